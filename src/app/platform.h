@@ -1,0 +1,26 @@
+// The process and screen services that start-up needs.
+#pragma once
+
+#include <string>
+
+namespace hollin {
+
+enum class MousePointer { Default = 0, Hourglass = 11 };
+
+class IPlatform {
+ public:
+  virtual ~IPlatform() = default;
+  // Whether another copy of the program is already running.
+  virtual bool AnotherInstanceRunning() = 0;
+  // The folder of the running program, without a trailing backslash unless
+  // it is a drive's root.
+  virtual std::string ProgramFolder() = 0;
+  // Makes folder the current drive and folder.
+  virtual void ChangeCurrentFolder(const std::string& folder) = 0;
+  virtual double TwipsPerPixelY() = 0;
+  virtual void SetMousePointer(MousePointer pointer) = 0;
+  // Ends the process at once. A test stand-in records the call and returns.
+  virtual void EndProcess() = 0;
+};
+
+}  // namespace hollin

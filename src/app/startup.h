@@ -1,0 +1,40 @@
+// Start-up: Main runs first, before any window exists.
+#pragma once
+
+#include <string>
+
+#include "app/general.h"
+#include "app/message_box.h"
+#include "app/platform.h"
+#include "registry/registry.h"
+#include "registry/settings.h"
+
+namespace hollin {
+
+inline constexpr const char* kAppTitle = "Hollin";         // the short name
+inline constexpr const char* kProductName = "Brellmark";   // the long name
+
+// What Main hands over to once the process is prepared: the warning
+// dialog's check box and the main window.
+class IStartupWindows {
+ public:
+  virtual ~IStartupWindows() = default;
+  // Sets frmWarning's chkWarn (1 checked, 0 unchecked); a change runs the
+  // check box's own handling.
+  virtual void SetWarnCheckBox(int value) = 0;
+  // Loads frmMain, whose load step runs the first check.
+  virtual void LoadMainWindow() = 0;
+};
+
+// The "warn" setting as text or number, turned into 0 or 1: a leading-number
+// parse, rounded half to even; a failed read or a number outside 0..1 gives 1.
+int WarnValue(bool readOk, const SettingValue& value);
+
+// A leading-number parse of text: leading blanks skipped, then as much of a
+// number as stands there; no number at all gives 0.
+double LeadingNumber(const std::string& text);
+
+void Main(General& general, IPlatform& platform, IRegistry& reg,
+          IMessageBox& box, IStartupWindows& windows);
+
+}  // namespace hollin

@@ -1,0 +1,60 @@
+// The Windows entry point: builds the real services and runs Main.
+#include "app/startup.h"
+#include "app/win32_platform.h"
+#include "registry/scan.h"
+#include "registry/win32_registry.h"
+
+#include <exception>
+#include <string>
+
+namespace hollin {
+namespace {
+
+// The main window is not built yet: after start-up this hand-over reads
+// CURRENT and tells the user plainly what it found and what is missing.
+class InterimWindows : public IStartupWindows {
+ public:
+  InterimWindows(General& general, IRegistry& reg, IMessageBox& box, IPlatform& platform)
+      : general_(general), reg_(reg), box_(box), platform_(platform) {}
+
+  void SetWarnCheckBox(int value) override { warnChecked_ = value; }
+
+  void LoadMainWindow() override {
+    ScanResult scan = ScanCurrentEntries(reg_);
+    general_.CurrentEntries = scan.entries;
+    general_.CurrentEntry = scan.last;
+    platform_.SetMousePointer(MousePointer::Default);
+    box_.Show({std::string(kAppTitle) + " " + kProductName +
+                   ": the main window is not built yet.\r\r" +
+                   std::to_string(general_.CurrentEntries->Count()) +
+                   " file types with an open command were read from the registry.",
+               MbButtons::Ok, MbIcon::Information, MbDefault::First, kProductName});
+  }
+
+ private:
+  General& general_;
+  IRegistry& reg_;
+  IMessageBox& box_;
+  IPlatform& platform_;
+  int warnChecked_ = 0;
+};
+
+}  // namespace
+}  // namespace hollin
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  using namespace hollin;
+  Win32MessageBox box;
+  try {
+    General general;
+    Win32Platform platform;
+    Win32Registry reg;
+    InterimWindows windows(general, reg, box, platform);
+    Main(general, platform, reg, box, windows);
+  } catch (const std::exception& e) {
+    box.Show({std::string("An unexpected error stopped ") + kAppTitle + ":\r\r" + e.what(),
+              MbButtons::Ok, MbIcon::Critical, MbDefault::First, kProductName});
+    return 1;
+  }
+  return 0;
+}

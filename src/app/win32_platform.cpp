@@ -1,0 +1,70 @@
+#include "app/win32_platform.h"
+
+namespace hollin {
+
+Win32Platform::~Win32Platform() {
+  if (instanceMutex_) CloseHandle(instanceMutex_);
+}
+
+bool Win32Platform::AnotherInstanceRunning() {
+  // The mutex lives as long as this process; a second copy finds it taken.
+  // Local\ keeps the test to the user's own session.
+  if (!instanceMutex_)
+    instanceMutex_ = CreateMutexA(nullptr, FALSE, "Local\\Hollin.Brellmark.Instance");
+  return instanceMutex_ && GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+std::string Win32Platform::ProgramFolder() {
+  std::string path(MAX_PATH, '\0');
+  for (;;) {
+    const DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (n == 0) return std::string();
+    if (n < path.size()) {
+      path.resize(n);
+      break;
+    }
+    path.resize(path.size() * 2);
+  }
+  const auto slash = path.find_last_of('\\');
+  if (slash == std::string::npos) return path;
+  // A drive's root keeps its backslash ("C:\").
+  if (slash == 2 && path[1] == ':') return path.substr(0, 3);
+  return path.substr(0, slash);
+}
+
+void Win32Platform::ChangeCurrentFolder(const std::string& folder) {
+  // SetCurrentDirectory changes the drive along with the folder.
+  SetCurrentDirectoryA(folder.c_str());
+}
+
+double Win32Platform::TwipsPerPixelY() {
+  HDC screen = GetDC(nullptr);
+  const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+  if (screen) ReleaseDC(nullptr, screen);
+  return 1440.0 / (dpi > 0 ? dpi : 96);
+}
+
+void Win32Platform::SetMousePointer(MousePointer pointer) {
+  SetCursor(LoadCursor(nullptr, pointer == MousePointer::Hourglass ? IDC_WAIT : IDC_ARROW));
+}
+
+void Win32Platform::EndProcess() { ExitProcess(0); }
+
+MbAnswer Win32MessageBox::Show(const MessageBoxRequest& request) {
+  UINT flags = MB_TASKMODAL | MB_SETFOREGROUND;
+  flags |= request.buttons == MbButtons::YesNo ? MB_YESNO : MB_OK;
+  switch (request.icon) {
+    case MbIcon::Exclamation: flags |= MB_ICONEXCLAMATION; break;
+    case MbIcon::Question: flags |= MB_ICONQUESTION; break;
+    case MbIcon::Information: flags |= MB_ICONINFORMATION; break;
+    case MbIcon::Critical: flags |= MB_ICONHAND; break;
+    case MbIcon::None: break;
+  }
+  if (request.defaultButton == MbDefault::Second) flags |= MB_DEFBUTTON2;
+  const int r = MessageBoxA(owner, request.text.c_str(), request.title.c_str(), flags);
+  if (r == IDYES) return MbAnswer::Yes;
+  if (r == IDNO) return MbAnswer::No;
+  return MbAnswer::Ok;
+}
+
+}  // namespace hollin

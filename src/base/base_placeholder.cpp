@@ -1,0 +1,1 @@
+// The base store module; its sources are added as they are written.

@@ -1,0 +1,60 @@
+// Whole-file reads and atomic whole-file replacement.
+//
+// A replacement writes the new content to a temporary file beside the target,
+// flushes it to the disk and then moves it over the target in one step, so a
+// crash, a kill or a power loss at any moment leaves either the old file or
+// the new one, never a mix. Two writers at once never mix either: each writes
+// its own temporary file, and the last complete move wins.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace hollin {
+
+// A file could not be read or written. what() names the file and the cause.
+class FileError : public std::runtime_error {
+ public:
+  FileError(std::string path, const std::string& cause);
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+enum class ReadResult { Ok, NotFound };
+
+// Reads the whole file into out. NotFound means that nothing of that name
+// exists; anything else that stops the read (a folder of that name, no right
+// to read, an I/O error) throws FileError.
+ReadResult ReadWholeFile(const std::string& path, std::string& out);
+
+// Replaces the file at path by content as described above. Throws FileError
+// when the new content cannot be made durable; the old file is then untouched
+// and the temporary file is removed.
+void ReplaceFileAtomically(const std::string& path, std::string_view content);
+
+// Removes temporary files that a writer of path left behind when it was
+// killed. Files of writers that still run are left alone.
+void RemoveStaleTemporaries(const std::string& path);
+
+// The name pattern of the temporaries: path + "." + process id + "." + serial
+// + ".tmp". Exposed for the tests that plant stale ones.
+std::string TemporaryNameFor(const std::string& path, unsigned long pid,
+                             unsigned serial);
+
+// Fault injection for tests: when set, the hook is called before each step of
+// a replacement with the step's number (1 = create the temporary file, then
+// one step per chunk written, then flush, close and move). A test hook that
+// ends the process simulates a crash at that point.
+using WriteStepHook = void (*)(int step);
+void SetWriteStepHook(WriteStepHook hook);
+
+namespace detail {
+void CallWriteStepHook(int step);
+unsigned long CurrentProcessId();
+bool ProcessIsRunning(unsigned long pid);
+}  // namespace detail
+
+}  // namespace hollin

@@ -1,0 +1,151 @@
+// Whole-file reads and atomic replacement over POSIX: write a temporary file,
+// fsync it, rename it over the target, fsync the folder.
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+
+#include "common/atomic_file.h"
+
+namespace hollin {
+namespace {
+
+constexpr size_t kChunk = 64 * 1024;
+
+std::string Cause(const char* what, int err) {
+  return std::string(what) + ": " + std::strerror(err);
+}
+
+std::string FolderOf(const std::string& path) {
+  const auto slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+std::string LeafOf(const std::string& path) {
+  const auto slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::atomic<unsigned> g_serial{0};
+
+}  // namespace
+
+namespace detail {
+unsigned long CurrentProcessId() {
+  return static_cast<unsigned long>(getpid());
+}
+bool ProcessIsRunning(unsigned long pid) {
+  if (pid == 0) return false;
+  return kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+}
+}  // namespace detail
+
+ReadResult ReadWholeFile(const std::string& path, std::string& out) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno == ENOENT) return ReadResult::NotFound;
+    throw FileError(path, Cause("cannot be opened for reading", errno));
+  }
+  struct stat st {};
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    throw FileError(path, "is not a plain file");
+  }
+  std::string data;
+  data.reserve(static_cast<size_t>(st.st_size));
+  char buf[kChunk];
+  for (;;) {
+    const ssize_t n = read(fd, buf, sizeof buf);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      const int err = errno;
+      close(fd);
+      throw FileError(path, Cause("cannot be read", err));
+    }
+    if (n == 0) break;
+    data.append(buf, static_cast<size_t>(n));
+  }
+  close(fd);
+  out.swap(data);
+  return ReadResult::Ok;
+}
+
+void ReplaceFileAtomically(const std::string& path,
+                           std::string_view content) {
+  const std::string tmp =
+      TemporaryNameFor(path, detail::CurrentProcessId(), g_serial++);
+  int step = 0;
+  detail::CallWriteStepHook(++step);
+  const int fd =
+      open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (fd < 0)
+    throw FileError(path, Cause("cannot be written (temporary file)", errno));
+  auto fail = [&](const char* what, int err) {
+    close(fd);
+    unlink(tmp.c_str());
+    throw FileError(path, Cause(what, err));
+  };
+  size_t done = 0;
+  while (done < content.size()) {
+    detail::CallWriteStepHook(++step);
+    const size_t want = std::min(kChunk, content.size() - done);
+    const ssize_t n = write(fd, content.data() + done, want);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      fail("cannot be written", errno);
+    }
+    done += static_cast<size_t>(n);
+  }
+  detail::CallWriteStepHook(++step);
+  if (fsync(fd) != 0) fail("cannot be flushed to the disk", errno);
+  detail::CallWriteStepHook(++step);
+  if (close(fd) != 0) {
+    const int err = errno;
+    unlink(tmp.c_str());
+    throw FileError(path, Cause("cannot be closed", err));
+  }
+  detail::CallWriteStepHook(++step);
+  if (rename(tmp.c_str(), path.c_str()) != 0) {
+    const int err = errno;
+    unlink(tmp.c_str());
+    throw FileError(path, Cause("cannot be replaced", err));
+  }
+  // Make the rename itself durable.
+  const int dfd = open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY);
+  if (dfd >= 0) {
+    fsync(dfd);
+    close(dfd);
+  }
+}
+
+void RemoveStaleTemporaries(const std::string& path) {
+  const std::string folder = FolderOf(path);
+  const std::string prefix = LeafOf(path) + ".";
+  DIR* dir = opendir(folder.c_str());
+  if (!dir) return;
+  while (dirent* e = readdir(dir)) {
+    const std::string name = e->d_name;
+    if (name.size() <= prefix.size() + 4 || name.compare(0, prefix.size(), prefix) != 0 ||
+        name.compare(name.size() - 4, 4, ".tmp") != 0)
+      continue;
+    // name = leaf.PID.SERIAL.tmp
+    const std::string mid = name.substr(prefix.size(), name.size() - prefix.size() - 4);
+    const auto dot = mid.find('.');
+    if (dot == std::string::npos || dot == 0) continue;
+    char* end = nullptr;
+    const unsigned long pid = std::strtoul(mid.c_str(), &end, 10);
+    if (end != mid.c_str() + dot) continue;
+    if (detail::ProcessIsRunning(pid)) continue;
+    unlink((folder + "/" + name).c_str());
+  }
+  closedir(dir);
+}
+
+}  // namespace hollin

@@ -1,0 +1,25 @@
+// Text helpers shared by the registry store and the association collection.
+// Registry names are compared without regard to letter case. Names are ANSI
+// bytes (Windows-1252 on the machines we target): ASCII letters and the
+// Latin-1 letters of that code page fold; every other byte stands for itself.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace hollin {
+
+// Lower-case form of one ANSI byte.
+char FoldChar(char c);
+
+// Lower-case form of a whole name; two names are the same name exactly when
+// their folded forms are equal.
+std::string FoldCase(std::string_view s);
+
+bool EqualsNoCase(std::string_view a, std::string_view b);
+
+// Order of the folded forms, compared as unsigned bytes: the order in which
+// the registry enumerates subkeys.
+int CompareNoCase(std::string_view a, std::string_view b);
+
+}  // namespace hollin

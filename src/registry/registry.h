@@ -1,0 +1,44 @@
+// The registry layer: the eight registry operations the program uses, with the
+// platform's names, argument order and status codes. Win32Registry passes
+// them through to advapi32; RegistryStore keeps its own tree of keys. Every
+// other part of the program reaches the registry only through this interface.
+//
+// What the program relies on beyond the platform's documentation:
+// - a leading backslash in a subkey path is treated as absent;
+// - RegQueryValueA of a key without a default value succeeds with an empty
+//   text and a count of 1;
+// - a value longer than the buffer gives ERROR_MORE_DATA with the needed size
+//   in the count (RegQueryValueA, RegQueryValueExA);
+// - subkeys enumerate sorted without regard to case, letters folded to lower
+//   case before bytes are compared.
+#pragma once
+
+#include "registry/reg_types.h"
+
+class IRegistry {
+ public:
+  virtual ~IRegistry() = default;
+
+  virtual LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions,
+                             REGSAM samDesired, PHKEY phkResult) = 0;
+  virtual LONG RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName,
+                             LPDWORD lpcchName, LPDWORD lpReserved,
+                             LPSTR lpClass, LPDWORD lpcchClass,
+                             PFILETIME lpftLastWriteTime) = 0;
+  virtual LONG RegQueryValueA(HKEY hKey, LPCSTR lpSubKey, LPSTR lpData,
+                              PLONG lpcbData) = 0;
+  virtual LONG RegQueryValueExA(HKEY hKey, LPCSTR lpValueName,
+                                LPDWORD lpReserved, LPDWORD lpType,
+                                LPBYTE lpData, LPDWORD lpcbData) = 0;
+  virtual LONG RegSetValueA(HKEY hKey, LPCSTR lpSubKey, DWORD dwType,
+                            LPCSTR lpData, DWORD cbData) = 0;
+  virtual LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved,
+                              DWORD dwType, const BYTE* lpData,
+                              DWORD cbData) = 0;
+  virtual LONG RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved,
+                               LPSTR lpClass, DWORD dwOptions,
+                               REGSAM samDesired,
+                               const SECURITY_ATTRIBUTES* lpSecurityAttributes,
+                               PHKEY phkResult, LPDWORD lpdwDisposition) = 0;
+  virtual LONG RegCloseKey(HKEY hKey) = 0;
+};

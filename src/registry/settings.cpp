@@ -1,0 +1,96 @@
+#include "registry/settings.h"
+
+#include <cstring>
+#include <exception>
+
+#include "registry/reg_string.h"
+
+namespace hollin {
+namespace {
+
+constexpr const char* kRegistryBoxTitle = "ODBC Registry";
+constexpr const char* kProductName = "Brellmark";
+
+void ShowRegistryError(IMessageBox& box, const std::string& text) {
+  box.Show({text, MbButtons::Ok, MbIcon::Exclamation, MbDefault::First,
+            kRegistryBoxTitle});
+}
+
+bool ReadSettingUnguarded(IRegistry& reg, IMessageBox& box,
+                          const std::string& Name, std::int16_t RequestedType,
+                          SettingValue& Value, bool ShowErrors) {
+  HKEY key = nullptr;
+  LONG status = reg.RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0,
+                                  KEY_ALL_ACCESS, &key);
+  if (status != ERROR_SUCCESS) {
+    if (ShowErrors)
+      ShowRegistryError(box, std::string("Error Opening Registry Key Entry:\r\n") +
+                                 "Key/Path=" + kSettingsKey + "\r\n" +
+                                 "DLL Returned=" + std::to_string(status));
+    return false;
+  }
+
+  char text[255] = {};
+  std::int32_t number = 0;
+  DWORD type = REG_NONE;
+  DWORD count = 0;
+  status = ERROR_SUCCESS;
+  if (RequestedType == 1) {
+    count = sizeof text;
+    status = reg.RegQueryValueExA(key, Name.c_str(), nullptr, &type,
+                                  reinterpret_cast<BYTE*>(text), &count);
+  } else if (RequestedType == 4) {
+    count = sizeof number;
+    status = reg.RegQueryValueExA(key, Name.c_str(), nullptr, &type,
+                                  reinterpret_cast<BYTE*>(&number), &count);
+  }
+  if (status != ERROR_SUCCESS) {
+    if (ShowErrors)
+      ShowRegistryError(box, "Error Retrieving Registry Key Entry:\r\nKey=" +
+                                 Name + "\r\nDLL Returned=" +
+                                 std::to_string(status));
+    reg.RegCloseKey(key);
+    return false;
+  }
+  reg.RegCloseKey(key);
+
+  if (type == REG_SZ) {
+    // The text lies in whichever buffer the query filled.
+    const char* data = RequestedType == 1 ? text : reinterpret_cast<const char*>(&number);
+    std::string read(data, count);
+    Value = TrimRegString(read);
+  } else if (type == REG_DWORD) {
+    Value = RequestedType == 4 ? number : std::int32_t{0};
+  } else {
+    Value = std::int32_t{1};
+  }
+  return true;
+}
+
+}  // namespace
+
+void WriteSetting(IRegistry& reg, const std::string& Name, const std::string& Text) {
+  HKEY key = nullptr;
+  SECURITY_ATTRIBUTES security{};
+  char noClass[] = "";
+  reg.RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSettingsKeyForWrite, 0, noClass,
+                      REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, &security, &key,
+                      nullptr);
+  reg.RegSetValueExA(key, Name.c_str(), 0, REG_SZ,
+                     reinterpret_cast<const BYTE*>(Text.c_str()),
+                     static_cast<DWORD>(Text.size() + 1));
+  reg.RegCloseKey(key);
+}
+
+bool ReadSetting(IRegistry& reg, IMessageBox& box, const std::string& Name,
+                 std::int16_t RequestedType, SettingValue& Value, bool ShowErrors) {
+  try {
+    return ReadSettingUnguarded(reg, box, Name, RequestedType, Value, ShowErrors);
+  } catch (const std::exception& e) {
+    box.Show({e.what(), MbButtons::Ok, MbIcon::Exclamation, MbDefault::First,
+              kProductName});
+    return false;
+  }
+}
+
+}  // namespace hollin

@@ -1,0 +1,129 @@
+// The current scan, against every registry under test: the store, and in the
+// Windows build the real registry, each filled through the registry layer.
+#include <gtest/gtest.h>
+
+#include "registry/scan.h"
+#include "registry_fixture.h"
+
+namespace hollin {
+namespace {
+
+class ScanTest : public ::testing::TestWithParam<test::RegistryUnderTest> {
+ protected:
+  void SetUp() override {
+    reg = GetParam().make();
+    sandbox = std::make_unique<test::Sandbox>(*reg);
+  }
+  void TearDown() override {
+    sandbox.reset();
+    reg.reset();
+  }
+  // Sets the default value of a path under the sandbox, creating the keys.
+  void Default(const std::string& path, const std::string& value) {
+    ASSERT_EQ(reg->RegSetValueA(root(), path.c_str(), REG_SZ, value.c_str(), 0),
+              ERROR_SUCCESS)
+        << path;
+  }
+  void RawDefault(const std::string& path, DWORD type, const std::string& bytes) {
+    HKEY key = nullptr;
+    ASSERT_EQ(reg->RegCreateKeyExA(root(), path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                   nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(reg->RegSetValueExA(key, "", 0, type,
+                                  reinterpret_cast<const BYTE*>(bytes.data()),
+                                  static_cast<DWORD>(bytes.size())),
+              ERROR_SUCCESS);
+    reg->RegCloseKey(key);
+  }
+  HKEY root() const { return sandbox->root(); }
+  ScanResult Scan() { return ScanCurrentEntries(*reg, root()); }
+
+  std::unique_ptr<IRegistry> reg;
+  std::unique_ptr<test::Sandbox> sandbox;
+};
+
+TEST_P(ScanTest, EmptyRootAndRootWithoutExtensions) {
+  EXPECT_EQ(Scan().entries->Count(), 0);
+  Default("txtfile\\shell\\open\\command", "notepad.exe %1");
+  Default("CLSID\\{0}", "x");
+  const auto result = Scan();
+  EXPECT_EQ(result.entries->Count(), 0);
+  EXPECT_EQ(result.last, nullptr);
+}
+
+TEST_P(ScanTest, ProgramIdCommandThenExtensionFallback) {
+  Default(".txt", "txtfile");
+  Default("txtfile\\shell\\open\\command", "  \"C:\\Windows\\notepad.exe\" \"%1\"  ");
+  // The program ID has no open command: the extension's own key serves.
+  Default(".log", "logfile");
+  Default("logfile", "Log File");
+  Default(".log\\shell\\open\\command", "viewer.exe /log %1");
+  // Neither has one.
+  Default(".none", "nonefile");
+  Default("nonefile", "x");
+
+  const auto result = Scan();
+  ASSERT_EQ(result.entries->Count(), 2);
+  const auto& txt = result.entries->Item(".txt");
+  EXPECT_EQ(txt->ProgramID(), "txtfile");
+  EXPECT_EQ(txt->OpenCmdRegKey(), "txtfile\\shell\\open\\command");
+  EXPECT_EQ(txt->ProgramFullPath(), "\"C:\\Windows\\notepad.exe\" \"%1\"");
+  const auto& log = result.entries->Item(".LOG");
+  EXPECT_EQ(log->ProgramID(), "");
+  EXPECT_EQ(log->OpenCmdRegKey(), ".log\\shell\\open\\command");
+  EXPECT_EQ(log->ProgramFullPath(), "viewer.exe /log %1");
+  EXPECT_EQ(result.last, result.entries->Item(2));
+}
+
+TEST_P(ScanTest, TypesThatYieldNoEntry) {
+  // No default value on the extension, though it has its own command.
+  Default(".noprog\\shell\\open\\command", "x.exe %1");
+  // A default value of blanks only counts as none.
+  Default(".blank", "   ");
+  Default(".blank\\shell\\open\\command", "x.exe %1");
+  // The program ID's command key exists but is empty: no fallback.
+  Default(".emptycmd", "emptyfile");
+  Default("emptyfile\\shell\\open\\command", "");
+  Default(".emptycmd\\shell\\open\\command", "x.exe %1");
+  EXPECT_EQ(Scan().entries->Count(), 0);
+}
+
+TEST_P(ScanTest, EnumerationOrderAndCaseAreKept) {
+  for (const char* ext : {".Zip", ".a_b", ".ALPHA", ".[br", ".beta"}) {
+    Default(ext, "prog");
+  }
+  Default("prog\\shell\\open\\command", "P.EXE \"%1\"");
+  std::vector<std::string> order;
+  for (const auto& e : *Scan().entries) order.push_back(e->Ext());
+  EXPECT_EQ(order, (std::vector<std::string>{".[br", ".a_b", ".ALPHA", ".beta", ".Zip"}));
+}
+
+TEST_P(ScanTest, AwkwardValuesAreReadWhole) {
+  // A command far longer than 256 bytes is still recorded in full.
+  const std::string longCommand = "\"C:\\" + std::string(70000, 'L') + ".exe\" \"%1\"";
+  Default(".long", "longfile");
+  Default("longfile\\shell\\open\\command", longCommand);
+  // Bytes above 127 pass unchanged.
+  Default(".caf\xE9", "caf\xE9" "file");
+  Default("caf\xE9" "file\\shell\\open\\command", "C:\\Caf\xE9\\open.exe %1");
+  // Embedded zero characters stay; the terminating one goes.
+  RawDefault(".nul", REG_SZ, std::string("nulfile\0", 8));
+  RawDefault("nulfile\\shell\\open\\command", REG_SZ, std::string("a.exe\0tail\0", 11));
+  // An expandable command is recorded as stored, unexpanded.
+  Default(".exp", "expfile");
+  RawDefault("expfile\\shell\\open\\command", REG_EXPAND_SZ,
+             std::string("%SystemRoot%\\notepad.exe %1\0", 29));
+
+  const auto result = Scan();
+  ASSERT_EQ(result.entries->Count(), 4);
+  EXPECT_EQ(result.entries->Item(".long")->ProgramFullPath(), longCommand);
+  EXPECT_EQ(result.entries->Item(".CAF\xC9")->ProgramFullPath(), "C:\\Caf\xE9\\open.exe %1");
+  EXPECT_EQ(result.entries->Item(".nul")->ProgramFullPath(), std::string("a.exe\0tail", 10));
+  EXPECT_EQ(result.entries->Item(".exp")->ProgramFullPath(), "%SystemRoot%\\notepad.exe %1");
+}
+
+INSTANTIATE_TEST_SUITE_P(Registries, ScanTest, ::testing::ValuesIn(test::RegistriesUnderTest()),
+                         [](const auto& info) { return info.param.name; });
+
+}  // namespace
+}  // namespace hollin

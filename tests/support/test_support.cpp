@@ -1,0 +1,99 @@
+#include "support/test_support.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#else
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+namespace hollin::test {
+
+TempDir::TempDir() {
+  static std::atomic<unsigned> serial{0};
+  std::random_device rd;
+  const auto base = std::filesystem::temp_directory_path();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    auto p = base / ("hollin-test-" + std::to_string(rd()) + "-" +
+                     std::to_string(serial++));
+    std::error_code ec;
+    if (std::filesystem::create_directory(p, ec)) {
+      path_ = p;
+      return;
+    }
+  }
+  throw std::runtime_error("cannot make a temporary folder");
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  std::filesystem::remove_all(path_, ec);
+}
+
+MbAnswer ScriptedMessageBox::Show(const MessageBoxRequest& request) {
+  shown.push_back(request);
+  if (!answers_.empty()) {
+    const MbAnswer a = answers_.front();
+    answers_.pop_front();
+    return a;
+  }
+  return request.buttons == MbButtons::Ok ? MbAnswer::Ok : MbAnswer::No;
+}
+
+std::string ReadFileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + path);
+  std::ostringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+void WriteFileBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+std::string SelfPath() {
+#ifdef _WIN32
+  char buf[MAX_PATH * 2];
+  const DWORD n = GetModuleFileNameA(nullptr, buf, sizeof buf);
+  return std::string(buf, n);
+#else
+  return std::filesystem::read_symlink("/proc/self/exe").string();
+#endif
+}
+
+int RunChild(const std::string& commandLine) {
+#ifdef _WIN32
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  std::string cmd = commandLine;
+  if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      nullptr, &si, &pi))
+    return -1;
+  WaitForSingleObject(pi.hProcess, INFINITE);
+  DWORD code = 0;
+  GetExitCodeProcess(pi.hProcess, &code);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return static_cast<int>(code);
+#else
+  const int status = std::system(commandLine.c_str());
+  if (status == -1) return -1;
+  if (WIFEXITED(status)) return WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+  return -1;
+#endif
+}
+
+}  // namespace hollin::test

@@ -1,0 +1,50 @@
+// Shared helpers of the test executables.
+#pragma once
+
+#include <deque>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/message_box.h"
+
+namespace hollin::test {
+
+// A fresh, empty folder that is removed with everything in it at the end.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+  std::string File(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// A message-box service that records every box and answers from a script
+// (Ok for an OK box, No for a question when the script has run out).
+class ScriptedMessageBox : public IMessageBox {
+ public:
+  MbAnswer Show(const MessageBoxRequest& request) override;
+  void Answer(MbAnswer a) { answers_.push_back(a); }
+
+  std::vector<MessageBoxRequest> shown;
+
+ private:
+  std::deque<MbAnswer> answers_;
+};
+
+std::string ReadFileBytes(const std::string& path);
+void WriteFileBytes(const std::string& path, const std::string& bytes);
+
+// The path of the running test executable, for tests that start a copy of
+// themselves as a child process.
+std::string SelfPath();
+
+// Runs the command line and returns its exit code (-1 when it cannot start).
+int RunChild(const std::string& commandLine);
+
+}  // namespace hollin::test
