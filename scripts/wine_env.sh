@@ -13,7 +13,6 @@ hollin_wine_up() {
   HOLLIN_WINE_TMP=$(mktemp -d "${TMPDIR:-/tmp}/hollin-wine.XXXXXX")
   export WINEPREFIX="${1:-$HOLLIN_WINE_TMP/prefix}"
   export WINEDEBUG=-all
-  export WINEDLLOVERRIDES="mscoree,mshtml="
   mkdir -p "$WINEPREFIX"
   if [ "${HOLLIN_USE_DISPLAY:-0}" != 1 ] || [ -z "${DISPLAY:-}" ]; then
     # A display of our own, so that nothing pops up on the developer's screen
@@ -28,7 +27,7 @@ hollin_wine_up() {
     export DISPLAY=":$(head -n1 "$HOLLIN_WINE_TMP/display")"
   fi
   setsid wineserver -p </dev/null >/dev/null 2>&1
-  setsid wine wineboot -i </dev/null >/dev/null 2>&1
+  setsid -w wine wineboot -i </dev/null >/dev/null 2>&1
 }
 
 hollin_wine_down() {

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "common/ansi_codepage.h"
+
 namespace hollin {
 namespace {
 
@@ -43,8 +45,8 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
 int CompareNoCase(std::string_view a, std::string_view b) {
   const size_t n = a.size() < b.size() ? a.size() : b.size();
   for (size_t i = 0; i < n; ++i) {
-    const unsigned char x = kFold[static_cast<unsigned char>(a[i])];
-    const unsigned char y = kFold[static_cast<unsigned char>(b[i])];
+    const char32_t x = AnsiToCodePoint(kFold[static_cast<unsigned char>(a[i])]);
+    const char32_t y = AnsiToCodePoint(kFold[static_cast<unsigned char>(b[i])]);
     if (x != y) return x < y ? -1 : 1;
   }
   if (a.size() == b.size()) return 0;

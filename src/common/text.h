@@ -18,8 +18,10 @@ std::string FoldCase(std::string_view s);
 
 bool EqualsNoCase(std::string_view a, std::string_view b);
 
-// Order of the folded forms, compared as unsigned bytes: the order in which
-// the registry enumerates subkeys.
+// Order of the folded forms, compared by the characters the bytes stand for
+// (their Windows-1252 code points, so that e.g. 0x80, the euro sign, sorts
+// after every Latin-1 letter): the order in which the registry enumerates
+// subkeys. For ASCII this is the plain order of the folded bytes.
 int CompareNoCase(std::string_view a, std::string_view b);
 
 }  // namespace hollin

@@ -3,6 +3,26 @@
 #include "common/text.h"
 
 namespace hollin {
+namespace {
+
+size_t HashOf(const std::string& s) {
+  std::uint64_t h = 1469598103934665603ull;  // FNV-1a
+  for (unsigned char c : s) {
+    h ^= c;
+    h *= 1099511628211ull;
+  }
+  return static_cast<size_t>(h ^ (h >> 29));
+}
+
+CollectionError MissingKey() {
+  return CollectionError(CollectionError::kInvalidArgument, "Invalid procedure call or argument");
+}
+
+CollectionError OutOfRange() {
+  return CollectionError(CollectionError::kOutOfRange, "Subscript out of range");
+}
+
+}  // namespace
 
 std::shared_ptr<cRegEntries> cRegEntry::cRegEntries() {
   if (!collection_) collection_ = std::make_shared<hollin::cRegEntries>();
@@ -13,66 +33,86 @@ void cRegEntry::cRegEntries(std::shared_ptr<hollin::cRegEntries> vData) {
   collection_ = std::move(vData);
 }
 
-void cRegEntries::Add(EntryPtr objNewMember, const std::string& sKey) {
-  if (sKey.empty()) {
-    entries_.push_back(std::move(objNewMember));
-    keys_.emplace_back();
-    return;
-  }
-  std::string folded = FoldCase(sKey);
-  auto [it, inserted] = byKey_.try_emplace(folded, entries_.size());
-  if (!inserted)
-    throw CollectionError(CollectionError::kDuplicateKey,
-                          "This key is already associated with an element of "
-                          "this collection: " + sKey);
-  try {
-    entries_.push_back(std::move(objNewMember));
-    keys_.push_back(std::move(folded));
-  } catch (...) {
-    byKey_.erase(it);
-    if (entries_.size() > keys_.size()) entries_.pop_back();
-    throw;
+size_t cRegEntries::Find(const std::string& folded) const {
+  if (slots_.empty()) return kNone;
+  const size_t mask = slots_.size() - 1;
+  for (size_t i = HashOf(folded) & mask;; i = (i + 1) & mask) {
+    const std::uint32_t slot = slots_[i];
+    if (slot == 0) return kNone;
+    if (keys_[slot - 1] == folded) return slot - 1;
   }
 }
 
+void cRegEntries::Index(size_t member) {
+  const size_t mask = slots_.size() - 1;
+  size_t i = HashOf(keys_[member]) & mask;
+  while (slots_[i] != 0) i = (i + 1) & mask;
+  slots_[i] = static_cast<std::uint32_t>(member + 1);
+}
+
+void cRegEntries::Rebuild(size_t slotCount) {
+  size_t size = 16;
+  while (size < slotCount) size *= 2;
+  slots_.assign(size, 0);
+  for (size_t m = 0; m < keys_.size(); ++m)
+    if (!keys_[m].empty()) Index(m);
+}
+
+void cRegEntries::Add(EntryPtr objNewMember, const std::string& sKey) {
+  if (sKey.empty()) {
+    keys_.emplace_back();
+    entries_.push_back(std::move(objNewMember));
+    return;
+  }
+  std::string folded = FoldCase(sKey);
+  if (Find(folded) != kNone)
+    throw CollectionError(CollectionError::kDuplicateKey,
+                          "This key is already associated with an element of this collection: " +
+                              sKey);
+  // Make room first, so that nothing below can fail half-way.
+  if (entries_.size() == entries_.capacity()) entries_.reserve(entries_.size() * 2 + 16);
+  if (keys_.size() == keys_.capacity()) keys_.reserve(keys_.size() * 2 + 16);
+  if ((keyed_ + 1) * 2 > slots_.size()) Rebuild((keyed_ + 1) * 4);
+  keys_.push_back(std::move(folded));
+  entries_.push_back(std::move(objNewMember));
+  Index(keys_.size() - 1);
+  ++keyed_;
+}
+
 const cRegEntries::EntryPtr& cRegEntries::Item(std::int32_t vntIndexKey) const {
-  if (vntIndexKey < 1 || vntIndexKey > Count())
-    throw CollectionError(CollectionError::kOutOfRange, "Subscript out of range");
+  if (vntIndexKey < 1 || vntIndexKey > Count()) throw OutOfRange();
   return entries_[static_cast<size_t>(vntIndexKey - 1)];
 }
 
 const cRegEntries::EntryPtr& cRegEntries::Item(std::string_view vntIndexKey) const {
-  const auto it = byKey_.find(FoldCase(vntIndexKey));
-  if (it != byKey_.end()) return entries_[it->second];
-  throw CollectionError(CollectionError::kInvalidArgument,
-                        "Invalid procedure call or argument");
+  const size_t at = Find(FoldCase(vntIndexKey));
+  if (at == kNone) throw MissingKey();
+  return entries_[at];
 }
 
 void cRegEntries::Remove(std::int32_t vntIndexKey) {
-  if (vntIndexKey < 1 || vntIndexKey > Count())
-    throw CollectionError(CollectionError::kOutOfRange, "Subscript out of range");
+  if (vntIndexKey < 1 || vntIndexKey > Count()) throw OutOfRange();
   RemoveAt(static_cast<size_t>(vntIndexKey - 1));
 }
 
 void cRegEntries::Remove(std::string_view vntIndexKey) {
-  const auto it = byKey_.find(FoldCase(vntIndexKey));
-  if (it != byKey_.end()) return RemoveAt(it->second);
-  throw CollectionError(CollectionError::kInvalidArgument,
-                        "Invalid procedure call or argument");
+  const size_t at = Find(FoldCase(vntIndexKey));
+  if (at == kNone) throw MissingKey();
+  RemoveAt(at);
 }
 
 void cRegEntries::RemoveAt(size_t index) {
-  if (!keys_[index].empty()) byKey_.erase(keys_[index]);
+  if (!keys_[index].empty()) --keyed_;
   entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(index));
   keys_.erase(keys_.begin() + static_cast<std::ptrdiff_t>(index));
-  for (size_t i = index; i < keys_.size(); ++i)
-    if (!keys_[i].empty()) byKey_[keys_[i]] = i;
+  // Later members moved down one place: index them afresh.
+  Rebuild(slots_.size());
 }
 
 void cRegEntries::Reserve(size_t n) {
   entries_.reserve(n);
   keys_.reserve(n);
-  byKey_.reserve(n);
+  if (n * 2 > slots_.size()) Rebuild(n * 2);
 }
 
 }  // namespace hollin

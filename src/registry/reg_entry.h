@@ -8,7 +8,6 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace hollin {
@@ -86,11 +85,19 @@ class cRegEntries {
   void Reserve(size_t n);
 
  private:
+  static constexpr size_t kNone = static_cast<size_t>(-1);
+  size_t Find(const std::string& folded) const;
+  void Index(size_t member);
+  void Rebuild(size_t slotCount);
   void RemoveAt(size_t index);
 
   std::vector<EntryPtr> entries_;
   std::vector<std::string> keys_;  // folded key of each member, "" for none
-  std::unordered_map<std::string, size_t> byKey_;  // folded key -> index
+  // The key index: open addressing over keys_, each slot 0 (free) or a
+  // member's position + 1. No allocation per member, which keeps building
+  // the CURRENT collection close to the cost of the registry reads.
+  std::vector<std::uint32_t> slots_;
+  size_t keyed_ = 0;
 };
 
 }  // namespace hollin

@@ -2,26 +2,23 @@
 
 namespace hollin {
 namespace {
-void TrimSpaces(std::string& s) {
+std::string_view TrimSpaces(std::string_view s) {
   const auto first = s.find_first_not_of(' ');
-  if (first == std::string::npos) {
-    s.clear();
-    return;
-  }
-  const auto last = s.find_last_not_of(' ');
-  s.erase(last + 1);
-  s.erase(0, first);
+  if (first == std::string_view::npos) return {};
+  return s.substr(first, s.find_last_not_of(' ') - first + 1);
 }
 }  // namespace
 
-std::string TrimRegString(std::string& text) {
-  TrimSpaces(text);
-  if (!text.empty() && text.back() == '\0') {
-    std::string result(text, 0, text.size() - 1);
-    TrimSpaces(result);
-    return result;
-  }
+std::string_view TrimRegView(std::string_view text) {
+  text = TrimSpaces(text);
+  if (!text.empty() && text.back() == '\0') return TrimSpaces(text.substr(0, text.size() - 1));
   return text;
+}
+
+std::string TrimRegString(std::string& text) {
+  const std::string_view stripped = TrimSpaces(text);
+  if (stripped.size() != text.size()) text = std::string(stripped);
+  return std::string(TrimRegView(text));
 }
 
 }  // namespace hollin

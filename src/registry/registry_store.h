@@ -3,11 +3,13 @@
 // of any type (kept with their type); key and value names are compared without
 // regard to case; a leading backslash in a path is ignored; handles are
 // opaque; status codes are the platform's. The store can be loaded from and
-// persisted to a registry export text file (see reg_file.h).
+// persisted to a registry export text file (see reg_file.h). One thread at a
+// time, like the window thread that uses it.
 #pragma once
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "registry/registry.h"
 
@@ -16,7 +18,11 @@ namespace hollin {
 class RegistryStore : public IRegistry {
  public:
   RegistryStore();
+  // A store bound to backingFile: see BindFile.
+  explicit RegistryStore(const std::string& backingFile);
   ~RegistryStore() override;
+  RegistryStore(const RegistryStore&) = delete;
+  RegistryStore& operator=(const RegistryStore&) = delete;
 
   LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions,
                      REGSAM samDesired, PHKEY phkResult) override;
@@ -37,6 +43,36 @@ class RegistryStore : public IRegistry {
                        const SECURITY_ATTRIBUTES* lpSecurityAttributes,
                        PHKEY phkResult, LPDWORD lpdwDisposition) override;
   LONG RegCloseKey(HKEY hKey) override;
+
+  // Applies a registry export text to the tree, as an import does: keys and
+  // values are added or replaced, [-key] and "name"=- entries delete. The
+  // whole text is parsed first; a malformed one throws RegFileError (naming
+  // source and the line) and leaves the store unchanged. Handles to deleted
+  // keys then fail with ERROR_KEY_DELETED (1018). A bound store persists the
+  // result (FileError when it cannot; the tree keeps the loaded data).
+  void LoadText(std::string_view text, const std::string& source);
+  // LoadText of a file's content; FileError when it cannot be read,
+  // including when it does not exist.
+  void LoadFromFile(const std::string& path);
+
+  // The whole tree as REGEDIT4 text (see reg_file.h), which LoadText reads
+  // back to the same keys, types and bytes.
+  std::string ToText() const;
+  void SaveToFile(const std::string& path) const;
+
+  // Binds the store to a file: loads it when it exists (a missing file
+  // leaves the tree as it is; a malformed one throws RegFileError, leaving
+  // file and store untouched), and from then on every successful write
+  // replaces the file atomically with the whole tree. When that replacement
+  // fails, the write is undone and reports ERROR_REGISTRY_IO_FAILED (1016).
+  void BindFile(const std::string& path);
+  const std::string& backingFile() const;
+
+  // For tests: opening or creating the key root\path (any letter case) with
+  // an access that includes any bit of mask fails with ERROR_ACCESS_DENIED,
+  // as for a key whose security refuses those rights. Only that key; its
+  // subkeys are not affected. A mask of 0 lifts the denial.
+  void DenyAccess(HKEY root, const std::string& path, REGSAM mask);
 
  private:
   struct Impl;

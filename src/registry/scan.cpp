@@ -1,5 +1,8 @@
 #include "registry/scan.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "registry/reg_string.h"
 
 namespace hollin {
@@ -7,36 +10,38 @@ namespace {
 
 constexpr DWORD kNameBuffer = 256;
 constexpr LONG kValueBuffer = 256;
-const std::string kOpenCommand = "\\shell\\open\\command";
+constexpr std::string_view kOpenCommand = "\\shell\\open\\command";
 
 bool CanOpen(IRegistry& reg, HKEY root, const std::string& path) {
   HKEY key = nullptr;
-  if (reg.RegOpenKeyExA(root, path.c_str(), 0, KEY_QUERY_VALUE, &key) !=
-      ERROR_SUCCESS)
+  if (reg.RegOpenKeyExA(root, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
     return false;
   reg.RegCloseKey(key);
   return true;
 }
 
+std::string Trimmed(const char* data, LONG count) {
+  return std::string(TrimRegView(std::string_view(data, count > 0 ? static_cast<size_t>(count) : 0)));
+}
+
 }  // namespace
 
 std::string ReadDefaultValue(IRegistry& reg, HKEY root, const std::string& path) {
-  // A value that does not fit the usual 256 bytes is read again with the
-  // size the registry asks for: a long command is still recorded, so that a
-  // hijacker cannot hide a type behind one. The retry allows for a value
-  // that grows between the two reads.
-  std::string buffer(static_cast<size_t>(kValueBuffer), ' ');
-  for (int attempt = 0; attempt < 8; ++attempt) {
-    LONG count = static_cast<LONG>(buffer.size());
-    const LONG status = reg.RegQueryValueA(root, path.c_str(), buffer.data(), &count);
-    if (status == ERROR_MORE_DATA && count > static_cast<LONG>(buffer.size())) {
-      buffer.assign(static_cast<size_t>(count), ' ');
-      continue;
-    }
-    if (status != ERROR_SUCCESS) return std::string();
-    if (count < 0) count = 0;
-    if (static_cast<size_t>(count) < buffer.size()) buffer.resize(static_cast<size_t>(count));
-    return TrimRegString(buffer);
+  // The usual 256-byte buffer, filled with spaces, on the stack.
+  char buffer[kValueBuffer];
+  std::memset(buffer, ' ', sizeof buffer);
+  LONG count = kValueBuffer;
+  LONG status = reg.RegQueryValueA(root, path.c_str(), buffer, &count);
+  if (status == ERROR_SUCCESS) return Trimmed(buffer, std::min(count, kValueBuffer));
+  // A value that does not fit is read again with the size the registry asks
+  // for: a long command is still recorded, so that a hijacker cannot hide a
+  // type behind one. The retry allows for a value that grows in between.
+  std::string large;
+  for (int attempt = 0; attempt < 8 && status == ERROR_MORE_DATA && count > 0; ++attempt) {
+    large.assign(static_cast<size_t>(count), ' ');
+    status = reg.RegQueryValueA(root, path.c_str(), large.data(), &count);
+    if (status == ERROR_SUCCESS)
+      return Trimmed(large.data(), std::min<LONG>(count, static_cast<LONG>(large.size())));
   }
   return std::string();
 }
@@ -45,41 +50,48 @@ ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root) {
   ScanResult result;
   result.entries = std::make_shared<cRegEntries>();
   char name[kNameBuffer];
+  std::string viaProgramId;
+  std::string viaExtension;
   for (DWORD index = 0;; ++index) {
     DWORD nameLength = kNameBuffer;
-    if (reg.RegEnumKeyExA(root, index, name, &nameLength, nullptr, nullptr,
-                          nullptr, nullptr) != ERROR_SUCCESS)
+    if (reg.RegEnumKeyExA(root, index, name, &nameLength, nullptr, nullptr, nullptr,
+                          nullptr) != ERROR_SUCCESS)
       break;
     if (name[0] != '.') continue;
     // The key's name is used exactly as the registry gives it: trimming it
     // would read another key (".txt " is not ".txt") and make two keys one.
-    const std::string ext(name, nameLength);
+    std::string ext(name, nameLength);
 
     std::string programId = ReadDefaultValue(reg, root, ext);
     std::string commandKey;
     std::string command;
     if (!programId.empty()) {
-      std::string viaProgramId = programId + kOpenCommand;
-      std::string viaExtension = ext + kOpenCommand;
+      viaProgramId.assign(programId).append(kOpenCommand);
       if (CanOpen(reg, root, viaProgramId)) {
         command = ReadDefaultValue(reg, root, viaProgramId);
-        commandKey = std::move(viaProgramId);
-      } else if (CanOpen(reg, root, viaExtension)) {
-        programId.clear();
-        command = ReadDefaultValue(reg, root, viaExtension);
-        commandKey = std::move(viaExtension);
+        commandKey = viaProgramId;
+      } else {
+        viaExtension.assign(ext).append(kOpenCommand);
+        if (CanOpen(reg, root, viaExtension)) {
+          programId.clear();
+          command = ReadDefaultValue(reg, root, viaExtension);
+          commandKey = viaExtension;
+        }
       }
     }
-    command = TrimRegString(command);
+    // The command, already clean, is cleaned once more: a second trailing
+    // zero character goes too.
+    if (const auto clean = TrimRegView(command); clean.size() != command.size())
+      command = std::string(clean);
     if (command.empty()) continue;
 
     auto entry = std::make_shared<cRegEntry>();
-    entry->Ext(ext);
     entry->ProgramID(std::move(programId));
     entry->OpenCmdRegKey(std::move(commandKey));
     entry->ProgramFullPath(std::move(command));
-    result.entries->Add(entry, ext);
-    result.last = std::move(entry);
+    entry->Ext(std::move(ext));
+    result.last = entry;
+    result.entries->Add(std::move(entry), result.last->Ext());
   }
   return result;
 }

@@ -10,6 +10,8 @@
 namespace hollin {
 namespace {
 
+using namespace std::string_literals;
+
 std::shared_ptr<cRegEntry> Entry(const std::string& ext, const std::string& cmd = "") {
   auto e = std::make_shared<cRegEntry>();
   e->Ext(ext);
@@ -33,8 +35,9 @@ TEST(RegEntry, StartsEmptyAndKeepsValuesAsGiven) {
   EXPECT_EQ(e.OpenCmdRegKey(), "");
   EXPECT_EQ(e.ProgramFullPath(), "");
   e.ProgramFullPath("first");
-  e.ProgramFullPath(std::string("  \"C:\\x.exe\" \"%1\"\0 ", 21));
-  EXPECT_EQ(e.ProgramFullPath(), std::string("  \"C:\\x.exe\" \"%1\"\0 ", 21));
+  const std::string raw = "  \"C:\\x.exe\" \"%1\"\0 "s;
+  e.ProgramFullPath(raw);
+  EXPECT_EQ(e.ProgramFullPath(), raw);
   // The back-reference is made on first read and then stays the same.
   auto c = e.cRegEntries();
   ASSERT_NE(c, nullptr);

@@ -93,8 +93,9 @@ TEST_P(ScanTest, EnumerationOrderAndCaseAreKept) {
     Default(ext, "prog");
   }
   Default("prog\\shell\\open\\command", "P.EXE \"%1\"");
+  const auto result = Scan();
   std::vector<std::string> order;
-  for (const auto& e : *Scan().entries) order.push_back(e->Ext());
+  for (const auto& e : *result.entries) order.push_back(e->Ext());
   EXPECT_EQ(order, (std::vector<std::string>{".[br", ".a_b", ".ALPHA", ".beta", ".Zip"}));
 }
 

@@ -1,0 +1,9 @@
+#include <unistd.h>
+
+#include "disk_flush.h"
+
+namespace hollin::bench {
+
+bool FlushToDisk(std::FILE* f) { return std::fflush(f) == 0 && fsync(fileno(f)) == 0; }
+
+}  // namespace hollin::bench

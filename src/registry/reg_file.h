@@ -1,0 +1,73 @@
+// Registry export text files: what the system's registry editor and
+// "reg export" write, and what RegistryStore keeps its tree in.
+//
+// Read: "REGEDIT4" (ANSI) and "Windows Registry Editor Version 5.00", the
+// latter as UTF-16 LE with a byte-order mark, as UTF-8 (with or without a
+// byte-order mark) or as ANSI. Text is converted to the ANSI bytes that the
+// registry's A-functions give (Windows-1252, '?' for what it cannot hold);
+// in a version 5 file the hex(1), hex(2) and hex(7) data are UTF-16 LE and are
+// converted the same way, in a REGEDIT4 file they are ANSI already.
+//
+// Written: always REGEDIT4, ANSI, CRLF line ends, because the store's bytes
+// are ANSI and REGEDIT4 carries them without any conversion. A string that a
+// quoted form cannot give back byte for byte (no single terminating NUL,
+// embedded NULs, CR or LF) is written as hex(1):..., a REG_DWORD of other
+// than 4 bytes as hex(4):..., so that reading the output gives back exactly
+// the same keys, types and bytes.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "registry/reg_types.h"
+
+namespace hollin {
+
+// A file that cannot be read as a registry export, or a tree that cannot be
+// written as one. what() is "<source>, line <n>: <problem>" (without the line
+// when the problem is not tied to one).
+class RegFileError : public std::runtime_error {
+ public:
+  RegFileError(const std::string& source, int line, const std::string& problem);
+  const std::string& source() const { return source_; }
+  int line() const { return line_; }  // 1-based; 0 when not tied to a line
+
+ private:
+  std::string source_;
+  int line_;
+};
+
+struct RegFileValue {
+  std::string name;     // "" is the default value ("@")
+  bool remove = false;  // "name"=-
+  DWORD type = REG_NONE;
+  std::string data;  // raw ANSI bytes, as RegQueryValueExA would store them
+};
+
+struct RegFileKey {
+  HKEY root = HKEY_CLASSES_ROOT;
+  std::string path;     // below the root, '\'-separated, no leading '\'
+  bool remove = false;  // [-...]: delete the key with everything below it
+  std::vector<RegFileValue> values;
+};
+
+// The entries of a file in file order.
+struct RegFileContent {
+  std::vector<RegFileKey> keys;
+};
+
+// Parses a whole file. source names it in error messages. Throws
+// RegFileError at the first malformed line.
+RegFileContent ParseRegFile(std::string_view bytes, const std::string& source);
+
+// The REGEDIT4 text of content. Throws RegFileError for a name that the
+// format cannot hold (a CR or LF in a key or value name).
+std::string FormatRegFile(const RegFileContent& content);
+
+// "HKEY_CLASSES_ROOT" etc. for the four roots the store keeps; nullptr for
+// any other handle.
+const char* RootKeyName(HKEY root);
+
+}  // namespace hollin

@@ -1,0 +1,540 @@
+#include "registry/registry_store.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstring>
+#include <map>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+#include "common/atomic_file.h"
+#include "common/text.h"
+#include "registry/reg_file.h"
+
+namespace hollin {
+namespace {
+
+// Status codes and access bits beyond those the rest of the program names.
+constexpr LONG kErrorNoAccess = 998;            // ERROR_NOACCESS
+constexpr LONG kErrorRegistryIoFailed = 1016;   // ERROR_REGISTRY_IO_FAILED
+constexpr LONG kErrorKeyDeleted = 1018;         // ERROR_KEY_DELETED
+constexpr REGSAM kGenericRead = 0x80000000;
+constexpr REGSAM kGenericWrite = 0x40000000;
+constexpr REGSAM kGenericExecute = 0x20000000;
+constexpr REGSAM kGenericAll = 0x10000000;
+constexpr REGSAM kMaximumAllowed = 0x02000000;
+constexpr REGSAM kAllKeyRights = KEY_ALL_ACCESS;
+
+struct Value {
+  std::string name;  // as first written
+  DWORD type = REG_NONE;
+  std::string data;
+};
+
+struct Key {
+  std::string name;    // as first created
+  std::string folded;  // FoldCase(name): the key's identity among its siblings
+  Key* parent = nullptr;
+  bool deleted = false;
+  std::unordered_map<std::string, std::shared_ptr<Key>> children;  // by folded name
+  // The children in enumeration order, rebuilt on the first enumeration after
+  // a change, so that walking the indexes is linear overall.
+  std::vector<Key*> sorted;
+  bool sortedValid = true;
+  std::map<std::string, Value> values;  // by folded name; "" is the default
+  FILETIME written{};
+};
+
+struct OpenKey {
+  std::shared_ptr<Key> key;
+  REGSAM access = 0;
+};
+
+// What a write did, so that it can be taken back when it cannot be persisted.
+struct Undo {
+  Key* createdTop = nullptr;  // the first key the write created
+  Key* valueKey = nullptr;    // the key whose value it set
+  std::string valueFolded;
+  std::optional<Value> oldValue;
+};
+
+FILETIME Now() {
+  using Ticks = std::chrono::duration<std::int64_t, std::ratio<1, 10000000>>;
+  const std::int64_t t =
+      std::chrono::duration_cast<Ticks>(std::chrono::system_clock::now().time_since_epoch())
+          .count() +
+      116444736000000000LL;  // 1601-01-01 to 1970-01-01
+  FILETIME ft;
+  ft.dwLowDateTime = static_cast<DWORD>(t & 0xFFFFFFFF);
+  ft.dwHighDateTime = static_cast<DWORD>(t >> 32);
+  return ft;
+}
+
+// A subkey path split at backslashes; empty parts (a leading, doubled or
+// trailing backslash) are dropped.
+std::vector<std::string_view> SplitPath(std::string_view path) {
+  std::vector<std::string_view> parts;
+  while (!path.empty()) {
+    const size_t s = path.find('\\');
+    if (s != 0) parts.push_back(path.substr(0, s));
+    if (s == std::string_view::npos) break;
+    path.remove_prefix(s + 1);
+  }
+  return parts;
+}
+
+std::string_view View(LPCSTR s) { return s ? std::string_view(s) : std::string_view(); }
+
+REGSAM Granted(REGSAM sam) {
+  REGSAM r = sam & kAllKeyRights;
+  if (sam & (kGenericRead | kGenericExecute)) r |= KEY_READ;
+  if (sam & kGenericWrite) r |= KEY_WRITE;
+  if (sam & (kGenericAll | kMaximumAllowed)) r |= kAllKeyRights;
+  return r;
+}
+
+bool IsText(DWORD type) {
+  return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
+
+// The ANSI functions hand out a string value that lacks its terminating NUL
+// with one added, and count it.
+size_t ReportedSize(const Value& v) {
+  return v.data.size() + (IsText(v.type) && !v.data.empty() && v.data.back() != '\0' ? 1 : 0);
+}
+
+void CopyOut(const Value& v, LPBYTE out) {
+  std::memcpy(out, v.data.data(), v.data.size());
+  if (ReportedSize(v) > v.data.size()) out[v.data.size()] = 0;
+}
+
+}  // namespace
+
+struct RegistryStore::Impl {
+  std::shared_ptr<Key> roots[4];
+  std::unordered_map<std::uintptr_t, OpenKey> handles;
+  std::uintptr_t nextHandle = 0x1000;
+  std::map<std::string, REGSAM> denials;  // by folded full path
+  std::string backingFile;
+
+  Impl() {
+    static const HKEY kRoots[4] = {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE,
+                                   HKEY_USERS};
+    for (int i = 0; i < 4; ++i) {
+      roots[i] = std::make_shared<Key>();
+      roots[i]->name = RootKeyName(kRoots[i]);
+      roots[i]->folded = FoldCase(roots[i]->name);
+      roots[i]->written = Now();
+    }
+  }
+
+  static int RootIndex(HKEY h) {
+    if (h == HKEY_CLASSES_ROOT) return 0;
+    if (h == HKEY_CURRENT_USER) return 1;
+    if (h == HKEY_LOCAL_MACHINE) return 2;
+    if (h == HKEY_USERS) return 3;
+    return -1;
+  }
+
+  // The key and the rights behind a handle.
+  LONG Resolve(HKEY h, Key*& key, REGSAM& access) {
+    const int root = RootIndex(h);
+    if (root >= 0) {
+      key = roots[root].get();
+      access = kAllKeyRights;
+      return ERROR_SUCCESS;
+    }
+    const auto it = handles.find(reinterpret_cast<std::uintptr_t>(h));
+    if (it == handles.end()) return ERROR_INVALID_HANDLE;
+    key = it->second.key.get();
+    access = it->second.access;
+    return key->deleted ? kErrorKeyDeleted : ERROR_SUCCESS;
+  }
+
+  HKEY NewHandle(Key* key, REGSAM access) {
+    const std::uintptr_t id = nextHandle;
+    nextHandle += 4;
+    std::shared_ptr<Key> owner =
+        key->parent ? key->parent->children.at(key->folded) : roots[IndexOfRoot(key)];
+    handles.emplace(id, OpenKey{std::move(owner), access});
+    return reinterpret_cast<HKEY>(id);
+  }
+
+  int IndexOfRoot(const Key* key) const {
+    for (int i = 0; i < 4; ++i)
+      if (roots[i].get() == key) return i;
+    return -1;
+  }
+
+  static Key* Find(Key* key, std::string_view path) {
+    for (std::string_view part : SplitPath(path)) {
+      const auto it = key->children.find(FoldCase(part));
+      if (it == key->children.end()) return nullptr;
+      key = it->second.get();
+    }
+    return key;
+  }
+
+  static Key* AddChild(Key* parent, std::string_view name) {
+    auto child = std::make_shared<Key>();
+    child->name = std::string(name);
+    child->folded = FoldCase(name);
+    child->parent = parent;
+    child->written = Now();
+    Key* raw = child.get();
+    parent->children.emplace(raw->folded, std::move(child));
+    parent->sortedValid = false;
+    return raw;
+  }
+
+  static Key* CreatePath(Key* key, std::string_view path, Undo& undo) {
+    for (std::string_view part : SplitPath(path)) {
+      const auto it = key->children.find(FoldCase(part));
+      if (it != key->children.end()) {
+        key = it->second.get();
+      } else {
+        key = AddChild(key, part);
+        if (!undo.createdTop) undo.createdTop = key;
+      }
+    }
+    return key;
+  }
+
+  static void MarkDeleted(Key* key) {
+    key->deleted = true;
+    for (auto& [name, child] : key->children) MarkDeleted(child.get());
+  }
+
+  static void RemoveKey(Key* key) {
+    MarkDeleted(key);
+    Key* parent = key->parent;
+    parent->sortedValid = false;
+    parent->children.erase(key->folded);  // frees key unless a handle holds it
+  }
+
+  static const std::vector<Key*>& Sorted(Key* key) {
+    if (!key->sortedValid) {
+      key->sorted.clear();
+      key->sorted.reserve(key->children.size());
+      for (auto& [name, child] : key->children) key->sorted.push_back(child.get());
+      std::sort(key->sorted.begin(), key->sorted.end(), [](const Key* a, const Key* b) {
+        return CompareNoCase(a->folded, b->folded) < 0;
+      });
+      key->sortedValid = true;
+    }
+    return key->sorted;
+  }
+
+  std::string FoldedPathOf(const Key* key) const {
+    std::vector<const std::string*> parts;
+    for (; key; key = key->parent) parts.push_back(&key->folded);
+    std::string path;
+    for (auto it = parts.rbegin(); it != parts.rend(); ++it) {
+      if (!path.empty()) path.push_back('\\');
+      path.append(**it);
+    }
+    return path;
+  }
+
+  // The rights a handle to key gets when asked for sam, or ERROR_ACCESS_DENIED.
+  LONG Admit(const Key* key, REGSAM sam, REGSAM& granted) const {
+    granted = Granted(sam);
+    if (denials.empty()) return ERROR_SUCCESS;
+    const auto it = denials.find(FoldedPathOf(key));
+    if (it == denials.end()) return ERROR_SUCCESS;
+    if (sam & kMaximumAllowed) {
+      granted &= ~it->second;
+      return ERROR_SUCCESS;
+    }
+    return (granted & it->second) ? ERROR_ACCESS_DENIED : ERROR_SUCCESS;
+  }
+
+  static void SetValue(Key* key, std::string_view name, DWORD type, std::string data,
+                       Undo* undo) {
+    std::string folded = FoldCase(name);
+    auto it = key->values.find(folded);
+    if (undo) {
+      undo->valueKey = key;
+      undo->valueFolded = folded;
+      if (it != key->values.end()) undo->oldValue = it->second;
+    }
+    if (it == key->values.end())
+      it = key->values.emplace(std::move(folded), Value{std::string(name), type, {}}).first;
+    it->second.type = type;
+    it->second.data = std::move(data);
+    key->written = Now();
+  }
+
+  void Rollback(const Undo& undo) {
+    if (undo.valueKey) {
+      if (undo.oldValue) {
+        undo.valueKey->values[undo.valueFolded] = *undo.oldValue;
+      } else {
+        undo.valueKey->values.erase(undo.valueFolded);
+      }
+    }
+    if (undo.createdTop) RemoveKey(undo.createdTop);
+  }
+
+  // Persists a write when the store is bound to a file; takes the write back
+  // and fails when that is not possible.
+  LONG Commit(const Undo& undo) {
+    if (backingFile.empty()) return ERROR_SUCCESS;
+    try {
+      ReplaceFileAtomically(backingFile, ToText());
+      return ERROR_SUCCESS;
+    } catch (const std::exception&) {
+      Rollback(undo);
+      return kErrorRegistryIoFailed;
+    }
+  }
+
+  void Apply(const RegFileContent& content) {
+    for (const RegFileKey& entry : content.keys) {
+      Key* root = roots[RootIndex(entry.root)].get();
+      if (entry.remove) {
+        if (Key* key = Find(root, entry.path); key && key != root) RemoveKey(key);
+        continue;
+      }
+      Undo ignored;
+      Key* key = CreatePath(root, entry.path, ignored);
+      for (const RegFileValue& v : entry.values) {
+        if (v.remove) {
+          key->values.erase(FoldCase(v.name));
+        } else {
+          SetValue(key, v.name, v.type, v.data, nullptr);
+        }
+      }
+    }
+  }
+
+  void Collect(Key* key, const std::string& path, HKEY root, RegFileContent& out) const {
+    if (!path.empty() || !key->values.empty()) {
+      RegFileKey entry;
+      entry.root = root;
+      entry.path = path;
+      for (const auto& [folded, v] : key->values)
+        entry.values.push_back(RegFileValue{v.name, false, v.type, v.data});
+      out.keys.push_back(std::move(entry));
+    }
+    for (Key* child : Sorted(key))
+      Collect(child, path.empty() ? child->name : path + "\\" + child->name, root, out);
+  }
+
+  std::string ToText() const {
+    static const HKEY kRoots[4] = {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE,
+                                   HKEY_USERS};
+    RegFileContent content;
+    for (int i = 0; i < 4; ++i) Collect(roots[i].get(), "", kRoots[i], content);
+    return FormatRegFile(content);
+  }
+};
+
+RegistryStore::RegistryStore() : impl_(std::make_unique<Impl>()) {}
+
+RegistryStore::RegistryStore(const std::string& backingFile) : RegistryStore() {
+  BindFile(backingFile);
+}
+
+RegistryStore::~RegistryStore() = default;
+
+LONG RegistryStore::RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD /*ulOptions*/,
+                                  REGSAM samDesired, PHKEY phkResult) {
+  if (!phkResult) return ERROR_INVALID_PARAMETER;
+  Key* key;
+  REGSAM access;
+  if (LONG r = impl_->Resolve(hKey, key, access)) return r;
+  // An empty path on a root key gives the root key itself.
+  if (SplitPath(View(lpSubKey)).empty() && Impl::RootIndex(hKey) >= 0) {
+    *phkResult = hKey;
+    return ERROR_SUCCESS;
+  }
+  Key* target = Impl::Find(key, View(lpSubKey));
+  if (!target) return ERROR_FILE_NOT_FOUND;
+  REGSAM granted;
+  if (LONG r = impl_->Admit(target, samDesired, granted)) return r;
+  *phkResult = impl_->NewHandle(target, granted);
+  return ERROR_SUCCESS;
+}
+
+LONG RegistryStore::RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName,
+                                  LPDWORD lpReserved, LPSTR lpClass, LPDWORD lpcchClass,
+                                  PFILETIME lpftLastWriteTime) {
+  Key* key;
+  REGSAM access;
+  if (LONG r = impl_->Resolve(hKey, key, access)) return r;
+  if (lpReserved || !lpcchName) return ERROR_INVALID_PARAMETER;
+  if (!(access & KEY_ENUMERATE_SUB_KEYS)) return ERROR_ACCESS_DENIED;
+  const std::vector<Key*>& children = Impl::Sorted(key);
+  if (dwIndex >= children.size()) return ERROR_NO_MORE_ITEMS;
+  const Key* child = children[dwIndex];
+  // The buffer must hold the name and its NUL; when it does not, the count
+  // is left as it was.
+  if (*lpcchName <= child->name.size()) return ERROR_MORE_DATA;
+  if (!lpName) return ERROR_INVALID_PARAMETER;
+  std::memcpy(lpName, child->name.c_str(), child->name.size() + 1);
+  *lpcchName = static_cast<DWORD>(child->name.size());
+  if (lpcchClass) {
+    if (lpClass && *lpcchClass > 0) lpClass[0] = '\0';
+    *lpcchClass = 0;
+  }
+  if (lpftLastWriteTime) *lpftLastWriteTime = child->written;
+  return ERROR_SUCCESS;
+}
+
+LONG RegistryStore::RegQueryValueA(HKEY hKey, LPCSTR lpSubKey, LPSTR lpData, PLONG lpcbData) {
+  Key* key;
+  REGSAM access;
+  if (LONG r = impl_->Resolve(hKey, key, access)) return r;
+  if (lpData && !lpcbData) return ERROR_INVALID_PARAMETER;
+  if (SplitPath(View(lpSubKey)).empty()) {
+    if (!(access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
+  } else {
+    key = Impl::Find(key, View(lpSubKey));
+    if (!key) return ERROR_FILE_NOT_FOUND;
+    if (LONG r = impl_->Admit(key, KEY_QUERY_VALUE, access)) return r;
+  }
+  const DWORD capacity = lpcbData && *lpcbData > 0 ? static_cast<DWORD>(*lpcbData) : 0;
+  const auto it = key->values.find("");
+  if (it == key->values.end()) {
+    // No default value: an empty text, whatever the buffer.
+    if (lpData && capacity > 0) lpData[0] = '\0';
+    if (lpcbData) *lpcbData = 1;
+    return ERROR_SUCCESS;
+  }
+  const size_t size = ReportedSize(it->second);
+  if (lpcbData) *lpcbData = static_cast<LONG>(size);
+  if (!lpData) return ERROR_SUCCESS;
+  if (capacity < size) return ERROR_MORE_DATA;
+  CopyOut(it->second, reinterpret_cast<LPBYTE>(lpData));
+  return ERROR_SUCCESS;
+}
+
+LONG RegistryStore::RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved,
+                                     LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
+  if (lpType) *lpType = REG_NONE;  // what a failed query reports
+  Key* key;
+  REGSAM access;
+  if (LONG r = impl_->Resolve(hKey, key, access)) return r;
+  if (lpReserved || (lpData && !lpcbData)) return ERROR_INVALID_PARAMETER;
+  if (!(access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
+  const auto it = key->values.find(FoldCase(View(lpValueName)));
+  if (it == key->values.end()) return ERROR_FILE_NOT_FOUND;
+  const size_t size = ReportedSize(it->second);
+  if (lpType) *lpType = it->second.type;
+  if (lpData && *lpcbData < size) {
+    *lpcbData = static_cast<DWORD>(size);
+    return ERROR_MORE_DATA;
+  }
+  if (lpcbData) *lpcbData = static_cast<DWORD>(size);
+  if (lpData) CopyOut(it->second, lpData);
+  return ERROR_SUCCESS;
+}
+
+LONG RegistryStore::RegSetValueA(HKEY hKey, LPCSTR lpSubKey, DWORD dwType, LPCSTR lpData,
+                                 DWORD /*cbData: the text's own length counts*/) {
+  if (dwType != REG_SZ || !lpData) return ERROR_INVALID_PARAMETER;
+  Key* key;
+  REGSAM access;
+  if (LONG r = impl_->Resolve(hKey, key, access)) return r;
+  Undo undo;
+  if (SplitPath(View(lpSubKey)).empty()) {
+    if (!(access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
+  } else {
+    key = Impl::CreatePath(key, View(lpSubKey), undo);
+    REGSAM granted;
+    if (LONG r = impl_->Admit(key, KEY_SET_VALUE, granted)) {
+      impl_->Rollback(undo);
+      return r;
+    }
+  }
+  Impl::SetValue(key, "", REG_SZ, std::string(lpData, std::strlen(lpData) + 1), &undo);
+  return impl_->Commit(undo);
+}
+
+LONG RegistryStore::RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD /*Reserved*/,
+                                   DWORD dwType, const BYTE* lpData, DWORD cbData) {
+  Key* key;
+  REGSAM access;
+  if (LONG r = impl_->Resolve(hKey, key, access)) return r;
+  if (!(access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
+  if (!lpData && cbData > 0) return kErrorNoAccess;
+  Undo undo;
+  Impl::SetValue(key, View(lpValueName), dwType,
+                 std::string(reinterpret_cast<const char*>(lpData), lpData ? cbData : 0), &undo);
+  return impl_->Commit(undo);
+}
+
+LONG RegistryStore::RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved,
+                                    LPSTR /*lpClass*/, DWORD /*dwOptions*/, REGSAM samDesired,
+                                    const SECURITY_ATTRIBUTES* /*lpSecurityAttributes*/,
+                                    PHKEY phkResult, LPDWORD lpdwDisposition) {
+  if (Reserved != 0 || !phkResult) return ERROR_INVALID_PARAMETER;
+  Key* key;
+  REGSAM access;
+  if (LONG r = impl_->Resolve(hKey, key, access)) return r;
+  const bool emptyPath = SplitPath(View(lpSubKey)).empty();
+  Undo undo;
+  Key* target = Impl::CreatePath(key, View(lpSubKey), undo);
+  REGSAM granted;
+  if (LONG r = impl_->Admit(target, samDesired, granted)) {
+    impl_->Rollback(undo);
+    return r;
+  }
+  if (undo.createdTop) {
+    if (LONG r = impl_->Commit(undo)) return r;
+  }
+  *phkResult = impl_->NewHandle(target, granted);
+  // As the platform does, an empty path reports a new key, though it is not.
+  if (lpdwDisposition)
+    *lpdwDisposition = undo.createdTop || emptyPath ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+  return ERROR_SUCCESS;
+}
+
+LONG RegistryStore::RegCloseKey(HKEY hKey) {
+  if (Impl::RootIndex(hKey) >= 0) return ERROR_SUCCESS;
+  return impl_->handles.erase(reinterpret_cast<std::uintptr_t>(hKey)) ? ERROR_SUCCESS
+                                                                      : ERROR_INVALID_HANDLE;
+}
+
+void RegistryStore::LoadText(std::string_view text, const std::string& source) {
+  const RegFileContent content = ParseRegFile(text, source);
+  impl_->Apply(content);
+  if (!impl_->backingFile.empty()) ReplaceFileAtomically(impl_->backingFile, impl_->ToText());
+}
+
+void RegistryStore::LoadFromFile(const std::string& path) {
+  std::string text;
+  if (ReadWholeFile(path, text) == ReadResult::NotFound) throw FileError(path, "does not exist");
+  LoadText(text, path);
+}
+
+std::string RegistryStore::ToText() const { return impl_->ToText(); }
+
+void RegistryStore::SaveToFile(const std::string& path) const {
+  ReplaceFileAtomically(path, impl_->ToText());
+}
+
+void RegistryStore::BindFile(const std::string& path) {
+  std::string text;
+  if (ReadWholeFile(path, text) == ReadResult::Ok) impl_->Apply(ParseRegFile(text, path));
+  impl_->backingFile = path;
+}
+
+const std::string& RegistryStore::backingFile() const { return impl_->backingFile; }
+
+void RegistryStore::DenyAccess(HKEY root, const std::string& path, REGSAM mask) {
+  const char* rootName = RootKeyName(root);
+  if (!rootName) return;
+  std::string folded = FoldCase(rootName);
+  for (std::string_view part : SplitPath(path)) folded.append("\\").append(FoldCase(part));
+  if (mask) {
+    impl_->denials[folded] = mask;
+  } else {
+    impl_->denials.erase(folded);
+  }
+}
+
+}  // namespace hollin

@@ -1,0 +1,33 @@
+// Win32Registry: the registry layer over the system registry. Every call goes
+// straight to advapi32's ANSI function of the same name; the one thing added
+// is that a leading backslash in a subkey path is dropped first (the system
+// refuses such a path with ERROR_BAD_PATHNAME, while the layer treats the
+// backslash as absent). Windows build only.
+#pragma once
+
+#include "registry/registry.h"
+
+namespace hollin {
+
+class Win32Registry : public IRegistry {
+ public:
+  LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesired,
+                     PHKEY phkResult) override;
+  LONG RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName,
+                     LPDWORD lpReserved, LPSTR lpClass, LPDWORD lpcchClass,
+                     PFILETIME lpftLastWriteTime) override;
+  LONG RegQueryValueA(HKEY hKey, LPCSTR lpSubKey, LPSTR lpData, PLONG lpcbData) override;
+  LONG RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType,
+                        LPBYTE lpData, LPDWORD lpcbData) override;
+  LONG RegSetValueA(HKEY hKey, LPCSTR lpSubKey, DWORD dwType, LPCSTR lpData,
+                    DWORD cbData) override;
+  LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwType,
+                      const BYTE* lpData, DWORD cbData) override;
+  LONG RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lpClass,
+                       DWORD dwOptions, REGSAM samDesired,
+                       const SECURITY_ATTRIBUTES* lpSecurityAttributes, PHKEY phkResult,
+                       LPDWORD lpdwDisposition) override;
+  LONG RegCloseKey(HKEY hKey) override;
+};
+
+}  // namespace hollin
