@@ -3,11 +3,22 @@
 #include "common/atomic_file.h"
 
 #include <atomic>
+#include <cstdlib>
+
+#include "common/text.h"
 
 namespace hollin {
 namespace {
 std::atomic<WriteStepHook> g_hook{nullptr};
+std::atomic<unsigned> g_serial{0};
+
+bool AllDigits(const std::string& s) {
+  if (s.empty() || s.size() > 10) return false;
+  for (char c : s)
+    if (c < '0' || c > '9') return false;
+  return true;
 }
+}  // namespace
 
 FileError::FileError(std::string path, const std::string& cause)
     : std::runtime_error("The file \"" + path + "\" " + cause),
@@ -24,6 +35,30 @@ void SetWriteStepHook(WriteStepHook hook) { g_hook.store(hook); }
 namespace detail {
 void CallWriteStepHook(int step) {
   if (WriteStepHook hook = g_hook.load()) hook(step);
+}
+
+unsigned NextTemporarySerial() { return g_serial++; }
+
+bool IsStaleTemporary(const std::string& target, const std::string& leaf,
+                      bool ignoreCase) {
+  const std::string prefix = target + ".";
+  const std::string suffix = ".tmp";
+  if (leaf.size() <= prefix.size() + suffix.size()) return false;
+  const std::string head = leaf.substr(0, prefix.size());
+  const std::string tail = leaf.substr(leaf.size() - suffix.size());
+  if (ignoreCase ? !(EqualsNoCase(head, prefix) && EqualsNoCase(tail, suffix))
+                 : (head != prefix || tail != suffix))
+    return false;
+  const std::string mid =
+      leaf.substr(prefix.size(), leaf.size() - prefix.size() - suffix.size());
+  const auto dot = mid.find('.');
+  if (dot == std::string::npos) return false;
+  const std::string pidText = mid.substr(0, dot), serialText = mid.substr(dot + 1);
+  if (!AllDigits(pidText) || !AllDigits(serialText)) return false;
+  const unsigned long pid = std::strtoul(pidText.c_str(), nullptr, 10);
+  const unsigned long serial = std::strtoul(serialText.c_str(), nullptr, 10);
+  if (pid == CurrentProcessId()) return serial >= g_serial.load();
+  return !ProcessIsRunning(pid);
 }
 }  // namespace detail
 

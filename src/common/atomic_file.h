@@ -25,9 +25,10 @@ class FileError : public std::runtime_error {
 
 enum class ReadResult { Ok, NotFound };
 
-// Reads the whole file into out. NotFound means that nothing of that name
-// exists; anything else that stops the read (a folder of that name, no right
-// to read, an I/O error) throws FileError.
+// Reads the whole file into out, reusing out's storage. NotFound means that
+// nothing of that name exists (out is then untouched); anything else that
+// stops the read (a folder of that name, no right to read, an I/O error)
+// throws FileError.
 ReadResult ReadWholeFile(const std::string& path, std::string& out);
 
 // Replaces the file at path by content as described above. Throws FileError
@@ -36,7 +37,9 @@ ReadResult ReadWholeFile(const std::string& path, std::string& out);
 void ReplaceFileAtomically(const std::string& path, std::string_view content);
 
 // Removes temporary files that a writer of path left behind when it was
-// killed. Files of writers that still run are left alone.
+// killed. Files of writers that still run are left alone. A file named with
+// this process's own id but a serial it has not issued yet was left by an
+// earlier process that had the same id, and is removed too.
 void RemoveStaleTemporaries(const std::string& path);
 
 // The name pattern of the temporaries: path + "." + process id + "." + serial
@@ -46,8 +49,9 @@ std::string TemporaryNameFor(const std::string& path, unsigned long pid,
 
 // Fault injection for tests: when set, the hook is called before each step of
 // a replacement with the step's number (1 = create the temporary file, then
-// one step per chunk written, then flush, close and move). A test hook that
-// ends the process simulates a crash at that point.
+// one step per chunk written, then flush, close, move, and the flush of the
+// folder after the move). A test hook that ends the process simulates a crash
+// at that point.
 using WriteStepHook = void (*)(int step);
 void SetWriteStepHook(WriteStepHook hook);
 
@@ -55,6 +59,14 @@ namespace detail {
 void CallWriteStepHook(int step);
 unsigned long CurrentProcessId();
 bool ProcessIsRunning(unsigned long pid);
+// The serial for this process's next temporary file.
+unsigned NextTemporarySerial();
+// Whether a file of the folder named leaf is a stale temporary of the file
+// whose name (without folder) is target: "target.PID.SERIAL.tmp", PID and
+// SERIAL all digits, of a writer that no longer runs. Letter case of the
+// name is ignored when ignoreCase is set (Windows).
+bool IsStaleTemporary(const std::string& target, const std::string& leaf,
+                      bool ignoreCase);
 }  // namespace detail
 
 }  // namespace hollin

@@ -6,7 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -33,8 +33,6 @@ std::string LeafOf(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::atomic<unsigned> g_serial{0};
-
 }  // namespace
 
 namespace detail {
@@ -58,40 +56,55 @@ ReadResult ReadWholeFile(const std::string& path, std::string& out) {
     close(fd);
     throw FileError(path, "is not a plain file");
   }
-  std::string data;
-  data.reserve(static_cast<size_t>(st.st_size));
-  char buf[kChunk];
+  // Read straight into out, using the storage it has: one copy of the
+  // bytes, and no new allocation when out held a file of that size before.
+  std::string& data = out;
+  data.resize(static_cast<size_t>(st.st_size) + 1);
+  size_t have = 0;
   for (;;) {
-    const ssize_t n = read(fd, buf, sizeof buf);
+    if (have == data.size()) data.resize(data.size() * 2);  // it grew meanwhile
+    const ssize_t n = read(fd, data.data() + have, data.size() - have);
     if (n < 0) {
       if (errno == EINTR) continue;
       const int err = errno;
       close(fd);
+      data.clear();
       throw FileError(path, Cause("cannot be read", err));
     }
     if (n == 0) break;
-    data.append(buf, static_cast<size_t>(n));
+    have += static_cast<size_t>(n);
   }
+  data.resize(have);
   close(fd);
-  out.swap(data);
   return ReadResult::Ok;
 }
 
 void ReplaceFileAtomically(const std::string& path,
                            std::string_view content) {
-  const std::string tmp =
-      TemporaryNameFor(path, detail::CurrentProcessId(), g_serial++);
+  // The new file gets the old one's permissions, so a replacement never
+  // widens (or narrows) who may read the file.
+  mode_t mode = 0644;
+  struct stat old {};
+  if (stat(path.c_str(), &old) == 0) mode = old.st_mode & 07777;
   int step = 0;
   detail::CallWriteStepHook(++step);
-  const int fd =
-      open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-  if (fd < 0)
-    throw FileError(path, Cause("cannot be written (temporary file)", errno));
+  std::string tmp;
+  int fd = -1;
+  // A name taken by a stale temporary (of an earlier process with our id)
+  // is skipped rather than reported as a failure.
+  for (int attempt = 0; fd < 0; ++attempt) {
+    tmp = TemporaryNameFor(path, detail::CurrentProcessId(),
+                           detail::NextTemporarySerial());
+    fd = open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0 && (errno != EEXIST || attempt >= 100))
+      throw FileError(path, Cause("cannot be written (temporary file)", errno));
+  }
   auto fail = [&](const char* what, int err) {
     close(fd);
     unlink(tmp.c_str());
     throw FileError(path, Cause(what, err));
   };
+  if (fchmod(fd, mode) != 0) fail("cannot be written (temporary file)", errno);
   size_t done = 0;
   while (done < content.size()) {
     detail::CallWriteStepHook(++step);
@@ -118,6 +131,7 @@ void ReplaceFileAtomically(const std::string& path,
     throw FileError(path, Cause("cannot be replaced", err));
   }
   // Make the rename itself durable.
+  detail::CallWriteStepHook(++step);
   const int dfd = open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY);
   if (dfd >= 0) {
     fsync(dfd);
@@ -127,23 +141,13 @@ void ReplaceFileAtomically(const std::string& path,
 
 void RemoveStaleTemporaries(const std::string& path) {
   const std::string folder = FolderOf(path);
-  const std::string prefix = LeafOf(path) + ".";
+  const std::string leaf = LeafOf(path);
   DIR* dir = opendir(folder.c_str());
   if (!dir) return;
   while (dirent* e = readdir(dir)) {
     const std::string name = e->d_name;
-    if (name.size() <= prefix.size() + 4 || name.compare(0, prefix.size(), prefix) != 0 ||
-        name.compare(name.size() - 4, 4, ".tmp") != 0)
-      continue;
-    // name = leaf.PID.SERIAL.tmp
-    const std::string mid = name.substr(prefix.size(), name.size() - prefix.size() - 4);
-    const auto dot = mid.find('.');
-    if (dot == std::string::npos || dot == 0) continue;
-    char* end = nullptr;
-    const unsigned long pid = std::strtoul(mid.c_str(), &end, 10);
-    if (end != mid.c_str() + dot) continue;
-    if (detail::ProcessIsRunning(pid)) continue;
-    unlink((folder + "/" + name).c_str());
+    if (detail::IsStaleTemporary(leaf, name, false))
+      unlink((folder + "/" + name).c_str());
   }
   closedir(dir);
 }

@@ -6,7 +6,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdlib>
 
 #include "common/atomic_file.h"
@@ -15,7 +14,6 @@ namespace hollin {
 namespace {
 
 constexpr DWORD kChunk = 64 * 1024;
-std::atomic<unsigned> g_serial{0};
 
 std::string Cause(const char* what, DWORD err) {
   char* msg = nullptr;
@@ -58,7 +56,10 @@ bool ProcessIsRunning(unsigned long pid) {
 }  // namespace detail
 
 ReadResult ReadWholeFile(const std::string& path, std::string& out) {
-  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+  // Sharing delete lets another copy of the program move its new file over
+  // this one while we read it; we keep reading the old bytes.
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ,
+                         FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     const DWORD err = GetLastError();
@@ -70,37 +71,51 @@ ReadResult ReadWholeFile(const std::string& path, std::string& out) {
       throw FileError(path, "is not a plain file");
     throw FileError(path, Cause("cannot be opened for reading", err));
   }
-  std::string data;
+  // Read straight into out, using the storage it has: one copy of the
+  // bytes, and no new allocation when out held a file of that size before.
   LARGE_INTEGER size{};
-  if (GetFileSizeEx(h, &size)) data.reserve(static_cast<size_t>(size.QuadPart));
-  char buf[kChunk];
+  std::string& data = out;
+  data.resize(GetFileSizeEx(h, &size) ? static_cast<size_t>(size.QuadPart) + 1 : kChunk);
+  size_t have = 0;
   for (;;) {
+    if (have == data.size()) data.resize(data.size() * 2);  // it grew meanwhile
     DWORD n = 0;
-    if (!ReadFile(h, buf, kChunk, &n, nullptr)) {
+    const DWORD want =
+        static_cast<DWORD>(std::min<size_t>(data.size() - have, 1u << 30));
+    if (!ReadFile(h, data.data() + have, want, &n, nullptr)) {
       const DWORD err = GetLastError();
       CloseHandle(h);
+      data.clear();
       throw FileError(path, Cause("cannot be read", err));
     }
     if (n == 0) break;
-    data.append(buf, n);
+    have += n;
   }
   CloseHandle(h);
-  out.swap(data);
+  data.resize(have);
   return ReadResult::Ok;
 }
 
 void ReplaceFileAtomically(const std::string& path,
                            std::string_view content) {
-  const std::string tmp =
-      TemporaryNameFor(path, detail::CurrentProcessId(), g_serial++);
   int step = 0;
   detail::CallWriteStepHook(++step);
-  // No FILE_SHARE_DELETE: while we write, nobody can remove our temporary.
-  HANDLE h = CreateFileA(tmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE)
-    throw FileError(path,
-                    Cause("cannot be written (temporary file)", GetLastError()));
+  std::string tmp;
+  HANDLE h = INVALID_HANDLE_VALUE;
+  // A name taken by a stale temporary (of an earlier process with our id)
+  // is skipped rather than reported as a failure.
+  for (int attempt = 0; h == INVALID_HANDLE_VALUE; ++attempt) {
+    tmp = TemporaryNameFor(path, detail::CurrentProcessId(),
+                           detail::NextTemporarySerial());
+    // No FILE_SHARE_DELETE: while we write, nobody can remove our temporary.
+    h = CreateFileA(tmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+      const DWORD err = GetLastError();
+      if ((err != ERROR_FILE_EXISTS && err != ERROR_ALREADY_EXISTS) || attempt >= 100)
+        throw FileError(path, Cause("cannot be written (temporary file)", err));
+    }
+  }
   auto fail = [&](const char* what, DWORD err) {
     CloseHandle(h);
     DeleteFileA(tmp.c_str());
@@ -121,32 +136,43 @@ void ReplaceFileAtomically(const std::string& path,
   detail::CallWriteStepHook(++step);
   CloseHandle(h);
   detail::CallWriteStepHook(++step);
-  if (!MoveFileExA(tmp.c_str(), path.c_str(),
-                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+  // A reader or another writer may hold the target for a moment; the move
+  // is tried again for up to two seconds before it counts as failed. A
+  // read-only target or a folder is refused at once.
+  const DWORD attr = GetFileAttributesA(path.c_str());
+  if (attr != INVALID_FILE_ATTRIBUTES &&
+      (attr & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
+    DeleteFileA(tmp.c_str());
+    throw FileError(path, (attr & FILE_ATTRIBUTE_DIRECTORY)
+                              ? "cannot be replaced: it is a folder"
+                              : "cannot be replaced: it is write-protected");
+  }
+  for (int attempt = 0;; ++attempt) {
+    if (MoveFileExA(tmp.c_str(), path.c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+      break;
     const DWORD err = GetLastError();
+    if ((err == ERROR_ACCESS_DENIED || err == ERROR_SHARING_VIOLATION) && attempt < 100) {
+      Sleep(20);
+      continue;
+    }
     DeleteFileA(tmp.c_str());
     throw FileError(path, Cause("cannot be replaced", err));
   }
+  detail::CallWriteStepHook(++step);
 }
 
 void RemoveStaleTemporaries(const std::string& path) {
   const std::string folder = FolderOf(path);
-  const std::string prefix = LeafOf(path) + ".";
+  const std::string leaf = LeafOf(path);
   WIN32_FIND_DATAA fd;
   HANDLE find = FindFirstFileA((path + ".*.tmp").c_str(), &fd);
   if (find == INVALID_HANDLE_VALUE) return;
   do {
+    // The pattern also matches short (8.3) names; the check is on the long one.
     const std::string name = fd.cFileName;
-    if (name.size() <= prefix.size() + 4) continue;
-    const std::string mid =
-        name.substr(prefix.size(), name.size() - prefix.size() - 4);
-    const auto dot = mid.find('.');
-    if (dot == std::string::npos || dot == 0) continue;
-    char* end = nullptr;
-    const unsigned long pid = std::strtoul(mid.c_str(), &end, 10);
-    if (end != mid.c_str() + dot) continue;
-    if (detail::ProcessIsRunning(pid)) continue;
-    DeleteFileA((folder + name).c_str());
+    if (detail::IsStaleTemporary(leaf, name, true))
+      DeleteFileA((folder + name).c_str());
   } while (FindNextFileA(find, &fd));
   FindClose(find);
 }

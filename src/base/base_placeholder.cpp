@@ -1,1 +1,0 @@
-// The base store module; its sources are added as they are written.

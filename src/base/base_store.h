@@ -1,0 +1,52 @@
+// Loading, creating and saving the BASE: the base file "Prev" (Prev.isd in
+// the current folder, which start-up makes the program's folder) through the
+// data-file component.
+//
+// Each function shows its progress through the status sink at the points the
+// window shows them; every failure of the base file arrives as one
+// BaseFileError naming the file and what is wrong. A damaged base file is
+// never replaced or deleted by these functions: the window shows the error
+// and may offer SetAsideAndMakeNewDB.
+#pragma once
+
+#include <string>
+
+#include "app/general.h"
+#include "base/data_file.h"
+#include "common/status_sink.h"
+
+namespace hollin {
+
+inline constexpr const char* kBaseFileName = "Prev";
+inline constexpr const char* kBaseLayout = "$*256$$$";
+
+// Loads the base file into g.BaseEntries. With no base file yet (first run,
+// told only by status 13), it first records CURRENT as the base (MakeNewDB).
+// A base file that was made but never filled (a crash or failure between
+// making it and the save that fills it) is filled from CURRENT the same way.
+// Shows the yellow LED and, unless a restore is being confirmed, "Reading
+// BASE entries...". On failure g.BaseEntries is left as it was; two records
+// for one extension raise BaseFileError (Damaged) naming the extension.
+void GetAllPrevious(General& g, VsData& vsdMain, IStatusSink& status,
+                    bool& NewDBCreated);
+
+// Replaces the records of the base file by g.CurrentEntries, in their order.
+// Shows "Building new BASE record from CURRENT entries..." and repaints. The
+// file is replaced in one step; when the save fails the old base stays. The
+// base as it was is kept as Prev.isd.bak.
+void SaveCurrentAsDefault(General& g, VsData& vsdMain, IStatusSink& status);
+
+// Makes a new, empty base file, sets NewDBCreated and fills the file from
+// CURRENT with SaveCurrentAsDefault.
+void MakeNewDB(General& g, VsData& vsdMain, IStatusSink& status,
+               bool& NewDBCreated);
+
+// For a base file that cannot be used (damaged, of an unknown format, a
+// folder of that name): renames it, in its folder, to a name that is not in
+// use ("Prev.damaged-YYYYMMDD-HHMMSS.isd"), then records a new base from
+// CURRENT with MakeNewDB. Returns the name the old file now has. When the
+// rename fails, BaseFileError (Unwritable) is raised and nothing has changed.
+std::string SetAsideAndMakeNewDB(General& g, VsData& vsdMain, IStatusSink& status,
+                                 bool& NewDBCreated);
+
+}  // namespace hollin

@@ -1,0 +1,251 @@
+#include "base/data_file.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "common/atomic_file.h"
+
+namespace hollin {
+namespace fs = std::filesystem;
+namespace {
+
+// The cause part of a FileError, without the file name it starts with.
+std::string CauseOf(const FileError& e) {
+  const std::string prefix = "The file \"" + e.path() + "\" ";
+  const std::string what = e.what();
+  std::string cause =
+      what.compare(0, prefix.size(), prefix) == 0 ? what.substr(prefix.size()) : what;
+  while (!cause.empty() && (cause.back() == '.' || cause.back() == ' ')) cause.pop_back();
+  return cause;
+}
+
+// The last line of a base file, which holds its count and checksum.
+std::string EndLineOf(std::string_view bytes) {
+  const size_t at = bytes.size() >= 2 ? bytes.rfind('\n', bytes.size() - 2) : std::string::npos;
+  return std::string(at == std::string::npos ? bytes : bytes.substr(at + 1));
+}
+
+}  // namespace
+
+std::string VsData::ShownPath() const {
+  std::error_code ec;
+  const fs::path full = fs::absolute(path_, ec);
+  return ec ? path_ : full.string();
+}
+
+void VsData::Fail(BaseFileProblem problem, const std::string& detail) const {
+  throw BaseFileError(problem, ShownPath(), detail);
+}
+
+void VsData::Reset(State state) {
+  state_ = state;
+  status_ = kStatusOpen;
+  updatable_ = false;
+  keepBackup_ = false;
+  dirty_ = false;
+  fileExisted_ = false;
+  openedEnd_.clear();
+  openedSize_ = 0;
+  table_.Reset(std::string());
+  current_ = 0;
+  pending_ = false;
+}
+
+void VsData::FileName(std::string name) {
+  Reset(State::Closed);
+  path_ = name + std::string(kExtension);
+  name_ = std::move(name);
+}
+
+void VsData::Open() {
+  Reset(State::Closed);
+  RemoveStaleTemporaries(path_);  // the writer's and the backup's
+  try {
+    if (ReadWholeFile(path_, io_) == ReadResult::NotFound) {
+      state_ = State::NoFile;
+      status_ = kStatusNoSuchFile;
+      return;
+    }
+  } catch (const FileError& e) {
+    Fail(BaseFileProblem::Unreadable, CauseOf(e) + ".");
+  }
+  openedSize_ = io_.size();
+  openedEnd_ = EndLineOf(io_);
+  table_.Decode(io_, ShownPath());
+  state_ = State::Open;
+  fileExisted_ = true;
+}
+
+void VsData::Create() {
+  Reset(State::Closed);
+  std::error_code ec;
+  const fs::file_status st = fs::symlink_status(path_, ec);
+  if (fs::exists(st))
+    Fail(BaseFileProblem::AlreadyExists,
+         "already exists; a new base file is made only where there is none.");
+  state_ = State::Creating;
+}
+
+void VsData::Layout(std::string layout) {
+  if (state_ != State::Creating)
+    Fail(BaseFileProblem::Misuse, "takes a layout only while it is being created.");
+  if (BaseTable::FieldsOfLayout(layout) == 0)
+    Fail(BaseFileProblem::Misuse, "cannot take the layout \"" + layout + "\".");
+  table_.Reset(std::move(layout));
+}
+
+void VsData::MakeTable() {
+  if (state_ != State::Creating || table_.FieldCount() == 0)
+    Fail(BaseFileProblem::Misuse, "needs Create and a layout before MakeTable.");
+  state_ = State::Open;
+  dirty_ = true;
+}
+
+void VsData::Close() {
+  if (state_ == State::Creating)
+    Fail(BaseFileProblem::Misuse, "was created, but its table was never made.");
+  if (state_ == State::Open && dirty_) {
+    const std::string_view content = table_.Seal();
+    struct Unsealer {
+      BaseTable& table;
+      ~Unsealer() { table.Unseal(); }
+    } unseal{table_};
+    std::error_code ec;
+    const fs::perms perms = fs::status(path_, ec).permissions();
+    constexpr fs::perms kWrite =
+        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    if (!ec && perms != fs::perms::unknown && (perms & kWrite) == fs::perms::none)
+      Fail(BaseFileProblem::Unwritable,
+           "is write-protected; the base was not saved and the file is as it was.");
+    if (keepBackup_ && fileExisted_ &&
+        (content.size() != openedSize_ || EndLineOf(content) != openedEnd_))
+      SaveBackup();
+    try {
+      ReplaceFileAtomically(path_, content);
+    } catch (const FileError& e) {
+      Fail(BaseFileProblem::Unwritable,
+           CauseOf(e) + "; the base was not saved and the file is as it was.");
+    }
+  }
+  Reset(State::Closed);
+}
+
+void VsData::SaveBackup() {
+  // A hard link keeps the old file's bytes without copying them; where the
+  // file system has none, a copy does. Both go to a temporary name first so
+  // that two copies saving at once cannot trip over each other.
+  const std::string backup = path_ + ".bak";
+  const std::string tmp =
+      TemporaryNameFor(path_, detail::CurrentProcessId(), detail::NextTemporarySerial());
+  std::error_code ec, ignored;
+  fs::remove(tmp, ignored);
+  fs::create_hard_link(path_, tmp, ec);
+  if (ec == std::errc::no_such_file_or_directory) return;  // nothing to keep
+  if (ec) {
+    ec.clear();
+    fs::copy_file(path_, tmp, fs::copy_options::overwrite_existing, ec);
+  }
+  if (!ec) fs::rename(tmp, backup, ec);
+  if (ec) {
+    fs::remove(tmp, ignored);
+    Fail(BaseFileProblem::Unwritable,
+         "cannot be kept as a backup (" + ec.message() +
+             "); the base was not saved and the file is as it was.");
+  }
+}
+
+void VsData::RequireTable(const char* operation) const {
+  if (state_ == State::Open) return;
+  Fail(BaseFileProblem::Misuse,
+       std::string(state_ == State::NoFile ? "does not exist" : "is not open") +
+           ", so " + operation + " cannot be done.");
+}
+
+void VsData::RequireUpdatable(const char* operation) const {
+  RequireTable(operation);
+  if (!updatable_)
+    Fail(BaseFileProblem::Misuse, std::string("is open read-only (Updatable is off), so ") +
+                                      operation + " cannot be done.");
+}
+
+size_t VsData::FieldIndex(std::string_view fieldName) const {
+  const int index = table_.FindField(fieldName);
+  if (index < 0)
+    Fail(BaseFileProblem::Misuse, "has no field named \"" + std::string(fieldName) + "\".");
+  return static_cast<size_t>(index);
+}
+
+void VsData::FieldName(int number, std::string name) {
+  RequireTable("FieldName");
+  if (number < 1 || static_cast<size_t>(number) > table_.FieldCount())
+    Fail(BaseFileProblem::Misuse, "has no field number " + std::to_string(number) + ".");
+  const auto field = static_cast<size_t>(number - 1);
+  if (table_.FieldName(field) == name) return;
+  const int other = table_.FindField(name);
+  if (!name.empty() && other >= 0 && static_cast<size_t>(other) != field)
+    Fail(BaseFileProblem::Misuse, "already has a field named \"" + name + "\".");
+  table_.SetFieldName(field, std::move(name));
+  dirty_ = true;
+}
+
+const std::string& VsData::FieldName(int number) const {
+  RequireTable("FieldName");
+  if (number < 1 || static_cast<size_t>(number) > table_.FieldCount())
+    Fail(BaseFileProblem::Misuse, "has no field number " + std::to_string(number) + ".");
+  return table_.FieldName(static_cast<size_t>(number - 1));
+}
+
+void VsData::Clear() {
+  RequireUpdatable("Clear");
+  table_.Clear();
+  current_ = 0;
+  pending_ = false;
+  dirty_ = true;
+}
+
+void VsData::NewRecord() {
+  RequireUpdatable("NewRecord");
+  table_.BeginRecord();
+  pending_ = true;
+}
+
+void VsData::FieldValue(std::string_view fieldName, std::string_view value) {
+  if (!pending_)
+    Fail(BaseFileProblem::Misuse, "has no new record to take a value (NewRecord first).");
+  table_.SetValue(FieldIndex(fieldName), value);
+}
+
+std::string_view VsData::FieldValue(std::string_view fieldName) const {
+  if (state_ != State::Open) RequireTable("FieldValue");
+  const size_t field = FieldIndex(fieldName);
+  if (pending_) return table_.PendingValue(field, scratch_);
+  if (EndOfRecords()) Fail(BaseFileProblem::Misuse, "has no current record.");
+  return table_.Value(current_, field, scratch_);
+}
+
+void VsData::StoreRecord() {
+  if (!pending_) Fail(BaseFileProblem::Misuse, "has no new record to store (NewRecord first).");
+  try {
+    table_.EndRecord();
+  } catch (const std::length_error&) {
+    Fail(BaseFileProblem::Unwritable, "cannot hold more than 4 GiB.");
+  }
+  pending_ = false;
+  dirty_ = true;
+}
+
+void VsData::FirstRecord() {
+  if (state_ != State::NoFile) RequireTable("FirstRecord");
+  if (pending_) table_.DropRecord();
+  pending_ = false;
+  current_ = 0;
+  table_.RecordCount();  // parses the record lines now, reporting any fault
+}
+
+void VsData::NextRecord() {
+  if (state_ != State::NoFile) RequireTable("NextRecord");
+  if (EndOfRecords()) Fail(BaseFileProblem::Misuse, "is past its last record.");
+  ++current_;
+}
+
+}  // namespace hollin

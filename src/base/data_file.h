@@ -1,0 +1,132 @@
+// VsData: the data-file component that holds the base file.
+//
+// One table of text records in one file. The file name is given without
+// folder or extension; the component adds ".isd" and works in the current
+// folder. The whole file is read at Open and written at Close: changes made
+// in between stay in memory, and Close puts them on the disk in one atomic
+// replacement (a temporary file beside it, flushed, then moved over the old
+// one). A crash, a kill or a power loss at any moment leaves the old base or
+// the new one; a component that is reopened, given another file name or
+// destroyed without Close leaves the file as it was. Stale temporary files of an earlier crash are
+// ignored, and removed at the next Open.
+//
+// Use, in the orders the base store relies on:
+//   new file:  FileName, Create, Layout, MakeTable, Close
+//   save:      FileName, Open, FieldName 1..n, Updatable(true), KeepBackup(true),
+//              Clear, then per record NewRecord, FieldValue..., StoreRecord;
+//              Close
+//   load:      FileName, Open, Status (13: no such file), FirstRecord, then
+//              while !EndOfRecords: FieldValue..., NextRecord; Close
+//
+// Every failure raises BaseFileError, naming the file and what is wrong; a
+// damaged file is never changed, and a failed Close leaves the old file as
+// it was. Open checks the file's checksum, header and end line; faults in the
+// record lines themselves (which only a writer that also made the checksum
+// can cause) are reported by the first record operation (FirstRecord).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/base_file_error.h"
+#include "base/base_table.h"
+
+namespace hollin {
+
+class VsData {
+ public:
+  static constexpr int kStatusOpen = 0;
+  static constexpr int kStatusNoSuchFile = 13;
+  static constexpr std::string_view kExtension = ".isd";
+
+  // The file for the next Open or Create: a name without extension.
+  void FileName(std::string name);
+  const std::string& FileName() const { return name_; }
+  // The file the component works on: the name and ".isd".
+  const std::string& FilePath() const { return path_; }
+
+  // Reads the file. Status() then is 13 when nothing of that name exists
+  // (the table then is empty and cannot be changed), 0 otherwise. A file that
+  // cannot be read or is not a sound base file raises BaseFileError. Drops
+  // the changes of an earlier Open that was not closed and turns both
+  // settings off.
+  void Open();
+  // 13 after an Open that found no file; 0 after any other Open or Create.
+  int Status() const { return status_; }
+
+  // Starts a new file; Layout and MakeTable follow. Refuses (AlreadyExists)
+  // when something of that name exists: a base is never made over another.
+  void Create();
+  // The record layout of the file being made (see BaseTable::FieldsOfLayout).
+  void Layout(std::string layout);
+  const std::string& Layout() const { return table_.Layout(); }
+  // Makes the new file's empty table; Close then writes it.
+  void MakeTable();
+  // Writes the changes, if any, and closes. Closing a closed component does
+  // nothing.
+  void Close();
+
+  // Names of the fields, by number 1..n; they are stored in the file.
+  void FieldName(int number, std::string name);
+  const std::string& FieldName(int number) const;
+
+  // Updatable: records may be changed (Clear, NewRecord, FieldValue set,
+  // StoreRecord). Off after every Open, so that a load cannot change the
+  // base by mistake.
+  void Updatable(bool on) { updatable_ = on; }
+  bool Updatable() const { return updatable_; }
+  // KeepBackup: when Close replaces an existing file by different content,
+  // the file as it was is kept beside it as "<name>.isd.bak" (replacing an
+  // older one), so the base before an accept can still be recovered by hand.
+  // Off after every Open.
+  void KeepBackup(bool on) { keepBackup_ = on; }
+  bool KeepBackup() const { return keepBackup_; }
+
+  // Removes every record.
+  void Clear();
+  // Starts a new record with empty values; FieldValue sets them.
+  void NewRecord();
+  // Sets a value of the new record.
+  void FieldValue(std::string_view fieldName, std::string_view value);
+  // A value of the new record (after NewRecord) or of the current record.
+  // The view is valid until the next call on the component.
+  std::string_view FieldValue(std::string_view fieldName) const;
+  // Adds the new record at the end of the table.
+  void StoreRecord();
+
+  void FirstRecord();
+  // True when no record is current: an empty table, or after the last.
+  bool EndOfRecords() const { return current_ >= table_.RecordCount(); }
+  void NextRecord();
+
+ private:
+  enum class State { Closed, NoFile, Creating, Open };
+
+  std::string ShownPath() const;  // the file's full name, for messages
+  [[noreturn]] void Fail(BaseFileProblem problem, const std::string& detail) const;
+  void RequireTable(const char* operation) const;
+  void RequireUpdatable(const char* operation) const;
+  size_t FieldIndex(std::string_view fieldName) const;
+  void SaveBackup();
+  void Reset(State state);
+
+  std::string name_;
+  std::string path_;
+  State state_ = State::Closed;
+  int status_ = kStatusOpen;
+  bool updatable_ = false;
+  bool keepBackup_ = false;
+  bool dirty_ = false;
+  bool fileExisted_ = false;         // the file was read at Open
+  std::string openedEnd_;            // its end line, which holds the checksum
+  size_t openedSize_ = 0;
+  BaseTable table_;
+  std::string io_;                   // the read buffer, reused from Open to Open
+  size_t current_ = 0;
+  bool pending_ = false;             // a NewRecord not yet stored
+  mutable std::string scratch_;
+};
+
+}  // namespace hollin

@@ -1,0 +1,86 @@
+// Helpers of the base store tests.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "base/base_store.h"
+#include "support/test_support.h"
+
+namespace hollin::test {
+
+// Makes a fresh folder the current folder for the life of the object.
+class InFreshFolder {
+ public:
+  InFreshFolder() : old_(std::filesystem::current_path()) { std::filesystem::current_path(dir_.path()); }
+  ~InFreshFolder() { std::filesystem::current_path(old_); }
+  std::string path() const { return dir_.path().string(); }
+  size_t Files() const {
+    return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(dir_.path()), {}));
+  }
+
+ private:
+  TempDir dir_;
+  std::filesystem::path old_;
+};
+
+struct RecordingSink : IStatusSink {
+  void ShowLed(Led led) override { calls.push_back("led " + std::to_string(static_cast<int>(led))); }
+  void ShowText(const std::string& text) override { calls.push_back(text); }
+  void RepaintNow() override { calls.push_back("repaint"); }
+  std::vector<std::string> calls;
+};
+
+// count associations with realistic commands; variant changes every command.
+inline std::shared_ptr<cRegEntries> MakeEntries(int count, int variant) {
+  auto entries = std::make_shared<cRegEntries>();
+  for (int i = 0; i < count; ++i) {
+    auto e = std::make_shared<cRegEntry>();
+    e->Ext(".t" + std::to_string(i));
+    if (i % 7 != 3)  // else the command sits under the extension itself
+      e->ProgramID("Vendor" + std::to_string(i % 40) + ".Document." + std::to_string(i));
+    e->OpenCmdRegKey((e->ProgramID().empty() ? e->Ext() : e->ProgramID()) + "\\shell\\open\\command");
+    e->ProgramFullPath("\"C:\\Program Files\\Vendor\\viewer.exe\" /v" + std::to_string(variant) + " \"%1\"");
+    entries->Add(e, e->Ext());
+  }
+  return entries;
+}
+
+inline std::vector<std::string> Flatten(const cRegEntries& entries) {
+  std::vector<std::string> out;
+  for (const auto& e : entries)
+    out.insert(out.end(), {e->Ext(), e->ProgramFullPath(), e->OpenCmdRegKey(), e->ProgramID()});
+  return out;
+}
+
+// Saves entries as the base of the current folder, making it if need be.
+inline void SaveBase(const std::shared_ptr<cRegEntries>& entries) {
+  General g;
+  g.CurrentEntries = entries;
+  VsData vsd;
+  RecordingSink sink;
+  bool created = false;
+  vsd.FileName(kBaseFileName);
+  vsd.Open();
+  if (vsd.Status() == VsData::kStatusNoSuchFile) MakeNewDB(g, vsd, sink, created);
+  else SaveCurrentAsDefault(g, vsd, sink);
+}
+
+inline std::vector<std::string> LoadBase() {
+  General g;
+  VsData vsd;
+  RecordingSink sink;
+  bool created = false;
+  GetAllPrevious(g, vsd, sink, created);
+  return Flatten(*g.BaseEntries);
+}
+
+constexpr int kChildEntries = 3000;  // about six 64 KiB chunks
+
+// The command that starts this test executable as a child that saves the
+// base of variant in folder times times, ending itself before write step
+// killAt (0: never). See main.cpp.
+std::string ChildCommand(const std::string& folder, int variant, int times, int killAt);
+
+}  // namespace hollin::test

@@ -1,0 +1,168 @@
+// The data-file component: values survive a round trip byte for byte, the
+// file stays readable text, and every kind of damage is refused by name.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "base/checksum.h"
+#include "base_test_util.h"
+#include "common/atomic_file.h"
+
+namespace hollin::test {
+namespace {
+
+// Recomputes the end line's checksum after a deliberate edit.
+std::string Reseal(std::string bytes) {
+  char hex[17];
+  const size_t at = bytes.size() - 17;
+  std::snprintf(hex, sizeof hex, "%016llx",
+                static_cast<unsigned long long>(Xxh64(std::string_view(bytes).substr(0, at))));
+  return bytes.replace(at, 16, hex);
+}
+
+BaseFileProblem ProblemReading() {
+  VsData vsd;
+  vsd.FileName("Prev");
+  try {
+    vsd.Open();
+    vsd.FirstRecord();
+  } catch (const BaseFileError& e) {
+    EXPECT_NE(std::string(e.what()).find("Prev.isd"), std::string::npos) << e.what();
+    return e.problem();
+  }
+  ADD_FAILURE() << "read without an error";
+  return BaseFileProblem::Misuse;
+}
+
+TEST(DataFile, EveryKindOfValueSurvivesAndTheFileStaysText) {
+  InFreshFolder here;
+  std::string allBytes, big(64 * 1024, '\0');
+  for (int c = 0; c < 256; ++c) allBytes += static_cast<char>(c);
+  std::mt19937 rng(7);
+  for (char& c : big) c = static_cast<char>(rng());
+  const std::string command = "\"C:\\Program Files\\App\\app.exe\" /dde \"%1\" %*";
+  const std::string values[] = {"", "a\tb", "line\nbreak", "cr\rlf\r\n", std::string("n\0l", 3),
+                                allBytes, "\xE9t\xE9 \x80\xFF", "`60`", " spaced ", big, command};
+  auto entries = std::make_shared<cRegEntries>();
+  for (size_t i = 0; i < std::size(values); ++i)
+    for (const std::string& ext : {".v" + std::to_string(i), values[i] + "#" + std::to_string(i)}) {
+      auto e = std::make_shared<cRegEntry>();
+      e->Ext(ext);
+      e->ProgramFullPath(values[i]);
+      e->OpenCmdRegKey(values[(i + 1) % std::size(values)]);
+      e->ProgramID(values[i]);
+      entries->Add(e, ext);
+    }
+  SaveBase(entries);
+  EXPECT_EQ(LoadBase(), Flatten(*entries));
+
+  const std::string file = ReadFileBytes("Prev.isd");
+  EXPECT_EQ(file.rfind("HOLLINBASE\t1\nlayout\t$*256$$$\nfields\tExt\tPath\tKey\tProgID\n", 0), 0u);
+  EXPECT_NE(file.find("\t" + command + "\t"), std::string::npos) << "commands stand as they are";
+  for (char c : file) ASSERT_TRUE(static_cast<unsigned char>(c) >= 0x20 || c == '\t' || c == '\n');
+
+  VsData vsd;  // values may be set in any order, and read before the store
+  vsd.FileName("Prev");
+  vsd.Open();
+  vsd.Updatable(true);
+  vsd.NewRecord();
+  vsd.FieldValue("ProgID", "id\n");
+  vsd.FieldValue("ext", ".new");
+  EXPECT_EQ(vsd.FieldValue("ProgID"), "id\n");
+  vsd.StoreRecord();
+  vsd.Close();
+  const auto loaded = LoadBase();
+  EXPECT_EQ(std::vector<std::string>(loaded.end() - 4, loaded.end()),
+            (std::vector<std::string>{".new", "", "", "id\n"}));
+}
+
+TEST(DataFile, EveryTruncationAndEveryFlippedBitIsRefusedAndKept) {
+  InFreshFolder here;
+  SaveBase(MakeEntries(2, 0));
+  const std::string good = ReadFileBytes("Prev.isd");
+  for (size_t n = 0; n < good.size(); ++n) {
+    WriteFileBytes("Prev.isd", good.substr(0, n));
+    ASSERT_EQ(ProblemReading(), BaseFileProblem::Damaged) << "cut at " << n;
+    ASSERT_EQ(ReadFileBytes("Prev.isd"), good.substr(0, n));
+  }
+  for (size_t i = 0; i < good.size(); ++i)
+    for (int bit = 0; bit < 8; bit += 3) {
+      std::string bad = good;
+      bad[i] = static_cast<char>(bad[i] ^ (1 << bit));
+      WriteFileBytes("Prev.isd", bad);
+      const BaseFileProblem p = ProblemReading();
+      ASSERT_TRUE(p == BaseFileProblem::Damaged || p == BaseFileProblem::NewerFormat) << i;
+    }
+}
+
+TEST(DataFile, ContentWrittenWrongIsRefusedEvenWithAGoodChecksum) {
+  InFreshFolder here;
+  SaveBase(MakeEntries(1, 0));
+  const std::string good = ReadFileBytes("Prev.isd");
+  auto edited = [&](const std::string& from, const std::string& to) {
+    std::string s = good;
+    return Reseal(s.replace(s.find(from), from.size(), to));
+  };
+  const std::pair<std::string, BaseFileProblem> cases[] = {
+      {edited("HOLLINBASE\t1", "HOLLINBASE\t2"), BaseFileProblem::NewerFormat},
+      {edited("command\t", "command\tz\t"), BaseFileProblem::Damaged},  // five values
+      {edited("command\t", "command"), BaseFileProblem::Damaged},       // three values
+      {edited("command\t", "comm`41nd\t"), BaseFileProblem::Damaged},   // needless escape
+      {edited("command\t", "command\r\t"), BaseFileProblem::Damaged},   // raw control byte
+      {edited("1 records", "2 records"), BaseFileProblem::Damaged},
+      {edited("1 records", "01 records"), BaseFileProblem::Damaged},
+      {edited("$*256$$$", "$*256$$"), BaseFileProblem::Damaged},
+      {edited("\tKey\t", "\tPath\t"), BaseFileProblem::Damaged},  // a name twice
+      {"MZ\x90\0\3 garbage", BaseFileProblem::Damaged},
+  };
+  for (const auto& [bytes, problem] : cases) {
+    WriteFileBytes("Prev.isd", bytes);
+    EXPECT_EQ(ProblemReading(), problem) << bytes;
+  }
+  std::filesystem::remove("Prev.isd");
+  std::filesystem::create_directory("Prev.isd");
+  EXPECT_EQ(ProblemReading(), BaseFileProblem::Unreadable);
+}
+
+TEST(DataFile, AWriteProtectedBaseStaysAsItWas) {
+  InFreshFolder here;
+  SaveBase(MakeEntries(1, 0));
+  const std::string before = ReadFileBytes("Prev.isd");
+  namespace fs = std::filesystem;
+  fs::permissions("Prev.isd", fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
+  try {
+    SaveBase(MakeEntries(1, 1));
+    FAIL() << "saved over a write-protected base";
+  } catch (const BaseFileError& e) {
+    EXPECT_EQ(e.problem(), BaseFileProblem::Unwritable);
+  }
+  fs::permissions("Prev.isd", fs::perms::owner_write, fs::perm_options::add);
+  EXPECT_EQ(ReadFileBytes("Prev.isd"), before);
+  EXPECT_EQ(here.Files(), 2u);  // base and backup, no temporary
+}
+
+TEST(DataFile, ALoadChangesNothingAndStaleTemporariesAreRemoved) {
+  InFreshFolder here;
+  VsData vsd;
+  vsd.FileName("Prev");
+  vsd.Open();
+  EXPECT_EQ(vsd.Status(), 13);
+  SaveBase(MakeEntries(2, 0));
+  vsd.Open();
+  EXPECT_EQ(vsd.Status(), 0);
+  EXPECT_THROW(vsd.NewRecord(), BaseFileError);  // read-only unless Updatable
+  EXPECT_THROW(vsd.Create(), BaseFileError);     // never made over a base
+  const std::string first = ReadFileBytes("Prev.isd");
+  const std::string stale = TemporaryNameFor("Prev.isd", 0x7FFFFFF0UL, 0);
+  WriteFileBytes(stale, "HOLLINBASE\t1\ntorn");
+  EXPECT_EQ(LoadBase(), Flatten(*MakeEntries(2, 0)));
+  EXPECT_FALSE(std::filesystem::exists(stale));
+  SaveBase(MakeEntries(2, 1));
+  EXPECT_EQ(ReadFileBytes("Prev.isd.bak"), first);
+  SaveBase(MakeEntries(2, 1));  // the same base again keeps that backup
+  EXPECT_EQ(ReadFileBytes("Prev.isd.bak"), first);
+}
+
+}  // namespace
+}  // namespace hollin::test

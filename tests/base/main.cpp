@@ -1,0 +1,46 @@
+// The base tests' own main: with "--child" the executable is a child
+// process that saves a base, and may end itself half way through a save as
+// a kill would; otherwise it runs the tests.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "base_test_util.h"
+#include "common/atomic_file.h"
+
+namespace hollin::test {
+namespace {
+int g_killAt = 0;
+void KillAtStep(int step) {
+  if (step == g_killAt) std::_Exit(42);  // no clean-up of any kind
+}
+}  // namespace
+
+std::string ChildCommand(const std::string& folder, int variant, int times, int killAt) {
+  std::string command = "\"";
+  command.append(SelfPath()).append("\" --child \"").append(folder).append("\" ");
+  command.append(std::to_string(variant)).append(" ").append(std::to_string(times));
+  return command.append(" ").append(std::to_string(killAt));
+}
+
+}  // namespace hollin::test
+
+int main(int argc, char** argv) {
+  using namespace hollin;
+  if (argc == 6 && std::string(argv[1]) == "--child") {
+    std::filesystem::current_path(argv[2]);
+    const auto entries = test::MakeEntries(test::kChildEntries, std::atoi(argv[3]));
+    test::g_killAt = std::atoi(argv[5]);
+    SetWriteStepHook(&test::KillAtStep);
+    try {
+      for (int i = std::atoi(argv[4]); i > 0; --i) test::SaveBase(entries);
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "child: %s\n", e.what());
+      return 1;
+    }
+    return 0;
+  }
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

@@ -1,0 +1,45 @@
+// The contract of the atomic file helpers that the base store relies on.
+#include "common/atomic_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "support/test_support.h"
+
+namespace hollin::test {
+namespace {
+
+TEST(AtomicFile, ReadTellsAMissingFileFromAFolder) {
+  TempDir d;
+  std::string out = "kept";
+  EXPECT_EQ(ReadWholeFile(d.File("none"), out), ReadResult::NotFound);
+  EXPECT_EQ(out, "kept");
+  std::filesystem::create_directory(d.File("folder"));
+  EXPECT_THROW(ReadWholeFile(d.File("folder"), out), FileError);
+  EXPECT_THROW(ReplaceFileAtomically(d.File("folder"), "x"), FileError);
+}
+
+TEST(AtomicFile, OnlyTemporariesOfEndedWritersAreRemoved) {
+  TempDir d;
+  const std::string path = d.File("base");
+  const unsigned long self = detail::CurrentProcessId();
+  // Left by an earlier process that had our id: a replacement steps over them.
+  for (unsigned serial = 0; serial < 40; ++serial)
+    WriteFileBytes(TemporaryNameFor(path, self, serial), "stale");
+  ReplaceFileAtomically(path, "new");
+  EXPECT_EQ(ReadFileBytes(path), "new");
+
+  const std::string stale[] = {TemporaryNameFor(path, 0x7FFFFFF0UL, 3),
+                               TemporaryNameFor(path, self, 4000000000u)};  // never issued
+  const std::string kept[] = {path + ".bak", path + ".12.x.tmp", d.File("other.1.1.tmp"),
+                              TemporaryNameFor(path, self, 0)};  // issued: may be in flight
+  for (const auto& f : stale) WriteFileBytes(f, "stale");
+  for (const auto& f : kept) WriteFileBytes(f, "keep");
+  RemoveStaleTemporaries(path);
+  for (const auto& f : stale) EXPECT_FALSE(std::filesystem::exists(f)) << f;
+  for (const auto& f : kept) EXPECT_TRUE(std::filesystem::exists(f)) << f;
+}
+
+}  // namespace
+}  // namespace hollin::test
