@@ -9,74 +9,65 @@
 namespace hollin {
 namespace {
 
-struct FakePlatform : IPlatform {
+using Calls = std::vector<std::string>;
+
+// The process, the screen and the windows, recording every call in order.
+struct FakeMachine : IPlatform, IStartupWindows {
   bool otherInstance = false;
   double twips = 15;
-  std::vector<std::string> calls;
+  Calls calls;
   bool AnotherInstanceRunning() override { return otherInstance; }
   std::string ProgramFolder() override { return "C:\\Tools\\Hollin"; }
   void ChangeCurrentFolder(const std::string& f) override { calls.push_back("cd " + f); }
   double TwipsPerPixelY() override { return twips; }
-  void SetMousePointer(MousePointer p) override {
-    calls.push_back("pointer " + std::to_string(static_cast<int>(p)));
-  }
+  void SetMousePointer(MousePointer p) override { calls.push_back("pointer " + std::to_string(int(p))); }
   void EndProcess() override { calls.push_back("end"); }
-};
-
-struct RecordingWindows : IStartupWindows {
-  std::vector<std::string> calls;
   void SetWarnCheckBox(int v) override { calls.push_back("chkWarn " + std::to_string(v)); }
   void LoadMainWindow() override { calls.push_back("frmMain"); }
 };
 
 class StartupTest : public ::testing::Test {
  protected:
-  void StoreWarn(const std::string& text) { WriteSetting(reg, "Warn", text); }
   std::string Read(const char* name) {
     SettingValue v;
     if (!ReadSetting(reg, box, name, 1, v, false)) return "<missing>";
     return std::get<std::string>(v);
   }
-  void Run() { Main(general, platform, reg, box, windows); }
+  void Run() {
+    machine.calls.clear();
+    Main(general, machine, reg, box, machine);
+  }
 
   General general;
-  FakePlatform platform;
+  FakeMachine machine;
   RegistryStore reg;
   test::ScriptedMessageBox box;
-  RecordingWindows windows;
 };
 
 TEST_F(StartupTest, FirstStartOnAMachine) {
-  platform.twips = 1440.0 / 120;
+  machine.twips = 1440.0 / 120;
   Run();
   EXPECT_TRUE(box.shown.empty());
-  EXPECT_EQ(platform.calls, (std::vector<std::string>{"pointer 11", "cd C:\\Tools\\Hollin"}));
+  // No "Warn" yet: warnings stay on, the check box is left unchecked.
+  EXPECT_EQ(machine.calls, (Calls{"pointer 11", "cd C:\\Tools\\Hollin", "chkWarn 0", "frmMain"}));
   EXPECT_EQ(general.ScreenTwipsY, 12);
   EXPECT_EQ(Read("InstallPath"), "C:\\Tools\\Hollin");
-  // No "Warn" yet: warnings stay on, the check box is left unchecked.
-  EXPECT_EQ(windows.calls, (std::vector<std::string>{"chkWarn 0", "frmMain"}));
 }
 
 TEST_F(StartupTest, SecondCopyIsAskedAboutBeforeAnythingElse) {
-  platform.otherInstance = true;
+  machine.otherInstance = true;
   Run();  // the script is empty: the answer is No
-  ASSERT_EQ(box.shown.size(), 1u);
-  EXPECT_EQ(box.shown[0].text, "Hollin is already running! Did you\rwant to open another copy?");
-  EXPECT_EQ(box.shown[0].title, "Brellmark");
-  EXPECT_EQ(box.shown[0].buttons, MbButtons::YesNo);
-  EXPECT_EQ(box.shown[0].icon, MbIcon::Question);
-  EXPECT_EQ(box.shown[0].defaultButton, MbDefault::Second);
-  EXPECT_EQ(platform.calls, (std::vector<std::string>{"end"}));
-  EXPECT_TRUE(windows.calls.empty());
+  EXPECT_EQ(box.shown, (std::vector<MessageBoxRequest>{{"Hollin is already running! Did you\rwant to open another copy?",
+                                                         MbButtons::YesNo, MbIcon::Question, MbDefault::Second,
+                                                         "Brellmark"}}));
+  EXPECT_EQ(machine.calls, (Calls{"end"}));
   EXPECT_EQ(Read("InstallPath"), "<missing>");
 
   // Yes: the second copy starts fully and records its folder too.
   box.Answer(MbAnswer::Yes);
-  platform.calls.clear();
   Run();
-  EXPECT_EQ(platform.calls.front(), "pointer 11");
+  EXPECT_EQ(machine.calls, (Calls{"pointer 11", "cd C:\\Tools\\Hollin", "chkWarn 0", "frmMain"}));
   EXPECT_EQ(Read("InstallPath"), "C:\\Tools\\Hollin");
-  EXPECT_EQ(windows.calls.back(), "frmMain");
 }
 
 TEST_F(StartupTest, StoredWarnTextDecidesTheCheckBox) {
@@ -85,21 +76,16 @@ TEST_F(StartupTest, StoredWarnTextDecidesTheCheckBox) {
       {"1.4", 0}, {"1.6", 0}, {"0.5", 1}, {" 0 ", 1}, {"", 1},    {"0x", 1},
       {"1e400", 0}, {"-0.4", 1}, {"0abc", 1}};
   for (const auto& [text, checkBox] : cases) {
-    windows.calls.clear();
-    StoreWarn(text);
+    WriteSetting(reg, "Warn", text);
     Run();
-    EXPECT_EQ(windows.calls.front(), "chkWarn " + std::to_string(checkBox)) << "Warn=" << text;
+    EXPECT_EQ(machine.calls.at(2), "chkWarn " + std::to_string(checkBox)) << "Warn=" << text;
   }
 }
 
 TEST(LeadingNumber, ParsesAsMuchAsStandsThere) {
-  EXPECT_EQ(LeadingNumber("  12abc"), 12);
-  EXPECT_EQ(LeadingNumber("1.5e1x"), 15);
-  EXPECT_EQ(LeadingNumber("2e"), 2);
-  EXPECT_EQ(LeadingNumber("-.5"), -0.5);
-  EXPECT_EQ(LeadingNumber("."), 0);
-  EXPECT_EQ(LeadingNumber("x1"), 0);
-  EXPECT_EQ(LeadingNumber("1D2"), 100);
+  const std::pair<const char*, double> cases[] = {{"  12abc", 12}, {"1.5e1x", 15}, {"2e", 2}, {"-.5", -0.5},
+                                                  {".", 0},        {"x1", 0},      {"1D2", 100}};
+  for (const auto& [text, number] : cases) EXPECT_EQ(LeadingNumber(text), number) << text;
 }
 
 }  // namespace

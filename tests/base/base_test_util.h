@@ -1,7 +1,10 @@
 // Helpers of the base store tests.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -54,26 +57,45 @@ inline std::vector<std::string> Flatten(const cRegEntries& entries) {
   return out;
 }
 
-// Saves entries as the base of the current folder, making it if need be.
-inline void SaveBase(const std::shared_ptr<cRegEntries>& entries) {
+// The base store's state as the window keeps it, with its two procedures.
+struct Store {
   General g;
-  g.CurrentEntries = entries;
   VsData vsd;
   RecordingSink sink;
   bool created = false;
-  vsd.FileName(kBaseFileName);
-  vsd.Open();
-  if (vsd.Status() == VsData::kStatusNoSuchFile) MakeNewDB(g, vsd, sink, created);
-  else SaveCurrentAsDefault(g, vsd, sink);
+  void Load() { GetAllPrevious(g, vsd, sink, created); }
+  void Save() { SaveCurrentAsDefault(g, vsd, sink); }
+};
+
+// Saves entries as the base of the current folder, making it if need be.
+inline void SaveBase(const std::shared_ptr<cRegEntries>& entries) {
+  Store s;
+  s.g.CurrentEntries = entries;
+  s.vsd.FileName(kBaseFileName);
+  s.vsd.Open();
+  if (s.vsd.Status() == VsData::kStatusNoSuchFile) MakeNewDB(s.g, s.vsd, s.sink, s.created);
+  else s.Save();
 }
 
 inline std::vector<std::string> LoadBase() {
-  General g;
-  VsData vsd;
-  RecordingSink sink;
-  bool created = false;
-  GetAllPrevious(g, vsd, sink, created);
-  return Flatten(*g.BaseEntries);
+  Store s;
+  s.Load();
+  return Flatten(*s.g.BaseEntries);
+}
+
+// The kind of error that f raises, which must name the base file and
+// mention; a test failure when f raises none.
+inline BaseFileProblem ProblemOf(const std::function<void()>& f, const std::string& mention = "") {
+  try {
+    f();
+  } catch (const BaseFileError& e) {
+    const std::string what = e.what();
+    EXPECT_NE(what.find("Prev.isd"), std::string::npos) << what;
+    EXPECT_NE(what.find(mention), std::string::npos) << what;
+    return e.problem();
+  }
+  ADD_FAILURE() << "no error";
+  return BaseFileProblem::Misuse;
 }
 
 constexpr int kChildEntries = 3000;  // about six 64 KiB chunks

@@ -15,23 +15,17 @@ namespace {
 std::string Reseal(std::string bytes) {
   char hex[17];
   const size_t at = bytes.size() - 17;
-  std::snprintf(hex, sizeof hex, "%016llx",
-                static_cast<unsigned long long>(Xxh64(std::string_view(bytes).substr(0, at))));
+  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(Xxh64(bytes.substr(0, at))));
   return bytes.replace(at, 16, hex);
 }
 
 BaseFileProblem ProblemReading() {
-  VsData vsd;
-  vsd.FileName("Prev");
-  try {
+  return ProblemOf([] {
+    VsData vsd;
+    vsd.FileName("Prev");
     vsd.Open();
     vsd.FirstRecord();
-  } catch (const BaseFileError& e) {
-    EXPECT_NE(std::string(e.what()).find("Prev.isd"), std::string::npos) << e.what();
-    return e.problem();
-  }
-  ADD_FAILURE() << "read without an error";
-  return BaseFileProblem::Misuse;
+  });
 }
 
 TEST(DataFile, EveryKindOfValueSurvivesAndTheFileStaysText) {
@@ -60,20 +54,6 @@ TEST(DataFile, EveryKindOfValueSurvivesAndTheFileStaysText) {
   EXPECT_EQ(file.rfind("HOLLINBASE\t1\nlayout\t$*256$$$\nfields\tExt\tPath\tKey\tProgID\n", 0), 0u);
   EXPECT_NE(file.find("\t" + command + "\t"), std::string::npos) << "commands stand as they are";
   for (char c : file) ASSERT_TRUE(static_cast<unsigned char>(c) >= 0x20 || c == '\t' || c == '\n');
-
-  VsData vsd;  // values may be set in any order, and read before the store
-  vsd.FileName("Prev");
-  vsd.Open();
-  vsd.Updatable(true);
-  vsd.NewRecord();
-  vsd.FieldValue("ProgID", "id\n");
-  vsd.FieldValue("ext", ".new");
-  EXPECT_EQ(vsd.FieldValue("ProgID"), "id\n");
-  vsd.StoreRecord();
-  vsd.Close();
-  const auto loaded = LoadBase();
-  EXPECT_EQ(std::vector<std::string>(loaded.end() - 4, loaded.end()),
-            (std::vector<std::string>{".new", "", "", "id\n"}));
 }
 
 TEST(DataFile, EveryTruncationAndEveryFlippedBitIsRefusedAndKept) {
@@ -106,7 +86,6 @@ TEST(DataFile, ContentWrittenWrongIsRefusedEvenWithAGoodChecksum) {
   const std::pair<std::string, BaseFileProblem> cases[] = {
       {edited("HOLLINBASE\t1", "HOLLINBASE\t2"), BaseFileProblem::NewerFormat},
       {edited("command\t", "command\tz\t"), BaseFileProblem::Damaged},  // five values
-      {edited("command\t", "command"), BaseFileProblem::Damaged},       // three values
       {edited("command\t", "comm`41nd\t"), BaseFileProblem::Damaged},   // needless escape
       {edited("command\t", "command\r\t"), BaseFileProblem::Damaged},   // raw control byte
       {edited("1 records", "2 records"), BaseFileProblem::Damaged},
@@ -131,12 +110,7 @@ TEST(DataFile, AWriteProtectedBaseStaysAsItWas) {
   namespace fs = std::filesystem;
   fs::permissions("Prev.isd", fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                   fs::perm_options::remove);
-  try {
-    SaveBase(MakeEntries(1, 1));
-    FAIL() << "saved over a write-protected base";
-  } catch (const BaseFileError& e) {
-    EXPECT_EQ(e.problem(), BaseFileProblem::Unwritable);
-  }
+  EXPECT_EQ(ProblemOf([] { SaveBase(MakeEntries(1, 1)); }), BaseFileProblem::Unwritable);
   fs::permissions("Prev.isd", fs::perms::owner_write, fs::perm_options::add);
   EXPECT_EQ(ReadFileBytes("Prev.isd"), before);
   EXPECT_EQ(here.Files(), 2u);  // base and backup, no temporary
@@ -144,13 +118,10 @@ TEST(DataFile, AWriteProtectedBaseStaysAsItWas) {
 
 TEST(DataFile, ALoadChangesNothingAndStaleTemporariesAreRemoved) {
   InFreshFolder here;
+  SaveBase(MakeEntries(2, 0));
   VsData vsd;
   vsd.FileName("Prev");
   vsd.Open();
-  EXPECT_EQ(vsd.Status(), 13);
-  SaveBase(MakeEntries(2, 0));
-  vsd.Open();
-  EXPECT_EQ(vsd.Status(), 0);
   EXPECT_THROW(vsd.NewRecord(), BaseFileError);  // read-only unless Updatable
   EXPECT_THROW(vsd.Create(), BaseFileError);     // never made over a base
   const std::string first = ReadFileBytes("Prev.isd");
@@ -158,10 +129,11 @@ TEST(DataFile, ALoadChangesNothingAndStaleTemporariesAreRemoved) {
   WriteFileBytes(stale, "HOLLINBASE\t1\ntorn");
   EXPECT_EQ(LoadBase(), Flatten(*MakeEntries(2, 0)));
   EXPECT_FALSE(std::filesystem::exists(stale));
-  SaveBase(MakeEntries(2, 1));
-  EXPECT_EQ(ReadFileBytes("Prev.isd.bak"), first);
-  SaveBase(MakeEntries(2, 1));  // the same base again keeps that backup
-  EXPECT_EQ(ReadFileBytes("Prev.isd.bak"), first);
+  EXPECT_EQ(ReadFileBytes("Prev.isd"), first);
+  for (int save = 0; save < 2; ++save) {  // the same base again keeps that backup
+    SaveBase(MakeEntries(2, 1));
+    EXPECT_EQ(ReadFileBytes("Prev.isd.bak"), first) << save;
+  }
 }
 
 }  // namespace

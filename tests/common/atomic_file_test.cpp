@@ -10,16 +10,6 @@
 namespace hollin::test {
 namespace {
 
-TEST(AtomicFile, ReadTellsAMissingFileFromAFolder) {
-  TempDir d;
-  std::string out = "kept";
-  EXPECT_EQ(ReadWholeFile(d.File("none"), out), ReadResult::NotFound);
-  EXPECT_EQ(out, "kept");
-  std::filesystem::create_directory(d.File("folder"));
-  EXPECT_THROW(ReadWholeFile(d.File("folder"), out), FileError);
-  EXPECT_THROW(ReplaceFileAtomically(d.File("folder"), "x"), FileError);
-}
-
 TEST(AtomicFile, OnlyTemporariesOfEndedWritersAreRemoved) {
   TempDir d;
   const std::string path = d.File("base");

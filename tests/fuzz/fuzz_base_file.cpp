@@ -54,11 +54,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
   CheckReader(bytes);
   if (size > 17 && bytes[size - 1] == '\n') {
     char hex[17];
-    std::snprintf(hex, sizeof hex, "%016llx",
-                  static_cast<unsigned long long>(
-                      hollin::Xxh64(std::string_view(bytes).substr(0, size - 17))));
-    bytes.replace(size - 17, 16, hex);
-    CheckReader(bytes);
+    const auto sum = hollin::Xxh64(std::string_view(bytes).substr(0, size - 17));
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(sum));
+    CheckReader(bytes.replace(size - 17, 16, hex));
   }
   return 0;
 }

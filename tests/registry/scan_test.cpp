@@ -8,60 +8,53 @@
 namespace hollin {
 namespace {
 
+using namespace std::string_literals;
+
 class ScanTest : public ::testing::TestWithParam<test::RegistryUnderTest> {
  protected:
-  void SetUp() override {
-    reg = GetParam().make();
-    sandbox = std::make_unique<test::Sandbox>(*reg);
-  }
-  void TearDown() override {
-    sandbox.reset();
-    reg.reset();
-  }
+  void SetUp() override { sandbox = std::make_unique<test::Sandbox>(*reg); }
   // Sets the default value of a path under the sandbox, creating the keys.
   void Default(const std::string& path, const std::string& value) {
-    ASSERT_EQ(reg->RegSetValueA(root(), path.c_str(), REG_SZ, value.c_str(), 0),
-              ERROR_SUCCESS)
-        << path;
+    ASSERT_EQ(reg->RegSetValueA(root(), path.c_str(), REG_SZ, value.c_str(), 0), 0) << path;
   }
   void RawDefault(const std::string& path, DWORD type, const std::string& bytes) {
     HKEY key = nullptr;
-    ASSERT_EQ(reg->RegCreateKeyExA(root(), path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                                   nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    ASSERT_EQ(reg->RegSetValueExA(key, "", 0, type,
-                                  reinterpret_cast<const BYTE*>(bytes.data()),
-                                  static_cast<DWORD>(bytes.size())),
-              ERROR_SUCCESS);
+    ASSERT_EQ(reg->RegCreateKeyExA(root(), path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                                   nullptr), ERROR_SUCCESS);
+    const auto* data = reinterpret_cast<const BYTE*>(bytes.data());
+    ASSERT_EQ(reg->RegSetValueExA(key, "", 0, type, data, DWORD(bytes.size())), ERROR_SUCCESS);
     reg->RegCloseKey(key);
   }
   HKEY root() const { return sandbox->root(); }
   ScanResult Scan() { return ScanCurrentEntries(*reg, root()); }
 
-  std::unique_ptr<IRegistry> reg;
-  std::unique_ptr<test::Sandbox> sandbox;
+  std::unique_ptr<IRegistry> reg = GetParam().make();
+  std::unique_ptr<test::Sandbox> sandbox;  // destroyed before reg
 };
 
-TEST_P(ScanTest, EmptyRootAndRootWithoutExtensions) {
-  EXPECT_EQ(Scan().entries->Count(), 0);
-  Default("txtfile\\shell\\open\\command", "notepad.exe %1");
-  Default("CLSID\\{0}", "x");
-  const auto result = Scan();
-  EXPECT_EQ(result.entries->Count(), 0);
-  EXPECT_EQ(result.last, nullptr);
-}
-
-TEST_P(ScanTest, ProgramIdCommandThenExtensionFallback) {
+TEST_P(ScanTest, ProgramIdCommandThenExtensionFallbackAndNoOtherEntries) {
+  const auto empty = Scan();
+  EXPECT_EQ(empty.entries->Count(), 0);
+  EXPECT_EQ(empty.last, nullptr);
   Default(".txt", "txtfile");
   Default("txtfile\\shell\\open\\command", "  \"C:\\Windows\\notepad.exe\" \"%1\"  ");
   // The program ID has no open command: the extension's own key serves.
   Default(".log", "logfile");
   Default("logfile", "Log File");
   Default(".log\\shell\\open\\command", "viewer.exe /log %1");
-  // Neither has one.
+  // No entries: no default value on the extension, though it has its own
+  // command (and it comes last: the last entry stays .txt);
+  Default(".zz\\shell\\open\\command", "x.exe %1");
+  // a default value of blanks only, which counts as none;
+  Default(".blank", "   ");
+  Default(".blank\\shell\\open\\command", "x.exe %1");
+  // the program ID's command key exists but is empty: no fallback;
+  Default(".emptycmd", "emptyfile");
+  Default("emptyfile\\shell\\open\\command", "");
+  Default(".emptycmd\\shell\\open\\command", "x.exe %1");
+  // neither the program ID nor the extension has a command.
   Default(".none", "nonefile");
   Default("nonefile", "x");
-
   const auto result = Scan();
   ASSERT_EQ(result.entries->Count(), 2);
   const auto& txt = result.entries->Item(".txt");
@@ -72,26 +65,11 @@ TEST_P(ScanTest, ProgramIdCommandThenExtensionFallback) {
   EXPECT_EQ(log->ProgramID(), "");
   EXPECT_EQ(log->OpenCmdRegKey(), ".log\\shell\\open\\command");
   EXPECT_EQ(log->ProgramFullPath(), "viewer.exe /log %1");
-  EXPECT_EQ(result.last, result.entries->Item(2));
-}
-
-TEST_P(ScanTest, TypesThatYieldNoEntry) {
-  // No default value on the extension, though it has its own command.
-  Default(".noprog\\shell\\open\\command", "x.exe %1");
-  // A default value of blanks only counts as none.
-  Default(".blank", "   ");
-  Default(".blank\\shell\\open\\command", "x.exe %1");
-  // The program ID's command key exists but is empty: no fallback.
-  Default(".emptycmd", "emptyfile");
-  Default("emptyfile\\shell\\open\\command", "");
-  Default(".emptycmd\\shell\\open\\command", "x.exe %1");
-  EXPECT_EQ(Scan().entries->Count(), 0);
+  EXPECT_EQ(result.last, txt);
 }
 
 TEST_P(ScanTest, EnumerationOrderAndCaseAreKept) {
-  for (const char* ext : {".Zip", ".a_b", ".ALPHA", ".[br", ".beta"}) {
-    Default(ext, "prog");
-  }
+  for (const char* ext : {".Zip", ".a_b", ".ALPHA", ".[br", ".beta"}) Default(ext, "prog");
   Default("prog\\shell\\open\\command", "P.EXE \"%1\"");
   const auto result = Scan();
   std::vector<std::string> order;
@@ -108,18 +86,16 @@ TEST_P(ScanTest, AwkwardValuesAreReadWhole) {
   Default(".caf\xE9", "caf\xE9" "file");
   Default("caf\xE9" "file\\shell\\open\\command", "C:\\Caf\xE9\\open.exe %1");
   // Embedded zero characters stay; the terminating one goes.
-  RawDefault(".nul", REG_SZ, std::string("nulfile\0", 8));
-  RawDefault("nulfile\\shell\\open\\command", REG_SZ, std::string("a.exe\0tail\0", 11));
+  RawDefault(".nul", REG_SZ, "nulfile\0"s);
+  RawDefault("nulfile\\shell\\open\\command", REG_SZ, "a.exe\0tail\0"s);
   // An expandable command is recorded as stored, unexpanded.
   Default(".exp", "expfile");
-  RawDefault("expfile\\shell\\open\\command", REG_EXPAND_SZ,
-             std::string("%SystemRoot%\\notepad.exe %1\0", 29));
-
+  RawDefault("expfile\\shell\\open\\command", REG_EXPAND_SZ, "%SystemRoot%\\notepad.exe %1\0"s);
   const auto result = Scan();
   ASSERT_EQ(result.entries->Count(), 4);
   EXPECT_EQ(result.entries->Item(".long")->ProgramFullPath(), longCommand);
   EXPECT_EQ(result.entries->Item(".CAF\xC9")->ProgramFullPath(), "C:\\Caf\xE9\\open.exe %1");
-  EXPECT_EQ(result.entries->Item(".nul")->ProgramFullPath(), std::string("a.exe\0tail", 10));
+  EXPECT_EQ(result.entries->Item(".nul")->ProgramFullPath(), "a.exe\0tail"s);
   EXPECT_EQ(result.entries->Item(".exp")->ProgramFullPath(), "%SystemRoot%\\notepad.exe %1");
 }
 

@@ -3,9 +3,11 @@
 #include <atomic>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
+#include <ostream>
 #include <random>
-#include <sstream>
 #include <stdexcept>
+#include <tuple>
 
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
@@ -15,22 +17,31 @@
 #include <unistd.h>
 #endif
 
+namespace hollin {
+
+bool operator==(const MessageBoxRequest& a, const MessageBoxRequest& b) {
+  return std::tie(a.text, a.buttons, a.icon, a.defaultButton, a.title) ==
+         std::tie(b.text, b.buttons, b.icon, b.defaultButton, b.title);
+}
+
+void PrintTo(const MessageBoxRequest& b, std::ostream* os) {
+  *os << "{\"" << b.text << "\", buttons " << int(b.buttons) << ", icon " << int(b.icon) << ", default "
+      << int(b.defaultButton) << ", \"" << b.title << "\"}";
+}
+
+}  // namespace hollin
+
 namespace hollin::test {
 
 TempDir::TempDir() {
   static std::atomic<unsigned> serial{0};
   std::random_device rd;
-  const auto base = std::filesystem::temp_directory_path();
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    auto p = base / ("hollin-test-" + std::to_string(rd()) + "-" +
-                     std::to_string(serial++));
-    std::error_code ec;
-    if (std::filesystem::create_directory(p, ec)) {
-      path_ = p;
-      return;
-    }
+  for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+    auto p = std::filesystem::temp_directory_path() /
+             ("hollin-test-" + std::to_string(rd()) + "-" + std::to_string(serial++));
+    if (std::filesystem::create_directory(p)) path_ = p;
   }
-  throw std::runtime_error("cannot make a temporary folder");
+  if (path_.empty()) throw std::runtime_error("cannot make a temporary folder");
 }
 
 TempDir::~TempDir() {
@@ -40,26 +51,21 @@ TempDir::~TempDir() {
 
 MbAnswer ScriptedMessageBox::Show(const MessageBoxRequest& request) {
   shown.push_back(request);
-  if (!answers_.empty()) {
-    const MbAnswer a = answers_.front();
-    answers_.pop_front();
-    return a;
-  }
-  return request.buttons == MbButtons::Ok ? MbAnswer::Ok : MbAnswer::No;
+  if (answers_.empty()) return request.buttons == MbButtons::Ok ? MbAnswer::Ok : MbAnswer::No;
+  const MbAnswer a = answers_.front();
+  answers_.pop_front();
+  return a;
 }
 
 std::string ReadFileBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw std::runtime_error("cannot read " + path);
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
+  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 void WriteFileBytes(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  if (!out) throw std::runtime_error("cannot write " + path);
+  if (!out.write(bytes.data(), std::streamsize(bytes.size()))) throw std::runtime_error("cannot write " + path);
 }
 
 std::string SelfPath() {

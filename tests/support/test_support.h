@@ -3,10 +3,17 @@
 
 #include <deque>
 #include <filesystem>
+#include <iosfwd>
 #include <string>
 #include <vector>
 
 #include "app/message_box.h"
+
+namespace hollin {
+// Boxes compare field by field, so that a test can state a whole box at once.
+bool operator==(const MessageBoxRequest& a, const MessageBoxRequest& b);
+void PrintTo(const MessageBoxRequest& box, std::ostream* os);
+}  // namespace hollin
 
 namespace hollin::test {
 
