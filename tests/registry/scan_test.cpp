@@ -2,6 +2,7 @@
 // Windows build the real registry, each filled through the registry layer.
 #include <gtest/gtest.h>
 
+#include "registry/registry_store.h"
 #include "registry/scan.h"
 #include "registry_fixture.h"
 
@@ -97,6 +98,33 @@ TEST_P(ScanTest, AwkwardValuesAreReadWhole) {
   EXPECT_EQ(result.entries->Item(".CAF\xC9")->ProgramFullPath(), "C:\\Caf\xE9\\open.exe %1");
   EXPECT_EQ(result.entries->Item(".nul")->ProgramFullPath(), "a.exe\0tail"s);
   EXPECT_EQ(result.entries->Item(".exp")->ProgramFullPath(), "%SystemRoot%\\notepad.exe %1");
+}
+
+// A key name is used as the registry gives it: ".txt " is another type than
+// ".txt", not a second ".txt" that would end the scan with a duplicate.
+TEST_P(ScanTest, NamesThatTrimToTheSameTypeStayApart) {
+  Default(".txt", "txtfile");
+  Default(".txt ", "otherfile");
+  Default("txtfile\\shell\\open\\command", "notepad.exe %1");
+  Default("otherfile\\shell\\open\\command", "other.exe %1");
+  const auto result = Scan();
+  ASSERT_EQ(result.entries->Count(), 2);
+  EXPECT_EQ(result.entries->Item(".txt")->ProgramFullPath(), "notepad.exe %1");
+  EXPECT_EQ(result.entries->Item(".txt ")->ProgramFullPath(), "other.exe %1");
+}
+
+// A class root as large as a crowded machine's, in the store: the scan ends
+// and finds every type (a quadratic step would show as a timeout).
+TEST(ScanLargeRoot, HundredThousandSubkeys) {
+  RegistryStore reg;
+  reg.RegSetValueA(HKEY_CLASSES_ROOT, "prog\\shell\\open\\command", REG_SZ, "p.exe %1", 0);
+  for (int i = 0; i < 100000; ++i) {
+    const std::string name = (i % 2 ? ".e" : "c") + std::to_string(i);
+    reg.RegSetValueA(HKEY_CLASSES_ROOT, name.c_str(), REG_SZ, "prog", 0);
+  }
+  const auto result = ScanCurrentEntries(reg);
+  EXPECT_EQ(result.entries->Count(), 50000);
+  EXPECT_EQ(result.last->Ext(), ".e99999");
 }
 
 INSTANTIATE_TEST_SUITE_P(Registries, ScanTest, ::testing::ValuesIn(test::RegistriesUnderTest()),
