@@ -80,6 +80,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     box.Show({std::string("An unexpected error stopped ") + kAppTitle + ":\r\r" + e.what(),
               MbButtons::Ok, MbIcon::Critical, MbDefault::First, kProductName});
     return 1;
+  } catch (...) {
+    box.Show({std::string("An unexpected error stopped ") + kAppTitle + ".", MbButtons::Ok,
+              MbIcon::Critical, MbDefault::First, kProductName});
+    return 1;
   }
   return 0;
 }
