@@ -6,13 +6,12 @@
 #include "app/general.h"
 #include "app/message_box.h"
 #include "app/platform.h"
+#include "common/names.h"
 #include "registry/registry.h"
 #include "registry/settings.h"
 
 namespace hollin {
 
-inline constexpr const char* kAppTitle = "Hollin";         // the short name
-inline constexpr const char* kProductName = "Brellmark";   // the long name
 
 // What Main hands over to once the process is prepared: the warning
 // dialog's check box and the main window.

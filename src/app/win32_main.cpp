@@ -28,7 +28,8 @@ class InterimWindows : public IStartupWindows {
   InterimWindows(General& general, IRegistry& reg, IMessageBox& box, IPlatform& platform)
       : general_(general), reg_(reg), box_(box), platform_(platform) {}
 
-  void SetWarnCheckBox(int value) override { warnChecked_ = value; }
+  // The warning dialog and its check box come with the restore.
+  void SetWarnCheckBox(int) override {}
 
   void LoadMainWindow() override {
     ScanResult scan = ScanCurrentEntries(reg_);
@@ -61,7 +62,6 @@ class InterimWindows : public IStartupWindows {
   IRegistry& reg_;
   IMessageBox& box_;
   IPlatform& platform_;
-  int warnChecked_ = 0;
 };
 
 }  // namespace

@@ -3,13 +3,13 @@
 #include <cstring>
 #include <exception>
 
+#include "common/names.h"
 #include "registry/reg_string.h"
 
 namespace hollin {
 namespace {
 
 constexpr const char* kRegistryBoxTitle = "ODBC Registry";
-constexpr const char* kProductName = "Brellmark";
 
 void ShowRegistryError(IMessageBox& box, const std::string& text) {
   box.Show({text, MbButtons::Ok, MbIcon::Exclamation, MbDefault::First,
