@@ -125,7 +125,7 @@ int main(int argc, char** argv) {
 
   const std::shared_ptr<cRegEntries> bases[2] = {RealisticEntries(0), RealisticEntries(1)};
   VsData vsd;
-  General g;
+  Associations g;
   QuietSink sink;
   bool created = false;
   g.CurrentEntries = bases[0];

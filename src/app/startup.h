@@ -3,9 +3,9 @@
 
 #include <string>
 
-#include "app/general.h"
-#include "app/message_box.h"
-#include "app/platform.h"
+#include "compare/general.h"
+#include "common/message_box.h"
+#include "common/platform.h"
 #include "common/names.h"
 #include "registry/registry.h"
 #include "registry/settings.h"

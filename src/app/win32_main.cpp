@@ -1,6 +1,6 @@
 // The Windows entry point: builds the real services and runs Main.
 #include "app/startup.h"
-#include "app/win32_platform.h"
+#include "common/win32_platform.h"
 #include "base/base_store.h"
 #include "registry/scan.h"
 #include "registry/win32_registry.h"

@@ -42,7 +42,7 @@ std::string Timestamp() {
 
 }  // namespace
 
-void GetAllPrevious(General& g, VsData& vsdMain, IStatusSink& status,
+void GetAllPrevious(Associations& g, VsData& vsdMain, IStatusSink& status,
                     bool& NewDBCreated) {
   vsdMain.FileName(kBaseFileName);
   vsdMain.Open();
@@ -81,7 +81,7 @@ void GetAllPrevious(General& g, VsData& vsdMain, IStatusSink& status,
   g.BaseEntries = std::move(entries);
 }
 
-void SaveCurrentAsDefault(General& g, VsData& vsdMain, IStatusSink& status) {
+void SaveCurrentAsDefault(Associations& g, VsData& vsdMain, IStatusSink& status) {
   status.ShowText("Building new BASE record from CURRENT entries...");
   status.RepaintNow();
   vsdMain.FileName(kBaseFileName);
@@ -108,7 +108,7 @@ void SaveCurrentAsDefault(General& g, VsData& vsdMain, IStatusSink& status) {
   vsdMain.Close();
 }
 
-void MakeNewDB(General& g, VsData& vsdMain, IStatusSink& status,
+void MakeNewDB(Associations& g, VsData& vsdMain, IStatusSink& status,
                bool& NewDBCreated) {
   vsdMain.FileName(kBaseFileName);
   vsdMain.Create();
@@ -119,7 +119,7 @@ void MakeNewDB(General& g, VsData& vsdMain, IStatusSink& status,
   SaveCurrentAsDefault(g, vsdMain, status);
 }
 
-std::string SetAsideAndMakeNewDB(General& g, VsData& vsdMain, IStatusSink& status,
+std::string SetAsideAndMakeNewDB(Associations& g, VsData& vsdMain, IStatusSink& status,
                                  bool& NewDBCreated) {
   namespace fs = std::filesystem;
   vsdMain.FileName(kBaseFileName);

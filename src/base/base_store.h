@@ -11,7 +11,7 @@
 
 #include <string>
 
-#include "app/general.h"
+#include "base/associations.h"
 #include "base/data_file.h"
 #include "common/status_sink.h"
 
@@ -27,18 +27,18 @@ inline constexpr const char* kBaseLayout = "$*256$$$";
 // Shows the yellow LED and, unless a restore is being confirmed, "Reading
 // BASE entries...". On failure g.BaseEntries is left as it was; two records
 // for one extension raise BaseFileError (Damaged) naming the extension.
-void GetAllPrevious(General& g, VsData& vsdMain, IStatusSink& status,
+void GetAllPrevious(Associations& g, VsData& vsdMain, IStatusSink& status,
                     bool& NewDBCreated);
 
 // Replaces the records of the base file by g.CurrentEntries, in their order.
 // Shows "Building new BASE record from CURRENT entries..." and repaints. The
 // file is replaced in one step; when the save fails the old base stays. The
 // base as it was is kept as Prev.isd.bak.
-void SaveCurrentAsDefault(General& g, VsData& vsdMain, IStatusSink& status);
+void SaveCurrentAsDefault(Associations& g, VsData& vsdMain, IStatusSink& status);
 
 // Makes a new, empty base file, sets NewDBCreated and fills the file from
 // CURRENT with SaveCurrentAsDefault.
-void MakeNewDB(General& g, VsData& vsdMain, IStatusSink& status,
+void MakeNewDB(Associations& g, VsData& vsdMain, IStatusSink& status,
                bool& NewDBCreated);
 
 // For a base file that cannot be used (damaged, of an unknown format, a
@@ -46,7 +46,7 @@ void MakeNewDB(General& g, VsData& vsdMain, IStatusSink& status,
 // use ("Prev.damaged-YYYYMMDD-HHMMSS.isd"), then records a new base from
 // CURRENT with MakeNewDB. Returns the name the old file now has. When the
 // rename fails, BaseFileError (Unwritable) is raised and nothing has changed.
-std::string SetAsideAndMakeNewDB(General& g, VsData& vsdMain, IStatusSink& status,
+std::string SetAsideAndMakeNewDB(Associations& g, VsData& vsdMain, IStatusSink& status,
                                  bool& NewDBCreated);
 
 }  // namespace hollin

@@ -5,7 +5,7 @@
 #include <string>
 #include <variant>
 
-#include "app/message_box.h"
+#include "common/message_box.h"
 #include "registry/registry.h"
 
 namespace hollin {

@@ -59,7 +59,7 @@ inline std::vector<std::string> Flatten(const cRegEntries& entries) {
 
 // The base store's state as the window keeps it, with its two procedures.
 struct Store {
-  General g;
+  Associations g;
   VsData vsd;
   RecordingSink sink;
   bool created = false;

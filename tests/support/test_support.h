@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/message_box.h"
+#include "common/message_box.h"
 
 namespace hollin {
 // Boxes compare field by field, so that a test can state a whole box at once.

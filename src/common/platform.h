@@ -1,4 +1,4 @@
-// The process and screen services that start-up needs.
+// The process and screen services that start-up and the windows need.
 #pragma once
 
 #include <string>
@@ -19,6 +19,10 @@ class IPlatform {
   virtual void ChangeCurrentFolder(const std::string& folder) = 0;
   virtual double TwipsPerPixelY() = 0;
   virtual void SetMousePointer(MousePointer pointer) = 0;
+  // The process's command line, as the platform gives it.
+  virtual std::string CommandLine() = 0;
+  // The system beep.
+  virtual void Beep() = 0;
   // Ends the process at once. A test stand-in records the call and returns.
   virtual void EndProcess() = 0;
 };

@@ -1,10 +1,16 @@
-// The Win32 bindings of start-up's services: the process and screen services
+// The Win32 bindings of the process and screen services: the process and screen services
 // and the message box.
 #pragma once
 
-#include "app/message_box.h"
-#include "app/platform.h"
-#include "registry/reg_types.h"
+#include "common/message_box.h"
+#include "common/platform.h"
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
 
 namespace hollin {
 
@@ -16,6 +22,8 @@ class Win32Platform : public IPlatform {
   void ChangeCurrentFolder(const std::string& folder) override;
   double TwipsPerPixelY() override;
   void SetMousePointer(MousePointer pointer) override;
+  std::string CommandLine() override;
+  void Beep() override;
   void EndProcess() override;
 
  private:

@@ -1,4 +1,6 @@
-#include "app/win32_platform.h"
+#include "common/win32_platform.h"
+
+#include <string>
 
 namespace hollin {
 
@@ -48,6 +50,10 @@ void Win32Platform::SetMousePointer(MousePointer pointer) {
   SetCursor(LoadCursor(nullptr, pointer == MousePointer::Hourglass ? IDC_WAIT : IDC_ARROW));
 }
 
+std::string Win32Platform::CommandLine() { return GetCommandLineA(); }
+
+void Win32Platform::Beep() { MessageBeep(MB_OK); }
+
 void Win32Platform::EndProcess() { ExitProcess(0); }
 
 MbAnswer Win32MessageBox::Show(const MessageBoxRequest& request) {
@@ -61,7 +67,14 @@ MbAnswer Win32MessageBox::Show(const MessageBoxRequest& request) {
     case MbIcon::None: break;
   }
   if (request.defaultButton == MbDefault::Second) flags |= MB_DEFBUTTON2;
-  const int r = MessageBoxA(owner, request.text.c_str(), request.title.c_str(), flags);
+  // Lines break at a carriage return alone; the box wants CR LF.
+  std::string text;
+  for (size_t i = 0; i < request.text.size(); ++i) {
+    text += request.text[i];
+    if (request.text[i] == '\r' && (i + 1 == request.text.size() || request.text[i + 1] != '\n'))
+      text += '\n';
+  }
+  const int r = MessageBoxA(owner, text.c_str(), request.title.c_str(), flags);
   if (r == IDYES) return MbAnswer::Yes;
   if (r == IDNO) return MbAnswer::No;
   return MbAnswer::Ok;

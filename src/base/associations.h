@@ -1,0 +1,22 @@
+// What the base load and save work on: the CURRENT and BASE collections with
+// the working entries that go with them, and the flag of a confirmed restore
+// (while it is set, the load leaves the status text alone). The program-wide
+// state (General) is built on it.
+#pragma once
+
+#include <memory>
+
+#include "registry/reg_entry.h"
+
+namespace hollin {
+
+struct Associations {
+  std::shared_ptr<cRegEntries> CurrentEntries = std::make_shared<cRegEntries>();
+  std::shared_ptr<cRegEntries> BaseEntries = std::make_shared<cRegEntries>();
+  std::shared_ptr<cRegEntry> CurrentEntry;
+  std::shared_ptr<cRegEntry> BaseEntry;
+  // A confirmed restore whose result the next changes view reports.
+  bool RestoreConfirmed = false;
+};
+
+}  // namespace hollin

@@ -1,0 +1,446 @@
+#include "ui/controls.h"
+
+#include <algorithm>
+#include <sstream>
+
+#include "common/text.h"
+
+namespace hollin::ui {
+namespace {
+
+ErrorHandler& Handler() {
+  static ErrorHandler handler;
+  return handler;
+}
+
+std::string Escaped(const std::string& s) {
+  std::string out;
+  for (char c : s) {
+    if (c == '\r') out += "\\r";
+    else if (c == '\n') out += "\\n";
+    else out += c;
+  }
+  return out;
+}
+
+}  // namespace
+
+void SetErrorHandler(ErrorHandler handler) { Handler() = std::move(handler); }
+
+void Dispatch(std::string_view where, const std::function<void()>& procedure) {
+  if (!procedure) return;
+  // Every event catches for itself: an event raised inside another one (a
+  // paint while a message box of a check is up) must not end the outer one.
+  try {
+    procedure();
+  } catch (...) {
+    const auto error = std::current_exception();
+    if (Handler()) Handler()(std::string(where), error);
+  }
+}
+
+// Control ----------------------------------------------------------------
+
+Control::Control(Form& form, Kind kind, std::string name, int index)
+    : form_(form), kind_(kind), name_(std::move(name)), index_(index) {
+  form.Register(this);
+}
+
+std::string Control::FullName() const {
+  return index_ < 0 ? name_ : name_ + "(" + std::to_string(index_) + ")";
+}
+
+void Control::Changed(Prop what, int row) {
+  if (form_.Loaded()) form_.backend().ControlChanged(*this, what, row);
+}
+
+void Control::Caption(std::string text) {
+  if (text == caption_) return;
+  caption_ = std::move(text);
+  Changed(Prop::Caption);
+}
+
+void Control::Enabled(bool on) {
+  if (on == enabled_) return;
+  enabled_ = on;
+  Changed(Prop::Enabled);
+}
+
+void Control::Visible(bool on) {
+  if (on == visible_) return;
+  visible_ = on;
+  Changed(Prop::Visible);
+}
+
+void Control::Move(int left, int top, int width, int height) {
+  left_ = left;
+  top_ = top;
+  width_ = width;
+  height_ = height;
+  Changed(Prop::Position);
+}
+
+int Control::FormLeft() const { return left_ + (container_ ? container_->FormLeft() : 0); }
+int Control::FormTop() const { return top_ + (container_ ? container_->FormTop() : 0); }
+
+void Control::Font(FontSpec font) {
+  font_ = std::move(font);
+  Changed(Prop::Font);
+}
+
+void Control::Colors(Color fore, Color back) {
+  fore_ = fore;
+  back_ = back;
+  Changed(Prop::Colors);
+}
+
+void Control::SetFocus() {
+  form_.ActiveControl(this);
+  Changed(Prop::Focus);
+}
+
+void CommandButton::UserClick() {
+  if (Enabled() && Visible()) Dispatch(form().Name() + "." + Name() + "_Click", Click);
+}
+
+void OptionButton::Value(bool on) {
+  if (on == value_) return;
+  value_ = on;
+  Changed(Prop::Value);
+  if (!on) return;
+  for (Control* c : form().Controls())
+    if (c != this && c->kind() == Kind::OptionButton && c->Name() == Name())
+      static_cast<OptionButton*>(c)->Value(false);
+  if (Click) Click(Index());
+}
+
+void OptionButton::UserClick() {
+  if (Enabled() && Visible())
+    Dispatch(form().Name() + "." + Name() + "_Click", [this] { Value(true); });
+}
+
+void CheckBox::Value(int v) {
+  if (v == value_) return;
+  value_ = v;
+  Changed(Prop::Value);
+  if (Click) Click();
+}
+
+void CheckBox::UserClick() {
+  if (Enabled() && Visible())
+    Dispatch(form().Name() + "." + Name() + "_Click", [this] { Value(value_ == 1 ? 0 : 1); });
+}
+
+void Image::Picture(ui::Picture p) {
+  if (p == picture_) return;
+  picture_ = p;
+  Changed(Prop::Picture);
+}
+
+void StatusBar::PanelText(std::string text) {
+  text_ = std::move(text);
+  Changed(Prop::Panel);
+}
+
+void StatusBar::PanelPicture(ui::Picture p) {
+  picture_ = p;
+  Changed(Prop::Panel);
+}
+
+// ListView ---------------------------------------------------------------
+
+void ListView::AddColumn(std::string caption, int width) {
+  columns_.push_back({std::move(caption), width});
+  Changed(Prop::Columns);
+}
+
+void ListView::ColumnCaption(int column, std::string caption) {
+  columns_.at(static_cast<size_t>(column - 1)).caption = std::move(caption);
+  Changed(Prop::Columns);
+}
+
+void ListView::ColumnWidth(int column, int width) {
+  columns_.at(static_cast<size_t>(column - 1)).width = width;
+  Changed(Prop::Columns);
+}
+
+void ListView::Clear() {
+  rows_.clear();
+  Changed(Prop::Rows);
+}
+
+void ListView::BeginUpdate() { updating_ = true; }
+
+void ListView::EndUpdate() {
+  updating_ = false;
+  Order();
+  Changed(Prop::Rows);
+}
+
+void ListView::Add(std::string text, std::string sub) {
+  rows_.push_back({std::move(text), std::move(sub), false});
+  if (updating_) return;
+  Order();
+  Changed(Prop::Rows);
+}
+
+void ListView::Order() {
+  const bool bySub = sortKey_ == 1;
+  std::stable_sort(rows_.begin(), rows_.end(), [bySub](const Row& a, const Row& b) {
+    return CompareNoCase(bySub ? a.sub : a.text, bySub ? b.sub : b.text) < 0;
+  });
+}
+
+void ListView::Selected(int row, bool on) {
+  auto& r = rows_.at(static_cast<size_t>(row - 1));
+  if (on && !multiSelect_) {
+    for (int i = 1; i <= Count(); ++i)
+      if (i != row && rows_[static_cast<size_t>(i - 1)].selected) {
+        rows_[static_cast<size_t>(i - 1)].selected = false;
+        Changed(Prop::Selection, i);
+      }
+  }
+  if (r.selected == on) return;
+  r.selected = on;
+  Changed(Prop::Selection, row);
+}
+
+void ListView::MultiSelect(bool on) {
+  multiSelect_ = on;
+  if (!on) {
+    bool kept = false;
+    for (int i = 1; i <= Count(); ++i) {
+      auto& r = rows_[static_cast<size_t>(i - 1)];
+      if (!r.selected) continue;
+      if (kept) {
+        r.selected = false;
+        Changed(Prop::Selection, i);
+      }
+      kept = true;
+    }
+  }
+  Changed(Prop::MultiSelect);
+}
+
+void ListView::SortKey(int column) {
+  sortKey_ = column;
+  Order();
+  Changed(Prop::Rows);
+}
+
+void ListView::EnsureVisible(int row) { Changed(Prop::EnsureVisible, row); }
+
+int ListView::FindItem(std::string_view prefix) const {
+  const std::string folded = FoldCase(prefix);
+  for (size_t i = 0; i < rows_.size(); ++i)
+    if (FoldCase(std::string_view(rows_[i].text).substr(0, prefix.size())) == folded)
+      return static_cast<int>(i + 1);
+  return 0;
+}
+
+void ListView::SelectionFromUser(int row, bool on) {
+  if (row >= 1 && row <= Count()) rows_[static_cast<size_t>(row - 1)].selected = on;
+}
+
+void ListView::UserClickRow(int row, bool ctrl) {
+  if (!Enabled() || row < 1 || row > Count()) return;
+  if (multiSelect_ && ctrl) {
+    Selected(row, !Selected(row));
+  } else {
+    for (int i = 1; i <= Count(); ++i)
+      if (i != row && Selected(i)) Selected(i, false);
+    Selected(row, true);
+  }
+  form().ActiveControl(this);
+  Dispatch(form().Name() + "." + Name() + "_ItemClick", [this, row] {
+    if (ItemClick) ItemClick(row);
+  });
+}
+
+void ListView::UserClickColumn(int column) {
+  Dispatch(form().Name() + "." + Name() + "_ColumnClick", [this, column] {
+    if (ColumnClick) ColumnClick(column);
+  });
+}
+
+// Timer and menu ----------------------------------------------------------
+
+void Timer::Enabled(bool on) {
+  if (on == enabled_) return;
+  enabled_ = on;
+  if (form_.Loaded()) form_.backend().TimerChanged(*this);
+}
+
+void Timer::Fire() {
+  if (enabled_) Dispatch(form_.Name() + "." + name_ + "_Timer", Tick);
+}
+
+MenuItem::MenuItem(Form& f, std::string name, int index, int id, std::string caption,
+                   std::string shortcut, int helpTopic)
+    : form_(f), name_(std::move(name)), index_(index), id_(id), caption_(std::move(caption)),
+      shortcut_(std::move(shortcut)), helpTopic_(helpTopic) {
+  f.Register(this);
+}
+
+std::string MenuItem::FullName() const {
+  return index_ < 0 ? name_ : name_ + "(" + std::to_string(index_) + ")";
+}
+
+void MenuItem::Checked(bool on) {
+  if (on == checked_) return;
+  checked_ = on;
+  if (form_.Loaded()) form_.backend().MenuChanged(*this);
+}
+
+void MenuItem::Enabled(bool on) {
+  if (on == enabled_) return;
+  enabled_ = on;
+  if (form_.Loaded()) form_.backend().MenuChanged(*this);
+}
+
+void MenuItem::UserChoose() {
+  if (enabled_) Dispatch(form_.Name() + "." + name_ + "_Click", Click);
+}
+
+// Form ---------------------------------------------------------------------
+
+Form::Form(Backend& backend, std::string name, FormStyle style)
+    : backend_(backend), name_(std::move(name)), style_(style) {}
+
+Control* Form::Find(std::string_view fullName) const {
+  for (Control* c : controls_)
+    if (c->FullName() == fullName) return c;
+  return nullptr;
+}
+
+void Form::Caption(std::string text) {
+  caption_ = std::move(text);
+  if (loaded_) backend_.FormChanged(*this, Prop::Caption);
+}
+
+void Form::ClientSize(int width, int height) {
+  clientWidth_ = width;
+  clientHeight_ = height;
+  if (loaded_) backend_.FormChanged(*this, Prop::Position);
+}
+
+void Form::Height(int outer) { ClientSize(clientWidth_, outer - backend_.FrameHeight(*this)); }
+
+void Form::Load() {
+  if (loaded_) return;
+  if (OnDesign) OnDesign();
+  loaded_ = true;
+  backend_.CreateForm(*this);
+  Dispatch(name_ + ".Form_Load", OnLoad);
+}
+
+void Form::Show() {
+  Load();
+  if (!loaded_ || visible_) return;
+  visible_ = true;
+  backend_.FormChanged(*this, Prop::Visible);
+}
+
+void Form::ShowModal() {
+  Load();
+  if (!loaded_) return;
+  visible_ = true;
+  backend_.ShowModal(*this);
+}
+
+void Form::Hide() {
+  if (!visible_) return;
+  visible_ = false;
+  if (loaded_) backend_.FormChanged(*this, Prop::Visible);
+}
+
+bool Form::Unload(int mode) {
+  if (!loaded_) return true;
+  int cancel = 0;
+  Dispatch(name_ + ".Form_QueryUnload", [&] {
+    if (OnQueryUnload) OnQueryUnload(cancel, mode);
+  });
+  if (cancel) return false;
+  Dispatch(name_ + ".Form_Unload", [&] {
+    if (OnUnload) OnUnload(cancel);
+  });
+  if (cancel) return false;
+  visible_ = false;
+  loaded_ = false;
+  active_ = nullptr;
+  backend_.DestroyForm(*this);
+  return true;
+}
+
+void Form::Refresh() {
+  if (loaded_) backend_.Refresh(*this);
+}
+
+void Form::Painted() {
+  Dispatch(name_ + ".Form_Paint", OnPaint);
+}
+
+void Form::UserTypes(int KeyAscii) {
+  Dispatch(name_ + ".Form_KeyPress", [&] {
+    if (OnKeyPress) OnKeyPress(KeyAscii);
+  });
+  if (KeyAscii == 0) return;
+  if (active_ && active_->kind() == Kind::ListView) {
+    auto* list = static_cast<ListView*>(active_);
+    Dispatch(name_ + "." + list->Name() + "_KeyPress", [&] {
+      if (list->KeyPress) list->KeyPress(KeyAscii);
+    });
+  }
+}
+
+// Describe -------------------------------------------------------------------
+
+std::string Describe(const Form& form) {
+  std::ostringstream out;
+  out << form.Name() << " \"" << Escaped(form.Caption()) << "\"" << (form.Visible() ? "" : " hidden")
+      << "\n";
+  for (const Control* c : form.Controls()) {
+    out << c->FullName();
+    if (!c->Caption().empty()) out << " \"" << Escaped(c->Caption()) << "\"";
+    if (!c->Enabled()) out << " disabled";
+    if (!c->Visible()) out << " hidden";
+    switch (c->kind()) {
+      case Kind::OptionButton:
+        if (static_cast<const OptionButton*>(c)->Value()) out << " selected";
+        break;
+      case Kind::CheckBox:
+        out << " value " << static_cast<const CheckBox*>(c)->Value();
+        break;
+      case Kind::Image:
+        out << " picture " << static_cast<int>(static_cast<const Image*>(c)->Picture());
+        break;
+      case Kind::StatusBar: {
+        const auto* s = static_cast<const StatusBar*>(c);
+        out << " picture " << static_cast<int>(s->PanelPicture()) << " \"" << Escaped(s->PanelText())
+            << "\"";
+        break;
+      }
+      case Kind::ListView: {
+        const auto* l = static_cast<const ListView*>(c);
+        out << (l->MultiSelect() ? " multi" : " single") << " key " << l->SortKey();
+        for (const auto& col : l->Columns()) out << "\n  column \"" << col.caption << "\" " << col.width;
+        for (const auto& row : l->Rows())
+          out << "\n  " << (row.selected ? "* " : "  ") << row.text << " | " << row.sub;
+        break;
+      }
+      default:
+        break;
+    }
+    out << "\n";
+  }
+  for (const MenuItem* m : form.Menus()) {
+    out << m->FullName() << " \"" << m->Caption() << "\"";
+    if (m->Checked()) out << " checked";
+    if (!m->Enabled()) out << " disabled";
+    out << "\n";
+  }
+  for (const Timer* t : form.Timers()) out << t->Name() << (t->Enabled() ? " enabled" : " off") << "\n";
+  return out.str();
+}
+
+}  // namespace hollin::ui

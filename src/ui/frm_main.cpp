@@ -1,0 +1,383 @@
+#include "ui/frm_main.h"
+
+#include <cmath>
+
+#include "base/base_store.h"
+#include "common/names.h"
+#include "common/text.h"
+#include "compare/exe_name.h"
+#include "registry/scan.h"
+#include "resource.h"
+
+namespace hollin::ui {
+namespace {
+
+constexpr Color kSmallLabelColor = Rgb(0, 0, 192);
+
+Picture LedPicture(Led led) {
+  return static_cast<Picture>(static_cast<int>(Picture::LedGrey) + static_cast<int>(led));
+}
+
+int Round(double twips) { return static_cast<int>(std::lround(twips)); }
+
+}  // namespace
+
+FrmMain::FrmMain(Backend& backend, General& general, IRegistry& reg, IPlatform& platform,
+                 IMessageBox& box, FrmStatus& frmStatus)
+    : Form(backend, "frmMain", FormStyle::MainWindow),
+      mnuFileExit(*this, "mnuFileExit", -1, IDM_FILE_EXIT, "E&xit", "Ctrl+X"),
+      mnuViewChoice0(*this, "mnuViewChoice", 0, IDM_VIEW_CHOICE0, "Changes O&nly", "Ctrl+N", 2),
+      mnuViewChoice1(*this, "mnuViewChoice", 1, IDM_VIEW_CHOICE1, "C&urrent Settings", "Ctrl+U", 2),
+      mnuViewChoice2(*this, "mnuViewChoice", 2, IDM_VIEW_CHOICE2, "&Base Settings", "Ctrl+B", 2),
+      mnuAccept(*this, "mnuAccept", -1, IDM_ACCEPT, "A&ccept All Current", "Ctrl+C", 3),
+      mnuRestore(*this, "mnuRestore", -1, IDM_RESTORE, "&Restore Base for Selected Type(s)", "Ctrl+R", 4),
+      mnuRefresh(*this, "mnuRefresh", -1, IDM_REFRESH, "Re&fresh", "F5", 2),
+      mnuOptWarn(*this, "mnuOptWarn", -1, IDM_OPT_WARN, "&Warn Before Restoring", "Ctrl+W", 4),
+      mnuHlpCont(*this, "mnuHlpCont", -1, IDM_HLP_CONT, "&Help Topics"),
+      mnuHlpAbout(*this, "mnuHlpAbout", -1, IDM_HLP_ABOUT, "&About Hollin", "", 1),
+      g_(general), reg_(reg), platform_(platform), box_(box), frmStatus_(frmStatus) {
+  OnDesign = [this] { Design(); };
+  OnLoad = [this] { Form_Load(); };
+  OnPaint = [this] { Form_Paint(); };
+  OnKeyPress = [this](int& k) { Form_KeyPress(k); };
+  OnQueryUnload = [this](int& cancel, int mode) { Form_QueryUnload(cancel, mode); };
+  OnUnload = [this](int& cancel) { Form_Unload(cancel); };
+  for (int i = 0; i < 3; ++i) {
+    optView(i).Click = [this](int index) { optView_Click(index); };
+    mnuViewChoice(i).Click = [this, i] { mnuViewChoice_Click(i); };
+  }
+  mnuFileExit.Click = [this] { mnuFileExit_Click(); };
+  mnuRefresh.Click = [this] { mnuRefresh_Click(); };
+  mnuAccept.Click = [this] { mnuAccept_Click(); };
+  cmdAccept.Click = [this] { cmdAccept_Click(); };
+  lvwMain.ColumnClick = [this](int column) { lvwMain_ColumnClick(column); };
+  lvwMain.ItemClick = [this](int row) { lvwMain_ItemClick(row); };
+  lvwMain.KeyPress = [this](int& k) { lvwMain_KeyPress(k); };
+  tmrStatus.Tick = [this] { tmrStatus_Timer(); };
+}
+
+OptionButton& FrmMain::optView(int index) {
+  return index == 0 ? optView0 : index == 1 ? optView1 : optView2;
+}
+
+MenuItem& FrmMain::mnuViewChoice(int index) {
+  return index == 0 ? mnuViewChoice0 : index == 1 ? mnuViewChoice1 : mnuViewChoice2;
+}
+
+// The window as it is designed, before Form_Load.
+void FrmMain::Design() {
+  ClientSize(8220, 4890);
+  lvwMain.Move(90, 45, 3144, 4470);
+  lvwMain.Tag = "EXTLIST";
+  Frame1.Move(3300, -30, 1692, 1305);
+  Frame1.Caption("View");
+  const char* views[] = {"Changes O&nly", "C&urrent Settings", "&Base Settings"};
+  for (int i = 0; i < 3; ++i) {
+    optView(i).Container(&Frame1);
+    optView(i).Move(135, 285 + 330 * i, 1515, 285);
+    optView(i).Caption(views[i]);
+  }
+  optView0.Value(true);
+  fraAction.Move(5055, -30, 3090, 1305);
+  fraAction.Caption("Action");
+  fraAction.Enabled(false);
+  const FontSpec small{"Small Fonts", 6.75, false};
+  for (Control* c : {static_cast<Control*>(&cmdAccept), static_cast<Control*>(&lblAccept),
+                     static_cast<Control*>(&cmdRestore), static_cast<Control*>(&lblRestore)}) {
+    c->Container(&fraAction);
+    c->Enabled(false);
+  }
+  cmdAccept.Move(1740, 165, 1275, 510);
+  cmdAccept.Caption("A&ccept Current");
+  lblAccept.Move(30, 192, 1645, 540);
+  lblAccept.Font(small);
+  lblAccept.Colors(kSmallLabelColor, kSystemColor);
+  cmdRestore.Move(1740, 735, 1275, 510);
+  cmdRestore.Caption("&Restore Base");
+  lblRestore.Move(30, 745, 1645, 510);
+  lblRestore.Font(small);
+  lblRestore.Colors(kSmallLabelColor, kSystemColor);
+  lblInfoFrame.Move(3300, 1335, 4845, 3165);
+  lblInfoFrame.Colors(kSystemColor, Rgb(0, 128, 128));
+  lblInfo.Move(3420, 1440, 4605, 3000);
+  lblInfo.Colors(Rgb(255, 255, 255), Rgb(0, 128, 128));
+  lblName0.Move(5730, 0, 2250, 225);
+  lblName0.Caption(kProductName);
+  lblName0.Font({"Times New Roman", 8.25, true});
+  lblName0.Colors(Rgb(0, 0, 0), Rgb(0, 128, 128));
+  lblName1.Move(6225, 0, 1230, 390);
+  lblName1.Caption(kAppTitle);
+  lblName1.Font({"Times New Roman", 18, true});
+  lblName1.Colors(Rgb(0, 192, 192), Rgb(0, 128, 128));
+  lblName1.Alignment(Align::Right);
+  lblName2.Move(6255, 0, 1230, 390);
+  lblName2.Caption(kAppTitle);
+  lblName2.Font({"Times New Roman", 18, true});
+  lblName2.Colors(Rgb(0, 64, 64), Rgb(0, 128, 128));
+  lblName2.Alignment(Align::Center);
+  imgIco.Move(7530, 0, 480, 480);
+  Image* leds[] = {&imgLED0, &imgLED1, &imgLED2, &imgLED3};
+  for (int i = 0; i < 4; ++i) {
+    leds[i]->Move(4740, 1500 + 360 * i, 510, 315);
+    leds[i]->Visible(false);
+    leds[i]->Picture(static_cast<Picture>(static_cast<int>(Picture::LedGrey) + i));
+  }
+  sbrMain.Move(0, 4545, 8220, 345);
+  tmrStatus.Interval = 3000;
+  tmrStatus.Enabled(false);
+  mnuViewChoice0.Checked(true);
+  mnuOptWarn.Checked(true);
+  mnuAccept.Enabled(false);
+  mnuRestore.Enabled(false);
+}
+
+void FrmMain::Form_Load() {
+  const int typeWidth = TextWidth("File Type");
+  lvwMain.AddColumn("File Type", typeWidth);
+  lvwMain.AddColumn("Changed To Open With", lvwMain.Width() - typeWidth - 8);
+  ShownView = -1;
+  imgIco.Picture(Picture::Icon);
+  // The title block sits at the foot of the detail panel.
+  const double nameTop = lblInfoFrame.Top() + lblInfoFrame.Height() - 1.5 * lblName0.Height();
+  const double shadowTop = nameTop - 0.9 * lblName2.Height();
+  lblName0.Top(Round(nameTop));
+  lblName2.Top(Round(shadowTop));
+  lblName1.Top(Round(shadowTop - 2));
+  imgIco.Top(Round(nameTop - imgIco.Height() - 0.2 * lblName0.Height() + 2));
+  Caption(std::string(kAppTitle) + " " + kProductName);
+  lblAccept.Caption("For all File Types,\ruse CURRENT settings\ras new Base.");
+  lblRestore.Caption("For selected File Type(s),\ruse BASE application\rinstead of Current.");
+
+  if (FoldCase(platform_.CommandLine()).find("-h") != std::string::npos) {
+    g_.HiddenStart = true;
+    frmStatus_.SetUp();
+  } else {
+    Show();
+    Refresh();
+  }
+  mnuRefresh_Click();
+  platform_.SetMousePointer(MousePointer::Default);
+}
+
+void FrmMain::Form_Paint() { g_.HiddenStart = false; }
+
+void FrmMain::Form_KeyPress(int& KeyAscii) {
+  // Characters typed while the list has the focus go to its own handler.
+  const Control* focus = ActiveControl();
+  if (KeyAscii > 32 && !(focus && focus->Tag == "EXTLIST")) lvwMain_KeyPress(KeyAscii);
+}
+
+void FrmMain::Form_QueryUnload(int&, int) {
+  if (!flags.ChangesPending) return;
+  const std::string text =
+      std::string("One or more of the Current default Open applications is\r") +
+      "different from that stored as your Base. Would you like to\r" +
+      "accept the Current settings as your new Base? \r\r" + "If so, click Yes.\r\r" +
+      "Click No to keep your Base file as it is. " + kAppTitle + " will continue\r" +
+      "to report these items as 'changed' in future sessions.";
+  if (box_.Show({text, MbButtons::YesNo, MbIcon::Question, MbDefault::Second, kProductName}) ==
+      MbAnswer::Yes)
+    SaveOnClose();
+}
+
+void FrmMain::SaveOnClose() {
+  // The window closes whatever happens; a base that cannot be written is
+  // reported and stays as it was.
+  try {
+    SaveCurrentAsDefault(g_, vsdMain, *this);
+  } catch (const BaseFileError& e) {
+    box_.Show({std::string(e.what()) + "\r\rThe base was not changed.", MbButtons::Ok,
+               MbIcon::Exclamation, MbDefault::First, kProductName});
+  }
+}
+
+void FrmMain::Form_Unload(int&) {
+  g_.CurrentEntry.reset();
+  g_.BaseEntry.reset();
+  platform_.EndProcess();
+}
+
+void FrmMain::mnuFileExit_Click() { Unload(1); }
+
+void FrmMain::mnuRefresh_Click() {
+  platform_.SetMousePointer(MousePointer::Hourglass);
+  Refresh();
+  GetAllCurrent();
+  GetAllPrevious();
+  if (ShownView != -1) ShownView = 3;
+  if (optView0.Value())
+    optView_Click(0);
+  else
+    optView0.Value(true);
+}
+
+void FrmMain::GetAllCurrent() {
+  ShowLed(Led::Yellow);
+  if (!g_.RestoreConfirmed) ShowText("Reading CURRENT entries...");
+  lblInfo.Caption("");
+  Refresh();
+  ScanResult scan = ScanCurrentEntries(reg_);
+  g_.CurrentEntries = std::move(scan.entries);
+  g_.CurrentEntry = std::move(scan.last);
+}
+
+void FrmMain::GetAllPrevious() {
+  hollin::GetAllPrevious(g_, vsdMain, *this, flags.NewDBCreated);
+}
+
+void FrmMain::optView_Click(int Index) {
+  for (int i = 0; i < 3; ++i) mnuViewChoice(i).Checked(false);
+  mnuViewChoice(Index).Checked(true);
+  if (ShownView == Index) return;
+  FontSpec normal = lblInfo.Font();
+  normal.bold = false;
+  lblInfo.Font(normal);
+  lblInfo.Caption("");
+  cmdRestore.Enabled(false);
+  lblRestore.Enabled(false);
+  mnuRestore.Enabled(false);
+  Refresh();
+  lvwMain.Clear();
+  if (Index == 0) {
+    lvwMain.MultiSelect(true);
+    ShowDelta();
+    ShownView = 0;
+  } else {
+    lvwMain.MultiSelect(false);
+    ShownView = static_cast<std::int16_t>(Index);
+    if (Index == 1) ShowAllCurrent();
+    else ShowAllPrevious();
+  }
+  Refresh();
+  if (lvwMain.Count() >= 1) lvwMain.EnsureVisible(1);
+  if (!g_.HiddenStart) lvwMain.SetFocus();
+  platform_.SetMousePointer(MousePointer::Default);
+}
+
+void FrmMain::mnuViewChoice_Click(int Index) { optView(Index).Value(true); }
+
+void FrmMain::lvwMain_ColumnClick(int column) { lvwMain.SortKey(column - 1); }
+
+// The detail panel and the type-ahead come with the repair commands.
+void FrmMain::lvwMain_ItemClick(int) {}
+void FrmMain::lvwMain_KeyPress(int&) {}
+
+void FrmMain::ShowDelta() {
+  lvwMain.BeginUpdate();
+  try {
+    hollin::ShowDelta(g_, flags, *this);
+  } catch (...) {
+    lvwMain.EndUpdate();
+    throw;
+  }
+  lvwMain.EndUpdate();
+}
+
+void FrmMain::ShowAll(const cRegEntries& entries, const char* caption, int extraTwips,
+                      const char* statusText) {
+  SetSecondColumn(caption, extraTwips);
+  lvwMain.BeginUpdate();
+  for (const auto& entry : entries) lvwMain.Add(entry->Ext(), SetEXEName(entry->ProgramFullPath()));
+  lvwMain.EndUpdate();
+  SetStatus(Led::Grey, std::to_string(lvwMain.Count()) + statusText);
+}
+
+void FrmMain::ShowAllCurrent() {
+  ShowAll(*g_.CurrentEntries, "Currently Opens With", 7,
+          " CURRENT entries - select from list to view details.");
+}
+
+void FrmMain::ShowAllPrevious() {
+  ShowAll(*g_.BaseEntries, "Previously Opened With", -7,
+          " BASE entries - select from list to view details.");
+}
+
+void FrmMain::cmdAccept_Click() {
+  platform_.SetMousePointer(MousePointer::Hourglass);
+  Refresh();
+  SaveCurrentAsDefault(g_, vsdMain, *this);
+  flags.BaseUpdated = true;
+  mnuRefresh_Click();
+  platform_.SetMousePointer(MousePointer::Default);
+}
+
+void FrmMain::mnuAccept_Click() { cmdAccept_Click(); }
+
+void FrmMain::tmrStatus_Timer() { platform_.EndProcess(); }
+
+void FrmMain::ShowEventError(const std::string& where, std::exception_ptr error) {
+  platform_.SetMousePointer(MousePointer::Default);
+  try {
+    std::rethrow_exception(error);
+  } catch (const BaseFileError& e) {
+    if (e.problem() == BaseFileProblem::Damaged || e.problem() == BaseFileProblem::NewerFormat) {
+      const std::string text =
+          std::string(e.what()) + "\r\r" + kAppTitle +
+          " can record a new base from the current settings now, and keep this file beside "
+          "it under a new name.\r\rRecord a new base? (No ends " + kAppTitle +
+          " and leaves the file as it is.)";
+      if (box_.Show({text, MbButtons::YesNo, MbIcon::Exclamation, MbDefault::Second,
+                     kProductName}) != MbAnswer::Yes) {
+        platform_.EndProcess();
+        return;
+      }
+      Dispatch(where, [this] {
+        SetAsideAndMakeNewDB(g_, vsdMain, *this, flags.NewDBCreated);
+        mnuRefresh_Click();
+      });
+      return;
+    }
+    box_.Show({std::string(e.what()) + "\r\r(in " + where + ")", MbButtons::Ok,
+               MbIcon::Exclamation, MbDefault::First, kProductName});
+  } catch (const std::exception& e) {
+    box_.Show({std::string("An error stopped ") + where + ":\r\r" + e.what(), MbButtons::Ok,
+               MbIcon::Exclamation, MbDefault::First, kProductName});
+  } catch (...) {
+    box_.Show({std::string("An unknown error stopped ") + where + ".", MbButtons::Ok,
+               MbIcon::Exclamation, MbDefault::First, kProductName});
+  }
+  // A quiet check that failed must not leave the user with nothing but the
+  // status window: the main window comes up.
+  if (g_.HiddenStart && !Visible()) ShowMainWindow(false);
+}
+
+void FrmMain::ShowLed(Led led) { sbrMain.PanelPicture(LedPicture(led)); }
+
+void FrmMain::ShowText(const std::string& text) { sbrMain.PanelText(text); }
+
+void FrmMain::RepaintNow() { backend().RefreshControl(sbrMain); }
+
+void FrmMain::SetSecondColumn(const std::string& caption, int extraTwips) {
+  lvwMain.ColumnWidth(2, TextWidth(caption) + extraTwips);
+  lvwMain.ColumnCaption(2, caption);
+  backend().RefreshControl(lvwMain);
+}
+
+void FrmMain::AddRow(const std::string& text, const std::string& subItem) {
+  lvwMain.Add(text, subItem);
+}
+
+void FrmMain::EnableAccept(bool enabled) {
+  fraAction.Enabled(enabled);
+  cmdAccept.Enabled(enabled);
+  lblAccept.Enabled(enabled);
+  mnuAccept.Enabled(enabled);
+}
+
+void FrmMain::ShowMainWindow(bool beep) {
+  Show();
+  frmStatus_.Unload();
+  if (beep) platform_.Beep();
+}
+
+void FrmMain::QuietStartNoChanges() {
+  frmStatus_.ShowNoChanges();
+  tmrStatus.Enabled(true);
+}
+
+void FrmMain::SetStatus(Led led, const std::string& text) {
+  ShowLed(led);
+  ShowText(text);
+}
+
+}  // namespace hollin::ui

@@ -1,0 +1,125 @@
+// frmMain: the program's only working window. The list of changed types (or
+// of all CURRENT or BASE settings), the view chooser, the Action frame, the
+// detail panel, the status bar with its LED, and the check cycle that every
+// check runs through (mnuRefresh_Click: scan, base load, changes view).
+//
+// Event procedures carry the names of the controls and events they handle;
+// the backend raises them through the controls (a click on optView(1) runs
+// optView_Click(1)). Closing the window ends the program.
+#pragma once
+
+#include <cstdint>
+
+#include "base/data_file.h"
+#include "common/message_box.h"
+#include "common/platform.h"
+#include "common/status_sink.h"
+#include "compare/general.h"
+#include "compare/show_delta.h"
+#include "registry/registry.h"
+#include "ui/controls.h"
+#include "ui/frm_status.h"
+
+namespace hollin::ui {
+
+class FrmMain : public Form, public IStatusSink, public IDeltaWindow {
+ public:
+  FrmMain(Backend& backend, General& general, IRegistry& reg, IPlatform& platform,
+          IMessageBox& box, FrmStatus& frmStatus);
+
+  // Controls, front to back (a control lies over those declared after it).
+  ListView lvwMain{*this, "lvwMain"};
+  OptionButton optView0{*this, "optView", 0};
+  OptionButton optView1{*this, "optView", 1};
+  OptionButton optView2{*this, "optView", 2};
+  Frame Frame1{*this, "Frame1"};
+  CommandButton cmdAccept{*this, "cmdAccept"};
+  Label lblAccept{*this, "lblAccept"};
+  CommandButton cmdRestore{*this, "cmdRestore"};
+  Label lblRestore{*this, "lblRestore"};
+  Frame fraAction{*this, "fraAction"};
+  Label lblInfo{*this, "lblInfo"};
+  Label lblName0{*this, "lblName", 0};
+  Label lblName1{*this, "lblName", 1};
+  Label lblName2{*this, "lblName", 2};
+  Image imgIco{*this, "imgIco"};
+  Label lblInfoFrame{*this, "lblInfoFrame"};
+  Image imgLED0{*this, "imgLED", 0};
+  Image imgLED1{*this, "imgLED", 1};
+  Image imgLED2{*this, "imgLED", 2};
+  Image imgLED3{*this, "imgLED", 3};
+  StatusBar sbrMain{*this, "sbrMain"};
+  Timer tmrStatus{*this, "tmrStatus"};
+
+  MenuItem mnuFileExit;
+  MenuItem mnuViewChoice0, mnuViewChoice1, mnuViewChoice2;
+  MenuItem mnuAccept, mnuRestore, mnuRefresh;
+  MenuItem mnuOptWarn;
+  MenuItem mnuHlpCont, mnuHlpAbout;
+
+  OptionButton& optView(int index);
+  MenuItem& mnuViewChoice(int index);
+
+  // Window state.
+  std::int16_t ShownView = -1;
+  DeltaFlags flags;  // NewDBCreated, BaseUpdated, ChangesPending
+  VsData vsdMain;
+
+  // Event procedures.
+  void Form_Load();
+  void Form_Paint();
+  void Form_KeyPress(int& KeyAscii);
+  void Form_QueryUnload(int& Cancel, int UnloadMode);
+  void Form_Unload(int& Cancel);
+  void mnuFileExit_Click();
+  void mnuRefresh_Click();
+  void optView_Click(int Index);
+  void mnuViewChoice_Click(int Index);
+  void lvwMain_ColumnClick(int column);
+  void lvwMain_ItemClick(int row);
+  void lvwMain_KeyPress(int& KeyAscii);
+  void cmdAccept_Click();
+  void mnuAccept_Click();
+  void tmrStatus_Timer();
+
+  // The check's steps.
+  void GetAllCurrent();
+  void GetAllPrevious();
+  void ShowDelta();
+  void ShowAllCurrent();
+  void ShowAllPrevious();
+
+  // An error that escaped an event procedure: a damaged base file is offered
+  // to be set aside and recorded anew (No ends the program, touching
+  // nothing); any other error is shown, and the program goes on.
+  void ShowEventError(const std::string& where, std::exception_ptr error);
+
+  // IStatusSink: the status bar's first panel.
+  void ShowLed(Led led) override;
+  void ShowText(const std::string& text) override;
+  void RepaintNow() override;
+
+  // IDeltaWindow.
+  void SetSecondColumn(const std::string& caption, int extraTwips) override;
+  void AddRow(const std::string& text, const std::string& subItem) override;
+  int RowCount() const override { return lvwMain.Count(); }
+  void EnableAccept(bool enabled) override;
+  void ShowMainWindow(bool beep) override;
+  void QuietStartNoChanges() override;
+  void SetInfo(const std::string& text) override { lblInfo.Caption(text); }
+  void SetStatus(Led led, const std::string& text) override;
+
+ private:
+  void Design();
+  void ShowAll(const cRegEntries& entries, const char* caption, int extraTwips,
+               const char* statusText);
+  void SaveOnClose();
+
+  General& g_;
+  IRegistry& reg_;
+  IPlatform& platform_;
+  IMessageBox& box_;
+  FrmStatus& frmStatus_;
+};
+
+}  // namespace hollin::ui

@@ -1,0 +1,52 @@
+#include "ui/frm_status.h"
+
+#include <cmath>
+
+#include "common/names.h"
+
+namespace hollin::ui {
+
+FrmStatus::FrmStatus(Backend& backend, const General& general)
+    : Form(backend, "frmStatus", FormStyle::FixedDialog), general_(general) {
+  OnDesign = [this] { Design(); };
+  OnLoad = [this] { Form_Load(); };
+}
+
+void FrmStatus::Design() {
+  Caption("frmStatus");
+  ClientSize(3000, 1350);
+  lblMain.Move(660, 90, 2325, 405);
+  lblMain.Caption("Checking Registry for changes in default Open applications...");
+  imgLED.Move(60, 135, 510, 315);
+  imgLED.Picture(Picture::LedYellow);
+  linDivider.Move(60, 1200, 2880, 15);
+  linDivider.Visible(true);
+}
+
+void FrmStatus::Form_Load() {
+  Caption(kAppTitle);
+  const double screenTwipsY = general_.ScreenTwipsY > 0 ? general_.ScreenTwipsY : 15;
+  const double pixelsPerTwip = 1.0 / backend().TwipsPerPixelY();
+  // The frame: the outer height less the client area, in the screen's twips.
+  const double frame = Height() - screenTwipsY * (ClientHeight() * pixelsPerTwip);
+  const int below = 2 * lblMain.Top() + lblMain.Height();
+  linDivider.Move(linDivider.Left(), below, ClientWidth() - 2 * linDivider.Left(), 15);
+  // The client area ends one top margin below the message.
+  Height(static_cast<int>(std::lround(below * pixelsPerTwip * screenTwipsY + frame)));
+  linDivider.Visible(false);
+}
+
+void FrmStatus::SetUp() {
+  Load();
+  Caption(kProductName);
+  lblMain.Caption("Checking Registry for changes to file associations...");
+  Show();
+  Refresh();
+}
+
+void FrmStatus::ShowNoChanges() {
+  imgLED.Picture(Picture::LedGreen);
+  lblMain.Caption("OK!\rNo changes found.");
+}
+
+}  // namespace hollin::ui

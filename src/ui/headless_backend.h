@@ -1,0 +1,45 @@
+// The headless backend: no windows at all. Forms and controls keep their
+// whole state in the portable layer; this backend only answers what a real
+// one measures, and lets a test play the user (the controls' User* calls) and
+// answer modal forms.
+//
+// Measuring rule: a text is 6 pixels wide per character, in every font; a
+// form's frame (caption and borders) is 26 pixels high; one pixel is
+// TwipsPerPixel twips (15 unless a test says otherwise).
+#pragma once
+
+#include <functional>
+
+#include "ui/controls.h"
+
+namespace hollin::ui {
+
+class HeadlessBackend : public Backend {
+ public:
+  static constexpr int kCharPixels = 6;
+  static constexpr int kFramePixels = 26;
+
+  int TwipsPerPixel = 15;
+  int paints = 0;  // paints of visible forms
+  // Acts on a form shown modally (answers it); when it returns with the form
+  // still loaded, the form is closed as by its window frame.
+  std::function<void(Form&)> onModal;
+
+  void CreateForm(Form&) override {}
+  void DestroyForm(Form&) override {}
+  void FormChanged(Form&, Prop) override {}
+  void ControlChanged(Control&, Prop, int) override {}
+  void MenuChanged(MenuItem&) override {}
+  void TimerChanged(Timer&) override {}
+  void Refresh(Form& form) override;
+  void RefreshControl(Control&) override {}
+  int TextWidth(const std::string& text, const FontSpec&) override {
+    return static_cast<int>(text.size()) * kCharPixels * TwipsPerPixel;
+  }
+  int FrameHeight(const Form&) override { return kFramePixels * TwipsPerPixel; }
+  int TwipsPerPixelX() override { return TwipsPerPixel; }
+  int TwipsPerPixelY() override { return TwipsPerPixel; }
+  void ShowModal(Form& form) override;
+};
+
+}  // namespace hollin::ui
