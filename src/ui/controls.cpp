@@ -111,7 +111,7 @@ void OptionButton::Value(bool on) {
   for (Control* c : form().Controls())
     if (c != this && c->kind() == Kind::OptionButton && c->Name() == Name())
       static_cast<OptionButton*>(c)->Value(false);
-  if (Click) Click(Index());
+  if (Click && !form().Designing()) Click(Index());
 }
 
 void OptionButton::UserClick() {
@@ -123,7 +123,7 @@ void CheckBox::Value(int v) {
   if (v == value_) return;
   value_ = v;
   Changed(Prop::Value);
-  if (Click) Click();
+  if (Click && !form().Designing()) Click();
 }
 
 void CheckBox::UserClick() {
@@ -251,6 +251,11 @@ void ListView::UserClickRow(int row, bool ctrl) {
       if (i != row && Selected(i)) Selected(i, false);
     Selected(row, true);
   }
+  RowClicked(row);
+}
+
+void ListView::RowClicked(int row) {
+  if (row < 1 || row > Count()) return;
   form().ActiveControl(this);
   Dispatch(form().Name() + "." + Name() + "_ItemClick", [this, row] {
     if (ItemClick) ItemClick(row);
@@ -328,7 +333,9 @@ void Form::Height(int outer) { ClientSize(clientWidth_, outer - backend_.FrameHe
 
 void Form::Load() {
   if (loaded_) return;
+  designing_ = true;
   if (OnDesign) OnDesign();
+  designing_ = false;
   loaded_ = true;
   backend_.CreateForm(*this);
   Dispatch(name_ + ".Form_Load", OnLoad);

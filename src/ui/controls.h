@@ -275,8 +275,10 @@ class ListView : public Control {
   // selection); raises ItemClick.
   void UserClickRow(int row, bool ctrl = false);
   void UserClickColumn(int column);
-  // The backend tells of a selection the user changed on the real control.
+  // The backend tells of a selection the user changed on the real control,
+  // and of a click on a row whose selection the control has already made.
   void SelectionFromUser(int row, bool on);
+  void RowClicked(int row);
 
  private:
   void Order();
@@ -366,6 +368,8 @@ class Form {
   void Height(int outer);
 
   bool Loaded() const { return loaded_; }
+  // True while OnDesign sets the design values: no event is raised then.
+  bool Designing() const { return designing_; }
   bool Visible() const { return visible_; }
   // Loads the form when it is not loaded: makes its window and raises Load.
   void Load();
@@ -405,6 +409,7 @@ class Form {
   std::string caption_;
   int clientWidth_ = 0, clientHeight_ = 0;
   bool loaded_ = false;
+  bool designing_ = false;
   bool visible_ = false;
   Control* active_ = nullptr;
   std::vector<Control*> controls_;

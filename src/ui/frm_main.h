@@ -38,11 +38,11 @@ class FrmMain : public Form, public IStatusSink, public IDeltaWindow {
   CommandButton cmdRestore{*this, "cmdRestore"};
   Label lblRestore{*this, "lblRestore"};
   Frame fraAction{*this, "fraAction"};
-  Label lblInfo{*this, "lblInfo"};
   Label lblName0{*this, "lblName", 0};
   Label lblName1{*this, "lblName", 1};
   Label lblName2{*this, "lblName", 2};
   Image imgIco{*this, "imgIco"};
+  Label lblInfo{*this, "lblInfo"};
   Label lblInfoFrame{*this, "lblInfoFrame"};
   Image imgLED0{*this, "imgLED", 0};
   Image imgLED1{*this, "imgLED", 1};

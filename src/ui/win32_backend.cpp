@@ -1,0 +1,584 @@
+#include "ui/win32_backend.h"
+
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+#include "resource.h"
+
+namespace hollin::ui {
+namespace {
+
+constexpr char kFormClass[] = "HollinForm";
+constexpr int kFirstControlId = 100;
+constexpr UINT_PTR kTimerId = 1;
+constexpr int kHeaderMargin = 12;  // pixels a header item puts around its text
+
+// Lines break at a carriage return alone; the controls want CR LF.
+std::string WithLineFeeds(const std::string& text) {
+  std::string out;
+  out.reserve(text.size() + 8);
+  for (size_t i = 0; i < text.size(); ++i) {
+    out += text[i];
+    if (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')) out += '\n';
+  }
+  return out;
+}
+
+Form* FormOfWindow(HWND hwnd) {
+  HWND root = hwnd ? GetAncestor(hwnd, GA_ROOT) : nullptr;
+  if (!root) return nullptr;
+  char cls[32] = {};
+  GetClassNameA(root, cls, sizeof cls);
+  if (lstrcmpA(cls, kFormClass) != 0) return nullptr;
+  return reinterpret_cast<Form*>(GetWindowLongPtrA(root, GWLP_USERDATA));
+}
+
+}  // namespace
+
+Win32Backend::Win32Backend(HINSTANCE instance) : instance_(instance) {
+  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&icc);
+  HDC screen = GetDC(nullptr);
+  if (screen) {
+    dpi_ = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+  }
+  if (dpi_ <= 0) dpi_ = 96;
+  WNDCLASSEXA wc{};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = FormProc;
+  wc.hInstance = instance_;
+  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = kFormClass;
+  wc.hIcon = IconOf(Picture::Icon);
+  smallIcon_ = static_cast<HICON>(
+      LoadImageA(instance_, MAKEINTRESOURCEA(IDI_HOLLIN), IMAGE_ICON, 16, 16, 0));
+  wc.hIconSm = smallIcon_;
+  RegisterClassExA(&wc);
+  accelerators_ = LoadAcceleratorsA(instance_, MAKEINTRESOURCEA(IDA_MAIN));
+}
+
+Win32Backend::~Win32Backend() {
+  for (auto& [key, font] : fonts_) DeleteObject(font);
+  for (auto& [key, brush] : brushes_) DeleteObject(brush);
+}
+
+HFONT Win32Backend::FontOf(const FontSpec& font) {
+  const auto key = std::make_tuple(font.name, static_cast<int>(font.points * 100), font.bold);
+  if (auto it = fonts_.find(key); it != fonts_.end()) return it->second;
+  LOGFONTA lf{};
+  lf.lfHeight = -static_cast<LONG>(font.points * dpi_ / 72.0 + 0.5);
+  lf.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
+  lf.lfCharSet = DEFAULT_CHARSET;
+  lf.lfQuality = DEFAULT_QUALITY;
+  lstrcpynA(lf.lfFaceName, font.name.c_str(), LF_FACESIZE);
+  HFONT f = CreateFontIndirectA(&lf);
+  fonts_[key] = f;
+  return f;
+}
+
+HBRUSH Win32Backend::BrushOf(Color color) {
+  if (auto it = brushes_.find(color); it != brushes_.end()) return it->second;
+  return brushes_[color] = CreateSolidBrush(color);
+}
+
+HICON Win32Backend::IconOf(Picture picture) {
+  if (auto it = icons_.find(picture); it != icons_.end()) return it->second;
+  HICON icon = nullptr;
+  if (picture == Picture::Icon) {
+    icon = static_cast<HICON>(
+        LoadImageA(instance_, MAKEINTRESOURCEA(IDI_HOLLIN), IMAGE_ICON, 32, 32, 0));
+  } else if (picture != Picture::None) {
+    // An LED picture becomes an opaque icon, so that the status bar's panel
+    // can carry it (SB_SETICON) and others can see that it does.
+    const int id = IDB_LED_GREY + static_cast<int>(picture) - static_cast<int>(Picture::LedGrey);
+    HBITMAP bmp = static_cast<HBITMAP>(
+        LoadImageA(instance_, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    if (bmp) {
+      BITMAP bm{};
+      GetObject(bmp, sizeof bm, &bm);
+      std::vector<BYTE> zeros(static_cast<size_t>((bm.bmWidth + 15) / 16 * 2 * bm.bmHeight), 0);
+      HBITMAP mask = CreateBitmap(bm.bmWidth, bm.bmHeight, 1, 1, zeros.data());
+      ICONINFO info{TRUE, 0, 0, mask, bmp};
+      icon = CreateIconIndirect(&info);
+      DeleteObject(mask);
+      DeleteObject(bmp);
+    }
+  }
+  return icons_[picture] = icon;
+}
+
+DWORD Win32Backend::StyleOf(const Form& form) const {
+  if (form.Style() == FormStyle::MainWindow)
+    return WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+  return WS_POPUP | WS_CAPTION | WS_SYSMENU;
+}
+
+DWORD Win32Backend::ExStyleOf(const Form& form) const {
+  return WS_EX_CONTROLPARENT | (form.Style() == FormStyle::FixedDialog ? WS_EX_DLGMODALFRAME : 0);
+}
+
+int Win32Backend::FrameHeight(const Form& form) {
+  RECT r{0, 0, 100, 100};
+  AdjustWindowRectEx(&r, StyleOf(form), form.Menus().empty() ? FALSE : TRUE, ExStyleOf(form));
+  return MulDiv(r.bottom - r.top - 100, 1440, dpi_);
+}
+
+void Win32Backend::CreateForm(Form& form) {
+  RECT r{0, 0, Px(form.ClientWidth()), Px(form.ClientHeight())};
+  const bool hasMenu = !form.Menus().empty();
+  AdjustWindowRectEx(&r, StyleOf(form), hasMenu, ExStyleOf(form));
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  // Every window starts in the middle of the screen.
+  const int x = (GetSystemMetrics(SM_CXSCREEN) - w) / 2;
+  const int y = (GetSystemMetrics(SM_CYSCREEN) - h) / 2;
+  HMENU menu = hasMenu ? LoadMenuA(instance_, MAKEINTRESOURCEA(IDM_MAIN)) : nullptr;
+  HWND hwnd = CreateWindowExA(ExStyleOf(form), kFormClass, form.Caption().c_str(), StyleOf(form),
+                              x, y, w, h, nullptr, menu, instance_, &form);
+  form.native = hwnd;
+  SendMessageA(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(IconOf(Picture::Icon)));
+  SendMessageA(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
+  int id = kFirstControlId;
+  for (Control* c : form.Controls()) CreateControl(form, *c, id++);
+  // Controls are declared front to back: each goes below those before it.
+  for (Control* c : form.Controls())
+    SetWindowPos(WindowOf(*c), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  for (MenuItem* m : form.Menus()) MenuChanged(*m);
+  for (Timer* t : form.Timers()) TimerChanged(*t);
+}
+
+void Win32Backend::CreateControl(Form& form, Control& c, int id) {
+  const char* cls = "STATIC";
+  DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
+  DWORD ex = 0;
+  switch (c.kind()) {
+    case Kind::Label:
+      style |= SS_NOPREFIX | (c.Alignment() == Align::Right    ? SS_RIGHT
+                              : c.Alignment() == Align::Center ? SS_CENTER
+                                                               : SS_LEFT);
+      break;
+    case Kind::Image:
+      style |= SS_ICON | SS_REALSIZEIMAGE;
+      break;
+    case Kind::Line:
+      style |= SS_ETCHEDHORZ;
+      break;
+    case Kind::CommandButton:
+      cls = "BUTTON";
+      style |= WS_TABSTOP | (static_cast<CommandButton&>(c).Default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
+      break;
+    case Kind::OptionButton:
+      cls = "BUTTON";
+      style |= WS_TABSTOP | BS_RADIOBUTTON;
+      break;
+    case Kind::CheckBox:
+      cls = "BUTTON";
+      style |= WS_TABSTOP | BS_CHECKBOX;
+      break;
+    case Kind::Frame:
+      cls = "BUTTON";
+      style |= BS_GROUPBOX;
+      break;
+    case Kind::ListView:
+      cls = WC_LISTVIEWA;
+      style |= WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS;
+      ex = WS_EX_CLIENTEDGE;
+      break;
+    case Kind::StatusBar:
+      cls = STATUSCLASSNAMEA;
+      style |= CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER;
+      break;
+  }
+  HWND hwnd = CreateWindowExA(ex, cls, WithLineFeeds(c.Caption()).c_str(), style, 0, 0, 0, 0,
+                              WindowOf(form), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                              instance_, nullptr);
+  c.native = hwnd;
+  const FontSpec& font = c.Font() == FontSpec{} ? form.Font : c.Font();
+  SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(font)), FALSE);
+  Place(c);
+  if (c.kind() == Kind::ListView) {
+    SendMessageA(hwnd, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    SyncColumns(c);
+    ControlChanged(c, Prop::MultiSelect, 0);
+    SyncRows(c);
+  }
+  if (c.kind() == Kind::StatusBar) {
+    int parts[] = {-1};
+    SendMessageA(hwnd, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(parts));
+    ControlChanged(c, Prop::Panel, 0);
+  }
+  if (c.kind() == Kind::Image || c.kind() == Kind::OptionButton || c.kind() == Kind::CheckBox)
+    ControlChanged(c, c.kind() == Kind::Image ? Prop::Picture : Prop::Value, 0);
+  EnableWindow(hwnd, c.Enabled());
+  ShowWindow(hwnd, c.Visible() ? SW_SHOWNA : SW_HIDE);
+}
+
+void Win32Backend::Place(Control& c) {
+  MoveWindow(WindowOf(c), Px(c.FormLeft()), Px(c.FormTop()), Px(c.Width()), Px(c.Height()), TRUE);
+}
+
+void Win32Backend::DestroyForm(Form& form) {
+  HWND hwnd = WindowOf(form);
+  for (Control* c : form.Controls()) c->native = nullptr;
+  for (Timer* t : form.Timers()) t->native = nullptr;
+  form.native = nullptr;
+  if (hwnd) {
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+    DestroyWindow(hwnd);
+  }
+}
+
+void Win32Backend::FormChanged(Form& form, Prop what) {
+  HWND hwnd = WindowOf(form);
+  if (!hwnd) return;
+  switch (what) {
+    case Prop::Caption:
+      SetWindowTextA(hwnd, form.Caption().c_str());
+      break;
+    case Prop::Visible:
+      ShowWindow(hwnd, form.Visible() ? SW_SHOW : SW_HIDE);
+      if (form.Visible()) SetForegroundWindow(hwnd);
+      break;
+    case Prop::Position: {
+      RECT r{0, 0, Px(form.ClientWidth()), Px(form.ClientHeight())};
+      AdjustWindowRectEx(&r, StyleOf(form), form.Menus().empty() ? FALSE : TRUE, ExStyleOf(form));
+      SetWindowPos(hwnd, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+void Win32Backend::SyncColumns(Control& c) {
+  auto& list = static_cast<ListView&>(c);
+  HWND hwnd = WindowOf(c);
+  HWND header = reinterpret_cast<HWND>(SendMessageA(hwnd, LVM_GETHEADER, 0, 0));
+  const int have = header ? static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+  int i = 0;
+  for (const auto& col : list.Columns()) {
+    LVCOLUMNA lc{};
+    lc.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+    lc.fmt = LVCFMT_LEFT;
+    // A column as wide as its caption shows the caption whole: the header's
+    // own margins come on top.
+    lc.cx = Px(col.width) + kHeaderMargin;
+    std::string caption = col.caption;
+    lc.pszText = caption.data();
+    SendMessageA(hwnd, i < have ? LVM_SETCOLUMNA : LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&lc));
+    ++i;
+  }
+}
+
+void Win32Backend::SyncRows(Control& c) {
+  auto& list = static_cast<ListView&>(c);
+  HWND hwnd = WindowOf(c);
+  syncing_ = true;
+  SendMessageA(hwnd, WM_SETREDRAW, FALSE, 0);
+  SendMessageA(hwnd, LVM_DELETEALLITEMS, 0, 0);
+  SendMessageA(hwnd, LVM_SETITEMCOUNT, list.Count(), 0);
+  int i = 0;
+  for (const auto& row : list.Rows()) {
+    LVITEMA item{};
+    item.mask = LVIF_TEXT | LVIF_STATE;
+    item.iItem = i;
+    std::string text = row.text;
+    item.pszText = text.data();
+    item.state = row.selected ? LVIS_SELECTED : 0;
+    item.stateMask = LVIS_SELECTED;
+    SendMessageA(hwnd, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    LVITEMA sub{};
+    sub.iSubItem = 1;
+    std::string subText = row.sub;
+    sub.pszText = subText.data();
+    SendMessageA(hwnd, LVM_SETITEMTEXTA, i, reinterpret_cast<LPARAM>(&sub));
+    ++i;
+  }
+  SendMessageA(hwnd, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(hwnd, nullptr, TRUE);
+  syncing_ = false;
+}
+
+void Win32Backend::ControlChanged(Control& c, Prop what, int row) {
+  HWND hwnd = WindowOf(c);
+  if (!hwnd) return;
+  switch (what) {
+    case Prop::Caption:
+      SetWindowTextA(hwnd, WithLineFeeds(c.Caption()).c_str());
+      break;
+    case Prop::Enabled:
+      EnableWindow(hwnd, c.Enabled());
+      break;
+    case Prop::Visible:
+      ShowWindow(hwnd, c.Visible() ? SW_SHOWNA : SW_HIDE);
+      break;
+    case Prop::Position:
+      Place(c);
+      break;
+    case Prop::Font:
+      SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(c.Font())), TRUE);
+      break;
+    case Prop::Colors:
+      InvalidateRect(hwnd, nullptr, TRUE);
+      break;
+    case Prop::Picture:
+      SendMessageA(hwnd, STM_SETICON,
+                   reinterpret_cast<WPARAM>(IconOf(static_cast<Image&>(c).Picture())), 0);
+      break;
+    case Prop::Value: {
+      const bool on = c.kind() == Kind::OptionButton ? static_cast<OptionButton&>(c).Value()
+                                                     : static_cast<CheckBox&>(c).Value() == 1;
+      SendMessageA(hwnd, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
+      break;
+    }
+    case Prop::Columns:
+      SyncColumns(c);
+      break;
+    case Prop::Rows:
+      SyncRows(c);
+      break;
+    case Prop::Selection: {
+      LVITEMA item{};
+      item.state = static_cast<ListView&>(c).Selected(row) ? LVIS_SELECTED : 0;
+      item.stateMask = LVIS_SELECTED;
+      syncing_ = true;
+      SendMessageA(hwnd, LVM_SETITEMSTATE, row - 1, reinterpret_cast<LPARAM>(&item));
+      syncing_ = false;
+      break;
+    }
+    case Prop::MultiSelect: {
+      LONG_PTR style = GetWindowLongPtrA(hwnd, GWL_STYLE);
+      style = static_cast<ListView&>(c).MultiSelect() ? style & ~LVS_SINGLESEL : style | LVS_SINGLESEL;
+      SetWindowLongPtrA(hwnd, GWL_STYLE, style);
+      break;
+    }
+    case Prop::EnsureVisible:
+      SendMessageA(hwnd, LVM_ENSUREVISIBLE, row - 1, FALSE);
+      break;
+    case Prop::Focus:
+      if (IsWindowVisible(GetAncestor(hwnd, GA_ROOT))) SetFocus(hwnd);
+      break;
+    case Prop::Panel: {
+      auto& bar = static_cast<StatusBar&>(c);
+      SendMessageA(hwnd, SB_SETICON, 0, reinterpret_cast<LPARAM>(IconOf(bar.PanelPicture())));
+      SendMessageA(hwnd, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(bar.PanelText().c_str()));
+      break;
+    }
+  }
+}
+
+void Win32Backend::MenuChanged(MenuItem& item) {
+  HWND hwnd = WindowOf(item.form());
+  HMENU menu = hwnd ? GetMenu(hwnd) : nullptr;
+  if (!menu) return;
+  CheckMenuItem(menu, item.Id(), MF_BYCOMMAND | (item.Checked() ? MF_CHECKED : MF_UNCHECKED));
+  EnableMenuItem(menu, item.Id(), MF_BYCOMMAND | (item.Enabled() ? MF_ENABLED : MF_GRAYED));
+}
+
+void Win32Backend::TimerChanged(Timer& timer) {
+  HWND hwnd = WindowOf(timer.form());
+  if (!hwnd) return;
+  if (timer.Enabled())
+    SetTimer(hwnd, kTimerId, static_cast<UINT>(timer.Interval), nullptr);
+  else
+    KillTimer(hwnd, kTimerId);
+}
+
+void Win32Backend::Refresh(Form& form) {
+  if (HWND hwnd = WindowOf(form))
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
+void Win32Backend::RefreshControl(Control& c) {
+  if (HWND hwnd = WindowOf(c)) {
+    InvalidateRect(hwnd, nullptr, TRUE);
+    UpdateWindow(hwnd);
+  }
+}
+
+int Win32Backend::TextWidth(const std::string& text, const FontSpec& font) {
+  HDC dc = GetDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, FontOf(font));
+  SIZE size{};
+  GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  SelectObject(dc, old);
+  ReleaseDC(nullptr, dc);
+  return MulDiv(size.cx, 1440, dpi_);
+}
+
+Control* Win32Backend::ControlOf(HWND hwnd) const {
+  Form* form = FormOfWindow(hwnd);
+  if (!form) return nullptr;
+  for (Control* c : form->Controls())
+    if (c->native == hwnd) return c;
+  return nullptr;
+}
+
+// The messages the form sees before they are dispatched: its shortcuts, the
+// characters typed (the form has them before its controls; the list's own
+// type-ahead is the form's), and the dialog keys (Tab, Enter, Esc).
+bool Win32Backend::PreTranslate(MSG& msg) {
+  Form* form = FormOfWindow(msg.hwnd);
+  if (!form) return false;
+  HWND root = WindowOf(*form);
+  if (!form->Menus().empty() && accelerators_ && TranslateAcceleratorA(root, accelerators_, &msg))
+    return true;
+  if (msg.message == WM_CHAR) {
+    Control* target = ControlOf(msg.hwnd);
+    if (target) form->ActiveControl(target);
+    form->UserTypes(static_cast<int>(msg.wParam));
+    if (target && target->kind() == Kind::ListView) return true;
+  }
+  return IsDialogMessageA(root, &msg) != FALSE;
+}
+
+int Win32Backend::Run() {
+  MSG msg;
+  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    if (PreTranslate(msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+  return static_cast<int>(msg.wParam);
+}
+
+void Win32Backend::PumpWaiting() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      return;
+    }
+    if (PreTranslate(msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+}
+
+void Win32Backend::ShowModal(Form& form) {
+  // The other windows of the program wait until the form is unloaded.
+  std::vector<HWND> disabled;
+  for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT)) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    if (pid == GetCurrentProcessId() && w != WindowOf(form) && IsWindowEnabled(w) && IsWindowVisible(w)) {
+      EnableWindow(w, FALSE);
+      disabled.push_back(w);
+    }
+  }
+  ShowWindow(WindowOf(form), SW_SHOW);
+  SetForegroundWindow(WindowOf(form));
+  MSG msg;
+  while (form.Loaded() && GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    if (PreTranslate(msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+  for (HWND w : disabled) EnableWindow(w, TRUE);
+}
+
+LRESULT CALLBACK Win32Backend::FormProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_NCCREATE) {
+    auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
+  }
+  auto* form = reinterpret_cast<Form*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  if (!form) return DefWindowProcA(hwnd, msg, wp, lp);
+  return static_cast<Win32Backend&>(form->backend()).Handle(*form, hwnd, msg, wp, lp);
+}
+
+LRESULT Win32Backend::Handle(Form& form, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      BeginPaint(hwnd, &ps);
+      EndPaint(hwnd, &ps);
+      form.Painted();
+      return 0;
+    }
+    case WM_CLOSE:
+      form.UserCloses();
+      return 0;
+    case WM_TIMER:
+      for (Timer* t : form.Timers()) t->Fire();
+      return 0;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN: {
+      Control* c = ControlOf(reinterpret_cast<HWND>(lp));
+      if (!c || c->BackColor() == kSystemColor) break;
+      HDC dc = reinterpret_cast<HDC>(wp);
+      if (c->ForeColor() != kSystemColor) SetTextColor(dc, c->ForeColor());
+      SetBkColor(dc, c->BackColor());
+      return reinterpret_cast<LRESULT>(BrushOf(c->BackColor()));
+    }
+    case WM_COMMAND: {
+      const int id = LOWORD(wp);
+      if (lp == 0 || id == IDOK || id == IDCANCEL) {
+        for (MenuItem* m : form.Menus())
+          if (m->Id() == id) {
+            m->UserChoose();
+            return 0;
+          }
+        for (Control* c : form.Controls())
+          if (c->kind() == Kind::CommandButton) {
+            auto* b = static_cast<CommandButton*>(c);
+            if ((id == IDOK && b->Default) || (id == IDCANCEL && b->Cancel)) {
+              b->UserClick();
+              return 0;
+            }
+          }
+        if (id == IDCANCEL && form.Style() == FormStyle::FixedDialog && form.Menus().empty()) {
+          form.UserCloses();
+          return 0;
+        }
+        return 0;
+      }
+      if (HIWORD(wp) == BN_CLICKED) {
+        Control* c = ControlOf(reinterpret_cast<HWND>(lp));
+        if (!c) break;
+        if (c->kind() == Kind::CommandButton) static_cast<CommandButton*>(c)->UserClick();
+        else if (c->kind() == Kind::OptionButton) static_cast<OptionButton*>(c)->UserClick();
+        else if (c->kind() == Kind::CheckBox) static_cast<CheckBox*>(c)->UserClick();
+        return 0;
+      }
+      break;
+    }
+    case WM_NOTIFY: {
+      auto* hdr = reinterpret_cast<NMHDR*>(lp);
+      Control* c = ControlOf(hdr->hwndFrom);
+      if (!c || c->kind() != Kind::ListView) break;
+      auto* list = static_cast<ListView*>(c);
+      switch (hdr->code) {
+        case NM_SETFOCUS:
+          form.ActiveControl(list);
+          break;
+        case LVN_ITEMCHANGED: {
+          auto* nm = reinterpret_cast<NMLISTVIEW*>(lp);
+          if (!syncing_ && (nm->uChanged & LVIF_STATE) && nm->iItem >= 0)
+            list->SelectionFromUser(nm->iItem + 1, (nm->uNewState & LVIS_SELECTED) != 0);
+          break;
+        }
+        case NM_CLICK: {
+          auto* nm = reinterpret_cast<NMITEMACTIVATE*>(lp);
+          // The control's selection is the user's: read it back whole first.
+          for (int i = 0; i < list->Count(); ++i)
+            list->SelectionFromUser(
+                i + 1, (SendMessageA(hdr->hwndFrom, LVM_GETITEMSTATE, i, LVIS_SELECTED) & LVIS_SELECTED) != 0);
+          if (nm->iItem >= 0) list->RowClicked(nm->iItem + 1);
+          break;
+        }
+        case LVN_COLUMNCLICK:
+          list->UserClickColumn(reinterpret_cast<NMLISTVIEW*>(lp)->iSubItem + 1);
+          break;
+      }
+      return 0;
+    }
+  }
+  return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+}  // namespace hollin::ui

@@ -1,0 +1,77 @@
+// The Win32 backend: real windows and common controls for the portable forms.
+// It turns each window message into one call on the portable controls (a
+// BN_CLICKED into UserClick, an NM_CLICK into RowClicked, WM_CLOSE into
+// UserCloses ...) and mirrors every property change onto the real controls.
+// Every text stays readable from outside the standard way: window texts,
+// LVM_GETITEMTEXT and LVM_GETCOLUMN on the list, SB_GETTEXT on the status
+// bar's first panel (its LED is the panel's icon), the menu bar.
+#pragma once
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <map>
+#include <tuple>
+
+#include "ui/controls.h"
+
+namespace hollin::ui {
+
+class Win32Backend : public Backend {
+ public:
+  explicit Win32Backend(HINSTANCE instance);
+  ~Win32Backend() override;
+
+  // Runs the message loop until the process ends or WM_QUIT arrives.
+  int Run();
+  // Handles the messages waiting now, then returns (for tests).
+  void PumpWaiting();
+  HWND WindowOf(const Form& form) const { return static_cast<HWND>(form.native); }
+  HWND WindowOf(const Control& control) const { return static_cast<HWND>(control.native); }
+
+  void CreateForm(Form& form) override;
+  void DestroyForm(Form& form) override;
+  void FormChanged(Form& form, Prop what) override;
+  void ControlChanged(Control& control, Prop what, int row) override;
+  void MenuChanged(MenuItem& item) override;
+  void TimerChanged(Timer& timer) override;
+  void Refresh(Form& form) override;
+  void RefreshControl(Control& control) override;
+  int TextWidth(const std::string& text, const FontSpec& font) override;
+  int FrameHeight(const Form& form) override;
+  int TwipsPerPixelX() override { return 1440 / dpi_; }
+  int TwipsPerPixelY() override { return 1440 / dpi_; }
+  void ShowModal(Form& form) override;
+
+ private:
+  static LRESULT CALLBACK FormProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT Handle(Form& form, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  bool PreTranslate(MSG& msg);
+  void CreateControl(Form& form, Control& control, int id);
+  void SyncColumns(Control& list);
+  void SyncRows(Control& list);
+  void Place(Control& control);
+  Control* ControlOf(HWND hwnd) const;
+  HFONT FontOf(const FontSpec& font);
+  HBRUSH BrushOf(Color color);
+  HICON IconOf(Picture picture);
+  int Px(int twips) const { return MulDiv(twips, dpi_, 1440); }
+  DWORD StyleOf(const Form& form) const;
+  DWORD ExStyleOf(const Form& form) const;
+
+  HINSTANCE instance_;
+  int dpi_ = 96;
+  bool syncing_ = false;  // the list is being filled by us, not the user
+  std::map<std::tuple<std::string, int, bool>, HFONT> fonts_;
+  std::map<Color, HBRUSH> brushes_;
+  std::map<Picture, HICON> icons_;
+  HICON smallIcon_ = nullptr;
+  HACCEL accelerators_ = nullptr;
+};
+
+}  // namespace hollin::ui
