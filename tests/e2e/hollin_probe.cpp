@@ -131,7 +131,7 @@ class Remote {
           VirtualAllocEx(proc_, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
   }
   ~Remote() {
-    if (base_) VirtualFreeEx(proc_, base_, 0, MEM_RELEASE);
+    if (base_ && !stuck_) VirtualFreeEx(proc_, base_, 0, MEM_RELEASE);
     if (proc_) CloseHandle(proc_);
   }
   Remote(const Remote&) = delete;
@@ -151,12 +151,14 @@ class Remote {
     return text;
   }
 
-  // Calls fn(a, b, c, d) on a new thread in the target process and returns
-  // its result, or false. Wine refuses two things across processes that work
-  // there: WM_NOTIFY (it will not pack the message, and drops it silently)
-  // and reading another process's menus; called from inside the target they
-  // work. fn must be a function of a system DLL, which sits at the same
-  // address in every process (checked by comparing its first bytes).
+  // Calls fn(a, b, c, d) on a new thread in the target process and stores
+  // its result; false if the call could not be made or did not return within
+  // 10 s (the memory then stays, as the call may still use it). Wine refuses
+  // two things across processes that Windows allows: WM_NOTIFY (it will not
+  // pack the message and drops it silently) and reading another process's
+  // menus; called from inside the target both work. fn must be a function of
+  // a system DLL, which sits at the same address in every process (checked
+  // by comparing its first bytes).
   bool Call(FARPROC fn, ULONG_PTR a, ULONG_PTR b, ULONG_PTR c, ULONG_PTR d, ULONG_PTR* result) {
     static_assert(sizeof(void*) == 8, "the call stub is x64 code");
     static const unsigned char stub[] = {
@@ -186,15 +188,20 @@ class Remote {
                                        reinterpret_cast<LPTHREAD_START_ROUTINE>(code), code + 64, 0, nullptr);
     bool done = thread && WaitForSingleObject(thread, 10000) == WAIT_OBJECT_0;
     if (thread) CloseHandle(thread);
-    if (done) ReadProcessMemory(proc_, code + 64, block, sizeof block, nullptr);
-    if (done) VirtualFreeEx(proc_, code, 0, MEM_RELEASE);  // a stuck thread keeps its code
+    if (!done) {
+      stuck_ = true;
+      return false;
+    }
+    ReadProcessMemory(proc_, code + 64, block, sizeof block, nullptr);
+    VirtualFreeEx(proc_, code, 0, MEM_RELEASE);
     *result = block[5];
-    return done;
+    return true;
   }
 
  private:
   HANDLE proc_ = nullptr;
   char* base_ = nullptr;
+  bool stuck_ = false;
 };
 
 constexpr size_t kText = 512, kTextMax = 4096;  // text buffer offset and size
@@ -454,7 +461,11 @@ int main(int argc, char** argv) {
     HWND hwnd = WaitFor(title, nullptr, Millis(argc, argv, rest), present);
     if ((hwnd != nullptr) != present)
       return fail(std::string(present ? "no window " : "still there: ") + title);
-    if (present) std::printf("hwnd\t%p\n", static_cast<void*>(hwnd));
+    if (present) {
+      DWORD pid = 0;
+      GetWindowThreadProcessId(hwnd, &pid);
+      std::printf("hwnd\t%p\tpid\t%lu\n", static_cast<void*>(hwnd), pid);
+    }
     return 0;
   }
   if (cmd == "answer") {

@@ -12,7 +12,10 @@ text	$2" "$OUT"; }
 start_bg "$2"
 fixture=$BG_PID
 probe wait "$W" 30000
-expect_contains "wait gives the handle" "hwnd	" "$OUT"
+expect_contains "wait gives the handle and process" "hwnd	" "$OUT"
+pid=$(cut -f4 <<<"$OUT")
+expect_rc 0 --pid "$pid" status "$W"
+expect_rc 1 --pid "$((pid + 4))" status "$W"
 
 # Reading
 probe controls "$W"
