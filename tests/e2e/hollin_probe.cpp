@@ -1,0 +1,522 @@
+// hollin_probe: drives and reads another process's windows through the
+// standard control messages, for the end-to-end tests. One command per run;
+// output is one record a line on stdout, fields separated by tabs.
+// Exit code 0 on success, 1 when the window or control is not there (or a
+// wait timed out), 2 on a usage error. See usage() for the commands.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+DWORD g_pid = 0;  // --pid N: only windows of that process
+
+int usage() {
+  std::fputs(
+      "usage: hollin_probe [--pid N] COMMAND ...\n"
+      "  wait TITLE [ms] | gone TITLE [ms] | controls TITLE | list TITLE | status TITLE\n"
+      "  click TITLE TEXT | select TITLE ROW... | key TITLE [ctrl+|shift+|alt+]VK\n"
+      "  char TITLE TEXT | menu TITLE | command TITLE ID | msgbox TITLE\n"
+      "  answer TITLE BUTTONTEXT [ms] | close TITLE\n",
+      stderr);
+  return 2;
+}
+
+int fail(const std::string& what) {
+  std::fprintf(stderr, "hollin_probe: %s\n", what.c_str());
+  return 1;
+}
+
+// Text on one line: CR, LF and tab shown escaped.
+std::string Escaped(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\r') out += "\\r";
+    else if (c == '\n') out += "\\n";
+    else if (c == '\t') out += "\\t";
+    else out += c;
+  }
+  return out;
+}
+
+std::string WindowText(HWND hwnd) {
+  // WM_GETTEXT is marshalled across processes by the system.
+  LRESULT len = SendMessageA(hwnd, WM_GETTEXTLENGTH, 0, 0);
+  std::string text(static_cast<size_t>(len) + 1, '\0');
+  len = SendMessageA(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+  text.resize(static_cast<size_t>(len));
+  return text;
+}
+
+std::string ClassOf(HWND hwnd) {
+  char name[256] = "";
+  GetClassNameA(hwnd, name, sizeof name);
+  return name;
+}
+
+struct Find {
+  std::string title;
+  const char* cls;
+  HWND found;
+};
+
+BOOL CALLBACK FindTop(HWND hwnd, LPARAM lp) {
+  auto* f = reinterpret_cast<Find*>(lp);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  if (!IsWindowVisible(hwnd) || (g_pid && pid != g_pid)) return TRUE;
+  if (f->cls && ClassOf(hwnd) != f->cls) return TRUE;
+  char text[512] = "";
+  GetWindowTextA(hwnd, text, sizeof text);
+  if (f->title != text) return TRUE;
+  f->found = hwnd;
+  return FALSE;
+}
+
+HWND FindWindowTitled(const std::string& title, const char* cls = nullptr) {
+  Find f{title, cls, nullptr};
+  EnumWindows(FindTop, reinterpret_cast<LPARAM>(&f));
+  return f.found;
+}
+
+// Waits up to ms for the window to be there (present) or not.
+HWND WaitFor(const std::string& title, const char* cls, DWORD ms, bool present) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    HWND hwnd = FindWindowTitled(title, cls);
+    if ((hwnd != nullptr) == present || GetTickCount() - start >= ms) return hwnd;
+    Sleep(50);
+  }
+}
+
+BOOL CALLBACK CollectChild(HWND hwnd, LPARAM lp) {
+  reinterpret_cast<std::vector<HWND>*>(lp)->push_back(hwnd);
+  return TRUE;
+}
+
+// Every descendant, in Z order depth first (EnumChildWindows recurses).
+std::vector<HWND> Children(HWND parent) {
+  std::vector<HWND> all;
+  EnumChildWindows(parent, CollectChild, reinterpret_cast<LPARAM>(&all));
+  return all;
+}
+
+HWND FirstChild(HWND parent, const char* cls) {
+  for (HWND h : Children(parent))
+    if (ClassOf(h) == cls) return h;
+  return nullptr;
+}
+
+// A block of memory in the process that owns a window: list-view and
+// status-bar messages carry pointers that the system does not marshal, so
+// the structures they point to must live in the target's address space.
+class Remote {
+ public:
+  Remote(HWND hwnd, size_t size) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    proc_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE |
+                            PROCESS_CREATE_THREAD | PROCESS_QUERY_INFORMATION,
+                        FALSE, pid);
+    if (proc_)
+      base_ = static_cast<char*>(
+          VirtualAllocEx(proc_, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+  }
+  ~Remote() {
+    if (base_ && !stuck_) VirtualFreeEx(proc_, base_, 0, MEM_RELEASE);
+    if (proc_) CloseHandle(proc_);
+  }
+  Remote(const Remote&) = delete;
+  Remote& operator=(const Remote&) = delete;
+  bool ok() const { return base_ != nullptr; }
+  LPARAM at(size_t off) const { return reinterpret_cast<LPARAM>(base_ + off); }
+  void Write(size_t off, const void* data, size_t n) {
+    WriteProcessMemory(proc_, base_ + off, data, n, nullptr);
+  }
+  void Read(size_t off, void* data, size_t n) {
+    ReadProcessMemory(proc_, base_ + off, data, n, nullptr);
+  }
+  std::string ReadText(size_t off, size_t n) {
+    std::string text(n, '\0');
+    Read(off, text.data(), n);
+    text.resize(std::strlen(text.c_str()));
+    return text;
+  }
+
+  // Calls fn(a, b, c, d) on a new thread in the target process and stores
+  // its result; false if the call could not be made or did not return within
+  // 10 s (the memory then stays, as the call may still use it). Wine refuses
+  // two things across processes that Windows allows: WM_NOTIFY (it will not
+  // pack the message and drops it silently) and reading another process's
+  // menus; called from inside the target both work. fn must be a function of
+  // a system DLL, which sits at the same address in every process (checked
+  // by comparing its first bytes).
+  bool Call(FARPROC fn, ULONG_PTR a, ULONG_PTR b, ULONG_PTR c, ULONG_PTR d, ULONG_PTR* result) {
+    static_assert(sizeof(void*) == 8, "the call stub is x64 code");
+    static const unsigned char stub[] = {
+        0x53,                    // push rbx
+        0x48, 0x83, 0xEC, 0x20,  // sub rsp, 32 (shadow space; rsp stays 16-aligned)
+        0x48, 0x89, 0xCB,        // mov rbx, rcx (the argument block)
+        0x48, 0x8B, 0x4B, 0x08,  // mov rcx, [rbx+8]
+        0x48, 0x8B, 0x53, 0x10,  // mov rdx, [rbx+16]
+        0x4C, 0x8B, 0x43, 0x18,  // mov r8, [rbx+24]
+        0x4C, 0x8B, 0x4B, 0x20,  // mov r9, [rbx+32]
+        0xFF, 0x13,              // call [rbx]
+        0x48, 0x89, 0x43, 0x28,  // mov [rbx+40], rax
+        0x48, 0x83, 0xC4, 0x20,  // add rsp, 32
+        0x5B, 0xC3};             // pop rbx; ret
+    unsigned char here[16], there[16];
+    std::memcpy(here, reinterpret_cast<const void*>(fn), sizeof here);
+    if (!ReadProcessMemory(proc_, reinterpret_cast<const void*>(fn), there, sizeof there, nullptr) ||
+        std::memcmp(here, there, sizeof here) != 0)
+      return false;
+    auto* code = static_cast<char*>(
+        VirtualAllocEx(proc_, nullptr, 128, MEM_COMMIT | MEM_RESERVE, PAGE_EXECUTE_READWRITE));
+    if (!code) return false;
+    ULONG_PTR block[6] = {reinterpret_cast<ULONG_PTR>(fn), a, b, c, d, 0};
+    WriteProcessMemory(proc_, code, stub, sizeof stub, nullptr);
+    WriteProcessMemory(proc_, code + 64, block, sizeof block, nullptr);
+    HANDLE thread = CreateRemoteThread(proc_, nullptr, 0,
+                                       reinterpret_cast<LPTHREAD_START_ROUTINE>(code), code + 64, 0, nullptr);
+    bool done = thread && WaitForSingleObject(thread, 10000) == WAIT_OBJECT_0;
+    if (thread) CloseHandle(thread);
+    if (!done) {
+      stuck_ = true;
+      return false;
+    }
+    ReadProcessMemory(proc_, code + 64, block, sizeof block, nullptr);
+    VirtualFreeEx(proc_, code, 0, MEM_RELEASE);
+    *result = block[5];
+    return true;
+  }
+
+ private:
+  HANDLE proc_ = nullptr;
+  char* base_ = nullptr;
+  bool stuck_ = false;
+};
+
+constexpr size_t kText = 512, kTextMax = 4096;  // text buffer offset and size
+
+std::string ItemText(HWND list, Remote& mem, int row, int sub) {
+  LVITEMA item{};
+  item.iSubItem = sub;
+  item.pszText = reinterpret_cast<char*>(mem.at(kText));
+  item.cchTextMax = kTextMax;
+  mem.Write(0, &item, sizeof item);
+  SendMessageA(list, LVM_GETITEMTEXTA, row, mem.at(0));
+  return mem.ReadText(kText, kTextMax);
+}
+
+void SetItemState(HWND list, Remote& mem, int row, UINT state) {
+  LVITEMA item{};
+  item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  item.state = state;
+  mem.Write(0, &item, sizeof item);
+  SendMessageA(list, LVM_SETITEMSTATE, row, mem.at(0));
+}
+
+int CmdControls(HWND top) {
+  for (HWND h : Children(top)) {
+    std::string cls = ClassOf(h);
+    std::string check = "-";
+    if (cls == "Button") check = std::to_string(SendMessageA(h, BM_GETCHECK, 0, 0));
+    std::printf("%s\t%d\t%d\t%d\t%s\t%s\n", cls.c_str(), GetDlgCtrlID(h), IsWindowVisible(h) ? 1 : 0,
+                IsWindowEnabled(h) ? 1 : 0, check.c_str(), Escaped(WindowText(h)).c_str());
+  }
+  return 0;
+}
+
+int CmdList(HWND top) {
+  HWND list = FirstChild(top, WC_LISTVIEWA);
+  if (!list) return fail("no list view");
+  Remote mem(list, kText + kTextMax);
+  if (!mem.ok()) return fail("cannot reach the list view's process");
+  HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
+  int columns = header ? static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+  for (int c = 0; c < columns; ++c) {
+    LVCOLUMNA col{};
+    col.mask = LVCF_TEXT;
+    col.pszText = reinterpret_cast<char*>(mem.at(kText));
+    col.cchTextMax = kTextMax;
+    mem.Write(0, &col, sizeof col);
+    SendMessageA(list, LVM_GETCOLUMNA, c, mem.at(0));
+    std::printf("column\t%d\t%d\t%s\n", c, static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, c, 0)),
+                Escaped(mem.ReadText(kText, kTextMax)).c_str());
+  }
+  int rows = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+  for (int r = 0; r < rows; ++r) {
+    bool selected = SendMessageA(list, LVM_GETITEMSTATE, r, LVIS_SELECTED) & LVIS_SELECTED;
+    std::printf("row\t%d\t%d\t%s\t%s\n", r, selected ? 1 : 0,
+                Escaped(ItemText(list, mem, r, 0)).c_str(), Escaped(ItemText(list, mem, r, 1)).c_str());
+  }
+  return 0;
+}
+
+int CmdStatus(HWND top) {
+  HWND bar = FirstChild(top, STATUSCLASSNAMEA);
+  if (!bar) return fail("no status bar");
+  size_t len = LOWORD(SendMessageA(bar, SB_GETTEXTLENGTHA, 0, 0));
+  Remote mem(bar, len + 1);
+  if (!mem.ok()) return fail("cannot reach the status bar's process");
+  SendMessageA(bar, SB_GETTEXTA, 0, mem.at(0));
+  std::printf("icon\t%d\n", SendMessageA(bar, SB_GETICON, 0, 0) ? 1 : 0);
+  std::printf("text\t%s\n", Escaped(mem.ReadText(0, len + 1)).c_str());
+  return 0;
+}
+
+int CmdSelect(HWND top, const std::vector<int>& rows) {
+  HWND list = FirstChild(top, WC_LISTVIEWA);
+  if (!list) return fail("no list view");
+  Remote mem(list, sizeof(NMITEMACTIVATE) + sizeof(LVITEMA));
+  if (!mem.ok()) return fail("cannot reach the list view's process");
+  SetItemState(list, mem, -1, 0);
+  for (int r : rows) SetItemState(list, mem, r, LVIS_SELECTED | LVIS_FOCUSED);
+  NMITEMACTIVATE act{};
+  act.hdr.hwndFrom = list;
+  act.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(list));
+  act.hdr.code = NM_CLICK;
+  act.iItem = rows.back();
+  mem.Write(0, &act, sizeof act);
+  ULONG_PTR ignored;
+  if (!mem.Call(GetProcAddress(GetModuleHandleA("user32.dll"), "SendMessageA"),
+                reinterpret_cast<ULONG_PTR>(GetParent(list)), WM_NOTIFY, act.hdr.idFrom,
+                static_cast<ULONG_PTR>(mem.at(0)), &ignored))
+    return fail("cannot send NM_CLICK inside the list view's process");
+  return 0;
+}
+
+// Returns once the target has taken the messages just posted to it. Each
+// GetMessage first handles the messages sent to the thread, then takes one
+// posted message: after posted + 1 round trips of a sent WM_NULL, every
+// posted message has been dispatched.
+void Drain(HWND top, int posted) {
+  for (int i = 0; i <= posted; ++i) {
+    DWORD_PTR ignored;
+    SendMessageTimeoutA(top, WM_NULL, 0, 0, SMTO_BLOCK, 5000, &ignored);
+  }
+}
+
+struct KeyName {
+  const char* name;
+  UINT vk;
+};
+constexpr KeyName kKeys[] = {{"ENTER", VK_RETURN}, {"RETURN", VK_RETURN}, {"ESC", VK_ESCAPE},
+                             {"ESCAPE", VK_ESCAPE}, {"TAB", VK_TAB},       {"SPACE", VK_SPACE},
+                             {"DELETE", VK_DELETE}, {"DEL", VK_DELETE},    {"BACK", VK_BACK},
+                             {"UP", VK_UP},         {"DOWN", VK_DOWN},     {"LEFT", VK_LEFT},
+                             {"RIGHT", VK_RIGHT},   {"HOME", VK_HOME},     {"END", VK_END},
+                             {"PRIOR", VK_PRIOR},   {"NEXT", VK_NEXT},     {"APPS", VK_APPS}};
+
+// "F5", "ctrl+R", "shift+F10", "0x74", "116"; 0 if not understood.
+UINT ParseKey(std::string spec, std::vector<UINT>& mods) {
+  for (size_t plus; (plus = spec.find('+')) != std::string::npos && plus + 1 < spec.size();) {
+    std::string mod = spec.substr(0, plus);
+    for (char& c : mod) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+    if (mod == "CTRL") mods.push_back(VK_CONTROL);
+    else if (mod == "SHIFT") mods.push_back(VK_SHIFT);
+    else if (mod == "ALT") mods.push_back(VK_MENU);
+    else return 0;
+    spec.erase(0, plus + 1);
+  }
+  for (char& c : spec) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+  if (spec.size() == 1 && isalnum(static_cast<unsigned char>(spec[0]))) return spec[0];
+  if (spec.size() >= 2 && spec[0] == 'F' && isdigit(static_cast<unsigned char>(spec[1]))) {
+    int n = std::atoi(spec.c_str() + 1);
+    return n >= 1 && n <= 24 ? VK_F1 + n - 1 : 0;
+  }
+  for (const KeyName& k : kKeys)
+    if (spec == k.name) return k.vk;
+  char* end = nullptr;
+  unsigned long n = std::strtoul(spec.c_str(), &end, 0);
+  return *end == '\0' && n > 0 && n < 256 ? static_cast<UINT>(n) : 0;
+}
+
+void PostKey(HWND to, UINT vk, bool down, bool alt) {
+  UINT msg = alt ? (down ? WM_SYSKEYDOWN : WM_SYSKEYUP) : (down ? WM_KEYDOWN : WM_KEYUP);
+  LPARAM lp = 1 | (static_cast<LPARAM>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC)) << 16);
+  if (alt) lp |= 1 << 29;
+  if (!down) lp |= (1u << 30) | (1u << 31);
+  PostMessageA(to, msg, vk, lp);
+}
+
+int CmdKey(HWND top, const std::string& spec) {
+  std::vector<UINT> mods;
+  UINT vk = ParseKey(spec, mods);
+  if (!vk) return usage();
+  DWORD tid = GetWindowThreadProcessId(top, nullptr);
+  GUITHREADINFO gui{};
+  gui.cbSize = sizeof gui;
+  HWND to = top;
+  if (GetGUIThreadInfo(tid, &gui) && gui.hwndFocus &&
+      (gui.hwndFocus == top || IsChild(top, gui.hwndFocus)))
+    to = gui.hwndFocus;
+  bool alt = false;
+  for (UINT m : mods) alt = alt || m == VK_MENU;
+  // A posted key does not change the target's key state, which accelerators
+  // read for the modifiers: share the target's input state for the duration
+  // and set the modifiers there.
+  bool attached = !mods.empty() && AttachThreadInput(GetCurrentThreadId(), tid, TRUE);
+  BYTE saved[256] = {}, state[256] = {};
+  if (attached) {
+    GetKeyboardState(saved);
+    std::memcpy(state, saved, sizeof state);
+    for (UINT m : mods) state[m] |= 0x80;
+    SetKeyboardState(state);
+  }
+  for (UINT m : mods) PostKey(to, m, true, alt);
+  PostKey(to, vk, true, alt);
+  PostKey(to, vk, false, alt);
+  for (auto m = mods.rbegin(); m != mods.rend(); ++m) PostKey(to, *m, false, alt && *m != VK_MENU);
+  Drain(top, 2 + 2 * static_cast<int>(mods.size()));
+  if (attached) {
+    SetKeyboardState(saved);
+    AttachThreadInput(GetCurrentThreadId(), tid, FALSE);
+  }
+  return 0;
+}
+
+// The menu is read by calls inside the target (see Remote::Call).
+bool PrintMenu(Remote& mem, HMENU menu, const std::string& path) {
+  HMODULE user32 = GetModuleHandleA("user32.dll");
+  ULONG_PTR count = 0, ok = 0;
+  if (!mem.Call(GetProcAddress(user32, "GetMenuItemCount"), reinterpret_cast<ULONG_PTR>(menu), 0, 0, 0,
+                &count))
+    return false;
+  int items = static_cast<int>(count);  // an int in the low half of the register
+  if (items < 0) return false;
+  for (int i = 0; i < items; ++i) {
+    MENUITEMINFOA info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_FTYPE | MIIM_ID | MIIM_STATE | MIIM_SUBMENU | MIIM_STRING;
+    info.dwTypeData = reinterpret_cast<char*>(mem.at(kText));
+    info.cch = kTextMax;
+    mem.Write(0, &info, sizeof info);
+    if (!mem.Call(GetProcAddress(user32, "GetMenuItemInfoA"), reinterpret_cast<ULONG_PTR>(menu), i, TRUE,
+                  static_cast<ULONG_PTR>(mem.at(0)), &ok))
+      return false;
+    mem.Read(0, &info, sizeof info);
+    if (!static_cast<BOOL>(ok) || (info.fType & MFT_SEPARATOR)) continue;
+    std::string text = Escaped(mem.ReadText(kText, kTextMax));
+    std::string item = path.empty() ? text : path + " > " + text;
+    std::string id = info.hSubMenu ? "-" : std::to_string(info.wID);
+    std::printf("%s\t%s\t%d\t%d\n", item.c_str(), id.c_str(), info.fState & MFS_CHECKED ? 1 : 0,
+                info.fState & MFS_DISABLED ? 0 : 1);
+    if (info.hSubMenu && !PrintMenu(mem, info.hSubMenu, item)) return false;
+  }
+  return true;
+}
+
+int CmdMenu(HWND top) {
+  HMENU bar = GetMenu(top);
+  if (!bar) return fail("no menu bar");
+  Remote mem(top, kText + kTextMax);
+  if (!mem.ok() || !PrintMenu(mem, bar, "")) return fail("cannot read the menu inside its process");
+  return 0;
+}
+
+HWND ButtonTitled(HWND top, const std::string& text) {
+  for (HWND h : Children(top))
+    if (ClassOf(h) == "Button" && WindowText(h) == text) return h;
+  return nullptr;
+}
+
+int CmdMsgbox(HWND box) {
+  for (HWND h : Children(box)) {
+    if (GetDlgCtrlID(h) == 0xFFFF && ClassOf(h) == "Static")
+      std::printf("text\t%s\n", Escaped(WindowText(h)).c_str());
+  }
+  for (HWND h : Children(box))
+    if (ClassOf(h) == "Button") std::printf("button\t%s\n", Escaped(WindowText(h)).c_str());
+  return 0;
+}
+
+DWORD Millis(int argc, char** argv, int index) {
+  return index < argc ? static_cast<DWORD>(std::strtoul(argv[index], nullptr, 10)) : 15000;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  _setmode(_fileno(stdout), _O_BINARY);  // LF line ends for bash
+  int a = 1;
+  if (a + 1 < argc && std::strcmp(argv[a], "--pid") == 0) {
+    g_pid = static_cast<DWORD>(std::strtoul(argv[a + 1], nullptr, 10));
+    a += 2;
+  }
+  if (argc - a < 2) return usage();
+  std::string cmd = argv[a], title = argv[a + 1];
+  int rest = a + 2, more = argc - rest;  // arguments after the title
+
+  if (cmd == "wait" || cmd == "gone") {
+    bool present = cmd == "wait";
+    HWND hwnd = WaitFor(title, nullptr, Millis(argc, argv, rest), present);
+    if ((hwnd != nullptr) != present)
+      return fail(std::string(present ? "no window " : "still there: ") + title);
+    if (present) {
+      DWORD pid = 0;
+      GetWindowThreadProcessId(hwnd, &pid);
+      std::printf("hwnd\t%p\tpid\t%lu\n", static_cast<void*>(hwnd), pid);
+    }
+    return 0;
+  }
+  if (cmd == "answer") {
+    if (more < 1) return usage();
+    HWND box = WaitFor(title, "#32770", Millis(argc, argv, rest + 1), true);
+    if (!box) return fail("no message box " + title);
+    HWND button = ButtonTitled(box, argv[rest]);
+    if (!button) return fail(std::string("no button ") + argv[rest]);
+    PostMessageA(button, BM_CLICK, 0, 0);
+    return 0;
+  }
+
+  HWND top = FindWindowTitled(title, cmd == "msgbox" ? "#32770" : nullptr);
+  if (!top) return fail("no window " + title);
+  if (cmd == "controls" && more == 0) return CmdControls(top);
+  if (cmd == "list" && more == 0) return CmdList(top);
+  if (cmd == "status" && more == 0) return CmdStatus(top);
+  if (cmd == "menu" && more == 0) return CmdMenu(top);
+  if (cmd == "msgbox" && more == 0) return CmdMsgbox(top);
+  if (cmd == "key" && more == 1) return CmdKey(top, argv[rest]);
+  if (cmd == "close" && more == 0) return PostMessageA(top, WM_CLOSE, 0, 0) ? 0 : 1;
+  if (cmd == "command" && more == 1) {
+    WPARAM id = std::strtoul(argv[rest], nullptr, 0);
+    if (!PostMessageA(top, WM_COMMAND, id, 0)) return fail("cannot post to " + title);
+    Drain(top, 1);
+    return 0;
+  }
+  if (cmd == "click" && more == 1) {
+    HWND button = ButtonTitled(top, argv[rest]);
+    if (!button) return fail(std::string("no button ") + argv[rest]);
+    PostMessageA(button, BM_CLICK, 0, 0);
+    Drain(top, 1);
+    return 0;
+  }
+  if (cmd == "char" && more == 1) {
+    HWND list = FirstChild(top, WC_LISTVIEWA);
+    if (!list) return fail("no list view");
+    for (const char* p = argv[rest]; *p; ++p)
+      PostMessageA(list, WM_CHAR, static_cast<unsigned char>(*p), 1);
+    Drain(top, static_cast<int>(std::strlen(argv[rest])));
+    return 0;
+  }
+  if (cmd == "select" && more >= 1) {
+    std::vector<int> rows;
+    for (int i = rest; i < argc; ++i) {
+      char* end = nullptr;
+      long row = std::strtol(argv[i], &end, 10);
+      if (*end || row < 0) return usage();
+      rows.push_back(static_cast<int>(row));
+    }
+    return CmdSelect(top, rows);
+  }
+  return usage();
+}
