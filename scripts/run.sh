@@ -22,7 +22,9 @@ HOLLIN_USE_DISPLAY=1 hollin_wine_up "$PWD/.wine-run/prefix"
 
 if [ -n "${HOLLIN_XVFB_PID:-}" ]; then
   echo "No display: running on a virtual one; a screenshot follows."
-  wine .wine-run/app/hollin.exe "$@" </dev/null &
+  # Wine's own desktop window draws the window frames (there is no window
+  # manager on the virtual display).
+  wine explorer /desktop=Hollin,1024x768 .wine-run/app/hollin.exe "$@" </dev/null &
   app=$!
   sleep "${HOLLIN_SHOT_DELAY:-6}"
   import -window root build/screenshot.png

@@ -145,6 +145,8 @@ class Control {
 class Label : public Control {
  public:
   Label(Form& f, std::string name, int index = -1) : Control(f, Kind::Label, std::move(name), index) {}
+  // Only the text is drawn: what lies behind the label shows through.
+  bool Transparent = false;
 };
 
 class Frame : public Control {

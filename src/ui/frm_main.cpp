@@ -101,6 +101,9 @@ void FrmMain::Design() {
   lblInfoFrame.Colors(kSystemColor, Rgb(0, 128, 128));
   lblInfo.Move(3420, 1440, 4605, 3000);
   lblInfo.Colors(Rgb(255, 255, 255), Rgb(0, 128, 128));
+  // The detail text and the title block lie on the teal box.
+  for (Label* l : {&lblInfo, &lblName0, &lblName1, &lblName2}) l->Transparent = true;
+  imgIco.Colors(kSystemColor, Rgb(0, 128, 128));
   lblName0.Move(5730, 0, 2250, 225);
   lblName0.Caption(kProductName);
   lblName0.Font({"Times New Roman", 8.25, true});

@@ -156,9 +156,14 @@ void Win32Backend::CreateControl(Form& form, Control& c, int id) {
   DWORD ex = 0;
   switch (c.kind()) {
     case Kind::Label:
-      style |= SS_NOPREFIX | (c.Alignment() == Align::Right    ? SS_RIGHT
-                              : c.Alignment() == Align::Center ? SS_CENTER
-                                                               : SS_LEFT);
+      // A transparent label draws itself over what lies behind it
+      // (WM_DRAWITEM); its text stays its window text.
+      if (static_cast<Label&>(c).Transparent)
+        style |= SS_OWNERDRAW;
+      else
+        style |= SS_NOPREFIX | (c.Alignment() == Align::Right    ? SS_RIGHT
+                                : c.Alignment() == Align::Center ? SS_CENTER
+                                                                 : SS_LEFT);
       break;
     case Kind::Image:
       style |= SS_ICON | SS_REALSIZEIMAGE;
@@ -218,6 +223,51 @@ void Win32Backend::CreateControl(Form& form, Control& c, int id) {
 
 void Win32Backend::Place(Control& c) {
   MoveWindow(WindowOf(c), Px(c.FormLeft()), Px(c.FormTop()), Px(c.Width()), Px(c.Height()), TRUE);
+}
+
+// Draws a transparent label as the user sees it: the labels behind it that it
+// overlaps (coloured boxes and the texts of other transparent labels), back
+// to front, then its own text.
+void Win32Backend::DrawTransparentLabel(Form& form, Control& label, HDC dc) {
+  const auto& all = form.Controls();
+  size_t at = 0;
+  while (at < all.size() && all[at] != &label) ++at;
+  RECT own{0, 0, Px(label.Width()), Px(label.Height())};
+  FillRect(dc, &own, GetSysColorBrush(COLOR_BTNFACE));
+  SetBkMode(dc, TRANSPARENT);
+  auto draw = [&](Control& d) {
+    RECT r{Px(d.FormLeft() - label.FormLeft()), Px(d.FormTop() - label.FormTop()), 0, 0};
+    r.right = r.left + Px(d.Width());
+    r.bottom = r.top + Px(d.Height());
+    const bool transparent = static_cast<Label&>(d).Transparent;
+    if (!transparent && d.BackColor() != kSystemColor) FillRect(dc, &r, BrushOf(d.BackColor()));
+    if (!transparent && &d != &label) return;
+    HGDIOBJ old = SelectObject(dc, FontOf(d.Font() == FontSpec{} ? form.Font : d.Font()));
+    SetTextColor(dc, d.ForeColor() == kSystemColor ? GetSysColor(COLOR_BTNTEXT) : d.ForeColor());
+    const UINT align = d.Alignment() == Align::Right ? DT_RIGHT : d.Alignment() == Align::Center ? DT_CENTER : DT_LEFT;
+    const std::string text = WithLineFeeds(d.Caption());
+    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_WORDBREAK | DT_NOPREFIX | align);
+    SelectObject(dc, old);
+  };
+  for (size_t i = all.size(); i-- > at + 1;) {
+    Control& d = *all[i];
+    if (d.kind() != Kind::Label || !d.Visible()) continue;
+    if (d.FormLeft() >= label.FormLeft() + label.Width() || label.FormLeft() >= d.FormLeft() + d.Width() ||
+        d.FormTop() >= label.FormTop() + label.Height() || label.FormTop() >= d.FormTop() + d.Height())
+      continue;
+    draw(d);
+  }
+  draw(label);
+}
+
+// A transparent label's old text goes only when what lies below repaints.
+void Win32Backend::Uncover(Control& c) {
+  HWND hwnd = WindowOf(c);
+  RECT r;
+  GetWindowRect(hwnd, &r);
+  HWND parent = GetParent(hwnd);
+  MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+  RedrawWindow(parent, &r, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void Win32Backend::DestroyForm(Form& form) {
@@ -309,6 +359,7 @@ void Win32Backend::ControlChanged(Control& c, Prop what, int row) {
   switch (what) {
     case Prop::Caption:
       SetWindowTextA(hwnd, WithLineFeeds(c.Caption()).c_str());
+      if (c.kind() == Kind::Label && static_cast<Label&>(c).Transparent) Uncover(c);
       break;
     case Prop::Enabled:
       EnableWindow(hwnd, c.Enabled());
@@ -509,11 +560,25 @@ LRESULT Win32Backend::Handle(Form& form, HWND hwnd, UINT msg, WPARAM wp, LPARAM 
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN: {
       Control* c = ControlOf(reinterpret_cast<HWND>(lp));
-      if (!c || c->BackColor() == kSystemColor) break;
+      if (!c) break;
       HDC dc = reinterpret_cast<HDC>(wp);
+      if (c->BackColor() == kSystemColor) {
+        if (c->ForeColor() == kSystemColor) break;
+        DefWindowProcA(hwnd, msg, wp, lp);
+        SetTextColor(dc, c->ForeColor());
+        SetBkMode(dc, TRANSPARENT);
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+      }
       if (c->ForeColor() != kSystemColor) SetTextColor(dc, c->ForeColor());
       SetBkColor(dc, c->BackColor());
       return reinterpret_cast<LRESULT>(BrushOf(c->BackColor()));
+    }
+    case WM_DRAWITEM: {
+      auto* dis = reinterpret_cast<DRAWITEMSTRUCT*>(lp);
+      Control* c = ControlOf(dis->hwndItem);
+      if (!c) break;
+      DrawTransparentLabel(form, *c, dis->hDC);
+      return TRUE;
     }
     case WM_COMMAND: {
       const int id = LOWORD(wp);

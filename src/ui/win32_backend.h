@@ -56,6 +56,8 @@ class Win32Backend : public Backend {
   void SyncColumns(Control& list);
   void SyncRows(Control& list);
   void Place(Control& control);
+  void Uncover(Control& control);
+  void DrawTransparentLabel(Form& form, Control& label, HDC dc);
   Control* ControlOf(HWND hwnd) const;
   HFONT FontOf(const FontSpec& font);
   HBRUSH BrushOf(Color color);

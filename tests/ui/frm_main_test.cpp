@@ -1,0 +1,356 @@
+// The main window and the status window on the headless backend: the check
+// cycle, the views and sorting, closing, the quiet start and errors, each
+// compared as the whole state a user would see.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "base/base_test_util.h"
+#include "registry/registry_store.h"
+#include "ui/frm_main.h"
+#include "ui/headless_backend.h"
+
+namespace hollin {
+namespace {
+
+using ui::FrmMain;
+using ui::FrmStatus;
+
+struct FakePlatform : IPlatform {
+  std::string commandLine = "C:\\Hollin\\hollin.exe";
+  int beeps = 0;
+  int ends = 0;
+  MousePointer pointer = MousePointer::Default;
+  bool AnotherInstanceRunning() override { return false; }
+  std::string ProgramFolder() override { return "."; }
+  void ChangeCurrentFolder(const std::string&) override {}
+  double TwipsPerPixelY() override { return 15; }
+  void SetMousePointer(MousePointer p) override { pointer = p; }
+  std::string CommandLine() override { return commandLine; }
+  void Beep() override { ++beeps; }
+  void EndProcess() override { ++ends; }
+};
+
+// The headless backend, keeping every text the status panel showed, with the
+// LED it showed it with.
+struct RecordingBackend : ui::HeadlessBackend {
+  std::vector<std::string> panel;
+  void ControlChanged(ui::Control& c, ui::Prop what, int) override {
+    if (what != ui::Prop::Panel) return;
+    auto& bar = static_cast<ui::StatusBar&>(c);
+    std::string state = std::to_string(static_cast<int>(bar.PanelPicture()) - 1) + " " + bar.PanelText();
+    if (panel.empty() || panel.back().substr(2) != bar.PanelText()) panel.push_back(state);
+  }
+};
+
+constexpr const char* kClasses = R"(REGEDIT4
+
+[HKEY_CLASSES_ROOT\.txt]
+@="txtfile"
+[HKEY_CLASSES_ROOT\txtfile\shell\open\command]
+@="C:\\WINDOWS\\NOTEPAD.EXE %1"
+[HKEY_CLASSES_ROOT\.bmp]
+@="Paint.Picture"
+[HKEY_CLASSES_ROOT\Paint.Picture\shell\open\command]
+@="\"C:\\Program Files\\Paint\\zpaint.exe\" \"%1\""
+[HKEY_CLASSES_ROOT\.ini]
+@="inifile"
+[HKEY_CLASSES_ROOT\inifile\shell\open\command]
+@="C:\\WINDOWS\\NOTEPAD.EXE %1"
+)";
+
+class FrmMainTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    reg.LoadText(kClasses, "classes");
+    ui::SetErrorHandler([this](const std::string& where, std::exception_ptr e) {
+      main->ShowEventError(where, e);
+    });
+  }
+  void TearDown() override { ui::SetErrorHandler(nullptr); }
+
+  // A start of the program: fresh state and windows, then Main's last step.
+  void Start(const std::string& commandLine = "hollin.exe") {
+    main.reset();
+    status.reset();
+    g = General{};
+    g.ScreenTwipsY = 15;
+    platform = FakePlatform{};
+    platform.commandLine = commandLine;
+    backend.panel.clear();
+    status = std::make_unique<FrmStatus>(backend, g);
+    main = std::make_unique<FrmMain>(backend, g, reg, platform, box, *status);
+    main->Load();
+  }
+
+  void Hijack(const char* ext, const char* command) {
+    reg.LoadText(std::string("REGEDIT4\n[HKEY_CLASSES_ROOT\\") + ext + "]\n@=\"Hijack.Doc\"\n" +
+                     "[HKEY_CLASSES_ROOT\\Hijack.Doc\\shell\\open\\command]\n@=\"" + command + "\"\n",
+                 "hijack");
+  }
+
+  // What the user sees of both windows, in a few lines.
+  std::string State() const {
+    std::ostringstream s;
+    const auto& m = *main;
+    s << (m.Visible() ? "main" : "main hidden");
+    if (status->Loaded())
+      s << ", status window \"" << status->lblMain.Caption() << "\" led "
+        << static_cast<int>(status->imgLED.Picture()) - 1;
+    s << (m.tmrStatus.Enabled() ? ", timer on" : "") << "\n";
+    s << "led " << static_cast<int>(m.sbrMain.PanelPicture()) - 1 << " " << m.sbrMain.PanelText() << "\n";
+    s << "view " << m.ShownView;
+    for (int i = 0; i < 3; ++i)
+      if (const_cast<FrmMain&>(m).mnuViewChoice(i).Checked()) s << " menu " << i;
+    s << (m.lvwMain.MultiSelect() ? " multi" : " single") << " key " << m.lvwMain.SortKey() << "\n";
+    s << "columns";
+    for (const auto& c : m.lvwMain.Columns()) s << " [" << c.caption << " " << c.width << "]";
+    s << "\nrows";
+    for (const auto& r : m.lvwMain.Rows()) s << " " << r.text << "|" << r.sub;
+    s << "\naccept " << (m.cmdAccept.Enabled() && m.fraAction.Enabled() && m.lblAccept.Enabled() &&
+                                 m.mnuAccept.Enabled()
+                             ? "on"
+                             : (m.cmdAccept.Enabled() || m.mnuAccept.Enabled() ? "mixed" : "off"));
+    s << ", restore " << (m.cmdRestore.Enabled() || m.mnuRestore.Enabled() ? "on" : "off");
+    s << ", info " << (m.lblInfo.Caption().empty() ? "empty" : m.lblInfo.Caption().substr(0, 11));
+    return s.str();
+  }
+
+  test::InFreshFolder folder;
+  RegistryStore reg;
+  FakePlatform platform;
+  test::ScriptedMessageBox box;
+  RecordingBackend backend;
+  General g;
+  std::unique_ptr<FrmStatus> status;
+  std::unique_ptr<FrmMain> main;
+};
+
+constexpr const char* kChangedColumn = "[File Type 810] [Changed To Open With 1810]";
+
+TEST_F(FrmMainTest, ChecksFromFirstRunToAHijackAndBack) {
+  Start();
+  EXPECT_EQ(State(), std::string("main\nled 0 New BASE record created.\nview 0 menu 0 multi key 0\ncolumns ") +
+                         kChangedColumn + "\nrows\naccept off, restore off, info Welcome to ");
+  EXPECT_EQ(backend.panel, (std::vector<std::string>{
+                               "1 Reading CURRENT entries...",
+                               "1 Building new BASE record from CURRENT entries...",
+                               "1 Reading BASE entries...", "0 New BASE record created."}));
+  EXPECT_EQ(platform.pointer, MousePointer::Default);
+
+  Start();
+  EXPECT_EQ(State(), std::string("main\nled 3 OK! No changed entries found.\nview 0 menu 0 multi key 0\n") +
+                         "columns " + kChangedColumn + "\nrows\naccept off, restore off, info empty");
+
+  Hijack(".txt", "C:\\\\Other\\\\grabber.exe \\\"%1\\\"");
+  main->mnuRefresh.UserChoose();  // F5
+  EXPECT_EQ(State(), std::string("main\nled 2 1 CHANGED item(s) - select from list to view details.\n") +
+                         "view 0 menu 0 multi key 0\ncolumns " + kChangedColumn +
+                         "\nrows .txt|grabber\naccept on, restore off, info empty");
+
+  // Accepting records CURRENT: the next check finds nothing.
+  main->cmdAccept.UserClick();
+  EXPECT_EQ(State(), std::string("main\nled 3 Updated BASE created. No changed entries found.\n") +
+                         "view 0 menu 0 multi key 0\ncolumns " + kChangedColumn +
+                         "\nrows\naccept off, restore off, info empty");
+  Start();
+  EXPECT_EQ(main->lvwMain.Count(), 0);
+  EXPECT_TRUE(box.shown.empty());
+}
+
+TEST_F(FrmMainTest, ViewsSortingAndRefresh) {
+  Start();
+  struct Step {
+    std::function<void(FrmMain&)> act;
+    std::string state;
+  };
+  const std::string current = "rows .bmp|zpaint .ini|NOTEPAD .txt|NOTEPAD";
+  const Step steps[] = {
+      {[](FrmMain& m) { m.optView1.UserClick(); },
+       "main\nled 0 3 CURRENT entries - select from list to view details.\nview 1 menu 1 single key 0\n"
+       "columns [File Type 810] [Currently Opens With 1807]\n" + current +
+           "\naccept off, restore off, info empty"},
+      // Sorting by the program keeps equal names in the order they came.
+      {[](FrmMain& m) { m.lvwMain.UserClickColumn(2); },
+       "main\nled 0 3 CURRENT entries - select from list to view details.\nview 1 menu 1 single key 1\n"
+       "columns [File Type 810] [Currently Opens With 1807]\nrows .ini|NOTEPAD .txt|NOTEPAD .bmp|zpaint"
+       "\naccept off, restore off, info empty"},
+      {[](FrmMain& m) { m.mnuViewChoice2.UserChoose(); },
+       "main\nled 0 3 BASE entries - select from list to view details.\nview 2 menu 2 single key 1\n"
+       "columns [File Type 810] [Previously Opened With 1973]\nrows .ini|NOTEPAD .txt|NOTEPAD .bmp|zpaint"
+       "\naccept off, restore off, info empty"},
+      // Choosing the view shown changes nothing.
+      {[](FrmMain& m) { m.optView2.UserClick(); },
+       "main\nled 0 3 BASE entries - select from list to view details.\nview 2 menu 2 single key 1\n"
+       "columns [File Type 810] [Previously Opened With 1973]\nrows .ini|NOTEPAD .txt|NOTEPAD .bmp|zpaint"
+       "\naccept off, restore off, info empty"},
+      {[](FrmMain& m) { m.lvwMain.UserClickColumn(1); },
+       "main\nled 0 3 BASE entries - select from list to view details.\nview 2 menu 2 single key 0\n"
+       "columns [File Type 810] [Previously Opened With 1973]\n" + current +
+           "\naccept off, restore off, info empty"},
+      // Refresh goes back to the changes view.
+      {[](FrmMain& m) { m.mnuRefresh.UserChoose(); },
+       std::string("main\nled 3 OK! No changed entries found.\nview 0 menu 0 multi key 0\ncolumns ") +
+           kChangedColumn + "\nrows\naccept off, restore off, info empty"},
+  };
+  int n = 0;
+  for (const auto& step : steps) {
+    SCOPED_TRACE(++n);
+    step.act(*main);
+    EXPECT_EQ(State(), step.state);
+  }
+}
+
+TEST_F(FrmMainTest, ClosingWithChangesAsksOnceAndSavesOnlyOnYes) {
+  Start();
+  const std::string question =
+      "One or more of the Current default Open applications is\rdifferent from that stored as your "
+      "Base. Would you like to\raccept the Current settings as your new Base? \r\rIf so, click Yes."
+      "\r\rClick No to keep your Base file as it is. Hollin will continue\rto report these items as "
+      "'changed' in future sessions.";
+  Hijack(".bmp", "C:\\\\Grab\\\\grab.exe %1");
+  for (const MbAnswer answer : {MbAnswer::No, MbAnswer::Yes}) {
+    Start();
+    ASSERT_EQ(main->lvwMain.Count(), 1);
+    box.shown.clear();
+    box.Answer(answer);
+    main->mnuFileExit.UserChoose();
+    EXPECT_EQ(box.shown, (std::vector<MessageBoxRequest>{
+                             {question, MbButtons::YesNo, MbIcon::Question, MbDefault::Second, "Brellmark"}}));
+    EXPECT_EQ(platform.ends, 1);
+    EXPECT_FALSE(main->Loaded());
+  }
+  // Only Yes stored CURRENT: no question at the next close.
+  Start();
+  EXPECT_EQ(main->lvwMain.Count(), 0);
+  box.shown.clear();
+  main->UserCloses();
+  EXPECT_TRUE(box.shown.empty());
+  EXPECT_EQ(platform.ends, 1);
+}
+
+TEST_F(FrmMainTest, QuietStartEndsInOneOfThreeWays) {
+  struct Case {
+    const char* name;
+    const char* commandLine;
+    bool firstRun, hijack;
+    std::string state;
+    int beeps;
+  };
+  const Case cases[] = {
+      {"first run", "hollin.exe -H", true, false,
+       std::string("main\nled 0 New BASE record created.\nview 0 menu 0 multi key 0\ncolumns ") +
+           kChangedColumn + "\nrows\naccept off, restore off, info Welcome to ",
+       0},
+      {"no changes", "\"C:\\Program Files\\Hollin\\hollin.exe\" /x-hidden", false, false,
+       std::string("main hidden, status window \"OK!\rNo changes found.\" led 3, timer on\nled 3 OK! No "
+                   "changed entries found.\nview 0 menu 0 multi key 0\ncolumns ") +
+           kChangedColumn + "\nrows\naccept off, restore off, info empty",
+       0},
+      {"changes", "hollin.exe -h", false, true,
+       std::string("main\nled 2 1 CHANGED item(s) - select from list to view details.\nview 0 menu 0 multi "
+                   "key 0\ncolumns ") +
+           kChangedColumn + "\nrows .ini|hijack\naccept on, restore off, info empty",
+       1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove("Prev.isd");
+    if (!c.firstRun) Start();
+    if (c.hijack) Hijack(".ini", "hijack.exe");
+    Start(c.commandLine);
+    EXPECT_EQ(State(), c.state);
+    EXPECT_EQ(platform.beeps, c.beeps);
+    // Only the main window's first paint ends the quiet mode.
+    EXPECT_EQ(g.HiddenStart, !main->Visible());
+    EXPECT_EQ(platform.ends, 0);
+    if (main->tmrStatus.Enabled()) {
+      main->tmrStatus.Fire();
+      EXPECT_EQ(platform.ends, 1);
+    }
+    reg.LoadText(kClasses, "classes");
+  }
+}
+
+TEST_F(FrmMainTest, QuietStartWithoutTheSwitch) {
+  for (const char* line : {"hollin.exe h", "hollin.exe -", "hollin.exe"}) {
+    Start(line);
+    EXPECT_TRUE(main->Visible()) << line;
+    EXPECT_FALSE(status->Loaded()) << line;
+  }
+}
+
+TEST_F(FrmMainTest, StatusWindowClientEndsOneMarginBelowTheMessage) {
+  for (int twips : {15, 12, 10}) {
+    backend.TwipsPerPixel = twips;
+    g.ScreenTwipsY = static_cast<std::int16_t>(twips);
+    FrmStatus w(backend, g);
+    w.SetUp();
+    EXPECT_EQ(w.ClientHeight(), 2 * w.lblMain.Top() + w.lblMain.Height()) << twips;
+    EXPECT_EQ(w.Caption(), "Brellmark");
+    EXPECT_EQ(w.lblMain.Caption(), "Checking Registry for changes to file associations...");
+    EXPECT_FALSE(w.linDivider.Visible());
+  }
+}
+
+TEST_F(FrmMainTest, ADamagedBaseIsOfferedToBeSetAsideAndNoEndsTouchingNothing) {
+  Start();
+  const std::string damaged = test::ReadFileBytes("Prev.isd").substr(0, 60);
+  test::WriteFileBytes("Prev.isd", damaged);
+  box.Answer(MbAnswer::No);
+  Start();
+  ASSERT_EQ(box.shown.size(), 1u);
+  EXPECT_NE(box.shown[0].text.find("Prev.isd"), std::string::npos);
+  EXPECT_NE(box.shown[0].text.find("Record a new base?"), std::string::npos);
+  EXPECT_EQ(box.shown[0].defaultButton, MbDefault::Second);
+  EXPECT_EQ(platform.ends, 1);
+  EXPECT_EQ(test::ReadFileBytes("Prev.isd"), damaged);
+
+  box.shown.clear();
+  box.Answer(MbAnswer::Yes);
+  Start();
+  EXPECT_EQ(platform.ends, 0);
+  EXPECT_EQ(main->sbrMain.PanelText(), "New BASE record created.");
+  // The damaged file lies beside the new base, as it was.
+  int setAside = 0;
+  for (const auto& f : std::filesystem::directory_iterator(folder.path()))
+    if (f.path().filename().string().rfind("Prev.damaged-", 0) == 0) {
+      ++setAside;
+      EXPECT_EQ(test::ReadFileBytes(f.path().string()), damaged);
+    }
+  EXPECT_EQ(setAside, 1);
+}
+
+// A registry that fails in a way no status code tells.
+struct BrokenRegistry : RegistryStore {
+  bool broken = false;
+  LONG RegEnumKeyExA(HKEY k, DWORD i, LPSTR n, LPDWORD c, LPDWORD r, LPSTR cl, LPDWORD cc,
+                     PFILETIME t) override {
+    if (broken) throw std::runtime_error("the registry went away");
+    return RegistryStore::RegEnumKeyExA(k, i, n, c, r, cl, cc, t);
+  }
+};
+
+TEST_F(FrmMainTest, AnErrorInAnEventIsShownAndTheProgramGoesOn) {
+  BrokenRegistry broken;
+  broken.LoadText(kClasses, "classes");
+  g = General{};
+  FrmStatus s(backend, g);
+  FrmMain m(backend, g, broken, platform, box, s);
+  ui::SetErrorHandler([&m](const std::string& where, std::exception_ptr e) { m.ShowEventError(where, e); });
+  m.Load();
+  ASSERT_EQ(m.ShownView, 0);
+  broken.broken = true;
+  m.mnuRefresh.UserChoose();
+  EXPECT_EQ(box.shown, (std::vector<MessageBoxRequest>{
+                           {"An error stopped frmMain.mnuRefresh_Click:\r\rthe registry went away",
+                            MbButtons::Ok, MbIcon::Exclamation, MbDefault::First, "Brellmark"}}));
+  EXPECT_EQ(platform.ends, 0);
+  EXPECT_EQ(platform.pointer, MousePointer::Default);
+  broken.broken = false;
+  m.mnuRefresh.UserChoose();
+  EXPECT_EQ(m.sbrMain.PanelText(), "OK! No changed entries found.");
+}
+
+}  // namespace
+}  // namespace hollin
