@@ -39,7 +39,8 @@ struct RecordingBackend : ui::HeadlessBackend {
     if (what != ui::Prop::Panel) return;
     auto& bar = static_cast<ui::StatusBar&>(c);
     std::string state = std::to_string(static_cast<int>(bar.PanelPicture()) - 1) + " " + bar.PanelText();
-    if (panel.empty() || panel.back().substr(2) != bar.PanelText()) panel.push_back(state);
+    if (!bar.PanelText().empty() && (panel.empty() || panel.back().substr(2) != bar.PanelText()))
+      panel.push_back(state);
   }
 };
 
