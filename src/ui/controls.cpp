@@ -270,6 +270,8 @@ void ListView::UserClickColumn(int column) {
 
 // Timer and menu ----------------------------------------------------------
 
+Timer::Timer(Form& f, std::string name) : form_(f), name_(std::move(name)) { f.Register(this); }
+
 void Timer::Enabled(bool on) {
   if (on == enabled_) return;
   enabled_ = on;

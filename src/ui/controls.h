@@ -293,7 +293,7 @@ class ListView : public Control {
 
 class Timer {
  public:
-  Timer(Form& f, std::string name) : form_(f), name_(std::move(name)) {}
+  Timer(Form& f, std::string name);
   Form& form() const { return form_; }
   const std::string& Name() const { return name_; }
   int Interval = 0;  // ms
