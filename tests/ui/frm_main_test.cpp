@@ -5,9 +5,7 @@
 
 #include <sstream>
 
-#include "base/base_test_util.h"
-#include "registry/registry_store.h"
-#include "ui/frm_main.h"
+#include "ui/ui_fixture.h"
 #include "ui/headless_backend.h"
 
 namespace hollin {
@@ -15,21 +13,8 @@ namespace {
 
 using ui::FrmMain;
 using ui::FrmStatus;
-
-struct FakePlatform : IPlatform {
-  std::string commandLine = "C:\\Hollin\\hollin.exe";
-  int beeps = 0;
-  int ends = 0;
-  MousePointer pointer = MousePointer::Default;
-  bool AnotherInstanceRunning() override { return false; }
-  std::string ProgramFolder() override { return "."; }
-  void ChangeCurrentFolder(const std::string&) override {}
-  double TwipsPerPixelY() override { return 15; }
-  void SetMousePointer(MousePointer p) override { pointer = p; }
-  std::string CommandLine() override { return commandLine; }
-  void Beep() override { ++beeps; }
-  void EndProcess() override { ++ends; }
-};
+using test::FakePlatform;
+using test::kClasses;
 
 // The headless backend, keeping every text the status panel showed, with the
 // LED it showed it with.
@@ -43,22 +28,6 @@ struct RecordingBackend : ui::HeadlessBackend {
       panel.push_back(state);
   }
 };
-
-constexpr const char* kClasses = R"(REGEDIT4
-
-[HKEY_CLASSES_ROOT\.txt]
-@="txtfile"
-[HKEY_CLASSES_ROOT\txtfile\shell\open\command]
-@="C:\\WINDOWS\\NOTEPAD.EXE %1"
-[HKEY_CLASSES_ROOT\.bmp]
-@="Paint.Picture"
-[HKEY_CLASSES_ROOT\Paint.Picture\shell\open\command]
-@="\"C:\\Program Files\\Paint\\zpaint.exe\" \"%1\""
-[HKEY_CLASSES_ROOT\.ini]
-@="inifile"
-[HKEY_CLASSES_ROOT\inifile\shell\open\command]
-@="C:\\WINDOWS\\NOTEPAD.EXE %1"
-)";
 
 class FrmMainTest : public ::testing::Test {
  protected:

@@ -1,0 +1,190 @@
+// The main window on real controls, driven with the messages that a user's
+// actions and other programs send, and read back the standard way.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "common/win32_platform.h"
+#include "registry/scan.h"
+#include "resource.h"
+#include "ui/ui_fixture.h"
+#include "ui/win32_backend.h"
+
+#include <commctrl.h>
+
+namespace hollin {
+namespace {
+
+std::string Text(HWND hwnd) {
+  char buffer[2048] = {};
+  GetWindowTextA(hwnd, buffer, sizeof buffer);
+  return buffer;
+}
+
+// Rows as "text|sub-item", columns as "caption", read with the list's own messages.
+std::vector<std::string> Rows(HWND list) {
+  std::vector<std::string> rows;
+  const int n = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+  for (int i = 0; i < n; ++i) {
+    std::string row;
+    for (int sub = 0; sub < 2; ++sub) {
+      char buffer[512] = {};
+      LVITEMA item{};
+      item.iSubItem = sub;
+      item.pszText = buffer;
+      item.cchTextMax = sizeof buffer;
+      SendMessageA(list, LVM_GETITEMTEXTA, i, reinterpret_cast<LPARAM>(&item));
+      row += sub ? std::string("|") + buffer : std::string(buffer);
+    }
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+std::vector<std::string> Columns(HWND list) {
+  std::vector<std::string> columns;
+  for (int i = 0;; ++i) {
+    char buffer[128] = {};
+    LVCOLUMNA col{};
+    col.mask = LVCF_TEXT;
+    col.pszText = buffer;
+    col.cchTextMax = sizeof buffer;
+    if (!SendMessageA(list, LVM_GETCOLUMNA, i, reinterpret_cast<LPARAM>(&col))) break;
+    columns.push_back(buffer);
+  }
+  return columns;
+}
+
+std::string Panel(HWND bar) {
+  char buffer[512] = {};
+  SendMessageA(bar, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(buffer));
+  const bool icon = SendMessageA(bar, SB_GETICON, 0, 0) != 0;
+  return std::string(icon ? "[led] " : "[no led] ") + buffer;
+}
+
+// Answers the next message box titled "Brellmark" from another thread, as a
+// user would, and keeps its text.
+class BoxAnswerer {
+ public:
+  explicit BoxAnswerer(int button) {
+    thread_ = std::thread([this, button] {
+      for (int i = 0; i < 200; ++i) {
+        HWND box = FindWindowA("#32770", "Brellmark");
+        if (box) {
+          char buffer[2048] = {};
+          GetDlgItemTextA(box, 0xFFFF, buffer, sizeof buffer);
+          text = buffer;
+          PostMessageA(GetDlgItem(box, button), BM_CLICK, 0, 0);
+          return;
+        }
+        Sleep(50);
+      }
+    });
+  }
+  ~BoxAnswerer() { thread_.join(); }
+  std::string text;
+
+ private:
+  std::thread thread_;
+};
+
+class Win32FrmMainTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    reg.LoadText(test::kClasses, "classes");
+    // The base records the classes as they are; then .txt is taken over.
+    const auto scan = ScanCurrentEntries(reg);
+    test::SaveBase(scan.entries);
+    reg.LoadText("REGEDIT4\n[HKEY_CLASSES_ROOT\\.txt]\n@=\"Grab.Doc\"\n"
+                 "[HKEY_CLASSES_ROOT\\Grab.Doc\\shell\\open\\command]\n@=\"C:\\\\Grab\\\\grabber.exe %1\"\n",
+                 "hijack");
+    ui::SetErrorHandler([this](const std::string& where, std::exception_ptr e) { main.ShowEventError(where, e); });
+    main.Load();
+    backend.PumpWaiting();
+  }
+  void TearDown() override {
+    main.flags.ChangesPending = false;  // no question at the end
+    if (main.Loaded()) main.Unload();
+    ui::SetErrorHandler(nullptr);
+  }
+  HWND W(const ui::Control& c) const { return backend.WindowOf(c); }
+  // The whole visible state, read from the real controls.
+  std::string State() {
+    std::string s = Text(backend.WindowOf(main)) + "\n" + Panel(W(main.sbrMain)) + "\n";
+    for (const auto& c : Columns(W(main.lvwMain))) s += "[" + c + "]";
+    for (const auto& r : Rows(W(main.lvwMain))) s += " " + r;
+    s += "\nviews";
+    for (auto* o : {&main.optView0, &main.optView1, &main.optView2})
+      s += SendMessageA(W(*o), BM_GETCHECK, 0, 0) == BST_CHECKED ? " x" : " -";
+    HMENU menu = GetMenu(backend.WindowOf(main));
+    for (int id : {IDM_VIEW_CHOICE0, IDM_VIEW_CHOICE1, IDM_VIEW_CHOICE2})
+      s += (GetMenuState(menu, id, MF_BYCOMMAND) & MF_CHECKED) ? " X" : " _";
+    s += IsWindowEnabled(W(main.cmdAccept)) ? ", accept on" : ", accept off";
+    s += (GetMenuState(menu, IDM_ACCEPT, MF_BYCOMMAND) & MF_GRAYED) ? " menu off" : " menu on";
+    return s;
+  }
+
+  test::InFreshFolder folder;
+  RegistryStore reg;
+  test::FakePlatform platform;
+  Win32MessageBox box;
+  ui::Win32Backend backend{GetModuleHandleA(nullptr)};
+  General g;
+  ui::FrmStatus status{backend, g};
+  ui::FrmMain main{backend, g, reg, platform, box, status};
+};
+
+TEST_F(Win32FrmMainTest, UserActionsOnRealControls) {
+  EXPECT_EQ(State(),
+            "Hollin Brellmark\n[led] 1 CHANGED item(s) - select from list to view details.\n"
+            "[File Type][Changed To Open With] .txt|grabber\nviews x - - X _ _, accept on menu on");
+  EXPECT_EQ(Text(W(main.lblAccept)), "For all File Types,\r\nuse CURRENT settings\r\nas new Base.");
+
+  // A click on an option button, as a user's.
+  SendMessageA(W(main.optView1), BM_CLICK, 0, 0);
+  EXPECT_EQ(State(),
+            "Hollin Brellmark\n[led] 3 CURRENT entries - select from list to view details.\n"
+            "[File Type][Currently Opens With] .bmp|zpaint .ini|NOTEPAD .txt|grabber\n"
+            "views - x - _ X _, accept on menu on");
+
+  // A click on the second column's header sorts by it.
+  NMLISTVIEW header{};
+  header.hdr = {W(main.lvwMain), static_cast<UINT_PTR>(GetDlgCtrlID(W(main.lvwMain))), LVN_COLUMNCLICK};
+  header.iItem = -1;
+  header.iSubItem = 1;
+  SendMessageA(backend.WindowOf(main), WM_NOTIFY, header.hdr.idFrom, reinterpret_cast<LPARAM>(&header));
+  EXPECT_EQ(Rows(W(main.lvwMain)), (std::vector<std::string>{".txt|grabber", ".ini|NOTEPAD", ".bmp|zpaint"}));
+
+  // A row selected on the control and clicked reaches the form.
+  LVITEMA state{};
+  state.state = state.stateMask = LVIS_SELECTED;
+  SendMessageA(W(main.lvwMain), LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&state));
+  NMITEMACTIVATE click{};
+  click.hdr = {W(main.lvwMain), header.hdr.idFrom, static_cast<UINT>(NM_CLICK)};
+  click.iItem = 1;
+  SendMessageA(backend.WindowOf(main), WM_NOTIFY, click.hdr.idFrom, reinterpret_cast<LPARAM>(&click));
+  EXPECT_TRUE(main.lvwMain.Selected(2));
+  EXPECT_EQ(main.ActiveControl(), &main.lvwMain);
+
+  // F5 through the window's shortcuts: back to the changes view.
+  PostMessageA(W(main.lvwMain), WM_KEYDOWN, VK_F5, 0);
+  PostMessageA(W(main.lvwMain), WM_KEYUP, VK_F5, 0xC0000000);
+  backend.PumpWaiting();
+  EXPECT_EQ(State(),
+            "Hollin Brellmark\n[led] 1 CHANGED item(s) - select from list to view details.\n"
+            "[File Type][Changed To Open With] .txt|grabber\nviews x - - X _ _, accept on menu on");
+}
+
+TEST_F(Win32FrmMainTest, TheCloseBoxAsksInARealMessageBox) {
+  {
+    BoxAnswerer answer(IDNO);
+    SendMessageA(backend.WindowOf(main), WM_CLOSE, 0, 0);
+    EXPECT_EQ(answer.text.substr(0, 57), "One or more of the Current default Open applications is\r\n");
+    EXPECT_NE(answer.text.find("Base file as it is. Hollin will continue\r\nto report"), std::string::npos);
+  }
+  EXPECT_EQ(platform.ends, 1);
+  EXPECT_FALSE(main.Loaded());
+}
+
+}  // namespace
+}  // namespace hollin
