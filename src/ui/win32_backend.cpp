@@ -76,6 +76,20 @@ HFONT Win32Backend::FontOf(const FontSpec& font) {
   lf.lfQuality = DEFAULT_QUALITY;
   lstrcpynA(lf.lfFaceName, font.name.c_str(), LF_FACESIZE);
   HFONT f = CreateFontIndirectA(&lf);
+  // A narrow face such as Small Fonts may be missing and stand in by a wider
+  // one: the text would no longer fit its label. The stand-in is narrowed to
+  // the average width the face asked for has (about 0.42 of its height).
+  HDC dc = GetDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, f);
+  char face[LF_FACESIZE] = {};
+  GetTextFaceA(dc, LF_FACESIZE, face);
+  SelectObject(dc, old);
+  ReleaseDC(nullptr, dc);
+  if (font.name == "Small Fonts" && lstrcmpiA(face, font.name.c_str()) != 0) {
+    DeleteObject(f);
+    lf.lfWidth = static_cast<LONG>(-lf.lfHeight * 0.42 + 0.5);
+    f = CreateFontIndirectA(&lf);
+  }
   fonts_[key] = f;
   return f;
 }
