@@ -228,13 +228,13 @@ TEST_P(ScanTest, ANameTakenAlreadyIsSkippedAndListed) {
 TEST_P(ScanTest, ALongNameIsReadAndHidesNoLaterType) {
   std::string longName;
   if (Real()) {
-    longName = "." + std::string(255, 'L');
+    longName = std::string(".").append(255, 'L');
     HKEY k = nullptr;
     if (reg->RegCreateKeyExA(root(), longName.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr) != 0)
       GTEST_SKIP() << "this registry refuses a 256-character name";
     reg->RegCloseKey(k);
   } else {
-    longName = ".a" + std::string(253, '\xE9');  // 508 bytes in UTF-8
+    longName = std::string(".a").append(253, '\xE9');  // 508 bytes in UTF-8
     seen = std::make_unique<ConvertedNames>(*reg, AnsiToUtf8, Utf8ToAnsi);
   }
   Default(longName, "prog");
