@@ -3,6 +3,9 @@
 #include <ctime>
 #include <filesystem>
 #include <system_error>
+#include <unordered_set>
+
+#include "common/text.h"
 
 namespace hollin {
 namespace {
@@ -30,6 +33,25 @@ bool HasBaseFields(const VsData& vsd) {
   const auto full = std::filesystem::absolute(vsd.FilePath(), ec);
   throw BaseFileError(BaseFileProblem::Damaged, ec ? vsd.FilePath() : full.string(),
                       "is damaged: " + detail);
+}
+
+[[noreturn]] void ThrowTwoRecords(const VsData& vsd, std::string_view ext) {
+  ThrowDamaged(vsd, "it holds two records for the file type \"" + std::string(ext) + "\".");
+}
+
+[[noreturn]] void ThrowNoType(const VsData& vsd) {
+  ThrowDamaged(vsd, "it holds a record without a file type.");
+}
+
+// Reads every record of an open base as a load would, raising the load's
+// error for a base that cannot be loaded.
+void RequireLoadable(VsData& vsd) {
+  std::unordered_set<std::string> types;
+  for (vsd.FirstRecord(); !vsd.EndOfRecords(); vsd.NextRecord()) {
+    const std::string_view ext = vsd.FieldValue(kFieldExt);
+    if (ext.empty()) ThrowNoType(vsd);
+    if (!types.insert(FoldCase(ext)).second) ThrowTwoRecords(vsd, ext);
+  }
 }
 
 std::string Timestamp() {
@@ -69,11 +91,12 @@ void GetAllPrevious(Associations& g, VsData& vsdMain, IStatusSink& status,
     entry->ProgramFullPath(std::string(vsdMain.FieldValue(kFieldPath)));
     entry->OpenCmdRegKey(std::string(vsdMain.FieldValue(kFieldKey)));
     entry->ProgramID(std::string(vsdMain.FieldValue(kFieldProgID)));
+    if (entry->Ext().empty()) ThrowNoType(vsdMain);
     try {
       entries->Add(entry, entry->Ext());
     } catch (const CollectionError& e) {
       if (e.code() != CollectionError::kDuplicateKey) throw;
-      ThrowDamaged(vsdMain, "it holds two records for the file type \"" + entry->Ext() + "\".");
+      ThrowTwoRecords(vsdMain, entry->Ext());
     }
     vsdMain.NextRecord();
   }
@@ -89,6 +112,10 @@ void SaveCurrentAsDefault(Associations& g, VsData& vsdMain, IStatusSink& status)
   if (vsdMain.Status() != VsData::kStatusNoSuchFile &&
       (vsdMain.Layout() != kBaseLayout || !(NeverFilled(vsdMain) || HasBaseFields(vsdMain))))
     ThrowDamaged(vsdMain, "its table does not have the fields Ext, Path, Key and ProgID.");
+  // A base that a load would refuse is not saved over either: only setting
+  // it aside replaces it.
+  if (vsdMain.Status() != VsData::kStatusNoSuchFile && HasBaseFields(vsdMain))
+    RequireLoadable(vsdMain);
   vsdMain.FieldName(1, std::string(kFieldExt));
   vsdMain.FieldName(2, std::string(kFieldPath));
   vsdMain.FieldName(3, std::string(kFieldKey));

@@ -26,14 +26,16 @@ inline constexpr const char* kBaseLayout = "$*256$$$";
 // making it and the save that fills it) is filled from CURRENT the same way.
 // Shows the yellow LED and, unless a restore is being confirmed, "Reading
 // BASE entries...". On failure g.BaseEntries is left as it was; two records
-// for one extension raise BaseFileError (Damaged) naming the extension.
+// for one extension raise BaseFileError (Damaged) naming the extension, and
+// so does a record without one.
 void GetAllPrevious(Associations& g, VsData& vsdMain, IStatusSink& status,
                     bool& NewDBCreated);
 
 // Replaces the records of the base file by g.CurrentEntries, in their order.
 // Shows "Building new BASE record from CURRENT entries..." and repaints. The
 // file is replaced in one step; when the save fails the old base stays. The
-// base as it was is kept as Prev.isd.bak.
+// base as it was is kept as Prev.isd.bak. A base file that GetAllPrevious
+// would refuse raises the same BaseFileError and is left as it is.
 void SaveCurrentAsDefault(Associations& g, VsData& vsdMain, IStatusSink& status);
 
 // Makes a new, empty base file, sets NewDBCreated and fills the file from

@@ -375,6 +375,12 @@ void BaseTable::Decode(std::string& bytes, const std::string& path) {
 
   // The end line: record count and checksum.
   if (all.back() != '\n') damaged("it is truncated (it does not end with its end line)");
+  if (const size_t lastByte = all.find_last_not_of('\n');
+      lastByte != std::string_view::npos && lastByte + 2 < all.size()) {
+    const size_t lineStart = all.rfind('\n', lastByte);
+    if (all.substr(lineStart + 1, kEndTag.size()) == kEndTag)
+      damaged("it has empty lines after its end line");
+  }
   const size_t endLine = all.rfind('\n', all.size() - 2) + 1;
   const std::string_view last = all.substr(endLine, all.size() - 1 - endLine);
   if (endLine <= line1End || last.substr(0, kEndTag.size()) != kEndTag)

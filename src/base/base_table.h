@@ -34,6 +34,8 @@ class BaseTable {
  public:
   static constexpr std::string_view kMagic = "HOLLINBASE";
   static constexpr int kFormatVersion = 1;
+  // The largest base file: offsets into the table are 32 bits.
+  static constexpr std::uint64_t kMaxBytes = 0xFFFFFFFEu;
 
   // The number of fields that a layout text describes, or 0 when the text is
   // not a layout. A layout has one descriptor per field: "$" for a text field,

@@ -60,15 +60,20 @@ void VsData::FileName(std::string name) {
 void VsData::Open() {
   Reset(State::Closed);
   RemoveStaleTemporaries(path_);  // the writer's and the backup's
+  ReadResult read = ReadResult::Ok;
   try {
-    if (ReadWholeFile(path_, io_) == ReadResult::NotFound) {
-      state_ = State::NoFile;
-      status_ = kStatusNoSuchFile;
-      return;
-    }
+    // A base table stays below 4 GiB: a larger file is refused by its size.
+    read = ReadWholeFile(path_, io_, BaseTable::kMaxBytes);
   } catch (const FileError& e) {
     Fail(BaseFileProblem::Unreadable, CauseOf(e) + ".");
   }
+  if (read == ReadResult::NotFound) {
+    state_ = State::NoFile;
+    status_ = kStatusNoSuchFile;
+    return;
+  }
+  if (read == ReadResult::TooLarge)
+    Fail(BaseFileProblem::Damaged, "is damaged: it is too large to be a base file.");
   openedSize_ = io_.size();
   openedEnd_ = EndLineOf(io_);
   table_.Decode(io_, ShownPath());
@@ -117,41 +122,55 @@ void VsData::Close() {
     if (!ec && perms != fs::perms::unknown && (perms & kWrite) == fs::perms::none)
       Fail(BaseFileProblem::Unwritable,
            "is write-protected; the base was not saved and the file is as it was.");
+    // The base as it was is held under a temporary name first and becomes
+    // the backup only once the new file has replaced it: a save that fails
+    // (a full disk) leaves the base and the older backup as they were.
+    std::string held;
     if (keepBackup_ && fileExisted_ &&
         (content.size() != openedSize_ || EndLineOf(content) != openedEnd_))
-      SaveBackup();
+      held = HoldOldFile();
     try {
       ReplaceFileAtomically(path_, content);
     } catch (const FileError& e) {
+      if (!held.empty()) fs::remove(held, ec);
       Fail(BaseFileProblem::Unwritable,
            CauseOf(e) + "; the base was not saved and the file is as it was.");
+    }
+    if (!held.empty()) {
+      fs::rename(held, path_ + ".bak", ec);
+      if (ec) {
+        fs::remove(held, ec);
+        Fail(BaseFileProblem::Unwritable,
+             "was saved, but the base as it was cannot be kept as its backup (" +
+                 ec.message() + ").");
+      }
     }
   }
   Reset(State::Closed);
 }
 
-void VsData::SaveBackup() {
+std::string VsData::HoldOldFile() {
   // A hard link keeps the old file's bytes without copying them; where the
-  // file system has none, a copy does. Both go to a temporary name first so
-  // that two copies saving at once cannot trip over each other.
-  const std::string backup = path_ + ".bak";
+  // file system has none, a copy does. The temporary name keeps two copies
+  // saving at once from tripping over each other, and one left by a crash is
+  // removed at the next Open.
   const std::string tmp =
       TemporaryNameFor(path_, detail::CurrentProcessId(), detail::NextTemporarySerial());
   std::error_code ec, ignored;
   fs::remove(tmp, ignored);
   fs::create_hard_link(path_, tmp, ec);
-  if (ec == std::errc::no_such_file_or_directory) return;  // nothing to keep
+  if (ec == std::errc::no_such_file_or_directory) return std::string();  // nothing to keep
   if (ec) {
     ec.clear();
     fs::copy_file(path_, tmp, fs::copy_options::overwrite_existing, ec);
   }
-  if (!ec) fs::rename(tmp, backup, ec);
   if (ec) {
     fs::remove(tmp, ignored);
     Fail(BaseFileProblem::Unwritable,
          "cannot be kept as a backup (" + ec.message() +
              "); the base was not saved and the file is as it was.");
   }
+  return tmp;
 }
 
 void VsData::RequireTable(const char* operation) const {

@@ -79,7 +79,8 @@ class VsData {
   bool Updatable() const { return updatable_; }
   // KeepBackup: when Close replaces an existing file by different content,
   // the file as it was is kept beside it as "<name>.isd.bak" (replacing an
-  // older one), so the base before an accept can still be recovered by hand.
+  // older one, but only once the new file is in place), so the base before
+  // an accept can still be recovered by hand.
   // Off after every Open.
   void KeepBackup(bool on) { keepBackup_ = on; }
   bool KeepBackup() const { return keepBackup_; }
@@ -109,7 +110,9 @@ class VsData {
   void RequireTable(const char* operation) const;
   void RequireUpdatable(const char* operation) const;
   size_t FieldIndex(std::string_view fieldName) const;
-  void SaveBackup();
+  // Keeps the file as it is under a temporary name, which Close makes the
+  // backup once the new file is in place; "" when there is none.
+  std::string HoldOldFile();
   void Reset(State state);
 
   std::string name_;

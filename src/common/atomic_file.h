@@ -7,6 +7,7 @@
 // its own temporary file, and the last complete move wins.
 #pragma once
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -23,13 +24,16 @@ class FileError : public std::runtime_error {
   std::string path_;
 };
 
-enum class ReadResult { Ok, NotFound };
+enum class ReadResult { Ok, NotFound, TooLarge };
 
 // Reads the whole file into out, reusing out's storage. NotFound means that
-// nothing of that name exists (out is then untouched); anything else that
-// stops the read (a folder of that name, no right to read, an I/O error)
-// throws FileError.
-ReadResult ReadWholeFile(const std::string& path, std::string& out);
+// nothing of that name exists (out is then untouched), TooLarge that the
+// file holds more than limit bytes, told by its size before anything is read
+// (or as soon as a file that grows meanwhile passes it); anything else that stops the read (a folder, a
+// FIFO or a device of that name, no right to read, an I/O error) throws
+// FileError. Opening never waits for a writer.
+ReadResult ReadWholeFile(const std::string& path, std::string& out,
+                         std::uint64_t limit = UINT64_MAX);
 
 // Replaces the file at path by content as described above. Throws FileError
 // when the new content cannot be made durable; the old file is then untouched

@@ -45,8 +45,10 @@ bool ProcessIsRunning(unsigned long pid) {
 }
 }  // namespace detail
 
-ReadResult ReadWholeFile(const std::string& path, std::string& out) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+ReadResult ReadWholeFile(const std::string& path, std::string& out, std::uint64_t limit) {
+  // Without O_NONBLOCK, opening a FIFO would wait for a writer; the mode is
+  // set back once the file is known to be a plain one.
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     if (errno == ENOENT) return ReadResult::NotFound;
     throw FileError(path, Cause("cannot be opened for reading", errno));
@@ -56,13 +58,30 @@ ReadResult ReadWholeFile(const std::string& path, std::string& out) {
     close(fd);
     throw FileError(path, "is not a plain file");
   }
+  const int flags = fcntl(fd, F_GETFL);
+  if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    const int err = errno;
+    close(fd);
+    throw FileError(path, Cause("cannot be opened for reading", err));
+  }
+  if (static_cast<std::uint64_t>(st.st_size) > limit) {
+    close(fd);
+    return ReadResult::TooLarge;
+  }
   // Read straight into out, using the storage it has: one copy of the
   // bytes, and no new allocation when out held a file of that size before.
   std::string& data = out;
   data.resize(static_cast<size_t>(st.st_size) + 1);
   size_t have = 0;
   for (;;) {
-    if (have == data.size()) data.resize(data.size() * 2);  // it grew meanwhile
+    if (have == data.size()) {  // it grew meanwhile
+      if (have > limit) {
+        close(fd);
+        data.clear();
+        return ReadResult::TooLarge;
+      }
+      data.resize(data.size() * 2);
+    }
     const ssize_t n = read(fd, data.data() + have, data.size() - have);
     if (n < 0) {
       if (errno == EINTR) continue;
@@ -74,8 +93,12 @@ ReadResult ReadWholeFile(const std::string& path, std::string& out) {
     if (n == 0) break;
     have += static_cast<size_t>(n);
   }
-  data.resize(have);
   close(fd);
+  data.resize(have);
+  if (have > limit) {
+    data.clear();
+    return ReadResult::TooLarge;
+  }
   return ReadResult::Ok;
 }
 

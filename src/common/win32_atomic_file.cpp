@@ -55,7 +55,7 @@ bool ProcessIsRunning(unsigned long pid) {
 }
 }  // namespace detail
 
-ReadResult ReadWholeFile(const std::string& path, std::string& out) {
+ReadResult ReadWholeFile(const std::string& path, std::string& out, std::uint64_t limit) {
   // Sharing delete lets another copy of the program move its new file over
   // this one while we read it; we keep reading the old bytes.
   HANDLE h = CreateFileA(path.c_str(), GENERIC_READ,
@@ -71,14 +71,30 @@ ReadResult ReadWholeFile(const std::string& path, std::string& out) {
       throw FileError(path, "is not a plain file");
     throw FileError(path, Cause("cannot be opened for reading", err));
   }
+  if (GetFileType(h) != FILE_TYPE_DISK) {  // a pipe or a device
+    CloseHandle(h);
+    throw FileError(path, "is not a plain file");
+  }
+  LARGE_INTEGER size{};
+  const bool sized = GetFileSizeEx(h, &size);
+  if (sized && static_cast<std::uint64_t>(size.QuadPart) > limit) {
+    CloseHandle(h);
+    return ReadResult::TooLarge;
+  }
   // Read straight into out, using the storage it has: one copy of the
   // bytes, and no new allocation when out held a file of that size before.
-  LARGE_INTEGER size{};
   std::string& data = out;
-  data.resize(GetFileSizeEx(h, &size) ? static_cast<size_t>(size.QuadPart) + 1 : kChunk);
+  data.resize(sized ? static_cast<size_t>(size.QuadPart) + 1 : kChunk);
   size_t have = 0;
   for (;;) {
-    if (have == data.size()) data.resize(data.size() * 2);  // it grew meanwhile
+    if (have == data.size()) {  // it grew meanwhile
+      if (have > limit) {
+        CloseHandle(h);
+        data.clear();
+        return ReadResult::TooLarge;
+      }
+      data.resize(data.size() * 2);
+    }
     DWORD n = 0;
     const DWORD want =
         static_cast<DWORD>(std::min<size_t>(data.size() - have, 1u << 30));
@@ -93,6 +109,10 @@ ReadResult ReadWholeFile(const std::string& path, std::string& out) {
   }
   CloseHandle(h);
   data.resize(have);
+  if (have > limit) {
+    data.clear();
+    return ReadResult::TooLarge;
+  }
   return ReadResult::Ok;
 }
 

@@ -43,11 +43,34 @@ size_t cRegEntries::Find(const std::string& folded) const {
   }
 }
 
+size_t cRegEntries::SlotOf(size_t member) const {
+  const size_t mask = slots_.size() - 1;
+  size_t i = hashes_[member] & mask;
+  while (slots_[i] != member + 1) i = (i + 1) & mask;
+  return i;
+}
+
 void cRegEntries::Index(size_t member) {
   const size_t mask = slots_.size() - 1;
-  size_t i = HashOf(keys_[member]) & mask;
+  size_t i = hashes_[member] & mask;
   while (slots_[i] != 0) i = (i + 1) & mask;
   slots_[i] = static_cast<std::uint32_t>(member + 1);
+}
+
+void cRegEntries::Unindex(size_t slot) {
+  // Linear probing without tombstones: each later slot of the run that the
+  // hole would cut off from its home moves into the hole.
+  const size_t mask = slots_.size() - 1;
+  size_t hole = slot;
+  for (size_t j = (slot + 1) & mask; slots_[j] != 0; j = (j + 1) & mask) {
+    const size_t home = hashes_[slots_[j] - 1] & mask;
+    const bool reachable = hole <= j ? (hole < home && home <= j) : (hole < home || home <= j);
+    if (!reachable) {
+      slots_[hole] = slots_[j];
+      hole = j;
+    }
+  }
+  slots_[hole] = 0;
 }
 
 void cRegEntries::Rebuild(size_t slotCount) {
@@ -60,7 +83,11 @@ void cRegEntries::Rebuild(size_t slotCount) {
 
 void cRegEntries::Add(EntryPtr objNewMember, const std::string& sKey) {
   if (sKey.empty()) {
+    if (entries_.size() == entries_.capacity()) entries_.reserve(entries_.size() * 2 + 16);
+    if (keys_.size() == keys_.capacity()) keys_.reserve(keys_.size() * 2 + 16);
+    if (hashes_.size() == hashes_.capacity()) hashes_.reserve(hashes_.size() * 2 + 16);
     keys_.emplace_back();
+    hashes_.push_back(0);
     entries_.push_back(std::move(objNewMember));
     return;
   }
@@ -72,7 +99,9 @@ void cRegEntries::Add(EntryPtr objNewMember, const std::string& sKey) {
   // Make room first, so that nothing below can fail half-way.
   if (entries_.size() == entries_.capacity()) entries_.reserve(entries_.size() * 2 + 16);
   if (keys_.size() == keys_.capacity()) keys_.reserve(keys_.size() * 2 + 16);
+  if (hashes_.size() == hashes_.capacity()) hashes_.reserve(hashes_.size() * 2 + 16);
   if ((keyed_ + 1) * 2 > slots_.size()) Rebuild((keyed_ + 1) * 4);
+  hashes_.push_back(HashOf(folded));
   keys_.push_back(std::move(folded));
   entries_.push_back(std::move(objNewMember));
   Index(keys_.size() - 1);
@@ -102,16 +131,29 @@ void cRegEntries::Remove(std::string_view vntIndexKey) {
 }
 
 void cRegEntries::RemoveAt(size_t index) {
-  if (!keys_[index].empty()) --keyed_;
+  // Only the members after index move, and only their slots change: a few
+  // are found by their stored hashes, many by one pass over the slots.
+  if (!keys_[index].empty()) {
+    Unindex(SlotOf(index));
+    --keyed_;
+  }
+  const size_t moved = keys_.size() - index - 1;
+  if (moved * 8 >= slots_.size()) {
+    const auto last = static_cast<std::uint32_t>(index + 1);
+    for (std::uint32_t& slot : slots_) slot -= slot > last ? 1 : 0;
+  } else {
+    for (size_t m = index + 1; m < keys_.size(); ++m)
+      if (!keys_[m].empty()) slots_[SlotOf(m)] = static_cast<std::uint32_t>(m);
+  }
   entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(index));
   keys_.erase(keys_.begin() + static_cast<std::ptrdiff_t>(index));
-  // Later members moved down one place: index them afresh.
-  Rebuild(slots_.size());
+  hashes_.erase(hashes_.begin() + static_cast<std::ptrdiff_t>(index));
 }
 
 void cRegEntries::Reserve(size_t n) {
   entries_.reserve(n);
   keys_.reserve(n);
+  hashes_.reserve(n);
   if (n * 2 > slots_.size()) Rebuild(n * 2);
 }
 

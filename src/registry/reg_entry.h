@@ -74,6 +74,8 @@ class cRegEntries {
 
   std::int32_t Count() const { return static_cast<std::int32_t>(entries_.size()); }
 
+  // Removes a member; later members move down one place. Costs what moves:
+  // removing the last member is cheap, the first one costs a step per member.
   void Remove(std::int32_t vntIndexKey);
   void Remove(std::string_view vntIndexKey);
 
@@ -87,12 +89,15 @@ class cRegEntries {
  private:
   static constexpr size_t kNone = static_cast<size_t>(-1);
   size_t Find(const std::string& folded) const;
+  size_t SlotOf(size_t member) const;  // the slot of a keyed member
   void Index(size_t member);
+  void Unindex(size_t slot);
   void Rebuild(size_t slotCount);
   void RemoveAt(size_t index);
 
   std::vector<EntryPtr> entries_;
   std::vector<std::string> keys_;  // folded key of each member, "" for none
+  std::vector<size_t> hashes_;     // hash of each member's folded key
   // The key index: open addressing over keys_, each slot 0 (free) or a
   // member's position + 1. No allocation per member, which keeps building
   // the CURRENT collection close to the cost of the registry reads.

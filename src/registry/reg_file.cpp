@@ -34,8 +34,8 @@ void AppendCodePoint(std::string& out, char32_t cp) {
   out.push_back(static_cast<char>(CodePointToAnsi(cp)));
 }
 
-// UTF-16 LE bytes to ANSI, as the A-functions convert registry text. A lone
-// surrogate becomes '?'; an odd last byte is dropped.
+// UTF-16 LE bytes (an even number) to ANSI, as the A-functions convert
+// registry text. A lone surrogate becomes '?'.
 std::string Utf16ToAnsi(std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size() / 2);
@@ -91,11 +91,15 @@ bool Utf8ToAnsi(std::string_view bytes, std::string& out) {
   return true;
 }
 
-// The file's text as ANSI bytes, whatever encoding it came in.
-std::string DecodeText(std::string_view bytes) {
+// The file's text as ANSI bytes, whatever encoding it came in. A UTF-16 file
+// of an odd number of bytes is cut short, and refused.
+std::string DecodeText(std::string_view bytes, const std::string& source) {
   if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
-      static_cast<unsigned char>(bytes[1]) == 0xFE)
+      static_cast<unsigned char>(bytes[1]) == 0xFE) {
+    if (bytes.size() % 2 != 0)
+      throw RegFileError(source, 0, "a UTF-16 file with an odd number of bytes (cut short?)");
     return Utf16ToAnsi(bytes.substr(2));
+  }
   std::string out;
   if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") {
     if (Utf8ToAnsi(bytes.substr(3), out)) return out;
@@ -212,12 +216,21 @@ class Parser {
     if (!root->key) Fail(lineNo, "unknown root key " + Quote(rootName));
     key.root = root->key;
     std::string_view rest = slash == std::string_view::npos ? "" : name.substr(slash + 1);
+    if (rest.find('\r') != std::string_view::npos)
+      Fail(lineNo, "a key name holds a line break");
     // Empty components (a doubled or trailing backslash) are dropped, as the
-    // registry does when it opens a path.
+    // registry does when it opens a path. Names and depth are held to the
+    // registry's limits.
+    int depth = 0;
     while (!rest.empty()) {
       const size_t s = rest.find('\\');
       const std::string_view part = rest.substr(0, s);
       if (!part.empty()) {
+        if (part.size() > kMaxKeyNameLength)
+          Fail(lineNo, "a key name longer than " + std::to_string(kMaxKeyNameLength) +
+                           " characters");
+        if (++depth > kMaxKeyDepth)
+          Fail(lineNo, "a key deeper than " + std::to_string(kMaxKeyDepth) + " levels");
         if (!key.path.empty()) key.path.push_back('\\');
         key.path.append(part);
       }
@@ -263,6 +276,8 @@ class Parser {
       s.remove_prefix(1);
     } else if (s.front() == '"') {
       value.name = QuotedString(s, lineNo, "value name");
+      if (value.name.find_first_of("\r\n") != std::string::npos)
+        Fail(lineNo, "a value name holds a line break");
     } else {
       Fail(lineNo, "unrecognised line (expected a [key], a \"name\"=value or @=value)");
     }
@@ -347,6 +362,8 @@ class Parser {
     }
     const bool text = value.type == REG_SZ || value.type == REG_EXPAND_SZ ||
                       value.type == REG_MULTI_SZ;
+    if (text && unicode_ && bytes.size() % 2 != 0)
+      Fail(lineNo, "UTF-16 text data of an odd number of bytes");
     value.data = (text && unicode_) ? Utf16ToAnsi(bytes) : std::move(bytes);
   }
 
@@ -443,7 +460,7 @@ const char* RootKeyName(HKEY root) {
 }
 
 RegFileContent ParseRegFile(std::string_view bytes, const std::string& source) {
-  return Parser(DecodeText(bytes), source).Run();
+  return Parser(DecodeText(bytes, source), source).Run();
 }
 
 std::string FormatRegFile(const RegFileContent& content) {

@@ -58,8 +58,16 @@ struct RegFileContent {
   std::vector<RegFileKey> keys;
 };
 
+// The registry's limits, which a file is held to: a key name of at most 255
+// characters, a key at most 512 levels below its root key.
+inline constexpr size_t kMaxKeyNameLength = 255;
+inline constexpr int kMaxKeyDepth = 512;
+
 // Parses a whole file. source names it in error messages. Throws
-// RegFileError at the first malformed line.
+// RegFileError at the first malformed line, and for whatever FormatRegFile
+// could not write back (a line break in a key or value name), for a name or
+// a depth beyond the registry's limits, and for UTF-16 (a file, or the data
+// of a text value in a version 5 file) of an odd number of bytes.
 RegFileContent ParseRegFile(std::string_view bytes, const std::string& source);
 
 // The REGEDIT4 text of content. Throws RegFileError for a name that the

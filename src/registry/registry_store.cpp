@@ -34,9 +34,29 @@ struct Value {
 };
 
 struct Key {
+  Key() = default;
+  Key(const Key&) = delete;
+  Key& operator=(const Key&) = delete;
+  // A subtree is taken apart one level at a time, not by recursion, however
+  // deep it is. A key that a handle still holds keeps its subtree.
+  ~Key() {
+    std::vector<std::shared_ptr<Key>> pending;
+    auto takeChildren = [&pending](Key& key) {
+      for (auto& [folded, child] : key.children) pending.push_back(std::move(child));
+      key.children.clear();
+    };
+    takeChildren(*this);
+    while (!pending.empty()) {
+      const std::shared_ptr<Key> key = std::move(pending.back());
+      pending.pop_back();
+      if (key.use_count() == 1) takeChildren(*key);
+    }
+  }
+
   std::string name;    // as first created
   std::string folded;  // FoldCase(name): the key's identity among its siblings
   Key* parent = nullptr;
+  int depth = 0;       // levels below its root key
   bool deleted = false;
   std::unordered_map<std::string, std::shared_ptr<Key>> children;  // by folded name
   // The children in enumeration order, rebuilt on the first enumeration after
@@ -177,11 +197,22 @@ struct RegistryStore::Impl {
     return key;
   }
 
+  // Whether the keys of path below key stay within the registry's limits
+  // (kMaxKeyDepth, kMaxKeyNameLength).
+  static bool WithinLimits(const Key* key, std::string_view path) {
+    const std::vector<std::string_view> parts = SplitPath(path);
+    if (key->depth + static_cast<std::int64_t>(parts.size()) > kMaxKeyDepth) return false;
+    for (std::string_view part : parts)
+      if (part.size() > kMaxKeyNameLength) return false;
+    return true;
+  }
+
   static Key* AddChild(Key* parent, std::string_view name) {
     auto child = std::make_shared<Key>();
     child->name = std::string(name);
     child->folded = FoldCase(name);
     child->parent = parent;
+    child->depth = parent->depth + 1;
     child->written = Now();
     Key* raw = child.get();
     parent->children.emplace(raw->folded, std::move(child));
@@ -202,9 +233,14 @@ struct RegistryStore::Impl {
     return key;
   }
 
-  static void MarkDeleted(Key* key) {
-    key->deleted = true;
-    for (auto& [name, child] : key->children) MarkDeleted(child.get());
+  static void MarkDeleted(Key* top) {
+    std::vector<Key*> pending{top};
+    while (!pending.empty()) {
+      Key* key = pending.back();
+      pending.pop_back();
+      key->deleted = true;
+      for (auto& [name, child] : key->children) pending.push_back(child.get());
+    }
   }
 
   static void RemoveKey(Key* key) {
@@ -310,24 +346,44 @@ struct RegistryStore::Impl {
     }
   }
 
-  void Collect(Key* key, const std::string& path, HKEY root, RegFileContent& out) const {
-    if (!path.empty() || !key->values.empty()) {
-      RegFileKey entry;
-      entry.root = root;
-      entry.path = path;
-      for (const auto& [folded, v] : key->values)
-        entry.values.push_back(RegFileValue{v.name, false, v.type, v.data});
-      out.keys.push_back(std::move(entry));
+  // The keys under root in enumeration order, depth first without recursion.
+  // A key without values that has subkeys gets no entry of its own: the
+  // entries of its subkeys make it again. So each entry is a key that holds
+  // something, and a chain of empty keys is written as one line.
+  void Collect(Key* root, HKEY rootKey, RegFileContent& out) const {
+    struct Frame {
+      Key* key;
+      size_t pathLength;  // of the parent's path
+    };
+    std::vector<Frame> pending{{root, 0}};
+    std::string path;
+    while (!pending.empty()) {
+      const Frame frame = pending.back();
+      pending.pop_back();
+      path.resize(frame.pathLength);
+      if (frame.key != root) {
+        if (!path.empty()) path.push_back('\\');
+        path.append(frame.key->name);
+      }
+      const std::vector<Key*>& children = Sorted(frame.key);
+      if (!frame.key->values.empty() || (frame.key != root && children.empty())) {
+        RegFileKey entry;
+        entry.root = rootKey;
+        entry.path = path;
+        for (const auto& [folded, v] : frame.key->values)
+          entry.values.push_back(RegFileValue{v.name, false, v.type, v.data});
+        out.keys.push_back(std::move(entry));
+      }
+      for (auto it = children.rbegin(); it != children.rend(); ++it)
+        pending.push_back({*it, path.size()});
     }
-    for (Key* child : Sorted(key))
-      Collect(child, path.empty() ? child->name : path + "\\" + child->name, root, out);
   }
 
   std::string ToText() const {
     static const HKEY kRoots[4] = {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE,
                                    HKEY_USERS};
     RegFileContent content;
-    for (int i = 0; i < 4; ++i) Collect(roots[i].get(), "", kRoots[i], content);
+    for (int i = 0; i < 4; ++i) Collect(roots[i].get(), kRoots[i], content);
     return FormatRegFile(content);
   }
 };
@@ -443,6 +499,7 @@ LONG RegistryStore::RegSetValueA(HKEY hKey, LPCSTR lpSubKey, DWORD dwType, LPCST
   if (SplitPath(View(lpSubKey)).empty()) {
     if (!(access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
   } else {
+    if (!Impl::WithinLimits(key, View(lpSubKey))) return ERROR_INVALID_PARAMETER;
     key = Impl::CreatePath(key, View(lpSubKey), undo);
     REGSAM granted;
     if (LONG r = impl_->Admit(key, KEY_SET_VALUE, granted)) {
@@ -476,6 +533,7 @@ LONG RegistryStore::RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved,
   REGSAM access;
   if (LONG r = impl_->Resolve(hKey, key, access)) return r;
   const bool emptyPath = SplitPath(View(lpSubKey)).empty();
+  if (!Impl::WithinLimits(key, View(lpSubKey))) return ERROR_INVALID_PARAMETER;
   Undo undo;
   Key* target = Impl::CreatePath(key, View(lpSubKey), undo);
   REGSAM granted;

@@ -2,7 +2,9 @@
 // portable build and the tests. Each key has a default value and named values
 // of any type (kept with their type); key and value names are compared without
 // regard to case; a leading backslash in a path is ignored; handles are
-// opaque; status codes are the platform's. The store can be loaded from and
+// opaque; status codes are the platform's. A key name is at most 255
+// characters and a key at most 512 levels below its root key; creating one
+// beyond that fails with ERROR_INVALID_PARAMETER. The store can be loaded from and
 // persisted to a registry export text file (see reg_file.h). One thread at a
 // time, like the window thread that uses it.
 #pragma once

@@ -2,6 +2,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <unordered_set>
+#include <vector>
+
+#include "common/text.h"
 
 #include "registry/reg_string.h"
 
@@ -9,6 +13,9 @@ namespace hollin {
 namespace {
 
 constexpr DWORD kNameBuffer = 256;
+// A name in any code page takes at most three bytes per UTF-16 unit; the
+// retry doubles up to this much.
+constexpr DWORD kLargestName = 4096;
 constexpr LONG kValueBuffer = 256;
 constexpr std::string_view kOpenCommand = "\\shell\\open\\command";
 
@@ -22,6 +29,19 @@ bool CanOpen(IRegistry& reg, HKEY root, const std::string& path) {
 
 std::string Trimmed(const char* data, LONG count) {
   return std::string(TrimRegView(std::string_view(data, count > 0 ? static_cast<size_t>(count) : 0)));
+}
+
+// The name of the subkey at index into name: the usual buffer first, then,
+// for a name that does not fit, larger ones. The count is only trusted when
+// the registry raised it.
+LONG EnumName(IRegistry& reg, HKEY root, DWORD index, std::vector<char>& name, DWORD& length) {
+  for (;;) {
+    length = static_cast<DWORD>(name.size());
+    const LONG status =
+        reg.RegEnumKeyExA(root, index, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
+    if (status != ERROR_MORE_DATA || name.size() >= kLargestName) return status;
+    name.resize(std::min<size_t>(kLargestName, std::max<size_t>(name.size() * 2, length + size_t{1})));
+  }
 }
 
 }  // namespace
@@ -49,18 +69,31 @@ std::string ReadDefaultValue(IRegistry& reg, HKEY root, const std::string& path)
 ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root) {
   ScanResult result;
   result.entries = std::make_shared<cRegEntries>();
-  char name[kNameBuffer];
+  std::vector<char> name(kNameBuffer);
+  std::unordered_set<std::string> taken;  // folded names of the types read
   std::string viaProgramId;
   std::string viaExtension;
+  int failedInARow = 0;
   for (DWORD index = 0;; ++index) {
-    DWORD nameLength = kNameBuffer;
-    if (reg.RegEnumKeyExA(root, index, name, &nameLength, nullptr, nullptr, nullptr,
-                          nullptr) != ERROR_SUCCESS)
-      break;
+    DWORD nameLength = 0;
+    const LONG status = EnumName(reg, root, index, name, nameLength);
+    if (status == ERROR_NO_MORE_ITEMS) break;
+    if (status != ERROR_SUCCESS) {
+      result.skipped.push_back({index, std::string(), status});
+      if (++failedInARow == kMaxFailedIndexes) break;
+      continue;
+    }
+    failedInARow = 0;
     if (name[0] != '.') continue;
     // The key's name is used exactly as the registry gives it: trimming it
     // would read another key (".txt " is not ".txt") and make two keys one.
-    std::string ext(name, nameLength);
+    std::string ext(name.data(), std::min<size_t>(nameLength, name.size()));
+    // A name equal to one read already, which the code page's conversion can
+    // make of another key's, would read that key again.
+    if (!taken.insert(FoldCase(ext)).second) {
+      result.skipped.push_back({index, std::move(ext), ERROR_SUCCESS});
+      continue;
+    }
 
     std::string programId = ReadDefaultValue(reg, root, ext);
     std::string commandKey;

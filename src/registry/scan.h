@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "registry/reg_entry.h"
 #include "registry/registry.h"
@@ -14,14 +15,32 @@ namespace hollin {
 // TrimRegString. An absent key or default value gives "".
 std::string ReadDefaultValue(IRegistry& reg, HKEY root, const std::string& path);
 
+// A subkey of the root that the scan could not take as a type.
+struct SkippedSubkey {
+  DWORD index = 0;   // its enumeration index
+  std::string name;  // as enumerated; "" when it could not be read
+  LONG status = 0;   // ERROR_SUCCESS: the name was taken already; else why the read failed
+};
+
 struct ScanResult {
   std::shared_ptr<cRegEntries> entries;
   std::shared_ptr<cRegEntry> last;  // the entry built last, if any
+  // In enumeration order: names equal (without regard to case) to one taken
+  // earlier, and indexes whose name could not be read. The window says so.
+  std::vector<SkippedSubkey> skipped;
 };
 
 // Every subkey of root whose name begins with "." and whose open command
 // (the program ID's "\shell\open\command" key, else the extension's own)
 // has a non-empty default value becomes one entry, in enumeration order.
+//
+// No one key can end or fail the scan: a name of any length is read (again,
+// with the room it needs); only ERROR_NO_MORE_ITEMS ends the enumeration; an
+// index that cannot be read, and a name that the code page's conversion made
+// equal to one taken already, are skipped and listed. After
+// kMaxFailedIndexes failures in a row the registry is taken to fail at every
+// index and the scan ends (the failures are listed).
+inline constexpr int kMaxFailedIndexes = 64;
 ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root = HKEY_CLASSES_ROOT);
 
 }  // namespace hollin

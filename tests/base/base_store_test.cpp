@@ -3,6 +3,8 @@
 // set aside.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "base_test_util.h"
 
 namespace hollin::test {
@@ -56,19 +58,36 @@ TEST(BaseStore, AnEmptyBaseLoadsEmptyAndSavesReplaceAllRecords) {
   EXPECT_EQ(Flatten(*restoring.g.BaseEntries), Flatten(*restoring.g.CurrentEntries));
 }
 
-TEST(BaseStore, TwoRecordsForOneTypeAreReportedAndNothingIsReplaced) {
-  InFreshFolder here;
-  auto entries = MakeEntries(3, 0);
-  auto twin = std::make_shared<cRegEntry>(*entries->Item(2));
+// Damage in the records themselves, under a right checksum: the load reports
+// it, and a save refuses to replace the file as well.
+TEST(BaseStore, DamagedRecordsAreReportedAndNeverSavedOver) {
+  auto twins = MakeEntries(3, 0);
+  auto twin = std::make_shared<cRegEntry>(*twins->Item(2));
   twin->Ext(".T1");  // the same type in other letter case
-  entries->Add(twin, "twin");
-  SaveBase(entries);
-  const std::string file = ReadFileBytes("Prev.isd");
-  Store s;
-  const auto before = s.g.BaseEntries;
-  EXPECT_EQ(ProblemOf([&] { s.Load(); }, "\".T1\""), BaseFileProblem::Damaged);
-  EXPECT_EQ(s.g.BaseEntries, before);
-  EXPECT_EQ(ReadFileBytes("Prev.isd"), file);
+  twins->Add(twin, "twin");
+  auto blanks = MakeEntries(2, 0);
+  for (auto& e : *blanks) e->Ext("");
+  const std::tuple<std::shared_ptr<cRegEntries>, std::string, std::string> cases[] = {
+      {twins, "", "two records for the file type \".T1\""},
+      {MakeEntries(3, 0), "3 records", "counts 2 records, but it holds 3"},
+      {blanks, "", "a record without a file type"},
+  };
+  for (const auto& [entries, count, mention] : cases) {
+    InFreshFolder here;
+    SaveBase(entries);
+    if (!count.empty()) {
+      std::string bytes = ReadFileBytes("Prev.isd");
+      WriteFileBytes("Prev.isd", Reseal(bytes.replace(bytes.find(count), 1, "2")));
+    }
+    const std::string file = ReadFileBytes("Prev.isd");
+    Store s;
+    s.g.CurrentEntries = MakeEntries(4, 1);
+    const auto before = s.g.BaseEntries;
+    EXPECT_EQ(ProblemOf([&] { s.Load(); }, mention), BaseFileProblem::Damaged);
+    EXPECT_EQ(s.g.BaseEntries, before);
+    EXPECT_EQ(ProblemOf([&] { s.Save(); }, mention), BaseFileProblem::Damaged);
+    EXPECT_EQ(ReadFileBytes("Prev.isd"), file);
+  }
 }
 
 TEST(BaseStore, AnUnusableBaseIsNeverSavedOverButCanBeSetAside) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/base_store.h"
+#include "base/checksum.h"
 #include "support/test_support.h"
 
 namespace hollin::test {
@@ -91,11 +92,19 @@ inline BaseFileProblem ProblemOf(const std::function<void()>& f, const std::stri
   } catch (const BaseFileError& e) {
     const std::string what = e.what();
     EXPECT_NE(what.find("Prev.isd"), std::string::npos) << what;
-    EXPECT_NE(what.find(mention), std::string::npos) << what;
+    EXPECT_NE(what.find(mention), std::string::npos) << what << " (expected: " << mention << ")";
     return e.problem();
   }
   ADD_FAILURE() << "no error";
   return BaseFileProblem::Misuse;
+}
+
+// Recomputes the end line's checksum after a deliberate edit.
+inline std::string Reseal(std::string bytes) {
+  char hex[17];
+  const size_t at = bytes.size() - 17;
+  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(Xxh64(bytes.substr(0, at))));
+  return bytes.replace(at, 16, hex);
 }
 
 constexpr int kChildEntries = 3000;  // about six 64 KiB chunks

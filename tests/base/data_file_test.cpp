@@ -3,30 +3,41 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <tuple>
 
-#include "base/checksum.h"
 #include "base_test_util.h"
+#ifdef _WIN32
+#include <windows.h>
+#endif
 #include "common/atomic_file.h"
 
 namespace hollin::test {
 namespace {
 
-// Recomputes the end line's checksum after a deliberate edit.
-std::string Reseal(std::string bytes) {
-  char hex[17];
-  const size_t at = bytes.size() - 17;
-  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(Xxh64(bytes.substr(0, at))));
-  return bytes.replace(at, 16, hex);
+// Sets a file's size without writing its bytes (a sparse file where the
+// file system has them).
+void ResizeSparse(const std::string& path, std::uintmax_t size) {
+#ifdef _WIN32
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  LARGE_INTEGER at;
+  at.QuadPart = static_cast<LONGLONG>(size);
+  const bool done = SetFilePointerEx(h, at, nullptr, FILE_BEGIN) && SetEndOfFile(h);
+  CloseHandle(h);
+  ASSERT_TRUE(done) << size;
+#else
+  std::filesystem::resize_file(path, size);
+#endif
 }
 
-BaseFileProblem ProblemReading() {
-  return ProblemOf([] {
-    VsData vsd;
-    vsd.FileName("Prev");
-    vsd.Open();
-    vsd.FirstRecord();
-  });
+void ReadBase() {
+  VsData vsd;
+  vsd.FileName("Prev");
+  vsd.Open();
+  vsd.FirstRecord();
 }
+
+BaseFileProblem ProblemReading() { return ProblemOf(ReadBase); }
 
 TEST(DataFile, EveryKindOfValueSurvivesAndTheFileStaysText) {
   InFreshFolder here;
@@ -83,20 +94,26 @@ TEST(DataFile, ContentWrittenWrongIsRefusedEvenWithAGoodChecksum) {
     std::string s = good;
     return Reseal(s.replace(s.find(from), from.size(), to));
   };
-  const std::pair<std::string, BaseFileProblem> cases[] = {
-      {edited("HOLLINBASE\t1", "HOLLINBASE\t2"), BaseFileProblem::NewerFormat},
-      {edited("command\t", "command\tz\t"), BaseFileProblem::Damaged},  // five values
-      {edited("command\t", "comm`41nd\t"), BaseFileProblem::Damaged},   // needless escape
-      {edited("command\t", "command\r\t"), BaseFileProblem::Damaged},   // raw control byte
-      {edited("1 records", "2 records"), BaseFileProblem::Damaged},
-      {edited("1 records", "01 records"), BaseFileProblem::Damaged},
-      {edited("$*256$$$", "$*256$$"), BaseFileProblem::Damaged},
-      {edited("\tKey\t", "\tPath\t"), BaseFileProblem::Damaged},  // a name twice
-      {"MZ\x90\0\3 garbage", BaseFileProblem::Damaged},
+  const std::tuple<std::string, BaseFileProblem, std::string> cases[] = {
+      {edited("HOLLINBASE\t1", "HOLLINBASE\t2"), BaseFileProblem::NewerFormat, "version 2"},
+      {edited("command\t", "command\tz\t"), BaseFileProblem::Damaged, "more values"},
+      {edited("command\t", "comm`41nd\t"), BaseFileProblem::Damaged, "needs none"},
+      {edited("command\t", "command\r\t"), BaseFileProblem::Damaged, "not escaped"},
+      {edited("1 records", "2 records"), BaseFileProblem::Damaged, "counts 2 records"},
+      {edited("1 records", "01 records"), BaseFileProblem::Damaged, "unreadable"},
+      {edited("$*256$$$", "$*256$$"), BaseFileProblem::Damaged, "more fields than the layout"},
+      {edited("\tKey\t", "\tPath\t"), BaseFileProblem::Damaged, "twice"},
+      {good + "\n", BaseFileProblem::Damaged, "empty lines after its end line"},
+      {"MZ\x90\0\3 garbage", BaseFileProblem::Damaged, "does not begin with"},
   };
-  for (const auto& [bytes, problem] : cases) {
+  for (const auto& [bytes, problem, mention] : cases) {
     WriteFileBytes("Prev.isd", bytes);
-    EXPECT_EQ(ProblemReading(), problem) << bytes;
+    EXPECT_EQ(ProblemOf(ReadBase, mention), problem) << bytes;
+  }
+  // Files too large to be a base are refused by their size, before a read.
+  for (const std::uintmax_t size : {(std::uintmax_t{1} << 32) + 1, std::uintmax_t{1} << 41}) {
+    ResizeSparse("Prev.isd", size);
+    EXPECT_EQ(ProblemOf(ReadBase, "too large"), BaseFileProblem::Damaged) << size;
   }
   std::filesystem::remove("Prev.isd");
   std::filesystem::create_directory("Prev.isd");

@@ -1,5 +1,5 @@
-// Failures that need POSIX to stage: a full disk (a file size limit) and a
-// user without rights (a child process that gives up root).
+// Failures that need POSIX to stage: a full disk (a file size limit), a
+// user without rights (a child process that gives up root) and a FIFO.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -41,9 +41,13 @@ void Nobody() {
 TEST(Rights, AFullDiskOrMissingRightsGiveTypedErrorsAndKeepTheBase) {
   InFreshFolder here;
   SaveBase(MakeEntries(10, 0));
+  const std::string v1 = ReadFileBytes("Prev.isd");
+  SaveBase(MakeEntries(10, 2));
   const std::string before = ReadFileBytes("Prev.isd");
+  // A save that does not fit keeps the base and its backup as they were.
   EXPECT_TRUE(FailsInChild(FullDisk, [] { SaveBase(MakeEntries(3000, 1)); },
                            BaseFileProblem::Unwritable));
+  EXPECT_EQ(ReadFileBytes("Prev.isd.bak"), v1);
   EXPECT_TRUE(FailsInChild(Nobody, [] { SaveBase(MakeEntries(3, 1)); },  // not the user's folder
                            BaseFileProblem::Unwritable));
   std::filesystem::permissions("Prev.isd", std::filesystem::perms::owner_read |
@@ -51,6 +55,13 @@ TEST(Rights, AFullDiskOrMissingRightsGiveTypedErrorsAndKeepTheBase) {
   EXPECT_TRUE(FailsInChild(Nobody, [] { LoadBase(); }, BaseFileProblem::Unreadable));
   EXPECT_EQ(ReadFileBytes("Prev.isd"), before);
   EXPECT_EQ(here.Files(), 2u);  // base and backup, no temporaries
+}
+
+// A FIFO of the base file's name is refused at once, not waited on.
+TEST(Rights, AFifoForABaseIsRefusedWithoutWaiting) {
+  InFreshFolder here;
+  const std::string what = ReadOfFifo("Prev.isd", [] { LoadBase(); });
+  EXPECT_NE(what.find("Prev.isd\" is not a plain file"), std::string::npos) << what;
 }
 
 }  // namespace

@@ -48,6 +48,12 @@ std::string Dump(const RegFileContent& content) {
   return out;
 }
 
+std::string Repeat(std::string_view s, int times) {
+  std::string out;
+  for (int i = 0; i < times; ++i) out += s;
+  return out;
+}
+
 // Status of creating a key, which is closed again at once.
 LONG Create(RegistryStore& s, HKEY root, const char* path) {
   HKEY k = nullptr;
@@ -135,6 +141,13 @@ TEST(RegFileTest, AMalformedFileIsRefusedNamingTheLineAndNothingChanges) {
       {good + "\"a\"=dword:123456789\r\n", 4, "1 to 8 hex digits"},
       {good + "\"a\"=hex:01,\\\r\n  02,\\\r\n  0x3\r\n", 6, "invalid hex byte \"0x3\""},
       {good + "\"a\"=hex:01,\\\r\n", 4, "end of the file"}, {good + "\"a\"=\"b\0\"\r\n"s, 4, "NUL character"},
+      // What the writer cannot give back is refused here, not at the next write.
+      {good + "\"a\\nb\"=\"v\"\r\n", 4, "line break"}, {good + "\"a\\r\"=\"v\"\r\n", 4, "line break"},
+      {good + "[HKCU\\a\rb]\r\n", 4, "line break"},
+      {good + "[HKCU\\" + std::string(256, 'k') + "]\r\n", 4, "longer than 255"},
+      {good + "[HKCU" + Repeat("\\d", 20000) + "]\r\n", 4, "deeper than 512"},
+      {Utf16File("Windows Registry Editor Version 5.00\n[HKCU\\x]\n") + "x", 0, "odd number of bytes"},
+      {"Windows Registry Editor Version 5.00\n[HKCU\\x]\n\"e\"=hex(2):41,00,42\n", 3, "odd number of bytes"},
   };
   test::TempDir dir;
   const std::string path = dir.File("broken.reg");
@@ -149,7 +162,7 @@ TEST(RegFileTest, AMalformedFileIsRefusedNamingTheLineAndNothingChanges) {
     } catch (const RegFileError& e) {
       EXPECT_EQ(e.line(), line) << e.what();
       const std::string what = e.what();
-      EXPECT_EQ(what.find(path + ", line " + std::to_string(line) + ": "), 0u) << what;
+      EXPECT_EQ(what.find(path + (line ? ", line " + std::to_string(line) : "") + ": "), 0u) << what;
       EXPECT_NE(what.find(problem), std::string::npos) << what;
     }
     EXPECT_EQ(s.ToText(), before) << text;
@@ -196,6 +209,40 @@ TEST(RegistryStoreTest, AWriteThatCannotBePersistedIsUndone) {
   EXPECT_EQ(s.ToText(), before);
   EXPECT_EQ(Create(s, HKEY_CURRENT_USER, "other"), ERROR_SUCCESS);
 }
+
+// Keys as deep as the registry allows (512 levels below a root key) are
+// kept, deleted and written without deep recursion or quadratic text; deeper
+// ones and longer names are refused as the platform refuses them.
+TEST(RegistryStoreTest, DeepKeysHaveTheRegistrysLimits) {
+  RegistryStore s;
+  ASSERT_EQ(Create(s, HKEY_CURRENT_USER, ("deep" + Repeat("\\d", 500)).c_str()), ERROR_SUCCESS);
+  HKEY k = nullptr;  // a path relative to a deep key counts from the root
+  ASSERT_EQ(s.RegOpenKeyExA(HKEY_CURRENT_USER, ("deep" + Repeat("\\d", 500)).c_str(), 0, KEY_ALL_ACCESS, &k), 0);
+  EXPECT_EQ(s.RegSetValueA(k, Repeat("\\d", 11).c_str(), REG_SZ, "leaf", 0), ERROR_SUCCESS);
+  EXPECT_EQ(s.RegSetValueA(k, Repeat("\\d", 12).c_str(), REG_SZ, "x", 0), ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(Create(s, HKEY_CURRENT_USER, std::string(256, 'n').c_str()), ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(Create(s, HKEY_CURRENT_USER, std::string(255, 'n').c_str()), ERROR_SUCCESS);
+  s.RegCloseKey(k);
+  // Only the keys that need a line of their own are written: the leaf, not
+  // each of the 511 keys above it.
+  const std::string text = s.ToText();
+  EXPECT_LT(text.size(), 2000u);
+  RegistryStore copy;
+  copy.LoadText(text, "deep.reg");
+  EXPECT_EQ(copy.ToText(), text);
+  s.LoadText("REGEDIT4\n[-HKCU\\deep]\n", "delete.reg");
+  EXPECT_EQ(s.RegOpenKeyExA(HKEY_CURRENT_USER, "deep", 0, KEY_READ, &k), ERROR_FILE_NOT_FOUND);
+}
+
+#ifndef _WIN32
+TEST(RegistryStoreTest, AFifoForABackingFileIsRefusedWithoutWaiting) {
+  test::TempDir dir;
+  const std::string what = test::ReadOfFifo(dir.File("registry.reg"), [&] {
+    RegistryStore s(dir.File("registry.reg"));
+  });
+  EXPECT_NE(what.find("is not a plain file"), std::string::npos) << what;
+}
+#endif
 
 #ifdef _WIN32
 // The system's own export of HKEY_CLASSES_ROOT (UTF-16 LE, version 5) loads

@@ -2,6 +2,9 @@
 // Windows build the real registry, each filled through the registry layer.
 #include <gtest/gtest.h>
 
+#include <functional>
+
+#include "common/ansi_codepage.h"
 #include "registry/registry_store.h"
 #include "registry/scan.h"
 #include "registry_fixture.h"
@@ -10,6 +13,79 @@ namespace hollin {
 namespace {
 
 using namespace std::string_literals;
+using Rename = std::function<std::string(std::string_view)>;
+
+// A registry as a process with another ANSI code page sees it: subkey names
+// are handed out through toProcess, and paths given go through toRegistry
+// first. Enumeration applies the registry's buffer rule to the converted
+// name. Other calls pass through.
+class ConvertedNames : public IRegistry {
+ public:
+  ConvertedNames(IRegistry& inner, Rename toProcess, Rename toRegistry)
+      : in_(inner), toProcess_(std::move(toProcess)), toRegistry_(std::move(toRegistry)) {}
+  LONG RegEnumKeyExA(HKEY k, DWORD i, LPSTR name, LPDWORD count, LPDWORD, LPSTR, LPDWORD, PFILETIME) override {
+    if (fail)
+      if (const LONG r = fail(i)) return r;
+    char raw[300];
+    DWORD n = sizeof raw;
+    if (const LONG r = in_.RegEnumKeyExA(k, i, raw, &n, nullptr, nullptr, nullptr, nullptr)) return r;
+    const std::string out = toProcess_(std::string_view(raw, n));
+    if (*count <= out.size()) return ERROR_MORE_DATA;
+    std::copy(out.c_str(), out.c_str() + out.size() + 1, name);
+    *count = DWORD(out.size());
+    return ERROR_SUCCESS;
+  }
+  LONG RegOpenKeyExA(HKEY k, LPCSTR p, DWORD o, REGSAM s, PHKEY out) override {
+    return in_.RegOpenKeyExA(k, toRegistry_(p).c_str(), o, s, out);
+  }
+  LONG RegQueryValueA(HKEY k, LPCSTR p, LPSTR d, PLONG n) override {
+    return in_.RegQueryValueA(k, toRegistry_(p).c_str(), d, n);
+  }
+  LONG RegQueryValueExA(HKEY k, LPCSTR v, LPDWORD r, LPDWORD t, LPBYTE d, LPDWORD n) override {
+    return in_.RegQueryValueExA(k, v, r, t, d, n);
+  }
+  LONG RegSetValueA(HKEY k, LPCSTR p, DWORD t, LPCSTR d, DWORD n) override { return in_.RegSetValueA(k, p, t, d, n); }
+  LONG RegSetValueExA(HKEY k, LPCSTR v, DWORD r, DWORD t, const BYTE* d, DWORD n) override {
+    return in_.RegSetValueExA(k, v, r, t, d, n);
+  }
+  LONG RegCreateKeyExA(HKEY k, LPCSTR p, DWORD r, LPSTR c, DWORD o, REGSAM s, const SECURITY_ATTRIBUTES* a,
+                       PHKEY out, LPDWORD d) override {
+    return in_.RegCreateKeyExA(k, p, r, c, o, s, a, out, d);
+  }
+  LONG RegCloseKey(HKEY k) override { return in_.RegCloseKey(k); }
+
+  std::function<LONG(DWORD index)> fail;  // a status other than 0 fails that index
+
+ private:
+  IRegistry& in_;
+  Rename toProcess_, toRegistry_;
+};
+
+std::string Same(std::string_view s) { return std::string(s); }
+
+// Windows-1252 bytes as UTF-8, and back: names as a process with the UTF-8
+// code page sees them.
+std::string AnsiToUtf8(std::string_view s) {
+  std::string out;
+  for (unsigned char b : s) {
+    const char32_t c = AnsiToCodePoint(b);
+    if (c < 0x80) out += char(c);
+    else if (c < 0x800) out += {char(0xC0 | c >> 6), char(0x80 | (c & 0x3F))};
+    else out += {char(0xE0 | c >> 12), char(0x80 | (c >> 6 & 0x3F)), char(0x80 | (c & 0x3F))};
+  }
+  return out;
+}
+std::string Utf8ToAnsi(std::string_view s) {
+  std::string out;
+  for (size_t i = 0; i < s.size(); ++i) {
+    const unsigned char b = static_cast<unsigned char>(s[i]);
+    const int extra = b >= 0xE0 ? 2 : b >= 0xC0 ? 1 : 0;
+    char32_t c = extra == 2 ? b & 0x0F : extra == 1 ? b & 0x1F : b;
+    for (int k = 0; k < extra && i + 1 < s.size(); ++k) c = c << 6 | (s[++i] & 0x3F);
+    out += char(CodePointToAnsi(c));
+  }
+  return out;
+}
 
 class ScanTest : public ::testing::TestWithParam<test::RegistryUnderTest> {
  protected:
@@ -27,10 +103,17 @@ class ScanTest : public ::testing::TestWithParam<test::RegistryUnderTest> {
     reg->RegCloseKey(key);
   }
   HKEY root() const { return sandbox->root(); }
-  ScanResult Scan() { return ScanCurrentEntries(*reg, root()); }
+  bool Real() const { return GetParam().name != "Store"; }
+  ScanResult Scan() { return ScanCurrentEntries(seen ? *seen : *reg, root()); }
+  std::vector<std::string> Exts(const ScanResult& r) {
+    std::vector<std::string> out;
+    for (const auto& e : *r.entries) out.push_back(e->Ext());
+    return out;
+  }
 
   std::unique_ptr<IRegistry> reg = GetParam().make();
   std::unique_ptr<test::Sandbox> sandbox;  // destroyed before reg
+  std::unique_ptr<IRegistry> seen;         // the registry as the scan sees it, if not reg
 };
 
 TEST_P(ScanTest, ProgramIdCommandThenExtensionFallbackAndNoOtherEntries) {
@@ -111,6 +194,76 @@ TEST_P(ScanTest, NamesThatTrimToTheSameTypeStayApart) {
   ASSERT_EQ(result.entries->Count(), 2);
   EXPECT_EQ(result.entries->Item(".txt")->ProgramFullPath(), "notepad.exe %1");
   EXPECT_EQ(result.entries->Item(".txt ")->ProgramFullPath(), "other.exe %1");
+}
+
+// A key whose name converts to one the scan has already taken (".tx" with a
+// t-cedilla, which code page 1252 gives as ".txt") is skipped and listed; the
+// scan goes on and reads the real ".txt" once.
+TEST_P(ScanTest, ANameTakenAlreadyIsSkippedAndListed) {
+  Default(".txt", "txtfile");
+  Default("txtfile\\shell\\open\\command", "notepad.exe %1");
+  Default(".xyz", "txtfile");
+  if (Real()) {
+#ifdef _WIN32
+    HKEY k = nullptr;
+    ASSERT_EQ(::RegCreateKeyExW(root(), L".tx\u0163", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr), 0);
+    ::RegCloseKey(k);
+#endif
+  } else {  // the store holds ANSI names: the conversion is played by a view
+    Default(".tx\xFE", "");
+    seen = std::make_unique<ConvertedNames>(
+        *reg, [](std::string_view s) { return s == ".tx\xFE" ? ".txt"s : std::string(s); }, Same);
+  }
+  const auto result = Scan();
+  EXPECT_EQ(Exts(result), (std::vector<std::string>{".txt", ".xyz"}));
+  ASSERT_EQ(result.skipped.size(), 1u);
+  EXPECT_EQ(result.skipped[0].index, 1u);
+  EXPECT_EQ(result.skipped[0].name, ".txt");
+  EXPECT_EQ(result.skipped[0].status, ERROR_SUCCESS);
+}
+
+// A name longer than the first buffer (255 characters outside ASCII in the
+// UTF-8 code page; under Wine, whose registry takes 256 characters, in any)
+// is read again with the room it needs, and every later type is read too.
+TEST_P(ScanTest, ALongNameIsReadAndHidesNoLaterType) {
+  std::string longName;
+  if (Real()) {
+    longName = std::string(".").append(255, 'L');
+    HKEY k = nullptr;
+    if (reg->RegCreateKeyExA(root(), longName.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr) != 0)
+      GTEST_SKIP() << "this registry refuses a 256-character name";
+    reg->RegCloseKey(k);
+  } else {
+    longName = std::string(".a").append(253, '\xE9');  // 508 bytes in UTF-8
+    seen = std::make_unique<ConvertedNames>(*reg, AnsiToUtf8, Utf8ToAnsi);
+  }
+  Default(longName, "prog");
+  Default(".zz", "prog");
+  Default("prog\\shell\\open\\command", "p.exe %1");
+  const auto result = Scan();
+  const std::string shown = Real() ? longName : AnsiToUtf8(longName);
+  EXPECT_EQ(Exts(result), (std::vector<std::string>{shown, ".zz"}));
+  EXPECT_TRUE(result.skipped.empty());
+}
+
+// An index that cannot be read is skipped and listed; a registry that fails
+// at every index ends the scan after a bounded number of tries.
+TEST(ScanFailures, AnUnreadableIndexIsSkippedAndEndlessFailureEnds) {
+  RegistryStore store;
+  for (const char* ext : {".a", ".b", ".c"}) store.RegSetValueA(HKEY_CLASSES_ROOT, ext, REG_SZ, "prog", 0);
+  store.RegSetValueA(HKEY_CLASSES_ROOT, "prog\\shell\\open\\command", REG_SZ, "p.exe %1", 0);
+  ConvertedNames view(store, Same, Same);
+  view.fail = [](DWORD i) { return i == 1 ? ERROR_ACCESS_DENIED : ERROR_SUCCESS; };
+  auto result = ScanCurrentEntries(view);
+  EXPECT_EQ(result.entries->Count(), 2);
+  EXPECT_EQ(result.last->Ext(), ".c");
+  ASSERT_EQ(result.skipped.size(), 1u);
+  EXPECT_EQ(result.skipped[0].index, 1u);
+  EXPECT_EQ(result.skipped[0].status, ERROR_ACCESS_DENIED);
+  view.fail = [](DWORD) { return ERROR_OUTOFMEMORY; };
+  result = ScanCurrentEntries(view);
+  EXPECT_EQ(result.entries->Count(), 0);
+  EXPECT_EQ(result.skipped.size(), size_t(kMaxFailedIndexes));
 }
 
 // A class root as large as a crowded machine's, in the store: the scan ends

@@ -13,8 +13,13 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #else
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <chrono>
+#include <future>
 #endif
 
 namespace hollin {
@@ -101,5 +106,24 @@ int RunChild(const std::string& commandLine) {
   return -1;
 #endif
 }
+
+#ifndef _WIN32
+std::string ReadOfFifo(const std::string& path, const std::function<void()>& read) {
+  if (mkfifo(path.c_str(), 0600) != 0) throw std::runtime_error("cannot make the FIFO " + path);
+  auto done = std::async(std::launch::async, [&]() -> std::string {
+    try {
+      read();
+    } catch (const std::exception& e) {
+      return e.what();
+    }
+    return "";
+  });
+  if (done.wait_for(std::chrono::seconds(10)) == std::future_status::ready) return done.get();
+  const int fd = open(path.c_str(), O_WRONLY | O_NONBLOCK);
+  if (fd >= 0) close(fd);
+  done.wait();
+  return "waits for a writer";
+}
+#endif
 
 }  // namespace hollin::test

@@ -3,6 +3,7 @@
 
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -53,5 +54,13 @@ std::string SelfPath();
 
 // Runs the command line and returns its exit code (-1 when it cannot start).
 int RunChild(const std::string& commandLine);
+
+#ifndef _WIN32
+// Makes a FIFO at path and runs read, which must refuse it without waiting
+// for a writer. Returns what read threw ("" when it threw nothing), or
+// "waits for a writer" when it was still waiting after ten seconds (a writer
+// then comes and goes, so that it ends).
+std::string ReadOfFifo(const std::string& path, const std::function<void()>& read);
+#endif
 
 }  // namespace hollin::test
