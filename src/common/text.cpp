@@ -1,56 +1,80 @@
 #include "common/text.h"
 
-#include <array>
-
 #include "common/ansi_codepage.h"
 
 namespace hollin {
 namespace {
 
-constexpr std::array<unsigned char, 256> MakeFoldTable() {
-  std::array<unsigned char, 256> t{};
-  for (int i = 0; i < 256; ++i) t[i] = static_cast<unsigned char>(i);
-  for (int c = 'A'; c <= 'Z'; ++c) t[c] = static_cast<unsigned char>(c + 32);
-  // Windows-1252 letters with a lower-case partner.
-  for (int c = 0xC0; c <= 0xDE; ++c)
-    if (c != 0xD7) t[c] = static_cast<unsigned char>(c + 32);
-  t[0x8A] = 0x9A;  // S caron
-  t[0x8C] = 0x9C;  // OE
-  t[0x8E] = 0x9E;  // Z caron
-  t[0x9F] = 0xFF;  // Y diaeresis
-  return t;
+// The lower-case partner of a character, for the scripts whose letters come
+// in pairs that the registry folds: Latin, Greek and Cyrillic.
+char32_t FoldCodePoint(char32_t c) {
+  if (c < 0x80) return (c >= 'A' && c <= 'Z') ? c + 32 : c;
+  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 32;
+  if (c >= 0x100 && c <= 0x17F) {
+    if (c == 0x130) return 'i';
+    if (c == 0x178) return 0xFF;
+    if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) return (c % 2) ? c + 1 : c;
+    if (c == 0x131 || c == 0x138 || c == 0x149 || c == 0x17F) return c;
+    return (c % 2) ? c : c + 1;
+  }
+  if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) return c + 32;
+  if (c >= 0x410 && c <= 0x42F) return c + 32;
+  if (c >= 0x400 && c <= 0x40F) return c + 80;
+  return c;
 }
 
-constexpr auto kFold = MakeFoldTable();
+// One character of s at i, moving i on: a UTF-8 sequence, or else one byte
+// read in Windows-1252.
+char32_t Next(std::string_view s, size_t& i) {
+  char32_t cp;
+  if (DecodeUtf8(s, i, cp)) return cp;
+  return Cp1252ToCodePoint(static_cast<unsigned char>(s[i++]));
+}
 
 }  // namespace
 
-char FoldChar(char c) {
-  return static_cast<char>(kFold[static_cast<unsigned char>(c)]);
-}
+char FoldChar(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 
 std::string FoldCase(std::string_view s) {
-  std::string out(s.size(), '\0');
-  for (size_t i = 0; i < s.size(); ++i) out[i] = FoldChar(s[i]);
+  std::string out;
+  out.reserve(s.size());
+  for (size_t i = 0; i < s.size();) {
+    const unsigned char b = static_cast<unsigned char>(s[i]);
+    if (b < 0x80) {
+      out.push_back(FoldChar(static_cast<char>(b)));
+      ++i;
+      continue;
+    }
+    char32_t cp;
+    if (DecodeUtf8(s, i, cp)) {
+      AppendUtf8(out, FoldCodePoint(cp));
+    } else {
+      // A stray byte stays one byte: folded as its Windows-1252 letter,
+      // when that letter's partner is a byte of that code page too.
+      const char32_t folded = FoldCodePoint(Cp1252ToCodePoint(b));
+      unsigned char fb = b;
+      if (folded <= 0xFF && folded >= 0xA0) fb = static_cast<unsigned char>(folded);
+      else if (folded != Cp1252ToCodePoint(b))
+        for (unsigned k = 0; k < detail::kCp1252High.size(); ++k)
+          if (detail::kCp1252High[k] == folded) fb = static_cast<unsigned char>(0x80 + k);
+      out.push_back(static_cast<char>(fb));
+      ++i;
+    }
+  }
   return out;
 }
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (FoldChar(a[i]) != FoldChar(b[i])) return false;
-  return true;
-}
+bool EqualsNoCase(std::string_view a, std::string_view b) { return FoldCase(a) == FoldCase(b); }
 
 int CompareNoCase(std::string_view a, std::string_view b) {
-  const size_t n = a.size() < b.size() ? a.size() : b.size();
-  for (size_t i = 0; i < n; ++i) {
-    const char32_t x = AnsiToCodePoint(kFold[static_cast<unsigned char>(a[i])]);
-    const char32_t y = AnsiToCodePoint(kFold[static_cast<unsigned char>(b[i])]);
+  const std::string fa = FoldCase(a), fb = FoldCase(b);
+  size_t i = 0, j = 0;
+  while (i < fa.size() && j < fb.size()) {
+    const char32_t x = Next(fa, i), y = Next(fb, j);
     if (x != y) return x < y ? -1 : 1;
   }
-  if (a.size() == b.size()) return 0;
-  return a.size() < b.size() ? -1 : 1;
+  if (i == fa.size() && j == fb.size()) return 0;
+  return i == fa.size() ? -1 : 1;
 }
 
 }  // namespace hollin

@@ -1,7 +1,8 @@
 // Text helpers shared by the registry store and the association collection.
-// Registry names are compared without regard to letter case. Names are ANSI
-// bytes (Windows-1252 on the machines we target): ASCII letters and the
-// Latin-1 letters of that code page fold; every other byte stands for itself.
+// Registry names are compared without regard to letter case. Names are UTF-8
+// (the program's code page): the letters of Latin, Greek and Cyrillic fold to
+// their lower-case partners; every other character stands for itself. A byte
+// that is not part of well-formed UTF-8 is read as a Windows-1252 character.
 #pragma once
 
 #include <string>
@@ -9,7 +10,7 @@
 
 namespace hollin {
 
-// Lower-case form of one ANSI byte.
+// Lower-case form of one ASCII byte; any other byte stays as it is.
 char FoldChar(char c);
 
 // Lower-case form of a whole name; two names are the same name exactly when
@@ -18,10 +19,9 @@ std::string FoldCase(std::string_view s);
 
 bool EqualsNoCase(std::string_view a, std::string_view b);
 
-// Order of the folded forms, compared by the characters the bytes stand for
-// (their Windows-1252 code points, so that e.g. 0x80, the euro sign, sorts
-// after every Latin-1 letter): the order in which the registry enumerates
-// subkeys. For ASCII this is the plain order of the folded bytes.
+// Order of the folded forms, compared character by character by code point:
+// the order in which the registry enumerates subkeys. For ASCII this is the
+// plain order of the folded bytes.
 int CompareNoCase(std::string_view a, std::string_view b);
 
 }  // namespace hollin

@@ -28,14 +28,10 @@ const RootName* Roots() {
   return roots;
 }
 
-// ---- Decoding to ANSI -------------------------------------------------------
+// ---- Decoding to ANSI (UTF-8) -----------------------------------------------
 
-void AppendCodePoint(std::string& out, char32_t cp) {
-  out.push_back(static_cast<char>(CodePointToAnsi(cp)));
-}
-
-// UTF-16 LE bytes (an even number) to ANSI, as the A-functions convert
-// registry text. A lone surrogate becomes '?'.
+// UTF-16 LE bytes (an even number) to UTF-8, as the A-functions convert
+// registry text. A lone surrogate becomes U+FFFD.
 std::string Utf16ToAnsi(std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size() / 2);
@@ -46,53 +42,28 @@ std::string Utf16ToAnsi(std::string_view bytes) {
   };
   for (size_t i = 0; i < units; ++i) {
     const char16_t u = unit(i);
-    if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units && unit(i + 1) >= 0xDC00 &&
-        unit(i + 1) <= 0xDFFF) {
-      ++i;  // a pair: nothing outside the BMP is in the code page
-      out.push_back('?');
+    if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units && unit(i + 1) >= 0xDC00 && unit(i + 1) <= 0xDFFF) {
+      AppendUtf8(out, 0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) + (unit(i + 1) - 0xDC00));
+      ++i;
+    } else if (u >= 0xD800 && u <= 0xDFFF) {
+      AppendUtf8(out, 0xFFFD);
     } else {
-      AppendCodePoint(out, u);
+      AppendUtf8(out, u);
     }
   }
   return out;
 }
 
-// Decodes UTF-8 into ANSI; false when bytes is not well-formed UTF-8.
-bool Utf8ToAnsi(std::string_view bytes, std::string& out) {
-  out.clear();
+// Windows-1252 text (a REGEDIT4 file of an older machine) to UTF-8.
+std::string Cp1252ToUtf8(std::string_view bytes) {
+  std::string out;
   out.reserve(bytes.size());
-  for (size_t i = 0; i < bytes.size();) {
-    const unsigned char b = static_cast<unsigned char>(bytes[i]);
-    int extra = 0;
-    char32_t cp = 0;
-    if (b < 0x80) {
-      cp = b;
-    } else if (b >= 0xC2 && b <= 0xDF) {
-      extra = 1, cp = b & 0x1F;
-    } else if (b >= 0xE0 && b <= 0xEF) {
-      extra = 2, cp = b & 0x0F;
-    } else if (b >= 0xF0 && b <= 0xF4) {
-      extra = 3, cp = b & 0x07;
-    } else {
-      return false;
-    }
-    if (i + static_cast<size_t>(extra) >= bytes.size() && extra > 0) return false;
-    for (int k = 1; k <= extra; ++k) {
-      const unsigned char c = static_cast<unsigned char>(bytes[i + k]);
-      if ((c & 0xC0) != 0x80) return false;
-      cp = (cp << 6) | (c & 0x3F);
-    }
-    if ((extra == 2 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) ||
-        (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF)))
-      return false;
-    AppendCodePoint(out, cp);
-    i += 1 + extra;
-  }
-  return true;
+  for (char c : bytes) AppendUtf8(out, Cp1252ToCodePoint(static_cast<unsigned char>(c)));
+  return out;
 }
 
-// The file's text as ANSI bytes, whatever encoding it came in. A UTF-16 file
-// of an odd number of bytes is cut short, and refused.
+// The file's text as UTF-8, whatever encoding it came in. A UTF-16 file of
+// an odd number of bytes is cut short, and refused.
 std::string DecodeText(std::string_view bytes, const std::string& source) {
   if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
       static_cast<unsigned char>(bytes[1]) == 0xFE) {
@@ -100,16 +71,11 @@ std::string DecodeText(std::string_view bytes, const std::string& source) {
       throw RegFileError(source, 0, "a UTF-16 file with an odd number of bytes (cut short?)");
     return Utf16ToAnsi(bytes.substr(2));
   }
-  std::string out;
-  if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") {
-    if (Utf8ToAnsi(bytes.substr(3), out)) return out;
-    return std::string(bytes.substr(3));
-  }
-  // Without a mark: a version 5 file that is well-formed UTF-8 is taken as
-  // UTF-8; REGEDIT4 and anything else as ANSI.
-  if (bytes.substr(0, kHeader5.size()) == kHeader5 && Utf8ToAnsi(bytes, out))
-    return out;
-  return std::string(bytes);
+  if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
+  // Well-formed UTF-8 stands as it is; anything else was written in the
+  // Windows-1252 code page.
+  if (IsUtf8(bytes)) return std::string(bytes);
+  return Cp1252ToUtf8(bytes);
 }
 
 // ---- Parsing ----------------------------------------------------------------
@@ -391,11 +357,12 @@ void AppendEscaped(std::string& out, std::string_view s) {
   out.push_back('"');
 }
 
-// A string the quoted form gives back byte for byte: one NUL, at the end, and
-// no line breaks.
+// A string the quoted form gives back byte for byte: one NUL, at the end, no
+// line breaks, and well-formed UTF-8 (a file that is not is read in
+// Windows-1252).
 bool QuotedFormFits(const std::string& data) {
   return !data.empty() && data.back() == '\0' &&
-         data.find_first_of(std::string_view("\0\r\n", 3)) == data.size() - 1;
+         data.find_first_of(std::string_view("\0\r\n", 3)) == data.size() - 1 && IsUtf8(data);
 }
 
 void AppendHex(std::string& out, size_t lineStart, std::string_view data) {

@@ -1,15 +1,16 @@
 // Registry export text files: what the system's registry editor and
 // "reg export" write, and what RegistryStore keeps its tree in.
 //
-// Read: "REGEDIT4" (ANSI) and "Windows Registry Editor Version 5.00", the
-// latter as UTF-16 LE with a byte-order mark, as UTF-8 (with or without a
-// byte-order mark) or as ANSI. Text is converted to the ANSI bytes that the
-// registry's A-functions give (Windows-1252, '?' for what it cannot hold);
-// in a version 5 file the hex(1), hex(2) and hex(7) data are UTF-16 LE and are
-// converted the same way, in a REGEDIT4 file they are ANSI already.
+// Read: "REGEDIT4" and "Windows Registry Editor Version 5.00", as UTF-16 LE
+// with a byte-order mark, or as UTF-8 (with or without a byte-order mark);
+// a file that is not well-formed UTF-8 was written in Windows-1252 and is
+// read so. Text is converted to the bytes that the registry's A-functions give
+// in the program's code page, UTF-8; in a version 5 file the hex(1), hex(2)
+// and hex(7) data are UTF-16 LE and are converted the same way, in a REGEDIT4
+// file they are the code page's bytes already.
 //
-// Written: always REGEDIT4, ANSI, CRLF line ends, because the store's bytes
-// are ANSI and REGEDIT4 carries them without any conversion. A string that a
+// Written: always REGEDIT4, UTF-8, CRLF line ends, because the store's bytes
+// are the code page's and REGEDIT4 carries them without any conversion. A string that a
 // quoted form cannot give back byte for byte (no single terminating NUL,
 // embedded NULs, CR or LF) is written as hex(1):..., a REG_DWORD of other
 // than 4 bytes as hex(4):..., so that reading the output gives back exactly

@@ -9,6 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "common/ansi_codepage.h"
 #include "common/atomic_file.h"
 #include "common/text.h"
 #include "registry/reg_file.h"
@@ -107,6 +108,10 @@ std::vector<std::string_view> SplitPath(std::string_view path) {
 
 std::string_view View(LPCSTR s) { return s ? std::string_view(s) : std::string_view(); }
 
+// A name or a text given to an A-function, as the platform takes it in the
+// program's code page (UTF-8; a byte that is not part of it becomes U+FFFD).
+std::string In(LPCSTR s) { return AsCodePageText(View(s)); }
+
 REGSAM Granted(REGSAM sam) {
   REGSAM r = sam & kAllKeyRights;
   if (sam & (kGenericRead | kGenericExecute)) r |= KEY_READ;
@@ -203,7 +208,7 @@ struct RegistryStore::Impl {
     const std::vector<std::string_view> parts = SplitPath(path);
     if (key->depth + static_cast<std::int64_t>(parts.size()) > kMaxKeyDepth) return false;
     for (std::string_view part : parts)
-      if (part.size() > kMaxKeyNameLength) return false;
+      if (Utf16Length(part) > kMaxKeyNameLength) return false;
     return true;
   }
 
@@ -402,12 +407,13 @@ LONG RegistryStore::RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD /*ulOptions*
   Key* key;
   REGSAM access;
   if (LONG r = impl_->Resolve(hKey, key, access)) return r;
+  const std::string path = In(lpSubKey);
   // An empty path on a root key gives the root key itself.
-  if (SplitPath(View(lpSubKey)).empty() && Impl::RootIndex(hKey) >= 0) {
+  if (SplitPath(path).empty() && Impl::RootIndex(hKey) >= 0) {
     *phkResult = hKey;
     return ERROR_SUCCESS;
   }
-  Key* target = Impl::Find(key, View(lpSubKey));
+  Key* target = Impl::Find(key, path);
   if (!target) return ERROR_FILE_NOT_FOUND;
   REGSAM granted;
   if (LONG r = impl_->Admit(target, samDesired, granted)) return r;
@@ -445,10 +451,11 @@ LONG RegistryStore::RegQueryValueA(HKEY hKey, LPCSTR lpSubKey, LPSTR lpData, PLO
   REGSAM access;
   if (LONG r = impl_->Resolve(hKey, key, access)) return r;
   if (lpData && !lpcbData) return ERROR_INVALID_PARAMETER;
-  if (SplitPath(View(lpSubKey)).empty()) {
+  const std::string path = In(lpSubKey);
+  if (SplitPath(path).empty()) {
     if (!(access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
   } else {
-    key = Impl::Find(key, View(lpSubKey));
+    key = Impl::Find(key, path);
     if (!key) return ERROR_FILE_NOT_FOUND;
     if (LONG r = impl_->Admit(key, KEY_QUERY_VALUE, access)) return r;
   }
@@ -476,7 +483,7 @@ LONG RegistryStore::RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpRe
   if (LONG r = impl_->Resolve(hKey, key, access)) return r;
   if (lpReserved || (lpData && !lpcbData)) return ERROR_INVALID_PARAMETER;
   if (!(access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
-  const auto it = key->values.find(FoldCase(View(lpValueName)));
+  const auto it = key->values.find(FoldCase(In(lpValueName)));
   if (it == key->values.end()) return ERROR_FILE_NOT_FOUND;
   const size_t size = ReportedSize(it->second);
   if (lpType) *lpType = it->second.type;
@@ -496,18 +503,19 @@ LONG RegistryStore::RegSetValueA(HKEY hKey, LPCSTR lpSubKey, DWORD dwType, LPCST
   REGSAM access;
   if (LONG r = impl_->Resolve(hKey, key, access)) return r;
   Undo undo;
-  if (SplitPath(View(lpSubKey)).empty()) {
+  const std::string path = In(lpSubKey);
+  if (SplitPath(path).empty()) {
     if (!(access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
   } else {
-    if (!Impl::WithinLimits(key, View(lpSubKey))) return ERROR_INVALID_PARAMETER;
-    key = Impl::CreatePath(key, View(lpSubKey), undo);
+    if (!Impl::WithinLimits(key, path)) return ERROR_INVALID_PARAMETER;
+    key = Impl::CreatePath(key, path, undo);
     REGSAM granted;
     if (LONG r = impl_->Admit(key, KEY_SET_VALUE, granted)) {
       impl_->Rollback(undo);
       return r;
     }
   }
-  Impl::SetValue(key, "", REG_SZ, std::string(lpData, std::strlen(lpData) + 1), &undo);
+  Impl::SetValue(key, "", REG_SZ, In(lpData) + '\0', &undo);
   return impl_->Commit(undo);
 }
 
@@ -519,8 +527,9 @@ LONG RegistryStore::RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD /*Reserv
   if (!(access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
   if (!lpData && cbData > 0) return kErrorNoAccess;
   Undo undo;
-  Impl::SetValue(key, View(lpValueName), dwType,
-                 std::string(reinterpret_cast<const char*>(lpData), lpData ? cbData : 0), &undo);
+  std::string data(reinterpret_cast<const char*>(lpData), lpData ? cbData : 0);
+  if (IsText(dwType)) data = AsCodePageText(data);
+  Impl::SetValue(key, In(lpValueName), dwType, std::move(data), &undo);
   return impl_->Commit(undo);
 }
 
@@ -532,10 +541,11 @@ LONG RegistryStore::RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved,
   Key* key;
   REGSAM access;
   if (LONG r = impl_->Resolve(hKey, key, access)) return r;
-  const bool emptyPath = SplitPath(View(lpSubKey)).empty();
-  if (!Impl::WithinLimits(key, View(lpSubKey))) return ERROR_INVALID_PARAMETER;
+  const std::string path = In(lpSubKey);
+  const bool emptyPath = SplitPath(path).empty();
+  if (!Impl::WithinLimits(key, path)) return ERROR_INVALID_PARAMETER;
   Undo undo;
-  Key* target = Impl::CreatePath(key, View(lpSubKey), undo);
+  Key* target = Impl::CreatePath(key, path, undo);
   REGSAM granted;
   if (LONG r = impl_->Admit(target, samDesired, granted)) {
     impl_->Rollback(undo);

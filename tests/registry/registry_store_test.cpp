@@ -84,23 +84,24 @@ constexpr std::string_view kVersion5 = R"(Windows Registry Editor Version 5.00
 TEST(RegFileTest, ReadsVersion5InUtf16AndUtf8AndAnsiTextAsItIs) {
   const std::string expected =
       "[HKEY_CLASSES_ROOT\\.txt]\n=1:txtfile\\x00\n"
-      "[HKEY_CLASSES_ROOT\\txtfile\\shell\\open\\command]\n=2:%SysRoot%\\xE9\\x80?\\x00\n"
-      "[HKEY_CURRENT_USER\\Caf\x80 ?\\x]\nq\"b\\s=1:x\"y\\x5Cz\\x0Aline\\x00\nd=4:\\xEF\\xBE\\xAD\\xDE\n"
+      "[HKEY_CLASSES_ROOT\\txtfile\\shell\\open\\command]\n=2:%SysRoot%\\xC3\\xA9\\xE2\\x82\\xAC\\xCE\\xA9\\x00\n"
+      "[HKEY_CURRENT_USER\\Caf€ Ω\\x]\nq\"b\\s=1:x\"y\\x5Cz\\x0Aline\\x00\nd=4:\\xEF\\xBE\\xAD\\xDE\n"
       "b=3:\\x01\\x02\\x03\nm=7:a\\x00b\\x00\\x00\ngone=-\n"
       "[-HKEY_LOCAL_MACHINE\\Software\\Old]\n[HKEY_USERS\\Sub]x]\n";
   EXPECT_EQ(Dump(ParseRegFile(Utf16File(kVersion5), "utf16.reg")), expected);
   EXPECT_EQ(Dump(ParseRegFile(kVersion5, "utf8.reg")), expected);
   EXPECT_EQ(Dump(ParseRegFile("\xEF\xBB\xBF" + std::string(kVersion5), "bom.reg")), expected);
-  // REGEDIT4 is ANSI, its hex(2) too; so is a version 5 file that is not UTF-8.
+  // REGEDIT4 carries the code page's bytes, its hex(2) too; a file that is
+  // not well-formed UTF-8 was written in Windows-1252.
   EXPECT_EQ(Dump(ParseRegFile("REGEDIT4\n[HKCU\\x]\n\"e\"=hex(2):25,41,25,e9,00\n\"s\"=\"\xC3\xA9\"\n", "a")),
             "[HKEY_CURRENT_USER\\x]\ne=2:%A%\\xE9\\x00\ns=1:\\xC3\\xA9\\x00\n");
-  EXPECT_EQ(Dump(ParseRegFile("Windows Registry Editor Version 5.00\r\n[HKCU\\x]\r\n\"s\"=\"\xE9\"\r\n", "b")),
-            "[HKEY_CURRENT_USER\\x]\ns=1:\\xE9\\x00\n");
+  EXPECT_EQ(Dump(ParseRegFile("Windows Registry Editor Version 5.00\r\n[HKCU\\x\xC9]\r\n\"s\"=\"\xE9\x80\"\r\n", "b")),
+            "[HKEY_CURRENT_USER\\xÉ]\ns=1:\\xC3\\xA9\\xE2\\x82\\xAC\\x00\n");
 }
 
 TEST(RegFileTest, WhatTheStoreWritesReadsBackToTheSameBytes) {
   const std::tuple<const char*, DWORD, std::string> values[] = {
-      {"", REG_SZ, "default\0"s}, {"plain", REG_SZ, "text\0"s}, {"q\"b\\s", REG_SZ, "x\"y\\z\xE9\x80\0"s},
+      {"", REG_SZ, "default\0"s}, {"plain", REG_SZ, "text\0"s}, {"q\"b\\s", REG_SZ, "x\"y\\zé€\0"s},
       {"nuls", REG_SZ, "ab\0cd\0"s}, {"noterm", REG_SZ, "abc"}, {"breaks", REG_SZ, "a\r\nb\0"s},
       {"lf", REG_SZ, "ab\n"}, {"empty", REG_SZ, ""}, {"nul", REG_SZ, "\0"s}, {"dword", REG_DWORD, "\x2A\0\0\0"s},
       {"shortdword", REG_DWORD, "\x2A\0"s}, {"expand", REG_EXPAND_SZ, "%SystemRoot%\\n.exe %1\0"s},
@@ -109,17 +110,17 @@ TEST(RegFileTest, WhatTheStoreWritesReadsBackToTheSameBytes) {
   };
   RegistryStore a, b;
   HKEY k;
-  ASSERT_EQ(a.RegCreateKeyExA(HKEY_CURRENT_USER, "Odd]Name \xE9\\ spaced ", 0, nullptr, 0, KEY_ALL_ACCESS,
+  ASSERT_EQ(a.RegCreateKeyExA(HKEY_CURRENT_USER, "Odd]Name é\\ spaced ", 0, nullptr, 0, KEY_ALL_ACCESS,
                               nullptr, &k, nullptr), ERROR_SUCCESS);
   for (const auto& [name, type, data] : values)
     a.RegSetValueExA(k, name, 0, type, reinterpret_cast<const BYTE*>(data.data()), DWORD(data.size()));
   ASSERT_EQ(a.RegSetValueA(HKEY_USERS, "empty\\key\\", REG_SZ, "", 0), ERROR_SUCCESS);
   const std::string text = a.ToText();
-  EXPECT_NE(text.find("\r\n\"plain\"=\"text\"\r\n\"q\\\"b\\\\s\"=\"x\\\"y\\\\z\xE9\x80\"\r\n"), std::string::npos);
+  EXPECT_NE(text.find("\r\n\"plain\"=\"text\"\r\n\"q\\\"b\\\\s\"=\"x\\\"y\\\\zé€\"\r\n"), std::string::npos);
   EXPECT_NE(text.find("\r\n\"dword\"=dword:0000002a\r\n"), std::string::npos);
   b.LoadText(text, "written.reg");
   EXPECT_EQ(b.ToText(), text);
-  ASSERT_EQ(b.RegOpenKeyExA(HKEY_CURRENT_USER, "odd]name \xC9\\ SPACED ", 0, KEY_READ, &k), ERROR_SUCCESS);
+  ASSERT_EQ(b.RegOpenKeyExA(HKEY_CURRENT_USER, "odd]name É\\ SPACED ", 0, KEY_READ, &k), ERROR_SUCCESS);
   for (const auto& [name, type, data] : values) {
     std::string got(70000, '\0');
     DWORD gotType = 0, n = DWORD(got.size());

@@ -81,7 +81,7 @@ class SettingsOnEveryRegistry : public ::testing::TestWithParam<test::RegistryUn
 TEST_P(SettingsOnEveryRegistry, WriteIsReadBackInAnotherCase) {
   auto reg = GetParam().make();
   test::ScriptedMessageBox box;
-  const std::string text = "C:\\Program Files\\Hollin \xE9";
+  const std::string text = "C:\\Program Files\\Hollin é";
   WriteSetting(*reg, "HollinTestPath", text);
   SettingValue v;
   ASSERT_TRUE(ReadSetting(*reg, box, "HOLLINTESTPATH", 1, v, true));
