@@ -6,7 +6,6 @@
 #include "common/names.h"
 #include "common/text.h"
 #include "compare/exe_name.h"
-#include "registry/scan.h"
 #include "resource.h"
 
 namespace hollin::ui {
@@ -212,6 +211,28 @@ void FrmMain::mnuRefresh_Click() {
     optView_Click(0);
   else
     optView0.Value(true);
+  ReportSkipped();
+}
+
+// Keys of the class root that the scan could not take are told, so that no
+// program can hide a type from the check unnoticed.
+void FrmMain::ReportSkipped() {
+  if (skipped_.empty()) return;
+  std::string text = std::to_string(skipped_.size()) +
+                     " key(s) under HKEY_CLASSES_ROOT could not be checked, and the file types "
+                     "they stand for may have changed unnoticed:\r";
+  size_t shown = 0;
+  for (const auto& s : skipped_) {
+    if (++shown > 10) {
+      text += "\r... and " + std::to_string(skipped_.size() - 10) + " more.";
+      break;
+    }
+    text += "\r" + (s.name.empty() ? "(a name that could not be read)" : "\"" + s.name + "\"");
+    text += s.status == ERROR_SUCCESS ? " - the same name as a type already read"
+                                      : " - error " + std::to_string(s.status);
+  }
+  text += "\r\rUse the system's registry editor to look at these keys.";
+  box_.Show({text, MbButtons::Ok, MbIcon::Exclamation, MbDefault::First, kProductName});
 }
 
 void FrmMain::GetAllCurrent() {
@@ -222,6 +243,7 @@ void FrmMain::GetAllCurrent() {
   ScanResult scan = ScanCurrentEntries(reg_);
   g_.CurrentEntries = std::move(scan.entries);
   g_.CurrentEntry = std::move(scan.last);
+  skipped_ = std::move(scan.skipped);
 }
 
 void FrmMain::GetAllPrevious() {

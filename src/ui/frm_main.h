@@ -17,6 +17,7 @@
 #include "compare/general.h"
 #include "compare/show_delta.h"
 #include "registry/registry.h"
+#include "registry/scan.h"
 #include "ui/controls.h"
 #include "ui/frm_status.h"
 
@@ -111,6 +112,7 @@ class FrmMain : public Form, public IStatusSink, public IDeltaWindow {
 
  private:
   void Design();
+  void ReportSkipped();
   void ShowAll(const cRegEntries& entries, const char* caption, int extraTwips,
                const char* statusText);
   void SaveOnClose();
@@ -120,6 +122,7 @@ class FrmMain : public Form, public IStatusSink, public IDeltaWindow {
   IPlatform& platform_;
   IMessageBox& box_;
   FrmStatus& frmStatus_;
+  std::vector<SkippedSubkey> skipped_;  // by the last scan
 };
 
 }  // namespace hollin::ui

@@ -294,9 +294,11 @@ TEST_F(FrmMainTest, ADamagedBaseIsOfferedToBeSetAsideAndNoEndsTouchingNothing) {
 // A registry that fails in a way no status code tells.
 struct BrokenRegistry : RegistryStore {
   bool broken = false;
+  DWORD deniedIndex = 1000;
   LONG RegEnumKeyExA(HKEY k, DWORD i, LPSTR n, LPDWORD c, LPDWORD r, LPSTR cl, LPDWORD cc,
                      PFILETIME t) override {
     if (broken) throw std::runtime_error("the registry went away");
+    if (i == deniedIndex) return ERROR_ACCESS_DENIED;
     return RegistryStore::RegEnumKeyExA(k, i, n, c, r, cl, cc, t);
   }
 };
@@ -320,6 +322,17 @@ TEST_F(FrmMainTest, AnErrorInAnEventIsShownAndTheProgramGoesOn) {
   broken.broken = false;
   m.mnuRefresh.UserChoose();
   EXPECT_EQ(m.sbrMain.PanelText(), "OK! No changed entries found.");
+
+  // A key the scan cannot read is told after the check, which goes on.
+  box.shown.clear();
+  broken.deniedIndex = 0;
+  m.mnuRefresh.UserChoose();
+  ASSERT_EQ(box.shown.size(), 1u);
+  EXPECT_EQ(box.shown[0].text,
+            "1 key(s) under HKEY_CLASSES_ROOT could not be checked, and the file types they stand for "
+            "may have changed unnoticed:\r\r(a name that could not be read) - error 5\r\rUse the "
+            "system's registry editor to look at these keys.");
+  EXPECT_EQ(m.lvwMain.Count(), 1);  // the first key, .bmp, is missing from CURRENT now
 }
 
 }  // namespace
