@@ -227,9 +227,12 @@ void FrmMain::ReportSkipped() {
       text += "\r... and " + std::to_string(skipped_.size() - 10) + " more.";
       break;
     }
-    text += "\r" + (s.name.empty() ? "(a name that could not be read)" : "\"" + s.name + "\"");
-    text += s.status == ERROR_SUCCESS ? " - the same name as a type already read"
-                                      : " - error " + std::to_string(s.status);
+    // Appended piece by piece: GCC 12 warns wrongly about "a" + b chains.
+    text.append("\r");
+    if (s.name.empty()) text.append("(a name that could not be read)");
+    else text.append("\"").append(s.name).append("\"");
+    if (s.status == ERROR_SUCCESS) text.append(" - the same name as a type already read");
+    else text.append(" - error ").append(std::to_string(s.status));
   }
   text += "\r\rUse the system's registry editor to look at these keys.";
   box_.Show({text, MbButtons::Ok, MbIcon::Exclamation, MbDefault::First, kProductName});
