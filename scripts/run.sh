@@ -28,7 +28,7 @@ fi
 
 echo "No display: running on a virtual one; a screenshot follows."
 . tests/e2e/e2e_lib.sh
-HOLLIN_PROBE=build/windows/tests/e2e/hollin_probe.exe
+HOLLIN_PROBE=build/windows/tools/probe/hollin_probe.exe
 # Wine's own desktop window draws the window frames, for this run only.
 desktop='HKCU\Software\Wine\Explorer'
 wine reg add "$desktop" /v Desktop /d Default /f >/dev/null

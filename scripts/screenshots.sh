@@ -10,7 +10,7 @@ cmake --preset windows >/dev/null
 cmake --build --preset windows --target hollin hollin_probe
 . scripts/wine_env.sh
 . tests/e2e/e2e_lib.sh
-HOLLIN_PROBE=build/windows/tests/e2e/hollin_probe.exe
+HOLLIN_PROBE=build/windows/tools/probe/hollin_probe.exe
 hollin_wine_up
 app="$HOLLIN_WINE_TMP/app"
 mkdir -p "$app"

@@ -317,26 +317,26 @@ constexpr KeyName kKeys[] = {{"ENTER", VK_RETURN}, {"RETURN", VK_RETURN}, {"ESC"
                              {"PRIOR", VK_PRIOR},   {"NEXT", VK_NEXT},     {"APPS", VK_APPS}};
 
 // "F5", "ctrl+R", "shift+F10", "0x74", "116"; 0 if not understood.
-UINT ParseKey(std::string spec, std::vector<UINT>& mods) {
-  for (size_t plus; (plus = spec.find('+')) != std::string::npos && plus + 1 < spec.size();) {
-    std::string mod = spec.substr(0, plus);
+UINT ParseKey(std::string keyName, std::vector<UINT>& mods) {
+  for (size_t plus; (plus = keyName.find('+')) != std::string::npos && plus + 1 < keyName.size();) {
+    std::string mod = keyName.substr(0, plus);
     for (char& c : mod) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
     if (mod == "CTRL") mods.push_back(VK_CONTROL);
     else if (mod == "SHIFT") mods.push_back(VK_SHIFT);
     else if (mod == "ALT") mods.push_back(VK_MENU);
     else return 0;
-    spec.erase(0, plus + 1);
+    keyName.erase(0, plus + 1);
   }
-  for (char& c : spec) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
-  if (spec.size() == 1 && isalnum(static_cast<unsigned char>(spec[0]))) return spec[0];
-  if (spec.size() >= 2 && spec[0] == 'F' && isdigit(static_cast<unsigned char>(spec[1]))) {
-    int n = std::atoi(spec.c_str() + 1);
+  for (char& c : keyName) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+  if (keyName.size() == 1 && isalnum(static_cast<unsigned char>(keyName[0]))) return keyName[0];
+  if (keyName.size() >= 2 && keyName[0] == 'F' && isdigit(static_cast<unsigned char>(keyName[1]))) {
+    int n = std::atoi(keyName.c_str() + 1);
     return n >= 1 && n <= 24 ? VK_F1 + n - 1 : 0;
   }
   for (const KeyName& k : kKeys)
-    if (spec == k.name) return k.vk;
+    if (keyName == k.name) return k.vk;
   char* end = nullptr;
-  unsigned long n = std::strtoul(spec.c_str(), &end, 0);
+  unsigned long n = std::strtoul(keyName.c_str(), &end, 0);
   return *end == '\0' && n > 0 && n < 256 ? static_cast<UINT>(n) : 0;
 }
 
@@ -348,9 +348,9 @@ void PostKey(HWND to, UINT vk, bool down, bool alt) {
   PostMessageA(to, msg, vk, lp);
 }
 
-int CmdKey(HWND top, const std::string& spec) {
+int CmdKey(HWND top, const std::string& keyName) {
   std::vector<UINT> mods;
-  UINT vk = ParseKey(spec, mods);
+  UINT vk = ParseKey(keyName, mods);
   if (!vk) return usage();
   DWORD tid = GetWindowThreadProcessId(top, nullptr);
   GUITHREADINFO gui{};
