@@ -13,16 +13,19 @@
 namespace hollin {
 namespace {
 
-// What Main hands over to: the warning dialog's check box (it comes with the
-// restore) and the main window.
+// What Main hands over to: the warning dialog's check box and the main window.
 class StartupWindows : public IStartupWindows {
  public:
-  explicit StartupWindows(ui::FrmMain& main) : main_(main) {}
-  void SetWarnCheckBox(int) override {}
+  StartupWindows(ui::FrmMain& main, ui::FrmWarning& warning) : main_(main), warning_(warning) {}
+  void SetWarnCheckBox(int value) override {
+    warning_.Load();  // hidden
+    warning_.chkWarn.Value(value);
+  }
   void LoadMainWindow() override { main_.Load(); }
 
  private:
   ui::FrmMain& main_;
+  ui::FrmWarning& warning_;
 };
 
 }  // namespace
@@ -37,11 +40,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     Win32Registry reg;
     ui::Win32Backend backend(instance);
     ui::FrmStatus frmStatus(backend, general);
-    ui::FrmMain frmMain(backend, general, reg, platform, box, frmStatus);
+    ui::FrmWarning frmWarning(backend, general, reg);
+    ui::FrmMain frmMain(backend, general, reg, platform, box, frmStatus, frmWarning);
     ui::SetErrorHandler([&frmMain](const std::string& where, std::exception_ptr error) {
       frmMain.ShowEventError(where, error);
     });
-    StartupWindows windows(frmMain);
+    StartupWindows windows(frmMain, frmWarning);
     Main(general, platform, reg, box, windows);
     return backend.Run();
   } catch (const std::exception& e) {

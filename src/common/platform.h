@@ -23,6 +23,11 @@ class IPlatform {
   virtual std::string CommandLine() = 0;
   // The system beep.
   virtual void Beep() = 0;
+  // Tells the shell that file associations changed, so that it shows the
+  // programs that now open them.
+  virtual void AssociationsChanged() = 0;
+  // The platform's text for a status code ("" when it has none).
+  virtual std::string ErrorText(long status) = 0;
   // Ends the process at once. A test stand-in records the call and returns.
   virtual void EndProcess() = 0;
 };

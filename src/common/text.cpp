@@ -23,6 +23,22 @@ char32_t FoldCodePoint(char32_t c) {
   return c;
 }
 
+// The capital partner of a character, the inverse of FoldCodePoint.
+char32_t UpperCodePoint(char32_t c) {
+  if (c < 0x80) return (c >= 'a' && c <= 'z') ? c - 32 : c;
+  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 32;
+  if (c == 0xFF) return 0x178;
+  if (c >= 0x100 && c <= 0x17F && c != 0x131 && c != 0x138 && c != 0x149 && c != 0x17F) {
+    const bool oddPairs = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
+    if (oddPairs) return (c % 2) ? c : c - 1;
+    return (c % 2) ? c - 1 : c;
+  }
+  if (c >= 0x3B1 && c <= 0x3CB && c != 0x3C2) return c - 32;
+  if (c >= 0x430 && c <= 0x44F) return c - 32;
+  if (c >= 0x450 && c <= 0x45F) return c - 80;
+  return c;
+}
+
 // One character of s at i, moving i on: a UTF-8 sequence, or else one byte
 // read in Windows-1252.
 char32_t Next(std::string_view s, size_t& i) {
@@ -65,6 +81,18 @@ std::string FoldCase(std::string_view s) {
 }
 
 bool EqualsNoCase(std::string_view a, std::string_view b) { return FoldCase(a) == FoldCase(b); }
+
+std::string UpperCase(std::string_view s) {
+  std::string out;
+  out.reserve(s.size());
+  char32_t cp;
+  for (size_t i = 0; i < s.size();) {
+    const size_t at = i;
+    if (DecodeUtf8(s, i, cp)) AppendUtf8(out, UpperCodePoint(cp));
+    else out.push_back(s[at]), i = at + 1;
+  }
+  return out;
+}
 
 int CompareNoCase(std::string_view a, std::string_view b) {
   const std::string fa = FoldCase(a), fb = FoldCase(b);

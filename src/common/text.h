@@ -19,6 +19,9 @@ std::string FoldCase(std::string_view s);
 
 bool EqualsNoCase(std::string_view a, std::string_view b);
 
+// Capital-letter form of a text, for the letters FoldCase folds.
+std::string UpperCase(std::string_view s);
+
 // Order of the folded forms, compared character by character by code point:
 // the order in which the registry enumerates subkeys. For ASCII this is the
 // plain order of the folded bytes.

@@ -1,5 +1,7 @@
 #include "common/win32_platform.h"
 
+#include <shlobj.h>
+
 #include <string>
 
 namespace hollin {
@@ -53,6 +55,21 @@ void Win32Platform::SetMousePointer(MousePointer pointer) {
 std::string Win32Platform::CommandLine() { return GetCommandLineA(); }
 
 void Win32Platform::Beep() { MessageBeep(MB_OK); }
+
+void Win32Platform::AssociationsChanged() {
+  SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+}
+
+std::string Win32Platform::ErrorText(long status) {
+  char* text = nullptr;
+  const DWORD n = FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, static_cast<DWORD>(status), 0, reinterpret_cast<char*>(&text), 0, nullptr);
+  std::string out = n && text ? std::string(text, n) : std::string();
+  if (text) LocalFree(text);
+  while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == ' ')) out.pop_back();
+  return out;
+}
 
 void Win32Platform::EndProcess() { ExitProcess(0); }
 

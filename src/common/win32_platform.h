@@ -24,6 +24,8 @@ class Win32Platform : public IPlatform {
   void SetMousePointer(MousePointer pointer) override;
   std::string CommandLine() override;
   void Beep() override;
+  void AssociationsChanged() override;
+  std::string ErrorText(long status) override;
   void EndProcess() override;
 
  private:

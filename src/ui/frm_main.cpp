@@ -1,10 +1,13 @@
 #include "ui/frm_main.h"
 
+#include <chrono>
 #include <cmath>
+#include <regex>
 
 #include "base/base_store.h"
 #include "common/names.h"
 #include "common/text.h"
+#include "common/ansi_codepage.h"
 #include "compare/exe_name.h"
 #include "resource.h"
 
@@ -22,7 +25,7 @@ int Round(double twips) { return static_cast<int>(std::lround(twips)); }
 }  // namespace
 
 FrmMain::FrmMain(Backend& backend, General& general, IRegistry& reg, IPlatform& platform,
-                 IMessageBox& box, FrmStatus& frmStatus)
+                 IMessageBox& box, FrmStatus& frmStatus, FrmWarning& frmWarning)
     : Form(backend, "frmMain", FormStyle::MainWindow),
       mnuFileExit(*this, "mnuFileExit", -1, IDM_FILE_EXIT, "E&xit", "Ctrl+X"),
       mnuViewChoice0(*this, "mnuViewChoice", 0, IDM_VIEW_CHOICE0, "Changes O&nly", "Ctrl+N", 2),
@@ -34,7 +37,12 @@ FrmMain::FrmMain(Backend& backend, General& general, IRegistry& reg, IPlatform& 
       mnuOptWarn(*this, "mnuOptWarn", -1, IDM_OPT_WARN, "&Warn Before Restoring", "Ctrl+W", 4),
       mnuHlpCont(*this, "mnuHlpCont", -1, IDM_HLP_CONT, "&Help Topics"),
       mnuHlpAbout(*this, "mnuHlpAbout", -1, IDM_HLP_ABOUT, "&About Hollin", "", 1),
-      g_(general), reg_(reg), platform_(platform), box_(box), frmStatus_(frmStatus) {
+      g_(general), reg_(reg), platform_(platform), box_(box), frmStatus_(frmStatus),
+      frmWarning_(frmWarning) {
+  frmWarning_.mnuOptWarn = &mnuOptWarn;
+  Clock = [] {
+    return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+  };
   OnDesign = [this] { Design(); };
   OnLoad = [this] { Form_Load(); };
   OnPaint = [this] { Form_Paint(); };
@@ -49,6 +57,9 @@ FrmMain::FrmMain(Backend& backend, General& general, IRegistry& reg, IPlatform& 
   mnuRefresh.Click = [this] { mnuRefresh_Click(); };
   mnuAccept.Click = [this] { mnuAccept_Click(); };
   cmdAccept.Click = [this] { cmdAccept_Click(); };
+  cmdRestore.Click = [this] { cmdRestore_Click(); };
+  mnuRestore.Click = [this] { mnuRestore_Click(); };
+  mnuOptWarn.Click = [this] { mnuOptWarn_Click(); };
   lvwMain.ColumnClick = [this](int column) { lvwMain_ColumnClick(column); };
   lvwMain.ItemClick = [this](int row) { lvwMain_ItemClick(row); };
   lvwMain.KeyPress = [this](int& k) { lvwMain_KeyPress(k); };
@@ -286,9 +297,69 @@ void FrmMain::mnuViewChoice_Click(int Index) { optView(Index).Value(true); }
 
 void FrmMain::lvwMain_ColumnClick(int column) { lvwMain.SortKey(column - 1); }
 
-// The detail panel and the type-ahead come with the repair commands.
-void FrmMain::lvwMain_ItemClick(int) {}
-void FrmMain::lvwMain_KeyPress(int&) {}
+std::string FrmMain::EntryText(const char* heading, const cRegEntry& entry) const {
+  const auto blank = entry.ProgramID().find_first_not_of(' ') == std::string::npos;
+  std::string t = heading;
+  t.append(UpperCase(entry.Ext())).append(":\r\r");
+  t.append("PROGRAM ID:\r").append(blank ? "[not set]" : entry.ProgramID()).append("\r");
+  t.append("OPEN COMMAND KEYNAME: HKey_Classes_Root\\ +\r").append(entry.OpenCmdRegKey()).append("\r");
+  t.append("DEFAULT OPEN COMMAND:\r").append(entry.ProgramFullPath());
+  return t;
+}
+
+void FrmMain::lvwMain_ItemClick(int row) {
+  const std::string& ext = lvwMain.Text(row);
+  if (ShownView == 1) {
+    lblInfo.Caption(EntryText("CURRENT settings for file type ", *g_.CurrentEntries->Item(ext)));
+  } else if (ShownView == 2) {
+    lblInfo.Caption(EntryText("BASE (previous) settings for file type ", *g_.BaseEntries->Item(ext)));
+  } else if (ShownView == 0) {
+    // A type missing on one side is an ordinary case here: the lookup's
+    // "no such key" gives "(none)".
+    auto lookup = [&ext](const cRegEntries& entries) -> const cRegEntry* {
+      try {
+        return entries.Item(ext).get();
+      } catch (const CollectionError& e) {
+        if (e.code() != CollectionError::kInvalidArgument) throw;
+        return nullptr;
+      }
+    };
+    std::string t = "CHANGE for file type " + UpperCase(ext) + " - \r\r";
+    if (const cRegEntry* c = lookup(*g_.CurrentEntries))
+      t.append("CURRENT default Open command:\r").append(c->ProgramFullPath());
+    else
+      t.append("CURRENT default Open command: (none)");
+    if (const cRegEntry* b = lookup(*g_.BaseEntries)) {
+      t.append("\r\rBASE (previous) default Open command:\r").append(b->ProgramFullPath());
+    } else {
+      t.append("\r\rBASE (previous) default Open command: (none)");
+      lvwMain.Selected(row, false);  // nothing to restore for it
+    }
+    lblInfo.Caption(t);
+    bool any = false;
+    for (int i = 1; i <= lvwMain.Count() && !any; ++i) any = lvwMain.Selected(i);
+    cmdRestore.Enabled(any);
+    lblRestore.Enabled(any);
+    mnuRestore.Enabled(any);
+  }
+}
+
+void FrmMain::lvwMain_KeyPress(int& KeyAscii) {
+  if (KeyAscii < 32 || KeyAscii == '.') return;
+  const double now = Clock();
+  SearchText = now < LastKeyTime + 2 ? SearchText : std::string(".");
+  if (KeyAscii < 0x80) SearchText.push_back(static_cast<char>(KeyAscii));
+  else AppendUtf8(SearchText, static_cast<char32_t>(KeyAscii));
+  if (const int row = lvwMain.FindItem(SearchText)) {
+    lvwMain.MultiSelect(false);
+    lvwMain.Selected(row, true);
+    lvwMain.EnsureVisible(row);
+    lvwMain_ItemClick(row);
+  }
+  LastKeyTime = now;
+  lvwMain.SetFocus();
+  if (ShownView == 0) lvwMain.MultiSelect(true);
+}
 
 void FrmMain::ShowDelta() {
   lvwMain.BeginUpdate();
@@ -331,6 +402,100 @@ void FrmMain::cmdAccept_Click() {
 
 void FrmMain::mnuAccept_Click() { cmdAccept_Click(); }
 
+void FrmMain::cmdRestore_Click() {
+  const std::string warning =
+      std::string("You are about to modify your Windows Registry.") +
+      " Making these changes could cause another application" +
+      " (most likely one that was recently installed) to operate incorrectly." +
+      " If you are unsure, click Cancel to abandon the changes." + "\r\r" +
+      "Maintaining up-to-date backup copies of your Windows Registry files" +
+      " (SYSTEM.DAT and USER.DAT) always is advisable.";
+  if (mnuOptWarn.Checked()) {
+    g_.RestoreConfirmed = false;
+    frmWarning_.Load();
+    frmWarning_.Caption(kProductName);
+    frmWarning_.lblWarning1.Caption(warning);
+    frmWarning_.ShowModal();
+  } else {
+    g_.RestoreConfirmed = true;
+  }
+  if (!g_.RestoreConfirmed) return;
+  platform_.SetMousePointer(MousePointer::Hourglass);
+  SetStatus(Led::Yellow, "Restoring BASE settings to Registry...");
+  const auto failed = RestoreBaseToReg();
+  mnuRefresh_Click();
+  ReportNotRestored(failed);
+}
+
+void FrmMain::mnuRestore_Click() { cmdRestore_Click(); }
+
+void FrmMain::mnuOptWarn_Click() {
+  mnuOptWarn.Checked(!mnuOptWarn.Checked());
+  frmWarning_.Load();
+  frmWarning_.chkWarn.Value(mnuOptWarn.Checked() ? 0 : 1);
+  SaveWarnSetting(reg_, mnuOptWarn);
+}
+
+std::vector<std::pair<std::string, LONG>> FrmMain::RestoreBaseToReg() {
+  // A command with an environment reference is written as the type that
+  // readers expand; any other as plain text.
+  static const std::regex kEnvironment("%[A-Za-z_][A-Za-z0-9_()]*%");
+  std::vector<std::pair<std::string, LONG>> failed;
+  bool wrote = false;
+  const int rows = lvwMain.Count();
+  for (int i = 1; i <= rows; ++i) {
+    if (!lvwMain.Selected(i)) continue;
+    std::shared_ptr<cRegEntry> b;
+    try {
+      b = g_.BaseEntries->Item(lvwMain.Text(i));
+    } catch (const CollectionError& e) {
+      if (e.code() != CollectionError::kInvalidArgument) throw;
+      continue;  // a type the base does not know: nothing to restore
+    }
+    // A type without a program identifier gets an empty one: the identifier
+    // another program wrote there must not stay.
+    LONG status = reg_.RegSetValueA(HKEY_CLASSES_ROOT, b->Ext().c_str(), REG_SZ,
+                                    b->ProgramID().c_str(), 0);
+    HKEY key = nullptr;
+    LONG commandStatus = reg_.RegCreateKeyExA(HKEY_CLASSES_ROOT, b->OpenCmdRegKey().c_str(), 0, nullptr,
+                                              REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, &key, nullptr);
+    if (commandStatus == ERROR_SUCCESS) {
+      const std::string& command = b->ProgramFullPath();
+      if (std::regex_search(command, kEnvironment))
+        commandStatus = reg_.RegSetValueExA(key, "", 0, REG_EXPAND_SZ,
+                                            reinterpret_cast<const BYTE*>(command.c_str()),
+                                            static_cast<DWORD>(command.size() + 1));
+      else
+        commandStatus = reg_.RegSetValueA(key, nullptr, REG_SZ, command.c_str(),
+                                          static_cast<DWORD>(command.size()));
+      reg_.RegCloseKey(key);
+    }
+    if (status == ERROR_SUCCESS || commandStatus == ERROR_SUCCESS) wrote = true;
+    if (status != ERROR_SUCCESS) failed.emplace_back(b->Ext(), status);
+    else if (commandStatus != ERROR_SUCCESS) failed.emplace_back(b->Ext(), commandStatus);
+  }
+  if (wrote) platform_.AssociationsChanged();
+  return failed;
+}
+
+// A restore the registry refused, in part or whole, is told: the rebuilt list
+// still shows those types, but not why.
+void FrmMain::ReportNotRestored(const std::vector<std::pair<std::string, LONG>>& failed) {
+  if (failed.empty()) return;
+  std::string text = "The registry refused to restore " + std::to_string(failed.size()) +
+                     " file type(s):\r";
+  for (const auto& [ext, status] : failed) {
+    text.append("\r").append(ext).append(": error ").append(std::to_string(status));
+    const std::string reason = platform_.ErrorText(status);
+    if (!reason.empty()) text.append(" (").append(reason).append(")");
+  }
+  text.append("\r\rThese types are still listed. Settings that all users share can be written "
+              "only with administrator rights: start ")
+      .append(kAppTitle)
+      .append(" as an administrator and restore them again.");
+  box_.Show({text, MbButtons::Ok, MbIcon::Exclamation, MbDefault::First, kProductName});
+}
+
 void FrmMain::tmrStatus_Timer() { platform_.EndProcess(); }
 
 void FrmMain::ShowEventError(const std::string& where, std::exception_ptr error) {
@@ -355,7 +520,7 @@ void FrmMain::ShowEventError(const std::string& where, std::exception_ptr error)
       });
       return;
     }
-    box_.Show({std::string(e.what()) + "\r\r(in " + where + ")", MbButtons::Ok,
+    box_.Show({std::string(e.what()) + "\r\rThe base file was left as it was. (In " + where + ".)", MbButtons::Ok,
                MbIcon::Exclamation, MbDefault::First, kProductName});
   } catch (const std::exception& e) {
     box_.Show({std::string("An error stopped ") + where + ":\r\r" + e.what(), MbButtons::Ok,

@@ -20,13 +20,14 @@
 #include "registry/scan.h"
 #include "ui/controls.h"
 #include "ui/frm_status.h"
+#include "ui/frm_warning.h"
 
 namespace hollin::ui {
 
 class FrmMain : public Form, public IStatusSink, public IDeltaWindow {
  public:
   FrmMain(Backend& backend, General& general, IRegistry& reg, IPlatform& platform,
-          IMessageBox& box, FrmStatus& frmStatus);
+          IMessageBox& box, FrmStatus& frmStatus, FrmWarning& frmWarning);
 
   // Controls, front to back (a control lies over those declared after it).
   ListView lvwMain{*this, "lvwMain"};
@@ -65,6 +66,12 @@ class FrmMain : public Form, public IStatusSink, public IDeltaWindow {
   std::int16_t ShownView = -1;
   DeltaFlags flags;  // NewDBCreated, BaseUpdated, ChangesPending
   VsData vsdMain;
+  // Type-ahead: the text searched for last, and when its last key came (in
+  // seconds of Clock; long ago at first).
+  std::string SearchText;
+  double LastKeyTime = -1e18;
+  // The present date and time in seconds; a test may set its own.
+  std::function<double()> Clock;
 
   // Event procedures.
   void Form_Load();
@@ -81,6 +88,9 @@ class FrmMain : public Form, public IStatusSink, public IDeltaWindow {
   void lvwMain_KeyPress(int& KeyAscii);
   void cmdAccept_Click();
   void mnuAccept_Click();
+  void cmdRestore_Click();
+  void mnuRestore_Click();
+  void mnuOptWarn_Click();
   void tmrStatus_Timer();
 
   // The check's steps.
@@ -89,6 +99,9 @@ class FrmMain : public Form, public IStatusSink, public IDeltaWindow {
   void ShowDelta();
   void ShowAllCurrent();
   void ShowAllPrevious();
+  // Writes the BASE settings of the selected rows into the registry; returns
+  // the types it could not write, with the registry's status.
+  std::vector<std::pair<std::string, LONG>> RestoreBaseToReg();
 
   // An error that escaped an event procedure: a damaged base file is offered
   // to be set aside and recorded anew (No ends the program, touching
@@ -113,6 +126,8 @@ class FrmMain : public Form, public IStatusSink, public IDeltaWindow {
  private:
   void Design();
   void ReportSkipped();
+  void ReportNotRestored(const std::vector<std::pair<std::string, LONG>>& failed);
+  std::string EntryText(const char* heading, const cRegEntry& entry) const;
   void ShowAll(const cRegEntries& entries, const char* caption, int extraTwips,
                const char* statusText);
   void SaveOnClose();
@@ -122,6 +137,7 @@ class FrmMain : public Form, public IStatusSink, public IDeltaWindow {
   IPlatform& platform_;
   IMessageBox& box_;
   FrmStatus& frmStatus_;
+  FrmWarning& frmWarning_;
   std::vector<SkippedSubkey> skipped_;  // by the last scan
 };
 

@@ -537,6 +537,12 @@ void Win32Backend::ShowModal(Form& form) {
   }
   ShowWindow(WindowOf(form), SW_SHOW);
   SetForegroundWindow(WindowOf(form));
+  // The first control that can take the focus has it.
+  if (HWND first = GetNextDlgTabItem(WindowOf(form), nullptr, FALSE)) {
+    for (Control* c : form.Controls())
+      if (c->native == first) form.ActiveControl(c);
+    SetFocus(first);
+  }
   MSG msg;
   while (form.Loaded() && GetMessageA(&msg, nullptr, 0, 0) > 0) {
     if (PreTranslate(msg)) continue;

@@ -23,6 +23,8 @@ struct FakeMachine : IPlatform, IStartupWindows {
   void SetMousePointer(MousePointer p) override { calls.push_back("pointer " + std::to_string(int(p))); }
   std::string CommandLine() override { return "hollin.exe"; }
   void Beep() override { calls.push_back("beep"); }
+  void AssociationsChanged() override {}
+  std::string ErrorText(long) override { return ""; }
   void EndProcess() override { calls.push_back("end"); }
   void SetWarnCheckBox(int v) override { calls.push_back("chkWarn " + std::to_string(v)); }
   void LoadMainWindow() override { calls.push_back("frmMain"); }

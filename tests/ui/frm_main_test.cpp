@@ -42,6 +42,7 @@ class FrmMainTest : public ::testing::Test {
   // A start of the program: fresh state and windows, then Main's last step.
   void Start(const std::string& commandLine = "hollin.exe") {
     main.reset();
+    warning.reset();
     status.reset();
     g = General{};
     g.ScreenTwipsY = 15;
@@ -49,7 +50,8 @@ class FrmMainTest : public ::testing::Test {
     platform.commandLine = commandLine;
     backend.panel.clear();
     status = std::make_unique<FrmStatus>(backend, g);
-    main = std::make_unique<FrmMain>(backend, g, reg, platform, box, *status);
+    warning = std::make_unique<ui::FrmWarning>(backend, g, reg);
+    main = std::make_unique<FrmMain>(backend, g, reg, platform, box, *status, *warning);
     main->Load();
   }
 
@@ -93,6 +95,7 @@ class FrmMainTest : public ::testing::Test {
   RecordingBackend backend;
   General g;
   std::unique_ptr<FrmStatus> status;
+  std::unique_ptr<ui::FrmWarning> warning;
   std::unique_ptr<FrmMain> main;
 };
 
@@ -308,7 +311,8 @@ TEST_F(FrmMainTest, AnErrorInAnEventIsShownAndTheProgramGoesOn) {
   broken.LoadText(kClasses, "classes");
   g = General{};
   FrmStatus s(backend, g);
-  FrmMain m(backend, g, broken, platform, box, s);
+  ui::FrmWarning w(backend, g, broken);
+  FrmMain m(backend, g, broken, platform, box, s, w);
   ui::SetErrorHandler([&m](const std::string& where, std::exception_ptr e) { m.ShowEventError(where, e); });
   m.Load();
   ASSERT_EQ(m.ShownView, 0);

@@ -22,6 +22,9 @@ struct FakePlatform : IPlatform {
   void SetMousePointer(MousePointer p) override { pointer = p; }
   std::string CommandLine() override { return commandLine; }
   void Beep() override { ++beeps; }
+  int notices = 0;  // associations-changed notices to the shell
+  void AssociationsChanged() override { ++notices; }
+  std::string ErrorText(long status) override { return status == 5 ? "Access is denied." : ""; }
   void EndProcess() override { ++ends; }
 };
 

@@ -131,7 +131,8 @@ class Win32FrmMainTest : public ::testing::Test {
   ui::Win32Backend backend{GetModuleHandleA(nullptr)};
   General g;
   ui::FrmStatus status{backend, g};
-  ui::FrmMain main{backend, g, reg, platform, box, status};
+  ui::FrmWarning warning{backend, g, reg};
+  ui::FrmMain main{backend, g, reg, platform, box, status, warning};
 };
 
 TEST_F(Win32FrmMainTest, UserActionsOnRealControls) {

@@ -1,0 +1,59 @@
+#include "ui/frm_warning.h"
+
+#include "registry/settings.h"
+
+namespace hollin::ui {
+
+void SaveWarnSetting(IRegistry& reg, const MenuItem& mnuOptWarn) {
+  WriteSetting(reg, "Warn", mnuOptWarn.Checked() ? "1" : "0");
+}
+
+FrmWarning::FrmWarning(Backend& backend, General& general, IRegistry& reg)
+    : Form(backend, "frmWarning", FormStyle::FixedDialog), g_(general), reg_(reg) {
+  CenterOnScreen = true;
+  OnDesign = [this] { Design(); };
+  cmdOK.Click = [this] { cmdOK_Click(); };
+  cmdCancel.Click = [this] { cmdCancel_Click(); };
+  chkWarn.Click = [this] { chkWarn_Click(); };
+}
+
+void FrmWarning::Design() {
+  Caption("Warning!");
+  ClientSize(5280, 3195);
+  constexpr Color kNavy = Rgb(0, 0, 128);
+  lblWarning0.Move(330, 210, 4620, 345);
+  lblWarning0.Caption("Warning!");
+  lblWarning0.Alignment(Align::Center);
+  lblWarning0.Font({"MS Sans Serif", 9.75, true});
+  lblWarning0.Colors(kNavy, kSystemColor);
+  cmdOK.Move(3840, 2250, 1095, 375);
+  cmdOK.Caption("&OK");
+  cmdCancel.Move(3840, 2670, 1095, 375);
+  cmdCancel.Caption("&Cancel");
+  cmdCancel.Default = true;
+  cmdCancel.Cancel = true;
+  chkWarn.Move(240, 2760, 3765, 225);
+  chkWarn.Caption("&Don't show this warning for future changes.");
+  chkWarn.Value(0);
+  lblWarning2.Move(480, 2235, 3240, 495);
+  lblWarning2.Caption("Click OK to make the change, Cancel to leave your settings as they are now.");
+  lblWarning2.Alignment(Align::Right);
+  lblWarning2.Colors(kNavy, kSystemColor);
+  lblWarning1.Move(330, 600, 4620, 1605);
+  lblWarning1.Caption("");
+}
+
+void FrmWarning::cmdOK_Click() {
+  g_.RestoreConfirmed = true;
+  Unload();
+}
+
+void FrmWarning::cmdCancel_Click() { Unload(); }
+
+void FrmWarning::chkWarn_Click() {
+  if (!mnuOptWarn) return;
+  mnuOptWarn->Checked(chkWarn.Value() != 1);
+  SaveWarnSetting(reg_, *mnuOptWarn);
+}
+
+}  // namespace hollin::ui
