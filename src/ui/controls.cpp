@@ -390,12 +390,14 @@ void Form::Painted() {
 }
 
 void Form::UserTypes(int KeyAscii) {
+  // The key goes to the control that has the focus when it is typed.
+  Control* target = active_;
   Dispatch(name_ + ".Form_KeyPress", [&] {
     if (OnKeyPress) OnKeyPress(KeyAscii);
   });
   if (KeyAscii == 0) return;
-  if (active_ && active_->kind() == Kind::ListView) {
-    auto* list = static_cast<ListView*>(active_);
+  if (target && target->kind() == Kind::ListView) {
+    auto* list = static_cast<ListView*>(target);
     Dispatch(name_ + "." + list->Name() + "_KeyPress", [&] {
       if (list->KeyPress) list->KeyPress(KeyAscii);
     });

@@ -2,7 +2,8 @@
 # The real hollin.exe in the test's Wine prefix, driven from another process
 # as a user would: the first run records the base, a type taken over with
 # reg.exe is listed at the next start, and a quiet check without changes ends
-# by itself. Usage: hollin_e2e.sh HOLLIN_PROBE_EXE HOLLIN_EXE (under a running Wine).
+# by itself; then the user restores the recorded settings of the types taken
+# over, with the warning and without it. Usage: hollin_e2e.sh HOLLIN_PROBE_EXE HOLLIN_EXE (under a running Wine).
 set -euo pipefail
 . "$(dirname "$0")/e2e_lib.sh"
 HOLLIN_PROBE=$1
@@ -15,7 +16,10 @@ txt_was=$(reg_default 'HKCR\.txt')
 [ -n "$txt_was" ] || fail "the prefix has no program identifier for .txt"
 put_back() {
   wine reg add 'HKCR\.txt' /ve /d "$txt_was" /f >/dev/null 2>&1 || true
-  wine reg delete 'HKCR\HollinE2E.Grabber' /f >/dev/null 2>&1 || true
+  local k
+  for k in HollinE2E.Grabber HollinE2E.Utf HollinE2E.Exp HollinE2E.Gone .hollinutf .hollinexp .hollingone; do
+    wine reg delete "HKCR\\$k" /f >/dev/null 2>&1 || true
+  done
   e2e_cleanup
   rm -rf "$app"
 }
@@ -23,6 +27,33 @@ trap put_back EXIT
 
 status_is() { probe status "$M"; expect_eq "$1" "icon	1
 text	$2" "$OUT"; }
+reg_query() { wine reg query "$1" /ve 2>/dev/null | tr -d '\r' | sed -n 's/^ *(Default) *//p'; }
+
+# Text outside ASCII goes in and out through UTF-16 .reg files, whatever the
+# locale of this shell: in with the registry editor, out with reg export.
+win_path() { wine winepath -w "$1" 2>/dev/null | tr -d '\r'; }
+import_reg() {  # UTF-8 lines after the header
+  { printf '\xFF\xFE'; printf 'Windows Registry Editor Version 5.00\r\n\r\n%s\r\n' "$1" | iconv -f UTF-8 -t UTF-16LE; } >"$app/in.reg"
+  wine regedit /s "$(win_path "$app/in.reg")" >/dev/null 2>&1
+}
+exported_default() {  # the default value's line of a key, as reg export writes it
+  rm -f "$app/out.reg"
+  wine reg export "$1" "$(win_path "$app/out.reg")" /y >/dev/null 2>&1
+  iconv -f UTF-16 -t UTF-8 "$app/out.reg" | tr -d '\r' | sed -n 's/^@=//p'
+}
+
+# Three types of our own: a command outside any single code page, one with an
+# environment reference, and one that will be removed.
+utf_command='C:\\Программы\\ÆØÅ\\日本.exe %1'
+import_reg "[HKEY_CLASSES_ROOT\.hollinutf]
+@=\"HollinE2E.Utf\"
+[HKEY_CLASSES_ROOT\HollinE2E.Utf\shell\open\command]
+@=\"$utf_command\""
+expect_eq "the command as imported" "\"$utf_command\"" "$(exported_default 'HKCR\HollinE2E.Utf\shell\open\command')"
+wine reg add 'HKCR\.hollinexp' /ve /d HollinE2E.Exp /f >/dev/null
+wine reg add 'HKCR\HollinE2E.Exp\shell\open\command' /ve /t REG_EXPAND_SZ /d '%SystemRoot%\system32\notepad.exe %1' /f >/dev/null
+wine reg add 'HKCR\.hollingone' /ve /d HollinE2E.Gone /f >/dev/null
+wine reg add 'HKCR\HollinE2E.Gone\shell\open\command' /ve /d 'gone.exe %1' /f >/dev/null
 
 # 1. First run: the base is recorded and the welcome shows.
 start_bg "$app/hollin.exe"
@@ -71,4 +102,56 @@ expect_eq "exit code of a quiet check without changes" 0 "$RC"
 elapsed=$(( ($(date +%s%N) - started) / 1000000 ))
 [ "$elapsed" -ge 3000 ] || fail "the quiet check ended after $elapsed ms, before its 3 s"
 echo "quiet check ended after $elapsed ms"
+
+# 4. Three types taken over and one removed; the user selects them all and
+# restores, answering the warning with OK.
+for t in .txt .hollinutf .hollinexp; do wine reg add "HKCR\\$t" /ve /d HollinE2E.Grabber /f >/dev/null; done
+wine reg delete 'HKCR\.hollingone' /f >/dev/null
+start_bg "$app/hollin.exe"
+pid=$BG_PID
+probe wait "$M" 30000
+status_is "four types changed" "4 CHANGED item(s) - select from list to view details."
+probe list "$M"
+expect_contains "a removed type" "row	1	0	.hollingone	(none)" "$OUT"
+probe select "$M" 0 1 2 3
+probe click "$M" "&Restore Base"
+probe wait Brellmark 15000
+probe controls Brellmark
+expect_contains "the warning" "You are about to modify your Windows Registry." "$OUT"
+probe click Brellmark "&OK"
+probe gone Brellmark 15000
+status_is "after the restore" "Base settings restored. No changed entries found."
+expect_eq ".txt points at its program again" "REG_SZ    $txt_was" "$(reg_query 'HKCR\.txt')"
+expect_eq "a command outside any code page, byte for byte" "\"$utf_command\"" \
+  "$(exported_default 'HKCR\HollinE2E.Utf\shell\open\command')"
+expect_eq ".hollinutf" "REG_SZ    HollinE2E.Utf" "$(reg_query 'HKCR\.hollinutf')"
+expect_eq "an environment reference stays expandable" 'REG_EXPAND_SZ    %SystemRoot%\system32\notepad.exe %1' \
+  "$(reg_query 'HKCR\HollinE2E.Exp\shell\open\command')"
+expect_eq "the removed type is back" "REG_SZ    HollinE2E.Gone" "$(reg_query 'HKCR\.hollingone')"
+
+# 5. Taken over again: Esc in the warning changes nothing; with the warning
+# switched off (Ctrl+W) the next restore asks nothing.
+wine reg add 'HKCR\.txt' /ve /d HollinE2E.Grabber /f >/dev/null
+probe key "$M" F5
+status_is "taken over again" "1 CHANGED item(s) - select from list to view details."
+probe select "$M" 0
+probe click "$M" "&Restore Base"
+probe wait Brellmark 15000
+probe key Brellmark ESC
+probe gone Brellmark 15000
+status_is "Esc changed nothing" "1 CHANGED item(s) - select from list to view details."
+expect_eq ".txt still taken over" "REG_SZ    HollinE2E.Grabber" "$(reg_query 'HKCR\.txt')"
+probe key "$M" ctrl+W
+probe click "$M" "&Restore Base"
+for _ in $(seq 50); do
+  probe status "$M"
+  [[ "$OUT" == *restored* ]] && break
+  sleep 0.1
+done
+expect_rc 1 wait Brellmark 1
+status_is "restored without the warning" "Base settings restored. No changed entries found."
+expect_eq ".txt restored again" "REG_SZ    $txt_was" "$(reg_query 'HKCR\.txt')"
+probe close "$M"
+wait_exit "$pid" 20
+expect_eq "exit code after the restores" 0 "$RC"
 echo "e2e: all steps passed"

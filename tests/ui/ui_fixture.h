@@ -1,12 +1,16 @@
-// What the window tests share: a process that records its ends and beeps,
-// and a small HKEY_CLASSES_ROOT.
+// What the window tests share: a process that records its ends and beeps, a
+// small HKEY_CLASSES_ROOT, and the headless windows with a way to start them
+// as the program does and to read their whole state.
 #pragma once
 
+#include <memory>
+#include <sstream>
 #include <string>
 
 #include "base/base_test_util.h"
 #include "registry/registry_store.h"
 #include "ui/frm_main.h"
+#include "ui/headless_backend.h"
 
 namespace hollin::test {
 
@@ -43,5 +47,88 @@ constexpr const char* kClasses = R"(REGEDIT4
 [HKEY_CLASSES_ROOT\inifile\shell\open\command]
 @="C:\\WINDOWS\\NOTEPAD.EXE %1"
 )";
+
+// The headless backend, keeping every text the status panel showed, with the
+// LED it showed it with.
+struct RecordingBackend : ui::HeadlessBackend {
+  std::vector<std::string> panel;
+  void ControlChanged(ui::Control& c, ui::Prop what, int) override {
+    if (what != ui::Prop::Panel) return;
+    auto& bar = static_cast<ui::StatusBar&>(c);
+    std::string state = std::to_string(static_cast<int>(bar.PanelPicture()) - 1) + " " + bar.PanelText();
+    if (!bar.PanelText().empty() && (panel.empty() || panel.back().substr(2) != bar.PanelText()))
+      panel.push_back(state);
+  }
+};
+
+class WindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    reg.LoadText(kClasses, "classes");
+    ui::SetErrorHandler([this](const std::string& where, std::exception_ptr e) {
+      main->ShowEventError(where, e);
+    });
+  }
+  void TearDown() override { ui::SetErrorHandler(nullptr); }
+
+  // A start of the program: fresh state and windows, then Main's last step.
+  void Start(const std::string& commandLine = "hollin.exe") {
+    main.reset();
+    warning.reset();
+    status.reset();
+    g = General{};
+    g.ScreenTwipsY = 15;
+    platform = FakePlatform{};
+    platform.commandLine = commandLine;
+    backend.panel.clear();
+    status = std::make_unique<ui::FrmStatus>(backend, g);
+    warning = std::make_unique<ui::FrmWarning>(backend, g, reg);
+    main = std::make_unique<ui::FrmMain>(backend, g, reg, platform, box, *status, *warning);
+    main->Load();
+  }
+
+  void Hijack(const char* ext, const char* command) {
+    reg.LoadText(std::string("REGEDIT4\n[HKEY_CLASSES_ROOT\\") + ext + "]\n@=\"Hijack.Doc\"\n" +
+                     "[HKEY_CLASSES_ROOT\\Hijack.Doc\\shell\\open\\command]\n@=\"" + command + "\"\n",
+                 "hijack");
+  }
+
+  // What the user sees of both windows, in a few lines.
+  std::string State() const {
+    std::ostringstream s;
+    const auto& m = *main;
+    s << (m.Visible() ? "main" : "main hidden");
+    if (status->Loaded())
+      s << ", status window \"" << status->lblMain.Caption() << "\" led "
+        << static_cast<int>(status->imgLED.Picture()) - 1;
+    s << (m.tmrStatus.Enabled() ? ", timer on" : "") << "\n";
+    s << "led " << static_cast<int>(m.sbrMain.PanelPicture()) - 1 << " " << m.sbrMain.PanelText() << "\n";
+    s << "view " << m.ShownView;
+    for (int i = 0; i < 3; ++i)
+      if (const_cast<ui::FrmMain&>(m).mnuViewChoice(i).Checked()) s << " menu " << i;
+    s << (m.lvwMain.MultiSelect() ? " multi" : " single") << " key " << m.lvwMain.SortKey() << "\n";
+    s << "columns";
+    for (const auto& c : m.lvwMain.Columns()) s << " [" << c.caption << " " << c.width << "]";
+    s << "\nrows";
+    for (const auto& r : m.lvwMain.Rows()) s << " " << r.text << "|" << r.sub;
+    s << "\naccept " << (m.cmdAccept.Enabled() && m.fraAction.Enabled() && m.lblAccept.Enabled() &&
+                                 m.mnuAccept.Enabled()
+                             ? "on"
+                             : (m.cmdAccept.Enabled() || m.mnuAccept.Enabled() ? "mixed" : "off"));
+    s << ", restore " << (m.cmdRestore.Enabled() || m.mnuRestore.Enabled() ? "on" : "off");
+    s << ", info " << (m.lblInfo.Caption().empty() ? "empty" : m.lblInfo.Caption().substr(0, 11));
+    return s.str();
+  }
+
+  test::InFreshFolder folder;
+  RegistryStore reg;
+  FakePlatform platform;
+  test::ScriptedMessageBox box;
+  RecordingBackend backend;
+  General g;
+  std::unique_ptr<ui::FrmStatus> status;
+  std::unique_ptr<ui::FrmWarning> warning;
+  std::unique_ptr<ui::FrmMain> main;
+};
 
 }  // namespace hollin::test

@@ -1,0 +1,267 @@
+// Repair on the headless backend: the detail panel and type-ahead, restoring
+// the BASE for the selected types after the warning, the warning option, and
+// accepting CURRENT when the base file cannot be written.
+#include <gtest/gtest.h>
+
+#ifndef _WIN32
+#include <signal.h>
+#include <sys/resource.h>
+#endif
+
+#include "registry/settings.h"
+#include "ui/ui_fixture.h"
+
+namespace hollin {
+namespace {
+
+using RepairTest = test::WindowTest;
+
+// Since the base was recorded: .txt and .bmp taken over, .ini removed, .new
+// and .own registered (.own's program ID has no command: its own serves).
+constexpr const char* kChanges = R"(REGEDIT4
+[HKEY_CLASSES_ROOT\.txt]
+@="Grab.Doc"
+[HKEY_CLASSES_ROOT\.bmp]
+@="Grab.Doc"
+[HKEY_CLASSES_ROOT\Grab.Doc\shell\open\command]
+@="C:\\Grab\\grab.exe %1"
+[-HKEY_CLASSES_ROOT\.ini]
+[HKEY_CLASSES_ROOT\.new]
+@="newfile"
+[HKEY_CLASSES_ROOT\newfile\shell\open\command]
+@="new.exe %1"
+[HKEY_CLASSES_ROOT\.own]
+@="nocommand"
+[HKEY_CLASSES_ROOT\.own\shell\open\command]
+@="own.exe"
+)";
+
+class Repair : public RepairTest {
+ protected:
+  void SetUp() override {
+    RepairTest::SetUp();
+    Start();  // records the base
+    reg.LoadText(kChanges, "changes");
+    Start();
+  }
+  // HKEY_CLASSES_ROOT as text.
+  std::string Classes() const {
+    const std::string all = reg.ToText();
+    return all.substr(0, all.find("[HKEY_LOCAL_MACHINE"));
+  }
+  std::string Warn() {
+    SettingValue v;
+    return ReadSetting(reg, box, "Warn", 1, v, false) ? std::get<std::string>(v) : "<none>";
+  }
+  std::string Selection() const {
+    std::string s;
+    for (const auto& r : main->lvwMain.Rows()) s += r.selected ? r.text + " " : "";
+    return s + (main->cmdRestore.Enabled() ? "restore on" : "restore off");
+  }
+  void Click(const char* ext, bool ctrl = false) {
+    for (int i = 1; i <= main->lvwMain.Count(); ++i)
+      if (main->lvwMain.Text(i) == ext) main->lvwMain.UserClickRow(i, ctrl);
+  }
+};
+
+TEST_F(Repair, TheDetailPanelInEachView) {
+  ASSERT_EQ(State().substr(State().find("rows")), "rows .bmp|grab .ini|(none) .new|new .own|own .txt|grab\n"
+                                                  "accept on, restore off, info empty");
+  struct Case {
+    int view;
+    const char* ext;
+    bool ctrl;
+    std::string panel, selection;
+  };
+  const Case cases[] = {
+      {0, ".txt", false,
+       "CHANGE for file type .TXT - \r\rCURRENT default Open command:\rC:\\Grab\\grab.exe %1\r\rBASE "
+       "(previous) default Open command:\rC:\\WINDOWS\\NOTEPAD.EXE %1",
+       ".txt restore on"},
+      // A type the base does not know cannot stay selected.
+      {0, ".new", false,
+       "CHANGE for file type .NEW - \r\rCURRENT default Open command:\rnew.exe %1\r\rBASE (previous) "
+       "default Open command: (none)",
+       "restore off"},
+      {0, ".ini", false,
+       "CHANGE for file type .INI - \r\rCURRENT default Open command: (none)\r\rBASE (previous) default "
+       "Open command:\rC:\\WINDOWS\\NOTEPAD.EXE %1",
+       ".ini restore on"},
+      {0, ".own", true,
+       "CHANGE for file type .OWN - \r\rCURRENT default Open command:\rown.exe\r\rBASE (previous) default "
+       "Open command: (none)",
+       ".ini restore on"},
+      {1, ".own", false,
+       "CURRENT settings for file type .OWN:\r\rPROGRAM ID:\r[not set]\rOPEN COMMAND KEYNAME: "
+       "HKey_Classes_Root\\ +\r.own\\shell\\open\\command\rDEFAULT OPEN COMMAND:\rown.exe",
+       ".own restore off"},
+      {2, ".ini", false,
+       "BASE (previous) settings for file type .INI:\r\rPROGRAM ID:\rinifile\rOPEN COMMAND KEYNAME: "
+       "HKey_Classes_Root\\ +\rinifile\\shell\\open\\command\rDEFAULT OPEN COMMAND:\rC:\\WINDOWS\\NOTEPAD.EXE %1",
+       ".ini restore off"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.ext);
+    if (main->ShownView != c.view) main->optView(c.view).UserClick();
+    Click(c.ext, c.ctrl);
+    EXPECT_EQ(main->lblInfo.Caption(), c.panel);
+    EXPECT_EQ(Selection(), c.selection);
+  }
+}
+
+TEST_F(Repair, TypeAheadSearchesWhileKeysFollowWithinTwoSeconds) {
+  double now = 1000;
+  main->Clock = [&now] { return now; };
+  main->optView1.UserClick();
+  struct Step {
+    double at;
+    int key;
+    const char* search;
+    const char* selected;
+  };
+  const Step steps[] = {
+      {1000.0, 't', ".t", ".txt"},     {1001.5, 'x', ".tx", ".txt"},
+      {1003.5, 'b', ".b", ".bmp"},     // after a pause the search starts afresh
+      {1003.6, '.', ".b", ".bmp"},     // a dot and control characters are ignored
+      {1003.7, 13, ".b", ".bmp"},      {1003.8, ' ', ".b ", ".bmp"},  // a blank counts; no row: nothing moves
+      {1004.0, 'z', ".b z", ".bmp"},   {1007.0, 'N', ".N", ".new"},  // letters without regard to case
+  };
+  for (const auto& s : steps) {
+    SCOPED_TRACE(s.search);
+    now = s.at;
+    main->UserTypes(s.key);  // the list has the focus
+    EXPECT_EQ(main->SearchText, s.search);
+    EXPECT_EQ(Selection(), std::string(s.selected) + " restore off");
+  }
+  EXPECT_FALSE(main->lvwMain.MultiSelect());
+  EXPECT_EQ(main->lblInfo.Caption().substr(0, 35), "CURRENT settings for file type .NEW");
+
+  // From another control a letter reaches the list, a blank does not; in the
+  // changes view multiple selection is on again afterwards.
+  main->optView0.UserClick();
+  main->ActiveControl(&main->cmdAccept);
+  now = 1020;
+  main->UserTypes(' ');
+  main->UserTypes('i');
+  EXPECT_EQ(main->SearchText, ".i");
+  EXPECT_EQ(Selection(), ".ini restore on");
+  EXPECT_TRUE(main->lvwMain.MultiSelect());
+}
+
+TEST_F(Repair, RestoreWritesExactlyTheSelectedTypesAfterTheWarning) {
+  Click(".ini");
+  Click(".txt", true);
+  const std::string before = Classes();
+  const std::string status = main->sbrMain.PanelText();
+  // Cancel, the window frame, or ticking the box and then Cancel: nothing is
+  // restored; the box alone switches the warning off, stored at once.
+  struct Answer {
+    const char* name;
+    std::function<void(ui::FrmWarning&)> act;
+    std::string warn;
+  };
+  const Answer answers[] = {
+      {"cancel", [](ui::FrmWarning& w) { w.cmdCancel.UserClick(); }, "<none>"},
+      {"close box", [](ui::FrmWarning& w) { w.UserCloses(); }, "<none>"},
+      {"tick, then cancel",
+       [](ui::FrmWarning& w) {
+         w.chkWarn.UserClick();
+         w.cmdCancel.UserClick();
+       },
+       "0"},
+  };
+  for (const auto& a : answers) {
+    SCOPED_TRACE(a.name);
+    int shown = 0;
+    backend.onModal = [&](ui::Form& f) {
+      auto& w = static_cast<ui::FrmWarning&>(f);
+      ++shown;
+      EXPECT_EQ(w.Caption(), "Brellmark");
+      EXPECT_EQ(w.lblWarning1.Caption().substr(0, 46), "You are about to modify your Windows Registry.");
+      EXPECT_EQ(w.chkWarn.Value(), 0);
+      a.act(w);
+    };
+    main->cmdRestore.UserClick();
+    EXPECT_EQ(shown, 1);
+    EXPECT_FALSE(warning->Loaded());
+    EXPECT_FALSE(g.RestoreConfirmed);
+    EXPECT_EQ(Classes(), before);
+    EXPECT_EQ(main->sbrMain.PanelText(), status);
+    EXPECT_EQ(Warn(), a.warn);
+  }
+  EXPECT_FALSE(main->mnuOptWarn.Checked());
+
+  // The warning is off: the restore runs at once, and writes the BASE of the
+  // two selected types only (the program ID other programs added stays).
+  backend.onModal = [](ui::Form&) { ADD_FAILURE() << "no warning expected"; };
+  const std::string withWarn = reg.ToText();
+  main->mnuRestore.UserChoose();
+  RegistryStore expected;
+  expected.LoadText(withWarn, "before");
+  expected.LoadText(R"(REGEDIT4
+[HKEY_CLASSES_ROOT\.ini]
+@="inifile"
+[HKEY_CLASSES_ROOT\.txt]
+@="txtfile"
+[HKEY_CLASSES_ROOT\inifile\shell\open\command]
+@="C:\\WINDOWS\\NOTEPAD.EXE %1"
+[HKEY_CLASSES_ROOT\txtfile\shell\open\command]
+@="C:\\WINDOWS\\NOTEPAD.EXE %1"
+)", "expected");
+  EXPECT_EQ(reg.ToText(), expected.ToText());
+  EXPECT_EQ(platform.notices, 1);
+  EXPECT_EQ(main->sbrMain.PanelText(),
+            "Base settings restored. 3 CHANGED item(s) - select from list to view details.");
+  EXPECT_FALSE(g.RestoreConfirmed);
+  EXPECT_TRUE(box.shown.empty());
+}
+
+TEST_F(Repair, TheWarningOptionFollowsTheDialogAndTheMenu) {
+  // Tick and clear again, then OK: the restore runs, the warning stays on.
+  Click(".txt");
+  backend.onModal = [](ui::Form& f) {
+    auto& w = static_cast<ui::FrmWarning&>(f);
+    w.chkWarn.UserClick();
+    w.chkWarn.UserClick();
+    w.cmdOK.UserClick();
+  };
+  main->cmdRestore.UserClick();
+  EXPECT_EQ(Warn(), "1");
+  EXPECT_TRUE(main->mnuOptWarn.Checked());
+  EXPECT_EQ(main->sbrMain.PanelText().substr(0, 24), "Base settings restored. ");
+  // The menu twice: off, then on again, stored each time; the dialog's box
+  // follows and is clear again when the dialog next shows.
+  const std::pair<bool, const char*> menu[] = {{false, "0"}, {true, "1"}};
+  for (const auto& [checked, stored] : menu) {
+    main->mnuOptWarn.UserChoose();
+    EXPECT_EQ(main->mnuOptWarn.Checked(), checked);
+    EXPECT_EQ(warning->chkWarn.Value(), checked ? 0 : 1);
+    EXPECT_EQ(Warn(), stored);
+  }
+}
+
+#ifndef _WIN32  // a full disk is staged with a file size limit
+TEST_F(Repair, AnAcceptThatCannotWriteTheBaseLeavesItAndGoesOn) {
+  const std::string base = test::ReadFileBytes("Prev.isd");
+  signal(SIGXFSZ, SIG_IGN);
+  rlimit old{};
+  getrlimit(RLIMIT_FSIZE, &old);
+  rlimit full = old;
+  full.rlim_cur = 64;  // a full disk
+  setrlimit(RLIMIT_FSIZE, &full);
+  main->cmdAccept.UserClick();
+  setrlimit(RLIMIT_FSIZE, &old);
+  ASSERT_EQ(box.shown.size(), 1u);
+  EXPECT_NE(box.shown[0].text.find("Prev.isd"), std::string::npos);
+  EXPECT_NE(box.shown[0].text.find("The base file was left as it was."), std::string::npos);
+  EXPECT_EQ(test::ReadFileBytes("Prev.isd"), base);
+  EXPECT_FALSE(main->flags.BaseUpdated);
+  EXPECT_EQ(platform.pointer, MousePointer::Default);
+  // The disk has room again: the accept goes through.
+  main->mnuAccept.UserChoose();
+  EXPECT_EQ(main->sbrMain.PanelText(), "Updated BASE created. No changed entries found.");
+}
+#endif
+
+}  // namespace
+}  // namespace hollin
