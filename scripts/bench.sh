@@ -49,5 +49,5 @@ wine $bin/startup_bench.exe "$(winepath -w "$app/ok/hollin.exe")" \
   "$(winepath -w "$app/changed/hollin.exe")" "$(winepath -w "$bin/scan_bench.exe")" "$reps" </dev/null
 
 echo "== summary"
-grep -E 'MET|MISSED|^(floor process|quiet check|normal start)|Current view|changes view' "$log" || true
+grep -E '^== [a-zW]|MET|MISSED|^(floor process|quiet check|normal start)|Current view|changes view' "$log" || true
 echo "bench.sh took ${SECONDS} s"
