@@ -1,16 +1,20 @@
-// The current scan over a synthetic class root of 20,000 subkeys, 5,000 of
-// them file types with a program ID and an open command. The floor is a bare
-// loop that makes exactly the same registry calls and builds nothing.
+// The current scan over the synthetic class root of class_root.h, against the
+// floor: a bare loop that makes exactly the same registry calls and builds
+// nothing.
 //
 //   scan_bench            the registry store (native or Windows build)
 //   scan_bench --real     the real registry (Windows build, under Wine), in a
 //                         key of its own under HKEY_CURRENT_USER
+//   scan_bench --floor-hkcr  one pass of the floor over the real
+//                         HKEY_CLASSES_ROOT, then exit: the whole process is
+//                         what startup_bench holds the quiet check against
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
 
 #include "bench_util.h"
+#include "class_root.h"
 #include "registry/registry_store.h"
 #include "registry/scan.h"
 #ifdef _WIN32
@@ -20,62 +24,8 @@
 namespace hollin::bench {
 namespace {
 
-constexpr int kExtensions = 5000;
-constexpr int kProgramIds = 5000;
-constexpr int kOther = 20000 - kExtensions - kProgramIds;
-
-void Fill(IRegistry& reg, HKEY root) {
-  char path[128];
-  char value[256];
-  for (int i = 0; i < kExtensions; ++i) {
-    std::snprintf(path, sizeof path, ".ext%05d", i);
-    std::snprintf(value, sizeof value, "Prog.File.%05d", i);
-    reg.RegSetValueA(root, path, REG_SZ, value, 0);
-  }
-  for (int i = 0; i < kProgramIds; ++i) {
-    std::snprintf(path, sizeof path, "Prog.File.%05d\\shell\\open\\command", i);
-    std::snprintf(value, sizeof value,
-                  "\"C:\\Program Files\\Vendor %d\\Application %d\\app%d.exe\" /open \"%%1\"",
-                  i % 97, i, i);
-    reg.RegSetValueA(root, path, REG_SZ, value, 0);
-  }
-  for (int i = 0; i < kOther; ++i) {
-    std::snprintf(path, sizeof path, "CLSID.{%08X-0000-0000-C000-000000000046}", i);
-    reg.RegSetValueA(root, path, REG_SZ, "Some Class", 0);
-  }
-}
-
-// The scan's own sequence of registry calls, with nothing built.
-size_t Floor(IRegistry& reg, HKEY root) {
-  size_t bytes = 0;
-  char name[256];
-  char value[256];
-  std::string path;
-  for (DWORD index = 0;; ++index) {
-    DWORD nameLength = sizeof name;
-    if (reg.RegEnumKeyExA(root, index, name, &nameLength, nullptr, nullptr, nullptr,
-                          nullptr) != ERROR_SUCCESS)
-      break;
-    if (name[0] != '.') continue;
-    std::memset(value, ' ', sizeof value);
-    LONG count = sizeof value;
-    if (reg.RegQueryValueA(root, name, value, &count) != ERROR_SUCCESS || count <= 1) continue;
-    path.assign(value, static_cast<size_t>(count - 1));
-    path += "\\shell\\open\\command";
-    HKEY key = nullptr;
-    if (reg.RegOpenKeyExA(root, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
-      continue;
-    reg.RegCloseKey(key);
-    std::memset(value, ' ', sizeof value);
-    count = sizeof value;
-    if (reg.RegQueryValueA(root, path.c_str(), value, &count) == ERROR_SUCCESS)
-      bytes += static_cast<size_t>(count);
-  }
-  return bytes;
-}
-
 int Run(IRegistry& reg, HKEY root, const char* label, int reps) {
-  Fill(reg, root);
+  FillClassRoot(reg, root);
   size_t entries = 0, sink = 0;
   const auto [scan, floor] = MeasurePair(
       [&] { entries = static_cast<size_t>(ScanCurrentEntries(reg, root).entries->Count()); },
@@ -93,12 +43,14 @@ int Run(IRegistry& reg, HKEY root, const char* label, int reps) {
 int main(int argc, char** argv) {
   using namespace hollin;
   const bool real = argc > 1 && std::strcmp(argv[1], "--real") == 0;
-  if (!real) {
+  const bool floorOnly = argc > 1 && std::strcmp(argv[1], "--floor-hkcr") == 0;
+  if (!real && !floorOnly) {
     RegistryStore store;
     return bench::Run(store, HKEY_CLASSES_ROOT, "store", 15);
   }
 #ifdef _WIN32
   Win32Registry reg;
+  if (floorOnly) return bench::Floor(reg, HKEY_CLASSES_ROOT) > 0 ? 0 : 1;
   const char* path = "Software\\HollinBench";
   RegDeleteTreeA(HKEY_CURRENT_USER, path);
   HKEY root = nullptr;
@@ -110,7 +62,7 @@ int main(int argc, char** argv) {
   RegDeleteTreeA(HKEY_CURRENT_USER, path);
   return rc;
 #else
-  std::fprintf(stderr, "--real needs the Windows build\n");
+  std::fprintf(stderr, "%s needs the Windows build\n", argv[1]);
   return 2;
 #endif
 }

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Takes the screenshots in docs/: the main window after a first run, with a
-# type taken over, in the Current view, and the quiet check's status window.
+# Takes the screenshots in docs/: the main window after a first run, with
+# types taken over, the detail panel in each view, the Current view, the
+# warning before a restore, and the quiet check's status window.
 # Runs hollin.exe in a private Wine prefix on a virtual display, driven by the
 # probe from another process. Installs what is missing first.
 set -euo pipefail
@@ -37,8 +38,20 @@ wine reg add 'HKCR\.ini' /ve /d Grabber.Document /f >/dev/null
 run
 probe wait "$M" 30000
 shot main-changes.png
+probe select "$M" 1
+shot panel-changes.png
+probe click "$M" "&Restore Base"
+probe wait Brellmark 15000
+shot warning.png
+probe click Brellmark "&Cancel"
+probe gone Brellmark 15000
 probe click "$M" "C&urrent Settings"
 shot main-current.png
+probe char "$M" txt
+shot panel-current.png
+probe click "$M" "&Base Settings"
+probe char "$M" ini
+shot panel-base.png
 probe close "$M"
 probe answer Brellmark "&No" 15000
 sleep 1

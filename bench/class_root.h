@@ -1,0 +1,77 @@
+// The synthetic class root the benchmarks share: 20,000 subkeys, 5,000 of them
+// file types with a program ID and an open command, 5,000 program IDs and
+// 10,000 other keys; and the scan's "floor", a bare loop that makes exactly
+// the registry calls of the current scan and builds nothing.
+#pragma once
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "registry/registry.h"
+
+namespace hollin::bench {
+
+constexpr int kExtensions = 5000;
+constexpr int kProgramIds = 5000;
+constexpr int kOther = 20000 - kExtensions - kProgramIds;
+
+// The open command of program ID i; variant 1 is the command of a type that
+// another program has taken over.
+inline std::string CommandOf(int i, int variant = 0) {
+  char value[256];
+  std::snprintf(value, sizeof value,
+                "\"C:\\Program Files\\%s %d\\Application %d\\app%d.exe\" /open \"%%1\"",
+                variant ? "Grabber" : "Vendor", i % 97, i, i);
+  return value;
+}
+
+inline void FillClassRoot(IRegistry& reg, HKEY root) {
+  char path[128];
+  char value[256];
+  for (int i = 0; i < kExtensions; ++i) {
+    std::snprintf(path, sizeof path, ".ext%05d", i);
+    std::snprintf(value, sizeof value, "Prog.File.%05d", i);
+    reg.RegSetValueA(root, path, REG_SZ, value, 0);
+  }
+  for (int i = 0; i < kProgramIds; ++i) {
+    std::snprintf(path, sizeof path, "Prog.File.%05d\\shell\\open\\command", i);
+    reg.RegSetValueA(root, path, REG_SZ, CommandOf(i).c_str(), 0);
+  }
+  for (int i = 0; i < kOther; ++i) {
+    std::snprintf(path, sizeof path, "CLSID.{%08X-0000-0000-C000-000000000046}", i);
+    reg.RegSetValueA(root, path, REG_SZ, "Some Class", 0);
+  }
+}
+
+// The scan's own sequence of registry calls, with nothing built. Returns the
+// bytes of the commands read.
+inline size_t Floor(IRegistry& reg, HKEY root) {
+  size_t bytes = 0;
+  char name[256];
+  char value[256];
+  std::string path;
+  for (DWORD index = 0;; ++index) {
+    DWORD nameLength = sizeof name;
+    if (reg.RegEnumKeyExA(root, index, name, &nameLength, nullptr, nullptr, nullptr,
+                          nullptr) != ERROR_SUCCESS)
+      break;
+    if (name[0] != '.') continue;
+    std::memset(value, ' ', sizeof value);
+    LONG count = sizeof value;
+    if (reg.RegQueryValueA(root, name, value, &count) != ERROR_SUCCESS || count <= 1) continue;
+    path.assign(value, static_cast<size_t>(count - 1));
+    path += "\\shell\\open\\command";
+    HKEY key = nullptr;
+    if (reg.RegOpenKeyExA(root, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+      continue;
+    reg.RegCloseKey(key);
+    std::memset(value, ' ', sizeof value);
+    count = sizeof value;
+    if (reg.RegQueryValueA(root, path.c_str(), value, &count) == ERROR_SUCCESS)
+      bytes += static_cast<size_t>(count);
+  }
+  return bytes;
+}
+
+}  // namespace hollin::bench

@@ -1,0 +1,75 @@
+// Prepares the Wine prefix for startup_bench (Windows build only): writes the
+// class root of class_root.h into HKEY_CLASSES_ROOT, beside the prefix's own
+// classes, then records two base files from a scan of it:
+//
+//   class_root_setup OK_FOLDER CHANGED_FOLDER
+//
+// OK_FOLDER\Prev.isd holds the class root as it is (a quiet check finds no
+// change); in CHANGED_FOLDER\Prev.isd every tenth of the 5,000 types has
+// another command (a quiet check lists 500 changed types).
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "base/base_store.h"
+#include "class_root.h"
+#include "registry/scan.h"
+#include "registry/win32_registry.h"
+
+namespace hollin::bench {
+namespace {
+
+struct NoStatus : IStatusSink {
+  void ShowLed(Led) override {}
+  void ShowText(const std::string&) override {}
+  void RepaintNow() override {}
+};
+
+constexpr int kChangedEvery = 10;
+
+// Records entries as a new base file in folder.
+void WriteBase(const std::filesystem::path& folder, const std::shared_ptr<cRegEntries>& entries) {
+  const auto old = std::filesystem::current_path();
+  std::filesystem::create_directories(folder);
+  std::filesystem::current_path(folder);
+  for (const char* name : {"Prev.isd", "Prev.isd.bak"}) std::filesystem::remove(name);
+  Associations g;
+  g.CurrentEntries = entries;
+  VsData vsd;
+  NoStatus status;
+  bool created = false;
+  vsd.FileName(kBaseFileName);
+  MakeNewDB(g, vsd, status, created);
+  std::filesystem::current_path(old);
+}
+
+}  // namespace
+}  // namespace hollin::bench
+
+int main(int argc, char** argv) {
+  using namespace hollin;
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: class_root_setup OK_FOLDER CHANGED_FOLDER\n");
+    return 2;
+  }
+  try {
+    Win32Registry reg;
+    bench::FillClassRoot(reg, HKEY_CLASSES_ROOT);
+    auto entries = ScanCurrentEntries(reg).entries;
+    bench::WriteBase(argv[1], entries);
+    int changed = 0;
+    char ext[16];
+    for (int i = 0; i < bench::kExtensions; i += bench::kChangedEvery) {
+      std::snprintf(ext, sizeof ext, ".ext%05d", i);
+      entries->Item(ext)->ProgramFullPath(bench::CommandOf(i, 1));
+      ++changed;
+    }
+    bench::WriteBase(argv[2], entries);
+    std::printf("class root in HKEY_CLASSES_ROOT: %d types scanned, %d changed in the second base\n",
+                entries->Count(), changed);
+    return changed == bench::kExtensions / bench::kChangedEvery ? 0 : 1;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "class_root_setup: %s\n", e.what());
+    return 1;
+  }
+}

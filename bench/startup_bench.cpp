@@ -1,0 +1,207 @@
+// The whole program, started as a user starts it (Windows build, under Wine),
+// timed from just before CreateProcess:
+//
+//   quiet check, no change      until the status window reads "OK!..."
+//   quiet check, 500 changes    until the main window is visible with 500 rows
+//   normal start                until the main window is visible
+//   floor                       scan_bench --floor-hkcr, until it has exited
+//
+// The runs are interleaved; each copy of the program is ended as soon as it
+// has been seen and gone (its instance mutex too) before the next starts.
+//
+//   startup_bench OK_EXE CHANGED_EXE SCAN_BENCH_EXE [reps] [poll_ms]
+//
+// OK_EXE and CHANGED_EXE are copies of hollin.exe beside the two base files
+// of class_root_setup. poll_ms (default 1) is the pause between two looks at
+// the windows, 0 for none. The status message is read with WM_GETTEXT, which
+// waits until the program looks at its messages again, so that look costs
+// nothing while the program works; the other looks (IsWindowVisible, the
+// window search) are requests to the one wineserver thread that also serves
+// every registry call of the program, and without a pause they slow the
+// program down measurably.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "bench_util.h"
+
+namespace {
+
+constexpr char kFormClass[] = "HollinForm";
+constexpr char kMutex[] = "Local\\Hollin.Brellmark.Instance";
+constexpr char kStatusTitle[] = "Brellmark";
+constexpr char kMainTitle[] = "Hollin Brellmark";
+constexpr char kNoChanges[] = "OK!\r\nNo changes found.";
+constexpr int kChangedRows = 500;
+constexpr DWORD kTimeoutMs = 60000;
+
+DWORD g_pollMs = 1;
+HANDLE g_running = nullptr;  // the program being timed, ended on a failure
+
+double Now() {
+  static LARGE_INTEGER freq = [] {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return f;
+  }();
+  LARGE_INTEGER t;
+  QueryPerformanceCounter(&t);
+  return 1000.0 * static_cast<double>(t.QuadPart) / static_cast<double>(freq.QuadPart);
+}
+
+[[noreturn]] void Fail(const std::string& what) {
+  std::fprintf(stderr, "startup_bench: %s\n", what.c_str());
+  if (g_running) TerminateProcess(g_running, 1);
+  std::exit(1);
+}
+
+struct Run {
+  PROCESS_INFORMATION pi{};
+  double t0 = 0;
+
+  explicit Run(const std::string& commandLine) {
+    std::string cmd = commandLine;
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    t0 = Now();
+    if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+      Fail("cannot start " + commandLine);
+    g_running = pi.hProcess;
+  }
+  double Elapsed() const { return Now() - t0; }
+  bool Exited() const { return WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0; }
+  void Pause(const char* what) const {
+    if (Exited()) Fail(std::string("the program ended before ") + what);
+    if (Elapsed() > kTimeoutMs) Fail(std::string("timed out waiting for ") + what);
+    if (g_pollMs) Sleep(g_pollMs);
+  }
+  // Ends the process and waits until it and its instance mutex are gone.
+  ~Run() {
+    TerminateProcess(pi.hProcess, 0);
+    WaitForSingleObject(pi.hProcess, kTimeoutMs);
+    g_running = nullptr;
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    for (int i = 0; i < 5000; ++i) {
+      HANDLE m = OpenMutexA(SYNCHRONIZE, FALSE, kMutex);
+      if (!m) return;
+      CloseHandle(m);
+      Sleep(1);
+    }
+    Fail("the instance mutex outlived its program");
+  }
+  // The program's form of that title, shown or not.
+  HWND Form(const char* title) const {
+    for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, kFormClass, title));) {
+      DWORD pid = 0;
+      GetWindowThreadProcessId(w, &pid);
+      if (pid == pi.dwProcessId) return w;
+    }
+    return nullptr;
+  }
+  HWND WaitForm(const char* title) const {
+    HWND w;
+    while (!(w = Form(title))) Pause(title);
+    return w;
+  }
+};
+
+// A window's text, read with WM_GETTEXT (the owning thread answers once it
+// looks at its messages again).
+std::string Text(HWND w) {
+  char buffer[256] = {};
+  DWORD_PTR n = 0;
+  if (!SendMessageTimeoutA(w, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer),
+                           SMTO_NORMAL, kTimeoutMs, &n))
+    return {};
+  return std::string(buffer, n);
+}
+
+double QuietNoChanges(const std::string& exe) {
+  Run run('"' + exe + "\" -h");
+  const HWND status = run.WaitForm(kStatusTitle);
+  // The message is the status window's one static with text.
+  HWND label = nullptr;
+  while (!label) {
+    for (HWND c = nullptr; (c = FindWindowExA(status, c, "Static", nullptr));)
+      if (!Text(c).empty()) label = c;
+    if (!label) run.Pause("the status message");
+  }
+  while (Text(label) != kNoChanges) run.Pause("\"OK!\"");
+  const double ms = run.Elapsed();
+  const HWND main = run.Form(kMainTitle);
+  if (main && IsWindowVisible(main)) Fail("the main window came up in a check without changes");
+  return ms;
+}
+
+// Until the main window is visible with rows rows in its list (-1: any).
+double UntilMainWindow(const std::string& commandLine, int rows) {
+  Run run(commandLine);
+  const HWND main = run.WaitForm(kMainTitle);
+  while (!IsWindowVisible(main)) run.Pause("the main window");
+  if (rows >= 0) {
+    const HWND list = FindWindowExA(main, nullptr, WC_LISTVIEWA, nullptr);
+    if (!list) Fail("no list in the main window");
+    LRESULT n = -1;
+    while ((n = SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)) != rows) run.Pause("the rows");
+  }
+  return run.Elapsed();
+}
+
+double FloorProcess(const std::string& scanBench) {
+  Run run('"' + scanBench + "\" --floor-hkcr");
+  if (WaitForSingleObject(run.pi.hProcess, kTimeoutMs) != WAIT_OBJECT_0) Fail("the floor timed out");
+  const double ms = run.Elapsed();
+  DWORD rc = 1;
+  GetExitCodeProcess(run.pi.hProcess, &rc);
+  if (rc != 0) Fail("the floor found no class root in HKEY_CLASSES_ROOT");
+  return ms;
+}
+
+hollin::bench::Timing Summary(std::vector<double> ms) {
+  std::sort(ms.begin(), ms.end());
+  return {ms.front(), ms[ms.size() / 2]};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace hollin::bench;
+  if (argc < 4) {
+    std::fprintf(stderr, "usage: startup_bench OK_EXE CHANGED_EXE SCAN_BENCH_EXE [reps] [poll_ms]\n");
+    return 2;
+  }
+  const std::string ok = argv[1], changed = argv[2], floorExe = argv[3];
+  const int reps = argc > 4 ? std::atoi(argv[4]) : 9;
+  if (argc > 5) g_pollMs = static_cast<DWORD>(std::atoi(argv[5]));
+  std::vector<double> floor, quiet, quietChanged, normal;
+  for (int i = -1; i < reps; ++i) {  // the first round warms up and is not counted
+    const double f = FloorProcess(floorExe);
+    const double q = QuietNoChanges(ok);
+    const double c = UntilMainWindow('"' + changed + "\" -h", kChangedRows);
+    const double n = UntilMainWindow('"' + ok + '"', -1);
+    std::printf("  %s floor %7.1f  no change %7.1f  500 changes %7.1f  normal %6.1f ms\n",
+                i < 0 ? "warm-up" : "run    ", f, q, c, n);
+    std::fflush(stdout);
+    if (i < 0) continue;
+    floor.push_back(f);
+    quiet.push_back(q);
+    quietChanged.push_back(c);
+    normal.push_back(n);
+  }
+  std::printf("whole program under Wine, %d interleaved runs each (poll %lu ms):\n", reps,
+              static_cast<unsigned long>(g_pollMs));
+  const Timing tf = Summary(floor), tq = Summary(quiet), tc = Summary(quietChanged),
+               tn = Summary(normal);
+  Report("floor process (scan_bench --floor-hkcr)", tf);
+  Report("quiet check, no change: \"OK!\"", tq);
+  Report("quiet check, 500 changed rows shown", tc);
+  Report("normal start: main window visible", tn);
+  ReportRatio("quiet check, no change", tq, tf, 1.1);
+  ReportRatio("quiet check, 500 changes", tc, tf, 1.1);
+  return 0;
+}
