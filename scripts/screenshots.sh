@@ -50,6 +50,7 @@ shot main-current.png
 probe char "$M" txt
 shot panel-current.png
 probe click "$M" "&Base Settings"
+sleep 2  # a new type-ahead search
 probe char "$M" ini
 shot panel-base.png
 probe close "$M"

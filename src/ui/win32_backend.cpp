@@ -76,18 +76,23 @@ HFONT Win32Backend::FontOf(const FontSpec& font) {
   lf.lfQuality = DEFAULT_QUALITY;
   lstrcpynA(lf.lfFaceName, font.name.c_str(), LF_FACESIZE);
   HFONT f = CreateFontIndirectA(&lf);
-  // A narrow face such as Small Fonts may be missing and stand in by a wider
-  // one: the text would no longer fit its label. The stand-in is narrowed to
-  // the average width the face asked for has (about 0.42 of its height).
+  // The program's faces (MS Sans Serif, Small Fonts) are narrow bitmap faces
+  // that a system may lack; the face that stands in for them is often wider,
+  // and the texts would no longer fit their labels. The stand-in is narrowed
+  // to the average width the face asked for has (a share of its height).
+  const double share = font.name == "MS Sans Serif" ? 0.45 : font.name == "Small Fonts" ? 0.42 : 0;
   HDC dc = GetDC(nullptr);
   HGDIOBJ old = SelectObject(dc, f);
   char face[LF_FACESIZE] = {};
   GetTextFaceA(dc, LF_FACESIZE, face);
+  TEXTMETRICA tm{};
+  GetTextMetricsA(dc, &tm);
   SelectObject(dc, old);
   ReleaseDC(nullptr, dc);
-  if (font.name == "Small Fonts" && lstrcmpiA(face, font.name.c_str()) != 0) {
+  const LONG narrow = static_cast<LONG>(-lf.lfHeight * share + 0.5);
+  if (share > 0 && lstrcmpiA(face, font.name.c_str()) != 0 && tm.tmAveCharWidth > narrow) {
     DeleteObject(f);
-    lf.lfWidth = static_cast<LONG>(-lf.lfHeight * 0.42 + 0.5);
+    lf.lfWidth = narrow;
     f = CreateFontIndirectA(&lf);
   }
   fonts_[key] = f;
@@ -633,6 +638,8 @@ LRESULT Win32Backend::Handle(Form& form, HWND hwnd, UINT msg, WPARAM wp, LPARAM 
       break;
     }
     case WM_NOTIFY: {
+      // What the list tells while we fill it is our own doing.
+      if (syncing_) return 0;
       auto* hdr = reinterpret_cast<NMHDR*>(lp);
       Control* c = ControlOf(hdr->hwndFrom);
       if (!c || c->kind() != Kind::ListView) break;
