@@ -31,6 +31,8 @@ struct FakePlatform : IPlatform {
   void SetMousePointer(MousePointer) override {}
   std::string CommandLine() override { return "C:\\Hollin\\hollin.exe"; }
   void Beep() override {}
+  void AssociationsChanged() override {}
+  std::string ErrorText(long) override { return ""; }
   void EndProcess() override {}
 };
 
@@ -68,7 +70,8 @@ int Run(ui::Backend& backend, const std::function<void()>& pump, const char* lab
   FakePlatform platform;
   NoBox box;
   ui::FrmStatus frmStatus(backend, general);
-  ui::FrmMain frmMain(backend, general, reg, platform, box, frmStatus);
+  ui::FrmWarning frmWarning(backend, general, reg);
+  ui::FrmMain frmMain(backend, general, reg, platform, box, frmStatus, frmWarning);
   bool failed = false;
   ui::SetErrorHandler([&](const std::string& where, std::exception_ptr) {
     std::fprintf(stderr, "an error stopped %s\n", where.c_str());
