@@ -33,6 +33,10 @@ struct FakePlatform : IPlatform {
   void Beep() override {}
   void AssociationsChanged() override {}
   std::string ErrorText(long) override { return ""; }
+  bool StartProcess(const std::string&, WindowStyle) override { return false; }
+  bool OpenDocument(const std::string&) override { return false; }
+  bool FileExists(const std::string&) override { return false; }
+  ProgramIdentity Identity() override { return {}; }
   void EndProcess() override {}
 };
 

@@ -41,7 +41,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     ui::Win32Backend backend(instance);
     ui::FrmStatus frmStatus(backend, general);
     ui::FrmWarning frmWarning(backend, general, reg);
+    ui::FrmIcon frmIcon(backend);
+    ui::FrmAbout frmAbout(backend, reg, platform, box);
     ui::FrmMain frmMain(backend, general, reg, platform, box, frmStatus, frmWarning);
+    frmMain.frmIcon = &frmIcon;
+    frmMain.frmAbout = &frmAbout;
     ui::SetErrorHandler([&frmMain](const std::string& where, std::exception_ptr error) {
       frmMain.ShowEventError(where, error);
     });

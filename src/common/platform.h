@@ -7,6 +7,17 @@ namespace hollin {
 
 enum class MousePointer { Default = 0, Hourglass = 11 };
 
+// Window styles for a started program.
+enum class WindowStyle { Normal = 1, Minimized = 2 };
+
+// The running program as the platform records it (its version resource).
+struct ProgramIdentity {
+  std::string title;
+  std::string product;
+  std::string description;
+  int major = 0, minor = 0, revision = 0;
+};
+
 class IPlatform {
  public:
   virtual ~IPlatform() = default;
@@ -28,6 +39,14 @@ class IPlatform {
   virtual void AssociationsChanged() = 0;
   // The platform's text for a status code ("" when it has none).
   virtual std::string ErrorText(long status) = 0;
+  // Starts a program by its command line, its window active in the given
+  // style; false when it cannot be started.
+  virtual bool StartProcess(const std::string& commandLine, WindowStyle style) = 0;
+  // Opens a document with the program registered for its type; false when
+  // that fails.
+  virtual bool OpenDocument(const std::string& path) = 0;
+  virtual bool FileExists(const std::string& path) = 0;
+  virtual ProgramIdentity Identity() = 0;
   // Ends the process at once. A test stand-in records the call and returns.
   virtual void EndProcess() = 0;
 };

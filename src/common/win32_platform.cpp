@@ -1,5 +1,6 @@
 #include "common/win32_platform.h"
 
+#include <shellapi.h>
 #include <shlobj.h>
 
 #include <string>
@@ -69,6 +70,61 @@ std::string Win32Platform::ErrorText(long status) {
   if (text) LocalFree(text);
   while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == ' ')) out.pop_back();
   return out;
+}
+
+bool Win32Platform::StartProcess(const std::string& commandLine, WindowStyle style) {
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESHOWWINDOW;
+  si.wShowWindow = static_cast<WORD>(style == WindowStyle::Minimized ? SW_SHOWMINIMIZED : SW_SHOWNORMAL);
+  PROCESS_INFORMATION pi{};
+  std::string line = commandLine;
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    return false;
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return true;
+}
+
+bool Win32Platform::OpenDocument(const std::string& path) {
+  const auto r = reinterpret_cast<INT_PTR>(
+      ShellExecuteA(nullptr, "open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+  return r > 32;
+}
+
+bool Win32Platform::FileExists(const std::string& path) {
+  const DWORD a = GetFileAttributesA(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+ProgramIdentity Win32Platform::Identity() {
+  ProgramIdentity id;
+  char path[MAX_PATH * 4] = {};
+  GetModuleFileNameA(nullptr, path, sizeof path);
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeA(path, &ignored);
+  if (size == 0) return id;
+  std::string data(size, '\0');
+  if (!GetFileVersionInfoA(path, 0, size, data.data())) return id;
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  if (VerQueryValueA(data.data(), "\\", reinterpret_cast<void**>(&fixed), &length) && fixed) {
+    id.major = HIWORD(fixed->dwFileVersionMS);
+    id.minor = LOWORD(fixed->dwFileVersionMS);
+    id.revision = HIWORD(fixed->dwFileVersionLS);
+  }
+  auto text = [&](const char* name) {
+    char* value = nullptr;
+    UINT n = 0;
+    const std::string key = std::string("\\StringFileInfo\\040904b0\\") + name;
+    if (VerQueryValueA(data.data(), key.c_str(), reinterpret_cast<void**>(&value), &n) && value && n)
+      return std::string(value);
+    return std::string();
+  };
+  id.title = text("InternalName");
+  id.product = text("ProductName");
+  id.description = text("FileDescription");
+  return id;
 }
 
 void Win32Platform::EndProcess() { ExitProcess(0); }

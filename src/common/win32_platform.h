@@ -26,6 +26,10 @@ class Win32Platform : public IPlatform {
   void Beep() override;
   void AssociationsChanged() override;
   std::string ErrorText(long status) override;
+  bool StartProcess(const std::string& commandLine, WindowStyle style) override;
+  bool OpenDocument(const std::string& path) override;
+  bool FileExists(const std::string& path) override;
+  ProgramIdentity Identity() override;
   void EndProcess() override;
 
  private:

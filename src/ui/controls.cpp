@@ -99,6 +99,10 @@ void Control::SetFocus() {
   Changed(Prop::Focus);
 }
 
+void Label::UserClick() {
+  if (Enabled() && Visible()) Dispatch(form().Name() + "." + Name() + "_Click", Click);
+}
+
 void CommandButton::UserClick() {
   if (Enabled() && Visible()) Dispatch(form().Name() + "." + Name() + "_Click", Click);
 }
@@ -383,6 +387,12 @@ bool Form::Unload(int mode) {
 
 void Form::Refresh() {
   if (loaded_) backend_.Refresh(*this);
+}
+
+void Form::UserAsksHelp(MenuItem* item) {
+  Dispatch(name_ + (item ? "." + item->Name() + "_Help" : ".Form_Help"), [&] {
+    if (OnHelp) OnHelp(item);
+  });
 }
 
 void Form::Painted() {

@@ -33,6 +33,7 @@ struct FontSpec {
   std::string name = "MS Sans Serif";
   double points = 8;
   bool bold = false;
+  bool underline = false;
   bool operator==(const FontSpec&) const = default;
 };
 
@@ -119,6 +120,8 @@ class Control {
   Control* Container() const { return container_; }
   void Container(Control* frame) { container_ = frame; }
   std::string Tag;
+  // Shown when the mouse rests on the control.
+  std::string ToolTipText;
   // The backend's handle for the control.
   void* native = nullptr;
 
@@ -147,6 +150,9 @@ class Label : public Control {
   Label(Form& f, std::string name, int index = -1) : Control(f, Kind::Label, std::move(name), index) {}
   // Only the text is drawn: what lies behind the label shows through.
   bool Transparent = false;
+  // A label that acts on a click (a click-through link).
+  std::function<void()> Click;
+  void UserClick();
 };
 
 class Frame : public Control {
@@ -391,12 +397,16 @@ class Form {
   std::function<void(int& KeyAscii)> OnKeyPress;
   std::function<void(int& Cancel, int UnloadMode)> OnQueryUnload;
   std::function<void(int& Cancel)> OnUnload;
+  // F1 on a highlighted menu item (null: F1 elsewhere on the form).
+  std::function<void(MenuItem* item)> OnHelp;
   // Restores the design values of the form's controls; runs at every load.
   std::function<void()> OnDesign;
 
   // User actions, from the backend or a test.
   void UserTypes(int KeyAscii);
   void UserCloses() { Unload(0); }
+  // F1: on a highlighted menu item, or (null) elsewhere on the form.
+  void UserAsksHelp(MenuItem* item);
   void Painted();
 
   void Register(Control* c) { controls_.push_back(c); }

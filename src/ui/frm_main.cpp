@@ -60,6 +60,9 @@ FrmMain::FrmMain(Backend& backend, General& general, IRegistry& reg, IPlatform& 
   cmdRestore.Click = [this] { cmdRestore_Click(); };
   mnuRestore.Click = [this] { mnuRestore_Click(); };
   mnuOptWarn.Click = [this] { mnuOptWarn_Click(); };
+  mnuHlpCont.Click = [this] { mnuHlpCont_Click(); };
+  mnuHlpAbout.Click = [this] { mnuHlpAbout_Click(); };
+  OnHelp = [this](MenuItem* item) { ShowHelp(item ? item->HelpTopic() : 0); };
   lvwMain.ColumnClick = [this](int column) { lvwMain_ColumnClick(column); };
   lvwMain.ItemClick = [this](int row) { lvwMain_ItemClick(row); };
   lvwMain.KeyPress = [this](int& k) { lvwMain_KeyPress(k); };
@@ -149,7 +152,10 @@ void FrmMain::Form_Load() {
   lvwMain.AddColumn("File Type", typeWidth);
   lvwMain.AddColumn("Changed To Open With", lvwMain.Width() - typeWidth - 8);
   ShownView = -1;
-  imgIco.Picture(Picture::Icon);
+  if (frmIcon) {
+    frmIcon->Load();
+    imgIco.Picture(frmIcon->imgIco.Picture());
+  }
   // The title block sits at the foot of the detail panel.
   const double nameTop = lblInfoFrame.Top() + lblInfoFrame.Height() - 1.5 * lblName0.Height();
   const double shadowTop = nameTop - 0.9 * lblName2.Height();
@@ -428,6 +434,36 @@ void FrmMain::cmdRestore_Click() {
 }
 
 void FrmMain::mnuRestore_Click() { cmdRestore_Click(); }
+
+void FrmMain::mnuHlpCont_Click() { ShowHelp(0); }
+
+void FrmMain::mnuHlpAbout_Click() {
+  if (frmAbout) frmAbout->ShowModal();
+}
+
+void FrmMain::ShowHelp(int topic) {
+  std::string folder = platform_.ProgramFolder();
+  if (!folder.empty() && folder.back() != '\\') folder.push_back('\\');
+  const std::string help = folder + "Hollin.hlp";
+  const std::string page = folder + "Hollin.htm";
+  if (!platform_.FileExists(help) && !platform_.FileExists(page)) {
+    box_.Show({"The help file \"" + help + "\" is missing.", MbButtons::Ok, MbIcon::Exclamation,
+               MbDefault::First, kProductName});
+    return;
+  }
+  // The path is quoted: the program's folder may hold blanks.
+  std::string arguments = "\"" + help + "\"";
+  if (topic > 0) arguments = "-n " + std::to_string(topic) + " " + arguments;
+  // Not every system has the first viewer, and today's have neither: then
+  // the same help as a web page, in the program registered for it.
+  if (platform_.FileExists(help))
+    for (const char* viewer : {"winhelp.exe ", "winhlp32.exe "})
+      if (platform_.StartProcess(viewer + arguments, WindowStyle::Minimized)) return;
+  if (platform_.FileExists(page) && platform_.OpenDocument(page)) return;
+  box_.Show({"Help cannot be shown: neither winhelp.exe nor winhlp32.exe could be started for \"" + help +
+                 "\", and no program opens \"" + page + "\".",
+             MbButtons::Ok, MbIcon::Exclamation, MbDefault::First, kProductName});
+}
 
 void FrmMain::mnuOptWarn_Click() {
   mnuOptWarn.Checked(!mnuOptWarn.Checked());

@@ -20,6 +20,8 @@
 #include "registry/scan.h"
 #include "ui/controls.h"
 #include "ui/frm_status.h"
+#include "ui/frm_about.h"
+#include "ui/frm_icon.h"
 #include "ui/frm_warning.h"
 
 namespace hollin::ui {
@@ -62,6 +64,10 @@ class FrmMain : public Form, public IStatusSink, public IDeltaWindow {
   OptionButton& optView(int index);
   MenuItem& mnuViewChoice(int index);
 
+  // The About box and the icon holder, when the program has them.
+  FrmAbout* frmAbout = nullptr;
+  FrmIcon* frmIcon = nullptr;
+
   // Window state.
   std::int16_t ShownView = -1;
   DeltaFlags flags;  // NewDBCreated, BaseUpdated, ChangesPending
@@ -91,6 +97,11 @@ class FrmMain : public Form, public IStatusSink, public IDeltaWindow {
   void cmdRestore_Click();
   void mnuRestore_Click();
   void mnuOptWarn_Click();
+  void mnuHlpCont_Click();
+  void mnuHlpAbout_Click();
+  // Opens the help file at a topic (0: its contents) in the system's help
+  // viewer; where none can be started, the same help as a web page.
+  void ShowHelp(int topic);
   void tmrStatus_Timer();
 
   // The check's steps.

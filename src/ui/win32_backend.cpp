@@ -67,11 +67,12 @@ Win32Backend::~Win32Backend() {
 }
 
 HFONT Win32Backend::FontOf(const FontSpec& font) {
-  const auto key = std::make_tuple(font.name, static_cast<int>(font.points * 100), font.bold);
+  const auto key = std::make_tuple(font.name, static_cast<int>(font.points * 100), font.bold, font.underline);
   if (auto it = fonts_.find(key); it != fonts_.end()) return it->second;
   LOGFONTA lf{};
   lf.lfHeight = -static_cast<LONG>(font.points * dpi_ / 72.0 + 0.5);
   lf.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
+  lf.lfUnderline = font.underline ? TRUE : FALSE;
   lf.lfCharSet = DEFAULT_CHARSET;
   lf.lfQuality = DEFAULT_QUALITY;
   lstrcpynA(lf.lfFaceName, font.name.c_str(), LF_FACESIZE);
@@ -167,6 +168,21 @@ void Win32Backend::CreateForm(Form& form) {
     SetWindowPos(WindowOf(*c), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   for (MenuItem* m : form.Menus()) MenuChanged(*m);
   for (Timer* t : form.Timers()) TimerChanged(*t);
+  // Tool tips for the controls that have one.
+  HWND tips = nullptr;
+  for (Control* c : form.Controls()) {
+    if (c->ToolTipText.empty()) continue;
+    if (!tips)
+      tips = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd, nullptr, instance_, nullptr);
+    TTTOOLINFOA tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = hwnd;
+    tool.uId = reinterpret_cast<UINT_PTR>(c->native);
+    tool.lpszText = const_cast<char*>(c->ToolTipText.c_str());
+    SendMessageA(tips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+  }
 }
 
 void Win32Backend::CreateControl(Form& form, Control& c, int id) {
@@ -177,6 +193,7 @@ void Win32Backend::CreateControl(Form& form, Control& c, int id) {
     case Kind::Label:
       // A transparent label draws itself over what lies behind it
       // (WM_DRAWITEM); its text stays its window text.
+      if (static_cast<Label&>(c).Click) style |= SS_NOTIFY;  // it tells of clicks
       if (static_cast<Label&>(c).Transparent)
         style |= SS_OWNERDRAW;
       else
@@ -579,6 +596,16 @@ LRESULT Win32Backend::Handle(Form& form, HWND hwnd, UINT msg, WPARAM wp, LPARAM 
     case WM_CLOSE:
       form.UserCloses();
       return 0;
+    case WM_HELP: {
+      // F1: on a highlighted menu item, its topic; elsewhere the contents.
+      const auto* info = reinterpret_cast<const HELPINFO*>(lp);
+      MenuItem* item = nullptr;
+      if (info && info->iContextType == HELPINFO_MENUITEM)
+        for (MenuItem* m : form.Menus())
+          if (m->Id() == info->iCtrlId) item = m;
+      form.UserAsksHelp(item);
+      return TRUE;
+    }
     case WM_TIMER:
       for (Timer* t : form.Timers()) t->Fire();
       return 0;
@@ -631,6 +658,7 @@ LRESULT Win32Backend::Handle(Form& form, HWND hwnd, UINT msg, WPARAM wp, LPARAM 
         Control* c = ControlOf(reinterpret_cast<HWND>(lp));
         if (!c) break;
         if (c->kind() == Kind::CommandButton) static_cast<CommandButton*>(c)->UserClick();
+        else if (c->kind() == Kind::Label) static_cast<Label*>(c)->UserClick();  // STN_CLICKED
         else if (c->kind() == Kind::OptionButton) static_cast<OptionButton*>(c)->UserClick();
         else if (c->kind() == Kind::CheckBox) static_cast<CheckBox*>(c)->UserClick();
         return 0;

@@ -69,7 +69,7 @@ class Win32Backend : public Backend {
   HINSTANCE instance_;
   int dpi_ = 96;
   bool syncing_ = false;  // the list is being filled by us, not the user
-  std::map<std::tuple<std::string, int, bool>, HFONT> fonts_;
+  std::map<std::tuple<std::string, int, bool, bool>, HFONT> fonts_;
   std::map<Color, HBRUSH> brushes_;
   std::map<Picture, HICON> icons_;
   HICON smallIcon_ = nullptr;

@@ -25,6 +25,10 @@ struct FakeMachine : IPlatform, IStartupWindows {
   void Beep() override { calls.push_back("beep"); }
   void AssociationsChanged() override {}
   std::string ErrorText(long) override { return ""; }
+  bool StartProcess(const std::string&, WindowStyle) override { return false; }
+  bool OpenDocument(const std::string&) override { return false; }
+  bool FileExists(const std::string&) override { return false; }
+  ProgramIdentity Identity() override { return {}; }
   void EndProcess() override { calls.push_back("end"); }
   void SetWarnCheckBox(int v) override { calls.push_back("chkWarn " + std::to_string(v)); }
   void LoadMainWindow() override { calls.push_back("frmMain"); }

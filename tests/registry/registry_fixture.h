@@ -61,6 +61,7 @@ class Sandbox {
   Sandbox& operator=(const Sandbox&) = delete;
 
   HKEY root() const { return key_; }                 // the open key
+  const std::string& path() const { return path_; }  // its path under base()
   static HKEY base() { return HKEY_CURRENT_USER; }
 
  private:

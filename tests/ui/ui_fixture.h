@@ -3,6 +3,7 @@
 // as the program does and to read their whole state.
 #pragma once
 
+#include <algorithm>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -29,6 +30,25 @@ struct FakePlatform : IPlatform {
   int notices = 0;  // associations-changed notices to the shell
   void AssociationsChanged() override { ++notices; }
   std::string ErrorText(long status) override { return status == 5 ? "Access is denied." : ""; }
+  // Programs started, as "style: command line"; those that start.
+  std::vector<std::string> started;
+  std::vector<std::string> startable;
+  bool StartProcess(const std::string& line, WindowStyle style) override {
+    started.push_back(std::to_string(static_cast<int>(style)) + ": " + line);
+    for (const auto& s : startable)
+      if (line.rfind(s, 0) == 0) return true;
+    return false;
+  }
+  bool OpenDocument(const std::string& path) override {
+    started.push_back("open: " + path);
+    return openable;
+  }
+  bool openable = false;
+  std::vector<std::string> files;
+  bool FileExists(const std::string& path) override {
+    return std::find(files.begin(), files.end(), path) != files.end();
+  }
+  ProgramIdentity Identity() override { return {"Hollin", "Brellmark", "File association guard", 1, 2, 30}; }
   void EndProcess() override { ++ends; }
 };
 

@@ -126,9 +126,13 @@ class Remote {
     proc_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE |
                             PROCESS_CREATE_THREAD | PROCESS_QUERY_INFORMATION,
                         FALSE, pid);
-    if (proc_)
+    // Under Wine the allocation is made by the target itself and can fail
+    // while it is busy starting up: a few more tries.
+    for (int attempt = 0; proc_ && !base_ && attempt < 30; ++attempt) {
+      if (attempt) Sleep(100);
       base_ = static_cast<char*>(
           VirtualAllocEx(proc_, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    }
   }
   ~Remote() {
     if (base_ && !stuck_) VirtualFreeEx(proc_, base_, 0, MEM_RELEASE);

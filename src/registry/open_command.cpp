@@ -1,0 +1,55 @@
+#include "registry/open_command.h"
+
+#include <cstdio>
+#include <stdexcept>
+
+#include "registry/scan.h"
+
+namespace hollin {
+
+std::string GetOpenCommand(IRegistry& reg, const std::string& className) {
+  std::string command = ReadDefaultValue(reg, HKEY_CLASSES_ROOT, className + "\\shell\\open\\command");
+  size_t p = command.find("%1");
+  if (p == std::string::npos) return command;
+  if (p > 0 && command[p - 1] == '"') --p;
+  return command.substr(0, p);
+}
+
+bool GetKeyValue(IRegistry& reg, HKEY KeyRoot, const std::string& KeyName,
+                 const std::string& SubKeyRef, std::string& KeyVal) {
+  HKEY key = nullptr;
+  // Reading needs no more: a standard user may not open a machine-wide key
+  // for writing.
+  if (reg.RegOpenKeyExA(KeyRoot, KeyName.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    KeyVal.clear();
+    return false;
+  }
+  struct Closer {
+    IRegistry& reg;
+    HKEY key;
+    ~Closer() { reg.RegCloseKey(key); }
+  } closer{reg, key};
+  std::string buffer(1024, '\0');
+  DWORD type = 0;
+  DWORD size = static_cast<DWORD>(buffer.size());
+  if (reg.RegQueryValueExA(key, SubKeyRef.c_str(), nullptr, &type,
+                           reinterpret_cast<BYTE*>(buffer.data()), &size) != ERROR_SUCCESS) {
+    KeyVal.clear();
+    return false;
+  }
+  if (size == 0) throw std::runtime_error("the value \"" + SubKeyRef + "\" of \"" + KeyName + "\" is empty");
+  if (type == REG_DWORD && size >= 4) {
+    unsigned number = 0;
+    for (int i = 3; i >= 0; --i) number = number << 8 | static_cast<unsigned char>(buffer[static_cast<size_t>(i)]);
+    char text[16];
+    std::snprintf(text, sizeof text, "&h%X", number);
+    KeyVal = text;
+  } else if (type == REG_SZ) {
+    // Cut at the data size, less a terminating NUL.
+    buffer.resize(buffer[size - 1] == '\0' ? size - 1 : size);
+    KeyVal = buffer;
+  }
+  return true;
+}
+
+}  // namespace hollin

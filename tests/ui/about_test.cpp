@@ -1,0 +1,144 @@
+// Help and About on the headless backend: the About box's texts and layout,
+// the system-information tool and the click-through links as the programs
+// they would start, and the help command's fallbacks.
+#include <gtest/gtest.h>
+
+#include "ui/ui_fixture.h"
+
+namespace hollin {
+namespace {
+
+class AboutTest : public test::WindowTest {
+ protected:
+  void SetUp() override {
+    WindowTest::SetUp();
+    Start();
+    about = std::make_unique<ui::FrmAbout>(backend, reg, platform, box);
+    main->frmAbout = about.get();
+  }
+  std::unique_ptr<ui::FrmAbout> about;
+};
+
+TEST_F(AboutTest, TextsAndLayout) {
+  ui::FrmAbout* shown = nullptr;
+  backend.onModal = [&](ui::Form& f) { shown = static_cast<ui::FrmAbout*>(&f); };
+  main->mnuHlpAbout.UserChoose();
+  ASSERT_EQ(shown, about.get());
+  // The box stays as it was shown until the backend closed it.
+  EXPECT_EQ(about->Caption(), "About Hollin");
+  EXPECT_EQ(about->lblVersion.Caption(), "Version 1.2.30");
+  EXPECT_EQ(about->lblTitle.Caption(), "Hollin\rBrellmark");
+  EXPECT_EQ(about->lblDescription.Caption(),
+            "Brellmark is the easiest way to track and maintain your preferred associations between "
+            "default Open applications and file types, despite efforts by other programs to alter your "
+            "settings.");
+  EXPECT_EQ(about->lblDisclaimer.Caption().substr(0, 31), "This program was developed by:\r");
+  EXPECT_EQ(about->lblDisclaimer.Caption().back(), '\r');
+  // The rules: under the title, and doubled above the buttons at twice the
+  // buttons' gap; the web link after the mail link.
+  const auto at = [](const ui::Control& c) {
+    return std::to_string(c.Left()) + "," + std::to_string(c.Top()) + " " + std::to_string(c.Width());
+  };
+  EXPECT_EQ(at(about->Line2), "960,1080 4680");
+  EXPECT_EQ(at(about->Line1_0), "7,2760 6099");
+  EXPECT_EQ(at(about->Line1_1), "7,2759 6099");
+  EXPECT_EQ(about->lblClickThru1.Left(), 960 + 2760);
+  EXPECT_EQ(about->lblClickThru0.ToolTipText, "Send Mail");
+  EXPECT_EQ(about->lblClickThru1.ToolTipText, "Visit Web Site");
+}
+
+TEST_F(AboutTest, SystemInformationAndLinksStartWhatTheRegistrySays) {
+  struct Case {
+    const char* name;
+    const char* registry;
+    std::vector<std::string> files, startable;
+    std::vector<std::string> started;
+    bool unavailable;
+  };
+  const char* kPath = "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools\\MSINFO]\n\"PATH\"=\"C:\\\\Info\\\\info.exe\"\n";
+  const char* kLocation =
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools Location]\n\"MSINFO\"=\"C:\\\\Tools\"\n";
+  const char* kEmpty = "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools\\MSINFO]\n\"PATH\"=hex:\n";
+  const Case cases[] = {
+      {"the path value is run without a look for its file", kPath, {}, {"C:\\Info"}, {"1: C:\\Info\\info.exe"}, false},
+      {"the path value that cannot start", kPath, {}, {}, {"1: C:\\Info\\info.exe"}, true},
+      {"the tool's folder, with the tool in it", kLocation, {"C:\\Tools\\MSINFO32.EXE"}, {"C:\\Tools"},
+       {"1: C:\\Tools\\MSINFO32.EXE"}, false},
+      {"the tool's folder, without the tool", kLocation, {}, {"C:\\Tools"}, {}, true},
+      {"a value of no data", kEmpty, {}, {""}, {}, true},
+      {"nothing in the registry", "", {}, {""}, {}, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    RegistryStore r;
+    r.LoadText(std::string("REGEDIT4\n") + c.registry, "case");
+    test::FakePlatform p;
+    p.files = c.files;
+    p.startable = c.startable;
+    test::ScriptedMessageBox b;
+    ui::FrmAbout a(backend, r, p, b);
+    a.Load();
+    a.cmdSysInfo.UserClick();
+    EXPECT_EQ(p.started, c.started);
+    const std::vector<MessageBoxRequest> unavailable{
+        {"System Information Is Unavailable At This Time", MbButtons::Ok, MbIcon::None, MbDefault::First,
+         "Brellmark"}};
+    EXPECT_EQ(b.shown, c.unavailable ? unavailable : std::vector<MessageBoxRequest>{});
+  }
+  // The links run the class's open command with the caption in quotes; a
+  // class whose command begins with its placeholder does nothing.
+  reg.LoadText(R"(REGEDIT4
+[HKEY_CLASSES_ROOT\mailto\shell\open\command]
+@="\"C:\\Mail\\mail.exe\" \"%1\""
+[HKEY_CLASSES_ROOT\htmlfile\shell\open\command]
+@="%1"
+)", "links");
+  platform.startable = {"\"C:\\Mail"};
+  about->Load();
+  about->lblClickThru0.UserClick();
+  about->lblClickThru1.UserClick();
+  EXPECT_EQ(platform.started,
+            (std::vector<std::string>{"1: \"C:\\Mail\\mail.exe\" \"hollin@nordane.example.com\""}));
+  EXPECT_TRUE(box.shown.empty());
+}
+
+TEST_F(AboutTest, HelpFallsBackFromViewerToViewerToTheWebPage) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> files, startable;
+    bool openable;
+    int topic;
+    std::vector<std::string> started;
+    const char* box;
+  };
+  const std::string hlp = ".\\Hollin.hlp", htm = ".\\Hollin.htm";
+  const Case cases[] = {
+      {"the first viewer", {hlp, htm}, {"winhelp.exe"}, false, 0, {"2: winhelp.exe \".\\Hollin.hlp\""}, nullptr},
+      {"the second viewer, at a topic", {hlp, htm}, {"winhlp32.exe"}, false, 4,
+       {"2: winhelp.exe -n 4 \".\\Hollin.hlp\"", "2: winhlp32.exe -n 4 \".\\Hollin.hlp\""}, nullptr},
+      {"no viewer: the web page", {hlp, htm}, {}, true, 0,
+       {"2: winhelp.exe \".\\Hollin.hlp\"", "2: winhlp32.exe \".\\Hollin.hlp\"", "open: .\\Hollin.htm"}, nullptr},
+      {"nothing starts", {hlp, htm}, {}, false, 0,
+       {"2: winhelp.exe \".\\Hollin.hlp\"", "2: winhlp32.exe \".\\Hollin.hlp\"", "open: .\\Hollin.htm"},
+       "Help cannot be shown"},
+      {"no help file", {}, {"winhelp.exe"}, true, 0, {}, "The help file \".\\Hollin.hlp\" is missing."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    platform.files = c.files;
+    platform.startable = c.startable;
+    platform.openable = c.openable;
+    platform.started.clear();
+    box.shown.clear();
+    if (c.topic) main->UserAsksHelp(&main->mnuRestore);  // F1 on "Restore Base for Selected Type(s)"
+    else main->mnuHlpCont.UserChoose();
+    EXPECT_EQ(platform.started, c.started);
+    ASSERT_EQ(box.shown.size(), c.box ? 1u : 0u);
+    if (c.box) {
+      EXPECT_EQ(box.shown[0].text.substr(0, std::string(c.box).size()), c.box);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace hollin
