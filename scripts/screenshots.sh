@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Takes the screenshots in docs/: the main window after a first run, with
 # types taken over, the detail panel in each view, the Current view, the
-# warning before a restore, and the quiet check's status window.
+# warning before a restore, the About box, and the quiet check's status
+# window.
 # Runs hollin.exe in a private Wine prefix on a virtual display, driven by the
 # probe from another process. Installs what is missing first.
 set -euo pipefail
@@ -18,16 +19,25 @@ mkdir -p "$app"
 cp build/windows/src/hollin.exe "$app/"
 trap 'e2e_cleanup; hollin_wine_down' EXIT
 M="Hollin Brellmark"
-shot() { sleep 1; import -window root "$HOLLIN_WINE_TMP/root.png"; convert "$HOLLIN_WINE_TMP/root.png" -trim +repage -trim +repage "docs/$1"; echo "docs/$1"; }
+shot() { sleep 1; import -window root "$HOLLIN_WINE_TMP/root.png";  convert "$HOLLIN_WINE_TMP/root.png" -trim +repage -trim +repage "docs/$1"; echo "docs/$1"; }
 # Every program of the prefix runs on Wine's own desktop window, which draws
 # the window frames; it is filled with one colour, which -trim cuts away.
 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null
 wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 800x600 /f >/dev/null
+# The desktop is chosen when Wine's session starts: start it anew.
+wineserver -k >/dev/null 2>&1 || true
+wineserver -w >/dev/null 2>&1 || true
+setsid wineserver -p </dev/null >/dev/null 2>&1
 run() { start_bg "$app/hollin.exe" "$@"; }
 
 run
 probe wait "$M" 30000
 shot main-first-run.png
+probe command "$M" 1041  # Help > About Hollin
+probe wait "About Hollin" 15000
+shot about.png
+probe click "About Hollin" OK
+probe gone "About Hollin" 15000
 probe close "$M"
 sleep 1
 

@@ -14,7 +14,7 @@ namespace hollin::ui {
 
 // The maker, as the About box shows it.
 inline constexpr const char* kMakerMail = "hollin@nordane.example.com";
-inline constexpr const char* kMakerWeb = "https://www.nordane.example.com/hollin";
+inline constexpr const char* kMakerWeb = "www.nordane.example.com";
 
 class FrmAbout : public Form {
  public:

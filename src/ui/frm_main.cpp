@@ -453,7 +453,9 @@ void FrmMain::ShowHelp(int topic) {
   }
   // The path is quoted: the program's folder may hold blanks.
   std::string arguments = "\"" + help + "\"";
-  if (topic > 0) arguments = "-n " + std::to_string(topic) + " " + arguments;
+  // A topic by its context string, which is its number (the viewers of
+  // today know no option for a number).
+  if (topic > 0) arguments = "-i " + std::to_string(topic) + " " + arguments;
   // Not every system has the first viewer, and today's have neither: then
   // the same help as a web page, in the program registered for it.
   if (platform_.FileExists(help))

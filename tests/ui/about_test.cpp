@@ -115,7 +115,7 @@ TEST_F(AboutTest, HelpFallsBackFromViewerToViewerToTheWebPage) {
   const Case cases[] = {
       {"the first viewer", {hlp, htm}, {"winhelp.exe"}, false, 0, {"2: winhelp.exe \".\\Hollin.hlp\""}, nullptr},
       {"the second viewer, at a topic", {hlp, htm}, {"winhlp32.exe"}, false, 4,
-       {"2: winhelp.exe -n 4 \".\\Hollin.hlp\"", "2: winhlp32.exe -n 4 \".\\Hollin.hlp\""}, nullptr},
+       {"2: winhelp.exe -i 4 \".\\Hollin.hlp\"", "2: winhlp32.exe -i 4 \".\\Hollin.hlp\""}, nullptr},
       {"no viewer: the web page", {hlp, htm}, {}, true, 0,
        {"2: winhelp.exe \".\\Hollin.hlp\"", "2: winhlp32.exe \".\\Hollin.hlp\"", "open: .\\Hollin.htm"}, nullptr},
       {"nothing starts", {hlp, htm}, {}, false, 0,
