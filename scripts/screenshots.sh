@@ -16,7 +16,7 @@ HOLLIN_PROBE=build/windows/tools/probe/hollin_probe.exe
 hollin_wine_up
 app="$HOLLIN_WINE_TMP/app"
 mkdir -p "$app"
-cp build/windows/src/hollin.exe "$app/"
+cp build/windows/src/hollin.exe build/windows/src/Hollin.hlp build/windows/src/Hollin.htm "$app/"
 trap 'e2e_cleanup; hollin_wine_down' EXIT
 M="Hollin Brellmark"
 shot() { sleep 1; import -window root "$HOLLIN_WINE_TMP/root.png";  convert "$HOLLIN_WINE_TMP/root.png" -trim +repage -trim +repage "docs/$1"; echo "docs/$1"; }

@@ -3,13 +3,14 @@
 # as a user would: the first run records the base, a type taken over with
 # reg.exe is listed at the next start, and a quiet check without changes ends
 # by itself; then the user restores the recorded settings of the types taken
-# over, with the warning and without it. Usage: hollin_e2e.sh HOLLIN_PROBE_EXE HOLLIN_EXE (under a running Wine).
+# over, with the warning and without it, and opens the help. Usage: hollin_e2e.sh HOLLIN_PROBE_EXE HOLLIN_EXE (under a running Wine).
 set -euo pipefail
 . "$(dirname "$0")/e2e_lib.sh"
 HOLLIN_PROBE=$1
 M="Hollin Brellmark"
 app=$(mktemp -d "${TMPDIR:-/tmp}/hollin-e2e.XXXXXX")
 cp "$2" "$app/hollin.exe"
+cp "$(dirname "$2")"/Hollin.hlp "$(dirname "$2")"/Hollin.htm "$app/"
 
 reg_default() { wine reg query "$1" /ve 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_[A-Z_]*[[:space:]]*//p'; }
 txt_was=$(reg_default 'HKCR\.txt')
@@ -151,6 +152,31 @@ done
 expect_rc 1 wait Brellmark 1
 status_is "restored without the warning" "Base settings restored. No changed entries found."
 expect_eq ".txt restored again" "REG_SZ    $txt_was" "$(reg_query 'HKCR\.txt')"
+
+# 6. Help Topics opens the help file in the system's help viewer (its title
+# is the viewer's own making: the process tells).
+probe command "$M" 1040
+for _ in $(seq 100); do
+  pgrep -f "winhlp32.exe .*Hollin.hlp" >/dev/null && break
+  sleep 0.2
+done
+pgrep -f "winhlp32.exe .*Hollin.hlp" >/dev/null || fail "no help viewer was started for Hollin.hlp"
+pkill -f "winhlp32.exe .*Hollin.hlp" || true
+# F1 on a highlighted menu item opens that item's topic (Action > Restore
+# Base for Selected Type(s): topic 4).
+probe key "$M" alt+A
+sleep 0.5
+probe key "$M" DOWN
+sleep 0.3
+probe key "$M" F1
+for _ in $(seq 100); do
+  pgrep -f "winhlp32.exe -i 4 .*Hollin.hlp" >/dev/null && break
+  sleep 0.2
+done
+pgrep -f "winhlp32.exe -i 4 .*Hollin.hlp" >/dev/null || fail "F1 on the menu item opened no help at its topic"
+pkill -f "winhlp32.exe .*Hollin.hlp" || true
+probe key "$M" ESC
+probe key "$M" ESC
 probe close "$M"
 wait_exit "$pid" 20
 expect_eq "exit code after the restores" 0 "$RC"

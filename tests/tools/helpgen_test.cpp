@@ -226,25 +226,5 @@ TEST(HelpSource, RefusedNamingTheLine) {
   }
 }
 
-TEST(HelpSource, BlocksOfTheMarkup) {
-  const HelpDoc doc = ParseHelpSource(
-      "\xEF\xBB\xBF# c\n@title T\n@topic 0 Contents\r\none\n  two\n\n! Bold\n* b1\n  more\n* b2\n"
-      "after\n# inside\nstill\n=> 0\n",
-      "t");
-  EXPECT_EQ(doc.title, "T");
-  ASSERT_EQ(doc.topics.size(), 1u);
-  const std::vector<Block>& b = doc.topics[0].blocks;
-  ASSERT_EQ(b.size(), 6u);
-  EXPECT_EQ(b[0].text, "one two");
-  EXPECT_EQ(b[1].kind, BlockKind::Bold);
-  EXPECT_EQ(b[2].kind, BlockKind::Bullet);
-  EXPECT_EQ(b[2].text, "b1 more");
-  EXPECT_EQ(b[3].text, "b2");
-  EXPECT_EQ(b[4].kind, BlockKind::Paragraph);
-  EXPECT_EQ(b[4].text, "after still");
-  EXPECT_EQ(b[5].kind, BlockKind::Jump);
-  EXPECT_EQ(b[5].target, 0);
-}
-
 }  // namespace
 }  // namespace hollin::helpgen
