@@ -46,6 +46,12 @@ FrmMain::FrmMain(Backend& backend, General& general, IRegistry& reg, IPlatform& 
   OnDesign = [this] { Design(); };
   OnLoad = [this] { Form_Load(); };
   OnPaint = [this] { Form_Paint(); };
+  // The menus' first states. They are set here, not with the other design
+  // values at load: start-up sets the warning option before the window loads.
+  mnuViewChoice0.Checked(true);
+  mnuOptWarn.Checked(true);
+  mnuAccept.Enabled(false);
+  mnuRestore.Enabled(false);
   OnKeyPress = [this](int& k) { Form_KeyPress(k); };
   OnQueryUnload = [this](int& cancel, int mode) { Form_QueryUnload(cancel, mode); };
   OnUnload = [this](int& cancel) { Form_Unload(cancel); };
@@ -141,10 +147,6 @@ void FrmMain::Design() {
   sbrMain.Move(0, 4545, 8220, 345);
   tmrStatus.Interval = 3000;
   tmrStatus.Enabled(false);
-  mnuViewChoice0.Checked(true);
-  mnuOptWarn.Checked(true);
-  mnuAccept.Enabled(false);
-  mnuRestore.Enabled(false);
 }
 
 void FrmMain::Form_Load() {

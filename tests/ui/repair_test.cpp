@@ -217,6 +217,19 @@ TEST_F(Repair, RestoreWritesExactlyTheSelectedTypesAfterTheWarning) {
 }
 
 TEST_F(Repair, TheWarningOptionFollowsTheDialogAndTheMenu) {
+  // Start-up with warnings off: Main ticks the dialog's box before the main
+  // window loads, and the menu's check mark stays off when it has loaded.
+  main->mnuOptWarn.UserChoose();
+  ASSERT_EQ(Warn(), "0");
+  main.reset();
+  warning = std::make_unique<ui::FrmWarning>(backend, g, reg);
+  main = std::make_unique<ui::FrmMain>(backend, g, reg, platform, box, *status, *warning);
+  warning->Load();
+  warning->chkWarn.Value(1);
+  main->Load();
+  EXPECT_FALSE(main->mnuOptWarn.Checked());
+  EXPECT_EQ(Warn(), "0");
+  main->mnuOptWarn.UserChoose();
   // Tick and clear again, then OK: the restore runs, the warning stays on.
   Click(".txt");
   backend.onModal = [](ui::Form& f) {
