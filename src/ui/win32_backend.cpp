@@ -548,6 +548,7 @@ void Win32Backend::PumpWaiting() {
 
 void Win32Backend::ShowModal(Form& form) {
   // The other windows of the program wait until the form is unloaded.
+  HWND owner = GetActiveWindow();
   std::vector<HWND> disabled;
   for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT)) {
     DWORD pid = 0;
@@ -572,6 +573,8 @@ void Win32Backend::ShowModal(Form& form) {
     DispatchMessageA(&msg);
   }
   for (HWND w : disabled) EnableWindow(w, TRUE);
+  // The window that was active before is active again.
+  if (owner && IsWindow(owner)) SetForegroundWindow(owner);
 }
 
 LRESULT CALLBACK Win32Backend::FormProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
