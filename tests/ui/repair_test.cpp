@@ -216,6 +216,42 @@ TEST_F(Repair, RestoreWritesExactlyTheSelectedTypesAfterTheWarning) {
   EXPECT_TRUE(box.shown.empty());
 }
 
+// A registry that refuses the restore's writes, as a machine-wide type does
+// a standard user.
+struct RefusingRegistry : RegistryStore {
+  bool refuse = false;
+  LONG RegSetValueA(HKEY k, LPCSTR p, DWORD t, LPCSTR d, DWORD n) override {
+    return refuse ? ERROR_ACCESS_DENIED : RegistryStore::RegSetValueA(k, p, t, d, n);
+  }
+  LONG RegCreateKeyExA(HKEY k, LPCSTR p, DWORD r, LPSTR c, DWORD o, REGSAM s, const SECURITY_ATTRIBUTES* a,
+                       PHKEY out, LPDWORD d) override {
+    return refuse ? ERROR_ACCESS_DENIED : RegistryStore::RegCreateKeyExA(k, p, r, c, o, s, a, out, d);
+  }
+};
+
+TEST_F(Repair, WritesTheRegistryRefusesAreListedAndTheCheckGoesOn) {
+  RefusingRegistry refusing;
+  refusing.LoadText(reg.ToText(), "copy");
+  ui::FrmWarning w(backend, g, refusing);
+  ui::FrmMain m(backend, g, refusing, platform, box, *status, w);
+  ui::SetErrorHandler([&m](const std::string& where, std::exception_ptr e) { m.ShowEventError(where, e); });
+  m.Load();
+  m.mnuOptWarn.UserChoose();  // no warning
+  for (int i = 1; i <= m.lvwMain.Count(); ++i)
+    if (m.lvwMain.Text(i) == ".txt") m.lvwMain.UserClickRow(i);
+  refusing.refuse = true;
+  m.cmdRestore.UserClick();
+  EXPECT_EQ(box.shown, (std::vector<MessageBoxRequest>{
+                           {"The registry refused to restore 1 file type(s):\r\r.txt: error 5 (Access is "
+                            "denied.)\r\rThese types are still listed. Settings that all users share can be "
+                            "written only with administrator rights: start Hollin as an administrator and "
+                            "restore them again.",
+                            MbButtons::Ok, MbIcon::Exclamation, MbDefault::First, "Brellmark"}}));
+  EXPECT_EQ(platform.notices, 0);  // nothing was written
+  EXPECT_EQ(m.sbrMain.PanelText(), "Base settings restored. 5 CHANGED item(s) - select from list to view details.");
+  ui::SetErrorHandler([this](const std::string& where, std::exception_ptr e) { main->ShowEventError(where, e); });
+}
+
 TEST_F(Repair, TheWarningOptionFollowsTheDialogAndTheMenu) {
   // Start-up with warnings off: Main ticks the dialog's box before the main
   // window loads, and the menu's check mark stays off when it has loaded.
