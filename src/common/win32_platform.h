@@ -4,13 +4,7 @@
 
 #include "common/message_box.h"
 #include "common/platform.h"
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "common/windows_api.h"
 
 namespace hollin {
 

@@ -1,7 +1,6 @@
 #include "ui/controls.h"
 
 #include <algorithm>
-#include <sstream>
 
 #include "common/text.h"
 
@@ -11,16 +10,6 @@ namespace {
 ErrorHandler& Handler() {
   static ErrorHandler handler;
   return handler;
-}
-
-std::string Escaped(const std::string& s) {
-  std::string out;
-  for (char c : s) {
-    if (c == '\r') out += "\\r";
-    else if (c == '\n') out += "\\n";
-    else out += c;
-  }
-  return out;
 }
 
 }  // namespace
@@ -318,12 +307,6 @@ void MenuItem::UserChoose() {
 Form::Form(Backend& backend, std::string name, FormStyle style)
     : backend_(backend), name_(std::move(name)), style_(style) {}
 
-Control* Form::Find(std::string_view fullName) const {
-  for (Control* c : controls_)
-    if (c->FullName() == fullName) return c;
-  return nullptr;
-}
-
 void Form::Caption(std::string text) {
   caption_ = std::move(text);
   if (loaded_) backend_.FormChanged(*this, Prop::Caption);
@@ -412,56 +395,6 @@ void Form::UserTypes(int KeyAscii) {
       if (list->KeyPress) list->KeyPress(KeyAscii);
     });
   }
-}
-
-// Describe -------------------------------------------------------------------
-
-std::string Describe(const Form& form) {
-  std::ostringstream out;
-  out << form.Name() << " \"" << Escaped(form.Caption()) << "\"" << (form.Visible() ? "" : " hidden")
-      << "\n";
-  for (const Control* c : form.Controls()) {
-    out << c->FullName();
-    if (!c->Caption().empty()) out << " \"" << Escaped(c->Caption()) << "\"";
-    if (!c->Enabled()) out << " disabled";
-    if (!c->Visible()) out << " hidden";
-    switch (c->kind()) {
-      case Kind::OptionButton:
-        if (static_cast<const OptionButton*>(c)->Value()) out << " selected";
-        break;
-      case Kind::CheckBox:
-        out << " value " << static_cast<const CheckBox*>(c)->Value();
-        break;
-      case Kind::Image:
-        out << " picture " << static_cast<int>(static_cast<const Image*>(c)->Picture());
-        break;
-      case Kind::StatusBar: {
-        const auto* s = static_cast<const StatusBar*>(c);
-        out << " picture " << static_cast<int>(s->PanelPicture()) << " \"" << Escaped(s->PanelText())
-            << "\"";
-        break;
-      }
-      case Kind::ListView: {
-        const auto* l = static_cast<const ListView*>(c);
-        out << (l->MultiSelect() ? " multi" : " single") << " key " << l->SortKey();
-        for (const auto& col : l->Columns()) out << "\n  column \"" << col.caption << "\" " << col.width;
-        for (const auto& row : l->Rows())
-          out << "\n  " << (row.selected ? "* " : "  ") << row.text << " | " << row.sub;
-        break;
-      }
-      default:
-        break;
-    }
-    out << "\n";
-  }
-  for (const MenuItem* m : form.Menus()) {
-    out << m->FullName() << " \"" << m->Caption() << "\"";
-    if (m->Checked()) out << " checked";
-    if (!m->Enabled()) out << " disabled";
-    out << "\n";
-  }
-  for (const Timer* t : form.Timers()) out << t->Name() << (t->Enabled() ? " enabled" : " off") << "\n";
-  return out.str();
 }
 
 }  // namespace hollin::ui

@@ -307,7 +307,6 @@ class Timer {
   void Enabled(bool on);
   std::function<void()> Tick;
   void Fire();  // the interval has passed
-  void* native = nullptr;
 
  private:
   Form& form_;
@@ -361,12 +360,9 @@ class Form {
   const std::vector<Control*>& Controls() const { return controls_; }
   const std::vector<MenuItem*>& Menus() const { return menus_; }
   const std::vector<Timer*>& Timers() const { return timers_; }
-  Control* Find(std::string_view fullName) const;
 
   const std::string& Caption() const { return caption_; }
   void Caption(std::string text);
-  ui::Picture Icon = ui::Picture::Icon;
-  bool CenterOnScreen = false;
   FontSpec Font;
   int ClientWidth() const { return clientWidth_; }
   int ClientHeight() const { return clientHeight_; }
@@ -428,9 +424,5 @@ class Form {
   std::vector<MenuItem*> menus_;
   std::vector<Timer*> timers_;
 };
-
-// The whole visible state of a form as text, one line per control, menu item
-// and list row, for tests that compare whole states.
-std::string Describe(const Form& form);
 
 }  // namespace hollin::ui

@@ -9,7 +9,6 @@ namespace hollin::ui {
 
 FrmAbout::FrmAbout(Backend& backend, IRegistry& reg, IPlatform& platform, IMessageBox& box)
     : Form(backend, "frmAbout", FormStyle::FixedDialog), reg_(reg), platform_(platform), box_(box) {
-  CenterOnScreen = true;
   OnDesign = [this] { Design(); };
   OnLoad = [this] { Form_Load(); };
   cmdOK.Click = [this] { cmdOK_Click(); };

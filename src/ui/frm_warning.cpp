@@ -10,7 +10,6 @@ void SaveWarnSetting(IRegistry& reg, const MenuItem& mnuOptWarn) {
 
 FrmWarning::FrmWarning(Backend& backend, General& general, IRegistry& reg)
     : Form(backend, "frmWarning", FormStyle::FixedDialog), g_(general), reg_(reg) {
-  CenterOnScreen = true;
   OnDesign = [this] { Design(); };
   cmdOK.Click = [this] { cmdOK_Click(); };
   cmdCancel.Click = [this] { cmdCancel_Click(); };

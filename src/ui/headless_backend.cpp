@@ -4,7 +4,6 @@ namespace hollin::ui {
 
 void HeadlessBackend::Refresh(Form& form) {
   if (!form.Visible()) return;
-  ++paints;
   form.Painted();
 }
 

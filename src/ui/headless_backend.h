@@ -20,7 +20,6 @@ class HeadlessBackend : public Backend {
   static constexpr int kFramePixels = 26;
 
   int TwipsPerPixel = 15;
-  int paints = 0;  // paints of visible forms
   // Acts on a form shown modally (answers it); when it returns with the form
   // still loaded, the form is closed as by its window frame.
   std::function<void(Form&)> onModal;

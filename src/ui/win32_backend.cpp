@@ -309,7 +309,6 @@ void Win32Backend::Uncover(Control& c) {
 void Win32Backend::DestroyForm(Form& form) {
   HWND hwnd = WindowOf(form);
   for (Control* c : form.Controls()) c->native = nullptr;
-  for (Timer* t : form.Timers()) t->native = nullptr;
   form.native = nullptr;
   if (hwnd) {
     SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);

@@ -7,13 +7,7 @@
 // bar's first panel (its LED is the panel's icon), the menu bar.
 #pragma once
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "common/windows_api.h"
 
 #include <map>
 #include <tuple>
