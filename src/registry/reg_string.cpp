@@ -15,6 +15,12 @@ std::string_view TrimRegView(std::string_view text) {
   return text;
 }
 
+std::string_view ProgramIdView(std::string_view text) {
+  text = TrimRegView(text);
+  const size_t zero = text.find('\0');
+  return zero == std::string_view::npos ? text : TrimRegView(text.substr(0, zero));
+}
+
 std::string TrimRegString(std::string& text) {
   const std::string_view stripped = TrimSpaces(text);
   if (stripped.size() != text.size()) text = std::string(stripped);

@@ -100,6 +100,8 @@ ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root) {
     }
 
     std::string programId = ReadDefaultValue(reg, root, ext);
+    if (const auto id = ProgramIdView(programId); id.size() != programId.size())
+      programId = std::string(id);
     std::string commandKey;
     std::string command;
     if (!programId.empty()) {

@@ -2,13 +2,15 @@
 
 #include <chrono>
 #include <cmath>
-#include <regex>
+#include <algorithm>
 
 #include "base/base_store.h"
+#include "common/command_line.h"
 #include "common/names.h"
 #include "common/text.h"
 #include "common/ansi_codepage.h"
 #include "compare/exe_name.h"
+#include "compare/restore.h"
 #include "resource.h"
 
 namespace hollin::ui {
@@ -169,7 +171,9 @@ void FrmMain::Form_Load() {
   lblAccept.Caption("For all File Types,\ruse CURRENT settings\ras new Base.");
   lblRestore.Caption("For selected File Type(s),\ruse BASE application\rinstead of Current.");
 
-  if (FoldCase(platform_.CommandLine()).find("-h") != std::string::npos) {
+  // The switch is looked for among the arguments only: the program's own
+  // path may hold "-h" ("C:\Tools-Hub\hollin.exe").
+  if (FoldCase(ArgumentsOf(platform_.CommandLine())).find("-h") != std::string::npos) {
     g_.HiddenStart = true;
     frmStatus_.SetUp();
   } else {
@@ -231,6 +235,12 @@ void FrmMain::mnuRefresh_Click() {
   else
     optView0.Value(true);
   ReportSkipped();
+  // A quiet check with no changes ends three seconds from here: after the
+  // report of keys it could not check, which must not vanish unanswered.
+  if (quietEndPending_) {
+    quietEndPending_ = false;
+    tmrStatus.Enabled(true);
+  }
 }
 
 // Keys of the class root that the scan could not take are told, so that no
@@ -299,6 +309,7 @@ void FrmMain::optView_Click(int Index) {
   if (lvwMain.Count() >= 1) lvwMain.EnsureVisible(1);
   if (!g_.HiddenStart) lvwMain.SetFocus();
   platform_.SetMousePointer(MousePointer::Default);
+  settled_ = {sbrMain.PanelPicture(), sbrMain.PanelText()};
 }
 
 void FrmMain::mnuViewChoice_Click(int Index) { optView(Index).Value(true); }
@@ -476,12 +487,8 @@ void FrmMain::mnuOptWarn_Click() {
   SaveWarnSetting(reg_, mnuOptWarn);
 }
 
-std::vector<std::pair<std::string, LONG>> FrmMain::RestoreBaseToReg() {
-  // A command with an environment reference is written as the type that
-  // readers expand; any other as plain text.
-  static const std::regex kEnvironment("%[A-Za-z_][A-Za-z0-9_()]*%");
-  std::vector<std::pair<std::string, LONG>> failed;
-  bool wrote = false;
+std::vector<RestoreFailure> FrmMain::RestoreBaseToReg() {
+  RestoreResult result;
   const int rows = lvwMain.Count();
   for (int i = 1; i <= rows; ++i) {
     if (!lvwMain.Selected(i)) continue;
@@ -492,47 +499,62 @@ std::vector<std::pair<std::string, LONG>> FrmMain::RestoreBaseToReg() {
       if (e.code() != CollectionError::kInvalidArgument) throw;
       continue;  // a type the base does not know: nothing to restore
     }
-    // A type without a program identifier gets an empty one: the identifier
-    // another program wrote there must not stay.
-    LONG status = reg_.RegSetValueA(HKEY_CLASSES_ROOT, b->Ext().c_str(), REG_SZ,
-                                    b->ProgramID().c_str(), 0);
-    HKEY key = nullptr;
-    LONG commandStatus = reg_.RegCreateKeyExA(HKEY_CLASSES_ROOT, b->OpenCmdRegKey().c_str(), 0, nullptr,
-                                              REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, &key, nullptr);
-    if (commandStatus == ERROR_SUCCESS) {
-      const std::string& command = b->ProgramFullPath();
-      if (std::regex_search(command, kEnvironment))
-        commandStatus = reg_.RegSetValueExA(key, "", 0, REG_EXPAND_SZ,
-                                            reinterpret_cast<const BYTE*>(command.c_str()),
-                                            static_cast<DWORD>(command.size() + 1));
-      else
-        commandStatus = reg_.RegSetValueA(key, nullptr, REG_SZ, command.c_str(),
-                                          static_cast<DWORD>(command.size()));
-      reg_.RegCloseKey(key);
-    }
-    if (status == ERROR_SUCCESS || commandStatus == ERROR_SUCCESS) wrote = true;
-    if (status != ERROR_SUCCESS) failed.emplace_back(b->Ext(), status);
-    else if (commandStatus != ERROR_SUCCESS) failed.emplace_back(b->Ext(), commandStatus);
+    RestoreEntry(reg_, *b, result);
   }
-  if (wrote) platform_.AssociationsChanged();
-  return failed;
+  // Explorer is told of whatever was written, even where the other write of
+  // the same type was refused.
+  if (result.wrote) platform_.AssociationsChanged();
+  return std::move(result.failed);
 }
 
 // A restore the registry refused, in part or whole, is told: the rebuilt list
-// still shows those types, but not why.
-void FrmMain::ReportNotRestored(const std::vector<std::pair<std::string, LONG>>& failed) {
+// still shows those types, but not why. A long list is cut, as a message box
+// taller than the screen hides its button; the advice fits the errors met.
+void FrmMain::ReportNotRestored(const std::vector<RestoreFailure>& failed) {
   if (failed.empty()) return;
-  std::string text = "The registry refused to restore " + std::to_string(failed.size()) +
-                     " file type(s):\r";
-  for (const auto& [ext, status] : failed) {
-    text.append("\r").append(ext).append(": error ").append(std::to_string(status));
-    const std::string reason = platform_.ErrorText(status);
+  // One line per type: both of its writes refused, or the one that was.
+  struct Line {
+    std::string ext;
+    const char* which;  // nullptr: both
+    LONG status;
+  };
+  std::vector<Line> lines;
+  std::vector<LONG> statuses;
+  for (const auto& f : failed) {
+    if (!lines.empty() && lines.back().ext == f.ext) {
+      lines.back().which = nullptr;
+    } else {
+      lines.push_back({f.ext, f.programId ? "its program identifier" : "its open command", f.status});
+    }
+    if (std::find(statuses.begin(), statuses.end(), f.status) == statuses.end()) statuses.push_back(f.status);
+  }
+  constexpr size_t kListed = 10;
+  std::string text = "The registry refused to restore " + std::to_string(lines.size()) + " file type(s):\r";
+  for (size_t i = 0; i < lines.size() && i < kListed; ++i) {
+    const Line& l = lines[i];
+    text.append("\r").append(l.ext);
+    if (l.which) text.append(" (").append(l.which).append(")");
+    text.append(": error ").append(std::to_string(l.status));
+    const std::string reason = platform_.ErrorText(l.status);
     if (!reason.empty()) text.append(" (").append(reason).append(")");
   }
-  text.append("\r\rThese types are still listed. Settings that all users share can be written "
-              "only with administrator rights: start ")
-      .append(kAppTitle)
-      .append(" as an administrator and restore them again.");
+  if (lines.size() > kListed) text += "\r... and " + std::to_string(lines.size() - kListed) + " more.";
+  text.append("\r\rThese types are still listed.");
+  bool other = false;
+  for (const LONG status : statuses) {
+    if (status == ERROR_ACCESS_DENIED) {
+      text.append(" Settings that all users share can be written only with administrator rights: start ")
+          .append(kAppTitle)
+          .append(" as an administrator and restore them again.");
+    } else if (status == ERROR_CHILD_MUST_BE_VOLATILE) {
+      text.append(" A key that lasts only until Windows restarts (a volatile key) cannot hold a lasting "
+                  "one, and administrator rights do not change that: remove that key with the "
+                  "system's registry editor, then restore again.");
+    } else {
+      other = true;
+    }
+  }
+  if (other) text.append(" Use the system's registry editor to look at the other keys.");
   box_.Show({text, MbButtons::Ok, MbIcon::Exclamation, MbDefault::First, kProductName});
 }
 
@@ -540,6 +562,8 @@ void FrmMain::tmrStatus_Timer() { platform_.EndProcess(); }
 
 void FrmMain::ShowEventError(const std::string& where, std::exception_ptr error) {
   platform_.SetMousePointer(MousePointer::Default);
+  quietEndPending_ = false;
+  ShowSettledStatus(error);
   try {
     std::rethrow_exception(error);
   } catch (const BaseFileError& e) {
@@ -574,6 +598,26 @@ void FrmMain::ShowEventError(const std::string& where, std::exception_ptr error)
   if (g_.HiddenStart && !Visible()) ShowMainWindow(false);
 }
 
+// After an error, the status bar must not go on showing the progress text of
+// the step that failed: it shows the state the list still shows, or, where
+// nothing was shown yet, what stopped the check.
+void FrmMain::ShowSettledStatus(std::exception_ptr error) {
+  if (settled_) {
+    sbrMain.PanelPicture(settled_->first);
+    ShowText(settled_->second);
+    return;
+  }
+  std::string text = "Stopped by an error: nothing was checked.";
+  try {
+    std::rethrow_exception(error);
+  } catch (const BaseFileError& e) {
+    text = e.problem() == BaseFileProblem::Unwritable ? "Stopped: the base file could not be written."
+                                                        : "Stopped: the base file could not be read.";
+  } catch (...) {
+  }
+  SetStatus(Led::Grey, text);
+}
+
 void FrmMain::ShowLed(Led led) { sbrMain.PanelPicture(LedPicture(led)); }
 
 void FrmMain::ShowText(const std::string& text) { sbrMain.PanelText(text); }
@@ -605,7 +649,7 @@ void FrmMain::ShowMainWindow(bool beep) {
 
 void FrmMain::QuietStartNoChanges() {
   frmStatus_.ShowNoChanges();
-  tmrStatus.Enabled(true);
+  quietEndPending_ = true;
 }
 
 void FrmMain::SetStatus(Led led, const std::string& text) {

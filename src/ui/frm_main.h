@@ -9,12 +9,15 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <utility>
 
 #include "base/data_file.h"
 #include "common/message_box.h"
 #include "common/platform.h"
 #include "common/status_sink.h"
 #include "compare/general.h"
+#include "compare/restore.h"
 #include "compare/show_delta.h"
 #include "registry/registry.h"
 #include "registry/scan.h"
@@ -110,9 +113,9 @@ class FrmMain : public Form, public IStatusSink, public IDeltaWindow {
   void ShowDelta();
   void ShowAllCurrent();
   void ShowAllPrevious();
-  // Writes the BASE settings of the selected rows into the registry; returns
-  // the types it could not write, with the registry's status.
-  std::vector<std::pair<std::string, LONG>> RestoreBaseToReg();
+  // Writes the BASE settings of the selected rows into the registry (see
+  // compare/restore.h); returns the writes the registry refused.
+  std::vector<RestoreFailure> RestoreBaseToReg();
 
   // An error that escaped an event procedure: a damaged base file is offered
   // to be set aside and recorded anew (No ends the program, touching
@@ -137,7 +140,7 @@ class FrmMain : public Form, public IStatusSink, public IDeltaWindow {
  private:
   void Design();
   void ReportSkipped();
-  void ReportNotRestored(const std::vector<std::pair<std::string, LONG>>& failed);
+  void ReportNotRestored(const std::vector<RestoreFailure>& failed);
   std::string EntryText(const char* heading, const cRegEntry& entry) const;
   void ShowAll(const cRegEntries& entries, const char* caption, int extraTwips,
                const char* statusText);
@@ -150,6 +153,12 @@ class FrmMain : public Form, public IStatusSink, public IDeltaWindow {
   FrmStatus& frmStatus_;
   FrmWarning& frmWarning_;
   std::vector<SkippedSubkey> skipped_;  // by the last scan
+  // A quiet check found no changes: the timer that ends it starts once the
+  // check is complete.
+  bool quietEndPending_ = false;
+  // The status bar as the last view that was shown left it.
+  std::optional<std::pair<Picture, std::string>> settled_;
+  void ShowSettledStatus(std::exception_ptr error);
 };
 
 }  // namespace hollin::ui

@@ -8,6 +8,10 @@
 #include <sys/resource.h>
 #endif
 
+#include <algorithm>
+#include <new>
+
+#include "registry/scan.h"
 #include "registry/settings.h"
 #include "ui/ui_fixture.h"
 
@@ -216,39 +220,110 @@ TEST_F(Repair, RestoreWritesExactlyTheSelectedTypesAfterTheWarning) {
   EXPECT_TRUE(box.shown.empty());
 }
 
-// A registry that refuses the restore's writes, as a machine-wide type does
-// a standard user.
-struct RefusingRegistry : RegistryStore {
-  bool refuse = false;
-  LONG RegSetValueA(HKEY k, LPCSTR p, DWORD t, LPCSTR d, DWORD n) override {
-    return refuse ? ERROR_ACCESS_DENIED : RegistryStore::RegSetValueA(k, p, t, d, n);
+// A restore the registry refuses in part: each refused write is told, and
+// Explorer hears of what was written.
+TEST_F(Repair, RefusedWritesAreToldAndExplorerHearsOfWhatWasWritten) {
+  // .txt now names Grab.Doc, and txtfile's own command was changed too:
+  // restoring .txt takes two writes.
+  const std::string changed = reg.ToText() + "[HKEY_CLASSES_ROOT\\txtfile\\shell\\open\\command]\n@=\"evil.exe %1\"\n";
+  const std::string advice =
+      "\r\rThese types are still listed. Settings that all users share can be written only with "
+      "administrator rights: start Hollin as an administrator and restore them again.";
+  struct Case {
+    const char* denied;  // keys that refuse KEY_SET_VALUE
+    const char* line;
+    int notices;
+    const char* id;       // .txt's default afterwards
+    const char* command;  // txtfile's command afterwards
+  };
+  const Case cases[] = {
+      {"", nullptr, 1, "txtfile", "C:\\WINDOWS\\NOTEPAD.EXE %1"},
+      {".txt", ".txt (its program identifier): error 5 (Access is denied.)", 1, "Grab.Doc",
+       "C:\\WINDOWS\\NOTEPAD.EXE %1"},
+      {"txtfile\\shell\\open\\command", ".txt (its open command): error 5 (Access is denied.)", 1, "txtfile",
+       "evil.exe %1"},
+      {".txt|txtfile\\shell\\open\\command", ".txt: error 5 (Access is denied.)", 0, "Grab.Doc", "evil.exe %1"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.denied);
+    reg.~RegistryStore();
+    new (&reg) RegistryStore();
+    reg.LoadText(changed, "changed");
+    Start();
+    main->mnuOptWarn.UserChoose();  // no warning
+    for (std::string_view d = c.denied; !d.empty();) {
+      const size_t bar = d.find('|');
+      reg.DenyAccess(HKEY_CLASSES_ROOT, std::string(d.substr(0, bar)), KEY_SET_VALUE);
+      d = bar == std::string_view::npos ? std::string_view() : d.substr(bar + 1);
+    }
+    box.shown.clear();
+    Click(".txt");
+    main->cmdRestore.UserClick();
+    if (c.line) {
+      EXPECT_EQ(box.shown, (std::vector<MessageBoxRequest>{
+                               {"The registry refused to restore 1 file type(s):\r\r" + std::string(c.line) + advice,
+                                MbButtons::Ok, MbIcon::Exclamation, MbDefault::First, "Brellmark"}}));
+    } else {
+      EXPECT_TRUE(box.shown.empty());
+    }
+    EXPECT_EQ(platform.notices, c.notices);
+    EXPECT_EQ(ReadDefaultValue(reg, HKEY_CLASSES_ROOT, ".txt"), c.id);
+    EXPECT_EQ(ReadDefaultValue(reg, HKEY_CLASSES_ROOT, "txtfile\\shell\\open\\command"), c.command);
+    EXPECT_EQ(main->sbrMain.PanelText().substr(0, 23), "Base settings restored.");
   }
+}
+
+// A registry that refuses to create some keys with a status of its choice.
+struct RefusingRegistry : RegistryStore {
+  std::function<LONG(const std::string&)> refuse = [](const std::string&) { return ERROR_SUCCESS; };
   LONG RegCreateKeyExA(HKEY k, LPCSTR p, DWORD r, LPSTR c, DWORD o, REGSAM s, const SECURITY_ATTRIBUTES* a,
                        PHKEY out, LPDWORD d) override {
-    return refuse ? ERROR_ACCESS_DENIED : RegistryStore::RegCreateKeyExA(k, p, r, c, o, s, a, out, d);
+    if (const LONG status = refuse(p)) return status;
+    return RegistryStore::RegCreateKeyExA(k, p, r, c, o, s, a, out, d);
   }
 };
 
-TEST_F(Repair, WritesTheRegistryRefusesAreListedAndTheCheckGoesOn) {
+// Thousands of refused writes make one short box: ten types, then how many
+// more, and the advice that fits each kind of error once.
+TEST_F(Repair, ManyRefusedWritesMakeAShortBoxWithFittingAdvice) {
+  test::InFreshFolder fresh;  // a base of its own
   RefusingRegistry refusing;
-  refusing.LoadText(reg.ToText(), "copy");
+  std::string classes = "REGEDIT4\n";
+  for (int i = 0; i < 300; ++i)
+    classes += "[HKEY_CLASSES_ROOT\\.t" + std::to_string(1000 + i) + "]\n@=\"tfile\"\n";
+  classes += "[HKEY_CLASSES_ROOT\\tfile\\shell\\open\\command]\n@=\"t.exe %1\"\n";
+  refusing.LoadText(classes, "classes");
   ui::FrmWarning w(backend, g, refusing);
   ui::FrmMain m(backend, g, refusing, platform, box, *status, w);
   ui::SetErrorHandler([&m](const std::string& where, std::exception_ptr e) { m.ShowEventError(where, e); });
-  m.Load();
-  m.mnuOptWarn.UserChoose();  // no warning
-  for (int i = 1; i <= m.lvwMain.Count(); ++i)
-    if (m.lvwMain.Text(i) == ".txt") m.lvwMain.UserClickRow(i);
-  refusing.refuse = true;
+  m.Load();  // a new base; then every type is taken over
+  std::string hijack = "REGEDIT4\n";
+  for (int i = 0; i < 300; ++i) hijack += "[HKEY_CLASSES_ROOT\\.t" + std::to_string(1000 + i) + "]\n@=\"grab\"\n";
+  hijack += "[HKEY_CLASSES_ROOT\\grab\\shell\\open\\command]\n@=\"g.exe %1\"\n";
+  refusing.LoadText(hijack, "hijack");
+  m.mnuRefresh.UserChoose();
+  m.mnuOptWarn.UserChoose();
+  for (int i = 1; i <= m.lvwMain.Count(); ++i) m.lvwMain.UserClickRow(i, true);
+  // A volatile parent for two types, no rights for the rest.
+  refusing.refuse = [](const std::string& path) {
+    return path == ".t1000" || path == ".t1001" ? ERROR_CHILD_MUST_BE_VOLATILE : ERROR_ACCESS_DENIED;
+  };
+  box.shown.clear();
   m.cmdRestore.UserClick();
-  EXPECT_EQ(box.shown, (std::vector<MessageBoxRequest>{
-                           {"The registry refused to restore 1 file type(s):\r\r.txt: error 5 (Access is "
-                            "denied.)\r\rThese types are still listed. Settings that all users share can be "
-                            "written only with administrator rights: start Hollin as an administrator and "
-                            "restore them again.",
-                            MbButtons::Ok, MbIcon::Exclamation, MbDefault::First, "Brellmark"}}));
-  EXPECT_EQ(platform.notices, 0);  // nothing was written
-  EXPECT_EQ(m.sbrMain.PanelText(), "Base settings restored. 5 CHANGED item(s) - select from list to view details.");
+  ASSERT_EQ(box.shown.size(), 1u);
+  const std::string& text = box.shown[0].text;
+  EXPECT_EQ(text.rfind("The registry refused to restore 300 file type(s):\r\r.t1000 (its program identifier): "
+                       "error 1021\r.t1001 (its program identifier): error 1021\r.t1002",
+                       0),
+            0u)
+      << text;
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\r'), 1 + 10 + 1 + 2) << text;
+  EXPECT_NE(text.find("\r.t1009 (its program identifier): error 5 (Access is denied.)\r... and 290 more.\r\r"),
+            std::string::npos)
+      << text;
+  EXPECT_NE(text.find("administrator rights"), std::string::npos);
+  EXPECT_NE(text.find("(a volatile key)"), std::string::npos);
+  EXPECT_EQ(platform.notices, 0);
   ui::SetErrorHandler([this](const std::string& where, std::exception_ptr e) { main->ShowEventError(where, e); });
 }
 

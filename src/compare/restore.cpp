@@ -1,0 +1,81 @@
+#include "compare/restore.h"
+
+#include "registry/reg_string.h"
+#include "registry/scan.h"
+
+namespace hollin {
+namespace {
+
+bool IsNameStart(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
+bool IsNamePart(char c) { return IsNameStart(c) || (c >= '0' && c <= '9') || c == '(' || c == ')'; }
+
+// The registry type of the default value of root\path, or
+// REG_NONE when it has none or cannot be read.
+DWORD DefaultValueType(IRegistry& reg, HKEY root, const std::string& path) {
+  HKEY key = nullptr;
+  if (reg.RegOpenKeyExA(root, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+    return REG_NONE;
+  DWORD type = REG_NONE;
+  DWORD size = 0;
+  if (reg.RegQueryValueExA(key, "", nullptr, &type, nullptr, &size) != ERROR_SUCCESS) type = REG_NONE;
+  reg.RegCloseKey(key);
+  return type;
+}
+
+LONG WriteDefault(IRegistry& reg, HKEY root, const std::string& path, DWORD type, std::string_view text) {
+  HKEY key = nullptr;
+  LONG status = reg.RegCreateKeyExA(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                    KEY_SET_VALUE, nullptr, &key, nullptr);
+  if (status != ERROR_SUCCESS) return status;
+  std::string data(text);
+  data.push_back('\0');
+  if (type == REG_MULTI_SZ) data.push_back('\0');  // the list's end
+  status = reg.RegSetValueExA(key, "", 0, type, reinterpret_cast<const BYTE*>(data.data()),
+                              static_cast<DWORD>(data.size()));
+  reg.RegCloseKey(key);
+  return status;
+}
+
+// The type to write a text in: the one the value has, where it is a text
+// type; else plain text.
+DWORD KeptType(DWORD existing) {
+  return existing == REG_EXPAND_SZ || existing == REG_MULTI_SZ ? existing : REG_SZ;
+}
+
+void Note(RestoreResult& result, const cRegEntry& base, bool programId, LONG status) {
+  if (status == ERROR_SUCCESS) result.wrote = true;
+  else result.failed.push_back({base.Ext(), programId, status});
+}
+
+}  // namespace
+
+bool HasEnvironmentReference(std::string_view command) {
+  for (size_t open = command.find('%'); open != std::string_view::npos; open = command.find('%', open + 1)) {
+    size_t i = open + 1;
+    if (i >= command.size() || !IsNameStart(command[i])) continue;
+    while (i < command.size() && IsNamePart(command[i])) ++i;
+    if (i < command.size() && command[i] == '%') return true;
+  }
+  return false;
+}
+
+void RestoreEntry(IRegistry& reg, const cRegEntry& base, RestoreResult& result, HKEY root) {
+  // An identifier is compared and written up to its first zero character,
+  // as the scan reads it (a base recorded before the scan did so may hold
+  // more).
+  const std::string programId(ProgramIdView(base.ProgramID()));
+  const std::string& commandKey = base.OpenCmdRegKey();
+  const std::string& ext = base.Ext();
+  if (ProgramIdView(ReadDefaultValue(reg, root, ext)) != programId)
+    Note(result, base, true, WriteDefault(reg, root, ext, KeptType(DefaultValueType(reg, root, ext)), programId));
+
+  const std::string& command = base.ProgramFullPath();
+  const std::string current = ReadDefaultValue(reg, root, commandKey);
+  if (TrimRegView(current) != command) {
+    const DWORD type =
+        HasEnvironmentReference(command) ? REG_EXPAND_SZ : KeptType(DefaultValueType(reg, root, commandKey));
+    Note(result, base, false, WriteDefault(reg, root, commandKey, type, command));
+  }
+}
+
+}  // namespace hollin

@@ -1,0 +1,129 @@
+// Restoring one type's BASE into the registry, on the stand-in and (in the
+// Windows build) on the system registry: what is written, in which type, and
+// what is left alone.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "compare/restore.h"
+#include "registry/registry_fixture.h"
+
+namespace hollin {
+namespace {
+
+using namespace std::string_literals;
+
+class RestoreTest : public ::testing::TestWithParam<test::RegistryUnderTest> {
+ protected:
+  void SetUp() override {
+    reg = GetParam().make();
+    box = std::make_unique<test::Sandbox>(*reg);
+  }
+  void TearDown() override {
+    box.reset();
+    reg.reset();
+  }
+  HKEY root() const { return box->root(); }
+
+  void Set(const std::string& path, DWORD type, const std::string& bytes) {
+    HKEY key = nullptr;
+    ASSERT_EQ(reg->RegCreateKeyExA(root(), path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                                   nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(reg->RegSetValueExA(key, "", 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+                                  static_cast<DWORD>(bytes.size())),
+              ERROR_SUCCESS);
+    reg->RegCloseKey(key);
+  }
+  // The default value of path as "<type> <bytes>" (a zero byte as "|"), or
+  // "absent".
+  std::string Get(const std::string& path) {
+    HKEY key = nullptr;
+    if (reg->RegOpenKeyExA(root(), path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return "absent";
+    char data[512];
+    std::memset(data, '#', sizeof data);
+    DWORD type = 99, size = sizeof data;
+    const LONG r = reg->RegQueryValueExA(key, "", nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
+    reg->RegCloseKey(key);
+    if (r != ERROR_SUCCESS) return "absent";
+    std::string bytes(data, size);
+    for (char& c : bytes) c = c == '\0' ? '|' : c;
+    return std::to_string(type) + " " + bytes;
+  }
+
+  std::unique_ptr<IRegistry> reg;
+  std::unique_ptr<test::Sandbox> box;
+};
+
+TEST_P(RestoreTest, WritesWhatDiffersInTheTypeItHasAndNeverShortens) {
+  struct Value {
+    std::string path;
+    DWORD type;
+    std::string bytes;
+  };
+  struct Case {
+    const char* name;
+    std::vector<Value> before;
+    const char* programId;
+    std::string command;  // under programId (or .t)\shell\open\command
+    std::string ext, open;  // the values afterwards, as Get gives them
+    bool wrote;
+  };
+  const Case cases[] = {
+      {"a command with an environment reference is written expandable",
+       {{".t", REG_SZ, "tfile\0"s}, {"tfile\\shell\\open\\command", REG_SZ, "evil.exe %1\0"s}},
+       "tfile", "%SystemRoot%\\np.exe %1", "1 tfile|", "2 %SystemRoot%\\np.exe %1|", true},
+      {"one without stays plain text",
+       {{".t", REG_SZ, "tfile\0"s}, {"tfile\\shell\\open\\command", REG_SZ, "evil.exe %1\0"s}},
+       "tfile", "C:\\np.exe %1 at 100%", "1 tfile|", "1 C:\\np.exe %1 at 100%|", true},
+      {"an expandable command keeps its type",
+       {{".t", REG_SZ, "tfile\0"s}, {"tfile\\shell\\open\\command", REG_EXPAND_SZ, "evil.exe %1\0"s}},
+       "tfile", "C:\\np.exe %1", "1 tfile|", "2 C:\\np.exe %1|", true},
+      {"a multi-string identifier keeps its type",
+       {{".t", REG_MULTI_SZ, "grab\0\0"s}, {"tfile\\shell\\open\\command", REG_SZ, "np.exe %1\0"s}},
+       "tfile", "np.exe %1", "7 tfile||", "1 np.exe %1|", true},
+      {"an identifier that names the base up to a zero is left whole",
+       {{".t", REG_SZ, "tfile\0junk\0"s}, {"tfile\\shell\\open\\command", REG_SZ, "np.exe %1\0"s}},
+       "tfile", "np.exe %1", "1 tfile|junk|", "1 np.exe %1|", false},
+      {"a command equal to the base is not rewritten",
+       {{".t", REG_SZ, "grab\0"s}, {"multi\\shell\\open\\command", REG_MULTI_SZ, "C:\\m\\multi.exe %1\0second\0\0"s}},
+       "multi", "C:\\m\\multi.exe %1\0second"s, "1 multi|", "7 C:\\m\\multi.exe %1|second||", true},
+      {"a changed command with zeros inside is written whole",
+       {{".t", REG_SZ, "multi\0"s}, {"multi\\shell\\open\\command", REG_MULTI_SZ, "evil\0\0"s}},
+       "multi", "C:\\m\\multi.exe %1\0second"s, "1 multi|", "7 C:\\m\\multi.exe %1|second||", true},
+      {"no identifier: an empty one replaces another program's",
+       {{".t", REG_SZ, "grab\0"s}, {".t\\shell\\open\\command", REG_SZ, "own.exe\0"s}},
+       "", "own.exe", "1 |", "1 own.exe|", true},
+      {"missing keys are made", {}, "tfile", "np.exe %1", "1 tfile|", "1 np.exe %1|", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TearDown();
+    SetUp();
+    for (const auto& v : c.before) Set(v.path, v.type, v.bytes);
+    cRegEntry base;
+    base.Ext(".t");
+    base.ProgramID(c.programId);
+    base.OpenCmdRegKey(std::string(*c.programId ? c.programId : ".t") + "\\shell\\open\\command");
+    base.ProgramFullPath(c.command);
+    RestoreResult result;
+    RestoreEntry(*reg, base, result, root());
+    EXPECT_TRUE(result.failed.empty());
+    EXPECT_EQ(result.wrote, c.wrote);
+    EXPECT_EQ(Get(".t"), c.ext);
+    EXPECT_EQ(Get(base.OpenCmdRegKey()), c.open);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Registries, RestoreTest, ::testing::ValuesIn(test::RegistriesUnderTest()),
+                         [](const auto& info) { return info.param.name; });
+
+TEST(EnvironmentReference, NeedsANameBetweenTwoPercentSigns) {
+  for (const char* yes : {"%SystemRoot%\\np.exe", "x %ProgramFiles(x86)%\\a.exe", "%1 %_A9%", "100% %windir%"})
+    EXPECT_TRUE(HasEnvironmentReference(yes)) << yes;
+  for (const char* no : {"np.exe %1", "%1%", "100%", "% A%", "%A", "%%", ""})
+    EXPECT_FALSE(HasEnvironmentReference(no)) << no;
+}
+
+}  // namespace
+}  // namespace hollin
