@@ -3,6 +3,11 @@
 // compared as the whole state a user would see.
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <signal.h>
+#include <sys/resource.h>
+#endif
+
 #include "ui/ui_fixture.h"
 
 namespace hollin {
@@ -135,7 +140,7 @@ TEST_F(FrmMainTest, QuietStartEndsInOneOfThreeWays) {
                    "changed entries found.\nview 0 menu 0 multi key 0\ncolumns ") +
            kChangedColumn + "\nrows\naccept off, restore off, info empty",
        0},
-      {"changes", "hollin.exe -h", false, true,
+      {"changes", "\"C:\\My -h Tools\\hollin.exe\" -h", false, true,
        std::string("main\nled 2 1 CHANGED item(s) - select from list to view details.\nview 0 menu 0 multi "
                    "key 0\ncolumns ") +
            kChangedColumn + "\nrows .ini|hijack\naccept on, restore off, info empty",
@@ -161,7 +166,9 @@ TEST_F(FrmMainTest, QuietStartEndsInOneOfThreeWays) {
 }
 
 TEST_F(FrmMainTest, QuietStartWithoutTheSwitch) {
-  for (const char* line : {"hollin.exe h", "hollin.exe -", "hollin.exe"}) {
+  // The program's own path is no argument, whatever folder it lies in.
+  for (const char* line : {"hollin.exe h", "hollin.exe -", "hollin.exe", "C:\\Tools-Hub\\hollin.exe",
+                           "\"C:\\My -h Tools\\hollin.exe\"", "\"C:\\x-H\\hollin.exe\" /q"}) {
     Start(line);
     EXPECT_TRUE(main->Visible()) << line;
     EXPECT_FALSE(status->Loaded()) << line;
@@ -213,10 +220,11 @@ TEST_F(FrmMainTest, ADamagedBaseIsOfferedToBeSetAsideAndNoEndsTouchingNothing) {
 struct BrokenRegistry : RegistryStore {
   bool broken = false;
   DWORD deniedIndex = 1000;
+  DWORD deniedFrom = 1000, deniedTo = 0;  // and these, as well
   LONG RegEnumKeyExA(HKEY k, DWORD i, LPSTR n, LPDWORD c, LPDWORD r, LPSTR cl, LPDWORD cc,
                      PFILETIME t) override {
     if (broken) throw std::runtime_error("the registry went away");
-    if (i == deniedIndex) return ERROR_ACCESS_DENIED;
+    if (i == deniedIndex || (i >= deniedFrom && i <= deniedTo)) return ERROR_ACCESS_DENIED;
     return RegistryStore::RegEnumKeyExA(k, i, n, c, r, cl, cc, t);
   }
 };
@@ -253,6 +261,94 @@ TEST_F(FrmMainTest, AnErrorInAnEventIsShownAndTheProgramGoesOn) {
             "system's registry editor to look at these keys.");
   EXPECT_EQ(m.lvwMain.Count(), 1);  // the first key, .bmp, is missing from CURRENT now
 }
+
+// More keys than a box can list: ten, then how many more.
+TEST_F(FrmMainTest, ALongListOfUncheckedKeysIsCut) {
+  BrokenRegistry broken;
+  broken.LoadText(kClasses, "classes");
+  FrmStatus s(backend, g);
+  ui::FrmWarning w(backend, g, broken);
+  FrmMain m(backend, g, broken, platform, box, s, w);
+  ui::SetErrorHandler([&m](const std::string& where, std::exception_ptr e) { m.ShowEventError(where, e); });
+  m.Load();
+  box.shown.clear();
+  broken.deniedFrom = 6;  // after the six keys, fifteen indexes fail
+  broken.deniedTo = 20;
+  m.mnuRefresh.UserChoose();
+  ASSERT_EQ(box.shown.size(), 1u);
+  std::string lines;
+  for (int i = 0; i < 10; ++i) lines += "\r(a name that could not be read) - error 5";
+  EXPECT_EQ(box.shown[0].text,
+            "15 key(s) under HKEY_CLASSES_ROOT could not be checked, and the file types they stand for "
+            "may have changed unnoticed:\r" + lines + "\r... and 5 more.\r\rUse the system's registry editor to "
+            "look at these keys.");
+  EXPECT_EQ(m.sbrMain.PanelText(), "OK! No changed entries found.");
+}
+
+// A message box that runs a check of the windows while it is up.
+struct WatchedBox : test::ScriptedMessageBox {
+  std::function<void()> whileShown;
+  MbAnswer Show(const MessageBoxRequest& request) override {
+    if (whileShown) whileShown();
+    return ScriptedMessageBox::Show(request);
+  }
+};
+
+// A quiet check that finds no changes but could not check some keys: the
+// report is answered before the timer that ends the program starts.
+TEST_F(FrmMainTest, AQuietCheckEndsOnlyAfterItsReportIsAnswered) {
+  Start();  // the base
+  BrokenRegistry broken;
+  broken.LoadText(kClasses, "classes");
+  broken.deniedIndex = 3;  // inifile: no type of its own, so no change either
+  WatchedBox watched;
+  FrmStatus s(backend, g);
+  ui::FrmWarning w(backend, g, broken);
+  g = General{};
+  platform.commandLine = "hollin.exe -h";
+  FrmMain m(backend, g, broken, platform, watched, s, w);
+  ui::SetErrorHandler([&m](const std::string& where, std::exception_ptr e) { m.ShowEventError(where, e); });
+  int shown = 0;
+  watched.whileShown = [&] {
+    ++shown;
+    EXPECT_FALSE(m.tmrStatus.Enabled());
+    EXPECT_TRUE(s.Loaded());
+  };
+  m.Load();
+  EXPECT_EQ(shown, 1);
+  EXPECT_TRUE(m.tmrStatus.Enabled());
+  EXPECT_FALSE(m.Visible());
+  EXPECT_EQ(platform.ends, 0);
+}
+
+#ifndef _WIN32  // a full disk is staged with a file size limit
+// After an error the status bar shows no step's progress text: a first run
+// that cannot write its base says so; a refused accept leaves the changes
+// as they were listed.
+TEST_F(FrmMainTest, AfterAnErrorTheStatusBarTellsTheTruth) {
+  signal(SIGXFSZ, SIG_IGN);
+  rlimit old{};
+  getrlimit(RLIMIT_FSIZE, &old);
+  rlimit full = old;
+  full.rlim_cur = 64;
+  setrlimit(RLIMIT_FSIZE, &full);
+  Start();
+  setrlimit(RLIMIT_FSIZE, &old);
+  ASSERT_EQ(box.shown.size(), 1u);
+  EXPECT_EQ(State().substr(0, State().find("\nview")), "main\nled 0 Stopped: the base file could not be written.");
+
+  Start();
+  Hijack(".txt", "grab.exe %1");
+  main->mnuRefresh.UserChoose();
+  const std::string listed = State();
+  ASSERT_EQ(listed.substr(0, 18), "main\nled 2 1 CHANG");
+  setrlimit(RLIMIT_FSIZE, &full);
+  main->cmdAccept.UserClick();
+  setrlimit(RLIMIT_FSIZE, &old);
+  EXPECT_EQ(box.shown.size(), 2u);
+  EXPECT_EQ(State(), listed);
+}
+#endif
 
 }  // namespace
 }  // namespace hollin
