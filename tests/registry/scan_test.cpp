@@ -150,6 +150,24 @@ TEST_P(ScanTest, AwkwardValuesAreReadWhole) {
   EXPECT_EQ(result.entries->Item(".exp")->ProgramFullPath(), "%SystemRoot%\\notepad.exe %1");
 }
 
+// A program identifier ends at its first zero character, as Windows reads it:
+// the command is read from that identifier's key, not from a key whose name
+// holds the zero (which the A-functions would cut to the identifier's own
+// key and read its default value as the command).
+TEST_P(ScanTest, AProgramIdEndsAtItsFirstZero) {
+  RawDefault(".one", REG_SZ, "pwtarget\0junk\0"s);
+  RawDefault(".two", REG_MULTI_SZ, "pwtarget\0second\0\0"s);
+  Default("pwtarget", "PW Target Document");
+  Default("pwtarget\\shell\\open\\command", "pw.exe %1");
+  const auto result = Scan();
+  ASSERT_EQ(Exts(result), (std::vector<std::string>{".one", ".two"}));
+  for (const auto& e : *result.entries) {
+    EXPECT_EQ(e->ProgramID(), "pwtarget");
+    EXPECT_EQ(e->OpenCmdRegKey(), "pwtarget\\shell\\open\\command");
+    EXPECT_EQ(e->ProgramFullPath(), "pw.exe %1");
+  }
+}
+
 // A key name is used as the registry gives it: ".txt " is another type than
 // ".txt", not a second ".txt" that would end the scan with a duplicate.
 TEST_P(ScanTest, NamesThatTrimToTheSameTypeStayApart) {
@@ -237,6 +255,23 @@ TEST(ScanFailures, AnUnreadableIndexIsSkippedAndEndlessFailureEnds) {
   result = ScanCurrentEntries(view);
   EXPECT_EQ(result.entries->Count(), 0);
   EXPECT_EQ(result.skipped.size(), size_t(kMaxFailedIndexes));
+}
+
+// Failures spread out never add up: every other index failing for far longer
+// than the limit of failures in a row still leaves every type checked.
+TEST(ScanFailures, ScatteredFailuresDoNotEndTheScan) {
+  RegistryStore store;
+  for (int i = 0; i < 200; ++i)
+    store.RegSetValueA(HKEY_CLASSES_ROOT, (".t" + std::to_string(1000 + i)).c_str(), REG_SZ, "prog", 0);
+  store.RegSetValueA(HKEY_CLASSES_ROOT, "prog\\shell\\open\\command", REG_SZ, "p.exe %1", 0);
+  ConvertedNames view(store, Same, Same);
+  // The even indexes below 190 fail: 95 failures, never two in a row.
+  view.fail = [](DWORD i) { return i < 190 && i % 2 == 0 ? ERROR_OUTOFMEMORY : ERROR_SUCCESS; };
+  const auto result = ScanCurrentEntries(view);
+  EXPECT_EQ(result.skipped.size(), 95u);
+  EXPECT_EQ(result.entries->Count(), 105);
+  EXPECT_EQ(result.last->Ext(), ".t1199");
+  EXPECT_EQ(result.entries->Item(".t1191")->Ext(), ".t1191");
 }
 
 INSTANTIATE_TEST_SUITE_P(Registries, ScanTest, ::testing::ValuesIn(test::RegistriesUnderTest()),
