@@ -141,7 +141,7 @@ struct RegistryStore::Impl {
   std::shared_ptr<Key> roots[4];
   std::unordered_map<std::uintptr_t, OpenKey> handles;
   std::uintptr_t nextHandle = 0x1000;
-  std::map<std::string, REGSAM> denials;  // by folded full path
+  std::map<std::string, REGSAM> limits;  // rights granted, by folded full path
   std::string backingFile;
 
   Impl() {
@@ -282,14 +282,14 @@ struct RegistryStore::Impl {
   // The rights a handle to key gets when asked for sam, or ERROR_ACCESS_DENIED.
   LONG Admit(const Key* key, REGSAM sam, REGSAM& granted) const {
     granted = Granted(sam);
-    if (denials.empty()) return ERROR_SUCCESS;
-    const auto it = denials.find(FoldedPathOf(key));
-    if (it == denials.end()) return ERROR_SUCCESS;
+    if (limits.empty()) return ERROR_SUCCESS;
+    const auto it = limits.find(FoldedPathOf(key));
+    if (it == limits.end()) return ERROR_SUCCESS;
     if (sam & kMaximumAllowed) {
-      granted &= ~it->second;
+      granted &= it->second;
       return ERROR_SUCCESS;
     }
-    return (granted & it->second) ? ERROR_ACCESS_DENIED : ERROR_SUCCESS;
+    return (granted & ~it->second) ? ERROR_ACCESS_DENIED : ERROR_SUCCESS;
   }
 
   static void SetValue(Key* key, std::string_view name, DWORD type, std::string data,
@@ -593,16 +593,25 @@ void RegistryStore::BindFile(const std::string& path) {
 
 const std::string& RegistryStore::backingFile() const { return impl_->backingFile; }
 
-void RegistryStore::DenyAccess(HKEY root, const std::string& path, REGSAM mask) {
+namespace {
+// root\path as the limits are kept, or "" for an unknown root.
+std::string FoldedKeyPath(HKEY root, const std::string& path) {
   const char* rootName = RootKeyName(root);
-  if (!rootName) return;
+  if (!rootName) return std::string();
   std::string folded = FoldCase(rootName);
   for (std::string_view part : SplitPath(path)) folded.append("\\").append(FoldCase(part));
-  if (mask) {
-    impl_->denials[folded] = mask;
-  } else {
-    impl_->denials.erase(folded);
-  }
+  return folded;
+}
+}  // namespace
+
+void RegistryStore::AllowOnly(HKEY root, const std::string& path, REGSAM rights) {
+  const std::string key = FoldedKeyPath(root, path);
+  if (!key.empty()) impl_->limits[key] = Granted(rights);
+}
+
+void RegistryStore::DenyAccess(HKEY root, const std::string& path, REGSAM mask) {
+  if (mask) AllowOnly(root, path, kAllKeyRights & ~Granted(mask));
+  else impl_->limits.erase(FoldedKeyPath(root, path));
 }
 
 }  // namespace hollin

@@ -70,10 +70,15 @@ class RegistryStore : public IRegistry {
   void BindFile(const std::string& path);
   const std::string& backingFile() const;
 
-  // For tests: opening or creating the key root\path (any letter case) with
-  // an access that includes any bit of mask fails with ERROR_ACCESS_DENIED,
-  // as for a key whose security refuses those rights. Only that key; its
-  // subkeys are not affected. A mask of 0 lifts the denial.
+  // For tests: the rights the key root\path (any letter case) grants, as its
+  // security would. Each right asked for is checked on its own (after the
+  // generic rights are mapped): opening or creating the key fails with
+  // ERROR_ACCESS_DENIED when any right asked for is not granted, and
+  // MAXIMUM_ALLOWED gets those granted. AllowOnly grants exactly rights
+  // (KEY_READ: what a standard user has on a machine-wide key); DenyAccess
+  // grants every right but those in mask (0 lifts the limit). Only that key;
+  // its subkeys are not affected.
+  void AllowOnly(HKEY root, const std::string& path, REGSAM rights);
   void DenyAccess(HKEY root, const std::string& path, REGSAM mask);
 
  private:

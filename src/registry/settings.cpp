@@ -20,8 +20,10 @@ bool ReadSettingUnguarded(IRegistry& reg, IMessageBox& box,
                           const std::string& Name, std::int16_t RequestedType,
                           SettingValue& Value, bool ShowErrors) {
   HKEY key = nullptr;
+  // Reading asks for no more than reading: a standard user may read the
+  // machine-wide key but not open it for writing.
   LONG status = reg.RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0,
-                                  KEY_ALL_ACCESS, &key);
+                                  KEY_QUERY_VALUE, &key);
   if (status != ERROR_SUCCESS) {
     if (ShowErrors)
       ShowRegistryError(box, std::string("Error Opening Registry Key Entry:\r\n") +

@@ -90,6 +90,16 @@ TEST_F(StartupTest, StoredWarnTextDecidesTheCheckBox) {
   }
 }
 
+// A standard user may only read the machine-wide settings: the warning
+// option stored there still decides the check box.
+TEST_F(StartupTest, AStandardUserReadsTheStoredOption) {
+  WriteSetting(reg, "Warn", "0");
+  reg.AllowOnly(HKEY_LOCAL_MACHINE, kSettingsKey, KEY_READ);
+  Run();
+  EXPECT_EQ(machine.calls, (Calls{"pointer 11", "cd C:\\Tools\\Hollin", "chkWarn 1", "frmMain"}));
+  EXPECT_TRUE(box.shown.empty());
+}
+
 TEST(LeadingNumber, ParsesAsMuchAsStandsThere) {
   const std::pair<const char*, double> cases[] = {{"  12abc", 12}, {"1.5e1x", 15}, {"2e", 2}, {"-.5", -0.5},
                                                   {".", 0},        {"x1", 0},      {"1D2", 100}};

@@ -214,6 +214,42 @@ TEST(RegistryStoreTest, AWriteThatCannotBePersistedIsUndone) {
 // Keys as deep as the registry allows (512 levels below a root key) are
 // kept, deleted and written without deep recursion or quadratic text; deeper
 // ones and longer names are refused as the platform refuses them.
+// A key's security is checked right by right, so that a test can tell an
+// open for reading from one for full access: a standard user's machine-wide
+// key grants reading only.
+TEST(RegistryStoreTest, EachRightAskedForIsChecked) {
+  RegistryStore s;
+  ASSERT_EQ(s.RegSetValueA(HKEY_LOCAL_MACHINE, "Shared\\Key", REG_SZ, "v", 0), ERROR_SUCCESS);
+  const auto open = [&s](REGSAM sam, HKEY* out = nullptr) {
+    HKEY k = nullptr;
+    const LONG r = s.RegOpenKeyExA(HKEY_LOCAL_MACHINE, "shared\\KEY", 0, sam, &k);
+    if (out) *out = k;
+    else if (r == ERROR_SUCCESS) s.RegCloseKey(k);
+    return r;
+  };
+  constexpr REGSAM kGenericRead = 0x80000000, kMaximumAllowed = 0x02000000;
+  s.AllowOnly(HKEY_LOCAL_MACHINE, "Shared\\Key", KEY_READ);
+  for (REGSAM sam : {KEY_READ, KEY_QUERY_VALUE, KEY_ENUMERATE_SUB_KEYS, kGenericRead})
+    EXPECT_EQ(open(sam), ERROR_SUCCESS) << sam;
+  for (REGSAM sam : {KEY_ALL_ACCESS, KEY_WRITE, KEY_SET_VALUE, KEY_QUERY_VALUE | KEY_SET_VALUE})
+    EXPECT_EQ(open(sam), ERROR_ACCESS_DENIED) << sam;
+  // As much as is granted: reading, not writing.
+  HKEY k = nullptr;
+  ASSERT_EQ(open(kMaximumAllowed, &k), ERROR_SUCCESS);
+  char data[8] = "#######";
+  DWORD size = sizeof data;
+  EXPECT_EQ(s.RegQueryValueExA(k, "", nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size), ERROR_SUCCESS);
+  EXPECT_EQ(s.RegSetValueExA(k, "", 0, REG_SZ, reinterpret_cast<const BYTE*>("w"), 2), ERROR_ACCESS_DENIED);
+  s.RegCloseKey(k);
+  // Denying one right leaves the others, READ_CONTROL that reading and
+  // writing share among them.
+  s.DenyAccess(HKEY_LOCAL_MACHINE, "Shared\\Key", KEY_SET_VALUE);
+  EXPECT_EQ(open(KEY_READ), ERROR_SUCCESS);
+  EXPECT_EQ(open(KEY_ALL_ACCESS), ERROR_ACCESS_DENIED);
+  s.DenyAccess(HKEY_LOCAL_MACHINE, "Shared\\Key", 0);
+  EXPECT_EQ(open(KEY_ALL_ACCESS), ERROR_SUCCESS);
+}
+
 TEST(RegistryStoreTest, DeepKeysHaveTheRegistrysLimits) {
   RegistryStore s;
   ASSERT_EQ(Create(s, HKEY_CURRENT_USER, ("deep" + Repeat("\\d", 500)).c_str()), ERROR_SUCCESS);

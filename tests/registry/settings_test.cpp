@@ -40,8 +40,13 @@ TEST_F(SettingsTest, AKeyOrValueThatCannotBeReadFailsAndLeavesTheValue) {
   EXPECT_FALSE(Read("warn", 1, true));
   WriteSetting(reg, "InstallPath", "C:\\Tools");  // the key, but not that value
   EXPECT_FALSE(Read("warn", 1, true));
-  // Without full access to the key every read fails at the open.
-  reg.DenyAccess(HKEY_LOCAL_MACHINE, kSettingsKey, KEY_ALL_ACCESS);
+  // A standard user's rights (read only) are enough to read;
+  reg.AllowOnly(HKEY_LOCAL_MACHINE, kSettingsKey, KEY_READ);
+  EXPECT_TRUE(Read("InstallPath", 1, true));
+  EXPECT_EQ(std::get<std::string>(v), "C:\\Tools");
+  v = "kept"s;
+  // without the right to read, every read fails at the open.
+  reg.DenyAccess(HKEY_LOCAL_MACHINE, kSettingsKey, KEY_QUERY_VALUE);
   EXPECT_FALSE(Read("InstallPath", 1, true));
   const std::string openError = "Error Opening Registry Key Entry:\r\nKey/Path=SOFTWARE\\Nordane\\Hollin\r\nDLL Returned=";
   const auto registryBox = [](const std::string& text) {

@@ -72,6 +72,9 @@ TEST_F(AboutTest, SystemInformationAndLinksStartWhatTheRegistrySays) {
     SCOPED_TRACE(c.name);
     RegistryStore r;
     r.LoadText(std::string("REGEDIT4\n") + c.registry, "case");
+    // As a standard user: the machine's keys may only be read.
+    for (const char* key : {"SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "SOFTWARE\\Microsoft\\Shared Tools Location"})
+      r.AllowOnly(HKEY_LOCAL_MACHINE, key, KEY_READ);
     test::FakePlatform p;
     p.files = c.files;
     p.startable = c.startable;
@@ -94,6 +97,7 @@ TEST_F(AboutTest, SystemInformationAndLinksStartWhatTheRegistrySays) {
 @="%1"
 )", "links");
   platform.startable = {"\"C:\\Mail"};
+  reg.AllowOnly(HKEY_CLASSES_ROOT, "mailto\\shell\\open\\command", KEY_READ);
   about->Load();
   about->lblClickThru0.UserClick();
   about->lblClickThru1.UserClick();
