@@ -3,12 +3,14 @@
 # as a user would: the first run records the base, a type taken over with
 # reg.exe is listed at the next start, and a quiet check without changes ends
 # by itself; then the user restores the recorded settings of the types taken
-# over, with the warning and without it, and opens the help. Usage: hollin_e2e.sh HOLLIN_PROBE_EXE HOLLIN_EXE (under a running Wine).
+# over, with the warning and without it, and opens the help. The program lies
+# in a folder whose name holds "-h", which is no quiet-check switch. Usage:
+# hollin_e2e.sh HOLLIN_PROBE_EXE HOLLIN_EXE (under a running Wine).
 set -euo pipefail
 . "$(dirname "$0")/e2e_lib.sh"
 HOLLIN_PROBE=$1
 M="Hollin Brellmark"
-app=$(mktemp -d "${TMPDIR:-/tmp}/hollin-e2e.XXXXXX")
+app=$(mktemp -d "${TMPDIR:-/tmp}/Tools-Hub.XXXXXX")
 cp "$2" "$app/hollin.exe"
 cp "$(dirname "$2")"/Hollin.hlp "$(dirname "$2")"/Hollin.htm "$app/"
 
@@ -18,7 +20,8 @@ txt_was=$(reg_default 'HKCR\.txt')
 put_back() {
   wine reg add 'HKCR\.txt' /ve /d "$txt_was" /f >/dev/null 2>&1 || true
   local k
-  for k in HollinE2E.Grabber HollinE2E.Utf HollinE2E.Exp HollinE2E.Gone .hollinutf .hollinexp .hollingone; do
+  for k in HollinE2E.Grabber HollinE2E.Utf HollinE2E.Exp HollinE2E.Gone HollinE2E.Multi .hollinutf .hollinexp \
+    .hollingone .hollinmulti; do
     wine reg delete "HKCR\\$k" /f >/dev/null 2>&1 || true
   done
   e2e_cleanup
@@ -43,8 +46,9 @@ exported_default() {  # the default value's line of a key, as reg export writes 
   iconv -f UTF-16 -t UTF-8 "$app/out.reg" | tr -d '\r' | sed -n 's/^@=//p'
 }
 
-# Three types of our own: a command outside any single code page, one with an
-# environment reference, and one that will be removed.
+# Four types of our own: a command outside any single code page, one with an
+# environment reference, one whose command is a list of strings, and one that
+# will be removed.
 utf_command='C:\\Программы\\ÆØÅ\\日本.exe %1'
 import_reg "[HKEY_CLASSES_ROOT\.hollinutf]
 @=\"HollinE2E.Utf\"
@@ -53,6 +57,10 @@ import_reg "[HKEY_CLASSES_ROOT\.hollinutf]
 expect_eq "the command as imported" "\"$utf_command\"" "$(exported_default 'HKCR\HollinE2E.Utf\shell\open\command')"
 wine reg add 'HKCR\.hollinexp' /ve /d HollinE2E.Exp /f >/dev/null
 wine reg add 'HKCR\HollinE2E.Exp\shell\open\command' /ve /t REG_EXPAND_SZ /d '%SystemRoot%\system32\notepad.exe %1' /f >/dev/null
+wine reg add 'HKCR\.hollinmulti' /ve /d HollinE2E.Multi /f >/dev/null
+wine reg add 'HKCR\HollinE2E.Multi\shell\open\command' /ve /t REG_MULTI_SZ /d 'C:\m\multi.exe %1\0second' /f >/dev/null
+multi_was=$(reg_query 'HKCR\HollinE2E.Multi\shell\open\command')
+expect_eq "the list of strings as added" 'REG_MULTI_SZ    C:\m\multi.exe %1\0second' "$multi_was"
 wine reg add 'HKCR\.hollingone' /ve /d HollinE2E.Gone /f >/dev/null
 wine reg add 'HKCR\HollinE2E.Gone\shell\open\command' /ve /d 'gone.exe %1' /f >/dev/null
 
@@ -104,17 +112,17 @@ elapsed=$(( ($(date +%s%N) - started) / 1000000 ))
 [ "$elapsed" -ge 3000 ] || fail "the quiet check ended after $elapsed ms, before its 3 s"
 echo "quiet check ended after $elapsed ms"
 
-# 4. Three types taken over and one removed; the user selects them all and
+# 4. Four types taken over and one removed; the user selects them all and
 # restores, answering the warning with OK.
-for t in .txt .hollinutf .hollinexp; do wine reg add "HKCR\\$t" /ve /d HollinE2E.Grabber /f >/dev/null; done
+for t in .txt .hollinutf .hollinexp .hollinmulti; do wine reg add "HKCR\\$t" /ve /d HollinE2E.Grabber /f >/dev/null; done
 wine reg delete 'HKCR\.hollingone' /f >/dev/null
 start_bg "$app/hollin.exe"
 pid=$BG_PID
 probe wait "$M" 30000
-status_is "four types changed" "4 CHANGED item(s) - select from list to view details."
+status_is "five types changed" "5 CHANGED item(s) - select from list to view details."
 probe list "$M"
 expect_contains "a removed type" "row	1	0	.hollingone	(none)" "$OUT"
-probe select "$M" 0 1 2 3
+probe select "$M" 0 1 2 3 4
 probe click "$M" "&Restore Base"
 probe wait Brellmark 15000
 probe controls Brellmark
@@ -129,6 +137,8 @@ expect_eq ".hollinutf" "REG_SZ    HollinE2E.Utf" "$(reg_query 'HKCR\.hollinutf')
 expect_eq "an environment reference stays expandable" 'REG_EXPAND_SZ    %SystemRoot%\system32\notepad.exe %1' \
   "$(reg_query 'HKCR\HollinE2E.Exp\shell\open\command')"
 expect_eq "the removed type is back" "REG_SZ    HollinE2E.Gone" "$(reg_query 'HKCR\.hollingone')"
+expect_eq "a command the takeover left alone is not rewritten" "$multi_was" \
+  "$(reg_query 'HKCR\HollinE2E.Multi\shell\open\command')"
 
 # 5. Taken over again: Esc in the warning changes nothing; with the warning
 # switched off (Ctrl+W) the next restore asks nothing.
