@@ -229,9 +229,9 @@ TEST(RegistryStoreTest, EachRightAskedForIsChecked) {
   };
   constexpr REGSAM kGenericRead = 0x80000000, kMaximumAllowed = 0x02000000;
   s.AllowOnly(HKEY_LOCAL_MACHINE, "Shared\\Key", KEY_READ);
-  for (REGSAM sam : {KEY_READ, KEY_QUERY_VALUE, KEY_ENUMERATE_SUB_KEYS, kGenericRead})
+  for (REGSAM sam : std::initializer_list<REGSAM>{KEY_READ, KEY_QUERY_VALUE, KEY_ENUMERATE_SUB_KEYS, kGenericRead})
     EXPECT_EQ(open(sam), ERROR_SUCCESS) << sam;
-  for (REGSAM sam : {KEY_ALL_ACCESS, KEY_WRITE, KEY_SET_VALUE, KEY_QUERY_VALUE | KEY_SET_VALUE})
+  for (REGSAM sam : std::initializer_list<REGSAM>{KEY_ALL_ACCESS, KEY_WRITE, KEY_SET_VALUE, KEY_QUERY_VALUE | KEY_SET_VALUE})
     EXPECT_EQ(open(sam), ERROR_ACCESS_DENIED) << sam;
   // As much as is granted: reading, not writing.
   HKEY k = nullptr;
