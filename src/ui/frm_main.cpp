@@ -443,6 +443,12 @@ void FrmMain::cmdRestore_Click() {
   SetStatus(Led::Yellow, "Restoring BASE settings to Registry...");
   const auto failed = RestoreBaseToReg();
   mnuRefresh_Click();
+  // A restore the registry refused in part does not call itself done.
+  constexpr std::string_view kDone = "Base settings restored. ";
+  if (!failed.empty() && sbrMain.PanelText().rfind(kDone, 0) == 0) {
+    ShowText("Not all BASE settings were restored. " + sbrMain.PanelText().substr(kDone.size()));
+    settled_ = {sbrMain.PanelPicture(), sbrMain.PanelText()};
+  }
   ReportNotRestored(failed);
 }
 
