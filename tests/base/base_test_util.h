@@ -84,9 +84,10 @@ inline std::vector<std::string> LoadBase() {
   return Flatten(*s.g.BaseEntries);
 }
 
-// The kind of error that f raises, which must name the base file and
-// mention; a test failure when f raises none.
-inline BaseFileProblem ProblemOf(const std::function<void()>& f, const std::string& mention = "") {
+// The kind of error that f raises, whose message must name the base file and
+// say mention (which cannot be empty); a test failure when f raises none.
+inline BaseFileProblem ProblemOf(const std::function<void()>& f, const std::string& mention) {
+  EXPECT_FALSE(mention.empty()) << "the test must say what the message says";
   try {
     f();
   } catch (const BaseFileError& e) {
