@@ -96,8 +96,8 @@ TEST(BaseStore, AnUnusableBaseIsNeverSavedOverButCanBeSetAside) {
   WriteFileBytes("Prev.isd", torn);
   Store s;
   s.g.CurrentEntries = MakeEntries(3, 0);
-  EXPECT_EQ(ProblemOf([&] { s.Load(); }), BaseFileProblem::Damaged);
-  EXPECT_EQ(ProblemOf([&] { s.Save(); }), BaseFileProblem::Damaged);
+  EXPECT_EQ(ProblemOf([&] { s.Load(); }, "is truncated"), BaseFileProblem::Damaged);
+  EXPECT_EQ(ProblemOf([&] { s.Save(); }, "is truncated"), BaseFileProblem::Damaged);
   EXPECT_EQ(ReadFileBytes("Prev.isd"), torn);
 
   const std::string aside = SetAsideAndMakeNewDB(s.g, s.vsd, s.sink, s.created);
@@ -111,8 +111,9 @@ TEST(BaseStore, AnUnusableBaseIsNeverSavedOverButCanBeSetAside) {
   other.Open();
   other.FieldName(2, "Command");
   other.Close();
-  EXPECT_EQ(ProblemOf([&] { s.Load(); }), BaseFileProblem::Damaged);
-  EXPECT_EQ(ProblemOf([&] { s.Save(); }), BaseFileProblem::Damaged);
+  const std::string fields = "does not have the fields Ext, Path, Key and ProgID";
+  EXPECT_EQ(ProblemOf([&] { s.Load(); }, fields), BaseFileProblem::Damaged);
+  EXPECT_EQ(ProblemOf([&] { s.Save(); }, fields), BaseFileProblem::Damaged);
   EXPECT_NE(SetAsideAndMakeNewDB(s.g, s.vsd, s.sink, s.created), aside);  // a name of its own
   EXPECT_EQ(ReadFileBytes(aside), torn);
 }

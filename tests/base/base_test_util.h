@@ -84,9 +84,10 @@ inline std::vector<std::string> LoadBase() {
   return Flatten(*s.g.BaseEntries);
 }
 
-// The kind of error that f raises, which must name the base file and
-// mention; a test failure when f raises none.
-inline BaseFileProblem ProblemOf(const std::function<void()>& f, const std::string& mention = "") {
+// The kind of error that f raises, whose message must name the base file and
+// say mention (which cannot be empty); a test failure when f raises none.
+inline BaseFileProblem ProblemOf(const std::function<void()>& f, const std::string& mention) {
+  EXPECT_FALSE(mention.empty()) << "the test must say what the message says";
   try {
     f();
   } catch (const BaseFileError& e) {
@@ -111,7 +112,8 @@ constexpr int kChildEntries = 3000;  // about six 64 KiB chunks
 
 // The command that starts this test executable as a child that saves the
 // base of variant in folder times times, ending itself before write step
-// killAt (0: never). See main.cpp.
-std::string ChildCommand(const std::string& folder, int variant, int times, int killAt);
+// killAt (0: never) and pausing pauseMs milliseconds at each step it does
+// not end at, which keeps each save in progress for longer. See main.cpp.
+std::string ChildCommand(const std::string& folder, int variant, int times, int killAt, int pauseMs = 0);
 
 }  // namespace hollin::test

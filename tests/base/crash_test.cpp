@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <set>
 #include <thread>
 
 #include "base_test_util.h"
@@ -13,6 +14,20 @@ namespace {
 
 int g_steps = 0;
 void CountStep(int step) { g_steps = step; }
+
+// The process ids of the writers in the middle of a save of the current
+// folder's base: each holds a temporary file "Prev.isd.<id>.<serial>.tmp"
+// from before it writes until its new file is in place.
+std::set<std::string> WritersAtWork() {
+  std::set<std::string> ids;
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(".", ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.rfind("Prev.isd.", 0) == 0 && name.size() > 13 && name.ends_with(".tmp"))
+      ids.insert(name.substr(9, name.find('.', 9) - 9));
+  }
+  return ids;
+}
 
 TEST(Crash, AKilledSaveLeavesTheOldBaseOrTheNewOne) {
   InFreshFolder here;
@@ -34,30 +49,42 @@ TEST(Crash, AKilledSaveLeavesTheOldBaseOrTheNewOne) {
 }
 
 TEST(Crash, TwoWritersAtOnceNeverMixAndTheLastSaveWins) {
+  std::string fileA, fileB;  // the two bases as whole files
+  for (int variant : {1, 2}) {
+    InFreshFolder there;
+    SaveBase(MakeEntries(kChildEntries, variant));
+    (variant == 1 ? fileA : fileB) = ReadFileBytes("Prev.isd");
+  }
   InFreshFolder here;
-  const auto a = Flatten(*MakeEntries(kChildEntries, 1));
-  const auto b = Flatten(*MakeEntries(kChildEntries, 2));
-  SaveBase(MakeEntries(kChildEntries, 1));
+  WriteFileBytes("Prev.isd", fileA);
+  // Each writer pauses at every step of its saves, so that they overlap
+  // each other and the reads below; what the folder shows is counted.
   int codeA = -1, codeB = -1;
   std::atomic<int> running{2};
-  std::thread ta([&] { codeA = RunChild(ChildCommand(here.path(), 1, 15, 0)); --running; });
-  std::thread tb([&] { codeB = RunChild(ChildCommand(here.path(), 2, 15, 0)); --running; });
-  int reads = 0, mixed = 0;
-  for (; running > 0; ++reads) {
-    try {  // a third copy reads while the two write
-      const auto loaded = LoadBase();
-      if (loaded != a && loaded != b) ++mixed;
-    } catch (const BaseFileError&) {
+  std::thread ta([&] { codeA = RunChild(ChildCommand(here.path(), 1, 15, 0, 2)); --running; });
+  std::thread tb([&] { codeB = RunChild(ChildCommand(here.path(), 2, 15, 0, 2)); --running; });
+  int reads = 0, mixed = 0, duringSave = 0, duringTwoSaves = 0;
+  std::string file;
+  for (; running > 0; ++reads) {  // a third copy reads the file as the program does
+    const auto before = WritersAtWork();
+    try {
+      if (ReadWholeFile("Prev.isd", file) != ReadResult::Ok || (file != fileA && file != fileB)) ++mixed;
+    } catch (const FileError&) {
       ++mixed;
     }
+    const auto after = WritersAtWork();
+    if (!before.empty() || !after.empty()) ++duringSave;
+    if (before.size() > 1 || after.size() > 1) ++duringTwoSaves;
   }
   ta.join();
   tb.join();
   EXPECT_EQ(codeA, 0);
   EXPECT_EQ(codeB, 0);
   EXPECT_EQ(mixed, 0) << "of " << reads << " reads";
+  EXPECT_GT(duringSave, 0) << "no read fell into a save, of " << reads;
+  EXPECT_GT(duringTwoSaves, 0) << "the two writers never saved at once, of " << reads << " reads";
   ASSERT_EQ(RunChild(ChildCommand(here.path(), 2, 1, 0)), 0);  // one after the other
-  EXPECT_EQ(LoadBase(), b);
+  EXPECT_EQ(LoadBase(), Flatten(*MakeEntries(kChildEntries, 2)));
   EXPECT_EQ(here.Files(), 2u);  // base and backup, no temporaries
 }
 
