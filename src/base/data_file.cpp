@@ -1,15 +1,7 @@
 #include "base/data_file.h"
 
-#include <fcntl.h>
-
-#include <cerrno>
 #include <filesystem>
 #include <system_error>
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
 
 #include "common/atomic_file.h"
 
@@ -31,26 +23,6 @@ std::string CauseOf(const FileError& e) {
 std::string EndLineOf(std::string_view bytes) {
   const size_t at = bytes.size() >= 2 ? bytes.rfind('\n', bytes.size() - 2) : std::string::npos;
   return std::string(at == std::string::npos ? bytes : bytes.substr(at + 1));
-}
-
-// Puts a file that was just written on the disk. A file renamed into place
-// before its bytes reach the disk can, after a power loss, be there under its
-// new name but empty or torn: the file system may have kept the rename and
-// not the data. A kill cannot cause this (the system still writes what it
-// was given), so no test shows it.
-std::error_code FlushToDisk(const std::string& path) {
-#ifdef _WIN32
-  const int fd = _open(path.c_str(), _O_RDWR | _O_BINARY);  // _commit needs write access
-  if (fd < 0) return {errno, std::generic_category()};
-  const int flushed = _commit(fd), err = errno;
-  _close(fd);
-#else
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return {errno, std::generic_category()};
-  const int flushed = fsync(fd), err = errno;
-  close(fd);
-#endif
-  return flushed == 0 ? std::error_code() : std::error_code(err, std::generic_category());
 }
 
 }  // namespace
@@ -191,7 +163,7 @@ std::string VsData::HoldOldFile() {
   if (ec == std::errc::no_such_file_or_directory) return std::string();  // nothing to keep
   if (ec) {
     ec.clear();
-    if (fs::copy_file(path_, tmp, fs::copy_options::overwrite_existing, ec)) ec = FlushToDisk(tmp);
+    if (fs::copy_file(path_, tmp, fs::copy_options::overwrite_existing, ec)) ec = FlushFileToDisk(tmp);
   }
   if (ec) {
     fs::remove(tmp, ignored);

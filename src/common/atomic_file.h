@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 #include <string_view>
 
 namespace hollin {
@@ -39,6 +40,14 @@ ReadResult ReadWholeFile(const std::string& path, std::string& out,
 // when the new content cannot be made durable; the old file is then untouched
 // and the temporary file is removed.
 void ReplaceFileAtomically(const std::string& path, std::string_view content);
+
+// Puts a file that was just written on the disk; an error when it cannot be
+// opened or flushed. A file renamed into place before its bytes reach the
+// disk can, after a power loss, be there under its new name but empty or
+// torn: the file system may keep the rename and not the data. A kill cannot
+// cause this (the system still writes what it was given), so no test shows
+// it.
+std::error_code FlushFileToDisk(const std::string& path);
 
 // Removes temporary files that a writer of path left behind when it was
 // killed. Files of writers that still run are left alone. A file named with

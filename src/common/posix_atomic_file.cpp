@@ -162,6 +162,14 @@ void ReplaceFileAtomically(const std::string& path,
   }
 }
 
+std::error_code FlushFileToDisk(const std::string& path) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return {errno, std::generic_category()};
+  const int flushed = fsync(fd), err = errno;
+  close(fd);
+  return flushed == 0 ? std::error_code() : std::error_code(err, std::generic_category());
+}
+
 void RemoveStaleTemporaries(const std::string& path) {
   const std::string folder = FolderOf(path);
   const std::string leaf = LeafOf(path);

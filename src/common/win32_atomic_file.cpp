@@ -182,6 +182,17 @@ void ReplaceFileAtomically(const std::string& path,
   detail::CallWriteStepHook(++step);
 }
 
+std::error_code FlushFileToDisk(const std::string& path) {
+  // FlushFileBuffers needs a handle with the right to write.
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return {static_cast<int>(GetLastError()), std::system_category()};
+  const bool flushed = FlushFileBuffers(h);
+  const DWORD err = GetLastError();
+  CloseHandle(h);
+  return flushed ? std::error_code() : std::error_code(static_cast<int>(err), std::system_category());
+}
+
 void RemoveStaleTemporaries(const std::string& path) {
   const std::string folder = FolderOf(path);
   const std::string leaf = LeafOf(path);
