@@ -38,6 +38,16 @@ char32_t Next(std::string_view s, size_t& i) {
   return Cp1252ToCodePoint(static_cast<unsigned char>(s[i++]));
 }
 
+// Where a byte of folded text puts its character in the registry's order,
+// which compares UTF-16 units: a four-byte sequence (a surrogate pair) comes
+// after U+D7FF (lead byte 0xED) and before U+E000 (lead byte 0xEE). Other
+// bytes keep the order of UTF-8, which is that of the characters.
+unsigned Rank(unsigned char b) {
+  if (b >= 0xF0) return b - 2u;  // 0xEE..0xF2
+  if (b >= 0xEE) return b + 5u;  // 0xF3, 0xF4
+  return b;
+}
+
 }  // namespace
 
 char FoldChar(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
@@ -81,9 +91,14 @@ std::string UpperCase(std::string_view s) {
 }
 
 int CompareNoCase(std::string_view a, std::string_view b) {
-  // Folded text is well-formed UTF-8, whose bytes sort as its characters do.
-  const int c = FoldCase(a).compare(FoldCase(b));
-  return (c > 0) - (c < 0);
+  const std::string fa = FoldCase(a), fb = FoldCase(b);
+  const size_t n = std::min(fa.size(), fb.size());
+  size_t i = 0;
+  while (i < n && fa[i] == fb[i]) ++i;
+  if (i == n) return fa.size() == fb.size() ? 0 : fa.size() < fb.size() ? -1 : 1;
+  // Folded text is well-formed UTF-8 and the two agree up to i, so both
+  // bytes there begin a character, or both go on with one begun alike.
+  return Rank(static_cast<unsigned char>(fa[i])) < Rank(static_cast<unsigned char>(fb[i])) ? -1 : 1;
 }
 
 }  // namespace hollin

@@ -26,9 +26,10 @@ bool EqualsNoCase(std::string_view a, std::string_view b);
 // Capital-letter form of a text, by the system's upper-case table.
 std::string UpperCase(std::string_view s);
 
-// Order of the folded forms, compared character by character by code point:
-// the order in which the registry enumerates subkeys. For ASCII this is the
-// plain order of the folded bytes.
+// Order of the folded forms, compared UTF-16 unit by unit (a character
+// beyond the BMP, a surrogate pair, sorts between U+D7FF and U+E000): the
+// order in which the registry enumerates subkeys. For ASCII this is the plain
+// order of the folded bytes.
 int CompareNoCase(std::string_view a, std::string_view b);
 
 }  // namespace hollin

@@ -157,6 +157,14 @@ TEST_P(Conformance, EnumerationOrderIgnoresLetterCase) {
   EXPECT_EQ(All(root()), sorted);
 }
 
+// Names sort by UTF-16 unit: a character beyond the BMP, a surrogate pair,
+// before U+E000..U+FFFF.
+TEST_P(Conformance, NamesBeyondTheBmpSortAsSurrogatePairs) {
+  const Names sorted = {"z", "€", "힣", "𐐀", "𐐨x", "😀", "\uE000", "＃", "ｚ"};
+  for (size_t i = 0; i < sorted.size(); ++i) Create(sorted[(i * 4 + 3) % sorted.size()]);
+  EXPECT_EQ(All(root()), sorted);
+}
+
 TEST_P(Conformance, QueryValueAGivesTheRawDefaultValue) {
   Create("nodefault");
   Set(Create("abc"), "", REG_SZ, "abc");  // no terminating NUL
