@@ -1,42 +1,33 @@
 #include "common/text.h"
 
+#include <algorithm>
+#include <span>
+
 #include "common/ansi_codepage.h"
+#include "common/case_table.h"
 
 namespace hollin {
 namespace {
 
-// The lower-case partner of a character, for the scripts whose letters come
-// in pairs that the registry folds: Latin, Greek and Cyrillic.
-char32_t FoldCodePoint(char32_t c) {
-  if (c < 0x80) return (c >= 'A' && c <= 'Z') ? c + 32 : c;
-  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 32;
-  if (c >= 0x100 && c <= 0x17F) {
-    if (c == 0x130) return 'i';
-    if (c == 0x178) return 0xFF;
-    if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) return (c % 2) ? c + 1 : c;
-    if (c == 0x131 || c == 0x138 || c == 0x149 || c == 0x17F) return c;
-    return (c % 2) ? c : c + 1;
-  }
-  if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) return c + 32;
-  if (c >= 0x410 && c <= 0x42F) return c + 32;
-  if (c >= 0x400 && c <= 0x40F) return c + 80;
-  return c;
+// A unit as one of the tables of case_table.h maps it.
+char16_t MapUnit(std::span<const detail::CaseRange> table, char16_t u) {
+  const auto after =
+      std::upper_bound(table.begin(), table.end(), u,
+                       [](char16_t v, const detail::CaseRange& r) { return v < r.first; });
+  if (after == table.begin()) return u;
+  const detail::CaseRange& r = after[-1];
+  if (u > r.last || (u - r.first) % r.step != 0) return u;
+  return static_cast<char16_t>(u + r.delta);
 }
 
-// The capital partner of a character, the inverse of FoldCodePoint.
+// The registry upcases a name one UTF-16 unit at a time: a character beyond
+// the BMP, a surrogate pair, stays as it is.
+char32_t FoldCodePoint(char32_t c) {
+  return c < 0x10000 ? MapUnit(detail::kFoldTable, static_cast<char16_t>(c)) : c;
+}
+
 char32_t UpperCodePoint(char32_t c) {
-  if (c < 0x80) return (c >= 'a' && c <= 'z') ? c - 32 : c;
-  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 32;
-  if (c == 0xFF) return 0x178;
-  if (c >= 0x100 && c <= 0x17F && c != 0x131 && c != 0x138 && c != 0x149 && c != 0x17F) {
-    const bool oddPairs = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
-    if (oddPairs) return (c % 2) ? c : c - 1;
-    return (c % 2) ? c - 1 : c;
-  }
-  if (c >= 0x3B1 && c <= 0x3CB && c != 0x3C2) return c - 32;
-  if (c >= 0x430 && c <= 0x44F) return c - 32;
-  if (c >= 0x450 && c <= 0x45F) return c - 80;
-  return c;
+  return c < 0x10000 ? MapUnit(detail::kUpcaseTable, static_cast<char16_t>(c)) : c;
 }
 
 // One character of s at i, moving i on: a UTF-8 sequence, or else one byte
@@ -47,34 +38,39 @@ char32_t Next(std::string_view s, size_t& i) {
   return Cp1252ToCodePoint(static_cast<unsigned char>(s[i++]));
 }
 
+// Where a byte of folded text puts its character in the registry's order,
+// which compares UTF-16 units: a four-byte sequence (a surrogate pair) comes
+// after U+D7FF (lead byte 0xED) and before U+E000 (lead byte 0xEE). Other
+// bytes keep the order of UTF-8, which is that of the characters.
+unsigned Rank(unsigned char b) {
+  if (b >= 0xF0) return b - 2u;  // 0xEE..0xF2
+  if (b >= 0xEE) return b + 5u;  // 0xF3, 0xF4
+  return b;
+}
+
 }  // namespace
 
 char FoldChar(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 
 std::string FoldCase(std::string_view s) {
-  std::string out;
-  out.reserve(s.size());
-  for (size_t i = 0; i < s.size();) {
-    const unsigned char b = static_cast<unsigned char>(s[i]);
-    if (b < 0x80) {
-      out.push_back(FoldChar(static_cast<char>(b)));
-      ++i;
-      continue;
-    }
-    char32_t cp;
-    if (DecodeUtf8(s, i, cp)) {
-      AppendUtf8(out, FoldCodePoint(cp));
+  // ASCII, by far the most common, is folded in place in a copy.
+  std::string out(s);
+  size_t i = 0;
+  for (; i < out.size(); ++i) {
+    const unsigned char b = static_cast<unsigned char>(out[i]);
+    if (b >= 0x80) break;
+    if (static_cast<unsigned>(b - 'A') < 26u) out[i] = static_cast<char>(b + 32);
+  }
+  if (i == out.size()) return out;
+  // The rest character by character. A byte that is not part of UTF-8 gives
+  // its Windows-1252 character in UTF-8, so that the folded form is
+  // well-formed UTF-8 and a name is one name whichever way it is written.
+  out.resize(i);
+  while (i < s.size()) {
+    if (static_cast<unsigned char>(s[i]) < 0x80) {
+      out.push_back(FoldChar(s[i++]));
     } else {
-      // A stray byte stays one byte: folded as its Windows-1252 letter,
-      // when that letter's partner is a byte of that code page too.
-      const char32_t folded = FoldCodePoint(Cp1252ToCodePoint(b));
-      unsigned char fb = b;
-      if (folded <= 0xFF && folded >= 0xA0) fb = static_cast<unsigned char>(folded);
-      else if (folded != Cp1252ToCodePoint(b))
-        for (unsigned k = 0; k < detail::kCp1252High.size(); ++k)
-          if (detail::kCp1252High[k] == folded) fb = static_cast<unsigned char>(0x80 + k);
-      out.push_back(static_cast<char>(fb));
-      ++i;
+      AppendUtf8(out, FoldCodePoint(Next(s, i)));
     }
   }
   return out;
@@ -96,13 +92,13 @@ std::string UpperCase(std::string_view s) {
 
 int CompareNoCase(std::string_view a, std::string_view b) {
   const std::string fa = FoldCase(a), fb = FoldCase(b);
-  size_t i = 0, j = 0;
-  while (i < fa.size() && j < fb.size()) {
-    const char32_t x = Next(fa, i), y = Next(fb, j);
-    if (x != y) return x < y ? -1 : 1;
-  }
-  if (i == fa.size() && j == fb.size()) return 0;
-  return i == fa.size() ? -1 : 1;
+  const size_t n = std::min(fa.size(), fb.size());
+  size_t i = 0;
+  while (i < n && fa[i] == fb[i]) ++i;
+  if (i == n) return fa.size() == fb.size() ? 0 : fa.size() < fb.size() ? -1 : 1;
+  // Folded text is well-formed UTF-8 and the two agree up to i, so both
+  // bytes there begin a character, or both go on with one begun alike.
+  return Rank(static_cast<unsigned char>(fa[i])) < Rank(static_cast<unsigned char>(fb[i])) ? -1 : 1;
 }
 
 }  // namespace hollin

@@ -1,8 +1,10 @@
 // Text helpers shared by the registry store and the association collection.
-// Registry names are compared without regard to letter case. Names are UTF-8
-// (the program's code page): the letters of Latin, Greek and Cyrillic fold to
-// their lower-case partners; every other character stands for itself. A byte
-// that is not part of well-formed UTF-8 is read as a Windows-1252 character.
+// Registry names are compared without regard to letter case, as the registry
+// compares them: two names are the same name when the system's upper-case
+// table (case_table.h) makes the same of them, one UTF-16 unit at a time;
+// characters beyond the BMP stay as they are. Names are UTF-8 (the program's
+// code page); a byte that is not part of well-formed UTF-8 is read as a
+// Windows-1252 character.
 #pragma once
 
 #include <string>
@@ -13,18 +15,21 @@ namespace hollin {
 // Lower-case form of one ASCII byte; any other byte stays as it is.
 char FoldChar(char c);
 
-// Lower-case form of a whole name; two names are the same name exactly when
+// The folded form of a whole name, well-formed UTF-8: each character is
+// replaced by the one that stands for all that upcase alike (for ASCII
+// letters, the lower-case letter). Two names are the same name exactly when
 // their folded forms are equal.
 std::string FoldCase(std::string_view s);
 
 bool EqualsNoCase(std::string_view a, std::string_view b);
 
-// Capital-letter form of a text, for the letters FoldCase folds.
+// Capital-letter form of a text, by the system's upper-case table.
 std::string UpperCase(std::string_view s);
 
-// Order of the folded forms, compared character by character by code point:
-// the order in which the registry enumerates subkeys. For ASCII this is the
-// plain order of the folded bytes.
+// Order of the folded forms, compared UTF-16 unit by unit (a character
+// beyond the BMP, a surrogate pair, sorts between U+D7FF and U+E000): the
+// order in which the registry enumerates subkeys. For ASCII this is the plain
+// order of the folded bytes.
 int CompareNoCase(std::string_view a, std::string_view b);
 
 }  // namespace hollin

@@ -3,6 +3,7 @@
 // each of these behaviours was first observed).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <tuple>
 
 #include "registry_fixture.h"
@@ -119,6 +120,49 @@ TEST_P(Conformance, SubkeysEnumerateInFoldedOrder) {
   EXPECT_EQ(std::to_string(g.status) + " " + std::to_string(g.count), "259 50");
   Create("b");  // a key added later shows up in its place
   EXPECT_EQ(Enum(root(), 7, 50).data, "b");
+}
+
+// Two names are one key when the system's upper-case table makes the same of
+// each UTF-16 unit: a letter it upcases to itself (İ, ı, µ, ſ, ẞ, the Kelvin
+// sign) is a key of its own, and nothing beyond the BMP folds. The key keeps
+// the spelling it was created with.
+TEST_P(Conformance, NamesAreOneKeyWhenTheyUpcaseAlike) {
+  const std::tuple<const char*, const char*, bool> rows[] = {
+      {".İni", ".ini", false}, {".İni", ".İNI", true}, {".ını", ".INI", false},
+      {".ЀЁЂЇЎЖЯѢѲҐҶӀӁӘӾԀԮ", ".ѐёђїўжяѣѳґҷӏӂәӿԁԯ", true}, {"Ѣ", "ѣ", true}, {"Ӂ", "ӂ", true},
+      {"ΣΊΣΥΦΟΣ", "σίσυφοσ", true}, {"µ", "μ", false}, {"ſ", "S", false}, {"ẞ", "ß", false},
+      {"\u212A", "k", false}, {"ԱՐՄ", "արմ", true}, {"ＺＩＰ", "ｚｉｐ", true}, {"𐐀", "𐐨", false},
+  };
+  int n = 0;
+  for (const auto& [a, b, same] : rows) {
+    const std::string parent = std::string("p").append(std::to_string(n++)).append("\\");
+    Create(parent + a);
+    DWORD disposition = 0;
+    Create(parent + b, &disposition);
+    EXPECT_EQ(disposition, DWORD(same ? REG_OPENED_EXISTING_KEY : REG_CREATED_NEW_KEY)) << a << " " << b;
+    HKEY k;
+    ASSERT_EQ(Open(parent, KEY_READ, &k), ERROR_SUCCESS);
+    Names names = All(k), expected = same ? Names{a} : Names{a, b};
+    std::sort(names.begin(), names.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(names, expected) << a << " " << b;
+  }
+}
+
+// Letter case does not move a name in the order of enumeration.
+TEST_P(Conformance, EnumerationOrderIgnoresLetterCase) {
+  const Names sorted = {".z", ".zi", ".ZIP", ".zip0", ".ZipX", ".zipy", ".ZIPZ", ".zj",
+                        ".я", ".ѣa", ".Ѣb", ".ѣc", ".Ӂ", ".ӂa", ".Ӂb"};
+  for (size_t i = 0; i < sorted.size(); ++i) Create(sorted[(i * 4 + 1) % sorted.size()]);
+  EXPECT_EQ(All(root()), sorted);
+}
+
+// Names sort by UTF-16 unit: a character beyond the BMP, a surrogate pair,
+// before U+E000..U+FFFF.
+TEST_P(Conformance, NamesBeyondTheBmpSortAsSurrogatePairs) {
+  const Names sorted = {"z", "€", "힣", "𐐀", "𐐨x", "😀", "\uE000", "＃", "ｚ"};
+  for (size_t i = 0; i < sorted.size(); ++i) Create(sorted[(i * 4 + 3) % sorted.size()]);
+  EXPECT_EQ(All(root()), sorted);
 }
 
 TEST_P(Conformance, QueryValueAGivesTheRawDefaultValue) {

@@ -214,6 +214,37 @@ TEST_P(ScanTest, ANameTakenAlreadyIsSkippedAndListed) {
   EXPECT_EQ(result.skipped[0].status, ERROR_SUCCESS);
 }
 
+// A name the conversion makes into another spelling of a name read already
+// (differing in letter case only) is that name too: skipped and listed the
+// same way. In the real registry .Ѣ<D800> and .ѣ<FFFD> are two keys; the
+// first comes out as .Ѣ<FFFD>, whose reads reach the second.
+TEST_P(ScanTest, ANameTakenAlreadyInOtherLetterCaseIsSkippedAndListed) {
+  Default(".xyz", "txtfile");
+  Default("txtfile\\shell\\open\\command", "notepad.exe %1");
+  std::string first = ".ѣx", second = ".Ѣx";
+  if (Real()) {
+#ifdef _WIN32
+    HKEY k = nullptr;
+    ASSERT_EQ(::RegCreateKeyExW(root(), L".\x0462\xD800", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr), 0);
+    ::RegCloseKey(k);
+    Default(".ѣ\uFFFD", "txtfile");
+    first = ".Ѣ\uFFFD";
+    second = ".ѣ\uFFFD";
+#endif
+  } else {
+    Default(".ѣx", "txtfile");
+    Default(".ѣ~", "");
+    seen = std::make_unique<ConvertedNames>(
+        *reg, [](std::string_view s) { return s == ".ѣ~" ? ".Ѣx"s : std::string(s); }, Same);
+  }
+  const auto result = Scan();  // .xyz, the two, txtfile
+  EXPECT_EQ(Exts(result), (std::vector<std::string>{".xyz", first}));
+  ASSERT_EQ(result.skipped.size(), 1u);
+  EXPECT_EQ(result.skipped[0].index, 2u);
+  EXPECT_EQ(result.skipped[0].name, second);
+  EXPECT_EQ(result.skipped[0].status, ERROR_SUCCESS);
+}
+
 // A name longer than the first buffer (255 characters outside ASCII in the
 // UTF-8 code page; under Wine, whose registry takes 256 characters, in any)
 // is read again with the room it needs, and every later type is read too.
