@@ -561,6 +561,22 @@ LONG RegistryStore::RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved,
   return ERROR_SUCCESS;
 }
 
+LONG RegistryStore::RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
+  Key* key;
+  REGSAM access;
+  if (LONG r = impl_->Resolve(hKey, key, access)) return r;
+  if (!(access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
+  const auto it = key->values.find(FoldCase(In(lpValueName)));
+  if (it == key->values.end()) return ERROR_FILE_NOT_FOUND;
+  Undo undo;
+  undo.valueKey = key;
+  undo.valueFolded = it->first;
+  undo.oldValue = it->second;
+  key->values.erase(it);
+  key->written = Now();
+  return impl_->Commit(undo);
+}
+
 LONG RegistryStore::RegCloseKey(HKEY hKey) {
   if (Impl::RootIndex(hKey) >= 0) return ERROR_SUCCESS;
   return impl_->handles.erase(reinterpret_cast<std::uintptr_t>(hKey)) ? ERROR_SUCCESS

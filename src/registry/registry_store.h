@@ -44,6 +44,7 @@ class RegistryStore : public IRegistry {
                        LPSTR lpClass, DWORD dwOptions, REGSAM samDesired,
                        const SECURITY_ATTRIBUTES* lpSecurityAttributes,
                        PHKEY phkResult, LPDWORD lpdwDisposition) override;
+  LONG RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) override;
   LONG RegCloseKey(HKEY hKey) override;
 
   // Applies a registry export text to the tree, as an import does: keys and

@@ -53,6 +53,10 @@ LONG Win32Registry::RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, 
                            lpdwDisposition);
 }
 
+LONG Win32Registry::RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
+  return ::RegDeleteValueA(hKey, lpValueName);
+}
+
 LONG Win32Registry::RegCloseKey(HKEY hKey) { return ::RegCloseKey(hKey); }
 
 }  // namespace hollin

@@ -27,6 +27,7 @@ class Win32Registry : public IRegistry {
                        DWORD dwOptions, REGSAM samDesired,
                        const SECURITY_ATTRIBUTES* lpSecurityAttributes, PHKEY phkResult,
                        LPDWORD lpdwDisposition) override;
+  LONG RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) override;
   LONG RegCloseKey(HKEY hKey) override;
 };
 

@@ -261,6 +261,21 @@ TEST_P(Conformance, HandlesCarryTheirRightsAndClosedOrUnknownOnesAreRefused) {
   EXPECT_EQ(reg->RegCloseKey(HKEY_CURRENT_USER), ERROR_SUCCESS);  // a root key closes as a no-op
 }
 
+TEST_P(Conformance, DeleteValueRemovesOneValueByAnySpelling) {
+  const HKEY k = Create("del");
+  Set(k, "", REG_SZ, "d\0"s);
+  Set(k, "Kept", REG_SZ, "k\0"s);
+  HKEY query;
+  ASSERT_EQ(Open("del", KEY_QUERY_VALUE, &query), ERROR_SUCCESS);
+  EXPECT_EQ(reg->RegDeleteValueA(query, ""), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(reg->RegDeleteValueA(k, ""), ERROR_SUCCESS);  // the default value
+  EXPECT_EQ(QueryEx(k, "", 10).status, ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(reg->RegDeleteValueA(k, nullptr), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(reg->RegDeleteValueA(k, "KEPT"), ERROR_SUCCESS);
+  EXPECT_EQ(QueryEx(k, "kept", 10).status, ERROR_FILE_NOT_FOUND);
+  reg->RegCloseKey(query);
+}
+
 INSTANTIATE_TEST_SUITE_P(Registries, Conformance, ::testing::ValuesIn(test::RegistriesUnderTest()),
                          [](const auto& info) { return info.param.name; });
 

@@ -52,6 +52,7 @@ class ConvertedNames : public IRegistry {
                        PHKEY out, LPDWORD d) override {
     return in_.RegCreateKeyExA(k, p, r, c, o, s, a, out, d);
   }
+  LONG RegDeleteValueA(HKEY k, LPCSTR v) override { return in_.RegDeleteValueA(k, v); }
   LONG RegCloseKey(HKEY k) override { return in_.RegCloseKey(k); }
 
   std::function<LONG(DWORD index)> fail;  // a status other than 0 fails that index
