@@ -14,18 +14,64 @@ constexpr std::string_view kFieldExt = "Ext";
 constexpr std::string_view kFieldPath = "Path";
 constexpr std::string_view kFieldKey = "Key";
 constexpr std::string_view kFieldProgID = "ProgID";
+// The layers, from format version 2 on.
+constexpr std::string_view kFieldMachine = "Machine";
+constexpr std::string_view kFieldUser = "User";
+constexpr std::string_view kFieldChoice = "Choice";
+constexpr std::string_view kFieldCommand = "Command";
+constexpr std::string_view kFieldOpener = "Opener";
+// The registry types of the extension's default, the command and the
+// machine and user classes' defaults, as decimal numbers separated by
+// blanks ("1 2 1 0"; 0: no value).
+constexpr std::string_view kFieldTypes = "Types";
+constexpr std::string_view kFields[] = {kFieldExt,     kFieldPath,  kFieldKey,    kFieldProgID,
+                                        kFieldMachine, kFieldUser,  kFieldChoice, kFieldCommand,
+                                        kFieldOpener,  kFieldTypes};
+constexpr int kFieldsV1 = 4;
+constexpr int kFieldsV2 = 10;
+
+int FieldsOf(const VsData& vsd) {
+  return vsd.Layout() == kBaseLayout ? kFieldsV2 : vsd.Layout() == kBaseLayoutV1 ? kFieldsV1 : 0;
+}
 
 // A table that MakeNewDB made and no save has named and filled yet.
 bool NeverFilled(const VsData& vsd) {
-  for (int n = 1; n <= 4; ++n)
+  const int fields = FieldsOf(vsd);
+  for (int n = 1; n <= fields; ++n)
     if (!vsd.FieldName(n).empty()) return false;
+  return fields > 0;
+}
+
+// A base's fields: those of this version, or of version 1 (which lacks the
+// layers).
+bool HasBaseFields(const VsData& vsd) {
+  const int fields = FieldsOf(vsd);
+  if (fields == 0) return false;
+  for (int n = 1; n <= fields; ++n)
+    if (vsd.FieldName(n) != kFields[n - 1]) return false;
   return true;
 }
 
-bool HasBaseFields(const VsData& vsd) {
-  return vsd.Layout() == kBaseLayout && vsd.FieldName(1) == kFieldExt &&
-         vsd.FieldName(2) == kFieldPath && vsd.FieldName(3) == kFieldKey &&
-         vsd.FieldName(4) == kFieldProgID;
+std::string TypesText(const cRegEntry& e) {
+  std::string out;
+  for (int slot = 0; slot < cRegEntry::kTypeSlots; ++slot) {
+    if (slot) out.push_back(' ');
+    out += std::to_string(e.ValueType(static_cast<cRegEntry::TypeSlot>(slot)));
+  }
+  return out;
+}
+
+// Reads the types field; a value that is not a small number counts as no
+// value (the record stays usable: the types only guide a restore).
+void ReadTypes(std::string_view text, cRegEntry& e) {
+  for (int slot = 0; slot < cRegEntry::kTypeSlots; ++slot) {
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    std::uint32_t type = 0;
+    size_t i = 0;
+    while (i < text.size() && i < 3 && text[i] >= '0' && text[i] <= '9') type = type * 10 + (text[i++] - '0');
+    text.remove_prefix(i);
+    e.ValueType(static_cast<cRegEntry::TypeSlot>(slot), type);
+  }
 }
 
 [[noreturn]] void ThrowDamaged(const VsData& vsd, const std::string& detail) {
@@ -71,7 +117,7 @@ void GetAllPrevious(Associations& g, VsData& vsdMain, IStatusSink& status,
   if (vsdMain.Status() == VsData::kStatusNoSuchFile) {
     MakeNewDB(g, vsdMain, status, NewDBCreated);
     vsdMain.Open();
-  } else if (vsdMain.Layout() == kBaseLayout && NeverFilled(vsdMain)) {
+  } else if (NeverFilled(vsdMain)) {
     NewDBCreated = true;
     SaveCurrentAsDefault(g, vsdMain, status);
     vsdMain.FileName(kBaseFileName);
@@ -79,6 +125,7 @@ void GetAllPrevious(Associations& g, VsData& vsdMain, IStatusSink& status,
   }
   if (!HasBaseFields(vsdMain))
     ThrowDamaged(vsdMain, "its table does not have the fields Ext, Path, Key and ProgID.");
+  const bool layered = FieldsOf(vsdMain) == kFieldsV2;
   status.ShowLed(Led::Yellow);
   if (!g.RestoreConfirmed) status.ShowText("Reading BASE entries...");
 
@@ -91,6 +138,17 @@ void GetAllPrevious(Associations& g, VsData& vsdMain, IStatusSink& status,
     entry->ProgramFullPath(std::string(vsdMain.FieldValue(kFieldPath)));
     entry->OpenCmdRegKey(std::string(vsdMain.FieldValue(kFieldKey)));
     entry->ProgramID(std::string(vsdMain.FieldValue(kFieldProgID)));
+    if (layered) {
+      entry->MachineProgID(std::string(vsdMain.FieldValue(kFieldMachine)));
+      entry->UserProgID(std::string(vsdMain.FieldValue(kFieldUser)));
+      entry->ChoiceProgID(std::string(vsdMain.FieldValue(kFieldChoice)));
+      entry->OpenerCommand(std::string(vsdMain.FieldValue(kFieldCommand)));
+      entry->OpenerName(std::string(vsdMain.FieldValue(kFieldOpener)));
+      ReadTypes(vsdMain.FieldValue(kFieldTypes), *entry);
+      // A record of a check that did not read the layers says so by its
+      // empty types.
+      entry->Layered(!vsdMain.FieldValue(kFieldTypes).empty());
+    }
     if (entry->Ext().empty()) ThrowNoType(vsdMain);
     try {
       entries->Add(entry, entry->Ext());
@@ -110,18 +168,17 @@ void SaveCurrentAsDefault(Associations& g, VsData& vsdMain, IStatusSink& status)
   vsdMain.FileName(kBaseFileName);
   vsdMain.Open();
   if (vsdMain.Status() != VsData::kStatusNoSuchFile &&
-      (vsdMain.Layout() != kBaseLayout || !(NeverFilled(vsdMain) || HasBaseFields(vsdMain))))
+      !(NeverFilled(vsdMain) || HasBaseFields(vsdMain)))
     ThrowDamaged(vsdMain, "its table does not have the fields Ext, Path, Key and ProgID.");
   // A base that a load would refuse is not saved over either: only setting
   // it aside replaces it.
   if (vsdMain.Status() != VsData::kStatusNoSuchFile && HasBaseFields(vsdMain))
     RequireLoadable(vsdMain);
-  vsdMain.FieldName(1, std::string(kFieldExt));
-  vsdMain.FieldName(2, std::string(kFieldPath));
-  vsdMain.FieldName(3, std::string(kFieldKey));
-  vsdMain.FieldName(4, std::string(kFieldProgID));
   vsdMain.Updatable(true);
   vsdMain.KeepBackup(true);
+  // A base of an earlier format version is written in this one.
+  vsdMain.Layout(kBaseLayout);
+  for (int n = 1; n <= kFieldsV2; ++n) vsdMain.FieldName(n, std::string(kFields[n - 1]));
   vsdMain.Clear();
   for (const auto& entry : *g.CurrentEntries) {
     g.CurrentEntry = entry;
@@ -130,6 +187,14 @@ void SaveCurrentAsDefault(Associations& g, VsData& vsdMain, IStatusSink& status)
     vsdMain.FieldValue(kFieldPath, entry->ProgramFullPath());
     vsdMain.FieldValue(kFieldKey, entry->OpenCmdRegKey());
     vsdMain.FieldValue(kFieldProgID, entry->ProgramID());
+    if (entry->Layered()) {
+      vsdMain.FieldValue(kFieldMachine, entry->MachineProgID());
+      vsdMain.FieldValue(kFieldUser, entry->UserProgID());
+      vsdMain.FieldValue(kFieldChoice, entry->ChoiceProgID());
+      vsdMain.FieldValue(kFieldCommand, entry->OpenerCommand());
+      vsdMain.FieldValue(kFieldOpener, entry->OpenerName());
+      vsdMain.FieldValue(kFieldTypes, TypesText(*entry));
+    }
     vsdMain.StoreRecord();
   }
   vsdMain.Close();

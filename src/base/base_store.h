@@ -18,7 +18,13 @@
 namespace hollin {
 
 inline constexpr const char* kBaseFileName = "Prev";
-inline constexpr const char* kBaseLayout = "$*256$$$";
+// The layout of the base as it is written: the type, the merged class root's
+// command, its key and program identifier (all a base of format version 1
+// holds, kBaseLayoutV1), then the machine classes', user classes' and
+// Explorer's choice's identifiers, the command and name of what opens the
+// type, and the registry types of the values (see base_store.cpp).
+inline constexpr const char* kBaseLayout = "$*256$$$$$$$$$";
+inline constexpr const char* kBaseLayoutV1 = "$*256$$$";
 
 // Loads the base file into g.BaseEntries. With no base file yet (first run,
 // told only by status 13), it first records CURRENT as the base (MakeNewDB).

@@ -368,7 +368,7 @@ void BaseTable::Decode(std::string& bytes, const std::string& path) {
   if (!ParseDecimal(all.substr(kMagic.size() + 1, line1End - kMagic.size() - 1), version) ||
       version == 0)
     damaged("its format version is unreadable");
-  if (version != kFormatVersion)
+  if (version < kOldestFormatVersion || version > kFormatVersion)
     fail(BaseFileProblem::NewerFormat,
          "was written in format version " + std::to_string(version) +
              ", which this version of Hollin cannot read.");

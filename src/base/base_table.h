@@ -2,7 +2,7 @@
 //
 // A base file is text that a person can read and a diff tool can show:
 //
-//   HOLLINBASE<TAB>1
+//   HOLLINBASE<TAB>2
 //   layout<TAB>$*256$$$
 //   fields<TAB>Ext<TAB>Path<TAB>Key<TAB>ProgID
 //   .txt<TAB>%SystemRoot%\system32\NOTEPAD.EXE %1<TAB>txtfile\shell\open\command<TAB>txtfile
@@ -33,7 +33,12 @@ namespace hollin {
 class BaseTable {
  public:
   static constexpr std::string_view kMagic = "HOLLINBASE";
-  static constexpr int kFormatVersion = 1;
+  // The format version written, and the oldest one read. Version 2 differs
+  // from version 1 only in the fields the base store keeps; a reader of
+  // version 1 refuses it as a newer format rather than taking its fields
+  // for damage.
+  static constexpr int kFormatVersion = 2;
+  static constexpr int kOldestFormatVersion = 1;
   // The largest base file: offsets into the table are 32 bits.
   static constexpr std::uint64_t kMaxBytes = 0xFFFFFFFEu;
 

@@ -92,10 +92,16 @@ void VsData::Create() {
 }
 
 void VsData::Layout(std::string layout) {
-  if (state_ != State::Creating)
-    Fail(BaseFileProblem::Misuse, "takes a layout only while it is being created.");
+  if (state_ != State::Creating && !(state_ == State::Open && updatable_))
+    Fail(BaseFileProblem::Misuse, "takes a layout only while it is being created or updated.");
   if (BaseTable::FieldsOfLayout(layout) == 0)
     Fail(BaseFileProblem::Misuse, "cannot take the layout \"" + layout + "\".");
+  if (state_ == State::Open) {
+    if (layout == table_.Layout()) return;
+    current_ = 0;
+    pending_ = false;
+    dirty_ = true;
+  }
   table_.Reset(std::move(layout));
 }
 

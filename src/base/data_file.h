@@ -12,9 +12,9 @@
 //
 // Use, in the orders the base store relies on:
 //   new file:  FileName, Create, Layout, MakeTable, Close
-//   save:      FileName, Open, FieldName 1..n, Updatable(true), KeepBackup(true),
-//              Clear, then per record NewRecord, FieldValue..., StoreRecord;
-//              Close
+//   save:      FileName, Open, Updatable(true), KeepBackup(true), Layout,
+//              FieldName 1..n, Clear, then per record NewRecord,
+//              FieldValue..., StoreRecord; Close
 //   load:      FileName, Open, Status (13: no such file), FirstRecord, then
 //              while !EndOfRecords: FieldValue..., NextRecord; Close
 //
@@ -59,7 +59,9 @@ class VsData {
   // Starts a new file; Layout and MakeTable follow. Refuses (AlreadyExists)
   // when something of that name exists: a base is never made over another.
   void Create();
-  // The record layout of the file being made (see BaseTable::FieldsOfLayout).
+  // The record layout of the file being made (see BaseTable::FieldsOfLayout),
+  // or, while an open file is updatable, a new layout for it: its records
+  // and field names are dropped (as by Clear) unless it has that layout.
   void Layout(std::string layout);
   const std::string& Layout() const { return table_.Layout(); }
   // Makes the new file's empty table; Close then writes it.

@@ -32,6 +32,56 @@ class cRegEntry {
   const std::string& ProgramID() const { return programID_; }
   void ProgramID(std::string vData) { programID_ = std::move(vData); }
 
+  // The layers behind the type, each "" where it says nothing: the program
+  // identifiers of the machine classes (HKLM\Software\Classes\<ext>), of
+  // the user classes (HKCU\Software\Classes\<ext>) and of Explorer's choice
+  // (FileExts\<ext>\UserChoiceLatest, else UserChoice, value "ProgId").
+  const std::string& MachineProgID() const { return machineProgID_; }
+  void MachineProgID(std::string v) { machineProgID_ = std::move(v); }
+  const std::string& UserProgID() const { return userProgID_; }
+  void UserProgID(std::string v) { userProgID_ = std::move(v); }
+  const std::string& ChoiceProgID() const { return choiceProgID_; }
+  void ChoiceProgID(std::string v) { choiceProgID_ = std::move(v); }
+
+  // What opens the type: the open command of the program identifier in force
+  // ("" for a packaged app, which has none) and, where no command names it,
+  // the program's name (a packaged app's display name).
+  const std::string& OpenerCommand() const { return openerCommand_; }
+  void OpenerCommand(std::string v) { openerCommand_ = std::move(v); }
+  const std::string& OpenerName() const { return openerName_; }
+  void OpenerName(std::string v) { openerName_ = std::move(v); }
+
+  // The registry types of the values read (REG_NONE where there was none):
+  // the extension's default value, the open command, and the machine and
+  // user classes' defaults.
+  enum TypeSlot { kIdType, kCommandType, kMachineType, kUserType, kTypeSlots };
+  std::uint32_t ValueType(TypeSlot slot) const { return types_[slot]; }
+  void ValueType(TypeSlot slot, std::uint32_t type) { types_[slot] = type; }
+
+  // Whether the layers were read: false for a record of a base file written
+  // before they were recorded, which is compared as it always was.
+  bool Layered() const { return layered_; }
+  void Layered(bool v) { layered_ = v; }
+
+  // Where what opens the type is decided: Explorer's choice, then the user
+  // classes, then the machine classes; else the merged class root.
+  enum class Layer { Choice, User, Machine, Classes };
+  Layer Decider() const {
+    if (!choiceProgID_.empty()) return Layer::Choice;
+    if (!userProgID_.empty()) return Layer::User;
+    if (!machineProgID_.empty()) return Layer::Machine;
+    return Layer::Classes;
+  }
+  // The program identifier in force: that of the deciding layer.
+  const std::string& InForceProgID() const {
+    switch (Decider()) {
+      case Layer::Choice: return choiceProgID_;
+      case Layer::User: return userProgID_;
+      case Layer::Machine: return machineProgID_;
+      default: return programID_;
+    }
+  }
+
   // Back-reference to a collection; a new empty one is made on first read.
   std::shared_ptr<hollin::cRegEntries> cRegEntries();
   void cRegEntries(std::shared_ptr<hollin::cRegEntries> vData);
@@ -41,6 +91,10 @@ class cRegEntry {
   std::string programFullPath_;
   std::string openCmdRegKey_;
   std::string programID_;
+  std::string machineProgID_, userProgID_, choiceProgID_;
+  std::string openerCommand_, openerName_;
+  std::uint32_t types_[kTypeSlots] = {};
+  bool layered_ = false;
   std::shared_ptr<hollin::cRegEntries> collection_;
 };
 

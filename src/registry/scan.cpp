@@ -7,6 +7,7 @@
 
 #include "common/text.h"
 
+#include "registry/layers.h"
 #include "registry/reg_string.h"
 
 namespace hollin {
@@ -22,13 +23,30 @@ constexpr std::string_view kOpenCommand = "\\shell\\open\\command";
 // Whether the key of path can be opened for querying; when it can, its
 // default value goes into value, read through the handle the test opened
 // (the same text as a read by path, with fewer calls into the registry).
-bool OpenAndRead(IRegistry& reg, HKEY root, const std::string& path, std::string& value) {
+bool OpenAndRead(IRegistry& reg, HKEY root, const std::string& path, std::string& value, DWORD& type) {
   HKEY key = nullptr;
   if (reg.RegOpenKeyExA(root, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
     return false;
-  value = ReadDefaultValue(reg, key, std::string());
+  value = ReadOpenValue(reg, key, "", type);
   reg.RegCloseKey(key);
   return true;
+}
+
+// Takes the type names of a layer that the class root did not show (Wine
+// does not merge the user classes into it; Explorer's choice has keys of its
+// own), after those of the root.
+void AddLayerTypes(IRegistry& reg, HKEY layer, std::unordered_set<std::string>& taken,
+                   std::vector<std::string>& extra) {
+  if (!layer) return;
+  char name[kNameBuffer];
+  for (DWORD index = 0;; ++index) {
+    DWORD length = sizeof name;
+    const LONG status = reg.RegEnumKeyExA(layer, index, name, &length, nullptr, nullptr, nullptr, nullptr);
+    if (status == ERROR_NO_MORE_ITEMS) break;
+    if (status != ERROR_SUCCESS || name[0] != '.') continue;  // a type's name fits the usual buffer
+    std::string ext(name, length);
+    if (taken.insert(FoldCase(ext)).second) extra.push_back(std::move(ext));
+  }
 }
 
 std::string Trimmed(const char* data, LONG count) {
@@ -70,13 +88,56 @@ std::string ReadDefaultValue(IRegistry& reg, HKEY root, const std::string& path)
   return std::string();
 }
 
-ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root) {
+ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root, const ClassLayers* layers,
+                              const IndirectStringResolver& resolve) {
   ScanResult result;
   result.entries = std::make_shared<cRegEntries>();
   std::vector<char> name(kNameBuffer);
   std::unordered_set<std::string> taken;  // folded names of the types read
   std::string viaProgramId;
   std::string viaExtension;
+  // One type: what the root says of it, then its layers.
+  auto readType = [&](std::string ext) {
+    DWORD idType = REG_NONE, commandType = REG_NONE;
+    const std::string rawProgramId = ReadValue(reg, root, ext, "", idType);
+    std::string programId(ProgramIdView(rawProgramId));
+    std::string commandKey;
+    std::string command;
+    if (!programId.empty()) {
+      viaProgramId.assign(programId).append(kOpenCommand);
+      if (OpenAndRead(reg, root, viaProgramId, command, commandType)) {
+        commandKey = viaProgramId;
+      } else {
+        viaExtension.assign(ext).append(kOpenCommand);
+        if (OpenAndRead(reg, root, viaExtension, command, commandType)) {
+          programId.clear();
+          commandKey = viaExtension;
+        }
+      }
+    }
+    // The command, already clean, is cleaned once more: a second trailing
+    // zero character goes too.
+    if (const auto clean = TrimRegView(command); clean.size() != command.size())
+      command = std::string(clean);
+
+    auto entry = std::make_shared<cRegEntry>();
+    entry->ProgramID(std::move(programId));
+    entry->OpenCmdRegKey(std::move(commandKey));
+    entry->ProgramFullPath(std::move(command));
+    entry->Ext(std::move(ext));
+    if (layers) {
+      entry->ValueType(cRegEntry::kIdType, idType);
+      entry->ValueType(cRegEntry::kCommandType, commandType);
+      ReadLayers(reg, root, *layers, resolve, std::string(ProgramIdView(rawProgramId)), *entry);
+    }
+    // A type counts where something opens it: a command in the root, or a
+    // layer above the machine classes that names a program.
+    if (entry->ProgramFullPath().empty() && entry->ChoiceProgID().empty() && entry->UserProgID().empty())
+      return;
+    result.last = entry;
+    result.entries->Add(std::move(entry), result.last->Ext());
+  };
+
   int failedInARow = 0;
   for (DWORD index = 0;; ++index) {
     DWORD nameLength = 0;
@@ -98,37 +159,13 @@ ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root) {
       result.skipped.push_back({index, std::move(ext), ERROR_SUCCESS});
       continue;
     }
-
-    std::string programId = ReadDefaultValue(reg, root, ext);
-    if (const auto id = ProgramIdView(programId); id.size() != programId.size())
-      programId = std::string(id);
-    std::string commandKey;
-    std::string command;
-    if (!programId.empty()) {
-      viaProgramId.assign(programId).append(kOpenCommand);
-      if (OpenAndRead(reg, root, viaProgramId, command)) {
-        commandKey = viaProgramId;
-      } else {
-        viaExtension.assign(ext).append(kOpenCommand);
-        if (OpenAndRead(reg, root, viaExtension, command)) {
-          programId.clear();
-          commandKey = viaExtension;
-        }
-      }
-    }
-    // The command, already clean, is cleaned once more: a second trailing
-    // zero character goes too.
-    if (const auto clean = TrimRegView(command); clean.size() != command.size())
-      command = std::string(clean);
-    if (command.empty()) continue;
-
-    auto entry = std::make_shared<cRegEntry>();
-    entry->ProgramID(std::move(programId));
-    entry->OpenCmdRegKey(std::move(commandKey));
-    entry->ProgramFullPath(std::move(command));
-    entry->Ext(std::move(ext));
-    result.last = entry;
-    result.entries->Add(std::move(entry), result.last->Ext());
+    readType(std::move(ext));
+  }
+  if (layers) {
+    std::vector<std::string> extra;
+    AddLayerTypes(reg, layers->user, taken, extra);
+    AddLayerTypes(reg, layers->fileExts, taken, extra);
+    for (auto& ext : extra) readType(std::move(ext));
   }
   return result;
 }

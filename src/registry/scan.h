@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "registry/layers.h"
 #include "registry/reg_entry.h"
 #include "registry/registry.h"
 
@@ -40,7 +41,13 @@ struct ScanResult {
 // equal to one taken already, are skipped and listed. After
 // kMaxFailedIndexes failures in a row the registry is taken to fail at every
 // index and the scan ends (the failures are listed).
+//
+// With layers, each type's layers are read too (see layers.h), the types
+// that only the user classes or Explorer's choice name are added after the
+// root's, and a type counts when Explorer's choice or the user classes name
+// a program for it even where the root holds no command.
 inline constexpr int kMaxFailedIndexes = 64;
-ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root = HKEY_CLASSES_ROOT);
+ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root = HKEY_CLASSES_ROOT, const ClassLayers* layers = nullptr,
+                              const IndirectStringResolver& resolve = {});
 
 }  // namespace hollin

@@ -109,7 +109,7 @@ TEST(BaseStore, AnUnusableBaseIsNeverSavedOverButCanBeSetAside) {
   VsData other;  // a sound file of another table is not a base either
   other.FileName(kBaseFileName);
   other.Open();
-  other.FieldName(2, "Command");
+  other.FieldName(2, "Program");
   other.Close();
   const std::string fields = "does not have the fields Ext, Path, Key and ProgID";
   EXPECT_EQ(ProblemOf([&] { s.Load(); }, fields), BaseFileProblem::Damaged);

@@ -58,19 +58,73 @@ const Records kHandWrittenRecords = {
     ".ru", "C:\\Программы\\日本.exe %1", "Έγγραφο\x01\x1F\x7F\\shell\\open\\command", "Έγγραφο\r\n",
 };
 
-TEST(Format, AFileWrittenByHandLoadsAsMeant) {
+// The same records in format version 2, the first and last with their
+// layers (a packaged app chosen in Explorer; an Applications entry chosen
+// over the user classes), the second as a version 1 record reads.
+const std::string kHandWrittenV2 =
+    "HOLLINBASE\t2\n"
+    "layout\t$*256$$$$$$$$$\n"
+    "fields\tExt\tPath\tKey\tProgID\tMachine\tUser\tChoice\tCommand\tOpener\tTypes\n"
+    ".txt\t%SystemRoot%\\system32\\NOTEPAD.EXE %1\ttxtfile\\shell\\open\\command\ttxtfile\ttxtfile\t\tAppXdn5b\t"
+    "\tNotepad\t1 2 1 0\n"
+    ".log\t\"C:\\Program Files\\Log `60Viewer`60\\lv.exe\" /tab`09\"%1\"\t.log\\shell\\open\\command\t\t\t\t\t\t\t\n"
+    ".ru\tC:\\Программы\\日本.exe %1\tΈγγραφο`01`1F`7F\\shell\\open\\command\tΈγγραφο`0D`0A\tΈγγραφο`0D`0A\t"
+    "Applications\\ed.exe\tApplications\\ed.exe\tC:\\ed.exe \"%1\"\t\t7 1 1 2\n"
+    "end\t3 records\txxh64 6ee86bcc130df8b8\n";
+
+// Layers of the records of kHandWrittenV2: machine, user, choice, command,
+// opener, types.
+struct Layers {
+  std::string machine, user, choice, command, opener;
+  std::uint32_t types[4];
+};
+const Layers kHandWrittenLayers[] = {
+    {"txtfile", "", "AppXdn5b", "", "Notepad", {1, 2, 1, 0}},
+    {},
+    {"Έγγραφο\r\n", "Applications\\ed.exe", "Applications\\ed.exe", "C:\\ed.exe \"%1\"", "", {7, 1, 1, 2}},
+};
+
+TEST(Format, FilesWrittenByHandLoadAsMeant) {
   InFreshFolder here;
   WriteFileBytes("Prev.isd", kHandWritten);
   Store s;
   s.Load();
   EXPECT_FALSE(s.created);
   EXPECT_EQ(Flatten(*s.g.BaseEntries), kHandWrittenRecords);
+  for (const auto& e : *s.g.BaseEntries) EXPECT_FALSE(e->Layered()) << e->Ext();
+
+  WriteFileBytes("Prev.isd", kHandWrittenV2);
+  s.Load();
+  EXPECT_EQ(Flatten(*s.g.BaseEntries), kHandWrittenRecords);
+  for (int i = 0; i < 3; ++i) {
+    const cRegEntry& e = *s.g.BaseEntries->Item(i + 1);
+    const Layers& l = kHandWrittenLayers[i];
+    EXPECT_EQ(e.Layered(), i != 1) << i;
+    EXPECT_EQ(std::vector<std::string>({e.MachineProgID(), e.UserProgID(), e.ChoiceProgID(), e.OpenerCommand(),
+                                        e.OpenerName()}),
+              std::vector<std::string>({l.machine, l.user, l.choice, l.command, l.opener}))
+        << i;
+    for (int t = 0; t < 4; ++t) EXPECT_EQ(e.ValueType(cRegEntry::TypeSlot(t)), l.types[t]) << i << " " << t;
+  }
 }
 
 TEST(Format, ASaveWritesExactlyTheDescribedText) {
   InFreshFolder here;
-  SaveBase(EntriesOf(kHandWrittenRecords));
-  EXPECT_EQ(ReadFileBytes("Prev.isd"), kHandWritten);
+  auto entries = EntriesOf(kHandWrittenRecords);
+  for (int i = 0; i < 3; ++i) {
+    if (i == 1) continue;
+    cRegEntry& e = *entries->Item(i + 1);
+    const Layers& l = kHandWrittenLayers[i];
+    e.MachineProgID(l.machine);
+    e.UserProgID(l.user);
+    e.ChoiceProgID(l.choice);
+    e.OpenerCommand(l.command);
+    e.OpenerName(l.opener);
+    for (int t = 0; t < 4; ++t) e.ValueType(cRegEntry::TypeSlot(t), l.types[t]);
+    e.Layered(true);
+  }
+  SaveBase(entries);
+  EXPECT_EQ(ReadFileBytes("Prev.isd"), kHandWrittenV2);
 }
 
 // The golden files: what each holds, written out here independently of the
@@ -139,6 +193,17 @@ TEST(Format, BaseFilesOfEarlierVersionsLoadUnchanged) {
     EXPECT_FALSE(s.created);
     ExpectRecords(Flatten(*s.g.BaseEntries), records ? *records : Records());
     EXPECT_EQ(ReadFileBytes("Prev.isd"), bytes) << "a load changes nothing";
+    for (const auto& e : *s.g.BaseEntries) ASSERT_FALSE(e->Layered()) << e->Ext();
+    // The first save writes this version's format and keeps the file as it
+    // was as the backup.
+    s.g.CurrentEntries = s.g.BaseEntries;
+    s.Save();
+    EXPECT_EQ(ReadFileBytes("Prev.isd").rfind("HOLLINBASE\t2\n", 0), 0u);
+    if (records) {
+      EXPECT_EQ(ReadFileBytes("Prev.isd.bak"), bytes);
+    }
+    s.Load();
+    ExpectRecords(Flatten(*s.g.BaseEntries), records ? *records : Records());
   }
 }
 
