@@ -37,6 +37,9 @@ struct FakePlatform : IPlatform {
   bool OpenDocument(const std::string&) override { return false; }
   bool FileExists(const std::string&) override { return false; }
   ProgramIdentity Identity() override { return {}; }
+  std::string LoadIndirectString(const std::string&) override { return ""; }
+  bool AskWhatOpens(const std::string&, std::string&, std::string&) override { return false; }
+  bool OpenWithChooser(const std::string&) override { return false; }
   void EndProcess() override {}
 };
 

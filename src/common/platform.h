@@ -47,6 +47,17 @@ class IPlatform {
   virtual bool OpenDocument(const std::string& path) = 0;
   virtual bool FileExists(const std::string& path) = 0;
   virtual ProgramIdentity Identity() = 0;
+  // The text an indirect string stands for ("@{Package?ms-resource://...}",
+  // a packaged app's name), "" where it cannot be loaded.
+  virtual std::string LoadIndirectString(const std::string& source) = 0;
+  // What the system itself will run to open a type with its open verb: the
+  // program identifier and command it names; false where it cannot tell.
+  // Only the system knows whether it honours Explorer's choice (it ignores
+  // one whose hash does not verify).
+  virtual bool AskWhatOpens(const std::string& ext, std::string& progId, std::string& command) = 0;
+  // Opens the system's own chooser of the program for a type, where the user
+  // can pick one with "Always"; false where it cannot be opened.
+  virtual bool OpenWithChooser(const std::string& ext) = 0;
   // Ends the process at once. A test stand-in records the call and returns.
   virtual void EndProcess() = 0;
 };

@@ -2,10 +2,43 @@
 
 #include <shellapi.h>
 #include <shlobj.h>
+#include <shlwapi.h>
 
+#include <iterator>
 #include <string>
 
 namespace hollin {
+namespace {
+
+std::wstring Wide(const std::string& text) {
+  const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring out(static_cast<size_t>(n > 0 ? n : 0), L'\0');
+  if (n > 0) MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
+  return out;
+}
+
+std::string Utf8(const wchar_t* text) {
+  const int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  if (n <= 1) return std::string();
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), n, nullptr, nullptr);
+  out.resize(static_cast<size_t>(n - 1));
+  return out;
+}
+
+// One string the system's association lookup gives for a type and the open
+// verb, "" where it has none.
+std::string AssocString(ASSOCSTR what, const std::wstring& ext) {
+  DWORD size = 0;
+  if (AssocQueryStringW(ASSOCF_NOTRUNCATE, what, ext.c_str(), L"open", nullptr, &size) != S_FALSE || size == 0)
+    return std::string();
+  std::wstring out(size, L'\0');
+  if (FAILED(AssocQueryStringW(ASSOCF_NOTRUNCATE, what, ext.c_str(), L"open", out.data(), &size)))
+    return std::string();
+  return Utf8(out.c_str());
+}
+
+}  // namespace
 
 Win32Platform::~Win32Platform() {
   if (instanceMutex_) CloseHandle(instanceMutex_);
@@ -56,6 +89,28 @@ void Win32Platform::SetMousePointer(MousePointer pointer) {
 std::string Win32Platform::CommandLine() { return GetCommandLineA(); }
 
 void Win32Platform::Beep() { MessageBeep(MB_OK); }
+
+std::string Win32Platform::LoadIndirectString(const std::string& source) {
+  wchar_t out[512];
+  if (FAILED(SHLoadIndirectString(Wide(source).c_str(), out, static_cast<UINT>(std::size(out)), nullptr)))
+    return std::string();
+  return Utf8(out);
+}
+
+bool Win32Platform::AskWhatOpens(const std::string& ext, std::string& progId, std::string& command) {
+  const std::wstring type = Wide(ext);
+  progId = AssocString(ASSOCSTR_PROGID, type);
+  command = AssocString(ASSOCSTR_COMMAND, type);
+  return !progId.empty() || !command.empty();
+}
+
+bool Win32Platform::OpenWithChooser(const std::string& ext) {
+  const std::wstring type = Wide(ext);
+  OPENASINFO info{};
+  info.pcszFile = type.c_str();
+  info.oaifInFlags = OAIF_ALLOW_REGISTRATION | OAIF_REGISTER_EXT;
+  return SUCCEEDED(SHOpenWithDialog(GetActiveWindow(), &info));
+}
 
 void Win32Platform::AssociationsChanged() {
   SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);

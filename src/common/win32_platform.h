@@ -24,6 +24,9 @@ class Win32Platform : public IPlatform {
   bool OpenDocument(const std::string& path) override;
   bool FileExists(const std::string& path) override;
   ProgramIdentity Identity() override;
+  std::string LoadIndirectString(const std::string& source) override;
+  bool AskWhatOpens(const std::string& ext, std::string& progId, std::string& command) override;
+  bool OpenWithChooser(const std::string& ext) override;
   void EndProcess() override;
 
  private:

@@ -1,5 +1,7 @@
 #include "compare/restore.h"
 
+#include "common/text.h"
+#include "registry/layers.h"
 #include "registry/reg_string.h"
 #include "registry/scan.h"
 
@@ -42,9 +44,42 @@ DWORD KeptType(DWORD existing) {
   return existing == REG_EXPAND_SZ || existing == REG_MULTI_SZ ? existing : REG_SZ;
 }
 
-void Note(RestoreResult& result, const cRegEntry& base, bool programId, LONG status) {
+void Note(RestoreResult& result, const cRegEntry& base, bool programId, LONG status,
+          const char* layer = nullptr) {
   if (status == ERROR_SUCCESS) result.wrote = true;
-  else result.failed.push_back({base.Ext(), programId, status});
+  else result.failed.push_back({base.Ext(), programId, status, layer});
+}
+
+bool IsTextType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
+
+// The type a base recorded for a value, where it recorded a text type.
+DWORD Recorded(const cRegEntry& base, cRegEntry::TypeSlot slot) {
+  const DWORD type = base.Layered() ? base.ValueType(slot) : REG_NONE;
+  return IsTextType(type) ? type : REG_NONE;
+}
+
+LONG DeleteDefault(IRegistry& reg, HKEY root, const std::string& path) {
+  HKEY key = nullptr;
+  LONG status = reg.RegOpenKeyExA(root, path.c_str(), 0, KEY_SET_VALUE, &key);
+  if (status == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;  // nothing there to delete
+  if (status != ERROR_SUCCESS) return status;
+  status = reg.RegDeleteValueA(key, "");
+  reg.RegCloseKey(key);
+  return status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status;
+}
+
+// One class layer of a type back to the base's identifier.
+void RestoreLayer(IRegistry& reg, HKEY root, const cRegEntry& base, const std::string& was, const std::string& now,
+                  cRegEntry::TypeSlot slot, const char* layer, RestoreResult& result) {
+  if (EqualsNoCase(was, now)) return;
+  const std::string path = std::string(kClassesPath) + "\\" + base.Ext();
+  if (was.empty()) {
+    Note(result, base, true, DeleteDefault(reg, root, path), layer);
+    return;
+  }
+  const DWORD recorded = Recorded(base, slot);
+  Note(result, base, true,
+       WriteDefault(reg, root, path, recorded ? recorded : KeptType(DefaultValueType(reg, root, path)), was), layer);
 }
 
 }  // namespace
@@ -66,16 +101,32 @@ void RestoreEntry(IRegistry& reg, const cRegEntry& base, RestoreResult& result, 
   const std::string programId(ProgramIdView(base.ProgramID()));
   const std::string& commandKey = base.OpenCmdRegKey();
   const std::string& ext = base.Ext();
-  if (ProgramIdView(ReadDefaultValue(reg, root, ext)) != programId)
-    Note(result, base, true, WriteDefault(reg, root, ext, KeptType(DefaultValueType(reg, root, ext)), programId));
+  if (ProgramIdView(ReadDefaultValue(reg, root, ext)) != programId) {
+    const DWORD recorded = Recorded(base, cRegEntry::kIdType);
+    Note(result, base, true,
+         WriteDefault(reg, root, ext, recorded ? recorded : KeptType(DefaultValueType(reg, root, ext)), programId));
+  }
 
   const std::string& command = base.ProgramFullPath();
   const std::string current = ReadDefaultValue(reg, root, commandKey);
   if (TrimRegView(current) != command) {
-    const DWORD type =
-        HasEnvironmentReference(command) ? REG_EXPAND_SZ : KeptType(DefaultValueType(reg, root, commandKey));
+    DWORD type = Recorded(base, cRegEntry::kCommandType);
+    if (!type)
+      type = HasEnvironmentReference(command) ? REG_EXPAND_SZ : KeptType(DefaultValueType(reg, root, commandKey));
     Note(result, base, false, WriteDefault(reg, root, commandKey, type, command));
   }
+}
+
+void RestoreLayers(IRegistry& reg, const cRegEntry& base, const cRegEntry* current, RestoreResult& result,
+                   const LayerRoots& roots) {
+  if (!base.Layered()) return;
+  static const cRegEntry kNone;
+  const cRegEntry& now = current ? *current : kNone;
+  RestoreLayer(reg, roots.machine, base, base.MachineProgID(), now.MachineProgID(), cRegEntry::kMachineType,
+               "machine classes", result);
+  RestoreLayer(reg, roots.user, base, base.UserProgID(), now.UserProgID(), cRegEntry::kUserType, "user classes",
+               result);
+  if (!EqualsNoCase(base.ChoiceProgID(), now.ChoiceProgID())) result.choices.push_back(base.Ext());
 }
 
 }  // namespace hollin

@@ -29,17 +29,38 @@ struct RestoreFailure {
   std::string ext;
   bool programId = false;  // the extension's program identifier; else the open command
   LONG status = 0;
+  const char* layer = nullptr;  // the layer written ("machine classes", "user classes"), or the class root
 };
 
 struct RestoreResult {
   bool wrote = false;  // at least one value was written
   std::vector<RestoreFailure> failed;
+  // Types whose Explorer's choice differs from the base: never written
+  // (Windows protects it with a hash it checks); the user confirms the
+  // recorded program in Windows' own chooser.
+  std::vector<std::string> choices;
 };
+
+// Where the layers are written: the machine and user classes under these
+// roots' "Software\Classes".
+struct LayerRoots {
+  HKEY machine = HKEY_LOCAL_MACHINE;
+  HKEY user = HKEY_CURRENT_USER;
+};
+
+// Restores the layers of a type whose base was recorded with them: the
+// machine and user classes' program identifiers where they differ from the
+// base (written in the type recorded; an identifier the base did not have
+// is deleted, so that the layer below decides again), and Explorer's choice
+// only noted in result.choices. A base without layers restores nothing here.
+void RestoreLayers(IRegistry& reg, const cRegEntry& base, const cRegEntry* current, RestoreResult& result,
+                   const LayerRoots& roots = {});
 
 // Writes base's program identifier under root\<ext> (HKEY_CLASSES_ROOT in
 // the program) and its command under its open command key, where they
-// differ from what the registry holds. A type without a program identifier gets an empty one:
-// the identifier another program wrote there must not stay.
+// differ from what the registry holds; a base recorded with the values'
+// types writes those. A type without a program identifier gets an empty
+// one: the identifier another program wrote there must not stay.
 void RestoreEntry(IRegistry& reg, const cRegEntry& base, RestoreResult& result,
                   HKEY root = HKEY_CLASSES_ROOT);
 

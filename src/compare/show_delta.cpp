@@ -9,11 +9,11 @@
 namespace hollin {
 namespace {
 
-// True when entry's counterpart in other is missing or has another command.
-// Any error while looking up or comparing counts as a change.
+// True when entry's counterpart in other is missing or differs in what
+// opens the type. Any error while looking up or comparing counts as a change.
 bool Changed(const cRegEntry& entry, const cRegEntries& other) {
   try {
-    return other.Item(entry.Ext())->ProgramFullPath() != entry.ProgramFullPath();
+    return OpensDifferently(*other.Item(entry.Ext()), entry);
   } catch (...) {
     return true;
   }
@@ -21,12 +21,38 @@ bool Changed(const cRegEntry& entry, const cRegEntries& other) {
 
 }  // namespace
 
+bool OpensDifferently(const cRegEntry& a, const cRegEntry& b) {
+  if (a.ProgramFullPath() != b.ProgramFullPath()) return true;
+  // A record without layers (of a base written before they were recorded)
+  // is compared by the merged command alone, as it always was.
+  if (!a.Layered() || !b.Layered()) return false;
+  return !EqualsNoCase(a.InForceProgID(), b.InForceProgID()) || a.OpenerCommand() != b.OpenerCommand();
+}
+
+std::string OpenerOf(const cRegEntry& e) {
+  if (!e.OpenerName().empty()) return e.OpenerName();
+  return SetEXEName(e.Layered() ? e.OpenerCommand() : e.ProgramFullPath());
+}
+
+std::string DescribeLayers(const cRegEntry& e) {
+  if (!e.Layered() || (e.ChoiceProgID().empty() && e.UserProgID().empty() && e.MachineProgID().empty()))
+    return std::string();
+  static const char* const kDeciders[] = {"Explorer's choice", "user classes", "machine classes", "class root"};
+  auto id = [](const std::string& s) { return s.empty() ? std::string("-") : s; };
+  std::string t = OpenerOf(e);
+  t.append(" - ").append(kDeciders[static_cast<int>(e.Decider())]).append("\r");
+  t.append("Explorer's choice ").append(id(e.ChoiceProgID()));
+  t.append(", user classes ").append(id(e.UserProgID()));
+  t.append(", machine classes ").append(id(e.MachineProgID()));
+  return t;
+}
+
 std::vector<ChangedItem> FindChanges(const cRegEntries& current, const cRegEntries& base) {
   std::vector<ChangedItem> changed;
   std::unordered_set<std::string> listed;
   for (const auto& c : current) {
     if (!Changed(*c, base)) continue;
-    changed.push_back({c->Ext(), SetEXEName(c->ProgramFullPath())});
+    changed.push_back({c->Ext(), OpenerOf(*c)});
     listed.insert(FoldCase(c->Ext()));
   }
   for (const auto& b : base) {

@@ -24,8 +24,23 @@ struct ChangedItem {
   std::string EXEName;
 };
 
+// Whether two entries of a type differ in what opens it: the merged class
+// root's command, and, where both were read with their layers, the program
+// identifier in force (without regard to case) and its command. A change in
+// a layer that does not decide is no change of what opens the type.
+bool OpensDifferently(const cRegEntry& a, const cRegEntry& b);
+
+// The name shown for what opens an entry's type: a packaged app's name (or
+// an unregistered identifier), else the program of the command in force.
+std::string OpenerOf(const cRegEntry& entry);
+
+// The layers of an entry for the detail panel, "" where it has none to show
+// (read without layers, or none says anything): what opens the type and the
+// layer that decides, then each layer's program identifier ("-": none).
+std::string DescribeLayers(const cRegEntry& entry);
+
 // The changed types in the order they are found: first the CURRENT entries
-// whose command differs from BASE or that BASE lacks (with the program that
+// that open differently from BASE or that BASE lacks (with the program that
 // now opens them), then the BASE entries that CURRENT lacks (with "(none)").
 // Commands compare exactly; extensions match without regard to letter case,
 // so a type is never listed twice.

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cmath>
 #include <algorithm>
+#include <map>
 
 #include "base/base_store.h"
 #include "common/command_line.h"
@@ -272,7 +273,15 @@ void FrmMain::GetAllCurrent() {
   if (!g_.RestoreConfirmed) ShowText("Reading CURRENT entries...");
   lblInfo.Caption("");
   Refresh();
-  ScanResult scan = ScanCurrentEntries(reg_);
+  // The layers are read directly (Wine merges none of them into the class
+  // root); a packaged app's name is resolved once per check.
+  OpenClassLayers layers(reg_);
+  std::map<std::string, std::string> names;
+  ScanResult scan = ScanCurrentEntries(reg_, HKEY_CLASSES_ROOT, &layers.layers(), [&](const std::string& source) {
+    const auto [it, fresh] = names.try_emplace(source);
+    if (fresh) it->second = platform_.LoadIndirectString(source);
+    return it->second;
+  });
   g_.CurrentEntries = std::move(scan.entries);
   g_.CurrentEntry = std::move(scan.last);
   skipped_ = std::move(scan.skipped);
@@ -323,13 +332,24 @@ std::string FrmMain::EntryText(const char* heading, const cRegEntry& entry) cons
   t.append("PROGRAM ID:\r").append(blank ? "[not set]" : entry.ProgramID()).append("\r");
   t.append("OPEN COMMAND KEYNAME: HKey_Classes_Root\\ +\r").append(entry.OpenCmdRegKey()).append("\r");
   t.append("DEFAULT OPEN COMMAND:\r").append(entry.ProgramFullPath());
+  if (const std::string layers = DescribeLayers(entry); !layers.empty())
+    t.append("\r\rOPENS WITH: ").append(layers);
   return t;
+}
+
+// What the system itself says it runs for a type, for the panel; "" where
+// it cannot tell.
+std::string FrmMain::WhatWindowsRuns(const std::string& ext) {
+  std::string progId, command;
+  if (!platform_.AskWhatOpens(ext, progId, command)) return std::string();
+  return "\r\rWINDOWS RUNS: " + (progId.empty() ? std::string("-") : progId) + (command.empty() ? "" : "\r" + command);
 }
 
 void FrmMain::lvwMain_ItemClick(int row) {
   const std::string& ext = lvwMain.Text(row);
   if (ShownView == 1) {
-    lblInfo.Caption(EntryText("CURRENT settings for file type ", *g_.CurrentEntries->Item(ext)));
+    lblInfo.Caption(EntryText("CURRENT settings for file type ", *g_.CurrentEntries->Item(ext)) +
+                    WhatWindowsRuns(ext));
   } else if (ShownView == 2) {
     lblInfo.Caption(EntryText("BASE (previous) settings for file type ", *g_.BaseEntries->Item(ext)));
   } else if (ShownView == 0) {
@@ -348,13 +368,20 @@ void FrmMain::lvwMain_ItemClick(int row) {
       t.append("CURRENT default Open command:\r").append(c->ProgramFullPath());
     else
       t.append("CURRENT default Open command: (none)");
-    if (const cRegEntry* b = lookup(*g_.BaseEntries)) {
+    const cRegEntry* b = lookup(*g_.BaseEntries);
+    if (b) {
       t.append("\r\rBASE (previous) default Open command:\r").append(b->ProgramFullPath());
     } else {
       t.append("\r\rBASE (previous) default Open command: (none)");
       lvwMain.Selected(row, false);  // nothing to restore for it
     }
-    lblInfo.Caption(t);
+    // The layers, now and before, where they say anything, and what the
+    // system itself runs.
+    if (const cRegEntry* c = lookup(*g_.CurrentEntries))
+      if (const std::string now = DescribeLayers(*c); !now.empty()) t.append("\r\rNOW: ").append(now);
+    if (b)
+      if (const std::string before = DescribeLayers(*b); !before.empty()) t.append("\r\rBEFORE: ").append(before);
+    lblInfo.Caption(t + WhatWindowsRuns(ext));
     bool any = false;
     for (int i = 1; i <= lvwMain.Count() && !any; ++i) any = lvwMain.Selected(i);
     cmdRestore.Enabled(any);
@@ -395,7 +422,7 @@ void FrmMain::ShowAll(const cRegEntries& entries, const char* caption, int extra
                       const char* statusText) {
   SetSecondColumn(caption, extraTwips);
   lvwMain.BeginUpdate();
-  for (const auto& entry : entries) lvwMain.Add(entry->Ext(), SetEXEName(entry->ProgramFullPath()));
+  for (const auto& entry : entries) lvwMain.Add(entry->Ext(), OpenerOf(*entry));
   lvwMain.EndUpdate();
   SetStatus(Led::Grey, std::to_string(lvwMain.Count()) + statusText);
 }
@@ -445,11 +472,12 @@ void FrmMain::cmdRestore_Click() {
   mnuRefresh_Click();
   // A restore the registry refused in part does not call itself done.
   constexpr std::string_view kDone = "Base settings restored. ";
-  if (!failed.empty() && sbrMain.PanelText().rfind(kDone, 0) == 0) {
+  if ((!failed.empty() || !pendingChoices_.empty()) && sbrMain.PanelText().rfind(kDone, 0) == 0) {
     ShowText("Not all BASE settings were restored. " + sbrMain.PanelText().substr(kDone.size()));
     settled_ = {sbrMain.PanelPicture(), sbrMain.PanelText()};
   }
   ReportNotRestored(failed);
+  ConfirmChoices();
 }
 
 void FrmMain::mnuRestore_Click() { cmdRestore_Click(); }
@@ -505,8 +533,16 @@ std::vector<RestoreFailure> FrmMain::RestoreBaseToReg() {
       if (e.code() != CollectionError::kInvalidArgument) throw;
       continue;  // a type the base does not know: nothing to restore
     }
+    const cRegEntry* now = nullptr;
+    try {
+      now = g_.CurrentEntries->Item(b->Ext()).get();
+    } catch (const CollectionError& e) {
+      if (e.code() != CollectionError::kInvalidArgument) throw;
+    }
+    RestoreLayers(reg_, *b, now, result);
     RestoreEntry(reg_, *b, result);
   }
+  pendingChoices_ = std::move(result.choices);
   // Explorer is told of whatever was written, even where the other write of
   // the same type was refused.
   if (result.wrote) platform_.AssociationsChanged();
@@ -521,16 +557,18 @@ void FrmMain::ReportNotRestored(const std::vector<RestoreFailure>& failed) {
   // One line per type: both of its writes refused, or the one that was.
   struct Line {
     std::string ext;
-    const char* which;  // nullptr: both
+    std::string which;  // "": both writes of the type
     LONG status;
   };
   std::vector<Line> lines;
   std::vector<LONG> statuses;
   for (const auto& f : failed) {
     if (!lines.empty() && lines.back().ext == f.ext) {
-      lines.back().which = nullptr;
+      lines.back().which.clear();
     } else {
-      lines.push_back({f.ext, f.programId ? "its program identifier" : "its open command", f.status});
+      std::string which = f.programId ? "its program identifier" : "its open command";
+      if (f.layer) which.append(" in the ").append(f.layer);
+      lines.push_back({f.ext, std::move(which), f.status});
     }
     if (std::find(statuses.begin(), statuses.end(), f.status) == statuses.end()) statuses.push_back(f.status);
   }
@@ -539,7 +577,7 @@ void FrmMain::ReportNotRestored(const std::vector<RestoreFailure>& failed) {
   for (size_t i = 0; i < lines.size() && i < kListed; ++i) {
     const Line& l = lines[i];
     text.append("\r").append(l.ext);
-    if (l.which) text.append(" (").append(l.which).append(")");
+    if (!l.which.empty()) text.append(" (").append(l.which).append(")");
     text.append(": error ").append(std::to_string(l.status));
     const std::string reason = platform_.ErrorText(l.status);
     if (!reason.empty()) text.append(" (").append(reason).append(")");
@@ -562,6 +600,42 @@ void FrmMain::ReportNotRestored(const std::vector<RestoreFailure>& failed) {
   }
   if (other) text.append(" Use the system's registry editor to look at the other keys.");
   box_.Show({text, MbButtons::Ok, MbIcon::Exclamation, MbDefault::First, kProductName});
+}
+
+// Explorer's choice is never written: Windows checks it with a hash that
+// only it may make, and on current versions refuses other programs' writes.
+// The user confirms the recorded program in Windows' own chooser instead;
+// the next check tells whether it took.
+void FrmMain::ConfirmChoices() {
+  std::vector<std::string> types = std::move(pendingChoices_);
+  pendingChoices_.clear();
+  if (types.empty()) return;
+  std::string text = std::string("Explorer's choice of the program for ") + std::to_string(types.size()) +
+                     " file type(s) is not the one your base recorded. Windows protects that choice, so " +
+                     kAppTitle + " does not write it.\r";
+  constexpr size_t kListed = 10;
+  for (size_t i = 0; i < types.size() && i < kListed; ++i) {
+    std::string recorded;
+    try {
+      recorded = OpenerOf(*g_.BaseEntries->Item(types[i]));
+    } catch (const CollectionError&) {
+    }
+    text.append("\r").append(types[i]).append(": ").append(recorded.empty() ? "(none)" : recorded);
+  }
+  if (types.size() > kListed) text += "\r... and " + std::to_string(types.size() - kListed) + " more.";
+  text.append("\r\rFor each type, Windows' own chooser opens now: pick the program named here and choose "
+              "\"Always\". Refresh (F5) then shows whether it took.");
+  box_.Show({text, MbButtons::Ok, MbIcon::Information, MbDefault::First, kProductName});
+  std::vector<std::string> unopened;
+  for (const auto& ext : types)
+    if (!platform_.OpenWithChooser(ext)) unopened.push_back(ext);
+  if (unopened.empty()) return;
+  std::string list;
+  for (size_t i = 0; i < unopened.size() && i < kListed; ++i) list.append(i ? ", " : "").append(unopened[i]);
+  if (unopened.size() > kListed) list += " and " + std::to_string(unopened.size() - kListed) + " more";
+  box_.Show({"Windows' chooser could not be opened for " + list +
+                 ". Choose the program for these types in Settings > Apps > Default apps.",
+             MbButtons::Ok, MbIcon::Exclamation, MbDefault::First, kProductName});
 }
 
 void FrmMain::tmrStatus_Timer() { platform_.EndProcess(); }

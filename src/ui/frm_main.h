@@ -159,6 +159,10 @@ class FrmMain : public Form, public IStatusSink, public IDeltaWindow {
   // The status bar as the last view that was shown left it.
   std::optional<std::pair<Picture, std::string>> settled_;
   void ShowSettledStatus(std::exception_ptr error);
+  // Types whose Explorer's choice the last restore could not write.
+  std::vector<std::string> pendingChoices_;
+  void ConfirmChoices();
+  std::string WhatWindowsRuns(const std::string& ext);
 };
 
 }  // namespace hollin::ui

@@ -29,6 +29,9 @@ struct FakeMachine : IPlatform, IStartupWindows {
   bool OpenDocument(const std::string&) override { return false; }
   bool FileExists(const std::string&) override { return false; }
   ProgramIdentity Identity() override { return {}; }
+  std::string LoadIndirectString(const std::string&) override { return ""; }
+  bool AskWhatOpens(const std::string&, std::string&, std::string&) override { return false; }
+  bool OpenWithChooser(const std::string&) override { return false; }
   void EndProcess() override { calls.push_back("end"); }
   void SetWarnCheckBox(int v) override { calls.push_back("chkWarn " + std::to_string(v)); }
   void LoadMainWindow() override { calls.push_back("frmMain"); }

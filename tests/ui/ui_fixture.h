@@ -4,6 +4,8 @@
 #pragma once
 
 #include <algorithm>
+#include <map>
+#include <tuple>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -49,6 +51,24 @@ struct FakePlatform : IPlatform {
     return std::find(files.begin(), files.end(), path) != files.end();
   }
   ProgramIdentity Identity() override { return {"Hollin", "Brellmark", "File association guard", 1, 2, 30}; }
+  std::map<std::string, std::string> indirect;  // indirect strings the system resolves
+  std::string LoadIndirectString(const std::string& s) override {
+    const auto it = indirect.find(s);
+    return it == indirect.end() ? std::string() : it->second;
+  }
+  std::map<std::string, std::pair<std::string, std::string>> opens;  // what the system says opens a type
+  bool AskWhatOpens(const std::string& ext, std::string& progId, std::string& command) override {
+    const auto it = opens.find(ext);
+    if (it == opens.end()) return false;
+    std::tie(progId, command) = it->second;
+    return true;
+  }
+  std::vector<std::string> choosers;  // types the system's chooser was opened for
+  bool chooserOpens = true;
+  bool OpenWithChooser(const std::string& ext) override {
+    choosers.push_back(ext);
+    return chooserOpens;
+  }
   void EndProcess() override { ++ends; }
 };
 
