@@ -120,7 +120,12 @@ void ReadLayers(IRegistry& reg, HKEY root, const ClassLayers& layers, const Indi
     }
   }
   std::string app = PackagedAppName(reg, order, inForce, resolve);
-  entry.OpenerName(app.empty() ? inForce + " (not registered)" : std::move(app));
+  if (app.empty()) {
+    bool registered = false;
+    for (HKEY layer : order) registered = registered || KeyExists(reg, layer, inForce);
+    app = inForce + (registered ? " (no open command)" : " (not registered)");
+  }
+  entry.OpenerName(std::move(app));
 }
 
 std::string PackageNameOf(std::string_view name) {

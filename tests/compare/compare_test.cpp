@@ -80,6 +80,34 @@ struct OutcomeCase {
   bool restoredAfter, updatedAfter, pending;
 };
 
+// A base recorded before the layers were (format version 1) is compared by
+// the merged command alone: the layers a check reads now change nothing;
+// two layered entries differ where the identifier in force or its command do.
+TEST(FindChanges, LayersCountOnlyWhereBothSidesHaveThem) {
+  cRegEntry older, now;
+  for (cRegEntry* e : {&older, &now}) {
+    e->Ext(".pdf");
+    e->ProgramID("Reader.Doc");
+    e->ProgramFullPath("C:\\Reader\\reader.exe %1");
+  }
+  now.Layered(true);
+  now.MachineProgID("Reader.Doc");
+  now.ChoiceProgID("AppXbrowser");
+  now.OpenerName("Browser");
+  EXPECT_FALSE(OpensDifferently(older, now));
+  EXPECT_FALSE(OpensDifferently(now, older));
+  cRegEntry recorded = now;
+  recorded.ChoiceProgID("APPXBROWSER");  // letter case is no change
+  EXPECT_FALSE(OpensDifferently(recorded, now));
+  recorded.ChoiceProgID("");
+  recorded.OpenerName("");
+  recorded.OpenerCommand("C:\\Reader\\reader.exe %1");
+  EXPECT_TRUE(OpensDifferently(recorded, now));
+  EXPECT_EQ(OpenerOf(now), "Browser");
+  EXPECT_EQ(OpenerOf(recorded), "reader");
+  EXPECT_EQ(OpenerOf(older), "reader");
+}
+
 TEST(ShowDelta, OutcomesSetTheWholeWindowState) {
   const std::string column = "column Changed To Open With +10";
   const std::string changed = " CHANGED item(s) - select from list to view details.";
