@@ -60,10 +60,10 @@ inline void Report(const std::string& name, const Timing& t) {
 }
 
 inline void ReportRatio(const std::string& name, const Timing& measured,
-                        const Timing& floor, double target) {
+                        const Timing& floor, double target, const char* against = "floor") {
   const double ratio = measured.medianMs / floor.medianMs;
-  std::printf("%-40s %.3f x floor (median; target <= %.2f) %s\n", name.c_str(),
-              ratio, target, ratio <= target ? "MET" : "MISSED");
+  std::printf("%-40s %.3f x %s (median; target <= %.2f) %s\n", name.c_str(),
+              ratio, against, target, ratio <= target ? "MET" : "MISSED");
 }
 
 }  // namespace hollin::bench

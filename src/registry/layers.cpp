@@ -76,13 +76,17 @@ std::string ReadValue(IRegistry& reg, HKEY base, const std::string& path, const 
 
 std::string ReadOpenValue(IRegistry& reg, HKEY key, const char* name, DWORD& type) {
   type = REG_NONE;
-  std::string data(256, '\0');
-  LONG status = ERROR_MORE_DATA;
-  DWORD size = 0;
+  // The usual value fits on the stack; a longer one is read again with the
+  // size the registry asks for (allowing for one that grows in between).
+  char small[256];
+  DWORD size = sizeof small;
+  LONG status = reg.RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(small), &size);
+  if (status == ERROR_SUCCESS) return std::string(TrimRegView(std::string_view(small, size < sizeof small ? size : sizeof small)));
+  std::string data;
   for (int attempt = 0; attempt < 8 && status == ERROR_MORE_DATA; ++attempt) {
+    data.assign(size > data.size() ? size : data.size() * 2, '\0');
     size = static_cast<DWORD>(data.size());
     status = reg.RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
-    if (status == ERROR_MORE_DATA) data.assign(size > data.size() ? size : data.size() * 2, '\0');
   }
   if (status != ERROR_SUCCESS) {
     type = REG_NONE;
@@ -93,21 +97,31 @@ std::string ReadOpenValue(IRegistry& reg, HKEY key, const char* name, DWORD& typ
 }
 
 void ReadLayers(IRegistry& reg, HKEY root, const ClassLayers& layers, const IndirectStringResolver& resolve,
-                const std::string& rawProgramId, cRegEntry& entry) {
+                const std::string& rawProgramId, bool inUserClasses, bool inExplorer, cRegEntry& entry) {
   const std::string& ext = entry.Ext();
-  DWORD type;
-  entry.MachineProgID(LayerProgId(reg, layers.machine, ext, "", type));
-  entry.ValueType(cRegEntry::kMachineType, type);
-  entry.UserProgID(LayerProgId(reg, layers.user, ext, "", type));
-  entry.ValueType(cRegEntry::kUserType, type);
-  std::string choice = LayerProgId(reg, layers.fileExts, ext + "\\UserChoiceLatest", "ProgId", type);
-  if (choice.empty()) choice = LayerProgId(reg, layers.fileExts, ext + "\\UserChoice", "ProgId", type);
-  entry.ChoiceProgID(std::move(choice));
+  DWORD type = REG_NONE;
+  if (inUserClasses) {
+    entry.MachineProgID(LayerProgId(reg, layers.machine, ext, "", type));
+    entry.ValueType(cRegEntry::kMachineType, type);
+    entry.UserProgID(LayerProgId(reg, layers.user, ext, "", type));
+    entry.ValueType(cRegEntry::kUserType, type);
+  } else if (layers.machine) {
+    entry.MachineProgID(rawProgramId);
+    entry.ValueType(cRegEntry::kMachineType, entry.ValueType(cRegEntry::kIdType));
+  }
+  HKEY exts = nullptr;
+  if (inExplorer && layers.fileExts &&
+      reg.RegOpenKeyExA(layers.fileExts, ext.c_str(), 0, KEY_QUERY_VALUE, &exts) == ERROR_SUCCESS) {
+    std::string choice = LayerProgId(reg, exts, "UserChoiceLatest", "ProgId", type);
+    if (choice.empty()) choice = LayerProgId(reg, exts, "UserChoice", "ProgId", type);
+    entry.ChoiceProgID(std::move(choice));
+    reg.RegCloseKey(exts);
+  }
   entry.Layered(true);
 
   // What opens the type.
   const std::string& inForce = entry.InForceProgID();
-  if (inForce.empty() || EqualsNoCase(inForce, rawProgramId)) {
+  if (inForce.empty() || inForce == rawProgramId || EqualsNoCase(inForce, rawProgramId)) {
     entry.OpenerCommand(entry.ProgramFullPath());
     return;
   }

@@ -63,11 +63,15 @@ std::string ReadValue(IRegistry& reg, HKEY base, const std::string& path, const 
 std::string ReadOpenValue(IRegistry& reg, HKEY key, const char* name, DWORD& type);
 
 // Fills entry's layers, its value types, and what opens it. The entry holds
-// what the merged root gave (programID, the command); rawProgramId is the
-// merged default as read, before the scan fell back to the extension's own
-// command.
+// what the merged root gave (programID, the command, their types);
+// rawProgramId is the merged default as read, before the scan fell back to
+// the extension's own command. inUserClasses and inExplorer tell whether the
+// user classes and Explorer hold a key of the type (the scan lists them once
+// rather than asking for every type): where the user classes hold none, the
+// machine classes are what the merged root showed (Windows merges nothing
+// over them; on Wine they are the same key), so they are not read again.
 void ReadLayers(IRegistry& reg, HKEY root, const ClassLayers& layers, const IndirectStringResolver& resolve,
-                const std::string& rawProgramId, cRegEntry& entry);
+                const std::string& rawProgramId, bool inUserClasses, bool inExplorer, cRegEntry& entry);
 
 // The name of a packaged app whose display name cannot be resolved: the
 // package's name in its ApplicationName ("Microsoft.WindowsNotepad" of

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -32,20 +33,19 @@ bool OpenAndRead(IRegistry& reg, HKEY root, const std::string& path, std::string
   return true;
 }
 
-// Takes the type names of a layer that the class root did not show (Wine
-// does not merge the user classes into it; Explorer's choice has keys of its
-// own), after those of the root.
-void AddLayerTypes(IRegistry& reg, HKEY layer, std::unordered_set<std::string>& taken,
-                   std::vector<std::string>& extra) {
+// The names beginning with "." of a layer's subkeys, folded: the user
+// classes and Explorer hold keys for a few hundred types at most, so one
+// enumeration spares a look for each of the root's thousands.
+void TypesOf(IRegistry& reg, HKEY layer, std::unordered_map<std::string, std::string>& out) {
   if (!layer) return;
   char name[kNameBuffer];
   for (DWORD index = 0;; ++index) {
     DWORD length = sizeof name;
     const LONG status = reg.RegEnumKeyExA(layer, index, name, &length, nullptr, nullptr, nullptr, nullptr);
-    if (status == ERROR_NO_MORE_ITEMS) break;
+    if (status == ERROR_NO_MORE_ITEMS || index > 1000000) break;
     if (status != ERROR_SUCCESS || name[0] != '.') continue;  // a type's name fits the usual buffer
     std::string ext(name, length);
-    if (taken.insert(FoldCase(ext)).second) extra.push_back(std::move(ext));
+    out.emplace(FoldCase(ext), std::move(ext));
   }
 }
 
@@ -96,8 +96,14 @@ ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root, const ClassLayers* laye
   std::unordered_set<std::string> taken;  // folded names of the types read
   std::string viaProgramId;
   std::string viaExtension;
+  // The types the user classes and Explorer hold keys for, by folded name.
+  std::unordered_map<std::string, std::string> inUser, inExplorer;
+  if (layers) {
+    TypesOf(reg, layers->user, inUser);
+    TypesOf(reg, layers->fileExts, inExplorer);
+  }
   // One type: what the root says of it, then its layers.
-  auto readType = [&](std::string ext) {
+  auto readType = [&](std::string ext, const std::string& folded) {
     DWORD idType = REG_NONE, commandType = REG_NONE;
     const std::string rawProgramId = ReadValue(reg, root, ext, "", idType);
     std::string programId(ProgramIdView(rawProgramId));
@@ -128,7 +134,8 @@ ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root, const ClassLayers* laye
     if (layers) {
       entry->ValueType(cRegEntry::kIdType, idType);
       entry->ValueType(cRegEntry::kCommandType, commandType);
-      ReadLayers(reg, root, *layers, resolve, std::string(ProgramIdView(rawProgramId)), *entry);
+      ReadLayers(reg, root, *layers, resolve, std::string(ProgramIdView(rawProgramId)), inUser.count(folded) > 0,
+                 inExplorer.count(folded) > 0, *entry);
     }
     // A type counts where something opens it: a command in the root, or a
     // layer above the machine classes that names a program.
@@ -155,17 +162,25 @@ ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root, const ClassLayers* laye
     std::string ext(name.data(), std::min<size_t>(nameLength, name.size()));
     // A name equal to one read already, which the code page's conversion can
     // make of another key's, would read that key again.
-    if (!taken.insert(FoldCase(ext)).second) {
+    std::string folded = FoldCase(ext);
+    if (!taken.insert(folded).second) {
       result.skipped.push_back({index, std::move(ext), ERROR_SUCCESS});
       continue;
     }
-    readType(std::move(ext));
+    readType(std::move(ext), folded);
   }
-  if (layers) {
-    std::vector<std::string> extra;
-    AddLayerTypes(reg, layers->user, taken, extra);
-    AddLayerTypes(reg, layers->fileExts, taken, extra);
-    for (auto& ext : extra) readType(std::move(ext));
+  // The types that only the user classes or Explorer name (Wine shows no
+  // user classes in the root), in the order of their layers.
+  for (const auto* layer : {&inUser, &inExplorer}) {
+    std::vector<std::pair<std::string, std::string>> extra;
+    for (const auto& [folded, ext] : *layer)
+      if (!taken.count(folded)) extra.emplace_back(ext, folded);
+    std::sort(extra.begin(), extra.end(),
+              [](const auto& a, const auto& b) { return CompareNoCase(a.first, b.first) < 0; });
+    for (auto& [ext, folded] : extra) {
+      taken.insert(folded);
+      readType(std::move(ext), folded);
+    }
   }
   return result;
 }
