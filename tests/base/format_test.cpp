@@ -207,5 +207,58 @@ TEST(Format, BaseFilesOfEarlierVersionsLoadUnchanged) {
   }
 }
 
+// The golden file of format version 2: its records and their layers,
+// written out here.
+TEST(Format, BaseFilesOfVersion2LoadWithTheirLayers) {
+  const std::string bytes = ReadFileBytes(HOLLIN_GOLDEN_DIR "/layers-v2.isd");
+  InFreshFolder here;
+  WriteFileBytes("Prev.isd", bytes);
+  Store s;
+  s.Load();
+  EXPECT_EQ(ReadFileBytes("Prev.isd"), bytes);
+  struct Row {
+    const char* ext;
+    std::vector<std::string> values;  // path, key, id, machine, user, choice, command, opener
+    std::vector<std::uint32_t> types;
+    bool layered;
+  };
+  const Row rows[] = {
+      {".txt",
+       {"%SystemRoot%\\system32\\NOTEPAD.EXE %1", "txtfile\\shell\\open\\command", "txtfile", "txtfile", "",
+        "AppXdn5b2kzhy4x7nw4r7c2c2s9pjnyv1kh", "", "Microsoft.WindowsNotepad"},
+       {1, 2, 1, 0}, true},
+      {".pdf",
+       {"\"C:\\Program Files\\Reader\\reader.exe\" \"%1\"", "Reader.Document\\shell\\open\\command", "Reader.Document",
+        "Reader.Document", "", "MSEdgePDF", "\"C:\\Program Files (x86)\\Browser\\browser.exe\" --single-argument %1", ""},
+       {1, 1, 1, 0}, true},
+      {".log",
+       {"C:\\Tools\\logview.exe /open \"%1\"", "logfile\\shell\\open\\command", "logfile", "logfile", "logfile.user", "",
+        "C:\\Users\\Me\\logview.exe \"%1\"", ""},
+       {1, 1, 1, 1}, true},
+      {".md",
+       {"C:\\Ed\\ed.exe %1", ".md\\shell\\open\\command", "", "", "", "Applications\\ed.exe", "\"C:\\Ed\\ed.exe\" \"%1\"", ""},
+       {1, 1, 0, 0}, true},
+      {".ру",
+       {"C:\\Программы\\日本.exe %1", "Программа.Файл\\shell\\open\\command", "Программа.Файл", "Программа.Файл", "",
+        "Gone.Doc", "", "Gone.Doc (not registered)"},
+       {2, 7, 2, 0}, true},
+      {".old", {"old.exe %1", "oldfile\\shell\\open\\command", "oldfile", "", "", "", "", ""}, {0, 0, 0, 0}, false},
+  };
+  ASSERT_EQ(s.g.BaseEntries->Count(), 6);
+  for (int i = 0; i < 6; ++i) {
+    const cRegEntry& e = *s.g.BaseEntries->Item(i + 1);
+    const Row& r = rows[i];
+    EXPECT_EQ(e.Ext(), r.ext);
+    EXPECT_EQ(std::vector<std::string>({e.ProgramFullPath(), e.OpenCmdRegKey(), e.ProgramID(), e.MachineProgID(),
+                                        e.UserProgID(), e.ChoiceProgID(), e.OpenerCommand(), e.OpenerName()}),
+              r.values)
+        << r.ext;
+    std::vector<std::uint32_t> types;
+    for (int t = 0; t < 4; ++t) types.push_back(e.ValueType(cRegEntry::TypeSlot(t)));
+    EXPECT_EQ(types, r.types) << r.ext;
+    EXPECT_EQ(e.Layered(), r.layered) << r.ext;
+  }
+}
+
 }  // namespace
 }  // namespace hollin::test
