@@ -55,7 +55,9 @@ int main(int argc, char** argv) {
   try {
     Win32Registry reg;
     bench::FillClassRoot(reg, HKEY_CLASSES_ROOT);
-    auto entries = ScanCurrentEntries(reg).entries;
+    // As the program records them: with the layers of each type.
+    OpenClassLayers layers(reg);
+    auto entries = ScanCurrentEntries(reg, HKEY_CLASSES_ROOT, &layers.layers()).entries;
     bench::WriteBase(argv[1], entries);
     int changed = 0;
     char ext[16];
