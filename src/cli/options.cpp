@@ -1,0 +1,165 @@
+#include "cli/options.h"
+
+#include "common/names.h"
+#include "common/text.h"
+
+namespace hollin::cli {
+namespace {
+
+// The option an argument names ("check" of "--check" or "/CHECK"), or "".
+std::string OptionName(const std::string& arg) {
+  std::string_view a = arg;
+  if (a.substr(0, 2) == "--") a.remove_prefix(2);
+  else if (!a.empty() && a[0] == '/') a.remove_prefix(1);
+  else return std::string();
+  return FoldCase(a);
+}
+
+bool IsKnown(const std::string& name) {
+  for (const char* known : {"check", "accept", "restore", "export-defaults", "report", "format", "base", "help",
+                            "version", "?"})
+    if (name == known) return true;
+  return false;
+}
+
+}  // namespace
+
+bool IsXmlFile(const std::string& path) {
+  const std::string folded = FoldCase(path);
+  return folded.size() > 4 && folded.compare(folded.size() - 4, 4, ".xml") == 0;
+}
+
+std::vector<std::string> SplitArguments(std::string_view s) {
+  std::vector<std::string> out;
+  size_t i = 0;
+  for (;;) {
+    while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
+    if (i >= s.size()) break;
+    std::string arg;
+    bool quoted = false;
+    for (; i < s.size() && (quoted || (s[i] != ' ' && s[i] != '\t')); ++i) {
+      if (s[i] == '\\') {
+        size_t backslashes = 0;
+        while (i < s.size() && s[i] == '\\') ++backslashes, ++i;
+        if (i < s.size() && s[i] == '"') {
+          arg.append(backslashes / 2, '\\');
+          if (backslashes % 2) arg.push_back('"');
+          else quoted = !quoted;
+        } else {
+          arg.append(backslashes, '\\');
+          --i;
+        }
+      } else if (s[i] == '"') {
+        quoted = !quoted;
+      } else {
+        arg.push_back(s[i]);
+      }
+    }
+    out.push_back(std::move(arg));
+  }
+  return out;
+}
+
+bool IsCommandLineRun(const std::vector<std::string>& args) {
+  for (const auto& a : args) {
+    if (a.rfind("--", 0) == 0) return true;
+    if (a.size() > 1 && a[0] == '/' && IsKnown(OptionName(a))) return true;
+  }
+  return false;
+}
+
+Options ParseOptions(const std::vector<std::string>& args) {
+  Options o;
+  auto fail = [&o](std::string what) {
+    if (o.error.empty()) o.error = std::move(what);
+  };
+  auto setAction = [&](Action a, const std::string& arg) {
+    if (o.action != Action::None && o.action != a) fail("\"" + arg + "\" cannot be combined with another action.");
+    o.action = a;
+  };
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    const std::string name = OptionName(arg);
+    auto value = [&](const char* what) -> std::string {
+      if (i + 1 >= args.size() || IsKnown(OptionName(args[i + 1]))) {
+        fail("\"" + arg + "\" needs " + what + ".");
+        return std::string();
+      }
+      return args[++i];
+    };
+    if (name == "check") {
+      setAction(Action::Check, arg);
+    } else if (name == "accept") {
+      setAction(Action::Accept, arg);
+    } else if (name == "restore") {
+      setAction(Action::Restore, arg);
+      const std::string types = value("the types to restore (\".txt,.pdf\") or \"all\"");
+      if (FoldCase(types) == "all") {
+        o.restoreAll = true;
+      } else {
+        for (size_t at = 0; at <= types.size();) {
+          const size_t comma = std::min(types.find(',', at), types.size());
+          std::string t = types.substr(at, comma - at);
+          if (!t.empty()) o.restoreTypes.push_back(t[0] == '.' ? t : "." + t);
+          at = comma + 1;
+        }
+        if (o.restoreTypes.empty() && !types.empty()) fail("\"" + arg + "\" names no type.");
+      }
+    } else if (name == "export-defaults") {
+      setAction(Action::ExportDefaults, arg);
+      o.exportPath = value("the file to write");
+    } else if (name == "report") {
+      o.reportPath = value("the file to write the report to");
+    } else if (name == "format") {
+      const std::string f = FoldCase(value("json, csv or text"));
+      o.formatGiven = true;
+      if (f == "json") o.format = Format::Json;
+      else if (f == "csv") o.format = Format::Csv;
+      else if (f == "text") o.format = Format::Text;
+      else if (!f.empty()) fail("\"" + arg + "\" takes json, csv or text, not \"" + f + "\".");
+    } else if (name == "base") {
+      o.basePath = value("the base file");
+    } else if (name == "help" || name == "?") {
+      setAction(Action::Help, arg);
+    } else if (name == "version") {
+      setAction(Action::Version, arg);
+    } else {
+      fail("\"" + arg + "\" is not an option of " + std::string(kAppTitle) + ".");
+    }
+  }
+  if (o.error.empty()) {
+    if (o.action == Action::None) fail("Say what to do: --check, --accept, --restore or --export-defaults.");
+    else if ((o.action == Action::Accept || o.action == Action::Restore) && IsXmlFile(o.basePath))
+      fail("An associations file given with --base is only read: it cannot be accepted or restored to.");
+  }
+  return o;
+}
+
+std::string UsageText() {
+  std::string t;
+  t += std::string(kAppTitle) + " checks which programs open your file types.\n\n";
+  t += "Usage:\n";
+  t += "  hollin.exe                      the window (first run: records the base)\n";
+  t += "  hollin.exe -h                   a quiet check: the window only when something changed\n";
+  t += "  hollin.exe --check              check, print what changed\n";
+  t += "  hollin.exe --accept             record the current settings as the base\n";
+  t += "  hollin.exe --restore <types>|all  restore the base for these types (\".txt,.pdf\") or all\n";
+  t += "  hollin.exe --export-defaults <file.xml>  write the base as a default associations file\n";
+  t += "  hollin.exe --help | --version\n\n";
+  t += "Options (also with \"/\" for \"--\"):\n";
+  t += "  --report <file>                 write the report to a file (atomically) instead of the console\n";
+  t += "  --format json|csv|text          the report's format (text by default)\n";
+  t += "  --base <file>                   check against this base file, or a default associations\n";
+  t += "                                  file (.xml, only read) instead of Prev.isd\n\n";
+  t += "Exit codes:\n";
+  t += "  0  no changes (the action was done)\n";
+  t += "  1  changes found (listed)\n";
+  t += "  2  first run: the base was recorded\n";
+  t += "  3  the base file is damaged (named, never overwritten)\n";
+  t += "  4  some writes were refused (restore)\n";
+  t += "  5  any other failure (the message says what and where)\n";
+  t += "  64 the command line is wrong: nothing was read or written\n";
+  return t;
+}
+
+}  // namespace hollin::cli
