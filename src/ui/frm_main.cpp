@@ -11,6 +11,7 @@
 #include "common/text.h"
 #include "common/ansi_codepage.h"
 #include "compare/exe_name.h"
+#include "compare/check.h"
 #include "compare/restore.h"
 #include "resource.h"
 
@@ -273,15 +274,7 @@ void FrmMain::GetAllCurrent() {
   if (!g_.RestoreConfirmed) ShowText("Reading CURRENT entries...");
   lblInfo.Caption("");
   Refresh();
-  // The layers are read directly (Wine merges none of them into the class
-  // root); a packaged app's name is resolved once per check.
-  OpenClassLayers layers(reg_);
-  std::map<std::string, std::string> names;
-  ScanResult scan = ScanCurrentEntries(reg_, HKEY_CLASSES_ROOT, &layers.layers(), [&](const std::string& source) {
-    const auto [it, fresh] = names.try_emplace(source);
-    if (fresh) it->second = platform_.LoadIndirectString(source);
-    return it->second;
-  });
+  ScanResult scan = ScanCurrent(reg_, platform_);
   g_.CurrentEntries = std::move(scan.entries);
   g_.CurrentEntry = std::move(scan.last);
   skipped_ = std::move(scan.skipped);
@@ -522,30 +515,14 @@ void FrmMain::mnuOptWarn_Click() {
 }
 
 std::vector<RestoreFailure> FrmMain::RestoreBaseToReg() {
-  RestoreResult result;
-  const int rows = lvwMain.Count();
-  for (int i = 1; i <= rows; ++i) {
-    if (!lvwMain.Selected(i)) continue;
-    std::shared_ptr<cRegEntry> b;
-    try {
-      b = g_.BaseEntries->Item(lvwMain.Text(i));
-    } catch (const CollectionError& e) {
-      if (e.code() != CollectionError::kInvalidArgument) throw;
-      continue;  // a type the base does not know: nothing to restore
-    }
-    const cRegEntry* now = nullptr;
-    try {
-      now = g_.CurrentEntries->Item(b->Ext()).get();
-    } catch (const CollectionError& e) {
-      if (e.code() != CollectionError::kInvalidArgument) throw;
-    }
-    RestoreLayers(reg_, *b, now, result);
-    RestoreEntry(reg_, *b, result);
-  }
-  pendingChoices_ = std::move(result.choices);
+  std::vector<std::string> types;
+  for (int i = 1; i <= lvwMain.Count(); ++i)
+    if (lvwMain.Selected(i)) types.push_back(lvwMain.Text(i));
+  RestoreResult result = RestoreTypes(reg_, *g_.BaseEntries, *g_.CurrentEntries, types);
   // Explorer is told of whatever was written, even where the other write of
   // the same type was refused.
   if (result.wrote) platform_.AssociationsChanged();
+  pendingChoices_ = std::move(result.choices);
   return std::move(result.failed);
 }
 

@@ -1,0 +1,44 @@
+#include "compare/check.h"
+
+#include <map>
+
+namespace hollin {
+namespace {
+
+// The member of entries with that type, or nullptr.
+const cRegEntry* Find(const cRegEntries& entries, const std::string& ext) {
+  try {
+    return entries.Item(ext).get();
+  } catch (const CollectionError& e) {
+    if (e.code() != CollectionError::kInvalidArgument) throw;
+    return nullptr;
+  }
+}
+
+}  // namespace
+
+ScanResult ScanCurrent(IRegistry& reg, IPlatform& platform) {
+  // The layers are read directly (Wine merges none of them into the class
+  // root).
+  OpenClassLayers layers(reg);
+  std::map<std::string, std::string> names;
+  return ScanCurrentEntries(reg, HKEY_CLASSES_ROOT, &layers.layers(), [&](const std::string& source) {
+    const auto [it, fresh] = names.try_emplace(source);
+    if (fresh) it->second = platform.LoadIndirectString(source);
+    return it->second;
+  });
+}
+
+RestoreResult RestoreTypes(IRegistry& reg, const cRegEntries& base, const cRegEntries& current,
+                           const std::vector<std::string>& exts) {
+  RestoreResult result;
+  for (const auto& ext : exts) {
+    const cRegEntry* b = Find(base, ext);
+    if (!b) continue;  // a type the base does not know: nothing to restore
+    RestoreLayers(reg, *b, Find(current, ext), result);
+    RestoreEntry(reg, *b, result);
+  }
+  return result;
+}
+
+}  // namespace hollin
