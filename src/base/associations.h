@@ -5,6 +5,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "registry/reg_entry.h"
 
@@ -17,6 +18,9 @@ struct Associations {
   std::shared_ptr<cRegEntry> BaseEntry;
   // A confirmed restore whose result the next changes view reports.
   bool RestoreConfirmed = false;
+  // The base file the load and save work on, without its ".isd": "Prev" in
+  // the current folder (the program's), or one named on the command line.
+  std::string BaseFile = "Prev";
 };
 
 }  // namespace hollin

@@ -112,7 +112,7 @@ std::string Timestamp() {
 
 void GetAllPrevious(Associations& g, VsData& vsdMain, IStatusSink& status,
                     bool& NewDBCreated) {
-  vsdMain.FileName(kBaseFileName);
+  vsdMain.FileName(g.BaseFile);
   vsdMain.Open();
   if (vsdMain.Status() == VsData::kStatusNoSuchFile) {
     MakeNewDB(g, vsdMain, status, NewDBCreated);
@@ -120,7 +120,7 @@ void GetAllPrevious(Associations& g, VsData& vsdMain, IStatusSink& status,
   } else if (NeverFilled(vsdMain)) {
     NewDBCreated = true;
     SaveCurrentAsDefault(g, vsdMain, status);
-    vsdMain.FileName(kBaseFileName);
+    vsdMain.FileName(g.BaseFile);
     vsdMain.Open();
   }
   if (!HasBaseFields(vsdMain))
@@ -165,7 +165,7 @@ void GetAllPrevious(Associations& g, VsData& vsdMain, IStatusSink& status,
 void SaveCurrentAsDefault(Associations& g, VsData& vsdMain, IStatusSink& status) {
   status.ShowText("Building new BASE record from CURRENT entries...");
   status.RepaintNow();
-  vsdMain.FileName(kBaseFileName);
+  vsdMain.FileName(g.BaseFile);
   vsdMain.Open();
   if (vsdMain.Status() != VsData::kStatusNoSuchFile &&
       !(NeverFilled(vsdMain) || HasBaseFields(vsdMain)))
@@ -202,7 +202,7 @@ void SaveCurrentAsDefault(Associations& g, VsData& vsdMain, IStatusSink& status)
 
 void MakeNewDB(Associations& g, VsData& vsdMain, IStatusSink& status,
                bool& NewDBCreated) {
-  vsdMain.FileName(kBaseFileName);
+  vsdMain.FileName(g.BaseFile);
   vsdMain.Create();
   vsdMain.Layout(kBaseLayout);
   vsdMain.MakeTable();
@@ -214,9 +214,9 @@ void MakeNewDB(Associations& g, VsData& vsdMain, IStatusSink& status,
 std::string SetAsideAndMakeNewDB(Associations& g, VsData& vsdMain, IStatusSink& status,
                                  bool& NewDBCreated) {
   namespace fs = std::filesystem;
-  vsdMain.FileName(kBaseFileName);
+  vsdMain.FileName(g.BaseFile);
   const fs::path current = vsdMain.FilePath();
-  const std::string stem = std::string(kBaseFileName) + ".damaged-" + Timestamp();
+  const std::string stem = std::filesystem::path(g.BaseFile).filename().string() + ".damaged-" + Timestamp();
   std::error_code ec;
   fs::path aside;
   for (int n = 1;; ++n) {
