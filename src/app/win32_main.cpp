@@ -2,6 +2,8 @@
 // then the message loop. The process ends through the windows (closing the
 // main window, the quiet check's timer) or the second-copy question.
 #include "app/startup.h"
+#include "cli/win32_console.h"
+#include "common/command_line.h"
 #include "common/win32_platform.h"
 #include "registry/win32_registry.h"
 #include "ui/frm_main.h"
@@ -9,6 +11,7 @@
 
 #include <exception>
 #include <string>
+#include <vector>
 
 namespace hollin {
 namespace {
@@ -33,6 +36,11 @@ class StartupWindows : public IStartupWindows {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   using namespace hollin;
+  // A run for scripts is told by its options, before the quiet check's
+  // switch is looked for ("--help" is help): it shows no window and asks
+  // nothing.
+  const std::vector<std::string> args = cli::SplitArguments(ArgumentsOf(GetCommandLineA()));
+  if (cli::IsCommandLineRun(args)) return cli::RunWindowsCommandLine(args);
   Win32MessageBox box;
   try {
     General general;

@@ -1,0 +1,207 @@
+#include "cli/command.h"
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <system_error>
+
+#include "base/base_store.h"
+#include "cli/report.h"
+#include "common/atomic_file.h"
+#include "common/names.h"
+#include "common/text.h"
+#include "compare/check.h"
+#include "compare/show_delta.h"
+
+namespace hollin::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct NoStatus : IStatusSink {
+  void ShowLed(Led) override {}
+  void ShowText(const std::string&) override {}
+  void RepaintNow() override {}
+};
+
+std::string Absolute(const std::string& folder, const std::string& path) {
+  const fs::path p(path);
+  return (p.is_absolute() ? p : fs::path(folder) / p).lexically_normal().string();
+}
+
+class Run {
+ public:
+  Run(const Options& o, RunEnvironment& env) : o_(o), env_(env) {
+    report_.program = kAppTitle;
+    report_.version = HOLLIN_VERSION_TEXT;
+    report_.machine = env.machine;
+    report_.user = env.user;
+    report_.time = IsoUtc(env.now);
+    const std::string base =
+        o.basePath.empty() ? Absolute(env.programFolder, kBaseFileName) + std::string(VsData::kExtension)
+                           : Absolute(env.currentFolder, o.basePath);
+    report_.baseFile = base;
+    // The base store names its file without ".isd".
+    const std::string ext(VsData::kExtension);
+    g_.BaseFile = base.size() > ext.size() && EqualsNoCase(base.substr(base.size() - ext.size()), ext)
+                      ? base.substr(0, base.size() - ext.size())
+                      : base;
+  }
+
+  int Go() {
+    try {
+      switch (o_.action) {
+        case Action::Check: return Check();
+        case Action::Accept: return Accept();
+        case Action::Restore: return Restore();
+        default: return Fail("this action is not available yet.");
+      }
+    } catch (const BaseFileError& e) {
+      const bool damaged = e.problem() == BaseFileProblem::Damaged || e.problem() == BaseFileProblem::NewerFormat;
+      env_.console.Err(std::string(e.what()) + (damaged ? " It was left as it was.\n" : "\n"));
+      return damaged ? kBaseDamaged : kFailure;
+    } catch (const std::exception& e) {
+      return Fail(e.what());
+    }
+  }
+
+ private:
+  int Fail(const std::string& what) {
+    env_.console.Err(std::string(kAppTitle) + ": " + what + "\n");
+    return kFailure;
+  }
+
+  void Scan() { g_.CurrentEntries = ScanCurrent(env_.reg, env_.platform).entries; }
+
+  // Loads the base; false after a first run, which recorded it.
+  bool LoadBase() {
+    bool created = false;
+    GetAllPrevious(g_, vsd_, sink_, created);
+    std::error_code ec;
+    const auto written = fs::last_write_time(report_.baseFile, ec);
+    if (!ec) {
+      const auto sys = std::chrono::file_clock::to_sys(written);
+      const long long t = std::chrono::duration_cast<std::chrono::seconds>(sys.time_since_epoch()).count();
+      report_.baseTime = IsoUtc(t);
+      report_.baseAgeSeconds = std::max(0LL, env_.now - t);
+    }
+    return !created;
+  }
+
+  std::vector<std::string> ChangedTypes() const {
+    std::vector<std::string> types;
+    for (const auto& item : FindChanges(*g_.CurrentEntries, *g_.BaseEntries)) types.push_back(item.Ext);
+    return types;
+  }
+
+  // Prints or writes the report; a report file is replaced atomically.
+  void Emit() {
+    const std::string text = FormatReport(report_, o_.format);
+    if (o_.reportPath.empty()) {
+      env_.console.Out(text);
+      return;
+    }
+    ReplaceFileAtomically(Absolute(env_.currentFolder, o_.reportPath), text);
+  }
+
+  int FirstRun() {
+    report_.outcome = "first run";
+    report_.notes.push_back("No base was recorded yet: the current settings of " +
+                            std::to_string(g_.CurrentEntries->Count()) + " file types are the base now.");
+    Emit();
+    return kFirstRun;
+  }
+
+  int Check() {
+    Scan();
+    if (!LoadBase()) return FirstRun();
+    const auto types = ChangedTypes();
+    report_.items = ItemsOf(types, *g_.CurrentEntries, *g_.BaseEntries);
+    report_.outcome = types.empty() ? "no changes" : "changes";
+    Emit();
+    return types.empty() ? kNoChanges : kChangesFound;
+  }
+
+  int Accept() {
+    Scan();
+    if (!LoadBase()) return FirstRun();
+    const auto types = ChangedTypes();
+    report_.items = ItemsOf(types, *g_.CurrentEntries, *g_.BaseEntries);
+    SaveCurrentAsDefault(g_, vsd_, sink_);
+    report_.outcome = "accepted";
+    report_.notes.push_back("The current settings are the base now" +
+                            std::string(types.empty() ? "." : "; the types listed were changed."));
+    Emit();
+    return kNoChanges;
+  }
+
+  int Restore() {
+    Scan();
+    if (!LoadBase()) return FirstRun();
+    std::vector<std::string> wanted = o_.restoreAll ? ChangedTypes() : o_.restoreTypes;
+    std::vector<std::string> unknown;
+    std::vector<std::string> known;
+    for (const auto& type : wanted) {
+      bool inBase = false;
+      try {
+        inBase = g_.BaseEntries->Item(type) != nullptr;
+      } catch (const CollectionError&) {
+      }
+      (inBase ? known : unknown).push_back(type);
+    }
+    RestoreResult result = RestoreTypes(env_.reg, *g_.BaseEntries, *g_.CurrentEntries, known);
+    if (result.wrote) env_.platform.AssociationsChanged();
+    // A check afterwards tells what really took.
+    Scan();
+    const auto still = ChangedTypes();
+    std::vector<std::string> notRestored;
+    for (const auto& type : known)
+      if (std::any_of(still.begin(), still.end(), [&](const std::string& s) { return EqualsNoCase(s, type); }))
+        notRestored.push_back(type);
+    for (const auto& f : result.failed)
+      report_.notes.push_back(f.ext + ": the registry refused to write " +
+                              (f.programId ? "its program identifier" : "its open command") +
+                              (f.layer ? std::string(" in the ") + f.layer : std::string()) + " (error " +
+                              std::to_string(f.status) + ")." + (f.status == 5 ? " Run as an administrator." : ""));
+    for (const auto& type : result.choices)
+      report_.notes.push_back(type + ": Explorer's choice differs from the base. Windows protects it, so " +
+                              std::string(kAppTitle) +
+                              " does not write it: choose the program in Settings > Apps > Default apps.");
+    for (const auto& type : unknown) report_.notes.push_back(type + ": the base has no record of this type.");
+    for (const auto& type : known)
+      if (std::find(notRestored.begin(), notRestored.end(), type) == notRestored.end())
+        report_.notes.push_back(type + ": restored.");
+    report_.items = ItemsOf(notRestored, *g_.CurrentEntries, *g_.BaseEntries);
+    const bool done = notRestored.empty() && unknown.empty();
+    report_.outcome = done ? "restored" : "not all restored";
+    Emit();
+    return done ? kNoChanges : kWritesRefused;
+  }
+
+  const Options& o_;
+  RunEnvironment& env_;
+  Associations g_;
+  VsData vsd_;
+  NoStatus sink_;
+  Report report_;
+};
+
+}  // namespace
+
+int RunCommandLine(const Options& o, RunEnvironment& env) {
+  if (!o.error.empty()) {
+    env.console.Err(o.error + "\n\n" + UsageText());
+    return kUsage;
+  }
+  if (o.action == Action::Help) {
+    env.console.Out(UsageText());
+    return kNoChanges;
+  }
+  if (o.action == Action::Version) {
+    env.console.Out(std::string(kAppTitle) + " (" + kProductName + ") " + HOLLIN_VERSION_TEXT + "\n");
+    return kNoChanges;
+  }
+  return Run(o, env).Go();
+}
+
+}  // namespace hollin::cli

@@ -1,0 +1,35 @@
+// A run for scripts: the check the window runs, without a window, ending in
+// an exit code (options.h) and a report. Nothing in it waits for input.
+#pragma once
+
+#include <string>
+
+#include "cli/options.h"
+#include "common/platform.h"
+#include "registry/registry.h"
+
+namespace hollin::cli {
+
+// Where a run writes: standard output (the report, unless --report names a
+// file) and standard error (what went wrong). UTF-8.
+class IConsole {
+ public:
+  virtual ~IConsole() = default;
+  virtual void Out(const std::string& text) = 0;
+  virtual void Err(const std::string& text) = 0;
+};
+
+struct RunEnvironment {
+  IRegistry& reg;
+  IPlatform& platform;
+  IConsole& console;
+  std::string programFolder;  // where the program's own base lives
+  std::string currentFolder;  // what paths on the command line are relative to
+  std::string machine, user;
+  long long now = 0;  // seconds since 1970, UTC
+};
+
+// Runs what the options ask for and returns the exit code.
+int RunCommandLine(const Options& options, RunEnvironment& env);
+
+}  // namespace hollin::cli

@@ -1,0 +1,51 @@
+// The report of a check for scripts: what changed, as text for people, JSON
+// for programs (schema "hollin-report/1", documented in the README), or CSV
+// (RFC 4180) for spreadsheets. All three are UTF-8.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "cli/options.h"
+#include "registry/reg_entry.h"
+
+namespace hollin::cli {
+
+// One side of a changed type: the program identifier in force, its command,
+// and the program's name as the window shows it ("" where the side lacks the
+// type).
+struct ReportSide {
+  std::string progId, command, program;
+};
+
+struct ReportItem {
+  std::string type;
+  std::string change;  // "changed", "new" (not in the base), "removed" (gone since)
+  ReportSide base, current;
+};
+
+struct Report {
+  std::string program, version, machine, user;
+  std::string time;        // of the check, ISO 8601 UTC ("2026-12-07T20:40:00Z")
+  std::string baseFile;    // the base's file, as named
+  std::string baseTime;    // when it was last written, ISO 8601 UTC; "" when unknown
+  long long baseAgeSeconds = -1;
+  std::string outcome;     // "no changes", "changes", "first run", "restored", ...
+  std::vector<ReportItem> items;
+  std::vector<std::string> notes;  // what else the run has to say
+};
+
+// One side of a type as the report shows it.
+ReportSide SideOf(const cRegEntry* entry);
+
+// The items for the changed types (in the order given), from the two
+// collections.
+std::vector<ReportItem> ItemsOf(const std::vector<std::string>& types, const cRegEntries& current,
+                                const cRegEntries& base);
+
+// ISO 8601 UTC of a time in seconds since 1970.
+std::string IsoUtc(long long secondsSince1970);
+
+std::string FormatReport(const Report& report, Format format);
+
+}  // namespace hollin::cli

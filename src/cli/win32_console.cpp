@@ -1,0 +1,98 @@
+#include "cli/win32_console.h"
+
+#include "common/windows_api.h"
+
+#include <ctime>
+
+#include "common/win32_platform.h"
+#include "registry/win32_registry.h"
+
+namespace hollin::cli {
+namespace {
+
+std::wstring Wide(const std::string& text) {
+  const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring out(static_cast<size_t>(n > 0 ? n : 0), L'\0');
+  if (n > 0) MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
+  return out;
+}
+
+std::string Utf8(const wchar_t* text) {
+  const int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  if (n <= 1) return std::string();
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), n, nullptr, nullptr);
+  out.resize(static_cast<size_t>(n - 1));
+  return out;
+}
+
+// The handle for a standard stream: the one the program was given, else the
+// parent's console.
+HANDLE StreamHandle(DWORD which) {
+  HANDLE h = GetStdHandle(which);
+  if (h && h != INVALID_HANDLE_VALUE) return h;
+  static bool attached = false, tried = false;
+  if (!tried) {
+    tried = true;
+    attached = AttachConsole(ATTACH_PARENT_PROCESS) != 0;
+  }
+  if (!attached) return nullptr;
+  h = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                  0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return nullptr;
+  SetStdHandle(which, h);
+  return h;
+}
+
+void WriteTo(DWORD which, const std::string& text) {
+  const HANDLE h = StreamHandle(which);
+  if (!h) return;
+  DWORD mode = 0, written = 0;
+  if (GetConsoleMode(h, &mode)) {
+    // A console shows UTF-16 whatever its code page; line ends as it expects.
+    std::string crlf;
+    for (char c : text) {
+      if (c == '\n' && (crlf.empty() || crlf.back() != '\r')) crlf.push_back('\r');
+      crlf.push_back(c);
+    }
+    const std::wstring wide = Wide(crlf);
+    WriteConsoleW(h, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+    return;
+  }
+  WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+
+std::string ComputerName() {
+  wchar_t name[MAX_COMPUTERNAME_LENGTH + 1];
+  DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+  return GetComputerNameW(name, &size) ? Utf8(name) : std::string();
+}
+
+std::string UserName() {
+  wchar_t name[257];
+  DWORD size = 257;
+  return GetUserNameW(name, &size) ? Utf8(name) : std::string();
+}
+
+std::string CurrentFolder() {
+  wchar_t path[MAX_PATH * 4];
+  const DWORD n = GetCurrentDirectoryW(static_cast<DWORD>(std::size(path)), path);
+  return n && n < std::size(path) ? Utf8(path) : std::string();
+}
+
+}  // namespace
+
+void Win32Console::Out(const std::string& text) { WriteTo(STD_OUTPUT_HANDLE, text); }
+void Win32Console::Err(const std::string& text) { WriteTo(STD_ERROR_HANDLE, text); }
+
+int RunWindowsCommandLine(const std::vector<std::string>& args) {
+  Win32Console console;
+  Win32Platform platform;
+  Win32Registry reg;
+  const Options options = ParseOptions(args);
+  RunEnvironment env{reg, platform, console, platform.ProgramFolder(), CurrentFolder(), ComputerName(), UserName(),
+                     static_cast<long long>(std::time(nullptr))};
+  return RunCommandLine(options, env);
+}
+
+}  // namespace hollin::cli
