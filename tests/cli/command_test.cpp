@@ -1,0 +1,259 @@
+// Runs for scripts on the stand-in registry: every exit code from a real
+// check, what is written and what is left alone, and the three report
+// formats (JSON read back with a parser of the test's own).
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <map>
+#include <variant>
+
+#include "cli/command.h"
+#include "cli/report.h"
+#include "registry/registry_store.h"
+#include "registry/scan.h"
+#include "support/test_support.h"
+
+namespace hollin::cli {
+namespace {
+
+struct Console : IConsole {
+  std::string out, err;
+  void Out(const std::string& t) override { out += t; }
+  void Err(const std::string& t) override { err += t; }
+};
+
+struct Platform : IPlatform {
+  int notices = 0;
+  bool AnotherInstanceRunning() override { return false; }
+  std::string ProgramFolder() override { return ""; }
+  void ChangeCurrentFolder(const std::string&) override {}
+  double TwipsPerPixelY() override { return 15; }
+  void SetMousePointer(MousePointer) override {}
+  std::string CommandLine() override { return ""; }
+  void Beep() override {}
+  void AssociationsChanged() override { ++notices; }
+  std::string ErrorText(long) override { return ""; }
+  bool StartProcess(const std::string&, WindowStyle) override { return false; }
+  bool OpenDocument(const std::string&) override { return false; }
+  bool FileExists(const std::string&) override { return false; }
+  ProgramIdentity Identity() override { return {}; }
+  std::string LoadIndirectString(const std::string&) override { return ""; }
+  bool AskWhatOpens(const std::string&, std::string&, std::string&) override { return false; }
+  bool OpenWithChooser(const std::string&) override {
+    ADD_FAILURE() << "a run for scripts opens no window";
+    return false;
+  }
+  void EndProcess() override {}
+};
+
+constexpr const char* kClasses = R"(REGEDIT4
+[HKEY_CLASSES_ROOT\.txt]
+@="txtfile"
+[HKEY_CLASSES_ROOT\txtfile\shell\open\command]
+@="C:\\WINDOWS\\NOTEPAD.EXE %1"
+[HKEY_CLASSES_ROOT\.bmp]
+@="Paint.Picture"
+[HKEY_CLASSES_ROOT\Paint.Picture\shell\open\command]
+@="\"C:\\Program Files\\Paint\\zpaint.exe\" \"%1\""
+)";
+
+class CommandTest : public ::testing::Test {
+ protected:
+  void SetUp() override { reg.LoadText(kClasses, "classes"); }
+  int Run(std::vector<std::string> args) {
+    console = Console{};
+    RunEnvironment env{reg, platform, console, dir.path().string(), dir.path().string(), "PC-7", "ada", 1796673600};
+    return RunCommandLine(ParseOptions(args), env);
+  }
+  std::string Base() const { return dir.File("Prev.isd"); }
+  void Hijack() {
+    reg.LoadText("REGEDIT4\n[HKEY_CLASSES_ROOT\\.txt]\n@=\"Grab.Doc\"\n[HKEY_CLASSES_ROOT\\Grab.Doc\\shell\\open\\command]\n"
+                 "@=\"C:\\\\Grab\\\\grab.exe %1\"\n",
+                 "hijack");
+  }
+
+  test::TempDir dir;
+  RegistryStore reg;
+  Platform platform;
+  Console console;
+};
+
+TEST_F(CommandTest, EveryExitCodeFromARealCheck) {
+  EXPECT_EQ(Run({"--check", "--bogus"}), kUsage);
+  EXPECT_FALSE(std::filesystem::exists(Base())) << "a wrong command line reads and writes nothing";
+  EXPECT_NE(console.err.find("\"--bogus\" is not an option"), std::string::npos);
+
+  EXPECT_EQ(Run({"--check"}), kFirstRun);
+  EXPECT_TRUE(std::filesystem::exists(Base()));
+  EXPECT_EQ(Run({"/check"}), kNoChanges);
+  Hijack();
+  EXPECT_EQ(Run({"--check"}), kChangesFound);
+  EXPECT_NE(console.out.find(".txt\tchanged\tNOTEPAD (txtfile) -> grab (Grab.Doc)\n"), std::string::npos) << console.out;
+
+  // A restore the registry refuses in part, and one of a type the base
+  // does not know, do not claim success.
+  reg.DenyAccess(HKEY_CLASSES_ROOT, ".txt", KEY_SET_VALUE);
+  EXPECT_EQ(Run({"--restore", "all"}), kWritesRefused);
+  EXPECT_NE(console.out.find(".txt: the registry refused"), std::string::npos) << console.out;
+  reg.DenyAccess(HKEY_CLASSES_ROOT, ".txt", 0);
+  EXPECT_EQ(Run({"--restore", ".zip"}), kWritesRefused);
+  EXPECT_EQ(Run({"--restore", "TXT"}), kNoChanges);
+  EXPECT_EQ(platform.notices, 1);
+  EXPECT_EQ(ReadDefaultValue(reg, HKEY_CLASSES_ROOT, ".txt"), "txtfile");
+  EXPECT_EQ(Run({"--check"}), kNoChanges);
+
+  Hijack();
+  EXPECT_EQ(Run({"--accept"}), kNoChanges);
+  EXPECT_EQ(Run({"--check"}), kNoChanges);
+
+  // A damaged base is named and left as it was; one that cannot be read at
+  // all is another failure.
+  const std::string damaged = test::ReadFileBytes(Base()).substr(0, 50);
+  test::WriteFileBytes(Base(), damaged);
+  for (const char* action : {"--check", "--accept", "--restore"}) {
+    std::vector<std::string> args{action};
+    if (std::string(action) == "--restore") args.push_back("all");
+    EXPECT_EQ(Run(args), kBaseDamaged) << action;
+    EXPECT_NE(console.err.find("Prev.isd"), std::string::npos) << console.err;
+    EXPECT_EQ(test::ReadFileBytes(Base()), damaged) << action;
+  }
+  std::filesystem::remove(Base());
+  std::filesystem::create_directory(Base());
+  EXPECT_EQ(Run({"--check"}), kFailure);
+
+  // Another base, named on the command line, relative to the current folder.
+  EXPECT_EQ(Run({"--check", "--base", "other.isd"}), kFirstRun);
+  EXPECT_TRUE(std::filesystem::exists(dir.File("other.isd")));
+  EXPECT_EQ(Run({"--check", "--base", "other"}), kNoChanges);
+}
+
+TEST_F(CommandTest, AReportFileIsWrittenWholeAndTheConsoleGetsNothing) {
+  Run({"--check"});
+  Hijack();
+  EXPECT_EQ(Run({"--check", "--format", "csv", "--report", "r.csv"}), kChangesFound);
+  EXPECT_EQ(console.out, "");
+  EXPECT_EQ(test::ReadFileBytes(dir.File("r.csv")),
+            "type,change,base_progid,base_command,base_program,current_progid,current_command,current_program\r\n"
+            ".txt,changed,txtfile,C:\\WINDOWS\\NOTEPAD.EXE %1,NOTEPAD,Grab.Doc,C:\\Grab\\grab.exe %1,grab\r\n");
+}
+
+// A small JSON reader: objects, arrays, strings with escapes, numbers,
+// null. Enough to read a report back as another program would.
+struct Json {
+  std::variant<std::nullptr_t, double, std::string, std::vector<Json>, std::map<std::string, Json>> v;
+  const Json& operator[](const std::string& k) const { return std::get<std::map<std::string, Json>>(v).at(k); }
+  const Json& operator[](size_t i) const { return std::get<std::vector<Json>>(v).at(i); }
+  const std::string& str() const { return std::get<std::string>(v); }
+};
+
+struct JsonReader {
+  const std::string& s;
+  size_t i = 0;
+  void Ws() {
+    while (i < s.size() && std::isspace(static_cast<unsigned char>(s[i]))) ++i;
+  }
+  void Expect(char c) {
+    Ws();
+    if (i >= s.size() || s[i] != c) throw std::runtime_error(std::string("expected ") + c + " at " + std::to_string(i));
+    ++i;
+  }
+  std::string String() {
+    Expect('"');
+    std::string out;
+    while (s.at(i) != '"') {
+      char c = s[i++];
+      if (static_cast<unsigned char>(c) < 0x20) throw std::runtime_error("raw control character");
+      if (c == '\\') {
+        c = s.at(i++);
+        if (c == 'u') {
+          out.push_back(static_cast<char>(std::stoi(s.substr(i, 4), nullptr, 16)));
+          i += 4;
+          continue;
+        }
+        c = c == 'n' ? '\n' : c == 'r' ? '\r' : c == 't' ? '\t' : c;
+      }
+      out.push_back(c);
+    }
+    ++i;
+    return out;
+  }
+  Json Value() {
+    Ws();
+    const char c = s.at(i);
+    if (c == '"') return {String()};
+    if (c == 'n') return i += 4, Json{nullptr};
+    if (c == '[') {
+      ++i;
+      std::vector<Json> a;
+      for (Ws(); s.at(i) != ']'; Ws()) {
+        a.push_back(Value());
+        Ws();
+        if (s.at(i) == ',') ++i;
+      }
+      ++i;
+      return {a};
+    }
+    if (c == '{') {
+      ++i;
+      std::map<std::string, Json> o;
+      for (Ws(); s.at(i) != '}'; Ws()) {
+        std::string k = String();
+        Expect(':');
+        o[k] = Value();
+        Ws();
+        if (s.at(i) == ',') ++i;
+      }
+      ++i;
+      return {o};
+    }
+    size_t used = 0;
+    const double d = std::stod(s.substr(i), &used);
+    i += used;
+    return {d};
+  }
+};
+
+TEST(Report, EachFormatKeepsAwkwardTextWhole) {
+  Report r;
+  r.program = "Hollin";
+  r.version = "1.0.0";
+  r.machine = "PC-7";
+  r.user = "Ада \"admin\"";
+  r.time = IsoUtc(1796673600);
+  r.baseFile = "C:\\Base\\Prev.isd";
+  r.outcome = "changes";
+  r.items = {{".txt", "changed", {"txtfile", "\"C:\\Program Files\\N, P\\np.exe\" \"%1\"", "np"},
+              {"Grab.Doc", "grab.exe %1\r\n/x\t\x01", "grab"}},
+             {".日本", "new", {}, {"J.Doc", "C:\\Программы\\日本.exe %1", "日本"}}};
+  EXPECT_EQ(r.time, "2026-12-07T20:00:00Z");
+
+  const std::string json = FormatReport(r, Format::Json);
+  JsonReader reader{json};
+  const Json doc = reader.Value();
+  reader.Ws();
+  EXPECT_EQ(reader.i, json.size()) << "one document";
+  EXPECT_EQ(doc["schema"].str(), "hollin-report/1");
+  EXPECT_EQ(doc["user"].str(), r.user);
+  EXPECT_EQ(doc["time"].str(), "2026-12-07T20:00:00Z");
+  EXPECT_TRUE(std::holds_alternative<std::nullptr_t>(doc["base"]["written"].v));
+  EXPECT_EQ(doc["changes"][0]["base"]["command"].str(), r.items[0].base.command);
+  EXPECT_EQ(doc["changes"][0]["current"]["command"].str(), r.items[0].current.command);
+  EXPECT_EQ(doc["changes"][1]["current"]["command"].str(), "C:\\Программы\\日本.exe %1");
+  EXPECT_EQ(doc["changes"][1]["base"]["progId"].str(), "");
+
+  EXPECT_EQ(FormatReport(r, Format::Csv),
+            "type,change,base_progid,base_command,base_program,current_progid,current_command,current_program\r\n"
+            ".txt,changed,txtfile,\"\"\"C:\\Program Files\\N, P\\np.exe\"\" \"\"%1\"\"\",np,Grab.Doc,\"grab.exe %1\r\n/x\t\x01\","
+            "grab\r\n"
+            ".日本,new,,,,J.Doc,C:\\Программы\\日本.exe %1,日本\r\n");
+  const std::string text = FormatReport(r, Format::Text);
+  EXPECT_NE(text.find("\n.日本\tnew\t(none) -> 日本 (J.Doc)\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("2 type(s) changed."), std::string::npos);
+
+  // Bytes that are no UTF-8 reach no report as they are.
+  r.items[0].current.program = "bad \xE9 byte";
+  EXPECT_NE(FormatReport(r, Format::Json).find("bad \xEF\xBF\xBD byte"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace hollin::cli

@@ -1,0 +1,69 @@
+// The command line of a run for scripts: how arguments split, which command
+// lines are such runs, and what each option and each wrong one gives.
+#include <gtest/gtest.h>
+
+#include "cli/options.h"
+
+namespace hollin::cli {
+namespace {
+
+using Args = std::vector<std::string>;
+
+TEST(Options, ArgumentsSplitAsTheStartUpCodeSplitsThem) {
+  EXPECT_EQ(SplitArguments("  --check   --report \"C:\\My Reports\\r.json\" x\"y z\"w"),
+            (Args{"--check", "--report", "C:\\My Reports\\r.json", "xy zw"}));
+  EXPECT_EQ(SplitArguments(R"(a\\\"b c\\"d e" \\x)"), (Args{"a\\\"b", "c\\d e", "\\\\x"}));
+  EXPECT_EQ(SplitArguments(""), Args{});
+}
+
+TEST(Options, OnlyItsOptionsMakeARunForScripts) {
+  for (const Args& yes : {Args{"--check"}, Args{"/CHECK"}, Args{"--bogus"}, Args{"-h", "--help"}, Args{"/?"}})
+    EXPECT_TRUE(IsCommandLineRun(yes)) << yes[0];
+  for (const Args& no : {Args{}, Args{"-h"}, Args{"/x"}, Args{"-H", "/h"}, Args{"C:\\Tools-Hub\\file.txt"}})
+    EXPECT_FALSE(IsCommandLineRun(no)) << (no.empty() ? "(none)" : no[0]);
+}
+
+TEST(Options, EveryOptionAndEveryMistake) {
+  struct Case {
+    Args args;
+    Action action;
+    std::string error;  // a part of it; "" for none
+  };
+  const Case cases[] = {
+      {{"--check"}, Action::Check, ""},
+      {{"/Check", "/FORMAT", "JSON", "/report", "r.json"}, Action::Check, ""},
+      {{"--accept", "--base", "D:\\b.isd"}, Action::Accept, ""},
+      {{"--restore", "all"}, Action::Restore, ""},
+      {{"--restore", "txt,.PDF,,"}, Action::Restore, ""},
+      {{"--export-defaults", "a.xml"}, Action::ExportDefaults, ""},
+      {{"--help"}, Action::Help, ""},
+      {{"/?"}, Action::Help, ""},
+      {{"--version"}, Action::Version, ""},
+      {{"--check", "--accept"}, Action::Accept, "cannot be combined"},
+      {{"--restore"}, Action::Restore, "needs the types"},
+      {{"--restore", "--check"}, Action::Check, "needs the types"},
+      {{"--check", "--format", "xml"}, Action::Check, "json, csv or text"},
+      {{"--check", "--report"}, Action::Check, "needs the file"},
+      {{"--check", "--nonsense"}, Action::Check, "\"--nonsense\" is not an option"},
+      {{"--format", "csv"}, Action::None, "Say what to do"},
+      {{"--accept", "--base", "defaults.XML"}, Action::Accept, "only read"},
+      {{"--restore", ".txt", "--base", "d.xml"}, Action::Restore, "only read"},
+  };
+  for (const auto& c : cases) {
+    const Options o = ParseOptions(c.args);
+    SCOPED_TRACE(c.args[0] + (c.args.size() > 1 ? " " + c.args[1] : ""));
+    EXPECT_EQ(o.action, c.action);
+    if (c.error.empty()) EXPECT_EQ(o.error, "");
+    else EXPECT_NE(o.error.find(c.error), std::string::npos) << o.error;
+  }
+  const Options list = ParseOptions({"--restore", "txt,.PDF,,"});
+  EXPECT_EQ(list.restoreTypes, (Args{".txt", ".PDF"}));
+  EXPECT_FALSE(list.restoreAll);
+  const Options report = ParseOptions({"/Check", "/FORMAT", "JSON", "/report", "r.json"});
+  EXPECT_EQ(report.format, Format::Json);
+  EXPECT_EQ(report.reportPath, "r.json");
+  EXPECT_TRUE(ParseOptions({"--restore", "ALL"}).restoreAll);
+}
+
+}  // namespace
+}  // namespace hollin::cli
