@@ -4,7 +4,8 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ libgtest-dev clang libclang-rt-14-dev
-          g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth x11-utils imagemagick)
+          g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth x11-utils imagemagick
+          xz-utils)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,0 +1,275 @@
+// The scan with layers over two real per-user class hives (realworld/README.txt):
+// each is loaded into the registry store as the user classes, under a few
+// machine classes and Explorer's choices of our own. What is expected was read
+// from the hives' text.
+//
+// The class root is built two ways: the user classes loaded over the machine
+// classes (a stand-in for the view Windows merges), and the machine classes
+// only, as Wine keeps it (the scan finds the user classes' types in their
+// layer).
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <ostream>
+#include <set>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "common/text.h"
+#include "registry/layers.h"
+#include "registry/registry_store.h"
+#include "registry/scan.h"
+#include "support/test_support.h"
+
+#ifndef HOLLIN_REALWORLD_DIR
+#error "the build names the folder of the unpacked hives"
+#endif
+
+namespace hollin {
+namespace {
+
+using namespace std::string_literals;
+
+constexpr const char* kWin10 = "Win10-RathbunVM-UsrClass.reg";
+constexpr const char* kWin81 = "dfwinreg-UsrClass.reg";
+
+// Types the machine classes give a command: one the hives do not name, two
+// that they list packaged apps for, and one whose key a hive spells ".R3D".
+constexpr const char* kMachineClasses = R"(REGEDIT4
+
+[ROOT\.txt]
+@="txtfile"
+[ROOT\txtfile\shell\open\command]
+@="C:\\Tools\\edit.exe \"%1\""
+[ROOT\.jpg]
+@="jpgfile"
+[ROOT\jpgfile\shell\open\command]
+@="C:\\Tools\\pictures.exe \"%1\""
+[ROOT\.pdf]
+@="pdffile"
+[ROOT\pdffile\shell\open\command]
+@="C:\\Tools\\pages.exe \"%1\""
+[ROOT\.r3d]
+@="rawfile"
+[ROOT\rawfile\shell\open\command]
+@="C:\\Tools\\pictures.exe /raw \"%1\""
+)";
+const std::set<std::string> kMachineTypes{".txt", ".jpg", ".pdf", ".r3d"};
+
+std::string ReplaceAll(const std::string& text, const std::string& from, const std::string& to) {
+  std::string out;
+  size_t done = 0;
+  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, done)) {
+    out.append(text, done, at - done).append(to);
+    done = at + from.size();
+  }
+  return out.append(text, done);
+}
+
+std::string Utf16(std::string_view ascii) {
+  std::string out;
+  for (char c : ascii) out.append({c, '\0'});
+  return out;
+}
+
+enum class View { Merged, Wine };
+
+// Explorer's choice for a type. A choice written without its terminating
+// zero, as a text value can be (one in the Windows 8.1 hive is), must be read
+// whole.
+struct Choice {
+  const char* ext;
+  const char* progId;
+  bool latest = false;     // UserChoiceLatest, else UserChoice
+  bool terminated = true;  // the value's data ends with its zero
+};
+
+// The store with a hive as the user classes, the machine classes above, and
+// the class root of the view.
+class RealClasses {
+ public:
+  RealClasses(const char* hive, View view) {
+    const std::string text = test::ReadFileBytes(std::string(HOLLIN_REALWORLD_DIR "/") + hive);
+    store.LoadText(ReplaceAll(kMachineClasses, "ROOT", "HKEY_LOCAL_MACHINE\\Software\\Classes"),
+                   "machine");
+    store.LoadText(ReplaceAll(kMachineClasses, "ROOT", "HKEY_CLASSES_ROOT"), "machine");
+    const auto start = std::chrono::steady_clock::now();
+    store.LoadText(ReplaceAll(text, Utf16("[HKEY_CLASSES_ROOT"),
+                              Utf16("[HKEY_CURRENT_USER\\Software\\Classes")),
+                   hive);
+    if (view == View::Merged) store.LoadText(text, hive);
+    loadMs =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  }
+
+  void Choose(const Choice& c) {
+    const std::string path = std::string(kFileExtsPath) + "\\" + c.ext +
+                             (c.latest ? "\\UserChoiceLatest" : "\\UserChoice");
+    HKEY key = nullptr;
+    ASSERT_EQ(store.RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                    nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const std::string id = std::string(c.progId) + (c.terminated ? "\0"s : ""s);
+    ASSERT_EQ(store.RegSetValueExA(key, "ProgId", 0, REG_SZ,
+                                   reinterpret_cast<const BYTE*>(id.data()), DWORD(id.size())),
+              ERROR_SUCCESS);
+    store.RegCloseKey(key);
+  }
+
+  ScanResult Scan(const IndirectStringResolver& resolve = {}) {
+    OpenClassLayers layers(store);
+    const auto start = std::chrono::steady_clock::now();
+    ScanResult result = ScanCurrentEntries(store, HKEY_CLASSES_ROOT, &layers.layers(), resolve);
+    scanMs =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    return result;
+  }
+
+  RegistryStore store;
+  double loadMs = 0, scanMs = 0;
+};
+
+// A packaged app chosen for a type: its name without a resolver (the
+// package's name, or a plain ApplicationName as it is), with the resolver
+// below, and the command where its open verb has one besides DelegateExecute.
+struct Pick {
+  Choice choice;
+  const char* name;
+  const char* resolvedName;
+  const char* command;
+};
+
+struct HiveCase {
+  const char* file;
+  std::vector<Pick> picks;
+};
+
+// Each identifier is one that the type's OpenWithProgids lists in the hive.
+// clang-format off
+const HiveCase kCases[] = {
+    {kWin10, {
+        {{".jpg", "AppX43hnxtbyyps62jhe9sqpdzxn1790zetc"},
+         "Microsoft.Windows.Photos", "Photos", ""},
+        {{".png", "AppX43hnxtbyyps62jhe9sqpdzxn1790zetc", false, false},
+         "Microsoft.Windows.Photos", "Photos", ""},
+        {{".mkv", "AppX6eg8h5sxqq90pv53845wmnbewywdqq5h", true},
+         "Microsoft.ZuneVideo", "Microsoft.ZuneVideo", ""},
+        {{".one", "AppXaf0097ws4bwb0wre67gmp7pc9fjr8en6"},
+         "OneNote for Windows 10", "OneNote for Windows 10", ""},
+        // Its open command holds a launcher besides DelegateExecute.
+        {{".htm", "AppX4hxtad77fbk3jkkeerkrm0ze94wjf3s9"},
+         "", "", "\"C:\\Windows\\system32\\LaunchWinApp.exe\" \"%1\""}}},
+    {kWin81, {
+        {{".pdf", "AppX86746z2101ayy2ygv3g96e4eqdf8r99j", true},
+         "Microsoft.Reader", "Reader", ""},
+        {{".mp3", "AppXqj98qxeaynz6dv4459ayz6bnqxbyaqcs"},
+         "Microsoft.ZuneMusic", "Microsoft.ZuneMusic", ""},
+        {{".avi", "AppXhjhjmgrfm2d7rd026az898dy2p1pcsyt", false, false},
+         "Microsoft.ZuneVideo", "Microsoft.ZuneVideo", ""}}},
+};
+
+// Knows two of the hives' display names, each by its whole indirect string.
+std::string Resolve(const std::string& indirect) {
+  static const std::map<std::string, std::string> known{
+      {"@{Microsoft.Windows.Photos_2021.21090.10008.0_x64__8wekyb3d8bbwe"
+       "?ms-resource://Microsoft.Windows.Photos/Resources/AppFriendlyName}", "Photos"},
+      {"@{Microsoft.Reader_6.3.9600.16422_x64__8wekyb3d8bbwe"
+       "?ms-resource://Microsoft.Reader/resources/ShortDisplayName}", "Reader"}};
+  const auto it = known.find(indirect);
+  return it == known.end() ? std::string() : it->second;
+}
+// clang-format on
+
+void PrintTo(const HiveCase& c, std::ostream* os) { *os << c.file; }
+void PrintTo(View v, std::ostream* os) { *os << (v == View::Merged ? "merged" : "Wine"); }
+
+class RealHive : public ::testing::TestWithParam<std::tuple<HiveCase, View>> {
+ protected:
+  const HiveCase& hive() const { return std::get<0>(GetParam()); }
+  View view() const { return std::get<1>(GetParam()); }
+  RealClasses classes{hive().file, view()};
+};
+
+// A packaged app that Explorer's choice names is what opens the type, shown
+// by name, and the type counts although no layer holds a command for it.
+TEST_P(RealHive, ExplorersChoiceOfAPackagedAppIsShownByName) {
+  for (const auto& p : hive().picks) classes.Choose(p.choice);
+  const auto plain = classes.Scan();
+  const auto resolved = classes.Scan(Resolve);
+  for (const auto& p : hive().picks) {
+    SCOPED_TRACE(p.choice.ext);
+    for (const auto* result : {&plain, &resolved}) {
+      ASSERT_NO_THROW(result->entries->Item(p.choice.ext)) << "the type is not listed";
+      const auto& e = result->entries->Item(p.choice.ext);
+      EXPECT_EQ(e->ChoiceProgID(), p.choice.progId);
+      EXPECT_EQ(e->Decider(), cRegEntry::Layer::Choice);
+      EXPECT_EQ(e->OpenerCommand(), p.command);
+      EXPECT_EQ(e->UserProgID(), "") << "no extension key of the hives has a default value";
+      const bool machine = kMachineTypes.count(p.choice.ext) > 0;
+      EXPECT_EQ(e->MachineProgID().empty(), !machine);
+      EXPECT_EQ(e->ProgramFullPath().empty(), !machine);
+    }
+    EXPECT_EQ(plain.entries->Item(p.choice.ext)->OpenerName(), p.name);
+    EXPECT_EQ(resolved.entries->Item(p.choice.ext)->OpenerName(), p.resolvedName);
+  }
+}
+
+// The whole hive: the scan ends, skips nothing, lists each type once, and
+// counts exactly the types something opens: those the machine classes give
+// a command and those Explorer's choice names. A hive's own types name no
+// program identifier (their keys hold OpenWithProgids only); the four of
+// the Windows 10 hive with a "shell\open\command" of their own and no
+// default value are, as the scan documents, no entries either.
+TEST_P(RealHive, TheWholeHiveIsScannedAndEachTypeListedOnce) {
+  std::set<std::string> expected(kMachineTypes);
+  for (const auto& p : hive().picks) {
+    classes.Choose(p.choice);
+    expected.insert(p.choice.ext);
+  }
+  const auto result = classes.Scan();
+  EXPECT_TRUE(result.skipped.empty());
+  std::set<std::string> listed;
+  for (const auto& e : *result.entries)
+    EXPECT_TRUE(listed.insert(FoldCase(e->Ext())).second) << e->Ext();
+  EXPECT_EQ(listed, expected);
+  if (std::string(hive().file) == kWin10) {
+    for (const char* ext : {".fluid", ".loop", ".note", ".whiteboard"}) {
+      const std::string own = kClassesPath + "\\"s + ext + "\\shell\\open\\command";
+      EXPECT_NE(ReadDefaultValue(classes.store, HKEY_CURRENT_USER, own), "") << ext;
+      EXPECT_EQ(listed.count(ext), 0u) << ext;
+    }
+  }
+  std::printf("[  timing  ] %s, %s view: hive loaded in %.1f ms, scanned in %.1f ms, %d entries\n",
+              hive().file, view() == View::Merged ? "merged" : "Wine", classes.loadMs,
+              classes.scanMs, result.entries->Count());
+}
+
+// The one text value of the hives without its terminating zero (the Windows
+// 8.1 hive's, a packaged app's icon) is read whole, by both ways the scan
+// reads a value.
+TEST(RealHiveValues, AValueWithoutItsTerminatingZeroIsReadWhole) {
+  RealClasses classes(kWin81, View::Wine);
+  const std::string path = kClassesPath + "\\AppXhbb2c1hq2s7p99k0be74y4d0h2xp2dtm\\DefaultIcon"s;
+  const std::string icon =
+      "@{Microsoft.SkypeApp_2.5.0.1005_x86__kzf8qxf38zg5c"
+      "?ms-resource://Microsoft.SkypeApp/Files/images/skypeSmall.png}";
+  DWORD type = REG_NONE;
+  EXPECT_EQ(ReadValue(classes.store, HKEY_CURRENT_USER, path, "", type), icon);
+  EXPECT_EQ(type, DWORD(REG_SZ));
+  EXPECT_EQ(ReadDefaultValue(classes.store, HKEY_CURRENT_USER, path), icon);
+}
+
+INSTANTIATE_TEST_SUITE_P(Hives, RealHive,
+                         ::testing::Combine(::testing::ValuesIn(kCases),
+                                            ::testing::Values(View::Merged, View::Wine)),
+                         [](const auto& info) {
+                           const std::string file = std::get<0>(info.param).file;
+                           return (file == kWin10 ? "Win10"s : "Win81"s) +
+                                  (std::get<1>(info.param) == View::Merged ? "Merged" : "Wine");
+                         });
+
+}  // namespace
+}  // namespace hollin
