@@ -40,7 +40,9 @@ std::string PackagedAppName(IRegistry& reg, const std::vector<HKEY>& order, cons
   for (HKEY layer : order) {
     if (!KeyExists(reg, layer, application)) continue;
     DWORD type;
-    const std::string name = ReadValue(reg, layer, application, "ApplicationName", type);
+    // A name is text up to its first zero character, as any string value
+    // Windows shows.
+    const std::string name(ProgramIdView(ReadValue(reg, layer, application, "ApplicationName", type)));
     if (!name.empty() && name[0] == '@' && resolve) {
       std::string resolved = resolve(name);
       if (!resolved.empty()) return resolved;

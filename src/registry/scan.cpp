@@ -36,18 +36,6 @@ bool OpenAndRead(IRegistry& reg, HKEY root, const std::string& path, std::string
 // The names beginning with "." of a layer's subkeys, folded: the user
 // classes and Explorer hold keys for a few hundred types at most, so one
 // enumeration spares a look for each of the root's thousands.
-void TypesOf(IRegistry& reg, HKEY layer, std::unordered_map<std::string, std::string>& out) {
-  if (!layer) return;
-  char name[kNameBuffer];
-  for (DWORD index = 0;; ++index) {
-    DWORD length = sizeof name;
-    const LONG status = reg.RegEnumKeyExA(layer, index, name, &length, nullptr, nullptr, nullptr, nullptr);
-    if (status == ERROR_NO_MORE_ITEMS || index > 1000000) break;
-    if (status != ERROR_SUCCESS || name[0] != '.') continue;  // a type's name fits the usual buffer
-    std::string ext(name, length);
-    out.emplace(FoldCase(ext), std::move(ext));
-  }
-}
 
 std::string Trimmed(const char* data, LONG count) {
   return std::string(TrimRegView(std::string_view(data, count > 0 ? static_cast<size_t>(count) : 0)));
@@ -63,6 +51,25 @@ LONG EnumName(IRegistry& reg, HKEY root, DWORD index, std::vector<char>& name, D
         reg.RegEnumKeyExA(root, index, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
     if (status != ERROR_MORE_DATA || name.size() >= kLargestName) return status;
     name.resize(std::min<size_t>(kLargestName, std::max<size_t>(name.size() * 2, length + size_t{1})));
+  }
+}
+
+void TypesOf(IRegistry& reg, HKEY layer, std::unordered_map<std::string, std::string>& out) {
+  if (!layer) return;
+  std::vector<char> name(kNameBuffer);
+  int failedInARow = 0;
+  for (DWORD index = 0;; ++index) {
+    DWORD length = 0;
+    const LONG status = EnumName(reg, layer, index, name, length);
+    if (status == ERROR_NO_MORE_ITEMS) break;
+    if (status != ERROR_SUCCESS) {
+      if (++failedInARow == kMaxFailedIndexes) break;
+      continue;
+    }
+    failedInARow = 0;
+    if (name[0] != '.') continue;
+    std::string ext(name.data(), std::min<size_t>(length, name.size()));
+    out.emplace(FoldCase(ext), std::move(ext));
   }
 }
 

@@ -169,6 +169,32 @@ TEST_P(ScanTest, AProgramIdEndsAtItsFirstZero) {
   }
 }
 
+// Types that only the user classes or Explorer name are read from their
+// layers, whatever the length of their names.
+TEST_P(ScanTest, TypesOnlyTheLayersNameAreReadWithLongNames) {
+  std::string longName = ".";
+  for (int i = 0; i < 100; ++i) longName += "日";  // 300 bytes, 101 characters
+  Default("user\\" + longName, "ufile");
+  Default("user\\ufile\\shell\\open\\command", "u.exe %1");
+  RawDefault("exts\\.chosen\\UserChoice", REG_SZ, "");
+  HKEY choice = nullptr;
+  ASSERT_EQ(reg->RegOpenKeyExA(root(), "exts\\.chosen\\UserChoice", 0, KEY_ALL_ACCESS, &choice), 0);
+  ASSERT_EQ(reg->RegSetValueExA(choice, "ProgId", 0, REG_SZ, reinterpret_cast<const BYTE*>("ufile"), 6), 0);
+  reg->RegCloseKey(choice);
+  HKEY user = nullptr, exts = nullptr;
+  ASSERT_EQ(reg->RegOpenKeyExA(root(), "user", 0, KEY_READ, &user), 0);
+  ASSERT_EQ(reg->RegOpenKeyExA(root(), "exts", 0, KEY_READ, &exts), 0);
+  const ClassLayers layers{nullptr, user, exts};
+  const auto result = ScanCurrentEntries(*reg, root(), &layers);
+  reg->RegCloseKey(user);
+  reg->RegCloseKey(exts);
+  ASSERT_EQ(Exts(result), (std::vector<std::string>{longName, ".chosen"}));
+  for (const auto& e : *result.entries) {
+    EXPECT_EQ(e->InForceProgID(), "ufile") << e->Ext();
+    EXPECT_EQ(e->OpenerCommand(), "u.exe %1") << e->Ext();
+  }
+}
+
 // A key name is used as the registry gives it: ".txt " is another type than
 // ".txt", not a second ".txt" that would end the scan with a duplicate.
 TEST_P(ScanTest, NamesThatTrimToTheSameTypeStayApart) {
