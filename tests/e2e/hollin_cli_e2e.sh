@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# Runs for scripts of the real hollin.exe under Wine, as a logon script or a
+# device-management tool would start them: the exit code and the report on
+# standard output are all there is; no window ever opens, so each run ends
+# by itself. Usage: hollin_cli_e2e.sh HOLLIN_PROBE_EXE HOLLIN_EXE (under a
+# running Wine).
+set -euo pipefail
+. "$(dirname "$0")/e2e_lib.sh"
+HOLLIN_PROBE=$1
+app=$(mktemp -d "${TMPDIR:-/tmp}/hollin-cli.XXXXXX")
+cp "$2" "$app/hollin.exe"
+txt_was=$(wine reg query 'HKCR\.txt' /ve 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_[A-Z_]*[[:space:]]*//p')
+[ -n "$txt_was" ] || fail "the prefix has no program identifier for .txt"
+put_back() {
+  wine reg add 'HKCR\.txt' /ve /d "$txt_was" /f >/dev/null 2>&1 || true
+  wine reg delete 'HKCR\HollinCli.Grabber' /f >/dev/null 2>&1 || true
+  e2e_cleanup
+  rm -rf "$app"
+}
+trap put_back EXIT
+
+# hollin ARGS...: one run, in the app folder; its standard output in $OUT,
+# its exit code in $RC. A run that opened a window would wait for ever:
+# each must end within 60 s.
+hollin() {
+  E2E_CMD="hollin.exe $*"
+  RC=0
+  OUT=$(cd "$app" && timeout 60 wine ./hollin.exe "$@" 2>"$app/err.txt") || RC=$?
+  E2E_ERR=$(cat "$app/err.txt")
+  [ "$RC" != 124 ] || fail "hollin.exe $* did not end by itself"
+}
+
+hollin --bogus
+expect_eq "a wrong command line" 64 "$RC"
+expect_contains "the usage" "Exit codes:" "$E2E_ERR"
+[ ! -e "$app/Prev.isd" ] || fail "a wrong command line wrote the base"
+
+hollin --check
+expect_eq "first run" 2 "$RC"
+[ -f "$app/Prev.isd" ] || fail "no base recorded"
+hollin /CHECK
+expect_eq "no changes" 0 "$RC"
+expect_contains "the report's outcome" "Outcome: no changes." "$OUT"
+
+wine reg add 'HKCR\HollinCli.Grabber\shell\open\command' /ve /d 'C:\Grab\grab.exe "%1"' /f >/dev/null
+wine reg add 'HKCR\.txt' /ve /d HollinCli.Grabber /f >/dev/null
+hollin --check
+expect_eq "a type taken over" 1 "$RC"
+expect_contains "the report" ".txt	changed	" "$OUT"
+expect_contains "the program now" "-> grab (HollinCli.Grabber)" "$OUT"
+
+hollin --check --format json --report "$(wine winepath -w "$app/report.json" 2>/dev/null | tr -d '\r')"
+expect_eq "with a report file" 1 "$RC"
+expect_eq "nothing on the console" "" "$OUT"
+expect_contains "the JSON report" '"schema": "hollin-report/1"' "$(cat "$app/report.json")"
+expect_contains "the changed type in it" '"current": {"progId": "HollinCli.Grabber"' "$(cat "$app/report.json")"
+
+hollin --restore all
+expect_eq "restore all" 0 "$RC"
+expect_contains "what was restored" ".txt: restored." "$OUT"
+expect_eq ".txt back" "$txt_was" \
+  "$(wine reg query 'HKCR\.txt' /ve 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_[A-Z_]*[[:space:]]*//p')"
+hollin --check
+expect_eq "nothing changed after the restore" 0 "$RC"
+
+# A damaged base: named, exit code 3, the file byte for byte as it was.
+head -c 60 "$app/Prev.isd" >"$app/damaged" && cp "$app/damaged" "$app/Prev.isd"
+hollin --check
+expect_eq "a damaged base" 3 "$RC"
+expect_contains "the base named" "Prev.isd" "$E2E_ERR"
+cmp -s "$app/damaged" "$app/Prev.isd" || fail "the damaged base was changed"
+expect_rc 1 wait "Hollin Brellmark" 1
+echo "cli e2e: all steps passed"
