@@ -128,7 +128,9 @@ const std::map<uint32_t, std::string> kTitles = {
     {1, "About Hollin"},
     {2, "The views and Refresh"},
     {3, "Accepting the current settings"},
-    {4, "Restoring the base and the warning"}};
+    {4, "Restoring the base and the warning"},
+    {5, "What opens a file on Windows 8 to 11"},
+    {6, "The command line for administrators"}};
 
 TEST(HelpFile, BuiltFileOpensAtTheContentsAndFindsEveryTopicByNumber) {
   const HlpReader hlp(test::ReadFileBytes(HOLLIN_HELP_DIR "/Hollin.hlp"));
