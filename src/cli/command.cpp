@@ -58,7 +58,9 @@ class Run {
       }
     } catch (const BaseFileError& e) {
       const bool damaged = e.problem() == BaseFileProblem::Damaged || e.problem() == BaseFileProblem::NewerFormat;
-      env_.console.Err(std::string(e.what()) + (damaged ? " It was left as it was.\n" : "\n"));
+      const std::string what = std::string(e.what()) + (damaged ? " It was left as it was." : "");
+      env_.console.Err(what + "\n");
+      Log(EventKind::Failure, what);
       return damaged ? kBaseDamaged : kFailure;
     } catch (const std::exception& e) {
       return Fail(e.what());
@@ -68,8 +70,15 @@ class Run {
  private:
   int Fail(const std::string& what) {
     env_.console.Err(std::string(kAppTitle) + ": " + what + "\n");
+    Log(EventKind::Failure, what);
     return kFailure;
   }
+
+  void Log(EventKind kind, const std::string& text) {
+    if (env_.events) env_.events->Write(kind, text);
+  }
+  // The report's text, for an event.
+  void LogReport(EventKind kind) { Log(kind, FormatReport(report_, Format::Text)); }
 
   void Scan() { g_.CurrentEntries = ScanCurrent(env_.reg, env_.platform).entries; }
 
@@ -109,6 +118,7 @@ class Run {
     report_.notes.push_back("No base was recorded yet: the current settings of " +
                             std::to_string(g_.CurrentEntries->Count()) + " file types are the base now.");
     Emit();
+    LogReport(EventKind::FirstRun);
     return kFirstRun;
   }
 
@@ -119,6 +129,7 @@ class Run {
     report_.items = ItemsOf(types, *g_.CurrentEntries, *g_.BaseEntries);
     report_.outcome = types.empty() ? "no changes" : "changes";
     Emit();
+    if (!types.empty()) LogReport(EventKind::ChangesFound);
     return types.empty() ? kNoChanges : kChangesFound;
   }
 
@@ -132,6 +143,7 @@ class Run {
     report_.notes.push_back("The current settings are the base now" +
                             std::string(types.empty() ? "." : "; the types listed were changed."));
     Emit();
+    LogReport(EventKind::Accepted);
     return kNoChanges;
   }
 
@@ -175,6 +187,7 @@ class Run {
     const bool done = notRestored.empty() && unknown.empty();
     report_.outcome = done ? "restored" : "not all restored";
     Emit();
+    LogReport(done ? EventKind::Restored : EventKind::RestoreRefused);
     return done ? kNoChanges : kWritesRefused;
   }
 

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "cli/event_log.h"
 #include "cli/options.h"
 #include "common/platform.h"
 #include "registry/registry.h"
@@ -27,6 +28,10 @@ struct RunEnvironment {
   std::string currentFolder;  // what paths on the command line are relative to
   std::string machine, user;
   long long now = 0;  // seconds since 1970, UTC
+  // Where a check that finds changes, a restore, an accept, a first run and
+  // a failure leave one event each (with the report's text); none: no events.
+  // A failure to write one never fails the run.
+  IEventLog* events = nullptr;
 };
 
 // Runs what the options ask for and returns the exit code.

@@ -4,6 +4,7 @@
 
 #include <ctime>
 
+#include "cli/win32_event_log.h"
 #include "common/win32_platform.h"
 #include "registry/win32_registry.h"
 
@@ -90,8 +91,9 @@ int RunWindowsCommandLine(const std::vector<std::string>& args) {
   Win32Platform platform;
   Win32Registry reg;
   const Options options = ParseOptions(args);
-  RunEnvironment env{reg, platform, console, platform.ProgramFolder(), CurrentFolder(), ComputerName(), UserName(),
-                     static_cast<long long>(std::time(nullptr))};
+  Win32EventLog events;
+  RunEnvironment env{reg,        platform,   console, platform.ProgramFolder(), CurrentFolder(), ComputerName(),
+                     UserName(), static_cast<long long>(std::time(nullptr)), &events};
   return RunCommandLine(options, env);
 }
 

@@ -62,8 +62,20 @@ class CommandTest : public ::testing::Test {
   void SetUp() override { reg.LoadText(kClasses, "classes"); }
   int Run(std::vector<std::string> args) {
     console = Console{};
-    RunEnvironment env{reg, platform, console, dir.path().string(), dir.path().string(), "PC-7", "ada", 1796673600};
+    RunEnvironment env{reg, platform, console, dir.path().string(), dir.path().string(), "PC-7", "ada", 1796673600,
+                       &events};
     return RunCommandLine(ParseOptions(args), env);
+  }
+  // The kinds of the events written, in order, and clears them.
+  std::vector<EventKind> Events() {
+    std::vector<EventKind> kinds;
+    for (const auto& e : events.events) {
+      for (EventKind k : {EventKind::ChangesFound, EventKind::Restored, EventKind::RestoreRefused, EventKind::Accepted,
+                          EventKind::FirstRun, EventKind::Failure})
+        if (EventId(k) == e.id) kinds.push_back(k);
+    }
+    events.events.clear();
+    return kinds;
   }
   std::string Base() const { return dir.File("Prev.isd"); }
   void Hijack() {
@@ -76,7 +88,38 @@ class CommandTest : public ::testing::Test {
   RegistryStore reg;
   Platform platform;
   Console console;
+  RecordingEventLog events;
 };
+
+// One event for each check that finds changes, each restore, each accept,
+// a first run and a failure, carrying the report; a log that refuses them
+// changes nothing of the run.
+TEST_F(CommandTest, EventsTellTheFleetAndNeverFailTheRun) {
+  using K = EventKind;
+  EXPECT_EQ(Run({"--check"}), kFirstRun);
+  EXPECT_EQ(Events(), std::vector<K>{K::FirstRun});
+  EXPECT_EQ(Run({"--check"}), kNoChanges);
+  EXPECT_EQ(Events(), std::vector<K>{});
+  Hijack();
+  EXPECT_EQ(Run({"--check"}), kChangesFound);
+  ASSERT_EQ(events.events.size(), 1u);
+  EXPECT_NE(events.events[0].text.find(".txt\tchanged\t"), std::string::npos) << events.events[0].text;
+  EXPECT_EQ(Events(), std::vector<K>{K::ChangesFound});
+  reg.DenyAccess(HKEY_CLASSES_ROOT, ".txt", KEY_SET_VALUE);
+  EXPECT_EQ(Run({"--restore", "all"}), kWritesRefused);
+  reg.DenyAccess(HKEY_CLASSES_ROOT, ".txt", 0);
+  EXPECT_EQ(Run({"--restore", "all"}), kNoChanges);
+  Hijack();
+  EXPECT_EQ(Run({"--accept"}), kNoChanges);
+  EXPECT_EQ(Events(), (std::vector<K>{K::RestoreRefused, K::Restored, K::Accepted}));
+  test::WriteFileBytes(Base(), "HOLLINBASE\t2\n");
+  EXPECT_EQ(Run({"--check"}), kBaseDamaged);
+  EXPECT_EQ(Events(), std::vector<K>{K::Failure});
+  events.fail = true;
+  EXPECT_EQ(Run({"--check"}), kBaseDamaged);
+  std::filesystem::remove(Base());
+  EXPECT_EQ(Run({"--check"}), kFirstRun);
+}
 
 TEST_F(CommandTest, EveryExitCodeFromARealCheck) {
   EXPECT_EQ(Run({"--check", "--bogus"}), kUsage);
