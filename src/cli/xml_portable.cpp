@@ -1,0 +1,476 @@
+// The portable XML reader and writer: enough of XML 1.0 for the program's
+// files, held to the same contract as the system's parser. UTF-8 only; no
+// document type declaration, so the only entities are the five predefined
+// ones and character references. Namespaces are not checked: a prefixed name
+// is known by its local part.
+#include <algorithm>
+#include <vector>
+
+#include "cli/xml_codec.h"
+
+namespace hollin::cli {
+namespace {
+
+// Decodes the character at s[i], advancing i past it. False for bytes that
+// are not well-formed UTF-8 (i then stays where it was).
+bool DecodeUtf8(std::string_view s, size_t& i, char32_t& cp) {
+  const unsigned char b0 = static_cast<unsigned char>(s[i]);
+  if (b0 < 0x80) {
+    cp = b0;
+    ++i;
+    return true;
+  }
+  int extra;
+  char32_t min;
+  if (b0 >= 0xC2 && b0 <= 0xDF)
+    extra = 1, min = 0x80, cp = b0 & 0x1F;
+  else if (b0 >= 0xE0 && b0 <= 0xEF)
+    extra = 2, min = 0x800, cp = b0 & 0x0F;
+  else if (b0 >= 0xF0 && b0 <= 0xF4)
+    extra = 3, min = 0x10000, cp = b0 & 0x07;
+  else
+    return false;
+  if (s.size() - i <= static_cast<size_t>(extra)) return false;
+  for (int k = 1; k <= extra; ++k) {
+    const unsigned char b = static_cast<unsigned char>(s[i + k]);
+    if ((b & 0xC0) != 0x80) return false;
+    cp = (cp << 6) | (b & 0x3F);
+  }
+  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+  i += extra + 1;
+  return true;
+}
+
+void AppendUtf8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out.push_back(static_cast<char>(cp));
+  } else if (cp < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else if (cp < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  }
+}
+
+// The characters an XML 1.0 document may hold.
+bool IsXmlChar(char32_t cp) {
+  return cp == 0x9 || cp == 0xA || cp == 0xD || (cp >= 0x20 && cp <= 0xD7FF) ||
+         (cp >= 0xE000 && cp <= 0xFFFD) || (cp >= 0x10000 && cp <= 0x10FFFF);
+}
+
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// Names: ASCII letters, '_' and ':' begin one, digits, '-' and '.' go on
+// with it; any character beyond ASCII is taken as a letter.
+bool IsNameStart(char c) {
+  const unsigned char u = static_cast<unsigned char>(c);
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':' || u >= 0x80;
+}
+bool IsNameChar(char c) { return IsNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.'; }
+
+std::string LocalName(const std::string& qualified) {
+  const size_t colon = qualified.rfind(':');
+  return colon == std::string::npos ? qualified : qualified.substr(colon + 1);
+}
+
+class Reader {
+ public:
+  Reader(std::string_view text, const std::function<void(const XmlElement&)>& onElement)
+      : s_(text), onElement_(onElement) {}
+
+  void Run() {
+    if (s_.size() >= 2 &&
+        ((s_[0] == '\xFF' && s_[1] == '\xFE') || (s_[0] == '\xFE' && s_[1] == '\xFF')))
+      Fail("the file is UTF-16; this reader reads UTF-8 only");
+    if (s_.substr(0, 3) == "\xEF\xBB\xBF") s_.remove_prefix(3);
+    CheckCharacters();
+    if (s_.substr(0, 5) == "<?xml" && s_.size() > 5 && (IsSpace(s_[5]) || s_[5] == '?'))
+      XmlDeclaration();
+    Misc();
+    if (AtEnd()) Fail("the file has no root element");
+    if (Peek() != '<' || !IsNameStart(Peek(1)))
+      Fail("text or markup stands outside the root element");
+    Elements();
+    Misc();
+    if (!AtEnd())
+      Fail(Peek() == '<' && IsNameStart(Peek(1))
+               ? "a second root element follows the first"
+               : "text or markup stands outside the root element");
+  }
+
+ private:
+  [[noreturn]] void Fail(const std::string& problem) const {
+    throw XmlSyntaxError(line_, column_, problem);
+  }
+
+  bool AtEnd() const { return pos_ >= s_.size(); }
+  char Peek(size_t ahead = 0) const { return pos_ + ahead < s_.size() ? s_[pos_ + ahead] : '\0'; }
+  bool LooksAt(std::string_view what) const { return s_.substr(pos_, what.size()) == what; }
+
+  // One byte on, keeping the line and the column: CR LF, CR and LF each end
+  // a line; a column counts characters, not bytes.
+  void Step() {
+    const char c = s_[pos_++];
+    if (c == '\r' || (c == '\n' && (pos_ < 2 || s_[pos_ - 2] != '\r'))) {
+      ++line_;
+      column_ = 1;
+    } else if (c != '\n' && (static_cast<unsigned char>(c) & 0xC0) != 0x80) {
+      ++column_;
+    }
+  }
+  void Step(size_t n) {
+    while (n-- > 0) Step();
+  }
+  bool SkipSpace() {
+    const size_t start = pos_;
+    while (!AtEnd() && IsSpace(Peek())) Step();
+    return pos_ != start;
+  }
+  void Expect(std::string_view what, const std::string& problem) {
+    if (AtEnd()) Fail("the file ends too soon: " + problem);
+    if (!LooksAt(what)) Fail(problem);
+    Step(what.size());
+  }
+
+  // Every byte is well-formed UTF-8 of a character XML allows. Checked once
+  // before anything is read, with its own count of lines and columns.
+  void CheckCharacters() {
+    for (size_t i = 0; i < s_.size();) {
+      const size_t at = i;
+      char32_t cp = 0;
+      const bool utf8 = DecodeUtf8(s_, i, cp);
+      if (!utf8 || !IsXmlChar(cp)) {
+        Step(at - pos_);
+        Fail(utf8 ? "a character that XML does not allow" : "bytes that are not UTF-8");
+      }
+    }
+  }
+
+  std::string Name(const std::string& problem) {
+    if (AtEnd() || !IsNameStart(Peek())) Fail(problem);
+    const size_t start = pos_;
+    while (!AtEnd() && IsNameChar(Peek())) Step();
+    return std::string(s_.substr(start, pos_ - start));
+  }
+
+  // "&...;" at the reader's place, appended to out resolved.
+  void Reference(std::string& out) {
+    Step();  // '&'
+    if (Peek() == '#') {
+      Step();
+      const bool hex = Peek() == 'x';
+      if (hex) Step();
+      char32_t cp = 0;
+      size_t digits = 0;
+      for (; !AtEnd() && Peek() != ';'; Step(), ++digits) {
+        const char c = Peek();
+        int d;
+        if (c >= '0' && c <= '9')
+          d = c - '0';
+        else if (hex && c >= 'a' && c <= 'f')
+          d = c - 'a' + 10;
+        else if (hex && c >= 'A' && c <= 'F')
+          d = c - 'A' + 10;
+        else
+          Fail("a character reference holds something other than digits");
+        cp = std::min<char32_t>(cp * (hex ? 16 : 10) + d, 0x110000);
+      }
+      if (AtEnd()) Fail("a character reference is not closed by ';'");
+      if (digits == 0 || !IsXmlChar(cp))
+        Fail("a character reference names a character that XML does not allow");
+      Step();
+      AppendUtf8(out, cp);
+      return;
+    }
+    const std::string name =
+        Name("'&' begins neither an entity nor a character reference (write &amp;)");
+    if (Peek() != ';') Fail("a reference to an entity is not closed by ';'");
+    Step();
+    static const struct {
+      const char* name;
+      char c;
+    } kPredefined[] = {{"amp", '&'}, {"lt", '<'}, {"gt", '>'}, {"quot", '"'}, {"apos", '\''}};
+    for (const auto& e : kPredefined)
+      if (name == e.name) return out.push_back(e.c);
+    Fail("the entity &" + name +
+         "; is not declared (a file without a document type declares none)");
+  }
+
+  // A quoted value: of an attribute, with its references resolved and each
+  // line break or tab turned into a blank, as XML reads it.
+  std::string QuotedValue(const std::string& attribute) {
+    const char quote = Peek();
+    if (quote != '"' && quote != '\'') Fail("the value of " + attribute + " is not in quotes");
+    Step();
+    std::string value;
+    for (;;) {
+      if (AtEnd()) Fail("the file ends inside the value of " + attribute);
+      const char c = Peek();
+      if (c == quote) break;
+      if (c == '<') Fail("'<' stands in the value of " + attribute + " (write &lt;)");
+      if (c == '&') {
+        Reference(value);
+        continue;
+      }
+      if (c == '\r' && Peek(1) == '\n') Step();
+      value.push_back(IsSpace(c) ? ' ' : c);
+      Step();
+    }
+    Step();
+    return value;
+  }
+
+  void XmlDeclaration() {
+    Step(5);
+    bool versionSeen = false;
+    for (;;) {
+      const bool blank = SkipSpace();
+      if (LooksAt("?>")) break;
+      if (!blank) Fail("the XML declaration is not well-formed");
+      const std::string name = Name("the XML declaration is not well-formed");
+      SkipSpace();
+      Expect("=", "the XML declaration is not well-formed");
+      SkipSpace();
+      std::string value = QuotedValue(name);
+      if (name == "version") {
+        versionSeen = true;
+      } else if (name == "encoding") {
+        std::transform(value.begin(), value.end(), value.begin(), [](char c) {
+          return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+        });
+        if (value != "UTF-8")
+          Fail("the file declares the encoding \"" + value + "\"; this reader reads UTF-8 only");
+      } else if (name != "standalone") {
+        Fail("the XML declaration has an unknown part \"" + name + "\"");
+      }
+    }
+    if (!versionSeen) Fail("the XML declaration has no version");
+    Step(2);
+  }
+
+  void Comment() {
+    Step(4);  // "<!--"
+    for (;;) {
+      if (AtEnd()) Fail("the file ends inside a comment");
+      if (LooksAt("--")) {
+        if (Peek(2) != '>') Fail("\"--\" stands inside a comment");
+        Step(3);
+        return;
+      }
+      Step();
+    }
+  }
+
+  void ProcessingInstruction() {
+    Step(2);  // "<?"
+    const std::string target = Name("a processing instruction has no name");
+    std::string folded = target;
+    std::transform(folded.begin(), folded.end(), folded.begin(), [](char c) {
+      return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    });
+    if (folded == "xml") Fail("an XML declaration stands elsewhere than at the very start");
+    while (!LooksAt("?>")) {
+      if (AtEnd()) Fail("the file ends inside a processing instruction");
+      Step();
+    }
+    Step(2);
+  }
+
+  // Blanks, comments and processing instructions before and after the root.
+  void Misc() {
+    for (;;) {
+      SkipSpace();
+      if (LooksAt("<!--"))
+        Comment();
+      else if (LooksAt("<?"))
+        ProcessingInstruction();
+      else if (LooksAt("<!DOCTYPE"))
+        Fail("the file has a document type declaration, which is not read");
+      else
+        return;
+    }
+  }
+
+  // A start tag at the reader's place; true when it is an empty-element tag.
+  bool StartTag(int depth, std::string& qualifiedName) {
+    XmlElement element;
+    element.depth = depth;
+    Step();  // '<'
+    element.line = line_;
+    element.column = column_;
+    qualifiedName = Name("'<' is not followed by a name");
+    if (depth >= kMaxXmlDepth)
+      Fail("elements nest deeper than " + std::to_string(kMaxXmlDepth) + " levels");
+    std::vector<std::string> seen;
+    bool empty = false;
+    for (;;) {
+      const bool blank = SkipSpace();
+      if (AtEnd()) Fail("the file ends inside the tag <" + qualifiedName + ">");
+      if (LooksAt("/>")) {
+        Step(2);
+        empty = true;
+        break;
+      }
+      if (Peek() == '>') {
+        Step();
+        break;
+      }
+      if (!blank)
+        Fail("the tag <" + qualifiedName +
+             "> goes on with something other than a blank, '>' or '/>'");
+      const std::string name =
+          Name("the tag <" + qualifiedName + "> holds something other than attributes");
+      SkipSpace();
+      Expect("=", "the attribute " + name + " has no '=' and value");
+      SkipSpace();
+      std::string value = QuotedValue(name);
+      if (std::find(seen.begin(), seen.end(), name) != seen.end())
+        Fail("the attribute " + name + " appears twice in one tag");
+      seen.push_back(name);
+      if (name == "xmlns" || name.rfind("xmlns:", 0) == 0) continue;
+      element.attributes.push_back({LocalName(name), std::move(value)});
+    }
+    element.name = LocalName(qualifiedName);
+    onElement_(element);
+    return empty;
+  }
+
+  // The root element with everything in it.
+  void Elements() {
+    std::vector<std::string> open;
+    std::string name;
+    if (!StartTag(0, name)) open.push_back(name);
+    while (!open.empty()) {
+      if (AtEnd()) Fail("the file ends before </" + open.back() + ">");
+      if (LooksAt("</")) {
+        Step(2);
+        const std::string end = Name("'</' is not followed by a name");
+        if (end != open.back()) Fail("</" + end + "> stands where </" + open.back() + "> was due");
+        SkipSpace();
+        Expect(">", "the end tag </" + end + "> is not closed by '>'");
+        open.pop_back();
+      } else if (LooksAt("<!--")) {
+        Comment();
+      } else if (LooksAt("<![CDATA[")) {
+        Step(9);
+        while (!LooksAt("]]>")) {
+          if (AtEnd()) Fail("the file ends inside a CDATA section");
+          Step();
+        }
+        Step(3);
+      } else if (LooksAt("<?")) {
+        ProcessingInstruction();
+      } else if (LooksAt("<!")) {
+        Fail("markup that may not stand inside an element");
+      } else if (Peek() == '<') {
+        if (!StartTag(static_cast<int>(open.size()), name)) open.push_back(name);
+      } else if (Peek() == '&') {
+        std::string ignored;
+        Reference(ignored);
+      } else {
+        if (LooksAt("]]>")) Fail("\"]]>\" stands in text");
+        Step();
+      }
+    }
+  }
+
+  std::string_view s_;
+  const std::function<void(const XmlElement&)>& onElement_;
+  size_t pos_ = 0;
+  int line_ = 1;
+  int column_ = 1;
+};
+
+void Escape(std::string& out, std::string_view value) {
+  for (const char c : value) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out.push_back(c);
+    }
+  }
+}
+
+void WriteNode(std::string& out, const XmlNode& node, int level) {
+  out.append(2 * static_cast<size_t>(level), ' ');
+  out += '<';
+  out += node.name;
+  for (const auto& a : node.attributes) {
+    out += ' ';
+    out += a.name;
+    out += "=\"";
+    Escape(out, a.value);
+    out += '"';
+  }
+  if (node.children.empty()) {
+    out += " />\r\n";
+    return;
+  }
+  out += ">\r\n";
+  for (const auto& child : node.children) WriteNode(out, child, level + 1);
+  out.append(2 * static_cast<size_t>(level), ' ');
+  out += "</" + node.name + ">\r\n";
+}
+
+class PortableXmlCodec : public IXmlCodec {
+ public:
+  void Read(std::string_view bytes,
+            const std::function<void(const XmlElement&)>& onElement) override {
+    Reader(bytes, onElement).Run();
+  }
+  std::string Write(const XmlNode& root) override {
+    std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n";
+    WriteNode(out, root, 0);
+    return out;
+  }
+};
+
+}  // namespace
+
+XmlSyntaxError::XmlSyntaxError(int line, int column, const std::string& problem)
+    : std::runtime_error(line > 0 ? "line " + std::to_string(line) + ", column " +
+                                        std::to_string(column) + ": " + problem
+                                  : problem),
+      line_(line),
+      column_(column),
+      problem_(problem) {}
+
+const std::string* XmlElement::Attribute(std::string_view attributeName) const {
+  for (const auto& a : attributes)
+    if (a.name == attributeName) return &a.value;
+  return nullptr;
+}
+
+bool IsWritableXmlText(std::string_view text) {
+  for (size_t i = 0; i < text.size();) {
+    char32_t cp = 0;
+    if (!DecodeUtf8(text, i, cp) || cp < 0x20 || cp == 0xFFFE || cp == 0xFFFF) return false;
+  }
+  return true;
+}
+
+std::unique_ptr<IXmlCodec> MakePortableXmlCodec() { return std::make_unique<PortableXmlCodec>(); }
+
+#ifndef _WIN32
+std::unique_ptr<IXmlCodec> MakeSystemXmlCodec() { return MakePortableXmlCodec(); }
+#endif
+
+}  // namespace hollin::cli

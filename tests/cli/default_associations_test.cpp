@@ -1,0 +1,274 @@
+// Default associations files, through every XML codec the program has: the
+// portable one in every build, and in the Windows build the system's XmlLite
+// too. The same assertions hold for each.
+#include "cli/default_associations.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace hollin::cli {
+
+void PrintTo(const DefaultAssociation& a, std::ostream* os) {
+  *os << "{" << a.identifier << ", " << a.progId << ", " << a.applicationName << "}";
+}
+
+namespace {
+
+struct Codec {
+  const char* name;
+  std::unique_ptr<IXmlCodec> (*make)();
+};
+
+const Codec kCodecs[] = {
+    {"Portable", MakePortableXmlCodec},
+#ifdef _WIN32
+    {"XmlLite", MakeXmlLiteCodec},
+#endif
+};
+
+class EveryCodec : public testing::TestWithParam<Codec> {
+ protected:
+  std::vector<DefaultAssociation> Read(const std::string& text) {
+    return ReadDefaultAssociations(text, "policy.xml", *codec_);
+  }
+  std::unique_ptr<IXmlCodec> codec_ = GetParam().make();
+};
+
+INSTANTIATE_TEST_SUITE_P(Codecs, EveryCodec, testing::ValuesIn(kCodecs),
+                         [](const testing::TestParamInfo<Codec>& info) {
+                           return std::string(info.param.name);
+                         });
+
+const std::string kDeclaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n";
+
+// A file as an administrator's tools leave it: a byte-order mark, CRLF line
+// ends, comments, a protocol, attributes and elements the program does not
+// know, references, and names from several scripts at once.
+TEST_P(EveryCodec, ReadsAFileWrittenByHand) {
+  const std::string file =
+      "\xEF\xBB\xBF" + kDeclaration +
+      "<!-- Wanted on every desk -->\r\n"
+      "<DefaultAssociations>\r\n"
+      "  <Association Identifier=\".htm\" ProgId=\"AppXq5mw1k0d8e7r2x4t9v6b3n\" "
+      "ApplicationName=\"Web View\" />\r\n"
+      "  <Association Identifier=\".txt\" ProgId=\"txtfile\" ApplicationName=\"Notes &amp; Lists\" "
+      "Version=\"1\"/>\r\n"
+      "  <!-- a protocol, kept but not checked -->\r\n"
+      "  <Association Identifier=\"mailto\" ProgId='Post.Url.1' "
+      "ApplicationName='Post'></Association>\r\n"
+      "  <Remark>Set by the <b>desk</b> team\r\n"
+      "    <Association Identifier=\".doc\" ProgId=\"NotAChildOfTheRoot\" />\r\n"
+      "  </Remark>\r\n"
+      "  <Association Identifier=\".pdf\" ProgId=\"Pages.Document.1\"\r\n"
+      "      ApplicationName=\"Lesen – 閱讀 – Чтение – Ανάγνωση – 📖\" />\r\n"
+      "  <Association Identifier=\".log\" ProgId=\"txtfile\" />\r\n"
+      "  <Association Identifier=\".csv\" ProgId=\"Sheet&#x2E;1\" "
+      "ApplicationName=\"&lt;Tabl&#233;&gt; &quot;&apos;\" />\r\n"
+      "</DefaultAssociations>\r\n";
+  const std::vector<DefaultAssociation> expected = {
+      {".htm", "AppXq5mw1k0d8e7r2x4t9v6b3n", "Web View"},
+      {".txt", "txtfile", "Notes & Lists"},
+      {"mailto", "Post.Url.1", "Post"},
+      {".pdf", "Pages.Document.1", "Lesen – 閱讀 – Чтение – Ανάγνωση – 📖"},
+      {".log", "txtfile", ""},
+      {".csv", "Sheet.1", "<Tablé> \"'"},
+  };
+  EXPECT_EQ(Read(file), expected);
+}
+
+TEST_P(EveryCodec, WhatIsWrittenReadsBackTheSame) {
+  const std::vector<DefaultAssociation> list = {
+      {".txt", "txtfile", "Notes \"Plain\" & <Simple> 'Text'"},
+      {".Ünï", "Prog.<&>\"'.1", "Ελληνικά 文字 😀"},
+      {"https", "Web.1", ""},
+  };
+  const std::string text = WriteDefaultAssociations(list, *codec_);
+  EXPECT_EQ(text.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>", 0), 0u) << text;
+  size_t elements = 0;
+  for (size_t at = text.find("<Association "); at != std::string::npos;
+       at = text.find("<Association ", at + 1))
+    ++elements;
+  EXPECT_EQ(elements, list.size()) << text;
+  EXPECT_EQ(Read(text), list) << text;
+  EXPECT_EQ(Read(WriteDefaultAssociations({}, *codec_)), std::vector<DefaultAssociation>());
+}
+
+// Each fault is refused with the file's name and the line it is on, and no
+// association is returned.
+TEST_P(EveryCodec, RefusesWhatIsNotAnAssociationsFile) {
+  const std::string root = kDeclaration + "<DefaultAssociations>\r\n";
+  const std::string good = "  <Association Identifier=\".log\" ProgId=\"txtfile\" />\r\n";
+  const std::string end = "</DefaultAssociations>\r\n";
+  std::string deep;  // well-formed, but 200 levels deep
+  for (int i = 0; i < 200; ++i) deep = "<Remark>" + deep + "</Remark>";
+  using P = AssociationsProblem;
+  const struct {
+    const char* what;
+    std::string text;
+    AssociationsProblem problem;
+    int line;
+    int column;  // 0: where the reader finds a syntax fault is its own affair
+  } rows[] = {
+      {"an element left open",
+       root + "  <Association Identifier=\".txt\" ProgId=\"txtfile\">\r\n" + end, P::NotWellFormed,
+       4, 0},
+      {"a file cut short in a tag", root + good + "  <Association Identifier=\".txt\" Pro",
+       P::NotWellFormed, 4, 0},
+      {"a value without quotes",
+       root + "  <Association Identifier=.txt ProgId=\"txtfile\" />\r\n" + end, P::NotWellFormed, 3,
+       0},
+      {"quotes that do not match",
+       root + "  <Association Identifier=\".txt' ProgId=\"txtfile\" />\r\n" + end, P::NotWellFormed,
+       3, 0},
+      {"a DOCTYPE with an entity",
+       kDeclaration +
+           "<!DOCTYPE DefaultAssociations [<!ENTITY t \"txtfile\">]>\r\n<DefaultAssociations>\r\n" +
+           "  <Association Identifier=\".txt\" ProgId=\"&t;\" />\r\n" + end,
+       P::NotWellFormed, 2, 0},
+      {"a DOCTYPE alone",
+       kDeclaration + "<!DOCTYPE DefaultAssociations>\r\n<DefaultAssociations>\r\n" + good + end,
+       P::NotWellFormed, 2, 0},
+      {"an entity never declared",
+       root + good + "  <Association Identifier=\".txt\" ProgId=\"&t;\" />\r\n" + end,
+       P::NotWellFormed, 4, 0},
+      {"elements nested too deep", root + good + deep + end, P::NotWellFormed, 4, 0},
+      {"another root", kDeclaration + "<Associations>\r\n" + good + "</Associations>\r\n",
+       P::NoRoot, 2, 2},
+      {"an Association without ProgId",
+       root + good + "  <Association Identifier=\".txt\" ApplicationName=\"Notes\" />\r\n" + end,
+       P::MissingAttribute, 4, 4},
+      {"an Association with an empty ProgId",
+       root + "  <Association Identifier=\".txt\" ProgId=\"\" />\r\n" + end, P::MissingAttribute, 3,
+       4},
+      {"an Association without Identifier", root + "  <Association ProgId=\"txtfile\" />\r\n" + end,
+       P::MissingAttribute, 3, 4},
+      {"a type named twice",
+       root + "  <Association Identifier=\".txt\" ProgId=\"txtfile\" />\r\n" + good +
+           "  <Association Identifier=\".TXT\" ProgId=\"Notes.1\" />\r\n" + end,
+       P::TypeTwice, 5, 4},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    try {
+      const auto list = Read(row.text);
+      ADD_FAILURE() << "read " << list.size() << " associations";
+    } catch (const AssociationsFileError& e) {
+      EXPECT_EQ(e.problem(), row.problem) << e.what();
+      EXPECT_EQ(e.source(), "policy.xml");
+      EXPECT_EQ(e.line(), row.line) << e.what();
+      if (row.column)
+        EXPECT_EQ(e.column(), row.column) << e.what();
+      else
+        EXPECT_GT(e.column(), 0) << e.what();
+      const std::string where = "policy.xml, line " + std::to_string(row.line) + ", column ";
+      EXPECT_EQ(std::string(e.what()).rfind(where, 0), 0u) << e.what();
+    }
+  }
+}
+
+// A file over the limit is refused before it is parsed, however well-formed.
+TEST_P(EveryCodec, RefusesAFileOverTheLimit) {
+  std::string file =
+      kDeclaration + "<DefaultAssociations>\r\n" +
+      "  <Association Identifier=\".txt\" ProgId=\"txtfile\" />\r\n</DefaultAssociations>\r\n";
+  file.resize(kMaxAssociationsFileBytes, ' ');
+  EXPECT_EQ(Read(file).size(), 1u);
+  file += ' ';
+  try {
+    Read(file);
+    ADD_FAILURE() << "a file over the limit was read";
+  } catch (const AssociationsFileError& e) {
+    EXPECT_EQ(e.problem(), AssociationsProblem::TooLarge);
+    EXPECT_EQ(
+        std::string(e.what()),
+        "policy.xml: the file has 16777217 bytes; an associations file may have at most 16 MiB");
+  }
+}
+
+// What a file could not give back as it was is not written, and the
+// message says why.
+TEST_P(EveryCodec, RefusesToWriteWhatCannotBeReadBack) {
+  const struct {
+    DefaultAssociation association;
+    const char* why;
+  } rows[] = {
+      {{".txt", "", "Notes"}, "needs an Identifier and a ProgId"},
+      {{"", "txtfile", "Notes"}, "needs an Identifier and a ProgId"},
+      {{".txt", "txtfile", "Tab\there"},
+       "its ApplicationName is not UTF-8 or holds control characters"},
+      {{".txt", "txt\nfile", ""}, "its ProgId is not UTF-8 or holds control characters"},
+      {{".txt", "txtfile", "caf\xE9"}, "its ApplicationName is not UTF-8"},
+      {{".t\x01t", "txtfile", ""}, "its Identifier is not UTF-8 or holds control characters"},
+      {{".LOG", "Other.1", ""}, "the type \".LOG\" is named a second time"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::PrintToString(row.association));
+    try {
+      WriteDefaultAssociations({{".log", "txtfile", ""}, row.association}, *codec_);
+      ADD_FAILURE() << "written";
+    } catch (const AssociationsFileError& e) {
+      EXPECT_EQ(e.problem(), AssociationsProblem::Unwritable) << e.what();
+      EXPECT_NE(std::string(e.what()).find(row.why), std::string::npos) << e.what();
+    }
+  }
+}
+
+// A writer that leaves quotes in values as they are, as some do: its file
+// would not read back, so none is given.
+TEST(DefaultAssociations, WhatDoesNotReadBackIsNotWritten) {
+  class QuoteLeavingCodec : public IXmlCodec {
+   public:
+    void Read(std::string_view bytes,
+              const std::function<void(const XmlElement&)>& onElement) override {
+      portable_->Read(bytes, onElement);
+    }
+    std::string Write(const XmlNode& root) override {
+      const std::string text = portable_->Write(root);
+      std::string raw;
+      for (size_t at = 0; at < text.size(); ++at) {
+        const bool quote = text.compare(at, 6, "&quot;") == 0;
+        raw += quote ? '"' : text[at];
+        if (quote) at += 5;
+      }
+      return raw;
+    }
+
+   private:
+    std::unique_ptr<IXmlCodec> portable_ = MakePortableXmlCodec();
+  } codec;
+  const std::vector<DefaultAssociation> list = {{".txt", "txtfile", "Notes \"Plain\""}};
+  try {
+    WriteDefaultAssociations(list, codec);
+    ADD_FAILURE() << "written";
+  } catch (const AssociationsFileError& e) {
+    EXPECT_EQ(e.problem(), AssociationsProblem::Unwritable) << e.what();
+  }
+}
+
+// The program reads through the system's own parser on Windows, which also
+// reads a file saved as UTF-16; the portable reader of the native build
+// reads UTF-8 only, and says so.
+TEST(DefaultAssociations, TheProgramReadsWithTheSystemsParser) {
+  const std::string text =
+      "<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n<DefaultAssociations>\r\n"
+      "  <Association Identifier=\".txt\" ProgId=\"txtfile\" ApplicationName=\"Notes\" />\r\n"
+      "</DefaultAssociations>\r\n";
+  std::string utf16 = "\xFF\xFE";
+  for (const char c : text) utf16 += std::string{c, '\0'};
+#ifdef _WIN32
+  const std::vector<DefaultAssociation> expected = {{".txt", "txtfile", "Notes"}};
+  EXPECT_EQ(ReadDefaultAssociations(utf16, "policy.xml"), expected);
+#else
+  try {
+    ReadDefaultAssociations(utf16, "policy.xml");
+    ADD_FAILURE() << "UTF-16 read";
+  } catch (const AssociationsFileError& e) {
+    EXPECT_NE(std::string(e.what()).find("UTF-16"), std::string::npos) << e.what();
+  }
+#endif
+}
+
+}  // namespace
+}  // namespace hollin::cli
