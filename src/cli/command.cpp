@@ -6,7 +6,9 @@
 #include <system_error>
 
 #include "base/base_store.h"
+#include "cli/default_associations.h"
 #include "cli/report.h"
+#include "cli/xml_codec.h"
 #include "common/atomic_file.h"
 #include "common/names.h"
 #include "common/text.h"
@@ -54,7 +56,8 @@ class Run {
         case Action::Check: return Check();
         case Action::Accept: return Accept();
         case Action::Restore: return Restore();
-        default: return Fail("this action is not available yet.");
+        case Action::ExportDefaults: return Export();
+        default: return Fail("nothing to do.");
       }
     } catch (const BaseFileError& e) {
       const bool damaged = e.problem() == BaseFileProblem::Damaged || e.problem() == BaseFileProblem::NewerFormat;
@@ -62,6 +65,8 @@ class Run {
       env_.console.Err(what + "\n");
       Log(EventKind::Failure, what);
       return damaged ? kBaseDamaged : kFailure;
+    } catch (const AssociationsFileError& e) {
+      return Fail(std::string(e.what()) + " Nothing was written.");
     } catch (const std::exception& e) {
       return Fail(e.what());
     }
@@ -123,6 +128,7 @@ class Run {
   }
 
   int Check() {
+    if (IsXmlFile(o_.basePath)) return CheckAgainstAssociationsFile();
     Scan();
     if (!LoadBase()) return FirstRun();
     const auto types = ChangedTypes();
@@ -189,6 +195,66 @@ class Run {
     Emit();
     LogReport(done ? EventKind::Restored : EventKind::RestoreRefused);
     return done ? kNoChanges : kWritesRefused;
+  }
+
+  // The check against an administrators' associations file: the types it
+  // names, by the program identifier in force; the file is only read.
+  int CheckAgainstAssociationsFile() {
+    const std::string path = Absolute(env_.currentFolder, o_.basePath);
+    report_.baseFile = path;
+    std::string bytes;
+    const ReadResult read = ReadWholeFile(path, bytes, kMaxAssociationsFileBytes);
+    if (read == ReadResult::NotFound) return Fail("The associations file \"" + path + "\" does not exist.");
+    if (read == ReadResult::TooLarge)
+      return Fail("The associations file \"" + path + "\" is too large to be one (over " +
+                  std::to_string(kMaxAssociationsFileBytes >> 20) + " MiB).");
+    const std::vector<DefaultAssociation> wanted = ReadDefaultAssociations(bytes, path);
+    Scan();
+    for (const DefaultAssociation& a : wanted) {
+      if (a.identifier.empty() || a.identifier[0] != '.') continue;  // a protocol: not a file type
+      const cRegEntry* c = nullptr;
+      try {
+        c = g_.CurrentEntries->Item(a.identifier).get();
+      } catch (const CollectionError&) {
+      }
+      const ReportSide now = SideOf(c);
+      if (c && EqualsNoCase(now.progId, a.progId)) continue;
+      report_.items.push_back({a.identifier, c ? "changed" : "removed", {a.progId, "", a.applicationName}, now});
+    }
+    report_.outcome = report_.items.empty() ? "no changes" : "changes";
+    Emit();
+    if (!report_.items.empty()) LogReport(EventKind::ChangesFound);
+    return report_.items.empty() ? kNoChanges : kChangesFound;
+  }
+
+  // The base as an administrators' associations file. A type without a
+  // program identifier (its command stands under the extension itself)
+  // cannot be named in one and is left out, and so is one whose names the
+  // file cannot hold; the report says which.
+  int Export() {
+    std::error_code ec;
+    if (!fs::exists(g_.BaseFile + std::string(VsData::kExtension), ec))
+      return Fail("no base is recorded in \"" + report_.baseFile + "\" yet: run --check first.");
+    bool created = false;
+    GetAllPrevious(g_, vsd_, sink_, created);
+    std::vector<DefaultAssociation> list;
+    for (const auto& b : *g_.BaseEntries) {
+      const ReportSide side = SideOf(b.get());
+      DefaultAssociation a{b->Ext(), side.progId, side.program};
+      if (a.progId.empty() || !IsWritableXmlText(a.identifier) || !IsWritableXmlText(a.progId) ||
+          !IsWritableXmlText(a.applicationName)) {
+        report_.notes.push_back(b->Ext() + ": left out (" +
+                                (a.progId.empty() ? "no program identifier" : "names a file cannot hold") + ").");
+        continue;
+      }
+      list.push_back(std::move(a));
+    }
+    const std::string path = Absolute(env_.currentFolder, o_.exportPath);
+    ReplaceFileAtomically(path, WriteDefaultAssociations(list));
+    report_.outcome = "exported";
+    report_.notes.push_back(std::to_string(list.size()) + " file types written to " + path + ".");
+    Emit();
+    return kNoChanges;
   }
 
   const Options& o_;

@@ -180,6 +180,47 @@ TEST_F(CommandTest, AReportFileIsWrittenWholeAndTheConsoleGetsNothing) {
             ".txt,changed,txtfile,C:\\WINDOWS\\NOTEPAD.EXE %1,NOTEPAD,Grab.Doc,C:\\Grab\\grab.exe %1,grab\r\n");
 }
 
+// The administrators' associations file: the base written as one, and a
+// check against one written by hand (only the types it names, by program
+// identifier; the file only read, never the base written).
+TEST_F(CommandTest, AssociationsFilesOutAndIn) {
+  EXPECT_EQ(Run({"--export-defaults", "d.xml"}), kFailure);  // no base yet
+  EXPECT_FALSE(std::filesystem::exists(dir.File("d.xml")));
+  Run({"--check"});
+  EXPECT_EQ(Run({"--export-defaults", "d.xml"}), kNoChanges);
+  const std::string written = test::ReadFileBytes(dir.File("d.xml"));
+  EXPECT_NE(written.find("<Association Identifier=\".bmp\" ProgId=\"Paint.Picture\" ApplicationName=\"zpaint\""),
+            std::string::npos)
+      << written;
+  EXPECT_EQ(Run({"--check", "--base", "d.xml"}), kNoChanges);
+
+  test::WriteFileBytes(dir.File("dism.xml"),
+                       "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<DefaultAssociations>\r\n"
+                       "  <Association Identifier=\".txt\" ProgId=\"TXTFILE\" ApplicationName=\"Notepad\" />\r\n"
+                       "  <Association Identifier=\".pdf\" ProgId=\"Reader.Document\" ApplicationName=\"Reader\" />\r\n"
+                       "  <Association Identifier=\"http\" ProgId=\"Browser.Url\" ApplicationName=\"Browser\" />\r\n"
+                       "</DefaultAssociations>\r\n");
+  const std::string base = test::ReadFileBytes(Base());
+  Hijack();
+  EXPECT_EQ(Run({"--check", "--base", "dism.xml", "--format", "csv"}), kChangesFound);
+  EXPECT_EQ(console.out,
+            "type,change,base_progid,base_command,base_program,current_progid,current_command,current_program\r\n"
+            ".txt,changed,TXTFILE,,Notepad,Grab.Doc,C:\\Grab\\grab.exe %1,grab\r\n"
+            ".pdf,removed,Reader.Document,,Reader,,,\r\n");
+  EXPECT_EQ(test::ReadFileBytes(Base()), base);
+
+  for (const std::string bad : {"<DefaultAssociations><Association Identifier=\".txt\" ProgId=\"a\">",
+                                "<DefaultAssociations><Association Identifier=\".txt\" ProgId=\"a\"/>"
+                                "<Association Identifier=\".TXT\" ProgId=\"b\"/></DefaultAssociations>"}) {
+    test::WriteFileBytes(dir.File("bad.xml"), bad);
+    EXPECT_EQ(Run({"--check", "--base", "bad.xml"}), kFailure) << bad;
+    EXPECT_NE(console.err.find("bad.xml"), std::string::npos) << console.err;
+    EXPECT_EQ(console.out, "");
+  }
+  EXPECT_EQ(Run({"--accept", "--base", "dism.xml"}), kUsage);
+  EXPECT_EQ(test::ReadFileBytes(Base()), base);
+}
+
 // A small JSON reader: objects, arrays, strings with escapes, numbers,
 // null. Enough to read a report back as another program would.
 struct Json {

@@ -63,6 +63,19 @@ expect_eq ".txt back" "$txt_was" \
 hollin --check
 expect_eq "nothing changed after the restore" 0 "$RC"
 
+# The base as an administrators' associations file, written and read back
+# through the system's XML parser.
+hollin --export-defaults defaults.xml
+expect_eq "export" 0 "$RC"
+expect_contains "the exported file" '<DefaultAssociations>' "$(cat "$app/defaults.xml")"
+hollin --check --base defaults.xml
+expect_eq "a check against the exported file" 0 "$RC"
+wine reg add 'HKCR\.txt' /ve /d HollinCli.Grabber /f >/dev/null
+hollin --check --base defaults.xml --format csv
+expect_eq "a takeover against the associations file" 1 "$RC"
+expect_contains "in CSV" ".txt,changed,$txt_was," "$OUT"
+wine reg add 'HKCR\.txt' /ve /d "$txt_was" /f >/dev/null
+
 # A damaged base: named, exit code 3, the file byte for byte as it was.
 head -c 60 "$app/Prev.isd" >"$app/damaged" && cp "$app/damaged" "$app/Prev.isd"
 hollin --check
