@@ -49,29 +49,31 @@ export_key() {
   reg_exe export "$1" "$(win_path "$2")" /y || fail "reg export $1 to $(win_path "$2") (exit code $?): $SAID"
 }
 
-# The settings the program writes at each start (the path it runs from, the
-# warning switch) are the prefix's, shared with the other tests: kept here
-# and put back on exit.
-settings_saved=
-if reg_exe query "$SETTINGS"; then
-  export_key "$SETTINGS" "$app/settings.reg"
-  settings_saved=1
-fi
 ours=("$MC\\.hollinlay1" "$MC\\HollinLay.One" "$UC\\.hollinlay1" "$UC\\HollinLay.Grab1"
       "$MC\\.hollinlay2" "$MC\\HollinLay.M2" "$UC\\.hollinlay2" "$UC\\HollinLay.U2" "$UC\\HollinLay.Grab2"
       "$MC\\.hollinlay3" "$MC\\HollinLay.M3" "$UC\\AppXhollinlay3" "$UC\\HollinLay.Grab3" "$FX\\.hollinlay3"
       "$MC\\.hollinlay4" "$MC\\HollinLay.M4" "$UC\\Applications\\layfour.exe" "$FX\\.hollinlay4"
       "$MC\\.hollinlay5" "$MC\\HollinLay.M5" "$UC\\.hollinlay5" "$UC\\HollinLay.U5"
       "$MC\\.hollinlay6" "$MC\\HollinLay.M6" "$UC\\Applications\\laysix.exe" "$FX\\.hollinlay6")
+# The settings the program writes at each start (the path it runs from, the
+# warning switch) are the prefix's, shared with the other tests: kept here
+# and put back on exit ("" while not known yet: then left as they are).
+settings=
 put_back() {
   e2e_cleanup
   local k
   for k in "${ours[@]}"; do wine reg delete "$k" /f >/dev/null 2>&1 || true; done
-  wine reg delete "$SETTINGS" /f >/dev/null 2>&1 || true
-  [ -z "$settings_saved" ] || wine reg import "$(win_path "$app/settings.reg")" >/dev/null 2>&1 || true
+  [ -z "$settings" ] || wine reg delete "$SETTINGS" /f >/dev/null 2>&1 || true
+  [ "$settings" != saved ] || wine reg import "$(win_path "$app/settings.reg")" >/dev/null 2>&1 || true
   rm -rf "$app"
 }
 trap put_back EXIT
+if reg_exe query "$SETTINGS"; then
+  export_key "$SETTINGS" "$app/settings.reg"
+  settings=saved
+else
+  settings=none
+fi
 # Leftovers of a run that was killed would make another base.
 for k in "${ours[@]}"; do wine reg delete "$k" /f >/dev/null 2>&1 || true; done
 add "$SETTINGS" /v Warn /d 1
