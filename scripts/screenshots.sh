@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Takes the screenshots in docs/: the main window after a first run, with
 # types taken over, the detail panel in each view, the Current view, the
-# warning before a restore, the About box, and the quiet check's status
-# window.
+# warning before a restore, the About box, the quiet check's status window,
+# and the panel of a type whose Explorer's choice changed, with its layers.
 # Runs hollin.exe in a private Wine prefix on a virtual display, driven by the
 # probe from another process. Installs what is missing first.
 set -euo pipefail
@@ -77,3 +77,34 @@ for _ in $(seq 50); do
   sleep 0.1
 done
 shot status-window.png
+probe gone Brellmark 30000
+
+# The layers of a type: the machine classes name one program, Explorer's
+# choice a packaged app (with an identifier as long as the system makes
+# them); then another program takes the choice over. A base of its own, in
+# another folder.
+layers="$HOLLIN_WINE_TMP/layers"
+mkdir -p "$layers"
+cp build/windows/src/hollin.exe "$layers/"
+MC='HKLM\Software\Classes' UC='HKCU\Software\Classes'
+FX='HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\FileExts'
+appx=AppXq4m8v2d7xkz1r9wtn3hcy6pjbe0s5gfa
+wine reg add "$MC\\.pdf" /ve /d Folio.Document /f >/dev/null
+wine reg add "$MC\\Folio.Document\\shell\\open\\command" /ve /d '"C:\Program Files\Folio\folio.exe" "%1"' /f >/dev/null
+wine reg add "$UC\\$appx\\Application" /v ApplicationName \
+  /d '@{Vendor.Reader_2.4.1.0_x64__8v2d7xkz1r9wt?ms-resource://Vendor.Reader/Resources/AppName}' /f >/dev/null
+wine reg add "$UC\\$appx\\Application" /v AppUserModelID /d 'Vendor.Reader_8v2d7xkz1r9wt!App' /f >/dev/null
+wine reg add "$UC\\$appx\\Shell\\open" /v DelegateExecute /d '{4ED3A719-CEA8-4BD9-910D-E252F997AFC2}' /f >/dev/null
+wine reg add "$FX\\.pdf\\UserChoice" /v ProgId /d "$appx" /f >/dev/null
+start_bg "$layers/hollin.exe"
+probe wait "$M" 30000
+probe close "$M"
+probe gone "$M" 15000
+sleep 1
+wine reg add "$FX\\.pdf\\UserChoice" /v ProgId /d Grabber.Document /f >/dev/null
+start_bg "$layers/hollin.exe"
+probe wait "$M" 30000
+probe select "$M" 0
+shot panel-layers.png
+probe close "$M"
+probe answer Brellmark "&No" 15000

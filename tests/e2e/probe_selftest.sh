@@ -16,6 +16,10 @@ expect_contains "wait gives the handle and process" "hwnd	" "$OUT"
 pid=$(cut -f4 <<<"$OUT")
 expect_rc 0 --pid "$pid" status "$W"
 expect_rc 1 --pid "$((pid + 4))" status "$W"
+probe --pid "$pid" windows
+expect_eq "the process's visible top-level windows" "window	$pid	HollinProbeFixture	Probe Fixture" "$OUT"
+probe --pid "$((pid + 4))" windows
+expect_eq "no windows of another process" "" "$OUT"
 
 # Reading
 probe controls "$W"
@@ -66,6 +70,8 @@ status_is "WM_COMMAND by id" "ctrl-R"
 
 probe click "$W" "&Ask"
 probe wait Brellmark 10000
+probe --pid "$pid" windows
+expect_contains "a dialog among the windows" "window	$pid	#32770	Brellmark" "$OUT"
 probe msgbox Brellmark
 expect_eq "message box" 'text	Restore the selected types?\r\nThis cannot be undone.
 button	&Yes

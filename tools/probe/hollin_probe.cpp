@@ -22,7 +22,7 @@ DWORD g_pid = 0;  // --pid N: only windows of that process
 int usage() {
   std::fputs(
       "usage: hollin_probe [--pid N] COMMAND ...\n"
-      "  wait TITLE [ms] | gone TITLE [ms] | controls TITLE | list TITLE | status TITLE\n"
+      "  windows | wait TITLE [ms] | gone TITLE [ms] | controls TITLE | list TITLE | status TITLE\n"
       "  click TITLE TEXT | select TITLE ROW... | key TITLE [ctrl+|shift+|alt+]VK\n"
       "  char TITLE TEXT | menu TITLE | command TITLE ID | msgbox TITLE\n"
       "  answer TITLE BUTTONTEXT [ms] | close TITLE\n",
@@ -79,6 +79,24 @@ BOOL CALLBACK FindTop(HWND hwnd, LPARAM lp) {
   if (f->title != text) return TRUE;
   f->found = hwnd;
   return FALSE;
+}
+
+BOOL CALLBACK PrintTop(HWND hwnd, LPARAM) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  if (!IsWindowVisible(hwnd) || (g_pid && pid != g_pid)) return TRUE;
+  char text[512] = "";
+  GetWindowTextA(hwnd, text, sizeof text);
+  std::printf("window\t%lu\t%s\t%s\n", pid, ClassOf(hwnd).c_str(), Escaped(text).c_str());
+  return TRUE;
+}
+
+// Every visible top-level window (of the --pid process only, where given):
+// a window whose title nobody knows beforehand, such as a dialog the system
+// opens, is found this way.
+int CmdWindows() {
+  EnumWindows(PrintTop, 0);
+  return 0;
 }
 
 HWND FindWindowTitled(const std::string& title, const char* cls = nullptr) {
@@ -456,6 +474,7 @@ int main(int argc, char** argv) {
     g_pid = static_cast<DWORD>(std::strtoul(argv[a + 1], nullptr, 10));
     a += 2;
   }
+  if (argc - a == 1 && std::strcmp(argv[a], "windows") == 0) return CmdWindows();
   if (argc - a < 2) return usage();
   std::string cmd = argv[a], title = argv[a + 1];
   int rest = a + 2, more = argc - rest;  // arguments after the title
