@@ -3,6 +3,7 @@
 #include <unordered_set>
 
 #include "common/names.h"
+#include "common/ansi_codepage.h"
 #include "common/text.h"
 #include "compare/exe_name.h"
 
@@ -34,16 +35,48 @@ std::string OpenerOf(const cRegEntry& e) {
   return SetEXEName(e.Layered() ? e.OpenerCommand() : e.ProgramFullPath());
 }
 
-std::string DescribeLayers(const cRegEntry& e) {
-  if (!e.Layered() || (e.ChoiceProgID().empty() && e.UserProgID().empty() && e.MachineProgID().empty()))
-    return std::string();
+namespace {
+
+bool HasLayers(const cRegEntry* e) {
+  return e && e->Layered() && !(e->ChoiceProgID().empty() && e->UserProgID().empty() && e->MachineProgID().empty());
+}
+
+// An identifier as the panel shows it: "-" for none, a long one cut short.
+std::string Short(const std::string& id) {
+  if (id.empty()) return "-";
+  constexpr size_t kLongest = 24;
+  if (Utf16Length(id) <= kLongest) return id;
+  size_t i = 0;
+  char32_t cp;
+  for (size_t n = 0; n < kLongest - 3 && i < id.size(); ++n)
+    if (!DecodeUtf8(id, i, cp)) ++i;
+  return id.substr(0, i) + "...";
+}
+
+}  // namespace
+
+std::string DescribeOpener(const cRegEntry& e) {
+  if (!HasLayers(&e)) return std::string();
   static const char* const kDeciders[] = {"Explorer's choice", "user classes", "machine classes", "class root"};
-  auto id = [](const std::string& s) { return s.empty() ? std::string("-") : s; };
-  std::string t = OpenerOf(e);
-  t.append(" - ").append(kDeciders[static_cast<int>(e.Decider())]).append("\r");
-  t.append("Explorer's choice ").append(id(e.ChoiceProgID()));
-  t.append(", user classes ").append(id(e.UserProgID()));
-  t.append(", machine classes ").append(id(e.MachineProgID()));
+  return OpenerOf(e) + " (" + kDeciders[static_cast<int>(e.Decider())] + ")";
+}
+
+std::string DescribeLayers(const cRegEntry* now, const cRegEntry* before) {
+  const bool hasNow = HasLayers(now), hasBefore = HasLayers(before);
+  if (!hasNow && !hasBefore) return std::string();
+  using Get = const std::string& (cRegEntry::*)() const;
+  const std::pair<const char*, Get> layers[] = {
+      {"choice", &cRegEntry::ChoiceProgID}, {"user", &cRegEntry::UserProgID}, {"machine", &cRegEntry::MachineProgID}};
+  std::string t;
+  for (const auto& [name, get] : layers) {
+    const std::string a = hasBefore ? Short((before->*get)()) : std::string();
+    const std::string b = hasNow ? Short((now->*get)()) : std::string();
+    if (!t.empty()) t += ", ";
+    t.append(name).append(" ");
+    if (!hasBefore) t += b;
+    else if (!hasNow || EqualsNoCase(a, b)) t += a;
+    else t.append(a).append(" -> ").append(b);
+  }
   return t;
 }
 

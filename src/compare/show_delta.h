@@ -34,10 +34,17 @@ bool OpensDifferently(const cRegEntry& a, const cRegEntry& b);
 // an unregistered identifier), else the program of the command in force.
 std::string OpenerOf(const cRegEntry& entry);
 
-// The layers of an entry for the detail panel, "" where it has none to show
-// (read without layers, or none says anything): what opens the type and the
-// layer that decides, then each layer's program identifier ("-": none).
-std::string DescribeLayers(const cRegEntry& entry);
+// What opens an entry's type and the layer that decides, for the detail
+// panel ("grab (Explorer's choice)"); "" where it was read without layers or
+// no layer says anything.
+std::string DescribeOpener(const cRegEntry& entry);
+
+// The layers' program identifiers in one line for the detail panel: each
+// layer once where both sides agree, else "before -> now" ("choice
+// AppXq4m8... -> Grab.Doc, user -, machine Reader.Document"); long
+// identifiers are shortened. A side may be missing; "" where neither has
+// layers to show.
+std::string DescribeLayers(const cRegEntry* now, const cRegEntry* before);
 
 // The changed types in the order they are found: first the CURRENT entries
 // that open differently from BASE or that BASE lacks (with the program that

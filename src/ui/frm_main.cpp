@@ -325,8 +325,8 @@ std::string FrmMain::EntryText(const char* heading, const cRegEntry& entry) cons
   t.append("PROGRAM ID:\r").append(blank ? "[not set]" : entry.ProgramID()).append("\r");
   t.append("OPEN COMMAND KEYNAME: HKey_Classes_Root\\ +\r").append(entry.OpenCmdRegKey()).append("\r");
   t.append("DEFAULT OPEN COMMAND:\r").append(entry.ProgramFullPath());
-  if (const std::string layers = DescribeLayers(entry); !layers.empty())
-    t.append("\r\rOPENS WITH: ").append(layers);
+  if (const std::string opener = DescribeOpener(entry); !opener.empty())
+    t.append("\r\rOPENS WITH: ").append(opener).append("\rLAYERS: ").append(DescribeLayers(&entry, nullptr));
   return t;
 }
 
@@ -335,7 +335,8 @@ std::string FrmMain::EntryText(const char* heading, const cRegEntry& entry) cons
 std::string FrmMain::WhatWindowsRuns(const std::string& ext) {
   std::string progId, command;
   if (!platform_.AskWhatOpens(ext, progId, command)) return std::string();
-  return "\r\rWINDOWS RUNS: " + (progId.empty() ? std::string("-") : progId) + (command.empty() ? "" : "\r" + command);
+  // One line: the identifier it names, else the program of its command.
+  return "\rWINDOWS RUNS: " + (!progId.empty() ? progId : command.empty() ? std::string("-") : SetEXEName(command));
 }
 
 void FrmMain::lvwMain_ItemClick(int row) {
@@ -370,10 +371,14 @@ void FrmMain::lvwMain_ItemClick(int row) {
     }
     // The layers, now and before, where they say anything, and what the
     // system itself runs.
-    if (const cRegEntry* c = lookup(*g_.CurrentEntries))
-      if (const std::string now = DescribeLayers(*c); !now.empty()) t.append("\r\rNOW: ").append(now);
-    if (b)
-      if (const std::string before = DescribeLayers(*b); !before.empty()) t.append("\r\rBEFORE: ").append(before);
+    const cRegEntry* c = lookup(*g_.CurrentEntries);
+    const std::string now = c ? DescribeOpener(*c) : std::string();
+    const std::string was = b ? DescribeOpener(*b) : std::string();
+    if (!now.empty() || !was.empty()) {
+      t.append("\r\rNOW: ").append(now.empty() ? std::string("-") : now);
+      t.append("\rWAS: ").append(was.empty() ? std::string("-") : was);
+      t.append("\rLAYERS: ").append(DescribeLayers(c, b));
+    }
     lblInfo.Caption(t + WhatWindowsRuns(ext));
     bool any = false;
     for (int i = 1; i <= lvwMain.Count() && !any; ++i) any = lvwMain.Selected(i);

@@ -190,18 +190,14 @@ expect_eq "exactly the types whose opener changed, by the program that now opens
 # with every layer's identifier.
 select_types .hollinlay3
 text=$(panel)
-expect_contains "the panel of a changed choice, now" \
-  "NOW: grabthree - Explorer's choice\\r\\nExplorer's choice HollinLay.Grab3, user classes -, machine classes HollinLay.M3" "$text"
-expect_contains "the panel of a changed choice, before" \
-  "BEFORE: Vendor.App - Explorer's choice\\r\\nExplorer's choice AppXhollinlay3, user classes -, machine classes HollinLay.M3" "$text"
-expect_contains "what the system runs" "\\r\\n\\r\\nWINDOWS RUNS: " "$text"
+expect_contains "the panel of a changed choice, now and before" \
+  "NOW: grabthree (Explorer's choice)\\r\\nWAS: Vendor.App (Explorer's choice)\\r\\nLAYERS: choice AppXhollinlay3 -> HollinLay.Grab3, user -, machine HollinLay.M3" "$text"
+expect_contains "what the system runs" "\\r\\nWINDOWS RUNS: " "$text"
 echo "what the system runs for .hollinlay3: ${text##*WINDOWS RUNS: }"
 select_types .hollinlay2
 text=$(panel)
-expect_contains "the panel of a changed user classes' identifier, now" \
-  "NOW: grabtwo - user classes\\r\\nExplorer's choice -, user classes HollinLay.Grab2, machine classes HollinLay.M2" "$text"
-expect_contains "the panel of a changed user classes' identifier, before" \
-  "BEFORE: utwo - user classes\\r\\nExplorer's choice -, user classes HollinLay.U2, machine classes HollinLay.M2" "$text"
+expect_contains "the panel of a changed user classes' identifier, now and before" \
+  "NOW: grabtwo (user classes)\\r\\nWAS: utwo (user classes)\\r\\nLAYERS: choice -, user HollinLay.U2 -> HollinLay.Grab2, machine HollinLay.M2" "$text"
 echo "what the system runs for .hollinlay2: ${text##*WINDOWS RUNS: }"
 
 # 3. With the warning switched off (Ctrl+W), .hollinlay1 and .hollinlay2
@@ -276,17 +272,22 @@ wait_exit "$pid" 20
 expect_eq "exit code after the restores" 0 "$RC"
 
 # 5. The classes' command of an identifier that does not decide what opens
-# the type changes; the list stays as it was:
+# the type changes. A change of the command the class root shows counts, as
+# it always did, but the list names the program that still opens the type:
 #   .hollinlay5  the machine classes' command (the user classes decide, with
-#                a command of their own)
+#                a command of their own); listed under Wine only, whose
+#                class root is the machine classes (on Windows it merges the
+#                user classes over them, and its command does not change)
 #   .hollinlay6  the machine classes' command (Explorer's choice decides)
 add "$MC\\HollinLay.M5\\shell\\open\\command" /ve /d '"C:\Grab\grabfive.exe" "%1"'
 add "$MC\\HollinLay.M6\\shell\\open\\command" /ve /d '"C:\Grab\grabsix.exe" "%1"'
 start_bg "$app/hollin.exe"
 pid=$BG_PID
 probe wait "$M" 30000
-expect_eq "no more types listed when a layer below the deciding one changes" ".hollinlay3	grabthree
-.hollinlay4	grabfour" "$(all_rows)"
+expect_eq "a change of the class root's command is listed, by what still opens the type" ".hollinlay3	grabthree
+.hollinlay4	grabfour
+.hollinlay5	ufive
+.hollinlay6	laysix" "$(all_rows)"
 probe close "$M"
 probe answer Brellmark "&No" 15000
 wait_exit "$pid" 20

@@ -122,10 +122,10 @@ TEST_F(Layers, WhatOpensEachTypeAndWhichLayerDecides) {
     const char* panel;  // the part after "OPENS WITH: "
   };
   const Case cases[] = {
-      {".m", "m - machine classes\rExplorer's choice -, user classes -, machine classes mfile"},
-      {".u", "u - user classes\rExplorer's choice -, user classes ufile, machine classes mfile"},
-      {".p", "Vendor.Viewer - Explorer's choice\rExplorer's choice AppXv1ewer, user classes -, machine classes mfile"},
-      {".l", "u - Explorer's choice\rExplorer's choice ufile, user classes -, machine classes mfile"},
+      {".m", "m (machine classes)\rLAYERS: choice -, user -, machine mfile"},
+      {".u", "u (user classes)\rLAYERS: choice -, user ufile, machine mfile"},
+      {".p", "Vendor.Viewer (Explorer's choice)\rLAYERS: choice AppXv1ewer, user -, machine mfile"},
+      {".l", "u (Explorer's choice)\rLAYERS: choice ufile, user -, machine mfile"},
   };
   for (const auto& c : cases) {
     for (int i = 1; i <= main->lvwMain.Count(); ++i)
@@ -185,8 +185,18 @@ TEST_F(Layers, EachLayersChangeIsListedAndRestoredWhereItWasMade) {
     Start();
     EXPECT_EQ(Rows(), c.rows);
     if (main->lvwMain.Count() == 0) continue;
+    if (std::string(c.rows) == ".p|u") {
+      // The panel: what opens it now and before, and each layer once or as
+      // it changed.
+      main->lvwMain.UserClickRow(1);
+      const std::string& panel = main->lblInfo.Caption();
+      EXPECT_EQ(panel.substr(panel.find("\r\rNOW: ")),
+                "\r\rNOW: u (Explorer's choice)\rWAS: Vendor.Viewer (Explorer's choice)\rLAYERS: choice AppXv1ewer "
+                "-> ufile, user -, machine mfile");
+    }
     main->mnuOptWarn.UserChoose();  // no warning
-    for (int i = 1; i <= main->lvwMain.Count(); ++i) main->lvwMain.UserClickRow(i, true);
+    for (int i = 1; i <= main->lvwMain.Count(); ++i)
+      if (!main->lvwMain.Selected(i)) main->lvwMain.UserClickRow(i, true);
     box.shown.clear();
     platform.choosers.clear();
     main->cmdRestore.UserClick();
