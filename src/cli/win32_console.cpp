@@ -1,6 +1,7 @@
 #include "cli/win32_console.h"
 
 #include "common/windows_api.h"
+#include "common/win32_text.h"
 
 #include <ctime>
 
@@ -10,22 +11,6 @@
 
 namespace hollin::cli {
 namespace {
-
-std::wstring Wide(const std::string& text) {
-  const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring out(static_cast<size_t>(n > 0 ? n : 0), L'\0');
-  if (n > 0) MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
-  return out;
-}
-
-std::string Utf8(const wchar_t* text) {
-  const int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  if (n <= 1) return std::string();
-  std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), n, nullptr, nullptr);
-  out.resize(static_cast<size_t>(n - 1));
-  return out;
-}
 
 // The handle for a standard stream: the one the program was given, else the
 // parent's console.

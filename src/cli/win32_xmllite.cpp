@@ -239,28 +239,7 @@ class XmlLiteCodec : public IXmlCodec {
     Check(writer->WriteEndElement(), "WriteEndElement");
   }
 
-  static std::string Escaped(const std::string& value) {
-    std::string out;
-    for (const char c : value) {
-      switch (c) {
-        case '&':
-          out += "&amp;";
-          break;
-        case '<':
-          out += "&lt;";
-          break;
-        case '>':
-          out += "&gt;";
-          break;
-        case '"':
-          out += "&quot;";
-          break;
-        default:
-          out.push_back(c);
-      }
-    }
-    return out;
-  }
+  static std::string Escaped(const std::string& value) { return EscapeXmlAttribute(value); }
 
   HMODULE module_;
   CreateFunction createReader_ = nullptr;

@@ -98,6 +98,9 @@ std::unique_ptr<IXmlCodec> MakeSystemXmlCodec();
 // through any writer and reader: no control characters at all (XML has no
 // room for most, and a reader turns a tab or a line break written as it is
 // into a blank), and neither U+FFFE nor U+FFFF.
+// An attribute value with &, <, > and " as the references XML reads back.
+std::string EscapeXmlAttribute(std::string_view value);
+
 bool IsWritableXmlText(std::string_view text);
 
 }  // namespace hollin::cli

@@ -8,56 +8,11 @@
 
 #include "cli/xml_codec.h"
 
+#include "common/ansi_codepage.h"
+
 namespace hollin::cli {
 namespace {
 
-// Decodes the character at s[i], advancing i past it. False for bytes that
-// are not well-formed UTF-8 (i then stays where it was).
-bool DecodeUtf8(std::string_view s, size_t& i, char32_t& cp) {
-  const unsigned char b0 = static_cast<unsigned char>(s[i]);
-  if (b0 < 0x80) {
-    cp = b0;
-    ++i;
-    return true;
-  }
-  int extra;
-  char32_t min;
-  if (b0 >= 0xC2 && b0 <= 0xDF)
-    extra = 1, min = 0x80, cp = b0 & 0x1F;
-  else if (b0 >= 0xE0 && b0 <= 0xEF)
-    extra = 2, min = 0x800, cp = b0 & 0x0F;
-  else if (b0 >= 0xF0 && b0 <= 0xF4)
-    extra = 3, min = 0x10000, cp = b0 & 0x07;
-  else
-    return false;
-  if (s.size() - i <= static_cast<size_t>(extra)) return false;
-  for (int k = 1; k <= extra; ++k) {
-    const unsigned char b = static_cast<unsigned char>(s[i + k]);
-    if ((b & 0xC0) != 0x80) return false;
-    cp = (cp << 6) | (b & 0x3F);
-  }
-  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-  i += extra + 1;
-  return true;
-}
-
-void AppendUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out.push_back(static_cast<char>(cp));
-  } else if (cp < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else if (cp < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  }
-}
 
 // The characters an XML 1.0 document may hold.
 bool IsXmlChar(char32_t cp) {
@@ -388,26 +343,6 @@ class Reader {
   int column_ = 1;
 };
 
-void Escape(std::string& out, std::string_view value) {
-  for (const char c : value) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      default:
-        out.push_back(c);
-    }
-  }
-}
 
 void WriteNode(std::string& out, const XmlNode& node, int level) {
   out.append(2 * static_cast<size_t>(level), ' ');
@@ -417,7 +352,7 @@ void WriteNode(std::string& out, const XmlNode& node, int level) {
     out += ' ';
     out += a.name;
     out += "=\"";
-    Escape(out, a.value);
+    out += EscapeXmlAttribute(a.value);
     out += '"';
   }
   if (node.children.empty()) {
@@ -472,5 +407,19 @@ std::unique_ptr<IXmlCodec> MakePortableXmlCodec() { return std::make_unique<Port
 #ifndef _WIN32
 std::unique_ptr<IXmlCodec> MakeSystemXmlCodec() { return MakePortableXmlCodec(); }
 #endif
+
+std::string EscapeXmlAttribute(std::string_view value) {
+  std::string out;
+  for (const char c : value) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      default: out.push_back(c);
+    }
+  }
+  return out;
+}
 
 }  // namespace hollin::cli
