@@ -159,14 +159,7 @@ class Run {
     std::vector<std::string> wanted = o_.restoreAll ? ChangedTypes() : o_.restoreTypes;
     std::vector<std::string> unknown;
     std::vector<std::string> known;
-    for (const auto& type : wanted) {
-      bool inBase = false;
-      try {
-        inBase = g_.BaseEntries->Item(type) != nullptr;
-      } catch (const CollectionError&) {
-      }
-      (inBase ? known : unknown).push_back(type);
-    }
+    for (const auto& type : wanted) (g_.BaseEntries->Lookup(type) ? known : unknown).push_back(type);
     RestoreResult result = RestoreTypes(env_.reg, *g_.BaseEntries, *g_.CurrentEntries, known);
     if (result.wrote) env_.platform.AssociationsChanged();
     // A check afterwards tells what really took.
@@ -212,11 +205,7 @@ class Run {
     Scan();
     for (const DefaultAssociation& a : wanted) {
       if (a.identifier.empty() || a.identifier[0] != '.') continue;  // a protocol: not a file type
-      const cRegEntry* c = nullptr;
-      try {
-        c = g_.CurrentEntries->Item(a.identifier).get();
-      } catch (const CollectionError&) {
-      }
+      const cRegEntry* c = g_.CurrentEntries->Lookup(a.identifier);
       const ReportSide now = SideOf(c);
       if (c && EqualsNoCase(now.progId, a.progId)) continue;
       report_.items.push_back({a.identifier, c ? "changed" : "removed", {a.progId, "", a.applicationName}, now});

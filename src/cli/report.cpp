@@ -8,14 +8,6 @@
 namespace hollin::cli {
 namespace {
 
-const cRegEntry* Find(const cRegEntries& entries, const std::string& type) {
-  try {
-    return entries.Item(type).get();
-  } catch (const CollectionError& e) {
-    if (e.code() != CollectionError::kInvalidArgument) throw;
-    return nullptr;
-  }
-}
 
 // Registry text may hold bytes that are no UTF-8: they become U+FFFD, so
 // that every report is valid UTF-8.
@@ -151,8 +143,8 @@ std::vector<ReportItem> ItemsOf(const std::vector<std::string>& types, const cRe
                                 const cRegEntries& base) {
   std::vector<ReportItem> items;
   for (const auto& type : types) {
-    const cRegEntry* c = Find(current, type);
-    const cRegEntry* b = Find(base, type);
+    const cRegEntry* c = current.Lookup(type);
+    const cRegEntry* b = base.Lookup(type);
     items.push_back({type, !b ? "new" : !c ? "removed" : "changed", SideOf(b), SideOf(c)});
   }
   return items;

@@ -5,15 +5,6 @@
 namespace hollin {
 namespace {
 
-// The member of entries with that type, or nullptr.
-const cRegEntry* Find(const cRegEntries& entries, const std::string& ext) {
-  try {
-    return entries.Item(ext).get();
-  } catch (const CollectionError& e) {
-    if (e.code() != CollectionError::kInvalidArgument) throw;
-    return nullptr;
-  }
-}
 
 }  // namespace
 
@@ -33,9 +24,9 @@ RestoreResult RestoreTypes(IRegistry& reg, const cRegEntries& base, const cRegEn
                            const std::vector<std::string>& exts) {
   RestoreResult result;
   for (const auto& ext : exts) {
-    const cRegEntry* b = Find(base, ext);
+    const cRegEntry* b = base.Lookup(ext);
     if (!b) continue;  // a type the base does not know: nothing to restore
-    RestoreLayers(reg, *b, Find(current, ext), result);
+    RestoreLayers(reg, *b, current.Lookup(ext), result);
     RestoreEntry(reg, *b, result);
   }
   return result;

@@ -119,6 +119,11 @@ const cRegEntries::EntryPtr& cRegEntries::Item(std::string_view vntIndexKey) con
   return entries_[at];
 }
 
+const cRegEntry* cRegEntries::Lookup(std::string_view key) const {
+  const size_t at = Find(FoldCase(key));
+  return at == kNone ? nullptr : entries_[at].get();
+}
+
 void cRegEntries::Remove(std::int32_t vntIndexKey) {
   if (vntIndexKey < 1 || vntIndexKey > Count()) throw OutOfRange();
   RemoveAt(static_cast<size_t>(vntIndexKey - 1));

@@ -125,6 +125,9 @@ class cRegEntries {
   // The member at a 1-based position, or the member with a key.
   const EntryPtr& Item(std::int32_t vntIndexKey) const;
   const EntryPtr& Item(std::string_view vntIndexKey) const;
+  // The member with that key, or nullptr: for callers to whom a missing
+  // type is an ordinary case.
+  const cRegEntry* Lookup(std::string_view key) const;
 
   std::int32_t Count() const { return static_cast<std::int32_t>(entries_.size()); }
 

@@ -347,22 +347,13 @@ void FrmMain::lvwMain_ItemClick(int row) {
   } else if (ShownView == 2) {
     lblInfo.Caption(EntryText("BASE (previous) settings for file type ", *g_.BaseEntries->Item(ext)));
   } else if (ShownView == 0) {
-    // A type missing on one side is an ordinary case here: the lookup's
-    // "no such key" gives "(none)".
-    auto lookup = [&ext](const cRegEntries& entries) -> const cRegEntry* {
-      try {
-        return entries.Item(ext).get();
-      } catch (const CollectionError& e) {
-        if (e.code() != CollectionError::kInvalidArgument) throw;
-        return nullptr;
-      }
-    };
+    // A type missing on one side is an ordinary case here: "(none)".
     std::string t = "CHANGE for file type " + UpperCase(ext) + " - \r\r";
-    if (const cRegEntry* c = lookup(*g_.CurrentEntries))
+    if (const cRegEntry* c = g_.CurrentEntries->Lookup(ext))
       t.append("CURRENT default Open command:\r").append(c->ProgramFullPath());
     else
       t.append("CURRENT default Open command: (none)");
-    const cRegEntry* b = lookup(*g_.BaseEntries);
+    const cRegEntry* b = g_.BaseEntries->Lookup(ext);
     if (b) {
       t.append("\r\rBASE (previous) default Open command:\r").append(b->ProgramFullPath());
     } else {
@@ -371,7 +362,7 @@ void FrmMain::lvwMain_ItemClick(int row) {
     }
     // The layers, now and before, where they say anything, and what the
     // system itself runs.
-    const cRegEntry* c = lookup(*g_.CurrentEntries);
+    const cRegEntry* c = g_.CurrentEntries->Lookup(ext);
     const std::string now = c ? DescribeOpener(*c) : std::string();
     const std::string was = b ? DescribeOpener(*b) : std::string();
     if (!now.empty() || !was.empty()) {
@@ -597,11 +588,8 @@ void FrmMain::ConfirmChoices() {
                      kAppTitle + " does not write it.\r";
   constexpr size_t kListed = 10;
   for (size_t i = 0; i < types.size() && i < kListed; ++i) {
-    std::string recorded;
-    try {
-      recorded = OpenerOf(*g_.BaseEntries->Item(types[i]));
-    } catch (const CollectionError&) {
-    }
+    const cRegEntry* b = g_.BaseEntries->Lookup(types[i]);
+    const std::string recorded = b ? OpenerOf(*b) : std::string();
     text.append("\r").append(types[i]).append(": ").append(recorded.empty() ? "(none)" : recorded);
   }
   if (types.size() > kListed) text += "\r... and " + std::to_string(types.size() - kListed) + " more.";
