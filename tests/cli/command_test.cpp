@@ -46,20 +46,9 @@ struct Platform : IPlatform {
   void EndProcess() override {}
 };
 
-constexpr const char* kClasses = R"(REGEDIT4
-[HKEY_CLASSES_ROOT\.txt]
-@="txtfile"
-[HKEY_CLASSES_ROOT\txtfile\shell\open\command]
-@="C:\\WINDOWS\\NOTEPAD.EXE %1"
-[HKEY_CLASSES_ROOT\.bmp]
-@="Paint.Picture"
-[HKEY_CLASSES_ROOT\Paint.Picture\shell\open\command]
-@="\"C:\\Program Files\\Paint\\zpaint.exe\" \"%1\""
-)";
-
 class CommandTest : public ::testing::Test {
  protected:
-  void SetUp() override { reg.LoadText(kClasses, "classes"); }
+  void SetUp() override { reg.LoadText(test::Data("classes.reg"), "classes"); }  // .txt and .bmp
   int Run(std::vector<std::string> args) {
     console = Console{};
     RunEnvironment env{reg, platform, console, dir.path().string(), dir.path().string(), "PC-7", "ada", 1796673600,
@@ -194,12 +183,8 @@ TEST_F(CommandTest, AssociationsFilesOutAndIn) {
       << written;
   EXPECT_EQ(Run({"--check", "--base", "d.xml"}), kNoChanges);
 
-  test::WriteFileBytes(dir.File("dism.xml"),
-                       "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<DefaultAssociations>\r\n"
-                       "  <Association Identifier=\".txt\" ProgId=\"TXTFILE\" ApplicationName=\"Notepad\" />\r\n"
-                       "  <Association Identifier=\".pdf\" ProgId=\"Reader.Document\" ApplicationName=\"Reader\" />\r\n"
-                       "  <Association Identifier=\"http\" ProgId=\"Browser.Url\" ApplicationName=\"Browser\" />\r\n"
-                       "</DefaultAssociations>\r\n");
+  // .txt as TXTFILE, .pdf, and a protocol, which is not checked.
+  test::WriteFileBytes(dir.File("dism.xml"), test::Data("dism.xml"));
   const std::string base = test::ReadFileBytes(Base());
   Hijack();
   EXPECT_EQ(Run({"--check", "--base", "dism.xml", "--format", "csv"}), kChangesFound);

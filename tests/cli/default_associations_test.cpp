@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "support/test_support.h"
+
 namespace hollin::cli {
 
 void PrintTo(const DefaultAssociation& a, std::ostream* os) {
@@ -43,30 +45,11 @@ INSTANTIATE_TEST_SUITE_P(Codecs, EveryCodec, testing::ValuesIn(kCodecs),
 
 const std::string kDeclaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n";
 
-// A file as an administrator's tools leave it: a byte-order mark, CRLF line
-// ends, comments, a protocol, attributes and elements the program does not
-// know, references, and names from several scripts at once.
+// A file as an administrator's tools leave it (data/hand_written.xml): a
+// byte-order mark, CRLF line ends, comments, a protocol, attributes and
+// elements the program does not know, references, and names from several
+// scripts at once.
 TEST_P(EveryCodec, ReadsAFileWrittenByHand) {
-  const std::string file =
-      "\xEF\xBB\xBF" + kDeclaration +
-      "<!-- Wanted on every desk -->\r\n"
-      "<DefaultAssociations>\r\n"
-      "  <Association Identifier=\".htm\" ProgId=\"AppXq5mw1k0d8e7r2x4t9v6b3n\" "
-      "ApplicationName=\"Web View\" />\r\n"
-      "  <Association Identifier=\".txt\" ProgId=\"txtfile\" ApplicationName=\"Notes &amp; Lists\" "
-      "Version=\"1\"/>\r\n"
-      "  <!-- a protocol, kept but not checked -->\r\n"
-      "  <Association Identifier=\"mailto\" ProgId='Post.Url.1' "
-      "ApplicationName='Post'></Association>\r\n"
-      "  <Remark>Set by the <b>desk</b> team\r\n"
-      "    <Association Identifier=\".doc\" ProgId=\"NotAChildOfTheRoot\" />\r\n"
-      "  </Remark>\r\n"
-      "  <Association Identifier=\".pdf\" ProgId=\"Pages.Document.1\"\r\n"
-      "      ApplicationName=\"Lesen – 閱讀 – Чтение – Ανάγνωση – 📖\" />\r\n"
-      "  <Association Identifier=\".log\" ProgId=\"txtfile\" />\r\n"
-      "  <Association Identifier=\".csv\" ProgId=\"Sheet&#x2E;1\" "
-      "ApplicationName=\"&lt;Tabl&#233;&gt; &quot;&apos;\" />\r\n"
-      "</DefaultAssociations>\r\n";
   const std::vector<DefaultAssociation> expected = {
       {".htm", "AppXq5mw1k0d8e7r2x4t9v6b3n", "Web View"},
       {".txt", "txtfile", "Notes & Lists"},
@@ -75,7 +58,7 @@ TEST_P(EveryCodec, ReadsAFileWrittenByHand) {
       {".log", "txtfile", ""},
       {".csv", "Sheet.1", "<Tablé> \"'"},
   };
-  EXPECT_EQ(Read(file), expected);
+  EXPECT_EQ(Read(test::Data("hand_written.xml")), expected);
 }
 
 TEST_P(EveryCodec, WhatIsWrittenReadsBackTheSame) {

@@ -36,27 +36,9 @@ using namespace std::string_literals;
 constexpr const char* kWin10 = "Win10-RathbunVM-UsrClass.reg";
 constexpr const char* kWin81 = "dfwinreg-UsrClass.reg";
 
-// Types the machine classes give a command: one the hives do not name, two
-// that they list packaged apps for, and one whose key a hive spells ".R3D".
-constexpr const char* kMachineClasses = R"(REGEDIT4
-
-[ROOT\.txt]
-@="txtfile"
-[ROOT\txtfile\shell\open\command]
-@="C:\\Tools\\edit.exe \"%1\""
-[ROOT\.jpg]
-@="jpgfile"
-[ROOT\jpgfile\shell\open\command]
-@="C:\\Tools\\pictures.exe \"%1\""
-[ROOT\.pdf]
-@="pdffile"
-[ROOT\pdffile\shell\open\command]
-@="C:\\Tools\\pages.exe \"%1\""
-[ROOT\.r3d]
-@="rawfile"
-[ROOT\rawfile\shell\open\command]
-@="C:\\Tools\\pictures.exe /raw \"%1\""
-)";
+// The types data/machine_classes.reg gives a command: one the hives do not
+// name, two that they list packaged apps for, and one whose key a hive spells
+// ".R3D". ROOT stands for the machine classes or the class root.
 const std::set<std::string> kMachineTypes{".txt", ".jpg", ".pdf", ".r3d"};
 
 std::string ReplaceAll(const std::string& text, const std::string& from, const std::string& to) {
@@ -93,9 +75,9 @@ class RealClasses {
  public:
   RealClasses(const char* hive, View view) {
     const std::string text = test::ReadFileBytes(std::string(HOLLIN_REALWORLD_DIR "/") + hive);
-    store.LoadText(ReplaceAll(kMachineClasses, "ROOT", "HKEY_LOCAL_MACHINE\\Software\\Classes"),
-                   "machine");
-    store.LoadText(ReplaceAll(kMachineClasses, "ROOT", "HKEY_CLASSES_ROOT"), "machine");
+    const std::string machine = test::Data("machine_classes.reg");
+    store.LoadText(ReplaceAll(machine, "ROOT", "HKEY_LOCAL_MACHINE\\Software\\Classes"), "machine");
+    store.LoadText(ReplaceAll(machine, "ROOT", "HKEY_CLASSES_ROOT"), "machine");
     const auto start = std::chrono::steady_clock::now();
     store.LoadText(ReplaceAll(text, Utf16("[HKEY_CLASSES_ROOT"),
                               Utf16("[HKEY_CURRENT_USER\\Software\\Classes")),

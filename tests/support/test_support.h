@@ -48,6 +48,11 @@ class ScriptedMessageBox : public IMessageBox {
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 
+#ifdef HOLLIN_DATA_DIR
+// A data file of the test's own folder (tests/<module>/data), byte for byte.
+inline std::string Data(const std::string& name) { return ReadFileBytes(HOLLIN_DATA_DIR "/" + name); }
+#endif
+
 // The path of the running test executable, for tests that start a copy of
 // themselves as a child process.
 std::string SelfPath();

@@ -16,7 +16,6 @@ namespace {
 using ui::FrmMain;
 using ui::FrmStatus;
 using test::FakePlatform;
-using test::kClasses;
 using FrmMainTest = test::WindowTest;
 
 constexpr const char* kChangedColumn = "[File Type 810] [Changed To Open With 1810]";
@@ -161,7 +160,7 @@ TEST_F(FrmMainTest, QuietStartEndsInOneOfThreeWays) {
       main->tmrStatus.Fire();
       EXPECT_EQ(platform.ends, 1);
     }
-    reg.LoadText(kClasses, "classes");
+    reg.LoadText(test::Data("classes.reg"), "classes");
   }
 }
 
@@ -231,7 +230,7 @@ struct BrokenRegistry : RegistryStore {
 
 TEST_F(FrmMainTest, AnErrorInAnEventIsShownAndTheProgramGoesOn) {
   BrokenRegistry broken;
-  broken.LoadText(kClasses, "classes");
+  broken.LoadText(test::Data("classes.reg"), "classes");
   g = General{};
   FrmStatus s(backend, g);
   ui::FrmWarning w(backend, g, broken);
@@ -265,7 +264,7 @@ TEST_F(FrmMainTest, AnErrorInAnEventIsShownAndTheProgramGoesOn) {
 // More keys than a box can list: ten, then how many more.
 TEST_F(FrmMainTest, ALongListOfUncheckedKeysIsCut) {
   BrokenRegistry broken;
-  broken.LoadText(kClasses, "classes");
+  broken.LoadText(test::Data("classes.reg"), "classes");
   FrmStatus s(backend, g);
   ui::FrmWarning w(backend, g, broken);
   FrmMain m(backend, g, broken, platform, box, s, w);
@@ -299,7 +298,7 @@ struct WatchedBox : test::ScriptedMessageBox {
 TEST_F(FrmMainTest, AQuietCheckEndsOnlyAfterItsReportIsAnswered) {
   Start();  // the base
   BrokenRegistry broken;
-  broken.LoadText(kClasses, "classes");
+  broken.LoadText(test::Data("classes.reg"), "classes");
   broken.deniedIndex = 3;  // inifile: no type of its own, so no change either
   WatchedBox watched;
   FrmStatus s(backend, g);

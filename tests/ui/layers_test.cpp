@@ -11,88 +11,17 @@
 namespace hollin {
 namespace {
 
-// The merged class root holds what Windows shows in it: the user classes
-// over the machine classes. Wine shows only the machine classes there; the
-// program reads the layers themselves either way.
-constexpr const char* kLayers = R"(REGEDIT4
-[HKEY_LOCAL_MACHINE\Software\Classes\.m]
-@="mfile"
-[HKEY_LOCAL_MACHINE\Software\Classes\mfile\shell\open\command]
-@="C:\\M\\m.exe %1"
-[HKEY_CLASSES_ROOT\.m]
-@="mfile"
-[HKEY_CLASSES_ROOT\mfile\shell\open\command]
-@="C:\\M\\m.exe %1"
-
-[HKEY_LOCAL_MACHINE\Software\Classes\.u]
-@="mfile"
-[HKEY_CURRENT_USER\Software\Classes\.u]
-@="ufile"
-[HKEY_CURRENT_USER\Software\Classes\ufile\shell\open\command]
-@="C:\\U\\u.exe %1"
-[HKEY_CLASSES_ROOT\.u]
-@="ufile"
-[HKEY_CLASSES_ROOT\ufile\shell\open\command]
-@="C:\\U\\u.exe %1"
-
-[HKEY_LOCAL_MACHINE\Software\Classes\.p]
-@="mfile"
-[HKEY_CLASSES_ROOT\.p]
-@="mfile"
-[HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Explorer\FileExts\.p\UserChoice]
-"ProgId"="AppXv1ewer"
-[HKEY_CURRENT_USER\Software\Classes\AppXv1ewer\Application]
-"ApplicationName"="@{Vendor.Viewer_1.0.0.0_x64__8abc?ms-resource://Vendor.Viewer/Resources/Name}"
-"AppUserModelID"="Vendor.Viewer_8abc!App"
-[HKEY_CURRENT_USER\Software\Classes\AppXv1ewer\Shell\open]
-"DelegateExecute"="{00000000-0000-0000-0000-000000000001}"
-
-[HKEY_LOCAL_MACHINE\Software\Classes\.a]
-@="mfile"
-[HKEY_CLASSES_ROOT\.a]
-@="mfile"
-[HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Explorer\FileExts\.a\UserChoice]
-"ProgId"="Applications\\ed.exe"
-[HKEY_CURRENT_USER\Software\Classes\Applications\ed.exe\shell\open\command]
-@="\"C:\\Ed\\ed.exe\" \"%1\""
-
-[HKEY_LOCAL_MACHINE\Software\Classes\.n]
-@="mfile"
-[HKEY_CLASSES_ROOT\.n]
-@="mfile"
-[HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Explorer\FileExts\.n\UserChoice]
-"ProgId"="Bare.Doc"
-[HKEY_LOCAL_MACHINE\Software\Classes\Bare.Doc]
-@="A type without a verb"
-
-[HKEY_LOCAL_MACHINE\Software\Classes\.g]
-@="mfile"
-[HKEY_CLASSES_ROOT\.g]
-@="mfile"
-[HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Explorer\FileExts\.g\UserChoice]
-"ProgId"="Gone.Doc"
-
-[HKEY_LOCAL_MACHINE\Software\Classes\.l]
-@="mfile"
-[HKEY_CLASSES_ROOT\.l]
-@="mfile"
-[HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Explorer\FileExts\.l\UserChoice]
-"ProgId"="Applications\\ed.exe"
-[HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Explorer\FileExts\.l\UserChoiceLatest]
-"ProgId"="ufile"
-)";
-
 class Layers : public test::WindowTest {
  protected:
   void SetUp() override {
     WindowTest::SetUp();
-    Fresh(kLayers);
+    Fresh();
   }
-  // The registry anew with text.
-  void Fresh(const std::string& text) {
+  // The registry anew with the layers of data/layers.reg.
+  void Fresh() {
     reg.~RegistryStore();
     new (&reg) RegistryStore();
-    reg.LoadText(text, "layers");
+    reg.LoadText(test::Data("layers.reg"), "layers");
   }
   std::string Rows() const {
     std::string s;
@@ -176,7 +105,7 @@ TEST_F(Layers, EachLayersChangeIsListedAndRestoredWhereItWasMade) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    Fresh(kLayers);
+    Fresh();
     std::filesystem::remove("Prev.isd");
     Start();  // the base
     const std::string before = Registry();

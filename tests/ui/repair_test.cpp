@@ -20,32 +20,12 @@ namespace {
 
 using RepairTest = test::WindowTest;
 
-// Since the base was recorded: .txt and .bmp taken over, .ini removed, .new
-// and .own registered (.own's program ID has no command: its own serves).
-constexpr const char* kChanges = R"(REGEDIT4
-[HKEY_CLASSES_ROOT\.txt]
-@="Grab.Doc"
-[HKEY_CLASSES_ROOT\.bmp]
-@="Grab.Doc"
-[HKEY_CLASSES_ROOT\Grab.Doc\shell\open\command]
-@="C:\\Grab\\grab.exe %1"
-[-HKEY_CLASSES_ROOT\.ini]
-[HKEY_CLASSES_ROOT\.new]
-@="newfile"
-[HKEY_CLASSES_ROOT\newfile\shell\open\command]
-@="new.exe %1"
-[HKEY_CLASSES_ROOT\.own]
-@="nocommand"
-[HKEY_CLASSES_ROOT\.own\shell\open\command]
-@="own.exe"
-)";
-
 class Repair : public RepairTest {
  protected:
   void SetUp() override {
     RepairTest::SetUp();
     Start();  // records the base
-    reg.LoadText(kChanges, "changes");
+    reg.LoadText(test::Data("changes.reg"), "changes");  // .txt, .bmp, .ini, .new, .own
     Start();
   }
   // HKEY_CLASSES_ROOT as text.

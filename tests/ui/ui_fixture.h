@@ -1,5 +1,5 @@
 // What the window tests share: a process that records its ends and beeps, a
-// small HKEY_CLASSES_ROOT, and the headless windows with a way to start them
+// small HKEY_CLASSES_ROOT (data/classes.reg), and the headless windows with a way to start them
 // as the program does and to read their whole state.
 #pragma once
 
@@ -72,22 +72,6 @@ struct FakePlatform : IPlatform {
   void EndProcess() override { ++ends; }
 };
 
-constexpr const char* kClasses = R"(REGEDIT4
-
-[HKEY_CLASSES_ROOT\.txt]
-@="txtfile"
-[HKEY_CLASSES_ROOT\txtfile\shell\open\command]
-@="C:\\WINDOWS\\NOTEPAD.EXE %1"
-[HKEY_CLASSES_ROOT\.bmp]
-@="Paint.Picture"
-[HKEY_CLASSES_ROOT\Paint.Picture\shell\open\command]
-@="\"C:\\Program Files\\Paint\\zpaint.exe\" \"%1\""
-[HKEY_CLASSES_ROOT\.ini]
-@="inifile"
-[HKEY_CLASSES_ROOT\inifile\shell\open\command]
-@="C:\\WINDOWS\\NOTEPAD.EXE %1"
-)";
-
 // The headless backend, keeping every text the status panel showed, with the
 // LED it showed it with.
 struct RecordingBackend : ui::HeadlessBackend {
@@ -104,7 +88,7 @@ struct RecordingBackend : ui::HeadlessBackend {
 class WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    reg.LoadText(kClasses, "classes");
+    reg.LoadText(Data("classes.reg"), "classes");
     ui::SetErrorHandler([this](const std::string& where, std::exception_ptr e) {
       main->ShowEventError(where, e);
     });

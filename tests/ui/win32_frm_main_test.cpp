@@ -91,7 +91,7 @@ class BoxAnswerer {
 class Win32FrmMainTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    reg.LoadText(test::kClasses, "classes");
+    reg.LoadText(test::Data("classes.reg"), "classes");
     // The base records the classes as they are; then .txt is taken over.
     const auto scan = ScanCurrentEntries(reg);
     test::SaveBase(scan.entries);
