@@ -11,6 +11,7 @@
 #include "cli/report.h"
 #include "registry/registry_store.h"
 #include "registry/scan.h"
+#include "support/fake_platform.h"
 #include "support/test_support.h"
 
 namespace hollin::cli {
@@ -22,33 +23,10 @@ struct Console : IConsole {
   void Err(const std::string& t) override { err += t; }
 };
 
-struct Platform : IPlatform {
-  int notices = 0;
-  bool AnotherInstanceRunning() override { return false; }
-  std::string ProgramFolder() override { return ""; }
-  void ChangeCurrentFolder(const std::string&) override {}
-  double TwipsPerPixelY() override { return 15; }
-  void SetMousePointer(MousePointer) override {}
-  std::string CommandLine() override { return ""; }
-  void Beep() override {}
-  void AssociationsChanged() override { ++notices; }
-  std::string ErrorText(long) override { return ""; }
-  bool StartProcess(const std::string&, WindowStyle) override { return false; }
-  bool OpenDocument(const std::string&) override { return false; }
-  bool FileExists(const std::string&) override { return false; }
-  ProgramIdentity Identity() override { return {}; }
-  std::string LoadIndirectString(const std::string&) override { return ""; }
-  bool AskWhatOpens(const std::string&, std::string&, std::string&) override { return false; }
-  bool OpenWithChooser(const std::string&) override {
-    ADD_FAILURE() << "a run for scripts opens no window";
-    return false;
-  }
-  void EndProcess() override {}
-};
-
 class CommandTest : public ::testing::Test {
  protected:
   void SetUp() override { reg.LoadText(test::Data("classes.reg"), "classes"); }  // .txt and .bmp
+  void TearDown() override { EXPECT_EQ(platform.choosers, std::vector<std::string>{}) << "a run for scripts opens no window"; }
   int Run(std::vector<std::string> args) {
     console = Console{};
     RunEnvironment env{reg, platform, console, dir.path().string(), dir.path().string(), "PC-7", "ada", 1796673600,
@@ -75,7 +53,7 @@ class CommandTest : public ::testing::Test {
 
   test::TempDir dir;
   RegistryStore reg;
-  Platform platform;
+  test::FakePlatform platform;
   Console console;
   RecordingEventLog events;
 };

@@ -1,76 +1,19 @@
-// What the window tests share: a process that records its ends and beeps, a
-// small HKEY_CLASSES_ROOT (data/classes.reg), and the headless windows with a way to start them
-// as the program does and to read their whole state.
+// What the window tests share: a small HKEY_CLASSES_ROOT (data/classes.reg),
+// and the headless windows with a way to start them as the program does and
+// to read their whole state.
 #pragma once
 
-#include <algorithm>
-#include <map>
-#include <tuple>
 #include <memory>
 #include <sstream>
 #include <string>
 
 #include "base/base_test_util.h"
 #include "registry/registry_store.h"
+#include "support/fake_platform.h"
 #include "ui/frm_main.h"
 #include "ui/headless_backend.h"
 
 namespace hollin::test {
-
-struct FakePlatform : IPlatform {
-  std::string commandLine = "C:\\Hollin\\hollin.exe";
-  int beeps = 0;
-  int ends = 0;
-  MousePointer pointer = MousePointer::Default;
-  bool AnotherInstanceRunning() override { return false; }
-  std::string ProgramFolder() override { return "."; }
-  void ChangeCurrentFolder(const std::string&) override {}
-  double TwipsPerPixelY() override { return 15; }
-  void SetMousePointer(MousePointer p) override { pointer = p; }
-  std::string CommandLine() override { return commandLine; }
-  void Beep() override { ++beeps; }
-  int notices = 0;  // associations-changed notices to the shell
-  void AssociationsChanged() override { ++notices; }
-  std::string ErrorText(long status) override { return status == 5 ? "Access is denied." : ""; }
-  // Programs started, as "style: command line"; those that start.
-  std::vector<std::string> started;
-  std::vector<std::string> startable;
-  bool StartProcess(const std::string& line, WindowStyle style) override {
-    started.push_back(std::to_string(static_cast<int>(style)) + ": " + line);
-    for (const auto& s : startable)
-      if (line.rfind(s, 0) == 0) return true;
-    return false;
-  }
-  bool OpenDocument(const std::string& path) override {
-    started.push_back("open: " + path);
-    return openable;
-  }
-  bool openable = false;
-  std::vector<std::string> files;
-  bool FileExists(const std::string& path) override {
-    return std::find(files.begin(), files.end(), path) != files.end();
-  }
-  ProgramIdentity Identity() override { return {"Hollin", "Brellmark", "File association guard", 1, 2, 30}; }
-  std::map<std::string, std::string> indirect;  // indirect strings the system resolves
-  std::string LoadIndirectString(const std::string& s) override {
-    const auto it = indirect.find(s);
-    return it == indirect.end() ? std::string() : it->second;
-  }
-  std::map<std::string, std::pair<std::string, std::string>> opens;  // what the system says opens a type
-  bool AskWhatOpens(const std::string& ext, std::string& progId, std::string& command) override {
-    const auto it = opens.find(ext);
-    if (it == opens.end()) return false;
-    std::tie(progId, command) = it->second;
-    return true;
-  }
-  std::vector<std::string> choosers;  // types the system's chooser was opened for
-  bool chooserOpens = true;
-  bool OpenWithChooser(const std::string& ext) override {
-    choosers.push_back(ext);
-    return chooserOpens;
-  }
-  void EndProcess() override { ++ends; }
-};
 
 // The headless backend, keeping every text the status panel showed, with the
 // LED it showed it with.
