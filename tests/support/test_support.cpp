@@ -55,6 +55,7 @@ TempDir::~TempDir() {
 }
 
 MbAnswer ScriptedMessageBox::Show(const MessageBoxRequest& request) {
+  if (whileShown) whileShown();
   shown.push_back(request);
   if (answers_.empty()) return request.buttons == MbButtons::Ok ? MbAnswer::Ok : MbAnswer::No;
   const MbAnswer a = answers_.front();

@@ -33,13 +33,15 @@ class TempDir {
 };
 
 // A message-box service that records every box and answers from a script
-// (Ok for an OK box, No for a question when the script has run out).
+// (Ok for an OK box, No for a question when the script has run out), after
+// running whileShown, a test's look at the program while a box is up.
 class ScriptedMessageBox : public IMessageBox {
  public:
   MbAnswer Show(const MessageBoxRequest& request) override;
   void Answer(MbAnswer a) { answers_.push_back(a); }
 
   std::vector<MessageBoxRequest> shown;
+  std::function<void()> whileShown;
 
  private:
   std::deque<MbAnswer> answers_;

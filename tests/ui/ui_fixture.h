@@ -3,6 +3,12 @@
 // to read their whole state.
 #pragma once
 
+#ifndef _WIN32
+#include <signal.h>
+#include <sys/resource.h>
+#endif
+
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -38,8 +44,9 @@ class WindowTest : public ::testing::Test {
   }
   void TearDown() override { ui::SetErrorHandler(nullptr); }
 
-  // A start of the program: fresh state and windows, then Main's last step.
-  void Start(const std::string& commandLine = "hollin.exe") {
+  // A start of the program: fresh state and windows, then Main's last step;
+  // on another registry where one is given.
+  void Start(const std::string& commandLine = "hollin.exe", IRegistry* on = nullptr) {
     main.reset();
     warning.reset();
     status.reset();
@@ -49,10 +56,24 @@ class WindowTest : public ::testing::Test {
     platform.commandLine = commandLine;
     backend.panel.clear();
     status = std::make_unique<ui::FrmStatus>(backend, g);
-    warning = std::make_unique<ui::FrmWarning>(backend, g, reg);
-    main = std::make_unique<ui::FrmMain>(backend, g, reg, platform, box, *status, *warning);
+    warning = std::make_unique<ui::FrmWarning>(backend, g, on ? *on : reg);
+    main = std::make_unique<ui::FrmMain>(backend, g, on ? *on : reg, platform, box, *status, *warning);
     main->Load();
   }
+
+#ifndef _WIN32
+  // Runs act on a full disk, staged with a file size limit.
+  static void OnAFullDisk(const std::function<void()>& act) {
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit full = old;
+    full.rlim_cur = 64;
+    setrlimit(RLIMIT_FSIZE, &full);
+    act();
+    setrlimit(RLIMIT_FSIZE, &old);
+  }
+#endif
 
   void Hijack(const char* ext, const char* command) {
     reg.LoadText(std::string("REGEDIT4\n[HKEY_CLASSES_ROOT\\") + ext + "]\n@=\"Hijack.Doc\"\n" +
@@ -66,8 +87,8 @@ class WindowTest : public ::testing::Test {
     const auto& m = *main;
     s << (m.Visible() ? "main" : "main hidden");
     if (status->Loaded())
-      s << ", status window \"" << status->lblMain.Caption() << "\" led "
-        << static_cast<int>(status->imgLED.Picture()) - 1;
+      s << ", status window " << status->Caption() << " \"" << status->lblMain.Caption() << "\" led "
+        << static_cast<int>(status->imgLED.Picture()) - 1 << (status->linDivider.Visible() ? " divider" : "");
     s << (m.tmrStatus.Enabled() ? ", timer on" : "") << "\n";
     s << "led " << static_cast<int>(m.sbrMain.PanelPicture()) - 1 << " " << m.sbrMain.PanelText() << "\n";
     s << "view " << m.ShownView;
