@@ -6,6 +6,7 @@
 #include <functional>
 #include <iosfwd>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/message_box.h"
@@ -49,6 +50,11 @@ class ScriptedMessageBox : public IMessageBox {
 
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
+
+// The sections of a data file, in order: each begins with a line
+// "=== <name>", and its text runs up to the line end before the next such
+// line or the end of the file. Lines before the first are notes.
+std::vector<std::pair<std::string, std::string>> Sections(const std::string& file);
 
 #ifdef HOLLIN_DATA_DIR
 // A data file of the test's own folder (tests/<module>/data), byte for byte.
