@@ -34,6 +34,14 @@ struct RecordingBackend : ui::HeadlessBackend {
   }
 };
 
+// What the windows show at a named point (data/states.txt).
+inline std::string Shows(const std::string& name) {
+  for (const auto& [n, text] : Sections(Data("states.txt")))
+    if (n == name) return text;
+  ADD_FAILURE() << "data/states.txt has no state \"" << name << "\"";
+  return "";
+}
+
 class WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -87,7 +95,7 @@ class WindowTest : public ::testing::Test {
     const auto& m = *main;
     s << (m.Visible() ? "main" : "main hidden");
     if (status->Loaded())
-      s << ", status window " << status->Caption() << " \"" << status->lblMain.Caption() << "\" led "
+      s << ", status window " << status->Caption() << " \"" << Shown(status->lblMain.Caption()) << "\" led "
         << static_cast<int>(status->imgLED.Picture()) - 1 << (status->linDivider.Visible() ? " divider" : "");
     s << (m.tmrStatus.Enabled() ? ", timer on" : "") << "\n";
     s << "led " << static_cast<int>(m.sbrMain.PanelPicture()) - 1 << " " << m.sbrMain.PanelText() << "\n";
@@ -104,8 +112,13 @@ class WindowTest : public ::testing::Test {
                              ? "on"
                              : (m.cmdAccept.Enabled() || m.mnuAccept.Enabled() ? "mixed" : "off"));
     s << ", restore " << (m.cmdRestore.Enabled() || m.mnuRestore.Enabled() ? "on" : "off");
-    s << ", info " << (m.lblInfo.Caption().empty() ? "empty" : m.lblInfo.Caption().substr(0, 11));
+    s << ", info " << (m.lblInfo.Caption().empty() ? "empty" : m.lblInfo.Caption().substr(0, 10));
     return s.str();
+  }
+  // A caption's line breaks (CR) as \r.
+  static std::string Shown(std::string text) {
+    for (size_t at = 0; (at = text.find('\r', at)) != std::string::npos;) text.replace(at, 1, "\\r");
+    return text;
   }
 
   test::InFreshFolder folder;
