@@ -251,31 +251,6 @@ TEST_F(Repair, RefusedWritesAreToldAndExplorerHearsOfWhatWasWritten) {
   }
 }
 
-// An extension whose program identifier holds a zero character: a change
-// of the command that identifier names is seen, and a restore brings it
-// back, leaving the extension's value as it is.
-TEST_F(Repair, AnIdentifierWithAZeroInsideIsCheckedAndRestoredByItsName) {
-  test::InFreshFolder fresh;
-  HKEY key = nullptr;
-  ASSERT_EQ(reg.RegCreateKeyExA(HKEY_CLASSES_ROOT, ".pw", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), 0);
-  const std::string raw("pwtarget\0junk\0", 14);
-  reg.RegSetValueExA(key, "", 0, REG_SZ, reinterpret_cast<const BYTE*>(raw.data()), DWORD(raw.size()));
-  reg.RegCloseKey(key);
-  reg.LoadText("REGEDIT4\n[HKEY_CLASSES_ROOT\\pwtarget]\n@=\"PW Target Document\"\n"
-               "[HKEY_CLASSES_ROOT\\pwtarget\\shell\\open\\command]\n@=\"pw.exe %1\"\n", "pw");
-  Start();  // the base
-  const std::string recorded = Classes();
-  reg.LoadText("REGEDIT4\n[HKEY_CLASSES_ROOT\\pwtarget\\shell\\open\\command]\n@=\"evil.exe %1\"\n", "takeover");
-  Start();
-  ASSERT_EQ(main->lvwMain.Count(), 1);
-  EXPECT_EQ(main->lvwMain.Text(1), ".pw");
-  main->mnuOptWarn.UserChoose();
-  Click(".pw");
-  main->cmdRestore.UserClick();
-  EXPECT_EQ(main->lvwMain.Count(), 0);
-  EXPECT_EQ(Classes(), recorded);
-}
-
 // A registry that refuses to create some keys with a status of its choice.
 struct RefusingRegistry : RegistryStore {
   std::function<LONG(const std::string&)> refuse = [](const std::string&) { return ERROR_SUCCESS; };
