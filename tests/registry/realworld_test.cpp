@@ -22,6 +22,7 @@
 #include "registry/layers.h"
 #include "registry/registry_store.h"
 #include "registry/scan.h"
+#include "registry_fixture.h"
 #include "support/test_support.h"
 
 #ifndef HOLLIN_REALWORLD_DIR
@@ -90,15 +91,8 @@ class RealClasses {
   void Choose(const Choice& c) {
     const std::string path = std::string(kFileExtsPath) + "\\" + c.ext +
                              (c.latest ? "\\UserChoiceLatest" : "\\UserChoice");
-    HKEY key = nullptr;
-    ASSERT_EQ(store.RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                                    nullptr, &key, nullptr),
-              ERROR_SUCCESS);
     const std::string id = std::string(c.progId) + (c.terminated ? "\0"s : ""s);
-    ASSERT_EQ(store.RegSetValueExA(key, "ProgId", 0, REG_SZ,
-                                   reinterpret_cast<const BYTE*>(id.data()), DWORD(id.size())),
-              ERROR_SUCCESS);
-    store.RegCloseKey(key);
+    ASSERT_EQ(test::SetRegValue(store, HKEY_CURRENT_USER, path, "ProgId", REG_SZ, id), ERROR_SUCCESS);
   }
 
   ScanResult Scan(const IndirectStringResolver& resolve = {}) {

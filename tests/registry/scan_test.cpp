@@ -45,12 +45,7 @@ class ScanTest : public ::testing::TestWithParam<test::RegistryUnderTest> {
     ASSERT_EQ(reg->RegSetValueA(root(), path.c_str(), REG_SZ, value.c_str(), 0), 0) << path;
   }
   void RawDefault(const std::string& path, DWORD type, const std::string& bytes) {
-    HKEY key = nullptr;
-    ASSERT_EQ(reg->RegCreateKeyExA(root(), path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                                   nullptr), ERROR_SUCCESS);
-    const auto* data = reinterpret_cast<const BYTE*>(bytes.data());
-    ASSERT_EQ(reg->RegSetValueExA(key, "", 0, type, data, DWORD(bytes.size())), ERROR_SUCCESS);
-    reg->RegCloseKey(key);
+    ASSERT_EQ(test::SetRegValue(*reg, root(), path, "", type, bytes), ERROR_SUCCESS) << path;
   }
   HKEY root() const { return sandbox->root(); }
   bool Real() const { return GetParam().name != "Store"; }
@@ -150,11 +145,7 @@ TEST_P(ScanTest, TypesOnlyTheLayersNameAreReadWithLongNames) {
   for (int i = 0; i < 100; ++i) longName += "日";  // 300 bytes, 101 characters
   Default("user\\" + longName, "ufile");
   Default("user\\ufile\\shell\\open\\command", "u.exe %1");
-  RawDefault("exts\\.chosen\\UserChoice", REG_SZ, "");
-  HKEY choice = nullptr;
-  ASSERT_EQ(reg->RegOpenKeyExA(root(), "exts\\.chosen\\UserChoice", 0, KEY_ALL_ACCESS, &choice), 0);
-  ASSERT_EQ(reg->RegSetValueExA(choice, "ProgId", 0, REG_SZ, reinterpret_cast<const BYTE*>("ufile"), 6), 0);
-  reg->RegCloseKey(choice);
+  ASSERT_EQ(test::SetRegValue(*reg, root(), "exts\\.chosen\\UserChoice", "ProgId", REG_SZ, "ufile\0"s), 0);
   HKEY user = nullptr, exts = nullptr;
   ASSERT_EQ(reg->RegOpenKeyExA(root(), "user", 0, KEY_READ, &user), 0);
   ASSERT_EQ(reg->RegOpenKeyExA(root(), "exts", 0, KEY_READ, &exts), 0);
