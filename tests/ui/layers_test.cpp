@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <new>
+#include <sstream>
 
 #include "ui/ui_fixture.h"
 
@@ -73,57 +74,31 @@ TEST_F(Layers, WhatOpensEachTypeAndWhichLayerDecides) {
 // One change at a time after the base was recorded: what the check lists,
 // then what a restore of the listed type writes.
 TEST_F(Layers, EachLayersChangeIsListedAndRestoredWhereItWasMade) {
-  const std::string fileExts = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts";
-  struct Case {
-    const char* name;
-    std::string change;  // registry text applied after the base
-    const char* rows;    // the changes listed
-    bool restored;       // the restore puts the registry back as it was
-    const char* chooser; // the type Windows' chooser opens for, if any
-  };
-  const Case cases[] = {
-      {"the machine classes of a type they decide",
-       "[HKEY_LOCAL_MACHINE\\Software\\Classes\\.m]\n@=\"ufile\"\n[HKEY_CLASSES_ROOT\\.m]\n@=\"ufile\"\n", ".m|u",
-       true, ""},
-      {"the machine classes under the user classes: no change of what opens it",
-       "[HKEY_LOCAL_MACHINE\\Software\\Classes\\.u]\n@=\"evil\"\n", "", false, ""},
-      {"the user classes",
-       "[HKEY_CURRENT_USER\\Software\\Classes\\.u]\n@=\"mfile\"\n[HKEY_CLASSES_ROOT\\.u]\n@=\"mfile\"\n", ".u|m",
-       true, ""},
-      {"a user-classes identifier the base did not have",
-       "[HKEY_CURRENT_USER\\Software\\Classes\\.m]\n@=\"ufile\"\n[HKEY_CLASSES_ROOT\\.m]\n@=\"ufile\"\n", ".m|u",
-       false, ""},
-      {"Explorer's choice made where there was none",
-       "[" + fileExts + "\\.m\\UserChoice]\n\"ProgId\"=\"Applications\\\\ed.exe\"\n", ".m|ed", false, ".m"},
-      {"Explorer's choice changed", "[" + fileExts + "\\.p\\UserChoice]\n\"ProgId\"=\"ufile\"\n", ".p|u", false,
-       ".p"},
-      {"Explorer's newer choice over the older",
-       "[" + fileExts + "\\.a\\UserChoiceLatest]\n\"ProgId\"=\"mfile\"\n", ".a|m", false, ".a"},
-      {"the command of the chosen application",
-       "[HKEY_CURRENT_USER\\Software\\Classes\\Applications\\ed.exe\\shell\\open\\command]\n@=\"C:\\\\Evil\\\\ed.exe %1\"\n",
-       ".a|ed", false, ""},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
+  const auto changes = test::Sections(test::Data("layer_changes.txt"));
+  ASSERT_EQ(changes.size(), 8u);
+  for (const auto& [header, change] : changes) {
+    SCOPED_TRACE(header);
+    std::string rows, restored, chooser;  // as data/layer_changes.txt names them
+    std::istringstream(header) >> rows >> restored >> chooser;
     Fresh();
     std::filesystem::remove("Prev.isd");
     Start();  // the base
     const std::string before = Registry();
-    reg.LoadText(std::string("REGEDIT4\n") + c.change, "change");
+    reg.LoadText("REGEDIT4\n" + change + "\n", "change");
     const std::string changed = Registry();
     Start();
-    EXPECT_EQ(Rows(), c.rows);
+    EXPECT_EQ(Rows(), rows == "-" ? "" : rows);
     if (main->lvwMain.Count() == 0) continue;
     main->mnuOptWarn.UserChoose();  // no warning
     for (int i = 1; i <= main->lvwMain.Count(); ++i) main->lvwMain.UserClickRow(i, true);
     box.shown.clear();
     platform.choosers.clear();
     main->cmdRestore.UserClick();
-    if (c.restored) {
+    if (restored == "restored") {
       EXPECT_EQ(Registry(), before);
     }
-    EXPECT_EQ(platform.choosers, *c.chooser ? std::vector<std::string>{c.chooser} : std::vector<std::string>{});
-    if (*c.chooser) {
+    EXPECT_EQ(platform.choosers, chooser == "-" ? std::vector<std::string>{} : std::vector<std::string>{chooser});
+    if (chooser != "-") {
       // Nothing was written: Explorer's choice stays as the other program
       // left it, and the user is told which program the base recorded.
       EXPECT_EQ(Registry(), changed);

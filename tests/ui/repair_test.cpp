@@ -159,16 +159,7 @@ TEST_F(Repair, RestoreWritesExactlyTheSelectedTypesAfterTheWarning) {
   main->mnuRestore.UserChoose();
   RegistryStore expected;
   expected.LoadText(withWarn, "before");
-  expected.LoadText(R"(REGEDIT4
-[HKEY_CLASSES_ROOT\.ini]
-@="inifile"
-[HKEY_CLASSES_ROOT\.txt]
-@="txtfile"
-[HKEY_CLASSES_ROOT\inifile\shell\open\command]
-@="C:\\WINDOWS\\NOTEPAD.EXE %1"
-[HKEY_CLASSES_ROOT\txtfile\shell\open\command]
-@="C:\\WINDOWS\\NOTEPAD.EXE %1"
-)", "expected");
+  expected.LoadText(test::Data("restored.reg"), "expected");
   EXPECT_EQ(reg.ToText(), expected.ToText());
   EXPECT_EQ(platform.notices, 1);
   EXPECT_EQ(main->sbrMain.PanelText(),
