@@ -19,19 +19,6 @@ namespace {
 
 using namespace std::string_literals;
 
-// UTF-8 text (BMP only) as a UTF-16 LE file with its mark and CRLF line ends.
-std::string Utf16File(std::string_view s) {
-  std::string out = "\xFF\xFE";
-  for (size_t i = 0; i < s.size(); ++i) {
-    unsigned c = static_cast<unsigned char>(s[i]);
-    if (c >= 0xE0) c = (c & 0x0Fu) << 12 | (s[i + 1] & 0x3Fu) << 6 | (s[i + 2] & 0x3Fu), i += 2;
-    else if (c >= 0xC0) c = (c & 0x1Fu) << 6 | (s[i + 1] & 0x3Fu), i += 1;
-    if (c == '\n') out += "\r\0"s;
-    out += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
-  }
-  return out;
-}
-
 // One line per key and per value; data bytes outside printable ASCII as \xNN.
 std::string Dump(const RegFileContent& content) {
   std::string out;
@@ -62,9 +49,10 @@ LONG Create(RegistryStore& s, HKEY root, const char* path) {
 }
 
 TEST(RegFileTest, ReadsVersion5InUtf16AndUtf8AndAnsiTextAsItIs) {
-  // What exporters write (data/version5.reg), and what it holds.
+  // What exporters write (data/version5.reg, and as UTF-16 with CRLF line
+  // ends version5_utf16.reg), and what it holds.
   const std::string version5 = test::Data("version5.reg"), expected = test::Data("version5.dump");
-  EXPECT_EQ(Dump(ParseRegFile(Utf16File(version5), "utf16.reg")), expected);
+  EXPECT_EQ(Dump(ParseRegFile(test::Data("version5_utf16.reg"), "utf16.reg")), expected);
   EXPECT_EQ(Dump(ParseRegFile(version5, "utf8.reg")), expected);
   EXPECT_EQ(Dump(ParseRegFile("\xEF\xBB\xBF" + version5, "bom.reg")), expected);
   // REGEDIT4 carries the code page's bytes, its hex(2) too; a file that is
@@ -123,7 +111,7 @@ TEST(RegFileTest, AMalformedFileIsRefusedNamingTheLineAndNothingChanges) {
       {good + "[HKCU\\a\rb]\r\n", 4, "line break"},
       {good + "[HKCU\\" + std::string(256, 'k') + "]\r\n", 4, "longer than 255"},
       {good + "[HKCU" + Repeat("\\d", 20000) + "]\r\n", 4, "deeper than 512"},
-      {Utf16File("Windows Registry Editor Version 5.00\n[HKCU\\x]\n") + "x", 0, "odd number of bytes"},
+      {test::Data("version5_utf16.reg") + "x", 0, "odd number of bytes"},
       {"Windows Registry Editor Version 5.00\n[HKCU\\x]\n\"e\"=hex(2):41,00,42\n", 3, "odd number of bytes"},
   };
   test::TempDir dir;

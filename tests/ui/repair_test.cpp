@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <new>
 
 #include "registry/scan.h"
 #include "registry/settings.h"
@@ -36,10 +35,6 @@ class Repair : public RepairTest {
     std::string s;
     for (const auto& r : main->lvwMain.Rows()) s += r.selected ? r.text + " " : "";
     return s + (main->cmdRestore.Enabled() ? "restore on" : "restore off");
-  }
-  void Click(const char* ext, bool ctrl = false) {
-    for (int i = 1; i <= main->lvwMain.Count(); ++i)
-      if (main->lvwMain.Text(i) == ext) main->lvwMain.UserClickRow(i, ctrl);
   }
 };
 
@@ -194,9 +189,7 @@ TEST_F(Repair, RefusedWritesAreToldAndExplorerHearsOfWhatWasWritten) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.denied);
-    reg.~RegistryStore();
-    new (&reg) RegistryStore();
-    reg.LoadText(changed, "changed");
+    Fresh(changed);
     Start();
     main->mnuOptWarn.UserChoose();  // no warning
     for (std::string_view d = c.denied; !d.empty();) {

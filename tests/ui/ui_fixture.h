@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <memory>
+#include <new>
 #include <sstream>
 #include <string>
 
@@ -82,6 +83,19 @@ class WindowTest : public ::testing::Test {
     setrlimit(RLIMIT_FSIZE, &old);
   }
 #endif
+
+  // A click on the row of a type (with Ctrl: added to the selection).
+  void Click(const char* ext, bool ctrl = false) {
+    for (int i = 1; i <= main->lvwMain.Count(); ++i)
+      if (main->lvwMain.Text(i) == ext) main->lvwMain.UserClickRow(i, ctrl);
+  }
+
+  // The registry anew, holding text only.
+  void Fresh(const std::string& text) {
+    reg.~RegistryStore();
+    new (&reg) RegistryStore();
+    reg.LoadText(text, "fresh");
+  }
 
   void Hijack(const char* ext, const char* command) {
     reg.LoadText(std::string("REGEDIT4\n[HKEY_CLASSES_ROOT\\") + ext + "]\n@=\"Hijack.Doc\"\n" +
