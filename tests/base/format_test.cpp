@@ -32,9 +32,10 @@ Rows RowsOf(const std::string& name) {
     if (line.empty() || line[0] == '#') continue;
     rows.emplace_back(1);
     for (size_t i = 0; i < line.size(); ++i) {
+      std::string& value = rows.back().back();
       if (line[i] == '\t') rows.back().emplace_back();
-      else if (line.compare(i, 2, "\\x") == 0) rows.back().back() += char(std::stoi(line.substr(i + 2, 2), nullptr, 16)), i += 3;
-      else rows.back().back() += line[i];
+      else if (line.compare(i, 2, "\\x") == 0) value += char(std::stoi(line.substr(i + 2, 2), nullptr, 16)), i += 3;
+      else value += line[i];
     }
   }
   return rows;
@@ -45,7 +46,8 @@ Rows RowsOf(const cRegEntries& entries) {
   for (const auto& e : entries) {
     rows.push_back({e->Ext(), e->ProgramFullPath(), e->OpenCmdRegKey(), e->ProgramID()});
     std::string types;
-    for (int t = 0; t < 4; ++t) types += (t ? " " : "") + std::to_string(e->ValueType(cRegEntry::TypeSlot(t)));
+    for (int t = 0; t < 4; ++t)
+      types.append(t ? " " : "").append(std::to_string(e->ValueType(cRegEntry::TypeSlot(t))));
     const std::vector<std::string> layers{e->MachineProgID(), e->UserProgID(), e->ChoiceProgID(),
                                           e->OpenerCommand(), e->OpenerName(),  types};
     // A record without layers shows none; any it holds all the same are a fault.

@@ -22,7 +22,7 @@ struct Console : IConsole {
 class CommandTest : public ::testing::Test {
  protected:
   void SetUp() override { reg.LoadText(test::Data("classes.reg"), "classes"); }  // .txt and .bmp
-  void TearDown() override { EXPECT_EQ(platform.choosers, std::vector<std::string>{}) << "a run for scripts opens no window"; }
+  void TearDown() override { EXPECT_TRUE(platform.choosers.empty()) << "a run for scripts opens no window"; }
   int Run(std::vector<std::string> args) {
     console = Console{};
     RunEnvironment env{reg, platform, console, dir.path().string(), dir.path().string(), "PC-7", "ada", 1796673600,

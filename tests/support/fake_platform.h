@@ -20,8 +20,7 @@ struct FakePlatform : IPlatform {
   std::string commandLine = "C:\\Hollin\\hollin.exe";
   // The folder changes, pointers, beeps and ends, in order.
   std::vector<std::string> calls;
-  int beeps = 0, ends = 0;
-  int notices = 0;  // associations-changed notices to the shell
+  int beeps = 0, ends = 0, notices = 0;  // notices: that associations changed, to the shell
   MousePointer pointer = MousePointer::Default;
   bool AnotherInstanceRunning() override { return otherInstance; }
   std::string ProgramFolder() override { return folder; }

@@ -157,8 +157,7 @@ TEST_F(FrmMainTest, ADamagedBaseIsOfferedToBeSetAsideAndNoEndsTouchingNothing) {
 struct BrokenRegistry : RegistryStore {
   BrokenRegistry() { LoadText(test::Data("classes.reg"), "classes"); }
   bool broken = false;
-  DWORD deniedIndex = 1000;
-  DWORD deniedFrom = 1000, deniedTo = 0;  // and these, as well
+  DWORD deniedIndex = 1000, deniedFrom = 1000, deniedTo = 0;  // refused: the index, and those from-to
   LONG RegEnumKeyExA(HKEY k, DWORD i, LPSTR n, LPDWORD c, LPDWORD r, LPSTR cl, LPDWORD cc,
                      PFILETIME t) override {
     if (broken) throw std::runtime_error("the registry went away");
