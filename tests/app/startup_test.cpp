@@ -4,6 +4,7 @@
 
 #include "app/startup.h"
 #include "registry/registry_store.h"
+#include "support/fake_platform.h"
 #include "support/test_support.h"
 
 namespace hollin {
@@ -12,27 +13,8 @@ namespace {
 using Calls = std::vector<std::string>;
 
 // The process, the screen and the windows, recording every call in order.
-struct FakeMachine : IPlatform, IStartupWindows {
-  bool otherInstance = false;
-  double twips = 15;
-  Calls calls;
-  bool AnotherInstanceRunning() override { return otherInstance; }
-  std::string ProgramFolder() override { return "C:\\Tools\\Hollin"; }
-  void ChangeCurrentFolder(const std::string& f) override { calls.push_back("cd " + f); }
-  double TwipsPerPixelY() override { return twips; }
-  void SetMousePointer(MousePointer p) override { calls.push_back("pointer " + std::to_string(int(p))); }
-  std::string CommandLine() override { return "hollin.exe"; }
-  void Beep() override { calls.push_back("beep"); }
-  void AssociationsChanged() override {}
-  std::string ErrorText(long) override { return ""; }
-  bool StartProcess(const std::string&, WindowStyle) override { return false; }
-  bool OpenDocument(const std::string&) override { return false; }
-  bool FileExists(const std::string&) override { return false; }
-  ProgramIdentity Identity() override { return {}; }
-  std::string LoadIndirectString(const std::string&) override { return ""; }
-  bool AskWhatOpens(const std::string&, std::string&, std::string&) override { return false; }
-  bool OpenWithChooser(const std::string&) override { return false; }
-  void EndProcess() override { calls.push_back("end"); }
+struct FakeMachine : test::FakePlatform, IStartupWindows {
+  FakeMachine() { folder = "C:\\Tools\\Hollin"; }
   void SetWarnCheckBox(int v) override { calls.push_back("chkWarn " + std::to_string(v)); }
   void LoadMainWindow() override { calls.push_back("frmMain"); }
 };

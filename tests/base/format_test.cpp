@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <sstream>
 
 #include "base_test_util.h"
 
@@ -17,15 +18,68 @@ namespace {
 
 // Ext, Path, Key and ProgID of each record, one after the other (as Flatten).
 using Records = std::vector<std::string>;
+// A record's values as a data file lists them (data/*.records): Ext, Path,
+// Key, ProgID, and where the record has layers, Machine, User, Choice,
+// Command, Opener and its four value types.
+using Rows = std::vector<std::vector<std::string>>;
 
-std::shared_ptr<cRegEntries> EntriesOf(const Records& flat) {
+// The rows of a data file: a record a line, its values between tabs, \xNN
+// for the byte NN; lines that begin with # are notes.
+Rows RowsOf(const std::string& name) {
+  Rows rows;
+  std::istringstream in(Data(name));
+  for (std::string line; std::getline(in, line);) {
+    if (line.empty() || line[0] == '#') continue;
+    rows.emplace_back(1);
+    for (size_t i = 0; i < line.size(); ++i) {
+      std::string& value = rows.back().back();
+      if (line[i] == '\t') rows.back().emplace_back();
+      else if (line.compare(i, 2, "\\x") == 0) value += char(std::stoi(line.substr(i + 2, 2), nullptr, 16)), i += 3;
+      else value += line[i];
+    }
+  }
+  return rows;
+}
+
+Rows RowsOf(const cRegEntries& entries) {
+  Rows rows;
+  for (const auto& e : entries) {
+    rows.push_back({e->Ext(), e->ProgramFullPath(), e->OpenCmdRegKey(), e->ProgramID()});
+    std::string types;
+    for (int t = 0; t < 4; ++t)
+      types.append(t ? " " : "").append(std::to_string(e->ValueType(cRegEntry::TypeSlot(t))));
+    const std::vector<std::string> layers{e->MachineProgID(), e->UserProgID(), e->ChoiceProgID(),
+                                          e->OpenerCommand(), e->OpenerName(),  types};
+    // A record without layers shows none; any it holds all the same are a fault.
+    if (e->Layered() || layers != std::vector<std::string>{"", "", "", "", "", "0 0 0 0"})
+      rows.back().insert(rows.back().end(), layers.begin(), layers.end());
+    if (!e->Layered() && rows.back().size() > 4) rows.back().push_back("(not layered)");
+  }
+  return rows;
+}
+
+std::shared_ptr<cRegEntries> EntriesOf(const Rows& rows) {
   auto entries = std::make_shared<cRegEntries>();
-  for (size_t i = 0; i + 3 < flat.size(); i += 4) {
+  for (const auto& r : rows) {
     auto e = std::make_shared<cRegEntry>();
-    e->Ext(flat[i]);
-    e->ProgramFullPath(flat[i + 1]);
-    e->OpenCmdRegKey(flat[i + 2]);
-    e->ProgramID(flat[i + 3]);
+    e->Ext(r[0]);
+    e->ProgramFullPath(r[1]);
+    e->OpenCmdRegKey(r[2]);
+    e->ProgramID(r[3]);
+    if (r.size() > 4) {
+      e->MachineProgID(r[4]);
+      e->UserProgID(r[5]);
+      e->ChoiceProgID(r[6]);
+      e->OpenerCommand(r[7]);
+      e->OpenerName(r[8]);
+      std::istringstream types(r[9]);
+      for (int t = 0; t < 4; ++t) {
+        std::uint32_t type = 0;
+        types >> type;
+        e->ValueType(cRegEntry::TypeSlot(t), type);
+      }
+      e->Layered(true);
+    }
     entries->Add(e, e->Ext());
   }
   return entries;
@@ -41,113 +95,30 @@ void ExpectRecords(const Records& got, const Records& want) {
                   << testing::PrintToString(*g) << " instead of " << testing::PrintToString(*w);
 }
 
-// Written from the format's description; the checksum is XXH64 of every byte
+// Written from the format's description (data/hand_written_v1.isd, and the
+// same records with layers in version 2); the checksum is XXH64 of every byte
 // before its hex digits, as xxhsum -H1 gives it.
-const std::string kHandWritten =
-    "HOLLINBASE\t1\n"
-    "layout\t$*256$$$\n"
-    "fields\tExt\tPath\tKey\tProgID\n"
-    ".txt\t%SystemRoot%\\system32\\NOTEPAD.EXE %1\ttxtfile\\shell\\open\\command\ttxtfile\n"
-    ".log\t\"C:\\Program Files\\Log `60Viewer`60\\lv.exe\" /tab`09\"%1\"\t.log\\shell\\open\\command\t\n"
-    ".ru\tC:\\Программы\\日本.exe %1\tΈγγραφο`01`1F`7F\\shell\\open\\command\tΈγγραφο`0D`0A\n"
-    "end\t3 records\txxh64 e7f30a64ead2bc07\n";
-
-const Records kHandWrittenRecords = {
-    ".txt", "%SystemRoot%\\system32\\NOTEPAD.EXE %1", "txtfile\\shell\\open\\command", "txtfile",
-    ".log", "\"C:\\Program Files\\Log `Viewer`\\lv.exe\" /tab\t\"%1\"", ".log\\shell\\open\\command", "",
-    ".ru", "C:\\Программы\\日本.exe %1", "Έγγραφο\x01\x1F\x7F\\shell\\open\\command", "Έγγραφο\r\n",
-};
-
-// The same records in format version 2, the first and last with their
-// layers (a packaged app chosen in Explorer; an Applications entry chosen
-// over the user classes), the second as a version 1 record reads.
-const std::string kHandWrittenV2 =
-    "HOLLINBASE\t2\n"
-    "layout\t$*256$$$$$$$$$\n"
-    "fields\tExt\tPath\tKey\tProgID\tMachine\tUser\tChoice\tCommand\tOpener\tTypes\n"
-    ".txt\t%SystemRoot%\\system32\\NOTEPAD.EXE %1\ttxtfile\\shell\\open\\command\ttxtfile\ttxtfile\t\tAppXdn5b\t"
-    "\tNotepad\t1 2 1 0\n"
-    ".log\t\"C:\\Program Files\\Log `60Viewer`60\\lv.exe\" /tab`09\"%1\"\t.log\\shell\\open\\command\t\t\t\t\t\t\t\n"
-    ".ru\tC:\\Программы\\日本.exe %1\tΈγγραφο`01`1F`7F\\shell\\open\\command\tΈγγραφο`0D`0A\tΈγγραφο`0D`0A\t"
-    "Applications\\ed.exe\tApplications\\ed.exe\tC:\\ed.exe \"%1\"\t\t7 1 1 2\n"
-    "end\t3 records\txxh64 6ee86bcc130df8b8\n";
-
-// Layers of the records of kHandWrittenV2: machine, user, choice, command,
-// opener, types.
-struct Layers {
-  std::string machine, user, choice, command, opener;
-  std::uint32_t types[4];
-};
-const Layers kHandWrittenLayers[] = {
-    {"txtfile", "", "AppXdn5b", "", "Notepad", {1, 2, 1, 0}},
-    {},
-    {"Έγγραφο\r\n", "Applications\\ed.exe", "Applications\\ed.exe", "C:\\ed.exe \"%1\"", "", {7, 1, 1, 2}},
-};
-
 TEST(Format, FilesWrittenByHandLoadAsMeant) {
   InFreshFolder here;
-  WriteFileBytes("Prev.isd", kHandWritten);
+  const Rows rows = RowsOf("hand_written.records");
+  Rows withoutLayers;
+  for (const auto& r : rows) withoutLayers.emplace_back(r.begin(), r.begin() + 4);
+  WriteFileBytes("Prev.isd", Data("hand_written_v1.isd"));
   Store s;
   s.Load();
   EXPECT_FALSE(s.created);
-  EXPECT_EQ(Flatten(*s.g.BaseEntries), kHandWrittenRecords);
-  for (const auto& e : *s.g.BaseEntries) EXPECT_FALSE(e->Layered()) << e->Ext();
+  EXPECT_EQ(RowsOf(*s.g.BaseEntries), withoutLayers);
 
-  WriteFileBytes("Prev.isd", kHandWrittenV2);
+  WriteFileBytes("Prev.isd", Data("hand_written_v2.isd"));
   s.Load();
-  EXPECT_EQ(Flatten(*s.g.BaseEntries), kHandWrittenRecords);
-  for (int i = 0; i < 3; ++i) {
-    const cRegEntry& e = *s.g.BaseEntries->Item(i + 1);
-    const Layers& l = kHandWrittenLayers[i];
-    EXPECT_EQ(e.Layered(), i != 1) << i;
-    EXPECT_EQ(std::vector<std::string>({e.MachineProgID(), e.UserProgID(), e.ChoiceProgID(), e.OpenerCommand(),
-                                        e.OpenerName()}),
-              std::vector<std::string>({l.machine, l.user, l.choice, l.command, l.opener}))
-        << i;
-    for (int t = 0; t < 4; ++t) EXPECT_EQ(e.ValueType(cRegEntry::TypeSlot(t)), l.types[t]) << i << " " << t;
-  }
+  EXPECT_EQ(RowsOf(*s.g.BaseEntries), rows);
 }
 
 TEST(Format, ASaveWritesExactlyTheDescribedText) {
   InFreshFolder here;
-  auto entries = EntriesOf(kHandWrittenRecords);
-  for (int i = 0; i < 3; ++i) {
-    if (i == 1) continue;
-    cRegEntry& e = *entries->Item(i + 1);
-    const Layers& l = kHandWrittenLayers[i];
-    e.MachineProgID(l.machine);
-    e.UserProgID(l.user);
-    e.ChoiceProgID(l.choice);
-    e.OpenerCommand(l.command);
-    e.OpenerName(l.opener);
-    for (int t = 0; t < 4; ++t) e.ValueType(cRegEntry::TypeSlot(t), l.types[t]);
-    e.Layered(true);
-  }
-  SaveBase(entries);
-  EXPECT_EQ(ReadFileBytes("Prev.isd"), kHandWrittenV2);
+  SaveBase(EntriesOf(RowsOf("hand_written.records")));
+  EXPECT_EQ(ReadFileBytes("Prev.isd"), Data("hand_written_v2.isd"));
 }
-
-// The golden files: what each holds, written out here independently of the
-// program that wrote them.
-const Records kFew = {
-    ".txt", "%SystemRoot%\\system32\\edit.exe %1", "txtfile\\shell\\open\\command", "txtfile",
-    ".htm", "\"C:\\Program Files\\Web Viewer\\viewer.exe\" -nohome \"%1\"",
-    "htmlfile\\shell\\open\\command", "htmlfile",
-    ".bat", "\"%1\" %*", "batfile\\shell\\open\\command", "batfile",
-    ".zip", "C:\\Tools\\unpack.exe \"%1\"", ".zip\\shell\\open\\command", "",
-    ".doc", "\"C:\\Program Files\\Writer\\write.exe\" /n /dde", "Writer.Document.8\\shell\\open\\command",
-    "Writer.Document.8",
-};
-
-const Records kText = {
-    ".ru", "C:\\Программы\\日本.exe %1", "Программа.Файл\\shell\\open\\command", "Программа.Файл",
-    ".gr", "\"D:\\Εφαρμογές\\προβολή.exe\" \"%1\"", "Προβολή.Έγγραφο\\shell\\open\\command",
-    "Προβολή.Έγγραφο",
-    ".jp", "C:\\ツール\\表示.exe /open \"%1\"", ".jp\\shell\\open\\command", "",
-    ".résumé", "\"C:\\Bureau\\éditeur.exe\" «%1»", "Éditeur.CV\\shell\\open\\command", "Éditeur.CV",
-    ".tab", "viewer.exe\t/x \"%1\"", "`quoted`\\shell\\open\\command", std::string("a\x01\x1F\x7F\r\nz\0!", 9),
-    ".esc", "looks like an escape: `41 `09", "\\\\server\\share\\a b.exe", "%1%2",
-};
 
 // The large golden file: records made by rule, so that the test can list
 // them without holding them literally.
@@ -181,8 +152,11 @@ TEST(Format, BaseFilesOfEarlierVersionsLoadUnchanged) {
             (Records{".x2399", "\"C:\\Program Files\\Vendor 49\\app7.exe\" /open \"%1\"",
                      "Vendor49.File.2399\\shell\\open\\command", "Vendor49.File.2399"}));
 
+  Records few, text;  // written out in data/
+  for (const auto& [rows, flat] : {std::pair(RowsOf("few.records"), &few), {RowsOf("text.records"), &text}})
+    for (const auto& r : rows) flat->insert(flat->end(), r.begin(), r.end());
   const std::pair<const char*, const Records*> golden[] = {
-      {"empty.isd", nullptr}, {"few.isd", &kFew}, {"text.isd", &kText}, {"large.isd", &large}};
+      {"empty.isd", nullptr}, {"few.isd", &few}, {"text.isd", &text}, {"large.isd", &large}};
   for (const auto& [name, records] : golden) {
     SCOPED_TRACE(name);
     const std::string bytes = ReadFileBytes(std::string(HOLLIN_GOLDEN_DIR "/") + name);
@@ -208,7 +182,7 @@ TEST(Format, BaseFilesOfEarlierVersionsLoadUnchanged) {
 }
 
 // The golden file of format version 2: its records and their layers,
-// written out here.
+// written out in data/layers-v2.records.
 TEST(Format, BaseFilesOfVersion2LoadWithTheirLayers) {
   const std::string bytes = ReadFileBytes(HOLLIN_GOLDEN_DIR "/layers-v2.isd");
   InFreshFolder here;
@@ -216,48 +190,7 @@ TEST(Format, BaseFilesOfVersion2LoadWithTheirLayers) {
   Store s;
   s.Load();
   EXPECT_EQ(ReadFileBytes("Prev.isd"), bytes);
-  struct Row {
-    const char* ext;
-    std::vector<std::string> values;  // path, key, id, machine, user, choice, command, opener
-    std::vector<std::uint32_t> types;
-    bool layered;
-  };
-  const Row rows[] = {
-      {".txt",
-       {"%SystemRoot%\\system32\\NOTEPAD.EXE %1", "txtfile\\shell\\open\\command", "txtfile", "txtfile", "",
-        "AppXdn5b2kzhy4x7nw4r7c2c2s9pjnyv1kh", "", "Microsoft.WindowsNotepad"},
-       {1, 2, 1, 0}, true},
-      {".pdf",
-       {"\"C:\\Program Files\\Reader\\reader.exe\" \"%1\"", "Reader.Document\\shell\\open\\command", "Reader.Document",
-        "Reader.Document", "", "MSEdgePDF", "\"C:\\Program Files (x86)\\Browser\\browser.exe\" --single-argument %1", ""},
-       {1, 1, 1, 0}, true},
-      {".log",
-       {"C:\\Tools\\logview.exe /open \"%1\"", "logfile\\shell\\open\\command", "logfile", "logfile", "logfile.user", "",
-        "C:\\Users\\Me\\logview.exe \"%1\"", ""},
-       {1, 1, 1, 1}, true},
-      {".md",
-       {"C:\\Ed\\ed.exe %1", ".md\\shell\\open\\command", "", "", "", "Applications\\ed.exe", "\"C:\\Ed\\ed.exe\" \"%1\"", ""},
-       {1, 1, 0, 0}, true},
-      {".ру",
-       {"C:\\Программы\\日本.exe %1", "Программа.Файл\\shell\\open\\command", "Программа.Файл", "Программа.Файл", "",
-        "Gone.Doc", "", "Gone.Doc (not registered)"},
-       {2, 7, 2, 0}, true},
-      {".old", {"old.exe %1", "oldfile\\shell\\open\\command", "oldfile", "", "", "", "", ""}, {0, 0, 0, 0}, false},
-  };
-  ASSERT_EQ(s.g.BaseEntries->Count(), 6);
-  for (int i = 0; i < 6; ++i) {
-    const cRegEntry& e = *s.g.BaseEntries->Item(i + 1);
-    const Row& r = rows[i];
-    EXPECT_EQ(e.Ext(), r.ext);
-    EXPECT_EQ(std::vector<std::string>({e.ProgramFullPath(), e.OpenCmdRegKey(), e.ProgramID(), e.MachineProgID(),
-                                        e.UserProgID(), e.ChoiceProgID(), e.OpenerCommand(), e.OpenerName()}),
-              r.values)
-        << r.ext;
-    std::vector<std::uint32_t> types;
-    for (int t = 0; t < 4; ++t) types.push_back(e.ValueType(cRegEntry::TypeSlot(t)));
-    EXPECT_EQ(types, r.types) << r.ext;
-    EXPECT_EQ(e.Layered(), r.layered) << r.ext;
-  }
+  EXPECT_EQ(RowsOf(*s.g.BaseEntries), RowsOf("layers-v2.records"));
 }
 
 }  // namespace

@@ -5,8 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <sstream>
 #include <string>
 #include <vector>
+
+#include "support/test_support.h"
 
 namespace hollin::cli {
 
@@ -43,30 +47,11 @@ INSTANTIATE_TEST_SUITE_P(Codecs, EveryCodec, testing::ValuesIn(kCodecs),
 
 const std::string kDeclaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n";
 
-// A file as an administrator's tools leave it: a byte-order mark, CRLF line
-// ends, comments, a protocol, attributes and elements the program does not
-// know, references, and names from several scripts at once.
+// A file as an administrator's tools leave it (data/hand_written.xml): a
+// byte-order mark, CRLF line ends, comments, a protocol, attributes and
+// elements the program does not know, references, and names from several
+// scripts at once.
 TEST_P(EveryCodec, ReadsAFileWrittenByHand) {
-  const std::string file =
-      "\xEF\xBB\xBF" + kDeclaration +
-      "<!-- Wanted on every desk -->\r\n"
-      "<DefaultAssociations>\r\n"
-      "  <Association Identifier=\".htm\" ProgId=\"AppXq5mw1k0d8e7r2x4t9v6b3n\" "
-      "ApplicationName=\"Web View\" />\r\n"
-      "  <Association Identifier=\".txt\" ProgId=\"txtfile\" ApplicationName=\"Notes &amp; Lists\" "
-      "Version=\"1\"/>\r\n"
-      "  <!-- a protocol, kept but not checked -->\r\n"
-      "  <Association Identifier=\"mailto\" ProgId='Post.Url.1' "
-      "ApplicationName='Post'></Association>\r\n"
-      "  <Remark>Set by the <b>desk</b> team\r\n"
-      "    <Association Identifier=\".doc\" ProgId=\"NotAChildOfTheRoot\" />\r\n"
-      "  </Remark>\r\n"
-      "  <Association Identifier=\".pdf\" ProgId=\"Pages.Document.1\"\r\n"
-      "      ApplicationName=\"Lesen – 閱讀 – Чтение – Ανάγνωση – 📖\" />\r\n"
-      "  <Association Identifier=\".log\" ProgId=\"txtfile\" />\r\n"
-      "  <Association Identifier=\".csv\" ProgId=\"Sheet&#x2E;1\" "
-      "ApplicationName=\"&lt;Tabl&#233;&gt; &quot;&apos;\" />\r\n"
-      "</DefaultAssociations>\r\n";
   const std::vector<DefaultAssociation> expected = {
       {".htm", "AppXq5mw1k0d8e7r2x4t9v6b3n", "Web View"},
       {".txt", "txtfile", "Notes & Lists"},
@@ -75,7 +60,7 @@ TEST_P(EveryCodec, ReadsAFileWrittenByHand) {
       {".log", "txtfile", ""},
       {".csv", "Sheet.1", "<Tablé> \"'"},
   };
-  EXPECT_EQ(Read(file), expected);
+  EXPECT_EQ(Read(test::Data("hand_written.xml")), expected);
 }
 
 TEST_P(EveryCodec, WhatIsWrittenReadsBackTheSame) {
@@ -96,73 +81,32 @@ TEST_P(EveryCodec, WhatIsWrittenReadsBackTheSame) {
 }
 
 // Each fault is refused with the file's name and the line it is on, and no
-// association is returned.
+// association is returned (data/refused.txt: the files, each with the fault
+// expected, its line and its column).
 TEST_P(EveryCodec, RefusesWhatIsNotAnAssociationsFile) {
-  const std::string root = kDeclaration + "<DefaultAssociations>\r\n";
-  const std::string good = "  <Association Identifier=\".log\" ProgId=\"txtfile\" />\r\n";
-  const std::string end = "</DefaultAssociations>\r\n";
-  std::string deep;  // well-formed, but 200 levels deep
-  for (int i = 0; i < 200; ++i) deep = "<Remark>" + deep + "</Remark>";
   using P = AssociationsProblem;
-  const struct {
-    const char* what;
-    std::string text;
-    AssociationsProblem problem;
-    int line;
-    int column;  // 0: where the reader finds a syntax fault is its own affair
-  } rows[] = {
-      {"an element left open",
-       root + "  <Association Identifier=\".txt\" ProgId=\"txtfile\">\r\n" + end, P::NotWellFormed,
-       4, 0},
-      {"a file cut short in a tag", root + good + "  <Association Identifier=\".txt\" Pro",
-       P::NotWellFormed, 4, 0},
-      {"a value without quotes",
-       root + "  <Association Identifier=.txt ProgId=\"txtfile\" />\r\n" + end, P::NotWellFormed, 3,
-       0},
-      {"quotes that do not match",
-       root + "  <Association Identifier=\".txt' ProgId=\"txtfile\" />\r\n" + end, P::NotWellFormed,
-       3, 0},
-      {"a DOCTYPE with an entity",
-       kDeclaration +
-           "<!DOCTYPE DefaultAssociations [<!ENTITY t \"txtfile\">]>\r\n<DefaultAssociations>\r\n" +
-           "  <Association Identifier=\".txt\" ProgId=\"&t;\" />\r\n" + end,
-       P::NotWellFormed, 2, 0},
-      {"a DOCTYPE alone",
-       kDeclaration + "<!DOCTYPE DefaultAssociations>\r\n<DefaultAssociations>\r\n" + good + end,
-       P::NotWellFormed, 2, 0},
-      {"an entity never declared",
-       root + good + "  <Association Identifier=\".txt\" ProgId=\"&t;\" />\r\n" + end,
-       P::NotWellFormed, 4, 0},
-      {"elements nested too deep", root + good + deep + end, P::NotWellFormed, 4, 0},
-      {"another root", kDeclaration + "<Associations>\r\n" + good + "</Associations>\r\n",
-       P::NoRoot, 2, 2},
-      {"an Association without ProgId",
-       root + good + "  <Association Identifier=\".txt\" ApplicationName=\"Notes\" />\r\n" + end,
-       P::MissingAttribute, 4, 4},
-      {"an Association with an empty ProgId",
-       root + "  <Association Identifier=\".txt\" ProgId=\"\" />\r\n" + end, P::MissingAttribute, 3,
-       4},
-      {"an Association without Identifier", root + "  <Association ProgId=\"txtfile\" />\r\n" + end,
-       P::MissingAttribute, 3, 4},
-      {"a type named twice",
-       root + "  <Association Identifier=\".txt\" ProgId=\"txtfile\" />\r\n" + good +
-           "  <Association Identifier=\".TXT\" ProgId=\"Notes.1\" />\r\n" + end,
-       P::TypeTwice, 5, 4},
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.what);
+  const std::map<std::string, P> problems{{"NotWellFormed", P::NotWellFormed}, {"NoRoot", P::NoRoot},
+                                          {"MissingAttribute", P::MissingAttribute}, {"TypeTwice", P::TypeTwice}};
+  const auto files = test::Sections(test::Data("refused.txt"));
+  ASSERT_EQ(files.size(), 13u);
+  for (const auto& [header, text] : files) {
+    SCOPED_TRACE(header);
+    std::istringstream expected(header);
+    std::string problem;
+    int line = 0, column = 0;  // column 0: where the reader finds a syntax fault is its own affair
+    expected >> problem >> line >> column;
     try {
-      const auto list = Read(row.text);
+      const auto list = Read(text);
       ADD_FAILURE() << "read " << list.size() << " associations";
     } catch (const AssociationsFileError& e) {
-      EXPECT_EQ(e.problem(), row.problem) << e.what();
+      EXPECT_EQ(e.problem(), problems.at(problem)) << e.what();
       EXPECT_EQ(e.source(), "policy.xml");
-      EXPECT_EQ(e.line(), row.line) << e.what();
-      if (row.column)
-        EXPECT_EQ(e.column(), row.column) << e.what();
+      EXPECT_EQ(e.line(), line) << e.what();
+      if (column)
+        EXPECT_EQ(e.column(), column) << e.what();
       else
         EXPECT_GT(e.column(), 0) << e.what();
-      const std::string where = "policy.xml, line " + std::to_string(row.line) + ", column ";
+      const std::string where = "policy.xml, line " + std::to_string(line) + ", column ";
       EXPECT_EQ(std::string(e.what()).rfind(where, 0), 0u) << e.what();
     }
   }

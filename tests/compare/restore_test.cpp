@@ -26,14 +26,7 @@ class RestoreTest : public ::testing::TestWithParam<test::RegistryUnderTest> {
   HKEY root() const { return box->root(); }
 
   void Set(const std::string& path, DWORD type, const std::string& bytes) {
-    HKEY key = nullptr;
-    ASSERT_EQ(reg->RegCreateKeyExA(root(), path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                                   nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    ASSERT_EQ(reg->RegSetValueExA(key, "", 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
-                                  static_cast<DWORD>(bytes.size())),
-              ERROR_SUCCESS);
-    reg->RegCloseKey(key);
+    ASSERT_EQ(test::SetRegValue(*reg, root(), path, "", type, bytes), ERROR_SUCCESS) << path;
   }
   // The default value of path as "<type> <bytes>" (a zero byte as "|"), or
   // "absent".

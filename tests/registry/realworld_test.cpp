@@ -22,6 +22,7 @@
 #include "registry/layers.h"
 #include "registry/registry_store.h"
 #include "registry/scan.h"
+#include "registry_fixture.h"
 #include "support/test_support.h"
 
 #ifndef HOLLIN_REALWORLD_DIR
@@ -36,27 +37,9 @@ using namespace std::string_literals;
 constexpr const char* kWin10 = "Win10-RathbunVM-UsrClass.reg";
 constexpr const char* kWin81 = "dfwinreg-UsrClass.reg";
 
-// Types the machine classes give a command: one the hives do not name, two
-// that they list packaged apps for, and one whose key a hive spells ".R3D".
-constexpr const char* kMachineClasses = R"(REGEDIT4
-
-[ROOT\.txt]
-@="txtfile"
-[ROOT\txtfile\shell\open\command]
-@="C:\\Tools\\edit.exe \"%1\""
-[ROOT\.jpg]
-@="jpgfile"
-[ROOT\jpgfile\shell\open\command]
-@="C:\\Tools\\pictures.exe \"%1\""
-[ROOT\.pdf]
-@="pdffile"
-[ROOT\pdffile\shell\open\command]
-@="C:\\Tools\\pages.exe \"%1\""
-[ROOT\.r3d]
-@="rawfile"
-[ROOT\rawfile\shell\open\command]
-@="C:\\Tools\\pictures.exe /raw \"%1\""
-)";
+// The types data/machine_classes.reg gives a command: one the hives do not
+// name, two that they list packaged apps for, and one whose key a hive spells
+// ".R3D". ROOT stands for the machine classes or the class root.
 const std::set<std::string> kMachineTypes{".txt", ".jpg", ".pdf", ".r3d"};
 
 std::string ReplaceAll(const std::string& text, const std::string& from, const std::string& to) {
@@ -93,9 +76,9 @@ class RealClasses {
  public:
   RealClasses(const char* hive, View view) {
     const std::string text = test::ReadFileBytes(std::string(HOLLIN_REALWORLD_DIR "/") + hive);
-    store.LoadText(ReplaceAll(kMachineClasses, "ROOT", "HKEY_LOCAL_MACHINE\\Software\\Classes"),
-                   "machine");
-    store.LoadText(ReplaceAll(kMachineClasses, "ROOT", "HKEY_CLASSES_ROOT"), "machine");
+    const std::string machine = test::Data("machine_classes.reg");
+    store.LoadText(ReplaceAll(machine, "ROOT", "HKEY_LOCAL_MACHINE\\Software\\Classes"), "machine");
+    store.LoadText(ReplaceAll(machine, "ROOT", "HKEY_CLASSES_ROOT"), "machine");
     const auto start = std::chrono::steady_clock::now();
     store.LoadText(ReplaceAll(text, Utf16("[HKEY_CLASSES_ROOT"),
                               Utf16("[HKEY_CURRENT_USER\\Software\\Classes")),
@@ -108,15 +91,8 @@ class RealClasses {
   void Choose(const Choice& c) {
     const std::string path = std::string(kFileExtsPath) + "\\" + c.ext +
                              (c.latest ? "\\UserChoiceLatest" : "\\UserChoice");
-    HKEY key = nullptr;
-    ASSERT_EQ(store.RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                                    nullptr, &key, nullptr),
-              ERROR_SUCCESS);
     const std::string id = std::string(c.progId) + (c.terminated ? "\0"s : ""s);
-    ASSERT_EQ(store.RegSetValueExA(key, "ProgId", 0, REG_SZ,
-                                   reinterpret_cast<const BYTE*>(id.data()), DWORD(id.size())),
-              ERROR_SUCCESS);
-    store.RegCloseKey(key);
+    ASSERT_EQ(test::SetRegValue(store, HKEY_CURRENT_USER, path, "ProgId", REG_SZ, id), ERROR_SUCCESS);
   }
 
   ScanResult Scan(const IndirectStringResolver& resolve = {}) {

@@ -34,6 +34,19 @@ inline std::vector<RegistryUnderTest> RegistriesUnderTest() {
   return all;
 }
 
+// Stores a value of path under root, as the bytes given and of that type,
+// making the keys on the path; the status.
+inline LONG SetRegValue(IRegistry& reg, HKEY root, const std::string& path, const char* name, DWORD type,
+                        const std::string& bytes) {
+  HKEY key = nullptr;
+  LONG r = reg.RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+  if (r == ERROR_SUCCESS) {
+    r = reg.RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()), DWORD(bytes.size()));
+    reg.RegCloseKey(key);
+  }
+  return r;
+}
+
 // A fresh key unique to one test, HKEY_CURRENT_USER\Software\HollinTest\<id>,
 // created and opened with KEY_ALL_ACCESS. At destruction the handle is closed
 // and, in the system registry, the key is deleted with everything below it.

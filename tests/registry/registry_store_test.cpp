@@ -19,19 +19,6 @@ namespace {
 
 using namespace std::string_literals;
 
-// UTF-8 text (BMP only) as a UTF-16 LE file with its mark and CRLF line ends.
-std::string Utf16File(std::string_view s) {
-  std::string out = "\xFF\xFE";
-  for (size_t i = 0; i < s.size(); ++i) {
-    unsigned c = static_cast<unsigned char>(s[i]);
-    if (c >= 0xE0) c = (c & 0x0Fu) << 12 | (s[i + 1] & 0x3Fu) << 6 | (s[i + 2] & 0x3Fu), i += 2;
-    else if (c >= 0xC0) c = (c & 0x1Fu) << 6 | (s[i + 1] & 0x3Fu), i += 1;
-    if (c == '\n') out += "\r\0"s;
-    out += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
-  }
-  return out;
-}
-
 // One line per key and per value; data bytes outside printable ASCII as \xNN.
 std::string Dump(const RegFileContent& content) {
   std::string out;
@@ -61,36 +48,13 @@ LONG Create(RegistryStore& s, HKEY root, const char* path) {
   return r == ERROR_SUCCESS ? s.RegCloseKey(k) : r;
 }
 
-constexpr std::string_view kVersion5 = R"(Windows Registry Editor Version 5.00
-
-; what exporters write
-[HKEY_CLASSES_ROOT\.txt]
-@="txtfile"
-
-[HKCR\txtfile\shell\open\command]
-@=hex(2):25,00,53,00,79,00,73,00,52,00,6f,00,6f,00,74,00,25,00,e9,00,ac,20,\
-  a9,03,00,00
-[HKEY_CURRENT_USER\Caf€ Ω\\x\]
-"q\"b\\s"="x\"y\\z\nline"
-"d"=dword:DEADBEEF
-"b"=hex:01,02,\
-   03
-"m"=hex(7):61,00,00,00,62,00,00,00,00,00
-"gone"=-
-[-HKLM\Software\Old]
-[HKU\Sub]x]
-)";
-
 TEST(RegFileTest, ReadsVersion5InUtf16AndUtf8AndAnsiTextAsItIs) {
-  const std::string expected =
-      "[HKEY_CLASSES_ROOT\\.txt]\n=1:txtfile\\x00\n"
-      "[HKEY_CLASSES_ROOT\\txtfile\\shell\\open\\command]\n=2:%SysRoot%\\xC3\\xA9\\xE2\\x82\\xAC\\xCE\\xA9\\x00\n"
-      "[HKEY_CURRENT_USER\\Caf€ Ω\\x]\nq\"b\\s=1:x\"y\\x5Cz\\x0Aline\\x00\nd=4:\\xEF\\xBE\\xAD\\xDE\n"
-      "b=3:\\x01\\x02\\x03\nm=7:a\\x00b\\x00\\x00\ngone=-\n"
-      "[-HKEY_LOCAL_MACHINE\\Software\\Old]\n[HKEY_USERS\\Sub]x]\n";
-  EXPECT_EQ(Dump(ParseRegFile(Utf16File(kVersion5), "utf16.reg")), expected);
-  EXPECT_EQ(Dump(ParseRegFile(kVersion5, "utf8.reg")), expected);
-  EXPECT_EQ(Dump(ParseRegFile("\xEF\xBB\xBF" + std::string(kVersion5), "bom.reg")), expected);
+  // What exporters write (data/version5.reg, and as UTF-16 with CRLF line
+  // ends version5_utf16.reg), and what it holds.
+  const std::string version5 = test::Data("version5.reg"), expected = test::Data("version5.dump");
+  EXPECT_EQ(Dump(ParseRegFile(test::Data("version5_utf16.reg"), "utf16.reg")), expected);
+  EXPECT_EQ(Dump(ParseRegFile(version5, "utf8.reg")), expected);
+  EXPECT_EQ(Dump(ParseRegFile("\xEF\xBB\xBF" + version5, "bom.reg")), expected);
   // REGEDIT4 carries the code page's bytes, its hex(2) too; a file that is
   // not well-formed UTF-8 was written in Windows-1252.
   EXPECT_EQ(Dump(ParseRegFile("REGEDIT4\n[HKCU\\x]\n\"e\"=hex(2):25,41,25,e9,00\n\"s\"=\"\xC3\xA9\"\n", "a")),
@@ -147,7 +111,7 @@ TEST(RegFileTest, AMalformedFileIsRefusedNamingTheLineAndNothingChanges) {
       {good + "[HKCU\\a\rb]\r\n", 4, "line break"},
       {good + "[HKCU\\" + std::string(256, 'k') + "]\r\n", 4, "longer than 255"},
       {good + "[HKCU" + Repeat("\\d", 20000) + "]\r\n", 4, "deeper than 512"},
-      {Utf16File("Windows Registry Editor Version 5.00\n[HKCU\\x]\n") + "x", 0, "odd number of bytes"},
+      {test::Data("version5_utf16.reg") + "x", 0, "odd number of bytes"},
       {"Windows Registry Editor Version 5.00\n[HKCU\\x]\n\"e\"=hex(2):41,00,42\n", 3, "odd number of bytes"},
   };
   test::TempDir dir;

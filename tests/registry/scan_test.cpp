@@ -13,56 +13,29 @@ namespace hollin {
 namespace {
 
 using namespace std::string_literals;
-using Rename = std::function<std::string(std::string_view)>;
 
-// A registry as a process with another ANSI code page sees it: subkey names
-// are handed out through toProcess, and paths given go through toRegistry
-// first. Enumeration applies the registry's buffer rule to the converted
-// name. Other calls pass through.
-class ConvertedNames : public IRegistry {
- public:
-  ConvertedNames(IRegistry& inner, Rename toProcess, Rename toRegistry)
-      : in_(inner), toProcess_(std::move(toProcess)), toRegistry_(std::move(toRegistry)) {}
-  LONG RegEnumKeyExA(HKEY k, DWORD i, LPSTR name, LPDWORD count, LPDWORD, LPSTR, LPDWORD, PFILETIME) override {
-    if (fail)
-      if (const LONG r = fail(i)) return r;
+// The store as a process with another ANSI code page sees it: subkey names
+// are handed out through toProcess where it is set, with the registry's
+// buffer rule applied to the converted name; an index fails with the status
+// fail gives it (0 for none).
+struct ConvertedNames : RegistryStore {
+  std::function<std::string(std::string_view)> toProcess;
+  std::function<LONG(DWORD index)> fail = [](DWORD) { return LONG(ERROR_SUCCESS); };
+  LONG RegEnumKeyExA(HKEY k, DWORD i, LPSTR name, LPDWORD count, LPDWORD r, LPSTR c, LPDWORD cc,
+                     PFILETIME t) override {
+    if (const LONG status = fail(i)) return status;
+    if (!toProcess) return RegistryStore::RegEnumKeyExA(k, i, name, count, r, c, cc, t);
     char raw[300];
     DWORD n = sizeof raw;
-    if (const LONG r = in_.RegEnumKeyExA(k, i, raw, &n, nullptr, nullptr, nullptr, nullptr)) return r;
-    const std::string out = toProcess_(std::string_view(raw, n));
+    if (const LONG status = RegistryStore::RegEnumKeyExA(k, i, raw, &n, nullptr, nullptr, nullptr, nullptr))
+      return status;
+    const std::string out = toProcess(std::string_view(raw, n));
     if (*count <= out.size()) return ERROR_MORE_DATA;
     std::copy(out.c_str(), out.c_str() + out.size() + 1, name);
     *count = DWORD(out.size());
     return ERROR_SUCCESS;
   }
-  LONG RegOpenKeyExA(HKEY k, LPCSTR p, DWORD o, REGSAM s, PHKEY out) override {
-    return in_.RegOpenKeyExA(k, toRegistry_(p).c_str(), o, s, out);
-  }
-  LONG RegQueryValueA(HKEY k, LPCSTR p, LPSTR d, PLONG n) override {
-    return in_.RegQueryValueA(k, toRegistry_(p).c_str(), d, n);
-  }
-  LONG RegQueryValueExA(HKEY k, LPCSTR v, LPDWORD r, LPDWORD t, LPBYTE d, LPDWORD n) override {
-    return in_.RegQueryValueExA(k, v, r, t, d, n);
-  }
-  LONG RegSetValueA(HKEY k, LPCSTR p, DWORD t, LPCSTR d, DWORD n) override { return in_.RegSetValueA(k, p, t, d, n); }
-  LONG RegSetValueExA(HKEY k, LPCSTR v, DWORD r, DWORD t, const BYTE* d, DWORD n) override {
-    return in_.RegSetValueExA(k, v, r, t, d, n);
-  }
-  LONG RegCreateKeyExA(HKEY k, LPCSTR p, DWORD r, LPSTR c, DWORD o, REGSAM s, const SECURITY_ATTRIBUTES* a,
-                       PHKEY out, LPDWORD d) override {
-    return in_.RegCreateKeyExA(k, p, r, c, o, s, a, out, d);
-  }
-  LONG RegDeleteValueA(HKEY k, LPCSTR v) override { return in_.RegDeleteValueA(k, v); }
-  LONG RegCloseKey(HKEY k) override { return in_.RegCloseKey(k); }
-
-  std::function<LONG(DWORD index)> fail;  // a status other than 0 fails that index
-
- private:
-  IRegistry& in_;
-  Rename toProcess_, toRegistry_;
 };
-
-std::string Same(std::string_view s) { return std::string(s); }
 
 class ScanTest : public ::testing::TestWithParam<test::RegistryUnderTest> {
  protected:
@@ -72,25 +45,21 @@ class ScanTest : public ::testing::TestWithParam<test::RegistryUnderTest> {
     ASSERT_EQ(reg->RegSetValueA(root(), path.c_str(), REG_SZ, value.c_str(), 0), 0) << path;
   }
   void RawDefault(const std::string& path, DWORD type, const std::string& bytes) {
-    HKEY key = nullptr;
-    ASSERT_EQ(reg->RegCreateKeyExA(root(), path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                                   nullptr), ERROR_SUCCESS);
-    const auto* data = reinterpret_cast<const BYTE*>(bytes.data());
-    ASSERT_EQ(reg->RegSetValueExA(key, "", 0, type, data, DWORD(bytes.size())), ERROR_SUCCESS);
-    reg->RegCloseKey(key);
+    ASSERT_EQ(test::SetRegValue(*reg, root(), path, "", type, bytes), ERROR_SUCCESS) << path;
   }
   HKEY root() const { return sandbox->root(); }
   bool Real() const { return GetParam().name != "Store"; }
-  ScanResult Scan() { return ScanCurrentEntries(seen ? *seen : *reg, root()); }
+  ScanResult Scan() { return ScanCurrentEntries(*reg, root()); }
+  ConvertedNames& Store() { return dynamic_cast<ConvertedNames&>(*reg); }
   std::vector<std::string> Exts(const ScanResult& r) {
     std::vector<std::string> out;
     for (const auto& e : *r.entries) out.push_back(e->Ext());
     return out;
   }
 
-  std::unique_ptr<IRegistry> reg = GetParam().make();
+  // The store as ConvertedNames, which passes names on as they are until told.
+  std::unique_ptr<IRegistry> reg = Real() ? GetParam().make() : std::make_unique<ConvertedNames>();
   std::unique_ptr<test::Sandbox> sandbox;  // destroyed before reg
-  std::unique_ptr<IRegistry> seen;         // the registry as the scan sees it, if not reg
 };
 
 TEST_P(ScanTest, ProgramIdCommandThenExtensionFallbackAndNoOtherEntries) {
@@ -176,11 +145,7 @@ TEST_P(ScanTest, TypesOnlyTheLayersNameAreReadWithLongNames) {
   for (int i = 0; i < 100; ++i) longName += "日";  // 300 bytes, 101 characters
   Default("user\\" + longName, "ufile");
   Default("user\\ufile\\shell\\open\\command", "u.exe %1");
-  RawDefault("exts\\.chosen\\UserChoice", REG_SZ, "");
-  HKEY choice = nullptr;
-  ASSERT_EQ(reg->RegOpenKeyExA(root(), "exts\\.chosen\\UserChoice", 0, KEY_ALL_ACCESS, &choice), 0);
-  ASSERT_EQ(reg->RegSetValueExA(choice, "ProgId", 0, REG_SZ, reinterpret_cast<const BYTE*>("ufile"), 6), 0);
-  reg->RegCloseKey(choice);
+  ASSERT_EQ(test::SetRegValue(*reg, root(), "exts\\.chosen\\UserChoice", "ProgId", REG_SZ, "ufile\0"s), 0);
   HKEY user = nullptr, exts = nullptr;
   ASSERT_EQ(reg->RegOpenKeyExA(root(), "user", 0, KEY_READ, &user), 0);
   ASSERT_EQ(reg->RegOpenKeyExA(root(), "exts", 0, KEY_READ, &exts), 0);
@@ -230,8 +195,7 @@ TEST_P(ScanTest, ANameTakenAlreadyIsSkippedAndListed) {
 #endif
   } else {
     Default(".tx~", "");
-    seen = std::make_unique<ConvertedNames>(
-        *reg, [](std::string_view s) { return s == ".tx~" ? ".txt"s : std::string(s); }, Same);
+    Store().toProcess = [](std::string_view s) { return s == ".tx~" ? ".txt"s : std::string(s); };
   }
   const auto result = Scan();
   EXPECT_EQ(Exts(result), (std::vector<std::string>{".txt", ".xyz"}));
@@ -261,8 +225,7 @@ TEST_P(ScanTest, ANameTakenAlreadyInOtherLetterCaseIsSkippedAndListed) {
   } else {
     Default(".ѣx", "txtfile");
     Default(".ѣ~", "");
-    seen = std::make_unique<ConvertedNames>(
-        *reg, [](std::string_view s) { return s == ".ѣ~" ? ".Ѣx"s : std::string(s); }, Same);
+    Store().toProcess = [](std::string_view s) { return s == ".ѣ~" ? ".Ѣx"s : std::string(s); };
   }
   const auto result = Scan();  // .xyz, the two, txtfile
   EXPECT_EQ(Exts(result), (std::vector<std::string>{".xyz", first}));
@@ -298,10 +261,9 @@ TEST_P(ScanTest, ALongNameIsReadAndHidesNoLaterType) {
 // An index that cannot be read is skipped and listed; a registry that fails
 // at every index ends the scan after a bounded number of tries.
 TEST(ScanFailures, AnUnreadableIndexIsSkippedAndEndlessFailureEnds) {
-  RegistryStore store;
-  for (const char* ext : {".a", ".b", ".c"}) store.RegSetValueA(HKEY_CLASSES_ROOT, ext, REG_SZ, "prog", 0);
-  store.RegSetValueA(HKEY_CLASSES_ROOT, "prog\\shell\\open\\command", REG_SZ, "p.exe %1", 0);
-  ConvertedNames view(store, Same, Same);
+  ConvertedNames view;
+  for (const char* ext : {".a", ".b", ".c"}) view.RegSetValueA(HKEY_CLASSES_ROOT, ext, REG_SZ, "prog", 0);
+  view.RegSetValueA(HKEY_CLASSES_ROOT, "prog\\shell\\open\\command", REG_SZ, "p.exe %1", 0);
   view.fail = [](DWORD i) { return i == 1 ? ERROR_ACCESS_DENIED : ERROR_SUCCESS; };
   auto result = ScanCurrentEntries(view);
   EXPECT_EQ(result.entries->Count(), 2);
@@ -318,11 +280,10 @@ TEST(ScanFailures, AnUnreadableIndexIsSkippedAndEndlessFailureEnds) {
 // Failures spread out never add up: every other index failing for far longer
 // than the limit of failures in a row still leaves every type checked.
 TEST(ScanFailures, ScatteredFailuresDoNotEndTheScan) {
-  RegistryStore store;
+  ConvertedNames view;
   for (int i = 0; i < 200; ++i)
-    store.RegSetValueA(HKEY_CLASSES_ROOT, (".t" + std::to_string(1000 + i)).c_str(), REG_SZ, "prog", 0);
-  store.RegSetValueA(HKEY_CLASSES_ROOT, "prog\\shell\\open\\command", REG_SZ, "p.exe %1", 0);
-  ConvertedNames view(store, Same, Same);
+    view.RegSetValueA(HKEY_CLASSES_ROOT, (".t" + std::to_string(1000 + i)).c_str(), REG_SZ, "prog", 0);
+  view.RegSetValueA(HKEY_CLASSES_ROOT, "prog\\shell\\open\\command", REG_SZ, "p.exe %1", 0);
   // The even indexes below 190 fail: 95 failures, never two in a row.
   view.fail = [](DWORD i) { return i < 190 && i % 2 == 0 ? ERROR_OUTOFMEMORY : ERROR_SUCCESS; };
   const auto result = ScanCurrentEntries(view);

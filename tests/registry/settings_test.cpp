@@ -16,12 +16,7 @@ class SettingsTest : public ::testing::Test {
  protected:
   // Stores a value under the settings key directly, bypassing WriteSetting.
   void Store(const char* name, DWORD type, const std::string& bytes) {
-    HKEY key = nullptr;
-    ASSERT_EQ(reg.RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS,
-                                  nullptr, &key, nullptr), ERROR_SUCCESS);
-    const auto* data = reinterpret_cast<const BYTE*>(bytes.data());
-    ASSERT_EQ(reg.RegSetValueExA(key, name, 0, type, data, DWORD(bytes.size())), ERROR_SUCCESS);
-    reg.RegCloseKey(key);
+    ASSERT_EQ(test::SetRegValue(reg, HKEY_LOCAL_MACHINE, kSettingsKey, name, type, bytes), ERROR_SUCCESS);
   }
   bool Read(const char* name, std::int16_t type, bool errors = false) {
     return ReadSetting(reg, box, name, type, v, errors);

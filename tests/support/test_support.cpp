@@ -1,5 +1,6 @@
 #include "support/test_support.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <fstream>
@@ -55,6 +56,7 @@ TempDir::~TempDir() {
 }
 
 MbAnswer ScriptedMessageBox::Show(const MessageBoxRequest& request) {
+  if (whileShown) whileShown();
   shown.push_back(request);
   if (answers_.empty()) return request.buttons == MbButtons::Ok ? MbAnswer::Ok : MbAnswer::No;
   const MbAnswer a = answers_.front();
@@ -71,6 +73,30 @@ std::string ReadFileBytes(const std::string& path) {
 void WriteFileBytes(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   if (!out.write(bytes.data(), std::streamsize(bytes.size()))) throw std::runtime_error("cannot write " + path);
+}
+
+std::vector<std::pair<std::string, std::string>> Sections(const std::string& file) {
+  std::vector<std::pair<std::string, std::string>> sections;
+  const auto cutLineEnd = [&sections] {
+    std::string& text = sections.back().second;
+    if (text.empty() || text.back() != '\n') return;
+    text.pop_back();
+    if (!text.empty() && text.back() == '\r') text.pop_back();
+  };
+  for (size_t at = 0; at < file.size();) {
+    const size_t end = std::min(file.find('\n', at), file.size() - 1) + 1;  // past the line end
+    if (file.compare(at, 4, "=== ") == 0) {
+      if (!sections.empty()) cutLineEnd();
+      std::string name = file.substr(at + 4, end - at - 4);
+      while (!name.empty() && (name.back() == '\n' || name.back() == '\r')) name.pop_back();
+      sections.emplace_back(name, "");
+    } else if (!sections.empty()) {
+      sections.back().second.append(file, at, end - at);
+    }
+    at = end;
+  }
+  if (!sections.empty()) cutLineEnd();
+  return sections;
 }
 
 std::string SelfPath() {

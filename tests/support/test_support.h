@@ -6,6 +6,7 @@
 #include <functional>
 #include <iosfwd>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/message_box.h"
@@ -33,13 +34,15 @@ class TempDir {
 };
 
 // A message-box service that records every box and answers from a script
-// (Ok for an OK box, No for a question when the script has run out).
+// (Ok for an OK box, No for a question when the script has run out), after
+// running whileShown, a test's look at the program while a box is up.
 class ScriptedMessageBox : public IMessageBox {
  public:
   MbAnswer Show(const MessageBoxRequest& request) override;
   void Answer(MbAnswer a) { answers_.push_back(a); }
 
   std::vector<MessageBoxRequest> shown;
+  std::function<void()> whileShown;
 
  private:
   std::deque<MbAnswer> answers_;
@@ -47,6 +50,16 @@ class ScriptedMessageBox : public IMessageBox {
 
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
+
+// The sections of a data file, in order: each begins with a line
+// "=== <name>", and its text runs up to the line end before the next such
+// line or the end of the file. Lines before the first are notes.
+std::vector<std::pair<std::string, std::string>> Sections(const std::string& file);
+
+#ifdef HOLLIN_DATA_DIR
+// A data file of the test's own folder (tests/<module>/data), byte for byte.
+inline std::string Data(const std::string& name) { return ReadFileBytes(HOLLIN_DATA_DIR "/" + name); }
+#endif
 
 // The path of the running test executable, for tests that start a copy of
 // themselves as a child process.

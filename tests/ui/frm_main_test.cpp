@@ -3,11 +3,6 @@
 // compared as the whole state a user would see.
 #include <gtest/gtest.h>
 
-#ifndef _WIN32
-#include <signal.h>
-#include <sys/resource.h>
-#endif
-
 #include "ui/ui_fixture.h"
 
 namespace hollin {
@@ -16,15 +11,11 @@ namespace {
 using ui::FrmMain;
 using ui::FrmStatus;
 using test::FakePlatform;
-using test::kClasses;
 using FrmMainTest = test::WindowTest;
-
-constexpr const char* kChangedColumn = "[File Type 810] [Changed To Open With 1810]";
 
 TEST_F(FrmMainTest, ChecksFromFirstRunToAHijackAndBack) {
   Start();
-  EXPECT_EQ(State(), std::string("main\nled 0 New BASE record created.\nview 0 menu 0 multi key 0\ncolumns ") +
-                         kChangedColumn + "\nrows\naccept off, restore off, info Welcome to ");
+  EXPECT_EQ(State(), test::Shows("first run"));
   EXPECT_EQ(backend.panel, (std::vector<std::string>{
                                "1 Reading CURRENT entries...",
                                "1 Building new BASE record from CURRENT entries...",
@@ -32,20 +23,13 @@ TEST_F(FrmMainTest, ChecksFromFirstRunToAHijackAndBack) {
   EXPECT_EQ(platform.pointer, MousePointer::Default);
 
   Start();
-  EXPECT_EQ(State(), std::string("main\nled 3 OK! No changed entries found.\nview 0 menu 0 multi key 0\n") +
-                         "columns " + kChangedColumn + "\nrows\naccept off, restore off, info empty");
-
+  EXPECT_EQ(State(), test::Shows("no changes"));
   Hijack(".txt", "C:\\\\Other\\\\grabber.exe \\\"%1\\\"");
   main->mnuRefresh.UserChoose();  // F5
-  EXPECT_EQ(State(), std::string("main\nled 2 1 CHANGED item(s) - select from list to view details.\n") +
-                         "view 0 menu 0 multi key 0\ncolumns " + kChangedColumn +
-                         "\nrows .txt|grabber\naccept on, restore off, info empty");
-
+  EXPECT_EQ(State(), test::Shows("a change"));
   // Accepting records CURRENT: the next check finds nothing.
   main->cmdAccept.UserClick();
-  EXPECT_EQ(State(), std::string("main\nled 3 Updated BASE created. No changed entries found.\n") +
-                         "view 0 menu 0 multi key 0\ncolumns " + kChangedColumn +
-                         "\nrows\naccept off, restore off, info empty");
+  EXPECT_EQ(State(), test::Shows("accepted"));
   Start();
   EXPECT_EQ(main->lvwMain.Count(), 0);
   EXPECT_TRUE(box.shown.empty());
@@ -53,44 +37,21 @@ TEST_F(FrmMainTest, ChecksFromFirstRunToAHijackAndBack) {
 
 TEST_F(FrmMainTest, ViewsSortingAndRefresh) {
   Start();
-  struct Step {
-    std::function<void(FrmMain&)> act;
-    std::string state;
-  };
-  const std::string current = "rows .bmp|zpaint .ini|NOTEPAD .txt|NOTEPAD";
-  const Step steps[] = {
-      {[](FrmMain& m) { m.optView1.UserClick(); },
-       "main\nled 0 3 CURRENT entries - select from list to view details.\nview 1 menu 1 single key 0\n"
-       "columns [File Type 810] [Currently Opens With 1807]\n" + current +
-           "\naccept off, restore off, info empty"},
+  const std::pair<std::function<void(FrmMain&)>, const char*> steps[] = {
+      {[](FrmMain& m) { m.optView1.UserClick(); }, "current view"},
       // Sorting by the program keeps equal names in the order they came.
-      {[](FrmMain& m) { m.lvwMain.UserClickColumn(2); },
-       "main\nled 0 3 CURRENT entries - select from list to view details.\nview 1 menu 1 single key 1\n"
-       "columns [File Type 810] [Currently Opens With 1807]\nrows .ini|NOTEPAD .txt|NOTEPAD .bmp|zpaint"
-       "\naccept off, restore off, info empty"},
-      {[](FrmMain& m) { m.mnuViewChoice2.UserChoose(); },
-       "main\nled 0 3 BASE entries - select from list to view details.\nview 2 menu 2 single key 1\n"
-       "columns [File Type 810] [Previously Opened With 1973]\nrows .ini|NOTEPAD .txt|NOTEPAD .bmp|zpaint"
-       "\naccept off, restore off, info empty"},
+      {[](FrmMain& m) { m.lvwMain.UserClickColumn(2); }, "current view by program"},
+      {[](FrmMain& m) { m.mnuViewChoice2.UserChoose(); }, "base view by program"},
       // Choosing the view shown changes nothing.
-      {[](FrmMain& m) { m.optView2.UserClick(); },
-       "main\nled 0 3 BASE entries - select from list to view details.\nview 2 menu 2 single key 1\n"
-       "columns [File Type 810] [Previously Opened With 1973]\nrows .ini|NOTEPAD .txt|NOTEPAD .bmp|zpaint"
-       "\naccept off, restore off, info empty"},
-      {[](FrmMain& m) { m.lvwMain.UserClickColumn(1); },
-       "main\nled 0 3 BASE entries - select from list to view details.\nview 2 menu 2 single key 0\n"
-       "columns [File Type 810] [Previously Opened With 1973]\n" + current +
-           "\naccept off, restore off, info empty"},
+      {[](FrmMain& m) { m.optView2.UserClick(); }, "base view by program"},
+      {[](FrmMain& m) { m.lvwMain.UserClickColumn(1); }, "base view"},
       // Refresh goes back to the changes view.
-      {[](FrmMain& m) { m.mnuRefresh.UserChoose(); },
-       std::string("main\nled 3 OK! No changed entries found.\nview 0 menu 0 multi key 0\ncolumns ") +
-           kChangedColumn + "\nrows\naccept off, restore off, info empty"},
+      {[](FrmMain& m) { m.mnuRefresh.UserChoose(); }, "no changes"},
   };
-  int n = 0;
-  for (const auto& step : steps) {
-    SCOPED_TRACE(++n);
-    step.act(*main);
-    EXPECT_EQ(State(), step.state);
+  for (const auto& [act, state] : steps) {
+    SCOPED_TRACE(state);
+    act(*main);
+    EXPECT_EQ(State(), test::Shows(state));
   }
 }
 
@@ -127,24 +88,12 @@ TEST_F(FrmMainTest, QuietStartEndsInOneOfThreeWays) {
     const char* name;
     const char* commandLine;
     bool firstRun, hijack;
-    std::string state;
     int beeps;
   };
   const Case cases[] = {
-      {"first run", "hollin.exe -H", true, false,
-       std::string("main\nled 0 New BASE record created.\nview 0 menu 0 multi key 0\ncolumns ") +
-           kChangedColumn + "\nrows\naccept off, restore off, info Welcome to ",
-       0},
-      {"no changes", "\"C:\\Program Files\\Hollin\\hollin.exe\" /x-hidden", false, false,
-       std::string("main hidden, status window \"OK!\rNo changes found.\" led 3, timer on\nled 3 OK! No "
-                   "changed entries found.\nview 0 menu 0 multi key 0\ncolumns ") +
-           kChangedColumn + "\nrows\naccept off, restore off, info empty",
-       0},
-      {"changes", "\"C:\\My -h Tools\\hollin.exe\" -h", false, true,
-       std::string("main\nled 2 1 CHANGED item(s) - select from list to view details.\nview 0 menu 0 multi "
-                   "key 0\ncolumns ") +
-           kChangedColumn + "\nrows .ini|hijack\naccept on, restore off, info empty",
-       1},
+      {"first run", "hollin.exe -H", true, false, 0},
+      {"quiet, no changes", "\"C:\\Program Files\\Hollin\\hollin.exe\" /x-hidden", false, false, 0},
+      {"quiet, a change", "\"C:\\My -h Tools\\hollin.exe\" -h", false, true, 1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -152,7 +101,7 @@ TEST_F(FrmMainTest, QuietStartEndsInOneOfThreeWays) {
     if (!c.firstRun) Start();
     if (c.hijack) Hijack(".ini", "hijack.exe");
     Start(c.commandLine);
-    EXPECT_EQ(State(), c.state);
+    EXPECT_EQ(State(), test::Shows(c.name));
     EXPECT_EQ(platform.beeps, c.beeps);
     // Only the main window's first paint ends the quiet mode.
     EXPECT_EQ(g.HiddenStart, !main->Visible());
@@ -161,7 +110,7 @@ TEST_F(FrmMainTest, QuietStartEndsInOneOfThreeWays) {
       main->tmrStatus.Fire();
       EXPECT_EQ(platform.ends, 1);
     }
-    reg.LoadText(kClasses, "classes");
+    reg.LoadText(test::Data("classes.reg"), "classes");
   }
 }
 
@@ -172,19 +121,6 @@ TEST_F(FrmMainTest, QuietStartWithoutTheSwitch) {
     Start(line);
     EXPECT_TRUE(main->Visible()) << line;
     EXPECT_FALSE(status->Loaded()) << line;
-  }
-}
-
-TEST_F(FrmMainTest, StatusWindowClientEndsOneMarginBelowTheMessage) {
-  for (int twips : {15, 12, 10}) {
-    backend.TwipsPerPixel = twips;
-    g.ScreenTwipsY = static_cast<std::int16_t>(twips);
-    FrmStatus w(backend, g);
-    w.SetUp();
-    EXPECT_EQ(w.ClientHeight(), 2 * w.lblMain.Top() + w.lblMain.Height()) << twips;
-    EXPECT_EQ(w.Caption(), "Brellmark");
-    EXPECT_EQ(w.lblMain.Caption(), "Checking Registry for changes to file associations...");
-    EXPECT_FALSE(w.linDivider.Visible());
   }
 }
 
@@ -216,11 +152,12 @@ TEST_F(FrmMainTest, ADamagedBaseIsOfferedToBeSetAsideAndNoEndsTouchingNothing) {
   EXPECT_EQ(setAside, 1);
 }
 
-// A registry that fails in a way no status code tells.
+// A registry that fails in a way no status code tells, or refuses to read
+// some of the class root's keys.
 struct BrokenRegistry : RegistryStore {
+  BrokenRegistry() { LoadText(test::Data("classes.reg"), "classes"); }
   bool broken = false;
-  DWORD deniedIndex = 1000;
-  DWORD deniedFrom = 1000, deniedTo = 0;  // and these, as well
+  DWORD deniedIndex = 1000, deniedFrom = 1000, deniedTo = 0;  // refused: the index, and those from-to
   LONG RegEnumKeyExA(HKEY k, DWORD i, LPSTR n, LPDWORD c, LPDWORD r, LPSTR cl, LPDWORD cc,
                      PFILETIME t) override {
     if (broken) throw std::runtime_error("the registry went away");
@@ -231,122 +168,62 @@ struct BrokenRegistry : RegistryStore {
 
 TEST_F(FrmMainTest, AnErrorInAnEventIsShownAndTheProgramGoesOn) {
   BrokenRegistry broken;
-  broken.LoadText(kClasses, "classes");
-  g = General{};
-  FrmStatus s(backend, g);
-  ui::FrmWarning w(backend, g, broken);
-  FrmMain m(backend, g, broken, platform, box, s, w);
-  ui::SetErrorHandler([&m](const std::string& where, std::exception_ptr e) { m.ShowEventError(where, e); });
-  m.Load();
-  ASSERT_EQ(m.ShownView, 0);
+  Start("hollin.exe", &broken);
+  ASSERT_EQ(main->ShownView, 0);
   broken.broken = true;
-  m.mnuRefresh.UserChoose();
+  main->mnuRefresh.UserChoose();
   EXPECT_EQ(box.shown, (std::vector<MessageBoxRequest>{
                            {"An error stopped frmMain.mnuRefresh_Click:\r\rthe registry went away",
                             MbButtons::Ok, MbIcon::Exclamation, MbDefault::First, "Brellmark"}}));
   EXPECT_EQ(platform.ends, 0);
   EXPECT_EQ(platform.pointer, MousePointer::Default);
   broken.broken = false;
-  m.mnuRefresh.UserChoose();
-  EXPECT_EQ(m.sbrMain.PanelText(), "OK! No changed entries found.");
+  main->mnuRefresh.UserChoose();
+  EXPECT_EQ(main->sbrMain.PanelText(), "OK! No changed entries found.");
 
-  // A key the scan cannot read is told after the check, which goes on.
+  // Keys the scan cannot read are told after the check, which goes on: ten,
+  // then how many more.
   box.shown.clear();
   broken.deniedIndex = 0;
-  m.mnuRefresh.UserChoose();
-  ASSERT_EQ(box.shown.size(), 1u);
-  EXPECT_EQ(box.shown[0].text,
-            "1 key(s) under HKEY_CLASSES_ROOT could not be checked, and the file types they stand for "
-            "may have changed unnoticed:\r\r(a name that could not be read) - error 5\r\rUse the "
-            "system's registry editor to look at these keys.");
-  EXPECT_EQ(m.lvwMain.Count(), 1);  // the first key, .bmp, is missing from CURRENT now
-}
-
-// More keys than a box can list: ten, then how many more.
-TEST_F(FrmMainTest, ALongListOfUncheckedKeysIsCut) {
-  BrokenRegistry broken;
-  broken.LoadText(kClasses, "classes");
-  FrmStatus s(backend, g);
-  ui::FrmWarning w(backend, g, broken);
-  FrmMain m(backend, g, broken, platform, box, s, w);
-  ui::SetErrorHandler([&m](const std::string& where, std::exception_ptr e) { m.ShowEventError(where, e); });
-  m.Load();
-  box.shown.clear();
   broken.deniedFrom = 6;  // after the six keys, fifteen indexes fail
   broken.deniedTo = 20;
-  m.mnuRefresh.UserChoose();
+  main->mnuRefresh.UserChoose();
   ASSERT_EQ(box.shown.size(), 1u);
   std::string lines;
   for (int i = 0; i < 10; ++i) lines += "\r(a name that could not be read) - error 5";
   EXPECT_EQ(box.shown[0].text,
-            "15 key(s) under HKEY_CLASSES_ROOT could not be checked, and the file types they stand for "
-            "may have changed unnoticed:\r" + lines + "\r... and 5 more.\r\rUse the system's registry editor to "
+            "16 key(s) under HKEY_CLASSES_ROOT could not be checked, and the file types they stand for "
+            "may have changed unnoticed:\r" + lines + "\r... and 6 more.\r\rUse the system's registry editor to "
             "look at these keys.");
-  EXPECT_EQ(m.sbrMain.PanelText(), "OK! No changed entries found.");
+  EXPECT_EQ(main->lvwMain.Count(), 1);  // the first key, .bmp, is missing from CURRENT now
 }
-
-// A message box that runs a check of the windows while it is up.
-struct WatchedBox : test::ScriptedMessageBox {
-  std::function<void()> whileShown;
-  MbAnswer Show(const MessageBoxRequest& request) override {
-    if (whileShown) whileShown();
-    return ScriptedMessageBox::Show(request);
-  }
-};
 
 // A quiet check that finds no changes but could not check some keys: the
 // report is answered before the timer that ends the program starts.
 TEST_F(FrmMainTest, AQuietCheckEndsOnlyAfterItsReportIsAnswered) {
   Start();  // the base
   BrokenRegistry broken;
-  broken.LoadText(kClasses, "classes");
   broken.deniedIndex = 3;  // inifile: no type of its own, so no change either
-  WatchedBox watched;
-  FrmStatus s(backend, g);
-  ui::FrmWarning w(backend, g, broken);
-  g = General{};
-  platform.commandLine = "hollin.exe -h";
-  FrmMain m(backend, g, broken, platform, watched, s, w);
-  ui::SetErrorHandler([&m](const std::string& where, std::exception_ptr e) { m.ShowEventError(where, e); });
   int shown = 0;
-  watched.whileShown = [&] {
+  box.whileShown = [&] {
     ++shown;
-    EXPECT_FALSE(m.tmrStatus.Enabled());
-    EXPECT_TRUE(s.Loaded());
+    EXPECT_FALSE(main->tmrStatus.Enabled());
+    EXPECT_TRUE(status->Loaded());
   };
-  m.Load();
+  Start("hollin.exe -h", &broken);
   EXPECT_EQ(shown, 1);
-  EXPECT_TRUE(m.tmrStatus.Enabled());
-  EXPECT_FALSE(m.Visible());
+  EXPECT_TRUE(main->tmrStatus.Enabled());
+  EXPECT_FALSE(main->Visible());
   EXPECT_EQ(platform.ends, 0);
 }
 
-#ifndef _WIN32  // a full disk is staged with a file size limit
+#ifndef _WIN32
 // After an error the status bar shows no step's progress text: a first run
-// that cannot write its base says so; a refused accept leaves the changes
-// as they were listed.
+// that cannot write its base says so.
 TEST_F(FrmMainTest, AfterAnErrorTheStatusBarTellsTheTruth) {
-  signal(SIGXFSZ, SIG_IGN);
-  rlimit old{};
-  getrlimit(RLIMIT_FSIZE, &old);
-  rlimit full = old;
-  full.rlim_cur = 64;
-  setrlimit(RLIMIT_FSIZE, &full);
-  Start();
-  setrlimit(RLIMIT_FSIZE, &old);
+  OnAFullDisk([this] { Start(); });
   ASSERT_EQ(box.shown.size(), 1u);
   EXPECT_EQ(State().substr(0, State().find("\nview")), "main\nled 0 Stopped: the base file could not be written.");
-
-  Start();
-  Hijack(".txt", "grab.exe %1");
-  main->mnuRefresh.UserChoose();
-  const std::string listed = State();
-  ASSERT_EQ(listed.substr(0, 18), "main\nled 2 1 CHANG");
-  setrlimit(RLIMIT_FSIZE, &full);
-  main->cmdAccept.UserClick();
-  setrlimit(RLIMIT_FSIZE, &old);
-  EXPECT_EQ(box.shown.size(), 2u);
-  EXPECT_EQ(State(), listed);
 }
 #endif
 

@@ -4,95 +4,18 @@
 // writes (never Explorer's choice).
 #include <gtest/gtest.h>
 
-#include <new>
+#include <sstream>
 
 #include "ui/ui_fixture.h"
 
 namespace hollin {
 namespace {
 
-// The merged class root holds what Windows shows in it: the user classes
-// over the machine classes. Wine shows only the machine classes there; the
-// program reads the layers themselves either way.
-constexpr const char* kLayers = R"(REGEDIT4
-[HKEY_LOCAL_MACHINE\Software\Classes\.m]
-@="mfile"
-[HKEY_LOCAL_MACHINE\Software\Classes\mfile\shell\open\command]
-@="C:\\M\\m.exe %1"
-[HKEY_CLASSES_ROOT\.m]
-@="mfile"
-[HKEY_CLASSES_ROOT\mfile\shell\open\command]
-@="C:\\M\\m.exe %1"
-
-[HKEY_LOCAL_MACHINE\Software\Classes\.u]
-@="mfile"
-[HKEY_CURRENT_USER\Software\Classes\.u]
-@="ufile"
-[HKEY_CURRENT_USER\Software\Classes\ufile\shell\open\command]
-@="C:\\U\\u.exe %1"
-[HKEY_CLASSES_ROOT\.u]
-@="ufile"
-[HKEY_CLASSES_ROOT\ufile\shell\open\command]
-@="C:\\U\\u.exe %1"
-
-[HKEY_LOCAL_MACHINE\Software\Classes\.p]
-@="mfile"
-[HKEY_CLASSES_ROOT\.p]
-@="mfile"
-[HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Explorer\FileExts\.p\UserChoice]
-"ProgId"="AppXv1ewer"
-[HKEY_CURRENT_USER\Software\Classes\AppXv1ewer\Application]
-"ApplicationName"="@{Vendor.Viewer_1.0.0.0_x64__8abc?ms-resource://Vendor.Viewer/Resources/Name}"
-"AppUserModelID"="Vendor.Viewer_8abc!App"
-[HKEY_CURRENT_USER\Software\Classes\AppXv1ewer\Shell\open]
-"DelegateExecute"="{00000000-0000-0000-0000-000000000001}"
-
-[HKEY_LOCAL_MACHINE\Software\Classes\.a]
-@="mfile"
-[HKEY_CLASSES_ROOT\.a]
-@="mfile"
-[HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Explorer\FileExts\.a\UserChoice]
-"ProgId"="Applications\\ed.exe"
-[HKEY_CURRENT_USER\Software\Classes\Applications\ed.exe\shell\open\command]
-@="\"C:\\Ed\\ed.exe\" \"%1\""
-
-[HKEY_LOCAL_MACHINE\Software\Classes\.n]
-@="mfile"
-[HKEY_CLASSES_ROOT\.n]
-@="mfile"
-[HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Explorer\FileExts\.n\UserChoice]
-"ProgId"="Bare.Doc"
-[HKEY_LOCAL_MACHINE\Software\Classes\Bare.Doc]
-@="A type without a verb"
-
-[HKEY_LOCAL_MACHINE\Software\Classes\.g]
-@="mfile"
-[HKEY_CLASSES_ROOT\.g]
-@="mfile"
-[HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Explorer\FileExts\.g\UserChoice]
-"ProgId"="Gone.Doc"
-
-[HKEY_LOCAL_MACHINE\Software\Classes\.l]
-@="mfile"
-[HKEY_CLASSES_ROOT\.l]
-@="mfile"
-[HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Explorer\FileExts\.l\UserChoice]
-"ProgId"="Applications\\ed.exe"
-[HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Explorer\FileExts\.l\UserChoiceLatest]
-"ProgId"="ufile"
-)";
-
 class Layers : public test::WindowTest {
  protected:
   void SetUp() override {
     WindowTest::SetUp();
-    Fresh(kLayers);
-  }
-  // The registry anew with text.
-  void Fresh(const std::string& text) {
-    reg.~RegistryStore();
-    new (&reg) RegistryStore();
-    reg.LoadText(text, "layers");
+    Fresh(test::Data("layers.reg"));
   }
   std::string Rows() const {
     std::string s;
@@ -117,21 +40,10 @@ TEST_F(Layers, WhatOpensEachTypeAndWhichLayerDecides) {
   main->optView1.UserClick();  // all CURRENT settings
   EXPECT_EQ(Rows(),
             ".a|ed .g|Gone.Doc (not registered) .l|u .m|m .n|Bare.Doc (no open command) .p|Vendor.Viewer .u|u");
-  struct Case {
-    const char* ext;
-    const char* panel;  // the part after "OPENS WITH: "
-  };
-  const Case cases[] = {
-      {".m", "m (machine classes)\rLAYERS: choice -, user -, machine mfile"},
-      {".u", "u (user classes)\rLAYERS: choice -, user ufile, machine mfile"},
-      {".p", "Vendor.Viewer (Explorer's choice)\rLAYERS: choice AppXv1ewer, user -, machine mfile"},
-      {".l", "u (Explorer's choice)\rLAYERS: choice ufile, user -, machine mfile"},
-  };
-  for (const auto& c : cases) {
-    for (int i = 1; i <= main->lvwMain.Count(); ++i)
-      if (main->lvwMain.Text(i) == c.ext) main->lvwMain.UserClickRow(i);
-    const std::string& panel = main->lblInfo.Caption();
-    EXPECT_EQ(panel.substr(panel.find("OPENS WITH: ") + 12), c.panel) << c.ext;
+  // The panel names the program, the layer that decides, and each layer.
+  for (const char* ext : {".m", ".u", ".p", ".l"}) {
+    Click(ext);
+    EXPECT_EQ(Shown(main->lblInfo.Caption()), test::Shows(std::string("panel: layers, ") + ext));
   }
   // Where the system resolves the app's name, that name is shown.
   platform.indirect["@{Vendor.Viewer_1.0.0.0_x64__8abc?ms-resource://Vendor.Viewer/Resources/Name}"] = "Photo Viewer";
@@ -144,48 +56,22 @@ TEST_F(Layers, WhatOpensEachTypeAndWhichLayerDecides) {
 // One change at a time after the base was recorded: what the check lists,
 // then what a restore of the listed type writes.
 TEST_F(Layers, EachLayersChangeIsListedAndRestoredWhereItWasMade) {
-  const std::string fileExts = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts";
-  struct Case {
-    const char* name;
-    std::string change;  // registry text applied after the base
-    const char* rows;    // the changes listed
-    bool restored;       // the restore puts the registry back as it was
-    const char* chooser; // the type Windows' chooser opens for, if any
-  };
-  const Case cases[] = {
-      {"the machine classes of a type they decide",
-       "[HKEY_LOCAL_MACHINE\\Software\\Classes\\.m]\n@=\"ufile\"\n[HKEY_CLASSES_ROOT\\.m]\n@=\"ufile\"\n", ".m|u",
-       true, ""},
-      {"the machine classes under the user classes: no change of what opens it",
-       "[HKEY_LOCAL_MACHINE\\Software\\Classes\\.u]\n@=\"evil\"\n", "", false, ""},
-      {"the user classes",
-       "[HKEY_CURRENT_USER\\Software\\Classes\\.u]\n@=\"mfile\"\n[HKEY_CLASSES_ROOT\\.u]\n@=\"mfile\"\n", ".u|m",
-       true, ""},
-      {"a user-classes identifier the base did not have",
-       "[HKEY_CURRENT_USER\\Software\\Classes\\.m]\n@=\"ufile\"\n[HKEY_CLASSES_ROOT\\.m]\n@=\"ufile\"\n", ".m|u",
-       false, ""},
-      {"Explorer's choice made where there was none",
-       "[" + fileExts + "\\.m\\UserChoice]\n\"ProgId\"=\"Applications\\\\ed.exe\"\n", ".m|ed", false, ".m"},
-      {"Explorer's choice changed", "[" + fileExts + "\\.p\\UserChoice]\n\"ProgId\"=\"ufile\"\n", ".p|u", false,
-       ".p"},
-      {"Explorer's newer choice over the older",
-       "[" + fileExts + "\\.a\\UserChoiceLatest]\n\"ProgId\"=\"mfile\"\n", ".a|m", false, ".a"},
-      {"the command of the chosen application",
-       "[HKEY_CURRENT_USER\\Software\\Classes\\Applications\\ed.exe\\shell\\open\\command]\n@=\"C:\\\\Evil\\\\ed.exe %1\"\n",
-       ".a|ed", false, ""},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    Fresh(kLayers);
+  const auto changes = test::Sections(test::Data("layer_changes.txt"));
+  ASSERT_EQ(changes.size(), 8u);
+  for (const auto& [header, change] : changes) {
+    SCOPED_TRACE(header);
+    std::string rows, restored, chooser;  // as data/layer_changes.txt names them
+    std::istringstream(header) >> rows >> restored >> chooser;
+    Fresh(test::Data("layers.reg"));
     std::filesystem::remove("Prev.isd");
     Start();  // the base
     const std::string before = Registry();
-    reg.LoadText(std::string("REGEDIT4\n") + c.change, "change");
+    reg.LoadText("REGEDIT4\n" + change + "\n", "change");
     const std::string changed = Registry();
     Start();
-    EXPECT_EQ(Rows(), c.rows);
+    EXPECT_EQ(Rows(), rows == "-" ? "" : rows);
     if (main->lvwMain.Count() == 0) continue;
-    if (std::string(c.rows) == ".p|u") {
+    if (rows == ".p|u") {
       // The panel: what opens it now and before, and each layer once or as
       // it changed.
       main->lvwMain.UserClickRow(1);
@@ -200,11 +86,11 @@ TEST_F(Layers, EachLayersChangeIsListedAndRestoredWhereItWasMade) {
     box.shown.clear();
     platform.choosers.clear();
     main->cmdRestore.UserClick();
-    if (c.restored) {
+    if (restored == "restored") {
       EXPECT_EQ(Registry(), before);
     }
-    EXPECT_EQ(platform.choosers, *c.chooser ? std::vector<std::string>{c.chooser} : std::vector<std::string>{});
-    if (*c.chooser) {
+    EXPECT_EQ(platform.choosers, chooser == "-" ? std::vector<std::string>{} : std::vector<std::string>{chooser});
+    if (chooser != "-") {
       // Nothing was written: Explorer's choice stays as the other program
       // left it, and the user is told which program the base recorded.
       EXPECT_EQ(Registry(), changed);
@@ -226,12 +112,8 @@ TEST_F(Layers, ARestoreDeletesWhatTheBaseDidNotHave) {
   main->mnuOptWarn.UserChoose();
   main->lvwMain.UserClickRow(1);
   main->cmdRestore.UserClick();
-  EXPECT_EQ(ReadDefaultValue(reg, HKEY_CURRENT_USER, "Software\\Classes\\.m"), "");
-  HKEY key = nullptr;
-  ASSERT_EQ(reg.RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Classes\\.m", 0, KEY_QUERY_VALUE, &key), 0);
-  DWORD size = 0;
-  EXPECT_EQ(reg.RegQueryValueExA(key, "", nullptr, nullptr, nullptr, &size), ERROR_FILE_NOT_FOUND);
-  reg.RegCloseKey(key);
+  // The key is left without any value, not with an empty one.
+  EXPECT_NE(Registry().find("[HKEY_CURRENT_USER\\Software\\Classes\\.m]\r\n\r\n"), std::string::npos) << Registry();
   EXPECT_EQ(Rows(), "");
   EXPECT_EQ(platform.notices, 1);
 }

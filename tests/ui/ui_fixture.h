@@ -1,92 +1,26 @@
-// What the window tests share: a process that records its ends and beeps, a
-// small HKEY_CLASSES_ROOT, and the headless windows with a way to start them
-// as the program does and to read their whole state.
+// What the window tests share: a small HKEY_CLASSES_ROOT (data/classes.reg),
+// and the headless windows with a way to start them as the program does and
+// to read their whole state.
 #pragma once
 
-#include <algorithm>
-#include <map>
-#include <tuple>
+#ifndef _WIN32
+#include <signal.h>
+#include <sys/resource.h>
+#endif
+
+#include <functional>
 #include <memory>
+#include <new>
 #include <sstream>
 #include <string>
 
 #include "base/base_test_util.h"
 #include "registry/registry_store.h"
+#include "support/fake_platform.h"
 #include "ui/frm_main.h"
 #include "ui/headless_backend.h"
 
 namespace hollin::test {
-
-struct FakePlatform : IPlatform {
-  std::string commandLine = "C:\\Hollin\\hollin.exe";
-  int beeps = 0;
-  int ends = 0;
-  MousePointer pointer = MousePointer::Default;
-  bool AnotherInstanceRunning() override { return false; }
-  std::string ProgramFolder() override { return "."; }
-  void ChangeCurrentFolder(const std::string&) override {}
-  double TwipsPerPixelY() override { return 15; }
-  void SetMousePointer(MousePointer p) override { pointer = p; }
-  std::string CommandLine() override { return commandLine; }
-  void Beep() override { ++beeps; }
-  int notices = 0;  // associations-changed notices to the shell
-  void AssociationsChanged() override { ++notices; }
-  std::string ErrorText(long status) override { return status == 5 ? "Access is denied." : ""; }
-  // Programs started, as "style: command line"; those that start.
-  std::vector<std::string> started;
-  std::vector<std::string> startable;
-  bool StartProcess(const std::string& line, WindowStyle style) override {
-    started.push_back(std::to_string(static_cast<int>(style)) + ": " + line);
-    for (const auto& s : startable)
-      if (line.rfind(s, 0) == 0) return true;
-    return false;
-  }
-  bool OpenDocument(const std::string& path) override {
-    started.push_back("open: " + path);
-    return openable;
-  }
-  bool openable = false;
-  std::vector<std::string> files;
-  bool FileExists(const std::string& path) override {
-    return std::find(files.begin(), files.end(), path) != files.end();
-  }
-  ProgramIdentity Identity() override { return {"Hollin", "Brellmark", "File association guard", 1, 2, 30}; }
-  std::map<std::string, std::string> indirect;  // indirect strings the system resolves
-  std::string LoadIndirectString(const std::string& s) override {
-    const auto it = indirect.find(s);
-    return it == indirect.end() ? std::string() : it->second;
-  }
-  std::map<std::string, std::pair<std::string, std::string>> opens;  // what the system says opens a type
-  bool AskWhatOpens(const std::string& ext, std::string& progId, std::string& command) override {
-    const auto it = opens.find(ext);
-    if (it == opens.end()) return false;
-    std::tie(progId, command) = it->second;
-    return true;
-  }
-  std::vector<std::string> choosers;  // types the system's chooser was opened for
-  bool chooserOpens = true;
-  bool OpenWithChooser(const std::string& ext) override {
-    choosers.push_back(ext);
-    return chooserOpens;
-  }
-  void EndProcess() override { ++ends; }
-};
-
-constexpr const char* kClasses = R"(REGEDIT4
-
-[HKEY_CLASSES_ROOT\.txt]
-@="txtfile"
-[HKEY_CLASSES_ROOT\txtfile\shell\open\command]
-@="C:\\WINDOWS\\NOTEPAD.EXE %1"
-[HKEY_CLASSES_ROOT\.bmp]
-@="Paint.Picture"
-[HKEY_CLASSES_ROOT\Paint.Picture\shell\open\command]
-@="\"C:\\Program Files\\Paint\\zpaint.exe\" \"%1\""
-[HKEY_CLASSES_ROOT\.ini]
-@="inifile"
-[HKEY_CLASSES_ROOT\inifile\shell\open\command]
-@="C:\\WINDOWS\\NOTEPAD.EXE %1"
-)";
 
 // The headless backend, keeping every text the status panel showed, with the
 // LED it showed it with.
@@ -101,18 +35,27 @@ struct RecordingBackend : ui::HeadlessBackend {
   }
 };
 
+// What the windows show at a named point (data/states.txt).
+inline std::string Shows(const std::string& name) {
+  for (const auto& [n, text] : Sections(Data("states.txt")))
+    if (n == name) return text;
+  ADD_FAILURE() << "data/states.txt has no state \"" << name << "\"";
+  return "";
+}
+
 class WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    reg.LoadText(kClasses, "classes");
+    reg.LoadText(Data("classes.reg"), "classes");
     ui::SetErrorHandler([this](const std::string& where, std::exception_ptr e) {
       main->ShowEventError(where, e);
     });
   }
   void TearDown() override { ui::SetErrorHandler(nullptr); }
 
-  // A start of the program: fresh state and windows, then Main's last step.
-  void Start(const std::string& commandLine = "hollin.exe") {
+  // A start of the program: fresh state and windows, then Main's last step;
+  // on another registry where one is given.
+  void Start(const std::string& commandLine = "hollin.exe", IRegistry* on = nullptr) {
     main.reset();
     warning.reset();
     status.reset();
@@ -122,9 +65,36 @@ class WindowTest : public ::testing::Test {
     platform.commandLine = commandLine;
     backend.panel.clear();
     status = std::make_unique<ui::FrmStatus>(backend, g);
-    warning = std::make_unique<ui::FrmWarning>(backend, g, reg);
-    main = std::make_unique<ui::FrmMain>(backend, g, reg, platform, box, *status, *warning);
+    warning = std::make_unique<ui::FrmWarning>(backend, g, on ? *on : reg);
+    main = std::make_unique<ui::FrmMain>(backend, g, on ? *on : reg, platform, box, *status, *warning);
     main->Load();
+  }
+
+#ifndef _WIN32
+  // Runs act on a full disk, staged with a file size limit.
+  static void OnAFullDisk(const std::function<void()>& act) {
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit full = old;
+    full.rlim_cur = 64;
+    setrlimit(RLIMIT_FSIZE, &full);
+    act();
+    setrlimit(RLIMIT_FSIZE, &old);
+  }
+#endif
+
+  // A click on the row of a type (with Ctrl: added to the selection).
+  void Click(const char* ext, bool ctrl = false) {
+    for (int i = 1; i <= main->lvwMain.Count(); ++i)
+      if (main->lvwMain.Text(i) == ext) main->lvwMain.UserClickRow(i, ctrl);
+  }
+
+  // The registry anew, holding text only.
+  void Fresh(const std::string& text) {
+    reg.~RegistryStore();
+    new (&reg) RegistryStore();
+    reg.LoadText(text, "fresh");
   }
 
   void Hijack(const char* ext, const char* command) {
@@ -139,8 +109,8 @@ class WindowTest : public ::testing::Test {
     const auto& m = *main;
     s << (m.Visible() ? "main" : "main hidden");
     if (status->Loaded())
-      s << ", status window \"" << status->lblMain.Caption() << "\" led "
-        << static_cast<int>(status->imgLED.Picture()) - 1;
+      s << ", status window " << status->Caption() << " \"" << Shown(status->lblMain.Caption()) << "\" led "
+        << static_cast<int>(status->imgLED.Picture()) - 1 << (status->linDivider.Visible() ? " divider" : "");
     s << (m.tmrStatus.Enabled() ? ", timer on" : "") << "\n";
     s << "led " << static_cast<int>(m.sbrMain.PanelPicture()) - 1 << " " << m.sbrMain.PanelText() << "\n";
     s << "view " << m.ShownView;
@@ -156,8 +126,13 @@ class WindowTest : public ::testing::Test {
                              ? "on"
                              : (m.cmdAccept.Enabled() || m.mnuAccept.Enabled() ? "mixed" : "off"));
     s << ", restore " << (m.cmdRestore.Enabled() || m.mnuRestore.Enabled() ? "on" : "off");
-    s << ", info " << (m.lblInfo.Caption().empty() ? "empty" : m.lblInfo.Caption().substr(0, 11));
+    s << ", info " << (m.lblInfo.Caption().empty() ? "empty" : m.lblInfo.Caption().substr(0, 10));
     return s.str();
+  }
+  // A caption's line breaks (CR) as \r.
+  static std::string Shown(std::string text) {
+    for (size_t at = 0; (at = text.find('\r', at)) != std::string::npos;) text.replace(at, 1, "\\r");
+    return text;
   }
 
   test::InFreshFolder folder;

@@ -1,0 +1,83 @@
+// The process and screen as the tests see them: what the program asks of
+// them is recorded, and what it may find is set by the test.
+#pragma once
+
+#include <algorithm>
+#include <map>
+#include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "common/platform.h"
+
+namespace hollin::test {
+
+struct FakePlatform : IPlatform {
+  bool otherInstance = false;
+  std::string folder = ".";
+  double twips = 15;
+  std::string commandLine = "C:\\Hollin\\hollin.exe";
+  // The folder changes, pointers, beeps and ends, in order.
+  std::vector<std::string> calls;
+  int beeps = 0, ends = 0, notices = 0;  // notices: that associations changed, to the shell
+  MousePointer pointer = MousePointer::Default;
+  bool AnotherInstanceRunning() override { return otherInstance; }
+  std::string ProgramFolder() override { return folder; }
+  void ChangeCurrentFolder(const std::string& f) override { calls.push_back("cd " + f); }
+  double TwipsPerPixelY() override { return twips; }
+  void SetMousePointer(MousePointer p) override {
+    pointer = p;
+    calls.push_back("pointer " + std::to_string(static_cast<int>(p)));
+  }
+  std::string CommandLine() override { return commandLine; }
+  void Beep() override {
+    ++beeps;
+    calls.push_back("beep");
+  }
+  void AssociationsChanged() override { ++notices; }
+  std::string ErrorText(long status) override { return status == 5 ? "Access is denied." : ""; }
+  // Programs started, as "style: command line"; those that start.
+  std::vector<std::string> started;
+  std::vector<std::string> startable;
+  bool StartProcess(const std::string& line, WindowStyle style) override {
+    started.push_back(std::to_string(static_cast<int>(style)) + ": " + line);
+    for (const auto& s : startable)
+      if (line.rfind(s, 0) == 0) return true;
+    return false;
+  }
+  bool OpenDocument(const std::string& path) override {
+    started.push_back("open: " + path);
+    return openable;
+  }
+  bool openable = false;
+  std::vector<std::string> files;
+  bool FileExists(const std::string& path) override {
+    return std::find(files.begin(), files.end(), path) != files.end();
+  }
+  ProgramIdentity Identity() override { return {"Hollin", "Brellmark", "File association guard", 1, 2, 30}; }
+  std::map<std::string, std::string> indirect;  // indirect strings the system resolves
+  std::string LoadIndirectString(const std::string& s) override {
+    const auto it = indirect.find(s);
+    return it == indirect.end() ? std::string() : it->second;
+  }
+  std::map<std::string, std::pair<std::string, std::string>> opens;  // what the system says opens a type
+  bool AskWhatOpens(const std::string& ext, std::string& progId, std::string& command) override {
+    const auto it = opens.find(ext);
+    if (it == opens.end()) return false;
+    std::tie(progId, command) = it->second;
+    return true;
+  }
+  std::vector<std::string> choosers;  // types the system's chooser was opened for
+  bool chooserOpens = true;
+  bool OpenWithChooser(const std::string& ext) override {
+    choosers.push_back(ext);
+    return chooserOpens;
+  }
+  void EndProcess() override {
+    ++ends;
+    calls.push_back("end");
+  }
+};
+
+}  // namespace hollin::test
