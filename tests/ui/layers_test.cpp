@@ -71,14 +71,9 @@ TEST_F(Layers, EachLayersChangeIsListedAndRestoredWhereItWasMade) {
     Start();
     EXPECT_EQ(Rows(), rows == "-" ? "" : rows);
     if (main->lvwMain.Count() == 0) continue;
-    if (rows == ".p|u") {
-      // The panel: what opens it now and before, and each layer once or as
-      // it changed.
+    if (rows == ".p|u") {  // the panel: what opens it now and before, each layer once or as it changed
       main->lvwMain.UserClickRow(1);
-      const std::string& panel = main->lblInfo.Caption();
-      EXPECT_EQ(panel.substr(panel.find("\r\rNOW: ")),
-                "\r\rNOW: u (Explorer's choice)\rWAS: Vendor.Viewer (Explorer's choice)\rLAYERS: choice AppXv1ewer "
-                "-> ufile, user -, machine mfile");
+      EXPECT_EQ(Shown(main->lblInfo.Caption()), test::Shows("panel: layers changed, .p"));
     }
     main->mnuOptWarn.UserChoose();  // no warning
     for (int i = 1; i <= main->lvwMain.Count(); ++i)
@@ -102,35 +97,23 @@ TEST_F(Layers, EachLayersChangeIsListedAndRestoredWhereItWasMade) {
 }
 
 // A user-classes identifier the base did not have is deleted, so that the
-// machine classes decide again; the command an application's key lost is
-// written back where it was.
-TEST_F(Layers, ARestoreDeletesWhatTheBaseDidNotHave) {
+// machine classes decide again; where the system's chooser cannot be
+// opened for a changed Explorer's choice, the user is told where to choose.
+TEST_F(Layers, ARestoreDeletesWhatTheBaseDidNotHaveAndNamesTheSettingsPageWithoutTheChooser) {
   Start();
-  reg.LoadText("REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Classes\\.m]\n@=\"ufile\"\n", "takeover");
+  reg.LoadText("REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Classes\\.m]\n@=\"ufile\"\n[HKEY_CURRENT_USER\\Software\\"
+               "Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.m\\UserChoice]\n\"ProgId\"=\"ufile\"\n",
+               "takeover");
   Start();
   ASSERT_EQ(Rows(), ".m|u");
-  main->mnuOptWarn.UserChoose();
-  main->lvwMain.UserClickRow(1);
-  main->cmdRestore.UserClick();
-  // The key is left without any value, not with an empty one.
-  EXPECT_NE(Registry().find("[HKEY_CURRENT_USER\\Software\\Classes\\.m]\r\n\r\n"), std::string::npos) << Registry();
-  EXPECT_EQ(Rows(), "");
-  EXPECT_EQ(platform.notices, 1);
-}
-
-// Where the system's chooser cannot be opened, the user is told where to
-// choose instead.
-TEST_F(Layers, WithoutTheChooserTheSettingsPageIsNamed) {
-  Start();
-  reg.LoadText("REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.m\\"
-               "UserChoice]\n\"ProgId\"=\"ufile\"\n",
-               "choice");
-  Start();
   main->mnuOptWarn.UserChoose();
   main->lvwMain.UserClickRow(1);
   platform.chooserOpens = false;
   box.shown.clear();
   main->cmdRestore.UserClick();
+  // The user classes' key is left without any value, not with an empty one.
+  EXPECT_NE(Registry().find("[HKEY_CURRENT_USER\\Software\\Classes\\.m]\r\n\r\n"), std::string::npos) << Registry();
+  EXPECT_EQ(platform.notices, 1);
   ASSERT_EQ(box.shown.size(), 2u);
   EXPECT_NE(box.shown[0].text.find("\r.m: m\r"), std::string::npos) << box.shown[0].text;
   EXPECT_EQ(box.shown[1].text,
