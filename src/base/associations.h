@@ -11,6 +11,9 @@
 
 namespace hollin {
 
+// The program's own base file, without its ".isd".
+inline constexpr const char* kBaseFileName = "Prev";
+
 struct Associations {
   std::shared_ptr<cRegEntries> CurrentEntries = std::make_shared<cRegEntries>();
   std::shared_ptr<cRegEntries> BaseEntries = std::make_shared<cRegEntries>();
@@ -20,7 +23,7 @@ struct Associations {
   bool RestoreConfirmed = false;
   // The base file the load and save work on, without its ".isd": "Prev" in
   // the current folder (the program's), or one named on the command line.
-  std::string BaseFile = "Prev";
+  std::string BaseFile = kBaseFileName;
 };
 
 }  // namespace hollin

@@ -17,7 +17,6 @@
 
 namespace hollin {
 
-inline constexpr const char* kBaseFileName = "Prev";
 // The layout of the base as it is written: the type, the merged class root's
 // command, its key and program identifier (all a base of format version 1
 // holds, kBaseLayoutV1), then the machine classes', user classes' and

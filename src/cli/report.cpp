@@ -50,40 +50,33 @@ void AppendCsvField(std::string& out, const std::string& raw) {
   out.push_back('"');
 }
 
+// Appends lead, then "name": and the value as a JSON string.
+void Member(std::string& out, const char* lead, const char* name, const std::string& value) {
+  out.append(lead).append("\"").append(name).append("\": ");
+  AppendJsonString(out, value);
+}
+
 std::string Json(const Report& r) {
-  std::string o = "{\n  \"schema\": \"hollin-report/1\",\n  \"program\": ";
-  AppendJsonString(o, r.program);
-  o += ",\n  \"version\": ";
-  AppendJsonString(o, r.version);
-  o += ",\n  \"machine\": ";
-  AppendJsonString(o, r.machine);
-  o += ",\n  \"user\": ";
-  AppendJsonString(o, r.user);
-  o += ",\n  \"time\": ";
-  AppendJsonString(o, r.time);
-  o += ",\n  \"base\": {\"file\": ";
-  AppendJsonString(o, r.baseFile);
-  o += ", \"written\": ";
-  if (r.baseTime.empty()) o += "null";
-  else AppendJsonString(o, r.baseTime);
+  std::string o = "{\n  \"schema\": \"hollin-report/1\"";
+  Member(o, ",\n  ", "program", r.program);
+  Member(o, ",\n  ", "version", r.version);
+  Member(o, ",\n  ", "machine", r.machine);
+  Member(o, ",\n  ", "user", r.user);
+  Member(o, ",\n  ", "time", r.time);
+  Member(o, ",\n  \"base\": {", "file", r.baseFile);
+  if (r.baseTime.empty()) o += ", \"written\": null";
+  else Member(o, ", ", "written", r.baseTime);
   o += ", \"ageSeconds\": " + (r.baseAgeSeconds < 0 ? std::string("null") : std::to_string(r.baseAgeSeconds));
-  o += "},\n  \"outcome\": ";
-  AppendJsonString(o, r.outcome);
+  Member(o, "},\n  ", "outcome", r.outcome);
   o += ",\n  \"changes\": [";
   for (size_t i = 0; i < r.items.size(); ++i) {
     const ReportItem& it = r.items[i];
-    o += i ? ",\n    {" : "\n    {";
-    o += "\"type\": ";
-    AppendJsonString(o, it.type);
-    o += ", \"change\": ";
-    AppendJsonString(o, it.change);
+    Member(o, i ? ",\n    {" : "\n    {", "type", it.type);
+    Member(o, ", ", "change", it.change);
     for (const auto& [name, side] : {std::pair<const char*, const ReportSide*>{"base", &it.base}, {"current", &it.current}}) {
-      o += std::string(", \"") + name + "\": {\"progId\": ";
-      AppendJsonString(o, side->progId);
-      o += ", \"command\": ";
-      AppendJsonString(o, side->command);
-      o += ", \"program\": ";
-      AppendJsonString(o, side->program);
+      Member(o, (std::string(", \"") + name + "\": {").c_str(), "progId", side->progId);
+      Member(o, ", ", "command", side->command);
+      Member(o, ", ", "program", side->program);
       o += "}";
     }
     o += "}";

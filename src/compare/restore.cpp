@@ -3,26 +3,12 @@
 #include "common/text.h"
 #include "registry/layers.h"
 #include "registry/reg_string.h"
-#include "registry/scan.h"
 
 namespace hollin {
 namespace {
 
 bool IsNameStart(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
 bool IsNamePart(char c) { return IsNameStart(c) || (c >= '0' && c <= '9') || c == '(' || c == ')'; }
-
-// The registry type of the default value of root\path, or
-// REG_NONE when it has none or cannot be read.
-DWORD DefaultValueType(IRegistry& reg, HKEY root, const std::string& path) {
-  HKEY key = nullptr;
-  if (reg.RegOpenKeyExA(root, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
-    return REG_NONE;
-  DWORD type = REG_NONE;
-  DWORD size = 0;
-  if (reg.RegQueryValueExA(key, "", nullptr, &type, nullptr, &size) != ERROR_SUCCESS) type = REG_NONE;
-  reg.RegCloseKey(key);
-  return type;
-}
 
 LONG WriteDefault(IRegistry& reg, HKEY root, const std::string& path, DWORD type, std::string_view text) {
   HKEY key = nullptr;
@@ -77,9 +63,10 @@ void RestoreLayer(IRegistry& reg, HKEY root, const cRegEntry& base, const std::s
     Note(result, base, true, DeleteDefault(reg, root, path), layer);
     return;
   }
+  DWORD existing;
+  ReadValue(reg, root, path, "", existing);
   const DWORD recorded = Recorded(base, slot);
-  Note(result, base, true,
-       WriteDefault(reg, root, path, recorded ? recorded : KeptType(DefaultValueType(reg, root, path)), was), layer);
+  Note(result, base, true, WriteDefault(reg, root, path, recorded ? recorded : KeptType(existing), was), layer);
 }
 
 }  // namespace
@@ -101,18 +88,17 @@ void RestoreEntry(IRegistry& reg, const cRegEntry& base, RestoreResult& result, 
   const std::string programId(ProgramIdView(base.ProgramID()));
   const std::string& commandKey = base.OpenCmdRegKey();
   const std::string& ext = base.Ext();
-  if (ProgramIdView(ReadDefaultValue(reg, root, ext)) != programId) {
+  // Each value is read once, as the scan reads it, with the type it has.
+  DWORD idType, commandType;
+  if (ProgramIdView(ReadValue(reg, root, ext, "", idType)) != programId) {
     const DWORD recorded = Recorded(base, cRegEntry::kIdType);
-    Note(result, base, true,
-         WriteDefault(reg, root, ext, recorded ? recorded : KeptType(DefaultValueType(reg, root, ext)), programId));
+    Note(result, base, true, WriteDefault(reg, root, ext, recorded ? recorded : KeptType(idType), programId));
   }
 
   const std::string& command = base.ProgramFullPath();
-  const std::string current = ReadDefaultValue(reg, root, commandKey);
-  if (TrimRegView(current) != command) {
+  if (TrimRegView(ReadValue(reg, root, commandKey, "", commandType)) != command) {
     DWORD type = Recorded(base, cRegEntry::kCommandType);
-    if (!type)
-      type = HasEnvironmentReference(command) ? REG_EXPAND_SZ : KeptType(DefaultValueType(reg, root, commandKey));
+    if (!type) type = HasEnvironmentReference(command) ? REG_EXPAND_SZ : KeptType(commandType);
     Note(result, base, false, WriteDefault(reg, root, commandKey, type, command));
   }
 }

@@ -1,7 +1,6 @@
 #include "registry/scan.h"
 
 #include <algorithm>
-#include <cstring>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -18,7 +17,6 @@ constexpr DWORD kNameBuffer = 256;
 // A name in any code page takes at most three bytes per UTF-16 unit; the
 // retry doubles up to this much.
 constexpr DWORD kLargestName = 4096;
-constexpr LONG kValueBuffer = 256;
 constexpr std::string_view kOpenCommand = "\\shell\\open\\command";
 
 // Whether the key of path can be opened for querying; when it can, its
@@ -36,10 +34,6 @@ bool OpenAndRead(IRegistry& reg, HKEY root, const std::string& path, std::string
 // The names beginning with "." of a layer's subkeys, folded: the user
 // classes and Explorer hold keys for a few hundred types at most, so one
 // enumeration spares a look for each of the root's thousands.
-
-std::string Trimmed(const char* data, LONG count) {
-  return std::string(TrimRegView(std::string_view(data, count > 0 ? static_cast<size_t>(count) : 0)));
-}
 
 // The name of the subkey at index into name: the usual buffer first, then,
 // for a name that does not fit, larger ones. The count is only trusted when
@@ -76,23 +70,8 @@ void TypesOf(IRegistry& reg, HKEY layer, std::unordered_map<std::string, std::st
 }  // namespace
 
 std::string ReadDefaultValue(IRegistry& reg, HKEY root, const std::string& path) {
-  // The usual 256-byte buffer, filled with spaces, on the stack.
-  char buffer[kValueBuffer];
-  std::memset(buffer, ' ', sizeof buffer);
-  LONG count = kValueBuffer;
-  LONG status = reg.RegQueryValueA(root, path.c_str(), buffer, &count);
-  if (status == ERROR_SUCCESS) return Trimmed(buffer, std::min(count, kValueBuffer));
-  // A value that does not fit is read again with the size the registry asks
-  // for: a long command is still recorded, so that a hijacker cannot hide a
-  // type behind one. The retry allows for a value that grows in between.
-  std::string large;
-  for (int attempt = 0; attempt < 8 && status == ERROR_MORE_DATA && count > 0; ++attempt) {
-    large.assign(static_cast<size_t>(count), ' ');
-    status = reg.RegQueryValueA(root, path.c_str(), large.data(), &count);
-    if (status == ERROR_SUCCESS)
-      return Trimmed(large.data(), std::min<LONG>(count, static_cast<LONG>(large.size())));
-  }
-  return std::string();
+  DWORD type;
+  return ReadValue(reg, root, path, "", type);
 }
 
 ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root, const ClassLayers* layers,
@@ -112,8 +91,9 @@ ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root, const ClassLayers* laye
   // One type: what the root says of it, then its layers.
   auto readType = [&](std::string ext, const std::string& folded) {
     DWORD idType = REG_NONE, commandType = REG_NONE;
-    const std::string rawProgramId = ReadValue(reg, root, ext, "", idType);
-    std::string programId(ProgramIdView(rawProgramId));
+    // The identifier up to its first zero character, as Windows reads it.
+    const std::string rawProgramId(ProgramIdView(ReadValue(reg, root, ext, "", idType)));
+    std::string programId = rawProgramId;
     std::string commandKey;
     std::string command;
     if (!programId.empty()) {
@@ -132,6 +112,7 @@ ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root, const ClassLayers* laye
     // zero character goes too.
     if (const auto clean = TrimRegView(command); clean.size() != command.size())
       command = std::string(clean);
+    if (command.empty() && !layers) return;  // nothing opens it, and no layer can say otherwise
 
     auto entry = std::make_shared<cRegEntry>();
     entry->ProgramID(std::move(programId));
@@ -141,7 +122,7 @@ ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root, const ClassLayers* laye
     if (layers) {
       entry->ValueType(cRegEntry::kIdType, idType);
       entry->ValueType(cRegEntry::kCommandType, commandType);
-      ReadLayers(reg, root, *layers, resolve, std::string(ProgramIdView(rawProgramId)), inUser.count(folded) > 0,
+      ReadLayers(reg, root, *layers, resolve, rawProgramId, inUser.count(folded) > 0,
                  inExplorer.count(folded) > 0, *entry);
     }
     // A type counts where something opens it: a command in the root, or a

@@ -12,8 +12,9 @@
 
 namespace hollin {
 
-// Reads the default value of a key path under root, of any length, through
-// TrimRegString. An absent key or default value gives "".
+// Reads the default value of a key path under root, of any length, trimmed
+// as TrimRegString trims (ReadValue of layers.h without its type). An absent
+// key or default value gives "".
 std::string ReadDefaultValue(IRegistry& reg, HKEY root, const std::string& path);
 
 // A subkey of the root that the scan could not take as a type.

@@ -3,7 +3,6 @@
 #include <chrono>
 #include <cmath>
 #include <algorithm>
-#include <map>
 
 #include "base/base_store.h"
 #include "common/command_line.h"
