@@ -36,6 +36,10 @@ struct FakePlatform : IPlatform {
   bool StartProcess(const std::string&, WindowStyle) override { return false; }
   bool OpenDocument(const std::string&) override { return false; }
   bool FileExists(const std::string&) override { return false; }
+  std::string LocalAppDataFolder() override { return ""; }
+  bool CanWriteFolder(const std::string&, bool) override { return true; }
+  bool CanWriteFile(const std::string&) override { return true; }
+  std::int64_t LastWriteTime(const std::string&) override { return 0; }
   ProgramIdentity Identity() override { return {}; }
   std::string LoadIndirectString(const std::string&) override { return ""; }
   bool AskWhatOpens(const std::string&, std::string&, std::string&) override { return false; }

@@ -66,13 +66,18 @@ void Main(General& general, IPlatform& platform, IRegistry& reg,
   }
   // 2. Busy until the main window's load step ends.
   platform.SetMousePointer(MousePointer::Hourglass);
-  // 3. The base file is opened by name only: it lies beside the program.
+  // 3. The base lives beside the program or in the user's own folder.
   const std::string folder = platform.ProgramFolder();
   platform.ChangeCurrentFolder(folder);
+  const BaseLocation base = LocateBase(platform, folder);
+  general.BaseFile = base.file;
+  general.FormerBaseFile = base.readFirst;
   // 4.
   general.ScreenTwipsY = static_cast<std::int16_t>(std::lround(platform.TwipsPerPixelY()));
   // 5.
-  WriteSetting(reg, "InstallPath", folder);
+  if (const LONG status = WriteSetting(reg, "InstallPath", folder); status != ERROR_SUCCESS)
+    box.Show({RefusedSettingText("InstallPath", status), MbButtons::Ok, MbIcon::Exclamation, MbDefault::First,
+              kProductName});
   // 6.
   SettingValue warn;
   const bool readOk = ReadSetting(reg, box, "warn", 1, warn, false);

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "base/base_location.h"
 #include "compare/general.h"
 #include "common/message_box.h"
 #include "common/platform.h"

@@ -24,6 +24,10 @@ struct Associations {
   // The base file the load and save work on, without its ".isd": "Prev" in
   // the current folder (the program's), or one named on the command line.
   std::string BaseFile = kBaseFileName;
+  // A base the program can no longer write (beside a program in a folder it
+  // may not write): the load reads it while BaseFile does not exist yet, and
+  // nothing ever writes it. "" for none.
+  std::string FormerBaseFile;
 };
 
 }  // namespace hollin

@@ -114,6 +114,12 @@ void GetAllPrevious(Associations& g, VsData& vsdMain, IStatusSink& status,
                     bool& NewDBCreated) {
   vsdMain.FileName(g.BaseFile);
   vsdMain.Open();
+  // A save into the new place that never filled it (a crash between making
+  // the file and filling it) must not hide the former base either.
+  if (!g.FormerBaseFile.empty() && (vsdMain.Status() == VsData::kStatusNoSuchFile || NeverFilled(vsdMain))) {
+    vsdMain.FileName(g.FormerBaseFile);
+    vsdMain.Open();
+  }
   if (vsdMain.Status() == VsData::kStatusNoSuchFile) {
     MakeNewDB(g, vsdMain, status, NewDBCreated);
     vsdMain.Open();
@@ -167,6 +173,14 @@ void SaveCurrentAsDefault(Associations& g, VsData& vsdMain, IStatusSink& status)
   status.RepaintNow();
   vsdMain.FileName(g.BaseFile);
   vsdMain.Open();
+  // The first save of a base read from its former place makes the file.
+  if (vsdMain.Status() == VsData::kStatusNoSuchFile) {
+    vsdMain.Create();
+    vsdMain.Layout(kBaseLayout);
+    vsdMain.MakeTable();
+    vsdMain.Close();
+    vsdMain.Open();
+  }
   if (vsdMain.Status() != VsData::kStatusNoSuchFile &&
       !(NeverFilled(vsdMain) || HasBaseFields(vsdMain)))
     ThrowDamaged(vsdMain, "its table does not have the fields Ext, Path, Key and ProgID.");
@@ -214,10 +228,21 @@ void MakeNewDB(Associations& g, VsData& vsdMain, IStatusSink& status,
 std::string SetAsideAndMakeNewDB(Associations& g, VsData& vsdMain, IStatusSink& status,
                                  bool& NewDBCreated) {
   namespace fs = std::filesystem;
+  std::error_code ec;
+  // A damaged former base is not set aside: its folder cannot be written,
+  // and the new base goes to BaseFile anyway.
+  if (!g.FormerBaseFile.empty()) {
+    vsdMain.FileName(g.BaseFile);
+    if (!fs::exists(vsdMain.FilePath(), ec)) {
+      vsdMain.FileName(g.FormerBaseFile);
+      const std::string kept = fs::path(vsdMain.FilePath()).filename().string();
+      MakeNewDB(g, vsdMain, status, NewDBCreated);
+      return kept;
+    }
+  }
   vsdMain.FileName(g.BaseFile);
   const fs::path current = vsdMain.FilePath();
   const std::string stem = std::filesystem::path(g.BaseFile).filename().string() + ".damaged-" + Timestamp();
-  std::error_code ec;
   fs::path aside;
   for (int n = 1;; ++n) {
     std::string leaf = stem;

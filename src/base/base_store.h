@@ -1,6 +1,5 @@
-// Loading, creating and saving the BASE: the base file "Prev" (Prev.isd in
-// the current folder, which start-up makes the program's folder) through the
-// data-file component.
+// Loading, creating and saving the BASE: the base file g.BaseFile (Prev.isd
+// where base_location.h puts it) through the data-file component.
 //
 // Each function shows its progress through the status sink at the points the
 // window shows them; every failure of the base file arrives as one
@@ -25,7 +24,8 @@ namespace hollin {
 inline constexpr const char* kBaseLayout = "$*256$$$$$$$$$";
 inline constexpr const char* kBaseLayoutV1 = "$*256$$$";
 
-// Loads the base file into g.BaseEntries. With no base file yet (first run,
+// Loads the base file into g.BaseEntries; while it does not exist, from
+// g.FormerBaseFile where that is set and exists. With no base file yet (first run,
 // told only by status 13), it first records CURRENT as the base (MakeNewDB).
 // A base file that was made but never filled (a crash or failure between
 // making it and the save that fills it) is filled from CURRENT the same way.
@@ -53,6 +53,8 @@ void MakeNewDB(Associations& g, VsData& vsdMain, IStatusSink& status,
 // use ("Prev.damaged-YYYYMMDD-HHMMSS.isd"), then records a new base from
 // CURRENT with MakeNewDB. Returns the name the old file now has. When the
 // rename fails, BaseFileError (Unwritable) is raised and nothing has changed.
+// A damaged g.FormerBaseFile read in place of a missing base file keeps its
+// name: the new base goes to g.BaseFile beside it in any case.
 std::string SetAsideAndMakeNewDB(Associations& g, VsData& vsdMain, IStatusSink& status,
                                  bool& NewDBCreated);
 

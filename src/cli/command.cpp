@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "base/base_location.h"
 #include "base/base_store.h"
 #include "cli/default_associations.h"
 #include "cli/report.h"
@@ -39,12 +40,20 @@ class Run {
     report_.machine = env.machine;
     report_.user = env.user;
     report_.time = IsoUtc(env.now);
-    const std::string base =
-        o.basePath.empty() ? Absolute(env.programFolder, kBaseFileName) + std::string(VsData::kExtension)
-                           : Absolute(env.currentFolder, o.basePath);
+    const std::string ext(VsData::kExtension);
+    if (o.basePath.empty()) {
+      const BaseLocation where = LocateBase(env.platform, env.programFolder);
+      g_.BaseFile = where.file;
+      g_.FormerBaseFile = where.readFirst;
+      // The file a check reads: a former base while the new place is empty.
+      std::error_code ec;
+      report_.baseFile = !where.readFirst.empty() && !fs::exists(where.file + ext, ec) ? where.readFirst + ext
+                                                                                       : where.file + ext;
+      return;
+    }
+    const std::string base = Absolute(env.currentFolder, o.basePath);
     report_.baseFile = base;
     // The base store names its file without ".isd".
-    const std::string ext(VsData::kExtension);
     g_.BaseFile = base.size() > ext.size() && EqualsNoCase(base.substr(base.size() - ext.size()), ext)
                       ? base.substr(0, base.size() - ext.size())
                       : base;
@@ -222,7 +231,8 @@ class Run {
   // file cannot hold; the report says which.
   int Export() {
     std::error_code ec;
-    if (!fs::exists(g_.BaseFile + std::string(VsData::kExtension), ec))
+    const std::string ext(VsData::kExtension);
+    if (!fs::exists(g_.BaseFile + ext, ec) && (g_.FormerBaseFile.empty() || !fs::exists(g_.FormerBaseFile + ext, ec)))
       return Fail("no base is recorded in \"" + report_.baseFile + "\" yet: run --check first.");
     bool created = false;
     GetAllPrevious(g_, vsd_, sink_, created);

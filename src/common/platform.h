@@ -1,6 +1,7 @@
 // The process and screen services that start-up and the windows need.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace hollin {
@@ -46,6 +47,19 @@ class IPlatform {
   // that fails.
   virtual bool OpenDocument(const std::string& path) = 0;
   virtual bool FileExists(const std::string& path) = 0;
+  // The user's own folder for a program's local data (on Windows the known
+  // folder LocalAppData); "" where the system names none.
+  virtual std::string LocalAppDataFolder() = 0;
+  // Whether this process may make a file in folder: tried by making one and
+  // removing it again. With make, a missing folder is made first, with the
+  // folders above it.
+  virtual bool CanWriteFolder(const std::string& folder, bool make) = 0;
+  // Whether an existing file could be replaced by this process: opened for
+  // writing and closed again, nothing written.
+  virtual bool CanWriteFile(const std::string& path) = 0;
+  // When a file was last written, in the system's ticks (larger is later);
+  // 0 where it cannot be read.
+  virtual std::int64_t LastWriteTime(const std::string& path) = 0;
   virtual ProgramIdentity Identity() = 0;
   // The text an indirect string stands for ("@{Package?ms-resource://...}",
   // a packaged app's name), "" where it cannot be loaded.

@@ -138,6 +138,51 @@ bool Win32Platform::FileExists(const std::string& path) {
   return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+std::string Win32Platform::LocalAppDataFolder() {
+  PWSTR path = nullptr;
+  std::string folder;
+  if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_LocalAppData, KF_FLAG_DEFAULT, nullptr, &path)))
+    folder = Utf8(path);
+  CoTaskMemFree(path);
+  return folder;
+}
+
+bool Win32Platform::CanWriteFolder(const std::string& folder, bool make) {
+  const std::wstring wide = Wide(folder);
+  // SHCreateDirectoryExW makes the folders above too; it wants a full path.
+  if (make && GetFileAttributesW(wide.c_str()) == INVALID_FILE_ATTRIBUTES)
+    SHCreateDirectoryExW(nullptr, wide.c_str(), nullptr);
+  // A file that no one else can open and that goes when it is closed: the
+  // only certain test, as the folder's rights, its attributes and the file
+  // system's own refusal (a read-only medium) all count.
+  const std::wstring probe = wide + L"\\~hollin-" + std::to_wstring(GetCurrentProcessId()) + L".tmp";
+  const HANDLE h = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(h);
+  return true;
+}
+
+bool Win32Platform::CanWriteFile(const std::string& path) {
+  // Windows refuses to open or replace a read-only file; Wine, run by root,
+  // opens one all the same, so the attribute is asked first.
+  const DWORD attributes = GetFileAttributesW(Wide(path).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY)) return false;
+  const HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_WRITE,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(h);
+  return true;
+}
+
+std::int64_t Win32Platform::LastWriteTime(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExW(Wide(path).c_str(), GetFileExInfoStandard, &data)) return 0;
+  return (static_cast<std::int64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+         data.ftLastWriteTime.dwLowDateTime;
+}
+
 ProgramIdentity Win32Platform::Identity() {
   ProgramIdentity id;
   char path[MAX_PATH * 4] = {};

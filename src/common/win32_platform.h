@@ -23,6 +23,10 @@ class Win32Platform : public IPlatform {
   bool StartProcess(const std::string& commandLine, WindowStyle style) override;
   bool OpenDocument(const std::string& path) override;
   bool FileExists(const std::string& path) override;
+  std::string LocalAppDataFolder() override;
+  bool CanWriteFolder(const std::string& folder, bool make) override;
+  bool CanWriteFile(const std::string& path) override;
+  std::int64_t LastWriteTime(const std::string& path) override;
   ProgramIdentity Identity() override;
   std::string LoadIndirectString(const std::string& source) override;
   bool AskWhatOpens(const std::string& ext, std::string& progId, std::string& command) override;

@@ -16,14 +16,13 @@ void ShowRegistryError(IMessageBox& box, const std::string& text) {
             kRegistryBoxTitle});
 }
 
-bool ReadSettingUnguarded(IRegistry& reg, IMessageBox& box,
+bool ReadSettingUnguarded(IRegistry& reg, HKEY root, IMessageBox& box,
                           const std::string& Name, std::int16_t RequestedType,
                           SettingValue& Value, bool ShowErrors) {
   HKEY key = nullptr;
   // Reading asks for no more than reading: a standard user may read the
   // machine-wide key but not open it for writing.
-  LONG status = reg.RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0,
-                                  KEY_QUERY_VALUE, &key);
+  LONG status = reg.RegOpenKeyExA(root, kSettingsKey, 0, KEY_QUERY_VALUE, &key);
   if (status != ERROR_SUCCESS) {
     if (ShowErrors)
       ShowRegistryError(box, std::string("Error Opening Registry Key Entry:\r\n") +
@@ -69,25 +68,45 @@ bool ReadSettingUnguarded(IRegistry& reg, IMessageBox& box,
   return true;
 }
 
-}  // namespace
-
-void WriteSetting(IRegistry& reg, const std::string& Name, const std::string& Text) {
+LONG WriteSettingIn(IRegistry& reg, HKEY root, const std::string& Name, const std::string& Text) {
   HKEY key = nullptr;
   SECURITY_ATTRIBUTES security{};
   char noClass[] = "";
-  reg.RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSettingsKeyForWrite, 0, noClass,
-                      REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, &security, &key,
-                      nullptr);
-  reg.RegSetValueExA(key, Name.c_str(), 0, REG_SZ,
-                     reinterpret_cast<const BYTE*>(Text.c_str()),
-                     static_cast<DWORD>(Text.size() + 1));
+  LONG status = reg.RegCreateKeyExA(root, kSettingsKeyForWrite, 0, noClass, REG_OPTION_NON_VOLATILE,
+                                    KEY_SET_VALUE, &security, &key, nullptr);
+  if (status != ERROR_SUCCESS) return status;
+  status = reg.RegSetValueExA(key, Name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(Text.c_str()),
+                              static_cast<DWORD>(Text.size() + 1));
   reg.RegCloseKey(key);
+  return status;
+}
+
+}  // namespace
+
+LONG WriteSetting(IRegistry& reg, const std::string& Name, const std::string& Text) {
+  if (WriteSettingIn(reg, HKEY_LOCAL_MACHINE, Name, Text) != ERROR_SUCCESS)
+    return WriteSettingIn(reg, HKEY_CURRENT_USER, Name, Text);
+  // The user's own value would hide the machine's from every read.
+  HKEY key = nullptr;
+  if (reg.RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+    reg.RegDeleteValueA(key, Name.c_str());
+    reg.RegCloseKey(key);
+  }
+  return ERROR_SUCCESS;
+}
+
+std::string RefusedSettingText(const std::string& Name, LONG status) {
+  return "The setting \"" + Name + "\" could not be saved: the registry refused it in HKEY_LOCAL_MACHINE and in " +
+         "HKEY_CURRENT_USER (" + kSettingsKey + ", error " + std::to_string(status) + "). It holds until " +
+         kAppTitle + " ends.";
 }
 
 bool ReadSetting(IRegistry& reg, IMessageBox& box, const std::string& Name,
                  std::int16_t RequestedType, SettingValue& Value, bool ShowErrors) {
   try {
-    return ReadSettingUnguarded(reg, box, Name, RequestedType, Value, ShowErrors);
+    // The user's own setting first; only the machine's key reports errors.
+    return ReadSettingUnguarded(reg, HKEY_CURRENT_USER, box, Name, RequestedType, Value, false) ||
+           ReadSettingUnguarded(reg, HKEY_LOCAL_MACHINE, box, Name, RequestedType, Value, ShowErrors);
   } catch (const std::exception& e) {
     box.Show({e.what(), MbButtons::Ok, MbIcon::Exclamation, MbDefault::First,
               kProductName});

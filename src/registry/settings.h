@@ -1,4 +1,6 @@
-// The program's own settings under HKEY_LOCAL_MACHINE "SOFTWARE\Nordane\Hollin".
+// The program's own settings, under "SOFTWARE\Nordane\Hollin" in two places:
+// HKEY_CURRENT_USER (the user's own) and HKEY_LOCAL_MACHINE (the machine's,
+// which a standard user may read but not write).
 #pragma once
 
 #include <cstdint>
@@ -18,15 +20,23 @@ inline constexpr const char* kSettingsKeyForWrite = "\\SOFTWARE\\Nordane\\Hollin
 // What ReadSetting hands back: a text, a number, or nothing yet.
 using SettingValue = std::variant<std::monostate, std::string, std::int32_t>;
 
-// Writes Text as REG_SZ under the settings key. Reports nothing: a failure
-// to create the key or to set the value goes unnoticed.
-void WriteSetting(IRegistry& reg, const std::string& Name, const std::string& Text);
+// Writes Text as REG_SZ under the machine's settings key and, where that is
+// refused (a standard user), under the user's; once the machine's key holds
+// it, a value of that name in the user's key is removed, so that the value
+// written is the one read. Returns ERROR_SUCCESS, or the status of the
+// user's key's refusal when neither key would take it.
+LONG WriteSetting(IRegistry& reg, const std::string& Name, const std::string& Text);
 
-// Reads a setting. RequestedType 1 reads a text (at most 254 characters),
+// The words for a refused WriteSetting, for a box.
+std::string RefusedSettingText(const std::string& Name, LONG status);
+
+// Reads a setting, from the user's key where it holds one, else from the
+// machine's. RequestedType 1 reads a text (at most 254 characters),
 // 4 a number; any other type yields the number 1 without reading. Returns
 // true and replaces Value when the value was read; false on any failure,
-// leaving Value as it was. With ShowErrors, a key that cannot be opened or a
-// value that cannot be read is reported in an "ODBC Registry" box.
+// leaving Value as it was. With ShowErrors, a machine's key that cannot be
+// opened or a value that cannot be read there is reported in an
+// "ODBC Registry" box (the user's key is only looked into).
 bool ReadSetting(IRegistry& reg, IMessageBox& box, const std::string& Name,
                  std::int16_t RequestedType, SettingValue& Value, bool ShowErrors);
 

@@ -19,7 +19,7 @@ FrmAbout::FrmAbout(Backend& backend, IRegistry& reg, IPlatform& platform, IMessa
 
 void FrmAbout::Design() {
   Caption("About");
-  ClientSize(6120, 4440);
+  ClientSize(6120, 5040);
   imgIcon.Move(240, 240, 480, 480);
   lblTitle.Move(960, 240, 3600, 600);
   lblTitle.Font({"MS Sans Serif", 12, true});
@@ -36,13 +36,14 @@ void FrmAbout::Design() {
   lblClickThru1.Move(0, 2400, 2760, 240);
   lblClickThru1.Caption(kMakerWeb);
   lblClickThru1.ToolTipText = "Visit Web Site";
-  cmdOK.Move(4620, 3000, 1260, 375);
+  lblBase.Move(960, 2760, 4920, 600);
+  cmdOK.Move(4620, 3600, 1260, 375);
   cmdOK.Caption("OK");
   cmdOK.Default = true;
   cmdOK.Cancel = true;
-  cmdSysInfo.Move(4620, 3495, 1260, 375);
+  cmdSysInfo.Move(4620, 4095, 1260, 375);
   cmdSysInfo.Caption("&System Info...");
-  lblDisclaimer.Move(240, 3000, 4200, 1260);
+  lblDisclaimer.Move(240, 3600, 4200, 1260);
 }
 
 void FrmAbout::Form_Load() {
@@ -64,6 +65,7 @@ void FrmAbout::Form_Load() {
   lblDescription.Caption(id.product + " is the easiest way to track and maintain your preferred" +
                          " associations between default Open applications and file types," +
                          " despite efforts by other programs to" + " alter your settings.");
+  lblBase.Caption(BaseFile.empty() ? std::string() : "Base file: " + BaseFile);
   lblDisclaimer.Caption(std::string("This program was developed by:\r") +
                         "Nordane Software\r14 Harrow Lane\rKestrel Bay KB1 4RT\r");
 }

@@ -1,8 +1,8 @@
 // frmAbout: the program's title, version and description, its maker, a
 // button that starts the system-information tool, and two click-through
 // labels that open a mail to the maker and the maker's web page with the
-// programs registered for "mailto" and "htmlfile". Shown modally; nothing of
-// it persists.
+// programs registered for "mailto" and "htmlfile", and the base file in use.
+// Shown modally; nothing of it persists.
 #pragma once
 
 #include "common/message_box.h"
@@ -32,6 +32,11 @@ class FrmAbout : public Form {
   Label lblTitle{*this, "lblTitle"};
   Label lblVersion{*this, "lblVersion"};
   Label lblDisclaimer{*this, "lblDisclaimer"};
+  Label lblBase{*this, "lblBase"};
+
+  // The base file in use, as the main window describes it before showing
+  // the box.
+  std::string BaseFile;
 
   void Form_Load();
   void cmdOK_Click() { Unload(); }

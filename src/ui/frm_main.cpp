@@ -4,6 +4,7 @@
 #include <cmath>
 #include <algorithm>
 
+#include "base/base_location.h"
 #include "base/base_store.h"
 #include "common/command_line.h"
 #include "common/names.h"
@@ -43,6 +44,7 @@ FrmMain::FrmMain(Backend& backend, General& general, IRegistry& reg, IPlatform& 
       g_(general), reg_(reg), platform_(platform), box_(box), frmStatus_(frmStatus),
       frmWarning_(frmWarning) {
   frmWarning_.mnuOptWarn = &mnuOptWarn;
+  frmWarning_.box = &box_;
   Clock = [] {
     return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
   };
@@ -473,7 +475,10 @@ void FrmMain::mnuRestore_Click() { cmdRestore_Click(); }
 void FrmMain::mnuHlpCont_Click() { ShowHelp(0); }
 
 void FrmMain::mnuHlpAbout_Click() {
-  if (frmAbout) frmAbout->ShowModal();
+  if (frmAbout) {
+    frmAbout->BaseFile = DescribeBaseFile(g_, platform_);
+    frmAbout->ShowModal();
+  }
 }
 
 void FrmMain::ShowHelp(int topic) {
@@ -506,7 +511,7 @@ void FrmMain::mnuOptWarn_Click() {
   mnuOptWarn.Checked(!mnuOptWarn.Checked());
   frmWarning_.Load();
   frmWarning_.chkWarn.Value(mnuOptWarn.Checked() ? 0 : 1);
-  SaveWarnSetting(reg_, mnuOptWarn);
+  SaveWarnSetting(reg_, box_, mnuOptWarn);
 }
 
 std::vector<RestoreFailure> FrmMain::RestoreBaseToReg() {
@@ -617,11 +622,15 @@ void FrmMain::ShowEventError(const std::string& where, std::exception_ptr error)
     std::rethrow_exception(error);
   } catch (const BaseFileError& e) {
     if (e.problem() == BaseFileProblem::Damaged || e.problem() == BaseFileProblem::NewerFormat) {
+      // A former base read in place of a missing one is not renamed: the new
+      // base goes elsewhere.
+      const std::string isd(VsData::kExtension);
+      const bool former = !g_.FormerBaseFile.empty() && !platform_.FileExists(g_.BaseFile + isd);
       const std::string text =
-          std::string(e.what()) + "\r\r" + kAppTitle +
-          " can record a new base from the current settings now, and keep this file beside "
-          "it under a new name.\r\rRecord a new base? (No ends " + kAppTitle +
-          " and leaves the file as it is.)";
+          std::string(e.what()) + "\r\r" + kAppTitle + " can record a new base from the current settings now, " +
+          (former ? "in " + g_.BaseFile + isd + ", and leave this file as it is."
+                  : std::string("and keep this file beside it under a new name.")) +
+          "\r\rRecord a new base? (No ends " + kAppTitle + " and leaves the file as it is.)";
       if (box_.Show({text, MbButtons::YesNo, MbIcon::Exclamation, MbDefault::Second,
                      kProductName}) != MbAnswer::Yes) {
         platform_.EndProcess();

@@ -1,11 +1,15 @@
 #include "ui/frm_warning.h"
 
+#include "common/names.h"
 #include "registry/settings.h"
 
 namespace hollin::ui {
 
-void SaveWarnSetting(IRegistry& reg, const MenuItem& mnuOptWarn) {
-  WriteSetting(reg, "Warn", mnuOptWarn.Checked() ? "1" : "0");
+void SaveWarnSetting(IRegistry& reg, IMessageBox& box, const MenuItem& mnuOptWarn) {
+  const LONG status = WriteSetting(reg, "Warn", mnuOptWarn.Checked() ? "1" : "0");
+  if (status != ERROR_SUCCESS)
+    box.Show({RefusedSettingText("Warn", status), MbButtons::Ok, MbIcon::Exclamation, MbDefault::First,
+              kProductName});
 }
 
 FrmWarning::FrmWarning(Backend& backend, General& general, IRegistry& reg)
@@ -50,9 +54,9 @@ void FrmWarning::cmdOK_Click() {
 void FrmWarning::cmdCancel_Click() { Unload(); }
 
 void FrmWarning::chkWarn_Click() {
-  if (!mnuOptWarn) return;
+  if (!mnuOptWarn || !box) return;
   mnuOptWarn->Checked(chkWarn.Value() != 1);
-  SaveWarnSetting(reg_, *mnuOptWarn);
+  SaveWarnSetting(reg_, *box, *mnuOptWarn);
 }
 
 }  // namespace hollin::ui

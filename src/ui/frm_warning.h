@@ -6,14 +6,16 @@
 // Each load brings the design values back (caption, empty message, box clear).
 #pragma once
 
+#include "common/message_box.h"
 #include "compare/general.h"
 #include "registry/registry.h"
 #include "ui/controls.h"
 
 namespace hollin::ui {
 
-// Stores the warning option as the menu item's check mark says: "1" or "0".
-void SaveWarnSetting(IRegistry& reg, const MenuItem& mnuOptWarn);
+// Stores the warning option as the menu item's check mark says: "1" or "0";
+// says so in a box where the registry refuses it.
+void SaveWarnSetting(IRegistry& reg, IMessageBox& box, const MenuItem& mnuOptWarn);
 
 class FrmWarning : public Form {
  public:
@@ -27,8 +29,9 @@ class FrmWarning : public Form {
   Label lblWarning2{*this, "lblWarning", 2};
   Label lblWarning1{*this, "lblWarning", 1};
 
-  // The main window's menu item that holds the option.
+  // The main window's menu item that holds the option, and its message box.
   MenuItem* mnuOptWarn = nullptr;
+  IMessageBox* box = nullptr;
 
   void cmdOK_Click();
   void cmdCancel_Click();

@@ -83,6 +83,12 @@ TEST_F(StartupTest, AStandardUserReadsTheStoredOption) {
   Run();
   EXPECT_EQ(machine.calls, (Calls{"pointer 11", "cd C:\\Tools\\Hollin", "chkWarn 1", "frmMain"}));
   EXPECT_TRUE(box.shown.empty());
+  // A user's key that refuses too is told of, once, and start-up goes on.
+  reg.DenyAccess(HKEY_CURRENT_USER, kSettingsKey, KEY_SET_VALUE);
+  Run();
+  ASSERT_EQ(box.shown.size(), 1u);
+  EXPECT_EQ(box.shown[0].text, RefusedSettingText("InstallPath", ERROR_ACCESS_DENIED));
+  EXPECT_EQ(machine.calls.back(), "frmMain");
 }
 
 TEST(LeadingNumber, ParsesAsMuchAsStandsThere) {

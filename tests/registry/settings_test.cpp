@@ -76,6 +76,38 @@ TEST_F(SettingsTest, TextsAreTrimmedAndLimitedAndOtherTypesGiveNumbers) {
   EXPECT_TRUE(box.shown.empty());
 }
 
+// A standard user may not write the machine's key: the option goes to the
+// user's own and is read from there; once the machine's key takes a value
+// again, the user's stops hiding it; where both refuse, the caller is told.
+TEST_F(SettingsTest, AnOptionSetSticksWhereverTheRegistryTakesIt) {
+  ASSERT_EQ(WriteSetting(reg, "Warn", "1"), ERROR_SUCCESS);
+  reg.AllowOnly(HKEY_LOCAL_MACHINE, kSettingsKey, KEY_READ);
+  ASSERT_EQ(WriteSetting(reg, "Warn", "0"), ERROR_SUCCESS);
+  ASSERT_TRUE(Read("Warn", 1, true));
+  EXPECT_EQ(std::get<std::string>(v), "0");
+  HKEY key = nullptr;
+  ASSERT_EQ(reg.RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_READ, &key), ERROR_SUCCESS);
+  char machine[8] = "xxxxxxx";
+  DWORD size = sizeof machine;
+  EXPECT_EQ(reg.RegQueryValueExA(key, "Warn", nullptr, nullptr, reinterpret_cast<BYTE*>(machine), &size),
+            ERROR_SUCCESS);
+  reg.RegCloseKey(key);
+  EXPECT_STREQ(machine, "1") << "the machine's value stays";
+
+  reg.DenyAccess(HKEY_CURRENT_USER, kSettingsKey, KEY_SET_VALUE);
+  EXPECT_EQ(WriteSetting(reg, "Warn", "1"), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(RefusedSettingText("Warn", 5),
+            "The setting \"Warn\" could not be saved: the registry refused it in HKEY_LOCAL_MACHINE and in "
+            "HKEY_CURRENT_USER (SOFTWARE\\Nordane\\Hollin, error 5). It holds until Hollin ends.");
+
+  reg.DenyAccess(HKEY_CURRENT_USER, kSettingsKey, 0);
+  reg.DenyAccess(HKEY_LOCAL_MACHINE, kSettingsKey, 0);
+  ASSERT_EQ(WriteSetting(reg, "Warn", "1"), ERROR_SUCCESS);
+  ASSERT_TRUE(Read("Warn", 1, true));
+  EXPECT_EQ(std::get<std::string>(v), "1");
+  EXPECT_TRUE(box.shown.empty());
+}
+
 class SettingsOnEveryRegistry : public ::testing::TestWithParam<test::RegistryUnderTest> {};
 
 TEST_P(SettingsOnEveryRegistry, WriteIsReadBackInAnotherCase) {

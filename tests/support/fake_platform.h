@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstdint>
 #include <map>
 #include <string>
 #include <tuple>
@@ -54,6 +55,28 @@ struct FakePlatform : IPlatform {
   std::vector<std::string> files;
   bool FileExists(const std::string& path) override {
     return std::find(files.begin(), files.end(), path) != files.end();
+  }
+  // The folders and files as the base's location sees them: the user's data
+  // folder, the folders that may be written (and those made), the files
+  // that may be written and when each file was written.
+  std::string localAppData;
+  std::vector<std::string> writableFolders{"*"};  // "*": every folder
+  std::vector<std::string> madeFolders;
+  std::vector<std::string> readOnlyFiles;
+  std::map<std::string, std::int64_t> times;
+  std::string LocalAppDataFolder() override { return localAppData; }
+  bool CanWriteFolder(const std::string& f, bool make) override {
+    const bool ok = std::find(writableFolders.begin(), writableFolders.end(), "*") != writableFolders.end() ||
+                    std::find(writableFolders.begin(), writableFolders.end(), f) != writableFolders.end();
+    if (ok && make) madeFolders.push_back(f);
+    return ok;
+  }
+  bool CanWriteFile(const std::string& f) override {
+    return std::find(readOnlyFiles.begin(), readOnlyFiles.end(), f) == readOnlyFiles.end();
+  }
+  std::int64_t LastWriteTime(const std::string& f) override {
+    const auto it = times.find(f);
+    return it == times.end() ? 0 : it->second;
   }
   ProgramIdentity Identity() override { return {"Hollin", "Brellmark", "File association guard", 1, 2, 30}; }
   std::map<std::string, std::string> indirect;  // indirect strings the system resolves

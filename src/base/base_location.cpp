@@ -1,0 +1,50 @@
+#include "base/base_location.h"
+
+#include <filesystem>
+
+#include "base/data_file.h"
+
+namespace hollin {
+namespace {
+
+std::string Join(const std::string& folder, const std::string& leaf) {
+  return (std::filesystem::path(folder) / leaf).string();
+}
+
+}  // namespace
+
+std::string UserBaseFolder(const std::string& localAppData) {
+  return Join(Join(localAppData, "Nordane"), "Hollin");
+}
+
+BaseLocation LocateBase(IPlatform& platform, const std::string& programFolder) {
+  const std::string ext(VsData::kExtension);
+  const std::string beside = Join(programFolder, kBaseFileName);
+  const std::string localAppData = platform.LocalAppDataFolder();
+  const std::string userFolder = localAppData.empty() ? std::string() : UserBaseFolder(localAppData);
+  const std::string user = userFolder.empty() ? std::string() : Join(userFolder, kBaseFileName);
+
+  const bool besideExists = platform.FileExists(beside + ext);
+  const bool userExists = !user.empty() && platform.FileExists(user + ext);
+  if (userExists &&
+      (!besideExists || platform.LastWriteTime(user + ext) >= platform.LastWriteTime(beside + ext)))
+    return {user, "", true, platform.CanWriteFolder(userFolder, false)};
+
+  const bool programFolderWritable = platform.CanWriteFolder(programFolder, false);
+  if (besideExists) {
+    if (programFolderWritable && platform.CanWriteFile(beside + ext)) return {beside, "", false, true};
+    if (!user.empty() && platform.CanWriteFolder(userFolder, true)) return {user, beside, true, true};
+    return {beside, "", false, false};
+  }
+  if (programFolderWritable) return {beside, "", false, true};
+  if (!user.empty() && platform.CanWriteFolder(userFolder, true)) return {user, "", true, true};
+  return {beside, "", false, false};
+}
+
+std::string DescribeBaseFile(const Associations& g, IPlatform& platform) {
+  const std::string ext(VsData::kExtension);
+  if (g.FormerBaseFile.empty() || platform.FileExists(g.BaseFile + ext)) return g.BaseFile + ext;
+  return g.FormerBaseFile + ext + " (read only: the next save writes " + g.BaseFile + ext + ")";
+}
+
+}  // namespace hollin
