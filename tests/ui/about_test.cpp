@@ -36,6 +36,7 @@ TEST_F(AboutTest, Texts) {
   EXPECT_EQ(about->lblDisclaimer.Caption().back(), '\r');
   EXPECT_EQ(about->lblClickThru0.ToolTipText, "Send Mail");
   EXPECT_EQ(about->lblClickThru1.ToolTipText, "Visit Web Site");
+  EXPECT_EQ(about->lblBase.Caption(), "Base file: Prev.isd");
 }
 
 TEST_F(AboutTest, SystemInformationAndLinksStartWhatTheRegistrySays) {
