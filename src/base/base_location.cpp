@@ -1,28 +1,19 @@
 #include "base/base_location.h"
 
-#include <filesystem>
-
 #include "base/data_file.h"
+#include "common/file_system.h"
 
 namespace hollin {
-namespace {
-
-std::string Join(const std::string& folder, const std::string& leaf) {
-  return (std::filesystem::path(folder) / leaf).string();
-}
-
-}  // namespace
-
 std::string UserBaseFolder(const std::string& localAppData) {
-  return Join(Join(localAppData, "Nordane"), "Hollin");
+  return JoinPath(JoinPath(localAppData, "Nordane"), "Hollin");
 }
 
 BaseLocation LocateBase(IPlatform& platform, const std::string& programFolder) {
   const std::string ext(VsData::kExtension);
-  const std::string beside = Join(programFolder, kBaseFileName);
+  const std::string beside = JoinPath(programFolder, kBaseFileName);
   const std::string localAppData = platform.LocalAppDataFolder();
   const std::string userFolder = localAppData.empty() ? std::string() : UserBaseFolder(localAppData);
-  const std::string user = userFolder.empty() ? std::string() : Join(userFolder, kBaseFileName);
+  const std::string user = userFolder.empty() ? std::string() : JoinPath(userFolder, kBaseFileName);
 
   const bool besideExists = platform.FileExists(beside + ext);
   const bool userExists = !user.empty() && platform.FileExists(user + ext);

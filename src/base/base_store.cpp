@@ -1,10 +1,10 @@
 #include "base/base_store.h"
 
 #include <ctime>
-#include <filesystem>
 #include <system_error>
 #include <unordered_set>
 
+#include "common/file_system.h"
 #include "common/text.h"
 
 namespace hollin {
@@ -75,10 +75,7 @@ void ReadTypes(std::string_view text, cRegEntry& e) {
 }
 
 [[noreturn]] void ThrowDamaged(const VsData& vsd, const std::string& detail) {
-  std::error_code ec;
-  const auto full = std::filesystem::absolute(vsd.FilePath(), ec);
-  throw BaseFileError(BaseFileProblem::Damaged, ec ? vsd.FilePath() : full.string(),
-                      "is damaged: " + detail);
+  throw BaseFileError(BaseFileProblem::Damaged, AbsolutePath(vsd.FilePath()), "is damaged: " + detail);
 }
 
 [[noreturn]] void ThrowTwoRecords(const VsData& vsd, std::string_view ext) {
@@ -227,40 +224,32 @@ void MakeNewDB(Associations& g, VsData& vsdMain, IStatusSink& status,
 
 std::string SetAsideAndMakeNewDB(Associations& g, VsData& vsdMain, IStatusSink& status,
                                  bool& NewDBCreated) {
-  namespace fs = std::filesystem;
-  std::error_code ec;
   // A damaged former base is not set aside: its folder cannot be written,
   // and the new base goes to BaseFile anyway.
   if (!g.FormerBaseFile.empty()) {
     vsdMain.FileName(g.BaseFile);
-    if (!fs::exists(vsdMain.FilePath(), ec)) {
+    if (!PathExists(vsdMain.FilePath())) {
       vsdMain.FileName(g.FormerBaseFile);
-      const std::string kept = fs::path(vsdMain.FilePath()).filename().string();
+      const std::string kept = FileNameOf(vsdMain.FilePath());
       MakeNewDB(g, vsdMain, status, NewDBCreated);
       return kept;
     }
   }
   vsdMain.FileName(g.BaseFile);
-  const fs::path current = vsdMain.FilePath();
-  const std::string stem = std::filesystem::path(g.BaseFile).filename().string() + ".damaged-" + Timestamp();
-  fs::path aside;
+  const std::string current = vsdMain.FilePath();
+  const std::string stem = FileNameOf(g.BaseFile) + ".damaged-" + Timestamp();
+  std::string leaf;
   for (int n = 1;; ++n) {
-    std::string leaf = stem;
+    leaf = stem;
     if (n > 1) leaf.append("-").append(std::to_string(n));
     leaf.append(VsData::kExtension);
-    aside = current.parent_path() / leaf;
-    if (!fs::exists(fs::symlink_status(aside, ec))) break;
+    if (!NameTaken(SiblingPath(current, leaf))) break;
   }
-  fs::rename(current, aside, ec);
-  if (ec) {
-    std::error_code ignored;
-    const auto full = fs::absolute(current, ignored);
-    throw BaseFileError(BaseFileProblem::Unwritable, ignored ? current.string() : full.string(),
-                        "cannot be set aside as \"" + aside.filename().string() +
-                            "\" (" + ec.message() + "); nothing was changed.");
-  }
+  if (const std::error_code ec = RenameReplacing(current, SiblingPath(current, leaf)))
+    throw BaseFileError(BaseFileProblem::Unwritable, AbsolutePath(current),
+                        "cannot be set aside as \"" + leaf + "\" (" + ec.message() + "); nothing was changed.");
   MakeNewDB(g, vsdMain, status, NewDBCreated);
-  return aside.filename().string();
+  return leaf;
 }
 
 }  // namespace hollin

@@ -1,12 +1,11 @@
 #include "base/data_file.h"
 
-#include <filesystem>
 #include <system_error>
 
 #include "common/atomic_file.h"
+#include "common/file_system.h"
 
 namespace hollin {
-namespace fs = std::filesystem;
 namespace {
 
 // The cause part of a FileError, without the file name it starts with.
@@ -28,9 +27,7 @@ std::string EndLineOf(std::string_view bytes) {
 }  // namespace
 
 std::string VsData::ShownPath() const {
-  std::error_code ec;
-  const fs::path full = fs::absolute(path_, ec);
-  return ec ? path_ : full.string();
+  return AbsolutePath(path_);
 }
 
 void VsData::Fail(BaseFileProblem problem, const std::string& detail) const {
@@ -83,9 +80,7 @@ void VsData::Open() {
 
 void VsData::Create() {
   Reset(State::Closed);
-  std::error_code ec;
-  const fs::file_status st = fs::symlink_status(path_, ec);
-  if (fs::exists(st))
+  if (NameTaken(path_))
     Fail(BaseFileProblem::AlreadyExists,
          "already exists; a new base file is made only where there is none.");
   state_ = State::Creating;
@@ -121,11 +116,7 @@ void VsData::Close() {
       BaseTable& table;
       ~Unsealer() { table.Unseal(); }
     } unseal{table_};
-    std::error_code ec;
-    const fs::perms perms = fs::status(path_, ec).permissions();
-    constexpr fs::perms kWrite =
-        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
-    if (!ec && perms != fs::perms::unknown && (perms & kWrite) == fs::perms::none)
+    if (IsWriteProtected(path_))
       Fail(BaseFileProblem::Unwritable,
            "is write-protected; the base was not saved and the file is as it was.");
     // The base as it was is held under a temporary name first and becomes
@@ -138,14 +129,13 @@ void VsData::Close() {
     try {
       ReplaceFileAtomically(path_, content);
     } catch (const FileError& e) {
-      if (!held.empty()) fs::remove(held, ec);
+      if (!held.empty()) RemoveFile(held);
       Fail(BaseFileProblem::Unwritable,
            CauseOf(e) + "; the base was not saved and the file is as it was.");
     }
     if (!held.empty()) {
-      fs::rename(held, path_ + ".bak", ec);
-      if (ec) {
-        fs::remove(held, ec);
+      if (const std::error_code ec = RenameReplacing(held, path_ + ".bak")) {
+        RemoveFile(held);
         Fail(BaseFileProblem::Unwritable,
              "was saved, but the base as it was cannot be kept as its backup (" +
                  ec.message() + ").");
@@ -163,16 +153,15 @@ std::string VsData::HoldOldFile() {
   // removed at the next Open.
   const std::string tmp =
       TemporaryNameFor(path_, detail::CurrentProcessId(), detail::NextTemporarySerial());
-  std::error_code ec, ignored;
-  fs::remove(tmp, ignored);
-  fs::create_hard_link(path_, tmp, ec);
+  RemoveFile(tmp);
+  std::error_code ec = MakeHardLink(path_, tmp);
   if (ec == std::errc::no_such_file_or_directory) return std::string();  // nothing to keep
   if (ec) {
-    ec.clear();
-    if (fs::copy_file(path_, tmp, fs::copy_options::overwrite_existing, ec)) ec = FlushFileToDisk(tmp);
+    ec = CopyFileReplacing(path_, tmp);
+    if (!ec) ec = FlushFileToDisk(tmp);
   }
   if (ec) {
-    fs::remove(tmp, ignored);
+    RemoveFile(tmp);
     Fail(BaseFileProblem::Unwritable,
          "cannot be kept as a backup (" + ec.message() +
              "); the base was not saved and the file is as it was.");

@@ -1,9 +1,6 @@
 #include "cli/command.h"
 
 #include <algorithm>
-#include <chrono>
-#include <filesystem>
-#include <system_error>
 
 #include "base/base_location.h"
 #include "base/base_store.h"
@@ -11,6 +8,7 @@
 #include "cli/report.h"
 #include "cli/xml_codec.h"
 #include "common/atomic_file.h"
+#include "common/file_system.h"
 #include "common/names.h"
 #include "common/text.h"
 #include "compare/check.h"
@@ -19,18 +17,11 @@
 namespace hollin::cli {
 namespace {
 
-namespace fs = std::filesystem;
-
 struct NoStatus : IStatusSink {
   void ShowLed(Led) override {}
   void ShowText(const std::string&) override {}
   void RepaintNow() override {}
 };
-
-std::string Absolute(const std::string& folder, const std::string& path) {
-  const fs::path p(path);
-  return (p.is_absolute() ? p : fs::path(folder) / p).lexically_normal().string();
-}
 
 class Run {
  public:
@@ -46,12 +37,11 @@ class Run {
       g_.BaseFile = where.file;
       g_.FormerBaseFile = where.readFirst;
       // The file a check reads: a former base while the new place is empty.
-      std::error_code ec;
-      report_.baseFile = !where.readFirst.empty() && !fs::exists(where.file + ext, ec) ? where.readFirst + ext
-                                                                                       : where.file + ext;
+      report_.baseFile =
+          !where.readFirst.empty() && !PathExists(where.file + ext) ? where.readFirst + ext : where.file + ext;
       return;
     }
-    const std::string base = Absolute(env.currentFolder, o.basePath);
+    const std::string base = ResolvePath(env.currentFolder, o.basePath);
     report_.baseFile = base;
     // The base store names its file without ".isd".
     g_.BaseFile = base.size() > ext.size() && EqualsNoCase(base.substr(base.size() - ext.size()), ext)
@@ -100,13 +90,10 @@ class Run {
   bool LoadBase() {
     bool created = false;
     GetAllPrevious(g_, vsd_, sink_, created);
-    std::error_code ec;
-    const auto written = fs::last_write_time(report_.baseFile, ec);
-    if (!ec) {
-      const auto sys = std::chrono::file_clock::to_sys(written);
-      const long long t = std::chrono::duration_cast<std::chrono::seconds>(sys.time_since_epoch()).count();
+    std::int64_t t = 0;
+    if (LastWriteSeconds(report_.baseFile, t)) {
       report_.baseTime = IsoUtc(t);
-      report_.baseAgeSeconds = std::max(0LL, env_.now - t);
+      report_.baseAgeSeconds = std::max<long long>(0, env_.now - t);
     }
     return !created;
   }
@@ -124,7 +111,7 @@ class Run {
       env_.console.Out(text);
       return;
     }
-    ReplaceFileAtomically(Absolute(env_.currentFolder, o_.reportPath), text);
+    ReplaceFileAtomically(ResolvePath(env_.currentFolder, o_.reportPath), text);
   }
 
   int FirstRun() {
@@ -202,7 +189,7 @@ class Run {
   // The check against an administrators' associations file: the types it
   // names, by the program identifier in force; the file is only read.
   int CheckAgainstAssociationsFile() {
-    const std::string path = Absolute(env_.currentFolder, o_.basePath);
+    const std::string path = ResolvePath(env_.currentFolder, o_.basePath);
     report_.baseFile = path;
     std::string bytes;
     const ReadResult read = ReadWholeFile(path, bytes, kMaxAssociationsFileBytes);
@@ -230,9 +217,8 @@ class Run {
   // cannot be named in one and is left out, and so is one whose names the
   // file cannot hold; the report says which.
   int Export() {
-    std::error_code ec;
     const std::string ext(VsData::kExtension);
-    if (!fs::exists(g_.BaseFile + ext, ec) && (g_.FormerBaseFile.empty() || !fs::exists(g_.FormerBaseFile + ext, ec)))
+    if (!PathExists(g_.BaseFile + ext) && (g_.FormerBaseFile.empty() || !PathExists(g_.FormerBaseFile + ext)))
       return Fail("no base is recorded in \"" + report_.baseFile + "\" yet: run --check first.");
     bool created = false;
     GetAllPrevious(g_, vsd_, sink_, created);
@@ -248,7 +234,7 @@ class Run {
       }
       list.push_back(std::move(a));
     }
-    const std::string path = Absolute(env_.currentFolder, o_.exportPath);
+    const std::string path = ResolvePath(env_.currentFolder, o_.exportPath);
     ReplaceFileAtomically(path, WriteDefaultAssociations(list));
     report_.outcome = "exported";
     report_.notes.push_back(std::to_string(list.size()) + " file types written to " + path + ".");

@@ -24,6 +24,11 @@ std::string AssocString(ASSOCSTR what, const std::wstring& ext) {
   return Utf8(out.c_str());
 }
 
+// The known folder LocalAppData ({F1B32785-6FBA-4FCF-9D55-7B8E7F157091}).
+// Defined here: MinGW's import library keeps every GUID of the system in one
+// object, and naming one of them links all of them (40 KB).
+constexpr GUID kLocalAppData = {0xf1b32785, 0x6fba, 0x4fcf, {0x9d, 0x55, 0x7b, 0x8e, 0x7f, 0x15, 0x70, 0x91}};
+
 }  // namespace
 
 Win32Platform::~Win32Platform() {
@@ -141,7 +146,7 @@ bool Win32Platform::FileExists(const std::string& path) {
 std::string Win32Platform::LocalAppDataFolder() {
   PWSTR path = nullptr;
   std::string folder;
-  if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_LocalAppData, KF_FLAG_DEFAULT, nullptr, &path)))
+  if (SUCCEEDED(SHGetKnownFolderPath(kLocalAppData, KF_FLAG_DEFAULT, nullptr, &path)))
     folder = Utf8(path);
   CoTaskMemFree(path);
   return folder;

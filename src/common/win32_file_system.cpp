@@ -1,0 +1,69 @@
+// The file operations over the wide functions of the Windows file API.
+#include "common/file_system.h"
+
+#include "common/win32_text.h"
+
+namespace hollin {
+namespace {
+
+// The system's code, and with it the system's text; the system category
+// tells which codes stand for std::errc::no_such_file_or_directory.
+std::error_code LastError() { return {static_cast<int>(GetLastError()), std::system_category()}; }
+
+DWORD AttributesOf(const std::string& path) { return GetFileAttributesW(Wide(path).c_str()); }
+
+}  // namespace
+
+std::string AbsolutePath(const std::string& path) {
+  if (path.empty() || detail::IsAbsolutePath(path)) return path;
+  const std::wstring wide = Wide(path);
+  std::wstring full(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (n == 0) return path;
+    if (n < full.size()) {
+      full.resize(n);
+      return Utf8(full);
+    }
+    full.resize(n);  // n counts the terminating NUL when the buffer is too small
+  }
+}
+
+bool PathExists(const std::string& path) { return AttributesOf(path) != INVALID_FILE_ATTRIBUTES; }
+
+bool NameTaken(const std::string& path) { return PathExists(path); }
+
+bool IsWriteProtected(const std::string& path) {
+  const DWORD attributes = AttributesOf(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+}
+
+bool LastWriteSeconds(const std::string& path, std::int64_t& seconds) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExW(Wide(path).c_str(), GetFileExInfoStandard, &data)) return false;
+  // 100-nanosecond ticks since 1601.
+  const std::int64_t ticks = (static_cast<std::int64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                             data.ftLastWriteTime.dwLowDateTime;
+  constexpr std::int64_t kTicksTo1970 = 116444736000000000, kTicksPerSecond = 10000000;
+  const std::int64_t since1970 = ticks - kTicksTo1970;
+  seconds = since1970 / kTicksPerSecond - (since1970 % kTicksPerSecond < 0 ? 1 : 0);
+  return true;
+}
+
+bool RemoveFile(const std::string& path) { return DeleteFileW(Wide(path).c_str()); }
+
+std::error_code RenameReplacing(const std::string& from, const std::string& to) {
+  return MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)
+             ? std::error_code()
+             : LastError();
+}
+
+std::error_code MakeHardLink(const std::string& target, const std::string& link) {
+  return CreateHardLinkW(Wide(link).c_str(), Wide(target).c_str(), nullptr) ? std::error_code() : LastError();
+}
+
+std::error_code CopyFileReplacing(const std::string& from, const std::string& to) {
+  return CopyFileW(Wide(from).c_str(), Wide(to).c_str(), FALSE) ? std::error_code() : LastError();
+}
+
+}  // namespace hollin
