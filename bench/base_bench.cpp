@@ -19,13 +19,6 @@ using namespace hollin;
 
 constexpr int kEntries = 10000;
 
-class QuietSink : public IStatusSink {
- public:
-  void ShowLed(Led) override {}
-  void ShowText(const std::string&) override {}
-  void RepaintNow() override {}
-};
-
 // Associations as a real machine has them: office, media and system types,
 // most through a program ID, some with the command under the extension.
 std::shared_ptr<cRegEntries> RealisticEntries(int variant) {
@@ -126,7 +119,7 @@ int main(int argc, char** argv) {
   const std::shared_ptr<cRegEntries> bases[2] = {RealisticEntries(0), RealisticEntries(1)};
   VsData vsd;
   Associations g;
-  QuietSink sink;
+  NullStatusSink sink;
   bool created = false;
   g.CurrentEntries = bases[0];
   GetAllPrevious(g, vsd, sink, created);  // the first run makes the base file

@@ -19,12 +19,6 @@
 namespace hollin::bench {
 namespace {
 
-struct NoStatus : IStatusSink {
-  void ShowLed(Led) override {}
-  void ShowText(const std::string&) override {}
-  void RepaintNow() override {}
-};
-
 constexpr int kChangedEvery = 10;
 
 // Records entries as a new base file in folder.
@@ -36,7 +30,7 @@ void WriteBase(const std::filesystem::path& folder, const std::shared_ptr<cRegEn
   Associations g;
   g.CurrentEntries = entries;
   VsData vsd;
-  NoStatus status;
+  NullStatusSink status;
   bool created = false;
   vsd.FileName(kBaseFileName);
   MakeNewDB(g, vsd, status, created);

@@ -19,23 +19,29 @@ BaseLocation LocateBase(IPlatform& platform, const std::string& programFolder) {
   const bool userExists = !user.empty() && platform.FileExists(user + ext);
   if (userExists &&
       (!besideExists || platform.LastWriteTime(user + ext) >= platform.LastWriteTime(beside + ext)))
-    return {user, "", true, platform.CanWriteFolder(userFolder, false)};
+    return {user, "", platform.CanWriteFolder(userFolder, false)};
 
   const bool programFolderWritable = platform.CanWriteFolder(programFolder, false);
   if (besideExists) {
-    if (programFolderWritable && platform.CanWriteFile(beside + ext)) return {beside, "", false, true};
-    if (!user.empty() && platform.CanWriteFolder(userFolder, true)) return {user, beside, true, true};
-    return {beside, "", false, false};
+    if (programFolderWritable && platform.CanWriteFile(beside + ext)) return {beside, "", true};
+    if (!user.empty() && platform.CanWriteFolder(userFolder, true)) return {user, beside, true};
+    return {beside, "", false};
   }
-  if (programFolderWritable) return {beside, "", false, true};
-  if (!user.empty() && platform.CanWriteFolder(userFolder, true)) return {user, "", true, true};
-  return {beside, "", false, false};
+  if (programFolderWritable) return {beside, "", true};
+  if (!user.empty() && platform.CanWriteFolder(userFolder, true)) return {user, "", true};
+  return {beside, "", false};
 }
 
-std::string DescribeBaseFile(const Associations& g, IPlatform& platform) {
+std::string BaseFileRead(const Associations& g) {
   const std::string ext(VsData::kExtension);
-  if (g.FormerBaseFile.empty() || platform.FileExists(g.BaseFile + ext)) return g.BaseFile + ext;
-  return g.FormerBaseFile + ext + " (read only: the next save writes " + g.BaseFile + ext + ")";
+  if (g.FormerBaseFile.empty() || PathExists(g.BaseFile + ext)) return g.BaseFile + ext;
+  return g.FormerBaseFile + ext;
+}
+
+std::string DescribeBaseFile(const Associations& g) {
+  const std::string read = BaseFileRead(g);
+  const std::string file = g.BaseFile + std::string(VsData::kExtension);
+  return read == file ? read : read + " (read only: the next save writes " + file + ")";
 }
 
 }  // namespace hollin

@@ -34,8 +34,6 @@ struct BaseLocation {
   // A base beside the program that can no longer be written: read while
   // `file` does not exist yet, never written. "" when there is none.
   std::string readFirst;
-  // Whether `file` is in the user's folder rather than beside the program.
-  bool inUserFolder = false;
   // Whether a save can be expected to succeed.
   bool writable = true;
 };
@@ -47,9 +45,12 @@ std::string UserBaseFolder(const std::string& localAppData);
 // user's folder when the base goes there; reads and writes no base file.
 BaseLocation LocateBase(IPlatform& platform, const std::string& programFolder);
 
-// The base file in use, as the user is shown it: g.BaseFile with ".isd" or,
-// while a former base is still read in its place, that file and where the
-// next save goes.
-std::string DescribeBaseFile(const Associations& g, IPlatform& platform);
+// The file a load reads, with ".isd": g.BaseFile's or, while that does not
+// exist, g.FormerBaseFile's.
+std::string BaseFileRead(const Associations& g);
+
+// The base file in use, as the user is shown it: BaseFileRead and, while
+// that is a former base, where the next save goes.
+std::string DescribeBaseFile(const Associations& g);
 
 }  // namespace hollin

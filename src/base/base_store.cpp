@@ -4,6 +4,7 @@
 #include <system_error>
 #include <unordered_set>
 
+#include "base/base_location.h"
 #include "common/file_system.h"
 #include "common/text.h"
 
@@ -97,6 +98,15 @@ void RequireLoadable(VsData& vsd) {
   }
 }
 
+// Makes the named file with an empty table of this version's layout; the
+// save that follows names and fills its fields.
+void MakeEmptyTable(VsData& vsd) {
+  vsd.Create();
+  vsd.Layout(kBaseLayout);
+  vsd.MakeTable();
+  vsd.Close();
+}
+
 std::string Timestamp() {
   const std::time_t now = std::time(nullptr);
   const std::tm parts = *std::localtime(&now);
@@ -172,10 +182,7 @@ void SaveCurrentAsDefault(Associations& g, VsData& vsdMain, IStatusSink& status)
   vsdMain.Open();
   // The first save of a base read from its former place makes the file.
   if (vsdMain.Status() == VsData::kStatusNoSuchFile) {
-    vsdMain.Create();
-    vsdMain.Layout(kBaseLayout);
-    vsdMain.MakeTable();
-    vsdMain.Close();
+    MakeEmptyTable(vsdMain);
     vsdMain.Open();
   }
   if (vsdMain.Status() != VsData::kStatusNoSuchFile &&
@@ -214,10 +221,7 @@ void SaveCurrentAsDefault(Associations& g, VsData& vsdMain, IStatusSink& status)
 void MakeNewDB(Associations& g, VsData& vsdMain, IStatusSink& status,
                bool& NewDBCreated) {
   vsdMain.FileName(g.BaseFile);
-  vsdMain.Create();
-  vsdMain.Layout(kBaseLayout);
-  vsdMain.MakeTable();
-  vsdMain.Close();
+  MakeEmptyTable(vsdMain);
   NewDBCreated = true;
   SaveCurrentAsDefault(g, vsdMain, status);
 }
@@ -226,14 +230,10 @@ std::string SetAsideAndMakeNewDB(Associations& g, VsData& vsdMain, IStatusSink& 
                                  bool& NewDBCreated) {
   // A damaged former base is not set aside: its folder cannot be written,
   // and the new base goes to BaseFile anyway.
-  if (!g.FormerBaseFile.empty()) {
-    vsdMain.FileName(g.BaseFile);
-    if (!PathExists(vsdMain.FilePath())) {
-      vsdMain.FileName(g.FormerBaseFile);
-      const std::string kept = FileNameOf(vsdMain.FilePath());
-      MakeNewDB(g, vsdMain, status, NewDBCreated);
-      return kept;
-    }
+  const std::string read = BaseFileRead(g);
+  if (read != g.BaseFile + std::string(VsData::kExtension)) {
+    MakeNewDB(g, vsdMain, status, NewDBCreated);
+    return FileNameOf(read);
   }
   vsdMain.FileName(g.BaseFile);
   const std::string current = vsdMain.FilePath();

@@ -17,12 +17,6 @@
 namespace hollin::cli {
 namespace {
 
-struct NoStatus : IStatusSink {
-  void ShowLed(Led) override {}
-  void ShowText(const std::string&) override {}
-  void RepaintNow() override {}
-};
-
 class Run {
  public:
   Run(const Options& o, RunEnvironment& env) : o_(o), env_(env) {
@@ -36,9 +30,7 @@ class Run {
       const BaseLocation where = LocateBase(env.platform, env.programFolder);
       g_.BaseFile = where.file;
       g_.FormerBaseFile = where.readFirst;
-      // The file a check reads: a former base while the new place is empty.
-      report_.baseFile =
-          !where.readFirst.empty() && !PathExists(where.file + ext) ? where.readFirst + ext : where.file + ext;
+      report_.baseFile = BaseFileRead(g_);
       return;
     }
     const std::string base = ResolvePath(env.currentFolder, o.basePath);
@@ -217,8 +209,7 @@ class Run {
   // cannot be named in one and is left out, and so is one whose names the
   // file cannot hold; the report says which.
   int Export() {
-    const std::string ext(VsData::kExtension);
-    if (!PathExists(g_.BaseFile + ext) && (g_.FormerBaseFile.empty() || !PathExists(g_.FormerBaseFile + ext)))
+    if (!PathExists(BaseFileRead(g_)))
       return Fail("no base is recorded in \"" + report_.baseFile + "\" yet: run --check first.");
     bool created = false;
     GetAllPrevious(g_, vsd_, sink_, created);
@@ -246,7 +237,7 @@ class Run {
   RunEnvironment& env_;
   Associations g_;
   VsData vsd_;
-  NoStatus sink_;
+  NullStatusSink sink_;
   Report report_;
 };
 

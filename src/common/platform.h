@@ -57,8 +57,8 @@ class IPlatform {
   // Whether an existing file could be replaced by this process: opened for
   // writing and closed again, nothing written.
   virtual bool CanWriteFile(const std::string& path) = 0;
-  // When a file was last written, in the system's ticks (larger is later);
-  // 0 where it cannot be read.
+  // When a file was last written, in seconds since 1970; 0 where it cannot
+  // be read.
   virtual std::int64_t LastWriteTime(const std::string& path) = 0;
   virtual ProgramIdentity Identity() = 0;
   // The text an indirect string stands for ("@{Package?ms-resource://...}",

@@ -17,4 +17,12 @@ class IStatusSink {
   virtual void RepaintNow() = 0;
 };
 
+// Shows nothing: for runs without a window (the command line, benchmarks).
+class NullStatusSink : public IStatusSink {
+ public:
+  void ShowLed(Led) override {}
+  void ShowText(const std::string&) override {}
+  void RepaintNow() override {}
+};
+
 }  // namespace hollin

@@ -7,6 +7,7 @@
 #include <iterator>
 #include <string>
 
+#include "common/file_system.h"
 #include "common/win32_text.h"
 
 namespace hollin {
@@ -171,8 +172,7 @@ bool Win32Platform::CanWriteFolder(const std::string& folder, bool make) {
 bool Win32Platform::CanWriteFile(const std::string& path) {
   // Windows refuses to open or replace a read-only file; Wine, run by root,
   // opens one all the same, so the attribute is asked first.
-  const DWORD attributes = GetFileAttributesW(Wide(path).c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY)) return false;
+  if (IsWriteProtected(path)) return false;
   const HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_WRITE,
                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -182,10 +182,8 @@ bool Win32Platform::CanWriteFile(const std::string& path) {
 }
 
 std::int64_t Win32Platform::LastWriteTime(const std::string& path) {
-  WIN32_FILE_ATTRIBUTE_DATA data{};
-  if (!GetFileAttributesExW(Wide(path).c_str(), GetFileExInfoStandard, &data)) return 0;
-  return (static_cast<std::int64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
-         data.ftLastWriteTime.dwLowDateTime;
+  std::int64_t seconds = 0;
+  return LastWriteSeconds(path, seconds) ? seconds : 0;
 }
 
 ProgramIdentity Win32Platform::Identity() {

@@ -476,7 +476,7 @@ void FrmMain::mnuHlpCont_Click() { ShowHelp(0); }
 
 void FrmMain::mnuHlpAbout_Click() {
   if (frmAbout) {
-    frmAbout->BaseFile = DescribeBaseFile(g_, platform_);
+    frmAbout->BaseFile = DescribeBaseFile(g_);
     frmAbout->ShowModal();
   }
 }
@@ -625,7 +625,7 @@ void FrmMain::ShowEventError(const std::string& where, std::exception_ptr error)
       // A former base read in place of a missing one is not renamed: the new
       // base goes elsewhere.
       const std::string isd(VsData::kExtension);
-      const bool former = !g_.FormerBaseFile.empty() && !platform_.FileExists(g_.BaseFile + isd);
+      const bool former = BaseFileRead(g_) != g_.BaseFile + isd;
       const std::string text =
           std::string(e.what()) + "\r\r" + kAppTitle + " can record a new base from the current settings now, " +
           (former ? "in " + g_.BaseFile + isd + ", and leave this file as it is."
