@@ -21,9 +21,13 @@ struct Associations {
   std::shared_ptr<cRegEntry> BaseEntry;
   // A confirmed restore whose result the next changes view reports.
   bool RestoreConfirmed = false;
-  // The base file the load and save work on, without its ".isd": "Prev" in
+  // The base file the load and save work on, without its extension: "Prev" in
   // the current folder (the program's), or one named on the command line.
   std::string BaseFile = kBaseFileName;
+  // The base file's extension: ".isd", or what a file named on the command
+  // line has ("copy.bak" is BaseFile "copy" with ".bak"; "" for a name
+  // without one).
+  std::string BaseExtension = ".isd";
   // A base the program can no longer write (beside a program in a folder it
   // may not write): the load reads it while BaseFile does not exist yet, and
   // nothing ever writes it. "" for none.

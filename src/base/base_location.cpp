@@ -33,14 +33,13 @@ BaseLocation LocateBase(IPlatform& platform, const std::string& programFolder) {
 }
 
 std::string BaseFileRead(const Associations& g) {
-  const std::string ext(VsData::kExtension);
-  if (g.FormerBaseFile.empty() || PathExists(g.BaseFile + ext)) return g.BaseFile + ext;
-  return g.FormerBaseFile + ext;
+  if (g.FormerBaseFile.empty() || PathExists(g.BaseFile + g.BaseExtension)) return g.BaseFile + g.BaseExtension;
+  return g.FormerBaseFile + std::string(VsData::kExtension);
 }
 
 std::string DescribeBaseFile(const Associations& g) {
   const std::string read = BaseFileRead(g);
-  const std::string file = g.BaseFile + std::string(VsData::kExtension);
+  const std::string file = g.BaseFile + g.BaseExtension;
   return read == file ? read : read + " (read only: the next save writes " + file + ")";
 }
 

@@ -7,6 +7,7 @@
 #include "base/base_location.h"
 #include "common/file_system.h"
 #include "common/text.h"
+#include "registry/reg_entry.h"
 
 namespace hollin {
 namespace {
@@ -35,12 +36,16 @@ int FieldsOf(const VsData& vsd) {
   return vsd.Layout() == kBaseLayout ? kFieldsV2 : vsd.Layout() == kBaseLayoutV1 ? kFieldsV1 : 0;
 }
 
-// A table that MakeNewDB made and no save has named and filled yet.
-bool NeverFilled(const VsData& vsd) {
+// A table that MakeNewDB made and no save has named and filled yet: no
+// field named, no record. A table with records whose names are gone is
+// damaged, not new.
+bool NeverFilled(VsData& vsd) {
   const int fields = FieldsOf(vsd);
   for (int n = 1; n <= fields; ++n)
     if (!vsd.FieldName(n).empty()) return false;
-  return fields > 0;
+  if (fields == 0) return false;
+  vsd.FirstRecord();
+  return vsd.EndOfRecords();
 }
 
 // A base's fields: those of this version, or of version 1 (which lacks the
@@ -87,13 +92,22 @@ void ReadTypes(std::string_view text, cRegEntry& e) {
   ThrowDamaged(vsd, "it holds a record without a file type.");
 }
 
+// A record names a file type: a key's name, which holds no backslash.
+// (Which keys a restore of it may write is checked before a restore; every
+// record that a version ever saved loads.)
+void RequireType(const VsData& vsd, std::string_view ext) {
+  if (ext.empty()) ThrowNoType(vsd);
+  if (ext.find('\\') != std::string_view::npos)
+    ThrowDamaged(vsd, "its record \"" + std::string(ext) + "\" does not name a file type.");
+}
+
 // Reads every record of an open base as a load would, raising the load's
 // error for a base that cannot be loaded.
 void RequireLoadable(VsData& vsd) {
   std::unordered_set<std::string> types;
   for (vsd.FirstRecord(); !vsd.EndOfRecords(); vsd.NextRecord()) {
     const std::string_view ext = vsd.FieldValue(kFieldExt);
-    if (ext.empty()) ThrowNoType(vsd);
+    RequireType(vsd, ext);
     if (!types.insert(FoldCase(ext)).second) ThrowTwoRecords(vsd, ext);
   }
 }
@@ -117,25 +131,23 @@ std::string Timestamp() {
 
 }  // namespace
 
-void GetAllPrevious(Associations& g, VsData& vsdMain, IStatusSink& status,
-                    bool& NewDBCreated) {
-  vsdMain.FileName(g.BaseFile);
-  vsdMain.Open();
+namespace {
+
+// Opens the base a load reads: g.BaseFile, or, while that is missing or was
+// never filled, g.FormerBaseFile where one is set.
+void OpenToRead(const Associations& g, VsData& vsd) {
+  vsd.FileName(g.BaseFile, g.BaseExtension);
+  vsd.Open();
   // A save into the new place that never filled it (a crash between making
   // the file and filling it) must not hide the former base either.
-  if (!g.FormerBaseFile.empty() && (vsdMain.Status() == VsData::kStatusNoSuchFile || NeverFilled(vsdMain))) {
-    vsdMain.FileName(g.FormerBaseFile);
-    vsdMain.Open();
+  if (!g.FormerBaseFile.empty() && (vsd.Status() == VsData::kStatusNoSuchFile || NeverFilled(vsd))) {
+    vsd.FileName(g.FormerBaseFile);
+    vsd.Open();
   }
-  if (vsdMain.Status() == VsData::kStatusNoSuchFile) {
-    MakeNewDB(g, vsdMain, status, NewDBCreated);
-    vsdMain.Open();
-  } else if (NeverFilled(vsdMain)) {
-    NewDBCreated = true;
-    SaveCurrentAsDefault(g, vsdMain, status);
-    vsdMain.FileName(g.BaseFile);
-    vsdMain.Open();
-  }
+}
+
+// Reads the records of the open base into g.BaseEntries.
+void ReadRecords(Associations& g, VsData& vsdMain, IStatusSink& status) {
   if (!HasBaseFields(vsdMain))
     ThrowDamaged(vsdMain, "its table does not have the fields Ext, Path, Key and ProgID.");
   const bool layered = FieldsOf(vsdMain) == kFieldsV2;
@@ -162,7 +174,7 @@ void GetAllPrevious(Associations& g, VsData& vsdMain, IStatusSink& status,
       // empty types.
       entry->Layered(!vsdMain.FieldValue(kFieldTypes).empty());
     }
-    if (entry->Ext().empty()) ThrowNoType(vsdMain);
+    RequireType(vsdMain, entry->Ext());
     try {
       entries->Add(entry, entry->Ext());
     } catch (const CollectionError& e) {
@@ -175,10 +187,47 @@ void GetAllPrevious(Associations& g, VsData& vsdMain, IStatusSink& status,
   g.BaseEntries = std::move(entries);
 }
 
+}  // namespace
+
+void GetAllPrevious(Associations& g, VsData& vsdMain, IStatusSink& status,
+                    bool& NewDBCreated) {
+  OpenToRead(g, vsdMain);
+  if (vsdMain.Status() == VsData::kStatusNoSuchFile) {
+    MakeNewDB(g, vsdMain, status, NewDBCreated);
+    vsdMain.Open();
+  } else if (NeverFilled(vsdMain)) {
+    NewDBCreated = true;
+    SaveCurrentAsDefault(g, vsdMain, status);
+    vsdMain.FileName(g.BaseFile, g.BaseExtension);
+    vsdMain.Open();
+  }
+  ReadRecords(g, vsdMain, status);
+}
+
+void RequireRestorableBase(const Associations& g) {
+  for (const auto& entry : *g.BaseEntries)
+    if (!NamesOnlyItsOwnKeys(*entry))
+      throw BaseFileError(BaseFileProblem::Damaged, AbsolutePath(BaseFileRead(g)),
+                          "is damaged: the record of \"" + entry->Ext() + "\" names the key \"" +
+                              entry->OpenCmdRegKey() +
+                              "\", which is not the open command of the type or of its program identifier. "
+                              "Nothing was restored.");
+}
+
+bool LoadRecordedBase(Associations& g, VsData& vsdMain, IStatusSink& status) {
+  OpenToRead(g, vsdMain);
+  if (vsdMain.Status() == VsData::kStatusNoSuchFile || NeverFilled(vsdMain)) {
+    vsdMain.FileName(g.BaseFile, g.BaseExtension);  // closes it unchanged
+    return false;
+  }
+  ReadRecords(g, vsdMain, status);
+  return true;
+}
+
 void SaveCurrentAsDefault(Associations& g, VsData& vsdMain, IStatusSink& status) {
   status.ShowText("Building new BASE record from CURRENT entries...");
   status.RepaintNow();
-  vsdMain.FileName(g.BaseFile);
+  vsdMain.FileName(g.BaseFile, g.BaseExtension);
   vsdMain.Open();
   // The first save of a base read from its former place makes the file.
   if (vsdMain.Status() == VsData::kStatusNoSuchFile) {
@@ -220,7 +269,7 @@ void SaveCurrentAsDefault(Associations& g, VsData& vsdMain, IStatusSink& status)
 
 void MakeNewDB(Associations& g, VsData& vsdMain, IStatusSink& status,
                bool& NewDBCreated) {
-  vsdMain.FileName(g.BaseFile);
+  vsdMain.FileName(g.BaseFile, g.BaseExtension);
   MakeEmptyTable(vsdMain);
   NewDBCreated = true;
   SaveCurrentAsDefault(g, vsdMain, status);
@@ -231,11 +280,11 @@ std::string SetAsideAndMakeNewDB(Associations& g, VsData& vsdMain, IStatusSink& 
   // A damaged former base is not set aside: its folder cannot be written,
   // and the new base goes to BaseFile anyway.
   const std::string read = BaseFileRead(g);
-  if (read != g.BaseFile + std::string(VsData::kExtension)) {
+  if (read != g.BaseFile + g.BaseExtension) {
     MakeNewDB(g, vsdMain, status, NewDBCreated);
     return FileNameOf(read);
   }
-  vsdMain.FileName(g.BaseFile);
+  vsdMain.FileName(g.BaseFile, g.BaseExtension);
   const std::string current = vsdMain.FilePath();
   const std::string stem = FileNameOf(g.BaseFile) + ".damaged-" + Timestamp();
   std::string leaf;

@@ -32,9 +32,21 @@ inline constexpr const char* kBaseLayoutV1 = "$*256$$$";
 // Shows the yellow LED and, unless a restore is being confirmed, "Reading
 // BASE entries...". On failure g.BaseEntries is left as it was; two records
 // for one extension raise BaseFileError (Damaged) naming the extension, and
-// so does a record without one.
+// so does a record without one, or one whose type holds a backslash.
 void GetAllPrevious(Associations& g, VsData& vsdMain, IStatusSink& status,
                     bool& NewDBCreated);
+
+// Loads the base file into g.BaseEntries as GetAllPrevious does, but only a
+// base that was recorded: with none, or one that was made but never filled,
+// it writes nothing and returns false (an export or a report must never
+// record a base, let alone an empty one). Shows what GetAllPrevious shows.
+bool LoadRecordedBase(Associations& g, VsData& vsdMain, IStatusSink& status);
+
+// Raises BaseFileError (Damaged), naming the base file and the record, when
+// a record of g.BaseEntries names a key a restore must not write (see
+// NamesOnlyItsOwnKeys): a restore asks before it writes anything, and then
+// writes nothing.
+void RequireRestorableBase(const Associations& g);
 
 // Replaces the records of the base file by g.CurrentEntries, in their order.
 // Shows "Building new BASE record from CURRENT entries..." and repaints. The

@@ -48,9 +48,9 @@ void VsData::Reset(State state) {
   pending_ = false;
 }
 
-void VsData::FileName(std::string name) {
+void VsData::FileName(std::string name, std::string_view extension) {
   Reset(State::Closed);
-  path_ = name + std::string(kExtension);
+  path_ = name + std::string(extension);
   name_ = std::move(name);
 }
 

@@ -41,8 +41,10 @@ class VsData {
   static constexpr int kStatusNoSuchFile = 13;
   static constexpr std::string_view kExtension = ".isd";
 
-  // The file for the next Open or Create: a name without extension.
-  void FileName(std::string name);
+  // The file for the next Open or Create: a name without extension, to
+  // which the extension is added (".isd" unless another is given; a file
+  // named by the user keeps its own, or none).
+  void FileName(std::string name, std::string_view extension = kExtension);
   const std::string& FileName() const { return name_; }
   // The file the component works on: the name and ".isd".
   const std::string& FilePath() const { return path_; }

@@ -5,6 +5,7 @@
 #include "base/base_location.h"
 #include "base/base_store.h"
 #include "cli/default_associations.h"
+#include "cli/output_guard.h"
 #include "cli/report.h"
 #include "cli/xml_codec.h"
 #include "common/atomic_file.h"
@@ -26,22 +27,40 @@ class Run {
     report_.user = env.user;
     report_.time = IsoUtc(env.now);
     const std::string ext(VsData::kExtension);
+    // The program's own base is guarded from every output, wherever it
+    // lives, also while the run reads another.
+    guarded_.push_back({JoinPath(env.programFolder, kBaseFileName) + ext, true, "the base file"});
+    if (const std::string local = env.platform.LocalAppDataFolder(); !local.empty())
+      guarded_.push_back({JoinPath(UserBaseFolder(local), kBaseFileName) + ext, true, "the base file"});
     if (o.basePath.empty()) {
       const BaseLocation where = LocateBase(env.platform, env.programFolder);
       g_.BaseFile = where.file;
       g_.FormerBaseFile = where.readFirst;
       report_.baseFile = BaseFileRead(g_);
+      guarded_.push_back({g_.BaseFile + ext, true, "the base file"});
+      if (!g_.FormerBaseFile.empty()) guarded_.push_back({g_.FormerBaseFile + ext, true, "the base file"});
       return;
     }
-    const std::string base = ResolvePath(env.currentFolder, o.basePath);
+    std::string base = ResolvePath(env.currentFolder, o.basePath);
+    if (IsXmlFile(base)) {
+      guarded_.push_back({base, false, "the associations file"});
+      return;
+    }
+    // The file as named. A name without an extension that names nothing,
+    // while the same name with ".isd" does, is that file, as earlier
+    // versions read it.
+    const std::string leaf = FileNameOf(base);
+    if (leaf.find('.') == std::string::npos && !NameTaken(base) && NameTaken(base + ext)) base += ext;
+    const size_t dot = FileNameOf(base).rfind('.');
+    const size_t stem = dot == std::string::npos ? base.size() : base.size() - FileNameOf(base).size() + dot;
+    g_.BaseFile = base.substr(0, stem);
+    g_.BaseExtension = base.substr(stem);
     report_.baseFile = base;
-    // The base store names its file without ".isd".
-    g_.BaseFile = base.size() > ext.size() && EqualsNoCase(base.substr(base.size() - ext.size()), ext)
-                      ? base.substr(0, base.size() - ext.size())
-                      : base;
+    guarded_.push_back({base, true, "the base file"});
   }
 
   int Go() {
+    if (const int refused = RefuseOutputOnInput()) return refused;
     try {
       switch (o_.action) {
         case Action::Check: return Check();
@@ -64,6 +83,39 @@ class Run {
   }
 
  private:
+  // A report or an export that would land on a file the run reads or keeps
+  // (or on each other) is refused before anything is read or written.
+  int RefuseOutputOnInput() {
+    struct Output {
+      const std::string& name;
+      const char* what;
+    };
+    std::vector<GuardedFile> guarded = guarded_;
+    for (const Output& out : {Output{o_.exportPath, "export file"}, Output{o_.reportPath, "report file"}}) {
+      if (out.name.empty()) continue;
+      const std::string path = ResolvePath(env_.currentFolder, out.name);
+      std::string why = UnfitOutput(path);
+      if (const GuardedFile* hit = Clobbers(path, guarded); why.empty() && hit)
+        why = "would replace " + hit->what + " \"" + hit->path + "\"";
+      if (!why.empty()) {
+        env_.console.Err(std::string(kAppTitle) + ": the " + out.what + " \"" + path + "\" " + why +
+                         ". Name another file; nothing was read or written.\n");
+        return kUsage;
+      }
+      guarded.push_back({path, false, std::string("the ") + out.what});
+    }
+    return 0;
+  }
+
+  // The exit code of an action that was done: its own, also where its
+  // report file could not be written; standard error then says both.
+  int Done(int code, const std::string& done) {
+    if (!reportError_.empty())
+      env_.console.Err(std::string(kAppTitle) + ": " + done + ", but the report was not written: " + reportError_ +
+                       "\n");
+    return code;
+  }
+
   int Fail(const std::string& what) {
     env_.console.Err(std::string(kAppTitle) + ": " + what + "\n");
     Log(EventKind::Failure, what);
@@ -96,14 +148,19 @@ class Run {
     return types;
   }
 
-  // Prints or writes the report; a report file is replaced atomically.
+  // Prints or writes the report; a report file is replaced atomically. When
+  // the file cannot be written, reportError_ says why.
   void Emit() {
     const std::string text = FormatReport(report_, o_.format);
     if (o_.reportPath.empty()) {
       env_.console.Out(text);
       return;
     }
-    ReplaceFileAtomically(ResolvePath(env_.currentFolder, o_.reportPath), text);
+    try {
+      ReplaceFileAtomically(ResolvePath(env_.currentFolder, o_.reportPath), text);
+    } catch (const FileError& e) {
+      reportError_ = e.what();
+    }
   }
 
   int FirstRun() {
@@ -112,7 +169,7 @@ class Run {
                             std::to_string(g_.CurrentEntries->Count()) + " file types are the base now.");
     Emit();
     LogReport(EventKind::FirstRun);
-    return kFirstRun;
+    return Done(kFirstRun, "The current settings were recorded as the base");
   }
 
   int Check() {
@@ -124,6 +181,7 @@ class Run {
     report_.outcome = types.empty() ? "no changes" : "changes";
     Emit();
     if (!types.empty()) LogReport(EventKind::ChangesFound);
+    if (!reportError_.empty()) return Fail(reportError_);
     return types.empty() ? kNoChanges : kChangesFound;
   }
 
@@ -138,17 +196,23 @@ class Run {
                             std::string(types.empty() ? "." : "; the types listed were changed."));
     Emit();
     LogReport(EventKind::Accepted);
-    return kNoChanges;
+    return Done(kNoChanges, "The current settings were accepted as the base");
   }
 
   int Restore() {
     Scan();
     if (!LoadBase()) return FirstRun();
+    RequireRestorableBase(g_);
     std::vector<std::string> wanted = o_.restoreAll ? ChangedTypes() : o_.restoreTypes;
-    std::vector<std::string> unknown;
-    std::vector<std::string> known;
-    for (const auto& type : wanted) (g_.BaseEntries->Lookup(type) ? known : unknown).push_back(type);
+    // Types the base knows are written back; types that appeared since are
+    // undone (what opens them removed, as when the base was recorded);
+    // types that neither knows cannot be restored.
+    std::vector<std::string> unknown, known, added;
+    for (const auto& type : wanted)
+      (g_.BaseEntries->Lookup(type) ? known : g_.CurrentEntries->Lookup(type) ? added : unknown).push_back(type);
     RestoreResult result = RestoreTypes(env_.reg, *g_.BaseEntries, *g_.CurrentEntries, known);
+    for (const auto& type : added) RemoveNewType(env_.reg, *g_.CurrentEntries->Lookup(type), result);
+    known.insert(known.end(), added.begin(), added.end());
     if (result.wrote) env_.platform.AssociationsChanged();
     // A check afterwards tells what really took.
     Scan();
@@ -166,16 +230,20 @@ class Run {
       report_.notes.push_back(type + ": Explorer's choice differs from the base. Windows protects it, so " +
                               std::string(kAppTitle) +
                               " does not write it: choose the program in Settings > Apps > Default apps.");
-    for (const auto& type : unknown) report_.notes.push_back(type + ": the base has no record of this type.");
-    for (const auto& type : known)
-      if (std::find(notRestored.begin(), notRestored.end(), type) == notRestored.end())
-        report_.notes.push_back(type + ": restored.");
+    for (const auto& type : unknown)
+      report_.notes.push_back(type + ": the base has no record of this type, and nothing opens it now.");
+    for (const auto& type : known) {
+      if (std::find(notRestored.begin(), notRestored.end(), type) != notRestored.end()) continue;
+      const bool new_ = std::find(added.begin(), added.end(), type) != added.end();
+      report_.notes.push_back(type + (new_ ? ": removed (the base has no record of this type)." : ": restored."));
+    }
     report_.items = ItemsOf(notRestored, *g_.CurrentEntries, *g_.BaseEntries);
     const bool done = notRestored.empty() && unknown.empty();
     report_.outcome = done ? "restored" : "not all restored";
     Emit();
     LogReport(done ? EventKind::Restored : EventKind::RestoreRefused);
-    return done ? kNoChanges : kWritesRefused;
+    return Done(done ? kNoChanges : kWritesRefused,
+                done ? "The base was restored" : "The restore was done where the registry allowed it");
   }
 
   // The check against an administrators' associations file: the types it
@@ -201,6 +269,7 @@ class Run {
     report_.outcome = report_.items.empty() ? "no changes" : "changes";
     Emit();
     if (!report_.items.empty()) LogReport(EventKind::ChangesFound);
+    if (!reportError_.empty()) return Fail(reportError_);
     return report_.items.empty() ? kNoChanges : kChangesFound;
   }
 
@@ -209,10 +278,10 @@ class Run {
   // cannot be named in one and is left out, and so is one whose names the
   // file cannot hold; the report says which.
   int Export() {
-    if (!PathExists(BaseFileRead(g_)))
+    // Only a recorded base is exported: none, or one never filled, is not
+    // recorded by an export (it would be recorded from nothing).
+    if (!LoadRecordedBase(g_, vsd_, sink_))
       return Fail("no base is recorded in \"" + report_.baseFile + "\" yet: run --check first.");
-    bool created = false;
-    GetAllPrevious(g_, vsd_, sink_, created);
     std::vector<DefaultAssociation> list;
     for (const auto& b : *g_.BaseEntries) {
       const ReportSide side = SideOf(b.get());
@@ -230,7 +299,7 @@ class Run {
     report_.outcome = "exported";
     report_.notes.push_back(std::to_string(list.size()) + " file types written to " + path + ".");
     Emit();
-    return kNoChanges;
+    return Done(kNoChanges, "The associations file was written");
   }
 
   const Options& o_;
@@ -239,6 +308,8 @@ class Run {
   VsData vsd_;
   NullStatusSink sink_;
   Report report_;
+  std::vector<GuardedFile> guarded_;  // what no output may replace
+  std::string reportError_;           // why the report file was not written
 };
 
 }  // namespace

@@ -85,6 +85,9 @@ Options ParseOptions(const std::vector<std::string>& args) {
         fail("\"" + arg + "\" needs " + what + ".");
         return std::string();
       }
+      // An empty value ("") is no value: it would be taken for nothing
+      // to do, or for the default.
+      if (args[i + 1].empty()) fail("\"" + arg + "\" needs " + what + ", not an empty text.");
       return args[++i];
     };
     if (name == "check") {
@@ -131,6 +134,8 @@ Options ParseOptions(const std::vector<std::string>& args) {
     if (o.action == Action::None) fail("Say what to do: --check, --accept, --restore or --export-defaults.");
     else if ((o.action == Action::Accept || o.action == Action::Restore) && IsXmlFile(o.basePath))
       fail("An associations file given with --base is only read: it cannot be accepted or restored to.");
+    else if (o.action == Action::ExportDefaults && IsXmlFile(o.basePath))
+      fail("An associations file given with --base is no base to export: name a base file, or none.");
   }
   return o;
 }

@@ -42,6 +42,9 @@ std::string AbsolutePath(const std::string& path);
 // into the folder).
 bool PathExists(const std::string& path);
 
+// Whether path leads to a folder.
+bool IsFolder(const std::string& path);
+
 // Whether the name path is taken, by anything: unlike PathExists also by a
 // symbolic link that leads nowhere.
 bool NameTaken(const std::string& path);
@@ -54,6 +57,19 @@ bool IsWriteProtected(const std::string& path);
 // When the file at path was last written, in whole seconds since 1970
 // (UTC); false when that cannot be read (no such file).
 bool LastWriteSeconds(const std::string& path, std::int64_t& seconds);
+
+// What tells one file or folder from every other on the machine, whatever
+// path leads to it: the volume and the file's number on it (a device and an
+// inode on POSIX).
+struct FileIdentity {
+  std::uint64_t volume = 0;
+  std::uint64_t index = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
+
+// The identity of the file or folder at path, following links; false when
+// there is none or the system will not tell.
+bool IdentityOf(const std::string& path, FileIdentity& identity);
 
 // Removes the file at path; false when it cannot (there is none).
 bool RemoveFile(const std::string& path);

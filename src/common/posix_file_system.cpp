@@ -47,6 +47,18 @@ bool LastWriteSeconds(const std::string& path, std::int64_t& seconds) {
   return true;
 }
 
+bool IsFolder(const std::string& path) {
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool IdentityOf(const std::string& path, FileIdentity& identity) {
+  struct stat st {};
+  if (stat(path.c_str(), &st) != 0) return false;
+  identity = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+  return true;
+}
+
 bool RemoveFile(const std::string& path) { return unlink(path.c_str()) == 0; }
 
 std::error_code RenameReplacing(const std::string& from, const std::string& to) {

@@ -82,6 +82,12 @@ bool HasEnvironmentReference(std::string_view command) {
 }
 
 void RestoreEntry(IRegistry& reg, const cRegEntry& base, RestoreResult& result, HKEY root) {
+  // Only the type's own keys are ever written (the caller has refused such
+  // a base as damaged already).
+  if (!NamesOnlyItsOwnKeys(base)) {
+    result.failed.push_back({base.Ext(), false, ERROR_BAD_PATHNAME, nullptr});
+    return;
+  }
   // An identifier is compared and written up to its first zero character,
   // as the scan reads it (a base recorded before the scan did so may hold
   // more).
@@ -95,7 +101,10 @@ void RestoreEntry(IRegistry& reg, const cRegEntry& base, RestoreResult& result, 
     Note(result, base, true, WriteDefault(reg, root, ext, recorded ? recorded : KeptType(idType), programId));
   }
 
+  // A type whose command was not read names no key: there is none to write
+  // (an empty path would be the class root's own default).
   const std::string& command = base.ProgramFullPath();
+  if (commandKey.empty()) return;
   if (TrimRegView(ReadValue(reg, root, commandKey, "", commandType)) != command) {
     DWORD type = Recorded(base, cRegEntry::kCommandType);
     if (!type) type = HasEnvironmentReference(command) ? REG_EXPAND_SZ : KeptType(commandType);
@@ -105,7 +114,7 @@ void RestoreEntry(IRegistry& reg, const cRegEntry& base, RestoreResult& result, 
 
 void RestoreLayers(IRegistry& reg, const cRegEntry& base, const cRegEntry* current, RestoreResult& result,
                    const LayerRoots& roots) {
-  if (!base.Layered()) return;
+  if (!base.Layered() || !IsTypeName(base.Ext())) return;
   static const cRegEntry kNone;
   const cRegEntry& now = current ? *current : kNone;
   RestoreLayer(reg, roots.machine, base, base.MachineProgID(), now.MachineProgID(), cRegEntry::kMachineType,
@@ -113,6 +122,24 @@ void RestoreLayers(IRegistry& reg, const cRegEntry& base, const cRegEntry* curre
   RestoreLayer(reg, roots.user, base, base.UserProgID(), now.UserProgID(), cRegEntry::kUserType, "user classes",
                result);
   if (!EqualsNoCase(base.ChoiceProgID(), now.ChoiceProgID())) result.choices.push_back(base.Ext());
+}
+
+void RemoveNewType(IRegistry& reg, const cRegEntry& current, RestoreResult& result, const LayerRoots& roots,
+                   HKEY root) {
+  const std::string& ext = current.Ext();
+  if (!IsTypeName(ext)) return;
+  const std::string path = std::string(kClassesPath) + "\\" + ext;
+  if (!current.MachineProgID().empty())
+    Note(result, current, true, DeleteDefault(reg, roots.machine, path), "machine classes");
+  if (!current.UserProgID().empty()) Note(result, current, true, DeleteDefault(reg, roots.user, path), "user classes");
+  // What the class root still shows (the layers are the root on Windows,
+  // but not on every system).
+  DWORD type;
+  if (!ReadValue(reg, root, ext, "", type).empty()) Note(result, current, true, DeleteDefault(reg, root, ext));
+  const std::string ownCommand = ext + std::string(kOpenCommandKey);
+  if (EqualsNoCase(current.OpenCmdRegKey(), ownCommand) && !ReadValue(reg, root, ownCommand, "", type).empty())
+    Note(result, current, false, DeleteDefault(reg, root, ownCommand));
+  if (!current.ChoiceProgID().empty()) result.choices.push_back(ext);
 }
 
 }  // namespace hollin

@@ -64,4 +64,14 @@ void RestoreLayers(IRegistry& reg, const cRegEntry& base, const cRegEntry* curre
 void RestoreEntry(IRegistry& reg, const cRegEntry& base, RestoreResult& result,
                   HKEY root = HKEY_CLASSES_ROOT);
 
+// Undoes a type the base has no record of (one that appeared since), as far
+// as a restore may: the program identifier its machine classes, user
+// classes and class root give it is deleted, and so is an open command that
+// stands under the extension itself, so that nothing opens the type any
+// more, as when the base was recorded. The identifier's own registration is
+// left alone (other types may use it), and Explorer's choice is only noted
+// in result.choices.
+void RemoveNewType(IRegistry& reg, const cRegEntry& current, RestoreResult& result, const LayerRoots& roots = {},
+                   HKEY root = HKEY_CLASSES_ROOT);
+
 }  // namespace hollin

@@ -9,8 +9,6 @@
 namespace hollin {
 namespace {
 
-constexpr std::string_view kOpenCommand = "\\shell\\open\\command";
-
 // The program identifier a layer gives ext, up to its first zero character.
 std::string LayerProgId(IRegistry& reg, HKEY layer, const std::string& path, const char* name, DWORD& type) {
   type = REG_NONE;
@@ -22,7 +20,7 @@ std::string LayerProgId(IRegistry& reg, HKEY layer, const std::string& path, con
 std::string CommandIn(IRegistry& reg, HKEY layer, const std::string& progId) {
   if (!layer) return std::string();
   DWORD type;
-  return std::string(TrimRegView(ReadValue(reg, layer, progId + std::string(kOpenCommand), "", type)));
+  return std::string(TrimRegView(ReadValue(reg, layer, progId + std::string(kOpenCommandKey), "", type)));
 }
 
 bool KeyExists(IRegistry& reg, HKEY layer, const std::string& path) {

@@ -24,6 +24,22 @@ CollectionError OutOfRange() {
 
 }  // namespace
 
+bool IsTypeName(std::string_view name) {
+  return name.size() >= 2 && name[0] == '.' && name.find('\\') == std::string_view::npos;
+}
+
+bool NamesOnlyItsOwnKeys(const cRegEntry& e) {
+  const std::string_view key = e.OpenCmdRegKey();
+  const auto isOpenCommandOf = [key](std::string_view name) {
+    return key.size() == name.size() + kOpenCommandKey.size() && EqualsNoCase(key.substr(0, name.size()), name) &&
+           EqualsNoCase(key.substr(name.size()), kOpenCommandKey);
+  };
+  return IsTypeName(e.Ext()) &&
+         (key.empty() || isOpenCommandOf(e.Ext()) || (IsKeyName(e.ProgramID()) && isOpenCommandOf(e.ProgramID())));
+}
+
+bool IsKeyName(std::string_view name) { return !name.empty() && name.find('\\') == std::string_view::npos; }
+
 std::shared_ptr<cRegEntries> cRegEntry::cRegEntries() {
   if (!collection_) collection_ = std::make_shared<hollin::cRegEntries>();
   return collection_;

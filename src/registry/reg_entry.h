@@ -14,6 +14,25 @@ namespace hollin {
 
 class cRegEntries;
 
+// The key of an open command, under a type or a program identifier.
+inline constexpr std::string_view kOpenCommandKey = "\\shell\\open\\command";
+
+// Whether name can be a file type's key: a leading dot, then a name that
+// is not empty and holds no backslash (".txt", not "." or ".a\\b").
+bool IsTypeName(std::string_view name);
+
+// Whether name is one key's name: not empty and without a backslash.
+bool IsKeyName(std::string_view name);
+
+class cRegEntry;
+// Whether every key a restore of entry writes is one of its own: entry's
+// type is a type's name, and its command key is none, the open command of
+// the type, or that of its program identifier, one key's name. A record of
+// a base that names any other key (planted for a restore to write it) is
+// damage, never something to write.
+bool NamesOnlyItsOwnKeys(const cRegEntry& entry);
+
+
 class cRegEntry {
  public:
   // Extension listed in Registry - ID'd by leading "."

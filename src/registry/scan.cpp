@@ -17,7 +17,6 @@ constexpr DWORD kNameBuffer = 256;
 // A name in any code page takes at most three bytes per UTF-16 unit; the
 // retry doubles up to this much.
 constexpr DWORD kLargestName = 4096;
-constexpr std::string_view kOpenCommand = "\\shell\\open\\command";
 
 // Whether the key of path can be opened for querying; when it can, its
 // default value goes into value, read through the handle the test opened
@@ -61,8 +60,8 @@ void TypesOf(IRegistry& reg, HKEY layer, std::unordered_map<std::string, std::st
       continue;
     }
     failedInARow = 0;
-    if (name[0] != '.') continue;
     std::string ext(name.data(), std::min<size_t>(length, name.size()));
+    if (!IsTypeName(ext)) continue;
     out.emplace(FoldCase(ext), std::move(ext));
   }
 }
@@ -97,11 +96,15 @@ ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root, const ClassLayers* laye
     std::string commandKey;
     std::string command;
     if (!programId.empty()) {
-      viaProgramId.assign(programId).append(kOpenCommand);
-      if (OpenAndRead(reg, root, viaProgramId, command, commandType)) {
+      // An identifier that names a path ("CLSID\{...}") is no key of its
+      // own: its command is not looked for through it, so that no record
+      // ever names a key a restore would write outside the type's and an
+      // identifier's own.
+      viaProgramId.assign(programId).append(kOpenCommandKey);
+      if (IsKeyName(programId) && OpenAndRead(reg, root, viaProgramId, command, commandType)) {
         commandKey = viaProgramId;
       } else {
-        viaExtension.assign(ext).append(kOpenCommand);
+        viaExtension.assign(ext).append(kOpenCommandKey);
         if (OpenAndRead(reg, root, viaExtension, command, commandType)) {
           programId.clear();
           commandKey = viaExtension;
@@ -144,10 +147,12 @@ ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root, const ClassLayers* laye
       continue;
     }
     failedInARow = 0;
-    if (name[0] != '.') continue;
     // The key's name is used exactly as the registry gives it: trimming it
     // would read another key (".txt " is not ".txt") and make two keys one.
+    // A name no file's type can have ("..txt", ".") is passed over.
+    if (name[0] != '.') continue;
     std::string ext(name.data(), std::min<size_t>(nameLength, name.size()));
+    if (!IsTypeName(ext)) continue;
     // A name equal to one read already, which the code page's conversion can
     // make of another key's, would read that key again.
     std::string folded = FoldCase(ext);

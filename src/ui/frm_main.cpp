@@ -515,6 +515,8 @@ void FrmMain::mnuOptWarn_Click() {
 }
 
 std::vector<RestoreFailure> FrmMain::RestoreBaseToReg() {
+  // A base that names keys not its own is damaged: nothing is written.
+  RequireRestorableBase(g_);
   std::vector<std::string> types;
   for (int i = 1; i <= lvwMain.Count(); ++i)
     if (lvwMain.Selected(i)) types.push_back(lvwMain.Text(i));
@@ -624,7 +626,7 @@ void FrmMain::ShowEventError(const std::string& where, std::exception_ptr error)
     if (e.problem() == BaseFileProblem::Damaged || e.problem() == BaseFileProblem::NewerFormat) {
       // A former base read in place of a missing one is not renamed: the new
       // base goes elsewhere.
-      const std::string isd(VsData::kExtension);
+      const std::string isd = g_.BaseExtension;
       const bool former = BaseFileRead(g_) != g_.BaseFile + isd;
       const std::string text =
           std::string(e.what()) + "\r\r" + kAppTitle + " can record a new base from the current settings now, " +
