@@ -45,7 +45,7 @@ bool LoadRecordedBase(Associations& g, VsData& vsdMain, IStatusSink& status);
 // Raises BaseFileError (Damaged), naming the base file and the record, when
 // a record of g.BaseEntries names a key a restore must not write (see
 // NamesOnlyItsOwnKeys): a restore asks before it writes anything, and then
-// writes nothing.
+// writes nothing. An export, which others import, asks the same.
 void RequireRestorableBase(const Associations& g);
 
 // Replaces the records of the base file by g.CurrentEntries, in their order.

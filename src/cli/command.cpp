@@ -282,6 +282,8 @@ class Run {
     // recorded by an export (it would be recorded from nothing).
     if (!LoadRecordedBase(g_, vsd_, sink_))
       return Fail("no base is recorded in \"" + report_.baseFile + "\" yet: run --check first.");
+    // What an export names is written by whoever imports it.
+    RequireRestorableBase(g_);
     std::vector<DefaultAssociation> list;
     for (const auto& b : *g_.BaseEntries) {
       const ReportSide side = SideOf(b.get());

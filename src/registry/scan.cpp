@@ -96,13 +96,12 @@ ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root, const ClassLayers* laye
     std::string commandKey;
     std::string command;
     if (!programId.empty()) {
-      // An identifier that names a path ("CLSID\{...}") is no key of its
-      // own: its command is not looked for through it, so that no record
-      // ever names a key a restore would write outside the type's and an
-      // identifier's own.
       viaProgramId.assign(programId).append(kOpenCommandKey);
-      if (IsKeyName(programId) && OpenAndRead(reg, root, viaProgramId, command, commandType)) {
-        commandKey = viaProgramId;
+      if (OpenAndRead(reg, root, viaProgramId, command, commandType)) {
+        // An identifier that names a path ("CLSID\{...}") is followed, as
+        // Windows follows it, but its key is not recorded: a restore writes
+        // no key but the type's own and those under one identifier's name.
+        if (IsKeyName(programId)) commandKey = viaProgramId;
       } else {
         viaExtension.assign(ext).append(kOpenCommandKey);
         if (OpenAndRead(reg, root, viaExtension, command, commandType)) {

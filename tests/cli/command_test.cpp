@@ -3,8 +3,15 @@
 // formats.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <map>
+
 #include "cli/command.h"
+#include "base/checksum.h"
+#include "base/data_file.h"
 #include "cli/report.h"
+#include "common/file_system.h"
+#include "registry/layers.h"
 #include "registry/registry_store.h"
 #include "registry/scan.h"
 #include "support/fake_platform.h"
@@ -160,6 +167,200 @@ TEST_F(CommandTest, AssociationsFilesOutAndIn) {
   }
   EXPECT_EQ(Run({"--accept", "--base", "dism.xml"}), kUsage);
   EXPECT_EQ(test::ReadFileBytes(Base()), base);
+}
+
+// Every file of the run's folder with its bytes: what "nothing was written"
+// means.
+std::map<std::string, std::string> Snapshot(const test::TempDir& dir) {
+  std::map<std::string, std::string> files;
+  for (const auto& f : std::filesystem::recursive_directory_iterator(dir.path()))
+    if (f.is_regular_file()) files[f.path().string()] = test::ReadFileBytes(f.path().string());
+  return files;
+}
+
+// A base file of format version 2 with these record lines, its checksum
+// right: as only a writer that means it could make one.
+std::string HandMadeBase(const std::string& fields, const std::vector<std::string>& records) {
+  std::string text = "HOLLINBASE\t2\nlayout\t$*256$$$$$$$$$\nfields\t" + fields + "\n";
+  for (const auto& r : records) text += r + "\n";
+  text += "end\t" + std::to_string(records.size()) + " records\txxh64 ";
+  char hex[17];
+  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(Xxh64(text)));
+  return text + hex + "\n";
+}
+constexpr const char* kFields = "Ext\tPath\tKey\tProgID\tMachine\tUser\tChoice\tCommand\tOpener\tTypes";
+
+// A report or an export never lands on the base, its backup, the names of
+// its temporaries and set-aside copies, or the associations file being
+// read, however the name is spelled or linked; the run is refused before
+// it reads or writes anything.
+TEST_F(CommandTest, NoOutputLandsOnWhatTheRunReadsOrKeeps) {
+  Run({"--check"});
+  Hijack();
+  ASSERT_EQ(Run({"--accept"}), kNoChanges);  // the backup exists from now on
+  test::WriteFileBytes(dir.File("dism.xml"), test::Data("dism.xml"));
+  std::filesystem::create_hard_link(Base(), dir.File("alias.txt"));
+  std::filesystem::create_hard_link(Base() + ".bak", dir.File("alias.bak"));
+  std::vector<std::string> spellings = {"Prev.isd",          "PREV.ISD.",
+                                        "Prev.isd . .",      "./Prev.isd",
+                                        "sub/../Prev.isd",   dir.File("Prev.isd"),
+                                        "Prev.isd.bak",      "prev.ISD.bak.",
+                                        "Prev.isd.4242.1.tmp", "Prev.damaged-20261208-101500.isd",
+                                        "Prev.isd:x",        "Prev.isd::$DATA",
+                                        ".",                 "alias.txt",
+                                        "alias.bak"};
+#ifdef _WIN32
+  spellings.insert(spellings.end(), {".\\Prev.isd", "sub\\..\\PREV.isd"});
+#else
+  std::filesystem::create_directory_symlink(dir.path(), dir.File("via"));
+  spellings.insert(spellings.end(), {"via/Prev.isd.bak", "via/prev.damaged-x.isd"});
+#endif
+  const auto before = Snapshot(dir);
+  events.events.clear();
+  for (const std::string& to : spellings) {
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"--check", "--report", to},
+                                                 {"--export-defaults", to},
+                                                 {"--check", "--base", "other.isd", "--report", to}}) {
+      EXPECT_EQ(Run(args), kUsage) << args[0] << " " << to;
+      EXPECT_NE(console.err.find("nothing was read or written"), std::string::npos) << console.err;
+    }
+  }
+  EXPECT_EQ(Run({"--check", "--base", "dism.xml", "--report", "DISM.XML."}), kUsage);
+  EXPECT_EQ(Run({"--export-defaults", "e.xml", "--report", "./E.xml"}), kUsage);
+  EXPECT_EQ(Snapshot(dir), before);
+  EXPECT_TRUE(events.events.empty()) << "a refused run leaves no event";
+}
+
+// A base whose records name keys other than their type's own (a file the
+// user can write, planted for an administrator's restore) is damaged:
+// neither a restore nor an export acts on it, and nothing is written.
+TEST_F(CommandTest, AHostileBaseIsRefusedBeforeAnythingIsWritten) {
+  const std::string records[] = {
+      ".ini\tC:\\evil.dll\tCLSID\\{0C0A}\\InprocServer32\tinifile\t\t\t\t\t\t",
+      ".ini\tC:\\evil.dll\tCLSID\\{0C0A}\\shell\\open\\command\tCLSID\\{0C0A}\t\t\t\t\t\t",
+      ".ini\tC:\\evil.dll\t\\\\server\\share\\shell\\open\\command\t\t\t\t\t\t\t",
+      ".ini\tC:\\evil.dll\t..\\txtfile\\shell\\open\\command\t..\t\t\t\t\t\t",
+      "CLSID\\{0C0A}\\InprocServer32\tC:\\evil.dll\t\tinifile\t\t\t\t\t\t",
+  };
+  for (const std::string& record : records) {
+    test::WriteFileBytes(Base(), HandMadeBase(kFields, {record}));
+    const auto before = Snapshot(dir);
+    const std::string registry = reg.ToText();
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"--restore", "all"},
+                                                 {"--restore", ".ini"},
+                                                 {"--export-defaults", "e.xml"}}) {
+      EXPECT_EQ(Run(args), kBaseDamaged) << record << " " << args[0];
+      EXPECT_NE(console.err.find("is damaged"), std::string::npos) << console.err;
+      EXPECT_EQ(reg.ToText(), registry) << record;
+      EXPECT_EQ(Snapshot(dir), before) << record;
+    }
+  }
+  EXPECT_EQ(platform.notices, 0);
+}
+
+// An identifier that names a path is a change the check shows, with what it
+// runs, but no key a record then names: the base an accept writes of it
+// loads and restores as any other.
+TEST_F(CommandTest, AnIdentifierThatNamesAPathIsSeenAndRecordedSafely) {
+  Run({"--check"});
+  reg.LoadText("REGEDIT4\n[HKEY_CLASSES_ROOT\\.txt]\n@=\"CLSID\\\\{0C0A}\"\n"
+               "[HKEY_CLASSES_ROOT\\CLSID\\{0C0A}\\shell\\open\\command]\n@=\"evil.exe %1\"\n",
+               "path");
+  EXPECT_EQ(Run({"--check", "--format", "csv"}), kChangesFound);
+  EXPECT_NE(console.out.find(",CLSID\\{0C0A},evil.exe %1,evil\r\n"), std::string::npos) << console.out;
+  EXPECT_EQ(Run({"--accept"}), kNoChanges);
+  EXPECT_EQ(test::ReadFileBytes(Base()).find("{0C0A}\\shell"), std::string::npos);
+  EXPECT_EQ(Run({"--restore", ".txt"}), kNoChanges);
+  EXPECT_EQ(Run({"--check"}), kNoChanges);
+}
+
+// Only a first run or an accept records a base: an export never records
+// one, let alone from nothing; and a base with records whose header lost
+// its field names is damaged, not new.
+TEST_F(CommandTest, OnlyAFirstRunOrAnAcceptRecordsABase) {
+  VsData vsd;
+  vsd.FileName(JoinPath(dir.path().string(), "Prev"));
+  vsd.Create();
+  vsd.Layout("$*256$$$$$$$$$");
+  vsd.MakeTable();
+  vsd.Close();
+  const std::string neverFilled = test::ReadFileBytes(Base());
+  EXPECT_EQ(Run({"--export-defaults", "e.xml"}), kFailure);
+  EXPECT_NE(console.err.find("no base is recorded"), std::string::npos) << console.err;
+  EXPECT_EQ(test::ReadFileBytes(Base()), neverFilled);
+  EXPECT_FALSE(std::filesystem::exists(dir.File("e.xml")));
+  EXPECT_EQ(Run({"--check"}), kFirstRun);
+
+  const std::string nameless = HandMadeBase("\t\t\t\t\t\t\t\t\t", {".txt\tnotepad %1\ttxtfile\\shell\\open\\command\ttxtfile\t\t\t\t\t\t"});
+  test::WriteFileBytes(Base(), nameless);
+  for (const char* action : {"--check", "--accept"}) {
+    EXPECT_EQ(Run({action}), kBaseDamaged) << action;
+    EXPECT_EQ(test::ReadFileBytes(Base()), nameless) << action;
+  }
+}
+
+// An action that was done keeps its exit code when its report file cannot
+// be written, and says both; a report that is the whole product (a check)
+// fails. A folder as the report is refused before anything is done.
+TEST_F(CommandTest, AnActionDoneIsToldEvenWhenItsReportCannotBeWritten) {
+  EXPECT_EQ(Run({"--check", "--report", "."}), kUsage);
+  EXPECT_FALSE(std::filesystem::exists(Base()));
+  const std::string nowhere = "missing/r.txt";
+  EXPECT_EQ(Run({"--check", "--report", nowhere}), kFirstRun);
+  EXPECT_TRUE(std::filesystem::exists(Base()));
+  EXPECT_NE(console.err.find("recorded as the base, but the report was not written"), std::string::npos)
+      << console.err;
+  Hijack();
+  EXPECT_EQ(Run({"--check", "--report", nowhere}), kFailure);
+  EXPECT_EQ(Run({"--restore", "all", "--report", nowhere}), kNoChanges);
+  EXPECT_EQ(ReadDefaultValue(reg, HKEY_CLASSES_ROOT, ".txt"), "txtfile");
+  EXPECT_NE(console.err.find("restored, but the report was not written"), std::string::npos) << console.err;
+  Hijack();
+  EXPECT_EQ(Run({"--accept", "--report", nowhere}), kNoChanges);
+  EXPECT_EQ(Run({"--check"}), kNoChanges) << "the accept was done";
+  EXPECT_EQ(Run({"--export-defaults", "e.xml", "--report", nowhere}), kNoChanges);
+  EXPECT_TRUE(std::filesystem::exists(dir.File("e.xml")));
+}
+
+// A type that appeared since the base is undone by --restore: what opens it
+// is removed from the layer it stands in, so the next check is clean; an
+// Explorer's choice is never written, and a type nobody knows stays an
+// error.
+TEST_F(CommandTest, RestoreUndoesTypesTheBaseNeverHad) {
+  Run({"--check"});
+  reg.LoadText("REGEDIT4\n[HKEY_CLASSES_ROOT\\.new]\n@=\"New.Doc\"\n[HKEY_CLASSES_ROOT\\New.Doc\\shell\\open\\command]\n"
+               "@=\"new.exe %1\"\n[HKEY_CURRENT_USER\\Software\\Classes\\.usr]\n@=\"Usr.Doc\"\n"
+               "[HKEY_CURRENT_USER\\Software\\Classes\\Usr.Doc\\shell\\open\\command]\n@=\"usr.exe %1\"\n",
+               "new types");
+  EXPECT_EQ(Run({"--check"}), kChangesFound);
+  EXPECT_EQ(Run({"--restore", "all"}), kNoChanges) << console.out;
+  EXPECT_NE(console.out.find(".new: removed"), std::string::npos) << console.out;
+  EXPECT_EQ(Run({"--check"}), kNoChanges) << console.out;
+  EXPECT_EQ(ReadDefaultValue(reg, HKEY_CLASSES_ROOT, "New.Doc\\shell\\open\\command"), "new.exe %1")
+      << "the identifier's own registration stays";
+
+  reg.LoadText("REGEDIT4\n[HKEY_CURRENT_USER\\" + std::string(kFileExtsPath) +
+                   "\\.chosen\\UserChoice]\n\"ProgId\"=\"txtfile\"\n",
+               "choice");
+  const std::string registry = reg.ToText();
+  EXPECT_EQ(Run({"--restore", "all"}), kWritesRefused);
+  EXPECT_EQ(reg.ToText(), registry);
+  EXPECT_EQ(Run({"--restore", ".zip"}), kWritesRefused);
+}
+
+// --base reads the file it names, whatever its name; a folder is no base.
+TEST_F(CommandTest, TheBaseNamedIsTheFileRead) {
+  Run({"--check"});
+  std::filesystem::copy_file(Base(), dir.File("copy.bak"));
+  std::filesystem::copy_file(Base(), dir.File("OTHER.ISD"));
+  Hijack();
+  const auto before = Snapshot(dir);
+  EXPECT_EQ(Run({"--check", "--base", "copy.bak"}), kChangesFound);
+  EXPECT_EQ(Run({"--check", "--base", "OTHER.ISD"}), kChangesFound);
+  EXPECT_EQ(Snapshot(dir), before);
+  std::filesystem::create_directory(dir.File("folder"));
+  EXPECT_EQ(Run({"--check", "--base", "folder"}), kFailure);
+  EXPECT_EQ(Snapshot(dir), before);
 }
 
 TEST(Report, EachFormatKeepsAwkwardTextWhole) {

@@ -48,6 +48,13 @@ TEST(Options, EveryOptionAndEveryMistake) {
       {{"--format", "csv"}, Action::None, "Say what to do"},
       {{"--accept", "--base", "defaults.XML"}, Action::Accept, "only read"},
       {{"--restore", ".txt", "--base", "d.xml"}, Action::Restore, "only read"},
+      {{"--export-defaults", "e.xml", "--base", "d.xml"}, Action::ExportDefaults, "no base to export"},
+      // An empty value is no value (a script's unset variable).
+      {{"--restore", ""}, Action::Restore, "not an empty text"},
+      {{"--check", "--format", ""}, Action::Check, "not an empty text"},
+      {{"--check", "--report", ""}, Action::Check, "not an empty text"},
+      {{"--check", "--base", ""}, Action::Check, "not an empty text"},
+      {{"--export-defaults", ""}, Action::ExportDefaults, "not an empty text"},
   };
   for (const auto& c : cases) {
     const Options o = ParseOptions(c.args);

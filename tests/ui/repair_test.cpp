@@ -163,6 +163,29 @@ TEST_F(Repair, RestoreWritesExactlyTheSelectedTypesAfterTheWarning) {
   EXPECT_TRUE(box.shown.empty());
 }
 
+// A base whose record names a key that is not its type's own (planted in a
+// file the user can write) is damaged: the window's restore writes nothing
+// and offers to set the file aside, as for any damaged base.
+TEST_F(Repair, ABaseThatNamesOtherKeysIsNeverWritten) {
+  std::string base = test::ReadFileBytes("Prev.isd");
+  const std::string own = "inifile\\shell\\open\\command\t";
+  ASSERT_NE(base.find(own), std::string::npos);
+  base = test::Reseal(base.replace(base.find(own), own.size(), "CLSID\\{0C0A}\\InprocServer32\t"));
+  test::WriteFileBytes("Prev.isd", base);
+  Start();
+  Click(".ini");
+  const std::string before = reg.ToText();
+  backend.onModal = [](ui::Form& f) { static_cast<ui::FrmWarning&>(f).cmdOK.UserClick(); };
+  main->cmdRestore.UserClick();
+  EXPECT_EQ(reg.ToText(), before);
+  EXPECT_EQ(platform.notices, 0);
+  ASSERT_EQ(box.shown.size(), 1u);
+  EXPECT_NE(box.shown[0].text.find("names the key \"CLSID\\{0C0A}\\InprocServer32\""), std::string::npos)
+      << box.shown[0].text;
+  EXPECT_NE(box.shown[0].text.find("Record a new base?"), std::string::npos);
+  EXPECT_EQ(test::ReadFileBytes("Prev.isd"), base) << "No leaves the file as it is";
+}
+
 // A restore the registry refuses in part: each refused write is told, and
 // Explorer hears of what was written.
 TEST_F(Repair, RefusedWritesAreToldAndExplorerHearsOfWhatWasWritten) {
