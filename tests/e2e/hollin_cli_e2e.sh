@@ -76,6 +76,19 @@ expect_eq "a takeover against the associations file" 1 "$RC"
 expect_contains "in CSV" ".txt,changed,$txt_was," "$OUT"
 wine reg add 'HKCR\.txt' /ve /d "$txt_was" /f >/dev/null
 
+# No report lands on the base or the associations file read, however
+# Windows spells them: refused before anything is read or written.
+cp "$app/Prev.isd" "$app/kept"
+win_app=$(wine winepath -w "$app" 2>/dev/null | tr -d '\r')
+for to in 'PREV.ISD.' '.\Prev.isd' "$win_app\\x\\..\\Prev.isd " 'Prev.isd.bak' 'Prev.isd::$DATA'; do
+  hollin --check --report "$to"
+  expect_eq "a report onto the base as $to" 64 "$RC"
+  expect_contains "the refusal" "nothing was read or written" "$E2E_ERR"
+done
+hollin --check --base defaults.xml --report 'DEFAULTS.XML. '
+expect_eq "a report onto the associations file" 64 "$RC"
+cmp -s "$app/kept" "$app/Prev.isd" || fail "a refused report changed the base"
+
 # A damaged base: named, exit code 3, the file byte for byte as it was.
 head -c 60 "$app/Prev.isd" >"$app/damaged" && cp "$app/damaged" "$app/Prev.isd"
 hollin --check
