@@ -12,7 +12,11 @@
 #include <climits>
 #include <cstdio>
 
+#include "cli/options.h"
+#include "cli/win32_console.h"
 #include "cli/xml_codec.h"
+#include "cli/xml_screen.h"
+#include "common/names.h"
 
 namespace hollin::cli {
 namespace {
@@ -108,6 +112,30 @@ std::string Describe(HRESULT hr) {
   return "the XML reader failed with error " + Hex(hr);
 }
 
+// The last defence, should the library crash all the same on a document
+// the screen let through: the program ends as on any other failure, with a
+// message and exit code 5, not with the system's crash report. MinGW has no
+// structured exception handling to catch the fault where it happens; the
+// filter for unhandled exceptions stands while a document is read.
+LONG WINAPI EndOnCrash(EXCEPTION_POINTERS* e) {
+  Win32Console().Err(std::string(kAppTitle) + ": the XML reader crashed (exception " +
+                     Hex(static_cast<HRESULT>(e->ExceptionRecord->ExceptionCode)) +
+                     ") while reading the file. Nothing was written.\n");
+  TerminateProcess(GetCurrentProcess(), kFailure);
+  return EXCEPTION_EXECUTE_HANDLER;
+}
+
+class CrashFilter {
+ public:
+  CrashFilter() : previous_(SetUnhandledExceptionFilter(EndOnCrash)) {}
+  ~CrashFilter() { SetUnhandledExceptionFilter(previous_); }
+  CrashFilter(const CrashFilter&) = delete;
+  CrashFilter& operator=(const CrashFilter&) = delete;
+
+ private:
+  LPTOP_LEVEL_EXCEPTION_FILTER previous_;
+};
+
 class XmlLiteCodec : public IXmlCodec {
  public:
   XmlLiteCodec() : module_(LoadLibraryExW(L"xmllite.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {
@@ -131,6 +159,10 @@ class XmlLiteCodec : public IXmlCodec {
             const std::function<void(const XmlElement&)>& onElement) override {
     if (bytes.size() > UINT_MAX)
       throw XmlSyntaxError(0, 0, "the document is too large for the XML reader");
+    // What the screen refuses never reaches the library: Wine's reader
+    // crashes on a comment of some hundred KiB and takes bytes that are not
+    // UTF-8, and either may behave otherwise on what the screen refuses.
+    ScreenXml(bytes);
     Com<IStream> stream(SHCreateMemStream(reinterpret_cast<const BYTE*>(bytes.data()),
                                           static_cast<UINT>(bytes.size())));
     if (!stream.get()) throw std::runtime_error("XmlLite: no memory for the document");
@@ -138,25 +170,50 @@ class XmlLiteCodec : public IXmlCodec {
     Check(createReader_(__uuidof(IXmlReader), reader.PutVoid(), nullptr), "CreateXmlReader");
     Check(reader->SetProperty(XmlReaderProperty_DtdProcessing, DtdProcessing_Prohibit),
           "SetProperty(DtdProcessing)");
-    Check(reader->SetProperty(XmlReaderProperty_MaxElementDepth, kMaxXmlDepth),
+    // The screen holds the document to kMaxXmlDepth levels; the library's
+    // own limit stands one above, as Wine's refuses a document that reaches
+    // it.
+    Check(reader->SetProperty(XmlReaderProperty_MaxElementDepth, kMaxXmlDepth + 1),
           "SetProperty(MaxElementDepth)");
+    // No entity can be declared without a document type; the limit stands
+    // all the same where the library knows it (Wine's does not).
+    const HRESULT expansion =
+        reader->SetProperty(XmlReaderProperty_MaxEntityExpansion, kMaxXmlTextBytes);
+    if (expansion != E_NOTIMPL) Check(expansion, "SetProperty(MaxEntityExpansion)");
     Check(reader->SetInput(stream.get()), "SetInput");
-    const auto fail = [&](HRESULT hr) {
+    const CrashFilter crashFilter;
+    const auto failWith = [&](const std::string& problem) {
       UINT line = 0, column = 0;
       reader->GetLineNumber(&line);
       reader->GetLinePosition(&column);
-      throw XmlSyntaxError(static_cast<int>(line), static_cast<int>(column), Describe(hr));
+      throw XmlSyntaxError(static_cast<int>(line), static_cast<int>(column), problem);
     };
-    for (;;) {
+    const auto fail = [&](HRESULT hr) { failWith(Describe(hr)); };
+    // The read ends at the end of the document (S_FALSE) or at an error.
+    // A reader that goes on handing out nodes without getting anywhere is
+    // stopped too: Wine's gives the same blank node for ever at the end of
+    // a file cut short. Every node takes at least one character, so there
+    // are never more nodes than bytes; and while Wine's reader tells a blank
+    // the place of the node before it, so that two in a row may share one,
+    // a run of more than kStill nodes in one place is a reader that is stuck.
+    constexpr int kStill = 4;
+    UINT lastLine = 0, lastColumn = 0;
+    int still = 0;
+    for (size_t nodes = 0;; ++nodes) {
       XmlNodeType type = XmlNodeType_None;
       const HRESULT hr = reader->Read(&type);
       if (hr == S_FALSE) break;
-      if (FAILED(hr)) fail(hr);
-      if (type != XmlNodeType_Element) continue;
-      XmlElement element;
+      if (hr != S_OK) fail(FAILED(hr) ? hr : E_UNEXPECTED);
       UINT line = 0, column = 0, depth = 0;
       reader->GetLineNumber(&line);
       reader->GetLinePosition(&column);
+      still = line == lastLine && column == lastColumn ? still + 1 : 0;
+      if (still >= kStill || nodes > bytes.size())
+        failWith("the XML reader gets no further (the file may end too soon)");
+      lastLine = line;
+      lastColumn = column;
+      if (type != XmlNodeType_Element) continue;
+      XmlElement element;
       reader->GetDepth(&depth);
       element.line = static_cast<int>(line);
       element.column = static_cast<int>(column);

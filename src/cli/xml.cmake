@@ -2,5 +2,6 @@
 # portable reader and writer in every build, the system's XmlLite on Windows.
 list(APPEND HOLLIN_CLI_SOURCES
      ${CMAKE_CURRENT_LIST_DIR}/default_associations.cpp
-     ${CMAKE_CURRENT_LIST_DIR}/xml_portable.cpp)
+     ${CMAKE_CURRENT_LIST_DIR}/xml_portable.cpp
+     ${CMAKE_CURRENT_LIST_DIR}/xml_screen.cpp)
 list(APPEND HOLLIN_CLI_WIN32_SOURCES ${CMAKE_CURRENT_LIST_DIR}/win32_xmllite.cpp)

@@ -47,7 +47,8 @@ struct XmlNode {
 };
 
 // What is not well-formed XML, or what the reader refuses (a document type
-// declaration, elements nested deeper than kMaxXmlDepth), and where it was
+// declaration, what the screen of xml_screen.h refuses: elements nested
+// deeper than kMaxXmlDepth, a comment or a text too long), and where it was
 // found: line and column counted from 1, or 0 when the reader could not say.
 class XmlSyntaxError : public std::runtime_error {
  public:
@@ -67,9 +68,11 @@ class IXmlCodec {
   virtual ~IXmlCodec() = default;
 
   // Reads a whole document and calls onElement for each start tag, in
-  // document order. Throws XmlSyntaxError at the first thing that is not
-  // well-formed; a document type declaration is refused, never read, so no
-  // entity can be declared. Whatever onElement throws passes through.
+  // document order; the read always ends. Every document passes the screen
+  // (ScreenXml) before it is parsed. Throws XmlSyntaxError at the first
+  // thing that is not well-formed or that the screen refuses; a document
+  // type declaration is refused, never read, so no entity can be declared.
+  // Whatever onElement throws passes through.
   virtual void Read(std::string_view bytes,
                     const std::function<void(const XmlElement&)>& onElement) = 0;
 

@@ -2,23 +2,20 @@
 // files, held to the same contract as the system's parser. UTF-8 only; no
 // document type declaration, so the only entities are the five predefined
 // ones and character references. Namespaces are not checked: a prefixed name
-// is known by its local part.
+// is known by its local part. The screen (xml_screen.h) has held every
+// document to its characters, its nesting, its sizes and each attribute
+// once in its tag before this reader parses it.
 #include <algorithm>
 #include <vector>
 
 #include "cli/xml_codec.h"
+#include "cli/xml_screen.h"
 
 #include "common/ansi_codepage.h"
 
 namespace hollin::cli {
 namespace {
 
-
-// The characters an XML 1.0 document may hold.
-bool IsXmlChar(char32_t cp) {
-  return cp == 0x9 || cp == 0xA || cp == 0xD || (cp >= 0x20 && cp <= 0xD7FF) ||
-         (cp >= 0xE000 && cp <= 0xFFFD) || (cp >= 0x10000 && cp <= 0x10FFFF);
-}
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
@@ -41,11 +38,11 @@ class Reader {
       : s_(text), onElement_(onElement) {}
 
   void Run() {
+    ScreenXml(s_);
     if (s_.size() >= 2 &&
         ((s_[0] == '\xFF' && s_[1] == '\xFE') || (s_[0] == '\xFE' && s_[1] == '\xFF')))
       Fail("the file is UTF-16; this reader reads UTF-8 only");
     if (s_.substr(0, 3) == "\xEF\xBB\xBF") s_.remove_prefix(3);
-    CheckCharacters();
     if (s_.substr(0, 5) == "<?xml" && s_.size() > 5 && (IsSpace(s_[5]) || s_[5] == '?'))
       XmlDeclaration();
     Misc();
@@ -92,20 +89,6 @@ class Reader {
     if (AtEnd()) Fail("the file ends too soon: " + problem);
     if (!LooksAt(what)) Fail(problem);
     Step(what.size());
-  }
-
-  // Every byte is well-formed UTF-8 of a character XML allows. Checked once
-  // before anything is read, with its own count of lines and columns.
-  void CheckCharacters() {
-    for (size_t i = 0; i < s_.size();) {
-      const size_t at = i;
-      char32_t cp = 0;
-      const bool utf8 = DecodeUtf8(s_, i, cp);
-      if (!utf8 || !IsXmlChar(cp)) {
-        Step(at - pos_);
-        Fail(utf8 ? "a character that XML does not allow" : "bytes that are not UTF-8");
-      }
-    }
   }
 
   std::string Name(const std::string& problem) {
@@ -261,9 +244,6 @@ class Reader {
     element.line = line_;
     element.column = column_;
     qualifiedName = Name("'<' is not followed by a name");
-    if (depth >= kMaxXmlDepth)
-      Fail("elements nest deeper than " + std::to_string(kMaxXmlDepth) + " levels");
-    std::vector<std::string> seen;
     bool empty = false;
     for (;;) {
       const bool blank = SkipSpace();
@@ -286,9 +266,6 @@ class Reader {
       Expect("=", "the attribute " + name + " has no '=' and value");
       SkipSpace();
       std::string value = QuotedValue(name);
-      if (std::find(seen.begin(), seen.end(), name) != seen.end())
-        Fail("the attribute " + name + " appears twice in one tag");
-      seen.push_back(name);
       if (name == "xmlns" || name.rfind("xmlns:", 0) == 0) continue;
       element.attributes.push_back({LocalName(name), std::move(value)});
     }

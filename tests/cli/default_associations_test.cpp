@@ -5,10 +5,18 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
 #include <map>
+#include <mutex>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
+
+#include "cli/xml_screen.h"
 
 #include "support/test_support.h"
 
@@ -108,6 +116,99 @@ TEST_P(EveryCodec, RefusesWhatIsNotAnAssociationsFile) {
         EXPECT_GT(e.column(), 0) << e.what();
       const std::string where = "policy.xml, line " + std::to_string(line) + ", column ";
       EXPECT_EQ(std::string(e.what()).rfind(where, 0), 0u) << e.what();
+    }
+  }
+}
+
+// Ends the test program when a read never ends, naming it, so that a reader
+// that loops fails the test instead of holding it up.
+class Watchdog {
+ public:
+  Watchdog()
+      : thread_([this] {
+          std::unique_lock lock(mutex_);
+          if (!ended_.wait_for(lock, std::chrono::minutes(2), [this] { return done_; })) {
+            std::fprintf(stderr, "the read of %s never ended\n", reading_.c_str());
+            std::fflush(stderr);
+            std::_Exit(1);
+          }
+        }) {}
+  ~Watchdog() {
+    {
+      std::lock_guard lock(mutex_);
+      done_ = true;
+    }
+    ended_.notify_one();
+    thread_.join();
+  }
+  void Reading(const std::string& what) {
+    std::lock_guard lock(mutex_);
+    reading_ = what;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable ended_;
+  bool done_ = false;
+  std::string reading_;
+  std::thread thread_;
+};
+
+// What a reader could run away on is refused where it stands, by every
+// codec alike: Wine's XmlLite read a file cut short for ever, took bytes
+// that are not UTF-8, a control character, an attribute twice and a
+// reference to a surrogate, and crashed on a comment of 512 KiB. Line 0:
+// the file is read.
+TEST_P(EveryCodec, EndsAndRefusesWhatNoReaderMayRead) {
+  const std::string root = kDeclaration + "<DefaultAssociations>\r\n";
+  const std::string txt = "  <Association Identifier=\".txt\" ProgId=\"txtfile\" />\r\n";
+  const auto file = [&](const std::string& line3) {
+    return root + line3 + "\r\n" + txt + "</DefaultAssociations>\r\n";
+  };
+  const auto nested = [](int levels) {
+    std::string s;
+    for (int i = 0; i < levels; ++i) s = "<a>" + s + "</a>";
+    return s;
+  };
+  const auto comment = [](size_t bytes) { return "<!--" + std::string(bytes, 'c') + "-->"; };
+  // UTF-16 LE with its byte-order mark; '%' stands for a lone surrogate.
+  const auto utf16 = [](const std::string& ascii) {
+    std::string s = "\xFF\xFE";
+    for (const char c : ascii) s += c == '%' ? std::string("\x00\xD8", 2) : std::string{c, '\0'};
+    return s;
+  };
+  const struct {
+    const char* what;
+    std::string xml;
+    int line, column;
+  } rows[] = {
+      {"cut short after an element", root + txt, 4, 1},
+      {"cut short in a comment", root + txt + "<!-- ", 4, 6},
+      {"a byte that is no UTF-8", file("<X a=\"\xFF\"/>"), 3, 7},
+      {"an overlong UTF-8 sequence", file("<X a=\"\xC0\xAF\"/>"), 3, 7},
+      {"a surrogate in UTF-8", file("<X a=\"\xED\xA0\x80\"/>"), 3, 7},
+      {"a lone surrogate in UTF-16", utf16(file("<X a=\"%\"/>")), 3, 7},
+      {"U+0001", file("<X>\x01</X>"), 3, 4},
+      {"an attribute twice", file("<X a=\"1\" a=\"2\"/>"), 3, 10},
+      {"&#xD800;", file("<X a=\"&#xD800;\"/>"), 3, 7},
+      {"&#x110000;", file("<X>&#x110000;</X>"), 3, 4},
+      {"a comment of 1 MiB", file(comment(1u << 20)), 3, 1},
+      {"a comment at the limit", file(comment(kMaxXmlTextBytes)), 0, 0},
+      {"elements as deep as the limit", file(nested(kMaxXmlDepth - 1)), 0, 0},
+      {"one level deeper", file(nested(kMaxXmlDepth)), 3, 3 * kMaxXmlDepth - 1},
+  };
+  Watchdog watchdog;
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    watchdog.Reading(std::string(row.what) + " through " + GetParam().name);
+    try {
+      const auto list = Read(row.xml);
+      EXPECT_EQ(row.line, 0) << "read " << list.size() << " associations";
+      EXPECT_EQ(list.size(), 1u);
+    } catch (const AssociationsFileError& e) {
+      EXPECT_EQ(e.problem(), AssociationsProblem::NotWellFormed) << e.what();
+      EXPECT_EQ(std::make_pair(e.line(), e.column()), std::make_pair(row.line, row.column))
+          << e.what();
     }
   }
 }
