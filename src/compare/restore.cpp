@@ -69,6 +69,24 @@ void RestoreLayer(IRegistry& reg, HKEY root, const cRegEntry& base, const std::s
   Note(result, base, true, WriteDefault(reg, root, path, recorded ? recorded : KeptType(existing), was), layer);
 }
 
+std::string ClassesPath(const std::string& path) { return std::string(kClassesPath) + "\\" + path; }
+
+// A classes layer that a value goes back into.
+struct ClassLayer {
+  HKEY root;
+  const char* name;
+};
+
+// The layer that holds the default value of path now: the user classes
+// where their key holds one (Windows reads it there first), else the
+// machine classes. A value goes back only there: a write the layer refuses
+// is never made good in another.
+ClassLayer LayerHolding(IRegistry& reg, const LayerRoots& roots, const std::string& path) {
+  DWORD type;
+  ReadValue(reg, roots.user, ClassesPath(path), "", type);
+  return type != REG_NONE ? ClassLayer{roots.user, "user classes"} : ClassLayer{roots.machine, "machine classes"};
+}
+
 }  // namespace
 
 bool HasEnvironmentReference(std::string_view command) {
@@ -81,7 +99,7 @@ bool HasEnvironmentReference(std::string_view command) {
   return false;
 }
 
-void RestoreEntry(IRegistry& reg, const cRegEntry& base, RestoreResult& result, HKEY root) {
+void RestoreEntry(IRegistry& reg, const cRegEntry& base, RestoreResult& result, const LayerRoots& roots) {
   // Only the type's own keys are ever written (the caller has refused such
   // a base as damaged already).
   if (!NamesOnlyItsOwnKeys(base)) {
@@ -94,21 +112,28 @@ void RestoreEntry(IRegistry& reg, const cRegEntry& base, RestoreResult& result, 
   const std::string programId(ProgramIdView(base.ProgramID()));
   const std::string& commandKey = base.OpenCmdRegKey();
   const std::string& ext = base.Ext();
-  // Each value is read once, as the scan reads it, with the type it has.
-  DWORD idType, commandType;
-  if (ProgramIdView(ReadValue(reg, root, ext, "", idType)) != programId) {
-    const DWORD recorded = Recorded(base, cRegEntry::kIdType);
-    Note(result, base, true, WriteDefault(reg, root, ext, recorded ? recorded : KeptType(idType), programId));
+  // Each value is read once, in the layer it goes back to, with the type it
+  // has there. The identifiers of a base recorded with its layers went back
+  // in RestoreLayers.
+  if (!base.Layered()) {
+    const ClassLayer layer = LayerHolding(reg, roots, ext);
+    const std::string path = ClassesPath(ext);
+    DWORD idType;
+    if (ProgramIdView(ReadValue(reg, layer.root, path, "", idType)) != programId)
+      Note(result, base, true, WriteDefault(reg, layer.root, path, KeptType(idType), programId), layer.name);
   }
 
   // A type whose command was not read names no key: there is none to write
   // (an empty path would be the class root's own default).
   const std::string& command = base.ProgramFullPath();
   if (commandKey.empty()) return;
-  if (TrimRegView(ReadValue(reg, root, commandKey, "", commandType)) != command) {
+  const ClassLayer layer = LayerHolding(reg, roots, commandKey);
+  const std::string path = ClassesPath(commandKey);
+  DWORD commandType;
+  if (TrimRegView(ReadValue(reg, layer.root, path, "", commandType)) != command) {
     DWORD type = Recorded(base, cRegEntry::kCommandType);
     if (!type) type = HasEnvironmentReference(command) ? REG_EXPAND_SZ : KeptType(commandType);
-    Note(result, base, false, WriteDefault(reg, root, commandKey, type, command));
+    Note(result, base, false, WriteDefault(reg, layer.root, path, type, command), layer.name);
   }
 }
 
@@ -124,21 +149,24 @@ void RestoreLayers(IRegistry& reg, const cRegEntry& base, const cRegEntry* curre
   if (!EqualsNoCase(base.ChoiceProgID(), now.ChoiceProgID())) result.choices.push_back(base.Ext());
 }
 
-void RemoveNewType(IRegistry& reg, const cRegEntry& current, RestoreResult& result, const LayerRoots& roots,
-                   HKEY root) {
+void RemoveNewType(IRegistry& reg, const cRegEntry& current, RestoreResult& result, const LayerRoots& roots) {
   const std::string& ext = current.Ext();
   if (!IsTypeName(ext)) return;
   const std::string path = std::string(kClassesPath) + "\\" + ext;
   if (!current.MachineProgID().empty())
     Note(result, current, true, DeleteDefault(reg, roots.machine, path), "machine classes");
   if (!current.UserProgID().empty()) Note(result, current, true, DeleteDefault(reg, roots.user, path), "user classes");
-  // What the class root still shows (the layers are the root on Windows,
-  // but not on every system).
-  DWORD type;
-  if (!ReadValue(reg, root, ext, "", type).empty()) Note(result, current, true, DeleteDefault(reg, root, ext));
+  // A record without layers names the merged identifier only: it goes from
+  // the layer that holds it.
+  if (!current.Layered() && !current.ProgramID().empty()) {
+    const ClassLayer layer = LayerHolding(reg, roots, ext);
+    Note(result, current, true, DeleteDefault(reg, layer.root, path), layer.name);
+  }
   const std::string ownCommand = ext + std::string(kOpenCommandKey);
-  if (EqualsNoCase(current.OpenCmdRegKey(), ownCommand) && !ReadValue(reg, root, ownCommand, "", type).empty())
-    Note(result, current, false, DeleteDefault(reg, root, ownCommand));
+  if (EqualsNoCase(current.OpenCmdRegKey(), ownCommand)) {
+    const ClassLayer layer = LayerHolding(reg, roots, ownCommand);
+    Note(result, current, false, DeleteDefault(reg, layer.root, ClassesPath(ownCommand)), layer.name);
+  }
   if (!current.ChoiceProgID().empty()) result.choices.push_back(ext);
 }
 

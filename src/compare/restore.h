@@ -56,22 +56,27 @@ struct LayerRoots {
 void RestoreLayers(IRegistry& reg, const cRegEntry& base, const cRegEntry* current, RestoreResult& result,
                    const LayerRoots& roots = {});
 
-// Writes base's program identifier under root\<ext> (HKEY_CLASSES_ROOT in
-// the program) and its command under its open command key, where they
-// differ from what the registry holds; a base recorded with the values'
+// Writes base's program identifier (for a base without layers; those of a
+// base with layers go back in RestoreLayers) and its command under its open
+// command key, where they differ from what the registry holds, each into
+// the classes layer that holds the value now: the user classes where their
+// key holds one, else the machine classes. Nothing is ever written through
+// HKEY_CLASSES_ROOT: on Windows a write there lands in the user classes
+// wherever their key exists, a per-user setting the base never had, which
+// hides every later machine-wide change. A write the layer refuses is
+// listed and not made good elsewhere. A base recorded with the values'
 // types writes those. A type without a program identifier gets an empty
 // one: the identifier another program wrote there must not stay.
-void RestoreEntry(IRegistry& reg, const cRegEntry& base, RestoreResult& result,
-                  HKEY root = HKEY_CLASSES_ROOT);
+void RestoreEntry(IRegistry& reg, const cRegEntry& base, RestoreResult& result, const LayerRoots& roots = {});
 
 // Undoes a type the base has no record of (one that appeared since), as far
 // as a restore may: the program identifier its machine classes, user
-// classes and class root give it is deleted, and so is an open command that
+// classes give it is deleted (a record without layers: the layer that holds
+// it), and so is an open command that
 // stands under the extension itself, so that nothing opens the type any
 // more, as when the base was recorded. The identifier's own registration is
 // left alone (other types may use it), and Explorer's choice is only noted
 // in result.choices.
-void RemoveNewType(IRegistry& reg, const cRegEntry& current, RestoreResult& result, const LayerRoots& roots = {},
-                   HKEY root = HKEY_CLASSES_ROOT);
+void RemoveNewType(IRegistry& reg, const cRegEntry& current, RestoreResult& result, const LayerRoots& roots = {});
 
 }  // namespace hollin

@@ -153,7 +153,15 @@ struct RegistryStore::Impl {
       roots[i]->folded = FoldCase(roots[i]->name);
       roots[i]->written = Now();
     }
+    // The class root is the machine classes, as on Wine; a MergedClassRoot
+    // over the store merges the user classes over them, as Windows does.
+    Undo ignored;
+    Key* made = CreatePath(roots[2].get(), "Software\\Classes", ignored);
+    classesOwner = made->parent->children.at(made->folded);
+    classes = made;
   }
+  std::shared_ptr<Key> classesOwner;  // kept even should the key be deleted
+  Key* classes = nullptr;  // HKLM\Software\Classes, which HKEY_CLASSES_ROOT opens
 
   static int RootIndex(HKEY h) {
     if (h == HKEY_CLASSES_ROOT) return 0;
@@ -167,7 +175,7 @@ struct RegistryStore::Impl {
   LONG Resolve(HKEY h, Key*& key, REGSAM& access) {
     const int root = RootIndex(h);
     if (root >= 0) {
-      key = roots[root].get();
+      key = root == 0 ? classes : roots[root].get();
       access = kAllKeyRights;
       return ERROR_SUCCESS;
     }
@@ -334,7 +342,7 @@ struct RegistryStore::Impl {
 
   void Apply(const RegFileContent& content) {
     for (const RegFileKey& entry : content.keys) {
-      Key* root = roots[RootIndex(entry.root)].get();
+      Key* root = entry.root == HKEY_CLASSES_ROOT ? classes : roots[RootIndex(entry.root)].get();
       if (entry.remove) {
         if (Key* key = Find(root, entry.path); key && key != root) RemoveKey(key);
         continue;
@@ -388,7 +396,7 @@ struct RegistryStore::Impl {
     static const HKEY kRoots[4] = {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE,
                                    HKEY_USERS};
     RegFileContent content;
-    for (int i = 0; i < 4; ++i) Collect(roots[i].get(), kRoots[i], content);
+    for (int i = 1; i < 4; ++i) Collect(roots[i].get(), kRoots[i], content);
     return FormatRegFile(content);
   }
 };
@@ -614,7 +622,7 @@ namespace {
 std::string FoldedKeyPath(HKEY root, const std::string& path) {
   const char* rootName = RootKeyName(root);
   if (!rootName) return std::string();
-  std::string folded = FoldCase(rootName);
+  std::string folded = FoldCase(root == HKEY_CLASSES_ROOT ? "HKEY_LOCAL_MACHINE\\Software\\Classes" : rootName);
   for (std::string_view part : SplitPath(path)) folded.append("\\").append(FoldCase(part));
   return folded;
 }

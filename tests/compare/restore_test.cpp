@@ -25,14 +25,17 @@ class RestoreTest : public ::testing::TestWithParam<test::RegistryUnderTest> {
   }
   HKEY root() const { return box->root(); }
 
+  // The machine classes of the test live in its sandbox; its user classes
+  // are empty.
   void Set(const std::string& path, DWORD type, const std::string& bytes) {
-    ASSERT_EQ(test::SetRegValue(*reg, root(), path, "", type, bytes), ERROR_SUCCESS) << path;
+    ASSERT_EQ(test::SetRegValue(*reg, root(), "Software\\Classes\\" + path, "", type, bytes), ERROR_SUCCESS) << path;
   }
   // The default value of path as "<type> <bytes>" (a zero byte as "|"), or
   // "absent".
   std::string Get(const std::string& path) {
     HKEY key = nullptr;
-    if (reg->RegOpenKeyExA(root(), path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return "absent";
+    if (reg->RegOpenKeyExA(root(), ("Software\\Classes\\" + path).c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+      return "absent";
     char data[512];
     std::memset(data, '#', sizeof data);
     DWORD type = 99, size = sizeof data;
@@ -100,7 +103,11 @@ TEST_P(RestoreTest, WritesWhatDiffersInTheTypeItHasAndNeverShortens) {
     base.OpenCmdRegKey(std::string(*c.programId ? c.programId : ".t") + "\\shell\\open\\command");
     base.ProgramFullPath(c.command);
     RestoreResult result;
-    RestoreEntry(*reg, base, result, root());
+    HKEY user = nullptr;
+    ASSERT_EQ(reg->RegCreateKeyExA(root(), "user", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &user, nullptr),
+              ERROR_SUCCESS);
+    RestoreEntry(*reg, base, result, {root(), user});
+    reg->RegCloseKey(user);
     EXPECT_TRUE(result.failed.empty());
     EXPECT_EQ(result.wrote, c.wrote);
     EXPECT_EQ(Get(".t"), c.ext);
