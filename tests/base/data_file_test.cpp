@@ -45,7 +45,7 @@ TEST(DataFile, EveryKindOfValueSurvivesAndTheFileStaysText) {
   for (char& c : big) c = static_cast<char>(rng());
   const std::string command = "\"C:\\Program Files\\App\\app.exe\" /dde \"%1\" %*";
   const std::string values[] = {"", "a\tb", "line\nbreak", "cr\rlf\r\n", std::string("n\0l", 3),
-                                allBytes, "\xE9t\xE9 \x80\xFF", "`60`", " spaced ", big, command};
+                                allBytes, "\xE9t\xE9 \x80\xFF", "lone \xED\xA0\x80 and \xF0\x9F\x98\x80", "`60`", " spaced ", big, command};
   auto entries = std::make_shared<cRegEntries>();
   for (size_t i = 0; i < std::size(values); ++i)
     for (const std::string& ext : {".v" + std::to_string(i), values[i] + "#" + std::to_string(i)}) {
