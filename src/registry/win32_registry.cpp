@@ -1,5 +1,6 @@
 #include "registry/win32_registry.h"
 
+#include <algorithm>
 #include <cstring>
 #include <iterator>
 #include <string>
@@ -37,8 +38,8 @@ LONG ReadValue(HKEY key, LPCWSTR name, DWORD& type, std::string& data) {
   for (;;) {
     DWORD size = static_cast<DWORD>(units.size() * sizeof(wchar_t));
     const LONG r = ::RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(units.data()), &size);
-    if (r == ERROR_MORE_DATA) {
-      units.resize(size / sizeof(wchar_t) + 1);
+    if (r == ERROR_MORE_DATA) {  // room for it, and more should it grow meanwhile
+      units.resize(std::max(units.size() * 2, size / sizeof(wchar_t) + 1));
       continue;
     }
     if (r != ERROR_SUCCESS) return r;
