@@ -228,6 +228,8 @@ std::string IsoUtc(long long seconds) {
   return text;
 }
 
+std::string ShownText(std::string_view text) { return Visible(text, false); }
+
 std::string FormatReport(const Report& report, Format format) {
   switch (format) {
     case Format::Json: return Json(report);

@@ -241,6 +241,7 @@ TEST_F(CommandTest, AHostileBaseIsRefusedBeforeAnythingIsWritten) {
       ".ini\tC:\\evil.dll\t\\\\server\\share\\shell\\open\\command\t\t\t\t\t\t\t",
       ".ini\tC:\\evil.dll\t..\\txtfile\\shell\\open\\command\t..\t\t\t\t\t\t",
       "CLSID\\{0C0A}\\InprocServer32\tC:\\evil.dll\t\tinifile\t\t\t\t\t\t",
+      ".ini`1B[2J`0Aforged\tC:\\evil.dll\tx\\InprocServer32\tinifile\t\t\t\t\t\t",  // escapes in the message
   };
   for (const std::string& record : records) {
     test::WriteFileBytes(Base(), HandMadeBase(kFields, {record}));
@@ -251,6 +252,7 @@ TEST_F(CommandTest, AHostileBaseIsRefusedBeforeAnythingIsWritten) {
                                                  {"--export-defaults", "e.xml"}}) {
       EXPECT_EQ(Run(args), kBaseDamaged) << record << " " << args[0];
       EXPECT_NE(console.err.find("is damaged"), std::string::npos) << console.err;
+      EXPECT_EQ(console.err.find_first_of("\x1B\n"), console.err.size() - 1) << "one line, no escape sequence";
       EXPECT_EQ(reg.ToText(), registry) << record;
       EXPECT_EQ(Snapshot(dir), before) << record;
     }
