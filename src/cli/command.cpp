@@ -71,7 +71,7 @@ class Run {
       }
     } catch (const BaseFileError& e) {
       const bool damaged = e.problem() == BaseFileProblem::Damaged || e.problem() == BaseFileProblem::NewerFormat;
-      const std::string what = std::string(e.what()) + (damaged ? " It was left as it was." : "");
+      const std::string what = ShownText(std::string(e.what()) + (damaged ? " It was left as it was." : ""));
       env_.console.Err(what + "\n");
       Log(EventKind::Failure, what);
       return damaged ? kBaseDamaged : kFailure;
@@ -116,7 +116,8 @@ class Run {
     return code;
   }
 
-  int Fail(const std::string& what) {
+  int Fail(const std::string& message) {
+    const std::string what = ShownText(message);
     env_.console.Err(std::string(kAppTitle) + ": " + what + "\n");
     Log(EventKind::Failure, what);
     return kFailure;

@@ -1,6 +1,7 @@
 #include "cli/event_log.h"
 
 #include "common/ansi_codepage.h"
+#include "common/wtf8.h"
 
 namespace hollin::cli {
 namespace {

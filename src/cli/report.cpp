@@ -1,43 +1,111 @@
 #include "cli/report.h"
 
 #include <ctime>
+#include <string_view>
+#include <vector>
 
-#include "common/ansi_codepage.h"
+#include "common/wtf8.h"
 #include "compare/show_delta.h"
 
 namespace hollin::cli {
 namespace {
 
+bool IsHex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 
-// Registry text may hold bytes that are no UTF-8: they become U+FFFD, so
-// that every report is valid UTF-8.
-std::string Clean(const std::string& s) { return IsUtf8(s) ? s : AsCodePageText(s); }
+void AppendHex(std::string& out, const char* lead, unsigned value, int digits, bool upper) {
+  const char* const hex = upper ? "0123456789ABCDEF" : "0123456789abcdef";
+  out += lead;
+  for (int d = digits - 1; d >= 0; --d) out.push_back(hex[(value >> (4 * d)) & 15]);
+}
 
-void AppendJsonString(std::string& out, const std::string& raw) {
-  static const char* const kHex = "0123456789abcdef";
+// Registry text is WTF-8 and may hold anything: control characters that
+// would break a line or steer a console, lone surrogates, bytes that are no
+// text at all. Visible shows it to people, in the text report (and so in the
+// events) and in CSV cells: a line feed, carriage return and tab as \n, \r
+// and \t (in a CSV cell, which quotes hold, they stand as they are), any other
+// character below U+0020 and U+007F as \xHH, a C1 control (U+0080..U+009F)
+// and a lone surrogate as \uHHHH, a byte that begins no character as \xHH
+// (80..FF, so never taken for a control character). A backslash is
+// written twice only where it would otherwise begin one of these: before
+// another backslash, before n, r or t where those are escapes, before x and
+// two hex digits, u and four; "C:\Windows\System32" stands as it is.
+std::string Visible(std::string_view s, bool keepBreaks) {
+  std::string out;
+  out.reserve(s.size());
+  std::vector<size_t> backslashes;  // where out holds a backslash of the text
+  char32_t cp;
+  for (size_t i = 0; i < s.size();) {
+    if (!DecodeWtf8(s, i, cp)) {
+      AppendHex(out, "\\x", static_cast<unsigned char>(s[i++]), 2, true);
+    } else if (cp == '\\') {
+      backslashes.push_back(out.size());
+      out.push_back('\\');
+    } else if (keepBreaks && (cp == '\n' || cp == '\r' || cp == '\t')) {
+      out.push_back(static_cast<char>(cp));
+    } else if (cp == '\n' || cp == '\r' || cp == '\t') {
+      out.append(cp == '\n' ? "\\n" : cp == '\r' ? "\\r" : "\\t");
+    } else if (cp < 0x20 || cp == 0x7F) {
+      AppendHex(out, "\\x", cp, 2, true);
+    } else if ((cp >= 0x80 && cp <= 0x9F) || (cp >= 0xD800 && cp <= 0xDFFF)) {
+      AppendHex(out, "\\u", cp, 4, true);
+    } else {
+      AppendUtf8(out, cp);
+    }
+  }
+  if (backslashes.empty()) return out;
+  const auto hexDigits = [&out](size_t at, size_t n) {
+    for (size_t k = 1; k <= n; ++k)
+      if (at + k >= out.size() || !IsHex(out[at + k])) return false;
+    return true;
+  };
+  const auto beginsEscape = [&](size_t at) {
+    if (at >= out.size()) return false;
+    const char c = out[at];
+    return c == '\\' || (!keepBreaks && (c == 'n' || c == 'r' || c == 't')) || (c == 'x' && hexDigits(at, 2)) ||
+           (c == 'u' && hexDigits(at, 4));
+  };
+  std::string doubled;
+  doubled.reserve(out.size() + backslashes.size());
+  size_t from = 0;
+  for (const size_t at : backslashes) {
+    doubled.append(out, from, at + 1 - from);
+    if (beginsEscape(at + 1)) doubled.push_back('\\');
+    from = at + 1;
+  }
+  doubled.append(out, from, std::string::npos);
+  return doubled;
+}
+
+// JSON holds the text exactly: every control character, C0, DEL and C1,
+// escaped, and a lone surrogate as its \udXXX escape. A byte that begins no
+// character, which JSON cannot hold, is U+FFFD.
+void AppendJsonString(std::string& out, std::string_view raw) {
   out.push_back('"');
-  for (const unsigned char c : Clean(raw)) {
-    switch (c) {
+  char32_t cp;
+  for (size_t i = 0; i < raw.size();) {
+    if (!DecodeWtf8(raw, i, cp)) cp = 0xFFFD, ++i;
+    switch (cp) {
       case '"': out += "\\\""; break;
       case '\\': out += "\\\\"; break;
       case '\n': out += "\\n"; break;
       case '\r': out += "\\r"; break;
       case '\t': out += "\\t"; break;
       default:
-        if (c < 0x20 || c == 0x7F) {
-          out += "\\u00";
-          out.push_back(kHex[c >> 4]);
-          out.push_back(kHex[c & 15]);
-        } else {
-          out.push_back(static_cast<char>(c));
-        }
+        if (cp < 0x20 || (cp >= 0x7F && cp <= 0x9F) || (cp >= 0xD800 && cp <= 0xDFFF))
+          AppendHex(out, "\\u", cp, 4, false);
+        else
+          AppendUtf8(out, cp);
     }
   }
   out.push_back('"');
 }
 
+// RFC 4180, the cell as Visible shows it. A cell that a spreadsheet would
+// take for a formula (it begins with =, +, -, @, a tab or a carriage return)
+// gets an apostrophe before it, so that it stays text.
 void AppendCsvField(std::string& out, const std::string& raw) {
-  const std::string s = Clean(raw);
+  std::string s = Visible(raw, true);
+  if (!s.empty() && std::string_view("=+-@\t\r").find(s[0]) != std::string_view::npos) s.insert(0, 1, '\'');
   if (s.find_first_of(",\"\r\n") == std::string::npos) {
     out += s;
     return;
@@ -107,19 +175,23 @@ std::string Csv(const Report& r) {
   return o;
 }
 
+// Text for people: one line per changed type, every field as Visible shows
+// it, so that nothing in a name or a command breaks a line or reaches the
+// console as a control.
 std::string Text(const Report& r) {
-  std::string o = r.program + " " + r.version + " on " + Clean(r.machine) + " (" + Clean(r.user) + "), " + r.time + "\n";
-  o += "Base: " + Clean(r.baseFile);
+  const auto v = [](const std::string& s) { return Visible(s, false); };
+  std::string o = r.program + " " + r.version + " on " + v(r.machine) + " (" + v(r.user) + "), " + r.time + "\n";
+  o += "Base: " + v(r.baseFile);
   if (!r.baseTime.empty()) o += " (written " + r.baseTime + ")";
   o += "\n";
   for (const ReportItem& it : r.items) {
-    auto side = [](const ReportSide& s) {
+    auto side = [&v](const ReportSide& s) {
       if (s.progId.empty() && s.program.empty()) return std::string("(none)");
-      return Clean(s.program) + (s.progId.empty() ? "" : " (" + Clean(s.progId) + ")");
+      return v(s.program) + (s.progId.empty() ? "" : " (" + v(s.progId) + ")");
     };
-    o += it.type + "\t" + it.change + "\t" + side(it.base) + " -> " + side(it.current) + "\n";
+    o += v(it.type) + "\t" + it.change + "\t" + side(it.base) + " -> " + side(it.current) + "\n";
   }
-  for (const std::string& note : r.notes) o += Clean(note) + "\n";
+  for (const std::string& note : r.notes) o += v(note) + "\n";
   o += r.outcome == "changes" ? std::to_string(r.items.size()) + " type(s) changed.\n" : "Outcome: " + r.outcome + ".\n";
   return o;
 }
@@ -155,6 +227,8 @@ std::string IsoUtc(long long seconds) {
   std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &parts);
   return text;
 }
+
+std::string ShownText(std::string_view text) { return Visible(text, false); }
 
 std::string FormatReport(const Report& report, Format format) {
   switch (format) {

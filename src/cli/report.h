@@ -48,4 +48,9 @@ std::string IsoUtc(long long secondsSince1970);
 
 std::string FormatReport(const Report& report, Format format);
 
+// Text as the text report shows it: control characters, lone surrogates and
+// bytes that are no text escaped, so that no line break or escape sequence
+// reaches a console or an event from a message either.
+std::string ShownText(std::string_view text);
+
 }  // namespace hollin::cli

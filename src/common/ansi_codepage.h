@@ -1,7 +1,8 @@
 // The ANSI code page of the program: UTF-8 (its manifest asks for it), so
-// the registry's A-functions hand out every character of a name or a command
-// as it is. Text from elsewhere that is not well-formed UTF-8 (a file written
-// by an older program in Windows-1252) is read byte by byte in that code page.
+// the windows' A-functions take every character as it is. Text from
+// elsewhere that is not well-formed UTF-8 (a file written by an older program
+// in Windows-1252) is read byte by byte in that code page. The program's own
+// text is WTF-8, UTF-8 that keeps lone surrogates too (wtf8.h).
 #pragma once
 
 #include <array>
@@ -95,16 +96,6 @@ inline std::string AsCodePageText(std::string_view s) {
     else AppendUtf8(out, 0xFFFD), ++i;
   }
   return out;
-}
-
-// The number of UTF-16 units the text takes, as the registry counts names.
-inline size_t Utf16Length(std::string_view s) {
-  size_t n = 0;
-  char32_t cp;
-  for (size_t i = 0; i < s.size();)
-    if (DecodeUtf8(s, i, cp)) n += cp >= 0x10000 ? 2 : 1;
-    else ++i, ++n;
-  return n;
 }
 
 }  // namespace hollin

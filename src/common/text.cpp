@@ -5,6 +5,7 @@
 
 #include "common/ansi_codepage.h"
 #include "common/case_table.h"
+#include "common/wtf8.h"
 
 namespace hollin {
 namespace {
@@ -30,11 +31,12 @@ char32_t UpperCodePoint(char32_t c) {
   return c < 0x10000 ? MapUnit(detail::kUpcaseTable, static_cast<char16_t>(c)) : c;
 }
 
-// One character of s at i, moving i on: a UTF-8 sequence, or else one byte
-// read in Windows-1252.
+// One character of s at i, moving i on: a WTF-8 sequence (a lone surrogate
+// is a unit the table leaves as it is), or else one byte read in
+// Windows-1252.
 char32_t Next(std::string_view s, size_t& i) {
   char32_t cp;
-  if (DecodeUtf8(s, i, cp)) return cp;
+  if (DecodeWtf8(s, i, cp)) return cp;
   return Cp1252ToCodePoint(static_cast<unsigned char>(s[i++]));
 }
 
@@ -62,9 +64,9 @@ std::string FoldCase(std::string_view s) {
     if (static_cast<unsigned>(b - 'A') < 26u) out[i] = static_cast<char>(b + 32);
   }
   if (i == out.size()) return out;
-  // The rest character by character. A byte that is not part of UTF-8 gives
+  // The rest character by character. A byte that begins no character gives
   // its Windows-1252 character in UTF-8, so that the folded form is
-  // well-formed UTF-8 and a name is one name whichever way it is written.
+  // well-formed WTF-8 and a name is one name whichever way it is written.
   out.resize(i);
   while (i < s.size()) {
     if (static_cast<unsigned char>(s[i]) < 0x80) {
@@ -96,8 +98,16 @@ int CompareNoCase(std::string_view a, std::string_view b) {
   size_t i = 0;
   while (i < n && fa[i] == fb[i]) ++i;
   if (i == n) return fa.size() == fb.size() ? 0 : fa.size() < fb.size() ? -1 : 1;
-  // Folded text is well-formed UTF-8 and the two agree up to i, so both
+  // Folded text is well-formed WTF-8 and the two agree up to i, so both
   // bytes there begin a character, or both go on with one begun alike.
+  size_t at = i;
+  while (at > 0 && (static_cast<unsigned char>(fa[at]) & 0xC0) == 0x80) --at;
+  // A lone surrogate sorts among the pairs by its unit alone, which the
+  // bytes do not tell: from its character on, the units are compared.
+  const auto lone = [at](const std::string& f) {
+    return detail::SurrogateAt(f, at, true) || detail::SurrogateAt(f, at, false);
+  };
+  if (lone(fa) || lone(fb)) return Utf16FromWtf8(fa.substr(at)) < Utf16FromWtf8(fb.substr(at)) ? -1 : 1;
   return Rank(static_cast<unsigned char>(fa[i])) < Rank(static_cast<unsigned char>(fb[i])) ? -1 : 1;
 }
 

@@ -2,8 +2,8 @@
 // Registry names are compared without regard to letter case, as the registry
 // compares them: two names are the same name when the system's upper-case
 // table (case_table.h) makes the same of them, one UTF-16 unit at a time;
-// characters beyond the BMP stay as they are. Names are UTF-8 (the program's
-// code page); a byte that is not part of well-formed UTF-8 is read as a
+// characters beyond the BMP stay as they are, and so does a lone surrogate.
+// Names are WTF-8 (wtf8.h); a byte that begins no character is read as a
 // Windows-1252 character.
 #pragma once
 
@@ -15,7 +15,7 @@ namespace hollin {
 // Lower-case form of one ASCII byte; any other byte stays as it is.
 char FoldChar(char c);
 
-// The folded form of a whole name, well-formed UTF-8: each character is
+// The folded form of a whole name, well-formed WTF-8: each character is
 // replaced by the one that stands for all that upcase alike (for ASCII
 // letters, the lower-case letter). Two names are the same name exactly when
 // their folded forms are equal.
@@ -27,7 +27,8 @@ bool EqualsNoCase(std::string_view a, std::string_view b);
 std::string UpperCase(std::string_view s);
 
 // Order of the folded forms, compared UTF-16 unit by unit (a character
-// beyond the BMP, a surrogate pair, sorts between U+D7FF and U+E000): the
+// beyond the BMP, a surrogate pair, sorts between U+D7FF and U+E000, among
+// the lone surrogates): the
 // order in which the registry enumerates subkeys. For ASCII this is the plain
 // order of the folded bytes.
 int CompareNoCase(std::string_view a, std::string_view b);

@@ -3,8 +3,8 @@
 #include <unordered_set>
 
 #include "common/names.h"
-#include "common/ansi_codepage.h"
 #include "common/text.h"
+#include "common/wtf8.h"
 #include "compare/exe_name.h"
 
 namespace hollin {
@@ -49,7 +49,7 @@ std::string Short(const std::string& id) {
   size_t i = 0;
   char32_t cp;
   for (size_t n = 0; n < kLongest - 3 && i < id.size(); ++n)
-    if (!DecodeUtf8(id, i, cp)) ++i;
+    if (!DecodeWtf8(id, i, cp)) ++i;
   return id.substr(0, i) + "...";
 }
 

@@ -5,6 +5,7 @@
 
 #include "common/ansi_codepage.h"
 #include "common/text.h"
+#include "common/wtf8.h"
 
 namespace hollin {
 namespace {
@@ -28,30 +29,16 @@ const RootName* Roots() {
   return roots;
 }
 
-// ---- Decoding to ANSI (UTF-8) -----------------------------------------------
+// ---- Decoding to WTF-8 ---------------------------------------------------
 
-// UTF-16 LE bytes (an even number) to UTF-8, as the A-functions convert
-// registry text. A lone surrogate becomes U+FFFD.
-std::string Utf16ToAnsi(std::string_view bytes) {
-  std::string out;
-  out.reserve(bytes.size() / 2);
-  const size_t units = bytes.size() / 2;
-  auto unit = [&](size_t i) {
-    return static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
-                                 (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
-  };
-  for (size_t i = 0; i < units; ++i) {
-    const char16_t u = unit(i);
-    if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units && unit(i + 1) >= 0xDC00 && unit(i + 1) <= 0xDFFF) {
-      AppendUtf8(out, 0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) + (unit(i + 1) - 0xDC00));
-      ++i;
-    } else if (u >= 0xD800 && u <= 0xDFFF) {
-      AppendUtf8(out, 0xFFFD);
-    } else {
-      AppendUtf8(out, u);
-    }
-  }
-  return out;
+// UTF-16 LE bytes (an even number) as WTF-8, as the registry layer converts
+// registry text: a lone surrogate kept.
+std::string Utf16ToWtf8(std::string_view bytes) {
+  std::u16string units(bytes.size() / 2, u'\0');
+  for (size_t i = 0; i < units.size(); ++i)
+    units[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
+                                     (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
+  return Wtf8FromUtf16(units.data(), units.size());
 }
 
 // Windows-1252 text (a REGEDIT4 file of an older machine) to UTF-8.
@@ -69,12 +56,12 @@ std::string DecodeText(std::string_view bytes, const std::string& source) {
       static_cast<unsigned char>(bytes[1]) == 0xFE) {
     if (bytes.size() % 2 != 0)
       throw RegFileError(source, 0, "a UTF-16 file with an odd number of bytes (cut short?)");
-    return Utf16ToAnsi(bytes.substr(2));
+    return Utf16ToWtf8(bytes.substr(2));
   }
   if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
-  // Well-formed UTF-8 stands as it is; anything else was written in the
-  // Windows-1252 code page.
-  if (IsUtf8(bytes)) return std::string(bytes);
+  // Well-formed WTF-8 (UTF-8, lone surrogates kept) stands as it is;
+  // anything else was written in the Windows-1252 code page.
+  if (IsWtf8(bytes)) return std::string(bytes);
   return Cp1252ToUtf8(bytes);
 }
 
@@ -330,7 +317,7 @@ class Parser {
                       value.type == REG_MULTI_SZ;
     if (text && unicode_ && bytes.size() % 2 != 0)
       Fail(lineNo, "UTF-16 text data of an odd number of bytes");
-    value.data = (text && unicode_) ? Utf16ToAnsi(bytes) : std::move(bytes);
+    value.data = (text && unicode_) ? Utf16ToWtf8(bytes) : std::move(bytes);
   }
 
   std::string text_;
@@ -358,11 +345,11 @@ void AppendEscaped(std::string& out, std::string_view s) {
 }
 
 // A string the quoted form gives back byte for byte: one NUL, at the end, no
-// line breaks, and well-formed UTF-8 (a file that is not is read in
+// line breaks, and well-formed WTF-8 (a file that is not is read in
 // Windows-1252).
 bool QuotedFormFits(const std::string& data) {
   return !data.empty() && data.back() == '\0' &&
-         data.find_first_of(std::string_view("\0\r\n", 3)) == data.size() - 1 && IsUtf8(data);
+         data.find_first_of(std::string_view("\0\r\n", 3)) == data.size() - 1 && IsWtf8(data);
 }
 
 void AppendHex(std::string& out, size_t lineStart, std::string_view data) {

@@ -3,18 +3,19 @@
 //
 // Read: "REGEDIT4" and "Windows Registry Editor Version 5.00", as UTF-16 LE
 // with a byte-order mark, or as UTF-8 (with or without a byte-order mark);
-// a file that is not well-formed UTF-8 was written in Windows-1252 and is
-// read so. Text is converted to the bytes that the registry's A-functions give
-// in the program's code page, UTF-8; in a version 5 file the hex(1), hex(2)
-// and hex(7) data are UTF-16 LE and are converted the same way, in a REGEDIT4
-// file they are the code page's bytes already.
+// a file that is not well-formed WTF-8 (UTF-8 that keeps lone surrogates,
+// common/wtf8.h) was written in Windows-1252 and is read so. Text is
+// converted to the bytes the registry layer gives, WTF-8; in a version 5
+// file the hex(1), hex(2) and hex(7) data are UTF-16 LE and are converted the
+// same way, in a REGEDIT4 file they are those bytes already.
 //
-// Written: always REGEDIT4, UTF-8, CRLF line ends, because the store's bytes
-// are the code page's and REGEDIT4 carries them without any conversion. A string that a
-// quoted form cannot give back byte for byte (no single terminating NUL,
-// embedded NULs, CR or LF) is written as hex(1):..., a REG_DWORD of other
-// than 4 bytes as hex(4):..., so that reading the output gives back exactly
-// the same keys, types and bytes.
+// Written: always REGEDIT4, UTF-8 (WTF-8 where a lone surrogate is kept),
+// CRLF line ends, because REGEDIT4 carries the store's bytes without any
+// conversion. A string that a quoted form cannot give back byte for byte (no
+// single terminating NUL, embedded NULs, CR or LF, bytes that are no WTF-8)
+// is written as hex(1):..., a REG_DWORD of other than 4 bytes as
+// hex(4):..., so that reading the output gives back exactly the same keys,
+// types and bytes.
 #pragma once
 
 #include <stdexcept>
@@ -44,7 +45,7 @@ struct RegFileValue {
   std::string name;     // "" is the default value ("@")
   bool remove = false;  // "name"=-
   DWORD type = REG_NONE;
-  std::string data;  // raw ANSI bytes, as RegQueryValueExA would store them
+  std::string data;  // the bytes RegQueryValueExA of the registry layer gives
 };
 
 struct RegFileKey {

@@ -1,14 +1,23 @@
 // The registry layer: the nine registry operations the program uses, with the
 // platform's names, argument order and status codes. Win32Registry passes
-// them through to advapi32; RegistryStore keeps its own tree of keys. Every
-// other part of the program reaches the registry only through this interface.
+// them on to advapi32; RegistryStore keeps its own tree of keys. Every other
+// part of the program reaches the registry only through this interface.
+//
+// The operations keep the ANSI functions' contract, with text in WTF-8
+// (common/wtf8.h) where the registry holds UTF-16: names and data are bytes,
+// sizes count bytes. REG_SZ, REG_EXPAND_SZ and REG_MULTI_SZ data cross as
+// text (a lone surrogate kept, a byte that begins no character stored as
+// U+FFFD; read back with a terminating NUL added where the value lacks one);
+// data of any other type crosses raw.
 //
 // What the program relies on beyond the platform's documentation:
 // - a leading backslash in a subkey path is treated as absent;
 // - RegQueryValueA of a key without a default value succeeds with an empty
 //   text and a count of 1;
 // - a value longer than the buffer gives ERROR_MORE_DATA with the needed size
-//   in the count (RegQueryValueA, RegQueryValueExA);
+//   in bytes in the count, and writes nothing (RegQueryValueA,
+//   RegQueryValueExA); a subkey's name that does not fit with its NUL gives
+//   ERROR_MORE_DATA and leaves the count (RegEnumKeyExA);
 // - subkeys enumerate sorted without regard to case, letters folded to lower
 //   case before bytes are compared.
 #pragma once

@@ -9,9 +9,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "common/ansi_codepage.h"
 #include "common/atomic_file.h"
 #include "common/text.h"
+#include "common/wtf8.h"
 #include "registry/reg_file.h"
 
 namespace hollin {
@@ -108,9 +108,10 @@ std::vector<std::string_view> SplitPath(std::string_view path) {
 
 std::string_view View(LPCSTR s) { return s ? std::string_view(s) : std::string_view(); }
 
-// A name or a text given to an A-function, as the platform takes it in the
-// program's code page (UTF-8; a byte that is not part of it becomes U+FFFD).
-std::string In(LPCSTR s) { return AsCodePageText(View(s)); }
+// A name or a text as the registry keeps it: WTF-8 as it comes back from
+// UTF-16 (a byte that begins no character becomes U+FFFD, a pair written as
+// two halves its character), as the Win32 binding converts it.
+std::string In(LPCSTR s) { return AsWtf8(View(s)); }
 
 REGSAM Granted(REGSAM sam) {
   REGSAM r = sam & kAllKeyRights;
@@ -124,8 +125,8 @@ bool IsText(DWORD type) {
   return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
 }
 
-// The ANSI functions hand out a string value that lacks its terminating NUL
-// with one added, and count it.
+// A string value that lacks its terminating NUL is handed out with one added,
+// and counted, as the ANSI functions do.
 size_t ReportedSize(const Value& v) {
   return v.data.size() + (IsText(v.type) && !v.data.empty() && v.data.back() != '\0' ? 1 : 0);
 }
@@ -536,7 +537,7 @@ LONG RegistryStore::RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD /*Reserv
   if (!lpData && cbData > 0) return kErrorNoAccess;
   Undo undo;
   std::string data(reinterpret_cast<const char*>(lpData), lpData ? cbData : 0);
-  if (IsText(dwType)) data = AsCodePageText(data);
+  if (IsText(dwType)) data = AsWtf8(data);
   Impl::SetValue(key, In(lpValueName), dwType, std::move(data), &undo);
   return impl_->Commit(undo);
 }

@@ -1,12 +1,13 @@
 // RegistryStore: the registry layer over a tree of keys of its own, for the
 // portable build and the tests. Each key has a default value and named values
-// of any type (kept with their type); key and value names are compared without
-// regard to case; a leading backslash in a path is ignored; handles are
-// opaque; status codes are the platform's. A key name is at most 255
-// characters and a key at most 512 levels below its root key; creating one
-// beyond that fails with ERROR_INVALID_PARAMETER. The store can be loaded from and
-// persisted to a registry export text file (see reg_file.h). One thread at a
-// time, like the window thread that uses it.
+// of any type (kept with their type); names and text are kept in WTF-8, as
+// the Win32 binding hands them back (registry.h); key and value names are
+// compared without regard to case; a leading backslash in a path is ignored;
+// handles are opaque; status codes are the platform's. A key name is at most
+// 255 UTF-16 units and a key at most 512 levels below its root key; creating
+// one beyond that fails with ERROR_INVALID_PARAMETER. The store can be loaded
+// from and persisted to a registry export text file (see reg_file.h). One
+// thread at a time, like the window thread that uses it.
 #pragma once
 
 #include <memory>

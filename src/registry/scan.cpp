@@ -14,8 +14,8 @@ namespace hollin {
 namespace {
 
 constexpr DWORD kNameBuffer = 256;
-// A name in any code page takes at most three bytes per UTF-16 unit; the
-// retry doubles up to this much.
+// A name takes at most three bytes of WTF-8 per UTF-16 unit; the retry
+// doubles up to this much.
 constexpr DWORD kLargestName = 4096;
 
 // Whether the key of path can be opened for querying; when it can, its
@@ -148,12 +148,13 @@ ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root, const ClassLayers* laye
     failedInARow = 0;
     // The key's name is used exactly as the registry gives it: trimming it
     // would read another key (".txt " is not ".txt") and make two keys one.
-    // A name no file's type can have ("..txt", ".") is passed over.
+    // A name no file's type can have (".", ".a\\b") is passed over.
     if (name[0] != '.') continue;
     std::string ext(name.data(), std::min<size_t>(nameLength, name.size()));
     if (!IsTypeName(ext)) continue;
-    // A name equal to one read already, which the code page's conversion can
-    // make of another key's, would read that key again.
+    // A name equal to one read already (a key made while the scan runs moves
+    // the later ones up an index, listing one twice) would read that key
+    // again.
     std::string folded = FoldCase(ext);
     if (!taken.insert(folded).second) {
       result.skipped.push_back({index, std::move(ext), ERROR_SUCCESS});

@@ -38,8 +38,8 @@ struct ScanResult {
 //
 // No one key can end or fail the scan: a name of any length is read (again,
 // with the room it needs); only ERROR_NO_MORE_ITEMS ends the enumeration; an
-// index that cannot be read, and a name that the code page's conversion made
-// equal to one taken already, are skipped and listed. After
+// index that cannot be read, and a name equal to one taken already (the
+// registry changing under the scan), are skipped and listed. After
 // kMaxFailedIndexes failures in a row the registry is taken to fail at every
 // index and the scan ends (the failures are listed).
 //

@@ -1,60 +1,162 @@
 #include "registry/win32_registry.h"
 
+#include <algorithm>
+#include <cstring>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "common/win32_text.h"
+
 namespace hollin {
 namespace {
 
-// The path without its leading backslashes; null stays null.
-LPCSTR Relative(LPCSTR path) {
-  if (path)
-    while (*path == '\\') ++path;
-  return path;
+// A name or path as the wide functions take it; null stays null. A path
+// loses its leading backslashes.
+class WideName {
+ public:
+  explicit WideName(LPCSTR name, bool path = false) : null_(!name) {
+    if (path && name)
+      while (*name == '\\') ++name;
+    if (name) text_ = Wide(name);
+  }
+  LPCWSTR get() const { return null_ ? nullptr : text_.c_str(); }
+
+ private:
+  bool null_;
+  std::wstring text_;
+};
+
+bool IsText(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
+
+// A value read whole through the wide function, its text as WTF-8 with the
+// terminating NUL that the ANSI functions add where the value lacks one;
+// other types raw. (A text of an odd number of bytes loses its last byte,
+// which is half a unit.)
+LONG ReadValue(HKEY key, LPCWSTR name, DWORD& type, std::string& data) {
+  std::vector<wchar_t> units(256);
+  for (;;) {
+    DWORD size = static_cast<DWORD>(units.size() * sizeof(wchar_t));
+    const LONG r = ::RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(units.data()), &size);
+    if (r == ERROR_MORE_DATA) {  // room for it, and more should it grow meanwhile
+      units.resize(std::max(units.size() * 2, size / sizeof(wchar_t) + 1));
+      continue;
+    }
+    if (r != ERROR_SUCCESS) return r;
+    if (IsText(type)) {
+      data = Wtf8FromUtf16(units.data(), size / sizeof(wchar_t));
+      if (!data.empty() && data.back() != '\0') data.push_back('\0');
+    } else {
+      data.assign(reinterpret_cast<const char*>(units.data()), size);
+    }
+    return ERROR_SUCCESS;
+  }
 }
 
 }  // namespace
 
 LONG Win32Registry::RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions,
                                   REGSAM samDesired, PHKEY phkResult) {
-  return ::RegOpenKeyExA(hKey, Relative(lpSubKey), ulOptions, samDesired, phkResult);
+  return ::RegOpenKeyExW(hKey, WideName(lpSubKey, true).get(), ulOptions, samDesired, phkResult);
 }
 
 LONG Win32Registry::RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName,
                                   LPDWORD lpReserved, LPSTR lpClass, LPDWORD lpcchClass,
                                   PFILETIME lpftLastWriteTime) {
-  return ::RegEnumKeyExA(hKey, dwIndex, lpName, lpcchName, lpReserved, lpClass, lpcchClass,
-                         lpftLastWriteTime);
+  if (!lpcchName) return ERROR_INVALID_PARAMETER;
+  // A key name is at most 255 units (Wine takes one more).
+  wchar_t name[512];
+  DWORD units = static_cast<DWORD>(std::size(name));
+  const LONG r = ::RegEnumKeyExW(hKey, dwIndex, name, &units, lpReserved, nullptr, nullptr, lpftLastWriteTime);
+  if (r != ERROR_SUCCESS) return r;
+  const std::string text = Wtf8FromUtf16(name, units);
+  // The buffer must hold the name and its NUL; when it does not, the count
+  // is left as it was.
+  if (*lpcchName <= text.size()) return ERROR_MORE_DATA;
+  if (!lpName) return ERROR_INVALID_PARAMETER;
+  std::memcpy(lpName, text.c_str(), text.size() + 1);
+  *lpcchName = static_cast<DWORD>(text.size());
+  if (lpcchClass) {
+    if (lpClass && *lpcchClass > 0) lpClass[0] = '\0';
+    *lpcchClass = 0;
+  }
+  return ERROR_SUCCESS;
 }
 
 LONG Win32Registry::RegQueryValueA(HKEY hKey, LPCSTR lpSubKey, LPSTR lpData, PLONG lpcbData) {
-  return ::RegQueryValueA(hKey, Relative(lpSubKey), lpData, lpcbData);
+  if (lpData && !lpcbData) return ERROR_INVALID_PARAMETER;
+  HKEY key = hKey;
+  const WideName path(lpSubKey, true);
+  if (path.get() && *path.get()) {
+    if (const LONG r = ::RegOpenKeyExW(hKey, path.get(), 0, KEY_QUERY_VALUE, &key)) return r;
+  }
+  DWORD type = REG_NONE;
+  std::string data;
+  const LONG r = ReadValue(key, nullptr, type, data);
+  if (key != hKey) ::RegCloseKey(key);
+  const DWORD capacity = lpcbData && *lpcbData > 0 ? static_cast<DWORD>(*lpcbData) : 0;
+  if (r == ERROR_FILE_NOT_FOUND) {
+    // No default value: an empty text, whatever the buffer.
+    if (lpData && capacity > 0) lpData[0] = '\0';
+    if (lpcbData) *lpcbData = 1;
+    return ERROR_SUCCESS;
+  }
+  if (r != ERROR_SUCCESS) return r;
+  if (lpcbData) *lpcbData = static_cast<LONG>(data.size());
+  if (!lpData) return ERROR_SUCCESS;
+  if (capacity < data.size()) return ERROR_MORE_DATA;
+  std::memcpy(lpData, data.data(), data.size());
+  return ERROR_SUCCESS;
 }
 
 LONG Win32Registry::RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved,
                                      LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
-  return ::RegQueryValueExA(hKey, lpValueName, lpReserved, lpType, lpData, lpcbData);
+  if (lpType) *lpType = REG_NONE;  // what a failed query reports
+  if (lpReserved || (lpData && !lpcbData)) return ERROR_INVALID_PARAMETER;
+  DWORD type = REG_NONE;
+  std::string data;
+  if (const LONG r = ReadValue(hKey, WideName(lpValueName).get(), type, data)) return r;
+  if (lpType) *lpType = type;
+  if (lpData && *lpcbData < data.size()) {
+    *lpcbData = static_cast<DWORD>(data.size());
+    return ERROR_MORE_DATA;
+  }
+  if (lpcbData) *lpcbData = static_cast<DWORD>(data.size());
+  if (lpData) std::memcpy(lpData, data.data(), data.size());
+  return ERROR_SUCCESS;
 }
 
 LONG Win32Registry::RegSetValueA(HKEY hKey, LPCSTR lpSubKey, DWORD dwType, LPCSTR lpData,
-                                 DWORD cbData) {
-  return ::RegSetValueA(hKey, Relative(lpSubKey), dwType, lpData, cbData);
+                                 DWORD /*cbData: the text's own length counts*/) {
+  if (dwType != REG_SZ || !lpData) return ERROR_INVALID_PARAMETER;
+  return ::RegSetValueW(hKey, WideName(lpSubKey, true).get(), REG_SZ, Wide(lpData).c_str(), 0);
 }
 
 LONG Win32Registry::RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved,
                                    DWORD dwType, const BYTE* lpData, DWORD cbData) {
-  return ::RegSetValueExA(hKey, lpValueName, Reserved, dwType, lpData, cbData);
+  const WideName name(lpValueName);
+  if (!IsText(dwType) || !lpData) return ::RegSetValueExW(hKey, name.get(), Reserved, dwType, lpData, cbData);
+  std::wstring text = Wide(std::string_view(reinterpret_cast<const char*>(lpData), cbData));
+  const DWORD size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+  // The system counts in a NUL that follows a text's last unit though the
+  // size leaves it out; a unit other than NUL there keeps the text as given.
+  text.push_back(L'\xFFFF');
+  return ::RegSetValueExW(hKey, name.get(), Reserved, dwType, reinterpret_cast<const BYTE*>(text.data()), size);
 }
 
 LONG Win32Registry::RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lpClass,
                                     DWORD dwOptions, REGSAM samDesired,
                                     const SECURITY_ATTRIBUTES* lpSecurityAttributes,
                                     PHKEY phkResult, LPDWORD lpdwDisposition) {
-  // The platform's parameter is not const-qualified; it only reads it.
-  return ::RegCreateKeyExA(hKey, Relative(lpSubKey), Reserved, lpClass, dwOptions, samDesired,
-                           const_cast<SECURITY_ATTRIBUTES*>(lpSecurityAttributes), phkResult,
+  std::wstring keyClass = lpClass ? Wide(lpClass) : std::wstring();
+  // The platform's parameters are not const-qualified; it only reads them.
+  return ::RegCreateKeyExW(hKey, WideName(lpSubKey, true).get(), Reserved, lpClass ? keyClass.data() : nullptr,
+                           dwOptions, samDesired, const_cast<SECURITY_ATTRIBUTES*>(lpSecurityAttributes), phkResult,
                            lpdwDisposition);
 }
 
 LONG Win32Registry::RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
-  return ::RegDeleteValueA(hKey, lpValueName);
+  return ::RegDeleteValueW(hKey, WideName(lpValueName).get());
 }
 
 LONG Win32Registry::RegCloseKey(HKEY hKey) { return ::RegCloseKey(hKey); }

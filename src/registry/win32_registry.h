@@ -1,8 +1,11 @@
-// Win32Registry: the registry layer over the system registry. Every call goes
-// straight to advapi32's ANSI function of the same name; the one thing added
-// is that a leading backslash in a subkey path is dropped first (the system
-// refuses such a path with ERROR_BAD_PATHNAME, while the layer treats the
-// backslash as absent). Windows build only.
+// Win32Registry: the registry layer over the system registry, through
+// advapi32's wide functions. Names and text data are converted at this edge
+// between WTF-8 and UTF-16, so every unit, a lone surrogate too, crosses as
+// it is (the ANSI functions would make U+FFFD of it); values are read whole
+// before they are handed out, so that sizes count the bytes the caller gets.
+// A leading backslash in a subkey path is dropped first (the system refuses
+// such a path with ERROR_BAD_PATHNAME, while the layer treats the backslash
+// as absent). A key's class is neither written nor read. Windows build only.
 #pragma once
 
 #include "registry/registry.h"

@@ -46,7 +46,7 @@ TEST(DataFile, EveryKindOfValueSurvivesAndTheFileStaysText) {
   for (char& c : big) c = static_cast<char>(rng());
   const std::string command = "\"C:\\Program Files\\App\\app.exe\" /dde \"%1\" %*";
   const std::string values[] = {"", "a\tb", "line\nbreak", "cr\rlf\r\n", std::string("n\0l", 3),
-                                allBytes, "\xE9t\xE9 \x80\xFF", "`60`", " spaced ", big, command};
+                                allBytes, "\xE9t\xE9 \x80\xFF", "lone \xED\xA0\x80 and \xF0\x9F\x98\x80", "`60`", " spaced ", big, command};
   auto entries = std::make_shared<cRegEntries>();
   // Every byte in a type too, but the backslash, which no key's name holds.
   auto asType = [](std::string s) {

@@ -241,6 +241,7 @@ TEST_F(CommandTest, AHostileBaseIsRefusedBeforeAnythingIsWritten) {
       ".ini\tC:\\evil.dll\t\\\\server\\share\\shell\\open\\command\t\t\t\t\t\t\t",
       ".ini\tC:\\evil.dll\t..\\txtfile\\shell\\open\\command\t..\t\t\t\t\t\t",
       "CLSID\\{0C0A}\\InprocServer32\tC:\\evil.dll\t\tinifile\t\t\t\t\t\t",
+      ".ini`1B[2J`0Aforged\tC:\\evil.dll\tx\\InprocServer32\tinifile\t\t\t\t\t\t",  // escapes in the message
   };
   for (const std::string& record : records) {
     test::WriteFileBytes(Base(), HandMadeBase(kFields, {record}));
@@ -251,6 +252,7 @@ TEST_F(CommandTest, AHostileBaseIsRefusedBeforeAnythingIsWritten) {
                                                  {"--export-defaults", "e.xml"}}) {
       EXPECT_EQ(Run(args), kBaseDamaged) << record << " " << args[0];
       EXPECT_NE(console.err.find("is damaged"), std::string::npos) << console.err;
+      EXPECT_EQ(console.err.find_first_of("\x1B\n"), console.err.size() - 1) << "one line, no escape sequence";
       EXPECT_EQ(reg.ToText(), registry) << record;
       EXPECT_EQ(Snapshot(dir), before) << record;
     }
@@ -382,16 +384,62 @@ TEST(Report, EachFormatKeepsAwkwardTextWhole) {
   EXPECT_EQ(FormatReport(r, Format::Json), test::Data("report.json"));
   EXPECT_EQ(FormatReport(r, Format::Csv),
             "type,change,base_progid,base_command,base_program,current_progid,current_command,current_program\r\n"
-            ".txt,changed,txtfile,\"\"\"C:\\Program Files\\N, P\\np.exe\"\" \"\"%1\"\"\",np,Grab.Doc,\"grab.exe %1\r\n/x\t\x01\","
+            ".txt,changed,txtfile,\"\"\"C:\\Program Files\\N, P\\np.exe\"\" \"\"%1\"\"\",np,Grab.Doc,\"grab.exe %1\r\n/x\t\\x01\","
             "grab\r\n"
             ".日本,new,,,,J.Doc,C:\\Программы\\日本.exe %1,日本\r\n");
   const std::string text = FormatReport(r, Format::Text);
   EXPECT_NE(text.find("\n.日本\tnew\t(none) -> 日本 (J.Doc)\n"), std::string::npos) << text;
   EXPECT_NE(text.find("2 type(s) changed."), std::string::npos);
+}
 
-  // Bytes that are no UTF-8 reach no report as they are.
-  r.items[0].current.program = "bad \xE9 byte";
-  EXPECT_NE(FormatReport(r, Format::Json).find("bad \xEF\xBF\xBD byte"), std::string::npos);
+// Text chosen by whoever took a type over, in each format: the text report
+// (and with it the event) and CSV show control characters, lone surrogates
+// and bytes that are no text escaped, so that no line is forged and nothing
+// steers a console; JSON holds exactly what the registry holds; a CSV cell
+// never begins as a formula.
+TEST(Report, HostileTextIsShownSafelyInEachFormat) {
+  using namespace std::string_literals;
+  struct Row {
+    std::string value, text, json, csv;
+  };
+  const Row rows[] = {  // the value; the text report's, JSON's and CSV's form of it
+      {R"~(=HYPERLINK("x"))~", R"~(=HYPERLINK("x"))~", R"~("=HYPERLINK(\"x\")")~", R"~("'=HYPERLINK(""x"")")~"},
+      {"=cmd|' /C calc'!A0", "=cmd|' /C calc'!A0", R"~("=cmd|' /C calc'!A0")~", "'=cmd|' /C calc'!A0"},
+      {"+1", "+1", R"~("+1")~", "'+1"}, {"-2", "-2", R"~("-2")~", "'-2"},
+      {"@SUM(A1)", "@SUM(A1)", R"~("@SUM(A1)")~", "'@SUM(A1)"},
+      {"\tlead", R"~(\tlead)~", R"~("\tlead")~", "'\tlead"}, {"\rlead", R"~(\rlead)~", R"~("\rlead")~", "\"'\rlead\""},
+      {"a\nb\rc\td", R"~(a\nb\rc\td)~", R"~("a\nb\rc\td")~", "\"a\nb\rc\td\""},
+      {"\x1B[31mred\x1B]0;t\x07", R"~(\x1B[31mred\x1B]0;t\x07)~", R"~("\u001b[31mred\u001b]0;t\u0007")~",
+       R"~(\x1B[31mred\x1B]0;t\x07)~"},
+      {"nul\0!"s, R"~(nul\x00!)~", R"~("nul\u0000!")~", R"~(nul\x00!)~"},
+      {"c1 \u0085\u009B\x7F", R"~(c1 \u0085\u009B\x7F)~", R"~("c1 \u0085\u009b\u007f")~", R"~(c1 \u0085\u009B\x7F)~"},
+      {"lone \xED\xA0\x80", R"~(lone \uD800)~", R"~("lone \ud800")~", R"~(lone \uD800)~"},
+      {"caf\xE9", R"~(caf\xE9)~", "\"caf\uFFFD\"", R"~(caf\xE9)~"},
+      {R"~(C:\new\x41\\srv\u0041\)~", R"~(C:\\new\\x41\\\srv\\u0041\)~", R"~("C:\\new\\x41\\\\srv\\u0041\\")~",
+       R"~(C:\new\\x41\\\srv\\u0041\)~"},
+      {"😀 Кириллица", "😀 Кириллица", "\"😀 Кириллица\"", "😀 Кириллица"},
+      {"plain.exe", "plain.exe", R"~("plain.exe")~", "plain.exe"},
+  };
+  Report r;
+  r.program = "Hollin";
+  r.version = "1.0.0";
+  r.machine = "PC-7";
+  r.user = "ada";
+  r.time = "2026-12-07T20:00:00Z";
+  r.baseFile = "C:\\Base\\Prev.isd";
+  r.outcome = "changes";
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.text);
+    r.items = {{".t", "changed", {"txtfile", "np.exe %1", "np"}, {row.value, row.value, row.value}}};
+    EXPECT_EQ(FormatReport(r, Format::Text), "Hollin 1.0.0 on PC-7 (ada), 2026-12-07T20:00:00Z\nBase: C:\\Base\\Prev.isd\n"
+                                             ".t\tchanged\tnp (txtfile) -> " + row.text + " (" + row.text +
+                                                 ")\n1 type(s) changed.\n");
+    EXPECT_NE(FormatReport(r, Format::Json).find("\"current\": {\"progId\": " + row.json + ", \"command\": " + row.json +
+                                                 ", \"program\": " + row.json + "}"),
+              std::string::npos) << FormatReport(r, Format::Json);
+    EXPECT_EQ(FormatReport(r, Format::Csv).substr(FormatReport(r, Format::Csv).find("\r\n") + 2),
+              ".t,changed,txtfile,np.exe %1,np," + row.csv + "," + row.csv + "," + row.csv + "\r\n");
+  }
 }
 
 }  // namespace

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "cli/event_log.h"
-#include "common/ansi_codepage.h"
 #include "common/atomic_file.h"
+#include "common/wtf8.h"
 #ifdef _WIN32
 #include "cli/win32_event_log.h"
 #endif

@@ -90,6 +90,9 @@ TEST_P(RestoreTest, WritesWhatDiffersInTheTypeItHasAndNeverShortens) {
       {"no identifier: an empty one replaces another program's",
        {{".t", REG_SZ, "grab\0"s}, {".t\\shell\\open\\command", REG_SZ, "own.exe\0"s}},
        "", "own.exe", "1 |", "1 own.exe|", true},
+      {"a command with a lone surrogate is written back unit for unit",
+       {{".t", REG_SZ, "tfile\0"s}, {"tfile\\shell\\open\\command", REG_SZ, "\xED\xA0\x81.exe %1\0"s}},
+       "tfile", "\xED\xA0\x80.exe %1", "1 tfile|", "1 \xED\xA0\x80.exe %1|", true},
       {"missing keys are made", {}, "tfile", "np.exe %1", "1 tfile|", "1 np.exe %1|", true},
   };
   for (const auto& c : cases) {

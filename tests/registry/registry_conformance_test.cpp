@@ -18,7 +18,8 @@ constexpr DWORD kNull = 0xFFFFFFFF;  // a capacity meaning "null data pointer"
 struct Got {
   LONG status;
   DWORD type, count;
-  std::string data;
+  std::string data;   // what the call handed out
+  std::string whole;  // the whole buffer, filled with '#' before the call
 };
 
 class Conformance : public ::testing::TestWithParam<test::RegistryUnderTest> {
@@ -42,9 +43,10 @@ class Conformance : public ::testing::TestWithParam<test::RegistryUnderTest> {
     return reg->RegSetValueExA(k, name, 0, type, reinterpret_cast<const BYTE*>(v.data()), DWORD(v.size()));
   }
   Got QueryEx(HKEY k, const char* name, DWORD cap) {
-    Got g{0, 99, cap == kNull ? 0 : cap, std::string(cap == kNull ? 0 : cap, '#')};
+    Got g{0, 99, cap == kNull ? 0 : cap, std::string(cap == kNull ? 0 : cap, '#'), {}};
     g.status = reg->RegQueryValueExA(k, name, nullptr, &g.type,
                                      cap == kNull ? nullptr : reinterpret_cast<BYTE*>(g.data.data()), &g.count);
+    g.whole = g.data;
     if (g.status == ERROR_SUCCESS) g.data.resize(cap == kNull ? 0 : g.count);
     return g;
   }
@@ -52,12 +54,14 @@ class Conformance : public ::testing::TestWithParam<test::RegistryUnderTest> {
     LONG n = cap == kNull ? 0 : LONG(cap);
     std::string buf(cap == kNull ? 0 : cap, '#');
     const LONG r = reg->RegQueryValueA(root(), subkey, cap == kNull ? nullptr : buf.data(), &n);
+    const std::string whole = buf;
     if (r == ERROR_SUCCESS) buf.resize(cap == kNull || cap == 0 ? 0 : DWORD(n));
-    return Got{r, 0, DWORD(n), buf};
+    return Got{r, 0, DWORD(n), buf, whole};
   }
   Got Enum(HKEY k, DWORD index, DWORD cap) {
-    Got g{0, 0, cap, std::string(300, '\0')};
+    Got g{0, 0, cap, std::string(300, '#'), {}};
     g.status = reg->RegEnumKeyExA(k, index, g.data.data(), &g.count, nullptr, nullptr, nullptr, nullptr);
+    g.whole = g.data.substr(0, cap);
     g.data.resize(g.status == ERROR_SUCCESS ? g.count : 0);
     return g;
   }
@@ -132,6 +136,8 @@ TEST_P(Conformance, NamesAreOneKeyWhenTheyUpcaseAlike) {
       {".ЀЁЂЇЎЖЯѢѲҐҶӀӁӘӾԀԮ", ".ѐёђїўжяѣѳґҷӏӂәӿԁԯ", true}, {"Ѣ", "ѣ", true}, {"Ӂ", "ӂ", true},
       {"ΣΊΣΥΦΟΣ", "σίσυφοσ", true}, {"µ", "μ", false}, {"ſ", "S", false}, {"ẞ", "ß", false},
       {"\u212A", "k", false}, {"ԱՐՄ", "արմ", true}, {"ＺＩＰ", "ｚｉｐ", true}, {"𐐀", "𐐨", false},
+      {"ж\xED\xA0\x80", "Ж\xED\xA0\x80", true}, {"\xED\xA0\x80", "\xED\xA0\x81", false},
+      {"\xED\xA0\x80", "\uFFFD", false},
   };
   int n = 0;
   for (const auto& [a, b, same] : rows) {
@@ -158,9 +164,10 @@ TEST_P(Conformance, EnumerationOrderIgnoresLetterCase) {
 }
 
 // Names sort by UTF-16 unit: a character beyond the BMP, a surrogate pair,
-// before U+E000..U+FFFF.
+// before U+E000..U+FFFF, among the lone surrogates (WTF-8: ED A0..BF xx).
 TEST_P(Conformance, NamesBeyondTheBmpSortAsSurrogatePairs) {
-  const Names sorted = {"z", "€", "힣", "𐐀", "𐐨x", "😀", "\uE000", "＃", "ｚ"};
+  const Names sorted = {"z", "€", "힣", "\xED\xA0\x80", "\xED\xA0\x80x", "𐀀", "\xED\xA0\x80\uE000", "𐐀", "𐐨x",
+                        "😀", "\xED\xB0\x80", "\xED\xBF\xBFx", "\uE000", "＃", "ｚ"};
   for (size_t i = 0; i < sorted.size(); ++i) Create(sorted[(i * 4 + 3) % sorted.size()]);
   EXPECT_EQ(All(root()), sorted);
 }
@@ -240,6 +247,65 @@ TEST_P(Conformance, QueryValueExKeepsTypesAndBytesAndReportsSizes) {
   EXPECT_EQ(QueryEx(k, "WARN", 10).data, "1\0"s);
   Set(k, nullptr, REG_SZ, "d\0"s);  // a null name is the default value
   EXPECT_EQ(QueryEx(k, "", 10).data, "d\0"s);
+}
+
+// Names and text are WTF-8: UTF-8, and a lone surrogate as the three bytes
+// of its number (ED A0..BF xx). Every UTF-16 unit comes back as it went in; a
+// pair written as two surrogates is the pair's character, a byte that is
+// neither U+FFFD. Sizes count the bytes handed out: a buffer one byte short
+// gets ERROR_MORE_DATA with the size needed, and no byte is written.
+TEST_P(Conformance, NamesAndTextKeepEveryUtf16Unit) {
+  const std::pair<std::string, std::string> rows[] = {  // written, read back
+      {"high \xED\xA0\x80 alone", ""}, {"low \xED\xB0\x80 alone", ""}, {"swapped \xED\xB0\x80\xED\xA0\x80", ""},
+      {"emoji 😀", ""}, {"two halves \xED\xA0\xBD\xED\xB8\x80", "two halves 😀"},
+      {"Ελληνικά 日本語 Кириллица", ""}, {"caf\xE9", "caf\uFFFD"}, {"replacement \uFFFD", ""},
+  };
+  const HKEY values = Create("values");
+  Names keys;
+  for (const auto& [written, read] : rows) {
+    Create("keys\\" + written);
+    ASSERT_EQ(Set(values, written.c_str(), REG_SZ, written), ERROR_SUCCESS) << written;
+    ASSERT_EQ(reg->RegSetValueA(root(), ("default\\" + written).c_str(), REG_SZ, written.c_str(), 0), ERROR_SUCCESS);
+    keys.push_back(read.empty() ? written : read);
+  }
+  for (const std::string& name : keys) {
+    const std::string text = name + '\0', size = std::to_string(text.size());
+    Got g = QueryEx(values, name.c_str(), DWORD(text.size() + 2));
+    EXPECT_EQ(std::to_string(g.status) + " " + g.whole, "0 " + text + "##");
+    g = QueryEx(values, name.c_str(), DWORD(text.size() - 1));
+    EXPECT_EQ(std::to_string(g.status) + " " + std::to_string(g.count) + " " + g.whole,
+              "234 " + size + " " + std::string(text.size() - 1, '#'));
+    g = QueryA(("default\\" + name).c_str(), DWORD(text.size() + 2));
+    EXPECT_EQ(std::to_string(g.status) + " " + g.whole, "0 " + text + "##");
+    g = QueryA(("default\\" + name).c_str(), DWORD(text.size() - 1));
+    EXPECT_EQ(std::to_string(g.status) + " " + std::to_string(g.count) + " " + g.whole,
+              "234 " + size + " " + std::string(text.size() - 1, '#'));
+  }
+  HKEY k;
+  ASSERT_EQ(Open("keys", KEY_READ, &k), ERROR_SUCCESS);
+  Names names = All(k);
+  std::sort(names.begin(), names.end());
+  std::sort(keys.begin(), keys.end());
+  EXPECT_EQ(names, keys);
+  // A name's count is its bytes; a buffer without room for its NUL is refused.
+  Create("one\\\xED\xA0\x80😀");
+  ASSERT_EQ(Open("one", KEY_READ, &k), ERROR_SUCCESS);
+  Got g = Enum(k, 0, 7);
+  EXPECT_EQ(std::to_string(g.status) + " " + std::to_string(g.count) + " " + g.whole, "234 7 #######");
+  g = Enum(k, 0, 9);
+  EXPECT_EQ(std::to_string(g.status) + " " + std::to_string(g.count) + " " + g.whole,
+            "0 7 \xED\xA0\x80😀" + "\0#"s);
+#ifdef _WIN32
+  // Underneath are the UTF-16 units, as other programs write and read them.
+  if (GetParam().name == "Win32") {
+    ASSERT_EQ(::RegSetValueExW(values, L"w\xD800", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"x\xDC00y"), 6), 0);
+    EXPECT_EQ(QueryEx(values, "w\xED\xA0\x80", 10).data, "x\xED\xB0\x80y\0"s);
+    wchar_t back[16];
+    DWORD n = sizeof back;
+    ASSERT_EQ(::RegQueryValueExW(values, L"high \xD800 alone", nullptr, nullptr, reinterpret_cast<BYTE*>(back), &n), 0);
+    EXPECT_EQ(std::wstring(back, n / 2), L"high \xD800 alone");
+  }
+#endif
 }
 
 TEST_P(Conformance, HandlesCarryTheirRightsAndClosedOrUnknownOnesAreRefused) {

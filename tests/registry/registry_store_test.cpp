@@ -70,11 +70,11 @@ TEST(RegFileTest, WhatTheStoreWritesReadsBackToTheSameBytes) {
       {"lf", REG_SZ, "ab\n"}, {"empty", REG_SZ, ""}, {"nul", REG_SZ, "\0"s}, {"dword", REG_DWORD, "\x2A\0\0\0"s},
       {"shortdword", REG_DWORD, "\x2A\0"s}, {"expand", REG_EXPAND_SZ, "%SystemRoot%\\n.exe %1\0"s},
       {"multi", REG_MULTI_SZ, "a\0b\0\0"s}, {"odd", 0x100, "\xFF"}, {"none", REG_NONE, ""},
-      {"big", REG_BINARY, std::string(65536, '\x81')},
+      {"big", REG_BINARY, std::string(65536, '\x81')}, {"lone \xED\xA0\x80", REG_SZ, "\xED\xB0\x80 😀\0"s},
   };
   RegistryStore a, b;
   HKEY k;
-  ASSERT_EQ(a.RegCreateKeyExA(HKEY_CURRENT_USER, "Odd]Name é\\ spaced ", 0, nullptr, 0, KEY_ALL_ACCESS,
+  ASSERT_EQ(a.RegCreateKeyExA(HKEY_CURRENT_USER, "Odd]Name é\xED\xA0\x80\\ spaced ", 0, nullptr, 0, KEY_ALL_ACCESS,
                               nullptr, &k, nullptr), ERROR_SUCCESS);
   for (const auto& [name, type, data] : values)
     a.RegSetValueExA(k, name, 0, type, reinterpret_cast<const BYTE*>(data.data()), DWORD(data.size()));
@@ -82,9 +82,10 @@ TEST(RegFileTest, WhatTheStoreWritesReadsBackToTheSameBytes) {
   const std::string text = a.ToText();
   EXPECT_NE(text.find("\r\n\"plain\"=\"text\"\r\n\"q\\\"b\\\\s\"=\"x\\\"y\\\\zé€\"\r\n"), std::string::npos);
   EXPECT_NE(text.find("\r\n\"dword\"=dword:0000002a\r\n"), std::string::npos);
+  EXPECT_NE(text.find("\r\n\"lone \xED\xA0\x80\"=\"\xED\xB0\x80 😀\"\r\n"), std::string::npos);  // WTF-8 as it is
   b.LoadText(text, "written.reg");
   EXPECT_EQ(b.ToText(), text);
-  ASSERT_EQ(b.RegOpenKeyExA(HKEY_CURRENT_USER, "odd]name É\\ SPACED ", 0, KEY_READ, &k), ERROR_SUCCESS);
+  ASSERT_EQ(b.RegOpenKeyExA(HKEY_CURRENT_USER, "odd]name É\xED\xA0\x80\\ SPACED ", 0, KEY_READ, &k), ERROR_SUCCESS);
   for (const auto& [name, type, data] : values) {
     std::string got(70000, '\0');
     DWORD gotType = 0, n = DWORD(got.size());

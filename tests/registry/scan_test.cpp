@@ -4,7 +4,6 @@
 
 #include <functional>
 
-#include "common/ansi_codepage.h"
 #include "registry/registry_store.h"
 #include "registry/scan.h"
 #include "registry_fixture.h"
@@ -14,10 +13,9 @@ namespace {
 
 using namespace std::string_literals;
 
-// The store as a process with another ANSI code page sees it: subkey names
-// are handed out through toProcess where it is set, with the registry's
-// buffer rule applied to the converted name; an index fails with the status
-// fail gives it (0 for none).
+// The store with a view of its names: subkey names are handed out through
+// toProcess where it is set, with the registry's buffer rule applied to the
+// name it gives; an index fails with the status fail gives it (0 for none).
 struct ConvertedNames : RegistryStore {
   std::function<std::string(std::string_view)> toProcess;
   std::function<LONG(DWORD index)> fail = [](DWORD) { return LONG(ERROR_SUCCESS); };
@@ -138,6 +136,23 @@ TEST_P(ScanTest, AProgramIdEndsAtItsFirstZero) {
   }
 }
 
+// A lone surrogate in a type's name, its identifier or its command is kept
+// as it is (WTF-8), not made U+FFFD: two such types stay two, each
+// identifier opens its own key, each command is read exactly.
+TEST_P(ScanTest, LoneSurrogatesAreKeptInNamesIdentifiersAndCommands) {
+  for (const std::string unit : {"\xED\xA0\x80", "\xED\xA0\x81"}) {
+    Default(".t" + unit, "prog" + unit);
+    Default("prog" + unit + "\\shell\\open\\command", "C:\\" + unit + ".exe %1");
+  }
+  const auto result = Scan();
+  ASSERT_EQ(Exts(result), (std::vector<std::string>{".t\xED\xA0\x80", ".t\xED\xA0\x81"}));
+  for (const auto& e : *result.entries) {
+    const std::string unit = e->Ext().substr(2);
+    EXPECT_EQ(e->ProgramID(), "prog" + unit);
+    EXPECT_EQ(e->ProgramFullPath(), "C:\\" + unit + ".exe %1");
+  }
+}
+
 // Types that only the user classes or Explorer name are read from their
 // layers, whatever the length of their names.
 TEST_P(ScanTest, TypesOnlyTheLayersNameAreReadWithLongNames) {
@@ -173,70 +188,45 @@ TEST_P(ScanTest, NamesThatTrimToTheSameTypeStayApart) {
   EXPECT_EQ(result.entries->Item(".txt ")->ProgramFullPath(), "other.exe %1");
 }
 
-// A key whose name converts to one the scan has already taken is skipped and
-// listed; the scan goes on. In the UTF-8 code page a name with a lone
-// surrogate comes out as one with U+FFFD in its place; the store plays such
-// a conversion with a view of its names.
+// A name that comes out as one the scan has already taken (a key made while
+// the scan runs moves the later ones up an index, so one of them is listed
+// twice) is skipped and listed; the scan goes on. The store plays such a
+// listing with a view of its names; the real registry cannot be made to.
 TEST_P(ScanTest, ANameTakenAlreadyIsSkippedAndListed) {
+  if (Real()) GTEST_SKIP() << "the system lists each key once while nothing changes";
   Default(".txt", "txtfile");
   Default("txtfile\\shell\\open\\command", "notepad.exe %1");
   Default(".xyz", "txtfile");
-  std::string taken = ".txt";
-  DWORD index = 1;
-  if (Real()) {
-#ifdef _WIN32
-    for (const wchar_t* name : {L".tx\xD800", L".tx\xFFFD"}) {
-      HKEY k = nullptr;
-      ASSERT_EQ(::RegCreateKeyExW(root(), name, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr), 0);
-      ::RegCloseKey(k);
-    }
-    taken = ".tx\uFFFD";
-    index = 2;  // .txt, .tx<D800>, .tx<FFFD>, .xyz, txtfile
-#endif
-  } else {
-    Default(".tx~", "");
-    Store().toProcess = [](std::string_view s) { return s == ".tx~" ? ".txt"s : std::string(s); };
-  }
+  Default(".tx~", "");
+  Store().toProcess = [](std::string_view s) { return s == ".tx~" ? ".txt"s : std::string(s); };
   const auto result = Scan();
   EXPECT_EQ(Exts(result), (std::vector<std::string>{".txt", ".xyz"}));
   ASSERT_EQ(result.skipped.size(), 1u);
-  EXPECT_EQ(result.skipped[0].index, index);
-  EXPECT_EQ(result.skipped[0].name, taken);
+  EXPECT_EQ(result.skipped[0].index, 1u);
+  EXPECT_EQ(result.skipped[0].name, ".txt");
   EXPECT_EQ(result.skipped[0].status, ERROR_SUCCESS);
 }
 
-// A name the conversion makes into another spelling of a name read already
+// A name that comes out as another spelling of a name read already
 // (differing in letter case only) is that name too: skipped and listed the
-// same way. In the real registry .Ѣ<D800> and .ѣ<FFFD> are two keys; the
-// first comes out as .Ѣ<FFFD>, whose reads reach the second.
+// same way.
 TEST_P(ScanTest, ANameTakenAlreadyInOtherLetterCaseIsSkippedAndListed) {
+  if (Real()) GTEST_SKIP() << "the system lists each key once while nothing changes";
   Default(".xyz", "txtfile");
   Default("txtfile\\shell\\open\\command", "notepad.exe %1");
-  std::string first = ".ѣx", second = ".Ѣx";
-  if (Real()) {
-#ifdef _WIN32
-    HKEY k = nullptr;
-    ASSERT_EQ(::RegCreateKeyExW(root(), L".\x0462\xD800", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr), 0);
-    ::RegCloseKey(k);
-    Default(".ѣ\uFFFD", "txtfile");
-    first = ".Ѣ\uFFFD";
-    second = ".ѣ\uFFFD";
-#endif
-  } else {
-    Default(".ѣx", "txtfile");
-    Default(".ѣ~", "");
-    Store().toProcess = [](std::string_view s) { return s == ".ѣ~" ? ".Ѣx"s : std::string(s); };
-  }
+  Default(".ѣx", "txtfile");
+  Default(".ѣ~", "");
+  Store().toProcess = [](std::string_view s) { return s == ".ѣ~" ? ".Ѣx"s : std::string(s); };
   const auto result = Scan();  // .xyz, the two, txtfile
-  EXPECT_EQ(Exts(result), (std::vector<std::string>{".xyz", first}));
+  EXPECT_EQ(Exts(result), (std::vector<std::string>{".xyz", ".ѣx"}));
   ASSERT_EQ(result.skipped.size(), 1u);
   EXPECT_EQ(result.skipped[0].index, 2u);
-  EXPECT_EQ(result.skipped[0].name, second);
+  EXPECT_EQ(result.skipped[0].name, ".Ѣx");
   EXPECT_EQ(result.skipped[0].status, ERROR_SUCCESS);
 }
 
-// A name longer than the first buffer (255 characters outside ASCII in the
-// UTF-8 code page; under Wine, whose registry takes 256 characters, in any)
+// A name longer than the first buffer (255 characters outside ASCII, two or
+// three bytes each; under Wine, whose registry takes 256 characters, in any)
 // is read again with the room it needs, and every later type is read too.
 TEST_P(ScanTest, ALongNameIsReadAndHidesNoLaterType) {
   std::string longName;
