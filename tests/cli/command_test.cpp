@@ -12,6 +12,7 @@
 #include "cli/report.h"
 #include "common/file_system.h"
 #include "registry/layers.h"
+#include "registry/merged_class_root.h"
 #include "registry/registry_store.h"
 #include "registry/scan.h"
 #include "support/fake_platform.h"
@@ -30,9 +31,9 @@ class CommandTest : public ::testing::Test {
  protected:
   void SetUp() override { reg.LoadText(test::Data("classes.reg"), "classes"); }  // .txt and .bmp
   void TearDown() override { EXPECT_TRUE(platform.choosers.empty()) << "a run for scripts opens no window"; }
-  int Run(std::vector<std::string> args) {
+  int Run(std::vector<std::string> args, IRegistry* on = nullptr) {
     console = Console{};
-    RunEnvironment env{reg, platform, console, dir.path().string(), dir.path().string(), "PC-7", "ada", 1796673600,
+    RunEnvironment env{on ? *on : reg, platform, console, dir.path().string(), dir.path().string(), "PC-7", "ada", 1796673600,
                        &events};
     return RunCommandLine(ParseOptions(args), env);
   }
@@ -348,6 +349,25 @@ TEST_F(CommandTest, RestoreUndoesTypesTheBaseNeverHad) {
   EXPECT_EQ(Run({"--restore", "all"}), kWritesRefused);
   EXPECT_EQ(reg.ToText(), registry);
   EXPECT_EQ(Run({"--restore", ".zip"}), kWritesRefused);
+}
+
+// On Windows the class root is merged: a restore that wrote through it would
+// land in the user classes wherever their key exists (programs make one for
+// their "Open with" lists) and call the type restored, leaving a per-user
+// setting the base never had. Each layer is written itself: a refused
+// machine write leaves the type not restored, in any letter case.
+TEST_F(CommandTest, ARefusedMachineWriteIsNeverMadeGoodInTheUserClasses) {
+  reg.LoadText("REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Classes\\.txt\\OpenWithProgids]\n\"Grab.Doc\"=\"\"\n", "list");
+  MergedClassRoot merged(reg);
+  EXPECT_EQ(Run({"--check"}, &merged), kFirstRun);
+  Hijack();
+  reg.DenyAccess(HKEY_LOCAL_MACHINE, "Software\\Classes\\.txt", KEY_SET_VALUE);
+  const std::string before = reg.ToText();
+  for (const char* type : {".txt", "TXT"}) {
+    EXPECT_EQ(Run({"--restore", type}, &merged), kWritesRefused) << type;
+    EXPECT_NE(console.out.find("in the machine classes (error 5)"), std::string::npos) << console.out;
+    EXPECT_EQ(reg.ToText(), before) << type;
+  }
 }
 
 // --base reads the file it names, whatever its name; a folder is no base.

@@ -6,6 +6,7 @@
 
 #include <sstream>
 
+#include "registry/merged_class_root.h"
 #include "ui/ui_fixture.h"
 
 namespace hollin {
@@ -17,6 +18,12 @@ class Layers : public test::WindowTest {
     WindowTest::SetUp();
     Fresh(test::Data("layers.reg"));
   }
+  // Each start sees the class root as Windows shows it.
+  void Start() {
+    merged = std::make_unique<MergedClassRoot>(reg);
+    WindowTest::Start("hollin.exe", merged.get());
+  }
+  std::unique_ptr<MergedClassRoot> merged;
   std::string Rows() const {
     std::string s;
     for (const auto& r : main->lvwMain.Rows()) s += (s.empty() ? "" : " ") + r.text + "|" + r.sub;

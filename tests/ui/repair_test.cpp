@@ -204,9 +204,10 @@ TEST_F(Repair, RefusedWritesAreToldAndExplorerHearsOfWhatWasWritten) {
   };
   const Case cases[] = {
       {"", nullptr, 1, "txtfile", "C:\\WINDOWS\\NOTEPAD.EXE %1"},
-      {".txt", ".txt (its program identifier): error 5 (Access is denied.)", 1, "Grab.Doc",
+      {".txt", ".txt (its program identifier in the machine classes): error 5 (Access is denied.)", 1, "Grab.Doc",
        "C:\\WINDOWS\\NOTEPAD.EXE %1"},
-      {"txtfile\\shell\\open\\command", ".txt (its open command): error 5 (Access is denied.)", 1, "txtfile",
+      {"txtfile\\shell\\open\\command", ".txt (its open command in the machine classes): error 5 (Access is denied.)",
+       1, "txtfile",
        "evil.exe %1"},
       {".txt|txtfile\\shell\\open\\command", ".txt: error 5 (Access is denied.)", 0, "Grab.Doc", "evil.exe %1"},
   };
@@ -271,19 +272,22 @@ TEST_F(Repair, ManyRefusedWritesMakeAShortBoxWithFittingAdvice) {
   for (int i = 1; i <= m.lvwMain.Count(); ++i) m.lvwMain.UserClickRow(i, true);
   // A volatile parent for two types, no rights for the rest.
   refusing.refuse = [](const std::string& path) {
-    return path == ".t1000" || path == ".t1001" ? ERROR_CHILD_MUST_BE_VOLATILE : ERROR_ACCESS_DENIED;
+    const std::string_view p = path;
+    return p.ends_with("\\.t1000") || p.ends_with("\\.t1001") ? ERROR_CHILD_MUST_BE_VOLATILE : ERROR_ACCESS_DENIED;
   };
   box.shown.clear();
   m.cmdRestore.UserClick();
   ASSERT_EQ(box.shown.size(), 1u);
   const std::string& text = box.shown[0].text;
-  EXPECT_EQ(text.rfind("The registry refused to restore 300 file type(s):\r\r.t1000 (its program identifier): "
-                       "error 1021\r.t1001 (its program identifier): error 1021\r.t1002",
+  EXPECT_EQ(text.rfind("The registry refused to restore 300 file type(s):\r\r.t1000 (its program identifier in the "
+                       "machine classes): error 1021\r.t1001 (its program identifier in the machine classes): error "
+                       "1021\r.t1002",
                        0),
             0u)
       << text;
   EXPECT_EQ(std::count(text.begin(), text.end(), '\r'), 1 + 10 + 1 + 2) << text;
-  EXPECT_NE(text.find("\r.t1009 (its program identifier): error 5 (Access is denied.)\r... and 290 more.\r\r"),
+  EXPECT_NE(text.find("\r.t1009 (its program identifier in the machine classes): error 5 (Access is denied.)\r... and "
+                      "290 more.\r\r"),
             std::string::npos)
       << text;
   EXPECT_NE(text.find("administrator rights"), std::string::npos);
