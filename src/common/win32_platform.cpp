@@ -34,8 +34,13 @@ constexpr GUID kLocalAppData = {0xf1b32785, 0x6fba, 0x4fcf, {0x9d, 0x55, 0x7b, 0
 
 Win32Platform::~Win32Platform() {
   if (instanceMutex_) CloseHandle(instanceMutex_);
-  // hhctrl.ocx stays loaded: its windows may still be open as the process
-  // ends, and a viewer unloaded under them would crash it.
+  // The HTML Help windows are the program's own: they close before it ends
+  // (HH_CLOSE_ALL), and hhctrl.ocx stays loaded until then.
+  using HtmlHelpFn = HWND(WINAPI*)(HWND, const wchar_t*, UINT, DWORD_PTR);
+  if (const auto htmlHelp = htmlHelp_ ? reinterpret_cast<HtmlHelpFn>(reinterpret_cast<void*>(
+                                            GetProcAddress(htmlHelp_, "HtmlHelpW")))
+                                      : nullptr)
+    htmlHelp(nullptr, nullptr, 0x0012, 0);  // HH_CLOSE_ALL
 }
 
 bool Win32Platform::AnotherInstanceRunning() {
