@@ -44,6 +44,8 @@ struct FakePlatform : IPlatform {
   std::string LoadIndirectString(const std::string&) override { return ""; }
   bool AskWhatOpens(const std::string&, std::string&, std::string&) override { return false; }
   bool OpenWithChooser(const std::string&) override { return false; }
+  int WindowsVersion() override { return 0; }
+  bool OpenHtmlHelp(const std::string&, int) override { return false; }
   void EndProcess() override {}
 };
 

@@ -2,7 +2,7 @@
 # Builds the Windows release and writes the two downloads into build/:
 #   hollin-<version>.msi           the Windows Installer package
 #   hollin-<version>-portable.zip  a folder Hollin\ with hollin.exe,
-#                                  Hollin.hlp and Hollin.htm
+#                                  Hollin.chm, Hollin.hlp and Hollin.htm
 # The version is the CMake project's. Installs what is missing first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -20,7 +20,8 @@ cp "build/windows/installer/hollin-$version.msi" "$msi"
 stage=$(mktemp -d build/portable.XXXXXX)
 trap 'rm -rf "$stage"' EXIT
 mkdir "$stage/Hollin"
-cp build/windows/src/hollin.exe build/windows/src/Hollin.hlp build/windows/src/Hollin.htm "$stage/Hollin/"
+cp build/windows/src/hollin.exe build/windows/src/Hollin.hlp build/windows/src/Hollin.htm \
+  build/windows/src/Hollin.chm "$stage/Hollin/"
 rm -f "$zip"
 (cd "$stage" && cmake -E tar cf "$OLDPWD/$zip" --format=zip Hollin)
 

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Takes the screenshots in docs/: the main window after a first run, with
 # types taken over, the detail panel in each view, the Current view, the
-# warning before a restore, the About box, the quiet check's status window,
-# and the panel of a type whose Explorer's choice changed, with its layers.
+# warning before a restore, the About box, the help in the HTML Help viewer,
+# the quiet check's status window, and the panel of a type whose Explorer's
+# choice changed, with its layers.
 # Runs hollin.exe in a private Wine prefix on a virtual display, driven by the
 # probe from another process. Installs what is missing first.
 set -euo pipefail
@@ -16,7 +17,7 @@ HOLLIN_PROBE=build/windows/tools/probe/hollin_probe.exe
 hollin_wine_up
 app="$HOLLIN_WINE_TMP/app"
 mkdir -p "$app"
-cp build/windows/src/hollin.exe build/windows/src/Hollin.hlp build/windows/src/Hollin.htm "$app/"
+cp build/windows/src/hollin.exe build/windows/src/Hollin.hlp build/windows/src/Hollin.htm build/windows/src/Hollin.chm "$app/"
 trap 'e2e_cleanup; hollin_wine_down' EXIT
 M="Hollin Brellmark"
 shot() { sleep 1; import -window root "$HOLLIN_WINE_TMP/root.png";  convert "$HOLLIN_WINE_TMP/root.png" -trim +repage -trim +repage "docs/$1"; echo "docs/$1"; }
@@ -38,6 +39,11 @@ probe wait "About Hollin" 15000
 shot about.png
 probe click "About Hollin" OK
 probe gone "About Hollin" 15000
+probe command "$M" 1040  # Help > Help Topics: Hollin.chm (Wine reports Windows 10)
+probe wait "Hollin Help" 20000
+shot help-chm.png
+probe close "Hollin Help"
+probe gone "Hollin Help" 15000
 probe close "$M"
 sleep 1
 

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ libgtest-dev clang libclang-rt-14-dev
           g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth x11-utils imagemagick
-          xz-utils wixl msitools)
+          xz-utils wixl msitools fp-utils-3.2.2)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -72,6 +72,14 @@ class IPlatform {
   // Opens the system's own chooser of the program for a type, where the user
   // can pick one with "Always"; false where it cannot be opened.
   virtual bool OpenWithChooser(const std::string& ext) = 0;
+  // The major version of Windows as the system itself reports it, whatever
+  // compatibility layer the program runs under (10 for Windows 10 and 11);
+  // 0 where it cannot be told.
+  virtual int WindowsVersion() = 0;
+  // Opens a compiled HTML Help file in the system's HTML Help viewer: at the
+  // topic of that context number, or at its default topic for 0. False where
+  // the viewer cannot be loaded or opens no window.
+  virtual bool OpenHtmlHelp(const std::string& path, int topic) = 0;
   // Ends the process at once. A test stand-in records the call and returns.
   virtual void EndProcess() = 0;
 };

@@ -34,6 +34,13 @@ constexpr GUID kLocalAppData = {0xf1b32785, 0x6fba, 0x4fcf, {0x9d, 0x55, 0x7b, 0
 
 Win32Platform::~Win32Platform() {
   if (instanceMutex_) CloseHandle(instanceMutex_);
+  // The HTML Help windows are the program's own: they close before it ends
+  // (HH_CLOSE_ALL), and hhctrl.ocx stays loaded until then.
+  using HtmlHelpFn = HWND(WINAPI*)(HWND, const wchar_t*, UINT, DWORD_PTR);
+  if (const auto htmlHelp = htmlHelp_ ? reinterpret_cast<HtmlHelpFn>(reinterpret_cast<void*>(
+                                            GetProcAddress(htmlHelp_, "HtmlHelpW")))
+                                      : nullptr)
+    htmlHelp(nullptr, nullptr, 0x0012, 0);  // HH_CLOSE_ALL
 }
 
 bool Win32Platform::AnotherInstanceRunning() {
@@ -214,6 +221,42 @@ ProgramIdentity Win32Platform::Identity() {
   id.product = text("ProductName");
   id.description = text("FileDescription");
   return id;
+}
+
+int Win32Platform::WindowsVersion() {
+  // ntdll's RtlGetVersion tells the version as it is; GetVersionEx tells
+  // what the program's manifest and any compatibility mode let it see.
+  using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
+  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  const auto get = ntdll ? reinterpret_cast<RtlGetVersionFn>(
+                               reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion")))
+                         : nullptr;
+  OSVERSIONINFOW info{};
+  info.dwOSVersionInfoSize = sizeof info;
+  if (!get || get(&info) != 0) return 0;
+  return static_cast<int>(info.dwMajorVersion);
+}
+
+bool Win32Platform::OpenHtmlHelp(const std::string& path, int topic) {
+  // The viewer's library from the system folder only, never from the
+  // search path (which begins with the program's own folder).
+  if (!htmlHelp_) {
+    wchar_t system[MAX_PATH];
+    const UINT n = GetSystemDirectoryW(system, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return false;
+    htmlHelp_ = LoadLibraryExW((std::wstring(system) + L"\\hhctrl.ocx").c_str(), nullptr,
+                               LOAD_WITH_ALTERED_SEARCH_PATH);
+    if (!htmlHelp_) return false;
+  }
+  using HtmlHelpFn = HWND(WINAPI*)(HWND, const wchar_t*, UINT, DWORD_PTR);
+  const auto htmlHelp =
+      reinterpret_cast<HtmlHelpFn>(reinterpret_cast<void*>(GetProcAddress(htmlHelp_, "HtmlHelpW")));
+  if (!htmlHelp) return false;
+  constexpr UINT kDisplayTopic = 0x0000, kHelpContext = 0x000F;  // HH_DISPLAY_TOPIC, HH_HELP_CONTEXT
+  const std::wstring file = Wide(path);
+  const HWND viewer = topic > 0 ? htmlHelp(GetDesktopWindow(), file.c_str(), kHelpContext, static_cast<DWORD_PTR>(topic))
+                                : htmlHelp(GetDesktopWindow(), file.c_str(), kDisplayTopic, 0);
+  return viewer != nullptr;
 }
 
 void Win32Platform::EndProcess() { ExitProcess(0); }

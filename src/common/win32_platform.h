@@ -31,10 +31,13 @@ class Win32Platform : public IPlatform {
   std::string LoadIndirectString(const std::string& source) override;
   bool AskWhatOpens(const std::string& ext, std::string& progId, std::string& command) override;
   bool OpenWithChooser(const std::string& ext) override;
+  int WindowsVersion() override;
+  bool OpenHtmlHelp(const std::string& path, int topic) override;
   void EndProcess() override;
 
  private:
   HANDLE instanceMutex_ = nullptr;
+  HMODULE htmlHelp_ = nullptr;  // hhctrl.ocx, once loaded
 };
 
 class Win32MessageBox : public IMessageBox {

@@ -484,27 +484,42 @@ void FrmMain::mnuHlpAbout_Click() {
 void FrmMain::ShowHelp(int topic) {
   std::string folder = platform_.ProgramFolder();
   if (!folder.empty() && folder.back() != '\\') folder.push_back('\\');
-  const std::string help = folder + "Hollin.hlp";
-  const std::string page = folder + "Hollin.htm";
-  if (!platform_.FileExists(help) && !platform_.FileExists(page)) {
-    box_.Show({"The help file \"" + help + "\" is missing.", MbButtons::Ok, MbIcon::Exclamation,
-               MbDefault::First, kProductName});
+  const std::string hlp = folder + "Hollin.hlp", chm = folder + "Hollin.chm", htm = folder + "Hollin.htm";
+  // Windows 10 and later ship a winhlp32.exe that starts only to say that
+  // Windows Help is not supported: there the compiled HTML Help opens, and
+  // elsewhere the help viewers as they always did, HTML Help after them.
+  const bool winHelpIsStub = platform_.WindowsVersion() >= 10;
+  const bool hasHlp = !winHelpIsStub && platform_.FileExists(hlp);
+  const bool hasChm = platform_.FileExists(chm), hasHtm = platform_.FileExists(htm);
+  if (!hasHlp && !hasChm && !hasHtm) {
+    box_.Show({"The help file \"" + (winHelpIsStub ? chm : hlp) + "\" is missing.", MbButtons::Ok,
+               MbIcon::Exclamation, MbDefault::First, kProductName});
     return;
   }
-  // The path is quoted: the program's folder may hold blanks.
-  std::string arguments = "\"" + help + "\"";
-  // A topic by its context string, which is its number (the viewers of
-  // today know no option for a number).
-  if (topic > 0) arguments = "-i " + std::to_string(topic) + " " + arguments;
-  // Not every system has the first viewer, and today's have neither: then
-  // the same help as a web page, in the program registered for it.
-  if (platform_.FileExists(help))
+  std::vector<std::string> failed;
+  if (hasHlp) {
+    // The path is quoted: the program's folder may hold blanks. A topic by
+    // its context string, which is its number (the viewers of today know no
+    // option for a number).
+    std::string arguments = "\"" + hlp + "\"";
+    if (topic > 0) arguments = "-i " + std::to_string(topic) + " " + arguments;
     for (const char* viewer : {"winhelp.exe ", "winhlp32.exe "})
       if (platform_.StartProcess(viewer + arguments, WindowStyle::Minimized)) return;
-  if (platform_.FileExists(page) && platform_.OpenDocument(page)) return;
-  box_.Show({"Help cannot be shown: neither winhelp.exe nor winhlp32.exe could be started for \"" + help +
-                 "\", and no program opens \"" + page + "\".",
-             MbButtons::Ok, MbIcon::Exclamation, MbDefault::First, kProductName});
+    failed.push_back("neither winhelp.exe nor winhlp32.exe could be started for \"" + hlp + "\"");
+  }
+  if (hasChm) {
+    if (platform_.OpenHtmlHelp(chm, topic)) return;
+    failed.push_back("HTML Help could not open \"" + chm + "\"");
+  }
+  // Last, the same help as a web page, in the program registered for it.
+  if (hasHtm) {
+    if (platform_.OpenDocument(htm)) return;
+    failed.push_back("no program opens \"" + htm + "\"");
+  }
+  std::string text = "Help cannot be shown: ";
+  for (size_t i = 0; i < failed.size(); ++i)
+    text += (i == 0 ? "" : i + 1 == failed.size() ? ", and " : ", ") + failed[i];
+  box_.Show({text + ".", MbButtons::Ok, MbIcon::Exclamation, MbDefault::First, kProductName});
 }
 
 void FrmMain::mnuOptWarn_Click() {

@@ -3,7 +3,9 @@
 # as a user would: the first run records the base, a type taken over with
 # reg.exe is listed at the next start, and a quiet check without changes ends
 # by itself; then the user restores the recorded settings of the types taken
-# over, with the warning and without it, and opens the help. The program lies
+# over, with the warning and without it, and opens the help: in the help
+# viewer where Wine reports Windows 7 (its default here), in HTML Help where
+# it reports Windows 10 (set for hollin.exe alone). The program lies
 # in a folder whose name holds "-h", which is no quiet-check switch. Usage:
 # hollin_e2e.sh HOLLIN_PROBE_EXE HOLLIN_EXE (under a running Wine).
 set -euo pipefail
@@ -12,7 +14,7 @@ HOLLIN_PROBE=$1
 M="Hollin Brellmark"
 app=$(mktemp -d "${TMPDIR:-/tmp}/Tools-Hub.XXXXXX")
 cp "$2" "$app/hollin.exe"
-cp "$(dirname "$2")"/Hollin.hlp "$(dirname "$2")"/Hollin.htm "$app/"
+cp "$(dirname "$2")"/Hollin.hlp "$(dirname "$2")"/Hollin.htm "$(dirname "$2")"/Hollin.chm "$app/"
 
 reg_default() { wine reg query "$1" /ve 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_[A-Z_]*[[:space:]]*//p'; }
 txt_was=$(reg_default 'HKCR\.txt')
@@ -24,6 +26,7 @@ put_back() {
     .hollingone .hollinmulti; do
     wine reg delete "HKCR\\$k" /f >/dev/null 2>&1 || true
   done
+  wine reg delete 'HKCU\Software\Wine\AppDefaults\hollin.exe' /f >/dev/null 2>&1 || true
   e2e_cleanup
   rm -rf "$app"
 }
@@ -163,8 +166,8 @@ expect_rc 1 wait Brellmark 1
 status_is "restored without the warning" "Base settings restored. No changed entries found."
 expect_eq ".txt restored again" "REG_SZ    $txt_was" "$(reg_query 'HKCR\.txt')"
 
-# 6. Help Topics opens the help file in the system's help viewer (its title
-# is the viewer's own making: the process tells).
+# 6. On Windows 7, Help Topics opens the help file in the system's help
+# viewer (its title is the viewer's own making: the process tells).
 viewer_started() {  # PATTERN WHAT: within 20 s, then the viewer goes again
   for _ in $(seq 100); do
     pgrep -f "$1" >/dev/null && break
@@ -188,4 +191,41 @@ probe key "$M" ESC
 probe close "$M"
 wait_exit "$pid" 20
 expect_eq "exit code after the restores" 0 "$RC"
+
+# 7. On Windows 10 and later, Help Topics opens Hollin.chm in the HTML Help
+# viewer, a window of the program's own process titled as the file, and the
+# stub viewer is never started. Wine has no HTML engine here (no Gecko): the
+# page shows blank, and which page the viewer opened, its trace tells.
+wine reg add 'HKCU\Software\Wine\AppDefaults\hollin.exe' /v Version /d win10 /f >/dev/null
+WINEDEBUG=-all,trace+htmlhelp wine "$app/hollin.exe" </dev/null >/dev/null 2>"$app/viewer.log" &
+pid=$!
+E2E_PIDS+=("$pid")
+probe wait "$M" 30000
+viewer_opened() {  # PAGE WHAT: the viewer's window, and that page, within 20 s
+  probe wait "Hollin Help" 20000
+  for _ in $(seq 100); do
+    grep -q "navigate_url L\".*Hollin.chm::/$1\"" "$app/viewer.log" && break
+    sleep 0.2
+  done
+  grep -q "navigate_url L\".*Hollin.chm::/$1\"" "$app/viewer.log" ||
+    fail "$2: the viewer opened $(grep -o 'navigate_url.*' "$app/viewer.log" | tail -n 1)"
+  ! pgrep -f "winhlp32.exe" >/dev/null || fail "$2: winhlp32.exe was started"
+  probe close "Hollin Help"
+  probe gone "Hollin Help" 10000
+}
+probe command "$M" 1040
+viewer_opened topic-0.htm "Help Topics opened no contents of Hollin.chm"
+probe key "$M" alt+A
+sleep 0.5
+probe key "$M" DOWN
+sleep 0.3
+probe key "$M" F1
+viewer_opened topic-4.htm "F1 on the menu item opened no help at its topic"
+grep -q 'FindContextAlias returning "topic-4.htm"' "$app/viewer.log" ||
+  fail "F1 on the menu item: the file's context map did not lead 4 to its page"
+probe key "$M" ESC
+probe key "$M" ESC
+probe close "$M"
+wait_exit "$pid" 20
+expect_eq "exit code after the help" 0 "$RC"
 echo "e2e: all steps passed"

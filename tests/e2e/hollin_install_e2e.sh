@@ -46,7 +46,7 @@ trap clean_up EXIT
 IFS=. read -r major minor patch <<<"$version"
 next="$major.$minor.$((patch + 1))"
 mkdir "$tmp/next"
-cp "$bin_dir/hollin.exe" "$bin_dir/Hollin.hlp" "$bin_dir/Hollin.htm" "$tmp/next/"
+cp "$bin_dir/hollin.exe" "$bin_dir/Hollin.hlp" "$bin_dir/Hollin.htm" "$bin_dir/Hollin.chm" "$tmp/next/"
 echo "<!-- $next -->" >>"$tmp/next/Hollin.htm"
 # (wixl finds sources by paths relative to its working folder only.)
 (cd / && "$wixl" -a x64 -D Version="$next" -D BinDir=".$tmp/next" -D IconFile=".$icon" -o "$tmp/next.msi" "$wxs") ||
@@ -84,7 +84,7 @@ listing() { (cd "$1" && ls -A | LC_ALL=C sort | tr '\n' ' '); }
 # 1. Per user, by default: the program and its help side by side in the
 #    user's Programs folder, a Start menu shortcut, no logon check.
 msiexec /i "$(win_path "$msi")"
-for f in hollin.exe Hollin.hlp Hollin.htm; do
+for f in hollin.exe Hollin.hlp Hollin.htm Hollin.chm; do
   cmp -s "$bin_dir/$f" "$app/$f" || fail "$f is not installed in $app as built"
 done
 [ ! -e "$program_files/Hollin" ] || fail "a per-user installation went to $program_files/Hollin"
@@ -147,7 +147,7 @@ expect_eq "the entries in Programs and Features after the removal" "" "$(arp_ver
 
 # 7. Per machine when asked: Program Files, and the removal finds it there.
 msiexec /i "$(win_path "$msi")" ALLUSERS=1
-for f in hollin.exe Hollin.hlp Hollin.htm; do
+for f in hollin.exe Hollin.hlp Hollin.htm Hollin.chm; do
   cmp -s "$bin_dir/$f" "$program_files/Hollin/$f" || fail "$f is not installed in $program_files/Hollin as built"
 done
 [ ! -e "$app/hollin.exe" ] || fail "a per-machine installation went to $app"

@@ -17,10 +17,10 @@ long_name() { local n=${1%%:*}; echo "${n##*|}"; }  # "short|long" or "target:so
 source_flags=$(msiinfo suminfo "$msi" | sed -n 's/^Source: \([0-9]*\).*/\1/p')
 (( source_flags & 8 )) || fail "the package asks for elevation (word count $source_flags)"
 
-# The program and its help, exactly these three (where they go, the
+# The program and its help, exactly these four (where they go, the
 # end-to-end test sees).
 names=$(rows File | while IFS=$'\t' read -r _ _ name _; do long_name "$name"; done | LC_ALL=C sort | tr '\n' ' ')
-[ "$names" = "Hollin.hlp Hollin.htm hollin.exe " ] || fail "the files are: $names"
+[ "$names" = "Hollin.chm Hollin.hlp Hollin.htm hollin.exe " ] || fail "the files are: $names"
 
 # The Start menu shortcut to the installed hollin.exe.
 exe_key=$(rows File | awk -F'\t' '{ n = $3; sub(/^.*\|/, "", n) } n == "hollin.exe" { print $1 }')

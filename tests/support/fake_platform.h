@@ -97,6 +97,15 @@ struct FakePlatform : IPlatform {
     choosers.push_back(ext);
     return chooserOpens;
   }
+  int windowsVersion = 0;  // the system's real major version; 0: not told
+  int WindowsVersion() override { return windowsVersion; }
+  // HTML Help opens the file at the topic (recorded as "htmlhelp: N path")
+  // where htmlHelpOpens.
+  bool htmlHelpOpens = false;
+  bool OpenHtmlHelp(const std::string& path, int topic) override {
+    started.push_back("htmlhelp: " + std::to_string(topic) + " " + path);
+    return htmlHelpOpens;
+  }
   void EndProcess() override {
     ++ends;
     calls.push_back("end");

@@ -1,6 +1,6 @@
 // Help and About on the headless backend: the About box's texts,
 // the system-information tool and the click-through links as the programs
-// they would start, and the help command's fallbacks.
+// they would start, and which help opens where.
 #include <gtest/gtest.h>
 
 #include "ui/ui_fixture.h"
@@ -98,40 +98,63 @@ TEST_F(AboutTest, SystemInformationAndLinksStartWhatTheRegistrySays) {
   EXPECT_TRUE(box.shown.empty());
 }
 
-TEST_F(AboutTest, HelpFallsBackFromViewerToViewerToTheWebPage) {
+TEST_F(AboutTest, HelpOpensWhatTheSystemCanShow) {
   struct Case {
     const char* name;
+    int version;  // the system's real major version
     std::vector<std::string> files, startable;
-    bool openable;
+    bool htmlHelpOpens, openable;
     int topic;
-    std::vector<std::string> started;
+    std::vector<std::string> tried;
     const char* box;
   };
-  const std::string hlp = ".\\Hollin.hlp", htm = ".\\Hollin.htm";
+  const std::string hlp = ".\\Hollin.hlp", chm = ".\\Hollin.chm", htm = ".\\Hollin.htm";
+  const std::vector<std::string> all{hlp, chm, htm};
+  const std::string winhelp = "2: winhelp.exe \".\\Hollin.hlp\"", winhlp32 = "2: winhlp32.exe \".\\Hollin.hlp\"";
+  const std::string page = "open: .\\Hollin.htm";
   const Case cases[] = {
-      {"the first viewer", {hlp, htm}, {"winhelp.exe"}, false, 0, {"2: winhelp.exe \".\\Hollin.hlp\""}, nullptr},
-      {"the second viewer, at a topic", {hlp, htm}, {"winhlp32.exe"}, false, 4,
+      // Earlier Windows: the help viewers first.
+      {"7: the first viewer", 6, all, {"winhelp.exe"}, true, true, 0, {winhelp}, nullptr},
+      {"7: the second viewer, at a topic", 6, all, {"winhlp32.exe"}, true, true, 4,
        {"2: winhelp.exe -i 4 \".\\Hollin.hlp\"", "2: winhlp32.exe -i 4 \".\\Hollin.hlp\""}, nullptr},
-      {"no viewer: the web page", {hlp, htm}, {}, true, 0,
-       {"2: winhelp.exe \".\\Hollin.hlp\"", "2: winhlp32.exe \".\\Hollin.hlp\"", "open: .\\Hollin.htm"}, nullptr},
-      {"nothing starts", {hlp, htm}, {}, false, 0,
-       {"2: winhelp.exe \".\\Hollin.hlp\"", "2: winhlp32.exe \".\\Hollin.hlp\"", "open: .\\Hollin.htm"},
-       "Help cannot be shown"},
-      {"no help file", {}, {"winhelp.exe"}, true, 0, {}, "The help file \".\\Hollin.hlp\" is missing."},
+      {"7: no viewer: HTML Help", 6, all, {}, true, true, 4,
+       {"2: winhelp.exe -i 4 \".\\Hollin.hlp\"", "2: winhlp32.exe -i 4 \".\\Hollin.hlp\"",
+        "htmlhelp: 4 .\\Hollin.chm"}, nullptr},
+      {"7: no viewer, no HTML Help: the web page", 6, all, {}, false, true, 0,
+       {winhelp, winhlp32, "htmlhelp: 0 .\\Hollin.chm", page}, nullptr},
+      {"version unknown: as earlier Windows", 0, {hlp, htm}, {}, false, true, 0, {winhelp, winhlp32, page}, nullptr},
+      {"7: nothing opens", 6, {hlp, htm}, {}, false, false, 0, {winhelp, winhlp32, page},
+       "Help cannot be shown: neither winhelp.exe nor winhlp32.exe could be started for \".\\Hollin.hlp\", and no "
+       "program opens \".\\Hollin.htm\"."},
+      {"7: no help file", 6, {}, {"winhelp.exe"}, true, true, 0, {}, "The help file \".\\Hollin.hlp\" is missing."},
+      // Windows 10 and 11: the stub viewer that starts is never asked.
+      {"10: HTML Help at a topic", 10, all, {"winhelp.exe", "winhlp32.exe"}, true, true, 4,
+       {"htmlhelp: 4 .\\Hollin.chm"}, nullptr},
+      {"11: HTML Help's contents", 10, all, {"winhlp32.exe"}, true, true, 0, {"htmlhelp: 0 .\\Hollin.chm"}, nullptr},
+      {"10: no HTML Help: the web page", 10, all, {"winhlp32.exe"}, false, true, 0,
+       {"htmlhelp: 0 .\\Hollin.chm", page}, nullptr},
+      {"10: no compiled help: the web page", 10, {hlp, htm}, {"winhlp32.exe"}, true, true, 4, {page}, nullptr},
+      {"10: nothing opens", 10, all, {"winhlp32.exe"}, false, false, 0, {"htmlhelp: 0 .\\Hollin.chm", page},
+       "Help cannot be shown: HTML Help could not open \".\\Hollin.chm\", and no program opens "
+       "\".\\Hollin.htm\"."},
+      {"10: only the old help file", 10, {hlp}, {"winhlp32.exe"}, true, true, 0, {},
+       "The help file \".\\Hollin.chm\" is missing."},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
+    platform.windowsVersion = c.version;
     platform.files = c.files;
     platform.startable = c.startable;
+    platform.htmlHelpOpens = c.htmlHelpOpens;
     platform.openable = c.openable;
     platform.started.clear();
     box.shown.clear();
     if (c.topic) main->UserAsksHelp(&main->mnuRestore);  // F1 on "Restore Base for Selected Type(s)"
     else main->mnuHlpCont.UserChoose();
-    EXPECT_EQ(platform.started, c.started);
+    EXPECT_EQ(platform.started, c.tried);
     ASSERT_EQ(box.shown.size(), c.box ? 1u : 0u);
     if (c.box) {
-      EXPECT_EQ(box.shown[0].text.substr(0, std::string(c.box).size()), c.box);
+      EXPECT_EQ(box.shown[0].text, c.box);
     }
   }
 }
