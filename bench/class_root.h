@@ -1,7 +1,8 @@
 // The synthetic class root the benchmarks share: 20,000 subkeys, 5,000 of them
 // file types with a program ID and an open command, 5,000 program IDs and
-// 10,000 other keys; and the scan's "floor", a bare loop that makes exactly
-// the registry calls of the current scan and builds nothing.
+// 10,000 other keys; Explorer's keys of a machine that has opened many kinds
+// of files (FillFileExts); and the scan's "floor", a bare loop that makes
+// exactly the registry calls of the current scan and builds nothing.
 #pragma once
 
 #include <cstdio>
@@ -41,6 +42,45 @@ inline void FillClassRoot(IRegistry& reg, HKEY root) {
   for (int i = 0; i < kOther; ++i) {
     std::snprintf(path, sizeof path, "CLSID.{%08X-0000-0000-C000-000000000046}", i);
     reg.RegSetValueA(root, path, REG_SZ, "Some Class", 0);
+  }
+}
+
+// Explorer's keys (FileExts) as a machine that has opened files of 20,000
+// kinds has them: one key for every type of the class root and for 15,000
+// types it does not know, each with its OpenWithList and OpenWithProgids;
+// Explorer's choice for one type of the class root in ten (the program ID the
+// root gives it, as the user picked what was there) and for one of the others
+// in 150, a third of those in UserChoiceLatest\ProgId. 600 choices in all.
+constexpr int kFileExtsOnly = 15000;
+constexpr int kFileExts = kExtensions + kFileExtsOnly;
+constexpr int kChoiceEvery = 10;         // of the class root's types
+constexpr int kOnlyChoiceEvery = 150;  // of the types only Explorer names
+
+inline void SetText(IRegistry& reg, HKEY base, const char* path, const char* name, const char* text, DWORD type = REG_SZ) {
+  HKEY key = nullptr;
+  if (reg.RegCreateKeyExA(base, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS) return;
+  reg.RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(text),
+                     type == REG_NONE ? 0 : static_cast<DWORD>(std::strlen(text) + 1));
+  reg.RegCloseKey(key);
+}
+
+inline void FillFileExts(IRegistry& reg, HKEY fileExts) {
+  char ext[32], path[96], progId[32], app[32];
+  for (int i = 0; i < kFileExts; ++i) {
+    const bool inRoot = i < kExtensions;
+    const int n = inRoot ? i : i - kExtensions;
+    std::snprintf(ext, sizeof ext, inRoot ? ".ext%05d" : ".only%05d", n);
+    std::snprintf(progId, sizeof progId, "Prog.File.%05d", i % kProgramIds);
+    std::snprintf(app, sizeof app, "app%d.exe", i % 97);
+    std::snprintf(path, sizeof path, "%s\\OpenWithList", ext);
+    SetText(reg, fileExts, path, "a", app);
+    SetText(reg, fileExts, path, "MRUList", "a");
+    std::snprintf(path, sizeof path, "%s\\OpenWithProgids", ext);
+    SetText(reg, fileExts, path, progId, "", REG_NONE);
+    if (n % (inRoot ? kChoiceEvery : kOnlyChoiceEvery)) continue;
+    const bool latest = !inRoot && n % (3 * kOnlyChoiceEvery) == 0;
+    std::snprintf(path, sizeof path, "%s\\%s", ext, latest ? "UserChoiceLatest\\ProgId" : "UserChoice");
+    SetText(reg, fileExts, path, "ProgId", progId);
   }
 }
 

@@ -6,6 +6,14 @@
 //   normal start                until the main window is visible
 //   floor                       scan_bench --floor-hkcr, until it has exited
 //
+// or, with --check, the check for scripts (hollin.exe --check, until it has
+// exited with 0) without and with Explorer's 20,000 keys of
+// class_root_setup in place (explorer_keys.h):
+//
+//   startup_bench --check OK_EXE FILEEXTS_EXE [reps]
+//
+// FILEEXTS_EXE is a copy of hollin.exe beside the base recorded with them.
+//
 // The runs are interleaved; each copy of the program is ended as soon as it
 // has been seen and gone (its instance mutex too) before the next starts.
 //
@@ -28,6 +36,7 @@
 #include <vector>
 
 #include "bench_util.h"
+#include "explorer_keys.h"
 
 namespace {
 
@@ -63,13 +72,23 @@ struct Run {
   PROCESS_INFORMATION pi{};
   double t0 = 0;
 
-  explicit Run(const std::string& commandLine) {
+  // silent: standard output and error go to NUL.
+  explicit Run(const std::string& commandLine, bool silent = false) {
     std::string cmd = commandLine;
     STARTUPINFOA si{};
     si.cb = sizeof si;
+    HANDLE nul = INVALID_HANDLE_VALUE;
+    if (silent) {
+      SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+      nul = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
+      si.dwFlags = STARTF_USESTDHANDLES;
+      si.hStdInput = si.hStdOutput = si.hStdError = nul;
+    }
     t0 = Now();
-    if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-      Fail("cannot start " + commandLine);
+    const BOOL started =
+        CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, silent, 0, nullptr, nullptr, &si, &pi);
+    if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
+    if (!started) Fail("cannot start " + commandLine);
     g_running = pi.hProcess;
   }
   double Elapsed() const { return Now() - t0; }
@@ -167,12 +186,49 @@ hollin::bench::Timing Summary(std::vector<double> ms) {
   return {ms.front(), ms[ms.size() / 2]};
 }
 
+// hollin.exe --check, until it has exited; it must find no change.
+double Check(const std::string& exe) {
+  Run run('"' + exe + "\" --check", true);
+  if (WaitForSingleObject(run.pi.hProcess, kTimeoutMs) != WAIT_OBJECT_0) Fail("the check timed out");
+  const double ms = run.Elapsed();
+  DWORD rc = 1;
+  GetExitCodeProcess(run.pi.hProcess, &rc);
+  if (rc != 0) Fail(exe + " --check exited with " + std::to_string(rc));
+  return ms;
+}
+
+int CheckWithExplorerKeys(const std::string& ok, const std::string& withKeys, int reps) {
+  using namespace hollin::bench;
+  std::vector<double> without, with;
+  for (int i = -1; i < reps; ++i) {
+    const double a = Check(ok);
+    if (!PointFileExts(true)) Fail("Explorer's keys of class_root_setup are not in the prefix");
+    const double b = Check(withKeys);
+    if (!PointFileExts(false)) Fail("Explorer's keys could not be taken away");
+    std::printf("  %s without %7.1f  with Explorer's keys %7.1f ms\n", i < 0 ? "warm-up" : "run    ", a, b);
+    std::fflush(stdout);
+    if (i < 0) continue;
+    without.push_back(a);
+    with.push_back(b);
+  }
+  std::printf("the check for scripts under Wine, %d interleaved runs each:\n", reps);
+  const Timing t0 = Summary(without), t1 = Summary(with);
+  Report("check, class root alone", t0);
+  Report("check, with 20,000 Explorer keys", t1);
+  ReportRatio("check, with 20,000 Explorer keys", t1, t0, 1.3, "without");
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   using namespace hollin::bench;
+  if (argc >= 4 && std::string(argv[1]) == "--check")
+    return CheckWithExplorerKeys(argv[2], argv[3], argc > 4 ? std::atoi(argv[4]) : 9);
   if (argc < 4) {
-    std::fprintf(stderr, "usage: startup_bench OK_EXE CHANGED_EXE SCAN_BENCH_EXE [reps] [poll_ms]\n");
+    std::fprintf(stderr,
+                 "usage: startup_bench OK_EXE CHANGED_EXE SCAN_BENCH_EXE [reps] [poll_ms]\n"
+                 "       startup_bench --check OK_EXE FILEEXTS_EXE [reps]\n");
     return 2;
   }
   const std::string ok = argv[1], changed = argv[2], floorExe = argv[3];

@@ -41,13 +41,16 @@ echo "== the whole program under Wine"
 # manager that answers at once.
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
 app=$HOLLIN_WINE_TMP/app
-mkdir -p "$app/ok" "$app/changed"
-cp build/windows/src/hollin.exe "$app/ok/"
-cp build/windows/src/hollin.exe "$app/changed/"
-wine $bin/class_root_setup.exe "$(winepath -w "$app/ok")" "$(winepath -w "$app/changed")" </dev/null
+mkdir -p "$app/ok" "$app/changed" "$app/explorer"
+for folder in ok changed explorer; do cp build/windows/src/hollin.exe "$app/$folder/"; done
+wine $bin/class_root_setup.exe "$(winepath -w "$app/ok")" "$(winepath -w "$app/changed")" \
+  "$(winepath -w "$app/explorer")" </dev/null
 wine $bin/startup_bench.exe "$(winepath -w "$app/ok/hollin.exe")" \
   "$(winepath -w "$app/changed/hollin.exe")" "$(winepath -w "$bin/scan_bench.exe")" "$reps" </dev/null
+# The check for scripts without and with Explorer's 20,000 keys.
+wine $bin/startup_bench.exe --check "$(winepath -w "$app/ok/hollin.exe")" \
+  "$(winepath -w "$app/explorer/hollin.exe")" "$reps" </dev/null
 
 echo "== summary"
-grep -E '^== [a-zW]|MET|MISSED|^(floor process|quiet check|normal start)|Current view|changes view' "$log" || true
+grep -E '^== [a-zW]|MET|MISSED|^(floor process|quiet check|normal start|check,)|Current view|changes view' "$log" || true
 echo "bench.sh took ${SECONDS} s"

@@ -96,8 +96,23 @@ std::string ReadOpenValue(IRegistry& reg, HKEY key, const char* name, DWORD& typ
   return std::string(TrimRegView(data));
 }
 
+std::string ReadExplorerChoice(IRegistry& reg, HKEY fileExts, std::string_view ext, std::string& path) {
+  if (!fileExts) return std::string();
+  DWORD type;
+  HKEY key = nullptr;
+  path.assign(ext).append("\\UserChoiceLatest");
+  if (reg.RegOpenKeyExA(fileExts, path.c_str(), 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
+    std::string choice = LayerProgId(reg, key, "ProgId", "ProgId", type);
+    if (choice.empty()) choice = ProgramIdView(ReadOpenValue(reg, key, "ProgId", type));
+    reg.RegCloseKey(key);
+    return choice;
+  }
+  path.assign(ext).append("\\UserChoice");
+  return LayerProgId(reg, fileExts, path, "ProgId", type);
+}
+
 void ReadLayers(IRegistry& reg, HKEY root, const ClassLayers& layers, const IndirectStringResolver& resolve,
-                const std::string& rawProgramId, bool inUserClasses, bool inExplorer, cRegEntry& entry) {
+                const std::string& rawProgramId, bool inUserClasses, std::string choice, cRegEntry& entry) {
   const std::string& ext = entry.Ext();
   DWORD type = REG_NONE;
   if (inUserClasses) {
@@ -109,14 +124,7 @@ void ReadLayers(IRegistry& reg, HKEY root, const ClassLayers& layers, const Indi
     entry.MachineProgID(rawProgramId);
     entry.ValueType(cRegEntry::kMachineType, entry.ValueType(cRegEntry::kIdType));
   }
-  HKEY exts = nullptr;
-  if (inExplorer && layers.fileExts &&
-      reg.RegOpenKeyExA(layers.fileExts, ext.c_str(), 0, KEY_QUERY_VALUE, &exts) == ERROR_SUCCESS) {
-    std::string choice = LayerProgId(reg, exts, "UserChoiceLatest", "ProgId", type);
-    if (choice.empty()) choice = LayerProgId(reg, exts, "UserChoice", "ProgId", type);
-    entry.ChoiceProgID(std::move(choice));
-    reg.RegCloseKey(exts);
-  }
+  entry.ChoiceProgID(std::move(choice));
   entry.Layered(true);
 
   // What opens the type.

@@ -3,13 +3,12 @@
 // HKEY_CLASSES_ROOT is a merged view: the user classes
 // (HKCU\Software\Classes) over the machine classes (HKLM\Software\Classes).
 // Above both stands Explorer's choice, written when the user picks "Always
-// use this app" (HKCU\...\Explorer\FileExts\<ext>\UserChoiceLatest, else
-// \UserChoice, value "ProgId"). The program identifier in force is that of
-// Explorer's choice, else the user classes', else the machine classes';
-// where none says anything, the merged view's. Its command is its
-// "shell\open\command" in the user classes, else the machine classes, else
-// the merged view; a packaged app has none, and is named by its
-// "Application" key instead.
+// use this app" (HKCU\...\Explorer\FileExts\<ext>, see ReadExplorerChoice).
+// The program identifier in force is that of Explorer's choice, else the user
+// classes', else the machine classes'; where none says anything, the merged
+// view's. Its command is its "shell\open\command" in the user classes, else
+// the machine classes, else the merged view; a packaged app has none, and is
+// named by its "Application" key instead.
 //
 // Wine neither merges the user classes into HKEY_CLASSES_ROOT nor honours
 // Explorer's choice, but keeps the keys: the layers are read directly, so
@@ -62,16 +61,25 @@ std::string ReadValue(IRegistry& reg, HKEY base, const std::string& path, const 
 // The same of an open key.
 std::string ReadOpenValue(IRegistry& reg, HKEY key, const char* name, DWORD& type);
 
+// Explorer's choice for ext, up to its first zero character; "" where it has
+// none. Windows 11 keeps it in UserChoiceLatest: the value "ProgId" of its
+// subkey ProgId, else its own value "ProgId"; the older UserChoice (value
+// "ProgId") counts only where no UserChoiceLatest exists. A type without a
+// choice costs two failed opens. path is room for the keys' paths, kept by a
+// caller that asks for many types.
+std::string ReadExplorerChoice(IRegistry& reg, HKEY fileExts, std::string_view ext, std::string& path);
+
 // Fills entry's layers, its value types, and what opens it. The entry holds
 // what the merged root gave (programID, the command, their types);
 // rawProgramId is the merged default as read, before the scan fell back to
-// the extension's own command. inUserClasses and inExplorer tell whether the
-// user classes and Explorer hold a key of the type (the scan lists them once
-// rather than asking for every type): where the user classes hold none, the
-// machine classes are what the merged root showed (Windows merges nothing
-// over them; on Wine they are the same key), so they are not read again.
+// the extension's own command. inUserClasses tells whether the user classes
+// hold a key of the type (the scan lists them once rather than asking for
+// every type): where they hold none, the machine classes are what the merged
+// root showed (Windows merges nothing over them; on Wine they are the same
+// key), so they are not read again. choice is Explorer's choice for the type,
+// as ReadExplorerChoice read it.
 void ReadLayers(IRegistry& reg, HKEY root, const ClassLayers& layers, const IndirectStringResolver& resolve,
-                const std::string& rawProgramId, bool inUserClasses, bool inExplorer, cRegEntry& entry);
+                const std::string& rawProgramId, bool inUserClasses, std::string choice, cRegEntry& entry);
 
 // The name of a packaged app whose display name cannot be resolved: the
 // package's name in its ApplicationName ("Microsoft.WindowsNotepad" of

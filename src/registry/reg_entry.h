@@ -54,7 +54,7 @@ class cRegEntry {
   // The layers behind the type, each "" where it says nothing: the program
   // identifiers of the machine classes (HKLM\Software\Classes\<ext>), of
   // the user classes (HKCU\Software\Classes\<ext>) and of Explorer's choice
-  // (FileExts\<ext>\UserChoiceLatest, else UserChoice, value "ProgId").
+  // (FileExts\<ext>\UserChoiceLatest, else UserChoice: ReadExplorerChoice).
   const std::string& MachineProgID() const { return machineProgID_; }
   void MachineProgID(std::string v) { machineProgID_ = std::move(v); }
   const std::string& UserProgID() const { return userProgID_; }

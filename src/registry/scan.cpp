@@ -30,10 +30,6 @@ bool OpenAndRead(IRegistry& reg, HKEY root, const std::string& path, std::string
   return true;
 }
 
-// The names beginning with "." of a layer's subkeys, folded: the user
-// classes and Explorer hold keys for a few hundred types at most, so one
-// enumeration spares a look for each of the root's thousands.
-
 // The name of the subkey at index into name: the usual buffer first, then,
 // for a name that does not fit, larger ones. The count is only trusted when
 // the registry raised it.
@@ -47,9 +43,12 @@ LONG EnumName(IRegistry& reg, HKEY root, DWORD index, std::vector<char>& name, D
   }
 }
 
-void TypesOf(IRegistry& reg, HKEY layer, std::unordered_map<std::string, std::string>& out) {
+// Calls take(name) for each subkey of layer whose name is a type's (see
+// IsTypeName), in enumeration order. An index that cannot be read is passed over; after
+// kMaxFailedIndexes failures in a row the listing ends.
+template <class Take>
+void EachType(IRegistry& reg, HKEY layer, std::vector<char>& name, Take&& take) {
   if (!layer) return;
-  std::vector<char> name(kNameBuffer);
   int failedInARow = 0;
   for (DWORD index = 0;; ++index) {
     DWORD length = 0;
@@ -60,11 +59,19 @@ void TypesOf(IRegistry& reg, HKEY layer, std::unordered_map<std::string, std::st
       continue;
     }
     failedInARow = 0;
-    std::string ext(name.data(), std::min<size_t>(length, name.size()));
-    if (!IsTypeName(ext)) continue;
-    out.emplace(FoldCase(ext), std::move(ext));
+    if (name[0] != '.') continue;
+    const std::string_view ext(name.data(), std::min<size_t>(length, name.size()));
+    if (IsTypeName(ext)) take(ext);
   }
 }
+
+// A type a layer names, by its folded name: as the layer spells it, and
+// Explorer's choice for it.
+struct LayerType {
+  std::string ext;
+  std::string choice;
+};
+using LayerTypes = std::unordered_map<std::string, LayerType>;
 
 }  // namespace
 
@@ -81,17 +88,30 @@ ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root, const ClassLayers* laye
   std::unordered_set<std::string> taken;  // folded names of the types read
   std::string viaProgramId;
   std::string viaExtension;
-  // The types the user classes and Explorer hold keys for, by folded name.
-  std::unordered_map<std::string, std::string> inUser, inExplorer;
+  // The types the user classes hold keys for, and those Explorer holds a
+  // choice for: the user classes hold a few hundred at most, so one listing
+  // spares a look for each of the root's thousands; Explorer keeps a key for
+  // every type ever opened, of which few hold a choice, and only those count.
+  LayerTypes inUser, inExplorer;
   if (layers) {
-    TypesOf(reg, layers->user, inUser);
-    TypesOf(reg, layers->fileExts, inExplorer);
+    EachType(reg, layers->user, name, [&](std::string_view ext) {
+      inUser.try_emplace(FoldCase(ext), LayerType{std::string(ext), {}});
+    });
+    std::string path;
+    EachType(reg, layers->fileExts, name, [&](std::string_view ext) {
+      std::string choice = ReadExplorerChoice(reg, layers->fileExts, ext, path);
+      if (!choice.empty())
+        inExplorer.try_emplace(FoldCase(ext), LayerType{std::string(ext), std::move(choice)});
+    });
   }
+  // Whether the root listed every type it holds: then a type it did not list
+  // has nothing there to read.
+  bool rootListedAll = true;
   // One type: what the root says of it, then its layers.
-  auto readType = [&](std::string ext, const std::string& folded) {
+  auto readType = [&](std::string ext, const std::string& folded, bool inRoot) {
     DWORD idType = REG_NONE, commandType = REG_NONE;
     // The identifier up to its first zero character, as Windows reads it.
-    const std::string rawProgramId(ProgramIdView(ReadValue(reg, root, ext, "", idType)));
+    const std::string rawProgramId(inRoot ? ProgramIdView(ReadValue(reg, root, ext, "", idType)) : "");
     std::string programId = rawProgramId;
     std::string commandKey;
     std::string command;
@@ -124,8 +144,9 @@ ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root, const ClassLayers* laye
     if (layers) {
       entry->ValueType(cRegEntry::kIdType, idType);
       entry->ValueType(cRegEntry::kCommandType, commandType);
+      const auto chosen = inExplorer.find(folded);
       ReadLayers(reg, root, *layers, resolve, rawProgramId, inUser.count(folded) > 0,
-                 inExplorer.count(folded) > 0, *entry);
+                 chosen == inExplorer.end() ? std::string() : std::move(chosen->second.choice), *entry);
     }
     // A type counts where something opens it: a command in the root, or a
     // layer above the machine classes that names a program.
@@ -142,6 +163,7 @@ ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root, const ClassLayers* laye
     if (status == ERROR_NO_MORE_ITEMS) break;
     if (status != ERROR_SUCCESS) {
       result.skipped.push_back({index, std::string(), status});
+      rootListedAll = false;
       if (++failedInARow == kMaxFailedIndexes) break;
       continue;
     }
@@ -160,19 +182,19 @@ ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root, const ClassLayers* laye
       result.skipped.push_back({index, std::move(ext), ERROR_SUCCESS});
       continue;
     }
-    readType(std::move(ext), folded);
+    readType(std::move(ext), folded, true);
   }
-  // The types that only the user classes or Explorer name (Wine shows no
-  // user classes in the root), in the order of their layers.
+  // The types that only the user classes or Explorer's choice name (Wine
+  // shows no user classes in the root), in the order of their layers.
   for (const auto* layer : {&inUser, &inExplorer}) {
     std::vector<std::pair<std::string, std::string>> extra;
-    for (const auto& [folded, ext] : *layer)
-      if (!taken.count(folded)) extra.emplace_back(ext, folded);
+    for (const auto& [folded, type] : *layer)
+      if (!taken.count(folded)) extra.emplace_back(type.ext, folded);
     std::sort(extra.begin(), extra.end(),
               [](const auto& a, const auto& b) { return CompareNoCase(a.first, b.first) < 0; });
     for (auto& [ext, folded] : extra) {
       taken.insert(folded);
-      readType(std::move(ext), folded);
+      readType(std::move(ext), folded, !rootListedAll);
     }
   }
   return result;

@@ -175,6 +175,32 @@ TEST_P(ScanTest, TypesOnlyTheLayersNameAreReadWithLongNames) {
   }
 }
 
+// Explorer's choice comes from UserChoiceLatest\ProgId, else UserChoiceLatest
+// itself, and from UserChoice only where no UserChoiceLatest exists; a key of
+// Explorer's without a choice adds no type.
+TEST_P(ScanTest, ExplorersChoiceComesFromTheNewestKeyThatExists) {
+  Default(".r", "rfile");
+  Default("rfile\\shell\\open\\command", "r.exe %1");
+  // Keys of Explorer's and the ProgId each holds ("": a value of another name).
+  const std::pair<const char*, std::string> values[] = {
+      {".r\\UserChoiceLatest\\ProgId", "latest"}, {".r\\UserChoice", "legacy"},
+      {".a\\UserChoiceLatest\\ProgId", "latest"}, {".a\\UserChoiceLatest", "direct"},
+      {".b\\UserChoiceLatest", "direct"}, {".b\\UserChoice", "legacy"}, {".c\\UserChoice", "legacy"},
+      {".d\\UserChoiceLatest", ""}, {".d\\UserChoice", "legacy"}, {".e\\OpenWithProgids", ""}};
+  for (const auto& [path, id] : values) {
+    const char* name = id.empty() ? "Other" : "ProgId";
+    ASSERT_EQ(test::SetRegValue(*reg, root(), "exts\\"s + path, name, REG_SZ, id + '\0'), 0) << path;
+  }
+  HKEY exts = nullptr;
+  ASSERT_EQ(reg->RegOpenKeyExA(root(), "exts", 0, KEY_READ, &exts), 0);
+  const ClassLayers layers{nullptr, nullptr, exts};
+  const auto result = ScanCurrentEntries(*reg, root(), &layers);
+  reg->RegCloseKey(exts);
+  std::vector<std::string> chosen;
+  for (const auto& e : *result.entries) chosen.push_back(e->Ext() + " " + e->ChoiceProgID());
+  EXPECT_EQ(chosen, (std::vector<std::string>{".r latest", ".a latest", ".b direct", ".c legacy"}));
+}
+
 // A key name is used as the registry gives it: ".txt " is another type than
 // ".txt", not a second ".txt" that would end the scan with a duplicate.
 TEST_P(ScanTest, NamesThatTrimToTheSameTypeStayApart) {
