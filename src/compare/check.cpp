@@ -13,11 +13,18 @@ ScanResult ScanCurrent(IRegistry& reg, IPlatform& platform) {
   // root).
   OpenClassLayers layers(reg);
   std::map<std::string, std::string> names;
-  return ScanCurrentEntries(reg, HKEY_CLASSES_ROOT, &layers.layers(), [&](const std::string& source) {
-    const auto [it, fresh] = names.try_emplace(source);
-    if (fresh) it->second = platform.LoadIndirectString(source);
-    return it->second;
-  });
+  return ScanCurrentEntries(
+      reg, HKEY_CLASSES_ROOT, &layers.layers(),
+      [&](const std::string& source) {
+        const auto [it, fresh] = names.try_emplace(source);
+        if (fresh) it->second = platform.LoadIndirectString(source);
+        return it->second;
+      },
+      [&](const std::string& ext) {
+        std::string progId, command;
+        platform.AskWhatOpens(ext, progId, command);
+        return progId;
+      });
 }
 
 RestoreResult RestoreTypes(IRegistry& reg, const cRegEntries& base, const cRegEntries& current,

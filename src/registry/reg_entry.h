@@ -61,6 +61,11 @@ class cRegEntry {
   void UserProgID(std::string v) { userProgID_ = std::move(v); }
   const std::string& ChoiceProgID() const { return choiceProgID_; }
   void ChoiceProgID(std::string v) { choiceProgID_ = std::move(v); }
+  // An Explorer's choice that Windows does not honour (its hash does not
+  // verify, or Windows reset it): kept to be told, never recorded; the
+  // choice then counts as none.
+  const std::string& IgnoredChoice() const { return ignoredChoice_; }
+  void IgnoredChoice(std::string v) { ignoredChoice_ = std::move(v); }
 
   // What opens the type: the open command of the program identifier in force
   // ("" for a packaged app, which has none) and, where no command names it,
@@ -110,7 +115,7 @@ class cRegEntry {
   std::string programFullPath_;
   std::string openCmdRegKey_;
   std::string programID_;
-  std::string machineProgID_, userProgID_, choiceProgID_;
+  std::string machineProgID_, userProgID_, choiceProgID_, ignoredChoice_;
   std::string openerCommand_, openerName_;
   std::uint32_t types_[kTypeSlots] = {};
   bool layered_ = false;

@@ -1,6 +1,7 @@
 #include "registry/scan.h"
 
 #include <algorithm>
+#include <utility>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -81,7 +82,7 @@ std::string ReadDefaultValue(IRegistry& reg, HKEY root, const std::string& path)
 }
 
 ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root, const ClassLayers* layers,
-                              const IndirectStringResolver& resolve) {
+                              const IndirectStringResolver& resolve, const HonouredIdentifier& honoured) {
   ScanResult result;
   result.entries = std::make_shared<cRegEntries>();
   std::vector<char> name(kNameBuffer);
@@ -145,8 +146,14 @@ ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root, const ClassLayers* laye
       entry->ValueType(cRegEntry::kIdType, idType);
       entry->ValueType(cRegEntry::kCommandType, commandType);
       const auto chosen = inExplorer.find(folded);
-      ReadLayers(reg, root, *layers, resolve, rawProgramId, inUser.count(folded) > 0,
-                 chosen == inExplorer.end() ? std::string() : std::move(chosen->second.choice), *entry);
+      std::string choice = chosen == inExplorer.end() ? std::string() : std::move(chosen->second.choice);
+      // Windows ignores a choice whose hash does not verify; only it can
+      // tell, and where it names another program, that one opens the type.
+      if (!choice.empty() && honoured) {
+        const std::string used = honoured(entry->Ext());
+        if (!used.empty() && !EqualsNoCase(used, choice)) entry->IgnoredChoice(std::exchange(choice, std::string()));
+      }
+      ReadLayers(reg, root, *layers, resolve, rawProgramId, inUser.count(folded) > 0, std::move(choice), *entry);
     }
     // A type counts where something opens it: a command in the root, or a
     // layer above the machine classes that names a program.

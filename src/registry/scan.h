@@ -48,7 +48,13 @@ struct ScanResult {
 // root's, and a type counts when Explorer's choice or the user classes name
 // a program for it even where the root holds no command.
 inline constexpr int kMaxFailedIndexes = 64;
+//
+// honoured, where given, tells the program identifier the system itself
+// uses for a type ("" where it cannot tell); a type whose Explorer's choice
+// it does not name is read as though it had none, the choice kept in
+// IgnoredChoice.
+using HonouredIdentifier = std::function<std::string(const std::string& ext)>;
 ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root = HKEY_CLASSES_ROOT, const ClassLayers* layers = nullptr,
-                              const IndirectStringResolver& resolve = {});
+                              const IndirectStringResolver& resolve = {}, const HonouredIdentifier& honoured = {});
 
 }  // namespace hollin

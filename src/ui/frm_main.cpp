@@ -331,6 +331,13 @@ std::string FrmMain::EntryText(const char* heading, const cRegEntry& entry) cons
   return t;
 }
 
+// An Explorer's choice that Windows does not use, for the panel; "" for none.
+std::string FrmMain::IgnoredChoiceText(const cRegEntry* entry) {
+  if (!entry || entry->IgnoredChoice().empty()) return std::string();
+  return "\rNOT HONOURED: Explorer's choice " + entry->IgnoredChoice() +
+         " (Windows does not use it: its hash does not verify, or Windows reset it)";
+}
+
 // What the system itself says it runs for a type, for the panel; "" where
 // it cannot tell.
 std::string FrmMain::WhatWindowsRuns(const std::string& ext) {
@@ -343,7 +350,8 @@ std::string FrmMain::WhatWindowsRuns(const std::string& ext) {
 void FrmMain::lvwMain_ItemClick(int row) {
   const std::string& ext = lvwMain.Text(row);
   if (ShownView == 1) {
-    lblInfo.Caption(EntryText("CURRENT settings for file type ", *g_.CurrentEntries->Item(ext)) +
+    const cRegEntry& entry = *g_.CurrentEntries->Item(ext);
+    lblInfo.Caption(EntryText("CURRENT settings for file type ", entry) + IgnoredChoiceText(&entry) +
                     WhatWindowsRuns(ext));
   } else if (ShownView == 2) {
     lblInfo.Caption(EntryText("BASE (previous) settings for file type ", *g_.BaseEntries->Item(ext)));
@@ -371,7 +379,7 @@ void FrmMain::lvwMain_ItemClick(int row) {
       t.append("\rWAS: ").append(was.empty() ? std::string("-") : was);
       t.append("\rLAYERS: ").append(DescribeLayers(c, b));
     }
-    lblInfo.Caption(t + WhatWindowsRuns(ext));
+    lblInfo.Caption(t + IgnoredChoiceText(c) + WhatWindowsRuns(ext));
     bool any = false;
     for (int i = 1; i <= lvwMain.Count() && !any; ++i) any = lvwMain.Selected(i);
     cmdRestore.Enabled(any);

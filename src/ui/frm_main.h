@@ -163,6 +163,7 @@ class FrmMain : public Form, public IStatusSink, public IDeltaWindow {
   std::vector<std::string> pendingChoices_;
   void ConfirmChoices();
   std::string WhatWindowsRuns(const std::string& ext);
+  static std::string IgnoredChoiceText(const cRegEntry* entry);
 };
 
 }  // namespace hollin::ui

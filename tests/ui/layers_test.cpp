@@ -60,6 +60,26 @@ TEST_F(Layers, WhatOpensEachTypeAndWhichLayerDecides) {
   EXPECT_EQ(main->lvwMain.Count(), 7);  // no change: the identifier is what is compared
 }
 
+// Windows ignores an Explorer's choice whose hash does not verify: where the
+// system names another program for the type, that one opens it, the panel
+// says so, and the ignored choice is not recorded (Wine cannot tell: there
+// the layers decide).
+TEST_F(Layers, AChoiceWindowsDoesNotHonourCountsAsNone) {
+  Start();  // the base, with the choice honoured
+  platform.opens[".p"] = {"mfile", "C:\\M\\m.exe %1"};
+  main->mnuRefresh.UserChoose();
+  EXPECT_EQ(Rows(), ".p|m");
+  Click(".p");
+  EXPECT_NE(main->lblInfo.Caption().find("\rNOT HONOURED: Explorer's choice AppXv1ewer (Windows does not use it"),
+            std::string::npos)
+      << main->lblInfo.Caption();
+  main->cmdAccept.UserClick();
+  EXPECT_EQ(test::ReadFileBytes("Prev.isd").find("AppXv1ewer"), std::string::npos);
+  platform.opens[".p"] = {"AppXv1ewer", ""};  // honoured again: a change of what opens it
+  main->mnuRefresh.UserChoose();
+  EXPECT_EQ(Rows(), ".p|Vendor.Viewer");
+}
+
 // One change at a time after the base was recorded: what the check lists,
 // then what a restore of the listed type writes.
 TEST_F(Layers, EachLayersChangeIsListedAndRestoredWhereItWasMade) {
