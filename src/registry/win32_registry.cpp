@@ -57,6 +57,11 @@ LONG Win32Registry::RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
   return ::RegDeleteValueA(hKey, lpValueName);
 }
 
+LONG Win32Registry::RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName,
+                                  LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
+  return ::RegEnumValueA(hKey, dwIndex, lpValueName, lpcchValueName, lpReserved, lpType, lpData, lpcbData);
+}
+
 LONG Win32Registry::RegCloseKey(HKEY hKey) { return ::RegCloseKey(hKey); }
 
 }  // namespace hollin
