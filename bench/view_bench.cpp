@@ -43,7 +43,7 @@ struct FakePlatform : IPlatform {
   ProgramIdentity Identity() override { return {}; }
   std::string LoadIndirectString(const std::string&) override { return ""; }
   bool AskWhatOpens(const std::string&, std::string&, std::string&) override { return false; }
-  bool OpenWithChooser(const std::string&) override { return false; }
+  long OpenSettingsPage(const std::string&) override { return 1155; }
   void EndProcess() override {}
 };
 
