@@ -80,7 +80,7 @@ int Run(ui::Backend& backend, const std::function<void()>& pump, const char* lab
   General general;
   FakePlatform platform;
   NoBox box;
-  ui::FrmStatus frmStatus(backend, general);
+  ui::FrmStatus frmStatus(backend);
   ui::FrmWarning frmWarning(backend, general, reg);
   ui::FrmMain frmMain(backend, general, reg, platform, box, frmStatus, frmWarning);
   bool failed = false;

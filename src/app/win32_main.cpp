@@ -51,7 +51,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     platform.apartment = &apartment;
     Win32Registry reg;
     ui::Win32Backend backend(instance);
-    ui::FrmStatus frmStatus(backend, general);
+    ui::FrmStatus frmStatus(backend);
     ui::FrmWarning frmWarning(backend, general, reg);
     ui::FrmIcon frmIcon(backend);
     ui::FrmAbout frmAbout(backend, reg, platform, box);

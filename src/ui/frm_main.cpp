@@ -96,7 +96,7 @@ void FrmMain::Design() {
   ClientSize(8220, 4890);
   lvwMain.Move(90, 45, 3144, 4470);
   lvwMain.Tag = "EXTLIST";
-  Frame1.Move(3300, -30, 1692, 1305);
+  Frame1.Move(3300, 0, 1692, 1305);
   Frame1.Caption("View");
   const char* views[] = {"Changes O&nly", "C&urrent Settings", "&Base Settings"};
   for (int i = 0; i < 3; ++i) {
@@ -105,7 +105,7 @@ void FrmMain::Design() {
     optView(i).Caption(views[i]);
   }
   optView0.Value(true);
-  fraAction.Move(5055, -30, 3090, 1305);
+  fraAction.Move(5055, 0, 3090, 1305);
   fraAction.Caption("Action");
   fraAction.Enabled(false);
   const FontSpec small{"Small Fonts", 6.75, false};
@@ -135,12 +135,12 @@ void FrmMain::Design() {
   lblName0.Caption(kProductName);
   lblName0.Font({"Times New Roman", 8.25, true});
   lblName0.Colors(Rgb(0, 0, 0), Rgb(0, 128, 128));
-  lblName1.Move(6225, 0, 1230, 390);
+  lblName1.Move(6225, 0, 1230, 435);  // the title's line whole, its descent too
   lblName1.Caption(kAppTitle);
   lblName1.Font({"Times New Roman", 18, true});
   lblName1.Colors(Rgb(0, 192, 192), Rgb(0, 128, 128));
   lblName1.Alignment(Align::Right);
-  lblName2.Move(6255, 0, 1230, 390);
+  lblName2.Move(6255, 0, 1230, 435);
   lblName2.Caption(kAppTitle);
   lblName2.Font({"Times New Roman", 18, true});
   lblName2.Colors(Rgb(0, 64, 64), Rgb(0, 128, 128));
