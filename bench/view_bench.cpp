@@ -43,9 +43,9 @@ struct FakePlatform : IPlatform {
   ProgramIdentity Identity() override { return {}; }
   std::string LoadIndirectString(const std::string&) override { return ""; }
   bool AskWhatOpens(const std::string&, std::string&, std::string&) override { return false; }
-  bool OpenWithChooser(const std::string&) override { return false; }
   int WindowsVersion() override { return 0; }
   bool OpenHtmlHelp(const std::string&, int) override { return false; }
+  long OpenSettingsPage(const std::string&) override { return 1155; }
   void EndProcess() override {}
 };
 
@@ -82,7 +82,7 @@ int Run(ui::Backend& backend, const std::function<void()>& pump, const char* lab
   General general;
   FakePlatform platform;
   NoBox box;
-  ui::FrmStatus frmStatus(backend, general);
+  ui::FrmStatus frmStatus(backend);
   ui::FrmWarning frmWarning(backend, general, reg);
   ui::FrmMain frmMain(backend, general, reg, platform, box, frmStatus, frmWarning);
   bool failed = false;

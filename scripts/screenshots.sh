@@ -2,8 +2,9 @@
 # Takes the screenshots in docs/: the main window after a first run, with
 # types taken over, the detail panel in each view, the Current view, the
 # warning before a restore, the About box, the help in the HTML Help viewer,
-# the quiet check's status window, and the panel of a type whose Explorer's
-# choice changed, with its layers.
+# the quiet check's status window, the panel of a type whose Explorer's
+# choice changed, with its layers, the box of a restore of that choice, and
+# the main window at 144 DPI.
 # Runs hollin.exe in a private Wine prefix on a virtual display, driven by the
 # probe from another process. Installs what is missing first.
 set -euo pipefail
@@ -112,5 +113,35 @@ start_bg "$layers/hollin.exe"
 probe wait "$M" 30000
 probe select "$M" 0
 shot panel-layers.png
+probe close "$M"
+probe answer Brellmark "&No" 15000
+
+# A restore of the type whose Explorer's choice changed: nothing is written
+# there; Windows' Default apps page is asked for (Wine has none) and one box
+# says which program the base recorded and what to do.
+start_bg "$layers/hollin.exe"
+probe wait "$M" 30000
+probe key "$M" ctrl+W  # no warning before the restore
+probe select "$M" 0
+probe click "$M" "&Restore Base"
+probe wait Brellmark 15000
+shot restore-choice.png
+probe answer Brellmark OK
+probe gone Brellmark 15000
+probe close "$M"
+probe answer Brellmark "&No" 15000
+probe gone "$M" 15000
+
+# The main window on a screen of 144 DPI: every size follows from the
+# twips of the design, the fonts from their points.
+wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null
+wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1000x700 /f >/dev/null
+wineserver -k >/dev/null 2>&1 || true
+wineserver -w >/dev/null 2>&1 || true
+setsid wineserver -p </dev/null >/dev/null 2>&1
+start_bg "$layers/hollin.exe"
+probe wait "$M" 30000
+probe select "$M" 0
+shot main-144dpi.png
 probe close "$M"
 probe answer Brellmark "&No" 15000

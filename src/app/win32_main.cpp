@@ -41,13 +41,17 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   // nothing.
   const std::vector<std::string> args = cli::SplitArguments(ArgumentsOf(GetCommandLineA()));
   if (cli::IsCommandLineRun(args)) return cli::RunWindowsCommandLine(args);
+  // Every shell call of the windows runs in this thread's apartment, which
+  // outlives them all.
+  ComApartment apartment;
   Win32MessageBox box;
   try {
     General general;
     Win32Platform platform;
+    platform.apartment = &apartment;
     Win32Registry reg;
     ui::Win32Backend backend(instance);
-    ui::FrmStatus frmStatus(backend, general);
+    ui::FrmStatus frmStatus(backend);
     ui::FrmWarning frmWarning(backend, general, reg);
     ui::FrmIcon frmIcon(backend);
     ui::FrmAbout frmAbout(backend, reg, platform, box);

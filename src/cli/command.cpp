@@ -13,6 +13,7 @@
 #include "common/names.h"
 #include "common/text.h"
 #include "compare/check.h"
+#include "compare/default_apps.h"
 #include "compare/show_delta.h"
 
 namespace hollin::cli {
@@ -227,10 +228,15 @@ class Run {
                               (f.programId ? "its program identifier" : "its open command") +
                               (f.layer ? std::string(" in the ") + f.layer : std::string()) + " (error " +
                               std::to_string(f.status) + ")." + (f.status == 5 ? " Run as an administrator." : ""));
-    for (const auto& type : result.choices)
+    for (const auto& type : result.choices) {
+      const cRegEntry* recorded = g_.BaseEntries->Lookup(type);
+      const std::string page =
+          DefaultAppsUri(recorded ? DefaultAppsPageFor(env_.reg, type, recorded->InForceProgID()) : DefaultAppsPage{});
       report_.notes.push_back(type + ": Explorer's choice differs from the base. Windows protects it, so " +
                               std::string(kAppTitle) +
-                              " does not write it: choose the program in Settings > Apps > Default apps.");
+                              " does not write it: choose the program in Settings > Apps > Default apps (" + page +
+                              ").");
+    }
     for (const auto& type : unknown)
       report_.notes.push_back(type + ": the base has no record of this type, and nothing opens it now.");
     for (const auto& type : known) {

@@ -69,9 +69,6 @@ class IPlatform {
   // Only the system knows whether it honours Explorer's choice (it ignores
   // one whose hash does not verify).
   virtual bool AskWhatOpens(const std::string& ext, std::string& progId, std::string& command) = 0;
-  // Opens the system's own chooser of the program for a type, where the user
-  // can pick one with "Always"; false where it cannot be opened.
-  virtual bool OpenWithChooser(const std::string& ext) = 0;
   // The major version of Windows as the system itself reports it, whatever
   // compatibility layer the program runs under (10 for Windows 10 and 11);
   // 0 where it cannot be told.
@@ -80,6 +77,11 @@ class IPlatform {
   // topic of that context number, or at its default topic for 0. False where
   // the viewer cannot be loaded or opens no window.
   virtual bool OpenHtmlHelp(const std::string& path, int topic) = 0;
+  // Opens a page of the system's settings by its address ("ms-settings:..."),
+  // no error shown by the system: 0 where it opened, else the system's error
+  // (1223, ERROR_CANCELLED: the user cancelled a question on the way; 5,
+  // ERROR_ACCESS_DENIED: a policy refused it; any other: no such page).
+  virtual long OpenSettingsPage(const std::string& uri) = 0;
   // Ends the process at once. A test stand-in records the call and returns.
   virtual void EndProcess() = 0;
 };

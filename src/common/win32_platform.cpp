@@ -1,5 +1,6 @@
 #include "common/win32_platform.h"
 
+#include <objbase.h>
 #include <shellapi.h>
 #include <shlobj.h>
 #include <shlwapi.h>
@@ -31,6 +32,15 @@ std::string AssocString(ASSOCSTR what, const std::wstring& ext) {
 constexpr GUID kLocalAppData = {0xf1b32785, 0x6fba, 0x4fcf, {0x9d, 0x55, 0x7b, 0x8e, 0x7f, 0x15, 0x70, 0x91}};
 
 }  // namespace
+
+ComApartment::ComApartment() {
+  entered_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
+}
+
+void ComApartment::Leave() {
+  if (entered_) CoUninitialize();
+  entered_ = false;
+}
 
 Win32Platform::~Win32Platform() {
   if (instanceMutex_) CloseHandle(instanceMutex_);
@@ -103,12 +113,19 @@ bool Win32Platform::AskWhatOpens(const std::string& ext, std::string& progId, st
   return !progId.empty() || !command.empty();
 }
 
-bool Win32Platform::OpenWithChooser(const std::string& ext) {
-  const std::wstring type = Wide(ext);
-  OPENASINFO info{};
-  info.pcszFile = type.c_str();
-  info.oaifInFlags = OAIF_ALLOW_REGISTRATION | OAIF_REGISTER_EXT;
-  return SUCCEEDED(SHOpenWithDialog(GetActiveWindow(), &info));
+long Win32Platform::OpenSettingsPage(const std::string& uri) {
+  const std::wstring address = Wide(uri);
+  SHELLEXECUTEINFOW info{};
+  info.cbSize = sizeof info;
+  // The program says what went wrong, in its own box.
+  info.fMask = SEE_MASK_FLAG_NO_UI;
+  info.hwnd = GetActiveWindow();
+  info.lpVerb = L"open";
+  info.lpFile = address.c_str();
+  info.nShow = SW_SHOWNORMAL;
+  if (ShellExecuteExW(&info)) return 0;
+  const DWORD error = GetLastError();
+  return error ? static_cast<long>(error) : ERROR_NO_ASSOCIATION;
 }
 
 void Win32Platform::AssociationsChanged() {
@@ -259,7 +276,10 @@ bool Win32Platform::OpenHtmlHelp(const std::string& path, int topic) {
   return viewer != nullptr;
 }
 
-void Win32Platform::EndProcess() { ExitProcess(0); }
+void Win32Platform::EndProcess() {
+  if (apartment) apartment->Leave();
+  ExitProcess(0);
+}
 
 MbAnswer Win32MessageBox::Show(const MessageBoxRequest& request) {
   UINT flags = MB_TASKMODAL | MB_SETFOREGROUND;

@@ -8,8 +8,27 @@
 
 namespace hollin {
 
+// The thread's COM apartment, single-threaded, as the shell's calls want it
+// (ShellExecuteEx may hand a request to a shell extension that needs one):
+// entered once when made, left when destroyed or by Leave, whichever comes
+// first. Left alone when the thread has another apartment already.
+class ComApartment {
+ public:
+  ComApartment();
+  ~ComApartment() { Leave(); }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+  void Leave();
+
+ private:
+  bool entered_ = false;
+};
+
 class Win32Platform : public IPlatform {
  public:
+  // The window thread's apartment, left before EndProcess ends the process.
+  ComApartment* apartment = nullptr;
+
   ~Win32Platform() override;
   bool AnotherInstanceRunning() override;
   std::string ProgramFolder() override;
@@ -30,9 +49,9 @@ class Win32Platform : public IPlatform {
   ProgramIdentity Identity() override;
   std::string LoadIndirectString(const std::string& source) override;
   bool AskWhatOpens(const std::string& ext, std::string& progId, std::string& command) override;
-  bool OpenWithChooser(const std::string& ext) override;
   int WindowsVersion() override;
   bool OpenHtmlHelp(const std::string& path, int topic) override;
+  long OpenSettingsPage(const std::string& uri) override;
   void EndProcess() override;
 
  private:

@@ -225,6 +225,43 @@ LONG MergedClassRoot::RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
   return impl_->reg.RegDeleteValueA(impl_->WriteTarget(*m), lpValueName);
 }
 
+LONG MergedClassRoot::RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName,
+                                    LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
+  const Merged* m = impl_->Of(hKey);
+  if (!m)
+    return impl_->reg.RegEnumValueA(hKey, dwIndex, lpValueName, lpcchValueName, lpReserved, lpType, lpData,
+                                    lpcbData);
+  // The user classes' values, then those of the machine classes the user
+  // classes do not have.
+  DWORD index = dwIndex;
+  if (m->user) {
+    const LONG r =
+        impl_->reg.RegEnumValueA(m->user, index, lpValueName, lpcchValueName, lpReserved, lpType, lpData, lpcbData);
+    if (r != ERROR_NO_MORE_ITEMS) return r;
+    DWORD count = 0;
+    char probe[1];
+    for (DWORD size = 1;; ++count, size = 1)
+      if (impl_->reg.RegEnumValueA(m->user, count, probe, &size, nullptr, nullptr, nullptr, nullptr) ==
+          ERROR_NO_MORE_ITEMS)
+        break;
+    index -= count;
+  }
+  if (!m->machine) return ERROR_NO_MORE_ITEMS;
+  std::vector<char> name(16384);
+  for (DWORD i = 0, shown = 0;; ++i) {
+    DWORD size = static_cast<DWORD>(name.size());
+    const LONG r = impl_->reg.RegEnumValueA(m->machine, i, name.data(), &size, nullptr, nullptr, nullptr, nullptr);
+    if (r == ERROR_NO_MORE_ITEMS) return r;
+    const std::string value(name.data(), size);
+    if (m->user && impl_->reg.RegQueryValueExA(m->user, value.c_str(), nullptr, nullptr, nullptr, nullptr) !=
+                       ERROR_FILE_NOT_FOUND)
+      continue;  // the user classes' own shadows it
+    if (shown++ == index)
+      return impl_->reg.RegEnumValueA(m->machine, i, lpValueName, lpcchValueName, lpReserved, lpType, lpData,
+                                      lpcbData);
+  }
+}
+
 LONG MergedClassRoot::RegCloseKey(HKEY hKey) {
   const auto it = impl_->merged.find(hKey);
   if (it == impl_->merged.end()) return impl_->reg.RegCloseKey(hKey);

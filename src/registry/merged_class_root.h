@@ -40,6 +40,8 @@ class MergedClassRoot : public IRegistry {
                        REGSAM samDesired, const SECURITY_ATTRIBUTES* lpSecurityAttributes, PHKEY phkResult,
                        LPDWORD lpdwDisposition) override;
   LONG RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) override;
+  LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName, LPDWORD lpReserved,
+                     LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) override;
   LONG RegCloseKey(HKEY hKey) override;
 
  private:

@@ -1,4 +1,4 @@
-// The registry layer: the nine registry operations the program uses, with the
+// The registry layer: the ten registry operations the program uses, with the
 // platform's names, argument order and status codes. Win32Registry passes
 // them on to advapi32; RegistryStore keeps its own tree of keys. Every other
 // part of the program reaches the registry only through this interface.
@@ -50,5 +50,9 @@ class IRegistry {
                                const SECURITY_ATTRIBUTES* lpSecurityAttributes,
                                PHKEY phkResult, LPDWORD lpdwDisposition) = 0;
   virtual LONG RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) = 0;
+  virtual LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName,
+                             LPDWORD lpcchValueName, LPDWORD lpReserved,
+                             LPDWORD lpType, LPBYTE lpData,
+                             LPDWORD lpcbData) = 0;
   virtual LONG RegCloseKey(HKEY hKey) = 0;
 };

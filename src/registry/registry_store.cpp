@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <map>
 #include <optional>
 #include <unordered_map>
@@ -584,6 +585,32 @@ LONG RegistryStore::RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
   key->values.erase(it);
   key->written = Now();
   return impl_->Commit(undo);
+}
+
+LONG RegistryStore::RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName,
+                                  LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
+  Key* key;
+  REGSAM access;
+  if (LONG r = impl_->Resolve(hKey, key, access)) return r;
+  if (lpReserved || !lpValueName || !lpcchValueName || (lpData && !lpcbData)) return ERROR_INVALID_PARAMETER;
+  if (!(access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
+  // Values enumerate in the order of their folded names (the platform
+  // promises no order); the walk to an index is linear, as keys hold few.
+  if (dwIndex >= key->values.size()) return ERROR_NO_MORE_ITEMS;
+  const Value& v = std::next(key->values.begin(), dwIndex)->second;
+  // The name and its NUL must fit; when they do not, nothing is stored.
+  if (*lpcchValueName <= v.name.size()) return ERROR_MORE_DATA;
+  const size_t size = ReportedSize(v);
+  if (lpData && *lpcbData < size) {
+    *lpcbData = static_cast<DWORD>(size);
+    return ERROR_MORE_DATA;
+  }
+  std::memcpy(lpValueName, v.name.c_str(), v.name.size() + 1);
+  *lpcchValueName = static_cast<DWORD>(v.name.size());
+  if (lpType) *lpType = v.type;
+  if (lpcbData) *lpcbData = static_cast<DWORD>(size);
+  if (lpData) CopyOut(v, lpData);
+  return ERROR_SUCCESS;
 }
 
 LONG RegistryStore::RegCloseKey(HKEY hKey) {

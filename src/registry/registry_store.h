@@ -46,6 +46,8 @@ class RegistryStore : public IRegistry {
                        const SECURITY_ATTRIBUTES* lpSecurityAttributes,
                        PHKEY phkResult, LPDWORD lpdwDisposition) override;
   LONG RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) override;
+  LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName,
+                     LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) override;
   LONG RegCloseKey(HKEY hKey) override;
 
   // Applies a registry export text to the tree, as an import does: keys and

@@ -159,6 +159,11 @@ LONG Win32Registry::RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
   return ::RegDeleteValueW(hKey, WideName(lpValueName).get());
 }
 
+LONG Win32Registry::RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName,
+                                  LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
+  return ::RegEnumValueA(hKey, dwIndex, lpValueName, lpcchValueName, lpReserved, lpType, lpData, lpcbData);
+}
+
 LONG Win32Registry::RegCloseKey(HKEY hKey) { return ::RegCloseKey(hKey); }
 
 }  // namespace hollin

@@ -69,6 +69,17 @@ void Control::Move(int left, int top, int width, int height) {
   Changed(Prop::Position);
 }
 
+int PixelsOf(int twips, int dpi) {
+  // To the nearest, halves away from zero, as the platform's MulDiv.
+  const std::int64_t product = static_cast<std::int64_t>(twips) * dpi;
+  return static_cast<int>(product >= 0 ? (product + 720) / 1440 : -((-product + 720) / 1440));
+}
+
+PixelRect PixelRectOf(const Control& c, int dpi) {
+  return {PixelsOf(c.FormLeft(), dpi), PixelsOf(c.FormTop(), dpi), PixelsOf(c.FormLeft() + c.Width(), dpi),
+          PixelsOf(c.FormTop() + c.Height(), dpi)};
+}
+
 int Control::FormLeft() const { return left_ + (container_ ? container_->FormLeft() : 0); }
 int Control::FormTop() const { return top_ + (container_ ? container_->FormTop() : 0); }
 

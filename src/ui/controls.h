@@ -51,6 +51,17 @@ class Control;
 class MenuItem;
 class Timer;
 
+// Twips (1440 to the inch) as pixels at a DPI, to the nearest pixel.
+int PixelsOf(int twips, int dpi);
+
+// Where a control lies on its form's client area, in pixels at a DPI. Each
+// edge is mapped on its own, so that controls that meet in twips meet in
+// pixels, and rounding never grows one into its neighbour.
+struct PixelRect {
+  int left = 0, top = 0, right = 0, bottom = 0;
+};
+PixelRect PixelRectOf(const Control& control, int dpi);
+
 // Runs an event procedure; an error that escapes it goes to the handler.
 void Dispatch(std::string_view where, const std::function<void()>& procedure);
 using ErrorHandler = std::function<void(const std::string& where, std::exception_ptr error)>;
@@ -72,8 +83,6 @@ class Backend {
   virtual int TextWidth(const std::string& text, const FontSpec& font) = 0;
   // Outer height of a form minus its client height, in twips.
   virtual int FrameHeight(const Form& form) = 0;
-  virtual int TwipsPerPixelX() = 0;
-  virtual int TwipsPerPixelY() = 0;
   // Shows a loaded form modally: returns when it is unloaded.
   virtual void ShowModal(Form& form) = 0;
 };

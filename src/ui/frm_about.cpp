@@ -1,5 +1,6 @@
 #include "ui/frm_about.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "common/names.h"
@@ -60,8 +61,10 @@ void FrmAbout::Form_Load() {
   const int gap = static_cast<int>(std::nearbyint(2.0 * (cmdSysInfo.Top() - (cmdOK.Top() + cmdOK.Height()))));
   Line1_0.Move(7, cmdOK.Top() - gap, ClientWidth() - 14 - 7, 15);
   Line1_1.Move(7, cmdOK.Top() - gap - 1, ClientWidth() - 14 - 7, 15);
-  lblClickThru1.Move(static_cast<int>(std::lround(lblClickThru0.Left() + 1.15 * lblClickThru0.Width())),
-                     lblClickThru1.Top(), lblClickThru1.Width(), lblClickThru1.Height());
+  // The second link follows the first, no wider than the room left.
+  const int linkLeft = static_cast<int>(std::lround(lblClickThru0.Left() + 1.15 * lblClickThru0.Width()));
+  lblClickThru1.Move(linkLeft, lblClickThru1.Top(), std::min(lblClickThru1.Width(), ClientWidth() - linkLeft),
+                     lblClickThru1.Height());
   lblDescription.Caption(id.product + " is the easiest way to track and maintain your preferred" +
                          " associations between default Open applications and file types," +
                          " despite efforts by other programs to" + " alter your settings.");

@@ -12,6 +12,7 @@
 #include "common/ansi_codepage.h"
 #include "compare/exe_name.h"
 #include "compare/check.h"
+#include "compare/default_apps.h"
 #include "compare/restore.h"
 #include "resource.h"
 
@@ -25,6 +26,8 @@ Picture LedPicture(Led led) {
 }
 
 int Round(double twips) { return static_cast<int>(std::lround(twips)); }
+
+constexpr long kErrorCancelled = 1223;  // ERROR_CANCELLED: the user cancelled
 
 }  // namespace
 
@@ -93,7 +96,7 @@ void FrmMain::Design() {
   ClientSize(8220, 4890);
   lvwMain.Move(90, 45, 3144, 4470);
   lvwMain.Tag = "EXTLIST";
-  Frame1.Move(3300, -30, 1692, 1305);
+  Frame1.Move(3300, 0, 1692, 1305);
   Frame1.Caption("View");
   const char* views[] = {"Changes O&nly", "C&urrent Settings", "&Base Settings"};
   for (int i = 0; i < 3; ++i) {
@@ -102,7 +105,7 @@ void FrmMain::Design() {
     optView(i).Caption(views[i]);
   }
   optView0.Value(true);
-  fraAction.Move(5055, -30, 3090, 1305);
+  fraAction.Move(5055, 0, 3090, 1305);
   fraAction.Caption("Action");
   fraAction.Enabled(false);
   const FontSpec small{"Small Fonts", 6.75, false};
@@ -132,12 +135,12 @@ void FrmMain::Design() {
   lblName0.Caption(kProductName);
   lblName0.Font({"Times New Roman", 8.25, true});
   lblName0.Colors(Rgb(0, 0, 0), Rgb(0, 128, 128));
-  lblName1.Move(6225, 0, 1230, 390);
+  lblName1.Move(6225, 0, 1230, 435);  // the title's line whole, its descent too
   lblName1.Caption(kAppTitle);
   lblName1.Font({"Times New Roman", 18, true});
   lblName1.Colors(Rgb(0, 192, 192), Rgb(0, 128, 128));
   lblName1.Alignment(Align::Right);
-  lblName2.Move(6255, 0, 1230, 390);
+  lblName2.Move(6255, 0, 1230, 435);
   lblName2.Caption(kAppTitle);
   lblName2.Font({"Times New Roman", 18, true});
   lblName2.Colors(Rgb(0, 64, 64), Rgb(0, 128, 128));
@@ -606,12 +609,16 @@ void FrmMain::ReportNotRestored(const std::vector<RestoreFailure>& failed) {
 
 // Explorer's choice is never written: Windows checks it with a hash that
 // only it may make, and on current versions refuses other programs' writes.
-// The user confirms the recorded program in Windows' own chooser instead;
+// Windows' own Default apps page opens instead, once for all the types (at
+// the recorded program where they share one that the page knows), and one
+// box says which program the base recorded for each and what to do there;
 // the next check tells whether it took.
 void FrmMain::ConfirmChoices() {
   std::vector<std::string> types = std::move(pendingChoices_);
   pendingChoices_.clear();
   if (types.empty()) return;
+  const DefaultAppsPage page = DefaultAppsPageFor(reg_, *g_.BaseEntries, types);
+  const long status = platform_.OpenSettingsPage(DefaultAppsUri(page));
   std::string text = std::string("Explorer's choice of the program for ") + std::to_string(types.size()) +
                      " file type(s) is not the one your base recorded. Windows protects that choice, so " +
                      kAppTitle + " does not write it.\r";
@@ -622,19 +629,28 @@ void FrmMain::ConfirmChoices() {
     text.append("\r").append(types[i]).append(": ").append(recorded.empty() ? "(none)" : recorded);
   }
   if (types.size() > kListed) text += "\r... and " + std::to_string(types.size() - kListed) + " more.";
-  text.append("\r\rFor each type, Windows' own chooser opens now: pick the program named here and choose "
-              "\"Always\". Refresh (F5) then shows whether it took.");
-  box_.Show({text, MbButtons::Ok, MbIcon::Information, MbDefault::First, kProductName});
-  std::vector<std::string> unopened;
-  for (const auto& ext : types)
-    if (!platform_.OpenWithChooser(ext)) unopened.push_back(ext);
-  if (unopened.empty()) return;
-  std::string list;
-  for (size_t i = 0; i < unopened.size() && i < kListed; ++i) list.append(i ? ", " : "").append(unopened[i]);
-  if (unopened.size() > kListed) list += " and " + std::to_string(unopened.size() - kListed) + " more";
-  box_.Show({"Windows' chooser could not be opened for " + list +
-                 ". Choose the program for these types in Settings > Apps > Default apps.",
-             MbButtons::Ok, MbIcon::Exclamation, MbDefault::First, kProductName});
+  text.append("\r\r");
+  std::string error;
+  if (status != 0) {
+    error = "error " + std::to_string(status);
+    if (const std::string reason = platform_.ErrorText(status); !reason.empty()) error.append(": ").append(reason);
+  }
+  if (status == 0 && page.of != DefaultAppsPage::Of::AllApps) {
+    text.append("Windows' Default apps page of the recorded program opens now: there, choose it for each type "
+                "listed.");
+  } else if (status == 0) {
+    text.append("Windows' Default apps page opens now: there, look up each type listed and choose the program "
+                "named beside it.");
+  } else if (status == kErrorCancelled || status == ERROR_ACCESS_DENIED) {
+    text.append("Windows did not open its Default apps page: it was cancelled or refused (" + error +
+                "). In Settings > Apps > Default apps, choose the program named beside each type listed.");
+  } else {
+    text.append("Windows' Default apps page is not there to open (" + error +
+                "). In Settings > Apps > Default apps, choose the program named beside each type listed.");
+  }
+  text.append(" Refresh (F5) then shows whether it took.");
+  box_.Show({text, MbButtons::Ok, status == 0 ? MbIcon::Information : MbIcon::Exclamation, MbDefault::First,
+             kProductName});
 }
 
 void FrmMain::tmrStatus_Timer() { platform_.EndProcess(); }

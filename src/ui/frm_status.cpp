@@ -1,13 +1,10 @@
 #include "ui/frm_status.h"
 
-#include <cmath>
-
 #include "common/names.h"
 
 namespace hollin::ui {
 
-FrmStatus::FrmStatus(Backend& backend, const General& general)
-    : Form(backend, "frmStatus", FormStyle::FixedDialog), general_(general) {
+FrmStatus::FrmStatus(Backend& backend) : Form(backend, "frmStatus", FormStyle::FixedDialog) {
   OnDesign = [this] { Design(); };
   OnLoad = [this] { Form_Load(); };
 }
@@ -25,14 +22,11 @@ void FrmStatus::Design() {
 
 void FrmStatus::Form_Load() {
   Caption(kAppTitle);
-  const double screenTwipsY = general_.ScreenTwipsY > 0 ? general_.ScreenTwipsY : 15;
-  const double pixelsPerTwip = 1.0 / backend().TwipsPerPixelY();
-  // The frame: the outer height less the client area, in the screen's twips.
-  const double frame = Height() - screenTwipsY * (ClientHeight() * pixelsPerTwip);
   const int below = 2 * lblMain.Top() + lblMain.Height();
   linDivider.Move(linDivider.Left(), below, ClientWidth() - 2 * linDivider.Left(), 15);
-  // The client area ends one top margin below the message.
-  Height(static_cast<int>(std::lround(below * pixelsPerTwip * screenTwipsY + frame)));
+  // The client area ends one top margin below the message, in twips at
+  // every DPI.
+  ClientSize(ClientWidth(), below);
   linDivider.Visible(false);
 }
 

@@ -3,14 +3,13 @@
 // check; the main window sets it up, and ends or replaces it.
 #pragma once
 
-#include "compare/general.h"
 #include "ui/controls.h"
 
 namespace hollin::ui {
 
 class FrmStatus : public Form {
  public:
-  FrmStatus(Backend& backend, const General& general);
+  explicit FrmStatus(Backend& backend);
 
   Label lblMain{*this, "lblMain"};
   Image imgLED{*this, "imgLED", 1};
@@ -25,7 +24,6 @@ class FrmStatus : public Form {
  private:
   void Design();
   void Form_Load();
-  const General& general_;
 };
 
 }  // namespace hollin::ui

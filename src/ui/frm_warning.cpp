@@ -35,7 +35,7 @@ void FrmWarning::Design() {
   cmdCancel.Caption("&Cancel");
   cmdCancel.Default = true;
   cmdCancel.Cancel = true;
-  chkWarn.Move(240, 2760, 3765, 225);
+  chkWarn.Move(120, 2760, 3660, 225);  // beside the Cancel button, not under it
   chkWarn.Caption("&Don't show this warning for future changes.");
   chkWarn.Value(0);
   lblWarning2.Move(480, 2235, 3240, 495);

@@ -3,9 +3,9 @@
 // one measures, and lets a test play the user (the controls' User* calls) and
 // answer modal forms.
 //
-// Measuring rule: a text is 6 pixels wide per character, in every font; a
-// form's frame (caption and borders) is 26 pixels high; one pixel is
-// TwipsPerPixel twips (15 unless a test says otherwise).
+// Measuring rule, at 96 DPI and in proportion at others (Dpi, 96 unless a
+// test says otherwise): a text is 6 pixels wide per character, in every
+// font; a form's frame (caption and borders) is 26 pixels high.
 #pragma once
 
 #include <functional>
@@ -19,7 +19,9 @@ class HeadlessBackend : public Backend {
   static constexpr int kCharPixels = 6;
   static constexpr int kFramePixels = 26;
 
-  int TwipsPerPixel = 15;
+  int Dpi = 96;
+  // Pixels at Dpi of a length given in pixels at 96 DPI.
+  int Scaled(int pixels) const { return PixelsOf(pixels * 15, Dpi); }
   // Acts on a form shown modally (answers it); when it returns with the form
   // still loaded, the form is closed as by its window frame.
   std::function<void(Form&)> onModal;
@@ -33,12 +35,13 @@ class HeadlessBackend : public Backend {
   void Refresh(Form& form) override;
   void RefreshControl(Control&) override {}
   int TextWidth(const std::string& text, const FontSpec&) override {
-    return static_cast<int>(text.size()) * kCharPixels * TwipsPerPixel;
+    return Twips(Scaled(static_cast<int>(text.size()) * kCharPixels));
   }
-  int FrameHeight(const Form&) override { return kFramePixels * TwipsPerPixel; }
-  int TwipsPerPixelX() override { return TwipsPerPixel; }
-  int TwipsPerPixelY() override { return TwipsPerPixel; }
+  int FrameHeight(const Form&) override { return Twips(Scaled(kFramePixels)); }
   void ShowModal(Form& form) override;
+
+ private:
+  int Twips(int pixels) const { return pixels * 1440 / Dpi; }
 };
 
 }  // namespace hollin::ui

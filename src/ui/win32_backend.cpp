@@ -13,7 +13,35 @@ namespace {
 constexpr char kFormClass[] = "HollinForm";
 constexpr int kFirstControlId = 100;
 constexpr UINT_PTR kTimerId = 1;
-constexpr int kHeaderMargin = 12;  // pixels a header item puts around its text
+constexpr int kHeaderMargin = 12;  // pixels at 96 DPI a header item puts around its text
+
+#ifndef WM_DPICHANGED
+#define WM_DPICHANGED 0x02E0
+#endif
+#ifndef WM_GETDPISCALEDSIZE
+#define WM_GETDPISCALEDSIZE 0x02E4
+#endif
+
+// The per-monitor DPI functions of Windows 10 (1607) and later, where the
+// system has them.
+struct DpiFunctions {
+  UINT(WINAPI* forWindow)(HWND) = nullptr;
+  BOOL(WINAPI* adjust)(LPRECT, DWORD, BOOL, DWORD, UINT) = nullptr;
+};
+
+const DpiFunctions& Dpis() {
+  static const DpiFunctions functions = [] {
+    DpiFunctions f;
+    if (HMODULE user = GetModuleHandleA("user32.dll")) {
+      f.forWindow = reinterpret_cast<decltype(f.forWindow)>(
+          reinterpret_cast<void (*)()>(GetProcAddress(user, "GetDpiForWindow")));
+      f.adjust = reinterpret_cast<decltype(f.adjust)>(
+          reinterpret_cast<void (*)()>(GetProcAddress(user, "AdjustWindowRectExForDpi")));
+    }
+    return f;
+  }();
+  return functions;
+}
 
 // Lines break at a carriage return alone; the controls want CR LF.
 std::string WithLineFeeds(const std::string& text) {
@@ -66,11 +94,20 @@ Win32Backend::~Win32Backend() {
   for (auto& [key, brush] : brushes_) DeleteObject(brush);
 }
 
-HFONT Win32Backend::FontOf(const FontSpec& font) {
-  const auto key = std::make_tuple(font.name, static_cast<int>(font.points * 100), font.bold, font.underline);
+int Win32Backend::DpiOf(const Form& form) const {
+  const auto it = dpis_.find(&form);
+  return it == dpis_.end() ? dpi_ : it->second;
+}
+
+const FontSpec& Win32Backend::FontFor(const Control& c) const {
+  return c.Font() == FontSpec{} ? c.form().Font : c.Font();
+}
+
+HFONT Win32Backend::FontOf(const FontSpec& font, int dpi) {
+  const auto key = std::make_tuple(font.name, static_cast<int>(font.points * 100), font.bold, font.underline, dpi);
   if (auto it = fonts_.find(key); it != fonts_.end()) return it->second;
   LOGFONTA lf{};
-  lf.lfHeight = -static_cast<LONG>(font.points * dpi_ / 72.0 + 0.5);
+  lf.lfHeight = -static_cast<LONG>(font.points * dpi / 72.0 + 0.5);
   lf.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
   lf.lfUnderline = font.underline ? TRUE : FALSE;
   lf.lfCharSet = DEFAULT_CHARSET;
@@ -141,24 +178,38 @@ DWORD Win32Backend::ExStyleOf(const Form& form) const {
   return WS_EX_CONTROLPARENT | (form.Style() == FormStyle::FixedDialog ? WS_EX_DLGMODALFRAME : 0);
 }
 
+SIZE Win32Backend::OuterSize(const Form& form, int dpi) const {
+  RECT r{0, 0, PixelsOf(form.ClientWidth(), dpi), PixelsOf(form.ClientHeight(), dpi)};
+  const BOOL menu = form.Menus().empty() ? FALSE : TRUE;
+  if (Dpis().adjust)
+    Dpis().adjust(&r, StyleOf(form), menu, ExStyleOf(form), static_cast<UINT>(dpi));
+  else
+    AdjustWindowRectEx(&r, StyleOf(form), menu, ExStyleOf(form));
+  return {r.right - r.left, r.bottom - r.top};
+}
+
 int Win32Backend::FrameHeight(const Form& form) {
-  RECT r{0, 0, 100, 100};
-  AdjustWindowRectEx(&r, StyleOf(form), form.Menus().empty() ? FALSE : TRUE, ExStyleOf(form));
-  return MulDiv(r.bottom - r.top - 100, 1440, dpi_);
+  const int dpi = DpiOf(form);
+  return MulDiv(OuterSize(form, dpi).cy - PixelsOf(form.ClientHeight(), dpi), 1440, dpi);
 }
 
 void Win32Backend::CreateForm(Form& form) {
-  RECT r{0, 0, Px(form.ClientWidth()), Px(form.ClientHeight())};
   const bool hasMenu = !form.Menus().empty();
-  AdjustWindowRectEx(&r, StyleOf(form), hasMenu, ExStyleOf(form));
-  const int w = r.right - r.left, h = r.bottom - r.top;
+  const SIZE size = OuterSize(form, dpi_);
   // Every window starts in the middle of the screen.
-  const int x = (GetSystemMetrics(SM_CXSCREEN) - w) / 2;
-  const int y = (GetSystemMetrics(SM_CYSCREEN) - h) / 2;
+  const int x = (GetSystemMetrics(SM_CXSCREEN) - size.cx) / 2;
+  const int y = (GetSystemMetrics(SM_CYSCREEN) - size.cy) / 2;
   HMENU menu = hasMenu ? LoadMenuA(instance_, MAKEINTRESOURCEA(IDM_MAIN)) : nullptr;
   HWND hwnd = CreateWindowExA(ExStyleOf(form), kFormClass, form.Caption().c_str(), StyleOf(form),
-                              x, y, w, h, nullptr, menu, instance_, &form);
+                              x, y, size.cx, size.cy, nullptr, menu, instance_, &form);
   form.native = hwnd;
+  // A monitor of another DPI than the system's: the window is made for it
+  // before its controls are.
+  if (const UINT dpi = Dpis().forWindow ? Dpis().forWindow(hwnd) : 0; dpi && static_cast<int>(dpi) != dpi_) {
+    dpis_[&form] = static_cast<int>(dpi);
+    const SIZE own = OuterSize(form, static_cast<int>(dpi));
+    SetWindowPos(hwnd, nullptr, 0, 0, own.cx, own.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
   SendMessageA(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(IconOf(Picture::Icon)));
   SendMessageA(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
   int id = kFirstControlId;
@@ -237,8 +288,7 @@ void Win32Backend::CreateControl(Form& form, Control& c, int id) {
                               WindowOf(form), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                               instance_, nullptr);
   c.native = hwnd;
-  const FontSpec& font = c.Font() == FontSpec{} ? form.Font : c.Font();
-  SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(font)), FALSE);
+  SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(FontFor(c), DpiOf(form))), FALSE);
   Place(c);
   if (c.kind() == Kind::ListView) {
     SendMessageA(hwnd, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
@@ -258,7 +308,19 @@ void Win32Backend::CreateControl(Form& form, Control& c, int id) {
 }
 
 void Win32Backend::Place(Control& c) {
-  MoveWindow(WindowOf(c), Px(c.FormLeft()), Px(c.FormTop()), Px(c.Width()), Px(c.Height()), TRUE);
+  const PixelRect r = PixelRectOf(c, DpiOf(c.form()));
+  MoveWindow(WindowOf(c), r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+}
+
+void Win32Backend::ApplyDpi(Form& form, int dpi) {
+  if (dpi <= 0 || dpi == DpiOf(form)) return;
+  dpis_[&form] = dpi;
+  for (Control* c : form.Controls()) {
+    SendMessageA(WindowOf(*c), WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(FontFor(*c), dpi)), FALSE);
+    Place(*c);
+    if (c->kind() == Kind::ListView) SyncColumns(*c);
+  }
+  RedrawWindow(WindowOf(form), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 // Draws a transparent label as the user sees it: the labels behind it that it
@@ -268,17 +330,18 @@ void Win32Backend::DrawTransparentLabel(Form& form, Control& label, HDC dc) {
   const auto& all = form.Controls();
   size_t at = 0;
   while (at < all.size() && all[at] != &label) ++at;
-  RECT own{0, 0, Px(label.Width()), Px(label.Height())};
+  const int dpi = DpiOf(form);
+  const PixelRect place = PixelRectOf(label, dpi);
+  RECT own{0, 0, place.right - place.left, place.bottom - place.top};
   FillRect(dc, &own, GetSysColorBrush(COLOR_BTNFACE));
   SetBkMode(dc, TRANSPARENT);
   auto draw = [&](Control& d) {
-    RECT r{Px(d.FormLeft() - label.FormLeft()), Px(d.FormTop() - label.FormTop()), 0, 0};
-    r.right = r.left + Px(d.Width());
-    r.bottom = r.top + Px(d.Height());
+    const PixelRect p = PixelRectOf(d, dpi);
+    RECT r{p.left - place.left, p.top - place.top, p.right - place.left, p.bottom - place.top};
     const bool transparent = static_cast<Label&>(d).Transparent;
     if (!transparent && d.BackColor() != kSystemColor) FillRect(dc, &r, BrushOf(d.BackColor()));
     if (!transparent && &d != &label) return;
-    HGDIOBJ old = SelectObject(dc, FontOf(d.Font() == FontSpec{} ? form.Font : d.Font()));
+    HGDIOBJ old = SelectObject(dc, FontOf(FontFor(d), dpi));
     SetTextColor(dc, d.ForeColor() == kSystemColor ? GetSysColor(COLOR_BTNTEXT) : d.ForeColor());
     const UINT align = d.Alignment() == Align::Right ? DT_RIGHT : d.Alignment() == Align::Center ? DT_CENTER : DT_LEFT;
     const std::string text = WithLineFeeds(d.Caption());
@@ -308,6 +371,7 @@ void Win32Backend::Uncover(Control& c) {
 
 void Win32Backend::DestroyForm(Form& form) {
   HWND hwnd = WindowOf(form);
+  dpis_.erase(&form);
   for (Control* c : form.Controls()) c->native = nullptr;
   form.native = nullptr;
   if (hwnd) {
@@ -328,10 +392,8 @@ void Win32Backend::FormChanged(Form& form, Prop what) {
       if (form.Visible()) SetForegroundWindow(hwnd);
       break;
     case Prop::Position: {
-      RECT r{0, 0, Px(form.ClientWidth()), Px(form.ClientHeight())};
-      AdjustWindowRectEx(&r, StyleOf(form), form.Menus().empty() ? FALSE : TRUE, ExStyleOf(form));
-      SetWindowPos(hwnd, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
-                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+      const SIZE size = OuterSize(form, DpiOf(form));
+      SetWindowPos(hwnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
       break;
     }
     default:
@@ -351,7 +413,8 @@ void Win32Backend::SyncColumns(Control& c) {
     lc.fmt = LVCFMT_LEFT;
     // A column as wide as its caption shows the caption whole: the header's
     // own margins come on top.
-    lc.cx = Px(col.width) + kHeaderMargin;
+    const int dpi = DpiOf(c.form());
+    lc.cx = PixelsOf(col.width, dpi) + MulDiv(kHeaderMargin, dpi, 96);
     std::string caption = col.caption;
     lc.pszText = caption.data();
     SendMessageA(hwnd, i < have ? LVM_SETCOLUMNA : LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&lc));
@@ -406,7 +469,7 @@ void Win32Backend::ControlChanged(Control& c, Prop what, int row) {
       Place(c);
       break;
     case Prop::Font:
-      SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(c.Font())), TRUE);
+      SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(FontFor(c), DpiOf(c.form()))), TRUE);
       break;
     case Prop::Colors:
       InvalidateRect(hwnd, nullptr, TRUE);
@@ -488,7 +551,7 @@ void Win32Backend::RefreshControl(Control& c) {
 
 int Win32Backend::TextWidth(const std::string& text, const FontSpec& font) {
   HDC dc = GetDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, FontOf(font));
+  HGDIOBJ old = SelectObject(dc, FontOf(font, dpi_));
   SIZE size{};
   GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
   SelectObject(dc, old);
@@ -598,6 +661,22 @@ LRESULT Win32Backend::Handle(Form& form, HWND hwnd, UINT msg, WPARAM wp, LPARAM 
     case WM_CLOSE:
       form.UserCloses();
       return 0;
+    case WM_GETDPISCALEDSIZE: {
+      // The size at the new DPI is the design's, not the old one scaled: the
+      // rectangle WM_DPICHANGED suggests then fits the client area exactly.
+      const SIZE size = OuterSize(form, static_cast<int>(wp));
+      *reinterpret_cast<SIZE*>(lp) = size;
+      return TRUE;
+    }
+    case WM_DPICHANGED: {
+      // Another monitor's DPI: the window takes the rectangle the system
+      // suggests, and its fonts and controls are made anew for that DPI.
+      ApplyDpi(form, HIWORD(wp));
+      const RECT* r = reinterpret_cast<const RECT*>(lp);
+      SetWindowPos(hwnd, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+      return 0;
+    }
     case WM_HELP: {
       // F1: on a highlighted menu item, its topic; elsewhere the contents.
       const auto* info = reinterpret_cast<const HELPINFO*>(lp);

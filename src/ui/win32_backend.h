@@ -5,6 +5,12 @@
 // Every text stays readable from outside the standard way: window texts,
 // LVM_GETITEMTEXT and LVM_GETCOLUMN on the list, SB_GETTEXT on the status
 // bar's first panel (its LED is the panel's icon), the menu bar.
+//
+// Each window has its DPI: the system's when it is made, the monitor's where
+// the system tells (GetDpiForWindow, WM_DPICHANGED: the program's manifest
+// declares per-monitor awareness). Twips map to pixels through it, and its
+// fonts are made for it; when it changes, the window takes the rectangle
+// the system suggests and lays its controls out again.
 #pragma once
 
 #include "common/windows_api.h"
@@ -27,6 +33,8 @@ class Win32Backend : public Backend {
   void PumpWaiting();
   HWND WindowOf(const Form& form) const { return static_cast<HWND>(form.native); }
   HWND WindowOf(const Control& control) const { return static_cast<HWND>(control.native); }
+  // The DPI a form's window is laid out for.
+  int DpiOf(const Form& form) const;
 
   void CreateForm(Form& form) override;
   void DestroyForm(Form& form) override;
@@ -38,8 +46,6 @@ class Win32Backend : public Backend {
   void RefreshControl(Control& control) override;
   int TextWidth(const std::string& text, const FontSpec& font) override;
   int FrameHeight(const Form& form) override;
-  int TwipsPerPixelX() override { return 1440 / dpi_; }
-  int TwipsPerPixelY() override { return 1440 / dpi_; }
   void ShowModal(Form& form) override;
 
  private:
@@ -50,20 +56,25 @@ class Win32Backend : public Backend {
   void SyncColumns(Control& list);
   void SyncRows(Control& list);
   void Place(Control& control);
+  // Lays a form's window out again for another DPI: fonts, controls, columns.
+  void ApplyDpi(Form& form, int dpi);
+  // The window's outer size for its client area at a DPI.
+  SIZE OuterSize(const Form& form, int dpi) const;
+  const FontSpec& FontFor(const Control& control) const;
   void Uncover(Control& control);
   void DrawTransparentLabel(Form& form, Control& label, HDC dc);
   Control* ControlOf(HWND hwnd) const;
-  HFONT FontOf(const FontSpec& font);
+  HFONT FontOf(const FontSpec& font, int dpi);
   HBRUSH BrushOf(Color color);
   HICON IconOf(Picture picture);
-  int Px(int twips) const { return MulDiv(twips, dpi_, 1440); }
   DWORD StyleOf(const Form& form) const;
   DWORD ExStyleOf(const Form& form) const;
 
   HINSTANCE instance_;
-  int dpi_ = 96;
+  int dpi_ = 96;  // the system's, which measured texts are in
+  std::map<const Form*, int> dpis_;  // each form's, where it is not the system's
   bool syncing_ = false;  // the list is being filled by us, not the user
-  std::map<std::tuple<std::string, int, bool, bool>, HFONT> fonts_;
+  std::map<std::tuple<std::string, int, bool, bool, int>, HFONT> fonts_;  // by face, size, style and DPI
   std::map<Color, HBRUSH> brushes_;
   std::map<Picture, HICON> icons_;
   HICON smallIcon_ = nullptr;

@@ -30,7 +30,7 @@ struct Console : IConsole {
 class CommandTest : public ::testing::Test {
  protected:
   void SetUp() override { reg.LoadText(test::Data("classes.reg"), "classes"); }  // .txt and .bmp
-  void TearDown() override { EXPECT_TRUE(platform.choosers.empty()) << "a run for scripts opens no window"; }
+  void TearDown() override { EXPECT_TRUE(platform.pages.empty()) << "a run for scripts opens no window"; }
   int Run(std::vector<std::string> args, IRegistry* on = nullptr) {
     console = Console{};
     RunEnvironment env{on ? *on : reg, platform, console, dir.path().string(), dir.path().string(), "PC-7", "ada", 1796673600,
@@ -347,6 +347,10 @@ TEST_F(CommandTest, RestoreUndoesTypesTheBaseNeverHad) {
                "choice");
   const std::string registry = reg.ToText();
   EXPECT_EQ(Run({"--restore", "all"}), kWritesRefused);
+  EXPECT_NE(console.out.find(".chosen: Explorer's choice differs from the base. Windows protects it, so Hollin does not "
+                             "write it: choose the program in Settings > Apps > Default apps (ms-settings:defaultapps)."),
+            std::string::npos)
+      << console.out;
   EXPECT_EQ(reg.ToText(), registry);
   EXPECT_EQ(Run({"--restore", ".zip"}), kWritesRefused);
 }

@@ -342,6 +342,35 @@ TEST_P(Conformance, DeleteValueRemovesOneValueByAnySpelling) {
   reg->RegCloseKey(query);
 }
 
+// Every value once, the default value among them, with its name as written
+// and its type; a name that does not fit is refused; the end is told.
+TEST_P(Conformance, ValuesEnumerateOnceEachWithNameAndType) {
+  const HKEY k = Create("vals");
+  Set(k, "", REG_SZ, "d\0"s);
+  Set(k, "Mixed.Case", REG_EXPAND_SZ, "%x%\0"s);
+  Set(k, "n", REG_DWORD, "\1\0\0\0"s);
+  Names seen;
+  DWORD index = 0;
+  for (;; ++index) {
+    char name[64];
+    DWORD cch = sizeof name, type = 99, size = 0;
+    const LONG r = reg->RegEnumValueA(k, index, name, &cch, nullptr, &type, nullptr, &size);
+    if (r != ERROR_SUCCESS) {
+      EXPECT_EQ(r, ERROR_NO_MORE_ITEMS);
+      break;
+    }
+    seen.push_back(std::string(name, cch) + "/" + std::to_string(type) + "/" + std::to_string(size));
+  }
+  std::sort(seen.begin(), seen.end());
+  EXPECT_EQ(seen, (Names{"/1/2", "Mixed.Case/2/4", "n/4/4"}));
+  char small[10];  // "Mixed.Case" without room for its NUL
+  DWORD cch = sizeof small;
+  int refused = 0;
+  for (DWORD i = 0; i < index; ++i, cch = sizeof small)
+    refused += reg->RegEnumValueA(k, i, small, &cch, nullptr, nullptr, nullptr, nullptr) == ERROR_MORE_DATA;
+  EXPECT_EQ(refused, 1);
+}
+
 INSTANTIATE_TEST_SUITE_P(Registries, Conformance, ::testing::ValuesIn(test::RegistriesUnderTest()),
                          [](const auto& info) { return info.param.name; });
 

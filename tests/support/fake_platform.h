@@ -91,11 +91,11 @@ struct FakePlatform : IPlatform {
     std::tie(progId, command) = it->second;
     return true;
   }
-  std::vector<std::string> choosers;  // types the system's chooser was opened for
-  bool chooserOpens = true;
-  bool OpenWithChooser(const std::string& ext) override {
-    choosers.push_back(ext);
-    return chooserOpens;
+  std::vector<std::string> pages;  // settings pages asked for, by address
+  long pageStatus = 0;              // what opening one gives: 0, opened
+  long OpenSettingsPage(const std::string& uri) override {
+    pages.push_back(uri);
+    return pageStatus;
   }
   int windowsVersion = 0;  // the system's real major version; 0: not told
   int WindowsVersion() override { return windowsVersion; }

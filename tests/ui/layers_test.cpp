@@ -87,8 +87,8 @@ TEST_F(Layers, EachLayersChangeIsListedAndRestoredWhereItWasMade) {
   ASSERT_EQ(changes.size(), 8u);
   for (const auto& [header, change] : changes) {
     SCOPED_TRACE(header);
-    std::string rows, restored, chooser;  // as data/layer_changes.txt names them
-    std::istringstream(header) >> rows >> restored >> chooser;
+    std::string rows, restored, choice;  // as data/layer_changes.txt names them
+    std::istringstream(header) >> rows >> restored >> choice;
     Fresh(test::Data("layers.reg"));
     std::filesystem::remove("Prev.isd");
     Start();  // the base
@@ -106,27 +106,28 @@ TEST_F(Layers, EachLayersChangeIsListedAndRestoredWhereItWasMade) {
     for (int i = 1; i <= main->lvwMain.Count(); ++i)
       if (!main->lvwMain.Selected(i)) main->lvwMain.UserClickRow(i, true);
     box.shown.clear();
-    platform.choosers.clear();
+    platform.pages.clear();
     main->cmdRestore.UserClick();
     if (restored == "restored") {
       EXPECT_EQ(Registry(), before);
     }
-    EXPECT_EQ(platform.choosers, chooser == "-" ? std::vector<std::string>{} : std::vector<std::string>{chooser});
-    if (chooser != "-") {
+    EXPECT_EQ(platform.pages.size(), choice == "-" ? 0u : 1u);
+    if (choice != "-") {
       // Nothing was written: Explorer's choice stays as the other program
       // left it, and the user is told which program the base recorded.
       EXPECT_EQ(Registry(), changed);
       ASSERT_EQ(box.shown.size(), 1u);
       EXPECT_NE(box.shown[0].text.find("Windows protects that choice"), std::string::npos);
+      EXPECT_NE(box.shown[0].text.find("\r" + choice + ": "), std::string::npos) << box.shown[0].text;
       EXPECT_EQ(main->sbrMain.PanelText().rfind("Not all BASE settings were restored.", 0), 0u);
     }
   }
 }
 
 // A user-classes identifier the base did not have is deleted, so that the
-// machine classes decide again; where the system's chooser cannot be
-// opened for a changed Explorer's choice, the user is told where to choose.
-TEST_F(Layers, ARestoreDeletesWhatTheBaseDidNotHaveAndNamesTheSettingsPageWithoutTheChooser) {
+// machine classes decide again; the changed Explorer's choice is left to
+// Windows' page, in the same restore.
+TEST_F(Layers, ARestoreDeletesWhatTheBaseDidNotHave) {
   Start();
   reg.LoadText("REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Classes\\.m]\n@=\"ufile\"\n[HKEY_CURRENT_USER\\Software\\"
                "Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.m\\UserChoice]\n\"ProgId\"=\"ufile\"\n",
@@ -135,17 +136,113 @@ TEST_F(Layers, ARestoreDeletesWhatTheBaseDidNotHaveAndNamesTheSettingsPageWithou
   ASSERT_EQ(Rows(), ".m|u");
   main->mnuOptWarn.UserChoose();
   main->lvwMain.UserClickRow(1);
-  platform.chooserOpens = false;
   box.shown.clear();
   main->cmdRestore.UserClick();
   // The user classes' key is left without any value, not with an empty one.
   EXPECT_NE(Registry().find("[HKEY_CURRENT_USER\\Software\\Classes\\.m]\r\n\r\n"), std::string::npos) << Registry();
   EXPECT_EQ(platform.notices, 1);
-  ASSERT_EQ(box.shown.size(), 2u);
+  EXPECT_EQ(platform.pages, std::vector<std::string>{"ms-settings:defaultapps"});
+  ASSERT_EQ(box.shown.size(), 1u);
   EXPECT_NE(box.shown[0].text.find("\r.m: m\r"), std::string::npos) << box.shown[0].text;
-  EXPECT_EQ(box.shown[1].text,
-            "Windows' chooser could not be opened for .m. Choose the program for these types in Settings > Apps > "
-            "Default apps.");
+}
+
+// The page a restore of a changed Explorer's choice opens: that of the
+// program the base recorded, by where it is registered; the page of all
+// apps where the page cannot show it.
+TEST_F(Layers, TheDefaultAppsPageOpensAtTheRecordedProgramWhereWindowsKnowsIt) {
+  const std::string kUserApps = "[HKEY_CURRENT_USER\\Software\\RegisteredApplications]\n";
+  const std::string kMachineApps = "[HKEY_LOCAL_MACHINE\\Software\\RegisteredApplications]\n";
+  const std::string kChoice = "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\";
+  struct Case {
+    const char* what;
+    std::string registration;  // beside the change of Explorer's choice
+    const char* ext;           // .u was opened by ufile, .p by a packaged app
+    const char* uri;
+  } cases[] = {
+      {"registered per user", kUserApps + "\"U Viewer\"=\"Software\\\\U\\\\Capabilities\"\n"
+           "[HKEY_CURRENT_USER\\Software\\U\\Capabilities\\FileAssociations]\n\".u\"=\"ufile\"\n",
+       ".u", "ms-settings:defaultapps?registeredAppUser=U%20Viewer"},
+      {"registered per machine, in other letter case", kMachineApps + "\"Ü+Tool\"=\"Software\\\\M\\\\Capabilities\"\n"
+           "[HKEY_LOCAL_MACHINE\\Software\\M\\Capabilities\\FileAssociations]\n\".U\"=\"UFILE\"\n",
+       ".u", "ms-settings:defaultapps?registeredAppMachine=%C3%9C%2BTool"},
+      {"per user over per machine", kMachineApps + "\"M\"=\"Software\\\\M\"\n[HKEY_LOCAL_MACHINE\\Software\\M\\"
+           "FileAssociations]\n\".u\"=\"ufile\"\n" + kUserApps + "\"U\"=\"Software\\\\U\"\n[HKEY_CURRENT_USER\\"
+           "Software\\U\\FileAssociations]\n\".u\"=\"ufile\"\n",
+       ".u", "ms-settings:defaultapps?registeredAppUser=U"},
+      {"a packaged app", "", ".p", "ms-settings:defaultapps?registeredAUMID=Vendor.Viewer_8abc%21App"},
+      {"registered for other identifiers or types only", kUserApps + "\"Other\"=\"Software\\\\O\"\n\"Broken\"="
+           "\"Software\\\\Nowhere\"\n\"Number\"=dword:00000001\n[HKEY_CURRENT_USER\\Software\\O\\FileAssociations]\n"
+           "\".u\"=\"otherfile\"\n\".p\"=\"ufile\"\n",
+       ".u", "ms-settings:defaultapps"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Fresh(test::Data("layers.reg"));
+    std::filesystem::remove("Prev.isd");
+    Start();  // the base
+    reg.LoadText("REGEDIT4\n" + c.registration + kChoice + c.ext + "\\UserChoice]\n\"ProgId\"=\"" +
+                     (std::string(c.ext) == ".u" ? "mfile" : "ufile") + "\"\n",
+                 "change");
+    Start();
+    main->mnuOptWarn.UserChoose();
+    Click(c.ext);
+    box.shown.clear();
+    main->cmdRestore.UserClick();
+    EXPECT_EQ(platform.pages, std::vector<std::string>{c.uri});
+    ASSERT_EQ(box.shown.size(), 1u);
+    EXPECT_NE(box.shown[0].text.find(std::string(c.uri).find('?') == std::string::npos
+                                         ? "Default apps page opens now: there, look up each type"
+                                         : "Default apps page of the recorded program opens now"),
+              std::string::npos)
+        << box.shown[0].text;
+  }
+}
+
+// Several types whose Explorer's choice changed: one page and one box that
+// names each type with its recorded program and says what to do; a page
+// that was refused or is not there is told as such.
+TEST_F(Layers, OnePageAndOneBoxForAllTypesWhateverBecomesOfThePage) {
+  reg.LoadText("REGEDIT4\n[HKEY_CURRENT_USER\\Software\\RegisteredApplications]\n\"U\"=\"Software\\\\U\"\n"
+               "[HKEY_CURRENT_USER\\Software\\U\\FileAssociations]\n\".u\"=\"ufile\"\n",
+               "registered");
+  Start();  // the base
+  reg.LoadText("REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.u\\"
+               "UserChoice]\n\"ProgId\"=\"mfile\"\n[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\"
+               "Explorer\\FileExts\\.p\\UserChoice]\n\"ProgId\"=\"ufile\"\n",
+               "choices");
+  const std::string list =
+      "Explorer's choice of the program for 2 file type(s) is not the one your base recorded. Windows protects that "
+      "choice, so Hollin does not write it.\r\r.p: Vendor.Viewer\r.u: u\r\r";
+  const std::string then = "Refresh (F5) then shows whether it took.";
+  const std::string where = "). In Settings > Apps > Default apps, choose the program named beside each type listed. ";
+  const struct {
+    long status;
+    std::string text;
+  } outcomes[] = {
+      {0, list + "Windows' Default apps page opens now: there, look up each type listed and choose the program "
+                 "named beside it. " + then},
+      {1223, list + "Windows did not open its Default apps page: it was cancelled or refused (error 1223" + where +
+                 then},
+      {5, list + "Windows did not open its Default apps page: it was cancelled or refused (error 5: Access is "
+                 "denied." + where + then},
+      {1155, list + "Windows' Default apps page is not there to open (error 1155" + where + then},
+  };
+  for (const auto& o : outcomes) {
+    SCOPED_TRACE(o.status);
+    Start();
+    ASSERT_EQ(Rows(), ".p|u .u|m");
+    main->mnuOptWarn.UserChoose();
+    Click(".p");
+    Click(".u", true);
+    platform.pageStatus = o.status;
+    box.shown.clear();
+    main->cmdRestore.UserClick();
+    // The two were recorded with different programs: the page of all apps.
+    EXPECT_EQ(platform.pages, std::vector<std::string>{"ms-settings:defaultapps"});
+    ASSERT_EQ(box.shown.size(), 1u);
+    EXPECT_EQ(box.shown[0].text, o.text);
+    EXPECT_EQ(box.shown[0].icon, o.status == 0 ? MbIcon::Information : MbIcon::Exclamation);
+  }
 }
 
 }  // namespace

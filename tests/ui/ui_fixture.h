@@ -8,6 +8,7 @@
 #include <sys/resource.h>
 #endif
 
+#include <cmath>
 #include <functional>
 #include <memory>
 #include <new>
@@ -60,11 +61,11 @@ class WindowTest : public ::testing::Test {
     warning.reset();
     status.reset();
     g = General{};
-    g.ScreenTwipsY = 15;
+    g.ScreenTwipsY = static_cast<std::int16_t>(std::lround(1440.0 / backend.Dpi));  // as start-up stores it
     platform = FakePlatform{};
     platform.commandLine = commandLine;
     backend.panel.clear();
-    status = std::make_unique<ui::FrmStatus>(backend, g);
+    status = std::make_unique<ui::FrmStatus>(backend);
     warning = std::make_unique<ui::FrmWarning>(backend, g, on ? *on : reg);
     main = std::make_unique<ui::FrmMain>(backend, g, on ? *on : reg, platform, box, *status, *warning);
     main->Load();

@@ -2,6 +2,7 @@
 // actions and other programs send, and read back the standard way.
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <thread>
 
 #include "common/win32_platform.h"
@@ -130,7 +131,7 @@ class Win32FrmMainTest : public ::testing::Test {
   Win32MessageBox box;
   ui::Win32Backend backend{GetModuleHandleA(nullptr)};
   General g;
-  ui::FrmStatus status{backend, g};
+  ui::FrmStatus status{backend};
   ui::FrmWarning warning{backend, g, reg};
   ui::FrmMain main{backend, g, reg, platform, box, status, warning};
 };
@@ -178,6 +179,84 @@ TEST_F(Win32FrmMainTest, TheCloseBoxAsksInARealMessageBox) {
   }
   EXPECT_EQ(platform.ends, 1);
   EXPECT_FALSE(main.Loaded());
+}
+
+// Whether a control's text fits it, measured in the control's own font as
+// the control draws it: a button's within its edges, an option's or check
+// box's beside its box, a frame's caption between its corners, a label's
+// lines broken at its width and no taller than it. "" where it fits.
+std::string TextFitsIn(HWND hwnd, ui::Kind kind, int dpi) {
+  RECT client;
+  GetClientRect(hwnd, &client);
+  std::string text;
+  for (const char c : Text(hwnd))
+    if (c != '&' || kind == ui::Kind::Label) text += c;
+  if (text.empty()) return "";
+  HDC dc = GetDC(hwnd);
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(hwnd, WM_GETFONT, 0, 0)));
+  std::string problem;
+  if (kind == ui::Kind::Label) {
+    RECT r{0, 0, client.right, 0};
+    DrawTextA(dc, text.c_str(), -1, &r, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    if (r.right > client.right || r.bottom > client.bottom)
+      problem = std::to_string(r.right) + "x" + std::to_string(r.bottom) + " in " + std::to_string(client.right) +
+                "x" + std::to_string(client.bottom);
+  } else {
+    SIZE size{};
+    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    const int beside = kind == ui::Kind::CommandButton ? 6 : kind == ui::Kind::Frame ? 16 : 18;
+    if (size.cx + MulDiv(beside, dpi, 96) > client.right)
+      problem = std::to_string(size.cx) + " + " + std::to_string(MulDiv(beside, dpi, 96)) + " in " +
+                std::to_string(client.right);
+  }
+  SelectObject(dc, old);
+  ReleaseDC(hwnd, dc);
+  return problem;
+}
+
+// A window moved to a monitor of another DPI: it takes the rectangle the
+// system suggests (the size it asked for at that DPI), makes its fonts for
+// it and lays every control out where the twips map, and the texts fit.
+TEST_F(Win32FrmMainTest, EachWindowIsLaidOutAgainWhenItsDpiChanges) {
+  ui::FrmAbout about{backend, reg, platform, box};
+  about.Load();
+  warning.Load();
+  status.SetUp();  // the quiet check's window as it shows
+  for (const int dpi : {120, 144, 192, 96}) {
+    for (ui::Form* form : std::initializer_list<ui::Form*>{&main, &warning, &about, &status}) {
+      SCOPED_TRACE(form->Name() + " at " + std::to_string(dpi) + " DPI");
+      const HWND hwnd = backend.WindowOf(*form);
+      SIZE size{};
+      ASSERT_TRUE(SendMessageA(hwnd, WM_GETDPISCALEDSIZE, dpi, reinterpret_cast<LPARAM>(&size)));
+      RECT suggested{40, 30, 40 + size.cx, 30 + size.cy}, now{};
+      SendMessageA(hwnd, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+      GetWindowRect(hwnd, &now);
+      // (A window is never made larger than the screen allows, and the
+      // test's screen is small for 192 DPI.)
+      if (size.cx <= GetSystemMetrics(SM_CXMAXTRACK) && size.cy <= GetSystemMetrics(SM_CYMAXTRACK)) {
+        EXPECT_TRUE(EqualRect(&now, &suggested)) << now.left << "," << now.top << " " << now.right << "," << now.bottom;
+      }
+      EXPECT_EQ(backend.DpiOf(*form), dpi);
+      for (const ui::Control* c : form->Controls()) {
+        if (!c->Visible()) continue;
+        RECT r;
+        GetWindowRect(W(*c), &r);
+        MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&r), 2);
+        const ui::PixelRect want = ui::PixelRectOf(*c, dpi);
+        EXPECT_TRUE(r.left == want.left && r.top == want.top && r.right == want.right && r.bottom == want.bottom)
+            << c->FullName() << " at " << r.left << "," << r.top << " " << r.right << "," << r.bottom;
+        if (c->kind() == ui::Kind::Image || c->kind() == ui::Kind::Line) continue;  // no text, no font
+        LOGFONTA font{};
+        GetObjectA(reinterpret_cast<HFONT>(SendMessageA(W(*c), WM_GETFONT, 0, 0)), sizeof font, &font);
+        const double points = (c->Font() == ui::FontSpec{} ? form->Font : c->Font()).points;
+        EXPECT_EQ(font.lfHeight, -static_cast<LONG>(points * dpi / 72.0 + 0.5)) << c->FullName();
+        if (c->kind() != ui::Kind::ListView && c->kind() != ui::Kind::StatusBar) {
+          EXPECT_EQ(TextFitsIn(W(*c), c->kind(), dpi), "") << c->FullName() << ": \"" << Text(W(*c)) << "\"";
+        }
+      }
+    }
+  }
+  about.Unload();
 }
 
 }  // namespace
