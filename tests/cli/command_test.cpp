@@ -374,6 +374,33 @@ TEST_F(CommandTest, ARefusedMachineWriteIsNeverMadeGoodInTheUserClasses) {
   }
 }
 
+// Explorer's choice (where Windows 11 keeps it) decides over both classes
+// layers, and its command is the user classes' over the machine's; a
+// restore never writes the choice, so it never calls the type restored,
+// however well every other write went.
+TEST_F(CommandTest, ExplorersChoiceDecidesAndIsNeverClaimedRestored) {
+  Run({"--check"});
+  const std::string exts = "[HKEY_CURRENT_USER\\" + std::string(kFileExtsPath) + "\\.txt\\";
+  reg.LoadText("REGEDIT4\n" + exts + "UserChoice]\n\"ProgId\"=\"Old.Doc\"\n" + exts +
+                   "UserChoiceLatest\\ProgId]\n\"ProgId\"=\"Grab.Doc\"\n"
+                   "[HKEY_CURRENT_USER\\Software\\Classes\\.txt]\n@=\"Other.Doc\"\n"
+                   "[HKEY_LOCAL_MACHINE\\Software\\Classes\\Grab.Doc\\shell\\open\\command]\n@=\"m.exe %1\"\n"
+                   "[HKEY_CURRENT_USER\\Software\\Classes\\Grab.Doc\\shell\\open\\command]\n@=\"u.exe %1\"\n",
+               "choice");
+  EXPECT_EQ(Run({"--check", "--format", "csv"}), kChangesFound);
+  EXPECT_NE(console.out.find(".txt,changed,txtfile,C:\\WINDOWS\\NOTEPAD.EXE %1,NOTEPAD,Grab.Doc,u.exe %1,u\r\n"),
+            std::string::npos)
+      << console.out;
+  EXPECT_EQ(Run({"--restore", ".txt"}), kWritesRefused);
+  EXPECT_NE(console.out.find(".txt: Explorer's choice differs"), std::string::npos) << console.out;
+  EXPECT_EQ(ReadDefaultValue(reg, HKEY_CURRENT_USER, std::string(kFileExtsPath) + "\\.txt\\UserChoiceLatest\\ProgId"),
+            "");
+  DWORD type;
+  EXPECT_EQ(ReadValue(reg, HKEY_CURRENT_USER, std::string(kFileExtsPath) + "\\.txt\\UserChoiceLatest\\ProgId",
+                      "ProgId", type),
+            "Grab.Doc");
+}
+
 // --base reads the file it names, whatever its name; a folder is no base.
 TEST_F(CommandTest, TheBaseNamedIsTheFileRead) {
   Run({"--check"});

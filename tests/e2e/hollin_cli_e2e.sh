@@ -14,9 +14,11 @@ txt_was=$(wine reg query 'HKCR\.txt' /ve 2>/dev/null | tr -d '\r' | sed -n 's/.*
 put_back() {
   wine reg add 'HKCR\.txt' /ve /d "$txt_was" /f >/dev/null 2>&1 || true
   wine reg delete 'HKCR\HollinCli.Grabber' /f >/dev/null 2>&1 || true
+  wine reg delete "$exts\\.txt" /f >/dev/null 2>&1 || true
   e2e_cleanup
   rm -rf "$app"
 }
+exts='HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\FileExts'
 trap put_back EXIT
 
 # hollin ARGS...: one run, in the app folder; its standard output in $OUT,
@@ -62,6 +64,22 @@ expect_eq ".txt back" "$txt_was" \
   "$(wine reg query 'HKCR\.txt' /ve 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_[A-Z_]*[[:space:]]*//p')"
 hollin --check
 expect_eq "nothing changed after the restore" 0 "$RC"
+
+# Explorer's choice as Windows 11 24H2 and later keep it, set with reg.exe
+# beside a stale legacy one: read and listed, never written.
+wine reg add "$exts\\.txt\\UserChoice" /v ProgId /d "$txt_was" /f >/dev/null
+wine reg add "$exts\\.txt\\UserChoiceLatest\\ProgId" /v ProgId /d HollinCli.Grabber /f >/dev/null
+hollin --check --format csv
+expect_eq "a choice where Windows 11 keeps it" 1 "$RC"
+expect_contains "the choice in force" ".txt,changed,$txt_was," "$OUT"
+expect_contains "its program" ",HollinCli.Grabber," "$OUT"
+hollin --restore .txt
+expect_eq "a restore cannot write Explorer's choice" 4 "$RC"
+expect_eq "the choice as it was" HollinCli.Grabber \
+  "$(wine reg query "$exts\\.txt\\UserChoiceLatest\\ProgId" /v ProgId 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_[A-Z_]*[[:space:]]*//p')"
+wine reg delete "$exts\\.txt" /f >/dev/null
+hollin --check
+expect_eq "no choice, no change" 0 "$RC"
 
 # The base as an administrators' associations file, written and read back
 # through the system's XML parser.
