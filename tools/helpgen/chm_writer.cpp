@@ -1,4 +1,5 @@
 #include "chm_writer.h"
+#include "htm_writer.h"
 
 #include <algorithm>
 #include <vector>
@@ -57,28 +58,7 @@ std::string Page(const HelpDoc& doc, const Topic& topic, bool contents) {
       "body { font-family: Tahoma, Verdana, sans-serif; font-size: 10pt; line-height: 1.35; }\n"
       "</style>\n</head>\n<body>\n<h1>" +
       Escape(topic.title) + "</h1>\n";
-  bool inList = false;
-  for (const Block& b : topic.blocks) {
-    if (inList && b.kind != BlockKind::Bullet) out += "</ul>\n";
-    if (!inList && b.kind == BlockKind::Bullet) out += "<ul>\n";
-    inList = b.kind == BlockKind::Bullet;
-    switch (b.kind) {
-      case BlockKind::Paragraph:
-        out += "<p>" + Escape(b.text) + "</p>\n";
-        break;
-      case BlockKind::Bold:
-        out += "<p><b>" + Escape(b.text) + "</b></p>\n";
-        break;
-      case BlockKind::Bullet:
-        out += "<li>" + Escape(b.text) + "</li>\n";
-        break;
-      case BlockKind::Jump:
-        out += "<p><a href=\"" + ChmPage(b.target) + "\">" + Escape(doc.Find(b.target)->title) +
-               "</a></p>\n";
-        break;
-    }
-  }
-  if (inList) out += "</ul>\n";
+  out += HtmlBlocks(doc, topic, Escape, ChmPage);
   if (!contents)
     out += "<p><a href=\"" + ChmPage(doc.topics[0].number) + "\">" + Escape(doc.topics[0].title) +
            "</a></p>\n";

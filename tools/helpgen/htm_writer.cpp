@@ -36,28 +36,34 @@ std::string WriteHtm(const HelpDoc& doc) {
     const char* h = t == 0 ? "h1" : "h2";
     out += "<section id=\"" + Anchor(topic.number) + "\">\n<" + h + ">" + Escape(topic.title) +
            "</" + h + ">\n";
-    bool inList = false;
-    for (const Block& b : topic.blocks) {
-      if (inList && b.kind != BlockKind::Bullet) out += "</ul>\n";
-      if (!inList && b.kind == BlockKind::Bullet) out += "<ul>\n";
-      inList = b.kind == BlockKind::Bullet;
-      switch (b.kind) {
-        case BlockKind::Paragraph: out += "<p>" + Escape(b.text) + "</p>\n"; break;
-        case BlockKind::Bold: out += "<p><strong>" + Escape(b.text) + "</strong></p>\n"; break;
-        case BlockKind::Bullet: out += "<li>" + Escape(b.text) + "</li>\n"; break;
-        case BlockKind::Jump:
-          out += "<p><a href=\"#" + Anchor(b.target) + "\">" + Escape(doc.Find(b.target)->title) +
-                 "</a></p>\n";
-          break;
-      }
-    }
-    if (inList) out += "</ul>\n";
+    out += HtmlBlocks(doc, topic, Escape, [](int n) { return "#" + Anchor(n); });
     if (t != 0)
       out += "<p><a href=\"#" + Anchor(doc.topics[0].number) + "\">" +
              Escape(doc.topics[0].title) + "</a></p>\n";
     out += "</section>\n";
   }
   return out + "</body>\n</html>\n";
+}
+
+std::string HtmlBlocks(const HelpDoc& doc, const Topic& topic, std::string (*escape)(const std::string&),
+                       const std::function<std::string(int)>& href) {
+  std::string out;
+  bool inList = false;
+  for (const Block& b : topic.blocks) {
+    if (inList && b.kind != BlockKind::Bullet) out += "</ul>\n";
+    if (!inList && b.kind == BlockKind::Bullet) out += "<ul>\n";
+    inList = b.kind == BlockKind::Bullet;
+    switch (b.kind) {
+      case BlockKind::Paragraph: out += "<p>" + escape(b.text) + "</p>\n"; break;
+      case BlockKind::Bold: out += "<p><strong>" + escape(b.text) + "</strong></p>\n"; break;
+      case BlockKind::Bullet: out += "<li>" + escape(b.text) + "</li>\n"; break;
+      case BlockKind::Jump:
+        out += "<p><a href=\"" + href(b.target) + "\">" + escape(doc.Find(b.target)->title) + "</a></p>\n";
+        break;
+    }
+  }
+  if (inList) out += "</ul>\n";
+  return out;
 }
 
 }  // namespace hollin::helpgen
