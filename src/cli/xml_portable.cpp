@@ -107,19 +107,8 @@ class Reader {
       if (hex) Step();
       char32_t cp = 0;
       size_t digits = 0;
-      for (; !AtEnd() && Peek() != ';'; Step(), ++digits) {
-        const char c = Peek();
-        int d;
-        if (c >= '0' && c <= '9')
-          d = c - '0';
-        else if (hex && c >= 'a' && c <= 'f')
-          d = c - 'a' + 10;
-        else if (hex && c >= 'A' && c <= 'F')
-          d = c - 'A' + 10;
-        else
-          Fail("a character reference holds something other than digits");
-        cp = std::min<char32_t>(cp * (hex ? 16 : 10) + d, 0x110000);
-      }
+      for (; !AtEnd() && Peek() != ';'; Step(), ++digits)
+        if (!AddReferenceDigit(cp, Peek(), hex)) Fail("a character reference holds something other than digits");
       if (AtEnd()) Fail("a character reference is not closed by ';'");
       if (digits == 0 || !IsXmlChar(cp))
         Fail("a character reference names a character that XML does not allow");

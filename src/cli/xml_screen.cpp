@@ -128,17 +128,7 @@ class Screen {
     size_t digits = 0;
     for (; Peek() != ';'; Step(), ++digits) {
       if (AtEnd()) Fail("the file ends inside a character reference");
-      const char c = Peek();
-      int d;
-      if (c >= '0' && c <= '9')
-        d = c - '0';
-      else if (hex && c >= 'a' && c <= 'f')
-        d = c - 'a' + 10;
-      else if (hex && c >= 'A' && c <= 'F')
-        d = c - 'A' + 10;
-      else
-        Fail("a character reference holds something other than digits");
-      cp = std::min<char32_t>(cp * (hex ? 16 : 10) + static_cast<char32_t>(d), 0x110000);
+      if (!AddReferenceDigit(cp, Peek(), hex)) Fail("a character reference holds something other than digits");
     }
     if (digits == 0 || !IsXmlChar(cp))
       FailAt(at, "a character reference names a character that XML does not allow");

@@ -28,6 +28,20 @@ constexpr bool IsXmlChar(char32_t cp) {
          (cp >= 0xE000 && cp <= 0xFFFD) || (cp >= 0x10000 && cp <= 0x10FFFF);
 }
 
+// A character reference ("&#65;", "&#x41;") one digit further: the value
+// so far with digit c added, held at 0x110000 (past every character) so
+// that no number overflows; false where c is no digit of the reference.
+constexpr bool AddReferenceDigit(char32_t& cp, char c, bool hex) {
+  int d;
+  if (c >= '0' && c <= '9') d = c - '0';
+  else if (hex && c >= 'a' && c <= 'f') d = c - 'a' + 10;
+  else if (hex && c >= 'A' && c <= 'F') d = c - 'A' + 10;
+  else return false;
+  const char32_t next = cp * (hex ? 16 : 10) + static_cast<char32_t>(d);
+  cp = next < 0x110000 ? next : 0x110000;
+  return true;
+}
+
 // Throws XmlSyntaxError at the first thing refused, with its line and
 // column, counted as the readers count them (a column counts characters).
 void ScreenXml(std::string_view bytes);
