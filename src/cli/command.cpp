@@ -28,8 +28,9 @@ class Run {
     report_.user = env.user;
     report_.time = IsoUtc(env.now);
     const std::string ext(VsData::kExtension);
-    // The program's own base is guarded from every output, wherever it
-    // lives, also while the run reads another.
+    // The program's own base is guarded from every output in both places it
+    // can live (LocateBase picks one of them), also while the run reads
+    // another.
     guarded_.push_back({JoinPath(env.programFolder, kBaseFileName) + ext, true, "the base file"});
     if (const std::string local = env.platform.LocalAppDataFolder(); !local.empty())
       guarded_.push_back({JoinPath(UserBaseFolder(local), kBaseFileName) + ext, true, "the base file"});
@@ -38,8 +39,6 @@ class Run {
       g_.BaseFile = where.file;
       g_.FormerBaseFile = where.readFirst;
       report_.baseFile = BaseFileRead(g_);
-      guarded_.push_back({g_.BaseFile + ext, true, "the base file"});
-      if (!g_.FormerBaseFile.empty()) guarded_.push_back({g_.FormerBaseFile + ext, true, "the base file"});
       return;
     }
     std::string base = ResolvePath(env.currentFolder, o.basePath);
