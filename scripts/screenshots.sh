@@ -26,6 +26,9 @@ shot() { sleep 1; import -window root "$HOLLIN_WINE_TMP/root.png";  convert "$HO
 # the window frames; it is filled with one colour, which -trim cuts away.
 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null
 wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 800x600 /f >/dev/null
+# Wine reports Windows 7 unless told otherwise; the help of Windows 10 and
+# later is the one to show.
+wine reg add 'HKCU\Software\Wine\AppDefaults\hollin.exe' /v Version /d win10 /f >/dev/null
 # The desktop is chosen when Wine's session starts: start it anew.
 wineserver -k >/dev/null 2>&1 || true
 wineserver -w >/dev/null 2>&1 || true
@@ -40,7 +43,7 @@ probe wait "About Hollin" 15000
 shot about.png
 probe click "About Hollin" OK
 probe gone "About Hollin" 15000
-probe command "$M" 1040  # Help > Help Topics: Hollin.chm (Wine reports Windows 10)
+probe command "$M" 1040  # Help > Help Topics: Hollin.chm (Wine told to report Windows 10)
 probe wait "Hollin Help" 20000
 shot help-chm.png
 probe close "Hollin Help"
