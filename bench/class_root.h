@@ -1,8 +1,11 @@
 // The synthetic class root the benchmarks share: 20,000 subkeys, 5,000 of them
-// file types with a program ID and an open command, 5,000 program IDs and
-// 10,000 other keys; Explorer's keys of a machine that has opened many kinds
-// of files (FillFileExts); and the scan's "floor", a bare loop that makes
-// exactly the registry calls of the current scan and builds nothing.
+// file types with a program ID and an open command, 5,000 program IDs (one
+// in 25 of them choosing another verb than "open" with a command of its
+// own, one in 50 with a DelegateExecute handler beside its command), 300 URL
+// protocols with their open commands and 9,700 other keys; Explorer's keys
+// of a machine that has opened many kinds of files (FillFileExts); and the
+// scan's "floor", a bare loop that makes exactly the registry calls of the
+// scan that read the open command alone and builds nothing.
 #pragma once
 
 #include <cstdio>
@@ -15,7 +18,10 @@ namespace hollin::bench {
 
 constexpr int kExtensions = 5000;
 constexpr int kProgramIds = 5000;
-constexpr int kOther = 20000 - kExtensions - kProgramIds;
+constexpr int kProtocols = 300;
+constexpr int kOther = 20000 - kExtensions - kProgramIds - kProtocols;
+constexpr int kVerbEvery = 25;     // program IDs whose shell key chooses "edit"
+constexpr int kHandlerEvery = 50;  // program IDs with a DelegateExecute
 
 // The open command of program ID i; variant 1 is the command of a type that
 // another program has taken over.
@@ -37,6 +43,33 @@ inline void FillClassRoot(IRegistry& reg, HKEY root) {
   }
   for (int i = 0; i < kProgramIds; ++i) {
     std::snprintf(path, sizeof path, "Prog.File.%05d\\shell\\open\\command", i);
+    reg.RegSetValueA(root, path, REG_SZ, CommandOf(i).c_str(), 0);
+    if (i % kVerbEvery == 1) {
+      std::snprintf(path, sizeof path, "Prog.File.%05d\\shell", i);
+      reg.RegSetValueA(root, path, REG_SZ, "edit", 0);
+      std::snprintf(path, sizeof path, "Prog.File.%05d\\shell\\edit\\command", i);
+      reg.RegSetValueA(root, path, REG_SZ, CommandOf(i + kProgramIds).c_str(), 0);
+    }
+    if (i % kHandlerEvery == 2) {
+      std::snprintf(path, sizeof path, "Prog.File.%05d\\shell\\open\\command", i);
+      HKEY command = nullptr;
+      if (reg.RegOpenKeyExA(root, path, 0, KEY_SET_VALUE, &command) == ERROR_SUCCESS) {
+        static const char kClsid[] = "{00000000-0000-0000-0000-00000000BE0C}";
+        reg.RegSetValueExA(command, "DelegateExecute", 0, REG_SZ, reinterpret_cast<const BYTE*>(kClsid),
+                           sizeof kClsid);
+        reg.RegCloseKey(command);
+      }
+    }
+  }
+  for (int i = 0; i < kProtocols; ++i) {
+    std::snprintf(path, sizeof path, "bench-link%03d", i);
+    reg.RegSetValueA(root, path, REG_SZ, "URL:Bench Link", 0);
+    HKEY key = nullptr;
+    if (reg.RegOpenKeyExA(root, path, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+      reg.RegSetValueExA(key, "URL Protocol", 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 1);
+      reg.RegCloseKey(key);
+    }
+    std::snprintf(path, sizeof path, "bench-link%03d\\shell\\open\\command", i);
     reg.RegSetValueA(root, path, REG_SZ, CommandOf(i).c_str(), 0);
   }
   for (int i = 0; i < kOther; ++i) {

@@ -77,8 +77,10 @@ int Run(IRegistry& reg, HKEY root, const char* label, int reps) {
   reg.RegCloseKey(manyExts);
   reg.RegCloseKey(user);
   reg.RegCloseKey(fileExts);
-  const size_t kWithMany = kExtensions + kFileExtsOnly / kOnlyChoiceEvery;
-  return entries == kExtensions && layered == kExtensions && withMany == kWithMany && sink > 0 ? 0 : 1;
+  // The types and the protocols.
+  const size_t kAll = kExtensions + kProtocols;
+  const size_t kWithMany = kAll + kFileExtsOnly / kOnlyChoiceEvery;
+  return entries == kAll && layered == kAll && withMany == kWithMany && sink > 0 ? 0 : 1;
 }
 
 }  // namespace

@@ -14,6 +14,13 @@
 //
 // FILEEXTS_EXE is a copy of hollin.exe beside the base recorded with them.
 //
+// or, with --pair, two builds of the program over the same class root, each
+// beside a base it recorded itself (a first run): the quiet check without a
+// change of one against the other, interleaved, so that the drift of a
+// shared machine hits both alike:
+//
+//   startup_bench --pair BEFORE_EXE AFTER_EXE [reps]
+//
 // The runs are interleaved; each copy of the program is ended as soon as it
 // has been seen and gone (its instance mutex too) before the next starts.
 //
@@ -219,16 +226,50 @@ int CheckWithExplorerKeys(const std::string& ok, const std::string& withKeys, in
   return 0;
 }
 
+int QuietCheckPair(const std::string& before, const std::string& after, int reps) {
+  using namespace hollin::bench;
+  std::vector<double> a, b, ratios;
+  for (int i = -1; i < reps; ++i) {
+    // Each round in turn begins with the other program.
+    const bool afterFirst = i % 2 != 0;
+    double ta = 0, tb = 0;
+    if (afterFirst) tb = QuietNoChanges(after);
+    ta = QuietNoChanges(before);
+    if (!afterFirst) tb = QuietNoChanges(after);
+    std::printf("  %s before %7.1f  after %7.1f ms\n", i < 0 ? "warm-up" : "run    ", ta, tb);
+    std::fflush(stdout);
+    if (i < 0) continue;
+    a.push_back(ta);
+    b.push_back(tb);
+    ratios.push_back(tb / ta);
+  }
+  std::printf("quiet check, no change, two builds under Wine, %d interleaved runs each:\n", reps);
+  const Timing t0 = Summary(a), t1 = Summary(b);
+  Report("quiet check, before", t0);
+  Report("quiet check, after", t1);
+  ReportRatio("quiet check, after", t1, t0, 1.15, "before");
+  // The ratio of the two runs of each round, which ran side by side, is
+  // steadier on a machine shared with other work than either median.
+  std::sort(ratios.begin(), ratios.end());
+  const double median = ratios[ratios.size() / 2];
+  std::printf("%-40s %.3f (median of %zu rounds; target <= 1.15) %s\n", "quiet check, after / before, by round",
+              median, ratios.size(), median <= 1.15 ? "MET" : "MISSED");
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   using namespace hollin::bench;
+  if (argc >= 4 && std::string(argv[1]) == "--pair")
+    return QuietCheckPair(argv[2], argv[3], argc > 4 ? std::atoi(argv[4]) : 9);
   if (argc >= 4 && std::string(argv[1]) == "--check")
     return CheckWithExplorerKeys(argv[2], argv[3], argc > 4 ? std::atoi(argv[4]) : 9);
   if (argc < 4) {
     std::fprintf(stderr,
                  "usage: startup_bench OK_EXE CHANGED_EXE SCAN_BENCH_EXE [reps] [poll_ms]\n"
-                 "       startup_bench --check OK_EXE FILEEXTS_EXE [reps]\n");
+                 "       startup_bench --check OK_EXE FILEEXTS_EXE [reps]\n"
+                 "       startup_bench --pair BEFORE_EXE AFTER_EXE [reps]\n");
     return 2;
   }
   const std::string ok = argv[1], changed = argv[2], floorExe = argv[3];

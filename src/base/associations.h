@@ -21,6 +21,10 @@ struct Associations {
   std::shared_ptr<AssocEntry> BaseEntry;
   // A confirmed restore whose result the next changes view reports.
   bool RestoreConfirmed = false;
+  // The format version of the base last loaded or saved (0: none yet).
+  // Before version 3 a base records no protocols and no verbs: nothing of
+  // them counts as changed against it.
+  int BaseFormat = 0;
   // The base file the load and save work on, without its extension: "Prev" in
   // the current folder (the program's), or one named on the command line.
   std::string BaseFile = kBaseFileName;

@@ -7,6 +7,7 @@
 #include "base/base_location.h"
 #include "common/file_system.h"
 #include "common/text.h"
+#include "registry/layers.h"
 #include "registry/reg_entry.h"
 
 namespace hollin {
@@ -26,14 +27,47 @@ constexpr std::string_view kFieldOpener = "Opener";
 // machine and user classes' defaults, as decimal numbers separated by
 // blanks ("1 2 1 0"; 0: no value).
 constexpr std::string_view kFieldTypes = "Types";
-constexpr std::string_view kFields[] = {kFieldExt,     kFieldPath,  kFieldKey,    kFieldProgID,
-                                        kFieldMachine, kFieldUser,  kFieldChoice, kFieldCommand,
-                                        kFieldOpener,  kFieldTypes};
+// The verb and where Explorer's choice was read, from format version 3 on:
+// the default verb where it is not "open", its command, its DelegateExecute
+// handler, the layer whose shell key chose it ("user", "machine" or ""),
+// and the key of Explorer's choice ("UserChoiceLatest\ProgId",
+// "UserChoiceLatest", "UserChoice" or "").
+constexpr std::string_view kFieldVerb = "Verb";
+constexpr std::string_view kFieldVerbCommand = "VerbCommand";
+constexpr std::string_view kFieldHandler = "Handler";
+constexpr std::string_view kFieldVerbAt = "VerbAt";
+constexpr std::string_view kFieldChoiceAt = "ChoiceAt";
+constexpr std::string_view kFields[] = {kFieldExt,     kFieldPath,   kFieldKey,         kFieldProgID,
+                                        kFieldMachine, kFieldUser,   kFieldChoice,      kFieldCommand,
+                                        kFieldOpener,  kFieldTypes,  kFieldVerb,        kFieldVerbCommand,
+                                        kFieldHandler, kFieldVerbAt, kFieldChoiceAt};
 constexpr int kFieldsV1 = 4;
 constexpr int kFieldsV2 = 10;
+constexpr int kFieldsV3 = 15;
+// The registry types a record of each kind holds: those of the layers, and
+// those of the verb's values too where the verb was read.
+constexpr int kTypesWithoutVerbs = AssocEntry::kShellType;
 
 int FieldsOf(const DataFile& vsd) {
-  return vsd.Layout() == kBaseLayout ? kFieldsV2 : vsd.Layout() == kBaseLayoutV1 ? kFieldsV1 : 0;
+  if (vsd.Layout() == kBaseLayout) return kFieldsV3;
+  if (vsd.Layout() == kBaseLayoutV2) return kFieldsV2;
+  return vsd.Layout() == kBaseLayoutV1 ? kFieldsV1 : 0;
+}
+
+// The format version a layout is written in.
+int FormatOf(const DataFile& vsd) {
+  const int fields = FieldsOf(vsd);
+  return fields == kFieldsV3 ? 3 : fields == kFieldsV2 ? 2 : fields == kFieldsV1 ? 1 : 0;
+}
+
+std::string_view VerbAtText(AssocEntry::VerbSource at) {
+  return at == AssocEntry::VerbSource::User ? "user" : at == AssocEntry::VerbSource::Machine ? "machine" : "";
+}
+
+AssocEntry::VerbSource VerbAtOf(std::string_view text) {
+  if (EqualsNoCase(text, "user")) return AssocEntry::VerbSource::User;
+  if (EqualsNoCase(text, "machine")) return AssocEntry::VerbSource::Machine;
+  return AssocEntry::VerbSource::None;
 }
 
 // A table that RecordNewBase made and no save has named and filled yet: no
@@ -60,7 +94,8 @@ bool HasBaseFields(const DataFile& vsd) {
 
 std::string TypesText(const AssocEntry& e) {
   std::string out;
-  for (int slot = 0; slot < AssocEntry::kTypeSlots; ++slot) {
+  const int slots = e.VerbsRead() ? AssocEntry::kTypeSlots : kTypesWithoutVerbs;
+  for (int slot = 0; slot < slots; ++slot) {
     if (slot) out.push_back(' ');
     out += std::to_string(e.ValueType(static_cast<AssocEntry::TypeSlot>(slot)));
   }
@@ -68,16 +103,21 @@ std::string TypesText(const AssocEntry& e) {
 }
 
 // Reads the types field; a value that is not a small number counts as no
-// value (the record stays usable: the types only guide a restore).
-void ReadTypes(std::string_view text, AssocEntry& e) {
+// value (the record stays usable: the types only guide a restore). Returns
+// how many it holds.
+int ReadTypes(std::string_view text, AssocEntry& e) {
+  int count = 0;
   for (int slot = 0; slot < AssocEntry::kTypeSlots; ++slot) {
     while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    if (!text.empty()) ++count;
     std::uint32_t type = 0;
     size_t i = 0;
     while (i < text.size() && i < 3 && text[i] >= '0' && text[i] <= '9') type = type * 10 + (text[i++] - '0');
     text.remove_prefix(i);
+    while (!text.empty() && text.front() != ' ') text.remove_prefix(1);
     e.ValueType(static_cast<AssocEntry::TypeSlot>(slot), type);
   }
+  return count;
 }
 
 [[noreturn]] void ThrowDamaged(const DataFile& vsd, const std::string& detail) {
@@ -92,9 +132,9 @@ void ReadTypes(std::string_view text, AssocEntry& e) {
   ThrowDamaged(vsd, "it holds a record without a file type.");
 }
 
-// A record names a file type: a key's name, which holds no backslash.
-// (Which keys a restore of it may write is checked before a restore; every
-// record that a version ever saved loads.)
+// A record names a file type or a protocol: a key's name, which holds no
+// backslash. (Which keys a restore of it may write is checked before a
+// restore; every record that a version ever saved loads.)
 void RequireType(const DataFile& vsd, std::string_view ext) {
   if (ext.empty()) ThrowNoType(vsd);
   if (ext.find('\\') != std::string_view::npos)
@@ -150,7 +190,8 @@ void OpenToRead(const Associations& g, DataFile& vsd) {
 void ReadRecords(Associations& g, DataFile& vsdMain, IStatusSink& status) {
   if (!HasBaseFields(vsdMain))
     ThrowDamaged(vsdMain, "its table does not have the fields Ext, Path, Key and ProgID.");
-  const bool layered = FieldsOf(vsdMain) == kFieldsV2;
+  const int format = FormatOf(vsdMain);
+  const bool layered = format >= 2, verbs = format >= 3;
   status.ShowLed(Led::Yellow);
   if (!g.RestoreConfirmed) status.ShowText("Reading BASE entries...");
 
@@ -169,10 +210,18 @@ void ReadRecords(Associations& g, DataFile& vsdMain, IStatusSink& status) {
       entry->ChoiceProgID(std::string(vsdMain.FieldValue(kFieldChoice)));
       entry->OpenerCommand(std::string(vsdMain.FieldValue(kFieldCommand)));
       entry->OpenerName(std::string(vsdMain.FieldValue(kFieldOpener)));
-      ReadTypes(vsdMain.FieldValue(kFieldTypes), *entry);
+      const int types = ReadTypes(vsdMain.FieldValue(kFieldTypes), *entry);
       // A record of a check that did not read the layers says so by its
-      // empty types.
-      entry->Layered(!vsdMain.FieldValue(kFieldTypes).empty());
+      // empty types, one that did not read the verb by the types it lacks.
+      entry->Layered(types > 0);
+      if (verbs && types >= AssocEntry::kTypeSlots) {
+        entry->VerbsRead(true);
+        entry->Verb(std::string(vsdMain.FieldValue(kFieldVerb)));
+        entry->VerbCommand(std::string(vsdMain.FieldValue(kFieldVerbCommand)));
+        entry->Handler(std::string(vsdMain.FieldValue(kFieldHandler)));
+        entry->VerbAt(VerbAtOf(vsdMain.FieldValue(kFieldVerbAt)));
+      }
+      if (verbs) entry->ChoiceAt(ChoicePlaceOf(vsdMain.FieldValue(kFieldChoiceAt)));
     }
     RequireType(vsdMain, entry->Ext());
     try {
@@ -185,6 +234,7 @@ void ReadRecords(Associations& g, DataFile& vsdMain, IStatusSink& status) {
   }
   vsdMain.Close();
   g.BaseEntries = std::move(entries);
+  g.BaseFormat = format;
 }
 
 }  // namespace
@@ -227,6 +277,10 @@ bool LoadRecordedBase(Associations& g, DataFile& vsdMain, IStatusSink& status) {
 void SaveCurrentAsDefault(Associations& g, DataFile& vsdMain, IStatusSink& status) {
   status.ShowText("Building new BASE record from CURRENT entries...");
   status.RepaintNow();
+  SaveEntriesAsBase(g, vsdMain, g.CurrentEntries);
+}
+
+void SaveEntriesAsBase(Associations& g, DataFile& vsdMain, const std::shared_ptr<AssocEntries>& entries) {
   vsdMain.FileName(g.BaseFile, g.BaseExtension);
   vsdMain.Open();
   // The first save of a base read from its former place makes the file.
@@ -245,9 +299,9 @@ void SaveCurrentAsDefault(Associations& g, DataFile& vsdMain, IStatusSink& statu
   vsdMain.KeepBackup(true);
   // A base of an earlier format version is written in this one.
   vsdMain.Layout(kBaseLayout);
-  for (int n = 1; n <= kFieldsV2; ++n) vsdMain.FieldName(n, std::string(kFields[n - 1]));
+  for (int n = 1; n <= kFieldsV3; ++n) vsdMain.FieldName(n, std::string(kFields[n - 1]));
   vsdMain.Clear();
-  for (const auto& entry : *g.CurrentEntries) {
+  for (const auto& entry : *entries) {
     g.CurrentEntry = entry;
     vsdMain.NewRecord();
     vsdMain.FieldValue(kFieldExt, entry->Ext());
@@ -261,10 +315,21 @@ void SaveCurrentAsDefault(Associations& g, DataFile& vsdMain, IStatusSink& statu
       vsdMain.FieldValue(kFieldCommand, entry->OpenerCommand());
       vsdMain.FieldValue(kFieldOpener, entry->OpenerName());
       vsdMain.FieldValue(kFieldTypes, TypesText(*entry));
+      if (entry->VerbsRead()) {
+        // The verb "open" is the rule and is not written.
+        if (entry->VerbIsNotOpen()) {
+          vsdMain.FieldValue(kFieldVerb, entry->Verb());
+          vsdMain.FieldValue(kFieldVerbCommand, entry->VerbCommand());
+        }
+        vsdMain.FieldValue(kFieldHandler, entry->Handler());
+        vsdMain.FieldValue(kFieldVerbAt, VerbAtText(entry->VerbAt()));
+      }
+      vsdMain.FieldValue(kFieldChoiceAt, ChoicePlaceText(entry->ChoiceAt()));
     }
     vsdMain.StoreRecord();
   }
   vsdMain.Close();
+  g.BaseFormat = 3;
 }
 
 void RecordNewBase(Associations& g, DataFile& vsdMain, IStatusSink& status,

@@ -16,12 +16,17 @@
 
 namespace hollin {
 
-// The layout of the base as it is written: the type, the merged class root's
-// command, its key and program identifier (all a base of format version 1
-// holds, kBaseLayoutV1), then the machine classes', user classes' and
-// Explorer's choice's identifiers, the command and name of what opens the
-// type, and the registry types of the values (see base_store.cpp).
-inline constexpr const char* kBaseLayout = "$*256$$$$$$$$$";
+// The layout of the base as it is written: the type or protocol, the merged
+// class root's command, its key and program identifier (all a base of
+// format version 1 holds, kBaseLayoutV1), then the machine classes', user
+// classes' and Explorer's choice's identifiers, the command and name of
+// what opens the type, and the registry types of the values (format version
+// 2, kBaseLayoutV2), then the default verb, its command and handler, the
+// layer whose shell key chose it, and where Explorer's choice was read
+// (format version 3; see base_store.cpp). A protocol's record holds, for
+// its machine and user classes, their open commands.
+inline constexpr const char* kBaseLayout = "$*256$$$$$$$$$$$$$$";
+inline constexpr const char* kBaseLayoutV2 = "$*256$$$$$$$$$";
 inline constexpr const char* kBaseLayoutV1 = "$*256$$$";
 
 // Loads the base file into g.BaseEntries; while it does not exist, from
@@ -54,6 +59,11 @@ void RequireRestorableBase(const Associations& g);
 // base as it was is kept as Prev.isd.bak. A base file that LoadBase
 // would refuse raises the same BaseFileError and is left as it is.
 void SaveCurrentAsDefault(Associations& g, DataFile& vsdMain, IStatusSink& status);
+
+// Replaces the records of the base file by entries, as SaveCurrentAsDefault
+// does but without a word in the status (the check's silent recording of
+// what an earlier format lacked).
+void SaveEntriesAsBase(Associations& g, DataFile& vsdMain, const std::shared_ptr<AssocEntries>& entries);
 
 // Makes a new, empty base file, sets NewDBCreated and fills the file from
 // CURRENT with SaveCurrentAsDefault.

@@ -131,10 +131,19 @@ class Run {
 
   void Scan() { g_.CurrentEntries = ScanCurrent(env_.reg, env_.platform).entries; }
 
-  // Loads the base; false after a first run, which recorded it.
+  // Loads the base; false after a first run, which recorded it. The
+  // program's own base of an earlier format gets the links (and verbs)
+  // recorded silently, and the report says so; a base named with --base is
+  // compared as it is.
   bool LoadBase() {
     bool created = false;
     hollin::LoadBase(g_, vsd_, sink_, created);
+    if (!created && o_.basePath.empty() && RecordLinks(g_, vsd_)) {
+      int links = 0;
+      for (const auto& b : *g_.BaseEntries) links += b->IsProtocol() ? 1 : 0;
+      report_.notes.push_back(LinksNowGuardedText() + " The base records " + std::to_string(links) +
+                              " link(s) now.");
+    }
     std::int64_t t = 0;
     if (LastWriteSeconds(report_.baseFile, t)) {
       report_.baseTime = IsoUtc(t);
@@ -145,8 +154,22 @@ class Run {
 
   std::vector<std::string> ChangedTypes() const {
     std::vector<std::string> types;
-    for (const auto& item : FindChanges(*g_.CurrentEntries, *g_.BaseEntries)) types.push_back(item.Ext);
+    for (const auto& item : FindChanges(*g_.CurrentEntries, *g_.BaseEntries, g_.BaseFormat >= 3))
+      types.push_back(item.Ext);
     return types;
+  }
+
+  // A name given to --restore: a type as given (a leading dot added where it
+  // lacks one, as earlier versions took "txt"), or a protocol where the base
+  // or the registry knows one of that name ("http").
+  std::string Target(const std::string& name) const {
+    if (name.empty() || name[0] == '.') return name;
+    if (IsProtocolName(name)) {
+      const AssocEntry* known = g_.BaseEntries->Lookup(name);
+      if (!known) known = g_.CurrentEntries->Lookup(name);
+      if (known && known->IsProtocol()) return name;
+    }
+    return "." + name;
   }
 
   // Prints or writes the report; a report file is replaced atomically. When
@@ -204,7 +227,8 @@ class Run {
     Scan();
     if (!LoadBase()) return FirstRun();
     RequireRestorableBase(g_);
-    std::vector<std::string> wanted = o_.restoreAll ? ChangedTypes() : o_.restoreTypes;
+    std::vector<std::string> wanted = o_.restoreAll ? ChangedTypes() : std::vector<std::string>();
+    for (const auto& name : o_.restoreTypes) wanted.push_back(Target(name));
     // Types the base knows are written back; types that appeared since are
     // undone (what opens them removed, as when the base was recorded);
     // types that neither knows cannot be restored.
@@ -223,8 +247,7 @@ class Run {
       if (std::any_of(still.begin(), still.end(), [&](const std::string& s) { return EqualsNoCase(s, type); }))
         notRestored.push_back(type);
     for (const auto& f : result.failed)
-      report_.notes.push_back(f.ext + ": the registry refused to write " +
-                              (f.programId ? "its program identifier" : "its open command") +
+      report_.notes.push_back(f.ext + ": the registry refused to write " + WhatText(f.what) +
                               (f.layer ? std::string(" in the ") + f.layer : std::string()) + " (error " +
                               std::to_string(f.status) + ")." + (f.status == 5 ? " Run as an administrator." : ""));
     for (const auto& type : result.choices) {
@@ -237,11 +260,14 @@ class Run {
                               ").");
     }
     for (const auto& type : unknown)
-      report_.notes.push_back(type + ": the base has no record of this type, and nothing opens it now.");
+      report_.notes.push_back(type + ": the base has no record of this " +
+                              (IsProtocolName(type) ? "protocol" : "type") + ", and nothing opens it now.");
     for (const auto& type : known) {
       if (std::find(notRestored.begin(), notRestored.end(), type) != notRestored.end()) continue;
       const bool new_ = std::find(added.begin(), added.end(), type) != added.end();
-      report_.notes.push_back(type + (new_ ? ": removed (the base has no record of this type)." : ": restored."));
+      report_.notes.push_back(type + (new_ ? std::string(": removed (the base has no record of this ") +
+                                                 (IsProtocolName(type) ? "protocol)." : "type).")
+                                           : std::string(": restored.")));
     }
     report_.items = ItemsOf(notRestored, *g_.CurrentEntries, *g_.BaseEntries);
     const bool done = notRestored.empty() && unknown.empty();
@@ -266,11 +292,11 @@ class Run {
     const std::vector<DefaultAssociation> wanted = ReadDefaultAssociations(bytes, path);
     Scan();
     for (const DefaultAssociation& a : wanted) {
-      if (a.identifier.empty() || a.identifier[0] != '.') continue;  // a protocol: not a file type
+      if (!IsEntryName(a.identifier)) continue;  // names no type or protocol a key can have
       const AssocEntry* c = g_.CurrentEntries->Lookup(a.identifier);
       const ReportSide now = SideOf(c);
       if (c && EqualsNoCase(now.progId, a.progId)) continue;
-      report_.items.push_back({a.identifier, c ? "changed" : "removed", {a.progId, "", a.applicationName}, now});
+      report_.items.push_back({a.identifier, c ? "changed" : "removed", {a.progId, "", a.applicationName, "", ""}, now});
     }
     report_.outcome = report_.items.empty() ? "no changes" : "changes";
     Emit();
@@ -305,7 +331,10 @@ class Run {
     const std::string path = ResolvePath(env_.currentFolder, o_.exportPath);
     ReplaceFileAtomically(path, WriteDefaultAssociations(list));
     report_.outcome = "exported";
-    report_.notes.push_back(std::to_string(list.size()) + " file types written to " + path + ".");
+    size_t links = 0;
+    for (const auto& a : list) links += a.identifier[0] != '.' ? 1 : 0;
+    report_.notes.push_back(std::to_string(list.size() - links) + " file types and " + std::to_string(links) +
+                            " links written to " + path + ".");
     Emit();
     return Done(kNoChanges, "The associations file was written");
   }

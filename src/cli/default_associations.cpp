@@ -64,12 +64,13 @@ std::vector<DefaultAssociation> ReadDefaultAssociations(const std::string& xmlBy
       if (!progId || progId->empty())
         fail(AssociationsProblem::MissingAttribute, e,
              "the Association of \"" + *identifier + "\" has no ProgId");
-      if ((*identifier)[0] == '.') {
+      // A type or a protocol named twice: which Association counts?
+      {
         const auto [first, isNew] = typeLines.emplace(FoldCase(*identifier), e.line);
         if (!isNew)
           fail(AssociationsProblem::TypeTwice, e,
-               "the type \"" + *identifier + "\" is named a second time (first on line " +
-                   std::to_string(first->second) + ")");
+               std::string((*identifier)[0] == '.' ? "the type \"" : "the protocol \"") + *identifier +
+                   "\" is named a second time (first on line " + std::to_string(first->second) + ")");
       }
       list.push_back({*identifier, *progId, applicationName ? *applicationName : std::string()});
     });

@@ -8,8 +8,8 @@
 //     <Association Identifier="http" ProgId="..." ApplicationName="..." />
 //   </DefaultAssociations>
 //
-// An Identifier is a file type (".txt") or a protocol ("http"). The program
-// checks file types; protocols are read and kept as they are. The
+// An Identifier is a file type (".txt") or a protocol ("http"); the program
+// checks both, and names neither twice. The
 // Associations are the root's own children; attributes and elements the
 // program does not know are passed over, with whatever they hold. What is
 // not well-formed XML is refused.
@@ -39,7 +39,7 @@ enum class AssociationsProblem {
   NotWellFormed,     // not well-formed XML, a document type declaration, nested too deep
   NoRoot,            // the root element is not DefaultAssociations
   MissingAttribute,  // an Association without an Identifier or a ProgId
-  TypeTwice,         // one file type named by two Associations (letter case aside)
+  TypeTwice,         // one file type or protocol named by two Associations (letter case aside)
   Unwritable,        // an association whose names XML cannot carry (writing)
 };
 

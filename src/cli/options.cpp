@@ -96,14 +96,14 @@ Options ParseOptions(const std::vector<std::string>& args) {
       setAction(Action::Accept, arg);
     } else if (name == "restore") {
       setAction(Action::Restore, arg);
-      const std::string types = value("the types to restore (\".txt,.pdf\") or \"all\"");
+      const std::string types = value("the types or links to restore (\".txt,.pdf\", \"http,mailto\") or \"all\"");
       if (FoldCase(types) == "all") {
         o.restoreAll = true;
       } else {
         for (size_t at = 0; at <= types.size();) {
           const size_t comma = std::min(types.find(',', at), types.size());
           std::string t = types.substr(at, comma - at);
-          if (!t.empty()) o.restoreTypes.push_back(t[0] == '.' ? t : "." + t);
+          if (!t.empty()) o.restoreTypes.push_back(t);
           at = comma + 1;
         }
         if (o.restoreTypes.empty() && !types.empty()) fail("\"" + arg + "\" names no type.");
@@ -142,13 +142,14 @@ Options ParseOptions(const std::vector<std::string>& args) {
 
 std::string UsageText() {
   std::string t;
-  t += std::string(kAppTitle) + " checks which programs open your file types.\n\n";
+  t += std::string(kAppTitle) + " checks which programs open your file types and links.\n\n";
   t += "Usage:\n";
   t += "  hollin.exe                      the window (first run: records the base)\n";
   t += "  hollin.exe -h                   a quiet check: the window only when something changed\n";
   t += "  hollin.exe --check              check, print what changed\n";
   t += "  hollin.exe --accept             record the current settings as the base\n";
-  t += "  hollin.exe --restore <types>|all  restore the base for these types (\".txt,.pdf\") or all\n";
+  t += "  hollin.exe --restore <names>|all  restore the base for these file types and links\n";
+  t += "                                  (\".txt,.pdf,http,mailto\") or all\n";
   t += "  hollin.exe --export-defaults <file.xml>  write the base as a default associations file\n";
   t += "  hollin.exe --help | --version\n\n";
   t += "Options (also with \"/\" for \"--\"):\n";

@@ -32,7 +32,10 @@ enum class Format { Text, Json, Csv };
 
 struct Options {
   Action action = Action::None;
-  std::vector<std::string> restoreTypes;  // --restore: the types, or empty for all
+  // --restore: the names as given, or empty for all. A name without a
+  // leading dot is a protocol where one of that name is known, else a type
+  // ("txt" is ".txt").
+  std::vector<std::string> restoreTypes;
   bool restoreAll = false;
   std::string exportPath;  // --export-defaults
   std::string reportPath;  // --report: "" for standard output

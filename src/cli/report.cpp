@@ -125,7 +125,7 @@ void Member(std::string& out, const char* lead, const char* name, const std::str
 }
 
 std::string Json(const Report& r) {
-  std::string o = "{\n  \"schema\": \"hollin-report/1\"";
+  std::string o = "{\n  \"schema\": \"hollin-report/2\"";
   Member(o, ",\n  ", "program", r.program);
   Member(o, ",\n  ", "version", r.version);
   Member(o, ",\n  ", "machine", r.machine);
@@ -140,11 +140,14 @@ std::string Json(const Report& r) {
   for (size_t i = 0; i < r.items.size(); ++i) {
     const ReportItem& it = r.items[i];
     Member(o, i ? ",\n    {" : "\n    {", "type", it.type);
+    Member(o, ", ", "kind", it.Kind());
     Member(o, ", ", "change", it.change);
     for (const auto& [name, side] : {std::pair<const char*, const ReportSide*>{"base", &it.base}, {"current", &it.current}}) {
       Member(o, (std::string(", \"") + name + "\": {").c_str(), "progId", side->progId);
       Member(o, ", ", "command", side->command);
       Member(o, ", ", "program", side->program);
+      if (!side->verb.empty()) Member(o, ", ", "verb", side->verb);
+      if (!side->handler.empty()) Member(o, ", ", "handler", side->handler);
       o += "}";
     }
     o += "}";
@@ -160,7 +163,9 @@ std::string Json(const Report& r) {
 }
 
 std::string Csv(const Report& r) {
-  std::string o = "type,change,base_progid,base_command,base_program,current_progid,current_command,current_program\r\n";
+  std::string o =
+      "type,change,base_progid,base_command,base_program,current_progid,current_command,current_program,kind,"
+      "base_verb,current_verb\r\n";
   for (const ReportItem& it : r.items) {
     AppendCsvField(o, it.type);
     o.push_back(',');
@@ -170,6 +175,10 @@ std::string Csv(const Report& r) {
         o.push_back(',');
         AppendCsvField(o, *field);
       }
+    for (const std::string& field : {std::string(it.Kind()), it.base.verb, it.current.verb}) {
+      o.push_back(',');
+      AppendCsvField(o, field);
+    }
     o += "\r\n";
   }
   return o;
@@ -187,9 +196,13 @@ std::string Text(const Report& r) {
   for (const ReportItem& it : r.items) {
     auto side = [&v](const ReportSide& s) {
       if (s.progId.empty() && s.program.empty()) return std::string("(none)");
-      return v(s.program) + (s.progId.empty() ? "" : " (" + v(s.progId) + ")");
+      std::string t = v(s.program) + (s.progId.empty() ? "" : " (" + v(s.progId) + ")");
+      if (!s.verb.empty()) t += ", verb \"" + v(s.verb) + "\"";
+      return t;
     };
-    o += v(it.type) + "\t" + it.change + "\t" + side(it.base) + " -> " + side(it.current) + "\n";
+    // A protocol as its links begin ("http:").
+    o += v(it.type) + (std::string_view(it.Kind()) == "protocol" ? ":" : "") + "\t" + it.change + "\t" +
+         side(it.base) + " -> " + side(it.current) + "\n";
   }
   for (const std::string& note : r.notes) o += v(note) + "\n";
   o += r.outcome == "changes" ? std::to_string(r.items.size()) + " type(s) changed.\n" : "Outcome: " + r.outcome + ".\n";
@@ -200,8 +213,8 @@ std::string Text(const Report& r) {
 
 ReportSide SideOf(const AssocEntry* e) {
   if (!e) return {};
-  return {e->Layered() ? e->InForceProgID() : e->ProgramID(), e->Layered() ? e->OpenerCommand() : e->ProgramFullPath(),
-          OpenerOf(*e)};
+  return {e->Layered() ? e->InForceProgID() : e->ProgramID(), e->RunCommand(), OpenerOf(*e),
+          e->VerbIsNotOpen() ? e->Verb() : std::string(), e->VerbsRead() ? e->Handler() : std::string()};
 }
 
 std::vector<ReportItem> ItemsOf(const std::vector<std::string>& types, const AssocEntries& current,

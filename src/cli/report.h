@@ -1,6 +1,8 @@
 // The report of a check for scripts: what changed, as text for people, JSON
-// for programs (schema "hollin-report/1", documented in the README), or CSV
-// (RFC 4180) for spreadsheets. All three are UTF-8.
+// for programs (schema "hollin-report/2", documented in the README: every
+// member of "hollin-report/1", and for each change its kind, a file type or
+// a protocol, and a side's verb where it is not "open"), or CSV (RFC 4180)
+// for spreadsheets. All three are UTF-8.
 #pragma once
 
 #include <string>
@@ -11,17 +13,21 @@
 
 namespace hollin::cli {
 
-// One side of a changed type: the program identifier in force, its command,
-// and the program's name as the window shows it ("" where the side lacks the
-// type).
+// One side of a changed type: the program identifier in force, the command
+// that runs, and the program's name as the window shows it ("" where the
+// side lacks the type); the default verb where it is not "open" and the
+// verb's handler (DelegateExecute), "" where there is none.
 struct ReportSide {
   std::string progId, command, program;
+  std::string verb = {}, handler = {};
 };
 
 struct ReportItem {
-  std::string type;
+  std::string type;    // a file type (".txt") or a protocol ("http")
   std::string change;  // "changed", "new" (not in the base), "removed" (gone since)
   ReportSide base, current;
+  // "type" or "protocol".
+  const char* Kind() const { return !type.empty() && type[0] != '.' ? "protocol" : "type"; }
 };
 
 struct Report {

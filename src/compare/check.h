@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "base/associations.h"
+#include "base/data_file.h"
 #include "common/platform.h"
 #include "compare/restore.h"
 #include "registry/registry.h"
@@ -17,10 +19,24 @@ namespace hollin {
 // per check.
 ScanResult ScanCurrent(IRegistry& reg, IPlatform& platform);
 
-// Writes the BASE of each of exts that the base knows (see RestoreLayers and
-// RestoreEntry), against what current holds of it; types the base does not
-// know are passed over. The caller tells the shell when result.wrote.
+// Writes the BASE of each of exts that the base knows (see RestoreLayers,
+// RestoreEntry, RestoreProtocol and RestoreVerb), against what current holds
+// of it; types and protocols the base does not know are passed over. The
+// caller tells the shell when result.wrote.
 RestoreResult RestoreTypes(IRegistry& reg, const AssocEntries& base, const AssocEntries& current,
                            const std::vector<std::string>& exts);
+
+// A base of a format that recorded no protocols and no verbs (before
+// version 3) as the check records it silently: every record as it was, those
+// of types that open as current has them now with their verb read now
+// (whatever changed is left to be listed), then the protocols current holds.
+std::shared_ptr<AssocEntries> BaseWithLinks(const AssocEntries& base, const AssocEntries& current);
+
+// Records the links with g's base where it is of a format before version 3
+// (BaseWithLinks, saved in place; the base as it was kept as the backup):
+// true where it did. A base that cannot be written, or one that names keys
+// not its own (damage, see NamesOnlyItsOwnKeys), stays as it was, and the
+// check compares against it as it is.
+bool RecordLinks(Associations& g, DataFile& vsd);
 
 }  // namespace hollin

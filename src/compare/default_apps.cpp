@@ -45,7 +45,8 @@ std::string RegisteredNameOf(IRegistry& reg, HKEY hive, const std::string& ext, 
     const std::string capabilities(ProgramIdView(ReadOpenValue(reg, apps, app.c_str(), type)));
     if (capabilities.empty()) continue;
     const std::string mapped(
-        ProgramIdView(ReadValue(reg, hive, capabilities + "\\FileAssociations", ext.c_str(), type)));
+        ProgramIdView(ReadValue(reg, hive, capabilities + (IsProtocolName(ext) ? "\\URLAssociations" : "\\FileAssociations"),
+                                ext.c_str(), type)));
     if (!mapped.empty() && EqualsNoCase(mapped, progId)) found = app;
   }
   reg.RegCloseKey(apps);

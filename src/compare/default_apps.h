@@ -32,8 +32,8 @@ inline constexpr const char* kRegisteredApplicationsPath = "Software\\Registered
 // packaged app (progId's "Application" key, in the user classes, the
 // machine classes or the class root, names its AppUserModelID); else the
 // program registered in the user's, then the machine's RegisteredApplications
-// whose capabilities' FileAssociations give ext that identifier; else all
-// apps.
+// whose capabilities' FileAssociations (for a protocol: URLAssociations)
+// give ext that identifier; else all apps.
 DefaultAppsPage DefaultAppsPageFor(IRegistry& reg, const std::string& ext, const std::string& progId);
 
 // The one page for the types' recorded programs: that of each where all

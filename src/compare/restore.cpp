@@ -7,6 +7,8 @@
 namespace hollin {
 namespace {
 
+constexpr const char* kDelegateExecute = "DelegateExecute";
+
 bool IsNameStart(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
 bool IsNamePart(char c) { return IsNameStart(c) || (c >= '0' && c <= '9') || c == '(' || c == ')'; }
 
@@ -30,10 +32,27 @@ DWORD KeptType(DWORD existing) {
   return existing == REG_EXPAND_SZ || existing == REG_MULTI_SZ ? existing : REG_SZ;
 }
 
-void Note(RestoreResult& result, const AssocEntry& base, bool programId, LONG status,
-          const char* layer = nullptr) {
+using What = RestoreFailure::What;
+
+void Note(RestoreResult& result, const AssocEntry& base, What what, LONG status, const char* layer = nullptr) {
   if (status == ERROR_SUCCESS) result.wrote = true;
-  else result.failed.push_back({base.Ext(), programId, status, layer});
+  else result.failed.push_back({base.Ext(), what, status, layer});
+}
+
+// A value of any type (REG_SZ) written whole.
+LONG WriteValue(IRegistry& reg, HKEY root, const std::string& path, const char* name, DWORD type,
+                std::string_view text) {
+  HKEY key = nullptr;
+  LONG status = reg.RegCreateKeyExA(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr,
+                                    &key, nullptr);
+  if (status != ERROR_SUCCESS) return status;
+  std::string data(text);
+  data.push_back('\0');
+  if (type == REG_MULTI_SZ) data.push_back('\0');
+  status = reg.RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(data.data()),
+                              static_cast<DWORD>(data.size()));
+  reg.RegCloseKey(key);
+  return status;
 }
 
 bool IsTextType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
@@ -44,15 +63,17 @@ DWORD Recorded(const AssocEntry& base, AssocEntry::TypeSlot slot) {
   return IsTextType(type) ? type : REG_NONE;
 }
 
-LONG DeleteDefault(IRegistry& reg, HKEY root, const std::string& path) {
+LONG DeleteValue(IRegistry& reg, HKEY root, const std::string& path, const char* name) {
   HKEY key = nullptr;
   LONG status = reg.RegOpenKeyExA(root, path.c_str(), 0, KEY_SET_VALUE, &key);
   if (status == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;  // nothing there to delete
   if (status != ERROR_SUCCESS) return status;
-  status = reg.RegDeleteValueA(key, "");
+  status = reg.RegDeleteValueA(key, name);
   reg.RegCloseKey(key);
   return status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status;
 }
+
+LONG DeleteDefault(IRegistry& reg, HKEY root, const std::string& path) { return DeleteValue(reg, root, path, ""); }
 
 // One class layer of a type back to the base's identifier.
 void RestoreLayer(IRegistry& reg, HKEY root, const AssocEntry& base, const std::string& was, const std::string& now,
@@ -60,13 +81,13 @@ void RestoreLayer(IRegistry& reg, HKEY root, const AssocEntry& base, const std::
   if (EqualsNoCase(was, now)) return;
   const std::string path = std::string(kClassesPath) + "\\" + base.Ext();
   if (was.empty()) {
-    Note(result, base, true, DeleteDefault(reg, root, path), layer);
+    Note(result, base, What::ProgramId, DeleteDefault(reg, root, path), layer);
     return;
   }
   DWORD existing;
   ReadValue(reg, root, path, "", existing);
   const DWORD recorded = Recorded(base, slot);
-  Note(result, base, true, WriteDefault(reg, root, path, recorded ? recorded : KeptType(existing), was), layer);
+  Note(result, base, What::ProgramId, WriteDefault(reg, root, path, recorded ? recorded : KeptType(existing), was), layer);
 }
 
 std::string ClassesPath(const std::string& path) { return std::string(kClassesPath) + "\\" + path; }
@@ -103,7 +124,7 @@ void RestoreEntry(IRegistry& reg, const AssocEntry& base, RestoreResult& result,
   // Only the type's own keys are ever written (the caller has refused such
   // a base as damaged already).
   if (!NamesOnlyItsOwnKeys(base)) {
-    result.failed.push_back({base.Ext(), false, ERROR_BAD_PATHNAME, nullptr});
+    result.failed.push_back({base.Ext(), What::Command, ERROR_BAD_PATHNAME, nullptr});
     return;
   }
   // An identifier is compared and written up to its first zero character,
@@ -115,25 +136,26 @@ void RestoreEntry(IRegistry& reg, const AssocEntry& base, RestoreResult& result,
   // Each value is read once, in the layer it goes back to, with the type it
   // has there. The identifiers of a base recorded with its layers went back
   // in RestoreLayers.
-  if (!base.Layered()) {
+  if (!base.Layered() && !base.IsProtocol()) {
     const ClassLayer layer = LayerHolding(reg, roots, ext);
     const std::string path = ClassesPath(ext);
     DWORD idType;
     if (ProgramIdView(ReadValue(reg, layer.root, path, "", idType)) != programId)
-      Note(result, base, true, WriteDefault(reg, layer.root, path, KeptType(idType), programId), layer.name);
+      Note(result, base, What::ProgramId, WriteDefault(reg, layer.root, path, KeptType(idType), programId), layer.name);
   }
 
   // A type whose command was not read names no key: there is none to write
-  // (an empty path would be the class root's own default).
+  // (an empty path would be the class root's own default). A protocol's
+  // commands go back layer by layer (RestoreProtocol).
   const std::string& command = base.ProgramFullPath();
-  if (commandKey.empty()) return;
+  if (commandKey.empty() || base.IsProtocol()) return;
   const ClassLayer layer = LayerHolding(reg, roots, commandKey);
   const std::string path = ClassesPath(commandKey);
   DWORD commandType;
   if (TrimRegView(ReadValue(reg, layer.root, path, "", commandType)) != command) {
     DWORD type = Recorded(base, AssocEntry::kCommandType);
     if (!type) type = HasEnvironmentReference(command) ? REG_EXPAND_SZ : KeptType(commandType);
-    Note(result, base, false, WriteDefault(reg, layer.root, path, type, command), layer.name);
+    Note(result, base, What::Command, WriteDefault(reg, layer.root, path, type, command), layer.name);
   }
 }
 
@@ -151,23 +173,174 @@ void RestoreLayers(IRegistry& reg, const AssocEntry& base, const AssocEntry* cur
 
 void RemoveNewType(IRegistry& reg, const AssocEntry& current, RestoreResult& result, const LayerRoots& roots) {
   const std::string& ext = current.Ext();
+  if (IsProtocolName(ext)) {
+    const std::string key = ClassesPath(ext), command = ClassesPath(ext + std::string(kOpenCommandKey));
+    for (const ClassLayer layer : {ClassLayer{roots.machine, "machine classes"}, ClassLayer{roots.user, "user classes"}}) {
+      if (IsMarkedProtocol(reg, layer.root, key))
+        Note(result, current, What::ProtocolMark, DeleteValue(reg, layer.root, key, kUrlProtocolValue), layer.name);
+      DWORD type;
+      if (!ReadValue(reg, layer.root, command, "", type).empty() || type != REG_NONE)
+        Note(result, current, What::Command, DeleteDefault(reg, layer.root, command), layer.name);
+    }
+    if (!current.ChoiceProgID().empty()) result.choices.push_back(ext);
+    return;
+  }
   if (!IsTypeName(ext)) return;
   const std::string path = std::string(kClassesPath) + "\\" + ext;
   if (!current.MachineProgID().empty())
-    Note(result, current, true, DeleteDefault(reg, roots.machine, path), "machine classes");
-  if (!current.UserProgID().empty()) Note(result, current, true, DeleteDefault(reg, roots.user, path), "user classes");
+    Note(result, current, What::ProgramId, DeleteDefault(reg, roots.machine, path), "machine classes");
+  if (!current.UserProgID().empty()) Note(result, current, What::ProgramId, DeleteDefault(reg, roots.user, path), "user classes");
   // A record without layers names the merged identifier only: it goes from
   // the layer that holds it.
   if (!current.Layered() && !current.ProgramID().empty()) {
     const ClassLayer layer = LayerHolding(reg, roots, ext);
-    Note(result, current, true, DeleteDefault(reg, layer.root, path), layer.name);
+    Note(result, current, What::ProgramId, DeleteDefault(reg, layer.root, path), layer.name);
   }
   const std::string ownCommand = ext + std::string(kOpenCommandKey);
   if (EqualsNoCase(current.OpenCmdRegKey(), ownCommand)) {
     const ClassLayer layer = LayerHolding(reg, roots, ownCommand);
-    Note(result, current, false, DeleteDefault(reg, layer.root, ClassesPath(ownCommand)), layer.name);
+    Note(result, current, What::Command, DeleteDefault(reg, layer.root, ClassesPath(ownCommand)), layer.name);
   }
   if (!current.ChoiceProgID().empty()) result.choices.push_back(ext);
+}
+
+void RestoreProtocol(IRegistry& reg, const AssocEntry& base, const AssocEntry* current, RestoreResult& result,
+                     const LayerRoots& roots) {
+  if (!base.Layered() || !IsProtocolName(base.Ext()) || !NamesOnlyItsOwnKeys(base)) return;
+  const std::string key = ClassesPath(base.Ext()), path = ClassesPath(base.Ext() + std::string(kOpenCommandKey));
+  const struct {
+    ClassLayer layer;
+    const std::string& was;
+    AssocEntry::TypeSlot slot;
+  } layers[] = {{{roots.machine, "machine classes"}, base.MachineProgID(), AssocEntry::kMachineType},
+                {{roots.user, "user classes"}, base.UserProgID(), AssocEntry::kUserType}};
+  for (const auto& l : layers) {
+    DWORD type;
+    const std::string now(TrimRegView(ReadValue(reg, l.layer.root, path, "", type)));
+    if (now == l.was) continue;
+    if (l.was.empty()) {
+      if (type != REG_NONE) Note(result, base, What::Command, DeleteDefault(reg, l.layer.root, path), l.layer.name);
+      continue;
+    }
+    DWORD write = Recorded(base, l.slot);
+    if (!write) write = HasEnvironmentReference(l.was) ? REG_EXPAND_SZ : KeptType(type);
+    Note(result, base, What::Command, WriteDefault(reg, l.layer.root, path, write, l.was), l.layer.name);
+  }
+  // A protocol that is none any more is marked again, where its command is.
+  if (!IsMarkedProtocol(reg, roots.machine, key) && !IsMarkedProtocol(reg, roots.user, key)) {
+    const ClassLayer layer = !base.MachineProgID().empty() || base.UserProgID().empty()
+                                 ? ClassLayer{roots.machine, "machine classes"}
+                                 : ClassLayer{roots.user, "user classes"};
+    Note(result, base, What::ProtocolMark, WriteValue(reg, layer.root, key, kUrlProtocolValue, REG_SZ, ""),
+         layer.name);
+  }
+  const AssocEntry* now = current;
+  if (!EqualsNoCase(base.ChoiceProgID(), now ? now->ChoiceProgID() : std::string())) result.choices.push_back(base.Ext());
+}
+
+namespace {
+
+// The key whose verbs decide what runs for a record: the identifier in
+// force, else the type's or protocol's own key.
+std::string VerbKeyOf(const AssocEntry& e) {
+  const std::string& inForce = e.Layered() ? e.InForceProgID() : e.ProgramID();
+  if (!inForce.empty()) return inForce;
+  if (!e.IsProtocol() && !e.OpenCmdRegKey().empty() && !EqualsNoCase(e.OpenCmdRegKey(), e.Ext() + std::string(kOpenCommandKey)))
+    return std::string();
+  return e.Ext();
+}
+
+// The layer that holds a value of path now: the user classes where their key
+// holds it, else the machine classes.
+ClassLayer LayerHoldingValue(IRegistry& reg, const LayerRoots& roots, const std::string& path, const char* name) {
+  DWORD type;
+  ReadValue(reg, roots.user, ClassesPath(path), name, type);
+  return type != REG_NONE ? ClassLayer{roots.user, "user classes"} : ClassLayer{roots.machine, "machine classes"};
+}
+
+bool SameVerb(const AssocEntry& a, const AssocEntry& b) {
+  if (!a.VerbIsNotOpen() && !b.VerbIsNotOpen()) return true;
+  return EqualsNoCase(a.Verb(), b.Verb());
+}
+
+}  // namespace
+
+void RestoreVerb(IRegistry& reg, const AssocEntry& base, const AssocEntry* current, RestoreResult& result,
+                 const LayerRoots& roots) {
+  if (!base.VerbsRead() || !current || !current->VerbsRead() || !NamesOnlyItsOwnKeys(base)) return;
+  // Only under one key's name: a record whose identifier names a path
+  // ("Applications\\ed.exe", or one planted to reach another key) has its
+  // verbs left alone.
+  const std::string id = VerbKeyOf(base);
+  if (!IsKeyName(id)) return;
+  const std::string verb = base.VerbIsNotOpen() ? base.Verb() : std::string("open");
+  const std::string shell = id + "\\shell";
+  const ClassLayer user{roots.user, "user classes"}, machine{roots.machine, "machine classes"};
+  // The shell key's choice of the verb.
+  if (!SameVerb(base, *current)) {
+    const auto held = [&](const ClassLayer& l) {
+      DWORD type;
+      return !ProgramIdView(ReadValue(reg, l.root, ClassesPath(shell), "", type)).empty();
+    };
+    const auto choose = [&](const ClassLayer& l) {
+      DWORD type;
+      const std::string now(ProgramIdView(ReadValue(reg, l.root, ClassesPath(shell), "", type)));
+      if (EqualsNoCase(now, verb)) return;
+      const DWORD recorded = base.ValueType(AssocEntry::kShellType);
+      Note(result, base, What::Verb,
+           WriteDefault(reg, l.root, ClassesPath(shell), recorded == REG_EXPAND_SZ ? REG_EXPAND_SZ : REG_SZ, verb),
+           l.name);
+    };
+    switch (base.VerbAt()) {
+      case AssocEntry::VerbSource::User: choose(user); break;
+      case AssocEntry::VerbSource::Machine:
+        if (held(user)) Note(result, base, What::Verb, DeleteDefault(reg, user.root, ClassesPath(shell)), user.name);
+        choose(machine);
+        break;
+      default:
+        for (const ClassLayer& l : {user, machine})
+          if (held(l)) Note(result, base, What::Verb, DeleteDefault(reg, l.root, ClassesPath(shell)), l.name);
+    }
+  }
+  const std::string commandPath = shell + "\\" + verb + "\\command";
+  // The command of another verb than open (the open command is RestoreEntry's).
+  if (base.VerbIsNotOpen() && !base.VerbCommand().empty()) {
+    const ClassLayer l = LayerHoldingValue(reg, roots, commandPath, "");
+    DWORD type;
+    const std::string now(TrimRegView(ReadValue(reg, l.root, ClassesPath(commandPath), "", type)));
+    if (now != base.VerbCommand()) {
+      DWORD write = Recorded(base, AssocEntry::kVerbCommandType);
+      if (!write) write = HasEnvironmentReference(base.VerbCommand()) ? REG_EXPAND_SZ : KeptType(type);
+      Note(result, base, What::VerbCommand, WriteDefault(reg, l.root, ClassesPath(commandPath), write, base.VerbCommand()),
+           l.name);
+    }
+  }
+  // The handler that runs instead of the command.
+  if (base.Handler().empty()) {
+    for (const ClassLayer& l : {user, machine}) {
+      DWORD type;
+      if (!ReadValue(reg, l.root, ClassesPath(commandPath), kDelegateExecute, type).empty() || type != REG_NONE)
+        Note(result, base, What::Handler, DeleteValue(reg, l.root, ClassesPath(commandPath), kDelegateExecute), l.name);
+    }
+  } else {
+    const ClassLayer l = LayerHoldingValue(reg, roots, commandPath, kDelegateExecute);
+    DWORD type;
+    if (!EqualsNoCase(ProgramIdView(ReadValue(reg, l.root, ClassesPath(commandPath), kDelegateExecute, type)),
+                      base.Handler()))
+      Note(result, base, What::Handler,
+           WriteValue(reg, l.root, ClassesPath(commandPath), kDelegateExecute, REG_SZ, base.Handler()), l.name);
+  }
+}
+
+const char* WhatText(RestoreFailure::What what) {
+  switch (what) {
+    case What::ProgramId: return "its program identifier";
+    case What::Verb: return "its default verb";
+    case What::VerbCommand: return "its default verb's command";
+    case What::Handler: return "its handler (DelegateExecute)";
+    case What::ProtocolMark: return "its URL Protocol mark";
+    default: return "its open command";
+  }
 }
 
 }  // namespace hollin

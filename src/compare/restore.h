@@ -26,11 +26,18 @@ bool HasEnvironmentReference(std::string_view command);
 
 // A write the registry refused.
 struct RestoreFailure {
+  // Which value: the type's program identifier, an open command, the shell
+  // key's choice of the default verb, the default verb's command, its
+  // handler (DelegateExecute), or a protocol's URL Protocol mark.
+  enum class What { ProgramId, Command, Verb, VerbCommand, Handler, ProtocolMark };
   std::string ext;
-  bool programId = false;  // the extension's program identifier; else the open command
+  What what = What::Command;
   LONG status = 0;
   const char* layer = nullptr;  // the layer written ("machine classes", "user classes"), or the class root
 };
+
+// "its program identifier", "its open command", ... for a message.
+const char* WhatText(RestoreFailure::What what);
 
 struct RestoreResult {
   bool wrote = false;  // at least one value was written
@@ -76,7 +83,32 @@ void RestoreEntry(IRegistry& reg, const AssocEntry& base, RestoreResult& result,
 // stands under the extension itself, so that nothing opens the type any
 // more, as when the base was recorded. The identifier's own registration is
 // left alone (other types may use it), and Explorer's choice is only noted
-// in result.choices.
+// in result.choices. A protocol the base has no record of loses its URL
+// Protocol mark and its key's open command in each classes layer, so that
+// no link starts anything.
 void RemoveNewType(IRegistry& reg, const AssocEntry& current, RestoreResult& result, const LayerRoots& roots = {});
+
+// Restores a protocol's record: in each classes layer, the open command of
+// the protocol's key as the base recorded it (deleted where the base had
+// none, so that the layer below decides again), the URL Protocol mark where
+// no layer holds it any more (written in the machine classes where the base
+// had a command there, else in the user classes), and Explorer's choice
+// only noted in result.choices.
+void RestoreProtocol(IRegistry& reg, const AssocEntry& base, const AssocEntry* current, RestoreResult& result,
+                     const LayerRoots& roots = {});
+
+// Restores the default verb of base's identifier in force (the type's own
+// key where it names none, the protocol's key where no choice names one),
+// where base and current recorded their verbs: the shell key's default
+// value in the layer that chose the verb (where none did, deleted in each
+// layer that holds one, so that "open" or the first verb decides again, and
+// where the machine classes chose it, deleted in the user classes too),
+// written only where the verb differs; the verb's command where it is
+// another than "open" (the open command is RestoreEntry's), in the layer
+// that holds it, where it differs; and its DelegateExecute handler, deleted
+// in each layer that holds one where the base had none, else written where
+// it differs.
+void RestoreVerb(IRegistry& reg, const AssocEntry& base, const AssocEntry* current, RestoreResult& result,
+                 const LayerRoots& roots = {});
 
 }  // namespace hollin

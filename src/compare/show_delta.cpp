@@ -12,18 +12,33 @@ namespace {
 
 // True when entry's counterpart in other is missing or differs in what
 // opens the type. Any error while looking up or comparing counts as a change.
-bool Changed(const AssocEntry& entry, const AssocEntries& other) {
+// A protocol that a base of an earlier format (linksKnown false) lacks is
+// none: that base never recorded any.
+bool Changed(const AssocEntry& entry, const AssocEntries& other, bool linksKnown) {
   try {
-    return OpensDifferently(*other.Item(entry.Ext()), entry);
+    const AssocEntry* counterpart = other.Lookup(entry.Ext());
+    if (!counterpart) return linksKnown || !entry.IsProtocol();
+    return OpensDifferently(*counterpart, entry);
   } catch (...) {
     return true;
   }
+}
+
+// Whether two entries run another verb: "open" and no verb at all count as
+// one (neither names another).
+bool VerbsDiffer(const AssocEntry& a, const AssocEntry& b) {
+  if (!a.VerbIsNotOpen() && !b.VerbIsNotOpen()) return false;
+  return !EqualsNoCase(a.Verb(), b.Verb()) || a.VerbCommand() != b.VerbCommand();
 }
 
 }  // namespace
 
 bool OpensDifferently(const AssocEntry& a, const AssocEntry& b) {
   if (a.ProgramFullPath() != b.ProgramFullPath()) return true;
+  // The verb and what it runs, where both sides recorded them (a base
+  // written before they were has none).
+  if (a.VerbsRead() && b.VerbsRead() && (VerbsDiffer(a, b) || !EqualsNoCase(a.Handler(), b.Handler())))
+    return true;
   // A record without layers (of a base written before they were recorded)
   // is compared by the merged command alone, as it always was.
   if (!a.Layered() || !b.Layered()) return false;
@@ -32,7 +47,20 @@ bool OpensDifferently(const AssocEntry& a, const AssocEntry& b) {
 
 std::string OpenerOf(const AssocEntry& e) {
   if (!e.OpenerName().empty()) return e.OpenerName();
-  return ProgramNameFromCommand(e.Layered() ? e.OpenerCommand() : e.ProgramFullPath());
+  // A handler runs instead of the command.
+  if (e.VerbsRead() && !e.Handler().empty()) return e.Handler() + " (handler)";
+  return ProgramNameFromCommand(e.RunCommand());
+}
+
+std::string ListName(const AssocEntry& e) { return ListName(e.Ext()); }
+
+std::string ListName(const std::string& name) {
+  return !name.empty() && name[0] != '.' ? name + ":" : name;
+}
+
+std::string EntryName(std::string_view listed) {
+  if (!listed.empty() && listed[0] != '.' && listed.back() == ':') listed.remove_suffix(1);
+  return std::string(listed);
 }
 
 namespace {
@@ -58,7 +86,9 @@ std::string Short(const std::string& id) {
 std::string DescribeOpener(const AssocEntry& e) {
   if (!HasLayers(&e)) return std::string();
   static const char* const kDeciders[] = {"Explorer's choice", "user classes", "machine classes", "class root"};
-  return OpenerOf(e) + " (" + kDeciders[static_cast<int>(e.Decider())] + ")";
+  std::string t = OpenerOf(e);
+  if (e.VerbIsNotOpen()) t.append(", verb \"").append(e.Verb()).append("\"");
+  return t + " (" + kDeciders[static_cast<int>(e.Decider())] + ")";
 }
 
 std::string DescribeLayers(const AssocEntry* now, const AssocEntry* before) {
@@ -67,10 +97,16 @@ std::string DescribeLayers(const AssocEntry* now, const AssocEntry* before) {
   using Get = const std::string& (AssocEntry::*)() const;
   const std::pair<const char*, Get> layers[] = {
       {"choice", &AssocEntry::ChoiceProgID}, {"user", &AssocEntry::UserProgID}, {"machine", &AssocEntry::MachineProgID}};
+  // A protocol's classes layers hold commands: their programs are shown.
+  const auto shown = [](const AssocEntry* e, Get get) {
+    const std::string& value = (e->*get)();
+    if (!e->IsProtocol() || get == static_cast<Get>(&AssocEntry::ChoiceProgID) || value.empty()) return Short(value);
+    return Short(ProgramNameFromCommand(value));
+  };
   std::string t;
   for (const auto& [name, get] : layers) {
-    const std::string a = hasBefore ? Short((before->*get)()) : std::string();
-    const std::string b = hasNow ? Short((now->*get)()) : std::string();
+    const std::string a = hasBefore ? shown(before, get) : std::string();
+    const std::string b = hasNow ? shown(now, get) : std::string();
     if (!t.empty()) t += ", ";
     t.append(name).append(" ");
     if (!hasBefore) t += b;
@@ -80,19 +116,40 @@ std::string DescribeLayers(const AssocEntry* now, const AssocEntry* before) {
   return t;
 }
 
-std::vector<ChangedItem> FindChanges(const AssocEntries& current, const AssocEntries& base) {
+std::string DescribeVerb(const AssocEntry* now, const AssocEntry* before) {
+  const auto telling = [](const AssocEntry* e) {
+    return e && e->VerbsRead() && (e->VerbIsNotOpen() || !e->Handler().empty());
+  };
+  if (!telling(now) && !telling(before)) return std::string();
+  const auto side = [](const AssocEntry* e) {
+    if (!e || !e->VerbsRead()) return std::string("-");
+    std::string t = e->VerbIsNotOpen() ? e->Verb() : std::string("open");
+    if (!e->Handler().empty()) t.append(", handler ").append(e->Handler());
+    return t;
+  };
+  const std::string a = side(before), b = side(now);
+  if (!before) return b;
+  if (!now || EqualsNoCase(a, b)) return a;
+  return a + " -> " + b;
+}
+
+std::vector<ChangedItem> FindChanges(const AssocEntries& current, const AssocEntries& base, bool linksKnown) {
   std::vector<ChangedItem> changed;
   std::unordered_set<std::string> listed;
   for (const auto& c : current) {
-    if (!Changed(*c, base)) continue;
+    if (!Changed(*c, base, linksKnown)) continue;
     changed.push_back({c->Ext(), OpenerOf(*c)});
     listed.insert(FoldCase(c->Ext()));
   }
   for (const auto& b : base) {
-    if (!Changed(*b, current)) continue;
+    if (!Changed(*b, current, true)) continue;
     if (listed.insert(FoldCase(b->Ext())).second) changed.push_back({b->Ext(), "(none)"});
   }
   return changed;
+}
+
+std::string LinksNowGuardedText() {
+  return "Links (URL protocols) and default verbs are guarded from now on.";
 }
 
 std::string WelcomeText() {
@@ -111,8 +168,14 @@ std::string WelcomeText() {
 
 DeltaOutcome ShowDelta(AppState& g, DeltaFlags& flags, IDeltaWindow& w) {
   w.SetSecondColumn("Changed To Open With", 10);
-  for (const auto& item : FindChanges(*g.CurrentEntries, *g.BaseEntries))
-    w.AddRow(item.Ext, item.EXEName);
+  for (const auto& item : FindChanges(*g.CurrentEntries, *g.BaseEntries, g.BaseFormat == 0 || g.BaseFormat >= 3))
+    w.AddRow(ListName(item.Ext), item.EXEName, item.Ext[0] != '.');
+  // Said once: the check that recorded the links with the base.
+  std::string guarded;
+  if (flags.LinksNowGuarded) {
+    guarded = " " + LinksNowGuardedText();
+    flags.LinksNowGuarded = false;
+  }
 
   const int rows = w.RowCount();
   if (rows == 0 && flags.NewDBCreated) {
@@ -136,7 +199,7 @@ DeltaOutcome ShowDelta(AppState& g, DeltaFlags& flags, IDeltaWindow& w) {
       prefix = "Updated BASE created. ";
       flags.BaseUpdated = false;
     }
-    w.SetStatus(Led::Green, prefix + "No changed entries found.");
+    w.SetStatus(Led::Green, prefix + "No changed entries found." + guarded);
     return DeltaOutcome::NoChanges;
   }
   if (g.HiddenStart) w.ShowMainWindow(true);
@@ -146,7 +209,7 @@ DeltaOutcome ShowDelta(AppState& g, DeltaFlags& flags, IDeltaWindow& w) {
     g.RestoreConfirmed = false;
   }
   w.SetStatus(Led::Red, prefix + std::to_string(rows) +
-                            " CHANGED item(s) - select from list to view details.");
+                            " CHANGED item(s) - select from list to view details." + guarded);
   g.HiddenStart = false;
   flags.ChangesPending = true;
   w.EnableAccept(true);

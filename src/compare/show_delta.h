@@ -24,19 +24,29 @@ struct ChangedItem {
   std::string EXEName;
 };
 
-// Whether two entries of a type differ in what opens it: the merged class
-// root's command, and, where both were read with their layers, the program
-// identifier in force (without regard to case) and its command. A change in
-// a layer that does not decide is no change of what opens the type.
+// Whether two entries of a type or protocol differ in what opens it: the
+// merged class root's command; where both recorded it, the default verb
+// (another verb than "open", or its command) and its handler; and, where
+// both were read with their layers, the program identifier in force
+// (without regard to case) and its command. A change in a layer that does
+// not decide is no change of what opens the type.
 bool OpensDifferently(const AssocEntry& a, const AssocEntry& b);
 
 // The name shown for what opens an entry's type: a packaged app's name (or
-// an unregistered identifier), else the program of the command in force.
+// an unregistered identifier), else the default verb's handler where it has
+// one ("{...} (handler)"), else the program of the command that runs.
 std::string OpenerOf(const AssocEntry& entry);
 
+// An entry's name as the list shows it: a protocol with the colon that
+// begins its links ("http:"), a type as it is; and back.
+std::string ListName(const AssocEntry& entry);
+std::string ListName(const std::string& name);
+std::string EntryName(std::string_view listed);
+
 // What opens an entry's type and the layer that decides, for the detail
-// panel ("grab (Explorer's choice)"); "" where it was read without layers or
-// no layer says anything.
+// panel ("grab (Explorer's choice)", with the verb where it is not "open":
+// "grab, verb \"print\" (machine classes)"); "" where it was read without
+// layers or no layer says anything.
 std::string DescribeOpener(const AssocEntry& entry);
 
 // The layers' program identifiers in one line for the detail panel: each
@@ -46,12 +56,18 @@ std::string DescribeOpener(const AssocEntry& entry);
 // layers to show.
 std::string DescribeLayers(const AssocEntry* now, const AssocEntry* before);
 
+// The default verb for the detail panel, where a side runs another verb
+// than "open" or a handler: "print" or "open, handler {...}", "before ->
+// now" where the two differ; "" where neither does (or neither recorded it).
+std::string DescribeVerb(const AssocEntry* now, const AssocEntry* before);
+
 // The changed types in the order they are found: first the CURRENT entries
 // that open differently from BASE or that BASE lacks (with the program that
 // now opens them), then the BASE entries that CURRENT lacks (with "(none)").
 // Commands compare exactly; extensions match without regard to letter case,
-// so a type is never listed twice.
-std::vector<ChangedItem> FindChanges(const AssocEntries& current, const AssocEntries& base);
+// so a type is never listed twice. linksKnown false: the base is of a format
+// that recorded no protocols, and a protocol it lacks is not new.
+std::vector<ChangedItem> FindChanges(const AssocEntries& current, const AssocEntries& base, bool linksKnown = true);
 
 // What ShowDelta does to the main window (and, in a quiet start, to the
 // status window).
@@ -61,7 +77,8 @@ class IDeltaWindow {
   // The second column's caption; its width is the caption's width in the
   // window's font plus extraTwips. The list is repainted.
   virtual void SetSecondColumn(const std::string& caption, int extraTwips) = 0;
-  virtual void AddRow(const std::string& text, const std::string& subItem) = 0;
+  // A row; a protocol's (link) is listed apart from the file types.
+  virtual void AddRow(const std::string& text, const std::string& subItem, bool link = false) = 0;
   virtual int RowCount() const = 0;
   // fraAction, cmdAccept, lblAccept and mnuAccept together.
   virtual void EnableAccept(bool enabled) = 0;
@@ -80,12 +97,19 @@ struct DeltaFlags {
   bool NewDBCreated = false;
   bool BaseUpdated = false;
   bool ChangesPending = false;
+  // The check recorded the links (and the verbs) with a base of an earlier
+  // format: the status says so once.
+  bool LinksNowGuarded = false;
 };
 
 enum class DeltaOutcome { Welcome, NoChanges, Changes };
 
 // The first-run welcome text for the detail panel.
 std::string WelcomeText();
+
+// What the status says once when the links were first recorded with a base
+// of an earlier format.
+std::string LinksNowGuardedText();
 
 // Lists the changed types in the window and settles its state: A, the
 // welcome after a first run; B, no changes; C, changes listed. Consumes the

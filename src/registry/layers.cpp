@@ -1,5 +1,6 @@
 #include "registry/layers.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "common/text.h"
@@ -58,10 +59,11 @@ OpenClassLayers::OpenClassLayers(IRegistry& reg) : reg_(reg) {
   reg_.RegOpenKeyExA(HKEY_LOCAL_MACHINE, kClassesPath, 0, KEY_READ, &layers_.machine);
   reg_.RegOpenKeyExA(HKEY_CURRENT_USER, kClassesPath, 0, KEY_READ, &layers_.user);
   reg_.RegOpenKeyExA(HKEY_CURRENT_USER, kFileExtsPath, 0, KEY_READ, &layers_.fileExts);
+  reg_.RegOpenKeyExA(HKEY_CURRENT_USER, kUrlAssociationsPath, 0, KEY_READ, &layers_.urlAssociations);
 }
 
 OpenClassLayers::~OpenClassLayers() {
-  for (HKEY key : {layers_.machine, layers_.user, layers_.fileExts})
+  for (HKEY key : {layers_.machine, layers_.user, layers_.fileExts, layers_.urlAssociations})
     if (key) reg_.RegCloseKey(key);
 }
 
@@ -96,20 +98,153 @@ std::string ReadOpenValue(IRegistry& reg, HKEY key, const char* name, DWORD& typ
   return std::string(TrimRegView(data));
 }
 
-std::string ReadExplorerChoice(IRegistry& reg, HKEY fileExts, std::string_view ext, std::string& path) {
-  if (!fileExts) return std::string();
+std::string ReadExplorerChoice(IRegistry& reg, HKEY fileExts, std::string_view ext, std::string& path,
+                               AssocEntry::ChoicePlace* at) {
+  using Place = AssocEntry::ChoicePlace;
+  const auto told = [at](Place place, std::string choice) {
+    if (at) *at = choice.empty() ? Place::None : place;
+    return choice;
+  };
+  if (!fileExts) return told(Place::None, std::string());
   DWORD type;
   HKEY key = nullptr;
   path.assign(ext).append("\\UserChoiceLatest");
   if (reg.RegOpenKeyExA(fileExts, path.c_str(), 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
     std::string choice = LayerProgId(reg, key, "ProgId", "ProgId", type);
-    if (choice.empty()) choice = ProgramIdView(ReadOpenValue(reg, key, "ProgId", type));
+    Place place = Place::LatestProgId;
+    if (choice.empty()) choice = ProgramIdView(ReadOpenValue(reg, key, "ProgId", type)), place = Place::Latest;
     reg.RegCloseKey(key);
-    return choice;
+    return told(place, std::move(choice));
   }
   path.assign(ext).append("\\UserChoice");
-  return LayerProgId(reg, fileExts, path, "ProgId", type);
+  return told(Place::Legacy, LayerProgId(reg, fileExts, path, "ProgId", type));
 }
+
+namespace {
+constexpr std::string_view kChoicePlaces[] = {"", "UserChoiceLatest\\ProgId", "UserChoiceLatest", "UserChoice"};
+}  // namespace
+
+std::string_view ChoicePlaceText(AssocEntry::ChoicePlace at) { return kChoicePlaces[static_cast<int>(at)]; }
+
+AssocEntry::ChoicePlace ChoicePlaceOf(std::string_view text) {
+  for (int i = 1; i < 4; ++i)
+    if (EqualsNoCase(text, kChoicePlaces[i])) return static_cast<AssocEntry::ChoicePlace>(i);
+  return AssocEntry::ChoicePlace::None;
+}
+
+bool IsMarkedProtocol(IRegistry& reg, HKEY layer, std::string_view name) {
+  if (!layer) return false;
+  HKEY key = nullptr;
+  if (reg.RegOpenKeyExA(layer, std::string(name).c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
+  DWORD size = 0;
+  const bool marked = reg.RegQueryValueExA(key, kUrlProtocolValue, nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS;
+  reg.RegCloseKey(key);
+  return marked;
+}
+
+namespace {
+
+// Reads the command key under verb in the layers' shell keys: its default
+// value and DelegateExecute from the first layer that holds each. True where
+// the verb exists in some layer.
+bool ReadVerbCommand(IRegistry& reg, const HKEY* shells, size_t count, std::string_view verb, VerbRead& out,
+                     std::string& path) {
+  out.command.clear();
+  out.handler.clear();
+  out.commandType = REG_NONE;
+  out.commandKey = false;
+  bool exists = false;
+  path.assign(verb).append("\\command");
+  for (size_t i = 0; i < count; ++i) {
+    if (!shells[i]) continue;
+    HKEY command = nullptr;
+    if (reg.RegOpenKeyExA(shells[i], path.c_str(), 0, KEY_QUERY_VALUE, &command) == ERROR_SUCCESS) {
+      exists = out.commandKey = true;
+      DWORD type;
+      if (out.command.empty()) {
+        std::string text(TrimRegView(ReadOpenValue(reg, command, "", type)));
+        if (!text.empty()) out.command = std::move(text), out.commandType = type;
+      }
+      if (out.handler.empty()) out.handler = ProgramIdView(ReadOpenValue(reg, command, "DelegateExecute", type));
+      reg.RegCloseKey(command);
+    } else if (!exists) {
+      // A verb without a command key exists all the same.
+      exists = KeyExists(reg, shells[i], std::string(verb));
+    }
+  }
+  return exists;
+}
+
+}  // namespace
+
+void ReadVerb(IRegistry& reg, const HKEY* layers, size_t count, std::string_view key, VerbRead& out) {
+  out = VerbRead{};
+  HKEY shells[3] = {};
+  if (count > 3) count = 3;
+  std::string path(key);
+  path.append(path.empty() ? "shell" : "\\shell");
+  for (size_t i = 0; i < count; ++i)
+    if (layers[i] && reg.RegOpenKeyExA(layers[i], path.c_str(), 0, KEY_READ, &shells[i]) == ERROR_SUCCESS)
+      out.shell = true;
+  if (!out.shell) return;
+  // The shell key's default value, from the first layer that holds one: a
+  // verb, or several separated by commas, the first existing one deciding.
+  std::string choice;
+  for (size_t i = 0; i < count && choice.empty(); ++i) {
+    if (!shells[i]) continue;
+    DWORD type;
+    choice = ProgramIdView(ReadOpenValue(reg, shells[i], "", type));
+    if (!choice.empty()) out.shellType = type, out.chosenBy = static_cast<int>(i);
+  }
+  bool found = false;
+  for (size_t at = 0; !choice.empty() && at <= choice.size() && !found;) {
+    const size_t comma = std::min(choice.find(',', at), choice.size());
+    const std::string_view name = TrimRegView(std::string_view(choice).substr(at, comma - at));
+    if (IsVerbName(name) && ReadVerbCommand(reg, shells, count, name, out, path)) {
+      out.verb = name;
+      found = true;
+    }
+    at = comma + 1;
+  }
+  if (!found) {
+    out.chosenBy = -1;
+    if (ReadVerbCommand(reg, shells, count, "open", out, path)) {
+      out.verb = "open";
+      found = true;
+    }
+  }
+  if (found && EqualsNoCase(out.verb, "open")) {
+    out.openRead = true;
+    out.openFound = out.commandKey;
+    out.openCommand = out.command;
+    out.openType = out.commandType;
+  }
+  if (!found) {
+    // The first verb the registry lists, of all layers together.
+    std::string first;
+    char name[256];
+    for (size_t i = 0; i < count; ++i) {
+      DWORD length = sizeof name;
+      if (shells[i] && reg.RegEnumKeyExA(shells[i], 0, name, &length, nullptr, nullptr, nullptr, nullptr) ==
+                           ERROR_SUCCESS) {
+        const std::string_view listed(name, std::min<size_t>(length, sizeof name - 1));
+        if (first.empty() || CompareNoCase(listed, first) < 0) first = listed;
+      }
+    }
+    if (!first.empty() && ReadVerbCommand(reg, shells, count, first, out, path)) out.verb = first;
+    out.openRead = true;  // there is no open verb
+  }
+  for (HKEY shell : shells)
+    if (shell) reg.RegCloseKey(shell);
+}
+
+namespace {
+// What opens the identifier in force, from the layers user classes, machine
+// classes and root: its verb, its open command, else a packaged app's name,
+// else the identifier marked as having no command or not being registered.
+void OpenedBy(IRegistry& reg, const HKEY (&order)[3], const std::string& inForce,
+              const IndirectStringResolver& resolve, AssocEntry& entry);
+}  // namespace
 
 void ReadLayers(IRegistry& reg, HKEY root, const ClassLayers& layers, const IndirectStringResolver& resolve,
                 const std::string& rawProgramId, bool inUserClasses, std::string choice, AssocEntry& entry) {
@@ -131,23 +266,102 @@ void ReadLayers(IRegistry& reg, HKEY root, const ClassLayers& layers, const Indi
   const std::string& inForce = entry.InForceProgID();
   if (inForce.empty() || inForce == rawProgramId || EqualsNoCase(inForce, rawProgramId)) {
     entry.OpenerCommand(entry.ProgramFullPath());
+    // The root's shell key chose the verb (the scan read it there): in the
+    // user classes where they hold a choice of their own, else in the
+    // machine classes.
+    if (entry.VerbAt() != AssocEntry::VerbSource::None && !inForce.empty() && layers.user) {
+      DWORD type;
+      if (!ProgramIdView(ReadValue(reg, layers.user, inForce + "\\shell", "", type)).empty())
+        entry.VerbAt(AssocEntry::VerbSource::User);
+    }
     return;
   }
-  const std::vector<HKEY> order{layers.user, layers.machine, root};
-  for (HKEY layer : order) {
-    std::string command = CommandIn(reg, layer, inForce);
-    if (!command.empty()) {
-      entry.OpenerCommand(std::move(command));
-      return;
+  const HKEY order[] = {layers.user, layers.machine, root};
+  OpenedBy(reg, order, inForce, resolve, entry);
+}
+
+namespace {
+
+void OpenedBy(IRegistry& reg, const HKEY (&order)[3], const std::string& inForce,
+              const IndirectStringResolver& resolve, AssocEntry& entry) {
+  VerbRead verb;
+  ReadVerb(reg, order, 3, inForce, verb);
+  SetVerb(verb, entry);
+  entry.OpenerCommand(std::string());
+  entry.OpenerName(std::string());
+  if (verb.openRead) {
+    if (!verb.openCommand.empty()) return entry.OpenerCommand(std::move(verb.openCommand));
+  } else {
+    for (HKEY layer : order) {
+      std::string command = CommandIn(reg, layer, inForce);
+      if (!command.empty()) return entry.OpenerCommand(std::move(command));
     }
   }
-  std::string app = PackagedAppName(reg, order, inForce, resolve);
+  const std::vector<HKEY> layers(std::begin(order), std::end(order));
+  std::string app = PackagedAppName(reg, layers, inForce, resolve);
   if (app.empty()) {
     bool registered = false;
     for (HKEY layer : order) registered = registered || KeyExists(reg, layer, inForce);
     app = inForce + (registered ? " (no open command)" : " (not registered)");
   }
   entry.OpenerName(std::move(app));
+}
+
+}  // namespace
+
+void SetVerb(const VerbRead& verb, AssocEntry& entry, bool rootOnly) {
+  entry.VerbsRead(true);
+  entry.Verb(verb.verb);
+  const bool open = EqualsNoCase(verb.verb, "open");
+  entry.VerbCommand(open ? std::string() : verb.command);
+  entry.Handler(verb.handler);
+  entry.ValueType(AssocEntry::kShellType, verb.shellType);
+  entry.ValueType(AssocEntry::kVerbCommandType, open ? REG_NONE : verb.commandType);
+  // The layers are read in the order user classes, machine classes, root;
+  // the root alone says only that one of the classes chose (ReadLayers
+  // tells which).
+  entry.VerbAt(verb.chosenBy < 0                   ? AssocEntry::VerbSource::None
+               : verb.chosenBy == 0 && !rootOnly ? AssocEntry::VerbSource::User
+                                                 : AssocEntry::VerbSource::Machine);
+}
+
+void ReadProtocolLayers(IRegistry& reg, HKEY root, const ClassLayers& layers, const IndirectStringResolver& resolve,
+                        std::string choice, bool inUserClasses, AssocEntry& entry) {
+  const HKEY order[] = {layers.user, layers.machine, root};
+  if (!inUserClasses) {
+    // The machine classes are what the root showed (the scan read its verb
+    // there), the user classes say nothing.
+    if (layers.machine) {
+      entry.MachineProgID(entry.ProgramFullPath());
+      entry.ValueType(AssocEntry::kMachineType,
+                      entry.ProgramFullPath().empty() ? REG_NONE : entry.ValueType(AssocEntry::kCommandType));
+    }
+    entry.ChoiceProgID(std::move(choice));
+    entry.Layered(true);
+    if (!entry.ChoiceProgID().empty()) return OpenedBy(reg, order, entry.ChoiceProgID(), resolve, entry);
+    entry.OpenerCommand(entry.ProgramFullPath());
+    return;
+  }
+  const std::string path = entry.Ext() + std::string(kOpenCommandKey);
+  const auto commandIn = [&](HKEY layer, AssocEntry::TypeSlot slot) {
+    DWORD type = REG_NONE;
+    std::string command = layer ? std::string(TrimRegView(ReadValue(reg, layer, path, "", type))) : std::string();
+    entry.ValueType(slot, command.empty() ? REG_NONE : type);
+    return command;
+  };
+  entry.MachineProgID(commandIn(layers.machine, AssocEntry::kMachineType));
+  entry.UserProgID(commandIn(layers.user, AssocEntry::kUserType));
+  entry.ChoiceProgID(std::move(choice));
+  entry.Layered(true);
+  if (!entry.ChoiceProgID().empty()) return OpenedBy(reg, order, entry.ChoiceProgID(), resolve, entry);
+  // The protocol's own key: its command in the first layer that holds one.
+  VerbRead verb;
+  ReadVerb(reg, order, 3, entry.Ext(), verb);
+  SetVerb(verb, entry);
+  const std::string& inForce = !entry.UserProgID().empty()      ? entry.UserProgID()
+                               : !entry.MachineProgID().empty() ? entry.MachineProgID()
+                                                                : entry.ProgramFullPath();
+  entry.OpenerCommand(inForce);
 }
 
 std::string PackageNameOf(std::string_view name) {

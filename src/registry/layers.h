@@ -27,6 +27,11 @@ namespace hollin {
 inline constexpr const char* kClassesPath = "Software\\Classes";  // under HKLM and HKCU
 inline constexpr const char* kFileExtsPath =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts";
+// Explorer's choices for links: UrlAssociations\<protocol>, laid out as
+// FileExts\<ext> is.
+inline constexpr const char* kUrlAssociationsPath = "Software\\Microsoft\\Windows\\Shell\\Associations\\UrlAssociations";
+// The value that makes a classes key a URL protocol.
+inline constexpr const char* kUrlProtocolValue = "URL Protocol";
 
 // The layers' keys, opened for reading; nullptr where a layer cannot be
 // opened (it then says nothing).
@@ -34,6 +39,7 @@ struct ClassLayers {
   HKEY machine = nullptr;
   HKEY user = nullptr;
   HKEY fileExts = nullptr;
+  HKEY urlAssociations = nullptr;
 };
 
 // The running user's layers, opened for reading and closed at the end.
@@ -61,13 +67,63 @@ std::string ReadValue(IRegistry& reg, HKEY base, const std::string& path, const 
 // The same of an open key.
 std::string ReadOpenValue(IRegistry& reg, HKEY key, const char* name, DWORD& type);
 
-// Explorer's choice for ext, up to its first zero character; "" where it has
-// none. Windows 11 keeps it in UserChoiceLatest: the value "ProgId" of its
-// subkey ProgId, else its own value "ProgId"; the older UserChoice (value
-// "ProgId") counts only where no UserChoiceLatest exists. A type without a
-// choice costs two failed opens. path is room for the keys' paths, kept by a
-// caller that asks for many types.
-std::string ReadExplorerChoice(IRegistry& reg, HKEY fileExts, std::string_view ext, std::string& path);
+// Explorer's choice for ext (or, under UrlAssociations, for a protocol), up
+// to its first zero character; "" where it has none. Windows 11 keeps it in
+// UserChoiceLatest: the value "ProgId" of its subkey ProgId, else its own
+// value "ProgId"; the older UserChoice (value "ProgId") counts only where no
+// UserChoiceLatest exists. at, where given, tells which of the three it was.
+// A type without a choice costs two failed opens. path is room for the
+// keys' paths, kept by a caller that asks for many types.
+std::string ReadExplorerChoice(IRegistry& reg, HKEY fileExts, std::string_view ext, std::string& path,
+                               AssocEntry::ChoicePlace* at = nullptr);
+
+// The place of Explorer's choice as a base file names it: the key under the
+// type's ("UserChoiceLatest\ProgId", "UserChoiceLatest", "UserChoice"), ""
+// for None; and back (an unknown text is None).
+std::string_view ChoicePlaceText(AssocEntry::ChoicePlace at);
+AssocEntry::ChoicePlace ChoicePlaceOf(std::string_view text);
+
+// What the default verb of a key runs, read from up to three layers merged
+// as Windows merges them (a value from the first layer that holds it; a
+// verb exists where any layer holds its key; the verbs of all layers listed
+// as one sorted list).
+struct VerbRead {
+  bool shell = false;   // some layer holds the key's shell key
+  std::string verb;     // "" where the key has no verb
+  std::string command;  // the verb's command key's default value
+  std::string handler;  // its DelegateExecute value
+  bool commandKey = false;  // some layer holds the verb's command key
+  DWORD shellType = REG_NONE, commandType = REG_NONE;
+  int chosenBy = -1;    // the layer whose shell key's default value named the verb; -1: none did
+  // The open verb's command where it was read on the way (always where the
+  // verb is "open"); openRead tells whether it was.
+  bool openRead = false, openFound = false;
+  std::string openCommand;
+  DWORD openType = REG_NONE;
+};
+// Reads the default verb of key (a path under each layer; "" for the layer
+// itself) in layers[0..count), the first layer deciding first; null layers
+// say nothing. A key whose shell key holds no default value and an open
+// verb costs seven registry calls in one layer.
+void ReadVerb(IRegistry& reg, const HKEY* layers, size_t count, std::string_view key, VerbRead& out);
+// Sets entry's verb from what ReadVerb read in the layers user classes,
+// machine classes and root, or in the root alone (rootOnly: a verb its
+// shell key chose counts as the machine classes' until ReadLayers tells).
+void SetVerb(const VerbRead& verb, AssocEntry& entry, bool rootOnly = false);
+
+// Where a protocol is guarded: its name in the classes layers (each marked
+// with a URL Protocol value, or holding its command only) and Explorer's
+// choice for it. Fills entry's layers (Machine and User: their open
+// commands), its verb and what opens it; the entry holds what the merged
+// root gave (its open command and verb). choice is Explorer's, read by
+// ReadExplorerChoice under UrlAssociations. inUserClasses tells whether the
+// user classes hold a key of the protocol's name: where they hold none, the
+// machine classes are what the root showed, and nothing is read again.
+void ReadProtocolLayers(IRegistry& reg, HKEY root, const ClassLayers& layers, const IndirectStringResolver& resolve,
+                        std::string choice, bool inUserClasses, AssocEntry& entry);
+
+// Whether a classes key is marked as a URL protocol.
+bool IsMarkedProtocol(IRegistry& reg, HKEY layer, std::string_view name);
 
 // Fills entry's layers, its value types, and what opens it. The entry holds
 // what the merged root gave (programID, the command, their types);
@@ -77,7 +133,9 @@ std::string ReadExplorerChoice(IRegistry& reg, HKEY fileExts, std::string_view e
 // every type): where they hold none, the machine classes are what the merged
 // root showed (Windows merges nothing over them; on Wine they are the same
 // key), so they are not read again. choice is Explorer's choice for the type,
-// as ReadExplorerChoice read it.
+// as ReadExplorerChoice read it. The verb of the identifier in force is
+// read here where another layer than the merged root names it (the scan
+// reads the root's own), and so is the layer whose shell key chose it.
 void ReadLayers(IRegistry& reg, HKEY root, const ClassLayers& layers, const IndirectStringResolver& resolve,
                 const std::string& rawProgramId, bool inUserClasses, std::string choice, AssocEntry& entry);
 

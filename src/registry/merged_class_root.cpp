@@ -1,5 +1,6 @@
 #include "registry/merged_class_root.h"
 
+#include <mutex>
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -33,6 +34,8 @@ std::string Join(const std::string& a, LPCSTR b) {
 }  // namespace
 
 struct MergedClassRoot::Impl {
+  // Held by every operation: the scan reads from several threads.
+  std::recursive_mutex lock;
   IRegistry& reg;
   std::unordered_map<HKEY, std::unique_ptr<Merged>> merged;
 
@@ -115,6 +118,7 @@ MergedClassRoot::~MergedClassRoot() {
 
 LONG MergedClassRoot::RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesired,
                                     PHKEY phkResult) {
+  const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
   std::string path;
   if (!impl_->PathOf(hKey, path)) return impl_->reg.RegOpenKeyExA(hKey, lpSubKey, ulOptions, samDesired, phkResult);
   return impl_->Open(Join(path, lpSubKey), samDesired, *phkResult);
@@ -122,6 +126,7 @@ LONG MergedClassRoot::RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions,
 
 LONG MergedClassRoot::RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LPDWORD lpReserved,
                                     LPSTR lpClass, LPDWORD lpcchClass, PFILETIME lpftLastWriteTime) {
+  const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
   Merged* m = impl_->Of(hKey);
   HKEY root = nullptr;
   if (hKey == HKEY_CLASSES_ROOT) {
@@ -150,6 +155,7 @@ LONG MergedClassRoot::RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDW
 }
 
 LONG MergedClassRoot::RegQueryValueA(HKEY hKey, LPCSTR lpSubKey, LPSTR lpData, PLONG lpcbData) {
+  const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
   std::string path;
   if (!impl_->PathOf(hKey, path)) return impl_->reg.RegQueryValueA(hKey, lpSubKey, lpData, lpcbData);
   HKEY key = nullptr;
@@ -167,6 +173,7 @@ LONG MergedClassRoot::RegQueryValueA(HKEY hKey, LPCSTR lpSubKey, LPSTR lpData, P
 
 LONG MergedClassRoot::RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType,
                                        LPBYTE lpData, LPDWORD lpcbData) {
+  const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
   const Merged* m = impl_->Of(hKey);
   if (!m) return impl_->reg.RegQueryValueExA(hKey, lpValueName, lpReserved, lpType, lpData, lpcbData);
   LONG r = ERROR_FILE_NOT_FOUND;
@@ -177,6 +184,7 @@ LONG MergedClassRoot::RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lp
 }
 
 LONG MergedClassRoot::RegSetValueA(HKEY hKey, LPCSTR lpSubKey, DWORD dwType, LPCSTR lpData, DWORD cbData) {
+  const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
   std::string path;
   if (!impl_->PathOf(hKey, path)) return impl_->reg.RegSetValueA(hKey, lpSubKey, dwType, lpData, cbData);
   HKEY key = nullptr;
@@ -189,6 +197,7 @@ LONG MergedClassRoot::RegSetValueA(HKEY hKey, LPCSTR lpSubKey, DWORD dwType, LPC
 
 LONG MergedClassRoot::RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwType, const BYTE* lpData,
                                      DWORD cbData) {
+  const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
   const Merged* m = impl_->Of(hKey);
   if (!m) return impl_->reg.RegSetValueExA(hKey, lpValueName, Reserved, dwType, lpData, cbData);
   return impl_->reg.RegSetValueExA(impl_->WriteTarget(*m), lpValueName, Reserved, dwType, lpData, cbData);
@@ -197,6 +206,7 @@ LONG MergedClassRoot::RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserv
 LONG MergedClassRoot::RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lpClass, DWORD dwOptions,
                                       REGSAM samDesired, const SECURITY_ATTRIBUTES* lpSecurityAttributes,
                                       PHKEY phkResult, LPDWORD lpdwDisposition) {
+  const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
   std::string path;
   if (!impl_->PathOf(hKey, path))
     return impl_->reg.RegCreateKeyExA(hKey, lpSubKey, Reserved, lpClass, dwOptions, samDesired,
@@ -220,6 +230,7 @@ LONG MergedClassRoot::RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved
 }
 
 LONG MergedClassRoot::RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
+  const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
   const Merged* m = impl_->Of(hKey);
   if (!m) return impl_->reg.RegDeleteValueA(hKey, lpValueName);
   return impl_->reg.RegDeleteValueA(impl_->WriteTarget(*m), lpValueName);
@@ -227,6 +238,7 @@ LONG MergedClassRoot::RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
 
 LONG MergedClassRoot::RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName,
                                     LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
+  const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
   const Merged* m = impl_->Of(hKey);
   if (!m)
     return impl_->reg.RegEnumValueA(hKey, dwIndex, lpValueName, lpcchValueName, lpReserved, lpType, lpData,
@@ -263,6 +275,7 @@ LONG MergedClassRoot::RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName,
 }
 
 LONG MergedClassRoot::RegCloseKey(HKEY hKey) {
+  const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
   const auto it = impl_->merged.find(hKey);
   if (it == impl_->merged.end()) return impl_->reg.RegCloseKey(hKey);
   if (it->second->user) impl_->reg.RegCloseKey(it->second->user);
@@ -270,5 +283,7 @@ LONG MergedClassRoot::RegCloseKey(HKEY hKey) {
   impl_->merged.erase(it);
   return ERROR_SUCCESS;
 }
+
+bool MergedClassRoot::ConcurrentReads() const { return impl_->reg.ConcurrentReads(); }
 
 }  // namespace hollin

@@ -43,6 +43,7 @@ class MergedClassRoot : public IRegistry {
   LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName, LPDWORD lpReserved,
                      LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) override;
   LONG RegCloseKey(HKEY hKey) override;
+  bool ConcurrentReads() const override;
 
  private:
   struct Impl;

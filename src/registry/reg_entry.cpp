@@ -28,13 +28,28 @@ bool IsTypeName(std::string_view name) {
   return name.size() >= 2 && name[0] == '.' && name.find('\\') == std::string_view::npos;
 }
 
+bool IsProtocolName(std::string_view name) {
+  const auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+  if (name.empty() || name.size() > 255 || !letter(name[0])) return false;
+  for (const char c : name)
+    if (!letter(c) && !(c >= '0' && c <= '9') && c != '+' && c != '-' && c != '.') return false;
+  return true;
+}
+
+bool AssocEntry::VerbIsNotOpen() const { return verbsRead_ && !verb_.empty() && !EqualsNoCase(verb_, "open"); }
+
+const std::string& AssocEntry::RunCommand() const {
+  if (VerbIsNotOpen()) return verbCommand_;
+  return layered_ ? openerCommand_ : programFullPath_;
+}
+
 bool NamesOnlyItsOwnKeys(const AssocEntry& e) {
   const std::string_view key = e.OpenCmdRegKey();
   const auto isOpenCommandOf = [key](std::string_view name) {
     return key.size() == name.size() + kOpenCommandKey.size() && EqualsNoCase(key.substr(0, name.size()), name) &&
            EqualsNoCase(key.substr(name.size()), kOpenCommandKey);
   };
-  return IsTypeName(e.Ext()) &&
+  return IsEntryName(e.Ext()) && (e.Verb().empty() || IsVerbName(e.Verb())) &&
          (key.empty() || isOpenCommandOf(e.Ext()) || (IsKeyName(e.ProgramID()) && isOpenCommandOf(e.ProgramID())));
 }
 

@@ -1,4 +1,5 @@
-// One file-type association (AssocEntry) and the keyed collection of them
+// One guarded association (AssocEntry): a file type (".txt") or a URL
+// protocol ("http", the scheme of a link), and the keyed collection of them
 // (AssocEntries). Both are plain data holders: values are stored exactly as
 // given, with no trimming, folding or checking.
 #pragma once
@@ -24,20 +25,36 @@ bool IsTypeName(std::string_view name);
 // Whether name is one key's name: not empty and without a backslash.
 bool IsKeyName(std::string_view name);
 
+// Whether name can be a URL protocol's key: a scheme as links spell it, a
+// letter, then letters, digits, "+", "-" and "." ("http", "ms-settings",
+// "web+app"), at most 255 characters. A file type's name (a leading dot) is
+// never one.
+bool IsProtocolName(std::string_view name);
+
+// Whether name can be a guarded entry's: a file type's or a protocol's.
+inline bool IsEntryName(std::string_view name) { return IsTypeName(name) || IsProtocolName(name); }
+
+// Whether a verb's name can stand in a key path: one key's name.
+inline bool IsVerbName(std::string_view name) { return IsKeyName(name); }
+
 class AssocEntry;
 // Whether every key a restore of entry writes is one of its own: entry's
-// type is a type's name, and its command key is none, the open command of
-// the type, or that of its program identifier, one key's name. A record of
-// a base that names any other key (planted for a restore to write it) is
-// damage, never something to write.
+// name is a type's or a protocol's, its command key is none, the open
+// command of the type, or that of its program identifier, one key's name,
+// and its default verb is one key's name. A record of a base that names any
+// other key (planted for a restore to write it) is damage, never something
+// to write.
 bool NamesOnlyItsOwnKeys(const AssocEntry& entry);
 
 
 class AssocEntry {
  public:
-  // Extension listed in Registry - ID'd by leading "."
+  // The entry's name: a file type's extension with its leading "." or a
+  // URL protocol's scheme ("http").
   const std::string& Ext() const { return ext_; }
   void Ext(std::string vData) { ext_ = std::move(vData); }
+  // A protocol's name has no leading dot.
+  bool IsProtocol() const { return !ext_.empty() && ext_[0] != '.'; }
 
   // Full path spec to the app that opens files of type  Ext
   const std::string& ProgramFullPath() const { return programFullPath_; }
@@ -55,6 +72,10 @@ class AssocEntry {
   // identifiers of the machine classes (HKLM\Software\Classes\<ext>), of
   // the user classes (HKCU\Software\Classes\<ext>) and of Explorer's choice
   // (FileExts\<ext>\UserChoiceLatest, else UserChoice: ReadExplorerChoice).
+  // A protocol's key is its own program identifier: its classes layers say
+  // what they run, so Machine and User hold the open command of the
+  // protocol's key in that layer (<protocol>\shell\open\command), and the
+  // choice is Explorer's under UrlAssociations\<protocol>.
   const std::string& MachineProgID() const { return machineProgID_; }
   void MachineProgID(std::string v) { machineProgID_ = std::move(v); }
   const std::string& UserProgID() const { return userProgID_; }
@@ -75,10 +96,47 @@ class AssocEntry {
   const std::string& OpenerName() const { return openerName_; }
   void OpenerName(std::string v) { openerName_ = std::move(v); }
 
+  // Where Explorer's choice was read (ReadExplorerChoice): the value ProgId
+  // of UserChoiceLatest\ProgId, of UserChoiceLatest itself, or of the
+  // legacy UserChoice; None without a choice, or for a record that did not
+  // keep the place.
+  enum class ChoicePlace : std::uint8_t { None, LatestProgId, Latest, Legacy };
+  ChoicePlace ChoiceAt() const { return choiceAt_; }
+  void ChoiceAt(ChoicePlace at) { choiceAt_ = at; }
+
+  // The verb Windows runs for the program identifier in force (or the
+  // protocol's key, or the type's own key where it names none): the shell
+  // key's default value where it names an existing verb (the first of a
+  // list separated by commas that does), else "open", else the first verb
+  // the registry lists; "" where the key has no verb. VerbCommand is what
+  // the verb runs: its command key's default value; Handler its
+  // DelegateExecute class identifier, which runs instead where it is set.
+  // A record read before verbs were recorded has none (VerbsRead false) and
+  // is compared as it always was.
+  const std::string& Verb() const { return verb_; }
+  void Verb(std::string v) { verb_ = std::move(v); }
+  const std::string& VerbCommand() const { return verbCommand_; }
+  void VerbCommand(std::string v) { verbCommand_ = std::move(v); }
+  const std::string& Handler() const { return handler_; }
+  void Handler(std::string v) { handler_ = std::move(v); }
+  bool VerbsRead() const { return verbsRead_; }
+  void VerbsRead(bool v) { verbsRead_ = v; }
+  // Whether the verb is another than "open" (letters without regard to case).
+  bool VerbIsNotOpen() const;
+  // The classes layer whose shell key's default value chose the verb; None
+  // where none did (the verb is "open" or the first listed).
+  enum class VerbSource : std::uint8_t { None, Machine, User };
+  VerbSource VerbAt() const { return verbAt_; }
+  void VerbAt(VerbSource at) { verbAt_ = at; }
+  // What runs: the verb's handler where it has one, else its command (for
+  // a record without verbs, the open command in force).
+  const std::string& RunCommand() const;
+
   // The registry types of the values read (REG_NONE where there was none):
-  // the extension's default value, the open command, and the machine and
-  // user classes' defaults.
-  enum TypeSlot { kIdType, kCommandType, kMachineType, kUserType, kTypeSlots };
+  // the extension's default value, the open command, the machine and user
+  // classes' defaults (of a protocol: their open commands), and, where the
+  // verbs were read, the shell key's default value and the verb's command.
+  enum TypeSlot { kIdType, kCommandType, kMachineType, kUserType, kShellType, kVerbCommandType, kTypeSlots };
   std::uint32_t ValueType(TypeSlot slot) const { return types_[slot]; }
   void ValueType(TypeSlot slot, std::uint32_t type) { types_[slot] = type; }
 
@@ -96,8 +154,10 @@ class AssocEntry {
     if (!machineProgID_.empty()) return Layer::Machine;
     return Layer::Classes;
   }
-  // The program identifier in force: that of the deciding layer.
+  // The program identifier in force: that of the deciding layer (of a
+  // protocol: Explorer's choice, else none, its key being its own).
   const std::string& InForceProgID() const {
+    if (IsProtocol()) return choiceProgID_.empty() ? programID_ : choiceProgID_;
     switch (Decider()) {
       case Layer::Choice: return choiceProgID_;
       case Layer::User: return userProgID_;
@@ -117,8 +177,12 @@ class AssocEntry {
   std::string programID_;
   std::string machineProgID_, userProgID_, choiceProgID_, ignoredChoice_;
   std::string openerCommand_, openerName_;
+  std::string verb_, verbCommand_, handler_;
   std::uint32_t types_[kTypeSlots] = {};
   bool layered_ = false;
+  bool verbsRead_ = false;
+  ChoicePlace choiceAt_ = ChoicePlace::None;
+  VerbSource verbAt_ = VerbSource::None;
   std::shared_ptr<hollin::AssocEntries> collection_;
 };
 

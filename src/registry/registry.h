@@ -55,4 +55,10 @@ class IRegistry {
                              LPDWORD lpType, LPBYTE lpData,
                              LPDWORD lpcbData) = 0;
   virtual LONG RegCloseKey(HKEY hKey) = 0;
+
+  // Whether the operations may be called from several threads at once: the
+  // scan then reads the class root's keys on a few threads, since each call
+  // waits on the system. advapi32's may; a layer that keeps state of its own
+  // says so only where it guards that state.
+  virtual bool ConcurrentReads() const { return false; }
 };

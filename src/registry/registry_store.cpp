@@ -1,5 +1,6 @@
 #include "registry/registry_store.h"
 
+#include <mutex>
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -140,6 +141,8 @@ void CopyOut(const Value& v, LPBYTE out) {
 }  // namespace
 
 struct RegistryStore::Impl {
+  // Held by every operation: the scan reads from several threads.
+  std::recursive_mutex lock;
   std::shared_ptr<Key> roots[4];
   std::unordered_map<std::uintptr_t, OpenKey> handles;
   std::uintptr_t nextHandle = 0x1000;
@@ -413,6 +416,7 @@ RegistryStore::~RegistryStore() = default;
 
 LONG RegistryStore::RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD /*ulOptions*/,
                                   REGSAM samDesired, PHKEY phkResult) {
+  const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
   if (!phkResult) return ERROR_INVALID_PARAMETER;
   Key* key;
   REGSAM access;
@@ -434,6 +438,7 @@ LONG RegistryStore::RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD /*ulOptions*
 LONG RegistryStore::RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName,
                                   LPDWORD lpReserved, LPSTR lpClass, LPDWORD lpcchClass,
                                   PFILETIME lpftLastWriteTime) {
+  const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
   Key* key;
   REGSAM access;
   if (LONG r = impl_->Resolve(hKey, key, access)) return r;
@@ -457,6 +462,7 @@ LONG RegistryStore::RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWOR
 }
 
 LONG RegistryStore::RegQueryValueA(HKEY hKey, LPCSTR lpSubKey, LPSTR lpData, PLONG lpcbData) {
+  const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
   Key* key;
   REGSAM access;
   if (LONG r = impl_->Resolve(hKey, key, access)) return r;
@@ -487,6 +493,7 @@ LONG RegistryStore::RegQueryValueA(HKEY hKey, LPCSTR lpSubKey, LPSTR lpData, PLO
 
 LONG RegistryStore::RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved,
                                      LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
+  const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
   if (lpType) *lpType = REG_NONE;  // what a failed query reports
   Key* key;
   REGSAM access;
@@ -508,6 +515,7 @@ LONG RegistryStore::RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpRe
 
 LONG RegistryStore::RegSetValueA(HKEY hKey, LPCSTR lpSubKey, DWORD dwType, LPCSTR lpData,
                                  DWORD /*cbData: the text's own length counts*/) {
+  const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
   if (dwType != REG_SZ || !lpData) return ERROR_INVALID_PARAMETER;
   Key* key;
   REGSAM access;
@@ -531,6 +539,7 @@ LONG RegistryStore::RegSetValueA(HKEY hKey, LPCSTR lpSubKey, DWORD dwType, LPCST
 
 LONG RegistryStore::RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD /*Reserved*/,
                                    DWORD dwType, const BYTE* lpData, DWORD cbData) {
+  const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
   Key* key;
   REGSAM access;
   if (LONG r = impl_->Resolve(hKey, key, access)) return r;
@@ -547,6 +556,7 @@ LONG RegistryStore::RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved,
                                     LPSTR /*lpClass*/, DWORD /*dwOptions*/, REGSAM samDesired,
                                     const SECURITY_ATTRIBUTES* /*lpSecurityAttributes*/,
                                     PHKEY phkResult, LPDWORD lpdwDisposition) {
+  const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
   if (Reserved != 0 || !phkResult) return ERROR_INVALID_PARAMETER;
   Key* key;
   REGSAM access;
@@ -572,6 +582,7 @@ LONG RegistryStore::RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved,
 }
 
 LONG RegistryStore::RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
+  const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
   Key* key;
   REGSAM access;
   if (LONG r = impl_->Resolve(hKey, key, access)) return r;
@@ -589,6 +600,7 @@ LONG RegistryStore::RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
 
 LONG RegistryStore::RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName,
                                   LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
+  const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
   Key* key;
   REGSAM access;
   if (LONG r = impl_->Resolve(hKey, key, access)) return r;
@@ -614,12 +626,14 @@ LONG RegistryStore::RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, L
 }
 
 LONG RegistryStore::RegCloseKey(HKEY hKey) {
+  const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
   if (Impl::RootIndex(hKey) >= 0) return ERROR_SUCCESS;
   return impl_->handles.erase(reinterpret_cast<std::uintptr_t>(hKey)) ? ERROR_SUCCESS
                                                                       : ERROR_INVALID_HANDLE;
 }
 
 void RegistryStore::LoadText(std::string_view text, const std::string& source) {
+  const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
   const RegFileContent content = ParseRegFile(text, source);
   impl_->Apply(content);
   if (!impl_->backingFile.empty()) ReplaceFileAtomically(impl_->backingFile, impl_->ToText());
@@ -631,13 +645,18 @@ void RegistryStore::LoadFromFile(const std::string& path) {
   LoadText(text, path);
 }
 
-std::string RegistryStore::ToText() const { return impl_->ToText(); }
+std::string RegistryStore::ToText() const {
+  const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
+  return impl_->ToText();
+}
 
 void RegistryStore::SaveToFile(const std::string& path) const {
+  const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
   ReplaceFileAtomically(path, impl_->ToText());
 }
 
 void RegistryStore::BindFile(const std::string& path) {
+  const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
   std::string text;
   if (ReadWholeFile(path, text) == ReadResult::Ok) impl_->Apply(ParseRegFile(text, path));
   impl_->backingFile = path;
@@ -657,11 +676,13 @@ std::string FoldedKeyPath(HKEY root, const std::string& path) {
 }  // namespace
 
 void RegistryStore::AllowOnly(HKEY root, const std::string& path, REGSAM rights) {
+  const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
   const std::string key = FoldedKeyPath(root, path);
   if (!key.empty()) impl_->limits[key] = Granted(rights);
 }
 
 void RegistryStore::DenyAccess(HKEY root, const std::string& path, REGSAM mask) {
+  const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
   if (mask) AllowOnly(root, path, kAllKeyRights & ~Granted(mask));
   else impl_->limits.erase(FoldedKeyPath(root, path));
 }

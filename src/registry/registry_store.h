@@ -6,8 +6,9 @@
 // handles are opaque; status codes are the platform's. A key name is at most
 // 255 UTF-16 units and a key at most 512 levels below its root key; creating
 // one beyond that fails with ERROR_INVALID_PARAMETER. The store can be loaded
-// from and persisted to a registry export text file (see reg_file.h). One
-// thread at a time, like the window thread that uses it.
+// from and persisted to a registry export text file (see reg_file.h). Every
+// operation holds one lock, so that several threads may read at once, as
+// the scan does.
 #pragma once
 
 #include <memory>
@@ -49,6 +50,7 @@ class RegistryStore : public IRegistry {
   LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName,
                      LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) override;
   LONG RegCloseKey(HKEY hKey) override;
+  bool ConcurrentReads() const override { return true; }
 
   // Applies a registry export text to the tree, as an import does: keys and
   // values are added or replaced, [-key] and "name"=- entries delete. The

@@ -12,20 +12,45 @@ namespace hollin {
 namespace {
 
 // A name or path as the wide functions take it; null stays null. A path
-// loses its leading backslashes.
+// loses its leading backslashes. A short name of ASCII, as most are, is
+// widened in place: a scan makes tens of thousands of calls.
 class WideName {
  public:
   explicit WideName(LPCSTR name, bool path = false) : null_(!name) {
     if (path && name)
       while (*name == '\\') ++name;
-    if (name) text_ = Wide(name);
+    if (!name) return;
+    size_t n = 0;
+    while (n < kShort && name[n] && static_cast<unsigned char>(name[n]) < 0x80) short_[n] = name[n], ++n;
+    if (n < kShort && !name[n]) {
+      short_[n] = L'\0';
+      return;
+    }
+    text_ = Wide(name);
+    long_ = true;
   }
-  LPCWSTR get() const { return null_ ? nullptr : text_.c_str(); }
+  LPCWSTR get() const { return null_ ? nullptr : long_ ? text_.c_str() : short_; }
 
  private:
+  static constexpr size_t kShort = 128;
   bool null_;
+  bool long_ = false;
+  wchar_t short_[kShort + 1];
   std::wstring text_;
 };
+
+// Units as WTF-8 into out (replacing it): ASCII byte for byte, the rest as
+// Wtf8FromUtf16 gives it.
+void Wtf8Into(std::string& out, const wchar_t* units, size_t n) {
+  out.resize(n);
+  for (size_t i = 0; i < n; ++i) {
+    if (units[i] >= 0x80) {
+      out = Wtf8FromUtf16(units, n);
+      return;
+    }
+    out[i] = static_cast<char>(units[i]);
+  }
+}
 
 bool IsText(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
 
@@ -34,20 +59,27 @@ bool IsText(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type
 // other types raw. (A text of an odd number of bytes loses its last byte,
 // which is half a unit.)
 LONG ReadValue(HKEY key, LPCWSTR name, DWORD& type, std::string& data) {
-  std::vector<wchar_t> units(256);
+  // The usual value fits on the stack; a longer one is read again with the
+  // room it needs (and more, should it grow meanwhile).
+  wchar_t small[256];
+  std::vector<wchar_t> large;
+  wchar_t* units = small;
+  size_t capacity = std::size(small);
   for (;;) {
-    DWORD size = static_cast<DWORD>(units.size() * sizeof(wchar_t));
-    const LONG r = ::RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(units.data()), &size);
-    if (r == ERROR_MORE_DATA) {  // room for it, and more should it grow meanwhile
-      units.resize(std::max(units.size() * 2, size / sizeof(wchar_t) + 1));
+    DWORD size = static_cast<DWORD>(capacity * sizeof(wchar_t));
+    const LONG r = ::RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(units), &size);
+    if (r == ERROR_MORE_DATA) {
+      large.resize(std::max(capacity * 2, size / sizeof(wchar_t) + 1));
+      units = large.data();
+      capacity = large.size();
       continue;
     }
     if (r != ERROR_SUCCESS) return r;
     if (IsText(type)) {
-      data = Wtf8FromUtf16(units.data(), size / sizeof(wchar_t));
+      Wtf8Into(data, units, size / sizeof(wchar_t));
       if (!data.empty() && data.back() != '\0') data.push_back('\0');
     } else {
-      data.assign(reinterpret_cast<const char*>(units.data()), size);
+      data.assign(reinterpret_cast<const char*>(units), size);
     }
     return ERROR_SUCCESS;
   }
@@ -69,7 +101,8 @@ LONG Win32Registry::RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWOR
   DWORD units = static_cast<DWORD>(std::size(name));
   const LONG r = ::RegEnumKeyExW(hKey, dwIndex, name, &units, lpReserved, nullptr, nullptr, lpftLastWriteTime);
   if (r != ERROR_SUCCESS) return r;
-  const std::string text = Wtf8FromUtf16(name, units);
+  std::string text;
+  Wtf8Into(text, name, units);
   // The buffer must hold the name and its NUL; when it does not, the count
   // is left as it was.
   if (*lpcchName <= text.size()) return ERROR_MORE_DATA;

@@ -34,6 +34,7 @@ class Win32Registry : public IRegistry {
   LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName,
                      LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) override;
   LONG RegCloseKey(HKEY hKey) override;
+  bool ConcurrentReads() const override { return true; }
 };
 
 }  // namespace hollin

@@ -181,8 +181,8 @@ void ListView::EndUpdate() {
   Changed(Prop::Rows);
 }
 
-void ListView::Add(std::string text, std::string sub) {
-  rows_.push_back({std::move(text), std::move(sub), false});
+void ListView::Add(std::string text, std::string sub, int group) {
+  rows_.push_back({std::move(text), std::move(sub), false, group});
   if (updating_) return;
   Order();
   Changed(Prop::Rows);
@@ -191,8 +191,13 @@ void ListView::Add(std::string text, std::string sub) {
 void ListView::Order() {
   const bool bySub = sortKey_ == 1;
   std::stable_sort(rows_.begin(), rows_.end(), [bySub](const Row& a, const Row& b) {
+    if (a.group != b.group) return a.group < b.group;
     return CompareNoCase(bySub ? a.sub : a.text, bySub ? b.sub : b.text) < 0;
   });
+}
+
+bool ListView::Grouped() const {
+  return std::any_of(rows_.begin(), rows_.end(), [](const Row& r) { return r.group != 0; });
 }
 
 void ListView::Selected(int row, bool on) {

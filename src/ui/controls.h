@@ -250,6 +250,7 @@ class ListView : public Control {
     std::string text;
     std::string sub;  // sub-item 1
     bool selected = false;
+    int group = 0;    // the group the row is listed in (GroupCaptions)
     bool operator==(const Row&) const = default;
   };
 
@@ -268,7 +269,13 @@ class ListView : public Control {
   // at EndUpdate; outside an update each row is placed at once.
   void BeginUpdate();
   void EndUpdate();
-  void Add(std::string text, std::string sub);
+  void Add(std::string text, std::string sub, int group = 0);
+  // The rows are listed group by group, each group in the order of the
+  // sort key. Where rows of more than the first group are listed, the real
+  // control shows each group under its caption (where it can).
+  const std::vector<std::string>& GroupCaptions() const { return groups_; }
+  void GroupCaptions(std::vector<std::string> captions) { groups_ = std::move(captions); }
+  bool Grouped() const;
   // Rows by 1-based position in display order.
   const std::string& Text(int row) const { return rows_.at(static_cast<size_t>(row - 1)).text; }
   bool Selected(int row) const { return rows_.at(static_cast<size_t>(row - 1)).selected; }
@@ -301,6 +308,7 @@ class ListView : public Control {
   void Order();
   std::vector<Column> columns_;
   std::vector<Row> rows_;
+  std::vector<std::string> groups_;
   bool multiSelect_ = false;
   int sortKey_ = 0;
   bool updating_ = false;

@@ -160,6 +160,9 @@ void FrmMain::Design() {
 void FrmMain::Form_Load() {
   const int typeWidth = TextWidth("File Type");
   lvwMain.AddColumn("File Type", typeWidth);
+  // Links are listed after the file types, under their own caption where the
+  // control shows groups.
+  lvwMain.GroupCaptions({"File Types", "Links (URL Protocols)"});
   lvwMain.AddColumn("Changed To Open With", lvwMain.Width() - typeWidth - 8);
   ShownView = -1;
   if (frmIcon) {
@@ -286,6 +289,9 @@ void FrmMain::GetAllCurrent() {
 
 void FrmMain::LoadBase() {
   hollin::LoadBase(g_, vsdMain, *this, flags.NewDBCreated);
+  // A base of an earlier format recorded no links and no verbs: they are
+  // recorded with it now, without a word but one in the status.
+  if (!flags.NewDBCreated && RecordLinks(g_, vsdMain)) flags.LinksNowGuarded = true;
 }
 
 void FrmMain::optView_Click(int Index) {
@@ -325,14 +331,18 @@ void FrmMain::lvwMain_ColumnClick(int column) { lvwMain.SortKey(column - 1); }
 std::string FrmMain::EntryText(const char* heading, const AssocEntry& entry) const {
   const auto blank = entry.ProgramID().find_first_not_of(' ') == std::string::npos;
   std::string t = heading;
-  t.append(UpperCase(entry.Ext())).append(":\r\r");
+  t.append(KindOf(entry.Ext())).append(UpperCase(entry.Ext())).append(":\r\r");
   t.append("PROGRAM ID:\r").append(blank ? "[not set]" : entry.ProgramID()).append("\r");
   t.append("OPEN COMMAND KEYNAME: HKey_Classes_Root\\ +\r").append(entry.OpenCmdRegKey()).append("\r");
   t.append("DEFAULT OPEN COMMAND:\r").append(entry.ProgramFullPath());
   if (const std::string opener = DescribeOpener(entry); !opener.empty())
     t.append("\r\rOPENS WITH: ").append(opener).append("\rLAYERS: ").append(DescribeLayers(&entry, nullptr));
+  if (const std::string verb = DescribeVerb(&entry, nullptr); !verb.empty()) t.append("\rVERB: ").append(verb);
   return t;
 }
+
+// "file type " or "link " before an entry's name in the panel.
+const char* FrmMain::KindOf(const std::string& name) { return !name.empty() && name[0] != '.' ? "link " : "file type "; }
 
 // An Explorer's choice that Windows does not use, for the panel; "" for none.
 std::string FrmMain::IgnoredChoiceText(const AssocEntry* entry) {
@@ -351,16 +361,15 @@ std::string FrmMain::WhatWindowsRuns(const std::string& ext) {
 }
 
 void FrmMain::lvwMain_ItemClick(int row) {
-  const std::string& ext = lvwMain.Text(row);
+  const std::string ext = EntryName(lvwMain.Text(row));
   if (ShownView == 1) {
     const AssocEntry& entry = *g_.CurrentEntries->Item(ext);
-    lblInfo.Caption(EntryText("CURRENT settings for file type ", entry) + IgnoredChoiceText(&entry) +
-                    WhatWindowsRuns(ext));
+    lblInfo.Caption(EntryText("CURRENT settings for ", entry) + IgnoredChoiceText(&entry) + WhatWindowsRuns(ext));
   } else if (ShownView == 2) {
-    lblInfo.Caption(EntryText("BASE (previous) settings for file type ", *g_.BaseEntries->Item(ext)));
+    lblInfo.Caption(EntryText("BASE (previous) settings for ", *g_.BaseEntries->Item(ext)));
   } else if (ShownView == 0) {
     // A type missing on one side is an ordinary case here: "(none)".
-    std::string t = "CHANGE for file type " + UpperCase(ext) + " - \r\r";
+    std::string t = "CHANGE for " + std::string(KindOf(ext)) + UpperCase(ext) + " - \r\r";
     if (const AssocEntry* c = g_.CurrentEntries->Lookup(ext))
       t.append("CURRENT default Open command:\r").append(c->ProgramFullPath());
     else
@@ -382,6 +391,7 @@ void FrmMain::lvwMain_ItemClick(int row) {
       t.append("\rWAS: ").append(was.empty() ? std::string("-") : was);
       t.append("\rLAYERS: ").append(DescribeLayers(c, b));
     }
+    if (const std::string verb = DescribeVerb(c, b); !verb.empty()) t.append("\rVERB: ").append(verb);
     lblInfo.Caption(t + IgnoredChoiceText(c) + WhatWindowsRuns(ext));
     bool any = false;
     for (int i = 1; i <= lvwMain.Count() && !any; ++i) any = lvwMain.Selected(i);
@@ -423,7 +433,7 @@ void FrmMain::ShowAll(const AssocEntries& entries, const char* caption, int extr
                       const char* statusText) {
   SetSecondColumn(caption, extraTwips);
   lvwMain.BeginUpdate();
-  for (const auto& entry : entries) lvwMain.Add(entry->Ext(), OpenerOf(*entry));
+  for (const auto& entry : entries) lvwMain.Add(ListName(*entry), OpenerOf(*entry), entry->IsProtocol() ? 1 : 0);
   lvwMain.EndUpdate();
   SetStatus(Led::Grey, std::to_string(lvwMain.Count()) + statusText);
 }
@@ -545,7 +555,7 @@ std::vector<RestoreFailure> FrmMain::RestoreBaseToReg() {
   RequireRestorableBase(g_);
   std::vector<std::string> types;
   for (int i = 1; i <= lvwMain.Count(); ++i)
-    if (lvwMain.Selected(i)) types.push_back(lvwMain.Text(i));
+    if (lvwMain.Selected(i)) types.push_back(EntryName(lvwMain.Text(i)));
   RestoreResult result = RestoreTypes(reg_, *g_.BaseEntries, *g_.CurrentEntries, types);
   // Explorer is told of whatever was written, even where the other write of
   // the same type was refused.
@@ -571,7 +581,7 @@ void FrmMain::ReportNotRestored(const std::vector<RestoreFailure>& failed) {
     if (!lines.empty() && lines.back().ext == f.ext) {
       lines.back().which.clear();
     } else {
-      std::string which = f.programId ? "its program identifier" : "its open command";
+      std::string which = WhatText(f.what);
       if (f.layer) which.append(" in the ").append(f.layer);
       lines.push_back({f.ext, std::move(which), f.status});
     }
@@ -619,14 +629,18 @@ void FrmMain::ConfirmChoices() {
   if (types.empty()) return;
   const DefaultAppsPage page = DefaultAppsPageFor(reg_, *g_.BaseEntries, types);
   const long status = platform_.OpenSettingsPage(DefaultAppsUri(page));
-  std::string text = std::string("Explorer's choice of the program for ") + std::to_string(types.size()) +
-                     " file type(s) is not the one your base recorded. Windows protects that choice, so " +
-                     kAppTitle + " does not write it.\r";
+  const size_t links = static_cast<size_t>(
+      std::count_if(types.begin(), types.end(), [](const std::string& t) { return IsProtocolName(t); }));
+  std::string which = std::to_string(types.size() - links) + " file type(s)";
+  if (links > 0) which = (links == types.size() ? std::string() : which + " and ") + std::to_string(links) + " link(s)";
+  std::string text = std::string("Explorer's choice of the program for ") + which +
+                     " is not the one your base recorded. Windows protects that choice, so " + kAppTitle +
+                     " does not write it.\r";
   constexpr size_t kListed = 10;
   for (size_t i = 0; i < types.size() && i < kListed; ++i) {
     const AssocEntry* b = g_.BaseEntries->Lookup(types[i]);
     const std::string recorded = b ? OpenerOf(*b) : std::string();
-    text.append("\r").append(types[i]).append(": ").append(recorded.empty() ? "(none)" : recorded);
+    text.append("\r").append(ListName(types[i])).append(": ").append(recorded.empty() ? "(none)" : recorded);
   }
   if (types.size() > kListed) text += "\r... and " + std::to_string(types.size() - kListed) + " more.";
   text.append("\r\r");
@@ -729,8 +743,8 @@ void FrmMain::SetSecondColumn(const std::string& caption, int extraTwips) {
   backend().RefreshControl(lvwMain);
 }
 
-void FrmMain::AddRow(const std::string& text, const std::string& subItem) {
-  lvwMain.Add(text, subItem);
+void FrmMain::AddRow(const std::string& text, const std::string& subItem, bool link) {
+  lvwMain.Add(text, subItem, link ? 1 : 0);
 }
 
 void FrmMain::EnableAccept(bool enabled) {

@@ -129,7 +129,7 @@ class FrmMain : public Form, public IStatusSink, public IDeltaWindow {
 
   // IDeltaWindow.
   void SetSecondColumn(const std::string& caption, int extraTwips) override;
-  void AddRow(const std::string& text, const std::string& subItem) override;
+  void AddRow(const std::string& text, const std::string& subItem, bool link) override;
   int RowCount() const override { return lvwMain.Count(); }
   void EnableAccept(bool enabled) override;
   void ShowMainWindow(bool beep) override;
@@ -164,6 +164,7 @@ class FrmMain : public Form, public IStatusSink, public IDeltaWindow {
   void ConfirmChoices();
   std::string WhatWindowsRuns(const std::string& ext);
   static std::string IgnoredChoiceText(const AssocEntry* entry);
+  static const char* KindOf(const std::string& name);
 };
 
 }  // namespace hollin::ui

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/win32_text.h"
 #include "resource.h"
 
 namespace hollin::ui {
@@ -446,6 +447,33 @@ void Win32Backend::SyncRows(Control& c) {
     SendMessageA(hwnd, LVM_SETITEMTEXTA, i, reinterpret_cast<LPARAM>(&sub));
     ++i;
   }
+  // Rows of more than the first group: each group under its caption, as the
+  // control shows groups (the rows are in group order already, so their
+  // indexes stay the display order). Groups go in after the rows: the
+  // control takes none into an empty list.
+  SendMessageA(hwnd, LVM_REMOVEALLGROUPS, 0, 0);
+  const bool grouped = list.Grouped();
+  if (grouped) {
+    const auto& captions = list.GroupCaptions();
+    for (size_t g = 0; g < captions.size(); ++g) {
+      std::wstring header = Wide(captions[g]);
+      LVGROUP group{};
+      group.cbSize = sizeof group;
+      group.mask = LVGF_HEADER | LVGF_GROUPID;
+      group.pszHeader = header.data();
+      group.iGroupId = static_cast<int>(g);
+      SendMessageA(hwnd, LVM_INSERTGROUP, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&group));
+    }
+    i = 0;
+    for (const auto& row : list.Rows()) {
+      LVITEMA item{};
+      item.mask = LVIF_GROUPID;
+      item.iItem = i++;
+      item.iGroupId = row.group;
+      SendMessageA(hwnd, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    }
+  }
+  SendMessageA(hwnd, LVM_ENABLEGROUPVIEW, grouped, 0);
   SendMessageA(hwnd, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(hwnd, nullptr, TRUE);
   syncing_ = false;

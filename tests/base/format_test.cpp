@@ -20,7 +20,9 @@ namespace {
 using Records = std::vector<std::string>;
 // A record's values as a data file lists them (data/*.records): Ext, Path,
 // Key, ProgID, and where the record has layers, Machine, User, Choice,
-// Command, Opener and its four value types.
+// Command, Opener and its value types (four, six where it read its verb),
+// and where it read its verb or knows the place of Explorer's choice, Verb,
+// VerbCommand, Handler, VerbAt and ChoiceAt.
 using Rows = std::vector<std::vector<std::string>>;
 
 // The rows of a data file: a record a line, its values between tabs, \xNN
@@ -41,12 +43,14 @@ Rows RowsOf(const std::string& name) {
   return rows;
 }
 
+const char* const kVerbAt[] = {"", "machine", "user"};
+
 Rows RowsOf(const AssocEntries& entries) {
   Rows rows;
   for (const auto& e : entries) {
     rows.push_back({e->Ext(), e->ProgramFullPath(), e->OpenCmdRegKey(), e->ProgramID()});
     std::string types;
-    for (int t = 0; t < 4; ++t)
+    for (int t = 0; t < (e->VerbsRead() ? 6 : 4); ++t)
       types.append(t ? " " : "").append(std::to_string(e->ValueType(AssocEntry::TypeSlot(t))));
     const std::vector<std::string> layers{e->MachineProgID(), e->UserProgID(), e->ChoiceProgID(),
                                           e->OpenerCommand(), e->OpenerName(),  types};
@@ -54,6 +58,11 @@ Rows RowsOf(const AssocEntries& entries) {
     if (e->Layered() || layers != std::vector<std::string>{"", "", "", "", "", "0 0 0 0"})
       rows.back().insert(rows.back().end(), layers.begin(), layers.end());
     if (!e->Layered() && rows.back().size() > 4) rows.back().push_back("(not layered)");
+    static const char* const kPlaces[] = {"", "UserChoiceLatest\\ProgId", "UserChoiceLatest", "UserChoice"};
+    if (e->VerbsRead() || e->ChoiceAt() != AssocEntry::ChoicePlace::None)
+      rows.back().insert(rows.back().end(), {e->Verb(), e->VerbCommand(), e->Handler(),
+                                             kVerbAt[static_cast<int>(e->VerbAt())],
+                                             kPlaces[static_cast<int>(e->ChoiceAt())]});
   }
   return rows;
 }
@@ -73,12 +82,21 @@ std::shared_ptr<AssocEntries> EntriesOf(const Rows& rows) {
       e->OpenerCommand(r[7]);
       e->OpenerName(r[8]);
       std::istringstream types(r[9]);
-      for (int t = 0; t < 4; ++t) {
-        std::uint32_t type = 0;
-        types >> type;
-        e->ValueType(AssocEntry::TypeSlot(t), type);
-      }
+      int read = 0;
+      for (std::uint32_t type = 0; read < 6 && types >> type; ++read) e->ValueType(AssocEntry::TypeSlot(read), type);
       e->Layered(true);
+      e->VerbsRead(read == 6);
+    }
+    if (r.size() > 10) {
+      e->Verb(r[10]);
+      e->VerbCommand(r[11]);
+      e->Handler(r[12]);
+      e->VerbAt(r[13] == "user" ? AssocEntry::VerbSource::User
+                : r[13] == "machine" ? AssocEntry::VerbSource::Machine : AssocEntry::VerbSource::None);
+      e->ChoiceAt(r[14] == "UserChoiceLatest\\ProgId" ? AssocEntry::ChoicePlace::LatestProgId
+                  : r[14] == "UserChoiceLatest"       ? AssocEntry::ChoicePlace::Latest
+                  : r[14] == "UserChoice"             ? AssocEntry::ChoicePlace::Legacy
+                                                      : AssocEntry::ChoicePlace::None);
     }
     entries->Add(e, e->Ext());
   }
@@ -112,12 +130,19 @@ TEST(Format, FilesWrittenByHandLoadAsMeant) {
   WriteFileBytes("Prev.isd", Data("hand_written_v2.isd"));
   s.Load();
   EXPECT_EQ(RowsOf(*s.g.BaseEntries), rows);
+
+  // Format version 3: the verbs, where Explorer's choice was read, and
+  // protocols ("http", "mailto") beside the file types.
+  WriteFileBytes("Prev.isd", Data("hand_written_v3.isd"));
+  s.Load();
+  EXPECT_EQ(RowsOf(*s.g.BaseEntries), RowsOf("hand_written_v3.records"));
+  EXPECT_EQ(s.g.BaseFormat, 3);
 }
 
 TEST(Format, ASaveWritesExactlyTheDescribedText) {
   InFreshFolder here;
-  SaveBase(EntriesOf(RowsOf("hand_written.records")));
-  EXPECT_EQ(ReadFileBytes("Prev.isd"), Data("hand_written_v2.isd"));
+  SaveBase(EntriesOf(RowsOf("hand_written_v3.records")));
+  EXPECT_EQ(ReadFileBytes("Prev.isd"), Data("hand_written_v3.isd"));
 }
 
 // The large golden file: records made by rule, so that the test can list
@@ -172,7 +197,7 @@ TEST(Format, BaseFilesOfEarlierVersionsLoadUnchanged) {
     // was as the backup.
     s.g.CurrentEntries = s.g.BaseEntries;
     s.Save();
-    EXPECT_EQ(ReadFileBytes("Prev.isd").rfind("HOLLINBASE\t2\n", 0), 0u);
+    EXPECT_EQ(ReadFileBytes("Prev.isd").rfind("HOLLINBASE\t3\n", 0), 0u);
     if (records) {
       EXPECT_EQ(ReadFileBytes("Prev.isd.bak"), bytes);
     }
@@ -181,16 +206,22 @@ TEST(Format, BaseFilesOfEarlierVersionsLoadUnchanged) {
   }
 }
 
-// The golden file of format version 2: its records and their layers,
-// written out in data/layers-v2.records.
-TEST(Format, BaseFilesOfVersion2LoadWithTheirLayers) {
-  const std::string bytes = ReadFileBytes(HOLLIN_GOLDEN_DIR "/layers-v2.isd");
-  InFreshFolder here;
-  WriteFileBytes("Prev.isd", bytes);
-  Store s;
-  s.Load();
-  EXPECT_EQ(ReadFileBytes("Prev.isd"), bytes);
-  EXPECT_EQ(RowsOf(*s.g.BaseEntries), RowsOf("layers-v2.records"));
+// The golden files of format versions 2 and 3: their records with their
+// layers, and those of version 3 with their verbs and protocols, written
+// out in data/*.records.
+TEST(Format, BaseFilesOfVersions2And3LoadWithWhatTheyRecorded) {
+  for (const auto& [golden, records, format] : {std::tuple{"layers-v2.isd", "layers-v2.records", 2},
+                                                std::tuple{"links-v3.isd", "links-v3.records", 3}}) {
+    SCOPED_TRACE(golden);
+    const std::string bytes = ReadFileBytes(std::string(HOLLIN_GOLDEN_DIR "/") + golden);
+    InFreshFolder here;
+    WriteFileBytes("Prev.isd", bytes);
+    Store s;
+    s.Load();
+    EXPECT_EQ(ReadFileBytes("Prev.isd"), bytes);
+    EXPECT_EQ(RowsOf(*s.g.BaseEntries), RowsOf(records));
+    EXPECT_EQ(s.g.BaseFormat, format);
+  }
 }
 
 }  // namespace

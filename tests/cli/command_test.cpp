@@ -129,8 +129,9 @@ TEST_F(CommandTest, AReportFileIsWrittenWholeAndTheConsoleGetsNothing) {
   EXPECT_EQ(Run({"--check", "--format", "csv", "--report", "r.csv"}), kChangesFound);
   EXPECT_EQ(console.out, "");
   EXPECT_EQ(test::ReadFileBytes(dir.File("r.csv")),
-            "type,change,base_progid,base_command,base_program,current_progid,current_command,current_program\r\n"
-            ".txt,changed,txtfile,C:\\WINDOWS\\NOTEPAD.EXE %1,NOTEPAD,Grab.Doc,C:\\Grab\\grab.exe %1,grab\r\n");
+            "type,change,base_progid,base_command,base_program,current_progid,current_command,current_program,kind,"
+            "base_verb,current_verb\r\n"
+            ".txt,changed,txtfile,C:\\WINDOWS\\NOTEPAD.EXE %1,NOTEPAD,Grab.Doc,C:\\Grab\\grab.exe %1,grab,type,,\r\n");
 }
 
 // The administrators' associations file: the base written as one, and a
@@ -147,15 +148,17 @@ TEST_F(CommandTest, AssociationsFilesOutAndIn) {
       << written;
   EXPECT_EQ(Run({"--check", "--base", "d.xml"}), kNoChanges);
 
-  // .txt as TXTFILE, .pdf, and a protocol, which is not checked.
+  // .txt as TXTFILE, .pdf, and a protocol this registry does not have.
   test::WriteFileBytes(dir.File("dism.xml"), test::Data("dism.xml"));
   const std::string base = test::ReadFileBytes(Base());
   Hijack();
   EXPECT_EQ(Run({"--check", "--base", "dism.xml", "--format", "csv"}), kChangesFound);
   EXPECT_EQ(console.out,
-            "type,change,base_progid,base_command,base_program,current_progid,current_command,current_program\r\n"
-            ".txt,changed,TXTFILE,,Notepad,Grab.Doc,C:\\Grab\\grab.exe %1,grab\r\n"
-            ".pdf,removed,Reader.Document,,Reader,,,\r\n");
+            "type,change,base_progid,base_command,base_program,current_progid,current_command,current_program,kind,"
+            "base_verb,current_verb\r\n"
+            ".txt,changed,TXTFILE,,Notepad,Grab.Doc,C:\\Grab\\grab.exe %1,grab,type,,\r\n"
+            ".pdf,removed,Reader.Document,,Reader,,,,type,,\r\n"
+            "http,removed,Browser.Url,,Browser,,,,protocol,,\r\n");
   EXPECT_EQ(test::ReadFileBytes(Base()), base);
 
   for (const std::string bad : {"<DefaultAssociations><Association Identifier=\".txt\" ProgId=\"a\">",
@@ -270,7 +273,7 @@ TEST_F(CommandTest, AnIdentifierThatNamesAPathIsSeenAndRecordedSafely) {
                "[HKEY_CLASSES_ROOT\\CLSID\\{0C0A}\\shell\\open\\command]\n@=\"evil.exe %1\"\n",
                "path");
   EXPECT_EQ(Run({"--check", "--format", "csv"}), kChangesFound);
-  EXPECT_NE(console.out.find(",CLSID\\{0C0A},evil.exe %1,evil\r\n"), std::string::npos) << console.out;
+  EXPECT_NE(console.out.find(",CLSID\\{0C0A},evil.exe %1,evil,type,,\r\n"), std::string::npos) << console.out;
   EXPECT_EQ(Run({"--accept"}), kNoChanges);
   EXPECT_EQ(test::ReadFileBytes(Base()).find("{0C0A}\\shell"), std::string::npos);
   EXPECT_EQ(Run({"--restore", ".txt"}), kNoChanges);
@@ -388,7 +391,7 @@ TEST_F(CommandTest, ExplorersChoiceDecidesAndIsNeverClaimedRestored) {
                    "[HKEY_CURRENT_USER\\Software\\Classes\\Grab.Doc\\shell\\open\\command]\n@=\"u.exe %1\"\n",
                "choice");
   EXPECT_EQ(Run({"--check", "--format", "csv"}), kChangesFound);
-  EXPECT_NE(console.out.find(".txt,changed,txtfile,C:\\WINDOWS\\NOTEPAD.EXE %1,NOTEPAD,Grab.Doc,u.exe %1,u\r\n"),
+  EXPECT_NE(console.out.find(".txt,changed,txtfile,C:\\WINDOWS\\NOTEPAD.EXE %1,NOTEPAD,Grab.Doc,u.exe %1,u,type,,\r\n"),
             std::string::npos)
       << console.out;
   EXPECT_EQ(Run({"--restore", ".txt"}), kWritesRefused);
@@ -427,20 +430,26 @@ TEST(Report, EachFormatKeepsAwkwardTextWhole) {
   r.outcome = "changes";
   r.items = {{".txt", "changed", {"txtfile", "\"C:\\Program Files\\N, P\\np.exe\" \"%1\"", "np"},
               {"Grab.Doc", "grab.exe %1\r\n/x\t\x01", "grab"}},
-             {".日本", "new", {}, {"J.Doc", "C:\\Программы\\日本.exe %1", "日本"}}};
+             {".日本", "new", {}, {"J.Doc", "C:\\Программы\\日本.exe %1", "日本"}},
+             {"mailto", "changed", {"Mail.Url", "m.exe \"%1\"", "m"},
+              {"Grab.Url", "g.exe -c \"%1\"", "g", "compose", "{00000000-0000-0000-0000-0000000000AB}"}}};
   EXPECT_EQ(r.time, "2026-12-07T20:00:00Z");
 
   // data/report.json was read back with a JSON parser when it was written
   // down: one document, every value as the report holds it.
   EXPECT_EQ(FormatReport(r, Format::Json), test::Data("report.json"));
   EXPECT_EQ(FormatReport(r, Format::Csv),
-            "type,change,base_progid,base_command,base_program,current_progid,current_command,current_program\r\n"
+            "type,change,base_progid,base_command,base_program,current_progid,current_command,current_program,kind,"
+            "base_verb,current_verb\r\n"
             ".txt,changed,txtfile,\"\"\"C:\\Program Files\\N, P\\np.exe\"\" \"\"%1\"\"\",np,Grab.Doc,\"grab.exe %1\r\n/x\t\\x01\","
-            "grab\r\n"
-            ".日本,new,,,,J.Doc,C:\\Программы\\日本.exe %1,日本\r\n");
+            "grab,type,,\r\n"
+            ".日本,new,,,,J.Doc,C:\\Программы\\日本.exe %1,日本,type,,\r\n"
+            "mailto,changed,Mail.Url,\"m.exe \"\"%1\"\"\",m,Grab.Url,\"g.exe -c \"\"%1\"\"\",g,protocol,,compose\r\n");
   const std::string text = FormatReport(r, Format::Text);
   EXPECT_NE(text.find("\n.日本\tnew\t(none) -> 日本 (J.Doc)\n"), std::string::npos) << text;
-  EXPECT_NE(text.find("2 type(s) changed."), std::string::npos);
+  EXPECT_NE(text.find("\nmailto:\tchanged\tm (Mail.Url) -> g (Grab.Url), verb \"compose\"\n"), std::string::npos)
+      << text;
+  EXPECT_NE(text.find("3 type(s) changed."), std::string::npos);
 }
 
 // Text chosen by whoever took a type over, in each format: the text report
@@ -489,7 +498,7 @@ TEST(Report, HostileTextIsShownSafelyInEachFormat) {
                                                  ", \"program\": " + row.json + "}"),
               std::string::npos) << FormatReport(r, Format::Json);
     EXPECT_EQ(FormatReport(r, Format::Csv).substr(FormatReport(r, Format::Csv).find("\r\n") + 2),
-              ".t,changed,txtfile,np.exe %1,np," + row.csv + "," + row.csv + "," + row.csv + "\r\n");
+              ".t,changed,txtfile,np.exe %1,np," + row.csv + "," + row.csv + "," + row.csv + ",type,,\r\n");
   }
 }
 

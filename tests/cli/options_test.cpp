@@ -63,8 +63,11 @@ TEST(Options, EveryOptionAndEveryMistake) {
     if (c.error.empty()) EXPECT_EQ(o.error, "");
     else EXPECT_NE(o.error.find(c.error), std::string::npos) << o.error;
   }
-  const Options list = ParseOptions({"--restore", "txt,.PDF,,"});
-  EXPECT_EQ(list.restoreTypes, (Args{".txt", ".PDF"}));
+  // Names as given: which is a type and which a protocol is told when the
+  // base and the registry are read ("txt" is ".txt" unless a protocol of
+  // that name is known).
+  const Options list = ParseOptions({"--restore", "txt,.PDF,,http"});
+  EXPECT_EQ(list.restoreTypes, (Args{"txt", ".PDF", "http"}));
   EXPECT_FALSE(list.restoreAll);
   const Options report = ParseOptions({"/Check", "/FORMAT", "JSON", "/report", "r.json"});
   EXPECT_EQ(report.format, Format::Json);

@@ -45,7 +45,7 @@ struct FakeWindow : IDeltaWindow {
   void SetSecondColumn(const std::string& caption, int extra) override {
     calls.push_back("column " + caption + " +" + std::to_string(extra));
   }
-  void AddRow(const std::string& text, const std::string& sub) override { rows.push_back(text + "|" + sub); }
+  void AddRow(const std::string& text, const std::string& sub, bool) override { rows.push_back(text + "|" + sub); }
   int RowCount() const override { return static_cast<int>(rows.size()); }
   void EnableAccept(bool on) override { calls.push_back(on ? "accept on" : "accept off"); }
   void ShowMainWindow(bool beep) override { calls.push_back(beep ? "main+beep" : "main"); }

@@ -39,8 +39,26 @@ constexpr const char* kWin81 = "dfwinreg-UsrClass.reg";
 
 // The types data/machine_classes.reg gives a command: one the hives do not
 // name, two that they list packaged apps for, and one whose key a hive spells
-// ".R3D". ROOT stands for the machine classes or the class root.
+// ".R3D"; and the protocol it gives one, http. ROOT stands for the machine
+// classes or the class root.
 const std::set<std::string> kMachineTypes{".txt", ".jpg", ".pdf", ".r3d"};
+
+// The protocols a hive's text marks: each key directly under the class root
+// that holds a "URL Protocol" value (the text is UTF-16; the names are ASCII).
+std::set<std::string> MarkedProtocols(const std::string& utf16) {
+  std::string text;
+  for (size_t i = 0; i + 1 < utf16.size(); i += 2) text.push_back(utf16[i + 1] ? '?' : utf16[i]);
+  std::set<std::string> out;
+  std::string key;
+  for (size_t at = 0, end; at < text.size(); at = end + 1) {
+    end = std::min(text.find('\n', at), text.size());
+    std::string line = text.substr(at, end - at);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.rfind("[HKEY_CLASSES_ROOT\\", 0) == 0) key = line.substr(19, line.size() - 20);
+    else if (line.rfind("\"URL Protocol\"=", 0) == 0 && key.find('\\') == std::string::npos) out.insert(FoldCase(key));
+  }
+  return out;
+}
 
 std::string ReplaceAll(const std::string& text, const std::string& from, const std::string& to) {
   std::string out;
@@ -89,8 +107,8 @@ class RealClasses {
   }
 
   void Choose(const Choice& c) {
-    const std::string path = std::string(kFileExtsPath) + "\\" + c.ext +
-                             (c.latest ? "\\UserChoiceLatest" : "\\UserChoice");
+    const std::string path = std::string(c.ext[0] == '.' ? kFileExtsPath : kUrlAssociationsPath) + "\\" + c.ext +
+                             (c.latest ? "\\UserChoiceLatest\\ProgId" : "\\UserChoice");
     const std::string id = std::string(c.progId) + (c.terminated ? "\0"s : ""s);
     ASSERT_EQ(test::SetRegValue(store, HKEY_CURRENT_USER, path, "ProgId", REG_SZ, id), ERROR_SUCCESS);
   }
@@ -108,6 +126,16 @@ class RealClasses {
   double loadMs = 0, scanMs = 0;
 };
 
+// A protocol of the hive or of the machine classes, read in its layers:
+// Explorer's choice where one is made, the layer that decides, and the name
+// of what opens it.
+struct Link {
+  Choice choice;  // ext: the protocol; progId "" for none
+  AssocEntry::Layer decider;
+  const char* opener;
+  const char* handler;  // the DelegateExecute of the verb that runs
+};
+
 // A packaged app chosen for a type: its name without a resolver (the
 // package's name, or a plain ApplicationName as it is), with the resolver
 // below, and the command where its open verb has one besides DelegateExecute.
@@ -121,6 +149,7 @@ struct Pick {
 struct HiveCase {
   const char* file;
   std::vector<Pick> picks;
+  std::vector<Link> links;
 };
 
 // Each identifier is one that the type's OpenWithProgids lists in the hive.
@@ -137,14 +166,23 @@ const HiveCase kCases[] = {
          "OneNote for Windows 10", "OneNote for Windows 10", ""},
         // Its open command holds a launcher besides DelegateExecute.
         {{".htm", "AppX4hxtad77fbk3jkkeerkrm0ze94wjf3s9"},
-         "", "", "\"C:\\Windows\\system32\\LaunchWinApp.exe\" \"%1\""}}},
+         "", "", "\"C:\\Windows\\system32\\LaunchWinApp.exe\" \"%1\""}},
+       {// OneDrive's own protocol, in the user classes; http marked there
+        // too, with the machine classes' command; mail links chosen in
+        // Explorer for the Mail app, whose verb runs a handler.
+        {{"grvopen", ""}, AssocEntry::Layer::User, "\\OneDrive.exe\" /url:", ""},
+        {{"http", ""}, AssocEntry::Layer::Machine, "\\web.exe", ""},
+        {{"mailto", "AppXydk58wgm44se4b399557yyyj1w7mbmvd", true}, AssocEntry::Layer::Choice,
+         "microsoft.windowscommunicationsapps", "{4ED3A719-CEA8-4BD9-910D-E252F997AFC2}"}}},
     {kWin81, {
         {{".pdf", "AppX86746z2101ayy2ygv3g96e4eqdf8r99j", true},
          "Microsoft.Reader", "Reader", ""},
         {{".mp3", "AppXqj98qxeaynz6dv4459ayz6bnqxbyaqcs"},
          "Microsoft.ZuneMusic", "Microsoft.ZuneMusic", ""},
         {{".avi", "AppXhjhjmgrfm2d7rd026az898dy2p1pcsyt", false, false},
-         "Microsoft.ZuneVideo", "Microsoft.ZuneVideo", ""}}},
+         "Microsoft.ZuneVideo", "Microsoft.ZuneVideo", ""}},
+       {{{"spotify", ""}, AssocEntry::Layer::User, "\\Spotify.exe\" --uri=%1", ""},
+        {{"http", ""}, AssocEntry::Layer::Machine, "\\web.exe", ""}}},
 };
 
 // Knows two of the hives' display names, each by its whole indirect string.
@@ -193,14 +231,40 @@ TEST_P(RealHive, ExplorersChoiceOfAPackagedAppIsShownByName) {
   }
 }
 
+// The protocols of the hive and of the machine classes, each in the layer
+// that decides it; the hive's own are marks mostly, a few with a command.
+TEST_P(RealHive, ProtocolsAreReadInTheirLayers) {
+  for (const auto& l : hive().links)
+    if (*l.choice.progId) classes.Choose(l.choice);
+  const auto result = classes.Scan();
+  for (const auto& l : hive().links) {
+    SCOPED_TRACE(l.choice.ext);
+    const AssocEntry* e = result.entries->Lookup(l.choice.ext);
+    ASSERT_NE(e, nullptr);
+    EXPECT_TRUE(e->IsProtocol());
+    EXPECT_EQ(e->Decider(), l.decider);
+    EXPECT_EQ(e->ChoiceProgID(), l.choice.progId);
+    EXPECT_EQ(e->ChoiceAt(), *l.choice.progId ? AssocEntry::ChoicePlace::LatestProgId : AssocEntry::ChoicePlace::None);
+    // A packaged app by its name, a program by its command.
+    const std::string& opener = e->OpenerName().empty() ? e->OpenerCommand() : e->OpenerName();
+    EXPECT_NE(opener.find(l.opener), std::string::npos) << opener;
+    EXPECT_EQ(e->Handler(), l.handler);
+    EXPECT_EQ(e->Verb(), "open");
+  }
+}
+
 // The whole hive: the scan ends, skips nothing, lists each type once, and
 // counts exactly the types something opens: those the machine classes give
-// a command and those Explorer's choice names. A hive's own types name no
-// program identifier (their keys hold OpenWithProgids only); the four of
-// the Windows 10 hive with a "shell\open\command" of their own and no
-// default value are, as the scan documents, no entries either.
+// a command and those Explorer's choice names, and every protocol the hive
+// marks. A hive's own types name no program identifier (their keys hold
+// OpenWithProgids only); the four of the Windows 10 hive with a
+// "shell\open\command" of their own and no default value are, as the scan
+// documents, no entries either.
 TEST_P(RealHive, TheWholeHiveIsScannedAndEachTypeListedOnce) {
   std::set<std::string> expected(kMachineTypes);
+  for (const auto& p : MarkedProtocols(test::ReadFileBytes(std::string(HOLLIN_REALWORLD_DIR "/") + hive().file)))
+    expected.insert(p);
+  expected.insert("http");
   for (const auto& p : hive().picks) {
     classes.Choose(p.choice);
     expected.insert(p.choice.ext);
