@@ -5,6 +5,7 @@
 #include "cli/win32_console.h"
 #include "common/command_line.h"
 #include "common/win32_platform.h"
+#include "compare/win32_file_facts.h"
 #include "registry/win32_registry.h"
 #include "ui/frm_main.h"
 #include "ui/win32_backend.h"
@@ -55,9 +56,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     ui::FrmWarning frmWarning(backend, appState, reg);
     ui::FrmIcon frmIcon(backend);
     ui::FrmAbout frmAbout(backend, reg, platform, box);
+    Win32FileFacts fileFacts;
     ui::FrmMain frmMain(backend, appState, reg, platform, box, frmStatus, frmWarning);
     frmMain.frmIcon = &frmIcon;
     frmMain.frmAbout = &frmAbout;
+    frmMain.fileFacts = &fileFacts;
     ui::SetErrorHandler([&frmMain](const std::string& where, std::exception_ptr error) {
       frmMain.ShowEventError(where, error);
     });

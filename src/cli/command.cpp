@@ -173,12 +173,41 @@ class Run {
     return Done(kFirstRun, "The current settings were recorded as the base");
   }
 
+  // The risk signals of the current side of each item (the changed types
+  // only, so a check without changes asks nothing of the files).
+  void AssessItems() {
+    if (!env_.facts) return;
+    Assessor assessor(env_.reg, *env_.facts);
+    for (ReportItem& item : report_.items)
+      if (const AssocEntry* c = g_.CurrentEntries->Lookup(item.type)) item.risk = RiskOf(assessor.Assess(*c));
+  }
+
+  // Every type whose program shows a signal that counts for health, on any
+  // machine: no base is read or written.
+  int Health() {
+    if (!env_.facts) return Fail("the facts of files cannot be read here.");
+    report_.baseFile.clear();
+    Scan();
+    Assessor assessor(env_.reg, *env_.facts);
+    for (const auto& c : *g_.CurrentEntries) {
+      const Assessment a = assessor.Assess(*c);
+      if (std::none_of(a.signals.begin(), a.signals.end(), CountsForHealth)) continue;
+      report_.items.push_back({c->Ext(), "risk", {}, SideOf(c.get()), RiskOf(a)});
+    }
+    report_.outcome = report_.items.empty() ? "no risks" : "risks";
+    Emit();
+    if (!reportError_.empty()) return Fail(reportError_);
+    return report_.items.empty() ? kNoChanges : kChangesFound;
+  }
+
   int Check() {
+    if (o_.health) return Health();
     if (IsXmlFile(o_.basePath)) return CheckAgainstAssociationsFile();
     Scan();
     if (!LoadBase()) return FirstRun();
     const auto types = ChangedTypes();
     report_.items = ItemsOf(types, *g_.CurrentEntries, *g_.BaseEntries);
+    AssessItems();
     report_.outcome = types.empty() ? "no changes" : "changes";
     Emit();
     if (!types.empty()) LogReport(EventKind::ChangesFound);
@@ -270,7 +299,7 @@ class Run {
       const AssocEntry* c = g_.CurrentEntries->Lookup(a.identifier);
       const ReportSide now = SideOf(c);
       if (c && EqualsNoCase(now.progId, a.progId)) continue;
-      report_.items.push_back({a.identifier, c ? "changed" : "removed", {a.progId, "", a.applicationName}, now});
+      report_.items.push_back({a.identifier, c ? "changed" : "removed", {a.progId, "", a.applicationName}, now, {}});
     }
     report_.outcome = report_.items.empty() ? "no changes" : "changes";
     Emit();

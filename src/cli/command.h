@@ -7,6 +7,7 @@
 #include "cli/event_log.h"
 #include "cli/options.h"
 #include "common/platform.h"
+#include "compare/risk.h"
 #include "registry/registry.h"
 
 namespace hollin::cli {
@@ -32,6 +33,9 @@ struct RunEnvironment {
   // a failure leave one event each (with the report's text); none: no events.
   // A failure to write one never fails the run.
   IEventLog* events = nullptr;
+  // The facts of files for the risk signals of changed types (and of every
+  // type with --health); none: no signals, and --health fails.
+  IFileFacts* facts = nullptr;
 };
 
 // Runs what the options ask for and returns the exit code.

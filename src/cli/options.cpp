@@ -16,7 +16,7 @@ std::string OptionName(const std::string& arg) {
 }
 
 bool IsKnown(const std::string& name) {
-  for (const char* known : {"check", "accept", "restore", "export-defaults", "report", "format", "base", "help",
+  for (const char* known : {"check", "health", "accept", "restore", "export-defaults", "report", "format", "base", "help",
                             "version", "?"})
     if (name == known) return true;
   return false;
@@ -92,6 +92,8 @@ Options ParseOptions(const std::vector<std::string>& args) {
     };
     if (name == "check") {
       setAction(Action::Check, arg);
+    } else if (name == "health") {
+      o.health = true;
     } else if (name == "accept") {
       setAction(Action::Accept, arg);
     } else if (name == "restore") {
@@ -132,6 +134,10 @@ Options ParseOptions(const std::vector<std::string>& args) {
   }
   if (o.error.empty()) {
     if (o.action == Action::None) fail("Say what to do: --check, --accept, --restore or --export-defaults.");
+    else if (o.health && o.action != Action::Check)
+      fail("--health goes with --check only.");
+    else if (o.health && !o.basePath.empty())
+      fail("--health checks without a base: --base has no place in it.");
     else if ((o.action == Action::Accept || o.action == Action::Restore) && IsXmlFile(o.basePath))
       fail("An associations file given with --base is only read: it cannot be accepted or restored to.");
     else if (o.action == Action::ExportDefaults && IsXmlFile(o.basePath))
@@ -147,6 +153,8 @@ std::string UsageText() {
   t += "  hollin.exe                      the window (first run: records the base)\n";
   t += "  hollin.exe -h                   a quiet check: the window only when something changed\n";
   t += "  hollin.exe --check              check, print what changed\n";
+  t += "  hollin.exe --check --health     list the types whose program shows risk signals\n";
+  t += "                                  (missing, unsigned, in a user folder ...), with or without a base\n";
   t += "  hollin.exe --accept             record the current settings as the base\n";
   t += "  hollin.exe --restore <types>|all  restore the base for these types (\".txt,.pdf\") or all\n";
   t += "  hollin.exe --export-defaults <file.xml>  write the base as a default associations file\n";
@@ -158,7 +166,7 @@ std::string UsageText() {
   t += "                                  file (.xml, only read) instead of Prev.isd\n\n";
   t += "Exit codes:\n";
   t += "  0  no changes (the action was done)\n";
-  t += "  1  changes found (listed)\n";
+  t += "  1  changes found (listed); with --health: risk signals found\n";
   t += "  2  first run: the base was recorded\n";
   t += "  3  the base file is damaged (named, never overwritten)\n";
   t += "  4  some writes were refused (restore)\n";

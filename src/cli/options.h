@@ -1,7 +1,7 @@
 // The command line of a run for scripts: what it asks for, parsed before
 // anything is read or written.
 //
-//   hollin.exe --check | --accept | --restore <types>|all | --export-defaults <file.xml>
+//   hollin.exe --check [--health] | --accept | --restore <types>|all | --export-defaults <file.xml>
 //              [--report <file>] [--format json|csv|text] [--base <file>]
 //   hollin.exe --help | --version
 //
@@ -34,6 +34,7 @@ struct Options {
   Action action = Action::None;
   std::vector<std::string> restoreTypes;  // --restore: the types, or empty for all
   bool restoreAll = false;
+  bool health = false;  // --check --health: the risk signals of every type, without a base
   std::string exportPath;  // --export-defaults
   std::string reportPath;  // --report: "" for standard output
   Format format = Format::Text;

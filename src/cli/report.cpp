@@ -125,7 +125,7 @@ void Member(std::string& out, const char* lead, const char* name, const std::str
 }
 
 std::string Json(const Report& r) {
-  std::string o = "{\n  \"schema\": \"hollin-report/1\"";
+  std::string o = "{\n  \"schema\": \"hollin-report/2\"";
   Member(o, ",\n  ", "program", r.program);
   Member(o, ",\n  ", "version", r.version);
   Member(o, ",\n  ", "machine", r.machine);
@@ -145,6 +145,18 @@ std::string Json(const Report& r) {
       Member(o, (std::string(", \"") + name + "\": {").c_str(), "progId", side->progId);
       Member(o, ", ", "command", side->command);
       Member(o, ", ", "program", side->program);
+      if (side == &it.current) {
+        Member(o, ", ", "runs", it.risk.runs);
+        o += ", \"signals\": [";
+        for (size_t k = 0; k < it.risk.signals.size(); ++k) {
+          if (k) o += ", ";
+          AppendJsonString(o, it.risk.signals[k]);
+        }
+        o += "]";
+        Member(o, ", ", "signer", it.risk.signer);
+        Member(o, ", ", "company", it.risk.company);
+        Member(o, ", ", "product", it.risk.product);
+      }
       o += "}";
     }
     o += "}";
@@ -160,7 +172,9 @@ std::string Json(const Report& r) {
 }
 
 std::string Csv(const Report& r) {
-  std::string o = "type,change,base_progid,base_command,base_program,current_progid,current_command,current_program\r\n";
+  std::string o =
+      "type,change,base_progid,base_command,base_program,current_progid,current_command,current_program,"
+      "current_runs,signals,signer,company,product\r\n";
   for (const ReportItem& it : r.items) {
     AppendCsvField(o, it.type);
     o.push_back(',');
@@ -170,6 +184,13 @@ std::string Csv(const Report& r) {
         o.push_back(',');
         AppendCsvField(o, *field);
       }
+    std::string words;
+    for (const auto& w : it.risk.signals) words.append(words.empty() ? "" : " ").append(w);
+    const std::string* const risk[] = {&it.risk.runs, &words, &it.risk.signer, &it.risk.company, &it.risk.product};
+    for (const std::string* field : risk) {
+      o.push_back(',');
+      AppendCsvField(o, *field);
+    }
     o += "\r\n";
   }
   return o;
@@ -189,10 +210,15 @@ std::string Text(const Report& r) {
       if (s.progId.empty() && s.program.empty()) return std::string("(none)");
       return v(s.program) + (s.progId.empty() ? "" : " (" + v(s.progId) + ")");
     };
-    o += v(it.type) + "\t" + it.change + "\t" + side(it.base) + " -> " + side(it.current) + "\n";
+    o += v(it.type) + "\t" + it.change + "\t" + side(it.base) + " -> " + side(it.current);
+    // The signals, where there are any: words of the program's own.
+    for (size_t k = 0; k < it.risk.signals.size(); ++k) o += (k ? " " : "\t[") + it.risk.signals[k];
+    o += it.risk.signals.empty() ? "\n" : "]\n";
   }
   for (const std::string& note : r.notes) o += v(note) + "\n";
-  o += r.outcome == "changes" ? std::to_string(r.items.size()) + " type(s) changed.\n" : "Outcome: " + r.outcome + ".\n";
+  o += r.outcome == "changes"  ? std::to_string(r.items.size()) + " type(s) changed.\n"
+       : r.outcome == "risks" ? std::to_string(r.items.size()) + " type(s) with risk signals.\n"
+                              : "Outcome: " + r.outcome + ".\n";
   return o;
 }
 
@@ -210,9 +236,23 @@ std::vector<ReportItem> ItemsOf(const std::vector<std::string>& types, const Ass
   for (const auto& type : types) {
     const AssocEntry* c = current.Lookup(type);
     const AssocEntry* b = base.Lookup(type);
-    items.push_back({type, !b ? "new" : !c ? "removed" : "changed", SideOf(b), SideOf(c)});
+    items.push_back({type, !b ? "new" : !c ? "removed" : "changed", SideOf(b), SideOf(c), {}});
   }
   return items;
+}
+
+ReportRisk RiskOf(const Assessment& a) {
+  ReportRisk r;
+  if (!a.delegateExecute.empty()) r.runs = "DelegateExecute " + a.delegateExecute;
+  else if (!a.packagedApp.empty()) r.runs = "packaged app " + a.packagedApp;
+  else if (a.target.host != CommandHost::None && !a.target.payload.empty())
+    r.runs = std::string(HostName(a.target.host)) + " -> " + a.target.payload;
+  else r.runs = a.target.program;
+  for (Signal s : a.signals) r.signals.push_back(SignalWord(s));
+  r.signer = a.signer;
+  r.company = a.company;
+  r.product = a.product;
+  return r;
 }
 
 std::string IsoUtc(long long seconds) {

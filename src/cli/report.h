@@ -1,5 +1,5 @@
 // The report of a check for scripts: what changed, as text for people, JSON
-// for programs (schema "hollin-report/1", documented in the README), or CSV
+// for programs (schema "hollin-report/2", documented in the README), or CSV
 // (RFC 4180) for spreadsheets. All three are UTF-8.
 #pragma once
 
@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/options.h"
+#include "compare/risk.h"
 #include "registry/reg_entry.h"
 
 namespace hollin::cli {
@@ -18,10 +19,19 @@ struct ReportSide {
   std::string progId, command, program;
 };
 
+// What the current side really runs and its risk signals (compare/risk.h);
+// empty where they were not assessed.
+struct ReportRisk {
+  std::string runs;     // the executable, or host -> what it runs
+  std::vector<std::string> signals;  // their words
+  std::string signer, company, product;
+};
+
 struct ReportItem {
   std::string type;
-  std::string change;  // "changed", "new" (not in the base), "removed" (gone since)
+  std::string change;  // "changed", "new" (not in the base), "removed" (gone since), "risk" (a health check)
   ReportSide base, current;
+  ReportRisk risk;
 };
 
 struct Report {
@@ -42,6 +52,9 @@ ReportSide SideOf(const AssocEntry* entry);
 // collections.
 std::vector<ReportItem> ItemsOf(const std::vector<std::string>& types, const AssocEntries& current,
                                 const AssocEntries& base);
+
+// The report's view of an assessment.
+ReportRisk RiskOf(const Assessment& assessment);
 
 // ISO 8601 UTC of a time in seconds since 1970.
 std::string IsoUtc(long long secondsSince1970);

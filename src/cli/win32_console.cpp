@@ -6,6 +6,7 @@
 #include <ctime>
 
 #include "cli/win32_event_log.h"
+#include "compare/win32_file_facts.h"
 #include "common/win32_platform.h"
 #include "registry/win32_registry.h"
 
@@ -77,8 +78,9 @@ int RunWindowsCommandLine(const std::vector<std::string>& args) {
   Win32Registry reg;
   const Options options = ParseOptions(args);
   Win32EventLog events;
+  Win32FileFacts facts;
   RunEnvironment env{reg,        platform,   console, platform.ProgramFolder(), CurrentFolder(), ComputerName(),
-                     UserName(), static_cast<long long>(std::time(nullptr)), &events};
+                     UserName(), static_cast<long long>(std::time(nullptr)), &events, &facts};
   return RunCommandLine(options, env);
 }
 

@@ -38,6 +38,7 @@ FrmMain::FrmMain(Backend& backend, AppState& appState, IRegistry& reg, IPlatform
       mnuViewChoice0(*this, "mnuViewChoice", 0, IDM_VIEW_CHOICE0, "Changes O&nly", "Ctrl+N", 2),
       mnuViewChoice1(*this, "mnuViewChoice", 1, IDM_VIEW_CHOICE1, "C&urrent Settings", "Ctrl+U", 2),
       mnuViewChoice2(*this, "mnuViewChoice", 2, IDM_VIEW_CHOICE2, "&Base Settings", "Ctrl+B", 2),
+      mnuHealth(*this, "mnuHealth", -1, IDM_VIEW_HEALTH, "&Health Check", "Ctrl+H", 2),
       mnuAccept(*this, "mnuAccept", -1, IDM_ACCEPT, "A&ccept All Current", "Ctrl+C", 3),
       mnuRestore(*this, "mnuRestore", -1, IDM_RESTORE, "&Restore Base for Selected Type(s)", "Ctrl+R", 4),
       mnuRefresh(*this, "mnuRefresh", -1, IDM_REFRESH, "Re&fresh", "F5", 2),
@@ -68,6 +69,7 @@ FrmMain::FrmMain(Backend& backend, AppState& appState, IRegistry& reg, IPlatform
     mnuViewChoice(i).Click = [this, i] { mnuViewChoice_Click(i); };
   }
   mnuFileExit.Click = [this] { mnuFileExit_Click(); };
+  mnuHealth.Click = [this] { mnuHealth_Click(); };
   mnuRefresh.Click = [this] { mnuRefresh_Click(); };
   mnuAccept.Click = [this] { mnuAccept_Click(); };
   cmdAccept.Click = [this] { cmdAccept_Click(); };
@@ -278,6 +280,7 @@ void FrmMain::GetAllCurrent() {
   if (!g_.RestoreConfirmed) ShowText("Reading CURRENT entries...");
   lblInfo.Caption("");
   Refresh();
+  risks_.clear();
   ScanResult scan = ScanCurrent(reg_, platform_);
   g_.CurrentEntries = std::move(scan.entries);
   g_.CurrentEntry = std::move(scan.last);
@@ -290,6 +293,7 @@ void FrmMain::LoadBase() {
 
 void FrmMain::optView_Click(int Index) {
   for (int i = 0; i < 3; ++i) mnuViewChoice(i).Checked(false);
+  mnuHealth.Checked(false);
   mnuViewChoice(Index).Checked(true);
   if (ShownView == Index) return;
   FontSpec normal = lblInfo.Font();
@@ -356,6 +360,9 @@ void FrmMain::lvwMain_ItemClick(int row) {
     const AssocEntry& entry = *g_.CurrentEntries->Item(ext);
     lblInfo.Caption(EntryText("CURRENT settings for file type ", entry) + IgnoredChoiceText(&entry) +
                     WhatWindowsRuns(ext));
+  } else if (ShownView == 4) {
+    const AssocEntry& entry = *g_.CurrentEntries->Item(ext);
+    lblInfo.Caption(EntryText("CURRENT settings for file type ", entry) + RiskText(ext));
   } else if (ShownView == 2) {
     lblInfo.Caption(EntryText("BASE (previous) settings for file type ", *g_.BaseEntries->Item(ext)));
   } else if (ShownView == 0) {
@@ -382,7 +389,7 @@ void FrmMain::lvwMain_ItemClick(int row) {
       t.append("\rWAS: ").append(was.empty() ? std::string("-") : was);
       t.append("\rLAYERS: ").append(DescribeLayers(c, b));
     }
-    lblInfo.Caption(t + IgnoredChoiceText(c) + WhatWindowsRuns(ext));
+    lblInfo.Caption(t + IgnoredChoiceText(c) + WhatWindowsRuns(ext) + RiskText(ext));
     bool any = false;
     for (int i = 1; i <= lvwMain.Count() && !any; ++i) any = lvwMain.Selected(i);
     cmdRestore.Enabled(any);
@@ -410,13 +417,66 @@ void FrmMain::lvwMain_KeyPress(int& KeyAscii) {
 
 void FrmMain::ShowDelta() {
   lvwMain.BeginUpdate();
+  // The rows' risk signals: of the changed types only, so that a check
+  // without changes asks nothing of the files.
+  if (fileFacts) assessor_.emplace(reg_, *fileFacts);
   try {
     hollin::ShowDelta(g_, flags, *this);
   } catch (...) {
+    assessor_.reset();
     lvwMain.EndUpdate();
     throw;
   }
+  assessor_.reset();
   lvwMain.EndUpdate();
+}
+
+void FrmMain::mnuHealth_Click() {
+  for (int i = 0; i < 3; ++i) mnuViewChoice(i).Checked(false);
+  mnuHealth.Checked(true);
+  for (int i = 0; i < 3; ++i) optView(i).Value(false);
+  platform_.SetMousePointer(MousePointer::Hourglass);
+  lblInfo.Caption("");
+  cmdRestore.Enabled(false);
+  lblRestore.Enabled(false);
+  mnuRestore.Enabled(false);
+  lvwMain.Clear();
+  lvwMain.MultiSelect(false);
+  ShownView = 4;
+  SetSecondColumn("Opens With [Signals]", 7);
+  if (!fileFacts) {
+    SetStatus(Led::Grey, "The health check cannot read the facts of files here.");
+    platform_.SetMousePointer(MousePointer::Default);
+    return;
+  }
+  SetStatus(Led::Yellow, "Checking the program of every file type...");
+  RepaintNow();
+  Assessor assessor(reg_, *fileFacts);
+  lvwMain.BeginUpdate();
+  for (const auto& c : *g_.CurrentEntries) {
+    Assessment a = assessor.Assess(*c);
+    if (std::none_of(a.signals.begin(), a.signals.end(), CountsForHealth)) continue;
+    lvwMain.Add(c->Ext(), OpenerOf(*c) + " [" + a.Words() + "]");
+    risks_[FoldCase(c->Ext())] = std::move(a);
+  }
+  lvwMain.EndUpdate();
+  const int n = lvwMain.Count();
+  SetStatus(n ? Led::Red : Led::Green,
+            n ? std::to_string(n) + " file type(s) with risk signals - select from list to view details."
+              : std::string("No file type's program shows a risk signal."));
+  if (n >= 1) lvwMain.EnsureVisible(1);
+  if (!g_.HiddenStart) lvwMain.SetFocus();
+  platform_.SetMousePointer(MousePointer::Default);
+  settled_ = {sbrMain.PanelPicture(), sbrMain.PanelText()};
+}
+
+// The risk signals of a type's current program for the panel, after a blank
+// line; "" where none were assessed.
+std::string FrmMain::RiskText(const std::string& ext) const {
+  const auto it = risks_.find(FoldCase(ext));
+  if (it == risks_.end()) return std::string();
+  const std::string text = it->second.PanelText();
+  return text.empty() ? text : "\r\r" + text;
 }
 
 void FrmMain::ShowAll(const AssocEntries& entries, const char* caption, int extraTwips,
@@ -730,7 +790,15 @@ void FrmMain::SetSecondColumn(const std::string& caption, int extraTwips) {
 }
 
 void FrmMain::AddRow(const std::string& text, const std::string& subItem) {
-  lvwMain.Add(text, subItem);
+  const AssocEntry* c = assessor_ ? g_.CurrentEntries->Lookup(text) : nullptr;
+  if (!c) {
+    lvwMain.Add(text, subItem);
+    return;
+  }
+  Assessment a = assessor_->Assess(*c);
+  const std::string words = a.Words();
+  risks_[FoldCase(text)] = std::move(a);
+  lvwMain.Add(text, words.empty() ? subItem : subItem + " [" + words + "]");
 }
 
 void FrmMain::EnableAccept(bool enabled) {

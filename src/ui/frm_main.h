@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <utility>
 
@@ -18,6 +19,7 @@
 #include "common/status_sink.h"
 #include "compare/app_state.h"
 #include "compare/restore.h"
+#include "compare/risk.h"
 #include "compare/show_delta.h"
 #include "registry/registry.h"
 #include "registry/scan.h"
@@ -60,6 +62,7 @@ class FrmMain : public Form, public IStatusSink, public IDeltaWindow {
 
   MenuItem mnuFileExit;
   MenuItem mnuViewChoice0, mnuViewChoice1, mnuViewChoice2;
+  MenuItem mnuHealth;
   MenuItem mnuAccept, mnuRestore, mnuRefresh;
   MenuItem mnuOptWarn;
   MenuItem mnuHlpCont, mnuHlpAbout;
@@ -70,6 +73,9 @@ class FrmMain : public Form, public IStatusSink, public IDeltaWindow {
   // The About box and the icon holder, when the program has them.
   FrmAbout* frmAbout = nullptr;
   FrmIcon* frmIcon = nullptr;
+  // The facts of files for the risk signals, when the program has them:
+  // without, the list and the panel show none and the health check says so.
+  IFileFacts* fileFacts = nullptr;
 
   // Window state.
   std::int16_t ShownView = -1;
@@ -92,6 +98,9 @@ class FrmMain : public Form, public IStatusSink, public IDeltaWindow {
   void mnuRefresh_Click();
   void optView_Click(int Index);
   void mnuViewChoice_Click(int Index);
+  // The health check: every type whose program shows a risk signal that
+  // counts (compare/risk.h), base or not, in the list (view 4).
+  void mnuHealth_Click();
   void lvwMain_ColumnClick(int column);
   void lvwMain_ItemClick(int row);
   void lvwMain_KeyPress(int& KeyAscii);
@@ -163,6 +172,12 @@ class FrmMain : public Form, public IStatusSink, public IDeltaWindow {
   std::vector<std::string> pendingChoices_;
   void ConfirmChoices();
   std::string WhatWindowsRuns(const std::string& ext);
+  // The risk signals of the current program of each type listed in the
+  // changes or health view, by folded type; the assessor of the view being
+  // built.
+  std::map<std::string, Assessment> risks_;
+  std::optional<Assessor> assessor_;
+  std::string RiskText(const std::string& ext) const;
   static std::string IgnoredChoiceText(const AssocEntry* entry);
 };
 

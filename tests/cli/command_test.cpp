@@ -15,6 +15,7 @@
 #include "registry/merged_class_root.h"
 #include "registry/registry_store.h"
 #include "registry/scan.h"
+#include "support/fake_file_facts.h"
 #include "support/fake_platform.h"
 #include "support/test_support.h"
 
@@ -34,7 +35,7 @@ class CommandTest : public ::testing::Test {
   int Run(std::vector<std::string> args, IRegistry* on = nullptr) {
     console = Console{};
     RunEnvironment env{on ? *on : reg, platform, console, dir.path().string(), dir.path().string(), "PC-7", "ada", 1796673600,
-                       &events};
+                       &events, withFacts ? &files : nullptr};
     return RunCommandLine(ParseOptions(args), env);
   }
   // The kinds of the events written, in order, and clears them.
@@ -60,6 +61,8 @@ class CommandTest : public ::testing::Test {
   test::FakePlatform platform;
   Console console;
   RecordingEventLog events;
+  test::FakeFileFacts files;
+  bool withFacts = false;
 };
 
 // Every exit code from a real check, and the events the runs leave: one for
@@ -129,8 +132,9 @@ TEST_F(CommandTest, AReportFileIsWrittenWholeAndTheConsoleGetsNothing) {
   EXPECT_EQ(Run({"--check", "--format", "csv", "--report", "r.csv"}), kChangesFound);
   EXPECT_EQ(console.out, "");
   EXPECT_EQ(test::ReadFileBytes(dir.File("r.csv")),
-            "type,change,base_progid,base_command,base_program,current_progid,current_command,current_program\r\n"
-            ".txt,changed,txtfile,C:\\WINDOWS\\NOTEPAD.EXE %1,NOTEPAD,Grab.Doc,C:\\Grab\\grab.exe %1,grab\r\n");
+            "type,change,base_progid,base_command,base_program,current_progid,current_command,current_program,"
+            "current_runs,signals,signer,company,product\r\n"
+            ".txt,changed,txtfile,C:\\WINDOWS\\NOTEPAD.EXE %1,NOTEPAD,Grab.Doc,C:\\Grab\\grab.exe %1,grab,,,,,\r\n");
 }
 
 // The administrators' associations file: the base written as one, and a
@@ -153,9 +157,10 @@ TEST_F(CommandTest, AssociationsFilesOutAndIn) {
   Hijack();
   EXPECT_EQ(Run({"--check", "--base", "dism.xml", "--format", "csv"}), kChangesFound);
   EXPECT_EQ(console.out,
-            "type,change,base_progid,base_command,base_program,current_progid,current_command,current_program\r\n"
-            ".txt,changed,TXTFILE,,Notepad,Grab.Doc,C:\\Grab\\grab.exe %1,grab\r\n"
-            ".pdf,removed,Reader.Document,,Reader,,,\r\n");
+            "type,change,base_progid,base_command,base_program,current_progid,current_command,current_program,"
+            "current_runs,signals,signer,company,product\r\n"
+            ".txt,changed,TXTFILE,,Notepad,Grab.Doc,C:\\Grab\\grab.exe %1,grab,,,,,\r\n"
+            ".pdf,removed,Reader.Document,,Reader,,,,,,,,\r\n");
   EXPECT_EQ(test::ReadFileBytes(Base()), base);
 
   for (const std::string bad : {"<DefaultAssociations><Association Identifier=\".txt\" ProgId=\"a\">",
@@ -270,7 +275,7 @@ TEST_F(CommandTest, AnIdentifierThatNamesAPathIsSeenAndRecordedSafely) {
                "[HKEY_CLASSES_ROOT\\CLSID\\{0C0A}\\shell\\open\\command]\n@=\"evil.exe %1\"\n",
                "path");
   EXPECT_EQ(Run({"--check", "--format", "csv"}), kChangesFound);
-  EXPECT_NE(console.out.find(",CLSID\\{0C0A},evil.exe %1,evil\r\n"), std::string::npos) << console.out;
+  EXPECT_NE(console.out.find(",CLSID\\{0C0A},evil.exe %1,evil,,,,,\r\n"), std::string::npos) << console.out;
   EXPECT_EQ(Run({"--accept"}), kNoChanges);
   EXPECT_EQ(test::ReadFileBytes(Base()).find("{0C0A}\\shell"), std::string::npos);
   EXPECT_EQ(Run({"--restore", ".txt"}), kNoChanges);
@@ -388,7 +393,7 @@ TEST_F(CommandTest, ExplorersChoiceDecidesAndIsNeverClaimedRestored) {
                    "[HKEY_CURRENT_USER\\Software\\Classes\\Grab.Doc\\shell\\open\\command]\n@=\"u.exe %1\"\n",
                "choice");
   EXPECT_EQ(Run({"--check", "--format", "csv"}), kChangesFound);
-  EXPECT_NE(console.out.find(".txt,changed,txtfile,C:\\WINDOWS\\NOTEPAD.EXE %1,NOTEPAD,Grab.Doc,u.exe %1,u\r\n"),
+  EXPECT_NE(console.out.find(".txt,changed,txtfile,C:\\WINDOWS\\NOTEPAD.EXE %1,NOTEPAD,Grab.Doc,u.exe %1,u,,,,,\r\n"),
             std::string::npos)
       << console.out;
   EXPECT_EQ(Run({"--restore", ".txt"}), kWritesRefused);
@@ -416,6 +421,51 @@ TEST_F(CommandTest, TheBaseNamedIsTheFileRead) {
   EXPECT_EQ(Snapshot(dir), before);
 }
 
+// The risk signals of a changed type's new program, in the reports; none
+// asked of a check without changes; and the health check, which needs no
+// base and writes none.
+TEST_F(CommandTest, RiskSignalsOfChangedTypesAndTheHealthCheck) {
+  using T = IFileFacts::Trust;
+  withFacts = true;
+  files.Add("C:\\WINDOWS\\NOTEPAD.EXE", T::Signed, "Sample Systems");
+  files.Add("C:\\Program Files\\Paint\\zpaint.exe", T::Signed, "Sample Paint Ltd");
+  EXPECT_EQ(Run({"--check", "--health"}), kNoChanges) << console.out;
+  EXPECT_FALSE(std::filesystem::exists(Base()));
+  EXPECT_EQ(Run({"--check", "--health", "--base", "b.isd"}), kUsage);
+  EXPECT_EQ(Run({"--accept", "--health"}), kUsage);
+  EXPECT_EQ(Run({"--check"}), kFirstRun);
+  files.signatureChecks = 0;
+  EXPECT_EQ(Run({"--check"}), kNoChanges);
+  EXPECT_EQ(files.signatureChecks, 0) << "a check without changes asks nothing of the files";
+
+  reg.LoadText("REGEDIT4\n[HKEY_CLASSES_ROOT\\.txt]\n@=\"Grab.Doc\"\n[HKEY_CLASSES_ROOT\\Grab.Doc\\shell\\open\\command]\n"
+               "@=\"%TEMP%\\\\grab.exe %1\"\n"
+               "[HKEY_CLASSES_ROOT\\Paint.Picture\\shell\\open\\command]\n@=\"C:\\\\Program Files\\\\Paint\\\\zpaint.exe %1\"\n"
+               "[HKEY_CLASSES_ROOT\\.exe]\n@=\"exefile\"\n[HKEY_CLASSES_ROOT\\exefile\\shell\\open\\command]\n"
+               "@=\"C:\\\\Gone\\\\g.exe \\\"%1\\\" %*\"\n",
+               "hijack");
+  files.Add("C:\\Users\\ada\\AppData\\Local\\Temp\\grab.exe", T::Unsigned, "", "Grab, Inc.", "Grab");
+  EXPECT_EQ(Run({"--check", "--format", "json"}), kChangesFound);
+  for (const char* member :
+       {"\"schema\": \"hollin-report/2\"",
+        "\"runs\": \"C:\\\\Users\\\\ada\\\\AppData\\\\Local\\\\Temp\\\\grab.exe\", \"signals\": [\"unsigned\", "
+        "\"user-folder\"], \"signer\": \"\", \"company\": \"Grab, Inc.\", \"product\": \"Grab\"}",
+        "\"runs\": \"C:\\\\Program Files\\\\Paint\\\\zpaint.exe\", \"signals\": [\"unquoted\"], \"signer\": "
+        "\"Sample Paint Ltd\"",
+        "\"runs\": \"C:\\\\Gone\\\\g.exe\", \"signals\": [\"missing\", \"runs-code\", \"command-changed\"]"})
+    EXPECT_NE(console.out.find(member), std::string::npos) << member << "\n" << console.out;
+
+  // The health check lists what counts, whatever the base says.
+  EXPECT_EQ(Run({"--accept"}), kNoChanges);
+  EXPECT_EQ(Run({"--check", "--health"}), kChangesFound);
+  EXPECT_NE(console.out.find(".txt\trisk\t(none) -> grab (Grab.Doc)\t[unsigned user-folder]\n"), std::string::npos)
+      << console.out;
+  EXPECT_NE(console.out.find(".exe\trisk\t"), std::string::npos) << console.out;
+  EXPECT_NE(console.out.find("3 type(s) with risk signals."), std::string::npos) << console.out;
+  withFacts = false;
+  EXPECT_EQ(Run({"--check", "--health"}), kFailure);
+}
+
 TEST(Report, EachFormatKeepsAwkwardTextWhole) {
   Report r;
   r.program = "Hollin";
@@ -426,20 +476,23 @@ TEST(Report, EachFormatKeepsAwkwardTextWhole) {
   r.baseFile = "C:\\Base\\Prev.isd";
   r.outcome = "changes";
   r.items = {{".txt", "changed", {"txtfile", "\"C:\\Program Files\\N, P\\np.exe\" \"%1\"", "np"},
-              {"Grab.Doc", "grab.exe %1\r\n/x\t\x01", "grab"}},
-             {".日本", "new", {}, {"J.Doc", "C:\\Программы\\日本.exe %1", "日本"}}};
+              {"Grab.Doc", "grab.exe %1\r\n/x\t\x01", "grab"},
+              {"C:\\Users\\ada\\grab.exe", {"unsigned", "user-folder"}, "", "Grab, Inc.", "Grab"}},
+             {".日本", "new", {}, {"J.Doc", "C:\\Программы\\日本.exe %1", "日本"}, {}}};
   EXPECT_EQ(r.time, "2026-12-07T20:00:00Z");
 
   // data/report.json was read back with a JSON parser when it was written
   // down: one document, every value as the report holds it.
   EXPECT_EQ(FormatReport(r, Format::Json), test::Data("report.json"));
   EXPECT_EQ(FormatReport(r, Format::Csv),
-            "type,change,base_progid,base_command,base_program,current_progid,current_command,current_program\r\n"
+            "type,change,base_progid,base_command,base_program,current_progid,current_command,current_program,"
+            "current_runs,signals,signer,company,product\r\n"
             ".txt,changed,txtfile,\"\"\"C:\\Program Files\\N, P\\np.exe\"\" \"\"%1\"\"\",np,Grab.Doc,\"grab.exe %1\r\n/x\t\\x01\","
-            "grab\r\n"
-            ".日本,new,,,,J.Doc,C:\\Программы\\日本.exe %1,日本\r\n");
+            "grab,C:\\Users\\ada\\grab.exe,unsigned user-folder,,\"Grab, Inc.\",Grab\r\n"
+            ".日本,new,,,,J.Doc,C:\\Программы\\日本.exe %1,日本,,,,,\r\n");
   const std::string text = FormatReport(r, Format::Text);
   EXPECT_NE(text.find("\n.日本\tnew\t(none) -> 日本 (J.Doc)\n"), std::string::npos) << text;
+  EXPECT_NE(text.find(" -> grab (Grab.Doc)\t[unsigned user-folder]\n"), std::string::npos) << text;
   EXPECT_NE(text.find("2 type(s) changed."), std::string::npos);
 }
 
@@ -481,15 +534,20 @@ TEST(Report, HostileTextIsShownSafelyInEachFormat) {
   r.outcome = "changes";
   for (const Row& row : rows) {
     SCOPED_TRACE(row.text);
-    r.items = {{".t", "changed", {"txtfile", "np.exe %1", "np"}, {row.value, row.value, row.value}}};
+    // A signer's or maker's name is chosen by whoever made the file.
+    r.items = {{".t", "changed", {"txtfile", "np.exe %1", "np"}, {row.value, row.value, row.value},
+                {row.value, {"unsigned"}, row.value, row.value, row.value}}};
     EXPECT_EQ(FormatReport(r, Format::Text), "Hollin 1.0.0 on PC-7 (ada), 2026-12-07T20:00:00Z\nBase: C:\\Base\\Prev.isd\n"
                                              ".t\tchanged\tnp (txtfile) -> " + row.text + " (" + row.text +
-                                                 ")\n1 type(s) changed.\n");
+                                                 ")\t[unsigned]\n1 type(s) changed.\n");
     EXPECT_NE(FormatReport(r, Format::Json).find("\"current\": {\"progId\": " + row.json + ", \"command\": " + row.json +
-                                                 ", \"program\": " + row.json + "}"),
+                                                 ", \"program\": " + row.json + ", \"runs\": " + row.json +
+                                                 ", \"signals\": [\"unsigned\"], \"signer\": " + row.json +
+                                                 ", \"company\": " + row.json + ", \"product\": " + row.json + "}"),
               std::string::npos) << FormatReport(r, Format::Json);
     EXPECT_EQ(FormatReport(r, Format::Csv).substr(FormatReport(r, Format::Csv).find("\r\n") + 2),
-              ".t,changed,txtfile,np.exe %1,np," + row.csv + "," + row.csv + "," + row.csv + "\r\n");
+              ".t,changed,txtfile,np.exe %1,np," + row.csv + "," + row.csv + "," + row.csv + "," + row.csv + ",unsigned," +
+                  row.csv + "," + row.csv + "," + row.csv + "\r\n");
   }
 }
 

@@ -3,6 +3,7 @@
 // compared as the whole state a user would see.
 #include <gtest/gtest.h>
 
+#include "support/fake_file_facts.h"
 #include "ui/ui_fixture.h"
 
 namespace hollin {
@@ -33,6 +34,44 @@ TEST_F(FrmMainTest, ChecksFromFirstRunToAHijackAndBack) {
   Start();
   EXPECT_EQ(main->lvwMain.Count(), 0);
   EXPECT_TRUE(box.shown.empty());
+}
+
+// The risk signals of a changed type's new program: its words beside the
+// program in the list, a line each in the panel; and the health check,
+// which lists every type whose program shows one that counts.
+TEST_F(FrmMainTest, RiskSignalsInTheListThePanelAndTheHealthCheck) {
+  test::FakeFileFacts files;
+  files.Add("C:\\WINDOWS\\NOTEPAD.EXE", IFileFacts::Trust::Signed, "Sample Systems");
+  files.Add("C:\\Program Files\\Paint\\zpaint.exe", IFileFacts::Trust::Signed, "Sample Paint Ltd");
+  facts = &files;
+  Start();
+  Hijack(".txt", "%TEMP%\\\\grabber.exe \\\"%1\\\"");
+  files.Add("C:\\Users\\ada\\AppData\\Local\\Temp\\grabber.exe", IFileFacts::Trust::Unsigned, "", "Grab, Inc.", "Grabber");
+  main->mnuRefresh.UserChoose();
+  ASSERT_EQ(main->lvwMain.Count(), 1);
+  EXPECT_EQ(main->lvwMain.Rows()[0].sub, "grabber [unsigned user-folder]");
+  Click(".txt");
+  EXPECT_NE(main->lblInfo.Caption().find("\r\rRUNS: C:\\Users\\ada\\AppData\\Local\\Temp\\grabber.exe\r"
+                                         "MADE BY: Grab, Inc., Grabber\rUNSIGNED: no signature\r"
+                                         "USER FOLDER: in C:\\Users\\ada\\AppData\\Local\\Temp, which the user's "
+                                         "programs can write"),
+            std::string::npos)
+      << Shown(main->lblInfo.Caption());
+
+  main->mnuHealth.UserChoose();
+  EXPECT_EQ(main->ShownView, 4);
+  EXPECT_TRUE(main->mnuHealth.Checked());
+  EXPECT_FALSE(main->optView0.Value());
+  ASSERT_EQ(main->lvwMain.Count(), 1);  // notepad and zpaint are signed and where they belong
+  EXPECT_EQ(main->lvwMain.Rows()[0].text + "|" + main->lvwMain.Rows()[0].sub, ".txt|grabber [unsigned user-folder]");
+  EXPECT_EQ(main->sbrMain.PanelText(), "1 file type(s) with risk signals - select from list to view details.");
+  Click(".txt");
+  EXPECT_NE(main->lblInfo.Caption().find("\rUSER FOLDER: in "), std::string::npos) << Shown(main->lblInfo.Caption());
+  // Back to the changes, which the view chooser shows again.
+  main->optView0.UserClick();
+  EXPECT_EQ(main->ShownView, 0);
+  EXPECT_FALSE(main->mnuHealth.Checked());
+  EXPECT_EQ(main->lvwMain.Count(), 1);
 }
 
 TEST_F(FrmMainTest, ViewsSortingAndRefresh) {

@@ -68,6 +68,7 @@ class WindowTest : public ::testing::Test {
     status = std::make_unique<ui::FrmStatus>(backend);
     warning = std::make_unique<ui::FrmWarning>(backend, g, on ? *on : reg);
     main = std::make_unique<ui::FrmMain>(backend, g, on ? *on : reg, platform, box, *status, *warning);
+    main->fileFacts = facts;
     main->Load();
   }
 
@@ -142,6 +143,7 @@ class WindowTest : public ::testing::Test {
   test::ScriptedMessageBox box;
   RecordingBackend backend;
   AppState g;
+  IFileFacts* facts = nullptr;  // the facts of files the window is given, if any
   std::unique_ptr<ui::FrmStatus> status;
   std::unique_ptr<ui::FrmWarning> warning;
   std::unique_ptr<ui::FrmMain> main;
