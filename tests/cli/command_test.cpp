@@ -427,7 +427,7 @@ TEST_F(CommandTest, TheBaseNamedIsTheFileRead) {
 TEST_F(CommandTest, RiskSignalsOfChangedTypesAndTheHealthCheck) {
   using T = IFileFacts::Trust;
   withFacts = true;
-  files.Add("C:\\WINDOWS\\NOTEPAD.EXE", T::Signed, "Sample Systems");
+  files.Add("C:\\WINDOWS\\NOTEPAD.EXE", T::Unsigned);  // told, but no count of health
   files.Add("C:\\Program Files\\Paint\\zpaint.exe", T::Signed, "Sample Paint Ltd");
   EXPECT_EQ(Run({"--check", "--health"}), kNoChanges) << console.out;
   EXPECT_FALSE(std::filesystem::exists(Base()));
