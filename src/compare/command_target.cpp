@@ -86,6 +86,8 @@ struct Program {
   std::string path;
   bool found = false;
   std::string takeover;
+  bool takenOver = false;
+  std::string meant;
   size_t end = 0;  // where its arguments begin
   bool document = false;
 };
@@ -125,26 +127,44 @@ Program FindProgram(std::string_view line, const ResolveContext& ctx, const std:
     }
     return best;
   };
+  // The name meant: the first candidate with an extension of its own
+  // ("C:\Program Files\Grab\grab.exe"), else the first. A longer one is
+  // meant only where it can name a file (no quote, slash, colon past the
+  // drive or wildcard: "cmd /c x.bat" means cmd) and its blanks lie within
+  // a path ("rundll32 url.dll,Run" means rundll32).
+  const auto canBeMeant = [&](size_t k) {
+    const std::string& name = candidates[k].first;
+    if (k == 0) return true;
+    if (name.find_first_of("\"/*?<>|") != std::string::npos) return false;
+    if (name.find(':', 2) != std::string::npos) return false;
+    return candidates[0].first.find('\\') != std::string::npos ||
+           name.find('\\', candidates[0].first.size()) != std::string::npos;
+  };
+  size_t meant = 0;
+  for (size_t k = 0; k < candidates.size(); ++k)
+    if (canBeMeant(k) && LastName(candidates[k].first).find('.') != std::string_view::npos) {
+      meant = k;
+      break;
+    }
   std::vector<std::string> names;
   for (size_t k = 0; k < candidates.size(); ++k) {
     bool found = false;
     names.push_back(tryName(candidates[k].first, found));
-    if (found) {
-      p.path = names.back();
-      p.found = true;
-      p.end = candidates[k].second;
-      if (k > 0) p.takeover = names.front();
-      return p;
+    if (!found) continue;
+    p.path = names.back();
+    p.found = true;
+    p.end = candidates[k].second;
+    if (k < meant) {
+      // A shorter name exists and runs in place of the one meant.
+      p.takeover = names.back();
+      p.takenOver = true;
+      bool ignored = false;
+      p.meant = tryName(candidates[meant].first, ignored);
+    } else if (k > 0) {
+      p.takeover = names.front();
     }
+    return p;
   }
-  // None exists: the first candidate with an extension of its own is the
-  // name meant ("C:\Program Files\Grab\grab.exe"), else the first.
-  size_t meant = 0;
-  for (size_t k = 0; k < candidates.size(); ++k)
-    if (LastName(candidates[k].first).find('.') != std::string_view::npos) {
-      meant = k;
-      break;
-    }
   p.path = names[meant];
   p.end = candidates[meant].second;
   if (meant > 0) p.takeover = names.front();
@@ -288,6 +308,8 @@ CommandTarget Resolve(std::string_view command, const ResolveContext& ctx, const
   t.program = p.path;
   t.found = p.found;
   t.takeover = p.takeover;
+  t.takenOver = p.takenOver;
+  t.meant = p.meant;
   if (p.document || depth > 4) return t;
   t.host = HostOf(p.path);
   const std::string_view args = std::string_view(line).substr(p.end);

@@ -60,9 +60,13 @@ struct CommandTarget {
   std::string program;
   bool found = false;
   // For an unquoted program path with blanks: the first name CreateProcess
-  // tries before the program ("C:\Program.exe"), which another file could
-  // take; "" where there is none.
+  // tries before the program meant ("C:\Program.exe"), which another file
+  // could take; "" where there is none. Where such a file exists already,
+  // it is the program, takenOver is set and meant names the one the command
+  // meant.
   std::string takeover;
+  bool takenOver = false;
+  std::string meant;
   CommandHost host = CommandHost::None;
   // What the host runs: a DLL, a script, a file or an address, or inline
   // PowerShell; "" for none.

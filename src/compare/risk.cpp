@@ -111,7 +111,10 @@ std::string Assessment::PanelText() const {
       case Signal::Unsigned: line("UNSIGNED: no signature"); break;
       case Signal::BadSignature: line("BAD SIGNATURE: it does not verify"); break;
       case Signal::UserFolder: line("USER FOLDER: in " + folder + ", which the user's programs can write"); break;
-      case Signal::Unquoted: line("UNQUOTED: a file " + target.takeover + " would run instead"); break;
+      case Signal::Unquoted:
+        line(target.takenOver ? "UNQUOTED: " + target.takeover + " runs in place of " + target.meant
+                              : "UNQUOTED: a file " + target.takeover + " would run instead");
+        break;
       case Signal::ScriptHost: line(std::string("SCRIPT HOST: runs through ") + HostName(target.host)); break;
       case Signal::RunsCode: line("RUNS CODE: opening such a file runs it"); break;
       case Signal::CommandChanged: line("COMMAND CHANGED: not the class's standard command"); break;

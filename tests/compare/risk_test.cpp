@@ -30,7 +30,7 @@ const Case kCases[] = {
     {"\"C:\\Program Files\\Grab\\grab.exe\" \"%1\"", "C:\\Program Files\\Grab\\grab.exe", true, "", H::None, "", P::None},
     {"C:\\Program Files\\Grab\\grab.exe %1", "C:\\Program Files\\Grab\\grab.exe", true, "C:\\Program.exe", H::None, "", P::None},
     // An unquoted path whose first prefix exists: that file runs.
-    {"C:\\Tools Box\\tb.exe %1", "C:\\Tools.exe", true, "", H::None, "", P::None},
+    {"C:\\Tools Box\\tb.exe %1", "C:\\Tools.exe", true, "C:\\Tools.exe", H::None, "", P::None},
     {"C:\\Program Files\\Gone\\gone.exe %1", "C:\\Program Files\\Gone\\gone.exe", false, "C:\\Program.exe", H::None, "", P::None},
     {"C:\\WINDOWS\\NOTEPAD.EXE %1", "C:\\WINDOWS\\NOTEPAD.EXE", true, "", H::None, "", P::None},
     {"%SystemRoot%\\system32\\NOTEPAD.EXE %1", "C:\\Windows\\system32\\NOTEPAD.EXE", true, "", H::None, "", P::None},
@@ -50,6 +50,8 @@ const Case kCases[] = {
      H::Rundll32, "C:\\Users\\ada\\AppData\\Roaming\\x\\y.dll", P::File},
     {"%SystemRoot%\\System32\\rundll32.exe shimgvw.dll,ImageView_Fullscreen %1", "C:\\Windows\\System32\\rundll32.exe",
      true, "", H::Rundll32, "C:\\Windows\\System32\\shimgvw.dll", P::File},
+    {"rundll32 url.dll,FileProtocolHandler %1", "C:\\Windows\\System32\\rundll32.exe", true, "", H::Rundll32,
+     "C:\\Windows\\System32\\url.dll", P::File},
     {"cmd.exe /c \"C:\\Users\\ada\\AppData\\Local\\Temp\\a.bat\" \"%1\"", "C:\\Windows\\System32\\cmd.exe", true, "", H::Cmd,
      "C:\\Users\\ada\\AppData\\Local\\Temp\\a.bat", P::File},
     {"C:\\Windows\\System32\\cmd.exe /Q /C start \"\" /min powershell -ep bypass -File C:\\Users\\Public\\p.ps1 %1",
@@ -77,7 +79,7 @@ struct FileSet : test::FakeFileFacts {
     for (const char* f :
          {"C:\\Program Files\\Grab\\grab.exe", "C:\\Tools.exe", "C:\\Tools Box\\tb.exe", "C:\\Windows\\System32\\notepad.exe", "C:\\Windows\\notepad.exe",
           "C:\\Windows\\write.exe", "C:\\Apps\\viewer.exe", "C:\\Windows\\System32\\rundll32.exe",
-          "C:\\Users\\ada\\AppData\\Roaming\\x\\y.dll", "C:\\Windows\\System32\\shimgvw.dll", "C:\\Windows\\System32\\cmd.exe",
+          "C:\\Users\\ada\\AppData\\Roaming\\x\\y.dll", "C:\\Windows\\System32\\shimgvw.dll", "C:\\Windows\\System32\\url.dll", "C:\\Windows\\System32\\cmd.exe",
           "C:\\Users\\ada\\AppData\\Local\\Temp\\a.bat", "C:\\Users\\Public\\p.ps1",
           "C:\\Windows\\System32\\WindowsPowerShell\\v1.0\\powershell.exe", "C:\\Users\\ada\\s.ps1",
           "C:\\Windows\\System32\\mshta.exe", "C:\\Windows\\System32\\WScript.exe", "C:\\Windows\\System32\\cscript.exe",
@@ -144,7 +146,10 @@ TEST_F(SignalTest, EachSignalFromTheFactsOfItsFile) {
   // An unquoted path with blanks: the planted prefix runs, and is told.
   a = Assess(".txt", "G", "C:\\Program Files\\Grab\\grab.exe %1");
   EXPECT_EQ(a.target.program, "C:\\Program.exe");
-  EXPECT_EQ(a.signals, S{Signal::Unsigned});
+  EXPECT_EQ(a.signals, (S{Signal::Unsigned, Signal::Unquoted}));
+  EXPECT_NE(a.PanelText().find("UNQUOTED: C:\\Program.exe runs in place of C:\\Program Files\\Grab\\grab.exe"),
+            std::string::npos)
+      << a.PanelText();
   files.files.erase(FoldCase("C:\\Program.exe"));
   EXPECT_EQ(Assess(".txt", "G", "C:\\Program Files\\Grab\\grab.exe %1").signals, (S{Signal::Unsigned, Signal::Unquoted}));
   // A script type opened by its own host is no sign; another type is.
