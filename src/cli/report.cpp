@@ -202,7 +202,7 @@ std::string Csv(const Report& r) {
 std::string Text(const Report& r) {
   const auto v = [](const std::string& s) { return Visible(s, false); };
   std::string o = r.program + " " + r.version + " on " + v(r.machine) + " (" + v(r.user) + "), " + r.time + "\n";
-  o += "Base: " + v(r.baseFile);
+  o += "Base: " + (r.baseFile.empty() ? std::string("none read") : v(r.baseFile));
   if (!r.baseTime.empty()) o += " (written " + r.baseTime + ")";
   o += "\n";
   for (const ReportItem& it : r.items) {

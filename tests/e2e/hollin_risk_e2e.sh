@@ -130,7 +130,7 @@ expect_contains "the panel of exefile" "COMMAND CHANGED: not the class's standar
 
 # The health check in the window lists them too (View > Health Check).
 probe menu "$M"
-expect_contains "the menu item" "&Health Check	Ctrl+H" "$OUT"
+expect_contains "the menu item" '&View > &Health Check\tCtrl+H	1013' "$OUT"
 probe command "$M" 1013
 for _ in $(seq 100); do
   probe status "$M"
