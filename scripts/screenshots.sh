@@ -3,8 +3,9 @@
 # types taken over, the detail panel in each view, the Current view, the
 # warning before a restore, the About box, the help in the HTML Help viewer,
 # the quiet check's status window, the panel of a type whose Explorer's
-# choice changed, with its layers, the box of a restore of that choice, and
-# the main window at 144 DPI.
+# choice changed, with its layers, the box of a restore of that choice, the
+# panel with the risk signals of a takeover and the health check, and the
+# main window at 144 DPI.
 # Runs hollin.exe in a private Wine prefix on a virtual display, driven by the
 # probe from another process. Installs what is missing first.
 set -euo pipefail
@@ -134,6 +135,32 @@ probe gone Brellmark 15000
 probe close "$M"
 probe answer Brellmark "&No" 15000
 probe gone "$M" 15000
+
+# The risk signals of takeovers: .txt opened by an unsigned program in
+# %TEMP%, .ini by an unquoted path with blanks; the panel of the first, and
+# the health check.
+temp_u=$(wine winepath -u "$(wine cmd /c echo %TEMP% | tr -d '\r')" | tr -d '\r')
+drive_c=$(wine winepath -u 'C:\' | tr -d '\r')
+mkdir -p "$temp_u/Grab" "$drive_c/Program Files/Grab Tools"
+cp "$HOLLIN_PROBE" "$temp_u/Grab/grab.exe"
+cp "$HOLLIN_PROBE" "$drive_c/Program Files/Grab Tools/grabtool.exe"
+wine reg add 'HKCR\Grab.Temp\shell\open\command' /ve /t REG_EXPAND_SZ /d '"%TEMP%\Grab\grab.exe" "%1"' /f >/dev/null
+wine reg add 'HKCR\Grab.Tools\shell\open\command' /ve /d 'C:\Program Files\Grab Tools\grabtool.exe %1' /f >/dev/null
+wine reg add 'HKCR\.txt' /ve /d Grab.Temp /f >/dev/null
+wine reg add 'HKCR\.ini' /ve /d Grab.Tools /f >/dev/null
+start_bg "$layers/hollin.exe"
+probe wait "$M" 30000
+probe list "$M"
+probe select "$M" "$(awk -F'\t' '$1 == "row" && $4 == ".txt" { print $2 }' <<<"$OUT")"
+shot panel-risk.png
+probe command "$M" 1013  # View > Health Check
+sleep 2
+shot main-health.png
+probe close "$M"
+probe answer Brellmark "&No" 15000
+probe gone "$M" 15000
+wine reg add 'HKCR\.txt' /ve /d "$txt_was" /f >/dev/null
+wine reg add 'HKCR\.ini' /ve /d inifile /f >/dev/null
 
 # The main window on a screen of 144 DPI: every size follows from the
 # twips of the design, the fonts from their points.

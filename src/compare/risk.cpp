@@ -93,33 +93,38 @@ std::string Assessment::Words() const {
 }
 
 std::string Assessment::PanelText() const {
+  // Three lines at most, as the panel has little room: what runs, who made
+  // and signed it, and the signals.
   std::string t;
   const auto line = [&t](const std::string& s) { t.append(t.empty() ? "" : "\r").append(s); };
-  const std::string& file = target.DecidingFile();
   if (!delegateExecute.empty()) line("RUNS: a COM handler (DelegateExecute " + delegateExecute + ")");
   else if (!packagedApp.empty()) line("RUNS: the packaged app " + packagedApp);
   else if (target.kind == CommandTarget::Kind::Document) line("RUNS: the file opened itself");
   else if (target.host != CommandHost::None && !target.payload.empty())
     line(std::string("RUNS: ") + HostName(target.host) + " -> " + target.payload);
   else if (!target.program.empty()) line("RUNS: " + target.program);
-  if (!signer.empty()) line("SIGNED BY: " + signer);
-  if (!company.empty() || !product.empty())
-    line("MADE BY: " + company + (company.empty() || product.empty() ? "" : ", ") + product);
+  std::string from = company;
+  if (!product.empty()) from.append(from.empty() ? "" : ", ").append(product);
+  if (!signer.empty()) from.append(from.empty() ? "" : "; ").append("signed by ").append(signer);
+  if (!from.empty()) line("FROM: " + from);
+  std::string said;
   for (Signal s : signals) {
+    said.append(said.empty() ? "SIGNALS: " : "; ");
     switch (s) {
-      case Signal::Missing: line("MISSING: no file " + (target.found ? file : target.program)); break;
-      case Signal::Unsigned: line("UNSIGNED: no signature"); break;
-      case Signal::BadSignature: line("BAD SIGNATURE: it does not verify"); break;
-      case Signal::UserFolder: line("USER FOLDER: in " + folder + ", which the user's programs can write"); break;
+      case Signal::Missing: said += "missing (no such file)"; break;
+      case Signal::Unsigned: said += "unsigned"; break;
+      case Signal::BadSignature: said += "its signature does not verify"; break;
+      case Signal::UserFolder: said += "in a user folder (" + folder + ")"; break;
       case Signal::Unquoted:
-        line(target.takenOver ? "UNQUOTED: " + target.takeover + " runs in place of " + target.meant
-                              : "UNQUOTED: a file " + target.takeover + " would run instead");
+        said += target.takenOver ? "unquoted: " + target.takeover + " runs in place of " + target.meant
+                                 : "unquoted: a file " + target.takeover + " would run first";
         break;
-      case Signal::ScriptHost: line(std::string("SCRIPT HOST: runs through ") + HostName(target.host)); break;
-      case Signal::RunsCode: line("RUNS CODE: opening such a file runs it"); break;
-      case Signal::CommandChanged: line("COMMAND CHANGED: not the class's standard command"); break;
+      case Signal::ScriptHost: said += std::string("runs through ") + HostName(target.host); break;
+      case Signal::RunsCode: said += "opening such a file runs it"; break;
+      case Signal::CommandChanged: said += "not the standard command"; break;
     }
   }
+  if (!said.empty()) line(said);
   return t;
 }
 

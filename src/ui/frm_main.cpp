@@ -362,14 +362,14 @@ void FrmMain::lvwMain_ItemClick(int row) {
                     WhatWindowsRuns(ext));
   } else if (ShownView == 4) {
     const AssocEntry& entry = *g_.CurrentEntries->Item(ext);
-    lblInfo.Caption(EntryText("CURRENT settings for file type ", entry) + RiskText(ext));
+    lblInfo.Caption(EntryText("CURRENT settings for file type ", entry) + "\r" + RiskText(ext));
   } else if (ShownView == 2) {
     lblInfo.Caption(EntryText("BASE (previous) settings for file type ", *g_.BaseEntries->Item(ext)));
   } else if (ShownView == 0) {
     // A type missing on one side is an ordinary case here: "(none)".
     std::string t = "CHANGE for file type " + UpperCase(ext) + " - \r\r";
     if (const AssocEntry* c = g_.CurrentEntries->Lookup(ext))
-      t.append("CURRENT default Open command:\r").append(c->ProgramFullPath());
+      t.append("CURRENT default Open command:\r").append(c->ProgramFullPath()).append(RiskText(ext));
     else
       t.append("CURRENT default Open command: (none)");
     const AssocEntry* b = g_.BaseEntries->Lookup(ext);
@@ -389,7 +389,7 @@ void FrmMain::lvwMain_ItemClick(int row) {
       t.append("\rWAS: ").append(was.empty() ? std::string("-") : was);
       t.append("\rLAYERS: ").append(DescribeLayers(c, b));
     }
-    lblInfo.Caption(t + IgnoredChoiceText(c) + WhatWindowsRuns(ext) + RiskText(ext));
+    lblInfo.Caption(t + IgnoredChoiceText(c) + WhatWindowsRuns(ext));
     bool any = false;
     for (int i = 1; i <= lvwMain.Count() && !any; ++i) any = lvwMain.Selected(i);
     cmdRestore.Enabled(any);
@@ -443,7 +443,7 @@ void FrmMain::mnuHealth_Click() {
   lvwMain.Clear();
   lvwMain.MultiSelect(false);
   ShownView = 4;
-  SetSecondColumn("Opens With [Signals]", 7);
+  SetSecondColumn("Opens With [Signals]", TextWidth("Changed To Open With") + 10 - TextWidth("Opens With [Signals]"));
   if (!fileFacts) {
     SetStatus(Led::Grey, "The health check cannot read the facts of files here.");
     platform_.SetMousePointer(MousePointer::Default);
@@ -470,13 +470,13 @@ void FrmMain::mnuHealth_Click() {
   settled_ = {sbrMain.PanelPicture(), sbrMain.PanelText()};
 }
 
-// The risk signals of a type's current program for the panel, after a blank
-// line; "" where none were assessed.
+// The risk signals of a type's current program for the panel, on the lines
+// after its command; "" where none were assessed.
 std::string FrmMain::RiskText(const std::string& ext) const {
   const auto it = risks_.find(FoldCase(ext));
   if (it == risks_.end()) return std::string();
   const std::string text = it->second.PanelText();
-  return text.empty() ? text : "\r\r" + text;
+  return text.empty() ? text : "\r" + text;
 }
 
 void FrmMain::ShowAll(const AssocEntries& entries, const char* caption, int extraTwips,

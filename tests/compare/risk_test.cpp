@@ -147,7 +147,7 @@ TEST_F(SignalTest, EachSignalFromTheFactsOfItsFile) {
   a = Assess(".txt", "G", "C:\\Program Files\\Grab\\grab.exe %1");
   EXPECT_EQ(a.target.program, "C:\\Program.exe");
   EXPECT_EQ(a.signals, (S{Signal::Unsigned, Signal::Unquoted}));
-  EXPECT_NE(a.PanelText().find("UNQUOTED: C:\\Program.exe runs in place of C:\\Program Files\\Grab\\grab.exe"),
+  EXPECT_NE(a.PanelText().find("unquoted: C:\\Program.exe runs in place of C:\\Program Files\\Grab\\grab.exe"),
             std::string::npos)
       << a.PanelText();
   files.files.erase(FoldCase("C:\\Program.exe"));

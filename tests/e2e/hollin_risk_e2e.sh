@@ -121,12 +121,12 @@ expect_eq "the signals beside each program" ".exe	app [unsigned runs-code comman
 select_type .hollinrisk1
 text=$(panel)
 expect_contains "the panel of the handler in %TEMP%" \
-  "RUNS: $temp_w\\hollinrisk\\grab.exe\\r\\nUNSIGNED: no signature\\r\\nUSER FOLDER: in $temp_w, which the user's programs can write" "$text"
+  "RUNS: $temp_w\\hollinrisk\\grab.exe\\r\\nSIGNALS: unsigned; in a user folder ($temp_w)\\r\\n" "$text"
 select_type .hollinrisk2
 expect_contains "the panel of the unquoted path" \
-  'UNQUOTED: C:\HollinRisk.exe runs in place of C:\HollinRisk Box\sub\app.exe' "$(panel)"
+  'unquoted: C:\HollinRisk.exe runs in place of C:\HollinRisk Box\sub\app.exe' "$(panel)"
 select_type .exe
-expect_contains "the panel of exefile" "COMMAND CHANGED: not the class's standard command" "$(panel)"
+expect_contains "the panel of exefile" "opening such a file runs it; not the standard command" "$(panel)"
 
 # The health check in the window lists them too (View > Health Check).
 probe menu "$M"

@@ -51,10 +51,11 @@ TEST_F(FrmMainTest, RiskSignalsInTheListThePanelAndTheHealthCheck) {
   ASSERT_EQ(main->lvwMain.Count(), 1);
   EXPECT_EQ(main->lvwMain.Rows()[0].sub, "grabber [unsigned user-folder]");
   Click(".txt");
-  EXPECT_NE(main->lblInfo.Caption().find("\r\rRUNS: C:\\Users\\ada\\AppData\\Local\\Temp\\grabber.exe\r"
-                                         "MADE BY: Grab, Inc., Grabber\rUNSIGNED: no signature\r"
-                                         "USER FOLDER: in C:\\Users\\ada\\AppData\\Local\\Temp, which the user's "
-                                         "programs can write"),
+  EXPECT_NE(main->lblInfo.Caption().find("CURRENT default Open command:\r%TEMP%\\grabber.exe \"%1\"\r"
+                                         "RUNS: C:\\Users\\ada\\AppData\\Local\\Temp\\grabber.exe\r"
+                                         "FROM: Grab, Inc., Grabber\r"
+                                         "SIGNALS: unsigned; in a user folder (C:\\Users\\ada\\AppData\\Local\\Temp)\r\r"
+                                         "BASE (previous)"),
             std::string::npos)
       << Shown(main->lblInfo.Caption());
 
@@ -66,7 +67,8 @@ TEST_F(FrmMainTest, RiskSignalsInTheListThePanelAndTheHealthCheck) {
   EXPECT_EQ(main->lvwMain.Rows()[0].text + "|" + main->lvwMain.Rows()[0].sub, ".txt|grabber [unsigned user-folder]");
   EXPECT_EQ(main->sbrMain.PanelText(), "1 file type(s) with risk signals - select from list to view details.");
   Click(".txt");
-  EXPECT_NE(main->lblInfo.Caption().find("\rUSER FOLDER: in "), std::string::npos) << Shown(main->lblInfo.Caption());
+  EXPECT_NE(main->lblInfo.Caption().find("\rSIGNALS: unsigned; in a user folder ("), std::string::npos)
+      << Shown(main->lblInfo.Caption());
   // Back to the changes, which the view chooser shows again.
   main->optView0.UserClick();
   EXPECT_EQ(main->ShownView, 0);
