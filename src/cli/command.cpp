@@ -12,6 +12,7 @@
 #include "common/file_system.h"
 #include "common/names.h"
 #include "common/text.h"
+#include "compare/changed_when.h"
 #include "compare/check.h"
 #include "compare/default_apps.h"
 #include "compare/show_delta.h"
@@ -176,6 +177,12 @@ class Run {
   // The risk signals of the current side of each item (the changed types
   // only, so a check without changes asks nothing of the files).
   void AssessItems() {
+    // When the key that changed was last written.
+    for (ReportItem& item : report_.items) {
+      std::int64_t written = 0;
+      const ChangedKey key = ChangedKeyOf(env_.reg, g_.CurrentEntries->Lookup(item.type), g_.BaseEntries->Lookup(item.type));
+      if (KeyLastWritten(env_.reg, key, written)) item.changed = IsoUtc(written);
+    }
     if (!env_.facts) return;
     Assessor assessor(env_.reg, *env_.facts);
     for (ReportItem& item : report_.items)
@@ -192,7 +199,7 @@ class Run {
     for (const auto& c : *g_.CurrentEntries) {
       const Assessment a = assessor.Assess(*c);
       if (std::none_of(a.signals.begin(), a.signals.end(), CountsForHealth)) continue;
-      report_.items.push_back({c->Ext(), "risk", {}, SideOf(c.get()), RiskOf(a)});
+      report_.items.push_back({c->Ext(), "risk", {}, SideOf(c.get()), RiskOf(a), {}});
     }
     report_.outcome = report_.items.empty() ? "no risks" : "risks";
     Emit();
@@ -299,7 +306,7 @@ class Run {
       const AssocEntry* c = g_.CurrentEntries->Lookup(a.identifier);
       const ReportSide now = SideOf(c);
       if (c && EqualsNoCase(now.progId, a.progId)) continue;
-      report_.items.push_back({a.identifier, c ? "changed" : "removed", {a.progId, "", a.applicationName}, now, {}});
+      report_.items.push_back({a.identifier, c ? "changed" : "removed", {a.progId, "", a.applicationName}, now, {}, {}});
     }
     report_.outcome = report_.items.empty() ? "no changes" : "changes";
     Emit();

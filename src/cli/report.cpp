@@ -141,6 +141,8 @@ std::string Json(const Report& r) {
     const ReportItem& it = r.items[i];
     Member(o, i ? ",\n    {" : "\n    {", "type", it.type);
     Member(o, ", ", "change", it.change);
+    if (it.changed.empty()) o += ", \"changed\": null";
+    else Member(o, ", ", "changed", it.changed);
     for (const auto& [name, side] : {std::pair<const char*, const ReportSide*>{"base", &it.base}, {"current", &it.current}}) {
       Member(o, (std::string(", \"") + name + "\": {").c_str(), "progId", side->progId);
       Member(o, ", ", "command", side->command);
@@ -174,7 +176,7 @@ std::string Json(const Report& r) {
 std::string Csv(const Report& r) {
   std::string o =
       "type,change,base_progid,base_command,base_program,current_progid,current_command,current_program,"
-      "current_runs,signals,signer,company,product\r\n";
+      "current_runs,signals,signer,company,product,changed\r\n";
   for (const ReportItem& it : r.items) {
     AppendCsvField(o, it.type);
     o.push_back(',');
@@ -186,7 +188,8 @@ std::string Csv(const Report& r) {
       }
     std::string words;
     for (const auto& w : it.risk.signals) words.append(words.empty() ? "" : " ").append(w);
-    const std::string* const risk[] = {&it.risk.runs, &words, &it.risk.signer, &it.risk.company, &it.risk.product};
+    const std::string* const risk[] = {&it.risk.runs,    &words,          &it.risk.signer,
+                                       &it.risk.company, &it.risk.product, &it.changed};
     for (const std::string* field : risk) {
       o.push_back(',');
       AppendCsvField(o, *field);
@@ -236,7 +239,7 @@ std::vector<ReportItem> ItemsOf(const std::vector<std::string>& types, const Ass
   for (const auto& type : types) {
     const AssocEntry* c = current.Lookup(type);
     const AssocEntry* b = base.Lookup(type);
-    items.push_back({type, !b ? "new" : !c ? "removed" : "changed", SideOf(b), SideOf(c), {}});
+    items.push_back({type, !b ? "new" : !c ? "removed" : "changed", SideOf(b), SideOf(c), {}, {}});
   }
   return items;
 }

@@ -32,6 +32,8 @@ struct ReportItem {
   std::string change;  // "changed", "new" (not in the base), "removed" (gone since), "risk" (a health check)
   ReportSide base, current;
   ReportRisk risk;
+  // When the key that changed was last written, ISO 8601 UTC; "" unknown.
+  std::string changed;
 };
 
 struct Report {

@@ -262,6 +262,18 @@ LONG MergedClassRoot::RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName,
   }
 }
 
+// A merged key tells the counts and time of its user classes' key where
+// that exists (the one a write lands in), else of the machine classes'.
+LONG MergedClassRoot::RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWORD lpReserved,
+                                LPDWORD lpcSubKeys, LPDWORD lpcbMaxSubKeyLen, LPDWORD lpcbMaxClassLen,
+                                LPDWORD lpcValues, LPDWORD lpcbMaxValueNameLen, LPDWORD lpcbMaxValueLen,
+                                LPDWORD lpcbSecurityDescriptor, PFILETIME lpftLastWriteTime) {
+  const Merged* m = impl_->Of(hKey);
+  return impl_->reg.RegQueryInfoKeyA(m ? impl_->WriteTarget(*m) : hKey, lpClass, lpcchClass, lpReserved, lpcSubKeys,
+                                     lpcbMaxSubKeyLen, lpcbMaxClassLen, lpcValues, lpcbMaxValueNameLen,
+                                     lpcbMaxValueLen, lpcbSecurityDescriptor, lpftLastWriteTime);
+}
+
 LONG MergedClassRoot::RegCloseKey(HKEY hKey) {
   const auto it = impl_->merged.find(hKey);
   if (it == impl_->merged.end()) return impl_->reg.RegCloseKey(hKey);

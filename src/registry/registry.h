@@ -1,4 +1,4 @@
-// The registry layer: the ten registry operations the program uses, with the
+// The registry layer: the eleven registry operations the program uses, with the
 // platform's names, argument order and status codes. Win32Registry passes
 // them on to advapi32; RegistryStore keeps its own tree of keys. Every other
 // part of the program reaches the registry only through this interface.
@@ -54,5 +54,9 @@ class IRegistry {
                              LPDWORD lpcchValueName, LPDWORD lpReserved,
                              LPDWORD lpType, LPBYTE lpData,
                              LPDWORD lpcbData) = 0;
+  virtual LONG RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWORD lpReserved,
+                                LPDWORD lpcSubKeys, LPDWORD lpcbMaxSubKeyLen, LPDWORD lpcbMaxClassLen,
+                                LPDWORD lpcValues, LPDWORD lpcbMaxValueNameLen, LPDWORD lpcbMaxValueLen,
+                                LPDWORD lpcbSecurityDescriptor, PFILETIME lpftLastWriteTime) = 0;
   virtual LONG RegCloseKey(HKEY hKey) = 0;
 };

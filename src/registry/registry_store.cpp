@@ -613,6 +613,48 @@ LONG RegistryStore::RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, L
   return ERROR_SUCCESS;
 }
 
+LONG RegistryStore::RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWORD lpReserved,
+                                LPDWORD lpcSubKeys, LPDWORD lpcbMaxSubKeyLen, LPDWORD lpcbMaxClassLen,
+                                LPDWORD lpcValues, LPDWORD lpcbMaxValueNameLen, LPDWORD lpcbMaxValueLen,
+                                LPDWORD lpcbSecurityDescriptor, PFILETIME lpftLastWriteTime) {
+  Key* key;
+  REGSAM access;
+  if (LONG r = impl_->Resolve(hKey, key, access)) return r;
+  if (lpReserved || lpClass) return ERROR_INVALID_PARAMETER;
+  if (!(access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
+  if (lpcchClass) *lpcchClass = 0;
+  DWORD subKeys = 0, longestName = 0, longestValueName = 0, longestValue = 0;
+  for (const auto& [folded, child] : key->children) {
+    if (child->deleted) continue;
+    ++subKeys;
+    longestName = std::max(longestName, static_cast<DWORD>(child->name.size()));
+  }
+  for (const auto& [folded, value] : key->values) {
+    longestValueName = std::max(longestValueName, static_cast<DWORD>(folded.size()));
+    longestValue = std::max(longestValue, static_cast<DWORD>(value.data.size()));
+  }
+  if (lpcSubKeys) *lpcSubKeys = subKeys;
+  if (lpcbMaxSubKeyLen) *lpcbMaxSubKeyLen = longestName;
+  if (lpcbMaxClassLen) *lpcbMaxClassLen = 0;
+  if (lpcValues) *lpcValues = static_cast<DWORD>(key->values.size());
+  if (lpcbMaxValueNameLen) *lpcbMaxValueNameLen = longestValueName;
+  if (lpcbMaxValueLen) *lpcbMaxValueLen = longestValue;
+  if (lpcbSecurityDescriptor) *lpcbSecurityDescriptor = 0;
+  if (lpftLastWriteTime) *lpftLastWriteTime = key->written;
+  return ERROR_SUCCESS;
+}
+
+void RegistryStore::SetLastWriteTime(HKEY root, const std::string& path, std::int64_t secondsSince1970) {
+  Key* key;
+  REGSAM access;
+  if (impl_->Resolve(root, key, access) != ERROR_SUCCESS) return;
+  if (!path.empty()) key = Impl::Find(key, path);
+  if (!key) return;
+  const std::int64_t t = secondsSince1970 * 10000000 + 116444736000000000LL;
+  key->written.dwLowDateTime = static_cast<DWORD>(t & 0xFFFFFFFF);
+  key->written.dwHighDateTime = static_cast<DWORD>(t >> 32);
+}
+
 LONG RegistryStore::RegCloseKey(HKEY hKey) {
   if (Impl::RootIndex(hKey) >= 0) return ERROR_SUCCESS;
   return impl_->handles.erase(reinterpret_cast<std::uintptr_t>(hKey)) ? ERROR_SUCCESS

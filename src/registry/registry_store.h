@@ -48,6 +48,10 @@ class RegistryStore : public IRegistry {
   LONG RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) override;
   LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName,
                      LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) override;
+  LONG RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWORD lpReserved,
+                                LPDWORD lpcSubKeys, LPDWORD lpcbMaxSubKeyLen, LPDWORD lpcbMaxClassLen,
+                                LPDWORD lpcValues, LPDWORD lpcbMaxValueNameLen, LPDWORD lpcbMaxValueLen,
+                                LPDWORD lpcbSecurityDescriptor, PFILETIME lpftLastWriteTime) override;
   LONG RegCloseKey(HKEY hKey) override;
 
   // Applies a registry export text to the tree, as an import does: keys and
@@ -84,6 +88,9 @@ class RegistryStore : public IRegistry {
   // its subkeys are not affected.
   void AllowOnly(HKEY root, const std::string& path, REGSAM rights);
   void DenyAccess(HKEY root, const std::string& path, REGSAM mask);
+  // Sets when a key was last written (seconds since 1970), as a test wants
+  // it; a missing key is left alone.
+  void SetLastWriteTime(HKEY root, const std::string& path, std::int64_t secondsSince1970);
 
  private:
   struct Impl;

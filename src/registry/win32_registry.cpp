@@ -164,6 +164,19 @@ LONG Win32Registry::RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, L
   return ::RegEnumValueA(hKey, dwIndex, lpValueName, lpcchValueName, lpReserved, lpType, lpData, lpcbData);
 }
 
+// Only the counts and the time cross: the class name, which nothing here
+// reads, is not asked for, and the longest names are the wide function's
+// (in UTF-16 units).
+LONG Win32Registry::RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWORD lpReserved,
+                                LPDWORD lpcSubKeys, LPDWORD lpcbMaxSubKeyLen, LPDWORD lpcbMaxClassLen,
+                                LPDWORD lpcValues, LPDWORD lpcbMaxValueNameLen, LPDWORD lpcbMaxValueLen,
+                                LPDWORD lpcbSecurityDescriptor, PFILETIME lpftLastWriteTime) {
+  if (lpClass || lpcchClass) return ERROR_INVALID_PARAMETER;
+  return ::RegQueryInfoKeyW(hKey, nullptr, nullptr, lpReserved, lpcSubKeys, lpcbMaxSubKeyLen, lpcbMaxClassLen,
+                            lpcValues, lpcbMaxValueNameLen, lpcbMaxValueLen, lpcbSecurityDescriptor,
+                            lpftLastWriteTime);
+}
+
 LONG Win32Registry::RegCloseKey(HKEY hKey) { return ::RegCloseKey(hKey); }
 
 }  // namespace hollin

@@ -10,6 +10,7 @@
 #include "common/names.h"
 #include "common/text.h"
 #include "common/ansi_codepage.h"
+#include "compare/changed_when.h"
 #include "compare/exe_name.h"
 #include "compare/check.h"
 #include "compare/default_apps.h"
@@ -367,7 +368,13 @@ void FrmMain::lvwMain_ItemClick(int row) {
     lblInfo.Caption(EntryText("BASE (previous) settings for file type ", *g_.BaseEntries->Item(ext)));
   } else if (ShownView == 0) {
     // A type missing on one side is an ordinary case here: "(none)".
-    std::string t = "CHANGE for file type " + UpperCase(ext) + " - \r\r";
+    std::string t = "CHANGE for file type " + UpperCase(ext) + " - ";
+    // When the key that changed was last written (the key's time: a later
+    // write of anything in it moves it).
+    std::int64_t written = 0;
+    if (KeyLastWritten(reg_, ChangedKeyOf(reg_, g_.CurrentEntries->Lookup(ext), g_.BaseEntries->Lookup(ext)), written))
+      t.append("changed ").append(LocalMinute(written)).append(" (key time)");
+    t.append("\r\r");
     if (const AssocEntry* c = g_.CurrentEntries->Lookup(ext))
       t.append("CURRENT default Open command:\r").append(c->ProgramFullPath()).append(RiskText(ext));
     else

@@ -54,6 +54,8 @@ class CommandTest : public ::testing::Test {
     reg.LoadText("REGEDIT4\n[HKEY_CLASSES_ROOT\\.txt]\n@=\"Grab.Doc\"\n[HKEY_CLASSES_ROOT\\Grab.Doc\\shell\\open\\command]\n"
                  "@=\"C:\\\\Grab\\\\grab.exe %1\"\n",
                  "hijack");
+    // The key's time, an hour before the check.
+    reg.SetLastWriteTime(HKEY_CLASSES_ROOT, ".txt", 1796673600 - 3600);
   }
 
   test::TempDir dir;
@@ -133,8 +135,9 @@ TEST_F(CommandTest, AReportFileIsWrittenWholeAndTheConsoleGetsNothing) {
   EXPECT_EQ(console.out, "");
   EXPECT_EQ(test::ReadFileBytes(dir.File("r.csv")),
             "type,change,base_progid,base_command,base_program,current_progid,current_command,current_program,"
-            "current_runs,signals,signer,company,product\r\n"
-            ".txt,changed,txtfile,C:\\WINDOWS\\NOTEPAD.EXE %1,NOTEPAD,Grab.Doc,C:\\Grab\\grab.exe %1,grab,,,,,\r\n");
+            "current_runs,signals,signer,company,product,changed\r\n"
+            ".txt,changed,txtfile,C:\\WINDOWS\\NOTEPAD.EXE %1,NOTEPAD,Grab.Doc,C:\\Grab\\grab.exe %1,grab,,,,,,"
+            "2026-12-07T19:00:00Z\r\n");
 }
 
 // The administrators' associations file: the base written as one, and a
@@ -158,9 +161,9 @@ TEST_F(CommandTest, AssociationsFilesOutAndIn) {
   EXPECT_EQ(Run({"--check", "--base", "dism.xml", "--format", "csv"}), kChangesFound);
   EXPECT_EQ(console.out,
             "type,change,base_progid,base_command,base_program,current_progid,current_command,current_program,"
-            "current_runs,signals,signer,company,product\r\n"
-            ".txt,changed,TXTFILE,,Notepad,Grab.Doc,C:\\Grab\\grab.exe %1,grab,,,,,\r\n"
-            ".pdf,removed,Reader.Document,,Reader,,,,,,,,\r\n");
+            "current_runs,signals,signer,company,product,changed\r\n"
+            ".txt,changed,TXTFILE,,Notepad,Grab.Doc,C:\\Grab\\grab.exe %1,grab,,,,,,\r\n"
+            ".pdf,removed,Reader.Document,,Reader,,,,,,,,,\r\n");
   EXPECT_EQ(test::ReadFileBytes(Base()), base);
 
   for (const std::string bad : {"<DefaultAssociations><Association Identifier=\".txt\" ProgId=\"a\">",
@@ -275,7 +278,7 @@ TEST_F(CommandTest, AnIdentifierThatNamesAPathIsSeenAndRecordedSafely) {
                "[HKEY_CLASSES_ROOT\\CLSID\\{0C0A}\\shell\\open\\command]\n@=\"evil.exe %1\"\n",
                "path");
   EXPECT_EQ(Run({"--check", "--format", "csv"}), kChangesFound);
-  EXPECT_NE(console.out.find(",CLSID\\{0C0A},evil.exe %1,evil,,,,,\r\n"), std::string::npos) << console.out;
+  EXPECT_NE(console.out.find(",CLSID\\{0C0A},evil.exe %1,evil,,,,,,"), std::string::npos) << console.out;
   EXPECT_EQ(Run({"--accept"}), kNoChanges);
   EXPECT_EQ(test::ReadFileBytes(Base()).find("{0C0A}\\shell"), std::string::npos);
   EXPECT_EQ(Run({"--restore", ".txt"}), kNoChanges);
@@ -393,7 +396,7 @@ TEST_F(CommandTest, ExplorersChoiceDecidesAndIsNeverClaimedRestored) {
                    "[HKEY_CURRENT_USER\\Software\\Classes\\Grab.Doc\\shell\\open\\command]\n@=\"u.exe %1\"\n",
                "choice");
   EXPECT_EQ(Run({"--check", "--format", "csv"}), kChangesFound);
-  EXPECT_NE(console.out.find(".txt,changed,txtfile,C:\\WINDOWS\\NOTEPAD.EXE %1,NOTEPAD,Grab.Doc,u.exe %1,u,,,,,\r\n"),
+  EXPECT_NE(console.out.find(".txt,changed,txtfile,C:\\WINDOWS\\NOTEPAD.EXE %1,NOTEPAD,Grab.Doc,u.exe %1,u,,,,,,"),
             std::string::npos)
       << console.out;
   EXPECT_EQ(Run({"--restore", ".txt"}), kWritesRefused);
@@ -477,8 +480,9 @@ TEST(Report, EachFormatKeepsAwkwardTextWhole) {
   r.outcome = "changes";
   r.items = {{".txt", "changed", {"txtfile", "\"C:\\Program Files\\N, P\\np.exe\" \"%1\"", "np"},
               {"Grab.Doc", "grab.exe %1\r\n/x\t\x01", "grab"},
-              {"C:\\Users\\ada\\grab.exe", {"unsigned", "user-folder"}, "", "Grab, Inc.", "Grab"}},
-             {".日本", "new", {}, {"J.Doc", "C:\\Программы\\日本.exe %1", "日本"}, {}}};
+              {"C:\\Users\\ada\\grab.exe", {"unsigned", "user-folder"}, "", "Grab, Inc.", "Grab"},
+              "2026-12-07T19:14:00Z"},
+             {".日本", "new", {}, {"J.Doc", "C:\\Программы\\日本.exe %1", "日本"}, {}, {}}};
   EXPECT_EQ(r.time, "2026-12-07T20:00:00Z");
 
   // data/report.json was read back with a JSON parser when it was written
@@ -486,10 +490,10 @@ TEST(Report, EachFormatKeepsAwkwardTextWhole) {
   EXPECT_EQ(FormatReport(r, Format::Json), test::Data("report.json"));
   EXPECT_EQ(FormatReport(r, Format::Csv),
             "type,change,base_progid,base_command,base_program,current_progid,current_command,current_program,"
-            "current_runs,signals,signer,company,product\r\n"
+            "current_runs,signals,signer,company,product,changed\r\n"
             ".txt,changed,txtfile,\"\"\"C:\\Program Files\\N, P\\np.exe\"\" \"\"%1\"\"\",np,Grab.Doc,\"grab.exe %1\r\n/x\t\\x01\","
-            "grab,C:\\Users\\ada\\grab.exe,unsigned user-folder,,\"Grab, Inc.\",Grab\r\n"
-            ".日本,new,,,,J.Doc,C:\\Программы\\日本.exe %1,日本,,,,,\r\n");
+            "grab,C:\\Users\\ada\\grab.exe,unsigned user-folder,,\"Grab, Inc.\",Grab,2026-12-07T19:14:00Z\r\n"
+            ".日本,new,,,,J.Doc,C:\\Программы\\日本.exe %1,日本,,,,,,\r\n");
   const std::string text = FormatReport(r, Format::Text);
   EXPECT_NE(text.find("\n.日本\tnew\t(none) -> 日本 (J.Doc)\n"), std::string::npos) << text;
   EXPECT_NE(text.find(" -> grab (Grab.Doc)\t[unsigned user-folder]\n"), std::string::npos) << text;
@@ -536,7 +540,7 @@ TEST(Report, HostileTextIsShownSafelyInEachFormat) {
     SCOPED_TRACE(row.text);
     // A signer's or maker's name is chosen by whoever made the file.
     r.items = {{".t", "changed", {"txtfile", "np.exe %1", "np"}, {row.value, row.value, row.value},
-                {row.value, {"unsigned"}, row.value, row.value, row.value}}};
+                {row.value, {"unsigned"}, row.value, row.value, row.value}, {}}};
     EXPECT_EQ(FormatReport(r, Format::Text), "Hollin 1.0.0 on PC-7 (ada), 2026-12-07T20:00:00Z\nBase: C:\\Base\\Prev.isd\n"
                                              ".t\tchanged\tnp (txtfile) -> " + row.text + " (" + row.text +
                                                  ")\t[unsigned]\n1 type(s) changed.\n");
@@ -547,7 +551,7 @@ TEST(Report, HostileTextIsShownSafelyInEachFormat) {
               std::string::npos) << FormatReport(r, Format::Json);
     EXPECT_EQ(FormatReport(r, Format::Csv).substr(FormatReport(r, Format::Csv).find("\r\n") + 2),
               ".t,changed,txtfile,np.exe %1,np," + row.csv + "," + row.csv + "," + row.csv + "," + row.csv + ",unsigned," +
-                  row.csv + "," + row.csv + "," + row.csv + "\r\n");
+                  row.csv + "," + row.csv + "," + row.csv + ",\r\n");
   }
 }
 

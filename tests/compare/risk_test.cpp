@@ -2,7 +2,9 @@
 // that now opens a type, over the stand-in for the facts of files.
 #include <gtest/gtest.h>
 
+#include "compare/changed_when.h"
 #include "compare/command_target.h"
+#include "registry/layers.h"
 #include "compare/risk.h"
 #include "registry/registry_store.h"
 #include "support/fake_file_facts.h"
@@ -197,6 +199,67 @@ TEST_F(SignalTest, AFileIsAskedOnce) {
     EXPECT_EQ(assessor.Assess(e).signals, std::vector<Signal>{Signal::Unsigned});
   }
   EXPECT_EQ(files.signatureChecks, 1);
+}
+
+}  // namespace
+}  // namespace hollin
+
+namespace hollin {
+namespace {
+
+// The key whose change a type shows, in the layer that changed, and its
+// time as the registry keeps it.
+TEST(ChangedWhen, TheKeyOfTheLayerThatChangedAndItsTime) {
+  RegistryStore reg;
+  reg.LoadText("REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software\\Classes\\.t]\n@=\"M.Doc\"\n"
+               "[HKEY_LOCAL_MACHINE\\Software\\Classes\\M.Doc\\shell\\open\\command]\n@=\"m.exe %1\"\n"
+               "[HKEY_CURRENT_USER\\Software\\Classes\\.t]\n@=\"U.Doc\"\n"
+               "[HKEY_CURRENT_USER\\Software\\Classes\\U.Doc\\shell\\open\\command]\n@=\"u.exe %1\"\n"
+               "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.t\\UserChoice]\n"
+               "\"ProgId\"=\"C.Doc\"\n",
+               "layers");
+  const auto entry = [](bool layered, const char* machine, const char* user, const char* choice, const char* command) {
+    auto e = std::make_shared<AssocEntry>();
+    e->Ext(".t");
+    e->ProgramID(machine);
+    e->OpenCmdRegKey(std::string(machine) + "\\shell\\open\\command");
+    e->MachineProgID(machine);
+    e->UserProgID(user);
+    e->ChoiceProgID(choice);
+    e->OpenerCommand(command);
+    e->ProgramFullPath(command);
+    e->Layered(layered);
+    return e;
+  };
+  const std::string classes = "Software\\Classes\\";
+  struct Case {
+    std::shared_ptr<AssocEntry> now, before;
+    HKEY root;
+    std::string path;
+  } cases[] = {
+      {entry(true, "M.Doc", "U.Doc", "", "u.exe %1"), entry(true, "M.Doc", "", "", "m.exe %1"), HKEY_CURRENT_USER,
+       classes + ".t"},
+      {entry(true, "M.Doc", "U.Doc", "C.Doc", "c.exe %1"), entry(true, "M.Doc", "U.Doc", "", "u.exe %1"),
+       HKEY_CURRENT_USER, std::string(kFileExtsPath) + "\\.t\\UserChoice"},
+      {entry(true, "M.Doc", "", "", "m.exe /x %1"), entry(true, "M.Doc", "", "", "m.exe %1"), HKEY_LOCAL_MACHINE,
+       classes + "M.Doc\\shell\\open\\command"},
+      {entry(true, "M.Doc", "U.Doc", "", "u.exe /x %1"), entry(true, "M.Doc", "U.Doc", "", "u.exe %1"),
+       HKEY_CURRENT_USER, classes + "U.Doc\\shell\\open\\command"},
+      {entry(false, "X.Doc", "", "", "x.exe %1"), entry(false, "M.Doc", "", "", "m.exe %1"), HKEY_CLASSES_ROOT, ".t"},
+      {entry(false, "M.Doc", "", "", "x.exe %1"), entry(false, "M.Doc", "", "", "m.exe %1"), HKEY_CLASSES_ROOT,
+       "M.Doc\\shell\\open\\command"},
+      {nullptr, entry(true, "M.Doc", "", "", "m.exe %1"), nullptr, ""},
+  };
+  for (const Case& c : cases) {
+    const ChangedKey key = ChangedKeyOf(reg, c.now.get(), c.before.get());
+    EXPECT_EQ(key.root, c.root) << c.path;
+    EXPECT_EQ(key.path, c.path);
+  }
+  reg.SetLastWriteTime(HKEY_CURRENT_USER, classes + ".t", 1796712840);
+  std::int64_t seconds = 0;
+  ASSERT_TRUE(KeyLastWritten(reg, {HKEY_CURRENT_USER, classes + ".t"}, seconds));
+  EXPECT_EQ(seconds, 1796712840);  // 2026-12-08 07:34 UTC
+  EXPECT_FALSE(KeyLastWritten(reg, {HKEY_CURRENT_USER, classes + ".none"}, seconds));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // compared as the whole state a user would see.
 #include <gtest/gtest.h>
 
+#include "compare/changed_when.h"
 #include "support/fake_file_facts.h"
 #include "ui/ui_fixture.h"
 
@@ -47,10 +48,13 @@ TEST_F(FrmMainTest, RiskSignalsInTheListThePanelAndTheHealthCheck) {
   Start();
   Hijack(".txt", "%TEMP%\\\\grabber.exe \\\"%1\\\"");
   files.Add("C:\\Users\\ada\\AppData\\Local\\Temp\\grabber.exe", IFileFacts::Trust::Unsigned, "", "Grab, Inc.", "Grabber");
+  reg.SetLastWriteTime(HKEY_LOCAL_MACHINE, "Software\\Classes\\.txt", 1796712840);  // the key that changed
   main->mnuRefresh.UserChoose();
   ASSERT_EQ(main->lvwMain.Count(), 1);
   EXPECT_EQ(main->lvwMain.Rows()[0].sub, "grabber [unsigned user-folder]");
   Click(".txt");
+  EXPECT_EQ(main->lblInfo.Caption().rfind("CHANGE for file type .TXT - changed " + LocalMinute(1796712840) + " (key time)\r\r", 0), 0u)
+      << Shown(main->lblInfo.Caption());
   EXPECT_NE(main->lblInfo.Caption().find("CURRENT default Open command:\r%TEMP%\\grabber.exe \"%1\"\r"
                                          "RUNS: C:\\Users\\ada\\AppData\\Local\\Temp\\grabber.exe\r"
                                          "FROM: Grab, Inc., Grabber\r"
