@@ -3,6 +3,9 @@
 // each of these behaviours was first observed).
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <ctime>
+
 #include <algorithm>
 #include <tuple>
 
@@ -369,6 +372,32 @@ TEST_P(Conformance, ValuesEnumerateOnceEachWithNameAndType) {
   for (DWORD i = 0; i < index; ++i, cch = sizeof small)
     refused += reg->RegEnumValueA(k, i, small, &cch, nullptr, nullptr, nullptr, nullptr) == ERROR_MORE_DATA;
   EXPECT_EQ(refused, 1);
+}
+
+// A key tells how many subkeys and values it holds and when it was last
+// written: made, or a value of its own set (the time that tells when a type
+// changed).
+TEST_P(Conformance, InfoKeyTellsItsCountsAndLastWrite) {
+  const auto seconds = [](const FILETIME& t) {
+    return static_cast<long long>(((std::uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 10000000ULL) -
+           11644473600LL;
+  };
+  const long long before = static_cast<long long>(std::time(nullptr));
+  HKEY k = Create("info");
+  Create("info\\a");
+  Create("info\\bb");
+  ASSERT_EQ(Set(k, "x", REG_SZ, "1"), ERROR_SUCCESS);
+  ASSERT_EQ(Set(k, "yy", REG_SZ, "22"), ERROR_SUCCESS);
+  DWORD subKeys = 99, values = 99;
+  FILETIME written{};
+  ASSERT_EQ(reg->RegQueryInfoKeyA(k, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values, nullptr, nullptr,
+                                  nullptr, &written),
+            ERROR_SUCCESS);
+  const long long after = static_cast<long long>(std::time(nullptr));
+  EXPECT_EQ(subKeys, 2u);
+  EXPECT_EQ(values, 2u);
+  EXPECT_GE(seconds(written), before - 2);
+  EXPECT_LE(seconds(written), after + 2);
 }
 
 INSTANTIATE_TEST_SUITE_P(Registries, Conformance, ::testing::ValuesIn(test::RegistriesUnderTest()),
