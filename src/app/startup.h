@@ -4,7 +4,7 @@
 #include <string>
 
 #include "base/base_location.h"
-#include "compare/general.h"
+#include "compare/app_state.h"
 #include "common/message_box.h"
 #include "common/platform.h"
 #include "common/names.h"
@@ -34,7 +34,7 @@ int WarnValue(bool readOk, const SettingValue& value);
 // number as stands there; no number at all gives 0.
 double LeadingNumber(const std::string& text);
 
-void Main(General& general, IPlatform& platform, IRegistry& reg,
+void Main(AppState& appState, IPlatform& platform, IRegistry& reg,
           IMessageBox& box, IStartupWindows& windows);
 
 }  // namespace hollin

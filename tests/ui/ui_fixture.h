@@ -60,7 +60,7 @@ class WindowTest : public ::testing::Test {
     main.reset();
     warning.reset();
     status.reset();
-    g = General{};
+    g = AppState{};
     g.ScreenTwipsY = static_cast<std::int16_t>(std::lround(1440.0 / backend.Dpi));  // as start-up stores it
     platform = FakePlatform{};
     platform.commandLine = commandLine;
@@ -141,7 +141,7 @@ class WindowTest : public ::testing::Test {
   FakePlatform platform;
   test::ScriptedMessageBox box;
   RecordingBackend backend;
-  General g;
+  AppState g;
   std::unique_ptr<ui::FrmStatus> status;
   std::unique_ptr<ui::FrmWarning> warning;
   std::unique_ptr<ui::FrmMain> main;
