@@ -81,12 +81,16 @@ void Win32FileFacts::Version(const std::string& path, std::string& company, std:
   if (!VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translations), &length) ||
       length < sizeof(Translation))
     return;
+  // "\StringFileInfo\<language><code page>\<name>", both in four hex digits.
+  std::wstring prefix = L"\\StringFileInfo\\";
+  for (const WORD part : {translations[0].language, translations[0].codePage})
+    for (int shift = 12; shift >= 0; shift -= 4) prefix.push_back(L"0123456789abcdef"[(part >> shift) & 15]);
+  prefix.push_back(L'\\');
   const auto read = [&](const wchar_t* name) {
-    wchar_t key[64];
-    swprintf(key, 64, L"\\StringFileInfo\\%04x%04x\\%ls", translations[0].language, translations[0].codePage, name);
+    const std::wstring key = prefix + name;
     wchar_t* value = nullptr;
     UINT chars = 0;
-    if (!VerQueryValueW(block.data(), key, reinterpret_cast<void**>(&value), &chars) || !value || chars == 0)
+    if (!VerQueryValueW(block.data(), key.c_str(), reinterpret_cast<void**>(&value), &chars) || !value || chars == 0)
       return std::string();
     return Utf8(std::wstring_view(value, wcsnlen(value, chars)));
   };

@@ -77,10 +77,10 @@ fresh_health=$OUT
 hollin --check
 expect_eq "first run" 2 "$RC"
 
-# 2. The takeovers. The handlers are copies of the probe, a program nobody
-# signed.
+# 2. The takeovers. The handlers are copies of programs nobody signed: the
+# one in %TEMP% of hollin.exe, whose version resource names its maker.
 mkdir -p "$temp_u/hollinrisk" "$drive_c/HollinRisk Box/sub"
-cp "$HOLLIN_PROBE" "$temp_u/hollinrisk/grab.exe"
+cp "$app/hollin.exe" "$temp_u/hollinrisk/grab.exe"
 cp "$HOLLIN_PROBE" "$drive_c/HollinRisk Box/sub/app.exe"
 cp "$HOLLIN_PROBE" "$drive_c/HollinRisk.exe"
 add "$UC\\.hollinrisk1" /ve /d HollinRisk.Temp
@@ -96,7 +96,7 @@ expect_eq "three types taken over" 1 "$RC"
 json=$OUT
 temp_json=$(sed 's/\\/\\\\/g' <<<"$temp_w")
 expect_contains "a handler in %TEMP%, unsigned by WinVerifyTrust" \
-  "\"runs\": \"$temp_json\\\\hollinrisk\\\\grab.exe\", \"signals\": [\"unsigned\", \"user-folder\"]" "$json"
+  "\"runs\": \"$temp_json\\\\hollinrisk\\\\grab.exe\", \"signals\": [\"unsigned\", \"user-folder\"], \"signer\": \"\", \"company\": \"Nordane\", \"product\": \"Brellmark\"}" "$json"
 expect_contains "an unquoted path whose shorter name exists" \
   '"runs": "C:\\HollinRisk.exe", "signals": ["unsigned", "unquoted"]' "$json"
 expect_contains "exefile's command changed" \
@@ -121,7 +121,7 @@ expect_eq "the signals beside each program" ".exe	app [unsigned runs-code comman
 select_type .hollinrisk1
 text=$(panel)
 expect_contains "the panel of the handler in %TEMP%" \
-  "RUNS: $temp_w\\hollinrisk\\grab.exe\\r\\nSIGNALS: unsigned; in a user folder ($temp_w)\\r\\n" "$text"
+  "RUNS: $temp_w\\hollinrisk\\grab.exe\\r\\nFROM: Nordane, Brellmark\\r\\nSIGNALS: unsigned; in a user folder ($temp_w)\\r\\n" "$text"
 select_type .hollinrisk2
 expect_contains "the panel of the unquoted path" \
   'unquoted: C:\HollinRisk.exe runs in place of C:\HollinRisk Box\sub\app.exe' "$(panel)"

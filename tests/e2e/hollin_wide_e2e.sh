@@ -57,7 +57,7 @@ for ((i = 0; i < ${#names[@]}; i += 3)); do
 [HKEY_CLASSES_ROOT\\${names[i + 1]}\\shell\\open\\command]
 @=$(reg_text "${names[i + 2]}")
 "
-  rows+="${names[i]}	захват😀"$'\n'
+  rows+="${names[i]}	захват😀 [missing]"$'\n'
 done
 rows=$(sort -t$'\t' -k1 <<<"${rows%$'\n'}")
 import_reg "$types"
@@ -97,7 +97,8 @@ for ((i = 0; i < ${#names[@]}; i += 3)); do
 done
 expect_contains "the program now in force" "-> захват😀 ($grab)" "$OUT"
 
-# The window lists them by the same names; the user restores them all.
+# The window lists them by the same names (the program taking them over does
+# not exist: each is marked missing); the user restores them all.
 "${russian[@]}" "$app/hollin.exe" </dev/null >/dev/null 2>&1 &
 E2E_PIDS+=("$!")
 pid=$!
