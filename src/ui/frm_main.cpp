@@ -373,7 +373,7 @@ void FrmMain::lvwMain_ItemClick(int row) {
     // write of anything in it moves it).
     std::int64_t written = 0;
     if (KeyLastWritten(reg_, ChangedKeyOf(reg_, g_.CurrentEntries->Lookup(ext), g_.BaseEntries->Lookup(ext)), written))
-      t.append("changed ").append(LocalMinute(written)).append(" (key time)");
+      t.append("key written ").append(LocalMinute(written));
     t.append("\r\r");
     if (const AssocEntry* c = g_.CurrentEntries->Lookup(ext))
       t.append("CURRENT default Open command:\r").append(c->ProgramFullPath()).append(RiskText(ext));

@@ -53,7 +53,7 @@ TEST_F(FrmMainTest, RiskSignalsInTheListThePanelAndTheHealthCheck) {
   ASSERT_EQ(main->lvwMain.Count(), 1);
   EXPECT_EQ(main->lvwMain.Rows()[0].sub, "grabber [unsigned user-folder]");
   Click(".txt");
-  EXPECT_EQ(main->lblInfo.Caption().rfind("CHANGE for file type .TXT - changed " + LocalMinute(1796712840) + " (key time)\r\r", 0), 0u)
+  EXPECT_EQ(main->lblInfo.Caption().rfind("CHANGE for file type .TXT - key written " + LocalMinute(1796712840) + "\r\r", 0), 0u)
       << Shown(main->lblInfo.Caption());
   EXPECT_NE(main->lblInfo.Caption().find("CURRENT default Open command:\r%TEMP%\\grabber.exe \"%1\"\r"
                                          "RUNS: C:\\Users\\ada\\AppData\\Local\\Temp\\grabber.exe\r"
