@@ -21,7 +21,7 @@ constexpr int kEntries = 10000;
 
 // Associations as a real machine has them: office, media and system types,
 // most through a program ID, some with the command under the extension.
-std::shared_ptr<cRegEntries> RealisticEntries(int variant) {
+std::shared_ptr<AssocEntries> RealisticEntries(int variant) {
   static const char* const kPrograms[] = {
       "\"C:\\Program Files\\Microsoft Office\\Root\\Office16\\WINWORD.EXE\" /n \"%1\"",
       "\"C:\\Program Files\\Microsoft Office\\Root\\Office16\\EXCEL.EXE\" /dde",
@@ -34,10 +34,10 @@ std::shared_ptr<cRegEntries> RealisticEntries(int variant) {
   static const char* const kClasses[] = {"Word.Document.12", "Excel.Sheet.12", "txtfile",
                                          "VLC.mp4", "batfile", "PhotoViewer.FileAssoc.Tiff",
                                          "7-Zip.7z", "FirefoxHTML-308046B0AF4A39CB"};
-  auto entries = std::make_shared<cRegEntries>();
+  auto entries = std::make_shared<AssocEntries>();
   entries->Reserve(kEntries);
   for (int i = 0; i < kEntries; ++i) {
-    auto e = std::make_shared<cRegEntry>();
+    auto e = std::make_shared<AssocEntry>();
     const int k = (i * 7 + variant) % 8;
     std::string ext(1, '.');
     ext.append(1, static_cast<char>('a' + i % 26)).append(std::to_string(i));
@@ -58,7 +58,7 @@ std::shared_ptr<cRegEntries> RealisticEntries(int variant) {
 
 // The component alone: the save and load orders of the base store, values
 // taken into strings as a reader does.
-void ComponentSave(VsData& vsd, const cRegEntries& entries) {
+void ComponentSave(DataFile& vsd, const AssocEntries& entries) {
   vsd.FileName("Prev");
   vsd.Open();
   const char* names[] = {"Ext", "Path", "Key", "ProgID"};
@@ -77,7 +77,7 @@ void ComponentSave(VsData& vsd, const cRegEntries& entries) {
   vsd.Close();
 }
 
-size_t ComponentLoad(VsData& vsd) {
+size_t ComponentLoad(DataFile& vsd) {
   std::string v[4];
   size_t total = 0;
   vsd.FileName("Prev");
@@ -116,13 +116,13 @@ int main(int argc, char** argv) {
   fs::current_path(folder);
   for (const char* f : {"Prev.isd", "Prev.isd.bak"}) fs::remove(f);
 
-  const std::shared_ptr<cRegEntries> bases[2] = {RealisticEntries(0), RealisticEntries(1)};
-  VsData vsd;
+  const std::shared_ptr<AssocEntries> bases[2] = {RealisticEntries(0), RealisticEntries(1)};
+  DataFile vsd;
   Associations g;
   NullStatusSink sink;
   bool created = false;
   g.CurrentEntries = bases[0];
-  GetAllPrevious(g, vsd, sink, created);  // the first run makes the base file
+  LoadBase(g, vsd, sink, created);  // the first run makes the base file
   std::string bytes;
   ReadWholeFile("Prev.isd", bytes);
   std::printf("%d entries, base file %zu bytes\n", kEntries, bytes.size());
@@ -147,11 +147,11 @@ int main(int argc, char** argv) {
       [&] {
         g.CurrentEntries = bases[++turn % 2];
         SaveCurrentAsDefault(g, vsd, sink);
-        GetAllPrevious(g, vsd, sink, created);
+        LoadBase(g, vsd, sink, created);
       },
       [&] { StdioFloor(bytes); }, kReps);
-  bench::Report("SaveCurrentAsDefault + GetAllPrevious", store);
-  bench::ReportRatio("SaveCurrentAsDefault + GetAllPrevious", store, floor2, 1.5);
+  bench::Report("SaveCurrentAsDefault + LoadBase", store);
+  bench::ReportRatio("SaveCurrentAsDefault + LoadBase", store, floor2, 1.5);
   if (g.BaseEntries->Count() != kEntries) return 1;
   for (const char* f : {"Prev.isd", "Prev.isd.bak", "floor.bin"}) fs::remove(f);
   return 0;

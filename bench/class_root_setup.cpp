@@ -27,18 +27,18 @@ namespace {
 constexpr int kChangedEvery = 10;
 
 // Records entries as a new base file in folder.
-void WriteBase(const std::filesystem::path& folder, const std::shared_ptr<cRegEntries>& entries) {
+void WriteBase(const std::filesystem::path& folder, const std::shared_ptr<AssocEntries>& entries) {
   const auto old = std::filesystem::current_path();
   std::filesystem::create_directories(folder);
   std::filesystem::current_path(folder);
   for (const char* name : {"Prev.isd", "Prev.isd.bak"}) std::filesystem::remove(name);
   Associations g;
   g.CurrentEntries = entries;
-  VsData vsd;
+  DataFile vsd;
   NullStatusSink status;
   bool created = false;
   vsd.FileName(kBaseFileName);
-  MakeNewDB(g, vsd, status, created);
+  RecordNewBase(g, vsd, status, created);
   std::filesystem::current_path(old);
 }
 

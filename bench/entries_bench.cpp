@@ -16,11 +16,11 @@ namespace {
 constexpr int kMembers = 200000;
 
 int Run() {
-  cRegEntries c;
-  std::vector<std::shared_ptr<cRegEntry>> floorEntries;
+  AssocEntries c;
+  std::vector<std::shared_ptr<AssocEntry>> floorEntries;
   std::vector<std::string> floorKeys;
   for (int i = 0; i < kMembers; ++i) {
-    auto e = std::make_shared<cRegEntry>();
+    auto e = std::make_shared<AssocEntry>();
     e->Ext(".ext" + std::to_string(i));
     c.Add(e, e->Ext());
     floorEntries.push_back(e);
@@ -30,14 +30,14 @@ int Run() {
   const auto [remove, floor] = MeasurePair(
       [&] {
         c.Remove(2);
-        auto e = std::make_shared<cRegEntry>();
+        auto e = std::make_shared<AssocEntry>();
         e->Ext(".ext" + std::to_string(next++));
         c.Add(e, e->Ext());
       },
       [&] {
         floorEntries.erase(floorEntries.begin() + 1);
         floorKeys.erase(floorKeys.begin() + 1);
-        auto e = std::make_shared<cRegEntry>();
+        auto e = std::make_shared<AssocEntry>();
         e->Ext(".ext" + std::to_string(next));
         floorKeys.push_back(e->Ext());
         floorEntries.push_back(std::move(e));

@@ -79,12 +79,12 @@ int Run(ui::Backend& backend, const std::function<void()>& pump, const char* lab
   InTempFolder folder;
   RegistryStore reg;
   FillClassRoot(reg, HKEY_CLASSES_ROOT);
-  General general;
+  AppState appState;
   FakePlatform platform;
   NoBox box;
   ui::FrmStatus frmStatus(backend);
-  ui::FrmWarning frmWarning(backend, general, reg);
-  ui::FrmMain frmMain(backend, general, reg, platform, box, frmStatus, frmWarning);
+  ui::FrmWarning frmWarning(backend, appState, reg);
+  ui::FrmMain frmMain(backend, appState, reg, platform, box, frmStatus, frmWarning);
   bool failed = false;
   ui::SetErrorHandler([&](const std::string& where, std::exception_ptr) {
     std::fprintf(stderr, "an error stopped %s\n", where.c_str());

@@ -50,7 +50,7 @@ int WarnValue(bool readOk, const SettingValue& value) {
   return static_cast<int>(rounded);
 }
 
-void Main(General& general, IPlatform& platform, IRegistry& reg,
+void Main(AppState& appState, IPlatform& platform, IRegistry& reg,
           IMessageBox& box, IStartupWindows& windows, const AccountFacts& account) {
   // 0. The settings checked must be a user's.
   const AccountCheck check = CheckAccount(account);
@@ -83,10 +83,10 @@ void Main(General& general, IPlatform& platform, IRegistry& reg,
   const std::string folder = platform.ProgramFolder();
   platform.ChangeCurrentFolder(folder);
   const BaseLocation base = LocateBase(platform, folder);
-  general.BaseFile = base.file;
-  general.FormerBaseFile = base.readFirst;
+  appState.BaseFile = base.file;
+  appState.FormerBaseFile = base.readFirst;
   // 4.
-  general.ScreenTwipsY = static_cast<std::int16_t>(std::lround(platform.TwipsPerPixelY()));
+  appState.ScreenTwipsY = static_cast<std::int16_t>(std::lround(platform.TwipsPerPixelY()));
   // 5.
   if (const LONG status = WriteSetting(reg, "InstallPath", folder); status != ERROR_SUCCESS)
     box.Show({RefusedSettingText("InstallPath", status), MbButtons::Ok, MbIcon::Exclamation, MbDefault::First,

@@ -48,16 +48,16 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   ComApartment apartment;
   Win32MessageBox box;
   try {
-    General general;
+    AppState appState;
     Win32Platform platform;
     platform.apartment = &apartment;
     Win32Registry reg;
     ui::Win32Backend backend(instance);
     ui::FrmStatus frmStatus(backend);
-    ui::FrmWarning frmWarning(backend, general, reg);
+    ui::FrmWarning frmWarning(backend, appState, reg);
     ui::FrmIcon frmIcon(backend);
     ui::FrmAbout frmAbout(backend, reg, platform, box);
-    ui::FrmMain frmMain(backend, general, reg, platform, box, frmStatus, frmWarning);
+    ui::FrmMain frmMain(backend, appState, reg, platform, box, frmStatus, frmWarning);
     frmMain.frmIcon = &frmIcon;
     frmMain.frmAbout = &frmAbout;
     ui::SetErrorHandler([&frmMain](const std::string& where, std::exception_ptr error) {
@@ -76,7 +76,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
       events.Write(kind, text + "\nUser: " + AccountName(account));
     };
     StartupWindows windows(frmMain, frmWarning);
-    Main(general, platform, reg, box, windows, account);
+    Main(appState, platform, reg, box, windows, account);
     return backend.Run();
   } catch (const std::exception& e) {
     box.Show({std::string("An unexpected error stopped ") + kAppTitle + ":\r\r" + e.what(),

@@ -1,7 +1,7 @@
 // What the base load and save work on: the CURRENT and BASE collections with
 // the working entries that go with them, and the flag of a confirmed restore
 // (while it is set, the load leaves the status text alone). The program-wide
-// state (General) is built on it.
+// state (AppState) is built on it.
 #pragma once
 
 #include <memory>
@@ -15,10 +15,10 @@ namespace hollin {
 inline constexpr const char* kBaseFileName = "Prev";
 
 struct Associations {
-  std::shared_ptr<cRegEntries> CurrentEntries = std::make_shared<cRegEntries>();
-  std::shared_ptr<cRegEntries> BaseEntries = std::make_shared<cRegEntries>();
-  std::shared_ptr<cRegEntry> CurrentEntry;
-  std::shared_ptr<cRegEntry> BaseEntry;
+  std::shared_ptr<AssocEntries> CurrentEntries = std::make_shared<AssocEntries>();
+  std::shared_ptr<AssocEntries> BaseEntries = std::make_shared<AssocEntries>();
+  std::shared_ptr<AssocEntry> CurrentEntry;
+  std::shared_ptr<AssocEntry> BaseEntry;
   // A confirmed restore whose result the next changes view reports.
   bool RestoreConfirmed = false;
   // The base file the load and save work on, without its extension: "Prev" in

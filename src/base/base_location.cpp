@@ -9,7 +9,7 @@ std::string UserBaseFolder(const std::string& localAppData) {
 }
 
 BaseLocation LocateBase(IPlatform& platform, const std::string& programFolder) {
-  const std::string ext(VsData::kExtension);
+  const std::string ext(DataFile::kExtension);
   const std::string beside = JoinPath(programFolder, kBaseFileName);
   const std::string localAppData = platform.LocalAppDataFolder();
   const std::string userFolder = localAppData.empty() ? std::string() : UserBaseFolder(localAppData);
@@ -34,7 +34,7 @@ BaseLocation LocateBase(IPlatform& platform, const std::string& programFolder) {
 
 std::string BaseFileRead(const Associations& g) {
   if (g.FormerBaseFile.empty() || PathExists(g.BaseFile + g.BaseExtension)) return g.BaseFile + g.BaseExtension;
-  return g.FormerBaseFile + std::string(VsData::kExtension);
+  return g.FormerBaseFile + std::string(DataFile::kExtension);
 }
 
 std::string DescribeBaseFile(const Associations& g) {

@@ -32,14 +32,14 @@ constexpr std::string_view kFields[] = {kFieldExt,     kFieldPath,  kFieldKey,  
 constexpr int kFieldsV1 = 4;
 constexpr int kFieldsV2 = 10;
 
-int FieldsOf(const VsData& vsd) {
+int FieldsOf(const DataFile& vsd) {
   return vsd.Layout() == kBaseLayout ? kFieldsV2 : vsd.Layout() == kBaseLayoutV1 ? kFieldsV1 : 0;
 }
 
-// A table that MakeNewDB made and no save has named and filled yet: no
+// A table that RecordNewBase made and no save has named and filled yet: no
 // field named, no record. A table with records whose names are gone is
 // damaged, not new.
-bool NeverFilled(VsData& vsd) {
+bool NeverFilled(DataFile& vsd) {
   const int fields = FieldsOf(vsd);
   for (int n = 1; n <= fields; ++n)
     if (!vsd.FieldName(n).empty()) return false;
@@ -50,7 +50,7 @@ bool NeverFilled(VsData& vsd) {
 
 // A base's fields: those of this version, or of version 1 (which lacks the
 // layers).
-bool HasBaseFields(const VsData& vsd) {
+bool HasBaseFields(const DataFile& vsd) {
   const int fields = FieldsOf(vsd);
   if (fields == 0) return false;
   for (int n = 1; n <= fields; ++n)
@@ -58,44 +58,44 @@ bool HasBaseFields(const VsData& vsd) {
   return true;
 }
 
-std::string TypesText(const cRegEntry& e) {
+std::string TypesText(const AssocEntry& e) {
   std::string out;
-  for (int slot = 0; slot < cRegEntry::kTypeSlots; ++slot) {
+  for (int slot = 0; slot < AssocEntry::kTypeSlots; ++slot) {
     if (slot) out.push_back(' ');
-    out += std::to_string(e.ValueType(static_cast<cRegEntry::TypeSlot>(slot)));
+    out += std::to_string(e.ValueType(static_cast<AssocEntry::TypeSlot>(slot)));
   }
   return out;
 }
 
 // Reads the types field; a value that is not a small number counts as no
 // value (the record stays usable: the types only guide a restore).
-void ReadTypes(std::string_view text, cRegEntry& e) {
-  for (int slot = 0; slot < cRegEntry::kTypeSlots; ++slot) {
+void ReadTypes(std::string_view text, AssocEntry& e) {
+  for (int slot = 0; slot < AssocEntry::kTypeSlots; ++slot) {
     while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
     std::uint32_t type = 0;
     size_t i = 0;
     while (i < text.size() && i < 3 && text[i] >= '0' && text[i] <= '9') type = type * 10 + (text[i++] - '0');
     text.remove_prefix(i);
-    e.ValueType(static_cast<cRegEntry::TypeSlot>(slot), type);
+    e.ValueType(static_cast<AssocEntry::TypeSlot>(slot), type);
   }
 }
 
-[[noreturn]] void ThrowDamaged(const VsData& vsd, const std::string& detail) {
+[[noreturn]] void ThrowDamaged(const DataFile& vsd, const std::string& detail) {
   throw BaseFileError(BaseFileProblem::Damaged, AbsolutePath(vsd.FilePath()), "is damaged: " + detail);
 }
 
-[[noreturn]] void ThrowTwoRecords(const VsData& vsd, std::string_view ext) {
+[[noreturn]] void ThrowTwoRecords(const DataFile& vsd, std::string_view ext) {
   ThrowDamaged(vsd, "it holds two records for the file type \"" + std::string(ext) + "\".");
 }
 
-[[noreturn]] void ThrowNoType(const VsData& vsd) {
+[[noreturn]] void ThrowNoType(const DataFile& vsd) {
   ThrowDamaged(vsd, "it holds a record without a file type.");
 }
 
 // A record names a file type: a key's name, which holds no backslash.
 // (Which keys a restore of it may write is checked before a restore; every
 // record that a version ever saved loads.)
-void RequireType(const VsData& vsd, std::string_view ext) {
+void RequireType(const DataFile& vsd, std::string_view ext) {
   if (ext.empty()) ThrowNoType(vsd);
   if (ext.find('\\') != std::string_view::npos)
     ThrowDamaged(vsd, "its record \"" + std::string(ext) + "\" does not name a file type.");
@@ -103,7 +103,7 @@ void RequireType(const VsData& vsd, std::string_view ext) {
 
 // Reads every record of an open base as a load would, raising the load's
 // error for a base that cannot be loaded.
-void RequireLoadable(VsData& vsd) {
+void RequireLoadable(DataFile& vsd) {
   std::unordered_set<std::string> types;
   for (vsd.FirstRecord(); !vsd.EndOfRecords(); vsd.NextRecord()) {
     const std::string_view ext = vsd.FieldValue(kFieldExt);
@@ -114,7 +114,7 @@ void RequireLoadable(VsData& vsd) {
 
 // Makes the named file with an empty table of this version's layout; the
 // save that follows names and fills its fields.
-void MakeEmptyTable(VsData& vsd) {
+void MakeEmptyTable(DataFile& vsd) {
   vsd.Create();
   vsd.Layout(kBaseLayout);
   vsd.MakeTable();
@@ -135,19 +135,19 @@ namespace {
 
 // Opens the base a load reads: g.BaseFile, or, while that is missing or was
 // never filled, g.FormerBaseFile where one is set.
-void OpenToRead(const Associations& g, VsData& vsd) {
+void OpenToRead(const Associations& g, DataFile& vsd) {
   vsd.FileName(g.BaseFile, g.BaseExtension);
   vsd.Open();
   // A save into the new place that never filled it (a crash between making
   // the file and filling it) must not hide the former base either.
-  if (!g.FormerBaseFile.empty() && (vsd.Status() == VsData::kStatusNoSuchFile || NeverFilled(vsd))) {
+  if (!g.FormerBaseFile.empty() && (vsd.Status() == DataFile::kStatusNoSuchFile || NeverFilled(vsd))) {
     vsd.FileName(g.FormerBaseFile);
     vsd.Open();
   }
 }
 
 // Reads the records of the open base into g.BaseEntries.
-void ReadRecords(Associations& g, VsData& vsdMain, IStatusSink& status) {
+void ReadRecords(Associations& g, DataFile& vsdMain, IStatusSink& status) {
   if (!HasBaseFields(vsdMain))
     ThrowDamaged(vsdMain, "its table does not have the fields Ext, Path, Key and ProgID.");
   const bool layered = FieldsOf(vsdMain) == kFieldsV2;
@@ -155,9 +155,9 @@ void ReadRecords(Associations& g, VsData& vsdMain, IStatusSink& status) {
   if (!g.RestoreConfirmed) status.ShowText("Reading BASE entries...");
 
   vsdMain.FirstRecord();
-  auto entries = std::make_shared<cRegEntries>();
+  auto entries = std::make_shared<AssocEntries>();
   while (!vsdMain.EndOfRecords()) {
-    auto entry = std::make_shared<cRegEntry>();
+    auto entry = std::make_shared<AssocEntry>();
     g.BaseEntry = entry;
     entry->Ext(std::string(vsdMain.FieldValue(kFieldExt)));
     entry->ProgramFullPath(std::string(vsdMain.FieldValue(kFieldPath)));
@@ -177,8 +177,8 @@ void ReadRecords(Associations& g, VsData& vsdMain, IStatusSink& status) {
     RequireType(vsdMain, entry->Ext());
     try {
       entries->Add(entry, entry->Ext());
-    } catch (const CollectionError& e) {
-      if (e.code() != CollectionError::kDuplicateKey) throw;
+    } catch (const AssocEntriesError& e) {
+      if (e.code() != AssocEntriesError::Code::DuplicateKey) throw;
       ThrowTwoRecords(vsdMain, entry->Ext());
     }
     vsdMain.NextRecord();
@@ -189,11 +189,11 @@ void ReadRecords(Associations& g, VsData& vsdMain, IStatusSink& status) {
 
 }  // namespace
 
-void GetAllPrevious(Associations& g, VsData& vsdMain, IStatusSink& status,
+void LoadBase(Associations& g, DataFile& vsdMain, IStatusSink& status,
                     bool& NewDBCreated) {
   OpenToRead(g, vsdMain);
-  if (vsdMain.Status() == VsData::kStatusNoSuchFile) {
-    MakeNewDB(g, vsdMain, status, NewDBCreated);
+  if (vsdMain.Status() == DataFile::kStatusNoSuchFile) {
+    RecordNewBase(g, vsdMain, status, NewDBCreated);
     vsdMain.Open();
   } else if (NeverFilled(vsdMain)) {
     NewDBCreated = true;
@@ -214,9 +214,9 @@ void RequireRestorableBase(const Associations& g) {
                               "Nothing was restored.");
 }
 
-bool LoadRecordedBase(Associations& g, VsData& vsdMain, IStatusSink& status) {
+bool LoadRecordedBase(Associations& g, DataFile& vsdMain, IStatusSink& status) {
   OpenToRead(g, vsdMain);
-  if (vsdMain.Status() == VsData::kStatusNoSuchFile || NeverFilled(vsdMain)) {
+  if (vsdMain.Status() == DataFile::kStatusNoSuchFile || NeverFilled(vsdMain)) {
     vsdMain.FileName(g.BaseFile, g.BaseExtension);  // closes it unchanged
     return false;
   }
@@ -224,22 +224,22 @@ bool LoadRecordedBase(Associations& g, VsData& vsdMain, IStatusSink& status) {
   return true;
 }
 
-void SaveCurrentAsDefault(Associations& g, VsData& vsdMain, IStatusSink& status) {
+void SaveCurrentAsDefault(Associations& g, DataFile& vsdMain, IStatusSink& status) {
   status.ShowText("Building new BASE record from CURRENT entries...");
   status.RepaintNow();
   vsdMain.FileName(g.BaseFile, g.BaseExtension);
   vsdMain.Open();
   // The first save of a base read from its former place makes the file.
-  if (vsdMain.Status() == VsData::kStatusNoSuchFile) {
+  if (vsdMain.Status() == DataFile::kStatusNoSuchFile) {
     MakeEmptyTable(vsdMain);
     vsdMain.Open();
   }
-  if (vsdMain.Status() != VsData::kStatusNoSuchFile &&
+  if (vsdMain.Status() != DataFile::kStatusNoSuchFile &&
       !(NeverFilled(vsdMain) || HasBaseFields(vsdMain)))
     ThrowDamaged(vsdMain, "its table does not have the fields Ext, Path, Key and ProgID.");
   // A base that a load would refuse is not saved over either: only setting
   // it aside replaces it.
-  if (vsdMain.Status() != VsData::kStatusNoSuchFile && HasBaseFields(vsdMain))
+  if (vsdMain.Status() != DataFile::kStatusNoSuchFile && HasBaseFields(vsdMain))
     RequireLoadable(vsdMain);
   vsdMain.Updatable(true);
   vsdMain.KeepBackup(true);
@@ -267,7 +267,7 @@ void SaveCurrentAsDefault(Associations& g, VsData& vsdMain, IStatusSink& status)
   vsdMain.Close();
 }
 
-void MakeNewDB(Associations& g, VsData& vsdMain, IStatusSink& status,
+void RecordNewBase(Associations& g, DataFile& vsdMain, IStatusSink& status,
                bool& NewDBCreated) {
   vsdMain.FileName(g.BaseFile, g.BaseExtension);
   MakeEmptyTable(vsdMain);
@@ -275,13 +275,13 @@ void MakeNewDB(Associations& g, VsData& vsdMain, IStatusSink& status,
   SaveCurrentAsDefault(g, vsdMain, status);
 }
 
-std::string SetAsideAndMakeNewDB(Associations& g, VsData& vsdMain, IStatusSink& status,
+std::string SetAsideAndRecordNewBase(Associations& g, DataFile& vsdMain, IStatusSink& status,
                                  bool& NewDBCreated) {
   // A damaged former base is not set aside: its folder cannot be written,
   // and the new base goes to BaseFile anyway.
   const std::string read = BaseFileRead(g);
   if (read != g.BaseFile + g.BaseExtension) {
-    MakeNewDB(g, vsdMain, status, NewDBCreated);
+    RecordNewBase(g, vsdMain, status, NewDBCreated);
     return FileNameOf(read);
   }
   vsdMain.FileName(g.BaseFile, g.BaseExtension);
@@ -291,13 +291,13 @@ std::string SetAsideAndMakeNewDB(Associations& g, VsData& vsdMain, IStatusSink& 
   for (int n = 1;; ++n) {
     leaf = stem;
     if (n > 1) leaf.append("-").append(std::to_string(n));
-    leaf.append(VsData::kExtension);
+    leaf.append(DataFile::kExtension);
     if (!NameTaken(SiblingPath(current, leaf))) break;
   }
   if (const std::error_code ec = RenameReplacing(current, SiblingPath(current, leaf)))
     throw BaseFileError(BaseFileProblem::Unwritable, AbsolutePath(current),
                         "cannot be set aside as \"" + leaf + "\" (" + ec.message() + "); nothing was changed.");
-  MakeNewDB(g, vsdMain, status, NewDBCreated);
+  RecordNewBase(g, vsdMain, status, NewDBCreated);
   return leaf;
 }
 

@@ -26,15 +26,15 @@ std::string EndLineOf(std::string_view bytes) {
 
 }  // namespace
 
-std::string VsData::ShownPath() const {
+std::string DataFile::ShownPath() const {
   return AbsolutePath(path_);
 }
 
-void VsData::Fail(BaseFileProblem problem, const std::string& detail) const {
+void DataFile::Fail(BaseFileProblem problem, const std::string& detail) const {
   throw BaseFileError(problem, ShownPath(), detail);
 }
 
-void VsData::Reset(State state) {
+void DataFile::Reset(State state) {
   state_ = state;
   status_ = kStatusOpen;
   updatable_ = false;
@@ -48,13 +48,13 @@ void VsData::Reset(State state) {
   pending_ = false;
 }
 
-void VsData::FileName(std::string name, std::string_view extension) {
+void DataFile::FileName(std::string name, std::string_view extension) {
   Reset(State::Closed);
   path_ = name + std::string(extension);
   name_ = std::move(name);
 }
 
-void VsData::Open() {
+void DataFile::Open() {
   Reset(State::Closed);
   RemoveStaleTemporaries(path_);  // the writer's and the backup's
   ReadResult read = ReadResult::Ok;
@@ -78,7 +78,7 @@ void VsData::Open() {
   fileExisted_ = true;
 }
 
-void VsData::Create() {
+void DataFile::Create() {
   Reset(State::Closed);
   if (NameTaken(path_))
     Fail(BaseFileProblem::AlreadyExists,
@@ -86,7 +86,7 @@ void VsData::Create() {
   state_ = State::Creating;
 }
 
-void VsData::Layout(std::string layout) {
+void DataFile::Layout(std::string layout) {
   if (state_ != State::Creating && !(state_ == State::Open && updatable_))
     Fail(BaseFileProblem::Misuse, "takes a layout only while it is being created or updated.");
   if (BaseTable::FieldsOfLayout(layout) == 0)
@@ -100,14 +100,14 @@ void VsData::Layout(std::string layout) {
   table_.Reset(std::move(layout));
 }
 
-void VsData::MakeTable() {
+void DataFile::MakeTable() {
   if (state_ != State::Creating || table_.FieldCount() == 0)
     Fail(BaseFileProblem::Misuse, "needs Create and a layout before MakeTable.");
   state_ = State::Open;
   dirty_ = true;
 }
 
-void VsData::Close() {
+void DataFile::Close() {
   if (state_ == State::Creating)
     Fail(BaseFileProblem::Misuse, "was created, but its table was never made.");
   if (state_ == State::Open && dirty_) {
@@ -145,7 +145,7 @@ void VsData::Close() {
   Reset(State::Closed);
 }
 
-std::string VsData::HoldOldFile() {
+std::string DataFile::HoldOldFile() {
   // A hard link keeps the old file's bytes without copying them; where the
   // file system has none, a copy does, flushed before Close renames it to the
   // backup's name like any new file. The temporary name keeps two copies
@@ -169,28 +169,28 @@ std::string VsData::HoldOldFile() {
   return tmp;
 }
 
-void VsData::RequireTable(const char* operation) const {
+void DataFile::RequireTable(const char* operation) const {
   if (state_ == State::Open) return;
   Fail(BaseFileProblem::Misuse,
        std::string(state_ == State::NoFile ? "does not exist" : "is not open") +
            ", so " + operation + " cannot be done.");
 }
 
-void VsData::RequireUpdatable(const char* operation) const {
+void DataFile::RequireUpdatable(const char* operation) const {
   RequireTable(operation);
   if (!updatable_)
     Fail(BaseFileProblem::Misuse, std::string("is open read-only (Updatable is off), so ") +
                                       operation + " cannot be done.");
 }
 
-size_t VsData::FieldIndex(std::string_view fieldName) const {
+size_t DataFile::FieldIndex(std::string_view fieldName) const {
   const int index = table_.FindField(fieldName);
   if (index < 0)
     Fail(BaseFileProblem::Misuse, "has no field named \"" + std::string(fieldName) + "\".");
   return static_cast<size_t>(index);
 }
 
-void VsData::FieldName(int number, std::string name) {
+void DataFile::FieldName(int number, std::string name) {
   RequireTable("FieldName");
   if (number < 1 || static_cast<size_t>(number) > table_.FieldCount())
     Fail(BaseFileProblem::Misuse, "has no field number " + std::to_string(number) + ".");
@@ -203,14 +203,14 @@ void VsData::FieldName(int number, std::string name) {
   dirty_ = true;
 }
 
-const std::string& VsData::FieldName(int number) const {
+const std::string& DataFile::FieldName(int number) const {
   RequireTable("FieldName");
   if (number < 1 || static_cast<size_t>(number) > table_.FieldCount())
     Fail(BaseFileProblem::Misuse, "has no field number " + std::to_string(number) + ".");
   return table_.FieldName(static_cast<size_t>(number - 1));
 }
 
-void VsData::Clear() {
+void DataFile::Clear() {
   RequireUpdatable("Clear");
   table_.Clear();
   current_ = 0;
@@ -218,19 +218,19 @@ void VsData::Clear() {
   dirty_ = true;
 }
 
-void VsData::NewRecord() {
+void DataFile::NewRecord() {
   RequireUpdatable("NewRecord");
   table_.BeginRecord();
   pending_ = true;
 }
 
-void VsData::FieldValue(std::string_view fieldName, std::string_view value) {
+void DataFile::FieldValue(std::string_view fieldName, std::string_view value) {
   if (!pending_)
     Fail(BaseFileProblem::Misuse, "has no new record to take a value (NewRecord first).");
   table_.SetValue(FieldIndex(fieldName), value);
 }
 
-std::string_view VsData::FieldValue(std::string_view fieldName) const {
+std::string_view DataFile::FieldValue(std::string_view fieldName) const {
   if (state_ != State::Open) RequireTable("FieldValue");
   const size_t field = FieldIndex(fieldName);
   if (pending_) return table_.PendingValue(field, scratch_);
@@ -238,7 +238,7 @@ std::string_view VsData::FieldValue(std::string_view fieldName) const {
   return table_.Value(current_, field, scratch_);
 }
 
-void VsData::StoreRecord() {
+void DataFile::StoreRecord() {
   if (!pending_) Fail(BaseFileProblem::Misuse, "has no new record to store (NewRecord first).");
   try {
     table_.EndRecord();
@@ -249,7 +249,7 @@ void VsData::StoreRecord() {
   dirty_ = true;
 }
 
-void VsData::FirstRecord() {
+void DataFile::FirstRecord() {
   if (state_ != State::NoFile) RequireTable("FirstRecord");
   if (pending_) table_.DropRecord();
   pending_ = false;
@@ -257,7 +257,7 @@ void VsData::FirstRecord() {
   table_.RecordCount();  // parses the record lines now, reporting any fault
 }
 
-void VsData::NextRecord() {
+void DataFile::NextRecord() {
   if (state_ != State::NoFile) RequireTable("NextRecord");
   if (EndOfRecords()) Fail(BaseFileProblem::Misuse, "is past its last record.");
   ++current_;

@@ -1,4 +1,4 @@
-// VsData: the data-file component that holds the base file.
+// DataFile: the data-file component that holds the base file.
 //
 // One table of text records in one file. The file name is given without
 // folder or extension; the component adds ".isd" and works in the current
@@ -35,7 +35,7 @@
 
 namespace hollin {
 
-class VsData {
+class DataFile {
  public:
   static constexpr int kStatusOpen = 0;
   static constexpr int kStatusNoSuchFile = 13;

@@ -29,7 +29,7 @@ class Run {
     report_.time = IsoUtc(env.now);
     if (const AccountCheck account = CheckAccount(env.account); !account.other.empty())
       report_.notes.push_back(account.other);
-    const std::string ext(VsData::kExtension);
+    const std::string ext(DataFile::kExtension);
     // The program's own base is guarded from every output in both places it
     // can live (LocateBase picks one of them), also while the run reads
     // another.
@@ -136,7 +136,7 @@ class Run {
   // Loads the base; false after a first run, which recorded it.
   bool LoadBase() {
     bool created = false;
-    GetAllPrevious(g_, vsd_, sink_, created);
+    hollin::LoadBase(g_, vsd_, sink_, created);
     std::int64_t t = 0;
     if (LastWriteSeconds(report_.baseFile, t)) {
       report_.baseTime = IsoUtc(t);
@@ -230,7 +230,7 @@ class Run {
                               (f.layer ? std::string(" in the ") + f.layer : std::string()) + " (error " +
                               std::to_string(f.status) + ")." + (f.status == 5 ? " Run as an administrator." : ""));
     for (const auto& type : result.choices) {
-      const cRegEntry* recorded = g_.BaseEntries->Lookup(type);
+      const AssocEntry* recorded = g_.BaseEntries->Lookup(type);
       const std::string page =
           DefaultAppsUri(recorded ? DefaultAppsPageFor(env_.reg, type, recorded->InForceProgID()) : DefaultAppsPage{});
       report_.notes.push_back(type + ": Explorer's choice differs from the base. Windows protects it, so " +
@@ -269,7 +269,7 @@ class Run {
     Scan();
     for (const DefaultAssociation& a : wanted) {
       if (a.identifier.empty() || a.identifier[0] != '.') continue;  // a protocol: not a file type
-      const cRegEntry* c = g_.CurrentEntries->Lookup(a.identifier);
+      const AssocEntry* c = g_.CurrentEntries->Lookup(a.identifier);
       const ReportSide now = SideOf(c);
       if (c && EqualsNoCase(now.progId, a.progId)) continue;
       report_.items.push_back({a.identifier, c ? "changed" : "removed", {a.progId, "", a.applicationName}, now});
@@ -315,7 +315,7 @@ class Run {
   const Options& o_;
   RunEnvironment& env_;
   Associations g_;
-  VsData vsd_;
+  DataFile vsd_;
   NullStatusSink sink_;
   Report report_;
   std::vector<GuardedFile> guarded_;  // what no output may replace

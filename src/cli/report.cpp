@@ -198,18 +198,18 @@ std::string Text(const Report& r) {
 
 }  // namespace
 
-ReportSide SideOf(const cRegEntry* e) {
+ReportSide SideOf(const AssocEntry* e) {
   if (!e) return {};
   return {e->Layered() ? e->InForceProgID() : e->ProgramID(), e->Layered() ? e->OpenerCommand() : e->ProgramFullPath(),
           OpenerOf(*e)};
 }
 
-std::vector<ReportItem> ItemsOf(const std::vector<std::string>& types, const cRegEntries& current,
-                                const cRegEntries& base) {
+std::vector<ReportItem> ItemsOf(const std::vector<std::string>& types, const AssocEntries& current,
+                                const AssocEntries& base) {
   std::vector<ReportItem> items;
   for (const auto& type : types) {
-    const cRegEntry* c = current.Lookup(type);
-    const cRegEntry* b = base.Lookup(type);
+    const AssocEntry* c = current.Lookup(type);
+    const AssocEntry* b = base.Lookup(type);
     items.push_back({type, !b ? "new" : !c ? "removed" : "changed", SideOf(b), SideOf(c)});
   }
   return items;

@@ -36,12 +36,12 @@ struct Report {
 };
 
 // One side of a type as the report shows it.
-ReportSide SideOf(const cRegEntry* entry);
+ReportSide SideOf(const AssocEntry* entry);
 
 // The items for the changed types (in the order given), from the two
 // collections.
-std::vector<ReportItem> ItemsOf(const std::vector<std::string>& types, const cRegEntries& current,
-                                const cRegEntries& base);
+std::vector<ReportItem> ItemsOf(const std::vector<std::string>& types, const AssocEntries& current,
+                                const AssocEntries& base);
 
 // ISO 8601 UTC of a time in seconds since 1970.
 std::string IsoUtc(long long secondsSince1970);

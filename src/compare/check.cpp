@@ -27,11 +27,11 @@ ScanResult ScanCurrent(IRegistry& reg, IPlatform& platform) {
       });
 }
 
-RestoreResult RestoreTypes(IRegistry& reg, const cRegEntries& base, const cRegEntries& current,
+RestoreResult RestoreTypes(IRegistry& reg, const AssocEntries& base, const AssocEntries& current,
                            const std::vector<std::string>& exts) {
   RestoreResult result;
   for (const auto& ext : exts) {
-    const cRegEntry* b = base.Lookup(ext);
+    const AssocEntry* b = base.Lookup(ext);
     if (!b) continue;  // a type the base does not know: nothing to restore
     RestoreLayers(reg, *b, current.Lookup(ext), result);
     RestoreEntry(reg, *b, result);

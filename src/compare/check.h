@@ -20,7 +20,7 @@ ScanResult ScanCurrent(IRegistry& reg, IPlatform& platform);
 // Writes the BASE of each of exts that the base knows (see RestoreLayers and
 // RestoreEntry), against what current holds of it; types the base does not
 // know are passed over. The caller tells the shell when result.wrote.
-RestoreResult RestoreTypes(IRegistry& reg, const cRegEntries& base, const cRegEntries& current,
+RestoreResult RestoreTypes(IRegistry& reg, const AssocEntries& base, const AssocEntries& current,
                            const std::vector<std::string>& exts);
 
 }  // namespace hollin

@@ -64,10 +64,10 @@ DefaultAppsPage DefaultAppsPageFor(IRegistry& reg, const std::string& ext, const
   return {};
 }
 
-DefaultAppsPage DefaultAppsPageFor(IRegistry& reg, const cRegEntries& base, const std::vector<std::string>& types) {
+DefaultAppsPage DefaultAppsPageFor(IRegistry& reg, const AssocEntries& base, const std::vector<std::string>& types) {
   DefaultAppsPage page;
   for (size_t i = 0; i < types.size(); ++i) {
-    const cRegEntry* recorded = base.Lookup(types[i]);
+    const AssocEntry* recorded = base.Lookup(types[i]);
     const DefaultAppsPage own =
         recorded ? DefaultAppsPageFor(reg, types[i], recorded->InForceProgID()) : DefaultAppsPage{};
     if (i > 0 && !(own == page)) return {};

@@ -38,7 +38,7 @@ DefaultAppsPage DefaultAppsPageFor(IRegistry& reg, const std::string& ext, const
 
 // The one page for the types' recorded programs: that of each where all
 // agree, else all apps. A type the base has no record of counts as all apps.
-DefaultAppsPage DefaultAppsPageFor(IRegistry& reg, const cRegEntries& base, const std::vector<std::string>& types);
+DefaultAppsPage DefaultAppsPageFor(IRegistry& reg, const AssocEntries& base, const std::vector<std::string>& types);
 
 // The page's address.
 std::string DefaultAppsUri(const DefaultAppsPage& page);

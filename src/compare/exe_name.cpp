@@ -4,7 +4,7 @@
 
 namespace hollin {
 
-std::string SetEXEName(const std::string& Command) {
+std::string ProgramNameFromCommand(const std::string& Command) {
   std::string s;
   s.reserve(Command.size());
   std::copy_if(Command.begin(), Command.end(), std::back_inserter(s),

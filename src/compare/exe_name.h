@@ -10,6 +10,6 @@ namespace hollin {
 // followed by another dot before the next blank (so "my.tool.exe %1" gives
 // "tool" and "C:\WINDOWS\NOTEPAD.EXE %1" gives "NOTEPAD"); a command with no
 // dot left gives "-". Letter case stays as in the command.
-std::string SetEXEName(const std::string& Command);
+std::string ProgramNameFromCommand(const std::string& Command);
 
 }  // namespace hollin

@@ -30,7 +30,7 @@ DWORD KeptType(DWORD existing) {
   return existing == REG_EXPAND_SZ || existing == REG_MULTI_SZ ? existing : REG_SZ;
 }
 
-void Note(RestoreResult& result, const cRegEntry& base, bool programId, LONG status,
+void Note(RestoreResult& result, const AssocEntry& base, bool programId, LONG status,
           const char* layer = nullptr) {
   if (status == ERROR_SUCCESS) result.wrote = true;
   else result.failed.push_back({base.Ext(), programId, status, layer});
@@ -39,7 +39,7 @@ void Note(RestoreResult& result, const cRegEntry& base, bool programId, LONG sta
 bool IsTextType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
 
 // The type a base recorded for a value, where it recorded a text type.
-DWORD Recorded(const cRegEntry& base, cRegEntry::TypeSlot slot) {
+DWORD Recorded(const AssocEntry& base, AssocEntry::TypeSlot slot) {
   const DWORD type = base.Layered() ? base.ValueType(slot) : REG_NONE;
   return IsTextType(type) ? type : REG_NONE;
 }
@@ -55,8 +55,8 @@ LONG DeleteDefault(IRegistry& reg, HKEY root, const std::string& path) {
 }
 
 // One class layer of a type back to the base's identifier.
-void RestoreLayer(IRegistry& reg, HKEY root, const cRegEntry& base, const std::string& was, const std::string& now,
-                  cRegEntry::TypeSlot slot, const char* layer, RestoreResult& result) {
+void RestoreLayer(IRegistry& reg, HKEY root, const AssocEntry& base, const std::string& was, const std::string& now,
+                  AssocEntry::TypeSlot slot, const char* layer, RestoreResult& result) {
   if (EqualsNoCase(was, now)) return;
   const std::string path = std::string(kClassesPath) + "\\" + base.Ext();
   if (was.empty()) {
@@ -99,7 +99,7 @@ bool HasEnvironmentReference(std::string_view command) {
   return false;
 }
 
-void RestoreEntry(IRegistry& reg, const cRegEntry& base, RestoreResult& result, const LayerRoots& roots) {
+void RestoreEntry(IRegistry& reg, const AssocEntry& base, RestoreResult& result, const LayerRoots& roots) {
   // Only the type's own keys are ever written (the caller has refused such
   // a base as damaged already).
   if (!NamesOnlyItsOwnKeys(base)) {
@@ -131,25 +131,25 @@ void RestoreEntry(IRegistry& reg, const cRegEntry& base, RestoreResult& result, 
   const std::string path = ClassesPath(commandKey);
   DWORD commandType;
   if (TrimRegView(ReadValue(reg, layer.root, path, "", commandType)) != command) {
-    DWORD type = Recorded(base, cRegEntry::kCommandType);
+    DWORD type = Recorded(base, AssocEntry::kCommandType);
     if (!type) type = HasEnvironmentReference(command) ? REG_EXPAND_SZ : KeptType(commandType);
     Note(result, base, false, WriteDefault(reg, layer.root, path, type, command), layer.name);
   }
 }
 
-void RestoreLayers(IRegistry& reg, const cRegEntry& base, const cRegEntry* current, RestoreResult& result,
+void RestoreLayers(IRegistry& reg, const AssocEntry& base, const AssocEntry* current, RestoreResult& result,
                    const LayerRoots& roots) {
   if (!base.Layered() || !IsTypeName(base.Ext())) return;
-  static const cRegEntry kNone;
-  const cRegEntry& now = current ? *current : kNone;
-  RestoreLayer(reg, roots.machine, base, base.MachineProgID(), now.MachineProgID(), cRegEntry::kMachineType,
+  static const AssocEntry kNone;
+  const AssocEntry& now = current ? *current : kNone;
+  RestoreLayer(reg, roots.machine, base, base.MachineProgID(), now.MachineProgID(), AssocEntry::kMachineType,
                "machine classes", result);
-  RestoreLayer(reg, roots.user, base, base.UserProgID(), now.UserProgID(), cRegEntry::kUserType, "user classes",
+  RestoreLayer(reg, roots.user, base, base.UserProgID(), now.UserProgID(), AssocEntry::kUserType, "user classes",
                result);
   if (!EqualsNoCase(base.ChoiceProgID(), now.ChoiceProgID())) result.choices.push_back(base.Ext());
 }
 
-void RemoveNewType(IRegistry& reg, const cRegEntry& current, RestoreResult& result, const LayerRoots& roots) {
+void RemoveNewType(IRegistry& reg, const AssocEntry& current, RestoreResult& result, const LayerRoots& roots) {
   const std::string& ext = current.Ext();
   if (!IsTypeName(ext)) return;
   const std::string path = std::string(kClassesPath) + "\\" + ext;

@@ -53,7 +53,7 @@ struct LayerRoots {
 // base (written in the type recorded; an identifier the base did not have
 // is deleted, so that the layer below decides again), and Explorer's choice
 // only noted in result.choices. A base without layers restores nothing here.
-void RestoreLayers(IRegistry& reg, const cRegEntry& base, const cRegEntry* current, RestoreResult& result,
+void RestoreLayers(IRegistry& reg, const AssocEntry& base, const AssocEntry* current, RestoreResult& result,
                    const LayerRoots& roots = {});
 
 // Writes base's program identifier (for a base without layers; those of a
@@ -67,7 +67,7 @@ void RestoreLayers(IRegistry& reg, const cRegEntry& base, const cRegEntry* curre
 // listed and not made good elsewhere. A base recorded with the values'
 // types writes those. A type without a program identifier gets an empty
 // one: the identifier another program wrote there must not stay.
-void RestoreEntry(IRegistry& reg, const cRegEntry& base, RestoreResult& result, const LayerRoots& roots = {});
+void RestoreEntry(IRegistry& reg, const AssocEntry& base, RestoreResult& result, const LayerRoots& roots = {});
 
 // Undoes a type the base has no record of (one that appeared since), as far
 // as a restore may: the program identifier its machine classes, user
@@ -77,6 +77,6 @@ void RestoreEntry(IRegistry& reg, const cRegEntry& base, RestoreResult& result, 
 // more, as when the base was recorded. The identifier's own registration is
 // left alone (other types may use it), and Explorer's choice is only noted
 // in result.choices.
-void RemoveNewType(IRegistry& reg, const cRegEntry& current, RestoreResult& result, const LayerRoots& roots = {});
+void RemoveNewType(IRegistry& reg, const AssocEntry& current, RestoreResult& result, const LayerRoots& roots = {});
 
 }  // namespace hollin

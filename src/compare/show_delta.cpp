@@ -12,7 +12,7 @@ namespace {
 
 // True when entry's counterpart in other is missing or differs in what
 // opens the type. Any error while looking up or comparing counts as a change.
-bool Changed(const cRegEntry& entry, const cRegEntries& other) {
+bool Changed(const AssocEntry& entry, const AssocEntries& other) {
   try {
     return OpensDifferently(*other.Item(entry.Ext()), entry);
   } catch (...) {
@@ -22,7 +22,7 @@ bool Changed(const cRegEntry& entry, const cRegEntries& other) {
 
 }  // namespace
 
-bool OpensDifferently(const cRegEntry& a, const cRegEntry& b) {
+bool OpensDifferently(const AssocEntry& a, const AssocEntry& b) {
   if (a.ProgramFullPath() != b.ProgramFullPath()) return true;
   // A record without layers (of a base written before they were recorded)
   // is compared by the merged command alone, as it always was.
@@ -30,14 +30,14 @@ bool OpensDifferently(const cRegEntry& a, const cRegEntry& b) {
   return !EqualsNoCase(a.InForceProgID(), b.InForceProgID()) || a.OpenerCommand() != b.OpenerCommand();
 }
 
-std::string OpenerOf(const cRegEntry& e) {
+std::string OpenerOf(const AssocEntry& e) {
   if (!e.OpenerName().empty()) return e.OpenerName();
-  return SetEXEName(e.Layered() ? e.OpenerCommand() : e.ProgramFullPath());
+  return ProgramNameFromCommand(e.Layered() ? e.OpenerCommand() : e.ProgramFullPath());
 }
 
 namespace {
 
-bool HasLayers(const cRegEntry* e) {
+bool HasLayers(const AssocEntry* e) {
   return e && e->Layered() && !(e->ChoiceProgID().empty() && e->UserProgID().empty() && e->MachineProgID().empty());
 }
 
@@ -55,18 +55,18 @@ std::string Short(const std::string& id) {
 
 }  // namespace
 
-std::string DescribeOpener(const cRegEntry& e) {
+std::string DescribeOpener(const AssocEntry& e) {
   if (!HasLayers(&e)) return std::string();
   static const char* const kDeciders[] = {"Explorer's choice", "user classes", "machine classes", "class root"};
   return OpenerOf(e) + " (" + kDeciders[static_cast<int>(e.Decider())] + ")";
 }
 
-std::string DescribeLayers(const cRegEntry* now, const cRegEntry* before) {
+std::string DescribeLayers(const AssocEntry* now, const AssocEntry* before) {
   const bool hasNow = HasLayers(now), hasBefore = HasLayers(before);
   if (!hasNow && !hasBefore) return std::string();
-  using Get = const std::string& (cRegEntry::*)() const;
+  using Get = const std::string& (AssocEntry::*)() const;
   const std::pair<const char*, Get> layers[] = {
-      {"choice", &cRegEntry::ChoiceProgID}, {"user", &cRegEntry::UserProgID}, {"machine", &cRegEntry::MachineProgID}};
+      {"choice", &AssocEntry::ChoiceProgID}, {"user", &AssocEntry::UserProgID}, {"machine", &AssocEntry::MachineProgID}};
   std::string t;
   for (const auto& [name, get] : layers) {
     const std::string a = hasBefore ? Short((before->*get)()) : std::string();
@@ -80,7 +80,7 @@ std::string DescribeLayers(const cRegEntry* now, const cRegEntry* before) {
   return t;
 }
 
-std::vector<ChangedItem> FindChanges(const cRegEntries& current, const cRegEntries& base) {
+std::vector<ChangedItem> FindChanges(const AssocEntries& current, const AssocEntries& base) {
   std::vector<ChangedItem> changed;
   std::unordered_set<std::string> listed;
   for (const auto& c : current) {
@@ -109,7 +109,7 @@ std::string WelcomeText() {
   return t;
 }
 
-DeltaOutcome ShowDelta(General& g, DeltaFlags& flags, IDeltaWindow& w) {
+DeltaOutcome ShowDelta(AppState& g, DeltaFlags& flags, IDeltaWindow& w) {
   w.SetSecondColumn("Changed To Open With", 10);
   for (const auto& item : FindChanges(*g.CurrentEntries, *g.BaseEntries))
     w.AddRow(item.Ext, item.EXEName);

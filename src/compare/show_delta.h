@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "common/status_sink.h"
-#include "compare/general.h"
+#include "compare/app_state.h"
 
 namespace hollin {
 
@@ -28,30 +28,30 @@ struct ChangedItem {
 // root's command, and, where both were read with their layers, the program
 // identifier in force (without regard to case) and its command. A change in
 // a layer that does not decide is no change of what opens the type.
-bool OpensDifferently(const cRegEntry& a, const cRegEntry& b);
+bool OpensDifferently(const AssocEntry& a, const AssocEntry& b);
 
 // The name shown for what opens an entry's type: a packaged app's name (or
 // an unregistered identifier), else the program of the command in force.
-std::string OpenerOf(const cRegEntry& entry);
+std::string OpenerOf(const AssocEntry& entry);
 
 // What opens an entry's type and the layer that decides, for the detail
 // panel ("grab (Explorer's choice)"); "" where it was read without layers or
 // no layer says anything.
-std::string DescribeOpener(const cRegEntry& entry);
+std::string DescribeOpener(const AssocEntry& entry);
 
 // The layers' program identifiers in one line for the detail panel: each
 // layer once where both sides agree, else "before -> now" ("choice
 // AppXq4m8... -> Grab.Doc, user -, machine Reader.Document"); long
 // identifiers are shortened. A side may be missing; "" where neither has
 // layers to show.
-std::string DescribeLayers(const cRegEntry* now, const cRegEntry* before);
+std::string DescribeLayers(const AssocEntry* now, const AssocEntry* before);
 
 // The changed types in the order they are found: first the CURRENT entries
 // that open differently from BASE or that BASE lacks (with the program that
 // now opens them), then the BASE entries that CURRENT lacks (with "(none)").
 // Commands compare exactly; extensions match without regard to letter case,
 // so a type is never listed twice.
-std::vector<ChangedItem> FindChanges(const cRegEntries& current, const cRegEntries& base);
+std::vector<ChangedItem> FindChanges(const AssocEntries& current, const AssocEntries& base);
 
 // What ShowDelta does to the main window (and, in a quiet start, to the
 // status window).
@@ -92,6 +92,6 @@ std::string WelcomeText();
 // one-shot report flags (NewDBCreated, g.RestoreConfirmed, BaseUpdated) as
 // their outcome reports them, and in a quiet start decides whether the main
 // window comes up. The list must be empty when it is called.
-DeltaOutcome ShowDelta(General& g, DeltaFlags& flags, IDeltaWindow& w);
+DeltaOutcome ShowDelta(AppState& g, DeltaFlags& flags, IDeltaWindow& w);
 
 }  // namespace hollin

@@ -112,17 +112,17 @@ std::string ReadExplorerChoice(IRegistry& reg, HKEY fileExts, std::string_view e
 }
 
 void ReadLayers(IRegistry& reg, HKEY root, const ClassLayers& layers, const IndirectStringResolver& resolve,
-                const std::string& rawProgramId, bool inUserClasses, std::string choice, cRegEntry& entry) {
+                const std::string& rawProgramId, bool inUserClasses, std::string choice, AssocEntry& entry) {
   const std::string& ext = entry.Ext();
   DWORD type = REG_NONE;
   if (inUserClasses) {
     entry.MachineProgID(LayerProgId(reg, layers.machine, ext, "", type));
-    entry.ValueType(cRegEntry::kMachineType, type);
+    entry.ValueType(AssocEntry::kMachineType, type);
     entry.UserProgID(LayerProgId(reg, layers.user, ext, "", type));
-    entry.ValueType(cRegEntry::kUserType, type);
+    entry.ValueType(AssocEntry::kUserType, type);
   } else if (layers.machine) {
     entry.MachineProgID(rawProgramId);
-    entry.ValueType(cRegEntry::kMachineType, entry.ValueType(cRegEntry::kIdType));
+    entry.ValueType(AssocEntry::kMachineType, entry.ValueType(AssocEntry::kIdType));
   }
   entry.ChoiceProgID(std::move(choice));
   entry.Layered(true);

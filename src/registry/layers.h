@@ -79,7 +79,7 @@ std::string ReadExplorerChoice(IRegistry& reg, HKEY fileExts, std::string_view e
 // key), so they are not read again. choice is Explorer's choice for the type,
 // as ReadExplorerChoice read it.
 void ReadLayers(IRegistry& reg, HKEY root, const ClassLayers& layers, const IndirectStringResolver& resolve,
-                const std::string& rawProgramId, bool inUserClasses, std::string choice, cRegEntry& entry);
+                const std::string& rawProgramId, bool inUserClasses, std::string choice, AssocEntry& entry);
 
 // The name of a packaged app whose display name cannot be resolved: the
 // package's name in its ApplicationName ("Microsoft.WindowsNotepad" of

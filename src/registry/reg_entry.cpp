@@ -14,12 +14,12 @@ size_t HashOf(const std::string& s) {
   return static_cast<size_t>(h ^ (h >> 29));
 }
 
-CollectionError MissingKey() {
-  return CollectionError(CollectionError::kInvalidArgument, "Invalid procedure call or argument");
+AssocEntriesError MissingKey() {
+  return AssocEntriesError(AssocEntriesError::Code::NoSuchKey, "Invalid procedure call or argument");
 }
 
-CollectionError OutOfRange() {
-  return CollectionError(CollectionError::kOutOfRange, "Subscript out of range");
+AssocEntriesError OutOfRange() {
+  return AssocEntriesError(AssocEntriesError::Code::OutOfRange, "Subscript out of range");
 }
 
 }  // namespace
@@ -28,7 +28,7 @@ bool IsTypeName(std::string_view name) {
   return name.size() >= 2 && name[0] == '.' && name.find('\\') == std::string_view::npos;
 }
 
-bool NamesOnlyItsOwnKeys(const cRegEntry& e) {
+bool NamesOnlyItsOwnKeys(const AssocEntry& e) {
   const std::string_view key = e.OpenCmdRegKey();
   const auto isOpenCommandOf = [key](std::string_view name) {
     return key.size() == name.size() + kOpenCommandKey.size() && EqualsNoCase(key.substr(0, name.size()), name) &&
@@ -40,16 +40,16 @@ bool NamesOnlyItsOwnKeys(const cRegEntry& e) {
 
 bool IsKeyName(std::string_view name) { return !name.empty() && name.find('\\') == std::string_view::npos; }
 
-std::shared_ptr<cRegEntries> cRegEntry::cRegEntries() {
-  if (!collection_) collection_ = std::make_shared<hollin::cRegEntries>();
+std::shared_ptr<AssocEntries> AssocEntry::Collection() {
+  if (!collection_) collection_ = std::make_shared<hollin::AssocEntries>();
   return collection_;
 }
 
-void cRegEntry::cRegEntries(std::shared_ptr<hollin::cRegEntries> vData) {
+void AssocEntry::Collection(std::shared_ptr<hollin::AssocEntries> vData) {
   collection_ = std::move(vData);
 }
 
-size_t cRegEntries::Find(const std::string& folded) const {
+size_t AssocEntries::Find(const std::string& folded) const {
   if (slots_.empty()) return kNone;
   const size_t mask = slots_.size() - 1;
   for (size_t i = HashOf(folded) & mask;; i = (i + 1) & mask) {
@@ -59,21 +59,21 @@ size_t cRegEntries::Find(const std::string& folded) const {
   }
 }
 
-size_t cRegEntries::SlotOf(size_t member) const {
+size_t AssocEntries::SlotOf(size_t member) const {
   const size_t mask = slots_.size() - 1;
   size_t i = hashes_[member] & mask;
   while (slots_[i] != member + 1) i = (i + 1) & mask;
   return i;
 }
 
-void cRegEntries::Index(size_t member) {
+void AssocEntries::Index(size_t member) {
   const size_t mask = slots_.size() - 1;
   size_t i = hashes_[member] & mask;
   while (slots_[i] != 0) i = (i + 1) & mask;
   slots_[i] = static_cast<std::uint32_t>(member + 1);
 }
 
-void cRegEntries::Unindex(size_t slot) {
+void AssocEntries::Unindex(size_t slot) {
   // Linear probing without tombstones: each later slot of the run that the
   // hole would cut off from its home moves into the hole.
   const size_t mask = slots_.size() - 1;
@@ -89,7 +89,7 @@ void cRegEntries::Unindex(size_t slot) {
   slots_[hole] = 0;
 }
 
-void cRegEntries::Rebuild(size_t slotCount) {
+void AssocEntries::Rebuild(size_t slotCount) {
   size_t size = 16;
   while (size < slotCount) size *= 2;
   slots_.assign(size, 0);
@@ -97,7 +97,7 @@ void cRegEntries::Rebuild(size_t slotCount) {
     if (!keys_[m].empty()) Index(m);
 }
 
-void cRegEntries::Add(EntryPtr objNewMember, const std::string& sKey) {
+void AssocEntries::Add(EntryPtr objNewMember, const std::string& sKey) {
   if (sKey.empty()) {
     if (entries_.size() == entries_.capacity()) entries_.reserve(entries_.size() * 2 + 16);
     if (keys_.size() == keys_.capacity()) keys_.reserve(keys_.size() * 2 + 16);
@@ -109,7 +109,7 @@ void cRegEntries::Add(EntryPtr objNewMember, const std::string& sKey) {
   }
   std::string folded = FoldCase(sKey);
   if (Find(folded) != kNone)
-    throw CollectionError(CollectionError::kDuplicateKey,
+    throw AssocEntriesError(AssocEntriesError::Code::DuplicateKey,
                           "This key is already associated with an element of this collection: " +
                               sKey);
   // Make room first, so that nothing below can fail half-way.
@@ -124,34 +124,34 @@ void cRegEntries::Add(EntryPtr objNewMember, const std::string& sKey) {
   ++keyed_;
 }
 
-const cRegEntries::EntryPtr& cRegEntries::Item(std::int32_t vntIndexKey) const {
+const AssocEntries::EntryPtr& AssocEntries::Item(std::int32_t vntIndexKey) const {
   if (vntIndexKey < 1 || vntIndexKey > Count()) throw OutOfRange();
   return entries_[static_cast<size_t>(vntIndexKey - 1)];
 }
 
-const cRegEntries::EntryPtr& cRegEntries::Item(std::string_view vntIndexKey) const {
+const AssocEntries::EntryPtr& AssocEntries::Item(std::string_view vntIndexKey) const {
   const size_t at = Find(FoldCase(vntIndexKey));
   if (at == kNone) throw MissingKey();
   return entries_[at];
 }
 
-const cRegEntry* cRegEntries::Lookup(std::string_view key) const {
+const AssocEntry* AssocEntries::Lookup(std::string_view key) const {
   const size_t at = Find(FoldCase(key));
   return at == kNone ? nullptr : entries_[at].get();
 }
 
-void cRegEntries::Remove(std::int32_t vntIndexKey) {
+void AssocEntries::Remove(std::int32_t vntIndexKey) {
   if (vntIndexKey < 1 || vntIndexKey > Count()) throw OutOfRange();
   RemoveAt(static_cast<size_t>(vntIndexKey - 1));
 }
 
-void cRegEntries::Remove(std::string_view vntIndexKey) {
+void AssocEntries::Remove(std::string_view vntIndexKey) {
   const size_t at = Find(FoldCase(vntIndexKey));
   if (at == kNone) throw MissingKey();
   RemoveAt(at);
 }
 
-void cRegEntries::RemoveAt(size_t index) {
+void AssocEntries::RemoveAt(size_t index) {
   // Only the members after index move, and only their slots change: a few
   // are found by their stored hashes, many by one pass over the slots.
   if (!keys_[index].empty()) {
@@ -171,7 +171,7 @@ void cRegEntries::RemoveAt(size_t index) {
   hashes_.erase(hashes_.begin() + static_cast<std::ptrdiff_t>(index));
 }
 
-void cRegEntries::Reserve(size_t n) {
+void AssocEntries::Reserve(size_t n) {
   entries_.reserve(n);
   keys_.reserve(n);
   hashes_.reserve(n);

@@ -1,5 +1,5 @@
-// One file-type association (cRegEntry) and the keyed collection of them
-// (cRegEntries). Both are plain data holders: values are stored exactly as
+// One file-type association (AssocEntry) and the keyed collection of them
+// (AssocEntries). Both are plain data holders: values are stored exactly as
 // given, with no trimming, folding or checking.
 #pragma once
 
@@ -12,7 +12,7 @@
 
 namespace hollin {
 
-class cRegEntries;
+class AssocEntries;
 
 // The key of an open command, under a type or a program identifier.
 inline constexpr std::string_view kOpenCommandKey = "\\shell\\open\\command";
@@ -24,16 +24,16 @@ bool IsTypeName(std::string_view name);
 // Whether name is one key's name: not empty and without a backslash.
 bool IsKeyName(std::string_view name);
 
-class cRegEntry;
+class AssocEntry;
 // Whether every key a restore of entry writes is one of its own: entry's
 // type is a type's name, and its command key is none, the open command of
 // the type, or that of its program identifier, one key's name. A record of
 // a base that names any other key (planted for a restore to write it) is
 // damage, never something to write.
-bool NamesOnlyItsOwnKeys(const cRegEntry& entry);
+bool NamesOnlyItsOwnKeys(const AssocEntry& entry);
 
 
-class cRegEntry {
+class AssocEntry {
  public:
   // Extension listed in Registry - ID'd by leading "."
   const std::string& Ext() const { return ext_; }
@@ -107,8 +107,8 @@ class cRegEntry {
   }
 
   // Back-reference to a collection; a new empty one is made on first read.
-  std::shared_ptr<hollin::cRegEntries> cRegEntries();
-  void cRegEntries(std::shared_ptr<hollin::cRegEntries> vData);
+  std::shared_ptr<hollin::AssocEntries> Collection();
+  void Collection(std::shared_ptr<hollin::AssocEntries> vData);
 
  private:
   std::string ext_;
@@ -119,27 +119,28 @@ class cRegEntry {
   std::string openerCommand_, openerName_;
   std::uint32_t types_[kTypeSlots] = {};
   bool layered_ = false;
-  std::shared_ptr<hollin::cRegEntries> collection_;
+  std::shared_ptr<hollin::AssocEntries> collection_;
 };
 
-// An error of the collection, with the code that callers test for.
-class CollectionError : public std::runtime_error {
+// An error of the collection, with what went wrong.
+class AssocEntriesError : public std::runtime_error {
  public:
-  static constexpr int kInvalidArgument = 5;   // Item: no member with that key
-  static constexpr int kOutOfRange = 9;        // position outside 1..Count
-  static constexpr int kDuplicateKey = 457;    // Add: key already present
+  enum class Code {
+    NoSuchKey,     // Item, Remove: no member with that key
+    OutOfRange,    // position outside 1..Count
+    DuplicateKey,  // Add: key already present
+  };
 
-  CollectionError(int code, const std::string& message)
-      : std::runtime_error(message), code_(code) {}
-  int code() const { return code_; }
+  AssocEntriesError(Code code, const std::string& message) : std::runtime_error(message), code_(code) {}
+  Code code() const { return code_; }
 
  private:
-  int code_;
+  Code code_;
 };
 
-class cRegEntries {
+class AssocEntries {
  public:
-  using EntryPtr = std::shared_ptr<cRegEntry>;
+  using EntryPtr = std::shared_ptr<AssocEntry>;
   using const_iterator = std::vector<EntryPtr>::const_iterator;
 
   // Appends the entry; under sKey unless sKey is empty. A key that is already
@@ -151,7 +152,7 @@ class cRegEntries {
   const EntryPtr& Item(std::string_view vntIndexKey) const;
   // The member with that key, or nullptr: for callers to whom a missing
   // type is an ordinary case.
-  const cRegEntry* Lookup(std::string_view key) const;
+  const AssocEntry* Lookup(std::string_view key) const;
 
   std::int32_t Count() const { return static_cast<std::int32_t>(entries_.size()); }
 

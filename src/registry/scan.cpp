@@ -84,7 +84,7 @@ std::string ReadDefaultValue(IRegistry& reg, HKEY root, const std::string& path)
 ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root, const ClassLayers* layers,
                               const IndirectStringResolver& resolve, const HonouredIdentifier& honoured) {
   ScanResult result;
-  result.entries = std::make_shared<cRegEntries>();
+  result.entries = std::make_shared<AssocEntries>();
   std::vector<char> name(kNameBuffer);
   std::unordered_set<std::string> taken;  // folded names of the types read
   std::string viaProgramId;
@@ -137,14 +137,14 @@ ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root, const ClassLayers* laye
       command = std::string(clean);
     if (command.empty() && !layers) return;  // nothing opens it, and no layer can say otherwise
 
-    auto entry = std::make_shared<cRegEntry>();
+    auto entry = std::make_shared<AssocEntry>();
     entry->ProgramID(std::move(programId));
     entry->OpenCmdRegKey(std::move(commandKey));
     entry->ProgramFullPath(std::move(command));
     entry->Ext(std::move(ext));
     if (layers) {
-      entry->ValueType(cRegEntry::kIdType, idType);
-      entry->ValueType(cRegEntry::kCommandType, commandType);
+      entry->ValueType(AssocEntry::kIdType, idType);
+      entry->ValueType(AssocEntry::kCommandType, commandType);
       const auto chosen = inExplorer.find(folded);
       std::string choice = chosen == inExplorer.end() ? std::string() : std::move(chosen->second.choice);
       // Windows ignores a choice whose hash does not verify; only it can

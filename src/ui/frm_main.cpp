@@ -31,7 +31,7 @@ constexpr long kErrorCancelled = 1223;  // ERROR_CANCELLED: the user cancelled
 
 }  // namespace
 
-FrmMain::FrmMain(Backend& backend, General& general, IRegistry& reg, IPlatform& platform,
+FrmMain::FrmMain(Backend& backend, AppState& appState, IRegistry& reg, IPlatform& platform,
                  IMessageBox& box, FrmStatus& frmStatus, FrmWarning& frmWarning)
     : Form(backend, "frmMain", FormStyle::MainWindow),
       mnuFileExit(*this, "mnuFileExit", -1, IDM_FILE_EXIT, "E&xit", "Ctrl+X"),
@@ -44,7 +44,7 @@ FrmMain::FrmMain(Backend& backend, General& general, IRegistry& reg, IPlatform& 
       mnuOptWarn(*this, "mnuOptWarn", -1, IDM_OPT_WARN, "&Warn Before Restoring", "Ctrl+W", 4),
       mnuHlpCont(*this, "mnuHlpCont", -1, IDM_HLP_CONT, "&Help Topics"),
       mnuHlpAbout(*this, "mnuHlpAbout", -1, IDM_HLP_ABOUT, "&About Hollin", "", 1),
-      g_(general), reg_(reg), platform_(platform), box_(box), frmStatus_(frmStatus),
+      g_(appState), reg_(reg), platform_(platform), box_(box), frmStatus_(frmStatus),
       frmWarning_(frmWarning) {
   frmWarning_.mnuOptWarn = &mnuOptWarn;
   frmWarning_.box = &box_;
@@ -234,7 +234,7 @@ void FrmMain::mnuRefresh_Click() {
   platform_.SetMousePointer(MousePointer::Hourglass);
   Refresh();
   GetAllCurrent();
-  GetAllPrevious();
+  LoadBase();
   if (ShownView != -1) ShownView = 3;
   if (optView0.Value())
     optView_Click(0);
@@ -284,9 +284,9 @@ void FrmMain::GetAllCurrent() {
   skipped_ = std::move(scan.skipped);
 }
 
-void FrmMain::GetAllPrevious() {
+void FrmMain::LoadBase() {
   bool created = false;
-  hollin::GetAllPrevious(g_, vsdMain, *this, created);
+  hollin::LoadBase(g_, vsdMain, *this, created);
   if (!created) return;
   flags.NewDBCreated = true;
   LogAction(Action::FirstRun, "First run in the window: no base was recorded yet; the current settings of " +
@@ -327,7 +327,7 @@ void FrmMain::mnuViewChoice_Click(int Index) { optView(Index).Value(true); }
 
 void FrmMain::lvwMain_ColumnClick(int column) { lvwMain.SortKey(column - 1); }
 
-std::string FrmMain::EntryText(const char* heading, const cRegEntry& entry) const {
+std::string FrmMain::EntryText(const char* heading, const AssocEntry& entry) const {
   const auto blank = entry.ProgramID().find_first_not_of(' ') == std::string::npos;
   std::string t = heading;
   t.append(UpperCase(entry.Ext())).append(":\r\r");
@@ -340,7 +340,7 @@ std::string FrmMain::EntryText(const char* heading, const cRegEntry& entry) cons
 }
 
 // An Explorer's choice that Windows does not use, for the panel; "" for none.
-std::string FrmMain::IgnoredChoiceText(const cRegEntry* entry) {
+std::string FrmMain::IgnoredChoiceText(const AssocEntry* entry) {
   if (!entry || entry->IgnoredChoice().empty()) return std::string();
   return "\rNOT HONOURED: Explorer's choice " + entry->IgnoredChoice() +
          " (Windows does not use it: its hash does not verify, or Windows reset it)";
@@ -352,13 +352,13 @@ std::string FrmMain::WhatWindowsRuns(const std::string& ext) {
   std::string progId, command;
   if (!platform_.AskWhatOpens(ext, progId, command)) return std::string();
   // One line: the identifier it names, else the program of its command.
-  return "\rWINDOWS RUNS: " + (!progId.empty() ? progId : command.empty() ? std::string("-") : SetEXEName(command));
+  return "\rWINDOWS RUNS: " + (!progId.empty() ? progId : command.empty() ? std::string("-") : ProgramNameFromCommand(command));
 }
 
 void FrmMain::lvwMain_ItemClick(int row) {
   const std::string& ext = lvwMain.Text(row);
   if (ShownView == 1) {
-    const cRegEntry& entry = *g_.CurrentEntries->Item(ext);
+    const AssocEntry& entry = *g_.CurrentEntries->Item(ext);
     lblInfo.Caption(EntryText("CURRENT settings for file type ", entry) + IgnoredChoiceText(&entry) +
                     WhatWindowsRuns(ext));
   } else if (ShownView == 2) {
@@ -366,11 +366,11 @@ void FrmMain::lvwMain_ItemClick(int row) {
   } else if (ShownView == 0) {
     // A type missing on one side is an ordinary case here: "(none)".
     std::string t = "CHANGE for file type " + UpperCase(ext) + " - \r\r";
-    if (const cRegEntry* c = g_.CurrentEntries->Lookup(ext))
+    if (const AssocEntry* c = g_.CurrentEntries->Lookup(ext))
       t.append("CURRENT default Open command:\r").append(c->ProgramFullPath());
     else
       t.append("CURRENT default Open command: (none)");
-    const cRegEntry* b = g_.BaseEntries->Lookup(ext);
+    const AssocEntry* b = g_.BaseEntries->Lookup(ext);
     if (b) {
       t.append("\r\rBASE (previous) default Open command:\r").append(b->ProgramFullPath());
     } else {
@@ -379,7 +379,7 @@ void FrmMain::lvwMain_ItemClick(int row) {
     }
     // The layers, now and before, where they say anything, and what the
     // system itself runs.
-    const cRegEntry* c = g_.CurrentEntries->Lookup(ext);
+    const AssocEntry* c = g_.CurrentEntries->Lookup(ext);
     const std::string now = c ? DescribeOpener(*c) : std::string();
     const std::string was = b ? DescribeOpener(*b) : std::string();
     if (!now.empty() || !was.empty()) {
@@ -424,7 +424,7 @@ void FrmMain::ShowDelta() {
   lvwMain.EndUpdate();
 }
 
-void FrmMain::ShowAll(const cRegEntries& entries, const char* caption, int extraTwips,
+void FrmMain::ShowAll(const AssocEntries& entries, const char* caption, int extraTwips,
                       const char* statusText) {
   SetSecondColumn(caption, extraTwips);
   lvwMain.BeginUpdate();
@@ -646,7 +646,7 @@ void FrmMain::ConfirmChoices() {
                      kAppTitle + " does not write it.\r";
   constexpr size_t kListed = 10;
   for (size_t i = 0; i < types.size() && i < kListed; ++i) {
-    const cRegEntry* b = g_.BaseEntries->Lookup(types[i]);
+    const AssocEntry* b = g_.BaseEntries->Lookup(types[i]);
     const std::string recorded = b ? OpenerOf(*b) : std::string();
     text.append("\r").append(types[i]).append(": ").append(recorded.empty() ? "(none)" : recorded);
   }
@@ -700,7 +700,7 @@ void FrmMain::ShowEventError(const std::string& where, std::exception_ptr error)
         return;
       }
       Dispatch(where, [this] {
-        SetAsideAndMakeNewDB(g_, vsdMain, *this, flags.NewDBCreated);
+        SetAsideAndRecordNewBase(g_, vsdMain, *this, flags.NewDBCreated);
         mnuRefresh_Click();
       });
       return;

@@ -16,7 +16,7 @@
 #include "common/message_box.h"
 #include "common/platform.h"
 #include "common/status_sink.h"
-#include "compare/general.h"
+#include "compare/app_state.h"
 #include "compare/restore.h"
 #include "compare/show_delta.h"
 #include "registry/registry.h"
@@ -31,7 +31,7 @@ namespace hollin::ui {
 
 class FrmMain : public Form, public IStatusSink, public IDeltaWindow {
  public:
-  FrmMain(Backend& backend, General& general, IRegistry& reg, IPlatform& platform,
+  FrmMain(Backend& backend, AppState& appState, IRegistry& reg, IPlatform& platform,
           IMessageBox& box, FrmStatus& frmStatus, FrmWarning& frmWarning);
 
   // Controls, front to back (a control lies over those declared after it).
@@ -74,7 +74,7 @@ class FrmMain : public Form, public IStatusSink, public IDeltaWindow {
   // Window state.
   std::int16_t ShownView = -1;
   DeltaFlags flags;  // NewDBCreated, BaseUpdated, ChangesPending
-  VsData vsdMain;
+  DataFile vsdMain;
   // Type-ahead: the text searched for last, and when its last key came (in
   // seconds of Clock; long ago at first).
   std::string SearchText;
@@ -115,7 +115,7 @@ class FrmMain : public Form, public IStatusSink, public IDeltaWindow {
 
   // The check's steps.
   void GetAllCurrent();
-  void GetAllPrevious();
+  void LoadBase();
   void ShowDelta();
   void ShowAllCurrent();
   void ShowAllPrevious();
@@ -147,8 +147,8 @@ class FrmMain : public Form, public IStatusSink, public IDeltaWindow {
   void Design();
   void ReportSkipped();
   void ReportNotRestored(const std::vector<RestoreFailure>& failed);
-  std::string EntryText(const char* heading, const cRegEntry& entry) const;
-  void ShowAll(const cRegEntries& entries, const char* caption, int extraTwips,
+  std::string EntryText(const char* heading, const AssocEntry& entry) const;
+  void ShowAll(const AssocEntries& entries, const char* caption, int extraTwips,
                const char* statusText);
   void SaveOnClose();
   void LogAction(Action action, const std::string& text) {
@@ -157,7 +157,7 @@ class FrmMain : public Form, public IStatusSink, public IDeltaWindow {
   // The types the last restore was asked for.
   std::vector<std::string> restoring_;
 
-  General& g_;
+  AppState& g_;
   IRegistry& reg_;
   IPlatform& platform_;
   IMessageBox& box_;
@@ -174,7 +174,7 @@ class FrmMain : public Form, public IStatusSink, public IDeltaWindow {
   std::vector<std::string> pendingChoices_;
   void ConfirmChoices();
   std::string WhatWindowsRuns(const std::string& ext);
-  static std::string IgnoredChoiceText(const cRegEntry* entry);
+  static std::string IgnoredChoiceText(const AssocEntry* entry);
 };
 
 }  // namespace hollin::ui

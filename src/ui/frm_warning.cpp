@@ -12,8 +12,8 @@ void SaveWarnSetting(IRegistry& reg, IMessageBox& box, const MenuItem& mnuOptWar
               kProductName});
 }
 
-FrmWarning::FrmWarning(Backend& backend, General& general, IRegistry& reg)
-    : Form(backend, "frmWarning", FormStyle::FixedDialog), g_(general), reg_(reg) {
+FrmWarning::FrmWarning(Backend& backend, AppState& appState, IRegistry& reg)
+    : Form(backend, "frmWarning", FormStyle::FixedDialog), g_(appState), reg_(reg) {
   OnDesign = [this] { Design(); };
   cmdOK.Click = [this] { cmdOK_Click(); };
   cmdCancel.Click = [this] { cmdCancel_Click(); };

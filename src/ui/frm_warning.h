@@ -7,7 +7,7 @@
 #pragma once
 
 #include "common/message_box.h"
-#include "compare/general.h"
+#include "compare/app_state.h"
 #include "registry/registry.h"
 #include "ui/controls.h"
 
@@ -19,7 +19,7 @@ void SaveWarnSetting(IRegistry& reg, IMessageBox& box, const MenuItem& mnuOptWar
 
 class FrmWarning : public Form {
  public:
-  FrmWarning(Backend& backend, General& general, IRegistry& reg);
+  FrmWarning(Backend& backend, AppState& appState, IRegistry& reg);
 
   // In tab order.
   Label lblWarning0{*this, "lblWarning", 0};
@@ -39,7 +39,7 @@ class FrmWarning : public Form {
 
  private:
   void Design();
-  General& g_;
+  AppState& g_;
   IRegistry& reg_;
 };
 

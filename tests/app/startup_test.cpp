@@ -28,10 +28,10 @@ class StartupTest : public ::testing::Test {
   }
   void Run(const AccountFacts& account = {}) {
     machine.calls.clear();
-    Main(general, machine, reg, box, machine, account);
+    Main(appState, machine, reg, box, machine, account);
   }
 
-  General general;
+  AppState appState;
   FakeMachine machine;
   RegistryStore reg;
   test::ScriptedMessageBox box;
@@ -43,7 +43,7 @@ TEST_F(StartupTest, FirstStartOnAMachine) {
   EXPECT_TRUE(box.shown.empty());
   // No "Warn" yet: warnings stay on, the check box is left unchecked.
   EXPECT_EQ(machine.calls, (Calls{"pointer 11", "cd C:\\Tools\\Hollin", "chkWarn 0", "frmMain"}));
-  EXPECT_EQ(general.ScreenTwipsY, 12);
+  EXPECT_EQ(appState.ScreenTwipsY, 12);
   EXPECT_EQ(Read("InstallPath"), "C:\\Tools\\Hollin");
 }
 

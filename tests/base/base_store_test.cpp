@@ -18,8 +18,8 @@ TEST(BaseStore, WithoutAFilledBaseCurrentIsRecordedAndLoadedBack) {
   for (bool madeButNeverFilled : {false, true}) {
     SCOPED_TRACE(madeButNeverFilled ? "made but never filled" : "first run");
     InFreshFolder here;
-    if (madeButNeverFilled) {  // MakeNewDB's first half, as a crash before its save leaves it
-      VsData made;
+    if (madeButNeverFilled) {  // RecordNewBase's first half, as a crash before its save leaves it
+      DataFile made;
       made.FileName(kBaseFileName);
       made.Create();
       made.Layout(kBaseLayout);
@@ -41,7 +41,7 @@ TEST(BaseStore, WithoutAFilledBaseCurrentIsRecordedAndLoadedBack) {
 
 TEST(BaseStore, AnEmptyBaseLoadsEmptyAndSavesReplaceAllRecords) {
   InFreshFolder here;
-  SaveBase(std::make_shared<cRegEntries>());
+  SaveBase(std::make_shared<AssocEntries>());
   const std::string empty = ReadFileBytes("Prev.isd");
   Store s;
   s.g.BaseEntries = MakeEntries(3, 0);
@@ -62,12 +62,12 @@ TEST(BaseStore, AnEmptyBaseLoadsEmptyAndSavesReplaceAllRecords) {
 // it, and a save refuses to replace the file as well.
 TEST(BaseStore, DamagedRecordsAreReportedAndNeverSavedOver) {
   auto twins = MakeEntries(3, 0);
-  auto twin = std::make_shared<cRegEntry>(*twins->Item(2));
+  auto twin = std::make_shared<AssocEntry>(*twins->Item(2));
   twin->Ext(".T1");  // the same type in other letter case
   twins->Add(twin, "twin");
   auto blanks = MakeEntries(2, 0);
   for (auto& e : *blanks) e->Ext("");
-  const std::tuple<std::shared_ptr<cRegEntries>, std::string, std::string> cases[] = {
+  const std::tuple<std::shared_ptr<AssocEntries>, std::string, std::string> cases[] = {
       {twins, "", "two records for the file type \".T1\""},
       {MakeEntries(3, 0), "3 records", "counts 2 records, but it holds 3"},
       {blanks, "", "a record without a file type"},
@@ -100,13 +100,13 @@ TEST(BaseStore, AnUnusableBaseIsNeverSavedOverButCanBeSetAside) {
   EXPECT_EQ(ProblemOf([&] { s.Save(); }, "is truncated"), BaseFileProblem::Damaged);
   EXPECT_EQ(ReadFileBytes("Prev.isd"), torn);
 
-  const std::string aside = SetAsideAndMakeNewDB(s.g, s.vsd, s.sink, s.created);
+  const std::string aside = SetAsideAndRecordNewBase(s.g, s.vsd, s.sink, s.created);
   EXPECT_EQ(aside.rfind("Prev.damaged-", 0), 0u) << aside;
   EXPECT_EQ(ReadFileBytes(aside), torn);
   EXPECT_TRUE(s.created);
   EXPECT_EQ(LoadBase(), Flatten(*s.g.CurrentEntries));
 
-  VsData other;  // a sound file of another table is not a base either
+  DataFile other;  // a sound file of another table is not a base either
   other.FileName(kBaseFileName);
   other.Open();
   other.FieldName(2, "Program");
@@ -114,7 +114,7 @@ TEST(BaseStore, AnUnusableBaseIsNeverSavedOverButCanBeSetAside) {
   const std::string fields = "does not have the fields Ext, Path, Key and ProgID";
   EXPECT_EQ(ProblemOf([&] { s.Load(); }, fields), BaseFileProblem::Damaged);
   EXPECT_EQ(ProblemOf([&] { s.Save(); }, fields), BaseFileProblem::Damaged);
-  EXPECT_NE(SetAsideAndMakeNewDB(s.g, s.vsd, s.sink, s.created), aside);  // a name of its own
+  EXPECT_NE(SetAsideAndRecordNewBase(s.g, s.vsd, s.sink, s.created), aside);  // a name of its own
   EXPECT_EQ(ReadFileBytes(aside), torn);
 }
 

@@ -37,10 +37,10 @@ struct RecordingSink : IStatusSink {
 };
 
 // count associations with realistic commands; variant changes every command.
-inline std::shared_ptr<cRegEntries> MakeEntries(int count, int variant) {
-  auto entries = std::make_shared<cRegEntries>();
+inline std::shared_ptr<AssocEntries> MakeEntries(int count, int variant) {
+  auto entries = std::make_shared<AssocEntries>();
   for (int i = 0; i < count; ++i) {
-    auto e = std::make_shared<cRegEntry>();
+    auto e = std::make_shared<AssocEntry>();
     e->Ext(".t" + std::to_string(i));
     if (i % 7 != 3)  // else the command sits under the extension itself
       e->ProgramID("Vendor" + std::to_string(i % 40) + ".Document." + std::to_string(i));
@@ -51,7 +51,7 @@ inline std::shared_ptr<cRegEntries> MakeEntries(int count, int variant) {
   return entries;
 }
 
-inline std::vector<std::string> Flatten(const cRegEntries& entries) {
+inline std::vector<std::string> Flatten(const AssocEntries& entries) {
   std::vector<std::string> out;
   for (const auto& e : entries)
     out.insert(out.end(), {e->Ext(), e->ProgramFullPath(), e->OpenCmdRegKey(), e->ProgramID()});
@@ -61,20 +61,20 @@ inline std::vector<std::string> Flatten(const cRegEntries& entries) {
 // The base store's state as the window keeps it, with its two procedures.
 struct Store {
   Associations g;
-  VsData vsd;
+  DataFile vsd;
   RecordingSink sink;
   bool created = false;
-  void Load() { GetAllPrevious(g, vsd, sink, created); }
+  void Load() { LoadBase(g, vsd, sink, created); }
   void Save() { SaveCurrentAsDefault(g, vsd, sink); }
 };
 
 // Saves entries as the base of the current folder, making it if need be.
-inline void SaveBase(const std::shared_ptr<cRegEntries>& entries) {
+inline void SaveBase(const std::shared_ptr<AssocEntries>& entries) {
   Store s;
   s.g.CurrentEntries = entries;
   s.vsd.FileName(kBaseFileName);
   s.vsd.Open();
-  if (s.vsd.Status() == VsData::kStatusNoSuchFile) MakeNewDB(s.g, s.vsd, s.sink, s.created);
+  if (s.vsd.Status() == DataFile::kStatusNoSuchFile) RecordNewBase(s.g, s.vsd, s.sink, s.created);
   else s.Save();
 }
 

@@ -32,7 +32,7 @@ void ResizeSparse(const std::string& path, std::uintmax_t size) {
 }
 
 void ReadBase() {
-  VsData vsd;
+  DataFile vsd;
   vsd.FileName("Prev");
   vsd.Open();
   vsd.FirstRecord();
@@ -47,7 +47,7 @@ TEST(DataFile, EveryKindOfValueSurvivesAndTheFileStaysText) {
   const std::string command = "\"C:\\Program Files\\App\\app.exe\" /dde \"%1\" %*";
   const std::string values[] = {"", "a\tb", "line\nbreak", "cr\rlf\r\n", std::string("n\0l", 3),
                                 allBytes, "\xE9t\xE9 \x80\xFF", "lone \xED\xA0\x80 and \xF0\x9F\x98\x80", "`60`", " spaced ", big, command};
-  auto entries = std::make_shared<cRegEntries>();
+  auto entries = std::make_shared<AssocEntries>();
   // Every byte in a type too, but the backslash, which no key's name holds.
   auto asType = [](std::string s) {
     std::replace(s.begin(), s.end(), '\\', '/');
@@ -55,7 +55,7 @@ TEST(DataFile, EveryKindOfValueSurvivesAndTheFileStaysText) {
   };
   for (size_t i = 0; i < std::size(values); ++i)
     for (const std::string& ext : {".v" + std::to_string(i), asType(values[i]) + "#" + std::to_string(i)}) {
-      auto e = std::make_shared<cRegEntry>();
+      auto e = std::make_shared<AssocEntry>();
       e->Ext(ext);
       e->ProgramFullPath(values[i]);
       e->OpenCmdRegKey(values[(i + 1) % std::size(values)]);
@@ -149,7 +149,7 @@ TEST(DataFile, AWriteProtectedBaseStaysAsItWas) {
 TEST(DataFile, ALoadChangesNothingAndStaleTemporariesAreRemoved) {
   InFreshFolder here;
   SaveBase(MakeEntries(2, 0));
-  VsData vsd;
+  DataFile vsd;
   vsd.FileName("Prev");
   vsd.Open();
   EXPECT_THROW(vsd.NewRecord(), BaseFileError);  // read-only unless Updatable

@@ -41,13 +41,13 @@ Rows RowsOf(const std::string& name) {
   return rows;
 }
 
-Rows RowsOf(const cRegEntries& entries) {
+Rows RowsOf(const AssocEntries& entries) {
   Rows rows;
   for (const auto& e : entries) {
     rows.push_back({e->Ext(), e->ProgramFullPath(), e->OpenCmdRegKey(), e->ProgramID()});
     std::string types;
     for (int t = 0; t < 4; ++t)
-      types.append(t ? " " : "").append(std::to_string(e->ValueType(cRegEntry::TypeSlot(t))));
+      types.append(t ? " " : "").append(std::to_string(e->ValueType(AssocEntry::TypeSlot(t))));
     const std::vector<std::string> layers{e->MachineProgID(), e->UserProgID(), e->ChoiceProgID(),
                                           e->OpenerCommand(), e->OpenerName(),  types};
     // A record without layers shows none; any it holds all the same are a fault.
@@ -58,10 +58,10 @@ Rows RowsOf(const cRegEntries& entries) {
   return rows;
 }
 
-std::shared_ptr<cRegEntries> EntriesOf(const Rows& rows) {
-  auto entries = std::make_shared<cRegEntries>();
+std::shared_ptr<AssocEntries> EntriesOf(const Rows& rows) {
+  auto entries = std::make_shared<AssocEntries>();
   for (const auto& r : rows) {
-    auto e = std::make_shared<cRegEntry>();
+    auto e = std::make_shared<AssocEntry>();
     e->Ext(r[0]);
     e->ProgramFullPath(r[1]);
     e->OpenCmdRegKey(r[2]);
@@ -76,7 +76,7 @@ std::shared_ptr<cRegEntries> EntriesOf(const Rows& rows) {
       for (int t = 0; t < 4; ++t) {
         std::uint32_t type = 0;
         types >> type;
-        e->ValueType(cRegEntry::TypeSlot(t), type);
+        e->ValueType(AssocEntry::TypeSlot(t), type);
       }
       e->Layered(true);
     }

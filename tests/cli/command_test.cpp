@@ -283,7 +283,7 @@ TEST_F(CommandTest, AnIdentifierThatNamesAPathIsSeenAndRecordedSafely) {
 // one, let alone from nothing; and a base with records whose header lost
 // its field names is damaged, not new.
 TEST_F(CommandTest, OnlyAFirstRunOrAnAcceptRecordsABase) {
-  VsData vsd;
+  DataFile vsd;
   vsd.FileName(JoinPath(dir.path().string(), "Prev"));
   vsd.Create();
   vsd.Layout("$*256$$$$$$$$$");

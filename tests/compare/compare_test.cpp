@@ -8,7 +8,7 @@
 namespace hollin {
 namespace {
 
-TEST(SetEXEName, WorkedExamples) {
+TEST(ProgramNameFromCommand, WorkedExamples) {
   const std::pair<std::string, std::string> cases[] = {
       {"C:\\WINDOWS\\NOTEPAD.EXE %1", "NOTEPAD"},
       {"\"C:\\Program Files\\Foo\\foo.exe\" \"%1\"", "foo"},
@@ -24,13 +24,13 @@ TEST(SetEXEName, WorkedExamples) {
       {"  spaced.exe  ", "spaced"},
       {"C:\\Apps\\Ünïcode.exe \"%1\"", "Ünïcode"},
   };
-  for (const auto& [command, name] : cases) EXPECT_EQ(SetEXEName(command), name) << command;
+  for (const auto& [command, name] : cases) EXPECT_EQ(ProgramNameFromCommand(command), name) << command;
 }
 
-std::shared_ptr<cRegEntries> Entries(std::initializer_list<std::pair<const char*, const char*>> items) {
-  auto entries = std::make_shared<cRegEntries>();
+std::shared_ptr<AssocEntries> Entries(std::initializer_list<std::pair<const char*, const char*>> items) {
+  auto entries = std::make_shared<AssocEntries>();
   for (const auto& [ext, command] : items) {
-    auto e = std::make_shared<cRegEntry>();
+    auto e = std::make_shared<AssocEntry>();
     e->Ext(ext);
     e->ProgramFullPath(command);
     entries->Add(e, ext);
@@ -84,8 +84,8 @@ struct OutcomeCase {
 // the merged command alone: the layers a check reads now change nothing;
 // two layered entries differ where the identifier in force or its command do.
 TEST(FindChanges, LayersCountOnlyWhereBothSidesHaveThem) {
-  cRegEntry older, now;
-  for (cRegEntry* e : {&older, &now}) {
+  AssocEntry older, now;
+  for (AssocEntry* e : {&older, &now}) {
     e->Ext(".pdf");
     e->ProgramID("Reader.Doc");
     e->ProgramFullPath("C:\\Reader\\reader.exe %1");
@@ -96,7 +96,7 @@ TEST(FindChanges, LayersCountOnlyWhereBothSidesHaveThem) {
   now.OpenerName("Browser");
   EXPECT_FALSE(OpensDifferently(older, now));
   EXPECT_FALSE(OpensDifferently(now, older));
-  cRegEntry recorded = now;
+  AssocEntry recorded = now;
   recorded.ChoiceProgID("APPXBROWSER");  // letter case is no change
   EXPECT_FALSE(OpensDifferently(recorded, now));
   recorded.ChoiceProgID("");
@@ -133,7 +133,7 @@ TEST(ShowDelta, OutcomesSetTheWholeWindowState) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    General g;
+    AppState g;
     g.CurrentEntries = Entries({{".txt", c.changes ? "x.exe" : "n.exe"}});
     g.BaseEntries = Entries({{".txt", "n.exe"}});
     g.RestoreConfirmed = c.restored;

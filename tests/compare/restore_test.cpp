@@ -100,7 +100,7 @@ TEST_P(RestoreTest, WritesWhatDiffersInTheTypeItHasAndNeverShortens) {
     TearDown();
     SetUp();
     for (const auto& v : c.before) Set(v.path, v.type, v.bytes);
-    cRegEntry base;
+    AssocEntry base;
     base.Ext(".t");
     base.ProgramID(c.programId);
     base.OpenCmdRegKey(std::string(*c.programId ? c.programId : ".t") + "\\shell\\open\\command");

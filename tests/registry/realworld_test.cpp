@@ -181,7 +181,7 @@ TEST_P(RealHive, ExplorersChoiceOfAPackagedAppIsShownByName) {
       ASSERT_NO_THROW(result->entries->Item(p.choice.ext)) << "the type is not listed";
       const auto& e = result->entries->Item(p.choice.ext);
       EXPECT_EQ(e->ChoiceProgID(), p.choice.progId);
-      EXPECT_EQ(e->Decider(), cRegEntry::Layer::Choice);
+      EXPECT_EQ(e->Decider(), AssocEntry::Layer::Choice);
       EXPECT_EQ(e->OpenerCommand(), p.command);
       EXPECT_EQ(e->UserProgID(), "") << "no extension key of the hives has a default value";
       const bool machine = kMachineTypes.count(p.choice.ext) > 0;

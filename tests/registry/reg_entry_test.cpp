@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 
 #include "registry/reg_entry.h"
 #include "registry/reg_string.h"
@@ -11,36 +12,36 @@ namespace {
 
 using namespace std::string_literals;
 
-std::shared_ptr<cRegEntry> Entry(const std::string& ext, const std::string& cmd = "") {
-  auto e = std::make_shared<cRegEntry>();
+std::shared_ptr<AssocEntry> Entry(const std::string& ext, const std::string& cmd = "") {
+  auto e = std::make_shared<AssocEntry>();
   e->Ext(ext);
   e->ProgramFullPath(cmd);
   return e;
 }
 
-int CodeOf(const std::function<void()>& f) {
+std::optional<AssocEntriesError::Code> CodeOf(const std::function<void()>& f) {
   try {
     f();
-  } catch (const CollectionError& e) {
+  } catch (const AssocEntriesError& e) {
     return e.code();
   }
-  return 0;
+  return std::nullopt;
 }
 
 TEST(RegEntries, KeysIgnoreCaseOrderIsInsertionOrderAndMisusesAreRefused) {
-  cRegEntries c;
+  AssocEntries c;
   for (const char* ext : {".txt", ".Doc", ".bmp"}) c.Add(Entry(ext, ext + 1), ext);
   EXPECT_EQ(c.Item(".TXT")->ProgramFullPath(), "txt");
   EXPECT_EQ(c.Item(".doc"), c.Item(2));
   // A key that differs only in case is the same key: refused, nothing changes.
-  EXPECT_EQ(CodeOf([&] { c.Add(Entry(".TXT", "z"), ".TXT"); }), CollectionError::kDuplicateKey);
-  EXPECT_EQ(CodeOf([&] { c.Item(".b"); }), CollectionError::kInvalidArgument);
-  EXPECT_EQ(CodeOf([&] { c.Remove(".b"); }), CollectionError::kInvalidArgument);
-  for (int at : {0, 4}) EXPECT_EQ(CodeOf([&] { c.Item(at); }), CollectionError::kOutOfRange) << at;
+  EXPECT_EQ(CodeOf([&] { c.Add(Entry(".TXT", "z"), ".TXT"); }), AssocEntriesError::Code::DuplicateKey);
+  EXPECT_EQ(CodeOf([&] { c.Item(".b"); }), AssocEntriesError::Code::NoSuchKey);
+  EXPECT_EQ(CodeOf([&] { c.Remove(".b"); }), AssocEntriesError::Code::NoSuchKey);
+  for (int at : {0, 4}) EXPECT_EQ(CodeOf([&] { c.Item(at); }), AssocEntriesError::Code::OutOfRange) << at;
   EXPECT_EQ(c.Item(".txt")->ProgramFullPath(), "txt");
   // A member without a key counts and enumerates but cannot be found by key.
   c.Add(Entry(".nokey"), "");
-  EXPECT_EQ(CodeOf([&] { c.Item(".nokey"); }), CollectionError::kInvalidArgument);
+  EXPECT_EQ(CodeOf([&] { c.Item(".nokey"); }), AssocEntriesError::Code::NoSuchKey);
   std::vector<std::string> order;
   for (const auto& e : c) order.push_back(e->Ext());
   EXPECT_EQ(order, (std::vector<std::string>{".txt", ".Doc", ".bmp", ".nokey"}));
@@ -50,7 +51,7 @@ TEST(RegEntries, KeysIgnoreCaseOrderIsInsertionOrderAndMisusesAreRefused) {
 // whose key index has grown several times and holds long probe runs: after
 // each one, every member left is found by its key at its new position.
 TEST(RegEntries, RemoveShiftsLaterMembersAndKeepsKeysFindable) {
-  cRegEntries c;
+  AssocEntries c;
   std::vector<std::string> keys;  // in member order; "" for a member without one
   for (int i = 0; i < 300; ++i) {
     keys.push_back(i % 10 == 9 ? "" : ".E" + std::to_string(i));

@@ -60,7 +60,7 @@ class WindowTest : public ::testing::Test {
     main.reset();
     warning.reset();
     status.reset();
-    g = General{};
+    g = AppState{};
     g.ScreenTwipsY = static_cast<std::int16_t>(std::lround(1440.0 / backend.Dpi));  // as start-up stores it
     platform = FakePlatform{};
     platform.commandLine = commandLine;
@@ -146,7 +146,7 @@ class WindowTest : public ::testing::Test {
   RecordingBackend backend;
   // What the window logged: the action's number and its text.
   std::vector<std::string> actions;
-  General g;
+  AppState g;
   std::unique_ptr<ui::FrmStatus> status;
   std::unique_ptr<ui::FrmWarning> warning;
   std::unique_ptr<ui::FrmMain> main;

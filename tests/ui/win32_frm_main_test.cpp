@@ -130,7 +130,7 @@ class Win32FrmMainTest : public ::testing::Test {
   test::FakePlatform platform;
   Win32MessageBox box;
   ui::Win32Backend backend{GetModuleHandleA(nullptr)};
-  General g;
+  AppState g;
   ui::FrmStatus status{backend};
   ui::FrmWarning warning{backend, g, reg};
   ui::FrmMain main{backend, g, reg, platform, box, status, warning};

@@ -1,6 +1,6 @@
-// The program-wide state of the General module: the CURRENT and BASE
-// collections with their working entries (Associations), and the start-up
-// flags. The program makes one General; every test makes a fresh one.
+// The program-wide state (AppState): the CURRENT and BASE collections with
+// their working entries (Associations), and the start-up flags. The program
+// makes one AppState; every test makes a fresh one.
 #pragma once
 
 #include <cstdint>
@@ -9,7 +9,7 @@
 
 namespace hollin {
 
-struct General : Associations {
+struct AppState : Associations {
   // A quiet start ("-h") whose main window has not been painted yet.
   bool HiddenStart = false;
   // The screen's vertical twips per pixel, rounded.
