@@ -28,7 +28,8 @@ rows Shortcut | awk -F'\t' -v t="[#$exe_key]" '$2 == "ProgramMenuFolder" && $3 =
   fail "no shortcut Hollin in ProgramMenuFolder to [#$exe_key]: $(rows Shortcut)"
 
 # Rows by installation context: each component's condition (ALLUSERS=1 per
-# machine, NOT ALLUSERS=1 per user), its attributes, and its features.
+# machine, NOT ALLUSERS=1 per user, either for a removal), its attributes,
+# and its features.
 condition() { rows Component | awk -F'\t' -v c="$1" '$1 == c { print $5 "/" $4 }'; }
 features_of() { rows FeatureComponents | awk -F'\t' -v c="$1" '$2 == c { print $1 }'; }
 
@@ -37,7 +38,7 @@ features_of() { rows FeatureComponents | awk -F'\t' -v c="$1" '$2 == c { print $
 # that feature off unless asked for.
 run=$(rows Registry | awk -F'\t' '$3 == "Software\\Microsoft\\Windows\\CurrentVersion\\Run"' | LC_ALL=C sort -t$'\t' -k2)
 [ "$(wc -l <<<"$run")" = 2 ] || fail "not two Run values: $run"
-for want in '1/NOT ALLUSERS=1/4' '2/ALLUSERS=1/260'; do
+for want in '1/NOT ALLUSERS=1 OR REMOVE/4' '2/ALLUSERS=1 OR REMOVE/260'; do
   IFS=$'\t' read -r _ root _ name value component <<<"$(awk -F'\t' -v r="${want%%/*}" '$2 == r' <<<"$run")"
   [ "$root/$(condition "$component")" = "$want" ] || fail "the Run value of root $root is $root/$(condition "$component"), not $want"
   [ "$name/$value" = 'Hollin/"[INSTALLFOLDER]hollin.exe" -h' ] || fail "the Run value is $name/$value"
@@ -50,7 +51,7 @@ source=$(rows Registry | awk -F'\t' '$2 == 2 && $3 == "SYSTEM\\CurrentControlSet
 component=${source##*/}
 [ "$source" = "EventMessageFile=#%[INSTALLFOLDER]hollin.exe/$component
 TypesSupported=#7/$component" ] || fail "the event source's rows are: $source"
-[ "$(condition "$component")" = "ALLUSERS=1/4" ] || fail "the event source is installed when $(condition "$component")"
+[ "$(condition "$component")" = "ALLUSERS=1 OR REMOVE/4" ] || fail "the event source is installed when $(condition "$component")"
 [ "$(features_of "$component")" = Program ] || fail "the event source's component is in the features: $(features_of "$component")"
 IFS=$'\t' read -r _ _ title _ _ level _ <<<"$(rows Feature | awk -F'\t' '$1 == "LogonCheck"')"
 [ "$title" = "Check at every logon" ] || fail "the logon check's title is \"$title\""
