@@ -7,6 +7,7 @@
 #include "common/win32_account.h"
 #include "common/command_line.h"
 #include "common/win32_platform.h"
+#include "common/win32_text.h"
 #include "registry/win32_registry.h"
 #include "ui/frm_main.h"
 #include "ui/win32_backend.h"
@@ -41,7 +42,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   // A run for scripts is told by its options, before the quiet check's
   // switch is looked for ("--help" is help): it shows no window and asks
   // nothing.
-  const std::vector<std::string> args = cli::SplitArguments(ArgumentsOf(GetCommandLineA()));
+  const std::vector<std::string> args = cli::SplitArguments(ArgumentsOf(Utf8(GetCommandLineW())));
   if (cli::IsCommandLineRun(args)) return cli::RunWindowsCommandLine(args);
   // Every shell call of the windows runs in this thread's apartment, which
   // outlives them all.
