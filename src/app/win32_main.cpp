@@ -3,6 +3,8 @@
 // main window, the quiet check's timer) or the second-copy question.
 #include "app/startup.h"
 #include "cli/win32_console.h"
+#include "cli/win32_event_log.h"
+#include "common/win32_account.h"
 #include "common/command_line.h"
 #include "common/win32_platform.h"
 #include "common/win32_text.h"
@@ -65,8 +67,20 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     ui::SetErrorHandler([&frmMain](const std::string& where, std::exception_ptr error) {
       frmMain.ShowEventError(where, error);
     });
+    // What the user does in the window goes to the Application log with
+    // the IDs of a run for scripts, naming the account.
+    const AccountFacts account = ReadAccountFacts();
+    cli::Win32EventLog events;
+    frmMain.onAction = [&events, &account](ui::FrmMain::Action action, const std::string& text) {
+      using A = ui::FrmMain::Action;
+      const cli::EventKind kind = action == A::Restored         ? cli::EventKind::Restored
+                                  : action == A::RestoreRefused ? cli::EventKind::RestoreRefused
+                                  : action == A::Accepted       ? cli::EventKind::Accepted
+                                                                : cli::EventKind::FirstRun;
+      events.Write(kind, text + "\nUser: " + AccountName(account));
+    };
     StartupWindows windows(frmMain, frmWarning);
-    Main(appState, platform, reg, box, windows);
+    Main(appState, platform, reg, box, windows, account);
     return backend.Run();
   } catch (const std::exception& e) {
     box.Show({std::string("An unexpected error stopped ") + kAppTitle + ":\r\r" + e.what(),

@@ -6,6 +6,7 @@
 #include <ctime>
 
 #include "cli/win32_event_log.h"
+#include "common/win32_account.h"
 #include "compare/win32_file_facts.h"
 #include "common/win32_platform.h"
 #include "registry/win32_registry.h"
@@ -55,12 +56,6 @@ std::string ComputerName() {
   return GetComputerNameW(name, &size) ? Utf8(name) : std::string();
 }
 
-std::string UserName() {
-  wchar_t name[257];
-  DWORD size = 257;
-  return GetUserNameW(name, &size) ? Utf8(name) : std::string();
-}
-
 std::string CurrentFolder() {
   wchar_t path[MAX_PATH * 4];
   const DWORD n = GetCurrentDirectoryW(static_cast<DWORD>(std::size(path)), path);
@@ -78,9 +73,19 @@ int RunWindowsCommandLine(const std::vector<std::string>& args) {
   Win32Registry reg;
   const Options options = ParseOptions(args);
   Win32EventLog events;
+  const AccountFacts account = ReadAccountFacts();
   Win32FileFacts facts;
-  RunEnvironment env{reg,        platform,   console, platform.ProgramFolder(), CurrentFolder(), ComputerName(),
-                     UserName(), static_cast<long long>(std::time(nullptr)), &events, &facts};
+  RunEnvironment env{reg,
+                     platform,
+                     console,
+                     platform.ProgramFolder(),
+                     CurrentFolder(),
+                     ComputerName(),
+                     AccountName(account),
+                     static_cast<long long>(std::time(nullptr)),
+                     &events,
+                     account,
+                     &facts};
   return RunCommandLine(options, env);
 }
 
