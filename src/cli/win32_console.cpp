@@ -48,6 +48,14 @@ void WriteTo(DWORD which, const std::string& text) {
   WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }
 
+std::string CurrentFolder() {
+  wchar_t path[MAX_PATH * 4];
+  const DWORD n = GetCurrentDirectoryW(static_cast<DWORD>(std::size(path)), path);
+  return n && n < std::size(path) ? Utf8(path) : std::string();
+}
+
+}  // namespace
+
 std::string ComputerName() {
   wchar_t name[MAX_COMPUTERNAME_LENGTH + 1];
   DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
@@ -59,14 +67,6 @@ std::string UserName() {
   DWORD size = 257;
   return GetUserNameW(name, &size) ? Utf8(name) : std::string();
 }
-
-std::string CurrentFolder() {
-  wchar_t path[MAX_PATH * 4];
-  const DWORD n = GetCurrentDirectoryW(static_cast<DWORD>(std::size(path)), path);
-  return n && n < std::size(path) ? Utf8(path) : std::string();
-}
-
-}  // namespace
 
 void Win32Console::Out(const std::string& text) { WriteTo(STD_OUTPUT_HANDLE, text); }
 void Win32Console::Err(const std::string& text) { WriteTo(STD_ERROR_HANDLE, text); }

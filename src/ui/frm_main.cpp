@@ -178,8 +178,9 @@ void FrmMain::Form_Load() {
   lblRestore.Caption("For selected File Type(s),\ruse BASE application\rinstead of Current.");
 
   // The switch is looked for among the arguments only: the program's own
-  // path may hold "-h" ("C:\Tools-Hub\hollin.exe").
-  if (FoldCase(ArgumentsOf(platform_.CommandLine())).find("-h") != std::string::npos) {
+  // path may hold "-h" ("C:\Tools-Hub\hollin.exe"), and a type to review
+  // may too.
+  if (g_.ReviewTypes.empty() && FoldCase(ArgumentsOf(platform_.CommandLine())).find("-h") != std::string::npos) {
     g_.HiddenStart = true;
     frmStatus_.SetUp();
   } else {
