@@ -155,8 +155,8 @@ void Guard::Check(Millis) {
     std::vector<std::string> changed, fresh;
     for (const auto& item : FindChanges(*current, base)) changed.push_back(item.Ext);
     std::erase_if(told_, [&](const auto& t) { return !HoldsType(changed, t.first); });
-    auto toldAs = [&](const std::string& ext) -> const std::string* {
-      for (const auto& t : told_)
+    auto toldAs = [&](const std::string& ext) -> std::string* {
+      for (auto& t : told_)
         if (EqualsNoCase(t.first, ext)) return &t.second;
       return nullptr;
     };
@@ -205,7 +205,8 @@ void Guard::Check(Millis) {
       const AssocEntry* now = current->Lookup(ext);
       notice.types.push_back(ext);
       notice.now.push_back(Detached(now));
-      told_.emplace_back(ext, Signature(now));
+      if (std::string* was = toldAs(ext)) *was = Signature(now);
+      else told_.emplace_back(ext, Signature(now));
     }
     if (!notice.empty()) {
       Merge(shown_, notice);

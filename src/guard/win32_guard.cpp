@@ -189,11 +189,12 @@ class Win32Guard : public IGuardHost, public ISignals {
   }
 
   bool MakeWindows() {
-    WNDCLASSEXW wc{sizeof wc};
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
     wc.lpfnWndProc = Proc;
     wc.hInstance = instance_;
     wc.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(IDI_HOLLIN));
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512))  /* IDC_ARROW */;
     wc.lpszClassName = kGuardClass;
     RegisterClassExW(&wc);
     wc.hbrBackground = GetSysColorBrush(COLOR_WINDOW);
