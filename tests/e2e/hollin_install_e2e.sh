@@ -116,7 +116,7 @@ done
 
 # 4. The logon check, asked for: the quiet check of the installed program.
 msiexec /i "$(win_path "$tmp/next.msi")" ADDLOCAL=LogonCheck
-expect_eq "the Run value with the logon check" "\"$app_win\\hollin.exe\" -h" "$(run_value)"
+expect_eq "the Run value with the logon check" "\"$app_win\\hollin.exe\" --guard --logon" "$(run_value)"
 
 # 5. Where the program's folder is not writable, the base goes to the
 #    user's folder and nothing into the program's.

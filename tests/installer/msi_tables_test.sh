@@ -32,7 +32,7 @@ rows Shortcut | awk -F'\t' -v t="[#$exe_key]" '$2 == "ProgramMenuFolder" && $3 =
 run=$(rows Registry | awk -F'\t' '$3 == "Software\\Microsoft\\Windows\\CurrentVersion\\Run"')
 [ "$(wc -l <<<"$run")" = 1 ] || fail "not one Run value: $run"
 IFS=$'\t' read -r _ root _ name value component <<<"$run"
-[ "$root/$name/$value" = '1/Hollin/"[INSTALLFOLDER]hollin.exe" -h' ] || fail "the Run value is $root/$name/$value"
+[ "$root/$name/$value" = '1/Hollin/"[INSTALLFOLDER]hollin.exe" --guard --logon' ] || fail "the Run value is $root/$name/$value"
 features=$(rows FeatureComponents | awk -F'\t' -v c="$component" '$2 == c { print $1 }')
 [ "$features" = LogonCheck ] || fail "the Run value's component is in the features: $features"
 IFS=$'\t' read -r _ _ title _ _ level _ <<<"$(rows Feature | awk -F'\t' '$1 == "LogonCheck"')"
