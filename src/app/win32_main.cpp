@@ -9,6 +9,7 @@
 #include "guard/win32_guard.h"
 #include "common/command_line.h"
 #include "common/win32_platform.h"
+#include "common/win32_text.h"
 #include "registry/win32_registry.h"
 #include "ui/frm_main.h"
 #include "ui/win32_backend.h"
@@ -44,7 +45,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   // A run for scripts is told by its options, before the quiet check's
   // switch is looked for ("--help" is help): it shows no window and asks
   // nothing.
-  const std::vector<std::string> args = cli::SplitArguments(ArgumentsOf(GetCommandLineA()));
+  const std::vector<std::string> args = cli::SplitArguments(ArgumentsOf(Utf8(GetCommandLineW())));
   // The resident guard, which writes each check's event as a run for
   // scripts does.
   if (guard::IsGuardRun(args)) {

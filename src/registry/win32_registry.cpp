@@ -161,7 +161,33 @@ LONG Win32Registry::RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
 
 LONG Win32Registry::RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName,
                                   LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
-  return ::RegEnumValueA(hKey, dwIndex, lpValueName, lpcchValueName, lpReserved, lpType, lpData, lpcbData);
+  if (lpReserved || !lpValueName || !lpcchValueName || (lpData && !lpcbData)) return ERROR_INVALID_PARAMETER;
+  // The name first (a value's name is at most 16,383 units), then the value
+  // read whole by it, converted as a query converts it.
+  std::vector<wchar_t> name(16384);
+  DWORD units = static_cast<DWORD>(name.size());
+  if (const LONG r = ::RegEnumValueW(hKey, dwIndex, name.data(), &units, nullptr, nullptr, nullptr, nullptr))
+    return r;
+  const std::string text = Wtf8FromUtf16(name.data(), units);
+  name.resize(units);
+  name.push_back(L'\0');
+  DWORD type = REG_NONE;
+  std::string data;
+  if (lpType || lpData || lpcbData) {
+    if (const LONG r = ReadValue(hKey, name.data(), type, data)) return r;
+  }
+  // The name and its NUL must fit; when they do not, nothing is stored.
+  if (*lpcchValueName <= text.size()) return ERROR_MORE_DATA;
+  if (lpData && *lpcbData < data.size()) {
+    *lpcbData = static_cast<DWORD>(data.size());
+    return ERROR_MORE_DATA;
+  }
+  std::memcpy(lpValueName, text.c_str(), text.size() + 1);
+  *lpcchValueName = static_cast<DWORD>(text.size());
+  if (lpType) *lpType = type;
+  if (lpcbData) *lpcbData = static_cast<DWORD>(data.size());
+  if (lpData) std::memcpy(lpData, data.data(), data.size());
+  return ERROR_SUCCESS;
 }
 
 LONG Win32Registry::RegCloseKey(HKEY hKey) { return ::RegCloseKey(hKey); }

@@ -343,12 +343,15 @@ TEST_P(Conformance, DeleteValueRemovesOneValueByAnySpelling) {
 }
 
 // Every value once, the default value among them, with its name as written
-// and its type; a name that does not fit is refused; the end is told.
+// (a lone surrogate too; the count in bytes) and its type, and the size of
+// its text as a query gives it; a name that does not fit is refused; the end
+// is told.
 TEST_P(Conformance, ValuesEnumerateOnceEachWithNameAndType) {
   const HKEY k = Create("vals");
   Set(k, "", REG_SZ, "d\0"s);
   Set(k, "Mixed.Case", REG_EXPAND_SZ, "%x%\0"s);
   Set(k, "n", REG_DWORD, "\1\0\0\0"s);
+  Set(k, "\xD0\x98\xED\xA0\x80", REG_SZ, "\xF0\x9F\x98\x80\0"s);  // Cyrillic I, a lone high surrogate; an emoji
   Names seen;
   DWORD index = 0;
   for (;; ++index) {
@@ -362,7 +365,7 @@ TEST_P(Conformance, ValuesEnumerateOnceEachWithNameAndType) {
     seen.push_back(std::string(name, cch) + "/" + std::to_string(type) + "/" + std::to_string(size));
   }
   std::sort(seen.begin(), seen.end());
-  EXPECT_EQ(seen, (Names{"/1/2", "Mixed.Case/2/4", "n/4/4"}));
+  EXPECT_EQ(seen, (Names{"/1/2", "Mixed.Case/2/4", "n/4/4", "\xD0\x98\xED\xA0\x80/1/5"}));
   char small[10];  // "Mixed.Case" without room for its NUL
   DWORD cch = sizeof small;
   int refused = 0;
