@@ -80,6 +80,9 @@ probe controls Hollin
 expect_contains "the next notice" "1 file type now opens with other (.hga)." "$OUT"
 probe click Hollin "&Keep"
 probe gone Hollin 5000
+OUT=$(cd "$app" && timeout 60 wine ./hollin.exe --check 2>&1) || true
+expect_contains "the base after Keep still differs in the type reviewed" ".txt	changed" "$OUT"
+[[ "$OUT" != *".hga"* ]] || fail "Keep did not take .hga into the base: $OUT"
 wine reg add 'HKCR\.hgb' /ve /d HollinGuard.Grab /f >/dev/null
 probe wait Hollin 10000
 probe controls Hollin

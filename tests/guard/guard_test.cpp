@@ -191,6 +191,13 @@ TEST_F(GuardTest, SaysEachChangeOnceAgainstTheBaseInForce) {
   EXPECT_EQ(host.said[1], std::make_pair(Millis{32000}, std::string("1 file type now opens with write (.bmp).")));
   EXPECT_EQ(host.said[2], std::make_pair(Millis{52000}, std::string("1 file type now opens with NOTEPAD (.rtf).")))
       << "a kept type is in the base";
+  Associations saved;
+  saved.BaseFile = g.BaseFile;
+  DataFile vsd;
+  NullStatusSink sink;
+  ASSERT_TRUE(LoadRecordedBase(saved, vsd, sink));
+  EXPECT_EQ(saved.BaseEntries->Item(".bmp")->InForceProgID(), "rtffile") << "Keep saved the type as told";
+  EXPECT_EQ(saved.BaseEntries->Item(".txt")->InForceProgID(), "Grab.Doc") << "the accept from elsewhere";
   EXPECT_EQ(guard.Checks(), 7);
   EXPECT_EQ(host.records, (std::vector<Kind>{Kind::FirstRun, Kind::ChangesFound, Kind::ChangesFound,
                                              Kind::ChangesFound, Kind::ChangesFound, Kind::Accepted,
