@@ -29,6 +29,7 @@ constexpr const char* kClasses =
     "[HKEY_CLASSES_ROOT\\.bmp]\n@=\"Paint.Picture\"\n"
     "[HKEY_CLASSES_ROOT\\Paint.Picture\\shell\\open\\command]\n@=\"C:\\\\Paint\\\\zpaint.exe %1\"\n"
     "[HKEY_CLASSES_ROOT\\.rtf]\n@=\"rtffile\"\n"
+    "[HKEY_CLASSES_ROOT\\.ini]\n@=\"txtfile\"\n"
     "[HKEY_CLASSES_ROOT\\rtffile\\shell\\open\\command]\n@=\"C:\\\\Write\\\\write.exe %1\"\n"
     "[HKEY_CLASSES_ROOT\\Grab.Doc\\shell\\open\\command]\n@=\"C:\\\\Grab\\\\grab.exe %1\"\n";
 
@@ -214,18 +215,20 @@ TEST_F(GuardTest, AlwaysRestoreWritesOnlyTheChosenTypes) {
     reg.LoadText("REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Classes\\.txt]\n@=\"Grab.Doc\"\n"
                  "[" + exts + ".rtf\\UserChoice]\n\"ProgId\"=\"Grab.Doc\"\n"
                  "[HKEY_CLASSES_ROOT\\.bmp]\n@=\"Grab.Doc\"\n"
-                 "[HKEY_CLASSES_ROOT\\.pdf]\n@=\"Grab.Doc\"\n", "takeover");
+                 "[HKEY_CLASSES_ROOT\\.pdf]\n@=\"Grab.Doc\"\n"
+                 "[HKEY_CLASSES_ROOT\\.ini]\n@=\"Grab.Doc\"\n", "takeover");
     reg.DenyAccess(HKEY_CLASSES_ROOT, ".bmp", KEY_SET_VALUE);
   });
   Run();
   ASSERT_EQ(host.said.size(), 1u);
   EXPECT_EQ(host.said[0].second,
-            "3 file types now open with grab (.bmp, .pdf, .rtf).\r\n"
+            "4 file types now open with grab (.bmp, .ini, .pdf, .rtf).\r\n"
             "Restored as your base has it: 1 file type (.txt).\r\n"
             "Not restored, the registry refused it: 1 file type (.bmp).\r\n"
             "Explorer's choice changed for 1 file type (.rtf): only Windows may set it back, in Settings.");
   EXPECT_EQ(ReadDefaultValue(reg, HKEY_CURRENT_USER, "Software\\Classes\\.txt"), "") << "the user's layer undone";
   EXPECT_EQ(ReadDefaultValue(reg, HKEY_CLASSES_ROOT, ".pdf"), "Grab.Doc") << "a type not chosen is left";
+  EXPECT_EQ(ReadDefaultValue(reg, HKEY_CLASSES_ROOT, ".ini"), "Grab.Doc") << "a type not chosen is left";
   EXPECT_EQ(ReadDefaultValue(reg, HKEY_CLASSES_ROOT, ".bmp"), "Grab.Doc");
   HKEY key = nullptr;
   ASSERT_EQ(reg.RegOpenKeyExA(HKEY_CURRENT_USER, (exts.substr(18) + ".rtf\\UserChoice").c_str(), 0, KEY_READ, &key),
@@ -246,11 +249,13 @@ TEST_F(GuardTest, APauseHoldsChecksUntilItEnds) {
   At(1000, [this] { Take(".txt"); });
   At(3600000 + 5000, [this] { guard.Pause(signals.now, 3600000); }, Wakeup::Time);
   At(3600000 + 6000, [this] { Take(".bmp"); });
+  At(3600000 + 20000, nullptr, Wakeup::Time);  // a message, after the change set settled
   At(3600000 + 60000, [this] { guard.Resume(signals.now); }, Wakeup::Time);
   Run();
   ASSERT_EQ(host.said.size(), 2u);
   EXPECT_EQ(host.said[0].first, 3600000);
   EXPECT_EQ(host.said[1].first, 3600000 + 60000);
+  EXPECT_EQ(host.said[1].second, "2 file types now open with grab (.txt, .bmp).") << "not yet answered: merged";
   EXPECT_EQ(guard.Checks(), 3);
 }
 
