@@ -51,7 +51,20 @@ int WarnValue(bool readOk, const SettingValue& value) {
 }
 
 void Main(AppState& appState, IPlatform& platform, IRegistry& reg,
-          IMessageBox& box, IStartupWindows& windows) {
+          IMessageBox& box, IStartupWindows& windows, const AccountFacts& account) {
+  // 0. The settings checked must be a user's.
+  const AccountCheck check = CheckAccount(account);
+  if (check.refused) {
+    box.Show({std::string(kAppTitle) + " has read and changed nothing: " + check.why + "\r\rStart " + kAppTitle +
+                  " as the user signed in.",
+              MbButtons::Ok, MbIcon::Critical, MbDefault::First, kProductName});
+    platform.EndProcess();
+    return;
+  }
+  if (!check.other.empty())
+    box.Show({check.other + "\r\rTo check the settings of the user signed in, start " + kAppTitle +
+                  " as that user, without another account's name and password.",
+              MbButtons::Ok, MbIcon::Information, MbDefault::First, kProductName});
   // 1. A second copy runs only when the user says so.
   if (platform.AnotherInstanceRunning()) {
     const MbAnswer answer =

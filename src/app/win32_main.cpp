@@ -5,11 +5,12 @@
 #include "app/startup.h"
 #include "cli/win32_console.h"
 #include "cli/win32_event_log.h"
-#include "common/text.h"
-#include "guard/win32_guard.h"
+#include "common/win32_account.h"
 #include "common/command_line.h"
 #include "common/win32_platform.h"
+#include "common/text.h"
 #include "common/win32_text.h"
+#include "guard/win32_guard.h"
 #include "registry/win32_registry.h"
 #include "ui/frm_main.h"
 #include "ui/win32_backend.h"
@@ -50,7 +51,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   // scripts does.
   if (guard::IsGuardRun(args)) {
     cli::Win32EventLog events;
-    GuardEventSource source{cli::ComputerName(), cli::UserName(), "", 0};
+    GuardEventSource source{cli::ComputerName(), AccountName(ReadAccountFacts()), "", 0};
     return guard::RunWindowsGuard(instance, args, [&](const guard::CheckRecord& record) {
       source.now = static_cast<long long>(std::time(nullptr));
       WriteGuardEvent(events, source, record);
@@ -80,8 +81,20 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     ui::SetErrorHandler([&frmMain](const std::string& where, std::exception_ptr error) {
       frmMain.ShowEventError(where, error);
     });
+    // What the user does in the window goes to the Application log with
+    // the IDs of a run for scripts, naming the account.
+    const AccountFacts account = ReadAccountFacts();
+    cli::Win32EventLog events;
+    frmMain.onAction = [&events, &account](ui::FrmMain::Action action, const std::string& text) {
+      using A = ui::FrmMain::Action;
+      const cli::EventKind kind = action == A::Restored         ? cli::EventKind::Restored
+                                  : action == A::RestoreRefused ? cli::EventKind::RestoreRefused
+                                  : action == A::Accepted       ? cli::EventKind::Accepted
+                                                                : cli::EventKind::FirstRun;
+      events.Write(kind, text + "\nUser: " + AccountName(account));
+    };
     StartupWindows windows(frmMain, frmWarning);
-    Main(appState, platform, reg, box, windows);
+    Main(appState, platform, reg, box, windows, account);
     return backend.Run();
   } catch (const std::exception& e) {
     box.Show({std::string("An unexpected error stopped ") + kAppTitle + ":\r\r" + e.what(),

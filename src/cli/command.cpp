@@ -27,6 +27,8 @@ class Run {
     report_.machine = env.machine;
     report_.user = env.user;
     report_.time = IsoUtc(env.now);
+    if (const AccountCheck account = CheckAccount(env.account); !account.other.empty())
+      report_.notes.push_back(account.other);
     const std::string ext(DataFile::kExtension);
     // The program's own base is guarded from every output in both places it
     // can live (LocateBase picks one of them), also while the run reads
@@ -322,6 +324,13 @@ class Run {
 
 }  // namespace
 
+std::string RefusedAccountText(const AccountCheck& check) {
+  return std::string(kAppTitle) + ": nothing was read or written: " + check.why +
+         " Run it as the user signed in: in device management, set the script to run with the logged-on "
+         "user's credentials; for a scheduled task, create it with /RU \"BUILTIN\\Users\" (the Users group), "
+         "so that it runs as whoever is signed in.\n";
+}
+
 int RunCommandLine(const Options& o, RunEnvironment& env) {
   if (!o.error.empty()) {
     env.console.Err(o.error + "\n\n" + UsageText());
@@ -334,6 +343,11 @@ int RunCommandLine(const Options& o, RunEnvironment& env) {
   if (o.action == Action::Version) {
     env.console.Out(std::string(kAppTitle) + " (" + kProductName + ") " + HOLLIN_VERSION_TEXT + "\n");
     return kNoChanges;
+  }
+  // Before anything is read (locating the base probes its folder).
+  if (const AccountCheck account = CheckAccount(env.account); account.refused) {
+    env.console.Err(RefusedAccountText(account));
+    return kFailure;
   }
   return Run(o, env).Go();
 }

@@ -144,13 +144,15 @@ std::string UsageText() {
   std::string t;
   t += std::string(kAppTitle) + " checks which programs open your file types.\n\n";
   t += "Usage:\n";
-  t += "  hollin.exe                      the window (first run: records the base)\n";
-  t += "  hollin.exe -h                   a quiet check: the window only when something changed\n";
-  t += "  hollin.exe --check              check, print what changed\n";
-  t += "  hollin.exe --accept             record the current settings as the base\n";
-  t += "  hollin.exe --restore <types>|all  restore the base for these types (\".txt,.pdf\") or all\n";
-  t += "  hollin.exe --export-defaults <file.xml>  write the base as a default associations file\n";
-  t += "  hollin.exe --help | --version\n\n";
+  t += "  hollin.exe                       the window (first run: records the base)\n";
+  t += "  hollin.exe -h                    a quiet check: the window only when something changed\n";
+  t += "  hollinc.exe --check              check, print what changed\n";
+  t += "  hollinc.exe --accept             record the current settings as the base\n";
+  t += "  hollinc.exe --restore <types>|all  restore the base for these types (\".txt,.pdf\") or all\n";
+  t += "  hollinc.exe --export-defaults <file.xml>  write the base as a default associations file\n";
+  t += "  hollinc.exe --help | --version\n";
+  t += "hollinc.exe is the console program for scripts: it waits, and its exit code arrives.\n";
+  t += "hollin.exe takes the same options. Run either as the user whose settings to check.\n\n";
   t += "Options (also with \"/\" for \"--\"):\n";
   t += "  --report <file>                 write the report to a file (atomically) instead of the console\n";
   t += "  --format json|csv|text          the report's format (text by default)\n";
@@ -162,7 +164,7 @@ std::string UsageText() {
   t += "  2  first run: the base was recorded\n";
   t += "  3  the base file is damaged (named, never overwritten)\n";
   t += "  4  some writes were refused (restore)\n";
-  t += "  5  any other failure (the message says what and where)\n";
+  t += "  5  any other failure, or an account that is no user's (the message says what and where)\n";
   t += "  64 the command line is wrong: nothing was read or written\n";
   return t;
 }

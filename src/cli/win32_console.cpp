@@ -6,6 +6,7 @@
 #include <ctime>
 
 #include "cli/win32_event_log.h"
+#include "common/win32_account.h"
 #include "common/win32_platform.h"
 #include "registry/win32_registry.h"
 
@@ -48,6 +49,7 @@ void WriteTo(DWORD which, const std::string& text) {
   WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }
 
+
 std::string CurrentFolder() {
   wchar_t path[MAX_PATH * 4];
   const DWORD n = GetCurrentDirectoryW(static_cast<DWORD>(std::size(path)), path);
@@ -62,12 +64,6 @@ std::string ComputerName() {
   return GetComputerNameW(name, &size) ? Utf8(name) : std::string();
 }
 
-std::string UserName() {
-  wchar_t name[257];
-  DWORD size = 257;
-  return GetUserNameW(name, &size) ? Utf8(name) : std::string();
-}
-
 void Win32Console::Out(const std::string& text) { WriteTo(STD_OUTPUT_HANDLE, text); }
 void Win32Console::Err(const std::string& text) { WriteTo(STD_ERROR_HANDLE, text); }
 
@@ -77,8 +73,17 @@ int RunWindowsCommandLine(const std::vector<std::string>& args) {
   Win32Registry reg;
   const Options options = ParseOptions(args);
   Win32EventLog events;
-  RunEnvironment env{reg,        platform,   console, platform.ProgramFolder(), CurrentFolder(), ComputerName(),
-                     UserName(), static_cast<long long>(std::time(nullptr)), &events};
+  const AccountFacts account = ReadAccountFacts();
+  RunEnvironment env{reg,
+                     platform,
+                     console,
+                     platform.ProgramFolder(),
+                     CurrentFolder(),
+                     ComputerName(),
+                     AccountName(account),
+                     static_cast<long long>(std::time(nullptr)),
+                     &events,
+                     account};
   return RunCommandLine(options, env);
 }
 

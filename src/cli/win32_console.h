@@ -20,10 +20,9 @@ class Win32Console : public IConsole {
   void Err(const std::string& text) override;
 };
 
-// The names of the machine and of the user running the program, as the
-// reports and events carry them ("" where the system tells none).
+// The machine's name, as the reports and events carry it ("" where the
+// system tells none).
 std::string ComputerName();
-std::string UserName();
 
 // Parses the arguments and runs them with the real registry, platform and
 // console; returns the exit code.

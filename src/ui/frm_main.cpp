@@ -290,7 +290,12 @@ void FrmMain::GetAllCurrent() {
 }
 
 void FrmMain::LoadBase() {
-  hollin::LoadBase(g_, vsdMain, *this, flags.NewDBCreated);
+  bool created = false;
+  hollin::LoadBase(g_, vsdMain, *this, created);
+  if (!created) return;
+  flags.NewDBCreated = true;
+  LogAction(Action::FirstRun, "First run in the window: no base was recorded yet; the current settings of " +
+                                  std::to_string(g_.CurrentEntries->Count()) + " file types are the base now.");
 }
 
 void FrmMain::optView_Click(int Index) {
@@ -449,6 +454,8 @@ void FrmMain::cmdAccept_Click() {
   Refresh();
   SaveCurrentAsDefault(g_, vsdMain, *this);
   flags.BaseUpdated = true;
+  LogAction(Action::Accepted, "Accepted in the window: the current settings of " +
+                                  std::to_string(g_.CurrentEntries->Count()) + " file types are the base now.");
   mnuRefresh_Click();
   platform_.SetMousePointer(MousePointer::Default);
 }
@@ -483,6 +490,20 @@ void FrmMain::cmdRestore_Click() {
     ShowText("Not all BASE settings were restored. " + sbrMain.PanelText().substr(kDone.size()));
     settled_ = {sbrMain.PanelPicture(), sbrMain.PanelText()};
   }
+  // One line a type: restored, or which write was refused.
+  std::string logged = "Restored in the window:";
+  for (const std::string& type : restoring_) {
+    std::string line = type + ": restored.";
+    for (const auto& f : failed)
+      if (f.ext == type)
+        line = type + ": the registry refused to write " + (f.programId ? "its program identifier" : "its open command") +
+               (f.layer ? std::string(" in the ") + f.layer : std::string()) + " (error " + std::to_string(f.status) +
+               ").";
+    if (std::find(pendingChoices_.begin(), pendingChoices_.end(), type) != pendingChoices_.end())
+      line = type + ": Explorer's choice differs from the base, and only Settings may write it.";
+    logged.append("\n").append(line);
+  }
+  LogAction(failed.empty() && pendingChoices_.empty() ? Action::Restored : Action::RestoreRefused, logged);
   ReportNotRestored(failed);
   ConfirmChoices();
 }
@@ -576,6 +597,7 @@ std::vector<RestoreFailure> FrmMain::RestoreBaseToReg() {
   std::vector<std::string> types;
   for (int i = 1; i <= lvwMain.Count(); ++i)
     if (lvwMain.Selected(i)) types.push_back(lvwMain.Text(i));
+  restoring_ = types;
   RestoreResult result = RestoreTypes(reg_, *g_.BaseEntries, *g_.CurrentEntries, types);
   // Explorer is told of whatever was written, even where the other write of
   // the same type was refused.

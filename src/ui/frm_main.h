@@ -85,6 +85,12 @@ class FrmMain : public Form, public IStatusSink, public IDeltaWindow {
   // The present date and time in seconds; a test may set its own.
   std::function<double()> Clock;
 
+  // What a user did in the window, for the Application log (the program
+  // writes it with the IDs of a run for scripts, cli/event_log.h), with a
+  // text that says what was done; none: nothing is logged.
+  enum class Action { Restored, RestoreRefused, Accepted, FirstRun };
+  std::function<void(Action, const std::string&)> onAction;
+
   // Event procedures.
   void Form_Load();
   void Form_Paint();
@@ -149,6 +155,11 @@ class FrmMain : public Form, public IStatusSink, public IDeltaWindow {
   void ShowAll(const AssocEntries& entries, const char* caption, int extraTwips,
                const char* statusText);
   void SaveOnClose();
+  void LogAction(Action action, const std::string& text) {
+    if (onAction) onAction(action, text);
+  }
+  // The types the last restore was asked for.
+  std::vector<std::string> restoring_;
 
   AppState& g_;
   IRegistry& reg_;

@@ -11,6 +11,7 @@
 #include "base/data_file.h"
 #include "cli/report.h"
 #include "common/file_system.h"
+#include "common/text.h"
 #include "registry/layers.h"
 #include "registry/merged_class_root.h"
 #include "registry/registry_store.h"
@@ -34,7 +35,7 @@ class CommandTest : public ::testing::Test {
   int Run(std::vector<std::string> args, IRegistry* on = nullptr) {
     console = Console{};
     RunEnvironment env{on ? *on : reg, platform, console, dir.path().string(), dir.path().string(), "PC-7", "ada", 1796673600,
-                       &events};
+                       &events, account};
     return RunCommandLine(ParseOptions(args), env);
   }
   // The kinds of the events written, in order, and clears them.
@@ -60,6 +61,7 @@ class CommandTest : public ::testing::Test {
   test::FakePlatform platform;
   Console console;
   RecordingEventLog events;
+  AccountFacts account{"PC-7\\ada", "S-1-5-21-1-2-3-1001", "PC-7\\ada"};
 };
 
 // Every exit code from a real check, and the events the runs leave: one for
@@ -416,6 +418,99 @@ TEST_F(CommandTest, TheBaseNamedIsTheFileRead) {
   EXPECT_EQ(Snapshot(dir), before);
 }
 
+// The account the run is for: the system's service accounts and a profile
+// that is not loaded (the default profile's HKEY_CURRENT_USER) are refused
+// with exit code 5 before anything is read or written, and the message
+// says why and what to do; another account than the one signed in is
+// checked and named.
+TEST_F(CommandTest, OnlyAUsersOwnSettingsAreChecked) {
+  const struct {
+    const char* what;
+    AccountFacts facts;
+    const char* why;
+  } refused[] = {
+      {"LocalSystem", {"NT AUTHORITY\\SYSTEM", "S-1-5-18", "PC-7\\ada"}, "LocalSystem"},
+      {"LocalService", {"NT AUTHORITY\\LOCAL SERVICE", "S-1-5-19", ""}, "LocalService"},
+      {"NetworkService", {"NT AUTHORITY\\NETWORK SERVICE", "S-1-5-20", ""}, "NetworkService"},
+      {"the default profile", {"PC-7\\ada", "S-1-5-21-1-2-3-1001", "PC-7\\ada", true}, "HKEY_USERS\\.DEFAULT"},
+  };
+  Hijack();
+  const std::string registry = reg.ToText();
+  for (const auto& row : refused) {
+    SCOPED_TRACE(row.what);
+    account = row.facts;
+    for (const char* action : {"--check", "--accept", "--restore"}) {
+      std::vector<std::string> args{action, "--report", "r.txt"};
+      if (std::string(action) == "--restore") args.insert(args.begin() + 1, "all");
+      EXPECT_EQ(Run(args), kFailure) << action;
+      EXPECT_NE(console.err.find(row.why), std::string::npos) << console.err;
+      EXPECT_NE(console.err.find("nothing was read or written"), std::string::npos) << console.err;
+      EXPECT_NE(console.err.find("/RU \"BUILTIN\\Users\""), std::string::npos) << console.err;
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path())) << "no base, no report";
+    EXPECT_EQ(reg.ToText(), registry);
+    EXPECT_TRUE(events.events.empty());
+  }
+  // Elevated with another administrator's account: that account's settings,
+  // said in the report and its event.
+  account = {"PC-7\\admin", "S-1-5-21-1-2-3-500", "PC-7\\ada", false, true};
+  EXPECT_EQ(Run({"--check"}), kFirstRun);
+  EXPECT_EQ(Run({"--check", "--format", "json"}), kNoChanges);
+  EXPECT_NE(console.out.find("those of PC-7\\\\admin (elevated), not those of PC-7\\\\ada, who is signed in."),
+            std::string::npos)
+      << console.out;
+  ASSERT_EQ(events.events.size(), 1u);
+  EXPECT_NE(events.events[0].text.find("not those of PC-7\\ada"), std::string::npos);
+}
+
+// A base of a newer format is refused as damage would be, and stays as it is.
+TEST_F(CommandTest, ABaseOfANewerFormatIsLeftAsItIs) {
+  Run({"--check"});
+  std::string newer = test::ReadFileBytes(Base());
+  newer.replace(newer.find("HOLLINBASE\t2"), 12, "HOLLINBASE\t3");
+  test::WriteFileBytes(Base(), newer);
+  for (const char* action : {"--check", "--accept"}) {
+    EXPECT_EQ(Run({action}), kBaseDamaged) << action;
+    EXPECT_EQ(test::ReadFileBytes(Base()), newer) << action;
+  }
+}
+
+// A type added since the base is "new", one gone since is "removed", in
+// every format.
+TEST_F(CommandTest, NewAndRemovedTypesInEveryFormat) {
+  Run({"--check"});
+  reg.LoadText("REGEDIT4\n[-HKEY_CLASSES_ROOT\\.bmp]\n[HKEY_CLASSES_ROOT\\.nu]\n@=\"Nu.Doc\"\n"
+               "[HKEY_CLASSES_ROOT\\Nu.Doc\\shell\\open\\command]\n@=\"nu.exe %1\"\n",
+               "changed");
+  const struct {
+    const char* format;
+    const char* added;
+    const char* removed;
+  } rows[] = {
+      {"text", "\n.nu\tnew\t", "\n.bmp\tremoved\t"},
+      {"json", "{\"type\": \".nu\", \"change\": \"new\"", "{\"type\": \".bmp\", \"change\": \"removed\""},
+      {"csv", "\r\n.nu,new,", "\r\n.bmp,removed,"},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(Run({"--check", "--format", row.format}), kChangesFound);
+    EXPECT_NE(console.out.find(row.added), std::string::npos) << console.out;
+    EXPECT_NE(console.out.find(row.removed), std::string::npos) << console.out;
+  }
+}
+
+// An export leaves out a type recorded without a program identifier (its
+// command stood under the extension itself), which an associations file
+// cannot name, and says so.
+TEST_F(CommandTest, AnExportLeavesOutATypeWithoutAnIdentifier) {
+  test::WriteFileBytes(Base(), HandMadeBase(kFields, {".raw\traw.exe %1\t.raw\\shell\\open\\command\t\t\t\t\t\t\t",
+                                                     ".txt\tnp.exe %1\ttxtfile\\shell\\open\\command\ttxtfile\t\t\t\t\t\t"}));
+  EXPECT_EQ(Run({"--export-defaults", "out.xml"}), kNoChanges);
+  const std::string xml = test::ReadFileBytes(dir.File("out.xml"));
+  EXPECT_NE(xml.find("Identifier=\".txt\""), std::string::npos) << xml;
+  EXPECT_EQ(xml.find(".raw"), std::string::npos) << xml;
+  EXPECT_NE(console.out.find(".raw: left out (no program identifier)."), std::string::npos) << console.out;
+}
+
 TEST(Report, EachFormatKeepsAwkwardTextWhole) {
   Report r;
   r.program = "Hollin";
@@ -490,6 +585,25 @@ TEST(Report, HostileTextIsShownSafelyInEachFormat) {
               std::string::npos) << FormatReport(r, Format::Json);
     EXPECT_EQ(FormatReport(r, Format::Csv).substr(FormatReport(r, Format::Csv).find("\r\n") + 2),
               ".t,changed,txtfile,np.exe %1,np," + row.csv + "," + row.csv + "," + row.csv + "\r\n");
+  }
+}
+
+// Every control character in a JSON string is escaped: \u00XX, or its short
+// escape where JSON has one.
+TEST(Report, JsonEscapesEveryControlCharacter) {
+  for (int c = 0; c < 0x20; ++c) {
+    Report r;
+    r.outcome = std::string("a") + static_cast<char>(c) + "b";
+    const std::string json = FormatReport(r, Format::Json);
+    const size_t from = json.find("\"outcome\": \"a") + 13, to = json.find("b\"", from);
+    ASSERT_NE(to, std::string::npos) << c;
+    char hex[7];
+    std::snprintf(hex, sizeof hex, "\\u%04x", c);
+    const std::map<int, std::string> shortForms{{8, "\\b"}, {9, "\\t"}, {10, "\\n"}, {12, "\\f"}, {13, "\\r"}};
+    const std::string got = json.substr(from, to - from);
+    const auto shortForm = shortForms.find(c);
+    EXPECT_TRUE(FoldCase(got) == hex || (shortForm != shortForms.end() && got == shortForm->second))
+        << "U+" << c << " as " << got;
   }
 }
 

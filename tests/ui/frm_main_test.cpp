@@ -33,6 +33,24 @@ TEST_F(FrmMainTest, ChecksFromFirstRunToAHijackAndBack) {
   Start();
   EXPECT_EQ(main->lvwMain.Count(), 0);
   EXPECT_TRUE(box.shown.empty());
+
+  // A restore, in full and refused in part; each action goes to the log.
+  Hijack(".txt", "C:\\\\Other\\\\grabber.exe");
+  Hijack(".bmp", "C:\\\\Other\\\\grabber.exe");
+  main->mnuOptWarn.UserChoose();  // no warning
+  main->mnuRefresh.UserChoose();
+  Click(".txt");
+  main->cmdRestore.UserClick();
+  reg.DenyAccess(HKEY_CLASSES_ROOT, ".bmp", KEY_SET_VALUE);
+  Click(".bmp");
+  main->cmdRestore.UserClick();
+  EXPECT_EQ(actions, (std::vector<std::string>{
+                         "3 First run in the window: no base was recorded yet; the current settings of 3 file "
+                         "types are the base now.",
+                         "2 Accepted in the window: the current settings of 3 file types are the base now.",
+                         "0 Restored in the window:\n.txt: restored.",
+                         "1 Restored in the window:\n.bmp: the registry refused to write its program identifier in "
+                         "the machine classes (error 5)."}));
 }
 
 TEST_F(FrmMainTest, ViewsSortingAndRefresh) {

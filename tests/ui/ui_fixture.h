@@ -68,6 +68,9 @@ class WindowTest : public ::testing::Test {
     status = std::make_unique<ui::FrmStatus>(backend);
     warning = std::make_unique<ui::FrmWarning>(backend, g, on ? *on : reg);
     main = std::make_unique<ui::FrmMain>(backend, g, on ? *on : reg, platform, box, *status, *warning);
+    main->onAction = [this](ui::FrmMain::Action action, const std::string& text) {
+      actions.push_back(std::to_string(static_cast<int>(action)) + " " + text);
+    };
     main->Load();
   }
 
@@ -141,6 +144,8 @@ class WindowTest : public ::testing::Test {
   FakePlatform platform;
   test::ScriptedMessageBox box;
   RecordingBackend backend;
+  // What the window logged: the action's number and its text.
+  std::vector<std::string> actions;
   AppState g;
   std::unique_ptr<ui::FrmStatus> status;
   std::unique_ptr<ui::FrmWarning> warning;
