@@ -4,8 +4,9 @@
 # warning before a restore, the About box, the help in the HTML Help viewer,
 # the quiet check's status window, the panel of a type whose Explorer's
 # choice changed, with its layers, the box of a restore of that choice, the
-# panel with the risk signals of a takeover and the health check, and the
-# main window at 144 DPI.
+# panel with the risk signals of a takeover and the health check, the main
+# window at 144 DPI, and the guard's notice beside its icon in the
+# notification area ("scripts/screenshots.sh guard" takes that one alone).
 # Runs hollin.exe in a private Wine prefix on a virtual display, driven by the
 # probe from another process. Installs what is missing first.
 set -euo pipefail
@@ -35,6 +36,28 @@ wineserver -k >/dev/null 2>&1 || true
 wineserver -w >/dev/null 2>&1 || true
 setsid wineserver -p </dev/null >/dev/null 2>&1
 run() { start_bg "$app/hollin.exe" "$@"; }
+
+# The guard: three types taken over at once give one notice, at the corner
+# of the screen where the notification area shows the guard's icon.
+guard_shots() {
+  local g="$HOLLIN_WINE_TMP/guard"
+  mkdir -p "$g"
+  cp build/windows/src/hollin.exe "$g/"
+  wine reg add 'HKCR\HollinShot.Grab\shell\open\command' /ve /d '"C:\Program Files\Grab\Grab.exe" "%1"' /f >/dev/null
+  for t in .pdf .rtf; do wine reg add "HKCR\\$t" /ve /d txtfile /f >/dev/null; done
+  start_bg "$g/hollin.exe" --guard
+  for _ in $(seq 100); do [ -f "$g/Prev.isd" ] && break; sleep 0.1; done
+  probe --hidden wait "Hollin guard" 15000
+  sleep 1
+  wine regedit /s "$(winepath -w "$PWD/scripts/screenshots-guard.reg")"
+  probe wait Hollin 15000
+  shot guard-notice.png
+  (cd "$g" && wine ./hollin.exe --guard --stop)
+  for t in .pdf .rtf; do wine reg delete "HKCR\\$t" /f >/dev/null; done
+  wine reg add 'HKCR\.txt' /ve /d txtfile /f >/dev/null
+}
+guard_shots
+[ "${1:-}" != guard ] || exit 0
 
 run
 probe wait "$M" 30000

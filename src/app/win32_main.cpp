@@ -1,18 +1,22 @@
 // The Windows entry point: builds the real services and windows, runs Main,
 // then the message loop. The process ends through the windows (closing the
 // main window, the quiet check's timer) or the second-copy question.
+#include "app/guard_events.h"
 #include "app/startup.h"
 #include "cli/win32_console.h"
 #include "cli/win32_event_log.h"
 #include "common/win32_account.h"
 #include "common/command_line.h"
 #include "common/win32_platform.h"
+#include "common/text.h"
 #include "common/win32_text.h"
 #include "compare/win32_file_facts.h"
+#include "guard/win32_guard.h"
 #include "registry/win32_registry.h"
 #include "ui/frm_main.h"
 #include "ui/win32_backend.h"
 
+#include <ctime>
 #include <exception>
 #include <string>
 #include <vector>
@@ -44,13 +48,26 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   // switch is looked for ("--help" is help): it shows no window and asks
   // nothing.
   const std::vector<std::string> args = cli::SplitArguments(ArgumentsOf(Utf8(GetCommandLineW())));
-  if (cli::IsCommandLineRun(args)) return cli::RunWindowsCommandLine(args);
+  // The resident guard, which writes each check's event as a run for
+  // scripts does.
+  if (guard::IsGuardRun(args)) {
+    cli::Win32EventLog events;
+    GuardEventSource source{cli::ComputerName(), AccountName(ReadAccountFacts()), "", 0};
+    return guard::RunWindowsGuard(instance, args, [&](const guard::CheckRecord& record) {
+      source.now = static_cast<long long>(std::time(nullptr));
+      WriteGuardEvent(events, source, record);
+    });
+  }
+  // The guard's Review: the window with the types its notice named.
+  const bool review = !args.empty() && (FoldCase(args[0]) == "--review" || FoldCase(args[0]) == "/review");
+  if (!review && cli::IsCommandLineRun(args)) return cli::RunWindowsCommandLine(args);
   // Every shell call of the windows runs in this thread's apartment, which
   // outlives them all.
   ComApartment apartment;
   Win32MessageBox box;
   try {
     AppState appState;
+    if (review) appState.ReviewTypes.assign(args.begin() + 1, args.end());
     Win32Platform platform;
     platform.apartment = &apartment;
     Win32Registry reg;

@@ -50,11 +50,6 @@ void WriteTo(DWORD which, const std::string& text) {
   WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }
 
-std::string ComputerName() {
-  wchar_t name[MAX_COMPUTERNAME_LENGTH + 1];
-  DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
-  return GetComputerNameW(name, &size) ? Utf8(name) : std::string();
-}
 
 std::string CurrentFolder() {
   wchar_t path[MAX_PATH * 4];
@@ -63,6 +58,12 @@ std::string CurrentFolder() {
 }
 
 }  // namespace
+
+std::string ComputerName() {
+  wchar_t name[MAX_COMPUTERNAME_LENGTH + 1];
+  DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+  return GetComputerNameW(name, &size) ? Utf8(name) : std::string();
+}
 
 void Win32Console::Out(const std::string& text) { WriteTo(STD_OUTPUT_HANDLE, text); }
 void Win32Console::Err(const std::string& text) { WriteTo(STD_ERROR_HANDLE, text); }

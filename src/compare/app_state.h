@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "base/associations.h"
 
@@ -14,6 +16,9 @@ struct AppState : Associations {
   bool HiddenStart = false;
   // The screen's vertical twips per pixel, rounded.
   std::int16_t ScreenTwipsY = 0;
+  // The types the guard's notice asked to review: the changes view lists
+  // only these (none: every change).
+  std::vector<std::string> ReviewTypes;
 };
 
 }  // namespace hollin

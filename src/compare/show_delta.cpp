@@ -1,5 +1,7 @@
 #include "compare/show_delta.h"
 
+#include "compare/always_restore.h"
+
 #include <unordered_set>
 
 #include "common/names.h"
@@ -112,7 +114,7 @@ std::string WelcomeText() {
 DeltaOutcome ShowDelta(AppState& g, DeltaFlags& flags, IDeltaWindow& w) {
   w.SetSecondColumn("Changed To Open With", 10);
   for (const auto& item : FindChanges(*g.CurrentEntries, *g.BaseEntries))
-    w.AddRow(item.Ext, item.EXEName);
+    if (g.ReviewTypes.empty() || HoldsType(g.ReviewTypes, item.Ext)) w.AddRow(item.Ext, item.EXEName);
 
   const int rows = w.RowCount();
   if (rows == 0 && flags.NewDBCreated) {

@@ -10,11 +10,13 @@
 #include "common/names.h"
 #include "common/text.h"
 #include "common/ansi_codepage.h"
+#include "compare/always_restore.h"
 #include "compare/changed_when.h"
 #include "compare/exe_name.h"
 #include "compare/check.h"
 #include "compare/default_apps.h"
 #include "compare/restore.h"
+#include "registry/settings.h"
 #include "resource.h"
 
 namespace hollin::ui {
@@ -44,6 +46,7 @@ FrmMain::FrmMain(Backend& backend, AppState& appState, IRegistry& reg, IPlatform
       mnuRestore(*this, "mnuRestore", -1, IDM_RESTORE, "&Restore Base for Selected Type(s)", "Ctrl+R", 4),
       mnuRefresh(*this, "mnuRefresh", -1, IDM_REFRESH, "Re&fresh", "F5", 2),
       mnuOptWarn(*this, "mnuOptWarn", -1, IDM_OPT_WARN, "&Warn Before Restoring", "Ctrl+W", 4),
+      mnuOptAlways(*this, "mnuOptAlways", -1, IDM_OPT_ALWAYS, "&Always Restore Selected Type(s)", "", 4),
       mnuHlpCont(*this, "mnuHlpCont", -1, IDM_HLP_CONT, "&Help Topics"),
       mnuHlpAbout(*this, "mnuHlpAbout", -1, IDM_HLP_ABOUT, "&About Hollin", "", 1),
       g_(appState), reg_(reg), platform_(platform), box_(box), frmStatus_(frmStatus),
@@ -77,6 +80,7 @@ FrmMain::FrmMain(Backend& backend, AppState& appState, IRegistry& reg, IPlatform
   cmdRestore.Click = [this] { cmdRestore_Click(); };
   mnuRestore.Click = [this] { mnuRestore_Click(); };
   mnuOptWarn.Click = [this] { mnuOptWarn_Click(); };
+  mnuOptAlways.Click = [this] { mnuOptAlways_Click(); };
   mnuHlpCont.Click = [this] { mnuHlpCont_Click(); };
   mnuHlpAbout.Click = [this] { mnuHlpAbout_Click(); };
   OnHelp = [this](MenuItem* item) { ShowHelp(item ? item->HelpTopic() : 0); };
@@ -181,8 +185,9 @@ void FrmMain::Form_Load() {
   lblRestore.Caption("For selected File Type(s),\ruse BASE application\rinstead of Current.");
 
   // The switch is looked for among the arguments only: the program's own
-  // path may hold "-h" ("C:\Tools-Hub\hollin.exe").
-  if (FoldCase(ArgumentsOf(platform_.CommandLine())).find("-h") != std::string::npos) {
+  // path may hold "-h" ("C:\Tools-Hub\hollin.exe"), and a type to review
+  // may too.
+  if (g_.ReviewTypes.empty() && FoldCase(ArgumentsOf(platform_.CommandLine())).find("-h") != std::string::npos) {
     g_.HiddenStart = true;
     frmStatus_.SetUp();
   } else {
@@ -362,6 +367,7 @@ std::string FrmMain::WhatWindowsRuns(const std::string& ext) {
 
 void FrmMain::lvwMain_ItemClick(int row) {
   const std::string& ext = lvwMain.Text(row);
+  mnuOptAlways.Checked(HoldsType(ReadAlwaysRestore(reg_), ext));
   if (ShownView == 1) {
     const AssocEntry& entry = *g_.CurrentEntries->Item(ext);
     lblInfo.Caption(EntryText("CURRENT settings for file type ", entry) + IgnoredChoiceText(&entry) +
@@ -626,6 +632,30 @@ void FrmMain::mnuOptWarn_Click() {
   frmWarning_.Load();
   frmWarning_.chkWarn.Value(mnuOptWarn.Checked() ? 0 : 1);
   SaveWarnSetting(reg_, box_, mnuOptWarn);
+}
+
+// The selected types join the set the guard restores at once, or, where all
+// of them are in it already, leave it.
+void FrmMain::mnuOptAlways_Click() {
+  std::vector<std::string> selected;
+  for (int i = 1; i <= lvwMain.Count(); ++i)
+    if (lvwMain.Selected(i)) selected.push_back(lvwMain.Text(i));
+  if (selected.empty()) {
+    box_.Show({"Select the file types to restore at once whenever they change, then choose this again.",
+               MbButtons::Ok, MbIcon::Information, MbDefault::First, kProductName});
+    return;
+  }
+  std::vector<std::string> always = ReadAlwaysRestore(reg_);
+  bool all = true;
+  for (const auto& t : selected) all = all && HoldsType(always, t);
+  if (all) std::erase_if(always, [&](const std::string& t) { return HoldsType(selected, t); });
+  else always.insert(always.end(), selected.begin(), selected.end());
+  if (const LONG status = WriteAlwaysRestore(reg_, always); status != ERROR_SUCCESS) {
+    box_.Show({RefusedSettingText(kAlwaysRestoreValue, status), MbButtons::Ok, MbIcon::Exclamation,
+               MbDefault::First, kProductName});
+    return;
+  }
+  mnuOptAlways.Checked(!all);
 }
 
 std::vector<RestoreFailure> FrmMain::RestoreBaseToReg() {

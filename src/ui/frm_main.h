@@ -65,6 +65,9 @@ class FrmMain : public Form, public IStatusSink, public IDeltaWindow {
   MenuItem mnuHealth;
   MenuItem mnuAccept, mnuRestore, mnuRefresh;
   MenuItem mnuOptWarn;
+  // Whether the guard restores the selected types at once when they change
+  // (compare/always_restore); checked when every selected type is set so.
+  MenuItem mnuOptAlways;
   MenuItem mnuHlpCont, mnuHlpAbout;
 
   OptionButton& optView(int index);
@@ -115,6 +118,7 @@ class FrmMain : public Form, public IStatusSink, public IDeltaWindow {
   void cmdRestore_Click();
   void mnuRestore_Click();
   void mnuOptWarn_Click();
+  void mnuOptAlways_Click();
   void mnuHlpCont_Click();
   void mnuHlpAbout_Click();
   // Opens the help file at a topic (0: its contents) in the system's help

@@ -118,7 +118,7 @@ done
 
 # 4. The logon check, asked for: the quiet check of the installed program.
 msiexec /i "$(win_path "$tmp/next.msi")" ADDLOCAL=LogonCheck
-expect_eq "the Run value with the logon check" "\"$app_win\\hollin.exe\" -h" "$(run_value)"
+expect_eq "the Run value with the logon check" "\"$app_win\\hollin.exe\" --guard --logon" "$(run_value)"
 
 # 5. Where the program's folder is not writable, the base goes to the
 #    user's folder and nothing into the program's.
@@ -159,7 +159,7 @@ for f in hollin.exe hollinc.exe Hollin.hlp Hollin.htm Hollin.chm; do
 done
 [ ! -e "$app/hollin.exe" ] || fail "a per-machine installation went to $app"
 pf_win=$(win_path "$program_files/Hollin")
-expect_eq "the machine's Run value" "REG_SZ    \"$pf_win\\hollin.exe\" -h" "$(value_of "$machine_run" Hollin)"
+expect_eq "the machine's Run value" "REG_SZ    \"$pf_win\\hollin.exe\" --guard --logon" "$(value_of "$machine_run" Hollin)"
 expect_eq "no Run value of the installing user" "" "$(run_value)"
 expect_eq "the event source's message file" "REG_EXPAND_SZ    $pf_win\\hollin.exe" "$(value_of "$event_key" EventMessageFile)"
 expect_eq "the event source's types" "REG_DWORD    0x7" "$(value_of "$event_key" TypesSupported)"

@@ -41,7 +41,7 @@ run=$(rows Registry | awk -F'\t' '$3 == "Software\\Microsoft\\Windows\\CurrentVe
 for want in '1/NOT ALLUSERS=1 OR REMOVE/4' '2/ALLUSERS=1 OR REMOVE/260'; do
   IFS=$'\t' read -r _ root _ name value component <<<"$(awk -F'\t' -v r="${want%%/*}" '$2 == r' <<<"$run")"
   [ "$root/$(condition "$component")" = "$want" ] || fail "the Run value of root $root is $root/$(condition "$component"), not $want"
-  [ "$name/$value" = 'Hollin/"[INSTALLFOLDER]hollin.exe" -h' ] || fail "the Run value is $name/$value"
+  [ "$name/$value" = 'Hollin/"[INSTALLFOLDER]hollin.exe" --guard --logon' ] || fail "the Run value is $name/$value"
   [ "$(features_of "$component")" = LogonCheck ] || fail "the Run value's component is in the features: $(features_of "$component")"
 done
 

@@ -21,10 +21,11 @@
 namespace {
 
 DWORD g_pid = 0;  // --pid N: only windows of that process
+bool g_hidden = false;  // --hidden: hidden windows are found by their title too
 
 int usage() {
   std::fputs(
-      "usage: hollin_probe [--pid N] COMMAND ...\n"
+      "usage: hollin_probe [--pid N] [--hidden] COMMAND ...\n"
       "  windows | wait TITLE [ms] | gone TITLE [ms] | controls TITLE | list TITLE | status TITLE\n"
       "  click TITLE TEXT | select TITLE ROW... | key TITLE [ctrl+|shift+|alt+]VK\n"
       "  char TITLE TEXT | menu TITLE | command TITLE ID | msgbox TITLE\n"
@@ -91,7 +92,7 @@ BOOL CALLBACK FindTop(HWND hwnd, LPARAM lp) {
   auto* f = reinterpret_cast<Find*>(lp);
   DWORD pid = 0;
   GetWindowThreadProcessId(hwnd, &pid);
-  if (!IsWindowVisible(hwnd) || (g_pid && pid != g_pid)) return TRUE;
+  if ((!g_hidden && !IsWindowVisible(hwnd)) || (g_pid && pid != g_pid)) return TRUE;
   if (f->cls && ClassOf(hwnd) != f->cls) return TRUE;
   if (f->title != WindowText(hwnd)) return TRUE;
   f->found = hwnd;
@@ -499,6 +500,10 @@ int main() {
   if (a + 1 < argc && std::strcmp(argv[a], "--pid") == 0) {
     g_pid = static_cast<DWORD>(std::strtoul(argv[a + 1], nullptr, 10));
     a += 2;
+  }
+  if (a < argc && std::strcmp(argv[a], "--hidden") == 0) {
+    g_hidden = true;
+    ++a;
   }
   if (argc - a == 1 && std::strcmp(argv[a], "windows") == 0) return CmdWindows();
   if (argc - a < 2) return usage();
