@@ -73,18 +73,16 @@ void Main(AppState& appState, IPlatform& platform, IRegistry& reg,
   appState.BaseFile = base.file;
   appState.FormerBaseFile = base.readFirst;
   // 4.
-  appState.ScreenTwipsY = static_cast<std::int16_t>(std::lround(platform.TwipsPerPixelY()));
-  // 5.
   if (const LONG status = WriteSetting(reg, "InstallPath", folder); status != ERROR_SUCCESS)
     box.Show({RefusedSettingText("InstallPath", status), MbButtons::Ok, MbIcon::Exclamation, MbDefault::First,
               kProductName});
-  // 6.
+  // 5.
   SettingValue warn;
   const bool readOk = ReadSetting(reg, box, "warn", 1, warn, false);
   const int warnValue = WarnValue(readOk, warn);
-  // 7. Checked when warnings are off.
+  // 6. Checked when warnings are off.
   windows.SetWarnCheckBox(1 - warnValue);
-  // 8.
+  // 7.
   windows.LoadMainWindow();
 }
 

@@ -52,7 +52,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     Win32Registry reg;
     ui::Win32Backend backend(instance);
     ui::FrmStatus frmStatus(backend);
-    ui::FrmWarning frmWarning(backend, appState, reg);
+    ui::FrmWarning frmWarning(backend, reg);
     ui::FrmIcon frmIcon(backend);
     ui::FrmAbout frmAbout(backend, reg, platform, box);
     ui::FrmMain frmMain(backend, appState, reg, platform, box, frmStatus, frmWarning);

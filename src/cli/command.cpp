@@ -14,7 +14,7 @@
 #include "common/text.h"
 #include "compare/check.h"
 #include "compare/default_apps.h"
-#include "compare/show_delta.h"
+#include "compare/changes.h"
 
 namespace hollin::cli {
 namespace {
@@ -133,8 +133,7 @@ class Run {
 
   // Loads the base; false after a first run, which recorded it.
   bool LoadBase() {
-    bool created = false;
-    hollin::LoadBase(g_, vsd_, sink_, created);
+    const bool created = hollin::LoadBase(g_, vsd_) == BaseLoad::RecordedNew;
     std::int64_t t = 0;
     if (LastWriteSeconds(report_.baseFile, t)) {
       report_.baseTime = IsoUtc(t);
@@ -191,7 +190,7 @@ class Run {
     if (!LoadBase()) return FirstRun();
     const auto types = ChangedTypes();
     report_.items = ItemsOf(types, *g_.CurrentEntries, *g_.BaseEntries);
-    SaveCurrentAsDefault(g_, vsd_, sink_);
+    SaveCurrentAsDefault(g_, vsd_);
     report_.outcome = "accepted";
     report_.notes.push_back("The current settings are the base now" +
                             std::string(types.empty() ? "." : "; the types listed were changed."));
@@ -286,7 +285,7 @@ class Run {
   int Export() {
     // Only a recorded base is exported: none, or one never filled, is not
     // recorded by an export (it would be recorded from nothing).
-    if (!LoadRecordedBase(g_, vsd_, sink_))
+    if (!LoadRecordedBase(g_, vsd_))
       return Fail("no base is recorded in \"" + report_.baseFile + "\" yet: run --check first.");
     // What an export names is written by whoever imports it.
     RequireRestorableBase(g_);
@@ -314,7 +313,6 @@ class Run {
   RunEnvironment& env_;
   Associations g_;
   DataFile vsd_;
-  NullStatusSink sink_;
   Report report_;
   std::vector<GuardedFile> guarded_;  // what no output may replace
   std::string reportError_;           // why the report file was not written

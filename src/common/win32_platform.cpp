@@ -84,13 +84,6 @@ void Win32Platform::ChangeCurrentFolder(const std::string& folder) {
   SetCurrentDirectoryA(folder.c_str());
 }
 
-double Win32Platform::TwipsPerPixelY() {
-  HDC screen = GetDC(nullptr);
-  const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-  if (screen) ReleaseDC(nullptr, screen);
-  return 1440.0 / (dpi > 0 ? dpi : 96);
-}
-
 void Win32Platform::SetMousePointer(MousePointer pointer) {
   SetCursor(LoadCursor(nullptr, pointer == MousePointer::Hourglass ? IDC_WAIT : IDC_ARROW));
 }

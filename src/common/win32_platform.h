@@ -33,7 +33,6 @@ class Win32Platform : public IPlatform {
   bool AnotherInstanceRunning() override;
   std::string ProgramFolder() override;
   void ChangeCurrentFolder(const std::string& folder) override;
-  double TwipsPerPixelY() override;
   void SetMousePointer(MousePointer pointer) override;
   std::string CommandLine() override;
   void Beep() override;

@@ -180,7 +180,7 @@ void FrmMain::Form_Load() {
   // The switch is looked for among the arguments only: the program's own
   // path may hold "-h" ("C:\Tools-Hub\hollin.exe").
   if (FoldCase(ArgumentsOf(platform_.CommandLine())).find("-h") != std::string::npos) {
-    g_.HiddenStart = true;
+    flags.HiddenStart = true;
     frmStatus_.SetUp();
   } else {
     Show();
@@ -190,7 +190,7 @@ void FrmMain::Form_Load() {
   platform_.SetMousePointer(MousePointer::Default);
 }
 
-void FrmMain::Form_Paint() { g_.HiddenStart = false; }
+void FrmMain::Form_Paint() { flags.HiddenStart = false; }
 
 void FrmMain::Form_KeyPress(int& KeyAscii) {
   // Characters typed while the list has the focus go to its own handler.
@@ -215,7 +215,7 @@ void FrmMain::SaveOnClose() {
   // The window closes whatever happens; a base that cannot be written is
   // reported and stays as it was.
   try {
-    SaveCurrentAsDefault(g_, vsdMain, *this);
+    SaveCurrentAsDefault(g_, vsdMain, this);
   } catch (const BaseFileError& e) {
     box_.Show({std::string(e.what()) + "\r\rThe base was not changed.", MbButtons::Ok,
                MbIcon::Exclamation, MbDefault::First, kProductName});
@@ -223,8 +223,6 @@ void FrmMain::SaveOnClose() {
 }
 
 void FrmMain::Form_Unload(int&) {
-  g_.CurrentEntry.reset();
-  g_.BaseEntry.reset();
   platform_.EndProcess();
 }
 
@@ -275,17 +273,16 @@ void FrmMain::ReportSkipped() {
 
 void FrmMain::GetAllCurrent() {
   ShowLed(Led::Yellow);
-  if (!g_.RestoreConfirmed) ShowText("Reading CURRENT entries...");
+  if (!flags.RestoreConfirmed) ShowText("Reading CURRENT entries...");
   lblInfo.Caption("");
   Refresh();
   ScanResult scan = ScanCurrent(reg_, platform_);
   g_.CurrentEntries = std::move(scan.entries);
-  g_.CurrentEntry = std::move(scan.last);
   skipped_ = std::move(scan.skipped);
 }
 
 void FrmMain::LoadBase() {
-  hollin::LoadBase(g_, vsdMain, *this, flags.NewDBCreated);
+  if (hollin::LoadBase(g_, vsdMain, this) == BaseLoad::RecordedNew) flags.NewDBCreated = true;
 }
 
 void FrmMain::optView_Click(int Index) {
@@ -313,7 +310,7 @@ void FrmMain::optView_Click(int Index) {
   }
   Refresh();
   if (lvwMain.Count() >= 1) lvwMain.EnsureVisible(1);
-  if (!g_.HiddenStart) lvwMain.SetFocus();
+  if (!flags.HiddenStart) lvwMain.SetFocus();
   platform_.SetMousePointer(MousePointer::Default);
   settled_ = {sbrMain.PanelPicture(), sbrMain.PanelText()};
 }
@@ -411,7 +408,7 @@ void FrmMain::lvwMain_KeyPress(int& KeyAscii) {
 void FrmMain::ShowDelta() {
   lvwMain.BeginUpdate();
   try {
-    hollin::ShowDelta(g_, flags, *this);
+    ui::ShowDelta(g_, flags, *this);
   } catch (...) {
     lvwMain.EndUpdate();
     throw;
@@ -441,7 +438,7 @@ void FrmMain::ShowAllPrevious() {
 void FrmMain::cmdAccept_Click() {
   platform_.SetMousePointer(MousePointer::Hourglass);
   Refresh();
-  SaveCurrentAsDefault(g_, vsdMain, *this);
+  SaveCurrentAsDefault(g_, vsdMain, this);
   flags.BaseUpdated = true;
   mnuRefresh_Click();
   platform_.SetMousePointer(MousePointer::Default);
@@ -457,16 +454,8 @@ void FrmMain::cmdRestore_Click() {
       " If you are unsure, click Cancel to abandon the changes." + "\r\r" +
       "Maintaining up-to-date backup copies of your Windows Registry files" +
       " (SYSTEM.DAT and USER.DAT) always is advisable.";
-  if (mnuOptWarn.Checked()) {
-    g_.RestoreConfirmed = false;
-    frmWarning_.Load();
-    frmWarning_.Caption(kProductName);
-    frmWarning_.lblWarning1.Caption(warning);
-    frmWarning_.ShowModal();
-  } else {
-    g_.RestoreConfirmed = true;
-  }
-  if (!g_.RestoreConfirmed) return;
+  flags.RestoreConfirmed = !mnuOptWarn.Checked() || frmWarning_.Ask(kProductName, warning);
+  if (!flags.RestoreConfirmed) return;
   platform_.SetMousePointer(MousePointer::Hourglass);
   SetStatus(Led::Yellow, "Restoring BASE settings to Registry...");
   const auto failed = RestoreBaseToReg();
@@ -678,7 +667,8 @@ void FrmMain::ShowEventError(const std::string& where, std::exception_ptr error)
         return;
       }
       Dispatch(where, [this] {
-        SetAsideAndRecordNewBase(g_, vsdMain, *this, flags.NewDBCreated);
+        SetAsideAndRecordNewBase(g_, vsdMain, this);
+        flags.NewDBCreated = true;
         mnuRefresh_Click();
       });
       return;
@@ -694,7 +684,7 @@ void FrmMain::ShowEventError(const std::string& where, std::exception_ptr error)
   }
   // A quiet check that failed must not leave the user with nothing but the
   // status window: the main window comes up.
-  if (g_.HiddenStart && !Visible()) ShowMainWindow(false);
+  if (flags.HiddenStart && !Visible()) ShowMainWindow(false);
 }
 
 // After an error, the status bar must not go on showing the progress text of
@@ -722,6 +712,17 @@ void FrmMain::ShowLed(Led led) { sbrMain.PanelPicture(LedPicture(led)); }
 void FrmMain::ShowText(const std::string& text) { sbrMain.PanelText(text); }
 
 void FrmMain::RepaintNow() { backend().RefreshControl(sbrMain); }
+
+void FrmMain::Step(BaseStep step) {
+  if (step == BaseStep::Saving) {
+    ShowText("Building new BASE record from CURRENT entries...");
+    RepaintNow();
+    return;
+  }
+  ShowLed(Led::Yellow);
+  // During a restore the status bar keeps saying what the restore does.
+  if (!flags.RestoreConfirmed) ShowText("Reading BASE entries...");
+}
 
 void FrmMain::SetSecondColumn(const std::string& caption, int extraTwips) {
   lvwMain.ColumnWidth(2, TextWidth(caption) + extraTwips);

@@ -12,16 +12,16 @@
 #include <optional>
 #include <utility>
 
+#include "base/base_store.h"
 #include "base/data_file.h"
 #include "common/message_box.h"
 #include "common/platform.h"
-#include "common/status_sink.h"
 #include "compare/app_state.h"
 #include "compare/restore.h"
-#include "compare/show_delta.h"
 #include "registry/registry.h"
 #include "registry/scan.h"
 #include "ui/controls.h"
+#include "ui/delta_view.h"
 #include "ui/frm_status.h"
 #include "ui/frm_about.h"
 #include "ui/frm_icon.h"
@@ -29,7 +29,7 @@
 
 namespace hollin::ui {
 
-class FrmMain : public Form, public IStatusSink, public IDeltaWindow {
+class FrmMain : public Form, public IBaseProgress, public IDeltaWindow {
  public:
   FrmMain(Backend& backend, AppState& appState, IRegistry& reg, IPlatform& platform,
           IMessageBox& box, FrmStatus& frmStatus, FrmWarning& frmWarning);
@@ -73,7 +73,7 @@ class FrmMain : public Form, public IStatusSink, public IDeltaWindow {
 
   // Window state.
   std::int16_t ShownView = -1;
-  DeltaFlags flags;  // NewDBCreated, BaseUpdated, ChangesPending
+  DeltaFlags flags;  // the one-shot reports, changes pending, a quiet start
   DataFile vsdMain;
   // Type-ahead: the text searched for last, and when its last key came (in
   // seconds of Clock; long ago at first).
@@ -122,10 +122,13 @@ class FrmMain : public Form, public IStatusSink, public IDeltaWindow {
   // nothing); any other error is shown, and the program goes on.
   void ShowEventError(const std::string& where, std::exception_ptr error);
 
-  // IStatusSink: the status bar's first panel.
-  void ShowLed(Led led) override;
-  void ShowText(const std::string& text) override;
-  void RepaintNow() override;
+  // The status bar's first panel.
+  void ShowLed(Led led);
+  void ShowText(const std::string& text);
+  void RepaintNow();
+
+  // IBaseProgress: the base store's steps, on the status bar.
+  void Step(BaseStep step) override;
 
   // IDeltaWindow.
   void SetSecondColumn(const std::string& caption, int extraTwips) override;

@@ -12,8 +12,8 @@ void SaveWarnSetting(IRegistry& reg, IMessageBox& box, const MenuItem& mnuOptWar
               kProductName});
 }
 
-FrmWarning::FrmWarning(Backend& backend, AppState& appState, IRegistry& reg)
-    : Form(backend, "frmWarning", FormStyle::FixedDialog), g_(appState), reg_(reg) {
+FrmWarning::FrmWarning(Backend& backend, IRegistry& reg)
+    : Form(backend, "frmWarning", FormStyle::FixedDialog), reg_(reg) {
   OnDesign = [this] { Design(); };
   cmdOK.Click = [this] { cmdOK_Click(); };
   cmdCancel.Click = [this] { cmdCancel_Click(); };
@@ -46,8 +46,17 @@ void FrmWarning::Design() {
   lblWarning1.Caption("");
 }
 
+bool FrmWarning::Ask(const std::string& title, const std::string& warning) {
+  confirmed_ = false;
+  Load();
+  Caption(title);
+  lblWarning1.Caption(warning);
+  ShowModal();
+  return confirmed_;
+}
+
 void FrmWarning::cmdOK_Click() {
-  g_.RestoreConfirmed = true;
+  confirmed_ = true;
   Unload();
 }
 

@@ -38,12 +38,10 @@ class StartupTest : public ::testing::Test {
 };
 
 TEST_F(StartupTest, FirstStartOnAMachine) {
-  machine.twips = 1440.0 / 120;
   Run();
   EXPECT_TRUE(box.shown.empty());
   // No "Warn" yet: warnings stay on, the check box is left unchecked.
   EXPECT_EQ(machine.calls, (Calls{"pointer 11", "cd C:\\Tools\\Hollin", "chkWarn 0", "frmMain"}));
-  EXPECT_EQ(appState.ScreenTwipsY, 12);
   EXPECT_EQ(Read("InstallPath"), "C:\\Tools\\Hollin");
 }
 

@@ -140,7 +140,7 @@ TEST(BaseLocation, ABaseMovedOutOfAReadOnlyFolderIsReadThenSavedElsewhere) {
   again.g.FormerBaseFile = where.readFirst;
   EXPECT_EQ(test::ProblemOf([&] { again.Load(); }, "damaged"), BaseFileProblem::Damaged);
   again.g.CurrentEntries = test::MakeEntries(3, 3);
-  EXPECT_EQ(SetAsideAndRecordNewBase(again.g, again.vsd, again.sink, again.created), "Prev.isd");
+  EXPECT_EQ(SetAsideAndRecordNewBase(again.g, again.vsd), "Prev.isd");
   EXPECT_EQ(Bytes(beside + ".isd"), damaged);
   EXPECT_EQ(std::distance(fs::directory_iterator(program.path()), {}), 1);
   again.Load();

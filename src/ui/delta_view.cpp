@@ -1,45 +1,11 @@
-#include "compare/show_delta.h"
-
-#include <unordered_set>
+#include "ui/delta_view.h"
 
 #include "common/names.h"
 #include "common/text.h"
 #include "common/wtf8.h"
-#include "compare/exe_name.h"
 
-namespace hollin {
+namespace hollin::ui {
 namespace {
-
-// True when entry's counterpart in other is missing or differs in what
-// opens the type. Any error while looking up or comparing counts as a change.
-bool Changed(const AssocEntry& entry, const AssocEntries& other) {
-  try {
-    return OpensDifferently(*other.Item(entry.Ext()), entry);
-  } catch (...) {
-    return true;
-  }
-}
-
-}  // namespace
-
-bool OpensDifferently(const AssocEntry& a, const AssocEntry& b) {
-  if (a.ProgramFullPath() != b.ProgramFullPath()) return true;
-  // A record without layers (of a base written before they were recorded)
-  // is compared by the merged command alone, as it always was.
-  if (!a.Layered() || !b.Layered()) return false;
-  return !EqualsNoCase(a.InForceProgID(), b.InForceProgID()) || a.OpenerCommand() != b.OpenerCommand();
-}
-
-std::string OpenerOf(const AssocEntry& e) {
-  if (!e.OpenerName().empty()) return e.OpenerName();
-  return ProgramNameFromCommand(e.Layered() ? e.OpenerCommand() : e.ProgramFullPath());
-}
-
-namespace {
-
-bool HasLayers(const AssocEntry* e) {
-  return e && e->Layered() && !(e->ChoiceProgID().empty() && e->UserProgID().empty() && e->MachineProgID().empty());
-}
 
 // An identifier as the panel shows it: "-" for none, a long one cut short.
 std::string Short(const std::string& id) {
@@ -80,21 +46,6 @@ std::string DescribeLayers(const AssocEntry* now, const AssocEntry* before) {
   return t;
 }
 
-std::vector<ChangedItem> FindChanges(const AssocEntries& current, const AssocEntries& base) {
-  std::vector<ChangedItem> changed;
-  std::unordered_set<std::string> listed;
-  for (const auto& c : current) {
-    if (!Changed(*c, base)) continue;
-    changed.push_back({c->Ext(), OpenerOf(*c)});
-    listed.insert(FoldCase(c->Ext()));
-  }
-  for (const auto& b : base) {
-    if (!Changed(*b, current)) continue;
-    if (listed.insert(FoldCase(b->Ext())).second) changed.push_back({b->Ext(), "(none)"});
-  }
-  return changed;
-}
-
 std::string WelcomeText() {
   std::string t;
   t.append("Welcome to ").append(kProductName).append("! ").append(kAppTitle);
@@ -109,16 +60,16 @@ std::string WelcomeText() {
   return t;
 }
 
-DeltaOutcome ShowDelta(AppState& g, DeltaFlags& flags, IDeltaWindow& w) {
+DeltaOutcome ShowDelta(const AppState& g, DeltaFlags& flags, IDeltaWindow& w) {
   w.SetSecondColumn("Changed To Open With", 10);
   for (const auto& item : FindChanges(*g.CurrentEntries, *g.BaseEntries))
-    w.AddRow(item.Ext, item.EXEName);
+    w.AddRow(item.Ext, item.kind == ChangedItem::Kind::Removed ? "(none)" : item.Opener);
 
   const int rows = w.RowCount();
   if (rows == 0 && flags.NewDBCreated) {
     w.EnableAccept(false);
     flags.ChangesPending = false;
-    if (g.HiddenStart) w.ShowMainWindow(false);
+    if (flags.HiddenStart) w.ShowMainWindow(false);
     w.SetInfo(WelcomeText());
     w.SetStatus(Led::Grey, "New BASE record created.");
     flags.NewDBCreated = false;
@@ -127,11 +78,11 @@ DeltaOutcome ShowDelta(AppState& g, DeltaFlags& flags, IDeltaWindow& w) {
   if (rows == 0) {
     w.EnableAccept(false);
     flags.ChangesPending = false;
-    if (g.HiddenStart) w.QuietStartNoChanges();
+    if (flags.HiddenStart) w.QuietStartNoChanges();
     std::string prefix = "OK! ";
-    if (g.RestoreConfirmed) {
+    if (flags.RestoreConfirmed) {
       prefix = "Base settings restored. ";
-      g.RestoreConfirmed = false;
+      flags.RestoreConfirmed = false;
     } else if (flags.BaseUpdated) {
       prefix = "Updated BASE created. ";
       flags.BaseUpdated = false;
@@ -139,18 +90,17 @@ DeltaOutcome ShowDelta(AppState& g, DeltaFlags& flags, IDeltaWindow& w) {
     w.SetStatus(Led::Green, prefix + "No changed entries found.");
     return DeltaOutcome::NoChanges;
   }
-  if (g.HiddenStart) w.ShowMainWindow(true);
+  if (flags.HiddenStart) w.ShowMainWindow(true);
   std::string prefix;
-  if (g.RestoreConfirmed) {
+  if (flags.RestoreConfirmed) {
     prefix = "Base settings restored. ";
-    g.RestoreConfirmed = false;
+    flags.RestoreConfirmed = false;
   }
-  w.SetStatus(Led::Red, prefix + std::to_string(rows) +
-                            " CHANGED item(s) - select from list to view details.");
-  g.HiddenStart = false;
+  w.SetStatus(Led::Red, prefix + std::to_string(rows) + " CHANGED item(s) - select from list to view details.");
+  flags.HiddenStart = false;
   flags.ChangesPending = true;
   w.EnableAccept(true);
   return DeltaOutcome::Changes;
 }
 
-}  // namespace hollin
+}  // namespace hollin::ui
