@@ -9,6 +9,7 @@
 #include <string>
 
 #include "common/file_system.h"
+#include "common/text.h"
 #include "common/win32_text.h"
 
 namespace hollin {
@@ -285,14 +286,7 @@ MbAnswer Win32MessageBox::Show(const MessageBoxRequest& request) {
     case MbIcon::None: break;
   }
   if (request.defaultButton == MbDefault::Second) flags |= MB_DEFBUTTON2;
-  // Lines break at a carriage return alone; the box wants CR LF.
-  std::string text;
-  for (size_t i = 0; i < request.text.size(); ++i) {
-    text += request.text[i];
-    if (request.text[i] == '\r' && (i + 1 == request.text.size() || request.text[i + 1] != '\n'))
-      text += '\n';
-  }
-  const int r = MessageBoxA(owner, text.c_str(), request.title.c_str(), flags);
+  const int r = MessageBoxA(nullptr, WithLineFeeds(request.text).c_str(), request.title.c_str(), flags);
   if (r == IDYES) return MbAnswer::Yes;
   if (r == IDNO) return MbAnswer::No;
   return MbAnswer::Ok;

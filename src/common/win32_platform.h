@@ -61,8 +61,6 @@ class Win32Platform : public IPlatform {
 class Win32MessageBox : public IMessageBox {
  public:
   MbAnswer Show(const MessageBoxRequest& request) override;
-  // The window that owns the boxes (none until the main window exists).
-  HWND owner = nullptr;
 };
 
 }  // namespace hollin

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/text.h"
 #include "resource.h"
 
 namespace hollin::ui {
@@ -41,17 +42,6 @@ const DpiFunctions& Dpis() {
     return f;
   }();
   return functions;
-}
-
-// Lines break at a carriage return alone; the controls want CR LF.
-std::string WithLineFeeds(const std::string& text) {
-  std::string out;
-  out.reserve(text.size() + 8);
-  for (size_t i = 0; i < text.size(); ++i) {
-    out += text[i];
-    if (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')) out += '\n';
-  }
-  return out;
 }
 
 Form* FormOfWindow(HWND hwnd) {
