@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "messages/messages.h"
+
 namespace hollin {
 
 double LeadingNumber(const std::string& text) {
@@ -74,7 +76,7 @@ void Main(AppState& appState, IPlatform& platform, IRegistry& reg,
   appState.FormerBaseFile = base.readFirst;
   // 4.
   if (const LONG status = WriteSetting(reg, "InstallPath", folder); status != ERROR_SUCCESS)
-    box.Show({RefusedSettingText("InstallPath", status), MbButtons::Ok, MbIcon::Exclamation, MbDefault::First,
+    box.Show({msg::RefusedSetting("InstallPath", status), MbButtons::Ok, MbIcon::Exclamation, MbDefault::First,
               kProductName});
   // 5.
   SettingValue warn;

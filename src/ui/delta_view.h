@@ -57,21 +57,6 @@ struct DeltaFlags {
 
 enum class DeltaOutcome { Welcome, NoChanges, Changes };
 
-// The first-run welcome text for the detail panel.
-std::string WelcomeText();
-
-// What opens an entry's type and the layer that decides, for the detail
-// panel ("grab (Explorer's choice)"); "" where it was read without layers or
-// no layer says anything.
-std::string DescribeOpener(const AssocEntry& entry);
-
-// The layers' program identifiers in one line for the detail panel: each
-// layer once where both sides agree, else "before -> now" ("choice
-// AppXq4m8... -> Grab.Doc, user -, machine Reader.Document"); long
-// identifiers are shortened. A side may be missing; "" where neither has
-// layers to show.
-std::string DescribeLayers(const AssocEntry* now, const AssocEntry* before);
-
 // Lists the changed types in the window and settles its state: A, the
 // welcome after a first run; B, no changes; C, changes listed. Consumes the
 // one-shot report flags (NewDBCreated, RestoreConfirmed, BaseUpdated) as

@@ -144,9 +144,8 @@ class FrmMain : public Form, public IBaseProgress, public IDeltaWindow {
   void Design();
   void ReportSkipped();
   void ReportNotRestored(const std::vector<RestoreFailure>& failed);
-  std::string EntryText(const char* heading, const AssocEntry& entry) const;
   void ShowAll(const AssocEntries& entries, const char* caption, int extraTwips,
-               const char* statusText);
+               std::string (*statusText)(int count));
   void SaveOnClose();
 
   AppState& g_;
@@ -166,7 +165,6 @@ class FrmMain : public Form, public IBaseProgress, public IDeltaWindow {
   std::vector<std::string> pendingChoices_;
   void ConfirmChoices();
   std::string WhatWindowsRuns(const std::string& ext);
-  static std::string IgnoredChoiceText(const AssocEntry* entry);
 };
 
 }  // namespace hollin::ui

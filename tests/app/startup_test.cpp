@@ -85,7 +85,9 @@ TEST_F(StartupTest, AStandardUserReadsTheStoredOption) {
   reg.DenyAccess(HKEY_CURRENT_USER, kSettingsKey, KEY_SET_VALUE);
   Run();
   ASSERT_EQ(box.shown.size(), 1u);
-  EXPECT_EQ(box.shown[0].text, RefusedSettingText("InstallPath", ERROR_ACCESS_DENIED));
+  EXPECT_EQ(box.shown[0].text,
+            "The setting \"InstallPath\" could not be saved: the registry refused it in HKEY_LOCAL_MACHINE and in "
+            "HKEY_CURRENT_USER (SOFTWARE\\Nordane\\Hollin, error 5). It holds until Hollin ends.");
   EXPECT_EQ(machine.calls.back(), "frmMain");
 }
 

@@ -2,6 +2,7 @@
 // leaves, and the welcome text.
 #include <gtest/gtest.h>
 
+#include "messages/messages.h"
 #include "ui/delta_view.h"
 
 namespace hollin::ui {
@@ -85,7 +86,7 @@ TEST(ShowDelta, OutcomesSetTheWholeWindowState) {
 }
 
 TEST(ShowDelta, WelcomeText) {
-  EXPECT_EQ(WelcomeText(),
+  EXPECT_EQ(msg::WelcomeText(),
             "Welcome to Brellmark! Hollin has just recorded a base list of the file types registered "
             "on your system and which applications are used to open them.\r\rFor now, just close this "
             "program and continue with your work. The next time Hollin starts, it will notify you if "

@@ -132,7 +132,7 @@ class Win32FrmMainTest : public ::testing::Test {
   ui::Win32Backend backend{GetModuleHandleA(nullptr)};
   AppState g;
   ui::FrmStatus status{backend};
-  ui::FrmWarning warning{backend, g, reg};
+  ui::FrmWarning warning{backend, reg};
   ui::FrmMain main{backend, g, reg, platform, box, status, warning};
 };
 
