@@ -161,7 +161,7 @@ void FrmMain::Form_Load() {
   const int typeWidth = TextWidth(msg::kTypeColumn);
   lvwMain.AddColumn(msg::kTypeColumn, typeWidth);
   lvwMain.AddColumn(msg::kChangedColumn, lvwMain.Width() - typeWidth - 8);
-  ShownView = -1;
+  ShownView = kNoView;
   if (frmIcon) {
     frmIcon->Load();
     imgIco.Picture(frmIcon->imgIco.Picture());
@@ -227,7 +227,8 @@ void FrmMain::mnuRefresh_Click() {
   Refresh();
   GetAllCurrent();
   LoadBase();
-  if (ShownView != -1) ShownView = 3;
+  // The changes view is built anew even where it is the one shown.
+  ShownView = kNoView;
   if (optView0.Value())
     optView_Click(0);
   else
@@ -281,7 +282,7 @@ void FrmMain::optView_Click(int Index) {
   if (Index == 0) {
     lvwMain.MultiSelect(true);
     ShowDelta();
-    ShownView = 0;
+    ShownView = kChangesView;
   } else {
     lvwMain.MultiSelect(false);
     ShownView = static_cast<std::int16_t>(Index);
@@ -310,12 +311,12 @@ std::string FrmMain::WhatWindowsRuns(const std::string& ext) {
 
 void FrmMain::lvwMain_ItemClick(int row) {
   const std::string& ext = lvwMain.Text(row);
-  if (ShownView == 1) {
+  if (ShownView == kCurrentView) {
     const AssocEntry& entry = *g_.CurrentEntries->Item(ext);
     lblInfo.Caption(msg::EntryPanel(true, entry) + msg::IgnoredChoiceLine(&entry) + WhatWindowsRuns(ext));
-  } else if (ShownView == 2) {
+  } else if (ShownView == kBaseView) {
     lblInfo.Caption(msg::EntryPanel(false, *g_.BaseEntries->Item(ext)));
-  } else if (ShownView == 0) {
+  } else if (ShownView == kChangesView) {
     const AssocEntry* c = g_.CurrentEntries->Lookup(ext);
     const AssocEntry* b = g_.BaseEntries->Lookup(ext);
     if (!b) lvwMain.Selected(row, false);  // nothing to restore for it
@@ -342,7 +343,7 @@ void FrmMain::lvwMain_KeyPress(int& KeyAscii) {
   }
   LastKeyTime = now;
   lvwMain.SetFocus();
-  if (ShownView == 0) lvwMain.MultiSelect(true);
+  if (ShownView == kChangesView) lvwMain.MultiSelect(true);
 }
 
 void FrmMain::ShowDelta() {

@@ -72,7 +72,10 @@ class FrmMain : public Form, public IBaseProgress, public IDeltaWindow {
   FrmIcon* frmIcon = nullptr;
 
   // Window state.
-  std::int16_t ShownView = -1;
+  // The view the list shows: the index of its option button, or kNoView
+  // before the first and while a check rebuilds it.
+  enum View : std::int16_t { kNoView = -1, kChangesView = 0, kCurrentView = 1, kBaseView = 2 };
+  std::int16_t ShownView = kNoView;
   DeltaFlags flags;  // the one-shot reports, changes pending, a quiet start
   DataFile vsdMain;
   // Type-ahead: the text searched for last, and when its last key came (in

@@ -3,6 +3,7 @@
 
 #include "compare/exe_name.h"
 #include "compare/changes.h"
+#include "support/entries.h"
 
 namespace hollin {
 namespace {
@@ -26,16 +27,7 @@ TEST(ProgramNameFromCommand, WorkedExamples) {
   for (const auto& [command, name] : cases) EXPECT_EQ(ProgramNameFromCommand(command), name) << command;
 }
 
-std::shared_ptr<AssocEntries> Entries(std::initializer_list<std::pair<const char*, const char*>> items) {
-  auto entries = std::make_shared<AssocEntries>();
-  for (const auto& [ext, command] : items) {
-    auto e = std::make_shared<AssocEntry>();
-    e->Ext(ext);
-    e->ProgramFullPath(command);
-    entries->Add(e, ext);
-  }
-  return entries;
-}
+using test::Entries;
 
 TEST(FindChanges, ListsEachChangedTypeOnceWithTheProgramThatNowOpensIt) {
   const auto current = Entries({{".txt", "C:\\Other\\hijack.exe %1"},   // command changed

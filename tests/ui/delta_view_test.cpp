@@ -3,21 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "messages/messages.h"
+#include "support/entries.h"
 #include "ui/delta_view.h"
 
 namespace hollin::ui {
 namespace {
 
-std::shared_ptr<AssocEntries> Entries(std::initializer_list<std::pair<const char*, const char*>> items) {
-  auto entries = std::make_shared<AssocEntries>();
-  for (const auto& [ext, command] : items) {
-    auto e = std::make_shared<AssocEntry>();
-    e->Ext(ext);
-    e->ProgramFullPath(command);
-    entries->Add(e, ext);
-  }
-  return entries;
-}
+using test::Entries;
 
 // Records what ShowDelta does to the window, in order.
 struct FakeWindow : IDeltaWindow {
