@@ -456,35 +456,6 @@ LONG RegistryStore::RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWOR
   return ERROR_SUCCESS;
 }
 
-LONG RegistryStore::RegQueryValueA(HKEY hKey, LPCSTR lpSubKey, LPSTR lpData, PLONG lpcbData) {
-  Key* key;
-  REGSAM access;
-  if (LONG r = impl_->Resolve(hKey, key, access)) return r;
-  if (lpData && !lpcbData) return ERROR_INVALID_PARAMETER;
-  const std::string path = In(lpSubKey);
-  if (SplitPath(path).empty()) {
-    if (!(access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
-  } else {
-    key = Impl::Find(key, path);
-    if (!key) return ERROR_FILE_NOT_FOUND;
-    if (LONG r = impl_->Admit(key, KEY_QUERY_VALUE, access)) return r;
-  }
-  const DWORD capacity = lpcbData && *lpcbData > 0 ? static_cast<DWORD>(*lpcbData) : 0;
-  const auto it = key->values.find("");
-  if (it == key->values.end()) {
-    // No default value: an empty text, whatever the buffer.
-    if (lpData && capacity > 0) lpData[0] = '\0';
-    if (lpcbData) *lpcbData = 1;
-    return ERROR_SUCCESS;
-  }
-  const size_t size = ReportedSize(it->second);
-  if (lpcbData) *lpcbData = static_cast<LONG>(size);
-  if (!lpData) return ERROR_SUCCESS;
-  if (capacity < size) return ERROR_MORE_DATA;
-  CopyOut(it->second, reinterpret_cast<LPBYTE>(lpData));
-  return ERROR_SUCCESS;
-}
-
 LONG RegistryStore::RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved,
                                      LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
   if (lpType) *lpType = REG_NONE;  // what a failed query reports
@@ -504,29 +475,6 @@ LONG RegistryStore::RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpRe
   if (lpcbData) *lpcbData = static_cast<DWORD>(size);
   if (lpData) CopyOut(it->second, lpData);
   return ERROR_SUCCESS;
-}
-
-LONG RegistryStore::RegSetValueA(HKEY hKey, LPCSTR lpSubKey, DWORD dwType, LPCSTR lpData,
-                                 DWORD /*cbData: the text's own length counts*/) {
-  if (dwType != REG_SZ || !lpData) return ERROR_INVALID_PARAMETER;
-  Key* key;
-  REGSAM access;
-  if (LONG r = impl_->Resolve(hKey, key, access)) return r;
-  Undo undo;
-  const std::string path = In(lpSubKey);
-  if (SplitPath(path).empty()) {
-    if (!(access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
-  } else {
-    if (!Impl::WithinLimits(key, path)) return ERROR_INVALID_PARAMETER;
-    key = Impl::CreatePath(key, path, undo);
-    REGSAM granted;
-    if (LONG r = impl_->Admit(key, KEY_SET_VALUE, granted)) {
-      impl_->Rollback(undo);
-      return r;
-    }
-  }
-  Impl::SetValue(key, "", REG_SZ, In(lpData) + '\0', &undo);
-  return impl_->Commit(undo);
 }
 
 LONG RegistryStore::RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD /*Reserved*/,
@@ -632,10 +580,6 @@ void RegistryStore::LoadFromFile(const std::string& path) {
 }
 
 std::string RegistryStore::ToText() const { return impl_->ToText(); }
-
-void RegistryStore::SaveToFile(const std::string& path) const {
-  ReplaceFileAtomically(path, impl_->ToText());
-}
 
 void RegistryStore::BindFile(const std::string& path) {
   std::string text;

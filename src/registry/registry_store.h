@@ -32,13 +32,9 @@ class RegistryStore : public IRegistry {
   LONG RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName,
                      LPDWORD lpReserved, LPSTR lpClass, LPDWORD lpcchClass,
                      PFILETIME lpftLastWriteTime) override;
-  LONG RegQueryValueA(HKEY hKey, LPCSTR lpSubKey, LPSTR lpData,
-                      PLONG lpcbData) override;
   LONG RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved,
                         LPDWORD lpType, LPBYTE lpData,
                         LPDWORD lpcbData) override;
-  LONG RegSetValueA(HKEY hKey, LPCSTR lpSubKey, DWORD dwType, LPCSTR lpData,
-                    DWORD cbData) override;
   LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved,
                       DWORD dwType, const BYTE* lpData, DWORD cbData) override;
   LONG RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved,
@@ -64,7 +60,6 @@ class RegistryStore : public IRegistry {
   // The whole tree as REGEDIT4 text (see reg_file.h), which LoadText reads
   // back to the same keys, types and bytes.
   std::string ToText() const;
-  void SaveToFile(const std::string& path) const;
 
   // Binds the store to a file: loads it when it exists (a missing file
   // leaves the tree as it is; a malformed one throws RegFileError, leaving
