@@ -20,7 +20,6 @@ namespace {
 
 // Status codes and access bits beyond those the rest of the program names.
 constexpr LONG kErrorNoAccess = 998;            // ERROR_NOACCESS
-constexpr LONG kErrorRegistryIoFailed = 1016;   // ERROR_REGISTRY_IO_FAILED
 constexpr LONG kErrorKeyDeleted = 1018;         // ERROR_KEY_DELETED
 constexpr REGSAM kGenericRead = 0x80000000;
 constexpr REGSAM kGenericWrite = 0x40000000;
@@ -74,7 +73,8 @@ struct OpenKey {
   REGSAM access = 0;
 };
 
-// What a write did, so that it can be taken back when it cannot be persisted.
+// What a write did, so that it can be taken back when the key it made
+// refuses the write.
 struct Undo {
   Key* createdTop = nullptr;  // the first key the write created
   Key* valueKey = nullptr;    // the key whose value it set
@@ -144,7 +144,6 @@ struct RegistryStore::Impl {
   std::unordered_map<std::uintptr_t, OpenKey> handles;
   std::uintptr_t nextHandle = 0x1000;
   std::map<std::string, REGSAM> limits;  // rights granted, by folded full path
-  std::string backingFile;
 
   Impl() {
     static const HKEY kRoots[4] = {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE,
@@ -329,19 +328,6 @@ struct RegistryStore::Impl {
     if (undo.createdTop) RemoveKey(undo.createdTop);
   }
 
-  // Persists a write when the store is bound to a file; takes the write back
-  // and fails when that is not possible.
-  LONG Commit(const Undo& undo) {
-    if (backingFile.empty()) return ERROR_SUCCESS;
-    try {
-      ReplaceFileAtomically(backingFile, ToText());
-      return ERROR_SUCCESS;
-    } catch (const std::exception&) {
-      Rollback(undo);
-      return kErrorRegistryIoFailed;
-    }
-  }
-
   void Apply(const RegFileContent& content) {
     for (const RegFileKey& entry : content.keys) {
       Key* root = entry.root == HKEY_CLASSES_ROOT ? classes : roots[RootIndex(entry.root)].get();
@@ -404,10 +390,6 @@ struct RegistryStore::Impl {
 };
 
 RegistryStore::RegistryStore() : impl_(std::make_unique<Impl>()) {}
-
-RegistryStore::RegistryStore(const std::string& backingFile) : RegistryStore() {
-  BindFile(backingFile);
-}
 
 RegistryStore::~RegistryStore() = default;
 
@@ -488,7 +470,7 @@ LONG RegistryStore::RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD /*Reserv
   std::string data(reinterpret_cast<const char*>(lpData), lpData ? cbData : 0);
   if (IsText(dwType)) data = AsWtf8(data);
   Impl::SetValue(key, In(lpValueName), dwType, std::move(data), &undo);
-  return impl_->Commit(undo);
+  return ERROR_SUCCESS;
 }
 
 LONG RegistryStore::RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved,
@@ -508,9 +490,6 @@ LONG RegistryStore::RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved,
   if (LONG r = impl_->Admit(target, samDesired, granted)) {
     impl_->Rollback(undo);
     return r;
-  }
-  if (undo.createdTop) {
-    if (LONG r = impl_->Commit(undo)) return r;
   }
   *phkResult = impl_->NewHandle(target, granted);
   // As the platform does, an empty path reports a new key, though it is not.
@@ -532,7 +511,7 @@ LONG RegistryStore::RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
   undo.oldValue = it->second;
   key->values.erase(it);
   key->written = Now();
-  return impl_->Commit(undo);
+  return ERROR_SUCCESS;
 }
 
 LONG RegistryStore::RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName,
@@ -570,7 +549,6 @@ LONG RegistryStore::RegCloseKey(HKEY hKey) {
 void RegistryStore::LoadText(std::string_view text, const std::string& source) {
   const RegFileContent content = ParseRegFile(text, source);
   impl_->Apply(content);
-  if (!impl_->backingFile.empty()) ReplaceFileAtomically(impl_->backingFile, impl_->ToText());
 }
 
 void RegistryStore::LoadFromFile(const std::string& path) {
@@ -580,14 +558,6 @@ void RegistryStore::LoadFromFile(const std::string& path) {
 }
 
 std::string RegistryStore::ToText() const { return impl_->ToText(); }
-
-void RegistryStore::BindFile(const std::string& path) {
-  std::string text;
-  if (ReadWholeFile(path, text) == ReadResult::Ok) impl_->Apply(ParseRegFile(text, path));
-  impl_->backingFile = path;
-}
-
-const std::string& RegistryStore::backingFile() const { return impl_->backingFile; }
 
 namespace {
 // root\path as the limits are kept, or "" for an unknown root.
