@@ -57,10 +57,7 @@ void Main(AppState& appState, IPlatform& platform, IRegistry& reg,
   // 1. A second copy runs only when the user says so.
   if (platform.AnotherInstanceRunning()) {
     const MbAnswer answer =
-        box.Show({std::string(kAppTitle) + " is already running! Did you\r" +
-                      "want to open another copy?",
-                  MbButtons::YesNo, MbIcon::Question, MbDefault::Second,
-                  kProductName});
+        box.Show({msg::AlreadyRunning(), MbButtons::YesNo, MbIcon::Question, MbDefault::Second, msg::kBoxTitle});
     if (answer != MbAnswer::Yes) {
       platform.EndProcess();
       return;
@@ -77,7 +74,7 @@ void Main(AppState& appState, IPlatform& platform, IRegistry& reg,
   // 4.
   if (const LONG status = WriteSetting(reg, "InstallPath", folder); status != ERROR_SUCCESS)
     box.Show({msg::RefusedSetting("InstallPath", status), MbButtons::Ok, MbIcon::Exclamation, MbDefault::First,
-              kProductName});
+              msg::kBoxTitle});
   // 5.
   SettingValue warn;
   const bool readOk = ReadSetting(reg, box, "warn", 1, warn, false);

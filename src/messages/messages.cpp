@@ -352,6 +352,10 @@ std::string LinkProgramFailed(const std::string& link, const std::string& comman
   return "The program for \"" + link + "\" could not be started:\r" + command;
 }
 
+std::string AlreadyRunning() {
+  return std::string(kAppTitle) + " is already running! Did you\rwant to open another copy?";
+}
+
 std::string RefusedSetting(const std::string& name, long status) {
   return "The setting \"" + name + "\" could not be saved: the registry refused it in HKEY_LOCAL_MACHINE and in " +
          "HKEY_CURRENT_USER (" + kSettingsKey + ", error " + std::to_string(status) + "). It holds until " +

@@ -154,6 +154,9 @@ extern const char* const kAboutSysInfo;
 extern const char* const kSysInfoUnavailable;
 std::string LinkProgramFailed(const std::string& link, const std::string& command);
 
+// Start-up: a second copy asks before it runs.
+std::string AlreadyRunning();
+
 // A setting that neither the machine's nor the user's key would take.
 std::string RefusedSetting(const std::string& name, long status);
 
