@@ -28,8 +28,8 @@ inline constexpr const char* kBaseLayoutV1 = "$*256$$$";
 // written (Saving), or the base's records read (Reading).
 enum class BaseStep { Saving, Reading };
 
-// Who is told of the steps (the window's status bar); the command line tells
-// no one.
+// Who is told of the steps, to show progress; a caller that shows none
+// passes no one.
 class IBaseProgress {
  public:
   virtual ~IBaseProgress() = default;

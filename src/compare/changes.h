@@ -1,8 +1,7 @@
 // Change detection: which file types open with another program or command
 // than the BASE records. It reads the registry and the base file only through
-// the two collections the scan and the base load have filled; the window's
-// changes view (ui/delta_view) and the command line's reports show what it
-// returns.
+// the two collections the scan and the base load have filled, and returns
+// what changed; whoever shows it words it.
 #pragma once
 
 #include <string>
