@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "messages/messages.h"
+
 namespace hollin {
 
 double LeadingNumber(const std::string& text) {
@@ -68,10 +70,7 @@ void Main(AppState& appState, IPlatform& platform, IRegistry& reg,
   // 1. A second copy runs only when the user says so.
   if (platform.AnotherInstanceRunning()) {
     const MbAnswer answer =
-        box.Show({std::string(kAppTitle) + " is already running! Did you\r" +
-                      "want to open another copy?",
-                  MbButtons::YesNo, MbIcon::Question, MbDefault::Second,
-                  kProductName});
+        box.Show({msg::AlreadyRunning(), MbButtons::YesNo, MbIcon::Question, MbDefault::Second, msg::kBoxTitle});
     if (answer != MbAnswer::Yes) {
       platform.EndProcess();
       return;
@@ -86,18 +85,16 @@ void Main(AppState& appState, IPlatform& platform, IRegistry& reg,
   appState.BaseFile = base.file;
   appState.FormerBaseFile = base.readFirst;
   // 4.
-  appState.ScreenTwipsY = static_cast<std::int16_t>(std::lround(platform.TwipsPerPixelY()));
-  // 5.
   if (const LONG status = WriteSetting(reg, "InstallPath", folder); status != ERROR_SUCCESS)
-    box.Show({RefusedSettingText("InstallPath", status), MbButtons::Ok, MbIcon::Exclamation, MbDefault::First,
-              kProductName});
-  // 6.
+    box.Show({msg::RefusedSetting("InstallPath", status), MbButtons::Ok, MbIcon::Exclamation, MbDefault::First,
+              msg::kBoxTitle});
+  // 5.
   SettingValue warn;
   const bool readOk = ReadSetting(reg, box, "warn", 1, warn, false);
   const int warnValue = WarnValue(readOk, warn);
-  // 7. Checked when warnings are off.
+  // 6. Checked when warnings are off.
   windows.SetWarnCheckBox(1 - warnValue);
-  // 8.
+  // 7.
   windows.LoadMainWindow();
 }
 

@@ -67,13 +67,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   Win32MessageBox box;
   try {
     AppState appState;
-    if (review) appState.ReviewTypes.assign(args.begin() + 1, args.end());
     Win32Platform platform;
     platform.apartment = &apartment;
     Win32Registry reg;
     ui::Win32Backend backend(instance);
     ui::FrmStatus frmStatus(backend);
-    ui::FrmWarning frmWarning(backend, appState, reg);
+    ui::FrmWarning frmWarning(backend, reg);
     ui::FrmIcon frmIcon(backend);
     ui::FrmAbout frmAbout(backend, reg, platform, box);
     Win32FileFacts fileFacts;
@@ -81,6 +80,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     frmMain.frmIcon = &frmIcon;
     frmMain.frmAbout = &frmAbout;
     frmMain.fileFacts = &fileFacts;
+    if (review) frmMain.flags.ReviewTypes.assign(args.begin() + 1, args.end());
     ui::SetErrorHandler([&frmMain](const std::string& where, std::exception_ptr error) {
       frmMain.ShowEventError(where, error);
     });

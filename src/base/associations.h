@@ -17,10 +17,6 @@ inline constexpr const char* kBaseFileName = "Prev";
 struct Associations {
   std::shared_ptr<AssocEntries> CurrentEntries = std::make_shared<AssocEntries>();
   std::shared_ptr<AssocEntries> BaseEntries = std::make_shared<AssocEntries>();
-  std::shared_ptr<AssocEntry> CurrentEntry;
-  std::shared_ptr<AssocEntry> BaseEntry;
-  // A confirmed restore whose result the next changes view reports.
-  bool RestoreConfirmed = false;
   // The base file the load and save work on, without its extension: "Prev" in
   // the current folder (the program's), or one named on the command line.
   std::string BaseFile = kBaseFileName;

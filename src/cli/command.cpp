@@ -15,7 +15,8 @@
 #include "compare/changed_when.h"
 #include "compare/check.h"
 #include "compare/default_apps.h"
-#include "compare/show_delta.h"
+#include "messages/messages.h"
+#include "compare/changes.h"
 
 namespace hollin::cli {
 namespace {
@@ -34,9 +35,9 @@ class Run {
     // The program's own base is guarded from every output in both places it
     // can live (LocateBase picks one of them), also while the run reads
     // another.
-    guarded_.push_back({JoinPath(env.programFolder, kBaseFileName) + ext, true, "the base file"});
+    guarded_.push_back({JoinPath(env.programFolder, kBaseFileName) + ext, true, msg::kTheBaseFile});
     if (const std::string local = env.platform.LocalAppDataFolder(); !local.empty())
-      guarded_.push_back({JoinPath(UserBaseFolder(local), kBaseFileName) + ext, true, "the base file"});
+      guarded_.push_back({JoinPath(UserBaseFolder(local), kBaseFileName) + ext, true, msg::kTheBaseFile});
     if (o.basePath.empty()) {
       const BaseLocation where = LocateBase(env.platform, env.programFolder);
       g_.BaseFile = where.file;
@@ -46,7 +47,7 @@ class Run {
     }
     std::string base = ResolvePath(env.currentFolder, o.basePath);
     if (IsXmlFile(base)) {
-      guarded_.push_back({base, false, "the associations file"});
+      guarded_.push_back({base, false, msg::kTheAssociationsFile});
       return;
     }
     // The file as named. A name without an extension that names nothing,
@@ -59,7 +60,7 @@ class Run {
     g_.BaseFile = base.substr(0, stem);
     g_.BaseExtension = base.substr(stem);
     report_.baseFile = base;
-    guarded_.push_back({base, true, "the base file"});
+    guarded_.push_back({base, true, msg::kTheBaseFile});
   }
 
   int Go() {
@@ -70,16 +71,16 @@ class Run {
         case Action::Accept: return Accept();
         case Action::Restore: return Restore();
         case Action::ExportDefaults: return Export();
-        default: return Fail("nothing to do.");
+        default: return Fail(msg::kNothingToDo);
       }
     } catch (const BaseFileError& e) {
       const bool damaged = e.problem() == BaseFileProblem::Damaged || e.problem() == BaseFileProblem::NewerFormat;
-      const std::string what = ShownText(std::string(e.what()) + (damaged ? " It was left as it was." : ""));
+      const std::string what = ShownText(damaged ? msg::LeftAsItWas(e.what()) : std::string(e.what()));
       env_.console.Err(what + "\n");
       Log(EventKind::Failure, what);
       return damaged ? kBaseDamaged : kFailure;
     } catch (const AssociationsFileError& e) {
-      return Fail(std::string(e.what()) + " Nothing was written.");
+      return Fail(msg::NothingWritten(e.what()));
     } catch (const std::exception& e) {
       return Fail(e.what());
     }
@@ -94,18 +95,17 @@ class Run {
       const char* what;
     };
     std::vector<GuardedFile> guarded = guarded_;
-    for (const Output& out : {Output{o_.exportPath, "export file"}, Output{o_.reportPath, "report file"}}) {
+    for (const Output& out : {Output{o_.exportPath, msg::kExportFile}, Output{o_.reportPath, msg::kReportFile}}) {
       if (out.name.empty()) continue;
       const std::string path = ResolvePath(env_.currentFolder, out.name);
       std::string why = UnfitOutput(path);
       if (const GuardedFile* hit = Clobbers(path, guarded); why.empty() && hit)
-        why = "would replace " + hit->what + " \"" + hit->path + "\"";
+        why = msg::WouldReplace(hit->what, hit->path);
       if (!why.empty()) {
-        env_.console.Err(std::string(kAppTitle) + ": the " + out.what + " \"" + path + "\" " + why +
-                         ". Name another file; nothing was read or written.\n");
+        env_.console.Err(msg::OutputRefused(out.what, path, why) + "\n");
         return kUsage;
       }
-      guarded.push_back({path, false, std::string("the ") + out.what});
+      guarded.push_back({path, false, msg::The(out.what)});
     }
     return 0;
   }
@@ -114,14 +114,13 @@ class Run {
   // report file could not be written; standard error then says both.
   int Done(int code, const std::string& done) {
     if (!reportError_.empty())
-      env_.console.Err(std::string(kAppTitle) + ": " + done + ", but the report was not written: " + reportError_ +
-                       "\n");
+      env_.console.Err(msg::ReportNotWritten(done, reportError_) + "\n");
     return code;
   }
 
   int Fail(const std::string& message) {
     const std::string what = ShownText(message);
-    env_.console.Err(std::string(kAppTitle) + ": " + what + "\n");
+    env_.console.Err(msg::ProgramSays(what) + "\n");
     Log(EventKind::Failure, what);
     return kFailure;
   }
@@ -136,8 +135,7 @@ class Run {
 
   // Loads the base; false after a first run, which recorded it.
   bool LoadBase() {
-    bool created = false;
-    hollin::LoadBase(g_, vsd_, sink_, created);
+    const bool created = hollin::LoadBase(g_, vsd_) == BaseLoad::RecordedNew;
     std::int64_t t = 0;
     if (LastWriteSeconds(report_.baseFile, t)) {
       report_.baseTime = IsoUtc(t);
@@ -169,11 +167,10 @@ class Run {
 
   int FirstRun() {
     report_.outcome = "first run";
-    report_.notes.push_back("No base was recorded yet: the current settings of " +
-                            std::to_string(g_.CurrentEntries->Count()) + " file types are the base now.");
+    report_.notes.push_back(msg::FirstRunNote(g_.CurrentEntries->Count()));
     Emit();
     LogReport(EventKind::FirstRun);
-    return Done(kFirstRun, "The current settings were recorded as the base");
+    return Done(kFirstRun, msg::kRecordedAsBase);
   }
 
   // The risk signals of the current side of each item (the changed types
@@ -229,13 +226,12 @@ class Run {
     if (!LoadBase()) return FirstRun();
     const auto types = ChangedTypes();
     report_.items = ItemsOf(types, *g_.CurrentEntries, *g_.BaseEntries);
-    SaveCurrentAsDefault(g_, vsd_, sink_);
+    SaveCurrentAsDefault(g_, vsd_);
     report_.outcome = "accepted";
-    report_.notes.push_back("The current settings are the base now" +
-                            std::string(types.empty() ? "." : "; the types listed were changed."));
+    report_.notes.push_back(msg::AcceptedNote(!types.empty()));
     Emit();
     LogReport(EventKind::Accepted);
-    return Done(kNoChanges, "The current settings were accepted as the base");
+    return Done(kNoChanges, msg::kAcceptedAsBase);
   }
 
   int Restore() {
@@ -260,26 +256,22 @@ class Run {
     for (const auto& type : known)
       if (std::any_of(still.begin(), still.end(), [&](const std::string& s) { return EqualsNoCase(s, type); }))
         notRestored.push_back(type);
-    for (const auto& f : result.failed)
-      report_.notes.push_back(f.ext + ": the registry refused to write " +
-                              (f.programId ? "its program identifier" : "its open command") +
-                              (f.layer ? std::string(" in the ") + f.layer : std::string()) + " (error " +
-                              std::to_string(f.status) + ")." + (f.status == 5 ? " Run as an administrator." : ""));
+    const msg::RefusedWrites refused =
+        msg::DescribeRefusedWrites(result.failed, [this](long status) { return env_.platform.ErrorText(status); });
+    for (const auto& line : refused.lines) report_.notes.push_back(msg::RefusedWriteNote(line));
+    if (!refused.advice.empty()) report_.notes.push_back(refused.advice.substr(1));
     for (const auto& type : result.choices) {
       const AssocEntry* recorded = g_.BaseEntries->Lookup(type);
       const std::string page =
           DefaultAppsUri(recorded ? DefaultAppsPageFor(env_.reg, type, recorded->InForceProgID()) : DefaultAppsPage{});
-      report_.notes.push_back(type + ": Explorer's choice differs from the base. Windows protects it, so " +
-                              std::string(kAppTitle) +
-                              " does not write it: choose the program in Settings > Apps > Default apps (" + page +
-                              ").");
+      report_.notes.push_back(msg::ChoiceNote(type, page));
     }
     for (const auto& type : unknown)
-      report_.notes.push_back(type + ": the base has no record of this type, and nothing opens it now.");
+      report_.notes.push_back(msg::UnknownTypeNote(type));
     for (const auto& type : known) {
       if (std::find(notRestored.begin(), notRestored.end(), type) != notRestored.end()) continue;
       const bool new_ = std::find(added.begin(), added.end(), type) != added.end();
-      report_.notes.push_back(type + (new_ ? ": removed (the base has no record of this type)." : ": restored."));
+      report_.notes.push_back(msg::RestoredNote(type, new_));
     }
     report_.items = ItemsOf(notRestored, *g_.CurrentEntries, *g_.BaseEntries);
     const bool done = notRestored.empty() && unknown.empty();
@@ -287,7 +279,7 @@ class Run {
     Emit();
     LogReport(done ? EventKind::Restored : EventKind::RestoreRefused);
     return Done(done ? kNoChanges : kWritesRefused,
-                done ? "The base was restored" : "The restore was done where the registry allowed it");
+                done ? msg::kBaseRestored : msg::kRestoredWhereAllowed);
   }
 
   // The check against an administrators' associations file: the types it
@@ -297,10 +289,9 @@ class Run {
     report_.baseFile = path;
     std::string bytes;
     const ReadResult read = ReadWholeFile(path, bytes, kMaxAssociationsFileBytes);
-    if (read == ReadResult::NotFound) return Fail("The associations file \"" + path + "\" does not exist.");
+    if (read == ReadResult::NotFound) return Fail(msg::AssociationsFileMissing(path));
     if (read == ReadResult::TooLarge)
-      return Fail("The associations file \"" + path + "\" is too large to be one (over " +
-                  std::to_string(kMaxAssociationsFileBytes >> 20) + " MiB).");
+      return Fail(msg::AssociationsFileTooLarge(path, kMaxAssociationsFileBytes >> 20));
     const std::vector<DefaultAssociation> wanted = ReadDefaultAssociations(bytes, path);
     Scan();
     for (const DefaultAssociation& a : wanted) {
@@ -324,8 +315,8 @@ class Run {
   int Export() {
     // Only a recorded base is exported: none, or one never filled, is not
     // recorded by an export (it would be recorded from nothing).
-    if (!LoadRecordedBase(g_, vsd_, sink_))
-      return Fail("no base is recorded in \"" + report_.baseFile + "\" yet: run --check first.");
+    if (!LoadRecordedBase(g_, vsd_))
+      return Fail(msg::NoBaseRecorded(report_.baseFile));
     // What an export names is written by whoever imports it.
     RequireRestorableBase(g_);
     std::vector<DefaultAssociation> list;
@@ -334,8 +325,7 @@ class Run {
       DefaultAssociation a{b->Ext(), side.progId, side.program};
       if (a.progId.empty() || !IsWritableXmlText(a.identifier) || !IsWritableXmlText(a.progId) ||
           !IsWritableXmlText(a.applicationName)) {
-        report_.notes.push_back(b->Ext() + ": left out (" +
-                                (a.progId.empty() ? "no program identifier" : "names a file cannot hold") + ").");
+        report_.notes.push_back(msg::ExportLeftOutNote(b->Ext(), a.progId.empty()));
         continue;
       }
       list.push_back(std::move(a));
@@ -343,16 +333,15 @@ class Run {
     const std::string path = ResolvePath(env_.currentFolder, o_.exportPath);
     ReplaceFileAtomically(path, WriteDefaultAssociations(list));
     report_.outcome = "exported";
-    report_.notes.push_back(std::to_string(list.size()) + " file types written to " + path + ".");
+    report_.notes.push_back(msg::ExportedNote(list.size(), path));
     Emit();
-    return Done(kNoChanges, "The associations file was written");
+    return Done(kNoChanges, msg::kExportWritten);
   }
 
   const Options& o_;
   RunEnvironment& env_;
   Associations g_;
   DataFile vsd_;
-  NullStatusSink sink_;
   Report report_;
   std::vector<GuardedFile> guarded_;  // what no output may replace
   std::string reportError_;           // why the report file was not written
@@ -377,7 +366,7 @@ int RunCommandLine(const Options& o, RunEnvironment& env) {
     return kNoChanges;
   }
   if (o.action == Action::Version) {
-    env.console.Out(std::string(kAppTitle) + " (" + kProductName + ") " + HOLLIN_VERSION_TEXT + "\n");
+    env.console.Out(msg::VersionLine(HOLLIN_VERSION_TEXT) + "\n");
     return kNoChanges;
   }
   // Before anything is read (locating the base probes its folder).

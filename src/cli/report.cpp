@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "common/wtf8.h"
-#include "compare/show_delta.h"
+#include "compare/changes.h"
 
 namespace hollin::cli {
 namespace {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "common/file_system.h"
+#include "common/text.h"
 #include "common/win32_text.h"
 
 namespace hollin {
@@ -88,13 +89,6 @@ std::string Win32Platform::ProgramFolder() {
 void Win32Platform::ChangeCurrentFolder(const std::string& folder) {
   // SetCurrentDirectory changes the drive along with the folder.
   SetCurrentDirectoryW(Wide(folder).c_str());
-}
-
-double Win32Platform::TwipsPerPixelY() {
-  HDC screen = GetDC(nullptr);
-  const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-  if (screen) ReleaseDC(nullptr, screen);
-  return 1440.0 / (dpi > 0 ? dpi : 96);
 }
 
 void Win32Platform::SetMousePointer(MousePointer pointer) {
@@ -288,11 +282,7 @@ MbAnswer Win32MessageBox::Show(const MessageBoxRequest& request) {
     case MbIcon::None: break;
   }
   if (request.defaultButton == MbDefault::Second) flags |= MB_DEFBUTTON2;
-  // Lines break at a carriage return alone; the box wants CR LF.
-  std::wstring text = Wide(request.text);
-  for (size_t i = 0; i < text.size(); ++i)
-    if (text[i] == L'\r' && (i + 1 == text.size() || text[i + 1] != L'\n')) text.insert(++i, 1, L'\n');
-  const int r = MessageBoxW(owner, text.c_str(), Wide(request.title).c_str(), flags);
+  const int r = MessageBoxW(nullptr, Wide(WithLineFeeds(request.text)).c_str(), Wide(request.title).c_str(), flags);
   if (r == IDYES) return MbAnswer::Yes;
   if (r == IDNO) return MbAnswer::No;
   return MbAnswer::Ok;

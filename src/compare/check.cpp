@@ -3,10 +3,6 @@
 #include <map>
 
 namespace hollin {
-namespace {
-
-
-}  // namespace
 
 ScanResult ScanCurrent(IRegistry& reg, IPlatform& platform) {
   // The layers are read directly (Wine merges none of them into the class

@@ -8,11 +8,10 @@
 #include "base/base_store.h"
 #include "common/atomic_file.h"
 #include "common/names.h"
-#include "common/status_sink.h"
 #include "common/text.h"
 #include "compare/always_restore.h"
 #include "compare/check.h"
-#include "compare/show_delta.h"
+#include "compare/changes.h"
 
 namespace hollin::guard {
 namespace {
@@ -65,16 +64,14 @@ std::string Guard::Stamp() const {
 }
 
 void Guard::Load() {
-  NullStatusSink sink;
   DataFile vsd;
   haveBase_ = false;
   stamp_ = Stamp();
-  if (!LoadRecordedBase(g_, vsd, sink)) {
+  if (!LoadRecordedBase(g_, vsd)) {
     // First run: the base is recorded from what opens each type now.
     g_.CurrentEntries = ScanCurrent(reg_, platform_).entries;
     DataFile first;
-    bool created = false;
-    LoadBase(g_, first, sink, created);
+    LoadBase(g_, first);
     CheckRecord record{CheckRecord::Kind::FirstRun, {}, g_.CurrentEntries.get(), g_.BaseEntries.get(), {}};
     record.notes.push_back("No base was recorded yet: the current settings of " + Count(g_.CurrentEntries->Count()) +
                            " file types are the base now.");
@@ -247,10 +244,9 @@ void Guard::Keep() {
     }
     for (size_t i = 0; i < kept.types.size(); ++i)
       if (kept.now[i] && !g_.BaseEntries->Lookup(kept.types[i])) add(kept.now[i]);
-    NullStatusSink sink;
     DataFile vsd;
     g_.CurrentEntries = merged;
-    SaveCurrentAsDefault(g_, vsd, sink);
+    SaveCurrentAsDefault(g_, vsd);
     g_.CurrentEntries = std::make_shared<AssocEntries>();
     g_.BaseEntries = merged;
     stamp_ = Stamp();

@@ -1,7 +1,7 @@
 #include "guard/notice.h"
 
 #include "common/text.h"
-#include "compare/show_delta.h"
+#include "compare/changes.h"
 
 namespace hollin::guard {
 namespace {

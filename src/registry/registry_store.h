@@ -5,8 +5,8 @@
 // compared without regard to case; a leading backslash in a path is ignored;
 // handles are opaque; status codes are the platform's. A key name is at most
 // 255 UTF-16 units and a key at most 512 levels below its root key; creating
-// one beyond that fails with ERROR_INVALID_PARAMETER. The store can be loaded
-// from and persisted to a registry export text file (see reg_file.h). One
+// one beyond that fails with ERROR_INVALID_PARAMETER. The store loads a
+// registry export text (see reg_file.h) and writes its tree as one (ToText). One
 // thread at a time, like the window thread that uses it.
 #pragma once
 
@@ -21,8 +21,6 @@ namespace hollin {
 class RegistryStore : public IRegistry {
  public:
   RegistryStore();
-  // A store bound to backingFile: see BindFile.
-  explicit RegistryStore(const std::string& backingFile);
   ~RegistryStore() override;
   RegistryStore(const RegistryStore&) = delete;
   RegistryStore& operator=(const RegistryStore&) = delete;
@@ -32,13 +30,9 @@ class RegistryStore : public IRegistry {
   LONG RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName,
                      LPDWORD lpReserved, LPSTR lpClass, LPDWORD lpcchClass,
                      PFILETIME lpftLastWriteTime) override;
-  LONG RegQueryValueA(HKEY hKey, LPCSTR lpSubKey, LPSTR lpData,
-                      PLONG lpcbData) override;
   LONG RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved,
                         LPDWORD lpType, LPBYTE lpData,
                         LPDWORD lpcbData) override;
-  LONG RegSetValueA(HKEY hKey, LPCSTR lpSubKey, DWORD dwType, LPCSTR lpData,
-                    DWORD cbData) override;
   LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved,
                       DWORD dwType, const BYTE* lpData, DWORD cbData) override;
   LONG RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved,
@@ -58,8 +52,7 @@ class RegistryStore : public IRegistry {
   // values are added or replaced, [-key] and "name"=- entries delete. The
   // whole text is parsed first; a malformed one throws RegFileError (naming
   // source and the line) and leaves the store unchanged. Handles to deleted
-  // keys then fail with ERROR_KEY_DELETED (1018). A bound store persists the
-  // result (FileError when it cannot; the tree keeps the loaded data).
+  // keys then fail with ERROR_KEY_DELETED (1018).
   void LoadText(std::string_view text, const std::string& source);
   // LoadText of a file's content; FileError when it cannot be read,
   // including when it does not exist.
@@ -68,15 +61,7 @@ class RegistryStore : public IRegistry {
   // The whole tree as REGEDIT4 text (see reg_file.h), which LoadText reads
   // back to the same keys, types and bytes.
   std::string ToText() const;
-  void SaveToFile(const std::string& path) const;
 
-  // Binds the store to a file: loads it when it exists (a missing file
-  // leaves the tree as it is; a malformed one throws RegFileError, leaving
-  // file and store untouched), and from then on every successful write
-  // replaces the file atomically with the whole tree. When that replacement
-  // fails, the write is undone and reports ERROR_REGISTRY_IO_FAILED (1016).
-  void BindFile(const std::string& path);
-  const std::string& backingFile() const;
 
   // For tests: the rights the key root\path (any letter case) grants, as its
   // security would. Each right asked for is checked on its own (after the

@@ -159,8 +159,8 @@ ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root, const ClassLayers* laye
     // layer above the machine classes that names a program.
     if (entry->ProgramFullPath().empty() && entry->ChoiceProgID().empty() && entry->UserProgID().empty())
       return;
-    result.last = entry;
-    result.entries->Add(std::move(entry), result.last->Ext());
+    const std::string key = entry->Ext();
+    result.entries->Add(std::move(entry), key);
   };
 
   int failedInARow = 0;

@@ -83,32 +83,6 @@ LONG Win32Registry::RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWOR
   return ERROR_SUCCESS;
 }
 
-LONG Win32Registry::RegQueryValueA(HKEY hKey, LPCSTR lpSubKey, LPSTR lpData, PLONG lpcbData) {
-  if (lpData && !lpcbData) return ERROR_INVALID_PARAMETER;
-  HKEY key = hKey;
-  const WideName path(lpSubKey, true);
-  if (path.get() && *path.get()) {
-    if (const LONG r = ::RegOpenKeyExW(hKey, path.get(), 0, KEY_QUERY_VALUE, &key)) return r;
-  }
-  DWORD type = REG_NONE;
-  std::string data;
-  const LONG r = ReadValue(key, nullptr, type, data);
-  if (key != hKey) ::RegCloseKey(key);
-  const DWORD capacity = lpcbData && *lpcbData > 0 ? static_cast<DWORD>(*lpcbData) : 0;
-  if (r == ERROR_FILE_NOT_FOUND) {
-    // No default value: an empty text, whatever the buffer.
-    if (lpData && capacity > 0) lpData[0] = '\0';
-    if (lpcbData) *lpcbData = 1;
-    return ERROR_SUCCESS;
-  }
-  if (r != ERROR_SUCCESS) return r;
-  if (lpcbData) *lpcbData = static_cast<LONG>(data.size());
-  if (!lpData) return ERROR_SUCCESS;
-  if (capacity < data.size()) return ERROR_MORE_DATA;
-  std::memcpy(lpData, data.data(), data.size());
-  return ERROR_SUCCESS;
-}
-
 LONG Win32Registry::RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved,
                                      LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
   if (lpType) *lpType = REG_NONE;  // what a failed query reports
@@ -124,12 +98,6 @@ LONG Win32Registry::RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpRe
   if (lpcbData) *lpcbData = static_cast<DWORD>(data.size());
   if (lpData) std::memcpy(lpData, data.data(), data.size());
   return ERROR_SUCCESS;
-}
-
-LONG Win32Registry::RegSetValueA(HKEY hKey, LPCSTR lpSubKey, DWORD dwType, LPCSTR lpData,
-                                 DWORD /*cbData: the text's own length counts*/) {
-  if (dwType != REG_SZ || !lpData) return ERROR_INVALID_PARAMETER;
-  return ::RegSetValueW(hKey, WideName(lpSubKey, true).get(), REG_SZ, Wide(lpData).c_str(), 0);
 }
 
 LONG Win32Registry::RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved,

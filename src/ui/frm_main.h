@@ -13,17 +13,17 @@
 #include <optional>
 #include <utility>
 
+#include "base/base_store.h"
 #include "base/data_file.h"
 #include "common/message_box.h"
 #include "common/platform.h"
-#include "common/status_sink.h"
 #include "compare/app_state.h"
 #include "compare/restore.h"
 #include "compare/risk.h"
-#include "compare/show_delta.h"
 #include "registry/registry.h"
 #include "registry/scan.h"
 #include "ui/controls.h"
+#include "ui/delta_view.h"
 #include "ui/frm_status.h"
 #include "ui/frm_about.h"
 #include "ui/frm_icon.h"
@@ -31,7 +31,7 @@
 
 namespace hollin::ui {
 
-class FrmMain : public Form, public IStatusSink, public IDeltaWindow {
+class FrmMain : public Form, public IBaseProgress, public IDeltaWindow {
  public:
   FrmMain(Backend& backend, AppState& appState, IRegistry& reg, IPlatform& platform,
           IMessageBox& box, FrmStatus& frmStatus, FrmWarning& frmWarning);
@@ -81,8 +81,11 @@ class FrmMain : public Form, public IStatusSink, public IDeltaWindow {
   IFileFacts* fileFacts = nullptr;
 
   // Window state.
-  std::int16_t ShownView = -1;
-  DeltaFlags flags;  // NewDBCreated, BaseUpdated, ChangesPending
+  // The view the list shows: the index of its option button, or kNoView
+  // before the first and while a check rebuilds it.
+  enum View : std::int16_t { kNoView = -1, kChangesView = 0, kCurrentView = 1, kBaseView = 2, kHealthView = 4 };
+  std::int16_t ShownView = kNoView;
+  DeltaFlags flags;  // the one-shot reports, changes pending, a quiet start
   DataFile vsdMain;
   // Type-ahead: the text searched for last, and when its last key came (in
   // seconds of Clock; long ago at first).
@@ -141,10 +144,13 @@ class FrmMain : public Form, public IStatusSink, public IDeltaWindow {
   // nothing); any other error is shown, and the program goes on.
   void ShowEventError(const std::string& where, std::exception_ptr error);
 
-  // IStatusSink: the status bar's first panel.
-  void ShowLed(Led led) override;
-  void ShowText(const std::string& text) override;
-  void RepaintNow() override;
+  // The status bar's first panel.
+  void ShowLed(Led led);
+  void ShowText(const std::string& text);
+  void RepaintNow();
+
+  // IBaseProgress: the base store's steps, on the status bar.
+  void Step(BaseStep step) override;
 
   // IDeltaWindow.
   void SetSecondColumn(const std::string& caption, int extraTwips) override;
@@ -160,9 +166,8 @@ class FrmMain : public Form, public IStatusSink, public IDeltaWindow {
   void Design();
   void ReportSkipped();
   void ReportNotRestored(const std::vector<RestoreFailure>& failed);
-  std::string EntryText(const char* heading, const AssocEntry& entry) const;
   void ShowAll(const AssocEntries& entries, const char* caption, int extraTwips,
-               const char* statusText);
+               std::string (*statusText)(int count));
   void SaveOnClose();
   void LogAction(Action action, const std::string& text) {
     if (onAction) onAction(action, text);
@@ -193,7 +198,6 @@ class FrmMain : public Form, public IStatusSink, public IDeltaWindow {
   std::map<std::string, Assessment> risks_;
   std::optional<Assessor> assessor_;
   std::string RiskText(const std::string& ext) const;
-  static std::string IgnoredChoiceText(const AssocEntry* entry);
 };
 
 }  // namespace hollin::ui

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/win32_text.h"
+#include "common/text.h"
 #include "resource.h"
 
 namespace hollin::ui {
@@ -46,12 +47,7 @@ const DpiFunctions& Dpis() {
 
 // A text as the controls take it: UTF-16, and CR LF where a carriage
 // return alone breaks a line.
-std::wstring WithLineFeeds(const std::string& text) {
-  std::wstring out = Wide(text);
-  for (size_t i = 0; i < out.size(); ++i)
-    if (out[i] == L'\r' && (i + 1 == out.size() || out[i + 1] != L'\n')) out.insert(++i, 1, L'\n');
-  return out;
-}
+std::wstring ControlText(const std::string& text) { return Wide(WithLineFeeds(text)); }
 
 // An integer resource, as the wide functions take it.
 LPCWSTR Resource(int id) { return MAKEINTRESOURCEW(id); }
@@ -295,7 +291,7 @@ void Win32Backend::CreateControl(Form& form, Control& c, int id) {
       style |= CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER;
       break;
   }
-  HWND hwnd = CreateWindowExW(ex, cls, WithLineFeeds(c.Caption()).c_str(), style, 0, 0, 0, 0,
+  HWND hwnd = CreateWindowExW(ex, cls, ControlText(c.Caption()).c_str(), style, 0, 0, 0, 0,
                               WindowOf(form), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                               instance_, nullptr);
   c.native = hwnd;
@@ -355,7 +351,7 @@ void Win32Backend::DrawTransparentLabel(Form& form, Control& label, HDC dc) {
     HGDIOBJ old = SelectObject(dc, FontOf(FontFor(d), dpi));
     SetTextColor(dc, d.ForeColor() == kSystemColor ? GetSysColor(COLOR_BTNTEXT) : d.ForeColor());
     const UINT align = d.Alignment() == Align::Right ? DT_RIGHT : d.Alignment() == Align::Center ? DT_CENTER : DT_LEFT;
-    const std::wstring text = WithLineFeeds(d.Caption());
+    const std::wstring text = ControlText(d.Caption());
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_WORDBREAK | DT_NOPREFIX | align);
     SelectObject(dc, old);
   };
@@ -467,7 +463,7 @@ void Win32Backend::ControlChanged(Control& c, Prop what, int row) {
   if (!hwnd) return;
   switch (what) {
     case Prop::Caption:
-      SetWindowTextW(hwnd, WithLineFeeds(c.Caption()).c_str());
+      SetWindowTextW(hwnd, ControlText(c.Caption()).c_str());
       if (c.kind() == Kind::Label && static_cast<Label&>(c).Transparent) Uncover(c);
       break;
     case Prop::Enabled:

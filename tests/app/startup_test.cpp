@@ -38,12 +38,10 @@ class StartupTest : public ::testing::Test {
 };
 
 TEST_F(StartupTest, FirstStartOnAMachine) {
-  machine.twips = 1440.0 / 120;
   Run();
   EXPECT_TRUE(box.shown.empty());
   // No "Warn" yet: warnings stay on, the check box is left unchecked.
   EXPECT_EQ(machine.calls, (Calls{"pointer 11", "cd C:\\Tools\\Hollin", "chkWarn 0", "frmMain"}));
-  EXPECT_EQ(appState.ScreenTwipsY, 12);
   EXPECT_EQ(Read("InstallPath"), "C:\\Tools\\Hollin");
 }
 
@@ -118,7 +116,9 @@ TEST_F(StartupTest, AStandardUserReadsTheStoredOption) {
   reg.DenyAccess(HKEY_CURRENT_USER, kSettingsKey, KEY_SET_VALUE);
   Run();
   ASSERT_EQ(box.shown.size(), 1u);
-  EXPECT_EQ(box.shown[0].text, RefusedSettingText("InstallPath", ERROR_ACCESS_DENIED));
+  EXPECT_EQ(box.shown[0].text,
+            "The setting \"InstallPath\" could not be saved: the registry refused it in HKEY_LOCAL_MACHINE and in "
+            "HKEY_CURRENT_USER (SOFTWARE\\Nordane\\Hollin, error 5). It holds until Hollin ends.");
   EXPECT_EQ(machine.calls.back(), "frmMain");
 }
 

@@ -176,8 +176,7 @@ TEST_F(GuardTest, SaysEachChangeOnceAgainstTheBaseInForce) {
     other.BaseFile = g.BaseFile;
     other.CurrentEntries = ScanCurrent(reg, platform).entries;
     DataFile vsd;
-    NullStatusSink sink;
-    SaveCurrentAsDefault(other, vsd, sink);
+    SaveCurrentAsDefault(other, vsd);
   }, Wakeup::BaseFolder);
   At(10000, [this] { Take(".bmp"); });
   At(20000, [this] { Take(".bmp", "Grab.Doc"); });  // the same state again
@@ -195,8 +194,7 @@ TEST_F(GuardTest, SaysEachChangeOnceAgainstTheBaseInForce) {
   Associations saved;
   saved.BaseFile = g.BaseFile;
   DataFile vsd;
-  NullStatusSink sink;
-  ASSERT_TRUE(LoadRecordedBase(saved, vsd, sink));
+  ASSERT_TRUE(LoadRecordedBase(saved, vsd));
   EXPECT_EQ(saved.BaseEntries->Item(".bmp")->InForceProgID(), "rtffile") << "Keep saved the type as told";
   EXPECT_EQ(saved.BaseEntries->Item(".txt")->InForceProgID(), "Grab.Doc") << "the accept from elsewhere";
   EXPECT_EQ(guard.Checks(), 7);

@@ -167,7 +167,7 @@ TEST_F(FrmMainTest, QuietStartEndsInOneOfThreeWays) {
     EXPECT_EQ(State(), test::Shows(c.name));
     EXPECT_EQ(platform.beeps, c.beeps);
     // Only the main window's first paint ends the quiet mode.
-    EXPECT_EQ(g.HiddenStart, !main->Visible());
+    EXPECT_EQ(main->flags.HiddenStart, !main->Visible());
     EXPECT_EQ(platform.ends, 0);
     if (main->tmrStatus.Enabled()) {
       main->tmrStatus.Fire();

@@ -61,12 +61,11 @@ class WindowTest : public ::testing::Test {
     warning.reset();
     status.reset();
     g = AppState{};
-    g.ScreenTwipsY = static_cast<std::int16_t>(std::lround(1440.0 / backend.Dpi));  // as start-up stores it
     platform = FakePlatform{};
     platform.commandLine = commandLine;
     backend.panel.clear();
     status = std::make_unique<ui::FrmStatus>(backend);
-    warning = std::make_unique<ui::FrmWarning>(backend, g, on ? *on : reg);
+    warning = std::make_unique<ui::FrmWarning>(backend, on ? *on : reg);
     main = std::make_unique<ui::FrmMain>(backend, g, on ? *on : reg, platform, box, *status, *warning);
     main->fileFacts = facts;
     main->onAction = [this](ui::FrmMain::Action action, const std::string& text) {

@@ -133,7 +133,7 @@ class Win32FrmMainTest : public ::testing::Test {
   ui::Win32Backend backend{GetModuleHandleW(nullptr)};
   AppState g;
   ui::FrmStatus status{backend};
-  ui::FrmWarning warning{backend, g, reg};
+  ui::FrmWarning warning{backend, reg};
   ui::FrmMain main{backend, g, reg, platform, box, status, warning};
 };
 

@@ -1,0 +1,56 @@
+#include "compare/changes.h"
+
+#include <unordered_set>
+
+#include "common/text.h"
+#include "compare/exe_name.h"
+
+namespace hollin {
+namespace {
+
+// True when entry's counterpart in other is missing or differs in what
+// opens the type. Any error while looking up or comparing counts as a change.
+bool Changed(const AssocEntry& entry, const AssocEntries& other) {
+  try {
+    return OpensDifferently(*other.Item(entry.Ext()), entry);
+  } catch (...) {
+    return true;
+  }
+}
+
+}  // namespace
+
+bool OpensDifferently(const AssocEntry& a, const AssocEntry& b) {
+  if (a.ProgramFullPath() != b.ProgramFullPath()) return true;
+  // A record without layers (of a base written before they were recorded)
+  // is compared by the merged command alone, as it always was.
+  if (!a.Layered() || !b.Layered()) return false;
+  return !EqualsNoCase(a.InForceProgID(), b.InForceProgID()) || a.OpenerCommand() != b.OpenerCommand();
+}
+
+std::string OpenerOf(const AssocEntry& e) {
+  if (!e.OpenerName().empty()) return e.OpenerName();
+  return ProgramNameFromCommand(e.Layered() ? e.OpenerCommand() : e.ProgramFullPath());
+}
+
+bool HasLayers(const AssocEntry* e) {
+  return e && e->Layered() && !(e->ChoiceProgID().empty() && e->UserProgID().empty() && e->MachineProgID().empty());
+}
+
+std::vector<ChangedItem> FindChanges(const AssocEntries& current, const AssocEntries& base) {
+  using Kind = ChangedItem::Kind;
+  std::vector<ChangedItem> changed;
+  std::unordered_set<std::string> listed;
+  for (const auto& c : current) {
+    if (!Changed(*c, base)) continue;
+    changed.push_back({c->Ext(), base.Lookup(c->Ext()) ? Kind::Changed : Kind::New, OpenerOf(*c)});
+    listed.insert(FoldCase(c->Ext()));
+  }
+  for (const auto& b : base) {
+    if (!Changed(*b, current)) continue;
+    if (listed.insert(FoldCase(b->Ext())).second) changed.push_back({b->Ext(), Kind::Removed, std::string()});
+  }
+  return changed;
+}
+
+}  // namespace hollin
