@@ -46,11 +46,19 @@ bool ProcessIsRunning(unsigned long pid) {
 ReadResult ReadWholeFile(const std::string& path, std::string& out, std::uint64_t limit) {
   // Sharing delete lets another copy of the program move its new file over
   // this one while we read it; we keep reading the old bytes.
-  HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_READ,
-                         FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  // A writer, a backup or a virus scanner may hold the file for a moment:
+  // a sharing or lock violation is waited out for a second, as a replace is.
+  HANDLE h = INVALID_HANDLE_VALUE;
+  DWORD err = ERROR_SUCCESS;
+  for (int attempt = 0;; ++attempt) {
+    h = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h != INVALID_HANDLE_VALUE) break;
+    err = GetLastError();
+    if ((err != ERROR_SHARING_VIOLATION && err != ERROR_LOCK_VIOLATION) || attempt >= 50) break;
+    Sleep(20);
+  }
   if (h == INVALID_HANDLE_VALUE) {
-    const DWORD err = GetLastError();
     const DWORD attr = GetFileAttributesW(Wide(path).c_str());
     if (attr == INVALID_FILE_ATTRIBUTES &&
         (err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND))

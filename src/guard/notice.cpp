@@ -69,7 +69,8 @@ std::string NoticeText(const Notice& notice) {
                     Types(notice.choices) + ": only Windows may set it back, in Settings");
   if (!notice.problem.empty()) lines.push_back(notice.problem);
   std::string text;
-  for (const auto& l : lines) text.append(text.empty() ? "" : "\r\n").append(l).append(".");
+  for (const auto& l : lines)
+    text.append(text.empty() ? "" : "\r\n").append(l).append(l.ends_with('.') ? "" : ".");
   return text;
 }
 

@@ -118,6 +118,8 @@ TEST(NoticeTest, SaysEachChangeSetInOneText) {
                         {opener(".pdf", "C:\\Grab\\Grab.exe %1"), opener(".txt", "C:\\View\\view.exe"), nullptr});
   mixed.restored = {".rtf"};
   mixed.choices = {".pdf"};
+  Notice failed;
+  failed.problem = "The base file \"b.isd\" cannot be opened for reading (error 5): Access is denied.";
   const struct {
     Notice notice;
     std::string text;
@@ -129,6 +131,7 @@ TEST(NoticeTest, SaysEachChangeSetInOneText) {
        "3 file types now open with Grab and 2 other programs (.pdf, .txt, .x).\r\n"
        "Restored as your base has it: 1 file type (.rtf).\r\n"
        "Explorer's choice changed for 1 file type (.pdf): only Windows may set it back, in Settings."},
+      {failed, failed.problem},  // a sentence already ended
   };
   for (const auto& c : cases) EXPECT_EQ(NoticeText(c.notice), c.text);
   EXPECT_EQ(Count(1234567), "1,234,567");
