@@ -119,10 +119,8 @@ int main(int argc, char** argv) {
   const std::shared_ptr<AssocEntries> bases[2] = {RealisticEntries(0), RealisticEntries(1)};
   DataFile vsd;
   Associations g;
-  NullStatusSink sink;
-  bool created = false;
   g.CurrentEntries = bases[0];
-  LoadBase(g, vsd, sink, created);  // the first run makes the base file
+  LoadBase(g, vsd);  // the first run makes the base file
   std::string bytes;
   ReadWholeFile("Prev.isd", bytes);
   std::printf("%d entries, base file %zu bytes\n", kEntries, bytes.size());
@@ -146,8 +144,8 @@ int main(int argc, char** argv) {
   const auto [store, floor2] = bench::MeasurePair(
       [&] {
         g.CurrentEntries = bases[++turn % 2];
-        SaveCurrentAsDefault(g, vsd, sink);
-        LoadBase(g, vsd, sink, created);
+        SaveCurrentAsDefault(g, vsd);
+        LoadBase(g, vsd);
       },
       [&] { StdioFloor(bytes); }, kReps);
   bench::Report("SaveCurrentAsDefault + LoadBase", store);

@@ -33,22 +33,42 @@ inline std::string CommandOf(int i, int variant = 0) {
   return value;
 }
 
+// The default value of root\path set to text, and read back as the A
+// functions' callers did, through an open key.
+inline void SetDefault(IRegistry& reg, HKEY root, const char* path, const char* text) {
+  HKEY key = nullptr;
+  if (reg.RegCreateKeyExA(root, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+      ERROR_SUCCESS)
+    return;
+  reg.RegSetValueExA(key, "", 0, REG_SZ, reinterpret_cast<const BYTE*>(text), static_cast<DWORD>(std::strlen(text) + 1));
+  reg.RegCloseKey(key);
+}
+
+inline LONG QueryDefault(IRegistry& reg, HKEY root, const char* path, char* data, DWORD& count) {
+  HKEY key = nullptr;
+  LONG r = reg.RegOpenKeyExA(root, path, 0, KEY_QUERY_VALUE, &key);
+  if (r != ERROR_SUCCESS) return r;
+  r = reg.RegQueryValueExA(key, "", nullptr, nullptr, reinterpret_cast<BYTE*>(data), &count);
+  reg.RegCloseKey(key);
+  return r;
+}
+
 inline void FillClassRoot(IRegistry& reg, HKEY root) {
   char path[128];
   char value[256];
   for (int i = 0; i < kExtensions; ++i) {
     std::snprintf(path, sizeof path, ".ext%05d", i);
     std::snprintf(value, sizeof value, "Prog.File.%05d", i);
-    reg.RegSetValueA(root, path, REG_SZ, value, 0);
+    SetDefault(reg, root, path, value);
   }
   for (int i = 0; i < kProgramIds; ++i) {
     std::snprintf(path, sizeof path, "Prog.File.%05d\\shell\\open\\command", i);
-    reg.RegSetValueA(root, path, REG_SZ, CommandOf(i).c_str(), 0);
+    SetDefault(reg, root, path, CommandOf(i).c_str());
     if (i % kVerbEvery == 1) {
       std::snprintf(path, sizeof path, "Prog.File.%05d\\shell", i);
-      reg.RegSetValueA(root, path, REG_SZ, "edit", 0);
+      SetDefault(reg, root, path, "edit");
       std::snprintf(path, sizeof path, "Prog.File.%05d\\shell\\edit\\command", i);
-      reg.RegSetValueA(root, path, REG_SZ, CommandOf(i + kProgramIds).c_str(), 0);
+      SetDefault(reg, root, path, CommandOf(i + kProgramIds).c_str());
     }
     if (i % kHandlerEvery == 2) {
       std::snprintf(path, sizeof path, "Prog.File.%05d\\shell\\open\\command", i);
@@ -63,18 +83,18 @@ inline void FillClassRoot(IRegistry& reg, HKEY root) {
   }
   for (int i = 0; i < kProtocols; ++i) {
     std::snprintf(path, sizeof path, "bench-link%03d", i);
-    reg.RegSetValueA(root, path, REG_SZ, "URL:Bench Link", 0);
+    SetDefault(reg, root, path, "URL:Bench Link");
     HKEY key = nullptr;
     if (reg.RegOpenKeyExA(root, path, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
       reg.RegSetValueExA(key, "URL Protocol", 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 1);
       reg.RegCloseKey(key);
     }
     std::snprintf(path, sizeof path, "bench-link%03d\\shell\\open\\command", i);
-    reg.RegSetValueA(root, path, REG_SZ, CommandOf(i).c_str(), 0);
+    SetDefault(reg, root, path, CommandOf(i).c_str());
   }
   for (int i = 0; i < kOther; ++i) {
     std::snprintf(path, sizeof path, "CLSID.{%08X-0000-0000-C000-000000000046}", i);
-    reg.RegSetValueA(root, path, REG_SZ, "Some Class", 0);
+    SetDefault(reg, root, path, "Some Class");
   }
 }
 
@@ -131,8 +151,8 @@ inline size_t Floor(IRegistry& reg, HKEY root) {
       break;
     if (name[0] != '.') continue;
     std::memset(value, ' ', sizeof value);
-    LONG count = sizeof value;
-    if (reg.RegQueryValueA(root, name, value, &count) != ERROR_SUCCESS || count <= 1) continue;
+    DWORD count = sizeof value;
+    if (QueryDefault(reg, root, name, value, count) != ERROR_SUCCESS || count <= 1) continue;
     path.assign(value, static_cast<size_t>(count - 1));
     path += "\\shell\\open\\command";
     HKEY key = nullptr;
@@ -141,7 +161,7 @@ inline size_t Floor(IRegistry& reg, HKEY root) {
     reg.RegCloseKey(key);
     std::memset(value, ' ', sizeof value);
     count = sizeof value;
-    if (reg.RegQueryValueA(root, path.c_str(), value, &count) == ERROR_SUCCESS)
+    if (QueryDefault(reg, root, path.c_str(), value, count) == ERROR_SUCCESS)
       bytes += static_cast<size_t>(count);
   }
   return bytes;

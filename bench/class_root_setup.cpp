@@ -35,10 +35,8 @@ void WriteBase(const std::filesystem::path& folder, const std::shared_ptr<AssocE
   Associations g;
   g.CurrentEntries = entries;
   DataFile vsd;
-  NullStatusSink status;
-  bool created = false;
   vsd.FileName(kBaseFileName);
-  RecordNewBase(g, vsd, status, created);
+  RecordNewBase(g, vsd);
   std::filesystem::current_path(old);
 }
 

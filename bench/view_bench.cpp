@@ -27,7 +27,6 @@ struct FakePlatform : IPlatform {
   bool AnotherInstanceRunning() override { return false; }
   std::string ProgramFolder() override { return "."; }
   void ChangeCurrentFolder(const std::string&) override {}
-  double TwipsPerPixelY() override { return 15; }
   void SetMousePointer(MousePointer) override {}
   std::string CommandLine() override { return "C:\\Hollin\\hollin.exe"; }
   void Beep() override {}
@@ -83,7 +82,7 @@ int Run(ui::Backend& backend, const std::function<void()>& pump, const char* lab
   FakePlatform platform;
   NoBox box;
   ui::FrmStatus frmStatus(backend);
-  ui::FrmWarning frmWarning(backend, appState, reg);
+  ui::FrmWarning frmWarning(backend, reg);
   ui::FrmMain frmMain(backend, appState, reg, platform, box, frmStatus, frmWarning);
   bool failed = false;
   ui::SetErrorHandler([&](const std::string& where, std::exception_ptr) {

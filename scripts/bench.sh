@@ -16,7 +16,7 @@ cmake --preset native-release >/dev/null
 cmake --build --preset native-release --target scan_bench base_bench view_bench
 cmake --preset windows >/dev/null
 cmake --build --preset windows --target hollin scan_bench base_bench view_bench \
-  class_root_setup startup_bench
+  class_root_setup startup_bench guard_bench
 
 echo "== native"
 for b in scan_bench base_bench view_bench; do
@@ -51,6 +51,10 @@ wine $bin/startup_bench.exe "$(winepath -w "$app/ok/hollin.exe")" \
 wine $bin/startup_bench.exe --check "$(winepath -w "$app/ok/hollin.exe")" \
   "$(winepath -w "$app/explorer/hollin.exe")" "$reps" </dev/null
 
+# The resident guard over the same class root: its working set, the notice's
+# reaction, and its processor time over a minute idle.
+wine $bin/guard_bench.exe "$(winepath -w "$app/ok/hollin.exe")" 9 60 </dev/null
+
 echo "== summary"
-grep -E '^== [a-zW]|MET|MISSED|^(floor process|quiet check|normal start|check,)|Current view|changes view' "$log" || true
+grep -E '^== [a-zW]|MET|MISSED|^(floor process|quiet check|normal start|check,)|Current view|changes view|^(working set|idle guard)' "$log" || true
 echo "bench.sh took ${SECONDS} s"

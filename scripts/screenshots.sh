@@ -3,8 +3,10 @@
 # types taken over, the detail panel in each view, the Current view, the
 # warning before a restore, the About box, the help in the HTML Help viewer,
 # the quiet check's status window, the panel of a type whose Explorer's
-# choice changed, with its layers, the box of a restore of that choice, and
-# the main window at 144 DPI.
+# choice changed, with its layers, the box of a restore of that choice, the
+# panel with the risk signals of a takeover and the health check, the main
+# window at 144 DPI, and the guard's notice beside its icon in the
+# notification area ("scripts/screenshots.sh guard" takes that one alone).
 # Runs hollin.exe in a private Wine prefix on a virtual display, driven by the
 # probe from another process. Installs what is missing first.
 set -euo pipefail
@@ -34,6 +36,28 @@ wineserver -k >/dev/null 2>&1 || true
 wineserver -w >/dev/null 2>&1 || true
 setsid wineserver -p </dev/null >/dev/null 2>&1
 run() { start_bg "$app/hollin.exe" "$@"; }
+
+# The guard: three types taken over at once give one notice, at the corner
+# of the screen where the notification area shows the guard's icon.
+guard_shots() {
+  local g="$HOLLIN_WINE_TMP/guard"
+  mkdir -p "$g"
+  cp build/windows/src/hollin.exe "$g/"
+  wine reg add 'HKCR\HollinShot.Grab\shell\open\command' /ve /d '"C:\Program Files\Grab\Grab.exe" "%1"' /f >/dev/null
+  for t in .pdf .rtf; do wine reg add "HKCR\\$t" /ve /d txtfile /f >/dev/null; done
+  start_bg "$g/hollin.exe" --guard
+  for _ in $(seq 100); do [ -f "$g/Prev.isd" ] && break; sleep 0.1; done
+  probe --hidden wait "Hollin guard" 15000
+  sleep 1
+  wine regedit /s "$(winepath -w "$PWD/scripts/screenshots-guard.reg")"
+  probe wait Hollin 15000
+  shot guard-notice.png
+  (cd "$g" && wine ./hollin.exe --guard --stop)
+  for t in .pdf .rtf; do wine reg delete "HKCR\\$t" /f >/dev/null; done
+  wine reg add 'HKCR\.txt' /ve /d txtfile /f >/dev/null
+}
+guard_shots
+[ "${1:-}" != guard ] || exit 0
 
 run
 probe wait "$M" 30000
@@ -134,6 +158,32 @@ probe gone Brellmark 15000
 probe close "$M"
 probe answer Brellmark "&No" 15000
 probe gone "$M" 15000
+
+# The risk signals of takeovers: .txt opened by an unsigned program in
+# %TEMP%, .ini by an unquoted path with blanks; the panel of the first, and
+# the health check.
+temp_u=$(wine winepath -u "$(wine cmd /c echo %TEMP% | tr -d '\r')" | tr -d '\r')
+drive_c=$(wine winepath -u 'C:\' | tr -d '\r')
+mkdir -p "$temp_u/Grab" "$drive_c/Program Files/Grab Tools"
+cp "$HOLLIN_PROBE" "$temp_u/Grab/grab.exe"
+cp "$HOLLIN_PROBE" "$drive_c/Program Files/Grab Tools/grabtool.exe"
+wine reg add 'HKCR\Grab.Temp\shell\open\command' /ve /t REG_EXPAND_SZ /d '"%TEMP%\Grab\grab.exe" "%1"' /f >/dev/null
+wine reg add 'HKCR\Grab.Tools\shell\open\command' /ve /d 'C:\Program Files\Grab Tools\grabtool.exe %1' /f >/dev/null
+wine reg add 'HKCR\.txt' /ve /d Grab.Temp /f >/dev/null
+wine reg add 'HKCR\.ini' /ve /d Grab.Tools /f >/dev/null
+start_bg "$layers/hollin.exe"
+probe wait "$M" 30000
+probe list "$M"
+probe select "$M" "$(awk -F'\t' '$1 == "row" && $4 == ".txt" { print $2 }' <<<"$OUT")"
+shot panel-risk.png
+probe command "$M" 1013  # View > Health Check
+sleep 2
+shot main-health.png
+probe close "$M"
+probe answer Brellmark "&No" 15000
+probe gone "$M" 15000
+wine reg add 'HKCR\.txt' /ve /d "$txt_was" /f >/dev/null
+wine reg add 'HKCR\.ini' /ve /d inifile /f >/dev/null
 
 # The main window on a screen of 144 DPI: every size follows from the
 # twips of the design, the fonts from their points.

@@ -12,7 +12,7 @@ fuzz_seconds=${HOLLIN_FUZZ_SECONDS:-60}
 echo "== native build and tests"
 cmake --preset native >/dev/null
 cmake --build --preset native
-ctest --preset native
+ctest --preset native --output-on-failure
 
 echo "== Windows build and tests (under Wine)"
 cmake --preset windows >/dev/null
@@ -20,7 +20,7 @@ cmake --build --preset windows
 . scripts/wine_env.sh
 trap hollin_wine_down EXIT
 hollin_wine_up
-ctest --preset windows
+ctest --preset windows --output-on-failure
 hollin_wine_down
 trap - EXIT
 

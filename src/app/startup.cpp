@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "messages/messages.h"
+
 namespace hollin {
 
 double LeadingNumber(const std::string& text) {
@@ -51,14 +53,24 @@ int WarnValue(bool readOk, const SettingValue& value) {
 }
 
 void Main(AppState& appState, IPlatform& platform, IRegistry& reg,
-          IMessageBox& box, IStartupWindows& windows) {
+          IMessageBox& box, IStartupWindows& windows, const AccountFacts& account) {
+  // 0. The settings checked must be a user's.
+  const AccountCheck check = CheckAccount(account);
+  if (check.refused) {
+    box.Show({std::string(kAppTitle) + " has read and changed nothing: " + check.why + "\r\rStart " + kAppTitle +
+                  " as the user signed in.",
+              MbButtons::Ok, MbIcon::Critical, MbDefault::First, kProductName});
+    platform.EndProcess();
+    return;
+  }
+  if (!check.other.empty())
+    box.Show({check.other + "\r\rTo check the settings of the user signed in, start " + kAppTitle +
+                  " as that user, without another account's name and password.",
+              MbButtons::Ok, MbIcon::Information, MbDefault::First, kProductName});
   // 1. A second copy runs only when the user says so.
   if (platform.AnotherInstanceRunning()) {
     const MbAnswer answer =
-        box.Show({std::string(kAppTitle) + " is already running! Did you\r" +
-                      "want to open another copy?",
-                  MbButtons::YesNo, MbIcon::Question, MbDefault::Second,
-                  kProductName});
+        box.Show({msg::AlreadyRunning(), MbButtons::YesNo, MbIcon::Question, MbDefault::Second, msg::kBoxTitle});
     if (answer != MbAnswer::Yes) {
       platform.EndProcess();
       return;
@@ -73,18 +85,16 @@ void Main(AppState& appState, IPlatform& platform, IRegistry& reg,
   appState.BaseFile = base.file;
   appState.FormerBaseFile = base.readFirst;
   // 4.
-  appState.ScreenTwipsY = static_cast<std::int16_t>(std::lround(platform.TwipsPerPixelY()));
-  // 5.
   if (const LONG status = WriteSetting(reg, "InstallPath", folder); status != ERROR_SUCCESS)
-    box.Show({RefusedSettingText("InstallPath", status), MbButtons::Ok, MbIcon::Exclamation, MbDefault::First,
-              kProductName});
-  // 6.
+    box.Show({msg::RefusedSetting("InstallPath", status), MbButtons::Ok, MbIcon::Exclamation, MbDefault::First,
+              msg::kBoxTitle});
+  // 5.
   SettingValue warn;
   const bool readOk = ReadSetting(reg, box, "warn", 1, warn, false);
   const int warnValue = WarnValue(readOk, warn);
-  // 7. Checked when warnings are off.
+  // 6. Checked when warnings are off.
   windows.SetWarnCheckBox(1 - warnValue);
-  // 8.
+  // 7.
   windows.LoadMainWindow();
 }
 

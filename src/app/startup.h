@@ -4,6 +4,7 @@
 #include <string>
 
 #include "base/base_location.h"
+#include "common/account.h"
 #include "compare/app_state.h"
 #include "common/message_box.h"
 #include "common/platform.h"
@@ -34,7 +35,11 @@ int WarnValue(bool readOk, const SettingValue& value);
 // number as stands there; no number at all gives 0.
 double LeadingNumber(const std::string& text);
 
+// Prepares the process and loads the main window. An account that is no
+// user's (common/account.h) is told in a box, and the process ends before
+// anything is read or written; another account than the one signed in is
+// told, and the window checks its settings.
 void Main(AppState& appState, IPlatform& platform, IRegistry& reg,
-          IMessageBox& box, IStartupWindows& windows);
+          IMessageBox& box, IStartupWindows& windows, const AccountFacts& account = {});
 
 }  // namespace hollin

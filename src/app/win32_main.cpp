@@ -1,14 +1,22 @@
 // The Windows entry point: builds the real services and windows, runs Main,
 // then the message loop. The process ends through the windows (closing the
 // main window, the quiet check's timer) or the second-copy question.
+#include "app/guard_events.h"
 #include "app/startup.h"
 #include "cli/win32_console.h"
+#include "cli/win32_event_log.h"
+#include "common/win32_account.h"
 #include "common/command_line.h"
 #include "common/win32_platform.h"
+#include "common/text.h"
+#include "common/win32_text.h"
+#include "compare/win32_file_facts.h"
+#include "guard/win32_guard.h"
 #include "registry/win32_registry.h"
 #include "ui/frm_main.h"
 #include "ui/win32_backend.h"
 
+#include <ctime>
 #include <exception>
 #include <string>
 #include <vector>
@@ -39,8 +47,20 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   // A run for scripts is told by its options, before the quiet check's
   // switch is looked for ("--help" is help): it shows no window and asks
   // nothing.
-  const std::vector<std::string> args = cli::SplitArguments(ArgumentsOf(GetCommandLineA()));
-  if (cli::IsCommandLineRun(args)) return cli::RunWindowsCommandLine(args);
+  const std::vector<std::string> args = cli::SplitArguments(ArgumentsOf(Utf8(GetCommandLineW())));
+  // The resident guard, which writes each check's event as a run for
+  // scripts does.
+  if (guard::IsGuardRun(args)) {
+    cli::Win32EventLog events;
+    GuardEventSource source{cli::ComputerName(), AccountName(ReadAccountFacts()), "", 0};
+    return guard::RunWindowsGuard(instance, args, [&](const guard::CheckRecord& record) {
+      source.now = static_cast<long long>(std::time(nullptr));
+      WriteGuardEvent(events, source, record);
+    });
+  }
+  // The guard's Review: the window with the types its notice named.
+  const bool review = !args.empty() && (FoldCase(args[0]) == "--review" || FoldCase(args[0]) == "/review");
+  if (!review && cli::IsCommandLineRun(args)) return cli::RunWindowsCommandLine(args);
   // Every shell call of the windows runs in this thread's apartment, which
   // outlives them all.
   ComApartment apartment;
@@ -52,17 +72,32 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     Win32Registry reg;
     ui::Win32Backend backend(instance);
     ui::FrmStatus frmStatus(backend);
-    ui::FrmWarning frmWarning(backend, appState, reg);
+    ui::FrmWarning frmWarning(backend, reg);
     ui::FrmIcon frmIcon(backend);
     ui::FrmAbout frmAbout(backend, reg, platform, box);
+    Win32FileFacts fileFacts;
     ui::FrmMain frmMain(backend, appState, reg, platform, box, frmStatus, frmWarning);
     frmMain.frmIcon = &frmIcon;
     frmMain.frmAbout = &frmAbout;
+    frmMain.fileFacts = &fileFacts;
+    if (review) frmMain.flags.ReviewTypes.assign(args.begin() + 1, args.end());
     ui::SetErrorHandler([&frmMain](const std::string& where, std::exception_ptr error) {
       frmMain.ShowEventError(where, error);
     });
+    // What the user does in the window goes to the Application log with
+    // the IDs of a run for scripts, naming the account.
+    const AccountFacts account = ReadAccountFacts();
+    cli::Win32EventLog events;
+    frmMain.onAction = [&events, &account](ui::FrmMain::Action action, const std::string& text) {
+      using A = ui::FrmMain::Action;
+      const cli::EventKind kind = action == A::Restored         ? cli::EventKind::Restored
+                                  : action == A::RestoreRefused ? cli::EventKind::RestoreRefused
+                                  : action == A::Accepted       ? cli::EventKind::Accepted
+                                                                : cli::EventKind::FirstRun;
+      events.Write(kind, text + "\nUser: " + AccountName(account));
+    };
     StartupWindows windows(frmMain, frmWarning);
-    Main(appState, platform, reg, box, windows);
+    Main(appState, platform, reg, box, windows, account);
     return backend.Run();
   } catch (const std::exception& e) {
     box.Show({std::string("An unexpected error stopped ") + kAppTitle + ":\r\r" + e.what(),

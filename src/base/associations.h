@@ -17,10 +17,6 @@ inline constexpr const char* kBaseFileName = "Prev";
 struct Associations {
   std::shared_ptr<AssocEntries> CurrentEntries = std::make_shared<AssocEntries>();
   std::shared_ptr<AssocEntries> BaseEntries = std::make_shared<AssocEntries>();
-  std::shared_ptr<AssocEntry> CurrentEntry;
-  std::shared_ptr<AssocEntry> BaseEntry;
-  // A confirmed restore whose result the next changes view reports.
-  bool RestoreConfirmed = false;
   // The format version of the base last loaded or saved (0: none yet).
   // Before version 3 a base records no protocols and no verbs: nothing of
   // them counts as changed against it.

@@ -1,5 +1,5 @@
 // The one error the base store raises. It names the base file and says what
-// is wrong with it, and tells its kind so that the window can choose what to
+// is wrong with it, and tells its kind so that the caller can choose what to
 // offer (a damaged file can be set aside and a new base recorded; a file that
 // cannot be written leaves the old base as it was).
 #pragma once

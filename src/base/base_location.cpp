@@ -19,17 +19,17 @@ BaseLocation LocateBase(IPlatform& platform, const std::string& programFolder) {
   const bool userExists = !user.empty() && platform.FileExists(user + ext);
   if (userExists &&
       (!besideExists || platform.LastWriteTime(user + ext) >= platform.LastWriteTime(beside + ext)))
-    return {user, "", platform.CanWriteFolder(userFolder, false)};
+    return {user, ""};
 
   const bool programFolderWritable = platform.CanWriteFolder(programFolder, false);
   if (besideExists) {
-    if (programFolderWritable && platform.CanWriteFile(beside + ext)) return {beside, "", true};
-    if (!user.empty() && platform.CanWriteFolder(userFolder, true)) return {user, beside, true};
-    return {beside, "", false};
+    if (programFolderWritable && platform.CanWriteFile(beside + ext)) return {beside, ""};
+    if (!user.empty() && platform.CanWriteFolder(userFolder, true)) return {user, beside};
+    return {beside, ""};
   }
-  if (programFolderWritable) return {beside, "", true};
-  if (!user.empty() && platform.CanWriteFolder(userFolder, true)) return {user, "", true};
-  return {beside, "", false};
+  if (programFolderWritable) return {beside, ""};
+  if (!user.empty() && platform.CanWriteFolder(userFolder, true)) return {user, ""};
+  return {beside, ""};
 }
 
 std::string BaseFileRead(const Associations& g) {

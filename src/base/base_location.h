@@ -34,8 +34,6 @@ struct BaseLocation {
   // A base beside the program that can no longer be written: read while
   // `file` does not exist yet, never written. "" when there is none.
   std::string readFirst;
-  // Whether a save can be expected to succeed.
-  bool writable = true;
 };
 
 // The folder the base moves to for a user: <localAppData>\Nordane\Hollin.

@@ -186,72 +186,76 @@ void OpenToRead(const Associations& g, DataFile& vsd) {
   }
 }
 
-// Reads the records of the open base into g.BaseEntries.
-void ReadRecords(Associations& g, DataFile& vsdMain, IStatusSink& status) {
-  if (!HasBaseFields(vsdMain))
-    ThrowDamaged(vsdMain, "its table does not have the fields Ext, Path, Key and ProgID.");
-  const int format = FormatOf(vsdMain);
-  const bool layered = format >= 2, verbs = format >= 3;
-  status.ShowLed(Led::Yellow);
-  if (!g.RestoreConfirmed) status.ShowText("Reading BASE entries...");
+void Tell(IBaseProgress* progress, BaseStep step) {
+  if (progress) progress->Step(step);
+}
 
-  vsdMain.FirstRecord();
+// Reads the records of the open base into g.BaseEntries.
+void ReadRecords(Associations& g, DataFile& file, IBaseProgress* progress) {
+  if (!HasBaseFields(file))
+    ThrowDamaged(file, "its table does not have the fields Ext, Path, Key and ProgID.");
+  const int format = FormatOf(file);
+  const bool layered = format >= 2, verbs = format >= 3;
+  Tell(progress, BaseStep::Reading);
+
+  file.FirstRecord();
   auto entries = std::make_shared<AssocEntries>();
-  while (!vsdMain.EndOfRecords()) {
+  while (!file.EndOfRecords()) {
     auto entry = std::make_shared<AssocEntry>();
-    g.BaseEntry = entry;
-    entry->Ext(std::string(vsdMain.FieldValue(kFieldExt)));
-    entry->ProgramFullPath(std::string(vsdMain.FieldValue(kFieldPath)));
-    entry->OpenCmdRegKey(std::string(vsdMain.FieldValue(kFieldKey)));
-    entry->ProgramID(std::string(vsdMain.FieldValue(kFieldProgID)));
+    entry->Ext(std::string(file.FieldValue(kFieldExt)));
+    entry->ProgramFullPath(std::string(file.FieldValue(kFieldPath)));
+    entry->OpenCmdRegKey(std::string(file.FieldValue(kFieldKey)));
+    entry->ProgramID(std::string(file.FieldValue(kFieldProgID)));
     if (layered) {
-      entry->MachineProgID(std::string(vsdMain.FieldValue(kFieldMachine)));
-      entry->UserProgID(std::string(vsdMain.FieldValue(kFieldUser)));
-      entry->ChoiceProgID(std::string(vsdMain.FieldValue(kFieldChoice)));
-      entry->OpenerCommand(std::string(vsdMain.FieldValue(kFieldCommand)));
-      entry->OpenerName(std::string(vsdMain.FieldValue(kFieldOpener)));
-      const int types = ReadTypes(vsdMain.FieldValue(kFieldTypes), *entry);
+      entry->MachineProgID(std::string(file.FieldValue(kFieldMachine)));
+      entry->UserProgID(std::string(file.FieldValue(kFieldUser)));
+      entry->ChoiceProgID(std::string(file.FieldValue(kFieldChoice)));
+      entry->OpenerCommand(std::string(file.FieldValue(kFieldCommand)));
+      entry->OpenerName(std::string(file.FieldValue(kFieldOpener)));
+      const int types = ReadTypes(file.FieldValue(kFieldTypes), *entry);
       // A record of a check that did not read the layers says so by its
       // empty types, one that did not read the verb by the types it lacks.
       entry->Layered(types > 0);
       if (verbs && types >= AssocEntry::kTypeSlots) {
         entry->VerbsRead(true);
-        entry->Verb(std::string(vsdMain.FieldValue(kFieldVerb)));
-        entry->VerbCommand(std::string(vsdMain.FieldValue(kFieldVerbCommand)));
-        entry->Handler(std::string(vsdMain.FieldValue(kFieldHandler)));
-        entry->VerbAt(VerbAtOf(vsdMain.FieldValue(kFieldVerbAt)));
+        entry->Verb(std::string(file.FieldValue(kFieldVerb)));
+        entry->VerbCommand(std::string(file.FieldValue(kFieldVerbCommand)));
+        entry->Handler(std::string(file.FieldValue(kFieldHandler)));
+        entry->VerbAt(VerbAtOf(file.FieldValue(kFieldVerbAt)));
       }
-      if (verbs) entry->ChoiceAt(ChoicePlaceOf(vsdMain.FieldValue(kFieldChoiceAt)));
+      if (verbs) entry->ChoiceAt(ChoicePlaceOf(file.FieldValue(kFieldChoiceAt)));
     }
-    RequireType(vsdMain, entry->Ext());
+    RequireType(file, entry->Ext());
     try {
       entries->Add(entry, entry->Ext());
     } catch (const AssocEntriesError& e) {
       if (e.code() != AssocEntriesError::Code::DuplicateKey) throw;
-      ThrowTwoRecords(vsdMain, entry->Ext());
+      ThrowTwoRecords(file, entry->Ext());
     }
-    vsdMain.NextRecord();
+    file.NextRecord();
   }
-  vsdMain.Close();
+  file.Close();
   g.BaseEntries = std::move(entries);
   g.BaseFormat = format;
 }
 
 }  // namespace
 
-void LoadBase(Associations& g, DataFile& vsdMain, IStatusSink& status,
-                    bool& NewDBCreated) {
-  OpenToRead(g, vsdMain);
-  if (vsdMain.Status() == DataFile::kStatusNoSuchFile) {
-    RecordNewBase(g, vsdMain, status, NewDBCreated);
-    vsdMain.Open();
-  } else if (NeverFilled(vsdMain)) {
-    NewDBCreated = true;
-    SaveCurrentAsDefault(g, vsdMain, status);
-    vsdMain.FileName(g.BaseFile, g.BaseExtension);
-    vsdMain.Open();
+BaseLoad LoadBase(Associations& g, DataFile& file, IBaseProgress* progress) {
+  OpenToRead(g, file);
+  BaseLoad outcome = BaseLoad::Loaded;
+  if (file.Status() == DataFile::kStatusNoSuchFile) {
+    RecordNewBase(g, file, progress);
+    file.Open();
+    outcome = BaseLoad::RecordedNew;
+  } else if (NeverFilled(file)) {
+    SaveCurrentAsDefault(g, file, progress);
+    file.FileName(g.BaseFile, g.BaseExtension);
+    file.Open();
+    outcome = BaseLoad::RecordedNew;
   }
-  ReadRecords(g, vsdMain, status);
+  ReadRecords(g, file, progress);
+  return outcome;
 }
 
 void RequireRestorableBase(const Associations& g) {
@@ -264,93 +268,88 @@ void RequireRestorableBase(const Associations& g) {
                               "Nothing was restored.");
 }
 
-bool LoadRecordedBase(Associations& g, DataFile& vsdMain, IStatusSink& status) {
-  OpenToRead(g, vsdMain);
-  if (vsdMain.Status() == DataFile::kStatusNoSuchFile || NeverFilled(vsdMain)) {
-    vsdMain.FileName(g.BaseFile, g.BaseExtension);  // closes it unchanged
+bool LoadRecordedBase(Associations& g, DataFile& file, IBaseProgress* progress) {
+  OpenToRead(g, file);
+  if (file.Status() == DataFile::kStatusNoSuchFile || NeverFilled(file)) {
+    file.FileName(g.BaseFile, g.BaseExtension);  // closes it unchanged
     return false;
   }
-  ReadRecords(g, vsdMain, status);
+  ReadRecords(g, file, progress);
   return true;
 }
 
-void SaveCurrentAsDefault(Associations& g, DataFile& vsdMain, IStatusSink& status) {
-  status.ShowText("Building new BASE record from CURRENT entries...");
-  status.RepaintNow();
-  SaveEntriesAsBase(g, vsdMain, g.CurrentEntries);
+void SaveCurrentAsDefault(Associations& g, DataFile& file, IBaseProgress* progress) {
+  Tell(progress, BaseStep::Saving);
+  SaveEntriesAsBase(g, file, g.CurrentEntries);
 }
 
-void SaveEntriesAsBase(Associations& g, DataFile& vsdMain, const std::shared_ptr<AssocEntries>& entries) {
-  vsdMain.FileName(g.BaseFile, g.BaseExtension);
-  vsdMain.Open();
+void SaveEntriesAsBase(Associations& g, DataFile& file, const std::shared_ptr<AssocEntries>& entries) {
+  file.FileName(g.BaseFile, g.BaseExtension);
+  file.Open();
   // The first save of a base read from its former place makes the file.
-  if (vsdMain.Status() == DataFile::kStatusNoSuchFile) {
-    MakeEmptyTable(vsdMain);
-    vsdMain.Open();
+  if (file.Status() == DataFile::kStatusNoSuchFile) {
+    MakeEmptyTable(file);
+    file.Open();
   }
-  if (vsdMain.Status() != DataFile::kStatusNoSuchFile &&
-      !(NeverFilled(vsdMain) || HasBaseFields(vsdMain)))
-    ThrowDamaged(vsdMain, "its table does not have the fields Ext, Path, Key and ProgID.");
+  if (file.Status() != DataFile::kStatusNoSuchFile &&
+      !(NeverFilled(file) || HasBaseFields(file)))
+    ThrowDamaged(file, "its table does not have the fields Ext, Path, Key and ProgID.");
   // A base that a load would refuse is not saved over either: only setting
   // it aside replaces it.
-  if (vsdMain.Status() != DataFile::kStatusNoSuchFile && HasBaseFields(vsdMain))
-    RequireLoadable(vsdMain);
-  vsdMain.Updatable(true);
-  vsdMain.KeepBackup(true);
+  if (file.Status() != DataFile::kStatusNoSuchFile && HasBaseFields(file))
+    RequireLoadable(file);
+  file.Updatable(true);
+  file.KeepBackup(true);
   // A base of an earlier format version is written in this one.
-  vsdMain.Layout(kBaseLayout);
-  for (int n = 1; n <= kFieldsV3; ++n) vsdMain.FieldName(n, std::string(kFields[n - 1]));
-  vsdMain.Clear();
+  file.Layout(kBaseLayout);
+  for (int n = 1; n <= kFieldsV3; ++n) file.FieldName(n, std::string(kFields[n - 1]));
+  file.Clear();
   for (const auto& entry : *entries) {
-    g.CurrentEntry = entry;
-    vsdMain.NewRecord();
-    vsdMain.FieldValue(kFieldExt, entry->Ext());
-    vsdMain.FieldValue(kFieldPath, entry->ProgramFullPath());
-    vsdMain.FieldValue(kFieldKey, entry->OpenCmdRegKey());
-    vsdMain.FieldValue(kFieldProgID, entry->ProgramID());
+    file.NewRecord();
+    file.FieldValue(kFieldExt, entry->Ext());
+    file.FieldValue(kFieldPath, entry->ProgramFullPath());
+    file.FieldValue(kFieldKey, entry->OpenCmdRegKey());
+    file.FieldValue(kFieldProgID, entry->ProgramID());
     if (entry->Layered()) {
-      vsdMain.FieldValue(kFieldMachine, entry->MachineProgID());
-      vsdMain.FieldValue(kFieldUser, entry->UserProgID());
-      vsdMain.FieldValue(kFieldChoice, entry->ChoiceProgID());
-      vsdMain.FieldValue(kFieldCommand, entry->OpenerCommand());
-      vsdMain.FieldValue(kFieldOpener, entry->OpenerName());
-      vsdMain.FieldValue(kFieldTypes, TypesText(*entry));
+      file.FieldValue(kFieldMachine, entry->MachineProgID());
+      file.FieldValue(kFieldUser, entry->UserProgID());
+      file.FieldValue(kFieldChoice, entry->ChoiceProgID());
+      file.FieldValue(kFieldCommand, entry->OpenerCommand());
+      file.FieldValue(kFieldOpener, entry->OpenerName());
+      file.FieldValue(kFieldTypes, TypesText(*entry));
       if (entry->VerbsRead()) {
         // The verb "open" is the rule and is not written.
         if (entry->VerbIsNotOpen()) {
-          vsdMain.FieldValue(kFieldVerb, entry->Verb());
-          vsdMain.FieldValue(kFieldVerbCommand, entry->VerbCommand());
+          file.FieldValue(kFieldVerb, entry->Verb());
+          file.FieldValue(kFieldVerbCommand, entry->VerbCommand());
         }
-        vsdMain.FieldValue(kFieldHandler, entry->Handler());
-        vsdMain.FieldValue(kFieldVerbAt, VerbAtText(entry->VerbAt()));
+        file.FieldValue(kFieldHandler, entry->Handler());
+        file.FieldValue(kFieldVerbAt, VerbAtText(entry->VerbAt()));
       }
-      vsdMain.FieldValue(kFieldChoiceAt, ChoicePlaceText(entry->ChoiceAt()));
+      file.FieldValue(kFieldChoiceAt, ChoicePlaceText(entry->ChoiceAt()));
     }
-    vsdMain.StoreRecord();
+    file.StoreRecord();
   }
-  vsdMain.Close();
+  file.Close();
   g.BaseFormat = 3;
 }
 
-void RecordNewBase(Associations& g, DataFile& vsdMain, IStatusSink& status,
-               bool& NewDBCreated) {
-  vsdMain.FileName(g.BaseFile, g.BaseExtension);
-  MakeEmptyTable(vsdMain);
-  NewDBCreated = true;
-  SaveCurrentAsDefault(g, vsdMain, status);
+void RecordNewBase(Associations& g, DataFile& file, IBaseProgress* progress) {
+  file.FileName(g.BaseFile, g.BaseExtension);
+  MakeEmptyTable(file);
+  SaveCurrentAsDefault(g, file, progress);
 }
 
-std::string SetAsideAndRecordNewBase(Associations& g, DataFile& vsdMain, IStatusSink& status,
-                                 bool& NewDBCreated) {
+std::string SetAsideAndRecordNewBase(Associations& g, DataFile& file, IBaseProgress* progress) {
   // A damaged former base is not set aside: its folder cannot be written,
   // and the new base goes to BaseFile anyway.
   const std::string read = BaseFileRead(g);
   if (read != g.BaseFile + g.BaseExtension) {
-    RecordNewBase(g, vsdMain, status, NewDBCreated);
+    RecordNewBase(g, file, progress);
     return FileNameOf(read);
   }
-  vsdMain.FileName(g.BaseFile, g.BaseExtension);
-  const std::string current = vsdMain.FilePath();
+  file.FileName(g.BaseFile, g.BaseExtension);
+  const std::string current = file.FilePath();
   const std::string stem = FileNameOf(g.BaseFile) + ".damaged-" + Timestamp();
   std::string leaf;
   for (int n = 1;; ++n) {
@@ -362,7 +361,7 @@ std::string SetAsideAndRecordNewBase(Associations& g, DataFile& vsdMain, IStatus
   if (const std::error_code ec = RenameReplacing(current, SiblingPath(current, leaf)))
     throw BaseFileError(BaseFileProblem::Unwritable, AbsolutePath(current),
                         "cannot be set aside as \"" + leaf + "\" (" + ec.message() + "); nothing was changed.");
-  RecordNewBase(g, vsdMain, status, NewDBCreated);
+  RecordNewBase(g, file, progress);
   return leaf;
 }
 

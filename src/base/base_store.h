@@ -1,18 +1,18 @@
 // Loading, creating and saving the BASE: the base file g.BaseFile (Prev.isd
 // where base_location.h puts it) through the data-file component.
 //
-// Each function shows its progress through the status sink at the points the
-// window shows them; every failure of the base file arrives as one
-// BaseFileError naming the file and what is wrong. A damaged base file is
-// never replaced or deleted by these functions: the window shows the error
-// and may offer SetAsideAndRecordNewBase.
+// Each function tells its steps (BaseStep) to whoever shows progress, and
+// returns what it loaded or saved; every failure of the base file arrives as
+// one BaseFileError naming the file, its kind (BaseFileProblem) and what is
+// wrong. A damaged base file is never replaced or deleted by these
+// functions: the caller reports the error and may offer
+// SetAsideAndRecordNewBase.
 #pragma once
 
 #include <string>
 
 #include "base/associations.h"
 #include "base/data_file.h"
-#include "common/status_sink.h"
 
 namespace hollin {
 
@@ -29,23 +29,38 @@ inline constexpr const char* kBaseLayout = "$*256$$$$$$$$$$$$$$";
 inline constexpr const char* kBaseLayoutV2 = "$*256$$$$$$$$$";
 inline constexpr const char* kBaseLayoutV1 = "$*256$$$";
 
+// A step of a load or a save, as it begins: the records of CURRENT are being
+// written (Saving), or the base's records read (Reading).
+enum class BaseStep { Saving, Reading };
+
+// Who is told of the steps, to show progress; a caller that shows none
+// passes no one.
+class IBaseProgress {
+ public:
+  virtual ~IBaseProgress() = default;
+  virtual void Step(BaseStep step) = 0;
+};
+
+// What LoadBase found: a recorded base, loaded; or none (or one made but
+// never filled), so that CURRENT was recorded as the base and loaded.
+enum class BaseLoad { Loaded, RecordedNew };
+
 // Loads the base file into g.BaseEntries; while it does not exist, from
 // g.FormerBaseFile where that is set and exists. With no base file yet (first run,
 // told only by status 13), it first records CURRENT as the base (RecordNewBase).
 // A base file that was made but never filled (a crash or failure between
-// making it and the save that fills it) is filled from CURRENT the same way.
-// Shows the yellow LED and, unless a restore is being confirmed, "Reading
-// BASE entries...". On failure g.BaseEntries is left as it was; two records
+// making it and the save that fills it) is filled from CURRENT the same way;
+// either returns BaseLoad::RecordedNew. Tells BaseStep::Reading before it
+// reads the records. On failure g.BaseEntries is left as it was; two records
 // for one extension raise BaseFileError (Damaged) naming the extension, and
 // so does a record without one, or one whose type holds a backslash.
-void LoadBase(Associations& g, DataFile& vsdMain, IStatusSink& status,
-                    bool& NewDBCreated);
+BaseLoad LoadBase(Associations& g, DataFile& file, IBaseProgress* progress = nullptr);
 
 // Loads the base file into g.BaseEntries as LoadBase does, but only a
 // base that was recorded: with none, or one that was made but never filled,
 // it writes nothing and returns false (an export or a report must never
-// record a base, let alone an empty one). Shows what LoadBase shows.
-bool LoadRecordedBase(Associations& g, DataFile& vsdMain, IStatusSink& status);
+// record a base, let alone an empty one). Tells what LoadBase tells.
+bool LoadRecordedBase(Associations& g, DataFile& file, IBaseProgress* progress = nullptr);
 
 // Raises BaseFileError (Damaged), naming the base file and the record, when
 // a record of g.BaseEntries names a key a restore must not write (see
@@ -54,21 +69,19 @@ bool LoadRecordedBase(Associations& g, DataFile& vsdMain, IStatusSink& status);
 void RequireRestorableBase(const Associations& g);
 
 // Replaces the records of the base file by g.CurrentEntries, in their order.
-// Shows "Building new BASE record from CURRENT entries..." and repaints. The
-// file is replaced in one step; when the save fails the old base stays. The
+// Tells BaseStep::Saving first. The file is replaced in one step; when the save fails the old base stays. The
 // base as it was is kept as Prev.isd.bak. A base file that LoadBase
 // would refuse raises the same BaseFileError and is left as it is.
-void SaveCurrentAsDefault(Associations& g, DataFile& vsdMain, IStatusSink& status);
+void SaveCurrentAsDefault(Associations& g, DataFile& file, IBaseProgress* progress = nullptr);
 
 // Replaces the records of the base file by entries, as SaveCurrentAsDefault
-// does but without a word in the status (the check's silent recording of
-// what an earlier format lacked).
-void SaveEntriesAsBase(Associations& g, DataFile& vsdMain, const std::shared_ptr<AssocEntries>& entries);
+// does but without telling a step (the check's silent recording of what an
+// earlier format lacked).
+void SaveEntriesAsBase(Associations& g, DataFile& file, const std::shared_ptr<AssocEntries>& entries);
 
-// Makes a new, empty base file, sets NewDBCreated and fills the file from
-// CURRENT with SaveCurrentAsDefault.
-void RecordNewBase(Associations& g, DataFile& vsdMain, IStatusSink& status,
-               bool& NewDBCreated);
+// Makes a new, empty base file and fills it from CURRENT with
+// SaveCurrentAsDefault.
+void RecordNewBase(Associations& g, DataFile& file, IBaseProgress* progress = nullptr);
 
 // For a base file that cannot be used (damaged, of an unknown format, a
 // folder of that name): renames it, in its folder, to a name that is not in
@@ -77,7 +90,6 @@ void RecordNewBase(Associations& g, DataFile& vsdMain, IStatusSink& status,
 // rename fails, BaseFileError (Unwritable) is raised and nothing has changed.
 // A damaged g.FormerBaseFile read in place of a missing base file keeps its
 // name: the new base goes to g.BaseFile beside it in any case.
-std::string SetAsideAndRecordNewBase(Associations& g, DataFile& vsdMain, IStatusSink& status,
-                                 bool& NewDBCreated);
+std::string SetAsideAndRecordNewBase(Associations& g, DataFile& file, IBaseProgress* progress = nullptr);
 
 }  // namespace hollin

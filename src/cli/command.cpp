@@ -12,9 +12,11 @@
 #include "common/file_system.h"
 #include "common/names.h"
 #include "common/text.h"
+#include "compare/changed_when.h"
 #include "compare/check.h"
 #include "compare/default_apps.h"
-#include "compare/show_delta.h"
+#include "messages/messages.h"
+#include "compare/changes.h"
 
 namespace hollin::cli {
 namespace {
@@ -27,13 +29,15 @@ class Run {
     report_.machine = env.machine;
     report_.user = env.user;
     report_.time = IsoUtc(env.now);
+    if (const AccountCheck account = CheckAccount(env.account); !account.other.empty())
+      report_.notes.push_back(account.other);
     const std::string ext(DataFile::kExtension);
     // The program's own base is guarded from every output in both places it
     // can live (LocateBase picks one of them), also while the run reads
     // another.
-    guarded_.push_back({JoinPath(env.programFolder, kBaseFileName) + ext, true, "the base file"});
+    guarded_.push_back({JoinPath(env.programFolder, kBaseFileName) + ext, true, msg::kTheBaseFile});
     if (const std::string local = env.platform.LocalAppDataFolder(); !local.empty())
-      guarded_.push_back({JoinPath(UserBaseFolder(local), kBaseFileName) + ext, true, "the base file"});
+      guarded_.push_back({JoinPath(UserBaseFolder(local), kBaseFileName) + ext, true, msg::kTheBaseFile});
     if (o.basePath.empty()) {
       const BaseLocation where = LocateBase(env.platform, env.programFolder);
       g_.BaseFile = where.file;
@@ -43,7 +47,7 @@ class Run {
     }
     std::string base = ResolvePath(env.currentFolder, o.basePath);
     if (IsXmlFile(base)) {
-      guarded_.push_back({base, false, "the associations file"});
+      guarded_.push_back({base, false, msg::kTheAssociationsFile});
       return;
     }
     // The file as named. A name without an extension that names nothing,
@@ -56,7 +60,7 @@ class Run {
     g_.BaseFile = base.substr(0, stem);
     g_.BaseExtension = base.substr(stem);
     report_.baseFile = base;
-    guarded_.push_back({base, true, "the base file"});
+    guarded_.push_back({base, true, msg::kTheBaseFile});
   }
 
   int Go() {
@@ -67,16 +71,16 @@ class Run {
         case Action::Accept: return Accept();
         case Action::Restore: return Restore();
         case Action::ExportDefaults: return Export();
-        default: return Fail("nothing to do.");
+        default: return Fail(msg::kNothingToDo);
       }
     } catch (const BaseFileError& e) {
       const bool damaged = e.problem() == BaseFileProblem::Damaged || e.problem() == BaseFileProblem::NewerFormat;
-      const std::string what = ShownText(std::string(e.what()) + (damaged ? " It was left as it was." : ""));
+      const std::string what = ShownText(damaged ? msg::LeftAsItWas(e.what()) : std::string(e.what()));
       env_.console.Err(what + "\n");
       Log(EventKind::Failure, what);
       return damaged ? kBaseDamaged : kFailure;
     } catch (const AssociationsFileError& e) {
-      return Fail(std::string(e.what()) + " Nothing was written.");
+      return Fail(msg::NothingWritten(e.what()));
     } catch (const std::exception& e) {
       return Fail(e.what());
     }
@@ -91,18 +95,17 @@ class Run {
       const char* what;
     };
     std::vector<GuardedFile> guarded = guarded_;
-    for (const Output& out : {Output{o_.exportPath, "export file"}, Output{o_.reportPath, "report file"}}) {
+    for (const Output& out : {Output{o_.exportPath, msg::kExportFile}, Output{o_.reportPath, msg::kReportFile}}) {
       if (out.name.empty()) continue;
       const std::string path = ResolvePath(env_.currentFolder, out.name);
       std::string why = UnfitOutput(path);
       if (const GuardedFile* hit = Clobbers(path, guarded); why.empty() && hit)
-        why = "would replace " + hit->what + " \"" + hit->path + "\"";
+        why = msg::WouldReplace(hit->what, hit->path);
       if (!why.empty()) {
-        env_.console.Err(std::string(kAppTitle) + ": the " + out.what + " \"" + path + "\" " + why +
-                         ". Name another file; nothing was read or written.\n");
+        env_.console.Err(msg::OutputRefused(out.what, path, why) + "\n");
         return kUsage;
       }
-      guarded.push_back({path, false, std::string("the ") + out.what});
+      guarded.push_back({path, false, msg::The(out.what)});
     }
     return 0;
   }
@@ -111,14 +114,13 @@ class Run {
   // report file could not be written; standard error then says both.
   int Done(int code, const std::string& done) {
     if (!reportError_.empty())
-      env_.console.Err(std::string(kAppTitle) + ": " + done + ", but the report was not written: " + reportError_ +
-                       "\n");
+      env_.console.Err(msg::ReportNotWritten(done, reportError_) + "\n");
     return code;
   }
 
   int Fail(const std::string& message) {
     const std::string what = ShownText(message);
-    env_.console.Err(std::string(kAppTitle) + ": " + what + "\n");
+    env_.console.Err(msg::ProgramSays(what) + "\n");
     Log(EventKind::Failure, what);
     return kFailure;
   }
@@ -136,13 +138,11 @@ class Run {
   // recorded silently, and the report says so; a base named with --base is
   // compared as it is.
   bool LoadBase() {
-    bool created = false;
-    hollin::LoadBase(g_, vsd_, sink_, created);
+    const bool created = hollin::LoadBase(g_, vsd_) == BaseLoad::RecordedNew;
     if (!created && o_.basePath.empty() && RecordLinks(g_, vsd_)) {
       int links = 0;
       for (const auto& b : *g_.BaseEntries) links += b->IsProtocol() ? 1 : 0;
-      report_.notes.push_back(LinksNowGuardedText() + " The base records " + std::to_string(links) +
-                              " link(s) now.");
+      report_.notes.push_back(msg::LinksNowGuardedNote(links));
     }
     std::int64_t t = 0;
     if (LastWriteSeconds(report_.baseFile, t)) {
@@ -189,19 +189,53 @@ class Run {
 
   int FirstRun() {
     report_.outcome = "first run";
-    report_.notes.push_back("No base was recorded yet: the current settings of " +
-                            std::to_string(g_.CurrentEntries->Count()) + " file types are the base now.");
+    report_.notes.push_back(msg::FirstRunNote(g_.CurrentEntries->Count()));
     Emit();
     LogReport(EventKind::FirstRun);
-    return Done(kFirstRun, "The current settings were recorded as the base");
+    return Done(kFirstRun, msg::kRecordedAsBase);
+  }
+
+  // The risk signals of the current side of each item (the changed types
+  // only, so a check without changes asks nothing of the files).
+  void AssessItems() {
+    // When the key that changed was last written.
+    for (ReportItem& item : report_.items) {
+      std::int64_t written = 0;
+      const ChangedKey key = ChangedKeyOf(env_.reg, g_.CurrentEntries->Lookup(item.type), g_.BaseEntries->Lookup(item.type));
+      if (KeyLastWritten(env_.reg, key, written)) item.changed = IsoUtc(written);
+    }
+    if (!env_.facts) return;
+    Assessor assessor(env_.reg, *env_.facts);
+    for (ReportItem& item : report_.items)
+      if (const AssocEntry* c = g_.CurrentEntries->Lookup(item.type)) item.risk = RiskOf(assessor.Assess(*c));
+  }
+
+  // Every type whose program shows a signal that counts for health, on any
+  // machine: no base is read or written.
+  int Health() {
+    if (!env_.facts) return Fail("the facts of files cannot be read here.");
+    report_.baseFile.clear();
+    Scan();
+    Assessor assessor(env_.reg, *env_.facts);
+    for (const auto& c : *g_.CurrentEntries) {
+      const Assessment a = assessor.Assess(*c);
+      if (std::none_of(a.signals.begin(), a.signals.end(), CountsForHealth)) continue;
+      report_.items.push_back({c->Ext(), "risk", {}, SideOf(c.get()), RiskOf(a), {}});
+    }
+    report_.outcome = report_.items.empty() ? "no risks" : "risks";
+    Emit();
+    if (!reportError_.empty()) return Fail(reportError_);
+    return report_.items.empty() ? kNoChanges : kChangesFound;
   }
 
   int Check() {
+    if (o_.health) return Health();
     if (IsXmlFile(o_.basePath)) return CheckAgainstAssociationsFile();
     Scan();
     if (!LoadBase()) return FirstRun();
     const auto types = ChangedTypes();
     report_.items = ItemsOf(types, *g_.CurrentEntries, *g_.BaseEntries);
+    AssessItems();
     report_.outcome = types.empty() ? "no changes" : "changes";
     Emit();
     if (!types.empty()) LogReport(EventKind::ChangesFound);
@@ -214,13 +248,12 @@ class Run {
     if (!LoadBase()) return FirstRun();
     const auto types = ChangedTypes();
     report_.items = ItemsOf(types, *g_.CurrentEntries, *g_.BaseEntries);
-    SaveCurrentAsDefault(g_, vsd_, sink_);
+    SaveCurrentAsDefault(g_, vsd_);
     report_.outcome = "accepted";
-    report_.notes.push_back("The current settings are the base now" +
-                            std::string(types.empty() ? "." : "; the types listed were changed."));
+    report_.notes.push_back(msg::AcceptedNote(!types.empty()));
     Emit();
     LogReport(EventKind::Accepted);
-    return Done(kNoChanges, "The current settings were accepted as the base");
+    return Done(kNoChanges, msg::kAcceptedAsBase);
   }
 
   int Restore() {
@@ -246,28 +279,22 @@ class Run {
     for (const auto& type : known)
       if (std::any_of(still.begin(), still.end(), [&](const std::string& s) { return EqualsNoCase(s, type); }))
         notRestored.push_back(type);
-    for (const auto& f : result.failed)
-      report_.notes.push_back(f.ext + ": the registry refused to write " + WhatText(f.what) +
-                              (f.layer ? std::string(" in the ") + f.layer : std::string()) + " (error " +
-                              std::to_string(f.status) + ")." + (f.status == 5 ? " Run as an administrator." : ""));
+    const msg::RefusedWrites refused =
+        msg::DescribeRefusedWrites(result.failed, [this](long status) { return env_.platform.ErrorText(status); });
+    for (const auto& line : refused.lines) report_.notes.push_back(msg::RefusedWriteNote(line));
+    if (!refused.advice.empty()) report_.notes.push_back(refused.advice.substr(1));
     for (const auto& type : result.choices) {
       const AssocEntry* recorded = g_.BaseEntries->Lookup(type);
       const std::string page =
           DefaultAppsUri(recorded ? DefaultAppsPageFor(env_.reg, type, recorded->InForceProgID()) : DefaultAppsPage{});
-      report_.notes.push_back(type + ": Explorer's choice differs from the base. Windows protects it, so " +
-                              std::string(kAppTitle) +
-                              " does not write it: choose the program in Settings > Apps > Default apps (" + page +
-                              ").");
+      report_.notes.push_back(msg::ChoiceNote(type, page));
     }
     for (const auto& type : unknown)
-      report_.notes.push_back(type + ": the base has no record of this " +
-                              (IsProtocolName(type) ? "protocol" : "type") + ", and nothing opens it now.");
+      report_.notes.push_back(msg::UnknownTypeNote(type));
     for (const auto& type : known) {
       if (std::find(notRestored.begin(), notRestored.end(), type) != notRestored.end()) continue;
       const bool new_ = std::find(added.begin(), added.end(), type) != added.end();
-      report_.notes.push_back(type + (new_ ? std::string(": removed (the base has no record of this ") +
-                                                 (IsProtocolName(type) ? "protocol)." : "type).")
-                                           : std::string(": restored.")));
+      report_.notes.push_back(msg::RestoredNote(type, new_));
     }
     report_.items = ItemsOf(notRestored, *g_.CurrentEntries, *g_.BaseEntries);
     const bool done = notRestored.empty() && unknown.empty();
@@ -275,7 +302,7 @@ class Run {
     Emit();
     LogReport(done ? EventKind::Restored : EventKind::RestoreRefused);
     return Done(done ? kNoChanges : kWritesRefused,
-                done ? "The base was restored" : "The restore was done where the registry allowed it");
+                done ? msg::kBaseRestored : msg::kRestoredWhereAllowed);
   }
 
   // The check against an administrators' associations file: the types it
@@ -285,10 +312,9 @@ class Run {
     report_.baseFile = path;
     std::string bytes;
     const ReadResult read = ReadWholeFile(path, bytes, kMaxAssociationsFileBytes);
-    if (read == ReadResult::NotFound) return Fail("The associations file \"" + path + "\" does not exist.");
+    if (read == ReadResult::NotFound) return Fail(msg::AssociationsFileMissing(path));
     if (read == ReadResult::TooLarge)
-      return Fail("The associations file \"" + path + "\" is too large to be one (over " +
-                  std::to_string(kMaxAssociationsFileBytes >> 20) + " MiB).");
+      return Fail(msg::AssociationsFileTooLarge(path, kMaxAssociationsFileBytes >> 20));
     const std::vector<DefaultAssociation> wanted = ReadDefaultAssociations(bytes, path);
     Scan();
     for (const DefaultAssociation& a : wanted) {
@@ -296,7 +322,7 @@ class Run {
       const AssocEntry* c = g_.CurrentEntries->Lookup(a.identifier);
       const ReportSide now = SideOf(c);
       if (c && EqualsNoCase(now.progId, a.progId)) continue;
-      report_.items.push_back({a.identifier, c ? "changed" : "removed", {a.progId, "", a.applicationName, "", ""}, now});
+      report_.items.push_back({a.identifier, c ? "changed" : "removed", {a.progId, "", a.applicationName}, now, {}, {}});
     }
     report_.outcome = report_.items.empty() ? "no changes" : "changes";
     Emit();
@@ -312,8 +338,8 @@ class Run {
   int Export() {
     // Only a recorded base is exported: none, or one never filled, is not
     // recorded by an export (it would be recorded from nothing).
-    if (!LoadRecordedBase(g_, vsd_, sink_))
-      return Fail("no base is recorded in \"" + report_.baseFile + "\" yet: run --check first.");
+    if (!LoadRecordedBase(g_, vsd_))
+      return Fail(msg::NoBaseRecorded(report_.baseFile));
     // What an export names is written by whoever imports it.
     RequireRestorableBase(g_);
     std::vector<DefaultAssociation> list;
@@ -322,8 +348,7 @@ class Run {
       DefaultAssociation a{b->Ext(), side.progId, side.program};
       if (a.progId.empty() || !IsWritableXmlText(a.identifier) || !IsWritableXmlText(a.progId) ||
           !IsWritableXmlText(a.applicationName)) {
-        report_.notes.push_back(b->Ext() + ": left out (" +
-                                (a.progId.empty() ? "no program identifier" : "names a file cannot hold") + ").");
+        report_.notes.push_back(msg::ExportLeftOutNote(b->Ext(), a.progId.empty()));
         continue;
       }
       list.push_back(std::move(a));
@@ -333,23 +358,28 @@ class Run {
     report_.outcome = "exported";
     size_t links = 0;
     for (const auto& a : list) links += a.identifier[0] != '.' ? 1 : 0;
-    report_.notes.push_back(std::to_string(list.size() - links) + " file types and " + std::to_string(links) +
-                            " links written to " + path + ".");
+    report_.notes.push_back(msg::ExportedNote(list.size() - links, links, path));
     Emit();
-    return Done(kNoChanges, "The associations file was written");
+    return Done(kNoChanges, msg::kExportWritten);
   }
 
   const Options& o_;
   RunEnvironment& env_;
   Associations g_;
   DataFile vsd_;
-  NullStatusSink sink_;
   Report report_;
   std::vector<GuardedFile> guarded_;  // what no output may replace
   std::string reportError_;           // why the report file was not written
 };
 
 }  // namespace
+
+std::string RefusedAccountText(const AccountCheck& check) {
+  return std::string(kAppTitle) + ": nothing was read or written: " + check.why +
+         " Run it as the user signed in: in device management, set the script to run with the logged-on "
+         "user's credentials; for a scheduled task, create it with /RU \"BUILTIN\\Users\" (the Users group), "
+         "so that it runs as whoever is signed in.\n";
+}
 
 int RunCommandLine(const Options& o, RunEnvironment& env) {
   if (!o.error.empty()) {
@@ -361,8 +391,13 @@ int RunCommandLine(const Options& o, RunEnvironment& env) {
     return kNoChanges;
   }
   if (o.action == Action::Version) {
-    env.console.Out(std::string(kAppTitle) + " (" + kProductName + ") " + HOLLIN_VERSION_TEXT + "\n");
+    env.console.Out(msg::VersionLine(HOLLIN_VERSION_TEXT) + "\n");
     return kNoChanges;
+  }
+  // Before anything is read (locating the base probes its folder).
+  if (const AccountCheck account = CheckAccount(env.account); account.refused) {
+    env.console.Err(RefusedAccountText(account));
+    return kFailure;
   }
   return Run(o, env).Go();
 }

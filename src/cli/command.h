@@ -6,7 +6,9 @@
 
 #include "cli/event_log.h"
 #include "cli/options.h"
+#include "common/account.h"
 #include "common/platform.h"
+#include "compare/risk.h"
 #include "registry/registry.h"
 
 namespace hollin::cli {
@@ -32,7 +34,17 @@ struct RunEnvironment {
   // a failure leave one event each (with the report's text); none: no events.
   // A failure to write one never fails the run.
   IEventLog* events = nullptr;
+  // The account the run is for (common/account.h): a service account or
+  // the default profile is refused before anything is read or written; the
+  // report names another account than the one signed in.
+  AccountFacts account;
+  // The facts of files for the risk signals of changed types (and of every
+  // type with --health); none: no signals, and --health fails.
+  IFileFacts* facts = nullptr;
 };
+
+// What a run for scripts that the account refuses says, and what to do.
+std::string RefusedAccountText(const AccountCheck& check);
 
 // Runs what the options ask for and returns the exit code.
 int RunCommandLine(const Options& options, RunEnvironment& env);

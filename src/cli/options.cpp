@@ -16,7 +16,7 @@ std::string OptionName(const std::string& arg) {
 }
 
 bool IsKnown(const std::string& name) {
-  for (const char* known : {"check", "accept", "restore", "export-defaults", "report", "format", "base", "help",
+  for (const char* known : {"check", "health", "accept", "restore", "export-defaults", "report", "format", "base", "help",
                             "version", "?"})
     if (name == known) return true;
   return false;
@@ -92,6 +92,8 @@ Options ParseOptions(const std::vector<std::string>& args) {
     };
     if (name == "check") {
       setAction(Action::Check, arg);
+    } else if (name == "health") {
+      o.health = true;
     } else if (name == "accept") {
       setAction(Action::Accept, arg);
     } else if (name == "restore") {
@@ -132,6 +134,10 @@ Options ParseOptions(const std::vector<std::string>& args) {
   }
   if (o.error.empty()) {
     if (o.action == Action::None) fail("Say what to do: --check, --accept, --restore or --export-defaults.");
+    else if (o.health && o.action != Action::Check)
+      fail("--health goes with --check only.");
+    else if (o.health && !o.basePath.empty())
+      fail("--health checks without a base: --base has no place in it.");
     else if ((o.action == Action::Accept || o.action == Action::Restore) && IsXmlFile(o.basePath))
       fail("An associations file given with --base is only read: it cannot be accepted or restored to.");
     else if (o.action == Action::ExportDefaults && IsXmlFile(o.basePath))
@@ -144,14 +150,18 @@ std::string UsageText() {
   std::string t;
   t += std::string(kAppTitle) + " checks which programs open your file types and links.\n\n";
   t += "Usage:\n";
-  t += "  hollin.exe                      the window (first run: records the base)\n";
-  t += "  hollin.exe -h                   a quiet check: the window only when something changed\n";
-  t += "  hollin.exe --check              check, print what changed\n";
-  t += "  hollin.exe --accept             record the current settings as the base\n";
-  t += "  hollin.exe --restore <names>|all  restore the base for these file types and links\n";
-  t += "                                  (\".txt,.pdf,http,mailto\") or all\n";
-  t += "  hollin.exe --export-defaults <file.xml>  write the base as a default associations file\n";
-  t += "  hollin.exe --help | --version\n\n";
+  t += "  hollin.exe                       the window (first run: records the base)\n";
+  t += "  hollin.exe -h                    a quiet check: the window only when something changed\n";
+  t += "  hollinc.exe --check              check, print what changed\n";
+  t += "  hollinc.exe --check --health     list the types whose program shows risk signals\n";
+  t += "                                   (missing, in a user folder ...), with or without a base\n";
+  t += "  hollinc.exe --accept             record the current settings as the base\n";
+  t += "  hollinc.exe --restore <names>|all  restore the base for these file types and links\n";
+  t += "                                   (\".txt,.pdf,http,mailto\") or all\n";
+  t += "  hollinc.exe --export-defaults <file.xml>  write the base as a default associations file\n";
+  t += "  hollinc.exe --help | --version\n";
+  t += "hollinc.exe is the console program for scripts: it waits, and its exit code arrives.\n";
+  t += "hollin.exe takes the same options. Run either as the user whose settings to check.\n\n";
   t += "Options (also with \"/\" for \"--\"):\n";
   t += "  --report <file>                 write the report to a file (atomically) instead of the console\n";
   t += "  --format json|csv|text          the report's format (text by default)\n";
@@ -159,11 +169,11 @@ std::string UsageText() {
   t += "                                  file (.xml, only read) instead of Prev.isd\n\n";
   t += "Exit codes:\n";
   t += "  0  no changes (the action was done)\n";
-  t += "  1  changes found (listed)\n";
+  t += "  1  changes found (listed); with --health: risk signals found\n";
   t += "  2  first run: the base was recorded\n";
   t += "  3  the base file is damaged (named, never overwritten)\n";
   t += "  4  some writes were refused (restore)\n";
-  t += "  5  any other failure (the message says what and where)\n";
+  t += "  5  any other failure, or an account that is no user's (the message says what and where)\n";
   t += "  64 the command line is wrong: nothing was read or written\n";
   return t;
 }

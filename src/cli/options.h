@@ -1,7 +1,7 @@
 // The command line of a run for scripts: what it asks for, parsed before
 // anything is read or written.
 //
-//   hollin.exe --check | --accept | --restore <types>|all | --export-defaults <file.xml>
+//   hollin.exe --check [--health] | --accept | --restore <types>|all | --export-defaults <file.xml>
 //              [--report <file>] [--format json|csv|text] [--base <file>]
 //   hollin.exe --help | --version
 //
@@ -37,6 +37,7 @@ struct Options {
   // ("txt" is ".txt").
   std::vector<std::string> restoreTypes;
   bool restoreAll = false;
+  bool health = false;  // --check --health: the risk signals of every type, without a base
   std::string exportPath;  // --export-defaults
   std::string reportPath;  // --report: "" for standard output
   Format format = Format::Text;

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "common/wtf8.h"
-#include "compare/show_delta.h"
+#include "compare/changes.h"
 
 namespace hollin::cli {
 namespace {
@@ -125,7 +125,7 @@ void Member(std::string& out, const char* lead, const char* name, const std::str
 }
 
 std::string Json(const Report& r) {
-  std::string o = "{\n  \"schema\": \"hollin-report/2\"";
+  std::string o = "{\n  \"schema\": \"hollin-report/3\"";
   Member(o, ",\n  ", "program", r.program);
   Member(o, ",\n  ", "version", r.version);
   Member(o, ",\n  ", "machine", r.machine);
@@ -140,16 +140,30 @@ std::string Json(const Report& r) {
   for (size_t i = 0; i < r.items.size(); ++i) {
     const ReportItem& it = r.items[i];
     Member(o, i ? ",\n    {" : "\n    {", "type", it.type);
-    Member(o, ", ", "kind", it.Kind());
     Member(o, ", ", "change", it.change);
+    if (it.changed.empty()) o += ", \"changed\": null";
+    else Member(o, ", ", "changed", it.changed);
     for (const auto& [name, side] : {std::pair<const char*, const ReportSide*>{"base", &it.base}, {"current", &it.current}}) {
       Member(o, (std::string(", \"") + name + "\": {").c_str(), "progId", side->progId);
       Member(o, ", ", "command", side->command);
       Member(o, ", ", "program", side->program);
-      if (!side->verb.empty()) Member(o, ", ", "verb", side->verb);
-      if (!side->handler.empty()) Member(o, ", ", "handler", side->handler);
+      if (side == &it.current) {
+        Member(o, ", ", "runs", it.risk.runs);
+        o += ", \"signals\": [";
+        for (size_t k = 0; k < it.risk.signals.size(); ++k) {
+          if (k) o += ", ";
+          AppendJsonString(o, it.risk.signals[k]);
+        }
+        o += "]";
+        Member(o, ", ", "signer", it.risk.signer);
+        Member(o, ", ", "company", it.risk.company);
+        Member(o, ", ", "product", it.risk.product);
+      }
+      Member(o, ", ", "verb", side->verb);
+      Member(o, ", ", "handler", side->handler);
       o += "}";
     }
+    Member(o, ", ", "kind", it.Kind());
     o += "}";
   }
   o += r.items.empty() ? "],\n" : "\n  ],\n";
@@ -164,8 +178,8 @@ std::string Json(const Report& r) {
 
 std::string Csv(const Report& r) {
   std::string o =
-      "type,change,base_progid,base_command,base_program,current_progid,current_command,current_program,kind,"
-      "base_verb,current_verb\r\n";
+      "type,change,base_progid,base_command,base_program,current_progid,current_command,current_program,"
+      "current_runs,signals,signer,company,product,changed,kind,base_verb,base_handler,current_verb,current_handler\r\n";
   for (const ReportItem& it : r.items) {
     AppendCsvField(o, it.type);
     o.push_back(',');
@@ -175,9 +189,15 @@ std::string Csv(const Report& r) {
         o.push_back(',');
         AppendCsvField(o, *field);
       }
-    for (const std::string& field : {std::string(it.Kind()), it.base.verb, it.current.verb}) {
+    std::string words;
+    for (const auto& w : it.risk.signals) words.append(words.empty() ? "" : " ").append(w);
+    const std::string kind = it.Kind();
+    const std::string* const risk[] = {&it.risk.runs,    &words,           &it.risk.signer,   &it.risk.company,
+                                       &it.risk.product, &it.changed,      &kind,             &it.base.verb,
+                                       &it.base.handler, &it.current.verb, &it.current.handler};
+    for (const std::string* field : risk) {
       o.push_back(',');
-      AppendCsvField(o, field);
+      AppendCsvField(o, *field);
     }
     o += "\r\n";
   }
@@ -190,7 +210,7 @@ std::string Csv(const Report& r) {
 std::string Text(const Report& r) {
   const auto v = [](const std::string& s) { return Visible(s, false); };
   std::string o = r.program + " " + r.version + " on " + v(r.machine) + " (" + v(r.user) + "), " + r.time + "\n";
-  o += "Base: " + v(r.baseFile);
+  o += "Base: " + (r.baseFile.empty() ? std::string("none read") : v(r.baseFile));
   if (!r.baseTime.empty()) o += " (written " + r.baseTime + ")";
   o += "\n";
   for (const ReportItem& it : r.items) {
@@ -202,10 +222,15 @@ std::string Text(const Report& r) {
     };
     // A protocol as its links begin ("http:").
     o += v(it.type) + (std::string_view(it.Kind()) == "protocol" ? ":" : "") + "\t" + it.change + "\t" +
-         side(it.base) + " -> " + side(it.current) + "\n";
+         side(it.base) + " -> " + side(it.current);
+    // The signals, where there are any: words of the program's own.
+    for (size_t k = 0; k < it.risk.signals.size(); ++k) o += (k ? " " : "\t[") + it.risk.signals[k];
+    o += it.risk.signals.empty() ? "\n" : "]\n";
   }
   for (const std::string& note : r.notes) o += v(note) + "\n";
-  o += r.outcome == "changes" ? std::to_string(r.items.size()) + " type(s) changed.\n" : "Outcome: " + r.outcome + ".\n";
+  o += r.outcome == "changes"  ? std::to_string(r.items.size()) + " type(s) changed.\n"
+       : r.outcome == "risks" ? std::to_string(r.items.size()) + " type(s) with risk signals.\n"
+                              : "Outcome: " + r.outcome + ".\n";
   return o;
 }
 
@@ -223,9 +248,23 @@ std::vector<ReportItem> ItemsOf(const std::vector<std::string>& types, const Ass
   for (const auto& type : types) {
     const AssocEntry* c = current.Lookup(type);
     const AssocEntry* b = base.Lookup(type);
-    items.push_back({type, !b ? "new" : !c ? "removed" : "changed", SideOf(b), SideOf(c)});
+    items.push_back({type, !b ? "new" : !c ? "removed" : "changed", SideOf(b), SideOf(c), {}, {}});
   }
   return items;
+}
+
+ReportRisk RiskOf(const Assessment& a) {
+  ReportRisk r;
+  if (!a.delegateExecute.empty()) r.runs = "DelegateExecute " + a.delegateExecute;
+  else if (!a.packagedApp.empty()) r.runs = "packaged app " + a.packagedApp;
+  else if (a.target.host != CommandHost::None && !a.target.payload.empty())
+    r.runs = std::string(HostName(a.target.host)) + " -> " + a.target.payload;
+  else r.runs = a.target.program;
+  for (Signal s : a.signals) r.signals.push_back(SignalWord(s));
+  r.signer = a.signer;
+  r.company = a.company;
+  r.product = a.product;
+  return r;
 }
 
 std::string IsoUtc(long long seconds) {

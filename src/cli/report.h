@@ -1,14 +1,15 @@
 // The report of a check for scripts: what changed, as text for people, JSON
-// for programs (schema "hollin-report/2", documented in the README: every
-// member of "hollin-report/1", and for each change its kind, a file type or
-// a protocol, and a side's verb where it is not "open"), or CSV (RFC 4180)
-// for spreadsheets. All three are UTF-8.
+// for programs (schema "hollin-report/3", documented in the README: every
+// member of "hollin-report/2", and for each change its kind, a file type or
+// a protocol, and on each side the default verb where it is not "open" and
+// its handler), or CSV (RFC 4180) for spreadsheets. All three are UTF-8.
 #pragma once
 
 #include <string>
 #include <vector>
 
 #include "cli/options.h"
+#include "compare/risk.h"
 #include "registry/reg_entry.h"
 
 namespace hollin::cli {
@@ -22,12 +23,23 @@ struct ReportSide {
   std::string verb = {}, handler = {};
 };
 
+// What the current side really runs and its risk signals (compare/risk.h);
+// empty where they were not assessed.
+struct ReportRisk {
+  std::string runs;     // the executable, or host -> what it runs
+  std::vector<std::string> signals;  // their words
+  std::string signer, company, product;
+};
+
 struct ReportItem {
   std::string type;    // a file type (".txt") or a protocol ("http")
-  std::string change;  // "changed", "new" (not in the base), "removed" (gone since)
+  std::string change;  // "changed", "new" (not in the base), "removed" (gone since), "risk" (a health check)
   ReportSide base, current;
   // "type" or "protocol".
   const char* Kind() const { return !type.empty() && type[0] != '.' ? "protocol" : "type"; }
+  ReportRisk risk;
+  // When the key that changed was last written, ISO 8601 UTC; "" unknown.
+  std::string changed;
 };
 
 struct Report {
@@ -48,6 +60,9 @@ ReportSide SideOf(const AssocEntry* entry);
 // collections.
 std::vector<ReportItem> ItemsOf(const std::vector<std::string>& types, const AssocEntries& current,
                                 const AssocEntries& base);
+
+// The report's view of an assessment.
+ReportRisk RiskOf(const Assessment& assessment);
 
 // ISO 8601 UTC of a time in seconds since 1970.
 std::string IsoUtc(long long secondsSince1970);

@@ -6,6 +6,8 @@
 #include <ctime>
 
 #include "cli/win32_event_log.h"
+#include "common/win32_account.h"
+#include "compare/win32_file_facts.h"
 #include "common/win32_platform.h"
 #include "registry/win32_registry.h"
 
@@ -48,17 +50,6 @@ void WriteTo(DWORD which, const std::string& text) {
   WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }
 
-std::string ComputerName() {
-  wchar_t name[MAX_COMPUTERNAME_LENGTH + 1];
-  DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
-  return GetComputerNameW(name, &size) ? Utf8(name) : std::string();
-}
-
-std::string UserName() {
-  wchar_t name[257];
-  DWORD size = 257;
-  return GetUserNameW(name, &size) ? Utf8(name) : std::string();
-}
 
 std::string CurrentFolder() {
   wchar_t path[MAX_PATH * 4];
@@ -67,6 +58,12 @@ std::string CurrentFolder() {
 }
 
 }  // namespace
+
+std::string ComputerName() {
+  wchar_t name[MAX_COMPUTERNAME_LENGTH + 1];
+  DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+  return GetComputerNameW(name, &size) ? Utf8(name) : std::string();
+}
 
 void Win32Console::Out(const std::string& text) { WriteTo(STD_OUTPUT_HANDLE, text); }
 void Win32Console::Err(const std::string& text) { WriteTo(STD_ERROR_HANDLE, text); }
@@ -77,8 +74,19 @@ int RunWindowsCommandLine(const std::vector<std::string>& args) {
   Win32Registry reg;
   const Options options = ParseOptions(args);
   Win32EventLog events;
-  RunEnvironment env{reg,        platform,   console, platform.ProgramFolder(), CurrentFolder(), ComputerName(),
-                     UserName(), static_cast<long long>(std::time(nullptr)), &events};
+  const AccountFacts account = ReadAccountFacts();
+  Win32FileFacts facts;
+  RunEnvironment env{reg,
+                     platform,
+                     console,
+                     platform.ProgramFolder(),
+                     CurrentFolder(),
+                     ComputerName(),
+                     AccountName(account),
+                     static_cast<long long>(std::time(nullptr)),
+                     &events,
+                     account,
+                     &facts};
   return RunCommandLine(options, env);
 }
 

@@ -20,6 +20,10 @@ class Win32Console : public IConsole {
   void Err(const std::string& text) override;
 };
 
+// The machine's name, as the reports and events carry it ("" where the
+// system tells none).
+std::string ComputerName();
+
 // Parses the arguments and runs them with the real registry, platform and
 // console; returns the exit code.
 int RunWindowsCommandLine(const std::vector<std::string>& args);

@@ -3,8 +3,14 @@
 #include <string>
 
 #include "common/win32_text.h"
+#include "hollin_events.h"  // the message table compiled into the programs
 
 namespace hollin::cli {
+
+// Each ID the log is written with has its message in the table.
+static_assert(HOLLIN_EVENT_CHANGES_FOUND == kEventChangesFound && HOLLIN_EVENT_RESTORED == kEventRestored &&
+              HOLLIN_EVENT_RESTORE_REFUSED == kEventRestoreRefused && HOLLIN_EVENT_ACCEPTED == kEventAccepted &&
+              HOLLIN_EVENT_FIRST_RUN == kEventFirstRun && HOLLIN_EVENT_FAILURE == kEventFailure);
 
 Win32EventLog::~Win32EventLog() {
   if (source_) DeregisterEventSource(source_);

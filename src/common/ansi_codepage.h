@@ -1,8 +1,9 @@
-// The ANSI code page of the program: UTF-8 (its manifest asks for it), so
-// the windows' A-functions take every character as it is. Text from
-// elsewhere that is not well-formed UTF-8 (a file written by an older program
-// in Windows-1252) is read byte by byte in that code page. The program's own
-// text is WTF-8, UTF-8 that keeps lone surrogates too (wtf8.h).
+// UTF-8, and Windows-1252 for text from elsewhere that is not well-formed
+// UTF-8 (a file written by an older program), read byte by byte in that code
+// page. The program's own text is WTF-8, UTF-8 that keeps lone surrogates
+// too (wtf8.h); it reaches Windows through the wide functions only, so the
+// process code page (UTF-8 where the manifest is honoured, else the
+// system's) decides nothing.
 #pragma once
 
 #include <array>
@@ -83,8 +84,7 @@ inline bool IsUtf8(std::string_view s) {
   return true;
 }
 
-// Text as the platform takes it in through the A-functions: well-formed UTF-8
-// as it is, each byte that is not part of it as U+FFFD.
+// Well-formed UTF-8 as it is, each byte that is not part of it as U+FFFD.
 inline std::string AsCodePageText(std::string_view s) {
   if (IsUtf8(s)) return std::string(s);
   std::string out;

@@ -29,7 +29,6 @@ class IPlatform {
   virtual std::string ProgramFolder() = 0;
   // Makes folder the current drive and folder.
   virtual void ChangeCurrentFolder(const std::string& folder) = 0;
-  virtual double TwipsPerPixelY() = 0;
   virtual void SetMousePointer(MousePointer pointer) = 0;
   // The process's command line, as the platform gives it.
   virtual std::string CommandLine() = 0;

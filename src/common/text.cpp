@@ -111,4 +111,14 @@ int CompareNoCase(std::string_view a, std::string_view b) {
   return Rank(static_cast<unsigned char>(fa[i])) < Rank(static_cast<unsigned char>(fb[i])) ? -1 : 1;
 }
 
+std::string WithLineFeeds(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + 8);
+  for (size_t i = 0; i < text.size(); ++i) {
+    out += text[i];
+    if (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')) out += '\n';
+  }
+  return out;
+}
+
 }  // namespace hollin

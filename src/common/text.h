@@ -33,4 +33,9 @@ std::string UpperCase(std::string_view s);
 // order of the folded bytes.
 int CompareNoCase(std::string_view a, std::string_view b);
 
+// The program's texts break lines at a carriage return alone; Windows'
+// controls and message boxes want CR LF: a line feed after each CR that has
+// none.
+std::string WithLineFeeds(std::string_view text);
+
 }  // namespace hollin

@@ -1,14 +1,12 @@
-// Whole-file reads and atomic replacement over the Windows file API: write a
+// Whole-file reads and atomic replacement over the wide functions of the
+// Windows file API (paths converted at the call): write a
 // temporary file, FlushFileBuffers, then MoveFileEx with
 // MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH.
-#define WIN32_LEAN_AND_MEAN
-#define NOMINMAX
-#include <windows.h>
-
 #include <algorithm>
 #include <cstdlib>
 
 #include "common/atomic_file.h"
+#include "common/win32_text.h"
 
 namespace hollin {
 namespace {
@@ -16,18 +14,8 @@ namespace {
 constexpr DWORD kChunk = 64 * 1024;
 
 std::string Cause(const char* what, DWORD err) {
-  char* msg = nullptr;
-  FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                     FORMAT_MESSAGE_IGNORE_INSERTS,
-                 nullptr, err, 0, reinterpret_cast<LPSTR>(&msg), 0, nullptr);
   std::string text = std::string(what) + " (error " + std::to_string(err) + ")";
-  if (msg) {
-    std::string m = msg;
-    LocalFree(msg);
-    while (!m.empty() && (m.back() == '\n' || m.back() == '\r' || m.back() == ' '))
-      m.pop_back();
-    if (!m.empty()) text += ": " + m;
-  }
+  if (const std::string m = SystemErrorText(err); !m.empty()) text += ": " + m;
   return text;
 }
 
@@ -58,12 +46,20 @@ bool ProcessIsRunning(unsigned long pid) {
 ReadResult ReadWholeFile(const std::string& path, std::string& out, std::uint64_t limit) {
   // Sharing delete lets another copy of the program move its new file over
   // this one while we read it; we keep reading the old bytes.
-  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ,
-                         FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  // A writer, a backup or a virus scanner may hold the file for a moment:
+  // a sharing or lock violation is waited out for a second, as a replace is.
+  HANDLE h = INVALID_HANDLE_VALUE;
+  DWORD err = ERROR_SUCCESS;
+  for (int attempt = 0;; ++attempt) {
+    h = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h != INVALID_HANDLE_VALUE) break;
+    err = GetLastError();
+    if ((err != ERROR_SHARING_VIOLATION && err != ERROR_LOCK_VIOLATION) || attempt >= 50) break;
+    Sleep(20);
+  }
   if (h == INVALID_HANDLE_VALUE) {
-    const DWORD err = GetLastError();
-    const DWORD attr = GetFileAttributesA(path.c_str());
+    const DWORD attr = GetFileAttributesW(Wide(path).c_str());
     if (attr == INVALID_FILE_ATTRIBUTES &&
         (err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND))
       return ReadResult::NotFound;
@@ -128,7 +124,7 @@ void ReplaceFileAtomically(const std::string& path,
     tmp = TemporaryNameFor(path, detail::CurrentProcessId(),
                            detail::NextTemporarySerial());
     // No FILE_SHARE_DELETE: while we write, nobody can remove our temporary.
-    h = CreateFileA(tmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    h = CreateFileW(Wide(tmp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                     FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
       const DWORD err = GetLastError();
@@ -138,7 +134,7 @@ void ReplaceFileAtomically(const std::string& path,
   }
   auto fail = [&](const char* what, DWORD err) {
     CloseHandle(h);
-    DeleteFileA(tmp.c_str());
+    DeleteFileW(Wide(tmp).c_str());
     throw FileError(path, Cause(what, err));
   };
   size_t done = 0;
@@ -159,16 +155,16 @@ void ReplaceFileAtomically(const std::string& path,
   // A reader or another writer may hold the target for a moment; the move
   // is tried again for up to two seconds before it counts as failed. A
   // read-only target or a folder is refused at once.
-  const DWORD attr = GetFileAttributesA(path.c_str());
+  const DWORD attr = GetFileAttributesW(Wide(path).c_str());
   if (attr != INVALID_FILE_ATTRIBUTES &&
       (attr & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
-    DeleteFileA(tmp.c_str());
+    DeleteFileW(Wide(tmp).c_str());
     throw FileError(path, (attr & FILE_ATTRIBUTE_DIRECTORY)
                               ? "cannot be replaced: it is a folder"
                               : "cannot be replaced: it is write-protected");
   }
   for (int attempt = 0;; ++attempt) {
-    if (MoveFileExA(tmp.c_str(), path.c_str(),
+    if (MoveFileExW(Wide(tmp).c_str(), Wide(path).c_str(),
                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
       break;
     const DWORD err = GetLastError();
@@ -176,7 +172,7 @@ void ReplaceFileAtomically(const std::string& path,
       Sleep(20);
       continue;
     }
-    DeleteFileA(tmp.c_str());
+    DeleteFileW(Wide(tmp).c_str());
     throw FileError(path, Cause("cannot be replaced", err));
   }
   detail::CallWriteStepHook(++step);
@@ -184,27 +180,27 @@ void ReplaceFileAtomically(const std::string& path,
 
 std::error_code FlushFileToDisk(const std::string& path) {
   // FlushFileBuffers needs a handle with the right to write.
-  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+  HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return {static_cast<int>(GetLastError()), std::system_category()};
+  if (h == INVALID_HANDLE_VALUE) return SystemError(GetLastError());
   const bool flushed = FlushFileBuffers(h);
   const DWORD err = GetLastError();
   CloseHandle(h);
-  return flushed ? std::error_code() : std::error_code(static_cast<int>(err), std::system_category());
+  return flushed ? std::error_code() : SystemError(err);
 }
 
 void RemoveStaleTemporaries(const std::string& path) {
   const std::string folder = FolderOf(path);
   const std::string leaf = LeafOf(path);
-  WIN32_FIND_DATAA fd;
-  HANDLE find = FindFirstFileA((path + ".*.tmp").c_str(), &fd);
+  WIN32_FIND_DATAW fd;
+  HANDLE find = FindFirstFileW(Wide(path + ".*.tmp").c_str(), &fd);
   if (find == INVALID_HANDLE_VALUE) return;
   do {
     // The pattern also matches short (8.3) names; the check is on the long one.
-    const std::string name = fd.cFileName;
+    const std::string name = Utf8(fd.cFileName);
     if (detail::IsStaleTemporary(leaf, name, true))
-      DeleteFileA((folder + name).c_str());
-  } while (FindNextFileA(find, &fd));
+      DeleteFileW(Wide(folder + name).c_str());
+  } while (FindNextFileW(find, &fd));
   FindClose(find);
 }
 

@@ -6,9 +6,9 @@
 namespace hollin {
 namespace {
 
-// The system's code, and with it the system's text; the system category
-// tells which codes stand for std::errc::no_such_file_or_directory.
-std::error_code LastError() { return {static_cast<int>(GetLastError()), std::system_category()}; }
+// The system's code, and with it the system's text (SystemErrors tells
+// which codes stand for std::errc::no_such_file_or_directory).
+std::error_code LastError() { return SystemError(GetLastError()); }
 
 DWORD AttributesOf(const std::string& path) { return GetFileAttributesW(Wide(path).c_str()); }
 

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "common/file_system.h"
+#include "common/text.h"
 #include "common/win32_text.h"
 
 namespace hollin {
@@ -24,6 +25,20 @@ std::string AssocString(ASSOCSTR what, const std::wstring& ext) {
   if (FAILED(AssocQueryStringW(ASSOCF_NOTRUNCATE, what, ext.c_str(), L"open", out.data(), &size)))
     return std::string();
   return Utf8(out.c_str());
+}
+
+// The program's own path, "" where the system cannot tell it.
+std::wstring ModulePath() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (n == 0) return std::wstring();
+    if (n < path.size()) {
+      path.resize(n);
+      return path;
+    }
+    path.resize(path.size() * 2);
+  }
 }
 
 // The known folder LocalAppData ({F1B32785-6FBA-4FCF-9D55-7B8E7F157091}).
@@ -57,21 +72,13 @@ bool Win32Platform::AnotherInstanceRunning() {
   // The mutex lives as long as this process; a second copy finds it taken.
   // Local\ keeps the test to the user's own session.
   if (!instanceMutex_)
-    instanceMutex_ = CreateMutexA(nullptr, FALSE, "Local\\Hollin.Brellmark.Instance");
+    instanceMutex_ = CreateMutexW(nullptr, FALSE, L"Local\\Hollin.Brellmark.Instance");
   return instanceMutex_ && GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
 std::string Win32Platform::ProgramFolder() {
-  std::string path(MAX_PATH, '\0');
-  for (;;) {
-    const DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (n == 0) return std::string();
-    if (n < path.size()) {
-      path.resize(n);
-      break;
-    }
-    path.resize(path.size() * 2);
-  }
+  const std::string path = Utf8(ModulePath());
+  if (path.empty()) return path;
   const auto slash = path.find_last_of('\\');
   if (slash == std::string::npos) return path;
   // A drive's root keeps its backslash ("C:\").
@@ -81,21 +88,14 @@ std::string Win32Platform::ProgramFolder() {
 
 void Win32Platform::ChangeCurrentFolder(const std::string& folder) {
   // SetCurrentDirectory changes the drive along with the folder.
-  SetCurrentDirectoryA(folder.c_str());
-}
-
-double Win32Platform::TwipsPerPixelY() {
-  HDC screen = GetDC(nullptr);
-  const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-  if (screen) ReleaseDC(nullptr, screen);
-  return 1440.0 / (dpi > 0 ? dpi : 96);
+  SetCurrentDirectoryW(Wide(folder).c_str());
 }
 
 void Win32Platform::SetMousePointer(MousePointer pointer) {
-  SetCursor(LoadCursor(nullptr, pointer == MousePointer::Hourglass ? IDC_WAIT : IDC_ARROW));
+  SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(pointer == MousePointer::Hourglass ? IDC_WAIT : IDC_ARROW)));
 }
 
-std::string Win32Platform::CommandLine() { return GetCommandLineA(); }
+std::string Win32Platform::CommandLine() { return Utf8(GetCommandLineW()); }
 
 void Win32Platform::Beep() { MessageBeep(MB_OK); }
 
@@ -132,25 +132,16 @@ void Win32Platform::AssociationsChanged() {
   SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
 }
 
-std::string Win32Platform::ErrorText(long status) {
-  char* text = nullptr;
-  const DWORD n = FormatMessageA(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, static_cast<DWORD>(status), 0, reinterpret_cast<char*>(&text), 0, nullptr);
-  std::string out = n && text ? std::string(text, n) : std::string();
-  if (text) LocalFree(text);
-  while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == ' ')) out.pop_back();
-  return out;
-}
+std::string Win32Platform::ErrorText(long status) { return SystemErrorText(static_cast<DWORD>(status)); }
 
 bool Win32Platform::StartProcess(const std::string& commandLine, WindowStyle style) {
-  STARTUPINFOA si{};
+  STARTUPINFOW si{};
   si.cb = sizeof si;
   si.dwFlags = STARTF_USESHOWWINDOW;
   si.wShowWindow = static_cast<WORD>(style == WindowStyle::Minimized ? SW_SHOWMINIMIZED : SW_SHOWNORMAL);
   PROCESS_INFORMATION pi{};
-  std::string line = commandLine;
-  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+  std::wstring line = Wide(commandLine);  // the call may write into it
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
     return false;
   CloseHandle(pi.hThread);
   CloseHandle(pi.hProcess);
@@ -159,12 +150,12 @@ bool Win32Platform::StartProcess(const std::string& commandLine, WindowStyle sty
 
 bool Win32Platform::OpenDocument(const std::string& path) {
   const auto r = reinterpret_cast<INT_PTR>(
-      ShellExecuteA(nullptr, "open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+      ShellExecuteW(nullptr, L"open", Wide(path).c_str(), nullptr, nullptr, SW_SHOWNORMAL));
   return r > 32;
 }
 
 bool Win32Platform::FileExists(const std::string& path) {
-  const DWORD a = GetFileAttributesA(path.c_str());
+  const DWORD a = GetFileAttributesW(Wide(path).c_str());
   return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
@@ -212,31 +203,30 @@ std::int64_t Win32Platform::LastWriteTime(const std::string& path) {
 
 ProgramIdentity Win32Platform::Identity() {
   ProgramIdentity id;
-  char path[MAX_PATH * 4] = {};
-  GetModuleFileNameA(nullptr, path, sizeof path);
+  const std::wstring path = ModulePath();
   DWORD ignored = 0;
-  const DWORD size = GetFileVersionInfoSizeA(path, &ignored);
+  const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
   if (size == 0) return id;
   std::string data(size, '\0');
-  if (!GetFileVersionInfoA(path, 0, size, data.data())) return id;
+  if (!GetFileVersionInfoW(path.c_str(), 0, size, data.data())) return id;
   VS_FIXEDFILEINFO* fixed = nullptr;
   UINT length = 0;
-  if (VerQueryValueA(data.data(), "\\", reinterpret_cast<void**>(&fixed), &length) && fixed) {
+  if (VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &length) && fixed) {
     id.major = HIWORD(fixed->dwFileVersionMS);
     id.minor = LOWORD(fixed->dwFileVersionMS);
     id.revision = HIWORD(fixed->dwFileVersionLS);
   }
-  auto text = [&](const char* name) {
-    char* value = nullptr;
-    UINT n = 0;
-    const std::string key = std::string("\\StringFileInfo\\040904b0\\") + name;
-    if (VerQueryValueA(data.data(), key.c_str(), reinterpret_cast<void**>(&value), &n) && value && n)
-      return std::string(value);
+  auto text = [&](const wchar_t* name) {
+    wchar_t* value = nullptr;
+    UINT n = 0;  // in characters, the NUL counted
+    const std::wstring key = std::wstring(L"\\StringFileInfo\\040904b0\\") + name;
+    if (VerQueryValueW(data.data(), key.c_str(), reinterpret_cast<void**>(&value), &n) && value && n)
+      return Utf8(value);
     return std::string();
   };
-  id.title = text("InternalName");
-  id.product = text("ProductName");
-  id.description = text("FileDescription");
+  id.title = text(L"InternalName");
+  id.product = text(L"ProductName");
+  id.description = text(L"FileDescription");
   return id;
 }
 
@@ -292,14 +282,7 @@ MbAnswer Win32MessageBox::Show(const MessageBoxRequest& request) {
     case MbIcon::None: break;
   }
   if (request.defaultButton == MbDefault::Second) flags |= MB_DEFBUTTON2;
-  // Lines break at a carriage return alone; the box wants CR LF.
-  std::string text;
-  for (size_t i = 0; i < request.text.size(); ++i) {
-    text += request.text[i];
-    if (request.text[i] == '\r' && (i + 1 == request.text.size() || request.text[i + 1] != '\n'))
-      text += '\n';
-  }
-  const int r = MessageBoxA(owner, text.c_str(), request.title.c_str(), flags);
+  const int r = MessageBoxW(nullptr, Wide(WithLineFeeds(request.text)).c_str(), Wide(request.title).c_str(), flags);
   if (r == IDYES) return MbAnswer::Yes;
   if (r == IDNO) return MbAnswer::No;
   return MbAnswer::Ok;

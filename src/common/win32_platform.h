@@ -33,7 +33,6 @@ class Win32Platform : public IPlatform {
   bool AnotherInstanceRunning() override;
   std::string ProgramFolder() override;
   void ChangeCurrentFolder(const std::string& folder) override;
-  double TwipsPerPixelY() override;
   void SetMousePointer(MousePointer pointer) override;
   std::string CommandLine() override;
   void Beep() override;
@@ -62,8 +61,6 @@ class Win32Platform : public IPlatform {
 class Win32MessageBox : public IMessageBox {
  public:
   MbAnswer Show(const MessageBoxRequest& request) override;
-  // The window that owns the boxes (none until the main window exists).
-  HWND owner = nullptr;
 };
 
 }  // namespace hollin

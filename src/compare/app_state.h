@@ -1,19 +1,13 @@
-// The program-wide state (AppState): the CURRENT and BASE collections with
-// their working entries (Associations), and the start-up flags. The program
-// makes one AppState; every test makes a fresh one.
+// The program-wide state (AppState, the design's General): the CURRENT and
+// BASE collections and the base file (base/associations.h). The program
+// makes one; every test makes a fresh one. What a caller keeps beyond it
+// is its own.
 #pragma once
-
-#include <cstdint>
 
 #include "base/associations.h"
 
 namespace hollin {
 
-struct AppState : Associations {
-  // A quiet start ("-h") whose main window has not been painted yet.
-  bool HiddenStart = false;
-  // The screen's vertical twips per pixel, rounded.
-  std::int16_t ScreenTwipsY = 0;
-};
+using AppState = Associations;
 
 }  // namespace hollin

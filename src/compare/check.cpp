@@ -7,7 +7,7 @@
 
 #include "base/base_file_error.h"
 #include "base/base_store.h"
-#include "compare/show_delta.h"
+#include "compare/changes.h"
 
 namespace hollin {
 

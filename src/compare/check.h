@@ -1,5 +1,5 @@
-// The steps of a check that the window and the command line share, so that
-// both run the same code.
+// The steps of a check that every caller shares, so that all run the same
+// code.
 #pragma once
 
 #include <string>

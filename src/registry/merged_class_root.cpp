@@ -154,23 +154,6 @@ LONG MergedClassRoot::RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDW
   return r;
 }
 
-LONG MergedClassRoot::RegQueryValueA(HKEY hKey, LPCSTR lpSubKey, LPSTR lpData, PLONG lpcbData) {
-  const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
-  std::string path;
-  if (!impl_->PathOf(hKey, path)) return impl_->reg.RegQueryValueA(hKey, lpSubKey, lpData, lpcbData);
-  HKEY key = nullptr;
-  LONG r = RegOpenKeyExA(hKey, lpSubKey, 0, KEY_QUERY_VALUE, &key);
-  if (r != ERROR_SUCCESS) return r;
-  const Merged* m = impl_->Of(key);
-  // The user classes' default where they have one, else the machine's.
-  DWORD size = 0;
-  const bool userHas =
-      m->user && impl_->reg.RegQueryValueExA(m->user, "", nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS;
-  r = impl_->reg.RegQueryValueA(userHas || !m->machine ? m->user : m->machine, nullptr, lpData, lpcbData);
-  RegCloseKey(key);
-  return r;
-}
-
 LONG MergedClassRoot::RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType,
                                        LPBYTE lpData, LPDWORD lpcbData) {
   const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
@@ -180,18 +163,6 @@ LONG MergedClassRoot::RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lp
   if (m->user) r = impl_->reg.RegQueryValueExA(m->user, lpValueName, lpReserved, lpType, lpData, lpcbData);
   if (r == ERROR_FILE_NOT_FOUND && m->machine)
     r = impl_->reg.RegQueryValueExA(m->machine, lpValueName, lpReserved, lpType, lpData, lpcbData);
-  return r;
-}
-
-LONG MergedClassRoot::RegSetValueA(HKEY hKey, LPCSTR lpSubKey, DWORD dwType, LPCSTR lpData, DWORD cbData) {
-  const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
-  std::string path;
-  if (!impl_->PathOf(hKey, path)) return impl_->reg.RegSetValueA(hKey, lpSubKey, dwType, lpData, cbData);
-  HKEY key = nullptr;
-  LONG r = RegCreateKeyExA(hKey, lpSubKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
-  if (r != ERROR_SUCCESS) return r;
-  r = impl_->reg.RegSetValueA(impl_->WriteTarget(*impl_->Of(key)), nullptr, dwType, lpData, cbData);
-  RegCloseKey(key);
   return r;
 }
 
@@ -272,6 +243,19 @@ LONG MergedClassRoot::RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName,
       return impl_->reg.RegEnumValueA(m->machine, i, lpValueName, lpcchValueName, lpReserved, lpType, lpData,
                                       lpcbData);
   }
+}
+
+// A merged key tells the counts and time of its user classes' key where
+// that exists (the one a write lands in), else of the machine classes'.
+LONG MergedClassRoot::RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWORD lpReserved,
+                                LPDWORD lpcSubKeys, LPDWORD lpcbMaxSubKeyLen, LPDWORD lpcbMaxClassLen,
+                                LPDWORD lpcValues, LPDWORD lpcbMaxValueNameLen, LPDWORD lpcbMaxValueLen,
+                                LPDWORD lpcbSecurityDescriptor, PFILETIME lpftLastWriteTime) {
+  const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
+  const Merged* m = impl_->Of(hKey);
+  return impl_->reg.RegQueryInfoKeyA(m ? impl_->WriteTarget(*m) : hKey, lpClass, lpcchClass, lpReserved, lpcSubKeys,
+                                     lpcbMaxSubKeyLen, lpcbMaxClassLen, lpcValues, lpcbMaxValueNameLen,
+                                     lpcbMaxValueLen, lpcbSecurityDescriptor, lpftLastWriteTime);
 }
 
 LONG MergedClassRoot::RegCloseKey(HKEY hKey) {

@@ -8,7 +8,7 @@
 namespace hollin {
 
 std::string GetOpenCommand(IRegistry& reg, const std::string& className) {
-  std::string command = ReadDefaultValue(reg, HKEY_CLASSES_ROOT, className + "\\shell\\open\\command");
+  std::string command = ReadDefaultValue(reg, HKEY_CLASSES_ROOT, className + std::string(kOpenCommandKey));
   size_t p = command.find("%1");
   if (p == std::string::npos) return command;
   if (p > 0 && command[p - 1] == '"') --p;

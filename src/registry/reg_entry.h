@@ -228,7 +228,6 @@ class AssocEntries {
   // Enumeration in insertion order (for-each over the collection).
   const_iterator begin() const { return entries_.begin(); }
   const_iterator end() const { return entries_.end(); }
-  const std::vector<EntryPtr>& NewEnum() const { return entries_; }
 
   void Reserve(size_t n);
 

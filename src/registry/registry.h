@@ -1,4 +1,4 @@
-// The registry layer: the ten registry operations the program uses, with the
+// The registry layer: the nine registry operations the program uses, with the
 // platform's names, argument order and status codes. Win32Registry passes
 // them on to advapi32; RegistryStore keeps its own tree of keys. Every other
 // part of the program reaches the registry only through this interface.
@@ -12,11 +12,8 @@
 //
 // What the program relies on beyond the platform's documentation:
 // - a leading backslash in a subkey path is treated as absent;
-// - RegQueryValueA of a key without a default value succeeds with an empty
-//   text and a count of 1;
 // - a value longer than the buffer gives ERROR_MORE_DATA with the needed size
-//   in bytes in the count, and writes nothing (RegQueryValueA,
-//   RegQueryValueExA); a subkey's name that does not fit with its NUL gives
+//   in bytes in the count, and writes nothing (RegQueryValueExA); a subkey's name that does not fit with its NUL gives
 //   ERROR_MORE_DATA and leaves the count (RegEnumKeyExA);
 // - subkeys enumerate sorted without regard to case, letters folded to lower
 //   case before bytes are compared.
@@ -34,13 +31,9 @@ class IRegistry {
                              LPDWORD lpcchName, LPDWORD lpReserved,
                              LPSTR lpClass, LPDWORD lpcchClass,
                              PFILETIME lpftLastWriteTime) = 0;
-  virtual LONG RegQueryValueA(HKEY hKey, LPCSTR lpSubKey, LPSTR lpData,
-                              PLONG lpcbData) = 0;
   virtual LONG RegQueryValueExA(HKEY hKey, LPCSTR lpValueName,
                                 LPDWORD lpReserved, LPDWORD lpType,
                                 LPBYTE lpData, LPDWORD lpcbData) = 0;
-  virtual LONG RegSetValueA(HKEY hKey, LPCSTR lpSubKey, DWORD dwType,
-                            LPCSTR lpData, DWORD cbData) = 0;
   virtual LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved,
                               DWORD dwType, const BYTE* lpData,
                               DWORD cbData) = 0;
@@ -54,6 +47,10 @@ class IRegistry {
                              LPDWORD lpcchValueName, LPDWORD lpReserved,
                              LPDWORD lpType, LPBYTE lpData,
                              LPDWORD lpcbData) = 0;
+  virtual LONG RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWORD lpReserved,
+                                LPDWORD lpcSubKeys, LPDWORD lpcbMaxSubKeyLen, LPDWORD lpcbMaxClassLen,
+                                LPDWORD lpcValues, LPDWORD lpcbMaxValueNameLen, LPDWORD lpcbMaxValueLen,
+                                LPDWORD lpcbSecurityDescriptor, PFILETIME lpftLastWriteTime) = 0;
   virtual LONG RegCloseKey(HKEY hKey) = 0;
 
   // Whether the operations may be called from several threads at once: the

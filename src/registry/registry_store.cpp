@@ -21,7 +21,6 @@ namespace {
 
 // Status codes and access bits beyond those the rest of the program names.
 constexpr LONG kErrorNoAccess = 998;            // ERROR_NOACCESS
-constexpr LONG kErrorRegistryIoFailed = 1016;   // ERROR_REGISTRY_IO_FAILED
 constexpr LONG kErrorKeyDeleted = 1018;         // ERROR_KEY_DELETED
 constexpr REGSAM kGenericRead = 0x80000000;
 constexpr REGSAM kGenericWrite = 0x40000000;
@@ -75,7 +74,8 @@ struct OpenKey {
   REGSAM access = 0;
 };
 
-// What a write did, so that it can be taken back when it cannot be persisted.
+// What a write did, so that it can be taken back when the key it made
+// refuses the write.
 struct Undo {
   Key* createdTop = nullptr;  // the first key the write created
   Key* valueKey = nullptr;    // the key whose value it set
@@ -147,7 +147,6 @@ struct RegistryStore::Impl {
   std::unordered_map<std::uintptr_t, OpenKey> handles;
   std::uintptr_t nextHandle = 0x1000;
   std::map<std::string, REGSAM> limits;  // rights granted, by folded full path
-  std::string backingFile;
 
   Impl() {
     static const HKEY kRoots[4] = {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE,
@@ -332,19 +331,6 @@ struct RegistryStore::Impl {
     if (undo.createdTop) RemoveKey(undo.createdTop);
   }
 
-  // Persists a write when the store is bound to a file; takes the write back
-  // and fails when that is not possible.
-  LONG Commit(const Undo& undo) {
-    if (backingFile.empty()) return ERROR_SUCCESS;
-    try {
-      ReplaceFileAtomically(backingFile, ToText());
-      return ERROR_SUCCESS;
-    } catch (const std::exception&) {
-      Rollback(undo);
-      return kErrorRegistryIoFailed;
-    }
-  }
-
   void Apply(const RegFileContent& content) {
     for (const RegFileKey& entry : content.keys) {
       Key* root = entry.root == HKEY_CLASSES_ROOT ? classes : roots[RootIndex(entry.root)].get();
@@ -408,10 +394,6 @@ struct RegistryStore::Impl {
 
 RegistryStore::RegistryStore() : impl_(std::make_unique<Impl>()) {}
 
-RegistryStore::RegistryStore(const std::string& backingFile) : RegistryStore() {
-  BindFile(backingFile);
-}
-
 RegistryStore::~RegistryStore() = default;
 
 LONG RegistryStore::RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD /*ulOptions*/,
@@ -461,36 +443,6 @@ LONG RegistryStore::RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWOR
   return ERROR_SUCCESS;
 }
 
-LONG RegistryStore::RegQueryValueA(HKEY hKey, LPCSTR lpSubKey, LPSTR lpData, PLONG lpcbData) {
-  const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
-  Key* key;
-  REGSAM access;
-  if (LONG r = impl_->Resolve(hKey, key, access)) return r;
-  if (lpData && !lpcbData) return ERROR_INVALID_PARAMETER;
-  const std::string path = In(lpSubKey);
-  if (SplitPath(path).empty()) {
-    if (!(access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
-  } else {
-    key = Impl::Find(key, path);
-    if (!key) return ERROR_FILE_NOT_FOUND;
-    if (LONG r = impl_->Admit(key, KEY_QUERY_VALUE, access)) return r;
-  }
-  const DWORD capacity = lpcbData && *lpcbData > 0 ? static_cast<DWORD>(*lpcbData) : 0;
-  const auto it = key->values.find("");
-  if (it == key->values.end()) {
-    // No default value: an empty text, whatever the buffer.
-    if (lpData && capacity > 0) lpData[0] = '\0';
-    if (lpcbData) *lpcbData = 1;
-    return ERROR_SUCCESS;
-  }
-  const size_t size = ReportedSize(it->second);
-  if (lpcbData) *lpcbData = static_cast<LONG>(size);
-  if (!lpData) return ERROR_SUCCESS;
-  if (capacity < size) return ERROR_MORE_DATA;
-  CopyOut(it->second, reinterpret_cast<LPBYTE>(lpData));
-  return ERROR_SUCCESS;
-}
-
 LONG RegistryStore::RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved,
                                      LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
   const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
@@ -513,30 +465,6 @@ LONG RegistryStore::RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpRe
   return ERROR_SUCCESS;
 }
 
-LONG RegistryStore::RegSetValueA(HKEY hKey, LPCSTR lpSubKey, DWORD dwType, LPCSTR lpData,
-                                 DWORD /*cbData: the text's own length counts*/) {
-  const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
-  if (dwType != REG_SZ || !lpData) return ERROR_INVALID_PARAMETER;
-  Key* key;
-  REGSAM access;
-  if (LONG r = impl_->Resolve(hKey, key, access)) return r;
-  Undo undo;
-  const std::string path = In(lpSubKey);
-  if (SplitPath(path).empty()) {
-    if (!(access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
-  } else {
-    if (!Impl::WithinLimits(key, path)) return ERROR_INVALID_PARAMETER;
-    key = Impl::CreatePath(key, path, undo);
-    REGSAM granted;
-    if (LONG r = impl_->Admit(key, KEY_SET_VALUE, granted)) {
-      impl_->Rollback(undo);
-      return r;
-    }
-  }
-  Impl::SetValue(key, "", REG_SZ, In(lpData) + '\0', &undo);
-  return impl_->Commit(undo);
-}
-
 LONG RegistryStore::RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD /*Reserved*/,
                                    DWORD dwType, const BYTE* lpData, DWORD cbData) {
   const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
@@ -549,7 +477,7 @@ LONG RegistryStore::RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD /*Reserv
   std::string data(reinterpret_cast<const char*>(lpData), lpData ? cbData : 0);
   if (IsText(dwType)) data = AsWtf8(data);
   Impl::SetValue(key, In(lpValueName), dwType, std::move(data), &undo);
-  return impl_->Commit(undo);
+  return ERROR_SUCCESS;
 }
 
 LONG RegistryStore::RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved,
@@ -570,9 +498,6 @@ LONG RegistryStore::RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved,
   if (LONG r = impl_->Admit(target, samDesired, granted)) {
     impl_->Rollback(undo);
     return r;
-  }
-  if (undo.createdTop) {
-    if (LONG r = impl_->Commit(undo)) return r;
   }
   *phkResult = impl_->NewHandle(target, granted);
   // As the platform does, an empty path reports a new key, though it is not.
@@ -595,7 +520,7 @@ LONG RegistryStore::RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
   undo.oldValue = it->second;
   key->values.erase(it);
   key->written = Now();
-  return impl_->Commit(undo);
+  return ERROR_SUCCESS;
 }
 
 LONG RegistryStore::RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName,
@@ -625,6 +550,50 @@ LONG RegistryStore::RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, L
   return ERROR_SUCCESS;
 }
 
+LONG RegistryStore::RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWORD lpReserved,
+                                LPDWORD lpcSubKeys, LPDWORD lpcbMaxSubKeyLen, LPDWORD lpcbMaxClassLen,
+                                LPDWORD lpcValues, LPDWORD lpcbMaxValueNameLen, LPDWORD lpcbMaxValueLen,
+                                LPDWORD lpcbSecurityDescriptor, PFILETIME lpftLastWriteTime) {
+  const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
+  Key* key;
+  REGSAM access;
+  if (LONG r = impl_->Resolve(hKey, key, access)) return r;
+  if (lpReserved || lpClass) return ERROR_INVALID_PARAMETER;
+  if (!(access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
+  if (lpcchClass) *lpcchClass = 0;
+  DWORD subKeys = 0, longestName = 0, longestValueName = 0, longestValue = 0;
+  for (const auto& [folded, child] : key->children) {
+    if (child->deleted) continue;
+    ++subKeys;
+    longestName = std::max(longestName, static_cast<DWORD>(child->name.size()));
+  }
+  for (const auto& [folded, value] : key->values) {
+    longestValueName = std::max(longestValueName, static_cast<DWORD>(folded.size()));
+    longestValue = std::max(longestValue, static_cast<DWORD>(value.data.size()));
+  }
+  if (lpcSubKeys) *lpcSubKeys = subKeys;
+  if (lpcbMaxSubKeyLen) *lpcbMaxSubKeyLen = longestName;
+  if (lpcbMaxClassLen) *lpcbMaxClassLen = 0;
+  if (lpcValues) *lpcValues = static_cast<DWORD>(key->values.size());
+  if (lpcbMaxValueNameLen) *lpcbMaxValueNameLen = longestValueName;
+  if (lpcbMaxValueLen) *lpcbMaxValueLen = longestValue;
+  if (lpcbSecurityDescriptor) *lpcbSecurityDescriptor = 0;
+  if (lpftLastWriteTime) *lpftLastWriteTime = key->written;
+  return ERROR_SUCCESS;
+}
+
+void RegistryStore::SetLastWriteTime(HKEY root, const std::string& path, std::int64_t secondsSince1970) {
+  const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
+  Key* key;
+  REGSAM access;
+  if (impl_->Resolve(root, key, access) != ERROR_SUCCESS) return;
+  if (!path.empty()) key = Impl::Find(key, path);
+  if (!key) return;
+  const std::int64_t t = secondsSince1970 * 10000000 + 116444736000000000LL;
+  key->written.dwLowDateTime = static_cast<DWORD>(t & 0xFFFFFFFF);
+  key->written.dwHighDateTime = static_cast<DWORD>(t >> 32);
+}
+
 LONG RegistryStore::RegCloseKey(HKEY hKey) {
   const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
   if (Impl::RootIndex(hKey) >= 0) return ERROR_SUCCESS;
@@ -636,7 +605,6 @@ void RegistryStore::LoadText(std::string_view text, const std::string& source) {
   const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
   const RegFileContent content = ParseRegFile(text, source);
   impl_->Apply(content);
-  if (!impl_->backingFile.empty()) ReplaceFileAtomically(impl_->backingFile, impl_->ToText());
 }
 
 void RegistryStore::LoadFromFile(const std::string& path) {
@@ -649,20 +617,6 @@ std::string RegistryStore::ToText() const {
   const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
   return impl_->ToText();
 }
-
-void RegistryStore::SaveToFile(const std::string& path) const {
-  const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
-  ReplaceFileAtomically(path, impl_->ToText());
-}
-
-void RegistryStore::BindFile(const std::string& path) {
-  const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
-  std::string text;
-  if (ReadWholeFile(path, text) == ReadResult::Ok) impl_->Apply(ParseRegFile(text, path));
-  impl_->backingFile = path;
-}
-
-const std::string& RegistryStore::backingFile() const { return impl_->backingFile; }
 
 namespace {
 // root\path as the limits are kept, or "" for an unknown root.

@@ -5,10 +5,10 @@
 // compared without regard to case; a leading backslash in a path is ignored;
 // handles are opaque; status codes are the platform's. A key name is at most
 // 255 UTF-16 units and a key at most 512 levels below its root key; creating
-// one beyond that fails with ERROR_INVALID_PARAMETER. The store can be loaded
-// from and persisted to a registry export text file (see reg_file.h). Every
-// operation holds one lock, so that several threads may read at once, as
-// the scan does.
+// one beyond that fails with ERROR_INVALID_PARAMETER. The store loads a
+// registry export text (see reg_file.h) and writes its tree as one (ToText).
+// Every operation holds one lock, so that several threads may read at once,
+// as the scan does.
 #pragma once
 
 #include <memory>
@@ -22,8 +22,6 @@ namespace hollin {
 class RegistryStore : public IRegistry {
  public:
   RegistryStore();
-  // A store bound to backingFile: see BindFile.
-  explicit RegistryStore(const std::string& backingFile);
   ~RegistryStore() override;
   RegistryStore(const RegistryStore&) = delete;
   RegistryStore& operator=(const RegistryStore&) = delete;
@@ -33,13 +31,9 @@ class RegistryStore : public IRegistry {
   LONG RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName,
                      LPDWORD lpReserved, LPSTR lpClass, LPDWORD lpcchClass,
                      PFILETIME lpftLastWriteTime) override;
-  LONG RegQueryValueA(HKEY hKey, LPCSTR lpSubKey, LPSTR lpData,
-                      PLONG lpcbData) override;
   LONG RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved,
                         LPDWORD lpType, LPBYTE lpData,
                         LPDWORD lpcbData) override;
-  LONG RegSetValueA(HKEY hKey, LPCSTR lpSubKey, DWORD dwType, LPCSTR lpData,
-                    DWORD cbData) override;
   LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved,
                       DWORD dwType, const BYTE* lpData, DWORD cbData) override;
   LONG RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved,
@@ -49,6 +43,10 @@ class RegistryStore : public IRegistry {
   LONG RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) override;
   LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName,
                      LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) override;
+  LONG RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWORD lpReserved,
+                                LPDWORD lpcSubKeys, LPDWORD lpcbMaxSubKeyLen, LPDWORD lpcbMaxClassLen,
+                                LPDWORD lpcValues, LPDWORD lpcbMaxValueNameLen, LPDWORD lpcbMaxValueLen,
+                                LPDWORD lpcbSecurityDescriptor, PFILETIME lpftLastWriteTime) override;
   LONG RegCloseKey(HKEY hKey) override;
   bool ConcurrentReads() const override { return true; }
 
@@ -56,8 +54,7 @@ class RegistryStore : public IRegistry {
   // values are added or replaced, [-key] and "name"=- entries delete. The
   // whole text is parsed first; a malformed one throws RegFileError (naming
   // source and the line) and leaves the store unchanged. Handles to deleted
-  // keys then fail with ERROR_KEY_DELETED (1018). A bound store persists the
-  // result (FileError when it cannot; the tree keeps the loaded data).
+  // keys then fail with ERROR_KEY_DELETED (1018).
   void LoadText(std::string_view text, const std::string& source);
   // LoadText of a file's content; FileError when it cannot be read,
   // including when it does not exist.
@@ -66,15 +63,7 @@ class RegistryStore : public IRegistry {
   // The whole tree as REGEDIT4 text (see reg_file.h), which LoadText reads
   // back to the same keys, types and bytes.
   std::string ToText() const;
-  void SaveToFile(const std::string& path) const;
 
-  // Binds the store to a file: loads it when it exists (a missing file
-  // leaves the tree as it is; a malformed one throws RegFileError, leaving
-  // file and store untouched), and from then on every successful write
-  // replaces the file atomically with the whole tree. When that replacement
-  // fails, the write is undone and reports ERROR_REGISTRY_IO_FAILED (1016).
-  void BindFile(const std::string& path);
-  const std::string& backingFile() const;
 
   // For tests: the rights the key root\path (any letter case) grants, as its
   // security would. Each right asked for is checked on its own (after the
@@ -86,6 +75,9 @@ class RegistryStore : public IRegistry {
   // its subkeys are not affected.
   void AllowOnly(HKEY root, const std::string& path, REGSAM rights);
   void DenyAccess(HKEY root, const std::string& path, REGSAM mask);
+  // Sets when a key was last written (seconds since 1970), as a test wants
+  // it; a missing key is left alone.
+  void SetLastWriteTime(HKEY root, const std::string& path, std::int64_t secondsSince1970);
 
  private:
   struct Impl;

@@ -405,8 +405,8 @@ ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root, const ClassLayers* laye
     // A type counts where something opens it: a command in the root, or a
     // layer above the machine classes that names a program.
     if (entry->ProgramFullPath().empty() && entry->ChoiceProgID().empty() && entry->UserProgID().empty()) return;
-    result.last = entry;
-    result.entries->Add(std::move(entry), result.last->Ext());
+    const std::string key = entry->Ext();
+    result.entries->Add(std::move(entry), key);
   };
   // One protocol: its key in the root, then its layers.
   std::vector<RootKey*> protocols;
@@ -474,8 +474,8 @@ ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root, const ClassLayers* laye
     } else {
       entry->OpenerCommand(entry->ProgramFullPath());
     }
-    result.last = entry;
-    result.entries->Add(std::move(entry), result.last->Ext());
+    const std::string key = entry->Ext();
+    result.entries->Add(std::move(entry), key);
   }
   return result;
 }

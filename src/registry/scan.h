@@ -26,7 +26,6 @@ struct SkippedSubkey {
 
 struct ScanResult {
   std::shared_ptr<AssocEntries> entries;
-  std::shared_ptr<AssocEntry> last;  // the entry built last, if any
   // In enumeration order: names equal (without regard to case) to one taken
   // earlier, and indexes whose name could not be read. The window says so.
   std::vector<SkippedSubkey> skipped;

@@ -95,12 +95,6 @@ LONG WriteSetting(IRegistry& reg, const std::string& Name, const std::string& Te
   return ERROR_SUCCESS;
 }
 
-std::string RefusedSettingText(const std::string& Name, LONG status) {
-  return "The setting \"" + Name + "\" could not be saved: the registry refused it in HKEY_LOCAL_MACHINE and in " +
-         "HKEY_CURRENT_USER (" + kSettingsKey + ", error " + std::to_string(status) + "). It holds until " +
-         kAppTitle + " ends.";
-}
-
 bool ReadSetting(IRegistry& reg, IMessageBox& box, const std::string& Name,
                  std::int16_t RequestedType, SettingValue& Value, bool ShowErrors) {
   try {

@@ -27,9 +27,6 @@ using SettingValue = std::variant<std::monostate, std::string, std::int32_t>;
 // user's key's refusal when neither key would take it.
 LONG WriteSetting(IRegistry& reg, const std::string& Name, const std::string& Text);
 
-// The words for a refused WriteSetting, for a box.
-std::string RefusedSettingText(const std::string& Name, LONG status);
-
 // Reads a setting, from the user's key where it holds one, else from the
 // machine's. RequestedType 1 reads a text (at most 254 characters),
 // 4 a number; any other type yields the number 1 without reading. Returns

@@ -116,32 +116,6 @@ LONG Win32Registry::RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWOR
   return ERROR_SUCCESS;
 }
 
-LONG Win32Registry::RegQueryValueA(HKEY hKey, LPCSTR lpSubKey, LPSTR lpData, PLONG lpcbData) {
-  if (lpData && !lpcbData) return ERROR_INVALID_PARAMETER;
-  HKEY key = hKey;
-  const WideName path(lpSubKey, true);
-  if (path.get() && *path.get()) {
-    if (const LONG r = ::RegOpenKeyExW(hKey, path.get(), 0, KEY_QUERY_VALUE, &key)) return r;
-  }
-  DWORD type = REG_NONE;
-  std::string data;
-  const LONG r = ReadValue(key, nullptr, type, data);
-  if (key != hKey) ::RegCloseKey(key);
-  const DWORD capacity = lpcbData && *lpcbData > 0 ? static_cast<DWORD>(*lpcbData) : 0;
-  if (r == ERROR_FILE_NOT_FOUND) {
-    // No default value: an empty text, whatever the buffer.
-    if (lpData && capacity > 0) lpData[0] = '\0';
-    if (lpcbData) *lpcbData = 1;
-    return ERROR_SUCCESS;
-  }
-  if (r != ERROR_SUCCESS) return r;
-  if (lpcbData) *lpcbData = static_cast<LONG>(data.size());
-  if (!lpData) return ERROR_SUCCESS;
-  if (capacity < data.size()) return ERROR_MORE_DATA;
-  std::memcpy(lpData, data.data(), data.size());
-  return ERROR_SUCCESS;
-}
-
 LONG Win32Registry::RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved,
                                      LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
   if (lpType) *lpType = REG_NONE;  // what a failed query reports
@@ -157,12 +131,6 @@ LONG Win32Registry::RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpRe
   if (lpcbData) *lpcbData = static_cast<DWORD>(data.size());
   if (lpData) std::memcpy(lpData, data.data(), data.size());
   return ERROR_SUCCESS;
-}
-
-LONG Win32Registry::RegSetValueA(HKEY hKey, LPCSTR lpSubKey, DWORD dwType, LPCSTR lpData,
-                                 DWORD /*cbData: the text's own length counts*/) {
-  if (dwType != REG_SZ || !lpData) return ERROR_INVALID_PARAMETER;
-  return ::RegSetValueW(hKey, WideName(lpSubKey, true).get(), REG_SZ, Wide(lpData).c_str(), 0);
 }
 
 LONG Win32Registry::RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved,
@@ -194,7 +162,46 @@ LONG Win32Registry::RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
 
 LONG Win32Registry::RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName,
                                   LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
-  return ::RegEnumValueA(hKey, dwIndex, lpValueName, lpcchValueName, lpReserved, lpType, lpData, lpcbData);
+  if (lpReserved || !lpValueName || !lpcchValueName || (lpData && !lpcbData)) return ERROR_INVALID_PARAMETER;
+  // The name first (a value's name is at most 16,383 units), then the value
+  // read whole by it, converted as a query converts it.
+  std::vector<wchar_t> name(16384);
+  DWORD units = static_cast<DWORD>(name.size());
+  if (const LONG r = ::RegEnumValueW(hKey, dwIndex, name.data(), &units, nullptr, nullptr, nullptr, nullptr))
+    return r;
+  const std::string text = Wtf8FromUtf16(name.data(), units);
+  name.resize(units);
+  name.push_back(L'\0');
+  DWORD type = REG_NONE;
+  std::string data;
+  if (lpType || lpData || lpcbData) {
+    if (const LONG r = ReadValue(hKey, name.data(), type, data)) return r;
+  }
+  // The name and its NUL must fit; when they do not, nothing is stored.
+  if (*lpcchValueName <= text.size()) return ERROR_MORE_DATA;
+  if (lpData && *lpcbData < data.size()) {
+    *lpcbData = static_cast<DWORD>(data.size());
+    return ERROR_MORE_DATA;
+  }
+  std::memcpy(lpValueName, text.c_str(), text.size() + 1);
+  *lpcchValueName = static_cast<DWORD>(text.size());
+  if (lpType) *lpType = type;
+  if (lpcbData) *lpcbData = static_cast<DWORD>(data.size());
+  if (lpData) std::memcpy(lpData, data.data(), data.size());
+  return ERROR_SUCCESS;
+}
+
+// Only the counts and the time cross: the class name, which nothing here
+// reads, is not asked for, and the longest names are the wide function's
+// (in UTF-16 units).
+LONG Win32Registry::RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWORD lpReserved,
+                                LPDWORD lpcSubKeys, LPDWORD lpcbMaxSubKeyLen, LPDWORD lpcbMaxClassLen,
+                                LPDWORD lpcValues, LPDWORD lpcbMaxValueNameLen, LPDWORD lpcbMaxValueLen,
+                                LPDWORD lpcbSecurityDescriptor, PFILETIME lpftLastWriteTime) {
+  if (lpClass || lpcchClass) return ERROR_INVALID_PARAMETER;
+  return ::RegQueryInfoKeyW(hKey, nullptr, nullptr, lpReserved, lpcSubKeys, lpcbMaxSubKeyLen, lpcbMaxClassLen,
+                            lpcValues, lpcbMaxValueNameLen, lpcbMaxValueLen, lpcbSecurityDescriptor,
+                            lpftLastWriteTime);
 }
 
 LONG Win32Registry::RegCloseKey(HKEY hKey) { return ::RegCloseKey(hKey); }

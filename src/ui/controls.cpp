@@ -291,15 +291,9 @@ void Timer::Fire() {
   if (enabled_) Dispatch(form_.Name() + "." + name_ + "_Timer", Tick);
 }
 
-MenuItem::MenuItem(Form& f, std::string name, int index, int id, std::string caption,
-                   std::string shortcut, int helpTopic)
-    : form_(f), name_(std::move(name)), index_(index), id_(id), caption_(std::move(caption)),
-      shortcut_(std::move(shortcut)), helpTopic_(helpTopic) {
+MenuItem::MenuItem(Form& f, std::string name, int index, int id, int helpTopic)
+    : form_(f), name_(std::move(name)), index_(index), id_(id), helpTopic_(helpTopic) {
   f.Register(this);
-}
-
-std::string MenuItem::FullName() const {
-  return index_ < 0 ? name_ : name_ + "(" + std::to_string(index_) + ")";
 }
 
 void MenuItem::Checked(bool on) {
@@ -358,12 +352,6 @@ void Form::ShowModal() {
   if (!loaded_) return;
   visible_ = true;
   backend_.ShowModal(*this);
-}
-
-void Form::Hide() {
-  if (!visible_) return;
-  visible_ = false;
-  if (loaded_) backend_.FormChanged(*this, Prop::Visible);
 }
 
 bool Form::Unload(int mode) {

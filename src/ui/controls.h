@@ -333,15 +333,13 @@ class Timer {
 
 class MenuItem {
  public:
-  MenuItem(Form& f, std::string name, int index, int id, std::string caption,
-           std::string shortcut = "", int helpTopic = 0);
+  // The item's text and shortcut are the resource script's (res/hollin.rc),
+  // found by id; helpTopic is the help topic F1 opens on it.
+  MenuItem(Form& f, std::string name, int index, int id, int helpTopic = 0);
   Form& form() const { return form_; }
   const std::string& Name() const { return name_; }
   int Index() const { return index_; }
-  std::string FullName() const;
   int Id() const { return id_; }
-  const std::string& Caption() const { return caption_; }
-  const std::string& Shortcut() const { return shortcut_; }
   int HelpTopic() const { return helpTopic_; }
   bool Checked() const { return checked_; }
   void Checked(bool on);
@@ -355,8 +353,6 @@ class MenuItem {
   std::string name_;
   int index_;
   int id_;
-  std::string caption_;
-  std::string shortcut_;
   int helpTopic_;
   bool checked_ = false;
   bool enabled_ = true;
@@ -396,7 +392,6 @@ class Form {
   void Load();
   void Show();
   void ShowModal();
-  void Hide();
   // Asks QueryUnload (Cancel keeps the form), raises Unload, removes the
   // window. Mode 0: the user closed the window; 1: the program unloads it.
   bool Unload(int mode = 1);

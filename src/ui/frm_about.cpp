@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "common/names.h"
+#include "messages/messages.h"
 #include "registry/open_command.h"
 
 namespace hollin::ui {
@@ -19,7 +20,7 @@ FrmAbout::FrmAbout(Backend& backend, IRegistry& reg, IPlatform& platform, IMessa
 }
 
 void FrmAbout::Design() {
-  Caption("About");
+  Caption(msg::kAboutDesignCaption);
   ClientSize(6120, 5040);
   imgIcon.Move(240, 240, 480, 480);
   lblTitle.Move(960, 240, 3600, 600);
@@ -33,26 +34,25 @@ void FrmAbout::Design() {
   }
   lblClickThru0.Move(960, 2400, 2400, 240);
   lblClickThru0.Caption(kMakerMail);
-  lblClickThru0.ToolTipText = "Send Mail";
+  lblClickThru0.ToolTipText = msg::kAboutMailTip;
   lblClickThru1.Move(0, 2400, 2760, 240);
   lblClickThru1.Caption(kMakerWeb);
-  lblClickThru1.ToolTipText = "Visit Web Site";
+  lblClickThru1.ToolTipText = msg::kAboutWebTip;
   lblBase.Move(960, 2760, 4920, 600);
   cmdOK.Move(4620, 3600, 1260, 375);
-  cmdOK.Caption("OK");
+  cmdOK.Caption(msg::kAboutOK);
   cmdOK.Default = true;
   cmdOK.Cancel = true;
   cmdSysInfo.Move(4620, 4095, 1260, 375);
-  cmdSysInfo.Caption("&System Info...");
+  cmdSysInfo.Caption(msg::kAboutSysInfo);
   lblDisclaimer.Move(240, 3600, 4200, 1260);
 }
 
 void FrmAbout::Form_Load() {
   const ProgramIdentity id = platform_.Identity();
-  Caption("About " + id.title);
+  Caption(msg::AboutTitle(id.title));
   imgIcon.Picture(Picture::Icon);
-  lblVersion.Caption("Version " + std::to_string(id.major) + "." + std::to_string(id.minor) + "." +
-                     std::to_string(id.revision));
+  lblVersion.Caption(msg::AboutVersion(id.major, id.minor, id.revision));
   lblTitle.Caption(id.title + "\r" + id.product);
   // The rule under the title, and the double rule above the buttons.
   const double ruleY = 2.0 * lblTitle.Top() + lblTitle.Height();
@@ -65,12 +65,9 @@ void FrmAbout::Form_Load() {
   const int linkLeft = static_cast<int>(std::lround(lblClickThru0.Left() + 1.15 * lblClickThru0.Width()));
   lblClickThru1.Move(linkLeft, lblClickThru1.Top(), std::min(lblClickThru1.Width(), ClientWidth() - linkLeft),
                      lblClickThru1.Height());
-  lblDescription.Caption(id.product + " is the easiest way to track and maintain your preferred" +
-                         " associations between default Open applications and file types," +
-                         " despite efforts by other programs to" + " alter your settings.");
-  lblBase.Caption(BaseFile.empty() ? std::string() : "Base file: " + BaseFile);
-  lblDisclaimer.Caption(std::string("This program was developed by:\r") +
-                        "Nordane Software\r14 Harrow Lane\rKestrel Bay KB1 4RT\r");
+  lblDescription.Caption(msg::AboutDescription(id.product));
+  lblBase.Caption(msg::AboutBaseFile(BaseFile));
+  lblDisclaimer.Caption(msg::kAboutDisclaimer);
 }
 
 void FrmAbout::lblClickThru_Click(int Index) {
@@ -78,8 +75,8 @@ void FrmAbout::lblClickThru_Click(int Index) {
   if (start.empty()) return;
   const Label& label = Index == 0 ? lblClickThru0 : lblClickThru1;
   if (!platform_.StartProcess(start + "\"" + label.Caption() + "\"", WindowStyle::Normal))
-    box_.Show({"The program for \"" + label.Caption() + "\" could not be started:\r" + start,
-               MbButtons::Ok, MbIcon::Exclamation, MbDefault::First, kProductName});
+    box_.Show({msg::LinkProgramFailed(label.Caption(), start), MbButtons::Ok, MbIcon::Exclamation,
+               MbDefault::First, msg::kBoxTitle});
 }
 
 void FrmAbout::StartSysInfo() {
@@ -95,8 +92,7 @@ void FrmAbout::StartSysInfo() {
   } catch (const std::exception&) {
     // Every failure on the way ends in the message below.
   }
-  box_.Show({"System Information Is Unavailable At This Time", MbButtons::Ok, MbIcon::None,
-             MbDefault::First, kProductName});
+  box_.Show({msg::kSysInfoUnavailable, MbButtons::Ok, MbIcon::None, MbDefault::First, msg::kBoxTitle});
 }
 
 }  // namespace hollin::ui

@@ -10,10 +10,14 @@
 #include "common/names.h"
 #include "common/text.h"
 #include "common/ansi_codepage.h"
+#include "compare/always_restore.h"
+#include "compare/changed_when.h"
 #include "compare/exe_name.h"
 #include "compare/check.h"
 #include "compare/default_apps.h"
 #include "compare/restore.h"
+#include "registry/settings.h"
+#include "messages/messages.h"
 #include "resource.h"
 
 namespace hollin::ui {
@@ -34,16 +38,18 @@ constexpr long kErrorCancelled = 1223;  // ERROR_CANCELLED: the user cancelled
 FrmMain::FrmMain(Backend& backend, AppState& appState, IRegistry& reg, IPlatform& platform,
                  IMessageBox& box, FrmStatus& frmStatus, FrmWarning& frmWarning)
     : Form(backend, "frmMain", FormStyle::MainWindow),
-      mnuFileExit(*this, "mnuFileExit", -1, IDM_FILE_EXIT, "E&xit", "Ctrl+X"),
-      mnuViewChoice0(*this, "mnuViewChoice", 0, IDM_VIEW_CHOICE0, "Changes O&nly", "Ctrl+N", 2),
-      mnuViewChoice1(*this, "mnuViewChoice", 1, IDM_VIEW_CHOICE1, "C&urrent Settings", "Ctrl+U", 2),
-      mnuViewChoice2(*this, "mnuViewChoice", 2, IDM_VIEW_CHOICE2, "&Base Settings", "Ctrl+B", 2),
-      mnuAccept(*this, "mnuAccept", -1, IDM_ACCEPT, "A&ccept All Current", "Ctrl+C", 3),
-      mnuRestore(*this, "mnuRestore", -1, IDM_RESTORE, "&Restore Base for Selected Type(s)", "Ctrl+R", 4),
-      mnuRefresh(*this, "mnuRefresh", -1, IDM_REFRESH, "Re&fresh", "F5", 2),
-      mnuOptWarn(*this, "mnuOptWarn", -1, IDM_OPT_WARN, "&Warn Before Restoring", "Ctrl+W", 4),
-      mnuHlpCont(*this, "mnuHlpCont", -1, IDM_HLP_CONT, "&Help Topics"),
-      mnuHlpAbout(*this, "mnuHlpAbout", -1, IDM_HLP_ABOUT, "&About Hollin", "", 1),
+      mnuFileExit(*this, "mnuFileExit", -1, IDM_FILE_EXIT),
+      mnuViewChoice0(*this, "mnuViewChoice", 0, IDM_VIEW_CHOICE0, 2),
+      mnuViewChoice1(*this, "mnuViewChoice", 1, IDM_VIEW_CHOICE1, 2),
+      mnuViewChoice2(*this, "mnuViewChoice", 2, IDM_VIEW_CHOICE2, 2),
+      mnuHealth(*this, "mnuHealth", -1, IDM_VIEW_HEALTH, 2),
+      mnuAccept(*this, "mnuAccept", -1, IDM_ACCEPT, 3),
+      mnuRestore(*this, "mnuRestore", -1, IDM_RESTORE, 4),
+      mnuRefresh(*this, "mnuRefresh", -1, IDM_REFRESH, 2),
+      mnuOptWarn(*this, "mnuOptWarn", -1, IDM_OPT_WARN, 4),
+      mnuOptAlways(*this, "mnuOptAlways", -1, IDM_OPT_ALWAYS, 4),
+      mnuHlpCont(*this, "mnuHlpCont", -1, IDM_HLP_CONT),
+      mnuHlpAbout(*this, "mnuHlpAbout", -1, IDM_HLP_ABOUT, 1),
       g_(appState), reg_(reg), platform_(platform), box_(box), frmStatus_(frmStatus),
       frmWarning_(frmWarning) {
   frmWarning_.mnuOptWarn = &mnuOptWarn;
@@ -68,12 +74,14 @@ FrmMain::FrmMain(Backend& backend, AppState& appState, IRegistry& reg, IPlatform
     mnuViewChoice(i).Click = [this, i] { mnuViewChoice_Click(i); };
   }
   mnuFileExit.Click = [this] { mnuFileExit_Click(); };
+  mnuHealth.Click = [this] { mnuHealth_Click(); };
   mnuRefresh.Click = [this] { mnuRefresh_Click(); };
   mnuAccept.Click = [this] { mnuAccept_Click(); };
   cmdAccept.Click = [this] { cmdAccept_Click(); };
   cmdRestore.Click = [this] { cmdRestore_Click(); };
   mnuRestore.Click = [this] { mnuRestore_Click(); };
   mnuOptWarn.Click = [this] { mnuOptWarn_Click(); };
+  mnuOptAlways.Click = [this] { mnuOptAlways_Click(); };
   mnuHlpCont.Click = [this] { mnuHlpCont_Click(); };
   mnuHlpAbout.Click = [this] { mnuHlpAbout_Click(); };
   OnHelp = [this](MenuItem* item) { ShowHelp(item ? item->HelpTopic() : 0); };
@@ -97,16 +105,15 @@ void FrmMain::Design() {
   lvwMain.Move(90, 45, 3144, 4470);
   lvwMain.Tag = "EXTLIST";
   Frame1.Move(3300, 0, 1692, 1305);
-  Frame1.Caption("View");
-  const char* views[] = {"Changes O&nly", "C&urrent Settings", "&Base Settings"};
+  Frame1.Caption(msg::kViewFrame);
   for (int i = 0; i < 3; ++i) {
     optView(i).Container(&Frame1);
     optView(i).Move(135, 285 + 330 * i, 1515, 285);
-    optView(i).Caption(views[i]);
+    optView(i).Caption(msg::ViewCaption(i));
   }
   optView0.Value(true);
   fraAction.Move(5055, 0, 3090, 1305);
-  fraAction.Caption("Action");
+  fraAction.Caption(msg::kActionFrame);
   fraAction.Enabled(false);
   const FontSpec small{"Small Fonts", 6.75, false};
   for (Control* c : {static_cast<Control*>(&cmdAccept), static_cast<Control*>(&lblAccept),
@@ -115,12 +122,12 @@ void FrmMain::Design() {
     c->Enabled(false);
   }
   cmdAccept.Move(1740, 165, 1275, 510);
-  cmdAccept.Caption("A&ccept Current");
+  cmdAccept.Caption(msg::kAcceptButton);
   lblAccept.Move(30, 192, 1645, 540);
   lblAccept.Font(small);
   lblAccept.Colors(kSmallLabelColor, kSystemColor);
   cmdRestore.Move(1740, 735, 1275, 510);
-  cmdRestore.Caption("&Restore Base");
+  cmdRestore.Caption(msg::kRestoreButton);
   lblRestore.Move(30, 745, 1645, 510);
   lblRestore.Font(small);
   lblRestore.Colors(kSmallLabelColor, kSystemColor);
@@ -158,13 +165,13 @@ void FrmMain::Design() {
 }
 
 void FrmMain::Form_Load() {
-  const int typeWidth = TextWidth("File Type");
-  lvwMain.AddColumn("File Type", typeWidth);
+  const int typeWidth = TextWidth(msg::kTypeColumn);
+  lvwMain.AddColumn(msg::kTypeColumn, typeWidth);
   // Links are listed after the file types, under their own caption where the
   // control shows groups.
-  lvwMain.GroupCaptions({"File Types", "Links (URL Protocols)"});
-  lvwMain.AddColumn("Changed To Open With", lvwMain.Width() - typeWidth - 8);
-  ShownView = -1;
+  lvwMain.GroupCaptions({msg::kTypesGroup, msg::kLinksGroup});
+  lvwMain.AddColumn(msg::kChangedColumn, lvwMain.Width() - typeWidth - 8);
+  ShownView = kNoView;
   if (frmIcon) {
     frmIcon->Load();
     imgIco.Picture(frmIcon->imgIco.Picture());
@@ -176,14 +183,15 @@ void FrmMain::Form_Load() {
   lblName2.Top(Round(shadowTop));
   lblName1.Top(Round(shadowTop - 2));
   imgIco.Top(Round(nameTop - imgIco.Height() - 0.2 * lblName0.Height() + 2));
-  Caption(std::string(kAppTitle) + " " + kProductName);
-  lblAccept.Caption("For all File Types,\ruse CURRENT settings\ras new Base.");
-  lblRestore.Caption("For selected File Type(s),\ruse BASE application\rinstead of Current.");
+  Caption(msg::MainTitle());
+  lblAccept.Caption(msg::kAcceptNote);
+  lblRestore.Caption(msg::kRestoreNote);
 
   // The switch is looked for among the arguments only: the program's own
-  // path may hold "-h" ("C:\Tools-Hub\hollin.exe").
-  if (FoldCase(ArgumentsOf(platform_.CommandLine())).find("-h") != std::string::npos) {
-    g_.HiddenStart = true;
+  // path may hold "-h" ("C:\Tools-Hub\hollin.exe"), and a type to review
+  // may too.
+  if (flags.ReviewTypes.empty() && FoldCase(ArgumentsOf(platform_.CommandLine())).find("-h") != std::string::npos) {
+    flags.HiddenStart = true;
     frmStatus_.SetUp();
   } else {
     Show();
@@ -193,7 +201,7 @@ void FrmMain::Form_Load() {
   platform_.SetMousePointer(MousePointer::Default);
 }
 
-void FrmMain::Form_Paint() { g_.HiddenStart = false; }
+void FrmMain::Form_Paint() { flags.HiddenStart = false; }
 
 void FrmMain::Form_KeyPress(int& KeyAscii) {
   // Characters typed while the list has the focus go to its own handler.
@@ -203,13 +211,7 @@ void FrmMain::Form_KeyPress(int& KeyAscii) {
 
 void FrmMain::Form_QueryUnload(int&, int) {
   if (!flags.ChangesPending) return;
-  const std::string text =
-      std::string("One or more of the Current default Open applications is\r") +
-      "different from that stored as your Base. Would you like to\r" +
-      "accept the Current settings as your new Base? \r\r" + "If so, click Yes.\r\r" +
-      "Click No to keep your Base file as it is. " + kAppTitle + " will continue\r" +
-      "to report these items as 'changed' in future sessions.";
-  if (box_.Show({text, MbButtons::YesNo, MbIcon::Question, MbDefault::Second, kProductName}) ==
+  if (box_.Show({msg::CloseQuestion(), MbButtons::YesNo, MbIcon::Question, MbDefault::Second, msg::kBoxTitle}) ==
       MbAnswer::Yes)
     SaveOnClose();
 }
@@ -218,16 +220,14 @@ void FrmMain::SaveOnClose() {
   // The window closes whatever happens; a base that cannot be written is
   // reported and stays as it was.
   try {
-    SaveCurrentAsDefault(g_, vsdMain, *this);
+    SaveCurrentAsDefault(g_, vsdMain, this);
   } catch (const BaseFileError& e) {
-    box_.Show({std::string(e.what()) + "\r\rThe base was not changed.", MbButtons::Ok,
-               MbIcon::Exclamation, MbDefault::First, kProductName});
+    box_.Show({msg::BaseNotChangedOnClose(e.what()), MbButtons::Ok, MbIcon::Exclamation, MbDefault::First,
+               msg::kBoxTitle});
   }
 }
 
 void FrmMain::Form_Unload(int&) {
-  g_.CurrentEntry.reset();
-  g_.BaseEntry.reset();
   platform_.EndProcess();
 }
 
@@ -238,7 +238,8 @@ void FrmMain::mnuRefresh_Click() {
   Refresh();
   GetAllCurrent();
   LoadBase();
-  if (ShownView != -1) ShownView = 3;
+  // The changes view is built anew even where it is the one shown.
+  ShownView = kNoView;
   if (optView0.Value())
     optView_Click(0);
   else
@@ -256,46 +257,38 @@ void FrmMain::mnuRefresh_Click() {
 // program can hide a type from the check unnoticed.
 void FrmMain::ReportSkipped() {
   if (skipped_.empty()) return;
-  std::string text = std::to_string(skipped_.size()) +
-                     " key(s) under HKEY_CLASSES_ROOT could not be checked, and the file types "
-                     "they stand for may have changed unnoticed:\r";
-  size_t shown = 0;
-  for (const auto& s : skipped_) {
-    if (++shown > 10) {
-      text += "\r... and " + std::to_string(skipped_.size() - 10) + " more.";
-      break;
-    }
-    // Appended piece by piece: GCC 12 warns wrongly about "a" + b chains.
-    text.append("\r");
-    if (s.name.empty()) text.append("(a name that could not be read)");
-    else text.append("\"").append(s.name).append("\"");
-    if (s.status == ERROR_SUCCESS) text.append(" - the same name as a type already read");
-    else text.append(" - error ").append(std::to_string(s.status));
-  }
-  text += "\r\rUse the system's registry editor to look at these keys.";
-  box_.Show({text, MbButtons::Ok, MbIcon::Exclamation, MbDefault::First, kProductName});
+  std::vector<std::string> lines;
+  for (const auto& k : skipped_) lines.push_back(msg::SkippedKeyLine(k.name, k.status));
+  box_.Show({msg::SkippedKeys(lines, skipped_.size()), MbButtons::Ok, MbIcon::Exclamation, MbDefault::First,
+             msg::kBoxTitle});
 }
 
 void FrmMain::GetAllCurrent() {
   ShowLed(Led::Yellow);
-  if (!g_.RestoreConfirmed) ShowText("Reading CURRENT entries...");
+  if (!flags.RestoreConfirmed) ShowText(msg::kReadingCurrent);
   lblInfo.Caption("");
   Refresh();
+  risks_.clear();
   ScanResult scan = ScanCurrent(reg_, platform_);
   g_.CurrentEntries = std::move(scan.entries);
-  g_.CurrentEntry = std::move(scan.last);
   skipped_ = std::move(scan.skipped);
 }
 
 void FrmMain::LoadBase() {
-  hollin::LoadBase(g_, vsdMain, *this, flags.NewDBCreated);
-  // A base of an earlier format recorded no links and no verbs: they are
-  // recorded with it now, without a word but one in the status.
-  if (!flags.NewDBCreated && RecordLinks(g_, vsdMain)) flags.LinksNowGuarded = true;
+  if (hollin::LoadBase(g_, vsdMain, this) != BaseLoad::RecordedNew) {
+    // A base of an earlier format recorded no links and no verbs: they are
+    // recorded with it now, without a word but one in the status.
+    if (RecordLinks(g_, vsdMain)) flags.LinksNowGuarded = true;
+    return;
+  }
+  flags.NewDBCreated = true;
+  LogAction(Action::FirstRun, "First run in the window: no base was recorded yet; the current settings of " +
+                                  std::to_string(g_.CurrentEntries->Count()) + " file types are the base now.");
 }
 
 void FrmMain::optView_Click(int Index) {
   for (int i = 0; i < 3; ++i) mnuViewChoice(i).Checked(false);
+  mnuHealth.Checked(false);
   mnuViewChoice(Index).Checked(true);
   if (ShownView == Index) return;
   FontSpec normal = lblInfo.Font();
@@ -310,7 +303,7 @@ void FrmMain::optView_Click(int Index) {
   if (Index == 0) {
     lvwMain.MultiSelect(true);
     ShowDelta();
-    ShownView = 0;
+    ShownView = kChangesView;
   } else {
     lvwMain.MultiSelect(false);
     ShownView = static_cast<std::int16_t>(Index);
@@ -319,7 +312,7 @@ void FrmMain::optView_Click(int Index) {
   }
   Refresh();
   if (lvwMain.Count() >= 1) lvwMain.EnsureVisible(1);
-  if (!g_.HiddenStart) lvwMain.SetFocus();
+  if (!flags.HiddenStart) lvwMain.SetFocus();
   platform_.SetMousePointer(MousePointer::Default);
   settled_ = {sbrMain.PanelPicture(), sbrMain.PanelText()};
 }
@@ -328,71 +321,35 @@ void FrmMain::mnuViewChoice_Click(int Index) { optView(Index).Value(true); }
 
 void FrmMain::lvwMain_ColumnClick(int column) { lvwMain.SortKey(column - 1); }
 
-std::string FrmMain::EntryText(const char* heading, const AssocEntry& entry) const {
-  const auto blank = entry.ProgramID().find_first_not_of(' ') == std::string::npos;
-  std::string t = heading;
-  t.append(KindOf(entry.Ext())).append(UpperCase(entry.Ext())).append(":\r\r");
-  t.append("PROGRAM ID:\r").append(blank ? "[not set]" : entry.ProgramID()).append("\r");
-  t.append("OPEN COMMAND KEYNAME: HKey_Classes_Root\\ +\r").append(entry.OpenCmdRegKey()).append("\r");
-  t.append("DEFAULT OPEN COMMAND:\r").append(entry.ProgramFullPath());
-  if (const std::string opener = DescribeOpener(entry); !opener.empty())
-    t.append("\r\rOPENS WITH: ").append(opener).append("\rLAYERS: ").append(DescribeLayers(&entry, nullptr));
-  if (const std::string verb = DescribeVerb(&entry, nullptr); !verb.empty()) t.append("\rVERB: ").append(verb);
-  return t;
-}
-
-// "file type " or "link " before an entry's name in the panel.
-const char* FrmMain::KindOf(const std::string& name) { return !name.empty() && name[0] != '.' ? "link " : "file type "; }
-
-// An Explorer's choice that Windows does not use, for the panel; "" for none.
-std::string FrmMain::IgnoredChoiceText(const AssocEntry* entry) {
-  if (!entry || entry->IgnoredChoice().empty()) return std::string();
-  return "\rNOT HONOURED: Explorer's choice " + entry->IgnoredChoice() +
-         " (Windows does not use it: its hash does not verify, or Windows reset it)";
-}
-
 // What the system itself says it runs for a type, for the panel; "" where
 // it cannot tell.
 std::string FrmMain::WhatWindowsRuns(const std::string& ext) {
   std::string progId, command;
   if (!platform_.AskWhatOpens(ext, progId, command)) return std::string();
   // One line: the identifier it names, else the program of its command.
-  return "\rWINDOWS RUNS: " + (!progId.empty() ? progId : command.empty() ? std::string("-") : ProgramNameFromCommand(command));
+  return msg::WindowsRunsLine(progId, command);
 }
 
 void FrmMain::lvwMain_ItemClick(int row) {
-  const std::string ext = EntryName(lvwMain.Text(row));
-  if (ShownView == 1) {
+  const std::string ext = msg::EntryName(lvwMain.Text(row));
+  mnuOptAlways.Checked(HoldsType(ReadAlwaysRestore(reg_), ext));
+  if (ShownView == kCurrentView) {
     const AssocEntry& entry = *g_.CurrentEntries->Item(ext);
-    lblInfo.Caption(EntryText("CURRENT settings for ", entry) + IgnoredChoiceText(&entry) + WhatWindowsRuns(ext));
-  } else if (ShownView == 2) {
-    lblInfo.Caption(EntryText("BASE (previous) settings for ", *g_.BaseEntries->Item(ext)));
-  } else if (ShownView == 0) {
-    // A type missing on one side is an ordinary case here: "(none)".
-    std::string t = "CHANGE for " + std::string(KindOf(ext)) + UpperCase(ext) + " - \r\r";
-    if (const AssocEntry* c = g_.CurrentEntries->Lookup(ext))
-      t.append("CURRENT default Open command:\r").append(c->ProgramFullPath());
-    else
-      t.append("CURRENT default Open command: (none)");
-    const AssocEntry* b = g_.BaseEntries->Lookup(ext);
-    if (b) {
-      t.append("\r\rBASE (previous) default Open command:\r").append(b->ProgramFullPath());
-    } else {
-      t.append("\r\rBASE (previous) default Open command: (none)");
-      lvwMain.Selected(row, false);  // nothing to restore for it
-    }
-    // The layers, now and before, where they say anything, and what the
-    // system itself runs.
+    lblInfo.Caption(msg::EntryPanel(true, entry) + msg::IgnoredChoiceLine(&entry) + WhatWindowsRuns(ext));
+  } else if (ShownView == kHealthView) {
+    lblInfo.Caption(msg::EntryPanel(true, *g_.CurrentEntries->Item(ext)) + "\r" + RiskText(ext));
+  } else if (ShownView == kBaseView) {
+    lblInfo.Caption(msg::EntryPanel(false, *g_.BaseEntries->Item(ext)));
+  } else if (ShownView == kChangesView) {
     const AssocEntry* c = g_.CurrentEntries->Lookup(ext);
-    const std::string now = c ? DescribeOpener(*c) : std::string();
-    const std::string was = b ? DescribeOpener(*b) : std::string();
-    if (!now.empty() || !was.empty()) {
-      t.append("\r\rNOW: ").append(now.empty() ? std::string("-") : now);
-      t.append("\rWAS: ").append(was.empty() ? std::string("-") : was);
-      t.append("\rLAYERS: ").append(DescribeLayers(c, b));
-    }
-    if (const std::string verb = DescribeVerb(c, b); !verb.empty()) t.append("\rVERB: ").append(verb);
-    lblInfo.Caption(t + IgnoredChoiceText(c) + WhatWindowsRuns(ext));
+    const AssocEntry* b = g_.BaseEntries->Lookup(ext);
+    if (!b) lvwMain.Selected(row, false);  // nothing to restore for it
+    // When the key that changed was last written (the key's time: a later
+    // write of anything in it moves it).
+    std::int64_t written = 0;
+    const bool known = KeyLastWritten(reg_, ChangedKeyOf(reg_, c, b), written);
+    lblInfo.Caption(msg::ChangePanel(ext, c, b, known ? LocalMinute(written) : std::string(), c ? RiskText(ext) : std::string()) +
+                    msg::IgnoredChoiceLine(c) + WhatWindowsRuns(ext));
     bool any = false;
     for (int i = 1; i <= lvwMain.Count() && !any; ++i) any = lvwMain.Selected(i);
     cmdRestore.Enabled(any);
@@ -415,44 +372,97 @@ void FrmMain::lvwMain_KeyPress(int& KeyAscii) {
   }
   LastKeyTime = now;
   lvwMain.SetFocus();
-  if (ShownView == 0) lvwMain.MultiSelect(true);
+  if (ShownView == kChangesView) lvwMain.MultiSelect(true);
 }
 
 void FrmMain::ShowDelta() {
   lvwMain.BeginUpdate();
+  // The rows' risk signals: of the changed types only, so that a check
+  // without changes asks nothing of the files.
+  if (fileFacts) assessor_.emplace(reg_, *fileFacts);
   try {
-    hollin::ShowDelta(g_, flags, *this);
+    ui::ShowDelta(g_, flags, *this);
   } catch (...) {
+    assessor_.reset();
     lvwMain.EndUpdate();
     throw;
   }
+  assessor_.reset();
   lvwMain.EndUpdate();
+}
+
+void FrmMain::mnuHealth_Click() {
+  for (int i = 0; i < 3; ++i) mnuViewChoice(i).Checked(false);
+  mnuHealth.Checked(true);
+  for (int i = 0; i < 3; ++i) optView(i).Value(false);
+  platform_.SetMousePointer(MousePointer::Hourglass);
+  lblInfo.Caption("");
+  cmdRestore.Enabled(false);
+  lblRestore.Enabled(false);
+  mnuRestore.Enabled(false);
+  lvwMain.Clear();
+  lvwMain.MultiSelect(false);
+  ShownView = kHealthView;
+  SetSecondColumn("Opens With [Signals]", TextWidth("Changed To Open With") + 10 - TextWidth("Opens With [Signals]"));
+  if (!fileFacts) {
+    SetStatus(Led::Grey, "The health check cannot read the facts of files here.");
+    platform_.SetMousePointer(MousePointer::Default);
+    return;
+  }
+  SetStatus(Led::Yellow, "Checking the program of every file type...");
+  RepaintNow();
+  Assessor assessor(reg_, *fileFacts);
+  lvwMain.BeginUpdate();
+  for (const auto& c : *g_.CurrentEntries) {
+    Assessment a = assessor.Assess(*c);
+    if (std::none_of(a.signals.begin(), a.signals.end(), CountsForHealth)) continue;
+    lvwMain.Add(msg::ListName(c->Ext()), OpenerOf(*c) + " [" + a.Words() + "]", c->IsProtocol() ? 1 : 0);
+    risks_[FoldCase(c->Ext())] = std::move(a);
+  }
+  lvwMain.EndUpdate();
+  const int n = lvwMain.Count();
+  SetStatus(n ? Led::Red : Led::Green,
+            n ? std::to_string(n) + " file type(s) with risk signals - select from list to view details."
+              : std::string("No file type's program shows a risk signal."));
+  if (n >= 1) lvwMain.EnsureVisible(1);
+  if (!flags.HiddenStart) lvwMain.SetFocus();
+  platform_.SetMousePointer(MousePointer::Default);
+  settled_ = {sbrMain.PanelPicture(), sbrMain.PanelText()};
+}
+
+// The risk signals of a type's current program for the panel, on the lines
+// after its command; "" where none were assessed.
+std::string FrmMain::RiskText(const std::string& ext) const {
+  const auto it = risks_.find(FoldCase(ext));
+  if (it == risks_.end()) return std::string();
+  const std::string text = it->second.PanelText();
+  return text.empty() ? text : "\r" + text;
 }
 
 void FrmMain::ShowAll(const AssocEntries& entries, const char* caption, int extraTwips,
-                      const char* statusText) {
+                      std::string (*statusText)(int count)) {
   SetSecondColumn(caption, extraTwips);
   lvwMain.BeginUpdate();
-  for (const auto& entry : entries) lvwMain.Add(ListName(*entry), OpenerOf(*entry), entry->IsProtocol() ? 1 : 0);
+  for (const auto& entry : entries) lvwMain.Add(msg::ListName(entry->Ext()), OpenerOf(*entry), entry->IsProtocol() ? 1 : 0);
   lvwMain.EndUpdate();
-  SetStatus(Led::Grey, std::to_string(lvwMain.Count()) + statusText);
+  SetStatus(Led::Grey, statusText(lvwMain.Count()));
 }
 
 void FrmMain::ShowAllCurrent() {
-  ShowAll(*g_.CurrentEntries, "Currently Opens With", 7,
-          " CURRENT entries - select from list to view details.");
+  ShowAll(*g_.CurrentEntries, msg::kCurrentColumn, 7, msg::AllCurrentEntries);
 }
 
 void FrmMain::ShowAllPrevious() {
-  ShowAll(*g_.BaseEntries, "Previously Opened With", -7,
-          " BASE entries - select from list to view details.");
+  ShowAll(*g_.BaseEntries, msg::kBaseColumn, -7, msg::AllBaseEntries);
 }
 
 void FrmMain::cmdAccept_Click() {
   platform_.SetMousePointer(MousePointer::Hourglass);
   Refresh();
-  SaveCurrentAsDefault(g_, vsdMain, *this);
+  SaveCurrentAsDefault(g_, vsdMain, this);
   flags.BaseUpdated = true;
+  LogAction(Action::Accepted, "Accepted in the window: the current settings of " +
+                                  std::to_string(g_.CurrentEntries->Count()) + " file types are the base now.");
   mnuRefresh_Click();
   platform_.SetMousePointer(MousePointer::Default);
 }
@@ -460,33 +470,32 @@ void FrmMain::cmdAccept_Click() {
 void FrmMain::mnuAccept_Click() { cmdAccept_Click(); }
 
 void FrmMain::cmdRestore_Click() {
-  const std::string warning =
-      std::string("You are about to modify your Windows Registry.") +
-      " Making these changes could cause another application" +
-      " (most likely one that was recently installed) to operate incorrectly." +
-      " If you are unsure, click Cancel to abandon the changes." + "\r\r" +
-      "Maintaining up-to-date backup copies of your Windows Registry files" +
-      " (SYSTEM.DAT and USER.DAT) always is advisable.";
-  if (mnuOptWarn.Checked()) {
-    g_.RestoreConfirmed = false;
-    frmWarning_.Load();
-    frmWarning_.Caption(kProductName);
-    frmWarning_.lblWarning1.Caption(warning);
-    frmWarning_.ShowModal();
-  } else {
-    g_.RestoreConfirmed = true;
-  }
-  if (!g_.RestoreConfirmed) return;
+  flags.RestoreConfirmed = !mnuOptWarn.Checked() || frmWarning_.Ask(msg::kBoxTitle, msg::RestoreWarning());
+  if (!flags.RestoreConfirmed) return;
   platform_.SetMousePointer(MousePointer::Hourglass);
-  SetStatus(Led::Yellow, "Restoring BASE settings to Registry...");
+  SetStatus(Led::Yellow, msg::kRestoring);
   const auto failed = RestoreBaseToReg();
   mnuRefresh_Click();
   // A restore the registry refused in part does not call itself done.
-  constexpr std::string_view kDone = "Base settings restored. ";
-  if ((!failed.empty() || !pendingChoices_.empty()) && sbrMain.PanelText().rfind(kDone, 0) == 0) {
-    ShowText("Not all BASE settings were restored. " + sbrMain.PanelText().substr(kDone.size()));
+  const std::string_view done = msg::kRestoredPrefix;
+  if ((!failed.empty() || !pendingChoices_.empty()) && sbrMain.PanelText().rfind(done, 0) == 0) {
+    ShowText(msg::kNotAllRestoredPrefix + sbrMain.PanelText().substr(done.size()));
     settled_ = {sbrMain.PanelPicture(), sbrMain.PanelText()};
   }
+  // One line a type: restored, or which write was refused.
+  std::string logged = "Restored in the window:";
+  for (const std::string& type : restoring_) {
+    std::string line = type + ": restored.";
+    for (const auto& f : failed)
+      if (f.ext == type)
+        line = type + ": the registry refused to write " + WhatText(f.what) +
+               (f.layer ? std::string(" in the ") + f.layer : std::string()) + " (error " + std::to_string(f.status) +
+               ").";
+    if (std::find(pendingChoices_.begin(), pendingChoices_.end(), type) != pendingChoices_.end())
+      line = type + ": Explorer's choice differs from the base, and only Settings may write it.";
+    logged.append("\n").append(line);
+  }
+  LogAction(failed.empty() && pendingChoices_.empty() ? Action::Restored : Action::RestoreRefused, logged);
   ReportNotRestored(failed);
   ConfirmChoices();
 }
@@ -513,8 +522,8 @@ void FrmMain::ShowHelp(int topic) {
   const bool hasHlp = !winHelpIsStub && platform_.FileExists(hlp);
   const bool hasChm = platform_.FileExists(chm), hasHtm = platform_.FileExists(htm);
   if (!hasHlp && !hasChm && !hasHtm) {
-    box_.Show({"The help file \"" + (winHelpIsStub ? chm : hlp) + "\" is missing.", MbButtons::Ok,
-               MbIcon::Exclamation, MbDefault::First, kProductName});
+    box_.Show({msg::HelpFileMissing(winHelpIsStub ? chm : hlp), MbButtons::Ok, MbIcon::Exclamation,
+               MbDefault::First, msg::kBoxTitle});
     return;
   }
   std::vector<std::string> failed;
@@ -526,21 +535,18 @@ void FrmMain::ShowHelp(int topic) {
     if (topic > 0) arguments = "-i " + std::to_string(topic) + " " + arguments;
     for (const char* viewer : {"winhelp.exe ", "winhlp32.exe "})
       if (platform_.StartProcess(viewer + arguments, WindowStyle::Minimized)) return;
-    failed.push_back("neither winhelp.exe nor winhlp32.exe could be started for \"" + hlp + "\"");
+    failed.push_back(msg::HelpViewersFailed(hlp));
   }
   if (hasChm) {
     if (platform_.OpenHtmlHelp(chm, topic)) return;
-    failed.push_back("HTML Help could not open \"" + chm + "\"");
+    failed.push_back(msg::HtmlHelpFailed(chm));
   }
   // Last, the same help as a web page, in the program registered for it.
   if (hasHtm) {
     if (platform_.OpenDocument(htm)) return;
-    failed.push_back("no program opens \"" + htm + "\"");
+    failed.push_back(msg::NoProgramOpens(htm));
   }
-  std::string text = "Help cannot be shown: ";
-  for (size_t i = 0; i < failed.size(); ++i)
-    text += (i == 0 ? "" : i + 1 == failed.size() ? ", and " : ", ") + failed[i];
-  box_.Show({text + ".", MbButtons::Ok, MbIcon::Exclamation, MbDefault::First, kProductName});
+  box_.Show({msg::HelpCannotBeShown(failed), MbButtons::Ok, MbIcon::Exclamation, MbDefault::First, msg::kBoxTitle});
 }
 
 void FrmMain::mnuOptWarn_Click() {
@@ -550,12 +556,37 @@ void FrmMain::mnuOptWarn_Click() {
   SaveWarnSetting(reg_, box_, mnuOptWarn);
 }
 
+// The selected types join the set the guard restores at once, or, where all
+// of them are in it already, leave it.
+void FrmMain::mnuOptAlways_Click() {
+  std::vector<std::string> selected;
+  for (int i = 1; i <= lvwMain.Count(); ++i)
+    if (lvwMain.Selected(i)) selected.push_back(lvwMain.Text(i));
+  if (selected.empty()) {
+    box_.Show({"Select the file types to restore at once whenever they change, then choose this again.",
+               MbButtons::Ok, MbIcon::Information, MbDefault::First, kProductName});
+    return;
+  }
+  std::vector<std::string> always = ReadAlwaysRestore(reg_);
+  bool all = true;
+  for (const auto& t : selected) all = all && HoldsType(always, t);
+  if (all) std::erase_if(always, [&](const std::string& t) { return HoldsType(selected, t); });
+  else always.insert(always.end(), selected.begin(), selected.end());
+  if (const LONG status = WriteAlwaysRestore(reg_, always); status != ERROR_SUCCESS) {
+    box_.Show({msg::RefusedSetting(kAlwaysRestoreValue, status), MbButtons::Ok, MbIcon::Exclamation,
+               MbDefault::First, kProductName});
+    return;
+  }
+  mnuOptAlways.Checked(!all);
+}
+
 std::vector<RestoreFailure> FrmMain::RestoreBaseToReg() {
   // A base that names keys not its own is damaged: nothing is written.
   RequireRestorableBase(g_);
   std::vector<std::string> types;
   for (int i = 1; i <= lvwMain.Count(); ++i)
-    if (lvwMain.Selected(i)) types.push_back(EntryName(lvwMain.Text(i)));
+    if (lvwMain.Selected(i)) types.push_back(msg::EntryName(lvwMain.Text(i)));
+  restoring_ = types;
   RestoreResult result = RestoreTypes(reg_, *g_.BaseEntries, *g_.CurrentEntries, types);
   // Explorer is told of whatever was written, even where the other write of
   // the same type was refused.
@@ -565,56 +596,11 @@ std::vector<RestoreFailure> FrmMain::RestoreBaseToReg() {
 }
 
 // A restore the registry refused, in part or whole, is told: the rebuilt list
-// still shows those types, but not why. A long list is cut, as a message box
-// taller than the screen hides its button; the advice fits the errors met.
+// still shows those types, but not why.
 void FrmMain::ReportNotRestored(const std::vector<RestoreFailure>& failed) {
   if (failed.empty()) return;
-  // One line per type: both of its writes refused, or the one that was.
-  struct Line {
-    std::string ext;
-    std::string which;  // "": both writes of the type
-    LONG status;
-  };
-  std::vector<Line> lines;
-  std::vector<LONG> statuses;
-  for (const auto& f : failed) {
-    if (!lines.empty() && lines.back().ext == f.ext) {
-      lines.back().which.clear();
-    } else {
-      std::string which = WhatText(f.what);
-      if (f.layer) which.append(" in the ").append(f.layer);
-      lines.push_back({f.ext, std::move(which), f.status});
-    }
-    if (std::find(statuses.begin(), statuses.end(), f.status) == statuses.end()) statuses.push_back(f.status);
-  }
-  constexpr size_t kListed = 10;
-  std::string text = "The registry refused to restore " + std::to_string(lines.size()) + " file type(s):\r";
-  for (size_t i = 0; i < lines.size() && i < kListed; ++i) {
-    const Line& l = lines[i];
-    text.append("\r").append(l.ext);
-    if (!l.which.empty()) text.append(" (").append(l.which).append(")");
-    text.append(": error ").append(std::to_string(l.status));
-    const std::string reason = platform_.ErrorText(l.status);
-    if (!reason.empty()) text.append(" (").append(reason).append(")");
-  }
-  if (lines.size() > kListed) text += "\r... and " + std::to_string(lines.size() - kListed) + " more.";
-  text.append("\r\rThese types are still listed.");
-  bool other = false;
-  for (const LONG status : statuses) {
-    if (status == ERROR_ACCESS_DENIED) {
-      text.append(" Settings that all users share can be written only with administrator rights: start ")
-          .append(kAppTitle)
-          .append(" as an administrator and restore them again.");
-    } else if (status == ERROR_CHILD_MUST_BE_VOLATILE) {
-      text.append(" A key that lasts only until Windows restarts (a volatile key) cannot hold a lasting "
-                  "one, and administrator rights do not change that: remove that key with the "
-                  "system's registry editor, then restore again.");
-    } else {
-      other = true;
-    }
-  }
-  if (other) text.append(" Use the system's registry editor to look at the other keys.");
-  box_.Show({text, MbButtons::Ok, MbIcon::Exclamation, MbDefault::First, kProductName});
+  box_.Show({msg::NotRestored(failed, [this](long status) { return platform_.ErrorText(status); }), MbButtons::Ok,
+             MbIcon::Exclamation, MbDefault::First, msg::kBoxTitle});
 }
 
 // Explorer's choice is never written: Windows checks it with a hash that
@@ -629,42 +615,17 @@ void FrmMain::ConfirmChoices() {
   if (types.empty()) return;
   const DefaultAppsPage page = DefaultAppsPageFor(reg_, *g_.BaseEntries, types);
   const long status = platform_.OpenSettingsPage(DefaultAppsUri(page));
-  const size_t links = static_cast<size_t>(
-      std::count_if(types.begin(), types.end(), [](const std::string& t) { return IsProtocolName(t); }));
-  std::string which = std::to_string(types.size() - links) + " file type(s)";
-  if (links > 0) which = (links == types.size() ? std::string() : which + " and ") + std::to_string(links) + " link(s)";
-  std::string text = std::string("Explorer's choice of the program for ") + which +
-                     " is not the one your base recorded. Windows protects that choice, so " + kAppTitle +
-                     " does not write it.\r";
-  constexpr size_t kListed = 10;
-  for (size_t i = 0; i < types.size() && i < kListed; ++i) {
-    const AssocEntry* b = g_.BaseEntries->Lookup(types[i]);
-    const std::string recorded = b ? OpenerOf(*b) : std::string();
-    text.append("\r").append(ListName(types[i])).append(": ").append(recorded.empty() ? "(none)" : recorded);
+  std::vector<std::pair<std::string, std::string>> recorded;
+  for (const auto& type : types) {
+    const AssocEntry* b = g_.BaseEntries->Lookup(type);
+    recorded.emplace_back(type, b ? OpenerOf(*b) : std::string());
   }
-  if (types.size() > kListed) text += "\r... and " + std::to_string(types.size() - kListed) + " more.";
-  text.append("\r\r");
-  std::string error;
-  if (status != 0) {
-    error = "error " + std::to_string(status);
-    if (const std::string reason = platform_.ErrorText(status); !reason.empty()) error.append(": ").append(reason);
-  }
-  if (status == 0 && page.of != DefaultAppsPage::Of::AllApps) {
-    text.append("Windows' Default apps page of the recorded program opens now: there, choose it for each type "
-                "listed.");
-  } else if (status == 0) {
-    text.append("Windows' Default apps page opens now: there, look up each type listed and choose the program "
-                "named beside it.");
-  } else if (status == kErrorCancelled || status == ERROR_ACCESS_DENIED) {
-    text.append("Windows did not open its Default apps page: it was cancelled or refused (" + error +
-                "). In Settings > Apps > Default apps, choose the program named beside each type listed.");
-  } else {
-    text.append("Windows' Default apps page is not there to open (" + error +
-                "). In Settings > Apps > Default apps, choose the program named beside each type listed.");
-  }
-  text.append(" Refresh (F5) then shows whether it took.");
+  const std::string text =
+      msg::ChoicesToConfirm(recorded, status == 0, page.of != DefaultAppsPage::Of::AllApps,
+                            status == kErrorCancelled || status == ERROR_ACCESS_DENIED, status,
+                            status == 0 ? std::string() : platform_.ErrorText(status));
   box_.Show({text, MbButtons::Ok, status == 0 ? MbIcon::Information : MbIcon::Exclamation, MbDefault::First,
-             kProductName});
+             msg::kBoxTitle});
 }
 
 void FrmMain::tmrStatus_Timer() { platform_.EndProcess(); }
@@ -681,34 +642,30 @@ void FrmMain::ShowEventError(const std::string& where, std::exception_ptr error)
       // base goes elsewhere.
       const std::string isd = g_.BaseExtension;
       const bool former = BaseFileRead(g_) != g_.BaseFile + isd;
-      const std::string text =
-          std::string(e.what()) + "\r\r" + kAppTitle + " can record a new base from the current settings now, " +
-          (former ? "in " + g_.BaseFile + isd + ", and leave this file as it is."
-                  : std::string("and keep this file beside it under a new name.")) +
-          "\r\rRecord a new base? (No ends " + kAppTitle + " and leaves the file as it is.)";
-      if (box_.Show({text, MbButtons::YesNo, MbIcon::Exclamation, MbDefault::Second,
-                     kProductName}) != MbAnswer::Yes) {
+      if (box_.Show({msg::DamagedBaseQuestion(e.what(), former, g_.BaseFile + isd), MbButtons::YesNo,
+                     MbIcon::Exclamation, MbDefault::Second, msg::kBoxTitle}) != MbAnswer::Yes) {
         platform_.EndProcess();
         return;
       }
       Dispatch(where, [this] {
-        SetAsideAndRecordNewBase(g_, vsdMain, *this, flags.NewDBCreated);
+        SetAsideAndRecordNewBase(g_, vsdMain, this);
+        flags.NewDBCreated = true;
         mnuRefresh_Click();
       });
       return;
     }
-    box_.Show({std::string(e.what()) + "\r\rThe base file was left as it was. (In " + where + ".)", MbButtons::Ok,
-               MbIcon::Exclamation, MbDefault::First, kProductName});
+    box_.Show({msg::BaseLeftAsItWas(e.what(), where), MbButtons::Ok, MbIcon::Exclamation, MbDefault::First,
+               msg::kBoxTitle});
   } catch (const std::exception& e) {
-    box_.Show({std::string("An error stopped ") + where + ":\r\r" + e.what(), MbButtons::Ok,
-               MbIcon::Exclamation, MbDefault::First, kProductName});
+    box_.Show({msg::ErrorStopped(where, e.what()), MbButtons::Ok, MbIcon::Exclamation, MbDefault::First,
+               msg::kBoxTitle});
   } catch (...) {
-    box_.Show({std::string("An unknown error stopped ") + where + ".", MbButtons::Ok,
-               MbIcon::Exclamation, MbDefault::First, kProductName});
+    box_.Show({msg::UnknownErrorStopped(where), MbButtons::Ok, MbIcon::Exclamation, MbDefault::First,
+               msg::kBoxTitle});
   }
   // A quiet check that failed must not leave the user with nothing but the
   // status window: the main window comes up.
-  if (g_.HiddenStart && !Visible()) ShowMainWindow(false);
+  if (flags.HiddenStart && !Visible()) ShowMainWindow(false);
 }
 
 // After an error, the status bar must not go on showing the progress text of
@@ -720,12 +677,11 @@ void FrmMain::ShowSettledStatus(std::exception_ptr error) {
     ShowText(settled_->second);
     return;
   }
-  std::string text = "Stopped by an error: nothing was checked.";
+  std::string text = msg::kStoppedNothingChecked;
   try {
     std::rethrow_exception(error);
   } catch (const BaseFileError& e) {
-    text = e.problem() == BaseFileProblem::Unwritable ? "Stopped: the base file could not be written."
-                                                        : "Stopped: the base file could not be read.";
+    text = e.problem() == BaseFileProblem::Unwritable ? msg::kStoppedBaseUnwritable : msg::kStoppedBaseUnreadable;
   } catch (...) {
   }
   SetStatus(Led::Grey, text);
@@ -737,6 +693,17 @@ void FrmMain::ShowText(const std::string& text) { sbrMain.PanelText(text); }
 
 void FrmMain::RepaintNow() { backend().RefreshControl(sbrMain); }
 
+void FrmMain::Step(BaseStep step) {
+  if (step == BaseStep::Saving) {
+    ShowText(msg::kSavingBase);
+    RepaintNow();
+    return;
+  }
+  ShowLed(Led::Yellow);
+  // During a restore the status bar keeps saying what the restore does.
+  if (!flags.RestoreConfirmed) ShowText(msg::kReadingBase);
+}
+
 void FrmMain::SetSecondColumn(const std::string& caption, int extraTwips) {
   lvwMain.ColumnWidth(2, TextWidth(caption) + extraTwips);
   lvwMain.ColumnCaption(2, caption);
@@ -744,7 +711,17 @@ void FrmMain::SetSecondColumn(const std::string& caption, int extraTwips) {
 }
 
 void FrmMain::AddRow(const std::string& text, const std::string& subItem, bool link) {
-  lvwMain.Add(text, subItem, link ? 1 : 0);
+  const std::string name = msg::EntryName(text);
+  const int group = link ? 1 : 0;
+  const AssocEntry* c = assessor_ ? g_.CurrentEntries->Lookup(name) : nullptr;
+  if (!c) {
+    lvwMain.Add(text, subItem, group);
+    return;
+  }
+  Assessment a = assessor_->Assess(*c);
+  const std::string words = a.Words();
+  risks_[FoldCase(name)] = std::move(a);
+  lvwMain.Add(text, words.empty() ? subItem : subItem + " [" + words + "]", group);
 }
 
 void FrmMain::EnableAccept(bool enabled) {

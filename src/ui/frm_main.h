@@ -9,19 +9,21 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <utility>
 
+#include "base/base_store.h"
 #include "base/data_file.h"
 #include "common/message_box.h"
 #include "common/platform.h"
-#include "common/status_sink.h"
 #include "compare/app_state.h"
 #include "compare/restore.h"
-#include "compare/show_delta.h"
+#include "compare/risk.h"
 #include "registry/registry.h"
 #include "registry/scan.h"
 #include "ui/controls.h"
+#include "ui/delta_view.h"
 #include "ui/frm_status.h"
 #include "ui/frm_about.h"
 #include "ui/frm_icon.h"
@@ -29,7 +31,7 @@
 
 namespace hollin::ui {
 
-class FrmMain : public Form, public IStatusSink, public IDeltaWindow {
+class FrmMain : public Form, public IBaseProgress, public IDeltaWindow {
  public:
   FrmMain(Backend& backend, AppState& appState, IRegistry& reg, IPlatform& platform,
           IMessageBox& box, FrmStatus& frmStatus, FrmWarning& frmWarning);
@@ -60,8 +62,12 @@ class FrmMain : public Form, public IStatusSink, public IDeltaWindow {
 
   MenuItem mnuFileExit;
   MenuItem mnuViewChoice0, mnuViewChoice1, mnuViewChoice2;
+  MenuItem mnuHealth;
   MenuItem mnuAccept, mnuRestore, mnuRefresh;
   MenuItem mnuOptWarn;
+  // Whether the guard restores the selected types at once when they change
+  // (compare/always_restore); checked when every selected type is set so.
+  MenuItem mnuOptAlways;
   MenuItem mnuHlpCont, mnuHlpAbout;
 
   OptionButton& optView(int index);
@@ -70,10 +76,16 @@ class FrmMain : public Form, public IStatusSink, public IDeltaWindow {
   // The About box and the icon holder, when the program has them.
   FrmAbout* frmAbout = nullptr;
   FrmIcon* frmIcon = nullptr;
+  // The facts of files for the risk signals, when the program has them:
+  // without, the list and the panel show none and the health check says so.
+  IFileFacts* fileFacts = nullptr;
 
   // Window state.
-  std::int16_t ShownView = -1;
-  DeltaFlags flags;  // NewDBCreated, BaseUpdated, ChangesPending
+  // The view the list shows: the index of its option button, or kNoView
+  // before the first and while a check rebuilds it.
+  enum View : std::int16_t { kNoView = -1, kChangesView = 0, kCurrentView = 1, kBaseView = 2, kHealthView = 4 };
+  std::int16_t ShownView = kNoView;
+  DeltaFlags flags;  // the one-shot reports, changes pending, a quiet start
   DataFile vsdMain;
   // Type-ahead: the text searched for last, and when its last key came (in
   // seconds of Clock; long ago at first).
@@ -81,6 +93,12 @@ class FrmMain : public Form, public IStatusSink, public IDeltaWindow {
   double LastKeyTime = -1e18;
   // The present date and time in seconds; a test may set its own.
   std::function<double()> Clock;
+
+  // What a user did in the window, for the Application log (the program
+  // writes it with the IDs of a run for scripts, cli/event_log.h), with a
+  // text that says what was done; none: nothing is logged.
+  enum class Action { Restored, RestoreRefused, Accepted, FirstRun };
+  std::function<void(Action, const std::string&)> onAction;
 
   // Event procedures.
   void Form_Load();
@@ -92,6 +110,9 @@ class FrmMain : public Form, public IStatusSink, public IDeltaWindow {
   void mnuRefresh_Click();
   void optView_Click(int Index);
   void mnuViewChoice_Click(int Index);
+  // The health check: every type whose program shows a risk signal that
+  // counts (compare/risk.h), base or not, in the list (view 4).
+  void mnuHealth_Click();
   void lvwMain_ColumnClick(int column);
   void lvwMain_ItemClick(int row);
   void lvwMain_KeyPress(int& KeyAscii);
@@ -100,6 +121,7 @@ class FrmMain : public Form, public IStatusSink, public IDeltaWindow {
   void cmdRestore_Click();
   void mnuRestore_Click();
   void mnuOptWarn_Click();
+  void mnuOptAlways_Click();
   void mnuHlpCont_Click();
   void mnuHlpAbout_Click();
   // Opens the help file at a topic (0: its contents) in the system's help
@@ -122,10 +144,13 @@ class FrmMain : public Form, public IStatusSink, public IDeltaWindow {
   // nothing); any other error is shown, and the program goes on.
   void ShowEventError(const std::string& where, std::exception_ptr error);
 
-  // IStatusSink: the status bar's first panel.
-  void ShowLed(Led led) override;
-  void ShowText(const std::string& text) override;
-  void RepaintNow() override;
+  // The status bar's first panel.
+  void ShowLed(Led led);
+  void ShowText(const std::string& text);
+  void RepaintNow();
+
+  // IBaseProgress: the base store's steps, on the status bar.
+  void Step(BaseStep step) override;
 
   // IDeltaWindow.
   void SetSecondColumn(const std::string& caption, int extraTwips) override;
@@ -141,10 +166,14 @@ class FrmMain : public Form, public IStatusSink, public IDeltaWindow {
   void Design();
   void ReportSkipped();
   void ReportNotRestored(const std::vector<RestoreFailure>& failed);
-  std::string EntryText(const char* heading, const AssocEntry& entry) const;
   void ShowAll(const AssocEntries& entries, const char* caption, int extraTwips,
-               const char* statusText);
+               std::string (*statusText)(int count));
   void SaveOnClose();
+  void LogAction(Action action, const std::string& text) {
+    if (onAction) onAction(action, text);
+  }
+  // The types the last restore was asked for.
+  std::vector<std::string> restoring_;
 
   AppState& g_;
   IRegistry& reg_;
@@ -163,8 +192,12 @@ class FrmMain : public Form, public IStatusSink, public IDeltaWindow {
   std::vector<std::string> pendingChoices_;
   void ConfirmChoices();
   std::string WhatWindowsRuns(const std::string& ext);
-  static std::string IgnoredChoiceText(const AssocEntry* entry);
-  static const char* KindOf(const std::string& name);
+  // The risk signals of the current program of each type listed in the
+  // changes or health view, by folded type; the assessor of the view being
+  // built.
+  std::map<std::string, Assessment> risks_;
+  std::optional<Assessor> assessor_;
+  std::string RiskText(const std::string& ext) const;
 };
 
 }  // namespace hollin::ui

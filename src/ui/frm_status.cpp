@@ -1,6 +1,7 @@
 #include "ui/frm_status.h"
 
 #include "common/names.h"
+#include "messages/messages.h"
 
 namespace hollin::ui {
 
@@ -10,10 +11,10 @@ FrmStatus::FrmStatus(Backend& backend) : Form(backend, "frmStatus", FormStyle::F
 }
 
 void FrmStatus::Design() {
-  Caption("frmStatus");
+  Caption(msg::kStatusDesignCaption);
   ClientSize(3000, 1350);
   lblMain.Move(660, 90, 2325, 405);
-  lblMain.Caption("Checking Registry for changes in default Open applications...");
+  lblMain.Caption(msg::kStatusDesignText);
   imgLED.Move(60, 135, 510, 315);
   imgLED.Picture(Picture::LedYellow);
   linDivider.Move(60, 1200, 2880, 15);
@@ -32,15 +33,15 @@ void FrmStatus::Form_Load() {
 
 void FrmStatus::SetUp() {
   Load();
-  Caption(kProductName);
-  lblMain.Caption("Checking Registry for changes to file associations...");
+  Caption(msg::kBoxTitle);
+  lblMain.Caption(msg::kStatusChecking);
   Show();
   Refresh();
 }
 
 void FrmStatus::ShowNoChanges() {
   imgLED.Picture(Picture::LedGreen);
-  lblMain.Caption("OK!\rNo changes found.");
+  lblMain.Caption(msg::kStatusNoChanges);
 }
 
 }  // namespace hollin::ui

@@ -7,7 +7,6 @@
 #pragma once
 
 #include "common/message_box.h"
-#include "compare/app_state.h"
 #include "registry/registry.h"
 #include "ui/controls.h"
 
@@ -19,7 +18,7 @@ void SaveWarnSetting(IRegistry& reg, IMessageBox& box, const MenuItem& mnuOptWar
 
 class FrmWarning : public Form {
  public:
-  FrmWarning(Backend& backend, AppState& appState, IRegistry& reg);
+  FrmWarning(Backend& backend, IRegistry& reg);
 
   // In tab order.
   Label lblWarning0{*this, "lblWarning", 0};
@@ -33,14 +32,18 @@ class FrmWarning : public Form {
   MenuItem* mnuOptWarn = nullptr;
   IMessageBox* box = nullptr;
 
+  // Loads the window with a title and the warning, shows it modally and
+  // returns the answer: true for OK.
+  bool Ask(const std::string& title, const std::string& warning);
+
   void cmdOK_Click();
   void cmdCancel_Click();
   void chkWarn_Click();
 
  private:
   void Design();
-  AppState& g_;
   IRegistry& reg_;
+  bool confirmed_ = false;
 };
 
 }  // namespace hollin::ui

@@ -6,12 +6,13 @@
 #include <vector>
 
 #include "common/win32_text.h"
+#include "common/text.h"
 #include "resource.h"
 
 namespace hollin::ui {
 namespace {
 
-constexpr char kFormClass[] = "HollinForm";
+constexpr wchar_t kFormClass[] = L"HollinForm";
 constexpr int kFirstControlId = 100;
 constexpr UINT_PTR kTimerId = 1;
 constexpr int kHeaderMargin = 12;  // pixels at 96 DPI a header item puts around its text
@@ -33,7 +34,7 @@ struct DpiFunctions {
 const DpiFunctions& Dpis() {
   static const DpiFunctions functions = [] {
     DpiFunctions f;
-    if (HMODULE user = GetModuleHandleA("user32.dll")) {
+    if (HMODULE user = GetModuleHandleW(L"user32.dll")) {
       f.forWindow = reinterpret_cast<decltype(f.forWindow)>(
           reinterpret_cast<void (*)()>(GetProcAddress(user, "GetDpiForWindow")));
       f.adjust = reinterpret_cast<decltype(f.adjust)>(
@@ -44,50 +45,53 @@ const DpiFunctions& Dpis() {
   return functions;
 }
 
-// Lines break at a carriage return alone; the controls want CR LF.
-std::string WithLineFeeds(const std::string& text) {
-  std::string out;
-  out.reserve(text.size() + 8);
-  for (size_t i = 0; i < text.size(); ++i) {
-    out += text[i];
-    if (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')) out += '\n';
-  }
-  return out;
-}
+// A text as the controls take it: UTF-16, and CR LF where a carriage
+// return alone breaks a line.
+std::wstring ControlText(const std::string& text) { return Wide(WithLineFeeds(text)); }
+
+// An integer resource, as the wide functions take it.
+LPCWSTR Resource(int id) { return MAKEINTRESOURCEW(id); }
 
 Form* FormOfWindow(HWND hwnd) {
   HWND root = hwnd ? GetAncestor(hwnd, GA_ROOT) : nullptr;
   if (!root) return nullptr;
-  char cls[32] = {};
-  GetClassNameA(root, cls, sizeof cls);
-  if (lstrcmpA(cls, kFormClass) != 0) return nullptr;
-  return reinterpret_cast<Form*>(GetWindowLongPtrA(root, GWLP_USERDATA));
+  wchar_t cls[32] = {};
+  GetClassNameW(root, cls, static_cast<int>(std::size(cls)));
+  if (lstrcmpW(cls, kFormClass) != 0) return nullptr;
+  return reinterpret_cast<Form*>(GetWindowLongPtrW(root, GWLP_USERDATA));
 }
 
 }  // namespace
 
 Win32Backend::Win32Backend(HINSTANCE instance) : instance_(instance) {
+  // The common controls are loaded here, not at the program's start: the
+  // guard and a run for scripts make none of them, and under Wine the library
+  // alone adds some 7 MB to a process's working set. The manifest's
+  // activation context still gives the loader version 6.
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
-  InitCommonControlsEx(&icc);
+  if (const HMODULE comctl = LoadLibraryW(L"comctl32.dll"))
+    if (const auto init = reinterpret_cast<BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*)>(
+            reinterpret_cast<void*>(GetProcAddress(comctl, "InitCommonControlsEx"))))
+      init(&icc);
   HDC screen = GetDC(nullptr);
   if (screen) {
     dpi_ = GetDeviceCaps(screen, LOGPIXELSY);
     ReleaseDC(nullptr, screen);
   }
   if (dpi_ <= 0) dpi_ = 96;
-  WNDCLASSEXA wc{};
+  WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
   wc.lpfnWndProc = FormProc;
   wc.hInstance = instance_;
-  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));  // an integer resource
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   wc.lpszClassName = kFormClass;
   wc.hIcon = IconOf(Picture::Icon);
   smallIcon_ = static_cast<HICON>(
-      LoadImageA(instance_, MAKEINTRESOURCEA(IDI_HOLLIN), IMAGE_ICON, 16, 16, 0));
+      LoadImageW(instance_, Resource(IDI_HOLLIN), IMAGE_ICON, 16, 16, 0));
   wc.hIconSm = smallIcon_;
-  RegisterClassExA(&wc);
-  accelerators_ = LoadAcceleratorsA(instance_, MAKEINTRESOURCEA(IDA_MAIN));
+  RegisterClassExW(&wc);
+  accelerators_ = LoadAcceleratorsW(instance_, Resource(IDA_MAIN));
 }
 
 Win32Backend::~Win32Backend() {
@@ -107,14 +111,15 @@ const FontSpec& Win32Backend::FontFor(const Control& c) const {
 HFONT Win32Backend::FontOf(const FontSpec& font, int dpi) {
   const auto key = std::make_tuple(font.name, static_cast<int>(font.points * 100), font.bold, font.underline, dpi);
   if (auto it = fonts_.find(key); it != fonts_.end()) return it->second;
-  LOGFONTA lf{};
+  LOGFONTW lf{};
   lf.lfHeight = -static_cast<LONG>(font.points * dpi / 72.0 + 0.5);
   lf.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
   lf.lfUnderline = font.underline ? TRUE : FALSE;
   lf.lfCharSet = DEFAULT_CHARSET;
   lf.lfQuality = DEFAULT_QUALITY;
-  lstrcpynA(lf.lfFaceName, font.name.c_str(), LF_FACESIZE);
-  HFONT f = CreateFontIndirectA(&lf);
+  const std::wstring faceName = Wide(font.name);
+  lstrcpynW(lf.lfFaceName, faceName.c_str(), LF_FACESIZE);
+  HFONT f = CreateFontIndirectW(&lf);
   // The program's faces (MS Sans Serif, Small Fonts) are narrow bitmap faces
   // that a system may lack; the face that stands in for them is often wider,
   // and the texts would no longer fit their labels. The stand-in is narrowed
@@ -122,17 +127,17 @@ HFONT Win32Backend::FontOf(const FontSpec& font, int dpi) {
   const double share = font.name == "MS Sans Serif" ? 0.45 : font.name == "Small Fonts" ? 0.42 : 0;
   HDC dc = GetDC(nullptr);
   HGDIOBJ old = SelectObject(dc, f);
-  char face[LF_FACESIZE] = {};
-  GetTextFaceA(dc, LF_FACESIZE, face);
-  TEXTMETRICA tm{};
-  GetTextMetricsA(dc, &tm);
+  wchar_t face[LF_FACESIZE] = {};
+  GetTextFaceW(dc, LF_FACESIZE, face);
+  TEXTMETRICW tm{};
+  GetTextMetricsW(dc, &tm);
   SelectObject(dc, old);
   ReleaseDC(nullptr, dc);
   const LONG narrow = static_cast<LONG>(-lf.lfHeight * share + 0.5);
-  if (share > 0 && lstrcmpiA(face, font.name.c_str()) != 0 && tm.tmAveCharWidth > narrow) {
+  if (share > 0 && lstrcmpiW(face, faceName.c_str()) != 0 && tm.tmAveCharWidth > narrow) {
     DeleteObject(f);
     lf.lfWidth = narrow;
-    f = CreateFontIndirectA(&lf);
+    f = CreateFontIndirectW(&lf);
   }
   fonts_[key] = f;
   return f;
@@ -148,16 +153,16 @@ HICON Win32Backend::IconOf(Picture picture) {
   HICON icon = nullptr;
   if (picture == Picture::Icon) {
     icon = static_cast<HICON>(
-        LoadImageA(instance_, MAKEINTRESOURCEA(IDI_HOLLIN), IMAGE_ICON, 32, 32, 0));
+        LoadImageW(instance_, Resource(IDI_HOLLIN), IMAGE_ICON, 32, 32, 0));
   } else if (picture != Picture::None) {
     // An LED picture becomes an opaque icon, so that the status bar's panel
     // can carry it (SB_SETICON) and others can see that it does.
     const int id = IDB_LED_GREY + static_cast<int>(picture) - static_cast<int>(Picture::LedGrey);
     HBITMAP bmp = static_cast<HBITMAP>(
-        LoadImageA(instance_, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+        LoadImageW(instance_, Resource(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     if (bmp) {
       BITMAP bm{};
-      GetObject(bmp, sizeof bm, &bm);
+      GetObjectW(bmp, sizeof bm, &bm);
       std::vector<BYTE> zeros(static_cast<size_t>((bm.bmWidth + 15) / 16 * 2 * bm.bmHeight), 0);
       HBITMAP mask = CreateBitmap(bm.bmWidth, bm.bmHeight, 1, 1, zeros.data());
       ICONINFO info{TRUE, 0, 0, mask, bmp};
@@ -200,9 +205,9 @@ void Win32Backend::CreateForm(Form& form) {
   // Every window starts in the middle of the screen.
   const int x = (GetSystemMetrics(SM_CXSCREEN) - size.cx) / 2;
   const int y = (GetSystemMetrics(SM_CYSCREEN) - size.cy) / 2;
-  HMENU menu = hasMenu ? LoadMenuA(instance_, MAKEINTRESOURCEA(IDM_MAIN)) : nullptr;
-  HWND hwnd = CreateWindowExA(ExStyleOf(form), kFormClass, form.Caption().c_str(), StyleOf(form),
-                              x, y, size.cx, size.cy, nullptr, menu, instance_, &form);
+  HMENU menu = hasMenu ? LoadMenuW(instance_, Resource(IDM_MAIN)) : nullptr;
+  HWND hwnd = CreateWindowExW(ExStyleOf(form), kFormClass, Wide(form.Caption()).c_str(), StyleOf(form), x, y,
+                              size.cx, size.cy, nullptr, menu, instance_, &form);
   form.native = hwnd;
   // A monitor of another DPI than the system's: the window is made for it
   // before its controls are.
@@ -211,8 +216,8 @@ void Win32Backend::CreateForm(Form& form) {
     const SIZE own = OuterSize(form, static_cast<int>(dpi));
     SetWindowPos(hwnd, nullptr, 0, 0, own.cx, own.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
-  SendMessageA(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(IconOf(Picture::Icon)));
-  SendMessageA(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
+  SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(IconOf(Picture::Icon)));
+  SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
   int id = kFirstControlId;
   for (Control* c : form.Controls()) CreateControl(form, *c, id++);
   // Controls are declared front to back: each goes below those before it.
@@ -225,20 +230,21 @@ void Win32Backend::CreateForm(Form& form) {
   for (Control* c : form.Controls()) {
     if (c->ToolTipText.empty()) continue;
     if (!tips)
-      tips = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+      tips = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd, nullptr, instance_, nullptr);
-    TTTOOLINFOA tool{};
+    std::wstring text = Wide(c->ToolTipText);
+    TTTOOLINFOW tool{};
     tool.cbSize = sizeof tool;
     tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
     tool.hwnd = hwnd;
     tool.uId = reinterpret_cast<UINT_PTR>(c->native);
-    tool.lpszText = const_cast<char*>(c->ToolTipText.c_str());
-    SendMessageA(tips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    tool.lpszText = text.data();  // the control keeps a copy
+    SendMessageW(tips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
   }
 }
 
 void Win32Backend::CreateControl(Form& form, Control& c, int id) {
-  const char* cls = "STATIC";
+  const wchar_t* cls = L"STATIC";
   DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
   DWORD ex = 0;
   switch (c.kind()) {
@@ -260,46 +266,46 @@ void Win32Backend::CreateControl(Form& form, Control& c, int id) {
       style |= SS_ETCHEDHORZ;
       break;
     case Kind::CommandButton:
-      cls = "BUTTON";
+      cls = L"BUTTON";
       style |= WS_TABSTOP | (static_cast<CommandButton&>(c).Default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
       break;
     case Kind::OptionButton:
-      cls = "BUTTON";
+      cls = L"BUTTON";
       style |= WS_TABSTOP | BS_RADIOBUTTON;
       break;
     case Kind::CheckBox:
-      cls = "BUTTON";
+      cls = L"BUTTON";
       style |= WS_TABSTOP | BS_CHECKBOX;
       break;
     case Kind::Frame:
-      cls = "BUTTON";
+      cls = L"BUTTON";
       style |= BS_GROUPBOX;
       break;
     case Kind::ListView:
-      cls = WC_LISTVIEWA;
+      cls = WC_LISTVIEWW;
       style |= WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS;
       ex = WS_EX_CLIENTEDGE;
       break;
     case Kind::StatusBar:
-      cls = STATUSCLASSNAMEA;
+      cls = STATUSCLASSNAMEW;
       style |= CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER;
       break;
   }
-  HWND hwnd = CreateWindowExA(ex, cls, WithLineFeeds(c.Caption()).c_str(), style, 0, 0, 0, 0,
+  HWND hwnd = CreateWindowExW(ex, cls, ControlText(c.Caption()).c_str(), style, 0, 0, 0, 0,
                               WindowOf(form), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                               instance_, nullptr);
   c.native = hwnd;
-  SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(FontFor(c), DpiOf(form))), FALSE);
+  SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(FontFor(c), DpiOf(form))), FALSE);
   Place(c);
   if (c.kind() == Kind::ListView) {
-    SendMessageA(hwnd, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    SendMessageW(hwnd, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     SyncColumns(c);
     ControlChanged(c, Prop::MultiSelect, 0);
     SyncRows(c);
   }
   if (c.kind() == Kind::StatusBar) {
     int parts[] = {-1};
-    SendMessageA(hwnd, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(parts));
+    SendMessageW(hwnd, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(parts));
     ControlChanged(c, Prop::Panel, 0);
   }
   if (c.kind() == Kind::Image || c.kind() == Kind::OptionButton || c.kind() == Kind::CheckBox)
@@ -317,7 +323,7 @@ void Win32Backend::ApplyDpi(Form& form, int dpi) {
   if (dpi <= 0 || dpi == DpiOf(form)) return;
   dpis_[&form] = dpi;
   for (Control* c : form.Controls()) {
-    SendMessageA(WindowOf(*c), WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(FontFor(*c), dpi)), FALSE);
+    SendMessageW(WindowOf(*c), WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(FontFor(*c), dpi)), FALSE);
     Place(*c);
     if (c->kind() == Kind::ListView) SyncColumns(*c);
   }
@@ -345,8 +351,8 @@ void Win32Backend::DrawTransparentLabel(Form& form, Control& label, HDC dc) {
     HGDIOBJ old = SelectObject(dc, FontOf(FontFor(d), dpi));
     SetTextColor(dc, d.ForeColor() == kSystemColor ? GetSysColor(COLOR_BTNTEXT) : d.ForeColor());
     const UINT align = d.Alignment() == Align::Right ? DT_RIGHT : d.Alignment() == Align::Center ? DT_CENTER : DT_LEFT;
-    const std::string text = WithLineFeeds(d.Caption());
-    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_WORDBREAK | DT_NOPREFIX | align);
+    const std::wstring text = ControlText(d.Caption());
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_WORDBREAK | DT_NOPREFIX | align);
     SelectObject(dc, old);
   };
   for (size_t i = all.size(); i-- > at + 1;) {
@@ -376,7 +382,7 @@ void Win32Backend::DestroyForm(Form& form) {
   for (Control* c : form.Controls()) c->native = nullptr;
   form.native = nullptr;
   if (hwnd) {
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
     DestroyWindow(hwnd);
   }
 }
@@ -386,7 +392,7 @@ void Win32Backend::FormChanged(Form& form, Prop what) {
   if (!hwnd) return;
   switch (what) {
     case Prop::Caption:
-      SetWindowTextA(hwnd, form.Caption().c_str());
+      SetWindowTextW(hwnd, Wide(form.Caption()).c_str());
       break;
     case Prop::Visible:
       ShowWindow(hwnd, form.Visible() ? SW_SHOW : SW_HIDE);
@@ -405,20 +411,20 @@ void Win32Backend::FormChanged(Form& form, Prop what) {
 void Win32Backend::SyncColumns(Control& c) {
   auto& list = static_cast<ListView&>(c);
   HWND hwnd = WindowOf(c);
-  HWND header = reinterpret_cast<HWND>(SendMessageA(hwnd, LVM_GETHEADER, 0, 0));
-  const int have = header ? static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+  HWND header = reinterpret_cast<HWND>(SendMessageW(hwnd, LVM_GETHEADER, 0, 0));
+  const int have = header ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
   int i = 0;
   for (const auto& col : list.Columns()) {
-    LVCOLUMNA lc{};
+    LVCOLUMNW lc{};
     lc.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
     lc.fmt = LVCFMT_LEFT;
     // A column as wide as its caption shows the caption whole: the header's
     // own margins come on top.
     const int dpi = DpiOf(c.form());
     lc.cx = PixelsOf(col.width, dpi) + MulDiv(kHeaderMargin, dpi, 96);
-    std::string caption = col.caption;
+    std::wstring caption = Wide(col.caption);
     lc.pszText = caption.data();
-    SendMessageA(hwnd, i < have ? LVM_SETCOLUMNA : LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&lc));
+    SendMessageW(hwnd, i < have ? LVM_SETCOLUMNW : LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&lc));
     ++i;
   }
 }
@@ -427,31 +433,31 @@ void Win32Backend::SyncRows(Control& c) {
   auto& list = static_cast<ListView&>(c);
   HWND hwnd = WindowOf(c);
   syncing_ = true;
-  SendMessageA(hwnd, WM_SETREDRAW, FALSE, 0);
-  SendMessageA(hwnd, LVM_DELETEALLITEMS, 0, 0);
-  SendMessageA(hwnd, LVM_SETITEMCOUNT, list.Count(), 0);
+  SendMessageW(hwnd, WM_SETREDRAW, FALSE, 0);
+  SendMessageW(hwnd, LVM_DELETEALLITEMS, 0, 0);
+  SendMessageW(hwnd, LVM_SETITEMCOUNT, list.Count(), 0);
   int i = 0;
   for (const auto& row : list.Rows()) {
-    LVITEMA item{};
+    LVITEMW item{};
     item.mask = LVIF_TEXT | LVIF_STATE;
     item.iItem = i;
-    std::string text = row.text;
+    std::wstring text = Wide(row.text);
     item.pszText = text.data();
     item.state = row.selected ? LVIS_SELECTED : 0;
     item.stateMask = LVIS_SELECTED;
-    SendMessageA(hwnd, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
-    LVITEMA sub{};
+    SendMessageW(hwnd, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    LVITEMW sub{};
     sub.iSubItem = 1;
-    std::string subText = row.sub;
+    std::wstring subText = Wide(row.sub);
     sub.pszText = subText.data();
-    SendMessageA(hwnd, LVM_SETITEMTEXTA, i, reinterpret_cast<LPARAM>(&sub));
+    SendMessageW(hwnd, LVM_SETITEMTEXTW, i, reinterpret_cast<LPARAM>(&sub));
     ++i;
   }
   // Rows of more than the first group: each group under its caption, as the
   // control shows groups (the rows are in group order already, so their
   // indexes stay the display order). Groups go in after the rows: the
   // control takes none into an empty list.
-  SendMessageA(hwnd, LVM_REMOVEALLGROUPS, 0, 0);
+  SendMessageW(hwnd, LVM_REMOVEALLGROUPS, 0, 0);
   const bool grouped = list.Grouped();
   if (grouped) {
     const auto& captions = list.GroupCaptions();
@@ -462,19 +468,19 @@ void Win32Backend::SyncRows(Control& c) {
       group.mask = LVGF_HEADER | LVGF_GROUPID;
       group.pszHeader = header.data();
       group.iGroupId = static_cast<int>(g);
-      SendMessageA(hwnd, LVM_INSERTGROUP, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&group));
+      SendMessageW(hwnd, LVM_INSERTGROUP, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&group));
     }
     i = 0;
     for (const auto& row : list.Rows()) {
-      LVITEMA item{};
+      LVITEMW item{};
       item.mask = LVIF_GROUPID;
       item.iItem = i++;
       item.iGroupId = row.group;
-      SendMessageA(hwnd, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+      SendMessageW(hwnd, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
     }
   }
-  SendMessageA(hwnd, LVM_ENABLEGROUPVIEW, grouped, 0);
-  SendMessageA(hwnd, WM_SETREDRAW, TRUE, 0);
+  SendMessageW(hwnd, LVM_ENABLEGROUPVIEW, grouped, 0);
+  SendMessageW(hwnd, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(hwnd, nullptr, TRUE);
   syncing_ = false;
 }
@@ -484,7 +490,7 @@ void Win32Backend::ControlChanged(Control& c, Prop what, int row) {
   if (!hwnd) return;
   switch (what) {
     case Prop::Caption:
-      SetWindowTextA(hwnd, WithLineFeeds(c.Caption()).c_str());
+      SetWindowTextW(hwnd, ControlText(c.Caption()).c_str());
       if (c.kind() == Kind::Label && static_cast<Label&>(c).Transparent) Uncover(c);
       break;
     case Prop::Enabled:
@@ -497,19 +503,19 @@ void Win32Backend::ControlChanged(Control& c, Prop what, int row) {
       Place(c);
       break;
     case Prop::Font:
-      SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(FontFor(c), DpiOf(c.form()))), TRUE);
+      SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(FontFor(c), DpiOf(c.form()))), TRUE);
       break;
     case Prop::Colors:
       InvalidateRect(hwnd, nullptr, TRUE);
       break;
     case Prop::Picture:
-      SendMessageA(hwnd, STM_SETICON,
+      SendMessageW(hwnd, STM_SETICON,
                    reinterpret_cast<WPARAM>(IconOf(static_cast<Image&>(c).Picture())), 0);
       break;
     case Prop::Value: {
       const bool on = c.kind() == Kind::OptionButton ? static_cast<OptionButton&>(c).Value()
                                                      : static_cast<CheckBox&>(c).Value() == 1;
-      SendMessageA(hwnd, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
+      SendMessageW(hwnd, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
       break;
     }
     case Prop::Columns:
@@ -519,30 +525,30 @@ void Win32Backend::ControlChanged(Control& c, Prop what, int row) {
       SyncRows(c);
       break;
     case Prop::Selection: {
-      LVITEMA item{};
+      LVITEMW item{};
       item.state = static_cast<ListView&>(c).Selected(row) ? LVIS_SELECTED : 0;
       item.stateMask = LVIS_SELECTED;
       syncing_ = true;
-      SendMessageA(hwnd, LVM_SETITEMSTATE, row - 1, reinterpret_cast<LPARAM>(&item));
+      SendMessageW(hwnd, LVM_SETITEMSTATE, row - 1, reinterpret_cast<LPARAM>(&item));
       syncing_ = false;
       break;
     }
     case Prop::MultiSelect: {
-      LONG_PTR style = GetWindowLongPtrA(hwnd, GWL_STYLE);
+      LONG_PTR style = GetWindowLongPtrW(hwnd, GWL_STYLE);
       style = static_cast<ListView&>(c).MultiSelect() ? style & ~LVS_SINGLESEL : style | LVS_SINGLESEL;
-      SetWindowLongPtrA(hwnd, GWL_STYLE, style);
+      SetWindowLongPtrW(hwnd, GWL_STYLE, style);
       break;
     }
     case Prop::EnsureVisible:
-      SendMessageA(hwnd, LVM_ENSUREVISIBLE, row - 1, FALSE);
+      SendMessageW(hwnd, LVM_ENSUREVISIBLE, row - 1, FALSE);
       break;
     case Prop::Focus:
       if (IsWindowVisible(GetAncestor(hwnd, GA_ROOT))) SetFocus(hwnd);
       break;
     case Prop::Panel: {
       auto& bar = static_cast<StatusBar&>(c);
-      SendMessageA(hwnd, SB_SETICON, 0, reinterpret_cast<LPARAM>(IconOf(bar.PanelPicture())));
-      SendMessageA(hwnd, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(bar.PanelText().c_str()));
+      SendMessageW(hwnd, SB_SETICON, 0, reinterpret_cast<LPARAM>(IconOf(bar.PanelPicture())));
+      SendMessageW(hwnd, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(Wide(bar.PanelText()).c_str()));
       break;
     }
   }
@@ -581,7 +587,8 @@ int Win32Backend::TextWidth(const std::string& text, const FontSpec& font) {
   HDC dc = GetDC(nullptr);
   HGDIOBJ old = SelectObject(dc, FontOf(font, dpi_));
   SIZE size{};
-  GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  const std::wstring wide = Wide(text);
+  GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
   SelectObject(dc, old);
   ReleaseDC(nullptr, dc);
   return MulDiv(size.cx, 1440, dpi_);
@@ -602,37 +609,43 @@ bool Win32Backend::PreTranslate(MSG& msg) {
   Form* form = FormOfWindow(msg.hwnd);
   if (!form) return false;
   HWND root = WindowOf(*form);
-  if (!form->Menus().empty() && accelerators_ && TranslateAcceleratorA(root, accelerators_, &msg))
+  if (!form->Menus().empty() && accelerators_ && TranslateAcceleratorW(root, accelerators_, &msg))
     return true;
   if (msg.message == WM_CHAR) {
     Control* target = ControlOf(msg.hwnd);
     if (target) form->ActiveControl(target);
-    form->UserTypes(static_cast<int>(msg.wParam));
+    // A character beyond the BMP comes as two messages, one per surrogate;
+    // the form is told of it once, whole.
+    char32_t typed = static_cast<char32_t>(msg.wParam);
+    const char32_t high = highSurrogate_;
+    highSurrogate_ = typed >= 0xD800 && typed <= 0xDBFF ? typed : 0;
+    if (high && typed >= 0xDC00 && typed <= 0xDFFF) typed = 0x10000 + ((high - 0xD800) << 10) + (typed - 0xDC00);
+    if (!highSurrogate_) form->UserTypes(static_cast<int>(typed));
     if (target && target->kind() == Kind::ListView) return true;
   }
-  return IsDialogMessageA(root, &msg) != FALSE;
+  return IsDialogMessageW(root, &msg) != FALSE;
 }
 
 int Win32Backend::Run() {
   MSG msg;
-  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
     if (PreTranslate(msg)) continue;
     TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+    DispatchMessageW(&msg);
   }
   return static_cast<int>(msg.wParam);
 }
 
 void Win32Backend::PumpWaiting() {
   MSG msg;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
     if (msg.message == WM_QUIT) {
       PostQuitMessage(static_cast<int>(msg.wParam));
       return;
     }
     if (PreTranslate(msg)) continue;
     TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+    DispatchMessageW(&msg);
   }
 }
 
@@ -657,10 +670,10 @@ void Win32Backend::ShowModal(Form& form) {
     SetFocus(first);
   }
   MSG msg;
-  while (form.Loaded() && GetMessageA(&msg, nullptr, 0, 0) > 0) {
+  while (form.Loaded() && GetMessageW(&msg, nullptr, 0, 0) > 0) {
     if (PreTranslate(msg)) continue;
     TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+    DispatchMessageW(&msg);
   }
   for (HWND w : disabled) EnableWindow(w, TRUE);
   // The window that was active before is active again.
@@ -669,11 +682,11 @@ void Win32Backend::ShowModal(Form& form) {
 
 LRESULT CALLBACK Win32Backend::FormProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_NCCREATE) {
-    auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
+    auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
   }
-  auto* form = reinterpret_cast<Form*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-  if (!form) return DefWindowProcA(hwnd, msg, wp, lp);
+  auto* form = reinterpret_cast<Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (!form) return DefWindowProcW(hwnd, msg, wp, lp);
   return static_cast<Win32Backend&>(form->backend()).Handle(*form, hwnd, msg, wp, lp);
 }
 
@@ -725,7 +738,7 @@ LRESULT Win32Backend::Handle(Form& form, HWND hwnd, UINT msg, WPARAM wp, LPARAM 
       HDC dc = reinterpret_cast<HDC>(wp);
       if (c->BackColor() == kSystemColor) {
         if (c->ForeColor() == kSystemColor) break;
-        DefWindowProcA(hwnd, msg, wp, lp);
+        DefWindowProcW(hwnd, msg, wp, lp);
         SetTextColor(dc, c->ForeColor());
         SetBkMode(dc, TRANSPARENT);
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
@@ -796,7 +809,7 @@ LRESULT Win32Backend::Handle(Form& form, HWND hwnd, UINT msg, WPARAM wp, LPARAM 
           // The control's selection is the user's: read it back whole first.
           for (int i = 0; i < list->Count(); ++i)
             list->SelectionFromUser(
-                i + 1, (SendMessageA(hdr->hwndFrom, LVM_GETITEMSTATE, i, LVIS_SELECTED) & LVIS_SELECTED) != 0);
+                i + 1, (SendMessageW(hdr->hwndFrom, LVM_GETITEMSTATE, i, LVIS_SELECTED) & LVIS_SELECTED) != 0);
           if (nm->iItem >= 0) list->RowClicked(nm->iItem + 1);
           break;
         }
@@ -807,7 +820,7 @@ LRESULT Win32Backend::Handle(Form& form, HWND hwnd, UINT msg, WPARAM wp, LPARAM 
       return 0;
     }
   }
-  return DefWindowProcA(hwnd, msg, wp, lp);
+  return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
 }  // namespace hollin::ui

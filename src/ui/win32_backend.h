@@ -74,6 +74,7 @@ class Win32Backend : public Backend {
   int dpi_ = 96;  // the system's, which measured texts are in
   std::map<const Form*, int> dpis_;  // each form's, where it is not the system's
   bool syncing_ = false;  // the list is being filled by us, not the user
+  char32_t highSurrogate_ = 0;  // the first half of a character being typed
   std::map<std::tuple<std::string, int, bool, bool, int>, HFONT> fonts_;  // by face, size, style and DPI
   std::map<Color, HBRUSH> brushes_;
   std::map<Picture, HICON> icons_;

@@ -26,9 +26,9 @@ class StartupTest : public ::testing::Test {
     if (!ReadSetting(reg, box, name, 1, v, false)) return "<missing>";
     return std::get<std::string>(v);
   }
-  void Run() {
+  void Run(const AccountFacts& account = {}) {
     machine.calls.clear();
-    Main(appState, machine, reg, box, machine);
+    Main(appState, machine, reg, box, machine, account);
   }
 
   AppState appState;
@@ -38,12 +38,10 @@ class StartupTest : public ::testing::Test {
 };
 
 TEST_F(StartupTest, FirstStartOnAMachine) {
-  machine.twips = 1440.0 / 120;
   Run();
   EXPECT_TRUE(box.shown.empty());
   // No "Warn" yet: warnings stay on, the check box is left unchecked.
   EXPECT_EQ(machine.calls, (Calls{"pointer 11", "cd C:\\Tools\\Hollin", "chkWarn 0", "frmMain"}));
-  EXPECT_EQ(appState.ScreenTwipsY, 12);
   EXPECT_EQ(Read("InstallPath"), "C:\\Tools\\Hollin");
 }
 
@@ -61,6 +59,37 @@ TEST_F(StartupTest, SecondCopyIsAskedAboutBeforeAnythingElse) {
   Run();
   EXPECT_EQ(machine.calls, (Calls{"pointer 11", "cd C:\\Tools\\Hollin", "chkWarn 0", "frmMain"}));
   EXPECT_EQ(Read("InstallPath"), "C:\\Tools\\Hollin");
+}
+
+// An account that is no user's is told in a box, and the process ends
+// before anything is read or written; another account than the one signed
+// in is told, and the window goes on with its settings.
+TEST_F(StartupTest, TheWindowChecksOnlyAUsersOwnSettings) {
+  const struct {
+    AccountFacts facts;
+    const char* said;
+  } refused[] = {
+      {{"NT AUTHORITY\\SYSTEM", "S-1-5-18", ""}, "LocalSystem"},
+      {{"NT AUTHORITY\\LOCAL SERVICE", "S-1-5-19", ""}, "LocalService"},
+      {{"NT AUTHORITY\\NETWORK SERVICE", "S-1-5-20", ""}, "NetworkService"},
+      {{"PC\\ada", "S-1-5-21-9-1001", "PC\\ada", true}, "HKEY_USERS\\.DEFAULT"},
+  };
+  for (const auto& row : refused) {
+    box.shown.clear();
+    Run(row.facts);
+    ASSERT_EQ(box.shown.size(), 1u) << row.said;
+    EXPECT_NE(box.shown[0].text.find(row.said), std::string::npos) << box.shown[0].text;
+    EXPECT_NE(box.shown[0].text.find("has read and changed nothing"), std::string::npos);
+    EXPECT_EQ(box.shown[0].icon, MbIcon::Critical);
+    EXPECT_EQ(machine.calls, (Calls{"end"})) << row.said;
+    EXPECT_EQ(Read("InstallPath"), "<missing>");
+  }
+  box.shown.clear();
+  Run({"PC\\admin", "S-1-5-21-9-500", "PC\\ada", false, true});
+  ASSERT_EQ(box.shown.size(), 1u);
+  EXPECT_NE(box.shown[0].text.find("those of PC\\admin (elevated), not those of PC\\ada"), std::string::npos)
+      << box.shown[0].text;
+  EXPECT_EQ(machine.calls, (Calls{"pointer 11", "cd C:\\Tools\\Hollin", "chkWarn 0", "frmMain"}));
 }
 
 TEST_F(StartupTest, StoredWarnTextDecidesTheCheckBox) {
@@ -87,7 +116,9 @@ TEST_F(StartupTest, AStandardUserReadsTheStoredOption) {
   reg.DenyAccess(HKEY_CURRENT_USER, kSettingsKey, KEY_SET_VALUE);
   Run();
   ASSERT_EQ(box.shown.size(), 1u);
-  EXPECT_EQ(box.shown[0].text, RefusedSettingText("InstallPath", ERROR_ACCESS_DENIED));
+  EXPECT_EQ(box.shown[0].text,
+            "The setting \"InstallPath\" could not be saved: the registry refused it in HKEY_LOCAL_MACHINE and in "
+            "HKEY_CURRENT_USER (SOFTWARE\\Nordane\\Hollin, error 5). It holds until Hollin ends.");
   EXPECT_EQ(machine.calls.back(), "frmMain");
 }
 

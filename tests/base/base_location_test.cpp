@@ -38,18 +38,18 @@ TEST(BaseLocation, PortableCopiesKeepTheirBaseAndOthersMoveToTheUsersFolder) {
     bool userFolderMade;
   };
   const Case cases[] = {
-      {"portable, first run", false, true, true, false, 0, 0, "L", {kBeside, "", true}, false},
-      {"portable, with its base", true, true, true, false, 0, 0, "L", {kBeside, "", true}, false},
-      {"installed, first run", false, false, true, false, 0, 0, "L", {kUser, "", true}, true},
-      {"base beside a read-only program", true, false, true, false, 0, 0, "L", {kUser, kBeside, true}, true},
-      {"read-only base file", true, true, false, false, 0, 0, "L", {kUser, kBeside, true}, true},
-      {"moved before, folder writable again", true, true, true, true, 5, 9, "L", {kUser, "", true}, false},
+      {"portable, first run", false, true, true, false, 0, 0, "L", {kBeside, ""}, false},
+      {"portable, with its base", true, true, true, false, 0, 0, "L", {kBeside, ""}, false},
+      {"installed, first run", false, false, true, false, 0, 0, "L", {kUser, ""}, true},
+      {"base beside a read-only program", true, false, true, false, 0, 0, "L", {kUser, kBeside}, true},
+      {"read-only base file", true, true, false, false, 0, 0, "L", {kUser, kBeside}, true},
+      {"moved before, folder writable again", true, true, true, true, 5, 9, "L", {kUser, ""}, false},
       {"user's base, no base beside (elevated run)", false, true, true, true, 0, 9, "L",
-       {kUser, "", true}, false},
-      {"portable base newer than the user's", true, true, true, true, 9, 5, "L", {kBeside, "", true}, false},
-      {"no local app data, read-only folder", false, false, true, false, 0, 0, "", {kBeside, "", false}, false},
-      {"no local app data, base beside", true, false, true, false, 0, 0, "", {kBeside, "", false}, false},
-      {"local app data unwritable", true, false, true, false, 0, 0, "-", {kBeside, "", false}, false},
+       {kUser, ""}, false},
+      {"portable base newer than the user's", true, true, true, true, 9, 5, "L", {kBeside, ""}, false},
+      {"no local app data, read-only folder", false, false, true, false, 0, 0, "", {kBeside, ""}, false},
+      {"no local app data, base beside", true, false, true, false, 0, 0, "", {kBeside, ""}, false},
+      {"local app data unwritable", true, false, true, false, 0, 0, "-", {kBeside, ""}, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -65,7 +65,6 @@ TEST(BaseLocation, PortableCopiesKeepTheirBaseAndOthersMoveToTheUsersFolder) {
     const BaseLocation got = LocateBase(p, kProgram);
     EXPECT_EQ(got.file, c.want.file);
     EXPECT_EQ(got.readFirst, c.want.readFirst);
-    EXPECT_EQ(got.writable, c.want.writable);
     EXPECT_EQ(p.madeFolders, c.userFolderMade ? std::vector<std::string>{kUserFolder} : std::vector<std::string>{});
   }
 }
@@ -140,7 +139,7 @@ TEST(BaseLocation, ABaseMovedOutOfAReadOnlyFolderIsReadThenSavedElsewhere) {
   again.g.FormerBaseFile = where.readFirst;
   EXPECT_EQ(test::ProblemOf([&] { again.Load(); }, "damaged"), BaseFileProblem::Damaged);
   again.g.CurrentEntries = test::MakeEntries(3, 3);
-  EXPECT_EQ(SetAsideAndRecordNewBase(again.g, again.vsd, again.sink, again.created), "Prev.isd");
+  EXPECT_EQ(SetAsideAndRecordNewBase(again.g, again.vsd), "Prev.isd");
   EXPECT_EQ(Bytes(beside + ".isd"), damaged);
   EXPECT_EQ(std::distance(fs::directory_iterator(program.path()), {}), 1);
   again.Load();

@@ -29,11 +29,10 @@ class InFreshFolder {
   std::filesystem::path old_;
 };
 
-struct RecordingSink : IStatusSink {
-  void ShowLed(Led led) override { calls.push_back("led " + std::to_string(static_cast<int>(led))); }
-  void ShowText(const std::string& text) override { calls.push_back(text); }
-  void RepaintNow() override { calls.push_back("repaint"); }
-  std::vector<std::string> calls;
+// The steps the base store tells, in order.
+struct RecordingProgress : IBaseProgress {
+  void Step(BaseStep step) override { steps.push_back(step); }
+  std::vector<BaseStep> steps;
 };
 
 // count associations with realistic commands; variant changes every command.
@@ -62,10 +61,10 @@ inline std::vector<std::string> Flatten(const AssocEntries& entries) {
 struct Store {
   Associations g;
   DataFile vsd;
-  RecordingSink sink;
+  RecordingProgress progress;
   bool created = false;
-  void Load() { LoadBase(g, vsd, sink, created); }
-  void Save() { SaveCurrentAsDefault(g, vsd, sink); }
+  void Load() { created = hollin::LoadBase(g, vsd, &progress) == BaseLoad::RecordedNew; }
+  void Save() { SaveCurrentAsDefault(g, vsd, &progress); }
 };
 
 // Saves entries as the base of the current folder, making it if need be.
@@ -74,7 +73,7 @@ inline void SaveBase(const std::shared_ptr<AssocEntries>& entries) {
   s.g.CurrentEntries = entries;
   s.vsd.FileName(kBaseFileName);
   s.vsd.Open();
-  if (s.vsd.Status() == DataFile::kStatusNoSuchFile) RecordNewBase(s.g, s.vsd, s.sink, s.created);
+  if (s.vsd.Status() == DataFile::kStatusNoSuchFile) RecordNewBase(s.g, s.vsd);
   else s.Save();
 }
 

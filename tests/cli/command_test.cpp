@@ -11,10 +11,12 @@
 #include "base/data_file.h"
 #include "cli/report.h"
 #include "common/file_system.h"
+#include "common/text.h"
 #include "registry/layers.h"
 #include "registry/merged_class_root.h"
 #include "registry/registry_store.h"
 #include "registry/scan.h"
+#include "support/fake_file_facts.h"
 #include "support/fake_platform.h"
 #include "support/test_support.h"
 
@@ -34,7 +36,7 @@ class CommandTest : public ::testing::Test {
   int Run(std::vector<std::string> args, IRegistry* on = nullptr) {
     console = Console{};
     RunEnvironment env{on ? *on : reg, platform, console, dir.path().string(), dir.path().string(), "PC-7", "ada", 1796673600,
-                       &events};
+                       &events, account, withFacts ? &files : nullptr};
     return RunCommandLine(ParseOptions(args), env);
   }
   // The kinds of the events written, in order, and clears them.
@@ -53,6 +55,8 @@ class CommandTest : public ::testing::Test {
     reg.LoadText("REGEDIT4\n[HKEY_CLASSES_ROOT\\.txt]\n@=\"Grab.Doc\"\n[HKEY_CLASSES_ROOT\\Grab.Doc\\shell\\open\\command]\n"
                  "@=\"C:\\\\Grab\\\\grab.exe %1\"\n",
                  "hijack");
+    // The key's time, an hour before the check.
+    reg.SetLastWriteTime(HKEY_CLASSES_ROOT, ".txt", 1796673600 - 3600);
   }
 
   test::TempDir dir;
@@ -60,6 +64,9 @@ class CommandTest : public ::testing::Test {
   test::FakePlatform platform;
   Console console;
   RecordingEventLog events;
+  AccountFacts account{"PC-7\\ada", "S-1-5-21-1-2-3-1001", "PC-7\\ada"};
+  test::FakeFileFacts files;
+  bool withFacts = false;
 };
 
 // Every exit code from a real check, and the events the runs leave: one for
@@ -87,7 +94,12 @@ TEST_F(CommandTest, EveryExitCodeAndEventFromARealCheck) {
   // does not know, do not claim success.
   reg.DenyAccess(HKEY_CLASSES_ROOT, ".txt", KEY_SET_VALUE);
   EXPECT_EQ(Run({"--restore", "all"}), kWritesRefused);
-  EXPECT_NE(console.out.find(".txt: the registry refused"), std::string::npos) << console.out;
+  // Worded as the window words it, with the same advice.
+  EXPECT_NE(console.out.find("The registry refused to restore .txt (its program identifier in the machine classes): "
+                             "error 5 (Access is denied.).\nSettings that all users share can be written only with "
+                             "administrator rights"),
+            std::string::npos)
+      << console.out;
   reg.DenyAccess(HKEY_CLASSES_ROOT, ".txt", 0);
   EXPECT_EQ(Run({"--restore", ".zip"}), kWritesRefused);
   EXPECT_EQ(Run({"--restore", "TXT"}), kNoChanges);
@@ -129,9 +141,10 @@ TEST_F(CommandTest, AReportFileIsWrittenWholeAndTheConsoleGetsNothing) {
   EXPECT_EQ(Run({"--check", "--format", "csv", "--report", "r.csv"}), kChangesFound);
   EXPECT_EQ(console.out, "");
   EXPECT_EQ(test::ReadFileBytes(dir.File("r.csv")),
-            "type,change,base_progid,base_command,base_program,current_progid,current_command,current_program,kind,"
-            "base_verb,current_verb\r\n"
-            ".txt,changed,txtfile,C:\\WINDOWS\\NOTEPAD.EXE %1,NOTEPAD,Grab.Doc,C:\\Grab\\grab.exe %1,grab,type,,\r\n");
+            "type,change,base_progid,base_command,base_program,current_progid,current_command,current_program,"
+            "current_runs,signals,signer,company,product,changed,kind,base_verb,base_handler,current_verb,current_handler\r\n"
+            ".txt,changed,txtfile,C:\\WINDOWS\\NOTEPAD.EXE %1,NOTEPAD,Grab.Doc,C:\\Grab\\grab.exe %1,grab,,,,,,"
+            "2026-12-07T19:00:00Z,type,,,,\r\n");
 }
 
 // The administrators' associations file: the base written as one, and a
@@ -154,11 +167,11 @@ TEST_F(CommandTest, AssociationsFilesOutAndIn) {
   Hijack();
   EXPECT_EQ(Run({"--check", "--base", "dism.xml", "--format", "csv"}), kChangesFound);
   EXPECT_EQ(console.out,
-            "type,change,base_progid,base_command,base_program,current_progid,current_command,current_program,kind,"
-            "base_verb,current_verb\r\n"
-            ".txt,changed,TXTFILE,,Notepad,Grab.Doc,C:\\Grab\\grab.exe %1,grab,type,,\r\n"
-            ".pdf,removed,Reader.Document,,Reader,,,,type,,\r\n"
-            "http,removed,Browser.Url,,Browser,,,,protocol,,\r\n");
+            "type,change,base_progid,base_command,base_program,current_progid,current_command,current_program,"
+            "current_runs,signals,signer,company,product,changed,kind,base_verb,base_handler,current_verb,current_handler\r\n"
+            ".txt,changed,TXTFILE,,Notepad,Grab.Doc,C:\\Grab\\grab.exe %1,grab,,,,,,,type,,,,\r\n"
+            ".pdf,removed,Reader.Document,,Reader,,,,,,,,,,type,,,,\r\n"
+            "http,removed,Browser.Url,,Browser,,,,,,,,,,protocol,,,,\r\n");
   EXPECT_EQ(test::ReadFileBytes(Base()), base);
 
   for (const std::string bad : {"<DefaultAssociations><Association Identifier=\".txt\" ProgId=\"a\">",
@@ -273,7 +286,7 @@ TEST_F(CommandTest, AnIdentifierThatNamesAPathIsSeenAndRecordedSafely) {
                "[HKEY_CLASSES_ROOT\\CLSID\\{0C0A}\\shell\\open\\command]\n@=\"evil.exe %1\"\n",
                "path");
   EXPECT_EQ(Run({"--check", "--format", "csv"}), kChangesFound);
-  EXPECT_NE(console.out.find(",CLSID\\{0C0A},evil.exe %1,evil,type,,\r\n"), std::string::npos) << console.out;
+  EXPECT_NE(console.out.find(",CLSID\\{0C0A},evil.exe %1,evil,,,,,,"), std::string::npos) << console.out;
   EXPECT_EQ(Run({"--accept"}), kNoChanges);
   EXPECT_EQ(test::ReadFileBytes(Base()).find("{0C0A}\\shell"), std::string::npos);
   EXPECT_EQ(Run({"--restore", ".txt"}), kNoChanges);
@@ -372,7 +385,7 @@ TEST_F(CommandTest, ARefusedMachineWriteIsNeverMadeGoodInTheUserClasses) {
   const std::string before = reg.ToText();
   for (const char* type : {".txt", "TXT"}) {
     EXPECT_EQ(Run({"--restore", type}, &merged), kWritesRefused) << type;
-    EXPECT_NE(console.out.find("in the machine classes (error 5)"), std::string::npos) << console.out;
+    EXPECT_NE(console.out.find("in the machine classes): error 5"), std::string::npos) << console.out;
     EXPECT_EQ(reg.ToText(), before) << type;
   }
 }
@@ -391,7 +404,7 @@ TEST_F(CommandTest, ExplorersChoiceDecidesAndIsNeverClaimedRestored) {
                    "[HKEY_CURRENT_USER\\Software\\Classes\\Grab.Doc\\shell\\open\\command]\n@=\"u.exe %1\"\n",
                "choice");
   EXPECT_EQ(Run({"--check", "--format", "csv"}), kChangesFound);
-  EXPECT_NE(console.out.find(".txt,changed,txtfile,C:\\WINDOWS\\NOTEPAD.EXE %1,NOTEPAD,Grab.Doc,u.exe %1,u,type,,\r\n"),
+  EXPECT_NE(console.out.find(".txt,changed,txtfile,C:\\WINDOWS\\NOTEPAD.EXE %1,NOTEPAD,Grab.Doc,u.exe %1,u,,,,,,"),
             std::string::npos)
       << console.out;
   EXPECT_EQ(Run({"--restore", ".txt"}), kWritesRefused);
@@ -419,6 +432,144 @@ TEST_F(CommandTest, TheBaseNamedIsTheFileRead) {
   EXPECT_EQ(Snapshot(dir), before);
 }
 
+// The risk signals of a changed type's new program, in the reports; none
+// asked of a check without changes; and the health check, which needs no
+// base and writes none.
+TEST_F(CommandTest, RiskSignalsOfChangedTypesAndTheHealthCheck) {
+  using T = IFileFacts::Trust;
+  withFacts = true;
+  files.Add("C:\\WINDOWS\\NOTEPAD.EXE", T::Unsigned);  // told, but no count of health
+  files.Add("C:\\Program Files\\Paint\\zpaint.exe", T::Signed, "Sample Paint Ltd");
+  EXPECT_EQ(Run({"--check", "--health"}), kNoChanges) << console.out;
+  EXPECT_FALSE(std::filesystem::exists(Base()));
+  EXPECT_EQ(Run({"--check", "--health", "--base", "b.isd"}), kUsage);
+  EXPECT_EQ(Run({"--accept", "--health"}), kUsage);
+  EXPECT_EQ(Run({"--check"}), kFirstRun);
+  files.signatureChecks = 0;
+  EXPECT_EQ(Run({"--check"}), kNoChanges);
+  EXPECT_EQ(files.signatureChecks, 0) << "a check without changes asks nothing of the files";
+
+  reg.LoadText("REGEDIT4\n[HKEY_CLASSES_ROOT\\.txt]\n@=\"Grab.Doc\"\n[HKEY_CLASSES_ROOT\\Grab.Doc\\shell\\open\\command]\n"
+               "@=\"%TEMP%\\\\grab.exe %1\"\n"
+               "[HKEY_CLASSES_ROOT\\Paint.Picture\\shell\\open\\command]\n@=\"C:\\\\Program Files\\\\Paint\\\\zpaint.exe %1\"\n"
+               "[HKEY_CLASSES_ROOT\\.exe]\n@=\"exefile\"\n[HKEY_CLASSES_ROOT\\exefile\\shell\\open\\command]\n"
+               "@=\"C:\\\\Gone\\\\g.exe \\\"%1\\\" %*\"\n",
+               "hijack");
+  files.Add("C:\\Users\\ada\\AppData\\Local\\Temp\\grab.exe", T::Unsigned, "", "Grab, Inc.", "Grab");
+  EXPECT_EQ(Run({"--check", "--format", "json"}), kChangesFound);
+  for (const char* member :
+       {"\"schema\": \"hollin-report/3\"",
+        "\"runs\": \"C:\\\\Users\\\\ada\\\\AppData\\\\Local\\\\Temp\\\\grab.exe\", \"signals\": [\"unsigned\", "
+        "\"user-folder\"], \"signer\": \"\", \"company\": \"Grab, Inc.\", \"product\": \"Grab\", \"verb\": \"\"",
+        "\"runs\": \"C:\\\\Program Files\\\\Paint\\\\zpaint.exe\", \"signals\": [\"unquoted\"], \"signer\": "
+        "\"Sample Paint Ltd\"",
+        "\"runs\": \"C:\\\\Gone\\\\g.exe\", \"signals\": [\"missing\", \"runs-code\", \"command-changed\"]"})
+    EXPECT_NE(console.out.find(member), std::string::npos) << member << "\n" << console.out;
+
+  // The health check lists what counts, whatever the base says.
+  EXPECT_EQ(Run({"--accept"}), kNoChanges);
+  EXPECT_EQ(Run({"--check", "--health"}), kChangesFound);
+  EXPECT_NE(console.out.find(".txt\trisk\t(none) -> grab (Grab.Doc)\t[unsigned user-folder]\n"), std::string::npos)
+      << console.out;
+  EXPECT_NE(console.out.find(".exe\trisk\t"), std::string::npos) << console.out;
+  EXPECT_NE(console.out.find("3 type(s) with risk signals."), std::string::npos) << console.out;
+  withFacts = false;
+  EXPECT_EQ(Run({"--check", "--health"}), kFailure);
+}
+
+// The account the run is for: the system's service accounts and a profile
+// that is not loaded (the default profile's HKEY_CURRENT_USER) are refused
+// with exit code 5 before anything is read or written, and the message
+// says why and what to do; another account than the one signed in is
+// checked and named.
+TEST_F(CommandTest, OnlyAUsersOwnSettingsAreChecked) {
+  const struct {
+    const char* what;
+    AccountFacts facts;
+    const char* why;
+  } refused[] = {
+      {"LocalSystem", {"NT AUTHORITY\\SYSTEM", "S-1-5-18", "PC-7\\ada"}, "LocalSystem"},
+      {"LocalService", {"NT AUTHORITY\\LOCAL SERVICE", "S-1-5-19", ""}, "LocalService"},
+      {"NetworkService", {"NT AUTHORITY\\NETWORK SERVICE", "S-1-5-20", ""}, "NetworkService"},
+      {"the default profile", {"PC-7\\ada", "S-1-5-21-1-2-3-1001", "PC-7\\ada", true}, "HKEY_USERS\\.DEFAULT"},
+  };
+  Hijack();
+  const std::string registry = reg.ToText();
+  for (const auto& row : refused) {
+    SCOPED_TRACE(row.what);
+    account = row.facts;
+    for (const char* action : {"--check", "--accept", "--restore"}) {
+      std::vector<std::string> args{action, "--report", "r.txt"};
+      if (std::string(action) == "--restore") args.insert(args.begin() + 1, "all");
+      EXPECT_EQ(Run(args), kFailure) << action;
+      EXPECT_NE(console.err.find(row.why), std::string::npos) << console.err;
+      EXPECT_NE(console.err.find("nothing was read or written"), std::string::npos) << console.err;
+      EXPECT_NE(console.err.find("/RU \"BUILTIN\\Users\""), std::string::npos) << console.err;
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path())) << "no base, no report";
+    EXPECT_EQ(reg.ToText(), registry);
+    EXPECT_TRUE(events.events.empty());
+  }
+  // Elevated with another administrator's account: that account's settings,
+  // said in the report and its event.
+  account = {"PC-7\\admin", "S-1-5-21-1-2-3-500", "PC-7\\ada", false, true};
+  EXPECT_EQ(Run({"--check"}), kFirstRun);
+  EXPECT_EQ(Run({"--check", "--format", "json"}), kNoChanges);
+  EXPECT_NE(console.out.find("those of PC-7\\\\admin (elevated), not those of PC-7\\\\ada, who is signed in."),
+            std::string::npos)
+      << console.out;
+  ASSERT_EQ(events.events.size(), 1u);
+  EXPECT_NE(events.events[0].text.find("not those of PC-7\\ada"), std::string::npos);
+}
+
+// A base of a newer format is refused as damage would be, and stays as it is.
+TEST_F(CommandTest, ABaseOfANewerFormatIsLeftAsItIs) {
+  Run({"--check"});
+  std::string newer = test::ReadFileBytes(Base());
+  newer.replace(newer.find("HOLLINBASE\t3"), 12, "HOLLINBASE\t4");
+  test::WriteFileBytes(Base(), newer);
+  for (const char* action : {"--check", "--accept"}) {
+    EXPECT_EQ(Run({action}), kBaseDamaged) << action;
+    EXPECT_EQ(test::ReadFileBytes(Base()), newer) << action;
+  }
+}
+
+// A type added since the base is "new", one gone since is "removed", in
+// every format.
+TEST_F(CommandTest, NewAndRemovedTypesInEveryFormat) {
+  Run({"--check"});
+  reg.LoadText("REGEDIT4\n[-HKEY_CLASSES_ROOT\\.bmp]\n[HKEY_CLASSES_ROOT\\.nu]\n@=\"Nu.Doc\"\n"
+               "[HKEY_CLASSES_ROOT\\Nu.Doc\\shell\\open\\command]\n@=\"nu.exe %1\"\n",
+               "changed");
+  const struct {
+    const char* format;
+    const char* added;
+    const char* removed;
+  } rows[] = {
+      {"text", "\n.nu\tnew\t", "\n.bmp\tremoved\t"},
+      {"json", "{\"type\": \".nu\", \"change\": \"new\"", "{\"type\": \".bmp\", \"change\": \"removed\""},
+      {"csv", "\r\n.nu,new,", "\r\n.bmp,removed,"},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(Run({"--check", "--format", row.format}), kChangesFound);
+    EXPECT_NE(console.out.find(row.added), std::string::npos) << console.out;
+    EXPECT_NE(console.out.find(row.removed), std::string::npos) << console.out;
+  }
+}
+
+// An export leaves out a type recorded without a program identifier (its
+// command stood under the extension itself), which an associations file
+// cannot name, and says so.
+TEST_F(CommandTest, AnExportLeavesOutATypeWithoutAnIdentifier) {
+  test::WriteFileBytes(Base(), HandMadeBase(kFields, {".raw\traw.exe %1\t.raw\\shell\\open\\command\t\t\t\t\t\t\t",
+                                                     ".txt\tnp.exe %1\ttxtfile\\shell\\open\\command\ttxtfile\t\t\t\t\t\t"}));
+  EXPECT_EQ(Run({"--export-defaults", "out.xml"}), kNoChanges);
+  const std::string xml = test::ReadFileBytes(dir.File("out.xml"));
+  EXPECT_NE(xml.find("Identifier=\".txt\""), std::string::npos) << xml;
+  EXPECT_EQ(xml.find(".raw"), std::string::npos) << xml;
+  EXPECT_NE(console.out.find(".raw: left out (no program identifier)."), std::string::npos) << console.out;
+}
+
 TEST(Report, EachFormatKeepsAwkwardTextWhole) {
   Report r;
   r.program = "Hollin";
@@ -429,24 +580,28 @@ TEST(Report, EachFormatKeepsAwkwardTextWhole) {
   r.baseFile = "C:\\Base\\Prev.isd";
   r.outcome = "changes";
   r.items = {{".txt", "changed", {"txtfile", "\"C:\\Program Files\\N, P\\np.exe\" \"%1\"", "np"},
-              {"Grab.Doc", "grab.exe %1\r\n/x\t\x01", "grab"}},
-             {".日本", "new", {}, {"J.Doc", "C:\\Программы\\日本.exe %1", "日本"}},
+              {"Grab.Doc", "grab.exe %1\r\n/x\t\x01", "grab"},
+              {"C:\\Users\\ada\\grab.exe", {"unsigned", "user-folder"}, "", "Grab, Inc.", "Grab"},
+              "2026-12-07T19:14:00Z"},
+             {".日本", "new", {}, {"J.Doc", "C:\\Программы\\日本.exe %1", "日本"}, {}, {}},
              {"mailto", "changed", {"Mail.Url", "m.exe \"%1\"", "m"},
-              {"Grab.Url", "g.exe -c \"%1\"", "g", "compose", "{00000000-0000-0000-0000-0000000000AB}"}}};
+              {"Grab.Url", "g.exe -c \"%1\"", "g", "compose", "{00000000-0000-0000-0000-0000000000AB}"}, {}, {}}};
   EXPECT_EQ(r.time, "2026-12-07T20:00:00Z");
 
   // data/report.json was read back with a JSON parser when it was written
   // down: one document, every value as the report holds it.
   EXPECT_EQ(FormatReport(r, Format::Json), test::Data("report.json"));
   EXPECT_EQ(FormatReport(r, Format::Csv),
-            "type,change,base_progid,base_command,base_program,current_progid,current_command,current_program,kind,"
-            "base_verb,current_verb\r\n"
+            "type,change,base_progid,base_command,base_program,current_progid,current_command,current_program,"
+            "current_runs,signals,signer,company,product,changed,kind,base_verb,base_handler,current_verb,current_handler\r\n"
             ".txt,changed,txtfile,\"\"\"C:\\Program Files\\N, P\\np.exe\"\" \"\"%1\"\"\",np,Grab.Doc,\"grab.exe %1\r\n/x\t\\x01\","
-            "grab,type,,\r\n"
-            ".日本,new,,,,J.Doc,C:\\Программы\\日本.exe %1,日本,type,,\r\n"
-            "mailto,changed,Mail.Url,\"m.exe \"\"%1\"\"\",m,Grab.Url,\"g.exe -c \"\"%1\"\"\",g,protocol,,compose\r\n");
+            "grab,C:\\Users\\ada\\grab.exe,unsigned user-folder,,\"Grab, Inc.\",Grab,2026-12-07T19:14:00Z,type,,,,\r\n"
+            ".日本,new,,,,J.Doc,C:\\Программы\\日本.exe %1,日本,,,,,,,type,,,,\r\n"
+            "mailto,changed,Mail.Url,\"m.exe \"\"%1\"\"\",m,Grab.Url,\"g.exe -c \"\"%1\"\"\",g,,,,,,,protocol,,,compose,"
+            "{00000000-0000-0000-0000-0000000000AB}\r\n");
   const std::string text = FormatReport(r, Format::Text);
   EXPECT_NE(text.find("\n.日本\tnew\t(none) -> 日本 (J.Doc)\n"), std::string::npos) << text;
+  EXPECT_NE(text.find(" -> grab (Grab.Doc)\t[unsigned user-folder]\n"), std::string::npos) << text;
   EXPECT_NE(text.find("\nmailto:\tchanged\tm (Mail.Url) -> g (Grab.Url), verb \"compose\"\n"), std::string::npos)
       << text;
   EXPECT_NE(text.find("3 type(s) changed."), std::string::npos);
@@ -490,15 +645,39 @@ TEST(Report, HostileTextIsShownSafelyInEachFormat) {
   r.outcome = "changes";
   for (const Row& row : rows) {
     SCOPED_TRACE(row.text);
-    r.items = {{".t", "changed", {"txtfile", "np.exe %1", "np"}, {row.value, row.value, row.value}}};
+    // A signer's or maker's name is chosen by whoever made the file.
+    r.items = {{".t", "changed", {"txtfile", "np.exe %1", "np"}, {row.value, row.value, row.value},
+                {row.value, {"unsigned"}, row.value, row.value, row.value}, {}}};
     EXPECT_EQ(FormatReport(r, Format::Text), "Hollin 1.0.0 on PC-7 (ada), 2026-12-07T20:00:00Z\nBase: C:\\Base\\Prev.isd\n"
                                              ".t\tchanged\tnp (txtfile) -> " + row.text + " (" + row.text +
-                                                 ")\n1 type(s) changed.\n");
+                                                 ")\t[unsigned]\n1 type(s) changed.\n");
     EXPECT_NE(FormatReport(r, Format::Json).find("\"current\": {\"progId\": " + row.json + ", \"command\": " + row.json +
-                                                 ", \"program\": " + row.json + "}"),
+                                                 ", \"program\": " + row.json + ", \"runs\": " + row.json +
+                                                 ", \"signals\": [\"unsigned\"], \"signer\": " + row.json +
+                                                 ", \"company\": " + row.json + ", \"product\": " + row.json + ", \"verb\": \"\", \"handler\": \"\"}"),
               std::string::npos) << FormatReport(r, Format::Json);
     EXPECT_EQ(FormatReport(r, Format::Csv).substr(FormatReport(r, Format::Csv).find("\r\n") + 2),
-              ".t,changed,txtfile,np.exe %1,np," + row.csv + "," + row.csv + "," + row.csv + ",type,,\r\n");
+              ".t,changed,txtfile,np.exe %1,np," + row.csv + "," + row.csv + "," + row.csv + "," + row.csv + ",unsigned," +
+                  row.csv + "," + row.csv + "," + row.csv + ",,type,,,,\r\n");
+  }
+}
+
+// Every control character in a JSON string is escaped: \u00XX, or its short
+// escape where JSON has one.
+TEST(Report, JsonEscapesEveryControlCharacter) {
+  for (int c = 0; c < 0x20; ++c) {
+    Report r;
+    r.outcome = std::string("a") + static_cast<char>(c) + "b";
+    const std::string json = FormatReport(r, Format::Json);
+    const size_t from = json.find("\"outcome\": \"a") + 13, to = json.find("b\"", from);
+    ASSERT_NE(to, std::string::npos) << c;
+    char hex[7];
+    std::snprintf(hex, sizeof hex, "\\u%04x", c);
+    const std::map<int, std::string> shortForms{{8, "\\b"}, {9, "\\t"}, {10, "\\n"}, {12, "\\f"}, {13, "\\r"}};
+    const std::string got = json.substr(from, to - from);
+    const auto shortForm = shortForms.find(c);
+    EXPECT_TRUE(FoldCase(got) == hex || (shortForm != shortForms.end() && got == shortForm->second))
+        << "U+" << c << " as " << got;
   }
 }
 

@@ -4,6 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <thread>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include "support/test_support.h"
 
@@ -30,6 +35,28 @@ TEST(AtomicFile, OnlyTemporariesOfEndedWritersAreRemoved) {
   for (const auto& f : stale) EXPECT_FALSE(std::filesystem::exists(f)) << f;
   for (const auto& f : kept) EXPECT_TRUE(std::filesystem::exists(f)) << f;
 }
+
+#ifdef _WIN32
+// A writer or a scanner that holds the base for a moment does not make it
+// unreadable: the read waits for it.
+TEST(AtomicFile, ReadWaitsOutAMomentaryHolder) {
+  TempDir d;
+  const std::string path = d.File("base");
+  WriteFileBytes(path, "recorded");
+  HANDLE held = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  std::thread release([held] {
+    Sleep(200);
+    CloseHandle(held);
+  });
+  std::string out = "unwritten";
+  ReadResult read = ReadResult::NotFound;
+  EXPECT_NO_THROW(read = ReadWholeFile(path, out));
+  release.join();
+  EXPECT_EQ(read, ReadResult::Ok);
+  EXPECT_EQ(out, "recorded");
+}
+#endif
 
 }  // namespace
 }  // namespace hollin::test

@@ -76,6 +76,26 @@ wait_exit() {
   wait "$pid" || RC=$?
 }
 
+# Text outside ASCII goes in and out through UTF-16 .reg files, whatever the
+# locale of the shell: in with the registry editor, out with reg export (in
+# the script's folder $app).
+#   import_reg TEXT      imports the UTF-8 lines of TEXT (after the header)
+#   exported_value KEY [NAME]  a value's text as reg export writes it (escaped,
+#                        quoted); the default value without NAME
+win_path() { wine winepath -w "$1" 2>/dev/null | tr -d '\r'; }
+import_reg() {
+  { printf '\xFF\xFE'; printf 'Windows Registry Editor Version 5.00\r\n\r\n%s\r\n' "$1" | iconv -f UTF-8 -t UTF-16LE; } >"$app/in.reg"
+  wine regedit /s "$(win_path "$app/in.reg")" >/dev/null 2>&1
+}
+exported_value() {
+  local name='@'
+  [ $# -lt 2 ] || name="\"$2\""
+  rm -f "$app/out.reg"
+  wine reg export "$1" "$(win_path "$app/out.reg")" /y >/dev/null 2>&1
+  iconv -f UTF-16 -t UTF-8 "$app/out.reg" | tr -d '\r' | awk -v n="$name=" 'index($0, n) == 1 { print substr($0, length(n) + 1); exit }'
+}
+exported_default() { exported_value "$1"; }
+
 # Programs the script started and left running end with it.
 e2e_cleanup() {
   local pid

@@ -36,18 +36,6 @@ status_is() { probe status "$M"; expect_eq "$1" "icon	1
 text	$2" "$OUT"; }
 reg_query() { wine reg query "$1" /ve 2>/dev/null | tr -d '\r' | sed -n 's/^ *(Default) *//p'; }
 
-# Text outside ASCII goes in and out through UTF-16 .reg files, whatever the
-# locale of this shell: in with the registry editor, out with reg export.
-win_path() { wine winepath -w "$1" 2>/dev/null | tr -d '\r'; }
-import_reg() {  # UTF-8 lines after the header
-  { printf '\xFF\xFE'; printf 'Windows Registry Editor Version 5.00\r\n\r\n%s\r\n' "$1" | iconv -f UTF-8 -t UTF-16LE; } >"$app/in.reg"
-  wine regedit /s "$(win_path "$app/in.reg")" >/dev/null 2>&1
-}
-exported_default() {  # the default value's line of a key, as reg export writes it
-  rm -f "$app/out.reg"
-  wine reg export "$1" "$(win_path "$app/out.reg")" /y >/dev/null 2>&1
-  iconv -f UTF-16 -t UTF-8 "$app/out.reg" | tr -d '\r' | sed -n 's/^@=//p'
-}
 
 # Four types of our own: a command outside any single code page, one with an
 # environment reference, one whose command is a list of strings, and one that

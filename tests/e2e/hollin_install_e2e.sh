@@ -5,10 +5,11 @@
 # added, the base in the user's folder when the program's own is not
 # writable, the removal, which keeps the base, and a per-machine round trip. Everything it put into the
 # prefix is gone at its end. Usage: hollin_install_e2e.sh HOLLIN_MSI WIXL
-# HOLLIN_WXS BIN_DIR ICON VERSION (under a running Wine, as root for chattr).
+# HOLLIN_WXS BIN_DIR ICON VERSION MSIBUILD (under a running Wine, as root for
+# chattr).
 set -euo pipefail
 . "$(dirname "$0")/e2e_lib.sh"
-msi=$1 wixl=$2 wxs=$3 bin_dir=$4 icon=$5 version=$6
+msi=$1 wixl=$2 wxs=$3 bin_dir=$4 icon=$5 version=$6 msibuild=$7
 # Wine would add every shortcut to the desktop's menus, outside the prefix.
 export WINEDLLOVERRIDES="winemenubuilder.exe=d${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
 
@@ -46,11 +47,12 @@ trap clean_up EXIT
 IFS=. read -r major minor patch <<<"$version"
 next="$major.$minor.$((patch + 1))"
 mkdir "$tmp/next"
-cp "$bin_dir/hollin.exe" "$bin_dir/Hollin.hlp" "$bin_dir/Hollin.htm" "$bin_dir/Hollin.chm" "$tmp/next/"
+cp "$bin_dir/hollin.exe" "$bin_dir/hollinc.exe" "$bin_dir/Hollin.hlp" "$bin_dir/Hollin.htm" "$bin_dir/Hollin.chm" "$tmp/next/"
 echo "<!-- $next -->" >>"$tmp/next/Hollin.htm"
 # (wixl finds sources by paths relative to its working folder only.)
 (cd / && "$wixl" -a x64 -D Version="$next" -D BinDir=".$tmp/next" -D IconFile=".$icon" -o "$tmp/next.msi" "$wxs") ||
   fail "wixl could not build the package of $next"
+bash "$(dirname "$wxs")/finish_msi.sh" "$msibuild" "$tmp/next.msi"
 
 # msiexec ARGS...: one quiet run, which must succeed (its log on failure).
 msiexec() {
@@ -116,7 +118,7 @@ done
 
 # 4. The logon check, asked for: the quiet check of the installed program.
 msiexec /i "$(win_path "$tmp/next.msi")" ADDLOCAL=LogonCheck
-expect_eq "the Run value with the logon check" "\"$app_win\\hollin.exe\" -h" "$(run_value)"
+expect_eq "the Run value with the logon check" "\"$app_win\\hollin.exe\" --guard --logon" "$(run_value)"
 
 # 5. Where the program's folder is not writable, the base goes to the
 #    user's folder and nothing into the program's.
@@ -145,12 +147,24 @@ done
 expect_eq "the Run value after the removal" "" "$(run_value)"
 expect_eq "the entries in Programs and Features after the removal" "" "$(arp_versions)"
 
-# 7. Per machine when asked: Program Files, and the removal finds it there.
-msiexec /i "$(win_path "$msi")" ALLUSERS=1
-for f in hollin.exe Hollin.hlp Hollin.htm Hollin.chm; do
+# 7. Per machine when asked: Program Files, the logon check under the
+#    machine's Run key, the event source with its message file; the
+#    removal finds it all there.
+machine_run='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
+event_key='HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\Hollin'
+value_of() { wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$2 *//p"; }
+msiexec /i "$(win_path "$msi")" ALLUSERS=1 ADDLOCAL=ALL
+for f in hollin.exe hollinc.exe Hollin.hlp Hollin.htm Hollin.chm; do
   cmp -s "$bin_dir/$f" "$program_files/Hollin/$f" || fail "$f is not installed in $program_files/Hollin as built"
 done
 [ ! -e "$app/hollin.exe" ] || fail "a per-machine installation went to $app"
+pf_win=$(win_path "$program_files/Hollin")
+expect_eq "the machine's Run value" "REG_SZ    \"$pf_win\\hollin.exe\" --guard --logon" "$(value_of "$machine_run" Hollin)"
+expect_eq "no Run value of the installing user" "" "$(run_value)"
+expect_eq "the event source's message file" "REG_EXPAND_SZ    $pf_win\\hollin.exe" "$(value_of "$event_key" EventMessageFile)"
+expect_eq "the event source's types" "REG_DWORD    0x7" "$(value_of "$event_key" TypesSupported)"
 msiexec /x "$(win_path "$msi")"
 [ ! -e "$program_files/Hollin" ] || fail "the removal left $program_files/Hollin"
+expect_eq "the machine's Run value after the removal" "" "$(value_of "$machine_run" Hollin)"
+expect_eq "the event source after the removal" "" "$(value_of "$event_key" EventMessageFile)"
 echo "install e2e: all steps passed"

@@ -24,7 +24,7 @@ void Require(bool ok, const char* what) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
   const std::string bytes(reinterpret_cast<const char*>(data), size);
   hollin::RegistryStore store;
-  store.RegSetValueA(HKEY_CURRENT_USER, "before", REG_SZ, "x", 0);
+  store.LoadText("REGEDIT4\n[HKEY_CURRENT_USER\\before]\n@=\"x\"\n", "before.reg");
   const std::string before = store.ToText();
   try {
     store.LoadText(bytes, "fuzz.reg");

@@ -17,24 +17,42 @@ long_name() { local n=${1%%:*}; echo "${n##*|}"; }  # "short|long" or "target:so
 source_flags=$(msiinfo suminfo "$msi" | sed -n 's/^Source: \([0-9]*\).*/\1/p')
 (( source_flags & 8 )) || fail "the package asks for elevation (word count $source_flags)"
 
-# The program and its help, exactly these four (where they go, the
-# end-to-end test sees).
+# The program, its console twin and its help, exactly these five (where they
+# go, the end-to-end test sees).
 names=$(rows File | while IFS=$'\t' read -r _ _ name _; do long_name "$name"; done | LC_ALL=C sort | tr '\n' ' ')
-[ "$names" = "Hollin.chm Hollin.hlp Hollin.htm hollin.exe " ] || fail "the files are: $names"
+[ "$names" = "Hollin.chm Hollin.hlp Hollin.htm hollin.exe hollinc.exe " ] || fail "the files are: $names"
 
 # The Start menu shortcut to the installed hollin.exe.
 exe_key=$(rows File | awk -F'\t' '{ n = $3; sub(/^.*\|/, "", n) } n == "hollin.exe" { print $1 }')
 rows Shortcut | awk -F'\t' -v t="[#$exe_key]" '$2 == "ProgramMenuFolder" && $3 == "Hollin" && $5 == t' | grep -q . ||
   fail "no shortcut Hollin in ProgramMenuFolder to [#$exe_key]: $(rows Shortcut)"
 
-# The logon check: the user's Run value, in its own feature only, and that
-# feature off unless asked for.
-run=$(rows Registry | awk -F'\t' '$3 == "Software\\Microsoft\\Windows\\CurrentVersion\\Run"')
-[ "$(wc -l <<<"$run")" = 1 ] || fail "not one Run value: $run"
-IFS=$'\t' read -r _ root _ name value component <<<"$run"
-[ "$root/$name/$value" = '1/Hollin/"[INSTALLFOLDER]hollin.exe" -h' ] || fail "the Run value is $root/$name/$value"
-features=$(rows FeatureComponents | awk -F'\t' -v c="$component" '$2 == c { print $1 }')
-[ "$features" = LogonCheck ] || fail "the Run value's component is in the features: $features"
+# Rows by installation context: each component's condition (ALLUSERS=1 per
+# machine, NOT ALLUSERS=1 per user, either for a removal), its attributes,
+# and its features.
+condition() { rows Component | awk -F'\t' -v c="$1" '$1 == c { print $5 "/" $4 }'; }
+features_of() { rows FeatureComponents | awk -F'\t' -v c="$1" '$2 == c { print $1 }'; }
+
+# The logon check: the user's Run value per user, the machine's (in the
+# 64-bit view, attribute 256) per machine, both in its own feature only, and
+# that feature off unless asked for.
+run=$(rows Registry | awk -F'\t' '$3 == "Software\\Microsoft\\Windows\\CurrentVersion\\Run"' | LC_ALL=C sort -t$'\t' -k2)
+[ "$(wc -l <<<"$run")" = 2 ] || fail "not two Run values: $run"
+for want in '1/NOT ALLUSERS=1 OR REMOVE/4' '2/ALLUSERS=1 OR REMOVE/260'; do
+  IFS=$'\t' read -r _ root _ name value component <<<"$(awk -F'\t' -v r="${want%%/*}" '$2 == r' <<<"$run")"
+  [ "$root/$(condition "$component")" = "$want" ] || fail "the Run value of root $root is $root/$(condition "$component"), not $want"
+  [ "$name/$value" = 'Hollin/"[INSTALLFOLDER]hollin.exe" --guard --logon' ] || fail "the Run value is $name/$value"
+  [ "$(features_of "$component")" = LogonCheck ] || fail "the Run value's component is in the features: $(features_of "$component")"
+done
+
+# The event source, per machine only: the installed program as its message
+# file (REG_EXPAND_SZ) and the three types, with the program.
+source=$(rows Registry | awk -F'\t' '$2 == 2 && $3 == "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Hollin" { print $4 "=" $5 "/" $6 }' | LC_ALL=C sort)
+component=${source##*/}
+[ "$source" = "EventMessageFile=#%[INSTALLFOLDER]hollin.exe/$component
+TypesSupported=#7/$component" ] || fail "the event source's rows are: $source"
+[ "$(condition "$component")" = "ALLUSERS=1 OR REMOVE/4" ] || fail "the event source is installed when $(condition "$component")"
+[ "$(features_of "$component")" = Program ] || fail "the event source's component is in the features: $(features_of "$component")"
 IFS=$'\t' read -r _ _ title _ _ level _ <<<"$(rows Feature | awk -F'\t' '$1 == "LogonCheck"')"
 [ "$title" = "Check at every logon" ] || fail "the logon check's title is \"$title\""
 install_level=$(prop INSTALLLEVEL)

@@ -4,6 +4,7 @@
 
 #include "registry/open_command.h"
 #include "registry_fixture.h"
+#include "support/registry_values.h"
 
 namespace hollin {
 namespace {
@@ -58,7 +59,7 @@ TEST_P(OpenCommandTest, GetOpenCommandEndsBeforeThePlaceholder) {
   };
   for (const auto& c : cases) {
     const std::string path = std::string(c[0].first) + "\\shell\\open\\command";
-    ASSERT_EQ(reg->RegSetValueA(HKEY_CLASSES_ROOT, path.c_str(), REG_SZ, c[0].second, 0), ERROR_SUCCESS);
+    ASSERT_EQ(test::SetDefault(*reg, HKEY_CLASSES_ROOT, path.c_str(), c[0].second), ERROR_SUCCESS);
     EXPECT_EQ(GetOpenCommand(*reg, c[0].first), c[1].second) << c[0].second;
 #ifdef _WIN32
     if (GetParam().name != "Store") ::RegDeleteTreeA(HKEY_CLASSES_ROOT, c[0].first);

@@ -3,10 +3,14 @@
 // each of these behaviours was first observed).
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <ctime>
+
 #include <algorithm>
 #include <tuple>
 
 #include "registry_fixture.h"
+#include "support/registry_values.h"
 
 namespace hollin {
 namespace {
@@ -50,14 +54,6 @@ class Conformance : public ::testing::TestWithParam<test::RegistryUnderTest> {
     if (g.status == ERROR_SUCCESS) g.data.resize(cap == kNull ? 0 : g.count);
     return g;
   }
-  Got QueryA(const char* subkey, DWORD cap) {
-    LONG n = cap == kNull ? 0 : LONG(cap);
-    std::string buf(cap == kNull ? 0 : cap, '#');
-    const LONG r = reg->RegQueryValueA(root(), subkey, cap == kNull ? nullptr : buf.data(), &n);
-    const std::string whole = buf;
-    if (r == ERROR_SUCCESS) buf.resize(cap == kNull || cap == 0 ? 0 : DWORD(n));
-    return Got{r, 0, DWORD(n), buf, whole};
-  }
   Got Enum(HKEY k, DWORD index, DWORD cap) {
     Got g{0, 0, cap, std::string(300, '#'), {}};
     g.status = reg->RegEnumKeyExA(k, index, g.data.data(), &g.count, nullptr, nullptr, nullptr, nullptr);
@@ -85,8 +81,6 @@ TEST_P(Conformance, PathsOpeningAndCreating) {
   EXPECT_EQ(disp, DWORD(REG_CREATED_NEW_KEY));
   for (const char* path : {"lead", "lead\\IN", "\\lead\\in", "lead\\\\in", "lead\\in\\"})
     EXPECT_EQ(Open(path, KEY_READ, &k), ERROR_SUCCESS) << path;
-  EXPECT_EQ(reg->RegSetValueA(root(), "\\lead\\in", REG_SZ, "v", 0), ERROR_SUCCESS);
-  EXPECT_EQ(QueryA("\\LEAD\\in", 10).data, "v\0"s);
   Create("LEAD\\in", &disp);
   EXPECT_EQ(disp, DWORD(REG_OPENED_EXISTING_KEY));
   // An empty path: create reports a new key though it is the same one, a
@@ -105,7 +99,7 @@ TEST_P(Conformance, PathsOpeningAndCreating) {
   const std::string tooLong(257, 'n');
   EXPECT_NE(reg->RegCreateKeyExA(root(), tooLong.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr),
             ERROR_SUCCESS);
-  EXPECT_NE(reg->RegSetValueA(root(), ("lead\\" + tooLong).c_str(), REG_SZ, "v", 0), ERROR_SUCCESS);
+  EXPECT_NE(test::SetDefault(*reg, root(), ("lead\\" + tooLong).c_str(), "v"), ERROR_SUCCESS);
   EXPECT_EQ(All(root()), Names{"Lead"});
 }
 
@@ -172,46 +166,11 @@ TEST_P(Conformance, NamesBeyondTheBmpSortAsSurrogatePairs) {
   EXPECT_EQ(All(root()), sorted);
 }
 
-TEST_P(Conformance, QueryValueAGivesTheRawDefaultValue) {
-  Create("nodefault");
-  Set(Create("abc"), "", REG_SZ, "abc");  // no terminating NUL
-  Set(Create("nuls"), "", REG_SZ, "ab\0cd\0"s);
-  Set(Create("long"), "", REG_SZ, "abcdef\0"s);
-  Set(Create("dword"), "", REG_DWORD, "\4\3\2\1");
-  Set(Create("expand"), "", REG_EXPAND_SZ, "%SystemRoot%\\notepad.exe %1\0"s);
-  Set(Create("empty"), nullptr, REG_SZ, "");
-  const std::tuple<const char*, DWORD, LONG, DWORD, std::string> rows[] = {  // subkey, capacity: result
-      {"nodefault", 100, 0, 1, "\0"s}, {"nodefault", 0, 0, 1, ""}, {"nodefault", kNull, 0, 1, ""},
-      {"abc", 100, 0, 4, "abc\0"s}, {"abc", 3, ERROR_MORE_DATA, 4, ""}, {"abc", 4, 0, 4, "abc\0"s},
-      {"nuls", 100, 0, 6, "ab\0cd\0"s}, {"long", 4, ERROR_MORE_DATA, 7, ""}, {"long", kNull, 0, 7, ""},
-      {"dword", 100, 0, 4, "\4\3\2\1"}, {"expand", 100, 0, 28, "%SystemRoot%\\notepad.exe %1\0"s},
-      {"empty", 100, 0, 0, ""}, {"missing", 100, ERROR_FILE_NOT_FOUND, 100, ""},
-  };
-  for (const auto& [subkey, cap, status, count, data] : rows) {
-    const Got g = QueryA(subkey, cap);
-    EXPECT_EQ(g.status, status) << subkey << " " << cap;
-    EXPECT_EQ(g.count, count) << subkey << " " << cap;
-    if (g.status == ERROR_SUCCESS) {
-      EXPECT_EQ(g.data, data) << subkey << " " << cap;
-    }
-  }
-}
-
-TEST_P(Conformance, SetValueAStoresItsTextAsTheDefaultValue) {
-  for (DWORD type : {REG_DWORD, REG_EXPAND_SZ})
-    EXPECT_EQ(reg->RegSetValueA(root(), "", type, "x", 1), ERROR_INVALID_PARAMETER);
-  EXPECT_EQ(reg->RegSetValueA(root(), "", REG_SZ, nullptr, 1), ERROR_INVALID_PARAMETER);
-  // The length argument is ignored; missing keys on the path are created.
-  EXPECT_EQ(reg->RegSetValueA(root(), "new\\deep", REG_SZ, "hello", 2), ERROR_SUCCESS);
-  HKEY deep;
-  ASSERT_EQ(Open("new\\deep", KEY_ALL_ACCESS, &deep), ERROR_SUCCESS);
-  EXPECT_EQ(QueryEx(deep, "", 100).type, DWORD(REG_SZ));
-  EXPECT_EQ(QueryEx(deep, "", 100).data, "hello\0"s);
-  EXPECT_EQ(reg->RegSetValueA(deep, nullptr, REG_SZ, "", 0), ERROR_SUCCESS);  // the key itself
-  EXPECT_EQ(QueryEx(deep, nullptr, 100).data, "\0"s);
-  // Text crosses in the program's code page, UTF-8, whole; a byte that is
-  // not UTF-8 arrives as U+FFFD.
-  EXPECT_EQ(reg->RegSetValueA(deep, "", REG_SZ, "C:\\Программы\\日本 \xE9.exe", 0), ERROR_SUCCESS);
+// Text crosses in the program's code page, UTF-8, whole; a byte that is not
+// UTF-8 arrives as U+FFFD.
+TEST_P(Conformance, TextCrossesWhole) {
+  const HKEY deep = Create("new\\deep");
+  EXPECT_EQ(Set(deep, "", REG_SZ, "C:\\Программы\\日本 \xE9.exe"), ERROR_SUCCESS);
   EXPECT_EQ(QueryEx(deep, "", 100).data, "C:\\Программы\\日本 \uFFFD.exe\0"s);
 }
 
@@ -265,7 +224,6 @@ TEST_P(Conformance, NamesAndTextKeepEveryUtf16Unit) {
   for (const auto& [written, read] : rows) {
     Create("keys\\" + written);
     ASSERT_EQ(Set(values, written.c_str(), REG_SZ, written), ERROR_SUCCESS) << written;
-    ASSERT_EQ(reg->RegSetValueA(root(), ("default\\" + written).c_str(), REG_SZ, written.c_str(), 0), ERROR_SUCCESS);
     keys.push_back(read.empty() ? written : read);
   }
   for (const std::string& name : keys) {
@@ -273,11 +231,6 @@ TEST_P(Conformance, NamesAndTextKeepEveryUtf16Unit) {
     Got g = QueryEx(values, name.c_str(), DWORD(text.size() + 2));
     EXPECT_EQ(std::to_string(g.status) + " " + g.whole, "0 " + text + "##");
     g = QueryEx(values, name.c_str(), DWORD(text.size() - 1));
-    EXPECT_EQ(std::to_string(g.status) + " " + std::to_string(g.count) + " " + g.whole,
-              "234 " + size + " " + std::string(text.size() - 1, '#'));
-    g = QueryA(("default\\" + name).c_str(), DWORD(text.size() + 2));
-    EXPECT_EQ(std::to_string(g.status) + " " + g.whole, "0 " + text + "##");
-    g = QueryA(("default\\" + name).c_str(), DWORD(text.size() - 1));
     EXPECT_EQ(std::to_string(g.status) + " " + std::to_string(g.count) + " " + g.whole,
               "234 " + size + " " + std::string(text.size() - 1, '#'));
   }
@@ -343,12 +296,15 @@ TEST_P(Conformance, DeleteValueRemovesOneValueByAnySpelling) {
 }
 
 // Every value once, the default value among them, with its name as written
-// and its type; a name that does not fit is refused; the end is told.
+// (a lone surrogate too; the count in bytes) and its type, and the size of
+// its text as a query gives it; a name that does not fit is refused; the end
+// is told.
 TEST_P(Conformance, ValuesEnumerateOnceEachWithNameAndType) {
   const HKEY k = Create("vals");
   Set(k, "", REG_SZ, "d\0"s);
   Set(k, "Mixed.Case", REG_EXPAND_SZ, "%x%\0"s);
   Set(k, "n", REG_DWORD, "\1\0\0\0"s);
+  Set(k, "\xD0\x98\xED\xA0\x80", REG_SZ, "\xF0\x9F\x98\x80\0"s);  // Cyrillic I, a lone high surrogate; an emoji
   Names seen;
   DWORD index = 0;
   for (;; ++index) {
@@ -362,13 +318,39 @@ TEST_P(Conformance, ValuesEnumerateOnceEachWithNameAndType) {
     seen.push_back(std::string(name, cch) + "/" + std::to_string(type) + "/" + std::to_string(size));
   }
   std::sort(seen.begin(), seen.end());
-  EXPECT_EQ(seen, (Names{"/1/2", "Mixed.Case/2/4", "n/4/4"}));
+  EXPECT_EQ(seen, (Names{"/1/2", "Mixed.Case/2/4", "n/4/4", "\xD0\x98\xED\xA0\x80/1/5"}));
   char small[10];  // "Mixed.Case" without room for its NUL
   DWORD cch = sizeof small;
   int refused = 0;
   for (DWORD i = 0; i < index; ++i, cch = sizeof small)
     refused += reg->RegEnumValueA(k, i, small, &cch, nullptr, nullptr, nullptr, nullptr) == ERROR_MORE_DATA;
   EXPECT_EQ(refused, 1);
+}
+
+// A key tells how many subkeys and values it holds and when it was last
+// written: made, or a value of its own set (the time that tells when a type
+// changed).
+TEST_P(Conformance, InfoKeyTellsItsCountsAndLastWrite) {
+  const auto seconds = [](const FILETIME& t) {
+    return static_cast<long long>(((std::uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 10000000ULL) -
+           11644473600LL;
+  };
+  const long long before = static_cast<long long>(std::time(nullptr));
+  HKEY k = Create("info");
+  Create("info\\a");
+  Create("info\\bb");
+  ASSERT_EQ(Set(k, "x", REG_SZ, "1"), ERROR_SUCCESS);
+  ASSERT_EQ(Set(k, "yy", REG_SZ, "22"), ERROR_SUCCESS);
+  DWORD subKeys = 99, values = 99;
+  FILETIME written{};
+  ASSERT_EQ(reg->RegQueryInfoKeyA(k, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values, nullptr, nullptr,
+                                  nullptr, &written),
+            ERROR_SUCCESS);
+  const long long after = static_cast<long long>(std::time(nullptr));
+  EXPECT_EQ(subKeys, 2u);
+  EXPECT_EQ(values, 2u);
+  EXPECT_GE(seconds(written), before - 2);
+  EXPECT_LE(seconds(written), after + 2);
 }
 
 INSTANTIATE_TEST_SUITE_P(Registries, Conformance, ::testing::ValuesIn(test::RegistriesUnderTest()),

@@ -7,6 +7,7 @@
 #include "registry/registry_store.h"
 #include "registry/scan.h"
 #include "registry_fixture.h"
+#include "support/registry_values.h"
 
 namespace hollin {
 namespace {
@@ -40,7 +41,7 @@ class ScanTest : public ::testing::TestWithParam<test::RegistryUnderTest> {
   void SetUp() override { sandbox = std::make_unique<test::Sandbox>(*reg); }
   // Sets the default value of a path under the sandbox, creating the keys.
   void Default(const std::string& path, const std::string& value) {
-    ASSERT_EQ(reg->RegSetValueA(root(), path.c_str(), REG_SZ, value.c_str(), 0), 0) << path;
+    ASSERT_EQ(test::SetDefault(*reg, root(), path.c_str(), value.c_str()), 0) << path;
   }
   void RawDefault(const std::string& path, DWORD type, const std::string& bytes) {
     ASSERT_EQ(test::SetRegValue(*reg, root(), path, "", type, bytes), ERROR_SUCCESS) << path;
@@ -63,7 +64,6 @@ class ScanTest : public ::testing::TestWithParam<test::RegistryUnderTest> {
 TEST_P(ScanTest, ProgramIdCommandThenExtensionFallbackAndNoOtherEntries) {
   const auto empty = Scan();
   EXPECT_EQ(empty.entries->Count(), 0);
-  EXPECT_EQ(empty.last, nullptr);
   Default(".txt", "txtfile");
   Default("txtfile\\shell\\open\\command", "  \"C:\\Windows\\notepad.exe\" \"%1\"  ");
   // The program ID has no open command: the extension's own key serves.
@@ -93,7 +93,6 @@ TEST_P(ScanTest, ProgramIdCommandThenExtensionFallbackAndNoOtherEntries) {
   EXPECT_EQ(log->ProgramID(), "");
   EXPECT_EQ(log->OpenCmdRegKey(), ".log\\shell\\open\\command");
   EXPECT_EQ(log->ProgramFullPath(), "viewer.exe /log %1");
-  EXPECT_EQ(result.last, txt);
 }
 
 TEST_P(ScanTest, AwkwardValuesAreReadWhole) {
@@ -278,12 +277,12 @@ TEST_P(ScanTest, ALongNameIsReadAndHidesNoLaterType) {
 // at every index ends the scan after a bounded number of tries.
 TEST(ScanFailures, AnUnreadableIndexIsSkippedAndEndlessFailureEnds) {
   ConvertedNames view;
-  for (const char* ext : {".a", ".b", ".c"}) view.RegSetValueA(HKEY_CLASSES_ROOT, ext, REG_SZ, "prog", 0);
-  view.RegSetValueA(HKEY_CLASSES_ROOT, "prog\\shell\\open\\command", REG_SZ, "p.exe %1", 0);
+  for (const char* ext : {".a", ".b", ".c"}) test::SetDefault(view, HKEY_CLASSES_ROOT, ext, "prog");
+  test::SetDefault(view, HKEY_CLASSES_ROOT, "prog\\shell\\open\\command", "p.exe %1");
   view.fail = [](DWORD i) { return i == 1 ? ERROR_ACCESS_DENIED : ERROR_SUCCESS; };
   auto result = ScanCurrentEntries(view);
   EXPECT_EQ(result.entries->Count(), 2);
-  EXPECT_EQ(result.last->Ext(), ".c");
+  EXPECT_EQ(result.entries->Item(2)->Ext(), ".c");
   ASSERT_EQ(result.skipped.size(), 1u);
   EXPECT_EQ(result.skipped[0].index, 1u);
   EXPECT_EQ(result.skipped[0].status, ERROR_ACCESS_DENIED);
@@ -298,14 +297,14 @@ TEST(ScanFailures, AnUnreadableIndexIsSkippedAndEndlessFailureEnds) {
 TEST(ScanFailures, ScatteredFailuresDoNotEndTheScan) {
   ConvertedNames view;
   for (int i = 0; i < 200; ++i)
-    view.RegSetValueA(HKEY_CLASSES_ROOT, (".t" + std::to_string(1000 + i)).c_str(), REG_SZ, "prog", 0);
-  view.RegSetValueA(HKEY_CLASSES_ROOT, "prog\\shell\\open\\command", REG_SZ, "p.exe %1", 0);
+    test::SetDefault(view, HKEY_CLASSES_ROOT, (".t" + std::to_string(1000 + i)).c_str(), "prog");
+  test::SetDefault(view, HKEY_CLASSES_ROOT, "prog\\shell\\open\\command", "p.exe %1");
   // The even indexes below 190 fail: 95 failures, never two in a row.
   view.fail = [](DWORD i) { return i < 190 && i % 2 == 0 ? ERROR_OUTOFMEMORY : ERROR_SUCCESS; };
   const auto result = ScanCurrentEntries(view);
   EXPECT_EQ(result.skipped.size(), 95u);
   EXPECT_EQ(result.entries->Count(), 105);
-  EXPECT_EQ(result.last->Ext(), ".t1199");
+  EXPECT_EQ(result.entries->Item(105)->Ext(), ".t1199");
   EXPECT_EQ(result.entries->Item(".t1191")->Ext(), ".t1191");
 }
 

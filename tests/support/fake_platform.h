@@ -17,7 +17,6 @@ namespace hollin::test {
 struct FakePlatform : IPlatform {
   bool otherInstance = false;
   std::string folder = ".";
-  double twips = 15;
   std::string commandLine = "C:\\Hollin\\hollin.exe";
   // The folder changes, pointers, beeps and ends, in order.
   std::vector<std::string> calls;
@@ -26,7 +25,6 @@ struct FakePlatform : IPlatform {
   bool AnotherInstanceRunning() override { return otherInstance; }
   std::string ProgramFolder() override { return folder; }
   void ChangeCurrentFolder(const std::string& f) override { calls.push_back("cd " + f); }
-  double TwipsPerPixelY() override { return twips; }
   void SetMousePointer(MousePointer p) override {
     pointer = p;
     calls.push_back("pointer " + std::to_string(static_cast<int>(p)));

@@ -3,6 +3,8 @@
 // compared as the whole state a user would see.
 #include <gtest/gtest.h>
 
+#include "compare/changed_when.h"
+#include "support/fake_file_facts.h"
 #include "ui/ui_fixture.h"
 
 namespace hollin {
@@ -33,6 +35,67 @@ TEST_F(FrmMainTest, ChecksFromFirstRunToAHijackAndBack) {
   Start();
   EXPECT_EQ(main->lvwMain.Count(), 0);
   EXPECT_TRUE(box.shown.empty());
+
+  // A restore, in full and refused in part; each action goes to the log.
+  Hijack(".txt", "C:\\\\Other\\\\grabber.exe");
+  Hijack(".bmp", "C:\\\\Other\\\\grabber.exe");
+  main->mnuOptWarn.UserChoose();  // no warning
+  main->mnuRefresh.UserChoose();
+  Click(".txt");
+  main->cmdRestore.UserClick();
+  reg.DenyAccess(HKEY_CLASSES_ROOT, ".bmp", KEY_SET_VALUE);
+  Click(".bmp");
+  main->cmdRestore.UserClick();
+  EXPECT_EQ(actions, (std::vector<std::string>{
+                         "3 First run in the window: no base was recorded yet; the current settings of 3 file "
+                         "types are the base now.",
+                         "2 Accepted in the window: the current settings of 3 file types are the base now.",
+                         "0 Restored in the window:\n.txt: restored.",
+                         "1 Restored in the window:\n.bmp: the registry refused to write its program identifier in "
+                         "the machine classes (error 5)."}));
+}
+
+// The risk signals of a changed type's new program: its words beside the
+// program in the list, a line each in the panel; and the health check,
+// which lists every type whose program shows one that counts.
+TEST_F(FrmMainTest, RiskSignalsInTheListThePanelAndTheHealthCheck) {
+  test::FakeFileFacts files;
+  files.Add("C:\\WINDOWS\\NOTEPAD.EXE", IFileFacts::Trust::Signed, "Sample Systems");
+  files.Add("C:\\Program Files\\Paint\\zpaint.exe", IFileFacts::Trust::Signed, "Sample Paint Ltd");
+  facts = &files;
+  Start();
+  Hijack(".txt", "%TEMP%\\\\grabber.exe \\\"%1\\\"");
+  files.Add("C:\\Users\\ada\\AppData\\Local\\Temp\\grabber.exe", IFileFacts::Trust::Unsigned, "", "Grab, Inc.", "Grabber");
+  reg.SetLastWriteTime(HKEY_LOCAL_MACHINE, "Software\\Classes\\.txt", 1796712840);  // the key that changed
+  main->mnuRefresh.UserChoose();
+  ASSERT_EQ(main->lvwMain.Count(), 1);
+  EXPECT_EQ(main->lvwMain.Rows()[0].sub, "grabber [unsigned user-folder]");
+  Click(".txt");
+  EXPECT_EQ(main->lblInfo.Caption().rfind("CHANGE for file type .TXT - key written " + LocalMinute(1796712840) + "\r\r", 0), 0u)
+      << Shown(main->lblInfo.Caption());
+  EXPECT_NE(main->lblInfo.Caption().find("CURRENT default Open command:\r%TEMP%\\grabber.exe \"%1\"\r"
+                                         "RUNS: C:\\Users\\ada\\AppData\\Local\\Temp\\grabber.exe\r"
+                                         "FROM: Grab, Inc., Grabber\r"
+                                         "SIGNALS: unsigned; in a user folder (C:\\Users\\ada\\AppData\\Local\\Temp)\r\r"
+                                         "BASE (previous)"),
+            std::string::npos)
+      << Shown(main->lblInfo.Caption());
+
+  main->mnuHealth.UserChoose();
+  EXPECT_EQ(main->ShownView, 4);
+  EXPECT_TRUE(main->mnuHealth.Checked());
+  EXPECT_FALSE(main->optView0.Value());
+  ASSERT_EQ(main->lvwMain.Count(), 1);  // notepad and zpaint are signed and where they belong
+  EXPECT_EQ(main->lvwMain.Rows()[0].text + "|" + main->lvwMain.Rows()[0].sub, ".txt|grabber [unsigned user-folder]");
+  EXPECT_EQ(main->sbrMain.PanelText(), "1 file type(s) with risk signals - select from list to view details.");
+  Click(".txt");
+  EXPECT_NE(main->lblInfo.Caption().find("\rSIGNALS: unsigned; in a user folder ("), std::string::npos)
+      << Shown(main->lblInfo.Caption());
+  // Back to the changes, which the view chooser shows again.
+  main->optView0.UserClick();
+  EXPECT_EQ(main->ShownView, 0);
+  EXPECT_FALSE(main->mnuHealth.Checked());
+  EXPECT_EQ(main->lvwMain.Count(), 1);
 }
 
 TEST_F(FrmMainTest, ViewsSortingAndRefresh) {
@@ -104,7 +167,7 @@ TEST_F(FrmMainTest, QuietStartEndsInOneOfThreeWays) {
     EXPECT_EQ(State(), test::Shows(c.name));
     EXPECT_EQ(platform.beeps, c.beeps);
     // Only the main window's first paint ends the quiet mode.
-    EXPECT_EQ(g.HiddenStart, !main->Visible());
+    EXPECT_EQ(main->flags.HiddenStart, !main->Visible());
     EXPECT_EQ(platform.ends, 0);
     if (main->tmrStatus.Enabled()) {
       main->tmrStatus.Fire();

@@ -6,6 +6,7 @@
 
 #include <sstream>
 
+#include "compare/always_restore.h"
 #include "registry/merged_class_root.h"
 #include "ui/ui_fixture.h"
 
@@ -40,6 +41,25 @@ class Layers : public test::WindowTest {
     return all;
   }
 };
+
+// The guard's "Always restore" set is chosen in the window, for the
+// selected types; the menu item shows whether a type is in it.
+TEST_F(Layers, AlwaysRestoreIsChosenForTheSelectedTypes) {
+  Start();
+  main->optView1.UserClick();
+  Click(".m");
+  EXPECT_FALSE(main->mnuOptAlways.Checked());
+  main->mnuOptAlways.UserChoose();
+  EXPECT_EQ(ReadAlwaysRestore(reg), std::vector<std::string>{".m"});
+  Click(".u");
+  EXPECT_FALSE(main->mnuOptAlways.Checked());
+  main->mnuOptAlways.UserChoose();
+  Click(".m");
+  EXPECT_TRUE(main->mnuOptAlways.Checked());
+  main->mnuOptAlways.UserChoose();
+  EXPECT_EQ(ReadAlwaysRestore(reg), std::vector<std::string>{".u"});
+  EXPECT_FALSE(main->mnuOptAlways.Checked());
+}
 
 TEST_F(Layers, WhatOpensEachTypeAndWhichLayerDecides) {
   platform.indirect.clear();

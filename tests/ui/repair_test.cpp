@@ -140,7 +140,7 @@ TEST_F(Repair, RestoreWritesExactlyTheSelectedTypesAfterTheWarning) {
     main->cmdRestore.UserClick();
     EXPECT_EQ(shown, 1);
     EXPECT_FALSE(warning->Loaded());
-    EXPECT_FALSE(g.RestoreConfirmed);
+    EXPECT_FALSE(main->flags.RestoreConfirmed);
     EXPECT_EQ(Classes(), before);
     EXPECT_EQ(main->sbrMain.PanelText(), status);
     EXPECT_EQ(Warn(), a.warn);
@@ -151,15 +151,19 @@ TEST_F(Repair, RestoreWritesExactlyTheSelectedTypesAfterTheWarning) {
   // two selected types only (the program ID other programs added stays).
   backend.onModal = [](ui::Form&) { ADD_FAILURE() << "no warning expected"; };
   const std::string withWarn = reg.ToText();
+  backend.panel.clear();
   main->mnuRestore.UserChoose();
   RegistryStore expected;
   expected.LoadText(withWarn, "before");
   expected.LoadText(test::Data("restored.reg"), "expected");
   EXPECT_EQ(reg.ToText(), expected.ToText());
   EXPECT_EQ(platform.notices, 1);
-  EXPECT_EQ(main->sbrMain.PanelText(),
-            "Base settings restored. 3 CHANGED item(s) - select from list to view details.");
-  EXPECT_FALSE(g.RestoreConfirmed);
+  // While it runs, the status bar keeps saying that it restores.
+  EXPECT_EQ(backend.panel, (std::vector<std::string>{
+                               "1 5 CHANGED item(s) - select from list to view details.",
+                               "1 Restoring BASE settings to Registry...",
+                               "2 Base settings restored. 3 CHANGED item(s) - select from list to view details."}));
+  EXPECT_FALSE(main->flags.RestoreConfirmed);
   EXPECT_TRUE(box.shown.empty());
 }
 
@@ -301,7 +305,7 @@ TEST_F(Repair, TheWarningOptionFollowsTheDialogAndTheMenu) {
   main->mnuOptWarn.UserChoose();
   ASSERT_EQ(Warn(), "0");
   main.reset();
-  warning = std::make_unique<ui::FrmWarning>(backend, g, reg);
+  warning = std::make_unique<ui::FrmWarning>(backend, reg);
   main = std::make_unique<ui::FrmMain>(backend, g, reg, platform, box, *status, *warning);
   warning->Load();
   warning->chkWarn.Value(1);

@@ -61,13 +61,16 @@ class WindowTest : public ::testing::Test {
     warning.reset();
     status.reset();
     g = AppState{};
-    g.ScreenTwipsY = static_cast<std::int16_t>(std::lround(1440.0 / backend.Dpi));  // as start-up stores it
     platform = FakePlatform{};
     platform.commandLine = commandLine;
     backend.panel.clear();
     status = std::make_unique<ui::FrmStatus>(backend);
-    warning = std::make_unique<ui::FrmWarning>(backend, g, on ? *on : reg);
+    warning = std::make_unique<ui::FrmWarning>(backend, on ? *on : reg);
     main = std::make_unique<ui::FrmMain>(backend, g, on ? *on : reg, platform, box, *status, *warning);
+    main->fileFacts = facts;
+    main->onAction = [this](ui::FrmMain::Action action, const std::string& text) {
+      actions.push_back(std::to_string(static_cast<int>(action)) + " " + text);
+    };
     main->Load();
   }
 
@@ -130,8 +133,11 @@ class WindowTest : public ::testing::Test {
     s << ", info " << (m.lblInfo.Caption().empty() ? "empty" : m.lblInfo.Caption().substr(0, 10));
     return s.str();
   }
-  // A caption's line breaks (CR) as \r.
+  // A caption's line breaks (CR) as \r, and the time a changed key was
+  // written, which is the test's own clock, as <time>.
   static std::string Shown(std::string text) {
+    if (const size_t at = text.find(" - key written "); at != std::string::npos && at + 31 <= text.size())
+      text.replace(at + 15, 16, "<time>");
     for (size_t at = 0; (at = text.find('\r', at)) != std::string::npos;) text.replace(at, 1, "\\r");
     return text;
   }
@@ -141,7 +147,10 @@ class WindowTest : public ::testing::Test {
   FakePlatform platform;
   test::ScriptedMessageBox box;
   RecordingBackend backend;
+  // What the window logged: the action's number and its text.
+  std::vector<std::string> actions;
   AppState g;
+  IFileFacts* facts = nullptr;  // the facts of files the window is given, if any
   std::unique_ptr<ui::FrmStatus> status;
   std::unique_ptr<ui::FrmWarning> warning;
   std::unique_ptr<ui::FrmMain> main;

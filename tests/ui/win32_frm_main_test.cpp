@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "common/win32_platform.h"
+#include "common/win32_text.h"
 #include "registry/scan.h"
 #include "resource.h"
 #include "ui/ui_fixture.h"
@@ -17,25 +18,25 @@ namespace hollin {
 namespace {
 
 std::string Text(HWND hwnd) {
-  char buffer[2048] = {};
-  GetWindowTextA(hwnd, buffer, sizeof buffer);
-  return buffer;
+  wchar_t buffer[2048] = {};
+  GetWindowTextW(hwnd, buffer, static_cast<int>(std::size(buffer)));
+  return Utf8(buffer);
 }
 
 // Rows as "text|sub-item", columns as "caption", read with the list's own messages.
 std::vector<std::string> Rows(HWND list) {
   std::vector<std::string> rows;
-  const int n = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+  const int n = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
   for (int i = 0; i < n; ++i) {
     std::string row;
     for (int sub = 0; sub < 2; ++sub) {
-      char buffer[512] = {};
-      LVITEMA item{};
+      wchar_t buffer[512] = {};
+      LVITEMW item{};
       item.iSubItem = sub;
       item.pszText = buffer;
-      item.cchTextMax = sizeof buffer;
-      SendMessageA(list, LVM_GETITEMTEXTA, i, reinterpret_cast<LPARAM>(&item));
-      row += sub ? std::string("|") + buffer : std::string(buffer);
+      item.cchTextMax = static_cast<int>(std::size(buffer));
+      SendMessageW(list, LVM_GETITEMTEXTW, i, reinterpret_cast<LPARAM>(&item));
+      row += (sub ? "|" : "") + Utf8(buffer);
     }
     rows.push_back(row);
   }
@@ -45,22 +46,22 @@ std::vector<std::string> Rows(HWND list) {
 std::vector<std::string> Columns(HWND list) {
   std::vector<std::string> columns;
   for (int i = 0;; ++i) {
-    char buffer[128] = {};
-    LVCOLUMNA col{};
+    wchar_t buffer[128] = {};
+    LVCOLUMNW col{};
     col.mask = LVCF_TEXT;
     col.pszText = buffer;
-    col.cchTextMax = sizeof buffer;
-    if (!SendMessageA(list, LVM_GETCOLUMNA, i, reinterpret_cast<LPARAM>(&col))) break;
-    columns.push_back(buffer);
+    col.cchTextMax = static_cast<int>(std::size(buffer));
+    if (!SendMessageW(list, LVM_GETCOLUMNW, i, reinterpret_cast<LPARAM>(&col))) break;
+    columns.push_back(Utf8(buffer));
   }
   return columns;
 }
 
 std::string Panel(HWND bar) {
-  char buffer[512] = {};
-  SendMessageA(bar, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(buffer));
-  const bool icon = SendMessageA(bar, SB_GETICON, 0, 0) != 0;
-  return std::string(icon ? "[led] " : "[no led] ") + buffer;
+  wchar_t buffer[512] = {};
+  SendMessageW(bar, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(buffer));
+  const bool icon = SendMessageW(bar, SB_GETICON, 0, 0) != 0;
+  return std::string(icon ? "[led] " : "[no led] ") + Utf8(buffer);
 }
 
 // Answers the next message box titled "Brellmark" from another thread, as a
@@ -70,12 +71,12 @@ class BoxAnswerer {
   explicit BoxAnswerer(int button) {
     thread_ = std::thread([this, button] {
       for (int i = 0; i < 200; ++i) {
-        HWND box = FindWindowA("#32770", "Brellmark");
+        HWND box = FindWindowW(L"#32770", L"Brellmark");
         if (box) {
-          char buffer[2048] = {};
-          GetDlgItemTextA(box, 0xFFFF, buffer, sizeof buffer);
-          text = buffer;
-          PostMessageA(GetDlgItem(box, button), BM_CLICK, 0, 0);
+          wchar_t buffer[2048] = {};
+          GetDlgItemTextW(box, 0xFFFF, buffer, static_cast<int>(std::size(buffer)));
+          text = Utf8(buffer);
+          PostMessageW(GetDlgItem(box, button), BM_CLICK, 0, 0);
           return;
         }
         Sleep(50);
@@ -116,7 +117,7 @@ class Win32FrmMainTest : public ::testing::Test {
     for (const auto& r : Rows(W(main.lvwMain))) s += " " + r;
     s += "\nviews";
     for (auto* o : {&main.optView0, &main.optView1, &main.optView2})
-      s += SendMessageA(W(*o), BM_GETCHECK, 0, 0) == BST_CHECKED ? " x" : " -";
+      s += SendMessageW(W(*o), BM_GETCHECK, 0, 0) == BST_CHECKED ? " x" : " -";
     HMENU menu = GetMenu(backend.WindowOf(main));
     for (int id : {IDM_VIEW_CHOICE0, IDM_VIEW_CHOICE1, IDM_VIEW_CHOICE2})
       s += (GetMenuState(menu, id, MF_BYCOMMAND) & MF_CHECKED) ? " X" : " _";
@@ -129,10 +130,10 @@ class Win32FrmMainTest : public ::testing::Test {
   RegistryStore reg;
   test::FakePlatform platform;
   Win32MessageBox box;
-  ui::Win32Backend backend{GetModuleHandleA(nullptr)};
+  ui::Win32Backend backend{GetModuleHandleW(nullptr)};
   AppState g;
   ui::FrmStatus status{backend};
-  ui::FrmWarning warning{backend, g, reg};
+  ui::FrmWarning warning{backend, reg};
   ui::FrmMain main{backend, g, reg, platform, box, status, warning};
 };
 
@@ -141,7 +142,7 @@ TEST_F(Win32FrmMainTest, UserActionsOnRealControls) {
   EXPECT_EQ(Text(W(main.lblAccept)), "For all File Types,\r\nuse CURRENT settings\r\nas new Base.");
 
   // A click on an option button, as a user's.
-  SendMessageA(W(main.optView1), BM_CLICK, 0, 0);
+  SendMessageW(W(main.optView1), BM_CLICK, 0, 0);
   EXPECT_EQ(State(), test::Shows("real: current view"));
 
   // A click on the second column's header sorts by it.
@@ -149,23 +150,23 @@ TEST_F(Win32FrmMainTest, UserActionsOnRealControls) {
   header.hdr = {W(main.lvwMain), static_cast<UINT_PTR>(GetDlgCtrlID(W(main.lvwMain))), LVN_COLUMNCLICK};
   header.iItem = -1;
   header.iSubItem = 1;
-  SendMessageA(backend.WindowOf(main), WM_NOTIFY, header.hdr.idFrom, reinterpret_cast<LPARAM>(&header));
+  SendMessageW(backend.WindowOf(main), WM_NOTIFY, header.hdr.idFrom, reinterpret_cast<LPARAM>(&header));
   EXPECT_EQ(Rows(W(main.lvwMain)), (std::vector<std::string>{".txt|grabber", ".ini|NOTEPAD", ".bmp|zpaint"}));
 
   // A row selected on the control and clicked reaches the form.
-  LVITEMA state{};
+  LVITEMW state{};
   state.state = state.stateMask = LVIS_SELECTED;
-  SendMessageA(W(main.lvwMain), LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&state));
+  SendMessageW(W(main.lvwMain), LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&state));
   NMITEMACTIVATE click{};
   click.hdr = {W(main.lvwMain), header.hdr.idFrom, static_cast<UINT>(NM_CLICK)};
   click.iItem = 1;
-  SendMessageA(backend.WindowOf(main), WM_NOTIFY, click.hdr.idFrom, reinterpret_cast<LPARAM>(&click));
+  SendMessageW(backend.WindowOf(main), WM_NOTIFY, click.hdr.idFrom, reinterpret_cast<LPARAM>(&click));
   EXPECT_TRUE(main.lvwMain.Selected(2));
   EXPECT_EQ(main.ActiveControl(), &main.lvwMain);
 
   // F5 through the window's shortcuts: back to the changes view.
-  PostMessageA(W(main.lvwMain), WM_KEYDOWN, VK_F5, 0);
-  PostMessageA(W(main.lvwMain), WM_KEYUP, VK_F5, 0xC0000000);
+  PostMessageW(W(main.lvwMain), WM_KEYDOWN, VK_F5, 0);
+  PostMessageW(W(main.lvwMain), WM_KEYUP, VK_F5, 0xC0000000);
   backend.PumpWaiting();
   EXPECT_EQ(State(), test::Shows("real: a change"));
 }
@@ -173,7 +174,7 @@ TEST_F(Win32FrmMainTest, UserActionsOnRealControls) {
 TEST_F(Win32FrmMainTest, TheCloseBoxAsksInARealMessageBox) {
   {
     BoxAnswerer answer(IDNO);
-    SendMessageA(backend.WindowOf(main), WM_CLOSE, 0, 0);
+    SendMessageW(backend.WindowOf(main), WM_CLOSE, 0, 0);
     EXPECT_EQ(answer.text.substr(0, 57), "One or more of the Current default Open applications is\r\n");
     EXPECT_NE(answer.text.find("Base file as it is. Hollin will continue\r\nto report"), std::string::npos);
   }
@@ -188,22 +189,22 @@ TEST_F(Win32FrmMainTest, TheCloseBoxAsksInARealMessageBox) {
 std::string TextFitsIn(HWND hwnd, ui::Kind kind, int dpi) {
   RECT client;
   GetClientRect(hwnd, &client);
-  std::string text;
-  for (const char c : Text(hwnd))
-    if (c != '&' || kind == ui::Kind::Label) text += c;
+  std::wstring text;
+  for (const wchar_t c : Wide(Text(hwnd)))
+    if (c != L'&' || kind == ui::Kind::Label) text += c;
   if (text.empty()) return "";
   HDC dc = GetDC(hwnd);
-  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(hwnd, WM_GETFONT, 0, 0)));
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0)));
   std::string problem;
   if (kind == ui::Kind::Label) {
     RECT r{0, 0, client.right, 0};
-    DrawTextA(dc, text.c_str(), -1, &r, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    DrawTextW(dc, text.c_str(), -1, &r, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
     if (r.right > client.right || r.bottom > client.bottom)
       problem = std::to_string(r.right) + "x" + std::to_string(r.bottom) + " in " + std::to_string(client.right) +
                 "x" + std::to_string(client.bottom);
   } else {
     SIZE size{};
-    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
     const int beside = kind == ui::Kind::CommandButton ? 6 : kind == ui::Kind::Frame ? 16 : 18;
     if (size.cx + MulDiv(beside, dpi, 96) > client.right)
       problem = std::to_string(size.cx) + " + " + std::to_string(MulDiv(beside, dpi, 96)) + " in " +
@@ -227,9 +228,9 @@ TEST_F(Win32FrmMainTest, EachWindowIsLaidOutAgainWhenItsDpiChanges) {
       SCOPED_TRACE(form->Name() + " at " + std::to_string(dpi) + " DPI");
       const HWND hwnd = backend.WindowOf(*form);
       SIZE size{};
-      ASSERT_TRUE(SendMessageA(hwnd, WM_GETDPISCALEDSIZE, dpi, reinterpret_cast<LPARAM>(&size)));
+      ASSERT_TRUE(SendMessageW(hwnd, WM_GETDPISCALEDSIZE, dpi, reinterpret_cast<LPARAM>(&size)));
       RECT suggested{40, 30, 40 + size.cx, 30 + size.cy}, now{};
-      SendMessageA(hwnd, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+      SendMessageW(hwnd, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
       GetWindowRect(hwnd, &now);
       // (A window is never made larger than the screen allows, and the
       // test's screen is small for 192 DPI.)
@@ -246,8 +247,8 @@ TEST_F(Win32FrmMainTest, EachWindowIsLaidOutAgainWhenItsDpiChanges) {
         EXPECT_TRUE(r.left == want.left && r.top == want.top && r.right == want.right && r.bottom == want.bottom)
             << c->FullName() << " at " << r.left << "," << r.top << " " << r.right << "," << r.bottom;
         if (c->kind() == ui::Kind::Image || c->kind() == ui::Kind::Line) continue;  // no text, no font
-        LOGFONTA font{};
-        GetObjectA(reinterpret_cast<HFONT>(SendMessageA(W(*c), WM_GETFONT, 0, 0)), sizeof font, &font);
+        LOGFONTW font{};
+        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(W(*c), WM_GETFONT, 0, 0)), sizeof font, &font);
         const double points = (c->Font() == ui::FontSpec{} ? form->Font : c->Font()).points;
         EXPECT_EQ(font.lfHeight, -static_cast<LONG>(points * dpi / 72.0 + 0.5)) << c->FullName();
         if (c->kind() != ui::Kind::ListView && c->kind() != ui::Kind::StatusBar) {

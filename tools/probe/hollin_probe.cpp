@@ -3,8 +3,11 @@
 // output is one record a line on stdout, fields separated by tabs.
 // Exit code 0 on success, 1 when the window or control is not there (or a
 // wait timed out), 2 on a usage error. See usage() for the commands.
+// Texts cross as UTF-16 (the wide messages) and are printed, and taken from
+// the command line, as UTF-8, whatever the code page of either process.
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <fcntl.h>
 #include <io.h>
@@ -18,10 +21,11 @@
 namespace {
 
 DWORD g_pid = 0;  // --pid N: only windows of that process
+bool g_hidden = false;  // --hidden: hidden windows are found by their title too
 
 int usage() {
   std::fputs(
-      "usage: hollin_probe [--pid N] COMMAND ...\n"
+      "usage: hollin_probe [--pid N] [--hidden] COMMAND ...\n"
       "  windows | wait TITLE [ms] | gone TITLE [ms] | controls TITLE | list TITLE | status TITLE\n"
       "  click TITLE TEXT | select TITLE ROW... | key TITLE [ctrl+|shift+|alt+]VK\n"
       "  char TITLE TEXT | menu TITLE | command TITLE ID | msgbox TITLE\n"
@@ -47,19 +51,35 @@ std::string Escaped(const std::string& text) {
   return out;
 }
 
+std::string Utf8(const wchar_t* text, int n = -1) {
+  if (n == 0 || !text) return std::string();
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text, n, nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text, n, out.data(), size, nullptr, nullptr);
+  if (n < 0 && !out.empty()) out.pop_back();  // the NUL
+  return out;
+}
+
+std::wstring Wide(const std::string& text) {
+  if (text.empty()) return std::wstring();
+  const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring out(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
+  return out;
+}
+
 std::string WindowText(HWND hwnd) {
   // WM_GETTEXT is marshalled across processes by the system.
-  LRESULT len = SendMessageA(hwnd, WM_GETTEXTLENGTH, 0, 0);
-  std::string text(static_cast<size_t>(len) + 1, '\0');
-  len = SendMessageA(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
-  text.resize(static_cast<size_t>(len));
-  return text;
+  LRESULT len = SendMessageW(hwnd, WM_GETTEXTLENGTH, 0, 0);
+  std::wstring text(static_cast<size_t>(len) + 1, L'\0');
+  len = SendMessageW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+  return Utf8(text.data(), static_cast<int>(len));
 }
 
 std::string ClassOf(HWND hwnd) {
-  char name[256] = "";
-  GetClassNameA(hwnd, name, sizeof name);
-  return name;
+  wchar_t name[256] = L"";
+  GetClassNameW(hwnd, name, 256);
+  return Utf8(name);
 }
 
 struct Find {
@@ -72,11 +92,9 @@ BOOL CALLBACK FindTop(HWND hwnd, LPARAM lp) {
   auto* f = reinterpret_cast<Find*>(lp);
   DWORD pid = 0;
   GetWindowThreadProcessId(hwnd, &pid);
-  if (!IsWindowVisible(hwnd) || (g_pid && pid != g_pid)) return TRUE;
+  if ((!g_hidden && !IsWindowVisible(hwnd)) || (g_pid && pid != g_pid)) return TRUE;
   if (f->cls && ClassOf(hwnd) != f->cls) return TRUE;
-  char text[512] = "";
-  GetWindowTextA(hwnd, text, sizeof text);
-  if (f->title != text) return TRUE;
+  if (f->title != WindowText(hwnd)) return TRUE;
   f->found = hwnd;
   return FALSE;
 }
@@ -85,9 +103,7 @@ BOOL CALLBACK PrintTop(HWND hwnd, LPARAM) {
   DWORD pid = 0;
   GetWindowThreadProcessId(hwnd, &pid);
   if (!IsWindowVisible(hwnd) || (g_pid && pid != g_pid)) return TRUE;
-  char text[512] = "";
-  GetWindowTextA(hwnd, text, sizeof text);
-  std::printf("window\t%lu\t%s\t%s\n", pid, ClassOf(hwnd).c_str(), Escaped(text).c_str());
+  std::printf("window\t%lu\t%s\t%s\n", pid, ClassOf(hwnd).c_str(), Escaped(WindowText(hwnd)).c_str());
   return TRUE;
 }
 
@@ -166,11 +182,11 @@ class Remote {
   void Read(size_t off, void* data, size_t n) {
     ReadProcessMemory(proc_, base_ + off, data, n, nullptr);
   }
+  // A NUL-terminated UTF-16 text of at most n units, as UTF-8.
   std::string ReadText(size_t off, size_t n) {
-    std::string text(n, '\0');
-    Read(off, text.data(), n);
-    text.resize(std::strlen(text.c_str()));
-    return text;
+    std::wstring text(n + 1, L'\0');
+    Read(off, text.data(), n * sizeof(wchar_t));
+    return Utf8(text.c_str());
   }
 
   // Calls fn(a, b, c, d) on a new thread in the target process and stores
@@ -226,31 +242,32 @@ class Remote {
   bool stuck_ = false;
 };
 
-constexpr size_t kText = 512, kTextMax = 4096;  // text buffer offset and size
+constexpr size_t kText = 512, kTextMax = 4096;  // text buffer offset (bytes) and size (units)
+constexpr size_t kTextBytes = kTextMax * sizeof(wchar_t);
 
 std::string ItemText(HWND list, Remote& mem, int row, int sub) {
-  LVITEMA item{};
+  LVITEMW item{};
   item.iSubItem = sub;
-  item.pszText = reinterpret_cast<char*>(mem.at(kText));
+  item.pszText = reinterpret_cast<wchar_t*>(mem.at(kText));
   item.cchTextMax = kTextMax;
   mem.Write(0, &item, sizeof item);
-  SendMessageA(list, LVM_GETITEMTEXTA, row, mem.at(0));
+  SendMessageW(list, LVM_GETITEMTEXTW, row, mem.at(0));
   return mem.ReadText(kText, kTextMax);
 }
 
 void SetItemState(HWND list, Remote& mem, int row, UINT state) {
-  LVITEMA item{};
+  LVITEMW item{};
   item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
   item.state = state;
   mem.Write(0, &item, sizeof item);
-  SendMessageA(list, LVM_SETITEMSTATE, row, mem.at(0));
+  SendMessageW(list, LVM_SETITEMSTATE, row, mem.at(0));
 }
 
 int CmdControls(HWND top) {
   for (HWND h : Children(top)) {
     std::string cls = ClassOf(h);
     std::string check = "-";
-    if (cls == "Button") check = std::to_string(SendMessageA(h, BM_GETCHECK, 0, 0));
+    if (cls == "Button") check = std::to_string(SendMessageW(h, BM_GETCHECK, 0, 0));
     std::printf("%s\t%d\t%d\t%d\t%s\t%s\n", cls.c_str(), GetDlgCtrlID(h), IsWindowVisible(h) ? 1 : 0,
                 IsWindowEnabled(h) ? 1 : 0, check.c_str(), Escaped(WindowText(h)).c_str());
   }
@@ -260,23 +277,23 @@ int CmdControls(HWND top) {
 int CmdList(HWND top) {
   HWND list = FirstChild(top, WC_LISTVIEWA);
   if (!list) return fail("no list view");
-  Remote mem(list, kText + kTextMax);
+  Remote mem(list, kText + kTextBytes);
   if (!mem.ok()) return fail("cannot reach the list view's process");
-  HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
-  int columns = header ? static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+  HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+  int columns = header ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
   for (int c = 0; c < columns; ++c) {
-    LVCOLUMNA col{};
+    LVCOLUMNW col{};
     col.mask = LVCF_TEXT;
-    col.pszText = reinterpret_cast<char*>(mem.at(kText));
+    col.pszText = reinterpret_cast<wchar_t*>(mem.at(kText));
     col.cchTextMax = kTextMax;
     mem.Write(0, &col, sizeof col);
-    SendMessageA(list, LVM_GETCOLUMNA, c, mem.at(0));
-    std::printf("column\t%d\t%d\t%s\n", c, static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, c, 0)),
+    SendMessageW(list, LVM_GETCOLUMNW, c, mem.at(0));
+    std::printf("column\t%d\t%d\t%s\n", c, static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, c, 0)),
                 Escaped(mem.ReadText(kText, kTextMax)).c_str());
   }
-  int rows = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+  int rows = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
   for (int r = 0; r < rows; ++r) {
-    bool selected = SendMessageA(list, LVM_GETITEMSTATE, r, LVIS_SELECTED) & LVIS_SELECTED;
+    bool selected = SendMessageW(list, LVM_GETITEMSTATE, r, LVIS_SELECTED) & LVIS_SELECTED;
     std::printf("row\t%d\t%d\t%s\t%s\n", r, selected ? 1 : 0,
                 Escaped(ItemText(list, mem, r, 0)).c_str(), Escaped(ItemText(list, mem, r, 1)).c_str());
   }
@@ -286,11 +303,11 @@ int CmdList(HWND top) {
 int CmdStatus(HWND top) {
   HWND bar = FirstChild(top, STATUSCLASSNAMEA);
   if (!bar) return fail("no status bar");
-  size_t len = LOWORD(SendMessageA(bar, SB_GETTEXTLENGTHA, 0, 0));
-  Remote mem(bar, len + 1);
+  size_t len = LOWORD(SendMessageW(bar, SB_GETTEXTLENGTHW, 0, 0));
+  Remote mem(bar, (len + 1) * sizeof(wchar_t));
   if (!mem.ok()) return fail("cannot reach the status bar's process");
-  SendMessageA(bar, SB_GETTEXTA, 0, mem.at(0));
-  std::printf("icon\t%d\n", SendMessageA(bar, SB_GETICON, 0, 0) ? 1 : 0);
+  SendMessageW(bar, SB_GETTEXTW, 0, mem.at(0));
+  std::printf("icon\t%d\n", SendMessageW(bar, SB_GETICON, 0, 0) ? 1 : 0);
   std::printf("text\t%s\n", Escaped(mem.ReadText(0, len + 1)).c_str());
   return 0;
 }
@@ -298,7 +315,7 @@ int CmdStatus(HWND top) {
 int CmdSelect(HWND top, const std::vector<int>& rows) {
   HWND list = FirstChild(top, WC_LISTVIEWA);
   if (!list) return fail("no list view");
-  Remote mem(list, sizeof(NMITEMACTIVATE) + sizeof(LVITEMA));
+  Remote mem(list, sizeof(NMITEMACTIVATE) + sizeof(LVITEMW));
   if (!mem.ok()) return fail("cannot reach the list view's process");
   SetItemState(list, mem, -1, 0);
   for (int r : rows) SetItemState(list, mem, r, LVIS_SELECTED | LVIS_FOCUSED);
@@ -309,7 +326,7 @@ int CmdSelect(HWND top, const std::vector<int>& rows) {
   act.iItem = rows.back();
   mem.Write(0, &act, sizeof act);
   ULONG_PTR ignored;
-  if (!mem.Call(GetProcAddress(GetModuleHandleA("user32.dll"), "SendMessageA"),
+  if (!mem.Call(GetProcAddress(GetModuleHandleW(L"user32.dll"), "SendMessageW"),
                 reinterpret_cast<ULONG_PTR>(GetParent(list)), WM_NOTIFY, act.hdr.idFrom,
                 static_cast<ULONG_PTR>(mem.at(0)), &ignored))
     return fail("cannot send NM_CLICK inside the list view's process");
@@ -323,7 +340,7 @@ int CmdSelect(HWND top, const std::vector<int>& rows) {
 void Drain(HWND top, int posted) {
   for (int i = 0; i <= posted; ++i) {
     DWORD_PTR ignored;
-    SendMessageTimeoutA(top, WM_NULL, 0, 0, SMTO_BLOCK, 5000, &ignored);
+    SendMessageTimeoutW(top, WM_NULL, 0, 0, SMTO_BLOCK, 5000, &ignored);
   }
 }
 
@@ -364,10 +381,10 @@ UINT ParseKey(std::string keyName, std::vector<UINT>& mods) {
 
 void PostKey(HWND to, UINT vk, bool down, bool alt) {
   UINT msg = alt ? (down ? WM_SYSKEYDOWN : WM_SYSKEYUP) : (down ? WM_KEYDOWN : WM_KEYUP);
-  LPARAM lp = 1 | (static_cast<LPARAM>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC)) << 16);
+  LPARAM lp = 1 | (static_cast<LPARAM>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC)) << 16);
   if (alt) lp |= 1 << 29;
   if (!down) lp |= (1u << 30) | (1u << 31);
-  PostMessageA(to, msg, vk, lp);
+  PostMessageW(to, msg, vk, lp);
 }
 
 int CmdKey(HWND top, const std::string& keyName) {
@@ -408,7 +425,7 @@ int CmdKey(HWND top, const std::string& keyName) {
 
 // The menu is read by calls inside the target (see Remote::Call).
 bool PrintMenu(Remote& mem, HMENU menu, const std::string& path) {
-  HMODULE user32 = GetModuleHandleA("user32.dll");
+  HMODULE user32 = GetModuleHandleW(L"user32.dll");
   ULONG_PTR count = 0, ok = 0;
   if (!mem.Call(GetProcAddress(user32, "GetMenuItemCount"), reinterpret_cast<ULONG_PTR>(menu), 0, 0, 0,
                 &count))
@@ -416,13 +433,13 @@ bool PrintMenu(Remote& mem, HMENU menu, const std::string& path) {
   int items = static_cast<int>(count);  // an int in the low half of the register
   if (items < 0) return false;
   for (int i = 0; i < items; ++i) {
-    MENUITEMINFOA info{};
+    MENUITEMINFOW info{};
     info.cbSize = sizeof info;
     info.fMask = MIIM_FTYPE | MIIM_ID | MIIM_STATE | MIIM_SUBMENU | MIIM_STRING;
-    info.dwTypeData = reinterpret_cast<char*>(mem.at(kText));
+    info.dwTypeData = reinterpret_cast<wchar_t*>(mem.at(kText));
     info.cch = kTextMax;
     mem.Write(0, &info, sizeof info);
-    if (!mem.Call(GetProcAddress(user32, "GetMenuItemInfoA"), reinterpret_cast<ULONG_PTR>(menu), i, TRUE,
+    if (!mem.Call(GetProcAddress(user32, "GetMenuItemInfoW"), reinterpret_cast<ULONG_PTR>(menu), i, TRUE,
                   static_cast<ULONG_PTR>(mem.at(0)), &ok))
       return false;
     mem.Read(0, &info, sizeof info);
@@ -440,7 +457,7 @@ bool PrintMenu(Remote& mem, HMENU menu, const std::string& path) {
 int CmdMenu(HWND top) {
   HMENU bar = GetMenu(top);
   if (!bar) return fail("no menu bar");
-  Remote mem(top, kText + kTextMax);
+  Remote mem(top, kText + kTextBytes);
   if (!mem.ok() || !PrintMenu(mem, bar, "")) return fail("cannot read the menu inside its process");
   return 0;
 }
@@ -467,12 +484,26 @@ DWORD Millis(int argc, char** argv, int index) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main() {
   _setmode(_fileno(stdout), _O_BINARY);  // LF line ends for bash
+  // The arguments as UTF-8, from the wide command line.
+  int argc = 0;
+  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &argc);
+  if (!wide) return usage();
+  std::vector<std::string> args;
+  for (int i = 0; i < argc; ++i) args.push_back(Utf8(wide[i]));
+  LocalFree(wide);
+  std::vector<char*> pointers;
+  for (std::string& arg : args) pointers.push_back(arg.data());
+  char** argv = pointers.data();
   int a = 1;
   if (a + 1 < argc && std::strcmp(argv[a], "--pid") == 0) {
     g_pid = static_cast<DWORD>(std::strtoul(argv[a + 1], nullptr, 10));
     a += 2;
+  }
+  if (a < argc && std::strcmp(argv[a], "--hidden") == 0) {
+    g_hidden = true;
+    ++a;
   }
   if (argc - a == 1 && std::strcmp(argv[a], "windows") == 0) return CmdWindows();
   if (argc - a < 2) return usage();
@@ -497,7 +528,7 @@ int main(int argc, char** argv) {
     if (!box) return fail("no message box " + title);
     HWND button = ButtonTitled(box, argv[rest]);
     if (!button) return fail(std::string("no button ") + argv[rest]);
-    PostMessageA(button, BM_CLICK, 0, 0);
+    PostMessageW(button, BM_CLICK, 0, 0);
     return 0;
   }
 
@@ -509,26 +540,26 @@ int main(int argc, char** argv) {
   if (cmd == "menu" && more == 0) return CmdMenu(top);
   if (cmd == "msgbox" && more == 0) return CmdMsgbox(top);
   if (cmd == "key" && more == 1) return CmdKey(top, argv[rest]);
-  if (cmd == "close" && more == 0) return PostMessageA(top, WM_CLOSE, 0, 0) ? 0 : 1;
+  if (cmd == "close" && more == 0) return PostMessageW(top, WM_CLOSE, 0, 0) ? 0 : 1;
   if (cmd == "command" && more == 1) {
     WPARAM id = std::strtoul(argv[rest], nullptr, 0);
-    if (!PostMessageA(top, WM_COMMAND, id, 0)) return fail("cannot post to " + title);
+    if (!PostMessageW(top, WM_COMMAND, id, 0)) return fail("cannot post to " + title);
     Drain(top, 1);
     return 0;
   }
   if (cmd == "click" && more == 1) {
     HWND button = ButtonTitled(top, argv[rest]);
     if (!button) return fail(std::string("no button ") + argv[rest]);
-    PostMessageA(button, BM_CLICK, 0, 0);
+    PostMessageW(button, BM_CLICK, 0, 0);
     Drain(top, 1);
     return 0;
   }
   if (cmd == "char" && more == 1) {
     HWND list = FirstChild(top, WC_LISTVIEWA);
     if (!list) return fail("no list view");
-    for (const char* p = argv[rest]; *p; ++p)
-      PostMessageA(list, WM_CHAR, static_cast<unsigned char>(*p), 1);
-    Drain(top, static_cast<int>(std::strlen(argv[rest])));
+    const std::wstring text = Wide(argv[rest]);
+    for (wchar_t unit : text) PostMessageW(list, WM_CHAR, unit, 1);
+    Drain(top, static_cast<int>(text.size()));
     return 0;
   }
   if (cmd == "select" && more >= 1) {

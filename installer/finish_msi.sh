@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Writes into a package that wixl made what wixl cannot (hollin.wxs says
+# which): the conditions of the components that belong to one installation
+# context, the 64-bit view for the machine's Run value, and the type of the
+# event source's message file (REG_EXPAND_SZ, "#%" in the Registry table).
+# A removal (REMOVE set) enables them all, whatever ALLUSERS says then: a
+# component that is not installed is left alone, and one that is goes, also
+# where the installer does not restore ALLUSERS in maintenance (Wine's).
+# Usage: finish_msi.sh MSIBUILD PACKAGE.msi
+set -euo pipefail
+msibuild=$1 msi=$2
+"$msibuild" "$msi" \
+  -q "UPDATE \`Component\` SET \`Condition\` = 'NOT ALLUSERS=1 OR REMOVE' WHERE \`Component\` = 'LogonCheckRun'" \
+  -q "UPDATE \`Component\` SET \`Condition\` = 'ALLUSERS=1 OR REMOVE', \`Attributes\` = 260 WHERE \`Component\` = 'LogonCheckRunMachine'" \
+  -q "UPDATE \`Component\` SET \`Condition\` = 'ALLUSERS=1 OR REMOVE' WHERE \`Component\` = 'EventSource'" \
+  -q "UPDATE \`Registry\` SET \`Value\` = '#%[INSTALLFOLDER]hollin.exe' WHERE \`Name\` = 'EventMessageFile'"

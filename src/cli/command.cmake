@@ -1,8 +1,0 @@
-list(APPEND HOLLIN_CLI_SOURCES ${CMAKE_CURRENT_LIST_DIR}/options.cpp)
-list(APPEND HOLLIN_CLI_SOURCES ${CMAKE_CURRENT_LIST_DIR}/report.cpp)
-list(APPEND HOLLIN_CLI_SOURCES ${CMAKE_CURRENT_LIST_DIR}/command.cpp)
-list(APPEND HOLLIN_CLI_SOURCES ${CMAKE_CURRENT_LIST_DIR}/output_guard.cpp)
-list(APPEND HOLLIN_CLI_WIN32_SOURCES ${CMAKE_CURRENT_LIST_DIR}/win32_console.cpp)
-if(WIN32)
-  target_link_libraries(hollin_cli PUBLIC advapi32)
-endif()

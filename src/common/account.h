@@ -1,0 +1,36 @@
+// The account a run reads the settings of. File associations, Explorer's
+// choices and the base are a user's: a run as one of the system's service
+// accounts, or with no profile of its own loaded (its HKEY_CURRENT_USER is
+// then the default profile, HKEY_USERS\.DEFAULT), would check and record
+// settings no one uses, so both the window and a run for scripts refuse to
+// read or write anything there. A run by another account than the one
+// signed in (an elevation with an administrator's name and password) is
+// allowed, and says whose settings it checked.
+#pragma once
+
+#include <string>
+
+namespace hollin {
+
+// What the platform says about the account of this process
+// (common/win32_account.h); tests make them up.
+struct AccountFacts {
+  std::string name;      // DOMAIN\user of the process's token; "" when unknown
+  std::string sid;       // its security identifier, "S-1-5-18"; "" when unknown
+  std::string signedIn;  // DOMAIN\user signed in to this session; "" when unknown or none
+  bool defaultProfile = false;  // HKEY_CURRENT_USER is the default profile
+  bool elevated = false;
+};
+
+struct AccountCheck {
+  bool refused = false;
+  std::string why;    // refused: whose settings these would be, and why they are no one's
+  std::string other;  // allowed, for another account than the one signed in: says so
+};
+
+AccountCheck CheckAccount(const AccountFacts& facts);
+
+// The account as a report names it: its name, else its identifier.
+std::string AccountName(const AccountFacts& facts);
+
+}  // namespace hollin

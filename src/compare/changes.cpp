@@ -1,0 +1,73 @@
+#include "compare/changes.h"
+
+#include <unordered_set>
+
+#include "common/text.h"
+#include "compare/exe_name.h"
+
+namespace hollin {
+namespace {
+
+// True when entry's counterpart in other is missing or differs in what
+// opens the type. Any error while looking up or comparing counts as a change.
+// A protocol that a base of an earlier format (linksKnown false) lacks is
+// none: that base never recorded any.
+bool Changed(const AssocEntry& entry, const AssocEntries& other, bool linksKnown) {
+  try {
+    const AssocEntry* counterpart = other.Lookup(entry.Ext());
+    if (!counterpart) return linksKnown || !entry.IsProtocol();
+    return OpensDifferently(*counterpart, entry);
+  } catch (...) {
+    return true;
+  }
+}
+
+// Whether two entries run another verb: "open" and no verb at all count as
+// one (neither names another).
+bool VerbsDiffer(const AssocEntry& a, const AssocEntry& b) {
+  if (!a.VerbIsNotOpen() && !b.VerbIsNotOpen()) return false;
+  return !EqualsNoCase(a.Verb(), b.Verb()) || a.VerbCommand() != b.VerbCommand();
+}
+
+}  // namespace
+
+bool OpensDifferently(const AssocEntry& a, const AssocEntry& b) {
+  if (a.ProgramFullPath() != b.ProgramFullPath()) return true;
+  // The verb and what it runs, where both sides recorded them (a base
+  // written before they were has none).
+  if (a.VerbsRead() && b.VerbsRead() && (VerbsDiffer(a, b) || !EqualsNoCase(a.Handler(), b.Handler())))
+    return true;
+  // A record without layers (of a base written before they were recorded)
+  // is compared by the merged command alone, as it always was.
+  if (!a.Layered() || !b.Layered()) return false;
+  return !EqualsNoCase(a.InForceProgID(), b.InForceProgID()) || a.OpenerCommand() != b.OpenerCommand();
+}
+
+std::string OpenerOf(const AssocEntry& e) {
+  if (!e.OpenerName().empty()) return e.OpenerName();
+  // A handler runs instead of the command.
+  if (e.VerbsRead() && !e.Handler().empty()) return e.Handler() + " (handler)";
+  return ProgramNameFromCommand(e.RunCommand());
+}
+
+bool HasLayers(const AssocEntry* e) {
+  return e && e->Layered() && !(e->ChoiceProgID().empty() && e->UserProgID().empty() && e->MachineProgID().empty());
+}
+
+std::vector<ChangedItem> FindChanges(const AssocEntries& current, const AssocEntries& base, bool linksKnown) {
+  using Kind = ChangedItem::Kind;
+  std::vector<ChangedItem> changed;
+  std::unordered_set<std::string> listed;
+  for (const auto& c : current) {
+    if (!Changed(*c, base, linksKnown)) continue;
+    changed.push_back({c->Ext(), base.Lookup(c->Ext()) ? Kind::Changed : Kind::New, OpenerOf(*c)});
+    listed.insert(FoldCase(c->Ext()));
+  }
+  for (const auto& b : base) {
+    if (!Changed(*b, current, true)) continue;
+    if (listed.insert(FoldCase(b->Ext())).second) changed.push_back({b->Ext(), Kind::Removed, std::string()});
+  }
+  return changed;
+}
+
+}  // namespace hollin

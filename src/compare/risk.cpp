@@ -1,0 +1,214 @@
+#include "compare/risk.h"
+
+#include <algorithm>
+
+#include "common/text.h"
+#include "registry/layers.h"
+
+namespace hollin {
+namespace {
+
+// The classes whose standard open command is known, and the types that
+// stand for them.
+struct StandardClass {
+  const char* type;
+  const char* progId;
+  const char* command;
+};
+constexpr StandardClass kStandardClasses[] = {
+    {".exe", "exefile", "\"%1\" %*"}, {".com", "comfile", "\"%1\" %*"}, {".bat", "batfile", "\"%1\" %*"},
+    {".cmd", "cmdfile", "\"%1\" %*"}, {".pif", "piffile", "\"%1\" %*"}, {".scr", "scrfile", "\"%1\" /S"},
+};
+
+// Types whose opening runs what the file holds.
+constexpr const char* kCodeTypes[] = {".exe", ".com", ".bat", ".cmd", ".pif", ".scr", ".lnk", ".hta", ".js", ".jse",
+                                      ".vbs", ".vbe", ".wsf", ".wsh", ".msc", ".ps1", ".cpl"};
+// Of those, the scripts a host runs: opened by their own host, they are
+// no sign of anything.
+constexpr const char* kScriptTypes[] = {".bat", ".cmd", ".hta", ".js", ".jse", ".vbs", ".vbe", ".wsf", ".wsh", ".ps1"};
+
+template <size_t N>
+bool OneOf(std::string_view type, const char* const (&list)[N]) {
+  return std::any_of(std::begin(list), std::end(list), [&](const char* t) { return EqualsNoCase(type, t); });
+}
+
+// A command with runs of blanks made one and the ends trimmed, for comparing.
+std::string Squeezed(std::string_view s) {
+  std::string out;
+  for (char c : s) {
+    if (c == ' ' || c == '\t') {
+      if (!out.empty() && out.back() != ' ') out.push_back(' ');
+    } else {
+      out.push_back(c);
+    }
+  }
+  if (!out.empty() && out.back() == ' ') out.pop_back();
+  return out;
+}
+
+std::string Normal(std::string_view path) {
+  std::string p = FoldCase(path);
+  std::replace(p.begin(), p.end(), '/', '\\');
+  while (p.size() > 3 && p.back() == '\\') p.pop_back();
+  return p;
+}
+
+bool KeyExists(IRegistry& reg, HKEY root, const std::string& path) {
+  HKEY key = nullptr;
+  if (reg.RegOpenKeyExA(root, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
+  reg.RegCloseKey(key);
+  return true;
+}
+
+}  // namespace
+
+const char* SignalWord(Signal s) {
+  switch (s) {
+    case Signal::Missing: return "missing";
+    case Signal::Unsigned: return "unsigned";
+    case Signal::BadSignature: return "bad-signature";
+    case Signal::UserFolder: return "user-folder";
+    case Signal::Unquoted: return "unquoted";
+    case Signal::ScriptHost: return "script-host";
+    case Signal::RunsCode: return "runs-code";
+    case Signal::CommandChanged: return "command-changed";
+  }
+  return "";
+}
+
+bool CountsForHealth(Signal s) { return s != Signal::Unsigned && s != Signal::RunsCode; }
+
+const char* StandardCommandOf(std::string_view progId) {
+  for (const auto& c : kStandardClasses)
+    if (EqualsNoCase(progId, c.progId)) return c.command;
+  return nullptr;
+}
+
+bool Assessment::Has(Signal s) const { return std::find(signals.begin(), signals.end(), s) != signals.end(); }
+
+std::string Assessment::Words() const {
+  std::string t;
+  for (Signal s : signals) t.append(t.empty() ? "" : " ").append(SignalWord(s));
+  return t;
+}
+
+std::string Assessment::PanelText() const {
+  // Three lines at most, as the panel has little room: what runs, who made
+  // and signed it, and the signals.
+  std::string t;
+  const auto line = [&t](const std::string& s) { t.append(t.empty() ? "" : "\r").append(s); };
+  if (!delegateExecute.empty()) line("RUNS: a COM handler (DelegateExecute " + delegateExecute + ")");
+  else if (!packagedApp.empty()) line("RUNS: the packaged app " + packagedApp);
+  else if (target.kind == CommandTarget::Kind::Document) line("RUNS: the file opened itself");
+  else if (target.host != CommandHost::None && !target.payload.empty())
+    line(std::string("RUNS: ") + HostName(target.host) + " -> " + target.payload);
+  else if (!target.program.empty()) line("RUNS: " + target.program);
+  std::string from = company;
+  if (!product.empty()) from.append(from.empty() ? "" : ", ").append(product);
+  if (!signer.empty()) from.append(from.empty() ? "" : "; ").append("signed by ").append(signer);
+  if (!from.empty()) line("FROM: " + from);
+  std::string said;
+  for (Signal s : signals) {
+    said.append(said.empty() ? "SIGNALS: " : "; ");
+    switch (s) {
+      case Signal::Missing: said += "missing (no such file)"; break;
+      case Signal::Unsigned: said += "unsigned"; break;
+      case Signal::BadSignature: said += "its signature does not verify"; break;
+      case Signal::UserFolder: said += "in a user folder (" + folder + ")"; break;
+      case Signal::Unquoted:
+        said += target.takenOver ? "unquoted: " + target.takeover + " runs in place of " + target.meant
+                                 : "unquoted: a file " + target.takeover + " would run first";
+        break;
+      case Signal::ScriptHost: said += std::string("runs through ") + HostName(target.host); break;
+      case Signal::RunsCode: said += "opening such a file runs it"; break;
+      case Signal::CommandChanged: said += "not the standard command"; break;
+    }
+  }
+  if (!said.empty()) line(said);
+  return t;
+}
+
+Assessor::Assessor(IRegistry& reg, IFileFacts& facts) : reg_(reg), facts_(facts) {
+  context_.exists = [this](const std::string& path) { return Facts(path).exists; };
+  context_.variable = [this](std::string_view name) { return facts_.Variable(name); };
+  context_.searchFolders = facts_.SearchFolders();
+  // Where any program of the user may write: the temporary folders first
+  // (the most particular), then the profile's.
+  for (const char* name : {"TEMP", "TMP", "LOCALAPPDATA", "APPDATA", "USERPROFILE", "PUBLIC"})
+    if (const auto folder = facts_.Variable(name); folder && !folder->empty()) userFolders_.push_back(*folder);
+  if (const auto root = facts_.Variable("SystemRoot"); root && !root->empty()) userFolders_.push_back(*root + "\\Temp");
+}
+
+const Assessor::FileFacts& Assessor::Facts(const std::string& path) {
+  const auto [it, fresh] = cache_.try_emplace(Normal(path));
+  if (fresh) {
+    FileFacts& f = it->second;
+    f.exists = facts_.Exists(path);
+    if (f.exists) {
+      f.trust = facts_.Signature(path, f.signer);
+      facts_.Version(path, f.company, f.product);
+    }
+  }
+  return it->second;
+}
+
+Assessment Assessor::Assess(const AssocEntry& e) {
+  Assessment a;
+  const std::string& progId = e.Layered() ? e.InForceProgID() : e.ProgramID();
+  const std::string& command = e.Layered() ? e.OpenerCommand() : e.ProgramFullPath();
+  if (command.empty() && !progId.empty()) {
+    DWORD type;
+    const std::string verb = progId + "\\shell\\open\\command";
+    for (HKEY root : {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER}) {
+      const std::string path = root == HKEY_CURRENT_USER ? std::string(kClassesPath) + "\\" + verb : verb;
+      a.delegateExecute = ReadValue(reg_, root, path, "DelegateExecute", type);
+      if (!a.delegateExecute.empty()) break;
+    }
+    if (a.delegateExecute.empty() && (KeyExists(reg_, HKEY_CLASSES_ROOT, progId + "\\Application") ||
+                                      KeyExists(reg_, HKEY_CURRENT_USER, std::string(kClassesPath) + "\\" + progId + "\\Application")))
+      a.packagedApp = e.OpenerName().empty() ? progId : e.OpenerName();
+  }
+  a.target = ResolveCommand(command, context_);
+  const CommandTarget& t = a.target;
+
+  // The file: whether it is there, its signature and maker.
+  const std::string& file = t.DecidingFile();
+  if (!file.empty()) {
+    if (!t.found || (t.payloadKind == CommandTarget::Payload::File && !t.payloadFound)) {
+      a.signals.push_back(Signal::Missing);
+    } else {
+      const FileFacts& f = Facts(file);
+      if (f.trust == IFileFacts::Trust::Unsigned) a.signals.push_back(Signal::Unsigned);
+      if (f.trust == IFileFacts::Trust::BadSignature) a.signals.push_back(Signal::BadSignature);
+      if (f.trust == IFileFacts::Trust::Signed) a.signer = f.signer;
+      a.company = f.company;
+      a.product = f.product;
+    }
+    size_t longest = 0;
+    for (const std::string* path : {&file, &t.program}) {
+      const std::string p = Normal(*path);
+      for (const auto& folder : userFolders_) {
+        const std::string f = Normal(folder);
+        if (f.size() > longest && p.size() > f.size() && p.compare(0, f.size(), f) == 0 && p[f.size()] == '\\') {
+          longest = f.size();
+          a.folder = folder;
+        }
+      }
+      if (longest) break;
+    }
+    if (longest) a.signals.push_back(Signal::UserFolder);
+  }
+  if (!t.takeover.empty()) a.signals.push_back(Signal::Unquoted);
+  if (t.host != CommandHost::None && t.host != CommandHost::Rundll32 &&
+      !(t.payloadKind == CommandTarget::Payload::Document && OneOf(e.Ext(), kScriptTypes)))
+    a.signals.push_back(Signal::ScriptHost);
+  if (OneOf(e.Ext(), kCodeTypes) || StandardCommandOf(progId)) a.signals.push_back(Signal::RunsCode);
+  bool changed = false;
+  if (const char* standard = StandardCommandOf(progId)) changed = !EqualsNoCase(Squeezed(command), standard);
+  for (const auto& c : kStandardClasses)
+    if (EqualsNoCase(e.Ext(), c.type) && !EqualsNoCase(progId, c.progId)) changed = true;
+  if (changed) a.signals.push_back(Signal::CommandChanged);
+  return a;
+}
+
+}  // namespace hollin

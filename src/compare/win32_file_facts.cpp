@@ -1,0 +1,138 @@
+#include "compare/win32_file_facts.h"
+
+#include <vector>
+
+#include "common/win32_text.h"
+// After windows.h (through win32_text.h): the trust and certificate headers
+// need its types.
+#include <softpub.h>
+#include <wincrypt.h>
+#include <wintrust.h>
+
+namespace hollin {
+namespace {
+
+// The simple display name of the certificate that signed the file whose
+// trust state data holds, "" where it cannot be told.
+std::string SignerName(HANDLE state) {
+  CRYPT_PROVIDER_DATA* data = WTHelperProvDataFromStateData(state);
+  if (!data) return std::string();
+  CRYPT_PROVIDER_SGNR* signer = WTHelperGetProvSignerFromChain(data, 0, FALSE, 0);
+  if (!signer || !signer->pasCertChain || signer->csCertChain == 0) return std::string();
+  const CERT_CONTEXT* cert = signer->pasCertChain[0].pCert;
+  if (!cert) return std::string();
+  wchar_t name[256];
+  const DWORD n = CertGetNameStringW(cert, CERT_NAME_SIMPLE_DISPLAY_TYPE, 0, nullptr, name, 256);
+  return n > 1 ? Utf8(name) : std::string();
+}
+
+}  // namespace
+
+bool Win32FileFacts::Exists(const std::string& path) {
+  const DWORD attributes = GetFileAttributesW(Wide(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+IFileFacts::Trust Win32FileFacts::Signature(const std::string& path, std::string& signer) {
+  const std::wstring wide = Wide(path);
+  WINTRUST_FILE_INFO file{};
+  file.cbStruct = sizeof file;
+  file.pcwszFilePath = wide.c_str();
+  WINTRUST_DATA data{};
+  data.cbStruct = sizeof data;
+  data.dwUIChoice = WTD_UI_NONE;
+  data.fdwRevocationChecks = WTD_REVOKE_NONE;
+  data.dwUnionChoice = WTD_CHOICE_FILE;
+  data.pFile = &file;
+  data.dwStateAction = WTD_STATEACTION_VERIFY;
+  data.dwProvFlags = WTD_CACHE_ONLY_URL_RETRIEVAL;
+  GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
+  const LONG status = WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data);
+  Trust trust = Trust::Unknown;
+  if (status == ERROR_SUCCESS) {
+    trust = Trust::Signed;
+    signer = SignerName(data.hWVTStateData);
+  } else if (status == TRUST_E_NOSIGNATURE || status == TRUST_E_SUBJECT_FORM_UNKNOWN ||
+             status == TRUST_E_PROVIDER_UNKNOWN) {
+    trust = Trust::Unsigned;
+  } else if (status == TRUST_E_BAD_DIGEST || status == TRUST_E_CERT_SIGNATURE || status == CERT_E_UNTRUSTEDROOT ||
+             status == CERT_E_CHAINING || status == TRUST_E_EXPLICIT_DISTRUST || status == CERT_E_REVOKED ||
+             status == CERT_E_EXPIRED || status == TRUST_E_NO_SIGNER_CERT || status == TRUST_E_SUBJECT_NOT_TRUSTED ||
+             status == CERT_E_UNTRUSTEDTESTROOT) {
+    trust = Trust::BadSignature;
+  }
+  data.dwStateAction = WTD_STATEACTION_CLOSE;
+  WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data);
+  return trust;
+}
+
+void Win32FileFacts::Version(const std::string& path, std::string& company, std::string& product) {
+  const std::wstring wide = Wide(path);
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeW(wide.c_str(), &ignored);
+  if (size == 0) return;
+  std::vector<unsigned char> block(size);
+  if (!GetFileVersionInfoW(wide.c_str(), 0, size, block.data())) return;
+  struct Translation {
+    WORD language, codePage;
+  };
+  Translation* translations = nullptr;
+  UINT length = 0;
+  if (!VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translations), &length) ||
+      length < sizeof(Translation))
+    return;
+  // "\StringFileInfo\<language><code page>\<name>", both in four hex digits.
+  std::wstring prefix = L"\\StringFileInfo\\";
+  for (const WORD part : {translations[0].language, translations[0].codePage})
+    for (int shift = 12; shift >= 0; shift -= 4) prefix.push_back(L"0123456789abcdef"[(part >> shift) & 15]);
+  prefix.push_back(L'\\');
+  const auto read = [&](const wchar_t* name) {
+    const std::wstring key = prefix + name;
+    wchar_t* value = nullptr;
+    UINT chars = 0;
+    if (!VerQueryValueW(block.data(), key.c_str(), reinterpret_cast<void**>(&value), &chars) || !value || chars == 0)
+      return std::string();
+    return Utf8(std::wstring_view(value, wcsnlen(value, chars)));
+  };
+  company = read(L"CompanyName");
+  product = read(L"ProductName");
+}
+
+std::optional<std::string> Win32FileFacts::Variable(std::string_view name) {
+  const std::wstring wide = Wide(name);
+  std::wstring value(256, L'\0');
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    SetLastError(ERROR_SUCCESS);
+    const DWORD n = GetEnvironmentVariableW(wide.c_str(), value.data(), static_cast<DWORD>(value.size()));
+    if (n == 0) {
+      if (GetLastError() == ERROR_ENVVAR_NOT_FOUND) return std::nullopt;
+      return std::string();
+    }
+    if (n < value.size()) return Utf8(std::wstring_view(value.data(), n));
+    value.assign(n, L'\0');
+  }
+  return std::nullopt;
+}
+
+std::vector<std::string> Win32FileFacts::SearchFolders() {
+  std::vector<std::string> folders;
+  wchar_t folder[MAX_PATH];
+  if (const UINT n = GetSystemDirectoryW(folder, MAX_PATH); n > 0 && n < MAX_PATH)
+    folders.push_back(Utf8(std::wstring_view(folder, n)));
+  if (const UINT n = GetWindowsDirectoryW(folder, MAX_PATH); n > 0 && n < MAX_PATH)
+    folders.push_back(Utf8(std::wstring_view(folder, n)));
+  if (const auto path = Variable("PATH")) {
+    size_t from = 0;
+    while (from <= path->size()) {
+      size_t end = path->find(';', from);
+      if (end == std::string::npos) end = path->size();
+      std::string part = path->substr(from, end - from);
+      if (part.size() >= 2 && part.front() == '"' && part.back() == '"') part = part.substr(1, part.size() - 2);
+      if (!part.empty()) folders.push_back(std::move(part));
+      from = end + 1;
+    }
+  }
+  return folders;
+}
+
+}  // namespace hollin

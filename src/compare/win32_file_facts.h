@@ -1,0 +1,23 @@
+// The Win32 binding of IFileFacts (compare/risk.h): a file's existence
+// (GetFileAttributesW), its signature (WinVerifyTrust with the generic
+// verify action, no user interface, revocation not checked, so that no
+// check waits on the network) and signer (the leaf certificate's simple
+// display name), its version resource (GetFileVersionInfoW, the first
+// language it lists), the environment and the folders CreateProcess
+// searches.
+#pragma once
+
+#include "compare/risk.h"
+
+namespace hollin {
+
+class Win32FileFacts : public IFileFacts {
+ public:
+  bool Exists(const std::string& path) override;
+  Trust Signature(const std::string& path, std::string& signer) override;
+  void Version(const std::string& path, std::string& company, std::string& product) override;
+  std::optional<std::string> Variable(std::string_view name) override;
+  std::vector<std::string> SearchFolders() override;
+};
+
+}  // namespace hollin

@@ -1,0 +1,286 @@
+#include "guard/guard.h"
+
+#include <chrono>
+#include <functional>
+
+#include "base/base_file_error.h"
+#include "base/base_location.h"
+#include "base/base_store.h"
+#include "common/atomic_file.h"
+#include "common/names.h"
+#include "common/text.h"
+#include "compare/always_restore.h"
+#include "compare/check.h"
+#include "compare/changes.h"
+
+namespace hollin::guard {
+namespace {
+
+// What opens a type, as one text: a type is told again only when this
+// changes. Nothing opening it is a state of its own.
+std::string Signature(const AssocEntry* e) {
+  if (!e) return "\x1e";
+  return e->InForceProgID() + '\x1f' + e->OpenerCommand() + '\x1f' + e->ProgramFullPath() + '\x1f' + e->OpenerName();
+}
+
+// A copy of an entry that holds nothing of its collection.
+std::shared_ptr<const AssocEntry> Detached(const AssocEntry* e) {
+  if (!e) return nullptr;
+  auto copy = std::make_shared<AssocEntry>(*e);
+  copy->Collection(nullptr);
+  return copy;
+}
+
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.find_last_of("\\/");
+  return slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash);
+}
+
+}  // namespace
+
+Guard::Guard(IRegistry& reg, IPlatform& platform, Associations& g, IGuardHost& host, Settler settler)
+    : reg_(reg), platform_(platform), g_(g), host_(host), settler_(settler) {
+  Seconds = [] {
+    return static_cast<long long>(
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count());
+  };
+}
+
+std::vector<std::string> Guard::BaseFolders() const {
+  std::vector<std::string> folders{FolderOf(g_.BaseFile + g_.BaseExtension)};
+  if (!g_.FormerBaseFile.empty() && FolderOf(g_.FormerBaseFile) != folders[0])
+    folders.push_back(FolderOf(g_.FormerBaseFile));
+  return folders;
+}
+
+std::string Guard::Stamp() const {
+  std::string bytes;
+  try {
+    if (ReadWholeFile(BaseFileRead(g_), bytes) != ReadResult::Ok) return "none";
+  } catch (const FileError&) {
+    return "unreadable";
+  }
+  return std::to_string(bytes.size()) + ":" + std::to_string(std::hash<std::string>()(bytes));
+}
+
+void Guard::Load() {
+  DataFile vsd;
+  haveBase_ = false;
+  stamp_ = Stamp();
+  if (!LoadRecordedBase(g_, vsd)) {
+    // First run: the base is recorded from what opens each type now.
+    g_.CurrentEntries = ScanCurrent(reg_, platform_).entries;
+    DataFile first;
+    LoadBase(g_, first);
+    CheckRecord record{CheckRecord::Kind::FirstRun, {}, g_.CurrentEntries.get(), g_.BaseEntries.get(), {}};
+    record.notes.push_back("No base was recorded yet: the current settings of " + Count(g_.CurrentEntries->Count()) +
+                           " file types are the base now.");
+    host_.Record(record);
+    g_.CurrentEntries = std::make_shared<AssocEntries>();
+    stamp_ = Stamp();
+  }
+  haveBase_ = true;
+  problem_.clear();
+  // What was told and is now the base is no change any more.
+  std::erase_if(told_, [&](const auto& t) {
+    const AssocEntry* b = g_.BaseEntries->Lookup(t.first);
+    return b ? Signature(b) == t.second : t.second == Signature(nullptr);
+  });
+}
+
+void Guard::Fail(const std::string& what) {
+  problem_ = what;
+  CheckRecord record{CheckRecord::Kind::Failure, {}, nullptr, nullptr, {what}};
+  host_.Record(record);
+  Notice notice;
+  notice.problem = what;
+  notice.seconds = Seconds();
+  Merge(shown_, notice);
+  host_.Show(shown_);
+}
+
+void Guard::Start(Millis now) {
+  try {
+    Load();
+  } catch (const std::exception& e) {
+    Fail(e.what());
+  }
+  if (haveBase_) Check(now);
+  else UpdateTip();
+}
+
+void Guard::RegistryChanged(Millis now) { settler_.Signal(now); }
+
+void Guard::BaseFolderChanged(Millis) {
+  if (!haveBase_ || Stamp() == stamp_) return;
+  try {
+    Load();
+  } catch (const std::exception& e) {
+    Fail(e.what());
+  }
+  UpdateTip();
+}
+
+Millis Guard::WakeAt() const { return Paused() ? pausedUntil_ : settler_.DueAt(); }
+
+void Guard::Wake(Millis now) {
+  if (Paused() && now >= pausedUntil_) Resume(now);
+  if (!Paused() && settler_.Pending() && now >= settler_.DueAt()) Check(now);
+}
+
+void Guard::CheckNow(Millis now) { Check(now); }
+
+void Guard::Pause(Millis now, Millis length) {
+  pausedUntil_ = now + length;
+  UpdateTip();
+}
+
+void Guard::Resume(Millis) {
+  pausedUntil_ = 0;
+  UpdateTip();
+}
+
+void Guard::Check(Millis) {
+  settler_.Clear();
+  ++checks_;
+  try {
+    // A base that could not be loaded is tried again; one that changed
+    // without a signal reaching the guard is loaded again.
+    if (!haveBase_ || Stamp() != stamp_) Load();
+    std::shared_ptr<AssocEntries> current = ScanCurrent(reg_, platform_).entries;
+    const AssocEntries& base = *g_.BaseEntries;
+    std::vector<std::string> changed, fresh;
+    for (const auto& item : FindChanges(*current, base)) changed.push_back(item.Ext);
+    std::erase_if(told_, [&](const auto& t) { return !HoldsType(changed, t.first); });
+    auto toldAs = [&](const std::string& ext) -> std::string* {
+      for (auto& t : told_)
+        if (EqualsNoCase(t.first, ext)) return &t.second;
+      return nullptr;
+    };
+    for (const auto& ext : changed) {
+      const std::string* was = toldAs(ext);
+      if (!was || *was != Signature(current->Lookup(ext))) fresh.push_back(ext);
+    }
+    lastCheck_ = changed.empty() ? "no changes" : Count(changed.size()) + " changed";
+    if (!changed.empty()) host_.Record({CheckRecord::Kind::ChangesFound, changed, current.get(), &base, {}});
+
+    Notice notice;
+    notice.seconds = Seconds();
+    // The types the user wants restored without being asked.
+    std::vector<std::string> restore;
+    if (!fresh.empty()) {
+      const std::vector<std::string> always = ReadAlwaysRestore(reg_);
+      for (const auto& ext : fresh)
+        if (HoldsType(always, ext) && base.Lookup(ext)) restore.push_back(ext);
+    }
+    if (!restore.empty()) {
+      RequireRestorableBase(g_);
+      const RestoreResult result = RestoreTypes(reg_, base, *current, restore);
+      if (result.wrote) platform_.AssociationsChanged();
+      // A check afterwards tells what took.
+      current = ScanCurrent(reg_, platform_).entries;
+      std::vector<std::string> still;
+      for (const auto& item : FindChanges(*current, base)) still.push_back(item.Ext);
+      for (const auto& ext : restore)
+        (!HoldsType(still, ext) ? notice.restored : HoldsType(result.choices, ext) ? notice.choices : notice.refused)
+            .push_back(ext);
+      CheckRecord record{notice.refused.empty() && notice.choices.empty() ? CheckRecord::Kind::Restored
+                                                                          : CheckRecord::Kind::RestoreRefused,
+                         restore, current.get(), &base, {}};
+      for (const auto& ext : notice.restored) record.notes.push_back(ext + ": restored.");
+      for (const auto& f : result.failed)
+        record.notes.push_back(f.ext + ": the registry refused to write " +
+                               WhatText(f.what) +
+                               (f.layer ? std::string(" in the ") + f.layer : std::string()) + " (error " +
+                               std::to_string(f.status) + ").");
+      for (const auto& ext : notice.choices)
+        record.notes.push_back(ext + ": Explorer's choice differs from the base; only Settings may set it.");
+      host_.Record(record);
+      std::erase_if(fresh, [&](const std::string& ext) { return HoldsType(notice.restored, ext); });
+    }
+    for (const auto& ext : fresh) {
+      const AssocEntry* now = current->Lookup(ext);
+      notice.types.push_back(ext);
+      notice.now.push_back(Detached(now));
+      if (std::string* was = toldAs(ext)) *was = Signature(now);
+      else told_.emplace_back(ext, Signature(now));
+    }
+    if (!notice.empty()) {
+      Merge(shown_, notice);
+      host_.Show(shown_);
+    }
+  } catch (const std::exception& e) {
+    Fail(e.what());
+  }
+  UpdateTip();
+}
+
+void Guard::Keep() {
+  const Notice kept = std::move(shown_);
+  shown_ = Notice();
+  host_.Show(shown_);
+  if (kept.types.empty() || !haveBase_) return;
+  try {
+    // The base with the kept types as they were told, the others as they
+    // are recorded.
+    auto merged = std::make_shared<AssocEntries>();
+    auto keptEntry = [&](const std::string& ext, bool& found) -> std::shared_ptr<const AssocEntry> {
+      for (size_t i = 0; i < kept.types.size(); ++i)
+        if (EqualsNoCase(kept.types[i], ext)) {
+          found = true;
+          return kept.now[i];
+        }
+      found = false;
+      return nullptr;
+    };
+    auto add = [&](const std::shared_ptr<const AssocEntry>& e) {
+      merged->Add(std::make_shared<AssocEntry>(*e), e->Ext());
+    };
+    for (const auto& b : *g_.BaseEntries) {
+      bool found = false;
+      const auto k = keptEntry(b->Ext(), found);
+      if (!found) add(b);
+      else if (k) add(k);
+    }
+    for (size_t i = 0; i < kept.types.size(); ++i)
+      if (kept.now[i] && !g_.BaseEntries->Lookup(kept.types[i])) add(kept.now[i]);
+    DataFile vsd;
+    g_.CurrentEntries = merged;
+    SaveCurrentAsDefault(g_, vsd);
+    g_.CurrentEntries = std::make_shared<AssocEntries>();
+    g_.BaseEntries = merged;
+    stamp_ = Stamp();
+    CheckRecord record{CheckRecord::Kind::Accepted, kept.types, nullptr, merged.get(), {}};
+    record.notes.push_back("Kept as the base: " + Count(kept.types.size()) + " file types as they open now.");
+    host_.Record(record);
+  } catch (const std::exception& e) {
+    g_.CurrentEntries = std::make_shared<AssocEntries>();
+    Fail(e.what());
+  }
+  UpdateTip();
+}
+
+std::vector<std::string> Guard::Review() {
+  std::vector<std::string> types = std::move(shown_.types);
+  shown_ = Notice();
+  host_.Show(shown_);
+  return types;
+}
+
+void Guard::Dismiss() {
+  shown_ = Notice();
+  host_.Show(shown_);
+}
+
+std::string Guard::TipText() const {
+  std::string tip = kAppTitle;
+  if (!problem_.empty()) return tip + ": stopped - open " + kAppTitle + " to see why";
+  if (Paused()) return tip + " is paused for an hour; changes are checked when it ends";
+  tip += " guards what opens " + Count(g_.BaseEntries->Count()) + " file types";
+  if (!lastCheck_.empty()) tip += "\nLast check: " + lastCheck_;
+  return tip;
+}
+
+void Guard::UpdateTip() { host_.Tip(TipText()); }
+
+}  // namespace hollin::guard

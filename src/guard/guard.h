@@ -1,0 +1,105 @@
+// The guard: a resident check that waits for the registry to change, lets a
+// change set settle, runs the check the window and the command line run
+// (compare/check), and says once what changed since the base.
+//
+// Portable: it is told of signals and of the time by its caller (the loop in
+// guard/loop.h, fed by the Win32 bindings or by a test's stand-in), and acts
+// on the world through IGuardHost. Nothing here waits or polls.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "base/associations.h"
+#include "base/data_file.h"
+#include "common/platform.h"
+#include "guard/notice.h"
+#include "guard/settle.h"
+#include "registry/registry.h"
+
+namespace hollin::guard {
+
+// One check as the Application log keeps it, as a run for scripts leaves it.
+struct CheckRecord {
+  enum class Kind { ChangesFound, Restored, RestoreRefused, Accepted, FirstRun, Failure } kind = Kind::ChangesFound;
+  std::vector<std::string> types;  // changed (ChangesFound), restored or not
+  const AssocEntries* current = nullptr;
+  const AssocEntries* base = nullptr;
+  std::vector<std::string> notes;
+};
+
+class IGuardHost {
+ public:
+  virtual ~IGuardHost() = default;
+  // Shows the notice, in place of one shown; an empty notice takes it away.
+  virtual void Show(const Notice& notice) = 0;
+  // What the notification icon's tip says.
+  virtual void Tip(const std::string& text) = 0;
+  virtual void Record(const CheckRecord& record) = 0;
+};
+
+class Guard {
+ public:
+  Guard(IRegistry& reg, IPlatform& platform, Associations& g, IGuardHost& host, Settler settler = Settler());
+
+  // Loads the base (a first run records it) and runs a first check.
+  void Start(Millis now);
+  // A watched registry key changed.
+  void RegistryChanged(Millis now);
+  // The base file's folder changed: where the base file itself changed (an
+  // accept in the window or from a script), it is loaded again, and a
+  // change it now holds is nothing to report.
+  void BaseFolderChanged(Millis now);
+  // When Wake must run next; kNever: only a signal or a command wakes it.
+  Millis WakeAt() const;
+  // Runs what is due: a settled check, the end of a pause.
+  void Wake(Millis now);
+
+  // The icon's menu.
+  void CheckNow(Millis now);
+  void Pause(Millis now, Millis length);
+  void Resume(Millis now);
+  bool Paused() const { return pausedUntil_ != 0; }
+
+  // The notice's answers; each takes it away. Keep accepts its types as
+  // they were when told into the base; Review hands them over for the
+  // window; Dismiss leaves them unreported until they change again.
+  void Keep();
+  std::vector<std::string> Review();
+  void Dismiss();
+  const Notice& Shown() const { return shown_; }
+
+  int Checks() const { return checks_; }
+  // The folders whose changes may be the base file's.
+  std::vector<std::string> BaseFolders() const;
+  std::string TipText() const;
+
+  // Seconds since 1970, for the notices; a test sets its own.
+  std::function<long long()> Seconds;
+
+ private:
+  void Check(Millis now);
+  void Load();
+  std::string Stamp() const;  // what tells the base file as loaded from one changed since
+  void Fail(const std::string& what);
+  void UpdateTip();
+
+  IRegistry& reg_;
+  IPlatform& platform_;
+  Associations& g_;
+  IGuardHost& host_;
+  Settler settler_;
+  DataFile vsd_;
+  bool haveBase_ = false;
+  std::string stamp_;
+  Millis pausedUntil_ = 0;
+  int checks_ = 0;
+  // The state each changed type was last told in (its opener's signature),
+  // so that one change is said once.
+  std::vector<std::pair<std::string, std::string>> told_;
+  Notice shown_;
+  std::string lastCheck_, problem_;
+};
+
+}  // namespace hollin::guard

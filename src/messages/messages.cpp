@@ -1,0 +1,503 @@
+#include "messages/messages.h"
+
+#include <algorithm>
+
+#include "common/names.h"
+#include "common/text.h"
+#include "common/wtf8.h"
+#include "compare/changes.h"
+#include "compare/exe_name.h"
+#include "registry/settings.h"
+
+namespace hollin::msg {
+namespace {
+
+constexpr size_t kListed = 10;
+
+// An identifier as the panel shows it: "-" for none, a long one cut short.
+std::string Short(const std::string& id) {
+  if (id.empty()) return "-";
+  constexpr size_t kLongest = 24;
+  if (Utf16Length(id) <= kLongest) return id;
+  size_t i = 0;
+  char32_t cp;
+  for (size_t n = 0; n < kLongest - 3 && i < id.size(); ++n)
+    if (!DecodeWtf8(id, i, cp)) ++i;
+  return id.substr(0, i) + "...";
+}
+
+// "file type " or "link " before an entry's name in the panel.
+const char* KindOf(const std::string& name) { return !name.empty() && name[0] != '.' ? "link " : "file type "; }
+
+}  // namespace
+
+// --- Shared ---------------------------------------------------------------
+
+std::string FirstTenThenMore(const std::vector<std::string>& lines) {
+  std::string text;
+  for (size_t i = 0; i < lines.size() && i < kListed; ++i) text.append("\r").append(lines[i]);
+  if (lines.size() > kListed) text += "\r... and " + std::to_string(lines.size() - kListed) + " more.";
+  return text;
+}
+
+RefusedWrites DescribeRefusedWrites(const std::vector<RestoreFailure>& failed,
+                                    const std::function<std::string(long)>& errorText) {
+  // One line per type: both of its writes refused, or the one that was.
+  struct Line {
+    std::string ext;
+    std::string which;  // "": both writes of the type
+    LONG status;
+  };
+  std::vector<Line> lines;
+  std::vector<LONG> statuses;
+  for (const auto& f : failed) {
+    if (!lines.empty() && lines.back().ext == f.ext) {
+      lines.back().which.clear();
+    } else {
+      std::string which = WhatText(f.what);
+      if (f.layer) which.append(" in the ").append(f.layer);
+      lines.push_back({f.ext, std::move(which), f.status});
+    }
+    if (std::find(statuses.begin(), statuses.end(), f.status) == statuses.end()) statuses.push_back(f.status);
+  }
+  RefusedWrites out;
+  for (const Line& l : lines) {
+    std::string text = l.ext;
+    if (!l.which.empty()) text.append(" (").append(l.which).append(")");
+    text.append(": error ").append(std::to_string(l.status));
+    const std::string reason = errorText ? errorText(l.status) : std::string();
+    if (!reason.empty()) text.append(" (").append(reason).append(")");
+    out.lines.push_back(std::move(text));
+  }
+  bool other = false;
+  for (const LONG status : statuses) {
+    if (status == ERROR_ACCESS_DENIED) {
+      out.advice.append(" Settings that all users share can be written only with administrator rights: start ")
+          .append(kAppTitle)
+          .append(" as an administrator and restore them again.");
+    } else if (status == ERROR_CHILD_MUST_BE_VOLATILE) {
+      out.advice.append(
+          " A key that lasts only until Windows restarts (a volatile key) cannot hold a lasting "
+          "one, and administrator rights do not change that: remove that key with the "
+          "system's registry editor, then restore again.");
+    } else {
+      other = true;
+    }
+  }
+  if (other) out.advice.append(" Use the system's registry editor to look at the other keys.");
+  return out;
+}
+
+// --- The main window ------------------------------------------------------
+
+std::string MainTitle() { return std::string(kAppTitle) + " " + kProductName; }
+
+std::string ViewCaption(int view) {
+  static const char* const kViews[] = {"Changes O&nly", "C&urrent Settings", "&Base Settings"};
+  return kViews[view];
+}
+const char* const kViewFrame = "View";
+const char* const kActionFrame = "Action";
+const char* const kAcceptButton = "A&ccept Current";
+const char* const kRestoreButton = "&Restore Base";
+const char* const kAcceptNote = "For all File Types,\ruse CURRENT settings\ras new Base.";
+const char* const kRestoreNote = "For selected File Type(s),\ruse BASE application\rinstead of Current.";
+const char* const kTypeColumn = "File Type";
+const char* const kTypesGroup = "File Types";
+const char* const kLinksGroup = "Links (URL Protocols)";
+const char* const kChangedColumn = "Changed To Open With";
+const char* const kCurrentColumn = "Currently Opens With";
+const char* const kBaseColumn = "Previously Opened With";
+
+const char* const kReadingCurrent = "Reading CURRENT entries...";
+const char* const kReadingBase = "Reading BASE entries...";
+const char* const kSavingBase = "Building new BASE record from CURRENT entries...";
+const char* const kRestoring = "Restoring BASE settings to Registry...";
+const char* const kNewBaseRecorded = "New BASE record created.";
+const char* const kNoChangesPrefix = "OK! ";
+const char* const kRestoredPrefix = "Base settings restored. ";
+const char* const kAcceptedPrefix = "Updated BASE created. ";
+const char* const kNotAllRestoredPrefix = "Not all BASE settings were restored. ";
+const char* const kNoChanges = "No changed entries found.";
+const char* const kLinksNowGuarded = "Links (URL protocols) and default verbs are guarded from now on.";
+std::string ChangedItems(int count) {
+  return std::to_string(count) + " CHANGED item(s) - select from list to view details.";
+}
+std::string AllCurrentEntries(int count) {
+  return std::to_string(count) + " CURRENT entries - select from list to view details.";
+}
+std::string AllBaseEntries(int count) {
+  return std::to_string(count) + " BASE entries - select from list to view details.";
+}
+const char* const kStoppedNothingChecked = "Stopped by an error: nothing was checked.";
+const char* const kStoppedBaseUnwritable = "Stopped: the base file could not be written.";
+const char* const kStoppedBaseUnreadable = "Stopped: the base file could not be read.";
+const char* const kNoProgram = "(none)";
+
+std::string WelcomeText() {
+  std::string t;
+  t.append("Welcome to ").append(kProductName).append("! ").append(kAppTitle);
+  t.append(" has just recorded a base list of the");
+  t.append(" file types registered on your system and");
+  t.append(" which applications are used to open them.");
+  t.append("\r\r");
+  t.append("For now, just close this program and continue with your work.");
+  t.append(" The next time ").append(kAppTitle).append(" starts, it will");
+  t.append(" notify you if any changes have been made");
+  t.append(" to these file associations in your Windows Registry.");
+  return t;
+}
+
+std::string ListName(const std::string& name) { return !name.empty() && name[0] != '.' ? name + ":" : name; }
+
+std::string EntryName(std::string_view listed) {
+  if (!listed.empty() && listed[0] != '.' && listed.back() == ':') listed.remove_suffix(1);
+  return std::string(listed);
+}
+
+std::string EntryPanel(bool current, const AssocEntry& entry) {
+  const auto blank = entry.ProgramID().find_first_not_of(' ') == std::string::npos;
+  std::string t = current ? "CURRENT settings for " : "BASE (previous) settings for ";
+  t.append(KindOf(entry.Ext())).append(UpperCase(entry.Ext())).append(":\r\r");
+  t.append("PROGRAM ID:\r").append(blank ? "[not set]" : entry.ProgramID()).append("\r");
+  t.append("OPEN COMMAND KEYNAME: HKey_Classes_Root\\ +\r").append(entry.OpenCmdRegKey()).append("\r");
+  t.append("DEFAULT OPEN COMMAND:\r").append(entry.ProgramFullPath());
+  if (const std::string opener = DescribeOpener(entry); !opener.empty())
+    t.append("\r\rOPENS WITH: ").append(opener).append("\rLAYERS: ").append(DescribeLayers(&entry, nullptr));
+  if (const std::string verb = DescribeVerb(&entry, nullptr); !verb.empty()) t.append("\rVERB: ").append(verb);
+  return t;
+}
+
+std::string ChangePanel(const std::string& ext, const AssocEntry* c, const AssocEntry* b,
+                        const std::string& written, const std::string& risks) {
+  // A type missing on one side is an ordinary case here: "(none)".
+  std::string t = "CHANGE for " + std::string(KindOf(ext)) + UpperCase(ext) + " - ";
+  if (!written.empty()) t.append("key written ").append(written);
+  t.append("\r\r");
+  if (c) t.append("CURRENT default Open command:\r").append(c->ProgramFullPath()).append(risks);
+  else t.append("CURRENT default Open command: (none)");
+  if (b) t.append("\r\rBASE (previous) default Open command:\r").append(b->ProgramFullPath());
+  else t.append("\r\rBASE (previous) default Open command: (none)");
+  // The layers, now and before, where they say anything.
+  const std::string now = c ? DescribeOpener(*c) : std::string();
+  const std::string was = b ? DescribeOpener(*b) : std::string();
+  if (!now.empty() || !was.empty()) {
+    t.append("\r\rNOW: ").append(now.empty() ? std::string("-") : now);
+    t.append("\rWAS: ").append(was.empty() ? std::string("-") : was);
+    t.append("\rLAYERS: ").append(DescribeLayers(c, b));
+  }
+  if (const std::string verb = DescribeVerb(c, b); !verb.empty()) t.append("\rVERB: ").append(verb);
+  return t;
+}
+
+std::string DescribeOpener(const AssocEntry& e) {
+  if (!HasLayers(&e)) return std::string();
+  static const char* const kDeciders[] = {"Explorer's choice", "user classes", "machine classes", "class root"};
+  std::string t = OpenerOf(e);
+  if (e.VerbIsNotOpen()) t.append(", verb \"").append(e.Verb()).append("\"");
+  return t + " (" + kDeciders[static_cast<int>(e.Decider())] + ")";
+}
+
+std::string DescribeLayers(const AssocEntry* now, const AssocEntry* before) {
+  const bool hasNow = HasLayers(now), hasBefore = HasLayers(before);
+  if (!hasNow && !hasBefore) return std::string();
+  using Get = const std::string& (AssocEntry::*)() const;
+  const std::pair<const char*, Get> layers[] = {
+      {"choice", &AssocEntry::ChoiceProgID}, {"user", &AssocEntry::UserProgID}, {"machine", &AssocEntry::MachineProgID}};
+  // A protocol's classes layers hold commands: their programs are shown.
+  const auto shown = [](const AssocEntry* e, Get get) {
+    const std::string& value = (e->*get)();
+    if (!e->IsProtocol() || get == static_cast<Get>(&AssocEntry::ChoiceProgID) || value.empty()) return Short(value);
+    return Short(ProgramNameFromCommand(value));
+  };
+  std::string t;
+  for (const auto& [name, get] : layers) {
+    const std::string a = hasBefore ? shown(before, get) : std::string();
+    const std::string b = hasNow ? shown(now, get) : std::string();
+    if (!t.empty()) t += ", ";
+    t.append(name).append(" ");
+    if (!hasBefore) t += b;
+    else if (!hasNow || EqualsNoCase(a, b)) t += a;
+    else t.append(a).append(" -> ").append(b);
+  }
+  return t;
+}
+
+std::string DescribeVerb(const AssocEntry* now, const AssocEntry* before) {
+  const auto telling = [](const AssocEntry* e) {
+    return e && e->VerbsRead() && (e->VerbIsNotOpen() || !e->Handler().empty());
+  };
+  if (!telling(now) && !telling(before)) return std::string();
+  const auto side = [](const AssocEntry* e) {
+    if (!e || !e->VerbsRead()) return std::string("-");
+    std::string t = e->VerbIsNotOpen() ? e->Verb() : std::string("open");
+    if (!e->Handler().empty()) t.append(", handler ").append(e->Handler());
+    return t;
+  };
+  const std::string a = side(before), b = side(now);
+  if (!before) return b;
+  if (!now || EqualsNoCase(a, b)) return a;
+  return a + " -> " + b;
+}
+
+std::string IgnoredChoiceLine(const AssocEntry* entry) {
+  if (!entry || entry->IgnoredChoice().empty()) return std::string();
+  return "\rNOT HONOURED: Explorer's choice " + entry->IgnoredChoice() +
+         " (Windows does not use it: its hash does not verify, or Windows reset it)";
+}
+
+std::string WindowsRunsLine(const std::string& progId, const std::string& command) {
+  // One line: the identifier it names, else the program of its command.
+  return "\rWINDOWS RUNS: " +
+         (!progId.empty() ? progId : command.empty() ? std::string("-") : ProgramNameFromCommand(command));
+}
+
+const char* const kBoxTitle = kProductName;
+
+std::string CloseQuestion() {
+  return std::string("One or more of the Current default Open applications is\r") +
+         "different from that stored as your Base. Would you like to\r" +
+         "accept the Current settings as your new Base? \r\r" + "If so, click Yes.\r\r" +
+         "Click No to keep your Base file as it is. " + kAppTitle + " will continue\r" +
+         "to report these items as 'changed' in future sessions.";
+}
+
+std::string RestoreWarning() {
+  return std::string("You are about to modify your Windows Registry.") +
+         " Making these changes could cause another application" +
+         " (most likely one that was recently installed) to operate incorrectly." +
+         " If you are unsure, click Cancel to abandon the changes." + "\r\r" +
+         "Maintaining up-to-date backup copies of your Windows Registry files" +
+         " (SYSTEM.DAT and USER.DAT) always is advisable.";
+}
+
+std::string SkippedKeyLine(const std::string& name, long status) {
+  // Appended piece by piece: GCC 12 warns wrongly about "a" + b chains.
+  std::string text;
+  if (name.empty()) text.append("(a name that could not be read)");
+  else text.append("\"").append(name).append("\"");
+  if (status == ERROR_SUCCESS) text.append(" - the same name as a type already read");
+  else text.append(" - error ").append(std::to_string(status));
+  return text;
+}
+
+std::string SkippedKeys(const std::vector<std::string>& lines, size_t count) {
+  return std::to_string(count) +
+         " key(s) under HKEY_CLASSES_ROOT could not be checked, and the file types "
+         "they stand for may have changed unnoticed:\r" +
+         FirstTenThenMore(lines) + "\r\rUse the system's registry editor to look at these keys.";
+}
+
+std::string NotRestored(const std::vector<RestoreFailure>& failed,
+                        const std::function<std::string(long)>& errorText) {
+  const RefusedWrites refused = DescribeRefusedWrites(failed, errorText);
+  return "The registry refused to restore " + std::to_string(refused.lines.size()) + " file type(s):\r" +
+         FirstTenThenMore(refused.lines) + "\r\rThese types are still listed." + refused.advice;
+}
+
+std::string ChoicesToConfirm(const std::vector<std::pair<std::string, std::string>>& typesAndPrograms,
+                             bool pageOpened, bool pageOfProgram, bool cancelledOrRefused, long status,
+                             const std::string& reason) {
+  size_t links = 0;
+  for (const auto& [type, program] : typesAndPrograms) links += KindOf(type)[0] == 'l' ? 1 : 0;
+  std::string which = std::to_string(typesAndPrograms.size() - links) + " file type(s)";
+  if (links > 0)
+    which = (links == typesAndPrograms.size() ? std::string() : which + " and ") + std::to_string(links) + " link(s)";
+  std::string text = std::string("Explorer's choice of the program for ") + which +
+                     " is not the one your base recorded. Windows protects that choice, so " + kAppTitle +
+                     " does not write it.\r";
+  std::vector<std::string> lines;
+  for (const auto& [type, program] : typesAndPrograms)
+    lines.push_back(ListName(type) + ": " + (program.empty() ? std::string("(none)") : program));
+  text += FirstTenThenMore(lines);
+  text.append("\r\r");
+  std::string error;
+  if (!pageOpened) {
+    error = "error " + std::to_string(status);
+    if (!reason.empty()) error.append(": ").append(reason);
+  }
+  if (pageOpened && pageOfProgram) {
+    text.append("Windows' Default apps page of the recorded program opens now: there, choose it for each type "
+                "listed.");
+  } else if (pageOpened) {
+    text.append("Windows' Default apps page opens now: there, look up each type listed and choose the program "
+                "named beside it.");
+  } else if (cancelledOrRefused) {
+    text.append("Windows did not open its Default apps page: it was cancelled or refused (" + error +
+                "). In Settings > Apps > Default apps, choose the program named beside each type listed.");
+  } else {
+    text.append("Windows' Default apps page is not there to open (" + error +
+                "). In Settings > Apps > Default apps, choose the program named beside each type listed.");
+  }
+  text.append(" Refresh (F5) then shows whether it took.");
+  return text;
+}
+
+std::string BaseNotChangedOnClose(const std::string& error) { return error + "\r\rThe base was not changed."; }
+
+std::string DamagedBaseQuestion(const std::string& error, bool formerBase, const std::string& newBaseFile) {
+  return error + "\r\r" + kAppTitle + " can record a new base from the current settings now, " +
+         (formerBase ? "in " + newBaseFile + ", and leave this file as it is."
+                     : std::string("and keep this file beside it under a new name.")) +
+         "\r\rRecord a new base? (No ends " + kAppTitle + " and leaves the file as it is.)";
+}
+
+std::string BaseLeftAsItWas(const std::string& error, const std::string& where) {
+  return error + "\r\rThe base file was left as it was. (In " + where + ".)";
+}
+
+std::string ErrorStopped(const std::string& where, const std::string& error) {
+  return "An error stopped " + where + ":\r\r" + error;
+}
+
+std::string UnknownErrorStopped(const std::string& where) { return "An unknown error stopped " + where + "."; }
+
+std::string HelpFileMissing(const std::string& file) { return "The help file \"" + file + "\" is missing."; }
+
+std::string HelpViewersFailed(const std::string& hlp) {
+  return "neither winhelp.exe nor winhlp32.exe could be started for \"" + hlp + "\"";
+}
+std::string HtmlHelpFailed(const std::string& chm) { return "HTML Help could not open \"" + chm + "\""; }
+std::string NoProgramOpens(const std::string& htm) { return "no program opens \"" + htm + "\""; }
+
+std::string HelpCannotBeShown(const std::vector<std::string>& failures) {
+  std::string text = "Help cannot be shown: ";
+  for (size_t i = 0; i < failures.size(); ++i)
+    text += (i == 0 ? "" : i + 1 == failures.size() ? ", and " : ", ") + failures[i];
+  return text + ".";
+}
+
+const char* const kWarningTitle = "Warning!";
+const char* const kWarningHeading = "Warning!";
+const char* const kWarningOK = "&OK";
+const char* const kWarningCancel = "&Cancel";
+const char* const kWarningDontShow = "&Don't show this warning for future changes.";
+const char* const kWarningClickOK = "Click OK to make the change, Cancel to leave your settings as they are now.";
+
+const char* const kStatusDesignCaption = "frmStatus";
+const char* const kStatusDesignText = "Checking Registry for changes in default Open applications...";
+const char* const kStatusChecking = "Checking Registry for changes to file associations...";
+const char* const kStatusNoChanges = "OK!\rNo changes found.";
+
+const char* const kAboutDesignCaption = "About";
+std::string AboutTitle(const std::string& title) { return "About " + title; }
+std::string AboutVersion(int major, int minor, int revision) {
+  return "Version " + std::to_string(major) + "." + std::to_string(minor) + "." + std::to_string(revision);
+}
+std::string AboutDescription(const std::string& product) {
+  return product + " is the easiest way to track and maintain your preferred" +
+         " associations between default Open applications and file types," + " despite efforts by other programs to" +
+         " alter your settings.";
+}
+std::string AboutBaseFile(const std::string& file) { return file.empty() ? std::string() : "Base file: " + file; }
+const char* const kAboutDisclaimer = "This program was developed by:\rNordane Software\r14 Harrow Lane\rKestrel Bay KB1 4RT\r";
+const char* const kAboutMailTip = "Send Mail";
+const char* const kAboutWebTip = "Visit Web Site";
+const char* const kAboutOK = "OK";
+const char* const kAboutSysInfo = "&System Info...";
+const char* const kSysInfoUnavailable = "System Information Is Unavailable At This Time";
+std::string LinkProgramFailed(const std::string& link, const std::string& command) {
+  return "The program for \"" + link + "\" could not be started:\r" + command;
+}
+
+std::string AlreadyRunning() {
+  return std::string(kAppTitle) + " is already running! Did you\rwant to open another copy?";
+}
+
+std::string RefusedSetting(const std::string& name, long status) {
+  return "The setting \"" + name + "\" could not be saved: the registry refused it in HKEY_LOCAL_MACHINE and in " +
+         "HKEY_CURRENT_USER (" + kSettingsKey + ", error " + std::to_string(status) + "). It holds until " +
+         kAppTitle + " ends.";
+}
+
+// --- The command line -----------------------------------------------------
+
+std::string RefusedWriteNote(const std::string& line) { return "The registry refused to restore " + line + "."; }
+
+std::string ChoiceNote(const std::string& type, const std::string& pageUri) {
+  return type + ": Explorer's choice differs from the base. Windows protects it, so " + std::string(kAppTitle) +
+         " does not write it: choose the program in Settings > Apps > Default apps (" + pageUri + ").";
+}
+
+namespace {
+const char* NoteKindOf(const std::string& name) { return !name.empty() && name[0] != '.' ? "protocol" : "type"; }
+}  // namespace
+
+std::string UnknownTypeNote(const std::string& type) {
+  return type + ": the base has no record of this " + NoteKindOf(type) + ", and nothing opens it now.";
+}
+
+std::string RestoredNote(const std::string& type, bool removedNewType) {
+  return type + (removedNewType ? ": removed (the base has no record of this " + std::string(NoteKindOf(type)) + ")."
+                                : std::string(": restored."));
+}
+
+std::string LinksNowGuardedNote(int links) {
+  return std::string(kLinksNowGuarded) + " The base records " + std::to_string(links) + " link(s) now.";
+}
+
+std::string FirstRunNote(int count) {
+  return "No base was recorded yet: the current settings of " + std::to_string(count) +
+         " file types are the base now.";
+}
+
+std::string AcceptedNote(bool anyChanged) {
+  return "The current settings are the base now" + std::string(anyChanged ? "; the types listed were changed." : ".");
+}
+
+std::string ExportLeftOutNote(const std::string& type, bool noProgramId) {
+  return type + ": left out (" + (noProgramId ? "no program identifier" : "names a file cannot hold") + ").";
+}
+
+std::string ExportedNote(size_t types, size_t links, const std::string& path) {
+  return std::to_string(types) + " file types and " + std::to_string(links) + " links written to " + path + ".";
+}
+
+const char* const kTheBaseFile = "the base file";
+const char* const kTheAssociationsFile = "the associations file";
+const char* const kExportFile = "export file";
+const char* const kReportFile = "report file";
+std::string The(const std::string& what) { return "the " + what; }
+
+std::string WouldReplace(const std::string& what, const std::string& path) {
+  return "would replace " + what + " \"" + path + "\"";
+}
+
+std::string OutputRefused(const std::string& what, const std::string& path, const std::string& why) {
+  return std::string(kAppTitle) + ": the " + what + " \"" + path + "\" " + why +
+         ". Name another file; nothing was read or written.";
+}
+
+std::string ProgramSays(const std::string& text) { return std::string(kAppTitle) + ": " + text; }
+
+std::string ReportNotWritten(const std::string& done, const std::string& why) {
+  return std::string(kAppTitle) + ": " + done + ", but the report was not written: " + why;
+}
+
+const char* const kRecordedAsBase = "The current settings were recorded as the base";
+const char* const kAcceptedAsBase = "The current settings were accepted as the base";
+const char* const kBaseRestored = "The base was restored";
+const char* const kRestoredWhereAllowed = "The restore was done where the registry allowed it";
+const char* const kExportWritten = "The associations file was written";
+
+std::string LeftAsItWas(const std::string& error) { return error + " It was left as it was."; }
+std::string NothingWritten(const std::string& error) { return error + " Nothing was written."; }
+const char* const kNothingToDo = "nothing to do.";
+
+std::string AssociationsFileMissing(const std::string& path) {
+  return "The associations file \"" + path + "\" does not exist.";
+}
+
+std::string AssociationsFileTooLarge(const std::string& path, long long mib) {
+  return "The associations file \"" + path + "\" is too large to be one (over " + std::to_string(mib) + " MiB).";
+}
+
+std::string NoBaseRecorded(const std::string& file) {
+  return "no base is recorded in \"" + file + "\" yet: run --check first.";
+}
+
+std::string VersionLine(const std::string& version) {
+  return std::string(kAppTitle) + " (" + kProductName + ") " + version;
+}
+
+}  // namespace hollin::msg

@@ -1,0 +1,226 @@
+// Every text that the windows, their message boxes and the command line show
+// a user, in one place: what to change to reword, shorten or translate what
+// Hollin says. Menu texts and shortcuts are the resource script's
+// (res/hollin.rc); box titles and the design's fixed wordings (the warning,
+// the question on closing) stand here word for word as the design has them.
+//
+// A module of functions rather than the resource script's string table: the
+// portable tests (the headless windows, the command line) run where no
+// resource is compiled or loaded, the command line writes UTF-8, and most
+// texts take names and numbers, which functions put in place without a
+// formatter of their own. The window and the command line share the wording
+// of refused writes and the "first ten, then N more" of long lists.
+//
+// A line break within a window's or a box's text is a carriage return ("\r");
+// the command line's texts end their lines with "\n" where they end them.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "compare/restore.h"
+#include "registry/reg_entry.h"
+
+namespace hollin::msg {
+
+// --- Shared by the window and the command line ----------------------------
+
+// The first ten of lines, each after a line break, then "... and N more."
+// after one more where there are more: a box taller than the screen hides
+// its button.
+std::string FirstTenThenMore(const std::vector<std::string>& lines);
+
+// A restore's refused writes, one line per type (both of its writes refused,
+// or the one that was, with the layer): ".txt (its open command in the
+// machine classes): error 5 (Access is denied.)", the reason where errorText
+// knows one; and the advice that fits the errors met, each once, each
+// sentence after a blank.
+struct RefusedWrites {
+  std::vector<std::string> lines;
+  std::string advice;
+};
+RefusedWrites DescribeRefusedWrites(const std::vector<RestoreFailure>& failed,
+                                    const std::function<std::string(long)>& errorText);
+
+// --- The main window ------------------------------------------------------
+
+std::string MainTitle();  // "Hollin Brellmark"
+// The view chooser, its frame and the Action frame with its two buttons and
+// their notes.
+std::string ViewCaption(int view);
+extern const char* const kViewFrame;
+extern const char* const kActionFrame;
+extern const char* const kAcceptButton;
+extern const char* const kRestoreButton;
+extern const char* const kAcceptNote;
+extern const char* const kRestoreNote;
+// The list's columns: the type, and what the second shows in each view.
+extern const char* const kTypeColumn;
+// The list's groups: file types, then links (URL protocols).
+extern const char* const kTypesGroup;
+extern const char* const kLinksGroup;
+// An entry's name as the list shows it: a protocol with the colon that
+// begins its links ("http:"), a type as it is; and back.
+std::string ListName(const std::string& name);
+std::string EntryName(std::string_view listed);
+extern const char* const kChangedColumn;
+extern const char* const kCurrentColumn;
+extern const char* const kBaseColumn;
+
+// The status bar's texts.
+extern const char* const kReadingCurrent;
+extern const char* const kReadingBase;
+extern const char* const kSavingBase;
+extern const char* const kRestoring;
+extern const char* const kNewBaseRecorded;
+// The changes view's outcome: "OK! ", "Base settings restored. " or
+// "Updated BASE created. " before "No changed entries found.", and
+// "[Base settings restored. ]N CHANGED item(s) - ...".
+extern const char* const kNoChangesPrefix;
+extern const char* const kRestoredPrefix;
+extern const char* const kAcceptedPrefix;
+extern const char* const kNotAllRestoredPrefix;
+extern const char* const kNoChanges;
+// Said once, after the status, by the check that first recorded the links
+// with a base of an earlier format.
+extern const char* const kLinksNowGuarded;
+std::string ChangedItems(int count);
+// The views of all settings: "N CURRENT entries - ..." and "N BASE entries - ...".
+std::string AllCurrentEntries(int count);
+std::string AllBaseEntries(int count);
+// After an error, where no view was shown yet.
+extern const char* const kStoppedNothingChecked;
+extern const char* const kStoppedBaseUnwritable;
+extern const char* const kStoppedBaseUnreadable;
+
+// The list's text for a type that the base had and CURRENT lacks.
+extern const char* const kNoProgram;
+
+// The detail panel: the welcome after a first run; one type's settings in a
+// view of all of them; a changed type's commands now and before; what opens
+// a type and the layers behind it; an Explorer's choice that Windows does not
+// use; and what Windows itself says it runs.
+std::string WelcomeText();
+std::string EntryPanel(bool current, const AssocEntry& entry);
+// written: when the key that changed was last written ("" where unknown);
+// risks: the lines of the current program's risk signals, after its command.
+std::string ChangePanel(const std::string& ext, const AssocEntry* now, const AssocEntry* before,
+                        const std::string& written = {}, const std::string& risks = {});
+std::string DescribeOpener(const AssocEntry& entry);
+std::string DescribeLayers(const AssocEntry* now, const AssocEntry* before);
+// The default verb, where a side runs another verb than "open" or a
+// handler: "print" or "open, handler {...}", "before -> now" where the two
+// differ; "" where neither does (or neither recorded it).
+std::string DescribeVerb(const AssocEntry* now, const AssocEntry* before);
+std::string IgnoredChoiceLine(const AssocEntry* entry);
+std::string WindowsRunsLine(const std::string& progId, const std::string& command);
+
+// Message boxes of the main window. Every box is titled kBoxTitle.
+extern const char* const kBoxTitle;  // the product's name
+std::string CloseQuestion();
+std::string RestoreWarning();
+std::string SkippedKeys(const std::vector<std::string>& lines, size_t count);
+std::string SkippedKeyLine(const std::string& name, long status);  // name "" where it could not be read
+std::string NotRestored(const std::vector<RestoreFailure>& failed,
+                        const std::function<std::string(long)>& errorText);
+// Explorer's choice, which a restore never writes: the types with the
+// program the base recorded for each ("" for none), and what happened to
+// Windows' Default apps page (opened at the program or at all apps; not
+// opened, status and the system's reason).
+std::string ChoicesToConfirm(const std::vector<std::pair<std::string, std::string>>& typesAndPrograms,
+                             bool pageOpened, bool pageOfProgram, bool cancelledOrRefused, long status,
+                             const std::string& reason);
+std::string BaseNotChangedOnClose(const std::string& error);
+std::string DamagedBaseQuestion(const std::string& error, bool formerBase, const std::string& newBaseFile);
+std::string BaseLeftAsItWas(const std::string& error, const std::string& where);
+std::string ErrorStopped(const std::string& where, const std::string& error);
+std::string UnknownErrorStopped(const std::string& where);
+std::string HelpFileMissing(const std::string& file);
+std::string HelpCannotBeShown(const std::vector<std::string>& failures);
+std::string HelpViewersFailed(const std::string& hlp);
+std::string HtmlHelpFailed(const std::string& chm);
+std::string NoProgramOpens(const std::string& htm);
+
+// The warning before a restore.
+extern const char* const kWarningTitle;
+extern const char* const kWarningHeading;
+extern const char* const kWarningOK;
+extern const char* const kWarningCancel;
+extern const char* const kWarningDontShow;
+extern const char* const kWarningClickOK;
+
+// The quiet check's status window.
+extern const char* const kStatusDesignCaption;
+extern const char* const kStatusDesignText;
+extern const char* const kStatusChecking;
+extern const char* const kStatusNoChanges;
+
+// The About box.
+extern const char* const kAboutDesignCaption;
+std::string AboutTitle(const std::string& title);
+std::string AboutVersion(int major, int minor, int revision);
+std::string AboutDescription(const std::string& product);
+std::string AboutBaseFile(const std::string& file);  // "" for none
+extern const char* const kAboutDisclaimer;
+extern const char* const kAboutMailTip;
+extern const char* const kAboutWebTip;
+extern const char* const kAboutOK;
+extern const char* const kAboutSysInfo;
+extern const char* const kSysInfoUnavailable;
+std::string LinkProgramFailed(const std::string& link, const std::string& command);
+
+// Start-up: a second copy asks before it runs.
+std::string AlreadyRunning();
+
+// A setting that neither the machine's nor the user's key would take.
+std::string RefusedSetting(const std::string& name, long status);
+
+// --- The command line -----------------------------------------------------
+
+// A restore's notes: each refused write (DescribeRefusedWrites), a type
+// whose Explorer's choice differs, one that neither side knows, and each
+// type restored or removed.
+std::string RefusedWriteNote(const std::string& line);
+std::string ChoiceNote(const std::string& type, const std::string& pageUri);
+std::string UnknownTypeNote(const std::string& type);
+std::string RestoredNote(const std::string& type, bool removedNewType);
+std::string FirstRunNote(int count);
+std::string AcceptedNote(bool anyChanged);
+std::string ExportLeftOutNote(const std::string& type, bool noProgramId);
+std::string ExportedNote(size_t types, size_t links, const std::string& path);
+std::string LinksNowGuardedNote(int links);
+
+// What an output must not replace, and the outputs: "the base file", ...
+extern const char* const kTheBaseFile;
+extern const char* const kTheAssociationsFile;
+extern const char* const kExportFile;
+extern const char* const kReportFile;
+std::string The(const std::string& what);  // "the " + what
+// A report or export refused before anything is read or written: why, and
+// the whole message.
+std::string WouldReplace(const std::string& what, const std::string& path);
+std::string OutputRefused(const std::string& what, const std::string& path, const std::string& why);
+
+// Standard error: a message as the program says it ("Hollin: ..."); what an
+// action that was done did, and its report that was not written.
+std::string ProgramSays(const std::string& text);
+std::string ReportNotWritten(const std::string& done, const std::string& why);
+extern const char* const kRecordedAsBase;
+extern const char* const kAcceptedAsBase;
+extern const char* const kBaseRestored;
+extern const char* const kRestoredWhereAllowed;
+extern const char* const kExportWritten;
+// Failures: a damaged base (left as it was), an associations file (nothing
+// written), and the rest.
+std::string LeftAsItWas(const std::string& error);
+std::string NothingWritten(const std::string& error);
+extern const char* const kNothingToDo;
+std::string AssociationsFileMissing(const std::string& path);
+std::string AssociationsFileTooLarge(const std::string& path, long long mib);
+std::string NoBaseRecorded(const std::string& file);
+std::string VersionLine(const std::string& version);  // "Hollin (Brellmark) 1.0.0"
+
+}  // namespace hollin::msg

@@ -1,0 +1,59 @@
+#include "ui/delta_view.h"
+
+#include "compare/always_restore.h"
+#include "messages/messages.h"
+
+namespace hollin::ui {
+
+DeltaOutcome ShowDelta(const AppState& g, DeltaFlags& flags, IDeltaWindow& w) {
+  w.SetSecondColumn(msg::kChangedColumn, 10);
+  for (const auto& item : FindChanges(*g.CurrentEntries, *g.BaseEntries, g.BaseFormat == 0 || g.BaseFormat >= 3))
+    if (flags.ReviewTypes.empty() || HoldsType(flags.ReviewTypes, item.Ext))
+      w.AddRow(msg::ListName(item.Ext), item.kind == ChangedItem::Kind::Removed ? msg::kNoProgram : item.Opener,
+               item.Ext[0] != '.');
+  // Said once: the check that recorded the links with the base.
+  std::string guarded;
+  if (flags.LinksNowGuarded) {
+    guarded = std::string(" ") + msg::kLinksNowGuarded;
+    flags.LinksNowGuarded = false;
+  }
+
+  const int rows = w.RowCount();
+  if (rows == 0 && flags.NewDBCreated) {
+    w.EnableAccept(false);
+    flags.ChangesPending = false;
+    if (flags.HiddenStart) w.ShowMainWindow(false);
+    w.SetInfo(msg::WelcomeText());
+    w.SetStatus(Led::Grey, msg::kNewBaseRecorded);
+    flags.NewDBCreated = false;
+    return DeltaOutcome::Welcome;
+  }
+  if (rows == 0) {
+    w.EnableAccept(false);
+    flags.ChangesPending = false;
+    if (flags.HiddenStart) w.QuietStartNoChanges();
+    std::string prefix = msg::kNoChangesPrefix;
+    if (flags.RestoreConfirmed) {
+      prefix = msg::kRestoredPrefix;
+      flags.RestoreConfirmed = false;
+    } else if (flags.BaseUpdated) {
+      prefix = msg::kAcceptedPrefix;
+      flags.BaseUpdated = false;
+    }
+    w.SetStatus(Led::Green, prefix + msg::kNoChanges + guarded);
+    return DeltaOutcome::NoChanges;
+  }
+  if (flags.HiddenStart) w.ShowMainWindow(true);
+  std::string prefix;
+  if (flags.RestoreConfirmed) {
+    prefix = msg::kRestoredPrefix;
+    flags.RestoreConfirmed = false;
+  }
+  w.SetStatus(Led::Red, prefix + msg::ChangedItems(rows) + guarded);
+  flags.HiddenStart = false;
+  flags.ChangesPending = true;
+  w.EnableAccept(true);
+  return DeltaOutcome::Changes;
+}
+
+}  // namespace hollin::ui

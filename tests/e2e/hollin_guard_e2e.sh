@@ -1,0 +1,126 @@
+#!/usr/bin/env bash
+# The resident guard (hollin.exe --guard) under Wine, driven from other
+# processes: types taken over with reg.exe and regedit, the notice read and
+# answered through its window, the icon menu's commands sent as WM_COMMAND
+# (Wine carries neither menus nor WM_NOTIFY across processes), one guard per
+# session, and its end on request. Usage: hollin_guard_e2e.sh
+# HOLLIN_PROBE_EXE HOLLIN_EXE (under a running Wine).
+set -euo pipefail
+. "$(dirname "$0")/e2e_lib.sh"
+HOLLIN_PROBE=$1
+app=$(mktemp -d "${TMPDIR:-/tmp}/hollin-guard.XXXXXX")
+cp "$2" "$app/hollin.exe"
+put_back() {
+  (cd "$app" && timeout 20 wine ./hollin.exe --guard --stop) >/dev/null 2>&1 || true
+  for k in .txt .hga .hgb HollinGuard.Grab HollinGuard.Other HollinGuard.Doc; do
+    wine reg delete "HKCR\\$k" /f >/dev/null 2>&1 || true
+  done
+  [ -z "${txt_was:-}" ] || wine reg add 'HKCR\.txt' /ve /d "$txt_was" /f >/dev/null 2>&1 || true
+  wine reg delete 'HKCR\.hgs0' /f >/dev/null 2>&1 || true
+  [ ! -f "$app/undo.reg" ] || wine regedit /s "$(wine winepath -w "$app/undo.reg" 2>/dev/null | tr -d '\r')" >/dev/null 2>&1 || true
+  e2e_cleanup
+  rm -rf "$app"
+}
+trap put_back EXIT
+txt_was=$(wine reg query 'HKCR\.txt' /ve 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_[A-Z_]*[[:space:]]*//p')
+[ -n "$txt_was" ] || fail "the prefix has no program identifier for .txt"
+pause_cmd=40103  # the icon menu's Pause for 1 hour, and Resume
+
+# Types of the test's own, in the base from the start.
+wine reg add 'HKCR\HollinGuard.Doc\shell\open\command' /ve /d 'C:\Doc\doc.exe "%1"' /f >/dev/null
+wine reg add 'HKCR\HollinGuard.Grab\shell\open\command' /ve /d 'C:\Grab\grab.exe "%1"' /f >/dev/null
+wine reg add 'HKCR\HollinGuard.Other\shell\open\command' /ve /d 'C:\Other\other.exe "%1"' /f >/dev/null
+wine reg add 'HKCR\.hga' /ve /d HollinGuard.Doc /f >/dev/null
+wine reg add 'HKCR\.hgb' /ve /d HollinGuard.Doc /f >/dev/null
+
+start_bg "$app/hollin.exe" --guard
+guard_pid=$BG_PID
+for _ in $(seq 100); do [ -f "$app/Prev.isd" ] && break; sleep 0.1; done
+[ -f "$app/Prev.isd" ] || fail "the guard recorded no base"
+probe --hidden wait "Hollin guard" 5000
+
+# Another start at logon leaves the running guard alone and shows nothing;
+# one by hand brings its window forward.
+(cd "$app" && timeout 20 wine ./hollin.exe --guard --logon) || fail "a second guard at logon did not end by itself"
+expect_rc 1 wait Hollin 500
+(cd "$app" && timeout 20 wine ./hollin.exe --guard) || fail "a second guard did not end by itself"
+probe wait Hollin 5000
+probe controls Hollin
+expect_contains "the guard's window says what it guards" "guards what opens" "$OUT"
+probe click Hollin Close
+probe gone Hollin 5000
+kill -0 "$guard_pid" 2>/dev/null || fail "the first guard ended"
+
+# .txt taken over from another process: one notice within the settle time
+# and the limit of the reaction after it.
+wine reg add 'HKCR\.txt' /ve /d HollinGuard.Grab /f >/dev/null
+start=$(date +%s%N)
+probe wait Hollin 10000
+took=$((($(date +%s%N) - start) / 1000000))
+echo "notice after ${took} ms"
+((took < 2000 + 3000)) || fail "the notice came ${took} ms after the write"
+probe controls Hollin
+expect_contains "the notice" "1 file type now opens with grab (.txt)." "$OUT"
+
+# Review opens the window with exactly that type.
+probe click Hollin "&Review"
+probe gone Hollin 5000
+probe wait "Hollin Brellmark" 15000
+probe list "Hollin Brellmark"
+expect_eq "the types reviewed" ".txt" "$(grep '^row' <<<"$OUT" | cut -f4)"
+probe close "Hollin Brellmark"
+probe answer Brellmark "&No" 10000
+probe gone "Hollin Brellmark" 10000
+
+# Keep: .txt as it opens now is the base; the next change of another type
+# is the only one told.
+wine reg add 'HKCR\.hga' /ve /d HollinGuard.Other /f >/dev/null
+probe wait Hollin 10000
+probe controls Hollin
+expect_contains "the next notice" "1 file type now opens with other (.hga)." "$OUT"
+probe click Hollin "&Keep"
+probe gone Hollin 5000
+OUT=$(cd "$app" && timeout 60 wine ./hollin.exe --check 2>&1) || true
+expect_contains "the base after Keep still differs in the type reviewed" ".txt	changed" "$OUT"
+[[ "$OUT" != *".hga"* ]] || fail "Keep did not take .hga into the base: $OUT"
+wine reg add 'HKCR\.hgb' /ve /d HollinGuard.Grab /f >/dev/null
+probe wait Hollin 10000
+probe controls Hollin
+expect_contains "only the type changed since" "1 file type now opens with grab (.hgb)." "$OUT"
+probe click Hollin Close
+probe gone Hollin 5000
+
+# Paused, a change waits; on Resume (the same menu command) it is told.
+probe --hidden command "Hollin guard" $pause_cmd
+wine reg add 'HKCR\.hgb' /ve /d HollinGuard.Other /f >/dev/null
+expect_rc 1 wait Hollin 3500
+probe --hidden command "Hollin guard" $pause_cmd
+probe wait Hollin 5000
+probe controls Hollin
+expect_contains "the change made while paused" "(.hgb)" "$OUT"
+probe click Hollin Close
+probe gone Hollin 5000
+
+# 2,000 types at once, in one import: one notice naming them all, the first
+# to come.
+{
+  echo 'REGEDIT4'
+  for i in $(seq 0 1999); do printf '[HKEY_CLASSES_ROOT\\.hgs%d]\n@="HollinGuard.Grab"\n' "$i"; done
+} >"$app/many.reg"
+{
+  echo 'REGEDIT4'
+  for i in $(seq 0 1999); do printf '[-HKEY_CLASSES_ROOT\\.hgs%d]\n' "$i"; done
+} >"$app/undo.reg"
+wine regedit /s "$(wine winepath -w "$app/many.reg" 2>/dev/null | tr -d '\r')"
+probe wait Hollin 40000
+probe controls Hollin
+expect_contains "one notice for the import" "2,000 file types now open with grab (.hgs" "$OUT"
+probe click Hollin Close
+
+# The guard ends on request, its icon with it, and nothing is left running.
+(cd "$app" && timeout 20 wine ./hollin.exe --guard --stop) || fail "--guard --stop failed"
+wait_exit "$guard_pid" 10
+expect_eq "the guard's exit code" 0 "$RC"
+expect_rc 1 --hidden wait "Hollin guard" 200
+! pgrep -f "$(basename "$app")" >/dev/null || fail "a hollin.exe still runs: $(pgrep -af "$(basename "$app")")"
+echo "PASS"

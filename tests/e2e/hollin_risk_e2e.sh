@@ -1,0 +1,153 @@
+#!/usr/bin/env bash
+# The risk signals of the real hollin.exe under Wine: a health check of the
+# fresh prefix (no base read or written), then, after a first run, three
+# takeovers made with reg.exe: a type of our own opened by a program in
+# %TEMP% (a copy of an unsigned program, so WinVerifyTrust's answer is
+# seen), one opened by an unquoted path with blanks whose shorter name
+# exists, and exefile's command changed. Each signal must be in the JSON
+# report, in the list and in the detail panel, and the health check lists
+# them. Every key and file made here goes again on exit, exefile's command
+# and the program's settings are put back as they were.
+# Usage: hollin_risk_e2e.sh HOLLIN_PROBE_EXE HOLLIN_EXE (under a running Wine).
+set -euo pipefail
+. "$(dirname "$0")/e2e_lib.sh"
+HOLLIN_PROBE=$1
+M="Hollin Brellmark"
+app=$(mktemp -d "${TMPDIR:-/tmp}/hollin-risk.XXXXXX")
+cp "$2" "$app/hollin.exe"
+
+MC='HKLM\Software\Classes'
+UC='HKCU\Software\Classes'
+SETTINGS='HKLM\SOFTWARE\Nordane\Hollin'
+win_path() { wine winepath -w "$1" 2>/dev/null | tr -d '\r'; }
+unix_path() { wine winepath -u "$1" 2>/dev/null | tr -d '\r'; }
+SAID=
+reg_exe() {  # Wine's reg.exe now and then fails once for no reason: tried twice
+  SAID=$(wine reg "$@" 2>&1) && return 0
+  sleep 0.2
+  SAID=$(wine reg "$@" 2>&1)
+}
+add() { reg_exe add "$@" /f || fail "reg add $* (exit code $?): $SAID"; }
+export_key() { rm -f "$2"; reg_exe export "$1" "$(win_path "$2")" /y || fail "reg export $1: $SAID"; }
+
+temp_w=$(wine cmd /c echo %TEMP% 2>/dev/null | tr -d '\r')
+temp_u=$(unix_path "$temp_w")
+drive_c=$(unix_path 'C:\')
+[ -d "$temp_u" ] && [ -d "$drive_c" ] || fail "no %TEMP% ($temp_w) or C:\\ in the prefix"
+ours=("$UC\\.hollinrisk1" "$UC\\HollinRisk.Temp" "$UC\\.hollinrisk2" "$UC\\HollinRisk.Unquoted")
+exefile="$MC\\exefile\\shell\\open\\command"
+saved=
+put_back() {
+  e2e_cleanup
+  local k
+  for k in "${ours[@]}"; do wine reg delete "$k" /f >/dev/null 2>&1 || true; done
+  [ ! -f "$app/exefile.reg" ] || wine reg import "$(win_path "$app/exefile.reg")" >/dev/null 2>&1 || true
+  [ -z "$saved" ] || wine reg delete "$SETTINGS" /f >/dev/null 2>&1 || true
+  [ "$saved" != yes ] || wine reg import "$(win_path "$app/settings.reg")" >/dev/null 2>&1 || true
+  rm -rf "$temp_u/hollinrisk" "$drive_c/HollinRisk Box" "$drive_c/HollinRisk.exe" "$app"
+}
+trap put_back EXIT
+if reg_exe query "$SETTINGS"; then export_key "$SETTINGS" "$app/settings.reg"; saved=yes; else saved=none; fi
+for k in "${ours[@]}"; do wine reg delete "$k" /f >/dev/null 2>&1 || true; done
+add "$SETTINGS" /v Warn /d 1
+
+# hollin ARGS...: one run for scripts in the app folder; output in $OUT,
+# exit code in $RC; it must end by itself.
+hollin() {
+  E2E_CMD="hollin.exe $*"
+  RC=0
+  OUT=$(cd "$app" && timeout 120 wine ./hollin.exe "$@" 2>"$app/err.txt") || RC=$?
+  E2E_ERR=$(cat "$app/err.txt")
+  [ "$RC" != 124 ] || fail "hollin.exe $* did not end by itself"
+}
+
+# 1. The health check of the fresh prefix: a report and an exit code that
+# agree, and no base.
+hollin --check --health
+case "$RC" in
+  0) expect_contains "a healthy prefix" "Outcome: no risks." "$OUT" ;;
+  1) expect_contains "a prefix with risks" "type(s) with risk signals." "$OUT" ;;
+  *) fail "the health check of the fresh prefix ended with $RC" ;;
+esac
+echo "health of the fresh prefix (exit code $RC):"
+printf '%s\n' "$OUT" | sed 's/^/  | /'
+[ ! -e "$app/Prev.isd" ] || fail "the health check wrote a base"
+fresh_health=$OUT
+
+hollin --check
+expect_eq "first run" 2 "$RC"
+
+# 2. The takeovers. The handlers are copies of programs nobody signed: the
+# one in %TEMP% of hollin.exe, whose version resource names its maker.
+mkdir -p "$temp_u/hollinrisk" "$drive_c/HollinRisk Box/sub"
+cp "$app/hollin.exe" "$temp_u/hollinrisk/grab.exe"
+cp "$HOLLIN_PROBE" "$drive_c/HollinRisk Box/sub/app.exe"
+cp "$HOLLIN_PROBE" "$drive_c/HollinRisk.exe"
+add "$UC\\.hollinrisk1" /ve /d HollinRisk.Temp
+add "$UC\\HollinRisk.Temp\\shell\\open\\command" /ve /t REG_EXPAND_SZ /d '"%TEMP%\hollinrisk\grab.exe" "%1"'
+add "$UC\\.hollinrisk2" /ve /d HollinRisk.Unquoted
+add "$UC\\HollinRisk.Unquoted\\shell\\open\\command" /ve /d 'C:\HollinRisk Box\sub\app.exe %1'
+# Wine's class root is the machine classes: exefile's command is changed there.
+export_key "$exefile" "$app/exefile.reg"
+add "$exefile" /ve /d '"C:\HollinRisk Box\sub\app.exe" "%1" %*'
+
+hollin --check --format json
+expect_eq "three types taken over" 1 "$RC"
+json=$OUT
+temp_json=$(sed 's/\\/\\\\/g' <<<"$temp_w")
+expect_contains "a handler in %TEMP%, unsigned by WinVerifyTrust" \
+  "\"runs\": \"$temp_json\\\\hollinrisk\\\\grab.exe\", \"signals\": [\"unsigned\", \"user-folder\"], \"signer\": \"\", \"company\": \"Nordane\", \"product\": \"Brellmark\"}" "$json"
+expect_contains "an unquoted path whose shorter name exists" \
+  '"runs": "C:\\HollinRisk.exe", "signals": ["unsigned", "unquoted"]' "$json"
+expect_contains "exefile's command changed" \
+  '"runs": "C:\\HollinRisk Box\\sub\\app.exe", "signals": ["unsigned", "runs-code", "command-changed"]' "$json"
+
+# 3. The window: the words in the list, a line each in the panel.
+rows() { probe list "$M"; grep -P '^row\t' <<<"$OUT" | cut -f4,5 | sort; }
+select_type() {
+  probe list "$M"
+  local r
+  r=$(awk -F'\t' -v t="$1" '$1 == "row" && $4 == t { print $2 }' <<<"$OUT")
+  [ -n "$r" ] || fail "no row for $1 in the list"
+  probe select "$M" "$r"
+}
+panel() { probe controls "$M"; grep -P '^Static\t' <<<"$OUT" | cut -f6- | awk '{ print length, $0 }' | sort -rn | head -n1 | cut -d' ' -f2-; }
+start_bg "$app/hollin.exe"
+pid=$BG_PID
+probe wait "$M" 30000
+expect_eq "the signals beside each program" ".exe	app [unsigned runs-code command-changed]
+.hollinrisk1	grab [unsigned user-folder]
+.hollinrisk2	app [unsigned unquoted]" "$(rows)"
+select_type .hollinrisk1
+text=$(panel)
+expect_contains "the panel of the handler in %TEMP%" \
+  "RUNS: $temp_w\\hollinrisk\\grab.exe\\r\\nFROM: Nordane, Brellmark\\r\\nSIGNALS: unsigned; in a user folder ($temp_w)\\r\\n" "$text"
+select_type .hollinrisk2
+expect_contains "the panel of the unquoted path" \
+  'unquoted: C:\HollinRisk.exe runs in place of C:\HollinRisk Box\sub\app.exe' "$(panel)"
+select_type .exe
+expect_contains "the panel of exefile" "opening such a file runs it; not the standard command" "$(panel)"
+
+# The health check in the window lists them too (View > Health Check).
+probe menu "$M"
+expect_contains "the menu item" '&View > &Health Check\tCtrl+H	1013' "$OUT"
+probe command "$M" 1013
+for _ in $(seq 100); do
+  probe status "$M"
+  [[ "$OUT" == *"with risk signals"* ]] && break
+  sleep 0.1
+done
+expect_contains "the health view's status" "file type(s) with risk signals - select from list to view details." "$OUT"
+health_rows=$(rows)
+for t in .exe .hollinrisk1 .hollinrisk2; do expect_contains "$t in the health view" "$t	" "$health_rows"; done
+probe close "$M"
+probe answer Brellmark "&No" 15000
+wait_exit "$pid" 20
+expect_eq "exit code of the window" 0 "$RC"
+
+# 4. The health check for scripts lists them with the rest of the prefix.
+hollin --check --health
+expect_eq "the health check after the takeovers" 1 "$RC"
+for t in .exe .hollinrisk1 .hollinrisk2; do expect_contains "$t in the health report" "$t	risk	" "$OUT"; done
+[ -n "$fresh_health" ]
+echo "risk e2e: all steps passed"

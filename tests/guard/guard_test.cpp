@@ -1,0 +1,264 @@
+// The guard on the stand-in registry, driven by a stand-in that delivers
+// change signals on a clock of its own: when a change set settles, what is
+// said and how often, the base changing under it, the answers to a notice,
+// "Always restore", and a pause.
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+
+#include "base/base_store.h"
+#include "compare/always_restore.h"
+#include "compare/check.h"
+#include "guard/guard.h"
+#include "guard/loop.h"
+#include "registry/registry_store.h"
+#include "registry/scan.h"
+#include "support/fake_platform.h"
+#include "support/test_support.h"
+
+namespace hollin::guard {
+namespace {
+
+using Kind = CheckRecord::Kind;
+
+constexpr const char* kClasses =
+    "REGEDIT4\n"
+    "[HKEY_CLASSES_ROOT\\.txt]\n@=\"txtfile\"\n"
+    "[HKEY_CLASSES_ROOT\\txtfile\\shell\\open\\command]\n@=\"C:\\\\WINDOWS\\\\NOTEPAD.EXE %1\"\n"
+    "[HKEY_CLASSES_ROOT\\.bmp]\n@=\"Paint.Picture\"\n"
+    "[HKEY_CLASSES_ROOT\\Paint.Picture\\shell\\open\\command]\n@=\"C:\\\\Paint\\\\zpaint.exe %1\"\n"
+    "[HKEY_CLASSES_ROOT\\.rtf]\n@=\"rtffile\"\n"
+    "[HKEY_CLASSES_ROOT\\.ini]\n@=\"txtfile\"\n"
+    "[HKEY_CLASSES_ROOT\\rtffile\\shell\\open\\command]\n@=\"C:\\\\Write\\\\write.exe %1\"\n"
+    "[HKEY_CLASSES_ROOT\\Grab.Doc\\shell\\open\\command]\n@=\"C:\\\\Grab\\\\grab.exe %1\"\n";
+
+// The signals a test delivers, each at its time, with what happens then
+// (a write to the registry, say); in between the clock runs to the time
+// the guard asks to be woken at.
+struct Signals : ISignals {
+  struct Event {
+    Millis at;
+    Wakeup what;
+    std::function<void()> act;
+  };
+  std::deque<Event> events;
+  Millis now = 0;
+  Millis Now() override { return now; }
+  Wakeup Wait(Millis wakeAt) override {
+    if (!events.empty() && events.front().at <= wakeAt) {
+      Event e = std::move(events.front());
+      events.pop_front();
+      now = std::max(now, e.at);
+      if (e.act) e.act();
+      return e.what;
+    }
+    if (wakeAt == kNever) return Wakeup::Stop;
+    now = std::max(now, wakeAt);
+    return Wakeup::Time;
+  }
+};
+
+struct Host : IGuardHost {
+  const Signals* clock = nullptr;
+  std::vector<std::pair<Millis, std::string>> said;  // each notice shown, with its time
+  std::vector<Kind> records;
+  std::string tip;
+  void Show(const Notice& n) override {
+    if (!n.empty()) said.emplace_back(clock->now, NoticeText(n));
+  }
+  void Tip(const std::string& t) override { tip = t; }
+  void Record(const CheckRecord& r) override { records.push_back(r.kind); }
+};
+
+class GuardTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    reg.LoadText(kClasses, "classes");
+    g.BaseFile = dir.File("Prev");
+    host.clock = &signals;
+  }
+  // Writes that a registry signal follows, as a program would make them.
+  void At(Millis at, std::function<void()> act, Wakeup what = Wakeup::Registry) {
+    signals.events.push_back({at, what, std::move(act)});
+  }
+  void Take(const std::string& ext, const std::string& progId = "Grab.Doc") {
+    reg.LoadText("REGEDIT4\n[HKEY_CLASSES_ROOT\\" + ext + "]\n@=\"" + progId + "\"\n", "write");
+  }
+  void Run() { RunGuard(guard, signals); }
+
+  test::TempDir dir;
+  RegistryStore reg;
+  test::FakePlatform platform;
+  Associations g;
+  Signals signals;
+  Host host;
+  Guard guard{reg, platform, g, host};
+};
+
+TEST(NoticeTest, SaysEachChangeSetInOneText) {
+  auto opener = [](const char* ext, const char* command) {
+    auto e = std::make_shared<AssocEntry>();
+    e->Ext(ext);
+    e->ProgramFullPath(command);
+    return e;
+  };
+  auto notice = [](std::vector<std::string> types, std::vector<std::shared_ptr<const AssocEntry>> now) {
+    Notice n;
+    n.types = std::move(types);
+    n.now = std::move(now);
+    return n;
+  };
+  Notice many;
+  for (int i = 0; i < 2000; ++i) {
+    many.types.push_back(".t" + std::to_string(i));
+    many.now.push_back(opener("", "C:\\Grab\\Grab.exe %1"));
+  }
+  Notice mixed = notice({".pdf", ".txt", ".x"},
+                        {opener(".pdf", "C:\\Grab\\Grab.exe %1"), opener(".txt", "C:\\View\\view.exe"), nullptr});
+  mixed.restored = {".rtf"};
+  mixed.choices = {".pdf"};
+  Notice failed;
+  failed.problem = "The base file \"b.isd\" cannot be opened for reading (error 5): Access is denied.";
+  const struct {
+    Notice notice;
+    std::string text;
+  } cases[] = {
+      {notice({".pdf"}, {opener(".pdf", "C:\\Grab\\Grab.exe %1")}), "1 file type now opens with Grab (.pdf)."},
+      {notice({".x"}, {nullptr}), "1 file type no longer opens with anything (.x)."},
+      {many, "2,000 file types now open with Grab (.t0, .t1, .t2, .t3, .t4, .t5, .t6, .t7, .t8, .t9 and 1,990 more)."},
+      {mixed,
+       "3 file types now open with Grab and 2 other programs (.pdf, .txt, .x).\r\n"
+       "Restored as your base has it: 1 file type (.rtf).\r\n"
+       "Explorer's choice changed for 1 file type (.pdf): only Windows may set it back, in Settings."},
+      {failed, failed.problem},  // a sentence already ended
+  };
+  for (const auto& c : cases) EXPECT_EQ(NoticeText(c.notice), c.text);
+  EXPECT_EQ(Count(1234567), "1,234,567");
+}
+
+// An installer's storm of writes gives one check and one notice once the
+// registry has been still for two seconds; writes that never stop give a
+// check thirty seconds after the first of them, and the next after that.
+TEST_F(GuardTest, ChecksOnceWhenTheRegistrySettles) {
+  // 2,000 types taken over, each written five times.
+  for (int i = 0; i < 10000; ++i)
+    At(i, [this, i] {
+      HKEY key = nullptr;
+      ASSERT_EQ(reg.RegCreateKeyExA(HKEY_CLASSES_ROOT, (".s" + std::to_string(i % 2000)).c_str(), 0, nullptr, 0,
+                                    KEY_SET_VALUE, nullptr, &key, nullptr),
+                ERROR_SUCCESS);
+      reg.RegSetValueExA(key, "", 0, REG_SZ, reinterpret_cast<const BYTE*>("Grab.Doc"), 9);
+      reg.RegCloseKey(key);
+    });
+  Run();
+  EXPECT_EQ(guard.Checks(), 2) << "the first check, then one for the storm";
+  ASSERT_EQ(host.said.size(), 1u);
+  EXPECT_EQ(host.said[0].first, 9999 + 2000);
+  EXPECT_EQ(host.said[0].second.substr(0, 47), "2,000 file types now open with grab (.s0, .s1, ");
+}
+
+TEST_F(GuardTest, AStormThatNeverSettlesIsCheckedAtTheLimit) {
+  for (Millis t = 0; t <= 45000; t += 1500) At(t, [this, t] { Take(".w" + std::to_string(t)); });
+  Run();
+  ASSERT_EQ(host.said.size(), 2u);
+  EXPECT_EQ(host.said[0].first, 30000) << "a storm is checked at the limit";
+  EXPECT_EQ(host.said[1].first, 45000 + 2000);
+  EXPECT_EQ(host.said[1].second.substr(0, 42), "31 file types now open with grab (.w0, .w1")
+      << "one notice for both until it is answered";
+}
+
+// A base changed by an accept elsewhere is loaded again, and what it now
+// holds is no change; a change told once is not told again until it
+// changes once more, and a type kept is in the base.
+TEST_F(GuardTest, SaysEachChangeOnceAgainstTheBaseInForce) {
+  At(0, [this] { Take(".txt"); });
+  At(500, [this] {
+    // The window's accept, from another process.
+    Associations other;
+    other.BaseFile = g.BaseFile;
+    other.CurrentEntries = ScanCurrent(reg, platform).entries;
+    DataFile vsd;
+    SaveCurrentAsDefault(other, vsd);
+  }, Wakeup::BaseFolder);
+  At(10000, [this] { Take(".bmp"); });
+  At(20000, [this] { Take(".bmp", "Grab.Doc"); });  // the same state again
+  At(20001, [this] { guard.Dismiss(); }, Wakeup::Time);
+  At(30000, [this] { Take(".bmp", "rtffile"); });
+  At(35000, [this] { Take(".bmp", "rtffile"); });  // told in this state already
+  At(40000, [this] { guard.Keep(); }, Wakeup::Time);
+  At(50000, [this] { Take(".rtf", "txtfile"); });
+  Run();
+  ASSERT_EQ(host.said.size(), 3u);
+  EXPECT_EQ(host.said[0], std::make_pair(Millis{12000}, std::string("1 file type now opens with grab (.bmp).")));
+  EXPECT_EQ(host.said[1], std::make_pair(Millis{32000}, std::string("1 file type now opens with write (.bmp).")));
+  EXPECT_EQ(host.said[2], std::make_pair(Millis{52000}, std::string("1 file type now opens with NOTEPAD (.rtf).")))
+      << "a kept type is in the base";
+  Associations saved;
+  saved.BaseFile = g.BaseFile;
+  DataFile vsd;
+  ASSERT_TRUE(LoadRecordedBase(saved, vsd));
+  EXPECT_EQ(saved.BaseEntries->Item(".bmp")->InForceProgID(), "rtffile") << "Keep saved the type as told";
+  EXPECT_EQ(saved.BaseEntries->Item(".txt")->InForceProgID(), "Grab.Doc") << "the accept from elsewhere";
+  EXPECT_EQ(guard.Checks(), 7);
+  EXPECT_EQ(host.records, (std::vector<Kind>{Kind::FirstRun, Kind::ChangesFound, Kind::ChangesFound,
+                                             Kind::ChangesFound, Kind::ChangesFound, Kind::Accepted,
+                                             Kind::ChangesFound}));
+}
+
+// "Always restore": the chosen types are written back in the layers that
+// hold them, where the registry allows, and the notice says so; other
+// types and Explorer's choice are never written.
+TEST_F(GuardTest, AlwaysRestoreWritesOnlyTheChosenTypes) {
+  const std::string exts = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\";
+  ASSERT_EQ(WriteAlwaysRestore(reg, {".txt", ".rtf", ".bmp"}), ERROR_SUCCESS);
+  At(0, [&] {
+    reg.LoadText("REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Classes\\.txt]\n@=\"Grab.Doc\"\n"
+                 "[" + exts + ".rtf\\UserChoice]\n\"ProgId\"=\"Grab.Doc\"\n"
+                 "[HKEY_CLASSES_ROOT\\.bmp]\n@=\"Grab.Doc\"\n"
+                 "[HKEY_CLASSES_ROOT\\.pdf]\n@=\"Grab.Doc\"\n"
+                 "[HKEY_CLASSES_ROOT\\.ini]\n@=\"Grab.Doc\"\n", "takeover");
+    reg.DenyAccess(HKEY_CLASSES_ROOT, ".bmp", KEY_SET_VALUE);
+  });
+  Run();
+  ASSERT_EQ(host.said.size(), 1u);
+  EXPECT_EQ(host.said[0].second,
+            "4 file types now open with grab (.bmp, .ini, .pdf, .rtf).\r\n"
+            "Restored as your base has it: 1 file type (.txt).\r\n"
+            "Not restored, the registry refused it: 1 file type (.bmp).\r\n"
+            "Explorer's choice changed for 1 file type (.rtf): only Windows may set it back, in Settings.");
+  EXPECT_EQ(ReadDefaultValue(reg, HKEY_CURRENT_USER, "Software\\Classes\\.txt"), "") << "the user's layer undone";
+  EXPECT_EQ(ReadDefaultValue(reg, HKEY_CLASSES_ROOT, ".pdf"), "Grab.Doc") << "a type not chosen is left";
+  EXPECT_EQ(ReadDefaultValue(reg, HKEY_CLASSES_ROOT, ".ini"), "Grab.Doc") << "a type not chosen is left";
+  EXPECT_EQ(ReadDefaultValue(reg, HKEY_CLASSES_ROOT, ".bmp"), "Grab.Doc");
+  HKEY key = nullptr;
+  ASSERT_EQ(reg.RegOpenKeyExA(HKEY_CURRENT_USER, (exts.substr(18) + ".rtf\\UserChoice").c_str(), 0, KEY_READ, &key),
+            ERROR_SUCCESS);
+  char progId[32] = "";
+  DWORD size = sizeof progId;
+  EXPECT_EQ(reg.RegQueryValueExA(key, "ProgId", nullptr, nullptr, reinterpret_cast<BYTE*>(progId), &size), ERROR_SUCCESS);
+  reg.RegCloseKey(key);
+  EXPECT_STREQ(progId, "Grab.Doc") << "Explorer's choice is never written";
+  EXPECT_EQ(platform.notices, 1);
+  EXPECT_EQ(host.records, (std::vector<Kind>{Kind::FirstRun, Kind::ChangesFound, Kind::RestoreRefused}));
+}
+
+// While paused, changes wait; they are checked when the pause ends, or at
+// once when it is ended early.
+TEST_F(GuardTest, APauseHoldsChecksUntilItEnds) {
+  At(0, [this] { guard.Pause(signals.now, 3600000); }, Wakeup::Time);
+  At(1000, [this] { Take(".txt"); });
+  At(3600000 + 5000, [this] { guard.Pause(signals.now, 3600000); }, Wakeup::Time);
+  At(3600000 + 6000, [this] { Take(".bmp"); });
+  At(3600000 + 20000, nullptr, Wakeup::Time);  // a message, after the change set settled
+  At(3600000 + 60000, [this] { guard.Resume(signals.now); }, Wakeup::Time);
+  Run();
+  ASSERT_EQ(host.said.size(), 2u);
+  EXPECT_EQ(host.said[0].first, 3600000);
+  EXPECT_EQ(host.said[1].first, 3600000 + 60000);
+  EXPECT_EQ(host.said[1].second, "2 file types now open with grab (.txt, .bmp).") << "not yet answered: merged";
+  EXPECT_EQ(guard.Checks(), 3);
+}
+
+}  // namespace
+}  // namespace hollin::guard

@@ -1,0 +1,58 @@
+// The facts of files as the tests set them: which files exist, their
+// signatures and makers, the environment and the search folders of a
+// typical Windows machine of the user ada.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "common/text.h"
+#include "compare/risk.h"
+
+namespace hollin::test {
+
+struct FakeFileFacts : IFileFacts {
+  struct File {
+    Trust trust = Trust::Unsigned;
+    std::string signer, company, product;
+  };
+  std::map<std::string, File> files;  // by folded path
+  std::map<std::string, std::string> variables{
+      {"systemroot", "C:\\Windows"},
+      {"windir", "C:\\Windows"},
+      {"programfiles", "C:\\Program Files"},
+      {"userprofile", "C:\\Users\\ada"},
+      {"appdata", "C:\\Users\\ada\\AppData\\Roaming"},
+      {"localappdata", "C:\\Users\\ada\\AppData\\Local"},
+      {"temp", "C:\\Users\\ada\\AppData\\Local\\Temp"},
+      {"public", "C:\\Users\\Public"},
+  };
+  std::vector<std::string> search{"C:\\Windows\\System32", "C:\\Windows"};
+  int signatureChecks = 0;
+
+  void Add(const std::string& path, Trust trust = Trust::Unsigned, std::string signer = "", std::string company = "",
+           std::string product = "") {
+    files[FoldCase(path)] = {trust, std::move(signer), std::move(company), std::move(product)};
+  }
+  bool Exists(const std::string& path) override { return files.count(FoldCase(path)) != 0; }
+  Trust Signature(const std::string& path, std::string& signer) override {
+    ++signatureChecks;
+    const File& f = files.at(FoldCase(path));
+    signer = f.signer;
+    return f.trust;
+  }
+  void Version(const std::string& path, std::string& company, std::string& product) override {
+    const File& f = files.at(FoldCase(path));
+    company = f.company;
+    product = f.product;
+  }
+  std::optional<std::string> Variable(std::string_view name) override {
+    const auto it = variables.find(FoldCase(name));
+    if (it == variables.end()) return std::nullopt;
+    return it->second;
+  }
+  std::vector<std::string> SearchFolders() override { return search; }
+};
+
+}  // namespace hollin::test

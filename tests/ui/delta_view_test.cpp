@@ -1,0 +1,91 @@
+// The changes view: the window state each outcome of change detection
+// leaves, and the welcome text.
+#include <gtest/gtest.h>
+
+#include "messages/messages.h"
+#include "support/entries.h"
+#include "ui/delta_view.h"
+
+namespace hollin::ui {
+namespace {
+
+using test::Entries;
+
+// Records what ShowDelta does to the window, in order.
+struct FakeWindow : IDeltaWindow {
+  std::vector<std::string> calls;
+  std::vector<std::string> rows;
+  void SetSecondColumn(const std::string& caption, int extra) override {
+    calls.push_back("column " + caption + " +" + std::to_string(extra));
+  }
+  void AddRow(const std::string& text, const std::string& sub, bool link) override {
+    rows.push_back(text + "|" + sub + (link ? "|link" : ""));
+  }
+  int RowCount() const override { return static_cast<int>(rows.size()); }
+  void EnableAccept(bool on) override { calls.push_back(on ? "accept on" : "accept off"); }
+  void ShowMainWindow(bool beep) override { calls.push_back(beep ? "main+beep" : "main"); }
+  void QuietStartNoChanges() override { calls.push_back("quiet ok"); }
+  void SetInfo(const std::string&) override { calls.push_back("welcome"); }
+  void SetStatus(Led led, const std::string& text) override {
+    calls.push_back("led " + std::to_string(static_cast<int>(led)) + " " + text);
+  }
+};
+
+struct OutcomeCase {
+  const char* name;
+  bool changes, newDB, restored, updated, hidden;
+  std::vector<std::string> calls;
+  bool restoredAfter, updatedAfter, pending;
+};
+
+TEST(ShowDelta, OutcomesSetTheWholeWindowState) {
+  const std::string column = "column Changed To Open With +10";
+  const std::string changed = " CHANGED item(s) - select from list to view details.";
+  const OutcomeCase cases[] = {
+      {"first run", false, true, false, false, false,
+       {column, "accept off", "welcome", "led 0 New BASE record created."}, false, false, false},
+      {"first run, quiet", false, true, false, false, true,
+       {column, "accept off", "main", "welcome", "led 0 New BASE record created."}, false, false, false},
+      {"no changes", false, false, false, false, false,
+       {column, "accept off", "led 3 OK! No changed entries found."}, false, false, false},
+      {"no changes, quiet", false, false, false, false, true,
+       {column, "accept off", "quiet ok", "led 3 OK! No changed entries found."}, false, false, false},
+      {"restored and accepted: only the restore is told", false, false, true, true, false,
+       {column, "accept off", "led 3 Base settings restored. No changed entries found."}, false, true, false},
+      {"accepted", false, false, false, true, false,
+       {column, "accept off", "led 3 Updated BASE created. No changed entries found."}, false, false, false},
+      {"changes", true, false, false, false, false,
+       {column, "led 2 1" + changed, "accept on"}, false, false, true},
+      {"changes, quiet", true, false, false, false, true,
+       {column, "main+beep", "led 2 1" + changed, "accept on"}, false, false, true},
+      {"changes after a restore; an accept stays untold", true, false, true, true, false,
+       {column, "led 2 Base settings restored. 1" + changed, "accept on"}, false, true, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    AppState g;
+    g.CurrentEntries = Entries({{".txt", c.changes ? "x.exe" : "n.exe"}});
+    g.BaseEntries = Entries({{".txt", "n.exe"}});
+    DeltaFlags flags{c.newDB, c.updated, c.restored, !c.changes, c.hidden, {}};
+    FakeWindow w;
+    ShowDelta(g, flags, w);
+    EXPECT_EQ(w.calls, c.calls);
+    EXPECT_EQ(flags.RestoreConfirmed, c.restoredAfter);
+    EXPECT_EQ(flags.BaseUpdated, c.updatedAfter);
+    EXPECT_EQ(flags.ChangesPending, c.pending);
+    EXPECT_FALSE(flags.NewDBCreated);
+    // Changes end a quiet start; the other outcomes leave it to the paint.
+    EXPECT_EQ(flags.HiddenStart, c.hidden && !c.changes);
+  }
+}
+
+TEST(ShowDelta, WelcomeText) {
+  EXPECT_EQ(msg::WelcomeText(),
+            "Welcome to Brellmark! Hollin has just recorded a base list of the file types registered "
+            "on your system and which applications are used to open them.\r\rFor now, just close this "
+            "program and continue with your work. The next time Hollin starts, it will notify you if "
+            "any changes have been made to these file associations in your Windows Registry.");
+}
+
+}  // namespace
+}  // namespace hollin::ui
