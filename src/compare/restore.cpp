@@ -300,6 +300,10 @@ void RestoreVerb(IRegistry& reg, const AssocEntry& base, const AssocEntry* curre
       default:
         for (const ClassLayer& l : {user, machine})
           if (held(l)) Note(result, base, What::Verb, DeleteDefault(reg, l.root, ClassesPath(shell)), l.name);
+        // A verb that ran as the first listed (there was no open verb) is
+        // named, in the layer that holds the key, since another verb listed
+        // before it would run now.
+        if (base.VerbIsNotOpen()) choose(LayerHolding(reg, roots, id));
     }
   }
   const std::string commandPath = shell + "\\" + verb + "\\command";

@@ -150,7 +150,9 @@ void Guard::Check(Millis) {
     std::shared_ptr<AssocEntries> current = ScanCurrent(reg_, platform_).entries;
     const AssocEntries& base = *g_.BaseEntries;
     std::vector<std::string> changed, fresh;
-    for (const auto& item : FindChanges(*current, base)) changed.push_back(item.Ext);
+    // A base of a format before links were recorded lists none of them as new.
+    const bool linksKnown = g_.BaseFormat == 0 || g_.BaseFormat >= 3;
+    for (const auto& item : FindChanges(*current, base, linksKnown)) changed.push_back(item.Ext);
     std::erase_if(told_, [&](const auto& t) { return !HoldsType(changed, t.first); });
     auto toldAs = [&](const std::string& ext) -> std::string* {
       for (auto& t : told_)
@@ -180,7 +182,7 @@ void Guard::Check(Millis) {
       // A check afterwards tells what took.
       current = ScanCurrent(reg_, platform_).entries;
       std::vector<std::string> still;
-      for (const auto& item : FindChanges(*current, base)) still.push_back(item.Ext);
+      for (const auto& item : FindChanges(*current, base, linksKnown)) still.push_back(item.Ext);
       for (const auto& ext : restore)
         (!HoldsType(still, ext) ? notice.restored : HoldsType(result.choices, ext) ? notice.choices : notice.refused)
             .push_back(ext);

@@ -8,14 +8,27 @@ namespace {
 
 constexpr size_t kNamed = 10;  // types named in one sentence, then how many more
 
+bool IsLink(const std::string& name) { return !name.empty() && name[0] != '.'; }
+
+// The names, a link as its links begin ("http:").
 std::string Types(const std::vector<std::string>& types) {
   std::string text = "(";
-  for (size_t i = 0; i < types.size() && i < kNamed; ++i) text.append(i ? ", " : "").append(types[i]);
+  for (size_t i = 0; i < types.size() && i < kNamed; ++i)
+    text.append(i ? ", " : "").append(types[i]).append(IsLink(types[i]) ? ":" : "");
   if (types.size() > kNamed) text.append(" and ").append(Count(types.size() - kNamed)).append(" more");
   return text + ")";
 }
 
-std::string FileTypes(size_t n) { return Count(n) + (n == 1 ? " file type" : " file types"); }
+// "3 file types", "1 link", "2 file types and 1 link": links (URL protocols)
+// counted apart.
+std::string FileTypes(const std::vector<std::string>& names) {
+  size_t links = 0;
+  for (const auto& name : names) links += IsLink(name) ? 1 : 0;
+  const size_t types = names.size() - links;
+  const std::string t = Count(types) + (types == 1 ? " file type" : " file types");
+  const std::string l = Count(links) + (links == 1 ? " link" : " links");
+  return links == 0 ? t : types == 0 ? l : t + " and " + l;
+}
 
 }  // namespace
 
@@ -45,7 +58,7 @@ std::string NoticeText(const Notice& notice) {
       if (!known) openers.push_back(opener);
     }
     const size_t n = notice.types.size();
-    std::string line = FileTypes(n);
+    std::string line = FileTypes(notice.types);
     if (openers.empty()) {
       line += n == 1 ? " no longer opens with anything " : " no longer open with anything ";
     } else {
@@ -60,12 +73,12 @@ std::string NoticeText(const Notice& notice) {
   }
   if (!notice.restored.empty())
     lines.push_back("Restored as your base has " + std::string(notice.restored.size() == 1 ? "it: " : "them: ") +
-                    FileTypes(notice.restored.size()) + " " + Types(notice.restored));
+                    FileTypes(notice.restored) + " " + Types(notice.restored));
   if (!notice.refused.empty())
-    lines.push_back("Not restored, the registry refused it: " + FileTypes(notice.refused.size()) + " " +
+    lines.push_back("Not restored, the registry refused it: " + FileTypes(notice.refused) + " " +
                     Types(notice.refused));
   if (!notice.choices.empty())
-    lines.push_back("Explorer's choice changed for " + FileTypes(notice.choices.size()) + " " +
+    lines.push_back("Explorer's choice changed for " + FileTypes(notice.choices) + " " +
                     Types(notice.choices) + ": only Windows may set it back, in Settings");
   if (!notice.problem.empty()) lines.push_back(notice.problem);
   std::string text;

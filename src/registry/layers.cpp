@@ -247,7 +247,8 @@ void OpenedBy(IRegistry& reg, const HKEY (&order)[3], const std::string& inForce
 }  // namespace
 
 void ReadLayers(IRegistry& reg, HKEY root, const ClassLayers& layers, const IndirectStringResolver& resolve,
-                const std::string& rawProgramId, bool inUserClasses, std::string choice, AssocEntry& entry) {
+                const std::string& rawProgramId, bool inUserClasses, std::string choice, AssocEntry& entry,
+                bool idInUserClasses) {
   const std::string& ext = entry.Ext();
   DWORD type = REG_NONE;
   if (inUserClasses) {
@@ -266,6 +267,15 @@ void ReadLayers(IRegistry& reg, HKEY root, const ClassLayers& layers, const Indi
   const std::string& inForce = entry.InForceProgID();
   if (inForce.empty() || inForce == rawProgramId || EqualsNoCase(inForce, rawProgramId)) {
     entry.OpenerCommand(entry.ProgramFullPath());
+    // Where the root does not show the user classes (Wine), a verb they add
+    // to the identifier is read in every layer.
+    if (idInUserClasses && layers.user && !inForce.empty()) {
+      const HKEY order[] = {layers.user, layers.machine, root};
+      VerbRead verb;
+      ReadVerb(reg, order, 3, inForce, verb);
+      SetVerb(verb, entry);
+      return;
+    }
     // The root's shell key chose the verb (the scan read it there): in the
     // user classes where they hold a choice of their own, else in the
     // machine classes.

@@ -400,7 +400,8 @@ ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root, const ClassLayers* laye
           entry->ChoiceAt(AssocEntry::ChoicePlace::None);
         }
       }
-      ReadLayers(reg, root, *layers, resolve, k.rawProgramId, inUser.count(k.folded) > 0, std::move(choice), *entry);
+      ReadLayers(reg, root, *layers, resolve, k.rawProgramId, inUser.count(k.folded) > 0, std::move(choice), *entry,
+                 !k.rawProgramId.empty() && userNames.count(FoldCase(k.rawProgramId)) > 0);
     }
     // A type counts where something opens it: a command in the root, or a
     // layer above the machine classes that names a program.

@@ -131,6 +131,9 @@ TEST(NoticeTest, SaysEachChangeSetInOneText) {
        "3 file types now open with Grab and 2 other programs (.pdf, .txt, .x).\r\n"
        "Restored as your base has it: 1 file type (.rtf).\r\n"
        "Explorer's choice changed for 1 file type (.pdf): only Windows may set it back, in Settings."},
+      {notice({"http", ".htm"}, {opener("http", "C:\\Grab\\Grab.exe %1"), opener(".htm", "C:\\Grab\\Grab.exe %1")}),
+       "1 file type and 1 link now open with Grab (http:, .htm)."},
+      {notice({"mailto"}, {nullptr}), "1 link no longer opens with anything (mailto:)."},
       {failed, failed.problem},  // a sentence already ended
   };
   for (const auto& c : cases) EXPECT_EQ(NoticeText(c.notice), c.text);

@@ -1,0 +1,158 @@
+// Links (URL protocols) and default verbs through whole runs on the stand-in:
+// each case records a base, changes the registry, checks, restores, and
+// compares every value of the store with what it held when the base was
+// recorded. Explorer's choice is never written.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+#include "cli/command.h"
+#include "common/text.h"
+#include "registry/layers.h"
+#include "registry/registry_store.h"
+#include "support/fake_platform.h"
+#include "support/test_support.h"
+
+namespace hollin::cli {
+namespace {
+
+struct Console : IConsole {
+  std::string out, err;
+  void Out(const std::string& t) override { out += t; }
+  void Err(const std::string& t) override { err += t; }
+};
+
+// Every value of the store as "[key] name=data", key names folded: empty
+// keys, which no read tells from missing ones, are left out.
+std::set<std::string> Values(const RegistryStore& reg) {
+  std::set<std::string> values;
+  std::string key;
+  const std::string text = reg.ToText();
+  for (size_t at = 0; at < text.size();) {
+    const size_t end = std::min(text.find('\n', at), text.size());
+    std::string line = text.substr(at, end - at);
+    at = end + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.empty() || line == "REGEDIT4" || line.rfind("Windows Registry", 0) == 0) continue;
+    if (line[0] == '[') key = FoldCase(line);
+    else values.insert(key + " " + line);
+  }
+  return values;
+}
+
+std::vector<std::string> Minus(const std::set<std::string>& a, const std::set<std::string>& b) {
+  std::vector<std::string> out;
+  for (const auto& v : a)
+    if (!b.count(v)) out.push_back(v);
+  return out;
+}
+
+const std::string kMachine = "[HKEY_LOCAL_MACHINE\\Software\\Classes\\";
+const std::string kUser = "[HKEY_CURRENT_USER\\Software\\Classes\\";
+const std::string kUrl = "[HKEY_CURRENT_USER\\" + std::string(kUrlAssociationsPath) + "\\";
+
+// The machine's links and a type with a second verb, as the base records
+// them.
+const std::string kMachineLinks =
+    "REGEDIT4\n" + kMachine + "http]\n@=\"URL:HyperText\"\n\"URL Protocol\"=\"\"\n" + kMachine +
+    "http\\shell\\open\\command]\n@=\"\\\"C:\\\\Web\\\\web.exe\\\" \\\"%1\\\"\"\n" + kMachine +
+    "mailto]\n\"URL Protocol\"=\"\"\n" + kMachine + "mailto\\shell\\open\\command]\n@=\"C:\\\\Mail\\\\mail.exe %1\"\n" +
+    kMachine + "tel]\n@=\"URL:Tel\"\n\"URL Protocol\"=\"\"\n" + kMachine + "tel\\shell\\open\\command]\n@=\"dial.exe %1\"\n" +
+    kMachine + "txtfile\\shell\\print\\command]\n@=\"C:\\\\WINDOWS\\\\NOTEPAD.EXE /p %1\"\n" + kMachine +
+    "Grab.Url\\shell\\open\\command]\n@=\"C:\\\\Grab\\\\grab.exe %1\"\n" + kMachine +
+    "news]\n\"URL Protocol\"=\"\"\n" + kMachine + "news\\shell\\read\\command]\n@=\"reader.exe %1\"\n";
+
+struct Case {
+  const char* name;
+  std::string change;      // a registry text applied after the base was recorded
+  const char* listed;      // the text report's line for the change ("" for none)
+  const char* restore;     // the names given to --restore
+  int restoreExit;
+  std::vector<std::string> left;  // values that differ from the base's afterwards, as "+" or "-" and the value
+};
+
+TEST(Links, EachLayerAndVerbIsCheckedRestoredAndRecorded) {
+  const Case cases[] = {
+      {"a link taken over in the user classes",
+       "REGEDIT4\n" + kUser + "http]\n\"URL Protocol\"=\"\"\n" + kUser + "http\\shell\\open\\command]\n@=\"grab.exe %1\"\n",
+       "http:\tchanged\tweb -> grab", "http", kNoChanges,
+       {"+[hkey_current_user\\software\\classes\\http] \"URL Protocol\"=\"\""}},
+      {"a link taken over through Explorer's choice",
+       "REGEDIT4\n" + kUrl + "mailto\\UserChoice]\n\"ProgId\"=\"Grab.Url\"\n", "mailto:\tchanged\tmail -> grab (Grab.Url)",
+       "mailto", kWritesRefused,
+       {"+" + FoldCase(kUrl) + "mailto\\userchoice] \"ProgId\"=\"Grab.Url\""}},
+      {"Windows 11's place of Explorer's choice",
+       "REGEDIT4\n" + kUrl + "http\\UserChoiceLatest\\ProgId]\n\"ProgId\"=\"Grab.Url\"\n",
+       "http:\tchanged\tweb -> grab (Grab.Url)", "http", kWritesRefused,
+       {"+" + FoldCase(kUrl) + "http\\userchoicelatest\\progid] \"ProgId\"=\"Grab.Url\""}},
+      {"a link removed", "REGEDIT4\n[-" + kMachine.substr(1) + "tel]\n", "tel:\tremoved\tdial -> (none)", "tel",
+       kNoChanges, {"-[hkey_local_machine\\software\\classes\\tel] @=\"URL:Tel\""}},
+      {"a link registered since",
+       "REGEDIT4\n" + kUser + "evil]\n@=\"URL:Evil\"\n\"URL Protocol\"=\"\"\n" + kUser +
+           "evil\\shell\\open\\command]\n@=\"C:\\\\Users\\\\ada\\\\evil.exe %1\"\n",
+       "evil:\tnew\t(none) -> evil", "evil", kNoChanges, {"+[hkey_current_user\\software\\classes\\evil] @=\"URL:Evil\""}},
+      {"the shell key names an existing verb",
+       "REGEDIT4\n" + kMachine + "txtfile\\shell]\n@=\"print\"\n", ".txt\tchanged\tNOTEPAD (txtfile) -> NOTEPAD (txtfile), verb \"print\"",
+       ".txt", kNoChanges, {}},
+      {"the shell key names a missing verb: open still runs", "REGEDIT4\n" + kMachine + "txtfile\\shell]\n@=\"gone\"\n",
+       "", "", kNoChanges, {"+[hkey_local_machine\\software\\classes\\txtfile\\shell] @=\"gone\""}},
+      {"a new verb made the default in the user classes",
+       "REGEDIT4\n" + kUser + "txtfile\\shell]\n@=\"grab\"\n" + kUser + "txtfile\\shell\\grab\\command]\n@=\"grab.exe %1\"\n",
+       ".txt\tchanged\tNOTEPAD (txtfile) -> grab (txtfile), verb \"grab\"", ".txt", kNoChanges,
+       {"+[hkey_current_user\\software\\classes\\txtfile\\shell\\grab\\command] @=\"grab.exe %1\""}},
+      {"no open verb: the first listed runs, and a new first one changes it",
+       "REGEDIT4\n" + kMachine + "news\\shell\\browse\\command]\n@=\"grab.exe %1\"\n",
+       "news:\tchanged\treader, verb \"read\" -> grab, verb \"browse\"", "news", kNoChanges,
+       {"+[hkey_local_machine\\software\\classes\\news\\shell\\browse\\command] @=\"grab.exe %1\"",
+        "+[hkey_local_machine\\software\\classes\\news\\shell] @=\"read\""}},
+      {"a handler in place of the command",
+       "REGEDIT4\n" + kMachine + "txtfile\\shell\\open\\command]\n\"DelegateExecute\"=\"{0000-AB}\"\n",
+       ".txt\tchanged\tNOTEPAD (txtfile) -> {0000-AB} (handler) (txtfile)", ".txt", kNoChanges, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::TempDir dir;
+    RegistryStore reg;
+    test::FakePlatform platform;
+    RecordingEventLog events;
+    Console console;
+    const auto run = [&](std::vector<std::string> args) {
+      console = Console{};
+      RunEnvironment env{reg, platform, console, dir.path().string(), dir.path().string(), "PC-7", "ada", 1796673600,
+                         &events, AccountFacts{"PC-7\\ada", "S-1-5-21-1-2-3-1001", "PC-7\\ada"}, nullptr};
+      return RunCommandLine(ParseOptions(args), env);
+    };
+    reg.LoadText(test::Data("classes.reg"), "classes");
+    reg.LoadText(kMachineLinks, "links");
+    ASSERT_EQ(run({"--check"}), kFirstRun);
+    const std::set<std::string> recorded = Values(reg);
+    const std::string base = test::ReadFileBytes(dir.File("Prev.isd"));
+    EXPECT_EQ(run({"--check"}), kNoChanges) << console.out;
+
+    reg.LoadText(c.change, "change");
+    if (!*c.listed) {
+      EXPECT_EQ(run({"--check"}), kNoChanges) << console.out;
+      continue;
+    }
+    EXPECT_EQ(run({"--check"}), kChangesFound);
+    EXPECT_NE(console.out.find(std::string("\n") + c.listed), std::string::npos) << console.out;
+    EXPECT_EQ(run({"--check", "--format", "json"}), kChangesFound);
+    EXPECT_NE(console.out.find(std::string("\"kind\": \"") + (c.restore[0] == '.' ? "type" : "protocol")),
+              std::string::npos);
+
+    EXPECT_EQ(run({"--restore", c.restore}), c.restoreExit) << console.out;
+    const std::set<std::string> now = Values(reg);
+    std::vector<std::string> left;
+    for (const auto& v : Minus(now, recorded)) left.push_back("+" + v);
+    for (const auto& v : Minus(recorded, now)) left.push_back("-" + v);
+    EXPECT_EQ(left, c.left);
+    // What Explorer chose stays, and stays listed; the rest is as the base
+    // recorded it, and the base itself unchanged.
+    EXPECT_EQ(run({"--check"}), c.restoreExit == kNoChanges ? kNoChanges : kChangesFound) << console.out;
+    EXPECT_EQ(test::ReadFileBytes(dir.File("Prev.isd")), base);
+  }
+}
+
+}  // namespace
+}  // namespace hollin::cli
