@@ -238,7 +238,11 @@ std::string Text(const Report& r) {
 
 ReportSide SideOf(const AssocEntry* e) {
   if (!e) return {};
-  return {e->Layered() ? e->InForceProgID() : e->ProgramID(), e->RunCommand(), OpenerOf(*e),
+  std::string progId = e->Layered() ? e->InForceProgID() : e->ProgramID();
+  // A link that no choice names runs its own key's verb: the key is its
+  // program identifier, as an associations file names it.
+  if (progId.empty() && e->IsProtocol() && (!e->RunCommand().empty() || !e->Handler().empty())) progId = e->Ext();
+  return {std::move(progId), e->RunCommand(), OpenerOf(*e),
           e->VerbIsNotOpen() ? e->Verb() : std::string(), e->VerbsRead() ? e->Handler() : std::string()};
 }
 

@@ -308,7 +308,7 @@ std::string ChoicesToConfirm(const std::vector<std::pair<std::string, std::strin
                      " does not write it.\r";
   std::vector<std::string> lines;
   for (const auto& [type, program] : typesAndPrograms)
-    lines.push_back(ListName(type) + ": " + (program.empty() ? std::string("(none)") : program));
+    lines.push_back(type + ": " + (program.empty() ? std::string("(none)") : program));
   text += FirstTenThenMore(lines);
   text.append("\r\r");
   std::string error;

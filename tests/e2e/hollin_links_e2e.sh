@@ -1,0 +1,157 @@
+#!/usr/bin/env bash
+# The real hollin.exe and hollinc.exe against links (URL protocols) and a
+# type's default verb, set with reg.exe: the first run records the base with
+# Wine's own http and mailto (its browser opens both); then http is taken
+# over in the user classes, mailto through Explorer's choice under
+# UrlAssociations, and a type of our own gets a new verb of its own, named
+# the default by its shell key. The next start lists each by the program
+# that now runs it, links apart from the file types; the panel names the
+# link and the verb. A restore writes the classes layers back and leaves
+# Explorer's choice byte for byte as it was; --check --base reads an
+# associations file that names http. Every key made here goes again on exit.
+# Usage: hollin_links_e2e.sh HOLLIN_PROBE_EXE HOLLIN_EXE HOLLINC_EXE (under a
+# running Wine).
+set -euo pipefail
+. "$(dirname "$0")/e2e_lib.sh"
+HOLLIN_PROBE=$1
+M="Hollin Brellmark"
+started=$(date +%s%N)
+app=$(mktemp -d "${TMPDIR:-/tmp}/hollin-links.XXXXXX")
+cp "$2" "$app/hollin.exe"
+cp "$3" "$app/hollinc.exe"
+
+MC='HKLM\Software\Classes'
+UC='HKCU\Software\Classes'
+UA='HKCU\Software\Microsoft\Windows\Shell\Associations\UrlAssociations'
+SETTINGS='HKLM\SOFTWARE\Nordane\Hollin'
+win_path() { wine winepath -w "$1" 2>/dev/null | tr -d '\r'; }
+SAID=
+reg_exe() {  # Wine's reg.exe now and then fails saying nothing: once more
+  local rc=0
+  SAID=$(wine reg "$@" 2>&1) && return 0
+  sleep 0.2
+  SAID=$(wine reg "$@" 2>&1) || rc=$?
+  return "$rc"
+}
+add() { reg_exe add "$@" /f || fail "reg add $* (exit code $?): $SAID"; }
+reg_default() {
+  reg_exe query "$1" /ve || true
+  tr -d '\r' <<<"$SAID" | sed -n 's/^ *(Default) *//p'
+}
+export_key() {
+  rm -f "$2"
+  reg_exe export "$1" "$(win_path "$2")" /y || fail "reg export $1 (exit code $?): $SAID"
+}
+
+ours=("$UC\\http" "$UC\\HollinLink.Grab" "$UA\\mailto\\UserChoice" "$MC\\.hollinverb" "$MC\\HollinVerb.One")
+settings=
+put_back() {
+  e2e_cleanup
+  local k
+  for k in "${ours[@]}"; do wine reg delete "$k" /f >/dev/null 2>&1 || true; done
+  [ -z "$settings" ] || wine reg delete "$SETTINGS" /f >/dev/null 2>&1 || true
+  [ "$settings" != saved ] || wine reg import "$(win_path "$app/settings.reg")" >/dev/null 2>&1 || true
+  rm -rf "$app"
+}
+trap put_back EXIT
+if reg_exe query "$SETTINGS"; then
+  export_key "$SETTINGS" "$app/settings.reg"
+  settings=saved
+else
+  settings=none
+fi
+for k in "${ours[@]}"; do wine reg delete "$k" /f >/dev/null 2>&1 || true; done
+add "$SETTINGS" /v Warn /d 0
+add "$MC\\.hollinverb" /ve /d HollinVerb.One
+add "$MC\\HollinVerb.One\\shell\\open\\command" /ve /d '"C:\Verb\verbopen.exe" "%1"'
+
+all_rows() { probe list "$M"; grep '^row' <<<"$OUT" | cut -f4,5; }
+select_rows() {
+  probe list "$M"
+  local rows=() t r
+  for t in "$@"; do
+    r=$(awk -F'\t' -v t="$t" '$1 == "row" && $4 == t { print $2 }' <<<"$OUT")
+    [ -n "$r" ] || fail "no row for $t in the list"
+    rows+=("$r")
+  done
+  probe select "$M" "${rows[@]}"
+}
+panel() { probe controls "$M"; grep -P '^Static\t' <<<"$OUT" | cut -f6- | awk '{ print length, $0 }' | sort -rn | head -n1 | cut -d' ' -f2-; }
+
+# 1. The first run records the base, Wine's links with it.
+start_bg "$app/hollin.exe"
+pid=$BG_PID
+probe wait "$M" 30000
+probe close "$M"
+wait_exit "$pid" 20
+expect_eq "exit code after the first run" 0 "$RC"
+
+# 2. Taken over: http in the user classes, mailto by Explorer's choice, and
+# .hollinverb's default verb switched to a new verb with its own command.
+add "$UC\\http" /v "URL Protocol" /d ""
+add "$UC\\http\\shell\\open\\command" /ve /d '"C:\Grab\grabweb.exe" "%1"'
+add "$UC\\HollinLink.Grab\\shell\\open\\command" /ve /d '"C:\Grab\grabmail.exe" "%1"'
+add "$UA\\mailto\\UserChoice" /v ProgId /d HollinLink.Grab
+add "$UA\\mailto\\UserChoice" /v Hash /d 'q0P3cHollinLink='
+add "$MC\\HollinVerb.One\\shell" /ve /d grab
+add "$MC\\HollinVerb.One\\shell\\grab\\command" /ve /d '"C:\Grab\grabverb.exe" "%1"'
+start_bg "$app/hollin.exe"
+pid=$BG_PID
+probe wait "$M" 30000
+# The file types first, then the links (under their own group where the
+# list shows groups); none of the programs exists.
+expect_eq "each change by the program that now runs it, links after types" ".hollinverb	grabverb [missing]
+http:	grabweb [missing]
+mailto:	grabmail [missing]" "$(all_rows)"
+select_rows http:
+text=$(panel)
+expect_contains "the panel names the link" "CHANGE for link HTTP" "$text"
+# Wine chooses http itself in Explorer's choice (UserChoice ProgId "http"):
+# that names the link's own key, whose user classes' command now runs.
+expect_contains "the panel's layers of the link" "NOW: grabweb (Explorer's choice)\\r\\nWAS: winebrowser (Explorer's choice)" "$text"
+select_rows .hollinverb
+text=$(panel)
+expect_contains "the panel names the verb" 'NOW: grabverb, verb "grab" (machine classes)' "$text"
+expect_contains "the panel's verb line" "VERB: open -> grab" "$text"
+
+# 3. The restore writes the classes layers back; Explorer's choice stays as
+# it is, and the box says where to choose.
+export_key "$UA" "$app/choice-before.reg"
+select_rows .hollinverb http: mailto:
+probe click "$M" "&Restore Base"
+probe wait Brellmark 15000
+probe msgbox Brellmark
+expect_contains "the box names the link and its recorded program" "mailto: winebrowser" "$OUT"
+probe answer Brellmark OK
+probe gone Brellmark 15000
+export_key "$UA" "$app/choice-after.reg"
+cmp -s "$app/choice-before.reg" "$app/choice-after.reg" || fail "Explorer's choice of a link changed by a restore"
+expect_eq "the user classes' command of http is gone" "REG_SZ    (value not set)" \
+  "$(reg_default "$UC\\http\\shell\\open\\command")"
+expect_eq "the shell key names no verb again" "REG_SZ    (value not set)" "$(reg_default "$MC\\HollinVerb.One\\shell")"
+for _ in $(seq 100); do
+  probe status "$M"
+  [[ "$OUT" == *"1 CHANGED"* ]] && break
+  sleep 0.1
+done
+expect_eq "only the choice stays listed" "mailto:	grabmail [missing]" "$(all_rows)"
+probe close "$M"
+probe answer Brellmark "&No" 15000
+wait_exit "$pid" 20
+
+# 4. An associations file that names http and mailto: http with another
+# program than the one the machine has, mailto with the one Explorer chose.
+cat >"$app/defaults.xml" <<'EOF'
+<?xml version="1.0" encoding="UTF-8"?>
+<DefaultAssociations>
+  <Association Identifier="http" ProgId="HollinLink.Web" ApplicationName="Web" />
+  <Association Identifier="mailto" ProgId="HollinLink.Grab" ApplicationName="Grab" />
+</DefaultAssociations>
+EOF
+rc=0
+out=$(cd "$app" && wine ./hollinc.exe --check --base defaults.xml --format csv 2>&1) || rc=$?
+out=$(tr -d '\r' <<<"$out")
+expect_eq "exit code of --check --base an associations file" 1 "$rc"
+expect_contains "http compared, as a link" "http,changed,HollinLink.Web,,Web,http," "$out"
+[[ "$out" != *"mailto,"* ]] || fail "mailto listed though Explorer chose what the file names: $out"
+echo "links e2e: all steps passed in $(( ($(date +%s%N) - started) / 1000000 )) ms"
