@@ -6,7 +6,8 @@
 # choice changed, with its layers, the box of a restore of that choice, the
 # panel with the risk signals of a takeover and the health check, the main
 # window at 144 DPI, and the guard's notice beside its icon in the
-# notification area ("scripts/screenshots.sh guard" takes that one alone).
+# notification area ("scripts/screenshots.sh guard" takes that one alone),
+# and links taken over in the changes view ("scripts/screenshots.sh links").
 # Runs hollin.exe in a private Wine prefix on a virtual display, driven by the
 # probe from another process. Installs what is missing first.
 set -euo pipefail
@@ -56,8 +57,44 @@ guard_shots() {
   for t in .pdf .rtf; do wine reg delete "HKCR\\$t" /f >/dev/null; done
   wine reg add 'HKCR\.txt' /ve /d txtfile /f >/dev/null
 }
+# Links: http taken over in the user classes, mailto by Explorer's choice;
+# the changes view lists them after the file types, the panel of http.
+links_shots() {
+  local l="$HOLLIN_WINE_TMP/links"
+  mkdir -p "$l"
+  cp build/windows/src/hollin.exe "$l/"
+  start_bg "$l/hollin.exe"
+  probe wait "$M" 30000
+  probe close "$M"
+  probe gone "$M" 15000
+  sleep 1
+  wine reg add 'HKCU\Software\Classes\http' /v 'URL Protocol' /d '' /f >/dev/null
+  wine reg add 'HKCU\Software\Classes\http\shell\open\command' /ve /d '"C:\Program Files\Grab\Grab.exe" -url "%1"' /f >/dev/null
+  wine reg add 'HKCU\Software\Classes\Grab.Mail\shell\open\command' /ve /d '"C:\Program Files\Grab\GrabMail.exe" "%1"' /f >/dev/null
+  wine reg add 'HKCU\Software\Microsoft\Windows\Shell\Associations\UrlAssociations\mailto\UserChoice' /v ProgId /d Grab.Mail /f >/dev/null
+  wine reg add 'HKCR\.rtf' /ve /d Grab.Doc /f >/dev/null
+  wine reg add 'HKCR\Grab.Doc\shell\open\command' /ve /d '"C:\Program Files\Grab\Grab.exe" "%1"' /f >/dev/null
+  start_bg "$l/hollin.exe"
+  probe wait "$M" 30000
+  probe list "$M"
+  probe select "$M" "$(awk -F'\t' '$1 == "row" && $4 == "http:" { print $2 }' <<<"$OUT")"
+  shot links-changed.png
+  probe close "$M"
+  probe answer Brellmark "&No" 15000
+  probe gone "$M" 15000
+  wine reg delete 'HKCU\Software\Classes\http' /f >/dev/null
+  wine reg delete 'HKCU\Software\Classes\Grab.Mail' /f >/dev/null
+  wine reg delete 'HKCU\Software\Microsoft\Windows\Shell\Associations\UrlAssociations\mailto\UserChoice' /f >/dev/null
+  wine reg delete 'HKCR\.rtf' /f >/dev/null
+  wine reg delete 'HKCR\Grab.Doc' /f >/dev/null
+}
+if [ "${1:-}" == links ]; then
+  links_shots
+  exit 0
+fi
 guard_shots
 [ "${1:-}" != guard ] || exit 0
+links_shots
 
 run
 probe wait "$M" 30000

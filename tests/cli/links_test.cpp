@@ -129,6 +129,14 @@ TEST(Links, EachLayerAndVerbIsCheckedRestoredAndRecorded) {
     const std::set<std::string> recorded = Values(reg);
     const std::string base = test::ReadFileBytes(dir.File("Prev.isd"));
     EXPECT_EQ(run({"--check"}), kNoChanges) << console.out;
+    if (&c == &cases[0]) {
+      // An export names each link by its own key, which no choice overrides.
+      EXPECT_EQ(run({"--export-defaults", "defaults.xml"}), kNoChanges) << console.err;
+      const std::string xml = test::ReadFileBytes(dir.File("defaults.xml"));
+      for (const char* link : {"\"http\" ProgId=\"http\"", "\"mailto\" ProgId=\"mailto\"", "\"news\" ProgId=\"news\""})
+        EXPECT_NE(xml.find(std::string("Identifier=") + link), std::string::npos) << xml;
+      EXPECT_EQ(run({"--check", "--base", "defaults.xml"}), kNoChanges) << console.out;
+    }
 
     reg.LoadText(c.change, "change");
     if (!*c.listed) {
