@@ -94,7 +94,7 @@ expect_contains "the program now" "-> grab (HollinCli.Grabber)" "$OUT"
 hollin --check --format json --report "$(wine winepath -w "$app/report.json" 2>/dev/null | tr -d '\r')"
 expect_eq "with a report file" 1 "$RC"
 expect_eq "nothing on the console" "" "$OUT"
-expect_contains "the JSON report" '"schema": "hollin-report/2"' "$(cat "$app/report.json")"
+expect_contains "the JSON report" '"schema": "hollin-report/3"' "$(cat "$app/report.json")"
 expect_contains "the changed type in it" '"current": {"progId": "HollinCli.Grabber"' "$(cat "$app/report.json")"
 
 hollin --restore all

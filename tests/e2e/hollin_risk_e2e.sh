@@ -96,7 +96,7 @@ expect_eq "three types taken over" 1 "$RC"
 json=$OUT
 temp_json=$(sed 's/\\/\\\\/g' <<<"$temp_w")
 expect_contains "a handler in %TEMP%, unsigned by WinVerifyTrust" \
-  "\"runs\": \"$temp_json\\\\hollinrisk\\\\grab.exe\", \"signals\": [\"unsigned\", \"user-folder\"], \"signer\": \"\", \"company\": \"Nordane\", \"product\": \"Brellmark\"}" "$json"
+  "\"runs\": \"$temp_json\\\\hollinrisk\\\\grab.exe\", \"signals\": [\"unsigned\", \"user-folder\"], \"signer\": \"\", \"company\": \"Nordane\", \"product\": \"Brellmark\", \"verb\": \"\", \"handler\": \"\"}" "$json"
 expect_contains "an unquoted path whose shorter name exists" \
   '"runs": "C:\\HollinRisk.exe", "signals": ["unsigned", "unquoted"]' "$json"
 expect_contains "exefile's command changed" \
