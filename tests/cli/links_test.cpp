@@ -162,5 +162,45 @@ TEST(Links, EachLayerAndVerbIsCheckedRestoredAndRecorded) {
   }
 }
 
+// A base of format 2 (no links, no verbs) lists no link as new: the first
+// check records them with it, once, and says so; later changes of a link
+// are listed.
+TEST(Links, AnEarlierBaseGetsTheLinksRecordedOnceWithoutAFlood) {
+  test::TempDir dir;
+  RegistryStore reg;
+  test::FakePlatform platform;
+  RecordingEventLog events;
+  Console console;
+  const auto run = [&](std::vector<std::string> args) {
+    console = Console{};
+    RunEnvironment env{reg, platform, console, dir.path().string(), dir.path().string(), "PC-7", "ada", 1796673600,
+                       &events, AccountFacts{"PC-7\\ada", "S-1-5-21-1-2-3-1001", "PC-7\\ada"}, nullptr};
+    return RunCommandLine(ParseOptions(args), env);
+  };
+  reg.LoadText(test::Data("classes.reg"), "classes");
+  reg.LoadText(kMachineLinks, "links");
+  const std::string v2 = test::ReadFileBytes(HOLLIN_DATA_DIR "/../../base/golden/layers-v2.isd");
+  test::WriteFileBytes(dir.File("Prev.isd"), v2);
+  // A named copy is compared as it is, and never written.
+  test::WriteFileBytes(dir.File("copy.isd"), v2);
+  EXPECT_EQ(run({"--check", "--base", "copy.isd"}), kChangesFound);
+  EXPECT_EQ(console.out.find(":\t"), std::string::npos) << console.out;
+  EXPECT_EQ(test::ReadFileBytes(dir.File("copy.isd")), v2);
+
+  EXPECT_EQ(run({"--check"}), kChangesFound);  // the golden file's types are not this registry's
+  EXPECT_EQ(console.out.find(":\t"), std::string::npos) << "no link listed: " << console.out;
+  EXPECT_NE(console.out.find("guarded from now on. The base records 4 link(s) now."), std::string::npos)
+      << console.out;
+  EXPECT_EQ(test::ReadFileBytes(dir.File("Prev.isd")).rfind("HOLLINBASE\t3\n", 0), 0u);
+  EXPECT_EQ(test::ReadFileBytes(dir.File("Prev.isd.bak")), v2);
+  EXPECT_EQ(run({"--check"}), kChangesFound);
+  EXPECT_EQ(console.out.find("guarded from now on"), std::string::npos) << "said once: " << console.out;
+  EXPECT_EQ(console.out.find(":\t"), std::string::npos) << console.out;
+
+  reg.LoadText("REGEDIT4\n" + kMachine + "http\\shell\\open\\command]\n@=\"grab.exe %1\"\n", "grab");
+  EXPECT_EQ(run({"--check"}), kChangesFound);
+  EXPECT_NE(console.out.find("\nhttp:\tchanged\tweb (http) -> grab (http)\n"), std::string::npos) << console.out;
+}
+
 }  // namespace
 }  // namespace hollin::cli

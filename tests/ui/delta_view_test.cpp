@@ -79,6 +79,28 @@ TEST(ShowDelta, OutcomesSetTheWholeWindowState) {
   }
 }
 
+// Links first recorded with a base of an earlier format are said once,
+// after the outcome; links the base lacks are not listed then.
+TEST(ShowDelta, LinksNowGuardedIsSaidOnceAndNoLinkIsNew) {
+  AppState g;
+  g.CurrentEntries = Entries({{".txt", "n.exe"}, {"http", "web.exe %1"}});
+  g.BaseEntries = Entries({{".txt", "n.exe"}});
+  g.BaseFormat = 2;
+  DeltaFlags flags;
+  flags.LinksNowGuarded = true;
+  FakeWindow w;
+  ShowDelta(g, flags, w);
+  EXPECT_TRUE(w.rows.empty());
+  EXPECT_EQ(w.calls.back(),
+            "led 3 OK! No changed entries found. Links (URL protocols) and default verbs are guarded from now on.");
+  EXPECT_FALSE(flags.LinksNowGuarded);
+  FakeWindow again;
+  g.BaseFormat = 3;
+  ShowDelta(g, flags, again);
+  EXPECT_EQ(again.rows, std::vector<std::string>{"http:|web|link"});
+  EXPECT_EQ(again.calls.back(), "accept on");
+}
+
 TEST(ShowDelta, WelcomeText) {
   EXPECT_EQ(msg::WelcomeText(),
             "Welcome to Brellmark! Hollin has just recorded a base list of the file types registered "
