@@ -5,6 +5,7 @@
 #include <unordered_set>
 
 #include "base/base_location.h"
+#include "base/generations.h"
 #include "common/file_system.h"
 #include "common/text.h"
 #include "registry/reg_entry.h"
@@ -228,7 +229,7 @@ bool LoadRecordedBase(Associations& g, DataFile& file, IBaseProgress* progress) 
   return true;
 }
 
-void SaveCurrentAsDefault(Associations& g, DataFile& file, IBaseProgress* progress) {
+std::string SaveCurrentAsDefault(Associations& g, DataFile& file, IBaseProgress* progress) {
   Tell(progress, BaseStep::Saving);
   file.FileName(g.BaseFile, g.BaseExtension);
   file.Open();
@@ -246,6 +247,10 @@ void SaveCurrentAsDefault(Associations& g, DataFile& file, IBaseProgress* progre
     RequireLoadable(file);
   file.Updatable(true);
   file.KeepBackup(true);
+  std::string notKept;
+  file.KeepOldBase([&notKept, folder = GenerationsFolder(g.BaseFile)](const std::string& held, std::int64_t written) {
+    notKept = KeepGeneration(folder, held, written);
+  });
   // A base of an earlier format version is written in this one.
   file.Layout(kBaseLayout);
   for (int n = 1; n <= kFieldsV2; ++n) file.FieldName(n, std::string(kFields[n - 1]));
@@ -267,6 +272,23 @@ void SaveCurrentAsDefault(Associations& g, DataFile& file, IBaseProgress* progre
     file.StoreRecord();
   }
   file.Close();
+  return notKept;
+}
+
+std::string SaveGenerationAsBase(Associations& g, DataFile& file, const std::shared_ptr<AssocEntries>& records,
+                                 IBaseProgress* progress) {
+  const std::shared_ptr<AssocEntries> current = g.CurrentEntries;
+  g.CurrentEntries = records;
+  std::string notKept;
+  try {
+    notKept = SaveCurrentAsDefault(g, file, progress);
+  } catch (...) {
+    g.CurrentEntries = current;
+    throw;
+  }
+  g.CurrentEntries = current;
+  g.BaseEntries = records;
+  return notKept;
 }
 
 void RecordNewBase(Associations& g, DataFile& file, IBaseProgress* progress) {
