@@ -446,4 +446,75 @@ std::string VersionLine(const std::string& version) {
   return std::string(kAppTitle) + " (" + kProductName + ") " + version;
 }
 
+// --- The history of the base ----------------------------------------------
+
+std::string GenerationChanges(const std::vector<std::string>& changed, const std::vector<std::string>& added,
+                              const std::vector<std::string>& removed) {
+  std::string out;
+  const std::pair<const char*, const std::vector<std::string>*> parts[] = {
+      {"changed", &changed}, {"new", &added}, {"removed", &removed}};
+  for (const auto& [word, types] : parts) {
+    if (types->empty()) continue;
+    out.append(out.empty() ? "" : "; ").append(word);
+    for (const auto& t : *types) out.append(" ").append(t);
+  }
+  return out.empty() ? "no change" : out;
+}
+
+std::string NotKeptInHistory(const std::string& why) {
+  return "The base as it was could not be kept in the history: " + why;
+}
+
+std::string GenerationUnusable(int number, const std::string& why) {
+  return "Generation " + std::to_string(number) + " cannot be used: " + why;
+}
+
+std::string GenerationNotRestored(const std::string& why) {
+  return why + " Nothing was restored, and the base was left as it was.";
+}
+
+std::string NoSuchGeneration(int number, size_t count) {
+  return "there is no generation " + std::to_string(number) + " of the base: the history holds " +
+         std::to_string(count) + " (--history lists them). Nothing was restored.";
+}
+
+std::string RestoredFromNote(int number, const std::string& recorded) {
+  return "Generation " + std::to_string(number) + (recorded.empty() ? "" : " (recorded " + recorded + ")") +
+         " is the base again; the base it replaced is generation 1 now.";
+}
+
+const char* const kGenerationColumn = "Generation";
+const char* const kRecordedColumn = "Recorded - types - what the next base changed";
+
+std::string HistoryStatus(size_t count, size_t damaged) {
+  std::string s = std::to_string(count) + " earlier BASE" + (count == 1 ? "" : "s") +
+                  " - select one to see it, Restore to make it the base again";
+  if (damaged) s += " (" + std::to_string(damaged) + " damaged)";
+  return s;
+}
+
+std::string HistoryListText(const std::string& recorded, int types, const std::string& changes) {
+  return recorded + " - " + std::to_string(types) + " types - " + changes;
+}
+
+const char* const kGenerationDamaged = "damaged: cannot be used";
+
+std::string GenerationPanel(int number, const std::string& recorded, const std::string& file, int types,
+                            const std::string& changes, const std::string& problem) {
+  std::string s = "GENERATION " + std::to_string(number) + " of the base - recorded " + recorded + "\r";
+  s += "FILE: " + file + "\r";
+  if (!problem.empty()) return s + "DAMAGED: " + problem + "\rIt cannot be restored from.";
+  s += "TYPES: " + std::to_string(types) + "\r";
+  s += "THE NEXT BASE: " + changes + "\r";
+  s += "Restore makes it the base again and restores every type from it; the base it replaces is kept "
+       "as generation 1.";
+  return s;
+}
+
+std::string RestoreFromQuestion(int number, const std::string& recorded) {
+  return "Make generation " + std::to_string(number) + " (recorded " + recorded +
+         ") the base again, and restore every type that differs from it?\r\rThe current base is kept as "
+         "generation 1.";
+}
+
 }  // namespace hollin::msg

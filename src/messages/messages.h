@@ -163,6 +163,32 @@ std::string AlreadyRunning();
 // A setting that neither the machine's nor the user's key would take.
 std::string RefusedSetting(const std::string& name, long status);
 
+// --- The history of the base, in the window and on the command line -------
+
+// A generation: "1", when it was recorded (local time in the window, UTC on
+// the command line), how many types it has; what the next base changed of it
+// (the types it lacked that the next had, the types the next changed, and
+// those it dropped), as a line: "changed .txt .pdf; new .grab; removed .old".
+std::string GenerationChanges(const std::vector<std::string>& changed, const std::vector<std::string>& added,
+                              const std::vector<std::string>& removed);
+// The base as it was could not be kept in the history (the save was done).
+std::string NotKeptInHistory(const std::string& why);
+// A generation that cannot be used, as its load said; the restore from it
+// that was refused.
+std::string GenerationUnusable(int number, const std::string& why);
+std::string GenerationNotRestored(const std::string& why);
+std::string NoSuchGeneration(int number, size_t count);
+std::string RestoredFromNote(int number, const std::string& recorded);
+// The window's History view.
+extern const char* const kGenerationColumn;
+extern const char* const kRecordedColumn;
+std::string HistoryStatus(size_t count, size_t damaged);
+std::string HistoryListText(const std::string& recorded, int types, const std::string& changes);
+extern const char* const kGenerationDamaged;
+std::string GenerationPanel(int number, const std::string& recorded, const std::string& file, int types,
+                            const std::string& changes, const std::string& problem);
+std::string RestoreFromQuestion(int number, const std::string& recorded);
+
 // --- The command line -----------------------------------------------------
 
 // A restore's notes: each refused write (DescribeRefusedWrites), a type
