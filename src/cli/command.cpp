@@ -266,11 +266,10 @@ class Run {
         r.types = gen.entries->Count();
         if (newer) {
           r.nextKnown = true;
-          for (const ChangedItem& item : FindChanges(*newer, *gen.entries))
-            (item.kind == ChangedItem::Kind::New       ? r.added
-             : item.kind == ChangedItem::Kind::Removed ? r.removed
-                                                       : r.changed)
-                .push_back(item.Ext);
+          TypeChanges next = ChangesBetween(*newer, *gen.entries);
+          r.changed = std::move(next.changed);
+          r.added = std::move(next.added);
+          r.removed = std::move(next.removed);
         }
       } else {
         report_.notes.push_back(msg::GenerationUnusable(gen.number, gen.problem));

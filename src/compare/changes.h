@@ -42,4 +42,11 @@ bool HasLayers(const AssocEntry* entry);
 // so a type is never listed twice.
 std::vector<ChangedItem> FindChanges(const AssocEntries& current, const AssocEntries& base);
 
+// What a later base changed of an earlier one (FindChanges of the two), by
+// kind: the types it opens otherwise, those it added, those it dropped.
+struct TypeChanges {
+  std::vector<std::string> changed, added, removed;
+};
+TypeChanges ChangesBetween(const AssocEntries& later, const AssocEntries& earlier);
+
 }  // namespace hollin

@@ -43,6 +43,7 @@ FrmMain::FrmMain(Backend& backend, AppState& appState, IRegistry& reg, IPlatform
       mnuViewChoice1(*this, "mnuViewChoice", 1, IDM_VIEW_CHOICE1, 2),
       mnuViewChoice2(*this, "mnuViewChoice", 2, IDM_VIEW_CHOICE2, 2),
       mnuHealth(*this, "mnuHealth", -1, IDM_VIEW_HEALTH, 2),
+      mnuHistory(*this, "mnuHistory", -1, IDM_VIEW_HISTORY, 2),
       mnuAccept(*this, "mnuAccept", -1, IDM_ACCEPT, 3),
       mnuRestore(*this, "mnuRestore", -1, IDM_RESTORE, 4),
       mnuRefresh(*this, "mnuRefresh", -1, IDM_REFRESH, 2),
@@ -75,6 +76,7 @@ FrmMain::FrmMain(Backend& backend, AppState& appState, IRegistry& reg, IPlatform
   }
   mnuFileExit.Click = [this] { mnuFileExit_Click(); };
   mnuHealth.Click = [this] { mnuHealth_Click(); };
+  mnuHistory.Click = [this] { mnuHistory_Click(); };
   mnuRefresh.Click = [this] { mnuRefresh_Click(); };
   mnuAccept.Click = [this] { mnuAccept_Click(); };
   cmdAccept.Click = [this] { cmdAccept_Click(); };
@@ -278,9 +280,16 @@ void FrmMain::LoadBase() {
                                   std::to_string(g_.CurrentEntries->Count()) + " file types are the base now.");
 }
 
+void FrmMain::LeaveHistory() {
+  if (mnuHistory.Checked()) lvwMain.ColumnCaption(1, msg::kTypeColumn);
+  mnuHistory.Checked(false);
+  generations_.clear();
+}
+
 void FrmMain::optView_Click(int Index) {
   for (int i = 0; i < 3; ++i) mnuViewChoice(i).Checked(false);
   mnuHealth.Checked(false);
+  LeaveHistory();
   mnuViewChoice(Index).Checked(true);
   if (ShownView == Index) return;
   FontSpec normal = lblInfo.Font();
@@ -332,6 +341,21 @@ void FrmMain::lvwMain_ItemClick(int row) {
     lblInfo.Caption(msg::EntryPanel(true, *g_.CurrentEntries->Item(ext)) + "\r" + RiskText(ext));
   } else if (ShownView == kBaseView) {
     lblInfo.Caption(msg::EntryPanel(false, *g_.BaseEntries->Item(ext)));
+  } else if (ShownView == kHistoryView) {
+    const Generation* gen = SelectedGeneration();
+    if (!gen) return;
+    const size_t at = static_cast<size_t>(gen - generations_.data());
+    const AssocEntries* newer = at == 0 ? g_.BaseEntries.get() : generations_[at - 1].entries.get();
+    std::string changes = "?";
+    if (gen->entries && newer) {
+      const TypeChanges next = ChangesBetween(*newer, *gen->entries);
+      changes = msg::GenerationChanges(next.changed, next.added, next.removed);
+    }
+    lblInfo.Caption(msg::GenerationPanel(gen->number, LocalMinute(gen->recorded), gen->path,
+                                         gen->entries ? gen->entries->Count() : 0, changes, gen->problem));
+    cmdRestore.Enabled(gen->entries != nullptr);
+    lblRestore.Enabled(gen->entries != nullptr);
+    mnuRestore.Enabled(gen->entries != nullptr);
   } else if (ShownView == kChangesView) {
     const AssocEntry* c = g_.CurrentEntries->Lookup(ext);
     const AssocEntry* b = g_.BaseEntries->Lookup(ext);
@@ -385,6 +409,7 @@ void FrmMain::ShowDelta() {
 
 void FrmMain::mnuHealth_Click() {
   for (int i = 0; i < 3; ++i) mnuViewChoice(i).Checked(false);
+  LeaveHistory();
   mnuHealth.Checked(true);
   for (int i = 0; i < 3; ++i) optView(i).Value(false);
   platform_.SetMousePointer(MousePointer::Hourglass);
@@ -422,6 +447,100 @@ void FrmMain::mnuHealth_Click() {
   settled_ = {sbrMain.PanelPicture(), sbrMain.PanelText()};
 }
 
+void FrmMain::mnuHistory_Click() {
+  for (int i = 0; i < 3; ++i) mnuViewChoice(i).Checked(false);
+  mnuHealth.Checked(false);
+  mnuHistory.Checked(true);
+  for (int i = 0; i < 3; ++i) optView(i).Value(false);
+  lblInfo.Caption("");
+  cmdRestore.Enabled(false);
+  lblRestore.Enabled(false);
+  mnuRestore.Enabled(false);
+  lvwMain.Clear();
+  lvwMain.MultiSelect(false);
+  ShownView = kHistoryView;
+  lvwMain.ColumnCaption(1, msg::kGenerationColumn);
+  SetSecondColumn(msg::kRecordedColumn, lvwMain.Width() - TextWidth(msg::kTypeColumn) - 8 - TextWidth(msg::kRecordedColumn));
+  generations_ = ReadGenerations(GenerationsFolder(g_.BaseFile));
+  const AssocEntries* newer = g_.BaseEntries.get();
+  size_t damaged = 0;
+  lvwMain.BeginUpdate();
+  for (const Generation& gen : generations_) {
+    std::string text;
+    if (!gen.entries) {
+      ++damaged;
+      text = LocalMinute(gen.recorded) + " - " + msg::kGenerationDamaged;
+    } else {
+      std::string changes = "?";
+      if (newer) {
+        const TypeChanges next = ChangesBetween(*newer, *gen.entries);
+        changes = msg::GenerationChanges(next.changed, next.added, next.removed);
+      }
+      text = msg::HistoryListText(LocalMinute(gen.recorded), gen.entries->Count(), changes);
+    }
+    lvwMain.Add(std::to_string(gen.number), text);
+    newer = gen.entries.get();
+  }
+  lvwMain.EndUpdate();
+  SetStatus(Led::Grey, msg::HistoryStatus(generations_.size(), damaged));
+  if (lvwMain.Count() >= 1) lvwMain.EnsureVisible(1);
+  if (!flags.HiddenStart) lvwMain.SetFocus();
+  settled_ = {sbrMain.PanelPicture(), sbrMain.PanelText()};
+}
+
+const Generation* FrmMain::SelectedGeneration() const {
+  for (int i = 1; i <= lvwMain.Count(); ++i) {
+    if (!lvwMain.Selected(i)) continue;
+    const std::string& number = lvwMain.Text(i);
+    for (const Generation& gen : generations_)
+      if (std::to_string(gen.number) == number) return &gen;
+  }
+  return nullptr;
+}
+
+// Makes the generation selected the base again, then restores every type
+// that differs from it as Restore does in the changes view, with the same
+// warning, refusals and reports. The base it replaces becomes generation 1.
+void FrmMain::RestoreFromGeneration() {
+  const Generation* gen = SelectedGeneration();
+  if (!gen || !gen->entries) return;
+  if (box_.Show({msg::RestoreFromQuestion(gen->number, LocalMinute(gen->recorded)), MbButtons::YesNo,
+                 MbIcon::Question, MbDefault::Second, msg::kBoxTitle}) != MbAnswer::Yes)
+    return;
+  if (mnuOptWarn.Checked() && !frmWarning_.Ask(msg::kBoxTitle, msg::RestoreWarning())) return;
+  // A generation that names keys not its own is refused before anything
+  // changes, as a base that does.
+  Associations from;
+  from.BaseFile = gen->path;
+  from.BaseExtension.clear();
+  from.BaseEntries = gen->entries;
+  try {
+    RequireRestorableBase(from);
+  } catch (const BaseFileError& e) {
+    box_.Show({msg::GenerationNotRestored(e.what()), MbButtons::Ok, MbIcon::Exclamation, MbDefault::First,
+               msg::kBoxTitle});
+    return;
+  }
+  platform_.SetMousePointer(MousePointer::Hourglass);
+  const std::shared_ptr<AssocEntries> records = gen->entries;
+  const std::string notKept = SaveGenerationAsBase(g_, vsdMain, records, this);
+  LogAction(Action::Accepted, "Made an earlier base the base again in the window: " + std::to_string(records->Count()) +
+                                  " file types, recorded " + LocalMinute(gen->recorded) + ".");
+  // The changes against it, every one the base knows selected, restored.
+  LeaveHistory();
+  ShownView = kNoView;
+  optView0.Value(true);
+  for (int i = 1; i <= lvwMain.Count(); ++i) lvwMain.Selected(i, g_.BaseEntries->Lookup(lvwMain.Text(i)) != nullptr);
+  flags.RestoreConfirmed = true;
+  RestoreSelected();
+  TellNotKept(notKept);
+}
+
+void FrmMain::TellNotKept(const std::string& why) {
+  if (why.empty()) return;
+  box_.Show({msg::NotKeptInHistory(why), MbButtons::Ok, MbIcon::Exclamation, MbDefault::First, msg::kBoxTitle});
+}
+
 // The risk signals of a type's current program for the panel, on the lines
 // after its command; "" where none were assessed.
 std::string FrmMain::RiskText(const std::string& ext) const {
@@ -451,19 +570,28 @@ void FrmMain::ShowAllPrevious() {
 void FrmMain::cmdAccept_Click() {
   platform_.SetMousePointer(MousePointer::Hourglass);
   Refresh();
-  SaveCurrentAsDefault(g_, vsdMain, this);
+  const std::string notKept = SaveCurrentAsDefault(g_, vsdMain, this);
   flags.BaseUpdated = true;
   LogAction(Action::Accepted, "Accepted in the window: the current settings of " +
                                   std::to_string(g_.CurrentEntries->Count()) + " file types are the base now.");
   mnuRefresh_Click();
   platform_.SetMousePointer(MousePointer::Default);
+  TellNotKept(notKept);
 }
 
 void FrmMain::mnuAccept_Click() { cmdAccept_Click(); }
 
 void FrmMain::cmdRestore_Click() {
+  if (ShownView == kHistoryView) {
+    RestoreFromGeneration();
+    return;
+  }
   flags.RestoreConfirmed = !mnuOptWarn.Checked() || frmWarning_.Ask(msg::kBoxTitle, msg::RestoreWarning());
   if (!flags.RestoreConfirmed) return;
+  RestoreSelected();
+}
+
+void FrmMain::RestoreSelected() {
   platform_.SetMousePointer(MousePointer::Hourglass);
   SetStatus(Led::Yellow, msg::kRestoring);
   const auto failed = RestoreBaseToReg();
