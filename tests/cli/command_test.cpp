@@ -224,7 +224,8 @@ TEST_F(CommandTest, NoOutputLandsOnWhatTheRunReadsOrKeeps) {
                                         "Prev.isd.4242.1.tmp", "Prev.damaged-20261208-101500.isd",
                                         "Prev.isd:x",        "Prev.isd::$DATA",
                                         ".",                 "alias.txt",
-                                        "alias.bak"};
+                                        "alias.bak",         "Prev.history/notes.txt",
+                                        "prev.HISTORY./00000001-20261208T101500Z.isd"};
 #ifdef _WIN32
   spellings.insert(spellings.end(), {".\\Prev.isd", "sub\\..\\PREV.isd"});
 #else
