@@ -99,7 +99,7 @@ TEST(Crash, TwoWritersAtOnceTakeTurnsAndKeepEachOthersBase) {
     const std::string bytes = ReadFileBytes(gen.path);
     EXPECT_TRUE(gen.problem.empty()) << gen.problem;
     EXPECT_TRUE(bytes == fileA || bytes == fileB) << gen.number;
-    EXPECT_NE(bytes, newer) << "generation " << gen.number << " repeats the base after it: one was lost";
+    EXPECT_TRUE(bytes != newer) << "generation " << gen.number << " repeats the base after it: one was lost";
     newer = bytes;
   }
 }
