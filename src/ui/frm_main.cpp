@@ -43,7 +43,7 @@ FrmMain::FrmMain(Backend& backend, AppState& appState, IRegistry& reg, IPlatform
       mnuViewChoice1(*this, "mnuViewChoice", 1, IDM_VIEW_CHOICE1, 2),
       mnuViewChoice2(*this, "mnuViewChoice", 2, IDM_VIEW_CHOICE2, 2),
       mnuHealth(*this, "mnuHealth", -1, IDM_VIEW_HEALTH, 2),
-      mnuHistory(*this, "mnuHistory", -1, IDM_VIEW_HISTORY, 2),
+      mnuHistory(*this, "mnuHistory", -1, IDM_VIEW_HISTORY, 3),
       mnuAccept(*this, "mnuAccept", -1, IDM_ACCEPT, 3),
       mnuRestore(*this, "mnuRestore", -1, IDM_RESTORE, 4),
       mnuRefresh(*this, "mnuRefresh", -1, IDM_REFRESH, 2),
