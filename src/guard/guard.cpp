@@ -246,12 +246,13 @@ void Guard::Keep() {
       if (kept.now[i] && !g_.BaseEntries->Lookup(kept.types[i])) add(kept.now[i]);
     DataFile vsd;
     g_.CurrentEntries = merged;
-    SaveCurrentAsDefault(g_, vsd);
+    const std::string notKept = SaveCurrentAsDefault(g_, vsd);
     g_.CurrentEntries = std::make_shared<AssocEntries>();
     g_.BaseEntries = merged;
     stamp_ = Stamp();
     CheckRecord record{CheckRecord::Kind::Accepted, kept.types, nullptr, merged.get(), {}};
     record.notes.push_back("Kept as the base: " + Count(kept.types.size()) + " file types as they open now.");
+    if (!notKept.empty()) record.notes.push_back("The base as it was could not be kept in the history: " + notKept);
     host_.Record(record);
   } catch (const std::exception& e) {
     g_.CurrentEntries = std::make_shared<AssocEntries>();

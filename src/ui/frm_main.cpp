@@ -281,7 +281,10 @@ void FrmMain::LoadBase() {
 }
 
 void FrmMain::LeaveHistory() {
-  if (mnuHistory.Checked()) lvwMain.ColumnCaption(1, msg::kTypeColumn);
+  if (mnuHistory.Checked()) {
+    lvwMain.ColumnCaption(1, msg::kTypeColumn);
+    lvwMain.ColumnWidth(1, TextWidth(msg::kTypeColumn));
+  }
   mnuHistory.Checked(false);
   generations_.clear();
 }
@@ -460,7 +463,7 @@ void FrmMain::mnuHistory_Click() {
   lvwMain.MultiSelect(false);
   ShownView = kHistoryView;
   lvwMain.ColumnCaption(1, msg::kGenerationColumn);
-  SetSecondColumn(msg::kRecordedColumn, lvwMain.Width() - TextWidth(msg::kTypeColumn) - 8 - TextWidth(msg::kRecordedColumn));
+  lvwMain.ColumnWidth(1, TextWidth(msg::kGenerationColumn) + 120);
   generations_ = ReadGenerations(GenerationsFolder(g_.BaseFile));
   const AssocEntries* newer = g_.BaseEntries.get();
   size_t damaged = 0;
@@ -482,6 +485,10 @@ void FrmMain::mnuHistory_Click() {
     newer = gen.entries.get();
   }
   lvwMain.EndUpdate();
+  // The second column as wide as its longest text: the list scrolls.
+  int widest = TextWidth(msg::kRecordedColumn);
+  for (const auto& row : lvwMain.Rows()) widest = std::max(widest, TextWidth(row.sub));
+  SetSecondColumn(msg::kRecordedColumn, widest + 120 - TextWidth(msg::kRecordedColumn));
   SetStatus(Led::Grey, msg::HistoryStatus(generations_.size(), damaged));
   if (lvwMain.Count() >= 1) lvwMain.EnsureVisible(1);
   if (!flags.HiddenStart) lvwMain.SetFocus();
