@@ -245,12 +245,15 @@ std::string SaveCurrentAsDefault(Associations& g, DataFile& file, IBaseProgress*
   // it aside replaces it.
   if (file.Status() != DataFile::kStatusNoSuchFile && HasBaseFields(file))
     RequireLoadable(file);
+  // A table just made (a first run's) is no base to keep in the history.
+  const bool filled = !NeverFilled(file);
   file.Updatable(true);
   file.KeepBackup(true);
   std::string notKept;
-  file.KeepOldBase([&notKept, folder = GenerationsFolder(g.BaseFile)](const std::string& held, std::int64_t written) {
-    notKept = KeepGeneration(folder, held, written);
-  });
+  if (filled)
+    file.KeepOldBase([&notKept, folder = GenerationsFolder(g.BaseFile)](const std::string& held, std::int64_t written) {
+      notKept = KeepGeneration(folder, held, written);
+    });
   // A base of an earlier format version is written in this one.
   file.Layout(kBaseLayout);
   for (int n = 1; n <= kFieldsV2; ++n) file.FieldName(n, std::string(kFields[n - 1]));

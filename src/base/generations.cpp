@@ -135,15 +135,6 @@ std::vector<Generation> ReadGenerations(const std::string& folder) {
 }
 
 std::string KeepGeneration(const std::string& folder, const std::string& held, std::int64_t recorded) {
-  try {
-    // A table just made (the first save of a new base) is nothing to keep.
-    {
-      std::shared_ptr<AssocEntries> entries;
-      if (!LoadFile(held, entries)) return std::string();
-    }
-  } catch (const BaseFileError&) {
-    // Checked again where it is kept, and reported from there.
-  }
   if (const std::error_code ec = MakeFolder(folder))
     return "the folder \"" + AbsolutePath(folder) + "\" cannot be made (" + ec.message() + ")";
   std::vector<Named> named = NamedIn(folder);

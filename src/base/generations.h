@@ -41,8 +41,7 @@ std::vector<Generation> ReadGenerations(const std::string& folder);
 // Keeps the file held (a base as it was, recorded at the time recorded) as
 // the newest generation in folder, made where it is missing, checks it as a
 // load would, and removes the oldest generations beyond kGenerationsKept.
-// A held file without records that no save ever named (a table just made)
-// is no base and is not kept. Returns "" when it was kept, else why not;
+// Returns "" when it was kept, else why not;
 // never throws (the save it follows is done whatever happens here). The
 // caller holds the base's lock, so serials are not taken twice.
 std::string KeepGeneration(const std::string& folder, const std::string& held, std::int64_t recorded);
