@@ -276,8 +276,7 @@ void FrmMain::GetAllCurrent() {
 void FrmMain::LoadBase() {
   if (hollin::LoadBase(g_, vsdMain, this) != BaseLoad::RecordedNew) return;
   flags.NewDBCreated = true;
-  LogAction(Action::FirstRun, "First run in the window: no base was recorded yet; the current settings of " +
-                                  std::to_string(g_.CurrentEntries->Count()) + " file types are the base now.");
+  LogAction(Action::FirstRun, msg::kFirstRunInWindow + msg::NowTheBase(g_.CurrentEntries->Count()));
 }
 
 void FrmMain::LeaveHistory() {
@@ -423,13 +422,13 @@ void FrmMain::mnuHealth_Click() {
   lvwMain.Clear();
   lvwMain.MultiSelect(false);
   ShownView = kHealthView;
-  SetSecondColumn("Opens With [Signals]", TextWidth("Changed To Open With") + 10 - TextWidth("Opens With [Signals]"));
+  SetSecondColumn(msg::kHealthColumn, TextWidth(msg::kChangedColumn) + 10 - TextWidth(msg::kHealthColumn));
   if (!fileFacts) {
-    SetStatus(Led::Grey, "The health check cannot read the facts of files here.");
+    SetStatus(Led::Grey, msg::kHealthUnavailable);
     platform_.SetMousePointer(MousePointer::Default);
     return;
   }
-  SetStatus(Led::Yellow, "Checking the program of every file type...");
+  SetStatus(Led::Yellow, msg::kHealthChecking);
   RepaintNow();
   Assessor assessor(reg_, *fileFacts);
   lvwMain.BeginUpdate();
@@ -441,9 +440,7 @@ void FrmMain::mnuHealth_Click() {
   }
   lvwMain.EndUpdate();
   const int n = lvwMain.Count();
-  SetStatus(n ? Led::Red : Led::Green,
-            n ? std::to_string(n) + " file type(s) with risk signals - select from list to view details."
-              : std::string("No file type's program shows a risk signal."));
+  SetStatus(n ? Led::Red : Led::Green, msg::HealthStatus(n));
   if (n >= 1) lvwMain.EnsureVisible(1);
   if (!flags.HiddenStart) lvwMain.SetFocus();
   platform_.SetMousePointer(MousePointer::Default);
@@ -531,8 +528,7 @@ void FrmMain::RestoreFromGeneration() {
   platform_.SetMousePointer(MousePointer::Hourglass);
   const std::shared_ptr<AssocEntries> records = gen->entries;
   const std::string notKept = SaveGenerationAsBase(g_, vsdMain, records, this);
-  LogAction(Action::Accepted, "Made an earlier base the base again in the window: " + std::to_string(records->Count()) +
-                                  " file types, recorded " + LocalMinute(gen->recorded) + ".");
+  LogAction(Action::Accepted, msg::GenerationMadeBaseRecord(gen->number, records->Count(), LocalMinute(gen->recorded)));
   // The changes against it, every one the base knows selected, restored.
   LeaveHistory();
   ShownView = kNoView;
@@ -579,8 +575,7 @@ void FrmMain::cmdAccept_Click() {
   Refresh();
   const std::string notKept = SaveCurrentAsDefault(g_, vsdMain, this);
   flags.BaseUpdated = true;
-  LogAction(Action::Accepted, "Accepted in the window: the current settings of " +
-                                  std::to_string(g_.CurrentEntries->Count()) + " file types are the base now.");
+  LogAction(Action::Accepted, msg::kAcceptedInWindow + msg::NowTheBase(g_.CurrentEntries->Count()));
   mnuRefresh_Click();
   platform_.SetMousePointer(MousePointer::Default);
   TellNotKept(notKept);
@@ -610,17 +605,13 @@ void FrmMain::RestoreSelected() {
     settled_ = {sbrMain.PanelPicture(), sbrMain.PanelText()};
   }
   // One line a type: restored, or which write was refused.
-  std::string logged = "Restored in the window:";
+  std::string logged = msg::kRestoredInWindow;
   for (const std::string& type : restoring_) {
-    std::string line = type + ": restored.";
+    const RestoreFailure* refused = nullptr;
     for (const auto& f : failed)
-      if (f.ext == type)
-        line = type + ": the registry refused to write " + (f.programId ? "its program identifier" : "its open command") +
-               (f.layer ? std::string(" in the ") + f.layer : std::string()) + " (error " + std::to_string(f.status) +
-               ").";
-    if (std::find(pendingChoices_.begin(), pendingChoices_.end(), type) != pendingChoices_.end())
-      line = type + ": Explorer's choice differs from the base, and only Settings may write it.";
-    logged.append("\n").append(line);
+      if (f.ext == type) refused = &f;
+    const bool choiceLeft = std::find(pendingChoices_.begin(), pendingChoices_.end(), type) != pendingChoices_.end();
+    logged.append("\n").append(msg::RestoredTypeRecord(type, refused, choiceLeft));
   }
   LogAction(failed.empty() && pendingChoices_.empty() ? Action::Restored : Action::RestoreRefused, logged);
   ReportNotRestored(failed);
@@ -690,8 +681,7 @@ void FrmMain::mnuOptAlways_Click() {
   for (int i = 1; i <= lvwMain.Count(); ++i)
     if (lvwMain.Selected(i)) selected.push_back(lvwMain.Text(i));
   if (selected.empty()) {
-    box_.Show({"Select the file types to restore at once whenever they change, then choose this again.",
-               MbButtons::Ok, MbIcon::Information, MbDefault::First, kProductName});
+    box_.Show({msg::kAlwaysRestoreSelectFirst, MbButtons::Ok, MbIcon::Information, MbDefault::First, kProductName});
     return;
   }
   std::vector<std::string> always = ReadAlwaysRestore(reg_);
