@@ -115,6 +115,7 @@ int main(int argc, char** argv) {
   fs::create_directories(folder);
   fs::current_path(folder);
   for (const char* f : {"Prev.isd", "Prev.isd.bak"}) fs::remove(f);
+  fs::remove_all("Prev.history");
 
   const std::shared_ptr<AssocEntries> bases[2] = {RealisticEntries(0), RealisticEntries(1)};
   DataFile vsd;
@@ -152,5 +153,6 @@ int main(int argc, char** argv) {
   bench::ReportRatio("SaveCurrentAsDefault + LoadBase", store, floor2, 1.5);
   if (g.BaseEntries->Count() != kEntries) return 1;
   for (const char* f : {"Prev.isd", "Prev.isd.bak", "floor.bin"}) fs::remove(f);
+  fs::remove_all("Prev.history");
   return 0;
 }

@@ -5,9 +5,10 @@
 # the quiet check's status window, the panel of a type whose Explorer's
 # choice changed, with its layers, the box of a restore of that choice, the
 # panel with the risk signals of a takeover and the health check, the main
-# window at 144 DPI, and the guard's notice beside its icon in the
-# notification area ("scripts/screenshots.sh guard" takes that one alone),
-# and links taken over in the changes view ("scripts/screenshots.sh links").
+# window at 144 DPI, the History view, links taken over in the changes
+# view, and the guard's notice beside its icon in the notification area
+# ("scripts/screenshots.sh guard", "... history" or "... links" takes that
+# one alone).
 # Runs hollin.exe in a private Wine prefix on a virtual display, driven by the
 # probe from another process. Installs what is missing first.
 set -euo pipefail
@@ -92,8 +93,35 @@ if [ "${1:-}" == links ]; then
   links_shots
   exit 0
 fi
-guard_shots
-[ "${1:-}" != guard ] || exit 0
+# The History view after three accepts, the oldest base selected
+# ("scripts/screenshots.sh history" takes that one alone).
+history_shots() {
+  local h="$HOLLIN_WINE_TMP/history" t
+  mkdir -p "$h"
+  cp build/windows/src/hollin.exe "$h/"
+  wine reg add 'HKCR\HollinShot.Grab\shell\open\command' /ve /d '"C:\Program Files\Grab\Grab.exe" "%1"' /f >/dev/null
+  (cd "$h" && wine ./hollin.exe --check >/dev/null 2>&1) || true
+  for t in .txt .pdf .rtf; do
+    wine reg add "HKCR\\$t" /ve /d HollinShot.Grab /f >/dev/null
+    (cd "$h" && wine ./hollin.exe --accept >/dev/null 2>&1) || true
+  done
+  start_bg "$h/hollin.exe"
+  probe wait "$M" 30000
+  probe command "$M" 1014  # View > History
+  sleep 1
+  probe select "$M" 2
+  shot history.png
+  probe close "$M"
+  probe gone "$M" 15000
+  for t in .pdf .rtf; do wine reg delete "HKCR\\$t" /f >/dev/null; done
+  wine reg add 'HKCR\.txt' /ve /d txtfile /f >/dev/null
+}
+if [ "${1:-}" != history ]; then
+  guard_shots
+  [ "${1:-}" != guard ] || exit 0
+fi
+history_shots
+[ "${1:-}" != history ] || exit 0
 links_shots
 
 run

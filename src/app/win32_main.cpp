@@ -12,6 +12,7 @@
 #include "common/win32_text.h"
 #include "compare/win32_file_facts.h"
 #include "guard/win32_guard.h"
+#include "messages/messages.h"
 #include "registry/win32_registry.h"
 #include "ui/frm_main.h"
 #include "ui/win32_backend.h"
@@ -100,11 +101,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     Main(appState, platform, reg, box, windows, account);
     return backend.Run();
   } catch (const std::exception& e) {
-    box.Show({std::string("An unexpected error stopped ") + kAppTitle + ":\r\r" + e.what(),
-              MbButtons::Ok, MbIcon::Critical, MbDefault::First, kProductName});
+    box.Show({msg::UnexpectedError(e.what()), MbButtons::Ok, MbIcon::Critical, MbDefault::First, kProductName});
     return 1;
   } catch (...) {
-    box.Show({std::string("An unexpected error stopped ") + kAppTitle + ".", MbButtons::Ok,
+    box.Show({msg::UnexpectedError(""), MbButtons::Ok,
               MbIcon::Critical, MbDefault::First, kProductName});
     return 1;
   }

@@ -5,6 +5,7 @@
 #include <unordered_set>
 
 #include "base/base_location.h"
+#include "base/generations.h"
 #include "common/file_system.h"
 #include "common/text.h"
 #include "registry/layers.h"
@@ -278,12 +279,12 @@ bool LoadRecordedBase(Associations& g, DataFile& file, IBaseProgress* progress) 
   return true;
 }
 
-void SaveCurrentAsDefault(Associations& g, DataFile& file, IBaseProgress* progress) {
+std::string SaveCurrentAsDefault(Associations& g, DataFile& file, IBaseProgress* progress) {
   Tell(progress, BaseStep::Saving);
-  SaveEntriesAsBase(g, file, g.CurrentEntries);
+  return SaveEntriesAsBase(g, file, g.CurrentEntries);
 }
 
-void SaveEntriesAsBase(Associations& g, DataFile& file, const std::shared_ptr<AssocEntries>& entries) {
+std::string SaveEntriesAsBase(Associations& g, DataFile& file, const std::shared_ptr<AssocEntries>& entries) {
   file.FileName(g.BaseFile, g.BaseExtension);
   file.Open();
   // The first save of a base read from its former place makes the file.
@@ -298,8 +299,15 @@ void SaveEntriesAsBase(Associations& g, DataFile& file, const std::shared_ptr<As
   // it aside replaces it.
   if (file.Status() != DataFile::kStatusNoSuchFile && HasBaseFields(file))
     RequireLoadable(file);
+  // A table just made (a first run's) is no base to keep in the history.
+  const bool filled = !NeverFilled(file);
   file.Updatable(true);
   file.KeepBackup(true);
+  std::string notKept;
+  if (filled)
+    file.KeepOldBase([&notKept, folder = GenerationsFolder(g.BaseFile)](const std::string& held, std::int64_t written) {
+      notKept = KeepGeneration(folder, held, written);
+    });
   // A base of an earlier format version is written in this one.
   file.Layout(kBaseLayout);
   for (int n = 1; n <= kFieldsV3; ++n) file.FieldName(n, std::string(kFields[n - 1]));
@@ -332,6 +340,23 @@ void SaveEntriesAsBase(Associations& g, DataFile& file, const std::shared_ptr<As
   }
   file.Close();
   g.BaseFormat = 3;
+  return notKept;
+}
+
+std::string SaveGenerationAsBase(Associations& g, DataFile& file, const std::shared_ptr<AssocEntries>& records,
+                                 IBaseProgress* progress) {
+  const std::shared_ptr<AssocEntries> current = g.CurrentEntries;
+  g.CurrentEntries = records;
+  std::string notKept;
+  try {
+    notKept = SaveCurrentAsDefault(g, file, progress);
+  } catch (...) {
+    g.CurrentEntries = current;
+    throw;
+  }
+  g.CurrentEntries = current;
+  g.BaseEntries = records;
+  return notKept;
 }
 
 void RecordNewBase(Associations& g, DataFile& file, IBaseProgress* progress) {

@@ -70,14 +70,23 @@ void RequireRestorableBase(const Associations& g);
 
 // Replaces the records of the base file by g.CurrentEntries, in their order.
 // Tells BaseStep::Saving first. The file is replaced in one step; when the save fails the old base stays. The
-// base as it was is kept as Prev.isd.bak. A base file that LoadBase
-// would refuse raises the same BaseFileError and is left as it is.
-void SaveCurrentAsDefault(Associations& g, DataFile& file, IBaseProgress* progress = nullptr);
+// base as it was is kept as Prev.isd.bak, and as the newest generation
+// (base/generations.h) where it differs. A base file that LoadBase
+// would refuse raises the same BaseFileError and is left as it is. Returns
+// "" or why the base as it was could not be kept as a generation (the save
+// is done all the same).
+std::string SaveCurrentAsDefault(Associations& g, DataFile& file, IBaseProgress* progress = nullptr);
+
+// Makes the records of a generation the base, as an accept makes CURRENT
+// the base (the base it replaces becomes the newest generation), and loads
+// them as g.BaseEntries. Returns what SaveCurrentAsDefault returns.
+std::string SaveGenerationAsBase(Associations& g, DataFile& file, const std::shared_ptr<AssocEntries>& records,
+                                 IBaseProgress* progress = nullptr);
 
 // Replaces the records of the base file by entries, as SaveCurrentAsDefault
 // does but without telling a step (the check's silent recording of what an
 // earlier format lacked).
-void SaveEntriesAsBase(Associations& g, DataFile& file, const std::shared_ptr<AssocEntries>& entries);
+std::string SaveEntriesAsBase(Associations& g, DataFile& file, const std::shared_ptr<AssocEntries>& entries);
 
 // Makes a new, empty base file and fills it from CURRENT with
 // SaveCurrentAsDefault.

@@ -18,12 +18,6 @@ std::string CauseOf(const FileError& e) {
   return cause;
 }
 
-// The last line of a base file, which holds its count and checksum.
-std::string EndLineOf(std::string_view bytes) {
-  const size_t at = bytes.size() >= 2 ? bytes.rfind('\n', bytes.size() - 2) : std::string::npos;
-  return std::string(at == std::string::npos ? bytes : bytes.substr(at + 1));
-}
-
 }  // namespace
 
 std::string DataFile::ShownPath() const {
@@ -39,10 +33,9 @@ void DataFile::Reset(State state) {
   status_ = kStatusOpen;
   updatable_ = false;
   keepBackup_ = false;
+  keepOld_ = nullptr;
   dirty_ = false;
   fileExisted_ = false;
-  openedEnd_.clear();
-  openedSize_ = 0;
   table_.Reset(std::string());
   current_ = 0;
   pending_ = false;
@@ -71,8 +64,6 @@ void DataFile::Open() {
   }
   if (read == ReadResult::TooLarge)
     Fail(BaseFileProblem::Damaged, "is damaged: it is too large to be a base file.");
-  openedSize_ = io_.size();
-  openedEnd_ = EndLineOf(io_);
   table_.Decode(io_, ShownPath());
   state_ = State::Open;
   fileExisted_ = true;
@@ -119,13 +110,25 @@ void DataFile::Close() {
     if (IsWriteProtected(path_))
       Fail(BaseFileProblem::Unwritable,
            "is write-protected; the base was not saved and the file is as it was.");
+    // One save at a time replaces the file: what another saved meanwhile is
+    // what this one keeps as the old base. Where the lock file cannot be
+    // made, the replacement below fails with the system's reason.
+    const FileLock lock(path_ + std::string(kLockSuffix), kLockWaitMs);
+    if (lock.Contended())
+      Fail(BaseFileProblem::Unwritable,
+           "is being saved by another program, which has not finished in " + std::to_string(kLockWaitMs / 1000) +
+               " seconds; the base was not saved and the file is as it was.");
     // The base as it was is held under a temporary name first and becomes
     // the backup only once the new file has replaced it: a save that fails
-    // (a full disk) leaves the base and the older backup as they were.
-    std::string held;
-    if (keepBackup_ && fileExisted_ &&
-        (content.size() != openedSize_ || EndLineOf(content) != openedEnd_))
+    // (a full disk) leaves the base and the older backup as they were. The
+    // file as it is now counts, not as it was opened: another copy of the
+    // program may have saved since.
+    std::string held, now;
+    std::int64_t written = 0;
+    if (keepBackup_ && ReadOldFile(now) && now != content) {
+      if (!LastWriteSeconds(path_, written)) written = 0;
       held = HoldOldFile();
+    }
     try {
       ReplaceFileAtomically(path_, content);
     } catch (const FileError& e) {
@@ -133,6 +136,7 @@ void DataFile::Close() {
       Fail(BaseFileProblem::Unwritable,
            CauseOf(e) + "; the base was not saved and the file is as it was.");
     }
+    if (!held.empty() && keepOld_) keepOld_(held, written);
     if (!held.empty()) {
       if (const std::error_code ec = RenameReplacing(held, path_ + ".bak")) {
         RemoveFile(held);
@@ -143,6 +147,14 @@ void DataFile::Close() {
     }
   }
   Reset(State::Closed);
+}
+
+bool DataFile::ReadOldFile(std::string& bytes) const {
+  try {
+    return ReadWholeFile(path_, bytes, BaseTable::kMaxBytes) == ReadResult::Ok;
+  } catch (const FileError&) {
+    return fileExisted_;  // held as before, and a failure to hold it is told
+  }
 }
 
 std::string DataFile::HoldOldFile() {

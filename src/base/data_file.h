@@ -26,6 +26,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -88,6 +89,18 @@ class DataFile {
   // Off after every Open.
   void KeepBackup(bool on) { keepBackup_ = on; }
   bool KeepBackup() const { return keepBackup_; }
+  // Called, while KeepBackup is on, with a file that holds the base as it
+  // was and when that was written (seconds since 1970), after the new file
+  // is in place and before the old one becomes the backup: the base store
+  // keeps it as a generation. It must not throw. Off after every Open.
+  using KeepOld = std::function<void(const std::string& held, std::int64_t written)>;
+  void KeepOldBase(KeepOld keep) { keepOld_ = std::move(keep); }
+
+  // The lock file that one save of a file holds while it replaces it, so
+  // that two saves at once (two copies of the program) take turns: each
+  // keeps the base the other wrote, and none is lost. How long one waits.
+  static constexpr std::string_view kLockSuffix = ".lock";
+  static constexpr unsigned kLockWaitMs = 15000;
 
   // Removes every record.
   void Clear();
@@ -117,6 +130,9 @@ class DataFile {
   // Keeps the file as it is under a temporary name, which Close makes the
   // backup once the new file is in place; "" when there is none.
   std::string HoldOldFile();
+  // The file as it is on the disk now; false when there is none (or it is
+  // too large to be a base).
+  bool ReadOldFile(std::string& bytes) const;
   void Reset(State state);
 
   std::string name_;
@@ -125,10 +141,9 @@ class DataFile {
   int status_ = kStatusOpen;
   bool updatable_ = false;
   bool keepBackup_ = false;
+  KeepOld keepOld_;
   bool dirty_ = false;
   bool fileExisted_ = false;         // the file was read at Open
-  std::string openedEnd_;            // its end line, which holds the checksum
-  size_t openedSize_ = 0;
   BaseTable table_;
   std::string io_;                   // the read buffer, reused from Open to Open
   size_t current_ = 0;

@@ -4,6 +4,7 @@
 
 #include "base/base_location.h"
 #include "base/base_store.h"
+#include "base/generations.h"
 #include "cli/default_associations.h"
 #include "cli/output_guard.h"
 #include "cli/report.h"
@@ -70,6 +71,7 @@ class Run {
         case Action::Check: return Check();
         case Action::Accept: return Accept();
         case Action::Restore: return Restore();
+        case Action::History: return History();
         case Action::ExportDefaults: return Export();
         default: return Fail(msg::kNothingToDo);
       }
@@ -248,7 +250,7 @@ class Run {
     if (!LoadBase()) return FirstRun();
     const auto types = ChangedTypes();
     report_.items = ItemsOf(types, *g_.CurrentEntries, *g_.BaseEntries);
-    SaveCurrentAsDefault(g_, vsd_);
+    NoteNotKept(SaveCurrentAsDefault(g_, vsd_));
     report_.outcome = "accepted";
     report_.notes.push_back(msg::AcceptedNote(!types.empty()));
     Emit();
@@ -256,11 +258,85 @@ class Run {
     return Done(kNoChanges, msg::kAcceptedAsBase);
   }
 
+  void NoteNotKept(const std::string& why) {
+    if (!why.empty()) report_.notes.push_back(msg::NotKeptInHistory(why));
+  }
+
+  // The earlier bases, newest first, with what the base after each changed
+  // of it. They are listed whatever the base: a damaged one is when they
+  // are wanted most. Nothing is written.
+  int History() {
+    report_.history = true;
+    const AssocEntries* newer = nullptr;
+    try {
+      if (LoadRecordedBase(g_, vsd_)) {
+        newer = g_.BaseEntries.get();
+        std::int64_t t = 0;
+        if (LastWriteSeconds(report_.baseFile, t)) report_.baseTime = IsoUtc(t);
+      }
+    } catch (const BaseFileError& e) {
+      report_.notes.push_back(e.what());
+    }
+    const std::vector<Generation> generations = ReadGenerations(GenerationsFolder(g_.BaseFile));
+    for (const Generation& gen : generations) {
+      ReportGeneration r;
+      r.number = gen.number;
+      r.recorded = gen.recorded > 0 ? IsoUtc(gen.recorded) : std::string();
+      r.file = AbsolutePath(gen.path);
+      r.problem = gen.problem;
+      if (gen.entries) {
+        r.types = gen.entries->Count();
+        if (newer) {
+          r.nextKnown = true;
+          TypeChanges next = ChangesBetween(*newer, *gen.entries);
+          r.changed = std::move(next.changed);
+          r.added = std::move(next.added);
+          r.removed = std::move(next.removed);
+        }
+      } else {
+        report_.notes.push_back(msg::GenerationUnusable(gen.number, gen.problem));
+      }
+      newer = gen.entries.get();
+      report_.generations.push_back(std::move(r));
+    }
+    report_.outcome = "history";
+    Emit();
+    if (!reportError_.empty()) return Fail(reportError_);
+    return kNoChanges;
+  }
+
+  // Makes generation o_.restoreFrom the base, after the checks a restore
+  // makes of a base, so that the restore that follows restores from it.
+  // Returns an exit code when it refuses (nothing changed), else 0.
+  int TakeGenerationAsBase() {
+    const std::vector<Generation> generations = ReadGenerations(GenerationsFolder(g_.BaseFile));
+    if (static_cast<size_t>(o_.restoreFrom) > generations.size())
+      return Fail(msg::NoSuchGeneration(o_.restoreFrom, generations.size()));
+    const Generation& gen = generations[o_.restoreFrom - 1];
+    if (!gen.entries) {
+      const std::string what = ShownText(msg::GenerationNotRestored(gen.problem));
+      env_.console.Err(what + "\n");
+      Log(EventKind::Failure, what);
+      return kBaseDamaged;
+    }
+    Associations from;
+    from.BaseFile = gen.path;
+    from.BaseExtension.clear();
+    from.BaseEntries = gen.entries;
+    RequireRestorableBase(from);
+    NoteNotKept(SaveGenerationAsBase(g_, vsd_, gen.entries));
+    report_.notes.push_back(msg::RestoredFromNote(gen.number, gen.recorded > 0 ? IsoUtc(gen.recorded) : ""));
+    return 0;
+  }
+
   int Restore() {
     Scan();
     if (!LoadBase()) return FirstRun();
+    if (o_.restoreFrom > 0)
+      if (const int refused = TakeGenerationAsBase()) return refused;
     RequireRestorableBase(g_);
-    std::vector<std::string> wanted = o_.restoreAll ? ChangedTypes() : std::vector<std::string>();
+    std::vector<std::string> wanted =
+        o_.restoreAll || o_.restoreFrom > 0 ? ChangedTypes() : std::vector<std::string>();
     for (const auto& name : o_.restoreTypes) wanted.push_back(Target(name));
     // Types the base knows are written back; types that appeared since are
     // undone (what opens them removed, as when the base was recorded);

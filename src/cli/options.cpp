@@ -16,8 +16,8 @@ std::string OptionName(const std::string& arg) {
 }
 
 bool IsKnown(const std::string& name) {
-  for (const char* known : {"check", "health", "accept", "restore", "export-defaults", "report", "format", "base", "help",
-                            "version", "?"})
+  for (const char* known : {"check", "health", "accept", "restore", "restore-from", "history", "export-defaults",
+                            "report", "format", "base", "help", "version", "?"})
     if (name == known) return true;
   return false;
 }
@@ -110,6 +110,16 @@ Options ParseOptions(const std::vector<std::string>& args) {
         }
         if (o.restoreTypes.empty() && !types.empty()) fail("\"" + arg + "\" names no type.");
       }
+    } else if (name == "restore-from") {
+      if (o.restoreFrom > 0) fail("\"" + arg + "\" is given twice.");
+      setAction(Action::Restore, arg);
+      const std::string n = value("the number of a generation, as --history lists it");
+      const bool digits = !n.empty() && n.size() <= 4 && n.find_first_not_of("0123456789") == std::string::npos;
+      o.restoreFrom = digits ? std::stoi(n) : 0;
+      if (!n.empty() && o.restoreFrom < 1)
+        fail("\"" + arg + "\" takes the number of a generation as --history lists it (1, 2 ...), not \"" + n + "\".");
+    } else if (name == "history") {
+      setAction(Action::History, arg);
     } else if (name == "export-defaults") {
       setAction(Action::ExportDefaults, arg);
       o.exportPath = value("the file to write");
@@ -133,13 +143,18 @@ Options ParseOptions(const std::vector<std::string>& args) {
     }
   }
   if (o.error.empty()) {
-    if (o.action == Action::None) fail("Say what to do: --check, --accept, --restore or --export-defaults.");
+    if (o.action == Action::None)
+      fail("Say what to do: --check, --accept, --restore, --restore-from, --history or --export-defaults.");
+    else if (o.restoreFrom > 0 && (o.restoreAll || !o.restoreTypes.empty()))
+      fail("--restore-from restores every type from its generation: it cannot be combined with --restore.");
     else if (o.health && o.action != Action::Check)
       fail("--health goes with --check only.");
     else if (o.health && !o.basePath.empty())
       fail("--health checks without a base: --base has no place in it.");
     else if ((o.action == Action::Accept || o.action == Action::Restore) && IsXmlFile(o.basePath))
       fail("An associations file given with --base is only read: it cannot be accepted or restored to.");
+    else if (o.action == Action::History && IsXmlFile(o.basePath))
+      fail("An associations file given with --base has no history: name a base file, or none.");
     else if (o.action == Action::ExportDefaults && IsXmlFile(o.basePath))
       fail("An associations file given with --base is no base to export: name a base file, or none.");
   }
@@ -158,6 +173,9 @@ std::string UsageText() {
   t += "  hollinc.exe --accept             record the current settings as the base\n";
   t += "  hollinc.exe --restore <names>|all  restore the base for these file types and links\n";
   t += "                                   (\".txt,.pdf,http,mailto\") or all\n";
+  t += "  hollinc.exe --history            list the earlier bases (generations) that accepts replaced\n";
+  t += "  hollinc.exe --restore-from <n>   make generation n the base again and restore all from it\n";
+  t += "                                   (1 is the base before the current one, as --history numbers them)\n";
   t += "  hollinc.exe --export-defaults <file.xml>  write the base as a default associations file\n";
   t += "  hollinc.exe --help | --version\n";
   t += "hollinc.exe is the console program for scripts: it waits, and its exit code arrives.\n";
@@ -171,9 +189,10 @@ std::string UsageText() {
   t += "  0  no changes (the action was done)\n";
   t += "  1  changes found (listed); with --health: risk signals found\n";
   t += "  2  first run: the base was recorded\n";
-  t += "  3  the base file is damaged (named, never overwritten)\n";
-  t += "  4  some writes were refused (restore)\n";
-  t += "  5  any other failure, or an account that is no user's (the message says what and where)\n";
+  t += "  3  the base file (or the generation to restore from) is damaged (named, never overwritten)\n";
+  t += "  4  some writes were refused (restore, restore-from)\n";
+  t += "  5  any other failure (no such generation ...), or an account that is no user's (the message says\n";
+  t += "     what and where)\n";
   t += "  64 the command line is wrong: nothing was read or written\n";
   return t;
 }

@@ -1,7 +1,8 @@
 // The command line of a run for scripts: what it asks for, parsed before
 // anything is read or written.
 //
-//   hollin.exe --check [--health] | --accept | --restore <types>|all | --export-defaults <file.xml>
+//   hollin.exe --check [--health] | --accept | --restore <types>|all | --restore-from <n> | --history
+//              | --export-defaults <file.xml>
 //              [--report <file>] [--format json|csv|text] [--base <file>]
 //   hollin.exe --help | --version
 //
@@ -27,7 +28,7 @@ enum ExitCode : int {
   kUsage = 64,         // the command line is wrong: nothing was read or written
 };
 
-enum class Action { None, Check, Accept, Restore, ExportDefaults, Help, Version };
+enum class Action { None, Check, Accept, Restore, History, ExportDefaults, Help, Version };
 enum class Format { Text, Json, Csv };
 
 struct Options {
@@ -37,6 +38,7 @@ struct Options {
   // ("txt" is ".txt").
   std::vector<std::string> restoreTypes;
   bool restoreAll = false;
+  int restoreFrom = 0;    // --restore-from: the generation (1: the base before the current one); 0: none
   bool health = false;  // --check --health: the risk signals of every type, without a base
   std::string exportPath;  // --export-defaults
   std::string reportPath;  // --report: "" for standard output

@@ -64,6 +64,18 @@ bool NamesGuarded(const std::string& leaf, const GuardedFile& g) {
   return StartsWith(target, stem + ".damaged-") && EndsWith(target, ".isd");
 }
 
+// Whether target lies in the folder of a base's generations
+// ("<stem>.history" beside it), which are kept with it.
+bool InGenerationsOf(const std::string& target, const GuardedFile& g) {
+  std::string folder = FolderOf(target);
+  while (!folder.empty() && (folder.back() == '/' || folder.back() == '\\')) folder.pop_back();
+  if (folder.empty()) return false;
+  const std::string own = NameKey(FileNameOf(g.path));
+  const size_t dot = own.rfind('.');
+  const std::string stem = dot == std::string::npos ? own : own.substr(0, dot);
+  return NameKey(FileNameOf(folder)) == stem + ".history" && SameFolder(folder, g.path);
+}
+
 }  // namespace
 
 const GuardedFile* Clobbers(const std::string& target, const std::vector<GuardedFile>& guarded) {
@@ -71,6 +83,7 @@ const GuardedFile* Clobbers(const std::string& target, const std::vector<Guarded
   for (const GuardedFile& g : guarded) {
     if (g.path.empty()) continue;
     if (NamesGuarded(leaf, g) && SameFolder(target, g.path)) return &g;
+    if (g.base && InGenerationsOf(target, g)) return &g;
     // A hard link is another name of the same file.
     if (SameIdentity(target, g.path) || (g.base && SameIdentity(target, g.path + ".bak"))) return &g;
   }

@@ -15,7 +15,8 @@ struct GuardedFile {
   std::string path;  // as the run resolved it
   // A base file: its backup ("<name>.bak"), the temporaries of its writes
   // ("<name>.<...>") and the names it is set aside under
-  // ("<stem>.damaged-<...>.isd") are guarded with it.
+  // ("<stem>.damaged-<...>.isd") are guarded with it, and so is every file
+  // of the folder of its generations ("<stem>.history").
   bool base = false;
   std::string what;  // how a refusal names it ("the base file")
 };

@@ -6,6 +6,7 @@
 
 #include "common/wtf8.h"
 #include "compare/changes.h"
+#include "messages/messages.h"
 
 namespace hollin::cli {
 namespace {
@@ -167,6 +168,39 @@ std::string Json(const Report& r) {
     o += "}";
   }
   o += r.items.empty() ? "],\n" : "\n  ],\n";
+  if (r.history) {
+    const auto list = [&o](const char* name, const std::vector<std::string>& types) {
+      o.append("\"").append(name).append("\": [");
+      for (size_t k = 0; k < types.size(); ++k) {
+        if (k) o += ", ";
+        AppendJsonString(o, types[k]);
+      }
+      o += "]";
+    };
+    o += "  \"generations\": [";
+    for (size_t i = 0; i < r.generations.size(); ++i) {
+      const ReportGeneration& g = r.generations[i];
+      o += std::string(i ? ",\n    {" : "\n    {") + "\"number\": " + std::to_string(g.number);
+      if (g.recorded.empty()) o += ", \"recorded\": null";
+      else Member(o, ", ", "recorded", g.recorded);
+      Member(o, ", ", "file", g.file);
+      o += ", \"types\": " + (g.types < 0 ? std::string("null") : std::to_string(g.types));
+      if (g.problem.empty()) o += ", \"damaged\": null";
+      else Member(o, ", ", "damaged", g.problem);
+      if (!g.nextKnown) {
+        o += ", \"next\": null}";
+        continue;
+      }
+      o += ", \"next\": {";
+      list("changed", g.changed);
+      o += ", ";
+      list("new", g.added);
+      o += ", ";
+      list("removed", g.removed);
+      o += "}}";
+    }
+    o += r.generations.empty() ? "],\n" : "\n  ],\n";
+  }
   o += "  \"notes\": [";
   for (size_t i = 0; i < r.notes.size(); ++i) {
     if (i) o += ", ";
@@ -176,7 +210,33 @@ std::string Json(const Report& r) {
   return o;
 }
 
+// A history's CSV: one row per generation.
+std::string HistoryCsv(const Report& r) {
+  std::string o = "number,recorded,types,changed,new,removed,file,damaged\r\n";
+  const auto words = [](const std::vector<std::string>& types) {
+    std::string w;
+    for (const auto& t : types) w.append(w.empty() ? "" : " ").append(t);
+    return w;
+  };
+  for (const ReportGeneration& g : r.generations) {
+    o += std::to_string(g.number) + ",";
+    AppendCsvField(o, g.recorded);
+    o += "," + (g.types < 0 ? std::string() : std::to_string(g.types));
+    for (const std::vector<std::string>* types : {&g.changed, &g.added, &g.removed}) {
+      o.push_back(',');
+      AppendCsvField(o, words(*types));
+    }
+    o.push_back(',');
+    AppendCsvField(o, g.file);
+    o.push_back(',');
+    AppendCsvField(o, g.problem);
+    o += "\r\n";
+  }
+  return o;
+}
+
 std::string Csv(const Report& r) {
+  if (r.history) return HistoryCsv(r);
   std::string o =
       "type,change,base_progid,base_command,base_program,current_progid,current_command,current_program,"
       "current_runs,signals,signer,company,product,changed,kind,base_verb,base_handler,current_verb,current_handler\r\n";
@@ -227,9 +287,20 @@ std::string Text(const Report& r) {
     for (size_t k = 0; k < it.risk.signals.size(); ++k) o += (k ? " " : "\t[") + it.risk.signals[k];
     o += it.risk.signals.empty() ? "\n" : "]\n";
   }
+  for (const ReportGeneration& g : r.generations) {
+    o += std::to_string(g.number) + "\t" + (g.recorded.empty() ? std::string("(time unknown)") : g.recorded) + "\t";
+    if (!g.problem.empty()) {
+      o += "damaged\n";  // the note says why
+      continue;
+    }
+    o += std::to_string(g.types) + " types\t";
+    o += g.nextKnown ? v(msg::GenerationChanges(g.changed, g.added, g.removed)) : std::string("(next base unknown)");
+    o += "\n";
+  }
   for (const std::string& note : r.notes) o += v(note) + "\n";
   o += r.outcome == "changes"  ? std::to_string(r.items.size()) + " type(s) changed.\n"
        : r.outcome == "risks" ? std::to_string(r.items.size()) + " type(s) with risk signals.\n"
+       : r.history            ? std::to_string(r.generations.size()) + " earlier base(s).\n"
                               : "Outcome: " + r.outcome + ".\n";
   return o;
 }

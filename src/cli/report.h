@@ -42,6 +42,19 @@ struct ReportItem {
   std::string changed;
 };
 
+// An earlier base, as --history lists it: what the next base (the one that
+// replaced it) changed of it, by type; types -1 and problem for one that
+// cannot be used.
+struct ReportGeneration {
+  int number = 0;        // 1: the base before the current one
+  std::string recorded;  // when it was recorded as the base, ISO 8601 UTC; "" unknown
+  std::string file;
+  int types = -1;
+  bool nextKnown = false;  // the next base could be read, so the three lists below tell
+  std::vector<std::string> changed, added, removed;
+  std::string problem;
+};
+
 struct Report {
   std::string program, version, machine, user;
   std::string time;        // of the check, ISO 8601 UTC ("2026-12-07T20:40:00Z")
@@ -51,6 +64,8 @@ struct Report {
   std::string outcome;     // "no changes", "changes", "first run", "restored", ...
   std::vector<ReportItem> items;
   std::vector<std::string> notes;  // what else the run has to say
+  bool history = false;            // a history: the generations are reported (JSON "generations")
+  std::vector<ReportGeneration> generations;
 };
 
 // One side of a type as the report shows it.

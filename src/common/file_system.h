@@ -9,8 +9,10 @@
 #pragma once
 
 #include <cstdint>
+#include <cstddef>
 #include <string>
 #include <system_error>
+#include <vector>
 
 namespace hollin {
 
@@ -86,6 +88,39 @@ std::error_code MakeHardLink(const std::string& target, const std::string& link)
 // Copies the plain file from to to, replacing a file of that name; the copy
 // gets from's permissions (POSIX) or attributes (Windows).
 std::error_code CopyFileReplacing(const std::string& from, const std::string& to);
+
+// Makes the folder at path (its parent must exist); no error when a folder
+// of that name is there already.
+std::error_code MakeFolder(const std::string& path);
+
+// The names of the plain files in the folder at path, without the folder, in
+// no particular order; empty when there is no such folder.
+std::vector<std::string> FileNamesIn(const std::string& folder);
+
+// Holds the lock file at path for as long as it lives, so that only one
+// process at a time passes (two saves of one base, in any two processes).
+// Waits for a holder to let go up to timeoutMs; Held() is false when it did
+// not get the lock in that time (Contended) or cannot make the file (then
+// the caller's own write there fails with the system's reason). The system lets go
+// of a process's lock when the process ends, also when it is killed, so a
+// lock is never left stale. On Windows the file goes with its last
+// handle; on POSIX the folder that would hold it is locked, and no file is
+// made.
+class FileLock {
+ public:
+  FileLock(const std::string& path, unsigned timeoutMs);
+  ~FileLock();
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
+  bool Held() const { return held_; }
+  bool Contended() const { return contended_; }
+
+ private:
+  std::string path_;
+  std::intptr_t handle_ = -1;
+  bool held_ = false;
+  bool contended_ = false;
+};
 
 namespace detail {
 // Whether path names its place without a current folder or drive: it starts

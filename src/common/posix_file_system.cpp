@@ -1,9 +1,13 @@
 // The file operations over POSIX.
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <thread>
 
 #include "common/file_system.h"
 
@@ -95,6 +99,51 @@ std::error_code CopyFileReplacing(const std::string& from, const std::string& to
   if (out >= 0 && close(out) != 0 && !ec) ec = LastError();
   close(in);
   return ec;
+}
+
+std::error_code MakeFolder(const std::string& path) {
+  if (mkdir(path.c_str(), 0777) == 0 || (errno == EEXIST && IsFolder(path))) return {};
+  return LastError();
+}
+
+std::vector<std::string> FileNamesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  DIR* dir = opendir(folder.c_str());
+  if (!dir) return names;
+  while (const dirent* entry = readdir(dir)) {
+    const std::string name = entry->d_name;
+    struct stat st {};
+    if (name != "." && name != ".." && stat((folder + "/" + name).c_str(), &st) == 0 && S_ISREG(st.st_mode))
+      names.push_back(name);
+  }
+  closedir(dir);
+  return names;
+}
+
+// flock on the folder that would hold the lock file: nothing is left on
+// the disk, also by a holder that was killed (a lock file removed by its
+// holder could be locked anew by a third process while a second still
+// waits on the old one). Saves of two files of one folder take turns too.
+FileLock::FileLock(const std::string& path, unsigned timeoutMs) : path_(path) {
+  const auto slash = path.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (std::chrono::steady_clock::now() >= until) {
+      close(fd);
+      contended_ = true;
+      return;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  handle_ = fd;
+  held_ = true;
+}
+
+FileLock::~FileLock() {
+  if (held_) close(static_cast<int>(handle_));
 }
 
 }  // namespace hollin

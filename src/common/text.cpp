@@ -111,6 +111,15 @@ int CompareNoCase(std::string_view a, std::string_view b) {
   return Rank(static_cast<unsigned char>(fa[i])) < Rank(static_cast<unsigned char>(fb[i])) ? -1 : 1;
 }
 
+std::string GroupedCount(size_t n) {
+  std::string digits = std::to_string(n), text;
+  for (size_t i = 0; i < digits.size(); ++i) {
+    if (i && (digits.size() - i) % 3 == 0) text.push_back(',');
+    text.push_back(digits[i]);
+  }
+  return text;
+}
+
 std::string WithLineFeeds(std::string_view text) {
   std::string out;
   out.reserve(text.size() + 8);

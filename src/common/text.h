@@ -38,4 +38,7 @@ int CompareNoCase(std::string_view a, std::string_view b);
 // none.
 std::string WithLineFeeds(std::string_view text);
 
+// A count with its thousands grouped: "2,000", "1,234,567".
+std::string GroupedCount(size_t n);
+
 }  // namespace hollin

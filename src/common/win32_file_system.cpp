@@ -85,4 +85,56 @@ std::error_code CopyFileReplacing(const std::string& from, const std::string& to
   return CopyFileW(Wide(from).c_str(), Wide(to).c_str(), FALSE) ? std::error_code() : LastError();
 }
 
+std::error_code MakeFolder(const std::string& path) {
+  if (CreateDirectoryW(Wide(path).c_str(), nullptr)) return {};
+  const DWORD err = GetLastError();
+  if (err == ERROR_ALREADY_EXISTS && IsFolder(path)) return {};
+  return SystemError(err);
+}
+
+std::vector<std::string> FileNamesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAW found;
+  HANDLE h = FindFirstFileW(Wide(JoinPath(folder, "*")).c_str(), &found);
+  if (h == INVALID_HANDLE_VALUE) return names;
+  do {
+    if (!(found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
+      names.push_back(Utf8(found.cFileName));
+  } while (FindNextFileW(h, &found));
+  FindClose(h);
+  return names;
+}
+
+// A file opened without sharing: a second opener is refused (a sharing
+// violation, or access denied while the last holder's file is being
+// deleted) until the holder closes it, and it goes with its last handle.
+FileLock::FileLock(const std::string& path, unsigned timeoutMs) : path_(path) {
+  const ULONGLONG until = GetTickCount64() + timeoutMs;
+  for (;;) {
+    HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+      handle_ = reinterpret_cast<std::intptr_t>(h);
+      held_ = true;
+      return;
+    }
+    const DWORD err = GetLastError();
+    // Access denied to a file that is not there is the folder's refusal,
+    // not another holder.
+    if (err != ERROR_SHARING_VIOLATION && err != ERROR_LOCK_VIOLATION &&
+        !(err == ERROR_ACCESS_DENIED && PathExists(path)))
+      return;
+    if (GetTickCount64() >= until) {
+      contended_ = true;
+      return;
+    }
+    Sleep(20);
+  }
+}
+
+FileLock::~FileLock() {
+  if (held_) CloseHandle(reinterpret_cast<HANDLE>(handle_));
+}
+
 }  // namespace hollin
+

@@ -70,4 +70,14 @@ std::vector<ChangedItem> FindChanges(const AssocEntries& current, const AssocEnt
   return changed;
 }
 
+TypeChanges ChangesBetween(const AssocEntries& later, const AssocEntries& earlier) {
+  TypeChanges out;
+  for (ChangedItem& item : FindChanges(later, earlier))
+    (item.kind == ChangedItem::Kind::New       ? out.added
+     : item.kind == ChangedItem::Kind::Removed ? out.removed
+                                               : out.changed)
+        .push_back(std::move(item.Ext));
+  return out;
+}
+
 }  // namespace hollin

@@ -46,4 +46,11 @@ bool HasLayers(const AssocEntry* entry);
 // that recorded no protocols, and a protocol it lacks is not new.
 std::vector<ChangedItem> FindChanges(const AssocEntries& current, const AssocEntries& base, bool linksKnown = true);
 
+// What a later base changed of an earlier one (FindChanges of the two), by
+// kind: the types it opens otherwise, those it added, those it dropped.
+struct TypeChanges {
+  std::vector<std::string> changed, added, removed;
+};
+TypeChanges ChangesBetween(const AssocEntries& later, const AssocEntries& earlier);
+
 }  // namespace hollin

@@ -8,6 +8,8 @@
 #include <softpub.h>
 #include <wincrypt.h>
 #include <wintrust.h>
+// After the two above: the catalog header needs their types.
+#include <mscat.h>
 
 namespace hollin {
 namespace {
@@ -26,28 +28,22 @@ std::string SignerName(HANDLE state) {
   return n > 1 ? Utf8(name) : std::string();
 }
 
-}  // namespace
-
-bool Win32FileFacts::Exists(const std::string& path) {
-  const DWORD attributes = GetFileAttributesW(Wide(path).c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-IFileFacts::Trust Win32FileFacts::Signature(const std::string& path, std::string& signer) {
-  const std::wstring wide = Wide(path);
-  WINTRUST_FILE_INFO file{};
-  file.cbStruct = sizeof file;
-  file.pcwszFilePath = wide.c_str();
+// WinVerifyTrust on a file or a catalog member (choice: WTD_CHOICE_FILE or
+// WTD_CHOICE_CATALOG, subject the matching structure), and the signer's
+// name where it verifies.
+IFileFacts::Trust Verify(DWORD choice, void* subject, std::string& signer) {
   WINTRUST_DATA data{};
   data.cbStruct = sizeof data;
   data.dwUIChoice = WTD_UI_NONE;
   data.fdwRevocationChecks = WTD_REVOKE_NONE;
-  data.dwUnionChoice = WTD_CHOICE_FILE;
-  data.pFile = &file;
+  data.dwUnionChoice = choice;
+  if (choice == WTD_CHOICE_FILE) data.pFile = static_cast<WINTRUST_FILE_INFO*>(subject);
+  else data.pCatalog = static_cast<WINTRUST_CATALOG_INFO*>(subject);
   data.dwStateAction = WTD_STATEACTION_VERIFY;
   data.dwProvFlags = WTD_CACHE_ONLY_URL_RETRIEVAL;
   GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
   const LONG status = WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data);
+  using Trust = IFileFacts::Trust;
   Trust trust = Trust::Unknown;
   if (status == ERROR_SUCCESS) {
     trust = Trust::Signed;
@@ -64,6 +60,90 @@ IFileFacts::Trust Win32FileFacts::Signature(const std::string& path, std::string
   data.dwStateAction = WTD_STATEACTION_CLOSE;
   WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data);
   return trust;
+}
+
+// The file's hash looked up in the system's catalogs, and the catalog that
+// holds it verified: Signed (with the catalog's signer), BadSignature, or
+// Unsigned where no catalog holds it. SHA-256 catalogs first where the
+// system has them (Windows 8 and later: the functions are looked up, so that
+// the program still starts on Windows 7), then SHA-1 ones.
+IFileFacts::Trust CatalogTrust(const std::wstring& path, std::string& signer) {
+  using Trust = IFileFacts::Trust;
+  using Acquire2 = BOOL(WINAPI*)(HCATADMIN*, const GUID*, PCWSTR, PCCERT_STRONG_SIGN_PARA, DWORD);
+  using Hash2 = BOOL(WINAPI*)(HCATADMIN, HANDLE, DWORD*, BYTE*, DWORD);
+  const HMODULE wintrust = GetModuleHandleW(L"wintrust.dll");
+  const auto acquire2 =
+      wintrust ? reinterpret_cast<Acquire2>(reinterpret_cast<void (*)()>(GetProcAddress(wintrust, "CryptCATAdminAcquireContext2"))) : nullptr;
+  const auto hash2 =
+      wintrust ? reinterpret_cast<Hash2>(
+                     reinterpret_cast<void (*)()>(GetProcAddress(wintrust, "CryptCATAdminCalcHashFromFileHandle2"))) : nullptr;
+  const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return Trust::Unsigned;
+  Trust trust = Trust::Unsigned;
+  for (const bool sha256 : {true, false}) {
+    if (sha256 && !(acquire2 && hash2)) continue;
+    GUID driver = DRIVER_ACTION_VERIFY;
+    HCATADMIN admin = nullptr;
+    if (!(sha256 ? acquire2(&admin, &driver, L"SHA256", nullptr, 0) : CryptCATAdminAcquireContext(&admin, &driver, 0)))
+      continue;
+    const auto hash = [&](DWORD* size, BYTE* into) {
+      SetFilePointer(file, 0, nullptr, FILE_BEGIN);
+      return sha256 ? hash2(admin, file, size, into, 0) : CryptCATAdminCalcHashFromFileHandle(file, size, into, 0);
+    };
+    DWORD size = 0;
+    hash(&size, nullptr);
+    std::vector<BYTE> bytes(size);
+    HCATINFO catalog = nullptr;
+    if (size > 0 && hash(&size, bytes.data()))
+      catalog = CryptCATAdminEnumCatalogFromHash(admin, bytes.data(), size, 0, nullptr);
+    if (catalog) {
+      CATALOG_INFO info{};
+      info.cbStruct = sizeof info;
+      if (CryptCATCatalogInfoFromContext(catalog, &info, 0)) {
+        // A member of a catalog is named by its hash in hexadecimal.
+        std::wstring tag;
+        for (const BYTE b : bytes) {
+          tag.push_back(L"0123456789ABCDEF"[b >> 4]);
+          tag.push_back(L"0123456789ABCDEF"[b & 15]);
+        }
+        WINTRUST_CATALOG_INFO member{};
+        member.cbStruct = sizeof member;
+        member.pcwszCatalogFilePath = info.wszCatalogFile;
+        member.pcwszMemberTag = tag.c_str();
+        member.pcwszMemberFilePath = path.c_str();
+        member.hMemberFile = file;
+        member.pbCalculatedFileHash = bytes.data();
+        member.cbCalculatedFileHash = size;
+        member.hCatAdmin = admin;
+        trust = Verify(WTD_CHOICE_CATALOG, &member, signer);
+        if (trust == Trust::Unsigned) trust = Trust::BadSignature;  // in a catalog, but not signed by it
+      }
+      CryptCATAdminReleaseCatalogContext(admin, catalog, 0);
+    }
+    CryptCATAdminReleaseContext(admin, 0);
+    if (trust != Trust::Unsigned) break;
+  }
+  CloseHandle(file);
+  return trust;
+}
+
+}  // namespace
+
+bool Win32FileFacts::Exists(const std::string& path) {
+  const DWORD attributes = GetFileAttributesW(Wide(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+IFileFacts::Trust Win32FileFacts::Signature(const std::string& path, std::string& signer) {
+  const std::wstring wide = Wide(path);
+  WINTRUST_FILE_INFO file{};
+  file.cbStruct = sizeof file;
+  file.pcwszFilePath = wide.c_str();
+  const Trust own = Verify(WTD_CHOICE_FILE, &file, signer);
+  // Most of Windows' own programs carry no signature of their own: their
+  // hashes are signed in the system's catalogs.
+  return own == Trust::Unsigned ? CatalogTrust(wide, signer) : own;
 }
 
 void Win32FileFacts::Version(const std::string& path, std::string& company, std::string& product) {

@@ -12,6 +12,7 @@
 #include "compare/always_restore.h"
 #include "compare/check.h"
 #include "compare/changes.h"
+#include "messages/messages.h"
 
 namespace hollin::guard {
 namespace {
@@ -73,8 +74,7 @@ void Guard::Load() {
     DataFile first;
     LoadBase(g_, first);
     CheckRecord record{CheckRecord::Kind::FirstRun, {}, g_.CurrentEntries.get(), g_.BaseEntries.get(), {}};
-    record.notes.push_back("No base was recorded yet: the current settings of " + Count(g_.CurrentEntries->Count()) +
-                           " file types are the base now.");
+    record.notes.push_back(msg::kFirstRunInGuard + msg::NowTheBase(g_.CurrentEntries->Count()));
     host_.Record(record);
     g_.CurrentEntries = std::make_shared<AssocEntries>();
     stamp_ = Stamp();
@@ -163,7 +163,7 @@ void Guard::Check(Millis) {
       const std::string* was = toldAs(ext);
       if (!was || *was != Signature(current->Lookup(ext))) fresh.push_back(ext);
     }
-    lastCheck_ = changed.empty() ? "no changes" : Count(changed.size()) + " changed";
+    lastCheck_ = msg::GuardLastCheck(changed.size());
     if (!changed.empty()) host_.Record({CheckRecord::Kind::ChangesFound, changed, current.get(), &base, {}});
 
     Notice notice;
@@ -189,14 +189,9 @@ void Guard::Check(Millis) {
       CheckRecord record{notice.refused.empty() && notice.choices.empty() ? CheckRecord::Kind::Restored
                                                                           : CheckRecord::Kind::RestoreRefused,
                          restore, current.get(), &base, {}};
-      for (const auto& ext : notice.restored) record.notes.push_back(ext + ": restored.");
-      for (const auto& f : result.failed)
-        record.notes.push_back(f.ext + ": the registry refused to write " +
-                               WhatText(f.what) +
-                               (f.layer ? std::string(" in the ") + f.layer : std::string()) + " (error " +
-                               std::to_string(f.status) + ").");
-      for (const auto& ext : notice.choices)
-        record.notes.push_back(ext + ": Explorer's choice differs from the base; only Settings may set it.");
+      for (const auto& ext : notice.restored) record.notes.push_back(msg::RestoredTypeRecord(ext, nullptr, false));
+      for (const auto& f : result.failed) record.notes.push_back(msg::RestoredTypeRecord(f.ext, &f, false));
+      for (const auto& ext : notice.choices) record.notes.push_back(msg::RestoredTypeRecord(ext, nullptr, true));
       host_.Record(record);
       std::erase_if(fresh, [&](const std::string& ext) { return HoldsType(notice.restored, ext); });
     }
@@ -248,12 +243,13 @@ void Guard::Keep() {
       if (kept.now[i] && !g_.BaseEntries->Lookup(kept.types[i])) add(kept.now[i]);
     DataFile vsd;
     g_.CurrentEntries = merged;
-    SaveCurrentAsDefault(g_, vsd);
+    const std::string notKept = SaveCurrentAsDefault(g_, vsd);
     g_.CurrentEntries = std::make_shared<AssocEntries>();
     g_.BaseEntries = merged;
     stamp_ = Stamp();
     CheckRecord record{CheckRecord::Kind::Accepted, kept.types, nullptr, merged.get(), {}};
-    record.notes.push_back("Kept as the base: " + Count(kept.types.size()) + " file types as they open now.");
+    record.notes.push_back(msg::GuardKept(kept.types.size()));
+    if (!notKept.empty()) record.notes.push_back(msg::NotKeptInHistory(notKept));
     host_.Record(record);
   } catch (const std::exception& e) {
     g_.CurrentEntries = std::make_shared<AssocEntries>();
@@ -275,12 +271,9 @@ void Guard::Dismiss() {
 }
 
 std::string Guard::TipText() const {
-  std::string tip = kAppTitle;
-  if (!problem_.empty()) return tip + ": stopped - open " + kAppTitle + " to see why";
-  if (Paused()) return tip + " is paused for an hour; changes are checked when it ends";
-  tip += " guards what opens " + Count(g_.BaseEntries->Count()) + " file types";
-  if (!lastCheck_.empty()) tip += "\nLast check: " + lastCheck_;
-  return tip;
+  if (!problem_.empty()) return msg::GuardTipStopped();
+  if (Paused()) return msg::GuardTipPaused();
+  return msg::GuardTip(g_.BaseEntries->Count(), lastCheck_);
 }
 
 void Guard::UpdateTip() { host_.Tip(TipText()); }

@@ -32,14 +32,7 @@ std::string FileTypes(const std::vector<std::string>& names) {
 
 }  // namespace
 
-std::string Count(size_t n) {
-  std::string digits = std::to_string(n), text;
-  for (size_t i = 0; i < digits.size(); ++i) {
-    if (i && (digits.size() - i) % 3 == 0) text.push_back(',');
-    text.push_back(digits[i]);
-  }
-  return text;
-}
+std::string Count(size_t n) { return GroupedCount(n); }
 
 std::string NoticeText(const Notice& notice) {
   std::vector<std::string> lines;

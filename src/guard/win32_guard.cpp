@@ -10,6 +10,7 @@
 #include "common/win32_platform.h"
 #include "common/win32_text.h"
 #include "compare/default_apps.h"
+#include "messages/messages.h"
 #include "guard/loop.h"
 #include "registry/win32_registry.h"
 #include "resource.h"
@@ -237,12 +238,12 @@ class Win32Guard : public IGuardHost, public ISignals {
 
   void Menu() {
     const HMENU menu = CreatePopupMenu();
-    const std::wstring open = Wide("&Open " + std::string(kAppTitle));
-    AppendMenuW(menu, MF_STRING, kOpen, open.c_str());
-    AppendMenuW(menu, MF_STRING, kCheckNow, L"&Check now");
-    AppendMenuW(menu, MF_STRING, kPause, guard_->Paused() ? L"&Resume" : L"&Pause for 1 hour");
+    auto item = [&](UINT id, const std::string& text) { AppendMenuW(menu, MF_STRING, id, Wide(text).c_str()); };
+    item(kOpen, msg::GuardMenuOpen());
+    item(kCheckNow, msg::kGuardMenuCheckNow);
+    item(kPause, guard_->Paused() ? msg::kGuardMenuResume : msg::kGuardMenuPause);
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(menu, MF_STRING, kExit, L"E&xit");
+    item(kExit, msg::kGuardMenuExit);
     SetMenuDefaultItem(menu, kOpen, FALSE);
     POINT at;
     GetCursorPos(&at);
@@ -334,10 +335,10 @@ class Win32Guard : public IGuardHost, public ISignals {
         SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
       };
       child(L"STATIC", L"", kNoticeText, SS_LEFT | SS_NOPREFIX);
-      child(L"BUTTON", L"&Review", kReview, BS_DEFPUSHBUTTON | WS_TABSTOP);
-      child(L"BUTTON", L"&Keep", kKeep, BS_PUSHBUTTON | WS_TABSTOP);
-      child(L"BUTTON", L"&Settings", kSettings, BS_PUSHBUTTON | WS_TABSTOP);
-      child(L"BUTTON", L"Close", kClose, BS_PUSHBUTTON | WS_TABSTOP);
+      child(L"BUTTON", Wide(msg::kNoticeReview).c_str(), kReview, BS_DEFPUSHBUTTON | WS_TABSTOP);
+      child(L"BUTTON", Wide(msg::kNoticeKeep).c_str(), kKeep, BS_PUSHBUTTON | WS_TABSTOP);
+      child(L"BUTTON", Wide(msg::kNoticeSettings).c_str(), kSettings, BS_PUSHBUTTON | WS_TABSTOP);
+      child(L"BUTTON", Wide(msg::kNoticeClose).c_str(), kClose, BS_PUSHBUTTON | WS_TABSTOP);
     }
     SetWindowPos(notice_, HWND_TOPMOST, x, y, w, h, SWP_NOACTIVATE);
     SetDlgItemTextW(notice_, kNoticeText, wide.c_str());

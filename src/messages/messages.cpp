@@ -105,6 +105,15 @@ const char* const kRestoreNote = "For selected File Type(s),\ruse BASE applicati
 const char* const kTypeColumn = "File Type";
 const char* const kTypesGroup = "File Types";
 const char* const kLinksGroup = "Links (URL Protocols)";
+const char* const kHealthColumn = "Opens With [Signals]";
+const char* const kHealthUnavailable = "The health check cannot read the facts of files here.";
+const char* const kHealthChecking = "Checking the program of every file type...";
+std::string HealthStatus(int count) {
+  return count ? std::to_string(count) + " file type(s) with risk signals - select from list to view details."
+               : std::string("No file type's program shows a risk signal.");
+}
+const char* const kAlwaysRestoreSelectFirst =
+    "Select the file types to restore at once whenever they change, then choose this again.";
 const char* const kChangedColumn = "Changed To Open With";
 const char* const kCurrentColumn = "Currently Opens With";
 const char* const kBaseColumn = "Previously Opened With";
@@ -498,6 +507,128 @@ std::string NoBaseRecorded(const std::string& file) {
 
 std::string VersionLine(const std::string& version) {
   return std::string(kAppTitle) + " (" + kProductName + ") " + version;
+}
+
+std::string NowTheBase(size_t count) {
+  return "the current settings of " + std::to_string(count) + " file types are the base now.";
+}
+const char* const kFirstRunInWindow = "First run in the window: no base was recorded yet; ";
+const char* const kAcceptedInWindow = "Accepted in the window: ";
+const char* const kRestoredInWindow = "Restored in the window:";
+const char* const kFirstRunInGuard = "No base was recorded yet: ";
+
+std::string RestoredTypeRecord(const std::string& type, const RestoreFailure* refused, bool choiceLeft) {
+  if (choiceLeft) return type + ": Explorer's choice differs from the base, and only Settings may write it.";
+  if (!refused) return type + ": restored.";
+  return type + ": the registry refused to write " +
+         WhatText(refused->what) +
+         (refused->layer ? std::string(" in the ") + refused->layer : std::string()) + " (error " +
+         std::to_string(refused->status) + ").";
+}
+
+std::string GuardTip(size_t types, const std::string& lastCheck) {
+  std::string tip = std::string(kAppTitle) + " guards what opens " + GroupedCount(types) + " file types";
+  if (!lastCheck.empty()) tip += "\nLast check: " + lastCheck;
+  return tip;
+}
+std::string GuardLastCheck(size_t changed) {
+  return changed ? GroupedCount(changed) + " changed" : std::string("no changes");
+}
+std::string GuardTipStopped() { return std::string(kAppTitle) + ": stopped - open " + kAppTitle + " to see why"; }
+std::string GuardTipPaused() {
+  return std::string(kAppTitle) + " is paused for an hour; changes are checked when it ends";
+}
+std::string GuardMenuOpen() { return std::string("&Open ") + kAppTitle; }
+const char* const kGuardMenuCheckNow = "&Check now";
+const char* const kGuardMenuPause = "&Pause for 1 hour";
+const char* const kGuardMenuResume = "&Resume";
+const char* const kGuardMenuExit = "E&xit";
+const char* const kNoticeReview = "&Review";
+const char* const kNoticeKeep = "&Keep";
+const char* const kNoticeSettings = "&Settings";
+const char* const kNoticeClose = "Close";
+std::string GuardKept(size_t types) {
+  return "Kept as the base: " + GroupedCount(types) + " file types as they open now.";
+}
+
+std::string UnexpectedError(const std::string& what) {
+  return std::string("An unexpected error stopped ") + kAppTitle + (what.empty() ? "." : ":\r\r" + what);
+}
+
+// --- The history of the base ----------------------------------------------
+
+std::string GenerationChanges(const std::vector<std::string>& changed, const std::vector<std::string>& added,
+                              const std::vector<std::string>& removed) {
+  std::string out;
+  const std::pair<const char*, const std::vector<std::string>*> parts[] = {
+      {"changed", &changed}, {"new", &added}, {"removed", &removed}};
+  for (const auto& [word, types] : parts) {
+    if (types->empty()) continue;
+    out.append(out.empty() ? "" : "; ").append(word);
+    for (const auto& t : *types) out.append(" ").append(t);
+  }
+  return out.empty() ? "no change" : out;
+}
+
+std::string NotKeptInHistory(const std::string& why) {
+  return "The base as it was could not be kept in the history: " + why;
+}
+
+std::string GenerationUnusable(int number, const std::string& why) {
+  return "Generation " + std::to_string(number) + " cannot be used: " + why;
+}
+
+std::string GenerationNotRestored(const std::string& why) {
+  return why + " Nothing was restored, and the base was left as it was.";
+}
+
+std::string NoSuchGeneration(int number, size_t count) {
+  return "there is no generation " + std::to_string(number) + " of the base: the history holds " +
+         std::to_string(count) + " (--history lists them). Nothing was restored.";
+}
+
+std::string RestoredFromNote(int number, const std::string& recorded) {
+  return "Generation " + std::to_string(number) + (recorded.empty() ? "" : " (recorded " + recorded + ")") +
+         " is the base again; the base it replaced is generation 1 now.";
+}
+
+const char* const kGenerationColumn = "Generation";
+const char* const kRecordedColumn = "Recorded - types - what the next base changed";
+
+std::string HistoryStatus(size_t count, size_t damaged) {
+  std::string s = std::to_string(count) + " earlier BASE" + (count == 1 ? "" : "s") +
+                  " - select one to see it, Restore to make it the base again";
+  if (damaged) s += " (" + std::to_string(damaged) + " damaged)";
+  return s;
+}
+
+std::string HistoryListText(const std::string& recorded, int types, const std::string& changes) {
+  return recorded + " - " + std::to_string(types) + " types - " + changes;
+}
+
+const char* const kGenerationDamaged = "damaged: cannot be used";
+
+std::string GenerationPanel(int number, const std::string& recorded, const std::string& file, int types,
+                            const std::string& changes, const std::string& problem) {
+  std::string s = "GENERATION " + std::to_string(number) + " of the base - recorded " + recorded + "\r";
+  s += "FILE: " + file + "\r";
+  if (!problem.empty()) return s + "DAMAGED: " + problem + "\rIt cannot be restored from.";
+  s += "TYPES: " + std::to_string(types) + "\r";
+  s += "THE NEXT BASE: " + changes + "\r";
+  s += "Restore makes it the base again and restores every type from it; the base it replaces is kept "
+       "as generation 1.";
+  return s;
+}
+
+std::string GenerationMadeBaseRecord(int number, size_t types, const std::string& recorded) {
+  return "Generation " + std::to_string(number) + " made the base again in the window: " + GroupedCount(types) +
+         " file types, recorded " + recorded + ".";
+}
+
+std::string RestoreFromQuestion(int number, const std::string& recorded) {
+  return "Make generation " + std::to_string(number) + " (recorded " + recorded +
+         ") the base again, and restore every type that differs from it?\r\rThe current base is kept as "
+         "generation 1.";
 }
 
 }  // namespace hollin::msg

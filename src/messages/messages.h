@@ -45,6 +45,17 @@ struct RefusedWrites {
 RefusedWrites DescribeRefusedWrites(const std::vector<RestoreFailure>& failed,
                                     const std::function<std::string(long)>& errorText);
 
+// The records of the window's and the guard's actions in the event log:
+// "the current settings of N file types are the base now."; a restore's
+// line for one type ("restored", the write the registry refused, or an
+// Explorer's choice left to Settings).
+std::string NowTheBase(size_t count);
+std::string RestoredTypeRecord(const std::string& type, const RestoreFailure* refused, bool choiceLeft);
+extern const char* const kFirstRunInWindow;
+extern const char* const kAcceptedInWindow;
+extern const char* const kRestoredInWindow;
+extern const char* const kFirstRunInGuard;
+
 // --- The main window ------------------------------------------------------
 
 std::string MainTitle();  // "Hollin Brellmark"
@@ -69,6 +80,14 @@ std::string EntryName(std::string_view listed);
 extern const char* const kChangedColumn;
 extern const char* const kCurrentColumn;
 extern const char* const kBaseColumn;
+
+// The health check's view: its column, and its status before and after.
+extern const char* const kHealthColumn;
+extern const char* const kHealthUnavailable;
+extern const char* const kHealthChecking;
+std::string HealthStatus(int count);
+// Options > Always Restore with nothing selected.
+extern const char* const kAlwaysRestoreSelectFirst;
 
 // The status bar's texts.
 extern const char* const kReadingCurrent;
@@ -178,6 +197,34 @@ std::string AlreadyRunning();
 // A setting that neither the machine's nor the user's key would take.
 std::string RefusedSetting(const std::string& name, long status);
 
+// --- The history of the base, in the window and on the command line -------
+
+// A generation: "1", when it was recorded (local time in the window, UTC on
+// the command line), how many types it has; what the next base changed of it
+// (the types it lacked that the next had, the types the next changed, and
+// those it dropped), as a line: "changed .txt .pdf; new .grab; removed .old".
+std::string GenerationChanges(const std::vector<std::string>& changed, const std::vector<std::string>& added,
+                              const std::vector<std::string>& removed);
+// The base as it was could not be kept in the history (the save was done).
+std::string NotKeptInHistory(const std::string& why);
+// A generation that cannot be used, as its load said; the restore from it
+// that was refused.
+std::string GenerationUnusable(int number, const std::string& why);
+std::string GenerationNotRestored(const std::string& why);
+std::string NoSuchGeneration(int number, size_t count);
+std::string RestoredFromNote(int number, const std::string& recorded);
+// The window's History view.
+extern const char* const kGenerationColumn;
+extern const char* const kRecordedColumn;
+std::string HistoryStatus(size_t count, size_t damaged);
+std::string HistoryListText(const std::string& recorded, int types, const std::string& changes);
+extern const char* const kGenerationDamaged;
+std::string GenerationPanel(int number, const std::string& recorded, const std::string& file, int types,
+                            const std::string& changes, const std::string& problem);
+std::string RestoreFromQuestion(int number, const std::string& recorded);
+// The window's record of it, for the Application log.
+std::string GenerationMadeBaseRecord(int number, size_t types, const std::string& recorded);
+
 // --- The command line -----------------------------------------------------
 
 // A restore's notes: each refused write (DescribeRefusedWrites), a type
@@ -222,5 +269,29 @@ std::string AssociationsFileMissing(const std::string& path);
 std::string AssociationsFileTooLarge(const std::string& path, long long mib);
 std::string NoBaseRecorded(const std::string& file);
 std::string VersionLine(const std::string& version);  // "Hollin (Brellmark) 1.0.0"
+
+// --- The guard -------------------------------------------------------------
+
+// The icon's tip: what it guards and its last check ("no changes", "3
+// changed"), stopped by a problem, or paused.
+std::string GuardTip(size_t types, const std::string& lastCheck);
+std::string GuardLastCheck(size_t changed);
+std::string GuardTipStopped();
+std::string GuardTipPaused();
+// The icon's menu, and the notice window's buttons.
+std::string GuardMenuOpen();
+extern const char* const kGuardMenuCheckNow;
+extern const char* const kGuardMenuPause;
+extern const char* const kGuardMenuResume;
+extern const char* const kGuardMenuExit;
+extern const char* const kNoticeReview;
+extern const char* const kNoticeKeep;
+extern const char* const kNoticeSettings;
+extern const char* const kNoticeClose;
+// The record of a Keep.
+std::string GuardKept(size_t types);
+
+// The box of an error that nothing else caught; what: its text, if any.
+std::string UnexpectedError(const std::string& what);
 
 }  // namespace hollin::msg

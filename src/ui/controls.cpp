@@ -188,11 +188,27 @@ void ListView::Add(std::string text, std::string sub, int group) {
   Changed(Prop::Rows);
 }
 
+namespace {
+// Texts of digits alone (the history's generations) in the order of their
+// numbers, 2 before 10; every other text as the registry orders names.
+bool SortsBefore(const std::string& a, const std::string& b) {
+  const auto number = [](const std::string& s) {
+    return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+  };
+  if (number(a) && number(b)) {
+    const std::string_view x = std::string_view(a).substr(std::min(a.find_first_not_of('0'), a.size() - 1));
+    const std::string_view y = std::string_view(b).substr(std::min(b.find_first_not_of('0'), b.size() - 1));
+    return x.size() != y.size() ? x.size() < y.size() : x < y;
+  }
+  return CompareNoCase(a, b) < 0;
+}
+}  // namespace
+
 void ListView::Order() {
   const bool bySub = sortKey_ == 1;
   std::stable_sort(rows_.begin(), rows_.end(), [bySub](const Row& a, const Row& b) {
     if (a.group != b.group) return a.group < b.group;
-    return CompareNoCase(bySub ? a.sub : a.text, bySub ? b.sub : b.text) < 0;
+    return SortsBefore(bySub ? a.sub : a.text, bySub ? b.sub : b.text);
   });
 }
 

@@ -43,6 +43,7 @@ FrmMain::FrmMain(Backend& backend, AppState& appState, IRegistry& reg, IPlatform
       mnuViewChoice1(*this, "mnuViewChoice", 1, IDM_VIEW_CHOICE1, 2),
       mnuViewChoice2(*this, "mnuViewChoice", 2, IDM_VIEW_CHOICE2, 2),
       mnuHealth(*this, "mnuHealth", -1, IDM_VIEW_HEALTH, 2),
+      mnuHistory(*this, "mnuHistory", -1, IDM_VIEW_HISTORY, 3),
       mnuAccept(*this, "mnuAccept", -1, IDM_ACCEPT, 3),
       mnuRestore(*this, "mnuRestore", -1, IDM_RESTORE, 4),
       mnuRefresh(*this, "mnuRefresh", -1, IDM_REFRESH, 2),
@@ -75,6 +76,7 @@ FrmMain::FrmMain(Backend& backend, AppState& appState, IRegistry& reg, IPlatform
   }
   mnuFileExit.Click = [this] { mnuFileExit_Click(); };
   mnuHealth.Click = [this] { mnuHealth_Click(); };
+  mnuHistory.Click = [this] { mnuHistory_Click(); };
   mnuRefresh.Click = [this] { mnuRefresh_Click(); };
   mnuAccept.Click = [this] { mnuAccept_Click(); };
   cmdAccept.Click = [this] { cmdAccept_Click(); };
@@ -282,13 +284,22 @@ void FrmMain::LoadBase() {
     return;
   }
   flags.NewDBCreated = true;
-  LogAction(Action::FirstRun, "First run in the window: no base was recorded yet; the current settings of " +
-                                  std::to_string(g_.CurrentEntries->Count()) + " file types are the base now.");
+  LogAction(Action::FirstRun, msg::kFirstRunInWindow + msg::NowTheBase(g_.CurrentEntries->Count()));
+}
+
+void FrmMain::LeaveHistory() {
+  if (mnuHistory.Checked()) {
+    lvwMain.ColumnCaption(1, msg::kTypeColumn);
+    lvwMain.ColumnWidth(1, TextWidth(msg::kTypeColumn));
+  }
+  mnuHistory.Checked(false);
+  generations_.clear();
 }
 
 void FrmMain::optView_Click(int Index) {
   for (int i = 0; i < 3; ++i) mnuViewChoice(i).Checked(false);
   mnuHealth.Checked(false);
+  LeaveHistory();
   mnuViewChoice(Index).Checked(true);
   if (ShownView == Index) return;
   FontSpec normal = lblInfo.Font();
@@ -340,6 +351,21 @@ void FrmMain::lvwMain_ItemClick(int row) {
     lblInfo.Caption(msg::EntryPanel(true, *g_.CurrentEntries->Item(ext)) + "\r" + RiskText(ext));
   } else if (ShownView == kBaseView) {
     lblInfo.Caption(msg::EntryPanel(false, *g_.BaseEntries->Item(ext)));
+  } else if (ShownView == kHistoryView) {
+    const Generation* gen = SelectedGeneration();
+    if (!gen) return;
+    const size_t at = static_cast<size_t>(gen - generations_.data());
+    const AssocEntries* newer = at == 0 ? g_.BaseEntries.get() : generations_[at - 1].entries.get();
+    std::string changes = "?";
+    if (gen->entries && newer) {
+      const TypeChanges next = ChangesBetween(*newer, *gen->entries);
+      changes = msg::GenerationChanges(next.changed, next.added, next.removed);
+    }
+    lblInfo.Caption(msg::GenerationPanel(gen->number, LocalMinute(gen->recorded), gen->path,
+                                         gen->entries ? gen->entries->Count() : 0, changes, gen->problem));
+    cmdRestore.Enabled(gen->entries != nullptr);
+    lblRestore.Enabled(gen->entries != nullptr);
+    mnuRestore.Enabled(gen->entries != nullptr);
   } else if (ShownView == kChangesView) {
     const AssocEntry* c = g_.CurrentEntries->Lookup(ext);
     const AssocEntry* b = g_.BaseEntries->Lookup(ext);
@@ -393,6 +419,7 @@ void FrmMain::ShowDelta() {
 
 void FrmMain::mnuHealth_Click() {
   for (int i = 0; i < 3; ++i) mnuViewChoice(i).Checked(false);
+  LeaveHistory();
   mnuHealth.Checked(true);
   for (int i = 0; i < 3; ++i) optView(i).Value(false);
   platform_.SetMousePointer(MousePointer::Hourglass);
@@ -403,13 +430,13 @@ void FrmMain::mnuHealth_Click() {
   lvwMain.Clear();
   lvwMain.MultiSelect(false);
   ShownView = kHealthView;
-  SetSecondColumn("Opens With [Signals]", TextWidth("Changed To Open With") + 10 - TextWidth("Opens With [Signals]"));
+  SetSecondColumn(msg::kHealthColumn, TextWidth(msg::kChangedColumn) + 10 - TextWidth(msg::kHealthColumn));
   if (!fileFacts) {
-    SetStatus(Led::Grey, "The health check cannot read the facts of files here.");
+    SetStatus(Led::Grey, msg::kHealthUnavailable);
     platform_.SetMousePointer(MousePointer::Default);
     return;
   }
-  SetStatus(Led::Yellow, "Checking the program of every file type...");
+  SetStatus(Led::Yellow, msg::kHealthChecking);
   RepaintNow();
   Assessor assessor(reg_, *fileFacts);
   lvwMain.BeginUpdate();
@@ -421,13 +448,108 @@ void FrmMain::mnuHealth_Click() {
   }
   lvwMain.EndUpdate();
   const int n = lvwMain.Count();
-  SetStatus(n ? Led::Red : Led::Green,
-            n ? std::to_string(n) + " file type(s) with risk signals - select from list to view details."
-              : std::string("No file type's program shows a risk signal."));
+  SetStatus(n ? Led::Red : Led::Green, msg::HealthStatus(n));
   if (n >= 1) lvwMain.EnsureVisible(1);
   if (!flags.HiddenStart) lvwMain.SetFocus();
   platform_.SetMousePointer(MousePointer::Default);
   settled_ = {sbrMain.PanelPicture(), sbrMain.PanelText()};
+}
+
+void FrmMain::mnuHistory_Click() {
+  for (int i = 0; i < 3; ++i) mnuViewChoice(i).Checked(false);
+  mnuHealth.Checked(false);
+  mnuHistory.Checked(true);
+  for (int i = 0; i < 3; ++i) optView(i).Value(false);
+  lblInfo.Caption("");
+  cmdRestore.Enabled(false);
+  lblRestore.Enabled(false);
+  mnuRestore.Enabled(false);
+  lvwMain.Clear();
+  lvwMain.MultiSelect(false);
+  ShownView = kHistoryView;
+  lvwMain.ColumnCaption(1, msg::kGenerationColumn);
+  lvwMain.ColumnWidth(1, TextWidth(msg::kGenerationColumn) + 120);
+  generations_ = ReadGenerations(GenerationsFolder(g_.BaseFile));
+  const AssocEntries* newer = g_.BaseEntries.get();
+  size_t damaged = 0;
+  lvwMain.BeginUpdate();
+  for (const Generation& gen : generations_) {
+    std::string text;
+    if (!gen.entries) {
+      ++damaged;
+      text = LocalMinute(gen.recorded) + " - " + msg::kGenerationDamaged;
+    } else {
+      std::string changes = "?";
+      if (newer) {
+        const TypeChanges next = ChangesBetween(*newer, *gen.entries);
+        changes = msg::GenerationChanges(next.changed, next.added, next.removed);
+      }
+      text = msg::HistoryListText(LocalMinute(gen.recorded), gen.entries->Count(), changes);
+    }
+    lvwMain.Add(std::to_string(gen.number), text);
+    newer = gen.entries.get();
+  }
+  lvwMain.EndUpdate();
+  // The second column as wide as its longest text: the list scrolls.
+  int widest = TextWidth(msg::kRecordedColumn);
+  for (const auto& row : lvwMain.Rows()) widest = std::max(widest, TextWidth(row.sub));
+  SetSecondColumn(msg::kRecordedColumn, widest + 120 - TextWidth(msg::kRecordedColumn));
+  SetStatus(Led::Grey, msg::HistoryStatus(generations_.size(), damaged));
+  if (lvwMain.Count() >= 1) lvwMain.EnsureVisible(1);
+  if (!flags.HiddenStart) lvwMain.SetFocus();
+  settled_ = {sbrMain.PanelPicture(), sbrMain.PanelText()};
+}
+
+const Generation* FrmMain::SelectedGeneration() const {
+  for (int i = 1; i <= lvwMain.Count(); ++i) {
+    if (!lvwMain.Selected(i)) continue;
+    const std::string& number = lvwMain.Text(i);
+    for (const Generation& gen : generations_)
+      if (std::to_string(gen.number) == number) return &gen;
+  }
+  return nullptr;
+}
+
+// Makes the generation selected the base again, then restores every type
+// that differs from it as Restore does in the changes view, with the same
+// warning, refusals and reports. The base it replaces becomes generation 1.
+void FrmMain::RestoreFromGeneration() {
+  const Generation* gen = SelectedGeneration();
+  if (!gen || !gen->entries) return;
+  if (box_.Show({msg::RestoreFromQuestion(gen->number, LocalMinute(gen->recorded)), MbButtons::YesNo,
+                 MbIcon::Question, MbDefault::Second, msg::kBoxTitle}) != MbAnswer::Yes)
+    return;
+  if (mnuOptWarn.Checked() && !frmWarning_.Ask(msg::kBoxTitle, msg::RestoreWarning())) return;
+  // A generation that names keys not its own is refused before anything
+  // changes, as a base that does.
+  Associations from;
+  from.BaseFile = gen->path;
+  from.BaseExtension.clear();
+  from.BaseEntries = gen->entries;
+  try {
+    RequireRestorableBase(from);
+  } catch (const BaseFileError& e) {
+    box_.Show({msg::GenerationNotRestored(e.what()), MbButtons::Ok, MbIcon::Exclamation, MbDefault::First,
+               msg::kBoxTitle});
+    return;
+  }
+  platform_.SetMousePointer(MousePointer::Hourglass);
+  const std::shared_ptr<AssocEntries> records = gen->entries;
+  const std::string notKept = SaveGenerationAsBase(g_, vsdMain, records, this);
+  LogAction(Action::Accepted, msg::GenerationMadeBaseRecord(gen->number, records->Count(), LocalMinute(gen->recorded)));
+  // The changes against it, every one the base knows selected, restored.
+  LeaveHistory();
+  ShownView = kNoView;
+  optView0.Value(true);
+  for (int i = 1; i <= lvwMain.Count(); ++i) lvwMain.Selected(i, g_.BaseEntries->Lookup(lvwMain.Text(i)) != nullptr);
+  flags.RestoreConfirmed = true;
+  RestoreSelected();
+  TellNotKept(notKept);
+}
+
+void FrmMain::TellNotKept(const std::string& why) {
+  if (why.empty()) return;
+  box_.Show({msg::NotKeptInHistory(why), MbButtons::Ok, MbIcon::Exclamation, MbDefault::First, msg::kBoxTitle});
 }
 
 // The risk signals of a type's current program for the panel, on the lines
@@ -459,19 +581,27 @@ void FrmMain::ShowAllPrevious() {
 void FrmMain::cmdAccept_Click() {
   platform_.SetMousePointer(MousePointer::Hourglass);
   Refresh();
-  SaveCurrentAsDefault(g_, vsdMain, this);
+  const std::string notKept = SaveCurrentAsDefault(g_, vsdMain, this);
   flags.BaseUpdated = true;
-  LogAction(Action::Accepted, "Accepted in the window: the current settings of " +
-                                  std::to_string(g_.CurrentEntries->Count()) + " file types are the base now.");
+  LogAction(Action::Accepted, msg::kAcceptedInWindow + msg::NowTheBase(g_.CurrentEntries->Count()));
   mnuRefresh_Click();
   platform_.SetMousePointer(MousePointer::Default);
+  TellNotKept(notKept);
 }
 
 void FrmMain::mnuAccept_Click() { cmdAccept_Click(); }
 
 void FrmMain::cmdRestore_Click() {
+  if (ShownView == kHistoryView) {
+    RestoreFromGeneration();
+    return;
+  }
   flags.RestoreConfirmed = !mnuOptWarn.Checked() || frmWarning_.Ask(msg::kBoxTitle, msg::RestoreWarning());
   if (!flags.RestoreConfirmed) return;
+  RestoreSelected();
+}
+
+void FrmMain::RestoreSelected() {
   platform_.SetMousePointer(MousePointer::Hourglass);
   SetStatus(Led::Yellow, msg::kRestoring);
   const auto failed = RestoreBaseToReg();
@@ -483,17 +613,13 @@ void FrmMain::cmdRestore_Click() {
     settled_ = {sbrMain.PanelPicture(), sbrMain.PanelText()};
   }
   // One line a type: restored, or which write was refused.
-  std::string logged = "Restored in the window:";
+  std::string logged = msg::kRestoredInWindow;
   for (const std::string& type : restoring_) {
-    std::string line = type + ": restored.";
+    const RestoreFailure* refused = nullptr;
     for (const auto& f : failed)
-      if (f.ext == type)
-        line = type + ": the registry refused to write " + WhatText(f.what) +
-               (f.layer ? std::string(" in the ") + f.layer : std::string()) + " (error " + std::to_string(f.status) +
-               ").";
-    if (std::find(pendingChoices_.begin(), pendingChoices_.end(), type) != pendingChoices_.end())
-      line = type + ": Explorer's choice differs from the base, and only Settings may write it.";
-    logged.append("\n").append(line);
+      if (f.ext == type) refused = &f;
+    const bool choiceLeft = std::find(pendingChoices_.begin(), pendingChoices_.end(), type) != pendingChoices_.end();
+    logged.append("\n").append(msg::RestoredTypeRecord(type, refused, choiceLeft));
   }
   LogAction(failed.empty() && pendingChoices_.empty() ? Action::Restored : Action::RestoreRefused, logged);
   ReportNotRestored(failed);
@@ -563,8 +689,7 @@ void FrmMain::mnuOptAlways_Click() {
   for (int i = 1; i <= lvwMain.Count(); ++i)
     if (lvwMain.Selected(i)) selected.push_back(lvwMain.Text(i));
   if (selected.empty()) {
-    box_.Show({"Select the file types to restore at once whenever they change, then choose this again.",
-               MbButtons::Ok, MbIcon::Information, MbDefault::First, kProductName});
+    box_.Show({msg::kAlwaysRestoreSelectFirst, MbButtons::Ok, MbIcon::Information, MbDefault::First, kProductName});
     return;
   }
   std::vector<std::string> always = ReadAlwaysRestore(reg_);

@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "base/base_store.h"
+#include "base/generations.h"
 #include "base/data_file.h"
 #include "common/message_box.h"
 #include "common/platform.h"
@@ -63,6 +64,7 @@ class FrmMain : public Form, public IBaseProgress, public IDeltaWindow {
   MenuItem mnuFileExit;
   MenuItem mnuViewChoice0, mnuViewChoice1, mnuViewChoice2;
   MenuItem mnuHealth;
+  MenuItem mnuHistory;
   MenuItem mnuAccept, mnuRestore, mnuRefresh;
   MenuItem mnuOptWarn;
   // Whether the guard restores the selected types at once when they change
@@ -83,7 +85,9 @@ class FrmMain : public Form, public IBaseProgress, public IDeltaWindow {
   // Window state.
   // The view the list shows: the index of its option button, or kNoView
   // before the first and while a check rebuilds it.
-  enum View : std::int16_t { kNoView = -1, kChangesView = 0, kCurrentView = 1, kBaseView = 2, kHealthView = 4 };
+  enum View : std::int16_t {
+    kNoView = -1, kChangesView = 0, kCurrentView = 1, kBaseView = 2, kHealthView = 4, kHistoryView = 5
+  };
   std::int16_t ShownView = kNoView;
   DeltaFlags flags;  // the one-shot reports, changes pending, a quiet start
   DataFile vsdMain;
@@ -113,6 +117,10 @@ class FrmMain : public Form, public IBaseProgress, public IDeltaWindow {
   // The health check: every type whose program shows a risk signal that
   // counts (compare/risk.h), base or not, in the list (view 4).
   void mnuHealth_Click();
+  // The history: the earlier bases (base/generations.h), newest first, with
+  // what the base after each changed of it (view 5). Restore makes the one
+  // selected the base again and restores every type from it.
+  void mnuHistory_Click();
   void lvwMain_ColumnClick(int column);
   void lvwMain_ItemClick(int row);
   void lvwMain_KeyPress(int& KeyAscii);
@@ -165,6 +173,14 @@ class FrmMain : public Form, public IBaseProgress, public IDeltaWindow {
  private:
   void Design();
   void ReportSkipped();
+  // A view other than the history's takes the list: the type column again.
+  void LeaveHistory();
+  void RestoreSelected();
+  void RestoreFromGeneration();
+  const Generation* SelectedGeneration() const;
+  void TellNotKept(const std::string& why);
+  // The history view's generations, newest first.
+  std::vector<Generation> generations_;
   void ReportNotRestored(const std::vector<RestoreFailure>& failed);
   void ShowAll(const AssocEntries& entries, const char* caption, int extraTwips,
                std::string (*statusText)(int count));

@@ -20,8 +20,11 @@ class InFreshFolder {
   InFreshFolder() : old_(std::filesystem::current_path()) { std::filesystem::current_path(dir_.path()); }
   ~InFreshFolder() { std::filesystem::current_path(old_); }
   std::string path() const { return dir_.path().string(); }
+  // The plain files (the generations' folder is not one of them).
   size_t Files() const {
-    return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(dir_.path()), {}));
+    size_t n = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir_.path())) n += entry.is_regular_file();
+    return n;
   }
 
  private:

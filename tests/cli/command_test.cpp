@@ -225,7 +225,8 @@ TEST_F(CommandTest, NoOutputLandsOnWhatTheRunReadsOrKeeps) {
                                         "Prev.isd.4242.1.tmp", "Prev.damaged-20261208-101500.isd",
                                         "Prev.isd:x",        "Prev.isd::$DATA",
                                         ".",                 "alias.txt",
-                                        "alias.bak"};
+                                        "alias.bak",         "Prev.history/notes.txt",
+                                        "prev.HISTORY./00000001-20261208T101500Z.isd"};
 #ifdef _WIN32
   spellings.insert(spellings.end(), {".\\Prev.isd", "sub\\..\\PREV.isd"});
 #else
@@ -679,6 +680,106 @@ TEST(Report, JsonEscapesEveryControlCharacter) {
     EXPECT_TRUE(FoldCase(got) == hex || (shortForm != shortForms.end() && got == shortForm->second))
         << "U+" << c << " as " << got;
   }
+}
+
+}  // namespace
+}  // namespace hollin::cli
+
+namespace hollin::cli {
+namespace {
+
+// The history on the command line: three bases in turn, listed newest first
+// with what each next base changed; a restore from the oldest brings the
+// whole registry back as it was and keeps the base it replaced; a damaged
+// generation is told and refused, a missing one too, and the command line's
+// mistakes are caught before anything is read.
+TEST_F(CommandTest, HistoryListsEarlierBasesAndRestoresFromOne) {
+  const struct {
+    std::vector<std::string> args;
+    const char* says;
+  } usage[] = {
+      {{"--restore-from"}, "needs the number of a generation"},
+      {{"--restore-from", "0"}, "not \"0\""},
+      {{"--restore-from", "-1"}, "not \"-1\""},
+      {{"--restore-from", "1", "--restore", "all"}, "cannot be combined with --restore"},
+      {{"--history", "--base", "d.xml"}, "has no history"},
+      {{"--history", "--accept"}, "cannot be combined"},
+  };
+  for (const auto& u : usage) {
+    EXPECT_EQ(Run(u.args), kUsage) << u.args[0];
+    EXPECT_NE(console.err.find(u.says), std::string::npos) << console.err;
+  }
+  EXPECT_FALSE(std::filesystem::exists(Base()));
+
+  // The classes the takeovers name are there from the start: a restore
+  // brings the registry back byte for byte.
+  reg.LoadText("REGEDIT4\n[HKEY_CLASSES_ROOT\\Grab.Doc\\shell\\open\\command]\n@=\"C:\\\\Grab\\\\grab.exe %1\"\n", "grab");
+  EXPECT_EQ(Run({"--check"}), kFirstRun);
+  const std::string before = reg.ToText();
+  EXPECT_EQ(Run({"--history"}), kNoChanges);
+  EXPECT_NE(console.out.find("0 earlier base(s)."), std::string::npos) << console.out;
+  EXPECT_EQ(Run({"--restore-from", "1"}), kFailure);
+  EXPECT_NE(console.err.find("there is no generation 1 of the base: the history holds 0"), std::string::npos);
+  auto takeOver = [&](const char* type) {
+    reg.LoadText(std::string("REGEDIT4\n[HKEY_CLASSES_ROOT\\") + type + "]\n@=\"Grab.Doc\"\n", "takeover");
+    EXPECT_EQ(Run({"--accept"}), kNoChanges);
+  };
+  takeOver(".txt");
+  takeOver(".bmp");
+  const std::string taken = reg.ToText();
+
+  EXPECT_EQ(Run({"--history"}), kNoChanges);
+  EXPECT_NE(console.out.find("\n1\t2026-"), std::string::npos) << console.out;
+  EXPECT_NE(console.out.find("\t2 types\tchanged .bmp\n2\t"), std::string::npos) << console.out;
+  EXPECT_NE(console.out.find("\t2 types\tchanged .txt\n"), std::string::npos) << console.out;
+  EXPECT_EQ(Run({"--history", "--format", "json"}), kNoChanges);
+  EXPECT_NE(console.out.find("\"schema\": \"hollin-report/3\""), std::string::npos);
+  EXPECT_NE(console.out.find("\"outcome\": \"history\",\n  \"changes\": [],\n  \"generations\": [\n    {\"number\": 1"),
+            std::string::npos)
+      << console.out;
+  EXPECT_NE(console.out.find("\"types\": 2, \"damaged\": null, \"next\": {\"changed\": [\".txt\"], \"new\": [], "
+                             "\"removed\": []}}\n  ],"),
+            std::string::npos)
+      << console.out;
+  EXPECT_EQ(Run({"--history", "--format", "csv"}), kNoChanges);
+  EXPECT_EQ(console.out.substr(0, console.out.find('\n')), "number,recorded,types,changed,new,removed,file,damaged\r");
+  EXPECT_NE(console.out.find("\n2,2026-"), std::string::npos) << console.out;
+
+  EXPECT_EQ(Run({"--restore-from", "2"}), kNoChanges);
+  EXPECT_EQ(reg.ToText(), before) << "the whole registry as it was when generation 2 was the base";
+  EXPECT_NE(console.out.find("Generation 2 (recorded 2026-"), std::string::npos) << console.out;
+  EXPECT_EQ(Run({"--check"}), kNoChanges);
+  EXPECT_EQ(Run({"--history"}), kNoChanges);
+  EXPECT_NE(console.out.find("\t2 types\tchanged .bmp .txt\n2\t"), std::string::npos) << console.out;
+  EXPECT_NE(console.out.find("3 earlier base(s)."), std::string::npos) << console.out;
+  // And back: the base the restore replaced is generation 1.
+  EXPECT_EQ(Run({"--restore-from", "1"}), kNoChanges);
+  EXPECT_EQ(reg.ToText(), taken);
+
+  // Generation 2 damaged: listed as such, refused with exit code 3, and
+  // nothing changed; the others still tell.
+  std::vector<std::string> files;
+  for (const auto& f : std::filesystem::directory_iterator(dir.File("Prev.history"))) files.push_back(f.path().string());
+  std::sort(files.begin(), files.end());
+  ASSERT_EQ(files.size(), 4u);
+  const std::string second = files[2];  // generation 2: the second newest
+  const std::string bytes = test::ReadFileBytes(second);
+  test::WriteFileBytes(second, bytes.substr(0, bytes.size() / 2));
+  const std::string base = test::ReadFileBytes(Base());
+  EXPECT_EQ(Run({"--history"}), kNoChanges);
+  EXPECT_NE(console.out.find("\n2\t2026-"), std::string::npos) << console.out;
+  EXPECT_NE(console.out.find("\tdamaged\n3\t"), std::string::npos) << console.out;
+  EXPECT_NE(console.out.find("(next base unknown)"), std::string::npos) << console.out;
+  EXPECT_NE(console.out.find("Generation 2 cannot be used: The base file"), std::string::npos) << console.out;
+  EXPECT_EQ(Run({"--restore-from", "2"}), kBaseDamaged);
+  EXPECT_NE(console.err.find("Nothing was restored, and the base was left as it was."), std::string::npos);
+  EXPECT_EQ(test::ReadFileBytes(Base()), base);
+  EXPECT_EQ(reg.ToText(), taken);
+
+  // A write refused: exit code 4, as a restore from the base.
+  reg.DenyAccess(HKEY_CLASSES_ROOT, ".txt", KEY_SET_VALUE);
+  EXPECT_EQ(Run({"--restore-from", "4"}), kWritesRefused);
+  EXPECT_NE(console.out.find("The registry refused to restore .txt"), std::string::npos) << console.out;
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 # for every step, from a shell pipe and from cmd, and hollin.exe with the
 # same options. The exit code, the report on standard output and the
 # message on standard error are all there is; no window ever opens, so each
-# run ends by itself. Usage: hollin_cli_e2e.sh HOLLIN_PROBE_EXE HOLLIN_EXE
+# run ends by itself (but the one that shows the History view). Usage: hollin_cli_e2e.sh HOLLIN_PROBE_EXE HOLLIN_EXE
 # HOLLINC_EXE (under a running Wine).
 set -euo pipefail
 . "$(dirname "$0")/e2e_lib.sh"
@@ -17,6 +17,7 @@ txt_was=$(wine reg query 'HKCR\.txt' /ve 2>/dev/null | tr -d '\r' | sed -n 's/.*
 put_back() {
   wine reg add 'HKCR\.txt' /ve /d "$txt_was" /f >/dev/null 2>&1 || true
   wine reg delete 'HKCR\HollinCli.Grabber' /f >/dev/null 2>&1 || true
+  wine reg delete 'HKCR\HollinCli.Other' /f >/dev/null 2>&1 || true
   wine reg delete "$exts\\.txt" /f >/dev/null 2>&1 || true
   wine reg delete 'HKCR\.日本' /f >/dev/null 2>&1 || true
   e2e_cleanup
@@ -133,6 +134,55 @@ hollin --check --base defaults.xml --format csv
 expect_eq "a takeover against the associations file" 1 "$RC"
 expect_contains "in CSV" ".txt,changed,$txt_was," "$OUT"
 wine reg add 'HKCR\.txt' /ve /d "$txt_was" /f >/dev/null
+
+# The history: three accepts, each keeping the base it replaced, listed in
+# the report and in the window's History view; a restore from the first of
+# them brings .txt back and keeps the base it replaced as generation 1.
+wine reg add 'HKCR\HollinCli.Other\shell\open\command' /ve /d 'C:\Other\other.exe "%1"' /f >/dev/null
+for step in 1 2 3; do
+  case $step in
+    1) wine reg add 'HKCR\.txt' /ve /d HollinCli.Grabber /f ;;
+    2) wine reg add 'HKCR\HollinCli.Grabber\shell\open\command' /ve /d 'C:\Grab\grab2.exe "%1"' /f ;;
+    3) wine reg add 'HKCR\.txt' /ve /d HollinCli.Other /f ;;
+  esac >/dev/null
+  hollin --accept
+  expect_eq "accept $step" 0 "$RC"
+done
+hollin --history
+expect_eq "the history" 0 "$RC"
+expect_contains "three earlier bases" "3 earlier base(s)." "$OUT"
+expect_contains "the oldest, and what the next base changed of it" $'\n3\t20' "$OUT"
+expect_contains "what the next base changed" $'types\tchanged .txt\n' "$OUT"
+hollin --history --format json
+expect_contains "in JSON" '{"number": 3, "recorded": "20' "$OUT"
+start_bg "$app/hollin.exe"
+pid=$BG_PID
+probe wait "Hollin Brellmark" 30000
+probe command "Hollin Brellmark" 1014  # View > History
+for _ in $(seq 100); do
+  probe status "Hollin Brellmark"
+  [[ "$OUT" == *"earlier BASEs"* ]] && break
+  sleep 0.1
+done
+expect_contains "the history view's status" "3 earlier BASEs - select one to see it" "$OUT"
+probe list "Hollin Brellmark"
+expect_eq "the history view's rows" "1 2 3" "$(grep -P '^row\t' <<<"$OUT" | cut -f4 | tr '\n' ' ' | sed 's/ $//')"
+expect_contains "what the next base changed" " types - changed .txt" "$OUT"
+probe close "Hollin Brellmark"
+wait_exit "$pid" 20
+expect_eq "exit code of the window" 0 "$RC"
+hollin --restore-from 9
+expect_eq "no such generation" 5 "$RC"
+expect_contains "why" "there is no generation 9 of the base: the history holds 3" "$E2E_ERR"
+hollin --restore-from 3
+expect_eq "a restore from the first generation" 0 "$RC"
+expect_contains "what was restored" ".txt: restored." "$OUT"
+expect_eq ".txt as the first generation had it" "$txt_was" \
+  "$(wine reg query 'HKCR\.txt' /ve 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_[A-Z_]*[[:space:]]*//p')"
+hollin --check
+expect_eq "nothing changed against the generation made the base" 0 "$RC"
+hollin --history
+expect_contains "the base it replaced kept" "4 earlier base(s)." "$OUT"
 
 # No report lands on the base or the associations file read, however
 # Windows spells them: refused before anything is read or written.

@@ -5,11 +5,12 @@
 # added, the base in the user's folder when the program's own is not
 # writable, the removal, which keeps the base, and a per-machine round trip. Everything it put into the
 # prefix is gone at its end. Usage: hollin_install_e2e.sh HOLLIN_MSI WIXL
-# HOLLIN_WXS BIN_DIR ICON VERSION MSIBUILD (under a running Wine, as root for
-# chattr).
+# HOLLIN_WXS BIN_DIR ICON VERSION MSIBUILD PROBE (under a running Wine, as root
+# for chattr).
 set -euo pipefail
 . "$(dirname "$0")/e2e_lib.sh"
 msi=$1 wixl=$2 wxs=$3 bin_dir=$4 icon=$5 version=$6 msibuild=$7
+export HOLLIN_PROBE=$8
 # Wine would add every shortcut to the desktop's menus, outside the prefix.
 export WINEDLLOVERRIDES="winemenubuilder.exe=d${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
 
@@ -137,8 +138,14 @@ rm -rf "$user_base_dir"
 mv "$tmp/aside/"* "$app/"
 
 # 6. The removal takes the program, the shortcut and the logon check and
-#    leaves the base.
+#    leaves the base; the guard running from the program's folder ends
+#    before its files go.
+start_bg "$app/hollin.exe" --guard
+guard_pid=$BG_PID
+probe --hidden wait "Hollin guard" 15000
 msiexec /x "$(win_path "$tmp/next.msi")"
+wait_exit "$guard_pid" 15
+expect_eq "the guard's exit code after the removal" 0 "$RC"
 expect_eq "what is left in the program's folder" "Prev.isd Prev.isd.bak " "$(listing "$app")"
 for f in Prev.isd Prev.isd.bak; do
   cmp -s "$tmp/$f" "$app/$f" || fail "the removal changed $f"

@@ -98,6 +98,60 @@ TEST_F(FrmMainTest, RiskSignalsInTheListThePanelAndTheHealthCheck) {
   EXPECT_EQ(main->lvwMain.Count(), 1);
 }
 
+// The history view: the bases that accepts replaced, newest first, with
+// what each next base changed; Restore on one asks, makes it the base again
+// and brings back the whole registry as it was then, keeping the base it
+// replaced as generation 1.
+TEST_F(FrmMainTest, HistoryViewRestoresFromAnEarlierBase) {
+  reg.LoadText("REGEDIT4\n[HKEY_CLASSES_ROOT\\Hijack.Doc\\shell\\open\\command]\n@=\"grab.exe %1\"\n", "class");
+  Start();
+  main->mnuOptWarn.UserChoose();  // no warning
+  const std::string before = reg.ToText();
+  for (const char* ext : {".txt", ".bmp", ".ini"}) {
+    Hijack(ext, "grab.exe %1");
+    main->mnuRefresh.UserChoose();
+    main->cmdAccept.UserClick();
+  }
+  main->mnuHistory.UserChoose();
+  EXPECT_EQ(main->ShownView, 5);
+  EXPECT_TRUE(main->mnuHistory.Checked());
+  EXPECT_FALSE(main->optView0.Value() || main->mnuViewChoice0.Checked());
+  EXPECT_EQ(main->lvwMain.Columns()[0].caption, "Generation");
+  ASSERT_EQ(main->lvwMain.Count(), 3);
+  const std::string sub[] = {" - 3 types - changed .ini", " - 3 types - changed .bmp", " - 3 types - changed .txt"};
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(main->lvwMain.Rows()[i].text, std::to_string(i + 1));
+    EXPECT_TRUE(main->lvwMain.Rows()[i].sub.ends_with(sub[i])) << main->lvwMain.Rows()[i].sub;
+  }
+  EXPECT_EQ(main->sbrMain.PanelText(), "3 earlier BASEs - select one to see it, Restore to make it the base again");
+  EXPECT_FALSE(main->cmdRestore.Enabled());
+  Click("3");
+  EXPECT_EQ(Shown(main->lblInfo.Caption()).rfind("GENERATION 3 of the base - recorded ", 0), 0u);
+  EXPECT_NE(main->lblInfo.Caption().find("\rTHE NEXT BASE: changed .txt\r"), std::string::npos)
+      << Shown(main->lblInfo.Caption());
+  ASSERT_TRUE(main->cmdRestore.Enabled());
+
+  box.Answer(MbAnswer::No);  // asked first: nothing happens
+  main->cmdRestore.UserClick();
+  EXPECT_NE(reg.ToText(), before);
+  box.Answer(MbAnswer::Yes);
+  main->cmdRestore.UserClick();
+  EXPECT_EQ(box.shown.size(), 2u);
+  EXPECT_EQ(reg.ToText(), before) << "the registry as it was when generation 3 was the base";
+  EXPECT_EQ(main->ShownView, 0);
+  EXPECT_EQ(main->lvwMain.Columns()[0].caption, "File Type");
+  EXPECT_EQ(main->lvwMain.Count(), 0) << "nothing differs from the base now";
+  main->mnuHistory.UserChoose();
+  ASSERT_EQ(main->lvwMain.Count(), 4);
+  EXPECT_TRUE(main->lvwMain.Rows()[0].sub.ends_with(" - 3 types - changed .bmp .ini .txt")) << main->lvwMain.Rows()[0].sub;
+
+  // Ten and more generations stand in the order of their numbers.
+  for (const char* n : {"10", "11", "09"}) main->lvwMain.Add(n, "");
+  std::string order;
+  for (const auto& row : main->lvwMain.Rows()) order += row.text + " ";
+  EXPECT_EQ(order, "1 2 3 4 09 10 11 ");
+}
+
 TEST_F(FrmMainTest, ViewsSortingAndRefresh) {
   Start();
   const std::pair<std::function<void(FrmMain&)>, const char*> steps[] = {

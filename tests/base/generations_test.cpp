@@ -1,0 +1,110 @@
+// The generations of the base: each base an accept replaced, kept whole
+// beside it; the newest ten, the oldest dropped first; a damaged one told,
+// never used; and made the base again as an accept would.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "base/generations.h"
+#include "base_test_util.h"
+#include "common/file_system.h"
+
+namespace hollin::test {
+namespace {
+
+const std::string kFolder = GenerationsFolder(kBaseFileName);  // "Prev.history"
+
+// The variant of MakeEntries that a generation holds (its first command
+// tells), -1 for none or another base.
+int VariantOf(const Generation& gen) {
+  if (!gen.entries || gen.entries->Count() == 0) return -1;
+  const std::string& command = (*gen.entries->begin())->ProgramFullPath();
+  const size_t at = command.find("/v");
+  if (at == std::string::npos) return -1;
+  return std::stoi(command.substr(at + 2));
+}
+
+std::vector<int> Variants(const std::vector<Generation>& generations) {
+  std::vector<int> out;
+  for (const auto& gen : generations) out.push_back(VariantOf(gen));
+  return out;
+}
+
+TEST(Generations, EachReplacedBaseIsKeptTheNewestTenInOrder) {
+  InFreshFolder here;
+  SaveBase(MakeEntries(12, 0));  // the first run keeps nothing: there was no base
+  EXPECT_TRUE(ReadGenerations(kFolder).empty());
+  SaveBase(MakeEntries(12, 0));  // the same base again: nothing replaced
+  EXPECT_TRUE(ReadGenerations(kFolder).empty());
+  for (int variant = 1; variant <= 3; ++variant) SaveBase(MakeEntries(12, variant));
+  EXPECT_EQ(Variants(ReadGenerations(kFolder)), (std::vector<int>{2, 1, 0}));
+  // The backup is still the base before the last accept.
+  EXPECT_EQ(ReadFileBytes("Prev.isd.bak"), ReadFileBytes(ReadGenerations(kFolder)[0].path));
+
+  for (int variant = 4; variant <= 14; ++variant) SaveBase(MakeEntries(12, variant));
+  const auto generations = ReadGenerations(kFolder);
+  EXPECT_EQ(Variants(generations), (std::vector<int>{13, 12, 11, 10, 9, 8, 7, 6, 5, 4}));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(kFolder), {}), kGenerationsKept);
+  std::int64_t written = 0;
+  for (const Generation& gen : generations) {
+    EXPECT_EQ(gen.number, &gen - &generations[0] + 1);
+    EXPECT_TRUE(gen.problem.empty()) << gen.problem;
+    ASSERT_TRUE(LastWriteSeconds(gen.path, written));
+    EXPECT_EQ(gen.recorded, written) << "the time the name tells is when that base was written";
+  }
+  EXPECT_EQ(LoadBase(), Flatten(*MakeEntries(12, 14)));
+}
+
+// A damaged generation keeps its number and says why; the others and the
+// base are read as they are. Files of other names are none of its business.
+TEST(Generations, ADamagedGenerationIsToldAndNotUsed) {
+  InFreshFolder here;
+  for (int variant = 0; variant <= 3; ++variant) SaveBase(MakeEntries(5, variant));
+  auto generations = ReadGenerations(kFolder);
+  ASSERT_EQ(generations.size(), 3u);
+  std::string bytes = ReadFileBytes(generations[1].path);
+  bytes[bytes.size() / 2] ^= 1;
+  WriteFileBytes(generations[1].path, bytes);
+  WriteFileBytes(JoinPath(kFolder, "notes.txt"), "mine");
+  WriteFileBytes(JoinPath(kFolder, "00000099-2026120xT000000Z.isd"), "not a generation's name");
+
+  generations = ReadGenerations(kFolder);
+  EXPECT_EQ(Variants(generations), (std::vector<int>{2, -1, 0}));
+  EXPECT_NE(generations[1].problem.find("is damaged"), std::string::npos) << generations[1].problem;
+  EXPECT_NE(generations[1].problem.find(generations[1].path), std::string::npos);
+  EXPECT_TRUE(generations[0].problem.empty() && generations[2].problem.empty());
+  EXPECT_EQ(LoadBase(), Flatten(*MakeEntries(5, 3)));
+
+  // The next accept numbers past them and keeps the rest as they are.
+  SaveBase(MakeEntries(5, 4));
+  EXPECT_EQ(Variants(ReadGenerations(kFolder)), (std::vector<int>{3, 2, -1, 0}));
+  EXPECT_TRUE(std::filesystem::exists(JoinPath(kFolder, "notes.txt")));
+}
+
+// A generation made the base again: its records saved as the base, and the
+// base it replaced kept as the newest generation, so that this too can be
+// undone. A base written by an earlier version is kept and read back as it
+// was.
+TEST(Generations, AGenerationMadeTheBaseKeepsTheBaseItReplaced) {
+  InFreshFolder here;
+  WriteFileBytes("Prev.isd", ReadFileBytes(HOLLIN_GOLDEN_DIR "/few.isd"));
+  const std::string golden = ReadFileBytes("Prev.isd");
+  const auto goldenRecords = LoadBase();
+  for (int variant = 1; variant <= 2; ++variant) SaveBase(MakeEntries(4, variant));
+  auto generations = ReadGenerations(kFolder);
+  ASSERT_EQ(generations.size(), 2u);
+  EXPECT_EQ(ReadFileBytes(generations[1].path), golden) << "kept byte for byte";
+  EXPECT_EQ(Flatten(*generations[1].entries), goldenRecords);
+
+  Store s;
+  s.Load();
+  EXPECT_EQ(SaveGenerationAsBase(s.g, s.vsd, generations[1].entries), "");
+  EXPECT_EQ(Flatten(*s.g.BaseEntries), goldenRecords);
+  EXPECT_EQ(LoadBase(), goldenRecords);
+  generations = ReadGenerations(kFolder);
+  EXPECT_EQ(Variants(generations), (std::vector<int>{2, 1, -1}));
+  EXPECT_EQ(Flatten(*generations[2].entries), goldenRecords);
+}
+
+}  // namespace
+}  // namespace hollin::test
