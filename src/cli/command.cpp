@@ -324,7 +324,7 @@ class Run {
     from.BaseExtension.clear();
     from.BaseEntries = gen.entries;
     RequireRestorableBase(from);
-    NoteNotKept(SaveGenerationAsBase(g_, vsd_, gen.entries));
+    NoteNotKept(SaveGenerationAsBase(g_, vsd_, WithLinksKept(gen.entries, *g_.CurrentEntries)));
     report_.notes.push_back(msg::RestoredFromNote(gen.number, gen.recorded > 0 ? IsoUtc(gen.recorded) : ""));
     return 0;
   }

@@ -75,6 +75,12 @@ std::shared_ptr<AssocEntries> BaseWithLinks(const AssocEntries& base, const Asso
   return out;
 }
 
+std::shared_ptr<AssocEntries> WithLinksKept(const std::shared_ptr<AssocEntries>& records, const AssocEntries& current) {
+  for (const auto& r : *records)
+    if (r->IsProtocol() || r->VerbsRead()) return records;
+  return BaseWithLinks(*records, current);
+}
+
 bool RecordLinks(Associations& g, DataFile& vsd) {
   if (g.BaseFormat == 0 || g.BaseFormat >= 3) return false;
   // A base that names keys not its own is damaged: it is never written, and

@@ -32,6 +32,12 @@ RestoreResult RestoreTypes(IRegistry& reg, const AssocEntries& base, const Assoc
 // (whatever changed is left to be listed), then the protocols current holds.
 std::shared_ptr<AssocEntries> BaseWithLinks(const AssocEntries& base, const AssocEntries& current);
 
+// Records of the base's history about to be made the base again: as they
+// are where they recorded links or verbs; else (recorded before either
+// was) with those of current (BaseWithLinks), so that a restore from them
+// leaves every link as it is instead of undoing links they never knew.
+std::shared_ptr<AssocEntries> WithLinksKept(const std::shared_ptr<AssocEntries>& records, const AssocEntries& current);
+
 // Records the links with g's base where it is of a format before version 3
 // (BaseWithLinks, saved in place; the base as it was kept as the backup):
 // true where it did. A base that cannot be written, or one that names keys

@@ -534,7 +534,7 @@ void FrmMain::RestoreFromGeneration() {
     return;
   }
   platform_.SetMousePointer(MousePointer::Hourglass);
-  const std::shared_ptr<AssocEntries> records = gen->entries;
+  const std::shared_ptr<AssocEntries> records = WithLinksKept(gen->entries, *g_.CurrentEntries);
   const std::string notKept = SaveGenerationAsBase(g_, vsdMain, records, this);
   LogAction(Action::Accepted, msg::GenerationMadeBaseRecord(gen->number, records->Count(), LocalMinute(gen->recorded)));
   // The changes against it, every one the base knows selected, restored.

@@ -200,6 +200,20 @@ TEST(Links, AnEarlierBaseGetsTheLinksRecordedOnceWithoutAFlood) {
   reg.LoadText("REGEDIT4\n" + kMachine + "http\\shell\\open\\command]\n@=\"grab.exe %1\"\n", "grab");
   EXPECT_EQ(run({"--check"}), kChangesFound);
   EXPECT_NE(console.out.find("\nhttp:\tchanged\tweb (http) -> grab (http)\n"), std::string::npos) << console.out;
+
+  // The earlier base, kept in the history, made the base again: the links
+  // it never recorded are not undone.
+  EXPECT_EQ(run({"--accept"}), kNoChanges);
+  EXPECT_EQ(run({"--history"}), kNoChanges);
+  EXPECT_NE(console.out.find("2"), std::string::npos) << console.out;
+  run({"--restore-from", "2"});
+  DWORD type;
+  EXPECT_EQ(ReadValue(reg, HKEY_LOCAL_MACHINE, "Software\\Classes\\http\\shell\\open\\command", "", type),
+            "grab.exe %1");
+  EXPECT_NE(ReadValue(reg, HKEY_LOCAL_MACHINE, "Software\\Classes\\tel", "URL Protocol", type), "x");
+  EXPECT_EQ(type, static_cast<DWORD>(REG_SZ)) << "tel keeps its mark";
+  EXPECT_EQ(run({"--check"}), kChangesFound);
+  EXPECT_EQ(console.out.find(":\t"), std::string::npos) << "no link listed: " << console.out;
 }
 
 }  // namespace
