@@ -12,9 +12,9 @@ scripts/setup.sh
 log=$(mktemp "${TMPDIR:-/tmp}/hollin-bench.XXXXXX.log")
 exec > >(tee "$log") 2>&1
 
-cmake --preset native-release >/dev/null
+cmake --preset native-release -DHOLLIN_BENCH=ON >/dev/null
 cmake --build --preset native-release --target scan_bench base_bench view_bench
-cmake --preset windows >/dev/null
+cmake --preset windows -DHOLLIN_BENCH=ON >/dev/null
 cmake --build --preset windows --target hollin scan_bench base_bench view_bench \
   class_root_setup startup_bench guard_bench
 

