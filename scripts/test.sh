@@ -9,7 +9,7 @@ scripts/setup.sh
 
 # Longer fuzzing is scripts/fuzz.sh's, by hand; the benchmarks are
 # scripts/bench.sh's and are not built here.
-fuzz_seconds=${HOLLIN_FUZZ_SECONDS:-10}
+fuzz_seconds=${HOLLIN_FUZZ_SECONDS:-5}
 took() { echo "   ($((SECONDS - $1)) s)"; }
 
 echo "== native build and tests"
@@ -48,7 +48,7 @@ took $t
 echo "== fuzzing (${fuzz_seconds} s per target)"
 t=$SECONDS
 cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz
+cmake --build --preset fuzz --target fuzz_base_file fuzz_reg_file
 scripts/fuzz.sh "$fuzz_seconds"
 took $t
 
