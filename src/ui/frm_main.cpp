@@ -417,19 +417,25 @@ void FrmMain::ShowDelta() {
   lvwMain.EndUpdate();
 }
 
-void FrmMain::mnuHealth_Click() {
+// A view of its own beside the three: its menu item checked, the others and
+// the option buttons not, the panel and Restore cleared, the list emptied.
+void FrmMain::EnterListView(MenuItem& item, int view) {
   for (int i = 0; i < 3; ++i) mnuViewChoice(i).Checked(false);
-  LeaveHistory();
-  mnuHealth.Checked(true);
+  item.Checked(true);
   for (int i = 0; i < 3; ++i) optView(i).Value(false);
-  platform_.SetMousePointer(MousePointer::Hourglass);
   lblInfo.Caption("");
   cmdRestore.Enabled(false);
   lblRestore.Enabled(false);
   mnuRestore.Enabled(false);
   lvwMain.Clear();
   lvwMain.MultiSelect(false);
-  ShownView = kHealthView;
+  ShownView = view;
+}
+
+void FrmMain::mnuHealth_Click() {
+  LeaveHistory();
+  EnterListView(mnuHealth, kHealthView);
+  platform_.SetMousePointer(MousePointer::Hourglass);
   SetSecondColumn(msg::kHealthColumn, TextWidth(msg::kChangedColumn) + 10 - TextWidth(msg::kHealthColumn));
   if (!fileFacts) {
     SetStatus(Led::Grey, msg::kHealthUnavailable);
@@ -456,17 +462,8 @@ void FrmMain::mnuHealth_Click() {
 }
 
 void FrmMain::mnuHistory_Click() {
-  for (int i = 0; i < 3; ++i) mnuViewChoice(i).Checked(false);
   mnuHealth.Checked(false);
-  mnuHistory.Checked(true);
-  for (int i = 0; i < 3; ++i) optView(i).Value(false);
-  lblInfo.Caption("");
-  cmdRestore.Enabled(false);
-  lblRestore.Enabled(false);
-  mnuRestore.Enabled(false);
-  lvwMain.Clear();
-  lvwMain.MultiSelect(false);
-  ShownView = kHistoryView;
+  EnterListView(mnuHistory, kHistoryView);
   lvwMain.ColumnCaption(1, msg::kGenerationColumn);
   lvwMain.ColumnWidth(1, TextWidth(msg::kGenerationColumn) + 120);
   generations_ = ReadGenerations(GenerationsFolder(g_.BaseFile));

@@ -121,6 +121,7 @@ class FrmMain : public Form, public IBaseProgress, public IDeltaWindow {
   // what the base after each changed of it (view 5). Restore makes the one
   // selected the base again and restores every type from it.
   void mnuHistory_Click();
+  void EnterListView(MenuItem& item, int view);
   void lvwMain_ColumnClick(int column);
   void lvwMain_ItemClick(int row);
   void lvwMain_KeyPress(int& KeyAscii);
