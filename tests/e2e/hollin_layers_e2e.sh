@@ -10,77 +10,21 @@
 # leaves Explorer's choice byte for byte as it was; for a changed choice the
 # user is sent to Windows' Default apps page, with one box (Wine has no
 # Settings: the box alone says where to choose).
-# Every key made here goes again on exit, and the program's own settings are
-# put back as they were. Usage: hollin_layers_e2e.sh HOLLIN_PROBE_EXE
-# HOLLIN_EXE (under a running Wine).
+# It runs in a Wine prefix of its own. Usage: hollin_layers_e2e.sh
+# HOLLIN_PROBE_EXE HOLLIN_EXE.
 set -euo pipefail
 . "$(dirname "$0")/e2e_lib.sh"
 HOLLIN_PROBE=$1
-M="Hollin Brellmark"
 started=$(date +%s%N)
-app=$(mktemp -d "${TMPDIR:-/tmp}/hollin-layers.XXXXXX")
+e2e_begin hollin-layers
 cp "$2" "$app/hollin.exe"
 
 MC='HKLM\Software\Classes'
 UC='HKCU\Software\Classes'
 FX='HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\FileExts'
 SETTINGS='HKLM\SOFTWARE\Nordane\Hollin'
-win_path() { wine winepath -w "$1" 2>/dev/null | tr -d '\r'; }
-# reg.exe ARGS..., its output in $SAID: Wine's reg.exe now and then ends with
-# exit code 1 and says nothing (about one run in 400 of reg export, seen
-# with reg add too), so a failed run is tried once more.
-SAID=
-reg_exe() {
-  local rc=0
-  SAID=$(wine reg "$@" 2>&1) && return 0
-  sleep 0.2
-  SAID=$(wine reg "$@" 2>&1) || rc=$?
-  return "$rc"
-}
-add() { reg_exe add "$@" /f || fail "reg add $* (exit code $?): $SAID"; }
-# The default value of a key as reg query shows it ("REG_SZ    text",
-# "REG_SZ    (value not set)" where the key has none), or "" without the key.
-reg_default() {
-  reg_exe query "$1" /ve || true
-  tr -d '\r' <<<"$SAID" | sed -n 's/^ *(Default) *//p'
-}
-# A key and all below it, as reg export writes it (UTF-16), into a file.
-export_key() {
-  rm -f "$2"
-  reg_exe export "$1" "$(win_path "$2")" /y || fail "reg export $1 to $(win_path "$2") (exit code $?): $SAID"
-}
-
-ours=("$MC\\.hollinlay1" "$MC\\HollinLay.One" "$UC\\.hollinlay1" "$UC\\HollinLay.Grab1"
-      "$MC\\.hollinlay2" "$MC\\HollinLay.M2" "$UC\\.hollinlay2" "$UC\\HollinLay.U2" "$UC\\HollinLay.Grab2"
-      "$MC\\.hollinlay3" "$MC\\HollinLay.M3" "$UC\\AppXhollinlay3" "$UC\\HollinLay.Grab3" "$FX\\.hollinlay3"
-      "$MC\\.hollinlay4" "$MC\\HollinLay.M4" "$UC\\Applications\\layfour.exe" "$FX\\.hollinlay4"
-      "$MC\\.hollinlay5" "$MC\\HollinLay.M5" "$UC\\.hollinlay5" "$UC\\HollinLay.U5"
-      "$MC\\.hollinlay6" "$MC\\HollinLay.M6" "$UC\\Applications\\laysix.exe" "$FX\\.hollinlay6")
-# The settings the program writes at each start (the path it runs from, the
-# warning switch) are the prefix's, shared with the other tests: kept here
-# and put back on exit ("" while not known yet: then left as they are).
-settings=
-put_back() {
-  e2e_cleanup
-  local k
-  for k in "${ours[@]}"; do wine reg delete "$k" /f >/dev/null 2>&1 || true; done
-  [ -z "$settings" ] || wine reg delete "$SETTINGS" /f >/dev/null 2>&1 || true
-  [ "$settings" != saved ] || wine reg import "$(win_path "$app/settings.reg")" >/dev/null 2>&1 || true
-  rm -rf "$app"
-}
-trap put_back EXIT
-if reg_exe query "$SETTINGS"; then
-  export_key "$SETTINGS" "$app/settings.reg"
-  settings=saved
-else
-  settings=none
-fi
-# Leftovers of a run that was killed would make another base.
-for k in "${ours[@]}"; do wine reg delete "$k" /f >/dev/null 2>&1 || true; done
 add "$SETTINGS" /v Warn /d 1
 
-status_is() { probe status "$M"; expect_eq "$1" "icon	1
-text	$2" "$OUT"; }
 # The rows of our own types in the list shown: "type<TAB>program", sorted.
 our_rows() { probe list "$M"; grep -P '^row\t.*\t\.hollinlay' <<<"$OUT" | cut -f4,5 | sort; }
 # The rows of the whole list, the same way.

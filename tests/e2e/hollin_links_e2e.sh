@@ -8,15 +8,13 @@
 # that now runs it, links apart from the file types; the panel names the
 # link and the verb. A restore writes the classes layers back and leaves
 # Explorer's choice byte for byte as it was; --check --base reads an
-# associations file that names http. Every key made here goes again on exit.
-# Usage: hollin_links_e2e.sh HOLLIN_PROBE_EXE HOLLIN_EXE HOLLINC_EXE (under a
-# running Wine).
+# associations file that names http. It runs in a Wine prefix of its own.
+# Usage: hollin_links_e2e.sh HOLLIN_PROBE_EXE HOLLIN_EXE HOLLINC_EXE.
 set -euo pipefail
 . "$(dirname "$0")/e2e_lib.sh"
 HOLLIN_PROBE=$1
-M="Hollin Brellmark"
 started=$(date +%s%N)
-app=$(mktemp -d "${TMPDIR:-/tmp}/hollin-links.XXXXXX")
+e2e_begin hollin-links
 cp "$2" "$app/hollin.exe"
 cp "$3" "$app/hollinc.exe"
 
@@ -24,49 +22,12 @@ MC='HKLM\Software\Classes'
 UC='HKCU\Software\Classes'
 UA='HKCU\Software\Microsoft\Windows\Shell\Associations\UrlAssociations'
 SETTINGS='HKLM\SOFTWARE\Nordane\Hollin'
-win_path() { wine winepath -w "$1" 2>/dev/null | tr -d '\r'; }
-SAID=
-reg_exe() {  # Wine's reg.exe now and then fails saying nothing: once more
-  local rc=0
-  SAID=$(wine reg "$@" 2>&1) && return 0
-  sleep 0.2
-  SAID=$(wine reg "$@" 2>&1) || rc=$?
-  return "$rc"
-}
-add() { reg_exe add "$@" /f || fail "reg add $* (exit code $?): $SAID"; }
-reg_default() {
-  reg_exe query "$1" /ve || true
-  tr -d '\r' <<<"$SAID" | sed -n 's/^ *(Default) *//p'
-}
 # A registry text (REGEDIT4) imported in one run of regedit, much quicker
 # under Wine than a reg.exe run per value.
 import_text() {
   printf '%s\n' "REGEDIT4" "" "$1" >"$app/import.reg"
   wine regedit /s "$(win_path "$app/import.reg")" || fail "regedit /s of: $1"
 }
-export_key() {
-  rm -f "$2"
-  reg_exe export "$1" "$(win_path "$2")" /y || fail "reg export $1 (exit code $?): $SAID"
-}
-
-ours=("$UC\\http" "$UC\\HollinLink.Grab" "$UA\\mailto\\UserChoice" "$MC\\.hollinverb" "$MC\\HollinVerb.One")
-settings=
-put_back() {
-  e2e_cleanup
-  local k
-  for k in "${ours[@]}"; do wine reg delete "$k" /f >/dev/null 2>&1 || true; done
-  [ -z "$settings" ] || wine reg delete "$SETTINGS" /f >/dev/null 2>&1 || true
-  [ "$settings" != saved ] || wine reg import "$(win_path "$app/settings.reg")" >/dev/null 2>&1 || true
-  rm -rf "$app"
-}
-trap put_back EXIT
-if reg_exe query "$SETTINGS"; then
-  export_key "$SETTINGS" "$app/settings.reg"
-  settings=saved
-else
-  settings=none
-fi
-for k in "${ours[@]}"; do wine reg delete "$k" /f >/dev/null 2>&1 || true; done
 add "$SETTINGS" /v Warn /d 0
 import_text '[HKEY_LOCAL_MACHINE\Software\Classes\.hollinverb]
 @="HollinVerb.One"

@@ -6,49 +6,22 @@
 # seen), one opened by an unquoted path with blanks whose shorter name
 # exists, and exefile's command changed. Each signal must be in the JSON
 # report, in the list and in the detail panel, and the health check lists
-# them. Every key and file made here goes again on exit, exefile's command
-# and the program's settings are put back as they were.
-# Usage: hollin_risk_e2e.sh HOLLIN_PROBE_EXE HOLLIN_EXE (under a running Wine).
+# them. It runs in a Wine prefix of its own.
+# Usage: hollin_risk_e2e.sh HOLLIN_PROBE_EXE HOLLIN_EXE.
 set -euo pipefail
 . "$(dirname "$0")/e2e_lib.sh"
 HOLLIN_PROBE=$1
-M="Hollin Brellmark"
-app=$(mktemp -d "${TMPDIR:-/tmp}/hollin-risk.XXXXXX")
+e2e_begin hollin-risk
 cp "$2" "$app/hollin.exe"
 
 MC='HKLM\Software\Classes'
 UC='HKCU\Software\Classes'
 SETTINGS='HKLM\SOFTWARE\Nordane\Hollin'
-win_path() { wine winepath -w "$1" 2>/dev/null | tr -d '\r'; }
-unix_path() { wine winepath -u "$1" 2>/dev/null | tr -d '\r'; }
-SAID=
-reg_exe() {  # Wine's reg.exe now and then fails once for no reason: tried twice
-  SAID=$(wine reg "$@" 2>&1) && return 0
-  sleep 0.2
-  SAID=$(wine reg "$@" 2>&1)
-}
-add() { reg_exe add "$@" /f || fail "reg add $* (exit code $?): $SAID"; }
-export_key() { rm -f "$2"; reg_exe export "$1" "$(win_path "$2")" /y || fail "reg export $1: $SAID"; }
-
 temp_w=$(wine cmd /c echo %TEMP% 2>/dev/null | tr -d '\r')
 temp_u=$(unix_path "$temp_w")
 drive_c=$(unix_path 'C:\')
 [ -d "$temp_u" ] && [ -d "$drive_c" ] || fail "no %TEMP% ($temp_w) or C:\\ in the prefix"
-ours=("$UC\\.hollinrisk1" "$UC\\HollinRisk.Temp" "$UC\\.hollinrisk2" "$UC\\HollinRisk.Unquoted")
 exefile="$MC\\exefile\\shell\\open\\command"
-saved=
-put_back() {
-  e2e_cleanup
-  local k
-  for k in "${ours[@]}"; do wine reg delete "$k" /f >/dev/null 2>&1 || true; done
-  [ ! -f "$app/exefile.reg" ] || wine reg import "$(win_path "$app/exefile.reg")" >/dev/null 2>&1 || true
-  [ -z "$saved" ] || wine reg delete "$SETTINGS" /f >/dev/null 2>&1 || true
-  [ "$saved" != yes ] || wine reg import "$(win_path "$app/settings.reg")" >/dev/null 2>&1 || true
-  rm -rf "$temp_u/hollinrisk" "$drive_c/HollinRisk Box" "$drive_c/HollinRisk.exe" "$app"
-}
-trap put_back EXIT
-if reg_exe query "$SETTINGS"; then export_key "$SETTINGS" "$app/settings.reg"; saved=yes; else saved=none; fi
-for k in "${ours[@]}"; do wine reg delete "$k" /f >/dev/null 2>&1 || true; done
 add "$SETTINGS" /v Warn /d 1
 
 # hollin ARGS...: one run for scripts in the app folder; output in $OUT,
@@ -88,7 +61,6 @@ add "$UC\\HollinRisk.Temp\\shell\\open\\command" /ve /t REG_EXPAND_SZ /d '"%TEMP
 add "$UC\\.hollinrisk2" /ve /d HollinRisk.Unquoted
 add "$UC\\HollinRisk.Unquoted\\shell\\open\\command" /ve /d 'C:\HollinRisk Box\sub\app.exe %1'
 # Wine's class root is the machine classes: exefile's command is changed there.
-export_key "$exefile" "$app/exefile.reg"
 add "$exefile" /ve /d '"C:\HollinRisk Box\sub\app.exe" "%1" %*'
 
 hollin --check --format json

@@ -6,13 +6,12 @@
 # Cyrillic, CJK and beyond the BMP are recorded at the first run, listed by
 # their exact names once taken over (in the window and in the report), and
 # restored byte for byte. Usage: hollin_wide_e2e.sh HOLLIN_PROBE_EXE
-# HOLLIN_ACP_EXE (under a running Wine).
+# HOLLIN_ACP_EXE.
 set -euo pipefail
 . "$(dirname "$0")/e2e_lib.sh"
 HOLLIN_PROBE=$1
-M="Hollin Brellmark"
-app=$(mktemp -d "${TMPDIR:-/tmp}/Prüfung-ü.XXXXXX")
-locales=$(mktemp -d "${TMPDIR:-/tmp}/hollin-locale.XXXXXX")
+e2e_begin Prüfung-ü
+locales="$HOLLIN_WINE_TMP/locale"
 cp "$2" "$app/hollin.exe"
 localedef -i ru_RU -f UTF-8 "$locales/ru_RU.UTF-8" >/dev/null 2>&1 || true
 [ -f "$locales/ru_RU.UTF-8/LC_CTYPE" ] || fail "no Russian locale could be made"
@@ -27,27 +26,6 @@ grab='Захват.文字😀' grab_command='C:\Захват\захват😀.ex
 reg_text() { local t=${1//\\/\\\\}; printf '"%s"' "${t//\"/\\\"}"; }  # as a .reg file writes it
 
 SETTINGS='HKLM\SOFTWARE\Nordane\Hollin'
-settings=
-put_back() {
-  e2e_cleanup
-  local i
-  for ((i = 0; i < ${#names[@]}; i += 3)); do
-    wine reg delete "HKCR\\${names[i]}" /f >/dev/null 2>&1 || true
-    wine reg delete "HKCR\\${names[i + 1]}" /f >/dev/null 2>&1 || true
-  done
-  wine reg delete "HKCR\\$grab" /f >/dev/null 2>&1 || true
-  [ -z "$settings" ] || wine reg delete "$SETTINGS" /f >/dev/null 2>&1 || true
-  [ "$settings" != saved ] || wine reg import "$(win_path "$app/settings.reg")" >/dev/null 2>&1 || true
-  rm -rf "$app" "$locales"
-}
-trap put_back EXIT
-# The program's settings are the prefix's, shared with the other tests.
-if wine reg query "$SETTINGS" >/dev/null 2>&1; then
-  wine reg export "$SETTINGS" "$(win_path "$app/settings.reg")" /y >/dev/null 2>&1
-  settings=saved
-else
-  settings=none
-fi
 wine reg add "$SETTINGS" /v Warn /d 1 /f >/dev/null
 
 types= rows=
