@@ -12,6 +12,7 @@
 #include "compare/check.h"
 #include "guard/guard.h"
 #include "guard/loop.h"
+#include "messages/messages.h"
 #include "registry/registry_store.h"
 #include "registry/scan.h"
 #include "support/fake_platform.h"
@@ -114,6 +115,11 @@ TEST(NoticeTest, SaysEachChangeSetInOneText) {
     many.types.push_back(".t" + std::to_string(i));
     many.now.push_back(opener("", "C:\\Grab\\Grab.exe %1"));
   }
+  Notice ten;
+  for (int i = 0; i < 10; ++i) {
+    ten.types.push_back(".t" + std::to_string(i));
+    ten.now.push_back(opener("", "C:\\Grab\\Grab.exe %1"));
+  }
   Notice mixed = notice({".pdf", ".txt", ".x"},
                         {opener(".pdf", "C:\\Grab\\Grab.exe %1"), opener(".txt", "C:\\View\\view.exe"), nullptr});
   mixed.restored = {".rtf"};
@@ -126,6 +132,7 @@ TEST(NoticeTest, SaysEachChangeSetInOneText) {
   } cases[] = {
       {notice({".pdf"}, {opener(".pdf", "C:\\Grab\\Grab.exe %1")}), "1 file type now opens with Grab (.pdf)."},
       {notice({".x"}, {nullptr}), "1 file type no longer opens with anything (.x)."},
+      {ten, "10 file types now open with Grab (.t0, .t1, .t2, .t3, .t4, .t5, .t6, .t7, .t8, .t9)."},
       {many, "2,000 file types now open with Grab (.t0, .t1, .t2, .t3, .t4, .t5, .t6, .t7, .t8, .t9 and 1,990 more)."},
       {mixed,
        "3 file types now open with Grab and 2 other programs (.pdf, .txt, .x).\r\n"
@@ -138,6 +145,11 @@ TEST(NoticeTest, SaysEachChangeSetInOneText) {
   };
   for (const auto& c : cases) EXPECT_EQ(NoticeText(c.notice), c.text);
   EXPECT_EQ(Count(1234567), "1,234,567");
+  // A box's list: ten lines, then how many more.
+  std::vector<std::string> lines(10, "x");
+  EXPECT_EQ(msg::FirstTenThenMore(lines), "\rx\rx\rx\rx\rx\rx\rx\rx\rx\rx");
+  lines.push_back("y");
+  EXPECT_EQ(msg::FirstTenThenMore(lines), "\rx\rx\rx\rx\rx\rx\rx\rx\rx\rx\r... and 1 more.");
 }
 
 // An installer's storm of writes gives one check and one notice once the

@@ -145,11 +145,17 @@ TEST_F(FrmMainTest, HistoryViewRestoresFromAnEarlierBase) {
   ASSERT_EQ(main->lvwMain.Count(), 4);
   EXPECT_TRUE(main->lvwMain.Rows()[0].sub.ends_with(" - 3 types - changed .bmp .ini .txt")) << main->lvwMain.Rows()[0].sub;
 
-  // Ten and more generations stand in the order of their numbers.
+  // Ten and more generations stand in the order of their numbers; types
+  // without regard to case.
   for (const char* n : {"10", "11", "09"}) main->lvwMain.Add(n, "");
   std::string order;
   for (const auto& row : main->lvwMain.Rows()) order += row.text + " ";
   EXPECT_EQ(order, "1 2 3 4 09 10 11 ");
+  main->lvwMain.Clear();
+  for (const char* n : {".ZIP", ".txt", ".bmp"}) main->lvwMain.Add(n, "");
+  order.clear();
+  for (const auto& row : main->lvwMain.Rows()) order += row.text + " ";
+  EXPECT_EQ(order, ".bmp .txt .ZIP ");
 }
 
 TEST_F(FrmMainTest, ViewsSortingAndRefresh) {
