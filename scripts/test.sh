@@ -40,7 +40,7 @@ took $t
 echo "== fuzzing (${fuzz_seconds} s per target)"
 t=$SECONDS
 cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz
+cmake --build --preset fuzz --target fuzz_base_file fuzz_xml_screen fuzz_command_target
 scripts/fuzz.sh "$fuzz_seconds"
 took $t
 
