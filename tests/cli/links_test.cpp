@@ -12,16 +12,13 @@
 #include "registry/layers.h"
 #include "registry/registry_store.h"
 #include "support/fake_platform.h"
+#include "support/fake_console.h"
 #include "support/test_support.h"
 
 namespace hollin::cli {
 namespace {
 
-struct Console : IConsole {
-  std::string out, err;
-  void Out(const std::string& t) override { out += t; }
-  void Err(const std::string& t) override { err += t; }
-};
+using Console = test::FakeConsole;
 
 // Every value of the store as "[key] name=data", key names folded: empty
 // keys, which no read tells from missing ones, are left out.

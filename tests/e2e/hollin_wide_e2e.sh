@@ -12,6 +12,7 @@ set -euo pipefail
 HOLLIN_PROBE=$1
 e2e_begin Prüfung-ü
 locales="$HOLLIN_WINE_TMP/locale"
+mkdir -p "$locales"
 cp "$2" "$app/hollin.exe"
 localedef -i ru_RU -f UTF-8 "$locales/ru_RU.UTF-8" >/dev/null 2>&1 || true
 [ -f "$locales/ru_RU.UTF-8/LC_CTYPE" ] || fail "no Russian locale could be made"
