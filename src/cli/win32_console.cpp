@@ -69,6 +69,9 @@ void Win32Console::Out(const std::string& text) { WriteTo(STD_OUTPUT_HANDLE, tex
 void Win32Console::Err(const std::string& text) { WriteTo(STD_ERROR_HANDLE, text); }
 
 int RunWindowsCommandLine(const std::vector<std::string>& args) {
+  // The shell's calls (the association lookup, indirect strings) want a
+  // single-threaded apartment on this thread, before the first of them.
+  ComApartment apartment;
   Win32Console console;
   Win32Platform platform;
   Win32Registry reg;

@@ -72,11 +72,14 @@ const char* SignalWord(Signal s) {
     case Signal::ScriptHost: return "script-host";
     case Signal::RunsCode: return "runs-code";
     case Signal::CommandChanged: return "command-changed";
+    case Signal::NotVerifiable: return "not-verifiable";
   }
   return "";
 }
 
-bool CountsForHealth(Signal s) { return s != Signal::Unsigned && s != Signal::RunsCode; }
+bool CountsForHealth(Signal s) {
+  return s != Signal::Unsigned && s != Signal::RunsCode && s != Signal::NotVerifiable;
+}
 
 const char* StandardCommandOf(std::string_view progId) {
   for (const auto& c : kStandardClasses)
@@ -122,6 +125,7 @@ std::string Assessment::PanelText() const {
       case Signal::ScriptHost: said += std::string("runs through ") + HostName(target.host); break;
       case Signal::RunsCode: said += "opening such a file runs it"; break;
       case Signal::CommandChanged: said += "not the standard command"; break;
+      case Signal::NotVerifiable: said += "its signature cannot be verified here (offline)"; break;
     }
   }
   if (!said.empty()) line(said);
@@ -180,6 +184,7 @@ Assessment Assessor::Assess(const AssocEntry& e) {
       const FileFacts& f = Facts(file);
       if (f.trust == IFileFacts::Trust::Unsigned) a.signals.push_back(Signal::Unsigned);
       if (f.trust == IFileFacts::Trust::BadSignature) a.signals.push_back(Signal::BadSignature);
+      if (f.trust == IFileFacts::Trust::NotVerifiable) a.signals.push_back(Signal::NotVerifiable);
       if (f.trust == IFileFacts::Trust::Signed) a.signer = f.signer;
       a.company = f.company;
       a.product = f.product;

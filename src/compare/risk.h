@@ -30,10 +30,11 @@ class IFileFacts {
  public:
   virtual ~IFileFacts() = default;
   virtual bool Exists(const std::string& path) = 0;
-  enum class Trust { Signed, Unsigned, BadSignature, Unknown };
+  enum class Trust { Signed, Unsigned, BadSignature, Unknown, NotVerifiable };
   // Whether the file's signature verifies (WinVerifyTrust, no user
-  // interface, no revocation check over the network), and the signer's
-  // name where it does.
+  // interface, nothing fetched from the network, no revocation check), and
+  // the signer's name where it does. NotVerifiable: signed, but its chain
+  // cannot be completed on this machine without the network.
   virtual Trust Signature(const std::string& path, std::string& signer) = 0;
   // The company and product names of the file's version resource ("" for
   // none).
@@ -53,16 +54,18 @@ enum class Signal {
   ScriptHost,       // it runs through a script host (cmd, PowerShell, mshta, wscript, cscript)
   RunsCode,         // the type is one whose opening runs code (.exe, .bat, .lnk, .ps1 ...)
   CommandChanged,   // a class whose standard command is known (exefile "%1" %*) no longer has it
+  NotVerifiable,    // signed, but its chain cannot be completed here without the network
 };
 
 // The short word of a signal in the list and the reports ("missing",
 // "unsigned", "bad-signature", "user-folder", "unquoted", "script-host",
-// "runs-code", "command-changed").
+// "runs-code", "command-changed", "not-verifiable").
 const char* SignalWord(Signal signal);
 
 // Whether a health check counts the signal: a handler that is merely
-// unsigned is common, and a type's running code is no fault of its handler,
-// so those two are told but not counted.
+// unsigned is common, a type's running code is no fault of its handler, and
+// a signature this machine cannot verify offline is no fault at all, so
+// those three are told but not counted.
 bool CountsForHealth(Signal signal);
 
 struct Assessment {

@@ -2,6 +2,9 @@
 
 #include <vector>
 
+#include "compare/signature.h"
+
+#include "common/win32_system_dll.h"
 #include "common/win32_text.h"
 // After windows.h (through win32_text.h): the trust and certificate headers
 // need its types.
@@ -14,17 +17,67 @@
 namespace hollin {
 namespace {
 
+// The functions of wintrust.dll, crypt32.dll and version.dll, from the
+// system folder (common/win32_system_dll.h); each null where missing.
+struct SystemCalls {
+#define HOLLIN_CALL(dll, name) decltype(name)* name##_ = SystemFunction<decltype(name)>(dll, #name);
+  HOLLIN_CALL(L"wintrust.dll", WinVerifyTrust)
+  HOLLIN_CALL(L"wintrust.dll", WTHelperProvDataFromStateData)
+  HOLLIN_CALL(L"wintrust.dll", WTHelperGetProvSignerFromChain)
+  HOLLIN_CALL(L"wintrust.dll", CryptCATAdminAcquireContext)
+  HOLLIN_CALL(L"wintrust.dll", CryptCATAdminCalcHashFromFileHandle)
+  HOLLIN_CALL(L"wintrust.dll", CryptCATAdminEnumCatalogFromHash)
+  HOLLIN_CALL(L"wintrust.dll", CryptCATCatalogInfoFromContext)
+  HOLLIN_CALL(L"wintrust.dll", CryptCATAdminReleaseCatalogContext)
+  HOLLIN_CALL(L"wintrust.dll", CryptCATAdminReleaseContext)
+  HOLLIN_CALL(L"crypt32.dll", CertGetNameStringW)
+  HOLLIN_CALL(L"version.dll", GetFileVersionInfoSizeW)
+  HOLLIN_CALL(L"version.dll", GetFileVersionInfoW)
+  HOLLIN_CALL(L"version.dll", VerQueryValueW)
+#undef HOLLIN_CALL
+  bool Trust() const {
+    return WinVerifyTrust_ && WTHelperProvDataFromStateData_ && WTHelperGetProvSignerFromChain_ && CertGetNameStringW_;
+  }
+  bool Catalogs() const {
+    return CryptCATAdminAcquireContext_ && CryptCATAdminCalcHashFromFileHandle_ && CryptCATAdminEnumCatalogFromHash_ &&
+           CryptCATCatalogInfoFromContext_ && CryptCATAdminReleaseCatalogContext_ && CryptCATAdminReleaseContext_;
+  }
+  bool Versions() const { return GetFileVersionInfoSizeW_ && GetFileVersionInfoW_ && VerQueryValueW_; }
+};
+
+const SystemCalls& Calls() {
+  static const SystemCalls calls;
+  return calls;
+}
+
+// The statuses of compare/signature.h are the SDK's.
+static_assert(kTrustNoSignature == static_cast<long>(TRUST_E_NOSIGNATURE));
+static_assert(kTrustSubjectFormUnknown == static_cast<long>(TRUST_E_SUBJECT_FORM_UNKNOWN));
+static_assert(kTrustProviderUnknown == static_cast<long>(TRUST_E_PROVIDER_UNKNOWN));
+static_assert(kTrustBadDigest == static_cast<long>(TRUST_E_BAD_DIGEST));
+static_assert(kTrustCertSignature == static_cast<long>(TRUST_E_CERT_SIGNATURE));
+static_assert(kCertUntrustedRoot == static_cast<long>(CERT_E_UNTRUSTEDROOT));
+static_assert(kCertChaining == static_cast<long>(CERT_E_CHAINING));
+static_assert(kTrustExplicitDistrust == static_cast<long>(TRUST_E_EXPLICIT_DISTRUST));
+static_assert(kCertRevoked == static_cast<long>(CERT_E_REVOKED));
+static_assert(kCertExpired == static_cast<long>(CERT_E_EXPIRED));
+static_assert(kTrustNoSignerCert == static_cast<long>(TRUST_E_NO_SIGNER_CERT));
+static_assert(kTrustSubjectNotTrusted == static_cast<long>(TRUST_E_SUBJECT_NOT_TRUSTED));
+static_assert(kCertUntrustedTestRoot == static_cast<long>(CERT_E_UNTRUSTEDTESTROOT));
+static_assert(kCertRevocationFailure == static_cast<long>(CERT_E_REVOCATION_FAILURE));
+static_assert(kCryptRevocationOffline == static_cast<long>(CRYPT_E_REVOCATION_OFFLINE));
+
 // The simple display name of the certificate that signed the file whose
 // trust state data holds, "" where it cannot be told.
 std::string SignerName(HANDLE state) {
-  CRYPT_PROVIDER_DATA* data = WTHelperProvDataFromStateData(state);
+  CRYPT_PROVIDER_DATA* data = Calls().WTHelperProvDataFromStateData_(state);
   if (!data) return std::string();
-  CRYPT_PROVIDER_SGNR* signer = WTHelperGetProvSignerFromChain(data, 0, FALSE, 0);
+  CRYPT_PROVIDER_SGNR* signer = Calls().WTHelperGetProvSignerFromChain_(data, 0, FALSE, 0);
   if (!signer || !signer->pasCertChain || signer->csCertChain == 0) return std::string();
   const CERT_CONTEXT* cert = signer->pasCertChain[0].pCert;
   if (!cert) return std::string();
   wchar_t name[256];
-  const DWORD n = CertGetNameStringW(cert, CERT_NAME_SIMPLE_DISPLAY_TYPE, 0, nullptr, name, 256);
+  const DWORD n = Calls().CertGetNameStringW_(cert, CERT_NAME_SIMPLE_DISPLAY_TYPE, 0, nullptr, name, 256);
   return n > 1 ? Utf8(name) : std::string();
 }
 
@@ -32,6 +85,7 @@ std::string SignerName(HANDLE state) {
 // WTD_CHOICE_CATALOG, subject the matching structure), and the signer's
 // name where it verifies.
 IFileFacts::Trust Verify(DWORD choice, void* subject, std::string& signer) {
+  if (!Calls().Trust()) return IFileFacts::Trust::Unknown;
   WINTRUST_DATA data{};
   data.cbStruct = sizeof data;
   data.dwUIChoice = WTD_UI_NONE;
@@ -40,25 +94,15 @@ IFileFacts::Trust Verify(DWORD choice, void* subject, std::string& signer) {
   if (choice == WTD_CHOICE_FILE) data.pFile = static_cast<WINTRUST_FILE_INFO*>(subject);
   else data.pCatalog = static_cast<WINTRUST_CATALOG_INFO*>(subject);
   data.dwStateAction = WTD_STATEACTION_VERIFY;
-  data.dwProvFlags = WTD_CACHE_ONLY_URL_RETRIEVAL;
+  // Nothing fetched from the network, revocation not asked: the same answer
+  // offline and on.
+  data.dwProvFlags = WTD_CACHE_ONLY_URL_RETRIEVAL | WTD_REVOCATION_CHECK_NONE;
   GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
-  const LONG status = WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data);
-  using Trust = IFileFacts::Trust;
-  Trust trust = Trust::Unknown;
-  if (status == ERROR_SUCCESS) {
-    trust = Trust::Signed;
-    signer = SignerName(data.hWVTStateData);
-  } else if (status == TRUST_E_NOSIGNATURE || status == TRUST_E_SUBJECT_FORM_UNKNOWN ||
-             status == TRUST_E_PROVIDER_UNKNOWN) {
-    trust = Trust::Unsigned;
-  } else if (status == TRUST_E_BAD_DIGEST || status == TRUST_E_CERT_SIGNATURE || status == CERT_E_UNTRUSTEDROOT ||
-             status == CERT_E_CHAINING || status == TRUST_E_EXPLICIT_DISTRUST || status == CERT_E_REVOKED ||
-             status == CERT_E_EXPIRED || status == TRUST_E_NO_SIGNER_CERT || status == TRUST_E_SUBJECT_NOT_TRUSTED ||
-             status == CERT_E_UNTRUSTEDTESTROOT) {
-    trust = Trust::BadSignature;
-  }
+  const LONG status = Calls().WinVerifyTrust_(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data);
+  const IFileFacts::Trust trust = TrustOfStatus(status);
+  if (trust == IFileFacts::Trust::Signed) signer = SignerName(data.hWVTStateData);
   data.dwStateAction = WTD_STATEACTION_CLOSE;
-  WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data);
+  Calls().WinVerifyTrust_(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data);
   return trust;
 }
 
@@ -71,7 +115,8 @@ IFileFacts::Trust CatalogTrust(const std::wstring& path, std::string& signer) {
   using Trust = IFileFacts::Trust;
   using Acquire2 = BOOL(WINAPI*)(HCATADMIN*, const GUID*, PCWSTR, PCCERT_STRONG_SIGN_PARA, DWORD);
   using Hash2 = BOOL(WINAPI*)(HCATADMIN, HANDLE, DWORD*, BYTE*, DWORD);
-  const HMODULE wintrust = GetModuleHandleW(L"wintrust.dll");
+  if (!Calls().Catalogs()) return Trust::Unknown;
+  const HMODULE wintrust = SystemLibrary(L"wintrust.dll");
   const auto acquire2 =
       wintrust ? reinterpret_cast<Acquire2>(reinterpret_cast<void (*)()>(GetProcAddress(wintrust, "CryptCATAdminAcquireContext2"))) : nullptr;
   const auto hash2 =
@@ -85,22 +130,22 @@ IFileFacts::Trust CatalogTrust(const std::wstring& path, std::string& signer) {
     if (sha256 && !(acquire2 && hash2)) continue;
     GUID driver = DRIVER_ACTION_VERIFY;
     HCATADMIN admin = nullptr;
-    if (!(sha256 ? acquire2(&admin, &driver, L"SHA256", nullptr, 0) : CryptCATAdminAcquireContext(&admin, &driver, 0)))
+    if (!(sha256 ? acquire2(&admin, &driver, L"SHA256", nullptr, 0) : Calls().CryptCATAdminAcquireContext_(&admin, &driver, 0)))
       continue;
     const auto hash = [&](DWORD* size, BYTE* into) {
       SetFilePointer(file, 0, nullptr, FILE_BEGIN);
-      return sha256 ? hash2(admin, file, size, into, 0) : CryptCATAdminCalcHashFromFileHandle(file, size, into, 0);
+      return sha256 ? hash2(admin, file, size, into, 0) : Calls().CryptCATAdminCalcHashFromFileHandle_(file, size, into, 0);
     };
     DWORD size = 0;
     hash(&size, nullptr);
     std::vector<BYTE> bytes(size);
     HCATINFO catalog = nullptr;
     if (size > 0 && hash(&size, bytes.data()))
-      catalog = CryptCATAdminEnumCatalogFromHash(admin, bytes.data(), size, 0, nullptr);
+      catalog = Calls().CryptCATAdminEnumCatalogFromHash_(admin, bytes.data(), size, 0, nullptr);
     if (catalog) {
       CATALOG_INFO info{};
       info.cbStruct = sizeof info;
-      if (CryptCATCatalogInfoFromContext(catalog, &info, 0)) {
+      if (Calls().CryptCATCatalogInfoFromContext_(catalog, &info, 0)) {
         // A member of a catalog is named by its hash in hexadecimal.
         std::wstring tag;
         for (const BYTE b : bytes) {
@@ -119,9 +164,9 @@ IFileFacts::Trust CatalogTrust(const std::wstring& path, std::string& signer) {
         trust = Verify(WTD_CHOICE_CATALOG, &member, signer);
         if (trust == Trust::Unsigned) trust = Trust::BadSignature;  // in a catalog, but not signed by it
       }
-      CryptCATAdminReleaseCatalogContext(admin, catalog, 0);
+      Calls().CryptCATAdminReleaseCatalogContext_(admin, catalog, 0);
     }
-    CryptCATAdminReleaseContext(admin, 0);
+    Calls().CryptCATAdminReleaseContext_(admin, 0);
     if (trust != Trust::Unsigned) break;
   }
   CloseHandle(file);
@@ -147,18 +192,20 @@ IFileFacts::Trust Win32FileFacts::Signature(const std::string& path, std::string
 }
 
 void Win32FileFacts::Version(const std::string& path, std::string& company, std::string& product) {
+  const SystemCalls& calls = Calls();
+  if (!calls.Versions()) return;
   const std::wstring wide = Wide(path);
   DWORD ignored = 0;
-  const DWORD size = GetFileVersionInfoSizeW(wide.c_str(), &ignored);
+  const DWORD size = calls.GetFileVersionInfoSizeW_(wide.c_str(), &ignored);
   if (size == 0) return;
   std::vector<unsigned char> block(size);
-  if (!GetFileVersionInfoW(wide.c_str(), 0, size, block.data())) return;
+  if (!calls.GetFileVersionInfoW_(wide.c_str(), 0, size, block.data())) return;
   struct Translation {
     WORD language, codePage;
   };
   Translation* translations = nullptr;
   UINT length = 0;
-  if (!VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translations), &length) ||
+  if (!calls.VerQueryValueW_(block.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translations), &length) ||
       length < sizeof(Translation))
     return;
   // "\StringFileInfo\<language><code page>\<name>", both in four hex digits.
@@ -170,7 +217,7 @@ void Win32FileFacts::Version(const std::string& path, std::string& company, std:
     const std::wstring key = prefix + name;
     wchar_t* value = nullptr;
     UINT chars = 0;
-    if (!VerQueryValueW(block.data(), key.c_str(), reinterpret_cast<void**>(&value), &chars) || !value || chars == 0)
+    if (!calls.VerQueryValueW_(block.data(), key.c_str(), reinterpret_cast<void**>(&value), &chars) || !value || chars == 0)
       return std::string();
     return Utf8(std::wstring_view(value, wcsnlen(value, chars)));
   };
