@@ -105,7 +105,11 @@ std::string Assessment::PanelText() const {
   else if (target.kind == CommandTarget::Kind::Document) line("RUNS: the file opened itself");
   else if (target.host != CommandHost::None && !target.payload.empty())
     line(std::string("RUNS: ") + HostName(target.host) + " -> " + target.payload);
-  else if (!target.program.empty()) line("RUNS: " + target.program);
+  else if (!target.program.empty())
+    line("RUNS: " + target.program +
+         (target.source == CommandTarget::Source::AppPaths        ? " (registered under App Paths)"
+          : target.source == CommandTarget::Source::SearchFolders ? " (found on the search path)"
+                                                                  : ""));
   std::string from = company;
   if (!product.empty()) from.append(from.empty() ? "" : ", ").append(product);
   if (!signer.empty()) from.append(from.empty() ? "" : "; ").append("signed by ").append(signer);
@@ -136,6 +140,16 @@ Assessor::Assessor(IRegistry& reg, IFileFacts& facts) : reg_(reg), facts_(facts)
   context_.exists = [this](const std::string& path) { return Facts(path).exists; };
   context_.variable = [this](std::string_view name) { return facts_.Variable(name); };
   context_.searchFolders = facts_.SearchFolders();
+  // The programs App Paths registers, the user's before the machine's.
+  context_.appPath = [this](const std::string& name) -> std::optional<std::string> {
+    const std::string key = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\" + name;
+    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+      DWORD type = REG_NONE;
+      std::string path = ReadValue(reg_, root, key, "", type);
+      if (!path.empty()) return path;
+    }
+    return std::nullopt;
+  };
   // Where any program of the user may write: the temporary folders first
   // (the most particular), then the profile's.
   for (const char* name : {"TEMP", "TMP", "LOCALAPPDATA", "APPDATA", "USERPROFILE", "PUBLIC"})

@@ -242,12 +242,19 @@ std::optional<std::string> Win32FileFacts::Variable(std::string_view name) {
 }
 
 std::vector<std::string> Win32FileFacts::SearchFolders() {
+  // As CreateProcess searches for a program Explorer starts: Explorer's own
+  // folder (the Windows folder), its current folder (the system folder),
+  // the system folder, the 16-bit system folder, the Windows folder, PATH.
   std::vector<std::string> folders;
   wchar_t folder[MAX_PATH];
-  if (const UINT n = GetSystemDirectoryW(folder, MAX_PATH); n > 0 && n < MAX_PATH)
-    folders.push_back(Utf8(std::wstring_view(folder, n)));
+  std::string windows, system;
   if (const UINT n = GetWindowsDirectoryW(folder, MAX_PATH); n > 0 && n < MAX_PATH)
-    folders.push_back(Utf8(std::wstring_view(folder, n)));
+    windows = Utf8(std::wstring_view(folder, n));
+  if (const UINT n = GetSystemDirectoryW(folder, MAX_PATH); n > 0 && n < MAX_PATH)
+    system = Utf8(std::wstring_view(folder, n));
+  if (!windows.empty()) folders.push_back(windows);
+  if (!system.empty()) folders.push_back(system);
+  if (!windows.empty()) folders.push_back(windows + "\\System");
   if (const auto path = Variable("PATH")) {
     size_t from = 0;
     while (from <= path->size()) {

@@ -92,7 +92,7 @@ struct FileSet : test::FakeFileFacts {
 
 ResolveContext ContextOf(IFileFacts& facts) {
   return {[&facts](const std::string& p) { return facts.Exists(p); },
-          [&facts](std::string_view n) { return facts.Variable(n); }, facts.SearchFolders()};
+          [&facts](std::string_view n) { return facts.Variable(n); }, facts.SearchFolders(), nullptr};
 }
 
 TEST(ResolveCommand, RealWorldCommands) {
