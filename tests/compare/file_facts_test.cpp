@@ -60,7 +60,6 @@ TEST(AppPaths, ABareNameIsFoundAsTheShellFindsIt) {
                "@=\"C:\\\\Gone\\\\gone.exe\"\n",
                "app paths");
   test::FakeFileFacts files;
-  files.search = {"C:\\Windows", "C:\\Windows\\System32"};
   for (const char* f : {"C:\\Program Files\\Windows NT\\Accessories\\WORDPAD.EXE", "C:\\Program Files\\Grab\\grab.exe",
                         "C:\\Users\\ada\\AppData\\Local\\Grab\\grab.exe", "C:\\Windows\\notepad.exe",
                         "C:\\Windows\\System32\\notepad.exe", "C:\\Windows\\System32\\gone.exe",

@@ -28,7 +28,9 @@ struct FakeFileFacts : IFileFacts {
       {"temp", "C:\\Users\\ada\\AppData\\Local\\Temp"},
       {"public", "C:\\Users\\Public"},
   };
-  std::vector<std::string> search{"C:\\Windows\\System32", "C:\\Windows"};
+  // As CreateProcess searches for a program Explorer starts: Explorer's
+  // folder first.
+  std::vector<std::string> search{"C:\\Windows", "C:\\Windows\\System32"};
   int signatureChecks = 0;
 
   void Add(const std::string& path, Trust trust = Trust::Unsigned, std::string signer = "", std::string company = "",
