@@ -150,11 +150,6 @@ Assessor::Assessor(IRegistry& reg, IFileFacts& facts) : reg_(reg), facts_(facts)
     }
     return std::nullopt;
   };
-  // Where any program of the user may write: the temporary folders first
-  // (the most particular), then the profile's.
-  for (const char* name : {"TEMP", "TMP", "LOCALAPPDATA", "APPDATA", "USERPROFILE", "PUBLIC"})
-    if (const auto folder = facts_.Variable(name); folder && !folder->empty()) userFolders_.push_back(*folder);
-  if (const auto root = facts_.Variable("SystemRoot"); root && !root->empty()) userFolders_.push_back(*root + "\\Temp");
 }
 
 const Assessor::FileFacts& Assessor::Facts(const std::string& path) {
@@ -203,19 +198,19 @@ Assessment Assessor::Assess(const AssocEntry& e) {
       a.company = f.company;
       a.product = f.product;
     }
-    size_t longest = 0;
+    // Whether the user may change what runs, by the user's own rights: the
+    // file that decides, else the program that runs it.
     for (const std::string* path : {&file, &t.program}) {
-      const std::string p = Normal(*path);
-      for (const auto& folder : userFolders_) {
-        const std::string f = Normal(folder);
-        if (f.size() > longest && p.size() > f.size() && p.compare(0, f.size(), f) == 0 && p[f.size()] == '\\') {
-          longest = f.size();
-          a.folder = folder;
-        }
+      if (path->empty() || (path != &file && *path == file)) continue;
+      const auto [it, fresh] = writable_.try_emplace(Normal(*path));
+      Writability& w = it->second;
+      if (fresh) w.writable = facts_.UserWritable(*path, w.where);
+      if (w.writable == IFileFacts::Writable::Yes) {
+        a.folder = w.where;
+        a.signals.push_back(Signal::UserFolder);
+        break;
       }
-      if (longest) break;
     }
-    if (longest) a.signals.push_back(Signal::UserFolder);
   }
   if (!t.takeover.empty()) a.signals.push_back(Signal::Unquoted);
   if (t.host != CommandHost::None && t.host != CommandHost::Rundll32 &&

@@ -1,5 +1,6 @@
 #include "compare/win32_file_facts.h"
 
+#include <optional>
 #include <vector>
 
 #include "compare/signature.h"
@@ -173,7 +174,86 @@ IFileFacts::Trust CatalogTrust(const std::wstring& path, std::string& signer) {
   return trust;
 }
 
+// The token AccessCheck is asked with: the user's as a process of theirs
+// that is not elevated has it (an elevated administrator's limited token,
+// else the process's own), as an identification token; null where none.
+HANDLE UserToken() {
+  HANDLE own = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY | TOKEN_DUPLICATE, &own)) return nullptr;
+  TOKEN_ELEVATION_TYPE type = TokenElevationTypeDefault;
+  DWORD size = 0;
+  if (GetTokenInformation(own, TokenElevationType, &type, sizeof type, &size) && type == TokenElevationTypeFull) {
+    TOKEN_LINKED_TOKEN linked{};
+    if (GetTokenInformation(own, TokenLinkedToken, &linked, sizeof linked, &size) && linked.LinkedToken) {
+      CloseHandle(own);
+      return linked.LinkedToken;  // an identification token: what AccessCheck needs
+    }
+  }
+  HANDLE token = nullptr;
+  if (!DuplicateToken(own, SecurityIdentification, &token)) token = nullptr;
+  CloseHandle(own);
+  return token;
+}
+
+// Whether token is granted any of wanted on the file or folder at path;
+// nullopt where its security cannot be read or checked.
+std::optional<bool> Granted(HANDLE token, const std::wstring& path, DWORD wanted) {
+  DWORD info = OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION |
+               LABEL_SECURITY_INFORMATION;
+  std::vector<unsigned char> descriptor(512);
+  for (int attempt = 0;; ++attempt) {
+    if (attempt == 4) return std::nullopt;
+    DWORD needed = 0;
+    if (GetFileSecurityW(path.c_str(), info, descriptor.data(), static_cast<DWORD>(descriptor.size()), &needed)) break;
+    const DWORD error = GetLastError();
+    if (error == ERROR_INSUFFICIENT_BUFFER && needed > descriptor.size()) descriptor.resize(needed);
+    else if (info & LABEL_SECURITY_INFORMATION) info &= ~static_cast<DWORD>(LABEL_SECURITY_INFORMATION);
+    else return std::nullopt;
+  }
+  GENERIC_MAPPING mapping{FILE_GENERIC_READ, FILE_GENERIC_WRITE, FILE_GENERIC_EXECUTE, FILE_ALL_ACCESS};
+  PRIVILEGE_SET privileges{};
+  DWORD privilegesSize = sizeof privileges, granted = 0;
+  BOOL status = FALSE;
+  if (!AccessCheck(descriptor.data(), token, MAXIMUM_ALLOWED, &mapping, &privileges, &privilegesSize, &granted, &status))
+    return std::nullopt;
+  return status && (granted & wanted) != 0;
+}
+
 }  // namespace
+
+Win32FileFacts::~Win32FileFacts() {
+  if (token_) CloseHandle(static_cast<HANDLE>(token_));
+}
+
+IFileFacts::Writable Win32FileFacts::UserWritable(const std::string& path, std::string& where) {
+  if (!tokenTried_) {
+    tokenTried_ = true;
+    token_ = UserToken();
+  }
+  if (!token_) return Writable::Unknown;
+  const HANDLE token = static_cast<HANDLE>(token_);
+  const std::wstring wide = Wide(path);
+  const size_t slash = wide.find_last_of(L"\\/");
+  if (slash == std::wstring::npos) return Writable::Unknown;
+  // A drive's root keeps its backslash ("C:\\").
+  const std::wstring folder = wide.substr(0, slash == 2 && wide[1] == L':' ? 3 : slash);
+  // Its folder: a file added (one planted in its place) or one deleted.
+  const std::optional<bool> inFolder = Granted(token, folder, FILE_ADD_FILE | FILE_DELETE_CHILD);
+  if (inFolder == true) {
+    where = Utf8(folder);
+    return Writable::Yes;
+  }
+  // The file itself, where it is there: written, deleted, or its
+  // permissions or owner changed.
+  std::optional<bool> inFile = false;
+  if (GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES)
+    inFile = Granted(token, wide, FILE_WRITE_DATA | FILE_APPEND_DATA | DELETE | WRITE_DAC | WRITE_OWNER);
+  if (inFile == true) {
+    where = path;
+    return Writable::Yes;
+  }
+  return inFolder && inFile ? Writable::No : Writable::Unknown;
+}
 
 bool Win32FileFacts::Exists(const std::string& path) {
   const DWORD attributes = GetFileAttributesW(Wide(path).c_str());

@@ -97,5 +97,79 @@ TEST(AppPaths, ABareNameIsFoundAsTheShellFindsIt) {
   EXPECT_FALSE(a.target.payloadFound);
 }
 
+// A program's user-writability decides the signal, whatever folder it lies
+// in: a folder at the root of a drive or under ProgramData that the user may
+// write is told, Program Files is not, a folder whose rights cannot be read
+// is no proof of anything, and the program that runs a host's payload is
+// asked only where the payload is not the user's.
+TEST(UserWritable, TheUsersRightsDecideNotTheFolderName) {
+  RegistryStore reg;
+  test::FakeFileFacts files;
+  files.writable.push_back("C:\\Tools");
+  files.writable.push_back("C:\\ProgramData\\Vendor");
+  files.unreadable.push_back("C:\\Locked");
+  for (const char* f : {"C:\\Tools\\t.exe", "C:\\ProgramData\\Vendor\\v.exe", "C:\\Program Files\\Grab\\grab.exe",
+                        "C:\\Locked\\l.exe", "C:\\Windows\\System32\\cmd.exe", "C:\\Tools\\run.bat"})
+    files.Add(f);
+  const auto assess = [&](const char* command) {
+    AssocEntry e;
+    e.Ext(".txt");
+    e.ProgramFullPath(command);
+    return Assessor(reg, files).Assess(e);
+  };
+  Assessment a = assess("\"C:\\Tools\\t.exe\" \"%1\"");
+  EXPECT_TRUE(a.Has(Signal::UserFolder));
+  EXPECT_EQ(a.folder, "C:\\Tools");
+  EXPECT_NE(a.PanelText().find("(C:\\Tools)"), std::string::npos) << a.PanelText();
+  EXPECT_TRUE(assess("\"C:\\ProgramData\\Vendor\\v.exe\" %1").Has(Signal::UserFolder));
+  EXPECT_FALSE(assess("\"C:\\Program Files\\Grab\\grab.exe\" %1").Has(Signal::UserFolder));
+  EXPECT_FALSE(assess("\"C:\\Locked\\l.exe\" %1").Has(Signal::UserFolder));
+  a = assess("cmd /c C:\\Tools\\run.bat %1");
+  EXPECT_TRUE(a.Has(Signal::UserFolder)) << "the script cmd runs";
+  EXPECT_EQ(a.folder, "C:\\Tools");
+  // A file not there yet, in a folder the user may write: the user can put one there.
+  EXPECT_EQ(assess("\"C:\\Tools\\gone.exe\" %1").signals, (std::vector<Signal>{Signal::Missing, Signal::UserFolder}));
+}
+
 }  // namespace
 }  // namespace hollin
+
+#ifdef _WIN32
+#include <sddl.h>
+
+#include <filesystem>
+
+#include "common/win32_text.h"
+#include "compare/win32_file_facts.h"
+
+namespace hollin {
+namespace {
+
+// The binding: AccessCheck with the user's token on a folder of the test's
+// own, one whose rights allow only reading, and one that is not there.
+TEST(Win32UserWritable, AccessCheckWithTheUsersToken) {
+  const std::filesystem::path root =
+      std::filesystem::temp_directory_path() / ("hollin-writable-" + std::to_string(GetCurrentProcessId()));
+  std::filesystem::create_directories(root / "open");
+  std::filesystem::create_directories(root / "closed");
+  PSECURITY_DESCRIPTOR readOnly = nullptr;
+  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;FRFX;;;WD)", SDDL_REVISION_1, &readOnly,
+                                                                   nullptr));
+  ASSERT_TRUE(SetFileSecurityW((root / "closed").c_str(), DACL_SECURITY_INFORMATION, readOnly));
+  LocalFree(readOnly);
+  Win32FileFacts facts;
+  std::string where;
+  const std::string open = Utf8((root / "open").wstring());
+  EXPECT_EQ(facts.UserWritable(open + "\\a.exe", where), IFileFacts::Writable::Yes);
+  EXPECT_EQ(where, open);
+  where.clear();
+  EXPECT_EQ(facts.UserWritable(Utf8((root / "closed").wstring()) + "\\a.exe", where), IFileFacts::Writable::No);
+  EXPECT_EQ(facts.UserWritable(Utf8((root / "nowhere").wstring()) + "\\a.exe", where), IFileFacts::Writable::Unknown);
+  EXPECT_EQ(where, "");
+  std::error_code ignored;
+  std::filesystem::remove_all(root, ignored);
+}
+
+}  // namespace
+}  // namespace hollin
+#endif
