@@ -54,12 +54,37 @@ bool HasLayers(const AssocEntry* e) {
   return e && e->Layered() && !(e->ChoiceProgID().empty() && e->UserProgID().empty() && e->MachineProgID().empty());
 }
 
-std::vector<ChangedItem> FindChanges(const AssocEntries& current, const AssocEntries& base, bool linksKnown) {
+AssocEntry::Layer LatentLayer(const AssocEntry& now, const AssocEntry& before) {
+  using Layer = AssocEntry::Layer;
+  if (!now.Layered() || !before.Layered() || now.Decider() != before.Decider()) return Layer::Classes;
+  if (OpensDifferently(now, before)) return Layer::Classes;
+  // A protocol's classes layers hold commands, compared exactly; a type's
+  // hold program identifiers, which Windows looks up without regard to case.
+  const auto differs = [&](const std::string& a, const std::string& b) {
+    return now.IsProtocol() ? a != b : !EqualsNoCase(a, b);
+  };
+  const Layer decider = now.Decider();
+  if (decider == Layer::Choice && differs(now.UserProgID(), before.UserProgID())) return Layer::User;
+  if ((decider == Layer::Choice || decider == Layer::User) && differs(now.MachineProgID(), before.MachineProgID()))
+    return Layer::Machine;
+  return Layer::Classes;
+}
+
+std::vector<ChangedItem> FindChanges(const AssocEntries& current, const AssocEntries& base, bool linksKnown,
+                                     bool withLatent) {
   using Kind = ChangedItem::Kind;
   std::vector<ChangedItem> changed;
   std::unordered_set<std::string> listed;
   for (const auto& c : current) {
-    if (!Changed(*c, base, linksKnown)) continue;
+    if (!Changed(*c, base, linksKnown)) {
+      if (!withLatent) continue;
+      const AssocEntry* b = base.Lookup(c->Ext());
+      const AssocEntry::Layer layer = b ? LatentLayer(*c, *b) : AssocEntry::Layer::Classes;
+      if (layer == AssocEntry::Layer::Classes) continue;
+      changed.push_back({c->Ext(), Kind::Latent, OpenerOf(*c), layer});
+      listed.insert(FoldCase(c->Ext()));
+      continue;
+    }
     changed.push_back({c->Ext(), base.Lookup(c->Ext()) ? Kind::Changed : Kind::New, OpenerOf(*c)});
     listed.insert(FoldCase(c->Ext()));
   }

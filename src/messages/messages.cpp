@@ -105,7 +105,7 @@ const char* const kRestoreNote = "For selected File Type(s),\ruse BASE applicati
 const char* const kTypeColumn = "File Type";
 const char* const kTypesGroup = "File Types";
 const char* const kLinksGroup = "Links (URL Protocols)";
-const char* const kHealthColumn = "Opens With [Signals]";
+const char* const kHealthColumn = "Opens With";
 const char* const kHealthUnavailable = "The health check cannot read the facts of files here.";
 const char* const kHealthChecking = "Checking the program of every file type...";
 std::string HealthStatus(int count) {
@@ -171,40 +171,72 @@ std::string EntryPanel(bool current, const AssocEntry& entry) {
   t.append("PROGRAM ID:\r").append(blank ? "[not set]" : entry.ProgramID()).append("\r");
   t.append("OPEN COMMAND KEYNAME: HKey_Classes_Root\\ +\r").append(entry.OpenCmdRegKey()).append("\r");
   t.append("DEFAULT OPEN COMMAND:\r").append(entry.ProgramFullPath());
-  if (const std::string opener = DescribeOpener(entry); !opener.empty())
-    t.append("\r\rOPENS WITH: ").append(opener).append("\rLAYERS: ").append(DescribeLayers(&entry, nullptr));
-  if (const std::string verb = DescribeVerb(&entry, nullptr); !verb.empty()) t.append("\rVERB: ").append(verb);
   return t;
 }
 
-std::string ChangePanel(const std::string& ext, const AssocEntry* c, const AssocEntry* b,
-                        const std::string& written, const std::string& risks) {
+std::string EntryFacts(const AssocEntry& entry) {
+  std::string t;
+  if (const std::string opener = DescribeOpener(entry); !opener.empty())
+    t.append("OPENS WITH: ").append(opener).append("\rLAYERS: ").append(DescribeLayers(&entry, nullptr));
+  if (const std::string verb = DescribeVerb(&entry, nullptr); !verb.empty())
+    t.append(t.empty() ? "" : "\r").append("VERB: ").append(verb);
+  return t;
+}
+
+std::string ChangePanel(const std::string& ext, const AssocEntry* c, const AssocEntry* b) {
   // A type missing on one side is an ordinary case here: "(none)".
-  std::string t = "CHANGE for " + std::string(KindOf(ext)) + UpperCase(ext) + " - ";
-  if (!written.empty()) t.append("key written ").append(written);
-  t.append("\r\r");
-  if (c) t.append("CURRENT default Open command:\r").append(c->ProgramFullPath()).append(risks);
+  std::string t = "CHANGE for " + std::string(KindOf(ext)) + UpperCase(ext) + " - \r\r";
+  if (c) t.append("CURRENT default Open command:\r").append(c->ProgramFullPath());
   else t.append("CURRENT default Open command: (none)");
   if (b) t.append("\r\rBASE (previous) default Open command:\r").append(b->ProgramFullPath());
   else t.append("\r\rBASE (previous) default Open command: (none)");
+  return t;
+}
+
+const char* LayerName(AssocEntry::Layer layer) {
+  static const char* const kLayers[] = {"Explorer's choice", "user classes", "machine classes", "class root"};
+  return kLayers[static_cast<int>(layer)];
+}
+
+const char* const kLatentWord = "latent";
+const char* const kSignalsColumn = "Signals";
+
+std::string LatentListed(int count) {
+  return std::to_string(count) + " latent change(s) - in a layer that does not decide now.";
+}
+
+std::string ChangeFacts(const AssocEntry* c, const AssocEntry* b, const std::string& written,
+                        const std::string& risks, AssocEntry::Layer latent) {
+  std::string t;
+  const auto line = [&t](const std::string& s) {
+    if (!s.empty()) t.append(t.empty() ? "" : "\r").append(s);
+  };
+  if (latent != AssocEntry::Layer::Classes && c)
+    line(std::string("LATENT: the ") + LayerName(latent) + " changed; they take over should " +
+         LayerName(c->Decider()) + " go");
+  line(risks);
   // The layers, now and before, where they say anything.
   const std::string now = c ? DescribeOpener(*c) : std::string();
   const std::string was = b ? DescribeOpener(*b) : std::string();
   if (!now.empty() || !was.empty()) {
-    t.append("\r\rNOW: ").append(now.empty() ? std::string("-") : now);
-    t.append("\rWAS: ").append(was.empty() ? std::string("-") : was);
-    t.append("\rLAYERS: ").append(DescribeLayers(c, b));
+    line("NOW: " + (now.empty() ? std::string("-") : now));
+    line("WAS: " + (was.empty() ? std::string("-") : was));
+    line("LAYERS: " + DescribeLayers(c, b));
   }
-  if (const std::string verb = DescribeVerb(c, b); !verb.empty()) t.append("\rVERB: ").append(verb);
+  if (const std::string verb = DescribeVerb(c, b); !verb.empty()) line("VERB: " + verb);
+  if (!written.empty()) line("KEY WRITTEN: " + written);
   return t;
+}
+
+std::string PanelWithFacts(const std::string& text, const std::string& facts) {
+  return facts.empty() ? text : text + "\r\r" + facts;
 }
 
 std::string DescribeOpener(const AssocEntry& e) {
   if (!HasLayers(&e)) return std::string();
-  static const char* const kDeciders[] = {"Explorer's choice", "user classes", "machine classes", "class root"};
   std::string t = OpenerOf(e);
   if (e.VerbIsNotOpen()) t.append(", verb \"").append(e.Verb()).append("\"");
-  return t + " (" + kDeciders[static_cast<int>(e.Decider())] + ")";
+  return t + " (" + LayerName(e.Decider()) + ")";
 }
 
 std::string DescribeLayers(const AssocEntry* now, const AssocEntry* before) {
@@ -251,13 +283,13 @@ std::string DescribeVerb(const AssocEntry* now, const AssocEntry* before) {
 
 std::string IgnoredChoiceLine(const AssocEntry* entry) {
   if (!entry || entry->IgnoredChoice().empty()) return std::string();
-  return "\rNOT HONOURED: Explorer's choice " + entry->IgnoredChoice() +
+  return "NOT HONOURED: Explorer's choice " + entry->IgnoredChoice() +
          " (Windows does not use it: its hash does not verify, or Windows reset it)";
 }
 
 std::string WindowsRunsLine(const std::string& progId, const std::string& command) {
   // One line: the identifier it names, else the program of its command.
-  return "\rWINDOWS RUNS: " +
+  return "WINDOWS RUNS: " +
          (!progId.empty() ? progId : command.empty() ? std::string("-") : ProgramNameFromCommand(command));
 }
 

@@ -122,12 +122,31 @@ extern const char* const kNoProgram;
 // view of all of them; a changed type's commands now and before; what opens
 // a type and the layers behind it; an Explorer's choice that Windows does not
 // use; and what Windows itself says it runs.
+// The panel's own texts come first and whole; the facts found beside them
+// follow after an empty line, as many lines as the panel has room for
+// (PanelWithFacts).
 std::string WelcomeText();
 std::string EntryPanel(bool current, const AssocEntry& entry);
-// written: when the key that changed was last written ("" where unknown);
-// risks: the lines of the current program's risk signals, after its command.
-std::string ChangePanel(const std::string& ext, const AssocEntry* now, const AssocEntry* before,
-                        const std::string& written = {}, const std::string& risks = {});
+std::string ChangePanel(const std::string& ext, const AssocEntry* now, const AssocEntry* before);
+// The facts after a type's record: what opens it with its layers, its verb.
+std::string EntryFacts(const AssocEntry& entry);
+// The facts after a change: latent, the layer that changed without deciding
+// (Classes: none); risks, the lines of the current program's risk signals;
+// what opens it now and before with the layers; the verb; written, when the
+// key that changed was last written ("" where unknown).
+std::string ChangeFacts(const AssocEntry* now, const AssocEntry* before, const std::string& written,
+                        const std::string& risks, AssocEntry::Layer latent = AssocEntry::Layer::Classes);
+// The panel's text and facts joined: an empty line between; facts "" adds nothing.
+std::string PanelWithFacts(const std::string& text, const std::string& facts);
+// A latent change, in the signals column and after the status: "latent",
+// "2 latent change(s) - ...".
+extern const char* const kLatentWord;
+std::string LatentListed(int count);
+// The name of a layer of the classes ("Explorer's choice", "user classes",
+// "machine classes", "class root").
+const char* LayerName(AssocEntry::Layer layer);
+// The list's column of risk signals (and of latent changes).
+extern const char* const kSignalsColumn;
 std::string DescribeOpener(const AssocEntry& entry);
 std::string DescribeLayers(const AssocEntry* now, const AssocEntry* before);
 // The default verb, where a side runs another verb than "open" or a

@@ -81,6 +81,10 @@ class Backend {
   virtual void RefreshControl(Control& control) = 0;
   // Width of text in font, in twips.
   virtual int TextWidth(const std::string& text, const FontSpec& font) = 0;
+  // Height in twips of text ("\r" between its lines) drawn in font within
+  // a width in twips, its lines broken at blanks and, where a word is wider
+  // than the width, within the word.
+  virtual int TextHeight(const std::string& text, const FontSpec& font, int width) = 0;
   // Outer height of a form minus its client height, in twips.
   virtual int FrameHeight(const Form& form) = 0;
   // Shows a loaded form modally: returns when it is unloaded.
@@ -251,6 +255,7 @@ class ListView : public Control {
     std::string sub;  // sub-item 1
     bool selected = false;
     int group = 0;    // the group the row is listed in (GroupCaptions)
+    std::string signals = {};  // sub-item 2, where the list has a third column
     bool operator==(const Row&) const = default;
   };
 
@@ -261,6 +266,8 @@ class ListView : public Control {
   // Columns by 1-based position.
   void ColumnCaption(int column, std::string caption);
   void ColumnWidth(int column, int width);
+  // Removes the columns after the first count.
+  void KeepColumns(int count);
 
   const std::vector<Row>& Rows() const { return rows_; }
   int Count() const { return static_cast<int>(rows_.size()); }
@@ -269,7 +276,7 @@ class ListView : public Control {
   // at EndUpdate; outside an update each row is placed at once.
   void BeginUpdate();
   void EndUpdate();
-  void Add(std::string text, std::string sub, int group = 0);
+  void Add(std::string text, std::string sub, int group = 0, std::string signals = {});
   // The rows are listed group by group, each group in the order of the
   // sort key. Where rows of more than the first group are listed, the real
   // control shows each group under its caption (where it can).

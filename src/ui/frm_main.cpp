@@ -185,6 +185,9 @@ void FrmMain::Form_Load() {
   lblName2.Top(Round(shadowTop));
   lblName1.Top(Round(shadowTop - 2));
   imgIco.Top(Round(nameTop - imgIco.Height() - 0.2 * lblName0.Height() + 2));
+  // The detail text ends above the title block: nothing is drawn over it.
+  const int logoTop = std::min({imgIco.Top(), lblName1.Top(), lblName2.Top(), lblName0.Top()});
+  lblInfo.Height(std::max(0, logoTop - lblInfo.Top()));
   Caption(msg::MainTitle());
   lblAccept.Caption(msg::kAcceptNote);
   lblRestore.Caption(msg::kRestoreNote);
@@ -346,11 +349,14 @@ void FrmMain::lvwMain_ItemClick(int row) {
   mnuOptAlways.Checked(HoldsType(ReadAlwaysRestore(reg_), ext));
   if (ShownView == kCurrentView) {
     const AssocEntry& entry = *g_.CurrentEntries->Item(ext);
-    lblInfo.Caption(msg::EntryPanel(true, entry) + msg::IgnoredChoiceLine(&entry) + WhatWindowsRuns(ext));
+    ShowPanel(msg::EntryPanel(true, entry),
+              Lines({msg::EntryFacts(entry), msg::IgnoredChoiceLine(&entry), WhatWindowsRuns(ext)}));
   } else if (ShownView == kHealthView) {
-    lblInfo.Caption(msg::EntryPanel(true, *g_.CurrentEntries->Item(ext)) + "\r" + RiskText(ext));
+    const AssocEntry& entry = *g_.CurrentEntries->Item(ext);
+    ShowPanel(msg::EntryPanel(true, entry), Lines({RiskText(ext), msg::EntryFacts(entry)}));
   } else if (ShownView == kBaseView) {
-    lblInfo.Caption(msg::EntryPanel(false, *g_.BaseEntries->Item(ext)));
+    const AssocEntry& entry = *g_.BaseEntries->Item(ext);
+    ShowPanel(msg::EntryPanel(false, entry), msg::EntryFacts(entry));
   } else if (ShownView == kHistoryView) {
     const Generation* gen = SelectedGeneration();
     if (!gen) return;
@@ -374,8 +380,11 @@ void FrmMain::lvwMain_ItemClick(int row) {
     // write of anything in it moves it).
     std::int64_t written = 0;
     const bool known = KeyLastWritten(reg_, ChangedKeyOf(reg_, c, b), written);
-    lblInfo.Caption(msg::ChangePanel(ext, c, b, known ? LocalMinute(written) : std::string(), c ? RiskText(ext) : std::string()) +
-                    msg::IgnoredChoiceLine(c) + WhatWindowsRuns(ext));
+    const AssocEntry::Layer latent = c && b ? LatentLayer(*c, *b) : AssocEntry::Layer::Classes;
+    ShowPanel(msg::ChangePanel(ext, c, b),
+              Lines({msg::ChangeFacts(c, b, known ? LocalMinute(written) : std::string(),
+                                      c ? RiskText(ext) : std::string(), latent),
+                     msg::IgnoredChoiceLine(c), WhatWindowsRuns(ext)}));
     bool any = false;
     for (int i = 1; i <= lvwMain.Count() && !any; ++i) any = lvwMain.Selected(i);
     cmdRestore.Enabled(any);
@@ -415,6 +424,7 @@ void FrmMain::ShowDelta() {
   }
   assessor_.reset();
   lvwMain.EndUpdate();
+  FitColumns(true);
 }
 
 // A view of its own beside the three: its menu item checked, the others and
@@ -436,7 +446,7 @@ void FrmMain::mnuHealth_Click() {
   LeaveHistory();
   EnterListView(mnuHealth, kHealthView);
   platform_.SetMousePointer(MousePointer::Hourglass);
-  SetSecondColumn(msg::kHealthColumn, TextWidth(msg::kChangedColumn) + 10 - TextWidth(msg::kHealthColumn));
+  SetSecondColumn(msg::kHealthColumn, 10);
   if (!fileFacts) {
     SetStatus(Led::Grey, msg::kHealthUnavailable);
     platform_.SetMousePointer(MousePointer::Default);
@@ -449,10 +459,11 @@ void FrmMain::mnuHealth_Click() {
   for (const auto& c : *g_.CurrentEntries) {
     Assessment a = assessor.Assess(*c);
     if (std::none_of(a.signals.begin(), a.signals.end(), CountsForHealth)) continue;
-    lvwMain.Add(msg::ListName(c->Ext()), OpenerOf(*c) + " [" + a.Words() + "]", c->IsProtocol() ? 1 : 0);
+    lvwMain.Add(msg::ListName(c->Ext()), OpenerOf(*c), c->IsProtocol() ? 1 : 0, a.Words());
     risks_[FoldCase(c->Ext())] = std::move(a);
   }
   lvwMain.EndUpdate();
+  FitColumns(true);
   const int n = lvwMain.Count();
   SetStatus(n ? Led::Red : Led::Green, msg::HealthStatus(n));
   if (n >= 1) lvwMain.EnsureVisible(1);
@@ -464,6 +475,7 @@ void FrmMain::mnuHealth_Click() {
 void FrmMain::mnuHistory_Click() {
   mnuHealth.Checked(false);
   EnterListView(mnuHistory, kHistoryView);
+  lvwMain.KeepColumns(2);
   lvwMain.ColumnCaption(1, msg::kGenerationColumn);
   lvwMain.ColumnWidth(1, TextWidth(msg::kGenerationColumn) + 120);
   generations_ = ReadGenerations(GenerationsFolder(g_.BaseFile));
@@ -491,6 +503,7 @@ void FrmMain::mnuHistory_Click() {
   int widest = TextWidth(msg::kRecordedColumn);
   for (const auto& row : lvwMain.Rows()) widest = std::max(widest, TextWidth(row.sub));
   SetSecondColumn(msg::kRecordedColumn, widest + 120 - TextWidth(msg::kRecordedColumn));
+  FitColumns(false);
   SetStatus(Led::Grey, msg::HistoryStatus(generations_.size(), damaged));
   if (lvwMain.Count() >= 1) lvwMain.EnsureVisible(1);
   if (!flags.HiddenStart) lvwMain.SetFocus();
@@ -554,12 +567,34 @@ void FrmMain::TellNotKept(const std::string& why) {
 std::string FrmMain::RiskText(const std::string& ext) const {
   const auto it = risks_.find(FoldCase(ext));
   if (it == risks_.end()) return std::string();
-  const std::string text = it->second.PanelText();
-  return text.empty() ? text : "\r" + text;
+  return it->second.PanelText();
+}
+
+std::string FrmMain::Lines(std::initializer_list<std::string> parts) {
+  std::string t;
+  for (const std::string& p : parts)
+    if (!p.empty()) t.append(t.empty() ? "" : "\r").append(p);
+  return t;
+}
+
+// The panel's own text whole, then of the facts after an empty line as many
+// lines as fit above the title block; the rest is in the Details window.
+void FrmMain::ShowPanel(const std::string& text, const std::string& facts) {
+  std::string shown = text;
+  size_t start = 0;
+  while (start < facts.size()) {
+    const size_t end = std::min(facts.find('\r', start), facts.size());
+    std::string next = shown + (start == 0 ? "\r\r" : "\r") + facts.substr(start, end - start);
+    if (backend().TextHeight(next, lblInfo.Font(), lblInfo.Width()) > lblInfo.Height()) break;
+    shown = std::move(next);
+    start = end + 1;
+  }
+  lblInfo.Caption(shown);
 }
 
 void FrmMain::ShowAll(const AssocEntries& entries, const char* caption, int extraTwips,
                       std::string (*statusText)(int count)) {
+  lvwMain.KeepColumns(2);
   SetSecondColumn(caption, extraTwips);
   lvwMain.BeginUpdate();
   for (const auto& entry : entries) lvwMain.Add(msg::ListName(entry->Ext()), OpenerOf(*entry), entry->IsProtocol() ? 1 : 0);
@@ -832,18 +867,36 @@ void FrmMain::SetSecondColumn(const std::string& caption, int extraTwips) {
   backend().RefreshControl(lvwMain);
 }
 
-void FrmMain::AddRow(const std::string& text, const std::string& subItem, bool link) {
+void FrmMain::AddRow(const std::string& text, const std::string& subItem, bool link, bool latent) {
   const std::string name = msg::EntryName(text);
   const int group = link ? 1 : 0;
-  const AssocEntry* c = assessor_ ? g_.CurrentEntries->Lookup(name) : nullptr;
-  if (!c) {
-    lvwMain.Add(text, subItem, group);
-    return;
+  std::string signals = latent ? msg::kLatentWord : "";
+  if (const AssocEntry* c = assessor_ ? g_.CurrentEntries->Lookup(name) : nullptr) {
+    Assessment a = assessor_->Assess(*c);
+    const std::string words = a.Words();
+    if (!words.empty()) signals.append(signals.empty() ? "" : " ").append(words);
+    risks_[FoldCase(name)] = std::move(a);
   }
-  Assessment a = assessor_->Assess(*c);
-  const std::string words = a.Words();
-  risks_[FoldCase(name)] = std::move(a);
-  lvwMain.Add(text, words.empty() ? subItem : subItem + " [" + words + "]", group);
+  lvwMain.Add(text, subItem, group, std::move(signals));
+}
+
+// Every column as wide as its caption and, up to a limit, its widest text;
+// in a view that lists signals, where a row has any, a third column for them.
+void FrmMain::FitColumns(bool withSignals) {
+  withSignals = withSignals && std::any_of(lvwMain.Rows().begin(), lvwMain.Rows().end(),
+                                           [](const auto& row) { return !row.signals.empty(); });
+  if (withSignals && lvwMain.Columns().size() < 3) lvwMain.AddColumn(msg::kSignalsColumn, 0);
+  if (!withSignals) lvwMain.KeepColumns(2);
+  const int limit = 2 * lvwMain.Width();
+  const size_t n = lvwMain.Columns().size();
+  for (size_t i = 0; i < n; ++i) {
+    int widest = 0;
+    for (const auto& row : lvwMain.Rows())
+      widest = std::max(widest, TextWidth(i == 0 ? row.text : i == 1 ? row.sub : row.signals));
+    const auto& column = lvwMain.Columns()[i];
+    const int width = std::max({column.width, TextWidth(column.caption), std::min(limit, widest + 120)});
+    if (width != column.width) lvwMain.ColumnWidth(static_cast<int>(i + 1), width);
+  }
 }
 
 void FrmMain::EnableAccept(bool enabled) {

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <map>
 #include <optional>
 #include <utility>
@@ -163,7 +164,7 @@ class FrmMain : public Form, public IBaseProgress, public IDeltaWindow {
 
   // IDeltaWindow.
   void SetSecondColumn(const std::string& caption, int extraTwips) override;
-  void AddRow(const std::string& text, const std::string& subItem, bool link) override;
+  void AddRow(const std::string& text, const std::string& subItem, bool link, bool latent = false) override;
   int RowCount() const override { return lvwMain.Count(); }
   void EnableAccept(bool enabled) override;
   void ShowMainWindow(bool beep) override;
@@ -215,6 +216,9 @@ class FrmMain : public Form, public IBaseProgress, public IDeltaWindow {
   std::map<std::string, Assessment> risks_;
   std::optional<Assessor> assessor_;
   std::string RiskText(const std::string& ext) const;
+  static std::string Lines(std::initializer_list<std::string> parts);
+  void ShowPanel(const std::string& text, const std::string& facts);
+  void FitColumns(bool withSignals);
 };
 
 }  // namespace hollin::ui

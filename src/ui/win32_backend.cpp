@@ -352,7 +352,9 @@ void Win32Backend::DrawTransparentLabel(Form& form, Control& label, HDC dc) {
     SetTextColor(dc, d.ForeColor() == kSystemColor ? GetSysColor(COLOR_BTNTEXT) : d.ForeColor());
     const UINT align = d.Alignment() == Align::Right ? DT_RIGHT : d.Alignment() == Align::Center ? DT_CENTER : DT_LEFT;
     const std::wstring text = ControlText(d.Caption());
-    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_WORDBREAK | DT_NOPREFIX | align);
+    // As an edit control breaks its lines: a word wider than the label is
+    // broken too, and a line that does not fit whole is not drawn.
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX | align);
     SelectObject(dc, old);
   };
   for (size_t i = all.size(); i-- > at + 1;) {
@@ -427,6 +429,7 @@ void Win32Backend::SyncColumns(Control& c) {
     SendMessageW(hwnd, i < have ? LVM_SETCOLUMNW : LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&lc));
     ++i;
   }
+  for (int extra = have; extra-- > i;) SendMessageW(hwnd, LVM_DELETECOLUMN, extra, 0);
 }
 
 void Win32Backend::SyncRows(Control& c) {
@@ -451,6 +454,13 @@ void Win32Backend::SyncRows(Control& c) {
     std::wstring subText = Wide(row.sub);
     sub.pszText = subText.data();
     SendMessageW(hwnd, LVM_SETITEMTEXTW, i, reinterpret_cast<LPARAM>(&sub));
+    if (list.Columns().size() > 2) {
+      LVITEMW third{};
+      third.iSubItem = 2;
+      std::wstring signals = Wide(row.signals);
+      third.pszText = signals.data();
+      SendMessageW(hwnd, LVM_SETITEMTEXTW, i, reinterpret_cast<LPARAM>(&third));
+    }
     ++i;
   }
   // Rows of more than the first group: each group under its caption, as the
@@ -592,6 +602,18 @@ int Win32Backend::TextWidth(const std::string& text, const FontSpec& font) {
   SelectObject(dc, old);
   ReleaseDC(nullptr, dc);
   return MulDiv(size.cx, 1440, dpi_);
+}
+
+int Win32Backend::TextHeight(const std::string& text, const FontSpec& font, int width) {
+  HDC dc = GetDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, FontOf(font, dpi_));
+  RECT r{0, 0, PixelsOf(width, dpi_), 0};
+  const std::wstring wide = ControlText(text);
+  DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &r,
+            DT_CALCRECT | DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX);
+  SelectObject(dc, old);
+  ReleaseDC(nullptr, dc);
+  return MulDiv(r.bottom - r.top, 1440, dpi_);
 }
 
 Control* Win32Backend::ControlOf(HWND hwnd) const {

@@ -69,16 +69,30 @@ TEST_F(FrmMainTest, RiskSignalsInTheListThePanelAndTheHealthCheck) {
   reg.SetLastWriteTime(HKEY_LOCAL_MACHINE, "Software\\Classes\\.txt", 1796712840);  // the key that changed
   main->mnuRefresh.UserChoose();
   ASSERT_EQ(main->lvwMain.Count(), 1);
-  EXPECT_EQ(main->lvwMain.Rows()[0].sub, "grabber [unsigned user-folder]");
+  // The program's name as it is, the signals in a column of their own.
+  EXPECT_EQ(main->lvwMain.Rows()[0].sub, "grabber");
+  EXPECT_EQ(main->lvwMain.Rows()[0].signals, "unsigned user-folder");
+  ASSERT_EQ(main->lvwMain.Columns().size(), 3u);
+  EXPECT_EQ(main->lvwMain.Columns()[2].caption, "Signals");
   Click(".txt");
-  EXPECT_EQ(main->lblInfo.Caption().rfind("CHANGE for file type .TXT - key written " + LocalMinute(1796712840) + "\r\r", 0), 0u)
+  // The panel's own text whole and first, the facts after an empty line, as
+  // far as they fit above the title block.
+  EXPECT_EQ(main->lblInfo.Caption(),
+            "CHANGE for file type .TXT - \r\rCURRENT default Open command:\r%TEMP%\\grabber.exe \"%1\"\r\r"
+            "BASE (previous) default Open command:\rC:\\WINDOWS\\NOTEPAD.EXE %1\r\r"
+            "RUNS: C:\\Users\\ada\\AppData\\Local\\Temp\\grabber.exe\r"
+            "FROM: Grab, Inc., Grabber")
       << Shown(main->lblInfo.Caption());
-  EXPECT_NE(main->lblInfo.Caption().find("CURRENT default Open command:\r%TEMP%\\grabber.exe \"%1\"\r"
-                                         "RUNS: C:\\Users\\ada\\AppData\\Local\\Temp\\grabber.exe\r"
-                                         "FROM: Grab, Inc., Grabber\r"
-                                         "SIGNALS: unsigned; in a user folder (C:\\Users\\ada\\AppData\\Local\\Temp)\r\r"
-                                         "BASE (previous)"),
-            std::string::npos)
+  // A panel of more room shows the rest, in order.
+  main->lblInfo.Height(main->lblInfo.Height() * 3);
+  Click(".txt");
+  EXPECT_EQ(main->lblInfo.Caption().substr(main->lblInfo.Caption().find("\r\rRUNS: ")),
+            "\r\rRUNS: C:\\Users\\ada\\AppData\\Local\\Temp\\grabber.exe\r"
+            "FROM: Grab, Inc., Grabber\r"
+            "SIGNALS: unsigned; in a user folder (C:\\Users\\ada\\AppData\\Local\\Temp)\r"
+            "NOW: grabber (machine classes)\rWAS: NOTEPAD (machine classes)\r"
+            "LAYERS: choice -, user -, machine txtfile -> Hijack.Doc\r"
+            "KEY WRITTEN: " + LocalMinute(1796712840))
       << Shown(main->lblInfo.Caption());
 
   main->mnuHealth.UserChoose();
@@ -86,10 +100,11 @@ TEST_F(FrmMainTest, RiskSignalsInTheListThePanelAndTheHealthCheck) {
   EXPECT_TRUE(main->mnuHealth.Checked());
   EXPECT_FALSE(main->optView0.Value());
   ASSERT_EQ(main->lvwMain.Count(), 1);  // notepad and zpaint are signed and where they belong
-  EXPECT_EQ(main->lvwMain.Rows()[0].text + "|" + main->lvwMain.Rows()[0].sub, ".txt|grabber [unsigned user-folder]");
+  EXPECT_EQ(main->lvwMain.Rows()[0].text + "|" + main->lvwMain.Rows()[0].sub + "|" + main->lvwMain.Rows()[0].signals,
+            ".txt|grabber|unsigned user-folder");
   EXPECT_EQ(main->sbrMain.PanelText(), "1 file type(s) with risk signals - select from list to view details.");
   Click(".txt");
-  EXPECT_NE(main->lblInfo.Caption().find("\rSIGNALS: unsigned; in a user folder ("), std::string::npos)
+  EXPECT_NE(main->lblInfo.Caption().find("\r\rRUNS: C:\\Users\\ada\\AppData\\Local\\Temp\\grabber.exe\r"), std::string::npos)
       << Shown(main->lblInfo.Caption());
   // Back to the changes, which the view chooser shows again.
   main->optView0.UserClick();

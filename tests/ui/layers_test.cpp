@@ -89,6 +89,7 @@ TEST_F(Layers, AChoiceWindowsDoesNotHonourCountsAsNone) {
   platform.opens[".p"] = {"mfile", "C:\\M\\m.exe %1"};
   main->mnuRefresh.UserChoose();
   EXPECT_EQ(Rows(), ".p|m");
+  main->lblInfo.Height(main->lblInfo.Height() * 3);  // room for every fact
   Click(".p");
   EXPECT_NE(main->lblInfo.Caption().find("\rNOT HONOURED: Explorer's choice AppXv1ewer (Windows does not use it"),
             std::string::npos)
