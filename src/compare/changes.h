@@ -45,8 +45,11 @@ bool HasLayers(const AssocEntry* entry);
 // two records of a type read with their layers, where both are decided by
 // the same layer: Explorer's choice over the user and machine classes, the
 // user classes over the machine classes (of a type: the program identifier
-// each names; of a protocol: the command each holds). Classes where none
-// differs, the records open differently anyway, or either lacks layers.
+// each names; of a protocol: the command each holds). Under Explorer's
+// choice the merged class root's command is such a layer too: a change that
+// reaches only it and the classes below the choice is latent, not a change
+// of what opens the type. Classes where no such layer differs, the records
+// open differently anyway, or either lacks layers.
 AssocEntry::Layer LatentLayer(const AssocEntry& now, const AssocEntry& before);
 
 // The changed types in the order they are found: first the CURRENT entries
@@ -56,9 +59,9 @@ AssocEntry::Layer LatentLayer(const AssocEntry& now, const AssocEntry& before);
 // Commands compare exactly; extensions match without regard to letter case,
 // so a type is never listed twice. linksKnown false: the base is of a format
 // that recorded no protocols, and a protocol it lacks is not new.
-// withLatent: the types that open as before but changed in a layer that
-// does not decide (LatentLayer) follow each in its place among the CURRENT
-// entries, as Latent; without, the result is as it always was.
+// withLatent: the types changed only in a layer that does not decide
+// (LatentLayer) are listed in their place among the CURRENT entries as
+// Latent; without, the result is as it always was.
 std::vector<ChangedItem> FindChanges(const AssocEntries& current, const AssocEntries& base, bool linksKnown = true,
                                      bool withLatent = false);
 

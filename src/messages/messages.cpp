@@ -579,6 +579,12 @@ const char* const kNoticeReview = "&Review";
 const char* const kNoticeKeep = "&Keep";
 const char* const kNoticeSettings = "&Settings";
 const char* const kNoticeClose = "Close";
+std::string GuardLatent(const std::vector<std::string>& types) {
+  std::string t = "Latent (a layer that does not decide now changed):";
+  for (const auto& type : types) t.append(" ").append(type);
+  return t;
+}
+
 std::string GuardKept(size_t types) {
   return "Kept as the base: " + GroupedCount(types) + " file types as they open now.";
 }

@@ -307,6 +307,9 @@ extern const char* const kNoticeReview;
 extern const char* const kNoticeKeep;
 extern const char* const kNoticeSettings;
 extern const char* const kNoticeClose;
+// The guard's line for latent changes: "Latent (a layer that does not
+// decide now changed): .txt http".
+std::string GuardLatent(const std::vector<std::string>& types);
 // The record of a Keep.
 std::string GuardKept(size_t types);
 
