@@ -228,6 +228,67 @@ std::string ChangeFacts(const AssocEntry* c, const AssocEntry* b, const std::str
   return t;
 }
 
+const char* const kDetailsCaption = "Details";
+const char* const kDetailsClose = "Close";
+
+std::string DetailsTitle(const std::string& type) {
+  return std::string("Details of ") + KindOf(type) + ListName(type) + " - " + kAppTitle;
+}
+
+std::string DetailsText(const DetailFacts& f) {
+  std::string t;
+  const auto line = [&t](const std::string& label, const std::string& value) {
+    t.append(label).append(": ").append(value.empty() ? std::string("-") : value).append("\r");
+  };
+  line(f.type[0] == '.' ? "File type" : "Link (URL protocol)", ListName(f.type));
+  const std::string change = f.change == "latent" ? "latent: the " + f.latentLayer + " changed, which would take over "
+                                                        "should " + f.decider + " go; what opens it now is the same"
+                             : f.change == "new"     ? "new: the base does not have it"
+                             : f.change == "removed" ? "removed: it is gone since the base was recorded"
+                             : f.change == "changed" ? "changed: it opens otherwise than the base recorded"
+                                                     : "none: as the base recorded it";
+  line("Change", change);
+  line("Key written", f.written);
+  const auto side = [&](const char* name, const DetailSide& s, bool current) {
+    t.append("\r").append(name).append("\r");
+    if (!s.present) {
+      t.append("  (none)\r");
+      return;
+    }
+    line("  Program identifier", s.progId);
+    line("  Command", s.command);
+    line("  Program", s.program);
+    if (current) {
+      line("  Runs", s.runs);
+      std::string words;
+      for (const auto& w : s.signals) words.append(words.empty() ? "" : ", ").append(w);
+      line("  Signals", words.empty() ? "none" : words);
+      line("  Signed by", s.signer);
+      line("  Company", s.company);
+      line("  Product", s.product);
+    }
+    line("  Verb", s.verb.empty() ? "open" : s.verb);
+    line("  Handler", s.handler);
+  };
+  side("In the base", f.base, false);
+  side("Now", f.current, true);
+  t.append("\r");
+  line("Kind", f.type[0] == '.' ? "file type" : "link (URL protocol)");
+  line("Decided by", f.decider);
+  line("Layers now", f.layersNow);
+  line("Layers in the base", f.layersBase);
+  line("Explorer's choice", f.choice.empty() ? std::string("none") : f.choice);
+  if (!f.ignoredChoice.empty())
+    line("Not honoured", "Explorer's choice " + f.ignoredChoice + " (its hash does not verify, or Windows reset it)");
+  line("Windows runs", f.windowsRuns);
+  for (const auto& r : f.reasons) line("Why", r);
+  t.append("\r");
+  line("Base file", f.baseFile);
+  line("Base written", f.baseWritten);
+  line("Earlier bases kept", std::to_string(f.generations));
+  return t;
+}
+
 std::string PanelWithFacts(const std::string& text, const std::string& facts) {
   return facts.empty() ? text : text + "\r\r" + facts;
 }

@@ -145,6 +145,31 @@ std::string LatentListed(int count);
 // The name of a layer of the classes ("Explorer's choice", "user classes",
 // "machine classes", "class root").
 const char* LayerName(AssocEntry::Layer layer);
+// The Details window of one entry: every fact known of it, in the order of
+// the JSON report's change (type, change, when its key was written, the
+// base's side, the current side with what runs and its signals, the kind),
+// in words, then the layers, Explorer's choice, the signals' reasons and the
+// base compared with.
+struct DetailSide {
+  bool present = false;
+  std::string progId, command, program, verb, handler;
+  std::string runs, signer, company, product;
+  std::vector<std::string> signals;  // their words
+};
+struct DetailFacts {
+  std::string type, change, written;  // change: "changed", "new", "removed", "latent", "" for none
+  DetailSide base, current;
+  std::string latentLayer, decider;   // the layer that changed without deciding; the one that decides
+  std::string layersNow, layersBase;  // DescribeLayers of each side
+  std::string choice, ignoredChoice, windowsRuns;
+  std::vector<std::string> reasons;   // one line a signal, why
+  std::string baseFile, baseWritten;
+  int generations = 0;                // earlier bases kept
+};
+extern const char* const kDetailsCaption;
+extern const char* const kDetailsClose;
+std::string DetailsTitle(const std::string& type);
+std::string DetailsText(const DetailFacts& facts);
 // The list's column of risk signals (and of latent changes).
 extern const char* const kSignalsColumn;
 std::string DescribeOpener(const AssocEntry& entry);

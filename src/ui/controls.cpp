@@ -301,6 +301,13 @@ void ListView::UserClickColumn(int column) {
   });
 }
 
+void ListView::UserActivateRow(int row) {
+  if (row < 1 || row > Count()) return;
+  Dispatch(form().Name() + "." + Name() + "_ItemActivate", [this, row] {
+    if (ItemActivate) ItemActivate(row);
+  });
+}
+
 // Timer and menu ----------------------------------------------------------
 
 Timer::Timer(Form& f, std::string name) : form_(f), name_(std::move(name)) { f.Register(this); }
@@ -350,6 +357,12 @@ void Form::ClientSize(int width, int height) {
   clientWidth_ = width;
   clientHeight_ = height;
   if (loaded_) backend_.FormChanged(*this, Prop::Position);
+}
+
+void Form::Resized(int width, int height) {
+  clientWidth_ = width;
+  clientHeight_ = height;
+  if (OnResize) Dispatch(name_ + ".Form_Resize", OnResize);
 }
 
 void Form::Height(int outer) { ClientSize(clientWidth_, outer - backend_.FrameHeight(*this)); }

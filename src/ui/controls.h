@@ -40,7 +40,7 @@ struct FontSpec {
 // Pictures the controls can show, from the program's resources.
 enum class Picture { None, LedGrey, LedYellow, LedRed, LedGreen, Icon };
 
-enum class Kind { Label, CommandButton, OptionButton, CheckBox, Frame, Image, Line, ListView, StatusBar };
+enum class Kind { Label, CommandButton, OptionButton, CheckBox, Frame, Image, Line, ListView, StatusBar, TextBox };
 enum class Align { Left, Right, Center };
 // What changed, for the backend.
 enum class Prop { Caption, Enabled, Visible, Value, Position, Font, Colors, Picture,
@@ -166,6 +166,13 @@ class Label : public Control {
   // A label that acts on a click (a click-through link).
   std::function<void()> Click;
   void UserClick();
+};
+
+// A text of several lines that the user can select and copy, not change;
+// it scrolls where it is longer than the box.
+class TextBox : public Control {
+ public:
+  TextBox(Form& f, std::string name) : Control(f, Kind::TextBox, std::move(name)) {}
 };
 
 class Frame : public Control {
@@ -299,6 +306,10 @@ class ListView : public Control {
   int FindItem(std::string_view prefix) const;
 
   std::function<void(int row)> ItemClick;
+  // A row double-clicked, or Enter on the selected one.
+  std::function<void(int row)> ItemActivate;
+  // A right click on the list (a row's is selected first).
+  std::function<void()> ContextMenu;
   std::function<void(int column)> ColumnClick;
   std::function<void(int& KeyAscii)> KeyPress;
 
@@ -306,6 +317,7 @@ class ListView : public Control {
   // selection); raises ItemClick.
   void UserClickRow(int row, bool ctrl = false);
   void UserClickColumn(int column);
+  void UserActivateRow(int row);
   // The backend tells of a selection the user changed on the real control,
   // and of a click on a row whose selection the control has already made.
   void SelectionFromUser(int row, bool on);
@@ -365,7 +377,8 @@ class MenuItem {
   bool enabled_ = true;
 };
 
-enum class FormStyle { MainWindow, FixedDialog };
+// Sizable: a window of its own the user can size (the Details window).
+enum class FormStyle { MainWindow, FixedDialog, Sizable };
 
 class Form {
  public:
@@ -414,6 +427,9 @@ class Form {
   std::function<void(int& Cancel)> OnUnload;
   // F1 on a highlighted menu item (null: F1 elsewhere on the form).
   std::function<void(MenuItem* item)> OnHelp;
+  // A sizable form whose client area the user sized (in twips).
+  std::function<void()> OnResize;
+  void Resized(int width, int height);
   // Restores the design values of the form's controls; runs at every load.
   std::function<void()> OnDesign;
 

@@ -7,6 +7,7 @@
 #include "base/base_location.h"
 #include "base/base_store.h"
 #include "common/command_line.h"
+#include "common/file_system.h"
 #include "common/names.h"
 #include "common/text.h"
 #include "common/ansi_codepage.h"
@@ -47,6 +48,7 @@ FrmMain::FrmMain(Backend& backend, AppState& appState, IRegistry& reg, IPlatform
       mnuAccept(*this, "mnuAccept", -1, IDM_ACCEPT, 3),
       mnuRestore(*this, "mnuRestore", -1, IDM_RESTORE, 4),
       mnuRefresh(*this, "mnuRefresh", -1, IDM_REFRESH, 2),
+      mnuDetails(*this, "mnuDetails", -1, IDM_DETAILS, 2),
       mnuOptWarn(*this, "mnuOptWarn", -1, IDM_OPT_WARN, 4),
       mnuOptAlways(*this, "mnuOptAlways", -1, IDM_OPT_ALWAYS, 4),
       mnuHlpCont(*this, "mnuHlpCont", -1, IDM_HLP_CONT),
@@ -78,6 +80,7 @@ FrmMain::FrmMain(Backend& backend, AppState& appState, IRegistry& reg, IPlatform
   mnuHealth.Click = [this] { mnuHealth_Click(); };
   mnuHistory.Click = [this] { mnuHistory_Click(); };
   mnuRefresh.Click = [this] { mnuRefresh_Click(); };
+  mnuDetails.Click = [this] { mnuDetails_Click(); };
   mnuAccept.Click = [this] { mnuAccept_Click(); };
   cmdAccept.Click = [this] { cmdAccept_Click(); };
   cmdRestore.Click = [this] { cmdRestore_Click(); };
@@ -90,6 +93,7 @@ FrmMain::FrmMain(Backend& backend, AppState& appState, IRegistry& reg, IPlatform
   lvwMain.ColumnClick = [this](int column) { lvwMain_ColumnClick(column); };
   lvwMain.ItemClick = [this](int row) { lvwMain_ItemClick(row); };
   lvwMain.KeyPress = [this](int& k) { lvwMain_KeyPress(k); };
+  lvwMain.ItemActivate = [this](int) { mnuDetails_Click(); };
   tmrStatus.Tick = [this] { tmrStatus_Timer(); };
 }
 
@@ -659,6 +663,85 @@ void FrmMain::RestoreSelected() {
 }
 
 void FrmMain::mnuRestore_Click() { cmdRestore_Click(); }
+
+void FrmMain::mnuDetails_Click() {
+  if (!frmDetails || ShownView == kHistoryView || ShownView == kNoView) return;
+  for (int i = 1; i <= lvwMain.Count(); ++i) {
+    if (!lvwMain.Selected(i)) continue;
+    frmDetails->ShowFacts(DetailsOf(msg::EntryName(lvwMain.Text(i))));
+    return;
+  }
+}
+
+msg::DetailFacts FrmMain::DetailsOf(const std::string& ext) {
+  // Both sides, whichever view lists it.
+  const AssocEntry* c = g_.CurrentEntries->Lookup(ext);
+  const AssocEntry* b = g_.BaseEntries->Lookup(ext);
+  msg::DetailFacts f;
+  f.type = c ? c->Ext() : b ? b->Ext() : ext;
+  const AssocEntry::Layer latent = c && b ? LatentLayer(*c, *b) : AssocEntry::Layer::Classes;
+  f.change = latent != AssocEntry::Layer::Classes ? "latent"
+             : !b                                 ? "new"
+             : !c                                 ? "removed"
+             : OpensDifferently(*b, *c)           ? "changed"
+                                                  : "";
+  if (latent != AssocEntry::Layer::Classes) f.latentLayer = msg::LayerName(latent);
+  std::int64_t written = 0;
+  if (KeyLastWritten(reg_, ChangedKeyOf(reg_, c, b), written)) f.written = LocalMinute(written);
+  // Each side as the report names it.
+  const auto side = [](const AssocEntry* e) {
+    msg::DetailSide s;
+    if (!e) return s;
+    s.present = true;
+    s.progId = e->Layered() ? e->InForceProgID() : e->ProgramID();
+    if (s.progId.empty() && e->IsProtocol() && (!e->RunCommand().empty() || !e->Handler().empty())) s.progId = e->Ext();
+    s.command = e->RunCommand();
+    s.program = OpenerOf(*e);
+    s.verb = e->VerbIsNotOpen() ? e->Verb() : std::string();
+    s.handler = e->VerbsRead() ? e->Handler() : std::string();
+    return s;
+  };
+  f.base = side(b);
+  f.current = side(c);
+  if (c && fileFacts) {
+    Assessor assessor(reg_, *fileFacts);
+    const Assessment a = assessor.Assess(*c);
+    if (!a.delegateExecute.empty()) f.current.runs = "DelegateExecute " + a.delegateExecute;
+    else if (!a.packagedApp.empty()) f.current.runs = "packaged app " + a.packagedApp;
+    else if (a.target.host != CommandHost::None && !a.target.payload.empty())
+      f.current.runs = std::string(HostName(a.target.host)) + " -> " + a.target.payload;
+    else f.current.runs = a.target.program;
+    for (Signal s : a.signals) f.current.signals.push_back(SignalWord(s));
+    f.current.signer = a.signer;
+    f.current.company = a.company;
+    f.current.product = a.product;
+    // One line a signal, as the panel says it.
+    const std::string panel = a.PanelText();
+    if (const size_t at = panel.find("SIGNALS: "); at != std::string::npos) {
+      std::string said = panel.substr(at + 9);
+      said = said.substr(0, said.find('\r'));
+      for (size_t from = 0; from <= said.size();) {
+        const size_t end = std::min(said.find("; ", from), said.size());
+        f.reasons.push_back(said.substr(from, end - from));
+        from = end + 2;
+      }
+    }
+  }
+  const AssocEntry* decided = c ? c : b;
+  if (decided && decided->Layered()) f.decider = msg::LayerName(decided->Decider());
+  f.layersNow = c ? msg::DescribeLayers(c, nullptr) : std::string();
+  f.layersBase = b ? msg::DescribeLayers(b, nullptr) : std::string();
+  f.choice = c ? c->ChoiceProgID() : std::string();
+  f.ignoredChoice = c ? c->IgnoredChoice() : std::string();
+  std::string progId, command;
+  if (platform_.AskWhatOpens(ext, progId, command))
+    f.windowsRuns = !progId.empty() ? progId : command.empty() ? std::string() : ProgramNameFromCommand(command);
+  f.baseFile = BaseFileRead(g_);
+  std::int64_t baseTime = 0;
+  if (LastWriteSeconds(f.baseFile, baseTime)) f.baseWritten = LocalMinute(baseTime);
+  f.generations = static_cast<int>(ReadGenerations(GenerationsFolder(g_.BaseFile)).size());
+  return f;
+}
 
 void FrmMain::mnuHlpCont_Click() { ShowHelp(0); }
 

@@ -177,6 +177,7 @@ HICON Win32Backend::IconOf(Picture picture) {
 DWORD Win32Backend::StyleOf(const Form& form) const {
   if (form.Style() == FormStyle::MainWindow)
     return WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+  if (form.Style() == FormStyle::Sizable) return WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MAXIMIZEBOX;
   return WS_POPUP | WS_CAPTION | WS_SYSMENU;
 }
 
@@ -284,6 +285,11 @@ void Win32Backend::CreateControl(Form& form, Control& c, int id) {
     case Kind::ListView:
       cls = WC_LISTVIEWW;
       style |= WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS;
+      ex = WS_EX_CLIENTEDGE;
+      break;
+    case Kind::TextBox:
+      cls = L"EDIT";
+      style |= WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL;
       ex = WS_EX_CLIENTEDGE;
       break;
     case Kind::StatusBar:
@@ -633,6 +639,20 @@ bool Win32Backend::PreTranslate(MSG& msg) {
   HWND root = WindowOf(*form);
   if (!form->Menus().empty() && accelerators_ && TranslateAcceleratorW(root, accelerators_, &msg))
     return true;
+  if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE && form->Style() == FormStyle::Sizable) {
+    form->UserCloses();  // Escape closes a window of facts from any of its controls
+    return true;
+  }
+  if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN && !(GetKeyState(VK_MENU) & 0x8000)) {
+    // Enter on the list acts on its row, before the dialog keys see it.
+    Control* target = ControlOf(msg.hwnd);
+    if (target && target->kind() == Kind::ListView) {
+      const int row = static_cast<int>(
+          SendMessageW(msg.hwnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED | LVNI_SELECTED));
+      if (row >= 0) static_cast<ListView*>(target)->UserActivateRow(row + 1);
+      return true;
+    }
+  }
   if (msg.message == WM_CHAR) {
     Control* target = ControlOf(msg.hwnd);
     if (target) form->ActiveControl(target);
@@ -723,6 +743,13 @@ LRESULT Win32Backend::Handle(Form& form, HWND hwnd, UINT msg, WPARAM wp, LPARAM 
     }
     case WM_CLOSE:
       form.UserCloses();
+      return 0;
+    case WM_SIZE:
+      // A form the user sizes lays its controls out anew.
+      if (form.Style() == FormStyle::Sizable && wp != SIZE_MINIMIZED) {
+        const int dpi = DpiOf(form);
+        form.Resized(MulDiv(LOWORD(lp), 1440, dpi), MulDiv(HIWORD(lp), 1440, dpi));
+      }
       return 0;
     case WM_GETDPISCALEDSIZE: {
       // The size at the new DPI is the design's, not the old one scaled: the
@@ -838,6 +865,28 @@ LRESULT Win32Backend::Handle(Form& form, HWND hwnd, UINT msg, WPARAM wp, LPARAM 
         case LVN_COLUMNCLICK:
           list->UserClickColumn(reinterpret_cast<NMLISTVIEW*>(lp)->iSubItem + 1);
           break;
+        case NM_DBLCLK: {
+          const int row = reinterpret_cast<NMITEMACTIVATE*>(lp)->iItem;
+          if (row >= 0) list->UserActivateRow(row + 1);
+          break;
+        }
+        case NM_RETURN: {
+          // Enter: the row with the focus.
+          const int row = static_cast<int>(SendMessageW(hdr->hwndFrom, LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
+                                                        LVNI_FOCUSED | LVNI_SELECTED));
+          if (row >= 0) list->UserActivateRow(row + 1);
+          break;
+        }
+        case NM_RCLICK: {
+          // The window's Action menu, at the mouse.
+          HMENU bar = GetMenu(hwnd);
+          HMENU action = bar ? GetSubMenu(bar, 2) : nullptr;
+          if (!action) break;
+          POINT at{};
+          GetCursorPos(&at);
+          TrackPopupMenu(action, TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd, nullptr);
+          break;
+        }
       }
       return 0;
     }
