@@ -241,6 +241,11 @@ probe wait "$M" 30000
 probe list "$M"
 probe select "$M" "$(awk -F'\t' '$1 == "row" && $4 == ".txt" { print $2 }' <<<"$OUT")"
 shot panel-risk.png
+probe command "$M" 1023  # Action > Details...
+probe wait "Details of file type .txt - Hollin" 15000
+shot details.png
+probe close "Details of file type .txt - Hollin"
+probe gone "Details of file type .txt - Hollin" 15000
 probe command "$M" 1013  # View > Health Check
 sleep 2
 shot main-health.png
@@ -261,5 +266,12 @@ start_bg "$layers/hollin.exe"
 probe wait "$M" 30000
 probe select "$M" 0
 shot main-144dpi.png
+probe list "$M"
+probe select "$M" "$(awk -F'\t' '$1 == "row" && $4 == ".pdf" { print $2 }' <<<"$OUT")"
+probe command "$M" 1023  # Action > Details...
+probe wait "Details of file type .pdf - Hollin" 15000
+shot details-144dpi.png
+probe close "Details of file type .pdf - Hollin"
+probe gone "Details of file type .pdf - Hollin" 15000
 probe close "$M"
 probe answer Brellmark "&No" 15000

@@ -27,10 +27,11 @@ void FrmDetails::Design() {
 }
 
 // The text fills the window above the button, which keeps its size at the
-// lower right corner.
+// lower right corner. A window sized smaller than that grows back.
 void FrmDetails::Form_Resize() {
   const int width = std::max(ClientWidth(), kButtonWidth + 2 * kMargin);
   const int height = std::max(ClientHeight(), kButtonHeight + 3 * kMargin + 600);
+  if (width != ClientWidth() || height != ClientHeight()) ClientSize(width, height);
   cmdClose.Move(width - kMargin - kButtonWidth, height - kMargin - kButtonHeight, kButtonWidth, kButtonHeight);
   txtFacts.Move(kMargin, kMargin, width - 2 * kMargin, height - 3 * kMargin - kButtonHeight);
 }

@@ -93,7 +93,10 @@ FrmMain::FrmMain(Backend& backend, AppState& appState, IRegistry& reg, IPlatform
   lvwMain.ColumnClick = [this](int column) { lvwMain_ColumnClick(column); };
   lvwMain.ItemClick = [this](int row) { lvwMain_ItemClick(row); };
   lvwMain.KeyPress = [this](int& k) { lvwMain_KeyPress(k); };
-  lvwMain.ItemActivate = [this](int) { mnuDetails_Click(); };
+  lvwMain.ItemActivate = [this](int row) {
+    if (frmDetails && ShownView != kHistoryView && ShownView != kNoView)
+      frmDetails->ShowFacts(DetailsOf(msg::EntryName(lvwMain.Text(row))));
+  };
   tmrStatus.Tick = [this] { tmrStatus_Timer(); };
 }
 
@@ -318,6 +321,7 @@ void FrmMain::optView_Click(int Index) {
   mnuRestore.Enabled(false);
   Refresh();
   lvwMain.Clear();
+  detailsOf_.clear();
   if (Index == 0) {
     lvwMain.MultiSelect(true);
     ShowDelta();
@@ -350,6 +354,7 @@ std::string FrmMain::WhatWindowsRuns(const std::string& ext) {
 
 void FrmMain::lvwMain_ItemClick(int row) {
   const std::string ext = msg::EntryName(lvwMain.Text(row));
+  detailsOf_ = ext;
   mnuOptAlways.Checked(HoldsType(ReadAlwaysRestore(reg_), ext));
   if (ShownView == kCurrentView) {
     const AssocEntry& entry = *g_.CurrentEntries->Item(ext);
@@ -666,11 +671,13 @@ void FrmMain::mnuRestore_Click() { cmdRestore_Click(); }
 
 void FrmMain::mnuDetails_Click() {
   if (!frmDetails || ShownView == kHistoryView || ShownView == kNoView) return;
-  for (int i = 1; i <= lvwMain.Count(); ++i) {
-    if (!lvwMain.Selected(i)) continue;
-    frmDetails->ShowFacts(DetailsOf(msg::EntryName(lvwMain.Text(i))));
-    return;
-  }
+  // The first row selected, else the one clicked last (a new type's row is
+  // taken out of the selection when it is clicked).
+  std::string ext = detailsOf_;
+  for (int i = lvwMain.Count(); i >= 1; --i)
+    if (lvwMain.Selected(i)) ext = msg::EntryName(lvwMain.Text(i));
+  if (ext.empty() || !(g_.CurrentEntries->Lookup(ext) || g_.BaseEntries->Lookup(ext))) return;
+  frmDetails->ShowFacts(DetailsOf(ext));
 }
 
 msg::DetailFacts FrmMain::DetailsOf(const std::string& ext) {

@@ -227,6 +227,7 @@ class FrmMain : public Form, public IBaseProgress, public IDeltaWindow {
   static std::string Lines(std::initializer_list<std::string> parts);
   void ShowPanel(const std::string& text, const std::string& facts);
   void FitColumns(bool withSignals);
+  std::string detailsOf_;  // the type or link clicked last
 };
 
 }  // namespace hollin::ui
