@@ -289,7 +289,8 @@ void Win32Backend::CreateControl(Form& form, Control& c, int id) {
       break;
     case Kind::TextBox:
       cls = L"EDIT";
-      style |= WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL;
+      // Lines wrap at the box's width, as long commands need.
+      style |= WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL;
       ex = WS_EX_CLIENTEDGE;
       break;
     case Kind::StatusBar:
