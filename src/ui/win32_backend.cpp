@@ -437,6 +437,8 @@ void Win32Backend::SyncColumns(Control& c) {
     ++i;
   }
   for (int extra = have; extra-- > i;) SendMessageW(hwnd, LVM_DELETECOLUMN, extra, 0);
+  // A column added to rows already listed: their texts for it.
+  if (i > have && have > 0 && list.Count() > 0) SyncRows(c);
 }
 
 void Win32Backend::SyncRows(Control& c) {

@@ -131,7 +131,9 @@ text=$(panel)
 expect_contains "the panel names the link" "CHANGE for link HTTP" "$text"
 # Wine chooses http itself in Explorer's choice (UserChoice ProgId "http"):
 # that names the link's own key, whose user classes' command now runs.
-expect_contains "the panel's layers of the link" "NOW: grabweb (Explorer's choice)\\r\\nWAS: winebrowser (Explorer's choice)" "$text"
+expect_contains "the panel's layers of the link" "NOW: grabweb (Explorer's choice)" "$text"
+expect_contains "the Details window: the link's program before" "In the base\\r\\n  Program identifier: http\\r\\n" \
+  "$(details "Details of link http: - Hollin")"
 select_rows .hollinverb
 text=$(panel)
 expect_contains "the panel names the verb" 'NOW: grabverb, verb "grab" (machine classes)' "$text"
