@@ -152,7 +152,15 @@ void Guard::Check(Millis) {
     std::vector<std::string> changed, fresh;
     // A base of a format before links were recorded lists none of them as new.
     const bool linksKnown = g_.BaseFormat == 0 || g_.BaseFormat >= 3;
-    for (const auto& item : FindChanges(*current, base, linksKnown)) changed.push_back(item.Ext);
+    std::vector<std::string> latent;
+    for (const auto& item : FindChanges(*current, base, linksKnown, true))
+      (item.kind == ChangedItem::Kind::Latent ? latent : changed).push_back(item.Ext);
+    // Latent changes: one line in the record when they are new, nothing more.
+    std::vector<std::string> latentNotes;
+    if (!latent.empty() && latent != latentTold_) latentNotes.push_back(msg::GuardLatent(latent));
+    latentTold_ = latent;
+    if (changed.empty() && !latentNotes.empty())
+      host_.Record({CheckRecord::Kind::ChangesFound, {}, current.get(), &base, latentNotes});
     std::erase_if(told_, [&](const auto& t) { return !HoldsType(changed, t.first); });
     auto toldAs = [&](const std::string& ext) -> std::string* {
       for (auto& t : told_)
@@ -164,7 +172,7 @@ void Guard::Check(Millis) {
       if (!was || *was != Signature(current->Lookup(ext))) fresh.push_back(ext);
     }
     lastCheck_ = msg::GuardLastCheck(changed.size());
-    if (!changed.empty()) host_.Record({CheckRecord::Kind::ChangesFound, changed, current.get(), &base, {}});
+    if (!changed.empty()) host_.Record({CheckRecord::Kind::ChangesFound, changed, current.get(), &base, latentNotes});
 
     Notice notice;
     notice.seconds = Seconds();

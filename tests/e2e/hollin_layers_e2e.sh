@@ -26,9 +26,9 @@ SETTINGS='HKLM\SOFTWARE\Nordane\Hollin'
 add "$SETTINGS" /v Warn /d 1
 
 # The rows of our own types in the list shown: "type<TAB>program", sorted.
-our_rows() { probe list "$M"; grep -P '^row\t.*\t\.hollinlay' <<<"$OUT" | cut -f4,5 | sort; }
+our_rows() { probe list "$M"; grep -P '^row\t.*\t\.hollinlay' <<<"$OUT" | awk -F'\t' '{ print $4 "\t" $5 ($6 != "" ? " [" $6 "]" : "") }' | sort; }
 # The rows of the whole list, the same way.
-all_rows() { probe list "$M"; grep '^row' <<<"$OUT" | cut -f4,5 | sort; }
+all_rows() { probe list "$M"; grep '^row' <<<"$OUT" | awk -F'\t' '{ print $4 "\t" $5 ($6 != "" ? " [" $6 "]" : "") }' | sort; }
 # Selects the rows of the types given, and clicks the last one.
 select_types() {
   probe list "$M"
@@ -42,6 +42,15 @@ select_types() {
 }
 # The text of the detail panel (the label with the most text).
 panel() { probe controls "$M"; grep -P '^Static\t' <<<"$OUT" | cut -f6- | awk '{ print length, $0 }' | sort -rn | head -n1 | cut -d' ' -f2-; }
+# The Details window of the row selected: its text, then it is closed.
+details() {
+  probe command "$M" 1023
+  probe wait "$1" 15000
+  probe controls "$1"
+  grep -P '^Edit\t' <<<"$OUT" | cut -f6-
+  probe close "$1"
+  probe gone "$1" 15000 >/dev/null
+}
 wait_status() {  # TEXT: within 10 s
   for _ in $(seq 100); do
     probe status "$M"
@@ -136,15 +145,18 @@ expect_eq "exactly the types whose opener changed, by the program that now opens
 # with every layer's identifier.
 select_types .hollinlay3
 text=$(panel)
-expect_contains "the panel of a changed choice, now and before" \
-  "NOW: grabthree (Explorer's choice)\\r\\nWAS: Vendor.App (Explorer's choice)\\r\\nLAYERS: choice AppXhollinlay3 -> HollinLay.Grab3, user -, machine HollinLay.M3" "$text"
-expect_contains "what the system runs" "\\r\\nWINDOWS RUNS: " "$text"
-echo "what the system runs for .hollinlay3: ${text##*WINDOWS RUNS: }"
+expect_contains "the panel's facts after its own text" "\\r\\n\\r\\nRUNS: " "$text"
+expect_contains "the panel of a changed choice" "NOW: grabthree (Explorer's choice)" "$text"
+text=$(details "Details of file type .hollinlay3 - Hollin")
+expect_contains "the Details window: every layer now and before" \
+  "Layers now: choice HollinLay.Grab3, user -, machine HollinLay.M3\\r\\nLayers in the base: choice AppXhollinlay3, user -, machine HollinLay.M3" "$text"
+expect_contains "what the system runs" "\\r\\nWindows runs: " "$text"
 select_types .hollinlay2
 text=$(panel)
-expect_contains "the panel of a changed user classes' identifier, now and before" \
-  "NOW: grabtwo (user classes)\\r\\nWAS: utwo (user classes)\\r\\nLAYERS: choice -, user HollinLay.U2 -> HollinLay.Grab2, machine HollinLay.M2" "$text"
-echo "what the system runs for .hollinlay2: ${text##*WINDOWS RUNS: }"
+expect_contains "the panel of a changed user classes' identifier" "NOW: grabtwo (user classes)" "$text"
+expect_contains "the Details window: the user classes now and before" \
+  "Layers now: choice -, user HollinLay.Grab2, machine HollinLay.M2\\r\\nLayers in the base: choice -, user HollinLay.U2, machine HollinLay.M2" \
+  "$(details "Details of file type .hollinlay2 - Hollin")"
 
 # 3. With the warning switched off (Ctrl+W), .hollinlay1 and .hollinlay2
 # are restored in the user classes; Explorer's choice stays as it is, byte

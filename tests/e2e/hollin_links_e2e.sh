@@ -34,7 +34,7 @@ import_text '[HKEY_LOCAL_MACHINE\Software\Classes\.hollinverb]
 [HKEY_LOCAL_MACHINE\Software\Classes\HollinVerb.One\shell\open\command]
 @="\"C:\\Verb\\verbopen.exe\" \"%1\""'
 
-all_rows() { probe list "$M"; grep '^row' <<<"$OUT" | cut -f4,5; }
+all_rows() { probe list "$M"; grep '^row' <<<"$OUT" | awk -F'\t' '{ print $4 "\t" $5 ($6 != "" ? " [" $6 "]" : "") }'; }
 select_rows() {
   probe list "$M"
   local rows=() t r
@@ -46,6 +46,15 @@ select_rows() {
   probe select "$M" "${rows[@]}"
 }
 panel() { probe controls "$M"; grep -P '^Static\t' <<<"$OUT" | cut -f6- | awk '{ print length, $0 }' | sort -rn | head -n1 | cut -d' ' -f2-; }
+# The Details window of the row selected: its text, then it is closed.
+details() {
+  probe command "$M" 1023
+  probe wait "$1" 15000
+  probe controls "$1"
+  grep -P '^Edit\t' <<<"$OUT" | cut -f6-
+  probe close "$1"
+  probe gone "$1" 15000 >/dev/null
+}
 
 # 1. The first run records the base, Wine's links with it.
 start_bg "$app/hollin.exe"
@@ -83,11 +92,13 @@ text=$(panel)
 expect_contains "the panel names the link" "CHANGE for link HTTP" "$text"
 # Wine chooses http itself in Explorer's choice (UserChoice ProgId "http"):
 # that names the link's own key, whose user classes' command now runs.
-expect_contains "the panel's layers of the link" "NOW: grabweb (Explorer's choice)\\r\\nWAS: winebrowser (Explorer's choice)" "$text"
+expect_contains "the panel's layers of the link" "NOW: grabweb (Explorer's choice)" "$text"
+expect_contains "the Details window: the link's program before" "In the base\\r\\n  Program identifier: http\\r\\n" \
+  "$(details "Details of link http: - Hollin")"
 select_rows .hollinverb
 text=$(panel)
 expect_contains "the panel names the verb" 'NOW: grabverb, verb "grab" (machine classes)' "$text"
-expect_contains "the panel's verb line" "VERB: open -> grab" "$text"
+expect_contains "the Details window's verb" 'Verb: grab\r\n' "$(details "Details of file type .hollinverb - Hollin")"
 
 # 3. The restore writes the classes layers back; Explorer's choice stays as
 # it is, and the box says where to choose.

@@ -79,7 +79,7 @@ expect_contains "exefile's command changed" \
   '"runs": "C:\\HollinRisk Box\\sub\\app.exe", "signals": ["unsigned", "user-folder", "runs-code", "command-changed"]' "$json"
 
 # 3. The window: the words in the list, a line each in the panel.
-rows() { probe list "$M"; grep -P '^row\t' <<<"$OUT" | cut -f4,5 | sort; }
+rows() { probe list "$M"; grep -P '^row\t' <<<"$OUT" | awk -F'\t' '{ print $4 "\t" $5 ($6 != "" ? " [" $6 "]" : "") }' | sort; }
 select_type() {
   probe list "$M"
   local r
@@ -88,6 +88,15 @@ select_type() {
   probe select "$M" "$r"
 }
 panel() { probe controls "$M"; grep -P '^Static\t' <<<"$OUT" | cut -f6- | awk '{ print length, $0 }' | sort -rn | head -n1 | cut -d' ' -f2-; }
+# The Details window of the row selected: its text, then it is closed.
+details() {
+  probe command "$M" 1023
+  probe wait "$1" 15000
+  probe controls "$1"
+  grep -P '^Edit\t' <<<"$OUT" | cut -f6-
+  probe close "$1"
+  probe gone "$1" 15000 >/dev/null
+}
 start_bg "$app/hollin.exe"
 pid=$BG_PID
 probe wait "$M" 30000
@@ -96,13 +105,17 @@ expect_eq "the signals beside each program" ".exe	app [unsigned user-folder runs
 .hollinrisk2	app [unsigned user-folder unquoted]" "$(rows)"
 select_type .hollinrisk1
 text=$(panel)
-expect_contains "the panel of the handler in %TEMP%" \
-  "RUNS: $temp_w\\hollinrisk\\grab.exe\\r\\nFROM: Nordane, Brellmark\\r\\nSIGNALS: unsigned; in a user folder ($temp_w\\hollinrisk)\\r\\n" "$text"
+expect_contains "the panel's own text first" "CHANGE for file type .HOLLINRISK1 - \\r\\n\\r\\nCURRENT default Open command:" "$text"
+expect_contains "the panel of the handler in %TEMP%, after an empty line" "\\r\\n\\r\\nRUNS: $temp_w\\hollinrisk\\grab.exe\\r\\n" "$text"
+text=$(details "Details of file type .hollinrisk1 - Hollin")
+expect_contains "the Details window: what runs" "Runs: $temp_w\\hollinrisk\\grab.exe\\r\\n" "$text"
+expect_contains "the Details window: its maker" "Company: Nordane\\r\\n  Product: Brellmark\\r\\n" "$text"
+expect_contains "the Details window: why, a line each" "Why: unsigned\\r\\nWhy: in a user folder ($temp_w\\hollinrisk)\\r\\n" "$text"
 select_type .hollinrisk2
-expect_contains "the panel of the unquoted path" \
-  'unquoted: C:\HollinRisk.exe runs in place of C:\HollinRisk Box\sub\app.exe' "$(panel)"
+expect_contains "the Details window of the unquoted path" \
+  'Why: unquoted: C:\HollinRisk.exe runs in place of C:\HollinRisk Box\sub\app.exe' "$(details "Details of file type .hollinrisk2 - Hollin")"
 select_type .exe
-expect_contains "the panel of exefile" "opening such a file runs it; not the standard command" "$(panel)"
+expect_contains "the Details window of exefile" "Why: opening such a file runs it\\r\\nWhy: not the standard command" "$(details "Details of file type .exe - Hollin")"
 
 # The health check in the window lists them too (View > Health Check).
 probe menu "$M"

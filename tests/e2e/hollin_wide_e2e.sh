@@ -85,7 +85,7 @@ probe wait "$M" 30000
 # Our types' rows in the list: "row<TAB>type<TAB>program", by type.
 our_rows() {
   probe list "$M"
-  awk -F'\t' 'NR == FNR { want[$1] = 1; next } $1 == "row" && ($4 in want) { print $2 "\t" $4 "\t" $5 }' \
+  awk -F'\t' 'NR == FNR { want[$1] = 1; next } $1 == "row" && ($4 in want) { print $2 "\t" $4 "\t" $5 ($6 != "" ? " [" $6 "]" : "") }' \
     <(cut -f1 <<<"$rows") - <<<"$OUT" | sort -t$'\t' -k2
 }
 expect_eq "the rows of the types taken over" "$rows" "$(our_rows | cut -f2,3)"

@@ -13,6 +13,7 @@
 #include "guard/guard.h"
 #include "guard/loop.h"
 #include "messages/messages.h"
+#include "registry/merged_class_root.h"
 #include "registry/registry_store.h"
 #include "registry/scan.h"
 #include "support/fake_platform.h"
@@ -64,12 +65,16 @@ struct Host : IGuardHost {
   const Signals* clock = nullptr;
   std::vector<std::pair<Millis, std::string>> said;  // each notice shown, with its time
   std::vector<Kind> records;
+  std::vector<std::string> notes;  // of every record, in order
   std::string tip;
   void Show(const Notice& n) override {
     if (!n.empty()) said.emplace_back(clock->now, NoticeText(n));
   }
   void Tip(const std::string& t) override { tip = t; }
-  void Record(const CheckRecord& r) override { records.push_back(r.kind); }
+  void Record(const CheckRecord& r) override {
+    records.push_back(r.kind);
+    notes.insert(notes.end(), r.notes.begin(), r.notes.end());
+  }
 };
 
 class GuardTest : public ::testing::Test {
@@ -219,6 +224,24 @@ TEST_F(GuardTest, SaysEachChangeOnceAgainstTheBaseInForce) {
   EXPECT_EQ(host.records, (std::vector<Kind>{Kind::FirstRun, Kind::ChangesFound, Kind::ChangesFound,
                                              Kind::ChangesFound, Kind::ChangesFound, Kind::Accepted,
                                              Kind::ChangesFound}));
+}
+
+// A change in a layer that does not decide (the machine classes under the
+// user classes' own identifier) is one line of the record when the latent
+// set changes, and never a notice of its own.
+TEST_F(GuardTest, ALatentChangeIsOneLineOfTheRecordAndNoNotice) {
+  reg.LoadText("REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Classes\\.txt]\n@=\"Grab.Doc\"\n", "user");
+  MergedClassRoot merged(reg);  // the classes as Windows merges them
+  Guard latentGuard{merged, platform, g, host};
+  At(0, [this] { Take(".txt", "rtffile"); });  // the machine classes, under the user's
+  At(5000, [this] { Take(".txt", "Paint.Picture"); });  // still latent: not said again
+  At(10000, [this] { Take(".bmp"); });
+  RunGuard(latentGuard, signals);
+  ASSERT_EQ(host.said.size(), 1u);
+  EXPECT_EQ(host.said[0].second, "1 file type now opens with grab (.bmp).");
+  EXPECT_EQ(host.records, (std::vector<Kind>{Kind::FirstRun, Kind::ChangesFound, Kind::ChangesFound}));
+  ASSERT_EQ(host.notes.size(), 2u);  // the first run's, then the latent change's
+  EXPECT_EQ(host.notes[1], "Latent (a layer that does not decide now changed): .txt");
 }
 
 // "Always restore": the chosen types are written back in the layers that
