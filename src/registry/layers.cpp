@@ -195,7 +195,8 @@ std::vector<std::string> ListedVerbs(IRegistry& reg, const HKEY* shells, size_t 
   std::vector<char> name(256);
   for (size_t i = 0; i < count; ++i) {
     if (!shells[i]) continue;
-    for (DWORD index = 0;; ++index) {
+    // A registry that fails at every index ends the listing after a few.
+    for (DWORD index = 0, failed = 0; failed < 64; ++index) {
       DWORD length = static_cast<DWORD>(name.size());
       const LONG status = reg.RegEnumKeyExA(shells[i], index, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
       if (status == ERROR_NO_MORE_ITEMS) break;
@@ -204,7 +205,11 @@ std::vector<std::string> ListedVerbs(IRegistry& reg, const HKEY* shells, size_t 
         --index;
         continue;
       }
-      if (status != ERROR_SUCCESS) continue;
+      if (status != ERROR_SUCCESS) {
+        ++failed;
+        continue;
+      }
+      failed = 0;
       const std::string_view listed(name.data(), std::min<size_t>(length, name.size()));
       if (std::none_of(names.begin(), names.end(), [&](const std::string& n) { return EqualsNoCase(n, listed); }))
         names.emplace_back(listed);
@@ -243,9 +248,7 @@ void ReadVerb(IRegistry& reg, const HKEY* layers, size_t count, std::string_view
   bool found = false;
   for (size_t at = 0; !choice.empty() && at <= choice.size() && !found;) {
     const size_t comma = std::min(choice.find(',', at), choice.size());
-    std::string_view name = std::string_view(choice).substr(at, comma - at);
-    while (!name.empty() && name.front() == ' ') name.remove_prefix(1);
-    while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+    const std::string_view name = TrimRegView(std::string_view(choice).substr(at, comma - at));
     if (IsVerbName(name) && ReadVerbCommand(reg, shells, count, name, out, path) == VerbState::Present) {
       out.verb = name;
       found = true;
