@@ -31,9 +31,11 @@ struct ScanResult {
   std::vector<SkippedSubkey> skipped;
 };
 
-// Every subkey of root whose name begins with "." and whose open command
-// (the program ID's "\shell\open\command" key, else the extension's own)
-// has a non-empty default value becomes one entry, in enumeration order.
+// Every subkey of root whose name begins with "." and whose program ID
+// (else the extension's own key) has a verb that runs (ReadVerb, VerbRuns:
+// a command or a handler, whatever the verb's name) or an open command
+// ("\shell\open\command" with a non-empty default value) becomes one
+// entry, in enumeration order; so does every key marked as a URL protocol.
 //
 // No one key can end or fail the scan: a name of any length is read (again,
 // with the room it needs); only ERROR_NO_MORE_ITEMS ends the enumeration; an

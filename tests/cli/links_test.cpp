@@ -123,6 +123,9 @@ TEST(Links, EachLayerAndVerbIsCheckedRestoredAndRecorded) {
     };
     reg.LoadText(test::Data("classes.reg"), "classes");
     reg.LoadText(kMachineLinks, "links");
+    // The system answers as Windows does: a link's own key opens it until
+    // Explorer's choice names another identifier, which it then honours.
+    for (const char* link : {"http", "mailto", "tel", "news", "evil"}) platform.opens[link] = {link, ""};
     ASSERT_EQ(run({"--check"}), kFirstRun);
     const std::set<std::string> recorded = Values(reg);
     const std::string base = test::ReadFileBytes(dir.File("Prev.isd"));
@@ -137,6 +140,8 @@ TEST(Links, EachLayerAndVerbIsCheckedRestoredAndRecorded) {
     }
 
     reg.LoadText(c.change, "change");
+    if (c.change.find("\"ProgId\"=\"Grab.Url\"") != std::string::npos)
+      platform.opens[c.restore] = {"Grab.Url", "C:\\Grab\\grab.exe %1"};
     if (!*c.listed) {
       EXPECT_EQ(run({"--check"}), kNoChanges) << console.out;
       continue;
@@ -157,6 +162,107 @@ TEST(Links, EachLayerAndVerbIsCheckedRestoredAndRecorded) {
     // recorded it, and the base itself unchanged.
     EXPECT_EQ(run({"--check"}), c.restoreExit == kNoChanges ? kNoChanges : kChangesFound) << console.out;
     EXPECT_EQ(test::ReadFileBytes(dir.File("Prev.isd")), base);
+  }
+}
+
+// Types whose verb that runs is not open, each as the base records it:
+// only cplopen (.cpl), only install (.inf), a shell key naming grab with no
+// open (.grb), an ordered list whose first verb is missing (.lst), an open
+// verb marked LegacyDisable (.dis: the first verb listed runs) and an open
+// verb with a handler only (.hnd).
+const std::string kVerbTypes =
+    "REGEDIT4\n" + kMachine + ".cpl]\n@=\"cplfile\"\n" + kMachine +
+    "cplfile\\shell\\cplopen\\command]\n@=\"rundll32.exe shell32.dll,Control_RunDLL \\\"%1\\\",%*\"\n" + kMachine +
+    ".inf]\n@=\"inffile\"\n" + kMachine + "inffile\\shell\\install\\command]\n@=\"InfDefaultInstall.exe \\\"%1\\\"\"\n" +
+    kMachine + ".grb]\n@=\"grbfile\"\n" + kMachine + "grbfile\\shell]\n@=\"grab\"\n" + kMachine +
+    "grbfile\\shell\\grab\\command]\n@=\"C:\\\\Grab\\\\grab.exe %1\"\n" + kMachine + ".lst]\n@=\"lstfile\"\n" + kMachine +
+    "lstfile\\shell]\n@=\"nothere, grab\"\n" + kMachine + "lstfile\\shell\\grab\\command]\n@=\"C:\\\\Grab\\\\list.exe %1\"\n" +
+    kMachine + ".dis]\n@=\"disfile\"\n" + kMachine + "disfile\\shell\\open]\n\"LegacyDisable\"=\"\"\n" + kMachine +
+    "disfile\\shell\\open\\command]\n@=\"C:\\\\Old\\\\old.exe %1\"\n" + kMachine +
+    "disfile\\shell\\view\\command]\n@=\"C:\\\\View\\\\view.exe %1\"\n" + kMachine + ".hnd]\n@=\"hndfile\"\n" + kMachine +
+    "hndfile\\shell\\open\\command]\n\"DelegateExecute\"=\"{0000-AB}\"\n";
+
+// Each type of kVerbTypes is recorded by the verb that runs, whatever its
+// name; a takeover of that verb is listed, reported, restored (the store
+// compared whole) and accepted.
+TEST(Verbs, TheVerbThatRunsIsGuardedWhateverItsName) {
+  const Case cases[] = {
+      {"only cplopen", "REGEDIT4\n" + kMachine + "cplfile\\shell\\cplopen\\command]\n@=\"C:\\\\zq\\\\grab.exe %1\"\n",
+       ".cpl\tchanged\trundll32 (cplfile), verb \"cplopen\" -> grab (cplfile), verb \"cplopen\"", ".cpl", kNoChanges, {}},
+      {"only install, taken in the user classes",
+       "REGEDIT4\n" + kUser + "inffile\\shell\\install\\command]\n@=\"C:\\\\zq\\\\grab.exe %1\"\n",
+       ".inf\tchanged\tInfDefaultInstall (inffile), verb \"install\" -> grab (inffile), verb \"install\"", ".inf", kNoChanges,
+       // The command goes back where it is read now.
+       {"+[hkey_current_user\\software\\classes\\inffile\\shell\\install\\command] @=\"InfDefaultInstall.exe \\\"%1\\\"\""}},
+      {"the shell key names grab and there is no open",
+       "REGEDIT4\n" + kMachine + "grbfile\\shell\\grab\\command]\n@=\"C:\\\\zq\\\\nothere.exe %1\"\n",
+       ".grb\tchanged\tgrab (grbfile), verb \"grab\" -> nothere (grbfile), verb \"grab\"", ".grb", kNoChanges, {}},
+      {"the missing first verb of the list made",
+       "REGEDIT4\n" + kMachine + "lstfile\\shell\\nothere\\command]\n@=\"C:\\\\zq\\\\nothere.exe %1\"\n",
+       ".lst\tchanged\tlist (lstfile), verb \"grab\" -> nothere (lstfile), verb \"nothere\"", ".lst", kNoChanges,
+       {"+[hkey_local_machine\\software\\classes\\lstfile\\shell\\nothere\\command] @=\"C:\\\\zq\\\\nothere.exe %1\"",
+        "+[hkey_local_machine\\software\\classes\\lstfile\\shell] @=\"grab\"",
+        "-[hkey_local_machine\\software\\classes\\lstfile\\shell] @=\"nothere, grab\""}},
+      {"LegacyDisable taken off open",
+       "REGEDIT4\n" + kMachine + "disfile\\shell\\open]\n\"LegacyDisable\"=-\n",
+       ".dis\tchanged\tview (disfile), verb \"view\" -> old (disfile)", ".dis", kNoChanges,
+       {"+[hkey_local_machine\\software\\classes\\disfile\\shell] @=\"view\"",
+        "-[hkey_local_machine\\software\\classes\\disfile\\shell\\open] \"LegacyDisable\"=\"\""}},
+      {"a handler-only verb's handler replaced",
+       "REGEDIT4\n" + kUser + "hndfile\\shell\\open\\command]\n\"DelegateExecute\"=\"{0000-ZQ}\"\n",
+       ".hnd\tchanged\t{0000-AB} (handler) (hndfile) -> {0000-ZQ} (handler) (hndfile)", ".hnd", kNoChanges,
+       {"+[hkey_current_user\\software\\classes\\hndfile\\shell\\open\\command] \"DelegateExecute\"=\"{0000-AB}\""}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::TempDir dir;
+    RegistryStore reg;
+    test::FakePlatform platform;
+    RecordingEventLog events;
+    Console console;
+    const auto run = [&](std::vector<std::string> args) {
+      console = Console{};
+      RunEnvironment env{reg, platform, console, dir.path().string(), dir.path().string(), "PC-7", "ada", 1796673600,
+                         &events, AccountFacts{"PC-7\\ada", "S-1-5-21-1-2-3-1001", "PC-7\\ada"}, nullptr};
+      return RunCommandLine(ParseOptions(args), env);
+    };
+    reg.LoadText(test::Data("classes.reg"), "classes");
+    reg.LoadText(kVerbTypes, "verbs");
+    ASSERT_EQ(run({"--check"}), kFirstRun);
+    const std::set<std::string> recorded = Values(reg);
+    const std::string base = test::ReadFileBytes(dir.File("Prev.isd"));
+    for (const char* type : {"\n.cpl\t", "\n.inf\t", "\n.grb\t", "\n.lst\t", "\n.dis\t", "\n.hnd\t"})
+      EXPECT_NE(base.find(type), std::string::npos) << "recorded: " << type;
+    EXPECT_EQ(run({"--check"}), kNoChanges) << console.out;
+
+    reg.LoadText(c.change, "change");
+    EXPECT_EQ(run({"--check"}), kChangesFound);
+    EXPECT_NE(console.out.find(std::string("\n") + c.listed + "\n"), std::string::npos) << console.out;
+    EXPECT_EQ(run({"--check", "--format", "json"}), kChangesFound);
+    EXPECT_NE(console.out.find("\"kind\": \"type\""), std::string::npos) << console.out;
+
+    EXPECT_EQ(run({"--restore", c.restore}), c.restoreExit) << console.out;
+    const std::set<std::string> now = Values(reg);
+    std::vector<std::string> left;
+    for (const auto& v : Minus(now, recorded)) left.push_back("+" + v);
+    for (const auto& v : Minus(recorded, now)) left.push_back("-" + v);
+    std::sort(left.begin(), left.end());
+    std::vector<std::string> expected = c.left;
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(left, expected);
+    EXPECT_EQ(run({"--check"}), kNoChanges) << console.out;
+    EXPECT_EQ(test::ReadFileBytes(dir.File("Prev.isd")), base);
+
+    // The change taken again and accepted: the base records the verb that
+    // runs now, and the next check finds nothing. (Where the restore named
+    // the verb that ran, the change no longer changes it.)
+    reg.LoadText(c.change, "change");
+    const bool again = run({"--check"}) == kChangesFound;
+    EXPECT_EQ(run({"--accept"}), kNoChanges) << console.out;
+    EXPECT_EQ(run({"--check"}), kNoChanges) << console.out;
+    if (again) {
+      EXPECT_NE(test::ReadFileBytes(dir.File("Prev.isd")), base);
+    }
   }
 }
 

@@ -7,6 +7,7 @@
 #include "registry/layers.h"
 #include "compare/risk.h"
 #include "registry/registry_store.h"
+#include "registry/scan.h"
 #include "support/fake_file_facts.h"
 
 namespace hollin {
@@ -197,6 +198,63 @@ TEST_F(SignalTest, DelegateExecuteAndPackagedAppsAreNamed) {
   EXPECT_EQ(a.packagedApp, "Photos");
   EXPECT_TRUE(a.signals.empty());
   EXPECT_EQ(files.signatureChecks, 0);
+}
+
+// A takeover that leaves the open command alone and makes another verb the
+// default (or a link's, or a handler's) is assessed by what runs: the
+// entries as the scan reads them from the layers, each takeover's program
+// with its signals.
+TEST_F(SignalTest, WhatRunsIsAssessedNotTheUntouchedOpenCommand) {
+  using S = std::vector<Signal>;
+  const std::string machine = "[HKEY_LOCAL_MACHINE\\Software\\Classes\\";
+  const std::string user = "[HKEY_CURRENT_USER\\Software\\Classes\\";
+  files.Add("C:\\Program Files\\Web\\web.exe", IFileFacts::Trust::Signed, "Web Signer");
+  files.Add("C:\\Users\\ada\\AppData\\Local\\zq\\server.exe");
+  const std::string classes("REGEDIT4\n" + machine + ".txt]\n@=\"txtfile\"\n" + machine +
+                   "txtfile\\shell\\open\\command]\n@=\"notepad.exe %1\"\n" + machine + ".doc]\n@=\"docfile\"\n" +
+                   machine + "docfile\\shell\\open\\command]\n@=\"notepad.exe %1\"\n" + machine +
+                   "http]\n\"URL Protocol\"=\"\"\n" + machine +
+                   "http\\shell\\open\\command]\n@=\"\\\"C:\\\\Program Files\\\\Web\\\\web.exe\\\" %1\"\n" + machine +
+                   "CLSID\\{0000-ZQ}\\LocalServer32]\n@=\"C:\\\\Users\\\\ada\\\\AppData\\\\Local\\\\zq\\\\server.exe\"\n");
+  const auto assess = [&](const std::string& change, const char* name) {
+    RegistryStore store;
+    store.LoadText(classes, "machine");
+    if (!change.empty()) store.LoadText(change, "takeover");
+    OpenClassLayers layers(store);
+    const ScanResult scan = ScanCurrentEntries(store, HKEY_CLASSES_ROOT, &layers.layers());
+    const AssocEntry* e = scan.entries->Lookup(name);
+    EXPECT_NE(e, nullptr) << name;
+    return e ? Assessor(store, files).Assess(*e) : Assessment{};
+  };
+  EXPECT_EQ(assess("", ".txt").signals, S{Signal::Unsigned});
+  EXPECT_EQ(assess("", "http").signals, S{});
+
+  struct Takeover {
+    const char* name;
+    std::string change;
+    const char* entry;
+    S signals;
+    const char* runs;  // in the panel's RUNS line
+  };
+  const Takeover takeovers[] = {
+      {"a verb made the default", "REGEDIT4\n" + user + "txtfile\\shell]\n@=\"grab\"\n" + user +
+           "txtfile\\shell\\grab\\command]\n@=\"C:\\\\zq\\\\nothere.exe %1\"\n",
+       ".txt", S{Signal::Missing}, "RUNS: C:\\zq\\nothere.exe"},
+      {"a link's verb made the default", "REGEDIT4\n" + user + "http\\shell]\n@=\"grab\"\n" + user +
+           "http\\shell\\grab\\command]\n@=\"C:\\\\zq\\\\nothere.exe %1\"\n",
+       "http", S{Signal::Missing}, "RUNS: C:\\zq\\nothere.exe"},
+      {"a link taken in the user classes", "REGEDIT4\n" + user + "http\\shell\\open\\command]\n@=\"C:\\\\zq\\\\nothere.exe %1\"\n",
+       "http", S{Signal::Missing}, "RUNS: C:\\zq\\nothere.exe"},
+      {"a handler put before the command", "REGEDIT4\n" + user + "docfile\\shell\\open\\command]\n\"DelegateExecute\"=\"{0000-ZQ}\"\n",
+       ".doc", S{Signal::Unsigned, Signal::UserFolder},
+       "RUNS: a COM handler (DelegateExecute {0000-ZQ}) in C:\\Users\\ada\\AppData\\Local\\zq\\server.exe"},
+  };
+  for (const Takeover& t : takeovers) {
+    SCOPED_TRACE(t.name);
+    const Assessment a = assess(t.change, t.entry);
+    EXPECT_EQ(a.signals, t.signals) << a.PanelText();
+    EXPECT_NE(a.PanelText().find(t.runs), std::string::npos) << a.PanelText();
+  }
 }
 
 // One file's signature is checked once, however many types it opens.

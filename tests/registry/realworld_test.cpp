@@ -38,10 +38,11 @@ constexpr const char* kWin10 = "Win10-RathbunVM-UsrClass.reg";
 constexpr const char* kWin81 = "dfwinreg-UsrClass.reg";
 
 // The types data/machine_classes.reg gives a command: one the hives do not
-// name, two that they list packaged apps for, and one whose key a hive spells
-// ".R3D"; and the protocol it gives one, http. ROOT stands for the machine
-// classes or the class root.
-const std::set<std::string> kMachineTypes{".txt", ".jpg", ".pdf", ".r3d"};
+// name, two that they list packaged apps for, one whose key a hive spells
+// ".R3D", and two whose only verb is not open (.cpl: cplopen, .inf:
+// install), as Windows registers them; and the protocol it gives one, http.
+// ROOT stands for the machine classes or the class root.
+const std::set<std::string> kMachineTypes{".txt", ".jpg", ".pdf", ".r3d", ".cpl", ".inf"};
 
 // The protocols a hive's text marks: each key directly under the class root
 // that holds a "URL Protocol" value (the text is UTF-16; the names are ASCII).
@@ -281,6 +282,13 @@ void RealHive::TheWholeHiveIsScannedAndEachTypeListedOnce() {
   for (const auto& e : *result.entries)
     EXPECT_TRUE(listed.insert(FoldCase(e->Ext())).second) << e->Ext();
   EXPECT_EQ(listed, expected);
+  // A type whose only verb is not open runs that verb.
+  for (const auto& [ext, verb] : {std::pair{".cpl", "cplopen"}, std::pair{".inf", "install"}}) {
+    const AssocEntry* e = result.entries->Lookup(ext);
+    ASSERT_NE(e, nullptr) << ext;
+    EXPECT_EQ(e->Verb(), verb);
+    EXPECT_NE(e->RunCommand(), "") << ext;
+  }
   if (std::string(hive().file) == kWin10) {
     for (const char* ext : {".fluid", ".loop", ".note", ".whiteboard"}) {
       const std::string own = kClassesPath + "\\"s + ext + "\\shell\\open\\command";

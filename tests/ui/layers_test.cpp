@@ -10,6 +10,7 @@
 #include "messages/messages.h"
 #include "registry/layers.h"
 #include "registry/merged_class_root.h"
+#include "support/fake_file_facts.h"
 #include "ui/ui_fixture.h"
 
 namespace hollin {
@@ -101,6 +102,38 @@ TEST_F(Layers, AChoiceWindowsDoesNotHonourCountsAsNone) {
   platform.opens[".p"] = {"AppXv1ewer", ""};  // honoured again: a change of what opens it
   main->mnuRefresh.UserChoose();
   EXPECT_EQ(Rows(), ".p|Vendor.Viewer");
+}
+
+// A type whose verb that runs is not open is listed by what that verb runs;
+// a takeover of it is listed, and the panel names the verb and assesses
+// what runs now, not the untouched open command.
+TEST_F(Layers, ATypeIsListedAndAssessedByTheVerbThatRuns) {
+  const std::string m = "[HKEY_LOCAL_MACHINE\\Software\\Classes\\";
+  Fresh("REGEDIT4\n" + m + ".cpl]\n@=\"cplfile\"\n" + m +
+        "cplfile\\shell\\cplopen\\command]\n@=\"C:\\\\Windows\\\\System32\\\\rundll32.exe shell32.dll,Control_RunDLL %1\"\n" +
+        m + ".grb]\n@=\"grbfile\"\n" + m + "grbfile\\shell]\n@=\"grab\"\n" + m +
+        "grbfile\\shell\\open\\command]\n@=\"C:\\\\Windows\\\\notepad.exe %1\"\n" + m +
+        "grbfile\\shell\\grab\\command]\n@=\"C:\\\\Grab\\\\grab.exe %1\"\n");
+  test::FakeFileFacts files;
+  files.Add("C:\\Windows\\notepad.exe");
+  files.Add("C:\\Grab\\grab.exe");
+  files.Add("C:\\Windows\\System32\\rundll32.exe");
+  facts = &files;
+  Start();  // the base
+  main->optView1.UserClick();
+  EXPECT_EQ(Rows(), ".cpl|rundll32 .grb|grab");
+  reg.LoadText("REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Classes\\grbfile\\shell\\grab\\command]\n"
+               "@=\"C:\\\\zq\\\\nothere.exe %1\"\n",
+               "takeover");
+  Start();
+  EXPECT_EQ(Rows(), ".grb|nothere [missing]");
+  Click(".grb");
+  const std::string panel = main->lblInfo.Caption();
+  EXPECT_NE(panel.find("RUNS: C:\\zq\\nothere.exe"), std::string::npos) << panel;
+  EXPECT_NE(panel.find("missing (no such file)"), std::string::npos) << panel;
+  EXPECT_NE(panel.find("VERB: grab"), std::string::npos) << panel;
+  EXPECT_EQ(panel.find("RUNS: C:\\Windows\\notepad.exe"), std::string::npos) << panel;
+  facts = nullptr;
 }
 
 // One change at a time after the base was recorded: what the check lists,
