@@ -277,7 +277,9 @@ class Run {
     } catch (const BaseFileError& e) {
       report_.notes.push_back(e.what());
     }
-    const std::vector<Generation> generations = ReadGenerations(GenerationsFolder(g_.BaseFile));
+    std::vector<Generation> foreign;
+    const std::vector<Generation> generations = ReadGenerations(GenerationsFolder(g_.BaseFile), &foreign);
+    for (const Generation& f : foreign) report_.notes.push_back(msg::ForeignInHistory(AbsolutePath(f.path), f.problem));
     for (const Generation& gen : generations) {
       ReportGeneration r;
       r.number = gen.number;

@@ -72,6 +72,7 @@ const char* SignalWord(Signal s) {
     case Signal::ScriptHost: return "script-host";
     case Signal::RunsCode: return "runs-code";
     case Signal::CommandChanged: return "command-changed";
+    case Signal::NoProgram: return "no-program";
   }
   return "";
 }
@@ -122,6 +123,7 @@ std::string Assessment::PanelText() const {
       case Signal::ScriptHost: said += std::string("runs through ") + HostName(target.host); break;
       case Signal::RunsCode: said += "opening such a file runs it"; break;
       case Signal::CommandChanged: said += "not the standard command"; break;
+      case Signal::NoProgram: said += "the command names no program"; break;
     }
   }
   if (!said.empty()) line(said);
@@ -198,6 +200,8 @@ Assessment Assessor::Assess(const AssocEntry& e) {
     }
     if (longest) a.signals.push_back(Signal::UserFolder);
   }
+  if (t.kind == CommandTarget::Kind::Nothing && !command.empty())
+    a.signals.push_back(Signal::NoProgram);
   if (!t.takeover.empty()) a.signals.push_back(Signal::Unquoted);
   if (t.host != CommandHost::None && t.host != CommandHost::Rundll32 &&
       !(t.payloadKind == CommandTarget::Payload::Document && OneOf(e.Ext(), kScriptTypes)))

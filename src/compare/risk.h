@@ -53,11 +53,12 @@ enum class Signal {
   ScriptHost,       // it runs through a script host (cmd, PowerShell, mshta, wscript, cscript)
   RunsCode,         // the type is one whose opening runs code (.exe, .bat, .lnk, .ps1 ...)
   CommandChanged,   // a class whose standard command is known (exefile "%1" %*) no longer has it
+  NoProgram,        // the command is not empty but names no program ("", " "): nothing runs
 };
 
 // The short word of a signal in the list and the reports ("missing",
 // "unsigned", "bad-signature", "user-folder", "unquoted", "script-host",
-// "runs-code", "command-changed").
+// "runs-code", "command-changed", "no-program").
 const char* SignalWord(Signal signal);
 
 // Whether a health check counts the signal: a handler that is merely

@@ -578,6 +578,15 @@ std::string GenerationUnusable(int number, const std::string& why) {
   return "Generation " + std::to_string(number) + " cannot be used: " + why;
 }
 
+std::string ForeignInHistory(const std::string& file, const std::string& why) {
+  return "The file \"" + file + "\" in the history is no base Hollin kept; it is not numbered, removed or "
+         "restored from. " + why;
+}
+
+std::string ForeignInHistoryText(const std::string& name) {
+  return name + " - foreign: not a base Hollin kept, never used";
+}
+
 std::string GenerationNotRestored(const std::string& why) {
   return why + " Nothing was restored, and the base was left as it was.";
 }

@@ -210,6 +210,11 @@ std::string NotKeptInHistory(const std::string& why);
 // A generation that cannot be used, as its load said; the restore from it
 // that was refused.
 std::string GenerationUnusable(int number, const std::string& why);
+// A file in the history that looks like a generation but is none Hollin
+// kept (it fails to load, out of the run of serials): the command line's
+// note, and the history view's row.
+std::string ForeignInHistory(const std::string& file, const std::string& why);
+std::string ForeignInHistoryText(const std::string& name);
 std::string GenerationNotRestored(const std::string& why);
 std::string NoSuchGeneration(int number, size_t count);
 std::string RestoredFromNote(int number, const std::string& recorded);

@@ -172,6 +172,9 @@ bool ReadVerbCommand(IRegistry& reg, const HKEY* shells, size_t count, std::stri
       exists = KeyExists(reg, shells[i], std::string(verb));
     }
   }
+  // A handler is a class identifier; any other text creates nothing, and is
+  // never recorded for a restore to write back.
+  if (!IsClassId(out.handler)) out.handler.clear();
   return exists;
 }
 

@@ -189,6 +189,34 @@ TEST_F(SignalTest, DelegateExecuteAndPackagedAppsAreNamed) {
   EXPECT_EQ(files.signatureChecks, 0);
 }
 
+// A command that names no program (quotes around nothing, blanks) runs
+// nothing: no program is made up for it (".exe"), and it says so in one
+// signal. A type with no command at all has nothing to say.
+TEST_F(SignalTest, ACommandThatNamesNoProgramRunsNothing) {
+  using S = std::vector<Signal>;
+  const struct {
+    const char* command;
+    S signals;
+  } cases[] = {
+      {"", S{}},
+      {"\"\"", S{Signal::NoProgram}},
+      {"\"", S{Signal::NoProgram}},
+      {"\" \"", S{Signal::NoProgram}},
+      {"  \"\t\"  ", S{Signal::NoProgram}},
+      {"\"\" \"%1\"", S{Signal::NoProgram}},
+      {"   ", S{Signal::NoProgram}},
+  };
+  for (const auto& c : cases) {
+    const Assessment a = Assess(".txt", "txtfile", c.command);
+    EXPECT_EQ(a.target.kind, CommandTarget::Kind::Nothing) << "[" << c.command << "] runs " << a.target.program;
+    EXPECT_EQ(a.target.program, "") << "[" << c.command << "]";
+    EXPECT_EQ(a.signals, c.signals) << "[" << c.command << "] " << a.Words();
+    EXPECT_EQ(a.PanelText().find("RUNS"), std::string::npos) << a.PanelText();
+  }
+  EXPECT_EQ(Assess(".txt", "txtfile", "\"\"").PanelText(), "SIGNALS: the command names no program");
+  EXPECT_EQ(files.signatureChecks, 0);
+}
+
 // One file's signature is checked once, however many types it opens.
 TEST_F(SignalTest, AFileIsAskedOnce) {
   Assessor assessor(reg, files);
