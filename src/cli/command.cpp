@@ -101,8 +101,9 @@ class Run {
       if (out.name.empty()) continue;
       const std::string path = ResolvePath(env_.currentFolder, out.name);
       std::string why = UnfitOutput(path);
-      if (const GuardedFile* hit = Clobbers(path, guarded); why.empty() && hit)
-        why = msg::WouldReplace(hit->what, hit->path);
+      std::string history;
+      if (const GuardedFile* hit = Clobbers(path, guarded, &history); why.empty() && hit)
+        why = history.empty() ? msg::WouldReplace(hit->what, hit->path) : msg::WouldLandInHistory(hit->what, history);
       if (!why.empty()) {
         env_.console.Err(msg::OutputRefused(out.what, path, why) + "\n");
         return kUsage;

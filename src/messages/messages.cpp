@@ -472,6 +472,10 @@ std::string WouldReplace(const std::string& what, const std::string& path) {
   return "would replace " + what + " \"" + path + "\"";
 }
 
+std::string WouldLandInHistory(const std::string& what, const std::string& folder) {
+  return "would land in the history of " + what + " (the folder \"" + folder + "\")";
+}
+
 std::string OutputRefused(const std::string& what, const std::string& path, const std::string& why) {
   return std::string(kAppTitle) + ": the " + what + " \"" + path + "\" " + why +
          ". Name another file; nothing was read or written.";

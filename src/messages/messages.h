@@ -254,6 +254,7 @@ std::string The(const std::string& what);  // "the " + what
 // A report or export refused before anything is read or written: why, and
 // the whole message.
 std::string WouldReplace(const std::string& what, const std::string& path);
+std::string WouldLandInHistory(const std::string& what, const std::string& folder);
 std::string OutputRefused(const std::string& what, const std::string& path, const std::string& why);
 
 // Standard error: a message as the program says it ("Hollin: ..."); what an

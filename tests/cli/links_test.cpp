@@ -107,8 +107,8 @@ TEST(Links, EachLayerAndVerbIsCheckedRestoredAndRecorded) {
        {"+[hkey_local_machine\\software\\classes\\news\\shell\\browse\\command] @=\"grab.exe %1\"",
         "+[hkey_local_machine\\software\\classes\\news\\shell] @=\"read\""}},
       {"a handler in place of the command",
-       "REGEDIT4\n" + kMachine + "txtfile\\shell\\open\\command]\n\"DelegateExecute\"=\"{0000-AB}\"\n",
-       ".txt\tchanged\tNOTEPAD (txtfile) -> {0000-AB} (handler) (txtfile)", ".txt", kNoChanges, {}},
+       "REGEDIT4\n" + kMachine + "txtfile\\shell\\open\\command]\n\"DelegateExecute\"=\"{00000000-0000-0000-0000-0000000000AB}\"\n",
+       ".txt\tchanged\tNOTEPAD (txtfile) -> {00000000-0000-0000-0000-0000000000AB} (handler) (txtfile)", ".txt", kNoChanges, {}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
