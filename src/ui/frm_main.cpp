@@ -7,6 +7,7 @@
 #include "base/base_location.h"
 #include "base/base_store.h"
 #include "common/command_line.h"
+#include "common/file_system.h"
 #include "common/names.h"
 #include "common/text.h"
 #include "common/ansi_codepage.h"
