@@ -176,7 +176,7 @@ TEST(BaseStore, AFirstRunKeepsNoBackupAndEachSaveTheBaseItReplaced) {
     first.Save();
     EXPECT_EQ(ReadFileBytes(bak), recorded);
     // The backup copied back is a base, loaded as such: no new first run.
-    std::filesystem::copy_file(bak, "Prev.isd", std::filesystem::copy_options::overwrite_existing);
+    WriteFileBytes("Prev.isd", ReadFileBytes(bak));
     Store again;
     again.Load();
     EXPECT_FALSE(again.created);

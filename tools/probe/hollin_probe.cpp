@@ -30,7 +30,7 @@ int usage() {
       "  click TITLE TEXT | select TITLE ROW... | key TITLE [ctrl+|shift+|alt+]VK\n"
       "  char TITLE TEXT | menu TITLE | command TITLE ID | msgbox TITLE\n"
       "  answer TITLE BUTTONTEXT [ms] | close TITLE\n"
-      "  shortname PATH | link FOLDER LINK (a folder link: symbolic, else a junction)\n",
+      "  shortname PATH | link FOLDER LINK (a folder link: a junction, else a symbolic link)\n",
       stderr);
   return 2;
 }
@@ -518,12 +518,15 @@ bool MakeJunction(const std::wstring& folder, const std::wstring& link) {
 
 int CmdLink(const std::string& folder, const std::string& link) {
   const std::wstring f = Wide(folder), l = Wide(link);
-  if (CreateSymbolicLinkW(l.c_str(), f.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY | 0x2 /* unprivileged */)) {
-    std::printf("symbolic link\n");
+  // Each is taken only where the folder can be reached through it.
+  const auto reaches = [&] { return GetFileAttributesW(l.c_str()) != INVALID_FILE_ATTRIBUTES; };
+  if (MakeJunction(f, l) && reaches()) {
+    std::printf("junction\n");
     return 0;
   }
-  if (MakeJunction(f, l)) {
-    std::printf("junction\n");
+  RemoveDirectoryW(l.c_str());
+  if (CreateSymbolicLinkW(l.c_str(), f.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY | 0x2 /* unprivileged */) && reaches()) {
+    std::printf("symbolic link\n");
     return 0;
   }
   return fail("no link to " + folder);
