@@ -587,8 +587,10 @@ std::string ForeignInHistory(const std::string& file, const std::string& why) {
          "restored from. " + why;
 }
 
+const char* const kForeignRow = "foreign";
+
 std::string ForeignInHistoryText(const std::string& name) {
-  return name + " - foreign: not a base Hollin kept, never used";
+  return name + " - not a base Hollin kept: never numbered, removed or used";
 }
 
 std::string GenerationNotRestored(const std::string& why) {

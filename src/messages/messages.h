@@ -215,6 +215,7 @@ std::string GenerationUnusable(int number, const std::string& why);
 // note, and the history view's row.
 std::string ForeignInHistory(const std::string& file, const std::string& why);
 std::string ForeignInHistoryText(const std::string& name);
+extern const char* const kForeignRow;  // its Generation column
 std::string GenerationNotRestored(const std::string& why);
 std::string NoSuchGeneration(int number, size_t count);
 std::string RestoredFromNote(int number, const std::string& recorded);

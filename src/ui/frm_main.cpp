@@ -488,8 +488,8 @@ void FrmMain::mnuHistory_Click() {
     lvwMain.Add(std::to_string(gen.number), text);
     newer = gen.entries.get();
   }
-  // Files that only look like generations are shown, unnumbered.
-  for (const Generation& f : foreign) lvwMain.Add("-", msg::ForeignInHistoryText(FileNameOf(f.path)));
+  // Files that only look like generations are shown, unnumbered, after them.
+  for (const Generation& f : foreign) lvwMain.Add(msg::kForeignRow, msg::ForeignInHistoryText(FileNameOf(f.path)));
   lvwMain.EndUpdate();
   // The second column as wide as its longest text: the list scrolls.
   int widest = TextWidth(msg::kRecordedColumn);
