@@ -260,13 +260,20 @@ BaseLoad LoadBase(Associations& g, DataFile& file, IBaseProgress* progress) {
 }
 
 void RequireRestorableBase(const Associations& g) {
-  for (const auto& entry : *g.BaseEntries)
-    if (!NamesOnlyItsOwnKeys(*entry))
-      throw BaseFileError(BaseFileProblem::Damaged, AbsolutePath(BaseFileRead(g)),
-                          "is damaged: the record of \"" + entry->Ext() + "\" names the key \"" +
-                              entry->OpenCmdRegKey() +
-                              "\", which is not the open command of the type or of its program identifier. "
-                              "Nothing was restored.");
+  for (const auto& entry : *g.BaseEntries) {
+    if (NamesOnlyItsOwnKeys(*entry)) continue;
+    const AssocEntry& e = *entry;
+    std::string what;
+    if (!e.Handler().empty() && !IsClassId(e.Handler()))
+      what = "names the handler \"" + e.Handler() + "\", which is not a class identifier";
+    else if (!e.Verb().empty() && !IsVerbName(e.Verb()))
+      what = "names the verb \"" + e.Verb() + "\", which is not one key's name";
+    else
+      what = "names the key \"" + e.OpenCmdRegKey() +
+             "\", which is not the open command of the type or of its program identifier";
+    throw BaseFileError(BaseFileProblem::Damaged, AbsolutePath(BaseFileRead(g)),
+                        "is damaged: the record of \"" + e.Ext() + "\" " + what + ". Nothing was restored.");
+  }
 }
 
 bool LoadRecordedBase(Associations& g, DataFile& file, IBaseProgress* progress) {
@@ -299,10 +306,12 @@ std::string SaveEntriesAsBase(Associations& g, DataFile& file, const std::shared
   // it aside replaces it.
   if (file.Status() != DataFile::kStatusNoSuchFile && HasBaseFields(file))
     RequireLoadable(file);
-  // A table just made (a first run's) is no base to keep in the history.
+  // A table just made (a first run's) is no base to keep, in the history or
+  // as the backup: a backup that held it would load as a base never filled,
+  // and a start would take it for a new base to record.
   const bool filled = !NeverFilled(file);
   file.Updatable(true);
-  file.KeepBackup(true);
+  file.KeepBackup(filled);
   std::string notKept;
   if (filled)
     file.KeepOldBase([&notKept, folder = GenerationsFolder(g.BaseFile)](const std::string& held, std::int64_t written) {

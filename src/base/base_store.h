@@ -71,7 +71,8 @@ void RequireRestorableBase(const Associations& g);
 // Replaces the records of the base file by g.CurrentEntries, in their order.
 // Tells BaseStep::Saving first. The file is replaced in one step; when the save fails the old base stays. The
 // base as it was is kept as Prev.isd.bak, and as the newest generation
-// (base/generations.h) where it differs. A base file that LoadBase
+// (base/generations.h) where it differs; a table never filled (a first
+// run's) is kept as neither. A base file that LoadBase
 // would refuse raises the same BaseFileError and is left as it is. Returns
 // "" or why the base as it was could not be kept as a generation (the save
 // is done all the same).

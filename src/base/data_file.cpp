@@ -55,8 +55,14 @@ void DataFile::Open() {
     // A base table stays below 4 GiB: a larger file is refused by its size.
     read = ReadWholeFile(path_, io_, BaseTable::kMaxBytes);
   } catch (const FileError& e) {
+    // A name taken by something that is no file (a folder, a device, a link
+    // that leads nowhere) holds no base and never will: damage, which the
+    // caller may set aside, not a reason to stop every start.
+    if (const char* what = NoFile()) Fail(BaseFileProblem::Damaged, std::string("is damaged: ") + what);
     Fail(BaseFileProblem::Unreadable, CauseOf(e) + ".");
   }
+  if (read == ReadResult::NotFound && NameTaken(path_))
+    if (const char* what = NoFile()) Fail(BaseFileProblem::Damaged, std::string("is damaged: ") + what);
   if (read == ReadResult::NotFound) {
     state_ = State::NoFile;
     status_ = kStatusNoSuchFile;
@@ -67,6 +73,15 @@ void DataFile::Open() {
   table_.Decode(io_, ShownPath());
   state_ = State::Open;
   fileExisted_ = true;
+}
+
+const char* DataFile::NoFile() const {
+  FileIdentity identity;
+  if (!NameTaken(path_)) return nullptr;
+  if (!IdentityOf(path_, identity)) return "it is a link that leads to no file.";
+  if (IsFolder(path_)) return "it is a folder, not a file.";
+  if (!IsPlainFile(path_)) return "it is a device or a pipe, not a file.";
+  return nullptr;
 }
 
 void DataFile::Create() {

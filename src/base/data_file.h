@@ -123,6 +123,9 @@ class DataFile {
   enum class State { Closed, NoFile, Creating, Open };
 
   std::string ShownPath() const;  // the file's full name, for messages
+  // What the name of the file leads to where that is no file to read (a
+  // folder, a device, a link that leads nowhere), else nullptr.
+  const char* NoFile() const;
   [[noreturn]] void Fail(BaseFileProblem problem, const std::string& detail) const;
   void RequireTable(const char* operation) const;
   void RequireUpdatable(const char* operation) const;

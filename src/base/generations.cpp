@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
 #include <system_error>
 
 #include "base/base_store.h"
@@ -67,22 +68,31 @@ bool ParseName(const std::string& name, std::uint32_t& serial, std::int64_t& rec
   return true;
 }
 
+constexpr std::uint32_t kLastSerial = 99999999;
+
 struct Named {
   std::uint32_t serial;
-  std::int64_t recorded;
+  std::int64_t recorded;  // the name's time, or the file's last write where earlier
   std::string name;
 };
 
-// The generations' files in folder, oldest first.
+// Older first: by the time recorded, then by serial.
+bool Older(const Named& a, const Named& b) {
+  if (a.recorded != b.recorded) return a.recorded < b.recorded;
+  return a.serial != b.serial ? a.serial < b.serial : a.name < b.name;
+}
+
+// The files of generations' names in folder, oldest first.
 std::vector<Named> NamedIn(const std::string& folder) {
   std::vector<Named> out;
   for (const std::string& name : FileNamesIn(folder)) {
     Named n{0, 0, name};
-    if (ParseName(name, n.serial, n.recorded)) out.push_back(std::move(n));
+    if (!ParseName(name, n.serial, n.recorded)) continue;
+    std::int64_t written = 0;
+    if (LastWriteSeconds(JoinPath(folder, name), written) && written < n.recorded) n.recorded = written;
+    out.push_back(std::move(n));
   }
-  std::sort(out.begin(), out.end(), [](const Named& a, const Named& b) {
-    return a.serial != b.serial ? a.serial < b.serial : a.name < b.name;
-  });
+  std::sort(out.begin(), out.end(), Older);
   return out;
 }
 
@@ -114,21 +124,101 @@ std::string GenerationName(std::uint32_t serial, std::int64_t recorded) {
   return name + std::string(DataFile::kExtension);
 }
 
-std::vector<Generation> ReadGenerations(const std::string& folder) {
-  std::vector<Named> named = NamedIn(folder);
+namespace {
+
+// Each file of a generation's name read as a load reads a base: entries set
+// where it loads, problem where it does not.
+struct Read {
+  Named named;
+  std::shared_ptr<AssocEntries> entries;
+  std::string problem;
+  bool foreign = false;
+};
+
+std::vector<Read> ReadAll(const std::string& folder) {
+  std::vector<Read> all;
+  for (Named& n : NamedIn(folder)) {
+    Read r{std::move(n), nullptr, std::string()};
+    const std::string path = JoinPath(folder, r.named.name);
+    try {
+      if (!LoadFile(path, r.entries)) r.problem = "The file \"" + path + "\" holds no base.";
+    } catch (const BaseFileError& e) {
+      r.problem = e.what();
+      r.entries = nullptr;
+    }
+    all.push_back(std::move(r));
+  }
+  // A file that fails to load is one Hollin kept (and that was damaged since)
+  // where its serial continues the run of serials that load, and its time
+  // fits between its neighbours' in that run; any other is foreign. With
+  // none that loads, there is no run to go by.
+  std::map<std::uint32_t, std::int64_t> run;  // serial, time recorded
+  for (const Read& r : all)
+    if (r.problem.empty()) run.emplace(r.named.serial, r.named.recorded);
+  if (run.empty()) return all;
+  const auto continues = [&run](const Named& n) {
+    const auto below = n.serial > 0 ? run.find(n.serial - 1) : run.end();
+    const auto above = run.find(n.serial + 1);
+    if (below == run.end() && above == run.end()) return false;
+    return (below == run.end() || below->second <= n.recorded) && (above == run.end() || n.recorded <= above->second);
+  };
+  for (bool grew = true; grew;) {
+    grew = false;
+    for (const Read& r : all)
+      if (!r.problem.empty() && !run.count(r.named.serial) && continues(r.named)) {
+        run.emplace(r.named.serial, r.named.recorded);
+        grew = true;
+      }
+  }
+  for (Read& r : all) r.foreign = !r.problem.empty() && !run.count(r.named.serial);
+  return all;
+}
+
+// Gives the file from the name to, never over another file: a second name
+// first, then the first one dropped, so that at every moment the file has
+// a name.
+bool MoveAside(const std::string& from, const std::string& to) {
+  if (NameTaken(to)) return false;
+  if (!MakeHardLink(from, to)) {
+    RemoveFile(from);
+    return true;
+  }
+  // A file system without hard links: a rename, the name just seen free.
+  return !NameTaken(to) && !RenameReplacing(from, to);
+}
+
+// Renames the generations (oldest first) to the serials 1, 2, ... and the
+// times they were recorded at, where their names say otherwise. A name that
+// is taken stays as it was: the order is the times', whatever the names.
+void Renumber(const std::string& folder, std::vector<Read>& numbered) {
+  for (size_t i = 0; i < numbered.size(); ++i) {
+    Named& n = numbered[i].named;
+    const std::string name = GenerationName(static_cast<std::uint32_t>(i + 1), n.recorded);
+    if (name == n.name) continue;
+    if (MoveAside(JoinPath(folder, n.name), JoinPath(folder, name))) {
+      n.name = name;
+      n.serial = static_cast<std::uint32_t>(i + 1);
+    }
+  }
+}
+
+}  // namespace
+
+std::vector<Generation> ReadGenerations(const std::string& folder, std::vector<Generation>* foreign) {
+  std::vector<Read> all = ReadAll(folder);
   std::vector<Generation> out;
   int number = 0;
-  for (auto it = named.rbegin(); it != named.rend(); ++it) {
+  for (auto it = all.rbegin(); it != all.rend(); ++it) {
     Generation gen;
-    gen.number = ++number;
-    gen.path = JoinPath(folder, it->name);
-    gen.recorded = it->recorded;
-    try {
-      if (!LoadFile(gen.path, gen.entries)) gen.problem = "The file \"" + gen.path + "\" holds no base.";
-    } catch (const BaseFileError& e) {
-      gen.problem = e.what();
-      gen.entries = nullptr;
+    gen.path = JoinPath(folder, it->named.name);
+    gen.recorded = it->named.recorded;
+    gen.entries = std::move(it->entries);
+    gen.problem = std::move(it->problem);
+    if (it->foreign) {
+      if (foreign) foreign->push_back(std::move(gen));
+      continue;
     }
+    gen.number = ++number;
     out.push_back(std::move(gen));
   }
   return out;
@@ -137,11 +227,44 @@ std::vector<Generation> ReadGenerations(const std::string& folder) {
 std::string KeepGeneration(const std::string& folder, const std::string& held, std::int64_t recorded) {
   if (const std::error_code ec = MakeFolder(folder))
     return "the folder \"" + AbsolutePath(folder) + "\" cannot be made (" + ec.message() + ")";
-  std::vector<Named> named = NamedIn(folder);
-  std::uint32_t serial = named.empty() ? 1 : named.back().serial + 1;
+  std::vector<Read> numbered;
+  std::vector<std::uint32_t> taken;  // every serial present, foreign files' too
+  for (Read& r : ReadAll(folder)) {
+    taken.push_back(r.named.serial);
+    if (!r.foreign) numbered.push_back(std::move(r));
+  }
+  std::uint32_t highest = 0;
+  bool inOrder = true;
+  for (size_t i = 0; i < numbered.size(); ++i) {
+    highest = std::max(highest, numbered[i].named.serial);
+    if (i > 0 && numbered[i].named.serial <= numbered[i - 1].named.serial) inOrder = false;
+  }
+  // The new one is the newest: where its serial would pass the digits, or
+  // the serials are not in the order of the times, the generations are
+  // numbered anew from their times first.
+  const auto unused = [&taken](std::uint32_t serial) {
+    return std::find(taken.begin(), taken.end(), serial) == taken.end();
+  };
+  std::uint32_t serial = highest + 1;
+  while (serial <= kLastSerial && !unused(serial)) ++serial;
+  if (serial > kLastSerial || !inOrder) {
+    Renumber(folder, numbered);
+    taken.clear();
+    for (const std::string& name : FileNamesIn(folder)) {
+      std::uint32_t s = 0;
+      std::int64_t t = 0;
+      if (ParseName(name, s, t)) taken.push_back(s);
+    }
+    highest = 0;
+    for (const Read& r : numbered) highest = std::max(highest, r.named.serial);
+    serial = highest + 1;
+    while (serial <= kLastSerial && !unused(serial)) ++serial;
+    if (serial > kLastSerial) return "no serial is left for it in \"" + AbsolutePath(folder) + "\"";
+  }
   std::string path;
   std::error_code ec;
-  for (int attempt = 0; attempt < 100; ++attempt, ++serial) {
+  for (int attempt = 0; attempt < 100 && serial <= kLastSerial; ++attempt, ++serial) {
+    if (!unused(serial)) continue;
     path = JoinPath(folder, GenerationName(serial, recorded));
     // A second name for the held file keeps its bytes without a copy; where
     // the file system has none, a flushed copy under a temporary name is
@@ -157,6 +280,7 @@ std::string KeepGeneration(const std::string& folder, const std::string& held, s
     }
     if (!ec || !NameTaken(path)) break;
   }
+  if (path.empty()) return "no serial is left for it in \"" + AbsolutePath(folder) + "\"";
   if (ec) return "it cannot be written to \"" + AbsolutePath(path) + "\" (" + ec.message() + ")";
   // Whole and sound, as a load will read it, or not kept at all.
   try {
@@ -166,8 +290,13 @@ std::string KeepGeneration(const std::string& folder, const std::string& held, s
     RemoveFile(path);
     return e.what();
   }
-  named = NamedIn(folder);
-  for (size_t i = 0; i + kGenerationsKept < named.size(); ++i) RemoveFile(JoinPath(folder, named[i].name));
+  // The oldest beyond the newest kGenerationsKept go; foreign files stay.
+  Named kept{serial, recorded, FileNameOf(path)};
+  std::vector<Named> order;
+  for (const Read& r : numbered) order.push_back(r.named);
+  order.push_back(kept);
+  std::sort(order.begin(), order.end(), Older);
+  for (size_t i = 0; i + kGenerationsKept < order.size(); ++i) RemoveFile(JoinPath(folder, order[i].name));
   return std::string();
 }
 

@@ -101,8 +101,9 @@ class Run {
       if (out.name.empty()) continue;
       const std::string path = ResolvePath(env_.currentFolder, out.name);
       std::string why = UnfitOutput(path);
-      if (const GuardedFile* hit = Clobbers(path, guarded); why.empty() && hit)
-        why = msg::WouldReplace(hit->what, hit->path);
+      std::string history;
+      if (const GuardedFile* hit = Clobbers(path, guarded, &history); why.empty() && hit)
+        why = history.empty() ? msg::WouldReplace(hit->what, hit->path) : msg::WouldLandInHistory(hit->what, history);
       if (!why.empty()) {
         env_.console.Err(msg::OutputRefused(out.what, path, why) + "\n");
         return kUsage;
@@ -296,7 +297,9 @@ class Run {
     } catch (const BaseFileError& e) {
       report_.notes.push_back(e.what());
     }
-    const std::vector<Generation> generations = ReadGenerations(GenerationsFolder(g_.BaseFile));
+    std::vector<Generation> foreign;
+    const std::vector<Generation> generations = ReadGenerations(GenerationsFolder(g_.BaseFile), &foreign);
+    for (const Generation& f : foreign) report_.notes.push_back(msg::ForeignInHistory(AbsolutePath(f.path), f.problem));
     for (const Generation& gen : generations) {
       ReportGeneration r;
       r.number = gen.number;

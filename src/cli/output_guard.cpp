@@ -1,6 +1,5 @@
 #include "cli/output_guard.h"
 
-#include "common/file_system.h"
 #include "common/text.h"
 
 namespace hollin::cli {
@@ -35,15 +34,42 @@ std::string FolderOf(const std::string& path) {
   return path.substr(0, path.size() - leaf.size());
 }
 
-bool SameIdentity(const std::string& a, const std::string& b) {
-  FileIdentity x, y;
-  return !a.empty() && !b.empty() && IdentityOf(a, x) && IdentityOf(b, y) && x == y;
+// A folder's path as the system opens it: "." for none, without the
+// separator it ends in (but a root's own).
+std::string AsFolder(std::string folder) {
+  while (folder.size() > 1 && IsSeparator(folder.back()) && folder[folder.size() - 2] != ':') folder.pop_back();
+  return folder.empty() ? "." : folder;
 }
 
-bool SameFolder(const std::string& a, const std::string& b) {
-  const std::string fa = FolderOf(a), fb = FolderOf(b);
-  return PathKey(fa) == PathKey(fb) || SameIdentity(fa.empty() ? "." : fa, fb.empty() ? "." : fb);
-}
+class Guard {
+ public:
+  explicit Guard(const IdentityLookup& identityOf) : identityOf_(identityOf) {}
+
+  bool SameIdentity(const std::string& a, const std::string& b) const {
+    FileIdentity x, y;
+    return !a.empty() && !b.empty() && identityOf_(a, x) && identityOf_(b, y) && x == y;
+  }
+
+  bool SameFolder(const std::string& a, const std::string& b) const {
+    const std::string fa = FolderOf(a), fb = FolderOf(b);
+    return PathKey(fa) == PathKey(fb) || SameIdentity(AsFolder(fa), AsFolder(fb));
+  }
+
+  // Whether target lies in the folder of a base's generations
+  // ("<stem>.history" beside it), which are kept with it: by its name, or,
+  // however it is spelled, by the folder's identity.
+  bool InGenerationsOf(const std::string& target, const GuardedFile& g, std::string& history) const {
+    const std::string folder = AsFolder(FolderOf(target));
+    const std::string own = FileNameOf(g.path);
+    const size_t dot = own.rfind('.');
+    history = FolderOf(g.path) + (dot == std::string::npos ? own : own.substr(0, dot)) + ".history";
+    if (NameKey(FileNameOf(folder)) == NameKey(FileNameOf(history)) && SameFolder(folder, g.path)) return true;
+    return SameIdentity(folder, history);
+  }
+
+ private:
+  const IdentityLookup& identityOf_;
+};
 
 bool StartsWith(const std::string& s, const std::string& prefix) { return s.compare(0, prefix.size(), prefix) == 0; }
 
@@ -64,28 +90,22 @@ bool NamesGuarded(const std::string& leaf, const GuardedFile& g) {
   return StartsWith(target, stem + ".damaged-") && EndsWith(target, ".isd");
 }
 
-// Whether target lies in the folder of a base's generations
-// ("<stem>.history" beside it), which are kept with it.
-bool InGenerationsOf(const std::string& target, const GuardedFile& g) {
-  std::string folder = FolderOf(target);
-  while (!folder.empty() && (folder.back() == '/' || folder.back() == '\\')) folder.pop_back();
-  if (folder.empty()) return false;
-  const std::string own = NameKey(FileNameOf(g.path));
-  const size_t dot = own.rfind('.');
-  const std::string stem = dot == std::string::npos ? own : own.substr(0, dot);
-  return NameKey(FileNameOf(folder)) == stem + ".history" && SameFolder(folder, g.path);
-}
-
 }  // namespace
 
-const GuardedFile* Clobbers(const std::string& target, const std::vector<GuardedFile>& guarded) {
+const GuardedFile* Clobbers(const std::string& target, const std::vector<GuardedFile>& guarded, std::string* history,
+                            const IdentityLookup& identityOf) {
+  const Guard guard(identityOf);
   const std::string leaf = FileNameOf(target);
   for (const GuardedFile& g : guarded) {
     if (g.path.empty()) continue;
-    if (NamesGuarded(leaf, g) && SameFolder(target, g.path)) return &g;
-    if (g.base && InGenerationsOf(target, g)) return &g;
+    if (NamesGuarded(leaf, g) && guard.SameFolder(target, g.path)) return &g;
+    std::string folder;
+    if (g.base && guard.InGenerationsOf(target, g, folder)) {
+      if (history) *history = folder;
+      return &g;
+    }
     // A hard link is another name of the same file.
-    if (SameIdentity(target, g.path) || (g.base && SameIdentity(target, g.path + ".bak"))) return &g;
+    if (guard.SameIdentity(target, g.path) || (g.base && guard.SameIdentity(target, g.path + ".bak"))) return &g;
   }
   return nullptr;
 }

@@ -47,6 +47,9 @@ bool PathExists(const std::string& path);
 // Whether path leads to a folder.
 bool IsFolder(const std::string& path);
 
+// Whether path leads to a plain file: not a folder, a device or a pipe.
+bool IsPlainFile(const std::string& path);
+
 // Whether the name path is taken, by anything: unlike PathExists also by a
 // symbolic link that leads nowhere.
 bool NameTaken(const std::string& path);

@@ -56,6 +56,11 @@ bool IsFolder(const std::string& path) {
   return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool IsPlainFile(const std::string& path) {
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
 bool IdentityOf(const std::string& path, FileIdentity& identity) {
   struct stat st {};
   if (stat(path.c_str(), &st) != 0) return false;

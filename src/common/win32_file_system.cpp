@@ -55,6 +55,17 @@ bool IsFolder(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool IsPlainFile(const std::string& path) {
+  const DWORD attributes = AttributesOf(path);
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+  const HANDLE file = CreateFileW(Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  const bool disk = GetFileType(file) == FILE_TYPE_DISK;
+  CloseHandle(file);
+  return disk;
+}
+
 bool IdentityOf(const std::string& path, FileIdentity& identity) {
   // No access asked for: the attributes of a file another program holds
   // open are read all the same; a folder needs the backup flag to open.
@@ -72,9 +83,10 @@ bool IdentityOf(const std::string& path, FileIdentity& identity) {
 bool RemoveFile(const std::string& path) { return DeleteFileW(Wide(path).c_str()); }
 
 std::error_code RenameReplacing(const std::string& from, const std::string& to) {
-  return MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)
-             ? std::error_code()
-             : LastError();
+  // A folder (or a link to one) is moved without those flags, which
+  // MoveFileEx refuses for folders: one is never replaced anyway.
+  const DWORD flags = IsFolder(from) ? 0 : MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED;
+  return MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), flags) ? std::error_code() : LastError();
 }
 
 std::error_code MakeHardLink(const std::string& target, const std::string& link) {

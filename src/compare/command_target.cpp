@@ -107,7 +107,10 @@ Program FindProgram(std::string_view line, const ResolveContext& ctx, const std:
   if (line[i] == '"') {
     const size_t close = line.find('"', i + 1);
     const size_t end = close == std::string_view::npos ? line.size() : close;
-    candidates.emplace_back(std::string(line.substr(i + 1, end - i - 1)), end + (close != std::string_view::npos));
+    const std::string_view name = line.substr(i + 1, end - i - 1);
+    // Quotes around nothing but blanks name no program: nothing runs.
+    if (name.find_first_not_of(" \t") == std::string_view::npos) return p;
+    candidates.emplace_back(std::string(name), end + (close != std::string_view::npos));
   } else {
     for (size_t j = i; j <= line.size(); ++j) {
       if (j < line.size() && !IsBlank(line[j])) continue;

@@ -59,7 +59,8 @@ const char* HostName(CommandHost host);
 
 struct CommandTarget {
   // The program that runs: a file (Program), the document itself ("%1" %*:
-  // an executable type), nothing (an empty command).
+  // an executable type), nothing (a command that is empty or only quotes
+  // and blanks: "", " ").
   enum class Kind { Nothing, Program, Document };
   Kind kind = Kind::Nothing;
   // The executable as CreateProcess would start it: its full path where it

@@ -93,6 +93,7 @@ const char* SignalWord(Signal s) {
     case Signal::RunsCode: return "runs-code";
     case Signal::CommandChanged: return "command-changed";
     case Signal::NotVerifiable: return "not-verifiable";
+    case Signal::NoProgram: return "no-program";
   }
   return "";
 }
@@ -152,6 +153,7 @@ std::string Assessment::PanelText() const {
       case Signal::RunsCode: said += "opening such a file runs it"; break;
       case Signal::CommandChanged: said += "not the standard command"; break;
       case Signal::NotVerifiable: said += "its signature cannot be verified here (offline)"; break;
+      case Signal::NoProgram: said += "the command names no program"; break;
     }
   }
   if (!said.empty()) line(said);
@@ -243,6 +245,8 @@ Assessment Assessor::Assess(const AssocEntry& e) {
       }
     }
   }
+  if (t.kind == CommandTarget::Kind::Nothing && !command.empty())
+    a.signals.push_back(Signal::NoProgram);
   if (!t.takeover.empty()) a.signals.push_back(Signal::Unquoted);
   if (t.host != CommandHost::None && t.host != CommandHost::Rundll32 &&
       !(t.payloadKind == CommandTarget::Payload::Document && OneOf(e.Ext(), kScriptTypes)))

@@ -63,11 +63,12 @@ enum class Signal {
   RunsCode,         // the type is one whose opening runs code (.exe, .bat, .lnk, .ps1 ...)
   CommandChanged,   // a class whose standard command is known (exefile "%1" %*) no longer has it
   NotVerifiable,    // signed, but its chain cannot be completed here without the network
+  NoProgram,        // the command is not empty but names no program ("", " "): nothing runs
 };
 
 // The short word of a signal in the list and the reports ("missing",
 // "unsigned", "bad-signature", "user-folder", "unquoted", "script-host",
-// "runs-code", "command-changed", "not-verifiable").
+// "runs-code", "command-changed", "not-verifiable", "no-program").
 const char* SignalWord(Signal signal);
 
 // Whether a health check counts the signal: a handler that is merely

@@ -570,6 +570,10 @@ std::string WouldReplace(const std::string& what, const std::string& path) {
   return "would replace " + what + " \"" + path + "\"";
 }
 
+std::string WouldLandInHistory(const std::string& what, const std::string& folder) {
+  return "would land in the history of " + what + " (the folder \"" + folder + "\")";
+}
+
 std::string OutputRefused(const std::string& what, const std::string& path, const std::string& why) {
   return std::string(kAppTitle) + ": the " + what + " \"" + path + "\" " + why +
          ". Name another file; nothing was read or written.";
@@ -681,6 +685,17 @@ std::string NotKeptInHistory(const std::string& why) {
 
 std::string GenerationUnusable(int number, const std::string& why) {
   return "Generation " + std::to_string(number) + " cannot be used: " + why;
+}
+
+std::string ForeignInHistory(const std::string& file, const std::string& why) {
+  return "The file \"" + file + "\" in the history is no base Hollin kept; it is not numbered, removed or "
+         "restored from. " + why;
+}
+
+const char* const kForeignRow = "foreign";
+
+std::string ForeignInHistoryText(const std::string& name) {
+  return name + " - not a base Hollin kept: never numbered, removed or used";
 }
 
 std::string GenerationNotRestored(const std::string& why) {

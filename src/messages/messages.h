@@ -254,6 +254,12 @@ std::string NotKeptInHistory(const std::string& why);
 // A generation that cannot be used, as its load said; the restore from it
 // that was refused.
 std::string GenerationUnusable(int number, const std::string& why);
+// A file in the history that looks like a generation but is none Hollin
+// kept (it fails to load, out of the run of serials): the command line's
+// note, and the history view's row.
+std::string ForeignInHistory(const std::string& file, const std::string& why);
+std::string ForeignInHistoryText(const std::string& name);
+extern const char* const kForeignRow;  // its Generation column
 std::string GenerationNotRestored(const std::string& why);
 std::string NoSuchGeneration(int number, size_t count);
 std::string RestoredFromNote(int number, const std::string& recorded);
@@ -295,6 +301,7 @@ std::string The(const std::string& what);  // "the " + what
 // A report or export refused before anything is read or written: why, and
 // the whole message.
 std::string WouldReplace(const std::string& what, const std::string& path);
+std::string WouldLandInHistory(const std::string& what, const std::string& folder);
 std::string OutputRefused(const std::string& what, const std::string& path, const std::string& why);
 
 // Standard error: a message as the program says it ("Hollin: ..."); what an

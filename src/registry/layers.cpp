@@ -185,6 +185,9 @@ VerbState ReadVerbCommand(IRegistry& reg, const HKEY* shells, size_t count, std:
     }
     reg.RegCloseKey(key);
   }
+  // A handler is a class identifier; any other text creates nothing, and is
+  // never recorded for a restore to write back.
+  if (!IsClassId(out.handler)) out.handler.clear();
   return state;
 }
 

@@ -50,7 +50,19 @@ bool NamesOnlyItsOwnKeys(const AssocEntry& e) {
            EqualsNoCase(key.substr(name.size()), kOpenCommandKey);
   };
   return IsEntryName(e.Ext()) && (e.Verb().empty() || IsVerbName(e.Verb())) &&
+         (e.Handler().empty() || IsClassId(e.Handler())) &&
          (key.empty() || isOpenCommandOf(e.Ext()) || (IsKeyName(e.ProgramID()) && isOpenCommandOf(e.ProgramID())));
+}
+
+bool IsClassId(std::string_view name) {
+  constexpr std::string_view kForm = "{########-####-####-####-############}";
+  if (name.size() != kForm.size()) return false;
+  for (size_t i = 0; i < name.size(); ++i) {
+    const char c = name[i];
+    const bool hex = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+    if (kForm[i] == '#' ? !hex : c != kForm[i]) return false;
+  }
+  return true;
 }
 
 bool IsKeyName(std::string_view name) { return !name.empty() && name.find('\\') == std::string_view::npos; }

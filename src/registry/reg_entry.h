@@ -34,16 +34,22 @@ bool IsProtocolName(std::string_view name);
 // Whether name can be a guarded entry's: a file type's or a protocol's.
 inline bool IsEntryName(std::string_view name) { return IsTypeName(name) || IsProtocolName(name); }
 
-// Whether a verb's name can stand in a key path: one key's name.
-inline bool IsVerbName(std::string_view name) { return IsKeyName(name); }
+// Whether a verb's name can stand in a key path: one key's name, and not
+// "." or "..", which a path could read as this key or its parent.
+inline bool IsVerbName(std::string_view name) { return IsKeyName(name) && name != "." && name != ".."; }
+
+// Whether name is a class identifier as the registry spells one: braces
+// around 8-4-4-4-12 hexadecimal digits ("{4ED3A719-CEA8-4BD9-910D-E252F997AFC2}").
+bool IsClassId(std::string_view name);
 
 class AssocEntry;
 // Whether every key a restore of entry writes is one of its own: entry's
 // name is a type's or a protocol's, its command key is none, the open
 // command of the type, or that of its program identifier, one key's name,
-// and its default verb is one key's name. A record of a base that names any
-// other key (planted for a restore to write it) is damage, never something
-// to write.
+// its default verb is one key's name (IsVerbName), and its handler is none
+// or a class identifier (IsClassId). A record of a base that names any
+// other key or value (planted for a restore to write it) is damage, never
+// something to write.
 bool NamesOnlyItsOwnKeys(const AssocEntry& entry);
 
 

@@ -179,7 +179,7 @@ class Parser {
       const size_t s = rest.find('\\');
       const std::string_view part = rest.substr(0, s);
       if (!part.empty()) {
-        if (part.size() > kMaxKeyNameLength)
+        if (Utf16Length(part) > kMaxKeyNameLength)
           Fail(lineNo, "a key name longer than " + std::to_string(kMaxKeyNameLength) +
                            " characters");
         if (++depth > kMaxKeyDepth)
@@ -231,6 +231,8 @@ class Parser {
       value.name = QuotedString(s, lineNo, "value name");
       if (value.name.find_first_of("\r\n") != std::string::npos)
         Fail(lineNo, "a value name holds a line break");
+      if (Utf16Length(value.name) > kMaxValueNameLength)
+        Fail(lineNo, "a value name longer than " + std::to_string(kMaxValueNameLength) + " characters");
     } else {
       Fail(lineNo, "unrecognised line (expected a [key], a \"name\"=value or @=value)");
     }

@@ -61,8 +61,10 @@ struct RegFileContent {
 };
 
 // The registry's limits, which a file is held to: a key name of at most 255
-// characters, a key at most 512 levels below its root key.
+// characters, a value name of at most 16,383 (both counted in UTF-16 units,
+// as Windows counts them), a key at most 512 levels below its root key.
 inline constexpr size_t kMaxKeyNameLength = 255;
+inline constexpr size_t kMaxValueNameLength = 16383;
 inline constexpr int kMaxKeyDepth = 512;
 
 // Parses a whole file. source names it in error messages. Throws

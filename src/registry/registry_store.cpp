@@ -473,10 +473,12 @@ LONG RegistryStore::RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD /*Reserv
   if (LONG r = impl_->Resolve(hKey, key, access)) return r;
   if (!(access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
   if (!lpData && cbData > 0) return kErrorNoAccess;
+  const std::string name = In(lpValueName);
+  if (Utf16Length(name) > kMaxValueNameLength) return ERROR_INVALID_PARAMETER;
   Undo undo;
   std::string data(reinterpret_cast<const char*>(lpData), lpData ? cbData : 0);
   if (IsText(dwType)) data = AsWtf8(data);
-  Impl::SetValue(key, In(lpValueName), dwType, std::move(data), &undo);
+  Impl::SetValue(key, name, dwType, std::move(data), &undo);
   return ERROR_SUCCESS;
 }
 

@@ -4,8 +4,9 @@
 // the Win32 binding hands them back (registry.h); key and value names are
 // compared without regard to case; a leading backslash in a path is ignored;
 // handles are opaque; status codes are the platform's. A key name is at most
-// 255 UTF-16 units and a key at most 512 levels below its root key; creating
-// one beyond that fails with ERROR_INVALID_PARAMETER. The store loads a
+// 255 UTF-16 units, a value name at most 16,383, and a key at most 512
+// levels below its root key; creating one beyond that fails with
+// ERROR_INVALID_PARAMETER. The store loads a
 // registry export text (see reg_file.h) and writes its tree as one (ToText).
 // Every operation holds one lock, so that several threads may read at once,
 // as the scan does.

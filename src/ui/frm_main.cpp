@@ -487,7 +487,8 @@ void FrmMain::mnuHistory_Click() {
   lvwMain.KeepColumns(2);
   lvwMain.ColumnCaption(1, msg::kGenerationColumn);
   lvwMain.ColumnWidth(1, TextWidth(msg::kGenerationColumn) + 120);
-  generations_ = ReadGenerations(GenerationsFolder(g_.BaseFile));
+  std::vector<Generation> foreign;
+  generations_ = ReadGenerations(GenerationsFolder(g_.BaseFile), &foreign);
   const AssocEntries* newer = g_.BaseEntries.get();
   size_t damaged = 0;
   lvwMain.BeginUpdate();
@@ -507,6 +508,8 @@ void FrmMain::mnuHistory_Click() {
     lvwMain.Add(std::to_string(gen.number), text);
     newer = gen.entries.get();
   }
+  // Files that only look like generations are shown, unnumbered, after them.
+  for (const Generation& f : foreign) lvwMain.Add(msg::kForeignRow, msg::ForeignInHistoryText(FileNameOf(f.path)));
   lvwMain.EndUpdate();
   // The second column as wide as its longest text: the list scrolls.
   int widest = TextWidth(msg::kRecordedColumn);

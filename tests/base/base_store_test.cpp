@@ -3,7 +3,11 @@
 // set aside.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <tuple>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include "base_test_util.h"
 
@@ -112,6 +116,72 @@ TEST(BaseStore, AnUnusableBaseIsNeverSavedOverButCanBeSetAside) {
   EXPECT_EQ(ProblemOf([&] { s.Save(); }, fields), BaseFileProblem::Damaged);
   EXPECT_NE(SetAsideAndRecordNewBase(s.g, s.vsd), aside);  // a name of its own
   EXPECT_EQ(ReadFileBytes(aside), torn);
+}
+
+// A name that leads to no file to read (a folder, a link to nothing, a
+// pipe) is a base that cannot be used, as a damaged one: named, never
+// replaced, and the same way out, set aside and recorded anew.
+TEST(BaseStore, ANameThatLeadsToNoFileIsADamagedBase) {
+  const struct {
+    const char* what;
+    std::function<void()> make;
+    const char* says;
+  } cases[] = {
+      {"folder", [] { std::filesystem::create_directory("Prev.isd"); }, "it is a folder"},
+#ifndef _WIN32
+      {"dangling link", [] { std::filesystem::create_symlink("gone.isd", "Prev.isd"); }, "a link that leads to no file"},
+      {"pipe", [] { ASSERT_EQ(mkfifo("Prev.isd", 0600), 0); }, "a device or a pipe"},
+#endif
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    InFreshFolder here;
+    c.make();
+    Store s;
+    s.g.CurrentEntries = MakeEntries(3, 0);
+    EXPECT_EQ(ProblemOf([&] { s.Load(); }, c.says), BaseFileProblem::Damaged);
+    EXPECT_EQ(ProblemOf([&] { s.Save(); }, c.says), BaseFileProblem::Damaged);
+    EXPECT_TRUE(std::filesystem::symlink_status("Prev.isd").type() != std::filesystem::file_type::regular);
+    const std::string aside = SetAsideAndRecordNewBase(s.g, s.vsd);
+    EXPECT_EQ(aside.rfind("Prev.damaged-", 0), 0u) << aside;
+    EXPECT_TRUE(std::filesystem::symlink_status(aside).type() != std::filesystem::file_type::regular);
+    EXPECT_EQ(LoadBase(), Flatten(*s.g.CurrentEntries));
+  }
+}
+
+// What the folder holds after each action: a first run records the base and
+// keeps no backup (an empty table there would load as a base never filled);
+// each save after it keeps the base it replaced as the backup.
+TEST(BaseStore, AFirstRunKeepsNoBackupAndEachSaveTheBaseItReplaced) {
+  const std::string bak = "Prev.isd.bak";
+  for (bool madeButNeverFilled : {false, true}) {
+    SCOPED_TRACE(madeButNeverFilled ? "made but never filled" : "first run");
+    InFreshFolder here;
+    if (madeButNeverFilled) {
+      DataFile made;
+      made.FileName(kBaseFileName);
+      made.Create();
+      made.Layout(kBaseLayout);
+      made.MakeTable();
+      made.Close();
+    }
+    Store first;
+    first.g.CurrentEntries = MakeEntries(4, 0);
+    first.Load();
+    EXPECT_TRUE(first.created);
+    EXPECT_FALSE(std::filesystem::exists(bak));
+    EXPECT_EQ(here.Files(), 1u);
+    const std::string recorded = ReadFileBytes("Prev.isd");
+    first.g.CurrentEntries = MakeEntries(4, 1);
+    first.Save();
+    EXPECT_EQ(ReadFileBytes(bak), recorded);
+    // The backup copied back is a base, loaded as such: no new first run.
+    WriteFileBytes("Prev.isd", ReadFileBytes(bak));
+    Store again;
+    again.Load();
+    EXPECT_FALSE(again.created);
+    EXPECT_EQ(Flatten(*again.g.BaseEntries), Flatten(*MakeEntries(4, 0)));
+  }
 }
 
 }  // namespace

@@ -34,6 +34,7 @@ TEST(Crash, AKilledSaveLeavesTheOldBaseOrTheNewOne) {
   InFreshFolder here;
   const auto oldBase = MakeEntries(kChildEntries, 0);
   const auto newBase = Flatten(*MakeEntries(kChildEntries, 1));
+  SaveBase(MakeEntries(kChildEntries, 2));  // the backup from now on
   SaveBase(oldBase);
   SetWriteStepHook(&CountStep);  // how many steps a save of this size takes
   SaveBase(oldBase);

@@ -3,6 +3,8 @@
 // never used; and made the base again as an accept would.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 
 #include "base/generations.h"
@@ -104,6 +106,89 @@ TEST(Generations, AGenerationMadeTheBaseKeepsTheBaseItReplaced) {
   generations = ReadGenerations(kFolder);
   EXPECT_EQ(Variants(generations), (std::vector<int>{2, 1, -1}));
   EXPECT_EQ(Flatten(*generations[2].entries), goldenRecords);
+}
+
+std::filesystem::file_time_type FileTime(std::int64_t seconds) {
+  return std::chrono::file_clock::from_sys(std::chrono::sys_seconds(std::chrono::seconds(seconds)));
+}
+
+// Saves variant as the base, the base it replaces last written at seconds
+// (since 1970): the time its generation is recorded at.
+void SaveAt(int variant, std::int64_t seconds) {
+  namespace fs = std::filesystem;
+  if (fs::exists("Prev.isd"))
+    fs::last_write_time("Prev.isd", FileTime(seconds));
+  SaveBase(MakeEntries(4, variant));
+}
+
+std::vector<std::uint32_t> SerialsIn(const std::string& folder) {
+  std::vector<std::uint32_t> out;
+  for (const auto& f : std::filesystem::directory_iterator(folder))
+    out.push_back(static_cast<std::uint32_t>(std::stoul(f.path().filename().string().substr(0, 8))));
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+// Serials never wrap or collide, and the order is the times': a file of the
+// highest serial, one whose serial disagrees with its time, or one whose
+// name claims a time after it was written is put in its place by its time,
+// and the generations are renamed in that order where the serials would run
+// out. A file that fails to load and does not continue the run of serials
+// is foreign: never numbered, renamed, removed or restored from.
+TEST(Generations, SerialsNeverWrapCollideOrReorder) {
+  constexpr std::int64_t t0 = 1796600000;  // 2026-12-08
+  const struct {
+    const char* what;
+    std::string planted;  // a file's name in the history
+    bool sound;           // a copy of a base (else garbage)
+    std::int64_t written;  // its last write
+    std::vector<int> variants;  // what the history lists after 12 more saves, newest first
+    bool foreign;
+  } cases[] = {
+      {"the last serial, recorded first", "99999999-20261201T000000Z.isd", true, t0 - 86400 * 7,
+       {12, 11, 10, 9, 8, 7, 6, 5, 4, 3}, false},
+      {"the last serial, recorded in the middle", GenerationName(99999999, t0 + 5 * 60 + 30), true, t0 + 5 * 60 + 30,
+       {12, 11, 10, 9, 8, 7, 6, 5, 50, 4}, false},
+      {"a low serial recorded last", GenerationName(1, t0 + 3600), true, t0 + 3600,
+       {50, 12, 11, 10, 9, 8, 7, 6, 5, 4}, false},
+      {"a name in the future", "00000050-20300101T000000Z.isd", true, t0 + 5 * 60 + 30,
+       {12, 11, 10, 9, 8, 7, 6, 5, 50, 4}, false},
+      {"garbage of the last serial", "99999999-20261201T000000Z.isd", false, t0,
+       {12, 11, 10, 9, 8, 7, 6, 5, 4, 3}, true},
+      {"garbage in the future", "00000050-20300101T000000Z.isd", false, t0,
+       {12, 11, 10, 9, 8, 7, 6, 5, 4, 3}, true},
+  };
+  std::string other;  // a base of its own, variant 50
+  {
+    InFreshFolder there;
+    SaveBase(MakeEntries(4, 50));
+    other = ReadFileBytes("Prev.isd");
+  }
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    InFreshFolder here;
+    SaveAt(0, t0);
+    SaveAt(1, t0);  // generation: variant 0, recorded at t0
+    const std::string planted = JoinPath(kFolder, c.planted);
+    WriteFileBytes(planted, c.sound ? other : "HOLLINBASE\t3\nnot a base");
+    std::filesystem::last_write_time(planted, FileTime(c.written));
+    for (int variant = 2; variant <= 13; ++variant) SaveAt(variant, t0 + variant * 60);
+    std::vector<Generation> foreign;
+    const std::vector<Generation> generations = ReadGenerations(kFolder, &foreign);
+    EXPECT_EQ(Variants(generations), c.variants);
+    for (size_t i = 1; i < generations.size(); ++i)
+      EXPECT_GE(generations[i - 1].recorded, generations[i].recorded) << "newest first";
+    const std::vector<std::uint32_t> serials = SerialsIn(kFolder);
+    EXPECT_EQ(std::adjacent_find(serials.begin(), serials.end()), serials.end()) << "no serial twice";
+    EXPECT_LE(serials.back(), 99999999u);
+    ASSERT_EQ(foreign.size(), c.foreign ? 1u : 0u);
+    if (c.foreign) {
+      EXPECT_EQ(foreign[0].path, planted) << "never renamed, never removed";
+      EXPECT_EQ(foreign[0].number, 0);
+      EXPECT_FALSE(foreign[0].problem.empty());
+      EXPECT_EQ(serials.size(), size_t(kGenerationsKept) + 1);
+    }
+  }
 }
 
 }  // namespace

@@ -125,7 +125,7 @@ TEST_F(CommandTest, EveryExitCodeAndEventFromARealCheck) {
   events.fail = true;
   std::filesystem::remove(Base());
   std::filesystem::create_directory(Base());
-  EXPECT_EQ(Run({"--check"}), kFailure);
+  EXPECT_EQ(Run({"--check"}), kBaseDamaged);  // a folder holds no base: set it aside
 
   // Another base, named on the command line, relative to the current folder.
   EXPECT_EQ(Run({"--check", "--base", "other.isd"}), kFirstRun);
@@ -274,6 +274,72 @@ TEST_F(CommandTest, AHostileBaseIsRefusedBeforeAnythingIsWritten) {
     }
   }
   EXPECT_EQ(platform.notices, 0);
+}
+
+// A record names only what a restore may write: a handler is a class
+// identifier or nothing, a verb one key's name other than "." and "..".
+// Anything else makes the base, or the generation, damaged on every way
+// into a restore, and nothing is written; what is sound restores.
+TEST_F(CommandTest, ARecordNamesOnlyAClassIdentifierAndOneVerb) {
+  const auto v3 = [](const std::string& verb, const std::string& handler) {
+    std::string text = "HOLLINBASE\t3\nlayout\t$*256$$$$$$$$$$$$$$\nfields\tExt\tPath\tKey\tProgID\tMachine\tUser\t"
+                       "Choice\tCommand\tOpener\tTypes\tVerb\tVerbCommand\tHandler\tVerbAt\tChoiceAt\n"
+                       ".txt\tC:\\WINDOWS\\NOTEPAD.EXE %1\ttxtfile\\shell\\open\\command\ttxtfile\ttxtfile\t\t\t"
+                       "C:\\WINDOWS\\NOTEPAD.EXE %1\tNOTEPAD\t1 1 1 0 1 1\t" +
+                       verb + "\t" + (verb.empty() ? "" : "notepad.exe /p %1") + "\t" + handler + "\t" +
+                       (verb.empty() ? "" : "machine") + "\t\nend\t1 records\txxh64 ";
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(Xxh64(text)));
+    return text + hex + "\n";
+  };
+  const struct {
+    const char* verb;
+    const char* handler;
+    bool sound;
+  } cases[] = {
+      {"", "CLSID\\{4ED3A719-CEA8-4BD9-910D-E252F997AFC2}\\InprocServer32", false},
+      {"", "{4ED3A719-CEA8-4BD9-910D-E252F997AFC2}\\x", false},
+      {"", "{4ED3A719-CEA8-4BD9-910D-E252F997AFC}", false},
+      {"", " {4ED3A719-CEA8-4BD9-910D-E252F997AFC2}", false},
+      {"", "{4ED3A719-CEA8-4BD9-910D-E252F997AFCG}", false},
+      {"", "4ED3A719-CEA8-4BD9-910D-E252F997AFC2", false},
+      {"..", "", false},
+      {".", "", false},
+      {"print\\..\\..", "", false},
+      {"", "{4ed3a719-cea8-4bd9-910d-e252f997afc2}", true},
+      {"edit", "", true},
+      {"...", "", true},
+  };
+  Run({"--check"});
+  const std::string good = test::ReadFileBytes(Base());
+  const std::string generation = JoinPath(dir.File("Prev.history"), "00000001-20261208T101500Z.isd");
+  std::filesystem::create_directory(dir.File("Prev.history"));
+  for (const auto& c : cases) {
+    const std::string record = v3(c.verb, c.handler);
+    const std::string registry = reg.ToText();
+    // The base itself, then the same record as generation 1 of a sound base.
+    test::WriteFileBytes(Base(), record);
+    EXPECT_NE(Run({"--check"}), kBaseDamaged) << "every base that was written loads: " << c.verb << c.handler;
+    for (const bool fromHistory : {false, true}) {
+      if (fromHistory) {
+        test::WriteFileBytes(Base(), good);
+        test::WriteFileBytes(generation, record);
+      }
+      const auto before = Snapshot(dir);
+      const int code = Run(fromHistory ? std::vector<std::string>{"--restore-from", "1"}
+                                       : std::vector<std::string>{"--restore", "all"});
+      if (c.sound) {
+        EXPECT_NE(code, kBaseDamaged) << c.verb << c.handler << " " << console.err;
+        continue;
+      }
+      EXPECT_EQ(code, kBaseDamaged) << c.verb << c.handler << (fromHistory ? " in the history" : "");
+      EXPECT_NE(console.err.find(*c.handler ? "is not a class identifier" : "is not one key's name"),
+                std::string::npos) << console.err;
+      EXPECT_EQ(reg.ToText(), registry) << c.verb << c.handler;
+      EXPECT_EQ(Snapshot(dir), before) << c.verb << c.handler;
+    }
+    reg.LoadText(test::Data("classes.reg"), "classes");
+  }
 }
 
 // An identifier that names a path is a change the check shows, with what it
@@ -466,7 +532,7 @@ TEST_F(CommandTest, TheBaseNamedIsTheFileRead) {
   EXPECT_EQ(Run({"--check", "--base", "OTHER.ISD"}), kChangesFound);
   EXPECT_EQ(Snapshot(dir), before);
   std::filesystem::create_directory(dir.File("folder"));
-  EXPECT_EQ(Run({"--check", "--base", "folder"}), kFailure);
+  EXPECT_EQ(Run({"--check", "--base", "folder"}), kBaseDamaged);
   EXPECT_EQ(Snapshot(dir), before);
 }
 

@@ -105,8 +105,8 @@ TEST(Links, EachLayerAndVerbIsCheckedRestoredAndRecorded) {
        {"+[hkey_local_machine\\software\\classes\\news\\shell\\browse\\command] @=\"grab.exe %1\"",
         "+[hkey_local_machine\\software\\classes\\news\\shell] @=\"read\""}},
       {"a handler in place of the command",
-       "REGEDIT4\n" + kMachine + "txtfile\\shell\\open\\command]\n\"DelegateExecute\"=\"{0000-AB}\"\n",
-       ".txt\tchanged\tNOTEPAD (txtfile) -> {0000-AB} (handler) (txtfile)", ".txt", kNoChanges, {}},
+       "REGEDIT4\n" + kMachine + "txtfile\\shell\\open\\command]\n\"DelegateExecute\"=\"{00000000-0000-0000-0000-0000000000AB}\"\n",
+       ".txt\tchanged\tNOTEPAD (txtfile) -> {00000000-0000-0000-0000-0000000000AB} (handler) (txtfile)", ".txt", kNoChanges, {}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -180,7 +180,7 @@ const std::string kVerbTypes =
     kMachine + ".dis]\n@=\"disfile\"\n" + kMachine + "disfile\\shell\\open]\n\"LegacyDisable\"=\"\"\n" + kMachine +
     "disfile\\shell\\open\\command]\n@=\"C:\\\\Old\\\\old.exe %1\"\n" + kMachine +
     "disfile\\shell\\view\\command]\n@=\"C:\\\\View\\\\view.exe %1\"\n" + kMachine + ".hnd]\n@=\"hndfile\"\n" + kMachine +
-    "hndfile\\shell\\open\\command]\n\"DelegateExecute\"=\"{0000-AB}\"\n";
+    "hndfile\\shell\\open\\command]\n\"DelegateExecute\"=\"{00000000-0000-0000-0000-0000000000AB}\"\n";
 
 // Each type of kVerbTypes is recorded by the verb that runs, whatever its
 // name; a takeover of that verb is listed, reported, restored (the store
@@ -209,9 +209,9 @@ TEST(Verbs, TheVerbThatRunsIsGuardedWhateverItsName) {
        {"+[hkey_local_machine\\software\\classes\\disfile\\shell] @=\"view\"",
         "-[hkey_local_machine\\software\\classes\\disfile\\shell\\open] \"LegacyDisable\"=\"\""}},
       {"a handler-only verb's handler replaced",
-       "REGEDIT4\n" + kUser + "hndfile\\shell\\open\\command]\n\"DelegateExecute\"=\"{0000-ZQ}\"\n",
-       ".hnd\tchanged\t{0000-AB} (handler) (hndfile) -> {0000-ZQ} (handler) (hndfile)", ".hnd", kNoChanges,
-       {"+[hkey_current_user\\software\\classes\\hndfile\\shell\\open\\command] \"DelegateExecute\"=\"{0000-AB}\""}},
+       "REGEDIT4\n" + kUser + "hndfile\\shell\\open\\command]\n\"DelegateExecute\"=\"{00000000-0000-0000-0000-0000000000A1}\"\n",
+       ".hnd\tchanged\t{00000000-0000-0000-0000-0000000000AB} (handler) (hndfile) -> {00000000-0000-0000-0000-0000000000A1} (handler) (hndfile)", ".hnd", kNoChanges,
+       {"+[hkey_current_user\\software\\classes\\hndfile\\shell\\open\\command] \"DelegateExecute\"=\"{00000000-0000-0000-0000-0000000000AB}\""}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -215,7 +215,7 @@ TEST_F(SignalTest, WhatRunsIsAssessedNotTheUntouchedOpenCommand) {
                    machine + "docfile\\shell\\open\\command]\n@=\"notepad.exe %1\"\n" + machine +
                    "http]\n\"URL Protocol\"=\"\"\n" + machine +
                    "http\\shell\\open\\command]\n@=\"\\\"C:\\\\Program Files\\\\Web\\\\web.exe\\\" %1\"\n" + machine +
-                   "CLSID\\{0000-ZQ}\\LocalServer32]\n@=\"C:\\\\Users\\\\ada\\\\AppData\\\\Local\\\\zq\\\\server.exe\"\n");
+                   "CLSID\\{00000000-0000-0000-0000-0000000000A1}\\LocalServer32]\n@=\"C:\\\\Users\\\\ada\\\\AppData\\\\Local\\\\zq\\\\server.exe\"\n");
   const auto assess = [&](const std::string& change, const char* name) {
     RegistryStore store;
     store.LoadText(classes, "machine");
@@ -245,9 +245,9 @@ TEST_F(SignalTest, WhatRunsIsAssessedNotTheUntouchedOpenCommand) {
        "http", S{Signal::Missing}, "RUNS: C:\\zq\\nothere.exe"},
       {"a link taken in the user classes", "REGEDIT4\n" + user + "http\\shell\\open\\command]\n@=\"C:\\\\zq\\\\nothere.exe %1\"\n",
        "http", S{Signal::Missing}, "RUNS: C:\\zq\\nothere.exe"},
-      {"a handler put before the command", "REGEDIT4\n" + user + "docfile\\shell\\open\\command]\n\"DelegateExecute\"=\"{0000-ZQ}\"\n",
+      {"a handler put before the command", "REGEDIT4\n" + user + "docfile\\shell\\open\\command]\n\"DelegateExecute\"=\"{00000000-0000-0000-0000-0000000000A1}\"\n",
        ".doc", S{Signal::Unsigned, Signal::UserFolder},
-       "RUNS: a COM handler (DelegateExecute {0000-ZQ}) in C:\\Users\\ada\\AppData\\Local\\zq\\server.exe"},
+       "RUNS: a COM handler (DelegateExecute {00000000-0000-0000-0000-0000000000A1}) in C:\\Users\\ada\\AppData\\Local\\zq\\server.exe"},
   };
   for (const Takeover& t : takeovers) {
     SCOPED_TRACE(t.name);
@@ -255,6 +255,34 @@ TEST_F(SignalTest, WhatRunsIsAssessedNotTheUntouchedOpenCommand) {
     EXPECT_EQ(a.signals, t.signals) << a.PanelText();
     EXPECT_NE(a.PanelText().find(t.runs), std::string::npos) << a.PanelText();
   }
+}
+
+// A command that names no program (quotes around nothing, blanks) runs
+// nothing: no program is made up for it (".exe"), and it says so in one
+// signal. A type with no command at all has nothing to say.
+TEST_F(SignalTest, ACommandThatNamesNoProgramRunsNothing) {
+  using S = std::vector<Signal>;
+  const struct {
+    const char* command;
+    S signals;
+  } cases[] = {
+      {"", S{}},
+      {"\"\"", S{Signal::NoProgram}},
+      {"\"", S{Signal::NoProgram}},
+      {"\" \"", S{Signal::NoProgram}},
+      {"  \"\t\"  ", S{Signal::NoProgram}},
+      {"\"\" \"%1\"", S{Signal::NoProgram}},
+      {"   ", S{Signal::NoProgram}},
+  };
+  for (const auto& c : cases) {
+    const Assessment a = Assess(".txt", "txtfile", c.command);
+    EXPECT_EQ(a.target.kind, CommandTarget::Kind::Nothing) << "[" << c.command << "] runs " << a.target.program;
+    EXPECT_EQ(a.target.program, "") << "[" << c.command << "]";
+    EXPECT_EQ(a.signals, c.signals) << "[" << c.command << "] " << a.Words();
+    EXPECT_EQ(a.PanelText().find("RUNS"), std::string::npos) << a.PanelText();
+  }
+  EXPECT_EQ(Assess(".txt", "txtfile", "\"\"").PanelText(), "SIGNALS: the command names no program");
+  EXPECT_EQ(files.signatureChecks, 0);
 }
 
 // One file's signature is checked once, however many types it opens.

@@ -186,6 +186,30 @@ done
 hollin --check --base defaults.xml --report 'DEFAULTS.XML. '
 expect_eq "a report onto the associations file" 64 "$RC"
 cmp -s "$app/kept" "$app/Prev.isd" || fail "a refused report changed the base"
+# Nor in the history, nor beside the base, by a short name or a folder link.
+probe shortname "$win_app\Prev.history"
+short=$OUT
+[[ "${short^^}" != *'PREV.HISTORY' ]] || fail "no short name for the history: $short"
+# A folder link made through Windows where it can be (Wine 8 makes neither a
+# junction nor a symbolic link), else the Unix link Wine shows as one.
+link() {
+  probe_rc link "$win_app\\$1" "$win_app\\$2"
+  [ "$RC" = 0 ] || ln -s "$app/$1" "$app/$2"
+}
+link Prev.history via-history
+link . via-app
+history_was=$(ls "$app/Prev.history")
+for to in "$short\00000050-20300101T000000Z.isd" "$win_app\via-history\00000050-20300101T000000Z.isd" \
+          "$win_app\via-app\Prev.isd.bak"; do
+  for run in "--check --report" "--export-defaults"; do
+    hollin $run "$to"
+    expect_eq "$run onto $to" 64 "$RC"
+    expect_contains "the refusal names the target" "$to" "$E2E_ERR"
+    expect_contains "and what it would hit" "$([[ $to == *.bak ]] && echo 'the base file' || echo 'Prev.history')" "$E2E_ERR"
+  done
+done
+expect_eq "the history as it was" "$history_was" "$(ls "$app/Prev.history")"
+rm -f "$app/via-history" "$app/via-app" 2>/dev/null || rmdir "$app/via-history" "$app/via-app"
 
 # A damaged base: named, exit code 3, the file byte for byte as it was.
 head -c 60 "$app/Prev.isd" >"$app/damaged" && cp "$app/damaged" "$app/Prev.isd"

@@ -136,6 +136,51 @@ TEST(RegFileTest, AMalformedFileIsRefusedNamingTheLineAndNothingChanges) {
   }
 }
 
+// Names are measured as Windows measures them, in UTF-16 units: a key name
+// of 255 and a value name of 16,383 are the longest, whatever their UTF-8
+// takes, and what the store writes at those lengths it reads back.
+TEST(RegFileTest, NamesAreMeasuredInUtf16Units) {
+  const std::string han = "\xE4\xB8\xAD", astral = "\xF0\x9F\x98\x80";  // 3 bytes 1 unit; 4 bytes 2 units
+  struct Case {
+    std::string key, value;
+    bool fits;
+  } cases[] = {
+      {Repeat(han, 255), "v", true},
+      {Repeat(han, 256), "v", false},
+      {Repeat(astral, 127) + "k", "v", true},
+      {Repeat(astral, 128), "v", false},
+      {"k", Repeat(han, 16383), true},
+      {"k", Repeat(han, 16384), false},
+      {"k", Repeat(astral, 8191) + "v", true},
+      {"k", Repeat(astral, 8192), false},
+  };
+  for (const Case& c : cases) {
+    const std::string text = "REGEDIT4\r\n[HKEY_CURRENT_USER\\" + c.key + "]\r\n\"" + c.value + "\"=\"x\"\r\n";
+    RegistryStore read;
+    if (c.fits) {
+      EXPECT_NO_THROW(read.LoadText(text, "long.reg")) << c.key.size() << " " << c.value.size();
+    } else {
+      EXPECT_THROW(read.LoadText(text, "long.reg"), RegFileError) << c.key.size() << " " << c.value.size();
+    }
+    // The store takes exactly the names the reader takes, and reads back
+    // what it wrote.
+    RegistryStore written;
+    HKEY k = nullptr;
+    const LONG created =
+        written.RegCreateKeyExA(HKEY_CURRENT_USER, c.key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr);
+    LONG set = created;
+    if (created == ERROR_SUCCESS) {
+      set = written.RegSetValueExA(k, c.value.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2);
+      written.RegCloseKey(k);
+    }
+    EXPECT_EQ(set == ERROR_SUCCESS, c.fits) << c.key.size() << " " << c.value.size();
+    EXPECT_EQ(set == ERROR_SUCCESS ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER, set);
+    RegistryStore again;
+    EXPECT_NO_THROW(again.LoadText(written.ToText(), "written.reg"));
+    EXPECT_EQ(again.ToText(), written.ToText());
+  }
+}
+
 // A create refused for want of rights leaves no key behind.
 TEST(RegistryStoreTest, ARefusedCreateLeavesNoKey) {
   RegistryStore s;

@@ -29,7 +29,8 @@ int usage() {
       "  windows | wait TITLE [ms] | gone TITLE [ms] | controls TITLE | list TITLE | status TITLE\n"
       "  click TITLE TEXT | select TITLE ROW... | key TITLE [ctrl+|shift+|alt+]VK\n"
       "  char TITLE TEXT | menu TITLE | command TITLE ID | msgbox TITLE\n"
-      "  answer TITLE BUTTONTEXT [ms] | close TITLE\n",
+      "  answer TITLE BUTTONTEXT [ms] | close TITLE\n"
+      "  shortname PATH | link FOLDER LINK (a folder link: a junction, else a symbolic link)\n",
       stderr);
   return 2;
 }
@@ -481,6 +482,59 @@ int CmdMsgbox(HWND box) {
   return 0;
 }
 
+// The short (8.3) name of a path, as GetShortPathNameW gives it.
+int CmdShortName(const std::string& path) {
+  std::wstring out(32768, L'\0');
+  const DWORD n = GetShortPathNameW(Wide(path).c_str(), out.data(), static_cast<DWORD>(out.size()));
+  if (n == 0 || n >= out.size()) return fail("no short name for " + path);
+  out.resize(n);
+  std::printf("%s\n", Utf8(out.c_str()).c_str());
+  return 0;
+}
+
+// A junction at link to folder (an empty folder made a mount point).
+bool MakeJunction(const std::wstring& folder, const std::wstring& link) {
+  wchar_t full[MAX_PATH];
+  if (!GetFullPathNameW(folder.c_str(), MAX_PATH, full, nullptr) || !CreateDirectoryW(link.c_str(), nullptr)) return false;
+  const std::wstring target = L"\\??\\" + std::wstring(full);
+  const USHORT bytes = static_cast<USHORT>(target.size() * sizeof(wchar_t));
+  std::vector<BYTE> buffer(8 + 8 + bytes + 2 * sizeof(wchar_t));
+  auto put16 = [&](size_t at, USHORT v) { std::memcpy(&buffer[at], &v, 2); };
+  const DWORD tag = IO_REPARSE_TAG_MOUNT_POINT;
+  std::memcpy(&buffer[0], &tag, 4);
+  put16(4, static_cast<USHORT>(buffer.size() - 8));
+  put16(8, 0);
+  put16(10, bytes);
+  put16(12, static_cast<USHORT>(bytes + sizeof(wchar_t)));
+  put16(14, 0);
+  std::memcpy(&buffer[16], target.data(), bytes);
+  HANDLE h = CreateFileW(link.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  DWORD done = 0;
+  const bool ok = DeviceIoControl(h, FSCTL_SET_REPARSE_POINT, buffer.data(), static_cast<DWORD>(buffer.size()),
+                                  nullptr, 0, &done, nullptr);
+  CloseHandle(h);
+  if (!ok) RemoveDirectoryW(link.c_str());
+  return ok;
+}
+
+int CmdLink(const std::string& folder, const std::string& link) {
+  const std::wstring f = Wide(folder), l = Wide(link);
+  // Each is taken only where the folder can be reached through it.
+  const auto reaches = [&] { return GetFileAttributesW(l.c_str()) != INVALID_FILE_ATTRIBUTES; };
+  if (MakeJunction(f, l) && reaches()) {
+    std::printf("junction\n");
+    return 0;
+  }
+  RemoveDirectoryW(l.c_str());
+  if (CreateSymbolicLinkW(l.c_str(), f.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY | 0x2 /* unprivileged */) && reaches()) {
+    std::printf("symbolic link\n");
+    return 0;
+  }
+  return fail("no link to " + folder);
+}
+
 DWORD Millis(int argc, char** argv, int index) {
   return index < argc ? static_cast<DWORD>(std::strtoul(argv[index], nullptr, 10)) : 15000;
 }
@@ -525,6 +579,8 @@ int main() {
     }
     return 0;
   }
+  if (cmd == "shortname" && more == 0) return CmdShortName(title);
+  if (cmd == "link" && more == 1) return CmdLink(title, argv[rest]);
   if (cmd == "answer") {
     if (more < 1) return usage();
     HWND box = WaitFor(title, "#32770", Millis(argc, argv, rest + 1), true);
