@@ -744,7 +744,7 @@ msg::DetailFacts FrmMain::DetailsOf(const std::string& ext) {
   f.choice = c ? c->ChoiceProgID() : std::string();
   f.ignoredChoice = c ? c->IgnoredChoice() : std::string();
   std::string progId, command;
-  if (platform_.AskWhatOpens(ext, progId, command))
+  if (platform_.AskWhatOpens(ext, !ext.empty() && ext[0] != '.', progId, command))
     f.windowsRuns = !progId.empty() ? progId : command.empty() ? std::string() : ProgramNameFromCommand(command);
   f.baseFile = BaseFileRead(g_);
   std::int64_t baseTime = 0;

@@ -126,12 +126,14 @@ TEST_F(Layers, ATypeIsListedAndAssessedByTheVerbThatRuns) {
                "@=\"C:\\\\zq\\\\nothere.exe %1\"\n",
                "takeover");
   Start();
-  EXPECT_EQ(Rows(), ".grb|nothere [missing]");
+  EXPECT_EQ(Rows(), ".grb|nothere");
+  ASSERT_EQ(main->lvwMain.Rows().size(), 1u);
+  EXPECT_EQ(main->lvwMain.Rows()[0].signals, "missing");
   Click(".grb");
   const std::string panel = main->lblInfo.Caption();
   EXPECT_NE(panel.find("RUNS: C:\\zq\\nothere.exe"), std::string::npos) << panel;
   EXPECT_NE(panel.find("missing (no such file)"), std::string::npos) << panel;
-  EXPECT_NE(panel.find("VERB: grab"), std::string::npos) << panel;
+  EXPECT_NE(panel.find("verb \"grab\""), std::string::npos) << panel;
   EXPECT_EQ(panel.find("RUNS: C:\\Windows\\notepad.exe"), std::string::npos) << panel;
   facts = nullptr;
 }
