@@ -63,11 +63,13 @@ class IPlatform {
   // The text an indirect string stands for ("@{Package?ms-resource://...}",
   // a packaged app's name), "" where it cannot be loaded.
   virtual std::string LoadIndirectString(const std::string& source) = 0;
-  // What the system itself will run to open a type with its open verb: the
-  // program identifier and command it names; false where it cannot tell.
-  // Only the system knows whether it honours Explorer's choice (it ignores
-  // one whose hash does not verify).
-  virtual bool AskWhatOpens(const std::string& ext, std::string& progId, std::string& command) = 0;
+  // What the system itself will run to open a type (".txt") or, with
+  // protocol, a link ("http") with its default verb: the program identifier
+  // and command it names; false where it cannot tell. Only the system knows
+  // whether it honours Explorer's choice (it ignores one whose hash does not
+  // verify). Without protocol the system reads a name without a dot as a
+  // program identifier, not as a link.
+  virtual bool AskWhatOpens(const std::string& name, bool protocol, std::string& progId, std::string& command) = 0;
   // The major version of Windows as the system itself reports it, whatever
   // compatibility layer the program runs under (10 for Windows 10 and 11);
   // 0 where it cannot be told.

@@ -15,15 +15,16 @@
 namespace hollin {
 namespace {
 
-// One string the system's association lookup gives for a type and the open
-// verb, "" where it has none.
-std::string AssocString(ASSOCSTR what, const std::wstring& ext) {
+// One string the system's association lookup gives for a type or, with
+// ASSOCF_IS_PROTOCOL, a link, and the default verb (a null verb: the one
+// that runs on a double-click), "" where it has none.
+std::string AssocString(ASSOCF flags, ASSOCSTR what, const std::wstring& name) {
   DWORD size = 0;
-  if (AssocQueryStringW(ASSOCF_NOTRUNCATE, what, ext.c_str(), L"open", nullptr, &size) != S_FALSE || size == 0)
+  flags |= ASSOCF_NOTRUNCATE;
+  if (AssocQueryStringW(flags, what, name.c_str(), nullptr, nullptr, &size) != S_FALSE || size == 0)
     return std::string();
   std::wstring out(size, L'\0');
-  if (FAILED(AssocQueryStringW(ASSOCF_NOTRUNCATE, what, ext.c_str(), L"open", out.data(), &size)))
-    return std::string();
+  if (FAILED(AssocQueryStringW(flags, what, name.c_str(), nullptr, out.data(), &size))) return std::string();
   return Utf8(out.c_str());
 }
 
@@ -106,10 +107,13 @@ std::string Win32Platform::LoadIndirectString(const std::string& source) {
   return Utf8(out);
 }
 
-bool Win32Platform::AskWhatOpens(const std::string& ext, std::string& progId, std::string& command) {
-  const std::wstring type = Wide(ext);
-  progId = AssocString(ASSOCSTR_PROGID, type);
-  command = AssocString(ASSOCSTR_COMMAND, type);
+bool Win32Platform::AskWhatOpens(const std::string& name, bool protocol, std::string& progId, std::string& command) {
+  const std::wstring wide = Wide(name);
+  // Without ASSOCF_IS_PROTOCOL a name without a dot is read as a program
+  // identifier ("Assoc…" documentation, ASSOCF).
+  const ASSOCF flags = protocol ? ASSOCF_IS_PROTOCOL : ASSOCF_NONE;
+  progId = AssocString(flags, ASSOCSTR_PROGID, wide);
+  command = AssocString(flags, ASSOCSTR_COMMAND, wide);
   return !progId.empty() || !command.empty();
 }
 

@@ -47,7 +47,7 @@ class Win32Platform : public IPlatform {
   std::int64_t LastWriteTime(const std::string& path) override;
   ProgramIdentity Identity() override;
   std::string LoadIndirectString(const std::string& source) override;
-  bool AskWhatOpens(const std::string& ext, std::string& progId, std::string& command) override;
+  bool AskWhatOpens(const std::string& name, bool protocol, std::string& progId, std::string& command) override;
   int WindowsVersion() override;
   bool OpenHtmlHelp(const std::string& path, int topic) override;
   long OpenSettingsPage(const std::string& uri) override;

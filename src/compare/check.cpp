@@ -27,7 +27,7 @@ ScanResult ScanCurrent(IRegistry& reg, IPlatform& platform) {
       },
       [&](const std::string& ext) {
         std::string progId, command;
-        platform.AskWhatOpens(ext, progId, command);
+        platform.AskWhatOpens(ext, !ext.empty() && ext[0] != '.', progId, command);
         return progId;
       });
 }

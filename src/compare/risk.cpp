@@ -60,6 +60,26 @@ bool KeyExists(IRegistry& reg, HKEY root, const std::string& path) {
   return true;
 }
 
+// The server of a COM class, as a command to resolve: its LocalServer32
+// (a command line), else its InprocServer32 (a path, quoted here so that its
+// blanks are its own); "" where neither names one. Read in the class root,
+// then in the user classes (which Wine does not merge into the root).
+std::string ServerOf(IRegistry& reg, const std::string& clsid) {
+  if (!IsKeyName(clsid)) return std::string();
+  for (const char* server : {"LocalServer32", "InprocServer32"}) {
+    const std::string path = "CLSID\\" + clsid + "\\" + server;
+    for (HKEY root : {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER}) {
+      DWORD type;
+      std::string value =
+          ReadValue(reg, root, root == HKEY_CURRENT_USER ? std::string(kClassesPath) + "\\" + path : path, "", type);
+      if (value.empty()) continue;
+      if (server[0] == 'I' && value.front() != '"') value = '"' + value + '"';
+      return value;
+    }
+  }
+  return std::string();
+}
+
 }  // namespace
 
 const char* SignalWord(Signal s) {
@@ -97,7 +117,9 @@ std::string Assessment::PanelText() const {
   // and signed it, and the signals.
   std::string t;
   const auto line = [&t](const std::string& s) { t.append(t.empty() ? "" : "\r").append(s); };
-  if (!delegateExecute.empty()) line("RUNS: a COM handler (DelegateExecute " + delegateExecute + ")");
+  if (!delegateExecute.empty())
+    line("RUNS: a COM handler (DelegateExecute " + delegateExecute + ")" +
+         (target.program.empty() ? std::string() : " in " + target.program));
   else if (!packagedApp.empty()) line("RUNS: the packaged app " + packagedApp);
   else if (target.kind == CommandTarget::Kind::Document) line("RUNS: the file opened itself");
   else if (target.host != CommandHost::None && !target.payload.empty())
@@ -155,20 +177,29 @@ const Assessor::FileFacts& Assessor::Facts(const std::string& path) {
 Assessment Assessor::Assess(const AssocEntry& e) {
   Assessment a;
   const std::string& progId = e.Layered() ? e.InForceProgID() : e.ProgramID();
-  const std::string& command = e.Layered() ? e.OpenerCommand() : e.ProgramFullPath();
-  if (command.empty() && !progId.empty()) {
+  // What runs: the verb that runs (for a record without verbs, the open
+  // command in force), or its handler in place of its command.
+  const std::string& command = e.RunCommand();
+  std::string server;
+  if (e.VerbsRead() && !e.Handler().empty()) {
+    a.delegateExecute = e.Handler();
+    server = ServerOf(reg_, a.delegateExecute);
+  } else if (command.empty() && !progId.empty()) {
     DWORD type;
     const std::string verb = progId + "\\shell\\open\\command";
-    for (HKEY root : {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER}) {
-      const std::string path = root == HKEY_CURRENT_USER ? std::string(kClassesPath) + "\\" + verb : verb;
-      a.delegateExecute = ReadValue(reg_, root, path, "DelegateExecute", type);
-      if (!a.delegateExecute.empty()) break;
-    }
+    if (!e.VerbsRead())
+      for (HKEY root : {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER}) {
+        const std::string path = root == HKEY_CURRENT_USER ? std::string(kClassesPath) + "\\" + verb : verb;
+        a.delegateExecute = ReadValue(reg_, root, path, "DelegateExecute", type);
+        if (!a.delegateExecute.empty()) break;
+      }
     if (a.delegateExecute.empty() && (KeyExists(reg_, HKEY_CLASSES_ROOT, progId + "\\Application") ||
                                       KeyExists(reg_, HKEY_CURRENT_USER, std::string(kClassesPath) + "\\" + progId + "\\Application")))
       a.packagedApp = e.OpenerName().empty() ? progId : e.OpenerName();
+    else if (!a.delegateExecute.empty())
+      server = ServerOf(reg_, a.delegateExecute);
   }
-  a.target = ResolveCommand(command, context_);
+  a.target = ResolveCommand(a.delegateExecute.empty() ? command : server, context_);
   const CommandTarget& t = a.target;
 
   // The file: whether it is there, its signature and maker.

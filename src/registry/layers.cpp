@@ -144,22 +144,37 @@ bool IsMarkedProtocol(IRegistry& reg, HKEY layer, std::string_view name) {
 
 namespace {
 
-// Reads the command key under verb in the layers' shell keys: its default
-// value and DelegateExecute from the first layer that holds each. True where
-// the verb exists in some layer.
-bool ReadVerbCommand(IRegistry& reg, const HKEY* shells, size_t count, std::string_view verb, VerbRead& out,
-                     std::string& path) {
+// The values that keep a verb from ever being the default one: LegacyDisable
+// (the verb is off) and ProgrammaticAccessOnly (only a program that names it
+// runs it). Either counts in any layer, as in the merged key.
+constexpr const char* kNeverDefault[] = {"LegacyDisable", "ProgrammaticAccessOnly"};
+
+enum class VerbState { Absent, NeverDefault, Present };
+
+// Reads the verb's key in the layers' shell keys: whether it exists and may
+// be the default, and its command key's default value and DelegateExecute,
+// each from the first layer that holds it.
+VerbState ReadVerbCommand(IRegistry& reg, const HKEY* shells, size_t count, std::string_view verb, VerbRead& out,
+                          std::string& path) {
   out.command.clear();
   out.handler.clear();
   out.commandType = REG_NONE;
   out.commandKey = false;
-  bool exists = false;
-  path.assign(verb).append("\\command");
+  VerbState state = VerbState::Absent;
+  path.assign(verb);
   for (size_t i = 0; i < count; ++i) {
-    if (!shells[i]) continue;
+    HKEY key = nullptr;
+    if (!shells[i] || reg.RegOpenKeyExA(shells[i], path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+      continue;
+    if (state == VerbState::Absent) state = VerbState::Present;
+    for (const char* mark : kNeverDefault) {
+      DWORD size = 0;
+      if (reg.RegQueryValueExA(key, mark, nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS)
+        state = VerbState::NeverDefault;
+    }
     HKEY command = nullptr;
-    if (reg.RegOpenKeyExA(shells[i], path.c_str(), 0, KEY_QUERY_VALUE, &command) == ERROR_SUCCESS) {
-      exists = out.commandKey = true;
+    if (reg.RegOpenKeyExA(key, "command", 0, KEY_QUERY_VALUE, &command) == ERROR_SUCCESS) {
+      out.commandKey = true;
       DWORD type;
       if (out.command.empty()) {
         std::string text(TrimRegView(ReadOpenValue(reg, command, "", type)));
@@ -167,15 +182,42 @@ bool ReadVerbCommand(IRegistry& reg, const HKEY* shells, size_t count, std::stri
       }
       if (out.handler.empty()) out.handler = ProgramIdView(ReadOpenValue(reg, command, "DelegateExecute", type));
       reg.RegCloseKey(command);
-    } else if (!exists) {
-      // A verb without a command key exists all the same.
-      exists = KeyExists(reg, shells[i], std::string(verb));
+    }
+    reg.RegCloseKey(key);
+  }
+  return state;
+}
+
+// The verbs the layers' shell keys list, all layers as one list in the
+// registry's order (by name, without regard to case), each once.
+std::vector<std::string> ListedVerbs(IRegistry& reg, const HKEY* shells, size_t count) {
+  std::vector<std::string> names;
+  std::vector<char> name(256);
+  for (size_t i = 0; i < count; ++i) {
+    if (!shells[i]) continue;
+    for (DWORD index = 0;; ++index) {
+      DWORD length = static_cast<DWORD>(name.size());
+      const LONG status = reg.RegEnumKeyExA(shells[i], index, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
+      if (status == ERROR_NO_MORE_ITEMS) break;
+      if (status == ERROR_MORE_DATA && name.size() < 4096) {
+        name.resize(name.size() * 2);
+        --index;
+        continue;
+      }
+      if (status != ERROR_SUCCESS) continue;
+      const std::string_view listed(name.data(), std::min<size_t>(length, name.size()));
+      if (std::none_of(names.begin(), names.end(), [&](const std::string& n) { return EqualsNoCase(n, listed); }))
+        names.emplace_back(listed);
     }
   }
-  return exists;
+  std::sort(names.begin(), names.end(),
+            [](const std::string& a, const std::string& b) { return CompareNoCase(a, b) < 0; });
+  return names;
 }
 
 }  // namespace
+
+bool VerbRuns(const VerbRead& verb) { return !verb.verb.empty() && (!verb.command.empty() || !verb.handler.empty()); }
 
 void ReadVerb(IRegistry& reg, const HKEY* layers, size_t count, std::string_view key, VerbRead& out) {
   out = VerbRead{};
@@ -187,8 +229,10 @@ void ReadVerb(IRegistry& reg, const HKEY* layers, size_t count, std::string_view
     if (layers[i] && reg.RegOpenKeyExA(layers[i], path.c_str(), 0, KEY_READ, &shells[i]) == ERROR_SUCCESS)
       out.shell = true;
   if (!out.shell) return;
-  // The shell key's default value, from the first layer that holds one: a
-  // verb, or several separated by commas, the first existing one deciding.
+  // 1. The shell key's default value, from the first layer that holds one:
+  // a verb, or an ordered list of them separated by commas, the first that
+  // exists and may be the default deciding. A blank inside a name is part of
+  // it (a key's name may hold blanks); blanks around one are not.
   std::string choice;
   for (size_t i = 0; i < count && choice.empty(); ++i) {
     if (!shells[i]) continue;
@@ -199,40 +243,46 @@ void ReadVerb(IRegistry& reg, const HKEY* layers, size_t count, std::string_view
   bool found = false;
   for (size_t at = 0; !choice.empty() && at <= choice.size() && !found;) {
     const size_t comma = std::min(choice.find(',', at), choice.size());
-    const std::string_view name = TrimRegView(std::string_view(choice).substr(at, comma - at));
-    if (IsVerbName(name) && ReadVerbCommand(reg, shells, count, name, out, path)) {
+    std::string_view name = std::string_view(choice).substr(at, comma - at);
+    while (!name.empty() && name.front() == ' ') name.remove_prefix(1);
+    while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+    if (IsVerbName(name) && ReadVerbCommand(reg, shells, count, name, out, path) == VerbState::Present) {
       out.verb = name;
       found = true;
     }
     at = comma + 1;
   }
-  if (!found) {
-    out.chosenBy = -1;
-    if (ReadVerbCommand(reg, shells, count, "open", out, path)) {
-      out.verb = "open";
-      found = true;
-    }
-  }
-  if (found && EqualsNoCase(out.verb, "open")) {
+  if (!found) out.chosenBy = -1;
+  else if (EqualsNoCase(out.verb, "open")) {
     out.openRead = true;
     out.openFound = out.commandKey;
     out.openCommand = out.command;
     out.openType = out.commandType;
   }
+  // 2. Else open. Its command is the classic open command whether or not it
+  // may be the default.
   if (!found) {
-    // The first verb the registry lists, of all layers together.
-    std::string first;
-    char name[256];
-    for (size_t i = 0; i < count; ++i) {
-      DWORD length = sizeof name;
-      if (shells[i] && reg.RegEnumKeyExA(shells[i], 0, name, &length, nullptr, nullptr, nullptr, nullptr) ==
-                           ERROR_SUCCESS) {
-        const std::string_view listed(name, std::min<size_t>(length, sizeof name - 1));
-        if (first.empty() || CompareNoCase(listed, first) < 0) first = listed;
+    const VerbState open = ReadVerbCommand(reg, shells, count, "open", out, path);
+    out.openRead = true;
+    out.openFound = out.commandKey;
+    out.openCommand = out.command;
+    out.openType = out.commandType;
+    if (open == VerbState::Present) {
+      out.verb = "open";
+      found = true;
+    }
+  }
+  // 3. Else the first verb listed that may be the default.
+  if (!found) {
+    for (const std::string& listed : ListedVerbs(reg, shells, count)) {
+      if (EqualsNoCase(listed, "open") || !IsVerbName(listed)) continue;
+      if (ReadVerbCommand(reg, shells, count, listed, out, path) == VerbState::Present) {
+        out.verb = listed;
+        found = true;
+        break;
       }
     }
-    if (!first.empty() && ReadVerbCommand(reg, shells, count, first, out, path)) out.verb = first;
-    out.openRead = true;  // there is no open verb
+    if (!found) out.command.clear(), out.handler.clear(), out.commandKey = false, out.commandType = REG_NONE;
   }
   for (HKEY shell : shells)
     if (shell) reg.RegCloseKey(shell);
@@ -309,6 +359,8 @@ void OpenedBy(IRegistry& reg, const HKEY (&order)[3], const std::string& inForce
   }
   const std::vector<HKEY> layers(std::begin(order), std::end(order));
   std::string app = PackagedAppName(reg, layers, inForce, resolve);
+  // Another verb that runs (or a handler) tells what opens it by itself.
+  if (app.empty() && VerbRuns(verb)) return;
   if (app.empty()) {
     bool registered = false;
     for (HKEY layer : order) registered = registered || KeyExists(reg, layer, inForce);

@@ -83,20 +83,30 @@ std::string ReadExplorerChoice(IRegistry& reg, HKEY fileExts, std::string_view e
 std::string_view ChoicePlaceText(AssocEntry::ChoicePlace at);
 AssocEntry::ChoicePlace ChoicePlaceOf(std::string_view text);
 
-// What the default verb of a key runs, read from up to three layers merged
-// as Windows merges them (a value from the first layer that holds it; a
-// verb exists where any layer holds its key; the verbs of all layers listed
-// as one sorted list).
+// The verb that runs: what the default verb of a key runs, read from up to
+// three layers merged as Windows merges them (a value from the first layer
+// that holds it; a verb exists where any layer holds its key; the verbs of
+// all layers listed as one sorted list). The one rule, for types and links
+// alike (docs/architecture.md, "The verb that runs"):
+//   1. the shell key's default value: a verb, or an ordered list separated
+//      by commas, the first that exists deciding;
+//   2. else "open" where it exists;
+//   3. else the first verb the registry lists;
+// a verb marked LegacyDisable or ProgrammaticAccessOnly is never the
+// default and is passed over at each step. The verb runs where its command
+// key holds a command or a DelegateExecute handler (VerbRuns); a key whose
+// verb does not run is no entry.
 struct VerbRead {
   bool shell = false;   // some layer holds the key's shell key
-  std::string verb;     // "" where the key has no verb
+  std::string verb;     // "" where the key has no verb that may be the default
   std::string command;  // the verb's command key's default value
   std::string handler;  // its DelegateExecute value
   bool commandKey = false;  // some layer holds the verb's command key
   DWORD shellType = REG_NONE, commandType = REG_NONE;
   int chosenBy = -1;    // the layer whose shell key's default value named the verb; -1: none did
   // The open verb's command where it was read on the way (always where the
-  // verb is "open"); openRead tells whether it was.
+  // verb is "open", or where the shell key named none that exists);
+  // openRead tells whether it was.
   bool openRead = false, openFound = false;
   std::string openCommand;
   DWORD openType = REG_NONE;
@@ -104,8 +114,10 @@ struct VerbRead {
 // Reads the default verb of key (a path under each layer; "" for the layer
 // itself) in layers[0..count), the first layer deciding first; null layers
 // say nothing. A key whose shell key holds no default value and an open
-// verb costs seven registry calls in one layer.
+// verb costs eleven registry calls in one layer.
 void ReadVerb(IRegistry& reg, const HKEY* layers, size_t count, std::string_view key, VerbRead& out);
+// Whether the verb ReadVerb read runs something: a command or a handler.
+bool VerbRuns(const VerbRead& verb);
 // Sets entry's verb from what ReadVerb read in the layers user classes,
 // machine classes and root, or in the root alone (rootOnly: a verb its
 // shell key chose counts as the machine classes' until ReadLayers tells).

@@ -106,19 +106,23 @@ void ReadRootType(IRegistry& reg, HKEY root, RootKey& k) {
   k.programId = k.rawProgramId;
   if (k.programId.empty()) return;
   ReadVerb(reg, &root, 1, k.programId, k.verb);
-  if (OpenCommandOf(reg, root, k.programId, k.verb, k.command, k.commandType)) {
+  // The identifier counts where its verb that runs (VerbRuns) or its open
+  // verb has a command.
+  const bool open = OpenCommandOf(reg, root, k.programId, k.verb, k.command, k.commandType);
+  if (open || VerbRuns(k.verb)) {
     // An identifier that names a path ("CLSID\{...}") is followed, as
     // Windows follows it, but its key is not recorded: a restore writes no
     // key but the type's own and those under one identifier's name.
-    if (IsKeyName(k.programId)) k.commandKey = k.programId + std::string(kOpenCommandKey);
+    if (open && IsKeyName(k.programId)) k.commandKey = k.programId + std::string(kOpenCommandKey);
     return;
   }
   // The type's own open command, and its own verbs.
   VerbRead own;
   ReadVerb(reg, &root, 1, k.name, own);
-  if (OpenCommandOf(reg, root, k.name, own, k.command, k.commandType)) {
+  const bool ownOpen = OpenCommandOf(reg, root, k.name, own, k.command, k.commandType);
+  if (ownOpen || VerbRuns(own)) {
     k.programId.clear();
-    k.commandKey = k.name + std::string(kOpenCommandKey);
+    if (ownOpen) k.commandKey = k.name + std::string(kOpenCommandKey);
     k.verb = std::move(own);
   }
 }
@@ -370,7 +374,8 @@ ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root, const ClassLayers* laye
 
   // One type: what the root said of it, then its layers.
   const auto addType = [&](RootKey& k) {
-    if (k.command.empty() && !layers) return;  // nothing opens it, and no layer can say otherwise
+    // Nothing runs for it, and no layer can say otherwise.
+    if (k.command.empty() && !VerbRuns(k.verb) && !layers) return;
     auto entry = std::make_shared<AssocEntry>();
     // The command, already clean, is cleaned once more: a second trailing
     // zero character goes too.
@@ -403,9 +408,12 @@ ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root, const ClassLayers* laye
       ReadLayers(reg, root, *layers, resolve, k.rawProgramId, inUser.count(k.folded) > 0, std::move(choice), *entry,
                  !k.rawProgramId.empty() && userNames.count(FoldCase(k.rawProgramId)) > 0);
     }
-    // A type counts where something opens it: a command in the root, or a
-    // layer above the machine classes that names a program.
-    if (entry->ProgramFullPath().empty() && entry->ChoiceProgID().empty() && entry->UserProgID().empty()) return;
+    // A type counts where something opens it: a command in the root, a
+    // layer above the machine classes that names a program, or a verb that
+    // runs whatever its name.
+    if (entry->ProgramFullPath().empty() && entry->ChoiceProgID().empty() && entry->UserProgID().empty() &&
+        entry->RunCommand().empty() && entry->Handler().empty())
+      return;
     const std::string key = entry->Ext();
     result.entries->Add(std::move(entry), key);
   };

@@ -336,7 +336,7 @@ void FrmMain::lvwMain_ColumnClick(int column) { lvwMain.SortKey(column - 1); }
 // it cannot tell.
 std::string FrmMain::WhatWindowsRuns(const std::string& ext) {
   std::string progId, command;
-  if (!platform_.AskWhatOpens(ext, progId, command)) return std::string();
+  if (!platform_.AskWhatOpens(ext, !ext.empty() && ext[0] != '.', progId, command)) return std::string();
   // One line: the identifier it names, else the program of its command.
   return msg::WindowsRunsLine(progId, command);
 }

@@ -82,9 +82,24 @@ struct FakePlatform : IPlatform {
     const auto it = indirect.find(s);
     return it == indirect.end() ? std::string() : it->second;
   }
-  std::map<std::string, std::pair<std::string, std::string>> opens;  // what the system says opens a type
-  bool AskWhatOpens(const std::string& ext, std::string& progId, std::string& command) override {
-    const auto it = opens.find(ext);
+  // What the system says opens a type (".txt") or a link ("http"). As on
+  // Windows, a link is answered only when asked as a protocol: without the
+  // flag a name without a dot is a program identifier, which names itself
+  // (and runs what opensProgId gives it, "" where the test gives nothing).
+  std::map<std::string, std::pair<std::string, std::string>> opens;
+  std::map<std::string, std::string> opensProgId;
+  std::vector<std::string> asked;  // "name" or "name (protocol)", in order
+  bool AskWhatOpens(const std::string& name, bool protocol, std::string& progId, std::string& command) override {
+    asked.push_back(protocol ? name + " (protocol)" : name);
+    const bool dotted = !name.empty() && name[0] == '.';
+    if (!protocol && !dotted) {
+      progId = name;
+      const auto it = opensProgId.find(name);
+      command = it == opensProgId.end() ? std::string() : it->second;
+      return true;
+    }
+    if (protocol && dotted) return false;
+    const auto it = opens.find(name);
     if (it == opens.end()) return false;
     std::tie(progId, command) = it->second;
     return true;
