@@ -15,6 +15,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cwchar>
 
 namespace {
 
@@ -44,7 +45,7 @@ void VerbAndCommand(HKEY parent, const wchar_t* shellPath, Counts& n) {
   for (wchar_t* c = verb; *c; ++c)
     if (*c == L',') *c = L'\0';
   wchar_t path[600];
-  wsprintfW(path, L"%s\\command", verb);
+  std::swprintf(path, 600, L"%ls\\command", verb);
   HKEY command = nullptr;
   if (RegOpenKeyExW(shell, path, 0, KEY_QUERY_VALUE, &command) == ERROR_SUCCESS) {
     wchar_t value[512];
@@ -90,9 +91,9 @@ void ReadChoices(HKEY explorer, Counts& n) {
     if (r != ERROR_SUCCESS) continue;
     ++n.choiceKeys;
     HKEY choice = nullptr;
-    wsprintfW(path, L"%s\\UserChoiceLatest\\ProgId", name);
+    std::swprintf(path, 300, L"%ls\\UserChoiceLatest\\ProgId", name);
     if (RegOpenKeyExW(explorer, path, 0, KEY_QUERY_VALUE, &choice) != ERROR_SUCCESS) {
-      wsprintfW(path, L"%s\\UserChoice", name);
+      std::swprintf(path, 300, L"%ls\\UserChoice", name);
       if (RegOpenKeyExW(explorer, path, 0, KEY_QUERY_VALUE, &choice) != ERROR_SUCCESS) continue;
     }
     wchar_t value[512];

@@ -6,6 +6,9 @@
 # other default verbs, user classes, Explorer's keys). On demand only.
 #
 #   scripts/floor_bench.sh [REPS]   REPS: interleaved runs of each (default 7)
+#
+# HOLLIN_EXE_DIR names another folder of hollin.exe and hollinc.exe (a build
+# kept aside); HOLLIN_NO_BUILD=1 builds nothing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 reps=${1:-7}
@@ -23,7 +26,8 @@ for registry in classes everything; do
   wine $bin/floor_setup.exe $registry </dev/null
   dir=$HOLLIN_WINE_TMP/$registry
   mkdir -p "$dir"
-  cp build/windows/src/hollin.exe build/windows/src/hollinc.exe "$dir/"
+  exes=${HOLLIN_EXE_DIR:-build/windows/src}
+  cp "$exes/hollin.exe" "$exes/hollinc.exe" "$dir/"
   # The first check records the base (exit code 2), the next finds nothing.
   rc=0; wine "$dir/hollinc.exe" --check >/dev/null </dev/null || rc=$?
   [ $rc = 2 ] || { echo "floor_bench: recording the base exited with $rc" >&2; exit 1; }
