@@ -41,7 +41,7 @@ struct FakePlatform : IPlatform {
   std::int64_t LastWriteTime(const std::string&) override { return 0; }
   ProgramIdentity Identity() override { return {}; }
   std::string LoadIndirectString(const std::string&) override { return ""; }
-  bool AskWhatOpens(const std::string&, std::string&, std::string&) override { return false; }
+  bool AskWhatOpens(const std::string&, bool, std::string&, std::string&) override { return false; }
   int WindowsVersion() override { return 0; }
   bool OpenHtmlHelp(const std::string&, int) override { return false; }
   long OpenSettingsPage(const std::string&) override { return 1155; }
