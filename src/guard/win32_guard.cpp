@@ -26,6 +26,10 @@ constexpr wchar_t kGuardMutex[] = L"Local\\Hollin.Guard";
 
 constexpr UINT kIconMessage = WM_APP + 1;  // the notification icon's mouse
 constexpr UINT kComeForward = WM_APP + 2;  // a second start asks for the window
+// Answers how many checks the guard ran (wParam 0), and how many wake-ups
+// from the user classes found nothing to check (1): for scripts that watch
+// it, and its benchmark.
+constexpr UINT kCounts = WM_APP + 3;
 
 // The icon menu's commands (WM_COMMAND), which a script may send too.
 enum : UINT { kOpen = 40101, kCheckNow = 40102, kPause = 40103, kExit = 40104 };
@@ -43,6 +47,7 @@ struct Watch {
   HKEY key = nullptr;
   bool whole = false;  // the key itself, with its subtree
   HANDLE event = nullptr;
+  bool userClasses = false;  // the user's class hive, where Explorer writes too
 };
 
 std::wstring ProgramPath() {
@@ -91,6 +96,7 @@ class Win32Guard : public IGuardHost, public ISignals {
                                      std::pair{HKEY_CURRENT_USER,
                                                L"Software\\Microsoft\\Windows\\Shell\\Associations\\UrlAssociations"}}) {
       watches_.push_back({root, path});
+      watches_.back().userClasses = root == HKEY_CURRENT_USER && std::wstring_view(path) == L"Software\\Classes";
       watches_.back().event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
       Arm(watches_.back());
     }
@@ -119,8 +125,9 @@ class Win32Guard : public IGuardHost, public ISignals {
       const DWORD r = MsgWaitForMultipleObjectsEx(n, handles.data(), timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
       if (r == WAIT_TIMEOUT) return Wakeup::Time;
       if (r < WAIT_OBJECT_0 + watches_.size()) {
-        Arm(watches_[r - WAIT_OBJECT_0]);
-        return Wakeup::Registry;
+        Watch& w = watches_[r - WAIT_OBJECT_0];
+        Arm(w);
+        return w.userClasses ? Wakeup::UserClasses : Wakeup::Registry;
       }
       if (r < WAIT_OBJECT_0 + n) {
         FindNextChangeNotification(handles[r - WAIT_OBJECT_0]);
@@ -393,6 +400,7 @@ class Win32Guard : public IGuardHost, public ISignals {
         else if (lp == WM_LBUTTONUP) ComeForward();
         return 0;
       case kComeForward: ComeForward(); return 0;
+      case kCounts: return wp ? guard_->QuietWakes() : guard_->Checks();
       case WM_COMMAND:
         if (hwnd == notice_ && LOWORD(wp) == IDCANCEL) Command(kClose);
         else Command(LOWORD(wp));
