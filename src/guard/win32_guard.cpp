@@ -26,9 +26,9 @@ constexpr wchar_t kGuardMutex[] = L"Local\\Hollin.Guard";
 
 constexpr UINT kIconMessage = WM_APP + 1;  // the notification icon's mouse
 constexpr UINT kComeForward = WM_APP + 2;  // a second start asks for the window
-// Answers how many checks the guard ran (wParam 0), and how many wake-ups
-// from the user classes found nothing to check (1): for scripts that watch
-// it, and its benchmark.
+// Answers how many checks the guard ran (wParam 0), how many wake-ups from
+// the user classes found nothing to check (1), and how many events of
+// changes (1001) it wrote (2): for scripts that watch it, and its benchmark.
 constexpr UINT kCounts = WM_APP + 3;
 
 // The icon menu's commands (WM_COMMAND), which a script may send too.
@@ -165,6 +165,7 @@ class Win32Guard : public IGuardHost, public ISignals {
   }
 
   void Record(const CheckRecord& record) override {
+    if (record.kind == CheckRecord::Kind::ChangesFound) ++changesRecorded_;
     if (record_) record_(record);
   }
 
@@ -400,7 +401,7 @@ class Win32Guard : public IGuardHost, public ISignals {
         else if (lp == WM_LBUTTONUP) ComeForward();
         return 0;
       case kComeForward: ComeForward(); return 0;
-      case kCounts: return wp ? guard_->QuietWakes() : guard_->Checks();
+      case kCounts: return wp == 2 ? changesRecorded_ : wp == 1 ? guard_->QuietWakes() : guard_->Checks();
       case WM_COMMAND:
         if (hwnd == notice_ && LOWORD(wp) == IDCANCEL) Command(kClose);
         else Command(LOWORD(wp));
@@ -434,6 +435,7 @@ class Win32Guard : public IGuardHost, public ISignals {
   HFONT font_ = nullptr;
   UINT taskbarCreated_ = 0;
   bool iconShown_ = false, stop_ = false;
+  int changesRecorded_ = 0;
   std::string tip_ = kAppTitle;
 };
 
