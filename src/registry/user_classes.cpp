@@ -153,15 +153,20 @@ std::vector<std::string> DeepIdentifiers(std::initializer_list<const AssocEntrie
   std::vector<std::string> paths, folded;
   for (const AssocEntries* entries : collections)
     if (entries)
-      for (const auto& e : *entries)
+      for (const auto& e : *entries) {
+        // A link's layers hold its commands, not identifiers: only
+        // Explorer's choice names one.
+        const bool link = e->IsProtocol();
         for (const std::string* id :
-             {&e->ProgramID(), &e->MachineProgID(), &e->UserProgID(), &e->ChoiceProgID(), &e->IgnoredChoice()}) {
-          if (id->find('\\') == std::string::npos) continue;
+             {&e->ChoiceProgID(), &e->IgnoredChoice(), link ? nullptr : &e->ProgramID(),
+              link ? nullptr : &e->MachineProgID(), link ? nullptr : &e->UserProgID()}) {
+          if (!id || id->find('\\') == std::string::npos) continue;
           std::string f = FoldCase(*id);
           if (std::find(folded.begin(), folded.end(), f) != folded.end()) continue;
           folded.push_back(std::move(f));
           paths.push_back(*id);
         }
+      }
   return paths;
 }
 

@@ -97,5 +97,24 @@ TEST(UserClassesStateTest, AKeyThatCannotBeReadCounts) {
   EXPECT_NE(ReadUserClassesState(store, {"Applications\\grab.exe"}), state);
 }
 
+// The identifiers named by a path are read too; a link's layers hold its
+// commands, which name no key.
+TEST(UserClassesStateTest, IdentifiersNamedByAPath) {
+  AssocEntries entries;
+  auto add = [&](const char* name, const char* machine, const char* choice) {
+    auto e = std::make_shared<AssocEntry>();
+    e->Ext(name);
+    e->MachineProgID(machine);
+    e->ChoiceProgID(choice);
+    entries.Add(e, name);
+  };
+  add(".rtf", "rtffile", "Applications\\write.exe");
+  add(".doc", "CLSID\\{00020906-0000-0000-C000-000000000046}", "applications\\WRITE.exe");
+  add("zweb", "C:\\Web\\web.exe %1", "Applications\\web.exe");
+  EXPECT_EQ(DeepIdentifiers({&entries, nullptr}),
+            (std::vector<std::string>{"Applications\\write.exe", "CLSID\\{00020906-0000-0000-C000-000000000046}",
+                                      "Applications\\web.exe"}));
+}
+
 }  // namespace
 }  // namespace hollin

@@ -552,7 +552,7 @@ int main() {
     const UINT message = static_cast<UINT>(std::strtoul(argv[rest], nullptr, 0));
     const WPARAM wp = more == 2 ? std::strtoul(argv[rest + 1], nullptr, 0) : 0;
     DWORD_PTR result = 0;
-    if (!SendMessageTimeoutW(top, message, wp, 0, SMTO_ABORTIFHUNG, 10000, &result))
+    if (!SendMessageTimeoutW(top, message, wp, 0, SMTO_NORMAL, 60000, &result))
       return fail("no answer from " + title);
     std::printf("result\t%llu\n", static_cast<unsigned long long>(result));
     return 0;
