@@ -135,17 +135,23 @@ void ReadClassKey(IRegistry& reg, HKEY classes, const std::string& path, Buffers
 
 std::string ReadUserClassesState(IRegistry& reg, const std::vector<std::string>& paths) {
   std::string out;
-  Buffers b;
   HKEY classes = nullptr;
   const LONG status = reg.RegOpenKeyExA(HKEY_CURRENT_USER, kClassesPath, 0, KEY_READ, &classes);
   if (status != ERROR_SUCCESS) {
     Status(out, status);
     return out;
   }
+  out = ReadUserClassesState(reg, classes, paths);
+  reg.RegCloseKey(classes);
+  return out;
+}
+
+std::string ReadUserClassesState(IRegistry& reg, HKEY classes, const std::vector<std::string>& paths) {
+  std::string out;
+  Buffers b;
   for (const std::string& name : Subkeys(reg, classes, b, out)) ReadClassKey(reg, classes, name, b, out);
   out += '\n';
   for (const std::string& path : paths) ReadClassKey(reg, classes, path, b, out);
-  reg.RegCloseKey(classes);
   return out;
 }
 

@@ -28,6 +28,8 @@
 namespace hollin {
 
 std::string ReadUserClassesState(IRegistry& reg, const std::vector<std::string>& paths);
+// The same of a classes key opened for reading.
+std::string ReadUserClassesState(IRegistry& reg, HKEY classes, const std::vector<std::string>& paths);
 
 // The program identifiers the entries of each collection name that are paths
 // of more than one key (each layer's, Explorer's choice, one set aside),
