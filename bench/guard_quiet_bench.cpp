@@ -37,6 +37,15 @@ double Seconds() {
   return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
+// Seconds since 1970, for matching the phases with what is measured outside
+// (under Wine, the registry's work is the wineserver's, a process of its own).
+double UnixSeconds() {
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  const unsigned long long t = (static_cast<unsigned long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+  return static_cast<double>(t - 116444736000000000ULL) / 1e7;
+}
+
 double CpuSeconds(HANDLE process) {
   FILETIME created, exited, kernel, user;
   if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) return -1;
@@ -163,7 +172,7 @@ int main(int argc, char** argv) {
   std::printf("guard idle after %.1f s: %ld checks, %ld events of changes so far\n", Seconds() - started,
               static_cast<long>(c0.checks), static_cast<long>(c0.changes));
 
-  const double t0 = Seconds(), cpu0 = CpuSeconds(pi.hProcess);
+  const double t0 = Seconds(), cpu0 = CpuSeconds(pi.hProcess), unix0 = UnixSeconds();
   int writes = 0;
   for (; Seconds() - t0 < seconds; ++writes) {
     ExplorerWrite(writes);
@@ -174,6 +183,7 @@ int main(int argc, char** argv) {
   Sleep(3000);  // the last writes settle
   const double elapsed = Seconds() - t0, cpu = CpuSeconds(pi.hProcess) - cpu0;
   const Counts c1 = Ask(guard);
+  std::printf("writes phase: from %.1f to %.1f (seconds since 1970)\n", unix0, UnixSeconds());
   const long checks = static_cast<long>(c1.checks - c0.checks), events = static_cast<long>(c1.changes - c0.changes);
   std::printf("Explorer's writes: %d in %d s (one every %d ms) under Local Settings\\...\\Shell\\Bags, BagMRU and MuiCache\n",
               writes, seconds, periodMs);
