@@ -8,6 +8,7 @@
 #include "common/win32_account.h"
 #include "common/command_line.h"
 #include "common/win32_platform.h"
+#include "common/win32_system_dll.h"
 #include "common/text.h"
 #include "common/win32_text.h"
 #include "compare/win32_file_facts.h"
@@ -45,6 +46,8 @@ class StartupWindows : public IStartupWindows {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   using namespace hollin;
+  // Before anything loads a DLL: none from the program's folder.
+  SearchSystemFolderOnly();
   // A run for scripts is told by its options, before the quiet check's
   // switch is looked for ("--help" is help): it shows no window and asks
   // nothing.

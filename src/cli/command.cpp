@@ -344,8 +344,33 @@ class Run {
     std::vector<std::string> unknown, known, added;
     for (const auto& type : wanted)
       (g_.BaseEntries->Lookup(type) ? known : g_.CurrentEntries->Lookup(type) ? added : unknown).push_back(type);
-    RestoreResult result = RestoreTypes(env_.reg, *g_.BaseEntries, *g_.CurrentEntries, known);
-    for (const auto& type : added) RemoveNewType(env_.reg, *g_.CurrentEntries->Lookup(type), result);
+    // One type at a time: a request to stop is honoured between two.
+    struct Honour {
+      StopRequest* stop;
+      explicit Honour(StopRequest* s) : stop(s) {
+        if (stop) stop->honoured = true;
+      }
+      ~Honour() {
+        if (stop) stop->honoured = false;
+      }
+    } honour(env_.stop);
+    const auto stopping = [this] { return env_.stop && env_.stop->requested; };
+    RestoreResult result;
+    size_t notReached = 0;
+    for (const auto& type : known) {
+      if (stopping()) {
+        ++notReached;
+        continue;
+      }
+      RestoreResult one = RestoreTypes(env_.reg, *g_.BaseEntries, *g_.CurrentEntries, {type});
+      result.wrote = result.wrote || one.wrote;
+      result.failed.insert(result.failed.end(), one.failed.begin(), one.failed.end());
+      result.choices.insert(result.choices.end(), one.choices.begin(), one.choices.end());
+    }
+    for (const auto& type : added) {
+      if (stopping()) ++notReached;
+      else RemoveNewType(env_.reg, *g_.CurrentEntries->Lookup(type), result);
+    }
     known.insert(known.end(), added.begin(), added.end());
     if (result.wrote) env_.platform.AssociationsChanged();
     // A check afterwards tells what really took.
@@ -372,13 +397,14 @@ class Run {
       const bool new_ = std::find(added.begin(), added.end(), type) != added.end();
       report_.notes.push_back(msg::RestoredNote(type, new_));
     }
+    if (notReached > 0) report_.notes.push_back(msg::RestoreStoppedNote(notReached, known.size()));
     report_.items = ItemsOf(notRestored, *g_.CurrentEntries, *g_.BaseEntries);
-    const bool done = notRestored.empty() && unknown.empty();
+    const bool done = notRestored.empty() && unknown.empty() && notReached == 0;
     report_.outcome = done ? "restored" : "not all restored";
     Emit();
     LogReport(done ? EventKind::Restored : EventKind::RestoreRefused);
     return Done(done ? kNoChanges : kWritesRefused,
-                done ? msg::kBaseRestored : msg::kRestoredWhereAllowed);
+                done ? msg::kBaseRestored : notReached > 0 ? msg::kRestoreStopped : msg::kRestoredWhereAllowed);
   }
 
   // The check against an administrators' associations file: the types it

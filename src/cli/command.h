@@ -2,6 +2,7 @@
 // an exit code (options.h) and a report. Nothing in it waits for input.
 #pragma once
 
+#include <atomic>
 #include <string>
 
 #include "cli/event_log.h"
@@ -20,6 +21,16 @@ class IConsole {
   virtual ~IConsole() = default;
   virtual void Out(const std::string& text) = 0;
   virtual void Err(const std::string& text) = 0;
+};
+
+// A request to stop from the console (Ctrl+C, Ctrl+Break, its window
+// closed). A restore honours it between two types: the type it is writing
+// is finished, the others are left as they are, and the run reports what
+// was done and ends with exit code 4. Other runs are ended by the console
+// as any program is (nothing they write is left half done).
+struct StopRequest {
+  std::atomic<bool> requested{false};
+  std::atomic<bool> honoured{false};  // a restore is under way: the request goes to it
 };
 
 struct RunEnvironment {
@@ -41,6 +52,9 @@ struct RunEnvironment {
   // The facts of files for the risk signals of changed types (and of every
   // type with --health); none: no signals, and --health fails.
   IFileFacts* facts = nullptr;
+  // Where the console's request to stop arrives; none: a restore runs
+  // through.
+  StopRequest* stop = nullptr;
 };
 
 // What a run for scripts that the account refuses says, and what to do.

@@ -51,6 +51,23 @@ void WriteTo(DWORD which, const std::string& text) {
 }
 
 
+// The console's request to stop (Ctrl+C, Ctrl+Break, the console closed,
+// the session ending), for the run under way; while a restore honours it,
+// the console is told it was handled, so that the restore can finish the
+// type it is writing. Closing the console or ending the session ends the
+// process once the handler returns: the handler waits for the run to end,
+// within the few seconds Windows allows.
+StopRequest g_stop;
+HANDLE g_runEnded = nullptr;
+
+BOOL WINAPI ConsoleControl(DWORD event) {
+  if (!g_stop.honoured) return FALSE;  // nothing half written: the process ends as usual
+  g_stop.requested = true;
+  if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT)
+    if (g_runEnded) WaitForSingleObject(g_runEnded, 4000);
+  return TRUE;
+}
+
 std::string CurrentFolder() {
   wchar_t path[MAX_PATH * 4];
   const DWORD n = GetCurrentDirectoryW(static_cast<DWORD>(std::size(path)), path);
@@ -69,6 +86,9 @@ void Win32Console::Out(const std::string& text) { WriteTo(STD_OUTPUT_HANDLE, tex
 void Win32Console::Err(const std::string& text) { WriteTo(STD_ERROR_HANDLE, text); }
 
 int RunWindowsCommandLine(const std::vector<std::string>& args) {
+  // The shell's calls (the association lookup, indirect strings) want a
+  // single-threaded apartment on this thread, before the first of them.
+  ComApartment apartment;
   Win32Console console;
   Win32Platform platform;
   Win32Registry reg;
@@ -87,7 +107,12 @@ int RunWindowsCommandLine(const std::vector<std::string>& args) {
                      &events,
                      account,
                      &facts};
-  return RunCommandLine(options, env);
+  env.stop = &g_stop;
+  g_runEnded = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  SetConsoleCtrlHandler(ConsoleControl, TRUE);
+  const int code = RunCommandLine(options, env);
+  if (g_runEnded) SetEvent(g_runEnded);
+  return code;
 }
 
 }  // namespace hollin::cli

@@ -1,6 +1,7 @@
 #include "common/win32_account.h"
 
 #include "common/windows_api.h"
+#include "common/win32_system_dll.h"
 #include "common/win32_text.h"
 
 #include <sddl.h>
@@ -13,11 +14,14 @@ namespace {
 
 // A session's text (WTSUserName, WTSDomainName); "" when not told.
 std::string SessionText(WTS_INFO_CLASS which) {
+  static const auto query =
+      SystemFunction<decltype(WTSQuerySessionInformationW)>(L"wtsapi32.dll", "WTSQuerySessionInformationW");
+  static const auto release = SystemFunction<decltype(WTSFreeMemory)>(L"wtsapi32.dll", "WTSFreeMemory");
   LPWSTR text = nullptr;
   DWORD bytes = 0;
-  if (!WTSQuerySessionInformationW(WTS_CURRENT_SERVER_HANDLE, WTS_CURRENT_SESSION, which, &text, &bytes)) return {};
+  if (!query || !release || !query(WTS_CURRENT_SERVER_HANDLE, WTS_CURRENT_SESSION, which, &text, &bytes)) return {};
   std::string out = Utf8(text);
-  WTSFreeMemory(text);
+  release(text);
   return out;
 }
 

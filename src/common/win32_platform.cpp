@@ -10,6 +10,8 @@
 
 #include "common/file_system.h"
 #include "common/text.h"
+#include "common/win32_session_mutex.h"
+#include "common/win32_system_dll.h"
 #include "common/win32_text.h"
 
 namespace hollin {
@@ -71,9 +73,13 @@ Win32Platform::~Win32Platform() {
 bool Win32Platform::AnotherInstanceRunning() {
   // The mutex lives as long as this process; a second copy finds it taken.
   // Local\ keeps the test to the user's own session.
-  if (!instanceMutex_)
-    instanceMutex_ = CreateMutexW(nullptr, FALSE, L"Local\\Hollin.Brellmark.Instance");
-  return instanceMutex_ && GetLastError() == ERROR_ALREADY_EXISTS;
+  // A copy of either rights finds the other (common/win32_session_mutex.h).
+  if (!instanceChecked_) {
+    instanceChecked_ = true;
+    instanceRuns_ = ClaimSessionMutex(L"Local\\Hollin.Brellmark.Instance", instanceMutex_) ==
+                    SessionMutexState::AnotherRuns;
+  }
+  return instanceRuns_;
 }
 
 std::string Win32Platform::ProgramFolder() {
@@ -203,15 +209,19 @@ std::int64_t Win32Platform::LastWriteTime(const std::string& path) {
 
 ProgramIdentity Win32Platform::Identity() {
   ProgramIdentity id;
+  static const auto sizeOf = SystemFunction<decltype(GetFileVersionInfoSizeW)>(L"version.dll", "GetFileVersionInfoSizeW");
+  static const auto infoOf = SystemFunction<decltype(GetFileVersionInfoW)>(L"version.dll", "GetFileVersionInfoW");
+  static const auto query = SystemFunction<decltype(VerQueryValueW)>(L"version.dll", "VerQueryValueW");
+  if (!sizeOf || !infoOf || !query) return id;
   const std::wstring path = ModulePath();
   DWORD ignored = 0;
-  const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+  const DWORD size = sizeOf(path.c_str(), &ignored);
   if (size == 0) return id;
   std::string data(size, '\0');
-  if (!GetFileVersionInfoW(path.c_str(), 0, size, data.data())) return id;
+  if (!infoOf(path.c_str(), 0, size, data.data())) return id;
   VS_FIXEDFILEINFO* fixed = nullptr;
   UINT length = 0;
-  if (VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &length) && fixed) {
+  if (query(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &length) && fixed) {
     id.major = HIWORD(fixed->dwFileVersionMS);
     id.minor = LOWORD(fixed->dwFileVersionMS);
     id.revision = HIWORD(fixed->dwFileVersionLS);
@@ -220,7 +230,7 @@ ProgramIdentity Win32Platform::Identity() {
     wchar_t* value = nullptr;
     UINT n = 0;  // in characters, the NUL counted
     const std::wstring key = std::wstring(L"\\StringFileInfo\\040904b0\\") + name;
-    if (VerQueryValueW(data.data(), key.c_str(), reinterpret_cast<void**>(&value), &n) && value && n)
+    if (query(data.data(), key.c_str(), reinterpret_cast<void**>(&value), &n) && value && n)
       return Utf8(value);
     return std::string();
   };

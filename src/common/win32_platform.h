@@ -55,6 +55,7 @@ class Win32Platform : public IPlatform {
 
  private:
   HANDLE instanceMutex_ = nullptr;
+  bool instanceChecked_ = false, instanceRuns_ = false;
   HMODULE htmlHelp_ = nullptr;  // hhctrl.ocx, once loaded
 };
 

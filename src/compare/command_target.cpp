@@ -85,6 +85,7 @@ std::string WithExtension(std::string name, const char* extension) {
 struct Program {
   std::string path;
   bool found = false;
+  CommandTarget::Source source = CommandTarget::Source::AsWritten;
   std::string takeover;
   bool takenOver = false;
   std::string meant;
@@ -95,7 +96,9 @@ struct Program {
 // The module of a command line, as CreateProcess picks it (see the header).
 // extensions: those tried for a name without one (".exe" for CreateProcess;
 // cmd tries the others of PATHEXT too).
-Program FindProgram(std::string_view line, const ResolveContext& ctx, const std::vector<const char*>& extensions) {
+// shell: the program of a command the shell starts, which App Paths may name.
+Program FindProgram(std::string_view line, const ResolveContext& ctx, const std::vector<const char*>& extensions,
+                    bool shell) {
   Program p;
   size_t i = 0;
   while (i < line.size() && IsBlank(line[i])) ++i;
@@ -118,12 +121,32 @@ Program FindProgram(std::string_view line, const ResolveContext& ctx, const std:
     p.document = true;
     return p;
   }
+  CommandTarget::Source source = CommandTarget::Source::AsWritten;
   const auto tryName = [&](const std::string& raw, bool& found) {
     std::string best;
+    found = false;
+    source = CommandTarget::Source::AsWritten;
+    // App Paths first, where it names a file that is there.
+    if (shell && ctx.appPath && !HasFolder(raw))
+      for (const char* ext : extensions) {
+        const auto registered = ctx.appPath(WithExtension(raw, ext));
+        if (!registered) continue;
+        std::string path = ExpandReferences(*registered, ctx);
+        while (!path.empty() && IsBlank(path.back())) path.pop_back();
+        if (path.size() >= 2 && path.front() == '"' && path.back() == '"') path = path.substr(1, path.size() - 2);
+        if (!path.empty() && HasFolder(path) && ctx.exists && ctx.exists(path)) {
+          found = true;
+          source = CommandTarget::Source::AppPaths;
+          return path;
+        }
+      }
     for (const char* ext : extensions) {
       std::string path = FindFile(WithExtension(raw, ext), ctx, found);
       if (best.empty()) best = path;
-      if (found) return path;
+      if (found) {
+        if (!HasFolder(raw)) source = CommandTarget::Source::SearchFolders;
+        return path;
+      }
     }
     return best;
   };
@@ -153,6 +176,7 @@ Program FindProgram(std::string_view line, const ResolveContext& ctx, const std:
     if (!found) continue;
     p.path = names.back();
     p.found = true;
+    p.source = source;
     p.end = candidates[k].second;
     if (k < meant) {
       // A shorter name exists and runs in place of the one meant.
@@ -302,11 +326,12 @@ CommandTarget Resolve(std::string_view command, const ResolveContext& ctx, const
                       int depth) {
   CommandTarget t;
   const std::string line = ExpandReferences(command, ctx);
-  const Program p = FindProgram(line, ctx, extensions);
+  const Program p = FindProgram(line, ctx, extensions, depth == 0);
   if (p.path.empty()) return t;
   t.kind = p.document ? CommandTarget::Kind::Document : CommandTarget::Kind::Program;
   t.program = p.path;
   t.found = p.found;
+  t.source = p.source;
   t.takeover = p.takeover;
   t.takenOver = p.takenOver;
   t.meant = p.meant;

@@ -10,10 +10,13 @@
 //   ends at a blank is tried in turn ("C:\Program Files\Grab\grab.exe %1"
 //   tries "C:\Program.exe" first), and the first that exists runs;
 // - ".exe" is added to a name whose last part has no extension;
-// - a name without a folder is looked for in the search folders (the
-//   system folder, the Windows folder, then PATH; the folders of the
-//   starting process, which CreateProcess looks in first, are the shell's,
-//   the Windows folder).
+// - a name without a folder is looked for as the shell looks for the
+//   program of a command it starts: first under App Paths (the user's key
+//   before the machine's, the name with its extension: "wordpad.exe"),
+//   then in the search folders, those of CreateProcess for a program
+//   Explorer starts (Explorer's own folder, the Windows folder; its
+//   current folder and the system folder; the Windows folder; PATH). A
+//   host's own search (cmd's, for the command after /c) skips App Paths.
 // Environment references (%SystemRoot%) are expanded first, as the shell
 // expands a REG_EXPAND_SZ command; a reference to no variable stays as it
 // is, as ExpandEnvironmentStrings leaves it.
@@ -42,6 +45,11 @@ struct ResolveContext {
   std::function<std::optional<std::string>(std::string_view)> variable;
   // The folders a name without a folder is looked for in, in order.
   std::vector<std::string> searchFolders;
+  // The program App Paths registers for a file name ("wordpad.exe"): the
+  // default value of the user's key, else of the machine's, as written
+  // (quotes and references included); nullopt where neither has one. None:
+  // App Paths is not asked.
+  std::function<std::optional<std::string>(const std::string&)> appPath;
 };
 
 enum class CommandHost { None, Rundll32, Cmd, PowerShell, Mshta, WScript, CScript };
@@ -59,6 +67,10 @@ struct CommandTarget {
   // extension of its own).
   std::string program;
   bool found = false;
+  // How a name without a folder was found: under App Paths, or in the
+  // search folders; AsWritten for a path (or a name found nowhere).
+  enum class Source { AsWritten, AppPaths, SearchFolders };
+  Source source = Source::AsWritten;
   // For an unquoted program path with blanks: the first name CreateProcess
   // tries before the program meant ("C:\Program.exe"), which another file
   // could take; "" where there is none. Where such a file exists already,

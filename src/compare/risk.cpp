@@ -72,11 +72,14 @@ const char* SignalWord(Signal s) {
     case Signal::ScriptHost: return "script-host";
     case Signal::RunsCode: return "runs-code";
     case Signal::CommandChanged: return "command-changed";
+    case Signal::NotVerifiable: return "not-verifiable";
   }
   return "";
 }
 
-bool CountsForHealth(Signal s) { return s != Signal::Unsigned && s != Signal::RunsCode; }
+bool CountsForHealth(Signal s) {
+  return s != Signal::Unsigned && s != Signal::RunsCode && s != Signal::NotVerifiable;
+}
 
 const char* StandardCommandOf(std::string_view progId) {
   for (const auto& c : kStandardClasses)
@@ -102,7 +105,11 @@ std::string Assessment::PanelText() const {
   else if (target.kind == CommandTarget::Kind::Document) line("RUNS: the file opened itself");
   else if (target.host != CommandHost::None && !target.payload.empty())
     line(std::string("RUNS: ") + HostName(target.host) + " -> " + target.payload);
-  else if (!target.program.empty()) line("RUNS: " + target.program);
+  else if (!target.program.empty())
+    line("RUNS: " + target.program +
+         (target.source == CommandTarget::Source::AppPaths        ? " (registered under App Paths)"
+          : target.source == CommandTarget::Source::SearchFolders ? " (found on the search path)"
+                                                                  : ""));
   std::string from = company;
   if (!product.empty()) from.append(from.empty() ? "" : ", ").append(product);
   if (!signer.empty()) from.append(from.empty() ? "" : "; ").append("signed by ").append(signer);
@@ -122,6 +129,7 @@ std::string Assessment::PanelText() const {
       case Signal::ScriptHost: said += std::string("runs through ") + HostName(target.host); break;
       case Signal::RunsCode: said += "opening such a file runs it"; break;
       case Signal::CommandChanged: said += "not the standard command"; break;
+      case Signal::NotVerifiable: said += "its signature cannot be verified here (offline)"; break;
     }
   }
   if (!said.empty()) line(said);
@@ -132,11 +140,16 @@ Assessor::Assessor(IRegistry& reg, IFileFacts& facts) : reg_(reg), facts_(facts)
   context_.exists = [this](const std::string& path) { return Facts(path).exists; };
   context_.variable = [this](std::string_view name) { return facts_.Variable(name); };
   context_.searchFolders = facts_.SearchFolders();
-  // Where any program of the user may write: the temporary folders first
-  // (the most particular), then the profile's.
-  for (const char* name : {"TEMP", "TMP", "LOCALAPPDATA", "APPDATA", "USERPROFILE", "PUBLIC"})
-    if (const auto folder = facts_.Variable(name); folder && !folder->empty()) userFolders_.push_back(*folder);
-  if (const auto root = facts_.Variable("SystemRoot"); root && !root->empty()) userFolders_.push_back(*root + "\\Temp");
+  // The programs App Paths registers, the user's before the machine's.
+  context_.appPath = [this](const std::string& name) -> std::optional<std::string> {
+    const std::string key = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\" + name;
+    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+      DWORD type = REG_NONE;
+      std::string path = ReadValue(reg_, root, key, "", type);
+      if (!path.empty()) return path;
+    }
+    return std::nullopt;
+  };
 }
 
 const Assessor::FileFacts& Assessor::Facts(const std::string& path) {
@@ -180,23 +193,24 @@ Assessment Assessor::Assess(const AssocEntry& e) {
       const FileFacts& f = Facts(file);
       if (f.trust == IFileFacts::Trust::Unsigned) a.signals.push_back(Signal::Unsigned);
       if (f.trust == IFileFacts::Trust::BadSignature) a.signals.push_back(Signal::BadSignature);
+      if (f.trust == IFileFacts::Trust::NotVerifiable) a.signals.push_back(Signal::NotVerifiable);
       if (f.trust == IFileFacts::Trust::Signed) a.signer = f.signer;
       a.company = f.company;
       a.product = f.product;
     }
-    size_t longest = 0;
+    // Whether the user may change what runs, by the user's own rights: the
+    // file that decides, else the program that runs it.
     for (const std::string* path : {&file, &t.program}) {
-      const std::string p = Normal(*path);
-      for (const auto& folder : userFolders_) {
-        const std::string f = Normal(folder);
-        if (f.size() > longest && p.size() > f.size() && p.compare(0, f.size(), f) == 0 && p[f.size()] == '\\') {
-          longest = f.size();
-          a.folder = folder;
-        }
+      if (path->empty() || (path != &file && *path == file)) continue;
+      const auto [it, fresh] = writable_.try_emplace(Normal(*path));
+      Writability& w = it->second;
+      if (fresh) w.writable = facts_.UserWritable(*path, w.where);
+      if (w.writable == IFileFacts::Writable::Yes) {
+        a.folder = w.where;
+        a.signals.push_back(Signal::UserFolder);
+        break;
       }
-      if (longest) break;
     }
-    if (longest) a.signals.push_back(Signal::UserFolder);
   }
   if (!t.takeover.empty()) a.signals.push_back(Signal::Unquoted);
   if (t.host != CommandHost::None && t.host != CommandHost::Rundll32 &&

@@ -30,10 +30,11 @@ class IFileFacts {
  public:
   virtual ~IFileFacts() = default;
   virtual bool Exists(const std::string& path) = 0;
-  enum class Trust { Signed, Unsigned, BadSignature, Unknown };
+  enum class Trust { Signed, Unsigned, BadSignature, Unknown, NotVerifiable };
   // Whether the file's signature verifies (WinVerifyTrust, no user
-  // interface, no revocation check over the network), and the signer's
-  // name where it does.
+  // interface, nothing fetched from the network, no revocation check), and
+  // the signer's name where it does. NotVerifiable: signed, but its chain
+  // cannot be completed on this machine without the network.
   virtual Trust Signature(const std::string& path, std::string& signer) = 0;
   // The company and product names of the file's version resource ("" for
   // none).
@@ -42,27 +43,37 @@ class IFileFacts {
   virtual std::optional<std::string> Variable(std::string_view name) = 0;
   // The folders a program's name without a folder is looked for in.
   virtual std::vector<std::string> SearchFolders() = 0;
+  // Whether the user, by the rights of a process of theirs that is not
+  // elevated, may change what runs at path: write, delete, or change the
+  // permissions or owner of the file, or add a file to or delete a file in
+  // its folder (AccessCheck with the user's token). where: the folder (or
+  // the file) the user may change. Unknown where the rights cannot be read
+  // (a folder that cannot be read is not therefore writable).
+  enum class Writable { No, Yes, Unknown };
+  virtual Writable UserWritable(const std::string& path, std::string& where) = 0;
 };
 
 enum class Signal {
   Missing,          // the file that runs does not exist
   Unsigned,         // it carries no signature
   BadSignature,     // its signature does not verify
-  UserFolder,       // it lies in a per-user or temporary folder
+  UserFolder,       // the user may change it or its folder (by the user's rights)
   Unquoted,         // an unquoted path with blanks: another file could take it over
   ScriptHost,       // it runs through a script host (cmd, PowerShell, mshta, wscript, cscript)
   RunsCode,         // the type is one whose opening runs code (.exe, .bat, .lnk, .ps1 ...)
   CommandChanged,   // a class whose standard command is known (exefile "%1" %*) no longer has it
+  NotVerifiable,    // signed, but its chain cannot be completed here without the network
 };
 
 // The short word of a signal in the list and the reports ("missing",
 // "unsigned", "bad-signature", "user-folder", "unquoted", "script-host",
-// "runs-code", "command-changed").
+// "runs-code", "command-changed", "not-verifiable").
 const char* SignalWord(Signal signal);
 
 // Whether a health check counts the signal: a handler that is merely
-// unsigned is common, and a type's running code is no fault of its handler,
-// so those two are told but not counted.
+// unsigned is common, a type's running code is no fault of its handler, and
+// a signature this machine cannot verify offline is no fault at all, so
+// those three are told but not counted.
 bool CountsForHealth(Signal signal);
 
 struct Assessment {
@@ -72,7 +83,7 @@ struct Assessment {
   std::string delegateExecute, packagedApp;
   std::vector<Signal> signals;
   std::string signer, company, product;
-  std::string folder;  // the per-user or temporary folder it lies in (UserFolder)
+  std::string folder;  // the folder (or file) the user may change (UserFolder)
 
   bool Has(Signal s) const;
   // The signals' words, separated by blanks ("unsigned user-folder").
@@ -104,8 +115,12 @@ class Assessor {
   IRegistry& reg_;
   IFileFacts& facts_;
   ResolveContext context_;
-  std::vector<std::string> userFolders_;
   std::map<std::string, FileFacts> cache_;
+  struct Writability {
+    IFileFacts::Writable writable = IFileFacts::Writable::Unknown;
+    std::string where;
+  };
+  std::map<std::string, Writability> writable_;
 };
 
 }  // namespace hollin

@@ -8,6 +8,8 @@
 #include "common/names.h"
 #include "common/text.h"
 #include "common/win32_platform.h"
+#include "common/win32_session_mutex.h"
+#include "common/win32_system_dll.h"
 #include "common/win32_text.h"
 #include "compare/default_apps.h"
 #include "messages/messages.h"
@@ -30,6 +32,8 @@ constexpr UINT kComeForward = WM_APP + 2;  // a second start asks for the window
 // the user classes found nothing to check (1), and how many events of
 // changes (1001) it wrote (2): for scripts that watch it, and its benchmark.
 constexpr UINT kCounts = WM_APP + 3;
+constexpr UINT_PTR kIconTimer = 1;         // the icon added again until the taskbar takes it
+constexpr UINT kIconRetryMs = 5000;
 
 // The icon menu's commands (WM_COMMAND), which a script may send too.
 enum : UINT { kOpen = 40101, kCheckNow = 40102, kPause = 40103, kExit = 40104 };
@@ -216,7 +220,13 @@ class Win32Guard : public IGuardHost, public ISignals {
     window_ = CreateWindowExW(0, kGuardClass, Wide(std::string(kAppTitle) + " guard").c_str(), WS_OVERLAPPED, 0, 0,
                               0, 0, nullptr, nullptr, instance_, this);
     taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
-    return window_ != nullptr;
+    if (!window_) return false;
+    // An elevated guard hears Explorer's TaskbarCreated and a second start's
+    // request too: the messages a lower integrity level sends are let
+    // through (user interface privilege isolation drops them otherwise).
+    for (const UINT m : {taskbarCreated_, kComeForward})
+      if (m) ChangeWindowMessageFilterEx(window_, m, MSGFLT_ALLOW, nullptr);
+    return true;
   }
 
   NOTIFYICONDATAW IconData() const {
@@ -231,13 +241,19 @@ class Win32Guard : public IGuardHost, public ISignals {
     return nid;
   }
 
-  void AddIcon() {
+  // Adds the icon; where the taskbar is not there yet (at logon the guard
+  // may start before it), again every few seconds until it takes it. After
+  // Explorer restarted (again), an icon it still knows is modified instead.
+  void AddIcon(bool again = false) {
     NOTIFYICONDATAW nid = IconData();
     nid.uFlags = NIF_ICON | NIF_TIP | NIF_MESSAGE;
-    iconShown_ = Shell_NotifyIconW(NIM_ADD, &nid) != FALSE;
+    iconShown_ = Shell_NotifyIconW(NIM_ADD, &nid) != FALSE || (again && Shell_NotifyIconW(NIM_MODIFY, &nid) != FALSE);
+    if (iconShown_) KillTimer(window_, kIconTimer);
+    else SetTimer(window_, kIconTimer, kIconRetryMs, nullptr);
   }
 
   void RemoveIcon() {
+    if (window_) KillTimer(window_, kIconTimer);
     if (!iconShown_) return;
     NOTIFYICONDATAW nid = IconData();
     Shell_NotifyIconW(NIM_DELETE, &nid);
@@ -307,14 +323,30 @@ class Win32Guard : public IGuardHost, public ISignals {
   // The notice: a small window at the corner of the work area (where the
   // notification area is), in front of others but taking no focus, its text
   // readable from any process (WM_GETTEXT of its static control).
+  // It is sized for the monitor it shows on (the taskbar's), in that
+  // monitor's DPI.
   void ShowNotice(const std::string& text, bool answers, bool settings) {
+    const HWND taskbar = FindWindowW(L"Shell_TrayWnd", nullptr);
+    const HMONITOR monitor = taskbar ? MonitorFromWindow(taskbar, MONITOR_DEFAULTTOPRIMARY)
+                                     : MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
     const HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    const int systemDpi = GetDeviceCaps(screen, LOGPIXELSX);
+    const int dpi = MonitorDpi(monitor, systemDpi);
+    if (font_ && fontDpi_ != dpi) {
+      DeleteObject(font_);
+      font_ = nullptr;
+    }
     if (!font_) {
       NONCLIENTMETRICSW metrics{};
       metrics.cbSize = sizeof metrics;
       SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+      // The system's font is told at the system's DPI.
+      metrics.lfMessageFont.lfHeight = MulDiv(metrics.lfMessageFont.lfHeight, dpi, systemDpi);
       font_ = CreateFontIndirectW(&metrics.lfMessageFont);
+      fontDpi_ = dpi;
+      if (notice_)
+        for (HWND c = GetWindow(notice_, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+          SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
     }
     auto px = [dpi](int at96) { return MulDiv(at96, dpi, 96); };
     const std::wstring wide = Wide(text);
@@ -330,8 +362,11 @@ class Win32Guard : public IGuardHost, public ISignals {
     RECT outer{0, 0, width, clientH};
     const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU, exStyle = WS_EX_TOPMOST | WS_EX_TOOLWINDOW;
     AdjustWindowRectEx(&outer, style, FALSE, exStyle);
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
     RECT work;
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    if (GetMonitorInfoW(monitor, &info)) work = info.rcWork;
+    else SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     const int w = outer.right - outer.left, h = outer.bottom - outer.top;
     const int x = work.right - w - margin, y = work.bottom - h - margin;
     if (!notice_) {
@@ -369,6 +404,16 @@ class Win32Guard : public IGuardHost, public ISignals {
     ShowWindow(notice_, SW_SHOWNOACTIVATE);
   }
 
+  // A monitor's DPI (GetDpiForMonitor, Windows 8.1 and later, looked up),
+  // else the system's.
+  static int MonitorDpi(HMONITOR monitor, int systemDpi) {
+    typedef HRESULT(WINAPI DpiForMonitor)(HMONITOR, int, UINT*, UINT*);
+    static const auto get = SystemFunction<DpiForMonitor>(L"shcore.dll", "GetDpiForMonitor");
+    UINT x = 0, y = 0;
+    if (get && monitor && SUCCEEDED(get(monitor, 0 /* MDT_EFFECTIVE_DPI */, &x, &y)) && x > 0) return static_cast<int>(x);
+    return systemDpi;
+  }
+
   // A second start asks for the guard's window: the notice not yet
   // answered, else what the guard is doing.
   void ComeForward() {
@@ -391,7 +436,7 @@ class Win32Guard : public IGuardHost, public ISignals {
     if (msg == taskbarCreated_ && taskbarCreated_ != 0) {
       // Explorer started again: its new notification area has no icons.
       iconShown_ = false;
-      AddIcon();
+      AddIcon(true);
       return 0;
     }
     switch (msg) {
@@ -402,6 +447,9 @@ class Win32Guard : public IGuardHost, public ISignals {
         return 0;
       case kComeForward: ComeForward(); return 0;
       case kCounts: return wp == 2 ? changesRecorded_ : wp == 1 ? guard_->QuietWakes() : guard_->Checks();
+      case WM_TIMER:
+        if (wp == kIconTimer && hwnd == window_ && !stop_) AddIcon(true);
+        return 0;
       case WM_COMMAND:
         if (hwnd == notice_ && LOWORD(wp) == IDCANCEL) Command(kClose);
         else Command(LOWORD(wp));
@@ -433,6 +481,7 @@ class Win32Guard : public IGuardHost, public ISignals {
   HWND window_ = nullptr, notice_ = nullptr;
   HICON icon_ = nullptr;
   HFONT font_ = nullptr;
+  int fontDpi_ = 0;
   UINT taskbarCreated_ = 0;
   bool iconShown_ = false, stop_ = false;
   int changesRecorded_ = 0;
@@ -496,10 +545,11 @@ int RunWindowsGuard(HINSTANCE instance, const std::vector<std::string>& args,
     else return 64;
   }
   if (stop) return Stop();
-  // One guard per session: Local\ names the session's own.
-  const HANDLE mutex = CreateMutexW(nullptr, FALSE, kGuardMutex);
-  if (mutex && GetLastError() == ERROR_ALREADY_EXISTS) {
-    CloseHandle(mutex);
+  // One guard per session (the mutex is the session's own, in Local),
+  // whatever the rights of the one running: an elevated guard's is found too.
+  HANDLE mutex = nullptr;
+  if (ClaimSessionMutex(kGuardMutex, mutex) == SessionMutexState::AnotherRuns) {
+    if (mutex) CloseHandle(mutex);
     if (logon) return 0;
     if (const HWND hwnd = RunningGuard(3000)) {
       DWORD pid = 0;
@@ -511,6 +561,9 @@ int RunWindowsGuard(HINSTANCE instance, const std::vector<std::string>& args,
   }
   int code = 0;
   {
+    // The shell's calls (Settings through ShellExecuteEx, the association
+    // lookup) want a single-threaded apartment on this thread, the guard's.
+    ComApartment apartment;
     Win32Guard guard(instance, std::move(record));
     code = guard.Run();
   }

@@ -441,6 +441,11 @@ std::string RestoredNote(const std::string& type, bool removedNewType) {
                                 : std::string(": restored."));
 }
 
+std::string RestoreStoppedNote(size_t notReached, size_t asked) {
+  return "Stopped on request (Ctrl+C): " + std::to_string(notReached) + " of " + std::to_string(asked) +
+         " types and links were not restored; those before were restored whole.";
+}
+
 std::string LinksNowGuardedNote(int links) {
   return std::string(kLinksNowGuarded) + " The base records " + std::to_string(links) + " link(s) now.";
 }
@@ -487,6 +492,7 @@ const char* const kRecordedAsBase = "The current settings were recorded as the b
 const char* const kAcceptedAsBase = "The current settings were accepted as the base";
 const char* const kBaseRestored = "The base was restored";
 const char* const kRestoredWhereAllowed = "The restore was done where the registry allowed it";
+const char* const kRestoreStopped = "The restore stopped on request";
 const char* const kExportWritten = "The associations file was written";
 
 std::string LeftAsItWas(const std::string& error) { return error + " It was left as it was."; }

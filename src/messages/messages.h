@@ -239,6 +239,8 @@ std::string AcceptedNote(bool anyChanged);
 std::string ExportLeftOutNote(const std::string& type, bool noProgramId);
 std::string ExportedNote(size_t types, size_t links, const std::string& path);
 std::string LinksNowGuardedNote(int links);
+// A restore stopped from the console (Ctrl+C) between two types.
+std::string RestoreStoppedNote(size_t notReached, size_t asked);
 
 // What an output must not replace, and the outputs: "the base file", ...
 extern const char* const kTheBaseFile;
@@ -259,6 +261,7 @@ extern const char* const kRecordedAsBase;
 extern const char* const kAcceptedAsBase;
 extern const char* const kBaseRestored;
 extern const char* const kRestoredWhereAllowed;
+extern const char* const kRestoreStopped;
 extern const char* const kExportWritten;
 // Failures: a damaged base (left as it was), an associations file (nothing
 // written), and the rest.

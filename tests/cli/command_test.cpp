@@ -36,7 +36,7 @@ class CommandTest : public ::testing::Test {
   int Run(std::vector<std::string> args, IRegistry* on = nullptr) {
     console = Console{};
     RunEnvironment env{on ? *on : reg, platform, console, dir.path().string(), dir.path().string(), "PC-7", "ada", 1796673600,
-                       &events, account, withFacts ? &files : nullptr};
+                       &events, account, withFacts ? &files : nullptr, stop};
     return RunCommandLine(ParseOptions(args), env);
   }
   // The kinds of the events written, in order, and clears them.
@@ -67,6 +67,7 @@ class CommandTest : public ::testing::Test {
   AccountFacts account{"PC-7\\ada", "S-1-5-21-1-2-3-1001", "PC-7\\ada"};
   test::FakeFileFacts files;
   bool withFacts = false;
+  StopRequest* stop = nullptr;
 };
 
 // Every exit code from a real check, and the events the runs leave: one for
@@ -370,6 +371,45 @@ TEST_F(CommandTest, RestoreUndoesTypesTheBaseNeverHad) {
       << console.out;
   EXPECT_EQ(reg.ToText(), registry);
   EXPECT_EQ(Run({"--restore", ".zip"}), kWritesRefused);
+}
+
+// Ctrl+C during a restore (the request arrives with its first write): the
+// type being written is finished whole, the others are left as they are,
+// what was done is reported, and the run ends with 4.
+TEST_F(CommandTest, CtrlCStopsARestoreBetweenTwoTypes) {
+  struct StopAtFirstWrite : RegistryStore {
+    StopRequest* request = nullptr;
+    LONG RegSetValueExA(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE* data, DWORD size) override {
+      const LONG status = RegistryStore::RegSetValueExA(key, name, reserved, type, data, size);
+      if (request) request->requested = true;
+      return status;
+    }
+  } store;
+  store.LoadText(test::Data("classes.reg"), "classes");
+  EXPECT_EQ(Run({"--check"}, &store), kFirstRun);
+  // Two writes to undo in each type: its identifier and its command.
+  store.LoadText("REGEDIT4\n[HKEY_CLASSES_ROOT\\.txt]\n@=\"Grab.Doc\"\n[HKEY_CLASSES_ROOT\\.bmp]\n@=\"Grab.Doc\"\n"
+                 "[HKEY_CLASSES_ROOT\\txtfile\\shell\\open\\command]\n@=\"grab.exe %1\"\n"
+                 "[HKEY_CLASSES_ROOT\\Paint.Picture\\shell\\open\\command]\n@=\"grab.exe %1\"\n",
+                 "hijack");
+  EXPECT_EQ(Run({"--check"}, &store), kChangesFound);
+  StopRequest request;
+  stop = &request;
+  store.request = &request;
+  EXPECT_EQ(Run({"--restore", "all"}, &store), kWritesRefused);
+  EXPECT_NE(console.out.find("Stopped on request (Ctrl+C): 1 of 2 types and links were not restored"), std::string::npos)
+      << console.out;
+  EXPECT_NE(console.out.find(": restored."), std::string::npos) << console.out;
+  EXPECT_NE(console.out.find("Outcome: not all restored."), std::string::npos) << console.out;
+  EXPECT_FALSE(request.honoured) << "the request is the restore's only while it runs";
+  store.request = nullptr;
+  request.requested = false;
+  // One type back whole, the other as the takeover left it.
+  EXPECT_EQ(Run({"--check"}, &store), kChangesFound);
+  const bool txtLeft = console.out.find(".txt\t") != std::string::npos;
+  const bool bmpLeft = console.out.find(".bmp\t") != std::string::npos;
+  EXPECT_NE(txtLeft, bmpLeft) << console.out;
+  EXPECT_EQ(Run({"--restore", "all"}, &store), kNoChanges) << console.out;
 }
 
 // On Windows the class root is merged: a restore that wrote through it would

@@ -40,8 +40,8 @@ const Case kCases[] = {
     {"\"%ProgramFiles%\\Grab\\grab.exe\" \"%1\"", "C:\\Program Files\\Grab\\grab.exe", true, "", H::None, "", P::None},
     {"%NoSuchVariable%\\x.exe %1", "%NoSuchVariable%\\x.exe", false, "", H::None, "", P::None},
     // Names without a folder, searched as CreateProcess searches; ".exe" added.
-    {"notepad.exe %1", "C:\\Windows\\System32\\notepad.exe", true, "", H::None, "", P::None},
-    {"notepad %1", "C:\\Windows\\System32\\notepad.exe", true, "", H::None, "", P::None},
+    {"notepad.exe %1", "C:\\Windows\\notepad.exe", true, "", H::None, "", P::None},
+    {"notepad %1", "C:\\Windows\\notepad.exe", true, "", H::None, "", P::None},
     {"write %1", "C:\\Windows\\write.exe", true, "", H::None, "", P::None},
     {"nowhere.exe %1", "nowhere.exe", false, "", H::None, "", P::None},
     {"C:\\Apps\\viewer %1", "C:\\Apps\\viewer.exe", true, "", H::None, "", P::None},
@@ -92,7 +92,7 @@ struct FileSet : test::FakeFileFacts {
 
 ResolveContext ContextOf(IFileFacts& facts) {
   return {[&facts](const std::string& p) { return facts.Exists(p); },
-          [&facts](std::string_view n) { return facts.Variable(n); }, facts.SearchFolders()};
+          [&facts](std::string_view n) { return facts.Variable(n); }, facts.SearchFolders(), nullptr};
 }
 
 TEST(ResolveCommand, RealWorldCommands) {

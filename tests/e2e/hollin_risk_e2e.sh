@@ -91,6 +91,10 @@ add "$UC\\HollinRisk.Unquoted\\shell\\open\\command" /ve /d 'C:\HollinRisk Box\s
 export_key "$exefile" "$app/exefile.reg"
 add "$exefile" /ve /d '"C:\HollinRisk Box\sub\app.exe" "%1" %*'
 
+# Whether the user may change a program is asked of the file system's
+# rights (AccessCheck). In a Wine prefix every folder is the user's own, so
+# each handler the test planted shows user-folder, the drive's root too
+# (where Windows lets a standard user add no file).
 hollin --check --format json
 expect_eq "three types taken over" 1 "$RC"
 json=$OUT
@@ -98,9 +102,9 @@ temp_json=$(sed 's/\\/\\\\/g' <<<"$temp_w")
 expect_contains "a handler in %TEMP%, unsigned by WinVerifyTrust" \
   "\"runs\": \"$temp_json\\\\hollinrisk\\\\grab.exe\", \"signals\": [\"unsigned\", \"user-folder\"], \"signer\": \"\", \"company\": \"Nordane\", \"product\": \"Brellmark\", \"verb\": \"\", \"handler\": \"\"}" "$json"
 expect_contains "an unquoted path whose shorter name exists" \
-  '"runs": "C:\\HollinRisk.exe", "signals": ["unsigned", "unquoted"]' "$json"
+  '"runs": "C:\\HollinRisk.exe", "signals": ["unsigned", "user-folder", "unquoted"]' "$json"
 expect_contains "exefile's command changed" \
-  '"runs": "C:\\HollinRisk Box\\sub\\app.exe", "signals": ["unsigned", "runs-code", "command-changed"]' "$json"
+  '"runs": "C:\\HollinRisk Box\\sub\\app.exe", "signals": ["unsigned", "user-folder", "runs-code", "command-changed"]' "$json"
 
 # 3. The window: the words in the list, a line each in the panel.
 rows() { probe list "$M"; grep -P '^row\t' <<<"$OUT" | cut -f4,5 | sort; }
@@ -115,13 +119,13 @@ panel() { probe controls "$M"; grep -P '^Static\t' <<<"$OUT" | cut -f6- | awk '{
 start_bg "$app/hollin.exe"
 pid=$BG_PID
 probe wait "$M" 30000
-expect_eq "the signals beside each program" ".exe	app [unsigned runs-code command-changed]
+expect_eq "the signals beside each program" ".exe	app [unsigned user-folder runs-code command-changed]
 .hollinrisk1	grab [unsigned user-folder]
-.hollinrisk2	app [unsigned unquoted]" "$(rows)"
+.hollinrisk2	app [unsigned user-folder unquoted]" "$(rows)"
 select_type .hollinrisk1
 text=$(panel)
 expect_contains "the panel of the handler in %TEMP%" \
-  "RUNS: $temp_w\\hollinrisk\\grab.exe\\r\\nFROM: Nordane, Brellmark\\r\\nSIGNALS: unsigned; in a user folder ($temp_w)\\r\\n" "$text"
+  "RUNS: $temp_w\\hollinrisk\\grab.exe\\r\\nFROM: Nordane, Brellmark\\r\\nSIGNALS: unsigned; in a user folder ($temp_w\\hollinrisk)\\r\\n" "$text"
 select_type .hollinrisk2
 expect_contains "the panel of the unquoted path" \
   'unquoted: C:\HollinRisk.exe runs in place of C:\HollinRisk Box\sub\app.exe' "$(panel)"

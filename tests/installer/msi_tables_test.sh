@@ -77,12 +77,37 @@ while IFS=$'\t' read -r key _ name _; do
   done
 done < <(rows RemoveFile)
 shopt -u nocasematch
-# The only code run is the program's own stop of its guard (type 34, a
-# program in a folder, +64: whatever it returns, the installation goes on).
+# The only code run is the program's own: the stop of its guard (type 34, a
+# program in a folder, +64: whatever it returns, the installation goes on),
+# and its start after an upgrade (+128: not waited for).
 stranger() {
-  rows CustomAction | awk -F'\t' '$2 % 64 != 51 && !($2 == 98 && $4 ~ /^"\[[A-Z_]+\]hollin\.exe" --guard --stop$/)'
+  rows CustomAction | awk -F'\t' '$2 % 64 != 51 && !($2 == 98 && $4 ~ /^"\[[A-Z_]+\]hollin\.exe" --guard --stop$/) &&
+    !($1 == "StartGuardAfterUpgrade" && $2 == 226 && $3 == "INSTALLFOLDER" && $4 == "\"[INSTALLFOLDER]hollin.exe\" --guard --logon")'
 }
 [ -z "$(stranger)" ] || fail "a custom action that runs code: $(stranger)"
 stops=$(rows InstallExecuteSequence | awk -F'\t' '$1 ~ /^StopGuard/ && $3 > 1000 && $3 < 1400 { n++ } END { print n + 0 }')
 [ "$stops" = 2 ] || fail "the guard's stops are not sequenced between CostFinalize and InstallValidate: $(rows InstallExecuteSequence)"
+
+# The guard back after an upgrade, for the user who installs: started once
+# the old version is gone (after RemoveExistingProducts), only on an
+# upgrade, where the guard starts at that user's logon (the Run value found
+# before: the user's, or the machine's in its 64-bit view), never for the
+# system's accounts.
+start=$(rows CustomAction | awk -F'\t' '$1 == "StartGuardAfterUpgrade" { print $2 "/" $3 "/" $4 }')
+[ "$start" = '226/INSTALLFOLDER/"[INSTALLFOLDER]hollin.exe" --guard --logon' ] || fail "the guard's start after an upgrade is: $start"
+seq_of() { rows InstallExecuteSequence | awk -F'\t' -v a="$1" '$1 == a { print $3 }'; }
+(( $(seq_of StartGuardAfterUpgrade) > $(seq_of RemoveExistingProducts) && $(seq_of RemoveExistingProducts) > $(seq_of InstallFinalize) )) ||
+  fail "the guard is started before the old version is gone: $(rows InstallExecuteSequence)"
+when=$(rows InstallExecuteSequence | awk -F'\t' '$1 == "StartGuardAfterUpgrade" { print $2 }')
+for part in WIX_UPGRADE_DETECTED 'NOT REMOVE' '(HOLLIN_GUARD_AT_LOGON OR HOLLIN_GUARD_AT_LOGON_MACHINE)' \
+  'UserSID<>"S-1-5-18"' 'UserSID<>"S-1-5-19"' 'UserSID<>"S-1-5-20"'; do
+  [[ "$when" == *"$part"* ]] || fail "the guard's start after an upgrade lacks $part: $when"
+done
+[[ "$when" != *" OR "*" OR "* ]] || fail "the guard's start after an upgrade has another way in: $when"
+locators=$(rows AppSearch | while IFS=$'\t' read -r property signature; do
+  rows RegLocator | awk -F'\t' -v p="$property" -v s="$signature" '$1 == s { print p "=" $2 "/" $3 "/" $4 "/" $5 }'
+done | grep HOLLIN_GUARD_AT_LOGON | LC_ALL=C sort)
+[ "$locators" = 'HOLLIN_GUARD_AT_LOGON=1/Software\Microsoft\Windows\CurrentVersion\Run/Hollin/2
+HOLLIN_GUARD_AT_LOGON_MACHINE=2/Software\Microsoft\Windows\CurrentVersion\Run/Hollin/18' ] ||
+  fail "the Run values looked for before an upgrade: $locators"
 echo "msi tables: all checks passed"

@@ -28,7 +28,16 @@ struct FakeFileFacts : IFileFacts {
       {"temp", "C:\\Users\\ada\\AppData\\Local\\Temp"},
       {"public", "C:\\Users\\Public"},
   };
-  std::vector<std::string> search{"C:\\Windows\\System32", "C:\\Windows"};
+  // As CreateProcess searches for a program Explorer starts: Explorer's
+  // folder first.
+  std::vector<std::string> search{"C:\\Windows", "C:\\Windows\\System32"};
+  // What the user may change: the profile's and the temporary folders (the
+  // most particular named), and the folders (or files) a test adds; folders
+  // whose rights cannot be read.
+  std::vector<std::string> writable{"C:\\Users\\ada\\AppData\\Local\\Temp", "C:\\Users\\ada\\AppData\\Local",
+                                    "C:\\Users\\ada\\AppData\\Roaming", "C:\\Users\\ada", "C:\\Users\\Public",
+                                    "C:\\Windows\\Temp"};
+  std::vector<std::string> unreadable;
   int signatureChecks = 0;
 
   void Add(const std::string& path, Trust trust = Trust::Unsigned, std::string signer = "", std::string company = "",
@@ -53,6 +62,20 @@ struct FakeFileFacts : IFileFacts {
     return it->second;
   }
   std::vector<std::string> SearchFolders() override { return search; }
+  Writable UserWritable(const std::string& path, std::string& where) override {
+    const auto under = [&](const std::string& folder) {
+      const std::string p = FoldCase(path), f = FoldCase(folder);
+      return p == f || (p.size() > f.size() && p.compare(0, f.size(), f) == 0 && p[f.size()] == '\\');
+    };
+    for (const auto& w : writable)
+      if (under(w)) {
+        where = w;
+        return Writable::Yes;
+      }
+    for (const auto& u : unreadable)
+      if (under(u)) return Writable::Unknown;
+    return Writable::No;
+  }
 };
 
 }  // namespace hollin::test

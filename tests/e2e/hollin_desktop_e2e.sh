@@ -1,0 +1,123 @@
+#!/usr/bin/env bash
+# The programs on a desktop where others write too, under Wine:
+# - system DLLs planted beside hollin.exe and hollinc.exe (version, wtsapi32,
+#   wintrust, crypt32, xmllite), with Wine told to take a DLL found in the
+#   program's folder first, as Windows does for DLLs that are no KnownDLLs:
+#   none may be loaded, and every run ends as it should;
+# - a guard started while another process holds the session's guard mutex
+#   and refuses it to this one (as an elevated guard's looks to a standard
+#   one): it starts no second guard.
+# Usage: hollin_desktop_e2e.sh HOLLIN_PROBE_EXE HOLLIN_EXE HOLLINC_EXE
+# PLANTED_DIR DESKTOP_AID_EXE OBJDUMP (under a running Wine).
+set -euo pipefail
+. "$(dirname "$0")/e2e_lib.sh"
+HOLLIN_PROBE=$1
+app=$(mktemp -d "${TMPDIR:-/tmp}/hollin-desktop.XXXXXX")
+cp "$2" "$app/hollin.exe"
+cp "$3" "$app/hollinc.exe"
+planted=(version wtsapi32 wintrust crypt32 xmllite)
+for name in "${planted[@]}"; do cp "$4/$name.dll" "$app/"; done
+aid=$5  # copied into the folder below
+objdump=$6
+put_back() {
+  (cd "$app" && timeout 20 wine ./hollin.exe --guard --stop) >/dev/null 2>&1 || true
+  e2e_cleanup
+  rm -rf "$app"
+}
+trap put_back EXIT
+
+# Wine takes a DLL of the program's folder first only when told to.
+overrides=$(IFS=,; echo "${planted[*]}")=n,b
+run() {
+  local exe=$1
+  shift
+  E2E_CMD="WINEDLLOVERRIDES=$overrides $exe $*"
+  RC=0
+  OUT=$(cd "$app" && WINEDLLOVERRIDES="$overrides${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}" \
+        timeout 60 wine "./$exe" "$@" 2>"$app/err.txt" | cat; exit "${PIPESTATUS[0]}") || RC=$?
+  E2E_ERR=$(cat "$app/err.txt")
+  [ "$RC" != 124 ] || fail "$exe $* did not end by itself"
+}
+# The mark a planted DLL left: its name as the loader spelt it ("WTSAPI32.dll"
+# for an import), in any case.
+mark() { find "$app" -maxdepth 1 -iname "$1.dll.loaded" | head -n1; }
+no_marks() {
+  local name
+  for name in "${planted[@]}"; do
+    [ -z "$(mark "$name")" ] || fail "$1: the planted $name.dll was loaded"
+  done
+}
+
+# Windows binds a program's imports before any of its code runs: each DLL
+# in the import table must be a KnownDLL, which Windows takes only from the
+# system folder.
+known=" advapi32 clbcatq combase comdlg32 coml2 difxapi gdi32 gdiplus imagehlp imm32 kernel32 msctf msvcrt normaliz nsi ole32 oleaut32 psapi rpcrt4 sechost setupapi shcore shell32 shlwapi user32 wldap32 ws2_32 "
+for exe in hollin.exe hollinc.exe; do
+  imports=$("$objdump" -p "$app/$exe" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z' | sed 's/\.dll$//')
+  [ -n "$imports" ] || fail "no import table read from $exe"
+  for dll in $imports; do
+    [[ "$known" == *" $dll "* ]] || fail "$exe imports $dll.dll, which Windows looks for in the program's folder first"
+  done
+done
+
+# The test's own checks. With these overrides a program that loads one of
+# the names finds the planted DLL in its folder, and the DLL leaves its
+# mark. Wine's own user32 imports version.dll (Windows' does not): in any
+# program under Wine it is bound before the program's first line, so it is
+# left to the import table's check above; the other names are planted.
+cp "$aid" "$app/desktop_aid.exe"
+for name in "${planted[@]}"; do
+  (cd "$app" && WINEDLLOVERRIDES="$overrides" timeout 60 wine ./desktop_aid.exe load "$name.dll") >/dev/null 2>&1 || true
+  [ -n "$(mark "$name")" ] || fail "a program of the folder that loads $name.dll does not get the planted one"
+  rm -f "$(mark "$name")"
+done
+(cd "$app" && WINEDLLOVERRIDES="$overrides" timeout 60 wine ./desktop_aid.exe noop) >/dev/null 2>&1 || true
+wine_own=()
+for name in "${planted[@]}"; do
+  if [ -n "$(mark "$name")" ]; then
+    wine_own+=("$name")
+    rm -f "$(mark "$name")"
+  fi
+done
+[ "${wine_own[*]}" = version ] ||
+  fail "Wine's own DLLs load (${wine_own[*]}) from the program's folder, where only version was expected: see which the test can plant"
+planted=(wtsapi32 wintrust crypt32 xmllite)
+
+for exe in hollinc.exe hollin.exe; do
+  rm -f "$app/Prev.isd"
+  run $exe --check
+  expect_eq "$exe's first check" 2 "$RC"
+  no_marks "$exe --check"
+  # The health check asks for signatures (wintrust, crypt32) and version
+  # resources (version) of every program; the JSON report goes through
+  # XmlLite's neighbour, the report writer, the associations file through
+  # XmlLite itself.
+  run $exe --check --health --format json
+  [ "$RC" = 0 ] || [ "$RC" = 1 ] || fail "$exe --check --health ended with $RC"
+  expect_contains "$exe's health report" '"outcome":' "$OUT"
+  no_marks "$exe --check --health"
+  run $exe --export-defaults defaults.xml
+  expect_eq "$exe --export-defaults" 0 "$RC"
+  no_marks "$exe --export-defaults"
+done
+
+# A guard while another process holds the session's guard mutex and this
+# one may not open it: that one is the guard, none starts here. (At logon
+# it ends at once; asked by hand it looks for the running guard's window
+# for a moment, finds none here, and ends.)
+rm -f "$app/Prev.isd"
+E2E_CMD="desktop_aid hold-mutex"
+wine "$app/desktop_aid.exe" hold-mutex 'Local\Hollin.Guard' 60 >"$app/aid.txt" 2>/dev/null &
+E2E_PIDS+=("$!")
+aid_pid=$!
+for _ in $(seq 100); do grep -q held "$app/aid.txt" 2>/dev/null && break; sleep 0.1; done
+grep -q held "$app/aid.txt" || fail "the helper could not make the mutex"
+for args in "--guard --logon" "--guard"; do
+  # shellcheck disable=SC2086
+  start_bg "$app/hollin.exe" $args
+  wait_exit "$BG_PID" 20
+  expect_eq "hollin.exe $args beside a guard whose mutex it may not open" 0 "$RC"
+  [ ! -f "$app/Prev.isd" ] || fail "hollin.exe $args started a second guard (it recorded a base)"
+done
+kill "$aid_pid" 2>/dev/null || true
+echo "PASS"
