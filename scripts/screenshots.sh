@@ -6,9 +6,9 @@
 # choice changed, with its layers, the box of a restore of that choice, the
 # panel with the risk signals of a takeover and the health check, the main
 # window at 144 DPI, the History view, links taken over in the changes
-# view, and the guard's notice beside its icon in the notification area
-# ("scripts/screenshots.sh guard", "... history" or "... links" takes that
-# one alone).
+# view, a latent takeover with its Details window, and the guard's notice
+# beside its icon in the notification area ("scripts/screenshots.sh guard",
+# "... history", "... links" or "... latent" takes that one alone).
 # Runs hollin.exe in a private Wine prefix on a virtual display, driven by the
 # probe from another process. Installs what is missing first.
 set -euo pipefail
@@ -93,6 +93,38 @@ if [ "${1:-}" == links ]; then
   links_shots
   exit 0
 fi
+# A latent takeover: mailto is Explorer's choice of a program of its own;
+# then another program writes mailto's command in the user classes, which
+# decide nothing while the choice stands. The list marks it latent, the
+# status counts it apart, the panel and the Details window name the layer.
+latent_shots() {
+  local l="$HOLLIN_WINE_TMP/latent"
+  mkdir -p "$l"
+  cp build/windows/src/hollin.exe "$l/"
+  wine reg add 'HKCU\Software\Classes\Mail.Own\shell\open\command' /ve /d '"C:\Program Files\Mail\mail.exe" "%1"' /f >/dev/null
+  wine reg add 'HKCU\Software\Microsoft\Windows\Shell\Associations\UrlAssociations\mailto\UserChoice' /v ProgId /d Mail.Own /f >/dev/null
+  (cd "$l" && wine ./hollin.exe --check >/dev/null 2>&1) || true
+  wine reg add 'HKCU\Software\Classes\mailto\shell\open\command' /ve /d '"C:\Program Files\Grab\GrabMail.exe" "%1"' /f >/dev/null
+  start_bg "$l/hollin.exe"
+  probe wait "$M" 30000
+  probe list "$M"
+  probe select "$M" "$(awk -F'\t' '$1 == "row" && $4 == "mailto:" { print $2 }' <<<"$OUT")"
+  shot latent.png
+  probe command "$M" 1023  # Action > Details...
+  probe wait "Details of link mailto: - Hollin" 15000
+  shot details-latent.png
+  probe close "Details of link mailto: - Hollin"
+  probe gone "Details of link mailto: - Hollin" 15000
+  probe close "$M"
+  probe gone "$M" 15000
+  wine reg delete 'HKCU\Software\Classes\mailto' /f >/dev/null
+  wine reg delete 'HKCU\Software\Classes\Mail.Own' /f >/dev/null
+  wine reg delete 'HKCU\Software\Microsoft\Windows\Shell\Associations\UrlAssociations\mailto\UserChoice' /f >/dev/null
+}
+if [ "${1:-}" == latent ]; then
+  latent_shots
+  exit 0
+fi
 # The History view after three accepts, the oldest base selected
 # ("scripts/screenshots.sh history" takes that one alone).
 history_shots() {
@@ -123,6 +155,7 @@ fi
 history_shots
 [ "${1:-}" != history ] || exit 0
 links_shots
+latent_shots
 
 run
 probe wait "$M" 30000
@@ -241,6 +274,11 @@ probe wait "$M" 30000
 probe list "$M"
 probe select "$M" "$(awk -F'\t' '$1 == "row" && $4 == ".txt" { print $2 }' <<<"$OUT")"
 shot panel-risk.png
+probe command "$M" 1023  # Action > Details...
+probe wait "Details of file type .txt - Hollin" 15000
+shot details.png
+probe close "Details of file type .txt - Hollin"
+probe gone "Details of file type .txt - Hollin" 15000
 probe command "$M" 1013  # View > Health Check
 sleep 2
 shot main-health.png
@@ -261,5 +299,12 @@ start_bg "$layers/hollin.exe"
 probe wait "$M" 30000
 probe select "$M" 0
 shot main-144dpi.png
+probe list "$M"
+probe select "$M" "$(awk -F'\t' '$1 == "row" && $4 == ".pdf" { print $2 }' <<<"$OUT")"
+probe command "$M" 1023  # Action > Details...
+probe wait "Details of file type .pdf - Hollin" 15000
+shot details-144dpi.png
+probe close "Details of file type .pdf - Hollin"
+probe gone "Details of file type .pdf - Hollin" 15000
 probe close "$M"
 probe answer Brellmark "&No" 15000

@@ -5,14 +5,28 @@
 # persistent wineserver so that each Windows process starts in a fraction of a
 # second. hollin_wine_down ends them and removes the temporary folder.
 #
+# A private prefix is a copy of a booted one, $HOLLIN_WINE_TEMPLATE: booting
+# takes ten seconds or more, a copy one or two. hollin_wine_up boots that
+# template first when there is none yet and exports it, so that the
+# end-to-end tests it runs each copy it into a prefix of their own;
+# hollin_wine_down removes it again.
+#
 # The server and Wine's background services are started detached, with no
 # standard streams: the services inherit the streams of the first program of
 # a session, and a test runner that waits on such a pipe would wait for ever.
 
 hollin_wine_up() {
+  if [ -z "${1:-}" ] && [ ! -d "${HOLLIN_WINE_TEMPLATE:-}" ]; then
+    hollin_wine_template
+  fi
   HOLLIN_WINE_TMP=$(mktemp -d "${TMPDIR:-/tmp}/hollin-wine.XXXXXX")
   export WINEPREFIX="${1:-$HOLLIN_WINE_TMP/prefix}"
   export WINEDEBUG=-all
+  local boot=-i
+  if [ -z "${1:-}" ]; then
+    cp -a "$HOLLIN_WINE_TEMPLATE" "$WINEPREFIX"
+    boot=
+  fi
   mkdir -p "$WINEPREFIX"
   if [ "${HOLLIN_USE_DISPLAY:-0}" != 1 ] || [ -z "${DISPLAY:-}" ]; then
     # A display of our own, so that nothing pops up on the developer's screen
@@ -27,7 +41,20 @@ hollin_wine_up() {
     export DISPLAY=":$(head -n1 "$HOLLIN_WINE_TMP/display")"
   fi
   setsid wineserver -p </dev/null >/dev/null 2>&1
-  setsid -w wine wineboot -i </dev/null >/dev/null 2>&1
+  setsid -w wine wineboot $boot </dev/null >/dev/null 2>&1
+}
+
+# The booted prefix that hollin_wine_up copies: made once, its server ended
+# (which saves its registry), in a temporary folder of its own.
+hollin_wine_template() {
+  local dir
+  dir=$(mktemp -d "${TMPDIR:-/tmp}/hollin-template.XXXXXX")
+  (
+    hollin_wine_up "$dir/prefix"
+    hollin_wine_down
+  )
+  HOLLIN_WINE_TEMPLATE_TMP=$dir
+  export HOLLIN_WINE_TEMPLATE=$dir/prefix
 }
 
 hollin_wine_down() {
@@ -42,5 +69,10 @@ hollin_wine_down() {
   if [ -n "${HOLLIN_WINE_TMP:-}" ]; then
     rm -rf "$HOLLIN_WINE_TMP"
     HOLLIN_WINE_TMP=
+  fi
+  if [ -n "${HOLLIN_WINE_TEMPLATE_TMP:-}" ]; then
+    rm -rf "$HOLLIN_WINE_TEMPLATE_TMP"
+    HOLLIN_WINE_TEMPLATE_TMP=
+    unset HOLLIN_WINE_TEMPLATE
   fi
 }

@@ -19,7 +19,7 @@ void WriteGuardEvent(cli::IEventLog& log, const GuardEventSource& source, const 
   if (record.current && record.base) report.items = cli::ItemsOf(record.types, *record.current, *record.base);
   EventKind kind = EventKind::ChangesFound;
   switch (record.kind) {
-    case Kind::ChangesFound: report.outcome = "changes"; break;
+    case Kind::ChangesFound: report.outcome = record.types.empty() ? "latent changes" : "changes"; break;
     case Kind::Restored: report.outcome = "restored", kind = EventKind::Restored; break;
     case Kind::RestoreRefused: report.outcome = "not all restored", kind = EventKind::RestoreRefused; break;
     case Kind::Accepted: report.outcome = "accepted", kind = EventKind::Accepted; break;

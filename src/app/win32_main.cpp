@@ -79,10 +79,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     ui::FrmWarning frmWarning(backend, reg);
     ui::FrmIcon frmIcon(backend);
     ui::FrmAbout frmAbout(backend, reg, platform, box);
+    ui::FrmDetails frmDetails(backend);
     Win32FileFacts fileFacts;
     ui::FrmMain frmMain(backend, appState, reg, platform, box, frmStatus, frmWarning);
     frmMain.frmIcon = &frmIcon;
     frmMain.frmAbout = &frmAbout;
+    frmMain.frmDetails = &frmDetails;
     frmMain.fileFacts = &fileFacts;
     if (review) frmMain.flags.ReviewTypes.assign(args.begin() + 1, args.end());
     ui::SetErrorHandler([&frmMain](const std::string& where, std::exception_ptr error) {

@@ -154,11 +154,26 @@ class Run {
     return !created;
   }
 
-  std::vector<std::string> ChangedTypes() const {
+  // The changed types; withLatent: also those changed only in a layer
+  // that does not decide now.
+  std::vector<std::string> ChangedTypes(bool withLatent = false) const {
     std::vector<std::string> types;
-    for (const auto& item : FindChanges(*g_.CurrentEntries, *g_.BaseEntries, g_.BaseFormat >= 3))
+    for (const auto& item : FindChanges(*g_.CurrentEntries, *g_.BaseEntries, g_.BaseFormat >= 3, withLatent))
       types.push_back(item.Ext);
     return types;
+  }
+
+  // The items whose change is latent are marked so; returns how many.
+  size_t MarkLatent() {
+    size_t latent = 0;
+    for (ReportItem& item : report_.items) {
+      const AssocEntry* c = g_.CurrentEntries->Lookup(item.type);
+      const AssocEntry* b = g_.BaseEntries->Lookup(item.type);
+      if (!c || !b || LatentLayer(*c, *b) == AssocEntry::Layer::Classes) continue;
+      item.change = "latent";
+      ++latent;
+    }
+    return latent;
   }
 
   // A name given to --restore: a type as given (a leading dot added where it
@@ -235,21 +250,25 @@ class Run {
     if (IsXmlFile(o_.basePath)) return CheckAgainstAssociationsFile();
     Scan();
     if (!LoadBase()) return FirstRun();
-    const auto types = ChangedTypes();
+    const auto types = ChangedTypes(true);
     report_.items = ItemsOf(types, *g_.CurrentEntries, *g_.BaseEntries);
+    const size_t latent = MarkLatent();
     AssessItems();
-    report_.outcome = types.empty() ? "no changes" : "changes";
+    // A latent change alone counts as none, unless --strict says it does.
+    const bool changes = types.size() > latent || (o_.strict && latent > 0);
+    report_.outcome = changes ? "changes" : latent > 0 ? "latent changes" : "no changes";
     Emit();
     if (!types.empty()) LogReport(EventKind::ChangesFound);
     if (!reportError_.empty()) return Fail(reportError_);
-    return types.empty() ? kNoChanges : kChangesFound;
+    return changes ? kChangesFound : kNoChanges;
   }
 
   int Accept() {
     Scan();
     if (!LoadBase()) return FirstRun();
-    const auto types = ChangedTypes();
+    const auto types = ChangedTypes(true);
     report_.items = ItemsOf(types, *g_.CurrentEntries, *g_.BaseEntries);
+    MarkLatent();
     NoteNotKept(SaveCurrentAsDefault(g_, vsd_));
     report_.outcome = "accepted";
     report_.notes.push_back(msg::AcceptedNote(!types.empty()));
@@ -336,7 +355,7 @@ class Run {
       if (const int refused = TakeGenerationAsBase()) return refused;
     RequireRestorableBase(g_);
     std::vector<std::string> wanted =
-        o_.restoreAll || o_.restoreFrom > 0 ? ChangedTypes() : std::vector<std::string>();
+        o_.restoreAll || o_.restoreFrom > 0 ? ChangedTypes(true) : std::vector<std::string>();
     for (const auto& name : o_.restoreTypes) wanted.push_back(Target(name));
     // Types the base knows are written back; types that appeared since are
     // undone (what opens them removed, as when the base was recorded);
@@ -375,7 +394,7 @@ class Run {
     if (result.wrote) env_.platform.AssociationsChanged();
     // A check afterwards tells what really took.
     Scan();
-    const auto still = ChangedTypes();
+    const auto still = ChangedTypes(true);
     std::vector<std::string> notRestored;
     for (const auto& type : known)
       if (std::any_of(still.begin(), still.end(), [&](const std::string& s) { return EqualsNoCase(s, type); }))
@@ -399,6 +418,7 @@ class Run {
     }
     if (notReached > 0) report_.notes.push_back(msg::RestoreStoppedNote(notReached, known.size()));
     report_.items = ItemsOf(notRestored, *g_.CurrentEntries, *g_.BaseEntries);
+    MarkLatent();
     const bool done = notRestored.empty() && unknown.empty() && notReached == 0;
     report_.outcome = done ? "restored" : "not all restored";
     Emit();

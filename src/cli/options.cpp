@@ -16,7 +16,7 @@ std::string OptionName(const std::string& arg) {
 }
 
 bool IsKnown(const std::string& name) {
-  for (const char* known : {"check", "health", "accept", "restore", "restore-from", "history", "export-defaults",
+  for (const char* known : {"check", "health", "strict", "accept", "restore", "restore-from", "history", "export-defaults",
                             "report", "format", "base", "help", "version", "?"})
     if (name == known) return true;
   return false;
@@ -94,6 +94,8 @@ Options ParseOptions(const std::vector<std::string>& args) {
       setAction(Action::Check, arg);
     } else if (name == "health") {
       o.health = true;
+    } else if (name == "strict") {
+      o.strict = true;
     } else if (name == "accept") {
       setAction(Action::Accept, arg);
     } else if (name == "restore") {
@@ -147,6 +149,8 @@ Options ParseOptions(const std::vector<std::string>& args) {
       fail("Say what to do: --check, --accept, --restore, --restore-from, --history or --export-defaults.");
     else if (o.restoreFrom > 0 && (o.restoreAll || !o.restoreTypes.empty()))
       fail("--restore-from restores every type from its generation: it cannot be combined with --restore.");
+    else if (o.strict && (o.action != Action::Check || o.health))
+      fail("--strict goes with --check only (not with --health).");
     else if (o.health && o.action != Action::Check)
       fail("--health goes with --check only.");
     else if (o.health && !o.basePath.empty())
@@ -170,6 +174,8 @@ std::string UsageText() {
   t += "  hollinc.exe --check              check, print what changed\n";
   t += "  hollinc.exe --check --health     list the types whose program shows risk signals\n";
   t += "                                   (missing, in a user folder ...), with or without a base\n";
+  t += "  hollinc.exe --check --strict     check; a latent change (in a layer that does not decide now,\n";
+  t += "                                   listed as \"latent\") counts as a change for the exit code\n";
   t += "  hollinc.exe --accept             record the current settings as the base\n";
   t += "  hollinc.exe --restore <names>|all  restore the base for these file types and links\n";
   t += "                                   (\".txt,.pdf,http,mailto\") or all\n";
@@ -187,7 +193,8 @@ std::string UsageText() {
   t += "                                  file (.xml, only read) instead of Prev.isd\n\n";
   t += "Exit codes:\n";
   t += "  0  no changes (the action was done)\n";
-  t += "  1  changes found (listed); with --health: risk signals found\n";
+  t += "  1  changes found (listed); with --health: risk signals found; latent changes alone give 0\n";
+  t += "     (listed), and 1 with --strict\n";
   t += "  2  first run: the base was recorded\n";
   t += "  3  the base file (or the generation to restore from) is damaged (named, never overwritten)\n";
   t += "  4  some writes were refused (restore, restore-from), or Ctrl+C stopped a restore between two\n";

@@ -40,6 +40,9 @@ struct Options {
   bool restoreAll = false;
   int restoreFrom = 0;    // --restore-from: the generation (1: the base before the current one); 0: none
   bool health = false;  // --check --health: the risk signals of every type, without a base
+  // --strict: a latent change (in a layer that does not decide now) counts
+  // as a change for the exit code; without, it is listed and counts not.
+  bool strict = false;
   std::string exportPath;  // --export-defaults
   std::string reportPath;  // --report: "" for standard output
   Format format = Format::Text;

@@ -29,10 +29,10 @@ bool VerbsDiffer(const AssocEntry& a, const AssocEntry& b) {
   return !EqualsNoCase(a.Verb(), b.Verb()) || a.VerbCommand() != b.VerbCommand();
 }
 
-}  // namespace
-
-bool OpensDifferently(const AssocEntry& a, const AssocEntry& b) {
-  if (a.ProgramFullPath() != b.ProgramFullPath()) return true;
+// rootCounts false: the merged class root's command is left out, as where
+// Explorer's choice decides and the root is only a layer under it.
+bool Differ(const AssocEntry& a, const AssocEntry& b, bool rootCounts) {
+  if (rootCounts && a.ProgramFullPath() != b.ProgramFullPath()) return true;
   // The verb and what it runs, where both sides recorded them (a base
   // written before they were has none).
   if (a.VerbsRead() && b.VerbsRead() && (VerbsDiffer(a, b) || !EqualsNoCase(a.Handler(), b.Handler())))
@@ -40,8 +40,13 @@ bool OpensDifferently(const AssocEntry& a, const AssocEntry& b) {
   // A record without layers (of a base written before they were recorded)
   // is compared by the merged command alone, as it always was.
   if (!a.Layered() || !b.Layered()) return false;
-  return !EqualsNoCase(a.InForceProgID(), b.InForceProgID()) || a.OpenerCommand() != b.OpenerCommand();
+  return !EqualsNoCase(a.InForceProgID(), b.InForceProgID()) || a.OpenerCommand() != b.OpenerCommand() ||
+         (!rootCounts && a.OpenerName() != b.OpenerName());
 }
+
+}  // namespace
+
+bool OpensDifferently(const AssocEntry& a, const AssocEntry& b) { return Differ(a, b, true); }
 
 std::string OpenerOf(const AssocEntry& e) {
   if (!e.OpenerName().empty()) return e.OpenerName();
@@ -54,12 +59,40 @@ bool HasLayers(const AssocEntry* e) {
   return e && e->Layered() && !(e->ChoiceProgID().empty() && e->UserProgID().empty() && e->MachineProgID().empty());
 }
 
-std::vector<ChangedItem> FindChanges(const AssocEntries& current, const AssocEntries& base, bool linksKnown) {
+AssocEntry::Layer LatentLayer(const AssocEntry& now, const AssocEntry& before) {
+  using Layer = AssocEntry::Layer;
+  if (!now.Layered() || !before.Layered() || now.Decider() != before.Decider()) return Layer::Classes;
+  if (now.Decider() != Layer::Choice && OpensDifferently(now, before)) return Layer::Classes;
+  // A protocol's classes layers hold commands, compared exactly; a type's
+  // hold program identifiers, which Windows looks up without regard to case.
+  const auto differs = [&](const std::string& a, const std::string& b) {
+    return now.IsProtocol() ? a != b : !EqualsNoCase(a, b);
+  };
+  const Layer decider = now.Decider();
+  // Under Explorer's choice the merged class root is one of the layers that
+  // do not decide: what it runs changes with theirs.
+  if (decider == Layer::Choice && Differ(now, before, false)) return Layer::Classes;
+  if (decider == Layer::Choice && differs(now.UserProgID(), before.UserProgID())) return Layer::User;
+  if ((decider == Layer::Choice || decider == Layer::User) && differs(now.MachineProgID(), before.MachineProgID()))
+    return Layer::Machine;
+  return Layer::Classes;
+}
+
+std::vector<ChangedItem> FindChanges(const AssocEntries& current, const AssocEntries& base, bool linksKnown,
+                                     bool withLatent) {
   using Kind = ChangedItem::Kind;
   std::vector<ChangedItem> changed;
   std::unordered_set<std::string> listed;
   for (const auto& c : current) {
-    if (!Changed(*c, base, linksKnown)) continue;
+    const bool opensDifferently = Changed(*c, base, linksKnown);
+    const AssocEntry* b = withLatent ? base.Lookup(c->Ext()) : nullptr;
+    if (const AssocEntry::Layer layer = b ? LatentLayer(*c, *b) : AssocEntry::Layer::Classes;
+        layer != AssocEntry::Layer::Classes) {
+      changed.push_back({c->Ext(), Kind::Latent, OpenerOf(*c), layer});
+      listed.insert(FoldCase(c->Ext()));
+      continue;
+    }
+    if (!opensDifferently) continue;
     changed.push_back({c->Ext(), base.Lookup(c->Ext()) ? Kind::Changed : Kind::New, OpenerOf(*c)});
     listed.insert(FoldCase(c->Ext()));
   }

@@ -13,12 +13,16 @@ namespace hollin {
 
 // One changed type: the extension as spelled in the entry found changed,
 // how it changed, and the name of what opens it now (OpenerOf; "" for a type
-// that was removed).
+// that was removed). Latent: what opens it is the same, but a layer that
+// does not decide today changed (latent, the layer that would take over,
+// should the layers above it go: Windows resets an Explorer's choice whose
+// hash fails, and a user's class key may be removed).
 struct ChangedItem {
-  enum class Kind { Changed, New, Removed };
+  enum class Kind { Changed, New, Removed, Latent };
   std::string Ext;
   Kind kind = Kind::Changed;
   std::string Opener;
+  AssocEntry::Layer latent = AssocEntry::Layer::Classes;
 };
 
 // Whether two entries of a type or protocol differ in what opens it: the
@@ -37,6 +41,17 @@ std::string OpenerOf(const AssocEntry& entry);
 // Whether an entry was read with its layers and any of them names a program.
 bool HasLayers(const AssocEntry* entry);
 
+// The highest layer under the one that decides now that differs between
+// two records of a type read with their layers, where both are decided by
+// the same layer: Explorer's choice over the user and machine classes, the
+// user classes over the machine classes (of a type: the program identifier
+// each names; of a protocol: the command each holds). Under Explorer's
+// choice the merged class root's command is such a layer too: a change that
+// reaches only it and the classes below the choice is latent, not a change
+// of what opens the type. Classes where no such layer differs, the records
+// open differently anyway, or either lacks layers.
+AssocEntry::Layer LatentLayer(const AssocEntry& now, const AssocEntry& before);
+
 // The changed types in the order they are found: first the CURRENT entries
 // that open differently from BASE (Changed) or that BASE lacks (New), with
 // the program that now opens them, then the BASE entries that CURRENT lacks
@@ -44,7 +59,11 @@ bool HasLayers(const AssocEntry* entry);
 // Commands compare exactly; extensions match without regard to letter case,
 // so a type is never listed twice. linksKnown false: the base is of a format
 // that recorded no protocols, and a protocol it lacks is not new.
-std::vector<ChangedItem> FindChanges(const AssocEntries& current, const AssocEntries& base, bool linksKnown = true);
+// withLatent: the types changed only in a layer that does not decide
+// (LatentLayer) are listed in their place among the CURRENT entries as
+// Latent; without, the result is as it always was.
+std::vector<ChangedItem> FindChanges(const AssocEntries& current, const AssocEntries& base, bool linksKnown = true,
+                                     bool withLatent = false);
 
 // What a later base changed of an earlier one (FindChanges of the two), by
 // kind: the types it opens otherwise, those it added, those it dropped.

@@ -181,7 +181,15 @@ void Guard::Check(Millis) {
     std::vector<std::string> changed, fresh;
     // A base of a format before links were recorded lists none of them as new.
     const bool linksKnown = g_.BaseFormat == 0 || g_.BaseFormat >= 3;
-    for (const auto& item : FindChanges(*current, base, linksKnown)) changed.push_back(item.Ext);
+    std::vector<std::string> latent;
+    for (const auto& item : FindChanges(*current, base, linksKnown, true))
+      (item.kind == ChangedItem::Kind::Latent ? latent : changed).push_back(item.Ext);
+    // Latent changes: one line in the record when they are new, nothing more.
+    std::vector<std::string> latentNotes;
+    if (!latent.empty() && latent != latentTold_) latentNotes.push_back(msg::GuardLatent(latent));
+    latentTold_ = latent;
+    if (changed.empty() && !latentNotes.empty())
+      host_.Record({CheckRecord::Kind::ChangesFound, {}, current.get(), &base, latentNotes});
     std::erase_if(told_, [&](const auto& t) { return !HoldsType(changed, t.first); });
     auto toldAs = [&](const std::string& ext) -> std::string* {
       for (auto& t : told_)
@@ -193,13 +201,14 @@ void Guard::Check(Millis) {
       if (!was || *was != Signature(current->Lookup(ext))) fresh.push_back(ext);
     }
     lastCheck_ = msg::GuardLastCheck(changed.size());
-    // The changes go to the record when they are not those recorded last: a
-    // change left unanswered fills no log, however often the guard wakes.
+    // The changes go to the record when they are not those recorded last
+    // (or a latent takeover is new): a change left unanswered fills no log,
+    // however often the guard wakes.
     std::string changes;
     for (const auto& ext : changed)
       changes += FoldCase(ext) + '\x1d' + Signature(current->Lookup(ext)) + '\x1d' + Signature(base.Lookup(ext)) + '\x1c';
-    if (changes != logged_ && !changed.empty())
-      host_.Record({CheckRecord::Kind::ChangesFound, changed, current.get(), &base, {}});
+    if (!changed.empty() && (changes != logged_ || !latentNotes.empty()))
+      host_.Record({CheckRecord::Kind::ChangesFound, changed, current.get(), &base, latentNotes});
     logged_ = std::move(changes);
 
     Notice notice;

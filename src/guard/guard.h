@@ -129,6 +129,9 @@ class Guard {
   std::vector<std::pair<std::string, std::string>> told_;
   Notice shown_;
   std::string lastCheck_, problem_;
+  // The latent changes (in a layer that does not decide) last recorded: a
+  // line in the record when they differ, never a notice.
+  std::vector<std::string> latentTold_;
 };
 
 }  // namespace hollin::guard

@@ -105,7 +105,7 @@ const char* const kRestoreNote = "For selected File Type(s),\ruse BASE applicati
 const char* const kTypeColumn = "File Type";
 const char* const kTypesGroup = "File Types";
 const char* const kLinksGroup = "Links (URL Protocols)";
-const char* const kHealthColumn = "Opens With [Signals]";
+const char* const kHealthColumn = "Opens With";
 const char* const kHealthUnavailable = "The health check cannot read the facts of files here.";
 const char* const kHealthChecking = "Checking the program of every file type...";
 std::string HealthStatus(int count) {
@@ -171,40 +171,133 @@ std::string EntryPanel(bool current, const AssocEntry& entry) {
   t.append("PROGRAM ID:\r").append(blank ? "[not set]" : entry.ProgramID()).append("\r");
   t.append("OPEN COMMAND KEYNAME: HKey_Classes_Root\\ +\r").append(entry.OpenCmdRegKey()).append("\r");
   t.append("DEFAULT OPEN COMMAND:\r").append(entry.ProgramFullPath());
-  if (const std::string opener = DescribeOpener(entry); !opener.empty())
-    t.append("\r\rOPENS WITH: ").append(opener).append("\rLAYERS: ").append(DescribeLayers(&entry, nullptr));
-  if (const std::string verb = DescribeVerb(&entry, nullptr); !verb.empty()) t.append("\rVERB: ").append(verb);
   return t;
 }
 
-std::string ChangePanel(const std::string& ext, const AssocEntry* c, const AssocEntry* b,
-                        const std::string& written, const std::string& risks) {
+std::string EntryFacts(const AssocEntry& entry) {
+  std::string t;
+  if (const std::string opener = DescribeOpener(entry); !opener.empty())
+    t.append("OPENS WITH: ").append(opener).append("\rLAYERS: ").append(DescribeLayers(&entry, nullptr));
+  if (const std::string verb = DescribeVerb(&entry, nullptr); !verb.empty())
+    t.append(t.empty() ? "" : "\r").append("VERB: ").append(verb);
+  return t;
+}
+
+std::string ChangePanel(const std::string& ext, const AssocEntry* c, const AssocEntry* b) {
   // A type missing on one side is an ordinary case here: "(none)".
-  std::string t = "CHANGE for " + std::string(KindOf(ext)) + UpperCase(ext) + " - ";
-  if (!written.empty()) t.append("key written ").append(written);
-  t.append("\r\r");
-  if (c) t.append("CURRENT default Open command:\r").append(c->ProgramFullPath()).append(risks);
+  std::string t = "CHANGE for " + std::string(KindOf(ext)) + UpperCase(ext) + " - \r\r";
+  if (c) t.append("CURRENT default Open command:\r").append(c->ProgramFullPath());
   else t.append("CURRENT default Open command: (none)");
   if (b) t.append("\r\rBASE (previous) default Open command:\r").append(b->ProgramFullPath());
   else t.append("\r\rBASE (previous) default Open command: (none)");
+  return t;
+}
+
+const char* LayerName(AssocEntry::Layer layer) {
+  static const char* const kLayers[] = {"Explorer's choice", "user classes", "machine classes", "class root"};
+  return kLayers[static_cast<int>(layer)];
+}
+
+const char* const kLatentWord = "latent";
+const char* const kSignalsColumn = "Signals";
+
+std::string LatentListed(int count) {
+  return std::to_string(count) + " latent change(s) - in a layer that does not decide now.";
+}
+
+std::string ChangeFacts(const AssocEntry* c, const AssocEntry* b, const std::string& written,
+                        const std::string& risks, AssocEntry::Layer latent) {
+  std::string t;
+  const auto line = [&t](const std::string& s) {
+    if (!s.empty()) t.append(t.empty() ? "" : "\r").append(s);
+  };
+  if (latent != AssocEntry::Layer::Classes && c)
+    line(std::string("LATENT: the ") + LayerName(latent) + " changed; they take over should " +
+         LayerName(c->Decider()) + " go");
+  line(risks);
   // The layers, now and before, where they say anything.
   const std::string now = c ? DescribeOpener(*c) : std::string();
   const std::string was = b ? DescribeOpener(*b) : std::string();
   if (!now.empty() || !was.empty()) {
-    t.append("\r\rNOW: ").append(now.empty() ? std::string("-") : now);
-    t.append("\rWAS: ").append(was.empty() ? std::string("-") : was);
-    t.append("\rLAYERS: ").append(DescribeLayers(c, b));
+    line("NOW: " + (now.empty() ? std::string("-") : now));
+    line("WAS: " + (was.empty() ? std::string("-") : was));
+    line("LAYERS: " + DescribeLayers(c, b));
   }
-  if (const std::string verb = DescribeVerb(c, b); !verb.empty()) t.append("\rVERB: ").append(verb);
+  if (const std::string verb = DescribeVerb(c, b); !verb.empty()) line("VERB: " + verb);
+  if (!written.empty()) line("KEY WRITTEN: " + written);
   return t;
+}
+
+const char* const kDetailsCaption = "Details";
+const char* const kDetailsClose = "Close";
+
+std::string DetailsTitle(const std::string& type) {
+  return std::string("Details of ") + KindOf(type) + ListName(type) + " - " + kAppTitle;
+}
+
+std::string DetailsText(const DetailFacts& f) {
+  std::string t;
+  const auto line = [&t](const std::string& label, const std::string& value) {
+    t.append(label).append(": ").append(value.empty() ? std::string("-") : value).append("\r");
+  };
+  line(f.type[0] == '.' ? "File type" : "Link (URL protocol)", ListName(f.type));
+  const std::string change = f.change == "latent" ? "latent: the " + f.latentLayer + " changed, which would take over "
+                                                        "should " + f.decider + " go; what opens it now is the same"
+                             : f.change == "new"     ? "new: the base does not have it"
+                             : f.change == "removed" ? "removed: it is gone since the base was recorded"
+                             : f.change == "changed" ? "changed: it opens otherwise than the base recorded"
+                                                     : "none: as the base recorded it";
+  line("Change", change);
+  line("Key written", f.written);
+  const auto side = [&](const char* name, const DetailSide& s, bool current) {
+    t.append("\r").append(name).append("\r");
+    if (!s.present) {
+      t.append("  (none)\r");
+      return;
+    }
+    line("  Program identifier", s.progId);
+    line("  Command", s.command);
+    line("  Program", s.program);
+    if (current) {
+      line("  Runs", s.runs);
+      std::string words;
+      for (const auto& w : s.signals) words.append(words.empty() ? "" : ", ").append(w);
+      line("  Signals", words.empty() ? "none" : words);
+      line("  Signed by", s.signer);
+      line("  Company", s.company);
+      line("  Product", s.product);
+    }
+    line("  Verb", s.verb.empty() ? "open" : s.verb);
+    line("  Handler", s.handler);
+  };
+  side("In the base", f.base, false);
+  side("Now", f.current, true);
+  t.append("\r");
+  line("Kind", f.type[0] == '.' ? "file type" : "link (URL protocol)");
+  line("Decided by", f.decider);
+  line("Layers now", f.layersNow);
+  line("Layers in the base", f.layersBase);
+  line("Explorer's choice", f.choice.empty() ? std::string("none") : f.choice);
+  if (!f.ignoredChoice.empty())
+    line("Not honoured", "Explorer's choice " + f.ignoredChoice + " (its hash does not verify, or Windows reset it)");
+  line("Windows runs", f.windowsRuns);
+  for (const auto& r : f.reasons) line("Why", r);
+  t.append("\r");
+  line("Base file", f.baseFile);
+  line("Base written", f.baseWritten);
+  line("Earlier bases kept", std::to_string(f.generations));
+  return t;
+}
+
+std::string PanelWithFacts(const std::string& text, const std::string& facts) {
+  return facts.empty() ? text : text + "\r\r" + facts;
 }
 
 std::string DescribeOpener(const AssocEntry& e) {
   if (!HasLayers(&e)) return std::string();
-  static const char* const kDeciders[] = {"Explorer's choice", "user classes", "machine classes", "class root"};
   std::string t = OpenerOf(e);
   if (e.VerbIsNotOpen()) t.append(", verb \"").append(e.Verb()).append("\"");
-  return t + " (" + kDeciders[static_cast<int>(e.Decider())] + ")";
+  return t + " (" + LayerName(e.Decider()) + ")";
 }
 
 std::string DescribeLayers(const AssocEntry* now, const AssocEntry* before) {
@@ -251,13 +344,13 @@ std::string DescribeVerb(const AssocEntry* now, const AssocEntry* before) {
 
 std::string IgnoredChoiceLine(const AssocEntry* entry) {
   if (!entry || entry->IgnoredChoice().empty()) return std::string();
-  return "\rNOT HONOURED: Explorer's choice " + entry->IgnoredChoice() +
+  return "NOT HONOURED: Explorer's choice " + entry->IgnoredChoice() +
          " (Windows does not use it: its hash does not verify, or Windows reset it)";
 }
 
 std::string WindowsRunsLine(const std::string& progId, const std::string& command) {
   // One line: the identifier it names, else the program of its command.
-  return "\rWINDOWS RUNS: " +
+  return "WINDOWS RUNS: " +
          (!progId.empty() ? progId : command.empty() ? std::string("-") : ProgramNameFromCommand(command));
 }
 
@@ -553,6 +646,12 @@ const char* const kNoticeReview = "&Review";
 const char* const kNoticeKeep = "&Keep";
 const char* const kNoticeSettings = "&Settings";
 const char* const kNoticeClose = "Close";
+std::string GuardLatent(const std::vector<std::string>& types) {
+  std::string t = "Latent (a layer that does not decide now changed):";
+  for (const auto& type : types) t.append(" ").append(type);
+  return t;
+}
+
 std::string GuardKept(size_t types) {
   return "Kept as the base: " + GroupedCount(types) + " file types as they open now.";
 }

@@ -122,12 +122,56 @@ extern const char* const kNoProgram;
 // view of all of them; a changed type's commands now and before; what opens
 // a type and the layers behind it; an Explorer's choice that Windows does not
 // use; and what Windows itself says it runs.
+// The panel's own texts come first and whole; the facts found beside them
+// follow after an empty line, as many lines as the panel has room for
+// (PanelWithFacts).
 std::string WelcomeText();
 std::string EntryPanel(bool current, const AssocEntry& entry);
-// written: when the key that changed was last written ("" where unknown);
-// risks: the lines of the current program's risk signals, after its command.
-std::string ChangePanel(const std::string& ext, const AssocEntry* now, const AssocEntry* before,
-                        const std::string& written = {}, const std::string& risks = {});
+std::string ChangePanel(const std::string& ext, const AssocEntry* now, const AssocEntry* before);
+// The facts after a type's record: what opens it with its layers, its verb.
+std::string EntryFacts(const AssocEntry& entry);
+// The facts after a change: latent, the layer that changed without deciding
+// (Classes: none); risks, the lines of the current program's risk signals;
+// what opens it now and before with the layers; the verb; written, when the
+// key that changed was last written ("" where unknown).
+std::string ChangeFacts(const AssocEntry* now, const AssocEntry* before, const std::string& written,
+                        const std::string& risks, AssocEntry::Layer latent = AssocEntry::Layer::Classes);
+// The panel's text and facts joined: an empty line between; facts "" adds nothing.
+std::string PanelWithFacts(const std::string& text, const std::string& facts);
+// A latent change, in the signals column and after the status: "latent",
+// "2 latent change(s) - ...".
+extern const char* const kLatentWord;
+std::string LatentListed(int count);
+// The name of a layer of the classes ("Explorer's choice", "user classes",
+// "machine classes", "class root").
+const char* LayerName(AssocEntry::Layer layer);
+// The Details window of one entry: every fact known of it, in the order of
+// the JSON report's change (type, change, when its key was written, the
+// base's side, the current side with what runs and its signals, the kind),
+// in words, then the layers, Explorer's choice, the signals' reasons and the
+// base compared with.
+struct DetailSide {
+  bool present = false;
+  std::string progId, command, program, verb, handler;
+  std::string runs, signer, company, product;
+  std::vector<std::string> signals;  // their words
+};
+struct DetailFacts {
+  std::string type, change, written;  // change: "changed", "new", "removed", "latent", "" for none
+  DetailSide base, current;
+  std::string latentLayer, decider;   // the layer that changed without deciding; the one that decides
+  std::string layersNow, layersBase;  // DescribeLayers of each side
+  std::string choice, ignoredChoice, windowsRuns;
+  std::vector<std::string> reasons;   // one line a signal, why
+  std::string baseFile, baseWritten;
+  int generations = 0;                // earlier bases kept
+};
+extern const char* const kDetailsCaption;
+extern const char* const kDetailsClose;
+std::string DetailsTitle(const std::string& type);
+std::string DetailsText(const DetailFacts& facts);
+// The list's column of risk signals (and of latent changes).
+extern const char* const kSignalsColumn;
 std::string DescribeOpener(const AssocEntry& entry);
 std::string DescribeLayers(const AssocEntry* now, const AssocEntry* before);
 // The default verb, where a side runs another verb than "open" or a
@@ -291,6 +335,9 @@ extern const char* const kNoticeReview;
 extern const char* const kNoticeKeep;
 extern const char* const kNoticeSettings;
 extern const char* const kNoticeClose;
+// The guard's line for latent changes: "Latent (a layer that does not
+// decide now changed): .txt http".
+std::string GuardLatent(const std::vector<std::string>& types);
 // The record of a Keep.
 std::string GuardKept(size_t types);
 

@@ -168,6 +168,12 @@ void ListView::ColumnWidth(int column, int width) {
   Changed(Prop::Columns);
 }
 
+void ListView::KeepColumns(int count) {
+  if (static_cast<size_t>(count) >= columns_.size()) return;
+  columns_.resize(static_cast<size_t>(count));
+  Changed(Prop::Columns);
+}
+
 void ListView::Clear() {
   rows_.clear();
   Changed(Prop::Rows);
@@ -181,8 +187,8 @@ void ListView::EndUpdate() {
   Changed(Prop::Rows);
 }
 
-void ListView::Add(std::string text, std::string sub, int group) {
-  rows_.push_back({std::move(text), std::move(sub), false, group});
+void ListView::Add(std::string text, std::string sub, int group, std::string signals) {
+  rows_.push_back({std::move(text), std::move(sub), false, group, std::move(signals)});
   if (updating_) return;
   Order();
   Changed(Prop::Rows);
@@ -205,10 +211,12 @@ bool SortsBefore(const std::string& a, const std::string& b) {
 }  // namespace
 
 void ListView::Order() {
-  const bool bySub = sortKey_ == 1;
-  std::stable_sort(rows_.begin(), rows_.end(), [bySub](const Row& a, const Row& b) {
+  const int key = sortKey_;
+  std::stable_sort(rows_.begin(), rows_.end(), [key](const Row& a, const Row& b) {
     if (a.group != b.group) return a.group < b.group;
-    return SortsBefore(bySub ? a.sub : a.text, bySub ? b.sub : b.text);
+    const auto& x = key == 1 ? a.sub : key == 2 ? a.signals : a.text;
+    const auto& y = key == 1 ? b.sub : key == 2 ? b.signals : b.text;
+    return SortsBefore(x, y);
   });
 }
 
@@ -293,6 +301,13 @@ void ListView::UserClickColumn(int column) {
   });
 }
 
+void ListView::UserActivateRow(int row) {
+  if (row < 1 || row > Count()) return;
+  Dispatch(form().Name() + "." + Name() + "_ItemActivate", [this, row] {
+    if (ItemActivate) ItemActivate(row);
+  });
+}
+
 // Timer and menu ----------------------------------------------------------
 
 Timer::Timer(Form& f, std::string name) : form_(f), name_(std::move(name)) { f.Register(this); }
@@ -342,6 +357,12 @@ void Form::ClientSize(int width, int height) {
   clientWidth_ = width;
   clientHeight_ = height;
   if (loaded_) backend_.FormChanged(*this, Prop::Position);
+}
+
+void Form::Resized(int width, int height) {
+  clientWidth_ = width;
+  clientHeight_ = height;
+  if (OnResize) Dispatch(name_ + ".Form_Resize", OnResize);
 }
 
 void Form::Height(int outer) { ClientSize(clientWidth_, outer - backend_.FrameHeight(*this)); }

@@ -40,7 +40,7 @@ struct FontSpec {
 // Pictures the controls can show, from the program's resources.
 enum class Picture { None, LedGrey, LedYellow, LedRed, LedGreen, Icon };
 
-enum class Kind { Label, CommandButton, OptionButton, CheckBox, Frame, Image, Line, ListView, StatusBar };
+enum class Kind { Label, CommandButton, OptionButton, CheckBox, Frame, Image, Line, ListView, StatusBar, TextBox };
 enum class Align { Left, Right, Center };
 // What changed, for the backend.
 enum class Prop { Caption, Enabled, Visible, Value, Position, Font, Colors, Picture,
@@ -81,6 +81,10 @@ class Backend {
   virtual void RefreshControl(Control& control) = 0;
   // Width of text in font, in twips.
   virtual int TextWidth(const std::string& text, const FontSpec& font) = 0;
+  // Height in twips of text ("\r" between its lines) drawn in font within
+  // a width in twips, its lines broken at blanks and, where a word is wider
+  // than the width, within the word.
+  virtual int TextHeight(const std::string& text, const FontSpec& font, int width) = 0;
   // Outer height of a form minus its client height, in twips.
   virtual int FrameHeight(const Form& form) = 0;
   // Shows a loaded form modally: returns when it is unloaded.
@@ -162,6 +166,13 @@ class Label : public Control {
   // A label that acts on a click (a click-through link).
   std::function<void()> Click;
   void UserClick();
+};
+
+// A text of several lines that the user can select and copy, not change;
+// it scrolls where it is longer than the box.
+class TextBox : public Control {
+ public:
+  TextBox(Form& f, std::string name) : Control(f, Kind::TextBox, std::move(name)) {}
 };
 
 class Frame : public Control {
@@ -251,6 +262,7 @@ class ListView : public Control {
     std::string sub;  // sub-item 1
     bool selected = false;
     int group = 0;    // the group the row is listed in (GroupCaptions)
+    std::string signals = {};  // sub-item 2, where the list has a third column
     bool operator==(const Row&) const = default;
   };
 
@@ -261,6 +273,8 @@ class ListView : public Control {
   // Columns by 1-based position.
   void ColumnCaption(int column, std::string caption);
   void ColumnWidth(int column, int width);
+  // Removes the columns after the first count.
+  void KeepColumns(int count);
 
   const std::vector<Row>& Rows() const { return rows_; }
   int Count() const { return static_cast<int>(rows_.size()); }
@@ -269,7 +283,7 @@ class ListView : public Control {
   // at EndUpdate; outside an update each row is placed at once.
   void BeginUpdate();
   void EndUpdate();
-  void Add(std::string text, std::string sub, int group = 0);
+  void Add(std::string text, std::string sub, int group = 0, std::string signals = {});
   // The rows are listed group by group, each group in the order of the
   // sort key. Where rows of more than the first group are listed, the real
   // control shows each group under its caption (where it can).
@@ -292,6 +306,10 @@ class ListView : public Control {
   int FindItem(std::string_view prefix) const;
 
   std::function<void(int row)> ItemClick;
+  // A row double-clicked, or Enter on the selected one.
+  std::function<void(int row)> ItemActivate;
+  // A right click on the list (a row's is selected first).
+  std::function<void()> ContextMenu;
   std::function<void(int column)> ColumnClick;
   std::function<void(int& KeyAscii)> KeyPress;
 
@@ -299,6 +317,7 @@ class ListView : public Control {
   // selection); raises ItemClick.
   void UserClickRow(int row, bool ctrl = false);
   void UserClickColumn(int column);
+  void UserActivateRow(int row);
   // The backend tells of a selection the user changed on the real control,
   // and of a click on a row whose selection the control has already made.
   void SelectionFromUser(int row, bool on);
@@ -358,7 +377,8 @@ class MenuItem {
   bool enabled_ = true;
 };
 
-enum class FormStyle { MainWindow, FixedDialog };
+// Sizable: a window of its own the user can size (the Details window).
+enum class FormStyle { MainWindow, FixedDialog, Sizable };
 
 class Form {
  public:
@@ -407,6 +427,9 @@ class Form {
   std::function<void(int& Cancel)> OnUnload;
   // F1 on a highlighted menu item (null: F1 elsewhere on the form).
   std::function<void(MenuItem* item)> OnHelp;
+  // A sizable form whose client area the user sized (in twips).
+  std::function<void()> OnResize;
+  void Resized(int width, int height);
   // Restores the design values of the form's controls; runs at every load.
   std::function<void()> OnDesign;
 

@@ -7,10 +7,15 @@ namespace hollin::ui {
 
 DeltaOutcome ShowDelta(const AppState& g, DeltaFlags& flags, IDeltaWindow& w) {
   w.SetSecondColumn(msg::kChangedColumn, 10);
-  for (const auto& item : FindChanges(*g.CurrentEntries, *g.BaseEntries, g.BaseFormat == 0 || g.BaseFormat >= 3))
-    if (flags.ReviewTypes.empty() || HoldsType(flags.ReviewTypes, item.Ext))
-      w.AddRow(msg::ListName(item.Ext), item.kind == ChangedItem::Kind::Removed ? msg::kNoProgram : item.Opener,
-               item.Ext[0] != '.');
+  int latent = 0;
+  for (const auto& item :
+       FindChanges(*g.CurrentEntries, *g.BaseEntries, g.BaseFormat == 0 || g.BaseFormat >= 3, true)) {
+    if (!flags.ReviewTypes.empty() && !HoldsType(flags.ReviewTypes, item.Ext)) continue;
+    const bool isLatent = item.kind == ChangedItem::Kind::Latent;
+    latent += isLatent ? 1 : 0;
+    w.AddRow(msg::ListName(item.Ext), item.kind == ChangedItem::Kind::Removed ? msg::kNoProgram : item.Opener,
+             item.Ext[0] != '.', isLatent);
+  }
   // Said once: the check that recorded the links with the base.
   std::string guarded;
   if (flags.LinksNowGuarded) {
@@ -18,7 +23,9 @@ DeltaOutcome ShowDelta(const AppState& g, DeltaFlags& flags, IDeltaWindow& w) {
     flags.LinksNowGuarded = false;
   }
 
-  const int rows = w.RowCount();
+  // Latent changes are said after the status, and only they leave Accept on.
+  if (latent > 0) guarded.append(" ").append(msg::LatentListed(latent));
+  const int rows = w.RowCount() - latent;
   if (rows == 0 && flags.NewDBCreated) {
     w.EnableAccept(false);
     flags.ChangesPending = false;
@@ -29,7 +36,7 @@ DeltaOutcome ShowDelta(const AppState& g, DeltaFlags& flags, IDeltaWindow& w) {
     return DeltaOutcome::Welcome;
   }
   if (rows == 0) {
-    w.EnableAccept(false);
+    w.EnableAccept(latent > 0);
     flags.ChangesPending = false;
     if (flags.HiddenStart) w.QuietStartNoChanges();
     std::string prefix = msg::kNoChangesPrefix;

@@ -29,8 +29,10 @@ class IDeltaWindow {
   // The second column's caption; its width is the caption's width in the
   // window's font plus extraTwips. The list is repainted.
   virtual void SetSecondColumn(const std::string& caption, int extraTwips) = 0;
-  // A row; a protocol's (link) is listed apart from the file types.
-  virtual void AddRow(const std::string& text, const std::string& subItem, bool link) = 0;
+  // A row; a protocol's (link) is listed apart from the file types. latent:
+  // what opens it is the same, a layer that does not decide changed; the
+  // row says so in its signals.
+  virtual void AddRow(const std::string& text, const std::string& subItem, bool link, bool latent = false) = 0;
   virtual int RowCount() const = 0;
   // fraAction, cmdAccept, lblAccept and mnuAccept together.
   virtual void EnableAccept(bool enabled) = 0;
@@ -66,7 +68,9 @@ struct DeltaFlags {
 enum class DeltaOutcome { Welcome, NoChanges, Changes };
 
 // Lists the changed types in the window and settles its state: A, the
-// welcome after a first run; B, no changes; C, changes listed. Consumes the
+// welcome after a first run; B, no changes; C, changes listed. Latent
+// changes are listed too but decide no outcome: they are counted apart
+// after the status, and Accept records them. Consumes the
 // one-shot report flags (NewDBCreated, RestoreConfirmed, BaseUpdated) as
 // their outcome reports them, and in a quiet start decides whether the main
 // window comes up. The list must be empty when it is called.

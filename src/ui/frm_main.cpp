@@ -7,6 +7,7 @@
 #include "base/base_location.h"
 #include "base/base_store.h"
 #include "common/command_line.h"
+#include "common/file_system.h"
 #include "common/names.h"
 #include "common/text.h"
 #include "common/ansi_codepage.h"
@@ -47,6 +48,7 @@ FrmMain::FrmMain(Backend& backend, AppState& appState, IRegistry& reg, IPlatform
       mnuAccept(*this, "mnuAccept", -1, IDM_ACCEPT, 3),
       mnuRestore(*this, "mnuRestore", -1, IDM_RESTORE, 4),
       mnuRefresh(*this, "mnuRefresh", -1, IDM_REFRESH, 2),
+      mnuDetails(*this, "mnuDetails", -1, IDM_DETAILS, 2),
       mnuOptWarn(*this, "mnuOptWarn", -1, IDM_OPT_WARN, 4),
       mnuOptAlways(*this, "mnuOptAlways", -1, IDM_OPT_ALWAYS, 4),
       mnuHlpCont(*this, "mnuHlpCont", -1, IDM_HLP_CONT),
@@ -78,6 +80,7 @@ FrmMain::FrmMain(Backend& backend, AppState& appState, IRegistry& reg, IPlatform
   mnuHealth.Click = [this] { mnuHealth_Click(); };
   mnuHistory.Click = [this] { mnuHistory_Click(); };
   mnuRefresh.Click = [this] { mnuRefresh_Click(); };
+  mnuDetails.Click = [this] { mnuDetails_Click(); };
   mnuAccept.Click = [this] { mnuAccept_Click(); };
   cmdAccept.Click = [this] { cmdAccept_Click(); };
   cmdRestore.Click = [this] { cmdRestore_Click(); };
@@ -90,6 +93,10 @@ FrmMain::FrmMain(Backend& backend, AppState& appState, IRegistry& reg, IPlatform
   lvwMain.ColumnClick = [this](int column) { lvwMain_ColumnClick(column); };
   lvwMain.ItemClick = [this](int row) { lvwMain_ItemClick(row); };
   lvwMain.KeyPress = [this](int& k) { lvwMain_KeyPress(k); };
+  lvwMain.ItemActivate = [this](int row) {
+    if (frmDetails && ShownView != kHistoryView && ShownView != kNoView)
+      frmDetails->ShowFacts(DetailsOf(msg::EntryName(lvwMain.Text(row))));
+  };
   tmrStatus.Tick = [this] { tmrStatus_Timer(); };
 }
 
@@ -185,6 +192,9 @@ void FrmMain::Form_Load() {
   lblName2.Top(Round(shadowTop));
   lblName1.Top(Round(shadowTop - 2));
   imgIco.Top(Round(nameTop - imgIco.Height() - 0.2 * lblName0.Height() + 2));
+  // The detail text ends above the title block: nothing is drawn over it.
+  const int logoTop = std::min({imgIco.Top(), lblName1.Top(), lblName2.Top(), lblName0.Top()});
+  lblInfo.Height(std::max(0, logoTop - lblInfo.Top()));
   Caption(msg::MainTitle());
   lblAccept.Caption(msg::kAcceptNote);
   lblRestore.Caption(msg::kRestoreNote);
@@ -311,6 +321,7 @@ void FrmMain::optView_Click(int Index) {
   mnuRestore.Enabled(false);
   Refresh();
   lvwMain.Clear();
+  detailsOf_.clear();
   if (Index == 0) {
     lvwMain.MultiSelect(true);
     ShowDelta();
@@ -343,14 +354,18 @@ std::string FrmMain::WhatWindowsRuns(const std::string& ext) {
 
 void FrmMain::lvwMain_ItemClick(int row) {
   const std::string ext = msg::EntryName(lvwMain.Text(row));
+  detailsOf_ = ext;
   mnuOptAlways.Checked(HoldsType(ReadAlwaysRestore(reg_), ext));
   if (ShownView == kCurrentView) {
     const AssocEntry& entry = *g_.CurrentEntries->Item(ext);
-    lblInfo.Caption(msg::EntryPanel(true, entry) + msg::IgnoredChoiceLine(&entry) + WhatWindowsRuns(ext));
+    ShowPanel(msg::EntryPanel(true, entry),
+              Lines({msg::EntryFacts(entry), msg::IgnoredChoiceLine(&entry), WhatWindowsRuns(ext)}));
   } else if (ShownView == kHealthView) {
-    lblInfo.Caption(msg::EntryPanel(true, *g_.CurrentEntries->Item(ext)) + "\r" + RiskText(ext));
+    const AssocEntry& entry = *g_.CurrentEntries->Item(ext);
+    ShowPanel(msg::EntryPanel(true, entry), Lines({RiskText(ext), msg::EntryFacts(entry)}));
   } else if (ShownView == kBaseView) {
-    lblInfo.Caption(msg::EntryPanel(false, *g_.BaseEntries->Item(ext)));
+    const AssocEntry& entry = *g_.BaseEntries->Item(ext);
+    ShowPanel(msg::EntryPanel(false, entry), msg::EntryFacts(entry));
   } else if (ShownView == kHistoryView) {
     const Generation* gen = SelectedGeneration();
     if (!gen) return;
@@ -374,8 +389,11 @@ void FrmMain::lvwMain_ItemClick(int row) {
     // write of anything in it moves it).
     std::int64_t written = 0;
     const bool known = KeyLastWritten(reg_, ChangedKeyOf(reg_, c, b), written);
-    lblInfo.Caption(msg::ChangePanel(ext, c, b, known ? LocalMinute(written) : std::string(), c ? RiskText(ext) : std::string()) +
-                    msg::IgnoredChoiceLine(c) + WhatWindowsRuns(ext));
+    const AssocEntry::Layer latent = c && b ? LatentLayer(*c, *b) : AssocEntry::Layer::Classes;
+    ShowPanel(msg::ChangePanel(ext, c, b),
+              Lines({msg::ChangeFacts(c, b, known ? LocalMinute(written) : std::string(),
+                                      c ? RiskText(ext) : std::string(), latent),
+                     msg::IgnoredChoiceLine(c), WhatWindowsRuns(ext)}));
     bool any = false;
     for (int i = 1; i <= lvwMain.Count() && !any; ++i) any = lvwMain.Selected(i);
     cmdRestore.Enabled(any);
@@ -415,6 +433,7 @@ void FrmMain::ShowDelta() {
   }
   assessor_.reset();
   lvwMain.EndUpdate();
+  FitColumns(true);
 }
 
 // A view of its own beside the three: its menu item checked, the others and
@@ -436,7 +455,7 @@ void FrmMain::mnuHealth_Click() {
   LeaveHistory();
   EnterListView(mnuHealth, kHealthView);
   platform_.SetMousePointer(MousePointer::Hourglass);
-  SetSecondColumn(msg::kHealthColumn, TextWidth(msg::kChangedColumn) + 10 - TextWidth(msg::kHealthColumn));
+  SetSecondColumn(msg::kHealthColumn, 10);
   if (!fileFacts) {
     SetStatus(Led::Grey, msg::kHealthUnavailable);
     platform_.SetMousePointer(MousePointer::Default);
@@ -449,10 +468,11 @@ void FrmMain::mnuHealth_Click() {
   for (const auto& c : *g_.CurrentEntries) {
     Assessment a = assessor.Assess(*c);
     if (std::none_of(a.signals.begin(), a.signals.end(), CountsForHealth)) continue;
-    lvwMain.Add(msg::ListName(c->Ext()), OpenerOf(*c) + " [" + a.Words() + "]", c->IsProtocol() ? 1 : 0);
+    lvwMain.Add(msg::ListName(c->Ext()), OpenerOf(*c), c->IsProtocol() ? 1 : 0, a.Words());
     risks_[FoldCase(c->Ext())] = std::move(a);
   }
   lvwMain.EndUpdate();
+  FitColumns(true);
   const int n = lvwMain.Count();
   SetStatus(n ? Led::Red : Led::Green, msg::HealthStatus(n));
   if (n >= 1) lvwMain.EnsureVisible(1);
@@ -464,6 +484,7 @@ void FrmMain::mnuHealth_Click() {
 void FrmMain::mnuHistory_Click() {
   mnuHealth.Checked(false);
   EnterListView(mnuHistory, kHistoryView);
+  lvwMain.KeepColumns(2);
   lvwMain.ColumnCaption(1, msg::kGenerationColumn);
   lvwMain.ColumnWidth(1, TextWidth(msg::kGenerationColumn) + 120);
   generations_ = ReadGenerations(GenerationsFolder(g_.BaseFile));
@@ -491,6 +512,7 @@ void FrmMain::mnuHistory_Click() {
   int widest = TextWidth(msg::kRecordedColumn);
   for (const auto& row : lvwMain.Rows()) widest = std::max(widest, TextWidth(row.sub));
   SetSecondColumn(msg::kRecordedColumn, widest + 120 - TextWidth(msg::kRecordedColumn));
+  FitColumns(false);
   SetStatus(Led::Grey, msg::HistoryStatus(generations_.size(), damaged));
   if (lvwMain.Count() >= 1) lvwMain.EnsureVisible(1);
   if (!flags.HiddenStart) lvwMain.SetFocus();
@@ -554,12 +576,34 @@ void FrmMain::TellNotKept(const std::string& why) {
 std::string FrmMain::RiskText(const std::string& ext) const {
   const auto it = risks_.find(FoldCase(ext));
   if (it == risks_.end()) return std::string();
-  const std::string text = it->second.PanelText();
-  return text.empty() ? text : "\r" + text;
+  return it->second.PanelText();
+}
+
+std::string FrmMain::Lines(std::initializer_list<std::string> parts) {
+  std::string t;
+  for (const std::string& p : parts)
+    if (!p.empty()) t.append(t.empty() ? "" : "\r").append(p);
+  return t;
+}
+
+// The panel's own text whole, then of the facts after an empty line as many
+// lines as fit above the title block; the rest is in the Details window.
+void FrmMain::ShowPanel(const std::string& text, const std::string& facts) {
+  std::string shown = text;
+  size_t start = 0;
+  while (start < facts.size()) {
+    const size_t end = std::min(facts.find('\r', start), facts.size());
+    std::string next = shown + (start == 0 ? "\r\r" : "\r") + facts.substr(start, end - start);
+    if (backend().TextHeight(next, lblInfo.Font(), lblInfo.Width()) > lblInfo.Height()) break;
+    shown = std::move(next);
+    start = end + 1;
+  }
+  lblInfo.Caption(shown);
 }
 
 void FrmMain::ShowAll(const AssocEntries& entries, const char* caption, int extraTwips,
                       std::string (*statusText)(int count)) {
+  lvwMain.KeepColumns(2);
   SetSecondColumn(caption, extraTwips);
   lvwMain.BeginUpdate();
   for (const auto& entry : entries) lvwMain.Add(msg::ListName(entry->Ext()), OpenerOf(*entry), entry->IsProtocol() ? 1 : 0);
@@ -624,6 +668,87 @@ void FrmMain::RestoreSelected() {
 }
 
 void FrmMain::mnuRestore_Click() { cmdRestore_Click(); }
+
+void FrmMain::mnuDetails_Click() {
+  if (!frmDetails || ShownView == kHistoryView || ShownView == kNoView) return;
+  // The first row selected, else the one clicked last (a new type's row is
+  // taken out of the selection when it is clicked).
+  std::string ext = detailsOf_;
+  for (int i = lvwMain.Count(); i >= 1; --i)
+    if (lvwMain.Selected(i)) ext = msg::EntryName(lvwMain.Text(i));
+  if (ext.empty() || !(g_.CurrentEntries->Lookup(ext) || g_.BaseEntries->Lookup(ext))) return;
+  frmDetails->ShowFacts(DetailsOf(ext));
+}
+
+msg::DetailFacts FrmMain::DetailsOf(const std::string& ext) {
+  // Both sides, whichever view lists it.
+  const AssocEntry* c = g_.CurrentEntries->Lookup(ext);
+  const AssocEntry* b = g_.BaseEntries->Lookup(ext);
+  msg::DetailFacts f;
+  f.type = c ? c->Ext() : b ? b->Ext() : ext;
+  const AssocEntry::Layer latent = c && b ? LatentLayer(*c, *b) : AssocEntry::Layer::Classes;
+  f.change = latent != AssocEntry::Layer::Classes ? "latent"
+             : !b                                 ? "new"
+             : !c                                 ? "removed"
+             : OpensDifferently(*b, *c)           ? "changed"
+                                                  : "";
+  if (latent != AssocEntry::Layer::Classes) f.latentLayer = msg::LayerName(latent);
+  std::int64_t written = 0;
+  if (KeyLastWritten(reg_, ChangedKeyOf(reg_, c, b), written)) f.written = LocalMinute(written);
+  // Each side as the report names it.
+  const auto side = [](const AssocEntry* e) {
+    msg::DetailSide s;
+    if (!e) return s;
+    s.present = true;
+    s.progId = e->Layered() ? e->InForceProgID() : e->ProgramID();
+    if (s.progId.empty() && e->IsProtocol() && (!e->RunCommand().empty() || !e->Handler().empty())) s.progId = e->Ext();
+    s.command = e->RunCommand();
+    s.program = OpenerOf(*e);
+    s.verb = e->VerbIsNotOpen() ? e->Verb() : std::string();
+    s.handler = e->VerbsRead() ? e->Handler() : std::string();
+    return s;
+  };
+  f.base = side(b);
+  f.current = side(c);
+  if (c && fileFacts) {
+    Assessor assessor(reg_, *fileFacts);
+    const Assessment a = assessor.Assess(*c);
+    if (!a.delegateExecute.empty()) f.current.runs = "DelegateExecute " + a.delegateExecute;
+    else if (!a.packagedApp.empty()) f.current.runs = "packaged app " + a.packagedApp;
+    else if (a.target.host != CommandHost::None && !a.target.payload.empty())
+      f.current.runs = std::string(HostName(a.target.host)) + " -> " + a.target.payload;
+    else f.current.runs = a.target.program;
+    for (Signal s : a.signals) f.current.signals.push_back(SignalWord(s));
+    f.current.signer = a.signer;
+    f.current.company = a.company;
+    f.current.product = a.product;
+    // One line a signal, as the panel says it.
+    const std::string panel = a.PanelText();
+    if (const size_t at = panel.find("SIGNALS: "); at != std::string::npos) {
+      std::string said = panel.substr(at + 9);
+      said = said.substr(0, said.find('\r'));
+      for (size_t from = 0; from <= said.size();) {
+        const size_t end = std::min(said.find("; ", from), said.size());
+        f.reasons.push_back(said.substr(from, end - from));
+        from = end + 2;
+      }
+    }
+  }
+  const AssocEntry* decided = c ? c : b;
+  if (decided && decided->Layered()) f.decider = msg::LayerName(decided->Decider());
+  f.layersNow = c ? msg::DescribeLayers(c, nullptr) : std::string();
+  f.layersBase = b ? msg::DescribeLayers(b, nullptr) : std::string();
+  f.choice = c ? c->ChoiceProgID() : std::string();
+  f.ignoredChoice = c ? c->IgnoredChoice() : std::string();
+  std::string progId, command;
+  if (platform_.AskWhatOpens(ext, progId, command))
+    f.windowsRuns = !progId.empty() ? progId : command.empty() ? std::string() : ProgramNameFromCommand(command);
+  f.baseFile = BaseFileRead(g_);
+  std::int64_t baseTime = 0;
+  if (LastWriteSeconds(f.baseFile, baseTime)) f.baseWritten = LocalMinute(baseTime);
+  f.generations = static_cast<int>(ReadGenerations(GenerationsFolder(g_.BaseFile)).size());
+  return f;
+}
 
 void FrmMain::mnuHlpCont_Click() { ShowHelp(0); }
 
@@ -832,18 +957,36 @@ void FrmMain::SetSecondColumn(const std::string& caption, int extraTwips) {
   backend().RefreshControl(lvwMain);
 }
 
-void FrmMain::AddRow(const std::string& text, const std::string& subItem, bool link) {
+void FrmMain::AddRow(const std::string& text, const std::string& subItem, bool link, bool latent) {
   const std::string name = msg::EntryName(text);
   const int group = link ? 1 : 0;
-  const AssocEntry* c = assessor_ ? g_.CurrentEntries->Lookup(name) : nullptr;
-  if (!c) {
-    lvwMain.Add(text, subItem, group);
-    return;
+  std::string signals = latent ? msg::kLatentWord : "";
+  if (const AssocEntry* c = assessor_ ? g_.CurrentEntries->Lookup(name) : nullptr) {
+    Assessment a = assessor_->Assess(*c);
+    const std::string words = a.Words();
+    if (!words.empty()) signals.append(signals.empty() ? "" : " ").append(words);
+    risks_[FoldCase(name)] = std::move(a);
   }
-  Assessment a = assessor_->Assess(*c);
-  const std::string words = a.Words();
-  risks_[FoldCase(name)] = std::move(a);
-  lvwMain.Add(text, words.empty() ? subItem : subItem + " [" + words + "]", group);
+  lvwMain.Add(text, subItem, group, std::move(signals));
+}
+
+// Every column as wide as its caption and, up to a limit, its widest text;
+// in a view that lists signals, where a row has any, a third column for them.
+void FrmMain::FitColumns(bool withSignals) {
+  withSignals = withSignals && std::any_of(lvwMain.Rows().begin(), lvwMain.Rows().end(),
+                                           [](const auto& row) { return !row.signals.empty(); });
+  if (withSignals && lvwMain.Columns().size() < 3) lvwMain.AddColumn(msg::kSignalsColumn, 0);
+  if (!withSignals) lvwMain.KeepColumns(2);
+  const int limit = 2 * lvwMain.Width();
+  const size_t n = lvwMain.Columns().size();
+  for (size_t i = 0; i < n; ++i) {
+    int widest = 0;
+    for (const auto& row : lvwMain.Rows())
+      widest = std::max(widest, TextWidth(i == 0 ? row.text : i == 1 ? row.sub : row.signals));
+    const auto& column = lvwMain.Columns()[i];
+    const int width = std::max({column.width, TextWidth(column.caption), std::min(limit, widest + 120)});
+    if (width != column.width) lvwMain.ColumnWidth(static_cast<int>(i + 1), width);
+  }
 }
 
 void FrmMain::EnableAccept(bool enabled) {

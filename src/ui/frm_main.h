@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <map>
 #include <optional>
 #include <utility>
@@ -27,6 +28,7 @@
 #include "ui/delta_view.h"
 #include "ui/frm_status.h"
 #include "ui/frm_about.h"
+#include "ui/frm_details.h"
 #include "ui/frm_icon.h"
 #include "ui/frm_warning.h"
 
@@ -66,6 +68,8 @@ class FrmMain : public Form, public IBaseProgress, public IDeltaWindow {
   MenuItem mnuHealth;
   MenuItem mnuHistory;
   MenuItem mnuAccept, mnuRestore, mnuRefresh;
+  // Every fact of the selected type or link, in the Details window.
+  MenuItem mnuDetails;
   MenuItem mnuOptWarn;
   // Whether the guard restores the selected types at once when they change
   // (compare/always_restore); checked when every selected type is set so.
@@ -77,6 +81,7 @@ class FrmMain : public Form, public IBaseProgress, public IDeltaWindow {
 
   // The About box and the icon holder, when the program has them.
   FrmAbout* frmAbout = nullptr;
+  FrmDetails* frmDetails = nullptr;
   FrmIcon* frmIcon = nullptr;
   // The facts of files for the risk signals, when the program has them:
   // without, the list and the panel show none and the health check says so.
@@ -129,6 +134,10 @@ class FrmMain : public Form, public IBaseProgress, public IDeltaWindow {
   void mnuAccept_Click();
   void cmdRestore_Click();
   void mnuRestore_Click();
+  // The Details window of the selected row (also a double click, Enter).
+  void mnuDetails_Click();
+  // The facts the Details window shows of a listed type or link.
+  msg::DetailFacts DetailsOf(const std::string& ext);
   void mnuOptWarn_Click();
   void mnuOptAlways_Click();
   void mnuHlpCont_Click();
@@ -163,7 +172,7 @@ class FrmMain : public Form, public IBaseProgress, public IDeltaWindow {
 
   // IDeltaWindow.
   void SetSecondColumn(const std::string& caption, int extraTwips) override;
-  void AddRow(const std::string& text, const std::string& subItem, bool link) override;
+  void AddRow(const std::string& text, const std::string& subItem, bool link, bool latent = false) override;
   int RowCount() const override { return lvwMain.Count(); }
   void EnableAccept(bool enabled) override;
   void ShowMainWindow(bool beep) override;
@@ -215,6 +224,10 @@ class FrmMain : public Form, public IBaseProgress, public IDeltaWindow {
   std::map<std::string, Assessment> risks_;
   std::optional<Assessor> assessor_;
   std::string RiskText(const std::string& ext) const;
+  static std::string Lines(std::initializer_list<std::string> parts);
+  void ShowPanel(const std::string& text, const std::string& facts);
+  void FitColumns(bool withSignals);
+  std::string detailsOf_;  // the type or link clicked last
 };
 
 }  // namespace hollin::ui

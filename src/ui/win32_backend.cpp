@@ -177,6 +177,7 @@ HICON Win32Backend::IconOf(Picture picture) {
 DWORD Win32Backend::StyleOf(const Form& form) const {
   if (form.Style() == FormStyle::MainWindow)
     return WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+  if (form.Style() == FormStyle::Sizable) return WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MAXIMIZEBOX;
   return WS_POPUP | WS_CAPTION | WS_SYSMENU;
 }
 
@@ -286,6 +287,12 @@ void Win32Backend::CreateControl(Form& form, Control& c, int id) {
       style |= WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS;
       ex = WS_EX_CLIENTEDGE;
       break;
+    case Kind::TextBox:
+      cls = L"EDIT";
+      // Lines wrap at the box's width, as long commands need.
+      style |= WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL;
+      ex = WS_EX_CLIENTEDGE;
+      break;
     case Kind::StatusBar:
       cls = STATUSCLASSNAMEW;
       style |= CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER;
@@ -352,7 +359,9 @@ void Win32Backend::DrawTransparentLabel(Form& form, Control& label, HDC dc) {
     SetTextColor(dc, d.ForeColor() == kSystemColor ? GetSysColor(COLOR_BTNTEXT) : d.ForeColor());
     const UINT align = d.Alignment() == Align::Right ? DT_RIGHT : d.Alignment() == Align::Center ? DT_CENTER : DT_LEFT;
     const std::wstring text = ControlText(d.Caption());
-    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_WORDBREAK | DT_NOPREFIX | align);
+    // As an edit control breaks its lines: a word wider than the label is
+    // broken too, and a line that does not fit whole is not drawn.
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX | align);
     SelectObject(dc, old);
   };
   for (size_t i = all.size(); i-- > at + 1;) {
@@ -427,6 +436,9 @@ void Win32Backend::SyncColumns(Control& c) {
     SendMessageW(hwnd, i < have ? LVM_SETCOLUMNW : LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&lc));
     ++i;
   }
+  for (int extra = have; extra-- > i;) SendMessageW(hwnd, LVM_DELETECOLUMN, extra, 0);
+  // A column added to rows already listed: their texts for it.
+  if (i > have && have > 0 && list.Count() > 0) SyncRows(c);
 }
 
 void Win32Backend::SyncRows(Control& c) {
@@ -451,6 +463,13 @@ void Win32Backend::SyncRows(Control& c) {
     std::wstring subText = Wide(row.sub);
     sub.pszText = subText.data();
     SendMessageW(hwnd, LVM_SETITEMTEXTW, i, reinterpret_cast<LPARAM>(&sub));
+    if (list.Columns().size() > 2) {
+      LVITEMW third{};
+      third.iSubItem = 2;
+      std::wstring signals = Wide(row.signals);
+      third.pszText = signals.data();
+      SendMessageW(hwnd, LVM_SETITEMTEXTW, i, reinterpret_cast<LPARAM>(&third));
+    }
     ++i;
   }
   // Rows of more than the first group: each group under its caption, as the
@@ -594,6 +613,18 @@ int Win32Backend::TextWidth(const std::string& text, const FontSpec& font) {
   return MulDiv(size.cx, 1440, dpi_);
 }
 
+int Win32Backend::TextHeight(const std::string& text, const FontSpec& font, int width) {
+  HDC dc = GetDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, FontOf(font, dpi_));
+  RECT r{0, 0, PixelsOf(width, dpi_), 0};
+  const std::wstring wide = ControlText(text);
+  DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &r,
+            DT_CALCRECT | DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX);
+  SelectObject(dc, old);
+  ReleaseDC(nullptr, dc);
+  return MulDiv(r.bottom - r.top, 1440, dpi_);
+}
+
 Control* Win32Backend::ControlOf(HWND hwnd) const {
   Form* form = FormOfWindow(hwnd);
   if (!form) return nullptr;
@@ -611,6 +642,20 @@ bool Win32Backend::PreTranslate(MSG& msg) {
   HWND root = WindowOf(*form);
   if (!form->Menus().empty() && accelerators_ && TranslateAcceleratorW(root, accelerators_, &msg))
     return true;
+  if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE && form->Style() == FormStyle::Sizable) {
+    form->UserCloses();  // Escape closes a window of facts from any of its controls
+    return true;
+  }
+  if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN && !(GetKeyState(VK_MENU) & 0x8000)) {
+    // Enter on the list acts on its row, before the dialog keys see it.
+    Control* target = ControlOf(msg.hwnd);
+    if (target && target->kind() == Kind::ListView) {
+      const int row = static_cast<int>(
+          SendMessageW(msg.hwnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED | LVNI_SELECTED));
+      if (row >= 0) static_cast<ListView*>(target)->UserActivateRow(row + 1);
+      return true;
+    }
+  }
   if (msg.message == WM_CHAR) {
     Control* target = ControlOf(msg.hwnd);
     if (target) form->ActiveControl(target);
@@ -701,6 +746,13 @@ LRESULT Win32Backend::Handle(Form& form, HWND hwnd, UINT msg, WPARAM wp, LPARAM 
     }
     case WM_CLOSE:
       form.UserCloses();
+      return 0;
+    case WM_SIZE:
+      // A form the user sizes lays its controls out anew.
+      if (form.Style() == FormStyle::Sizable && wp != SIZE_MINIMIZED) {
+        const int dpi = DpiOf(form);
+        form.Resized(MulDiv(LOWORD(lp), 1440, dpi), MulDiv(HIWORD(lp), 1440, dpi));
+      }
       return 0;
     case WM_GETDPISCALEDSIZE: {
       // The size at the new DPI is the design's, not the old one scaled: the
@@ -816,6 +868,28 @@ LRESULT Win32Backend::Handle(Form& form, HWND hwnd, UINT msg, WPARAM wp, LPARAM 
         case LVN_COLUMNCLICK:
           list->UserClickColumn(reinterpret_cast<NMLISTVIEW*>(lp)->iSubItem + 1);
           break;
+        case NM_DBLCLK: {
+          const int row = reinterpret_cast<NMITEMACTIVATE*>(lp)->iItem;
+          if (row >= 0) list->UserActivateRow(row + 1);
+          break;
+        }
+        case NM_RETURN: {
+          // Enter: the row with the focus.
+          const int row = static_cast<int>(SendMessageW(hdr->hwndFrom, LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
+                                                        LVNI_FOCUSED | LVNI_SELECTED));
+          if (row >= 0) list->UserActivateRow(row + 1);
+          break;
+        }
+        case NM_RCLICK: {
+          // The window's Action menu, at the mouse.
+          HMENU bar = GetMenu(hwnd);
+          HMENU action = bar ? GetSubMenu(bar, 2) : nullptr;
+          if (!action) break;
+          POINT at{};
+          GetCursorPos(&at);
+          TrackPopupMenu(action, TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd, nullptr);
+          break;
+        }
       }
       return 0;
     }

@@ -45,6 +45,7 @@ class Win32Backend : public Backend {
   void Refresh(Form& form) override;
   void RefreshControl(Control& control) override;
   int TextWidth(const std::string& text, const FontSpec& font) override;
+  int TextHeight(const std::string& text, const FontSpec& font, int width) override;
   int FrameHeight(const Form& form) override;
   void ShowModal(Form& form) override;
 

@@ -1,6 +1,5 @@
-// The base tests' own main: with "--child" the executable is a child
-// process that saves a base, and may end itself half way through a save as
-// a kill would; otherwise it runs the tests.
+// The base tests' child processes: with "--child" the test executable saves
+// a base, and may end itself half way through a save as a kill would.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -29,17 +28,17 @@ std::string ChildCommand(const std::string& folder, int variant, int times, int 
 
 }  // namespace hollin::test
 
-int main(int argc, char** argv) {
+namespace {
+int ChildMain(int argc, char** argv) {
   using namespace hollin;
-  if (argc == 7 && std::string(argv[1]) == "--child") {
-    std::filesystem::current_path(argv[2]);
-    const auto entries = test::MakeEntries(test::kChildEntries, std::atoi(argv[3]));
-    test::g_killAt = std::atoi(argv[5]);
-    test::g_pauseMs = std::atoi(argv[6]);
-    SetWriteStepHook(&test::KillAtStep);
-    for (int i = std::atoi(argv[4]); i > 0; --i) test::SaveBase(entries);  // a failure ends it uncaught
-    return 0;
-  }
-  testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
+  if (argc != 7 || std::string(argv[1]) != "--child") return -1;
+  std::filesystem::current_path(argv[2]);
+  const auto entries = test::MakeEntries(test::kChildEntries, std::atoi(argv[3]));
+  test::g_killAt = std::atoi(argv[5]);
+  test::g_pauseMs = std::atoi(argv[6]);
+  SetWriteStepHook(&test::KillAtStep);
+  for (int i = std::atoi(argv[4]); i > 0; --i) test::SaveBase(entries);  // a failure ends it uncaught
+  return 0;
 }
+const bool g_child = hollin::test::SetStartHook(&ChildMain);
+}  // namespace

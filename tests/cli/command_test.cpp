@@ -18,16 +18,13 @@
 #include "registry/scan.h"
 #include "support/fake_file_facts.h"
 #include "support/fake_platform.h"
+#include "support/fake_console.h"
 #include "support/test_support.h"
 
 namespace hollin::cli {
 namespace {
 
-struct Console : IConsole {
-  std::string out, err;
-  void Out(const std::string& t) override { out += t; }
-  void Err(const std::string& t) override { err += t; }
-};
+using Console = test::FakeConsole;
 
 class CommandTest : public ::testing::Test {
  protected:

@@ -192,6 +192,7 @@ TEST_P(EveryCodec, EndsAndRefusesWhatNoReaderMayRead) {
       {"an attribute twice", file("<X a=\"1\" a=\"2\"/>"), 3, 10},
       {"&#xD800;", file("<X a=\"&#xD800;\"/>"), 3, 7},
       {"&#x110000;", file("<X>&#x110000;</X>"), 3, 4},
+      {"&#x100000041;, not wrapped to A", file("<X>&#x100000041;</X>"), 3, 4},
       {"a comment of 1 MiB", file(comment(1u << 20)), 3, 1},
       {"a comment at the limit", file(comment(kMaxXmlTextBytes)), 0, 0},
       {"elements as deep as the limit", file(nested(kMaxXmlDepth - 1)), 0, 0},

@@ -10,18 +10,16 @@
 #include "cli/command.h"
 #include "common/text.h"
 #include "registry/layers.h"
+#include "registry/merged_class_root.h"
 #include "registry/registry_store.h"
 #include "support/fake_platform.h"
+#include "support/fake_console.h"
 #include "support/test_support.h"
 
 namespace hollin::cli {
 namespace {
 
-struct Console : IConsole {
-  std::string out, err;
-  void Out(const std::string& t) override { out += t; }
-  void Err(const std::string& t) override { err += t; }
-};
+using Console = test::FakeConsole;
 
 // Every value of the store as "[key] name=data", key names folded: empty
 // keys, which no read tells from missing ones, are left out.
@@ -214,6 +212,67 @@ TEST(Links, AnEarlierBaseGetsTheLinksRecordedOnceWithoutAFlood) {
   EXPECT_EQ(type, static_cast<DWORD>(REG_SZ)) << "tel keeps its mark";
   EXPECT_EQ(run({"--check"}), kChangesFound);
   EXPECT_EQ(console.out.find(":\t"), std::string::npos) << "no link listed: " << console.out;
+}
+
+// A change in a layer that does not decide today is latent: listed, never a
+// change for the exit code unless --strict says so, put back by a restore
+// like any other, and recorded by an accept.
+TEST(Links, ALatentChangeIsListedRestoredAndAcceptedButCountsOnlyWhenStrict) {
+  struct Latent {
+    const char* name;
+    std::string base;    // the registry beside the machine's links when the base is recorded
+    std::string change;  // then this
+    const char* listed;  // the text report's line
+  };
+  const Latent cases[] = {
+      {"a link's command in the user classes under Explorer's choice",
+       "REGEDIT4\n" + kUrl + "http\\UserChoice]\n\"ProgId\"=\"Grab.Url\"\n",
+       "REGEDIT4\n" + kUser + "http\\shell\\open\\command]\n@=\"evil.exe %1\"\n",
+       "http:\tlatent\tgrab (Grab.Url) -> grab (Grab.Url)"},
+      {"the machine classes' command under the user classes' own",
+       "REGEDIT4\n" + kUser + "http]\n\"URL Protocol\"=\"\"\n" + kUser + "http\\shell\\open\\command]\n@=\"mine.exe %1\"\n",
+       "REGEDIT4\n" + kMachine + "http\\shell\\open\\command]\n@=\"evil.exe %1\"\n",
+       "http:\tlatent\tmine (http) -> mine (http)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::TempDir dir;
+    RegistryStore reg;
+    MergedClassRoot merged(reg);  // the classes as Windows merges them
+    test::FakePlatform platform;
+    RecordingEventLog events;
+    Console console;
+    const auto run = [&](std::vector<std::string> args) {
+      console = Console{};
+      RunEnvironment env{merged, platform, console, dir.path().string(), dir.path().string(), "PC-7", "ada", 1796673600,
+                         &events, AccountFacts{"PC-7\\ada", "S-1-5-21-1-2-3-1001", "PC-7\\ada"}, nullptr};
+      return RunCommandLine(ParseOptions(args), env);
+    };
+    reg.LoadText(test::Data("classes.reg"), "classes");
+    reg.LoadText(kMachineLinks, "links");
+    reg.LoadText(c.base, "base");
+    ASSERT_EQ(run({"--check"}), kFirstRun);
+    const std::set<std::string> recorded = Values(reg);
+    reg.LoadText(c.change, "change");
+
+    EXPECT_EQ(run({"--check"}), kNoChanges) << console.out;
+    EXPECT_NE(console.out.find(std::string("\n") + c.listed + "\n"), std::string::npos) << console.out;
+    EXPECT_EQ(run({"--check", "--strict"}), kChangesFound) << console.out;
+    EXPECT_EQ(run({"--check", "--format", "json"}), kNoChanges);
+    EXPECT_NE(console.out.find("\"type\": \"http\", \"change\": \"latent\""), std::string::npos) << console.out;
+    EXPECT_NE(console.out.find("\"outcome\": \"latent changes\""), std::string::npos) << console.out;
+
+    EXPECT_EQ(run({"--restore", "all"}), kNoChanges) << console.out;
+    EXPECT_EQ(Minus(Values(reg), recorded), std::vector<std::string>{});
+    EXPECT_EQ(Minus(recorded, Values(reg)), std::vector<std::string>{});
+    EXPECT_EQ(run({"--check", "--strict"}), kNoChanges) << console.out;
+
+    reg.LoadText(c.change, "change again");
+    EXPECT_EQ(run({"--accept"}), kNoChanges) << console.out;
+    EXPECT_EQ(run({"--check", "--strict"}), kNoChanges) << "recorded: " << console.out;
+    EXPECT_EQ(console.out.find("latent"), std::string::npos) << console.out;
+  }
+  EXPECT_NE(ParseOptions({"--accept", "--strict"}).error, "");
 }
 
 }  // namespace

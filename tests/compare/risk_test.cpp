@@ -61,6 +61,8 @@ const Case kCases[] = {
     {"cmd /c \"\"C:\\Program Files\\Grab\\grab.exe\" \"%1\"\"", "C:\\Windows\\System32\\cmd.exe", true, "", H::Cmd,
      "C:\\Program Files\\Grab\\grab.exe", P::File},
     {"cmd /k gone.bat", "C:\\Windows\\System32\\cmd.exe", true, "", H::Cmd, "gone.bat", P::File},
+    // All that follows /c or /k is the command, a switch included (cmd /?).
+    {"cmd /k /q x.bat", "C:\\Windows\\System32\\cmd.exe", true, "", H::Cmd, "/q.exe", P::File},
     {"powershell.exe -NoProfile -ExecutionPolicy Bypass -File \"C:\\Users\\ada\\s.ps1\" \"%1\"",
      "C:\\Windows\\System32\\WindowsPowerShell\\v1.0\\powershell.exe", true, "", H::PowerShell, "C:\\Users\\ada\\s.ps1", P::File},
     {"powershell -w hidden -c \"iex (gc '%1')\"", "C:\\Windows\\System32\\WindowsPowerShell\\v1.0\\powershell.exe", true, "",
@@ -166,6 +168,14 @@ TEST_F(SignalTest, EachSignalFromTheFactsOfItsFile) {
             (S{Signal::Unsigned, Signal::RunsCode, Signal::CommandChanged}));
   EXPECT_EQ(Assess(".exe", "Grab.Exe", "\"%1\" %*").signals, (S{Signal::RunsCode, Signal::CommandChanged}));
   EXPECT_EQ(Assess(".scr", "scrfile", "\"%1\" /S").signals, S{Signal::RunsCode});
+  // A host that is there running a script or library that is not.
+  EXPECT_EQ(Assess(".txt", "G", "cmd /c C:\\Tools\\gone.bat %1").signals, (S{Signal::Missing, Signal::ScriptHost}));
+  EXPECT_EQ(Assess(".txt", "G", "rundll32 C:\\Tools\\gone.dll,Run %1").signals, (S{Signal::Missing}));
+  // rundll32 running a library of the system is no script host; a folder
+  // is a user folder only as a whole name.
+  EXPECT_EQ(Assess(".txt", "G", "rundll32 url.dll,FileProtocolHandler %1").signals, S{Signal::Unsigned});
+  files.Add("C:\\Windows\\TempSvc\\t.exe");
+  EXPECT_EQ(Assess(".txt", "G", "C:\\Windows\\TempSvc\\t.exe %1").signals, S{Signal::Unsigned});
 }
 
 // A verb's COM handler and a packaged app have no command to resolve: they

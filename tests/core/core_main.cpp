@@ -1,8 +1,8 @@
 // A check as the command line and the window run it, through the core
 // libraries alone (common, registry, base, compare): the scan of a class
 // root, a first run that records the base, a change, its detection and a
-// restore. Built by core_only.cmake from a copy of those four folders, with
-// no other source of the program in reach; exits 0 when all went as it must.
+// restore. Linked against those four libraries alone (tests/core); exits 0
+// when all went as it must.
 #include <cstdio>
 #include <filesystem>
 

@@ -1,8 +1,13 @@
 # Helpers for the end-to-end test scripts; source this file. The script sets
-# HOLLIN_PROBE to the path of hollin_probe.exe; the Wine prefix and display
-# are the caller's (scripts/wine_env.sh). Every helper that fails ends the
-# script with a message naming the step, the last command and its output.
+# HOLLIN_PROBE to the path of hollin_probe.exe. Every helper that fails ends
+# the script with a message naming the step, the last command and its output.
 #
+#   e2e_begin NAME       a Wine prefix, display and server of the script's own
+#                        (a copy of a booted prefix, scripts/wine_env.sh), and
+#                        the program folder $app (named NAME) in it; all of it
+#                        goes at exit, with every program left running, after
+#                        e2e_before_exit if the script defines it. What a
+#                        script writes into the registry needs no putting back.
 #   probe ARGS...        runs the probe; stdout in $OUT; fails unless it exits 0
 #   probe_rc ARGS...     the same, but only sets $OUT and $RC
 #   expect_rc CODE ARGS...  runs the probe and expects that exit code
@@ -13,6 +18,20 @@
 OUT= RC=0 BG_PID=
 E2E_CMD= E2E_ERR=
 E2E_PIDS=()
+M="Hollin Brellmark"  # the main window's title
+
+e2e_begin() {
+  . "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine_env.sh"
+  trap e2e_end EXIT
+  hollin_wine_up
+  app="$HOLLIN_WINE_TMP/$1"
+  mkdir -p "$app"
+}
+e2e_end() {
+  ! declare -F e2e_before_exit >/dev/null || e2e_before_exit || true
+  e2e_cleanup
+  hollin_wine_down
+}
 
 fail() {
   {
@@ -95,6 +114,35 @@ exported_value() {
   iconv -f UTF-16 -t UTF-8 "$app/out.reg" | tr -d '\r' | awk -v n="$name=" 'index($0, n) == 1 { print substr($0, length(n) + 1); exit }'
 }
 exported_default() { exported_value "$1"; }
+
+# The registry through reg.exe: SAID holds what it said. Wine's reg.exe now
+# and then ends with exit code 1 and says nothing (about one run in 400 of
+# reg export, seen with reg add too), so a failed run is tried once more.
+#   add ARGS...          reg add ARGS /f, which must succeed
+#   reg_default KEY      the key's default value as reg query shows it
+#                        ("REG_SZ    text", "REG_SZ    (value not set)"), or ""
+#   export_key KEY FILE  the key and all below it as reg export writes it
+SAID=
+reg_exe() {
+  local rc=0
+  SAID=$(wine reg "$@" 2>&1) && return 0
+  sleep 0.2
+  SAID=$(wine reg "$@" 2>&1) || rc=$?
+  return "$rc"
+}
+add() { reg_exe add "$@" /f || fail "reg add $* (exit code $?): $SAID"; }
+reg_default() {
+  reg_exe query "$1" /ve || true
+  tr -d '\r' <<<"$SAID" | sed -n 's/^ *(Default) *//p'
+}
+export_key() {
+  rm -f "$2"
+  reg_exe export "$1" "$(win_path "$2")" /y || fail "reg export $1 to $(win_path "$2") (exit code $?): $SAID"
+}
+unix_path() { wine winepath -u "$1" 2>/dev/null | tr -d '\r'; }
+# The main window's status bar, which must say TEXT.
+status_is() { probe status "$M"; expect_eq "$1" "icon	1
+text	$2" "$OUT"; }
 
 # Programs the script started and left running end with it.
 e2e_cleanup() {

@@ -5,26 +5,16 @@
 # same options. The exit code, the report on standard output and the
 # message on standard error are all there is; no window ever opens, so each
 # run ends by itself (but the one that shows the History view). Usage: hollin_cli_e2e.sh HOLLIN_PROBE_EXE HOLLIN_EXE
-# HOLLINC_EXE (under a running Wine).
+# HOLLINC_EXE.
 set -euo pipefail
 . "$(dirname "$0")/e2e_lib.sh"
 HOLLIN_PROBE=$1
-app=$(mktemp -d "${TMPDIR:-/tmp}/hollin-cli.XXXXXX")
+e2e_begin hollin-cli
 cp "$2" "$app/hollin.exe"
 cp "$3" "$app/hollinc.exe"
+exts='HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\FileExts'
 txt_was=$(wine reg query 'HKCR\.txt' /ve 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_[A-Z_]*[[:space:]]*//p')
 [ -n "$txt_was" ] || fail "the prefix has no program identifier for .txt"
-put_back() {
-  wine reg add 'HKCR\.txt' /ve /d "$txt_was" /f >/dev/null 2>&1 || true
-  wine reg delete 'HKCR\HollinCli.Grabber' /f >/dev/null 2>&1 || true
-  wine reg delete 'HKCR\HollinCli.Other' /f >/dev/null 2>&1 || true
-  wine reg delete "$exts\\.txt" /f >/dev/null 2>&1 || true
-  wine reg delete 'HKCR\.日本' /f >/dev/null 2>&1 || true
-  e2e_cleanup
-  rm -rf "$app"
-}
-exts='HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\FileExts'
-trap put_back EXIT
 
 # run EXE ARGS...: one run, in the app folder, through a pipe; its standard
 # output in $OUT, its standard error in $E2E_ERR, its exit code in $RC. A run

@@ -8,23 +8,17 @@
 #   and refuses it to this one (as an elevated guard's looks to a standard
 #   one): it starts no second guard.
 # Usage: hollin_desktop_e2e.sh HOLLIN_PROBE_EXE HOLLIN_EXE HOLLINC_EXE
-# PLANTED_DIR DESKTOP_AID_EXE OBJDUMP (under a running Wine).
+# PLANTED_DIR DESKTOP_AID_EXE OBJDUMP.
 set -euo pipefail
 . "$(dirname "$0")/e2e_lib.sh"
 HOLLIN_PROBE=$1
-app=$(mktemp -d "${TMPDIR:-/tmp}/hollin-desktop.XXXXXX")
+e2e_begin hollin-desktop
 cp "$2" "$app/hollin.exe"
 cp "$3" "$app/hollinc.exe"
 planted=(version wtsapi32 wintrust crypt32 xmllite)
 for name in "${planted[@]}"; do cp "$4/$name.dll" "$app/"; done
 aid=$5  # copied into the folder below
 objdump=$6
-put_back() {
-  (cd "$app" && timeout 20 wine ./hollin.exe --guard --stop) >/dev/null 2>&1 || true
-  e2e_cleanup
-  rm -rf "$app"
-}
-trap put_back EXIT
 
 # Wine takes a DLL of the program's folder first only when told to.
 overrides=$(IFS=,; echo "${planted[*]}")=n,b

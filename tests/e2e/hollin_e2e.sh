@@ -7,34 +7,15 @@
 # viewer where Wine reports Windows 7 (its default here), in HTML Help where
 # it reports Windows 10 (set for hollin.exe alone). The program lies
 # in a folder whose name holds "-h", which is no quiet-check switch. Usage:
-# hollin_e2e.sh HOLLIN_PROBE_EXE HOLLIN_EXE (under a running Wine).
+# hollin_e2e.sh HOLLIN_PROBE_EXE HOLLIN_EXE.
 set -euo pipefail
 . "$(dirname "$0")/e2e_lib.sh"
 HOLLIN_PROBE=$1
-M="Hollin Brellmark"
-app=$(mktemp -d "${TMPDIR:-/tmp}/Tools-Hub.XXXXXX")
+e2e_begin Tools-Hub
 cp "$2" "$app/hollin.exe"
 cp "$(dirname "$2")"/Hollin.hlp "$(dirname "$2")"/Hollin.htm "$(dirname "$2")"/Hollin.chm "$app/"
-
-reg_default() { wine reg query "$1" /ve 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_[A-Z_]*[[:space:]]*//p'; }
-txt_was=$(reg_default 'HKCR\.txt')
+txt_was=$(wine reg query 'HKCR\.txt' /ve 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_[A-Z_]*[[:space:]]*//p')
 [ -n "$txt_was" ] || fail "the prefix has no program identifier for .txt"
-put_back() {
-  wine reg add 'HKCR\.txt' /ve /d "$txt_was" /f >/dev/null 2>&1 || true
-  local k
-  for k in HollinE2E.Grabber HollinE2E.Utf HollinE2E.Exp HollinE2E.Gone HollinE2E.Multi .hollinutf .hollinexp \
-    .hollingone .hollinmulti; do
-    wine reg delete "HKCR\\$k" /f >/dev/null 2>&1 || true
-  done
-  wine reg delete 'HKCU\Software\Wine\AppDefaults\hollin.exe' /f >/dev/null 2>&1 || true
-  e2e_cleanup
-  rm -rf "$app"
-}
-trap put_back EXIT
-
-status_is() { probe status "$M"; expect_eq "$1" "icon	1
-text	$2" "$OUT"; }
-reg_query() { wine reg query "$1" /ve 2>/dev/null | tr -d '\r' | sed -n 's/^ *(Default) *//p'; }
 
 
 # Four types of our own: a command outside any single code page, one with an
@@ -50,7 +31,7 @@ wine reg add 'HKCR\.hollinexp' /ve /d HollinE2E.Exp /f >/dev/null
 wine reg add 'HKCR\HollinE2E.Exp\shell\open\command' /ve /t REG_EXPAND_SZ /d '%SystemRoot%\system32\notepad.exe %1' /f >/dev/null
 wine reg add 'HKCR\.hollinmulti' /ve /d HollinE2E.Multi /f >/dev/null
 wine reg add 'HKCR\HollinE2E.Multi\shell\open\command' /ve /t REG_MULTI_SZ /d 'C:\m\multi.exe %1\0second' /f >/dev/null
-multi_was=$(reg_query 'HKCR\HollinE2E.Multi\shell\open\command')
+multi_was=$(reg_default 'HKCR\HollinE2E.Multi\shell\open\command')
 expect_eq "the list of strings as added" 'REG_MULTI_SZ    C:\m\multi.exe %1\0second' "$multi_was"
 wine reg add 'HKCR\.hollingone' /ve /d HollinE2E.Gone /f >/dev/null
 wine reg add 'HKCR\HollinE2E.Gone\shell\open\command' /ve /d 'gone.exe %1' /f >/dev/null
@@ -121,15 +102,15 @@ expect_contains "the warning" "You are about to modify your Windows Registry." "
 probe click Brellmark "&OK"
 probe gone Brellmark 15000
 status_is "after the restore" "Base settings restored. No changed entries found."
-expect_eq ".txt points at its program again" "REG_SZ    $txt_was" "$(reg_query 'HKCR\.txt')"
+expect_eq ".txt points at its program again" "REG_SZ    $txt_was" "$(reg_default 'HKCR\.txt')"
 expect_eq "a command outside any code page, byte for byte" "\"$utf_command\"" \
   "$(exported_default 'HKCR\HollinE2E.Utf\shell\open\command')"
-expect_eq ".hollinutf" "REG_SZ    HollinE2E.Utf" "$(reg_query 'HKCR\.hollinutf')"
+expect_eq ".hollinutf" "REG_SZ    HollinE2E.Utf" "$(reg_default 'HKCR\.hollinutf')"
 expect_eq "an environment reference stays expandable" 'REG_EXPAND_SZ    %SystemRoot%\system32\notepad.exe %1' \
-  "$(reg_query 'HKCR\HollinE2E.Exp\shell\open\command')"
-expect_eq "the removed type is back" "REG_SZ    HollinE2E.Gone" "$(reg_query 'HKCR\.hollingone')"
+  "$(reg_default 'HKCR\HollinE2E.Exp\shell\open\command')"
+expect_eq "the removed type is back" "REG_SZ    HollinE2E.Gone" "$(reg_default 'HKCR\.hollingone')"
 expect_eq "a command the takeover left alone is not rewritten" "$multi_was" \
-  "$(reg_query 'HKCR\HollinE2E.Multi\shell\open\command')"
+  "$(reg_default 'HKCR\HollinE2E.Multi\shell\open\command')"
 
 # 5. Taken over again: Esc in the warning changes nothing; with the warning
 # switched off (Ctrl+W) the next restore asks nothing.
@@ -142,7 +123,7 @@ probe wait Brellmark 15000
 probe key Brellmark ESC
 probe gone Brellmark 15000
 status_is "Esc changed nothing" "1 CHANGED item(s) - select from list to view details."
-expect_eq ".txt still taken over" "REG_SZ    HollinE2E.Grabber" "$(reg_query 'HKCR\.txt')"
+expect_eq ".txt still taken over" "REG_SZ    HollinE2E.Grabber" "$(reg_default 'HKCR\.txt')"
 probe key "$M" ctrl+W
 probe click "$M" "&Restore Base"
 for _ in $(seq 50); do
@@ -152,7 +133,7 @@ for _ in $(seq 50); do
 done
 expect_rc 1 wait Brellmark 1
 status_is "restored without the warning" "Base settings restored. No changed entries found."
-expect_eq ".txt restored again" "REG_SZ    $txt_was" "$(reg_query 'HKCR\.txt')"
+expect_eq ".txt restored again" "REG_SZ    $txt_was" "$(reg_default 'HKCR\.txt')"
 
 # 6. On Windows 7, Help Topics opens the help file in the system's help
 # viewer (its title is the viewer's own making: the process tells).

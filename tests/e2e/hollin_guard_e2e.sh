@@ -4,24 +4,12 @@
 # answered through its window, the icon menu's commands sent as WM_COMMAND
 # (Wine carries neither menus nor WM_NOTIFY across processes), one guard per
 # session, and its end on request. Usage: hollin_guard_e2e.sh
-# HOLLIN_PROBE_EXE HOLLIN_EXE (under a running Wine).
+# HOLLIN_PROBE_EXE HOLLIN_EXE.
 set -euo pipefail
 . "$(dirname "$0")/e2e_lib.sh"
 HOLLIN_PROBE=$1
-app=$(mktemp -d "${TMPDIR:-/tmp}/hollin-guard.XXXXXX")
+e2e_begin hollin-guard
 cp "$2" "$app/hollin.exe"
-put_back() {
-  (cd "$app" && timeout 20 wine ./hollin.exe --guard --stop) >/dev/null 2>&1 || true
-  for k in .txt .hga .hgb HollinGuard.Grab HollinGuard.Other HollinGuard.Doc; do
-    wine reg delete "HKCR\\$k" /f >/dev/null 2>&1 || true
-  done
-  [ -z "${txt_was:-}" ] || wine reg add 'HKCR\.txt' /ve /d "$txt_was" /f >/dev/null 2>&1 || true
-  wine reg delete 'HKCR\.hgs0' /f >/dev/null 2>&1 || true
-  [ ! -f "$app/undo.reg" ] || wine regedit /s "$(wine winepath -w "$app/undo.reg" 2>/dev/null | tr -d '\r')" >/dev/null 2>&1 || true
-  e2e_cleanup
-  rm -rf "$app"
-}
-trap put_back EXIT
 txt_was=$(wine reg query 'HKCR\.txt' /ve 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_[A-Z_]*[[:space:]]*//p')
 [ -n "$txt_was" ] || fail "the prefix has no program identifier for .txt"
 pause_cmd=40103  # the icon menu's Pause for 1 hour, and Resume
@@ -76,8 +64,11 @@ wine reg add 'HKCR\.hga' /ve /d HollinGuard.Other /f >/dev/null
 probe wait Hollin 10000
 probe controls Hollin
 expect_contains "the next notice" "1 file type now opens with other (.hga)." "$OUT"
+kept=$(md5sum <"$app/Prev.isd")
 probe click Hollin "&Keep"
 probe gone Hollin 5000
+# The guard saves the base after its notice is gone: the check waits for it.
+for _ in $(seq 100); do [ "$(md5sum <"$app/Prev.isd")" = "$kept" ] || break; sleep 0.1; done
 OUT=$(cd "$app" && timeout 60 wine ./hollin.exe --check 2>&1) || true
 expect_contains "the base after Keep still differs in the type reviewed" ".txt	changed" "$OUT"
 [[ "$OUT" != *".hga"* ]] || fail "Keep did not take .hga into the base: $OUT"

@@ -5,8 +5,7 @@
 # added, the base in the user's folder when the program's own is not
 # writable, the removal, which keeps the base, and a per-machine round trip. Everything it put into the
 # prefix is gone at its end. Usage: hollin_install_e2e.sh HOLLIN_MSI WIXL
-# HOLLIN_WXS BIN_DIR ICON VERSION MSIBUILD PROBE (under a running Wine, as root
-# for chattr).
+# HOLLIN_WXS BIN_DIR ICON VERSION MSIBUILD PROBE (as root for chattr).
 set -euo pipefail
 . "$(dirname "$0")/e2e_lib.sh"
 msi=$1 wixl=$2 wxs=$3 bin_dir=$4 icon=$5 version=$6 msibuild=$7
@@ -14,8 +13,8 @@ export HOLLIN_PROBE=$8
 # Wine would add every shortcut to the desktop's menus, outside the prefix.
 export WINEDLLOVERRIDES="winemenubuilder.exe=d${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
 
-win_path() { wine winepath -w "$1" 2>/dev/null | tr -d '\r'; }
-unix_path() { wine winepath -u "$1" 2>/dev/null | tr -d '\r'; }
+e2e_begin hollin-install
+tmp=$app
 win_env() { wine cmd /c echo "%$1%" 2>/dev/null | tr -d '\r'; }
 local_win=$(win_env LOCALAPPDATA)
 if [ -z "$local_win" ] || [ "$local_win" = "%LOCALAPPDATA%" ]; then fail "no LOCALAPPDATA in the prefix"; fi
@@ -30,18 +29,8 @@ run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
 [ ! -e "$user_base_dir" ] || fail "$user_base_dir is there before the test"
 [ ! -e "$program_files/Hollin" ] || fail "$program_files/Hollin is there before the test"
 
-tmp=$(mktemp -d "${TMPDIR:-/tmp}/hollin-install.XXXXXX")
 frozen=
-clean_up() {
-  [ -z "$frozen" ] || chattr -i "$app" || true
-  wine msiexec /x "$(win_path "$tmp/next.msi")" /qn >/dev/null 2>&1 || true
-  wine msiexec /x "$(win_path "$msi")" /qn >/dev/null 2>&1 || true
-  rm -rf "$app" "$user_base_dir" "$program_files/Hollin"
-  rmdir "${local_dir%/}/Nordane" "${local_dir%/}/Programs" 2>/dev/null || true
-  e2e_cleanup
-  rm -rf "$tmp"
-}
-trap clean_up EXIT
+e2e_before_exit() { [ -z "$frozen" ] || chattr -i "$app"; }
 
 # The next patch version, from the same files but for a mark in the web
 # help, so that the upgrade can be told to have replaced them.

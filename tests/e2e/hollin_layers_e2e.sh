@@ -10,81 +10,25 @@
 # leaves Explorer's choice byte for byte as it was; for a changed choice the
 # user is sent to Windows' Default apps page, with one box (Wine has no
 # Settings: the box alone says where to choose).
-# Every key made here goes again on exit, and the program's own settings are
-# put back as they were. Usage: hollin_layers_e2e.sh HOLLIN_PROBE_EXE
-# HOLLIN_EXE (under a running Wine).
+# It runs in a Wine prefix of its own. Usage: hollin_layers_e2e.sh
+# HOLLIN_PROBE_EXE HOLLIN_EXE.
 set -euo pipefail
 . "$(dirname "$0")/e2e_lib.sh"
 HOLLIN_PROBE=$1
-M="Hollin Brellmark"
 started=$(date +%s%N)
-app=$(mktemp -d "${TMPDIR:-/tmp}/hollin-layers.XXXXXX")
+e2e_begin hollin-layers
 cp "$2" "$app/hollin.exe"
 
 MC='HKLM\Software\Classes'
 UC='HKCU\Software\Classes'
 FX='HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\FileExts'
 SETTINGS='HKLM\SOFTWARE\Nordane\Hollin'
-win_path() { wine winepath -w "$1" 2>/dev/null | tr -d '\r'; }
-# reg.exe ARGS..., its output in $SAID: Wine's reg.exe now and then ends with
-# exit code 1 and says nothing (about one run in 400 of reg export, seen
-# with reg add too), so a failed run is tried once more.
-SAID=
-reg_exe() {
-  local rc=0
-  SAID=$(wine reg "$@" 2>&1) && return 0
-  sleep 0.2
-  SAID=$(wine reg "$@" 2>&1) || rc=$?
-  return "$rc"
-}
-add() { reg_exe add "$@" /f || fail "reg add $* (exit code $?): $SAID"; }
-# The default value of a key as reg query shows it ("REG_SZ    text",
-# "REG_SZ    (value not set)" where the key has none), or "" without the key.
-reg_default() {
-  reg_exe query "$1" /ve || true
-  tr -d '\r' <<<"$SAID" | sed -n 's/^ *(Default) *//p'
-}
-# A key and all below it, as reg export writes it (UTF-16), into a file.
-export_key() {
-  rm -f "$2"
-  reg_exe export "$1" "$(win_path "$2")" /y || fail "reg export $1 to $(win_path "$2") (exit code $?): $SAID"
-}
-
-ours=("$MC\\.hollinlay1" "$MC\\HollinLay.One" "$UC\\.hollinlay1" "$UC\\HollinLay.Grab1"
-      "$MC\\.hollinlay2" "$MC\\HollinLay.M2" "$UC\\.hollinlay2" "$UC\\HollinLay.U2" "$UC\\HollinLay.Grab2"
-      "$MC\\.hollinlay3" "$MC\\HollinLay.M3" "$UC\\AppXhollinlay3" "$UC\\HollinLay.Grab3" "$FX\\.hollinlay3"
-      "$MC\\.hollinlay4" "$MC\\HollinLay.M4" "$UC\\Applications\\layfour.exe" "$FX\\.hollinlay4"
-      "$MC\\.hollinlay5" "$MC\\HollinLay.M5" "$UC\\.hollinlay5" "$UC\\HollinLay.U5"
-      "$MC\\.hollinlay6" "$MC\\HollinLay.M6" "$UC\\Applications\\laysix.exe" "$FX\\.hollinlay6")
-# The settings the program writes at each start (the path it runs from, the
-# warning switch) are the prefix's, shared with the other tests: kept here
-# and put back on exit ("" while not known yet: then left as they are).
-settings=
-put_back() {
-  e2e_cleanup
-  local k
-  for k in "${ours[@]}"; do wine reg delete "$k" /f >/dev/null 2>&1 || true; done
-  [ -z "$settings" ] || wine reg delete "$SETTINGS" /f >/dev/null 2>&1 || true
-  [ "$settings" != saved ] || wine reg import "$(win_path "$app/settings.reg")" >/dev/null 2>&1 || true
-  rm -rf "$app"
-}
-trap put_back EXIT
-if reg_exe query "$SETTINGS"; then
-  export_key "$SETTINGS" "$app/settings.reg"
-  settings=saved
-else
-  settings=none
-fi
-# Leftovers of a run that was killed would make another base.
-for k in "${ours[@]}"; do wine reg delete "$k" /f >/dev/null 2>&1 || true; done
 add "$SETTINGS" /v Warn /d 1
 
-status_is() { probe status "$M"; expect_eq "$1" "icon	1
-text	$2" "$OUT"; }
 # The rows of our own types in the list shown: "type<TAB>program", sorted.
-our_rows() { probe list "$M"; grep -P '^row\t.*\t\.hollinlay' <<<"$OUT" | cut -f4,5 | sort; }
+our_rows() { probe list "$M"; grep -P '^row\t.*\t\.hollinlay' <<<"$OUT" | awk -F'\t' '{ print $4 "\t" $5 ($6 != "" ? " [" $6 "]" : "") }' | sort; }
 # The rows of the whole list, the same way.
-all_rows() { probe list "$M"; grep '^row' <<<"$OUT" | cut -f4,5 | sort; }
+all_rows() { probe list "$M"; grep '^row' <<<"$OUT" | awk -F'\t' '{ print $4 "\t" $5 ($6 != "" ? " [" $6 "]" : "") }' | sort; }
 # Selects the rows of the types given, and clicks the last one.
 select_types() {
   probe list "$M"
@@ -98,6 +42,15 @@ select_types() {
 }
 # The text of the detail panel (the label with the most text).
 panel() { probe controls "$M"; grep -P '^Static\t' <<<"$OUT" | cut -f6- | awk '{ print length, $0 }' | sort -rn | head -n1 | cut -d' ' -f2-; }
+# The Details window of the row selected: its text, then it is closed.
+details() {
+  probe command "$M" 1023
+  probe wait "$1" 15000
+  probe controls "$1"
+  grep -P '^Edit\t' <<<"$OUT" | cut -f6-
+  probe close "$1"
+  probe gone "$1" 15000 >/dev/null
+}
 wait_status() {  # TEXT: within 10 s
   for _ in $(seq 100); do
     probe status "$M"
@@ -192,15 +145,18 @@ expect_eq "exactly the types whose opener changed, by the program that now opens
 # with every layer's identifier.
 select_types .hollinlay3
 text=$(panel)
-expect_contains "the panel of a changed choice, now and before" \
-  "NOW: grabthree (Explorer's choice)\\r\\nWAS: Vendor.App (Explorer's choice)\\r\\nLAYERS: choice AppXhollinlay3 -> HollinLay.Grab3, user -, machine HollinLay.M3" "$text"
-expect_contains "what the system runs" "\\r\\nWINDOWS RUNS: " "$text"
-echo "what the system runs for .hollinlay3: ${text##*WINDOWS RUNS: }"
+expect_contains "the panel's facts after its own text" "\\r\\n\\r\\nRUNS: " "$text"
+expect_contains "the panel of a changed choice" "NOW: grabthree (Explorer's choice)" "$text"
+text=$(details "Details of file type .hollinlay3 - Hollin")
+expect_contains "the Details window: every layer now and before" \
+  "Layers now: choice HollinLay.Grab3, user -, machine HollinLay.M3\\r\\nLayers in the base: choice AppXhollinlay3, user -, machine HollinLay.M3" "$text"
+expect_contains "what the system runs" "\\r\\nWindows runs: " "$text"
 select_types .hollinlay2
 text=$(panel)
-expect_contains "the panel of a changed user classes' identifier, now and before" \
-  "NOW: grabtwo (user classes)\\r\\nWAS: utwo (user classes)\\r\\nLAYERS: choice -, user HollinLay.U2 -> HollinLay.Grab2, machine HollinLay.M2" "$text"
-echo "what the system runs for .hollinlay2: ${text##*WINDOWS RUNS: }"
+expect_contains "the panel of a changed user classes' identifier" "NOW: grabtwo (user classes)" "$text"
+expect_contains "the Details window: the user classes now and before" \
+  "Layers now: choice -, user HollinLay.Grab2, machine HollinLay.M2\\r\\nLayers in the base: choice -, user HollinLay.U2, machine HollinLay.M2" \
+  "$(details "Details of file type .hollinlay2 - Hollin")"
 
 # 3. With the warning switched off (Ctrl+W), .hollinlay1 and .hollinlay2
 # are restored in the user classes; Explorer's choice stays as it is, byte

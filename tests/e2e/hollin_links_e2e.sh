@@ -8,15 +8,13 @@
 # that now runs it, links apart from the file types; the panel names the
 # link and the verb. A restore writes the classes layers back and leaves
 # Explorer's choice byte for byte as it was; --check --base reads an
-# associations file that names http. Every key made here goes again on exit.
-# Usage: hollin_links_e2e.sh HOLLIN_PROBE_EXE HOLLIN_EXE HOLLINC_EXE (under a
-# running Wine).
+# associations file that names http. It runs in a Wine prefix of its own.
+# Usage: hollin_links_e2e.sh HOLLIN_PROBE_EXE HOLLIN_EXE HOLLINC_EXE.
 set -euo pipefail
 . "$(dirname "$0")/e2e_lib.sh"
 HOLLIN_PROBE=$1
-M="Hollin Brellmark"
 started=$(date +%s%N)
-app=$(mktemp -d "${TMPDIR:-/tmp}/hollin-links.XXXXXX")
+e2e_begin hollin-links
 cp "$2" "$app/hollin.exe"
 cp "$3" "$app/hollinc.exe"
 
@@ -24,56 +22,19 @@ MC='HKLM\Software\Classes'
 UC='HKCU\Software\Classes'
 UA='HKCU\Software\Microsoft\Windows\Shell\Associations\UrlAssociations'
 SETTINGS='HKLM\SOFTWARE\Nordane\Hollin'
-win_path() { wine winepath -w "$1" 2>/dev/null | tr -d '\r'; }
-SAID=
-reg_exe() {  # Wine's reg.exe now and then fails saying nothing: once more
-  local rc=0
-  SAID=$(wine reg "$@" 2>&1) && return 0
-  sleep 0.2
-  SAID=$(wine reg "$@" 2>&1) || rc=$?
-  return "$rc"
-}
-add() { reg_exe add "$@" /f || fail "reg add $* (exit code $?): $SAID"; }
-reg_default() {
-  reg_exe query "$1" /ve || true
-  tr -d '\r' <<<"$SAID" | sed -n 's/^ *(Default) *//p'
-}
 # A registry text (REGEDIT4) imported in one run of regedit, much quicker
 # under Wine than a reg.exe run per value.
 import_text() {
   printf '%s\n' "REGEDIT4" "" "$1" >"$app/import.reg"
   wine regedit /s "$(win_path "$app/import.reg")" || fail "regedit /s of: $1"
 }
-export_key() {
-  rm -f "$2"
-  reg_exe export "$1" "$(win_path "$2")" /y || fail "reg export $1 (exit code $?): $SAID"
-}
-
-ours=("$UC\\http" "$UC\\HollinLink.Grab" "$UA\\mailto\\UserChoice" "$MC\\.hollinverb" "$MC\\HollinVerb.One")
-settings=
-put_back() {
-  e2e_cleanup
-  local k
-  for k in "${ours[@]}"; do wine reg delete "$k" /f >/dev/null 2>&1 || true; done
-  [ -z "$settings" ] || wine reg delete "$SETTINGS" /f >/dev/null 2>&1 || true
-  [ "$settings" != saved ] || wine reg import "$(win_path "$app/settings.reg")" >/dev/null 2>&1 || true
-  rm -rf "$app"
-}
-trap put_back EXIT
-if reg_exe query "$SETTINGS"; then
-  export_key "$SETTINGS" "$app/settings.reg"
-  settings=saved
-else
-  settings=none
-fi
-for k in "${ours[@]}"; do wine reg delete "$k" /f >/dev/null 2>&1 || true; done
 add "$SETTINGS" /v Warn /d 0
 import_text '[HKEY_LOCAL_MACHINE\Software\Classes\.hollinverb]
 @="HollinVerb.One"
 [HKEY_LOCAL_MACHINE\Software\Classes\HollinVerb.One\shell\open\command]
 @="\"C:\\Verb\\verbopen.exe\" \"%1\""'
 
-all_rows() { probe list "$M"; grep '^row' <<<"$OUT" | cut -f4,5; }
+all_rows() { probe list "$M"; grep '^row' <<<"$OUT" | awk -F'\t' '{ print $4 "\t" $5 ($6 != "" ? " [" $6 "]" : "") }'; }
 select_rows() {
   probe list "$M"
   local rows=() t r
@@ -85,6 +46,15 @@ select_rows() {
   probe select "$M" "${rows[@]}"
 }
 panel() { probe controls "$M"; grep -P '^Static\t' <<<"$OUT" | cut -f6- | awk '{ print length, $0 }' | sort -rn | head -n1 | cut -d' ' -f2-; }
+# The Details window of the row selected: its text, then it is closed.
+details() {
+  probe command "$M" 1023
+  probe wait "$1" 15000
+  probe controls "$1"
+  grep -P '^Edit\t' <<<"$OUT" | cut -f6-
+  probe close "$1"
+  probe gone "$1" 15000 >/dev/null
+}
 
 # 1. The first run records the base, Wine's links with it.
 start_bg "$app/hollin.exe"
@@ -122,11 +92,13 @@ text=$(panel)
 expect_contains "the panel names the link" "CHANGE for link HTTP" "$text"
 # Wine chooses http itself in Explorer's choice (UserChoice ProgId "http"):
 # that names the link's own key, whose user classes' command now runs.
-expect_contains "the panel's layers of the link" "NOW: grabweb (Explorer's choice)\\r\\nWAS: winebrowser (Explorer's choice)" "$text"
+expect_contains "the panel's layers of the link" "NOW: grabweb (Explorer's choice)" "$text"
+expect_contains "the Details window: the link's program before" "In the base\\r\\n  Program identifier: http\\r\\n" \
+  "$(details "Details of link http: - Hollin")"
 select_rows .hollinverb
 text=$(panel)
 expect_contains "the panel names the verb" 'NOW: grabverb, verb "grab" (machine classes)' "$text"
-expect_contains "the panel's verb line" "VERB: open -> grab" "$text"
+expect_contains "the Details window's verb" 'Verb: grab\r\n' "$(details "Details of file type .hollinverb - Hollin")"
 
 # 3. The restore writes the classes layers back; Explorer's choice stays as
 # it is, and the box says where to choose.

@@ -6,49 +6,22 @@
 # seen), one opened by an unquoted path with blanks whose shorter name
 # exists, and exefile's command changed. Each signal must be in the JSON
 # report, in the list and in the detail panel, and the health check lists
-# them. Every key and file made here goes again on exit, exefile's command
-# and the program's settings are put back as they were.
-# Usage: hollin_risk_e2e.sh HOLLIN_PROBE_EXE HOLLIN_EXE (under a running Wine).
+# them. It runs in a Wine prefix of its own.
+# Usage: hollin_risk_e2e.sh HOLLIN_PROBE_EXE HOLLIN_EXE.
 set -euo pipefail
 . "$(dirname "$0")/e2e_lib.sh"
 HOLLIN_PROBE=$1
-M="Hollin Brellmark"
-app=$(mktemp -d "${TMPDIR:-/tmp}/hollin-risk.XXXXXX")
+e2e_begin hollin-risk
 cp "$2" "$app/hollin.exe"
 
 MC='HKLM\Software\Classes'
 UC='HKCU\Software\Classes'
 SETTINGS='HKLM\SOFTWARE\Nordane\Hollin'
-win_path() { wine winepath -w "$1" 2>/dev/null | tr -d '\r'; }
-unix_path() { wine winepath -u "$1" 2>/dev/null | tr -d '\r'; }
-SAID=
-reg_exe() {  # Wine's reg.exe now and then fails once for no reason: tried twice
-  SAID=$(wine reg "$@" 2>&1) && return 0
-  sleep 0.2
-  SAID=$(wine reg "$@" 2>&1)
-}
-add() { reg_exe add "$@" /f || fail "reg add $* (exit code $?): $SAID"; }
-export_key() { rm -f "$2"; reg_exe export "$1" "$(win_path "$2")" /y || fail "reg export $1: $SAID"; }
-
 temp_w=$(wine cmd /c echo %TEMP% 2>/dev/null | tr -d '\r')
 temp_u=$(unix_path "$temp_w")
 drive_c=$(unix_path 'C:\')
 [ -d "$temp_u" ] && [ -d "$drive_c" ] || fail "no %TEMP% ($temp_w) or C:\\ in the prefix"
-ours=("$UC\\.hollinrisk1" "$UC\\HollinRisk.Temp" "$UC\\.hollinrisk2" "$UC\\HollinRisk.Unquoted")
 exefile="$MC\\exefile\\shell\\open\\command"
-saved=
-put_back() {
-  e2e_cleanup
-  local k
-  for k in "${ours[@]}"; do wine reg delete "$k" /f >/dev/null 2>&1 || true; done
-  [ ! -f "$app/exefile.reg" ] || wine reg import "$(win_path "$app/exefile.reg")" >/dev/null 2>&1 || true
-  [ -z "$saved" ] || wine reg delete "$SETTINGS" /f >/dev/null 2>&1 || true
-  [ "$saved" != yes ] || wine reg import "$(win_path "$app/settings.reg")" >/dev/null 2>&1 || true
-  rm -rf "$temp_u/hollinrisk" "$drive_c/HollinRisk Box" "$drive_c/HollinRisk.exe" "$app"
-}
-trap put_back EXIT
-if reg_exe query "$SETTINGS"; then export_key "$SETTINGS" "$app/settings.reg"; saved=yes; else saved=none; fi
-for k in "${ours[@]}"; do wine reg delete "$k" /f >/dev/null 2>&1 || true; done
 add "$SETTINGS" /v Warn /d 1
 
 # hollin ARGS...: one run for scripts in the app folder; output in $OUT,
@@ -88,7 +61,6 @@ add "$UC\\HollinRisk.Temp\\shell\\open\\command" /ve /t REG_EXPAND_SZ /d '"%TEMP
 add "$UC\\.hollinrisk2" /ve /d HollinRisk.Unquoted
 add "$UC\\HollinRisk.Unquoted\\shell\\open\\command" /ve /d 'C:\HollinRisk Box\sub\app.exe %1'
 # Wine's class root is the machine classes: exefile's command is changed there.
-export_key "$exefile" "$app/exefile.reg"
 add "$exefile" /ve /d '"C:\HollinRisk Box\sub\app.exe" "%1" %*'
 
 # Whether the user may change a program is asked of the file system's
@@ -107,7 +79,7 @@ expect_contains "exefile's command changed" \
   '"runs": "C:\\HollinRisk Box\\sub\\app.exe", "signals": ["unsigned", "user-folder", "runs-code", "command-changed"]' "$json"
 
 # 3. The window: the words in the list, a line each in the panel.
-rows() { probe list "$M"; grep -P '^row\t' <<<"$OUT" | cut -f4,5 | sort; }
+rows() { probe list "$M"; grep -P '^row\t' <<<"$OUT" | awk -F'\t' '{ print $4 "\t" $5 ($6 != "" ? " [" $6 "]" : "") }' | sort; }
 select_type() {
   probe list "$M"
   local r
@@ -116,6 +88,15 @@ select_type() {
   probe select "$M" "$r"
 }
 panel() { probe controls "$M"; grep -P '^Static\t' <<<"$OUT" | cut -f6- | awk '{ print length, $0 }' | sort -rn | head -n1 | cut -d' ' -f2-; }
+# The Details window of the row selected: its text, then it is closed.
+details() {
+  probe command "$M" 1023
+  probe wait "$1" 15000
+  probe controls "$1"
+  grep -P '^Edit\t' <<<"$OUT" | cut -f6-
+  probe close "$1"
+  probe gone "$1" 15000 >/dev/null
+}
 start_bg "$app/hollin.exe"
 pid=$BG_PID
 probe wait "$M" 30000
@@ -124,13 +105,17 @@ expect_eq "the signals beside each program" ".exe	app [unsigned user-folder runs
 .hollinrisk2	app [unsigned user-folder unquoted]" "$(rows)"
 select_type .hollinrisk1
 text=$(panel)
-expect_contains "the panel of the handler in %TEMP%" \
-  "RUNS: $temp_w\\hollinrisk\\grab.exe\\r\\nFROM: Nordane, Brellmark\\r\\nSIGNALS: unsigned; in a user folder ($temp_w\\hollinrisk)\\r\\n" "$text"
+expect_contains "the panel's own text first" "CHANGE for file type .HOLLINRISK1 - \\r\\n\\r\\nCURRENT default Open command:" "$text"
+expect_contains "the panel of the handler in %TEMP%, after an empty line" "\\r\\n\\r\\nRUNS: $temp_w\\hollinrisk\\grab.exe\\r\\n" "$text"
+text=$(details "Details of file type .hollinrisk1 - Hollin")
+expect_contains "the Details window: what runs" "Runs: $temp_w\\hollinrisk\\grab.exe\\r\\n" "$text"
+expect_contains "the Details window: its maker" "Company: Nordane\\r\\n  Product: Brellmark\\r\\n" "$text"
+expect_contains "the Details window: why, a line each" "Why: unsigned\\r\\nWhy: in a user folder ($temp_w\\hollinrisk)\\r\\n" "$text"
 select_type .hollinrisk2
-expect_contains "the panel of the unquoted path" \
-  'unquoted: C:\HollinRisk.exe runs in place of C:\HollinRisk Box\sub\app.exe' "$(panel)"
+expect_contains "the Details window of the unquoted path" \
+  'Why: unquoted: C:\HollinRisk.exe runs in place of C:\HollinRisk Box\sub\app.exe' "$(details "Details of file type .hollinrisk2 - Hollin")"
 select_type .exe
-expect_contains "the panel of exefile" "opening such a file runs it; not the standard command" "$(panel)"
+expect_contains "the Details window of exefile" "Why: opening such a file runs it\\r\\nWhy: not the standard command" "$(details "Details of file type .exe - Hollin")"
 
 # The health check in the window lists them too (View > Health Check).
 probe menu "$M"

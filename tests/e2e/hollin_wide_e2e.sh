@@ -6,13 +6,13 @@
 # Cyrillic, CJK and beyond the BMP are recorded at the first run, listed by
 # their exact names once taken over (in the window and in the report), and
 # restored byte for byte. Usage: hollin_wide_e2e.sh HOLLIN_PROBE_EXE
-# HOLLIN_ACP_EXE (under a running Wine).
+# HOLLIN_ACP_EXE.
 set -euo pipefail
 . "$(dirname "$0")/e2e_lib.sh"
 HOLLIN_PROBE=$1
-M="Hollin Brellmark"
-app=$(mktemp -d "${TMPDIR:-/tmp}/Prüfung-ü.XXXXXX")
-locales=$(mktemp -d "${TMPDIR:-/tmp}/hollin-locale.XXXXXX")
+e2e_begin Prüfung-ü
+locales="$HOLLIN_WINE_TMP/locale"
+mkdir -p "$locales"
 cp "$2" "$app/hollin.exe"
 localedef -i ru_RU -f UTF-8 "$locales/ru_RU.UTF-8" >/dev/null 2>&1 || true
 [ -f "$locales/ru_RU.UTF-8/LC_CTYPE" ] || fail "no Russian locale could be made"
@@ -27,27 +27,6 @@ grab='Захват.文字😀' grab_command='C:\Захват\захват😀.ex
 reg_text() { local t=${1//\\/\\\\}; printf '"%s"' "${t//\"/\\\"}"; }  # as a .reg file writes it
 
 SETTINGS='HKLM\SOFTWARE\Nordane\Hollin'
-settings=
-put_back() {
-  e2e_cleanup
-  local i
-  for ((i = 0; i < ${#names[@]}; i += 3)); do
-    wine reg delete "HKCR\\${names[i]}" /f >/dev/null 2>&1 || true
-    wine reg delete "HKCR\\${names[i + 1]}" /f >/dev/null 2>&1 || true
-  done
-  wine reg delete "HKCR\\$grab" /f >/dev/null 2>&1 || true
-  [ -z "$settings" ] || wine reg delete "$SETTINGS" /f >/dev/null 2>&1 || true
-  [ "$settings" != saved ] || wine reg import "$(win_path "$app/settings.reg")" >/dev/null 2>&1 || true
-  rm -rf "$app" "$locales"
-}
-trap put_back EXIT
-# The program's settings are the prefix's, shared with the other tests.
-if wine reg query "$SETTINGS" >/dev/null 2>&1; then
-  wine reg export "$SETTINGS" "$(win_path "$app/settings.reg")" /y >/dev/null 2>&1
-  settings=saved
-else
-  settings=none
-fi
 wine reg add "$SETTINGS" /v Warn /d 1 /f >/dev/null
 
 types= rows=
@@ -106,7 +85,7 @@ probe wait "$M" 30000
 # Our types' rows in the list: "row<TAB>type<TAB>program", by type.
 our_rows() {
   probe list "$M"
-  awk -F'\t' 'NR == FNR { want[$1] = 1; next } $1 == "row" && ($4 in want) { print $2 "\t" $4 "\t" $5 }' \
+  awk -F'\t' 'NR == FNR { want[$1] = 1; next } $1 == "row" && ($4 in want) { print $2 "\t" $4 "\t" $5 ($6 != "" ? " [" $6 "]" : "") }' \
     <(cut -f1 <<<"$rows") - <<<"$OUT" | sort -t$'\t' -k2
 }
 expect_eq "the rows of the types taken over" "$rows" "$(our_rows | cut -f2,3)"

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # The probe against its fixture window: what it reads back and what the
 # fixture receives from it (the fixture reports in its status bar).
-# Usage: probe_selftest.sh HOLLIN_PROBE_EXE FIXTURE_EXE (under a running Wine).
+# Usage: probe_selftest.sh HOLLIN_PROBE_EXE FIXTURE_EXE.
 set -euo pipefail
 . "$(dirname "$0")/e2e_lib.sh"
 HOLLIN_PROBE=$1
+e2e_begin probe
 W="Probe Fixture"
 status_is() { probe status "$W"; expect_eq "$1" "icon	1
 text	$2" "$OUT"; }

@@ -12,6 +12,7 @@
 #include "compare/check.h"
 #include "guard/guard.h"
 #include "guard/loop.h"
+#include "messages/messages.h"
 #include "registry/merged_class_root.h"
 #include "registry/registry_store.h"
 #include "registry/scan.h"
@@ -64,12 +65,16 @@ struct Host : IGuardHost {
   const Signals* clock = nullptr;
   std::vector<std::pair<Millis, std::string>> said;  // each notice shown, with its time
   std::vector<Kind> records;
+  std::vector<std::string> notes;  // of every record, in order
   std::string tip;
   void Show(const Notice& n) override {
     if (!n.empty()) said.emplace_back(clock->now, NoticeText(n));
   }
   void Tip(const std::string& t) override { tip = t; }
-  void Record(const CheckRecord& r) override { records.push_back(r.kind); }
+  void Record(const CheckRecord& r) override {
+    records.push_back(r.kind);
+    notes.insert(notes.end(), r.notes.begin(), r.notes.end());
+  }
 };
 
 class GuardTest : public ::testing::Test {
@@ -118,6 +123,11 @@ TEST(NoticeTest, SaysEachChangeSetInOneText) {
     many.types.push_back(".t" + std::to_string(i));
     many.now.push_back(opener("", "C:\\Grab\\Grab.exe %1"));
   }
+  Notice ten;
+  for (int i = 0; i < 10; ++i) {
+    ten.types.push_back(".t" + std::to_string(i));
+    ten.now.push_back(opener("", "C:\\Grab\\Grab.exe %1"));
+  }
   Notice mixed = notice({".pdf", ".txt", ".x"},
                         {opener(".pdf", "C:\\Grab\\Grab.exe %1"), opener(".txt", "C:\\View\\view.exe"), nullptr});
   mixed.restored = {".rtf"};
@@ -130,6 +140,7 @@ TEST(NoticeTest, SaysEachChangeSetInOneText) {
   } cases[] = {
       {notice({".pdf"}, {opener(".pdf", "C:\\Grab\\Grab.exe %1")}), "1 file type now opens with Grab (.pdf)."},
       {notice({".x"}, {nullptr}), "1 file type no longer opens with anything (.x)."},
+      {ten, "10 file types now open with Grab (.t0, .t1, .t2, .t3, .t4, .t5, .t6, .t7, .t8, .t9)."},
       {many, "2,000 file types now open with Grab (.t0, .t1, .t2, .t3, .t4, .t5, .t6, .t7, .t8, .t9 and 1,990 more)."},
       {mixed,
        "3 file types now open with Grab and 2 other programs (.pdf, .txt, .x).\r\n"
@@ -142,6 +153,11 @@ TEST(NoticeTest, SaysEachChangeSetInOneText) {
   };
   for (const auto& c : cases) EXPECT_EQ(NoticeText(c.notice), c.text);
   EXPECT_EQ(Count(1234567), "1,234,567");
+  // A box's list: ten lines, then how many more.
+  std::vector<std::string> lines(10, "x");
+  EXPECT_EQ(msg::FirstTenThenMore(lines), "\rx\rx\rx\rx\rx\rx\rx\rx\rx\rx");
+  lines.push_back("y");
+  EXPECT_EQ(msg::FirstTenThenMore(lines), "\rx\rx\rx\rx\rx\rx\rx\rx\rx\rx\r... and 1 more.");
 }
 
 // An installer's storm of writes gives one check and one notice once the
@@ -280,6 +296,24 @@ TEST_F(GuardTest, RecordsEachSetOfChangesOnce) {
   EXPECT_EQ(guard.Checks(), 8);
   EXPECT_EQ(host.records, (std::vector<Kind>{Kind::FirstRun, Kind::ChangesFound, Kind::ChangesFound,
                                              Kind::ChangesFound, Kind::ChangesFound}));
+}
+
+// A change in a layer that does not decide (the machine classes under the
+// user classes' own identifier) is one line of the record when the latent
+// set changes, and never a notice of its own.
+TEST_F(GuardTest, ALatentChangeIsOneLineOfTheRecordAndNoNotice) {
+  reg.LoadText("REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Classes\\.txt]\n@=\"Grab.Doc\"\n", "user");
+  MergedClassRoot merged(reg);  // the classes as Windows merges them
+  Guard latentGuard{merged, platform, g, host};
+  At(0, [this] { Take(".txt", "rtffile"); });  // the machine classes, under the user's
+  At(5000, [this] { Take(".txt", "Paint.Picture"); });  // still latent: not said again
+  At(10000, [this] { Take(".bmp"); });
+  RunGuard(latentGuard, signals);
+  ASSERT_EQ(host.said.size(), 1u);
+  EXPECT_EQ(host.said[0].second, "1 file type now opens with grab (.bmp).");
+  EXPECT_EQ(host.records, (std::vector<Kind>{Kind::FirstRun, Kind::ChangesFound, Kind::ChangesFound}));
+  ASSERT_EQ(host.notes.size(), 2u);  // the first run's, then the latent change's
+  EXPECT_EQ(host.notes[1], "Latent (a layer that does not decide now changed): .txt");
 }
 
 // "Always restore": the chosen types are written back in the layers that

@@ -205,11 +205,17 @@ class RealHive : public ::testing::TestWithParam<std::tuple<HiveCase, View>> {
   const HiveCase& hive() const { return std::get<0>(GetParam()); }
   View view() const { return std::get<1>(GetParam()); }
   RealClasses classes{hive().file, view()};
+  // The checks below, one after another over one load of the hive: a load
+  // takes seconds.
+  void ExplorersChoiceOfAPackagedAppIsShownByName();
+  void ProtocolsAreReadInTheirLayers();
+  void TheWholeHiveIsScannedAndEachTypeListedOnce();
+  void AValueWithoutItsTerminatingZeroIsReadWhole();
 };
 
 // A packaged app that Explorer's choice names is what opens the type, shown
 // by name, and the type counts although no layer holds a command for it.
-TEST_P(RealHive, ExplorersChoiceOfAPackagedAppIsShownByName) {
+void RealHive::ExplorersChoiceOfAPackagedAppIsShownByName() {
   for (const auto& p : hive().picks) classes.Choose(p.choice);
   const auto plain = classes.Scan();
   const auto resolved = classes.Scan(Resolve);
@@ -233,7 +239,7 @@ TEST_P(RealHive, ExplorersChoiceOfAPackagedAppIsShownByName) {
 
 // The protocols of the hive and of the machine classes, each in the layer
 // that decides it; the hive's own are marks mostly, a few with a command.
-TEST_P(RealHive, ProtocolsAreReadInTheirLayers) {
+void RealHive::ProtocolsAreReadInTheirLayers() {
   for (const auto& l : hive().links)
     if (*l.choice.progId) classes.Choose(l.choice);
   const auto result = classes.Scan();
@@ -260,7 +266,7 @@ TEST_P(RealHive, ProtocolsAreReadInTheirLayers) {
 // OpenWithProgids only); the four of the Windows 10 hive with a
 // "shell\open\command" of their own and no default value are, as the scan
 // documents, no entries either.
-TEST_P(RealHive, TheWholeHiveIsScannedAndEachTypeListedOnce) {
+void RealHive::TheWholeHiveIsScannedAndEachTypeListedOnce() {
   std::set<std::string> expected(kMachineTypes);
   for (const auto& p : MarkedProtocols(test::ReadFileBytes(std::string(HOLLIN_REALWORLD_DIR "/") + hive().file)))
     expected.insert(p);
@@ -290,8 +296,7 @@ TEST_P(RealHive, TheWholeHiveIsScannedAndEachTypeListedOnce) {
 // The one text value of the hives without its terminating zero (the Windows
 // 8.1 hive's, a packaged app's icon) is read whole, by both ways the scan
 // reads a value.
-TEST(RealHiveValues, AValueWithoutItsTerminatingZeroIsReadWhole) {
-  RealClasses classes(kWin81, View::Wine);
+void RealHive::AValueWithoutItsTerminatingZeroIsReadWhole() {
   const std::string path = kClassesPath + "\\AppXhbb2c1hq2s7p99k0be74y4d0h2xp2dtm\\DefaultIcon"s;
   const std::string icon =
       "@{Microsoft.SkypeApp_2.5.0.1005_x86__kzf8qxf38zg5c"
@@ -300,6 +305,13 @@ TEST(RealHiveValues, AValueWithoutItsTerminatingZeroIsReadWhole) {
   EXPECT_EQ(ReadValue(classes.store, HKEY_CURRENT_USER, path, "", type), icon);
   EXPECT_EQ(type, DWORD(REG_SZ));
   EXPECT_EQ(ReadDefaultValue(classes.store, HKEY_CURRENT_USER, path), icon);
+}
+
+TEST_P(RealHive, ScannedInItsLayers) {
+  TheWholeHiveIsScannedAndEachTypeListedOnce();
+  ExplorersChoiceOfAPackagedAppIsShownByName();
+  ProtocolsAreReadInTheirLayers();
+  if (std::string(hive().file) == kWin81) AValueWithoutItsTerminatingZeroIsReadWhole();
 }
 
 INSTANTIATE_TEST_SUITE_P(Hives, RealHive,

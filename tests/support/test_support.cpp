@@ -99,6 +99,15 @@ std::vector<std::pair<std::string, std::string>> Sections(const std::string& fil
   return sections;
 }
 
+namespace {
+StartHook g_startHook = nullptr;
+}
+bool SetStartHook(StartHook hook) {
+  g_startHook = hook;
+  return true;
+}
+StartHook GetStartHook() { return g_startHook; }
+
 std::string SelfPath() {
 #ifdef _WIN32
   char buf[MAX_PATH * 2];

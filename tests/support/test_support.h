@@ -65,6 +65,13 @@ inline std::string Data(const std::string& name) { return ReadFileBytes(HOLLIN_D
 // themselves as a child process.
 std::string SelfPath();
 
+// A start of the test executable that is no test run (a child process a test
+// started): hook sees the command line first and returns the exit code, or
+// -1 to run the tests. Set by a static initializer of the test file's own.
+using StartHook = int (*)(int argc, char** argv);
+bool SetStartHook(StartHook hook);
+StartHook GetStartHook();
+
 // Runs the command line and returns its exit code (-1 when it cannot start).
 int RunChild(const std::string& commandLine);
 

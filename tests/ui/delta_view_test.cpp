@@ -18,8 +18,8 @@ struct FakeWindow : IDeltaWindow {
   void SetSecondColumn(const std::string& caption, int extra) override {
     calls.push_back("column " + caption + " +" + std::to_string(extra));
   }
-  void AddRow(const std::string& text, const std::string& sub, bool link) override {
-    rows.push_back(text + "|" + sub + (link ? "|link" : ""));
+  void AddRow(const std::string& text, const std::string& sub, bool link, bool latent) override {
+    rows.push_back(text + "|" + sub + (link ? "|link" : "") + (latent ? "|latent" : ""));
   }
   int RowCount() const override { return static_cast<int>(rows.size()); }
   void EnableAccept(bool on) override { calls.push_back(on ? "accept on" : "accept off"); }

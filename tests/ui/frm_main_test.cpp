@@ -3,8 +3,13 @@
 // compared as the whole state a user would see.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "compare/changed_when.h"
 #include "support/fake_file_facts.h"
+#include "base/base_location.h"
+#include "cli/command.h"
+#include "ui/frm_details.h"
 #include "ui/ui_fixture.h"
 
 namespace hollin {
@@ -69,16 +74,30 @@ TEST_F(FrmMainTest, RiskSignalsInTheListThePanelAndTheHealthCheck) {
   reg.SetLastWriteTime(HKEY_LOCAL_MACHINE, "Software\\Classes\\.txt", 1796712840);  // the key that changed
   main->mnuRefresh.UserChoose();
   ASSERT_EQ(main->lvwMain.Count(), 1);
-  EXPECT_EQ(main->lvwMain.Rows()[0].sub, "grabber [unsigned user-folder]");
+  // The program's name as it is, the signals in a column of their own.
+  EXPECT_EQ(main->lvwMain.Rows()[0].sub, "grabber");
+  EXPECT_EQ(main->lvwMain.Rows()[0].signals, "unsigned user-folder");
+  ASSERT_EQ(main->lvwMain.Columns().size(), 3u);
+  EXPECT_EQ(main->lvwMain.Columns()[2].caption, "Signals");
   Click(".txt");
-  EXPECT_EQ(main->lblInfo.Caption().rfind("CHANGE for file type .TXT - key written " + LocalMinute(1796712840) + "\r\r", 0), 0u)
+  // The panel's own text whole and first, the facts after an empty line, as
+  // far as they fit above the title block.
+  EXPECT_EQ(main->lblInfo.Caption(),
+            "CHANGE for file type .TXT - \r\rCURRENT default Open command:\r%TEMP%\\grabber.exe \"%1\"\r\r"
+            "BASE (previous) default Open command:\rC:\\WINDOWS\\NOTEPAD.EXE %1\r\r"
+            "RUNS: C:\\Users\\ada\\AppData\\Local\\Temp\\grabber.exe\r"
+            "FROM: Grab, Inc., Grabber")
       << Shown(main->lblInfo.Caption());
-  EXPECT_NE(main->lblInfo.Caption().find("CURRENT default Open command:\r%TEMP%\\grabber.exe \"%1\"\r"
-                                         "RUNS: C:\\Users\\ada\\AppData\\Local\\Temp\\grabber.exe\r"
-                                         "FROM: Grab, Inc., Grabber\r"
-                                         "SIGNALS: unsigned; in a user folder (C:\\Users\\ada\\AppData\\Local\\Temp)\r\r"
-                                         "BASE (previous)"),
-            std::string::npos)
+  // A panel of more room shows the rest, in order.
+  main->lblInfo.Height(main->lblInfo.Height() * 3);
+  Click(".txt");
+  EXPECT_EQ(main->lblInfo.Caption().substr(main->lblInfo.Caption().find("\r\rRUNS: ")),
+            "\r\rRUNS: C:\\Users\\ada\\AppData\\Local\\Temp\\grabber.exe\r"
+            "FROM: Grab, Inc., Grabber\r"
+            "SIGNALS: unsigned; in a user folder (C:\\Users\\ada\\AppData\\Local\\Temp)\r"
+            "NOW: grabber (machine classes)\rWAS: NOTEPAD (machine classes)\r"
+            "LAYERS: choice -, user -, machine txtfile -> Hijack.Doc\r"
+            "KEY WRITTEN: " + LocalMinute(1796712840))
       << Shown(main->lblInfo.Caption());
 
   main->mnuHealth.UserChoose();
@@ -86,10 +105,11 @@ TEST_F(FrmMainTest, RiskSignalsInTheListThePanelAndTheHealthCheck) {
   EXPECT_TRUE(main->mnuHealth.Checked());
   EXPECT_FALSE(main->optView0.Value());
   ASSERT_EQ(main->lvwMain.Count(), 1);  // notepad and zpaint are signed and where they belong
-  EXPECT_EQ(main->lvwMain.Rows()[0].text + "|" + main->lvwMain.Rows()[0].sub, ".txt|grabber [unsigned user-folder]");
+  EXPECT_EQ(main->lvwMain.Rows()[0].text + "|" + main->lvwMain.Rows()[0].sub + "|" + main->lvwMain.Rows()[0].signals,
+            ".txt|grabber|unsigned user-folder");
   EXPECT_EQ(main->sbrMain.PanelText(), "1 file type(s) with risk signals - select from list to view details.");
   Click(".txt");
-  EXPECT_NE(main->lblInfo.Caption().find("\rSIGNALS: unsigned; in a user folder ("), std::string::npos)
+  EXPECT_NE(main->lblInfo.Caption().find("\r\rRUNS: C:\\Users\\ada\\AppData\\Local\\Temp\\grabber.exe\r"), std::string::npos)
       << Shown(main->lblInfo.Caption());
   // Back to the changes, which the view chooser shows again.
   main->optView0.UserClick();
@@ -145,11 +165,17 @@ TEST_F(FrmMainTest, HistoryViewRestoresFromAnEarlierBase) {
   ASSERT_EQ(main->lvwMain.Count(), 4);
   EXPECT_TRUE(main->lvwMain.Rows()[0].sub.ends_with(" - 3 types - changed .bmp .ini .txt")) << main->lvwMain.Rows()[0].sub;
 
-  // Ten and more generations stand in the order of their numbers.
+  // Ten and more generations stand in the order of their numbers; types
+  // without regard to case.
   for (const char* n : {"10", "11", "09"}) main->lvwMain.Add(n, "");
   std::string order;
   for (const auto& row : main->lvwMain.Rows()) order += row.text + " ";
   EXPECT_EQ(order, "1 2 3 4 09 10 11 ");
+  main->lvwMain.Clear();
+  for (const char* n : {".ZIP", ".txt", ".bmp"}) main->lvwMain.Add(n, "");
+  order.clear();
+  for (const auto& row : main->lvwMain.Rows()) order += row.text + " ";
+  EXPECT_EQ(order, ".bmp .txt .ZIP ");
 }
 
 TEST_F(FrmMainTest, ViewsSortingAndRefresh) {
@@ -343,6 +369,66 @@ TEST_F(FrmMainTest, AfterAnErrorTheStatusBarTellsTheTruth) {
   EXPECT_EQ(State().substr(0, State().find("\nview")), "main\nled 0 Stopped: the base file could not be written.");
 }
 #endif
+
+// The Details window of a changed type: every fact of the JSON report's
+// change of the same check, in the same order, in words; a double click,
+// Enter and the menu item open it, and it follows the row selected.
+TEST_F(FrmMainTest, TheDetailsWindowSaysWhatTheReportSaysInItsOrder) {
+  test::FakeFileFacts files;
+  files.Add("C:\\Users\\ada\\AppData\\Local\\Temp\\grabber.exe", IFileFacts::Trust::Unsigned, "", "Grab, Inc.", "Grabber");
+  facts = &files;
+  Start();
+  Hijack(".txt", "%TEMP%\\\\grabber.exe \\\"%1\\\"");
+  main->mnuRefresh.UserChoose();
+  ui::FrmDetails details(backend);
+  main->frmDetails = &details;
+  std::vector<std::string> shown;
+  backend.onModal = [&](ui::Form& f) {
+    ASSERT_EQ(&f, &details);
+    shown.push_back(details.txtFacts.Caption());
+  };
+  main->mnuDetails.UserChoose();
+  EXPECT_TRUE(shown.empty()) << "nothing selected";
+  Click(".txt");
+  main->lvwMain.UserActivateRow(1);
+  main->mnuDetails.UserChoose();
+  backend.onModal = nullptr;
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_EQ(shown[0], shown[1]);
+  EXPECT_EQ(details.Caption(), "Details of file type .txt - Hollin");
+  const std::string& text = shown[0];
+
+  // The same check for scripts, as JSON.
+  struct Console : cli::IConsole {
+    std::string out;
+    void Out(const std::string& t) override { out += t; }
+    void Err(const std::string&) override {}
+  } console;
+  cli::RunEnvironment env{reg, platform, console, std::filesystem::path(BaseFileRead(g)).parent_path().string(),
+                          ".", "PC-7", "ada", 0, nullptr, AccountFacts{"PC-7\\ada", "S-1-5-21-1", "PC-7\\ada"},
+                          &files};
+  ASSERT_EQ(cli::RunCommandLine(cli::ParseOptions({"--check", "--format", "json"}), env), cli::kChangesFound);
+  const size_t item = console.out.find("{\"type\": \".txt\"");
+  ASSERT_NE(item, std::string::npos) << console.out;
+  const std::string json = console.out.substr(item, console.out.find('\n', item) - item);
+  // Each text the report gives, unescaped, found in the window after the one before.
+  size_t at = 0, found = 0;
+  for (size_t q = json.find("\": \""); q != std::string::npos; q = json.find("\": \"", q + 1)) {
+    const std::string name = json.substr(json.rfind('"', q - 1) + 1, q - json.rfind('"', q - 1) - 1);
+    std::string value;
+    size_t i = q + 4;
+    for (; json[i] != '"'; ++i) value += json[i] == '\\' ? json[++i] : json[i];
+    if (value.empty() || name == "changed") continue;  // the window says when in local time
+    const size_t where = text.find(value, at);
+    EXPECT_NE(where, std::string::npos) << name << " \"" << value << "\" after " << at << " in:\n" << text;
+    if (where != std::string::npos) at = where + value.size(), ++found;
+  }
+  EXPECT_GE(found, 10u) << json;
+  for (const char* fact : {"Key written: ", "Signals: unsigned, user-folder", "Why: unsigned",
+                           "Why: in a user folder (C:\\Users\\ada\\AppData\\Local\\Temp)", "Decided by: machine classes",
+                           "Base file: "})
+    EXPECT_NE(text.find(fact), std::string::npos) << fact << " in:\n" << text;
+}
 
 }  // namespace
 }  // namespace hollin

@@ -7,6 +7,8 @@
 #include <sstream>
 
 #include "compare/always_restore.h"
+#include "messages/messages.h"
+#include "registry/layers.h"
 #include "registry/merged_class_root.h"
 #include "ui/ui_fixture.h"
 
@@ -89,6 +91,7 @@ TEST_F(Layers, AChoiceWindowsDoesNotHonourCountsAsNone) {
   platform.opens[".p"] = {"mfile", "C:\\M\\m.exe %1"};
   main->mnuRefresh.UserChoose();
   EXPECT_EQ(Rows(), ".p|m");
+  main->lblInfo.Height(main->lblInfo.Height() * 3);  // room for every fact
   Click(".p");
   EXPECT_NE(main->lblInfo.Caption().find("\rNOT HONOURED: Explorer's choice AppXv1ewer (Windows does not use it"),
             std::string::npos)
@@ -262,6 +265,67 @@ TEST_F(Layers, OnePageAndOneBoxForAllTypesWhateverBecomesOfThePage) {
     ASSERT_EQ(box.shown.size(), 1u);
     EXPECT_EQ(box.shown[0].text, o.text);
     EXPECT_EQ(box.shown[0].icon, o.status == 0 ? MbIcon::Information : MbIcon::Exclamation);
+  }
+}
+
+// A change in a layer that does not decide today is latent: listed with the
+// word in the signals column, counted apart after the status, told in the
+// panel with the layer that would take over, never a reason to come up from
+// a quiet start; Restore puts it back, Accept records it.
+TEST_F(Layers, ALatentChangeIsListedCountedApartRestoredAndAccepted) {
+  const std::string machine = "[HKEY_LOCAL_MACHINE\\Software\\Classes\\";
+  const std::string link = "REGEDIT4\n" + machine + "http]\n\"URL Protocol\"=\"\"\n" + machine +
+                           "http\\shell\\open\\command]\n@=\"web.exe %1\"\n" + machine +
+                           "Grab.Url\\shell\\open\\command]\n@=\"grab.exe %1\"\n[HKEY_CURRENT_USER\\" +
+                           kUrlAssociationsPath + "\\http\\UserChoice]\n\"ProgId\"=\"Grab.Url\"\n";
+  struct Case {
+    const char* name;
+    std::string change, row, latent;
+  } const cases[] = {
+      {"a link's command in the user classes under Explorer's choice",
+       "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Classes\\http\\shell\\open\\command]\n@=\"evil.exe %1\"\n",
+       "http:|grab|latent", "LATENT: the user classes changed; they take over should Explorer's choice go"},
+      {"the machine classes under the user classes", "REGEDIT4\n" + machine + ".u]\n@=\"evil\"\n", ".u|u|latent",
+       "LATENT: the machine classes changed; they take over should user classes go"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Fresh(test::Data("layers.reg"));
+    reg.LoadText(link, "link");
+    std::filesystem::remove("Prev.isd");
+    Start();  // the base
+    const std::string before = Registry();
+    reg.LoadText(c.change, "change");
+    merged = std::make_unique<MergedClassRoot>(reg);
+    WindowTest::Start("hollin.exe -h", merged.get());
+    EXPECT_FALSE(main->Visible()) << "a latent change alone brings up no window";
+    Start();
+    ASSERT_EQ(main->lvwMain.Count(), 1);
+    const auto& row = main->lvwMain.Rows()[0];
+    EXPECT_EQ(row.text + "|" + row.sub + "|" + row.signals, c.row);
+    EXPECT_EQ(main->sbrMain.PanelText(),
+              "OK! No changed entries found. 1 latent change(s) - in a layer that does not decide now.");
+    EXPECT_TRUE(main->cmdAccept.Enabled());
+    main->lvwMain.UserClickRow(1);
+    const std::string& panel = main->lblInfo.Caption();
+    EXPECT_EQ(panel.substr(0, panel.find("\r\rLATENT: ")), msg::ChangePanel(msg::EntryName(row.text),
+              g.CurrentEntries->Lookup(msg::EntryName(row.text)), g.BaseEntries->Lookup(msg::EntryName(row.text))));
+    EXPECT_NE(panel.find("\r\r" + c.latent + "\r"), std::string::npos) << Shown(panel);
+
+    main->mnuOptWarn.UserChoose();  // no warning
+    main->cmdRestore.UserClick();
+    // The value the change wrote is deleted; its key stays, empty.
+    std::string after = Registry();
+    const std::string emptyKey = "[HKEY_CURRENT_USER\\Software\\Classes\\http\\shell\\open\\command]\r\n\r\n";
+    if (const size_t at = after.find(emptyKey); at != std::string::npos) after.erase(at, emptyKey.size());
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(main->lvwMain.Count(), 0);
+
+    reg.LoadText(c.change, "change again");
+    Start();
+    main->cmdAccept.UserClick();
+    EXPECT_EQ(main->lvwMain.Count(), 0);
+    EXPECT_EQ(main->sbrMain.PanelText(), "Updated BASE created. No changed entries found.");
   }
 }
 

@@ -1,13 +1,16 @@
 // Every window laid out at 96, 120, 144 and 192 DPI, as the twips of its
 // design map to pixels: no control reaches out of the client area or into
-// another (but where the design lays one on another). The headless measure
-// of a text knows no font, so whether texts fit is told on real controls
-// (win32_layout_test).
+// another (but where the design lays one on another), the detail text never
+// into the title block, and the list's columns fit their captions and texts.
+// The headless measure of a text knows no font, so whether texts fit is
+// told on real controls (win32_layout_test).
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <set>
 
+#include "support/fake_file_facts.h"
+#include "ui/frm_details.h"
 #include "ui/ui_fixture.h"
 
 namespace hollin {
@@ -46,6 +49,18 @@ class Layout : public test::WindowTest, public ::testing::WithParamInterface<int
     }
   }
 
+  // Each column of the list as wide as its caption, and as its widest text
+  // up to twice the list's width.
+  void Columns() {
+    const auto& columns = main->lvwMain.Columns();
+    for (size_t i = 0; i < columns.size(); ++i) {
+      int widest = 0;
+      for (const auto& row : main->lvwMain.Rows())
+        widest = std::max(widest, main->TextWidth(i == 0 ? row.text : i == 1 ? row.sub : row.signals));
+      EXPECT_GE(columns[i].width, main->TextWidth(columns[i].caption)) << columns[i].caption;
+      EXPECT_GE(columns[i].width, std::min(widest, 2 * main->lvwMain.Width())) << columns[i].caption;
+    }
+  }
 };
 
 TEST_P(Layout, EveryWindowFitsItsControlsAndTexts) {
@@ -55,12 +70,13 @@ TEST_P(Layout, EveryWindowFitsItsControlsAndTexts) {
   Start();
   main->lvwMain.UserClickRow(1);
   // The detail box: the text, the title and its shadow, the icon and the
-  // LEDs lie on the teal box.
-  Check(*main, {{"lblInfoFrame", "lblInfo", "lblName(0)", "lblName(1)", "lblName(2)", "imgIco", "imgLED(0)",
-                 "imgLED(1)", "imgLED(2)", "imgLED(3)"}});
-  // The list's columns are as wide as their captions.
-  for (const auto& column : main->lvwMain.Columns())
-    EXPECT_GE(column.width, main->TextWidth(column.caption)) << column.caption;
+  // LEDs lie on the teal box; the text lies above the title block.
+  const std::set<std::string> teal = {"lblInfoFrame", "imgLED(0)", "imgLED(1)", "imgLED(2)", "imgLED(3)"};
+  std::set<std::string> withText = teal, withLogo = teal;
+  withText.insert("lblInfo");
+  for (const char* logo : {"lblName(0)", "lblName(1)", "lblName(2)", "imgIco"}) withLogo.insert(logo);
+  Check(*main, {withText, withLogo, {"lblName(0)", "lblName(1)", "lblName(2)", "imgIco"}});
+  Columns();
 
   bool warned = false;
   backend.onModal = [&](ui::Form& f) {
@@ -81,6 +97,56 @@ TEST_P(Layout, EveryWindowFitsItsControlsAndTexts) {
   Start("hollin.exe -h");
   ASSERT_TRUE(status->Visible());
   Check(*status);
+}
+
+// The longest texts the tests know: a command of 64 KiB, a link, a type
+// with the risk signals; each row's panel ends above the title block and
+// holds no more facts than fit, and the Details window keeps its controls
+// apart however small it is made.
+TEST_P(Layout, TheLongestTextsStayInTheirPlaces) {
+  backend.Dpi = dpi();
+  test::FakeFileFacts files;
+  facts = &files;
+  Start();
+  Hijack(".txt", ("C:\\\\Long\\\\" + std::string(65536, 'x') + ".exe %1").c_str());
+  reg.LoadText("REGEDIT4\n[HKEY_CLASSES_ROOT\\.ini]\n@=\"Temp.Doc\"\n[HKEY_CLASSES_ROOT\\Temp.Doc\\shell\\open\\command]\n"
+               "@=\"%TEMP%\\\\grabber.exe \\\"%1\\\"\"\n[HKEY_CLASSES_ROOT\\http]\n\"URL Protocol\"=\"\"\n"
+               "[HKEY_CLASSES_ROOT\\http\\shell\\open\\command]\n@=\"C:\\\\Grab Tools\\\\grab.exe -url %1\"\n",
+               "longest");
+  files.Add("C:\\Users\\ada\\AppData\\Local\\Temp\\grabber.exe", IFileFacts::Trust::Unsigned, "", "Grab, Inc.", "Grabber");
+  main->mnuRefresh.UserChoose();
+  ASSERT_GE(main->lvwMain.Count(), 3);
+  const ui::PixelRect text = Rect(main->lblInfo);
+  for (const auto* logo : {static_cast<const ui::Control*>(&main->lblName0), static_cast<const ui::Control*>(&main->lblName1),
+                           static_cast<const ui::Control*>(&main->lblName2), static_cast<const ui::Control*>(&main->imgIco)})
+    EXPECT_LE(text.bottom, Rect(*logo).top) << Named(*logo);
+  for (int row = 1; row <= main->lvwMain.Count(); ++row) {
+    SCOPED_TRACE(main->lvwMain.Text(row));
+    main->lvwMain.UserClickRow(row);
+    const std::string& caption = main->lblInfo.Caption();
+    const size_t facts = caption.rfind("\r\r");
+    // The panel's own text is whole; of the facts no line more than fits.
+    EXPECT_EQ(caption.rfind("CHANGE for ", 0), 0u);
+    if (facts != std::string::npos && caption.find("default Open command", facts) == std::string::npos) {
+      EXPECT_LE(backend.TextHeight(caption, main->lblInfo.Font(), main->lblInfo.Width()), main->lblInfo.Height());
+    }
+  }
+  Columns();
+
+  ui::FrmDetails details(backend);
+  main->frmDetails = &details;
+  int shown = 0;
+  backend.onModal = [&](ui::Form& f) {
+    ++shown;
+    Check(f);
+    f.Resized(600, 600);  // smaller than it can lay out
+    Check(f);
+    f.Resized(30000, 20000);
+    Check(f);
+  };
+  main->lvwMain.UserActivateRow(1);
+  backend.onModal = nullptr;
+  EXPECT_EQ(shown, 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Dpi, Layout, ::testing::Values(96, 120, 144, 192),

@@ -124,7 +124,7 @@ class WindowTest : public ::testing::Test {
     s << "columns";
     for (const auto& c : m.lvwMain.Columns()) s << " [" << c.caption << " " << c.width << "]";
     s << "\nrows";
-    for (const auto& r : m.lvwMain.Rows()) s << " " << r.text << "|" << r.sub;
+    for (const auto& r : m.lvwMain.Rows()) s << " " << r.text << "|" << r.sub << (r.signals.empty() ? "" : "|" + r.signals);
     s << "\naccept " << (m.cmdAccept.Enabled() && m.fraAction.Enabled() && m.lblAccept.Enabled() &&
                                  m.mnuAccept.Enabled()
                              ? "on"
@@ -136,8 +136,8 @@ class WindowTest : public ::testing::Test {
   // A caption's line breaks (CR) as \r, and the time a changed key was
   // written, which is the test's own clock, as <time>.
   static std::string Shown(std::string text) {
-    if (const size_t at = text.find(" - key written "); at != std::string::npos && at + 31 <= text.size())
-      text.replace(at + 15, 16, "<time>");
+    if (const size_t at = text.find("KEY WRITTEN: "); at != std::string::npos && at + 29 <= text.size())
+      text.replace(at + 13, 16, "<time>");
     for (size_t at = 0; (at = text.find('\r', at)) != std::string::npos;) text.replace(at, 1, "\\r");
     return text;
   }

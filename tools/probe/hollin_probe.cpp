@@ -294,8 +294,11 @@ int CmdList(HWND top) {
   int rows = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
   for (int r = 0; r < rows; ++r) {
     bool selected = SendMessageW(list, LVM_GETITEMSTATE, r, LVIS_SELECTED) & LVIS_SELECTED;
-    std::printf("row\t%d\t%d\t%s\t%s\n", r, selected ? 1 : 0,
-                Escaped(ItemText(list, mem, r, 0)).c_str(), Escaped(ItemText(list, mem, r, 1)).c_str());
+    std::printf("row\t%d\t%d\t%s\t%s", r, selected ? 1 : 0, Escaped(ItemText(list, mem, r, 0)).c_str(),
+                Escaped(ItemText(list, mem, r, 1)).c_str());
+    // A third column (the signals) where the list has one.
+    for (int c = 2; c < columns; ++c) std::printf("\t%s", Escaped(ItemText(list, mem, r, c)).c_str());
+    std::printf("\n");
   }
   return 0;
 }
