@@ -16,7 +16,7 @@ cmake --preset native-release -DHOLLIN_BENCH=ON >/dev/null
 cmake --build --preset native-release --target scan_bench base_bench view_bench
 cmake --preset windows -DHOLLIN_BENCH=ON >/dev/null
 cmake --build --preset windows --target hollin scan_bench base_bench view_bench \
-  class_root_setup startup_bench guard_bench
+  class_root_setup startup_bench guard_bench guard_quiet_bench
 
 echo "== native"
 for b in scan_bench base_bench view_bench; do
@@ -55,6 +55,29 @@ wine $bin/startup_bench.exe --check "$(winepath -w "$app/ok/hollin.exe")" \
 # reaction, and its processor time over a minute idle.
 wine $bin/guard_bench.exe "$(winepath -w "$app/ok/hollin.exe")" 9 60 </dev/null
 
+# The guard beside Explorer's writes into the user classes, which hold a real
+# user's class hive (tests/registry/realworld) as on a desktop.
+xz -dc tests/registry/realworld/Win10-RathbunVM-UsrClass.reg.xz | iconv -f UTF-16LE -t UTF-8 |
+  sed 's/^\[\(-\?\)HKEY_CLASSES_ROOT/[\1HKEY_CURRENT_USER\\Software\\Classes/' | iconv -f UTF-8 -t UTF-16LE \
+  >"$HOLLIN_WINE_TMP/user-classes.reg"
+wine regedit /s "$(winepath -w "$HOLLIN_WINE_TMP/user-classes.reg")" </dev/null
+# Under Wine the registry's work is the wineserver's: its processor time
+# over the writes phase (the writer's own writes included) is sampled here.
+ws=
+for p in $(pgrep wineserver); do
+  if grep -qx "WINEPREFIX=$WINEPREFIX" < <(tr '\0' '\n' </proc/"$p"/environ 2>/dev/null); then ws=$p; fi
+done
+tck=$(getconf CLK_TCK)
+(while sleep 0.5; do echo "$(date +%s.%N) $(awk -v t="$tck" '{print ($14+$15)/t}' /proc/"$ws"/stat)"; done) \
+  >"$HOLLIN_WINE_TMP/wineserver.log" 2>/dev/null &
+sampler=$!
+wine $bin/guard_quiet_bench.exe "$(winepath -w "$app/ok/hollin.exe")" 60 200 </dev/null | tee "$HOLLIN_WINE_TMP/quiet.out"
+kill "$sampler"
+read -r from to < <(sed -n 's/^writes phase: from \([0-9.]*\) to \([0-9.]*\).*/\1 \2/p' "$HOLLIN_WINE_TMP/quiet.out")
+awk -v a="$from" -v b="$to" '$1 >= a && !s {s = $2; ts = $1} $1 <= b {e = $2; te = $1}
+  END {printf "  wineserver processor time over the writes phase: %.2f s in %.1f s = %.2f %%\n", e - s, te - ts, 100 * (e - s) / (te - ts)}' \
+  "$HOLLIN_WINE_TMP/wineserver.log"
+
 echo "== summary"
-grep -E '^== [a-zW]|MET|MISSED|^(floor process|quiet check|normal start|check,)|Current view|changes view|^(working set|idle guard)' "$log" || true
+grep -E '^== [a-zW]|MET|MISSED|^(floor process|quiet check|normal start|check,)|Current view|changes view|^(working set|idle guard|identifier.s command)|wineserver processor' "$log" || true
 echo "bench.sh took ${SECONDS} s"

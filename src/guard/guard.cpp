@@ -1,5 +1,6 @@
 #include "guard/guard.h"
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 
@@ -13,6 +14,7 @@
 #include "compare/check.h"
 #include "compare/changes.h"
 #include "messages/messages.h"
+#include "registry/user_classes.h"
 
 namespace hollin::guard {
 namespace {
@@ -111,6 +113,21 @@ void Guard::Start(Millis now) {
 
 void Guard::RegistryChanged(Millis now) { settler_.Signal(now); }
 
+void Guard::UserClassesChanged(Millis now) { userSettler_.Signal(now); }
+
+std::vector<std::string> Guard::DeepPaths() const {
+  std::vector<std::string> paths = DeepIdentifiers({g_.BaseEntries.get()});
+  for (const std::string& id : deepIds_)
+    if (std::none_of(paths.begin(), paths.end(), [&](const std::string& p) { return EqualsNoCase(p, id); }))
+      paths.push_back(id);
+  return paths;
+}
+
+void Guard::ReadUserClasses() {
+  userClasses_.reset();
+  userClasses_ = ReadUserClassesState(reg_, DeepPaths());
+}
+
 void Guard::BaseFolderChanged(Millis) {
   if (!haveBase_ || Stamp() == stamp_) return;
   try {
@@ -121,11 +138,18 @@ void Guard::BaseFolderChanged(Millis) {
   UpdateTip();
 }
 
-Millis Guard::WakeAt() const { return Paused() ? pausedUntil_ : settler_.DueAt(); }
+Millis Guard::WakeAt() const { return Paused() ? pausedUntil_ : std::min(settler_.DueAt(), userSettler_.DueAt()); }
 
 void Guard::Wake(Millis now) {
   if (Paused() && now >= pausedUntil_) Resume(now);
-  if (!Paused() && settler_.Pending() && now >= settler_.DueAt()) Check(now);
+  if (Paused()) return;
+  if (settler_.Pending() && now >= settler_.DueAt()) return Check(now);
+  if (!userSettler_.Pending() || now < userSettler_.DueAt()) return;
+  userSettler_.Clear();
+  // Read in full, never by their keys' times: a write to an identifier's
+  // "shell\open\command" leaves the identifier's own time as it was.
+  if (userClasses_ && haveBase_ && ReadUserClassesState(reg_, DeepPaths()) == *userClasses_) ++quietWakes_;
+  else Check(now);
 }
 
 void Guard::CheckNow(Millis now) { Check(now); }
@@ -142,12 +166,17 @@ void Guard::Resume(Millis) {
 
 void Guard::Check(Millis) {
   settler_.Clear();
+  userSettler_.Clear();
   ++checks_;
   try {
     // A base that could not be loaded is tried again; one that changed
     // without a signal reaching the guard is loaded again.
     if (!haveBase_ || Stamp() != stamp_) Load();
+    // Before the scan: a write in between then makes the next wake-up's
+    // read differ, and never hides behind it.
+    ReadUserClasses();
     std::shared_ptr<AssocEntries> current = ScanCurrent(reg_, platform_).entries;
+    deepIds_ = DeepIdentifiers({current.get()});
     const AssocEntries& base = *g_.BaseEntries;
     std::vector<std::string> changed, fresh;
     // A base of a format before links were recorded lists none of them as new.
@@ -172,7 +201,15 @@ void Guard::Check(Millis) {
       if (!was || *was != Signature(current->Lookup(ext))) fresh.push_back(ext);
     }
     lastCheck_ = msg::GuardLastCheck(changed.size());
-    if (!changed.empty()) host_.Record({CheckRecord::Kind::ChangesFound, changed, current.get(), &base, latentNotes});
+    // The changes go to the record when they are not those recorded last
+    // (or a latent takeover is new): a change left unanswered fills no log,
+    // however often the guard wakes.
+    std::string changes;
+    for (const auto& ext : changed)
+      changes += FoldCase(ext) + '\x1d' + Signature(current->Lookup(ext)) + '\x1d' + Signature(base.Lookup(ext)) + '\x1c';
+    if (!changed.empty() && (changes != logged_ || !latentNotes.empty()))
+      host_.Record({CheckRecord::Kind::ChangesFound, changed, current.get(), &base, latentNotes});
+    logged_ = std::move(changes);
 
     Notice notice;
     notice.seconds = Seconds();
@@ -188,7 +225,9 @@ void Guard::Check(Millis) {
       const RestoreResult result = RestoreTypes(reg_, base, *current, restore);
       if (result.wrote) platform_.AssociationsChanged();
       // A check afterwards tells what took.
+      ReadUserClasses();
       current = ScanCurrent(reg_, platform_).entries;
+      deepIds_ = DeepIdentifiers({current.get()});
       std::vector<std::string> still;
       for (const auto& item : FindChanges(*current, base, linksKnown)) still.push_back(item.Ext);
       for (const auto& ext : restore)
@@ -215,6 +254,8 @@ void Guard::Check(Millis) {
       host_.Show(shown_);
     }
   } catch (const std::exception& e) {
+    // What the user classes gave a check that did not end says nothing.
+    userClasses_.reset();
     Fail(e.what());
   }
   UpdateTip();

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,12 @@ class Guard {
   void Start(Millis now);
   // A watched registry key changed.
   void RegistryChanged(Millis now);
+  // A key under the user classes changed. Explorer writes there all the
+  // time (folder views, MuiCache, app-model data), so once the writes
+  // settle only what the user classes give the scan is read again
+  // (registry/user_classes), a few hundred keys, and the check runs only
+  // where that is no longer what the last check read.
+  void UserClassesChanged(Millis now);
   // The base file's folder changed: where the base file itself changed (an
   // accept in the window or from a script), it is loaded again, and a
   // change it now holds is nothing to report.
@@ -71,6 +78,9 @@ class Guard {
   const Notice& Shown() const { return shown_; }
 
   int Checks() const { return checks_; }
+  // The wake-ups from the user classes that found them as the last check
+  // read them, and so ran no check.
+  int QuietWakes() const { return quietWakes_; }
   // The folders whose changes may be the base file's.
   std::vector<std::string> BaseFolders() const;
   std::string TipText() const;
@@ -80,6 +90,12 @@ class Guard {
 
  private:
   void Check(Millis now);
+  // Reads what the user classes give the scan, as the check about to run
+  // will see it (or newer).
+  void ReadUserClasses();
+  // The identifiers named by a path ("Applications\app.exe") that the base
+  // and the last check's entries name: read with the user classes.
+  std::vector<std::string> DeepPaths() const;
   void Load();
   std::string Stamp() const;  // what tells the base file as loaded from one changed since
   void Fail(const std::string& what);
@@ -90,6 +106,19 @@ class Guard {
   Associations& g_;
   IGuardHost& host_;
   Settler settler_;
+  // The user classes' writes settle as others do, but a read of them that
+  // finds nothing new costs little, so they are read at the latest five
+  // seconds after the first write: a takeover amid Explorer's writes is
+  // noticed within seconds.
+  Settler userSettler_{2000, 5000};
+  // What the user classes gave the last check (none: no check ran whole
+  // since), and the identifiers named by a path its entries named.
+  std::optional<std::string> userClasses_;
+  std::vector<std::string> deepIds_;
+  int quietWakes_ = 0;
+  // The changes last written to the record (each type with its state now
+  // and in the base), so that one change set is recorded once.
+  std::string logged_;
   DataFile vsd_;
   bool haveBase_ = false;
   std::string stamp_;

@@ -9,6 +9,7 @@ void RunGuard(Guard& guard, ISignals& signals) {
     const Millis now = signals.Now();
     if (w == Wakeup::Stop) return;
     if (w == Wakeup::Registry) guard.RegistryChanged(now);
+    if (w == Wakeup::UserClasses) guard.UserClassesChanged(now);
     if (w == Wakeup::BaseFolder) guard.BaseFolderChanged(now);
     guard.Wake(now);
   }

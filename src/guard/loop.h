@@ -11,6 +11,7 @@ namespace hollin::guard {
 enum class Wakeup {
   Time,        // the time asked for came, or messages were handled
   Registry,    // a watched key changed (its watch is armed again)
+  UserClasses, // the user classes changed (their watch is armed again)
   BaseFolder,  // the base file's folder changed (its watch is armed again)
   Stop,        // the guard is to end
 };

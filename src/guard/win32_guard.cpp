@@ -28,6 +28,10 @@ constexpr wchar_t kGuardMutex[] = L"Local\\Hollin.Guard";
 
 constexpr UINT kIconMessage = WM_APP + 1;  // the notification icon's mouse
 constexpr UINT kComeForward = WM_APP + 2;  // a second start asks for the window
+// Answers how many checks the guard ran (wParam 0), how many wake-ups from
+// the user classes found nothing to check (1), and how many events of
+// changes (1001) it wrote (2): for scripts that watch it, and its benchmark.
+constexpr UINT kCounts = WM_APP + 3;
 constexpr UINT_PTR kIconTimer = 1;         // the icon added again until the taskbar takes it
 constexpr UINT kIconRetryMs = 5000;
 
@@ -47,6 +51,7 @@ struct Watch {
   HKEY key = nullptr;
   bool whole = false;  // the key itself, with its subtree
   HANDLE event = nullptr;
+  bool userClasses = false;  // the user's class hive, where Explorer writes too
 };
 
 std::wstring ProgramPath() {
@@ -95,6 +100,7 @@ class Win32Guard : public IGuardHost, public ISignals {
                                      std::pair{HKEY_CURRENT_USER,
                                                L"Software\\Microsoft\\Windows\\Shell\\Associations\\UrlAssociations"}}) {
       watches_.push_back({root, path});
+      watches_.back().userClasses = root == HKEY_CURRENT_USER && std::wstring_view(path) == L"Software\\Classes";
       watches_.back().event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
       Arm(watches_.back());
     }
@@ -123,8 +129,9 @@ class Win32Guard : public IGuardHost, public ISignals {
       const DWORD r = MsgWaitForMultipleObjectsEx(n, handles.data(), timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
       if (r == WAIT_TIMEOUT) return Wakeup::Time;
       if (r < WAIT_OBJECT_0 + watches_.size()) {
-        Arm(watches_[r - WAIT_OBJECT_0]);
-        return Wakeup::Registry;
+        Watch& w = watches_[r - WAIT_OBJECT_0];
+        Arm(w);
+        return w.userClasses ? Wakeup::UserClasses : Wakeup::Registry;
       }
       if (r < WAIT_OBJECT_0 + n) {
         FindNextChangeNotification(handles[r - WAIT_OBJECT_0]);
@@ -162,6 +169,7 @@ class Win32Guard : public IGuardHost, public ISignals {
   }
 
   void Record(const CheckRecord& record) override {
+    if (record.kind == CheckRecord::Kind::ChangesFound) ++changesRecorded_;
     if (record_) record_(record);
   }
 
@@ -438,6 +446,7 @@ class Win32Guard : public IGuardHost, public ISignals {
         else if (lp == WM_LBUTTONUP) ComeForward();
         return 0;
       case kComeForward: ComeForward(); return 0;
+      case kCounts: return wp == 2 ? changesRecorded_ : wp == 1 ? guard_->QuietWakes() : guard_->Checks();
       case WM_TIMER:
         if (wp == kIconTimer && hwnd == window_ && !stop_) AddIcon(true);
         return 0;
@@ -475,6 +484,7 @@ class Win32Guard : public IGuardHost, public ISignals {
   int fontDpi_ = 0;
   UINT taskbarCreated_ = 0;
   bool iconShown_ = false, stop_ = false;
+  int changesRecorded_ = 0;
   std::string tip_ = kAppTitle;
 };
 

@@ -84,9 +84,12 @@ class GuardTest : public ::testing::Test {
     g.BaseFile = dir.File("Prev");
     host.clock = &signals;
   }
-  // Writes that a registry signal follows, as a program would make them.
+  // Writes that a registry signal follows, as a program would make them;
+  // in the order of their times, those of one time as given.
   void At(Millis at, std::function<void()> act, Wakeup what = Wakeup::Registry) {
-    signals.events.push_back({at, what, std::move(act)});
+    auto& events = signals.events;
+    const auto later = std::find_if(events.begin(), events.end(), [at](const auto& e) { return e.at > at; });
+    events.insert(later, {at, what, std::move(act)});
   }
   void Take(const std::string& ext, const std::string& progId = "Grab.Doc") {
     reg.LoadText("REGEDIT4\n[HKEY_CLASSES_ROOT\\" + ext + "]\n@=\"" + progId + "\"\n", "write");
@@ -222,8 +225,77 @@ TEST_F(GuardTest, SaysEachChangeOnceAgainstTheBaseInForce) {
   EXPECT_EQ(saved.BaseEntries->Item(".txt")->InForceProgID(), "Grab.Doc") << "the accept from elsewhere";
   EXPECT_EQ(guard.Checks(), 7);
   EXPECT_EQ(host.records, (std::vector<Kind>{Kind::FirstRun, Kind::ChangesFound, Kind::ChangesFound,
-                                             Kind::ChangesFound, Kind::ChangesFound, Kind::Accepted,
-                                             Kind::ChangesFound}));
+                                             Kind::Accepted, Kind::ChangesFound}))
+      << "a state told again is recorded once";
+}
+
+// Explorer writes its folder views and MuiCache into the user classes all
+// the time: those writes cost no check, while a takeover amid them, of a
+// type's key or of a command keys deep (whose write leaves the time of the
+// identifier's key as it was), is told within the five seconds the user
+// classes' writes settle at the latest.
+TEST_F(GuardTest, ExplorersWritesIntoTheUserClassesCostNoCheck) {
+  const std::string user = "HKEY_CURRENT_USER\\Software\\Classes\\";
+  reg.LoadText("REGEDIT4\n[" + user + ".usr]\n@=\"User.Doc\"\n[" + user +
+                   "User.Doc\\shell\\open\\command]\n@=\"C:\\\\User\\\\user.exe %1\"\n"
+                   "[" + user + "Applications\\write.exe\\shell\\open\\command]\n@=\"C:\\\\Write\\\\write.exe %1\"\n"
+                   "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.rtf\\"
+                   "UserChoice]\n\"ProgId\"=\"Applications\\\\write.exe\"\n"
+                   "[" + user + "Local Settings\\Software\\Microsoft\\Windows\\Shell\\Bags]\n",
+               "user");
+  const std::string shell = user + "Local Settings\\Software\\Microsoft\\Windows\\Shell\\";
+  for (Millis t = 0; t <= 60000; t += 200)
+    At(t, [this, t, shell] {
+      const std::string n = std::to_string(t);
+      reg.LoadText(t % 400 ? "REGEDIT4\n[" + shell + "Bags\\" + n + "\\Shell]\n\"Mode\"=dword:00000004\n"
+                           : "REGEDIT4\n[" + shell + "MuiCache]\n\"C:\\\\App" + n + ".exe.FriendlyAppName\"=\"App\"\n",
+                   "explorer");
+    }, Wakeup::UserClasses);
+  // A type's key in the user classes; an identifier's command three keys
+  // below it; the command of an identifier Explorer's choice names by its path.
+  At(20000, [&] { reg.LoadText("REGEDIT4\n[" + user + ".bmp]\n@=\"Grab.Doc\"\n", "takeover"); },
+     Wakeup::UserClasses);
+  At(30000, [&] {
+    reg.LoadText("REGEDIT4\n[" + user + "txtfile\\shell\\open\\command]\n@=\"C:\\\\Grab\\\\grab.exe %1\"\n",
+                 "takeover");
+  }, Wakeup::UserClasses);
+  At(40000, [&] {
+    reg.LoadText("REGEDIT4\n[" + user +
+                     "Applications\\write.exe\\shell\\open\\command]\n@=\"C:\\\\Grab\\\\grab.exe %1\"\n",
+                 "takeover");
+  }, Wakeup::UserClasses);
+  // The class root as Windows shows it, the user classes merged over the
+  // machine classes: an identifier's command there is what runs.
+  MergedClassRoot merged(reg);
+  Guard windows(merged, platform, g, host);
+  RunGuard(windows, signals);
+  ASSERT_EQ(host.said.size(), 3u);
+  EXPECT_EQ(host.said[0].second, "1 file type now opens with grab (.bmp).");
+  EXPECT_EQ(host.said[1].second, "3 file types now open with grab (.bmp, .ini, .txt).") << "three keys deep";
+  EXPECT_EQ(host.said[2].second, "4 file types now open with grab (.bmp, .ini, .txt, .rtf).") << "by the choice's path";
+  for (size_t i = 0; i < 3; ++i) {
+    EXPECT_GT(host.said[i].first, 20000 + 10000 * static_cast<Millis>(i));
+    EXPECT_LE(host.said[i].first, 20000 + 10000 * static_cast<Millis>(i) + 5000) << "amid Explorer's writes";
+  }
+  EXPECT_EQ(windows.Checks(), 4) << "the first check, then one for each takeover";
+  EXPECT_GE(windows.QuietWakes(), 8) << "the writes woke it";
+}
+
+// A change left unanswered is recorded (event 1001) once, however often the
+// guard checks; again when the set of changes differs, a type's state in it
+// included.
+TEST_F(GuardTest, RecordsEachSetOfChangesOnce) {
+  At(0, [this] { Take(".txt"); });
+  At(10000, [this] { guard.CheckNow(signals.now); }, Wakeup::Time);
+  At(20000, [this] { reg.LoadText("REGEDIT4\n[HKEY_CLASSES_ROOT\\Unrelated]\n@=\"x\"\n", "write"); });
+  At(30000, [this] { Take(".txt", "rtffile"); });
+  At(40000, [this] { Take(".bmp"); });
+  At(50000, [this] { Take(".bmp", "Paint.Picture"); });
+  At(60000, [this] { guard.CheckNow(signals.now); }, Wakeup::Time);
+  Run();
+  EXPECT_EQ(guard.Checks(), 8);
+  EXPECT_EQ(host.records, (std::vector<Kind>{Kind::FirstRun, Kind::ChangesFound, Kind::ChangesFound,
+                                             Kind::ChangesFound, Kind::ChangesFound}));
 }
 
 // A change in a layer that does not decide (the machine classes under the

@@ -29,7 +29,7 @@ int usage() {
       "  windows | wait TITLE [ms] | gone TITLE [ms] | controls TITLE | list TITLE | status TITLE\n"
       "  click TITLE TEXT | select TITLE ROW... | key TITLE [ctrl+|shift+|alt+]VK\n"
       "  char TITLE TEXT | menu TITLE | command TITLE ID | msgbox TITLE\n"
-      "  answer TITLE BUTTONTEXT [ms] | close TITLE\n"
+      "  answer TITLE BUTTONTEXT [ms] | close TITLE | send TITLE MESSAGE [WPARAM]\n"
       "  shortname PATH | link FOLDER LINK (a folder link: a junction, else a symbolic link)\n",
       stderr);
   return 2;
@@ -604,6 +604,16 @@ int main() {
     WPARAM id = std::strtoul(argv[rest], nullptr, 0);
     if (!PostMessageW(top, WM_COMMAND, id, 0)) return fail("cannot post to " + title);
     Drain(top, 1);
+    return 0;
+  }
+  if (cmd == "send" && (more == 1 || more == 2)) {
+    // A message the window answers with a number, printed as "result N".
+    const UINT message = static_cast<UINT>(std::strtoul(argv[rest], nullptr, 0));
+    const WPARAM wp = more == 2 ? std::strtoul(argv[rest + 1], nullptr, 0) : 0;
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(top, message, wp, 0, SMTO_NORMAL, 60000, &result))
+      return fail("no answer from " + title);
+    std::printf("result\t%llu\n", static_cast<unsigned long long>(result));
     return 0;
   }
   if (cmd == "click" && more == 1) {
