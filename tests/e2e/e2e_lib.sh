@@ -141,6 +141,17 @@ export_key() {
 }
 unix_path() { wine winepath -u "$1" 2>/dev/null | tr -d '\r'; }
 # The main window's status bar, which must say TEXT.
+# The main window's detail panel: its longest text.
+panel() { probe controls "$M"; grep -P '^Static\t' <<<"$OUT" | cut -f6- | awk '{ print length, $0 }' | sort -rn | head -n1 | cut -d' ' -f2-; }
+# The Details window of the row selected: its text, then it is closed.
+details() {
+  probe command "$M" 1023
+  probe wait "$1" 15000
+  probe controls "$1"
+  grep -P '^Edit\t' <<<"$OUT" | cut -f6-
+  probe close "$1"
+  probe gone "$1" 15000 >/dev/null
+}
 status_is() { probe status "$M"; expect_eq "$1" "icon	1
 text	$2" "$OUT"; }
 

@@ -41,16 +41,6 @@ select_types() {
   probe select "$M" "${rows[@]}"
 }
 # The text of the detail panel (the label with the most text).
-panel() { probe controls "$M"; grep -P '^Static\t' <<<"$OUT" | cut -f6- | awk '{ print length, $0 }' | sort -rn | head -n1 | cut -d' ' -f2-; }
-# The Details window of the row selected: its text, then it is closed.
-details() {
-  probe command "$M" 1023
-  probe wait "$1" 15000
-  probe controls "$1"
-  grep -P '^Edit\t' <<<"$OUT" | cut -f6-
-  probe close "$1"
-  probe gone "$1" 15000 >/dev/null
-}
 wait_status() {  # TEXT: within 10 s
   for _ in $(seq 100); do
     probe status "$M"

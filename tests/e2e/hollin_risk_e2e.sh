@@ -87,16 +87,6 @@ select_type() {
   [ -n "$r" ] || fail "no row for $1 in the list"
   probe select "$M" "$r"
 }
-panel() { probe controls "$M"; grep -P '^Static\t' <<<"$OUT" | cut -f6- | awk '{ print length, $0 }' | sort -rn | head -n1 | cut -d' ' -f2-; }
-# The Details window of the row selected: its text, then it is closed.
-details() {
-  probe command "$M" 1023
-  probe wait "$1" 15000
-  probe controls "$1"
-  grep -P '^Edit\t' <<<"$OUT" | cut -f6-
-  probe close "$1"
-  probe gone "$1" 15000 >/dev/null
-}
 start_bg "$app/hollin.exe"
 pid=$BG_PID
 probe wait "$M" 30000
