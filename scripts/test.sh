@@ -10,7 +10,7 @@ scripts/setup.sh
 # Longer fuzzing is scripts/fuzz.sh's, by hand; the benchmarks are
 # scripts/bench.sh's and are not built here.
 fuzz_seconds=${HOLLIN_FUZZ_SECONDS:-5}
-took() { echo "   ($2$((SECONDS - $1)) s)"; }
+took() { echo "   (${2:-}$((SECONDS - $1)) s)"; }
 start=$SECONDS
 
 echo "== native build and tests"
