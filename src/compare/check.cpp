@@ -25,7 +25,11 @@ ScanResult ScanCurrent(IRegistry& reg, IPlatform& platform) {
         if (fresh) it->second = platform.LoadIndirectString(source);
         return it->second;
       },
-      [&](const std::string& ext) { return platform.AskProgIdInUse(ext, !ext.empty() && ext[0] != '.'); });
+      [&](const std::string& ext) {
+        std::string progId, command;
+        platform.AskWhatOpens(ext, !ext.empty() && ext[0] != '.', progId, command);
+        return progId;
+      });
 }
 
 RestoreResult RestoreTypes(IRegistry& reg, const AssocEntries& base, const AssocEntries& current,
