@@ -85,13 +85,16 @@ grep -aqi 'Programs\\Hollin\\hollin.exe' "$menu/Hollin.lnk" || fail "the shortcu
 expect_eq "the Run value without the logon check" "" "$(run_value)"
 expect_eq "the entry in Programs and Features" "$version" "$(arp_versions)"
 
-# 2. The installed program's first run records the base beside it; then the
-#    quiet check ends by itself; an accept keeps the previous base.
+# 2. The installed program's first run records the base beside it and keeps
+#    no backup (there was no base before); then the quiet check ends by
+#    itself; an accept that changes the base keeps the previous one.
 hollin --check
 expect_eq "exit code of the first run" 2 "$RC"
 [ -f "$app/Prev.isd" ] || fail "no base beside the installed program"
+[ ! -e "$app/Prev.isd.bak" ] || fail "a first run left a backup"
 hollin -h
 expect_eq "exit code of the quiet check" 0 "$RC"
+add 'HKCR\.hollininst' /ve /d txtfile
 hollin --accept
 expect_eq "exit code of an accept" 0 "$RC"
 [ -f "$app/Prev.isd.bak" ] || fail "no previous base kept"
@@ -135,7 +138,7 @@ probe --hidden wait "Hollin guard" 15000
 msiexec /x "$(win_path "$tmp/next.msi")"
 wait_exit "$guard_pid" 15
 expect_eq "the guard's exit code after the removal" 0 "$RC"
-expect_eq "what is left in the program's folder" "Prev.isd Prev.isd.bak " "$(listing "$app")"
+expect_eq "what is left in the program's folder" "Prev.history Prev.isd Prev.isd.bak " "$(listing "$app")"
 for f in Prev.isd Prev.isd.bak; do
   cmp -s "$tmp/$f" "$app/$f" || fail "the removal changed $f"
 done
