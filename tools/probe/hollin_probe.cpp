@@ -421,6 +421,17 @@ int CmdKey(HWND top, const std::string& keyName) {
   for (auto m = mods.rbegin(); m != mods.rend(); ++m) PostKey(to, *m, false, alt && *m != VK_MENU);
   Drain(top, 2 + 2 * static_cast<int>(mods.size()));
   if (attached) {
+    // A sent message is handled before the posted keys are: the modifiers
+    // stay down until the target has gone idle with its queue empty, or an
+    // accelerator read after they are lifted would miss them.
+    DWORD pid = 0;
+    GetWindowThreadProcessId(top, &pid);
+    if (HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pid)) {
+      WaitForInputIdle(process, 5000);
+      CloseHandle(process);
+    }
+    Sleep(200);
+    Drain(top, 1);
     SetKeyboardState(saved);
     AttachThreadInput(GetCurrentThreadId(), tid, FALSE);
   }
