@@ -40,8 +40,10 @@ hollin_wine_up() {
     done
     export DISPLAY=":$(head -n1 "$HOLLIN_WINE_TMP/display")"
   fi
-  setsid wineserver -p </dev/null >/dev/null 2>&1
-  setsid -w wine wineboot $boot </dev/null >/dev/null 2>&1
+  setsid wineserver -p </dev/null >/dev/null 2>&1 ||
+    { echo "hollin_wine_up: no wineserver for $WINEPREFIX" >&2; return 1; }
+  setsid -w wine wineboot $boot </dev/null >/dev/null 2>&1 ||
+    { echo "hollin_wine_up: wineboot failed in $WINEPREFIX" >&2; return 1; }
 }
 
 # The booted prefix that hollin_wine_up copies: made once, its server ended
