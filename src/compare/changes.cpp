@@ -75,6 +75,11 @@ AssocEntry::Layer LatentLayer(const AssocEntry& now, const AssocEntry& before) {
   if (decider == Layer::Choice && differs(now.UserProgID(), before.UserProgID())) return Layer::User;
   if ((decider == Layer::Choice || decider == Layer::User) && differs(now.MachineProgID(), before.MachineProgID()))
     return Layer::Machine;
+  // The same identifiers, but the merged class root runs another command:
+  // the command of the identifier the classes name changed in the layer
+  // the root reads it from, which takes over should the choice go.
+  if (decider == Layer::Choice && now.ProgramFullPath() != before.ProgramFullPath())
+    return now.UserProgID().empty() ? Layer::Machine : Layer::User;
   return Layer::Classes;
 }
 

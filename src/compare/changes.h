@@ -48,8 +48,10 @@ bool HasLayers(const AssocEntry* entry);
 // each names; of a protocol: the command each holds). Under Explorer's
 // choice the merged class root's command is such a layer too: a change that
 // reaches only it and the classes below the choice is latent, not a change
-// of what opens the type. Classes where no such layer differs, the records
-// open differently anyway, or either lacks layers.
+// of what opens the type (told as the user classes' where they name the
+// type's identifier, else the machine classes'). Classes where no such
+// layer differs, the records open differently anyway, or either lacks
+// layers.
 AssocEntry::Layer LatentLayer(const AssocEntry& now, const AssocEntry& before);
 
 // The changed types in the order they are found: first the CURRENT entries

@@ -975,6 +975,11 @@ void FrmMain::AddRow(const std::string& text, const std::string& subItem, bool l
 
 // Every column as wide as its caption and, up to a limit, its widest text;
 // in a view that lists signals, where a row has any, a third column for them.
+// The columns together fit the list's width: where they would pass it, the
+// widest is narrowed first (to the next widest, then both, and so on), at
+// first no narrower than its caption, then where even the captions do not
+// fit, down to a few characters. The control ends a text cut short with an
+// ellipsis; the panel and the Details window show it whole.
 void FrmMain::FitColumns(bool withSignals) {
   withSignals = withSignals && std::any_of(lvwMain.Rows().begin(), lvwMain.Rows().end(),
                                            [](const auto& row) { return !row.signals.empty(); });
@@ -982,14 +987,40 @@ void FrmMain::FitColumns(bool withSignals) {
   if (!withSignals) lvwMain.KeepColumns(2);
   const int limit = 2 * lvwMain.Width();
   const size_t n = lvwMain.Columns().size();
+  std::vector<int> widths(n), captions(n);
   for (size_t i = 0; i < n; ++i) {
     int widest = 0;
     for (const auto& row : lvwMain.Rows())
       widest = std::max(widest, TextWidth(i == 0 ? row.text : i == 1 ? row.sub : row.signals));
     const auto& column = lvwMain.Columns()[i];
-    const int width = std::max({column.width, TextWidth(column.caption), std::min(limit, widest + 120)});
-    if (width != column.width) lvwMain.ColumnWidth(static_cast<int>(i + 1), width);
+    captions[i] = TextWidth(column.caption);
+    widths[i] = std::max({column.width, captions[i], std::min(limit, widest + 120)});
   }
+  const int room = lvwMain.ColumnRoom();
+  // Narrows the widest column above its floor, again and again, until the
+  // columns fit or each is at its floor.
+  const auto narrow = [&](const std::vector<int>& floors) {
+    for (;;) {
+      int total = 0;
+      for (int w : widths) total += w;
+      if (total <= room) return;
+      size_t widest = n;
+      for (size_t i = 0; i < n; ++i)
+        if (widths[i] > floors[i] && (widest == n || widths[i] > widths[widest])) widest = i;
+      if (widest == n) return;
+      int next = floors[widest];
+      for (size_t i = 0; i < n; ++i)
+        if (i != widest && widths[i] < widths[widest]) next = std::max(next, widths[i]);
+      widths[widest] = std::max(next, widths[widest] - (total - room));
+    }
+  };
+  narrow(captions);
+  const int fewCharacters = TextWidth("Wi...");
+  std::vector<int> least(n);
+  for (size_t i = 0; i < n; ++i) least[i] = std::min(widths[i], fewCharacters);
+  narrow(least);
+  for (size_t i = 0; i < n; ++i)
+    if (widths[i] != lvwMain.Columns()[i].width) lvwMain.ColumnWidth(static_cast<int>(i + 1), widths[i]);
 }
 
 void FrmMain::EnableAccept(bool enabled) {

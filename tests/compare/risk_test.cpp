@@ -327,6 +327,11 @@ TEST(ChangedWhen, TheKeyOfTheLayerThatChangedAndItsTime) {
     e->Layered(layered);
     return e;
   };
+  // The class root's command beside the one in force.
+  const auto root = [](std::shared_ptr<AssocEntry> e, const char* command) {
+    e->ProgramFullPath(command);
+    return e;
+  };
   const std::string classes = "Software\\Classes\\";
   struct Case {
     std::shared_ptr<AssocEntry> now, before;
@@ -345,6 +350,13 @@ TEST(ChangedWhen, TheKeyOfTheLayerThatChangedAndItsTime) {
       {entry(false, "M.Doc", "", "", "x.exe %1"), entry(false, "M.Doc", "", "", "m.exe %1"), HKEY_CLASSES_ROOT,
        "M.Doc\\shell\\open\\command"},
       {nullptr, entry(true, "M.Doc", "", "", "m.exe %1"), nullptr, ""},
+      // Latent under Explorer's choice: the user classes' identifier; the
+      // command the class root runs, where its key stands.
+      {entry(true, "M.Doc", "U.Doc", "C.Doc", "c.exe %1"), entry(true, "M.Doc", "", "C.Doc", "c.exe %1"),
+       HKEY_CURRENT_USER, classes + ".t"},
+      {root(entry(true, "M.Doc", "", "C.Doc", "c.exe %1"), "m.exe /x %1"),
+       root(entry(true, "M.Doc", "", "C.Doc", "c.exe %1"), "m.exe %1"), HKEY_LOCAL_MACHINE,
+       classes + "M.Doc\\shell\\open\\command"},
   };
   for (const Case& c : cases) {
     const ChangedKey key = ChangedKeyOf(reg, c.now.get(), c.before.get());

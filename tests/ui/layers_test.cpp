@@ -312,7 +312,9 @@ TEST_F(Layers, ALatentChangeIsListedCountedApartRestoredAndAccepted) {
   const std::string link = "REGEDIT4\n" + machine + "http]\n\"URL Protocol\"=\"\"\n" + machine +
                            "http\\shell\\open\\command]\n@=\"web.exe %1\"\n" + machine +
                            "Grab.Url\\shell\\open\\command]\n@=\"grab.exe %1\"\n[HKEY_CURRENT_USER\\" +
-                           kUrlAssociationsPath + "\\http\\UserChoice]\n\"ProgId\"=\"Grab.Url\"\n";
+                           kUrlAssociationsPath + "\\http\\UserChoice]\n\"ProgId\"=\"Grab.Url\"\n" + machine +
+                           ".c]\n@=\"cfile\"\n" + machine + "cfile\\shell\\open\\command]\n@=\"C:\\\\C\\\\c.exe %1\"\n" +
+                           "[HKEY_CURRENT_USER\\" + kFileExtsPath + "\\.c\\UserChoice]\n\"ProgId\"=\"Grab.Url\"\n";
   struct Case {
     const char* name;
     std::string change, row, latent;
@@ -322,6 +324,9 @@ TEST_F(Layers, ALatentChangeIsListedCountedApartRestoredAndAccepted) {
        "http:|grab|latent", "LATENT: the user classes changed; they take over should Explorer's choice go"},
       {"the machine classes under the user classes", "REGEDIT4\n" + machine + ".u]\n@=\"evil\"\n", ".u|u|latent",
        "LATENT: the machine classes changed; they take over should user classes go"},
+      {"the command of a type's identifier in the machine classes under Explorer's choice",
+       "REGEDIT4\n" + machine + "cfile\\shell\\open\\command]\n@=\"evil.exe %1\"\n", ".c|grab|latent",
+       "LATENT: the machine classes changed; they take over should Explorer's choice go"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -49,16 +49,36 @@ class Layout : public test::WindowTest, public ::testing::WithParamInterface<int
     }
   }
 
-  // Each column of the list as wide as its caption, and as its widest text
-  // up to twice the list's width.
+  // The list's columns together within its width, without scrolling
+  // sideways; each as wide as its caption and, up to twice the list's
+  // width, its widest text, unless they had to give way: then only a column
+  // that was the widest was narrowed (one wider than it is at its caption).
   void Columns() {
+    SCOPED_TRACE(main->lvwMain.Columns()[1].caption);
     const auto& columns = main->lvwMain.Columns();
-    for (size_t i = 0; i < columns.size(); ++i) {
+    const size_t n = columns.size();
+    std::vector<int> want(n), caption(n);
+    int total = 0, pixels = 0;
+    for (size_t i = 0; i < n; ++i) {
       int widest = 0;
       for (const auto& row : main->lvwMain.Rows())
         widest = std::max(widest, main->TextWidth(i == 0 ? row.text : i == 1 ? row.sub : row.signals));
-      EXPECT_GE(columns[i].width, main->TextWidth(columns[i].caption)) << columns[i].caption;
-      EXPECT_GE(columns[i].width, std::min(widest, 2 * main->lvwMain.Width())) << columns[i].caption;
+      caption[i] = main->TextWidth(columns[i].caption);
+      want[i] = std::max(caption[i], std::min(widest, 2 * main->lvwMain.Width()));
+      total += columns[i].width;
+      pixels += ui::PixelsOf(columns[i].width, dpi()) + ui::PixelsOf(ui::kColumnMarginPixels * 15, dpi());
+    }
+    EXPECT_LE(total, main->lvwMain.ColumnRoom());
+    // The list's inside: its width less two borders of 2 pixels and, where
+    // more rows than a dozen may need one, a scroll bar of 17 (at 96 DPI).
+    const int inside = (main->lvwMain.Count() > 12 ? 21 : 4) * 15;
+    EXPECT_LE(pixels, Rect(main->lvwMain).right - Rect(main->lvwMain).left - ui::PixelsOf(inside, dpi()));
+    for (size_t i = 0; i < n; ++i) {
+      if (columns[i].width >= want[i]) continue;
+      EXPECT_GE(total, main->lvwMain.ColumnRoom() - static_cast<int>(n)) << columns[i].caption << " narrowed for no need";
+      for (size_t j = 0; j < n; ++j)
+        EXPECT_TRUE(columns[j].width <= columns[i].width || columns[j].width <= caption[j])
+            << columns[i].caption << " narrowed before the wider " << columns[j].caption;
     }
   }
 };
@@ -147,6 +167,17 @@ TEST_P(Layout, TheLongestTextsStayInTheirPlaces) {
   main->lvwMain.UserActivateRow(1);
   backend.onModal = nullptr;
   EXPECT_EQ(shown, 1);
+
+  // The same list in the views of their own: the health check's signals,
+  // the history's long texts.
+  main->mnuHealth.UserChoose();
+  ASSERT_GE(main->lvwMain.Count(), 1);
+  EXPECT_EQ(main->lvwMain.Columns().size(), 3u);
+  Columns();
+  main->cmdAccept.UserClick();
+  main->mnuHistory.UserChoose();
+  ASSERT_GE(main->lvwMain.Count(), 1);
+  Columns();
 }
 
 INSTANTIATE_TEST_SUITE_P(Dpi, Layout, ::testing::Values(96, 120, 144, 192),
