@@ -976,10 +976,12 @@ void FrmMain::AddRow(const std::string& text, const std::string& subItem, bool l
 // Every column as wide as its caption and, up to a limit, its widest text;
 // in a view that lists signals, where a row has any, a third column for them.
 // The columns together fit the list's width: where they would pass it, the
-// widest is narrowed first (to the next widest, then both, and so on), at
-// first no narrower than its caption, then where even the captions do not
-// fit, down to a few characters. The control ends a text cut short with an
-// ellipsis; the panel and the Details window show it whole.
+// widest is narrowed first (to the next widest, then both, and so on), no
+// narrower than its caption. Where even the captions do not fit, the texts
+// are kept whole instead, where they fit, and the captions longer than
+// their texts are narrowed; else every column, down to a few characters.
+// The control ends a text cut short with an ellipsis; the panel and the
+// Details window show it whole.
 void FrmMain::FitColumns(bool withSignals) {
   withSignals = withSignals && std::any_of(lvwMain.Rows().begin(), lvwMain.Rows().end(),
                                            [](const auto& row) { return !row.signals.empty(); });
@@ -987,7 +989,7 @@ void FrmMain::FitColumns(bool withSignals) {
   if (!withSignals) lvwMain.KeepColumns(2);
   const int limit = 2 * lvwMain.Width();
   const size_t n = lvwMain.Columns().size();
-  std::vector<int> widths(n), captions(n);
+  std::vector<int> widths(n), captions(n), texts(n);
   for (size_t i = 0; i < n; ++i) {
     int widest = 0;
     for (const auto& row : lvwMain.Rows())
@@ -995,7 +997,10 @@ void FrmMain::FitColumns(bool withSignals) {
     const auto& column = lvwMain.Columns()[i];
     captions[i] = TextWidth(column.caption);
     widths[i] = std::max({column.width, captions[i], std::min(limit, widest + 120)});
+    // Narrowed to keep its texts whole: a caption longer than them.
+    texts[i] = captions[i] > widest + 120 ? widest + 120 : widths[i];
   }
+  const std::vector<int> wanted = widths;
   const int room = lvwMain.ColumnRoom();
   // Narrows the widest column above its floor, again and again, until the
   // columns fit or each is at its floor.
@@ -1015,10 +1020,16 @@ void FrmMain::FitColumns(bool withSignals) {
     }
   };
   narrow(captions);
+  int total = 0, least = 0;
+  for (size_t i = 0; i < n; ++i) total += widths[i], least += texts[i];
+  if (total > room && least <= room) {
+    widths = wanted;
+    narrow(texts);
+  }
   const int fewCharacters = TextWidth("Wi...");
-  std::vector<int> least(n);
-  for (size_t i = 0; i < n; ++i) least[i] = std::min(widths[i], fewCharacters);
-  narrow(least);
+  std::vector<int> few(n);
+  for (size_t i = 0; i < n; ++i) few[i] = std::min(widths[i], fewCharacters);
+  narrow(few);
   for (size_t i = 0; i < n; ++i)
     if (widths[i] != lvwMain.Columns()[i].width) lvwMain.ColumnWidth(static_cast<int>(i + 1), widths[i]);
 }
