@@ -611,6 +611,7 @@ void FrmMain::ShowAll(const AssocEntries& entries, const char* caption, int extr
   lvwMain.BeginUpdate();
   for (const auto& entry : entries) lvwMain.Add(msg::ListName(entry->Ext()), OpenerOf(*entry), entry->IsProtocol() ? 1 : 0);
   lvwMain.EndUpdate();
+  FitColumns(false, false);
   SetStatus(Led::Grey, statusText(lvwMain.Count()));
 }
 
@@ -982,7 +983,7 @@ void FrmMain::AddRow(const std::string& text, const std::string& subItem, bool l
 // their texts are narrowed; else every column, down to a few characters.
 // The control ends a text cut short with an ellipsis; the panel and the
 // Details window show it whole.
-void FrmMain::FitColumns(bool withSignals) {
+void FrmMain::FitColumns(bool withSignals, bool measureTexts) {
   withSignals = withSignals && std::any_of(lvwMain.Rows().begin(), lvwMain.Rows().end(),
                                            [](const auto& row) { return !row.signals.empty(); });
   if (withSignals && lvwMain.Columns().size() < 3) lvwMain.AddColumn(msg::kSignalsColumn, 0);
@@ -992,8 +993,10 @@ void FrmMain::FitColumns(bool withSignals) {
   std::vector<int> widths(n), captions(n), texts(n);
   for (size_t i = 0; i < n; ++i) {
     int widest = 0;
-    for (const auto& row : lvwMain.Rows())
+    for (const auto& row : lvwMain.Rows()) {
+      if (!measureTexts) break;
       widest = std::max(widest, TextWidth(i == 0 ? row.text : i == 1 ? row.sub : row.signals));
+    }
     const auto& column = lvwMain.Columns()[i];
     captions[i] = TextWidth(column.caption);
     widths[i] = std::max({column.width, captions[i], std::min(limit, widest + 120)});

@@ -226,7 +226,9 @@ class FrmMain : public Form, public IBaseProgress, public IDeltaWindow {
   std::string RiskText(const std::string& ext) const;
   static std::string Lines(std::initializer_list<std::string> parts);
   void ShowPanel(const std::string& text, const std::string& facts);
-  void FitColumns(bool withSignals);
+  // measureTexts false: the rows are not measured (a view of every type,
+  // whose texts the control ends with an ellipsis where they are long).
+  void FitColumns(bool withSignals, bool measureTexts = true);
   std::string detailsOf_;  // the type or link clicked last
 };
 

@@ -130,6 +130,13 @@ TEST_P(Layout, EveryWindowFitsItsControlsAndTexts) {
   main->mnuHlpAbout.UserChoose();
   backend.onModal = nullptr;
 
+  // The views of every type: the whole list, its texts not measured.
+  for (int view : {1, 2}) {
+    main->optView(view).UserClick();
+    ASSERT_GE(main->lvwMain.Count(), 3);
+    Columns();
+  }
+
   Fresh(test::Data("classes.reg"));  // as the base has it
   Start("hollin.exe -h");
   ASSERT_TRUE(status->Visible());
