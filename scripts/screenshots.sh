@@ -48,6 +48,7 @@ trap 'e2e_cleanup; hollin_wine_down' EXIT
 M="Hollin Brellmark"
 shot() {
   local name="docs/${1%.png}$S.png"
+  probe park
   sleep 1
   import -window root "$HOLLIN_WINE_TMP/root.png"
   convert "$HOLLIN_WINE_TMP/root.png" -trim +repage -trim +repage "$name"
