@@ -498,7 +498,7 @@ void FrmMain::mnuHistory_Click() {
   lvwMain.BeginUpdate();
   for (const HistoryRow& row : list.rows) lvwMain.Add(row.number, row.text);
   lvwMain.EndUpdate();
-  // The second column as wide as its longest text: the list scrolls.
+  // The second column as wide as its longest text, then fitted to the list.
   int widest = TextWidth(msg::kRecordedColumn);
   for (const auto& row : lvwMain.Rows()) widest = std::max(widest, TextWidth(row.sub));
   SetSecondColumn(msg::kRecordedColumn, widest + 120 - TextWidth(msg::kRecordedColumn));
