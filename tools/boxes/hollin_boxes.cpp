@@ -46,7 +46,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   if (which == "account-refused") facts = {"NT AUTHORITY\\SYSTEM", "S-1-5-18", "PC-7\\ada", false, false};
   else if (which == "account-other") facts = {"PC-7\\admin", "S-1-5-21-1-2-3-500", "PC-7\\ada", false, true};
   else return 2;
-  AppState state;
+  Associations state;
   Win32Registry reg;
   NoWindows windows;
   Main(state, platform, reg, box, windows, facts);
