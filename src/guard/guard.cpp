@@ -90,10 +90,13 @@ void Guard::Load() {
   });
 }
 
-void Guard::Fail(const std::string& what) {
+void Guard::Fail(const std::string& what, bool always) {
+  // The record (event 1010) learns of a failure when it begins or its
+  // reason changes: a base that stays unreadable fills no log, however
+  // often the guard wakes.
+  const bool fresh = always || what != problem_;
   problem_ = what;
-  CheckRecord record{CheckRecord::Kind::Failure, {}, nullptr, nullptr, {what}};
-  host_.Record(record);
+  if (fresh) host_.Record({CheckRecord::Kind::Failure, {}, nullptr, nullptr, {what}});
   Notice notice;
   notice.problem = what;
   notice.seconds = Seconds();
@@ -253,6 +256,7 @@ void Guard::Check(Millis) {
       Merge(shown_, notice);
       host_.Show(shown_);
     }
+    problem_.clear();  // a check that ran through ends a failure
   } catch (const std::exception& e) {
     // What the user classes gave a check that did not end says nothing.
     userClasses_.reset();
@@ -302,7 +306,7 @@ void Guard::Keep() {
     host_.Record(record);
   } catch (const std::exception& e) {
     g_.CurrentEntries = std::make_shared<AssocEntries>();
-    Fail(e.what());
+    Fail(e.what(), true);  // the user's answer failed: recorded each time
   }
   UpdateTip();
 }

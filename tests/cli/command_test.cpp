@@ -630,7 +630,10 @@ TEST_F(CommandTest, OnlyAUsersOwnSettingsAreChecked) {
 TEST_F(CommandTest, ABaseOfANewerFormatIsLeftAsItIs) {
   Run({"--check"});
   std::string newer = test::ReadFileBytes(Base());
-  newer.replace(newer.find("HOLLINBASE\t3"), 12, "HOLLINBASE\t4");
+  newer.replace(newer.find("HOLLINBASE\t4"), 12, "HOLLINBASE\t5");
+  char hex[17];
+  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(Xxh64(newer.substr(0, newer.size() - 17))));
+  newer.replace(newer.size() - 17, 16, hex);
   test::WriteFileBytes(Base(), newer);
   for (const char* action : {"--check", "--accept"}) {
     EXPECT_EQ(Run({action}), kBaseDamaged) << action;
