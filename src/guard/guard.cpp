@@ -19,11 +19,13 @@
 namespace hollin::guard {
 namespace {
 
-// What opens a type, as one text: a type is told again only when this
-// changes. Nothing opening it is a state of its own.
+// What opens a type, and the choice Windows sets aside, as one text: a type
+// is told again only when this changes. Nothing opening it is a state of its
+// own.
 std::string Signature(const AssocEntry* e) {
   if (!e) return "\x1e";
-  return e->InForceProgID() + '\x1f' + e->OpenerCommand() + '\x1f' + e->ProgramFullPath() + '\x1f' + e->OpenerName();
+  return e->InForceProgID() + '\x1f' + e->OpenerCommand() + '\x1f' + e->ProgramFullPath() + '\x1f' + e->OpenerName() +
+         '\x1f' + e->IgnoredChoice();
 }
 
 // A copy of an entry that holds nothing of its collection.
