@@ -759,19 +759,22 @@ TEST(Report, HostileTextIsShownSafelyInEachFormat) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.text);
     // A signer's or maker's name is chosen by whoever made the file.
-    r.items = {{".t", "changed", {"txtfile", "np.exe %1", "np"}, {row.value, row.value, row.value},
+    // So is an Explorer's choice that Windows sets aside.
+    r.items = {{".t", "changed", {"txtfile", "np.exe %1", "np"}, {row.value, row.value, row.value, "", "", row.value},
                 {row.value, {"unsigned"}, row.value, row.value, row.value}, {}}};
     EXPECT_EQ(FormatReport(r, Format::Text), "Hollin 1.0.0 on PC-7 (ada), 2026-12-07T20:00:00Z\nBase: C:\\Base\\Prev.isd\n"
                                              ".t\tchanged\tnp (txtfile) -> " + row.text + " (" + row.text +
-                                                 ")\t[unsigned]\n1 type(s) changed.\n");
+                                                 "), Explorer's choice " + row.text +
+                                                 " not honoured\t[unsigned]\n1 type(s) changed.\n");
     EXPECT_NE(FormatReport(r, Format::Json).find("\"current\": {\"progId\": " + row.json + ", \"command\": " + row.json +
                                                  ", \"program\": " + row.json + ", \"runs\": " + row.json +
                                                  ", \"signals\": [\"unsigned\"], \"signer\": " + row.json +
-                                                 ", \"company\": " + row.json + ", \"product\": " + row.json + ", \"verb\": \"\", \"handler\": \"\"}"),
+                                                 ", \"company\": " + row.json + ", \"product\": " + row.json +
+                                                 ", \"verb\": \"\", \"handler\": \"\", \"notHonoured\": " + row.json + "}"),
               std::string::npos) << FormatReport(r, Format::Json);
     EXPECT_EQ(FormatReport(r, Format::Csv).substr(FormatReport(r, Format::Csv).find("\r\n") + 2),
               ".t,changed,txtfile,np.exe %1,np," + row.csv + "," + row.csv + "," + row.csv + "," + row.csv + ",unsigned," +
-                  row.csv + "," + row.csv + "," + row.csv + ",,type,,,,\r\n");
+                  row.csv + "," + row.csv + "," + row.csv + ",,type,,,,,," + row.csv + "\r\n");
   }
 }
 

@@ -132,14 +132,19 @@ TEST_F(Layers, AChoiceWindowsDoesNotHonourCountsAsNoneAndIsCompared) {
 
   // A restore writes no choice: it names the type as Windows' to set back.
   const std::string before = Registry();
-  main->optView(0).Value(true);
-  main->lvwMain.Selected(1, true);
-  box.Answer(MbAnswer::Yes);
+  main->mnuOptWarn.UserChoose();  // no warning
+  Click(".p");
+  box.shown.clear();
   main->cmdRestore.UserClick();
   EXPECT_EQ(Registry(), before);
-  EXPECT_NE(platform.pages.size(), 0u) << "Windows' Default apps page, where only Windows sets a choice";
+  EXPECT_EQ(platform.pages.size(), 1u) << "Windows' Default apps page, where only Windows sets a choice";
+  EXPECT_EQ(Rows(), ".p|m") << "still changed";
 
-  platform.opens[".p"] = {"AppXv1ewer", ""};  // honoured again: a change of what opens it
+  // Honoured again: a change of what opens it.
+  reg.LoadText("REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.p\\"
+               "UserChoice]\n\"ProgId\"=\"AppXv1ewer\"\n",
+               "back");
+  platform.opens[".p"] = {"AppXv1ewer", ""};
   main->mnuRefresh.UserChoose();
   EXPECT_EQ(Rows(), ".p|Vendor.Viewer");
 }
