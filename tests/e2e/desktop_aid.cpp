@@ -29,7 +29,10 @@ namespace {
 BOOL WINAPI KeepRunning(DWORD) { return TRUE; }
 
 int CtrlCDuring(const wchar_t* key, const wchar_t* value, const wchar_t* commandLine) {
-  AllocConsole();  // fails where there is one: that one is shared
+  // A console of its own, which what it runs shares: one inherited from a
+  // pipe (Wine's "bare" console) takes no control events.
+  FreeConsole();
+  if (!AllocConsole()) return 72;
   SetConsoleCtrlHandler(KeepRunning, TRUE);
   std::wstring line = commandLine;
   STARTUPINFOW si{};
