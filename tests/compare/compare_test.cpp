@@ -3,6 +3,7 @@
 
 #include "compare/exe_name.h"
 #include "compare/changes.h"
+#include "compare/check.h"
 #include "support/entries.h"
 
 namespace hollin {
@@ -119,6 +120,32 @@ TEST(FindChanges, AChoiceWindowsSetsAsideCountsWhereItChanges) {
   auto other = entry("Grab.Doc");
   other->ProgramFullPath("C:\\Grab\\grab.exe %1");
   EXPECT_FALSE(OnlySetAsideDiffers(*other, *entry(""))) << "what opens it changed too";
+}
+
+// The silent upgrade of a base that recorded neither verbs nor a choice set
+// aside takes both from now where the type opens as recorded: a choice
+// Windows set aside long ago is then no change.
+TEST(BaseWithLinks, TakesTheChoiceSetAsideNowWhereTheTypeOpensAsRecorded) {
+  AssocEntry older;
+  older.Ext(".txt");
+  older.ProgramID("txtfile");
+  older.ProgramFullPath("C:\\Windows\\notepad.exe %1");
+  older.Layered(true);
+  older.MachineProgID("txtfile");
+  older.OpenerCommand(older.ProgramFullPath());
+  AssocEntry now = older;
+  now.VerbsRead(true);
+  now.IgnoredRead(true);
+  now.IgnoredChoice("Grab.Doc");
+  AssocEntries base, current;
+  base.Add(std::make_shared<AssocEntry>(older), ".txt");
+  current.Add(std::make_shared<AssocEntry>(now), ".txt");
+  const auto upgraded = BaseWithLinks(base, current);
+  const AssocEntry* kept = upgraded->Lookup(".txt");
+  ASSERT_NE(kept, nullptr);
+  EXPECT_TRUE(kept->IgnoredRead());
+  EXPECT_EQ(kept->IgnoredChoice(), "Grab.Doc");
+  EXPECT_TRUE(FindChanges(current, *upgraded).empty());
 }
 
 }  // namespace
