@@ -14,7 +14,7 @@
 #include "common/text.h"
 #include "registry/layers.h"
 #include "registry/merged_class_root.h"
-#include "registry/registry_store.h"
+#include "support/registry_store.h"
 #include "registry/scan.h"
 #include "support/fake_file_facts.h"
 #include "support/fake_platform.h"
