@@ -31,7 +31,7 @@ bool VerbsDiffer(const AssocEntry& a, const AssocEntry& b) {
 
 // rootCounts false: the merged class root's command is left out, as where
 // Explorer's choice decides and the root is only a layer under it.
-bool Differ(const AssocEntry& a, const AssocEntry& b, bool rootCounts) {
+bool DifferInWhatOpens(const AssocEntry& a, const AssocEntry& b, bool rootCounts) {
   if (rootCounts && a.ProgramFullPath() != b.ProgramFullPath()) return true;
   // The verb and what it runs, where both sides recorded them (a base
   // written before they were has none).
@@ -44,7 +44,19 @@ bool Differ(const AssocEntry& a, const AssocEntry& b, bool rootCounts) {
          (!rootCounts && a.OpenerName() != b.OpenerName());
 }
 
+bool Differ(const AssocEntry& a, const AssocEntry& b, bool rootCounts) {
+  return DifferInWhatOpens(a, b, rootCounts) || SetAsideDiffers(a, b);
+}
+
 }  // namespace
+
+bool SetAsideDiffers(const AssocEntry& a, const AssocEntry& b) {
+  return a.IgnoredRead() && b.IgnoredRead() && !EqualsNoCase(a.IgnoredChoice(), b.IgnoredChoice());
+}
+
+bool OnlySetAsideDiffers(const AssocEntry& now, const AssocEntry& before) {
+  return SetAsideDiffers(now, before) && !DifferInWhatOpens(now, before, true);
+}
 
 bool OpensDifferently(const AssocEntry& a, const AssocEntry& b) { return Differ(a, b, true); }
 

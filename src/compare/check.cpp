@@ -78,6 +78,9 @@ std::shared_ptr<AssocEntries> BaseWithLinks(const AssocEntries& base, const Asso
       e->VerbCommand(c->VerbCommand());
       e->Handler(c->Handler());
       e->VerbAt(c->VerbAt());
+      // Nor did it record a choice Windows sets aside: the one now is taken.
+      e->IgnoredRead(c->IgnoredRead());
+      e->IgnoredChoice(c->IgnoredChoice());
       e->ValueType(AssocEntry::kShellType, c->ValueType(AssocEntry::kShellType));
       e->ValueType(AssocEntry::kVerbCommandType, c->ValueType(AssocEntry::kVerbCommandType));
       if (b->Layered() && EqualsNoCase(b->ChoiceProgID(), c->ChoiceProgID())) e->ChoiceAt(c->ChoiceAt());

@@ -19,11 +19,13 @@
 namespace hollin::guard {
 namespace {
 
-// What opens a type, as one text: a type is told again only when this
-// changes. Nothing opening it is a state of its own.
+// What opens a type, and the choice Windows sets aside, as one text: a type
+// is told again only when this changes. Nothing opening it is a state of its
+// own.
 std::string Signature(const AssocEntry* e) {
   if (!e) return "\x1e";
-  return e->InForceProgID() + '\x1f' + e->OpenerCommand() + '\x1f' + e->ProgramFullPath() + '\x1f' + e->OpenerName();
+  return e->InForceProgID() + '\x1f' + e->OpenerCommand() + '\x1f' + e->ProgramFullPath() + '\x1f' + e->OpenerName() +
+         '\x1f' + e->IgnoredChoice();
 }
 
 // A copy of an entry that holds nothing of its collection.
@@ -90,10 +92,13 @@ void Guard::Load() {
   });
 }
 
-void Guard::Fail(const std::string& what) {
+void Guard::Fail(const std::string& what, bool always) {
+  // The record (event 1010) learns of a failure when it begins or its
+  // reason changes: a base that stays unreadable fills no log, however
+  // often the guard wakes.
+  const bool fresh = always || what != problem_;
   problem_ = what;
-  CheckRecord record{CheckRecord::Kind::Failure, {}, nullptr, nullptr, {what}};
-  host_.Record(record);
+  if (fresh) host_.Record({CheckRecord::Kind::Failure, {}, nullptr, nullptr, {what}});
   Notice notice;
   notice.problem = what;
   notice.seconds = Seconds();
@@ -253,6 +258,7 @@ void Guard::Check(Millis) {
       Merge(shown_, notice);
       host_.Show(shown_);
     }
+    problem_.clear();  // a check that ran through ends a failure
   } catch (const std::exception& e) {
     // What the user classes gave a check that did not end says nothing.
     userClasses_.reset();
@@ -299,7 +305,7 @@ void Guard::Keep() {
     if (!notKept.empty()) record.notes.push_back(msg::NotKeptInHistory(notKept));
     host_.Record(record);
   } catch (const std::exception& e) {
-    Fail(e.what());
+    Fail(e.what(), true);  // the user's answer failed: recorded each time
   }
   UpdateTip();
 }

@@ -98,7 +98,9 @@ class Guard {
   std::vector<std::string> DeepPaths() const;
   void Load();
   std::string Stamp() const;  // what tells the base file as loaded from one changed since
-  void Fail(const std::string& what);
+  // A failure: told in a notice, and recorded where it is new (always:
+  // each time, as for an answer of the user's that failed).
+  void Fail(const std::string& what, bool always = false);
   void UpdateTip();
 
   IRegistry& reg_;

@@ -265,6 +265,8 @@ void ReadLayers(IRegistry& reg, HKEY root, const ClassLayers& layers, const Indi
   }
   entry.ChoiceProgID(std::move(choice));
   entry.Layered(true);
+  // The scan set aside a choice that Windows does not honour before this.
+  entry.IgnoredRead(true);
 
   // What opens the type.
   const std::string& inForce = entry.InForceProgID();
@@ -353,6 +355,7 @@ void ReadProtocolLayers(IRegistry& reg, HKEY root, const ClassLayers& layers, co
     }
     entry.ChoiceProgID(std::move(choice));
     entry.Layered(true);
+    entry.IgnoredRead(true);
     if (!entry.ChoiceProgID().empty()) return OpenedBy(reg, order, entry.ChoiceProgID(), resolve, entry);
     entry.OpenerCommand(entry.ProgramFullPath());
     return;
@@ -368,6 +371,7 @@ void ReadProtocolLayers(IRegistry& reg, HKEY root, const ClassLayers& layers, co
   entry.UserProgID(commandIn(layers.user, AssocEntry::kUserType));
   entry.ChoiceProgID(std::move(choice));
   entry.Layered(true);
+  entry.IgnoredRead(true);
   if (!entry.ChoiceProgID().empty()) return OpenedBy(reg, order, entry.ChoiceProgID(), resolve, entry);
   // The protocol's own key: its command in the first layer that holds one.
   VerbRead verb;

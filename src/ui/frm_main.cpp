@@ -404,7 +404,7 @@ void FrmMain::ChangesRowClick(int row, const std::string& ext) {
   ShowPanel(msg::ChangePanel(ext, c, b),
             Lines({msg::ChangeFacts(c, b, known ? LocalMinute(written) : std::string(),
                                     c ? RiskText(ext) : std::string(), latent),
-                   msg::IgnoredChoiceLine(c), WhatWindowsRuns(ext)}));
+                   msg::IgnoredChoiceLine(c, b), WhatWindowsRuns(ext)}));
   bool any = false;
   for (int i = 1; i <= lvwMain.Count() && !any; ++i) any = lvwMain.Selected(i);
   EnableRestore(any);
@@ -696,6 +696,7 @@ msg::DetailFacts FrmMain::DetailsOf(const std::string& ext) {
     s.program = OpenerOf(*e);
     s.verb = e->VerbIsNotOpen() ? e->Verb() : std::string();
     s.handler = e->VerbsRead() ? e->Handler() : std::string();
+    s.notHonoured = e->IgnoredChoice();
     return s;
   };
   f.base = side(b);
@@ -730,6 +731,7 @@ msg::DetailFacts FrmMain::DetailsOf(const std::string& ext) {
   f.layersBase = b ? msg::DescribeLayers(b, nullptr) : std::string();
   f.choice = c ? c->ChoiceProgID() : std::string();
   f.ignoredChoice = c ? c->IgnoredChoice() : std::string();
+  f.onlySetAside = c && b && OnlySetAsideDiffers(*c, *b);
   std::string progId, command;
   if (platform_.AskWhatOpens(ext, IsLinkName(ext), progId, command))
     f.windowsRuns = !progId.empty() ? progId : command.empty() ? std::string() : ProgramNameFromCommand(command);

@@ -295,7 +295,7 @@ TEST(Links, AnEarlierBaseGetsTheLinksRecordedOnceWithoutAFlood) {
   EXPECT_EQ(console.out.find(":\t"), std::string::npos) << "no link listed: " << console.out;
   EXPECT_NE(console.out.find("guarded from now on. The base records 4 link(s) now."), std::string::npos)
       << console.out;
-  EXPECT_EQ(test::ReadFileBytes(dir.File("Prev.isd")).rfind("HOLLINBASE\t3\n", 0), 0u);
+  EXPECT_EQ(test::ReadFileBytes(dir.File("Prev.isd")).rfind("HOLLINBASE\t4\n", 0), 0u);
   EXPECT_EQ(test::ReadFileBytes(dir.File("Prev.isd.bak")), v2);
   EXPECT_EQ(run({"--check"}), kChangesFound);
   EXPECT_EQ(console.out.find("guarded from now on"), std::string::npos) << "said once: " << console.out;

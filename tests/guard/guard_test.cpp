@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 
 #include "base/base_store.h"
@@ -297,6 +299,34 @@ TEST_F(GuardTest, RecordsEachSetOfChangesOnce) {
   EXPECT_EQ(guard.Checks(), 8);
   EXPECT_EQ(host.records, (std::vector<Kind>{Kind::FirstRun, Kind::ChangesFound, Kind::ChangesFound,
                                              Kind::ChangesFound, Kind::ChangesFound}));
+}
+
+// A base that cannot be read is recorded (event 1010) when it becomes so and
+// when the reason changes, not at each check while it stays so; after a
+// check that ran through, a failure is new again.
+TEST_F(GuardTest, RecordsAnUnreadableBaseOnceForEachReason) {
+  const auto write = [this](const std::string& bytes) {
+    std::ofstream(dir.File("Prev.isd"), std::ios::binary) << bytes;
+  };
+  write("not a base");
+  At(0, [this] { Take(".txt"); });
+  At(10000, [this] { Take(".bmp"); });
+  At(20000, [this] { guard.CheckNow(signals.now); }, Wakeup::Time);
+  At(30000, [&] { write("HOLLINBASE\t99\n"); }, Wakeup::BaseFolder);  // another reason
+  At(31000, [this] { Take(".txt", "rtffile"); });
+  At(40000, [this] { guard.CheckNow(signals.now); }, Wakeup::Time);
+  At(50000, [this] { std::filesystem::remove(dir.File("Prev.isd")); }, Wakeup::BaseFolder);
+  At(51000, [this] { guard.CheckNow(signals.now); }, Wakeup::Time);  // a first run: a base again
+  At(60000, [&] { write("HOLLINBASE\t99\n"); }, Wakeup::BaseFolder);
+  At(61000, [this] { guard.CheckNow(signals.now); }, Wakeup::Time);
+  At(70000, [this] { guard.CheckNow(signals.now); }, Wakeup::Time);
+  Run();
+  EXPECT_GE(guard.Checks(), 8);
+  EXPECT_EQ(host.records, (std::vector<Kind>{Kind::Failure, Kind::Failure, Kind::FirstRun, Kind::Failure}));
+  ASSERT_EQ(host.notes.size(), 4u);
+  EXPECT_NE(host.notes[0], host.notes[1]) << "each reason in its own record";
+  EXPECT_EQ(host.notes[1], host.notes[3]);
+  EXPECT_EQ(host.tip, msg::GuardTipStopped());
 }
 
 // A change in a layer that does not decide (the machine classes under the
