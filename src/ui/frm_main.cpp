@@ -100,6 +100,8 @@ FrmMain::FrmMain(Backend& backend, AppState& appState, IRegistry& reg, IPlatform
   tmrStatus.Tick = [this] { tmrStatus_Timer(); };
 }
 
+FrmMain::~FrmMain() = default;
+
 OptionButton& FrmMain::optView(int index) {
   return index == 0 ? optView0 : index == 1 ? optView1 : optView2;
 }
