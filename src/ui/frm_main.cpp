@@ -102,6 +102,8 @@ FrmMain::FrmMain(Backend& backend, Associations& appState, IRegistry& reg, IPlat
   tmrStatus.Tick = [this] { tmrStatus_Timer(); };
 }
 
+FrmMain::~FrmMain() = default;
+
 OptionButton& FrmMain::optView(int index) {
   return index == 0 ? optView0 : index == 1 ? optView1 : optView2;
 }

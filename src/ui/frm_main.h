@@ -39,6 +39,10 @@ class FrmMain : public Form, public IBaseProgress, public IDeltaWindow {
  public:
   FrmMain(Backend& backend, Associations& appState, IRegistry& reg, IPlatform& platform,
           IMessageBox& box, FrmStatus& frmStatus, FrmWarning& frmWarning);
+  // Out of line: one definition, not one in every file that ends a main
+  // window (the linker's link-time optimisation takes such copies, each with
+  // its thunks, for two definitions).
+  ~FrmMain() override;
 
   // Controls, front to back (a control lies over those declared after it).
   ListView lvwMain{*this, "lvwMain"};

@@ -232,6 +232,33 @@ TEST_F(GuardTest, SaysEachChangeOnceAgainstTheBaseInForce) {
       << "a state told again is recorded once";
 }
 
+// Between checks the guard holds no base (it reads it again for each
+// check), yet its tip counts the base's types, a change is still told
+// against it, and the Settings page is looked up from the types as
+// recorded.
+TEST_F(GuardTest, HoldsNoBaseBetweenChecks) {
+  size_t heldAfterFirst = 99, heldAfterChange = 99;
+  std::string tipAfterFirst, recordedProgId;
+  At(1000, [&] {
+    heldAfterFirst = g.BaseEntries->Count();
+    tipAfterFirst = host.tip;
+  }, Wakeup::Time);
+  At(2000, [this] { Take(".txt"); });
+  At(10000, [&] {
+    heldAfterChange = g.BaseEntries->Count();
+    const auto recorded = guard.Recorded({".txt", ".nope"});
+    if (const AssocEntry* e = recorded->Lookup(".txt")) recordedProgId = e->InForceProgID();
+    EXPECT_EQ(recorded->Count(), 1u) << "only the types asked for that the base holds";
+  }, Wakeup::Time);
+  Run();
+  EXPECT_EQ(heldAfterFirst, 0u);
+  EXPECT_EQ(heldAfterChange, 0u);
+  EXPECT_NE(tipAfterFirst.find("guards what opens 4 file types"), std::string::npos) << tipAfterFirst;
+  ASSERT_EQ(host.said.size(), 1u);
+  EXPECT_EQ(host.said[0].second, "1 file type now opens with grab (.txt).");
+  EXPECT_EQ(recordedProgId, "txtfile");
+}
+
 // Explorer writes its folder views and MuiCache into the user classes all
 // the time: those writes cost no check, while a takeover amid them, of a
 // type's key or of a command keys deep (whose write leaves the time of the
