@@ -25,11 +25,7 @@ ScanResult ScanCurrent(IRegistry& reg, IPlatform& platform) {
         if (fresh) it->second = platform.LoadIndirectString(source);
         return it->second;
       },
-      [&](const std::string& ext) {
-        std::string progId, command;
-        platform.AskWhatOpens(ext, !ext.empty() && ext[0] != '.', progId, command);
-        return progId;
-      });
+      [&](const std::string& ext) { return platform.AskProgIdInUse(ext, !ext.empty() && ext[0] != '.'); });
 }
 
 RestoreResult RestoreTypes(IRegistry& reg, const AssocEntries& base, const AssocEntries& current,

@@ -332,14 +332,9 @@ void ReadLayers(IRegistry& reg, HKEY root, const ClassLayers& layers, const Indi
       SetVerb(verb, entry);
       return;
     }
-    // The root's shell key chose the verb (the scan read it there): in the
-    // user classes where they hold a choice of their own, else in the
-    // machine classes.
-    if (entry.VerbAt() != AssocEntry::VerbSource::None && !inForce.empty() && layers.user) {
-      DWORD type;
-      if (!ProgramIdView(ReadValue(reg, layers.user, inForce + "\\shell", "", type)).empty())
-        entry.VerbAt(AssocEntry::VerbSource::User);
-    }
+    // Else the user classes hold no key of the identifier's name: the
+    // root's shell key that chose the verb (the scan read it there) is the
+    // machine classes'.
     return;
   }
   const HKEY order[] = {layers.user, layers.machine, root};

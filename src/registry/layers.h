@@ -148,11 +148,14 @@ bool IsMarkedProtocol(IRegistry& reg, HKEY layer, std::string_view name);
 // as ReadExplorerChoice read it. The verb of the identifier in force is
 // read here where another layer than the merged root names it (the scan
 // reads the root's own), and so is the layer whose shell key chose it.
-// idInUserClasses: the user classes hold a key of the identifier's name, so
-// its verb is read in every layer (the root may not show them).
+// idInUserClasses: the user classes hold a key of the identifier's name (or
+// of its path's first key), so its verb is read in every layer (the root may
+// not show them); where they hold none, the root's shell key that chose the
+// verb is the machine classes', and the user classes are not asked. A
+// caller that cannot tell passes true.
 void ReadLayers(IRegistry& reg, HKEY root, const ClassLayers& layers, const IndirectStringResolver& resolve,
                 const std::string& rawProgramId, bool inUserClasses, std::string choice, AssocEntry& entry,
-                bool idInUserClasses = false);
+                bool idInUserClasses = true);
 
 // The name of a packaged app whose display name cannot be resolved: the
 // package's name in its ApplicationName ("Microsoft.WindowsNotepad" of

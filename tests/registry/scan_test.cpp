@@ -2,8 +2,10 @@
 // Windows build the real registry, each filled through the registry layer.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
 
+#include "registry/merged_class_root.h"
 #include "registry/registry_store.h"
 #include "registry/scan.h"
 #include "registry_fixture.h"
@@ -306,6 +308,52 @@ TEST(ScanFailures, ScatteredFailuresDoNotEndTheScan) {
   EXPECT_EQ(result.entries->Count(), 105);
   EXPECT_EQ(result.entries->Item(105)->Ext(), ".t1199");
   EXPECT_EQ(result.entries->Item(".t1191")->Ext(), ".t1191");
+}
+
+// The class root as Windows merges it, with every listing recorded: the scan
+// must list each classes layer itself, never the merged root.
+struct ListingsSeen : MergedClassRoot {
+  using MergedClassRoot::MergedClassRoot;
+  std::atomic<int> rootListings{0};
+  LONG RegEnumKeyExA(HKEY k, DWORD i, LPSTR name, LPDWORD count, LPDWORD r, LPSTR c, LPDWORD cc,
+                     PFILETIME t) override {
+    if (k == HKEY_CLASSES_ROOT) ++rootListings;
+    return MergedClassRoot::RegEnumKeyExA(k, i, name, count, r, c, cc, t);
+  }
+};
+
+// Each layer is listed itself, and what it holds is read as the merged root
+// shows it: a key the user classes hold (a type, an identifier, even one
+// whose name no type or link can have) in the root, the others in the
+// machine classes.
+TEST(ScanLayers, EachLayerIsListedItselfAndReadAsTheRootShowsIt) {
+  RegistryStore store;
+  store.LoadText(
+      "REGEDIT4\n"
+      "[HKEY_LOCAL_MACHINE\\Software\\Classes\\.a]\n@=\"afile\"\n"
+      "[HKEY_LOCAL_MACHINE\\Software\\Classes\\afile\\shell\\open\\command]\n@=\"a.exe %1\"\n"
+      "[HKEY_LOCAL_MACHINE\\Software\\Classes\\.b]\n@=\"bfile\"\n"
+      "[HKEY_LOCAL_MACHINE\\Software\\Classes\\bfile\\shell\\open\\command]\n@=\"b.exe %1\"\n"
+      "[HKEY_CURRENT_USER\\Software\\Classes\\bfile\\shell\\open\\command]\n@=\"grab.exe %1\"\n"
+      "[HKEY_LOCAL_MACHINE\\Software\\Classes\\.7z]\n@=\"7-Zip.7z\"\n"
+      "[HKEY_LOCAL_MACHINE\\Software\\Classes\\7-Zip.7z\\shell\\open\\command]\n@=\"7zfm.exe %1\"\n"
+      "[HKEY_CURRENT_USER\\Software\\Classes\\7-Zip.7z\\shell\\open\\command]\n@=\"grab7.exe %1\"\n"
+      "[HKEY_CURRENT_USER\\Software\\Classes\\.u]\n@=\"ufile\"\n"
+      "[HKEY_CURRENT_USER\\Software\\Classes\\ufile\\shell\\open\\command]\n@=\"u.exe %1\"\n"
+      "[HKEY_LOCAL_MACHINE\\Software\\Classes\\web]\n\"URL Protocol\"=\"\"\n"
+      "[HKEY_LOCAL_MACHINE\\Software\\Classes\\web\\shell\\open\\command]\n@=\"web.exe %1\"\n"
+      "[HKEY_CURRENT_USER\\Software\\Classes\\mine]\n\"URL Protocol\"=\"\"\n"
+      "[HKEY_CURRENT_USER\\Software\\Classes\\mine\\shell\\open\\command]\n@=\"mine.exe %1\"\n",
+      "layers");
+  ListingsSeen root(store);
+  OpenClassLayers layers(root);
+  const auto result = ScanCurrentEntries(root, HKEY_CLASSES_ROOT, &layers.layers());
+  EXPECT_EQ(root.rootListings, 0);
+  std::vector<std::string> seen;
+  for (const auto& e : *result.entries) seen.push_back(e->Ext() + " " + e->ProgramFullPath());
+  EXPECT_EQ(seen, (std::vector<std::string>{".7z grab7.exe %1", ".a a.exe %1", ".b grab.exe %1", ".u u.exe %1",
+                                            "web web.exe %1", "mine mine.exe %1"}));
+  EXPECT_TRUE(result.skipped.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Registries, ScanTest, ::testing::ValuesIn(test::RegistriesUnderTest()),
