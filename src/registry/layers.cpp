@@ -76,13 +76,15 @@ std::string ReadValue(IRegistry& reg, HKEY base, const std::string& path, const 
   return value;
 }
 
-std::string ReadOpenValue(IRegistry& reg, HKEY key, const char* name, DWORD& type) {
+std::string ReadOpenValue(IRegistry& reg, HKEY key, const char* name, DWORD& type, LONG* told) {
   type = REG_NONE;
+  LONG ignored = ERROR_SUCCESS;
+  LONG& status = told ? *told : ignored;
   // The usual value fits on the stack; a longer one is read again with the
   // size the registry asks for (allowing for one that grows in between).
   char small[256];
   DWORD size = sizeof small;
-  LONG status = reg.RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(small), &size);
+  status = reg.RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(small), &size);
   if (status == ERROR_SUCCESS) return std::string(TrimRegView(std::string_view(small, size < sizeof small ? size : sizeof small)));
   std::string data;
   for (int attempt = 0; attempt < 8 && status == ERROR_MORE_DATA; ++attempt) {

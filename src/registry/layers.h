@@ -64,8 +64,9 @@ using IndirectStringResolver = std::function<std::string(const std::string&)>;
 // registry type (REG_NONE and "" where the key or value is missing).
 std::string ReadValue(IRegistry& reg, HKEY base, const std::string& path, const char* name,
                       DWORD& type);
-// The same of an open key.
-std::string ReadOpenValue(IRegistry& reg, HKEY key, const char* name, DWORD& type);
+// The same of an open key; status, where given, is the query's
+// (ERROR_FILE_NOT_FOUND: the key holds no value of that name).
+std::string ReadOpenValue(IRegistry& reg, HKEY key, const char* name, DWORD& type, LONG* status = nullptr);
 
 // Explorer's choice for ext (or, under UrlAssociations, for a protocol), up
 // to its first zero character; "" where it has none. Windows 11 keeps it in

@@ -89,29 +89,16 @@ struct RootKey {
   VerbRead verb;
 };
 
-// The open command of key's verbs as ReadVerb left it, else read.
-bool OpenCommandOf(IRegistry& reg, HKEY root, const std::string& key, const VerbRead& verb, std::string& command,
-                   DWORD& type) {
-  if (verb.openRead) {
-    command = verb.openCommand;
-    type = verb.openType;
-    return verb.openFound;
-  }
-  HKEY opened = nullptr;
-  const std::string path = key + std::string(kOpenCommandKey);
-  if (reg.RegOpenKeyExA(root, path.c_str(), 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS) return false;
-  command = ReadOpenValue(reg, opened, "", type);
-  reg.RegCloseKey(opened);
-  return true;
-}
-
-// Where the scan reads a key of the class root: in the machine classes
-// where the user classes hold no key of that name (the root shows the
-// machine classes' key there; the layer is read itself, sparing the merge),
-// else in the root. Without a listing of the machine classes, in the root.
+// Where the scan reads a key of the classes: where the machine classes
+// were listed, each layer itself, as Windows merges them into the class
+// root (the user classes' key and value first, value by value, then the
+// machine classes'): the user classes are asked only where they hold a key
+// of the path's first name. Else (the user classes could not all be listed)
+// in the root.
 struct Reader {
   HKEY root = nullptr;
   HKEY machine = nullptr;
+  HKEY user = nullptr;
   const std::unordered_set<std::string>* userNames = nullptr;  // folded
 
   // Whether the user classes hold a key of path's first name.
@@ -119,22 +106,73 @@ struct Reader {
     if (!userNames || userNames->empty()) return false;
     return userNames->count(FoldCase(path.substr(0, path.find('\\')))) > 0;
   }
-  HKEY For(std::string_view path) const { return machine && !UserHolds(path) ? machine : root; }
+  // The keys path is read under, the first deciding first; their count.
+  size_t For(std::string_view path, HKEY (&keys)[2]) const {
+    if (!machine) {
+      keys[0] = root;
+      return 1;
+    }
+    size_t n = 0;
+    if (user && UserHolds(path)) keys[n++] = user;
+    keys[n++] = machine;
+    return n;
+  }
 };
 
-// A type's key in the root: its program identifier, then that identifier's
-// verb and open command, else the type's own.
+// A value of path under the first of keys that holds it, as the class root
+// merges its layers; REG_NONE and "" where none does.
+std::string MergedValue(IRegistry& reg, const HKEY* keys, size_t count, const std::string& path, const char* name,
+                        DWORD& type) {
+  type = REG_NONE;
+  for (size_t i = 0; i < count; ++i) {
+    HKEY key = nullptr;
+    if (reg.RegOpenKeyExA(keys[i], path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) continue;
+    LONG status = ERROR_SUCCESS;
+    std::string value = ReadOpenValue(reg, key, name, type, &status);
+    reg.RegCloseKey(key);
+    if (status != ERROR_FILE_NOT_FOUND) return value;
+  }
+  return std::string();
+}
+
+// The open command of key's verbs as ReadVerb left it, else read: from the
+// first of keys that holds a command there. No layer that holds the key's
+// shell key holds it.
+bool OpenCommandOf(IRegistry& reg, const HKEY* keys, size_t count, const std::string& key, const VerbRead& verb,
+                   std::string& command, DWORD& type) {
+  if (verb.openRead) {
+    command = verb.openCommand;
+    type = verb.openType;
+    return verb.openFound;
+  }
+  if (!verb.shell) return false;
+  const std::string path = key + std::string(kOpenCommandKey);
+  bool found = false;
+  for (size_t i = 0; i < count && command.empty(); ++i) {
+    HKEY opened = nullptr;
+    if (reg.RegOpenKeyExA(keys[i], path.c_str(), 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS) continue;
+    found = true;
+    command = ReadOpenValue(reg, opened, "", type);
+    reg.RegCloseKey(opened);
+  }
+  return found;
+}
+
+// A type's key in the classes: its program identifier, then that
+// identifier's verb and open command, else the type's own.
 void ReadRootType(IRegistry& reg, const Reader& at, RootKey& k) {
-  const HKEY type = at.For(k.name);
+  HKEY type[2];
+  const size_t types = at.For(k.name, type);
   // The identifier up to its first zero character, as Windows reads it.
-  k.rawProgramId = ProgramIdView(ReadValue(reg, type, k.name, "", k.idType));
+  k.rawProgramId = ProgramIdView(MergedValue(reg, type, types, k.name, "", k.idType));
   k.programId = k.rawProgramId;
   if (k.programId.empty()) return;
-  HKEY id = at.For(k.programId);
-  ReadVerb(reg, &id, 1, k.programId, k.verb);
+  HKEY id[2];
+  const size_t ids = at.For(k.programId, id);
+  ReadVerb(reg, id, ids, k.programId, k.verb);
   // The identifier counts where its verb that runs (VerbRuns) or its open
   // verb has a command.
-  const bool open = OpenCommandOf(reg, id, k.programId, k.verb, k.command, k.commandType);
+  const bool open = OpenCommandOf(reg, id, ids, k.programId, k.verb, k.command, k.commandType);
   if (open || VerbRuns(k.verb)) {
     // An identifier that names a path ("CLSID\{...}") is followed, as
     // Windows follows it, but its key is not recorded: a restore writes no
@@ -144,9 +182,8 @@ void ReadRootType(IRegistry& reg, const Reader& at, RootKey& k) {
   }
   // The type's own open command, and its own verbs.
   VerbRead own;
-  HKEY typeKey = type;
-  ReadVerb(reg, &typeKey, 1, k.name, own);
-  const bool ownOpen = OpenCommandOf(reg, type, k.name, own, k.command, k.commandType);
+  ReadVerb(reg, type, types, k.name, own);
+  const bool ownOpen = OpenCommandOf(reg, type, types, k.name, own, k.command, k.commandType);
   if (ownOpen || VerbRuns(own)) {
     k.programId.clear();
     if (ownOpen) k.commandKey = k.name + std::string(kOpenCommandKey);
@@ -154,19 +191,25 @@ void ReadRootType(IRegistry& reg, const Reader& at, RootKey& k) {
   }
 }
 
-// A key whose name may be a protocol's: whether it is marked as one, and
-// then its verb and open command, read under the key opened once.
+// A key whose name may be a protocol's: whether it is marked as one (in any
+// layer), and then its verb and open command, read under the key opened
+// once in each layer.
 void ReadRootCandidate(IRegistry& reg, const Reader& at, RootKey& k) {
-  HKEY key = nullptr;
-  if (reg.RegOpenKeyExA(at.For(k.name), k.name.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return;
-  DWORD size = 0;
-  k.marked = reg.RegQueryValueExA(key, kUrlProtocolValue, nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS;
+  HKEY where[2], keys[2];
+  const size_t count = at.For(k.name, where);
+  size_t opened = 0;
+  for (size_t i = 0; i < count; ++i)
+    if (reg.RegOpenKeyExA(where[i], k.name.c_str(), 0, KEY_QUERY_VALUE, &keys[opened]) == ERROR_SUCCESS) ++opened;
+  for (size_t i = 0; i < opened && !k.marked; ++i) {
+    DWORD size = 0;
+    k.marked = reg.RegQueryValueExA(keys[i], kUrlProtocolValue, nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS;
+  }
   if (k.marked) {
-    ReadVerb(reg, &key, 1, "", k.verb);
-    if (OpenCommandOf(reg, key, "", k.verb, k.command, k.commandType))
+    ReadVerb(reg, keys, opened, "", k.verb);
+    if (OpenCommandOf(reg, keys, opened, "", k.verb, k.command, k.commandType))
       k.commandKey = k.name + std::string(kOpenCommandKey);
   }
-  reg.RegCloseKey(key);
+  for (size_t i = 0; i < opened; ++i) reg.RegCloseKey(keys[i]);
 }
 
 // Whether the scan reads on several threads: where the registry allows it
@@ -333,7 +376,7 @@ ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root, const ClassLayers* laye
   // The machine classes are listed themselves, the user classes' keys
   // being known; where the user classes could not all be listed, the root.
   const bool listMachine = layers && layers->machine && userListedAll;
-  const Reader at{root, listMachine ? layers->machine : nullptr, &userNames};
+  const Reader at{root, listMachine ? layers->machine : nullptr, listMachine ? layers->user : nullptr, &userNames};
   // Whether the user classes may hold a key of path's first name.
   const auto userMayHold = [&](std::string_view path) { return !userListedAll || at.UserHolds(path); };
 
@@ -352,12 +395,6 @@ ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root, const ClassLayers* laye
     };
     choices(layers->fileExts, true, inExplorer);
     choices(layers->urlAssociations, false, chosenProtocols);
-    if (!honoured) return;
-    for (auto* chosen : {&inExplorer, &chosenProtocols})
-      for (auto& [folded, entry] : *chosen) {
-        entry.used = honoured(entry.name);
-        entry.asked = true;
-      }
   };
 
   // The classes' keys: one thread lists them while the others read each
@@ -381,6 +418,16 @@ ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root, const ClassLayers* laye
     });
     RunTasks(Concurrent(reg), tasks);
   }
+  // The system is asked about each choice only now, no reader running: its
+  // association object may close a key twice (Wine's does, for a name
+  // without a dot), and a handle another thread had just been given under
+  // that number would be closed with it.
+  if (honoured)
+    for (auto* chosen : {&inExplorer, &chosenProtocols})
+      for (auto& [folded, entry] : *chosen) {
+        entry.used = honoured(entry.name);
+        entry.asked = true;
+      }
   std::vector<RootKey> keys;
   keys.reserve(listing.keys.size());
   for (RootKey& k : listing.keys) {
