@@ -157,7 +157,7 @@ enum class VerbState { Absent, NeverDefault, Present };
 // be the default, and its command key's default value and DelegateExecute,
 // each from the first layer that holds it.
 VerbState ReadVerbCommand(IRegistry& reg, const HKEY* shells, size_t count, std::string_view verb, VerbRead& out,
-                          std::string& path) {
+                          std::string& path, bool countValues) {
   out.command.clear();
   out.handler.clear();
   out.commandType = REG_NONE;
@@ -169,9 +169,16 @@ VerbState ReadVerbCommand(IRegistry& reg, const HKEY* shells, size_t count, std:
     if (!shells[i] || reg.RegOpenKeyExA(shells[i], path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
       continue;
     if (state == VerbState::Absent) state = VerbState::Present;
+    // A verb's key mostly holds no value at all: one call tells, where two
+    // would ask for each mark (in a layer's own key only: what the count of
+    // a key opened through the merged root tells is not documented).
+    DWORD values = 1;
+    if (countValues && reg.RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values,
+                                            nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+      values = 1;
     for (const char* mark : kNeverDefault) {
       DWORD size = 0;
-      if (reg.RegQueryValueExA(key, mark, nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS)
+      if (values && reg.RegQueryValueExA(key, mark, nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS)
         state = VerbState::NeverDefault;
     }
     HKEY command = nullptr;
@@ -229,7 +236,8 @@ std::vector<std::string> ListedVerbs(IRegistry& reg, const HKEY* shells, size_t 
 
 bool VerbRuns(const VerbRead& verb) { return !verb.verb.empty() && (!verb.command.empty() || !verb.handler.empty()); }
 
-void ReadVerb(IRegistry& reg, const HKEY* layers, size_t count, std::string_view key, VerbRead& out) {
+void ReadVerb(IRegistry& reg, const HKEY* layers, size_t count, std::string_view key, VerbRead& out,
+              bool ownLayers) {
   out = VerbRead{};
   HKEY shells[3] = {};
   if (count > 3) count = 3;
@@ -254,7 +262,7 @@ void ReadVerb(IRegistry& reg, const HKEY* layers, size_t count, std::string_view
   for (size_t at = 0; !choice.empty() && at <= choice.size() && !found;) {
     const size_t comma = std::min(choice.find(',', at), choice.size());
     const std::string_view name = TrimRegView(std::string_view(choice).substr(at, comma - at));
-    if (IsVerbName(name) && ReadVerbCommand(reg, shells, count, name, out, path) == VerbState::Present) {
+    if (IsVerbName(name) && ReadVerbCommand(reg, shells, count, name, out, path, ownLayers) == VerbState::Present) {
       out.verb = name;
       found = true;
     }
@@ -270,7 +278,7 @@ void ReadVerb(IRegistry& reg, const HKEY* layers, size_t count, std::string_view
   // 2. Else open. Its command is the classic open command whether or not it
   // may be the default.
   if (!found) {
-    const VerbState open = ReadVerbCommand(reg, shells, count, "open", out, path);
+    const VerbState open = ReadVerbCommand(reg, shells, count, "open", out, path, ownLayers);
     out.openRead = true;
     out.openFound = out.commandKey;
     out.openCommand = out.command;
@@ -284,7 +292,7 @@ void ReadVerb(IRegistry& reg, const HKEY* layers, size_t count, std::string_view
   if (!found) {
     for (const std::string& listed : ListedVerbs(reg, shells, count)) {
       if (EqualsNoCase(listed, "open") || !IsVerbName(listed)) continue;
-      if (ReadVerbCommand(reg, shells, count, listed, out, path) == VerbState::Present) {
+      if (ReadVerbCommand(reg, shells, count, listed, out, path, ownLayers) == VerbState::Present) {
         out.verb = listed;
         found = true;
         break;

@@ -115,8 +115,11 @@ struct VerbRead {
 // Reads the default verb of key (a path under each layer; "" for the layer
 // itself) in layers[0..count), the first layer deciding first; null layers
 // say nothing. A key whose shell key holds no default value and an open
-// verb costs eleven registry calls in one layer.
-void ReadVerb(IRegistry& reg, const HKEY* layers, size_t count, std::string_view key, VerbRead& out);
+// verb costs eleven registry calls in one layer, ten with ownLayers (the
+// layers are keys of the classes themselves, not the merged root: a verb's
+// key is asked first whether it holds any value).
+void ReadVerb(IRegistry& reg, const HKEY* layers, size_t count, std::string_view key, VerbRead& out,
+              bool ownLayers = false);
 // Whether the verb ReadVerb read runs something: a command or a handler.
 bool VerbRuns(const VerbRead& verb);
 // Sets entry's verb from what ReadVerb read in the layers user classes,

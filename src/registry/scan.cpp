@@ -169,7 +169,7 @@ void ReadRootType(IRegistry& reg, const Reader& at, RootKey& k) {
   if (k.programId.empty()) return;
   HKEY id[2];
   const size_t ids = at.For(k.programId, id);
-  ReadVerb(reg, id, ids, k.programId, k.verb);
+  ReadVerb(reg, id, ids, k.programId, k.verb, at.machine != nullptr);
   // The identifier counts where its verb that runs (VerbRuns) or its open
   // verb has a command.
   const bool open = OpenCommandOf(reg, id, ids, k.programId, k.verb, k.command, k.commandType);
@@ -182,7 +182,7 @@ void ReadRootType(IRegistry& reg, const Reader& at, RootKey& k) {
   }
   // The type's own open command, and its own verbs.
   VerbRead own;
-  ReadVerb(reg, type, types, k.name, own);
+  ReadVerb(reg, type, types, k.name, own, at.machine != nullptr);
   const bool ownOpen = OpenCommandOf(reg, type, types, k.name, own, k.command, k.commandType);
   if (ownOpen || VerbRuns(own)) {
     k.programId.clear();
@@ -205,7 +205,7 @@ void ReadRootCandidate(IRegistry& reg, const Reader& at, RootKey& k) {
     k.marked = reg.RegQueryValueExA(keys[i], kUrlProtocolValue, nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS;
   }
   if (k.marked) {
-    ReadVerb(reg, keys, opened, "", k.verb);
+    ReadVerb(reg, keys, opened, "", k.verb, at.machine != nullptr);
     if (OpenCommandOf(reg, keys, opened, "", k.verb, k.command, k.commandType))
       k.commandKey = k.name + std::string(kOpenCommandKey);
   }
