@@ -11,7 +11,7 @@
 #include "common/text.h"
 #include "registry/layers.h"
 #include "registry/merged_class_root.h"
-#include "registry/registry_store.h"
+#include "support/registry_store.h"
 #include "support/fake_platform.h"
 #include "support/fake_console.h"
 #include "support/test_support.h"

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "registry/merged_class_root.h"
-#include "registry/registry_store.h"
+#include "support/registry_store.h"
 #include "registry/scan.h"
 #include "registry_fixture.h"
 #include "support/registry_values.h"

@@ -1,0 +1,646 @@
+#include "support/registry_store.h"
+
+#include <mutex>
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstring>
+#include <iterator>
+#include <map>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+#include "common/atomic_file.h"
+#include "common/text.h"
+#include "common/wtf8.h"
+#include "support/reg_file.h"
+
+namespace hollin {
+namespace {
+
+// Status codes and access bits beyond those the rest of the program names.
+constexpr LONG kErrorNoAccess = 998;            // ERROR_NOACCESS
+constexpr LONG kErrorKeyDeleted = 1018;         // ERROR_KEY_DELETED
+constexpr REGSAM kGenericRead = 0x80000000;
+constexpr REGSAM kGenericWrite = 0x40000000;
+constexpr REGSAM kGenericExecute = 0x20000000;
+constexpr REGSAM kGenericAll = 0x10000000;
+constexpr REGSAM kMaximumAllowed = 0x02000000;
+constexpr REGSAM kAllKeyRights = KEY_ALL_ACCESS;
+
+struct Value {
+  std::string name;  // as first written
+  DWORD type = REG_NONE;
+  std::string data;
+};
+
+struct Key {
+  Key() = default;
+  Key(const Key&) = delete;
+  Key& operator=(const Key&) = delete;
+  // A subtree is taken apart one level at a time, not by recursion, however
+  // deep it is. A key that a handle still holds keeps its subtree.
+  ~Key() {
+    std::vector<std::shared_ptr<Key>> pending;
+    auto takeChildren = [&pending](Key& key) {
+      for (auto& [folded, child] : key.children) pending.push_back(std::move(child));
+      key.children.clear();
+    };
+    takeChildren(*this);
+    while (!pending.empty()) {
+      const std::shared_ptr<Key> key = std::move(pending.back());
+      pending.pop_back();
+      if (key.use_count() == 1) takeChildren(*key);
+    }
+  }
+
+  std::string name;    // as first created
+  std::string folded;  // FoldCase(name): the key's identity among its siblings
+  Key* parent = nullptr;
+  int depth = 0;       // levels below its root key
+  bool deleted = false;
+  std::unordered_map<std::string, std::shared_ptr<Key>> children;  // by folded name
+  // The children in enumeration order, rebuilt on the first enumeration after
+  // a change, so that walking the indexes is linear overall.
+  std::vector<Key*> sorted;
+  bool sortedValid = true;
+  std::map<std::string, Value> values;  // by folded name; "" is the default
+  FILETIME written{};
+};
+
+struct OpenKey {
+  std::shared_ptr<Key> key;
+  REGSAM access = 0;
+};
+
+// What a write did, so that it can be taken back when the key it made
+// refuses the write.
+struct Undo {
+  Key* createdTop = nullptr;  // the first key the write created
+  Key* valueKey = nullptr;    // the key whose value it set
+  std::string valueFolded;
+  std::optional<Value> oldValue;
+};
+
+FILETIME Now() {
+  using Ticks = std::chrono::duration<std::int64_t, std::ratio<1, 10000000>>;
+  const std::int64_t t =
+      std::chrono::duration_cast<Ticks>(std::chrono::system_clock::now().time_since_epoch())
+          .count() +
+      116444736000000000LL;  // 1601-01-01 to 1970-01-01
+  FILETIME ft;
+  ft.dwLowDateTime = static_cast<DWORD>(t & 0xFFFFFFFF);
+  ft.dwHighDateTime = static_cast<DWORD>(t >> 32);
+  return ft;
+}
+
+// A subkey path split at backslashes; empty parts (a leading, doubled or
+// trailing backslash) are dropped.
+std::vector<std::string_view> SplitPath(std::string_view path) {
+  std::vector<std::string_view> parts;
+  while (!path.empty()) {
+    const size_t s = path.find('\\');
+    if (s != 0) parts.push_back(path.substr(0, s));
+    if (s == std::string_view::npos) break;
+    path.remove_prefix(s + 1);
+  }
+  return parts;
+}
+
+std::string_view View(LPCSTR s) { return s ? std::string_view(s) : std::string_view(); }
+
+// A name or a text as the registry keeps it: WTF-8 as it comes back from
+// UTF-16 (a byte that begins no character becomes U+FFFD, a pair written as
+// two halves its character), as the Win32 binding converts it.
+std::string In(LPCSTR s) { return AsWtf8(View(s)); }
+
+REGSAM Granted(REGSAM sam) {
+  REGSAM r = sam & kAllKeyRights;
+  if (sam & (kGenericRead | kGenericExecute)) r |= KEY_READ;
+  if (sam & kGenericWrite) r |= KEY_WRITE;
+  if (sam & (kGenericAll | kMaximumAllowed)) r |= kAllKeyRights;
+  return r;
+}
+
+bool IsText(DWORD type) {
+  return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
+
+// A string value that lacks its terminating NUL is handed out with one added,
+// and counted, as the ANSI functions do.
+size_t ReportedSize(const Value& v) {
+  return v.data.size() + (IsText(v.type) && !v.data.empty() && v.data.back() != '\0' ? 1 : 0);
+}
+
+void CopyOut(const Value& v, LPBYTE out) {
+  std::memcpy(out, v.data.data(), v.data.size());
+  if (ReportedSize(v) > v.data.size()) out[v.data.size()] = 0;
+}
+
+}  // namespace
+
+struct RegistryStore::Impl {
+  // Held by every operation: the scan reads from several threads.
+  std::recursive_mutex lock;
+  std::shared_ptr<Key> roots[4];
+  std::unordered_map<std::uintptr_t, OpenKey> handles;
+  std::uintptr_t nextHandle = 0x1000;
+  std::map<std::string, REGSAM> limits;  // rights granted, by folded full path
+
+  Impl() {
+    static const HKEY kRoots[4] = {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE,
+                                   HKEY_USERS};
+    for (int i = 0; i < 4; ++i) {
+      roots[i] = std::make_shared<Key>();
+      roots[i]->name = RootKeyName(kRoots[i]);
+      roots[i]->folded = FoldCase(roots[i]->name);
+      roots[i]->written = Now();
+    }
+    // The class root is the machine classes, as on Wine; a MergedClassRoot
+    // over the store merges the user classes over them, as Windows does.
+    Undo ignored;
+    Key* made = CreatePath(roots[2].get(), "Software\\Classes", ignored);
+    classesOwner = made->parent->children.at(made->folded);
+    classes = made;
+  }
+  std::shared_ptr<Key> classesOwner;  // kept even should the key be deleted
+  Key* classes = nullptr;  // HKLM\Software\Classes, which HKEY_CLASSES_ROOT opens
+
+  static int RootIndex(HKEY h) {
+    if (h == HKEY_CLASSES_ROOT) return 0;
+    if (h == HKEY_CURRENT_USER) return 1;
+    if (h == HKEY_LOCAL_MACHINE) return 2;
+    if (h == HKEY_USERS) return 3;
+    return -1;
+  }
+
+  // The key and the rights behind a handle.
+  LONG Resolve(HKEY h, Key*& key, REGSAM& access) {
+    const int root = RootIndex(h);
+    if (root >= 0) {
+      key = root == 0 ? classes : roots[root].get();
+      access = kAllKeyRights;
+      return ERROR_SUCCESS;
+    }
+    const auto it = handles.find(reinterpret_cast<std::uintptr_t>(h));
+    if (it == handles.end()) return ERROR_INVALID_HANDLE;
+    key = it->second.key.get();
+    access = it->second.access;
+    return key->deleted ? kErrorKeyDeleted : ERROR_SUCCESS;
+  }
+
+  HKEY NewHandle(Key* key, REGSAM access) {
+    const std::uintptr_t id = nextHandle;
+    nextHandle += 4;
+    std::shared_ptr<Key> owner =
+        key->parent ? key->parent->children.at(key->folded) : roots[IndexOfRoot(key)];
+    handles.emplace(id, OpenKey{std::move(owner), access});
+    return reinterpret_cast<HKEY>(id);
+  }
+
+  int IndexOfRoot(const Key* key) const {
+    for (int i = 0; i < 4; ++i)
+      if (roots[i].get() == key) return i;
+    return -1;
+  }
+
+  static Key* Find(Key* key, std::string_view path) {
+    for (std::string_view part : SplitPath(path)) {
+      const auto it = key->children.find(FoldCase(part));
+      if (it == key->children.end()) return nullptr;
+      key = it->second.get();
+    }
+    return key;
+  }
+
+  // Whether the keys of path below key stay within the registry's limits
+  // (kMaxKeyDepth, kMaxKeyNameLength).
+  static bool WithinLimits(const Key* key, std::string_view path) {
+    const std::vector<std::string_view> parts = SplitPath(path);
+    if (key->depth + static_cast<std::int64_t>(parts.size()) > kMaxKeyDepth) return false;
+    for (std::string_view part : parts)
+      if (Utf16Length(part) > kMaxKeyNameLength) return false;
+    return true;
+  }
+
+  static Key* AddChild(Key* parent, std::string_view name) {
+    auto child = std::make_shared<Key>();
+    child->name = std::string(name);
+    child->folded = FoldCase(name);
+    child->parent = parent;
+    child->depth = parent->depth + 1;
+    child->written = Now();
+    Key* raw = child.get();
+    parent->children.emplace(raw->folded, std::move(child));
+    parent->sortedValid = false;
+    return raw;
+  }
+
+  static Key* CreatePath(Key* key, std::string_view path, Undo& undo) {
+    for (std::string_view part : SplitPath(path)) {
+      const auto it = key->children.find(FoldCase(part));
+      if (it != key->children.end()) {
+        key = it->second.get();
+      } else {
+        key = AddChild(key, part);
+        if (!undo.createdTop) undo.createdTop = key;
+      }
+    }
+    return key;
+  }
+
+  static void MarkDeleted(Key* top) {
+    std::vector<Key*> pending{top};
+    while (!pending.empty()) {
+      Key* key = pending.back();
+      pending.pop_back();
+      key->deleted = true;
+      for (auto& [name, child] : key->children) pending.push_back(child.get());
+    }
+  }
+
+  static void RemoveKey(Key* key) {
+    MarkDeleted(key);
+    Key* parent = key->parent;
+    parent->sortedValid = false;
+    parent->children.erase(key->folded);  // frees key unless a handle holds it
+  }
+
+  static const std::vector<Key*>& Sorted(Key* key) {
+    if (!key->sortedValid) {
+      key->sorted.clear();
+      key->sorted.reserve(key->children.size());
+      for (auto& [name, child] : key->children) key->sorted.push_back(child.get());
+      std::sort(key->sorted.begin(), key->sorted.end(), [](const Key* a, const Key* b) {
+        return CompareNoCase(a->folded, b->folded) < 0;
+      });
+      key->sortedValid = true;
+    }
+    return key->sorted;
+  }
+
+  std::string FoldedPathOf(const Key* key) const {
+    std::vector<const std::string*> parts;
+    for (; key; key = key->parent) parts.push_back(&key->folded);
+    std::string path;
+    for (auto it = parts.rbegin(); it != parts.rend(); ++it) {
+      if (!path.empty()) path.push_back('\\');
+      path.append(**it);
+    }
+    return path;
+  }
+
+  // The rights a handle to key gets when asked for sam, or ERROR_ACCESS_DENIED.
+  LONG Admit(const Key* key, REGSAM sam, REGSAM& granted) const {
+    granted = Granted(sam);
+    if (limits.empty()) return ERROR_SUCCESS;
+    const auto it = limits.find(FoldedPathOf(key));
+    if (it == limits.end()) return ERROR_SUCCESS;
+    if (sam & kMaximumAllowed) {
+      granted &= it->second;
+      return ERROR_SUCCESS;
+    }
+    return (granted & ~it->second) ? ERROR_ACCESS_DENIED : ERROR_SUCCESS;
+  }
+
+  static void SetValue(Key* key, std::string_view name, DWORD type, std::string data,
+                       Undo* undo) {
+    std::string folded = FoldCase(name);
+    auto it = key->values.find(folded);
+    if (undo) {
+      undo->valueKey = key;
+      undo->valueFolded = folded;
+      if (it != key->values.end()) undo->oldValue = it->second;
+    }
+    if (it == key->values.end())
+      it = key->values.emplace(std::move(folded), Value{std::string(name), type, {}}).first;
+    it->second.type = type;
+    it->second.data = std::move(data);
+    key->written = Now();
+  }
+
+  void Rollback(const Undo& undo) {
+    if (undo.valueKey) {
+      if (undo.oldValue) {
+        undo.valueKey->values[undo.valueFolded] = *undo.oldValue;
+      } else {
+        undo.valueKey->values.erase(undo.valueFolded);
+      }
+    }
+    if (undo.createdTop) RemoveKey(undo.createdTop);
+  }
+
+  void Apply(const RegFileContent& content) {
+    for (const RegFileKey& entry : content.keys) {
+      Key* root = entry.root == HKEY_CLASSES_ROOT ? classes : roots[RootIndex(entry.root)].get();
+      if (entry.remove) {
+        if (Key* key = Find(root, entry.path); key && key != root) RemoveKey(key);
+        continue;
+      }
+      Undo ignored;
+      Key* key = CreatePath(root, entry.path, ignored);
+      for (const RegFileValue& v : entry.values) {
+        if (v.remove) {
+          key->values.erase(FoldCase(v.name));
+        } else {
+          SetValue(key, v.name, v.type, v.data, nullptr);
+        }
+      }
+    }
+  }
+
+  // The keys under root in enumeration order, depth first without recursion.
+  // A key without values that has subkeys gets no entry of its own: the
+  // entries of its subkeys make it again. So each entry is a key that holds
+  // something, and a chain of empty keys is written as one line.
+  void Collect(Key* root, HKEY rootKey, RegFileContent& out) const {
+    struct Frame {
+      Key* key;
+      size_t pathLength;  // of the parent's path
+    };
+    std::vector<Frame> pending{{root, 0}};
+    std::string path;
+    while (!pending.empty()) {
+      const Frame frame = pending.back();
+      pending.pop_back();
+      path.resize(frame.pathLength);
+      if (frame.key != root) {
+        if (!path.empty()) path.push_back('\\');
+        path.append(frame.key->name);
+      }
+      const std::vector<Key*>& children = Sorted(frame.key);
+      if (!frame.key->values.empty() || (frame.key != root && children.empty())) {
+        RegFileKey entry;
+        entry.root = rootKey;
+        entry.path = path;
+        for (const auto& [folded, v] : frame.key->values)
+          entry.values.push_back(RegFileValue{v.name, false, v.type, v.data});
+        out.keys.push_back(std::move(entry));
+      }
+      for (auto it = children.rbegin(); it != children.rend(); ++it)
+        pending.push_back({*it, path.size()});
+    }
+  }
+
+  std::string ToText() const {
+    static const HKEY kRoots[4] = {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE,
+                                   HKEY_USERS};
+    RegFileContent content;
+    for (int i = 1; i < 4; ++i) Collect(roots[i].get(), kRoots[i], content);
+    return FormatRegFile(content);
+  }
+};
+
+RegistryStore::RegistryStore() : impl_(std::make_unique<Impl>()) {}
+
+RegistryStore::~RegistryStore() = default;
+
+LONG RegistryStore::RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD /*ulOptions*/,
+                                  REGSAM samDesired, PHKEY phkResult) {
+  const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
+  if (!phkResult) return ERROR_INVALID_PARAMETER;
+  Key* key;
+  REGSAM access;
+  if (LONG r = impl_->Resolve(hKey, key, access)) return r;
+  const std::string path = In(lpSubKey);
+  // An empty path on a root key gives the root key itself.
+  if (SplitPath(path).empty() && Impl::RootIndex(hKey) >= 0) {
+    *phkResult = hKey;
+    return ERROR_SUCCESS;
+  }
+  Key* target = Impl::Find(key, path);
+  if (!target) return ERROR_FILE_NOT_FOUND;
+  REGSAM granted;
+  if (LONG r = impl_->Admit(target, samDesired, granted)) return r;
+  *phkResult = impl_->NewHandle(target, granted);
+  return ERROR_SUCCESS;
+}
+
+LONG RegistryStore::RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName,
+                                  LPDWORD lpReserved, LPSTR lpClass, LPDWORD lpcchClass,
+                                  PFILETIME lpftLastWriteTime) {
+  const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
+  Key* key;
+  REGSAM access;
+  if (LONG r = impl_->Resolve(hKey, key, access)) return r;
+  if (lpReserved || !lpcchName) return ERROR_INVALID_PARAMETER;
+  if (!(access & KEY_ENUMERATE_SUB_KEYS)) return ERROR_ACCESS_DENIED;
+  const std::vector<Key*>& children = Impl::Sorted(key);
+  if (dwIndex >= children.size()) return ERROR_NO_MORE_ITEMS;
+  const Key* child = children[dwIndex];
+  // The buffer must hold the name and its NUL; when it does not, the count
+  // is left as it was.
+  if (*lpcchName <= child->name.size()) return ERROR_MORE_DATA;
+  if (!lpName) return ERROR_INVALID_PARAMETER;
+  std::memcpy(lpName, child->name.c_str(), child->name.size() + 1);
+  *lpcchName = static_cast<DWORD>(child->name.size());
+  if (lpcchClass) {
+    if (lpClass && *lpcchClass > 0) lpClass[0] = '\0';
+    *lpcchClass = 0;
+  }
+  if (lpftLastWriteTime) *lpftLastWriteTime = child->written;
+  return ERROR_SUCCESS;
+}
+
+LONG RegistryStore::RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved,
+                                     LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
+  const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
+  if (lpType) *lpType = REG_NONE;  // what a failed query reports
+  Key* key;
+  REGSAM access;
+  if (LONG r = impl_->Resolve(hKey, key, access)) return r;
+  if (lpReserved || (lpData && !lpcbData)) return ERROR_INVALID_PARAMETER;
+  if (!(access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
+  const auto it = key->values.find(FoldCase(In(lpValueName)));
+  if (it == key->values.end()) return ERROR_FILE_NOT_FOUND;
+  const size_t size = ReportedSize(it->second);
+  if (lpType) *lpType = it->second.type;
+  if (lpData && *lpcbData < size) {
+    *lpcbData = static_cast<DWORD>(size);
+    return ERROR_MORE_DATA;
+  }
+  if (lpcbData) *lpcbData = static_cast<DWORD>(size);
+  if (lpData) CopyOut(it->second, lpData);
+  return ERROR_SUCCESS;
+}
+
+LONG RegistryStore::RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD /*Reserved*/,
+                                   DWORD dwType, const BYTE* lpData, DWORD cbData) {
+  const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
+  Key* key;
+  REGSAM access;
+  if (LONG r = impl_->Resolve(hKey, key, access)) return r;
+  if (!(access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
+  if (!lpData && cbData > 0) return kErrorNoAccess;
+  const std::string name = In(lpValueName);
+  if (Utf16Length(name) > kMaxValueNameLength) return ERROR_INVALID_PARAMETER;
+  Undo undo;
+  std::string data(reinterpret_cast<const char*>(lpData), lpData ? cbData : 0);
+  if (IsText(dwType)) data = AsWtf8(data);
+  Impl::SetValue(key, name, dwType, std::move(data), &undo);
+  return ERROR_SUCCESS;
+}
+
+LONG RegistryStore::RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved,
+                                    LPSTR /*lpClass*/, DWORD /*dwOptions*/, REGSAM samDesired,
+                                    const SECURITY_ATTRIBUTES* /*lpSecurityAttributes*/,
+                                    PHKEY phkResult, LPDWORD lpdwDisposition) {
+  const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
+  if (Reserved != 0 || !phkResult) return ERROR_INVALID_PARAMETER;
+  Key* key;
+  REGSAM access;
+  if (LONG r = impl_->Resolve(hKey, key, access)) return r;
+  const std::string path = In(lpSubKey);
+  const bool emptyPath = SplitPath(path).empty();
+  if (!Impl::WithinLimits(key, path)) return ERROR_INVALID_PARAMETER;
+  Undo undo;
+  Key* target = Impl::CreatePath(key, path, undo);
+  REGSAM granted;
+  if (LONG r = impl_->Admit(target, samDesired, granted)) {
+    impl_->Rollback(undo);
+    return r;
+  }
+  *phkResult = impl_->NewHandle(target, granted);
+  // As the platform does, an empty path reports a new key, though it is not.
+  if (lpdwDisposition)
+    *lpdwDisposition = undo.createdTop || emptyPath ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+  return ERROR_SUCCESS;
+}
+
+LONG RegistryStore::RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
+  const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
+  Key* key;
+  REGSAM access;
+  if (LONG r = impl_->Resolve(hKey, key, access)) return r;
+  if (!(access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
+  const auto it = key->values.find(FoldCase(In(lpValueName)));
+  if (it == key->values.end()) return ERROR_FILE_NOT_FOUND;
+  Undo undo;
+  undo.valueKey = key;
+  undo.valueFolded = it->first;
+  undo.oldValue = it->second;
+  key->values.erase(it);
+  key->written = Now();
+  return ERROR_SUCCESS;
+}
+
+LONG RegistryStore::RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName,
+                                  LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
+  const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
+  Key* key;
+  REGSAM access;
+  if (LONG r = impl_->Resolve(hKey, key, access)) return r;
+  if (lpReserved || !lpValueName || !lpcchValueName || (lpData && !lpcbData)) return ERROR_INVALID_PARAMETER;
+  if (!(access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
+  // Values enumerate in the order of their folded names (the platform
+  // promises no order); the walk to an index is linear, as keys hold few.
+  if (dwIndex >= key->values.size()) return ERROR_NO_MORE_ITEMS;
+  const Value& v = std::next(key->values.begin(), dwIndex)->second;
+  // The name and its NUL must fit; when they do not, nothing is stored.
+  if (*lpcchValueName <= v.name.size()) return ERROR_MORE_DATA;
+  const size_t size = ReportedSize(v);
+  if (lpData && *lpcbData < size) {
+    *lpcbData = static_cast<DWORD>(size);
+    return ERROR_MORE_DATA;
+  }
+  std::memcpy(lpValueName, v.name.c_str(), v.name.size() + 1);
+  *lpcchValueName = static_cast<DWORD>(v.name.size());
+  if (lpType) *lpType = v.type;
+  if (lpcbData) *lpcbData = static_cast<DWORD>(size);
+  if (lpData) CopyOut(v, lpData);
+  return ERROR_SUCCESS;
+}
+
+LONG RegistryStore::RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWORD lpReserved,
+                                LPDWORD lpcSubKeys, LPDWORD lpcbMaxSubKeyLen, LPDWORD lpcbMaxClassLen,
+                                LPDWORD lpcValues, LPDWORD lpcbMaxValueNameLen, LPDWORD lpcbMaxValueLen,
+                                LPDWORD lpcbSecurityDescriptor, PFILETIME lpftLastWriteTime) {
+  const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
+  Key* key;
+  REGSAM access;
+  if (LONG r = impl_->Resolve(hKey, key, access)) return r;
+  if (lpReserved || lpClass) return ERROR_INVALID_PARAMETER;
+  if (!(access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
+  if (lpcchClass) *lpcchClass = 0;
+  DWORD subKeys = 0, longestName = 0, longestValueName = 0, longestValue = 0;
+  for (const auto& [folded, child] : key->children) {
+    if (child->deleted) continue;
+    ++subKeys;
+    longestName = std::max(longestName, static_cast<DWORD>(child->name.size()));
+  }
+  for (const auto& [folded, value] : key->values) {
+    longestValueName = std::max(longestValueName, static_cast<DWORD>(folded.size()));
+    longestValue = std::max(longestValue, static_cast<DWORD>(value.data.size()));
+  }
+  if (lpcSubKeys) *lpcSubKeys = subKeys;
+  if (lpcbMaxSubKeyLen) *lpcbMaxSubKeyLen = longestName;
+  if (lpcbMaxClassLen) *lpcbMaxClassLen = 0;
+  if (lpcValues) *lpcValues = static_cast<DWORD>(key->values.size());
+  if (lpcbMaxValueNameLen) *lpcbMaxValueNameLen = longestValueName;
+  if (lpcbMaxValueLen) *lpcbMaxValueLen = longestValue;
+  if (lpcbSecurityDescriptor) *lpcbSecurityDescriptor = 0;
+  if (lpftLastWriteTime) *lpftLastWriteTime = key->written;
+  return ERROR_SUCCESS;
+}
+
+void RegistryStore::SetLastWriteTime(HKEY root, const std::string& path, std::int64_t secondsSince1970) {
+  const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
+  Key* key;
+  REGSAM access;
+  if (impl_->Resolve(root, key, access) != ERROR_SUCCESS) return;
+  if (!path.empty()) key = Impl::Find(key, path);
+  if (!key) return;
+  const std::int64_t t = secondsSince1970 * 10000000 + 116444736000000000LL;
+  key->written.dwLowDateTime = static_cast<DWORD>(t & 0xFFFFFFFF);
+  key->written.dwHighDateTime = static_cast<DWORD>(t >> 32);
+}
+
+LONG RegistryStore::RegCloseKey(HKEY hKey) {
+  const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
+  if (Impl::RootIndex(hKey) >= 0) return ERROR_SUCCESS;
+  return impl_->handles.erase(reinterpret_cast<std::uintptr_t>(hKey)) ? ERROR_SUCCESS
+                                                                      : ERROR_INVALID_HANDLE;
+}
+
+void RegistryStore::LoadText(std::string_view text, const std::string& source) {
+  const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
+  const RegFileContent content = ParseRegFile(text, source);
+  impl_->Apply(content);
+}
+
+void RegistryStore::LoadFromFile(const std::string& path) {
+  std::string text;
+  if (ReadWholeFile(path, text) == ReadResult::NotFound) throw FileError(path, "does not exist");
+  LoadText(text, path);
+}
+
+std::string RegistryStore::ToText() const {
+  const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
+  return impl_->ToText();
+}
+
+namespace {
+// root\path as the limits are kept, or "" for an unknown root.
+std::string FoldedKeyPath(HKEY root, const std::string& path) {
+  const char* rootName = RootKeyName(root);
+  if (!rootName) return std::string();
+  std::string folded = FoldCase(root == HKEY_CLASSES_ROOT ? "HKEY_LOCAL_MACHINE\\Software\\Classes" : rootName);
+  for (std::string_view part : SplitPath(path)) folded.append("\\").append(FoldCase(part));
+  return folded;
+}
+}  // namespace
+
+void RegistryStore::AllowOnly(HKEY root, const std::string& path, REGSAM rights) {
+  const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
+  const std::string key = FoldedKeyPath(root, path);
+  if (!key.empty()) impl_->limits[key] = Granted(rights);
+}
+
+void RegistryStore::DenyAccess(HKEY root, const std::string& path, REGSAM mask) {
+  const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
+  if (mask) AllowOnly(root, path, kAllKeyRights & ~Granted(mask));
+  else impl_->limits.erase(FoldedKeyPath(root, path));
+}
+
+}  // namespace hollin
