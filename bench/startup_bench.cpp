@@ -25,6 +25,14 @@
 // until it has exited with 0). Each also tells the processor time each
 // program had taken when it was done, the part its own code decides.
 //
+// or, with --floor, the program's check against the floor (floor.exe: the
+// fewest registry calls that read everything a check reads), on the
+// registry in the prefix (floor_setup): hollin.exe -h until "No changes
+// found." and hollinc.exe --check until it has exited with 0, each beside a
+// base recorded on that registry:
+//
+//   startup_bench --floor FLOOR_EXE HOLLIN_EXE HOLLINC_EXE [reps] [label]
+//
 // The runs are interleaved; each copy of the program is ended as soon as it
 // has been seen and gone (its instance mutex too) before the next starts.
 //
@@ -245,6 +253,52 @@ int CheckWithExplorerKeys(const std::string& ok, const std::string& withKeys, in
   return 0;
 }
 
+// A process run to its end; it must exit with 0.
+double UntilExit(const std::string& commandLine, const char* what) {
+  Run run(commandLine, true);
+  if (WaitForSingleObject(run.pi.hProcess, kTimeoutMs) != WAIT_OBJECT_0) Fail(std::string(what) + " timed out");
+  const double ms = run.Elapsed();
+  DWORD rc = 1;
+  GetExitCodeProcess(run.pi.hProcess, &rc);
+  if (rc != 0) Fail(std::string(what) + " exited with " + std::to_string(rc));
+  return ms;
+}
+
+int AgainstFloor(const std::string& floorExe, const std::string& hollin, const std::string& hollinc, int reps,
+                 const std::string& label) {
+  using namespace hollin::bench;
+  std::vector<double> floor, quiet, check;
+  for (int i = -1; i < reps; ++i) {
+    // Each round begins with another of the three, so that none always
+    // follows the same one.
+    double f = 0, q = 0, c = 0;
+    for (int k = 0; k < 3; ++k) {
+      switch ((k + (i < 0 ? 0 : i)) % 3) {
+        case 0: f = UntilExit('"' + floorExe + '"', "the floor"); break;
+        case 1: q = QuietNoChanges(hollin); break;
+        default: c = UntilExit('"' + hollinc + "\" --check", "hollinc.exe --check"); break;
+      }
+    }
+    std::printf("  %s floor %7.1f  hollin.exe -h %7.1f  hollinc.exe --check %7.1f ms\n",
+                i < 0 ? "warm-up" : "run    ", f, q, c);
+    std::fflush(stdout);
+    if (i < 0) continue;
+    floor.push_back(f);
+    quiet.push_back(q);
+    check.push_back(c);
+  }
+  std::printf("%s: against the floor under Wine, %d interleaved runs each:\n", label.c_str(), reps);
+  const Timing tf = Summary(floor), tq = Summary(quiet), tc = Summary(check);
+  Report(label + ": floor", tf);
+  Report(label + ": hollin.exe -h", tq);
+  Report(label + ": hollinc.exe --check", tc);
+  std::printf("%-40s %.2f x floor (best %.2f x) %s\n", (label + ": hollin.exe -h").c_str(),
+              tq.medianMs / tf.medianMs, tq.bestMs / tf.bestMs, tq.bestMs <= tf.bestMs ? "MET" : "MISSED");
+  std::printf("%-40s %.2f x floor (best %.2f x) %s\n", (label + ": hollinc.exe --check").c_str(),
+              tc.medianMs / tf.medianMs, tc.bestMs / tf.bestMs, tc.bestMs <= tf.bestMs ? "MET" : "MISSED");
+  return 0;
+}
+
 int QuietCheckPair(const std::string& before, const std::string& after, int reps, double (*measure)(const std::string&),
                    const char* what) {
   using namespace hollin::bench;
@@ -291,6 +345,8 @@ int main(int argc, char** argv) {
     return QuietCheckPair(argv[2], argv[3], argc > 4 ? std::atoi(argv[4]) : 9, QuietNoChanges, "quiet check");
   if (argc >= 4 && std::string(argv[1]) == "--check-pair")
     return QuietCheckPair(argv[2], argv[3], argc > 4 ? std::atoi(argv[4]) : 9, Check, "check for scripts");
+  if (argc >= 5 && std::string(argv[1]) == "--floor")
+    return AgainstFloor(argv[2], argv[3], argv[4], argc > 5 ? std::atoi(argv[5]) : 9, argc > 6 ? argv[6] : "floor");
   if (argc >= 4 && std::string(argv[1]) == "--check")
     return CheckWithExplorerKeys(argv[2], argv[3], argc > 4 ? std::atoi(argv[4]) : 9);
   if (argc < 4) {
@@ -298,7 +354,8 @@ int main(int argc, char** argv) {
                  "usage: startup_bench OK_EXE CHANGED_EXE SCAN_BENCH_EXE [reps] [poll_ms]\n"
                  "       startup_bench --check OK_EXE FILEEXTS_EXE [reps]\n"
                  "       startup_bench --pair BEFORE_EXE AFTER_EXE [reps]\n"
-                 "       startup_bench --check-pair BEFORE_EXE AFTER_EXE [reps]\n");
+                 "       startup_bench --check-pair BEFORE_EXE AFTER_EXE [reps]\n"
+                 "       startup_bench --floor FLOOR_EXE HOLLIN_EXE HOLLINC_EXE [reps] [label]\n");
     return 2;
   }
   const std::string ok = argv[1], changed = argv[2], floorExe = argv[3];

@@ -24,11 +24,7 @@ ScanResult ScanCurrent(IRegistry& reg, IPlatform& platform) {
         if (fresh) it->second = platform.LoadIndirectString(source);
         return it->second;
       },
-      [&](const std::string& ext) {
-        std::string progId, command;
-        platform.AskWhatOpens(ext, IsLinkName(ext), progId, command);
-        return progId;
-      });
+      [&](const std::string& ext) { return platform.AskProgIdInUse(ext, IsLinkName(ext)); });
 }
 
 bool LinksKnown(const Associations& g) { return g.BaseFormat == 0 || g.BaseFormat >= 3; }

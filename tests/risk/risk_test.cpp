@@ -297,6 +297,30 @@ TEST_F(SignalTest, AFileIsAskedOnce) {
   EXPECT_EQ(files.signatureChecks, 1);
 }
 
+// A handler's server is read once per check, however many types run it.
+TEST(AssessorOnce, AHandlersServerIsReadOnce) {
+  struct Opens : RegistryStore {
+    int clsidOpens = 0;
+    LONG RegOpenKeyExA(HKEY k, LPCSTR sub, DWORD o, REGSAM s, PHKEY r) override {
+      if (sub && std::string_view(sub).rfind("CLSID\\", 0) == 0) ++clsidOpens;
+      return RegistryStore::RegOpenKeyExA(k, sub, o, s, r);
+    }
+  } reg;
+  reg.LoadText("REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\{11dbb47c-0000}\\LocalServer32]\n"
+               "@=\"C:\\\\Program Files\\\\H\\\\h.exe\"\n",
+               "server");
+  FileSet files;
+  Assessor assessor(reg, files);
+  for (const char* ext : {".a", ".b", ".c"}) {
+    AssocEntry e;
+    e.Ext(ext);
+    e.VerbsRead(true);
+    e.Handler("{11dbb47c-0000}");
+    EXPECT_NE(assessor.Assess(e).PanelText().find("h.exe"), std::string::npos) << ext;
+  }
+  EXPECT_EQ(reg.clsidOpens, 1);
+}
+
 }  // namespace
 }  // namespace hollin
 
