@@ -47,6 +47,7 @@ TEST(BaseLocation, PortableCopiesKeepTheirBaseAndOthersMoveToTheUsersFolder) {
       {"user's base, no base beside (elevated run)", false, true, true, true, 0, 9, "L",
        {kUser, ""}, false},
       {"portable base newer than the user's", true, true, true, true, 9, 5, "L", {kBeside, ""}, false},
+      {"both equally new: the user's", true, true, true, true, 7, 7, "L", {kUser, ""}, false},
       {"no local app data, read-only folder", false, false, true, false, 0, 0, "", {kBeside, ""}, false},
       {"no local app data, base beside", true, false, true, false, 0, 0, "", {kBeside, ""}, false},
       {"local app data unwritable", true, false, true, false, 0, 0, "-", {kBeside, ""}, false},
