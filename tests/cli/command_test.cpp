@@ -158,6 +158,12 @@ TEST_F(CommandTest, AssociationsFilesOutAndIn) {
             std::string::npos)
       << written;
   EXPECT_EQ(Run({"--check", "--base", "d.xml"}), kNoChanges);
+  // Identifiers that name no key of a type or link are none of the check's.
+  test::WriteFileBytes(dir.File("keyless.xml"),
+                       "<DefaultAssociations><Association Identifier=\".bmp\" ProgId=\"Paint.Picture\"/>"
+                       "<Association Identifier=\"a\\b\" ProgId=\"x\"/><Association Identifier="
+                       "\"{4ED3A719-CEA8-4BD9-910D-E252F997AFC2}\" ProgId=\"y\"/></DefaultAssociations>");
+  EXPECT_EQ(Run({"--check", "--base", "keyless.xml"}), kNoChanges) << console.out;
 
   // .txt as TXTFILE, .pdf, and a protocol this registry does not have.
   test::WriteFileBytes(dir.File("dism.xml"), test::Data("dism.xml"));
@@ -245,6 +251,12 @@ TEST_F(CommandTest, NoOutputLandsOnWhatTheRunReadsOrKeeps) {
   EXPECT_EQ(Run({"--export-defaults", "e.xml", "--report", "./E.xml"}), kUsage);
   EXPECT_EQ(Snapshot(dir), before);
   EXPECT_TRUE(events.events.empty()) << "a refused run leaves no event";
+  // The base's name in another folder is another file.
+  std::filesystem::create_directory(dir.File("sub"));
+  EXPECT_EQ(Run({"--check", "--report", "sub/Prev.isd"}), kNoChanges) << console.err;
+  auto after = Snapshot(dir);
+  EXPECT_EQ(after.erase((dir.path() / "sub" / "Prev.isd").string()), 1u) << "the report";
+  EXPECT_EQ(after, before);
 }
 
 // A base whose records name keys other than their type's own (a file the
@@ -544,6 +556,11 @@ TEST_F(CommandTest, RiskSignalsOfChangedTypesAndTheHealthCheck) {
   withFacts = true;
   files.Add("C:\\WINDOWS\\NOTEPAD.EXE", T::Unsigned);  // told, but no count of health
   files.Add("C:\\Program Files\\Paint\\zpaint.exe", T::Signed, "Sample Paint Ltd");
+  // Programs and batch files with their standard classes are no risk.
+  reg.LoadText("REGEDIT4\n[HKEY_CLASSES_ROOT\\.exe]\n@=\"exefile\"\n[HKEY_CLASSES_ROOT\\exefile\\shell\\open\\command]\n"
+               "@=\"\\\"%1\\\" %*\"\n[HKEY_CLASSES_ROOT\\.bat]\n@=\"batfile\"\n"
+               "[HKEY_CLASSES_ROOT\\batfile\\shell\\open\\command]\n@=\"\\\"%1\\\" %*\"\n",
+               "standard");
   EXPECT_EQ(Run({"--check", "--health"}), kNoChanges) << console.out;
   EXPECT_FALSE(std::filesystem::exists(Base()));
   EXPECT_EQ(Run({"--check", "--health", "--base", "b.isd"}), kUsage);

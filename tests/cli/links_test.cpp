@@ -104,6 +104,8 @@ TEST(Links, EachLayerAndVerbIsCheckedRestoredAndRecorded) {
        "news:\tchanged\treader (news), verb \"read\" -> grab (news), verb \"browse\"", "news", kNoChanges,
        {"+[hkey_local_machine\\software\\classes\\news\\shell\\browse\\command] @=\"grab.exe %1\"",
         "+[hkey_local_machine\\software\\classes\\news\\shell] @=\"read\""}},
+      {"a program identifier marked as a link is no link", "REGEDIT4\n" + kMachine + "txtfile]\n\"URL Protocol\"=\"\"\n",
+       "", "", kNoChanges, {}},
       {"a handler in place of the command",
        "REGEDIT4\n" + kMachine + "txtfile\\shell\\open\\command]\n\"DelegateExecute\"=\"{00000000-0000-0000-0000-0000000000AB}\"\n",
        ".txt\tchanged\tNOTEPAD (txtfile) -> {00000000-0000-0000-0000-0000000000AB} (handler) (txtfile)", ".txt", kNoChanges, {}},
@@ -168,8 +170,9 @@ TEST(Links, EachLayerAndVerbIsCheckedRestoredAndRecorded) {
 // Types whose verb that runs is not open, each as the base records it:
 // only cplopen (.cpl), only install (.inf), a shell key naming grab with no
 // open (.grb), an ordered list whose first verb is missing (.lst), an open
-// verb marked LegacyDisable (.dis: the first verb listed runs) and an open
-// verb with a handler only (.hnd).
+// verb marked LegacyDisable (.dis: the first verb listed runs), an open
+// verb with a handler only (.hnd) and a list whose first verb is missing
+// behind another verb listed first (.edt).
 const std::string kVerbTypes =
     "REGEDIT4\n" + kMachine + ".cpl]\n@=\"cplfile\"\n" + kMachine +
     "cplfile\\shell\\cplopen\\command]\n@=\"rundll32.exe shell32.dll,Control_RunDLL \\\"%1\\\",%*\"\n" + kMachine +
@@ -180,7 +183,10 @@ const std::string kVerbTypes =
     kMachine + ".dis]\n@=\"disfile\"\n" + kMachine + "disfile\\shell\\open]\n\"LegacyDisable\"=\"\"\n" + kMachine +
     "disfile\\shell\\open\\command]\n@=\"C:\\\\Old\\\\old.exe %1\"\n" + kMachine +
     "disfile\\shell\\view\\command]\n@=\"C:\\\\View\\\\view.exe %1\"\n" + kMachine + ".hnd]\n@=\"hndfile\"\n" + kMachine +
-    "hndfile\\shell\\open\\command]\n\"DelegateExecute\"=\"{00000000-0000-0000-0000-0000000000AB}\"\n";
+    "hndfile\\shell\\open\\command]\n\"DelegateExecute\"=\"{00000000-0000-0000-0000-0000000000AB}\"\n" + kMachine +
+    ".edt]\n@=\"edtfile\"\n" + kMachine + "edtfile\\shell]\n@=\"print,edit\"\n" + kMachine +
+    "edtfile\\shell\\browse\\command]\n@=\"C:\\\\Web\\\\web.exe %1\"\n" + kMachine +
+    "edtfile\\shell\\edit\\command]\n@=\"C:\\\\Edit\\\\edit.exe %1\"\n";
 
 // Each type of kVerbTypes is recorded by the verb that runs, whatever its
 // name; a takeover of that verb is listed, reported, restored (the store
@@ -208,6 +214,9 @@ TEST(Verbs, TheVerbThatRunsIsGuardedWhateverItsName) {
        ".dis\tchanged\tview (disfile), verb \"view\" -> old (disfile)", ".dis", kNoChanges,
        {"+[hkey_local_machine\\software\\classes\\disfile\\shell] @=\"view\"",
         "-[hkey_local_machine\\software\\classes\\disfile\\shell\\open] \"LegacyDisable\"=\"\""}},
+      {"print,edit without print: edit runs",
+       "REGEDIT4\n" + kMachine + "edtfile\\shell\\edit\\command]\n@=\"C:\\\\zq\\\\grab.exe %1\"\n",
+       ".edt\tchanged\tedit (edtfile), verb \"edit\" -> grab (edtfile), verb \"edit\"", ".edt", kNoChanges, {}},
       {"a handler-only verb's handler replaced",
        "REGEDIT4\n" + kUser + "hndfile\\shell\\open\\command]\n\"DelegateExecute\"=\"{00000000-0000-0000-0000-0000000000A1}\"\n",
        ".hnd\tchanged\t{00000000-0000-0000-0000-0000000000AB} (handler) (hndfile) -> {00000000-0000-0000-0000-0000000000A1} (handler) (hndfile)", ".hnd", kNoChanges,
@@ -231,7 +240,7 @@ TEST(Verbs, TheVerbThatRunsIsGuardedWhateverItsName) {
     ASSERT_EQ(run({"--check"}), kFirstRun);
     const std::set<std::string> recorded = Values(reg);
     const std::string base = test::ReadFileBytes(dir.File("Prev.isd"));
-    for (const char* type : {"\n.cpl\t", "\n.inf\t", "\n.grb\t", "\n.lst\t", "\n.dis\t", "\n.hnd\t"})
+    for (const char* type : {"\n.cpl\t", "\n.inf\t", "\n.grb\t", "\n.lst\t", "\n.dis\t", "\n.hnd\t", "\n.edt\t"})
       EXPECT_NE(base.find(type), std::string::npos) << "recorded: " << type;
     EXPECT_EQ(run({"--check"}), kNoChanges) << console.out;
 
