@@ -24,20 +24,27 @@ app="$HOLLIN_WINE_TMP/app"
 mkdir -p "$app"
 cp build/windows/src/hollin.exe build/windows/src/Hollin.hlp build/windows/src/Hollin.htm build/windows/src/Hollin.chm "$app/"
 trap 'e2e_cleanup; hollin_wine_down' EXIT
-M="Hollin Brellmark"
 shot() { sleep 1; import -window root "$HOLLIN_WINE_TMP/root.png";  convert "$HOLLIN_WINE_TMP/root.png" -trim +repage -trim +repage "docs/$1"; echo "docs/$1"; }
 # Every program of the prefix runs on Wine's own desktop window, which draws
 # the window frames; it is filled with one colour, which -trim cuts away.
-wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null
-wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 800x600 /f >/dev/null
+add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default
+add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 800x600
 # Wine reports Windows 7 unless told otherwise; the help of Windows 10 and
 # later is the one to show.
-wine reg add 'HKCU\Software\Wine\AppDefaults\hollin.exe' /v Version /d win10 /f >/dev/null
+add 'HKCU\Software\Wine\AppDefaults\hollin.exe' /v Version /d win10
 # The desktop is chosen when Wine's session starts: start it anew.
 wineserver -k >/dev/null 2>&1 || true
 wineserver -w >/dev/null 2>&1 || true
 setsid wineserver -p </dev/null >/dev/null 2>&1
 run() { start_bg "$app/hollin.exe" "$@"; }
+# The Details window of the row selected (Action > Details...), shot.
+details_shot() {
+  probe command "$M" 1023
+  probe wait "$1" 15000
+  shot "$2"
+  probe close "$1"
+  probe gone "$1" 15000
+}
 
 # The guard: three types taken over at once give one notice, at the corner
 # of the screen where the notification area shows the guard's icon.
@@ -45,8 +52,8 @@ guard_shots() {
   local g="$HOLLIN_WINE_TMP/guard"
   mkdir -p "$g"
   cp build/windows/src/hollin.exe "$g/"
-  wine reg add 'HKCR\HollinShot.Grab\shell\open\command' /ve /d '"C:\Program Files\Grab\Grab.exe" "%1"' /f >/dev/null
-  for t in .pdf .rtf; do wine reg add "HKCR\\$t" /ve /d txtfile /f >/dev/null; done
+  add 'HKCR\HollinShot.Grab\shell\open\command' /ve /d '"C:\Program Files\Grab\Grab.exe" "%1"'
+  for t in .pdf .rtf; do add "HKCR\\$t" /ve /d txtfile; done
   start_bg "$g/hollin.exe" --guard
   for _ in $(seq 100); do [ -f "$g/Prev.isd" ] && break; sleep 0.1; done
   probe --hidden wait "Hollin guard" 15000
@@ -55,8 +62,8 @@ guard_shots() {
   probe wait Hollin 15000
   shot guard-notice.png
   (cd "$g" && wine ./hollin.exe --guard --stop)
-  for t in .pdf .rtf; do wine reg delete "HKCR\\$t" /f >/dev/null; done
-  wine reg add 'HKCR\.txt' /ve /d txtfile /f >/dev/null
+  for t in .pdf .rtf; do delete "HKCR\\$t"; done
+  add 'HKCR\.txt' /ve /d txtfile
 }
 # Links: http taken over in the user classes, mailto by Explorer's choice;
 # the changes view lists them after the file types, the panel of http.
@@ -69,25 +76,24 @@ links_shots() {
   probe close "$M"
   probe gone "$M" 15000
   sleep 1
-  wine reg add 'HKCU\Software\Classes\http' /v 'URL Protocol' /d '' /f >/dev/null
-  wine reg add 'HKCU\Software\Classes\http\shell\open\command' /ve /d '"C:\Program Files\Grab\Grab.exe" -url "%1"' /f >/dev/null
-  wine reg add 'HKCU\Software\Classes\Grab.Mail\shell\open\command' /ve /d '"C:\Program Files\Grab\GrabMail.exe" "%1"' /f >/dev/null
-  wine reg add 'HKCU\Software\Microsoft\Windows\Shell\Associations\UrlAssociations\mailto\UserChoice' /v ProgId /d Grab.Mail /f >/dev/null
-  wine reg add 'HKCR\.rtf' /ve /d Grab.Doc /f >/dev/null
-  wine reg add 'HKCR\Grab.Doc\shell\open\command' /ve /d '"C:\Program Files\Grab\Grab.exe" "%1"' /f >/dev/null
+  add 'HKCU\Software\Classes\http' /v 'URL Protocol' /d ''
+  add 'HKCU\Software\Classes\http\shell\open\command' /ve /d '"C:\Program Files\Grab\Grab.exe" -url "%1"'
+  add 'HKCU\Software\Classes\Grab.Mail\shell\open\command' /ve /d '"C:\Program Files\Grab\GrabMail.exe" "%1"'
+  add 'HKCU\Software\Microsoft\Windows\Shell\Associations\UrlAssociations\mailto\UserChoice' /v ProgId /d Grab.Mail
+  add 'HKCR\.rtf' /ve /d Grab.Doc
+  add 'HKCR\Grab.Doc\shell\open\command' /ve /d '"C:\Program Files\Grab\Grab.exe" "%1"'
   start_bg "$l/hollin.exe"
   probe wait "$M" 30000
-  probe list "$M"
-  probe select "$M" "$(awk -F'\t' '$1 == "row" && $4 == "http:" { print $2 }' <<<"$OUT")"
+  select_types http:
   shot links-changed.png
   probe close "$M"
   probe answer Brellmark "&No" 15000
   probe gone "$M" 15000
-  wine reg delete 'HKCU\Software\Classes\http' /f >/dev/null
-  wine reg delete 'HKCU\Software\Classes\Grab.Mail' /f >/dev/null
-  wine reg delete 'HKCU\Software\Microsoft\Windows\Shell\Associations\UrlAssociations\mailto\UserChoice' /f >/dev/null
-  wine reg delete 'HKCR\.rtf' /f >/dev/null
-  wine reg delete 'HKCR\Grab.Doc' /f >/dev/null
+  delete 'HKCU\Software\Classes\http'
+  delete 'HKCU\Software\Classes\Grab.Mail'
+  delete 'HKCU\Software\Microsoft\Windows\Shell\Associations\UrlAssociations\mailto\UserChoice'
+  delete 'HKCR\.rtf'
+  delete 'HKCR\Grab.Doc'
 }
 if [ "${1:-}" == links ]; then
   links_shots
@@ -101,25 +107,20 @@ latent_shots() {
   local l="$HOLLIN_WINE_TMP/latent"
   mkdir -p "$l"
   cp build/windows/src/hollin.exe "$l/"
-  wine reg add 'HKCU\Software\Classes\Mail.Own\shell\open\command' /ve /d '"C:\Program Files\Mail\mail.exe" "%1"' /f >/dev/null
-  wine reg add 'HKCU\Software\Microsoft\Windows\Shell\Associations\UrlAssociations\mailto\UserChoice' /v ProgId /d Mail.Own /f >/dev/null
+  add 'HKCU\Software\Classes\Mail.Own\shell\open\command' /ve /d '"C:\Program Files\Mail\mail.exe" "%1"'
+  add 'HKCU\Software\Microsoft\Windows\Shell\Associations\UrlAssociations\mailto\UserChoice' /v ProgId /d Mail.Own
   (cd "$l" && wine ./hollin.exe --check >/dev/null 2>&1) || true
-  wine reg add 'HKCU\Software\Classes\mailto\shell\open\command' /ve /d '"C:\Program Files\Grab\GrabMail.exe" "%1"' /f >/dev/null
+  add 'HKCU\Software\Classes\mailto\shell\open\command' /ve /d '"C:\Program Files\Grab\GrabMail.exe" "%1"'
   start_bg "$l/hollin.exe"
   probe wait "$M" 30000
-  probe list "$M"
-  probe select "$M" "$(awk -F'\t' '$1 == "row" && $4 == "mailto:" { print $2 }' <<<"$OUT")"
+  select_types mailto:
   shot latent.png
-  probe command "$M" 1023  # Action > Details...
-  probe wait "Details of link mailto: - Hollin" 15000
-  shot details-latent.png
-  probe close "Details of link mailto: - Hollin"
-  probe gone "Details of link mailto: - Hollin" 15000
+  details_shot "Details of link mailto: - Hollin" details-latent.png
   probe close "$M"
   probe gone "$M" 15000
-  wine reg delete 'HKCU\Software\Classes\mailto' /f >/dev/null
-  wine reg delete 'HKCU\Software\Classes\Mail.Own' /f >/dev/null
-  wine reg delete 'HKCU\Software\Microsoft\Windows\Shell\Associations\UrlAssociations\mailto\UserChoice' /f >/dev/null
+  delete 'HKCU\Software\Classes\mailto'
+  delete 'HKCU\Software\Classes\Mail.Own'
+  delete 'HKCU\Software\Microsoft\Windows\Shell\Associations\UrlAssociations\mailto\UserChoice'
 }
 if [ "${1:-}" == latent ]; then
   latent_shots
@@ -131,10 +132,10 @@ history_shots() {
   local h="$HOLLIN_WINE_TMP/history" t
   mkdir -p "$h"
   cp build/windows/src/hollin.exe "$h/"
-  wine reg add 'HKCR\HollinShot.Grab\shell\open\command' /ve /d '"C:\Program Files\Grab\Grab.exe" "%1"' /f >/dev/null
+  add 'HKCR\HollinShot.Grab\shell\open\command' /ve /d '"C:\Program Files\Grab\Grab.exe" "%1"'
   (cd "$h" && wine ./hollin.exe --check >/dev/null 2>&1) || true
   for t in .txt .pdf .rtf; do
-    wine reg add "HKCR\\$t" /ve /d HollinShot.Grab /f >/dev/null
+    add "HKCR\\$t" /ve /d HollinShot.Grab
     (cd "$h" && wine ./hollin.exe --accept >/dev/null 2>&1) || true
   done
   start_bg "$h/hollin.exe"
@@ -145,8 +146,8 @@ history_shots() {
   shot history.png
   probe close "$M"
   probe gone "$M" 15000
-  for t in .pdf .rtf; do wine reg delete "HKCR\\$t" /f >/dev/null; done
-  wine reg add 'HKCR\.txt' /ve /d txtfile /f >/dev/null
+  for t in .pdf .rtf; do delete "HKCR\\$t"; done
+  add 'HKCR\.txt' /ve /d txtfile
 }
 if [ "${1:-}" != history ]; then
   guard_shots
@@ -173,10 +174,10 @@ probe gone "Hollin Help" 15000
 probe close "$M"
 sleep 1
 
-wine reg add 'HKCR\Grabber.Document\shell\open\command' /ve /d '"C:\Program Files\Grabber\grabber.exe" "%1"' /f >/dev/null
-txt_was=$(wine reg query 'HKCR\.txt' /ve | tr -d '\r' | sed -n 's/.*REG_[A-Z_]*[[:space:]]*//p')
-wine reg add 'HKCR\.txt' /ve /d Grabber.Document /f >/dev/null
-wine reg add 'HKCR\.ini' /ve /d Grabber.Document /f >/dev/null
+add 'HKCR\Grabber.Document\shell\open\command' /ve /d '"C:\Program Files\Grabber\grabber.exe" "%1"'
+txt_identifier
+add 'HKCR\.txt' /ve /d Grabber.Document
+add 'HKCR\.ini' /ve /d Grabber.Document
 run
 probe wait "$M" 30000
 shot main-changes.png
@@ -199,8 +200,8 @@ probe close "$M"
 probe answer Brellmark "&No" 15000
 sleep 1
 
-wine reg add 'HKCR\.txt' /ve /d "$txt_was" /f >/dev/null
-wine reg add 'HKCR\.ini' /ve /d inifile /f >/dev/null
+add 'HKCR\.txt' /ve /d "$txt_was"
+add 'HKCR\.ini' /ve /d inifile
 run -h
 probe wait Brellmark 30000
 for _ in $(seq 50); do
@@ -218,22 +219,21 @@ probe gone Brellmark 30000
 layers="$HOLLIN_WINE_TMP/layers"
 mkdir -p "$layers"
 cp build/windows/src/hollin.exe "$layers/"
-MC='HKLM\Software\Classes' UC='HKCU\Software\Classes'
 FX='HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\FileExts'
 appx=AppXq4m8v2d7xkz1r9wtn3hcy6pjbe0s5gfa
-wine reg add "$MC\\.pdf" /ve /d Folio.Document /f >/dev/null
-wine reg add "$MC\\Folio.Document\\shell\\open\\command" /ve /d '"C:\Program Files\Folio\folio.exe" "%1"' /f >/dev/null
+add "$MC\\.pdf" /ve /d Folio.Document
+add "$MC\\Folio.Document\\shell\\open\\command" /ve /d '"C:\Program Files\Folio\folio.exe" "%1"'
 wine reg add "$UC\\$appx\\Application" /v ApplicationName \
   /d '@{Vendor.Reader_2.4.1.0_x64__8v2d7xkz1r9wt?ms-resource://Vendor.Reader/Resources/AppName}' /f >/dev/null
-wine reg add "$UC\\$appx\\Application" /v AppUserModelID /d 'Vendor.Reader_8v2d7xkz1r9wt!App' /f >/dev/null
-wine reg add "$UC\\$appx\\Shell\\open" /v DelegateExecute /d '{4ED3A719-CEA8-4BD9-910D-E252F997AFC2}' /f >/dev/null
-wine reg add "$FX\\.pdf\\UserChoice" /v ProgId /d "$appx" /f >/dev/null
+add "$UC\\$appx\\Application" /v AppUserModelID /d 'Vendor.Reader_8v2d7xkz1r9wt!App'
+add "$UC\\$appx\\Shell\\open" /v DelegateExecute /d '{4ED3A719-CEA8-4BD9-910D-E252F997AFC2}'
+add "$FX\\.pdf\\UserChoice" /v ProgId /d "$appx"
 start_bg "$layers/hollin.exe"
 probe wait "$M" 30000
 probe close "$M"
 probe gone "$M" 15000
 sleep 1
-wine reg add "$FX\\.pdf\\UserChoice" /v ProgId /d Grabber.Document /f >/dev/null
+add "$FX\\.pdf\\UserChoice" /v ProgId /d Grabber.Document
 start_bg "$layers/hollin.exe"
 probe wait "$M" 30000
 probe select "$M" 0
@@ -265,33 +265,28 @@ drive_c=$(wine winepath -u 'C:\' | tr -d '\r')
 mkdir -p "$temp_u/Grab" "$drive_c/Program Files/Grab Tools"
 cp "$HOLLIN_PROBE" "$temp_u/Grab/grab.exe"
 cp "$HOLLIN_PROBE" "$drive_c/Program Files/Grab Tools/grabtool.exe"
-wine reg add 'HKCR\Grab.Temp\shell\open\command' /ve /t REG_EXPAND_SZ /d '"%TEMP%\Grab\grab.exe" "%1"' /f >/dev/null
-wine reg add 'HKCR\Grab.Tools\shell\open\command' /ve /d 'C:\Program Files\Grab Tools\grabtool.exe %1' /f >/dev/null
-wine reg add 'HKCR\.txt' /ve /d Grab.Temp /f >/dev/null
-wine reg add 'HKCR\.ini' /ve /d Grab.Tools /f >/dev/null
+add 'HKCR\Grab.Temp\shell\open\command' /ve /t REG_EXPAND_SZ /d '"%TEMP%\Grab\grab.exe" "%1"'
+add 'HKCR\Grab.Tools\shell\open\command' /ve /d 'C:\Program Files\Grab Tools\grabtool.exe %1'
+add 'HKCR\.txt' /ve /d Grab.Temp
+add 'HKCR\.ini' /ve /d Grab.Tools
 start_bg "$layers/hollin.exe"
 probe wait "$M" 30000
-probe list "$M"
-probe select "$M" "$(awk -F'\t' '$1 == "row" && $4 == ".txt" { print $2 }' <<<"$OUT")"
+select_types .txt
 shot panel-risk.png
-probe command "$M" 1023  # Action > Details...
-probe wait "Details of file type .txt - Hollin" 15000
-shot details.png
-probe close "Details of file type .txt - Hollin"
-probe gone "Details of file type .txt - Hollin" 15000
+details_shot "Details of file type .txt - Hollin" details.png
 probe command "$M" 1013  # View > Health Check
 sleep 2
 shot main-health.png
 probe close "$M"
 probe answer Brellmark "&No" 15000
 probe gone "$M" 15000
-wine reg add 'HKCR\.txt' /ve /d "$txt_was" /f >/dev/null
-wine reg add 'HKCR\.ini' /ve /d inifile /f >/dev/null
+add 'HKCR\.txt' /ve /d "$txt_was"
+add 'HKCR\.ini' /ve /d inifile
 
 # The main window on a screen of 144 DPI: every size follows from the
 # twips of the design, the fonts from their points.
-wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null
-wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1000x700 /f >/dev/null
+add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144
+add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1000x700
 wineserver -k >/dev/null 2>&1 || true
 wineserver -w >/dev/null 2>&1 || true
 setsid wineserver -p </dev/null >/dev/null 2>&1
@@ -299,12 +294,7 @@ start_bg "$layers/hollin.exe"
 probe wait "$M" 30000
 probe select "$M" 0
 shot main-144dpi.png
-probe list "$M"
-probe select "$M" "$(awk -F'\t' '$1 == "row" && $4 == ".pdf" { print $2 }' <<<"$OUT")"
-probe command "$M" 1023  # Action > Details...
-probe wait "Details of file type .pdf - Hollin" 15000
-shot details-144dpi.png
-probe close "Details of file type .pdf - Hollin"
-probe gone "Details of file type .pdf - Hollin" 15000
+select_types .pdf
+details_shot "Details of file type .pdf - Hollin" details-144dpi.png
 probe close "$M"
 probe answer Brellmark "&No" 15000

@@ -69,12 +69,7 @@ TEST(Generations, ADamagedGenerationIsToldAndNotUsed) {
     ASSERT_EQ(generations.size(), 3u);
     if (empty) {
       std::filesystem::remove(generations[1].path);
-      DataFile made;
-      made.FileName(generations[1].path, "");
-      made.Create();
-      made.Layout(kBaseLayout);
-      made.MakeTable();
-      made.Close();
+      MakeNeverFilled(generations[1].path, "");
     } else {
       std::string bytes = ReadFileBytes(generations[1].path);
       bytes[bytes.size() / 2] ^= 1;
