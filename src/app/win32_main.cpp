@@ -1,17 +1,17 @@
 // The Windows entry point: builds the real services and windows, runs Main,
 // then the message loop. The process ends through the windows (closing the
 // main window, the quiet check's timer) or the second-copy question.
-#include "app/guard_events.h"
+#include "guard/guard_events.h"
 #include "app/startup.h"
 #include "cli/win32_console.h"
-#include "cli/win32_event_log.h"
+#include "records/win32_event_log.h"
 #include "common/win32_account.h"
 #include "common/command_line.h"
 #include "common/win32_platform.h"
 #include "common/win32_system_dll.h"
 #include "common/text.h"
 #include "common/win32_text.h"
-#include "compare/win32_file_facts.h"
+#include "risk/win32_file_facts.h"
 #include "guard/win32_guard.h"
 #include "messages/messages.h"
 #include "registry/win32_registry.h"

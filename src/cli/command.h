@@ -5,11 +5,11 @@
 #include <atomic>
 #include <string>
 
-#include "cli/event_log.h"
+#include "records/event_log.h"
 #include "cli/options.h"
 #include "common/account.h"
 #include "common/platform.h"
-#include "compare/risk.h"
+#include "risk/risk.h"
 #include "registry/registry.h"
 
 namespace hollin::cli {

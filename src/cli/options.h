@@ -15,6 +15,8 @@
 #include <string_view>
 #include <vector>
 
+#include "records/report_format.h"
+
 namespace hollin::cli {
 
 // The exit codes of a run for scripts (documented in the README and --help).
@@ -29,7 +31,6 @@ enum ExitCode : int {
 };
 
 enum class Action { None, Check, Accept, Restore, History, ExportDefaults, Help, Version };
-enum class Format { Text, Json, Csv };
 
 struct Options {
   Action action = Action::None;

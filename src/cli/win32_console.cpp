@@ -3,11 +3,14 @@
 #include "common/windows_api.h"
 #include "common/win32_text.h"
 
+#include <cstdio>
 #include <ctime>
 
-#include "cli/win32_event_log.h"
+#include "assoc_xml/xml_codec.h"
+#include "common/names.h"
+#include "records/win32_event_log.h"
 #include "common/win32_account.h"
-#include "compare/win32_file_facts.h"
+#include "risk/win32_file_facts.h"
 #include "common/win32_platform.h"
 #include "registry/win32_registry.h"
 
@@ -68,6 +71,17 @@ BOOL WINAPI ConsoleControl(DWORD event) {
   return TRUE;
 }
 
+// XmlLite crashed on an associations file: the run ends as on any other
+// failure, with a message and its exit code, not with the system's crash
+// report.
+void EndOnXmlCrash(unsigned long exceptionCode) {
+  char code[16];
+  std::snprintf(code, sizeof code, "0x%08lX", exceptionCode);
+  Win32Console().Err(std::string(kAppTitle) + ": the XML reader crashed (exception " + code +
+                     ") while reading the file. Nothing was written.\n");
+  TerminateProcess(GetCurrentProcess(), kFailure);
+}
+
 std::string CurrentFolder() {
   wchar_t path[MAX_PATH * 4];
   const DWORD n = GetCurrentDirectoryW(static_cast<DWORD>(std::size(path)), path);
@@ -110,6 +124,7 @@ int RunWindowsCommandLine(const std::vector<std::string>& args) {
   env.stop = &g_stop;
   g_runEnded = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   SetConsoleCtrlHandler(ConsoleControl, TRUE);
+  SetXmlCrashHandler(EndOnXmlCrash);
   const int code = RunCommandLine(options, env);
   if (g_runEnded) SetEvent(g_runEnded);
   return code;

@@ -21,7 +21,7 @@
 #include "common/platform.h"
 #include "compare/app_state.h"
 #include "compare/restore.h"
-#include "compare/risk.h"
+#include "risk/risk.h"
 #include "registry/registry.h"
 #include "registry/scan.h"
 #include "ui/controls.h"
@@ -104,7 +104,7 @@ class FrmMain : public Form, public IBaseProgress, public IDeltaWindow {
   std::function<double()> Clock;
 
   // What a user did in the window, for the Application log (the program
-  // writes it with the IDs of a run for scripts, cli/event_log.h), with a
+  // writes it with the IDs of a run for scripts, records/event_log.h), with a
   // text that says what was done; none: nothing is logged.
   enum class Action { Restored, RestoreRefused, Accepted, FirstRun };
   std::function<void(Action, const std::string&)> onAction;
@@ -120,7 +120,7 @@ class FrmMain : public Form, public IBaseProgress, public IDeltaWindow {
   void optView_Click(int Index);
   void mnuViewChoice_Click(int Index);
   // The health check: every type whose program shows a risk signal that
-  // counts (compare/risk.h), base or not, in the list (view 4).
+  // counts (risk/risk.h), base or not, in the list (view 4).
   void mnuHealth_Click();
   // The history: the earlier bases (base/generations.h), newest first, with
   // what the base after each changed of it (view 5). Restore makes the one

@@ -9,7 +9,7 @@
 #include "command_run.h"
 #include "support/hand_made_base.h"
 #include "base/data_file.h"
-#include "cli/report.h"
+#include "records/report.h"
 #include "common/file_system.h"
 #include "common/text.h"
 #include "registry/layers.h"

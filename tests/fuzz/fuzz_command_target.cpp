@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-#include "compare/command_target.h"
+#include "risk/command_target.h"
 #include "common/text.h"
 
 namespace {

@@ -12,8 +12,8 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/xml_codec.h"
-#include "cli/xml_screen.h"
+#include "assoc_xml/xml_codec.h"
+#include "assoc_xml/xml_screen.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "common/text.h"
-#include "compare/risk.h"
+#include "risk/risk.h"
 
 namespace hollin::test {
 
