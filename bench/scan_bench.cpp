@@ -15,7 +15,7 @@
 
 #include "bench_util.h"
 #include "class_root.h"
-#include "registry/registry_store.h"
+#include "support/registry_store.h"
 #include "registry/scan.h"
 #ifdef _WIN32
 #include "registry/win32_registry.h"

@@ -12,7 +12,7 @@
 
 #include "bench_util.h"
 #include "class_root.h"
-#include "registry/registry_store.h"
+#include "support/registry_store.h"
 #include "ui/frm_main.h"
 #ifdef _WIN32
 #include "ui/win32_backend.h"

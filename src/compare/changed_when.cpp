@@ -4,16 +4,10 @@
 
 #include "common/text.h"
 #include "registry/layers.h"
+#include "registry/reg_key.h"
 
 namespace hollin {
 namespace {
-
-bool KeyExists(IRegistry& reg, HKEY root, const std::string& path) {
-  HKEY key = nullptr;
-  if (reg.RegOpenKeyExA(root, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
-  reg.RegCloseKey(key);
-  return true;
-}
 
 std::string InClasses(const std::string& path) { return std::string(kClassesPath) + "\\" + path; }
 
@@ -53,13 +47,13 @@ ChangedKey ChangedKeyOf(IRegistry& reg, const AssocEntry* now, const AssocEntry*
 
 bool KeyLastWritten(IRegistry& reg, const ChangedKey& where, std::int64_t& seconds) {
   if (!where.root) return false;
-  HKEY key = nullptr;
-  if (reg.RegOpenKeyExA(where.root, where.path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
   FILETIME written{};
-  const LONG r = reg.RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                      nullptr, nullptr, &written);
-  reg.RegCloseKey(key);
-  if (r != ERROR_SUCCESS) return false;
+  {
+    const RegKey key = RegKey::Open(reg, where.root, where.path, KEY_QUERY_VALUE);
+    if (!key || reg.RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                     nullptr, nullptr, nullptr, &written) != ERROR_SUCCESS)
+      return false;
+  }
   const std::int64_t ticks =
       static_cast<std::int64_t>((static_cast<std::uint64_t>(written.dwHighDateTime) << 32) | written.dwLowDateTime);
   if (ticks <= 116444736000000000LL) return false;  // before 1970: none the program can show

@@ -4,6 +4,7 @@
 
 #include "common/text.h"
 #include "registry/layers.h"
+#include "registry/reg_key.h"
 #include "registry/reg_string.h"
 
 namespace hollin {
@@ -24,14 +25,13 @@ std::string AppUserModelIdOf(IRegistry& reg, const std::string& progId) {
 // The name under which a hive's RegisteredApplications holds a program whose
 // capabilities map ext to progId, "" where none does.
 std::string RegisteredNameOf(IRegistry& reg, HKEY hive, const std::string& ext, const std::string& progId) {
-  HKEY apps = nullptr;
-  if (reg.RegOpenKeyExA(hive, kRegisteredApplicationsPath, 0, KEY_QUERY_VALUE, &apps) != ERROR_SUCCESS)
-    return std::string();
+  const RegKey apps = RegKey::Open(reg, hive, kRegisteredApplicationsPath, KEY_QUERY_VALUE);
+  if (!apps) return std::string();
   std::string found;
   std::string name(256, '\0');
   for (DWORD index = 0; found.empty();) {
     DWORD cch = static_cast<DWORD>(name.size()), type = REG_NONE;
-    const LONG r = reg.RegEnumValueA(apps, index, name.data(), &cch, nullptr, &type, nullptr, nullptr);
+    const LONG r = reg.RegEnumValueA(apps.get(), index, name.data(), &cch, nullptr, &type, nullptr, nullptr);
     if (r == ERROR_MORE_DATA && name.size() < 65536) {
       name.resize(name.size() * 4);  // a value's name has at most 16,383 characters
       continue;
@@ -42,14 +42,13 @@ std::string RegisteredNameOf(IRegistry& reg, HKEY hive, const std::string& ext, 
     const std::string app(name.data(), cch);
     // The value gives the path of the program's Capabilities key in the
     // same hive.
-    const std::string capabilities(ProgramIdView(ReadOpenValue(reg, apps, app.c_str(), type)));
+    const std::string capabilities(ProgramIdView(ReadOpenValue(reg, apps.get(), app.c_str(), type)));
     if (capabilities.empty()) continue;
     const std::string mapped(
         ProgramIdView(ReadValue(reg, hive, capabilities + (IsProtocolName(ext) ? "\\URLAssociations" : "\\FileAssociations"),
                                 ext.c_str(), type)));
     if (!mapped.empty() && EqualsNoCase(mapped, progId)) found = app;
   }
-  reg.RegCloseKey(apps);
   return found;
 }
 

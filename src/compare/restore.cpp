@@ -2,6 +2,7 @@
 
 #include "common/text.h"
 #include "registry/layers.h"
+#include "registry/reg_key.h"
 #include "registry/reg_string.h"
 
 namespace hollin {
@@ -12,18 +13,21 @@ constexpr const char* kDelegateExecute = "DelegateExecute";
 bool IsNameStart(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
 bool IsNamePart(char c) { return IsNameStart(c) || (c >= '0' && c <= '9') || c == '(' || c == ')'; }
 
-LONG WriteDefault(IRegistry& reg, HKEY root, const std::string& path, DWORD type, std::string_view text) {
-  HKEY key = nullptr;
-  LONG status = reg.RegCreateKeyExA(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                    KEY_SET_VALUE, nullptr, &key, nullptr);
-  if (status != ERROR_SUCCESS) return status;
+// A value of any type (REG_SZ) written whole.
+LONG WriteValue(IRegistry& reg, HKEY root, const std::string& path, const char* name, DWORD type,
+                std::string_view text) {
+  LONG status = ERROR_SUCCESS;
+  const RegKey key = RegKey::Create(reg, root, path, KEY_SET_VALUE, &status);
+  if (!key) return status;
   std::string data(text);
   data.push_back('\0');
   if (type == REG_MULTI_SZ) data.push_back('\0');  // the list's end
-  status = reg.RegSetValueExA(key, "", 0, type, reinterpret_cast<const BYTE*>(data.data()),
-                              static_cast<DWORD>(data.size()));
-  reg.RegCloseKey(key);
-  return status;
+  return reg.RegSetValueExA(key.get(), name, 0, type, reinterpret_cast<const BYTE*>(data.data()),
+                            static_cast<DWORD>(data.size()));
+}
+
+LONG WriteDefault(IRegistry& reg, HKEY root, const std::string& path, DWORD type, std::string_view text) {
+  return WriteValue(reg, root, path, "", type, text);
 }
 
 // The type to write a text in: the one the value has, where it is a text
@@ -39,22 +43,6 @@ void Note(RestoreResult& result, const AssocEntry& base, What what, LONG status,
   else result.failed.push_back({base.Ext(), what, status, layer});
 }
 
-// A value of any type (REG_SZ) written whole.
-LONG WriteValue(IRegistry& reg, HKEY root, const std::string& path, const char* name, DWORD type,
-                std::string_view text) {
-  HKEY key = nullptr;
-  LONG status = reg.RegCreateKeyExA(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr,
-                                    &key, nullptr);
-  if (status != ERROR_SUCCESS) return status;
-  std::string data(text);
-  data.push_back('\0');
-  if (type == REG_MULTI_SZ) data.push_back('\0');
-  status = reg.RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(data.data()),
-                              static_cast<DWORD>(data.size()));
-  reg.RegCloseKey(key);
-  return status;
-}
-
 bool IsTextType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
 
 // The type a base recorded for a value, where it recorded a text type.
@@ -64,12 +52,11 @@ DWORD Recorded(const AssocEntry& base, AssocEntry::TypeSlot slot) {
 }
 
 LONG DeleteValue(IRegistry& reg, HKEY root, const std::string& path, const char* name) {
-  HKEY key = nullptr;
-  LONG status = reg.RegOpenKeyExA(root, path.c_str(), 0, KEY_SET_VALUE, &key);
+  LONG status = ERROR_SUCCESS;
+  const RegKey key = RegKey::Open(reg, root, path, KEY_SET_VALUE, &status);
   if (status == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;  // nothing there to delete
-  if (status != ERROR_SUCCESS) return status;
-  status = reg.RegDeleteValueA(key, name);
-  reg.RegCloseKey(key);
+  if (!key) return status;
+  status = reg.RegDeleteValueA(key.get(), name);
   return status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status;
 }
 

@@ -4,7 +4,9 @@
 #include <vector>
 
 #include "common/text.h"
+#include "registry/reg_key.h"
 #include "registry/reg_string.h"
+#include "registry/reg_value.h"
 #include "registry/scan.h"
 
 namespace hollin {
@@ -22,13 +24,6 @@ std::string CommandIn(IRegistry& reg, HKEY layer, const std::string& progId) {
   if (!layer) return std::string();
   DWORD type;
   return std::string(TrimRegView(ReadValue(reg, layer, progId + std::string(kOpenCommandKey), "", type)));
-}
-
-bool KeyExists(IRegistry& reg, HKEY layer, const std::string& path) {
-  HKEY key = nullptr;
-  if (!layer || reg.RegOpenKeyExA(layer, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
-  reg.RegCloseKey(key);
-  return true;
 }
 
 // The name of the packaged app a program identifier stands for, or "" when
@@ -55,48 +50,12 @@ std::string PackagedAppName(IRegistry& reg, const std::vector<HKEY>& order, cons
 
 }  // namespace
 
-OpenClassLayers::OpenClassLayers(IRegistry& reg) : reg_(reg) {
-  reg_.RegOpenKeyExA(HKEY_LOCAL_MACHINE, kClassesPath, 0, KEY_READ, &layers_.machine);
-  reg_.RegOpenKeyExA(HKEY_CURRENT_USER, kClassesPath, 0, KEY_READ, &layers_.user);
-  reg_.RegOpenKeyExA(HKEY_CURRENT_USER, kFileExtsPath, 0, KEY_READ, &layers_.fileExts);
-  reg_.RegOpenKeyExA(HKEY_CURRENT_USER, kUrlAssociationsPath, 0, KEY_READ, &layers_.urlAssociations);
-}
-
-OpenClassLayers::~OpenClassLayers() {
-  for (HKEY key : {layers_.machine, layers_.user, layers_.fileExts, layers_.urlAssociations})
-    if (key) reg_.RegCloseKey(key);
-}
-
-std::string ReadValue(IRegistry& reg, HKEY base, const std::string& path, const char* name, DWORD& type) {
-  type = REG_NONE;
-  HKEY key = nullptr;
-  if (reg.RegOpenKeyExA(base, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return std::string();
-  std::string value = ReadOpenValue(reg, key, name, type);
-  reg.RegCloseKey(key);
-  return value;
-}
-
-std::string ReadOpenValue(IRegistry& reg, HKEY key, const char* name, DWORD& type) {
-  type = REG_NONE;
-  // The usual value fits on the stack; a longer one is read again with the
-  // size the registry asks for (allowing for one that grows in between).
-  char small[256];
-  DWORD size = sizeof small;
-  LONG status = reg.RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(small), &size);
-  if (status == ERROR_SUCCESS) return std::string(TrimRegView(std::string_view(small, size < sizeof small ? size : sizeof small)));
-  std::string data;
-  for (int attempt = 0; attempt < 8 && status == ERROR_MORE_DATA; ++attempt) {
-    data.assign(size > data.size() ? size : data.size() * 2, '\0');
-    size = static_cast<DWORD>(data.size());
-    status = reg.RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
-  }
-  if (status != ERROR_SUCCESS) {
-    type = REG_NONE;
-    return std::string();
-  }
-  data.resize(size < data.size() ? size : data.size());
-  return std::string(TrimRegView(data));
-}
+OpenClassLayers::OpenClassLayers(IRegistry& reg)
+    : machine_(RegKey::Open(reg, HKEY_LOCAL_MACHINE, kClassesPath, KEY_READ)),
+      user_(RegKey::Open(reg, HKEY_CURRENT_USER, kClassesPath, KEY_READ)),
+      fileExts_(RegKey::Open(reg, HKEY_CURRENT_USER, kFileExtsPath, KEY_READ)),
+      urlAssociations_(RegKey::Open(reg, HKEY_CURRENT_USER, kUrlAssociationsPath, KEY_READ)),
+      layers_{machine_.get(), user_.get(), fileExts_.get(), urlAssociations_.get()} {}
 
 std::string ReadExplorerChoice(IRegistry& reg, HKEY fileExts, std::string_view ext, std::string& path,
                                AssocEntry::ChoicePlace* at) {
@@ -107,13 +66,11 @@ std::string ReadExplorerChoice(IRegistry& reg, HKEY fileExts, std::string_view e
   };
   if (!fileExts) return told(Place::None, std::string());
   DWORD type;
-  HKEY key = nullptr;
   path.assign(ext).append("\\UserChoiceLatest");
-  if (reg.RegOpenKeyExA(fileExts, path.c_str(), 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
-    std::string choice = LayerProgId(reg, key, "ProgId", "ProgId", type);
+  if (const RegKey key = RegKey::Open(reg, fileExts, path, KEY_QUERY_VALUE)) {
+    std::string choice = LayerProgId(reg, key.get(), "ProgId", "ProgId", type);
     Place place = Place::LatestProgId;
-    if (choice.empty()) choice = ProgramIdView(ReadOpenValue(reg, key, "ProgId", type)), place = Place::Latest;
-    reg.RegCloseKey(key);
+    if (choice.empty()) choice = ProgramIdView(ReadOpenValue(reg, key.get(), "ProgId", type)), place = Place::Latest;
     return told(place, std::move(choice));
   }
   path.assign(ext).append("\\UserChoice");
@@ -134,12 +91,8 @@ AssocEntry::ChoicePlace ChoicePlaceOf(std::string_view text) {
 
 bool IsMarkedProtocol(IRegistry& reg, HKEY layer, std::string_view name) {
   if (!layer) return false;
-  HKEY key = nullptr;
-  if (reg.RegOpenKeyExA(layer, std::string(name).c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
-  DWORD size = 0;
-  const bool marked = reg.RegQueryValueExA(key, kUrlProtocolValue, nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS;
-  reg.RegCloseKey(key);
-  return marked;
+  const RegKey key = RegKey::Open(reg, layer, std::string(name), KEY_QUERY_VALUE);
+  return key && HasValue(reg, key.get(), kUrlProtocolValue);
 }
 
 namespace {
@@ -163,27 +116,20 @@ VerbState ReadVerbCommand(IRegistry& reg, const HKEY* shells, size_t count, std:
   VerbState state = VerbState::Absent;
   path.assign(verb);
   for (size_t i = 0; i < count; ++i) {
-    HKEY key = nullptr;
-    if (!shells[i] || reg.RegOpenKeyExA(shells[i], path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
-      continue;
+    const RegKey key = shells[i] ? RegKey::Open(reg, shells[i], path, KEY_QUERY_VALUE) : RegKey();
+    if (!key) continue;
     if (state == VerbState::Absent) state = VerbState::Present;
-    for (const char* mark : kNeverDefault) {
-      DWORD size = 0;
-      if (reg.RegQueryValueExA(key, mark, nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS)
-        state = VerbState::NeverDefault;
-    }
-    HKEY command = nullptr;
-    if (reg.RegOpenKeyExA(key, "command", 0, KEY_QUERY_VALUE, &command) == ERROR_SUCCESS) {
+    for (const char* mark : kNeverDefault)
+      if (HasValue(reg, key.get(), mark)) state = VerbState::NeverDefault;
+    if (const RegKey command = RegKey::Open(reg, key.get(), "command", KEY_QUERY_VALUE)) {
       out.commandKey = true;
       DWORD type;
       if (out.command.empty()) {
-        std::string text(TrimRegView(ReadOpenValue(reg, command, "", type)));
+        std::string text(TrimRegView(ReadOpenValue(reg, command.get(), "", type)));
         if (!text.empty()) out.command = std::move(text), out.commandType = type;
       }
-      if (out.handler.empty()) out.handler = ProgramIdView(ReadOpenValue(reg, command, "DelegateExecute", type));
-      reg.RegCloseKey(command);
+      if (out.handler.empty()) out.handler = ProgramIdView(ReadOpenValue(reg, command.get(), "DelegateExecute", type));
     }
-    reg.RegCloseKey(key);
   }
   // A handler is a class identifier; any other text creates nothing, and is
   // never recorded for a restore to write back.
@@ -229,13 +175,16 @@ bool VerbRuns(const VerbRead& verb) { return !verb.verb.empty() && (!verb.comman
 
 void ReadVerb(IRegistry& reg, const HKEY* layers, size_t count, std::string_view key, VerbRead& out) {
   out = VerbRead{};
+  RegKey opened[3];
   HKEY shells[3] = {};
   if (count > 3) count = 3;
   std::string path(key);
   path.append(path.empty() ? "shell" : "\\shell");
   for (size_t i = 0; i < count; ++i)
-    if (layers[i] && reg.RegOpenKeyExA(layers[i], path.c_str(), 0, KEY_READ, &shells[i]) == ERROR_SUCCESS)
+    if (layers[i] && (opened[i] = RegKey::Open(reg, layers[i], path, KEY_READ))) {
+      shells[i] = opened[i].get();
       out.shell = true;
+    }
   if (!out.shell) return;
   // 1. The shell key's default value, from the first layer that holds one:
   // a verb, or an ordered list of them separated by commas, the first that
@@ -290,8 +239,6 @@ void ReadVerb(IRegistry& reg, const HKEY* layers, size_t count, std::string_view
     }
     if (!found) out.command.clear(), out.handler.clear(), out.commandKey = false, out.commandType = REG_NONE;
   }
-  for (HKEY shell : shells)
-    if (shell) reg.RegCloseKey(shell);
 }
 
 namespace {

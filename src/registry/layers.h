@@ -20,6 +20,8 @@
 #include <string_view>
 
 #include "registry/reg_entry.h"
+#include "registry/reg_key.h"
+#include "registry/reg_value.h"
 #include "registry/registry.h"
 
 namespace hollin {
@@ -46,26 +48,16 @@ struct ClassLayers {
 class OpenClassLayers {
  public:
   explicit OpenClassLayers(IRegistry& reg);
-  ~OpenClassLayers();
-  OpenClassLayers(const OpenClassLayers&) = delete;
-  OpenClassLayers& operator=(const OpenClassLayers&) = delete;
   const ClassLayers& layers() const { return layers_; }
 
  private:
-  IRegistry& reg_;
+  RegKey machine_, user_, fileExts_, urlAssociations_;
   ClassLayers layers_;
 };
 
 // The text an indirect string ("@{Package?ms-resource://...}") stands for,
 // or "" where it cannot be resolved (SHLoadIndirectString on Windows).
 using IndirectStringResolver = std::function<std::string(const std::string&)>;
-
-// A value of base\path of any length, trimmed as the scan trims, with its
-// registry type (REG_NONE and "" where the key or value is missing).
-std::string ReadValue(IRegistry& reg, HKEY base, const std::string& path, const char* name,
-                      DWORD& type);
-// The same of an open key.
-std::string ReadOpenValue(IRegistry& reg, HKEY key, const char* name, DWORD& type);
 
 // Explorer's choice for ext (or, under UrlAssociations, for a protocol), up
 // to its first zero character; "" where it has none. Windows 11 keeps it in

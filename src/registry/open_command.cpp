@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "registry/reg_key.h"
 #include "registry/scan.h"
 
 namespace hollin {
@@ -17,22 +18,17 @@ std::string GetOpenCommand(IRegistry& reg, const std::string& className) {
 
 bool GetKeyValue(IRegistry& reg, HKEY KeyRoot, const std::string& KeyName,
                  const std::string& SubKeyRef, std::string& KeyVal) {
-  HKEY key = nullptr;
   // Reading needs no more: a standard user may not open a machine-wide key
   // for writing.
-  if (reg.RegOpenKeyExA(KeyRoot, KeyName.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+  const RegKey key = RegKey::Open(reg, KeyRoot, KeyName, KEY_READ);
+  if (!key) {
     KeyVal.clear();
     return false;
   }
-  struct Closer {
-    IRegistry& reg;
-    HKEY key;
-    ~Closer() { reg.RegCloseKey(key); }
-  } closer{reg, key};
   std::string buffer(1024, '\0');
   DWORD type = 0;
   DWORD size = static_cast<DWORD>(buffer.size());
-  if (reg.RegQueryValueExA(key, SubKeyRef.c_str(), nullptr, &type,
+  if (reg.RegQueryValueExA(key.get(), SubKeyRef.c_str(), nullptr, &type,
                            reinterpret_cast<BYTE*>(buffer.data()), &size) != ERROR_SUCCESS) {
     KeyVal.clear();
     return false;

@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "common/names.h"
+#include "registry/reg_key.h"
 #include "registry/reg_string.h"
 
 namespace hollin {
@@ -19,11 +20,11 @@ void ShowRegistryError(IMessageBox& box, const std::string& text) {
 bool ReadSettingUnguarded(IRegistry& reg, HKEY root, IMessageBox& box,
                           const std::string& Name, std::int16_t RequestedType,
                           SettingValue& Value, bool ShowErrors) {
-  HKEY key = nullptr;
   // Reading asks for no more than reading: a standard user may read the
   // machine-wide key but not open it for writing.
-  LONG status = reg.RegOpenKeyExA(root, kSettingsKey, 0, KEY_QUERY_VALUE, &key);
-  if (status != ERROR_SUCCESS) {
+  LONG status = ERROR_SUCCESS;
+  RegKey key = RegKey::Open(reg, root, kSettingsKey, KEY_QUERY_VALUE, &status);
+  if (!key) {
     if (ShowErrors)
       ShowRegistryError(box, std::string("Error Opening Registry Key Entry:\r\n") +
                                  "Key/Path=" + kSettingsKey + "\r\n" +
@@ -38,11 +39,11 @@ bool ReadSettingUnguarded(IRegistry& reg, HKEY root, IMessageBox& box,
   status = ERROR_SUCCESS;
   if (RequestedType == 1) {
     count = sizeof text;
-    status = reg.RegQueryValueExA(key, Name.c_str(), nullptr, &type,
+    status = reg.RegQueryValueExA(key.get(), Name.c_str(), nullptr, &type,
                                   reinterpret_cast<BYTE*>(text), &count);
   } else if (RequestedType == 4) {
     count = sizeof number;
-    status = reg.RegQueryValueExA(key, Name.c_str(), nullptr, &type,
+    status = reg.RegQueryValueExA(key.get(), Name.c_str(), nullptr, &type,
                                   reinterpret_cast<BYTE*>(&number), &count);
   }
   if (status != ERROR_SUCCESS) {
@@ -50,10 +51,9 @@ bool ReadSettingUnguarded(IRegistry& reg, HKEY root, IMessageBox& box,
       ShowRegistryError(box, "Error Retrieving Registry Key Entry:\r\nKey=" +
                                  Name + "\r\nDLL Returned=" +
                                  std::to_string(status));
-    reg.RegCloseKey(key);
     return false;
   }
-  reg.RegCloseKey(key);
+  key.Close();
 
   if (type == REG_SZ) {
     // The text lies in whichever buffer the query filled.
@@ -69,16 +69,13 @@ bool ReadSettingUnguarded(IRegistry& reg, HKEY root, IMessageBox& box,
 }
 
 LONG WriteSettingIn(IRegistry& reg, HKEY root, const std::string& Name, const std::string& Text) {
-  HKEY key = nullptr;
   SECURITY_ATTRIBUTES security{};
   char noClass[] = "";
-  LONG status = reg.RegCreateKeyExA(root, kSettingsKeyForWrite, 0, noClass, REG_OPTION_NON_VOLATILE,
-                                    KEY_SET_VALUE, &security, &key, nullptr);
-  if (status != ERROR_SUCCESS) return status;
-  status = reg.RegSetValueExA(key, Name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(Text.c_str()),
-                              static_cast<DWORD>(Text.size() + 1));
-  reg.RegCloseKey(key);
-  return status;
+  LONG status = ERROR_SUCCESS;
+  const RegKey key = RegKey::Create(reg, root, kSettingsKeyForWrite, KEY_SET_VALUE, &status, noClass, &security);
+  if (!key) return status;
+  return reg.RegSetValueExA(key.get(), Name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(Text.c_str()),
+                            static_cast<DWORD>(Text.size() + 1));
 }
 
 }  // namespace
@@ -87,11 +84,8 @@ LONG WriteSetting(IRegistry& reg, const std::string& Name, const std::string& Te
   if (WriteSettingIn(reg, HKEY_LOCAL_MACHINE, Name, Text) != ERROR_SUCCESS)
     return WriteSettingIn(reg, HKEY_CURRENT_USER, Name, Text);
   // The user's own value would hide the machine's from every read.
-  HKEY key = nullptr;
-  if (reg.RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
-    reg.RegDeleteValueA(key, Name.c_str());
-    reg.RegCloseKey(key);
-  }
+  if (const RegKey key = RegKey::Open(reg, HKEY_CURRENT_USER, kSettingsKey, KEY_SET_VALUE))
+    reg.RegDeleteValueA(key.get(), Name.c_str());
   return ERROR_SUCCESS;
 }
 

@@ -4,6 +4,7 @@
 
 #include "common/text.h"
 #include "registry/layers.h"
+#include "registry/reg_key.h"
 
 namespace hollin {
 namespace {
@@ -90,60 +91,48 @@ std::vector<std::string> Subkeys(IRegistry& reg, HKEY key, Buffers& b, std::stri
 }
 
 // Opens path under parent for reading; a failure is a status in the text.
-HKEY Open(IRegistry& reg, HKEY parent, const std::string& path, std::string& out) {
-  HKEY key = nullptr;
-  const LONG status = reg.RegOpenKeyExA(parent, path.c_str(), 0, KEY_READ, &key);
-  if (status == ERROR_SUCCESS) return key;
-  Status(out, status);
-  return nullptr;
+RegKey Open(IRegistry& reg, HKEY parent, const std::string& path, std::string& out) {
+  LONG status = ERROR_SUCCESS;
+  RegKey key = RegKey::Open(reg, parent, path, KEY_READ, &status);
+  if (!key) Status(out, status);
+  return key;
 }
 
 // One key of the user classes: what the scan may read of it.
 void ReadClassKey(IRegistry& reg, HKEY classes, const std::string& path, Buffers& b, std::string& out) {
   out += 'K';
   Field(out, path);
-  const HKEY key = Open(reg, classes, path, out);
+  const RegKey key = Open(reg, classes, path, out);
   if (!key) return;
-  Values(reg, key, b, out);
+  Values(reg, key.get(), b, out);
   out += 'A';
-  if (const HKEY application = Open(reg, key, "Application", out)) {
-    Values(reg, application, b, out);
-    reg.RegCloseKey(application);
-  }
+  if (const RegKey application = Open(reg, key.get(), "Application", out)) Values(reg, application.get(), b, out);
   out += 'S';
-  if (const HKEY shell = Open(reg, key, "shell", out)) {
-    Values(reg, shell, b, out);
-    for (const std::string& verb : Subkeys(reg, shell, b, out)) {
+  if (const RegKey shell = Open(reg, key.get(), "shell", out)) {
+    Values(reg, shell.get(), b, out);
+    for (const std::string& verb : Subkeys(reg, shell.get(), b, out)) {
       out += 'v';
       Field(out, verb);
-      if (const HKEY verbKey = Open(reg, shell, verb, out)) {
-        Values(reg, verbKey, b, out);
+      if (const RegKey verbKey = Open(reg, shell.get(), verb, out)) {
+        Values(reg, verbKey.get(), b, out);
         out += 'c';
-        if (const HKEY command = Open(reg, verbKey, "command", out)) {
-          Values(reg, command, b, out);
-          reg.RegCloseKey(command);
-        }
-        reg.RegCloseKey(verbKey);
+        if (const RegKey command = Open(reg, verbKey.get(), "command", out)) Values(reg, command.get(), b, out);
       }
     }
-    reg.RegCloseKey(shell);
   }
-  reg.RegCloseKey(key);
 }
 
 }  // namespace
 
 std::string ReadUserClassesState(IRegistry& reg, const std::vector<std::string>& paths) {
   std::string out;
-  HKEY classes = nullptr;
-  const LONG status = reg.RegOpenKeyExA(HKEY_CURRENT_USER, kClassesPath, 0, KEY_READ, &classes);
-  if (status != ERROR_SUCCESS) {
+  LONG status = ERROR_SUCCESS;
+  const RegKey classes = RegKey::Open(reg, HKEY_CURRENT_USER, kClassesPath, KEY_READ, &status);
+  if (!classes) {
     Status(out, status);
     return out;
   }
-  out = ReadUserClassesState(reg, classes, paths);
-  reg.RegCloseKey(classes);
-  return out;
+  return ReadUserClassesState(reg, classes.get(), paths);
 }
 
 std::string ReadUserClassesState(IRegistry& reg, HKEY classes, const std::vector<std::string>& paths) {

@@ -53,13 +53,6 @@ std::string Normal(std::string_view path) {
   return p;
 }
 
-bool KeyExists(IRegistry& reg, HKEY root, const std::string& path) {
-  HKEY key = nullptr;
-  if (reg.RegOpenKeyExA(root, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
-  reg.RegCloseKey(key);
-  return true;
-}
-
 // The server of a COM class, as a command to resolve: its LocalServer32
 // (a command line), else its InprocServer32 (a path, quoted here so that its
 // blanks are its own); "" where neither names one. Read in the class root,

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/startup.h"
-#include "registry/registry_store.h"
+#include "support/registry_store.h"
 #include "support/fake_platform.h"
 #include "support/test_support.h"
 

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "cli/command.h"
-#include "registry/registry_store.h"
 #include "support/fake_file_facts.h"
 #include "support/fake_platform.h"
+#include "support/registry_store.h"
 #include "support/test_support.h"
 
 namespace hollin::test {

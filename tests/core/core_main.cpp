@@ -10,7 +10,7 @@
 #include "compare/app_state.h"
 #include "compare/changes.h"
 #include "compare/check.h"
-#include "registry/registry_store.h"
+#include "support/registry_store.h"
 #include "registry/scan.h"
 
 using namespace hollin;

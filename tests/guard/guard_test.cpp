@@ -14,7 +14,7 @@
 #include "guard/loop.h"
 #include "messages/messages.h"
 #include "registry/merged_class_root.h"
-#include "registry/registry_store.h"
+#include "support/registry_store.h"
 #include "registry/scan.h"
 #include "support/fake_platform.h"
 #include "support/hand_made_base.h"

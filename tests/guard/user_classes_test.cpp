@@ -7,7 +7,7 @@
 #include "compare/changes.h"
 #include "compare/check.h"
 #include "registry/merged_class_root.h"
-#include "registry/registry_store.h"
+#include "support/registry_store.h"
 #include "registry/user_classes.h"
 #include "support/fake_platform.h"
 

@@ -4,7 +4,7 @@
 
 #include "registry/layers.h"
 #include "registry/merged_class_root.h"
-#include "registry/registry_store.h"
+#include "support/registry_store.h"
 
 namespace hollin {
 namespace {

@@ -20,7 +20,7 @@
 
 #include "common/text.h"
 #include "registry/layers.h"
-#include "registry/registry_store.h"
+#include "support/registry_store.h"
 #include "registry/scan.h"
 #include "registry_fixture.h"
 #include "support/test_support.h"

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "common/atomic_file.h"
-#include "registry/registry_store.h"
+#include "support/registry_store.h"
 #ifdef _WIN32
 #include "registry/win32_registry.h"
 #endif

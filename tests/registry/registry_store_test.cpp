@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <tuple>
 
-#include "registry/reg_file.h"
-#include "registry/registry_store.h"
+#include "support/reg_file.h"
+#include "support/registry_store.h"
 #include "registry/scan.h"
 #include "support/test_support.h"
 #include "support/registry_values.h"

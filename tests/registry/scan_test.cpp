@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "registry/registry_store.h"
+#include "support/registry_store.h"
 #include "registry/scan.h"
 #include "registry_fixture.h"
 #include "support/registry_values.h"

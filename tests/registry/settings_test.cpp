@@ -2,7 +2,7 @@
 // each registry under test (the real registry too, in the Windows build).
 #include <gtest/gtest.h>
 
-#include "registry/registry_store.h"
+#include "support/registry_store.h"
 #include "registry/settings.h"
 #include "registry_fixture.h"
 #include "support/test_support.h"

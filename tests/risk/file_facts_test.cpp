@@ -6,7 +6,7 @@
 
 #include "risk/command_target.h"
 #include "risk/signature.h"
-#include "registry/registry_store.h"
+#include "support/registry_store.h"
 #include "support/fake_file_facts.h"
 
 namespace hollin {

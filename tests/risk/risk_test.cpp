@@ -6,7 +6,7 @@
 #include "risk/command_target.h"
 #include "registry/layers.h"
 #include "risk/risk.h"
-#include "registry/registry_store.h"
+#include "support/registry_store.h"
 #include "registry/scan.h"
 #include "support/fake_file_facts.h"
 

@@ -16,7 +16,7 @@
 #include <string>
 
 #include "base/base_test_util.h"
-#include "registry/registry_store.h"
+#include "support/registry_store.h"
 #include "support/fake_platform.h"
 #include "ui/frm_main.h"
 #include "ui/headless_backend.h"

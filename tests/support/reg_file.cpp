@@ -1,4 +1,4 @@
-#include "registry/reg_file.h"
+#include "support/reg_file.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "registry/registry_store.h"
+#include "support/registry_store.h"
 
 #include <mutex>
 #include <algorithm>
@@ -14,7 +14,7 @@
 #include "common/atomic_file.h"
 #include "common/text.h"
 #include "common/wtf8.h"
-#include "registry/reg_file.h"
+#include "support/reg_file.h"
 
 namespace hollin {
 namespace {
