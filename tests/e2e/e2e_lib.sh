@@ -42,6 +42,10 @@ e2e_end() {
   hollin_wine_down
 }
 
+# Each step on standard error with the seconds since the start: a script
+# that the test runner ends for taking too long shows where it waited.
+step() { echo "[$SECONDS s] $*" >&2; }
+
 fail() {
   {
     echo "FAIL: $1"
@@ -58,6 +62,7 @@ probe_rc() {
   local err
   err=$(mktemp)
   E2E_CMD="probe $*"
+  step "$E2E_CMD"
   RC=0
   OUT=$(wine "$HOLLIN_PROBE" "$@" 2>"$err") || RC=$?
   E2E_ERR=$(cat "$err")
@@ -108,6 +113,7 @@ run() {
   local exe=$1
   shift
   E2E_CMD="$exe $*"
+  step "$E2E_CMD"
   RC=0
   OUT=$(cd "$app" && timeout "${E2E_TIMEOUT:-60}" wine "./$exe" "$@" 2>"$app/err.txt" | cat; exit "${PIPESTATUS[0]}") || RC=$?
   E2E_ERR=$(cat "$app/err.txt")
@@ -173,9 +179,10 @@ exported_default() { exported_value "$1"; }
 SAID=
 reg_exe() {
   local rc=0
-  SAID=$(wine reg "$@" 2>&1) && return 0
+  step "reg $*"
+  SAID=$(timeout 60 wine reg "$@" 2>&1) && return 0
   sleep 0.2
-  SAID=$(wine reg "$@" 2>&1) || rc=$?
+  SAID=$(timeout 60 wine reg "$@" 2>&1) || rc=$?
   return "$rc"
 }
 add() { reg_exe add "$@" /f || fail "reg add $* (exit code $?): $SAID"; }
