@@ -32,10 +32,16 @@ add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 800x600
 # Wine reports Windows 7 unless told otherwise; the help of Windows 10 and
 # later is the one to show.
 add 'HKCU\Software\Wine\AppDefaults\hollin.exe' /v Version /d win10
-# The desktop is chosen when Wine's session starts: start it anew.
-wineserver -k >/dev/null 2>&1 || true
-wineserver -w >/dev/null 2>&1 || true
-setsid wineserver -p </dev/null >/dev/null 2>&1
+# The desktop is chosen when Wine's session starts: start it anew, its
+# services detached (wine_env.sh), as a run whose output is read waits for
+# every process that holds its pipe.
+restart_wine() {
+  wineserver -k >/dev/null 2>&1 || true
+  wineserver -w >/dev/null 2>&1 || true
+  setsid wineserver -p </dev/null >/dev/null 2>&1
+  setsid -w wine wineboot </dev/null >/dev/null 2>&1
+}
+restart_wine
 run() { start_bg "$app/hollin.exe" "$@"; }
 # The Details window of the row selected (Action > Details...), shot.
 details_shot() {
@@ -287,9 +293,7 @@ add 'HKCR\.ini' /ve /d inifile
 # twips of the design, the fonts from their points.
 add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144
 add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1000x700
-wineserver -k >/dev/null 2>&1 || true
-wineserver -w >/dev/null 2>&1 || true
-setsid wineserver -p </dev/null >/dev/null 2>&1
+restart_wine
 start_bg "$layers/hollin.exe"
 probe wait "$M" 30000
 probe select "$M" 0
