@@ -78,7 +78,7 @@ int Run(ui::Backend& backend, const std::function<void()>& pump, const char* lab
   InTempFolder folder;
   RegistryStore reg;
   FillClassRoot(reg, HKEY_CLASSES_ROOT);
-  AppState appState;
+  Associations appState;
   FakePlatform platform;
   NoBox box;
   ui::FrmStatus frmStatus(backend);

@@ -52,7 +52,7 @@ int WarnValue(bool readOk, const SettingValue& value) {
   return static_cast<int>(rounded);
 }
 
-void Main(AppState& appState, IPlatform& platform, IRegistry& reg,
+void Main(Associations& appState, IPlatform& platform, IRegistry& reg,
           IMessageBox& box, IStartupWindows& windows, const AccountFacts& account) {
   // 0. The settings checked must be a user's.
   const AccountCheck check = CheckAccount(account);

@@ -5,7 +5,7 @@
 
 #include "base/base_location.h"
 #include "common/account.h"
-#include "compare/app_state.h"
+#include "base/associations.h"
 #include "common/message_box.h"
 #include "common/platform.h"
 #include "common/names.h"
@@ -39,7 +39,7 @@ double LeadingNumber(const std::string& text);
 // user's (common/account.h) is told in a box, and the process ends before
 // anything is read or written; another account than the one signed in is
 // told, and the window checks its settings.
-void Main(AppState& appState, IPlatform& platform, IRegistry& reg,
+void Main(Associations& appState, IPlatform& platform, IRegistry& reg,
           IMessageBox& box, IStartupWindows& windows, const AccountFacts& account = {});
 
 }  // namespace hollin

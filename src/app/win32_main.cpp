@@ -70,7 +70,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   ComApartment apartment;
   Win32MessageBox box;
   try {
-    AppState appState;
+    Associations appState;
     Win32Platform platform;
     platform.apartment = &apartment;
     Win32Registry reg;

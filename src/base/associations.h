@@ -1,7 +1,6 @@
-// What the base load and save work on: the CURRENT and BASE collections with
-// the working entries that go with them, and the flag of a confirmed restore
-// (while it is set, the load leaves the status text alone). The program-wide
-// state (AppState) is built on it.
+// The program-wide state: the CURRENT and BASE collections and the base file
+// the load and save work on. The program makes one; every test makes a fresh
+// one. What a caller keeps beyond it is its own.
 #pragma once
 
 #include <memory>

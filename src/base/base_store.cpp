@@ -354,16 +354,8 @@ std::string SaveEntriesAsBase(Associations& g, DataFile& file, const std::shared
 
 std::string SaveGenerationAsBase(Associations& g, DataFile& file, const std::shared_ptr<AssocEntries>& records,
                                  IBaseProgress* progress) {
-  const std::shared_ptr<AssocEntries> current = g.CurrentEntries;
-  g.CurrentEntries = records;
-  std::string notKept;
-  try {
-    notKept = SaveCurrentAsDefault(g, file, progress);
-  } catch (...) {
-    g.CurrentEntries = current;
-    throw;
-  }
-  g.CurrentEntries = current;
+  Tell(progress, BaseStep::Saving);
+  std::string notKept = SaveEntriesAsBase(g, file, records);
   g.BaseEntries = records;
   return notKept;
 }

@@ -136,13 +136,14 @@ class Run {
 
   void Scan() { g_.CurrentEntries = ScanCurrent(env_.reg, env_.platform).entries; }
 
-  // Loads the base; false after a first run, which recorded it. The
-  // program's own base of an earlier format gets the links (and verbs)
-  // recorded silently, and the report says so; a base named with --base is
-  // compared as it is.
-  bool LoadBase() {
-    const bool created = hollin::LoadBase(g_, vsd_) == BaseLoad::RecordedNew;
-    if (!created && o_.basePath.empty() && RecordLinks(g_, vsd_)) {
+  // The check: the scan, the base and the changed types (also those
+  // changed only in a layer that does not decide now); false after a first
+  // run, which recorded the base. The program's own base of an earlier
+  // format gets the links (and verbs) recorded silently, and the report says
+  // so; a base named with --base is compared as it is.
+  bool ScanAndCompare(std::vector<std::string>& types) {
+    const CheckResult check = RunCheck(env_.reg, env_.platform, g_, {.load = &vsd_, .recordLinks = o_.basePath.empty()});
+    if (check.linksRecorded) {
       int links = 0;
       for (const auto& b : *g_.BaseEntries) links += b->IsProtocol() ? 1 : 0;
       report_.notes.push_back(msg::LinksNowGuardedNote(links));
@@ -152,16 +153,19 @@ class Run {
       report_.baseTime = IsoUtc(t);
       report_.baseAgeSeconds = std::max<long long>(0, env_.now - t);
     }
-    return !created;
+    types = TypesOf(check.changes);
+    return !check.firstRun;
   }
 
-  // The changed types; withLatent: also those changed only in a layer
-  // that does not decide now.
-  std::vector<std::string> ChangedTypes(bool withLatent = false) const {
+  static std::vector<std::string> TypesOf(const std::vector<ChangedItem>& changes) {
     std::vector<std::string> types;
-    for (const auto& item : FindChanges(*g_.CurrentEntries, *g_.BaseEntries, g_.BaseFormat >= 3, withLatent))
-      types.push_back(item.Ext);
+    for (const auto& item : changes) types.push_back(item.Ext);
     return types;
+  }
+
+  // The changed types against the base as it is held now, latent ones too.
+  std::vector<std::string> ChangedTypes() const {
+    return TypesOf(FindChanges(*g_.CurrentEntries, *g_.BaseEntries, LinksKnown(g_), true));
   }
 
   // The items whose change is latent are marked so; returns how many.
@@ -181,7 +185,7 @@ class Run {
   // lacks one, as earlier versions took "txt"), or a protocol where the base
   // or the registry knows one of that name ("http").
   std::string Target(const std::string& name) const {
-    if (name.empty() || name[0] == '.') return name;
+    if (!IsLinkName(name)) return name;
     if (IsProtocolName(name)) {
       const AssocEntry* known = g_.BaseEntries->Lookup(name);
       if (!known) known = g_.CurrentEntries->Lookup(name);
@@ -249,9 +253,8 @@ class Run {
   int Check() {
     if (o_.health) return Health();
     if (IsXmlFile(o_.basePath)) return CheckAgainstAssociationsFile();
-    Scan();
-    if (!LoadBase()) return FirstRun();
-    const auto types = ChangedTypes(true);
+    std::vector<std::string> types;
+    if (!ScanAndCompare(types)) return FirstRun();
     report_.items = ItemsOf(types, *g_.CurrentEntries, *g_.BaseEntries);
     const size_t latent = MarkLatent();
     AssessItems();
@@ -265,9 +268,8 @@ class Run {
   }
 
   int Accept() {
-    Scan();
-    if (!LoadBase()) return FirstRun();
-    const auto types = ChangedTypes(true);
+    std::vector<std::string> types;
+    if (!ScanAndCompare(types)) return FirstRun();
     report_.items = ItemsOf(types, *g_.CurrentEntries, *g_.BaseEntries);
     MarkLatent();
     NoteNotKept(SaveCurrentAsDefault(g_, vsd_));
@@ -352,13 +354,14 @@ class Run {
   }
 
   int Restore() {
-    Scan();
-    if (!LoadBase()) return FirstRun();
+    std::vector<std::string> wanted;
+    if (!ScanAndCompare(wanted)) return FirstRun();
     if (o_.restoreFrom > 0)
       if (const int refused = TakeGenerationAsBase()) return refused;
     RequireRestorableBase(g_);
-    std::vector<std::string> wanted =
-        o_.restoreAll || o_.restoreFrom > 0 ? ChangedTypes(true) : std::vector<std::string>();
+    // Against a generation made the base, the changes are those against it.
+    if (o_.restoreFrom > 0) wanted = ChangedTypes();
+    else if (!o_.restoreAll) wanted.clear();
     for (const auto& name : o_.restoreTypes) wanted.push_back(Target(name));
     // Types the base knows are written back; types that appeared since are
     // undone (what opens them removed, as when the base was recorded);
@@ -397,7 +400,7 @@ class Run {
     if (result.wrote) env_.platform.AssociationsChanged();
     // A check afterwards tells what really took.
     Scan();
-    const auto still = ChangedTypes(true);
+    const auto still = ChangedTypes();
     std::vector<std::string> notRestored;
     for (const auto& type : known)
       if (std::any_of(still.begin(), still.end(), [&](const std::string& s) { return EqualsNoCase(s, type); }))
@@ -482,7 +485,7 @@ class Run {
     ReplaceFileAtomically(path, WriteDefaultAssociations(list));
     report_.outcome = "exported";
     size_t links = 0;
-    for (const auto& a : list) links += a.identifier[0] != '.' ? 1 : 0;
+    for (const auto& a : list) links += IsLinkName(a.identifier) ? 1 : 0;
     report_.notes.push_back(msg::ExportedNote(list.size() - links, links, path));
     Emit();
     return Done(kNoChanges, msg::kExportWritten);

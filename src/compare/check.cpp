@@ -7,7 +7,6 @@
 
 #include "base/base_file_error.h"
 #include "base/base_store.h"
-#include "compare/changes.h"
 
 namespace hollin {
 
@@ -27,9 +26,26 @@ ScanResult ScanCurrent(IRegistry& reg, IPlatform& platform) {
       },
       [&](const std::string& ext) {
         std::string progId, command;
-        platform.AskWhatOpens(ext, !ext.empty() && ext[0] != '.', progId, command);
+        platform.AskWhatOpens(ext, IsLinkName(ext), progId, command);
         return progId;
       });
+}
+
+bool LinksKnown(const Associations& g) { return g.BaseFormat == 0 || g.BaseFormat >= 3; }
+
+CheckResult RunCheck(IRegistry& reg, IPlatform& platform, Associations& g, const CheckOptions& options) {
+  CheckResult r;
+  ScanResult scan = ScanCurrent(reg, platform);
+  r.current = std::move(scan.entries);
+  r.skipped = std::move(scan.skipped);
+  if (DataFile* file = options.load) {
+    g.CurrentEntries = r.current;
+    r.firstRun = LoadBase(g, *file, options.progress) == BaseLoad::RecordedNew;
+    if (!r.firstRun && options.recordLinks) r.linksRecorded = RecordLinks(g, *file);
+  }
+  r.base = g.BaseEntries;
+  r.changes = FindChanges(*r.current, *r.base, LinksKnown(g), options.latent);
+  return r;
 }
 
 RestoreResult RestoreTypes(IRegistry& reg, const AssocEntries& base, const AssocEntries& current,
@@ -82,7 +98,7 @@ std::shared_ptr<AssocEntries> WithLinksKept(const std::shared_ptr<AssocEntries>&
 }
 
 bool RecordLinks(Associations& g, DataFile& vsd) {
-  if (g.BaseFormat == 0 || g.BaseFormat >= 3) return false;
+  if (LinksKnown(g)) return false;
   // A base that names keys not its own is damaged: it is never written, and
   // what acts on it refuses it.
   for (const auto& b : *g.BaseEntries)

@@ -6,8 +6,10 @@
 #include <vector>
 
 #include "base/associations.h"
+#include "base/base_store.h"
 #include "base/data_file.h"
 #include "common/platform.h"
+#include "compare/changes.h"
 #include "compare/restore.h"
 #include "registry/registry.h"
 #include "registry/scan.h"
@@ -18,6 +20,43 @@ namespace hollin {
 // layers read directly, a packaged app's name resolved by the platform once
 // per check.
 ScanResult ScanCurrent(IRegistry& reg, IPlatform& platform);
+
+// Whether g's base records links and verbs (format 3 and later), so that a
+// link it lacks is new; none loaded yet counts as one that does.
+bool LinksKnown(const Associations& g);
+
+// How a caller runs a check.
+struct CheckOptions {
+  // Where given, the base is loaded through it (LoadBase: a first run
+  // records the scan as the base); else the check compares against g's
+  // base as it holds it.
+  DataFile* load = nullptr;
+  // The program's own base of a format before links were recorded gets
+  // them recorded (RecordLinks); a base named by the user is compared as
+  // it is.
+  bool recordLinks = true;
+  // Types changed only in a layer that does not decide now are listed too
+  // (ChangedItem::Kind::Latent).
+  bool latent = true;
+  // Told of the load's steps.
+  IBaseProgress* progress = nullptr;
+};
+
+// What a check found.
+struct CheckResult {
+  std::shared_ptr<AssocEntries> current;  // what opens each type now
+  std::shared_ptr<AssocEntries> base;     // what it is compared against
+  std::vector<ChangedItem> changes;       // FindChanges of the two
+  std::vector<SkippedSubkey> skipped;     // keys the scan could not take
+  bool firstRun = false;       // there was no base: the scan was recorded as it
+  bool linksRecorded = false;  // the links were recorded with a base of an earlier format
+};
+
+// The check every front end runs: the scan, the base (where loaded), and
+// the changes between them. Where it loads the base, g's CURRENT is the
+// scan from then on (a first run records it, and a damaged base is set
+// aside for it); a failure of the base file arrives as BaseFileError.
+CheckResult RunCheck(IRegistry& reg, IPlatform& platform, Associations& g, const CheckOptions& options = {});
 
 // Writes the BASE of each of exts that the base knows (see RestoreLayers,
 // RestoreEntry, RestoreProtocol and RestoreVerb), against what current holds

@@ -175,14 +175,13 @@ void Guard::Check(Millis) {
     // Before the scan: a write in between then makes the next wake-up's
     // read differ, and never hides behind it.
     ReadUserClasses();
-    std::shared_ptr<AssocEntries> current = ScanCurrent(reg_, platform_).entries;
+    const CheckResult check = RunCheck(reg_, platform_, g_);
+    std::shared_ptr<AssocEntries> current = check.current;
     deepIds_ = DeepIdentifiers({current.get()});
     const AssocEntries& base = *g_.BaseEntries;
     std::vector<std::string> changed, fresh;
-    // A base of a format before links were recorded lists none of them as new.
-    const bool linksKnown = g_.BaseFormat == 0 || g_.BaseFormat >= 3;
     std::vector<std::string> latent;
-    for (const auto& item : FindChanges(*current, base, linksKnown, true))
+    for (const auto& item : check.changes)
       (item.kind == ChangedItem::Kind::Latent ? latent : changed).push_back(item.Ext);
     // Latent changes: one line in the record when they are new, nothing more.
     std::vector<std::string> latentNotes;
@@ -226,10 +225,11 @@ void Guard::Check(Millis) {
       if (result.wrote) platform_.AssociationsChanged();
       // A check afterwards tells what took.
       ReadUserClasses();
-      current = ScanCurrent(reg_, platform_).entries;
+      const CheckResult after = RunCheck(reg_, platform_, g_, {.latent = false});
+      current = after.current;
       deepIds_ = DeepIdentifiers({current.get()});
       std::vector<std::string> still;
-      for (const auto& item : FindChanges(*current, base, linksKnown)) still.push_back(item.Ext);
+      for (const auto& item : after.changes) still.push_back(item.Ext);
       for (const auto& ext : restore)
         (!HoldsType(still, ext) ? notice.restored : HoldsType(result.choices, ext) ? notice.choices : notice.refused)
             .push_back(ext);
@@ -291,9 +291,7 @@ void Guard::Keep() {
     for (size_t i = 0; i < kept.types.size(); ++i)
       if (kept.now[i] && !g_.BaseEntries->Lookup(kept.types[i])) add(kept.now[i]);
     DataFile vsd;
-    g_.CurrentEntries = merged;
-    const std::string notKept = SaveCurrentAsDefault(g_, vsd);
-    g_.CurrentEntries = std::make_shared<AssocEntries>();
+    const std::string notKept = SaveEntriesAsBase(g_, vsd, merged);
     g_.BaseEntries = merged;
     stamp_ = Stamp();
     CheckRecord record{CheckRecord::Kind::Accepted, kept.types, nullptr, merged.get(), {}};
@@ -301,7 +299,6 @@ void Guard::Keep() {
     if (!notKept.empty()) record.notes.push_back(msg::NotKeptInHistory(notKept));
     host_.Record(record);
   } catch (const std::exception& e) {
-    g_.CurrentEntries = std::make_shared<AssocEntries>();
     Fail(e.what());
   }
   UpdateTip();

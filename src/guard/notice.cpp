@@ -8,13 +8,11 @@ namespace {
 
 constexpr size_t kNamed = 10;  // types named in one sentence, then how many more
 
-bool IsLink(const std::string& name) { return !name.empty() && name[0] != '.'; }
-
 // The names, a link as its links begin ("http:").
 std::string Types(const std::vector<std::string>& types) {
   std::string text = "(";
   for (size_t i = 0; i < types.size() && i < kNamed; ++i)
-    text.append(i ? ", " : "").append(types[i]).append(IsLink(types[i]) ? ":" : "");
+    text.append(i ? ", " : "").append(types[i]).append(IsLinkName(types[i]) ? ":" : "");
   if (types.size() > kNamed) text.append(" and ").append(Count(types.size() - kNamed)).append(" more");
   return text + ")";
 }
@@ -23,7 +21,7 @@ std::string Types(const std::vector<std::string>& types) {
 // counted apart.
 std::string FileTypes(const std::vector<std::string>& names) {
   size_t links = 0;
-  for (const auto& name : names) links += IsLink(name) ? 1 : 0;
+  for (const auto& name : names) links += IsLinkName(name) ? 1 : 0;
   const size_t types = names.size() - links;
   const std::string t = Count(types) + (types == 1 ? " file type" : " file types");
   const std::string l = Count(links) + (links == 1 ? " link" : " links");

@@ -27,7 +27,7 @@ std::string Short(const std::string& id) {
 }
 
 // "file type " or "link " before an entry's name in the panel.
-const char* KindOf(const std::string& name) { return !name.empty() && name[0] != '.' ? "link " : "file type "; }
+const char* KindOf(const std::string& name) { return IsLinkName(name) ? "link " : "file type "; }
 
 }  // namespace
 
@@ -157,7 +157,7 @@ std::string WelcomeText() {
   return t;
 }
 
-std::string ListName(const std::string& name) { return !name.empty() && name[0] != '.' ? name + ":" : name; }
+std::string ListName(const std::string& name) { return IsLinkName(name) ? name + ":" : name; }
 
 std::string EntryName(std::string_view listed) {
   if (!listed.empty() && listed[0] != '.' && listed.back() == ':') listed.remove_suffix(1);
@@ -522,7 +522,7 @@ std::string ChoiceNote(const std::string& type, const std::string& pageUri) {
 }
 
 namespace {
-const char* NoteKindOf(const std::string& name) { return !name.empty() && name[0] != '.' ? "protocol" : "type"; }
+const char* NoteKindOf(const std::string& name) { return IsLinkName(name) ? "protocol" : "type"; }
 }  // namespace
 
 std::string UnknownTypeNote(const std::string& type) {

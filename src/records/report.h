@@ -36,7 +36,7 @@ struct ReportItem {
   std::string change;  // "changed", "new" (not in the base), "removed" (gone since), "risk" (a health check)
   ReportSide base, current;
   // "type" or "protocol".
-  const char* Kind() const { return !type.empty() && type[0] != '.' ? "protocol" : "type"; }
+  const char* Kind() const { return IsLinkName(type) ? "protocol" : "type"; }
   ReportRisk risk;
   // When the key that changed was last written, ISO 8601 UTC; "" unknown.
   std::string changed;

@@ -31,6 +31,10 @@ bool IsKeyName(std::string_view name);
 // never one.
 bool IsProtocolName(std::string_view name);
 
+// Whether a guarded entry's name is a link's (a URL protocol's) rather than
+// a file type's: any name but one with a leading dot.
+inline bool IsLinkName(std::string_view name) { return !name.empty() && name[0] != '.'; }
+
 // Whether name can be a guarded entry's: a file type's or a protocol's.
 inline bool IsEntryName(std::string_view name) { return IsTypeName(name) || IsProtocolName(name); }
 

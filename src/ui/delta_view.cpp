@@ -5,16 +5,15 @@
 
 namespace hollin::ui {
 
-DeltaOutcome ShowDelta(const AppState& g, DeltaFlags& flags, IDeltaWindow& w) {
+DeltaOutcome ShowDelta(const std::vector<ChangedItem>& changes, DeltaFlags& flags, IDeltaWindow& w) {
   w.SetSecondColumn(msg::kChangedColumn, 10);
   int latent = 0;
-  for (const auto& item :
-       FindChanges(*g.CurrentEntries, *g.BaseEntries, g.BaseFormat == 0 || g.BaseFormat >= 3, true)) {
+  for (const auto& item : changes) {
     if (!flags.ReviewTypes.empty() && !HoldsType(flags.ReviewTypes, item.Ext)) continue;
     const bool isLatent = item.kind == ChangedItem::Kind::Latent;
     latent += isLatent ? 1 : 0;
     w.AddRow(msg::ListName(item.Ext), item.kind == ChangedItem::Kind::Removed ? msg::kNoProgram : item.Opener,
-             item.Ext[0] != '.', isLatent);
+             IsLinkName(item.Ext), isLatent);
   }
   // Said once: the check that recorded the links with the base.
   std::string guarded;
@@ -41,7 +40,7 @@ DeltaOutcome ShowDelta(const AppState& g, DeltaFlags& flags, IDeltaWindow& w) {
     if (flags.HiddenStart) w.QuietStartNoChanges();
     std::string prefix = msg::kNoChangesPrefix;
     if (flags.RestoreConfirmed) {
-      prefix = msg::kRestoredPrefix;
+      prefix = flags.RestoreIncomplete ? msg::kNotAllRestoredPrefix : msg::kRestoredPrefix;
       flags.RestoreConfirmed = false;
     } else if (flags.BaseUpdated) {
       prefix = msg::kAcceptedPrefix;
@@ -53,7 +52,7 @@ DeltaOutcome ShowDelta(const AppState& g, DeltaFlags& flags, IDeltaWindow& w) {
   if (flags.HiddenStart) w.ShowMainWindow(true);
   std::string prefix;
   if (flags.RestoreConfirmed) {
-    prefix = msg::kRestoredPrefix;
+    prefix = flags.RestoreIncomplete ? msg::kNotAllRestoredPrefix : msg::kRestoredPrefix;
     flags.RestoreConfirmed = false;
   }
   w.SetStatus(Led::Red, prefix + msg::ChangedItems(rows) + guarded);

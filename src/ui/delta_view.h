@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "compare/app_state.h"
+#include "base/associations.h"
 #include "compare/changes.h"
 
 namespace hollin::ui {
@@ -63,6 +63,9 @@ struct DeltaFlags {
   // The check recorded the links (and the verbs) with a base of an earlier
   // format: the status says so once.
   bool LinksNowGuarded = false;
+  // With RestoreConfirmed: the restore did not write all it meant to (a
+  // write refused, or Explorer's choice left to Windows).
+  bool RestoreIncomplete = false;
 };
 
 enum class DeltaOutcome { Welcome, NoChanges, Changes };
@@ -74,6 +77,6 @@ enum class DeltaOutcome { Welcome, NoChanges, Changes };
 // one-shot report flags (NewDBCreated, RestoreConfirmed, BaseUpdated) as
 // their outcome reports them, and in a quiet start decides whether the main
 // window comes up. The list must be empty when it is called.
-DeltaOutcome ShowDelta(const AppState& g, DeltaFlags& flags, IDeltaWindow& w);
+DeltaOutcome ShowDelta(const std::vector<ChangedItem>& changes, DeltaFlags& flags, IDeltaWindow& w);
 
 }  // namespace hollin::ui

@@ -19,6 +19,8 @@
 #include "compare/restore.h"
 #include "registry/settings.h"
 #include "messages/messages.h"
+#include "ui/health_view.h"
+#include "ui/history_view.h"
 #include "resource.h"
 
 namespace hollin::ui {
@@ -36,7 +38,7 @@ constexpr long kErrorCancelled = 1223;  // ERROR_CANCELLED: the user cancelled
 
 }  // namespace
 
-FrmMain::FrmMain(Backend& backend, AppState& appState, IRegistry& reg, IPlatform& platform,
+FrmMain::FrmMain(Backend& backend, Associations& appState, IRegistry& reg, IPlatform& platform,
                  IMessageBox& box, FrmStatus& frmStatus, FrmWarning& frmWarning)
     : Form(backend, "frmMain", FormStyle::MainWindow),
       mnuFileExit(*this, "mnuFileExit", -1, IDM_FILE_EXIT),
@@ -248,8 +250,7 @@ void FrmMain::mnuFileExit_Click() { Unload(1); }
 void FrmMain::mnuRefresh_Click() {
   platform_.SetMousePointer(MousePointer::Hourglass);
   Refresh();
-  GetAllCurrent();
-  LoadBase();
+  Check();
   // The changes view is built anew even where it is the one shown.
   ShownView = kNoView;
   if (optView0.Value())
@@ -268,33 +269,37 @@ void FrmMain::mnuRefresh_Click() {
 // Keys of the class root that the scan could not take are told, so that no
 // program can hide a type from the check unnoticed.
 void FrmMain::ReportSkipped() {
-  if (skipped_.empty()) return;
+  const std::vector<SkippedSubkey>& skipped = checked_.skipped;
+  if (skipped.empty()) return;
   std::vector<std::string> lines;
-  for (const auto& k : skipped_) lines.push_back(msg::SkippedKeyLine(k.name, k.status));
-  box_.Show({msg::SkippedKeys(lines, skipped_.size()), MbButtons::Ok, MbIcon::Exclamation, MbDefault::First,
+  for (const auto& k : skipped) lines.push_back(msg::SkippedKeyLine(k.name, k.status));
+  box_.Show({msg::SkippedKeys(lines, skipped.size()), MbButtons::Ok, MbIcon::Exclamation, MbDefault::First,
              msg::kBoxTitle});
 }
 
-void FrmMain::GetAllCurrent() {
+void FrmMain::Check() {
   ShowLed(Led::Yellow);
   if (!flags.RestoreConfirmed) ShowText(msg::kReadingCurrent);
   lblInfo.Caption("");
   Refresh();
   risks_.clear();
-  ScanResult scan = ScanCurrent(reg_, platform_);
-  g_.CurrentEntries = std::move(scan.entries);
-  skipped_ = std::move(scan.skipped);
-}
-
-void FrmMain::LoadBase() {
-  if (hollin::LoadBase(g_, vsdMain, this) != BaseLoad::RecordedNew) {
-    // A base of an earlier format recorded no links and no verbs: they are
-    // recorded with it now, without a word but one in the status.
-    if (RecordLinks(g_, vsdMain)) flags.LinksNowGuarded = true;
-    return;
-  }
+  checked_ = {};
+  checked_ = RunCheck(reg_, platform_, g_, {.load = &vsdMain, .progress = this});
+  // A base of an earlier format recorded no links and no verbs: they are
+  // recorded with it now, without a word but one in the status.
+  if (checked_.linksRecorded) flags.LinksNowGuarded = true;
+  if (!checked_.firstRun) return;
   flags.NewDBCreated = true;
   LogAction(Action::FirstRun, msg::kFirstRunInWindow + msg::NowTheBase(g_.CurrentEntries->Count()));
+}
+
+const std::vector<ChangedItem>& FrmMain::Changes() {
+  if (checked_.current != g_.CurrentEntries || checked_.base != g_.BaseEntries) {
+    checked_.current = g_.CurrentEntries;
+    checked_.base = g_.BaseEntries;
+    checked_.changes = FindChanges(*g_.CurrentEntries, *g_.BaseEntries, LinksKnown(g_), true);
+  }
+  return checked_.changes;
 }
 
 void FrmMain::LeaveHistory() {
@@ -316,9 +321,7 @@ void FrmMain::optView_Click(int Index) {
   normal.bold = false;
   lblInfo.Font(normal);
   lblInfo.Caption("");
-  cmdRestore.Enabled(false);
-  lblRestore.Enabled(false);
-  mnuRestore.Enabled(false);
+  EnableRestore(false);
   Refresh();
   lvwMain.Clear();
   detailsOf_.clear();
@@ -347,7 +350,7 @@ void FrmMain::lvwMain_ColumnClick(int column) { lvwMain.SortKey(column - 1); }
 // it cannot tell.
 std::string FrmMain::WhatWindowsRuns(const std::string& ext) {
   std::string progId, command;
-  if (!platform_.AskWhatOpens(ext, !ext.empty() && ext[0] != '.', progId, command)) return std::string();
+  if (!platform_.AskWhatOpens(ext, IsLinkName(ext), progId, command)) return std::string();
   // One line: the identifier it names, else the program of its command.
   return msg::WindowsRunsLine(progId, command);
 }
@@ -356,50 +359,55 @@ void FrmMain::lvwMain_ItemClick(int row) {
   const std::string ext = msg::EntryName(lvwMain.Text(row));
   detailsOf_ = ext;
   mnuOptAlways.Checked(HoldsType(ReadAlwaysRestore(reg_), ext));
-  if (ShownView == kCurrentView) {
-    const AssocEntry& entry = *g_.CurrentEntries->Item(ext);
-    ShowPanel(msg::EntryPanel(true, entry),
-              Lines({msg::EntryFacts(entry), msg::IgnoredChoiceLine(&entry), WhatWindowsRuns(ext)}));
-  } else if (ShownView == kHealthView) {
-    const AssocEntry& entry = *g_.CurrentEntries->Item(ext);
-    ShowPanel(msg::EntryPanel(true, entry), Lines({RiskText(ext), msg::EntryFacts(entry)}));
-  } else if (ShownView == kBaseView) {
-    const AssocEntry& entry = *g_.BaseEntries->Item(ext);
-    ShowPanel(msg::EntryPanel(false, entry), msg::EntryFacts(entry));
-  } else if (ShownView == kHistoryView) {
-    const Generation* gen = SelectedGeneration();
-    if (!gen) return;
-    const size_t at = static_cast<size_t>(gen - generations_.data());
-    const AssocEntries* newer = at == 0 ? g_.BaseEntries.get() : generations_[at - 1].entries.get();
-    std::string changes = "?";
-    if (gen->entries && newer) {
-      const TypeChanges next = ChangesBetween(*newer, *gen->entries);
-      changes = msg::GenerationChanges(next.changed, next.added, next.removed);
-    }
-    lblInfo.Caption(msg::GenerationPanel(gen->number, LocalMinute(gen->recorded), gen->path,
-                                         gen->entries ? gen->entries->Count() : 0, changes, gen->problem));
-    cmdRestore.Enabled(gen->entries != nullptr);
-    lblRestore.Enabled(gen->entries != nullptr);
-    mnuRestore.Enabled(gen->entries != nullptr);
-  } else if (ShownView == kChangesView) {
-    const AssocEntry* c = g_.CurrentEntries->Lookup(ext);
-    const AssocEntry* b = g_.BaseEntries->Lookup(ext);
-    if (!b) lvwMain.Selected(row, false);  // nothing to restore for it
-    // When the key that changed was last written (the key's time: a later
-    // write of anything in it moves it).
-    std::int64_t written = 0;
-    const bool known = KeyLastWritten(reg_, ChangedKeyOf(reg_, c, b), written);
-    const AssocEntry::Layer latent = c && b ? LatentLayer(*c, *b) : AssocEntry::Layer::Classes;
-    ShowPanel(msg::ChangePanel(ext, c, b),
-              Lines({msg::ChangeFacts(c, b, known ? LocalMinute(written) : std::string(),
-                                      c ? RiskText(ext) : std::string(), latent),
-                     msg::IgnoredChoiceLine(c), WhatWindowsRuns(ext)}));
-    bool any = false;
-    for (int i = 1; i <= lvwMain.Count() && !any; ++i) any = lvwMain.Selected(i);
-    cmdRestore.Enabled(any);
-    lblRestore.Enabled(any);
-    mnuRestore.Enabled(any);
-  }
+  // What a click on a row shows, by view.
+  using Click = void (FrmMain::*)(int row, const std::string& ext);
+  static constexpr std::pair<std::int16_t, Click> kClicks[] = {
+      {kChangesView, &FrmMain::ChangesRowClick}, {kCurrentView, &FrmMain::CurrentRowClick},
+      {kBaseView, &FrmMain::BaseRowClick},       {kHealthView, &FrmMain::HealthRowClick},
+      {kHistoryView, &FrmMain::HistoryRowClick}};
+  for (const auto& [view, click] : kClicks)
+    if (view == ShownView) (this->*click)(row, ext);
+}
+
+void FrmMain::CurrentRowClick(int, const std::string& ext) {
+  const AssocEntry& entry = *g_.CurrentEntries->Item(ext);
+  ShowPanel(msg::EntryPanel(true, entry),
+            Lines({msg::EntryFacts(entry), msg::IgnoredChoiceLine(&entry), WhatWindowsRuns(ext)}));
+}
+
+void FrmMain::HealthRowClick(int, const std::string& ext) {
+  const AssocEntry& entry = *g_.CurrentEntries->Item(ext);
+  ShowPanel(msg::EntryPanel(true, entry), Lines({RiskText(ext), msg::EntryFacts(entry)}));
+}
+
+void FrmMain::BaseRowClick(int, const std::string& ext) {
+  const AssocEntry& entry = *g_.BaseEntries->Item(ext);
+  ShowPanel(msg::EntryPanel(false, entry), msg::EntryFacts(entry));
+}
+
+void FrmMain::HistoryRowClick(int, const std::string&) {
+  const Generation* gen = SelectedGeneration();
+  if (!gen) return;
+  lblInfo.Caption(HistoryPanel(generations_, static_cast<size_t>(gen - generations_.data()), g_.BaseEntries.get()));
+  EnableRestore(gen->entries != nullptr);
+}
+
+void FrmMain::ChangesRowClick(int row, const std::string& ext) {
+  const AssocEntry* c = g_.CurrentEntries->Lookup(ext);
+  const AssocEntry* b = g_.BaseEntries->Lookup(ext);
+  if (!b) lvwMain.Selected(row, false);  // nothing to restore for it
+  // When the key that changed was last written (the key's time: a later
+  // write of anything in it moves it).
+  std::int64_t written = 0;
+  const bool known = KeyLastWritten(reg_, ChangedKeyOf(reg_, c, b), written);
+  const AssocEntry::Layer latent = c && b ? LatentLayer(*c, *b) : AssocEntry::Layer::Classes;
+  ShowPanel(msg::ChangePanel(ext, c, b),
+            Lines({msg::ChangeFacts(c, b, known ? LocalMinute(written) : std::string(),
+                                    c ? RiskText(ext) : std::string(), latent),
+                   msg::IgnoredChoiceLine(c), WhatWindowsRuns(ext)}));
+  bool any = false;
+  for (int i = 1; i <= lvwMain.Count() && !any; ++i) any = lvwMain.Selected(i);
+  EnableRestore(any);
 }
 
 void FrmMain::lvwMain_KeyPress(int& KeyAscii) {
@@ -425,7 +433,7 @@ void FrmMain::ShowDelta() {
   // without changes asks nothing of the files.
   if (fileFacts) assessor_.emplace(reg_, *fileFacts);
   try {
-    ui::ShowDelta(g_, flags, *this);
+    ui::ShowDelta(Changes(), flags, *this);
   } catch (...) {
     assessor_.reset();
     lvwMain.EndUpdate();
@@ -443,9 +451,7 @@ void FrmMain::EnterListView(MenuItem& item, int view) {
   item.Checked(true);
   for (int i = 0; i < 3; ++i) optView(i).Value(false);
   lblInfo.Caption("");
-  cmdRestore.Enabled(false);
-  lblRestore.Enabled(false);
-  mnuRestore.Enabled(false);
+  EnableRestore(false);
   lvwMain.Clear();
   lvwMain.MultiSelect(false);
   ShownView = view;
@@ -465,11 +471,10 @@ void FrmMain::mnuHealth_Click() {
   RepaintNow();
   Assessor assessor(reg_, *fileFacts);
   lvwMain.BeginUpdate();
-  for (const auto& c : *g_.CurrentEntries) {
-    Assessment a = assessor.Assess(*c);
-    if (std::none_of(a.signals.begin(), a.signals.end(), CountsForHealth)) continue;
-    lvwMain.Add(msg::ListName(c->Ext()), OpenerOf(*c), c->IsProtocol() ? 1 : 0, a.Words());
-    risks_[FoldCase(c->Ext())] = std::move(a);
+  for (HealthRow& row : HealthRows(*g_.CurrentEntries, assessor)) {
+    const AssocEntry& c = *row.entry;
+    lvwMain.Add(msg::ListName(c.Ext()), OpenerOf(c), c.IsProtocol() ? 1 : 0, row.assessment.Words());
+    risks_[FoldCase(c.Ext())] = std::move(row.assessment);
   }
   lvwMain.EndUpdate();
   FitColumns(true);
@@ -489,34 +494,16 @@ void FrmMain::mnuHistory_Click() {
   lvwMain.ColumnWidth(1, TextWidth(msg::kGenerationColumn) + 120);
   std::vector<Generation> foreign;
   generations_ = ReadGenerations(GenerationsFolder(g_.BaseFile), &foreign);
-  const AssocEntries* newer = g_.BaseEntries.get();
-  size_t damaged = 0;
+  const HistoryList list = HistoryRows(generations_, foreign, g_.BaseEntries.get());
   lvwMain.BeginUpdate();
-  for (const Generation& gen : generations_) {
-    std::string text;
-    if (!gen.entries) {
-      ++damaged;
-      text = LocalMinute(gen.recorded) + " - " + msg::kGenerationDamaged;
-    } else {
-      std::string changes = "?";
-      if (newer) {
-        const TypeChanges next = ChangesBetween(*newer, *gen.entries);
-        changes = msg::GenerationChanges(next.changed, next.added, next.removed);
-      }
-      text = msg::HistoryListText(LocalMinute(gen.recorded), gen.entries->Count(), changes);
-    }
-    lvwMain.Add(std::to_string(gen.number), text);
-    newer = gen.entries.get();
-  }
-  // Files that only look like generations are shown, unnumbered, after them.
-  for (const Generation& f : foreign) lvwMain.Add(msg::kForeignRow, msg::ForeignInHistoryText(FileNameOf(f.path)));
+  for (const HistoryRow& row : list.rows) lvwMain.Add(row.number, row.text);
   lvwMain.EndUpdate();
   // The second column as wide as its longest text: the list scrolls.
   int widest = TextWidth(msg::kRecordedColumn);
   for (const auto& row : lvwMain.Rows()) widest = std::max(widest, TextWidth(row.sub));
   SetSecondColumn(msg::kRecordedColumn, widest + 120 - TextWidth(msg::kRecordedColumn));
   FitColumns(false);
-  SetStatus(Led::Grey, msg::HistoryStatus(generations_.size(), damaged));
+  SetStatus(Led::Grey, msg::HistoryStatus(generations_.size(), list.damaged));
   if (lvwMain.Count() >= 1) lvwMain.EnsureVisible(1);
   if (!flags.HiddenStart) lvwMain.SetFocus();
   settled_ = {sbrMain.PanelPicture(), sbrMain.PanelText()};
@@ -649,13 +636,12 @@ void FrmMain::RestoreSelected() {
   platform_.SetMousePointer(MousePointer::Hourglass);
   SetStatus(Led::Yellow, msg::kRestoring);
   const auto failed = RestoreBaseToReg();
+  // A restore the registry refused in part does not call itself done: the
+  // changes view says so where it reports the restore.
+  flags.RestoreIncomplete = !failed.empty() || !pendingChoices_.empty();
   mnuRefresh_Click();
-  // A restore the registry refused in part does not call itself done.
-  const std::string_view done = msg::kRestoredPrefix;
-  if ((!failed.empty() || !pendingChoices_.empty()) && sbrMain.PanelText().rfind(done, 0) == 0) {
-    ShowText(msg::kNotAllRestoredPrefix + sbrMain.PanelText().substr(done.size()));
-    settled_ = {sbrMain.PanelPicture(), sbrMain.PanelText()};
-  }
+  if (flags.RestoreIncomplete && !flags.RestoreConfirmed) settled_ = {sbrMain.PanelPicture(), sbrMain.PanelText()};
+  flags.RestoreIncomplete = false;
   // One line a type: restored, or which write was refused.
   std::string logged = msg::kRestoredInWindow;
   for (const std::string& type : restoring_) {
@@ -744,7 +730,7 @@ msg::DetailFacts FrmMain::DetailsOf(const std::string& ext) {
   f.choice = c ? c->ChoiceProgID() : std::string();
   f.ignoredChoice = c ? c->IgnoredChoice() : std::string();
   std::string progId, command;
-  if (platform_.AskWhatOpens(ext, !ext.empty() && ext[0] != '.', progId, command))
+  if (platform_.AskWhatOpens(ext, IsLinkName(ext), progId, command))
     f.windowsRuns = !progId.empty() ? progId : command.empty() ? std::string() : ProgramNameFromCommand(command);
   f.baseFile = BaseFileRead(g_);
   std::int64_t baseTime = 0;
@@ -990,6 +976,12 @@ void FrmMain::FitColumns(bool withSignals) {
     const int width = std::max({column.width, TextWidth(column.caption), std::min(limit, widest + 120)});
     if (width != column.width) lvwMain.ColumnWidth(static_cast<int>(i + 1), width);
   }
+}
+
+void FrmMain::EnableRestore(bool enabled) {
+  cmdRestore.Enabled(enabled);
+  lblRestore.Enabled(enabled);
+  mnuRestore.Enabled(enabled);
 }
 
 void FrmMain::EnableAccept(bool enabled) {

@@ -19,7 +19,8 @@
 #include "base/data_file.h"
 #include "common/message_box.h"
 #include "common/platform.h"
-#include "compare/app_state.h"
+#include "base/associations.h"
+#include "compare/check.h"
 #include "compare/restore.h"
 #include "risk/risk.h"
 #include "registry/registry.h"
@@ -36,7 +37,7 @@ namespace hollin::ui {
 
 class FrmMain : public Form, public IBaseProgress, public IDeltaWindow {
  public:
-  FrmMain(Backend& backend, AppState& appState, IRegistry& reg, IPlatform& platform,
+  FrmMain(Backend& backend, Associations& appState, IRegistry& reg, IPlatform& platform,
           IMessageBox& box, FrmStatus& frmStatus, FrmWarning& frmWarning);
 
   // Controls, front to back (a control lies over those declared after it).
@@ -129,6 +130,12 @@ class FrmMain : public Form, public IBaseProgress, public IDeltaWindow {
   void EnterListView(MenuItem& item, int view);
   void lvwMain_ColumnClick(int column);
   void lvwMain_ItemClick(int row);
+  // The panel (and Restore) for a row clicked in each view.
+  void ChangesRowClick(int row, const std::string& ext);
+  void CurrentRowClick(int row, const std::string& ext);
+  void BaseRowClick(int row, const std::string& ext);
+  void HealthRowClick(int row, const std::string& ext);
+  void HistoryRowClick(int row, const std::string& ext);
   void lvwMain_KeyPress(int& KeyAscii);
   void cmdAccept_Click();
   void mnuAccept_Click();
@@ -147,10 +154,12 @@ class FrmMain : public Form, public IBaseProgress, public IDeltaWindow {
   void ShowHelp(int topic);
   void tmrStatus_Timer();
 
-  // The check's steps.
-  void GetAllCurrent();
-  void LoadBase();
+  // The check's steps: the check itself, and the changes view of it.
+  void Check();
   void ShowDelta();
+  // The changes of the last check, while it is the base and the scan it
+  // compared that the window holds; else those of the two it holds.
+  const std::vector<ChangedItem>& Changes();
   void ShowAllCurrent();
   void ShowAllPrevious();
   // Writes the BASE settings of the selected rows into the registry (see
@@ -175,6 +184,8 @@ class FrmMain : public Form, public IBaseProgress, public IDeltaWindow {
   void AddRow(const std::string& text, const std::string& subItem, bool link, bool latent = false) override;
   int RowCount() const override { return lvwMain.Count(); }
   void EnableAccept(bool enabled) override;
+  // cmdRestore, lblRestore and mnuRestore together.
+  void EnableRestore(bool enabled);
   void ShowMainWindow(bool beep) override;
   void QuietStartNoChanges() override;
   void SetInfo(const std::string& text) override { lblInfo.Caption(text); }
@@ -201,13 +212,13 @@ class FrmMain : public Form, public IBaseProgress, public IDeltaWindow {
   // The types the last restore was asked for.
   std::vector<std::string> restoring_;
 
-  AppState& g_;
+  Associations& g_;
   IRegistry& reg_;
   IPlatform& platform_;
   IMessageBox& box_;
   FrmStatus& frmStatus_;
   FrmWarning& frmWarning_;
-  std::vector<SkippedSubkey> skipped_;  // by the last scan
+  CheckResult checked_;  // the last check
   // A quiet check found no changes: the timer that ends it starts once the
   // check is complete.
   bool quietEndPending_ = false;

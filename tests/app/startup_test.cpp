@@ -31,7 +31,7 @@ class StartupTest : public ::testing::Test {
     Main(appState, machine, reg, box, machine, account);
   }
 
-  AppState appState;
+  Associations appState;
   FakeMachine machine;
   RegistryStore reg;
   test::ScriptedMessageBox box;

@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "base/base_store.h"
-#include "compare/app_state.h"
+#include "base/associations.h"
 #include "compare/changes.h"
 #include "compare/check.h"
 #include "support/registry_store.h"
@@ -21,7 +21,7 @@ int main(int argc, char** argv) {
   reg.LoadText("REGEDIT4\n[HKEY_CLASSES_ROOT\\.txt]\n@=\"txtfile\"\n"
                "[HKEY_CLASSES_ROOT\\txtfile\\shell\\open\\command]\n@=\"notepad.exe %1\"\n",
                "classes");
-  AppState state;
+  Associations state;
   DataFile file;
   state.CurrentEntries = ScanCurrentEntries(reg).entries;
   if (LoadBase(state, file) != BaseLoad::RecordedNew) return 1;

@@ -2,6 +2,7 @@
 // leaves, and the welcome text.
 #include <gtest/gtest.h>
 
+#include "compare/check.h"
 #include "messages/messages.h"
 #include "support/entries.h"
 #include "ui/delta_view.h"
@@ -10,6 +11,11 @@ namespace hollin::ui {
 namespace {
 
 using test::Entries;
+
+// The changes view of g's two collections, as the window builds it.
+DeltaOutcome Show(const Associations& g, DeltaFlags& flags, IDeltaWindow& w) {
+  return ShowDelta(FindChanges(*g.CurrentEntries, *g.BaseEntries, LinksKnown(g), true), flags, w);
+}
 
 // Records what ShowDelta does to the window, in order.
 struct FakeWindow : IDeltaWindow {
@@ -63,12 +69,12 @@ TEST(ShowDelta, OutcomesSetTheWholeWindowState) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    AppState g;
+    Associations g;
     g.CurrentEntries = Entries({{".txt", c.changes ? "x.exe" : "n.exe"}});
     g.BaseEntries = Entries({{".txt", "n.exe"}});
     DeltaFlags flags{c.newDB, c.updated, c.restored, !c.changes, c.hidden, {}};
     FakeWindow w;
-    ShowDelta(g, flags, w);
+    Show(g, flags, w);
     EXPECT_EQ(w.calls, c.calls);
     EXPECT_EQ(flags.RestoreConfirmed, c.restoredAfter);
     EXPECT_EQ(flags.BaseUpdated, c.updatedAfter);
@@ -82,21 +88,21 @@ TEST(ShowDelta, OutcomesSetTheWholeWindowState) {
 // Links first recorded with a base of an earlier format are said once,
 // after the outcome; links the base lacks are not listed then.
 TEST(ShowDelta, LinksNowGuardedIsSaidOnceAndNoLinkIsNew) {
-  AppState g;
+  Associations g;
   g.CurrentEntries = Entries({{".txt", "n.exe"}, {"http", "web.exe %1"}});
   g.BaseEntries = Entries({{".txt", "n.exe"}});
   g.BaseFormat = 2;
   DeltaFlags flags;
   flags.LinksNowGuarded = true;
   FakeWindow w;
-  ShowDelta(g, flags, w);
+  Show(g, flags, w);
   EXPECT_TRUE(w.rows.empty());
   EXPECT_EQ(w.calls.back(),
             "led 3 OK! No changed entries found. Links (URL protocols) and default verbs are guarded from now on.");
   EXPECT_FALSE(flags.LinksNowGuarded);
   FakeWindow again;
   g.BaseFormat = 3;
-  ShowDelta(g, flags, again);
+  Show(g, flags, again);
   EXPECT_EQ(again.rows, std::vector<std::string>{"http:|web|link"});
   EXPECT_EQ(again.calls.back(), "accept on");
 }

@@ -60,7 +60,7 @@ class WindowTest : public ::testing::Test {
     main.reset();
     warning.reset();
     status.reset();
-    g = AppState{};
+    g = Associations{};
     platform = FakePlatform{};
     platform.commandLine = commandLine;
     backend.panel.clear();
@@ -149,7 +149,7 @@ class WindowTest : public ::testing::Test {
   RecordingBackend backend;
   // What the window logged: the action's number and its text.
   std::vector<std::string> actions;
-  AppState g;
+  Associations g;
   IFileFacts* facts = nullptr;  // the facts of files the window is given, if any
   std::unique_ptr<ui::FrmStatus> status;
   std::unique_ptr<ui::FrmWarning> warning;

@@ -131,7 +131,7 @@ class Win32FrmMainTest : public ::testing::Test {
   test::FakePlatform platform;
   Win32MessageBox box;
   ui::Win32Backend backend{GetModuleHandleW(nullptr)};
-  AppState g;
+  Associations g;
   ui::FrmStatus status{backend};
   ui::FrmWarning warning{backend, reg};
   ui::FrmMain main{backend, g, reg, platform, box, status, warning};
