@@ -63,7 +63,7 @@ expect_eq "three types taken over" 1 "$RC"
 json=$OUT
 temp_json=$(sed 's/\\/\\\\/g' <<<"$temp_w")
 expect_contains "a handler in %TEMP%, unsigned by WinVerifyTrust" \
-  "\"runs\": \"$temp_json\\\\hollinrisk\\\\grab.exe\", \"signals\": [\"unsigned\", \"user-folder\"], \"signer\": \"\", \"company\": \"Nordane\", \"product\": \"Brellmark\", \"verb\": \"\", \"handler\": \"\"}" "$json"
+  "\"runs\": \"$temp_json\\\\hollinrisk\\\\grab.exe\", \"signals\": [\"unsigned\", \"user-folder\"], \"signer\": \"\", \"company\": \"Nordane\", \"product\": \"Brellmark\", \"verb\": \"\", \"handler\": \"\", \"notHonoured\": \"\"}" "$json"
 expect_contains "an unquoted path whose shorter name exists" \
   '"runs": "C:\\HollinRisk.exe", "signals": ["unsigned", "user-folder", "unquoted"]' "$json"
 expect_contains "exefile's command changed" \
