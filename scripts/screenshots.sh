@@ -15,14 +15,14 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 cmake --preset windows >/dev/null
-cmake --build --preset windows --target hollin hollin_probe
+cmake --build --preset windows --target hollin_stage hollin_probe
 . scripts/wine_env.sh
 . tests/e2e/e2e_lib.sh
 HOLLIN_PROBE=build/windows/tools/probe/hollin_probe.exe
 hollin_wine_up
 app="$HOLLIN_WINE_TMP/app"
 mkdir -p "$app"
-cp build/windows/src/hollin.exe build/windows/src/Hollin.hlp build/windows/src/Hollin.htm build/windows/src/Hollin.chm "$app/"
+cp build/windows/stage/* "$app/"
 trap 'e2e_cleanup; hollin_wine_down' EXIT
 M="Hollin Brellmark"
 shot() { sleep 1; import -window root "$HOLLIN_WINE_TMP/root.png";  convert "$HOLLIN_WINE_TMP/root.png" -trim +repage -trim +repage "docs/$1"; echo "docs/$1"; }
@@ -44,7 +44,7 @@ run() { start_bg "$app/hollin.exe" "$@"; }
 guard_shots() {
   local g="$HOLLIN_WINE_TMP/guard"
   mkdir -p "$g"
-  cp build/windows/src/hollin.exe "$g/"
+  cp build/windows/stage/hollin.exe "$g/"
   wine reg add 'HKCR\HollinShot.Grab\shell\open\command' /ve /d '"C:\Program Files\Grab\Grab.exe" "%1"' /f >/dev/null
   for t in .pdf .rtf; do wine reg add "HKCR\\$t" /ve /d txtfile /f >/dev/null; done
   start_bg "$g/hollin.exe" --guard
@@ -63,7 +63,7 @@ guard_shots() {
 links_shots() {
   local l="$HOLLIN_WINE_TMP/links"
   mkdir -p "$l"
-  cp build/windows/src/hollin.exe "$l/"
+  cp build/windows/stage/hollin.exe "$l/"
   start_bg "$l/hollin.exe"
   probe wait "$M" 30000
   probe close "$M"
@@ -100,7 +100,7 @@ fi
 latent_shots() {
   local l="$HOLLIN_WINE_TMP/latent"
   mkdir -p "$l"
-  cp build/windows/src/hollin.exe "$l/"
+  cp build/windows/stage/hollin.exe "$l/"
   wine reg add 'HKCU\Software\Classes\Mail.Own\shell\open\command' /ve /d '"C:\Program Files\Mail\mail.exe" "%1"' /f >/dev/null
   wine reg add 'HKCU\Software\Microsoft\Windows\Shell\Associations\UrlAssociations\mailto\UserChoice' /v ProgId /d Mail.Own /f >/dev/null
   (cd "$l" && wine ./hollin.exe --check >/dev/null 2>&1) || true
@@ -130,7 +130,7 @@ fi
 history_shots() {
   local h="$HOLLIN_WINE_TMP/history" t
   mkdir -p "$h"
-  cp build/windows/src/hollin.exe "$h/"
+  cp build/windows/stage/hollin.exe "$h/"
   wine reg add 'HKCR\HollinShot.Grab\shell\open\command' /ve /d '"C:\Program Files\Grab\Grab.exe" "%1"' /f >/dev/null
   (cd "$h" && wine ./hollin.exe --check >/dev/null 2>&1) || true
   for t in .txt .pdf .rtf; do
@@ -217,7 +217,7 @@ probe gone Brellmark 30000
 # another folder.
 layers="$HOLLIN_WINE_TMP/layers"
 mkdir -p "$layers"
-cp build/windows/src/hollin.exe "$layers/"
+cp build/windows/stage/hollin.exe "$layers/"
 MC='HKLM\Software\Classes' UC='HKCU\Software\Classes'
 FX='HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\FileExts'
 appx=AppXq4m8v2d7xkz1r9wtn3hcy6pjbe0s5gfa
