@@ -2,7 +2,7 @@
 // build, under Wine: scripts/bench.sh prepares the prefix with
 // class_root_setup):
 //
-//   guard_bench HOLLIN_EXE [ROUNDS] [IDLE_SECONDS]
+//   guard_bench HOLLIN_EXE [ROUNDS] [IDLE_SECONDS] [BASELINE_EXE]
 //
 // HOLLIN_EXE is the copy in class_root_setup's OK folder, whose base holds
 // the class root as it is. The bench starts it with --guard, waits until it
@@ -11,7 +11,10 @@
 // what lies beyond the two seconds the registry must be still is the
 // reaction. It reports the guard's working set idle and its peak, and the
 // processor time the idle guard takes over IDLE_SECONDS (default 60; 0: not
-// measured). It ends the guard as "--guard --stop" does.
+// measured). It ends the guard as "--guard --stop" does. BASELINE_EXE
+// (tray_baseline) is started first, alone, for what a bare window with a
+// notification icon costs in the same prefix and run; the guard's working
+// set between checks is told above it.
 #include <windows.h>
 #include <psapi.h>
 
@@ -61,6 +64,22 @@ PROCESS_MEMORY_COUNTERS Memory(HANDLE process) {
   return m;
 }
 
+// How many checks the guard has run (it answers WM_APP + 3 with wParam 0);
+// -1 where it does not answer.
+long Checks(HWND guard) {
+  DWORD_PTR n = 0;
+  if (!SendMessageTimeoutW(guard, WM_APP + 3, 0, 0, SMTO_NORMAL, 30000, &n)) return -1;
+  return static_cast<long>(n);
+}
+
+// Waits until the guard has run more than `than` checks (at most a minute),
+// then until it is idle: under Wine a guard waiting for the wineserver takes
+// no processor time, so idleness alone does not tell a check done.
+void WaitChecked(HWND guard, HANDLE process, long than) {
+  for (int i = 0; i < 1200 && Checks(guard) <= than; ++i) Sleep(50);
+  WaitIdle(process);
+}
+
 HWND Notice() {
   const HWND hwnd = FindWindowW(L"HollinGuardNotice", nullptr);
   return hwnd && IsWindowVisible(hwnd) ? hwnd : nullptr;
@@ -75,15 +94,40 @@ double Median(std::vector<double> v) {
   return v.empty() ? 0 : v[v.size() / 2];
 }
 
+// The working set of a program idle with its window, after which it is
+// ended; 0 where it did not start.
+SIZE_T BaselineWorkingSet(const char* exe) {
+  std::string line = std::string("\"") + exe + "\"";
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return 0;
+  HWND window = nullptr;
+  for (int i = 0; i < 600 && !(window = FindWindowW(L"HollinTrayBaseline", nullptr)); ++i) Sleep(50);
+  WaitIdle(pi.hProcess);
+  const SIZE_T bytes = window ? Memory(pi.hProcess).WorkingSetSize : 0;
+  if (window) PostMessageW(window, WM_CLOSE, 0, 0);
+  if (WaitForSingleObject(pi.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return bytes;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: guard_bench HOLLIN_EXE [ROUNDS] [IDLE_SECONDS]\n");
+    std::fprintf(stderr, "usage: guard_bench HOLLIN_EXE [ROUNDS] [IDLE_SECONDS] [BASELINE_EXE]\n");
     return 2;
   }
   const int rounds = argc > 2 ? std::atoi(argv[2]) : 5;
   const int idleSeconds = argc > 3 ? std::atoi(argv[3]) : 60;
+  SIZE_T baseline = 0;
+  if (argc > 4) {
+    baseline = BaselineWorkingSet(argv[4]);
+    if (baseline) std::printf("baseline, a bare window with a notification icon: %.1f MB\n", baseline / 1048576.0);
+    else std::printf("baseline: %s did not start\n", argv[4]);
+  }
   std::string line = std::string("\"") + argv[1] + "\" --guard";
   STARTUPINFOA si{};
   si.cb = sizeof si;
@@ -95,7 +139,7 @@ int main(int argc, char** argv) {
   const double started = Seconds();
   HWND guard = nullptr;
   while (!(guard = FindWindowW(L"HollinGuard", nullptr)) && Seconds() - started < 30) Sleep(50);
-  WaitIdle(pi.hProcess);
+  WaitChecked(guard, pi.hProcess, 0);
   std::printf("guard started and idle after its first check: %.1f s\n", Seconds() - started);
   const PROCESS_MEMORY_COUNTERS idle = Memory(pi.hProcess);
   std::printf("working set idle: %.1f MB (peak so far %.1f MB); this bench's own, for scale: %.1f MB\n",
@@ -122,8 +166,9 @@ int main(int argc, char** argv) {
     PostMessageW(Notice(), WM_CLOSE, 0, 0);
     WaitIdle(pi.hProcess);
   }
+  const long checks = Checks(guard);
   SetDefault(L".ext00000", L"Prog.File.00000");
-  WaitIdle(pi.hProcess);
+  WaitChecked(guard, pi.hProcess, checks);
   const PROCESS_MEMORY_COUNTERS after = Memory(pi.hProcess);
   std::printf("working set after the checks: %.1f MB, peak %.1f MB\n", after.WorkingSetSize / 1048576.0,
               after.PeakWorkingSetSize / 1048576.0);
@@ -132,6 +177,11 @@ int main(int argc, char** argv) {
                 (Median(reactions) - 2) * 1000, (*std::max_element(reactions.begin(), reactions.end()) - 2) * 1000,
                 *std::max_element(reactions.begin(), reactions.end()) - 2 < 3 ? "MET, under" : "MISSED, over");
   std::printf("working set %s 20 MB\n", after.PeakWorkingSetSize < 20u * 1048576 ? "MET, peak under" : "MISSED, peak over");
+  if (baseline) {
+    const double above = (static_cast<double>(after.WorkingSetSize) - static_cast<double>(baseline)) / 1048576.0;
+    std::printf("working set between checks above the baseline: %.1f MB (%s 3 MB)\n", above,
+                above <= 3 ? "MET, at most" : "MISSED, over");
+  }
   if (idleSeconds > 0) {
     const double c0 = CpuSeconds(pi.hProcess);
     Sleep(static_cast<DWORD>(idleSeconds) * 1000);

@@ -21,6 +21,18 @@
 //
 //   startup_bench --pair BEFORE_EXE AFTER_EXE [reps]
 //
+// and with --check-pair the same for two builds of hollinc.exe (--check,
+// until it has exited with 0). Each also tells the processor time each
+// program had taken when it was done, the part its own code decides.
+//
+// or, with --floor, the program's check against the floor (floor.exe: the
+// fewest registry calls that read everything a check reads), on the
+// registry in the prefix (floor_setup): hollin.exe -h until "No changes
+// found." and hollinc.exe --check until it has exited with 0, each beside a
+// base recorded on that registry:
+//
+//   startup_bench --floor FLOOR_EXE HOLLIN_EXE HOLLINC_EXE [reps] [label]
+//
 // The runs are interleaved; each copy of the program is ended as soon as it
 // has been seen and gone (its instance mutex too) before the next starts.
 //
@@ -57,6 +69,19 @@ constexpr DWORD kTimeoutMs = 60000;
 
 DWORD g_pollMs = 1;
 HANDLE g_running = nullptr;  // the program being timed, ended on a failure
+// The processor time the program timed last had taken when it was seen done
+// (user and kernel; under Wine without the wineserver's): what its own code
+// costs, steadier than the elapsed time on a machine busy with other work.
+double g_processorMs = 0;
+
+double ProcessorMs(HANDLE process) {
+  FILETIME created, exited, kernel, user;
+  if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) return 0;
+  auto ms = [](const FILETIME& t) {
+    return static_cast<double>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e4;
+  };
+  return ms(kernel) + ms(user);
+}
 
 double Now() {
   static LARGE_INTEGER freq = [] {
@@ -159,6 +184,7 @@ double QuietNoChanges(const std::string& exe) {
   }
   while (Text(label) != kNoChanges) run.Pause("\"OK!\"");
   const double ms = run.Elapsed();
+  g_processorMs = ProcessorMs(run.pi.hProcess);
   const HWND main = run.Form(kMainTitle);
   if (main && IsWindowVisible(main)) Fail("the main window came up in a check without changes");
   return ms;
@@ -198,6 +224,7 @@ double Check(const std::string& exe) {
   Run run('"' + exe + "\" --check", true);
   if (WaitForSingleObject(run.pi.hProcess, kTimeoutMs) != WAIT_OBJECT_0) Fail("the check timed out");
   const double ms = run.Elapsed();
+  g_processorMs = ProcessorMs(run.pi.hProcess);
   DWORD rc = 1;
   GetExitCodeProcess(run.pi.hProcess, &rc);
   if (rc != 0) Fail(exe + " --check exited with " + std::to_string(rc));
@@ -226,33 +253,86 @@ int CheckWithExplorerKeys(const std::string& ok, const std::string& withKeys, in
   return 0;
 }
 
-int QuietCheckPair(const std::string& before, const std::string& after, int reps) {
+// A process run to its end; it must exit with 0.
+double UntilExit(const std::string& commandLine, const char* what) {
+  Run run(commandLine, true);
+  if (WaitForSingleObject(run.pi.hProcess, kTimeoutMs) != WAIT_OBJECT_0) Fail(std::string(what) + " timed out");
+  const double ms = run.Elapsed();
+  DWORD rc = 1;
+  GetExitCodeProcess(run.pi.hProcess, &rc);
+  if (rc != 0) Fail(std::string(what) + " exited with " + std::to_string(rc));
+  return ms;
+}
+
+int AgainstFloor(const std::string& floorExe, const std::string& hollin, const std::string& hollinc, int reps,
+                 const std::string& label) {
   using namespace hollin::bench;
-  std::vector<double> a, b, ratios;
+  std::vector<double> floor, quiet, check;
+  for (int i = -1; i < reps; ++i) {
+    // Each round begins with another of the three, so that none always
+    // follows the same one.
+    double f = 0, q = 0, c = 0;
+    for (int k = 0; k < 3; ++k) {
+      switch ((k + (i < 0 ? 0 : i)) % 3) {
+        case 0: f = UntilExit('"' + floorExe + '"', "the floor"); break;
+        case 1: q = QuietNoChanges(hollin); break;
+        default: c = UntilExit('"' + hollinc + "\" --check", "hollinc.exe --check"); break;
+      }
+    }
+    std::printf("  %s floor %7.1f  hollin.exe -h %7.1f  hollinc.exe --check %7.1f ms\n",
+                i < 0 ? "warm-up" : "run    ", f, q, c);
+    std::fflush(stdout);
+    if (i < 0) continue;
+    floor.push_back(f);
+    quiet.push_back(q);
+    check.push_back(c);
+  }
+  std::printf("%s: against the floor under Wine, %d interleaved runs each:\n", label.c_str(), reps);
+  const Timing tf = Summary(floor), tq = Summary(quiet), tc = Summary(check);
+  Report(label + ": floor", tf);
+  Report(label + ": hollin.exe -h", tq);
+  Report(label + ": hollinc.exe --check", tc);
+  std::printf("%-40s %.2f x floor (best %.2f x) %s\n", (label + ": hollin.exe -h").c_str(),
+              tq.medianMs / tf.medianMs, tq.bestMs / tf.bestMs, tq.bestMs <= tf.bestMs ? "MET" : "MISSED");
+  std::printf("%-40s %.2f x floor (best %.2f x) %s\n", (label + ": hollinc.exe --check").c_str(),
+              tc.medianMs / tf.medianMs, tc.bestMs / tf.bestMs, tc.bestMs <= tf.bestMs ? "MET" : "MISSED");
+  return 0;
+}
+
+int QuietCheckPair(const std::string& before, const std::string& after, int reps, double (*measure)(const std::string&),
+                   const char* what) {
+  using namespace hollin::bench;
+  std::vector<double> a, b, ratios, pa, pb;
   for (int i = -1; i < reps; ++i) {
     // Each round in turn begins with the other program.
     const bool afterFirst = i % 2 != 0;
-    double ta = 0, tb = 0;
-    if (afterFirst) tb = QuietNoChanges(after);
-    ta = QuietNoChanges(before);
-    if (!afterFirst) tb = QuietNoChanges(after);
-    std::printf("  %s before %7.1f  after %7.1f ms\n", i < 0 ? "warm-up" : "run    ", ta, tb);
+    double ta = 0, tb = 0, ca = 0, cb = 0;
+    if (afterFirst) tb = measure(after), cb = g_processorMs;
+    ta = measure(before), ca = g_processorMs;
+    if (!afterFirst) tb = measure(after), cb = g_processorMs;
+    std::printf("  %s before %7.1f  after %7.1f ms (processor %6.1f, %6.1f ms)\n", i < 0 ? "warm-up" : "run    ", ta,
+                tb, ca, cb);
     std::fflush(stdout);
     if (i < 0) continue;
     a.push_back(ta);
     b.push_back(tb);
     ratios.push_back(tb / ta);
+    pa.push_back(ca);
+    pb.push_back(cb);
   }
-  std::printf("quiet check, no change, two builds under Wine, %d interleaved runs each:\n", reps);
+  std::printf("%s, no change, two builds under Wine, %d interleaved runs each:\n", what, reps);
   const Timing t0 = Summary(a), t1 = Summary(b);
-  Report("quiet check, before", t0);
-  Report("quiet check, after", t1);
-  ReportRatio("quiet check, after", t1, t0, 1.15, "before");
+  const std::string name = what;
+  Report(name + ", before", t0);
+  Report(name + ", after", t1);
+  ReportRatio(name + ", after", t1, t0, 1.15, "before");
+  Report(name + "'s processor time, before", Summary(pa));
+  Report(name + "'s processor time, after", Summary(pb));
   // The ratio of the two runs of each round, which ran side by side, is
   // steadier on a machine shared with other work than either median.
   std::sort(ratios.begin(), ratios.end());
   const double median = ratios[ratios.size() / 2];
-  std::printf("%-40s %.3f (median of %zu rounds; target <= 1.15) %s\n", "quiet check, after / before, by round",
+  std::printf("%-40s %.3f (median of %zu rounds; target <= 1.15) %s\n", (name + ", after / before, by round").c_str(),
               median, ratios.size(), median <= 1.15 ? "MET" : "MISSED");
   return 0;
 }
@@ -262,14 +342,20 @@ int QuietCheckPair(const std::string& before, const std::string& after, int reps
 int main(int argc, char** argv) {
   using namespace hollin::bench;
   if (argc >= 4 && std::string(argv[1]) == "--pair")
-    return QuietCheckPair(argv[2], argv[3], argc > 4 ? std::atoi(argv[4]) : 9);
+    return QuietCheckPair(argv[2], argv[3], argc > 4 ? std::atoi(argv[4]) : 9, QuietNoChanges, "quiet check");
+  if (argc >= 4 && std::string(argv[1]) == "--check-pair")
+    return QuietCheckPair(argv[2], argv[3], argc > 4 ? std::atoi(argv[4]) : 9, Check, "check for scripts");
+  if (argc >= 5 && std::string(argv[1]) == "--floor")
+    return AgainstFloor(argv[2], argv[3], argv[4], argc > 5 ? std::atoi(argv[5]) : 9, argc > 6 ? argv[6] : "floor");
   if (argc >= 4 && std::string(argv[1]) == "--check")
     return CheckWithExplorerKeys(argv[2], argv[3], argc > 4 ? std::atoi(argv[4]) : 9);
   if (argc < 4) {
     std::fprintf(stderr,
                  "usage: startup_bench OK_EXE CHANGED_EXE SCAN_BENCH_EXE [reps] [poll_ms]\n"
                  "       startup_bench --check OK_EXE FILEEXTS_EXE [reps]\n"
-                 "       startup_bench --pair BEFORE_EXE AFTER_EXE [reps]\n");
+                 "       startup_bench --pair BEFORE_EXE AFTER_EXE [reps]\n"
+                 "       startup_bench --check-pair BEFORE_EXE AFTER_EXE [reps]\n"
+                 "       startup_bench --floor FLOOR_EXE HOLLIN_EXE HOLLINC_EXE [reps] [label]\n");
     return 2;
   }
   const std::string ok = argv[1], changed = argv[2], floorExe = argv[3];

@@ -1,21 +1,41 @@
 #!/usr/bin/env bash
-# Takes the screenshots in docs/: the main window after a first run, with
-# types taken over, the detail panel in each view, the Current view, the
-# warning before a restore, the About box, the help in the HTML Help viewer,
-# the quiet check's status window, the panel of a type whose Explorer's
-# choice changed, with its layers, the box of a restore of that choice, the
-# panel with the risk signals of a takeover and the health check, the main
-# window at 144 DPI, the History view, links taken over in the changes
-# view, a latent takeover with its Details window, and the guard's notice
-# beside its icon in the notification area ("scripts/screenshots.sh guard",
-# "... history", "... links" or "... latent" takes that one alone).
+# Takes the screenshots in docs/, at 96 DPI and again at 144 DPI (the same
+# names with "-144dpi"): the main window after a first run, with types
+# taken over, the detail panel in each view, the Current view, the warning
+# before a restore, the question when the window closes with changes, the
+# question of a second copy, the About box, the help in the HTML Help
+# viewer and in the help viewer (its contents and a topic), the quiet
+# check's status window, the panel of a type whose Explorer's choice
+# changed, with its layers, the box of a restore of that choice, the panel
+# with the risk signals of a takeover, its Details window and the health
+# check, the History view, links taken over in the changes view, a latent
+# takeover with its Details window, the guard's notice beside its icon in
+# the notification area ("scripts/screenshots.sh guard", "... history",
+# "... links" or "... latent" takes that one alone), and the boxes that
+# only facts Wine cannot make bring up (a restore the registry refused, a
+# start as an account that is no user's or as another than the one signed
+# in), shown by tools/boxes with those facts made up.
+# HOLLIN_SHOT_DPI=96 (or 144) takes one of the two sets alone.
 # Runs hollin.exe in a private Wine prefix on a virtual display, driven by the
 # probe from another process. Installs what is missing first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
-cmake --preset windows >/dev/null
-cmake --build --preset windows --target hollin_stage hollin_probe
+if [ -z "${HOLLIN_SHOT_DPI:-}" ]; then
+  scripts/setup.sh
+  cmake --preset windows >/dev/null
+  cmake --build --preset windows --target hollin_stage hollin_probe hollin_boxes
+  # Each set in a Wine prefix of its own.
+  HOLLIN_SHOT_DPI=96 HOLLIN_SHOT_BUILT=1 "$0" "$@"
+  HOLLIN_SHOT_DPI=144 HOLLIN_SHOT_BUILT=1 exec "$0" "$@"
+fi
+if [ -z "${HOLLIN_SHOT_BUILT:-}" ]; then
+  scripts/setup.sh
+  cmake --preset windows >/dev/null
+  cmake --build --preset windows --target hollin_stage hollin_probe hollin_boxes
+fi
+DPI=$HOLLIN_SHOT_DPI
+S=""  # the names' suffix
+[ "$DPI" = 96 ] || S="-${DPI}dpi"
 . scripts/wine_env.sh
 . tests/e2e/e2e_lib.sh
 HOLLIN_PROBE=build/windows/tools/probe/hollin_probe.exe
@@ -23,13 +43,28 @@ hollin_wine_up
 app="$HOLLIN_WINE_TMP/app"
 mkdir -p "$app"
 cp build/windows/stage/* "$app/"
+cp build/windows/tools/boxes/hollin_boxes.exe "$app/"
 trap 'e2e_cleanup; hollin_wine_down' EXIT
 M="Hollin Brellmark"
-shot() { sleep 1; import -window root "$HOLLIN_WINE_TMP/root.png";  convert "$HOLLIN_WINE_TMP/root.png" -trim +repage -trim +repage "docs/$1"; echo "docs/$1"; }
+shot() {
+  local name="docs/${1%.png}$S.png"
+  probe park
+  sleep 1
+  import -window root "$HOLLIN_WINE_TMP/root.png"
+  convert "$HOLLIN_WINE_TMP/root.png" -trim +repage -trim +repage "$name"
+  echo "$name"
+}
 # Every program of the prefix runs on Wine's own desktop window, which draws
 # the window frames; it is filled with one colour, which -trim cuts away.
 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null
-wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 800x600 /f >/dev/null
+# The screen's DPI: every size follows from the twips of the design, the
+# fonts from their points.
+if [ "$DPI" = 96 ]; then
+  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 800x600 /f >/dev/null
+else
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$DPI" /f >/dev/null
+  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1000x740 /f >/dev/null
+fi
 # Wine reports Windows 7 unless told otherwise; the help of Windows 10 and
 # later is the one to show.
 wine reg add 'HKCU\Software\Wine\AppDefaults\hollin.exe' /v Version /d win10 /f >/dev/null
@@ -38,6 +73,26 @@ wineserver -k >/dev/null 2>&1 || true
 wineserver -w >/dev/null 2>&1 || true
 setsid wineserver -p </dev/null >/dev/null 2>&1
 run() { start_bg "$app/hollin.exe" "$@"; }
+# Waits for a window whose title holds $1 (one no one knows beforehand);
+# its title in $TITLE.
+wait_titled() {
+  TITLE=
+  for _ in $(seq 100); do
+    probe windows
+    TITLE=$(awk -F'\t' -v want="$1" 'index($4, want) { print $4; exit }' <<<"$OUT")
+    [ -z "$TITLE" ] || return 0
+    sleep 0.2
+  done
+  fail "no window titled like $1"
+}
+# One of the boxes tools/boxes shows with made-up facts.
+box_shot() {
+  start_bg "$app/hollin_boxes.exe" "$1"
+  probe wait "$2" 15000
+  shot "$1.png"
+  probe answer "$2" OK 15000
+  probe gone "$2" 15000
+}
 
 # The guard: three types taken over at once give one notice, at the corner
 # of the screen where the notification area shows the guard's icon.
@@ -170,8 +225,33 @@ probe wait "Hollin Help" 20000
 shot help-chm.png
 probe close "Hollin Help"
 probe gone "Hollin Help" 15000
+# A second copy asks first.
+run
+probe wait Brellmark 15000
+shot second-copy.png
+probe answer Brellmark "&No" 15000
+probe gone Brellmark 15000
 probe close "$M"
 sleep 1
+
+# The help file in the help viewer of earlier Windows: its contents, and a
+# topic as F1 on a menu item opens it (winhlp32 -i N).
+hlp=$(winepath -w "$app/Hollin.hlp")
+start_bg winhlp32 "$hlp"
+wait_titled "Hollin"
+shot help-contents.png
+probe close "$TITLE"
+probe gone "$TITLE" 15000
+start_bg winhlp32 -i 3 "$hlp"
+wait_titled "Hollin"
+shot help-topic.png
+probe close "$TITLE"
+probe gone "$TITLE" 15000
+
+# The boxes of facts that Wine cannot make.
+box_shot restore-refused Brellmark
+box_shot account-refused Brellmark
+box_shot account-other Brellmark
 
 wine reg add 'HKCR\Grabber.Document\shell\open\command' /ve /d '"C:\Program Files\Grabber\grabber.exe" "%1"' /f >/dev/null
 txt_was=$(wine reg query 'HKCR\.txt' /ve | tr -d '\r' | sed -n 's/.*REG_[A-Z_]*[[:space:]]*//p')
@@ -196,6 +276,8 @@ sleep 2  # a new type-ahead search
 probe char "$M" ini
 shot panel-base.png
 probe close "$M"
+probe wait Brellmark 15000
+shot close-question.png
 probe answer Brellmark "&No" 15000
 sleep 1
 
@@ -288,23 +370,3 @@ probe gone "$M" 15000
 wine reg add 'HKCR\.txt' /ve /d "$txt_was" /f >/dev/null
 wine reg add 'HKCR\.ini' /ve /d inifile /f >/dev/null
 
-# The main window on a screen of 144 DPI: every size follows from the
-# twips of the design, the fonts from their points.
-wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null
-wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1000x700 /f >/dev/null
-wineserver -k >/dev/null 2>&1 || true
-wineserver -w >/dev/null 2>&1 || true
-setsid wineserver -p </dev/null >/dev/null 2>&1
-start_bg "$layers/hollin.exe"
-probe wait "$M" 30000
-probe select "$M" 0
-shot main-144dpi.png
-probe list "$M"
-probe select "$M" "$(awk -F'\t' '$1 == "row" && $4 == ".pdf" { print $2 }' <<<"$OUT")"
-probe command "$M" 1023  # Action > Details...
-probe wait "Details of file type .pdf - Hollin" 15000
-shot details-144dpi.png
-probe close "Details of file type .pdf - Hollin"
-probe gone "Details of file type .pdf - Hollin" 15000
-probe close "$M"
-probe answer Brellmark "&No" 15000

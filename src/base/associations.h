@@ -17,7 +17,8 @@ struct Associations {
   std::shared_ptr<AssocEntries> CurrentEntries = std::make_shared<AssocEntries>();
   std::shared_ptr<AssocEntries> BaseEntries = std::make_shared<AssocEntries>();
   // The format version of the base last loaded or saved (0: none yet).
-  // Before version 3 a base records no protocols and no verbs: nothing of
+  // Before version 3 a base records no protocols and no verbs, before
+  // version 4 no Explorer's choice that Windows did not honour: nothing of
   // them counts as changed against it.
   int BaseFormat = 0;
   // The base file the load and save work on, without its extension: "Prev" in

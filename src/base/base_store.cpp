@@ -38,19 +38,24 @@ constexpr std::string_view kFieldVerbCommand = "VerbCommand";
 constexpr std::string_view kFieldHandler = "Handler";
 constexpr std::string_view kFieldVerbAt = "VerbAt";
 constexpr std::string_view kFieldChoiceAt = "ChoiceAt";
+// The Explorer's choice that Windows did not honour, from format version 4
+// on ("" for none).
+constexpr std::string_view kFieldNotHonoured = "NotHonoured";
 constexpr std::string_view kFields[] = {kFieldExt,     kFieldPath,   kFieldKey,         kFieldProgID,
                                         kFieldMachine, kFieldUser,   kFieldChoice,      kFieldCommand,
                                         kFieldOpener,  kFieldTypes,  kFieldVerb,        kFieldVerbCommand,
-                                        kFieldHandler, kFieldVerbAt, kFieldChoiceAt};
+                                        kFieldHandler, kFieldVerbAt, kFieldChoiceAt,    kFieldNotHonoured};
 constexpr int kFieldsV1 = 4;
 constexpr int kFieldsV2 = 10;
 constexpr int kFieldsV3 = 15;
+constexpr int kFieldsV4 = 16;
 // The registry types a record of each kind holds: those of the layers, and
 // those of the verb's values too where the verb was read.
 constexpr int kTypesWithoutVerbs = AssocEntry::kShellType;
 
 int FieldsOf(const DataFile& vsd) {
-  if (vsd.Layout() == kBaseLayout) return kFieldsV3;
+  if (vsd.Layout() == kBaseLayout) return kFieldsV4;
+  if (vsd.Layout() == kBaseLayoutV3) return kFieldsV3;
   if (vsd.Layout() == kBaseLayoutV2) return kFieldsV2;
   return vsd.Layout() == kBaseLayoutV1 ? kFieldsV1 : 0;
 }
@@ -58,7 +63,7 @@ int FieldsOf(const DataFile& vsd) {
 // The format version a layout is written in.
 int FormatOf(const DataFile& vsd) {
   const int fields = FieldsOf(vsd);
-  return fields == kFieldsV3 ? 3 : fields == kFieldsV2 ? 2 : fields == kFieldsV1 ? 1 : 0;
+  return fields == kFieldsV4 ? 4 : fields == kFieldsV3 ? 3 : fields == kFieldsV2 ? 2 : fields == kFieldsV1 ? 1 : 0;
 }
 
 std::string_view VerbAtText(AssocEntry::VerbSource at) {
@@ -196,7 +201,7 @@ void ReadRecords(Associations& g, DataFile& file, IBaseProgress* progress) {
   if (!HasBaseFields(file))
     ThrowDamaged(file, "its table does not have the fields Ext, Path, Key and ProgID.");
   const int format = FormatOf(file);
-  const bool layered = format >= 2, verbs = format >= 3;
+  const bool layered = format >= 2, verbs = format >= 3, setAside = format >= 4;
   Tell(progress, BaseStep::Reading);
 
   file.FirstRecord();
@@ -225,6 +230,10 @@ void ReadRecords(Associations& g, DataFile& file, IBaseProgress* progress) {
         entry->VerbAt(VerbAtOf(file.FieldValue(kFieldVerbAt)));
       }
       if (verbs) entry->ChoiceAt(ChoicePlaceOf(file.FieldValue(kFieldChoiceAt)));
+      if (setAside && entry->Layered()) {
+        entry->IgnoredRead(true);
+        entry->IgnoredChoice(std::string(file.FieldValue(kFieldNotHonoured)));
+      }
     }
     RequireType(file, entry->Ext());
     try {
@@ -319,7 +328,7 @@ std::string SaveEntriesAsBase(Associations& g, DataFile& file, const std::shared
     });
   // A base of an earlier format version is written in this one.
   file.Layout(kBaseLayout);
-  for (int n = 1; n <= kFieldsV3; ++n) file.FieldName(n, std::string(kFields[n - 1]));
+  for (int n = 1; n <= kFieldsV4; ++n) file.FieldName(n, std::string(kFields[n - 1]));
   file.Clear();
   for (const auto& entry : *entries) {
     file.NewRecord();
@@ -344,11 +353,12 @@ std::string SaveEntriesAsBase(Associations& g, DataFile& file, const std::shared
         file.FieldValue(kFieldVerbAt, VerbAtText(entry->VerbAt()));
       }
       file.FieldValue(kFieldChoiceAt, ChoicePlaceText(entry->ChoiceAt()));
+      file.FieldValue(kFieldNotHonoured, entry->IgnoredChoice());
     }
     file.StoreRecord();
   }
   file.Close();
-  g.BaseFormat = 3;
+  g.BaseFormat = 4;
   return notKept;
 }
 

@@ -23,9 +23,12 @@ namespace hollin {
 // what opens the type, and the registry types of the values (format version
 // 2, kBaseLayoutV2), then the default verb, its command and handler, the
 // layer whose shell key chose it, and where Explorer's choice was read
-// (format version 3; see base_store.cpp). A protocol's record holds, for
-// its machine and user classes, their open commands.
-inline constexpr const char* kBaseLayout = "$*256$$$$$$$$$$$$$$";
+// (format version 3, kBaseLayoutV3), then the Explorer's choice that
+// Windows did not honour (format version 4; see base_store.cpp). A
+// protocol's record holds, for its machine and user classes, their open
+// commands.
+inline constexpr const char* kBaseLayout = "$*256$$$$$$$$$$$$$$$";
+inline constexpr const char* kBaseLayoutV3 = "$*256$$$$$$$$$$$$$$";
 inline constexpr const char* kBaseLayoutV2 = "$*256$$$$$$$$$";
 inline constexpr const char* kBaseLayoutV1 = "$*256$$$";
 

@@ -368,23 +368,32 @@ void BaseTable::Decode(std::string& bytes, const std::string& path) {
   if (!ParseDecimal(all.substr(kMagic.size() + 1, line1End - kMagic.size() - 1), version) ||
       version == 0)
     damaged("its format version is unreadable");
-  if (version < kOldestFormatVersion || version > kFormatVersion)
+  // A version this one cannot read may end otherwise: what it cannot read
+  // of its end is no damage. But one that ends as this version's files do
+  // and fails their checksum is damaged, whatever version it names (a bit
+  // flipped in the version's digit names another).
+  const bool unknownVersion = version < kOldestFormatVersion || version > kFormatVersion;
+  const auto newerFormat = [&] {
     fail(BaseFileProblem::NewerFormat,
-         "was written in format version " + std::to_string(version) +
-             ", which this version of Hollin cannot read.");
+         "was written in format version " + std::to_string(version) + ", which this version of Hollin cannot read.");
+  };
+  const auto endDamaged = [&](const std::string& detail) {
+    if (unknownVersion) newerFormat();
+    damaged(detail);
+  };
 
   // The end line: record count and checksum.
-  if (all.back() != '\n') damaged("it is truncated (it does not end with its end line)");
+  if (all.back() != '\n') endDamaged("it is truncated (it does not end with its end line)");
   if (const size_t lastByte = all.find_last_not_of('\n');
       lastByte != std::string_view::npos && lastByte + 2 < all.size()) {
     const size_t lineStart = all.rfind('\n', lastByte);
     if (all.substr(lineStart + 1, kEndTag.size()) == kEndTag)
-      damaged("it has empty lines after its end line");
+      endDamaged("it has empty lines after its end line");
   }
   const size_t endLine = all.rfind('\n', all.size() - 2) + 1;
   const std::string_view last = all.substr(endLine, all.size() - 1 - endLine);
   if (endLine <= line1End || last.substr(0, kEndTag.size()) != kEndTag)
-    damaged("it is truncated (its end line is missing)");
+    endDamaged("it is truncated (its end line is missing)");
   const size_t countEnd = last.find(' ', kEndTag.size());
   std::uint64_t count = 0, sum = 0;
   const std::string_view countText =
@@ -394,15 +403,16 @@ void BaseTable::Decode(std::string& bytes, const std::string& path) {
   if (!ParseDecimal(countText, count) ||
       sumText.size() != kRecordsTag.size() + kHexDigits ||
       sumText.substr(0, kRecordsTag.size()) != kRecordsTag)
-    damaged("its end line is unreadable");
+    endDamaged("its end line is unreadable");
   for (char c : sumText.substr(kRecordsTag.size())) {
     const int d = (c >= '0' && c <= '9') ? c - '0' : (c >= 'a' && c <= 'f') ? c - 'a' + 10 : -1;
-    if (d < 0) damaged("its end line is unreadable");
+    if (d < 0) endDamaged("its end line is unreadable");
     sum = (sum << 4) | static_cast<unsigned>(d);
   }
   const size_t sumAt = all.size() - 1 - kHexDigits;
   if (Xxh64(all.substr(0, sumAt)) != sum)
     damaged("its checksum does not match its content");
+  if (unknownVersion) newerFormat();
 
   // From here on the bytes are as a writer made them; what is wrong now was
   // written so (by an edit or a fault), and is reported by line.

@@ -33,11 +33,11 @@ namespace hollin {
 class BaseTable {
  public:
   static constexpr std::string_view kMagic = "HOLLINBASE";
-  // The format version written, and the oldest one read. Versions 2 and 3
+  // The format version written, and the oldest one read. Versions 2 to 4
   // differ from version 1 only in the fields the base store keeps; a reader
   // of an earlier version refuses a later one as a newer format rather than
   // taking its fields for damage.
-  static constexpr int kFormatVersion = 3;
+  static constexpr int kFormatVersion = 4;
   static constexpr int kOldestFormatVersion = 1;
   // The largest base file: offsets into the table are 32 bits.
   static constexpr std::uint64_t kMaxBytes = 0xFFFFFFFEu;

@@ -70,6 +70,13 @@ class IPlatform {
   // verify). Without protocol the system reads a name without a dot as a
   // program identifier, not as a link.
   virtual bool AskWhatOpens(const std::string& name, bool protocol, std::string& progId, std::string& command) = 0;
+  // The program identifier of AskWhatOpens alone: one question of the
+  // system where the command is not needed.
+  virtual std::string AskProgIdInUse(const std::string& name, bool protocol) {
+    std::string progId, command;
+    AskWhatOpens(name, protocol, progId, command);
+    return progId;
+  }
   // The major version of Windows as the system itself reports it, whatever
   // compatibility layer the program runs under (10 for Windows 10 and 11);
   // 0 where it cannot be told.

@@ -123,6 +123,10 @@ bool Win32Platform::AskWhatOpens(const std::string& name, bool protocol, std::st
   return !progId.empty() || !command.empty();
 }
 
+std::string Win32Platform::AskProgIdInUse(const std::string& name, bool protocol) {
+  return AssocString(protocol ? ASSOCF_IS_PROTOCOL : ASSOCF_NONE, ASSOCSTR_PROGID, Wide(name));
+}
+
 long Win32Platform::OpenSettingsPage(const std::string& uri) {
   const std::wstring address = Wide(uri);
   SHELLEXECUTEINFOW info{};

@@ -48,6 +48,7 @@ class Win32Platform : public IPlatform {
   ProgramIdentity Identity() override;
   std::string LoadIndirectString(const std::string& source) override;
   bool AskWhatOpens(const std::string& name, bool protocol, std::string& progId, std::string& command) override;
+  std::string AskProgIdInUse(const std::string& name, bool protocol) override;
   int WindowsVersion() override;
   bool OpenHtmlHelp(const std::string& path, int topic) override;
   long OpenSettingsPage(const std::string& uri) override;

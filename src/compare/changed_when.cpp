@@ -3,6 +3,7 @@
 #include <ctime>
 
 #include "common/text.h"
+#include "compare/changes.h"
 #include "registry/layers.h"
 #include "registry/reg_key.h"
 
@@ -28,6 +29,20 @@ ChangedKey ChangedKeyOf(IRegistry& reg, const AssocEntry* now, const AssocEntry*
     if (!before || !EqualsNoCase(now->ProgramID(), before->ProgramID()) || now->OpenCmdRegKey().empty())
       return {HKEY_CLASSES_ROOT, ext};
     return {HKEY_CLASSES_ROOT, now->OpenCmdRegKey()};
+  }
+  // A latent change: the key of the layer under the deciding one that changed.
+  if (const AssocEntry::Layer latent = LatentLayer(*now, *before); latent != AssocEntry::Layer::Classes) {
+    const HKEY root = latent == AssocEntry::Layer::User ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+    const std::string& id = latent == AssocEntry::Layer::User ? now->UserProgID() : now->MachineProgID();
+    const std::string& was = latent == AssocEntry::Layer::User ? before->UserProgID() : before->MachineProgID();
+    if (now->IsProtocol()) return {root, InClasses(ext + std::string(kOpenCommandKey))};
+    if (!EqualsNoCase(id, was)) return {root, InClasses(ext)};
+    // The class root's command: where it stands, the user classes first.
+    const std::string& command = now->OpenCmdRegKey();
+    if (command.empty()) return {HKEY_CLASSES_ROOT, ext};
+    if (KeyExists(reg, HKEY_CURRENT_USER, InClasses(command))) return {HKEY_CURRENT_USER, InClasses(command)};
+    if (KeyExists(reg, HKEY_LOCAL_MACHINE, InClasses(command))) return {HKEY_LOCAL_MACHINE, InClasses(command)};
+    return {HKEY_CLASSES_ROOT, command};
   }
   if (!EqualsNoCase(now->InForceProgID(), before->InForceProgID())) {
     if (!EqualsNoCase(now->ChoiceProgID(), before->ChoiceProgID())) return ChoiceKey(reg, ext);

@@ -21,8 +21,9 @@ struct ChangedKey {
 // program identifier in force changed, the highest layer whose identifier
 // differs (Explorer's choice, the user classes' type, the machine classes'
 // type, else the class root's type); where only the command changed, the
-// open command of the identifier in force in the layer that holds it. A
-// record without layers names the class root's keys.
+// open command of the identifier in force in the layer that holds it; of a
+// latent change (LatentLayer), the key of the layer that changed. A record
+// without layers names the class root's keys.
 ChangedKey ChangedKeyOf(IRegistry& reg, const AssocEntry* now, const AssocEntry* before);
 
 // When key was last written, in seconds since 1970 (UTC); false where it

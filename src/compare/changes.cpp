@@ -31,7 +31,7 @@ bool VerbsDiffer(const AssocEntry& a, const AssocEntry& b) {
 
 // rootCounts false: the merged class root's command is left out, as where
 // Explorer's choice decides and the root is only a layer under it.
-bool Differ(const AssocEntry& a, const AssocEntry& b, bool rootCounts) {
+bool DifferInWhatOpens(const AssocEntry& a, const AssocEntry& b, bool rootCounts) {
   if (rootCounts && a.ProgramFullPath() != b.ProgramFullPath()) return true;
   // The verb and what it runs, where both sides recorded them (a base
   // written before they were has none).
@@ -44,7 +44,19 @@ bool Differ(const AssocEntry& a, const AssocEntry& b, bool rootCounts) {
          (!rootCounts && a.OpenerName() != b.OpenerName());
 }
 
+bool Differ(const AssocEntry& a, const AssocEntry& b, bool rootCounts) {
+  return DifferInWhatOpens(a, b, rootCounts) || SetAsideDiffers(a, b);
+}
+
 }  // namespace
+
+bool SetAsideDiffers(const AssocEntry& a, const AssocEntry& b) {
+  return a.IgnoredRead() && b.IgnoredRead() && !EqualsNoCase(a.IgnoredChoice(), b.IgnoredChoice());
+}
+
+bool OnlySetAsideDiffers(const AssocEntry& now, const AssocEntry& before) {
+  return SetAsideDiffers(now, before) && !DifferInWhatOpens(now, before, true);
+}
 
 bool OpensDifferently(const AssocEntry& a, const AssocEntry& b) { return Differ(a, b, true); }
 
@@ -75,6 +87,11 @@ AssocEntry::Layer LatentLayer(const AssocEntry& now, const AssocEntry& before) {
   if (decider == Layer::Choice && differs(now.UserProgID(), before.UserProgID())) return Layer::User;
   if ((decider == Layer::Choice || decider == Layer::User) && differs(now.MachineProgID(), before.MachineProgID()))
     return Layer::Machine;
+  // The same identifiers, but the merged class root runs another command:
+  // the command of the identifier the classes name changed in the layer
+  // the root reads it from, which takes over should the choice go.
+  if (decider == Layer::Choice && now.ProgramFullPath() != before.ProgramFullPath())
+    return now.UserProgID().empty() ? Layer::Machine : Layer::User;
   return Layer::Classes;
 }
 

@@ -30,8 +30,19 @@ struct ChangedItem {
 // (another verb than "open", or its command) and its handler; and, where
 // both were read with their layers, the program identifier in force
 // (without regard to case) and its command. A change in a layer that does
-// not decide is no change of what opens the type.
+// not decide is no change of what opens the type. An Explorer's choice that
+// Windows sets aside decides nothing either, but where it differs
+// (SetAsideDiffers) the records differ all the same: a choice written that
+// Windows does not honour is a takeover tried, and one it stops honouring
+// the sign of one undone.
 bool OpensDifferently(const AssocEntry& a, const AssocEntry& b);
+
+// Whether the Explorer's choices that Windows does not honour differ (one
+// set aside on one side only, or another one; without regard to case),
+// where both records could hold one (IgnoredRead).
+bool SetAsideDiffers(const AssocEntry& a, const AssocEntry& b);
+// Whether that is all that differs: what opens the type is the same.
+bool OnlySetAsideDiffers(const AssocEntry& now, const AssocEntry& before);
 
 // The name shown for what opens an entry's type: a packaged app's name (or
 // an unregistered identifier), else the default verb's handler where it has
@@ -48,8 +59,10 @@ bool HasLayers(const AssocEntry* entry);
 // each names; of a protocol: the command each holds). Under Explorer's
 // choice the merged class root's command is such a layer too: a change that
 // reaches only it and the classes below the choice is latent, not a change
-// of what opens the type. Classes where no such layer differs, the records
-// open differently anyway, or either lacks layers.
+// of what opens the type (told as the user classes' where they name the
+// type's identifier, else the machine classes'). Classes where no such
+// layer differs, the records open differently anyway, or either lacks
+// layers.
 AssocEntry::Layer LatentLayer(const AssocEntry& now, const AssocEntry& before);
 
 // The changed types in the order they are found: first the CURRENT entries

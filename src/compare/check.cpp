@@ -24,11 +24,7 @@ ScanResult ScanCurrent(IRegistry& reg, IPlatform& platform) {
         if (fresh) it->second = platform.LoadIndirectString(source);
         return it->second;
       },
-      [&](const std::string& ext) {
-        std::string progId, command;
-        platform.AskWhatOpens(ext, IsLinkName(ext), progId, command);
-        return progId;
-      });
+      [&](const std::string& ext) { return platform.AskProgIdInUse(ext, IsLinkName(ext)); });
 }
 
 bool LinksKnown(const Associations& g) { return g.BaseFormat == 0 || g.BaseFormat >= 3; }
@@ -78,6 +74,9 @@ std::shared_ptr<AssocEntries> BaseWithLinks(const AssocEntries& base, const Asso
       e->VerbCommand(c->VerbCommand());
       e->Handler(c->Handler());
       e->VerbAt(c->VerbAt());
+      // Nor did it record a choice Windows sets aside: the one now is taken.
+      e->IgnoredRead(c->IgnoredRead());
+      e->IgnoredChoice(c->IgnoredChoice());
       e->ValueType(AssocEntry::kShellType, c->ValueType(AssocEntry::kShellType));
       e->ValueType(AssocEntry::kVerbCommandType, c->ValueType(AssocEntry::kVerbCommandType));
       if (b->Layered() && EqualsNoCase(b->ChoiceProgID(), c->ChoiceProgID())) e->ChoiceAt(c->ChoiceAt());

@@ -1,6 +1,7 @@
 #include "compare/restore.h"
 
 #include "common/text.h"
+#include "compare/changes.h"
 #include "registry/layers.h"
 #include "registry/reg_key.h"
 #include "registry/reg_string.h"
@@ -155,7 +156,8 @@ void RestoreLayers(IRegistry& reg, const AssocEntry& base, const AssocEntry* cur
                "machine classes", result);
   RestoreLayer(reg, roots.user, base, base.UserProgID(), now.UserProgID(), AssocEntry::kUserType, "user classes",
                result);
-  if (!EqualsNoCase(base.ChoiceProgID(), now.ChoiceProgID())) result.choices.push_back(base.Ext());
+  if (!EqualsNoCase(base.ChoiceProgID(), now.ChoiceProgID()) || SetAsideDiffers(base, now))
+    result.choices.push_back(base.Ext());
 }
 
 void RemoveNewType(IRegistry& reg, const AssocEntry& current, RestoreResult& result, const LayerRoots& roots) {
@@ -222,7 +224,8 @@ void RestoreProtocol(IRegistry& reg, const AssocEntry& base, const AssocEntry* c
          layer.name);
   }
   const AssocEntry* now = current;
-  if (!EqualsNoCase(base.ChoiceProgID(), now ? now->ChoiceProgID() : std::string())) result.choices.push_back(base.Ext());
+  if (!EqualsNoCase(base.ChoiceProgID(), now ? now->ChoiceProgID() : std::string()) || (now && SetAsideDiffers(base, *now)))
+    result.choices.push_back(base.Ext());
 }
 
 namespace {

@@ -19,11 +19,13 @@
 namespace hollin::guard {
 namespace {
 
-// What opens a type, as one text: a type is told again only when this
-// changes. Nothing opening it is a state of its own.
+// What opens a type, and the choice Windows sets aside, as one text: a type
+// is told again only when this changes. Nothing opening it is a state of its
+// own.
 std::string Signature(const AssocEntry* e) {
   if (!e) return "\x1e";
-  return e->InForceProgID() + '\x1f' + e->OpenerCommand() + '\x1f' + e->ProgramFullPath() + '\x1f' + e->OpenerName();
+  return e->InForceProgID() + '\x1f' + e->OpenerCommand() + '\x1f' + e->ProgramFullPath() + '\x1f' + e->OpenerName() +
+         '\x1f' + e->IgnoredChoice();
 }
 
 // A copy of an entry that holds nothing of its collection.
@@ -82,6 +84,9 @@ void Guard::Load() {
     stamp_ = Stamp();
   }
   haveBase_ = true;
+  baseHeld_ = true;
+  baseCount_ = g_.BaseEntries->Count();
+  baseDeepIds_ = DeepIdentifiers({g_.BaseEntries.get()});
   problem_.clear();
   // What was told and is now the base is no change any more.
   std::erase_if(told_, [&](const auto& t) {
@@ -90,10 +95,34 @@ void Guard::Load() {
   });
 }
 
-void Guard::Fail(const std::string& what) {
+void Guard::Release() {
+  g_.BaseEntries = std::make_shared<AssocEntries>();
+  baseHeld_ = false;
+}
+
+std::shared_ptr<const AssocEntries> Guard::Recorded(const std::vector<std::string>& types) const {
+  auto some = std::make_shared<AssocEntries>();
+  if (!haveBase_ || types.empty()) return some;
+  // A copy of the locations: the guard's own state stays as it is.
+  Associations g = g_;
+  DataFile vsd;
+  try {
+    if (!LoadRecordedBase(g, vsd)) return some;
+  } catch (const std::exception&) {
+    return some;
+  }
+  for (const std::string& ext : types)
+    if (const AssocEntry* e = g.BaseEntries->Lookup(ext)) some->Add(std::make_shared<AssocEntry>(*e), e->Ext());
+  return some;
+}
+
+void Guard::Fail(const std::string& what, bool always) {
+  // The record (event 1010) learns of a failure when it begins or its
+  // reason changes: a base that stays unreadable fills no log, however
+  // often the guard wakes.
+  const bool fresh = always || what != problem_;
   problem_ = what;
-  CheckRecord record{CheckRecord::Kind::Failure, {}, nullptr, nullptr, {what}};
-  host_.Record(record);
+  if (fresh) host_.Record({CheckRecord::Kind::Failure, {}, nullptr, nullptr, {what}});
   Notice notice;
   notice.problem = what;
   notice.seconds = Seconds();
@@ -116,7 +145,7 @@ void Guard::RegistryChanged(Millis now) { settler_.Signal(now); }
 void Guard::UserClassesChanged(Millis now) { userSettler_.Signal(now); }
 
 std::vector<std::string> Guard::DeepPaths() const {
-  std::vector<std::string> paths = DeepIdentifiers({g_.BaseEntries.get()});
+  std::vector<std::string> paths = baseDeepIds_;
   for (const std::string& id : deepIds_)
     if (std::none_of(paths.begin(), paths.end(), [&](const std::string& p) { return EqualsNoCase(p, id); }))
       paths.push_back(id);
@@ -135,6 +164,7 @@ void Guard::BaseFolderChanged(Millis) {
   } catch (const std::exception& e) {
     Fail(e.what());
   }
+  Release();
   UpdateTip();
 }
 
@@ -169,9 +199,10 @@ void Guard::Check(Millis) {
   userSettler_.Clear();
   ++checks_;
   try {
-    // A base that could not be loaded is tried again; one that changed
-    // without a signal reaching the guard is loaded again.
-    if (!haveBase_ || Stamp() != stamp_) Load();
+    // The base is read again for each check but the first (a base that
+    // could not be loaded is tried again, one that changed without a signal
+    // reaching the guard is read as it is now).
+    if (!haveBase_ || !baseHeld_ || Stamp() != stamp_) Load();
     // Before the scan: a write in between then makes the next wake-up's
     // read differ, and never hides behind it.
     ReadUserClasses();
@@ -253,11 +284,13 @@ void Guard::Check(Millis) {
       Merge(shown_, notice);
       host_.Show(shown_);
     }
+    problem_.clear();  // a check that ran through ends a failure
   } catch (const std::exception& e) {
     // What the user classes gave a check that did not end says nothing.
     userClasses_.reset();
     Fail(e.what());
   }
+  Release();
   UpdateTip();
 }
 
@@ -267,6 +300,7 @@ void Guard::Keep() {
   host_.Show(shown_);
   if (kept.types.empty() || !haveBase_) return;
   try {
+    if (!baseHeld_) Load();
     // The base with the kept types as they were told, the others as they
     // are recorded.
     auto merged = std::make_shared<AssocEntries>();
@@ -293,14 +327,17 @@ void Guard::Keep() {
     DataFile vsd;
     const std::string notKept = SaveEntriesAsBase(g_, vsd, merged);
     g_.BaseEntries = merged;
+    baseCount_ = merged->Count();
+    baseDeepIds_ = DeepIdentifiers({merged.get()});
     stamp_ = Stamp();
     CheckRecord record{CheckRecord::Kind::Accepted, kept.types, nullptr, merged.get(), {}};
     record.notes.push_back(msg::GuardKept(kept.types.size()));
     if (!notKept.empty()) record.notes.push_back(msg::NotKeptInHistory(notKept));
     host_.Record(record);
   } catch (const std::exception& e) {
-    Fail(e.what());
+    Fail(e.what(), true);  // the user's answer failed: recorded each time
   }
+  Release();
   UpdateTip();
 }
 
@@ -319,7 +356,7 @@ void Guard::Dismiss() {
 std::string Guard::TipText() const {
   if (!problem_.empty()) return msg::GuardTipStopped();
   if (Paused()) return msg::GuardTipPaused();
-  return msg::GuardTip(g_.BaseEntries->Count(), lastCheck_);
+  return msg::GuardTip(baseCount_, lastCheck_);
 }
 
 void Guard::UpdateTip() { host_.Tip(TipText()); }

@@ -76,6 +76,9 @@ class Guard {
   std::vector<std::string> Review();
   void Dismiss();
   const Notice& Shown() const { return shown_; }
+  // The types as the base records them (those it holds), read from the
+  // base file: between checks the guard holds no base.
+  std::shared_ptr<const AssocEntries> Recorded(const std::vector<std::string>& types) const;
 
   int Checks() const { return checks_; }
   // The wake-ups from the user classes that found them as the last check
@@ -97,8 +100,14 @@ class Guard {
   // and the last check's entries name: read with the user classes.
   std::vector<std::string> DeepPaths() const;
   void Load();
+  // Lets go of the base once a check or an answer is done with it: what
+  // the guard keeps between checks is what tells one change from the next,
+  // not what the next check reads again.
+  void Release();
   std::string Stamp() const;  // what tells the base file as loaded from one changed since
-  void Fail(const std::string& what);
+  // A failure: told in a notice, and recorded where it is new (always:
+  // each time, as for an answer of the user's that failed).
+  void Fail(const std::string& what, bool always = false);
   void UpdateTip();
 
   IRegistry& reg_;
@@ -121,6 +130,11 @@ class Guard {
   std::string logged_;
   DataFile vsd_;
   bool haveBase_ = false;
+  // The base is in g_.BaseEntries (from Load until Release); what the tip
+  // and the reads of the user classes need of it is kept beside.
+  bool baseHeld_ = false;
+  size_t baseCount_ = 0;
+  std::vector<std::string> baseDeepIds_;
   std::string stamp_;
   Millis pausedUntil_ = 0;
   int checks_ = 0;

@@ -1,5 +1,6 @@
 #include "guard/win32_guard.h"
 
+#include <malloc.h>
 #include <shellapi.h>
 
 #include <algorithm>
@@ -118,6 +119,10 @@ class Win32Guard : public IGuardHost, public ISignals {
   Millis Now() override { return static_cast<Millis>(GetTickCount64() - start_); }
 
   Wakeup Wait(Millis wakeAt) override {
+    if (guard_->Checks() != trimmedAfter_) {
+      trimmedAfter_ = guard_->Checks();
+      Trim();
+    }
     std::vector<HANDLE> handles;
     for (const Watch& w : watches_) handles.push_back(w.event);
     handles.insert(handles.end(), folders_.begin(), folders_.end());
@@ -154,7 +159,9 @@ class Win32Guard : public IGuardHost, public ISignals {
   // IGuardHost.
   void Show(const Notice& notice) override {
     if (notice.empty()) {
-      if (notice_) ShowWindow(notice_, SW_HIDE);
+      // The notice's window lives only while it is shown.
+      if (notice_) DestroyWindow(notice_);
+      notice_ = nullptr;
       return;
     }
     ShowNotice(NoticeText(notice), !notice.types.empty(), !notice.choices.empty());
@@ -174,6 +181,15 @@ class Win32Guard : public IGuardHost, public ISignals {
   }
 
  private:
+  // After a check, what it read is free again: the heaps give back what
+  // they can, and the working set is emptied (Windows brings pages back as
+  // they are touched, at the next check). Wine keeps both calls as stubs.
+  static void Trim() {
+    HeapCompact(GetProcessHeap(), 0);
+    _heapmin();
+    SetProcessWorkingSetSize(GetCurrentProcess(), static_cast<SIZE_T>(-1), static_cast<SIZE_T>(-1));
+  }
+
   void Arm(Watch& w) {
     if (w.key && !w.whole) {
       // The key above reported a new name: perhaps the one waited for.
@@ -298,7 +314,8 @@ class Win32Guard : public IGuardHost, public ISignals {
       case kKeep: guard_->Keep(); break;
       case kSettings: {
         const Notice& shown = guard_->Shown();
-        platform_.OpenSettingsPage(DefaultAppsUri(DefaultAppsPageFor(reg_, *g_.BaseEntries, shown.choices)));
+        platform_.OpenSettingsPage(
+            DefaultAppsUri(DefaultAppsPageFor(reg_, *guard_->Recorded(shown.choices), shown.choices)));
         break;
       }
       case kClose: guard_->Dismiss(); break;
@@ -485,6 +502,7 @@ class Win32Guard : public IGuardHost, public ISignals {
   UINT taskbarCreated_ = 0;
   bool iconShown_ = false, stop_ = false;
   int changesRecorded_ = 0;
+  int trimmedAfter_ = 0;  // the checks run when the working set was last trimmed
   std::string tip_ = kAppTitle;
 };
 

@@ -245,6 +245,9 @@ std::string DetailsText(const DetailFacts& f) {
                                                         "should " + f.decider + " go; what opens it now is the same"
                              : f.change == "new"     ? "new: the base does not have it"
                              : f.change == "removed" ? "removed: it is gone since the base was recorded"
+                             : f.change == "changed" && f.onlySetAside
+                                 ? "changed: Explorer's choice that Windows does not honour changed; what opens it "
+                                   "now is the same"
                              : f.change == "changed" ? "changed: it opens otherwise than the base recorded"
                                                      : "none: as the base recorded it";
   line("Change", change);
@@ -269,6 +272,7 @@ std::string DetailsText(const DetailFacts& f) {
     }
     line("  Verb", s.verb.empty() ? "open" : s.verb);
     line("  Handler", s.handler);
+    if (!s.notHonoured.empty()) line("  Not honoured", "Explorer's choice " + s.notHonoured);
   };
   side("In the base", f.base, false);
   side("Now", f.current, true);
@@ -342,10 +346,15 @@ std::string DescribeVerb(const AssocEntry* now, const AssocEntry* before) {
   return a + " -> " + b;
 }
 
-std::string IgnoredChoiceLine(const AssocEntry* entry) {
-  if (!entry || entry->IgnoredChoice().empty()) return std::string();
-  return "NOT HONOURED: Explorer's choice " + entry->IgnoredChoice() +
-         " (Windows does not use it: its hash does not verify, or Windows reset it)";
+std::string IgnoredChoiceLine(const AssocEntry* entry, const AssocEntry* base) {
+  const bool changed = entry && base && SetAsideDiffers(*entry, *base);
+  if (!entry || entry->IgnoredChoice().empty())
+    return changed ? "NOT HONOURED in the base: Explorer's choice " + base->IgnoredChoice() + "; now none"
+                   : std::string();
+  std::string line = "NOT HONOURED: Explorer's choice " + entry->IgnoredChoice() +
+                     " (Windows does not use it: its hash does not verify, or Windows reset it)";
+  if (changed) line += "; in the base: " + (base->IgnoredChoice().empty() ? std::string("none") : base->IgnoredChoice());
+  return line;
 }
 
 std::string WindowsRunsLine(const std::string& progId, const std::string& command) {

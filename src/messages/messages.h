@@ -155,6 +155,7 @@ struct DetailSide {
   std::string progId, command, program, verb, handler;
   std::string runs, signer, company, product;
   std::vector<std::string> signals;  // their words
+  std::string notHonoured;  // the Explorer's choice Windows does not honour
 };
 struct DetailFacts {
   std::string type, change, written;  // change: "changed", "new", "removed", "latent", "" for none
@@ -162,6 +163,7 @@ struct DetailFacts {
   std::string latentLayer, decider;   // the layer that changed without deciding; the one that decides
   std::string layersNow, layersBase;  // DescribeLayers of each side
   std::string choice, ignoredChoice, windowsRuns;
+  bool onlySetAside = false;  // changed: only the choice Windows sets aside
   std::vector<std::string> reasons;   // one line a signal, why
   std::string baseFile, baseWritten;
   int generations = 0;                // earlier bases kept
@@ -178,7 +180,9 @@ std::string DescribeLayers(const AssocEntry* now, const AssocEntry* before);
 // handler: "print" or "open, handler {...}", "before -> now" where the two
 // differ; "" where neither does (or neither recorded it).
 std::string DescribeVerb(const AssocEntry* now, const AssocEntry* before);
-std::string IgnoredChoiceLine(const AssocEntry* entry);
+// The Explorer's choice that Windows does not honour now, and, given the
+// base's record, the one the base recorded where that differs.
+std::string IgnoredChoiceLine(const AssocEntry* entry, const AssocEntry* base = nullptr);
 std::string WindowsRunsLine(const std::string& progId, const std::string& command);
 
 // Message boxes of the main window. Every box is titled kBoxTitle.

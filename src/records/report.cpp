@@ -162,6 +162,7 @@ std::string Json(const Report& r) {
       }
       Member(o, ", ", "verb", side->verb);
       Member(o, ", ", "handler", side->handler);
+      Member(o, ", ", "notHonoured", side->notHonoured);
       o += "}";
     }
     Member(o, ", ", "kind", it.Kind());
@@ -239,7 +240,8 @@ std::string Csv(const Report& r) {
   if (r.history) return HistoryCsv(r);
   std::string o =
       "type,change,base_progid,base_command,base_program,current_progid,current_command,current_program,"
-      "current_runs,signals,signer,company,product,changed,kind,base_verb,base_handler,current_verb,current_handler\r\n";
+      "current_runs,signals,signer,company,product,changed,kind,base_verb,base_handler,current_verb,current_handler,"
+      "base_not_honoured,current_not_honoured\r\n";
   for (const ReportItem& it : r.items) {
     AppendCsvField(o, it.type);
     o.push_back(',');
@@ -254,7 +256,8 @@ std::string Csv(const Report& r) {
     const std::string kind = it.Kind();
     const std::string* const risk[] = {&it.risk.runs,    &words,           &it.risk.signer,   &it.risk.company,
                                        &it.risk.product, &it.changed,      &kind,             &it.base.verb,
-                                       &it.base.handler, &it.current.verb, &it.current.handler};
+                                       &it.base.handler, &it.current.verb, &it.current.handler,
+                                       &it.base.notHonoured, &it.current.notHonoured};
     for (const std::string* field : risk) {
       o.push_back(',');
       AppendCsvField(o, *field);
@@ -278,6 +281,7 @@ std::string Text(const Report& r) {
       if (s.progId.empty() && s.program.empty()) return std::string("(none)");
       std::string t = v(s.program) + (s.progId.empty() ? "" : " (" + v(s.progId) + ")");
       if (!s.verb.empty()) t += ", verb \"" + v(s.verb) + "\"";
+      if (!s.notHonoured.empty()) t += ", Explorer's choice " + v(s.notHonoured) + " not honoured";
       return t;
     };
     // A protocol as its links begin ("http:").
@@ -314,7 +318,8 @@ ReportSide SideOf(const AssocEntry* e) {
   // program identifier, as an associations file names it.
   if (progId.empty() && e->IsProtocol() && (!e->RunCommand().empty() || !e->Handler().empty())) progId = e->Ext();
   return {std::move(progId), e->RunCommand(), OpenerOf(*e),
-          e->VerbIsNotOpen() ? e->Verb() : std::string(), e->VerbsRead() ? e->Handler() : std::string()};
+          e->VerbIsNotOpen() ? e->Verb() : std::string(), e->VerbsRead() ? e->Handler() : std::string(),
+          e->IgnoredChoice()};
 }
 
 std::vector<ReportItem> ItemsOf(const std::vector<std::string>& types, const AssocEntries& current,

@@ -21,6 +21,7 @@ namespace hollin::cli {
 struct ReportSide {
   std::string progId, command, program;
   std::string verb = {}, handler = {};
+  std::string notHonoured = {};  // the Explorer's choice Windows does not honour
 };
 
 // What the current side really runs and its risk signals (risk/risk.h);

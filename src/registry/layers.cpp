@@ -108,7 +108,7 @@ enum class VerbState { Absent, NeverDefault, Present };
 // be the default, and its command key's default value and DelegateExecute,
 // each from the first layer that holds it.
 VerbState ReadVerbCommand(IRegistry& reg, const HKEY* shells, size_t count, std::string_view verb, VerbRead& out,
-                          std::string& path) {
+                          std::string& path, bool countValues) {
   out.command.clear();
   out.handler.clear();
   out.commandType = REG_NONE;
@@ -119,8 +119,15 @@ VerbState ReadVerbCommand(IRegistry& reg, const HKEY* shells, size_t count, std:
     const RegKey key = shells[i] ? RegKey::Open(reg, shells[i], path, KEY_QUERY_VALUE) : RegKey();
     if (!key) continue;
     if (state == VerbState::Absent) state = VerbState::Present;
+    // A verb's key mostly holds no value at all: one call tells, where two
+    // would ask for each mark (in a layer's own key only: what the count of
+    // a key opened through the merged root tells is not documented).
+    DWORD values = 1;
+    if (countValues && reg.RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values,
+                                            nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+      values = 1;
     for (const char* mark : kNeverDefault)
-      if (HasValue(reg, key.get(), mark)) state = VerbState::NeverDefault;
+      if (values && HasValue(reg, key.get(), mark)) state = VerbState::NeverDefault;
     if (const RegKey command = RegKey::Open(reg, key.get(), "command", KEY_QUERY_VALUE)) {
       out.commandKey = true;
       DWORD type;
@@ -173,7 +180,8 @@ std::vector<std::string> ListedVerbs(IRegistry& reg, const HKEY* shells, size_t 
 
 bool VerbRuns(const VerbRead& verb) { return !verb.verb.empty() && (!verb.command.empty() || !verb.handler.empty()); }
 
-void ReadVerb(IRegistry& reg, const HKEY* layers, size_t count, std::string_view key, VerbRead& out) {
+void ReadVerb(IRegistry& reg, const HKEY* layers, size_t count, std::string_view key, VerbRead& out,
+              bool ownLayers) {
   out = VerbRead{};
   RegKey opened[3];
   HKEY shells[3] = {};
@@ -201,7 +209,7 @@ void ReadVerb(IRegistry& reg, const HKEY* layers, size_t count, std::string_view
   for (size_t at = 0; !choice.empty() && at <= choice.size() && !found;) {
     const size_t comma = std::min(choice.find(',', at), choice.size());
     const std::string_view name = TrimRegView(std::string_view(choice).substr(at, comma - at));
-    if (IsVerbName(name) && ReadVerbCommand(reg, shells, count, name, out, path) == VerbState::Present) {
+    if (IsVerbName(name) && ReadVerbCommand(reg, shells, count, name, out, path, ownLayers) == VerbState::Present) {
       out.verb = name;
       found = true;
     }
@@ -217,7 +225,7 @@ void ReadVerb(IRegistry& reg, const HKEY* layers, size_t count, std::string_view
   // 2. Else open. Its command is the classic open command whether or not it
   // may be the default.
   if (!found) {
-    const VerbState open = ReadVerbCommand(reg, shells, count, "open", out, path);
+    const VerbState open = ReadVerbCommand(reg, shells, count, "open", out, path, ownLayers);
     out.openRead = true;
     out.openFound = out.commandKey;
     out.openCommand = out.command;
@@ -231,7 +239,7 @@ void ReadVerb(IRegistry& reg, const HKEY* layers, size_t count, std::string_view
   if (!found) {
     for (const std::string& listed : ListedVerbs(reg, shells, count)) {
       if (EqualsNoCase(listed, "open") || !IsVerbName(listed)) continue;
-      if (ReadVerbCommand(reg, shells, count, listed, out, path) == VerbState::Present) {
+      if (ReadVerbCommand(reg, shells, count, listed, out, path, ownLayers) == VerbState::Present) {
         out.verb = listed;
         found = true;
         break;
@@ -265,6 +273,8 @@ void ReadLayers(IRegistry& reg, HKEY root, const ClassLayers& layers, const Indi
   }
   entry.ChoiceProgID(std::move(choice));
   entry.Layered(true);
+  // The scan set aside a choice that Windows does not honour before this.
+  entry.IgnoredRead(true);
 
   // What opens the type.
   const std::string& inForce = entry.InForceProgID();
@@ -279,14 +289,9 @@ void ReadLayers(IRegistry& reg, HKEY root, const ClassLayers& layers, const Indi
       SetVerb(verb, entry);
       return;
     }
-    // The root's shell key chose the verb (the scan read it there): in the
-    // user classes where they hold a choice of their own, else in the
-    // machine classes.
-    if (entry.VerbAt() != AssocEntry::VerbSource::None && !inForce.empty() && layers.user) {
-      DWORD type;
-      if (!ProgramIdView(ReadValue(reg, layers.user, inForce + "\\shell", "", type)).empty())
-        entry.VerbAt(AssocEntry::VerbSource::User);
-    }
+    // Else the user classes hold no key of the identifier's name: the
+    // root's shell key that chose the verb (the scan read it there) is the
+    // machine classes'.
     return;
   }
   const HKEY order[] = {layers.user, layers.machine, root};
@@ -353,6 +358,7 @@ void ReadProtocolLayers(IRegistry& reg, HKEY root, const ClassLayers& layers, co
     }
     entry.ChoiceProgID(std::move(choice));
     entry.Layered(true);
+    entry.IgnoredRead(true);
     if (!entry.ChoiceProgID().empty()) return OpenedBy(reg, order, entry.ChoiceProgID(), resolve, entry);
     entry.OpenerCommand(entry.ProgramFullPath());
     return;
@@ -368,6 +374,7 @@ void ReadProtocolLayers(IRegistry& reg, HKEY root, const ClassLayers& layers, co
   entry.UserProgID(commandIn(layers.user, AssocEntry::kUserType));
   entry.ChoiceProgID(std::move(choice));
   entry.Layered(true);
+  entry.IgnoredRead(true);
   if (!entry.ChoiceProgID().empty()) return OpenedBy(reg, order, entry.ChoiceProgID(), resolve, entry);
   // The protocol's own key: its command in the first layer that holds one.
   VerbRead verb;

@@ -106,8 +106,11 @@ struct VerbRead {
 // Reads the default verb of key (a path under each layer; "" for the layer
 // itself) in layers[0..count), the first layer deciding first; null layers
 // say nothing. A key whose shell key holds no default value and an open
-// verb costs eleven registry calls in one layer.
-void ReadVerb(IRegistry& reg, const HKEY* layers, size_t count, std::string_view key, VerbRead& out);
+// verb costs eleven registry calls in one layer, ten with ownLayers (the
+// layers are keys of the classes themselves, not the merged root: a verb's
+// key is asked first whether it holds any value).
+void ReadVerb(IRegistry& reg, const HKEY* layers, size_t count, std::string_view key, VerbRead& out,
+              bool ownLayers = false);
 // Whether the verb ReadVerb read runs something: a command or a handler.
 bool VerbRuns(const VerbRead& verb);
 // Sets entry's verb from what ReadVerb read in the layers user classes,
@@ -140,11 +143,14 @@ bool IsMarkedProtocol(IRegistry& reg, HKEY layer, std::string_view name);
 // as ReadExplorerChoice read it. The verb of the identifier in force is
 // read here where another layer than the merged root names it (the scan
 // reads the root's own), and so is the layer whose shell key chose it.
-// idInUserClasses: the user classes hold a key of the identifier's name, so
-// its verb is read in every layer (the root may not show them).
+// idInUserClasses: the user classes hold a key of the identifier's name (or
+// of its path's first key), so its verb is read in every layer (the root may
+// not show them); where they hold none, the root's shell key that chose the
+// verb is the machine classes', and the user classes are not asked. A
+// caller that cannot tell passes true.
 void ReadLayers(IRegistry& reg, HKEY root, const ClassLayers& layers, const IndirectStringResolver& resolve,
                 const std::string& rawProgramId, bool inUserClasses, std::string choice, AssocEntry& entry,
-                bool idInUserClasses = false);
+                bool idInUserClasses = true);
 
 // The name of a packaged app whose display name cannot be resolved: the
 // package's name in its ApplicationName ("Microsoft.WindowsNotepad" of

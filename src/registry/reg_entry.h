@@ -93,10 +93,14 @@ class AssocEntry {
   const std::string& ChoiceProgID() const { return choiceProgID_; }
   void ChoiceProgID(std::string v) { choiceProgID_ = std::move(v); }
   // An Explorer's choice that Windows does not honour (its hash does not
-  // verify, or Windows reset it): kept to be told, never recorded; the
-  // choice then counts as none.
+  // verify, or Windows reset it): it decides nothing, the choice counts as
+  // none, but it is recorded and compared (a choice written that Windows
+  // sets aside is a takeover tried). IgnoredRead: the record could hold
+  // one (a record of a base written before they were recorded cannot).
   const std::string& IgnoredChoice() const { return ignoredChoice_; }
   void IgnoredChoice(std::string v) { ignoredChoice_ = std::move(v); }
+  bool IgnoredRead() const { return ignoredRead_; }
+  void IgnoredRead(bool v) { ignoredRead_ = v; }
 
   // What opens the type: the open command of the program identifier in force
   // ("" for a packaged app, which has none) and, where no command names it,
@@ -191,6 +195,7 @@ class AssocEntry {
   std::uint32_t types_[kTypeSlots] = {};
   bool layered_ = false;
   bool verbsRead_ = false;
+  bool ignoredRead_ = false;
   ChoicePlace choiceAt_ = ChoicePlace::None;
   VerbSource verbAt_ = VerbSource::None;
   std::shared_ptr<hollin::AssocEntries> collection_;

@@ -2,8 +2,12 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
+#include <deque>
 #include <exception>
+#include <functional>
 #include <iterator>
+#include <mutex>
 #include <thread>
 #include <utility>
 #include <unordered_map>
@@ -22,8 +26,9 @@ constexpr DWORD kNameBuffer = 256;
 // A name takes at most three bytes of WTF-8 per UTF-16 unit; the retry
 // doubles up to this much.
 constexpr DWORD kLargestName = 4096;
-// The most threads that read the root's keys at once.
-constexpr unsigned kMostReaders = 4;
+// The threads that read the classes' keys at once where the registry allows
+// it, beside the one that lists them.
+constexpr unsigned kReaders = 2;
 
 // The name of the subkey at index into name: the usual buffer first, then,
 // for a name that does not fit, larger ones. The count is only trusted when
@@ -66,6 +71,8 @@ struct LayerEntry {
   std::string name;
   std::string choice;
   AssocEntry::ChoicePlace at = AssocEntry::ChoicePlace::None;
+  std::string used;    // the identifier the system itself uses for it, where asked
+  bool asked = false;  // whether the system was asked
 };
 using LayerEntries = std::unordered_map<std::string, LayerEntry>;
 
@@ -82,33 +89,90 @@ struct RootKey {
   VerbRead verb;
 };
 
-// The open command of key's verbs as ReadVerb left it, else read.
-bool OpenCommandOf(IRegistry& reg, HKEY root, const std::string& key, const VerbRead& verb, std::string& command,
-                   DWORD& type) {
+// Where the scan reads a key of the classes: where the machine classes
+// were listed, each layer itself, as Windows merges them into the class
+// root (the user classes' key and value first, value by value, then the
+// machine classes'): the user classes are asked only where they hold a key
+// of the path's first name. Else (the user classes could not all be listed)
+// in the root.
+struct Reader {
+  HKEY root = nullptr;
+  HKEY machine = nullptr;
+  HKEY user = nullptr;
+  const std::unordered_set<std::string>* userNames = nullptr;  // folded
+
+  // Whether the user classes hold a key of path's first name.
+  bool UserHolds(std::string_view path) const {
+    if (!userNames || userNames->empty()) return false;
+    return userNames->count(FoldCase(path.substr(0, path.find('\\')))) > 0;
+  }
+  // The keys path is read under, the first deciding first; their count.
+  size_t For(std::string_view path, HKEY (&keys)[2]) const {
+    if (!machine) {
+      keys[0] = root;
+      return 1;
+    }
+    size_t n = 0;
+    if (user && UserHolds(path)) keys[n++] = user;
+    keys[n++] = machine;
+    return n;
+  }
+};
+
+// A value of path under the first of keys that holds it, as the class root
+// merges its layers; REG_NONE and "" where none does.
+std::string MergedValue(IRegistry& reg, const HKEY* keys, size_t count, const std::string& path, const char* name,
+                        DWORD& type) {
+  type = REG_NONE;
+  for (size_t i = 0; i < count; ++i) {
+    HKEY key = nullptr;
+    if (reg.RegOpenKeyExA(keys[i], path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) continue;
+    LONG status = ERROR_SUCCESS;
+    std::string value = ReadOpenValue(reg, key, name, type, &status);
+    reg.RegCloseKey(key);
+    if (status != ERROR_FILE_NOT_FOUND) return value;
+  }
+  return std::string();
+}
+
+// The open command of key's verbs as ReadVerb left it, else read: from the
+// first of keys that holds a command there. No layer that holds the key's
+// shell key holds it.
+bool OpenCommandOf(IRegistry& reg, const HKEY* keys, size_t count, const std::string& key, const VerbRead& verb,
+                   std::string& command, DWORD& type) {
   if (verb.openRead) {
     command = verb.openCommand;
     type = verb.openType;
     return verb.openFound;
   }
-  HKEY opened = nullptr;
+  if (!verb.shell) return false;
   const std::string path = key + std::string(kOpenCommandKey);
-  if (reg.RegOpenKeyExA(root, path.c_str(), 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS) return false;
-  command = ReadOpenValue(reg, opened, "", type);
-  reg.RegCloseKey(opened);
-  return true;
+  bool found = false;
+  for (size_t i = 0; i < count && command.empty(); ++i) {
+    HKEY opened = nullptr;
+    if (reg.RegOpenKeyExA(keys[i], path.c_str(), 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS) continue;
+    found = true;
+    command = ReadOpenValue(reg, opened, "", type);
+    reg.RegCloseKey(opened);
+  }
+  return found;
 }
 
-// A type's key in the root: its program identifier, then that identifier's
-// verb and open command, else the type's own.
-void ReadRootType(IRegistry& reg, HKEY root, RootKey& k) {
+// A type's key in the classes: its program identifier, then that
+// identifier's verb and open command, else the type's own.
+void ReadRootType(IRegistry& reg, const Reader& at, RootKey& k) {
+  HKEY type[2];
+  const size_t types = at.For(k.name, type);
   // The identifier up to its first zero character, as Windows reads it.
-  k.rawProgramId = ProgramIdView(ReadValue(reg, root, k.name, "", k.idType));
+  k.rawProgramId = ProgramIdView(MergedValue(reg, type, types, k.name, "", k.idType));
   k.programId = k.rawProgramId;
   if (k.programId.empty()) return;
-  ReadVerb(reg, &root, 1, k.programId, k.verb);
+  HKEY id[2];
+  const size_t ids = at.For(k.programId, id);
+  ReadVerb(reg, id, ids, k.programId, k.verb, at.machine != nullptr);
   // The identifier counts where its verb that runs (VerbRuns) or its open
   // verb has a command.
-  const bool open = OpenCommandOf(reg, root, k.programId, k.verb, k.command, k.commandType);
+  const bool open = OpenCommandOf(reg, id, ids, k.programId, k.verb, k.command, k.commandType);
   if (open || VerbRuns(k.verb)) {
     // An identifier that names a path ("CLSID\{...}") is followed, as
     // Windows follows it, but its key is not recorded: a restore writes no
@@ -118,8 +182,8 @@ void ReadRootType(IRegistry& reg, HKEY root, RootKey& k) {
   }
   // The type's own open command, and its own verbs.
   VerbRead own;
-  ReadVerb(reg, &root, 1, k.name, own);
-  const bool ownOpen = OpenCommandOf(reg, root, k.name, own, k.command, k.commandType);
+  ReadVerb(reg, type, types, k.name, own, at.machine != nullptr);
+  const bool ownOpen = OpenCommandOf(reg, type, types, k.name, own, k.command, k.commandType);
   if (ownOpen || VerbRuns(own)) {
     k.programId.clear();
     if (ownOpen) k.commandKey = k.name + std::string(kOpenCommandKey);
@@ -127,144 +191,143 @@ void ReadRootType(IRegistry& reg, HKEY root, RootKey& k) {
   }
 }
 
-// A key whose name may be a protocol's: whether it is marked as one, and
-// then its verb and open command.
-void ReadRootCandidate(IRegistry& reg, HKEY root, RootKey& k) {
-  HKEY key = nullptr;
-  if (reg.RegOpenKeyExA(root, k.name.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return;
-  DWORD size = 0;
-  k.marked = reg.RegQueryValueExA(key, kUrlProtocolValue, nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS;
-  reg.RegCloseKey(key);
-  if (!k.marked) return;
-  ReadVerb(reg, &root, 1, k.name, k.verb);
-  if (OpenCommandOf(reg, root, k.name, k.verb, k.command, k.commandType))
-    k.commandKey = k.name + std::string(kOpenCommandKey);
+// A key whose name may be a protocol's: whether it is marked as one (in any
+// layer), and then its verb and open command, read under the key opened
+// once in each layer.
+void ReadRootCandidate(IRegistry& reg, const Reader& at, RootKey& k) {
+  HKEY where[2], keys[2];
+  const size_t count = at.For(k.name, where);
+  size_t opened = 0;
+  for (size_t i = 0; i < count; ++i)
+    if (reg.RegOpenKeyExA(where[i], k.name.c_str(), 0, KEY_QUERY_VALUE, &keys[opened]) == ERROR_SUCCESS) ++opened;
+  for (size_t i = 0; i < opened && !k.marked; ++i) {
+    DWORD size = 0;
+    k.marked = reg.RegQueryValueExA(keys[i], kUrlProtocolValue, nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS;
+  }
+  if (k.marked) {
+    ReadVerb(reg, keys, opened, "", k.verb, at.machine != nullptr);
+    if (OpenCommandOf(reg, keys, opened, "", k.verb, k.command, k.commandType))
+      k.commandKey = k.name + std::string(kOpenCommandKey);
+  }
+  for (size_t i = 0; i < opened; ++i) reg.RegCloseKey(keys[i]);
 }
 
-// Runs read(t) for t in 0..readers-1, each on a thread of its own but the
-// first, which runs on this one; returns when all have, rethrowing the first
-// error any met. Where no thread can be had, this one does that share too.
-template <class Read>
-void OnReaders(unsigned readers, Read&& read) {
+// Whether the scan reads on several threads: where the registry allows it
+// (each registry call is a round trip to the system, so the calls of
+// several threads overlap).
+bool Concurrent(const IRegistry& reg) { return reg.ConcurrentReads(); }
+
+// The keys of a listed layer, in its order, as one thread lists them and
+// others read them (a layer's listing is one reader's: the platform lists
+// a key's subkeys fastest by index in order, from one handle).
+struct Listing {
+  std::mutex lock;
+  std::condition_variable more;
+  std::deque<RootKey> keys;  // grows at the end only: a key read stays put
+  size_t next = 0;           // the first key no reader has taken
+  bool done = false;
+
+  void Add(RootKey&& k) {
+    {
+      const std::lock_guard<std::mutex> hold(lock);
+      keys.push_back(std::move(k));
+    }
+    more.notify_one();
+  }
+  void Done() {
+    {
+      const std::lock_guard<std::mutex> hold(lock);
+      done = true;
+    }
+    more.notify_all();
+  }
+  // The next key to read, waiting for the lister; nullptr when all are.
+  RootKey* Take() {
+    std::unique_lock<std::mutex> hold(lock);
+    more.wait(hold, [&] { return next < keys.size() || done; });
+    return next < keys.size() ? &keys[next++] : nullptr;
+  }
+};
+
+// Lists layer's keys into out: each whose name can be an entry's (an index
+// that cannot be read too, with its status), until the layer has no more
+// or kMaxFailedIndexes indexes in a row failed. One name buffer serves
+// every index.
+void ListLayer(IRegistry& reg, HKEY layer, Listing& out) {
+  struct Finish {
+    Listing& out;
+    ~Finish() { out.Done(); }
+  } finish{out};
+  std::vector<char> name(kNameBuffer);
+  int failedInARow = 0;
+  for (DWORD index = 0;; ++index) {
+    DWORD length = 0;
+    const LONG status = EnumName(reg, layer, index, name, length);
+    if (status == ERROR_NO_MORE_ITEMS) break;
+    if (status != ERROR_SUCCESS) {
+      RootKey k;
+      k.index = index;
+      k.status = status;
+      out.Add(std::move(k));
+      if (++failedInARow == kMaxFailedIndexes) break;
+      continue;
+    }
+    failedInARow = 0;
+    // The key's name is used exactly as the registry gives it: trimming it
+    // would read another key (".txt " is not ".txt") and make two keys one.
+    const std::string_view entry(name.data(), std::min<size_t>(length, name.size()));
+    if (!IsEntryName(entry)) continue;
+    RootKey k;
+    k.index = index;
+    k.candidate = entry[0] != '.';
+    k.name = entry;
+    k.folded = FoldCase(entry);
+    out.Add(std::move(k));
+  }
+}
+
+// Runs the tasks, each on a thread of its own where concurrent, the last on
+// this one, and returns when all have, rethrowing the first error any met.
+// Not concurrent, or where no thread can be had, this thread runs them in
+// turn, in their order.
+void RunTasks(bool concurrent, const std::vector<std::function<void()>>& tasks) {
   std::vector<std::thread> others;
-  std::vector<std::exception_ptr> errors(readers);
-  std::vector<unsigned> mine{0};
-  for (unsigned t = 1; t < readers; ++t) {
+  std::vector<std::exception_ptr> errors(tasks.size());
+  const auto run = [&](size_t i) {
     try {
-      others.emplace_back([&, t] {
-        try {
-          read(t);
-        } catch (...) {
-          errors[t] = std::current_exception();
-        }
-      });
-    } catch (const std::system_error&) {
-      mine.push_back(t);
-    }
-  }
-  for (const unsigned t : mine) {
-    try {
-      read(t);
+      tasks[i]();
     } catch (...) {
-      errors[t] = std::current_exception();
+      errors[i] = std::current_exception();
     }
+  };
+  std::vector<size_t> mine;
+  for (size_t i = 0; i + 1 < tasks.size(); ++i) {
+    bool started = false;
+    if (concurrent) {
+      try {
+        others.emplace_back(run, i);
+        started = true;
+      } catch (const std::system_error&) {
+      }
+    }
+    if (!started) run(i);
   }
+  if (!tasks.empty()) run(tasks.size() - 1);
   for (auto& other : others) other.join();
   for (const auto& error : errors)
     if (error) std::rethrow_exception(error);
 }
 
-// How many threads read the root: several where the registry allows it
-// (each registry call is a round trip to the system, so their calls
-// overlap), else one.
-unsigned ReadersFor(const IRegistry& reg) {
-  return reg.ConcurrentReads() ? std::clamp(std::thread::hardware_concurrency(), 1u, kMostReaders) : 1u;
-}
-
-// Lists the key at index of the root into k, and reads it where it is a
-// type's. False where the root has no key there (or, for a name no type or
-// protocol can have, ".", ".a\\b", "{...}": where it is passed over).
-enum class Listed { Key, PassedOver, NoMore };
-Listed ListIndex(IRegistry& reg, HKEY root, DWORD index, std::vector<char>& name, RootKey& k) {
-  DWORD nameLength = 0;
-  const LONG status = EnumName(reg, root, index, name, nameLength);
-  if (status == ERROR_NO_MORE_ITEMS) return Listed::NoMore;
-  k.index = index;
-  k.status = status;
-  if (status != ERROR_SUCCESS) return Listed::Key;
-  // The key's name is used exactly as the registry gives it: trimming it
-  // would read another key (".txt " is not ".txt") and make two keys one.
-  std::string entry(name.data(), std::min<size_t>(nameLength, name.size()));
-  if (!IsEntryName(entry)) return Listed::PassedOver;
-  k.candidate = entry[0] != '.';
-  k.name = std::move(entry);
-  k.folded = FoldCase(k.name);
-  if (!k.candidate) ReadRootType(reg, root, k);
-  return Listed::Key;
-}
-
-// What the readers of the root listed: its keys in index order, and where
-// each reader stopped (the first of its indexes it did not list) and why
-// (the root had no key there, or its own indexes failed too often in a row).
-struct Listing {
-  unsigned readers = 1;
-  std::vector<RootKey> keys;
-  std::vector<DWORD> reached;
-  std::vector<char> ranOut;
-};
-
-// Lists the root's keys and reads each type's as it is listed: reader t of
-// readers takes the indexes t, t + readers, ..., each until the root has no
-// more or kMaxFailedIndexes of its own indexes in a row failed.
-Listing ListRoot(IRegistry& reg, HKEY root) {
-  Listing out;
-  out.readers = ReadersFor(reg);
-  out.reached.assign(out.readers, 0);
-  out.ranOut.assign(out.readers, 0);
-  std::vector<std::vector<RootKey>> found(out.readers);
-  std::atomic<DWORD> end{~DWORD{0}};  // the first index the root had no key at
-  OnReaders(out.readers, [&](unsigned t) {
-    std::vector<char> name(kNameBuffer);
-    int failedInARow = 0;
-    DWORD index = t;
-    for (; index < end.load(std::memory_order_relaxed); index += out.readers) {
-      RootKey k;
-      const Listed listed = ListIndex(reg, root, index, name, k);
-      if (listed == Listed::NoMore) {
-        out.ranOut[t] = 1;
-        for (DWORD seen = end.load(); index < seen && !end.compare_exchange_weak(seen, index);) {
-        }
-        break;
-      }
-      if (listed == Listed::PassedOver) {
-        failedInARow = 0;
-        continue;
-      }
-      const bool failed = k.status != ERROR_SUCCESS;
-      found[t].push_back(std::move(k));
-      if (!failed) failedInARow = 0;
-      else if (++failedInARow == kMaxFailedIndexes) {
-        index += out.readers;
-        break;
-      }
-    }
-    // Stopped by another reader's end of the root: this one's end too.
-    if (!out.ranOut[t] && index >= end.load()) out.ranOut[t] = 1;
-    out.reached[t] = index;
-  });
-  for (auto& mine : found) std::move(mine.begin(), mine.end(), std::back_inserter(out.keys));
-  std::sort(out.keys.begin(), out.keys.end(), [](const RootKey& a, const RootKey& b) { return a.index < b.index; });
-  return out;
-}
-
-// Reads whether each name is a protocol's (ReadRootCandidate), on as many
-// threads as ListRoot.
-void ReadCandidates(IRegistry& reg, HKEY root, const std::vector<RootKey*>& candidates) {
+// Reads whether each name is a protocol's (ReadRootCandidate), on several
+// threads where the registry allows it.
+void ReadCandidates(IRegistry& reg, const Reader& at, const std::vector<RootKey*>& candidates) {
   std::atomic<size_t> next{0};
-  OnReaders(candidates.size() > 64 ? ReadersFor(reg) : 1u, [&](unsigned) {
+  const auto read = [&] {
     for (size_t i; (i = next.fetch_add(1, std::memory_order_relaxed)) < candidates.size();)
-      ReadRootCandidate(reg, root, *candidates[i]);
-  });
+      ReadRootCandidate(reg, at, *candidates[i]);
+  };
+  const bool concurrent = Concurrent(reg) && candidates.size() > 64;
+  RunTasks(concurrent, std::vector<std::function<void()>>(concurrent ? kReaders : 1, read));
 }
 
 }  // namespace
@@ -286,65 +349,92 @@ ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root, const ClassLayers* laye
   // Explorer keeps a key for every type ever opened, of which few hold a
   // choice, and only those count.
   LayerEntries inUser, inExplorer, userProtocols, chosenProtocols;
-  // Every name the user classes hold that a protocol may have: where they
-  // hold none of a protocol's, its machine classes are what the root shows.
+  // Every name the user classes hold, folded: where they hold none of a
+  // key's, the root shows the machine classes' key, which is read itself.
   std::unordered_set<std::string> userNames;
-  if (layers) {
-    std::string path;
-    EachEntryName(reg, layers->user, name, [&](std::string_view entry) {
-      if (entry[0] == '.') {
-        inUser.try_emplace(FoldCase(entry), LayerEntry{std::string(entry), {}, {}});
-        return;
+  bool userListedAll = true;
+  if (layers && layers->user) {
+    int failedInARow = 0;
+    for (DWORD index = 0;; ++index) {
+      DWORD length = 0;
+      const LONG status = EnumName(reg, layers->user, index, name, length);
+      if (status == ERROR_NO_MORE_ITEMS) break;
+      if (status != ERROR_SUCCESS) {
+        userListedAll = false;
+        if (++failedInARow == kMaxFailedIndexes) break;
+        continue;
       }
+      failedInARow = 0;
+      const std::string_view entry(name.data(), std::min<size_t>(length, name.size()));
       userNames.insert(FoldCase(entry));
-      if (IsMarkedProtocol(reg, layers->user, entry))
-        userProtocols.try_emplace(FoldCase(entry), LayerEntry{std::string(entry), {}, {}});
-    });
+      if (!IsEntryName(entry)) continue;
+      if (entry[0] == '.') inUser.try_emplace(FoldCase(entry), LayerEntry{std::string(entry), {}, {}, {}, false});
+      else if (IsMarkedProtocol(reg, layers->user, entry))
+        userProtocols.try_emplace(FoldCase(entry), LayerEntry{std::string(entry), {}, {}, {}, false});
+    }
+  }
+  // The machine classes are listed themselves, the user classes' keys
+  // being known; where the user classes could not all be listed, the root.
+  const bool listMachine = layers && layers->machine && userListedAll;
+  const Reader at{root, listMachine ? layers->machine : nullptr, listMachine ? layers->user : nullptr, &userNames};
+  // Whether the user classes may hold a key of path's first name.
+  const auto userMayHold = [&](std::string_view path) { return !userListedAll || at.UserHolds(path); };
+
+  // Explorer's choices, each asked of the system once (on this thread).
+  const auto readChoices = [&] {
+    if (!layers) return;
+    std::vector<char> buffer(kNameBuffer);
+    std::string path;
     const auto choices = [&](HKEY explorer, bool types, LayerEntries& into) {
-      EachEntryName(reg, explorer, name, [&](std::string_view entry) {
+      EachEntryName(reg, explorer, buffer, [&](std::string_view entry) {
         if ((entry[0] == '.') != types) return;
-        LayerEntry chosen{std::string(entry), {}, {}};
+        LayerEntry chosen{std::string(entry), {}, {}, {}, false};
         chosen.choice = ReadExplorerChoice(reg, explorer, entry, path, &chosen.at);
         if (!chosen.choice.empty()) into.try_emplace(FoldCase(entry), std::move(chosen));
       });
     };
     choices(layers->fileExts, true, inExplorer);
     choices(layers->urlAssociations, false, chosenProtocols);
-  }
+  };
 
-  // The root's keys, listed and the types read (ListRoot), then taken in
-  // index order, as one reader takes them: where a reader stopped after
-  // failures of its own, its further indexes are listed here.
-  Listing listing = ListRoot(reg, root);
+  // The classes' keys: one thread lists them while the others read each
+  // type's as it comes, and this one reads Explorer's choices first.
+  Listing listing;
+  const HKEY listed = listMachine ? layers->machine : root;
+  const auto readTypes = [&] {
+    while (RootKey* k = listing.Take())
+      if (k->status == ERROR_SUCCESS && !k->candidate) ReadRootType(reg, at, *k);
+  };
+  {
+    std::vector<std::function<void()>> tasks;
+    tasks.emplace_back([&] {
+      ListLayer(reg, listed, listing);
+      readTypes();
+    });
+    for (unsigned i = 1; i < kReaders; ++i) tasks.emplace_back(readTypes);
+    tasks.emplace_back([&] {
+      readChoices();
+      readTypes();
+    });
+    RunTasks(Concurrent(reg), tasks);
+  }
+  // The system is asked about each choice only now, no reader running: its
+  // association object may close a key twice (Wine's does, for a name
+  // without a dot), and a handle another thread had just been given under
+  // that number would be closed with it.
+  if (honoured)
+    for (auto* chosen : {&inExplorer, &chosenProtocols})
+      for (auto& [folded, entry] : *chosen) {
+        entry.used = honoured(entry.name);
+        entry.asked = true;
+      }
   std::vector<RootKey> keys;
   keys.reserve(listing.keys.size());
-  int failedInARow = 0;
-  size_t next = 0;
-  for (DWORD index = 0;; ++index) {
-    RootKey k;
-    const unsigned t = index % listing.readers;
-    if (index < listing.reached[t]) {
-      if (next == listing.keys.size() || listing.keys[next].index != index) {
-        failedInARow = 0;  // a name passed over
-        continue;
-      }
-      k = std::move(listing.keys[next++]);
-    } else if (listing.ranOut[t]) {
-      break;
-    } else {
-      const Listed listed = ListIndex(reg, root, index, name, k);
-      if (listed == Listed::NoMore) break;
-      if (listed == Listed::PassedOver) {
-        failedInARow = 0;
-        continue;
-      }
-    }
+  for (RootKey& k : listing.keys) {
     if (k.status != ERROR_SUCCESS) {
       result.skipped.push_back({k.index, std::string(), k.status});
-      if (++failedInARow == kMaxFailedIndexes) break;
       continue;
     }
-    failedInARow = 0;
     // A name equal to one read already (a key made while the scan runs moves
     // the later ones up an index, listing one twice) would read that key
     // again.
@@ -354,10 +444,14 @@ ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root, const ClassLayers* laye
     }
     keys.push_back(std::move(k));
   }
-  // Whether the root listed every key it holds: then a type it did not list
-  // has nothing there to read.
+  // Whether the listing holds every key of the classes it listed: then a
+  // type it did not list has nothing there to read.
   const bool rootListedAll = result.skipped.empty() || std::all_of(result.skipped.begin(), result.skipped.end(),
                                                                    [](const auto& s) { return s.status == 0; });
+  // Whether a type or protocol the listing did not hold is read: where the
+  // user classes hold it (the machine classes were listed; the root shows
+  // it), or where the listing missed keys.
+  const auto readUnlisted = [&](std::string_view name) { return !rootListedAll || (listMachine && at.UserHolds(name)); };
   // The names a protocol may have: each is looked at for its mark, but for
   // those a type names as its program identifier, whose verb the type's read
   // (a mark added to one would let links run what that type runs, which is
@@ -369,7 +463,7 @@ ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root, const ClassLayers* laye
     std::vector<RootKey*> candidates;
     for (auto& k : keys)
       if (k.candidate && !identifiers.count(k.folded)) candidates.push_back(&k);
-    ReadCandidates(reg, root, candidates);
+    ReadCandidates(reg, at, candidates);
   }
 
   // One type: what the root said of it, then its layers.
@@ -398,15 +492,15 @@ ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root, const ClassLayers* laye
       }
       // Windows ignores a choice whose hash does not verify; only it can
       // tell, and where it names another program, that one opens the type.
-      if (!choice.empty() && honoured) {
-        const std::string used = honoured(entry->Ext());
+      if (!choice.empty() && chosen->second.asked) {
+        const std::string& used = chosen->second.used;
         if (!used.empty() && !EqualsNoCase(used, choice)) {
           entry->IgnoredChoice(std::exchange(choice, std::string()));
           entry->ChoiceAt(AssocEntry::ChoicePlace::None);
         }
       }
       ReadLayers(reg, root, *layers, resolve, k.rawProgramId, inUser.count(k.folded) > 0, std::move(choice), *entry,
-                 !k.rawProgramId.empty() && userNames.count(FoldCase(k.rawProgramId)) > 0);
+                 !k.rawProgramId.empty() && userMayHold(k.rawProgramId));
     }
     // A type counts where something opens it: a command in the root, a
     // layer above the machine classes that names a program, or a verb that
@@ -437,8 +531,8 @@ ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root, const ClassLayers* laye
     std::sort(extra.begin() + static_cast<std::ptrdiff_t>(first), extra.end(),
               [](const RootKey& a, const RootKey& b) { return CompareNoCase(a.name, b.name) < 0; });
   }
-  if (!rootListedAll)
-    for (auto& k : extra) ReadRootType(reg, root, k);
+  for (auto& k : extra)
+    if (readUnlisted(k.name)) ReadRootType(reg, at, k);
   for (auto& k : extra) addType(k);
 
   // The protocols: those the root marks, in its order, then those only the
@@ -453,7 +547,7 @@ ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root, const ClassLayers* laye
         k.name = protocol.name;
         k.folded = folded;
         k.candidate = true;
-        if (!rootListedAll) ReadRootCandidate(reg, root, k);
+        if (readUnlisted(k.name)) ReadRootCandidate(reg, at, k);
       }
   for (auto& k : onlyInLayers) protocols.push_back(&k);
   std::sort(protocols.begin() + static_cast<std::ptrdiff_t>(firstExtra), protocols.end(),
@@ -472,14 +566,14 @@ ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root, const ClassLayers* laye
         choice = std::move(chosen->second.choice);
         entry->ChoiceAt(chosen->second.at);
       }
-      if (!choice.empty() && honoured) {
-        const std::string used = honoured(entry->Ext());
+      if (!choice.empty() && chosen->second.asked) {
+        const std::string& used = chosen->second.used;
         if (!used.empty() && !EqualsNoCase(used, choice)) {
           entry->IgnoredChoice(std::exchange(choice, std::string()));
           entry->ChoiceAt(AssocEntry::ChoicePlace::None);
         }
       }
-      ReadProtocolLayers(reg, root, *layers, resolve, std::move(choice), userNames.count(k->folded) > 0, *entry);
+      ReadProtocolLayers(reg, root, *layers, resolve, std::move(choice), userMayHold(k->name), *entry);
     } else {
       entry->OpenerCommand(entry->ProgramFullPath());
     }

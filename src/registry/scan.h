@@ -53,7 +53,8 @@ inline constexpr int kMaxFailedIndexes = 64;
 // honoured, where given, tells the program identifier the system itself
 // uses for a type ("" where it cannot tell); a type whose Explorer's choice
 // it does not name is read as though it had none, the choice kept in
-// IgnoredChoice.
+// IgnoredChoice. It is called on the calling thread, while no reader of the
+// scan runs.
 using HonouredIdentifier = std::function<std::string(const std::string& ext)>;
 ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root = HKEY_CLASSES_ROOT, const ClassLayers* layers = nullptr,
                               const IndirectStringResolver& resolve = {}, const HonouredIdentifier& honoured = {});

@@ -182,6 +182,18 @@ const Assessor::FileFacts& Assessor::Facts(const std::string& path) {
   return it->second;
 }
 
+const CommandTarget& Assessor::Target(const std::string& command) {
+  const auto [it, fresh] = targets_.try_emplace(command);
+  if (fresh) it->second = ResolveCommand(command, context_);
+  return it->second;
+}
+
+const std::string& Assessor::Server(const std::string& clsid) {
+  const auto [it, fresh] = servers_.try_emplace(clsid);
+  if (fresh) it->second = ServerOf(reg_, clsid);
+  return it->second;
+}
+
 Assessment Assessor::Assess(const AssocEntry& e) {
   Assessment a;
   const std::string& progId = e.Layered() ? e.InForceProgID() : e.ProgramID();
@@ -191,7 +203,7 @@ Assessment Assessor::Assess(const AssocEntry& e) {
   std::string server;
   if (e.VerbsRead() && !e.Handler().empty()) {
     a.delegateExecute = e.Handler();
-    server = ServerOf(reg_, a.delegateExecute);
+    server = Server(a.delegateExecute);
   } else if (command.empty() && !progId.empty()) {
     DWORD type;
     const std::string verb = progId + "\\shell\\open\\command";
@@ -205,9 +217,9 @@ Assessment Assessor::Assess(const AssocEntry& e) {
                                       KeyExists(reg_, HKEY_CURRENT_USER, std::string(kClassesPath) + "\\" + progId + "\\Application")))
       a.packagedApp = e.OpenerName().empty() ? progId : e.OpenerName();
     else if (!a.delegateExecute.empty())
-      server = ServerOf(reg_, a.delegateExecute);
+      server = Server(a.delegateExecute);
   }
-  a.target = ResolveCommand(a.delegateExecute.empty() ? command : server, context_);
+  a.target = Target(a.delegateExecute.empty() ? command : server);
   const CommandTarget& t = a.target;
 
   // The file: whether it is there, its signature and maker.

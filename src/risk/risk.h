@@ -99,8 +99,9 @@ struct Assessment {
 const char* StandardCommandOf(std::string_view progId);
 
 // Assesses what opens entry's type now. reg is read for a verb's
-// DelegateExecute where the entry names no command. Facts of one file are
-// asked once per Assessor.
+// DelegateExecute where the entry names no command. Facts of one file, a
+// command's resolution and a handler's server are asked once per Assessor
+// (one check).
 class Assessor {
  public:
   Assessor(IRegistry& reg, IFileFacts& facts);
@@ -113,10 +114,16 @@ class Assessor {
     std::string signer, company, product;
   };
   const FileFacts& Facts(const std::string& path);
+  // A command resolved, and a handler's server read, once per Assessor:
+  // thousands of types share a few programs.
+  const CommandTarget& Target(const std::string& command);
+  const std::string& Server(const std::string& clsid);
   IRegistry& reg_;
   IFileFacts& facts_;
   ResolveContext context_;
   std::map<std::string, FileFacts> cache_;
+  std::map<std::string, CommandTarget> targets_;
+  std::map<std::string, std::string> servers_;
   struct Writability {
     IFileFacts::Writable writable = IFileFacts::Writable::Unknown;
     std::string where;

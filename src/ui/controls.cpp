@@ -174,6 +174,17 @@ void ListView::KeepColumns(int count) {
   Changed(Prop::Columns);
 }
 
+int ListView::ColumnRoom() const {
+  // In twips, which scale with the DPI as the borders and scroll bar do:
+  // two borders of 2 pixels at 96 DPI, a scroll bar of 17 where more rows
+  // than a row of 20 pixels each would fit, and a pixel to spare.
+  constexpr int kTwipsPerPixel = 15, kBorders = 4 * kTwipsPerPixel, kScrollBar = 17 * kTwipsPerPixel;
+  constexpr int kRowTwips = 20 * kTwipsPerPixel, kHeaderTwips = 24 * kTwipsPerPixel;
+  const bool scrolls = static_cast<long long>(Count()) * kRowTwips > Height() - kHeaderTwips - kBorders;
+  const int margins = static_cast<int>(columns_.size()) * kColumnMarginPixels * kTwipsPerPixel;
+  return Width() - kBorders - (scrolls ? kScrollBar : 0) - margins - kTwipsPerPixel;
+}
+
 void ListView::Clear() {
   rows_.clear();
   Changed(Prop::Rows);

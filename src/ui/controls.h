@@ -250,6 +250,10 @@ class StatusBar : public Control {
 // A list view in report style. Rows are kept in display order: ascending by
 // the text of the sort-key column, letters compared without regard to case,
 // rows of equal text in the order they were added.
+// What a list's header puts around each column's text, in pixels at 96 DPI
+// (in proportion at others): a column is its width plus this.
+inline constexpr int kColumnMarginPixels = 12;
+
 class ListView : public Control {
  public:
   struct Column {
@@ -275,6 +279,11 @@ class ListView : public Control {
   void ColumnWidth(int column, int width);
   // Removes the columns after the first count.
   void KeepColumns(int count);
+  // The width in twips that the columns' own widths have together without
+  // the list scrolling sideways: the list's width less its borders, a
+  // vertical scroll bar where the rows may need one, and the margin the
+  // control puts around each column's text (kColumnMarginPixels).
+  int ColumnRoom() const;
 
   const std::vector<Row>& Rows() const { return rows_; }
   int Count() const { return static_cast<int>(rows_.size()); }

@@ -102,6 +102,8 @@ FrmMain::FrmMain(Backend& backend, Associations& appState, IRegistry& reg, IPlat
   tmrStatus.Tick = [this] { tmrStatus_Timer(); };
 }
 
+FrmMain::~FrmMain() = default;
+
 OptionButton& FrmMain::optView(int index) {
   return index == 0 ? optView0 : index == 1 ? optView1 : optView2;
 }
@@ -404,7 +406,7 @@ void FrmMain::ChangesRowClick(int row, const std::string& ext) {
   ShowPanel(msg::ChangePanel(ext, c, b),
             Lines({msg::ChangeFacts(c, b, known ? LocalMinute(written) : std::string(),
                                     c ? RiskText(ext) : std::string(), latent),
-                   msg::IgnoredChoiceLine(c), WhatWindowsRuns(ext)}));
+                   msg::IgnoredChoiceLine(c, b), WhatWindowsRuns(ext)}));
   bool any = false;
   for (int i = 1; i <= lvwMain.Count() && !any; ++i) any = lvwMain.Selected(i);
   EnableRestore(any);
@@ -498,7 +500,7 @@ void FrmMain::mnuHistory_Click() {
   lvwMain.BeginUpdate();
   for (const HistoryRow& row : list.rows) lvwMain.Add(row.number, row.text);
   lvwMain.EndUpdate();
-  // The second column as wide as its longest text: the list scrolls.
+  // The second column as wide as its longest text, then fitted to the list.
   int widest = TextWidth(msg::kRecordedColumn);
   for (const auto& row : lvwMain.Rows()) widest = std::max(widest, TextWidth(row.sub));
   SetSecondColumn(msg::kRecordedColumn, widest + 120 - TextWidth(msg::kRecordedColumn));
@@ -598,6 +600,7 @@ void FrmMain::ShowAll(const AssocEntries& entries, const char* caption, int extr
   lvwMain.BeginUpdate();
   for (const auto& entry : entries) lvwMain.Add(msg::ListName(entry->Ext()), OpenerOf(*entry), entry->IsProtocol() ? 1 : 0);
   lvwMain.EndUpdate();
+  FitColumns(false, false);
   SetStatus(Led::Grey, statusText(lvwMain.Count()));
 }
 
@@ -695,6 +698,7 @@ msg::DetailFacts FrmMain::DetailsOf(const std::string& ext) {
     s.program = OpenerOf(*e);
     s.verb = e->VerbIsNotOpen() ? e->Verb() : std::string();
     s.handler = e->VerbsRead() ? e->Handler() : std::string();
+    s.notHonoured = e->IgnoredChoice();
     return s;
   };
   f.base = side(b);
@@ -729,6 +733,7 @@ msg::DetailFacts FrmMain::DetailsOf(const std::string& ext) {
   f.layersBase = b ? msg::DescribeLayers(b, nullptr) : std::string();
   f.choice = c ? c->ChoiceProgID() : std::string();
   f.ignoredChoice = c ? c->IgnoredChoice() : std::string();
+  f.onlySetAside = c && b && OnlySetAsideDiffers(*c, *b);
   std::string progId, command;
   if (platform_.AskWhatOpens(ext, IsLinkName(ext), progId, command))
     f.windowsRuns = !progId.empty() ? progId : command.empty() ? std::string() : ProgramNameFromCommand(command);
@@ -961,21 +966,65 @@ void FrmMain::AddRow(const std::string& text, const std::string& subItem, bool l
 
 // Every column as wide as its caption and, up to a limit, its widest text;
 // in a view that lists signals, where a row has any, a third column for them.
-void FrmMain::FitColumns(bool withSignals) {
+// The columns together fit the list's width: where they would pass it, the
+// widest is narrowed first (to the next widest, then both, and so on), no
+// narrower than its caption. Where even the captions do not fit, the texts
+// are kept whole instead, where they fit, and the captions longer than
+// their texts are narrowed; else every column, down to a few characters.
+// The control ends a text cut short with an ellipsis; the panel and the
+// Details window show it whole.
+void FrmMain::FitColumns(bool withSignals, bool measureTexts) {
   withSignals = withSignals && std::any_of(lvwMain.Rows().begin(), lvwMain.Rows().end(),
                                            [](const auto& row) { return !row.signals.empty(); });
   if (withSignals && lvwMain.Columns().size() < 3) lvwMain.AddColumn(msg::kSignalsColumn, 0);
   if (!withSignals) lvwMain.KeepColumns(2);
   const int limit = 2 * lvwMain.Width();
   const size_t n = lvwMain.Columns().size();
+  std::vector<int> widths(n), captions(n), texts(n);
   for (size_t i = 0; i < n; ++i) {
     int widest = 0;
-    for (const auto& row : lvwMain.Rows())
+    for (const auto& row : lvwMain.Rows()) {
+      if (!measureTexts) break;
       widest = std::max(widest, TextWidth(i == 0 ? row.text : i == 1 ? row.sub : row.signals));
+    }
     const auto& column = lvwMain.Columns()[i];
-    const int width = std::max({column.width, TextWidth(column.caption), std::min(limit, widest + 120)});
-    if (width != column.width) lvwMain.ColumnWidth(static_cast<int>(i + 1), width);
+    captions[i] = TextWidth(column.caption);
+    widths[i] = std::max({column.width, captions[i], std::min(limit, widest + 120)});
+    // Narrowed to keep its texts whole: a caption longer than them.
+    texts[i] = captions[i] > widest + 120 ? widest + 120 : widths[i];
   }
+  const std::vector<int> wanted = widths;
+  const int room = lvwMain.ColumnRoom();
+  // Narrows the widest column above its floor, again and again, until the
+  // columns fit or each is at its floor.
+  const auto narrow = [&](const std::vector<int>& floors) {
+    for (;;) {
+      int total = 0;
+      for (int w : widths) total += w;
+      if (total <= room) return;
+      size_t widest = n;
+      for (size_t i = 0; i < n; ++i)
+        if (widths[i] > floors[i] && (widest == n || widths[i] > widths[widest])) widest = i;
+      if (widest == n) return;
+      int next = floors[widest];
+      for (size_t i = 0; i < n; ++i)
+        if (i != widest && widths[i] < widths[widest]) next = std::max(next, widths[i]);
+      widths[widest] = std::max(next, widths[widest] - (total - room));
+    }
+  };
+  narrow(captions);
+  int total = 0, least = 0;
+  for (size_t i = 0; i < n; ++i) total += widths[i], least += texts[i];
+  if (total > room && least <= room) {
+    widths = wanted;
+    narrow(texts);
+  }
+  const int fewCharacters = TextWidth("Wi...");
+  std::vector<int> few(n);
+  for (size_t i = 0; i < n; ++i) few[i] = std::min(widths[i], fewCharacters);
+  narrow(few);
+  for (size_t i = 0; i < n; ++i)
+    if (widths[i] != lvwMain.Columns()[i].width) lvwMain.ColumnWidth(static_cast<int>(i + 1), widths[i]);
 }
 
 void FrmMain::EnableRestore(bool enabled) {

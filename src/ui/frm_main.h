@@ -39,6 +39,10 @@ class FrmMain : public Form, public IBaseProgress, public IDeltaWindow {
  public:
   FrmMain(Backend& backend, Associations& appState, IRegistry& reg, IPlatform& platform,
           IMessageBox& box, FrmStatus& frmStatus, FrmWarning& frmWarning);
+  // Out of line: one definition, not one in every file that ends a main
+  // window (the linker's link-time optimisation takes such copies, each with
+  // its thunks, for two definitions).
+  ~FrmMain() override;
 
   // Controls, front to back (a control lies over those declared after it).
   ListView lvwMain{*this, "lvwMain"};
@@ -237,7 +241,9 @@ class FrmMain : public Form, public IBaseProgress, public IDeltaWindow {
   std::string RiskText(const std::string& ext) const;
   static std::string Lines(std::initializer_list<std::string> parts);
   void ShowPanel(const std::string& text, const std::string& facts);
-  void FitColumns(bool withSignals);
+  // measureTexts false: the rows are not measured (a view of every type,
+  // whose texts the control ends with an ellipsis where they are long).
+  void FitColumns(bool withSignals, bool measureTexts = true);
   std::string detailsOf_;  // the type or link clicked last
 };
 

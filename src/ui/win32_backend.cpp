@@ -15,7 +15,6 @@ namespace {
 constexpr wchar_t kFormClass[] = L"HollinForm";
 constexpr int kFirstControlId = 100;
 constexpr UINT_PTR kTimerId = 1;
-constexpr int kHeaderMargin = 12;  // pixels at 96 DPI a header item puts around its text
 
 #ifndef WM_DPICHANGED
 #define WM_DPICHANGED 0x02E0
@@ -430,7 +429,7 @@ void Win32Backend::SyncColumns(Control& c) {
     // A column as wide as its caption shows the caption whole: the header's
     // own margins come on top.
     const int dpi = DpiOf(c.form());
-    lc.cx = PixelsOf(col.width, dpi) + MulDiv(kHeaderMargin, dpi, 96);
+    lc.cx = PixelsOf(col.width, dpi) + MulDiv(kColumnMarginPixels, dpi, 96);
     std::wstring caption = Wide(col.caption);
     lc.pszText = caption.data();
     SendMessageW(hwnd, i < have ? LVM_SETCOLUMNW : LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&lc));

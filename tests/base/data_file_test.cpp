@@ -66,8 +66,8 @@ TEST(DataFile, EveryKindOfValueSurvivesAndTheFileStaysText) {
   EXPECT_EQ(LoadBase(), Flatten(*entries));
 
   const std::string file = ReadFileBytes("Prev.isd");
-  EXPECT_EQ(file.rfind("HOLLINBASE\t3\nlayout\t$*256$$$$$$$$$$$$$$\nfields\tExt\tPath\tKey\tProgID\tMachine\tUser\t"
-                       "Choice\tCommand\tOpener\tTypes\tVerb\tVerbCommand\tHandler\tVerbAt\tChoiceAt\n",
+  EXPECT_EQ(file.rfind("HOLLINBASE\t4\nlayout\t$*256$$$$$$$$$$$$$$$\nfields\tExt\tPath\tKey\tProgID\tMachine\tUser\t"
+                       "Choice\tCommand\tOpener\tTypes\tVerb\tVerbCommand\tHandler\tVerbAt\tChoiceAt\tNotHonoured\n",
                        0),
             0u);
   EXPECT_NE(file.find("\t" + command + "\t"), std::string::npos) << "commands stand as they are";
@@ -90,8 +90,8 @@ TEST(DataFile, EveryTruncationAndEveryFlippedBitIsRefusedAndKept) {
       std::string bad = good;
       bad[i] = static_cast<char>(bad[i] ^ (1 << bit));
       WriteFileBytes("Prev.isd", bad);
-      // The version digit 3 turned into 2 names a version that is read, and
-      // then the checksum tells; no flip names a newer one.
+      // The version digit 4 turned into 5 names a version that is not read,
+      // into 0 or 6 one that is: either way the checksum tells.
       ASSERT_EQ(ProblemOf(ReadBase, "is damaged"), BaseFileProblem::Damaged) << i << " bit " << bit;
     }
 }
@@ -105,14 +105,16 @@ TEST(DataFile, ContentWrittenWrongIsRefusedEvenWithAGoodChecksum) {
     return Reseal(s.replace(s.find(from), from.size(), to));
   };
   const std::tuple<std::string, BaseFileProblem, std::string> cases[] = {
-      {edited("HOLLINBASE\t3", "HOLLINBASE\t4"), BaseFileProblem::NewerFormat, "version 4"},
-      {edited("HOLLINBASE\t3", "HOLLINBASE\t0"), BaseFileProblem::Damaged, "version is unreadable"},
+      {edited("HOLLINBASE\t4", "HOLLINBASE\t5"), BaseFileProblem::NewerFormat, "version 5"},
+      {"HOLLINBASE\t5\nthat ends another way\n", BaseFileProblem::NewerFormat, "version 5"},
+      {edited("HOLLINBASE\t4", "HOLLINBASE\t5").replace(20, 1, "#"), BaseFileProblem::Damaged, "checksum"},
+      {edited("HOLLINBASE\t4", "HOLLINBASE\t0"), BaseFileProblem::Damaged, "version is unreadable"},
       {edited("command\t", "command\tz\t"), BaseFileProblem::Damaged, "more values"},
       {edited("command\t", "comm`41nd\t"), BaseFileProblem::Damaged, "needs none"},
       {edited("command\t", "command\r\t"), BaseFileProblem::Damaged, "not escaped"},
       {edited("1 records", "2 records"), BaseFileProblem::Damaged, "counts 2 records"},
       {edited("1 records", "01 records"), BaseFileProblem::Damaged, "unreadable"},
-      {edited("$*256$$$$$$$$$$$$$$", "$*256$$$$$$$$$$$$$"), BaseFileProblem::Damaged, "more fields than the layout"},
+      {edited("$*256$$$$$$$$$$$$$$$", "$*256$$$$$$$$$$$$$$"), BaseFileProblem::Damaged, "more fields than the layout"},
       {edited("\tKey\t", "\tPath\t"), BaseFileProblem::Damaged, "twice"},
       {good + "\n", BaseFileProblem::Damaged, "empty lines after its end line"},
       {"MZ\x90\0\3 garbage", BaseFileProblem::Damaged, "does not begin with"},

@@ -22,7 +22,8 @@ using Records = std::vector<std::string>;
 // Key, ProgID, and where the record has layers, Machine, User, Choice,
 // Command, Opener and its value types (four, six where it read its verb),
 // and where it read its verb or knows the place of Explorer's choice, Verb,
-// VerbCommand, Handler, VerbAt and ChoiceAt.
+// VerbCommand, Handler, VerbAt and ChoiceAt, and where it could hold the
+// Explorer's choice Windows did not honour, that too.
 using Rows = std::vector<std::vector<std::string>>;
 
 // The rows of a data file: a record a line, its values between tabs, \xNN
@@ -59,10 +60,12 @@ Rows RowsOf(const AssocEntries& entries) {
       rows.back().insert(rows.back().end(), layers.begin(), layers.end());
     if (!e->Layered() && rows.back().size() > 4) rows.back().push_back("(not layered)");
     static const char* const kPlaces[] = {"", "UserChoiceLatest\\ProgId", "UserChoiceLatest", "UserChoice"};
-    if (e->VerbsRead() || e->ChoiceAt() != AssocEntry::ChoicePlace::None)
+    if (e->VerbsRead() || e->ChoiceAt() != AssocEntry::ChoicePlace::None || e->IgnoredRead())
       rows.back().insert(rows.back().end(), {e->Verb(), e->VerbCommand(), e->Handler(),
                                              kVerbAt[static_cast<int>(e->VerbAt())],
                                              kPlaces[static_cast<int>(e->ChoiceAt())]});
+    if (e->IgnoredRead()) rows.back().push_back(e->IgnoredChoice());
+    else if (!e->IgnoredChoice().empty()) rows.back().push_back("(not read)");
   }
   return rows;
 }
@@ -97,6 +100,10 @@ std::shared_ptr<AssocEntries> EntriesOf(const Rows& rows) {
                   : r[14] == "UserChoiceLatest"       ? AssocEntry::ChoicePlace::Latest
                   : r[14] == "UserChoice"             ? AssocEntry::ChoicePlace::Legacy
                                                       : AssocEntry::ChoicePlace::None);
+    }
+    if (r.size() > 15) {
+      e->IgnoredRead(true);
+      e->IgnoredChoice(r[15]);
     }
     entries->Add(e, e->Ext());
   }
@@ -137,12 +144,18 @@ TEST(Format, FilesWrittenByHandLoadAsMeant) {
   s.Load();
   EXPECT_EQ(RowsOf(*s.g.BaseEntries), RowsOf("hand_written_v3.records"));
   EXPECT_EQ(s.g.BaseFormat, 3);
+
+  // Format version 4: the Explorer's choice Windows did not honour.
+  WriteFileBytes("Prev.isd", Data("hand_written_v4.isd"));
+  s.Load();
+  EXPECT_EQ(RowsOf(*s.g.BaseEntries), RowsOf("hand_written_v4.records"));
+  EXPECT_EQ(s.g.BaseFormat, 4);
 }
 
 TEST(Format, ASaveWritesExactlyTheDescribedText) {
   InFreshFolder here;
-  SaveBase(EntriesOf(RowsOf("hand_written_v3.records")));
-  EXPECT_EQ(ReadFileBytes("Prev.isd"), Data("hand_written_v3.isd"));
+  SaveBase(EntriesOf(RowsOf("hand_written_v4.records")));
+  EXPECT_EQ(ReadFileBytes("Prev.isd"), Data("hand_written_v4.isd"));
 }
 
 // The large golden file: records made by rule, so that the test can list
@@ -197,7 +210,7 @@ TEST(Format, BaseFilesOfEarlierVersionsLoadUnchanged) {
     // was as the backup.
     s.g.CurrentEntries = s.g.BaseEntries;
     s.Save();
-    EXPECT_EQ(ReadFileBytes("Prev.isd").rfind("HOLLINBASE\t3\n", 0), 0u);
+    EXPECT_EQ(ReadFileBytes("Prev.isd").rfind("HOLLINBASE\t4\n", 0), 0u);
     if (records) {
       EXPECT_EQ(ReadFileBytes("Prev.isd.bak"), bytes);
     }
@@ -206,12 +219,14 @@ TEST(Format, BaseFilesOfEarlierVersionsLoadUnchanged) {
   }
 }
 
-// The golden files of format versions 2 and 3: their records with their
-// layers, and those of version 3 with their verbs and protocols, written
-// out in data/*.records.
-TEST(Format, BaseFilesOfVersions2And3LoadWithWhatTheyRecorded) {
+// The golden files of format versions 2 to 4: their records with their
+// layers, those of version 3 with their verbs and protocols, those of
+// version 4 with the Explorer's choices Windows did not honour, written out
+// in data/*.records.
+TEST(Format, BaseFilesOfVersions2To4LoadWithWhatTheyRecorded) {
   for (const auto& [golden, records, format] : {std::tuple{"layers-v2.isd", "layers-v2.records", 2},
-                                                std::tuple{"links-v3.isd", "links-v3.records", 3}}) {
+                                                std::tuple{"links-v3.isd", "links-v3.records", 3},
+                                                std::tuple{"set-aside-v4.isd", "set-aside-v4.records", 4}}) {
     SCOPED_TRACE(golden);
     const std::string bytes = ReadFileBytes(std::string(HOLLIN_GOLDEN_DIR "/") + golden);
     InFreshFolder here;
@@ -219,14 +234,28 @@ TEST(Format, BaseFilesOfVersions2And3LoadWithWhatTheyRecorded) {
     Store s;
     s.Load();
     EXPECT_EQ(ReadFileBytes("Prev.isd"), bytes);
-    EXPECT_EQ(RowsOf(*s.g.BaseEntries), RowsOf(records));
+    const Rows rows = RowsOf(*s.g.BaseEntries);
+    EXPECT_EQ(rows, RowsOf(records));
     EXPECT_EQ(s.g.BaseFormat, format);
-    // This version's own save writes the file of its version byte for byte.
-    if (format == 3) {
-      s.g.CurrentEntries = s.g.BaseEntries;
-      s.Save();
+    if (format < 3) continue;
+    for (const auto& e : *s.g.BaseEntries) EXPECT_EQ(e->IgnoredRead(), format >= 4 && e->Layered()) << e->Ext();
+    // This version's own save writes the file of its version byte for byte;
+    // a record of version 3 gains only an empty choice set aside.
+    s.g.CurrentEntries = s.g.BaseEntries;
+    s.Save();
+    if (format == 4) {
       EXPECT_EQ(ReadFileBytes("Prev.isd"), bytes);
     }
+    s.Load();
+    EXPECT_EQ(s.g.BaseFormat, 4);
+    Rows saved = RowsOf(*s.g.BaseEntries);
+    ASSERT_EQ(saved.size(), rows.size());
+    for (size_t i = 0; i < rows.size() && format == 3; ++i) {
+      ASSERT_GE(saved[i].size(), rows[i].size());
+      for (size_t k = rows[i].size(); k < saved[i].size(); ++k) EXPECT_EQ(saved[i][k], "") << saved[i][0];
+      saved[i].resize(rows[i].size());
+    }
+    EXPECT_EQ(saved, rows);
   }
 }
 

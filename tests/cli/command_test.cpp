@@ -140,9 +140,10 @@ TEST_F(CommandTest, AReportFileIsWrittenWholeAndTheConsoleGetsNothing) {
   EXPECT_EQ(console.out, "");
   EXPECT_EQ(test::ReadFileBytes(dir.File("r.csv")),
             "type,change,base_progid,base_command,base_program,current_progid,current_command,current_program,"
-            "current_runs,signals,signer,company,product,changed,kind,base_verb,base_handler,current_verb,current_handler\r\n"
+            "current_runs,signals,signer,company,product,changed,kind,base_verb,base_handler,current_verb,current_handler,"
+            "base_not_honoured,current_not_honoured\r\n"
             ".txt,changed,txtfile,C:\\WINDOWS\\NOTEPAD.EXE %1,NOTEPAD,Grab.Doc,C:\\Grab\\grab.exe %1,grab,,,,,,"
-            "2026-12-07T19:00:00Z,type,,,,\r\n");
+            "2026-12-07T19:00:00Z,type,,,,,,\r\n");
 }
 
 // The administrators' associations file: the base written as one, and a
@@ -166,10 +167,11 @@ TEST_F(CommandTest, AssociationsFilesOutAndIn) {
   EXPECT_EQ(Run({"--check", "--base", "dism.xml", "--format", "csv"}), kChangesFound);
   EXPECT_EQ(console.out,
             "type,change,base_progid,base_command,base_program,current_progid,current_command,current_program,"
-            "current_runs,signals,signer,company,product,changed,kind,base_verb,base_handler,current_verb,current_handler\r\n"
-            ".txt,changed,TXTFILE,,Notepad,Grab.Doc,C:\\Grab\\grab.exe %1,grab,,,,,,,type,,,,\r\n"
-            ".pdf,removed,Reader.Document,,Reader,,,,,,,,,,type,,,,\r\n"
-            "http,removed,Browser.Url,,Browser,,,,,,,,,,protocol,,,,\r\n");
+            "current_runs,signals,signer,company,product,changed,kind,base_verb,base_handler,current_verb,current_handler,"
+            "base_not_honoured,current_not_honoured\r\n"
+            ".txt,changed,TXTFILE,,Notepad,Grab.Doc,C:\\Grab\\grab.exe %1,grab,,,,,,,type,,,,,,\r\n"
+            ".pdf,removed,Reader.Document,,Reader,,,,,,,,,,type,,,,,,\r\n"
+            "http,removed,Browser.Url,,Browser,,,,,,,,,,protocol,,,,,,\r\n");
   EXPECT_EQ(test::ReadFileBytes(Base()), base);
 
   for (const std::string bad : {"<DefaultAssociations><Association Identifier=\".txt\" ProgId=\"a\">",
@@ -630,7 +632,10 @@ TEST_F(CommandTest, OnlyAUsersOwnSettingsAreChecked) {
 TEST_F(CommandTest, ABaseOfANewerFormatIsLeftAsItIs) {
   Run({"--check"});
   std::string newer = test::ReadFileBytes(Base());
-  newer.replace(newer.find("HOLLINBASE\t3"), 12, "HOLLINBASE\t4");
+  newer.replace(newer.find("HOLLINBASE\t4"), 12, "HOLLINBASE\t5");
+  char hex[17];
+  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(Xxh64(newer.substr(0, newer.size() - 17))));
+  newer.replace(newer.size() - 17, 16, hex);
   test::WriteFileBytes(Base(), newer);
   for (const char* action : {"--check", "--accept"}) {
     EXPECT_EQ(Run({action}), kBaseDamaged) << action;
@@ -689,7 +694,8 @@ TEST(Report, EachFormatKeepsAwkwardTextWhole) {
               "2026-12-07T19:14:00Z"},
              {".日本", "new", {}, {"J.Doc", "C:\\Программы\\日本.exe %1", "日本"}, {}, {}},
              {"mailto", "changed", {"Mail.Url", "m.exe \"%1\"", "m"},
-              {"Grab.Url", "g.exe -c \"%1\"", "g", "compose", "{00000000-0000-0000-0000-0000000000AB}"}, {}, {}}};
+              {"Grab.Url", "g.exe -c \"%1\"", "g", "compose", "{00000000-0000-0000-0000-0000000000AB}", "Grab.Mail \"x\""},
+              {}, {}}};
   EXPECT_EQ(r.time, "2026-12-07T20:00:00Z");
 
   // data/report.json was read back with a JSON parser when it was written
@@ -697,16 +703,19 @@ TEST(Report, EachFormatKeepsAwkwardTextWhole) {
   EXPECT_EQ(FormatReport(r, Format::Json), test::Data("report.json"));
   EXPECT_EQ(FormatReport(r, Format::Csv),
             "type,change,base_progid,base_command,base_program,current_progid,current_command,current_program,"
-            "current_runs,signals,signer,company,product,changed,kind,base_verb,base_handler,current_verb,current_handler\r\n"
+            "current_runs,signals,signer,company,product,changed,kind,base_verb,base_handler,current_verb,current_handler,"
+            "base_not_honoured,current_not_honoured\r\n"
             ".txt,changed,txtfile,\"\"\"C:\\Program Files\\N, P\\np.exe\"\" \"\"%1\"\"\",np,Grab.Doc,\"grab.exe %1\r\n/x\t\\x01\","
-            "grab,C:\\Users\\ada\\grab.exe,unsigned user-folder,,\"Grab, Inc.\",Grab,2026-12-07T19:14:00Z,type,,,,\r\n"
-            ".日本,new,,,,J.Doc,C:\\Программы\\日本.exe %1,日本,,,,,,,type,,,,\r\n"
+            "grab,C:\\Users\\ada\\grab.exe,unsigned user-folder,,\"Grab, Inc.\",Grab,2026-12-07T19:14:00Z,type,,,,,,\r\n"
+            ".日本,new,,,,J.Doc,C:\\Программы\\日本.exe %1,日本,,,,,,,type,,,,,,\r\n"
             "mailto,changed,Mail.Url,\"m.exe \"\"%1\"\"\",m,Grab.Url,\"g.exe -c \"\"%1\"\"\",g,,,,,,,protocol,,,compose,"
-            "{00000000-0000-0000-0000-0000000000AB}\r\n");
+            "{00000000-0000-0000-0000-0000000000AB},,\"Grab.Mail \"\"x\"\"\"\r\n");
   const std::string text = FormatReport(r, Format::Text);
   EXPECT_NE(text.find("\n.日本\tnew\t(none) -> 日本 (J.Doc)\n"), std::string::npos) << text;
   EXPECT_NE(text.find(" -> grab (Grab.Doc)\t[unsigned user-folder]\n"), std::string::npos) << text;
-  EXPECT_NE(text.find("\nmailto:\tchanged\tm (Mail.Url) -> g (Grab.Url), verb \"compose\"\n"), std::string::npos)
+  EXPECT_NE(text.find("\nmailto:\tchanged\tm (Mail.Url) -> g (Grab.Url), verb \"compose\", Explorer's choice "
+                      "Grab.Mail \"x\" not honoured\n"),
+            std::string::npos)
       << text;
   EXPECT_NE(text.find("3 type(s) changed."), std::string::npos);
 }
@@ -750,19 +759,22 @@ TEST(Report, HostileTextIsShownSafelyInEachFormat) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.text);
     // A signer's or maker's name is chosen by whoever made the file.
-    r.items = {{".t", "changed", {"txtfile", "np.exe %1", "np"}, {row.value, row.value, row.value},
+    // So is an Explorer's choice that Windows sets aside.
+    r.items = {{".t", "changed", {"txtfile", "np.exe %1", "np"}, {row.value, row.value, row.value, "", "", row.value},
                 {row.value, {"unsigned"}, row.value, row.value, row.value}, {}}};
     EXPECT_EQ(FormatReport(r, Format::Text), "Hollin 1.0.0 on PC-7 (ada), 2026-12-07T20:00:00Z\nBase: C:\\Base\\Prev.isd\n"
                                              ".t\tchanged\tnp (txtfile) -> " + row.text + " (" + row.text +
-                                                 ")\t[unsigned]\n1 type(s) changed.\n");
+                                                 "), Explorer's choice " + row.text +
+                                                 " not honoured\t[unsigned]\n1 type(s) changed.\n");
     EXPECT_NE(FormatReport(r, Format::Json).find("\"current\": {\"progId\": " + row.json + ", \"command\": " + row.json +
                                                  ", \"program\": " + row.json + ", \"runs\": " + row.json +
                                                  ", \"signals\": [\"unsigned\"], \"signer\": " + row.json +
-                                                 ", \"company\": " + row.json + ", \"product\": " + row.json + ", \"verb\": \"\", \"handler\": \"\"}"),
+                                                 ", \"company\": " + row.json + ", \"product\": " + row.json +
+                                                 ", \"verb\": \"\", \"handler\": \"\", \"notHonoured\": " + row.json + "}"),
               std::string::npos) << FormatReport(r, Format::Json);
     EXPECT_EQ(FormatReport(r, Format::Csv).substr(FormatReport(r, Format::Csv).find("\r\n") + 2),
               ".t,changed,txtfile,np.exe %1,np," + row.csv + "," + row.csv + "," + row.csv + "," + row.csv + ",unsigned," +
-                  row.csv + "," + row.csv + "," + row.csv + ",,type,,,,\r\n");
+                  row.csv + "," + row.csv + "," + row.csv + ",,type,,,,,," + row.csv + "\r\n");
   }
 }
 

@@ -295,7 +295,7 @@ TEST(Links, AnEarlierBaseGetsTheLinksRecordedOnceWithoutAFlood) {
   EXPECT_EQ(console.out.find(":\t"), std::string::npos) << "no link listed: " << console.out;
   EXPECT_NE(console.out.find("guarded from now on. The base records 4 link(s) now."), std::string::npos)
       << console.out;
-  EXPECT_EQ(test::ReadFileBytes(dir.File("Prev.isd")).rfind("HOLLINBASE\t3\n", 0), 0u);
+  EXPECT_EQ(test::ReadFileBytes(dir.File("Prev.isd")).rfind("HOLLINBASE\t4\n", 0), 0u);
   EXPECT_EQ(test::ReadFileBytes(dir.File("Prev.isd.bak")), v2);
   EXPECT_EQ(run({"--check"}), kChangesFound);
   EXPECT_EQ(console.out.find("guarded from now on"), std::string::npos) << "said once: " << console.out;
@@ -329,6 +329,7 @@ TEST(Links, ALatentChangeIsListedRestoredAndAcceptedButCountsOnlyWhenStrict) {
     std::string base;    // the registry beside the machine's links when the base is recorded
     std::string change;  // then this
     const char* listed;  // the text report's line
+    const char* type = "http";
   };
   const Latent cases[] = {
       {"a link's command in the user classes under Explorer's choice",
@@ -339,6 +340,12 @@ TEST(Links, ALatentChangeIsListedRestoredAndAcceptedButCountsOnlyWhenStrict) {
        "REGEDIT4\n" + kUser + "http]\n\"URL Protocol\"=\"\"\n" + kUser + "http\\shell\\open\\command]\n@=\"mine.exe %1\"\n",
        "REGEDIT4\n" + kMachine + "http\\shell\\open\\command]\n@=\"evil.exe %1\"\n",
        "http:\tlatent\tmine (http) -> mine (http)"},
+      {"the command of a type's identifier in the machine classes under Explorer's choice",
+       "REGEDIT4\n" + kMachine + ".doc9]\n@=\"Doc9.File\"\n" + kMachine +
+           "Doc9.File\\shell\\open\\command]\n@=\"C:\\\\Doc\\\\doc.exe %1\"\n[HKEY_CURRENT_USER\\" +
+           kFileExtsPath + "\\.doc9\\UserChoice]\n\"ProgId\"=\"Grab.Url\"\n",
+       "REGEDIT4\n" + kMachine + "Doc9.File\\shell\\open\\command]\n@=\"evil.exe %1\"\n",
+       ".doc9\tlatent\tgrab (Grab.Url) -> grab (Grab.Url)", ".doc9"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -365,7 +372,8 @@ TEST(Links, ALatentChangeIsListedRestoredAndAcceptedButCountsOnlyWhenStrict) {
     EXPECT_NE(console.out.find(std::string("\n") + c.listed + "\n"), std::string::npos) << console.out;
     EXPECT_EQ(run({"--check", "--strict"}), kChangesFound) << console.out;
     EXPECT_EQ(run({"--check", "--format", "json"}), kNoChanges);
-    EXPECT_NE(console.out.find("\"type\": \"http\", \"change\": \"latent\""), std::string::npos) << console.out;
+    EXPECT_NE(console.out.find("\"type\": \"" + std::string(c.type) + "\", \"change\": \"latent\""), std::string::npos)
+        << console.out;
     EXPECT_NE(console.out.find("\"outcome\": \"latent changes\""), std::string::npos) << console.out;
 
     EXPECT_EQ(run({"--restore", "all"}), kNoChanges) << console.out;

@@ -6,7 +6,9 @@
 #   none may be loaded, and every run ends as it should;
 # - a guard started while another process holds the session's guard mutex
 #   and refuses it to this one (as an elevated guard's looks to a standard
-#   one): it starts no second guard.
+#   one): it starts no second guard;
+# - Ctrl+C on the console while hollinc.exe restores many types: it ends
+#   the type it writes, stops, says what was restored, and exits with 4.
 # Usage: hollin_desktop_e2e.sh HOLLIN_PROBE_EXE HOLLIN_EXE HOLLINC_EXE
 # PLANTED_DIR DESKTOP_AID_EXE OBJDUMP.
 set -euo pipefail
@@ -94,6 +96,36 @@ for exe in hollinc.exe hollin.exe; do
   expect_eq "$exe --export-defaults" 0 "$RC"
   no_marks "$exe --export-defaults"
 done
+
+# Ctrl+C during a restore of many types, sent to the console hollinc.exe
+# shares with the helper once the first type is back. The types are named
+# so that the registry's order and the restore's are the same.
+rm -f "$app/Prev.isd"
+types=2000
+{
+  printf 'REGEDIT4\n\n[HKEY_CLASSES_ROOT\\HollinCtrlC.Doc\\shell\\open\\command]\n@="C:\\\\Doc\\\\doc.exe \\"%%1\\""\n\n'
+  printf '[HKEY_CLASSES_ROOT\\HollinCtrlC.Grab\\shell\\open\\command]\n@="C:\\\\Grab\\\\grab.exe \\"%%1\\""\n\n'
+  for i in $(seq -w 0 $((types - 1))); do printf '[HKEY_CLASSES_ROOT\\.hc%s]\n@="HollinCtrlC.Doc"\n\n' "$i"; done
+} >"$app/doc.reg"
+sed 's/@="HollinCtrlC.Doc"/@="HollinCtrlC.Grab"/' "$app/doc.reg" >"$app/grab.reg"
+wine regedit /s "$(wine winepath -w "$app/doc.reg" 2>/dev/null | tr -d '\r')" >/dev/null 2>&1
+run hollinc.exe --check
+expect_eq "the base of the Ctrl+C case" 2 "$RC"
+wine regedit /s "$(wine winepath -w "$app/grab.reg" 2>/dev/null | tr -d '\r')" >/dev/null 2>&1
+E2E_CMD="desktop_aid ctrl-c hollinc.exe --restore all"
+RC=0
+OUT=$(cd "$app" && timeout 180 wine ./desktop_aid.exe ctrl-c .hc0000 HollinCtrlC.Doc \
+      'hollinc.exe --restore all --report stopped.txt' 2>/dev/null | tr -d '\r'; exit "${PIPESTATUS[0]}") || RC=$?
+expect_eq "the helper's Ctrl+C" sent "$OUT"
+expect_eq "a restore stopped by Ctrl+C" 4 "$RC"
+report=$(tr -d '\r' <"$app/stopped.txt")
+expect_contains "the report of the stopped restore" "Stopped on request (Ctrl+C): " "$report"
+run hollinc.exe --check --report left.txt
+expect_eq "types left changed after the stop" 1 "$RC"
+left=$(grep -c '^\.hc' "$app/left.txt" || true)
+[ "$left" -gt 0 ] && [ "$left" -lt "$types" ] ||
+  fail "after Ctrl+C $left of $types types are still changed; some, not all, should be"
+expect_contains "the report's count" "Stopped on request (Ctrl+C): $left of " "$report"
 
 # A guard while another process holds the session's guard mutex and this
 # one may not open it: that one is the guard, none starts here. (At logon

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 
 #include "base/base_store.h"
@@ -13,6 +15,7 @@
 #include "guard/guard.h"
 #include "guard/loop.h"
 #include "messages/messages.h"
+#include "registry/layers.h"
 #include "registry/merged_class_root.h"
 #include "support/registry_store.h"
 #include "registry/scan.h"
@@ -229,6 +232,33 @@ TEST_F(GuardTest, SaysEachChangeOnceAgainstTheBaseInForce) {
       << "a state told again is recorded once";
 }
 
+// Between checks the guard holds no base (it reads it again for each
+// check), yet its tip counts the base's types, a change is still told
+// against it, and the Settings page is looked up from the types as
+// recorded.
+TEST_F(GuardTest, HoldsNoBaseBetweenChecks) {
+  size_t heldAfterFirst = 99, heldAfterChange = 99;
+  std::string tipAfterFirst, recordedProgId;
+  At(1000, [&] {
+    heldAfterFirst = g.BaseEntries->Count();
+    tipAfterFirst = host.tip;
+  }, Wakeup::Time);
+  At(2000, [this] { Take(".txt"); });
+  At(10000, [&] {
+    heldAfterChange = g.BaseEntries->Count();
+    const auto recorded = guard.Recorded({".txt", ".nope"});
+    if (const AssocEntry* e = recorded->Lookup(".txt")) recordedProgId = e->InForceProgID();
+    EXPECT_EQ(recorded->Count(), 1u) << "only the types asked for that the base holds";
+  }, Wakeup::Time);
+  Run();
+  EXPECT_EQ(heldAfterFirst, 0u);
+  EXPECT_EQ(heldAfterChange, 0u);
+  EXPECT_NE(tipAfterFirst.find("guards what opens 4 file types"), std::string::npos) << tipAfterFirst;
+  ASSERT_EQ(host.said.size(), 1u);
+  EXPECT_EQ(host.said[0].second, "1 file type now opens with grab (.txt).");
+  EXPECT_EQ(recordedProgId, "txtfile");
+}
+
 // Explorer writes its folder views and MuiCache into the user classes all
 // the time: those writes cost no check, while a takeover amid them, of a
 // type's key or of a command keys deep (whose write leaves the time of the
@@ -298,22 +328,87 @@ TEST_F(GuardTest, RecordsEachSetOfChangesOnce) {
                                              Kind::ChangesFound, Kind::ChangesFound}));
 }
 
-// A change in a layer that does not decide (the machine classes under the
-// user classes' own identifier) is one line of the record when the latent
-// set changes, and never a notice of its own.
-TEST_F(GuardTest, ALatentChangeIsOneLineOfTheRecordAndNoNotice) {
-  reg.LoadText("REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Classes\\.txt]\n@=\"Grab.Doc\"\n", "user");
-  MergedClassRoot merged(reg);  // the classes as Windows merges them
-  Guard latentGuard{merged, platform, g, host};
-  At(0, [this] { Take(".txt", "rtffile"); });  // the machine classes, under the user's
-  At(5000, [this] { Take(".txt", "Paint.Picture"); });  // still latent: not said again
+// A base that cannot be read is recorded (event 1010) when it becomes so and
+// when the reason changes, not at each check while it stays so; after a
+// check that ran through, a failure is new again.
+TEST_F(GuardTest, RecordsAnUnreadableBaseOnceForEachReason) {
+  const auto write = [this](const std::string& bytes) {
+    std::ofstream(dir.File("Prev.isd"), std::ios::binary) << bytes;
+  };
+  write("not a base");
+  At(0, [this] { Take(".txt"); });
   At(10000, [this] { Take(".bmp"); });
-  RunGuard(latentGuard, signals);
-  ASSERT_EQ(host.said.size(), 1u);
-  EXPECT_EQ(host.said[0].second, "1 file type now opens with grab (.bmp).");
-  EXPECT_EQ(host.records, (std::vector<Kind>{Kind::FirstRun, Kind::ChangesFound, Kind::ChangesFound}));
-  ASSERT_EQ(host.notes.size(), 2u);  // the first run's, then the latent change's
-  EXPECT_EQ(host.notes[1], "Latent (a layer that does not decide now changed): .txt");
+  At(20000, [this] { guard.CheckNow(signals.now); }, Wakeup::Time);
+  At(30000, [&] { write("HOLLINBASE\t99\n"); }, Wakeup::BaseFolder);  // another reason
+  At(31000, [this] { Take(".txt", "rtffile"); });
+  At(40000, [this] { guard.CheckNow(signals.now); }, Wakeup::Time);
+  At(50000, [this] { std::filesystem::remove(dir.File("Prev.isd")); }, Wakeup::BaseFolder);
+  At(51000, [this] { guard.CheckNow(signals.now); }, Wakeup::Time);  // a first run: a base again
+  At(60000, [&] { write("HOLLINBASE\t99\n"); }, Wakeup::BaseFolder);
+  At(61000, [this] { guard.CheckNow(signals.now); }, Wakeup::Time);
+  At(70000, [this] { guard.CheckNow(signals.now); }, Wakeup::Time);
+  Run();
+  EXPECT_GE(guard.Checks(), 8);
+  EXPECT_EQ(host.records, (std::vector<Kind>{Kind::Failure, Kind::Failure, Kind::FirstRun, Kind::Failure}));
+  ASSERT_EQ(host.notes.size(), 4u);
+  EXPECT_NE(host.notes[0], host.notes[1]) << "each reason in its own record";
+  EXPECT_EQ(host.notes[1], host.notes[3]);
+  EXPECT_EQ(host.tip, msg::GuardTipStopped());
+}
+
+// A change in a layer that does not decide (the machine classes under the
+// user classes' own identifier or command, the classes under Explorer's
+// choice) is one line of the record when the latent set changes, and never
+// a notice of its own.
+TEST(GuardLatent, ALatentChangeIsOneLineOfTheRecordAndNoNotice) {
+  const std::string user = "[HKEY_CURRENT_USER\\Software\\Classes\\", machine = "[HKEY_LOCAL_MACHINE\\Software\\Classes\\";
+  const auto choice = [](const char* path, const char* name) {
+    return "[HKEY_CURRENT_USER\\" + std::string(path) + "\\" + name + "\\UserChoice]\n\"ProgId\"=\"Grab.Doc\"\n";
+  };
+  const struct {
+    const char* name;
+    std::string layers, change, again, type;
+  } cases[] = {
+      {"the machine classes' identifier under the user classes'", user + ".txt]\n@=\"Grab.Doc\"\n",
+       "[HKEY_CLASSES_ROOT\\.txt]\n@=\"rtffile\"\n", "[HKEY_CLASSES_ROOT\\.txt]\n@=\"Paint.Picture\"\n", ".txt"},
+      {"a link's command in the user classes under Explorer's choice",
+       machine + "http]\n\"URL Protocol\"=\"\"\n" + machine + "http\\shell\\open\\command]\n@=\"web.exe %1\"\n" +
+           choice(kUrlAssociationsPath, "http"),
+       user + "http\\shell\\open\\command]\n@=\"evil.exe %1\"\n", user + "http\\shell\\open\\command]\n@=\"worse.exe %1\"\n",
+       "http"},
+      {"a type's command in the machine classes under Explorer's choice",
+       machine + ".txt]\n@=\"Txt.Doc\"\n" + machine + "Txt.Doc\\shell\\open\\command]\n@=\"note.exe %1\"\n" +
+           choice(kFileExtsPath, ".txt"),
+       machine + "Txt.Doc\\shell\\open\\command]\n@=\"evil.exe %1\"\n",
+       machine + "Txt.Doc\\shell\\open\\command]\n@=\"worse.exe %1\"\n", ".txt"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::TempDir dir;
+    RegistryStore reg;
+    reg.LoadText(kClasses, "classes");
+    reg.LoadText("REGEDIT4\n" + c.layers, "layers");
+    MergedClassRoot merged(reg);  // the classes as Windows merges them
+    test::FakePlatform platform;
+    Associations g;
+    g.BaseFile = dir.File("Prev");
+    Signals signals;
+    Host host;
+    host.clock = &signals;
+    Guard guard{merged, platform, g, host};
+    const auto at = [&](Millis t, std::string text) {
+      signals.events.push_back({t, Wakeup::Registry, [&reg, text] { reg.LoadText("REGEDIT4\n" + text, "write"); }});
+    };
+    at(0, c.change);
+    at(5000, c.again);  // still latent: not said again
+    at(10000, "[HKEY_CLASSES_ROOT\\.bmp]\n@=\"Grab.Doc\"\n");
+    RunGuard(guard, signals);
+    ASSERT_EQ(host.said.size(), 1u);
+    EXPECT_EQ(host.said[0].second, "1 file type now opens with grab (.bmp).");
+    EXPECT_EQ(host.records, (std::vector<Kind>{Kind::FirstRun, Kind::ChangesFound, Kind::ChangesFound}));
+    ASSERT_EQ(host.notes.size(), 2u);  // the first run's, then the latent change's
+    EXPECT_EQ(host.notes[1], "Latent (a layer that does not decide now changed): " + c.type);
+  }
 }
 
 // "Always restore": the chosen types are written back in the layers that

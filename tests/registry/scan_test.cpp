@@ -2,8 +2,15 @@
 // Windows build the real registry, each filled through the registry layer.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdint>
 #include <functional>
+#include <mutex>
+#include <thread>
+#include <utility>
+#include <vector>
 
+#include "registry/merged_class_root.h"
 #include "support/registry_store.h"
 #include "registry/scan.h"
 #include "registry_fixture.h"
@@ -306,6 +313,215 @@ TEST(ScanFailures, ScatteredFailuresDoNotEndTheScan) {
   EXPECT_EQ(result.entries->Count(), 105);
   EXPECT_EQ(result.entries->Item(105)->Ext(), ".t1199");
   EXPECT_EQ(result.entries->Item(".t1191")->Ext(), ".t1191");
+}
+
+// The class root as Windows merges it, with every listing recorded: the scan
+// must list each classes layer itself, never the merged root.
+struct ListingsSeen : MergedClassRoot {
+  using MergedClassRoot::MergedClassRoot;
+  std::atomic<int> rootListings{0};
+  LONG RegEnumKeyExA(HKEY k, DWORD i, LPSTR name, LPDWORD count, LPDWORD r, LPSTR c, LPDWORD cc,
+                     PFILETIME t) override {
+    if (k == HKEY_CLASSES_ROOT) ++rootListings;
+    return MergedClassRoot::RegEnumKeyExA(k, i, name, count, r, c, cc, t);
+  }
+};
+
+// Everything a scan tells of its entries, one line each, in its order.
+std::vector<std::string> Dump(const ScanResult& result) {
+  std::vector<std::string> out;
+  for (const auto& e : *result.entries)
+    out.push_back(e->Ext() + "|" + e->ProgramID() + "|" + e->ProgramFullPath() + "|" + e->OpenCmdRegKey() + "|" +
+                  e->MachineProgID() + "|" + e->UserProgID() + "|" + e->ChoiceProgID() + "|" + e->IgnoredChoice() +
+                  "|" + e->OpenerCommand() + "|" + e->OpenerName() + "|" + e->Verb() + "|" + e->VerbCommand() + "|" +
+                  e->Handler() + "|" + std::to_string(static_cast<int>(e->VerbAt())));
+  for (const auto& s : result.skipped) out.push_back("skipped " + std::to_string(s.index) + " " + s.name);
+  return out;
+}
+
+// The user classes over the machine classes: a type of each, a type of the
+// machine's that the user's names another identifier for, an identifier of
+// the machine's whose command (or default verb) the user's change, a link
+// the user's mark, and keys of both that say nothing.
+constexpr const char* kLayered =
+    "REGEDIT4\n"
+    "[HKEY_LOCAL_MACHINE\\Software\\Classes\\.a]\n@=\"afile\"\n"
+    "[HKEY_LOCAL_MACHINE\\Software\\Classes\\afile\\shell\\open\\command]\n@=\"a.exe %1\"\n"
+    "[HKEY_LOCAL_MACHINE\\Software\\Classes\\.b]\n@=\"bfile\"\n"
+    "[HKEY_LOCAL_MACHINE\\Software\\Classes\\bfile\\shell\\open\\command]\n@=\"b.exe %1\"\n"
+    "[HKEY_CURRENT_USER\\Software\\Classes\\bfile\\shell\\open\\command]\n@=\"grab.exe %1\"\n"
+    "[HKEY_LOCAL_MACHINE\\Software\\Classes\\.c]\n@=\"cfile\"\n"
+    "[HKEY_LOCAL_MACHINE\\Software\\Classes\\cfile\\shell\\open\\command]\n@=\"c.exe %1\"\n"
+    "[HKEY_CURRENT_USER\\Software\\Classes\\.c]\n@=\"mycfile\"\n"
+    "[HKEY_CURRENT_USER\\Software\\Classes\\mycfile\\shell\\open\\command]\n@=\"myc.exe %1\"\n"
+    "[HKEY_LOCAL_MACHINE\\Software\\Classes\\.d]\n@=\"dfile\"\n"
+    "[HKEY_LOCAL_MACHINE\\Software\\Classes\\dfile\\shell\\open\\command]\n@=\"d.exe %1\"\n"
+    "[HKEY_CURRENT_USER\\Software\\Classes\\dfile\\shell]\n@=\"grab\"\n"
+    "[HKEY_CURRENT_USER\\Software\\Classes\\dfile\\shell\\grab\\command]\n@=\"dgrab.exe %1\"\n"
+    "[HKEY_LOCAL_MACHINE\\Software\\Classes\\.e]\n@=\"efile\"\n"
+    "[HKEY_LOCAL_MACHINE\\Software\\Classes\\efile\\shell\\edit\\command]\n@=\"e.exe %1\"\n"
+    "[HKEY_CURRENT_USER\\Software\\Classes\\.u]\n@=\"ufile\"\n"
+    "[HKEY_CURRENT_USER\\Software\\Classes\\ufile\\shell\\open\\command]\n@=\"u.exe %1\"\n"
+    "[HKEY_LOCAL_MACHINE\\Software\\Classes\\web]\n\"URL Protocol\"=\"\"\n"
+    "[HKEY_LOCAL_MACHINE\\Software\\Classes\\web\\shell\\open\\command]\n@=\"web.exe %1\"\n"
+    "[HKEY_LOCAL_MACHINE\\Software\\Classes\\late]\n@=\"not yet a link\"\n"
+    "[HKEY_LOCAL_MACHINE\\Software\\Classes\\late\\shell\\open\\command]\n@=\"late.exe %1\"\n"
+    "[HKEY_CURRENT_USER\\Software\\Classes\\late]\n\"URL Protocol\"=\"\"\n"
+    "[HKEY_CURRENT_USER\\Software\\Classes\\mine]\n\"URL Protocol\"=\"\"\n"
+    "[HKEY_CURRENT_USER\\Software\\Classes\\mine\\shell\\open\\command]\n@=\"mine.exe %1\"\n"
+    "[HKEY_LOCAL_MACHINE\\Software\\Classes\\Some.Class]\n@=\"nothing\"\n"
+    "[HKEY_CURRENT_USER\\Software\\Classes\\Local Settings\\Software]\n@=\"nothing\"\n";
+
+// Each layer is listed and read itself, and merged as Windows merges the
+// class root: the entries are the same whether the class root merges the
+// user classes (as on Windows: MergedClassRoot) or shows the machine
+// classes alone (as Wine's does: the store's own), and never listed.
+TEST(ScanLayers, EachLayerIsReadItselfAndMergedAsWindowsMergesThem) {
+  RegistryStore store;
+  store.LoadText(kLayered, "layers");
+  ListingsSeen windows(store);
+  OpenClassLayers merged(windows);
+  const ScanResult onWindows = ScanCurrentEntries(windows, HKEY_CLASSES_ROOT, &merged.layers());
+  EXPECT_EQ(windows.rootListings, 0);
+  OpenClassLayers own(store);
+  const ScanResult onWine = ScanCurrentEntries(store, HKEY_CLASSES_ROOT, &own.layers());
+  EXPECT_EQ(Dump(onWine), Dump(onWindows));
+
+  const auto& all = *onWine.entries;
+  std::vector<std::string> listed;
+  for (const auto& e : all) listed.push_back(e->Ext());
+  EXPECT_EQ(listed, (std::vector<std::string>{".a", ".b", ".c", ".d", ".e", ".u", "late", "web", "mine"}));
+  // The user classes' command of a machine identifier is what runs.
+  EXPECT_EQ(all.Item(".b")->ProgramFullPath(), "grab.exe %1");
+  EXPECT_EQ(all.Item(".b")->OpenerCommand(), "grab.exe %1");
+  EXPECT_EQ(all.Item(".b")->MachineProgID(), "bfile");
+  // Each layer's own identifier; the user's is in force, with its command.
+  EXPECT_EQ(all.Item(".c")->MachineProgID(), "cfile");
+  EXPECT_EQ(all.Item(".c")->UserProgID(), "mycfile");
+  EXPECT_EQ(all.Item(".c")->OpenerCommand(), "myc.exe %1");
+  // A default verb the user classes give a machine identifier, told as theirs.
+  EXPECT_EQ(all.Item(".d")->Verb(), "grab");
+  EXPECT_EQ(all.Item(".d")->VerbCommand(), "dgrab.exe %1");
+  EXPECT_EQ(all.Item(".d")->VerbAt(), AssocEntry::VerbSource::User);
+  EXPECT_EQ(all.Item(".d")->ProgramFullPath(), "d.exe %1");
+  EXPECT_EQ(all.Item(".e")->Verb(), "edit");
+  EXPECT_EQ(all.Item(".u")->OpenerCommand(), "u.exe %1");
+  // A machine key the user classes mark as a link is one, with its command.
+  EXPECT_EQ(all.Item("late")->ProgramFullPath(), "late.exe %1");
+  EXPECT_EQ(all.Item("mine")->UserProgID(), "mine.exe %1");
+  EXPECT_TRUE(onWine.skipped.empty());
+}
+
+// The store behind handle numbers that are given out again once closed, the
+// lowest free one first, as the system numbers handles: a key closed twice
+// closes whatever another thread was given under that number in between.
+class NumberedHandles : public IRegistry {
+ public:
+  explicit NumberedHandles(IRegistry& reg, bool concurrent) : reg_(reg), concurrent_(concurrent) {}
+  LONG RegOpenKeyExA(HKEY k, LPCSTR sub, DWORD o, REGSAM s, PHKEY r) override {
+    HKEY opened = nullptr;
+    const LONG status = reg_.RegOpenKeyExA(Real(k), sub, o, s, &opened);
+    if (status == ERROR_SUCCESS) *r = Number(opened);
+    return status;
+  }
+  LONG RegEnumKeyExA(HKEY k, DWORD i, LPSTR n, LPDWORD c, LPDWORD r, LPSTR cl, LPDWORD cc, PFILETIME t) override {
+    return reg_.RegEnumKeyExA(Real(k), i, n, c, r, cl, cc, t);
+  }
+  LONG RegQueryValueExA(HKEY k, LPCSTR n, LPDWORD r, LPDWORD t, LPBYTE d, LPDWORD c) override {
+    return reg_.RegQueryValueExA(Real(k), n, r, t, d, c);
+  }
+  LONG RegSetValueExA(HKEY, LPCSTR, DWORD, DWORD, const BYTE*, DWORD) override { return ERROR_ACCESS_DENIED; }
+  LONG RegCreateKeyExA(HKEY, LPCSTR, DWORD, LPSTR, DWORD, REGSAM, const SECURITY_ATTRIBUTES*, PHKEY,
+                       LPDWORD) override {
+    return ERROR_ACCESS_DENIED;
+  }
+  LONG RegDeleteValueA(HKEY, LPCSTR) override { return ERROR_ACCESS_DENIED; }
+  LONG RegEnumValueA(HKEY k, DWORD i, LPSTR n, LPDWORD nc, LPDWORD r, LPDWORD t, LPBYTE d, LPDWORD c) override {
+    return reg_.RegEnumValueA(Real(k), i, n, nc, r, t, d, c);
+  }
+  LONG RegQueryInfoKeyA(HKEY k, LPSTR c, LPDWORD cc, LPDWORD r, LPDWORD sk, LPDWORD msk, LPDWORD mc, LPDWORD v,
+                        LPDWORD mvn, LPDWORD mv, LPDWORD sd, PFILETIME t) override {
+    return reg_.RegQueryInfoKeyA(Real(k), c, cc, r, sk, msk, mc, v, mvn, mv, sd, t);
+  }
+  LONG RegCloseKey(HKEY k) override {
+    HKEY real = nullptr;
+    {
+      const std::lock_guard<std::mutex> hold(lock_);
+      const size_t i = Slot(k);
+      if (i >= slots_.size() || !slots_[i]) return Slot(k) == kNotOurs ? reg_.RegCloseKey(k) : ERROR_INVALID_HANDLE;
+      real = std::exchange(slots_[i], nullptr);
+    }
+    return reg_.RegCloseKey(real);
+  }
+  bool ConcurrentReads() const override { return concurrent_; }
+
+ private:
+  static constexpr size_t kNotOurs = ~size_t{0};
+  static size_t Slot(HKEY k) {
+    const auto n = reinterpret_cast<std::uintptr_t>(k);
+    return n >= 4 && n < 0x10000 && n % 4 == 0 ? n / 4 - 1 : kNotOurs;
+  }
+  HKEY Real(HKEY k) {
+    const std::lock_guard<std::mutex> hold(lock_);
+    const size_t i = Slot(k);
+    if (i == kNotOurs) return k;
+    // A number closed meanwhile names no key.
+    return i < slots_.size() && slots_[i] ? slots_[i] : reinterpret_cast<HKEY>(std::uintptr_t{0xdead0});
+  }
+  HKEY Number(HKEY real) {
+    const std::lock_guard<std::mutex> hold(lock_);
+    size_t i = 0;
+    while (i < slots_.size() && slots_[i]) ++i;
+    if (i == slots_.size()) slots_.push_back(nullptr);
+    slots_[i] = real;
+    return reinterpret_cast<HKEY>(static_cast<std::uintptr_t>((i + 1) * 4));
+  }
+  IRegistry& reg_;
+  bool concurrent_;
+  std::mutex lock_;
+  std::vector<HKEY> slots_;
+};
+
+// Many scans of one registry, on several readers, give the same entries as
+// one reader does, every time; and so they do while the system, asked which
+// identifier it uses, closes the key it opened twice (as Wine's association
+// object does for a name without a dot).
+TEST(ScanDeterminism, ManyScansOnSeveralReadersGiveWhatOneReaderGives) {
+  std::string text = kLayered;
+  for (int i = 0; i < 300; ++i) {
+    const std::string n = std::to_string(i);
+    text += "[HKEY_LOCAL_MACHINE\\Software\\Classes\\.t" + n + "]\n@=\"T.File." + n + "\"\n";
+    text += "[HKEY_LOCAL_MACHINE\\Software\\Classes\\T.File." + n + "\\shell" + (i % 3 ? "" : "\\cplopen") +
+            (i % 3 ? "\\open" : "") + "\\command]\n@=\"t" + n + ".exe %1\"\n";
+    text += "[HKEY_LOCAL_MACHINE\\Software\\Classes\\Other." + n + "]\n@=\"class\"\n";
+    if (i % 10 == 0) {
+      text += "[HKEY_LOCAL_MACHINE\\Software\\Classes\\link" + n + "]\n\"URL Protocol\"=\"\"\n";
+      text += "[HKEY_LOCAL_MACHINE\\Software\\Classes\\link" + n + "\\shell\\open\\command]\n@=\"l.exe %1\"\n";
+      text += "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\Shell\\Associations\\UrlAssociations\\link" + n +
+              "\\UserChoice]\n\"ProgId\"=\"link" + n + "\"\n";
+    }
+    if (i % 4 == 0)
+      text += "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.t" + n +
+              "\\UserChoice]\n\"ProgId\"=\"T.File." + n + "\"\n";
+  }
+  RegistryStore store;
+  store.LoadText(text, "many");
+  const auto scan = [&](bool concurrent) {
+    NumberedHandles reg(store, concurrent);
+    OpenClassLayers layers(reg);
+    return Dump(ScanCurrentEntries(reg, HKEY_CLASSES_ROOT, &layers.layers(), {}, [&](const std::string& name) {
+      HKEY key = nullptr;
+      if (reg.RegOpenKeyExA(HKEY_CLASSES_ROOT, name.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        reg.RegCloseKey(key);
+        std::this_thread::yield();
+        reg.RegCloseKey(key);
+      }
+      return std::string();
+    }));
+  };
+  const std::vector<std::string> one = scan(false);
+  ASSERT_GT(one.size(), 300u);
+  for (int run = 0; run < 20; ++run) ASSERT_EQ(scan(true), one) << "run " << run;
 }
 
 INSTANTIATE_TEST_SUITE_P(Registries, ScanTest, ::testing::ValuesIn(test::RegistriesUnderTest()),

@@ -297,6 +297,30 @@ TEST_F(SignalTest, AFileIsAskedOnce) {
   EXPECT_EQ(files.signatureChecks, 1);
 }
 
+// A handler's server is read once per check, however many types run it.
+TEST(AssessorOnce, AHandlersServerIsReadOnce) {
+  struct Opens : RegistryStore {
+    int clsidOpens = 0;
+    LONG RegOpenKeyExA(HKEY k, LPCSTR sub, DWORD o, REGSAM s, PHKEY r) override {
+      if (sub && std::string_view(sub).rfind("CLSID\\", 0) == 0) ++clsidOpens;
+      return RegistryStore::RegOpenKeyExA(k, sub, o, s, r);
+    }
+  } reg;
+  reg.LoadText("REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\{11dbb47c-0000}\\LocalServer32]\n"
+               "@=\"C:\\\\Program Files\\\\H\\\\h.exe\"\n",
+               "server");
+  FileSet files;
+  Assessor assessor(reg, files);
+  for (const char* ext : {".a", ".b", ".c"}) {
+    AssocEntry e;
+    e.Ext(ext);
+    e.VerbsRead(true);
+    e.Handler("{11dbb47c-0000}");
+    EXPECT_NE(assessor.Assess(e).PanelText().find("h.exe"), std::string::npos) << ext;
+  }
+  EXPECT_EQ(reg.clsidOpens, 1);
+}
+
 }  // namespace
 }  // namespace hollin
 
@@ -327,6 +351,11 @@ TEST(ChangedWhen, TheKeyOfTheLayerThatChangedAndItsTime) {
     e->Layered(layered);
     return e;
   };
+  // The class root's command beside the one in force.
+  const auto root = [](std::shared_ptr<AssocEntry> e, const char* command) {
+    e->ProgramFullPath(command);
+    return e;
+  };
   const std::string classes = "Software\\Classes\\";
   struct Case {
     std::shared_ptr<AssocEntry> now, before;
@@ -345,6 +374,13 @@ TEST(ChangedWhen, TheKeyOfTheLayerThatChangedAndItsTime) {
       {entry(false, "M.Doc", "", "", "x.exe %1"), entry(false, "M.Doc", "", "", "m.exe %1"), HKEY_CLASSES_ROOT,
        "M.Doc\\shell\\open\\command"},
       {nullptr, entry(true, "M.Doc", "", "", "m.exe %1"), nullptr, ""},
+      // Latent under Explorer's choice: the user classes' identifier; the
+      // command the class root runs, where its key stands.
+      {entry(true, "M.Doc", "U.Doc", "C.Doc", "c.exe %1"), entry(true, "M.Doc", "", "C.Doc", "c.exe %1"),
+       HKEY_CURRENT_USER, classes + ".t"},
+      {root(entry(true, "M.Doc", "", "C.Doc", "c.exe %1"), "m.exe /x %1"),
+       root(entry(true, "M.Doc", "", "C.Doc", "c.exe %1"), "m.exe %1"), HKEY_LOCAL_MACHINE,
+       classes + "M.Doc\\shell\\open\\command"},
   };
   for (const Case& c : cases) {
     const ChangedKey key = ChangedKeyOf(reg, c.now.get(), c.before.get());

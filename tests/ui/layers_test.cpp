@@ -11,6 +11,7 @@
 #include "registry/layers.h"
 #include "registry/merged_class_root.h"
 #include "support/fake_file_facts.h"
+#include "ui/frm_details.h"
 #include "ui/ui_fixture.h"
 
 namespace hollin {
@@ -84,10 +85,12 @@ TEST_F(Layers, WhatOpensEachTypeAndWhichLayerDecides) {
 }
 
 // Windows ignores an Explorer's choice whose hash does not verify: where the
-// system names another program for the type, that one opens it, the panel
-// says so, and the ignored choice is not recorded (Wine cannot tell: there
-// the layers decide).
-TEST_F(Layers, AChoiceWindowsDoesNotHonourCountsAsNone) {
+// system names another program for the type, that one opens it and the
+// panel says so (Wine cannot tell: there the layers decide). The choice set
+// aside is recorded all the same, and where it changes (a program wrote a
+// choice Windows refuses) that is a change, told with its state, though
+// what opens the type is the same; a restore leaves it to Windows.
+TEST_F(Layers, AChoiceWindowsDoesNotHonourCountsAsNoneAndIsCompared) {
   Start();  // the base, with the choice honoured
   platform.opens[".p"] = {"mfile", "C:\\M\\m.exe %1"};
   main->mnuRefresh.UserChoose();
@@ -98,8 +101,50 @@ TEST_F(Layers, AChoiceWindowsDoesNotHonourCountsAsNone) {
             std::string::npos)
       << main->lblInfo.Caption();
   main->cmdAccept.UserClick();
-  EXPECT_EQ(test::ReadFileBytes("Prev.isd").find("AppXv1ewer"), std::string::npos);
-  platform.opens[".p"] = {"AppXv1ewer", ""};  // honoured again: a change of what opens it
+  EXPECT_NE(test::ReadFileBytes("Prev.isd").find("\tAppXv1ewer\n"), std::string::npos) << "recorded as set aside";
+  main->mnuRefresh.UserChoose();
+  EXPECT_EQ(main->lvwMain.Count(), 0) << "the same choice set aside is no change";
+
+  // Another program writes a choice that Windows does not honour either.
+  reg.LoadText("REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.p\\"
+               "UserChoice]\n\"ProgId\"=\"Grab.Doc\"\n",
+               "takeover");
+  main->mnuRefresh.UserChoose();
+  EXPECT_EQ(Rows(), ".p|m") << "a change, though m opens it still";
+  Click(".p");
+  const std::string panel = main->lblInfo.Caption();
+  EXPECT_EQ(panel.rfind("CHANGE for file type .P - ", 0), 0u) << panel;
+  EXPECT_NE(panel.find("\rNOT HONOURED: Explorer's choice Grab.Doc (Windows does not use it: its hash does not "
+                       "verify, or Windows reset it); in the base: AppXv1ewer"),
+            std::string::npos)
+      << panel;
+  ui::FrmDetails details(backend);
+  main->frmDetails = &details;
+  std::string facts;
+  backend.onModal = [&](ui::Form&) { facts = details.txtFacts.Caption(); };
+  main->mnuDetails.UserChoose();
+  backend.onModal = nullptr;
+  for (const char* fact : {"Change: changed: Explorer's choice that Windows does not honour changed; what opens it now "
+                           "is the same",
+                           "In the base\r", "  Not honoured: Explorer's choice AppXv1ewer\r\rNow\r",
+                           "  Not honoured: Explorer's choice Grab.Doc\r"})
+    EXPECT_NE(facts.find(fact), std::string::npos) << fact << " in:\n" << facts;
+
+  // A restore writes no choice: it names the type as Windows' to set back.
+  const std::string before = Registry();
+  main->mnuOptWarn.UserChoose();  // no warning
+  Click(".p");
+  box.shown.clear();
+  main->cmdRestore.UserClick();
+  EXPECT_EQ(Registry(), before);
+  EXPECT_EQ(platform.pages.size(), 1u) << "Windows' Default apps page, where only Windows sets a choice";
+  EXPECT_EQ(Rows(), ".p|m") << "still changed";
+
+  // Honoured again: a change of what opens it.
+  reg.LoadText("REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.p\\"
+               "UserChoice]\n\"ProgId\"=\"AppXv1ewer\"\n",
+               "back");
+  platform.opens[".p"] = {"AppXv1ewer", ""};
   main->mnuRefresh.UserChoose();
   EXPECT_EQ(Rows(), ".p|Vendor.Viewer");
 }
@@ -312,7 +357,9 @@ TEST_F(Layers, ALatentChangeIsListedCountedApartRestoredAndAccepted) {
   const std::string link = "REGEDIT4\n" + machine + "http]\n\"URL Protocol\"=\"\"\n" + machine +
                            "http\\shell\\open\\command]\n@=\"web.exe %1\"\n" + machine +
                            "Grab.Url\\shell\\open\\command]\n@=\"grab.exe %1\"\n[HKEY_CURRENT_USER\\" +
-                           kUrlAssociationsPath + "\\http\\UserChoice]\n\"ProgId\"=\"Grab.Url\"\n";
+                           kUrlAssociationsPath + "\\http\\UserChoice]\n\"ProgId\"=\"Grab.Url\"\n" + machine +
+                           ".c]\n@=\"cfile\"\n" + machine + "cfile\\shell\\open\\command]\n@=\"C:\\\\C\\\\c.exe %1\"\n" +
+                           "[HKEY_CURRENT_USER\\" + kFileExtsPath + "\\.c\\UserChoice]\n\"ProgId\"=\"Grab.Url\"\n";
   struct Case {
     const char* name;
     std::string change, row, latent;
@@ -322,6 +369,9 @@ TEST_F(Layers, ALatentChangeIsListedCountedApartRestoredAndAccepted) {
        "http:|grab|latent", "LATENT: the user classes changed; they take over should Explorer's choice go"},
       {"the machine classes under the user classes", "REGEDIT4\n" + machine + ".u]\n@=\"evil\"\n", ".u|u|latent",
        "LATENT: the machine classes changed; they take over should user classes go"},
+      {"the command of a type's identifier in the machine classes under Explorer's choice",
+       "REGEDIT4\n" + machine + "cfile\\shell\\open\\command]\n@=\"evil.exe %1\"\n", ".c|grab|latent",
+       "LATENT: the machine classes changed; they take over should Explorer's choice go"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

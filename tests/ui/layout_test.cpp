@@ -49,26 +49,63 @@ class Layout : public test::WindowTest, public ::testing::WithParamInterface<int
     }
   }
 
-  // Each column of the list as wide as its caption, and as its widest text
-  // up to twice the list's width.
+  // The list's columns together within its width, without scrolling
+  // sideways. Each is as wide as its caption and, up to twice the list's
+  // width, its widest text where they all fit; else every caption is whole
+  // where the captions fit, only the widest columns narrowed; else every
+  // text is whole where the texts fit.
   void Columns() {
+    SCOPED_TRACE(main->lvwMain.Columns()[1].caption);
     const auto& columns = main->lvwMain.Columns();
-    for (size_t i = 0; i < columns.size(); ++i) {
+    const size_t n = columns.size();
+    const int room = main->lvwMain.ColumnRoom();
+    std::vector<int> text(n), caption(n);
+    int total = 0, pixels = 0, captions = 0, wants = 0, texts = 0;
+    for (size_t i = 0; i < n; ++i) {
       int widest = 0;
       for (const auto& row : main->lvwMain.Rows())
         widest = std::max(widest, main->TextWidth(i == 0 ? row.text : i == 1 ? row.sub : row.signals));
-      EXPECT_GE(columns[i].width, main->TextWidth(columns[i].caption)) << columns[i].caption;
-      EXPECT_GE(columns[i].width, std::min(widest, 2 * main->lvwMain.Width())) << columns[i].caption;
+      caption[i] = main->TextWidth(columns[i].caption);
+      text[i] = std::min(widest, 2 * main->lvwMain.Width());
+      total += columns[i].width;
+      captions += caption[i];
+      wants += std::max(caption[i], text[i]);
+      texts += text[i];
+      pixels += ui::PixelsOf(columns[i].width, dpi()) + ui::PixelsOf(ui::kColumnMarginPixels * 15, dpi());
+    }
+    EXPECT_LE(total, room);
+    // The list's inside: its width less two borders of 2 pixels and, where
+    // more rows than a dozen may need one, a scroll bar of 17 (at 96 DPI).
+    const int inside = (main->lvwMain.Count() > 12 ? 21 : 4) * 15;
+    EXPECT_LE(pixels, Rect(main->lvwMain).right - Rect(main->lvwMain).left - ui::PixelsOf(inside, dpi()));
+    for (size_t i = 0; i < n; ++i) {
+      SCOPED_TRACE(columns[i].caption);
+      if (wants <= room) {
+        EXPECT_GE(columns[i].width, std::max(caption[i], text[i])) << "narrowed for no need";
+      }
+      if (captions <= room) {
+        EXPECT_GE(columns[i].width, caption[i]);
+        for (size_t j = 0; j < n && columns[i].width < text[i]; ++j) {
+          EXPECT_TRUE(columns[j].width <= columns[i].width || columns[j].width <= caption[j])
+              << "narrowed before the wider " << columns[j].caption;
+        }
+      } else if (texts <= room) {
+        EXPECT_GE(columns[i].width, text[i]);
+      }
     }
   }
 };
 
 TEST_P(Layout, EveryWindowFitsItsControlsAndTexts) {
   backend.Dpi = dpi();
+  test::FakeFileFacts files;  // the program is unsigned: a signal, and a third column
+  files.Add("C:\\Grab\\grab.exe", IFileFacts::Trust::Unsigned, "", "Grab, Inc.", "Grab");
+  facts = &files;
   Start();
   Hijack(".txt", "C:\\\\Grab\\\\grab.exe %1");
   Start();
   main->lvwMain.UserClickRow(1);
+  ASSERT_EQ(main->lvwMain.Columns().size(), 3u);
   // The detail box: the text, the title and its shadow, the icon and the
   // LEDs lie on the teal box; the text lies above the title block.
   const std::set<std::string> teal = {"lblInfoFrame", "imgLED(0)", "imgLED(1)", "imgLED(2)", "imgLED(3)"};
@@ -92,6 +129,13 @@ TEST_P(Layout, EveryWindowFitsItsControlsAndTexts) {
   backend.onModal = [&](ui::Form& f) { Check(f, {{"Line1(0)", "Line1(1)"}}); };
   main->mnuHlpAbout.UserChoose();
   backend.onModal = nullptr;
+
+  // The views of every type: the whole list, its texts not measured.
+  for (int view : {1, 2}) {
+    main->optView(view).UserClick();
+    ASSERT_GE(main->lvwMain.Count(), 3);
+    Columns();
+  }
 
   Fresh(test::Data("classes.reg"));  // as the base has it
   Start("hollin.exe -h");
@@ -147,6 +191,17 @@ TEST_P(Layout, TheLongestTextsStayInTheirPlaces) {
   main->lvwMain.UserActivateRow(1);
   backend.onModal = nullptr;
   EXPECT_EQ(shown, 1);
+
+  // The same list in the views of their own: the health check's signals,
+  // the history's long texts.
+  main->mnuHealth.UserChoose();
+  ASSERT_GE(main->lvwMain.Count(), 1);
+  EXPECT_EQ(main->lvwMain.Columns().size(), 3u);
+  Columns();
+  main->cmdAccept.UserClick();
+  main->mnuHistory.UserChoose();
+  ASSERT_GE(main->lvwMain.Count(), 1);
+  Columns();
 }
 
 INSTANTIATE_TEST_SUITE_P(Dpi, Layout, ::testing::Values(96, 120, 144, 192),

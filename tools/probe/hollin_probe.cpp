@@ -26,7 +26,7 @@ bool g_hidden = false;  // --hidden: hidden windows are found by their title too
 int usage() {
   std::fputs(
       "usage: hollin_probe [--pid N] [--hidden] COMMAND ...\n"
-      "  windows | wait TITLE [ms] | gone TITLE [ms] | controls TITLE | list TITLE | status TITLE\n"
+      "  windows | park | wait TITLE [ms] | gone TITLE [ms] | controls TITLE | list TITLE | status TITLE\n"
       "  click TITLE TEXT | select TITLE ROW... | key TITLE [ctrl+|shift+|alt+]VK\n"
       "  char TITLE TEXT | menu TITLE | command TITLE ID | msgbox TITLE\n"
       "  answer TITLE BUTTONTEXT [ms] | close TITLE | send TITLE MESSAGE [WPARAM]\n"
@@ -574,6 +574,9 @@ int main() {
     ++a;
   }
   if (argc - a == 1 && std::strcmp(argv[a], "windows") == 0) return CmdWindows();
+  // The mouse pointer to the screen's top left corner, where it brings up
+  // no tool tip in a screenshot.
+  if (argc - a == 1 && std::strcmp(argv[a], "park") == 0) return SetCursorPos(0, 0) ? 0 : fail("the pointer stays");
   if (argc - a < 2) return usage();
   std::string cmd = argv[a], title = argv[a + 1];
   int rest = a + 2, more = argc - rest;  // arguments after the title
