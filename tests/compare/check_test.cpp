@@ -44,8 +44,8 @@ TEST_F(RunCheckTest, AFirstRunRecordsTheBaseThenAChangeIsFoundAgainstIt) {
   EXPECT_FALSE(second.firstRun);
   EXPECT_FALSE(second.linksRecorded);
   ASSERT_EQ(second.changes.size(), 1u);
-  EXPECT_EQ(second.changes[0].Ext, ".txt");
-  EXPECT_EQ(second.changes[0].Opener, "grab");
+  EXPECT_EQ(second.changes[0].ext, ".txt");
+  EXPECT_EQ(second.changes[0].opener, "grab");
   // What the window goes on from: CURRENT is this check's scan.
   EXPECT_EQ(g.CurrentEntries, second.current);
   EXPECT_EQ(g.BaseEntries, second.base);
@@ -63,7 +63,7 @@ TEST_F(RunCheckTest, ACheckThatLoadsNothingComparesWithTheBaseHeldAndKeepsNoScan
   EXPECT_FALSE(std::filesystem::exists(dir.File("Prev.isd")));
   EXPECT_FALSE(r.firstRun);
   ASSERT_EQ(r.changes.size(), 1u);
-  EXPECT_EQ(r.changes[0].Ext, ".txt");
+  EXPECT_EQ(r.changes[0].ext, ".txt");
   EXPECT_EQ(r.base, g.BaseEntries);
 }
 
