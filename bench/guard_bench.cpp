@@ -24,38 +24,11 @@
 #include <string>
 #include <vector>
 
+#include "guard_process.h"
+
 namespace {
 
-double Seconds() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER now;
-  QueryPerformanceCounter(&now);
-  return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-double CpuSeconds(HANDLE process) {
-  FILETIME created, exited, kernel, user;
-  if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) return -1;
-  auto s = [](const FILETIME& t) {
-    return static_cast<double>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;
-  };
-  return s(kernel) + s(user);
-}
-
-// Waits until the process has used no processor time for a second.
-void WaitIdle(HANDLE process) {
-  double last = CpuSeconds(process);
-  for (int i = 0; i < 120; ++i) {
-    Sleep(1000);
-    const double now = CpuSeconds(process);
-    if (now == last) return;
-    last = now;
-  }
-}
+using namespace hollin::bench;
 
 PROCESS_MEMORY_COUNTERS Memory(HANDLE process) {
   PROCESS_MEMORY_COUNTERS m{};
@@ -77,12 +50,7 @@ long Checks(HWND guard) {
 // no processor time, so idleness alone does not tell a check done.
 void WaitChecked(HWND guard, HANDLE process, long than) {
   for (int i = 0; i < 1200 && Checks(guard) <= than; ++i) Sleep(50);
-  WaitIdle(process);
-}
-
-HWND Notice() {
-  const HWND hwnd = FindWindowW(L"HollinGuardNotice", nullptr);
-  return hwnd && IsWindowVisible(hwnd) ? hwnd : nullptr;
+  WaitIdle(process, 120);
 }
 
 void SetDefault(const wchar_t* path, const wchar_t* value) {
@@ -104,7 +72,7 @@ SIZE_T BaselineWorkingSet(const char* exe) {
   if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return 0;
   HWND window = nullptr;
   for (int i = 0; i < 600 && !(window = FindWindowW(L"HollinTrayBaseline", nullptr)); ++i) Sleep(50);
-  WaitIdle(pi.hProcess);
+  WaitIdle(pi.hProcess, 120);
   const SIZE_T bytes = window ? Memory(pi.hProcess).WorkingSetSize : 0;
   if (window) PostMessageW(window, WM_CLOSE, 0, 0);
   if (WaitForSingleObject(pi.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
@@ -128,19 +96,15 @@ int main(int argc, char** argv) {
     if (baseline) std::printf("baseline, a bare window with a notification icon: %.1f MB\n", baseline / 1048576.0);
     else std::printf("baseline: %s did not start\n", argv[4]);
   }
-  std::string line = std::string("\"") + argv[1] + "\" --guard";
-  STARTUPINFOA si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+  Guard started;
+  if (!started.Start(argv[1], 30)) {
     std::fprintf(stderr, "guard_bench: cannot start %s\n", argv[1]);
     return 1;
   }
-  const double started = Seconds();
-  HWND guard = nullptr;
-  while (!(guard = FindWindowW(L"HollinGuard", nullptr)) && Seconds() - started < 30) Sleep(50);
+  const PROCESS_INFORMATION& pi = started.pi;
+  const HWND guard = started.window;
   WaitChecked(guard, pi.hProcess, 0);
-  std::printf("guard started and idle after its first check: %.1f s\n", Seconds() - started);
+  std::printf("guard started and idle after its first check: %.1f s\n", Seconds() - started.started);
   const PROCESS_MEMORY_COUNTERS idle = Memory(pi.hProcess);
   std::printf("working set idle: %.1f MB (peak so far %.1f MB); this bench's own, for scale: %.1f MB\n",
               idle.WorkingSetSize / 1048576.0, idle.PeakWorkingSetSize / 1048576.0,
@@ -164,7 +128,7 @@ int main(int argc, char** argv) {
                 "processor time)\n",
                 r + 1, (t1 - t0) * 1000, (t1 - t0 - 2) * 1000, (CpuSeconds(pi.hProcess) - cpu0) * 1000);
     PostMessageW(Notice(), WM_CLOSE, 0, 0);
-    WaitIdle(pi.hProcess);
+    WaitIdle(pi.hProcess, 120);
   }
   const long checks = Checks(guard);
   SetDefault(L".ext00000", L"Prog.File.00000");
@@ -188,10 +152,7 @@ int main(int argc, char** argv) {
     const double c1 = CpuSeconds(pi.hProcess);
     std::printf("idle guard: %.3f s of processor time in %d s\n", c1 - c0, idleSeconds);
   }
-  PostMessageW(guard, WM_CLOSE, 0, 0);
-  const bool ended = WaitForSingleObject(pi.hProcess, 10000) == WAIT_OBJECT_0;
+  const bool ended = started.End();
   std::printf("guard %s on request\n", ended ? "ended" : "did NOT end");
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
   return ended ? 0 : 1;
 }

@@ -21,21 +21,14 @@
 #include <cstdlib>
 #include <string>
 
+#include "guard_process.h"
+
 namespace {
+
+using namespace hollin::bench;
 
 constexpr UINT kCounts = WM_APP + 3;  // the guard's counts (win32_guard)
 constexpr wchar_t kShell[] = L"Software\\Classes\\Local Settings\\Software\\Microsoft\\Windows\\Shell";
-
-double Seconds() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER now;
-  QueryPerformanceCounter(&now);
-  return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 // Seconds since 1970, for matching the phases with what is measured outside
 // (under Wine, the registry's work is the wineserver's, a process of its own).
@@ -46,34 +39,10 @@ double UnixSeconds() {
   return static_cast<double>(t - 116444736000000000ULL) / 1e7;
 }
 
-double CpuSeconds(HANDLE process) {
-  FILETIME created, exited, kernel, user;
-  if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) return -1;
-  auto s = [](const FILETIME& t) {
-    return static_cast<double>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;
-  };
-  return s(kernel) + s(user);
-}
-
-void WaitIdle(HANDLE process) {
-  double last = CpuSeconds(process);
-  for (int i = 0; i < 300; ++i) {
-    Sleep(1000);
-    const double now = CpuSeconds(process);
-    if (now == last) return;
-    last = now;
-  }
-}
-
-HWND Notice() {
-  const HWND hwnd = FindWindowW(L"HollinGuardNotice", nullptr);
-  return hwnd && IsWindowVisible(hwnd) ? hwnd : nullptr;
-}
-
 void CloseNotice(HANDLE process) {
   if (const HWND n = Notice()) PostMessageW(n, WM_CLOSE, 0, 0);
   for (int i = 0; i < 100 && Notice(); ++i) Sleep(50);
-  WaitIdle(process);
+  WaitIdle(process, 300);
 }
 
 bool SetString(const std::wstring& path, const wchar_t* name, const std::wstring& value) {
@@ -152,19 +121,16 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "guard_quiet_bench: cannot write the user classes\n");
     return 1;
   }
-  std::string line = std::string("\"") + argv[1] + "\" --guard";
-  STARTUPINFOA si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+  Guard g;
+  if (!g.Start(argv[1], 60)) {
     std::fprintf(stderr, "guard_quiet_bench: cannot start %s\n", argv[1]);
     return 1;
   }
-  const double started = Seconds();
-  HWND guard = nullptr;
-  while (!(guard = FindWindowW(L"HollinGuard", nullptr)) && Seconds() - started < 60) Sleep(50);
+  const PROCESS_INFORMATION& pi = g.pi;
+  const HWND guard = g.window;
+  const double started = g.started;
   while (guard && Ask(guard).checks < 1 && Seconds() - started < 60) Sleep(100);
-  WaitIdle(pi.hProcess);
+  WaitIdle(pi.hProcess, 300);
   // The bench's own type is new to the base: a change left unanswered, as
   // on a desktop where nobody answers the notice.
   CloseNotice(pi.hProcess);
@@ -206,12 +172,9 @@ int main(int argc, char** argv) {
   std::printf("  full checks for the two: %ld, events of changes: %ld\n", static_cast<long>(c2.checks - c1.checks),
               static_cast<long>(c2.changes - c1.changes));
 
-  PostMessageW(guard, WM_CLOSE, 0, 0);
-  const bool ended = WaitForSingleObject(pi.hProcess, 10000) == WAIT_OBJECT_0;
+  const bool ended = g.End();
   RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Classes\\Bench.Quiet");
   RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Classes\\.benchq");
   std::printf("guard %s on request\n", ended ? "ended" : "did NOT end");
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
   return ended ? 0 : 1;
 }

@@ -38,6 +38,8 @@ hollin_wine_up() {
       [ -s "$HOLLIN_WINE_TMP/display" ] && break
       sleep 0.1
     done
+    [ -s "$HOLLIN_WINE_TMP/display" ] ||
+      { echo "hollin_wine_up: Xvfb gave no display within 10 s" >&2; return 1; }
     export DISPLAY=":$(head -n1 "$HOLLIN_WINE_TMP/display")"
   fi
   setsid wineserver -p </dev/null >/dev/null 2>&1 ||

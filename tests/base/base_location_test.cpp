@@ -47,6 +47,7 @@ TEST(BaseLocation, PortableCopiesKeepTheirBaseAndOthersMoveToTheUsersFolder) {
       {"user's base, no base beside (elevated run)", false, true, true, true, 0, 9, "L",
        {kUser, ""}, false},
       {"portable base newer than the user's", true, true, true, true, 9, 5, "L", {kBeside, ""}, false},
+      {"both equally new: the user's", true, true, true, true, 7, 7, "L", {kUser, ""}, false},
       {"no local app data, read-only folder", false, false, true, false, 0, 0, "", {kBeside, ""}, false},
       {"no local app data, base beside", true, false, true, false, 0, 0, "", {kBeside, ""}, false},
       {"local app data unwritable", true, false, true, false, 0, 0, "-", {kBeside, ""}, false},
@@ -87,11 +88,7 @@ TEST(BaseLocation, ABaseMovedOutOfAReadOnlyFolderIsReadThenSavedElsewhere) {
     test::Store s;
     s.g.BaseFile = beside;
     s.g.CurrentEntries = test::MakeEntries(30, 1);
-    s.vsd.FileName(beside);
-    s.vsd.Create();
-    s.vsd.Layout(kBaseLayout);
-    s.vsd.MakeTable();
-    s.vsd.Close();
+    test::MakeNeverFilled(beside);
     s.Save();
   }
   fs::remove(beside + ".isd.bak");
@@ -110,11 +107,7 @@ TEST(BaseLocation, ABaseMovedOutOfAReadOnlyFolderIsReadThenSavedElsewhere) {
   s.g.FormerBaseFile = where.readFirst;
   EXPECT_EQ(DescribeBaseFile(s.g), beside + ".isd (read only: the next save writes " + where.file + ".isd)");
   // A first save into the new place that a crash left unfilled.
-  s.vsd.FileName(where.file);
-  s.vsd.Create();
-  s.vsd.Layout(kBaseLayout);
-  s.vsd.MakeTable();
-  s.vsd.Close();
+  test::MakeNeverFilled(where.file);
   s.Load();
   EXPECT_FALSE(s.created);
   EXPECT_EQ(test::Flatten(*s.g.BaseEntries), test::Flatten(*test::MakeEntries(30, 1)));

@@ -20,14 +20,7 @@ TEST(BaseStore, WithoutAFilledBaseCurrentIsRecordedAndLoadedBack) {
   for (bool madeButNeverFilled : {false, true}) {
     SCOPED_TRACE(madeButNeverFilled ? "made but never filled" : "first run");
     InFreshFolder here;
-    if (madeButNeverFilled) {  // RecordNewBase's first half, as a crash before its save leaves it
-      DataFile made;
-      made.FileName(kBaseFileName);
-      made.Create();
-      made.Layout(kBaseLayout);
-      made.MakeTable();
-      made.Close();
-    }
+    if (madeButNeverFilled) MakeNeverFilled(kBaseFileName);
     Store s;
     s.g.CurrentEntries = MakeEntries(20, 0);  // some without a ProgID
     s.Load();
@@ -157,14 +150,7 @@ TEST(BaseStore, AFirstRunKeepsNoBackupAndEachSaveTheBaseItReplaced) {
   for (bool madeButNeverFilled : {false, true}) {
     SCOPED_TRACE(madeButNeverFilled ? "made but never filled" : "first run");
     InFreshFolder here;
-    if (madeButNeverFilled) {
-      DataFile made;
-      made.FileName(kBaseFileName);
-      made.Create();
-      made.Layout(kBaseLayout);
-      made.MakeTable();
-      made.Close();
-    }
+    if (madeButNeverFilled) MakeNeverFilled(kBaseFileName);
     Store first;
     first.g.CurrentEntries = MakeEntries(4, 0);
     first.Load();

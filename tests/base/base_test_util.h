@@ -32,6 +32,17 @@ class InFreshFolder {
   std::filesystem::path old_;
 };
 
+// Makes the file name (its extension given apart) a table no save has
+// filled, as a crash between the two halves of RecordNewBase leaves it.
+inline void MakeNeverFilled(const std::string& name, std::string_view extension = DataFile::kExtension) {
+  DataFile made;
+  made.FileName(name, extension);
+  made.Create();
+  made.Layout(kBaseLayout);
+  made.MakeTable();
+  made.Close();
+}
+
 // The steps the base store tells, in order.
 struct RecordingProgress : IBaseProgress {
   void Step(BaseStep step) override { steps.push_back(step); }

@@ -59,28 +59,38 @@ TEST(Generations, EachReplacedBaseIsKeptTheNewestTenInOrder) {
 
 // A damaged generation keeps its number and says why; the others and the
 // base are read as they are. Files of other names are none of its business.
+// A generation made but never filled (an empty table) is told the same way.
 TEST(Generations, ADamagedGenerationIsToldAndNotUsed) {
-  InFreshFolder here;
-  for (int variant = 0; variant <= 3; ++variant) SaveBase(MakeEntries(5, variant));
-  auto generations = ReadGenerations(kFolder);
-  ASSERT_EQ(generations.size(), 3u);
-  std::string bytes = ReadFileBytes(generations[1].path);
-  bytes[bytes.size() / 2] ^= 1;
-  WriteFileBytes(generations[1].path, bytes);
-  WriteFileBytes(JoinPath(kFolder, "notes.txt"), "mine");
-  WriteFileBytes(JoinPath(kFolder, "00000099-2026120xT000000Z.isd"), "not a generation's name");
+  for (const bool empty : {false, true}) {
+    SCOPED_TRACE(empty ? "an empty table" : "a byte changed");
+    InFreshFolder here;
+    for (int variant = 0; variant <= 3; ++variant) SaveBase(MakeEntries(5, variant));
+    auto generations = ReadGenerations(kFolder);
+    ASSERT_EQ(generations.size(), 3u);
+    if (empty) {
+      std::filesystem::remove(generations[1].path);
+      MakeNeverFilled(generations[1].path, "");
+    } else {
+      std::string bytes = ReadFileBytes(generations[1].path);
+      bytes[bytes.size() / 2] ^= 1;
+      WriteFileBytes(generations[1].path, bytes);
+    }
+    WriteFileBytes(JoinPath(kFolder, "notes.txt"), "mine");
+    WriteFileBytes(JoinPath(kFolder, "00000099-2026120xT000000Z.isd"), "not a generation's name");
 
-  generations = ReadGenerations(kFolder);
-  EXPECT_EQ(Variants(generations), (std::vector<int>{2, -1, 0}));
-  EXPECT_NE(generations[1].problem.find("is damaged"), std::string::npos) << generations[1].problem;
-  EXPECT_NE(generations[1].problem.find(generations[1].path), std::string::npos);
-  EXPECT_TRUE(generations[0].problem.empty() && generations[2].problem.empty());
-  EXPECT_EQ(LoadBase(), Flatten(*MakeEntries(5, 3)));
+    generations = ReadGenerations(kFolder);
+    EXPECT_EQ(Variants(generations), (std::vector<int>{2, -1, 0}));
+    EXPECT_NE(generations[1].problem.find(empty ? "holds no base" : "is damaged"), std::string::npos)
+        << generations[1].problem;
+    EXPECT_NE(generations[1].problem.find(generations[1].path), std::string::npos);
+    EXPECT_TRUE(generations[0].problem.empty() && generations[2].problem.empty());
+    EXPECT_EQ(LoadBase(), Flatten(*MakeEntries(5, 3)));
 
-  // The next accept numbers past them and keeps the rest as they are.
-  SaveBase(MakeEntries(5, 4));
-  EXPECT_EQ(Variants(ReadGenerations(kFolder)), (std::vector<int>{3, 2, -1, 0}));
-  EXPECT_TRUE(std::filesystem::exists(JoinPath(kFolder, "notes.txt")));
+    // The next accept numbers past them and keeps the rest as they are.
+    SaveBase(MakeEntries(5, 4));
+    EXPECT_EQ(Variants(ReadGenerations(kFolder)), (std::vector<int>{3, 2, -1, 0}));
+    EXPECT_TRUE(std::filesystem::exists(JoinPath(kFolder, "notes.txt")));
+  }
 }
 
 // A generation made the base again: its records saved as the base, and the
@@ -119,6 +129,35 @@ void SaveAt(int variant, std::int64_t seconds) {
   if (fs::exists("Prev.isd"))
     fs::last_write_time("Prev.isd", FileTime(seconds));
   SaveBase(MakeEntries(4, variant));
+}
+
+// A generation's time read back from its name as it was written, in
+// February, on a leap day and the day after one.
+TEST(Generations, TheTimeOfANameReadsBackTrue) {
+  const struct {
+    std::int64_t seconds;
+    const char* name;
+  } times[] = {
+      {1739540707, "00000001-20250214T134507Z.isd"},  // 2025-02-14 13:45:07
+      {1709251199, "00000001-20240229T235959Z.isd"},
+      {1709251200, "00000001-20240301T000000Z.isd"},
+      {951825600, "00000001-20000229T120000Z.isd"},
+      {1738367999, "00000001-20250131T235959Z.isd"},
+  };
+  for (const auto& t : times) {
+    SCOPED_TRACE(t.name);
+    EXPECT_EQ(GenerationName(1, t.seconds), t.name);
+    InFreshFolder here;
+    SaveBase(MakeEntries(4, 0));
+    SaveAt(1, t.seconds);
+    auto generations = ReadGenerations(kFolder);
+    ASSERT_EQ(generations.size(), 1u);
+    EXPECT_EQ(std::filesystem::path(generations[0].path).filename(), t.name);
+    // Written since: the name alone tells the time.
+    std::filesystem::last_write_time(generations[0].path, FileTime(t.seconds + 400 * 86400));
+    generations = ReadGenerations(kFolder);
+    EXPECT_EQ(generations[0].recorded, t.seconds);
+  }
 }
 
 std::vector<std::uint32_t> SerialsIn(const std::string& folder) {

@@ -6,36 +6,24 @@
 #include <cstdio>
 #include <map>
 
-#include "cli/command.h"
-#include "base/checksum.h"
+#include "command_run.h"
+#include "support/hand_made_base.h"
 #include "base/data_file.h"
 #include "records/report.h"
 #include "common/file_system.h"
 #include "common/text.h"
 #include "registry/layers.h"
 #include "registry/merged_class_root.h"
-#include "support/registry_store.h"
 #include "registry/scan.h"
-#include "support/fake_file_facts.h"
-#include "support/fake_platform.h"
-#include "support/fake_console.h"
-#include "support/test_support.h"
 
 namespace hollin::cli {
 namespace {
 
-using Console = test::FakeConsole;
-
-class CommandTest : public ::testing::Test {
+class CommandTest : public ::testing::Test, public test::CommandRun {
  protected:
+  using test::CommandRun::Run;
   void SetUp() override { reg.LoadText(test::Data("classes.reg"), "classes"); }  // .txt and .bmp
   void TearDown() override { EXPECT_TRUE(platform.pages.empty()) << "a run for scripts opens no window"; }
-  int Run(std::vector<std::string> args, IRegistry* on = nullptr) {
-    console = Console{};
-    RunEnvironment env{on ? *on : reg, platform, console, dir.path().string(), dir.path().string(), "PC-7", "ada", 1796673600,
-                       &events, account, withFacts ? &files : nullptr, stop};
-    return RunCommandLine(ParseOptions(args), env);
-  }
   // The kinds of the events written, in order, and clears them.
   std::vector<EventKind> Events() {
     std::vector<EventKind> kinds;
@@ -55,16 +43,6 @@ class CommandTest : public ::testing::Test {
     // The key's time, an hour before the check.
     reg.SetLastWriteTime(HKEY_CLASSES_ROOT, ".txt", 1796673600 - 3600);
   }
-
-  test::TempDir dir;
-  RegistryStore reg;
-  test::FakePlatform platform;
-  Console console;
-  RecordingEventLog events;
-  AccountFacts account{"PC-7\\ada", "S-1-5-21-1-2-3-1001", "PC-7\\ada"};
-  test::FakeFileFacts files;
-  bool withFacts = false;
-  StopRequest* stop = nullptr;
 };
 
 // Every exit code from a real check, and the events the runs leave: one for
@@ -159,6 +137,12 @@ TEST_F(CommandTest, AssociationsFilesOutAndIn) {
             std::string::npos)
       << written;
   EXPECT_EQ(Run({"--check", "--base", "d.xml"}), kNoChanges);
+  // Identifiers that name no key of a type or link are none of the check's.
+  test::WriteFileBytes(dir.File("keyless.xml"),
+                       "<DefaultAssociations><Association Identifier=\".bmp\" ProgId=\"Paint.Picture\"/>"
+                       "<Association Identifier=\"a\\b\" ProgId=\"x\"/><Association Identifier="
+                       "\"{4ED3A719-CEA8-4BD9-910D-E252F997AFC2}\" ProgId=\"y\"/></DefaultAssociations>");
+  EXPECT_EQ(Run({"--check", "--base", "keyless.xml"}), kNoChanges) << console.out;
 
   // .txt as TXTFILE, .pdf, and a protocol this registry does not have.
   test::WriteFileBytes(dir.File("dism.xml"), test::Data("dism.xml"));
@@ -195,16 +179,6 @@ std::map<std::string, std::string> Snapshot(const test::TempDir& dir) {
   return files;
 }
 
-// A base file of format version 2 with these record lines, its checksum
-// right: as only a writer that means it could make one.
-std::string HandMadeBase(const std::string& fields, const std::vector<std::string>& records) {
-  std::string text = "HOLLINBASE\t2\nlayout\t$*256$$$$$$$$$\nfields\t" + fields + "\n";
-  for (const auto& r : records) text += r + "\n";
-  text += "end\t" + std::to_string(records.size()) + " records\txxh64 ";
-  char hex[17];
-  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(Xxh64(text)));
-  return text + hex + "\n";
-}
 constexpr const char* kFields = "Ext\tPath\tKey\tProgID\tMachine\tUser\tChoice\tCommand\tOpener\tTypes";
 
 // A report or an export never lands on the base, its backup, the names of
@@ -247,6 +221,12 @@ TEST_F(CommandTest, NoOutputLandsOnWhatTheRunReadsOrKeeps) {
   EXPECT_EQ(Run({"--export-defaults", "e.xml", "--report", "./E.xml"}), kUsage);
   EXPECT_EQ(Snapshot(dir), before);
   EXPECT_TRUE(events.events.empty()) << "a refused run leaves no event";
+  // The base's name in another folder is another file.
+  std::filesystem::create_directory(dir.File("sub"));
+  EXPECT_EQ(Run({"--check", "--report", "sub/Prev.isd"}), kNoChanges) << console.err;
+  auto after = Snapshot(dir);
+  EXPECT_EQ(after.erase((dir.path() / "sub" / "Prev.isd").string()), 1u) << "the report";
+  EXPECT_EQ(after, before);
 }
 
 // A base whose records name keys other than their type's own (a file the
@@ -262,7 +242,7 @@ TEST_F(CommandTest, AHostileBaseIsRefusedBeforeAnythingIsWritten) {
       ".ini`1B[2J`0Aforged\tC:\\evil.dll\tx\\InprocServer32\tinifile\t\t\t\t\t\t",  // escapes in the message
   };
   for (const std::string& record : records) {
-    test::WriteFileBytes(Base(), HandMadeBase(kFields, {record}));
+    test::WriteFileBytes(Base(), test::HandMadeBase(2, kFields, {record}));
     const auto before = Snapshot(dir);
     const std::string registry = reg.ToText();
     for (const std::vector<std::string>& args : {std::vector<std::string>{"--restore", "all"},
@@ -284,15 +264,11 @@ TEST_F(CommandTest, AHostileBaseIsRefusedBeforeAnythingIsWritten) {
 // into a restore, and nothing is written; what is sound restores.
 TEST_F(CommandTest, ARecordNamesOnlyAClassIdentifierAndOneVerb) {
   const auto v3 = [](const std::string& verb, const std::string& handler) {
-    std::string text = "HOLLINBASE\t3\nlayout\t$*256$$$$$$$$$$$$$$\nfields\tExt\tPath\tKey\tProgID\tMachine\tUser\t"
-                       "Choice\tCommand\tOpener\tTypes\tVerb\tVerbCommand\tHandler\tVerbAt\tChoiceAt\n"
-                       ".txt\tC:\\WINDOWS\\NOTEPAD.EXE %1\ttxtfile\\shell\\open\\command\ttxtfile\ttxtfile\t\t\t"
-                       "C:\\WINDOWS\\NOTEPAD.EXE %1\tNOTEPAD\t1 1 1 0 1 1\t" +
-                       verb + "\t" + (verb.empty() ? "" : "notepad.exe /p %1") + "\t" + handler + "\t" +
-                       (verb.empty() ? "" : "machine") + "\t\nend\t1 records\txxh64 ";
-    char hex[17];
-    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(Xxh64(text)));
-    return text + hex + "\n";
+    return test::HandMadeBase(3, std::string(kFields) + "\tVerb\tVerbCommand\tHandler\tVerbAt\tChoiceAt",
+                              {".txt\tC:\\WINDOWS\\NOTEPAD.EXE %1\ttxtfile\\shell\\open\\command\ttxtfile\ttxtfile\t\t\t"
+                               "C:\\WINDOWS\\NOTEPAD.EXE %1\tNOTEPAD\t1 1 1 0 1 1\t" + verb + "\t" +
+                               (verb.empty() ? "" : "notepad.exe /p %1") + "\t" + handler + "\t" +
+                               (verb.empty() ? "" : "machine") + "\t"});
   };
   const struct {
     const char* verb;
@@ -377,7 +353,7 @@ TEST_F(CommandTest, OnlyAFirstRunOrAnAcceptRecordsABase) {
   EXPECT_FALSE(std::filesystem::exists(dir.File("e.xml")));
   EXPECT_EQ(Run({"--check"}), kFirstRun);
 
-  const std::string nameless = HandMadeBase("\t\t\t\t\t\t\t\t\t", {".txt\tnotepad %1\ttxtfile\\shell\\open\\command\ttxtfile\t\t\t\t\t\t"});
+  const std::string nameless = test::HandMadeBase(2, "\t\t\t\t\t\t\t\t\t", {".txt\tnotepad %1\ttxtfile\\shell\\open\\command\ttxtfile\t\t\t\t\t\t"});
   test::WriteFileBytes(Base(), nameless);
   for (const char* action : {"--check", "--accept"}) {
     EXPECT_EQ(Run({action}), kBaseDamaged) << action;
@@ -546,6 +522,11 @@ TEST_F(CommandTest, RiskSignalsOfChangedTypesAndTheHealthCheck) {
   withFacts = true;
   files.Add("C:\\WINDOWS\\NOTEPAD.EXE", T::Unsigned);  // told, but no count of health
   files.Add("C:\\Program Files\\Paint\\zpaint.exe", T::Signed, "Sample Paint Ltd");
+  // Programs and batch files with their standard classes are no risk.
+  reg.LoadText("REGEDIT4\n[HKEY_CLASSES_ROOT\\.exe]\n@=\"exefile\"\n[HKEY_CLASSES_ROOT\\exefile\\shell\\open\\command]\n"
+               "@=\"\\\"%1\\\" %*\"\n[HKEY_CLASSES_ROOT\\.bat]\n@=\"batfile\"\n"
+               "[HKEY_CLASSES_ROOT\\batfile\\shell\\open\\command]\n@=\"\\\"%1\\\" %*\"\n",
+               "standard");
   EXPECT_EQ(Run({"--check", "--health"}), kNoChanges) << console.out;
   EXPECT_FALSE(std::filesystem::exists(Base()));
   EXPECT_EQ(Run({"--check", "--health", "--base", "b.isd"}), kUsage);
@@ -670,7 +651,7 @@ TEST_F(CommandTest, NewAndRemovedTypesInEveryFormat) {
 // command stood under the extension itself), which an associations file
 // cannot name, and says so.
 TEST_F(CommandTest, AnExportLeavesOutATypeWithoutAnIdentifier) {
-  test::WriteFileBytes(Base(), HandMadeBase(kFields, {".raw\traw.exe %1\t.raw\\shell\\open\\command\t\t\t\t\t\t\t",
+  test::WriteFileBytes(Base(), test::HandMadeBase(2, kFields, {".raw\traw.exe %1\t.raw\\shell\\open\\command\t\t\t\t\t\t\t",
                                                      ".txt\tnp.exe %1\ttxtfile\\shell\\open\\command\ttxtfile\t\t\t\t\t\t"}));
   EXPECT_EQ(Run({"--export-defaults", "out.xml"}), kNoChanges);
   const std::string xml = test::ReadFileBytes(dir.File("out.xml"));

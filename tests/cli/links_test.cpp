@@ -7,19 +7,13 @@
 #include <algorithm>
 #include <set>
 
-#include "cli/command.h"
+#include "command_run.h"
 #include "common/text.h"
 #include "registry/layers.h"
 #include "registry/merged_class_root.h"
-#include "support/registry_store.h"
-#include "support/fake_platform.h"
-#include "support/fake_console.h"
-#include "support/test_support.h"
 
 namespace hollin::cli {
 namespace {
-
-using Console = test::FakeConsole;
 
 // Every value of the store as "[key] name=data", key names folded: empty
 // keys, which no read tells from missing ones, are left out.
@@ -70,6 +64,38 @@ struct Case {
   std::vector<std::string> left;  // values that differ from the base's afterwards, as "+" or "-" and the value
 };
 
+// A run of its own on classes.reg and more.
+struct LinksRun : test::CommandRun {
+  explicit LinksRun(const std::string& more) {
+    reg.LoadText(test::Data("classes.reg"), "classes");
+    reg.LoadText(more, "more");
+  }
+  // c's change listed by a check, as a link or a type, then restored: what
+  // differs afterwards from recorded (the store when the base was
+  // recorded) is c.left, in any order, and the base is as it was.
+  void ChangeAndRestore(const Case& c, const std::set<std::string>& recorded) {
+    const std::string base = test::ReadFileBytes(dir.File("Prev.isd"));
+    reg.LoadText(c.change, "change");
+    EXPECT_EQ(Run({"--check"}), kChangesFound);
+    EXPECT_NE(console.out.find("\n" + std::string(c.listed) + "\n"), std::string::npos) << console.out;
+    EXPECT_EQ(Run({"--check", "--format", "json"}), kChangesFound);
+    EXPECT_NE(console.out.find(std::string("\"kind\": \"") + (c.restore[0] == '.' ? "type" : "protocol")),
+              std::string::npos);
+    EXPECT_EQ(Run({"--restore", c.restore}), c.restoreExit) << console.out;
+    const std::set<std::string> now = Values(reg);
+    std::vector<std::string> left, expected = c.left;
+    for (const auto& v : Minus(now, recorded)) left.push_back("+" + v);
+    for (const auto& v : Minus(recorded, now)) left.push_back("-" + v);
+    std::sort(left.begin(), left.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(left, expected);
+    // What Explorer chose stays, and stays listed; the rest is as the base
+    // recorded it, and the base itself unchanged.
+    EXPECT_EQ(Run({"--check"}), c.restoreExit == kNoChanges ? kNoChanges : kChangesFound) << console.out;
+    EXPECT_EQ(test::ReadFileBytes(dir.File("Prev.isd")), base);
+  }
+};
+
 TEST(Links, EachLayerAndVerbIsCheckedRestoredAndRecorded) {
   const Case cases[] = {
       {"a link taken over in the user classes",
@@ -104,72 +130,45 @@ TEST(Links, EachLayerAndVerbIsCheckedRestoredAndRecorded) {
        "news:\tchanged\treader (news), verb \"read\" -> grab (news), verb \"browse\"", "news", kNoChanges,
        {"+[hkey_local_machine\\software\\classes\\news\\shell\\browse\\command] @=\"grab.exe %1\"",
         "+[hkey_local_machine\\software\\classes\\news\\shell] @=\"read\""}},
+      {"a program identifier marked as a link is no link", "REGEDIT4\n" + kMachine + "txtfile]\n\"URL Protocol\"=\"\"\n",
+       "", "", kNoChanges, {}},
       {"a handler in place of the command",
        "REGEDIT4\n" + kMachine + "txtfile\\shell\\open\\command]\n\"DelegateExecute\"=\"{00000000-0000-0000-0000-0000000000AB}\"\n",
        ".txt\tchanged\tNOTEPAD (txtfile) -> {00000000-0000-0000-0000-0000000000AB} (handler) (txtfile)", ".txt", kNoChanges, {}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    test::TempDir dir;
-    RegistryStore reg;
-    test::FakePlatform platform;
-    RecordingEventLog events;
-    Console console;
-    const auto run = [&](std::vector<std::string> args) {
-      console = Console{};
-      RunEnvironment env{reg, platform, console, dir.path().string(), dir.path().string(), "PC-7", "ada", 1796673600,
-                         &events, AccountFacts{"PC-7\\ada", "S-1-5-21-1-2-3-1001", "PC-7\\ada"}, nullptr};
-      return RunCommandLine(ParseOptions(args), env);
-    };
-    reg.LoadText(test::Data("classes.reg"), "classes");
-    reg.LoadText(kMachineLinks, "links");
+    LinksRun r(kMachineLinks);
     // The system answers as Windows does: a link's own key opens it until
     // Explorer's choice names another identifier, which it then honours.
-    for (const char* link : {"http", "mailto", "tel", "news", "evil"}) platform.opens[link] = {link, ""};
-    ASSERT_EQ(run({"--check"}), kFirstRun);
-    const std::set<std::string> recorded = Values(reg);
-    const std::string base = test::ReadFileBytes(dir.File("Prev.isd"));
-    EXPECT_EQ(run({"--check"}), kNoChanges) << console.out;
+    for (const char* link : {"http", "mailto", "tel", "news", "evil"}) r.platform.opens[link] = {link, ""};
+    ASSERT_EQ(r.Run({"--check"}), kFirstRun);
+    EXPECT_EQ(r.Run({"--check"}), kNoChanges) << r.console.out;
     if (&c == &cases[0]) {
       // An export names each link by its own key, which no choice overrides.
-      EXPECT_EQ(run({"--export-defaults", "defaults.xml"}), kNoChanges) << console.err;
-      const std::string xml = test::ReadFileBytes(dir.File("defaults.xml"));
+      EXPECT_EQ(r.Run({"--export-defaults", "defaults.xml"}), kNoChanges) << r.console.err;
+      const std::string xml = test::ReadFileBytes(r.dir.File("defaults.xml"));
       for (const char* link : {"\"http\" ProgId=\"http\"", "\"mailto\" ProgId=\"mailto\"", "\"news\" ProgId=\"news\""})
         EXPECT_NE(xml.find(std::string("Identifier=") + link), std::string::npos) << xml;
-      EXPECT_EQ(run({"--check", "--base", "defaults.xml"}), kNoChanges) << console.out;
+      EXPECT_EQ(r.Run({"--check", "--base", "defaults.xml"}), kNoChanges) << r.console.out;
     }
-
-    reg.LoadText(c.change, "change");
     if (c.change.find("\"ProgId\"=\"Grab.Url\"") != std::string::npos)
-      platform.opens[c.restore] = {"Grab.Url", "C:\\Grab\\grab.exe %1"};
-    if (!*c.listed) {
-      EXPECT_EQ(run({"--check"}), kNoChanges) << console.out;
-      continue;
+      r.platform.opens[c.restore] = {"Grab.Url", "C:\\Grab\\grab.exe %1"};
+    if (*c.listed) {
+      r.ChangeAndRestore(c, Values(r.reg));
+    } else {
+      r.reg.LoadText(c.change, "change");
+      EXPECT_EQ(r.Run({"--check"}), kNoChanges) << r.console.out;
     }
-    EXPECT_EQ(run({"--check"}), kChangesFound);
-    EXPECT_NE(console.out.find(std::string("\n") + c.listed), std::string::npos) << console.out;
-    EXPECT_EQ(run({"--check", "--format", "json"}), kChangesFound);
-    EXPECT_NE(console.out.find(std::string("\"kind\": \"") + (c.restore[0] == '.' ? "type" : "protocol")),
-              std::string::npos);
-
-    EXPECT_EQ(run({"--restore", c.restore}), c.restoreExit) << console.out;
-    const std::set<std::string> now = Values(reg);
-    std::vector<std::string> left;
-    for (const auto& v : Minus(now, recorded)) left.push_back("+" + v);
-    for (const auto& v : Minus(recorded, now)) left.push_back("-" + v);
-    EXPECT_EQ(left, c.left);
-    // What Explorer chose stays, and stays listed; the rest is as the base
-    // recorded it, and the base itself unchanged.
-    EXPECT_EQ(run({"--check"}), c.restoreExit == kNoChanges ? kNoChanges : kChangesFound) << console.out;
-    EXPECT_EQ(test::ReadFileBytes(dir.File("Prev.isd")), base);
   }
 }
 
 // Types whose verb that runs is not open, each as the base records it:
 // only cplopen (.cpl), only install (.inf), a shell key naming grab with no
 // open (.grb), an ordered list whose first verb is missing (.lst), an open
-// verb marked LegacyDisable (.dis: the first verb listed runs) and an open
-// verb with a handler only (.hnd).
+// verb marked LegacyDisable (.dis: the first verb listed runs), an open
+// verb with a handler only (.hnd) and a list whose first verb is missing
+// behind another verb listed first (.edt).
 const std::string kVerbTypes =
     "REGEDIT4\n" + kMachine + ".cpl]\n@=\"cplfile\"\n" + kMachine +
     "cplfile\\shell\\cplopen\\command]\n@=\"rundll32.exe shell32.dll,Control_RunDLL \\\"%1\\\",%*\"\n" + kMachine +
@@ -180,7 +179,10 @@ const std::string kVerbTypes =
     kMachine + ".dis]\n@=\"disfile\"\n" + kMachine + "disfile\\shell\\open]\n\"LegacyDisable\"=\"\"\n" + kMachine +
     "disfile\\shell\\open\\command]\n@=\"C:\\\\Old\\\\old.exe %1\"\n" + kMachine +
     "disfile\\shell\\view\\command]\n@=\"C:\\\\View\\\\view.exe %1\"\n" + kMachine + ".hnd]\n@=\"hndfile\"\n" + kMachine +
-    "hndfile\\shell\\open\\command]\n\"DelegateExecute\"=\"{00000000-0000-0000-0000-0000000000AB}\"\n";
+    "hndfile\\shell\\open\\command]\n\"DelegateExecute\"=\"{00000000-0000-0000-0000-0000000000AB}\"\n" + kMachine +
+    ".edt]\n@=\"edtfile\"\n" + kMachine + "edtfile\\shell]\n@=\"print,edit\"\n" + kMachine +
+    "edtfile\\shell\\browse\\command]\n@=\"C:\\\\Web\\\\web.exe %1\"\n" + kMachine +
+    "edtfile\\shell\\edit\\command]\n@=\"C:\\\\Edit\\\\edit.exe %1\"\n";
 
 // Each type of kVerbTypes is recorded by the verb that runs, whatever its
 // name; a takeover of that verb is listed, reported, restored (the store
@@ -208,6 +210,9 @@ TEST(Verbs, TheVerbThatRunsIsGuardedWhateverItsName) {
        ".dis\tchanged\tview (disfile), verb \"view\" -> old (disfile)", ".dis", kNoChanges,
        {"+[hkey_local_machine\\software\\classes\\disfile\\shell] @=\"view\"",
         "-[hkey_local_machine\\software\\classes\\disfile\\shell\\open] \"LegacyDisable\"=\"\""}},
+      {"print,edit without print: edit runs",
+       "REGEDIT4\n" + kMachine + "edtfile\\shell\\edit\\command]\n@=\"C:\\\\zq\\\\grab.exe %1\"\n",
+       ".edt\tchanged\tedit (edtfile), verb \"edit\" -> grab (edtfile), verb \"edit\"", ".edt", kNoChanges, {}},
       {"a handler-only verb's handler replaced",
        "REGEDIT4\n" + kUser + "hndfile\\shell\\open\\command]\n\"DelegateExecute\"=\"{00000000-0000-0000-0000-0000000000A1}\"\n",
        ".hnd\tchanged\t{00000000-0000-0000-0000-0000000000AB} (handler) (hndfile) -> {00000000-0000-0000-0000-0000000000A1} (handler) (hndfile)", ".hnd", kNoChanges,
@@ -215,53 +220,23 @@ TEST(Verbs, TheVerbThatRunsIsGuardedWhateverItsName) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    test::TempDir dir;
-    RegistryStore reg;
-    test::FakePlatform platform;
-    RecordingEventLog events;
-    Console console;
-    const auto run = [&](std::vector<std::string> args) {
-      console = Console{};
-      RunEnvironment env{reg, platform, console, dir.path().string(), dir.path().string(), "PC-7", "ada", 1796673600,
-                         &events, AccountFacts{"PC-7\\ada", "S-1-5-21-1-2-3-1001", "PC-7\\ada"}, nullptr};
-      return RunCommandLine(ParseOptions(args), env);
-    };
-    reg.LoadText(test::Data("classes.reg"), "classes");
-    reg.LoadText(kVerbTypes, "verbs");
-    ASSERT_EQ(run({"--check"}), kFirstRun);
-    const std::set<std::string> recorded = Values(reg);
-    const std::string base = test::ReadFileBytes(dir.File("Prev.isd"));
-    for (const char* type : {"\n.cpl\t", "\n.inf\t", "\n.grb\t", "\n.lst\t", "\n.dis\t", "\n.hnd\t"})
+    LinksRun r(kVerbTypes);
+    ASSERT_EQ(r.Run({"--check"}), kFirstRun);
+    const std::string base = test::ReadFileBytes(r.dir.File("Prev.isd"));
+    for (const char* type : {"\n.cpl\t", "\n.inf\t", "\n.grb\t", "\n.lst\t", "\n.dis\t", "\n.hnd\t", "\n.edt\t"})
       EXPECT_NE(base.find(type), std::string::npos) << "recorded: " << type;
-    EXPECT_EQ(run({"--check"}), kNoChanges) << console.out;
-
-    reg.LoadText(c.change, "change");
-    EXPECT_EQ(run({"--check"}), kChangesFound);
-    EXPECT_NE(console.out.find(std::string("\n") + c.listed + "\n"), std::string::npos) << console.out;
-    EXPECT_EQ(run({"--check", "--format", "json"}), kChangesFound);
-    EXPECT_NE(console.out.find("\"kind\": \"type\""), std::string::npos) << console.out;
-
-    EXPECT_EQ(run({"--restore", c.restore}), c.restoreExit) << console.out;
-    const std::set<std::string> now = Values(reg);
-    std::vector<std::string> left;
-    for (const auto& v : Minus(now, recorded)) left.push_back("+" + v);
-    for (const auto& v : Minus(recorded, now)) left.push_back("-" + v);
-    std::sort(left.begin(), left.end());
-    std::vector<std::string> expected = c.left;
-    std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(left, expected);
-    EXPECT_EQ(run({"--check"}), kNoChanges) << console.out;
-    EXPECT_EQ(test::ReadFileBytes(dir.File("Prev.isd")), base);
+    EXPECT_EQ(r.Run({"--check"}), kNoChanges) << r.console.out;
+    r.ChangeAndRestore(c, Values(r.reg));
 
     // The change taken again and accepted: the base records the verb that
     // runs now, and the next check finds nothing. (Where the restore named
     // the verb that ran, the change no longer changes it.)
-    reg.LoadText(c.change, "change");
-    const bool again = run({"--check"}) == kChangesFound;
-    EXPECT_EQ(run({"--accept"}), kNoChanges) << console.out;
-    EXPECT_EQ(run({"--check"}), kNoChanges) << console.out;
+    r.reg.LoadText(c.change, "change");
+    const bool again = r.Run({"--check"}) == kChangesFound;
+    EXPECT_EQ(r.Run({"--accept"}), kNoChanges) << r.console.out;
+    EXPECT_EQ(r.Run({"--check"}), kNoChanges) << r.console.out;
     if (again) {
-      EXPECT_NE(test::ReadFileBytes(dir.File("Prev.isd")), base);
+      EXPECT_NE(test::ReadFileBytes(r.dir.File("Prev.isd")), base);
     }
   }
 }
@@ -270,54 +245,42 @@ TEST(Verbs, TheVerbThatRunsIsGuardedWhateverItsName) {
 // check records them with it, once, and says so; later changes of a link
 // are listed.
 TEST(Links, AnEarlierBaseGetsTheLinksRecordedOnceWithoutAFlood) {
-  test::TempDir dir;
-  RegistryStore reg;
-  test::FakePlatform platform;
-  RecordingEventLog events;
-  Console console;
-  const auto run = [&](std::vector<std::string> args) {
-    console = Console{};
-    RunEnvironment env{reg, platform, console, dir.path().string(), dir.path().string(), "PC-7", "ada", 1796673600,
-                       &events, AccountFacts{"PC-7\\ada", "S-1-5-21-1-2-3-1001", "PC-7\\ada"}, nullptr};
-    return RunCommandLine(ParseOptions(args), env);
-  };
-  reg.LoadText(test::Data("classes.reg"), "classes");
-  reg.LoadText(kMachineLinks, "links");
+  LinksRun r(kMachineLinks);
   const std::string v2 = test::ReadFileBytes(HOLLIN_DATA_DIR "/../../base/golden/layers-v2.isd");
-  test::WriteFileBytes(dir.File("Prev.isd"), v2);
+  test::WriteFileBytes(r.dir.File("Prev.isd"), v2);
   // A named copy is compared as it is, and never written.
-  test::WriteFileBytes(dir.File("copy.isd"), v2);
-  EXPECT_EQ(run({"--check", "--base", "copy.isd"}), kChangesFound);
-  EXPECT_EQ(console.out.find(":\t"), std::string::npos) << console.out;
-  EXPECT_EQ(test::ReadFileBytes(dir.File("copy.isd")), v2);
+  test::WriteFileBytes(r.dir.File("copy.isd"), v2);
+  EXPECT_EQ(r.Run({"--check", "--base", "copy.isd"}), kChangesFound);
+  EXPECT_EQ(r.console.out.find(":\t"), std::string::npos) << r.console.out;
+  EXPECT_EQ(test::ReadFileBytes(r.dir.File("copy.isd")), v2);
 
-  EXPECT_EQ(run({"--check"}), kChangesFound);  // the golden file's types are not this registry's
-  EXPECT_EQ(console.out.find(":\t"), std::string::npos) << "no link listed: " << console.out;
-  EXPECT_NE(console.out.find("guarded from now on. The base records 4 link(s) now."), std::string::npos)
-      << console.out;
-  EXPECT_EQ(test::ReadFileBytes(dir.File("Prev.isd")).rfind("HOLLINBASE\t4\n", 0), 0u);
-  EXPECT_EQ(test::ReadFileBytes(dir.File("Prev.isd.bak")), v2);
-  EXPECT_EQ(run({"--check"}), kChangesFound);
-  EXPECT_EQ(console.out.find("guarded from now on"), std::string::npos) << "said once: " << console.out;
-  EXPECT_EQ(console.out.find(":\t"), std::string::npos) << console.out;
+  EXPECT_EQ(r.Run({"--check"}), kChangesFound);  // the golden file's types are not this registry's
+  EXPECT_EQ(r.console.out.find(":\t"), std::string::npos) << "no link listed: " << r.console.out;
+  EXPECT_NE(r.console.out.find("guarded from now on. The base records 4 link(s) now."), std::string::npos)
+      << r.console.out;
+  EXPECT_EQ(test::ReadFileBytes(r.dir.File("Prev.isd")).rfind("HOLLINBASE\t4\n", 0), 0u);
+  EXPECT_EQ(test::ReadFileBytes(r.dir.File("Prev.isd.bak")), v2);
+  EXPECT_EQ(r.Run({"--check"}), kChangesFound);
+  EXPECT_EQ(r.console.out.find("guarded from now on"), std::string::npos) << "said once: " << r.console.out;
+  EXPECT_EQ(r.console.out.find(":\t"), std::string::npos) << r.console.out;
 
-  reg.LoadText("REGEDIT4\n" + kMachine + "http\\shell\\open\\command]\n@=\"grab.exe %1\"\n", "grab");
-  EXPECT_EQ(run({"--check"}), kChangesFound);
-  EXPECT_NE(console.out.find("\nhttp:\tchanged\tweb (http) -> grab (http)\n"), std::string::npos) << console.out;
+  r.reg.LoadText("REGEDIT4\n" + kMachine + "http\\shell\\open\\command]\n@=\"grab.exe %1\"\n", "grab");
+  EXPECT_EQ(r.Run({"--check"}), kChangesFound);
+  EXPECT_NE(r.console.out.find("\nhttp:\tchanged\tweb (http) -> grab (http)\n"), std::string::npos) << r.console.out;
 
   // The earlier base, kept in the history, made the base again: the links
   // it never recorded are not undone.
-  EXPECT_EQ(run({"--accept"}), kNoChanges);
-  EXPECT_EQ(run({"--history"}), kNoChanges);
-  EXPECT_NE(console.out.find("2"), std::string::npos) << console.out;
-  run({"--restore-from", "2"});
+  EXPECT_EQ(r.Run({"--accept"}), kNoChanges);
+  EXPECT_EQ(r.Run({"--history"}), kNoChanges);
+  EXPECT_NE(r.console.out.find("2"), std::string::npos) << r.console.out;
+  r.Run({"--restore-from", "2"});
   DWORD type;
-  EXPECT_EQ(ReadValue(reg, HKEY_LOCAL_MACHINE, "Software\\Classes\\http\\shell\\open\\command", "", type),
+  EXPECT_EQ(ReadValue(r.reg, HKEY_LOCAL_MACHINE, "Software\\Classes\\http\\shell\\open\\command", "", type),
             "grab.exe %1");
-  EXPECT_NE(ReadValue(reg, HKEY_LOCAL_MACHINE, "Software\\Classes\\tel", "URL Protocol", type), "x");
+  EXPECT_NE(ReadValue(r.reg, HKEY_LOCAL_MACHINE, "Software\\Classes\\tel", "URL Protocol", type), "x");
   EXPECT_EQ(type, static_cast<DWORD>(REG_SZ)) << "tel keeps its mark";
-  EXPECT_EQ(run({"--check"}), kChangesFound);
-  EXPECT_EQ(console.out.find(":\t"), std::string::npos) << "no link listed: " << console.out;
+  EXPECT_EQ(r.Run({"--check"}), kChangesFound);
+  EXPECT_EQ(r.console.out.find(":\t"), std::string::npos) << "no link listed: " << r.console.out;
 }
 
 // A change in a layer that does not decide today is latent: listed, never a
@@ -349,42 +312,31 @@ TEST(Links, ALatentChangeIsListedRestoredAndAcceptedButCountsOnlyWhenStrict) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    test::TempDir dir;
-    RegistryStore reg;
-    MergedClassRoot merged(reg);  // the classes as Windows merges them
-    test::FakePlatform platform;
-    RecordingEventLog events;
-    Console console;
-    const auto run = [&](std::vector<std::string> args) {
-      console = Console{};
-      RunEnvironment env{merged, platform, console, dir.path().string(), dir.path().string(), "PC-7", "ada", 1796673600,
-                         &events, AccountFacts{"PC-7\\ada", "S-1-5-21-1-2-3-1001", "PC-7\\ada"}, nullptr};
-      return RunCommandLine(ParseOptions(args), env);
-    };
-    reg.LoadText(test::Data("classes.reg"), "classes");
-    reg.LoadText(kMachineLinks, "links");
-    reg.LoadText(c.base, "base");
+    LinksRun r(kMachineLinks);
+    MergedClassRoot merged(r.reg);  // the classes as Windows merges them
+    const auto run = [&](std::vector<std::string> args) { return r.Run(std::move(args), &merged); };
+    r.reg.LoadText(c.base, "base");
     ASSERT_EQ(run({"--check"}), kFirstRun);
-    const std::set<std::string> recorded = Values(reg);
-    reg.LoadText(c.change, "change");
+    const std::set<std::string> recorded = Values(r.reg);
+    r.reg.LoadText(c.change, "change");
 
-    EXPECT_EQ(run({"--check"}), kNoChanges) << console.out;
-    EXPECT_NE(console.out.find(std::string("\n") + c.listed + "\n"), std::string::npos) << console.out;
-    EXPECT_EQ(run({"--check", "--strict"}), kChangesFound) << console.out;
+    EXPECT_EQ(run({"--check"}), kNoChanges) << r.console.out;
+    EXPECT_NE(r.console.out.find(std::string("\n") + c.listed + "\n"), std::string::npos) << r.console.out;
+    EXPECT_EQ(run({"--check", "--strict"}), kChangesFound) << r.console.out;
     EXPECT_EQ(run({"--check", "--format", "json"}), kNoChanges);
-    EXPECT_NE(console.out.find("\"type\": \"" + std::string(c.type) + "\", \"change\": \"latent\""), std::string::npos)
-        << console.out;
-    EXPECT_NE(console.out.find("\"outcome\": \"latent changes\""), std::string::npos) << console.out;
+    EXPECT_NE(r.console.out.find("\"type\": \"" + std::string(c.type) + "\", \"change\": \"latent\""), std::string::npos)
+        << r.console.out;
+    EXPECT_NE(r.console.out.find("\"outcome\": \"latent changes\""), std::string::npos) << r.console.out;
 
-    EXPECT_EQ(run({"--restore", "all"}), kNoChanges) << console.out;
-    EXPECT_EQ(Minus(Values(reg), recorded), std::vector<std::string>{});
-    EXPECT_EQ(Minus(recorded, Values(reg)), std::vector<std::string>{});
-    EXPECT_EQ(run({"--check", "--strict"}), kNoChanges) << console.out;
+    EXPECT_EQ(run({"--restore", "all"}), kNoChanges) << r.console.out;
+    EXPECT_EQ(Minus(Values(r.reg), recorded), std::vector<std::string>{});
+    EXPECT_EQ(Minus(recorded, Values(r.reg)), std::vector<std::string>{});
+    EXPECT_EQ(run({"--check", "--strict"}), kNoChanges) << r.console.out;
 
-    reg.LoadText(c.change, "change again");
-    EXPECT_EQ(run({"--accept"}), kNoChanges) << console.out;
-    EXPECT_EQ(run({"--check", "--strict"}), kNoChanges) << "recorded: " << console.out;
-    EXPECT_EQ(console.out.find("latent"), std::string::npos) << console.out;
+    r.reg.LoadText(c.change, "change again");
+    EXPECT_EQ(run({"--accept"}), kNoChanges) << r.console.out;
+    EXPECT_EQ(run({"--check", "--strict"}), kNoChanges) << "recorded: " << r.console.out;
+    EXPECT_EQ(r.console.out.find("latent"), std::string::npos) << r.console.out;
   }
   EXPECT_NE(ParseOptions({"--accept", "--strict"}).error, "");
 }

@@ -70,6 +70,8 @@ TEST(OutputGuard, AFolderIsKnownByItsIdentityHoweverItIsSpelled) {
       {"/u/ada/HOLLIN~1/report.txt", false, false},
       {"/u/ada/link-to-history.txt", false, false},
       {"/u/ada/Documents/00000050-20300101T000000Z.isd", false, false},
+      {"/u/ada/Documents/Prev.isd", false, false},
+      {"/u/ada/Documents/prev.ISD.bak", false, false},
       {"/u/ada/nowhere/Prev.history/x.isd", false, false},
   };
   for (const auto& c : cases) {

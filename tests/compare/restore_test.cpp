@@ -118,6 +118,29 @@ TEST_P(RestoreTest, WritesWhatDiffersInTheTypeItHasAndNeverShortens) {
   }
 }
 
+// A base recorded with its layers goes back in the type it recorded for
+// each layer's identifier, whatever type the value has now.
+TEST_P(RestoreTest, ALayersIdentifierGoesBackInTheTypeRecorded) {
+  for (const DWORD type : {DWORD{REG_MULTI_SZ}, DWORD{REG_EXPAND_SZ}}) {
+    SCOPED_TRACE(type);
+    TearDown();
+    SetUp();
+    Set(".t", REG_SZ, "grab\0"s);
+    AssocEntry base, now;
+    for (AssocEntry* e : {&base, &now}) {
+      e->Ext(".t");
+      e->Layered(true);
+    }
+    base.MachineProgID("tfile");
+    base.ValueType(AssocEntry::kMachineType, type);
+    now.MachineProgID("grab");
+    RestoreResult result;
+    RestoreLayers(*reg, base, &now, result, {root(), nullptr});
+    EXPECT_TRUE(result.failed.empty());
+    EXPECT_EQ(Get(".t"), std::to_string(type) + (type == REG_MULTI_SZ ? " tfile||" : " tfile|"));
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Registries, RestoreTest, ::testing::ValuesIn(test::RegistriesUnderTest()),
                          [](const auto& info) { return info.param.name; });
 

@@ -14,11 +14,20 @@
 #   expect_eq WHAT EXPECTED ACTUAL / expect_contains WHAT NEEDLE TEXT
 #   start_bg EXE ARGS... starts a Windows program in the background ($BG_PID)
 #   wait_exit PID SECS   waits for it to end; its exit code in $RC
+#   run EXE ARGS...      $app/EXE run in $app, at most $E2E_TIMEOUT seconds
+#                        (60 unless set); stdout in $OUT, exit code in $RC
+#   txt_identifier       .txt's program identifier in the prefix ($txt_was)
+#   start_guard / stop_guard  hollin.exe --guard of $app, up with its base
+#                        recorded ($guard_pid); ended on request
+#   list_rows            the main window's rows: "type<TAB>program [signals]"
+#   select_types TYPE... selects those types' rows, the last one clicked
 
 OUT= RC=0 BG_PID=
 E2E_CMD= E2E_ERR=
 E2E_PIDS=()
 M="Hollin Brellmark"  # the main window's title
+MC='HKLM\Software\Classes' UC='HKCU\Software\Classes'  # the machine's and the user's classes
+SETTINGS='HKLM\SOFTWARE\Nordane\Hollin'
 
 e2e_begin() {
   . "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine_env.sh"
@@ -32,6 +41,10 @@ e2e_end() {
   e2e_cleanup
   hollin_wine_down
 }
+
+# Each step on standard error with the seconds since the start: a script
+# that the test runner ends for taking too long shows where it waited.
+step() { echo "[$SECONDS s] $*" >&2; }
 
 fail() {
   {
@@ -49,9 +62,20 @@ probe_rc() {
   local err
   err=$(mktemp)
   E2E_CMD="probe $*"
+  step "$E2E_CMD"
   RC=0
   OUT=$(wine "$HOLLIN_PROBE" "$@" 2>"$err") || RC=$?
   E2E_ERR=$(cat "$err")
+  # The probe says why whenever it fails. Exit code 1 and not a word is
+  # Wine's, not the probe's: under load the program now and then does not
+  # start at all (as reg.exe's runs below), so it is tried once more.
+  if [ "$RC" = 1 ] && [ -z "$OUT$E2E_ERR" ]; then
+    step "probe did not start: once more"
+    sleep 0.2
+    RC=0
+    OUT=$(wine "$HOLLIN_PROBE" "$@" 2>"$err") || RC=$?
+    E2E_ERR=$(cat "$err")
+  fi
   rm -f "$err"
 }
 
@@ -95,6 +119,46 @@ wait_exit() {
   wait "$pid" || RC=$?
 }
 
+run() {
+  local exe=$1
+  shift
+  E2E_CMD="$exe $*"
+  step "$E2E_CMD"
+  RC=0
+  OUT=$(cd "$app" && timeout "${E2E_TIMEOUT:-60}" wine "./$exe" "$@" 2>"$app/err.txt" | cat; exit "${PIPESTATUS[0]}") || RC=$?
+  E2E_ERR=$(cat "$app/err.txt")
+  [ "$RC" != 124 ] || fail "$exe $* did not end by itself"
+}
+
+txt_identifier() {
+  txt_was=$(reg_default 'HKCR\.txt' | sed -n 's/^REG_[A-Z_]* *//p')
+  [ -n "$txt_was" ] || fail "the prefix has no program identifier for .txt"
+}
+
+start_guard() {
+  start_bg "$app/hollin.exe" --guard
+  guard_pid=$BG_PID
+  for _ in $(seq 100); do [ -f "$app/Prev.isd" ] && break; sleep 0.1; done
+  [ -f "$app/Prev.isd" ] || fail "the guard recorded no base"
+  probe --hidden wait "Hollin guard" 5000
+}
+stop_guard() {
+  (cd "$app" && timeout 20 wine ./hollin.exe --guard --stop) || fail "--guard --stop failed"
+  wait_exit "$guard_pid" 10
+}
+
+list_rows() { probe list "$M"; grep '^row' <<<"$OUT" | awk -F'\t' '{ print $4 "\t" $5 ($6 != "" ? " [" $6 "]" : "") }'; }
+select_types() {
+  probe list "$M"
+  local rows=() t r
+  for t in "$@"; do
+    r=$(awk -F'\t' -v t="$t" '$1 == "row" && $4 == t { print $2 }' <<<"$OUT")
+    [ -n "$r" ] || fail "no row for $t in the list"
+    rows+=("$r")
+  done
+  probe select "$M" "${rows[@]}"
+}
+
 # Text outside ASCII goes in and out through UTF-16 .reg files, whatever the
 # locale of the shell: in with the registry editor, out with reg export (in
 # the script's folder $app).
@@ -118,19 +182,21 @@ exported_default() { exported_value "$1"; }
 # The registry through reg.exe: SAID holds what it said. Wine's reg.exe now
 # and then ends with exit code 1 and says nothing (about one run in 400 of
 # reg export, seen with reg add too), so a failed run is tried once more.
-#   add ARGS...          reg add ARGS /f, which must succeed
+#   add ARGS... / delete ARGS...  reg add (delete) ARGS /f, which must succeed
 #   reg_default KEY      the key's default value as reg query shows it
 #                        ("REG_SZ    text", "REG_SZ    (value not set)"), or ""
 #   export_key KEY FILE  the key and all below it as reg export writes it
 SAID=
 reg_exe() {
   local rc=0
-  SAID=$(wine reg "$@" 2>&1) && return 0
+  step "reg $*"
+  SAID=$(timeout 60 wine reg "$@" 2>&1) && return 0
   sleep 0.2
-  SAID=$(wine reg "$@" 2>&1) || rc=$?
+  SAID=$(timeout 60 wine reg "$@" 2>&1) || rc=$?
   return "$rc"
 }
 add() { reg_exe add "$@" /f || fail "reg add $* (exit code $?): $SAID"; }
+delete() { reg_exe delete "$@" /f || fail "reg delete $* (exit code $?): $SAID"; }
 reg_default() {
   reg_exe query "$1" /ve || true
   tr -d '\r' <<<"$SAID" | sed -n 's/^ *(Default) *//p'

@@ -13,21 +13,9 @@ e2e_begin hollin-cli
 cp "$2" "$app/hollin.exe"
 cp "$3" "$app/hollinc.exe"
 exts='HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\FileExts'
-txt_was=$(wine reg query 'HKCR\.txt' /ve 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_[A-Z_]*[[:space:]]*//p')
-[ -n "$txt_was" ] || fail "the prefix has no program identifier for .txt"
+txt_identifier
 
-# run EXE ARGS...: one run, in the app folder, through a pipe; its standard
-# output in $OUT, its standard error in $E2E_ERR, its exit code in $RC. A run
-# that opened a window would wait for ever: each must end within 60 s.
-run() {
-  local exe=$1
-  shift
-  E2E_CMD="$exe $*"
-  RC=0
-  OUT=$(cd "$app" && timeout 60 wine "./$exe" "$@" 2>"$app/err.txt" | cat; exit "${PIPESTATUS[0]}") || RC=$?
-  E2E_ERR=$(cat "$app/err.txt")
-  [ "$RC" != 124 ] || fail "$exe $* did not end by itself"
-}
+# A run that opened a window would wait for ever: each must end (run).
 hollin() { run hollinc.exe "$@"; }
 
 # From cmd, as a script would run it: cmd waits for the console program and
@@ -66,17 +54,17 @@ expect_eq "hollin.exe with options as before" 0 "$RC"
 # A type whose name is no ASCII, through a pipe as UTF-8, byte for byte.
 printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CLASSES_ROOT\\.日本]\r\n@="HollinCli.Grabber"\r\n' |
   iconv -f UTF-8 -t UTF-16 >"$app/nihon.reg"
-wine reg add 'HKCR\HollinCli.Grabber\shell\open\command' /ve /d 'C:\Grab\grab.exe "%1"' /f >/dev/null
+add 'HKCR\HollinCli.Grabber\shell\open\command' /ve /d 'C:\Grab\grab.exe "%1"'
 (cd "$app" && wine regedit /s nihon.reg)
 hollin --check
 expect_eq "a new type" 1 "$RC"
 expect_contains "its name in UTF-8" $'\n.日本\tnew\t(none) -> grab (HollinCli.Grabber)' "$OUT"
 from_cmd --check
 expect_contains "cmd's ERRORLEVEL" "exit code 1" "$OUT"
-wine reg delete 'HKCR\.日本' /f >/dev/null
+delete 'HKCR\.日本'
 
-wine reg add 'HKCR\HollinCli.Grabber\shell\open\command' /ve /d 'C:\Grab\grab.exe "%1"' /f >/dev/null
-wine reg add 'HKCR\.txt' /ve /d HollinCli.Grabber /f >/dev/null
+add 'HKCR\HollinCli.Grabber\shell\open\command' /ve /d 'C:\Grab\grab.exe "%1"'
+add 'HKCR\.txt' /ve /d HollinCli.Grabber
 hollin --check
 expect_eq "a type taken over" 1 "$RC"
 expect_contains "the report" ".txt	changed	" "$OUT"
@@ -98,8 +86,8 @@ expect_eq "nothing changed after the restore" 0 "$RC"
 
 # Explorer's choice as Windows 11 24H2 and later keep it, set with reg.exe
 # beside a stale legacy one: read and listed, never written.
-wine reg add "$exts\\.txt\\UserChoice" /v ProgId /d "$txt_was" /f >/dev/null
-wine reg add "$exts\\.txt\\UserChoiceLatest\\ProgId" /v ProgId /d HollinCli.Grabber /f >/dev/null
+add "$exts\\.txt\\UserChoice" /v ProgId /d "$txt_was"
+add "$exts\\.txt\\UserChoiceLatest\\ProgId" /v ProgId /d HollinCli.Grabber
 hollin --check --format csv
 expect_eq "a choice where Windows 11 keeps it" 1 "$RC"
 expect_contains "the choice in force" ".txt,changed,$txt_was," "$OUT"
@@ -108,7 +96,7 @@ hollin --restore .txt
 expect_eq "a restore cannot write Explorer's choice" 4 "$RC"
 expect_eq "the choice as it was" HollinCli.Grabber \
   "$(wine reg query "$exts\\.txt\\UserChoiceLatest\\ProgId" /v ProgId 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_[A-Z_]*[[:space:]]*//p')"
-wine reg delete "$exts\\.txt" /f >/dev/null
+delete "$exts\\.txt"
 hollin --check
 expect_eq "no choice, no change" 0 "$RC"
 
@@ -119,21 +107,21 @@ expect_eq "export" 0 "$RC"
 expect_contains "the exported file" '<DefaultAssociations>' "$(cat "$app/defaults.xml")"
 hollin --check --base defaults.xml
 expect_eq "a check against the exported file" 0 "$RC"
-wine reg add 'HKCR\.txt' /ve /d HollinCli.Grabber /f >/dev/null
+add 'HKCR\.txt' /ve /d HollinCli.Grabber
 hollin --check --base defaults.xml --format csv
 expect_eq "a takeover against the associations file" 1 "$RC"
 expect_contains "in CSV" ".txt,changed,$txt_was," "$OUT"
-wine reg add 'HKCR\.txt' /ve /d "$txt_was" /f >/dev/null
+add 'HKCR\.txt' /ve /d "$txt_was"
 
 # The history: three accepts, each keeping the base it replaced, listed in
 # the report and in the window's History view; a restore from the first of
 # them brings .txt back and keeps the base it replaced as generation 1.
-wine reg add 'HKCR\HollinCli.Other\shell\open\command' /ve /d 'C:\Other\other.exe "%1"' /f >/dev/null
+add 'HKCR\HollinCli.Other\shell\open\command' /ve /d 'C:\Other\other.exe "%1"'
 for step in 1 2 3; do
   case $step in
-    1) wine reg add 'HKCR\.txt' /ve /d HollinCli.Grabber /f ;;
-    2) wine reg add 'HKCR\HollinCli.Grabber\shell\open\command' /ve /d 'C:\Grab\grab2.exe "%1"' /f ;;
-    3) wine reg add 'HKCR\.txt' /ve /d HollinCli.Other /f ;;
+    1) add 'HKCR\.txt' /ve /d HollinCli.Grabber ;;
+    2) add 'HKCR\HollinCli.Grabber\shell\open\command' /ve /d 'C:\Grab\grab2.exe "%1"' ;;
+    3) add 'HKCR\.txt' /ve /d HollinCli.Other ;;
   esac >/dev/null
   hollin --accept
   expect_eq "accept $step" 0 "$RC"

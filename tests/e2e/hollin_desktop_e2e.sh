@@ -24,16 +24,7 @@ objdump=$6
 
 # Wine takes a DLL of the program's folder first only when told to.
 overrides=$(IFS=,; echo "${planted[*]}")=n,b
-run() {
-  local exe=$1
-  shift
-  E2E_CMD="WINEDLLOVERRIDES=$overrides $exe $*"
-  RC=0
-  OUT=$(cd "$app" && WINEDLLOVERRIDES="$overrides${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}" \
-        timeout 60 wine "./$exe" "$@" 2>"$app/err.txt" | cat; exit "${PIPESTATUS[0]}") || RC=$?
-  E2E_ERR=$(cat "$app/err.txt")
-  [ "$RC" != 124 ] || fail "$exe $* did not end by itself"
-}
+planted_run() { WINEDLLOVERRIDES="$overrides${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}" run "$@"; }
 # The mark a planted DLL left: its name as the loader spelt it ("WTSAPI32.dll"
 # for an import), in any case.
 mark() { find "$app" -maxdepth 1 -iname "$1.dll.loaded" | head -n1; }
@@ -81,18 +72,18 @@ planted=(wtsapi32 wintrust crypt32 xmllite)
 
 for exe in hollinc.exe hollin.exe; do
   rm -f "$app/Prev.isd"
-  run $exe --check
+  planted_run $exe --check
   expect_eq "$exe's first check" 2 "$RC"
   no_marks "$exe --check"
   # The health check asks for signatures (wintrust, crypt32) and version
   # resources (version) of every program; the JSON report goes through
   # XmlLite's neighbour, the report writer, the associations file through
   # XmlLite itself.
-  run $exe --check --health --format json
+  planted_run $exe --check --health --format json
   [ "$RC" = 0 ] || [ "$RC" = 1 ] || fail "$exe --check --health ended with $RC"
   expect_contains "$exe's health report" '"outcome":' "$OUT"
   no_marks "$exe --check --health"
-  run $exe --export-defaults defaults.xml
+  planted_run $exe --export-defaults defaults.xml
   expect_eq "$exe --export-defaults" 0 "$RC"
   no_marks "$exe --export-defaults"
 done

@@ -14,8 +14,7 @@ HOLLIN_PROBE=$1
 e2e_begin Tools-Hub
 cp "$2" "$app/hollin.exe"
 cp "$(dirname "$2")"/Hollin.hlp "$(dirname "$2")"/Hollin.htm "$(dirname "$2")"/Hollin.chm "$app/"
-txt_was=$(wine reg query 'HKCR\.txt' /ve 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_[A-Z_]*[[:space:]]*//p')
-[ -n "$txt_was" ] || fail "the prefix has no program identifier for .txt"
+txt_identifier
 
 
 # Four types of our own: a command outside any single code page, one with an
@@ -27,14 +26,14 @@ import_reg "[HKEY_CLASSES_ROOT\.hollinutf]
 [HKEY_CLASSES_ROOT\HollinE2E.Utf\shell\open\command]
 @=\"$utf_command\""
 expect_eq "the command as imported" "\"$utf_command\"" "$(exported_default 'HKCR\HollinE2E.Utf\shell\open\command')"
-wine reg add 'HKCR\.hollinexp' /ve /d HollinE2E.Exp /f >/dev/null
-wine reg add 'HKCR\HollinE2E.Exp\shell\open\command' /ve /t REG_EXPAND_SZ /d '%SystemRoot%\system32\notepad.exe %1' /f >/dev/null
-wine reg add 'HKCR\.hollinmulti' /ve /d HollinE2E.Multi /f >/dev/null
-wine reg add 'HKCR\HollinE2E.Multi\shell\open\command' /ve /t REG_MULTI_SZ /d 'C:\m\multi.exe %1\0second' /f >/dev/null
+add 'HKCR\.hollinexp' /ve /d HollinE2E.Exp
+add 'HKCR\HollinE2E.Exp\shell\open\command' /ve /t REG_EXPAND_SZ /d '%SystemRoot%\system32\notepad.exe %1'
+add 'HKCR\.hollinmulti' /ve /d HollinE2E.Multi
+add 'HKCR\HollinE2E.Multi\shell\open\command' /ve /t REG_MULTI_SZ /d 'C:\m\multi.exe %1\0second'
 multi_was=$(reg_default 'HKCR\HollinE2E.Multi\shell\open\command')
 expect_eq "the list of strings as added" 'REG_MULTI_SZ    C:\m\multi.exe %1\0second' "$multi_was"
-wine reg add 'HKCR\.hollingone' /ve /d HollinE2E.Gone /f >/dev/null
-wine reg add 'HKCR\HollinE2E.Gone\shell\open\command' /ve /d 'gone.exe %1' /f >/dev/null
+add 'HKCR\.hollingone' /ve /d HollinE2E.Gone
+add 'HKCR\HollinE2E.Gone\shell\open\command' /ve /d 'gone.exe %1'
 
 # 1. First run: the base is recorded and the welcome shows.
 start_bg "$app/hollin.exe"
@@ -50,8 +49,8 @@ wait_exit "$pid" 20
 expect_eq "exit code after closing" 0 "$RC"
 
 # 2. Another program takes .txt over; the next start lists it.
-wine reg add 'HKCR\HollinE2E.Grabber\shell\open\command' /ve /d '"C:\Program Files\Grabber\grabber.exe" "%1"' /f >/dev/null
-wine reg add 'HKCR\.txt' /ve /d HollinE2E.Grabber /f >/dev/null
+add 'HKCR\HollinE2E.Grabber\shell\open\command' /ve /d '"C:\Program Files\Grabber\grabber.exe" "%1"'
+add 'HKCR\.txt' /ve /d HollinE2E.Grabber
 start_bg "$app/hollin.exe"
 pid=$BG_PID
 probe wait "$M" 30000
@@ -66,7 +65,7 @@ expect_eq "exit code after No" 0 "$RC"
 
 # 3. .txt as it was: a quiet check shows only the status window and ends by
 # itself about three seconds later.
-wine reg add 'HKCR\.txt' /ve /d "$txt_was" /f >/dev/null
+add 'HKCR\.txt' /ve /d "$txt_was"
 started=$(date +%s%N)
 start_bg "$app/hollin.exe" -h
 pid=$BG_PID
@@ -86,8 +85,8 @@ echo "quiet check ended after $elapsed ms"
 
 # 4. Four types taken over and one removed; the user selects them all and
 # restores, answering the warning with OK.
-for t in .txt .hollinutf .hollinexp .hollinmulti; do wine reg add "HKCR\\$t" /ve /d HollinE2E.Grabber /f >/dev/null; done
-wine reg delete 'HKCR\.hollingone' /f >/dev/null
+for t in .txt .hollinutf .hollinexp .hollinmulti; do add "HKCR\\$t" /ve /d HollinE2E.Grabber; done
+delete 'HKCR\.hollingone'
 start_bg "$app/hollin.exe"
 pid=$BG_PID
 probe wait "$M" 30000
@@ -114,7 +113,7 @@ expect_eq "a command the takeover left alone is not rewritten" "$multi_was" \
 
 # 5. Taken over again: Esc in the warning changes nothing; with the warning
 # switched off (Ctrl+W) the next restore asks nothing.
-wine reg add 'HKCR\.txt' /ve /d HollinE2E.Grabber /f >/dev/null
+add 'HKCR\.txt' /ve /d HollinE2E.Grabber
 probe key "$M" F5
 status_is "taken over again" "1 CHANGED item(s) - select from list to view details."
 probe select "$M" 0
@@ -165,7 +164,7 @@ expect_eq "exit code after the restores" 0 "$RC"
 # viewer, a window of the program's own process titled as the file, and the
 # stub viewer is never started. Wine has no HTML engine here (no Gecko): the
 # page shows blank, and which page the viewer opened, its trace tells.
-wine reg add 'HKCU\Software\Wine\AppDefaults\hollin.exe' /v Version /d win10 /f >/dev/null
+add 'HKCU\Software\Wine\AppDefaults\hollin.exe' /v Version /d win10
 WINEDEBUG=-all,trace+htmlhelp wine "$app/hollin.exe" </dev/null >/dev/null 2>"$app/viewer.log" &
 pid=$!
 E2E_PIDS+=("$pid")

@@ -10,22 +10,17 @@ set -euo pipefail
 HOLLIN_PROBE=$1
 e2e_begin hollin-guard
 cp "$2" "$app/hollin.exe"
-txt_was=$(wine reg query 'HKCR\.txt' /ve 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_[A-Z_]*[[:space:]]*//p')
-[ -n "$txt_was" ] || fail "the prefix has no program identifier for .txt"
+txt_identifier
 pause_cmd=40103  # the icon menu's Pause for 1 hour, and Resume
 
 # Types of the test's own, in the base from the start.
-wine reg add 'HKCR\HollinGuard.Doc\shell\open\command' /ve /d 'C:\Doc\doc.exe "%1"' /f >/dev/null
-wine reg add 'HKCR\HollinGuard.Grab\shell\open\command' /ve /d 'C:\Grab\grab.exe "%1"' /f >/dev/null
-wine reg add 'HKCR\HollinGuard.Other\shell\open\command' /ve /d 'C:\Other\other.exe "%1"' /f >/dev/null
-wine reg add 'HKCR\.hga' /ve /d HollinGuard.Doc /f >/dev/null
-wine reg add 'HKCR\.hgb' /ve /d HollinGuard.Doc /f >/dev/null
+add 'HKCR\HollinGuard.Doc\shell\open\command' /ve /d 'C:\Doc\doc.exe "%1"'
+add 'HKCR\HollinGuard.Grab\shell\open\command' /ve /d 'C:\Grab\grab.exe "%1"'
+add 'HKCR\HollinGuard.Other\shell\open\command' /ve /d 'C:\Other\other.exe "%1"'
+add 'HKCR\.hga' /ve /d HollinGuard.Doc
+add 'HKCR\.hgb' /ve /d HollinGuard.Doc
 
-start_bg "$app/hollin.exe" --guard
-guard_pid=$BG_PID
-for _ in $(seq 100); do [ -f "$app/Prev.isd" ] && break; sleep 0.1; done
-[ -f "$app/Prev.isd" ] || fail "the guard recorded no base"
-probe --hidden wait "Hollin guard" 5000
+start_guard
 
 # Another start at logon leaves the running guard alone and shows nothing;
 # one by hand brings its window forward.
@@ -40,7 +35,7 @@ probe gone Hollin 5000
 kill -0 "$guard_pid" 2>/dev/null || fail "the first guard ended"
 
 # .txt taken over from another process: one notice.
-wine reg add 'HKCR\.txt' /ve /d HollinGuard.Grab /f >/dev/null
+add 'HKCR\.txt' /ve /d HollinGuard.Grab
 start=$(date +%s%N)
 probe wait Hollin 10000
 # How soon it comes is the guard benchmark's to measure (bench/guard_bench).
@@ -60,7 +55,7 @@ probe gone "Hollin Brellmark" 10000
 
 # Keep: .txt as it opens now is the base; the next change of another type
 # is the only one told.
-wine reg add 'HKCR\.hga' /ve /d HollinGuard.Other /f >/dev/null
+add 'HKCR\.hga' /ve /d HollinGuard.Other
 probe wait Hollin 10000
 probe controls Hollin
 expect_contains "the next notice" "1 file type now opens with other (.hga)." "$OUT"
@@ -72,7 +67,7 @@ for _ in $(seq 100); do [ "$(md5sum <"$app/Prev.isd")" = "$kept" ] || break; sle
 OUT=$(cd "$app" && timeout 60 wine ./hollin.exe --check 2>&1) || true
 expect_contains "the base after Keep still differs in the type reviewed" ".txt	changed" "$OUT"
 [[ "$OUT" != *".hga"* ]] || fail "Keep did not take .hga into the base: $OUT"
-wine reg add 'HKCR\.hgb' /ve /d HollinGuard.Grab /f >/dev/null
+add 'HKCR\.hgb' /ve /d HollinGuard.Grab
 probe wait Hollin 10000
 probe controls Hollin
 expect_contains "only the type changed since" "1 file type now opens with grab (.hgb)." "$OUT"
@@ -81,7 +76,7 @@ probe gone Hollin 5000
 
 # Paused, a change waits; on Resume (the same menu command) it is told.
 probe --hidden command "Hollin guard" $pause_cmd
-wine reg add 'HKCR\.hgb' /ve /d HollinGuard.Other /f >/dev/null
+add 'HKCR\.hgb' /ve /d HollinGuard.Other
 expect_rc 1 wait Hollin 3500
 probe --hidden command "Hollin guard" $pause_cmd
 probe wait Hollin 5000
@@ -107,8 +102,7 @@ expect_contains "one notice for the import" "2,000 file types now open with grab
 probe click Hollin Close
 
 # The guard ends on request, its icon with it, and nothing is left running.
-(cd "$app" && timeout 20 wine ./hollin.exe --guard --stop) || fail "--guard --stop failed"
-wait_exit "$guard_pid" 10
+stop_guard
 expect_eq "the guard's exit code" 0 "$RC"
 expect_rc 1 --hidden wait "Hollin guard" 200
 ! pgrep -f "$(basename "$app")" >/dev/null || fail "a hollin.exe still runs: $(pgrep -af "$(basename "$app")")"

@@ -6,42 +6,26 @@
 # down in the user classes amid them is told; a check that finds the same
 # changes again writes no event. The guard's counts are asked of its hidden
 # window (WM_APP + 3: checks, quiet wake-ups, events of changes). Usage:
-# hollin_guard_quiet_e2e.sh HOLLIN_PROBE_EXE HOLLIN_EXE (under a running Wine).
+# hollin_guard_quiet_e2e.sh HOLLIN_PROBE_EXE HOLLIN_EXE.
 set -euo pipefail
 . "$(dirname "$0")/e2e_lib.sh"
 HOLLIN_PROBE=$1
-app=$(mktemp -d "${TMPDIR:-/tmp}/hollin-quiet.XXXXXX")
+e2e_begin hollin-quiet
 cp "$2" "$app/hollin.exe"
 classes='HKCU\Software\Classes'
 shell="$classes\\Local Settings\\Software\\Microsoft\\Windows\\Shell"
-put_back() {
-  (cd "$app" && timeout 20 wine ./hollin.exe --guard --stop) >/dev/null 2>&1 || true
-  for k in "$classes\\.hgq" "$classes\\HollinQuiet.Doc" 'HKCR\.hgm' 'HKCR\HollinQuiet.M' 'HKCR\HollinQuiet.G' \
-    "$shell\\Bags\\9000" "$shell\\Bags\\9001"; do
-    wine reg delete "$k" /f >/dev/null 2>&1 || true
-  done
-  wine reg delete "$shell\\MuiCache" /v 'C:\Quiet\a.exe.FriendlyAppName' /f >/dev/null 2>&1 || true
-  wine reg delete "$shell\\MuiCache" /v 'C:\Quiet\b.exe.FriendlyAppName' /f >/dev/null 2>&1 || true
-  e2e_cleanup
-  rm -rf "$app"
-}
-trap put_back EXIT
 
 # A type of the user classes whose identifier is theirs too, one of the
 # machine classes, and Explorer's keys as a desktop has them.
-wine reg add "$classes\\.hgq" /ve /d HollinQuiet.Doc /f >/dev/null
-wine reg add "$classes\\HollinQuiet.Doc\\shell\\open\\command" /ve /d 'C:\Doc\doc.exe "%1"' /f >/dev/null
-wine reg add 'HKCR\HollinQuiet.M\shell\open\command' /ve /d 'C:\Doc\doc.exe "%1"' /f >/dev/null
-wine reg add 'HKCR\HollinQuiet.G\shell\open\command' /ve /d 'C:\Grab\grab.exe "%1"' /f >/dev/null
-wine reg add 'HKCR\.hgm' /ve /d HollinQuiet.M /f >/dev/null
-wine reg add "$shell\\Bags\\9000\\Shell" /v Mode /t REG_DWORD /d 1 /f >/dev/null
-wine reg add "$shell\\MuiCache" /v 'C:\Quiet\a.exe.FriendlyAppName' /d A /f >/dev/null
+add "$classes\\.hgq" /ve /d HollinQuiet.Doc
+add "$classes\\HollinQuiet.Doc\\shell\\open\\command" /ve /d 'C:\Doc\doc.exe "%1"'
+add 'HKCR\HollinQuiet.M\shell\open\command' /ve /d 'C:\Doc\doc.exe "%1"'
+add 'HKCR\HollinQuiet.G\shell\open\command' /ve /d 'C:\Grab\grab.exe "%1"'
+add 'HKCR\.hgm' /ve /d HollinQuiet.M
+add "$shell\\Bags\\9000\\Shell" /v Mode /t REG_DWORD /d 1
+add "$shell\\MuiCache" /v 'C:\Quiet\a.exe.FriendlyAppName' /d A
 
-start_bg "$app/hollin.exe" --guard
-guard_pid=$BG_PID
-for _ in $(seq 100); do [ -f "$app/Prev.isd" ] && break; sleep 0.1; done
-[ -f "$app/Prev.isd" ] || fail "the guard recorded no base"
-probe --hidden wait "Hollin guard" 5000
+start_guard
 counts() {
   local which
   COUNTS=
@@ -53,7 +37,7 @@ counts() {
 }
 
 # A change nobody answers: one notice, one event.
-wine reg add 'HKCR\.hgm' /ve /d HollinQuiet.G /f >/dev/null
+add 'HKCR\.hgm' /ve /d HollinQuiet.G
 probe wait Hollin 15000
 probe controls Hollin
 expect_contains "the notice" "1 file type now opens with grab (.hgm)." "$OUT"
@@ -65,8 +49,8 @@ checks0=$CHECKS quiet0=$QUIET
 
 # Explorer's writes, for a few seconds, then as long as they take to settle.
 for i in $(seq 6); do
-  wine reg add "$shell\\Bags\\900$((i % 2))\\Shell" /v Mode /t REG_DWORD /d "$i" /f >/dev/null
-  wine reg add "$shell\\MuiCache" /v 'C:\Quiet\b.exe.FriendlyAppName' /d "B $i" /f >/dev/null
+  add "$shell\\Bags\\900$((i % 2))\\Shell" /v Mode /t REG_DWORD /d "$i"
+  add "$shell\\MuiCache" /v 'C:\Quiet\b.exe.FriendlyAppName' /d "B $i"
 done
 # The guard reads the user classes two seconds after the last write (at the
 # latest five after the first); a slow machine may take longer.
@@ -83,9 +67,9 @@ expect_eq "events of changes after Explorer's writes" 1 "$EVENTS"
 expect_rc 1 wait Hollin 200
 
 # An identifier's command three keys down, amid the writes: told.
-wine reg add "$classes\\HollinQuiet.Doc\\shell\\open\\command" /ve /d 'C:\Grab\grab.exe "%1"' /f >/dev/null
+add "$classes\\HollinQuiet.Doc\\shell\\open\\command" /ve /d 'C:\Grab\grab.exe "%1"'
 for i in $(seq 3); do
-  wine reg add "$shell\\Bags\\9001\\Shell" /v Mode /t REG_DWORD /d "$((i + 10))" /f >/dev/null
+  add "$shell\\Bags\\9001\\Shell" /v Mode /t REG_DWORD /d "$((i + 10))"
 done
 probe wait Hollin 15000
 probe controls Hollin
@@ -102,6 +86,5 @@ counts
 expect_eq "checks after Check now" "$((checks1 + 1))" "$CHECKS"
 expect_eq "events of changes after Check now" 2 "$EVENTS"
 
-(cd "$app" && timeout 20 wine ./hollin.exe --guard --stop) || fail "--guard --stop failed"
-wait_exit "$guard_pid" 10
+stop_guard
 echo "PASS"

@@ -19,27 +19,12 @@ started=$(date +%s%N)
 e2e_begin hollin-layers
 cp "$2" "$app/hollin.exe"
 
-MC='HKLM\Software\Classes'
-UC='HKCU\Software\Classes'
 FX='HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\FileExts'
-SETTINGS='HKLM\SOFTWARE\Nordane\Hollin'
 add "$SETTINGS" /v Warn /d 1
 
-# The rows of our own types in the list shown: "type<TAB>program", sorted.
-our_rows() { probe list "$M"; grep -P '^row\t.*\t\.hollinlay' <<<"$OUT" | awk -F'\t' '{ print $4 "\t" $5 ($6 != "" ? " [" $6 "]" : "") }' | sort; }
-# The rows of the whole list, the same way.
-all_rows() { probe list "$M"; grep '^row' <<<"$OUT" | awk -F'\t' '{ print $4 "\t" $5 ($6 != "" ? " [" $6 "]" : "") }' | sort; }
-# Selects the rows of the types given, and clicks the last one.
-select_types() {
-  probe list "$M"
-  local rows=() t r
-  for t in "$@"; do
-    r=$(awk -F'\t' -v t="$t" '$1 == "row" && $4 == t { print $2 }' <<<"$OUT")
-    [ -n "$r" ] || fail "no row for $t in the list"
-    rows+=("$r")
-  done
-  probe select "$M" "${rows[@]}"
-}
+# The rows of our own types in the list shown, and of the whole list, sorted.
+our_rows() { list_rows | grep '^\.hollinlay' | sort; }
+all_rows() { list_rows | sort; }
 # The text of the detail panel (the label with the most text).
 wait_status() {  # TEXT: within 10 s
   for _ in $(seq 100); do

@@ -14,9 +14,6 @@ HOLLIN_PROBE=$1
 e2e_begin hollin-risk
 cp "$2" "$app/hollin.exe"
 
-MC='HKLM\Software\Classes'
-UC='HKCU\Software\Classes'
-SETTINGS='HKLM\SOFTWARE\Nordane\Hollin'
 temp_w=$(wine cmd /c echo %TEMP% 2>/dev/null | tr -d '\r')
 temp_u=$(unix_path "$temp_w")
 drive_c=$(unix_path 'C:\')
@@ -26,13 +23,7 @@ add "$SETTINGS" /v Warn /d 1
 
 # hollin ARGS...: one run for scripts in the app folder; output in $OUT,
 # exit code in $RC; it must end by itself.
-hollin() {
-  E2E_CMD="hollin.exe $*"
-  RC=0
-  OUT=$(cd "$app" && timeout 120 wine ./hollin.exe "$@" 2>"$app/err.txt") || RC=$?
-  E2E_ERR=$(cat "$app/err.txt")
-  [ "$RC" != 124 ] || fail "hollin.exe $* did not end by itself"
-}
+hollin() { E2E_TIMEOUT=120 run hollin.exe "$@"; }
 
 # 1. The health check of the fresh prefix: a report and an exit code that
 # agree, and no base.

@@ -26,8 +26,7 @@ names=('.файл' 'Холлин.Файл' 'C:\Программы\Холлин\�
 grab='Захват.文字😀' grab_command='C:\Захват\захват😀.exe "%1"'
 reg_text() { local t=${1//\\/\\\\}; printf '"%s"' "${t//\"/\\\"}"; }  # as a .reg file writes it
 
-SETTINGS='HKLM\SOFTWARE\Nordane\Hollin'
-wine reg add "$SETTINGS" /v Warn /d 1 /f >/dev/null
+add "$SETTINGS" /v Warn /d 1
 
 types= rows=
 for ((i = 0; i < ${#names[@]}; i += 3)); do

@@ -20,6 +20,7 @@
 #include "support/registry_store.h"
 #include "registry/scan.h"
 #include "support/fake_platform.h"
+#include "support/hand_made_base.h"
 #include "support/test_support.h"
 
 namespace hollin::guard {
@@ -152,10 +153,21 @@ TEST(NoticeTest, SaysEachChangeSetInOneText) {
       {notice({"http", ".htm"}, {opener("http", "C:\\Grab\\Grab.exe %1"), opener(".htm", "C:\\Grab\\Grab.exe %1")}),
        "1 file type and 1 link now open with Grab (http:, .htm)."},
       {notice({"mailto"}, {nullptr}), "1 link no longer opens with anything (mailto:)."},
+      {notice({".pdf", ".x"}, {opener(".pdf", "C:\\Grab\\Grab.exe %1"), nullptr}),
+       "2 file types now open with Grab or nothing (.pdf, .x)."},
       {failed, failed.problem},  // a sentence already ended
   };
   for (const auto& c : cases) EXPECT_EQ(NoticeText(c.notice), c.text);
   EXPECT_EQ(Count(1234567), "1,234,567");
+  // A notice not yet answered takes a later one in: each type as it is
+  // now, and what failed before stays said until the notice is answered.
+  Notice shown = notice({".pdf", ".txt"}, {opener(".pdf", "C:\\Grab\\Grab.exe %1"), nullptr});
+  shown.refused = {".rtf"};
+  shown.problem = failed.problem;
+  Merge(shown, notice({".TXT", ".ini"}, {opener(".txt", "C:\\View\\view.exe"), opener(".ini", "C:\\View\\view.exe")}));
+  EXPECT_EQ(NoticeText(shown),
+            "3 file types now open with Grab and 1 other program (.pdf, .txt, .ini).\r\n"
+            "Not restored, the registry refused it: 1 file type (.rtf).\r\n" + failed.problem);
   // A box's list: ten lines, then how many more.
   std::vector<std::string> lines(10, "x");
   EXPECT_EQ(msg::FirstTenThenMore(lines), "\rx\rx\rx\rx\rx\rx\rx\rx\rx\rx");
@@ -311,6 +323,46 @@ TEST_F(GuardTest, ExplorersWritesIntoTheUserClassesCostNoCheck) {
   EXPECT_GE(windows.QuietWakes(), 8) << "the writes woke it";
 }
 
+// Keep takes the notice's types into the base as they were told: a type the
+// base lacked is added, one that now opens with nothing leaves it.
+TEST_F(GuardTest, KeepAddsNewTypesAndDropsThoseThatOpenWithNothing) {
+  At(0, [this] {
+    Take(".new");
+    reg.LoadText("REGEDIT4\n[-HKEY_CLASSES_ROOT\\.rtf]\n", "remove");
+  });
+  At(5000, [this] { guard.Keep(); }, Wakeup::Time);
+  Run();
+  ASSERT_EQ(host.said.size(), 1u);
+  EXPECT_EQ(host.said[0].second, "2 file types now open with grab or nothing (.new, .rtf).");
+  Associations saved;
+  saved.BaseFile = g.BaseFile;
+  DataFile vsd;
+  ASSERT_TRUE(LoadRecordedBase(saved, vsd));
+  ASSERT_NE(saved.BaseEntries->Lookup(".new"), nullptr) << "a type the base lacked";
+  EXPECT_EQ(saved.BaseEntries->Lookup(".new")->InForceProgID(), "Grab.Doc");
+  EXPECT_EQ(saved.BaseEntries->Lookup(".rtf"), nullptr) << "a type nothing opens";
+  EXPECT_NE(saved.BaseEntries->Lookup(".txt"), nullptr) << "the others as they were";
+  EXPECT_EQ(saved.BaseEntries->Count(), 4);
+}
+
+// A base of a format from before links were recorded knows none: the links
+// of the machine are no change, and what changes since still is.
+TEST_F(GuardTest, ABaseFromBeforeLinksListsNoLinkAsNew) {
+  test::WriteFileBytes(g.BaseFile + ".isd",
+                       test::HandMadeBase(1, "Ext\tPath\tKey\tProgID",
+                                          {".txt\tC:\\WINDOWS\\NOTEPAD.EXE %1\ttxtfile\\shell\\open\\command\ttxtfile",
+                                           ".bmp\tC:\\Paint\\zpaint.exe %1\tPaint.Picture\\shell\\open\\command\tPaint.Picture",
+                                           ".rtf\tC:\\Write\\write.exe %1\trtffile\\shell\\open\\command\trtffile",
+                                           ".ini\tC:\\WINDOWS\\NOTEPAD.EXE %1\ttxtfile\\shell\\open\\command\ttxtfile"}));
+  reg.LoadText("REGEDIT4\n[HKEY_CLASSES_ROOT\\http]\n\"URL Protocol\"=\"\"\n"
+               "[HKEY_CLASSES_ROOT\\http\\shell\\open\\command]\n@=\"C:\\\\Web\\\\web.exe %1\"\n",
+               "links");
+  At(0, [this] { Take(".bmp"); });
+  Run();
+  ASSERT_EQ(host.said.size(), 1u);
+  EXPECT_EQ(host.said[0].second, "1 file type now opens with grab (.bmp).");
+}
+
 // A change left unanswered is recorded (event 1001) once, however often the
 // guard checks; again when the set of changes differs, a type's state in it
 // included.
@@ -416,7 +468,8 @@ TEST(GuardLatent, ALatentChangeIsOneLineOfTheRecordAndNoNotice) {
 // types and Explorer's choice are never written.
 TEST_F(GuardTest, AlwaysRestoreWritesOnlyTheChosenTypes) {
   const std::string exts = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\";
-  ASSERT_EQ(WriteAlwaysRestore(reg, {".txt", ".rtf", ".bmp"}), ERROR_SUCCESS);
+  // Listed in other letters than the registry's: a type is a type whatever its case.
+  ASSERT_EQ(WriteAlwaysRestore(reg, {".TXT", ".rtf", ".bmp"}), ERROR_SUCCESS);
   At(0, [&] {
     reg.LoadText("REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Classes\\.txt]\n@=\"Grab.Doc\"\n"
                  "[" + exts + ".rtf\\UserChoice]\n\"ProgId\"=\"Grab.Doc\"\n"

@@ -387,6 +387,11 @@ TEST(ChangedWhen, TheKeyOfTheLayerThatChangedAndItsTime) {
     EXPECT_EQ(key.root, c.root) << c.path;
     EXPECT_EQ(key.path, c.path);
   }
+  // Windows 11's place of the choice, where it exists, is the one that tells.
+  reg.LoadText("REGEDIT4\n[HKEY_CURRENT_USER\\" + std::string(kFileExtsPath) + "\\.t\\UserChoiceLatest\\ProgId]\n"
+               "\"ProgId\"=\"C.Doc\"\n", "latest");
+  EXPECT_EQ(ChangedKeyOf(reg, cases[1].now.get(), cases[1].before.get()).path,
+            std::string(kFileExtsPath) + "\\.t\\UserChoiceLatest\\ProgId");
   reg.SetLastWriteTime(HKEY_CURRENT_USER, classes + ".t", 1796712840);
   std::int64_t seconds = 0;
   ASSERT_TRUE(KeyLastWritten(reg, {HKEY_CURRENT_USER, classes + ".t"}, seconds));

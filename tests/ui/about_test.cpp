@@ -1,4 +1,4 @@
-// Help and About on the headless backend: the About box's texts,
+// Help and About on the headless backend: the About box and its base file,
 // the system-information tool and the click-through links as the programs
 // they would start, and which help opens where.
 #include <gtest/gtest.h>
@@ -19,23 +19,12 @@ class AboutTest : public test::WindowTest {
   std::unique_ptr<ui::FrmAbout> about;
 };
 
-TEST_F(AboutTest, Texts) {
+// Help > About shows the box, which names the base file read.
+TEST_F(AboutTest, NamesTheBaseFile) {
   ui::FrmAbout* shown = nullptr;
   backend.onModal = [&](ui::Form& f) { shown = static_cast<ui::FrmAbout*>(&f); };
   main->mnuHlpAbout.UserChoose();
   ASSERT_EQ(shown, about.get());
-  // The box stays as it was shown until the backend closed it.
-  EXPECT_EQ(about->Caption(), "About Hollin");
-  EXPECT_EQ(about->lblVersion.Caption(), "Version 1.2.30");
-  EXPECT_EQ(about->lblTitle.Caption(), "Hollin\rBrellmark");
-  EXPECT_EQ(about->lblDescription.Caption(),
-            "Brellmark is the easiest way to track and maintain your preferred associations between "
-            "default Open applications and file types, despite efforts by other programs to alter your "
-            "settings.");
-  EXPECT_EQ(about->lblDisclaimer.Caption().substr(0, 31), "This program was developed by:\r");
-  EXPECT_EQ(about->lblDisclaimer.Caption().back(), '\r');
-  EXPECT_EQ(about->lblClickThru0.ToolTipText, "Send Mail");
-  EXPECT_EQ(about->lblClickThru1.ToolTipText, "Visit Web Site");
   EXPECT_EQ(about->lblBase.Caption(), "Base file: Prev.isd");
 }
 

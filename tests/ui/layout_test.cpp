@@ -141,6 +141,9 @@ TEST_P(Layout, EveryWindowFitsItsControlsAndTexts) {
   Start("hollin.exe -h");
   ASSERT_TRUE(status->Visible());
   Check(*status);
+  const ui::PixelRect message = Rect(status->lblMain);
+  EXPECT_NEAR(ui::PixelsOf(status->ClientHeight(), dpi()) - message.bottom, message.top, 1)
+      << "the window ends as far below the message as it begins above it";
 }
 
 // The longest texts the tests know: a command of 64 KiB, a link, a type
