@@ -15,7 +15,7 @@ exec > >(tee "$log") 2>&1
 cmake --preset native-release -DHOLLIN_BENCH=ON >/dev/null
 cmake --build --preset native-release --target scan_bench base_bench view_bench
 cmake --preset windows -DHOLLIN_BENCH=ON >/dev/null
-cmake --build --preset windows --target hollin scan_bench base_bench view_bench \
+cmake --build --preset windows --target hollin_stage scan_bench base_bench view_bench \
   class_root_setup startup_bench guard_bench tray_baseline guard_quiet_bench
 
 echo "== native"
@@ -42,7 +42,7 @@ echo "== the whole program under Wine"
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
 app=$HOLLIN_WINE_TMP/app
 mkdir -p "$app/ok" "$app/changed" "$app/explorer"
-for folder in ok changed explorer; do cp build/windows/src/hollin.exe "$app/$folder/"; done
+for folder in ok changed explorer; do cp build/windows/stage/hollin.exe "$app/$folder/"; done
 wine $bin/class_root_setup.exe "$(winepath -w "$app/ok")" "$(winepath -w "$app/changed")" \
   "$(winepath -w "$app/explorer")" </dev/null
 wine $bin/startup_bench.exe "$(winepath -w "$app/ok/hollin.exe")" \

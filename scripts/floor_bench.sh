@@ -14,7 +14,7 @@ cd "$(dirname "$0")/.."
 reps=${1:-7}
 if [ "${HOLLIN_NO_BUILD:-0}" != 1 ]; then
   cmake --preset windows -DHOLLIN_BENCH=ON >/dev/null
-  cmake --build --preset windows --target hollin hollinc floor floor_setup startup_bench >/dev/null
+  cmake --build --preset windows --target hollin_stage floor floor_setup startup_bench >/dev/null
 fi
 . scripts/wine_env.sh
 trap 'hollin_wine_down' EXIT
@@ -26,7 +26,7 @@ for registry in classes everything; do
   wine $bin/floor_setup.exe $registry </dev/null
   dir=$HOLLIN_WINE_TMP/$registry
   mkdir -p "$dir"
-  exes=${HOLLIN_EXE_DIR:-build/windows/src}
+  exes=${HOLLIN_EXE_DIR:-build/windows/stage}
   cp "$exes/hollin.exe" "$exes/hollinc.exe" "$dir/"
   # The first check records the base (exit code 2), the next finds nothing.
   rc=0; wine "$dir/hollinc.exe" --check >/dev/null </dev/null || rc=$?

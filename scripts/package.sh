@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.."
 
 scripts/setup.sh
 cmake --preset windows >/dev/null
-cmake --build --preset windows --target hollin hollinc hollin_msi
+cmake --build --preset windows --target hollin_stage hollin_msi
 
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/windows/CMakeCache.txt)
 [ -n "$version" ] || { echo "no project version in build/windows/CMakeCache.txt" >&2; exit 1; }
@@ -22,8 +22,7 @@ cp "build/windows/installer/hollin-$version.msi" "$msi"
 stage=$(mktemp -d build/portable.XXXXXX)
 trap 'rm -rf "$stage"' EXIT
 mkdir "$stage/Hollin"
-cp build/windows/src/hollin.exe build/windows/src/hollinc.exe build/windows/src/Hollin.hlp build/windows/src/Hollin.htm \
-  build/windows/src/Hollin.chm "$stage/Hollin/"
+cp build/windows/stage/* "$stage/Hollin/"
 rm -f "$zip"
 (cd "$stage" && cmake -E tar cf "$OLDPWD/$zip" --format=zip Hollin)
 

@@ -11,11 +11,11 @@ cd "$(dirname "$0")/.."
 
 scripts/setup.sh
 cmake --preset windows >/dev/null
-cmake --build --preset windows --target hollin hollin_probe
+cmake --build --preset windows --target hollin_stage hollin_probe
 
 mkdir -p .wine-run/app
 # The program keeps its base file beside itself: it runs from its own folder.
-cp build/windows/src/hollin.exe build/windows/src/Hollin.hlp build/windows/src/Hollin.htm build/windows/src/Hollin.chm .wine-run/app/
+cp build/windows/stage/* .wine-run/app/
 
 . scripts/wine_env.sh
 trap hollin_wine_down EXIT

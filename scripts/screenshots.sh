@@ -23,7 +23,7 @@ cd "$(dirname "$0")/.."
 if [ -z "${HOLLIN_SHOT_DPI:-}" ]; then
   scripts/setup.sh
   cmake --preset windows >/dev/null
-  cmake --build --preset windows --target hollin hollin_probe hollin_boxes
+  cmake --build --preset windows --target hollin_stage hollin_probe hollin_boxes
   # Each set in a Wine prefix of its own.
   HOLLIN_SHOT_DPI=96 HOLLIN_SHOT_BUILT=1 "$0" "$@"
   HOLLIN_SHOT_DPI=144 HOLLIN_SHOT_BUILT=1 exec "$0" "$@"
@@ -31,7 +31,7 @@ fi
 if [ -z "${HOLLIN_SHOT_BUILT:-}" ]; then
   scripts/setup.sh
   cmake --preset windows >/dev/null
-  cmake --build --preset windows --target hollin hollin_probe hollin_boxes
+  cmake --build --preset windows --target hollin_stage hollin_probe hollin_boxes
 fi
 DPI=$HOLLIN_SHOT_DPI
 S=""  # the names' suffix
@@ -42,7 +42,7 @@ HOLLIN_PROBE=build/windows/tools/probe/hollin_probe.exe
 hollin_wine_up
 app="$HOLLIN_WINE_TMP/app"
 mkdir -p "$app"
-cp build/windows/src/hollin.exe build/windows/src/Hollin.hlp build/windows/src/Hollin.htm build/windows/src/Hollin.chm "$app/"
+cp build/windows/stage/* "$app/"
 cp build/windows/tools/boxes/hollin_boxes.exe "$app/"
 trap 'e2e_cleanup; hollin_wine_down' EXIT
 M="Hollin Brellmark"
@@ -99,7 +99,7 @@ box_shot() {
 guard_shots() {
   local g="$HOLLIN_WINE_TMP/guard"
   mkdir -p "$g"
-  cp build/windows/src/hollin.exe "$g/"
+  cp build/windows/stage/hollin.exe "$g/"
   wine reg add 'HKCR\HollinShot.Grab\shell\open\command' /ve /d '"C:\Program Files\Grab\Grab.exe" "%1"' /f >/dev/null
   for t in .pdf .rtf; do wine reg add "HKCR\\$t" /ve /d txtfile /f >/dev/null; done
   start_bg "$g/hollin.exe" --guard
@@ -118,7 +118,7 @@ guard_shots() {
 links_shots() {
   local l="$HOLLIN_WINE_TMP/links"
   mkdir -p "$l"
-  cp build/windows/src/hollin.exe "$l/"
+  cp build/windows/stage/hollin.exe "$l/"
   start_bg "$l/hollin.exe"
   probe wait "$M" 30000
   probe close "$M"
@@ -155,7 +155,7 @@ fi
 latent_shots() {
   local l="$HOLLIN_WINE_TMP/latent"
   mkdir -p "$l"
-  cp build/windows/src/hollin.exe "$l/"
+  cp build/windows/stage/hollin.exe "$l/"
   wine reg add 'HKCU\Software\Classes\Mail.Own\shell\open\command' /ve /d '"C:\Program Files\Mail\mail.exe" "%1"' /f >/dev/null
   wine reg add 'HKCU\Software\Microsoft\Windows\Shell\Associations\UrlAssociations\mailto\UserChoice' /v ProgId /d Mail.Own /f >/dev/null
   (cd "$l" && wine ./hollin.exe --check >/dev/null 2>&1) || true
@@ -185,7 +185,7 @@ fi
 history_shots() {
   local h="$HOLLIN_WINE_TMP/history" t
   mkdir -p "$h"
-  cp build/windows/src/hollin.exe "$h/"
+  cp build/windows/stage/hollin.exe "$h/"
   wine reg add 'HKCR\HollinShot.Grab\shell\open\command' /ve /d '"C:\Program Files\Grab\Grab.exe" "%1"' /f >/dev/null
   (cd "$h" && wine ./hollin.exe --check >/dev/null 2>&1) || true
   for t in .txt .pdf .rtf; do
@@ -299,7 +299,7 @@ probe gone Brellmark 30000
 # another folder.
 layers="$HOLLIN_WINE_TMP/layers"
 mkdir -p "$layers"
-cp build/windows/src/hollin.exe "$layers/"
+cp build/windows/stage/hollin.exe "$layers/"
 MC='HKLM\Software\Classes' UC='HKCU\Software\Classes'
 FX='HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\FileExts'
 appx=AppXq4m8v2d7xkz1r9wtn3hcy6pjbe0s5gfa

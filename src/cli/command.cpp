@@ -159,7 +159,7 @@ class Run {
 
   static std::vector<std::string> TypesOf(const std::vector<ChangedItem>& changes) {
     std::vector<std::string> types;
-    for (const auto& item : changes) types.push_back(item.Ext);
+    for (const auto& item : changes) types.push_back(item.ext);
     return types;
   }
 

@@ -3,11 +3,10 @@
 #include "common/windows_api.h"
 #include "common/win32_text.h"
 
-#include <cstdio>
 #include <ctime>
 
 #include "assoc_xml/xml_codec.h"
-#include "common/names.h"
+#include "messages/command_line_texts.h"
 #include "records/win32_event_log.h"
 #include "common/win32_account.h"
 #include "risk/win32_file_facts.h"
@@ -75,10 +74,7 @@ BOOL WINAPI ConsoleControl(DWORD event) {
 // failure, with a message and its exit code, not with the system's crash
 // report.
 void EndOnXmlCrash(unsigned long exceptionCode) {
-  char code[16];
-  std::snprintf(code, sizeof code, "0x%08lX", exceptionCode);
-  Win32Console().Err(std::string(kAppTitle) + ": the XML reader crashed (exception " + code +
-                     ") while reading the file. Nothing was written.\n");
+  Win32Console().Err(msg::XmlReaderCrashed(exceptionCode));
   TerminateProcess(GetCurrentProcess(), kFailure);
 }
 

@@ -126,7 +126,7 @@ TypeChanges ChangesBetween(const AssocEntries& later, const AssocEntries& earlie
     (item.kind == ChangedItem::Kind::New       ? out.added
      : item.kind == ChangedItem::Kind::Removed ? out.removed
                                                : out.changed)
-        .push_back(std::move(item.Ext));
+        .push_back(std::move(item.ext));
   return out;
 }
 

@@ -19,9 +19,9 @@ namespace hollin {
 // hash fails, and a user's class key may be removed).
 struct ChangedItem {
   enum class Kind { Changed, New, Removed, Latent };
-  std::string Ext;
+  std::string ext;
   Kind kind = Kind::Changed;
-  std::string Opener;
+  std::string opener;
   AssocEntry::Layer latent = AssocEntry::Layer::Classes;
 };
 

@@ -213,7 +213,7 @@ void Guard::Check(Millis) {
     std::vector<std::string> changed, fresh;
     std::vector<std::string> latent;
     for (const auto& item : check.changes)
-      (item.kind == ChangedItem::Kind::Latent ? latent : changed).push_back(item.Ext);
+      (item.kind == ChangedItem::Kind::Latent ? latent : changed).push_back(item.ext);
     // Latent changes: one line in the record when they are new, nothing more.
     std::vector<std::string> latentNotes;
     if (!latent.empty() && latent != latentTold_) latentNotes.push_back(msg::GuardLatent(latent));
@@ -260,7 +260,7 @@ void Guard::Check(Millis) {
       current = after.current;
       deepIds_ = DeepIdentifiers({current.get()});
       std::vector<std::string> still;
-      for (const auto& item : after.changes) still.push_back(item.Ext);
+      for (const auto& item : after.changes) still.push_back(item.ext);
       for (const auto& ext : restore)
         (!HoldsType(still, ext) ? notice.restored : HoldsType(result.choices, ext) ? notice.choices : notice.refused)
             .push_back(ext);

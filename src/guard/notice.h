@@ -41,7 +41,7 @@ std::string Count(size_t n);
 // The notice as one text, a sentence a line: what opens the changed types
 // now ("3 file types now open with Grab (.pdf, .txt, .rtf)", the program
 // named where they share one, at most ten types named), what was restored,
-// what was refused and what only Settings can set.
+// what was refused and what only Settings can set (msg::GuardNotice).
 std::string NoticeText(const Notice& notice);
 
 // Adds a later notice to one not yet answered: a type once (the later

@@ -79,7 +79,7 @@ AssocEntry::ChoicePlace ChoicePlaceOf(std::string_view text);
 // three layers merged as Windows merges them (a value from the first layer
 // that holds it; a verb exists where any layer holds its key; the verbs of
 // all layers listed as one sorted list). The one rule, for types and links
-// alike (docs/architecture.md, "The verb that runs"):
+// alike (docs/design/verbs.md):
 //   1. the shell key's default value: a verb, or an ordered list separated
 //      by commas, the first that exists deciding;
 //   2. else "open" where it exists;

@@ -9,11 +9,11 @@ DeltaOutcome ShowDelta(const std::vector<ChangedItem>& changes, DeltaFlags& flag
   w.SetSecondColumn(msg::kChangedColumn, 10);
   int latent = 0;
   for (const auto& item : changes) {
-    if (!flags.ReviewTypes.empty() && !HoldsType(flags.ReviewTypes, item.Ext)) continue;
+    if (!flags.ReviewTypes.empty() && !HoldsType(flags.ReviewTypes, item.ext)) continue;
     const bool isLatent = item.kind == ChangedItem::Kind::Latent;
     latent += isLatent ? 1 : 0;
-    w.AddRow(msg::ListName(item.Ext), item.kind == ChangedItem::Kind::Removed ? msg::kNoProgram : item.Opener,
-             IsLinkName(item.Ext), isLatent);
+    w.AddRow(msg::ListName(item.ext), item.kind == ChangedItem::Kind::Removed ? msg::kNoProgram : item.opener,
+             IsLinkName(item.ext), isLatent);
   }
   // Said once: the check that recorded the links with the base.
   std::string guarded;

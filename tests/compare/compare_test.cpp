@@ -44,7 +44,7 @@ TEST(FindChanges, ListsEachChangedTypeOnceWithTheProgramThatNowOpensIt) {
   std::vector<std::string> got;
   const char* const kinds[] = {"changed", "new", "removed"};
   for (const auto& item : FindChanges(*current, *base))
-    got.push_back(item.Ext + "|" + kinds[static_cast<int>(item.kind)] + "|" + item.Opener);
+    got.push_back(item.ext + "|" + kinds[static_cast<int>(item.kind)] + "|" + item.opener);
   EXPECT_EQ(got, (std::vector<std::string>{".txt|changed|hijack", ".new|new|fresh", ".case|changed|A",
                                            ".Mixed|changed|m2", ".gone|removed|"}));
 }
@@ -102,7 +102,7 @@ TEST(FindChanges, AChoiceWindowsSetsAsideCountsWhereItChanges) {
     std::string out;
     const char* const names[] = {"changed", "new", "removed", "latent"};
     for (const auto& item : FindChanges(c, b, true, true))
-      out += std::string(names[static_cast<int>(item.kind)]) + "|" + item.Opener;
+      out += std::string(names[static_cast<int>(item.kind)]) + "|" + item.opener;
     return out;
   };
   EXPECT_EQ(kinds(*entry("Grab.Doc"), *entry("")), "changed|notepad") << "written";

@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
   state.CurrentEntries = ScanCurrentEntries(reg).entries;
   if (LoadBase(state, file) != BaseLoad::Loaded) return 2;
   const auto changes = FindChanges(*state.CurrentEntries, *state.BaseEntries);
-  if (changes.size() != 1 || changes[0].Opener != "grab") return 3;
+  if (changes.size() != 1 || changes[0].opener != "grab") return 3;
   const RestoreResult result = RestoreTypes(reg, *state.BaseEntries, *state.CurrentEntries, {".txt"});
   if (!result.wrote || !result.failed.empty()) return 4;
   std::puts("the core checked, recorded, found and restored without the windows");

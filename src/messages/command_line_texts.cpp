@@ -1,0 +1,96 @@
+#include "messages/command_line_texts.h"
+
+#include <cstdio>
+
+#include "common/names.h"
+
+namespace hollin::msg {
+
+const char* const kRestoreValue = "the types or links to restore (\".txt,.pdf\", \"http,mailto\") or \"all\"";
+const char* const kRestoreFromValue = "the number of a generation, as --history lists it";
+const char* const kExportValue = "the file to write";
+const char* const kReportValue = "the file to write the report to";
+const char* const kFormatValue = "json, csv or text";
+const char* const kBaseValue = "the base file";
+
+std::string OptionWithAnotherAction(const std::string& arg) {
+  return "\"" + arg + "\" cannot be combined with another action.";
+}
+std::string OptionNeeds(const std::string& arg, const char* value) { return "\"" + arg + "\" needs " + value + "."; }
+std::string OptionNeedsNotEmpty(const std::string& arg, const char* value) {
+  return "\"" + arg + "\" needs " + value + ", not an empty text.";
+}
+std::string OptionNamesNoType(const std::string& arg) { return "\"" + arg + "\" names no type."; }
+std::string OptionTwice(const std::string& arg) { return "\"" + arg + "\" is given twice."; }
+std::string OptionNotAGeneration(const std::string& arg, const std::string& given) {
+  return "\"" + arg + "\" takes the number of a generation as --history lists it (1, 2 ...), not \"" + given + "\".";
+}
+std::string OptionNotAFormat(const std::string& arg, const std::string& given) {
+  return "\"" + arg + "\" takes json, csv or text, not \"" + given + "\".";
+}
+std::string NotAnOption(const std::string& arg) {
+  return "\"" + arg + "\" is not an option of " + std::string(kAppTitle) + ".";
+}
+
+const char* const kNoAction =
+    "Say what to do: --check, --accept, --restore, --restore-from, --history or --export-defaults.";
+const char* const kRestoreFromWithRestore =
+    "--restore-from restores every type from its generation: it cannot be combined with --restore.";
+const char* const kStrictWithoutCheck = "--strict goes with --check only (not with --health).";
+const char* const kHealthWithoutCheck = "--health goes with --check only.";
+const char* const kHealthWithBase = "--health checks without a base: --base has no place in it.";
+const char* const kXmlBaseOnlyRead =
+    "An associations file given with --base is only read: it cannot be accepted or restored to.";
+const char* const kXmlBaseNoHistory =
+    "An associations file given with --base has no history: name a base file, or none.";
+const char* const kXmlBaseNoExport =
+    "An associations file given with --base is no base to export: name a base file, or none.";
+
+std::string XmlReaderCrashed(unsigned long exceptionCode) {
+  char code[16];
+  std::snprintf(code, sizeof code, "0x%08lX", exceptionCode);
+  return std::string(kAppTitle) + ": the XML reader crashed (exception " + code +
+         ") while reading the file. Nothing was written.\n";
+}
+
+std::string Usage() {
+  std::string t;
+  t += std::string(kAppTitle) + " checks which programs open your file types and links.\n\n";
+  t += "Usage:\n";
+  t += "  hollin.exe                       the window (first run: records the base)\n";
+  t += "  hollin.exe -h                    a quiet check: the window only when something changed\n";
+  t += "  hollinc.exe --check              check, print what changed\n";
+  t += "  hollinc.exe --check --health     list the types whose program shows risk signals\n";
+  t += "                                   (missing, in a user folder ...), with or without a base\n";
+  t += "  hollinc.exe --check --strict     check; a latent change (in a layer that does not decide now,\n";
+  t += "                                   listed as \"latent\") counts as a change for the exit code\n";
+  t += "  hollinc.exe --accept             record the current settings as the base\n";
+  t += "  hollinc.exe --restore <names>|all  restore the base for these file types and links\n";
+  t += "                                   (\".txt,.pdf,http,mailto\") or all\n";
+  t += "  hollinc.exe --history            list the earlier bases (generations) that accepts replaced\n";
+  t += "  hollinc.exe --restore-from <n>   make generation n the base again and restore all from it\n";
+  t += "                                   (1 is the base before the current one, as --history numbers them)\n";
+  t += "  hollinc.exe --export-defaults <file.xml>  write the base as a default associations file\n";
+  t += "  hollinc.exe --help | --version\n";
+  t += "hollinc.exe is the console program for scripts: it waits, and its exit code arrives.\n";
+  t += "hollin.exe takes the same options. Run either as the user whose settings to check.\n\n";
+  t += "Options (also with \"/\" for \"--\"):\n";
+  t += "  --report <file>                 write the report to a file (atomically) instead of the console\n";
+  t += "  --format json|csv|text          the report's format (text by default)\n";
+  t += "  --base <file>                   check against this base file, or a default associations\n";
+  t += "                                  file (.xml, only read) instead of Prev.isd\n\n";
+  t += "Exit codes:\n";
+  t += "  0  no changes (the action was done)\n";
+  t += "  1  changes found (listed); with --health: risk signals found; latent changes alone give 0\n";
+  t += "     (listed), and 1 with --strict\n";
+  t += "  2  first run: the base was recorded\n";
+  t += "  3  the base file (or the generation to restore from) is damaged (named, never overwritten)\n";
+  t += "  4  some writes were refused (restore, restore-from), or Ctrl+C stopped a restore between two\n";
+  t += "     types (those before it restored whole)\n";
+  t += "  5  any other failure (no such generation ...), or an account that is no user's (the message says\n";
+  t += "     what and where)\n";
+  t += "  64 the command line is wrong: nothing was read or written\n";
+  return t;
+}
+
+}  // namespace hollin::msg

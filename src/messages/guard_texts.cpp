@@ -1,0 +1,79 @@
+#include "messages/guard_texts.h"
+
+#include "common/text.h"
+#include "compare/changes.h"
+
+namespace hollin::msg {
+namespace {
+
+constexpr size_t kNamed = 10;  // types named in one sentence, then how many more
+
+// The names, a link as its links begin ("http:").
+std::string Types(const std::vector<std::string>& types) {
+  std::string text = "(";
+  for (size_t i = 0; i < types.size() && i < kNamed; ++i)
+    text.append(i ? ", " : "").append(types[i]).append(IsLinkName(types[i]) ? ":" : "");
+  if (types.size() > kNamed) text.append(" and ").append(GroupedCount(types.size() - kNamed)).append(" more");
+  return text + ")";
+}
+
+// "3 file types", "1 link", "2 file types and 1 link": links (URL protocols)
+// counted apart.
+std::string FileTypes(const std::vector<std::string>& names) {
+  size_t links = 0;
+  for (const auto& name : names) links += IsLinkName(name) ? 1 : 0;
+  const size_t types = names.size() - links;
+  const std::string t = GroupedCount(types) + (types == 1 ? " file type" : " file types");
+  const std::string l = GroupedCount(links) + (links == 1 ? " link" : " links");
+  return links == 0 ? t : types == 0 ? l : t + " and " + l;
+}
+
+}  // namespace
+
+std::string GuardNotice(const std::vector<std::string>& types, const std::vector<std::shared_ptr<const AssocEntry>>& now,
+                        const std::vector<std::string>& restored, const std::vector<std::string>& refused,
+                        const std::vector<std::string>& choices, const std::string& problem) {
+  std::vector<std::string> lines;
+  if (!types.empty()) {
+    // The programs that open them now, each once, in the order met.
+    std::vector<std::string> openers;
+    bool gone = false;
+    for (const auto& entry : now) {
+      if (!entry) {
+        gone = true;
+        continue;
+      }
+      const std::string opener = OpenerOf(*entry);
+      bool known = false;
+      for (const auto& o : openers) known = known || EqualsNoCase(o, opener);
+      if (!known) openers.push_back(opener);
+    }
+    const size_t n = types.size();
+    std::string line = FileTypes(types);
+    if (openers.empty()) {
+      line += n == 1 ? " no longer opens with anything " : " no longer open with anything ";
+    } else {
+      line += n == 1 ? " now opens with " : " now open with ";
+      line += openers.size() == 1 && !gone ? openers[0]
+              : openers.size() == 1      ? openers[0] + " or nothing"
+                                         : openers[0] + " and " + GroupedCount(openers.size() - 1 + (gone ? 1 : 0)) +
+                                          " other program" + (openers.size() - 1 + (gone ? 1 : 0) == 1 ? "" : "s");
+      line += " ";
+    }
+    lines.push_back(line + Types(types));
+  }
+  if (!restored.empty())
+    lines.push_back("Restored as your base has " + std::string(restored.size() == 1 ? "it: " : "them: ") +
+                    FileTypes(restored) + " " + Types(restored));
+  if (!refused.empty())
+    lines.push_back("Not restored, the registry refused it: " + FileTypes(refused) + " " + Types(refused));
+  if (!choices.empty())
+    lines.push_back("Explorer's choice changed for " + FileTypes(choices) + " " + Types(choices) +
+                    ": only Windows may set it back, in Settings");
+  if (!problem.empty()) lines.push_back(problem);
+  std::string text;
+  for (const auto& l : lines) text.append(text.empty() ? "" : "\r\n").append(l).append(l.ends_with('.') ? "" : ".");
+  return text;
+}
+
+}  // namespace hollin::msg
