@@ -95,7 +95,15 @@ class Reader {
     if (AtEnd() || !IsNameStart(Peek())) Fail(problem);
     const size_t start = pos_;
     while (!AtEnd() && IsNameChar(Peek())) Step();
-    return std::string(s_.substr(start, pos_ - start));
+    std::string name(s_.substr(start, pos_ - start));
+    // As the system's parser reads names with namespaces: at most one colon,
+    // with a prefix before it and a local part after it ("a:" would be read
+    // as a name of nothing, which no writer can give back).
+    const size_t colon = name.find(':');
+    if (colon != std::string::npos &&
+        (colon == 0 || colon + 1 == name.size() || name.find(':', colon + 1) != std::string::npos))
+      Fail("the name " + name + " is not a prefix and a local part joined by one colon");
+    return name;
   }
 
   // "&...;" at the reader's place, appended to out resolved.
