@@ -98,7 +98,8 @@ TEST_F(CommandTest, EveryExitCodeAndEventFromARealCheck) {
   // all is another failure.
   const std::string damaged = test::ReadFileBytes(Base()).substr(0, 50);
   test::WriteFileBytes(Base(), damaged);
-  for (const std::vector<std::string>& args : {std::vector<std::string>{"--check"}, {"--accept"}, {"--restore", "all"}}) {
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"--check"}, {"--accept"}, {"--restore", "all"}}) {
     EXPECT_EQ(Run(args), kBaseDamaged) << args[0];
     EXPECT_NE(console.err.find("Prev.isd"), std::string::npos) << console.err;
     EXPECT_EQ(test::ReadFileBytes(Base()), damaged) << args[0];

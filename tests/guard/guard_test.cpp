@@ -157,7 +157,8 @@ TEST(NoticeTest, SaysEachChangeSetInOneText) {
       {notice({".pdf"}, {opener(".pdf", "C:\\Grab\\Grab.exe %1")}), "1 file type now opens with Grab (.pdf)."},
       {notice({".x"}, {nullptr}), "1 file type no longer opens with anything (.x)."},
       {grabs(10), "10 file types now open with Grab (.t0, .t1, .t2, .t3, .t4, .t5, .t6, .t7, .t8, .t9)."},
-      {grabs(2000), "2,000 file types now open with Grab (.t0, .t1, .t2, .t3, .t4, .t5, .t6, .t7, .t8, .t9 and 1,990 more)."},
+      {grabs(2000),
+       "2,000 file types now open with Grab (.t0, .t1, .t2, .t3, .t4, .t5, .t6, .t7, .t8, .t9 and 1,990 more)."},
       {mixed,
        "3 file types now open with Grab and 2 other programs (.pdf, .txt, .x).\r\n"
        "Restored as your base has it: 1 file type (.rtf).\r\n"

@@ -89,7 +89,8 @@ TEST(AppPaths, ABareNameIsFoundAsTheShellFindsIt) {
     EXPECT_TRUE(a.target.found) << c.command;
     EXPECT_EQ(a.target.source, c.source) << c.command;
   }
-  EXPECT_NE(AssessCommand(reg, files, "wordpad %1").PanelText().find("WORDPAD.EXE (registered under App Paths)"), std::string::npos);
+  EXPECT_NE(AssessCommand(reg, files, "wordpad %1").PanelText().find("WORDPAD.EXE (registered under App Paths)"),
+            std::string::npos);
   // cmd runs what follows /c by its own search: App Paths is not its.
   const Assessment a = AssessCommand(reg, files, "cmd /c grab.exe %1");
   EXPECT_EQ(a.target.payload, "grab.exe");
