@@ -406,7 +406,6 @@ RegFileError::RegFileError(const std::string& source, int line, const std::strin
     : std::runtime_error((source.empty() ? std::string("registry file") : source) +
                          (line > 0 ? ", line " + std::to_string(line) : std::string()) +
                          ": " + problem),
-      source_(source),
       line_(line) {}
 
 const char* RootKeyName(HKEY root) {

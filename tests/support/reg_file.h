@@ -33,11 +33,9 @@ namespace hollin {
 class RegFileError : public std::runtime_error {
  public:
   RegFileError(const std::string& source, int line, const std::string& problem);
-  const std::string& source() const { return source_; }
   int line() const { return line_; }  // 1-based; 0 when not tied to a line
 
  private:
-  std::string source_;
   int line_;
 };
 
