@@ -194,6 +194,17 @@ class Parser {
     content_.keys.push_back(std::move(key));
   }
 
+  // 1 to 8 hex digits as a number; what and the name it is refused as.
+  std::uint32_t Hex32(std::string_view digits, int lineNo, const char* what, const char* name) const {
+    if (digits.empty() || digits.size() > 8) Fail(lineNo, std::string(what) + " needs 1 to 8 hex digits");
+    std::uint32_t v = 0;
+    for (char c : digits) {
+      if (HexDigit(c) < 0) Fail(lineNo, "invalid hex digit in " + std::string(name) + " " + Quote(digits));
+      v = (v << 4) | static_cast<std::uint32_t>(HexDigit(c));
+    }
+    return v;
+  }
+
   // Parses a quoted string at the front of s (which starts with '"'),
   // unescaping it; s is left after the closing quote.
   std::string QuotedString(std::string_view& s, int lineNo, const char* what) const {
@@ -250,14 +261,7 @@ class Parser {
       value.data.push_back('\0');
       if (!Trim(s).empty()) Fail(lineNo, "unexpected text after the closing quote");
     } else if (StartsWithNoCase(s, "dword:")) {
-      const std::string_view digits = s.substr(6);
-      std::uint32_t v = 0;
-      if (digits.empty() || digits.size() > 8) Fail(lineNo, "a dword needs 1 to 8 hex digits");
-      for (char c : digits) {
-        const int d = HexDigit(c);
-        if (d < 0) Fail(lineNo, "invalid hex digit in the dword " + Quote(digits));
-        v = (v << 4) | static_cast<std::uint32_t>(d);
-      }
+      const std::uint32_t v = Hex32(s.substr(6), lineNo, "a dword", "the dword");
       value.type = REG_DWORD;
       for (int k = 0; k < 4; ++k) value.data.push_back(static_cast<char>((v >> (8 * k)) & 0xFF));
     } else if (StartsWithNoCase(s, "hex")) {
@@ -281,15 +285,8 @@ class Parser {
     value.type = REG_BINARY;
     if (!s.empty() && s.front() == '(') {
       const size_t close = s.find(')');
-      const std::string_view digits = s.substr(1, close == std::string_view::npos ? 0 : close - 1);
-      if (close == std::string_view::npos || digits.empty() || digits.size() > 8)
-        Fail(lineNo, "a hex(type) needs 1 to 8 hex digits in parentheses");
-      value.type = 0;
-      for (char c : digits) {
-        const int d = HexDigit(c);
-        if (d < 0) Fail(lineNo, "invalid hex digit in the type " + Quote(digits));
-        value.type = (value.type << 4) | static_cast<DWORD>(d);
-      }
+      if (close == std::string_view::npos) Fail(lineNo, "a hex(type) without its ')'");
+      value.type = Hex32(s.substr(1, close - 1), lineNo, "a hex(type)", "the type");
       s.remove_prefix(close + 1);
     }
     if (s.empty() || s.front() != ':') Fail(lineNo, "expected ':' after hex");
