@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "common/ansi_codepage.h"
 #include "common/text.h"
 #include "common/wtf8.h"
 
@@ -41,16 +40,8 @@ std::string Utf16ToWtf8(std::string_view bytes) {
   return Wtf8FromUtf16(units.data(), units.size());
 }
 
-// Windows-1252 text (a REGEDIT4 file of an older machine) to UTF-8.
-std::string Cp1252ToUtf8(std::string_view bytes) {
-  std::string out;
-  out.reserve(bytes.size());
-  for (char c : bytes) AppendUtf8(out, Cp1252ToCodePoint(static_cast<unsigned char>(c)));
-  return out;
-}
-
-// The file's text as UTF-8, whatever encoding it came in. A UTF-16 file of
-// an odd number of bytes is cut short, and refused.
+// The file's text as UTF-8 (WTF-8), from UTF-16 or UTF-8. A UTF-16 file of
+// an odd number of bytes is cut short, and refused, as is one in neither.
 std::string DecodeText(std::string_view bytes, const std::string& source) {
   if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
       static_cast<unsigned char>(bytes[1]) == 0xFE) {
@@ -59,10 +50,8 @@ std::string DecodeText(std::string_view bytes, const std::string& source) {
     return Utf16ToWtf8(bytes.substr(2));
   }
   if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
-  // Well-formed WTF-8 (UTF-8, lone surrogates kept) stands as it is;
-  // anything else was written in the Windows-1252 code page.
-  if (IsWtf8(bytes)) return std::string(bytes);
-  return Cp1252ToUtf8(bytes);
+  if (!IsWtf8(bytes)) throw RegFileError(source, 0, "the file is neither UTF-8 nor UTF-16");
+  return std::string(bytes);
 }
 
 // ---- Parsing ----------------------------------------------------------------
@@ -344,8 +333,7 @@ void AppendEscaped(std::string& out, std::string_view s) {
 }
 
 // A string the quoted form gives back byte for byte: one NUL, at the end, no
-// line breaks, and well-formed WTF-8 (a file that is not is read in
-// Windows-1252).
+// line breaks, and well-formed WTF-8 (which a file must be).
 bool QuotedFormFits(const std::string& data) {
   return !data.empty() && data.back() == '\0' &&
          data.find_first_of(std::string_view("\0\r\n", 3)) == data.size() - 1 && IsWtf8(data);
