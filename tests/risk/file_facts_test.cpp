@@ -4,6 +4,7 @@
 // as the shell finds it.
 #include <gtest/gtest.h>
 
+#include "messages/window_texts.h"
 #include "risk/command_target.h"
 #include "risk/signature.h"
 #include "support/registry_store.h"
@@ -38,7 +39,7 @@ TEST(TrustOfStatus, NotVerifiableIsToldNotCounted) {
   const Assessment a = Assessor(reg, files).Assess(e);
   EXPECT_EQ(a.signals, std::vector<Signal>{Signal::NotVerifiable});
   EXPECT_EQ(a.Words(), "not-verifiable");
-  EXPECT_NE(a.PanelText().find("cannot be verified here"), std::string::npos) << a.PanelText();
+  EXPECT_NE(msg::RiskPanel(a).find("cannot be verified here"), std::string::npos) << msg::RiskPanel(a);
   EXPECT_FALSE(CountsForHealth(Signal::NotVerifiable));
   EXPECT_TRUE(CountsForHealth(Signal::BadSignature));
 }
@@ -89,7 +90,8 @@ TEST(AppPaths, ABareNameIsFoundAsTheShellFindsIt) {
     EXPECT_EQ(a.target.source, c.source) << c.command;
   }
   e.ProgramFullPath("wordpad %1");
-  EXPECT_NE(Assessor(reg, files).Assess(e).PanelText().find("WORDPAD.EXE (registered under App Paths)"), std::string::npos);
+  EXPECT_NE(msg::RiskPanel(Assessor(reg, files).Assess(e)).find("WORDPAD.EXE (registered under App Paths)"),
+            std::string::npos);
   // cmd runs what follows /c by its own search: App Paths is not its.
   e.ProgramFullPath("cmd /c grab.exe %1");
   const Assessment a = Assessor(reg, files).Assess(e);
@@ -120,7 +122,7 @@ TEST(UserWritable, TheUsersRightsDecideNotTheFolderName) {
   Assessment a = assess("\"C:\\Tools\\t.exe\" \"%1\"");
   EXPECT_TRUE(a.Has(Signal::UserFolder));
   EXPECT_EQ(a.folder, "C:\\Tools");
-  EXPECT_NE(a.PanelText().find("(C:\\Tools)"), std::string::npos) << a.PanelText();
+  EXPECT_NE(msg::RiskPanel(a).find("(C:\\Tools)"), std::string::npos) << msg::RiskPanel(a);
   EXPECT_TRUE(assess("\"C:\\ProgramData\\Vendor\\v.exe\" %1").Has(Signal::UserFolder));
   EXPECT_FALSE(assess("\"C:\\Program Files\\Grab\\grab.exe\" %1").Has(Signal::UserFolder));
   EXPECT_FALSE(assess("\"C:\\Locked\\l.exe\" %1").Has(Signal::UserFolder));

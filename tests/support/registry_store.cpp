@@ -611,7 +611,7 @@ void RegistryStore::LoadText(std::string_view text, const std::string& source) {
 
 void RegistryStore::LoadFromFile(const std::string& path) {
   std::string text;
-  if (ReadWholeFile(path, text) == ReadResult::NotFound) throw FileError(path, "does not exist");
+  if (ReadWholeFile(path, text) == ReadResult::NotFound) throw FileError(path, FileError::Kind::NotFound);
   LoadText(text, path);
 }
 
