@@ -119,6 +119,14 @@ std::string FileErrorText(const FileError& e) {
 
 std::string ErrorText(const std::exception& e) {
   if (const auto* file = dynamic_cast<const FileError*>(&e)) return FileErrorText(*file);
+  if (const auto* entries = dynamic_cast<const AssocEntriesError*>(&e)) {
+    switch (entries->code()) {
+      case AssocEntriesError::Code::NoSuchKey: return "Invalid procedure call or argument";
+      case AssocEntriesError::Code::OutOfRange: return "Subscript out of range";
+      case AssocEntriesError::Code::DuplicateKey:
+        return "This key is already associated with an element of this collection: " + entries->key();
+    }
+  }
   return e.what();
 }
 

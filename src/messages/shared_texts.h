@@ -11,6 +11,7 @@
 #include "common/account.h"
 #include "common/atomic_file.h"
 #include "compare/restore.h"
+#include "registry/reg_entry.h"
 
 namespace hollin::msg {
 
@@ -60,8 +61,10 @@ extern const char* const kLinksNowGuarded;
 // A file that could not be read or written: "The file "C:\x" cannot be
 // read (error 5): Access is denied."
 std::string FileErrorText(const FileError& e);
-// An error as the user reads it: a file's (FileErrorText), else the text the
-// exception carries (an error nothing foresaw, such as running out of memory).
+// An error as the user reads it: a file's (FileErrorText), the collection
+// of entries' (a key it lacks or holds already, a position outside it), else
+// the text the exception carries (an error nothing foresaw, such as running
+// out of memory).
 std::string ErrorText(const std::exception& e);
 
 // The account a run reads the settings of: why a service account's or an

@@ -1,11 +1,12 @@
-// A file that cannot be read or written: the error carries its kind and
-// facts, and the messages word every kind.
+// The core's errors carry their kind and facts; the messages word every
+// kind as the user has always read it.
 #include <gtest/gtest.h>
 
 #include <new>
 #include <stdexcept>
 
 #include "common/atomic_file.h"
+#include "registry/reg_entry.h"
 #include "messages/shared_texts.h"
 
 namespace hollin {
@@ -13,7 +14,7 @@ namespace {
 
 using K = FileError::Kind;
 
-TEST(FileErrorText, EveryKindIsWordedAsTheErrorSaysIt) {
+TEST(ErrorText, EveryKindIsWordedAsTheErrorSaysIt) {
   const struct {
     FileError error;
     const char* text;
@@ -41,7 +42,15 @@ TEST(FileErrorText, EveryKindIsWordedAsTheErrorSaysIt) {
   }
 }
 
-TEST(FileErrorText, AnErrorNothingForesawIsToldAsItSaysItself) {
+TEST(ErrorText, TheCollectionsErrorsAreWordedByCode) {
+  using C = AssocEntriesError::Code;
+  EXPECT_EQ(msg::ErrorText(AssocEntriesError(C::NoSuchKey, ".txt")), "Invalid procedure call or argument");
+  EXPECT_EQ(msg::ErrorText(AssocEntriesError(C::OutOfRange, "4")), "Subscript out of range");
+  EXPECT_EQ(msg::ErrorText(AssocEntriesError(C::DuplicateKey, ".TXT")),
+            "This key is already associated with an element of this collection: .TXT");
+}
+
+TEST(ErrorText, AnErrorNothingForesawIsToldAsItSaysItself) {
   EXPECT_EQ(msg::ErrorText(std::runtime_error("a registry value of no known type")),
             "a registry value of no known type");
   const std::bad_alloc memory;
