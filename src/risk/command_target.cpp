@@ -1,6 +1,7 @@
 #include "risk/command_target.h"
 
 #include "common/text.h"
+#include "common/wtf8.h"
 
 namespace hollin {
 namespace {
@@ -116,12 +117,13 @@ Program FindProgram(std::string_view line, const ResolveContext& ctx, const std:
     // NUL): the prefixes stop there. A command of any length written by
     // anyone thus costs a bounded number of probes, not one (or one per
     // search folder and extension) for each of its blanks. The first name
-    // stays whatever its length, as the name written.
+    // stays whatever its length, as the name written. A path's length is
+    // counted in UTF-16 units, as Windows counts it, not in bytes.
     constexpr size_t kMaxPath = 260;
     for (size_t j = i; j <= line.size(); ++j) {
       if (j < line.size() && !IsBlank(line[j])) continue;
       if (j == i || IsBlank(line[j - 1])) continue;
-      if (!candidates.empty() && j - i >= kMaxPath) break;
+      if (!candidates.empty() && Utf16Length(line.substr(i, j - i)) >= kMaxPath) break;
       candidates.emplace_back(std::string(line.substr(i, j - i)), j);
     }
   }

@@ -2,6 +2,7 @@
 // that now opens a type, over the stand-in for the facts of files.
 #include <gtest/gtest.h>
 
+#include "common/wtf8.h"
 #include "compare/changed_when.h"
 #include "messages/window_texts.h"
 #include "risk/command_target.h"
@@ -123,6 +124,11 @@ TEST(ResolveCommand, ProbesAreBoundedByThePathLimit) {
   std::string fits = "C:\\Long Folder";
   while (fits.size() < 240) fits += " sub";
   fits += "\\app.exe";
+  // A path of letters outside ASCII: under the limit in UTF-16 units,
+  // although its UTF-8 bytes are far more.
+  std::string wide = "C:\\Ordner";
+  while (Utf16Length(wide) < 230) wide += " \xC3\xA4\xC3\xB6\xC3\xBC";
+  wide += "\\app.exe";
   const struct {
     std::string command;
     size_t probesAtMost;
@@ -133,13 +139,14 @@ TEST(ResolveCommand, ProbesAreBoundedByThePathLimit) {
       {"x" + blanks, 2 * 130, "x.exe", false},  // in each search folder
       {"cmd /c x" + blanks, 4 * 2 * 130 + 4, "C:\\Windows\\System32\\cmd.exe", true},  // cmd's four extensions
       {fits + " %1", 130, fits.c_str(), true},
+      {wide + " %1", 130, wide.c_str(), true},
   };
   for (const auto& c : kLong) {
     size_t probes = 0;
     ResolveContext ctx;
     ctx.exists = [&](const std::string& p) {
       ++probes;
-      return EqualsNoCase(p, "C:\\Windows\\System32\\cmd.exe") || p == fits;
+      return EqualsNoCase(p, "C:\\Windows\\System32\\cmd.exe") || p == fits || p == wide;
     };
     ctx.searchFolders = {"C:\\Windows\\System32", "C:\\Windows"};
     const CommandTarget t = ResolveCommand(c.command, ctx);
