@@ -13,6 +13,7 @@
 #include "common/win32_text.h"
 #include "risk/win32_file_facts.h"
 #include "guard/win32_guard.h"
+#include "messages/base_texts.h"
 #include "messages/messages.h"
 #include "registry/win32_registry.h"
 #include "ui/frm_main.h"
@@ -106,7 +107,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     Main(appState, platform, reg, box, windows, account);
     return backend.Run();
   } catch (const std::exception& e) {
-    box.Show({msg::UnexpectedError(e.what()), MbButtons::Ok, MbIcon::Critical, MbDefault::First, kProductName});
+    box.Show({msg::UnexpectedError(msg::ErrorText(e)), MbButtons::Ok, MbIcon::Critical, MbDefault::First, kProductName});
     return 1;
   } catch (...) {
     box.Show({msg::UnexpectedError(""), MbButtons::Ok,

@@ -13,6 +13,7 @@
 #include "compare/always_restore.h"
 #include "compare/check.h"
 #include "compare/changes.h"
+#include "messages/base_texts.h"
 #include "messages/messages.h"
 #include "registry/user_classes.h"
 
@@ -69,13 +70,13 @@ std::string Guard::Stamp() const {
 }
 
 void Guard::Load() {
-  DataFile vsd;
+  BaseStore vsd;
   haveBase_ = false;
   stamp_ = Stamp();
   if (!LoadRecordedBase(g_, vsd)) {
     // First run: the base is recorded from what opens each type now.
     g_.CurrentEntries = ScanCurrent(reg_, platform_).entries;
-    DataFile first;
+    BaseStore first;
     LoadBase(g_, first);
     CheckRecord record{CheckRecord::Kind::FirstRun, {}, g_.CurrentEntries.get(), g_.BaseEntries.get(), {}};
     record.notes.push_back(msg::kFirstRunInGuard + msg::NowTheBase(g_.CurrentEntries->Count()));
@@ -105,7 +106,7 @@ std::shared_ptr<const AssocEntries> Guard::Recorded(const std::vector<std::strin
   if (!haveBase_ || types.empty()) return some;
   // A copy of the locations: the guard's own state stays as it is.
   Associations g = g_;
-  DataFile vsd;
+  BaseStore vsd;
   try {
     if (!LoadRecordedBase(g, vsd)) return some;
   } catch (const std::exception&) {
@@ -134,7 +135,7 @@ void Guard::Start(Millis now) {
   try {
     Load();
   } catch (const std::exception& e) {
-    Fail(e.what());
+    Fail(msg::ErrorText(e));
   }
   if (haveBase_) Check(now);
   else UpdateTip();
@@ -162,7 +163,7 @@ void Guard::BaseFolderChanged(Millis) {
   try {
     Load();
   } catch (const std::exception& e) {
-    Fail(e.what());
+    Fail(msg::ErrorText(e));
   }
   Release();
   UpdateTip();
@@ -288,7 +289,7 @@ void Guard::Check(Millis) {
   } catch (const std::exception& e) {
     // What the user classes gave a check that did not end says nothing.
     userClasses_.reset();
-    Fail(e.what());
+    Fail(msg::ErrorText(e));
   }
   Release();
   UpdateTip();
@@ -324,8 +325,8 @@ void Guard::Keep() {
     }
     for (size_t i = 0; i < kept.types.size(); ++i)
       if (kept.now[i] && !g_.BaseEntries->Lookup(kept.types[i])) add(kept.now[i]);
-    DataFile vsd;
-    const std::string notKept = SaveEntriesAsBase(g_, vsd, merged);
+    BaseStore vsd;
+    const std::string notKept = msg::BaseFileText(SaveEntriesAsBase(g_, vsd, merged));
     g_.BaseEntries = merged;
     baseCount_ = merged->Count();
     baseDeepIds_ = DeepIdentifiers({merged.get()});
@@ -335,7 +336,7 @@ void Guard::Keep() {
     if (!notKept.empty()) record.notes.push_back(msg::NotKeptInHistory(notKept));
     host_.Record(record);
   } catch (const std::exception& e) {
-    Fail(e.what(), true);  // the user's answer failed: recorded each time
+    Fail(msg::ErrorText(e), true);  // the user's answer failed: recorded each time
   }
   Release();
   UpdateTip();

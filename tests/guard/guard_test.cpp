@@ -216,7 +216,7 @@ TEST_F(GuardTest, SaysEachChangeOnceAgainstTheBaseInForce) {
     Associations other;
     other.BaseFile = g.BaseFile;
     other.CurrentEntries = ScanCurrent(reg, platform).entries;
-    DataFile vsd;
+    BaseStore vsd;
     SaveCurrentAsDefault(other, vsd);
   }, Wakeup::BaseFolder);
   At(10000, [this] { Take(".bmp"); });
@@ -234,7 +234,7 @@ TEST_F(GuardTest, SaysEachChangeOnceAgainstTheBaseInForce) {
       << "a kept type is in the base";
   Associations saved;
   saved.BaseFile = g.BaseFile;
-  DataFile vsd;
+  BaseStore vsd;
   ASSERT_TRUE(LoadRecordedBase(saved, vsd));
   EXPECT_EQ(saved.BaseEntries->Item(".bmp")->InForceProgID(), "rtffile") << "Keep saved the type as told";
   EXPECT_EQ(saved.BaseEntries->Item(".txt")->InForceProgID(), "Grab.Doc") << "the accept from elsewhere";
@@ -336,7 +336,7 @@ TEST_F(GuardTest, KeepAddsNewTypesAndDropsThoseThatOpenWithNothing) {
   EXPECT_EQ(host.said[0].second, "2 file types now open with grab or nothing (.new, .rtf).");
   Associations saved;
   saved.BaseFile = g.BaseFile;
-  DataFile vsd;
+  BaseStore vsd;
   ASSERT_TRUE(LoadRecordedBase(saved, vsd));
   ASSERT_NE(saved.BaseEntries->Lookup(".new"), nullptr) << "a type the base lacked";
   EXPECT_EQ(saved.BaseEntries->Lookup(".new")->InForceProgID(), "Grab.Doc");

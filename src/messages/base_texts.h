@@ -1,0 +1,24 @@
+// What the base file's errors say, wherever they are shown: the window's
+// boxes, the command line, the guard's notice and records, the reports.
+#pragma once
+
+#include <exception>
+#include <optional>
+#include <string>
+
+#include "base/base_file_error.h"
+
+namespace hollin::msg {
+
+// "The base file "<path>" <what is wrong>", as a sentence ended; the
+// history's own reasons (a folder not made, no serial left, a copy not
+// written) name their place and end without a stop.
+std::string BaseFileText(const BaseFileError& e);
+// The same, or "" for none (a sound generation, a base kept in the history).
+std::string BaseFileText(const std::optional<BaseFileError>& e);
+
+// An error that reached a front end: the base file's, the associations
+// file's or the XML reader's worded as above; any other as it says itself.
+std::string ErrorText(const std::exception& e);
+
+}  // namespace hollin::msg
