@@ -13,7 +13,6 @@
 #include "common/win32_text.h"
 #include "risk/win32_file_facts.h"
 #include "guard/win32_guard.h"
-#include "messages/base_texts.h"
 #include "messages/messages.h"
 #include "registry/win32_registry.h"
 #include "ui/frm_main.h"

@@ -6,9 +6,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <utility>
+
+#include "common/atomic_file.h"
 
 namespace hollin {
 
@@ -64,11 +67,11 @@ enum class BaseFileReason : std::uint8_t {
   // NewerFormat
   NewerFormat,              // number: the version
   // Unreadable
-  CannotRead,               // cause
+  CannotRead,               // file
   // Unwritable
   WriteProtected,
   Locked,                   // number: the seconds waited
-  NotSaved,                 // cause
+  NotSaved,                 // file
   BackupNotKept,            // cause (the file was saved)
   NotHeldForBackup,         // cause
   Over4GiB,
@@ -103,6 +106,7 @@ struct BaseFileFacts {
   std::string name;
   std::string other;
   std::string cause;  // the system's reason, as it words it
+  std::shared_ptr<const FileError> file;  // the read's or the write's own error, where one failed
 
   BaseFileFacts& Line(std::uint64_t v) { line = v; return *this; }
   BaseFileFacts& Number(std::uint64_t v) { number = v; return *this; }
@@ -110,6 +114,7 @@ struct BaseFileFacts {
   BaseFileFacts& Name(std::string v) { name = std::move(v); return *this; }
   BaseFileFacts& Other(std::string v) { other = std::move(v); return *this; }
   BaseFileFacts& Cause(std::string v) { cause = std::move(v); return *this; }
+  BaseFileFacts& File(const FileError& e) { file = std::make_shared<const FileError>(e); return *this; }
 };
 
 // The kind of each reason.

@@ -7,19 +7,6 @@
 #include "common/file_system.h"
 
 namespace hollin {
-namespace {
-
-// The cause part of a FileError, without the file name it starts with.
-std::string CauseOf(const FileError& e) {
-  const std::string prefix = "The file \"" + e.path() + "\" ";
-  const std::string what = e.what();
-  std::string cause =
-      what.compare(0, prefix.size(), prefix) == 0 ? what.substr(prefix.size()) : what;
-  while (!cause.empty() && (cause.back() == '.' || cause.back() == ' ')) cause.pop_back();
-  return cause;
-}
-
-}  // namespace
 
 std::string DataFile::ShownPath() const {
   return AbsolutePath(path_);
@@ -60,7 +47,7 @@ void DataFile::Open() {
     // that leads nowhere) holds no base and never will: damage, which the
     // caller may set aside, not a reason to stop every start.
     if (const auto what = NoFile()) Fail(*what);
-    Fail(BaseFileReason::CannotRead, BaseFileFacts().Cause(CauseOf(e)));
+    Fail(BaseFileReason::CannotRead, BaseFileFacts().File(e));
   }
   if (read == ReadResult::NotFound && NameTaken(path_))
     if (const auto what = NoFile()) Fail(*what);
@@ -145,7 +132,7 @@ void DataFile::Close() {
       ReplaceFileAtomically(path_, content);
     } catch (const FileError& e) {
       if (!held.empty()) RemoveFile(held);
-      Fail(BaseFileReason::NotSaved, BaseFileFacts().Cause(CauseOf(e)));
+      Fail(BaseFileReason::NotSaved, BaseFileFacts().File(e));
     }
     if (!held.empty() && keepOld_) keepOld_(held, written);
     if (!held.empty()) {

@@ -16,9 +16,7 @@
 #include "compare/changed_when.h"
 #include "compare/check.h"
 #include "compare/default_apps.h"
-#include "messages/base_texts.h"
 #include "messages/messages.h"
-#include "messages/xml_texts.h"
 #include "compare/changes.h"
 
 namespace hollin::cli {

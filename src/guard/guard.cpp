@@ -13,7 +13,6 @@
 #include "compare/always_restore.h"
 #include "compare/check.h"
 #include "compare/changes.h"
-#include "messages/base_texts.h"
 #include "messages/messages.h"
 #include "registry/user_classes.h"
 

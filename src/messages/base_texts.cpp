@@ -1,12 +1,24 @@
 #include "messages/base_texts.h"
 
 #include "assoc_xml/default_associations.h"
+#include "base/base_location.h"
 #include "messages/xml_texts.h"
 
 namespace hollin::msg {
 namespace {
 
 std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
+
+// The system's reason: a file error's words without the file's name they
+// begin with and without their stop.
+std::string CauseOf(const BaseFileFacts& f) {
+  if (!f.file) return f.cause;
+  const std::string prefix = "The file " + Quoted(f.file->path()) + " ";
+  const std::string what = f.file->what();
+  std::string cause = what.compare(0, prefix.size(), prefix) == 0 ? what.substr(prefix.size()) : what;
+  while (!cause.empty() && (cause.back() == '.' || cause.back() == ' ')) cause.pop_back();
+  return cause;
+}
 
 // What follows the file's name, for a damaged file: what is wrong with it,
 // without the stop.
@@ -69,12 +81,12 @@ std::string Other(const BaseFileError& e) {
     case R::NewerFormat:
       return "was written in format version " + std::to_string(f.number) +
              ", which this version of Hollin cannot read.";
-    case R::CannotRead: return f.cause + ".";
+    case R::CannotRead: return CauseOf(f) + ".";
     case R::WriteProtected: return "is write-protected; " + notSaved;
     case R::Locked:
       return "is being saved by another program, which has not finished in " + std::to_string(f.number) +
              " seconds; " + notSaved;
-    case R::NotSaved: return f.cause + "; " + notSaved;
+    case R::NotSaved: return CauseOf(f) + "; " + notSaved;
     case R::BackupNotKept: return "was saved, but the base as it was cannot be kept as its backup (" + f.cause + ").";
     case R::NotHeldForBackup: return "cannot be kept as a backup (" + f.cause + "); " + notSaved;
     case R::Over4GiB: return "cannot hold more than 4 GiB.";
@@ -113,6 +125,12 @@ std::string BaseFileText(const BaseFileError& e) {
   }
   const std::string damage = Damage(e);
   return "The base file " + Quoted(path) + " " + (damage.empty() ? Other(e) : "is damaged: " + damage + ".");
+}
+
+std::string DescribeBaseFile(const Associations& g) {
+  const std::string read = BaseFileRead(g);
+  const std::string file = g.BaseFile + g.BaseExtension;
+  return read == file ? read : read + " (read only: the next save writes " + file + ")";
 }
 
 std::string BaseFileText(const std::optional<BaseFileError>& e) { return e ? BaseFileText(*e) : std::string(); }

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "base/associations.h"
 #include "base/base_file_error.h"
 
 namespace hollin::msg {
@@ -16,6 +17,10 @@ namespace hollin::msg {
 std::string BaseFileText(const BaseFileError& e);
 // The same, or "" for none (a sound generation, a base kept in the history).
 std::string BaseFileText(const std::optional<BaseFileError>& e);
+
+// The base file in use, as the user is shown it: BaseFileRead and, while
+// that is a former base, where the next save goes.
+std::string DescribeBaseFile(const Associations& g);
 
 // An error that reached a front end: the base file's, the associations
 // file's or the XML reader's worded as above; any other as it says itself.

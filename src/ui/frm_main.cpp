@@ -18,7 +18,6 @@
 #include "compare/default_apps.h"
 #include "compare/restore.h"
 #include "registry/settings.h"
-#include "messages/base_texts.h"
 #include "messages/messages.h"
 #include "ui/health_view.h"
 #include "ui/history_view.h"
@@ -749,7 +748,7 @@ void FrmMain::mnuHlpCont_Click() { ShowHelp(0); }
 
 void FrmMain::mnuHlpAbout_Click() {
   if (frmAbout) {
-    frmAbout->BaseFile = DescribeBaseFile(g_);
+    frmAbout->BaseFile = msg::DescribeBaseFile(g_);
     frmAbout->ShowModal();
   }
 }

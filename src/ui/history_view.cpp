@@ -3,7 +3,6 @@
 #include "common/file_system.h"
 #include "compare/changed_when.h"
 #include "compare/changes.h"
-#include "messages/base_texts.h"
 #include "messages/messages.h"
 
 namespace hollin::ui {
