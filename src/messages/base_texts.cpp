@@ -135,11 +135,16 @@ std::string DescribeBaseFile(const Associations& g) {
 
 std::string BaseFileText(const std::optional<BaseFileError>& e) { return e ? BaseFileText(*e) : std::string(); }
 
-std::string ErrorText(const std::exception& e) {
+std::optional<std::string> CoreErrorText(const std::exception& e) {
   if (const auto* base = dynamic_cast<const BaseFileError*>(&e)) return BaseFileText(*base);
   if (const auto* file = dynamic_cast<const cli::AssociationsFileError*>(&e)) return AssociationsFileText(*file);
   if (const auto* xml = dynamic_cast<const cli::XmlSyntaxError*>(&e)) return XmlSyntaxText(*xml);
   if (const auto* codec = dynamic_cast<const cli::XmlCodecError*>(&e)) return XmlCodecText(*codec);
+  return std::nullopt;
+}
+
+std::string ErrorText(const std::exception& e) {
+  if (std::optional<std::string> text = CoreErrorText(e)) return *std::move(text);
   return e.what();
 }
 

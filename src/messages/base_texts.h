@@ -22,8 +22,11 @@ std::string BaseFileText(const std::optional<BaseFileError>& e);
 // that is a former base, where the next save goes.
 std::string DescribeBaseFile(const Associations& g);
 
-// An error that reached a front end: the base file's, the associations
-// file's or the XML reader's worded as above; any other as it says itself.
+// The base file's error, the associations file's, the XML reader's or the
+// system XML library's, worded as above; none for any other error.
+std::optional<std::string> CoreErrorText(const std::exception& e);
+// An error that reached a front end: CoreErrorText where it words it; any
+// other as it says itself.
 std::string ErrorText(const std::exception& e);
 
 }  // namespace hollin::msg

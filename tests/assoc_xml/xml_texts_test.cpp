@@ -6,6 +6,7 @@
 #include <string>
 
 #include "assoc_xml/default_associations.h"
+#include "messages/base_texts.h"
 #include "messages/xml_texts.h"
 
 namespace hollin::cli {
@@ -29,6 +30,13 @@ TEST(XmlTexts, EveryKindIsWordedApart) {
   ExpectEachOwnText(kXmlProblems, [&](int k) {
     return msg::XmlProblemText(XmlSyntaxError(1, 1, static_cast<XmlProblem>(k), facts));
   });
+  // What catches any error words these the same.
+  const XmlSyntaxError syntax(2, 3, XmlProblem::NoRoot);
+  EXPECT_EQ(msg::ErrorText(syntax), msg::XmlSyntaxText(syntax));
+  const AssociationsFileError file(AssociationsReason::NoIdentifier, "a.xml", 2, 3);
+  EXPECT_EQ(msg::ErrorText(file), msg::AssociationsFileText(file));
+  const XmlCodecError codec(XmlCodecProblem::NoMemory);
+  EXPECT_EQ(msg::ErrorText(codec), msg::XmlCodecText(codec));
   ExpectEachOwnText(static_cast<int>(AssociationsReason::ReadsBackOtherwise) + 1, [](int k) {
     return msg::AssociationsFileText(
         AssociationsFileError(static_cast<AssociationsReason>(k), std::string(), 0, 0, "N", "O", 3));

@@ -18,13 +18,14 @@ BaseFileError Sample(BaseFileReason reason) {
 
 // A reason the wording misses falls to a text another reason has too, or to
 // the bare file name; a damaged file says so, as the boxes that offer to set
-// it aside expect.
+// it aside expect. What catches any error words it the same.
 TEST(BaseTexts, EveryReasonIsWordedAndSaysItsKind) {
   std::map<std::string, int> seen;
   for (int r = 0; r < kBaseFileReasons; ++r) {
     const auto reason = static_cast<BaseFileReason>(r);
     SCOPED_TRACE(r);
     const std::string text = msg::BaseFileText(Sample(reason));
+    EXPECT_EQ(msg::ErrorText(Sample(reason)), text) << "as a front end's last catch shows it";
     EXPECT_NE(text.find("\\b"), std::string::npos) << text;
     EXPECT_GT(text.size(), std::string("The base file \"C:\\b\\Prev.isd\" ").size() + 5) << text;
     const auto [other, isNew] = seen.emplace(text, r);
