@@ -100,7 +100,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
                                   : action == A::RestoreRefused ? cli::EventKind::RestoreRefused
                                   : action == A::Accepted       ? cli::EventKind::Accepted
                                                                 : cli::EventKind::FirstRun;
-      events.Write(kind, text + "\nUser: " + AccountName(account));
+      events.Write(kind, msg::RecordOfUser(text, AccountName(account)));
     };
     StartupWindows windows(frmMain, frmWarning);
     Main(appState, platform, reg, box, windows, account);

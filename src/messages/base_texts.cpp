@@ -2,6 +2,7 @@
 
 #include "assoc_xml/default_associations.h"
 #include "base/base_location.h"
+#include "messages/shared_texts.h"
 #include "messages/xml_texts.h"
 
 namespace hollin::msg {
@@ -14,7 +15,7 @@ std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
 std::string CauseOf(const BaseFileFacts& f) {
   if (!f.file) return f.cause;
   const std::string prefix = "The file " + Quoted(f.file->path()) + " ";
-  const std::string what = f.file->what();
+  const std::string what = FileErrorText(*f.file);
   std::string cause = what.compare(0, prefix.size(), prefix) == 0 ? what.substr(prefix.size()) : what;
   while (!cause.empty() && (cause.back() == '.' || cause.back() == ' ')) cause.pop_back();
   return cause;
@@ -141,11 +142,6 @@ std::optional<std::string> CoreErrorText(const std::exception& e) {
   if (const auto* xml = dynamic_cast<const cli::XmlSyntaxError*>(&e)) return XmlSyntaxText(*xml);
   if (const auto* codec = dynamic_cast<const cli::XmlCodecError*>(&e)) return XmlCodecText(*codec);
   return std::nullopt;
-}
-
-std::string ErrorText(const std::exception& e) {
-  if (std::optional<std::string> text = CoreErrorText(e)) return *std::move(text);
-  return e.what();
 }
 
 }  // namespace hollin::msg

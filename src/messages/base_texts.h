@@ -23,10 +23,8 @@ std::string BaseFileText(const std::optional<BaseFileError>& e);
 std::string DescribeBaseFile(const Associations& g);
 
 // The base file's error, the associations file's, the XML reader's or the
-// system XML library's, worded as above; none for any other error.
+// system XML library's, worded as above; none for any other error
+// (ErrorText words every error).
 std::optional<std::string> CoreErrorText(const std::exception& e);
-// An error that reached a front end: CoreErrorText where it words it; any
-// other as it says itself.
-std::string ErrorText(const std::exception& e);
 
 }  // namespace hollin::msg

@@ -6,8 +6,7 @@
 #include <string>
 
 #include "assoc_xml/default_associations.h"
-#include "messages/base_texts.h"
-#include "messages/xml_texts.h"
+#include "messages/messages.h"
 
 namespace hollin::cli {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "base/base_file_error.h"
-#include "messages/base_texts.h"
+#include "messages/messages.h"
 
 namespace hollin {
 namespace {
