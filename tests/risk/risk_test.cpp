@@ -114,6 +114,41 @@ TEST(ResolveCommand, RealWorldCommands) {
   }
 }
 
+// A command from a hostile registry costs a bounded number of file-system
+// probes however many blanks it holds: no prefix past MAX_PATH is tried.
+// Counted, not timed; a path with blanks that fits is still found.
+TEST(ResolveCommand, ProbesAreBoundedByThePathLimit) {
+  std::string blanks;
+  for (int i = 0; i < 4000; ++i) blanks += " y";
+  std::string fits = "C:\\Long Folder";
+  while (fits.size() < 240) fits += " sub";
+  fits += "\\app.exe";
+  const struct {
+    std::string command;
+    size_t probesAtMost;
+    const char* program;
+    bool found;
+  } kLong[] = {
+      {"C:\\x" + blanks, 130, "C:\\x.exe", false},
+      {"x" + blanks, 2 * 130, "x.exe", false},  // in each search folder
+      {"cmd /c x" + blanks, 4 * 2 * 130 + 4, "C:\\Windows\\System32\\cmd.exe", true},  // cmd's four extensions
+      {fits + " %1", 130, fits.c_str(), true},
+  };
+  for (const auto& c : kLong) {
+    size_t probes = 0;
+    ResolveContext ctx;
+    ctx.exists = [&](const std::string& p) {
+      ++probes;
+      return EqualsNoCase(p, "C:\\Windows\\System32\\cmd.exe") || p == fits;
+    };
+    ctx.searchFolders = {"C:\\Windows\\System32", "C:\\Windows"};
+    const CommandTarget t = ResolveCommand(c.command, ctx);
+    EXPECT_LE(probes, c.probesAtMost) << c.command.substr(0, 40);
+    EXPECT_TRUE(EqualsNoCase(t.program, c.program)) << c.command.substr(0, 40) << "\n  runs " << t.program;
+    EXPECT_EQ(t.found, c.found) << c.command.substr(0, 40);
+  }
+}
+
 // The signals of one type's handler, over a registry of its own.
 class SignalTest : public ::testing::Test {
  protected:
