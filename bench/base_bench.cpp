@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/base_store.h"
+#include "base/data_file.h"
 #include "bench_util.h"
 #include "common/atomic_file.h"
 #include "disk_flush.h"
@@ -119,9 +120,10 @@ int main(int argc, char** argv) {
 
   const std::shared_ptr<AssocEntries> bases[2] = {RealisticEntries(0), RealisticEntries(1)};
   DataFile vsd;
+  BaseStore baseStore;
   Associations g;
   g.CurrentEntries = bases[0];
-  LoadBase(g, vsd);  // the first run makes the base file
+  LoadBase(g, baseStore);  // the first run makes the base file
   std::string bytes;
   ReadWholeFile("Prev.isd", bytes);
   std::printf("%d entries, base file %zu bytes\n", kEntries, bytes.size());
@@ -145,8 +147,8 @@ int main(int argc, char** argv) {
   const auto [store, floor2] = bench::MeasurePair(
       [&] {
         g.CurrentEntries = bases[++turn % 2];
-        SaveCurrentAsDefault(g, vsd);
-        LoadBase(g, vsd);
+        SaveCurrentAsDefault(g, baseStore);
+        LoadBase(g, baseStore);
       },
       [&] { StdioFloor(bytes); }, kReps);
   bench::Report("SaveCurrentAsDefault + LoadBase", store);

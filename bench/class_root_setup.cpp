@@ -34,8 +34,7 @@ void WriteBase(const std::filesystem::path& folder, const std::shared_ptr<AssocE
   for (const char* name : {"Prev.isd", "Prev.isd.bak"}) std::filesystem::remove(name);
   Associations g;
   g.CurrentEntries = entries;
-  DataFile vsd;
-  vsd.FileName(kBaseFileName);
+  BaseStore vsd;
   RecordNewBase(g, vsd);
   std::filesystem::current_path(old);
 }

@@ -6,23 +6,43 @@
 #include "common/text.h"
 
 namespace hollin::cli {
-namespace {
 
-std::string Where(const std::string& source, int line, int column) {
-  if (source.empty()) return std::string();
-  if (line <= 0) return source + ": ";
-  return source + ", line " + std::to_string(line) + ", column " + std::to_string(column) + ": ";
-}
-
-}  // namespace
-
-AssociationsFileError::AssociationsFileError(AssociationsProblem problem, std::string source,
-                                             int line, int column, const std::string& detail)
-    : std::runtime_error(Where(source, line, column) + detail),
-      problem_(problem),
+AssociationsFileError::AssociationsFileError(AssociationsReason reason, std::string source, int line, int column,
+                                             std::string name, std::string other, std::uint64_t number)
+    : std::runtime_error(source),
+      reason_(reason),
       source_(std::move(source)),
       line_(line),
-      column_(column) {}
+      column_(column),
+      name_(std::move(name)),
+      other_(std::move(other)),
+      number_(number) {}
+
+AssociationsProblem AssociationsFileError::problem() const {
+  switch (reason_) {
+    case AssociationsReason::TooLarge: return AssociationsProblem::TooLarge;
+    case AssociationsReason::NotWellFormed: return AssociationsProblem::NotWellFormed;
+    case AssociationsReason::WrongRoot:
+    case AssociationsReason::NoRoot: return AssociationsProblem::NoRoot;
+    case AssociationsReason::NoIdentifier:
+    case AssociationsReason::NoProgId: return AssociationsProblem::MissingAttribute;
+    case AssociationsReason::TypeTwice:
+    case AssociationsReason::ProtocolTwice: return AssociationsProblem::TypeTwice;
+    default: return AssociationsProblem::Unwritable;
+  }
+}
+
+AssociationsFileError AssociationsFileError::NotWellFormed(std::string source, const XmlSyntaxError& e) {
+  AssociationsFileError error(AssociationsReason::NotWellFormed, std::move(source), e.line(), e.column());
+  error.xml_ = std::make_shared<const XmlSyntaxError>(e);
+  return error;
+}
+
+AssociationsFileError AssociationsFileError::ReadsBackRefused(const AssociationsFileError& e) {
+  AssociationsFileError error(AssociationsReason::ReadsBackRefused, std::string(), 0, 0);
+  error.readBack_ = std::make_shared<const AssociationsFileError>(e);
+  return error;
+}
 
 std::vector<DefaultAssociation> ReadDefaultAssociations(const std::string& xmlBytes,
                                                         const std::string& sourceName) {
@@ -34,24 +54,20 @@ std::vector<DefaultAssociation> ReadDefaultAssociations(const std::string& xmlBy
                                                         const std::string& sourceName,
                                                         IXmlCodec& codec) {
   if (xmlBytes.size() > kMaxAssociationsFileBytes)
-    throw AssociationsFileError(AssociationsProblem::TooLarge, sourceName, 0, 0,
-                                "the file has " + std::to_string(xmlBytes.size()) +
-                                    " bytes; an associations file may have at most " +
-                                    std::to_string(kMaxAssociationsFileBytes >> 20) + " MiB");
+    throw AssociationsFileError(AssociationsReason::TooLarge, sourceName, 0, 0, std::string(), std::string(),
+                                xmlBytes.size());
   std::vector<DefaultAssociation> list;
   std::map<std::string, int> typeLines;  // folded type -> the line that named it first
   bool rootSeen = false;
-  const auto fail = [&](AssociationsProblem problem, const XmlElement& e,
-                        const std::string& detail) {
-    throw AssociationsFileError(problem, sourceName, e.line, e.column, detail);
+  const auto fail = [&](AssociationsReason reason, const XmlElement& e, const std::string& name = std::string(),
+                        std::uint64_t number = 0) {
+    throw AssociationsFileError(reason, sourceName, e.line, e.column, name, std::string(), number);
   };
   try {
     codec.Read(xmlBytes, [&](const XmlElement& e) {
       if (e.depth == 0) {
         if (e.name != "DefaultAssociations")
-          fail(AssociationsProblem::NoRoot, e,
-               "the root element is <" + e.name +
-                   ">; an associations file has <DefaultAssociations>");
+          fail(AssociationsReason::WrongRoot, e, e.name);
         rootSeen = true;
         return;
       }
@@ -60,27 +76,22 @@ std::vector<DefaultAssociation> ReadDefaultAssociations(const std::string& xmlBy
       const std::string* progId = e.Attribute("ProgId");
       const std::string* applicationName = e.Attribute("ApplicationName");
       if (!identifier || identifier->empty())
-        fail(AssociationsProblem::MissingAttribute, e, "an Association has no Identifier");
-      if (!progId || progId->empty())
-        fail(AssociationsProblem::MissingAttribute, e,
-             "the Association of \"" + *identifier + "\" has no ProgId");
+        fail(AssociationsReason::NoIdentifier, e);
+      if (!progId || progId->empty()) fail(AssociationsReason::NoProgId, e, *identifier);
       // A type or a protocol named twice: which Association counts?
       {
         const auto [first, isNew] = typeLines.emplace(FoldCase(*identifier), e.line);
         if (!isNew)
-          fail(AssociationsProblem::TypeTwice, e,
-               std::string((*identifier)[0] == '.' ? "the type \"" : "the protocol \"") + *identifier +
-                   "\" is named a second time (first on line " + std::to_string(first->second) + ")");
+          fail((*identifier)[0] == '.' ? AssociationsReason::TypeTwice : AssociationsReason::ProtocolTwice, e,
+               *identifier, static_cast<std::uint64_t>(first->second));
       }
       list.push_back({*identifier, *progId, applicationName ? *applicationName : std::string()});
     });
   } catch (const XmlSyntaxError& e) {
-    throw AssociationsFileError(AssociationsProblem::NotWellFormed, sourceName, e.line(),
-                                e.column(), "not well-formed XML: " + e.problem());
+    throw AssociationsFileError::NotWellFormed(sourceName, e);
   }
   if (!rootSeen)
-    throw AssociationsFileError(AssociationsProblem::NoRoot, sourceName, 0, 0,
-                                "the file has no <DefaultAssociations> root element");
+    throw AssociationsFileError(AssociationsReason::NoRoot, sourceName, 0, 0);
   return list;
 }
 
@@ -94,20 +105,15 @@ std::string WriteDefaultAssociations(const std::vector<DefaultAssociation>& list
   XmlNode root{"DefaultAssociations", {}, {}};
   root.children.reserve(list.size());
   for (const auto& a : list) {
-    const auto refuse = [&](const std::string& why) {
-      throw AssociationsFileError(
-          AssociationsProblem::Unwritable, std::string(), 0, 0,
-          "the association of \"" + a.identifier + "\" cannot be written: " + why);
-    };
     if (a.identifier.empty() || a.progId.empty())
-      refuse("an association needs an Identifier and a ProgId");
+      throw AssociationsFileError(AssociationsReason::NeedsIdentifier, std::string(), 0, 0, a.identifier);
     const std::pair<const char*, const std::string*> names[] = {
         {"Identifier", &a.identifier},
         {"ProgId", &a.progId},
         {"ApplicationName", &a.applicationName}};
     for (const auto& [attribute, name] : names)
       if (!IsWritableXmlText(*name))
-        refuse(std::string("its ") + attribute + " is not UTF-8 or holds control characters");
+        throw AssociationsFileError(AssociationsReason::UnwritableName, std::string(), 0, 0, a.identifier, attribute);
     root.children.push_back({"Association",
                              {{"Identifier", a.identifier},
                               {"ProgId", a.progId},
@@ -120,15 +126,12 @@ std::string WriteDefaultAssociations(const std::vector<DefaultAssociation>& list
   // writer that left a value unescaped a file that is broken.
   std::vector<DefaultAssociation> back;
   try {
-    back = ReadDefaultAssociations(text, "the file written", codec);
+    // Read without a name: the messages name it as the file written.
+    back = ReadDefaultAssociations(text, std::string(), codec);
   } catch (const AssociationsFileError& e) {
-    throw AssociationsFileError(AssociationsProblem::Unwritable, std::string(), 0, 0,
-                                std::string("the associations cannot be written: ") + e.what());
+    throw AssociationsFileError::ReadsBackRefused(e);
   }
-  if (back != list)
-    throw AssociationsFileError(
-        AssociationsProblem::Unwritable, std::string(), 0, 0,
-        "the associations cannot be written: the file written does not read back as they were");
+  if (back != list) throw AssociationsFileError(AssociationsReason::ReadsBackOtherwise, std::string(), 0, 0);
   return text;
 }
 

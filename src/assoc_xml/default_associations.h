@@ -16,6 +16,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -43,23 +45,56 @@ enum class AssociationsProblem {
   Unwritable,        // an association whose names XML cannot carry (writing)
 };
 
-// what() is "<source>, line <l>, column <c>: <detail>", or "<source>:
-// <detail>" when the problem has no place in the file (line() is then 0),
-// or only the detail when there is no file (writing).
+// What is wrong, in detail, with the facts each uses.
+enum class AssociationsReason : std::uint8_t {
+  TooLarge,             // number: the file's bytes
+  NotWellFormed,        // xml(): what the reader refused
+  WrongRoot,            // name: the root element
+  NoRoot,
+  NoIdentifier,
+  NoProgId,             // name: the Identifier
+  TypeTwice,            // name: the type, number: the line that named it first
+  ProtocolTwice,        // name: the protocol, number: the line that named it first
+  NeedsIdentifier,      // name: the Identifier (writing)
+  UnwritableName,       // name: the Identifier, other: the attribute (writing)
+  ReadsBackRefused,     // readBack(): the refusal of the file written
+  ReadsBackOtherwise,   // (writing)
+};
+
+// Where it was found: source names the file ("" when writing), line and
+// column are those of the element, or 0 when the problem has no place in the
+// file. The messages word it (msg::AssociationsFileText).
 class AssociationsFileError : public std::runtime_error {
  public:
-  AssociationsFileError(AssociationsProblem problem, std::string source, int line, int column,
-                        const std::string& detail);
-  AssociationsProblem problem() const { return problem_; }
+  AssociationsFileError(AssociationsReason reason, std::string source, int line, int column,
+                        std::string name = std::string(), std::string other = std::string(),
+                        std::uint64_t number = 0);
+  AssociationsProblem problem() const;
+  AssociationsReason reason() const { return reason_; }
   const std::string& source() const { return source_; }
   int line() const { return line_; }
   int column() const { return column_; }
+  const std::string& name() const { return name_; }
+  const std::string& other() const { return other_; }
+  std::uint64_t number() const { return number_; }
+  // What the XML reader refused (NotWellFormed).
+  const std::shared_ptr<const XmlSyntaxError>& xml() const { return xml_; }
+  // Why the file written does not read back (ReadsBackRefused).
+  const std::shared_ptr<const AssociationsFileError>& readBack() const { return readBack_; }
+
+  static AssociationsFileError NotWellFormed(std::string source, const XmlSyntaxError& e);
+  static AssociationsFileError ReadsBackRefused(const AssociationsFileError& e);
 
  private:
-  AssociationsProblem problem_;
+  AssociationsReason reason_;
   std::string source_;
   int line_;
   int column_;
+  std::string name_;
+  std::string other_;
+  std::uint64_t number_;
+  std::shared_ptr<const XmlSyntaxError> xml_;
+  std::shared_ptr<const AssociationsFileError> readBack_;
 };
 
 // The Associations of a file, in file order, through the system's XML

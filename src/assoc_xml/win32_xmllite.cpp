@@ -10,7 +10,6 @@
 #include <xmllite.h>
 
 #include <climits>
-#include <cstdio>
 #include <cstdlib>
 
 #include "assoc_xml/xml_codec.h"
@@ -41,17 +40,11 @@ class Com {
   T* p_ = nullptr;
 };
 
-std::string Hex(HRESULT hr) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(hr));
-  return text;
-}
-
 // Fails with what the call was, for a failure that no document causes
 // (the library refused a setting, or memory ran out).
 void Check(HRESULT hr, const char* call) {
   if (FAILED(hr))
-    throw std::runtime_error(std::string("XmlLite: ") + call + " failed with error " + Hex(hr));
+    throw XmlCodecError(XmlCodecProblem::CallFailed, call, static_cast<unsigned long>(hr));
 }
 
 std::wstring Wide(const std::string& s) {
@@ -71,43 +64,45 @@ std::string Narrow(const WCHAR* w, UINT length) {
   return s;
 }
 
-// What the reader's error means, in the words of the portable reader where
-// the two meet.
-std::string Describe(HRESULT hr) {
+// What the reader's error means, as the portable reader names it where the
+// two meet.
+XmlProblem Describe(HRESULT hr, XmlFacts& facts) {
   static const struct {
     unsigned long code;
-    const char* text;
-  } kTexts[] = {
-      {MX_E_INPUTEND, "the file ends before its root element does"},
-      {MX_E_ENCODING, "bytes that do not fit the file's encoding"},
-      {MX_E_ENCODINGSWITCH, "the file declares an encoding that its bytes do not have"},
-      {WC_E_DTDPROHIBITED, "the file has a document type declaration, which is not read"},
-      {WC_E_ELEMENTMATCH, "an end tag does not match its start tag"},
-      {WC_E_QUOTE, "a value is not in quotes"},
-      {WC_E_GREATERTHAN, "a tag is not closed by '>'"},
-      {WC_E_WHITESPACE, "a blank is missing"},
-      {WC_E_EQUAL, "an attribute has no '=' and value"},
-      {WC_E_LESSTHAN, "'<' stands where it may not (write &lt;)"},
-      {WC_E_SEMICOLON, "a reference is not closed by ';'"},
-      {WC_E_UNDECLAREDENTITY,
-       "an entity is not declared (a file without a document type declares none)"},
-      {WC_E_XMLCHARACTER, "a character that XML does not allow"},
-      {WC_E_NAMECHARACTER, "a name holds a character that names may not"},
-      {WC_E_NAME, "a name is missing or not well-formed"},
-      {WC_E_UNIQUEATTRIBUTE, "an attribute appears twice in one tag"},
-      {WC_E_ROOTELEMENT, "the file has no root element, or more than one"},
-      {WC_E_MOREDATA, "text or markup stands outside the root element"},
-      {WC_E_SYNTAX, "markup that is not well-formed"},
-      {WC_E_COMMENT, "a comment is not well-formed"},
-      {WC_E_XMLDECL, "the XML declaration is not well-formed"},
-      {WC_E_ENCNAME, "the file declares an encoding that the reader does not know"},
+    XmlProblem problem;
+  } kProblems[] = {
+      {MX_E_INPUTEND, XmlProblem::InputEnds},
+      {MX_E_ENCODING, XmlProblem::EncodingMismatch},
+      {MX_E_ENCODINGSWITCH, XmlProblem::EncodingSwitch},
+      {WC_E_DTDPROHIBITED, XmlProblem::Doctype},
+      {WC_E_ELEMENTMATCH, XmlProblem::ElementMismatch},
+      {WC_E_QUOTE, XmlProblem::NotQuoted},
+      {WC_E_GREATERTHAN, XmlProblem::NoGreaterThan},
+      {WC_E_WHITESPACE, XmlProblem::NoBlank},
+      {WC_E_EQUAL, XmlProblem::NoEqualsSign},
+      {WC_E_LESSTHAN, XmlProblem::LessThan},
+      {WC_E_SEMICOLON, XmlProblem::NoSemicolon},
+      {WC_E_UNDECLAREDENTITY, XmlProblem::EntityNotDeclared},
+      {WC_E_XMLCHARACTER, XmlProblem::Character},
+      {WC_E_NAMECHARACTER, XmlProblem::NameCharacter},
+      {WC_E_NAME, XmlProblem::Name},
+      {WC_E_UNIQUEATTRIBUTE, XmlProblem::UniqueAttribute},
+      {WC_E_ROOTELEMENT, XmlProblem::RootElement},
+      {WC_E_MOREDATA, XmlProblem::OutsideRoot},
+      {WC_E_SYNTAX, XmlProblem::MarkupNotWellFormed},
+      {WC_E_COMMENT, XmlProblem::Comment},
+      {WC_E_XMLDECL, XmlProblem::XmlDeclNotWellFormed},
+      {WC_E_ENCNAME, XmlProblem::UnknownEncoding},
   };
   const unsigned long code = static_cast<unsigned long>(hr);
-  if (code == static_cast<unsigned long>(SC_E_MAXELEMENTDEPTH))
-    return "elements nest deeper than " + std::to_string(kMaxXmlDepth) + " levels";
-  for (const auto& t : kTexts)
-    if (t.code == code) return t.text;
-  return "the XML reader failed with error " + Hex(hr);
+  if (code == static_cast<unsigned long>(SC_E_MAXELEMENTDEPTH)) {
+    facts.Number(kMaxXmlDepth);
+    return XmlProblem::TooDeep;
+  }
+  for (const auto& p : kProblems)
+    if (p.code == code) return p.problem;
+  facts.Number(code);
+  return XmlProblem::ReaderFailed;
 }
 
 void (*g_onCrash)(unsigned long) = nullptr;
@@ -138,15 +133,14 @@ class XmlLiteCodec : public IXmlCodec {
  public:
   XmlLiteCodec() : module_(LoadLibraryExW(L"xmllite.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {
     if (!module_)
-      throw std::runtime_error("XmlLite (xmllite.dll) cannot be loaded: error " +
-                               std::to_string(GetLastError()));
+      throw XmlCodecError(XmlCodecProblem::NotLoaded, std::string(), GetLastError());
     createReader_ = reinterpret_cast<CreateFunction>(
         reinterpret_cast<void*>(GetProcAddress(module_, "CreateXmlReader")));
     createWriter_ = reinterpret_cast<CreateFunction>(
         reinterpret_cast<void*>(GetProcAddress(module_, "CreateXmlWriter")));
     if (!createReader_ || !createWriter_) {
       FreeLibrary(module_);
-      throw std::runtime_error("xmllite.dll has no CreateXmlReader or CreateXmlWriter");
+      throw XmlCodecError(XmlCodecProblem::NoFunctions);
     }
   }
   ~XmlLiteCodec() override { FreeLibrary(module_); }
@@ -156,14 +150,14 @@ class XmlLiteCodec : public IXmlCodec {
   void Read(std::string_view bytes,
             const std::function<void(const XmlElement&)>& onElement) override {
     if (bytes.size() > UINT_MAX)
-      throw XmlSyntaxError(0, 0, "the document is too large for the XML reader");
+      throw XmlSyntaxError(0, 0, XmlProblem::DocumentTooLarge);
     // What the screen refuses never reaches the library: Wine's reader
     // crashes on a comment of some hundred KiB and takes bytes that are not
     // UTF-8, and either may behave otherwise on what the screen refuses.
     ScreenXml(bytes);
     Com<IStream> stream(SHCreateMemStream(reinterpret_cast<const BYTE*>(bytes.data()),
                                           static_cast<UINT>(bytes.size())));
-    if (!stream.get()) throw std::runtime_error("XmlLite: no memory for the document");
+    if (!stream.get()) throw XmlCodecError(XmlCodecProblem::NoMemory);
     Com<IXmlReader> reader;
     Check(createReader_(__uuidof(IXmlReader), reader.PutVoid(), nullptr), "CreateXmlReader");
     Check(reader->SetProperty(XmlReaderProperty_DtdProcessing, DtdProcessing_Prohibit),
@@ -180,13 +174,17 @@ class XmlLiteCodec : public IXmlCodec {
     if (expansion != E_NOTIMPL) Check(expansion, "SetProperty(MaxEntityExpansion)");
     Check(reader->SetInput(stream.get()), "SetInput");
     const CrashFilter crashFilter;
-    const auto failWith = [&](const std::string& problem) {
+    const auto failWith = [&](XmlProblem problem, XmlFacts facts = {}) {
       UINT line = 0, column = 0;
       reader->GetLineNumber(&line);
       reader->GetLinePosition(&column);
-      throw XmlSyntaxError(static_cast<int>(line), static_cast<int>(column), problem);
+      throw XmlSyntaxError(static_cast<int>(line), static_cast<int>(column), problem, std::move(facts));
     };
-    const auto fail = [&](HRESULT hr) { failWith(Describe(hr)); };
+    const auto fail = [&](HRESULT hr) {
+      XmlFacts facts;
+      const XmlProblem problem = Describe(hr, facts);
+      failWith(problem, std::move(facts));
+    };
     // The read ends at the end of the document (S_FALSE) or at an error.
     // A reader that goes on handing out nodes without getting anywhere is
     // stopped too: Wine's gives the same blank node for ever at the end of
@@ -207,7 +205,7 @@ class XmlLiteCodec : public IXmlCodec {
       reader->GetLinePosition(&column);
       still = line == lastLine && column == lastColumn ? still + 1 : 0;
       if (still >= kStill || nodes > bytes.size())
-        failWith("the XML reader gets no further (the file may end too soon)");
+        failWith(XmlProblem::ReaderStuck);
       lastLine = line;
       lastColumn = column;
       if (type != XmlNodeType_Element) continue;
@@ -260,7 +258,7 @@ class XmlLiteCodec : public IXmlCodec {
 
   std::string WriteDocument(const XmlNode& root, bool escape) {
     Com<IStream> stream(SHCreateMemStream(nullptr, 0));
-    if (!stream.get()) throw std::runtime_error("XmlLite: no memory for the document");
+    if (!stream.get()) throw XmlCodecError(XmlCodecProblem::NoMemory);
     Com<IXmlWriter> writer;
     Check(createWriter_(__uuidof(IXmlWriter), writer.PutVoid(), nullptr), "CreateXmlWriter");
     Check(writer->SetProperty(XmlWriterProperty_Indent, TRUE), "SetProperty(Indent)");

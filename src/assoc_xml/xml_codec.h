@@ -9,11 +9,13 @@
 // instructions are checked for well-formedness and skipped.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace hollin::cli {
@@ -46,21 +48,137 @@ struct XmlNode {
   std::vector<XmlNode> children;
 };
 
+// What a reader or the screen refuses. Where the portable reader, the
+// screen and the system's reader find the same fault, they name it alike.
+// The facts each uses are named beside it (see XmlFacts).
+enum class XmlProblem : std::uint8_t {
+  // Found by the screen or the portable reader
+  NoRoot,
+  OutsideRoot,
+  SecondRoot,
+  Doctype,
+  MarkupNotWellFormed,
+  MarkupInElement,
+  XmlDeclNotWellFormed,
+  XmlDeclElsewhere,
+  XmlDeclUnknownPart,      // name: the part
+  XmlDeclNoVersion,
+  Utf16Only,
+  OtherEncoding,           // name: the encoding declared
+  BadBytes,                // name: the encoding the bytes should have
+  NotXmlChar,              // number: the code point
+  BadName,                 // name
+  AmpersandAlone,
+  RefNotDigits,
+  RefNotClosed,
+  RefNotXmlChar,
+  EntityRefNotClosed,
+  UndeclaredEntity,        // name: the entity
+  EndsInsideCharRef,
+  ValueNotQuoted,          // name: the attribute
+  EndsInsideValue,         // name: the attribute
+  LtInValue,               // name: the attribute
+  NoEquals,                // name: the attribute
+  AttributeTwice,          // name: the attribute
+  LtNoName,
+  EndTagNoName,
+  PiNoName,
+  TagHoldsOther,           // name: the tag
+  TagGoesOn,               // name: the tag
+  EndsInsideTag,           // name: the tag
+  EndsInsideEndTag,        // name: the tag
+  EndTagNotClosed,         // name: the tag
+  EndsBeforeEndTag,        // name: the element open
+  EndTagMismatch,          // name: the end tag, other: the element open
+  ClosesNothing,           // name: the end tag
+  EndsInsideComment,
+  EndsInsidePi,
+  EndsInsideCdata,
+  DashDashInComment,
+  CdataEndInText,
+  CommentTooLong,          // number: the limit in KiB
+  PiTooLong,               // number: the limit in KiB
+  CdataTooLong,            // number: the limit in KiB
+  TextTooLong,             // number: the limit in KiB
+  ValueTooLong,            // name: the attribute, number: the limit in KiB
+  TooDeep,                 // number: the levels allowed
+  // Told by the system's reader
+  InputEnds,
+  EncodingMismatch,
+  EncodingSwitch,
+  UnknownEncoding,
+  ElementMismatch,
+  NotQuoted,
+  NoGreaterThan,
+  NoBlank,
+  NoEqualsSign,
+  LessThan,
+  NoSemicolon,
+  EntityNotDeclared,
+  Character,
+  NameCharacter,
+  Name,
+  UniqueAttribute,
+  RootElement,
+  Comment,
+  ReaderFailed,            // number: the reader's error code
+  DocumentTooLarge,
+  ReaderStuck,
+};
+inline constexpr int kXmlProblems = static_cast<int>(XmlProblem::ReaderStuck) + 1;
+
+struct XmlFacts {
+  std::string name;
+  std::string other;
+  std::uint64_t number = 0;
+  bool early = false;  // found as the file ended too soon
+
+  XmlFacts& Name(std::string v) { name = std::move(v); return *this; }
+  XmlFacts& Other(std::string v) { other = std::move(v); return *this; }
+  XmlFacts& Number(std::uint64_t v) { number = v; return *this; }
+  XmlFacts& Early(bool v) { early = v; return *this; }
+};
+
 // What is not well-formed XML, or what the reader refuses (a document type
 // declaration, what the screen of xml_screen.h refuses: elements nested
 // deeper than kMaxXmlDepth, a comment or a text too long), and where it was
 // found: line and column counted from 1, or 0 when the reader could not say.
+// The messages word it (msg::XmlSyntaxText).
 class XmlSyntaxError : public std::runtime_error {
  public:
-  XmlSyntaxError(int line, int column, const std::string& problem);
+  XmlSyntaxError(int line, int column, XmlProblem problem, XmlFacts facts = {});
   int line() const { return line_; }
   int column() const { return column_; }
-  const std::string& problem() const { return problem_; }
+  XmlProblem problem() const { return problem_; }
+  const XmlFacts& facts() const { return facts_; }
 
  private:
   int line_;
   int column_;
-  std::string problem_;
+  XmlProblem problem_;
+  XmlFacts facts_;
+};
+
+// What fails in the system's reader or writer without a document's fault:
+// the library cannot be loaded, a call fails, memory runs out.
+enum class XmlCodecProblem : std::uint8_t {
+  NotLoaded,    // number: the system's error
+  NoFunctions,
+  CallFailed,   // name: the call, number: its result
+  NoMemory,
+};
+
+class XmlCodecError : public std::runtime_error {
+ public:
+  XmlCodecError(XmlCodecProblem problem, std::string call = std::string(), std::uint64_t number = 0);
+  XmlCodecProblem problem() const { return problem_; }
+  const std::string& call() const { return call_; }
+  std::uint64_t number() const { return number_; }
+
+ private:
+  XmlCodecProblem problem_;
+  std::string call_;
+  std::uint64_t number_;
 };
 
 class IXmlCodec {
@@ -89,8 +207,8 @@ std::unique_ptr<IXmlCodec> MakePortableXmlCodec();
 
 #ifdef _WIN32
 // The system's XmlLite: xmllite.dll, loaded from the system folder (never
-// from beside the program) when the codec is made. Throws
-// std::runtime_error when the library cannot be loaded.
+// from beside the program) when the codec is made. Throws XmlCodecError
+// when the library cannot be loaded.
 std::unique_ptr<IXmlCodec> MakeXmlLiteCodec();
 
 // Should XmlLite crash all the same on a document the screen let through,

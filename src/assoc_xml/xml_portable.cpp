@@ -41,25 +41,22 @@ class Reader {
     ScreenXml(s_);
     if (s_.size() >= 2 &&
         ((s_[0] == '\xFF' && s_[1] == '\xFE') || (s_[0] == '\xFE' && s_[1] == '\xFF')))
-      Fail("the file is UTF-16; this reader reads UTF-8 only");
+      Fail(XmlProblem::Utf16Only);
     if (s_.substr(0, 3) == "\xEF\xBB\xBF") s_.remove_prefix(3);
     if (s_.substr(0, 5) == "<?xml" && s_.size() > 5 && (IsSpace(s_[5]) || s_[5] == '?'))
       XmlDeclaration();
     Misc();
-    if (AtEnd()) Fail("the file has no root element");
-    if (Peek() != '<' || !IsNameStart(Peek(1)))
-      Fail("text or markup stands outside the root element");
+    if (AtEnd()) Fail(XmlProblem::NoRoot);
+    if (Peek() != '<' || !IsNameStart(Peek(1))) Fail(XmlProblem::OutsideRoot);
     Elements();
     Misc();
     if (!AtEnd())
-      Fail(Peek() == '<' && IsNameStart(Peek(1))
-               ? "a second root element follows the first"
-               : "text or markup stands outside the root element");
+      Fail(Peek() == '<' && IsNameStart(Peek(1)) ? XmlProblem::SecondRoot : XmlProblem::OutsideRoot);
   }
 
  private:
-  [[noreturn]] void Fail(const std::string& problem) const {
-    throw XmlSyntaxError(line_, column_, problem);
+  [[noreturn]] void Fail(XmlProblem problem, XmlFacts facts = {}) const {
+    throw XmlSyntaxError(line_, column_, problem, std::move(facts));
   }
 
   bool AtEnd() const { return pos_ >= s_.size(); }
@@ -85,14 +82,14 @@ class Reader {
     while (!AtEnd() && IsSpace(Peek())) Step();
     return pos_ != start;
   }
-  void Expect(std::string_view what, const std::string& problem) {
-    if (AtEnd()) Fail("the file ends too soon: " + problem);
-    if (!LooksAt(what)) Fail(problem);
+  void Expect(std::string_view what, XmlProblem problem, XmlFacts facts = {}) {
+    if (AtEnd()) Fail(problem, std::move(facts.Early(true)));
+    if (!LooksAt(what)) Fail(problem, std::move(facts));
     Step(what.size());
   }
 
-  std::string Name(const std::string& problem) {
-    if (AtEnd() || !IsNameStart(Peek())) Fail(problem);
+  std::string Name(XmlProblem problem, XmlFacts facts = {}) {
+    if (AtEnd() || !IsNameStart(Peek())) Fail(problem, std::move(facts));
     const size_t start = pos_;
     while (!AtEnd() && IsNameChar(Peek())) Step();
     std::string name(s_.substr(start, pos_ - start));
@@ -102,7 +99,7 @@ class Reader {
     const size_t colon = name.find(':');
     if (colon != std::string::npos &&
         (colon == 0 || colon + 1 == name.size() || name.find(':', colon + 1) != std::string::npos))
-      Fail("the name " + name + " is not a prefix and a local part joined by one colon");
+      Fail(XmlProblem::BadName, XmlFacts().Name(name));
     return name;
   }
 
@@ -116,17 +113,15 @@ class Reader {
       char32_t cp = 0;
       size_t digits = 0;
       for (; !AtEnd() && Peek() != ';'; Step(), ++digits)
-        if (!AddReferenceDigit(cp, Peek(), hex)) Fail("a character reference holds something other than digits");
-      if (AtEnd()) Fail("a character reference is not closed by ';'");
-      if (digits == 0 || !IsXmlChar(cp))
-        Fail("a character reference names a character that XML does not allow");
+        if (!AddReferenceDigit(cp, Peek(), hex)) Fail(XmlProblem::RefNotDigits);
+      if (AtEnd()) Fail(XmlProblem::RefNotClosed);
+      if (digits == 0 || !IsXmlChar(cp)) Fail(XmlProblem::RefNotXmlChar);
       Step();
       AppendUtf8(out, cp);
       return;
     }
-    const std::string name =
-        Name("'&' begins neither an entity nor a character reference (write &amp;)");
-    if (Peek() != ';') Fail("a reference to an entity is not closed by ';'");
+    const std::string name = Name(XmlProblem::AmpersandAlone);
+    if (Peek() != ';') Fail(XmlProblem::EntityRefNotClosed);
     Step();
     static const struct {
       const char* name;
@@ -134,22 +129,21 @@ class Reader {
     } kPredefined[] = {{"amp", '&'}, {"lt", '<'}, {"gt", '>'}, {"quot", '"'}, {"apos", '\''}};
     for (const auto& e : kPredefined)
       if (name == e.name) return out.push_back(e.c);
-    Fail("the entity &" + name +
-         "; is not declared (a file without a document type declares none)");
+    Fail(XmlProblem::UndeclaredEntity, XmlFacts().Name(name));
   }
 
   // A quoted value: of an attribute, with its references resolved and each
   // line break or tab turned into a blank, as XML reads it.
   std::string QuotedValue(const std::string& attribute) {
     const char quote = Peek();
-    if (quote != '"' && quote != '\'') Fail("the value of " + attribute + " is not in quotes");
+    if (quote != '"' && quote != '\'') Fail(XmlProblem::ValueNotQuoted, XmlFacts().Name(attribute));
     Step();
     std::string value;
     for (;;) {
-      if (AtEnd()) Fail("the file ends inside the value of " + attribute);
+      if (AtEnd()) Fail(XmlProblem::EndsInsideValue, XmlFacts().Name(attribute));
       const char c = Peek();
       if (c == quote) break;
-      if (c == '<') Fail("'<' stands in the value of " + attribute + " (write &lt;)");
+      if (c == '<') Fail(XmlProblem::LtInValue, XmlFacts().Name(attribute));
       if (c == '&') {
         Reference(value);
         continue;
@@ -168,10 +162,10 @@ class Reader {
     for (;;) {
       const bool blank = SkipSpace();
       if (LooksAt("?>")) break;
-      if (!blank) Fail("the XML declaration is not well-formed");
-      const std::string name = Name("the XML declaration is not well-formed");
+      if (!blank) Fail(XmlProblem::XmlDeclNotWellFormed);
+      const std::string name = Name(XmlProblem::XmlDeclNotWellFormed);
       SkipSpace();
-      Expect("=", "the XML declaration is not well-formed");
+      Expect("=", XmlProblem::XmlDeclNotWellFormed);
       SkipSpace();
       std::string value = QuotedValue(name);
       if (name == "version") {
@@ -181,21 +175,21 @@ class Reader {
           return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
         });
         if (value != "UTF-8")
-          Fail("the file declares the encoding \"" + value + "\"; this reader reads UTF-8 only");
+          Fail(XmlProblem::OtherEncoding, XmlFacts().Name(value));
       } else if (name != "standalone") {
-        Fail("the XML declaration has an unknown part \"" + name + "\"");
+        Fail(XmlProblem::XmlDeclUnknownPart, XmlFacts().Name(name));
       }
     }
-    if (!versionSeen) Fail("the XML declaration has no version");
+    if (!versionSeen) Fail(XmlProblem::XmlDeclNoVersion);
     Step(2);
   }
 
   void Comment() {
     Step(4);  // "<!--"
     for (;;) {
-      if (AtEnd()) Fail("the file ends inside a comment");
+      if (AtEnd()) Fail(XmlProblem::EndsInsideComment);
       if (LooksAt("--")) {
-        if (Peek(2) != '>') Fail("\"--\" stands inside a comment");
+        if (Peek(2) != '>') Fail(XmlProblem::DashDashInComment);
         Step(3);
         return;
       }
@@ -205,14 +199,14 @@ class Reader {
 
   void ProcessingInstruction() {
     Step(2);  // "<?"
-    const std::string target = Name("a processing instruction has no name");
+    const std::string target = Name(XmlProblem::PiNoName);
     std::string folded = target;
     std::transform(folded.begin(), folded.end(), folded.begin(), [](char c) {
       return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
     });
-    if (folded == "xml") Fail("an XML declaration stands elsewhere than at the very start");
+    if (folded == "xml") Fail(XmlProblem::XmlDeclElsewhere);
     while (!LooksAt("?>")) {
-      if (AtEnd()) Fail("the file ends inside a processing instruction");
+      if (AtEnd()) Fail(XmlProblem::EndsInsidePi);
       Step();
     }
     Step(2);
@@ -227,7 +221,7 @@ class Reader {
       else if (LooksAt("<?"))
         ProcessingInstruction();
       else if (LooksAt("<!DOCTYPE"))
-        Fail("the file has a document type declaration, which is not read");
+        Fail(XmlProblem::Doctype);
       else
         return;
     }
@@ -240,11 +234,11 @@ class Reader {
     Step();  // '<'
     element.line = line_;
     element.column = column_;
-    qualifiedName = Name("'<' is not followed by a name");
+    qualifiedName = Name(XmlProblem::LtNoName);
     bool empty = false;
     for (;;) {
       const bool blank = SkipSpace();
-      if (AtEnd()) Fail("the file ends inside the tag <" + qualifiedName + ">");
+      if (AtEnd()) Fail(XmlProblem::EndsInsideTag, XmlFacts().Name(qualifiedName));
       if (LooksAt("/>")) {
         Step(2);
         empty = true;
@@ -254,13 +248,10 @@ class Reader {
         Step();
         break;
       }
-      if (!blank)
-        Fail("the tag <" + qualifiedName +
-             "> goes on with something other than a blank, '>' or '/>'");
-      const std::string name =
-          Name("the tag <" + qualifiedName + "> holds something other than attributes");
+      if (!blank) Fail(XmlProblem::TagGoesOn, XmlFacts().Name(qualifiedName));
+      const std::string name = Name(XmlProblem::TagHoldsOther, XmlFacts().Name(qualifiedName));
       SkipSpace();
-      Expect("=", "the attribute " + name + " has no '=' and value");
+      Expect("=", XmlProblem::NoEquals, XmlFacts().Name(name));
       SkipSpace();
       std::string value = QuotedValue(name);
       if (name == "xmlns" || name.rfind("xmlns:", 0) == 0) continue;
@@ -277,34 +268,34 @@ class Reader {
     std::string name;
     if (!StartTag(0, name)) open.push_back(name);
     while (!open.empty()) {
-      if (AtEnd()) Fail("the file ends before </" + open.back() + ">");
+      if (AtEnd()) Fail(XmlProblem::EndsBeforeEndTag, XmlFacts().Name(open.back()));
       if (LooksAt("</")) {
         Step(2);
-        const std::string end = Name("'</' is not followed by a name");
-        if (end != open.back()) Fail("</" + end + "> stands where </" + open.back() + "> was due");
+        const std::string end = Name(XmlProblem::EndTagNoName);
+        if (end != open.back()) Fail(XmlProblem::EndTagMismatch, XmlFacts().Name(end).Other(open.back()));
         SkipSpace();
-        Expect(">", "the end tag </" + end + "> is not closed by '>'");
+        Expect(">", XmlProblem::EndTagNotClosed, XmlFacts().Name(end));
         open.pop_back();
       } else if (LooksAt("<!--")) {
         Comment();
       } else if (LooksAt("<![CDATA[")) {
         Step(9);
         while (!LooksAt("]]>")) {
-          if (AtEnd()) Fail("the file ends inside a CDATA section");
+          if (AtEnd()) Fail(XmlProblem::EndsInsideCdata);
           Step();
         }
         Step(3);
       } else if (LooksAt("<?")) {
         ProcessingInstruction();
       } else if (LooksAt("<!")) {
-        Fail("markup that may not stand inside an element");
+        Fail(XmlProblem::MarkupInElement);
       } else if (Peek() == '<') {
         if (!StartTag(static_cast<int>(open.size()), name)) open.push_back(name);
       } else if (Peek() == '&') {
         std::string ignored;
         Reference(ignored);
       } else {
-        if (LooksAt("]]>")) Fail("\"]]>\" stands in text");
+        if (LooksAt("]]>")) Fail(XmlProblem::CdataEndInText);
         Step();
       }
     }
@@ -354,13 +345,15 @@ class PortableXmlCodec : public IXmlCodec {
 
 }  // namespace
 
-XmlSyntaxError::XmlSyntaxError(int line, int column, const std::string& problem)
-    : std::runtime_error(line > 0 ? "line " + std::to_string(line) + ", column " +
-                                        std::to_string(column) + ": " + problem
-                                  : problem),
+XmlSyntaxError::XmlSyntaxError(int line, int column, XmlProblem problem, XmlFacts facts)
+    : std::runtime_error(std::string()),
       line_(line),
       column_(column),
-      problem_(problem) {}
+      problem_(problem),
+      facts_(std::move(facts)) {}
+
+XmlCodecError::XmlCodecError(XmlCodecProblem problem, std::string call, std::uint64_t number)
+    : std::runtime_error(call), problem_(problem), call_(std::move(call)), number_(number) {}
 
 const std::string* XmlElement::Attribute(std::string_view attributeName) const {
   for (const auto& a : attributes)

@@ -1,7 +1,6 @@
 #include "assoc_xml/xml_screen.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -20,8 +19,6 @@ bool EndsName(char c) {
   return IsBlank(c) || c == '=' || c == '/' || c == '>' || c == '<' || c == '"' || c == '\'';
 }
 
-const std::string kLimit = std::to_string(kMaxXmlTextBytes >> 10) + " KiB";
-
 class Screen {
  public:
   Screen(std::string_view s, const char* encoding) : s_(s), encoding_(encoding) {}
@@ -32,23 +29,23 @@ class Screen {
       if (Peek() != '<') {
         Text();
       } else if (LooksAt("<!--")) {
-        Delimited(4, "-->", "a comment");
+        Delimited(4, "-->", XmlProblem::EndsInsideComment, XmlProblem::CommentTooLong);
       } else if (LooksAt("<?")) {
-        Delimited(2, "?>", "a processing instruction");
+        Delimited(2, "?>", XmlProblem::EndsInsidePi, XmlProblem::PiTooLong);
       } else if (LooksAt("<![CDATA[")) {
-        Delimited(9, "]]>", "a CDATA section");
+        Delimited(9, "]]>", XmlProblem::EndsInsideCdata, XmlProblem::CdataTooLong);
       } else if (LooksAt("<!DOCTYPE")) {
-        Fail("the file has a document type declaration, which is not read");
+        Fail(XmlProblem::Doctype);
       } else if (LooksAt("<!")) {
-        Fail("markup that is not well-formed");
+        Fail(XmlProblem::MarkupNotWellFormed);
       } else if (LooksAt("</")) {
         EndTag();
       } else {
         StartTag();
       }
     }
-    if (!open_.empty()) Fail("the file ends before </" + std::string(open_.back()) + ">");
-    if (!rootSeen_) Fail("the file has no root element");
+    if (!open_.empty()) Fail(XmlProblem::EndsBeforeEndTag, XmlFacts().Name(std::string(open_.back())));
+    if (!rootSeen_) Fail(XmlProblem::NoRoot);
   }
 
  private:
@@ -56,9 +53,9 @@ class Screen {
     int line, column;
   };
 
-  [[noreturn]] void Fail(const std::string& problem) const { FailAt(Here(), problem); }
-  [[noreturn]] static void FailAt(Place at, const std::string& problem) {
-    throw XmlSyntaxError(at.line, at.column, problem);
+  [[noreturn]] void Fail(XmlProblem problem, XmlFacts facts = {}) const { FailAt(Here(), problem, std::move(facts)); }
+  [[noreturn]] static void FailAt(Place at, XmlProblem problem, XmlFacts facts = {}) {
+    throw XmlSyntaxError(at.line, at.column, problem, std::move(facts));
   }
   Place Here() const { return {line_, column_}; }
   bool AtEnd() const { return pos_ >= s_.size(); }
@@ -72,14 +69,9 @@ class Screen {
     size_t next = pos_ + 1;
     if (cp >= 0x80) {
       next = pos_;
-      if (!DecodeUtf8(s_, next, cp))
-        Fail(std::string("bytes that are not well-formed ") + encoding_);
+      if (!DecodeUtf8(s_, next, cp)) Fail(XmlProblem::BadBytes, XmlFacts().Name(encoding_));
     }
-    if (!IsXmlChar(cp)) {
-      char code[16];
-      std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(cp));
-      Fail(std::string("a character that XML does not allow (") + code + ")");
-    }
+    if (!IsXmlChar(cp)) Fail(XmlProblem::NotXmlChar, XmlFacts().Number(cp));
     if (cp == '\r' || (cp == '\n' && (pos_ == 0 || s_[pos_ - 1] != '\r'))) {
       ++line_;
       column_ = 1;
@@ -96,21 +88,22 @@ class Screen {
     while (!AtEnd() && IsBlank(Peek())) Step();
     return pos_ != start;
   }
-  void Limit(size_t start, Place at, const std::string& what) const {
-    if (pos_ - start > kMaxXmlTextBytes) FailAt(at, what + " is longer than " + kLimit);
+  void Limit(size_t start, Place at, XmlProblem tooLong, std::string_view name = {}) const {
+    if (pos_ - start > kMaxXmlTextBytes)
+      FailAt(at, tooLong, XmlFacts().Name(std::string(name)).Number(kMaxXmlTextBytes >> 10));
   }
 
   // A comment, processing instruction or CDATA section, up to its end.
-  void Delimited(size_t opening, std::string_view closing, const std::string& what) {
+  void Delimited(size_t opening, std::string_view closing, XmlProblem endsInside, XmlProblem tooLong) {
     const Place at = Here();
     Step(opening);
     const size_t start = pos_;
     const bool comment = closing == "-->";
     while (!LooksAt(closing)) {
-      if (AtEnd()) Fail("the file ends inside " + what);
-      if (comment && LooksAt("--")) Fail("\"--\" stands inside a comment");
+      if (AtEnd()) Fail(endsInside);
+      if (comment && LooksAt("--")) Fail(XmlProblem::DashDashInComment);
       Step();
-      Limit(start, at, what);
+      Limit(start, at, tooLong);
     }
     Step(closing.size());
   }
@@ -127,11 +120,10 @@ class Screen {
     char32_t cp = 0;
     size_t digits = 0;
     for (; Peek() != ';'; Step(), ++digits) {
-      if (AtEnd()) Fail("the file ends inside a character reference");
-      if (!AddReferenceDigit(cp, Peek(), hex)) Fail("a character reference holds something other than digits");
+      if (AtEnd()) Fail(XmlProblem::EndsInsideCharRef);
+      if (!AddReferenceDigit(cp, Peek(), hex)) Fail(XmlProblem::RefNotDigits);
     }
-    if (digits == 0 || !IsXmlChar(cp))
-      FailAt(at, "a character reference names a character that XML does not allow");
+    if (digits == 0 || !IsXmlChar(cp)) FailAt(at, XmlProblem::RefNotXmlChar);
     Step();
   }
 
@@ -148,32 +140,32 @@ class Screen {
         blank = blank && IsBlank(Peek());
         Step();
       }
-      if (!blank) Limit(start, at, "text between tags");
+      if (!blank) Limit(start, at, XmlProblem::TextTooLong);
     }
   }
 
-  std::string_view Name(const std::string& problem) {
+  std::string_view Name(XmlProblem problem, XmlFacts facts = {}) {
     const size_t start = pos_;
     while (!AtEnd() && !EndsName(Peek())) Step();
-    if (pos_ == start) Fail(problem);
+    if (pos_ == start) Fail(problem, std::move(facts));
     return s_.substr(start, pos_ - start);
   }
 
   void Value(std::string_view attribute) {
     const std::string name(attribute);
     const char quote = Peek();
-    if (quote != '"' && quote != '\'') Fail("the value of " + name + " is not in quotes");
+    if (quote != '"' && quote != '\'') Fail(XmlProblem::ValueNotQuoted, XmlFacts().Name(name));
     const Place at = Here();
     Step();
     const size_t start = pos_;
     while (Peek() != quote) {
-      if (AtEnd()) Fail("the file ends inside the value of " + name);
-      if (Peek() == '<') Fail("'<' stands in the value of " + name + " (write &lt;)");
+      if (AtEnd()) Fail(XmlProblem::EndsInsideValue, XmlFacts().Name(name));
+      if (Peek() == '<') Fail(XmlProblem::LtInValue, XmlFacts().Name(name));
       if (Peek() == '&')
         Reference();
       else
         Step();
-      Limit(start, at, "the value of " + name);
+      Limit(start, at, XmlProblem::ValueTooLong, name);
     }
     Step();
   }
@@ -181,14 +173,13 @@ class Screen {
   void StartTag() {
     Step();  // '<'
     const Place at = Here();
-    const std::string_view name = Name("'<' is not followed by a name");
-    const std::string tag = "<" + std::string(name) + ">";
-    if (open_.size() >= static_cast<size_t>(kMaxXmlDepth))
-      FailAt(at, "elements nest deeper than " + std::to_string(kMaxXmlDepth) + " levels");
+    const std::string_view name = Name(XmlProblem::LtNoName);
+    const std::string tag(name);
+    if (open_.size() >= static_cast<size_t>(kMaxXmlDepth)) FailAt(at, XmlProblem::TooDeep, XmlFacts().Number(kMaxXmlDepth));
     std::unordered_set<std::string_view> seen;
     for (;;) {
       const bool blank = SkipBlanks();
-      if (AtEnd()) Fail("the file ends inside the tag " + tag);
+      if (AtEnd()) Fail(XmlProblem::EndsInsideTag, XmlFacts().Name(tag));
       if (LooksAt("/>")) {
         Step(2);
         break;
@@ -198,17 +189,14 @@ class Screen {
         open_.push_back(name);
         break;
       }
-      if (!blank)
-        Fail("the tag " + tag + " goes on with something other than a blank, '>' or '/>'");
+      if (!blank) Fail(XmlProblem::TagGoesOn, XmlFacts().Name(tag));
       const Place attributeAt = Here();
-      const std::string_view attribute =
-          Name("the tag " + tag + " holds something other than attributes");
+      const std::string_view attribute = Name(XmlProblem::TagHoldsOther, XmlFacts().Name(tag));
       if (!seen.insert(attribute).second)
-        FailAt(attributeAt,
-               "the attribute " + std::string(attribute) + " appears twice in one tag");
+        FailAt(attributeAt, XmlProblem::AttributeTwice, XmlFacts().Name(std::string(attribute)));
       SkipBlanks();
-      if (AtEnd()) Fail("the file ends inside the tag " + tag);
-      if (Peek() != '=') Fail("the attribute " + std::string(attribute) + " has no '=' and value");
+      if (AtEnd()) Fail(XmlProblem::EndsInsideTag, XmlFacts().Name(tag));
+      if (Peek() != '=') Fail(XmlProblem::NoEquals, XmlFacts().Name(std::string(attribute)));
       Step();
       SkipBlanks();
       Value(attribute);
@@ -219,14 +207,14 @@ class Screen {
   void EndTag() {
     Step(2);  // "</"
     const Place at = Here();
-    const std::string name(Name("'</' is not followed by a name"));
+    const std::string name(Name(XmlProblem::EndTagNoName));
     SkipBlanks();
-    if (AtEnd()) Fail("the file ends inside the end tag </" + name + ">");
-    if (Peek() != '>') Fail("the end tag </" + name + "> is not closed by '>'");
+    if (AtEnd()) Fail(XmlProblem::EndsInsideEndTag, XmlFacts().Name(name));
+    if (Peek() != '>') Fail(XmlProblem::EndTagNotClosed, XmlFacts().Name(name));
     Step();
-    if (open_.empty()) FailAt(at, "</" + name + "> closes no element");
+    if (open_.empty()) FailAt(at, XmlProblem::ClosesNothing, XmlFacts().Name(name));
     if (open_.back() != name)
-      FailAt(at, "</" + name + "> stands where </" + std::string(open_.back()) + "> was due");
+      FailAt(at, XmlProblem::EndTagMismatch, XmlFacts().Name(name).Other(std::string(open_.back())));
     open_.pop_back();
   }
 

@@ -37,10 +37,4 @@ std::string BaseFileRead(const Associations& g) {
   return g.FormerBaseFile + std::string(DataFile::kExtension);
 }
 
-std::string DescribeBaseFile(const Associations& g) {
-  const std::string read = BaseFileRead(g);
-  const std::string file = g.BaseFile + g.BaseExtension;
-  return read == file ? read : read + " (read only: the next save writes " + file + ")";
-}
-
 }  // namespace hollin

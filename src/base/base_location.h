@@ -47,8 +47,4 @@ BaseLocation LocateBase(IPlatform& platform, const std::string& programFolder);
 // exist, g.FormerBaseFile's.
 std::string BaseFileRead(const Associations& g);
 
-// The base file in use, as the user is shown it: BaseFileRead and, while
-// that is a former base, where the next save goes.
-std::string DescribeBaseFile(const Associations& g);
-
 }  // namespace hollin

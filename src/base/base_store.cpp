@@ -1,10 +1,12 @@
 #include "base/base_store.h"
 
 #include <ctime>
+#include <memory>
 #include <system_error>
 #include <unordered_set>
 
 #include "base/base_location.h"
+#include "base/data_file.h"
 #include "base/generations.h"
 #include "common/file_system.h"
 #include "common/text.h"
@@ -126,17 +128,17 @@ int ReadTypes(std::string_view text, AssocEntry& e) {
   return count;
 }
 
-[[noreturn]] void ThrowDamaged(const DataFile& vsd, const std::string& detail) {
-  throw BaseFileError(BaseFileProblem::Damaged, AbsolutePath(vsd.FilePath()), "is damaged: " + detail);
+[[noreturn]] void ThrowDamaged(const DataFile& vsd, BaseFileReason reason, std::string_view ext = {}) {
+  throw BaseFileError(reason, AbsolutePath(vsd.FilePath()), BaseFileFacts().Name(std::string(ext)));
 }
 
 [[noreturn]] void ThrowTwoRecords(const DataFile& vsd, std::string_view ext) {
-  ThrowDamaged(vsd, "it holds two records for the file type \"" + std::string(ext) + "\".");
+  ThrowDamaged(vsd, BaseFileReason::TwoRecords, ext);
 }
 
-[[noreturn]] void ThrowNoType(const DataFile& vsd) {
-  ThrowDamaged(vsd, "it holds a record without a file type.");
-}
+[[noreturn]] void ThrowNoType(const DataFile& vsd) { ThrowDamaged(vsd, BaseFileReason::NoType); }
+
+static_assert(kBaseFileExtension == DataFile::kExtension);
 
 // A record names a file type or a protocol: a key's name, which holds no
 // backslash. (Which keys a restore of it may write is checked before a
@@ -144,7 +146,7 @@ int ReadTypes(std::string_view text, AssocEntry& e) {
 void RequireType(const DataFile& vsd, std::string_view ext) {
   if (ext.empty()) ThrowNoType(vsd);
   if (ext.find('\\') != std::string_view::npos)
-    ThrowDamaged(vsd, "its record \"" + std::string(ext) + "\" does not name a file type.");
+    ThrowDamaged(vsd, BaseFileReason::NotAType, ext);
 }
 
 // Reads every record of an open base as a load would, raising the load's
@@ -199,7 +201,7 @@ void Tell(IBaseProgress* progress, BaseStep step) {
 // Reads the records of the open base into g.BaseEntries.
 void ReadRecords(Associations& g, DataFile& file, IBaseProgress* progress) {
   if (!HasBaseFields(file))
-    ThrowDamaged(file, "its table does not have the fields Ext, Path, Key and ProgID.");
+    ThrowDamaged(file, BaseFileReason::NoBaseFields);
   const int format = FormatOf(file);
   const bool layered = format >= 2, verbs = format >= 3, setAside = format >= 4;
   Tell(progress, BaseStep::Reading);
@@ -251,6 +253,14 @@ void ReadRecords(Associations& g, DataFile& file, IBaseProgress* progress) {
 
 }  // namespace
 
+namespace {
+
+// The steps on the component itself; the functions of base_store.h pass
+// the component their BaseStore holds.
+NotKept SaveCurrentAsDefault(Associations& g, DataFile& file, IBaseProgress* progress);
+NotKept SaveEntriesAsBase(Associations& g, DataFile& file, const std::shared_ptr<AssocEntries>& entries);
+void RecordNewBase(Associations& g, DataFile& file, IBaseProgress* progress);
+
 BaseLoad LoadBase(Associations& g, DataFile& file, IBaseProgress* progress) {
   OpenToRead(g, file);
   BaseLoad outcome = BaseLoad::Loaded;
@@ -268,23 +278,6 @@ BaseLoad LoadBase(Associations& g, DataFile& file, IBaseProgress* progress) {
   return outcome;
 }
 
-void RequireRestorableBase(const Associations& g) {
-  for (const auto& entry : *g.BaseEntries) {
-    if (NamesOnlyItsOwnKeys(*entry)) continue;
-    const AssocEntry& e = *entry;
-    std::string what;
-    if (!e.Handler().empty() && !IsClassId(e.Handler()))
-      what = "names the handler \"" + e.Handler() + "\", which is not a class identifier";
-    else if (!e.Verb().empty() && !IsVerbName(e.Verb()))
-      what = "names the verb \"" + e.Verb() + "\", which is not one key's name";
-    else
-      what = "names the key \"" + e.OpenCmdRegKey() +
-             "\", which is not the open command of the type or of its program identifier";
-    throw BaseFileError(BaseFileProblem::Damaged, AbsolutePath(BaseFileRead(g)),
-                        "is damaged: the record of \"" + e.Ext() + "\" " + what + ". Nothing was restored.");
-  }
-}
-
 bool LoadRecordedBase(Associations& g, DataFile& file, IBaseProgress* progress) {
   OpenToRead(g, file);
   if (file.Status() == DataFile::kStatusNoSuchFile || NeverFilled(file)) {
@@ -295,12 +288,12 @@ bool LoadRecordedBase(Associations& g, DataFile& file, IBaseProgress* progress) 
   return true;
 }
 
-std::string SaveCurrentAsDefault(Associations& g, DataFile& file, IBaseProgress* progress) {
+NotKept SaveCurrentAsDefault(Associations& g, DataFile& file, IBaseProgress* progress) {
   Tell(progress, BaseStep::Saving);
   return SaveEntriesAsBase(g, file, g.CurrentEntries);
 }
 
-std::string SaveEntriesAsBase(Associations& g, DataFile& file, const std::shared_ptr<AssocEntries>& entries) {
+NotKept SaveEntriesAsBase(Associations& g, DataFile& file, const std::shared_ptr<AssocEntries>& entries) {
   file.FileName(g.BaseFile, g.BaseExtension);
   file.Open();
   // The first save of a base read from its former place makes the file.
@@ -310,7 +303,7 @@ std::string SaveEntriesAsBase(Associations& g, DataFile& file, const std::shared
   }
   if (file.Status() != DataFile::kStatusNoSuchFile &&
       !(NeverFilled(file) || HasBaseFields(file)))
-    ThrowDamaged(file, "its table does not have the fields Ext, Path, Key and ProgID.");
+    ThrowDamaged(file, BaseFileReason::NoBaseFields);
   // A base that a load would refuse is not saved over either: only setting
   // it aside replaces it.
   if (file.Status() != DataFile::kStatusNoSuchFile && HasBaseFields(file))
@@ -321,7 +314,7 @@ std::string SaveEntriesAsBase(Associations& g, DataFile& file, const std::shared
   const bool filled = !NeverFilled(file);
   file.Updatable(true);
   file.KeepBackup(filled);
-  std::string notKept;
+  NotKept notKept;
   if (filled)
     file.KeepOldBase([&notKept, folder = GenerationsFolder(g.BaseFile)](const std::string& held, std::int64_t written) {
       notKept = KeepGeneration(folder, held, written);
@@ -362,10 +355,10 @@ std::string SaveEntriesAsBase(Associations& g, DataFile& file, const std::shared
   return notKept;
 }
 
-std::string SaveGenerationAsBase(Associations& g, DataFile& file, const std::shared_ptr<AssocEntries>& records,
+NotKept SaveGenerationAsBase(Associations& g, DataFile& file, const std::shared_ptr<AssocEntries>& records,
                                  IBaseProgress* progress) {
   Tell(progress, BaseStep::Saving);
-  std::string notKept = SaveEntriesAsBase(g, file, records);
+  NotKept notKept = SaveEntriesAsBase(g, file, records);
   g.BaseEntries = records;
   return notKept;
 }
@@ -391,14 +384,68 @@ std::string SetAsideAndRecordNewBase(Associations& g, DataFile& file, IBaseProgr
   for (int n = 1;; ++n) {
     leaf = stem;
     if (n > 1) leaf.append("-").append(std::to_string(n));
-    leaf.append(DataFile::kExtension);
+    leaf.append(kBaseFileExtension);
     if (!NameTaken(SiblingPath(current, leaf))) break;
   }
   if (const std::error_code ec = RenameReplacing(current, SiblingPath(current, leaf)))
-    throw BaseFileError(BaseFileProblem::Unwritable, AbsolutePath(current),
-                        "cannot be set aside as \"" + leaf + "\" (" + ec.message() + "); nothing was changed.");
+    throw BaseFileError(BaseFileReason::NotSetAside, AbsolutePath(current), BaseFileFacts().Name(leaf).Cause(ec.message()));
   RecordNewBase(g, file, progress);
   return leaf;
+}
+
+}  // namespace
+
+struct BaseStoreDoor {
+  static DataFile& File(BaseStore& store) { return *store.file_; }
+};
+
+BaseStore::BaseStore() : file_(std::make_unique<DataFile>()) {}
+BaseStore::~BaseStore() = default;
+
+BaseLoad LoadBase(Associations& g, BaseStore& store, IBaseProgress* progress) {
+  return LoadBase(g, BaseStoreDoor::File(store), progress);
+}
+
+bool LoadRecordedBase(Associations& g, BaseStore& store, IBaseProgress* progress) {
+  return LoadRecordedBase(g, BaseStoreDoor::File(store), progress);
+}
+
+NotKept SaveCurrentAsDefault(Associations& g, BaseStore& store, IBaseProgress* progress) {
+  return SaveCurrentAsDefault(g, BaseStoreDoor::File(store), progress);
+}
+
+NotKept SaveEntriesAsBase(Associations& g, BaseStore& store, const std::shared_ptr<AssocEntries>& entries) {
+  return SaveEntriesAsBase(g, BaseStoreDoor::File(store), entries);
+}
+
+NotKept SaveGenerationAsBase(Associations& g, BaseStore& store, const std::shared_ptr<AssocEntries>& records,
+                             IBaseProgress* progress) {
+  return SaveGenerationAsBase(g, BaseStoreDoor::File(store), records, progress);
+}
+
+void RecordNewBase(Associations& g, BaseStore& store, IBaseProgress* progress) {
+  RecordNewBase(g, BaseStoreDoor::File(store), progress);
+}
+
+std::string SetAsideAndRecordNewBase(Associations& g, BaseStore& store, IBaseProgress* progress) {
+  return SetAsideAndRecordNewBase(g, BaseStoreDoor::File(store), progress);
+}
+
+void RequireRestorableBase(const Associations& g) {
+  for (const auto& entry : *g.BaseEntries) {
+    if (NamesOnlyItsOwnKeys(*entry)) continue;
+    const AssocEntry& e = *entry;
+    BaseFileReason reason = BaseFileReason::BadKey;
+    std::string what = e.OpenCmdRegKey();
+    if (!e.Handler().empty() && !IsClassId(e.Handler())) {
+      reason = BaseFileReason::BadHandler;
+      what = e.Handler();
+    } else if (!e.Verb().empty() && !IsVerbName(e.Verb())) {
+      reason = BaseFileReason::BadVerb;
+      what = e.Verb();
+    }
+    throw BaseFileError(reason, AbsolutePath(BaseFileRead(g)), BaseFileFacts().Name(e.Ext()).Other(what));
+  }
 }
 
 }  // namespace hollin

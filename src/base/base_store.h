@@ -1,5 +1,6 @@
 // Loading, creating and saving the BASE: the base file g.BaseFile (Prev.isd
-// where base_location.h puts it) through the data-file component.
+// where base_location.h puts it) through the data-file component, which
+// only this room sees: a caller holds a BaseStore and passes it.
 //
 // Each function tells its steps (BaseStep) to whoever shows progress, and
 // returns what it loaded or saved; every failure of the base file arrives as
@@ -9,12 +10,39 @@
 // SetAsideAndRecordNewBase.
 #pragma once
 
+#include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "base/associations.h"
-#include "base/data_file.h"
+#include "base/base_file_error.h"
 
 namespace hollin {
+
+class DataFile;
+
+// The extension of a base file ("Prev.isd").
+inline constexpr std::string_view kBaseFileExtension = ".isd";
+
+// The base file as a caller holds it from one load or save to the next (the
+// main window's vsdMain): the data-file component behind it, with its read
+// buffer kept from use to use.
+class BaseStore {
+ public:
+  BaseStore();
+  ~BaseStore();
+  BaseStore(const BaseStore&) = delete;
+  BaseStore& operator=(const BaseStore&) = delete;
+
+ private:
+  friend struct BaseStoreDoor;
+  std::unique_ptr<DataFile> file_;
+};
+
+// Why the base as it was is not kept in the history; none when it was (or
+// there was nothing to keep).
+using NotKept = std::optional<BaseFileError>;
 
 // The layout of the base as it is written: the type or protocol, the merged
 // class root's command, its key and program identifier (all a base of
@@ -57,13 +85,13 @@ enum class BaseLoad { Loaded, RecordedNew };
 // reads the records. On failure g.BaseEntries is left as it was; two records
 // for one extension raise BaseFileError (Damaged) naming the extension, and
 // so does a record without one, or one whose type holds a backslash.
-BaseLoad LoadBase(Associations& g, DataFile& file, IBaseProgress* progress = nullptr);
+BaseLoad LoadBase(Associations& g, BaseStore& file, IBaseProgress* progress = nullptr);
 
 // Loads the base file into g.BaseEntries as LoadBase does, but only a
 // base that was recorded: with none, or one that was made but never filled,
 // it writes nothing and returns false (an export or a report must never
 // record a base, let alone an empty one). Tells what LoadBase tells.
-bool LoadRecordedBase(Associations& g, DataFile& file, IBaseProgress* progress = nullptr);
+bool LoadRecordedBase(Associations& g, BaseStore& file, IBaseProgress* progress = nullptr);
 
 // Raises BaseFileError (Damaged), naming the base file and the record, when
 // a record of g.BaseEntries names a key a restore must not write (see
@@ -77,24 +105,24 @@ void RequireRestorableBase(const Associations& g);
 // (base/generations.h) where it differs; a table never filled (a first
 // run's) is kept as neither. A base file that LoadBase
 // would refuse raises the same BaseFileError and is left as it is. Returns
-// "" or why the base as it was could not be kept as a generation (the save
-// is done all the same).
-std::string SaveCurrentAsDefault(Associations& g, DataFile& file, IBaseProgress* progress = nullptr);
+// none or why the base as it was could not be kept as a generation (the
+// save is done all the same).
+NotKept SaveCurrentAsDefault(Associations& g, BaseStore& file, IBaseProgress* progress = nullptr);
 
 // Makes the records of a generation the base, as an accept makes CURRENT
 // the base (the base it replaces becomes the newest generation), and loads
 // them as g.BaseEntries. Returns what SaveCurrentAsDefault returns.
-std::string SaveGenerationAsBase(Associations& g, DataFile& file, const std::shared_ptr<AssocEntries>& records,
+NotKept SaveGenerationAsBase(Associations& g, BaseStore& file, const std::shared_ptr<AssocEntries>& records,
                                  IBaseProgress* progress = nullptr);
 
 // Replaces the records of the base file by entries, as SaveCurrentAsDefault
 // does but without telling a step (the check's silent recording of what an
 // earlier format lacked).
-std::string SaveEntriesAsBase(Associations& g, DataFile& file, const std::shared_ptr<AssocEntries>& entries);
+NotKept SaveEntriesAsBase(Associations& g, BaseStore& file, const std::shared_ptr<AssocEntries>& entries);
 
 // Makes a new, empty base file and fills it from CURRENT with
 // SaveCurrentAsDefault.
-void RecordNewBase(Associations& g, DataFile& file, IBaseProgress* progress = nullptr);
+void RecordNewBase(Associations& g, BaseStore& file, IBaseProgress* progress = nullptr);
 
 // For a base file that cannot be used (damaged, of an unknown format, a
 // folder of that name): renames it, in its folder, to a name that is not in
@@ -103,6 +131,6 @@ void RecordNewBase(Associations& g, DataFile& file, IBaseProgress* progress = nu
 // rename fails, BaseFileError (Unwritable) is raised and nothing has changed.
 // A damaged g.FormerBaseFile read in place of a missing base file keeps its
 // name: the new base goes to g.BaseFile beside it in any case.
-std::string SetAsideAndRecordNewBase(Associations& g, DataFile& file, IBaseProgress* progress = nullptr);
+std::string SetAsideAndRecordNewBase(Associations& g, BaseStore& file, IBaseProgress* progress = nullptr);
 
 }  // namespace hollin

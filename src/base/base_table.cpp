@@ -105,27 +105,27 @@ std::string Unescape(std::string_view raw) {
 // Scans one escaped value starting at p. Returns the tab or line feed that
 // ends it, or nullptr with why set when the value is malformed.
 const char* ScanValue(const char* p, const char* end, bool& escaped,
-                      const char*& why) {
+                      BaseFileReason& why) {
   for (;;) {
     p = FindSpecial(p, end);
     if (p == end) {
-      why = "does not end with a line feed";
+      why = BaseFileReason::NoLineFeed;
       return nullptr;
     }
     const auto c = static_cast<unsigned char>(*p);
     if (c == '\t' || c == '\n') return p;
     if (c != static_cast<unsigned char>(kEscape)) {
-      why = "holds a control byte that is not escaped";
+      why = BaseFileReason::ControlByte;
       return nullptr;
     }
     const int hi = end - p >= 3 ? UpperHex(p[1]) : -1;
     const int lo = end - p >= 3 ? UpperHex(p[2]) : -1;
     if (hi < 0 || lo < 0) {
-      why = "holds an unreadable escape";
+      why = BaseFileReason::UnreadableEscape;
       return nullptr;
     }
     if (!NeedsEscape(static_cast<unsigned char>(hi * 16 + lo))) {
-      why = "holds an escape for a byte that needs none";
+      why = BaseFileReason::NeedlessEscape;
       return nullptr;
     }
     escaped = true;
@@ -226,7 +226,7 @@ void BaseTable::Append(const std::vector<std::string>& values) {
   if (text_.size() >= std::numeric_limits<std::uint32_t>::max()) {
     text_.resize(start);
     offsets_.resize(firstOffset);
-    throw std::length_error("the base table cannot grow beyond 4 GiB");
+    throw std::length_error("BaseTable");
   }
   escaped_.push_back(escaped ? 1 : 0);
 }
@@ -286,7 +286,7 @@ void BaseTable::EndRecord() {
   text_.back() = '\n';
   if (text_.size() >= std::numeric_limits<std::uint32_t>::max()) {
     text_.resize(recordStart_);
-    throw std::length_error("the base table cannot grow beyond 4 GiB");
+    throw std::length_error("BaseTable");
   }
   offsets_.insert(offsets_.end(), pendingStarts_.begin(), pendingStarts_.end());
   offsets_.push_back(static_cast<std::uint32_t>(text_.size() - 1 - bodyBegin_));
@@ -345,55 +345,51 @@ std::string BaseTable::Encode() const {
 
 void BaseTable::Decode(std::string& bytes, const std::string& path) {
   Reset(std::string());
-  auto fail = [&](BaseFileProblem problem, const std::string& detail) {
+  auto fail = [&](BaseFileReason reason, BaseFileFacts facts = {}) {
     Reset(std::string());
-    throw BaseFileError(problem, path, detail);
+    throw BaseFileError(reason, path, std::move(facts));
   };
-  auto damaged = [&](const std::string& detail) {
-    fail(BaseFileProblem::Damaged, "is damaged: " + detail + ".");
-  };
+  auto damaged = [&](BaseFileReason reason) { fail(reason); };
   const std::string_view all(bytes);
-  if (all.empty()) damaged("it is empty");
+  if (all.empty()) damaged(BaseFileReason::Empty);
   if (all.size() >= std::numeric_limits<std::uint32_t>::max())
-    damaged("it is too large to be a base file");
+    damaged(BaseFileReason::TooLarge);
 
   // The first line: magic word and format version. The version is judged
   // before anything else, since another version may end differently.
   if (all.substr(0, kMagic.size() + 1) != std::string(kMagic) + '\t')
-    damaged("it does not begin with " + std::string(kMagic) +
-            ", so it is not a base file or its start is overwritten");
+    fail(BaseFileReason::NotABaseFile, BaseFileFacts().Name(std::string(kMagic)));
   const size_t line1End = all.find('\n');
-  if (line1End == std::string_view::npos) damaged("it is truncated after its first line");
+  if (line1End == std::string_view::npos) damaged(BaseFileReason::TruncatedAfterFirstLine);
   std::uint64_t version = 0;
   if (!ParseDecimal(all.substr(kMagic.size() + 1, line1End - kMagic.size() - 1), version) ||
       version == 0)
-    damaged("its format version is unreadable");
+    damaged(BaseFileReason::VersionUnreadable);
   // A version this one cannot read may end otherwise: what it cannot read
   // of its end is no damage. But one that ends as this version's files do
   // and fails their checksum is damaged, whatever version it names (a bit
   // flipped in the version's digit names another).
   const bool unknownVersion = version < kOldestFormatVersion || version > kFormatVersion;
   const auto newerFormat = [&] {
-    fail(BaseFileProblem::NewerFormat,
-         "was written in format version " + std::to_string(version) + ", which this version of Hollin cannot read.");
+    fail(BaseFileReason::NewerFormat, BaseFileFacts().Number(version));
   };
-  const auto endDamaged = [&](const std::string& detail) {
+  const auto endDamaged = [&](BaseFileReason reason) {
     if (unknownVersion) newerFormat();
-    damaged(detail);
+    damaged(reason);
   };
 
   // The end line: record count and checksum.
-  if (all.back() != '\n') endDamaged("it is truncated (it does not end with its end line)");
+  if (all.back() != '\n') endDamaged(BaseFileReason::NoEndLineAtEnd);
   if (const size_t lastByte = all.find_last_not_of('\n');
       lastByte != std::string_view::npos && lastByte + 2 < all.size()) {
     const size_t lineStart = all.rfind('\n', lastByte);
     if (all.substr(lineStart + 1, kEndTag.size()) == kEndTag)
-      endDamaged("it has empty lines after its end line");
+      endDamaged(BaseFileReason::EmptyLinesAfterEnd);
   }
   const size_t endLine = all.rfind('\n', all.size() - 2) + 1;
   const std::string_view last = all.substr(endLine, all.size() - 1 - endLine);
   if (endLine <= line1End || last.substr(0, kEndTag.size()) != kEndTag)
-    endDamaged("it is truncated (its end line is missing)");
+    endDamaged(BaseFileReason::EndLineMissing);
   const size_t countEnd = last.find(' ', kEndTag.size());
   std::uint64_t count = 0, sum = 0;
   const std::string_view countText =
@@ -403,15 +399,15 @@ void BaseTable::Decode(std::string& bytes, const std::string& path) {
   if (!ParseDecimal(countText, count) ||
       sumText.size() != kRecordsTag.size() + kHexDigits ||
       sumText.substr(0, kRecordsTag.size()) != kRecordsTag)
-    endDamaged("its end line is unreadable");
+    endDamaged(BaseFileReason::EndLineUnreadable);
   for (char c : sumText.substr(kRecordsTag.size())) {
     const int d = (c >= '0' && c <= '9') ? c - '0' : (c >= 'a' && c <= 'f') ? c - 'a' + 10 : -1;
-    if (d < 0) endDamaged("its end line is unreadable");
+    if (d < 0) endDamaged(BaseFileReason::EndLineUnreadable);
     sum = (sum << 4) | static_cast<unsigned>(d);
   }
   const size_t sumAt = all.size() - 1 - kHexDigits;
   if (Xxh64(all.substr(0, sumAt)) != sum)
-    damaged("its checksum does not match its content");
+    damaged(BaseFileReason::ChecksumMismatch);
   if (unknownVersion) newerFormat();
 
   // From here on the bytes are as a writer made them; what is wrong now was
@@ -420,8 +416,9 @@ void BaseTable::Decode(std::string& bytes, const std::string& path) {
   const char* const bodyEnd = base + endLine;
   const char* p = base + line1End + 1;
   size_t line = 2;
-  auto lineError = [&](const std::string& what) {
-    damaged("line " + std::to_string(line) + " " + what);
+  auto lineError = [&](BaseFileReason reason, BaseFileFacts facts = {}) {
+    facts.line = line;
+    fail(reason, std::move(facts));
   };
 
   // Line 2: the layout.
@@ -429,7 +426,7 @@ void BaseTable::Decode(std::string& bytes, const std::string& path) {
   const std::string_view layoutLine(p, eol ? eol - p : 0);
   if (!eol || layoutLine.substr(0, kLayoutTag.size()) != kLayoutTag ||
       FieldsOfLayout(layoutLine.substr(kLayoutTag.size())) == 0)
-    lineError("does not hold a valid layout");
+    lineError(BaseFileReason::NoLayout);
   std::string layout(layoutLine.substr(kLayoutTag.size()));
   const size_t fields = FieldsOfLayout(layout);
   p = eol + 1;
@@ -440,23 +437,23 @@ void BaseTable::Decode(std::string& bytes, const std::string& path) {
   names.reserve(fields);
   if (static_cast<size_t>(bodyEnd - p) < kFieldsTag.size() ||
       std::string_view(p, kFieldsTag.size()) != kFieldsTag)
-    lineError("does not hold the field names");
+    lineError(BaseFileReason::NoFieldNames);
   p += kFieldsTag.size();
-  const char* why = nullptr;
+  BaseFileReason why{};
   for (size_t f = 0; f < fields; ++f) {
     if (p >= bodyEnd || *p != '\t')
-      lineError("names " + std::to_string(f) + " fields instead of " + std::to_string(fields));
+      lineError(BaseFileReason::FieldCount, BaseFileFacts().Number(f).Count(fields));
     bool escaped = false;
     const char* stop = ScanValue(++p, bodyEnd, escaped, why);
     if (!stop) lineError(why);
     std::string name = Unescape(std::string_view(p, stop - p));
     for (const std::string& other : names)
       if (!name.empty() && EqualsNoCase(other, name))
-        lineError("names the field \"" + name + "\" twice");
+        lineError(BaseFileReason::FieldNamedTwice, BaseFileFacts().Name(name));
     names.push_back(std::move(name));
     p = stop;
   }
-  if (p >= bodyEnd || *p != '\n') lineError("names more fields than the layout has");
+  if (p >= bodyEnd || *p != '\n') lineError(BaseFileReason::MoreFieldsThanLayout);
   ++p;
   ++line;
 
@@ -479,12 +476,12 @@ void BaseTable::ParseRecordLines() const {
   const char* const bodyEnd = text_.data() + text_.size();
   const char* p = body;
   size_t line = 4;
-  const char* why = nullptr;
-  auto lineError = [&](const std::string& what) {
+  BaseFileReason why{};
+  auto lineError = [&](BaseFileReason reason, BaseFileFacts facts = {}) {
     offsets_.clear();
     escaped_.clear();
-    throw BaseFileError(BaseFileProblem::Damaged, path_,
-                        "is damaged: line " + std::to_string(line) + " " + what + ".");
+    facts.line = line;
+    throw BaseFileError(reason, path_, std::move(facts));
   };
   const std::uint64_t count = declaredCount_;
   std::vector<std::uint32_t>& offsets = offsets_;  // filled in place: their
@@ -500,8 +497,7 @@ void BaseTable::ParseRecordLines() const {
       const char* stop = ScanValue(p, bodyEnd, escaped, why);
       if (!stop) lineError(why);
       if ((*stop == '\n') != (f + 1 == fields))
-        lineError("holds " + std::string(*stop == '\n' ? "fewer" : "more") +
-                  " values than the " + std::to_string(fields) + " fields");
+        lineError(*stop == '\n' ? BaseFileReason::FewerValues : BaseFileReason::MoreValues, BaseFileFacts().Count(fields));
       p = stop + 1;
     }
     offsets.push_back(static_cast<std::uint32_t>(p - 1 - body));
@@ -512,9 +508,7 @@ void BaseTable::ParseRecordLines() const {
     const size_t found = escapedFlags.size();
     offsets_.clear();
     escaped_.clear();
-    throw BaseFileError(BaseFileProblem::Damaged, path_,
-                        "is damaged: its end line counts " + std::to_string(count) +
-                            " records, but it holds " + std::to_string(found) + ".");
+    throw BaseFileError(BaseFileReason::RecordCount, path_, BaseFileFacts().Number(count).Count(found));
   }
 }
 

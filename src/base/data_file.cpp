@@ -1,31 +1,19 @@
 #include "base/data_file.h"
 
+#include <optional>
 #include <system_error>
 
 #include "common/atomic_file.h"
 #include "common/file_system.h"
 
 namespace hollin {
-namespace {
-
-// The cause part of a FileError, without the file name it starts with.
-std::string CauseOf(const FileError& e) {
-  const std::string prefix = "The file \"" + e.path() + "\" ";
-  const std::string what = e.what();
-  std::string cause =
-      what.compare(0, prefix.size(), prefix) == 0 ? what.substr(prefix.size()) : what;
-  while (!cause.empty() && (cause.back() == '.' || cause.back() == ' ')) cause.pop_back();
-  return cause;
-}
-
-}  // namespace
 
 std::string DataFile::ShownPath() const {
   return AbsolutePath(path_);
 }
 
-void DataFile::Fail(BaseFileProblem problem, const std::string& detail) const {
-  throw BaseFileError(problem, ShownPath(), detail);
+void DataFile::Fail(BaseFileReason reason, BaseFileFacts facts) const {
+  throw BaseFileError(reason, ShownPath(), std::move(facts));
 }
 
 void DataFile::Reset(State state) {
@@ -58,45 +46,44 @@ void DataFile::Open() {
     // A name taken by something that is no file (a folder, a device, a link
     // that leads nowhere) holds no base and never will: damage, which the
     // caller may set aside, not a reason to stop every start.
-    if (const char* what = NoFile()) Fail(BaseFileProblem::Damaged, std::string("is damaged: ") + what);
-    Fail(BaseFileProblem::Unreadable, CauseOf(e) + ".");
+    if (const auto what = NoFile()) Fail(*what);
+    Fail(BaseFileReason::CannotRead, BaseFileFacts().File(e));
   }
   if (read == ReadResult::NotFound && NameTaken(path_))
-    if (const char* what = NoFile()) Fail(BaseFileProblem::Damaged, std::string("is damaged: ") + what);
+    if (const auto what = NoFile()) Fail(*what);
   if (read == ReadResult::NotFound) {
     state_ = State::NoFile;
     status_ = kStatusNoSuchFile;
     return;
   }
   if (read == ReadResult::TooLarge)
-    Fail(BaseFileProblem::Damaged, "is damaged: it is too large to be a base file.");
+    Fail(BaseFileReason::TooLarge);
   table_.Decode(io_, ShownPath());
   state_ = State::Open;
   fileExisted_ = true;
 }
 
-const char* DataFile::NoFile() const {
+std::optional<BaseFileReason> DataFile::NoFile() const {
   FileIdentity identity;
-  if (!NameTaken(path_)) return nullptr;
-  if (!IdentityOf(path_, identity)) return "it is a link that leads to no file.";
-  if (IsFolder(path_)) return "it is a folder, not a file.";
-  if (!IsPlainFile(path_)) return "it is a device or a pipe, not a file.";
-  return nullptr;
+  if (!NameTaken(path_)) return std::nullopt;
+  if (!IdentityOf(path_, identity)) return BaseFileReason::LinkToNothing;
+  if (IsFolder(path_)) return BaseFileReason::Folder;
+  if (!IsPlainFile(path_)) return BaseFileReason::Device;
+  return std::nullopt;
 }
 
 void DataFile::Create() {
   Reset(State::Closed);
   if (NameTaken(path_))
-    Fail(BaseFileProblem::AlreadyExists,
-         "already exists; a new base file is made only where there is none.");
+    Fail(BaseFileReason::AlreadyExists);
   state_ = State::Creating;
 }
 
 void DataFile::Layout(std::string layout) {
   if (state_ != State::Creating && !(state_ == State::Open && updatable_))
-    Fail(BaseFileProblem::Misuse, "takes a layout only while it is being created or updated.");
+    Fail(BaseFileReason::LayoutNotNow);
   if (BaseTable::FieldsOfLayout(layout) == 0)
-    Fail(BaseFileProblem::Misuse, "cannot take the layout \"" + layout + "\".");
+    Fail(BaseFileReason::BadLayout, BaseFileFacts().Name(layout));
   if (state_ == State::Open) {
     if (layout == table_.Layout()) return;
     current_ = 0;
@@ -108,14 +95,14 @@ void DataFile::Layout(std::string layout) {
 
 void DataFile::MakeTable() {
   if (state_ != State::Creating || table_.FieldCount() == 0)
-    Fail(BaseFileProblem::Misuse, "needs Create and a layout before MakeTable.");
+    Fail(BaseFileReason::MakeTableTooSoon);
   state_ = State::Open;
   dirty_ = true;
 }
 
 void DataFile::Close() {
   if (state_ == State::Creating)
-    Fail(BaseFileProblem::Misuse, "was created, but its table was never made.");
+    Fail(BaseFileReason::TableNeverMade);
   if (state_ == State::Open && dirty_) {
     const std::string_view content = table_.Seal();
     struct Unsealer {
@@ -123,16 +110,13 @@ void DataFile::Close() {
       ~Unsealer() { table.Unseal(); }
     } unseal{table_};
     if (IsWriteProtected(path_))
-      Fail(BaseFileProblem::Unwritable,
-           "is write-protected; the base was not saved and the file is as it was.");
+      Fail(BaseFileReason::WriteProtected);
     // One save at a time replaces the file: what another saved meanwhile is
     // what this one keeps as the old base. Where the lock file cannot be
     // made, the replacement below fails with the system's reason.
     const FileLock lock(path_ + std::string(kLockSuffix), kLockWaitMs);
     if (lock.Contended())
-      Fail(BaseFileProblem::Unwritable,
-           "is being saved by another program, which has not finished in " + std::to_string(kLockWaitMs / 1000) +
-               " seconds; the base was not saved and the file is as it was.");
+      Fail(BaseFileReason::Locked, BaseFileFacts().Number(kLockWaitMs / 1000));
     // The base as it was is held under a temporary name first and becomes
     // the backup only once the new file has replaced it: a save that fails
     // (a full disk) leaves the base and the older backup as they were. The
@@ -148,16 +132,13 @@ void DataFile::Close() {
       ReplaceFileAtomically(path_, content);
     } catch (const FileError& e) {
       if (!held.empty()) RemoveFile(held);
-      Fail(BaseFileProblem::Unwritable,
-           CauseOf(e) + "; the base was not saved and the file is as it was.");
+      Fail(BaseFileReason::NotSaved, BaseFileFacts().File(e));
     }
     if (!held.empty() && keepOld_) keepOld_(held, written);
     if (!held.empty()) {
       if (const std::error_code ec = RenameReplacing(held, path_ + ".bak")) {
         RemoveFile(held);
-        Fail(BaseFileProblem::Unwritable,
-             "was saved, but the base as it was cannot be kept as its backup (" +
-                 ec.message() + ").");
+        Fail(BaseFileReason::BackupNotKept, BaseFileFacts().Cause(ec.message()));
       }
     }
   }
@@ -189,43 +170,38 @@ std::string DataFile::HoldOldFile() {
   }
   if (ec) {
     RemoveFile(tmp);
-    Fail(BaseFileProblem::Unwritable,
-         "cannot be kept as a backup (" + ec.message() +
-             "); the base was not saved and the file is as it was.");
+    Fail(BaseFileReason::NotHeldForBackup, BaseFileFacts().Cause(ec.message()));
   }
   return tmp;
 }
 
 void DataFile::RequireTable(const char* operation) const {
   if (state_ == State::Open) return;
-  Fail(BaseFileProblem::Misuse,
-       std::string(state_ == State::NoFile ? "does not exist" : "is not open") +
-           ", so " + operation + " cannot be done.");
+  Fail(state_ == State::NoFile ? BaseFileReason::DoesNotExist : BaseFileReason::NotOpen, BaseFileFacts().Name(operation));
 }
 
 void DataFile::RequireUpdatable(const char* operation) const {
   RequireTable(operation);
   if (!updatable_)
-    Fail(BaseFileProblem::Misuse, std::string("is open read-only (Updatable is off), so ") +
-                                      operation + " cannot be done.");
+    Fail(BaseFileReason::ReadOnly, BaseFileFacts().Name(operation));
 }
 
 size_t DataFile::FieldIndex(std::string_view fieldName) const {
   const int index = table_.FindField(fieldName);
   if (index < 0)
-    Fail(BaseFileProblem::Misuse, "has no field named \"" + std::string(fieldName) + "\".");
+    Fail(BaseFileReason::NoSuchField, BaseFileFacts().Name(std::string(fieldName)));
   return static_cast<size_t>(index);
 }
 
 void DataFile::FieldName(int number, std::string name) {
   RequireTable("FieldName");
   if (number < 1 || static_cast<size_t>(number) > table_.FieldCount())
-    Fail(BaseFileProblem::Misuse, "has no field number " + std::to_string(number) + ".");
+    Fail(BaseFileReason::NoFieldNumber, BaseFileFacts().Number(static_cast<std::uint64_t>(number)));
   const auto field = static_cast<size_t>(number - 1);
   if (table_.FieldName(field) == name) return;
   const int other = table_.FindField(name);
   if (!name.empty() && other >= 0 && static_cast<size_t>(other) != field)
-    Fail(BaseFileProblem::Misuse, "already has a field named \"" + name + "\".");
+    Fail(BaseFileReason::FieldNameTaken, BaseFileFacts().Name(name));
   table_.SetFieldName(field, std::move(name));
   dirty_ = true;
 }
@@ -233,7 +209,7 @@ void DataFile::FieldName(int number, std::string name) {
 const std::string& DataFile::FieldName(int number) const {
   RequireTable("FieldName");
   if (number < 1 || static_cast<size_t>(number) > table_.FieldCount())
-    Fail(BaseFileProblem::Misuse, "has no field number " + std::to_string(number) + ".");
+    Fail(BaseFileReason::NoFieldNumber, BaseFileFacts().Number(static_cast<std::uint64_t>(number)));
   return table_.FieldName(static_cast<size_t>(number - 1));
 }
 
@@ -253,7 +229,7 @@ void DataFile::NewRecord() {
 
 void DataFile::FieldValue(std::string_view fieldName, std::string_view value) {
   if (!pending_)
-    Fail(BaseFileProblem::Misuse, "has no new record to take a value (NewRecord first).");
+    Fail(BaseFileReason::NoNewRecordForValue);
   table_.SetValue(FieldIndex(fieldName), value);
 }
 
@@ -261,16 +237,16 @@ std::string_view DataFile::FieldValue(std::string_view fieldName) const {
   if (state_ != State::Open) RequireTable("FieldValue");
   const size_t field = FieldIndex(fieldName);
   if (pending_) return table_.PendingValue(field, scratch_);
-  if (EndOfRecords()) Fail(BaseFileProblem::Misuse, "has no current record.");
+  if (EndOfRecords()) Fail(BaseFileReason::NoCurrentRecord);
   return table_.Value(current_, field, scratch_);
 }
 
 void DataFile::StoreRecord() {
-  if (!pending_) Fail(BaseFileProblem::Misuse, "has no new record to store (NewRecord first).");
+  if (!pending_) Fail(BaseFileReason::NoNewRecordToStore);
   try {
     table_.EndRecord();
   } catch (const std::length_error&) {
-    Fail(BaseFileProblem::Unwritable, "cannot hold more than 4 GiB.");
+    Fail(BaseFileReason::Over4GiB);
   }
   pending_ = false;
   dirty_ = true;
@@ -286,7 +262,7 @@ void DataFile::FirstRecord() {
 
 void DataFile::NextRecord() {
   if (state_ != State::NoFile) RequireTable("NextRecord");
-  if (EndOfRecords()) Fail(BaseFileProblem::Misuse, "is past its last record.");
+  if (EndOfRecords()) Fail(BaseFileReason::PastLastRecord);
   ++current_;
 }
 

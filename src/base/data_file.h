@@ -27,6 +27,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -124,9 +125,9 @@ class DataFile {
 
   std::string ShownPath() const;  // the file's full name, for messages
   // What the name of the file leads to where that is no file to read (a
-  // folder, a device, a link that leads nowhere), else nullptr.
-  const char* NoFile() const;
-  [[noreturn]] void Fail(BaseFileProblem problem, const std::string& detail) const;
+  // folder, a device, a link that leads nowhere), else none.
+  std::optional<BaseFileReason> NoFile() const;
+  [[noreturn]] void Fail(BaseFileReason reason, BaseFileFacts facts = {}) const;
   void RequireTable(const char* operation) const;
   void RequireUpdatable(const char* operation) const;
   size_t FieldIndex(std::string_view fieldName) const;

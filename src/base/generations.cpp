@@ -102,7 +102,7 @@ bool LoadFile(const std::string& path, std::shared_ptr<AssocEntries>& entries) {
   Associations g;
   g.BaseFile = path;
   g.BaseExtension.clear();
-  DataFile file;
+  BaseStore file;
   if (!LoadRecordedBase(g, file)) return false;
   entries = g.BaseEntries;
   return true;
@@ -131,19 +131,19 @@ namespace {
 struct Read {
   Named named;
   std::shared_ptr<AssocEntries> entries;
-  std::string problem;
+  std::optional<BaseFileError> problem;
   bool foreign = false;
 };
 
 std::vector<Read> ReadAll(const std::string& folder) {
   std::vector<Read> all;
   for (Named& n : NamedIn(folder)) {
-    Read r{std::move(n), nullptr, std::string()};
+    Read r{std::move(n), nullptr, std::nullopt};
     const std::string path = JoinPath(folder, r.named.name);
     try {
-      if (!LoadFile(path, r.entries)) r.problem = "The file \"" + path + "\" holds no base.";
+      if (!LoadFile(path, r.entries)) r.problem = BaseFileError(BaseFileReason::GenerationHoldsNoBase, path);
     } catch (const BaseFileError& e) {
-      r.problem = e.what();
+      r.problem = e;
       r.entries = nullptr;
     }
     all.push_back(std::move(r));
@@ -154,7 +154,7 @@ std::vector<Read> ReadAll(const std::string& folder) {
   // none that loads, there is no run to go by.
   std::map<std::uint32_t, std::int64_t> run;  // serial, time recorded
   for (const Read& r : all)
-    if (r.problem.empty()) run.emplace(r.named.serial, r.named.recorded);
+    if (!r.problem) run.emplace(r.named.serial, r.named.recorded);
   if (run.empty()) return all;
   const auto continues = [&run](const Named& n) {
     const auto below = n.serial > 0 ? run.find(n.serial - 1) : run.end();
@@ -165,12 +165,12 @@ std::vector<Read> ReadAll(const std::string& folder) {
   for (bool grew = true; grew;) {
     grew = false;
     for (const Read& r : all)
-      if (!r.problem.empty() && !run.count(r.named.serial) && continues(r.named)) {
+      if (r.problem && !run.count(r.named.serial) && continues(r.named)) {
         run.emplace(r.named.serial, r.named.recorded);
         grew = true;
       }
   }
-  for (Read& r : all) r.foreign = !r.problem.empty() && !run.count(r.named.serial);
+  for (Read& r : all) r.foreign = r.problem && !run.count(r.named.serial);
   return all;
 }
 
@@ -224,9 +224,10 @@ std::vector<Generation> ReadGenerations(const std::string& folder, std::vector<G
   return out;
 }
 
-std::string KeepGeneration(const std::string& folder, const std::string& held, std::int64_t recorded) {
+std::optional<BaseFileError> KeepGeneration(const std::string& folder, const std::string& held,
+                                            std::int64_t recorded) {
   if (const std::error_code ec = MakeFolder(folder))
-    return "the folder \"" + AbsolutePath(folder) + "\" cannot be made (" + ec.message() + ")";
+    return BaseFileError(BaseFileReason::HistoryFolderNotMade, AbsolutePath(folder), BaseFileFacts().Cause(ec.message()));
   std::vector<Read> numbered;
   std::vector<std::uint32_t> taken;  // every serial present, foreign files' too
   for (Read& r : ReadAll(folder)) {
@@ -259,7 +260,7 @@ std::string KeepGeneration(const std::string& folder, const std::string& held, s
     for (const Read& r : numbered) highest = std::max(highest, r.named.serial);
     serial = highest + 1;
     while (serial <= kLastSerial && !unused(serial)) ++serial;
-    if (serial > kLastSerial) return "no serial is left for it in \"" + AbsolutePath(folder) + "\"";
+    if (serial > kLastSerial) return BaseFileError(BaseFileReason::NoSerialLeft, AbsolutePath(folder));
   }
   std::string path;
   std::error_code ec;
@@ -280,15 +281,15 @@ std::string KeepGeneration(const std::string& folder, const std::string& held, s
     }
     if (!ec || !NameTaken(path)) break;
   }
-  if (path.empty()) return "no serial is left for it in \"" + AbsolutePath(folder) + "\"";
-  if (ec) return "it cannot be written to \"" + AbsolutePath(path) + "\" (" + ec.message() + ")";
+  if (path.empty()) return BaseFileError(BaseFileReason::NoSerialLeft, AbsolutePath(folder));
+  if (ec) return BaseFileError(BaseFileReason::GenerationNotWritten, AbsolutePath(path), BaseFileFacts().Cause(ec.message()));
   // Whole and sound, as a load will read it, or not kept at all.
   try {
     std::shared_ptr<AssocEntries> entries;
-    if (!LoadFile(path, entries)) throw BaseFileError(BaseFileProblem::Damaged, AbsolutePath(path), "holds no base.");
+    if (!LoadFile(path, entries)) throw BaseFileError(BaseFileReason::HoldsNoBase, AbsolutePath(path));
   } catch (const BaseFileError& e) {
     RemoveFile(path);
-    return e.what();
+    return e;
   }
   // The oldest beyond the newest kGenerationsKept go; foreign files stay.
   Named kept{serial, recorded, FileNameOf(path)};
@@ -297,7 +298,7 @@ std::string KeepGeneration(const std::string& folder, const std::string& held, s
   order.push_back(kept);
   std::sort(order.begin(), order.end(), Older);
   for (size_t i = 0; i + kGenerationsKept < order.size(); ++i) RemoveFile(JoinPath(folder, order[i].name));
-  return std::string();
+  return std::nullopt;
 }
 
 }  // namespace hollin

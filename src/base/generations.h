@@ -22,10 +22,12 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "base/associations.h"
+#include "base/base_file_error.h"
 
 namespace hollin {
 
@@ -40,7 +42,7 @@ struct Generation {
   std::string path;           // the file
   std::int64_t recorded = 0;  // when it was recorded as the base, seconds since 1970 (UTC); 0: unknown
   std::shared_ptr<AssocEntries> entries;  // its records; null when it cannot be used
-  std::string problem;        // why it cannot be used (the load's error); "" when sound
+  std::optional<BaseFileError> problem;  // why it cannot be used (the load's error); none when sound
 };
 
 // Every generation in folder, newest first, numbered from 1, each read and
@@ -53,10 +55,11 @@ std::vector<Generation> ReadGenerations(const std::string& folder, std::vector<G
 // Keeps the file held (a base as it was, recorded at the time recorded) as
 // the newest generation in folder, made where it is missing, checks it as a
 // load would, and removes the oldest generations beyond kGenerationsKept.
-// Returns "" when it was kept, else why not;
+// Returns none when it was kept, else why not;
 // never throws (the save it follows is done whatever happens here). The
 // caller holds the base's lock, so serials are not taken twice.
-std::string KeepGeneration(const std::string& folder, const std::string& held, std::int64_t recorded);
+std::optional<BaseFileError> KeepGeneration(const std::string& folder, const std::string& held,
+                                            std::int64_t recorded);
 
 // The name of a generation (for the tests that plant them).
 std::string GenerationName(std::uint32_t serial, std::int64_t recorded);

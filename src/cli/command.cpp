@@ -32,7 +32,7 @@ class Run {
     report_.time = IsoUtc(env.now);
     if (const AccountCheck account = CheckAccount(env.account); account.other())
       report_.notes.push_back(msg::OtherAccount(account));
-    const std::string ext(DataFile::kExtension);
+    const std::string ext(kBaseFileExtension);
     // The program's own base is guarded from every output in both places it
     // can live (LocateBase picks one of them), also while the run reads
     // another.
@@ -77,12 +77,12 @@ class Run {
       }
     } catch (const BaseFileError& e) {
       const bool damaged = e.problem() == BaseFileProblem::Damaged || e.problem() == BaseFileProblem::NewerFormat;
-      const std::string what = ShownText(damaged ? msg::LeftAsItWas(e.what()) : std::string(e.what()));
+      const std::string what = ShownText(damaged ? msg::LeftAsItWas(msg::BaseFileText(e)) : msg::BaseFileText(e));
       env_.console.Err(what + "\n");
       Log(EventKind::Failure, what);
       return damaged ? kBaseDamaged : kFailure;
     } catch (const AssociationsFileError& e) {
-      return Fail(msg::NothingWritten(e.what()));
+      return Fail(msg::NothingWritten(msg::AssociationsFileText(e)));
     } catch (const std::exception& e) {
       return Fail(msg::ErrorText(e));
     }
@@ -280,8 +280,8 @@ class Run {
     return Done(kNoChanges, msg::kAcceptedAsBase);
   }
 
-  void NoteNotKept(const std::string& why) {
-    if (!why.empty()) report_.notes.push_back(msg::NotKeptInHistory(why));
+  void NoteNotKept(const NotKept& why) {
+    if (why) report_.notes.push_back(msg::NotKeptInHistory(msg::BaseFileText(*why)));
   }
 
   // The earlier bases, newest first, with what the base after each changed
@@ -297,17 +297,17 @@ class Run {
         if (LastWriteSeconds(report_.baseFile, t)) report_.baseTime = IsoUtc(t);
       }
     } catch (const BaseFileError& e) {
-      report_.notes.push_back(e.what());
+      report_.notes.push_back(msg::BaseFileText(e));
     }
     std::vector<Generation> foreign;
     const std::vector<Generation> generations = ReadGenerations(GenerationsFolder(g_.BaseFile), &foreign);
-    for (const Generation& f : foreign) report_.notes.push_back(msg::ForeignInHistory(AbsolutePath(f.path), f.problem));
+    for (const Generation& f : foreign) report_.notes.push_back(msg::ForeignInHistory(AbsolutePath(f.path), msg::BaseFileText(f.problem)));
     for (const Generation& gen : generations) {
       ReportGeneration r;
       r.number = gen.number;
       r.recorded = gen.recorded > 0 ? IsoUtc(gen.recorded) : std::string();
       r.file = AbsolutePath(gen.path);
-      r.problem = gen.problem;
+      r.problem = msg::BaseFileText(gen.problem);
       if (gen.entries) {
         r.types = gen.entries->Count();
         if (newer) {
@@ -319,7 +319,7 @@ class Run {
           r.changes = msg::GenerationChanges(r.changed, r.added, r.removed);
         }
       } else {
-        report_.notes.push_back(msg::GenerationUnusable(gen.number, gen.problem));
+        report_.notes.push_back(msg::GenerationUnusable(gen.number, msg::BaseFileText(gen.problem)));
       }
       newer = gen.entries.get();
       report_.generations.push_back(std::move(r));
@@ -339,7 +339,7 @@ class Run {
       return Fail(msg::NoSuchGeneration(o_.restoreFrom, generations.size()));
     const Generation& gen = generations[o_.restoreFrom - 1];
     if (!gen.entries) {
-      const std::string what = ShownText(msg::GenerationNotRestored(gen.problem));
+      const std::string what = ShownText(msg::GenerationNotRestored(msg::BaseFileText(gen.problem)));
       env_.console.Err(what + "\n");
       Log(EventKind::Failure, what);
       return kBaseDamaged;
@@ -495,7 +495,7 @@ class Run {
   const Options& o_;
   RunEnvironment& env_;
   Associations g_;
-  DataFile vsd_;
+  BaseStore vsd_;
   Report report_;
   std::vector<GuardedFile> guarded_;  // what no output may replace
   std::string reportError_;           // why the report file was not written

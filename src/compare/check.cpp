@@ -34,7 +34,7 @@ CheckResult RunCheck(IRegistry& reg, IPlatform& platform, Associations& g, const
   ScanResult scan = ScanCurrent(reg, platform);
   r.current = std::move(scan.entries);
   r.skipped = std::move(scan.skipped);
-  if (DataFile* file = options.load) {
+  if (BaseStore* file = options.load) {
     g.CurrentEntries = r.current;
     r.firstRun = LoadBase(g, *file, options.progress) == BaseLoad::RecordedNew;
     if (!r.firstRun && options.recordLinks) r.linksRecorded = RecordLinks(g, *file);
@@ -96,7 +96,7 @@ std::shared_ptr<AssocEntries> WithLinksKept(const std::shared_ptr<AssocEntries>&
   return BaseWithLinks(*records, current);
 }
 
-bool RecordLinks(Associations& g, DataFile& vsd) {
+bool RecordLinks(Associations& g, BaseStore& vsd) {
   if (LinksKnown(g)) return false;
   // A base that names keys not its own is damaged: it is never written, and
   // what acts on it refuses it.

@@ -7,7 +7,6 @@
 
 #include "base/associations.h"
 #include "base/base_store.h"
-#include "base/data_file.h"
 #include "common/platform.h"
 #include "compare/changes.h"
 #include "compare/restore.h"
@@ -30,7 +29,7 @@ struct CheckOptions {
   // Where given, the base is loaded through it (LoadBase: a first run
   // records the scan as the base); else the check compares against g's
   // base as it holds it.
-  DataFile* load = nullptr;
+  BaseStore* load = nullptr;
   // The program's own base of a format before links were recorded gets
   // them recorded (RecordLinks); a base named by the user is compared as
   // it is.
@@ -82,6 +81,6 @@ std::shared_ptr<AssocEntries> WithLinksKept(const std::shared_ptr<AssocEntries>&
 // true where it did. A base that cannot be written, or one that names keys
 // not its own (damage, see NamesOnlyItsOwnKeys), stays as it was, and the
 // check compares against it as it is.
-bool RecordLinks(Associations& g, DataFile& vsd);
+bool RecordLinks(Associations& g, BaseStore& vsd);
 
 }  // namespace hollin

@@ -69,13 +69,13 @@ std::string Guard::Stamp() const {
 }
 
 void Guard::Load() {
-  DataFile vsd;
+  BaseStore vsd;
   haveBase_ = false;
   stamp_ = Stamp();
   if (!LoadRecordedBase(g_, vsd)) {
     // First run: the base is recorded from what opens each type now.
     g_.CurrentEntries = ScanCurrent(reg_, platform_).entries;
-    DataFile first;
+    BaseStore first;
     LoadBase(g_, first);
     CheckRecord record{CheckRecord::Kind::FirstRun, {}, g_.CurrentEntries.get(), g_.BaseEntries.get(), {}};
     record.notes.push_back(msg::kFirstRunInGuard + msg::NowTheBase(g_.CurrentEntries->Count()));
@@ -105,7 +105,7 @@ std::shared_ptr<const AssocEntries> Guard::Recorded(const std::vector<std::strin
   if (!haveBase_ || types.empty()) return some;
   // A copy of the locations: the guard's own state stays as it is.
   Associations g = g_;
-  DataFile vsd;
+  BaseStore vsd;
   try {
     if (!LoadRecordedBase(g, vsd)) return some;
   } catch (const std::exception&) {
@@ -324,8 +324,8 @@ void Guard::Keep() {
     }
     for (size_t i = 0; i < kept.types.size(); ++i)
       if (kept.now[i] && !g_.BaseEntries->Lookup(kept.types[i])) add(kept.now[i]);
-    DataFile vsd;
-    const std::string notKept = SaveEntriesAsBase(g_, vsd, merged);
+    BaseStore vsd;
+    const std::string notKept = msg::BaseFileText(SaveEntriesAsBase(g_, vsd, merged));
     g_.BaseEntries = merged;
     baseCount_ = merged->Count();
     baseDeepIds_ = DeepIdentifiers({merged.get()});

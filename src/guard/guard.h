@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "base/associations.h"
-#include "base/data_file.h"
+#include "base/base_store.h"
 #include "common/platform.h"
 #include "guard/notice.h"
 #include "guard/settle.h"
@@ -128,7 +128,7 @@ class Guard {
   // The changes last written to the record (each type with its state now
   // and in the base), so that one change set is recorded once.
   std::string logged_;
-  DataFile vsd_;
+  BaseStore vsd_;
   bool haveBase_ = false;
   // The base is in g_.BaseEntries (from Load until Release); what the tip
   // and the reads of the user classes need of it is kept beside.

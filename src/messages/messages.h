@@ -16,11 +16,14 @@
 //
 // The texts are kept by whom they are for: the windows and their boxes
 // (window_texts.h), the command line (command_line_texts.h), the guard
-// (guard_texts.h), and what more than one of them says (shared_texts.h),
+// (guard_texts.h), and what more than one of them says (shared_texts.h;
+// the base file's errors in base_texts.h, the XML refusals in xml_texts.h),
 // all in the one namespace hollin::msg. This header brings them all.
 #pragma once
 
+#include "messages/base_texts.h"
 #include "messages/command_line_texts.h"
 #include "messages/guard_texts.h"
 #include "messages/shared_texts.h"
 #include "messages/window_texts.h"
+#include "messages/xml_texts.h"

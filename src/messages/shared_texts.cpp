@@ -5,6 +5,7 @@
 #include "common/names.h"
 #include "common/text.h"
 #include "compare/changes.h"
+#include "messages/base_texts.h"
 
 namespace hollin::msg {
 namespace {
@@ -118,6 +119,7 @@ std::string FileErrorText(const FileError& e) {
 }
 
 std::string ErrorText(const std::exception& e) {
+  if (std::optional<std::string> text = CoreErrorText(e)) return *std::move(text);
   if (const auto* file = dynamic_cast<const FileError*>(&e)) return FileErrorText(*file);
   if (const auto* entries = dynamic_cast<const AssocEntriesError*>(&e)) {
     switch (entries->code()) {

@@ -61,7 +61,8 @@ extern const char* const kLinksNowGuarded;
 // A file that could not be read or written: "The file "C:\x" cannot be
 // read (error 5): Access is denied."
 std::string FileErrorText(const FileError& e);
-// An error as the user reads it: a file's (FileErrorText), the collection
+// An error as the user reads it: the base file's and the XML refusals
+// (CoreErrorText), a file's (FileErrorText), the collection
 // of entries' (a key it lacks or holds already, a position outside it), else
 // the text the exception carries (an error nothing foresaw, such as running
 // out of memory).

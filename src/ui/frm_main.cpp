@@ -239,7 +239,7 @@ void FrmMain::SaveOnClose() {
   try {
     SaveCurrentAsDefault(g_, vsdMain, this);
   } catch (const BaseFileError& e) {
-    box_.Show({msg::BaseNotChangedOnClose(e.what()), MbButtons::Ok, MbIcon::Exclamation, MbDefault::First,
+    box_.Show({msg::BaseNotChangedOnClose(msg::BaseFileText(e)), MbButtons::Ok, MbIcon::Exclamation, MbDefault::First,
                msg::kBoxTitle});
   }
 }
@@ -541,13 +541,13 @@ void FrmMain::RestoreFromGeneration() {
   try {
     RequireRestorableBase(from);
   } catch (const BaseFileError& e) {
-    box_.Show({msg::GenerationNotRestored(e.what()), MbButtons::Ok, MbIcon::Exclamation, MbDefault::First,
+    box_.Show({msg::GenerationNotRestored(msg::BaseFileText(e)), MbButtons::Ok, MbIcon::Exclamation, MbDefault::First,
                msg::kBoxTitle});
     return;
   }
   platform_.SetMousePointer(MousePointer::Hourglass);
   const std::shared_ptr<AssocEntries> records = WithLinksKept(gen->entries, *g_.CurrentEntries);
-  const std::string notKept = SaveGenerationAsBase(g_, vsdMain, records, this);
+  const std::string notKept = msg::BaseFileText(SaveGenerationAsBase(g_, vsdMain, records, this));
   LogAction(Action::Accepted, msg::GenerationMadeBaseRecord(gen->number, records->Count(), LocalMinute(gen->recorded)));
   // The changes against it, every one the base knows selected, restored.
   LeaveHistory();
@@ -616,7 +616,7 @@ void FrmMain::ShowAllPrevious() {
 void FrmMain::cmdAccept_Click() {
   platform_.SetMousePointer(MousePointer::Hourglass);
   Refresh();
-  const std::string notKept = SaveCurrentAsDefault(g_, vsdMain, this);
+  const std::string notKept = msg::BaseFileText(SaveCurrentAsDefault(g_, vsdMain, this));
   flags.BaseUpdated = true;
   LogAction(Action::Accepted, msg::kAcceptedInWindow + msg::NowTheBase(g_.CurrentEntries->Count()));
   mnuRefresh_Click();
@@ -738,7 +738,7 @@ void FrmMain::mnuHlpCont_Click() { ShowHelp(0); }
 
 void FrmMain::mnuHlpAbout_Click() {
   if (frmAbout) {
-    frmAbout->BaseFile = DescribeBaseFile(g_);
+    frmAbout->BaseFile = msg::DescribeBaseFile(g_);
     frmAbout->ShowModal();
   }
 }
@@ -873,7 +873,7 @@ void FrmMain::ShowEventError(const std::string& where, std::exception_ptr error)
       // base goes elsewhere.
       const std::string isd = g_.BaseExtension;
       const bool former = BaseFileRead(g_) != g_.BaseFile + isd;
-      if (box_.Show({msg::DamagedBaseQuestion(e.what(), former, g_.BaseFile + isd), MbButtons::YesNo,
+      if (box_.Show({msg::DamagedBaseQuestion(msg::BaseFileText(e), former, g_.BaseFile + isd), MbButtons::YesNo,
                      MbIcon::Exclamation, MbDefault::Second, msg::kBoxTitle}) != MbAnswer::Yes) {
         platform_.EndProcess();
         return;
@@ -885,7 +885,7 @@ void FrmMain::ShowEventError(const std::string& where, std::exception_ptr error)
       });
       return;
     }
-    box_.Show({msg::BaseLeftAsItWas(e.what(), where), MbButtons::Ok, MbIcon::Exclamation, MbDefault::First,
+    box_.Show({msg::BaseLeftAsItWas(msg::BaseFileText(e), where), MbButtons::Ok, MbIcon::Exclamation, MbDefault::First,
                msg::kBoxTitle});
   } catch (const std::exception& e) {
     box_.Show({msg::ErrorStopped(where, msg::ErrorText(e)), MbButtons::Ok, MbIcon::Exclamation, MbDefault::First,

@@ -16,7 +16,6 @@
 
 #include "base/base_store.h"
 #include "base/generations.h"
-#include "base/data_file.h"
 #include "common/message_box.h"
 #include "common/platform.h"
 #include "base/associations.h"
@@ -100,7 +99,7 @@ class FrmMain : public Form, public IBaseProgress, public IDeltaWindow {
   };
   std::int16_t ShownView = kNoView;
   DeltaFlags flags;  // the one-shot reports, changes pending, a quiet start
-  DataFile vsdMain;
+  BaseStore vsdMain;
   // Type-ahead: the text searched for last, and when its last key came (in
   // seconds of Clock; long ago at first).
   std::string SearchText;

@@ -42,7 +42,7 @@ std::string HistoryPanel(const std::vector<Generation>& generations, size_t at, 
   const AssocEntries* newer = at == 0 ? base : generations[at - 1].entries.get();
   const std::string changes = gen.entries ? NextChanges(newer, gen.entries.get()) : std::string("?");
   return msg::GenerationPanel(gen.number, LocalMinute(gen.recorded), gen.path, gen.entries ? gen.entries->Count() : 0,
-                              changes, gen.problem);
+                              changes, msg::BaseFileText(gen.problem));
 }
 
 }  // namespace hollin::ui

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "assoc_xml/xml_screen.h"
+#include "messages/xml_texts.h"
 
 #include "support/test_support.h"
 
@@ -101,15 +102,15 @@ TEST_P(EveryCodec, RefusesWhatIsNotAnAssociationsFile) {
       const auto list = Read(text);
       ADD_FAILURE() << "read " << list.size() << " associations";
     } catch (const AssociationsFileError& e) {
-      EXPECT_EQ(e.problem(), problems.at(problem)) << e.what();
+      EXPECT_EQ(e.problem(), problems.at(problem)) << msg::AssociationsFileText(e);
       EXPECT_EQ(e.source(), "policy.xml");
-      EXPECT_EQ(e.line(), line) << e.what();
+      EXPECT_EQ(e.line(), line) << msg::AssociationsFileText(e);
       if (column)
-        EXPECT_EQ(e.column(), column) << e.what();
+        EXPECT_EQ(e.column(), column) << msg::AssociationsFileText(e);
       else
-        EXPECT_GT(e.column(), 0) << e.what();
+        EXPECT_GT(e.column(), 0) << msg::AssociationsFileText(e);
       const std::string where = "policy.xml, line " + std::to_string(line) + ", column ";
-      EXPECT_EQ(std::string(e.what()).rfind(where, 0), 0u) << e.what();
+      EXPECT_EQ(msg::AssociationsFileText(e).rfind(where, 0), 0u) << msg::AssociationsFileText(e);
     }
   }
 }
@@ -165,9 +166,9 @@ TEST_P(EveryCodec, EndsAndRefusesWhatNoReaderMayRead) {
       EXPECT_EQ(row.line, 0) << "read " << list.size() << " associations";
       EXPECT_EQ(list.size(), 1u);
     } catch (const AssociationsFileError& e) {
-      EXPECT_EQ(e.problem(), AssociationsProblem::NotWellFormed) << e.what();
+      EXPECT_EQ(e.problem(), AssociationsProblem::NotWellFormed) << msg::AssociationsFileText(e);
       EXPECT_EQ(std::make_pair(e.line(), e.column()), std::make_pair(row.line, row.column))
-          << e.what();
+          << msg::AssociationsFileText(e);
     }
   }
 }
@@ -186,7 +187,7 @@ TEST_P(EveryCodec, RefusesAFileOverTheLimit) {
   } catch (const AssociationsFileError& e) {
     EXPECT_EQ(e.problem(), AssociationsProblem::TooLarge);
     EXPECT_EQ(
-        std::string(e.what()),
+        msg::AssociationsFileText(e),
         "policy.xml: the file has 16777217 bytes; an associations file may have at most 16 MiB");
   }
 }
@@ -213,8 +214,8 @@ TEST_P(EveryCodec, RefusesToWriteWhatCannotBeReadBack) {
       WriteDefaultAssociations({{".log", "txtfile", ""}, row.association}, *codec_);
       ADD_FAILURE() << "written";
     } catch (const AssociationsFileError& e) {
-      EXPECT_EQ(e.problem(), AssociationsProblem::Unwritable) << e.what();
-      EXPECT_NE(std::string(e.what()).find(row.why), std::string::npos) << e.what();
+      EXPECT_EQ(e.problem(), AssociationsProblem::Unwritable) << msg::AssociationsFileText(e);
+      EXPECT_NE(msg::AssociationsFileText(e).find(row.why), std::string::npos) << msg::AssociationsFileText(e);
     }
   }
 }
@@ -247,7 +248,7 @@ TEST(DefaultAssociations, WhatDoesNotReadBackIsNotWritten) {
     WriteDefaultAssociations(list, codec);
     ADD_FAILURE() << "written";
   } catch (const AssociationsFileError& e) {
-    EXPECT_EQ(e.problem(), AssociationsProblem::Unwritable) << e.what();
+    EXPECT_EQ(e.problem(), AssociationsProblem::Unwritable) << msg::AssociationsFileText(e);
   }
 }
 
@@ -269,7 +270,7 @@ TEST(DefaultAssociations, TheProgramReadsWithTheSystemsParser) {
     ReadDefaultAssociations(utf16, "policy.xml");
     ADD_FAILURE() << "UTF-16 read";
   } catch (const AssociationsFileError& e) {
-    EXPECT_NE(std::string(e.what()).find("UTF-16"), std::string::npos) << e.what();
+    EXPECT_NE(msg::AssociationsFileText(e).find("UTF-16"), std::string::npos) << msg::AssociationsFileText(e);
   }
 #endif
 }

@@ -105,7 +105,7 @@ TEST(BaseLocation, ABaseMovedOutOfAReadOnlyFolderIsReadThenSavedElsewhere) {
   test::Store s;
   s.g.BaseFile = where.file;
   s.g.FormerBaseFile = where.readFirst;
-  EXPECT_EQ(DescribeBaseFile(s.g), beside + ".isd (read only: the next save writes " + where.file + ".isd)");
+  EXPECT_EQ(msg::DescribeBaseFile(s.g), beside + ".isd (read only: the next save writes " + where.file + ".isd)");
   // A first save into the new place that a crash left unfilled.
   test::MakeNeverFilled(where.file);
   s.Load();

@@ -10,6 +10,8 @@
 
 #include "base/base_store.h"
 #include "base/checksum.h"
+#include "base/data_file.h"
+#include "messages/base_texts.h"
 #include "support/test_support.h"
 
 namespace hollin::test {
@@ -74,7 +76,7 @@ inline std::vector<std::string> Flatten(const AssocEntries& entries) {
 // The base store's state as the window keeps it, with its two procedures.
 struct Store {
   Associations g;
-  DataFile vsd;
+  BaseStore vsd;
   RecordingProgress progress;
   bool created = false;
   void Load() { created = hollin::LoadBase(g, vsd, &progress) == BaseLoad::RecordedNew; }
@@ -85,9 +87,10 @@ struct Store {
 inline void SaveBase(const std::shared_ptr<AssocEntries>& entries) {
   Store s;
   s.g.CurrentEntries = entries;
-  s.vsd.FileName(kBaseFileName);
-  s.vsd.Open();
-  if (s.vsd.Status() == DataFile::kStatusNoSuchFile) RecordNewBase(s.g, s.vsd);
+  DataFile probe;
+  probe.FileName(kBaseFileName);
+  probe.Open();
+  if (probe.Status() == DataFile::kStatusNoSuchFile) RecordNewBase(s.g, s.vsd);
   else s.Save();
 }
 
@@ -104,7 +107,7 @@ inline BaseFileProblem ProblemOf(const std::function<void()>& f, const std::stri
   try {
     f();
   } catch (const BaseFileError& e) {
-    const std::string what = e.what();
+    const std::string what = msg::BaseFileText(e);
     EXPECT_NE(what.find("Prev.isd"), std::string::npos) << what;
     EXPECT_NE(what.find(mention), std::string::npos) << what << " (expected: " << mention << ")";
     return e.problem();

@@ -98,7 +98,7 @@ TEST(Crash, TwoWritersAtOnceTakeTurnsAndKeepEachOthersBase) {
   std::string newer = ReadFileBytes("Prev.isd");
   for (const Generation& gen : generations) {
     const std::string bytes = ReadFileBytes(gen.path);
-    EXPECT_TRUE(gen.problem.empty()) << gen.problem;
+    EXPECT_FALSE(gen.problem) << msg::BaseFileText(gen.problem);
     EXPECT_TRUE(bytes == fileA || bytes == fileB) << gen.number;
     EXPECT_TRUE(bytes != newer) << "generation " << gen.number << " repeats the base after it: one was lost";
     newer = bytes;

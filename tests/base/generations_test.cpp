@@ -50,7 +50,7 @@ TEST(Generations, EachReplacedBaseIsKeptTheNewestTenInOrder) {
   std::int64_t written = 0;
   for (const Generation& gen : generations) {
     EXPECT_EQ(gen.number, &gen - &generations[0] + 1);
-    EXPECT_TRUE(gen.problem.empty()) << gen.problem;
+    EXPECT_FALSE(gen.problem) << msg::BaseFileText(gen.problem);
     ASSERT_TRUE(LastWriteSeconds(gen.path, written));
     EXPECT_EQ(gen.recorded, written) << "the time the name tells is when that base was written";
   }
@@ -80,10 +80,10 @@ TEST(Generations, ADamagedGenerationIsToldAndNotUsed) {
 
     generations = ReadGenerations(kFolder);
     EXPECT_EQ(Variants(generations), (std::vector<int>{2, -1, 0}));
-    EXPECT_NE(generations[1].problem.find(empty ? "holds no base" : "is damaged"), std::string::npos)
-        << generations[1].problem;
-    EXPECT_NE(generations[1].problem.find(generations[1].path), std::string::npos);
-    EXPECT_TRUE(generations[0].problem.empty() && generations[2].problem.empty());
+    const std::string problem = msg::BaseFileText(generations[1].problem);
+    EXPECT_NE(problem.find(empty ? "holds no base" : "is damaged"), std::string::npos) << problem;
+    EXPECT_NE(problem.find(generations[1].path), std::string::npos);
+    EXPECT_TRUE(!generations[0].problem && !generations[2].problem);
     EXPECT_EQ(LoadBase(), Flatten(*MakeEntries(5, 3)));
 
     // The next accept numbers past them and keeps the rest as they are.
@@ -110,7 +110,7 @@ TEST(Generations, AGenerationMadeTheBaseKeepsTheBaseItReplaced) {
 
   Store s;
   s.Load();
-  EXPECT_EQ(SaveGenerationAsBase(s.g, s.vsd, generations[1].entries), "");
+  EXPECT_FALSE(SaveGenerationAsBase(s.g, s.vsd, generations[1].entries));
   EXPECT_EQ(Flatten(*s.g.BaseEntries), goldenRecords);
   EXPECT_EQ(LoadBase(), goldenRecords);
   generations = ReadGenerations(kFolder);
@@ -224,7 +224,7 @@ TEST(Generations, SerialsNeverWrapCollideOrReorder) {
     if (c.foreign) {
       EXPECT_EQ(foreign[0].path, planted) << "never renamed, never removed";
       EXPECT_EQ(foreign[0].number, 0);
-      EXPECT_FALSE(foreign[0].problem.empty());
+      EXPECT_TRUE(foreign[0].problem);
       EXPECT_EQ(serials.size(), size_t(kGenerationsKept) + 1);
     }
   }

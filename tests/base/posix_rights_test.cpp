@@ -60,7 +60,13 @@ TEST(Rights, AFullDiskOrMissingRightsGiveTypedErrorsAndKeepTheBase) {
 // A FIFO of the base file's name is refused at once, not waited on.
 TEST(Rights, AFifoForABaseIsRefusedWithoutWaiting) {
   InFreshFolder here;
-  const std::string what = ReadOfFifo("Prev.isd", [] { LoadBase(); });
+  const std::string what = ReadOfFifo("Prev.isd", [] {
+    try {
+      LoadBase();
+    } catch (const BaseFileError& e) {
+      throw std::runtime_error(msg::BaseFileText(e));
+    }
+  });
   EXPECT_NE(what.find("Prev.isd\" is damaged: it is a device or a pipe"), std::string::npos) << what;
 }
 

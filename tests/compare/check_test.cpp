@@ -29,7 +29,7 @@ class RunCheckTest : public ::testing::Test {
   RegistryStore reg;
   test::FakePlatform platform;
   Associations g;
-  DataFile file;
+  BaseStore file;
 };
 
 TEST_F(RunCheckTest, AFirstRunRecordsTheBaseThenAChangeIsFoundAgainstIt) {

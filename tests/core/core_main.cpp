@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
                "[HKEY_CLASSES_ROOT\\txtfile\\shell\\open\\command]\n@=\"notepad.exe %1\"\n",
                "classes");
   Associations state;
-  DataFile file;
+  BaseStore file;
   state.CurrentEntries = ScanCurrentEntries(reg).entries;
   if (LoadBase(state, file) != BaseLoad::RecordedNew) return 1;
   reg.LoadText("REGEDIT4\n[HKEY_CLASSES_ROOT\\.txt]\n@=\"Grab.Doc\"\n"

@@ -104,7 +104,7 @@ struct GuardRun {
   std::shared_ptr<AssocEntries> Saved() {
     Associations saved;
     saved.BaseFile = g.BaseFile;
-    DataFile vsd;
+    BaseStore vsd;
     EXPECT_TRUE(LoadRecordedBase(saved, vsd));
     return saved.BaseEntries;
   }
@@ -229,7 +229,7 @@ TEST_F(GuardTest, SaysEachChangeOnceAgainstTheBaseInForce) {
     Associations other;
     other.BaseFile = g.BaseFile;
     other.CurrentEntries = ScanCurrent(reg, platform).entries;
-    DataFile vsd;
+    BaseStore vsd;
     SaveCurrentAsDefault(other, vsd);
   }, Wakeup::BaseFolder);
   At(10000, [this] { Take(".bmp"); });
