@@ -18,8 +18,8 @@ namespace hollin {
 // A file could not be read or written: which step failed (kind), the file,
 // the system's error number where the platform tells it (Windows; 0
 // elsewhere and where there is none) and the system's own reason ("" for
-// none). src/messages words it; what() gives the same words for callers
-// that have no other.
+// none). src/messages words it (msg::FileErrorText); what() is only the
+// file's path.
 class FileError : public std::runtime_error {
  public:
   enum class Kind {
