@@ -3,6 +3,8 @@
 #include <cstdio>
 
 #include "common/names.h"
+#include "compare/changes.h"
+#include "messages/shared_texts.h"
 
 namespace hollin::msg {
 
@@ -91,6 +93,106 @@ std::string Usage() {
   t += "     what and where)\n";
   t += "  64 the command line is wrong: nothing was read or written\n";
   return t;
+}
+
+// --- A run's notes and reports ------------------------------------------
+
+std::string RefusedWriteNote(const std::string& line) { return "The registry refused to restore " + line + "."; }
+
+std::string ChoiceNote(const std::string& type, const std::string& pageUri) {
+  return type + ": Explorer's choice differs from the base. Windows protects it, so " + std::string(kAppTitle) +
+         " does not write it: choose the program in Settings > Apps > Default apps (" + pageUri + ").";
+}
+
+namespace {
+const char* NoteKindOf(const std::string& name) { return IsLinkName(name) ? "protocol" : "type"; }
+}  // namespace
+
+std::string UnknownTypeNote(const std::string& type) {
+  return type + ": the base has no record of this " + NoteKindOf(type) + ", and nothing opens it now.";
+}
+
+std::string RestoredNote(const std::string& type, bool removedNewType) {
+  return type + (removedNewType ? ": removed (the base has no record of this " + std::string(NoteKindOf(type)) + ")."
+                                : std::string(": restored."));
+}
+
+std::string RestoreStoppedNote(size_t notReached, size_t asked) {
+  return "Stopped on request (Ctrl+C): " + std::to_string(notReached) + " of " + std::to_string(asked) +
+         " types and links were not restored; those before were restored whole.";
+}
+
+std::string LinksNowGuardedNote(int links) {
+  return std::string(kLinksNowGuarded) + " The base records " + std::to_string(links) + " link(s) now.";
+}
+
+std::string FirstRunNote(int count) {
+  return "No base was recorded yet: the current settings of " + std::to_string(count) +
+         " file types are the base now.";
+}
+
+std::string AcceptedNote(bool anyChanged) {
+  return "The current settings are the base now" + std::string(anyChanged ? "; the types listed were changed." : ".");
+}
+
+std::string ExportLeftOutNote(const std::string& type, bool noProgramId) {
+  return type + ": left out (" + (noProgramId ? "no program identifier" : "names a file cannot hold") + ").";
+}
+
+std::string ExportedNote(size_t types, size_t links, const std::string& path) {
+  return std::to_string(types) + " file types and " + std::to_string(links) + " links written to " + path + ".";
+}
+
+const char* const kTheBaseFile = "the base file";
+const char* const kTheAssociationsFile = "the associations file";
+const char* const kExportFile = "export file";
+const char* const kReportFile = "report file";
+std::string The(const std::string& what) { return "the " + what; }
+
+std::string WouldReplace(const std::string& what, const std::string& path) {
+  return "would replace " + what + " \"" + path + "\"";
+}
+
+std::string WouldLandInHistory(const std::string& what, const std::string& folder) {
+  return "would land in the history of " + what + " (the folder \"" + folder + "\")";
+}
+
+std::string OutputRefused(const std::string& what, const std::string& path, const std::string& why) {
+  return std::string(kAppTitle) + ": the " + what + " \"" + path + "\" " + why +
+         ". Name another file; nothing was read or written.";
+}
+
+std::string ProgramSays(const std::string& text) { return std::string(kAppTitle) + ": " + text; }
+
+std::string ReportNotWritten(const std::string& done, const std::string& why) {
+  return std::string(kAppTitle) + ": " + done + ", but the report was not written: " + why;
+}
+
+const char* const kRecordedAsBase = "The current settings were recorded as the base";
+const char* const kAcceptedAsBase = "The current settings were accepted as the base";
+const char* const kBaseRestored = "The base was restored";
+const char* const kRestoredWhereAllowed = "The restore was done where the registry allowed it";
+const char* const kRestoreStopped = "The restore stopped on request";
+const char* const kExportWritten = "The associations file was written";
+
+std::string LeftAsItWas(const std::string& error) { return error + " It was left as it was."; }
+std::string NothingWritten(const std::string& error) { return error + " Nothing was written."; }
+const char* const kNothingToDo = "nothing to do.";
+
+std::string AssociationsFileMissing(const std::string& path) {
+  return "The associations file \"" + path + "\" does not exist.";
+}
+
+std::string AssociationsFileTooLarge(const std::string& path, long long mib) {
+  return "The associations file \"" + path + "\" is too large to be one (over " + std::to_string(mib) + " MiB).";
+}
+
+std::string NoBaseRecorded(const std::string& file) {
+  return "no base is recorded in \"" + file + "\" yet: run --check first.";
+}
+
+std::string VersionLine(const std::string& version) {
+  return std::string(kAppTitle) + " (" + kProductName + ") " + version;
 }
 
 }  // namespace hollin::msg

@@ -1,8 +1,8 @@
-// What the command line says of itself: its usage, and what is wrong with
-// a command line. The sentences of a run's reports and notes are in
-// messages.h.
+// What the command line says: its usage, what is wrong with a command line,
+// and the notes and messages of a run on standard output and error.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace hollin::msg {
@@ -40,5 +40,53 @@ extern const char* const kXmlBaseNoExport;
 
 // XmlLite crashed on an associations file (the exception's code).
 std::string XmlReaderCrashed(unsigned long exceptionCode);
+
+// --- A run's notes and reports ------------------------------------------
+// A restore's notes: each refused write (DescribeRefusedWrites), a type
+// whose Explorer's choice differs, one that neither side knows, and each
+// type restored or removed.
+std::string RefusedWriteNote(const std::string& line);
+std::string ChoiceNote(const std::string& type, const std::string& pageUri);
+std::string UnknownTypeNote(const std::string& type);
+std::string RestoredNote(const std::string& type, bool removedNewType);
+std::string FirstRunNote(int count);
+std::string AcceptedNote(bool anyChanged);
+std::string ExportLeftOutNote(const std::string& type, bool noProgramId);
+std::string ExportedNote(size_t types, size_t links, const std::string& path);
+std::string LinksNowGuardedNote(int links);
+// A restore stopped from the console (Ctrl+C) between two types.
+std::string RestoreStoppedNote(size_t notReached, size_t asked);
+
+// What an output must not replace, and the outputs: "the base file", ...
+extern const char* const kTheBaseFile;
+extern const char* const kTheAssociationsFile;
+extern const char* const kExportFile;
+extern const char* const kReportFile;
+std::string The(const std::string& what);  // "the " + what
+// A report or export refused before anything is read or written: why, and
+// the whole message.
+std::string WouldReplace(const std::string& what, const std::string& path);
+std::string WouldLandInHistory(const std::string& what, const std::string& folder);
+std::string OutputRefused(const std::string& what, const std::string& path, const std::string& why);
+
+// Standard error: a message as the program says it ("Hollin: ..."); what an
+// action that was done did, and its report that was not written.
+std::string ProgramSays(const std::string& text);
+std::string ReportNotWritten(const std::string& done, const std::string& why);
+extern const char* const kRecordedAsBase;
+extern const char* const kAcceptedAsBase;
+extern const char* const kBaseRestored;
+extern const char* const kRestoredWhereAllowed;
+extern const char* const kRestoreStopped;
+extern const char* const kExportWritten;
+// Failures: a damaged base (left as it was), an associations file (nothing
+// written), and the rest.
+std::string LeftAsItWas(const std::string& error);
+std::string NothingWritten(const std::string& error);
+extern const char* const kNothingToDo;
+std::string AssociationsFileMissing(const std::string& path);
+std::string AssociationsFileTooLarge(const std::string& path, long long mib);
+std::string NoBaseRecorded(const std::string& file);
+std::string VersionLine(const std::string& version);  // "Hollin (Brellmark) 1.0.0"
 
 }  // namespace hollin::msg

@@ -1,5 +1,6 @@
 #include "messages/guard_texts.h"
 
+#include "common/names.h"
 #include "common/text.h"
 #include "compare/changes.h"
 
@@ -74,6 +75,37 @@ std::string GuardNotice(const std::vector<std::string>& types, const std::vector
   std::string text;
   for (const auto& l : lines) text.append(text.empty() ? "" : "\r\n").append(l).append(l.ends_with('.') ? "" : ".");
   return text;
+}
+
+std::string GuardTip(size_t types, const std::string& lastCheck) {
+  std::string tip = std::string(kAppTitle) + " guards what opens " + GroupedCount(types) + " file types";
+  if (!lastCheck.empty()) tip += "\nLast check: " + lastCheck;
+  return tip;
+}
+std::string GuardLastCheck(size_t changed) {
+  return changed ? GroupedCount(changed) + " changed" : std::string("no changes");
+}
+std::string GuardTipStopped() { return std::string(kAppTitle) + ": stopped - open " + kAppTitle + " to see why"; }
+std::string GuardTipPaused() {
+  return std::string(kAppTitle) + " is paused for an hour; changes are checked when it ends";
+}
+std::string GuardMenuOpen() { return std::string("&Open ") + kAppTitle; }
+const char* const kGuardMenuCheckNow = "&Check now";
+const char* const kGuardMenuPause = "&Pause for 1 hour";
+const char* const kGuardMenuResume = "&Resume";
+const char* const kGuardMenuExit = "E&xit";
+const char* const kNoticeReview = "&Review";
+const char* const kNoticeKeep = "&Keep";
+const char* const kNoticeSettings = "&Settings";
+const char* const kNoticeClose = "Close";
+std::string GuardLatent(const std::vector<std::string>& types) {
+  std::string t = "Latent (a layer that does not decide now changed):";
+  for (const auto& type : types) t.append(" ").append(type);
+  return t;
+}
+
+std::string GuardKept(size_t types) {
+  return "Kept as the base: " + GroupedCount(types) + " file types as they open now.";
 }
 
 }  // namespace hollin::msg

@@ -1,6 +1,7 @@
-// What the guard says: the sentences of its notice.
+// What the guard says: its icon's tip and menu, and its notice.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,4 +19,25 @@ std::string GuardNotice(const std::vector<std::string>& types, const std::vector
                         const std::vector<std::string>& restored, const std::vector<std::string>& refused,
                         const std::vector<std::string>& choices, const std::string& problem);
 
+// The icon's tip: what it guards and its last check ("no changes", "3
+// changed"), stopped by a problem, or paused.
+std::string GuardTip(size_t types, const std::string& lastCheck);
+std::string GuardLastCheck(size_t changed);
+std::string GuardTipStopped();
+std::string GuardTipPaused();
+// The icon's menu, and the notice window's buttons.
+std::string GuardMenuOpen();
+extern const char* const kGuardMenuCheckNow;
+extern const char* const kGuardMenuPause;
+extern const char* const kGuardMenuResume;
+extern const char* const kGuardMenuExit;
+extern const char* const kNoticeReview;
+extern const char* const kNoticeKeep;
+extern const char* const kNoticeSettings;
+extern const char* const kNoticeClose;
+// The guard's line for latent changes: "Latent (a layer that does not
+// decide now changed): .txt http".
+std::string GuardLatent(const std::vector<std::string>& types);
+// The record of a Keep.
+std::string GuardKept(size_t types);
 }  // namespace hollin::msg

@@ -30,7 +30,7 @@ constexpr Color Rgb(int r, int g, int b) {
 constexpr Color kSystemColor = 0xFFFFFFFFu;  // the platform's own colour
 
 struct FontSpec {
-  std::string name = "MS Sans Serif";
+  std::string name = "MS Sans Serif";  // verbatim
   double points = 8;
   bool bold = false;
   bool underline = false;

@@ -24,10 +24,10 @@ void FrmAbout::Design() {
   ClientSize(6120, 5040);
   imgIcon.Move(240, 240, 480, 480);
   lblTitle.Move(960, 240, 3600, 600);
-  lblTitle.Font({"MS Sans Serif", 12, true});
+  lblTitle.Font({"MS Sans Serif", 12, true});  // verbatim
   lblVersion.Move(960, 1200, 3600, 240);
   lblDescription.Move(960, 1500, 4920, 780);
-  const FontSpec link{"MS Sans Serif", 8, false, true};
+  const FontSpec link{"MS Sans Serif", 8, false, true};  // verbatim
   for (Label* l : {&lblClickThru0, &lblClickThru1}) {
     l->Font(link);
     l->Colors(Rgb(0, 0, 255), kSystemColor);

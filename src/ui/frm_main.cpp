@@ -153,16 +153,16 @@ void FrmMain::Design() {
   imgIco.Colors(kSystemColor, Rgb(0, 128, 128));
   lblName0.Move(5730, 0, 2250, 225);
   lblName0.Caption(kProductName);
-  lblName0.Font({"Times New Roman", 8.25, true});
+  lblName0.Font({"Times New Roman", 8.25, true});  // verbatim
   lblName0.Colors(Rgb(0, 0, 0), Rgb(0, 128, 128));
   lblName1.Move(6225, 0, 1230, 435);  // the title's line whole, its descent too
   lblName1.Caption(kAppTitle);
-  lblName1.Font({"Times New Roman", 18, true});
+  lblName1.Font({"Times New Roman", 18, true});  // verbatim
   lblName1.Colors(Rgb(0, 192, 192), Rgb(0, 128, 128));
   lblName1.Alignment(Align::Right);
   lblName2.Move(6255, 0, 1230, 435);
   lblName2.Caption(kAppTitle);
-  lblName2.Font({"Times New Roman", 18, true});
+  lblName2.Font({"Times New Roman", 18, true});  // verbatim
   lblName2.Colors(Rgb(0, 64, 64), Rgb(0, 128, 128));
   lblName2.Alignment(Align::Center);
   imgIco.Move(7530, 0, 480, 480);

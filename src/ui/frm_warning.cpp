@@ -27,7 +27,7 @@ void FrmWarning::Design() {
   lblWarning0.Move(330, 210, 4620, 345);
   lblWarning0.Caption(msg::kWarningHeading);
   lblWarning0.Alignment(Align::Center);
-  lblWarning0.Font({"MS Sans Serif", 9.75, true});
+  lblWarning0.Font({"MS Sans Serif", 9.75, true});  // verbatim
   lblWarning0.Colors(kNavy, kSystemColor);
   cmdOK.Move(3840, 2250, 1095, 375);
   cmdOK.Caption(msg::kWarningOK);

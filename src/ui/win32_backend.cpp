@@ -123,7 +123,7 @@ HFONT Win32Backend::FontOf(const FontSpec& font, int dpi) {
   // that a system may lack; the face that stands in for them is often wider,
   // and the texts would no longer fit their labels. The stand-in is narrowed
   // to the average width the face asked for has (a share of its height).
-  const double share = font.name == "MS Sans Serif" ? 0.45 : font.name == "Small Fonts" ? 0.42 : 0;
+  const double share = font.name == "MS Sans Serif" ? 0.45 : font.name == "Small Fonts" ? 0.42 : 0;  // verbatim
   HDC dc = GetDC(nullptr);
   HGDIOBJ old = SelectObject(dc, f);
   wchar_t face[LF_FACESIZE] = {};

@@ -1,18 +1,15 @@
-#include "messages/messages.h"
-
-#include <algorithm>
+#include "messages/window_texts.h"
 
 #include "common/names.h"
 #include "common/text.h"
 #include "common/wtf8.h"
 #include "compare/changes.h"
 #include "compare/exe_name.h"
+#include "messages/shared_texts.h"
 #include "registry/settings.h"
 
 namespace hollin::msg {
 namespace {
-
-constexpr size_t kListed = 10;
 
 // An identifier as the panel shows it: "-" for none, a long one cut short.
 std::string Short(const std::string& id) {
@@ -30,65 +27,6 @@ std::string Short(const std::string& id) {
 const char* KindOf(const std::string& name) { return IsLinkName(name) ? "link " : "file type "; }
 
 }  // namespace
-
-// --- Shared ---------------------------------------------------------------
-
-std::string FirstTenThenMore(const std::vector<std::string>& lines) {
-  std::string text;
-  for (size_t i = 0; i < lines.size() && i < kListed; ++i) text.append("\r").append(lines[i]);
-  if (lines.size() > kListed) text += "\r... and " + std::to_string(lines.size() - kListed) + " more.";
-  return text;
-}
-
-RefusedWrites DescribeRefusedWrites(const std::vector<RestoreFailure>& failed,
-                                    const std::function<std::string(long)>& errorText) {
-  // One line per type: both of its writes refused, or the one that was.
-  struct Line {
-    std::string ext;
-    std::string which;  // "": both writes of the type
-    LONG status;
-  };
-  std::vector<Line> lines;
-  std::vector<LONG> statuses;
-  for (const auto& f : failed) {
-    if (!lines.empty() && lines.back().ext == f.ext) {
-      lines.back().which.clear();
-    } else {
-      std::string which = WhatText(f.what);
-      if (f.layer) which.append(" in the ").append(f.layer);
-      lines.push_back({f.ext, std::move(which), f.status});
-    }
-    if (std::find(statuses.begin(), statuses.end(), f.status) == statuses.end()) statuses.push_back(f.status);
-  }
-  RefusedWrites out;
-  for (const Line& l : lines) {
-    std::string text = l.ext;
-    if (!l.which.empty()) text.append(" (").append(l.which).append(")");
-    text.append(": error ").append(std::to_string(l.status));
-    const std::string reason = errorText ? errorText(l.status) : std::string();
-    if (!reason.empty()) text.append(" (").append(reason).append(")");
-    out.lines.push_back(std::move(text));
-  }
-  bool other = false;
-  for (const LONG status : statuses) {
-    if (status == ERROR_ACCESS_DENIED) {
-      out.advice.append(" Settings that all users share can be written only with administrator rights: start ")
-          .append(kAppTitle)
-          .append(" as an administrator and restore them again.");
-    } else if (status == ERROR_CHILD_MUST_BE_VOLATILE) {
-      out.advice.append(
-          " A key that lasts only until Windows restarts (a volatile key) cannot hold a lasting "
-          "one, and administrator rights do not change that: remove that key with the "
-          "system's registry editor, then restore again.");
-    } else {
-      other = true;
-    }
-  }
-  if (other) out.advice.append(" Use the system's registry editor to look at the other keys.");
-  return out;
-}
-
-// --- The main window ------------------------------------------------------
 
 std::string MainTitle() { return std::string(kAppTitle) + " " + kProductName; }
 
@@ -128,7 +66,6 @@ const char* const kRestoredPrefix = "Base settings restored. ";
 const char* const kAcceptedPrefix = "Updated BASE created. ";
 const char* const kNotAllRestoredPrefix = "Not all BASE settings were restored. ";
 const char* const kNoChanges = "No changed entries found.";
-const char* const kLinksNowGuarded = "Links (URL protocols) and default verbs are guarded from now on.";
 std::string ChangedItems(int count) {
   return std::to_string(count) + " CHANGED item(s) - select from list to view details.";
 }
@@ -521,243 +458,8 @@ std::string RefusedSetting(const std::string& name, long status) {
          kAppTitle + " ends.";
 }
 
-// --- The command line -----------------------------------------------------
-
-std::string RefusedWriteNote(const std::string& line) { return "The registry refused to restore " + line + "."; }
-
-std::string ChoiceNote(const std::string& type, const std::string& pageUri) {
-  return type + ": Explorer's choice differs from the base. Windows protects it, so " + std::string(kAppTitle) +
-         " does not write it: choose the program in Settings > Apps > Default apps (" + pageUri + ").";
-}
-
-namespace {
-const char* NoteKindOf(const std::string& name) { return IsLinkName(name) ? "protocol" : "type"; }
-}  // namespace
-
-std::string UnknownTypeNote(const std::string& type) {
-  return type + ": the base has no record of this " + NoteKindOf(type) + ", and nothing opens it now.";
-}
-
-std::string RestoredNote(const std::string& type, bool removedNewType) {
-  return type + (removedNewType ? ": removed (the base has no record of this " + std::string(NoteKindOf(type)) + ")."
-                                : std::string(": restored."));
-}
-
-std::string RestoreStoppedNote(size_t notReached, size_t asked) {
-  return "Stopped on request (Ctrl+C): " + std::to_string(notReached) + " of " + std::to_string(asked) +
-         " types and links were not restored; those before were restored whole.";
-}
-
-std::string LinksNowGuardedNote(int links) {
-  return std::string(kLinksNowGuarded) + " The base records " + std::to_string(links) + " link(s) now.";
-}
-
-std::string FirstRunNote(int count) {
-  return "No base was recorded yet: the current settings of " + std::to_string(count) +
-         " file types are the base now.";
-}
-
-std::string AcceptedNote(bool anyChanged) {
-  return "The current settings are the base now" + std::string(anyChanged ? "; the types listed were changed." : ".");
-}
-
-std::string ExportLeftOutNote(const std::string& type, bool noProgramId) {
-  return type + ": left out (" + (noProgramId ? "no program identifier" : "names a file cannot hold") + ").";
-}
-
-std::string ExportedNote(size_t types, size_t links, const std::string& path) {
-  return std::to_string(types) + " file types and " + std::to_string(links) + " links written to " + path + ".";
-}
-
-const char* const kTheBaseFile = "the base file";
-const char* const kTheAssociationsFile = "the associations file";
-const char* const kExportFile = "export file";
-const char* const kReportFile = "report file";
-std::string The(const std::string& what) { return "the " + what; }
-
-std::string WouldReplace(const std::string& what, const std::string& path) {
-  return "would replace " + what + " \"" + path + "\"";
-}
-
-std::string WouldLandInHistory(const std::string& what, const std::string& folder) {
-  return "would land in the history of " + what + " (the folder \"" + folder + "\")";
-}
-
-std::string OutputRefused(const std::string& what, const std::string& path, const std::string& why) {
-  return std::string(kAppTitle) + ": the " + what + " \"" + path + "\" " + why +
-         ". Name another file; nothing was read or written.";
-}
-
-std::string ProgramSays(const std::string& text) { return std::string(kAppTitle) + ": " + text; }
-
-std::string ReportNotWritten(const std::string& done, const std::string& why) {
-  return std::string(kAppTitle) + ": " + done + ", but the report was not written: " + why;
-}
-
-const char* const kRecordedAsBase = "The current settings were recorded as the base";
-const char* const kAcceptedAsBase = "The current settings were accepted as the base";
-const char* const kBaseRestored = "The base was restored";
-const char* const kRestoredWhereAllowed = "The restore was done where the registry allowed it";
-const char* const kRestoreStopped = "The restore stopped on request";
-const char* const kExportWritten = "The associations file was written";
-
-std::string LeftAsItWas(const std::string& error) { return error + " It was left as it was."; }
-std::string NothingWritten(const std::string& error) { return error + " Nothing was written."; }
-const char* const kNothingToDo = "nothing to do.";
-
-std::string AssociationsFileMissing(const std::string& path) {
-  return "The associations file \"" + path + "\" does not exist.";
-}
-
-std::string AssociationsFileTooLarge(const std::string& path, long long mib) {
-  return "The associations file \"" + path + "\" is too large to be one (over " + std::to_string(mib) + " MiB).";
-}
-
-std::string NoBaseRecorded(const std::string& file) {
-  return "no base is recorded in \"" + file + "\" yet: run --check first.";
-}
-
-std::string VersionLine(const std::string& version) {
-  return std::string(kAppTitle) + " (" + kProductName + ") " + version;
-}
-
-std::string NowTheBase(size_t count) {
-  return "the current settings of " + std::to_string(count) + " file types are the base now.";
-}
-const char* const kFirstRunInWindow = "First run in the window: no base was recorded yet; ";
-const char* const kAcceptedInWindow = "Accepted in the window: ";
-const char* const kRestoredInWindow = "Restored in the window:";
-const char* const kFirstRunInGuard = "No base was recorded yet: ";
-
-std::string RestoredTypeRecord(const std::string& type, const RestoreFailure* refused, bool choiceLeft) {
-  if (choiceLeft) return type + ": Explorer's choice differs from the base, and only Settings may write it.";
-  if (!refused) return type + ": restored.";
-  return type + ": the registry refused to write " +
-         WhatText(refused->what) +
-         (refused->layer ? std::string(" in the ") + refused->layer : std::string()) + " (error " +
-         std::to_string(refused->status) + ").";
-}
-
-std::string GuardTip(size_t types, const std::string& lastCheck) {
-  std::string tip = std::string(kAppTitle) + " guards what opens " + GroupedCount(types) + " file types";
-  if (!lastCheck.empty()) tip += "\nLast check: " + lastCheck;
-  return tip;
-}
-std::string GuardLastCheck(size_t changed) {
-  return changed ? GroupedCount(changed) + " changed" : std::string("no changes");
-}
-std::string GuardTipStopped() { return std::string(kAppTitle) + ": stopped - open " + kAppTitle + " to see why"; }
-std::string GuardTipPaused() {
-  return std::string(kAppTitle) + " is paused for an hour; changes are checked when it ends";
-}
-std::string GuardMenuOpen() { return std::string("&Open ") + kAppTitle; }
-const char* const kGuardMenuCheckNow = "&Check now";
-const char* const kGuardMenuPause = "&Pause for 1 hour";
-const char* const kGuardMenuResume = "&Resume";
-const char* const kGuardMenuExit = "E&xit";
-const char* const kNoticeReview = "&Review";
-const char* const kNoticeKeep = "&Keep";
-const char* const kNoticeSettings = "&Settings";
-const char* const kNoticeClose = "Close";
-std::string GuardLatent(const std::vector<std::string>& types) {
-  std::string t = "Latent (a layer that does not decide now changed):";
-  for (const auto& type : types) t.append(" ").append(type);
-  return t;
-}
-
-std::string GuardKept(size_t types) {
-  return "Kept as the base: " + GroupedCount(types) + " file types as they open now.";
-}
-
 std::string UnexpectedError(const std::string& what) {
   return std::string("An unexpected error stopped ") + kAppTitle + (what.empty() ? "." : ":\r\r" + what);
-}
-
-// --- The history of the base ----------------------------------------------
-
-std::string GenerationChanges(const std::vector<std::string>& changed, const std::vector<std::string>& added,
-                              const std::vector<std::string>& removed) {
-  std::string out;
-  const std::pair<const char*, const std::vector<std::string>*> parts[] = {
-      {"changed", &changed}, {"new", &added}, {"removed", &removed}};
-  for (const auto& [word, types] : parts) {
-    if (types->empty()) continue;
-    out.append(out.empty() ? "" : "; ").append(word);
-    for (const auto& t : *types) out.append(" ").append(t);
-  }
-  return out.empty() ? "no change" : out;
-}
-
-std::string NotKeptInHistory(const std::string& why) {
-  return "The base as it was could not be kept in the history: " + why;
-}
-
-std::string GenerationUnusable(int number, const std::string& why) {
-  return "Generation " + std::to_string(number) + " cannot be used: " + why;
-}
-
-std::string ForeignInHistory(const std::string& file, const std::string& why) {
-  return "The file \"" + file + "\" in the history is no base Hollin kept; it is not numbered, removed or "
-         "restored from. " + why;
-}
-
-const char* const kForeignRow = "foreign";
-
-std::string ForeignInHistoryText(const std::string& name) {
-  return name + " - not a base Hollin kept: never numbered, removed or used";
-}
-
-std::string GenerationNotRestored(const std::string& why) {
-  return why + " Nothing was restored, and the base was left as it was.";
-}
-
-std::string NoSuchGeneration(int number, size_t count) {
-  return "there is no generation " + std::to_string(number) + " of the base: the history holds " +
-         std::to_string(count) + " (--history lists them). Nothing was restored.";
-}
-
-std::string RestoredFromNote(int number, const std::string& recorded) {
-  return "Generation " + std::to_string(number) + (recorded.empty() ? "" : " (recorded " + recorded + ")") +
-         " is the base again; the base it replaced is generation 1 now.";
-}
-
-const char* const kGenerationColumn = "Generation";
-const char* const kRecordedColumn = "Recorded - types - what the next base changed";
-
-std::string HistoryStatus(size_t count, size_t damaged) {
-  std::string s = std::to_string(count) + " earlier BASE" + (count == 1 ? "" : "s") +
-                  " - select one to see it, Restore to make it the base again";
-  if (damaged) s += " (" + std::to_string(damaged) + " damaged)";
-  return s;
-}
-
-std::string HistoryListText(const std::string& recorded, int types, const std::string& changes) {
-  return recorded + " - " + std::to_string(types) + " types - " + changes;
-}
-
-const char* const kGenerationDamaged = "damaged: cannot be used";
-
-std::string GenerationPanel(int number, const std::string& recorded, const std::string& file, int types,
-                            const std::string& changes, const std::string& problem) {
-  std::string s = "GENERATION " + std::to_string(number) + " of the base - recorded " + recorded + "\r";
-  s += "FILE: " + file + "\r";
-  if (!problem.empty()) return s + "DAMAGED: " + problem + "\rIt cannot be restored from.";
-  s += "TYPES: " + std::to_string(types) + "\r";
-  s += "THE NEXT BASE: " + changes + "\r";
-  s += "Restore makes it the base again and restores every type from it; the base it replaces is kept "
-       "as generation 1.";
-  return s;
-}
-
-std::string GenerationMadeBaseRecord(int number, size_t types, const std::string& recorded) {
-  return "Generation " + std::to_string(number) + " made the base again in the window: " + GroupedCount(types) +
-         " file types, recorded " + recorded + ".";
-}
-
-std::string RestoreFromQuestion(int number, const std::string& recorded) {
-  return "Make generation " + std::to_string(number) + " (recorded " + recorded +
-         ") the base again, and restore every type that differs from it?\r\rThe current base is kept as "
-         "generation 1.";
 }
 
 }  // namespace hollin::msg

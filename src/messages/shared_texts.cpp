@@ -1,0 +1,176 @@
+#include "messages/shared_texts.h"
+
+#include <algorithm>
+
+#include "common/names.h"
+#include "common/text.h"
+#include "compare/changes.h"
+
+namespace hollin::msg {
+namespace {
+
+constexpr size_t kListed = 10;
+
+}  // namespace
+
+std::string FirstTenThenMore(const std::vector<std::string>& lines) {
+  std::string text;
+  for (size_t i = 0; i < lines.size() && i < kListed; ++i) text.append("\r").append(lines[i]);
+  if (lines.size() > kListed) text += "\r... and " + std::to_string(lines.size() - kListed) + " more.";
+  return text;
+}
+
+RefusedWrites DescribeRefusedWrites(const std::vector<RestoreFailure>& failed,
+                                    const std::function<std::string(long)>& errorText) {
+  // One line per type: both of its writes refused, or the one that was.
+  struct Line {
+    std::string ext;
+    std::string which;  // "": both writes of the type
+    LONG status;
+  };
+  std::vector<Line> lines;
+  std::vector<LONG> statuses;
+  for (const auto& f : failed) {
+    if (!lines.empty() && lines.back().ext == f.ext) {
+      lines.back().which.clear();
+    } else {
+      std::string which = WhatText(f.what);
+      if (f.layer) which.append(" in the ").append(f.layer);
+      lines.push_back({f.ext, std::move(which), f.status});
+    }
+    if (std::find(statuses.begin(), statuses.end(), f.status) == statuses.end()) statuses.push_back(f.status);
+  }
+  RefusedWrites out;
+  for (const Line& l : lines) {
+    std::string text = l.ext;
+    if (!l.which.empty()) text.append(" (").append(l.which).append(")");
+    text.append(": error ").append(std::to_string(l.status));
+    const std::string reason = errorText ? errorText(l.status) : std::string();
+    if (!reason.empty()) text.append(" (").append(reason).append(")");
+    out.lines.push_back(std::move(text));
+  }
+  bool other = false;
+  for (const LONG status : statuses) {
+    if (status == ERROR_ACCESS_DENIED) {
+      out.advice.append(" Settings that all users share can be written only with administrator rights: start ")
+          .append(kAppTitle)
+          .append(" as an administrator and restore them again.");
+    } else if (status == ERROR_CHILD_MUST_BE_VOLATILE) {
+      out.advice.append(
+          " A key that lasts only until Windows restarts (a volatile key) cannot hold a lasting "
+          "one, and administrator rights do not change that: remove that key with the "
+          "system's registry editor, then restore again.");
+    } else {
+      other = true;
+    }
+  }
+  if (other) out.advice.append(" Use the system's registry editor to look at the other keys.");
+  return out;
+}
+
+const char* const kLinksNowGuarded = "Links (URL protocols) and default verbs are guarded from now on.";
+
+std::string NowTheBase(size_t count) {
+  return "the current settings of " + std::to_string(count) + " file types are the base now.";
+}
+const char* const kFirstRunInWindow = "First run in the window: no base was recorded yet; ";
+const char* const kAcceptedInWindow = "Accepted in the window: ";
+const char* const kRestoredInWindow = "Restored in the window:";
+const char* const kFirstRunInGuard = "No base was recorded yet: ";
+
+std::string RestoredTypeRecord(const std::string& type, const RestoreFailure* refused, bool choiceLeft) {
+  if (choiceLeft) return type + ": Explorer's choice differs from the base, and only Settings may write it.";
+  if (!refused) return type + ": restored.";
+  return type + ": the registry refused to write " +
+         WhatText(refused->what) +
+         (refused->layer ? std::string(" in the ") + refused->layer : std::string()) + " (error " +
+         std::to_string(refused->status) + ").";
+}
+
+
+std::string GenerationChanges(const std::vector<std::string>& changed, const std::vector<std::string>& added,
+                              const std::vector<std::string>& removed) {
+  std::string out;
+  const std::pair<const char*, const std::vector<std::string>*> parts[] = {
+      {"changed", &changed}, {"new", &added}, {"removed", &removed}};
+  for (const auto& [word, types] : parts) {
+    if (types->empty()) continue;
+    out.append(out.empty() ? "" : "; ").append(word);
+    for (const auto& t : *types) out.append(" ").append(t);
+  }
+  return out.empty() ? "no change" : out;
+}
+
+std::string NotKeptInHistory(const std::string& why) {
+  return "The base as it was could not be kept in the history: " + why;
+}
+
+std::string GenerationUnusable(int number, const std::string& why) {
+  return "Generation " + std::to_string(number) + " cannot be used: " + why;
+}
+
+std::string ForeignInHistory(const std::string& file, const std::string& why) {
+  return "The file \"" + file + "\" in the history is no base Hollin kept; it is not numbered, removed or "
+         "restored from. " + why;
+}
+
+const char* const kForeignRow = "foreign";
+
+std::string ForeignInHistoryText(const std::string& name) {
+  return name + " - not a base Hollin kept: never numbered, removed or used";
+}
+
+std::string GenerationNotRestored(const std::string& why) {
+  return why + " Nothing was restored, and the base was left as it was.";
+}
+
+std::string NoSuchGeneration(int number, size_t count) {
+  return "there is no generation " + std::to_string(number) + " of the base: the history holds " +
+         std::to_string(count) + " (--history lists them). Nothing was restored.";
+}
+
+std::string RestoredFromNote(int number, const std::string& recorded) {
+  return "Generation " + std::to_string(number) + (recorded.empty() ? "" : " (recorded " + recorded + ")") +
+         " is the base again; the base it replaced is generation 1 now.";
+}
+
+const char* const kGenerationColumn = "Generation";
+const char* const kRecordedColumn = "Recorded - types - what the next base changed";
+
+std::string HistoryStatus(size_t count, size_t damaged) {
+  std::string s = std::to_string(count) + " earlier BASE" + (count == 1 ? "" : "s") +
+                  " - select one to see it, Restore to make it the base again";
+  if (damaged) s += " (" + std::to_string(damaged) + " damaged)";
+  return s;
+}
+
+std::string HistoryListText(const std::string& recorded, int types, const std::string& changes) {
+  return recorded + " - " + std::to_string(types) + " types - " + changes;
+}
+
+const char* const kGenerationDamaged = "damaged: cannot be used";
+
+std::string GenerationPanel(int number, const std::string& recorded, const std::string& file, int types,
+                            const std::string& changes, const std::string& problem) {
+  std::string s = "GENERATION " + std::to_string(number) + " of the base - recorded " + recorded + "\r";
+  s += "FILE: " + file + "\r";
+  if (!problem.empty()) return s + "DAMAGED: " + problem + "\rIt cannot be restored from.";
+  s += "TYPES: " + std::to_string(types) + "\r";
+  s += "THE NEXT BASE: " + changes + "\r";
+  s += "Restore makes it the base again and restores every type from it; the base it replaces is kept "
+       "as generation 1.";
+  return s;
+}
+
+std::string GenerationMadeBaseRecord(int number, size_t types, const std::string& recorded) {
+  return "Generation " + std::to_string(number) + " made the base again in the window: " + GroupedCount(types) +
+         " file types, recorded " + recorded + ".";
+}
+
+std::string RestoreFromQuestion(int number, const std::string& recorded) {
+  return "Make generation " + std::to_string(number) + " (recorded " + recorded +
+         ") the base again, and restore every type that differs from it?\r\rThe current base is kept as "
+         "generation 1.";
+}
+
+}  // namespace hollin::msg

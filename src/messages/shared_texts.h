@@ -1,0 +1,82 @@
+// What the window and the command line both say: the wording of refused
+// writes and the "first ten, then N more" of long lists, the records of
+// actions in the event log, and the history of the base.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "compare/restore.h"
+
+namespace hollin::msg {
+
+// --- Shared by the window and the command line ----------------------------
+
+// The first ten of lines, each after a line break, then "... and N more."
+// after one more where there are more: a box taller than the screen hides
+// its button.
+std::string FirstTenThenMore(const std::vector<std::string>& lines);
+
+// A restore's refused writes, one line per type (both of its writes refused,
+// or the one that was, with the layer): ".txt (its open command in the
+// machine classes): error 5 (Access is denied.)", the reason where errorText
+// knows one; and the advice that fits the errors met, each once, each
+// sentence after a blank.
+struct RefusedWrites {
+  std::vector<std::string> lines;
+  std::string advice;
+};
+RefusedWrites DescribeRefusedWrites(const std::vector<RestoreFailure>& failed,
+                                    const std::function<std::string(long)>& errorText);
+
+// The records of the window's and the guard's actions in the event log:
+// "the current settings of N file types are the base now."; a restore's
+// line for one type ("restored", the write the registry refused, or an
+// Explorer's choice left to Settings).
+std::string NowTheBase(size_t count);
+std::string RestoredTypeRecord(const std::string& type, const RestoreFailure* refused, bool choiceLeft);
+extern const char* const kFirstRunInWindow;
+extern const char* const kAcceptedInWindow;
+extern const char* const kRestoredInWindow;
+extern const char* const kFirstRunInGuard;
+
+// Said once by the check that first recorded the links with a base of an
+// earlier format: after the window's status, and in the command line's note.
+extern const char* const kLinksNowGuarded;
+
+// --- The history of the base, in the window and on the command line -------
+
+// A generation: "1", when it was recorded (local time in the window, UTC on
+// the command line), how many types it has; what the next base changed of it
+// (the types it lacked that the next had, the types the next changed, and
+// those it dropped), as a line: "changed .txt .pdf; new .grab; removed .old".
+std::string GenerationChanges(const std::vector<std::string>& changed, const std::vector<std::string>& added,
+                              const std::vector<std::string>& removed);
+// The base as it was could not be kept in the history (the save was done).
+std::string NotKeptInHistory(const std::string& why);
+// A generation that cannot be used, as its load said; the restore from it
+// that was refused.
+std::string GenerationUnusable(int number, const std::string& why);
+// A file in the history that looks like a generation but is none Hollin
+// kept (it fails to load, out of the run of serials): the command line's
+// note, and the history view's row.
+std::string ForeignInHistory(const std::string& file, const std::string& why);
+std::string ForeignInHistoryText(const std::string& name);
+extern const char* const kForeignRow;  // its Generation column
+std::string GenerationNotRestored(const std::string& why);
+std::string NoSuchGeneration(int number, size_t count);
+std::string RestoredFromNote(int number, const std::string& recorded);
+// The window's History view.
+extern const char* const kGenerationColumn;
+extern const char* const kRecordedColumn;
+std::string HistoryStatus(size_t count, size_t damaged);
+std::string HistoryListText(const std::string& recorded, int types, const std::string& changes);
+extern const char* const kGenerationDamaged;
+std::string GenerationPanel(int number, const std::string& recorded, const std::string& file, int types,
+                            const std::string& changes, const std::string& problem);
+std::string RestoreFromQuestion(int number, const std::string& recorded);
+// The window's record of it, for the Application log.
+std::string GenerationMadeBaseRecord(int number, size_t types, const std::string& recorded);
+
+}  // namespace hollin::msg
