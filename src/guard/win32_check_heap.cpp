@@ -29,6 +29,7 @@ constinit std::atomic<long> held{0};
 void Let(Arena* arena) {
   if (arena->holders.fetch_sub(1, std::memory_order_acq_rel) != 1) return;
   HeapDestroy(arena->heap);
+  arena->~Arena();
   HeapFree(GetProcessHeap(), 0, arena);
   held.fetch_sub(1, std::memory_order_relaxed);
 }
@@ -76,13 +77,13 @@ void Free(void* p) noexcept {
 CheckHeap::CheckHeap() : arena_(nullptr), former_(current.load(std::memory_order_acquire)) {
   const HANDLE heap = HeapCreate(0, 0, 0);
   if (!heap) return;  // no heap of its own: the blocks come from the former one
-  arena_ = static_cast<Arena*>(HeapAlloc(GetProcessHeap(), 0, sizeof(Arena)));
-  if (!arena_) {
+  // Kept apart from the blocks it counts, on the process's own heap.
+  void* place = HeapAlloc(GetProcessHeap(), 0, sizeof(Arena));
+  if (!place) {
     HeapDestroy(heap);
     return;
   }
-  arena_->heap = heap;
-  arena_->holders.store(1, std::memory_order_relaxed);
+  arena_ = new (place) Arena{heap, 1};
   held.fetch_add(1, std::memory_order_relaxed);
   current.store(arena_, std::memory_order_release);
 }
