@@ -37,14 +37,6 @@ class StartupTest : public ::testing::Test {
   test::ScriptedMessageBox box;
 };
 
-TEST_F(StartupTest, FirstStartOnAMachine) {
-  Run();
-  EXPECT_TRUE(box.shown.empty());
-  // No "Warn" yet: warnings stay on, the check box is left unchecked.
-  EXPECT_EQ(machine.calls, (Calls{"pointer 11", "cd C:\\Tools\\Hollin", "chkWarn 0", "frmMain"}));
-  EXPECT_EQ(Read("InstallPath"), "C:\\Tools\\Hollin");
-}
-
 TEST_F(StartupTest, SecondCopyIsAskedAboutBeforeAnythingElse) {
   machine.otherInstance = true;
   Run();  // the script is empty: the answer is No

@@ -16,7 +16,11 @@ namespace {
 
 const std::vector<BaseStep> kSaveThenLoad = {BaseStep::Saving, BaseStep::Reading};
 
-TEST(BaseStore, WithoutAFilledBaseCurrentIsRecordedAndLoadedBack) {
+// Without a filled base, current is recorded and loaded back, and no backup
+// is kept (an empty table there would load as a base never filled); each
+// save after it keeps the base it replaced as the backup.
+TEST(BaseStore, WithoutAFilledBaseCurrentIsRecordedAndEachSaveKeepsWhatItReplaced) {
+  const std::string bak = "Prev.isd.bak";
   for (bool madeButNeverFilled : {false, true}) {
     SCOPED_TRACE(madeButNeverFilled ? "made but never filled" : "first run");
     InFreshFolder here;
@@ -27,10 +31,22 @@ TEST(BaseStore, WithoutAFilledBaseCurrentIsRecordedAndLoadedBack) {
     EXPECT_TRUE(s.created);
     EXPECT_EQ(Flatten(*s.g.BaseEntries), Flatten(*s.g.CurrentEntries));
     EXPECT_EQ(s.progress.steps, kSaveThenLoad);
+    EXPECT_FALSE(std::filesystem::exists(bak));
+    EXPECT_EQ(here.Files(), 1u);
+    const std::string recorded = ReadFileBytes("Prev.isd");
     Store next;  // the next start finds that base
     next.Load();
     EXPECT_FALSE(next.created);
     EXPECT_EQ(Flatten(*next.g.BaseEntries), Flatten(*s.g.CurrentEntries));
+    next.g.CurrentEntries = MakeEntries(20, 1);
+    next.Save();
+    EXPECT_EQ(ReadFileBytes(bak), recorded);
+    // The backup copied back is a base, loaded as such: no new first run.
+    WriteFileBytes("Prev.isd", ReadFileBytes(bak));
+    Store again;
+    again.Load();
+    EXPECT_FALSE(again.created);
+    EXPECT_EQ(Flatten(*again.g.BaseEntries), Flatten(*MakeEntries(20, 0)));
   }
 }
 
@@ -139,34 +155,6 @@ TEST(BaseStore, ANameThatLeadsToNoFileIsADamagedBase) {
     EXPECT_EQ(aside.rfind("Prev.damaged-", 0), 0u) << aside;
     EXPECT_TRUE(std::filesystem::symlink_status(aside).type() != std::filesystem::file_type::regular);
     EXPECT_EQ(LoadBase(), Flatten(*s.g.CurrentEntries));
-  }
-}
-
-// What the folder holds after each action: a first run records the base and
-// keeps no backup (an empty table there would load as a base never filled);
-// each save after it keeps the base it replaced as the backup.
-TEST(BaseStore, AFirstRunKeepsNoBackupAndEachSaveTheBaseItReplaced) {
-  const std::string bak = "Prev.isd.bak";
-  for (bool madeButNeverFilled : {false, true}) {
-    SCOPED_TRACE(madeButNeverFilled ? "made but never filled" : "first run");
-    InFreshFolder here;
-    if (madeButNeverFilled) MakeNeverFilled(kBaseFileName);
-    Store first;
-    first.g.CurrentEntries = MakeEntries(4, 0);
-    first.Load();
-    EXPECT_TRUE(first.created);
-    EXPECT_FALSE(std::filesystem::exists(bak));
-    EXPECT_EQ(here.Files(), 1u);
-    const std::string recorded = ReadFileBytes("Prev.isd");
-    first.g.CurrentEntries = MakeEntries(4, 1);
-    first.Save();
-    EXPECT_EQ(ReadFileBytes(bak), recorded);
-    // The backup copied back is a base, loaded as such: no new first run.
-    WriteFileBytes("Prev.isd", ReadFileBytes(bak));
-    Store again;
-    again.Load();
-    EXPECT_FALSE(again.created);
-    EXPECT_EQ(Flatten(*again.g.BaseEntries), Flatten(*MakeEntries(4, 0)));
   }
 }
 

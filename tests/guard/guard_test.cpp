@@ -81,9 +81,10 @@ struct Host : IGuardHost {
   }
 };
 
-class GuardTest : public ::testing::Test {
- protected:
-  void SetUp() override {
+// A guard on kClasses with its base in a fresh folder, and the signals it
+// is to get.
+struct GuardRun {
+  GuardRun() {
     reg.LoadText(kClasses, "classes");
     g.BaseFile = dir.File("Prev");
     host.clock = &signals;
@@ -99,6 +100,14 @@ class GuardTest : public ::testing::Test {
     reg.LoadText("REGEDIT4\n[HKEY_CLASSES_ROOT\\" + ext + "]\n@=\"" + progId + "\"\n", "write");
   }
   void Run() { RunGuard(guard, signals); }
+  // The base as the guard left it in its file.
+  std::shared_ptr<AssocEntries> Saved() {
+    Associations saved;
+    saved.BaseFile = g.BaseFile;
+    DataFile vsd;
+    EXPECT_TRUE(LoadRecordedBase(saved, vsd));
+    return saved.BaseEntries;
+  }
 
   test::TempDir dir;
   RegistryStore reg;
@@ -107,6 +116,11 @@ class GuardTest : public ::testing::Test {
   Signals signals;
   Host host;
   Guard guard{reg, platform, g, host};
+};
+
+class GuardTest : public ::testing::Test, public GuardRun {
+ protected:
+  using GuardRun::Run;
 };
 
 TEST(NoticeTest, SaysEachChangeSetInOneText) {
@@ -122,16 +136,14 @@ TEST(NoticeTest, SaysEachChangeSetInOneText) {
     n.now = std::move(now);
     return n;
   };
-  Notice many;
-  for (int i = 0; i < 2000; ++i) {
-    many.types.push_back(".t" + std::to_string(i));
-    many.now.push_back(opener("", "C:\\Grab\\Grab.exe %1"));
-  }
-  Notice ten;
-  for (int i = 0; i < 10; ++i) {
-    ten.types.push_back(".t" + std::to_string(i));
-    ten.now.push_back(opener("", "C:\\Grab\\Grab.exe %1"));
-  }
+  auto grabs = [&](int count) {  // .t0, .t1, ... all opening with Grab
+    Notice n;
+    for (int i = 0; i < count; ++i) {
+      n.types.push_back(".t" + std::to_string(i));
+      n.now.push_back(opener("", "C:\\Grab\\Grab.exe %1"));
+    }
+    return n;
+  };
   Notice mixed = notice({".pdf", ".txt", ".x"},
                         {opener(".pdf", "C:\\Grab\\Grab.exe %1"), opener(".txt", "C:\\View\\view.exe"), nullptr});
   mixed.restored = {".rtf"};
@@ -144,8 +156,9 @@ TEST(NoticeTest, SaysEachChangeSetInOneText) {
   } cases[] = {
       {notice({".pdf"}, {opener(".pdf", "C:\\Grab\\Grab.exe %1")}), "1 file type now opens with Grab (.pdf)."},
       {notice({".x"}, {nullptr}), "1 file type no longer opens with anything (.x)."},
-      {ten, "10 file types now open with Grab (.t0, .t1, .t2, .t3, .t4, .t5, .t6, .t7, .t8, .t9)."},
-      {many, "2,000 file types now open with Grab (.t0, .t1, .t2, .t3, .t4, .t5, .t6, .t7, .t8, .t9 and 1,990 more)."},
+      {grabs(10), "10 file types now open with Grab (.t0, .t1, .t2, .t3, .t4, .t5, .t6, .t7, .t8, .t9)."},
+      {grabs(2000),
+       "2,000 file types now open with Grab (.t0, .t1, .t2, .t3, .t4, .t5, .t6, .t7, .t8, .t9 and 1,990 more)."},
       {mixed,
        "3 file types now open with Grab and 2 other programs (.pdf, .txt, .x).\r\n"
        "Restored as your base has it: 1 file type (.rtf).\r\n"
@@ -232,12 +245,9 @@ TEST_F(GuardTest, SaysEachChangeOnceAgainstTheBaseInForce) {
   EXPECT_EQ(host.said[1], std::make_pair(Millis{32000}, std::string("1 file type now opens with write (.bmp).")));
   EXPECT_EQ(host.said[2], std::make_pair(Millis{52000}, std::string("1 file type now opens with NOTEPAD (.rtf).")))
       << "a kept type is in the base";
-  Associations saved;
-  saved.BaseFile = g.BaseFile;
-  DataFile vsd;
-  ASSERT_TRUE(LoadRecordedBase(saved, vsd));
-  EXPECT_EQ(saved.BaseEntries->Item(".bmp")->InForceProgID(), "rtffile") << "Keep saved the type as told";
-  EXPECT_EQ(saved.BaseEntries->Item(".txt")->InForceProgID(), "Grab.Doc") << "the accept from elsewhere";
+  const auto saved = Saved();
+  EXPECT_EQ(saved->Item(".bmp")->InForceProgID(), "rtffile") << "Keep saved the type as told";
+  EXPECT_EQ(saved->Item(".txt")->InForceProgID(), "Grab.Doc") << "the accept from elsewhere";
   EXPECT_EQ(guard.Checks(), 7);
   EXPECT_EQ(host.records, (std::vector<Kind>{Kind::FirstRun, Kind::ChangesFound, Kind::ChangesFound,
                                              Kind::Accepted, Kind::ChangesFound}))
@@ -334,15 +344,12 @@ TEST_F(GuardTest, KeepAddsNewTypesAndDropsThoseThatOpenWithNothing) {
   Run();
   ASSERT_EQ(host.said.size(), 1u);
   EXPECT_EQ(host.said[0].second, "2 file types now open with grab or nothing (.new, .rtf).");
-  Associations saved;
-  saved.BaseFile = g.BaseFile;
-  DataFile vsd;
-  ASSERT_TRUE(LoadRecordedBase(saved, vsd));
-  ASSERT_NE(saved.BaseEntries->Lookup(".new"), nullptr) << "a type the base lacked";
-  EXPECT_EQ(saved.BaseEntries->Lookup(".new")->InForceProgID(), "Grab.Doc");
-  EXPECT_EQ(saved.BaseEntries->Lookup(".rtf"), nullptr) << "a type nothing opens";
-  EXPECT_NE(saved.BaseEntries->Lookup(".txt"), nullptr) << "the others as they were";
-  EXPECT_EQ(saved.BaseEntries->Count(), 4);
+  const auto saved = Saved();
+  ASSERT_NE(saved->Lookup(".new"), nullptr) << "a type the base lacked";
+  EXPECT_EQ(saved->Lookup(".new")->InForceProgID(), "Grab.Doc");
+  EXPECT_EQ(saved->Lookup(".rtf"), nullptr) << "a type nothing opens";
+  EXPECT_NE(saved->Lookup(".txt"), nullptr) << "the others as they were";
+  EXPECT_EQ(saved->Count(), 4);
 }
 
 // A base of a format from before links were recorded knows none: the links
@@ -436,25 +443,16 @@ TEST(GuardLatent, ALatentChangeIsOneLineOfTheRecordAndNoNotice) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    test::TempDir dir;
-    RegistryStore reg;
-    reg.LoadText(kClasses, "classes");
-    reg.LoadText("REGEDIT4\n" + c.layers, "layers");
-    MergedClassRoot merged(reg);  // the classes as Windows merges them
-    test::FakePlatform platform;
-    Associations g;
-    g.BaseFile = dir.File("Prev");
-    Signals signals;
-    Host host;
-    host.clock = &signals;
-    Guard guard{merged, platform, g, host};
-    const auto at = [&](Millis t, std::string text) {
-      signals.events.push_back({t, Wakeup::Registry, [&reg, text] { reg.LoadText("REGEDIT4\n" + text, "write"); }});
-    };
-    at(0, c.change);
-    at(5000, c.again);  // still latent: not said again
-    at(10000, "[HKEY_CLASSES_ROOT\\.bmp]\n@=\"Grab.Doc\"\n");
-    RunGuard(guard, signals);
+    GuardRun r;
+    r.reg.LoadText("REGEDIT4\n" + c.layers, "layers");
+    MergedClassRoot merged(r.reg);  // the classes as Windows merges them
+    Guard guard{merged, r.platform, r.g, r.host};
+    // The change, again (still latent: not said again), then a type taken.
+    for (const auto& [t, text] : {std::pair<Millis, std::string>{0, c.change}, {5000, c.again},
+                                  {10000, "[HKEY_CLASSES_ROOT\\.bmp]\n@=\"Grab.Doc\"\n"}})
+      r.At(t, [&r, text] { r.reg.LoadText("REGEDIT4\n" + text, "write"); });
+    RunGuard(guard, r.signals);
+    const Host& host = r.host;
     ASSERT_EQ(host.said.size(), 1u);
     EXPECT_EQ(host.said[0].second, "1 file type now opens with grab (.bmp).");
     EXPECT_EQ(host.records, (std::vector<Kind>{Kind::FirstRun, Kind::ChangesFound, Kind::ChangesFound}));

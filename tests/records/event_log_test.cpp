@@ -14,6 +14,7 @@
 #include "common/atomic_file.h"
 #include "common/wtf8.h"
 #ifdef _WIN32
+#include "common/win32_text.h"
 #include "records/win32_event_log.h"
 #endif
 
@@ -49,14 +50,6 @@ Kept Recorded(IEventLog& log, const std::string& marker, size_t) {
 }
 
 #ifdef _WIN32
-std::string Utf8(const wchar_t* text) {
-  const int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(n > 0 ? n : 1), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), n, nullptr, nullptr);
-  out.resize(out.size() - 1);
-  return out;
-}
-
 // The version of Wine the test runs under, "" on Windows.
 std::string WineVersion() {
   const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");

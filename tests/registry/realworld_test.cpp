@@ -9,8 +9,6 @@
 // layer).
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <cstdio>
 #include <map>
 #include <ostream>
 #include <set>
@@ -98,13 +96,10 @@ class RealClasses {
     const std::string machine = test::Data("machine_classes.reg");
     store.LoadText(ReplaceAll(machine, "ROOT", "HKEY_LOCAL_MACHINE\\Software\\Classes"), "machine");
     store.LoadText(ReplaceAll(machine, "ROOT", "HKEY_CLASSES_ROOT"), "machine");
-    const auto start = std::chrono::steady_clock::now();
     store.LoadText(ReplaceAll(text, Utf16("[HKEY_CLASSES_ROOT"),
                               Utf16("[HKEY_CURRENT_USER\\Software\\Classes")),
                    hive);
     if (view == View::Merged) store.LoadText(text, hive);
-    loadMs =
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
   }
 
   void Choose(const Choice& c) {
@@ -116,15 +111,10 @@ class RealClasses {
 
   ScanResult Scan(const IndirectStringResolver& resolve = {}) {
     OpenClassLayers layers(store);
-    const auto start = std::chrono::steady_clock::now();
-    ScanResult result = ScanCurrentEntries(store, HKEY_CLASSES_ROOT, &layers.layers(), resolve);
-    scanMs =
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    return result;
+    return ScanCurrentEntries(store, HKEY_CLASSES_ROOT, &layers.layers(), resolve);
   }
 
   RegistryStore store;
-  double loadMs = 0, scanMs = 0;
 };
 
 // A protocol of the hive or of the machine classes, read in its layers:
@@ -296,9 +286,6 @@ void RealHive::TheWholeHiveIsScannedAndEachTypeListedOnce() {
       EXPECT_EQ(listed.count(ext), 0u) << ext;
     }
   }
-  std::printf("[  timing  ] %s, %s view: hive loaded in %.1f ms, scanned in %.1f ms, %d entries\n",
-              hive().file, view() == View::Merged ? "merged" : "Wine", classes.loadMs,
-              classes.scanMs, result.entries->Count());
 }
 
 // The one text value of the hives without its terminating zero (the Windows

@@ -14,6 +14,14 @@ namespace {
 
 using T = IFileFacts::Trust;
 
+// What the signals make of a type opened with command, on reg and files.
+Assessment AssessCommand(IRegistry& reg, IFileFacts& files, const std::string& command) {
+  AssocEntry e;
+  e.Ext(".txt");
+  e.ProgramFullPath(command);
+  return Assessor(reg, files).Assess(e);
+}
+
 TEST(TrustOfStatus, OfflineChainsAreNotVerifiableTamperingIsBad) {
   EXPECT_EQ(TrustOfStatus(0), T::Signed);
   for (long s : {kTrustNoSignature, kTrustSubjectFormUnknown, kTrustProviderUnknown}) EXPECT_EQ(TrustOfStatus(s), T::Unsigned) << s;
@@ -31,11 +39,7 @@ TEST(TrustOfStatus, NotVerifiableIsToldNotCounted) {
   RegistryStore reg;
   test::FakeFileFacts files;
   files.Add("C:\\Program Files\\Fresh\\fresh.exe", T::NotVerifiable);
-  AssocEntry e;
-  e.Ext(".txt");
-  e.ProgramID("Fresh.Doc");
-  e.ProgramFullPath("\"C:\\Program Files\\Fresh\\fresh.exe\" \"%1\"");
-  const Assessment a = Assessor(reg, files).Assess(e);
+  const Assessment a = AssessCommand(reg, files, "\"C:\\Program Files\\Fresh\\fresh.exe\" \"%1\"");
   EXPECT_EQ(a.signals, std::vector<Signal>{Signal::NotVerifiable});
   EXPECT_EQ(a.Words(), "not-verifiable");
   EXPECT_NE(a.PanelText().find("cannot be verified here"), std::string::npos) << a.PanelText();
@@ -79,20 +83,16 @@ TEST(AppPaths, ABareNameIsFoundAsTheShellFindsIt) {
       {"notepad.exe %1", "C:\\Windows\\notepad.exe", Src::SearchFolders},
       {"C:\\Windows\\System32\\notepad.exe %1", "C:\\Windows\\System32\\notepad.exe", Src::AsWritten},
   };
-  AssocEntry e;
-  e.Ext(".txt");
   for (const auto& c : cases) {
-    e.ProgramFullPath(c.command);
-    const Assessment a = Assessor(reg, files).Assess(e);
+    const Assessment a = AssessCommand(reg, files, c.command);
     EXPECT_EQ(a.target.program, c.runs) << c.command;
     EXPECT_TRUE(a.target.found) << c.command;
     EXPECT_EQ(a.target.source, c.source) << c.command;
   }
-  e.ProgramFullPath("wordpad %1");
-  EXPECT_NE(Assessor(reg, files).Assess(e).PanelText().find("WORDPAD.EXE (registered under App Paths)"), std::string::npos);
+  EXPECT_NE(AssessCommand(reg, files, "wordpad %1").PanelText().find("WORDPAD.EXE (registered under App Paths)"),
+            std::string::npos);
   // cmd runs what follows /c by its own search: App Paths is not its.
-  e.ProgramFullPath("cmd /c grab.exe %1");
-  const Assessment a = Assessor(reg, files).Assess(e);
+  const Assessment a = AssessCommand(reg, files, "cmd /c grab.exe %1");
   EXPECT_EQ(a.target.payload, "grab.exe");
   EXPECT_FALSE(a.target.payloadFound);
 }
@@ -111,12 +111,7 @@ TEST(UserWritable, TheUsersRightsDecideNotTheFolderName) {
   for (const char* f : {"C:\\Tools\\t.exe", "C:\\ProgramData\\Vendor\\v.exe", "C:\\Program Files\\Grab\\grab.exe",
                         "C:\\Locked\\l.exe", "C:\\Windows\\System32\\cmd.exe", "C:\\Tools\\run.bat"})
     files.Add(f);
-  const auto assess = [&](const char* command) {
-    AssocEntry e;
-    e.Ext(".txt");
-    e.ProgramFullPath(command);
-    return Assessor(reg, files).Assess(e);
-  };
+  const auto assess = [&](const char* command) { return AssessCommand(reg, files, command); };
   Assessment a = assess("\"C:\\Tools\\t.exe\" \"%1\"");
   EXPECT_TRUE(a.Has(Signal::UserFolder));
   EXPECT_EQ(a.folder, "C:\\Tools");

@@ -321,12 +321,6 @@ TEST(AssessorOnce, AHandlersServerIsReadOnce) {
   EXPECT_EQ(reg.clsidOpens, 1);
 }
 
-}  // namespace
-}  // namespace hollin
-
-namespace hollin {
-namespace {
-
 // The key whose change a type shows, in the layer that changed, and its
 // time as the registry keeps it.
 TEST(ChangedWhen, TheKeyOfTheLayerThatChangedAndItsTime) {

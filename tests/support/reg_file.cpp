@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "common/ansi_codepage.h"
 #include "common/text.h"
 #include "common/wtf8.h"
 
@@ -41,16 +40,8 @@ std::string Utf16ToWtf8(std::string_view bytes) {
   return Wtf8FromUtf16(units.data(), units.size());
 }
 
-// Windows-1252 text (a REGEDIT4 file of an older machine) to UTF-8.
-std::string Cp1252ToUtf8(std::string_view bytes) {
-  std::string out;
-  out.reserve(bytes.size());
-  for (char c : bytes) AppendUtf8(out, Cp1252ToCodePoint(static_cast<unsigned char>(c)));
-  return out;
-}
-
-// The file's text as UTF-8, whatever encoding it came in. A UTF-16 file of
-// an odd number of bytes is cut short, and refused.
+// The file's text as UTF-8 (WTF-8), from UTF-16 or UTF-8. A UTF-16 file of
+// an odd number of bytes is cut short, and refused, as is one in neither.
 std::string DecodeText(std::string_view bytes, const std::string& source) {
   if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
       static_cast<unsigned char>(bytes[1]) == 0xFE) {
@@ -59,10 +50,8 @@ std::string DecodeText(std::string_view bytes, const std::string& source) {
     return Utf16ToWtf8(bytes.substr(2));
   }
   if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
-  // Well-formed WTF-8 (UTF-8, lone surrogates kept) stands as it is;
-  // anything else was written in the Windows-1252 code page.
-  if (IsWtf8(bytes)) return std::string(bytes);
-  return Cp1252ToUtf8(bytes);
+  if (!IsWtf8(bytes)) throw RegFileError(source, 0, "the file is neither UTF-8 nor UTF-16");
+  return std::string(bytes);
 }
 
 // ---- Parsing ----------------------------------------------------------------
@@ -194,6 +183,17 @@ class Parser {
     content_.keys.push_back(std::move(key));
   }
 
+  // 1 to 8 hex digits as a number; what and the name it is refused as.
+  std::uint32_t Hex32(std::string_view digits, int lineNo, const char* what, const char* name) const {
+    if (digits.empty() || digits.size() > 8) Fail(lineNo, std::string(what) + " needs 1 to 8 hex digits");
+    std::uint32_t v = 0;
+    for (char c : digits) {
+      if (HexDigit(c) < 0) Fail(lineNo, "invalid hex digit in " + std::string(name) + " " + Quote(digits));
+      v = (v << 4) | static_cast<std::uint32_t>(HexDigit(c));
+    }
+    return v;
+  }
+
   // Parses a quoted string at the front of s (which starts with '"'),
   // unescaping it; s is left after the closing quote.
   std::string QuotedString(std::string_view& s, int lineNo, const char* what) const {
@@ -250,14 +250,7 @@ class Parser {
       value.data.push_back('\0');
       if (!Trim(s).empty()) Fail(lineNo, "unexpected text after the closing quote");
     } else if (StartsWithNoCase(s, "dword:")) {
-      const std::string_view digits = s.substr(6);
-      std::uint32_t v = 0;
-      if (digits.empty() || digits.size() > 8) Fail(lineNo, "a dword needs 1 to 8 hex digits");
-      for (char c : digits) {
-        const int d = HexDigit(c);
-        if (d < 0) Fail(lineNo, "invalid hex digit in the dword " + Quote(digits));
-        v = (v << 4) | static_cast<std::uint32_t>(d);
-      }
+      const std::uint32_t v = Hex32(s.substr(6), lineNo, "a dword", "the dword");
       value.type = REG_DWORD;
       for (int k = 0; k < 4; ++k) value.data.push_back(static_cast<char>((v >> (8 * k)) & 0xFF));
     } else if (StartsWithNoCase(s, "hex")) {
@@ -281,15 +274,8 @@ class Parser {
     value.type = REG_BINARY;
     if (!s.empty() && s.front() == '(') {
       const size_t close = s.find(')');
-      const std::string_view digits = s.substr(1, close == std::string_view::npos ? 0 : close - 1);
-      if (close == std::string_view::npos || digits.empty() || digits.size() > 8)
-        Fail(lineNo, "a hex(type) needs 1 to 8 hex digits in parentheses");
-      value.type = 0;
-      for (char c : digits) {
-        const int d = HexDigit(c);
-        if (d < 0) Fail(lineNo, "invalid hex digit in the type " + Quote(digits));
-        value.type = (value.type << 4) | static_cast<DWORD>(d);
-      }
+      if (close == std::string_view::npos) Fail(lineNo, "a hex(type) without its ')'");
+      value.type = Hex32(s.substr(1, close - 1), lineNo, "a hex(type)", "the type");
       s.remove_prefix(close + 1);
     }
     if (s.empty() || s.front() != ':') Fail(lineNo, "expected ':' after hex");
@@ -347,8 +333,7 @@ void AppendEscaped(std::string& out, std::string_view s) {
 }
 
 // A string the quoted form gives back byte for byte: one NUL, at the end, no
-// line breaks, and well-formed WTF-8 (a file that is not is read in
-// Windows-1252).
+// line breaks, and well-formed WTF-8 (which a file must be).
 bool QuotedFormFits(const std::string& data) {
   return !data.empty() && data.back() == '\0' &&
          data.find_first_of(std::string_view("\0\r\n", 3)) == data.size() - 1 && IsWtf8(data);
@@ -406,7 +391,6 @@ RegFileError::RegFileError(const std::string& source, int line, const std::strin
     : std::runtime_error((source.empty() ? std::string("registry file") : source) +
                          (line > 0 ? ", line " + std::to_string(line) : std::string()) +
                          ": " + problem),
-      source_(source),
       line_(line) {}
 
 const char* RootKeyName(HKEY root) {

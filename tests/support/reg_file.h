@@ -2,10 +2,9 @@
 // "reg export" write, and what RegistryStore keeps its tree in.
 //
 // Read: "REGEDIT4" and "Windows Registry Editor Version 5.00", as UTF-16 LE
-// with a byte-order mark, or as UTF-8 (with or without a byte-order mark);
-// a file that is not well-formed WTF-8 (UTF-8 that keeps lone surrogates,
-// common/wtf8.h) was written in Windows-1252 and is read so. Text is
-// converted to the bytes the registry layer gives, WTF-8; in a version 5
+// with a byte-order mark, or as WTF-8 (UTF-8 that keeps lone surrogates,
+// common/wtf8.h; with or without a byte-order mark); a file in neither is
+// refused. Text is converted to the bytes the registry layer gives, WTF-8; in a version 5
 // file the hex(1), hex(2) and hex(7) data are UTF-16 LE and are converted the
 // same way, in a REGEDIT4 file they are those bytes already.
 //
@@ -33,11 +32,9 @@ namespace hollin {
 class RegFileError : public std::runtime_error {
  public:
   RegFileError(const std::string& source, int line, const std::string& problem);
-  const std::string& source() const { return source_; }
   int line() const { return line_; }  // 1-based; 0 when not tied to a line
 
  private:
-  std::string source_;
   int line_;
 };
 

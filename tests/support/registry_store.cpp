@@ -7,11 +7,9 @@
 #include <cstring>
 #include <iterator>
 #include <map>
-#include <optional>
 #include <unordered_map>
 #include <vector>
 
-#include "common/atomic_file.h"
 #include "common/text.h"
 #include "common/wtf8.h"
 #include "support/reg_file.h"
@@ -22,11 +20,6 @@ namespace {
 // Status codes and access bits beyond those the rest of the program names.
 constexpr LONG kErrorNoAccess = 998;            // ERROR_NOACCESS
 constexpr LONG kErrorKeyDeleted = 1018;         // ERROR_KEY_DELETED
-constexpr REGSAM kGenericRead = 0x80000000;
-constexpr REGSAM kGenericWrite = 0x40000000;
-constexpr REGSAM kGenericExecute = 0x20000000;
-constexpr REGSAM kGenericAll = 0x10000000;
-constexpr REGSAM kMaximumAllowed = 0x02000000;
 constexpr REGSAM kAllKeyRights = KEY_ALL_ACCESS;
 
 struct Value {
@@ -36,25 +29,6 @@ struct Value {
 };
 
 struct Key {
-  Key() = default;
-  Key(const Key&) = delete;
-  Key& operator=(const Key&) = delete;
-  // A subtree is taken apart one level at a time, not by recursion, however
-  // deep it is. A key that a handle still holds keeps its subtree.
-  ~Key() {
-    std::vector<std::shared_ptr<Key>> pending;
-    auto takeChildren = [&pending](Key& key) {
-      for (auto& [folded, child] : key.children) pending.push_back(std::move(child));
-      key.children.clear();
-    };
-    takeChildren(*this);
-    while (!pending.empty()) {
-      const std::shared_ptr<Key> key = std::move(pending.back());
-      pending.pop_back();
-      if (key.use_count() == 1) takeChildren(*key);
-    }
-  }
-
   std::string name;    // as first created
   std::string folded;  // FoldCase(name): the key's identity among its siblings
   Key* parent = nullptr;
@@ -72,15 +46,6 @@ struct Key {
 struct OpenKey {
   std::shared_ptr<Key> key;
   REGSAM access = 0;
-};
-
-// What a write did, so that it can be taken back when the key it made
-// refuses the write.
-struct Undo {
-  Key* createdTop = nullptr;  // the first key the write created
-  Key* valueKey = nullptr;    // the key whose value it set
-  std::string valueFolded;
-  std::optional<Value> oldValue;
 };
 
 FILETIME Now() {
@@ -114,14 +79,6 @@ std::string_view View(LPCSTR s) { return s ? std::string_view(s) : std::string_v
 // UTF-16 (a byte that begins no character becomes U+FFFD, a pair written as
 // two halves its character), as the Win32 binding converts it.
 std::string In(LPCSTR s) { return AsWtf8(View(s)); }
-
-REGSAM Granted(REGSAM sam) {
-  REGSAM r = sam & kAllKeyRights;
-  if (sam & (kGenericRead | kGenericExecute)) r |= KEY_READ;
-  if (sam & kGenericWrite) r |= KEY_WRITE;
-  if (sam & (kGenericAll | kMaximumAllowed)) r |= kAllKeyRights;
-  return r;
-}
 
 bool IsText(DWORD type) {
   return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
@@ -159,8 +116,7 @@ struct RegistryStore::Impl {
     }
     // The class root is the machine classes, as on Wine; a MergedClassRoot
     // over the store merges the user classes over them, as Windows does.
-    Undo ignored;
-    Key* made = CreatePath(roots[2].get(), "Software\\Classes", ignored);
+    Key* made = CreatePath(roots[2].get(), "Software\\Classes");
     classesOwner = made->parent->children.at(made->folded);
     classes = made;
   }
@@ -237,14 +193,16 @@ struct RegistryStore::Impl {
     return raw;
   }
 
-  static Key* CreatePath(Key* key, std::string_view path, Undo& undo) {
+  // The key at path below key, made with the keys on the way; createdTop
+  // (if given) is set to the first key made.
+  static Key* CreatePath(Key* key, std::string_view path, Key** createdTop = nullptr) {
     for (std::string_view part : SplitPath(path)) {
       const auto it = key->children.find(FoldCase(part));
       if (it != key->children.end()) {
         key = it->second.get();
       } else {
         key = AddChild(key, part);
-        if (!undo.createdTop) undo.createdTop = key;
+        if (createdTop && !*createdTop) *createdTop = key;
       }
     }
     return key;
@@ -291,44 +249,24 @@ struct RegistryStore::Impl {
     return path;
   }
 
-  // The rights a handle to key gets when asked for sam, or ERROR_ACCESS_DENIED.
+  // The rights a handle to key gets when asked for sam, or ERROR_ACCESS_DENIED
+  // when any of them is not granted. (The program asks for specific rights
+  // only: generic rights and MAXIMUM_ALLOWED grant nothing here.)
   LONG Admit(const Key* key, REGSAM sam, REGSAM& granted) const {
-    granted = Granted(sam);
+    granted = sam & kAllKeyRights;
     if (limits.empty()) return ERROR_SUCCESS;
     const auto it = limits.find(FoldedPathOf(key));
-    if (it == limits.end()) return ERROR_SUCCESS;
-    if (sam & kMaximumAllowed) {
-      granted &= it->second;
-      return ERROR_SUCCESS;
-    }
-    return (granted & ~it->second) ? ERROR_ACCESS_DENIED : ERROR_SUCCESS;
+    return it != limits.end() && (granted & ~it->second) ? ERROR_ACCESS_DENIED : ERROR_SUCCESS;
   }
 
-  static void SetValue(Key* key, std::string_view name, DWORD type, std::string data,
-                       Undo* undo) {
+  static void SetValue(Key* key, std::string_view name, DWORD type, std::string data) {
     std::string folded = FoldCase(name);
     auto it = key->values.find(folded);
-    if (undo) {
-      undo->valueKey = key;
-      undo->valueFolded = folded;
-      if (it != key->values.end()) undo->oldValue = it->second;
-    }
     if (it == key->values.end())
       it = key->values.emplace(std::move(folded), Value{std::string(name), type, {}}).first;
     it->second.type = type;
     it->second.data = std::move(data);
     key->written = Now();
-  }
-
-  void Rollback(const Undo& undo) {
-    if (undo.valueKey) {
-      if (undo.oldValue) {
-        undo.valueKey->values[undo.valueFolded] = *undo.oldValue;
-      } else {
-        undo.valueKey->values.erase(undo.valueFolded);
-      }
-    }
-    if (undo.createdTop) RemoveKey(undo.createdTop);
   }
 
   void Apply(const RegFileContent& content) {
@@ -338,13 +276,12 @@ struct RegistryStore::Impl {
         if (Key* key = Find(root, entry.path); key && key != root) RemoveKey(key);
         continue;
       }
-      Undo ignored;
-      Key* key = CreatePath(root, entry.path, ignored);
+      Key* key = CreatePath(root, entry.path);
       for (const RegFileValue& v : entry.values) {
         if (v.remove) {
           key->values.erase(FoldCase(v.name));
         } else {
-          SetValue(key, v.name, v.type, v.data, nullptr);
+          SetValue(key, v.name, v.type, v.data);
         }
       }
     }
@@ -475,10 +412,9 @@ LONG RegistryStore::RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD /*Reserv
   if (!lpData && cbData > 0) return kErrorNoAccess;
   const std::string name = In(lpValueName);
   if (Utf16Length(name) > kMaxValueNameLength) return ERROR_INVALID_PARAMETER;
-  Undo undo;
   std::string data(reinterpret_cast<const char*>(lpData), lpData ? cbData : 0);
   if (IsText(dwType)) data = AsWtf8(data);
-  Impl::SetValue(key, name, dwType, std::move(data), &undo);
+  Impl::SetValue(key, name, dwType, std::move(data));
   return ERROR_SUCCESS;
 }
 
@@ -494,17 +430,17 @@ LONG RegistryStore::RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved,
   const std::string path = In(lpSubKey);
   const bool emptyPath = SplitPath(path).empty();
   if (!Impl::WithinLimits(key, path)) return ERROR_INVALID_PARAMETER;
-  Undo undo;
-  Key* target = Impl::CreatePath(key, path, undo);
+  Key* created = nullptr;
+  Key* target = Impl::CreatePath(key, path, &created);
   REGSAM granted;
   if (LONG r = impl_->Admit(target, samDesired, granted)) {
-    impl_->Rollback(undo);
+    if (created) Impl::RemoveKey(created);  // a refused create leaves no key
     return r;
   }
   *phkResult = impl_->NewHandle(target, granted);
   // As the platform does, an empty path reports a new key, though it is not.
   if (lpdwDisposition)
-    *lpdwDisposition = undo.createdTop || emptyPath ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+    *lpdwDisposition = created || emptyPath ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
   return ERROR_SUCCESS;
 }
 
@@ -516,10 +452,6 @@ LONG RegistryStore::RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
   if (!(access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
   const auto it = key->values.find(FoldCase(In(lpValueName)));
   if (it == key->values.end()) return ERROR_FILE_NOT_FOUND;
-  Undo undo;
-  undo.valueKey = key;
-  undo.valueFolded = it->first;
-  undo.oldValue = it->second;
   key->values.erase(it);
   key->written = Now();
   return ERROR_SUCCESS;
@@ -565,7 +497,6 @@ LONG RegistryStore::RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClas
   if (lpcchClass) *lpcchClass = 0;
   DWORD subKeys = 0, longestName = 0, longestValueName = 0, longestValue = 0;
   for (const auto& [folded, child] : key->children) {
-    if (child->deleted) continue;
     ++subKeys;
     longestName = std::max(longestName, static_cast<DWORD>(child->name.size()));
   }
@@ -609,12 +540,6 @@ void RegistryStore::LoadText(std::string_view text, const std::string& source) {
   impl_->Apply(content);
 }
 
-void RegistryStore::LoadFromFile(const std::string& path) {
-  std::string text;
-  if (ReadWholeFile(path, text) == ReadResult::NotFound) throw FileError(path, "does not exist");
-  LoadText(text, path);
-}
-
 std::string RegistryStore::ToText() const {
   const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
   return impl_->ToText();
@@ -634,12 +559,12 @@ std::string FoldedKeyPath(HKEY root, const std::string& path) {
 void RegistryStore::AllowOnly(HKEY root, const std::string& path, REGSAM rights) {
   const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
   const std::string key = FoldedKeyPath(root, path);
-  if (!key.empty()) impl_->limits[key] = Granted(rights);
+  if (!key.empty()) impl_->limits[key] = rights & kAllKeyRights;
 }
 
 void RegistryStore::DenyAccess(HKEY root, const std::string& path, REGSAM mask) {
   const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
-  if (mask) AllowOnly(root, path, kAllKeyRights & ~Granted(mask));
+  if (mask) AllowOnly(root, path, kAllKeyRights & ~mask);
   else impl_->limits.erase(FoldedKeyPath(root, path));
 }
 

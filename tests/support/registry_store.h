@@ -6,8 +6,8 @@
 // handles are opaque; status codes are the platform's. A key name is at most
 // 255 UTF-16 units, a value name at most 16,383, and a key at most 512
 // levels below its root key; creating one beyond that fails with
-// ERROR_INVALID_PARAMETER. The store loads a
-// registry export text (see reg_file.h) and writes its tree as one (ToText).
+// ERROR_INVALID_PARAMETER. The store loads a registry export text (see
+// reg_file.h) and writes its tree as one (ToText).
 // Every operation holds one lock, so that several threads may read at once,
 // as the scan does.
 #pragma once
@@ -57,20 +57,15 @@ class RegistryStore : public IRegistry {
   // source and the line) and leaves the store unchanged. Handles to deleted
   // keys then fail with ERROR_KEY_DELETED (1018).
   void LoadText(std::string_view text, const std::string& source);
-  // LoadText of a file's content; FileError when it cannot be read,
-  // including when it does not exist.
-  void LoadFromFile(const std::string& path);
 
   // The whole tree as REGEDIT4 text (see reg_file.h), which LoadText reads
   // back to the same keys, types and bytes.
   std::string ToText() const;
 
-
   // For tests: the rights the key root\path (any letter case) grants, as its
-  // security would. Each right asked for is checked on its own (after the
-  // generic rights are mapped): opening or creating the key fails with
-  // ERROR_ACCESS_DENIED when any right asked for is not granted, and
-  // MAXIMUM_ALLOWED gets those granted. AllowOnly grants exactly rights
+  // security would. Each right asked for is checked on its own: opening or
+  // creating the key fails with ERROR_ACCESS_DENIED when any right asked for
+  // is not granted. AllowOnly grants exactly rights
   // (KEY_READ: what a standard user has on a machine-wide key); DenyAccess
   // grants every right but those in mask (0 lifts the limit). Only that key;
   // its subkeys are not affected.

@@ -19,16 +19,16 @@ class AboutTest : public test::WindowTest {
   std::unique_ptr<ui::FrmAbout> about;
 };
 
-// Help > About shows the box, which names the base file read.
-TEST_F(AboutTest, NamesTheBaseFile) {
+// Help > About shows the box, which names the base file read; its
+// system-information button and links start what the registry says.
+TEST_F(AboutTest, NamesTheBaseFileAndStartsWhatTheRegistrySays) {
   ui::FrmAbout* shown = nullptr;
   backend.onModal = [&](ui::Form& f) { shown = static_cast<ui::FrmAbout*>(&f); };
   main->mnuHlpAbout.UserChoose();
   ASSERT_EQ(shown, about.get());
   EXPECT_EQ(about->lblBase.Caption(), "Base file: Prev.isd");
-}
+  backend.onModal = nullptr;
 
-TEST_F(AboutTest, SystemInformationAndLinksStartWhatTheRegistrySays) {
   struct Case {
     const char* name;
     const char* registry;

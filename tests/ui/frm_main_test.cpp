@@ -8,7 +8,7 @@
 #include "compare/changed_when.h"
 #include "support/fake_file_facts.h"
 #include "base/base_location.h"
-#include "cli/command.h"
+#include "cli/command_run.h"
 #include "ui/frm_details.h"
 #include "ui/ui_fixture.h"
 
@@ -399,11 +399,7 @@ TEST_F(FrmMainTest, TheDetailsWindowSaysWhatTheReportSaysInItsOrder) {
   const std::string& text = shown[0];
 
   // The same check for scripts, as JSON.
-  struct Console : cli::IConsole {
-    std::string out;
-    void Out(const std::string& t) override { out += t; }
-    void Err(const std::string&) override {}
-  } console;
+  test::FakeConsole console;
   cli::RunEnvironment env{reg, platform, console, std::filesystem::path(BaseFileRead(g)).parent_path().string(),
                           ".", "PC-7", "ada", 0, nullptr, AccountFacts{"PC-7\\ada", "S-1-5-21-1", "PC-7\\ada"},
                           &files};

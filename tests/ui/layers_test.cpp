@@ -24,9 +24,16 @@ class Layers : public test::WindowTest {
     Fresh(test::Data("layers.reg"));
   }
   // Each start sees the class root as Windows shows it.
-  void Start() {
+  void Start(const std::string& commandLine = "hollin.exe") {
     merged = std::make_unique<MergedClassRoot>(reg);
-    WindowTest::Start("hollin.exe", merged.get());
+    WindowTest::Start(commandLine, merged.get());
+  }
+  // A start that records a new base of layers.reg and more.
+  void StartAfresh(const std::string& more = "") {
+    Fresh(test::Data("layers.reg"));
+    if (!more.empty()) reg.LoadText(more, "more");
+    std::filesystem::remove("Prev.isd");
+    Start();
   }
   std::unique_ptr<MergedClassRoot> merged;
   std::string Rows() const {
@@ -192,9 +199,7 @@ TEST_F(Layers, EachLayersChangeIsListedAndRestoredWhereItWasMade) {
     SCOPED_TRACE(header);
     std::string rows, restored, choice;  // as data/layer_changes.txt names them
     std::istringstream(header) >> rows >> restored >> choice;
-    Fresh(test::Data("layers.reg"));
-    std::filesystem::remove("Prev.isd");
-    Start();  // the base
+    StartAfresh();  // the base
     const std::string before = Registry();
     reg.LoadText("REGEDIT4\n" + change + "\n", "change");
     const std::string changed = Registry();
@@ -280,9 +285,7 @@ TEST_F(Layers, TheDefaultAppsPageOpensAtTheRecordedProgramWhereWindowsKnowsIt) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    Fresh(test::Data("layers.reg"));
-    std::filesystem::remove("Prev.isd");
-    Start();  // the base
+    StartAfresh();  // the base
     reg.LoadText("REGEDIT4\n" + c.registration + kChoice + c.ext + "\\UserChoice]\n\"ProgId\"=\"" +
                      (std::string(c.ext) == ".u" ? "mfile" : "ufile") + "\"\n",
                  "change");
@@ -375,14 +378,10 @@ TEST_F(Layers, ALatentChangeIsListedCountedApartRestoredAndAccepted) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    Fresh(test::Data("layers.reg"));
-    reg.LoadText(link, "link");
-    std::filesystem::remove("Prev.isd");
-    Start();  // the base
+    StartAfresh(link);  // the base
     const std::string before = Registry();
     reg.LoadText(c.change, "change");
-    merged = std::make_unique<MergedClassRoot>(reg);
-    WindowTest::Start("hollin.exe -h", merged.get());
+    Start("hollin.exe -h");
     EXPECT_FALSE(main->Visible()) << "a latent change alone brings up no window";
     Start();
     ASSERT_EQ(main->lvwMain.Count(), 1);

@@ -200,31 +200,27 @@ TEST_F(Repair, RefusedWritesAreToldAndExplorerHearsOfWhatWasWritten) {
       "\r\rThese types are still listed. Settings that all users share can be written only with "
       "administrator rights: start Hollin as an administrator and restore them again.";
   struct Case {
-    const char* denied;  // keys that refuse KEY_SET_VALUE
+    std::vector<const char*> denied;  // keys that refuse KEY_SET_VALUE
     const char* line;
     int notices;
     const char* id;       // .txt's default afterwards
     const char* command;  // txtfile's command afterwards
   };
   const Case cases[] = {
-      {"", nullptr, 1, "txtfile", "C:\\WINDOWS\\NOTEPAD.EXE %1"},
-      {".txt", ".txt (its program identifier in the machine classes): error 5 (Access is denied.)", 1, "Grab.Doc",
+      {{}, nullptr, 1, "txtfile", "C:\\WINDOWS\\NOTEPAD.EXE %1"},
+      {{".txt"}, ".txt (its program identifier in the machine classes): error 5 (Access is denied.)", 1, "Grab.Doc",
        "C:\\WINDOWS\\NOTEPAD.EXE %1"},
-      {"txtfile\\shell\\open\\command", ".txt (its open command in the machine classes): error 5 (Access is denied.)",
+      {{"txtfile\\shell\\open\\command"}, ".txt (its open command in the machine classes): error 5 (Access is denied.)",
        1, "txtfile",
        "evil.exe %1"},
-      {".txt|txtfile\\shell\\open\\command", ".txt: error 5 (Access is denied.)", 0, "Grab.Doc", "evil.exe %1"},
+      {{".txt", "txtfile\\shell\\open\\command"}, ".txt: error 5 (Access is denied.)", 0, "Grab.Doc", "evil.exe %1"},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.denied);
+    SCOPED_TRACE(c.line ? c.line : "none refused");
     Fresh(changed);
     Start();
     main->mnuOptWarn.UserChoose();  // no warning
-    for (std::string_view d = c.denied; !d.empty();) {
-      const size_t bar = d.find('|');
-      reg.DenyAccess(HKEY_CLASSES_ROOT, std::string(d.substr(0, bar)), KEY_SET_VALUE);
-      d = bar == std::string_view::npos ? std::string_view() : d.substr(bar + 1);
-    }
+    for (const char* key : c.denied) reg.DenyAccess(HKEY_CLASSES_ROOT, key, KEY_SET_VALUE);
     box.shown.clear();
     Click(".txt");
     main->cmdRestore.UserClick();

@@ -8,7 +8,6 @@
 #include <sys/resource.h>
 #endif
 
-#include <cmath>
 #include <functional>
 #include <memory>
 #include <new>
