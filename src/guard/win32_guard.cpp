@@ -197,8 +197,6 @@ class Win32Guard : public IGuardHost, public ISignals {
     if (record_) record_(record);
   }
 
-  long HeapsHeld() const { return CheckHeapsHeld(); }
-
  private:
   // Ends the heap of what ran since the wait: what the guard keeps is
   // copied onto the heap that lasts and the originals are freed, so that
@@ -213,7 +211,7 @@ class Win32Guard : public IGuardHost, public ISignals {
     g.BaseEntries = Copied(*g_.BaseEntries);
     std::string tip = tip_;
     // The loop holds the guard by reference: the copy takes the original's
-    // place.
+    // place (between two of the loop's calls, none of the guard's running).
     std::destroy_at(guard_.get());
     std::construct_at(guard_.get(), std::move(kept));
     g_ = std::move(g);
@@ -513,7 +511,7 @@ class Win32Guard : public IGuardHost, public ISignals {
         return 0;
       case kComeForward: ComeForward(); return 0;
       case kCounts:
-        return wp == 3   ? HeapsHeld()
+        return wp == 3   ? CheckHeapsHeld()
                : wp == 2 ? changesRecorded_
                : wp == 1 ? guard_->QuietWakes()
                          : guard_->Checks();
