@@ -136,6 +136,11 @@ int main(int argc, char** argv) {
   const PROCESS_MEMORY_COUNTERS after = Memory(pi.hProcess);
   std::printf("working set after the checks: %.1f MB, peak %.1f MB\n", after.WorkingSetSize / 1048576.0,
               after.PeakWorkingSetSize / 1048576.0);
+  // A past check's heap still there holds its regions: something made
+  // during that check outlived it.
+  DWORD_PTR held = 0;
+  if (SendMessageTimeoutW(guard, WM_APP + 3, 3, 0, SMTO_NORMAL, 30000, &held))
+    std::printf("heaps of past checks still held: %ld\n", static_cast<long>(held));
   if (!reactions.empty())
     std::printf("reaction after the registry settled: median %.0f ms, worst %.0f ms (%s 3,000 ms)\n",
                 (Median(reactions) - 2) * 1000, (*std::max_element(reactions.begin(), reactions.end()) - 2) * 1000,

@@ -4,6 +4,8 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <memory>
+#include <optional>
 
 #include "base/base_location.h"
 #include "common/names.h"
@@ -15,6 +17,7 @@
 #include "compare/default_apps.h"
 #include "messages/messages.h"
 #include "guard/loop.h"
+#include "guard/win32_check_heap.h"
 #include "registry/win32_registry.h"
 #include "resource.h"
 
@@ -30,8 +33,9 @@ constexpr wchar_t kGuardMutex[] = L"Local\\Hollin.Guard";
 constexpr UINT kIconMessage = WM_APP + 1;  // the notification icon's mouse
 constexpr UINT kComeForward = WM_APP + 2;  // a second start asks for the window
 // Answers how many checks the guard ran (wParam 0), how many wake-ups from
-// the user classes found nothing to check (1), and how many events of
-// changes (1001) it wrote (2): for scripts that watch it, and its benchmark.
+// the user classes found nothing to check (1), how many events of changes
+// (1001) it wrote (2), and how many heaps of past checks are still held by
+// a block made on them (3): for scripts that watch it, and its benchmark.
 constexpr UINT kCounts = WM_APP + 3;
 constexpr UINT_PTR kIconTimer = 1;         // the icon added again until the taskbar takes it
 constexpr UINT kIconRetryMs = 5000;
@@ -111,14 +115,26 @@ class Win32Guard : public IGuardHost, public ISignals {
           FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE | FILE_NOTIFY_CHANGE_SIZE);
       if (h != INVALID_HANDLE_VALUE) folders_.push_back(h);
     }
+    heap_.emplace();  // the first check's
     RunGuard(*guard_, *this);
+    KeepApart();
     return 0;
   }
 
   // ISignals.
   Millis Now() override { return static_cast<Millis>(GetTickCount64() - start_); }
 
+  // Whatever the guard does between two waits (a check, an answer, a
+  // command) makes its blocks on a heap of its own, which goes when the
+  // wait begins.
   Wakeup Wait(Millis wakeAt) override {
+    KeepApart();
+    const Wakeup w = WaitFor(wakeAt);
+    if (w != Wakeup::Stop && !heap_) heap_.emplace();
+    return w;
+  }
+
+  Wakeup WaitFor(Millis wakeAt) {
     if (guard_->Checks() != trimmedAfter_) {
       trimmedAfter_ = guard_->Checks();
       Trim();
@@ -143,6 +159,7 @@ class Win32Guard : public IGuardHost, public ISignals {
         return Wakeup::BaseFolder;
       }
       if (r == WAIT_OBJECT_0 + n) {
+        heap_.emplace();  // a command may check or answer
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
           if (msg.message == WM_QUIT) return Wakeup::Stop;
@@ -181,6 +198,36 @@ class Win32Guard : public IGuardHost, public ISignals {
   }
 
  private:
+  // Ends the heap of what ran since the wait: what the guard keeps is
+  // copied onto the heap that lasts and the originals are freed, so that
+  // the heap's regions go back to the system. What a shown notice names
+  // stays shared with that heap until the notice is answered.
+  void KeepApart() {
+    if (!heap_) return;
+    heap_.reset();
+    Guard kept(*guard_);
+    Associations g = g_;
+    g.CurrentEntries = Copied(*g_.CurrentEntries);
+    g.BaseEntries = Copied(*g_.BaseEntries);
+    std::string tip = tip_;
+    // The loop holds the guard by reference: the copy takes the original's
+    // place (between two of the loop's calls, none of the guard's running).
+    std::destroy_at(guard_.get());
+    std::construct_at(guard_.get(), std::move(kept));
+    g_ = std::move(g);
+    tip_ = std::move(tip);
+  }
+
+  static std::shared_ptr<AssocEntries> Copied(const AssocEntries& from) {
+    auto to = std::make_shared<AssocEntries>();
+    for (const auto& e : from) {
+      auto copy = std::make_shared<AssocEntry>(*e);
+      copy->Collection(nullptr);
+      to->Add(std::move(copy), e->Ext());
+    }
+    return to;
+  }
+
   // After a check, what it read is free again: the heaps give back what
   // they can, and the working set is emptied (Windows brings pages back as
   // they are touched, at the next check). Wine keeps both calls as stubs.
@@ -463,7 +510,11 @@ class Win32Guard : public IGuardHost, public ISignals {
         else if (lp == WM_LBUTTONUP) ComeForward();
         return 0;
       case kComeForward: ComeForward(); return 0;
-      case kCounts: return wp == 2 ? changesRecorded_ : wp == 1 ? guard_->QuietWakes() : guard_->Checks();
+      case kCounts:
+        return wp == 3   ? CheckHeapsHeld()
+               : wp == 2 ? changesRecorded_
+               : wp == 1 ? guard_->QuietWakes()
+                         : guard_->Checks();
       case WM_TIMER:
         if (wp == kIconTimer && hwnd == window_ && !stop_) AddIcon(true);
         return 0;
@@ -504,6 +555,7 @@ class Win32Guard : public IGuardHost, public ISignals {
   int changesRecorded_ = 0;
   int trimmedAfter_ = 0;  // the checks run when the working set was last trimmed
   std::string tip_ = kAppTitle;
+  std::optional<CheckHeap> heap_;  // from the end of a wait to the next
 };
 
 bool Is(const std::string& arg, const char* name) {
