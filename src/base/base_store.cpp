@@ -400,6 +400,7 @@ struct BaseStoreDoor {
 };
 
 BaseStore::BaseStore() : file_(std::make_unique<DataFile>()) {}
+BaseStore::BaseStore(const BaseStore& other) : file_(std::make_unique<DataFile>(*other.file_)) {}
 BaseStore::~BaseStore() = default;
 
 BaseLoad LoadBase(Associations& g, BaseStore& store, IBaseProgress* progress) {

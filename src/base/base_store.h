@@ -32,7 +32,9 @@ class BaseStore {
  public:
   BaseStore();
   ~BaseStore();
-  BaseStore(const BaseStore&) = delete;
+  // A copy holds a data file of its own in the state of the other's (the
+  // guard copies what it keeps off a check's heap).
+  BaseStore(const BaseStore& other);
   BaseStore& operator=(const BaseStore&) = delete;
 
  private:
