@@ -241,6 +241,7 @@ TEST_F(CommandTest, AHostileBaseIsRefusedBeforeAnythingIsWritten) {
       ".ini\tC:\\evil.dll\t..\\txtfile\\shell\\open\\command\t..\t\t\t\t\t\t",
       "CLSID\\{0C0A}\\InprocServer32\tC:\\evil.dll\t\tinifile\t\t\t\t\t\t",
       ".ini`1B[2J`0Aforged\tC:\\evil.dll\tx\\InprocServer32\tinifile\t\t\t\t\t\t",  // escapes in the message
+      ".txt`00x\tC:\\evil.exe\t\tevilfile\t\t\t\t\t\t",  // a zero character: .txt's key would be written
   };
   for (const std::string& record : records) {
     test::WriteFileBytes(Base(), test::HandMadeBase(2, kFields, {record}));
