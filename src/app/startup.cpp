@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "messages/messages.h"
+#include "ui/settings_box.h"
 
 namespace hollin {
 
@@ -56,17 +57,13 @@ void Main(Associations& appState, IPlatform& platform, IRegistry& reg,
           IMessageBox& box, IStartupWindows& windows, const AccountFacts& account) {
   // 0. The settings checked must be a user's.
   const AccountCheck check = CheckAccount(account);
-  if (check.refused) {
-    box.Show({std::string(kAppTitle) + " has read and changed nothing: " + check.why + "\r\rStart " + kAppTitle +
-                  " as the user signed in.",
-              MbButtons::Ok, MbIcon::Critical, MbDefault::First, kProductName});
+  if (check.refused()) {
+    box.Show({msg::AccountRefusedBox(check), MbButtons::Ok, MbIcon::Critical, MbDefault::First, kProductName});
     platform.EndProcess();
     return;
   }
-  if (!check.other.empty())
-    box.Show({check.other + "\r\rTo check the settings of the user signed in, start " + kAppTitle +
-                  " as that user, without another account's name and password.",
-              MbButtons::Ok, MbIcon::Information, MbDefault::First, kProductName});
+  if (check.other())
+    box.Show({msg::OtherAccountBox(check), MbButtons::Ok, MbIcon::Information, MbDefault::First, kProductName});
   // 1. A second copy runs only when the user says so.
   if (platform.AnotherInstanceRunning()) {
     const MbAnswer answer =
@@ -90,7 +87,7 @@ void Main(Associations& appState, IPlatform& platform, IRegistry& reg,
               msg::kBoxTitle});
   // 5.
   SettingValue warn;
-  const bool readOk = ReadSetting(reg, box, "warn", 1, warn, false);
+  const bool readOk = ui::ReadSettingOrTell(reg, box, "warn", 1, warn, false);
   const int warnValue = WarnValue(readOk, warn);
   // 6. Checked when warnings are off.
   windows.SetWarnCheckBox(1 - warnValue);

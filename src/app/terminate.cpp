@@ -14,7 +14,7 @@ namespace __gnu_cxx {
 void __verbose_terminate_handler() {
   static bool terminating = false;
   if (terminating) {
-    std::fputs("terminate called recursively\n", stderr);
+    std::fputs("terminate called recursively\n", stderr);  // verbatim
     std::abort();
   }
   terminating = true;
@@ -22,12 +22,12 @@ void __verbose_terminate_handler() {
     try {
       std::rethrow_exception(escaped);
     } catch (const std::exception& e) {
-      std::fprintf(stderr, "terminate called after an exception: %s\n", e.what());
+      std::fprintf(stderr, "terminate called after an exception: %s\n", e.what());  // verbatim
     } catch (...) {
-      std::fputs("terminate called after an exception\n", stderr);
+      std::fputs("terminate called after an exception\n", stderr);  // verbatim
     }
   } else {
-    std::fputs("terminate called without an active exception\n", stderr);
+    std::fputs("terminate called without an active exception\n", stderr);  // verbatim
   }
   std::abort();
 }

@@ -100,13 +100,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
                                   : action == A::RestoreRefused ? cli::EventKind::RestoreRefused
                                   : action == A::Accepted       ? cli::EventKind::Accepted
                                                                 : cli::EventKind::FirstRun;
-      events.Write(kind, text + "\nUser: " + AccountName(account));
+      events.Write(kind, msg::RecordOfUser(text, AccountName(account)));
     };
     StartupWindows windows(frmMain, frmWarning);
     Main(appState, platform, reg, box, windows, account);
     return backend.Run();
   } catch (const std::exception& e) {
-    box.Show({msg::UnexpectedError(e.what()), MbButtons::Ok, MbIcon::Critical, MbDefault::First, kProductName});
+    box.Show({msg::UnexpectedError(msg::ErrorText(e)), MbButtons::Ok, MbIcon::Critical, MbDefault::First, kProductName});
     return 1;
   } catch (...) {
     box.Show({msg::UnexpectedError(""), MbButtons::Ok,

@@ -30,8 +30,8 @@ class Run {
     report_.machine = env.machine;
     report_.user = env.user;
     report_.time = IsoUtc(env.now);
-    if (const AccountCheck account = CheckAccount(env.account); !account.other.empty())
-      report_.notes.push_back(account.other);
+    if (const AccountCheck account = CheckAccount(env.account); account.other())
+      report_.notes.push_back(msg::OtherAccount(account));
     const std::string ext(DataFile::kExtension);
     // The program's own base is guarded from every output in both places it
     // can live (LocateBase picks one of them), also while the run reads
@@ -84,7 +84,7 @@ class Run {
     } catch (const AssociationsFileError& e) {
       return Fail(msg::NothingWritten(e.what()));
     } catch (const std::exception& e) {
-      return Fail(e.what());
+      return Fail(msg::ErrorText(e));
     }
   }
 
@@ -206,12 +206,12 @@ class Run {
     try {
       ReplaceFileAtomically(ResolvePath(env_.currentFolder, o_.reportPath), text);
     } catch (const FileError& e) {
-      reportError_ = e.what();
+      reportError_ = msg::FileErrorText(e);
     }
   }
 
   int FirstRun() {
-    report_.outcome = "first run";
+    report_.outcome = "first run";  // verbatim
     report_.notes.push_back(msg::FirstRunNote(g_.CurrentEntries->Count()));
     Emit();
     LogReport(EventKind::FirstRun);
@@ -236,7 +236,7 @@ class Run {
   // Every type whose program shows a signal that counts for health, on any
   // machine: no base is read or written.
   int Health() {
-    if (!env_.facts) return Fail("the facts of files cannot be read here.");
+    if (!env_.facts) return Fail(msg::kFactsUnreadable);
     report_.baseFile.clear();
     Scan();
     Assessor assessor(env_.reg, *env_.facts);
@@ -245,7 +245,7 @@ class Run {
       if (std::none_of(a.signals.begin(), a.signals.end(), CountsForHealth)) continue;
       report_.items.push_back({c->Ext(), "risk", {}, SideOf(c.get()), RiskOf(a), {}});
     }
-    report_.outcome = report_.items.empty() ? "no risks" : "risks";
+    report_.outcome = report_.items.empty() ? "no risks" : "risks";  // verbatim
     Emit();
     if (!reportError_.empty()) return Fail(reportError_);
     return report_.items.empty() ? kNoChanges : kChangesFound;
@@ -261,7 +261,7 @@ class Run {
     AssessItems();
     // A latent change alone counts as none, unless --strict says it does.
     const bool changes = types.size() > latent || (o_.strict && latent > 0);
-    report_.outcome = changes ? "changes" : latent > 0 ? "latent changes" : "no changes";
+    report_.outcome = changes ? "changes" : latent > 0 ? "latent changes" : "no changes";  // verbatim
     Emit();
     if (!types.empty()) LogReport(EventKind::ChangesFound);
     if (!reportError_.empty()) return Fail(reportError_);
@@ -317,6 +317,7 @@ class Run {
           r.changed = std::move(next.changed);
           r.added = std::move(next.added);
           r.removed = std::move(next.removed);
+          r.changes = msg::GenerationChanges(r.changed, r.added, r.removed);
         }
       } else {
         report_.notes.push_back(msg::GenerationUnusable(gen.number, gen.problem));
@@ -427,7 +428,7 @@ class Run {
     report_.items = ItemsOf(notRestored, *g_.CurrentEntries, *g_.BaseEntries);
     MarkLatent();
     const bool done = notRestored.empty() && unknown.empty() && notReached == 0;
-    report_.outcome = done ? "restored" : "not all restored";
+    report_.outcome = done ? "restored" : "not all restored";  // verbatim
     Emit();
     LogReport(done ? EventKind::Restored : EventKind::RestoreRefused);
     return Done(done ? kNoChanges : kWritesRefused,
@@ -453,7 +454,7 @@ class Run {
       if (c && EqualsNoCase(now.progId, a.progId)) continue;
       report_.items.push_back({a.identifier, c ? "changed" : "removed", {a.progId, "", a.applicationName}, now, {}, {}});
     }
-    report_.outcome = report_.items.empty() ? "no changes" : "changes";
+    report_.outcome = report_.items.empty() ? "no changes" : "changes";  // verbatim
     Emit();
     if (!report_.items.empty()) LogReport(EventKind::ChangesFound);
     if (!reportError_.empty()) return Fail(reportError_);
@@ -504,10 +505,7 @@ class Run {
 }  // namespace
 
 std::string RefusedAccountText(const AccountCheck& check) {
-  return std::string(kAppTitle) + ": nothing was read or written: " + check.why +
-         " Run it as the user signed in: in device management, set the script to run with the logged-on "
-         "user's credentials; for a scheduled task, create it with /RU \"BUILTIN\\Users\" (the Users group), "
-         "so that it runs as whoever is signed in.\n";
+  return msg::AccountRefusedLine(check);
 }
 
 int RunCommandLine(const Options& o, RunEnvironment& env) {
@@ -524,7 +522,7 @@ int RunCommandLine(const Options& o, RunEnvironment& env) {
     return kNoChanges;
   }
   // Before anything is read (locating the base probes its folder).
-  if (const AccountCheck account = CheckAccount(env.account); account.refused) {
+  if (const AccountCheck account = CheckAccount(env.account); account.refused()) {
     env.console.Err(RefusedAccountText(account));
     return kFailure;
   }

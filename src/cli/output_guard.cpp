@@ -1,6 +1,7 @@
 #include "cli/output_guard.h"
 
 #include "common/text.h"
+#include "messages/command_line_texts.h"
 
 namespace hollin::cli {
 namespace {
@@ -112,8 +113,8 @@ const GuardedFile* Clobbers(const std::string& target, const std::vector<Guarded
 
 std::string UnfitOutput(const std::string& target) {
   const std::string leaf = FileNameOf(target);
-  if (leaf.empty() || IsFolder(target)) return "is a folder";
-  if (leaf.find(':') != std::string::npos) return "names a stream of a file (a colon in its name)";
+  if (leaf.empty() || IsFolder(target)) return msg::kIsAFolder;
+  if (leaf.find(':') != std::string::npos) return msg::kNamesAStream;
   return std::string();
 }
 

@@ -8,12 +8,12 @@ namespace {
 // The system's service accounts, which have no user of their own.
 struct ServiceAccount {
   const char* sid;
-  const char* what;
+  AccountCheck::Service which;
 };
 constexpr ServiceAccount kServiceAccounts[] = {
-    {"S-1-5-18", "LocalSystem, the system's own account"},
-    {"S-1-5-19", "LocalService, an account for services"},
-    {"S-1-5-20", "NetworkService, an account for services"},
+    {"S-1-5-18", AccountCheck::Service::LocalSystem},
+    {"S-1-5-19", AccountCheck::Service::LocalService},
+    {"S-1-5-20", AccountCheck::Service::NetworkService},
 };
 
 }  // namespace
@@ -22,25 +22,23 @@ std::string AccountName(const AccountFacts& facts) { return facts.name.empty() ?
 
 AccountCheck CheckAccount(const AccountFacts& facts) {
   AccountCheck check;
-  const std::string name = AccountName(facts);
+  check.name = AccountName(facts);
   for (const ServiceAccount& service : kServiceAccounts) {
     if (facts.sid != service.sid) continue;
-    check.refused = true;
-    check.why = "it runs as " + name + " (" + service.what +
-                "), whose file associations are nobody's: Windows opens files with the settings of the user "
-                "signed in.";
+    check.kind = AccountCheck::Kind::ServiceAccount;
+    check.service = service.which;
     return check;
   }
   if (facts.defaultProfile) {
-    check.refused = true;
-    check.why = "the profile of " + (name.empty() ? std::string("its account") : name) +
-                " is not loaded, so its HKEY_CURRENT_USER is the default profile (HKEY_USERS\\.DEFAULT), "
-                "which no user's files open with.";
+    check.kind = AccountCheck::Kind::DefaultProfile;
     return check;
   }
-  if (!facts.signedIn.empty() && !facts.name.empty() && !EqualsNoCase(facts.signedIn, facts.name))
-    check.other = "The settings checked are those of " + facts.name + (facts.elevated ? " (elevated)" : "") +
-                  ", not those of " + facts.signedIn + ", who is signed in.";
+  if (!facts.signedIn.empty() && !facts.name.empty() && !EqualsNoCase(facts.signedIn, facts.name)) {
+    check.kind = AccountCheck::Kind::OtherThanSignedIn;
+    check.name = facts.name;
+    check.signedIn = facts.signedIn;
+    check.elevated = facts.elevated;
+  }
   return check;
 }
 

@@ -22,10 +22,20 @@ struct AccountFacts {
   bool elevated = false;
 };
 
+// What the check found, with the facts that tell it: a service account
+// (refused: whose settings these would be are no one's), an account whose
+// profile is not loaded (refused), another account than the one signed in
+// (allowed, and said), or the user signed in.
 struct AccountCheck {
-  bool refused = false;
-  std::string why;    // refused: whose settings these would be, and why they are no one's
-  std::string other;  // allowed, for another account than the one signed in: says so
+  enum class Kind { Ok, ServiceAccount, DefaultProfile, OtherThanSignedIn };
+  enum class Service { LocalSystem, LocalService, NetworkService };
+  Kind kind = Kind::Ok;
+  Service service = Service::LocalSystem;  // ServiceAccount: which
+  std::string name;                        // AccountName; "" when unknown
+  std::string signedIn;                    // OtherThanSignedIn: who is
+  bool elevated = false;
+  bool refused() const { return kind == Kind::ServiceAccount || kind == Kind::DefaultProfile; }
+  bool other() const { return kind == Kind::OtherThanSignedIn; }
 };
 
 AccountCheck CheckAccount(const AccountFacts& facts);

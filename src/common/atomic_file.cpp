@@ -18,11 +18,29 @@ bool AllDigits(const std::string& s) {
     if (c < '0' || c > '9') return false;
   return true;
 }
+
+// what()'s words, the same as msg::FileErrorText's: the base's store reads
+// them until it takes the facts.
+std::string Said(const std::string& path, FileError::Kind kind, long code, const std::string& reason) {
+  using K = FileError::Kind;
+  static const char* const kSteps[] = {
+      "cannot be opened for reading", "is not a plain file", "cannot be read",
+      "cannot be written (temporary file)", "cannot be written", "cannot be flushed to the disk",
+      "cannot be closed", "cannot be replaced", "cannot be replaced: it is a folder",
+      "cannot be replaced: it is write-protected", "does not exist"};
+  std::string text = "The file \"" + path + "\" " + kSteps[static_cast<int>(kind)];
+  if (code != 0 && kind != K::NotPlainFile) text += " (error " + std::to_string(code) + ")";
+  if (!reason.empty()) text += ": " + reason;
+  return text;
+}
 }  // namespace
 
-FileError::FileError(std::string path, const std::string& cause)
-    : std::runtime_error("The file \"" + path + "\" " + cause),
-      path_(std::move(path)) {}
+FileError::FileError(std::string path, Kind kind, long code, std::string reason)
+    : std::runtime_error(Said(path, kind, code, reason)),
+      path_(std::move(path)),
+      kind_(kind),
+      code_(code),
+      reason_(std::move(reason)) {}
 
 std::string TemporaryNameFor(const std::string& path, unsigned long pid,
                              unsigned serial) {

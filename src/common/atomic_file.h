@@ -15,14 +15,37 @@
 
 namespace hollin {
 
-// A file could not be read or written. what() names the file and the cause.
+// A file could not be read or written: which step failed (kind), the file,
+// the system's error number where the platform tells it (Windows; 0
+// elsewhere and where there is none) and the system's own reason ("" for
+// none). src/messages words it; what() gives the same words for callers
+// that have no other.
 class FileError : public std::runtime_error {
  public:
-  FileError(std::string path, const std::string& cause);
+  enum class Kind {
+    NotReadable,         // cannot be opened for reading
+    NotPlainFile,        // a folder, a pipe or a device
+    ReadFailed,          // the read itself
+    TemporaryNotWritten, // the temporary file beside it
+    WriteFailed,
+    NotFlushed,          // to the disk
+    NotClosed,
+    NotReplaced,         // the move over the target
+    ReplacedIsFolder,    // the target is a folder
+    ReplacedIsReadOnly,  // the target is write-protected
+    NotFound,            // nothing of that name
+  };
+  FileError(std::string path, Kind kind, long code = 0, std::string reason = std::string());
   const std::string& path() const { return path_; }
+  Kind kind() const { return kind_; }
+  long code() const { return code_; }
+  const std::string& reason() const { return reason_; }
 
  private:
   std::string path_;
+  Kind kind_;
+  long code_;
+  std::string reason_;
 };
 
 enum class ReadResult { Ok, NotFound, TooLarge };

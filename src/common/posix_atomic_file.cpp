@@ -17,8 +17,11 @@ namespace {
 
 constexpr size_t kChunk = 64 * 1024;
 
-std::string Cause(const char* what, int err) {
-  return std::string(what) + ": " + std::strerror(err);
+using Kind = FileError::Kind;
+
+// The system's reason is told; the number is not (the POSIX way).
+[[noreturn]] void Throw(const std::string& path, Kind kind, int err) {
+  throw FileError(path, kind, 0, std::strerror(err));
 }
 
 std::string FolderOf(const std::string& path) {
@@ -51,18 +54,18 @@ ReadResult ReadWholeFile(const std::string& path, std::string& out, std::uint64_
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     if (errno == ENOENT) return ReadResult::NotFound;
-    throw FileError(path, Cause("cannot be opened for reading", errno));
+    Throw(path, Kind::NotReadable, errno);
   }
   struct stat st {};
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     close(fd);
-    throw FileError(path, "is not a plain file");
+    throw FileError(path, Kind::NotPlainFile);
   }
   const int flags = fcntl(fd, F_GETFL);
   if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
     const int err = errno;
     close(fd);
-    throw FileError(path, Cause("cannot be opened for reading", err));
+    Throw(path, Kind::NotReadable, err);
   }
   if (static_cast<std::uint64_t>(st.st_size) > limit) {
     close(fd);
@@ -88,7 +91,7 @@ ReadResult ReadWholeFile(const std::string& path, std::string& out, std::uint64_
       const int err = errno;
       close(fd);
       data.clear();
-      throw FileError(path, Cause("cannot be read", err));
+      Throw(path, Kind::ReadFailed, err);
     }
     if (n == 0) break;
     have += static_cast<size_t>(n);
@@ -120,14 +123,14 @@ void ReplaceFileAtomically(const std::string& path,
                            detail::NextTemporarySerial());
     fd = open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0 && (errno != EEXIST || attempt >= 100))
-      throw FileError(path, Cause("cannot be written (temporary file)", errno));
+      Throw(path, Kind::TemporaryNotWritten, errno);
   }
-  auto fail = [&](const char* what, int err) {
+  auto fail = [&](Kind kind, int err) {
     close(fd);
     unlink(tmp.c_str());
-    throw FileError(path, Cause(what, err));
+    Throw(path, kind, err);
   };
-  if (fchmod(fd, mode) != 0) fail("cannot be written (temporary file)", errno);
+  if (fchmod(fd, mode) != 0) fail(Kind::TemporaryNotWritten, errno);
   size_t done = 0;
   while (done < content.size()) {
     detail::CallWriteStepHook(++step);
@@ -135,23 +138,23 @@ void ReplaceFileAtomically(const std::string& path,
     const ssize_t n = write(fd, content.data() + done, want);
     if (n < 0) {
       if (errno == EINTR) continue;
-      fail("cannot be written", errno);
+      fail(Kind::WriteFailed, errno);
     }
     done += static_cast<size_t>(n);
   }
   detail::CallWriteStepHook(++step);
-  if (fsync(fd) != 0) fail("cannot be flushed to the disk", errno);
+  if (fsync(fd) != 0) fail(Kind::NotFlushed, errno);
   detail::CallWriteStepHook(++step);
   if (close(fd) != 0) {
     const int err = errno;
     unlink(tmp.c_str());
-    throw FileError(path, Cause("cannot be closed", err));
+    Throw(path, Kind::NotClosed, err);
   }
   detail::CallWriteStepHook(++step);
   if (rename(tmp.c_str(), path.c_str()) != 0) {
     const int err = errno;
     unlink(tmp.c_str());
-    throw FileError(path, Cause("cannot be replaced", err));
+    Throw(path, Kind::NotReplaced, err);
   }
   // Make the rename itself durable.
   detail::CallWriteStepHook(++step);

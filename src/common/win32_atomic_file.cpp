@@ -13,10 +13,11 @@ namespace {
 
 constexpr DWORD kChunk = 64 * 1024;
 
-std::string Cause(const char* what, DWORD err) {
-  std::string text = std::string(what) + " (error " + std::to_string(err) + ")";
-  if (const std::string m = SystemErrorText(err); !m.empty()) text += ": " + m;
-  return text;
+using Kind = FileError::Kind;
+
+// The error's number and the system's reason for it.
+[[noreturn]] void Throw(const std::string& path, Kind kind, DWORD err) {
+  throw FileError(path, kind, static_cast<long>(err), SystemErrorText(err));
 }
 
 std::string FolderOf(const std::string& path) {
@@ -64,12 +65,12 @@ ReadResult ReadWholeFile(const std::string& path, std::string& out, std::uint64_
         (err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND))
       return ReadResult::NotFound;
     if (attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY))
-      throw FileError(path, "is not a plain file");
-    throw FileError(path, Cause("cannot be opened for reading", err));
+      throw FileError(path, Kind::NotPlainFile);
+    Throw(path, Kind::NotReadable, err);
   }
   if (GetFileType(h) != FILE_TYPE_DISK) {  // a pipe or a device
     CloseHandle(h);
-    throw FileError(path, "is not a plain file");
+    throw FileError(path, Kind::NotPlainFile);
   }
   LARGE_INTEGER size{};
   const bool sized = GetFileSizeEx(h, &size);
@@ -98,7 +99,7 @@ ReadResult ReadWholeFile(const std::string& path, std::string& out, std::uint64_
       const DWORD err = GetLastError();
       CloseHandle(h);
       data.clear();
-      throw FileError(path, Cause("cannot be read", err));
+      Throw(path, Kind::ReadFailed, err);
     }
     if (n == 0) break;
     have += n;
@@ -129,13 +130,13 @@ void ReplaceFileAtomically(const std::string& path,
     if (h == INVALID_HANDLE_VALUE) {
       const DWORD err = GetLastError();
       if ((err != ERROR_FILE_EXISTS && err != ERROR_ALREADY_EXISTS) || attempt >= 100)
-        throw FileError(path, Cause("cannot be written (temporary file)", err));
+        Throw(path, Kind::TemporaryNotWritten, err);
     }
   }
-  auto fail = [&](const char* what, DWORD err) {
+  auto fail = [&](Kind kind, DWORD err) {
     CloseHandle(h);
     DeleteFileW(Wide(tmp).c_str());
-    throw FileError(path, Cause(what, err));
+    Throw(path, kind, err);
   };
   size_t done = 0;
   while (done < content.size()) {
@@ -144,11 +145,11 @@ void ReplaceFileAtomically(const std::string& path,
         static_cast<DWORD>(std::min<size_t>(kChunk, content.size() - done));
     DWORD n = 0;
     if (!WriteFile(h, content.data() + done, want, &n, nullptr) || n == 0)
-      fail("cannot be written", GetLastError());
+      fail(Kind::WriteFailed, GetLastError());
     done += n;
   }
   detail::CallWriteStepHook(++step);
-  if (!FlushFileBuffers(h)) fail("cannot be flushed to the disk", GetLastError());
+  if (!FlushFileBuffers(h)) fail(Kind::NotFlushed, GetLastError());
   detail::CallWriteStepHook(++step);
   CloseHandle(h);
   detail::CallWriteStepHook(++step);
@@ -159,9 +160,7 @@ void ReplaceFileAtomically(const std::string& path,
   if (attr != INVALID_FILE_ATTRIBUTES &&
       (attr & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
     DeleteFileW(Wide(tmp).c_str());
-    throw FileError(path, (attr & FILE_ATTRIBUTE_DIRECTORY)
-                              ? "cannot be replaced: it is a folder"
-                              : "cannot be replaced: it is write-protected");
+    throw FileError(path, (attr & FILE_ATTRIBUTE_DIRECTORY) ? Kind::ReplacedIsFolder : Kind::ReplacedIsReadOnly);
   }
   for (int attempt = 0;; ++attempt) {
     if (MoveFileExW(Wide(tmp).c_str(), Wide(path).c_str(),
@@ -173,7 +172,7 @@ void ReplaceFileAtomically(const std::string& path,
       continue;
     }
     DeleteFileW(Wide(tmp).c_str());
-    throw FileError(path, Cause("cannot be replaced", err));
+    Throw(path, Kind::NotReplaced, err);
   }
   detail::CallWriteStepHook(++step);
 }

@@ -12,7 +12,7 @@
 
 namespace hollin {
 
-static_assert(sizeof(wchar_t) == sizeof(char16_t), "the wide functions take UTF-16 units");
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "the wide functions take UTF-16 units");  // verbatim
 
 inline std::wstring Wide(std::string_view text) { return Utf16FromWtf8<wchar_t>(text); }
 

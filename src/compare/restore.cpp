@@ -39,7 +39,8 @@ DWORD KeptType(DWORD existing) {
 
 using What = RestoreFailure::What;
 
-void Note(RestoreResult& result, const AssocEntry& base, What what, LONG status, const char* layer = nullptr) {
+void Note(RestoreResult& result, const AssocEntry& base, What what, LONG status,
+          AssocEntry::Layer layer = AssocEntry::Layer::Classes) {
   if (status == ERROR_SUCCESS) result.wrote = true;
   else result.failed.push_back({base.Ext(), what, status, layer});
 }
@@ -65,7 +66,7 @@ LONG DeleteDefault(IRegistry& reg, HKEY root, const std::string& path) { return 
 
 // One class layer of a type back to the base's identifier.
 void RestoreLayer(IRegistry& reg, HKEY root, const AssocEntry& base, const std::string& was, const std::string& now,
-                  AssocEntry::TypeSlot slot, const char* layer, RestoreResult& result) {
+                  AssocEntry::TypeSlot slot, AssocEntry::Layer layer, RestoreResult& result) {
   if (EqualsNoCase(was, now)) return;
   const std::string path = std::string(kClassesPath) + "\\" + base.Ext();
   if (was.empty()) {
@@ -83,7 +84,7 @@ std::string ClassesPath(const std::string& path) { return std::string(kClassesPa
 // A classes layer that a value goes back into.
 struct ClassLayer {
   HKEY root;
-  const char* name;
+  AssocEntry::Layer name;  // User or Machine
 };
 
 // The layer that holds the default value of path now: the user classes
@@ -93,7 +94,7 @@ struct ClassLayer {
 ClassLayer LayerHolding(IRegistry& reg, const LayerRoots& roots, const std::string& path) {
   DWORD type;
   ReadValue(reg, roots.user, ClassesPath(path), "", type);
-  return type != REG_NONE ? ClassLayer{roots.user, "user classes"} : ClassLayer{roots.machine, "machine classes"};
+  return type != REG_NONE ? ClassLayer{roots.user, AssocEntry::Layer::User} : ClassLayer{roots.machine, AssocEntry::Layer::Machine};
 }
 
 }  // namespace
@@ -112,7 +113,7 @@ void RestoreEntry(IRegistry& reg, const AssocEntry& base, RestoreResult& result,
   // Only the type's own keys are ever written (the caller has refused such
   // a base as damaged already).
   if (!NamesOnlyItsOwnKeys(base)) {
-    result.failed.push_back({base.Ext(), What::Command, ERROR_BAD_PATHNAME, nullptr});
+    result.failed.push_back({base.Ext(), What::Command, ERROR_BAD_PATHNAME, AssocEntry::Layer::Classes});
     return;
   }
   // An identifier is compared and written up to its first zero character,
@@ -153,8 +154,8 @@ void RestoreLayers(IRegistry& reg, const AssocEntry& base, const AssocEntry* cur
   static const AssocEntry kNone;
   const AssocEntry& now = current ? *current : kNone;
   RestoreLayer(reg, roots.machine, base, base.MachineProgID(), now.MachineProgID(), AssocEntry::kMachineType,
-               "machine classes", result);
-  RestoreLayer(reg, roots.user, base, base.UserProgID(), now.UserProgID(), AssocEntry::kUserType, "user classes",
+               AssocEntry::Layer::Machine, result);
+  RestoreLayer(reg, roots.user, base, base.UserProgID(), now.UserProgID(), AssocEntry::kUserType, AssocEntry::Layer::User,
                result);
   if (!EqualsNoCase(base.ChoiceProgID(), now.ChoiceProgID()) || SetAsideDiffers(base, now))
     result.choices.push_back(base.Ext());
@@ -164,7 +165,7 @@ void RemoveNewType(IRegistry& reg, const AssocEntry& current, RestoreResult& res
   const std::string& ext = current.Ext();
   if (IsProtocolName(ext)) {
     const std::string key = ClassesPath(ext), command = ClassesPath(ext + std::string(kOpenCommandKey));
-    for (const ClassLayer layer : {ClassLayer{roots.machine, "machine classes"}, ClassLayer{roots.user, "user classes"}}) {
+    for (const ClassLayer layer : {ClassLayer{roots.machine, AssocEntry::Layer::Machine}, ClassLayer{roots.user, AssocEntry::Layer::User}}) {
       if (IsMarkedProtocol(reg, layer.root, key))
         Note(result, current, What::ProtocolMark, DeleteValue(reg, layer.root, key, kUrlProtocolValue), layer.name);
       DWORD type;
@@ -177,8 +178,8 @@ void RemoveNewType(IRegistry& reg, const AssocEntry& current, RestoreResult& res
   if (!IsTypeName(ext)) return;
   const std::string path = std::string(kClassesPath) + "\\" + ext;
   if (!current.MachineProgID().empty())
-    Note(result, current, What::ProgramId, DeleteDefault(reg, roots.machine, path), "machine classes");
-  if (!current.UserProgID().empty()) Note(result, current, What::ProgramId, DeleteDefault(reg, roots.user, path), "user classes");
+    Note(result, current, What::ProgramId, DeleteDefault(reg, roots.machine, path), AssocEntry::Layer::Machine);
+  if (!current.UserProgID().empty()) Note(result, current, What::ProgramId, DeleteDefault(reg, roots.user, path), AssocEntry::Layer::User);
   // A record without layers names the merged identifier only: it goes from
   // the layer that holds it.
   if (!current.Layered() && !current.ProgramID().empty()) {
@@ -201,8 +202,8 @@ void RestoreProtocol(IRegistry& reg, const AssocEntry& base, const AssocEntry* c
     ClassLayer layer;
     const std::string& was;
     AssocEntry::TypeSlot slot;
-  } layers[] = {{{roots.machine, "machine classes"}, base.MachineProgID(), AssocEntry::kMachineType},
-                {{roots.user, "user classes"}, base.UserProgID(), AssocEntry::kUserType}};
+  } layers[] = {{{roots.machine, AssocEntry::Layer::Machine}, base.MachineProgID(), AssocEntry::kMachineType},
+                {{roots.user, AssocEntry::Layer::User}, base.UserProgID(), AssocEntry::kUserType}};
   for (const auto& l : layers) {
     DWORD type;
     const std::string now(TrimRegView(ReadValue(reg, l.layer.root, path, "", type)));
@@ -218,8 +219,8 @@ void RestoreProtocol(IRegistry& reg, const AssocEntry& base, const AssocEntry* c
   // A protocol that is none any more is marked again, where its command is.
   if (!IsMarkedProtocol(reg, roots.machine, key) && !IsMarkedProtocol(reg, roots.user, key)) {
     const ClassLayer layer = !base.MachineProgID().empty() || base.UserProgID().empty()
-                                 ? ClassLayer{roots.machine, "machine classes"}
-                                 : ClassLayer{roots.user, "user classes"};
+                                 ? ClassLayer{roots.machine, AssocEntry::Layer::Machine}
+                                 : ClassLayer{roots.user, AssocEntry::Layer::User};
     Note(result, base, What::ProtocolMark, WriteValue(reg, layer.root, key, kUrlProtocolValue, REG_SZ, ""),
          layer.name);
   }
@@ -245,7 +246,7 @@ std::string VerbKeyOf(const AssocEntry& e) {
 ClassLayer LayerHoldingValue(IRegistry& reg, const LayerRoots& roots, const std::string& path, const char* name) {
   DWORD type;
   ReadValue(reg, roots.user, ClassesPath(path), name, type);
-  return type != REG_NONE ? ClassLayer{roots.user, "user classes"} : ClassLayer{roots.machine, "machine classes"};
+  return type != REG_NONE ? ClassLayer{roots.user, AssocEntry::Layer::User} : ClassLayer{roots.machine, AssocEntry::Layer::Machine};
 }
 
 bool SameVerb(const AssocEntry& a, const AssocEntry& b) {
@@ -265,7 +266,7 @@ void RestoreVerb(IRegistry& reg, const AssocEntry& base, const AssocEntry* curre
   if (!IsKeyName(id)) return;
   const std::string verb = base.VerbIsNotOpen() ? base.Verb() : std::string("open");
   const std::string shell = id + "\\shell";
-  const ClassLayer user{roots.user, "user classes"}, machine{roots.machine, "machine classes"};
+  const ClassLayer user{roots.user, AssocEntry::Layer::User}, machine{roots.machine, AssocEntry::Layer::Machine};
   // The shell key's choice of the verb.
   if (!SameVerb(base, *current)) {
     const auto held = [&](const ClassLayer& l) {
@@ -323,17 +324,6 @@ void RestoreVerb(IRegistry& reg, const AssocEntry& base, const AssocEntry* curre
                       base.Handler()))
       Note(result, base, What::Handler,
            WriteValue(reg, l.root, ClassesPath(commandPath), kDelegateExecute, REG_SZ, base.Handler()), l.name);
-  }
-}
-
-const char* WhatText(RestoreFailure::What what) {
-  switch (what) {
-    case What::ProgramId: return "its program identifier";
-    case What::Verb: return "its default verb";
-    case What::VerbCommand: return "its default verb's command";
-    case What::Handler: return "its handler (DelegateExecute)";
-    case What::ProtocolMark: return "its URL Protocol mark";
-    default: return "its open command";
   }
 }
 

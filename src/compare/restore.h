@@ -33,11 +33,10 @@ struct RestoreFailure {
   std::string ext;
   What what = What::Command;
   LONG status = 0;
-  const char* layer = nullptr;  // the layer written ("machine classes", "user classes"), or the class root
+  // The layer written: the machine's or the user's classes (Machine, User),
+  // or Classes for the class root.
+  AssocEntry::Layer layer = AssocEntry::Layer::Classes;
 };
-
-// "its program identifier", "its open command", ... for a message.
-const char* WhatText(RestoreFailure::What what);
 
 struct RestoreResult {
   bool wrote = false;  // at least one value was written

@@ -134,7 +134,7 @@ void Guard::Start(Millis now) {
   try {
     Load();
   } catch (const std::exception& e) {
-    Fail(e.what());
+    Fail(msg::ErrorText(e));
   }
   if (haveBase_) Check(now);
   else UpdateTip();
@@ -162,7 +162,7 @@ void Guard::BaseFolderChanged(Millis) {
   try {
     Load();
   } catch (const std::exception& e) {
-    Fail(e.what());
+    Fail(msg::ErrorText(e));
   }
   Release();
   UpdateTip();
@@ -288,7 +288,7 @@ void Guard::Check(Millis) {
   } catch (const std::exception& e) {
     // What the user classes gave a check that did not end says nothing.
     userClasses_.reset();
-    Fail(e.what());
+    Fail(msg::ErrorText(e));
   }
   Release();
   UpdateTip();
@@ -335,7 +335,7 @@ void Guard::Keep() {
     if (!notKept.empty()) record.notes.push_back(msg::NotKeptInHistory(notKept));
     host_.Record(record);
   } catch (const std::exception& e) {
-    Fail(e.what(), true);  // the user's answer failed: recorded each time
+    Fail(msg::ErrorText(e), true);  // the user's answer failed: recorded each time
   }
   Release();
   UpdateTip();

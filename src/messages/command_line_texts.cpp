@@ -149,6 +149,9 @@ const char* const kExportFile = "export file";
 const char* const kReportFile = "report file";
 std::string The(const std::string& what) { return "the " + what; }
 
+const char* const kIsAFolder = "is a folder";
+const char* const kNamesAStream = "names a stream of a file (a colon in its name)";
+
 std::string WouldReplace(const std::string& what, const std::string& path) {
   return "would replace " + what + " \"" + path + "\"";
 }
@@ -195,6 +198,15 @@ std::string AssociationsFileTooLarge(const std::string& path, long long mib) {
 std::string NoBaseRecorded(const std::string& file) {
   return "no base is recorded in \"" + file + "\" yet: run --check first.";
 }
+
+std::string AccountRefusedLine(const AccountCheck& check) {
+  return std::string(kAppTitle) + ": nothing was read or written: " + AccountRefusal(check) +
+         " Run it as the user signed in: in device management, set the script to run with the logged-on "
+         "user's credentials; for a scheduled task, create it with /RU \"BUILTIN\\Users\" (the Users group), "
+         "so that it runs as whoever is signed in.\n";
+}
+
+const char* const kFactsUnreadable = "the facts of files cannot be read here.";
 
 std::string VersionLine(const std::string& version) {
   return std::string(kAppTitle) + " (" + kProductName + ") " + version;

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <string>
 
+#include "common/account.h"
+
 namespace hollin::msg {
 
 // The usage text (--help, and with a wrong command line).
@@ -65,6 +67,9 @@ extern const char* const kReportFile;
 std::string The(const std::string& what);  // "the " + what
 // A report or export refused before anything is read or written: why, and
 // the whole message.
+// An output that is no file to write: why.
+extern const char* const kIsAFolder;
+extern const char* const kNamesAStream;
 std::string WouldReplace(const std::string& what, const std::string& path);
 std::string WouldLandInHistory(const std::string& what, const std::string& folder);
 std::string OutputRefused(const std::string& what, const std::string& path, const std::string& why);
@@ -89,6 +94,11 @@ extern const char* const kNothingToDo;
 std::string AssociationsFileMissing(const std::string& path);
 std::string AssociationsFileTooLarge(const std::string& path, long long mib);
 std::string NoBaseRecorded(const std::string& file);
+// An account whose settings are no one's: nothing was read or written, and
+// how a script runs as the user signed in.
+std::string AccountRefusedLine(const AccountCheck& check);
+// No facts of files where the risk check needs them.
+extern const char* const kFactsUnreadable;
 std::string VersionLine(const std::string& version);  // "Hollin (Brellmark) 1.0.0"
 
 }  // namespace hollin::msg

@@ -13,6 +13,23 @@ constexpr size_t kListed = 10;
 
 }  // namespace
 
+const char* WhatText(RestoreFailure::What what) {
+  using What = RestoreFailure::What;
+  switch (what) {
+    case What::ProgramId: return "its program identifier";
+    case What::Verb: return "its default verb";
+    case What::VerbCommand: return "its default verb's command";
+    case What::Handler: return "its handler (DelegateExecute)";
+    case What::ProtocolMark: return "its URL Protocol mark";
+    default: return "its open command";
+  }
+}
+
+const char* LayerName(AssocEntry::Layer layer) {
+  static const char* const kLayers[] = {"Explorer's choice", "user classes", "machine classes", "class root"};
+  return kLayers[static_cast<int>(layer)];
+}
+
 std::string FirstTenThenMore(const std::vector<std::string>& lines) {
   std::string text;
   for (size_t i = 0; i < lines.size() && i < kListed; ++i) text.append("\r").append(lines[i]);
@@ -35,7 +52,7 @@ RefusedWrites DescribeRefusedWrites(const std::vector<RestoreFailure>& failed,
       lines.back().which.clear();
     } else {
       std::string which = WhatText(f.what);
-      if (f.layer) which.append(" in the ").append(f.layer);
+      if (f.layer != AssocEntry::Layer::Classes) which.append(" in the ").append(LayerName(f.layer));
       lines.push_back({f.ext, std::move(which), f.status});
     }
     if (std::find(statuses.begin(), statuses.end(), f.status) == statuses.end()) statuses.push_back(f.status);
@@ -78,12 +95,70 @@ const char* const kAcceptedInWindow = "Accepted in the window: ";
 const char* const kRestoredInWindow = "Restored in the window:";
 const char* const kFirstRunInGuard = "No base was recorded yet: ";
 
+std::string FileErrorText(const FileError& e) {
+  using K = FileError::Kind;
+  const char* step = "";
+  switch (e.kind()) {
+    case K::NotReadable: step = "cannot be opened for reading"; break;
+    case K::NotPlainFile: step = "is not a plain file"; break;
+    case K::ReadFailed: step = "cannot be read"; break;
+    case K::TemporaryNotWritten: step = "cannot be written (temporary file)"; break;
+    case K::WriteFailed: step = "cannot be written"; break;
+    case K::NotFlushed: step = "cannot be flushed to the disk"; break;
+    case K::NotClosed: step = "cannot be closed"; break;
+    case K::NotReplaced: step = "cannot be replaced"; break;
+    case K::ReplacedIsFolder: step = "cannot be replaced: it is a folder"; break;
+    case K::ReplacedIsReadOnly: step = "cannot be replaced: it is write-protected"; break;
+    case K::NotFound: step = "does not exist"; break;
+  }
+  std::string text = "The file \"" + e.path() + "\" " + step;
+  if (e.code() != 0 && e.kind() != K::NotPlainFile) text += " (error " + std::to_string(e.code()) + ")";
+  if (!e.reason().empty()) text += ": " + e.reason();
+  return text;
+}
+
+std::string ErrorText(const std::exception& e) {
+  if (const auto* file = dynamic_cast<const FileError*>(&e)) return FileErrorText(*file);
+  if (const auto* entries = dynamic_cast<const AssocEntriesError*>(&e)) {
+    switch (entries->code()) {
+      case AssocEntriesError::Code::NoSuchKey: return "Invalid procedure call or argument";
+      case AssocEntriesError::Code::OutOfRange: return "Subscript out of range";
+      case AssocEntriesError::Code::DuplicateKey:
+        return "This key is already associated with an element of this collection: " + entries->key();
+    }
+  }
+  return e.what();
+}
+
+std::string AccountRefusal(const AccountCheck& check) {
+  using S = AccountCheck::Service;
+  if (check.kind == AccountCheck::Kind::ServiceAccount) {
+    const char* what = check.service == S::LocalSystem    ? "LocalSystem, the system's own account"
+                       : check.service == S::LocalService ? "LocalService, an account for services"
+                                                          : "NetworkService, an account for services";
+    return "it runs as " + check.name + " (" + what +
+           "), whose file associations are nobody's: Windows opens files with the settings of the user "
+           "signed in.";
+  }
+  return "the profile of " + (check.name.empty() ? std::string("its account") : check.name) +
+         " is not loaded, so its HKEY_CURRENT_USER is the default profile (HKEY_USERS\\.DEFAULT), "
+         "which no user's files open with.";
+}
+
+std::string OtherAccount(const AccountCheck& check) {
+  return "The settings checked are those of " + check.name + (check.elevated ? " (elevated)" : "") +
+         ", not those of " + check.signedIn + ", who is signed in.";
+}
+
+std::string RecordOfUser(const std::string& record, const std::string& user) { return record + "\nUser: " + user; }
+
 std::string RestoredTypeRecord(const std::string& type, const RestoreFailure* refused, bool choiceLeft) {
   if (choiceLeft) return type + ": Explorer's choice differs from the base, and only Settings may write it.";
   if (!refused) return type + ": restored.";
-  return type + ": the registry refused to write " +
-         WhatText(refused->what) +
-         (refused->layer ? std::string(" in the ") + refused->layer : std::string()) + " (error " +
+  const std::string layer = refused->layer != AssocEntry::Layer::Classes
+                                ? std::string(" in the ") + LayerName(refused->layer)
+                                : std::string();
+  return type + ": the registry refused to write " + WhatText(refused->what) + layer + " (error " +
          std::to_string(refused->status) + ").";
 }
 

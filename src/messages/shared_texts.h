@@ -3,11 +3,15 @@
 // actions in the event log, and the history of the base.
 #pragma once
 
+#include <exception>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "common/account.h"
+#include "common/atomic_file.h"
 #include "compare/restore.h"
+#include "registry/reg_entry.h"
 
 namespace hollin::msg {
 
@@ -23,6 +27,13 @@ std::string FirstTenThenMore(const std::vector<std::string>& lines);
 // machine classes): error 5 (Access is denied.)", the reason where errorText
 // knows one; and the advice that fits the errors met, each once, each
 // sentence after a blank.
+// "its program identifier", "its open command", ... : the value a restore
+// wrote or meant to.
+const char* WhatText(RestoreFailure::What what);
+// The name of a layer of the classes ("Explorer's choice", "user classes",
+// "machine classes", "class root").
+const char* LayerName(AssocEntry::Layer layer);
+
 struct RefusedWrites {
   std::vector<std::string> lines;
   std::string advice;
@@ -40,10 +51,27 @@ extern const char* const kFirstRunInWindow;
 extern const char* const kAcceptedInWindow;
 extern const char* const kRestoredInWindow;
 extern const char* const kFirstRunInGuard;
+// A record of the window's, with the line that names the user it acted for.
+std::string RecordOfUser(const std::string& record, const std::string& user);
 
 // Said once by the check that first recorded the links with a base of an
 // earlier format: after the window's status, and in the command line's note.
 extern const char* const kLinksNowGuarded;
+
+// A file that could not be read or written: "The file "C:\x" cannot be
+// read (error 5): Access is denied."
+std::string FileErrorText(const FileError& e);
+// An error as the user reads it: a file's (FileErrorText), the collection
+// of entries' (a key it lacks or holds already, a position outside it), else
+// the text the exception carries (an error nothing foresaw, such as running
+// out of memory).
+std::string ErrorText(const std::exception& e);
+
+// The account a run reads the settings of: why a service account's or an
+// unloaded profile's settings are no one's ("it runs as ..."), and whose
+// settings another account than the one signed in checks.
+std::string AccountRefusal(const AccountCheck& check);
+std::string OtherAccount(const AccountCheck& check);
 
 // --- The history of the base, in the window and on the command line -------
 

@@ -5,6 +5,7 @@
 #include "common/wtf8.h"
 #include "compare/changes.h"
 #include "compare/exe_name.h"
+#include "risk/command_target.h"
 #include "messages/shared_texts.h"
 #include "registry/settings.h"
 
@@ -130,11 +131,6 @@ std::string ChangePanel(const std::string& ext, const AssocEntry* c, const Assoc
   return t;
 }
 
-const char* LayerName(AssocEntry::Layer layer) {
-  static const char* const kLayers[] = {"Explorer's choice", "user classes", "machine classes", "class root"};
-  return kLayers[static_cast<int>(layer)];
-}
-
 const char* const kLatentWord = "latent";
 const char* const kSignalsColumn = "Signals";
 
@@ -162,6 +158,51 @@ std::string ChangeFacts(const AssocEntry* c, const AssocEntry* b, const std::str
   }
   if (const std::string verb = DescribeVerb(c, b); !verb.empty()) line("VERB: " + verb);
   if (!written.empty()) line("KEY WRITTEN: " + written);
+  return t;
+}
+
+std::string SignalReason(Signal s, const Assessment& a) {
+  switch (s) {
+    case Signal::Missing: return "missing (no such file)";
+    case Signal::Unsigned: return "unsigned";
+    case Signal::BadSignature: return "its signature does not verify";
+    case Signal::UserFolder: return "in a user folder (" + a.folder + ")";
+    case Signal::Unquoted:
+      return a.target.takenOver ? "unquoted: " + a.target.takeover + " runs in place of " + a.target.meant
+                                : "unquoted: a file " + a.target.takeover + " would run first";
+    case Signal::ScriptHost: return std::string("runs through ") + HostName(a.target.host);
+    case Signal::RunsCode: return "opening such a file runs it";
+    case Signal::CommandChanged: return "not the standard command";
+    case Signal::NotVerifiable: return "its signature cannot be verified here (offline)";
+    case Signal::NoProgram: return "the command names no program";
+  }
+  return std::string();
+}
+
+std::string RiskPanel(const Assessment& a) {
+  // Three lines at most, as the panel has little room: what runs, who made
+  // and signed it, and the signals.
+  std::string t;
+  const auto line = [&t](const std::string& s) { t.append(t.empty() ? "" : "\r").append(s); };
+  if (!a.delegateExecute.empty())
+    line("RUNS: a COM handler (DelegateExecute " + a.delegateExecute + ")" +
+         (a.target.program.empty() ? std::string() : " in " + a.target.program));
+  else if (!a.packagedApp.empty()) line("RUNS: the packaged app " + a.packagedApp);
+  else if (a.target.kind == CommandTarget::Kind::Document) line("RUNS: the file opened itself");
+  else if (a.target.host != CommandHost::None && !a.target.payload.empty())
+    line(std::string("RUNS: ") + HostName(a.target.host) + " -> " + a.target.payload);
+  else if (!a.target.program.empty())
+    line("RUNS: " + a.target.program +
+         (a.target.source == CommandTarget::Source::AppPaths        ? " (registered under App Paths)"
+          : a.target.source == CommandTarget::Source::SearchFolders ? " (found on the search path)"
+                                                                  : ""));
+  std::string from = a.company;
+  if (!a.product.empty()) from.append(from.empty() ? "" : ", ").append(a.product);
+  if (!a.signer.empty()) from.append(from.empty() ? "" : "; ").append("signed by ").append(a.signer);
+  if (!from.empty()) line("FROM: " + from);
+  std::string said;
+  for (Signal s : a.signals) said.append(said.empty() ? "SIGNALS: " : "; ").append(SignalReason(s, a));
+  if (!said.empty()) line(said);
   return t;
 }
 
@@ -448,6 +489,16 @@ std::string LinkProgramFailed(const std::string& link, const std::string& comman
   return "The program for \"" + link + "\" could not be started:\r" + command;
 }
 
+std::string AccountRefusedBox(const AccountCheck& check) {
+  return std::string(kAppTitle) + " has read and changed nothing: " + AccountRefusal(check) + "\r\rStart " +
+         kAppTitle + " as the user signed in.";
+}
+
+std::string OtherAccountBox(const AccountCheck& check) {
+  return OtherAccount(check) + "\r\rTo check the settings of the user signed in, start " + kAppTitle +
+         " as that user, without another account's name and password.";
+}
+
 std::string AlreadyRunning() {
   return std::string(kAppTitle) + " is already running! Did you\rwant to open another copy?";
 }
@@ -456,6 +507,20 @@ std::string RefusedSetting(const std::string& name, long status) {
   return "The setting \"" + name + "\" could not be saved: the registry refused it in HKEY_LOCAL_MACHINE and in " +
          "HKEY_CURRENT_USER (" + kSettingsKey + ", error " + std::to_string(status) + "). It holds until " +
          kAppTitle + " ends.";
+}
+
+const char* const kRegistryBoxTitle = "ODBC Registry";
+
+std::string SettingNotRead(const SettingFailure& f) {
+  switch (f.kind) {
+    case SettingFailure::Kind::KeyNotOpened:
+      return "Error Opening Registry Key Entry:\r\nKey/Path=" + f.key + "\r\nDLL Returned=" + std::to_string(f.status);
+    case SettingFailure::Kind::ValueNotRead:
+      return "Error Retrieving Registry Key Entry:\r\nKey=" + f.name + "\r\nDLL Returned=" + std::to_string(f.status);
+    case SettingFailure::Kind::Unexpected: return f.what;
+    case SettingFailure::Kind::None: break;
+  }
+  return std::string();
 }
 
 std::string UnexpectedError(const std::string& what) {

@@ -7,8 +7,11 @@
 #include <utility>
 #include <vector>
 
+#include "common/account.h"
 #include "compare/restore.h"
 #include "registry/reg_entry.h"
+#include "registry/settings.h"
+#include "risk/risk.h"
 
 namespace hollin::msg {
 
@@ -95,9 +98,6 @@ std::string PanelWithFacts(const std::string& text, const std::string& facts);
 // "2 latent change(s) - ...".
 extern const char* const kLatentWord;
 std::string LatentListed(int count);
-// The name of a layer of the classes ("Explorer's choice", "user classes",
-// "machine classes", "class root").
-const char* LayerName(AssocEntry::Layer layer);
 // The Details window of one entry: every fact known of it, in the order of
 // the JSON report's change (type, change, when its key was written, the
 // base's side, the current side with what runs and its signals, the kind),
@@ -121,6 +121,11 @@ struct DetailFacts {
   std::string baseFile, baseWritten;
   int generations = 0;                // earlier bases kept
 };
+// The panel's lines of a type's current program: what runs, who made and
+// signed it, and its signals, each with why ("SIGNALS: unsigned; in a user
+// folder (C:\Tools)"); and the why of one signal.
+std::string RiskPanel(const Assessment& assessment);
+std::string SignalReason(Signal signal, const Assessment& assessment);
 extern const char* const kDetailsCaption;
 extern const char* const kDetailsClose;
 std::string DetailsTitle(const std::string& type);
@@ -192,11 +197,20 @@ extern const char* const kAboutSysInfo;
 extern const char* const kSysInfoUnavailable;
 std::string LinkProgramFailed(const std::string& link, const std::string& command);
 
+// Start-up: an account whose settings are no one's (nothing is read), and
+// another account than the one signed in (said, then the window opens).
+std::string AccountRefusedBox(const AccountCheck& check);
+std::string OtherAccountBox(const AccountCheck& check);
 // Start-up: a second copy asks before it runs.
 std::string AlreadyRunning();
 
 // A setting that neither the machine's nor the user's key would take.
 std::string RefusedSetting(const std::string& name, long status);
+// A setting that could not be read, in a box of its own title: the key that
+// would not open or the value that would not be read, with the registry's
+// status; an unforeseen error, as it said itself.
+extern const char* const kRegistryBoxTitle;
+std::string SettingNotRead(const SettingFailure& failure);
 
 // The box of an error that nothing else caught; what: its text, if any.
 std::string UnexpectedError(const std::string& what);

@@ -6,8 +6,8 @@
 namespace hollin::cli {
 namespace {
 
-// The closing line of a text that was cut.
-constexpr std::string_view kCutNote = "\n[Cut here: an event holds at most 31,839 characters.]";
+// The closing line of a text that was cut, the event record's own.
+constexpr std::string_view kCutNote = "\n[Cut here: an event holds at most 31,839 characters.]";  // verbatim
 
 }  // namespace
 

@@ -6,7 +6,6 @@
 
 #include "common/wtf8.h"
 #include "compare/changes.h"
-#include "messages/messages.h"
 
 namespace hollin::cli {
 namespace {
@@ -269,11 +268,12 @@ std::string Csv(const Report& r) {
 
 // Text for people: one line per changed type, every field as Visible shows
 // it, so that nothing in a name or a command breaks a line or reaches the
-// console as a control.
+// console as a control. Its labels and closing line are the format's own,
+// as the JSON's and CSV's field names are.
 std::string Text(const Report& r) {
   const auto v = [](const std::string& s) { return Visible(s, false); };
   std::string o = r.program + " " + r.version + " on " + v(r.machine) + " (" + v(r.user) + "), " + r.time + "\n";
-  o += "Base: " + (r.baseFile.empty() ? std::string("none read") : v(r.baseFile));
+  o += "Base: " + (r.baseFile.empty() ? std::string("none read") : v(r.baseFile));  // verbatim
   if (!r.baseTime.empty()) o += " (written " + r.baseTime + ")";
   o += "\n";
   for (const ReportItem& it : r.items) {
@@ -281,7 +281,7 @@ std::string Text(const Report& r) {
       if (s.progId.empty() && s.program.empty()) return std::string("(none)");
       std::string t = v(s.program) + (s.progId.empty() ? "" : " (" + v(s.progId) + ")");
       if (!s.verb.empty()) t += ", verb \"" + v(s.verb) + "\"";
-      if (!s.notHonoured.empty()) t += ", Explorer's choice " + v(s.notHonoured) + " not honoured";
+      if (!s.notHonoured.empty()) t += ", Explorer's choice " + v(s.notHonoured) + " not honoured";  // verbatim
       return t;
     };
     // A protocol as its links begin ("http:").
@@ -292,20 +292,21 @@ std::string Text(const Report& r) {
     o += it.risk.signals.empty() ? "\n" : "]\n";
   }
   for (const ReportGeneration& g : r.generations) {
-    o += std::to_string(g.number) + "\t" + (g.recorded.empty() ? std::string("(time unknown)") : g.recorded) + "\t";
+    const std::string recorded = g.recorded.empty() ? std::string("(time unknown)") : g.recorded;  // verbatim
+    o += std::to_string(g.number) + "\t" + recorded + "\t";
     if (!g.problem.empty()) {
       o += "damaged\n";  // the note says why
       continue;
     }
     o += std::to_string(g.types) + " types\t";
-    o += g.nextKnown ? v(msg::GenerationChanges(g.changed, g.added, g.removed)) : std::string("(next base unknown)");
+    o += g.nextKnown ? v(g.changes) : std::string("(next base unknown)");  // verbatim
     o += "\n";
   }
   for (const std::string& note : r.notes) o += v(note) + "\n";
   o += r.outcome == "changes"  ? std::to_string(r.items.size()) + " type(s) changed.\n"
-       : r.outcome == "risks" ? std::to_string(r.items.size()) + " type(s) with risk signals.\n"
-       : r.history            ? std::to_string(r.generations.size()) + " earlier base(s).\n"
-                              : "Outcome: " + r.outcome + ".\n";
+       : r.outcome == "risks" ? std::to_string(r.items.size()) + " type(s) with risk signals.\n"  // verbatim
+       : r.history            ? std::to_string(r.generations.size()) + " earlier base(s).\n"  // verbatim
+                              : "Outcome: " + r.outcome + ".\n";  // verbatim
   return o;
 }
 
@@ -336,7 +337,7 @@ std::vector<ReportItem> ItemsOf(const std::vector<std::string>& types, const Ass
 ReportRisk RiskOf(const Assessment& a) {
   ReportRisk r;
   if (!a.delegateExecute.empty()) r.runs = "DelegateExecute " + a.delegateExecute;
-  else if (!a.packagedApp.empty()) r.runs = "packaged app " + a.packagedApp;
+  else if (!a.packagedApp.empty()) r.runs = "packaged app " + a.packagedApp;  // verbatim
   else if (a.target.host != CommandHost::None && !a.target.payload.empty())
     r.runs = std::string(HostName(a.target.host)) + " -> " + a.target.payload;
   else r.runs = a.target.program;

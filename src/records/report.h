@@ -53,6 +53,7 @@ struct ReportGeneration {
   int types = -1;
   bool nextKnown = false;  // the next base could be read, so the three lists below tell
   std::vector<std::string> changed, added, removed;
+  std::string changes;  // the three lists in words, as the text report shows them
   std::string problem;
 };
 

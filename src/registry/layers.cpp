@@ -322,7 +322,9 @@ void OpenedBy(IRegistry& reg, const HKEY (&order)[3], const std::string& inForce
   if (app.empty()) {
     bool registered = false;
     for (HKEY layer : order) registered = registered || KeyExists(reg, layer, inForce);
-    app = inForce + (registered ? " (no open command)" : " (not registered)");
+    // The base file records the opener's name as it stands, and a check
+    // compares it: these words are stored data, not a message.
+    app = inForce + (registered ? " (no open command)" : " (not registered)");  // verbatim
   }
   entry.OpenerName(std::move(app));
 }

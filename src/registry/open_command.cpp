@@ -33,7 +33,9 @@ bool GetKeyValue(IRegistry& reg, HKEY KeyRoot, const std::string& KeyName,
     KeyVal.clear();
     return false;
   }
-  if (size == 0) throw std::runtime_error("the value \"" + SubKeyRef + "\" of \"" + KeyName + "\" is empty");
+  // The error names the value (key\value); its one caller, the About box,
+  // ends every failure in a message of its own.
+  if (size == 0) throw std::runtime_error(KeyName + "\\" + SubKeyRef);
   if (type == REG_DWORD && size >= 4) {
     unsigned number = 0;
     for (int i = 3; i >= 0; --i) number = number << 8 | static_cast<unsigned char>(buffer[static_cast<size_t>(i)]);

@@ -19,7 +19,8 @@ std::string GetOpenCommand(IRegistry& reg, const std::string& className);
 // another type leaves KeyVal as it was; in each case the result is true. A key
 // that cannot be opened or a value that cannot be read (missing, or over 1024
 // bytes) gives false and an empty KeyVal. A value of no data at all cannot be
-// cut to its length: that raises std::runtime_error. The key is opened for
+// cut to its length: that raises std::runtime_error, whose what() names the
+// value ("KeyName\SubKeyRef"). The key is opened for
 // reading only.
 bool GetKeyValue(IRegistry& reg, HKEY KeyRoot, const std::string& KeyName,
                  const std::string& SubKeyRef, std::string& KeyVal);

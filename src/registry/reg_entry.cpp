@@ -14,12 +14,12 @@ size_t HashOf(const std::string& s) {
   return static_cast<size_t>(h ^ (h >> 29));
 }
 
-AssocEntriesError MissingKey() {
-  return AssocEntriesError(AssocEntriesError::Code::NoSuchKey, "Invalid procedure call or argument");
+AssocEntriesError MissingKey(std::string_view key) {
+  return AssocEntriesError(AssocEntriesError::Code::NoSuchKey, std::string(key));
 }
 
-AssocEntriesError OutOfRange() {
-  return AssocEntriesError(AssocEntriesError::Code::OutOfRange, "Subscript out of range");
+AssocEntriesError OutOfRange(std::int32_t at) {
+  return AssocEntriesError(AssocEntriesError::Code::OutOfRange, std::to_string(at));
 }
 
 }  // namespace
@@ -139,9 +139,7 @@ void AssocEntries::Add(EntryPtr objNewMember, const std::string& sKey) {
   }
   std::string folded = FoldCase(sKey);
   if (Find(folded) != kNone)
-    throw AssocEntriesError(AssocEntriesError::Code::DuplicateKey,
-                          "This key is already associated with an element of this collection: " +
-                              sKey);
+    throw AssocEntriesError(AssocEntriesError::Code::DuplicateKey, sKey);
   // Make room first, so that nothing below can fail half-way.
   if (entries_.size() == entries_.capacity()) entries_.reserve(entries_.size() * 2 + 16);
   if (keys_.size() == keys_.capacity()) keys_.reserve(keys_.size() * 2 + 16);
@@ -155,13 +153,13 @@ void AssocEntries::Add(EntryPtr objNewMember, const std::string& sKey) {
 }
 
 const AssocEntries::EntryPtr& AssocEntries::Item(std::int32_t vntIndexKey) const {
-  if (vntIndexKey < 1 || vntIndexKey > Count()) throw OutOfRange();
+  if (vntIndexKey < 1 || vntIndexKey > Count()) throw OutOfRange(vntIndexKey);
   return entries_[static_cast<size_t>(vntIndexKey - 1)];
 }
 
 const AssocEntries::EntryPtr& AssocEntries::Item(std::string_view vntIndexKey) const {
   const size_t at = Find(FoldCase(vntIndexKey));
-  if (at == kNone) throw MissingKey();
+  if (at == kNone) throw MissingKey(vntIndexKey);
   return entries_[at];
 }
 
@@ -171,13 +169,13 @@ const AssocEntry* AssocEntries::Lookup(std::string_view key) const {
 }
 
 void AssocEntries::Remove(std::int32_t vntIndexKey) {
-  if (vntIndexKey < 1 || vntIndexKey > Count()) throw OutOfRange();
+  if (vntIndexKey < 1 || vntIndexKey > Count()) throw OutOfRange(vntIndexKey);
   RemoveAt(static_cast<size_t>(vntIndexKey - 1));
 }
 
 void AssocEntries::Remove(std::string_view vntIndexKey) {
   const size_t at = Find(FoldCase(vntIndexKey));
-  if (at == kNone) throw MissingKey();
+  if (at == kNone) throw MissingKey(vntIndexKey);
   RemoveAt(at);
 }
 

@@ -203,7 +203,8 @@ class AssocEntry {
   std::shared_ptr<hollin::AssocEntries> collection_;
 };
 
-// An error of the collection, with what went wrong.
+// An error of the collection: what went wrong, and the key or position
+// asked for (what() gives it too). msg::ErrorText words it.
 class AssocEntriesError : public std::runtime_error {
  public:
   enum class Code {
@@ -212,11 +213,13 @@ class AssocEntriesError : public std::runtime_error {
     DuplicateKey,  // Add: key already present
   };
 
-  AssocEntriesError(Code code, const std::string& message) : std::runtime_error(message), code_(code) {}
+  AssocEntriesError(Code code, const std::string& key) : std::runtime_error(key), code_(code), key_(key) {}
   Code code() const { return code_; }
+  const std::string& key() const { return key_; }
 
  private:
   Code code_;
+  std::string key_;
 };
 
 class AssocEntries {

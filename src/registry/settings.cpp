@@ -3,32 +3,20 @@
 #include <cstring>
 #include <exception>
 
-#include "common/names.h"
 #include "registry/reg_key.h"
 #include "registry/reg_string.h"
 
 namespace hollin {
 namespace {
 
-constexpr const char* kRegistryBoxTitle = "ODBC Registry";
-
-void ShowRegistryError(IMessageBox& box, const std::string& text) {
-  box.Show({text, MbButtons::Ok, MbIcon::Exclamation, MbDefault::First,
-            kRegistryBoxTitle});
-}
-
-bool ReadSettingUnguarded(IRegistry& reg, HKEY root, IMessageBox& box,
-                          const std::string& Name, std::int16_t RequestedType,
-                          SettingValue& Value, bool ShowErrors) {
+bool ReadSettingUnguarded(IRegistry& reg, HKEY root, const std::string& Name, std::int16_t RequestedType,
+                          SettingValue& Value, SettingFailure* failure) {
   // Reading asks for no more than reading: a standard user may read the
   // machine-wide key but not open it for writing.
   LONG status = ERROR_SUCCESS;
   RegKey key = RegKey::Open(reg, root, kSettingsKey, KEY_QUERY_VALUE, &status);
   if (!key) {
-    if (ShowErrors)
-      ShowRegistryError(box, std::string("Error Opening Registry Key Entry:\r\n") +
-                                 "Key/Path=" + kSettingsKey + "\r\n" +
-                                 "DLL Returned=" + std::to_string(status));
+    if (failure) *failure = {SettingFailure::Kind::KeyNotOpened, kSettingsKey, std::string(), status, std::string()};
     return false;
   }
 
@@ -47,10 +35,7 @@ bool ReadSettingUnguarded(IRegistry& reg, HKEY root, IMessageBox& box,
                                   reinterpret_cast<BYTE*>(&number), &count);
   }
   if (status != ERROR_SUCCESS) {
-    if (ShowErrors)
-      ShowRegistryError(box, "Error Retrieving Registry Key Entry:\r\nKey=" +
-                                 Name + "\r\nDLL Returned=" +
-                                 std::to_string(status));
+    if (failure) *failure = {SettingFailure::Kind::ValueNotRead, kSettingsKey, Name, status, std::string()};
     return false;
   }
   key.Close();
@@ -89,15 +74,15 @@ LONG WriteSetting(IRegistry& reg, const std::string& Name, const std::string& Te
   return ERROR_SUCCESS;
 }
 
-bool ReadSetting(IRegistry& reg, IMessageBox& box, const std::string& Name,
-                 std::int16_t RequestedType, SettingValue& Value, bool ShowErrors) {
+bool ReadSetting(IRegistry& reg, const std::string& Name, std::int16_t RequestedType, SettingValue& Value,
+                 SettingFailure* failure) {
+  if (failure) *failure = {};
   try {
-    // The user's own setting first; only the machine's key reports errors.
-    return ReadSettingUnguarded(reg, HKEY_CURRENT_USER, box, Name, RequestedType, Value, false) ||
-           ReadSettingUnguarded(reg, HKEY_LOCAL_MACHINE, box, Name, RequestedType, Value, ShowErrors);
+    // The user's own setting first; only the machine's key tells why not.
+    return ReadSettingUnguarded(reg, HKEY_CURRENT_USER, Name, RequestedType, Value, nullptr) ||
+           ReadSettingUnguarded(reg, HKEY_LOCAL_MACHINE, Name, RequestedType, Value, failure);
   } catch (const std::exception& e) {
-    box.Show({e.what(), MbButtons::Ok, MbIcon::Exclamation, MbDefault::First,
-              kProductName});
+    if (failure) *failure = {SettingFailure::Kind::Unexpected, std::string(), Name, ERROR_SUCCESS, e.what()};
     return false;
   }
 }

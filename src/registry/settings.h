@@ -7,7 +7,6 @@
 #include <string>
 #include <variant>
 
-#include "common/message_box.h"
 #include "registry/registry.h"
 
 namespace hollin {
@@ -27,14 +26,26 @@ using SettingValue = std::variant<std::monostate, std::string, std::int32_t>;
 // user's key's refusal when neither key would take it.
 LONG WriteSetting(IRegistry& reg, const std::string& Name, const std::string& Text);
 
+// Why a setting was not read: the settings key would not open, the value
+// would not be read (Name), or something unforeseen was thrown (what it said).
+struct SettingFailure {
+  enum class Kind { None, KeyNotOpened, ValueNotRead, Unexpected };
+  Kind kind = Kind::None;
+  std::string key;   // the key that would not open
+  std::string name;  // the value that would not be read
+  LONG status = ERROR_SUCCESS;
+  std::string what;  // Unexpected: the exception's text
+};
+
 // Reads a setting, from the user's key where it holds one, else from the
 // machine's. RequestedType 1 reads a text (at most 254 characters),
 // 4 a number; any other type yields the number 1 without reading. Returns
 // true and replaces Value when the value was read; false on any failure,
-// leaving Value as it was. With ShowErrors, a machine's key that cannot be
-// opened or a value that cannot be read there is reported in an
-// "ODBC Registry" box (the user's key is only looked into).
-bool ReadSetting(IRegistry& reg, IMessageBox& box, const std::string& Name,
-                 std::int16_t RequestedType, SettingValue& Value, bool ShowErrors);
+// leaving Value as it was, and where failure is given, says why: the
+// machine's key that cannot be opened or its value that cannot be read
+// (the user's key is only looked into), or an exception (Unexpected). The
+// registry layer shows nothing: the window decides what to tell.
+bool ReadSetting(IRegistry& reg, const std::string& Name, std::int16_t RequestedType, SettingValue& Value,
+                 SettingFailure* failure = nullptr);
 
 }  // namespace hollin

@@ -109,50 +109,6 @@ std::string Assessment::Words() const {
   return t;
 }
 
-std::string Assessment::PanelText() const {
-  // Three lines at most, as the panel has little room: what runs, who made
-  // and signed it, and the signals.
-  std::string t;
-  const auto line = [&t](const std::string& s) { t.append(t.empty() ? "" : "\r").append(s); };
-  if (!delegateExecute.empty())
-    line("RUNS: a COM handler (DelegateExecute " + delegateExecute + ")" +
-         (target.program.empty() ? std::string() : " in " + target.program));
-  else if (!packagedApp.empty()) line("RUNS: the packaged app " + packagedApp);
-  else if (target.kind == CommandTarget::Kind::Document) line("RUNS: the file opened itself");
-  else if (target.host != CommandHost::None && !target.payload.empty())
-    line(std::string("RUNS: ") + HostName(target.host) + " -> " + target.payload);
-  else if (!target.program.empty())
-    line("RUNS: " + target.program +
-         (target.source == CommandTarget::Source::AppPaths        ? " (registered under App Paths)"
-          : target.source == CommandTarget::Source::SearchFolders ? " (found on the search path)"
-                                                                  : ""));
-  std::string from = company;
-  if (!product.empty()) from.append(from.empty() ? "" : ", ").append(product);
-  if (!signer.empty()) from.append(from.empty() ? "" : "; ").append("signed by ").append(signer);
-  if (!from.empty()) line("FROM: " + from);
-  std::string said;
-  for (Signal s : signals) {
-    said.append(said.empty() ? "SIGNALS: " : "; ");
-    switch (s) {
-      case Signal::Missing: said += "missing (no such file)"; break;
-      case Signal::Unsigned: said += "unsigned"; break;
-      case Signal::BadSignature: said += "its signature does not verify"; break;
-      case Signal::UserFolder: said += "in a user folder (" + folder + ")"; break;
-      case Signal::Unquoted:
-        said += target.takenOver ? "unquoted: " + target.takeover + " runs in place of " + target.meant
-                                 : "unquoted: a file " + target.takeover + " would run first";
-        break;
-      case Signal::ScriptHost: said += std::string("runs through ") + HostName(target.host); break;
-      case Signal::RunsCode: said += "opening such a file runs it"; break;
-      case Signal::CommandChanged: said += "not the standard command"; break;
-      case Signal::NotVerifiable: said += "its signature cannot be verified here (offline)"; break;
-      case Signal::NoProgram: said += "the command names no program"; break;
-    }
-  }
-  if (!said.empty()) line(said);
-  return t;
-}
-
 Assessor::Assessor(IRegistry& reg, IFileFacts& facts) : reg_(reg), facts_(facts) {
   context_.exists = [this](const std::string& path) { return Facts(path).exists; };
   context_.variable = [this](std::string_view name) { return facts_.Variable(name); };

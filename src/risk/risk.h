@@ -88,10 +88,8 @@ struct Assessment {
 
   bool Has(Signal s) const;
   // The signals' words, separated by blanks ("unsigned user-folder").
+  // The panel's lines are msg::RiskPanel's.
   std::string Words() const;
-  // The panel's lines: what runs, the signer, the maker, and a line per
-  // signal.
-  std::string PanelText() const;
 };
 
 // The standard command of a class whose command is known ("exefile" ->

@@ -19,6 +19,7 @@
 #include "compare/restore.h"
 #include "registry/settings.h"
 #include "messages/messages.h"
+#include "records/report.h"
 #include "ui/health_view.h"
 #include "ui/history_view.h"
 #include "resource.h"
@@ -568,7 +569,7 @@ void FrmMain::TellNotKept(const std::string& why) {
 std::string FrmMain::RiskText(const std::string& ext) const {
   const auto it = risks_.find(FoldCase(ext));
   if (it == risks_.end()) return std::string();
-  return it->second.PanelText();
+  return msg::RiskPanel(it->second);
 }
 
 std::string FrmMain::Lines(std::initializer_list<std::string> parts) {
@@ -706,26 +707,15 @@ msg::DetailFacts FrmMain::DetailsOf(const std::string& ext) {
   if (c && fileFacts) {
     Assessor assessor(reg_, *fileFacts);
     const Assessment a = assessor.Assess(*c);
-    if (!a.delegateExecute.empty()) f.current.runs = "DelegateExecute " + a.delegateExecute;
-    else if (!a.packagedApp.empty()) f.current.runs = "packaged app " + a.packagedApp;
-    else if (a.target.host != CommandHost::None && !a.target.payload.empty())
-      f.current.runs = std::string(HostName(a.target.host)) + " -> " + a.target.payload;
-    else f.current.runs = a.target.program;
-    for (Signal s : a.signals) f.current.signals.push_back(SignalWord(s));
-    f.current.signer = a.signer;
-    f.current.company = a.company;
-    f.current.product = a.product;
+    // What runs and who made it, as the reports name them.
+    cli::ReportRisk risk = cli::RiskOf(a);
+    f.current.runs = std::move(risk.runs);
+    f.current.signals = std::move(risk.signals);
+    f.current.signer = std::move(risk.signer);
+    f.current.company = std::move(risk.company);
+    f.current.product = std::move(risk.product);
     // One line a signal, as the panel says it.
-    const std::string panel = a.PanelText();
-    if (const size_t at = panel.find("SIGNALS: "); at != std::string::npos) {
-      std::string said = panel.substr(at + 9);
-      said = said.substr(0, said.find('\r'));
-      for (size_t from = 0; from <= said.size();) {
-        const size_t end = std::min(said.find("; ", from), said.size());
-        f.reasons.push_back(said.substr(from, end - from));
-        from = end + 2;
-      }
-    }
+    for (Signal s : a.signals) f.reasons.push_back(msg::SignalReason(s, a));
   }
   const AssocEntry* decided = c ? c : b;
   if (decided && decided->Layered()) f.decider = msg::LayerName(decided->Decider());
@@ -898,7 +888,7 @@ void FrmMain::ShowEventError(const std::string& where, std::exception_ptr error)
     box_.Show({msg::BaseLeftAsItWas(e.what(), where), MbButtons::Ok, MbIcon::Exclamation, MbDefault::First,
                msg::kBoxTitle});
   } catch (const std::exception& e) {
-    box_.Show({msg::ErrorStopped(where, e.what()), MbButtons::Ok, MbIcon::Exclamation, MbDefault::First,
+    box_.Show({msg::ErrorStopped(where, msg::ErrorText(e)), MbButtons::Ok, MbIcon::Exclamation, MbDefault::First,
                msg::kBoxTitle});
   } catch (...) {
     box_.Show({msg::UnknownErrorStopped(where), MbButtons::Ok, MbIcon::Exclamation, MbDefault::First,

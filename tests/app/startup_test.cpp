@@ -23,7 +23,7 @@ class StartupTest : public ::testing::Test {
  protected:
   std::string Read(const char* name) {
     SettingValue v;
-    if (!ReadSetting(reg, box, name, 1, v, false)) return "<missing>";
+    if (!ReadSetting(reg, name, 1, v)) return "<missing>";
     return std::get<std::string>(v);
   }
   void Run(const AccountFacts& account = {}) {

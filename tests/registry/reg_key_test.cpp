@@ -148,10 +148,9 @@ TEST(RegistryProcedures, CloseEveryKeyTheyOpen) {
   EXPECT_FALSE(ReadUserClassesState(reg, {"mytxt"}).empty());
   allClosed("the user classes' state");
 
-  test::ScriptedMessageBox box;
   SettingValue value;
-  EXPECT_TRUE(ReadSetting(reg, box, "warn", 1, value, true));
-  EXPECT_FALSE(ReadSetting(reg, box, "missing", 1, value, true));
+  EXPECT_TRUE(ReadSetting(reg, "warn", 1, value));
+  EXPECT_FALSE(ReadSetting(reg, "missing", 1, value));
   EXPECT_EQ(WriteSetting(reg, "warn", "0"), ERROR_SUCCESS);
   store.DenyAccess(HKEY_LOCAL_MACHINE, kSettingsKey, KEY_SET_VALUE);
   EXPECT_EQ(WriteSetting(reg, "warn", "1"), ERROR_SUCCESS);  // the user's key takes it

@@ -18,39 +18,41 @@ class SettingsTest : public ::testing::Test {
   void Store(const char* name, DWORD type, const std::string& bytes) {
     ASSERT_EQ(test::SetRegValue(reg, HKEY_LOCAL_MACHINE, kSettingsKey, name, type, bytes), ERROR_SUCCESS);
   }
-  bool Read(const char* name, std::int16_t type, bool errors = false) {
-    return ReadSetting(reg, box, name, type, v, errors);
+  bool Read(const char* name, std::int16_t type) {
+    failure = {};
+    return ReadSetting(reg, name, type, v, &failure);
+  }
+  // The failure told, as "kind key name status".
+  std::string Failure() const {
+    return std::to_string(static_cast<int>(failure.kind)) + " " + failure.key + " " + failure.name + " " +
+           std::to_string(failure.status);
   }
 
   RegistryStore reg;
-  test::ScriptedMessageBox box;
   SettingValue v;
+  SettingFailure failure;
 };
 
 TEST_F(SettingsTest, AKeyOrValueThatCannotBeReadFailsAndLeavesTheValue) {
+  using K = SettingFailure::Kind;
+  const std::string key = std::string(" ") + kSettingsKey + " ";
   v = "kept"s;
-  // No settings key yet: silent without error boxes, the open error with them.
+  // No settings key yet: the open fails;
   EXPECT_FALSE(Read("warn", 1));
-  EXPECT_TRUE(box.shown.empty());
-  EXPECT_FALSE(Read("warn", 1, true));
+  EXPECT_EQ(Failure(), std::to_string(static_cast<int>(K::KeyNotOpened)) + key + " 2");
   WriteSetting(reg, "InstallPath", "C:\\Tools");  // the key, but not that value
-  EXPECT_FALSE(Read("warn", 1, true));
+  EXPECT_FALSE(Read("warn", 1));
+  EXPECT_EQ(Failure(), std::to_string(static_cast<int>(K::ValueNotRead)) + key + "warn 2");
   // A standard user's rights (read only) are enough to read;
   reg.AllowOnly(HKEY_LOCAL_MACHINE, kSettingsKey, KEY_READ);
-  EXPECT_TRUE(Read("InstallPath", 1, true));
+  EXPECT_TRUE(Read("InstallPath", 1));
   EXPECT_EQ(std::get<std::string>(v), "C:\\Tools");
+  EXPECT_EQ(failure.kind, K::None);
   v = "kept"s;
   // without the right to read, every read fails at the open.
   reg.DenyAccess(HKEY_LOCAL_MACHINE, kSettingsKey, KEY_QUERY_VALUE);
-  EXPECT_FALSE(Read("InstallPath", 1, true));
-  const std::string openError = "Error Opening Registry Key Entry:\r\nKey/Path=SOFTWARE\\Nordane\\Hollin\r\nDLL Returned=";
-  const auto registryBox = [](const std::string& text) {
-    return MessageBoxRequest{text, MbButtons::Ok, MbIcon::Exclamation, MbDefault::First, "ODBC Registry"};
-  };
-  EXPECT_EQ(box.shown, (std::vector<MessageBoxRequest>{
-                           registryBox(openError + "2"),
-                           registryBox("Error Retrieving Registry Key Entry:\r\nKey=warn\r\nDLL Returned=2"),
-                           registryBox(openError + "5")}));
+  EXPECT_FALSE(Read("InstallPath", 1));
+  EXPECT_EQ(Failure(), std::to_string(static_cast<int>(K::KeyNotOpened)) + key + " 5");
   EXPECT_EQ(std::get<std::string>(v), "kept");
 }
 
@@ -73,7 +75,6 @@ TEST_F(SettingsTest, TextsAreTrimmedAndLimitedAndOtherTypesGiveNumbers) {
   // Any other requested type reads nothing and gives 1.
   ASSERT_TRUE(Read("Absent", 3));
   EXPECT_EQ(std::get<std::int32_t>(v), 1);
-  EXPECT_TRUE(box.shown.empty());
 }
 
 // A standard user may not write the machine's key: the option goes to the
@@ -83,7 +84,7 @@ TEST_F(SettingsTest, AnOptionSetSticksWhereverTheRegistryTakesIt) {
   ASSERT_EQ(WriteSetting(reg, "Warn", "1"), ERROR_SUCCESS);
   reg.AllowOnly(HKEY_LOCAL_MACHINE, kSettingsKey, KEY_READ);
   ASSERT_EQ(WriteSetting(reg, "Warn", "0"), ERROR_SUCCESS);
-  ASSERT_TRUE(Read("Warn", 1, true));
+  ASSERT_TRUE(Read("Warn", 1));
   EXPECT_EQ(std::get<std::string>(v), "0");
   HKEY key = nullptr;
   ASSERT_EQ(reg.RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_READ, &key), ERROR_SUCCESS);
@@ -100,22 +101,20 @@ TEST_F(SettingsTest, AnOptionSetSticksWhereverTheRegistryTakesIt) {
   reg.DenyAccess(HKEY_CURRENT_USER, kSettingsKey, 0);
   reg.DenyAccess(HKEY_LOCAL_MACHINE, kSettingsKey, 0);
   ASSERT_EQ(WriteSetting(reg, "Warn", "1"), ERROR_SUCCESS);
-  ASSERT_TRUE(Read("Warn", 1, true));
+  ASSERT_TRUE(Read("Warn", 1));
   EXPECT_EQ(std::get<std::string>(v), "1");
-  EXPECT_TRUE(box.shown.empty());
+  EXPECT_EQ(failure.kind, SettingFailure::Kind::None);
 }
 
 class SettingsOnEveryRegistry : public ::testing::TestWithParam<test::RegistryUnderTest> {};
 
 TEST_P(SettingsOnEveryRegistry, WriteIsReadBackInAnotherCase) {
   auto reg = GetParam().make();
-  test::ScriptedMessageBox box;
   const std::string text = "C:\\Program Files\\Hollin é";
   WriteSetting(*reg, "HollinTestPath", text);
   SettingValue v;
-  ASSERT_TRUE(ReadSetting(*reg, box, "HOLLINTESTPATH", 1, v, true));
+  ASSERT_TRUE(ReadSetting(*reg, "HOLLINTESTPATH", 1, v));
   EXPECT_EQ(std::get<std::string>(v), text);
-  EXPECT_TRUE(box.shown.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Registries, SettingsOnEveryRegistry,

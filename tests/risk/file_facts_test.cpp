@@ -4,6 +4,7 @@
 // as the shell finds it.
 #include <gtest/gtest.h>
 
+#include "messages/window_texts.h"
 #include "risk/command_target.h"
 #include "risk/signature.h"
 #include "support/registry_store.h"
@@ -42,7 +43,7 @@ TEST(TrustOfStatus, NotVerifiableIsToldNotCounted) {
   const Assessment a = AssessCommand(reg, files, "\"C:\\Program Files\\Fresh\\fresh.exe\" \"%1\"");
   EXPECT_EQ(a.signals, std::vector<Signal>{Signal::NotVerifiable});
   EXPECT_EQ(a.Words(), "not-verifiable");
-  EXPECT_NE(a.PanelText().find("cannot be verified here"), std::string::npos) << a.PanelText();
+  EXPECT_NE(msg::RiskPanel(a).find("cannot be verified here"), std::string::npos) << msg::RiskPanel(a);
   EXPECT_FALSE(CountsForHealth(Signal::NotVerifiable));
   EXPECT_TRUE(CountsForHealth(Signal::BadSignature));
 }
@@ -89,8 +90,8 @@ TEST(AppPaths, ABareNameIsFoundAsTheShellFindsIt) {
     EXPECT_TRUE(a.target.found) << c.command;
     EXPECT_EQ(a.target.source, c.source) << c.command;
   }
-  EXPECT_NE(AssessCommand(reg, files, "wordpad %1").PanelText().find("WORDPAD.EXE (registered under App Paths)"),
-            std::string::npos);
+  const std::string panel = msg::RiskPanel(AssessCommand(reg, files, "wordpad %1"));
+  EXPECT_NE(panel.find("WORDPAD.EXE (registered under App Paths)"), std::string::npos) << panel;
   // cmd runs what follows /c by its own search: App Paths is not its.
   const Assessment a = AssessCommand(reg, files, "cmd /c grab.exe %1");
   EXPECT_EQ(a.target.payload, "grab.exe");
@@ -115,7 +116,7 @@ TEST(UserWritable, TheUsersRightsDecideNotTheFolderName) {
   Assessment a = assess("\"C:\\Tools\\t.exe\" \"%1\"");
   EXPECT_TRUE(a.Has(Signal::UserFolder));
   EXPECT_EQ(a.folder, "C:\\Tools");
-  EXPECT_NE(a.PanelText().find("(C:\\Tools)"), std::string::npos) << a.PanelText();
+  EXPECT_NE(msg::RiskPanel(a).find("(C:\\Tools)"), std::string::npos) << msg::RiskPanel(a);
   EXPECT_TRUE(assess("\"C:\\ProgramData\\Vendor\\v.exe\" %1").Has(Signal::UserFolder));
   EXPECT_FALSE(assess("\"C:\\Program Files\\Grab\\grab.exe\" %1").Has(Signal::UserFolder));
   EXPECT_FALSE(assess("\"C:\\Locked\\l.exe\" %1").Has(Signal::UserFolder));

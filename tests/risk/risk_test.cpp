@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "compare/changed_when.h"
+#include "messages/window_texts.h"
 #include "risk/command_target.h"
 #include "registry/layers.h"
 #include "risk/risk.h"
@@ -152,9 +153,9 @@ TEST_F(SignalTest, EachSignalFromTheFactsOfItsFile) {
   a = Assess(".txt", "G", "C:\\Program Files\\Grab\\grab.exe %1");
   EXPECT_EQ(a.target.program, "C:\\Program.exe");
   EXPECT_EQ(a.signals, (S{Signal::Unsigned, Signal::Unquoted}));
-  EXPECT_NE(a.PanelText().find("unquoted: C:\\Program.exe runs in place of C:\\Program Files\\Grab\\grab.exe"),
+  EXPECT_NE(msg::RiskPanel(a).find("unquoted: C:\\Program.exe runs in place of C:\\Program Files\\Grab\\grab.exe"),
             std::string::npos)
-      << a.PanelText();
+      << msg::RiskPanel(a);
   files.files.erase(FoldCase("C:\\Program.exe"));
   EXPECT_EQ(Assess(".txt", "G", "C:\\Program Files\\Grab\\grab.exe %1").signals, (S{Signal::Unsigned, Signal::Unquoted}));
   // A script type opened by its own host is no sign; another type is.
@@ -189,7 +190,7 @@ TEST_F(SignalTest, DelegateExecuteAndPackagedAppsAreNamed) {
   Assessment a = Assess(".dir", "Folder.Handler", "");
   EXPECT_EQ(a.delegateExecute, "{11dbb47c-a525-400b-9e80-a54615a090c0}");
   EXPECT_TRUE(a.signals.empty());
-  EXPECT_NE(a.PanelText().find("DelegateExecute {11dbb47c"), std::string::npos) << a.PanelText();
+  EXPECT_NE(msg::RiskPanel(a).find("DelegateExecute {11dbb47c"), std::string::npos) << msg::RiskPanel(a);
   AssocEntry e;
   e.Ext(".jpg");
   e.ProgramID("AppXq4m8");
@@ -252,8 +253,8 @@ TEST_F(SignalTest, WhatRunsIsAssessedNotTheUntouchedOpenCommand) {
   for (const Takeover& t : takeovers) {
     SCOPED_TRACE(t.name);
     const Assessment a = assess(t.change, t.entry);
-    EXPECT_EQ(a.signals, t.signals) << a.PanelText();
-    EXPECT_NE(a.PanelText().find(t.runs), std::string::npos) << a.PanelText();
+    EXPECT_EQ(a.signals, t.signals) << msg::RiskPanel(a);
+    EXPECT_NE(msg::RiskPanel(a).find(t.runs), std::string::npos) << msg::RiskPanel(a);
   }
 }
 
@@ -279,9 +280,9 @@ TEST_F(SignalTest, ACommandThatNamesNoProgramRunsNothing) {
     EXPECT_EQ(a.target.kind, CommandTarget::Kind::Nothing) << "[" << c.command << "] runs " << a.target.program;
     EXPECT_EQ(a.target.program, "") << "[" << c.command << "]";
     EXPECT_EQ(a.signals, c.signals) << "[" << c.command << "] " << a.Words();
-    EXPECT_EQ(a.PanelText().find("RUNS"), std::string::npos) << a.PanelText();
+    EXPECT_EQ(msg::RiskPanel(a).find("RUNS"), std::string::npos) << msg::RiskPanel(a);
   }
-  EXPECT_EQ(Assess(".txt", "txtfile", "\"\"").PanelText(), "SIGNALS: the command names no program");
+  EXPECT_EQ(msg::RiskPanel(Assess(".txt", "txtfile", "\"\"")), "SIGNALS: the command names no program");
   EXPECT_EQ(files.signatureChecks, 0);
 }
 
@@ -316,7 +317,7 @@ TEST(AssessorOnce, AHandlersServerIsReadOnce) {
     e.Ext(ext);
     e.VerbsRead(true);
     e.Handler("{11dbb47c-0000}");
-    EXPECT_NE(assessor.Assess(e).PanelText().find("h.exe"), std::string::npos) << ext;
+    EXPECT_NE(msg::RiskPanel(assessor.Assess(e)).find("h.exe"), std::string::npos) << ext;
   }
   EXPECT_EQ(reg.clsidOpens, 1);
 }

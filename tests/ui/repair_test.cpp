@@ -29,7 +29,7 @@ class Repair : public RepairTest {
   }
   std::string Warn() {
     SettingValue v;
-    return ReadSetting(reg, box, "Warn", 1, v, false) ? std::get<std::string>(v) : "<none>";
+    return ReadSetting(reg, "Warn", 1, v) ? std::get<std::string>(v) : "<none>";
   }
   std::string Selection() const {
     std::string s;

@@ -2,7 +2,8 @@
 // bring about, for scripts/screenshots.sh: "account-refused" (a start as
 // the system's account), "account-other" (a start by an administrator who
 // is not the user signed in), "restore-refused" (a restore the registry
-// refused in part). The texts and boxes are the program's own (Main, the
+// refused in part), "setting-unreadable" (the settings key that would not
+// open for reading). The texts and boxes are the program's own (Main, the
 // messages); only the facts are made up.
 #include <string>
 #include <vector>
@@ -14,7 +15,9 @@
 #include "common/win32_text.h"
 #include "compare/restore.h"
 #include "messages/messages.h"
+#include "registry/settings.h"
 #include "registry/win32_registry.h"
+#include "ui/settings_box.h"
 
 namespace {
 
@@ -35,11 +38,15 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   Win32Platform platform;
   if (which == "restore-refused") {
     const std::vector<RestoreFailure> failed = {
-        {".txt", RestoreFailure::What::Command, ERROR_ACCESS_DENIED, "machine classes"},
-        {".ini", RestoreFailure::What::ProgramId, ERROR_ACCESS_DENIED, "machine classes"},
+        {".txt", RestoreFailure::What::Command, ERROR_ACCESS_DENIED, AssocEntry::Layer::Machine},
+        {".ini", RestoreFailure::What::ProgramId, ERROR_ACCESS_DENIED, AssocEntry::Layer::Machine},
     };
     box.Show({msg::NotRestored(failed, [&](long status) { return platform.ErrorText(status); }), MbButtons::Ok,
               MbIcon::Exclamation, MbDefault::First, msg::kBoxTitle});
+    return 0;
+  }
+  if (which == "setting-unreadable") {
+    ui::ShowSettingFailure(box, {SettingFailure::Kind::KeyNotOpened, kSettingsKey, "", ERROR_ACCESS_DENIED, ""});
     return 0;
   }
   AccountFacts facts;
