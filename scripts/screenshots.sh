@@ -68,11 +68,28 @@ fi
 # Wine reports Windows 7 unless told otherwise; the help of Windows 10 and
 # later is the one to show.
 wine reg add 'HKCU\Software\Wine\AppDefaults\hollin.exe' /v Version /d win10 /f >/dev/null
-# The desktop is chosen when Wine's session starts: start it anew.
+# The desktop is chosen when Wine's session starts: start it anew, its
+# services started detached as hollin_wine_up starts them. The first program
+# of a session would otherwise start them holding its standard streams, and
+# a run whose output is read (the registry helpers of e2e_lib.sh) would wait
+# on them for ever.
 wineserver -k >/dev/null 2>&1 || true
 wineserver -w >/dev/null 2>&1 || true
 setsid wineserver -p </dev/null >/dev/null 2>&1
+setsid -w wine wineboot </dev/null >/dev/null 2>&1
 run() { start_bg "$app/hollin.exe" "$@"; }
+# The end of a set of shots: the main window closed (its question about the
+# changes answered No where the set says "asks"), then each key the set
+# wrote deleted.
+end_shots() {
+  local asks=$1 key
+  shift
+  probe close "$M"
+  [ "$asks" != asks ] || probe answer Brellmark "&No" 15000
+  probe gone "$M" 15000
+  for key; do delete "$key"; done
+}
+UA='HKCU\Software\Microsoft\Windows\Shell\Associations\UrlAssociations'
 # Waits for a window whose title holds $1 (one no one knows beforehand);
 # its title in $TITLE.
 wait_titled() {
@@ -135,14 +152,8 @@ links_shots() {
   probe list "$M"
   probe select "$M" "$(awk -F'\t' '$1 == "row" && $4 == "http:" { print $2 }' <<<"$OUT")"
   shot links-changed.png
-  probe close "$M"
-  probe answer Brellmark "&No" 15000
-  probe gone "$M" 15000
-  wine reg delete 'HKCU\Software\Classes\http' /f >/dev/null
-  wine reg delete 'HKCU\Software\Classes\Grab.Mail' /f >/dev/null
-  wine reg delete 'HKCU\Software\Microsoft\Windows\Shell\Associations\UrlAssociations\mailto\UserChoice' /f >/dev/null
-  wine reg delete 'HKCR\.rtf' /f >/dev/null
-  wine reg delete 'HKCR\Grab.Doc' /f >/dev/null
+  end_shots asks 'HKCU\Software\Classes\http' 'HKCU\Software\Classes\Grab.Mail' "$UA\\mailto\\UserChoice" \
+    'HKCR\.rtf' 'HKCR\Grab.Doc'
 }
 if [ "${1:-}" == links ]; then
   links_shots
@@ -170,11 +181,7 @@ latent_shots() {
   shot details-latent.png
   probe close "Details of link mailto: - Hollin"
   probe gone "Details of link mailto: - Hollin" 15000
-  probe close "$M"
-  probe gone "$M" 15000
-  wine reg delete 'HKCU\Software\Classes\mailto' /f >/dev/null
-  wine reg delete 'HKCU\Software\Classes\Mail.Own' /f >/dev/null
-  wine reg delete 'HKCU\Software\Microsoft\Windows\Shell\Associations\UrlAssociations\mailto\UserChoice' /f >/dev/null
+  end_shots - 'HKCU\Software\Classes\mailto' 'HKCU\Software\Classes\Mail.Own' "$UA\\mailto\\UserChoice"
 }
 if [ "${1:-}" == latent ]; then
   latent_shots
@@ -198,9 +205,7 @@ history_shots() {
   sleep 1
   probe select "$M" 2
   shot history.png
-  probe close "$M"
-  probe gone "$M" 15000
-  for t in .pdf .rtf; do wine reg delete "HKCR\\$t" /f >/dev/null; done
+  end_shots - 'HKCR\.pdf' 'HKCR\.rtf'
   wine reg add 'HKCR\.txt' /ve /d txtfile /f >/dev/null
 }
 if [ "${1:-}" != history ]; then
@@ -322,6 +327,7 @@ probe select "$M" 0
 shot panel-layers.png
 probe close "$M"
 probe answer Brellmark "&No" 15000
+probe gone "$M" 15000  # or the next start is a second copy, which asks first
 
 # A restore of the type whose Explorer's choice changed: nothing is written
 # there; Windows' Default apps page is asked for (Wine has none) and one box

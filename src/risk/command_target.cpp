@@ -1,6 +1,7 @@
 #include "risk/command_target.h"
 
 #include "common/text.h"
+#include "common/wtf8.h"
 
 namespace hollin {
 namespace {
@@ -112,9 +113,18 @@ Program FindProgram(std::string_view line, const ResolveContext& ctx, const std:
     if (name.find_first_not_of(" \t") == std::string_view::npos) return p;
     candidates.emplace_back(std::string(name), end + (close != std::string_view::npos));
   } else {
+    // No module's name is longer than a path may be (MAX_PATH with its
+    // NUL): the prefixes stop there. A command of any length written by
+    // anyone thus costs a bounded number of probes, not one (or one per
+    // search folder and extension) for each of its blanks. The first name
+    // stays whatever its length, as the name written. A path's length is
+    // counted in UTF-16 units, as Windows counts it, not in bytes.
+    constexpr size_t kMaxPath = 260;
     for (size_t j = i; j <= line.size(); ++j) {
       if (j < line.size() && !IsBlank(line[j])) continue;
-      if (j > i && !IsBlank(line[j - 1])) candidates.emplace_back(std::string(line.substr(i, j - i)), j);
+      if (j == i || IsBlank(line[j - 1])) continue;
+      if (!candidates.empty() && Utf16Length(line.substr(i, j - i)) >= kMaxPath) break;
+      candidates.emplace_back(std::string(line.substr(i, j - i)), j);
     }
   }
   // "%1" as the program: the document opened runs itself (exefile's "%1" %*).

@@ -8,7 +8,9 @@
 // - a quoted first token is the name, up to the closing quote;
 // - an unquoted one is ambiguous where it holds blanks: each prefix that
 //   ends at a blank is tried in turn ("C:\Program Files\Grab\grab.exe %1"
-//   tries "C:\Program.exe" first), and the first that exists runs;
+//   tries "C:\Program.exe" first), and the first that exists runs; no
+//   prefix longer than a path may be (MAX_PATH) is tried, which bounds the
+//   file-system probes of a command however long;
 // - ".exe" is added to a name whose last part has no extension;
 // - a name without a folder is looked for as the shell looks for the
 //   program of a command it starts: first under App Paths (the user's key

@@ -2,6 +2,7 @@
 // that now opens a type, over the stand-in for the facts of files.
 #include <gtest/gtest.h>
 
+#include "common/wtf8.h"
 #include "compare/changed_when.h"
 #include "messages/window_texts.h"
 #include "risk/command_target.h"
@@ -111,6 +112,47 @@ TEST(ResolveCommand, RealWorldCommands) {
     EXPECT_TRUE(EqualsNoCase(t.payload, c.payload)) << c.command << "\n  payload " << t.payload;
     EXPECT_EQ(t.payloadKind, c.payloadKind) << c.command;
     EXPECT_EQ(t.kind, !*c.command ? K::Nothing : std::string(c.program) == "%1" ? K::Document : K::Program) << c.command;
+  }
+}
+
+// A command from a hostile registry costs a bounded number of file-system
+// probes however many blanks it holds: no prefix past MAX_PATH is tried.
+// Counted, not timed; a path with blanks that fits is still found.
+TEST(ResolveCommand, ProbesAreBoundedByThePathLimit) {
+  std::string blanks;
+  for (int i = 0; i < 4000; ++i) blanks += " y";
+  std::string fits = "C:\\Long Folder";
+  while (fits.size() < 240) fits += " sub";
+  fits += "\\app.exe";
+  // A path of letters outside ASCII: under the limit in UTF-16 units,
+  // although its UTF-8 bytes are far more.
+  std::string wide = "C:\\Ordner";
+  while (Utf16Length(wide) < 230) wide += " \xC3\xA4\xC3\xB6\xC3\xBC";
+  wide += "\\app.exe";
+  const struct {
+    std::string command;
+    size_t probesAtMost;
+    const char* program;
+    bool found;
+  } kLong[] = {
+      {"C:\\x" + blanks, 130, "C:\\x.exe", false},
+      {"x" + blanks, 2 * 130, "x.exe", false},  // in each search folder
+      {"cmd /c x" + blanks, 4 * 2 * 130 + 4, "C:\\Windows\\System32\\cmd.exe", true},  // cmd's four extensions
+      {fits + " %1", 130, fits.c_str(), true},
+      {wide + " %1", 130, wide.c_str(), true},
+  };
+  for (const auto& c : kLong) {
+    size_t probes = 0;
+    ResolveContext ctx;
+    ctx.exists = [&](const std::string& p) {
+      ++probes;
+      return EqualsNoCase(p, "C:\\Windows\\System32\\cmd.exe") || p == fits || p == wide;
+    };
+    ctx.searchFolders = {"C:\\Windows\\System32", "C:\\Windows"};
+    const CommandTarget t = ResolveCommand(c.command, ctx);
+    EXPECT_LE(probes, c.probesAtMost) << c.command.substr(0, 40);
+    EXPECT_TRUE(EqualsNoCase(t.program, c.program)) << c.command.substr(0, 40) << "\n  runs " << t.program;
+    EXPECT_EQ(t.found, c.found) << c.command.substr(0, 40);
   }
 }
 

@@ -35,6 +35,9 @@ int usage() {
   return 2;
 }
 
+// " (error N)": the last error, for a message that says why a call failed.
+std::string Error() { return " (error " + std::to_string(GetLastError()) + ")"; }
+
 int fail(const std::string& what) {
   std::fprintf(stderr, "hollin_probe: %s\n", what.c_str());
   return 1;
@@ -601,7 +604,10 @@ int main() {
     if (!box) return fail("no message box " + title);
     HWND button = ButtonTitled(box, argv[rest]);
     if (!button) return fail(std::string("no button ") + argv[rest]);
-    PostMessageW(button, BM_CLICK, 0, 0);
+    if (!PostMessageW(button, BM_CLICK, 0, 0)) {
+      const std::string why = Error();
+      return fail(std::string("cannot click ") + argv[rest] + why);
+    }
     return 0;
   }
 
@@ -613,10 +619,24 @@ int main() {
   if (cmd == "menu" && more == 0) return CmdMenu(top);
   if (cmd == "msgbox" && more == 0) return CmdMsgbox(top);
   if (cmd == "key" && more == 1) return CmdKey(top, argv[rest]);
-  if (cmd == "close" && more == 0) return PostMessageW(top, WM_CLOSE, 0, 0) ? 0 : 1;
+  if (cmd == "close" && more == 0) {
+    // The window is named by its title: one that went between the search
+    // and the post (a window replaced by another of the same title) is
+    // looked for once more.
+    if (PostMessageW(top, WM_CLOSE, 0, 0)) return 0;
+    DWORD error = GetLastError();
+    if (error == ERROR_INVALID_WINDOW_HANDLE && (top = FindWindowTitled(title))) {
+      if (PostMessageW(top, WM_CLOSE, 0, 0)) return 0;
+      error = GetLastError();
+    }
+    return fail("cannot post WM_CLOSE to " + title + " (error " + std::to_string(error) + ")");
+  }
   if (cmd == "command" && more == 1) {
     WPARAM id = std::strtoul(argv[rest], nullptr, 0);
-    if (!PostMessageW(top, WM_COMMAND, id, 0)) return fail("cannot post to " + title);
+    if (!PostMessageW(top, WM_COMMAND, id, 0)) {
+      const std::string why = Error();
+      return fail("cannot post to " + title + why);
+    }
     Drain(top, 1);
     return 0;
   }
@@ -633,7 +653,10 @@ int main() {
   if (cmd == "click" && more == 1) {
     HWND button = ButtonTitled(top, argv[rest]);
     if (!button) return fail(std::string("no button ") + argv[rest]);
-    PostMessageW(button, BM_CLICK, 0, 0);
+    if (!PostMessageW(button, BM_CLICK, 0, 0)) {
+      const std::string why = Error();
+      return fail(std::string("cannot click ") + argv[rest] + why);
+    }
     Drain(top, 1);
     return 0;
   }
