@@ -199,7 +199,8 @@ class Run {
   void Emit() {
     const std::string text = FormatReport(report_, o_.format);
     if (o_.reportPath.empty()) {
-      env_.console.Out(text);
+      // A report that a full disk or a closed pipe cut short is no report.
+      reportError_ = env_.console.Out(text);
       return;
     }
     try {
@@ -498,7 +499,7 @@ class Run {
   BaseStore vsd_;
   Report report_;
   std::vector<GuardedFile> guarded_;  // what no output may replace
-  std::string reportError_;           // why the report file was not written
+  std::string reportError_;           // why the report (file or standard output) was not written
 };
 
 }  // namespace

@@ -19,7 +19,9 @@ namespace hollin::cli {
 class IConsole {
  public:
   virtual ~IConsole() = default;
-  virtual void Out(const std::string& text) = 0;
+  // Returns "" once all of text is written (or where there is no standard
+  // output at all), else why it was not.
+  virtual std::string Out(const std::string& text) = 0;
   virtual void Err(const std::string& text) = 0;
 };
 

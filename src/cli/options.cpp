@@ -123,11 +123,15 @@ Options ParseOptions(const std::vector<std::string>& args) {
     } else if (name == "history") {
       setAction(Action::History, arg);
     } else if (name == "export-defaults") {
+      if (!o.exportPath.empty()) fail(msg::OptionTwice(arg));
       setAction(Action::ExportDefaults, arg);
       o.exportPath = value(msg::kExportValue);
     } else if (name == "report") {
+      // A file given twice would have one of the two silently left out.
+      if (!o.reportPath.empty()) fail(msg::OptionTwice(arg));
       o.reportPath = value(msg::kReportValue);
     } else if (name == "format") {
+      if (o.formatGiven) fail(msg::OptionTwice(arg));
       const std::string f = FoldCase(value(msg::kFormatValue));
       o.formatGiven = true;
       if (f == "json") o.format = Format::Json;
@@ -135,6 +139,7 @@ Options ParseOptions(const std::vector<std::string>& args) {
       else if (f == "text") o.format = Format::Text;
       else if (!f.empty()) fail(msg::OptionNotAFormat(arg, f));
     } else if (name == "base") {
+      if (!o.basePath.empty()) fail(msg::OptionTwice(arg));
       o.basePath = value(msg::kBaseValue);
     } else if (name == "help" || name == "?") {
       setAction(Action::Help, arg);

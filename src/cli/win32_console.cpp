@@ -3,6 +3,7 @@
 #include "common/windows_api.h"
 #include "common/win32_text.h"
 
+#include <algorithm>
 #include <ctime>
 
 #include "assoc_xml/xml_codec.h"
@@ -34,10 +35,13 @@ HANDLE StreamHandle(DWORD which) {
   return h;
 }
 
-void WriteTo(DWORD which, const std::string& text) {
+// Writes all of text to a standard stream; "" when it did (or where the
+// program has no such stream), else why not.
+std::string WriteTo(DWORD which, const std::string& text) {
   const HANDLE h = StreamHandle(which);
-  if (!h) return;
+  if (!h) return std::string();
   DWORD mode = 0, written = 0;
+  BOOL ok = TRUE;
   if (GetConsoleMode(h, &mode)) {
     // A console shows UTF-16 whatever its code page; line ends as it expects.
     std::string crlf;
@@ -46,12 +50,21 @@ void WriteTo(DWORD which, const std::string& text) {
       crlf.push_back(c);
     }
     const std::wstring wide = Wide(crlf);
-    WriteConsoleW(h, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
-    return;
+    ok = WriteConsoleW(h, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+  } else {
+    // A pipe or a file may take less than all at once.
+    for (size_t at = 0; ok && at < text.size(); at += written) {
+      written = 0;
+      ok = WriteFile(h, text.data() + at, static_cast<DWORD>(std::min<size_t>(text.size() - at, 1u << 20)), &written,
+                     nullptr) &&
+           written > 0;
+    }
   }
-  WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  if (ok) return std::string();
+  DWORD error = GetLastError();
+  if (error == ERROR_SUCCESS) error = ERROR_WRITE_FAULT;
+  return msg::StandardOutputNotWritten(error, SystemErrorText(error));
 }
-
 
 // The console's request to stop (Ctrl+C, Ctrl+Break, the console closed,
 // the session ending), for the run under way; while a restore honours it,
@@ -92,7 +105,7 @@ std::string ComputerName() {
   return GetComputerNameW(name, &size) ? Utf8(name) : std::string();
 }
 
-void Win32Console::Out(const std::string& text) { WriteTo(STD_OUTPUT_HANDLE, text); }
+std::string Win32Console::Out(const std::string& text) { return WriteTo(STD_OUTPUT_HANDLE, text); }
 void Win32Console::Err(const std::string& text) { WriteTo(STD_ERROR_HANDLE, text); }
 
 int RunWindowsCommandLine(const std::vector<std::string>& args) {

@@ -16,7 +16,7 @@ namespace hollin::cli {
 // is neither, the text goes nowhere: a run for scripts never opens a window.
 class Win32Console : public IConsole {
  public:
-  void Out(const std::string& text) override;
+  std::string Out(const std::string& text) override;
   void Err(const std::string& text) override;
 };
 

@@ -171,6 +171,11 @@ std::string ReportNotWritten(const std::string& done, const std::string& why) {
   return std::string(kAppTitle) + ": " + done + ", but the report was not written: " + why;
 }
 
+std::string StandardOutputNotWritten(unsigned long error, const std::string& reason) {
+  std::string text = "Standard output cannot be written (error " + std::to_string(error) + ")";
+  return text + (reason.empty() ? std::string(".") : ": " + reason);
+}
+
 const char* const kRecordedAsBase = "The current settings were recorded as the base";
 const char* const kAcceptedAsBase = "The current settings were accepted as the base";
 const char* const kBaseRestored = "The base was restored";

@@ -78,6 +78,8 @@ std::string OutputRefused(const std::string& what, const std::string& path, cons
 // action that was done did, and its report that was not written.
 std::string ProgramSays(const std::string& text);
 std::string ReportNotWritten(const std::string& done, const std::string& why);
+// Why the report on standard output is not whole: the system's error and its text.
+std::string StandardOutputNotWritten(unsigned long error, const std::string& reason);
 extern const char* const kRecordedAsBase;
 extern const char* const kAcceptedAsBase;
 extern const char* const kBaseRestored;

@@ -24,9 +24,7 @@ AssocEntriesError OutOfRange(std::int32_t at) {
 
 }  // namespace
 
-bool IsTypeName(std::string_view name) {
-  return name.size() >= 2 && name[0] == '.' && name.find('\\') == std::string_view::npos;
-}
+bool IsTypeName(std::string_view name) { return name.size() >= 2 && name[0] == '.' && IsKeyName(name); }
 
 bool IsProtocolName(std::string_view name) {
   const auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
@@ -65,7 +63,12 @@ bool IsClassId(std::string_view name) {
   return true;
 }
 
-bool IsKeyName(std::string_view name) { return !name.empty() && name.find('\\') == std::string_view::npos; }
+// A zero character ends a name where the registry's functions take it: a
+// name holding one (the system's native calls can make it) would be read and
+// written as the key its name stops at.
+bool IsKeyName(std::string_view name) {
+  return !name.empty() && name.find_first_of(std::string_view("\\\0", 2)) == std::string_view::npos;
+}
 
 std::shared_ptr<AssocEntries> AssocEntry::Collection() {
   if (!collection_) collection_ = std::make_shared<hollin::AssocEntries>();

@@ -19,10 +19,12 @@ class AssocEntries;
 inline constexpr std::string_view kOpenCommandKey = "\\shell\\open\\command";
 
 // Whether name can be a file type's key: a leading dot, then a name that
-// is not empty and holds no backslash (".txt", not "." or ".a\\b").
+// is not empty and holds no backslash and no zero character (".txt", not
+// "." or ".a\\b").
 bool IsTypeName(std::string_view name);
 
-// Whether name is one key's name: not empty and without a backslash.
+// Whether name is one key's name: not empty, without a backslash or a zero
+// character.
 bool IsKeyName(std::string_view name);
 
 // Whether name can be a URL protocol's key: a scheme as links spell it, a

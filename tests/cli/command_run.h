@@ -17,7 +17,11 @@ namespace hollin::test {
 // A console that keeps what a run writes to each stream.
 struct FakeConsole : cli::IConsole {
   std::string out, err;
-  void Out(const std::string& t) override { out += t; }
+  std::string outFails;  // where set, standard output takes nothing and says this
+  std::string Out(const std::string& t) override {
+    if (outFails.empty()) out += t;
+    return outFails;
+  }
   void Err(const std::string& t) override { err += t; }
 };
 
@@ -25,7 +29,8 @@ struct CommandRun {
   // Runs the command line on reg (or on another view of it); the console
   // then holds what this run alone wrote.
   int Run(std::vector<std::string> args, IRegistry* on = nullptr) {
-    console = FakeConsole{};
+    console.out.clear();
+    console.err.clear();
     cli::RunEnvironment env{on ? *on : reg, platform, console, dir.path().string(), dir.path().string(), "PC-7", "ada",
                             1796673600, &events, account, withFacts ? &files : nullptr, stop};
     return cli::RunCommandLine(cli::ParseOptions(args), env);

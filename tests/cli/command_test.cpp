@@ -241,6 +241,7 @@ TEST_F(CommandTest, AHostileBaseIsRefusedBeforeAnythingIsWritten) {
       ".ini\tC:\\evil.dll\t..\\txtfile\\shell\\open\\command\t..\t\t\t\t\t\t",
       "CLSID\\{0C0A}\\InprocServer32\tC:\\evil.dll\t\tinifile\t\t\t\t\t\t",
       ".ini`1B[2J`0Aforged\tC:\\evil.dll\tx\\InprocServer32\tinifile\t\t\t\t\t\t",  // escapes in the message
+      ".txt`00x\tC:\\evil.exe\t\tevilfile\t\t\t\t\t\t",  // a zero character: .txt's key would be written
   };
   for (const std::string& record : records) {
     test::WriteFileBytes(Base(), test::HandMadeBase(2, kFields, {record}));
@@ -364,7 +365,9 @@ TEST_F(CommandTest, OnlyAFirstRunOrAnAcceptRecordsABase) {
 
 // An action that was done keeps its exit code when its report file cannot
 // be written, and says both; a report that is the whole product (a check)
-// fails. A folder as the report is refused before anything is done.
+// fails. A folder as the report is refused before anything is done. The
+// same holds for a report on standard output that takes nothing (a full
+// disk behind a redirection, a pipe closed early).
 TEST_F(CommandTest, AnActionDoneIsToldEvenWhenItsReportCannotBeWritten) {
   EXPECT_EQ(Run({"--check", "--report", "."}), kUsage);
   EXPECT_FALSE(std::filesystem::exists(Base()));
@@ -383,6 +386,16 @@ TEST_F(CommandTest, AnActionDoneIsToldEvenWhenItsReportCannotBeWritten) {
   EXPECT_EQ(Run({"--check"}), kNoChanges) << "the accept was done";
   EXPECT_EQ(Run({"--export-defaults", "e.xml", "--report", nowhere}), kNoChanges);
   EXPECT_TRUE(std::filesystem::exists(dir.File("e.xml")));
+
+  console.outFails = "Standard output cannot be written (error 112).";
+  reg.LoadText("REGEDIT4\n[HKEY_CLASSES_ROOT\\.txt]\n@=\"txtfile\"\n", "back");  // the base has Grab.Doc now
+  EXPECT_EQ(Run({"--check"}), kFailure);
+  EXPECT_NE(console.err.find("Standard output cannot be written"), std::string::npos) << console.err;
+  EXPECT_EQ(Run({"--restore", "all"}), kNoChanges);
+  EXPECT_EQ(ReadDefaultValue(reg, HKEY_CLASSES_ROOT, ".txt"), "Grab.Doc");
+  EXPECT_NE(console.err.find("restored, but the report was not written: Standard output"), std::string::npos)
+      << console.err;
+  console.outFails.clear();
 }
 
 // A type that appeared since the base is undone by --restore: what opens it

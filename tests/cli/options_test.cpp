@@ -55,6 +55,11 @@ TEST(Options, EveryOptionAndEveryMistake) {
       {{"--check", "--report", ""}, Action::Check, "not an empty text"},
       {{"--check", "--base", ""}, Action::Check, "not an empty text"},
       {{"--export-defaults", ""}, Action::ExportDefaults, "not an empty text"},
+      // A file or a format given twice would leave one of the two out.
+      {{"--check", "--report", "a.json", "--report", "b.json"}, Action::Check, "given twice"},
+      {{"--check", "--format", "json", "/FORMAT", "csv"}, Action::Check, "given twice"},
+      {{"--check", "--base", "a.isd", "--base", "b.isd"}, Action::Check, "given twice"},
+      {{"--export-defaults", "a.xml", "--export-defaults", "b.xml"}, Action::ExportDefaults, "given twice"},
   };
   for (const auto& c : cases) {
     const Options o = ParseOptions(c.args);

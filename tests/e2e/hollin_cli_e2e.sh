@@ -76,6 +76,15 @@ expect_eq "nothing on the console" "" "$OUT"
 expect_contains "the JSON report" '"schema": "hollin-report/3"' "$(cat "$app/report.json")"
 expect_contains "the changed type in it" '"current": {"progId": "HollinCli.Grabber"' "$(cat "$app/report.json")"
 
+# A report that standard output cannot take (a full disk behind the
+# redirection) is no report: the check fails and says why.
+step "hollinc.exe --check >/dev/full"
+RC=0
+(cd "$app" && timeout 60 wine ./hollinc.exe --check >/dev/full 2>"$app/err.txt") || RC=$?
+E2E_ERR=$(cat "$app/err.txt")
+expect_eq "a check whose report was lost" 5 "$RC"
+expect_contains "why" "Standard output cannot be written" "$E2E_ERR"
+
 hollin --restore all
 expect_eq "restore all" 0 "$RC"
 expect_contains "what was restored" ".txt: restored." "$OUT"

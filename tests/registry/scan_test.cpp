@@ -220,6 +220,18 @@ TEST_P(ScanTest, NamesThatTrimToTheSameTypeStayApart) {
   EXPECT_EQ(result.entries->Item(".txt ")->ProgramFullPath(), "other.exe %1");
 }
 
+// A name holding a zero character (the system's native calls make one) is
+// no type: the registry's functions would read it as the key its name
+// stops at, a type listed twice with another key's program.
+TEST_P(ScanTest, ANameWithAZeroCharacterIsNoType) {
+  if (Real()) GTEST_SKIP() << "the registry's functions cannot make such a name";
+  Default(".txt", "txtfile");
+  Default(".txu", "txtfile");
+  Default("txtfile\\shell\\open\\command", "notepad.exe %1");
+  Store().toProcess = [](std::string_view n) { return n == ".txu" ? ".txt\0hidden"s : std::string(n); };
+  EXPECT_EQ(Exts(Scan()), std::vector<std::string>{".txt"});
+}
+
 // A name that comes out as one the scan has already taken (a key made while
 // the scan runs moves the later ones up an index, so one of them is listed
 // twice), in its letters or in other letter case, is skipped and listed; the
