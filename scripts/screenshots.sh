@@ -255,6 +255,7 @@ probe gone "$TITLE" 15000
 
 # The boxes of facts that Wine cannot make.
 box_shot restore-refused Brellmark
+box_shot restore-refused-own Brellmark
 box_shot account-refused Brellmark
 box_shot account-other Brellmark
 

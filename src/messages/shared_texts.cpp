@@ -48,6 +48,7 @@ RefusedWrites DescribeRefusedWrites(const std::vector<RestoreFailure>& failed,
   };
   std::vector<Line> lines;
   std::vector<LONG> statuses;
+  bool deniedShared = false, deniedOwn = false;
   for (const auto& f : failed) {
     if (!lines.empty() && lines.back().ext == f.ext) {
       lines.back().which.clear();
@@ -57,6 +58,12 @@ RefusedWrites DescribeRefusedWrites(const std::vector<RestoreFailure>& failed,
       lines.push_back({f.ext, std::move(which), f.status});
     }
     if (std::find(statuses.begin(), statuses.end(), f.status) == statuses.end()) statuses.push_back(f.status);
+    // Administrator rights open the keys all users share; a key of the
+    // user's own that refuses the user had its permissions changed.
+    if (f.status == ERROR_ACCESS_DENIED) {
+      const bool own = f.layer == AssocEntry::Layer::User || f.layer == AssocEntry::Layer::Choice;
+      (own ? deniedOwn : deniedShared) = true;
+    }
   }
   RefusedWrites out;
   for (const Line& l : lines) {
@@ -70,9 +77,14 @@ RefusedWrites DescribeRefusedWrites(const std::vector<RestoreFailure>& failed,
   bool other = false;
   for (const LONG status : statuses) {
     if (status == ERROR_ACCESS_DENIED) {
-      out.advice.append(" Settings that all users share can be written only with administrator rights: start ")
-          .append(kAppTitle)
-          .append(" as an administrator and restore them again.");
+      if (deniedShared)
+        out.advice.append(" Settings that all users share can be written only with administrator rights: start ")
+            .append(kAppTitle)
+            .append(" as an administrator and restore them again.");
+      if (deniedOwn)
+        out.advice.append(
+            " A key of your own settings refuses you, so its permissions were changed: look at them with "
+            "the system's registry editor, then restore again.");
     } else if (status == ERROR_CHILD_MUST_BE_VOLATILE) {
       out.advice.append(
           " A key that lasts only until Windows restarts (a volatile key) cannot hold a lasting "

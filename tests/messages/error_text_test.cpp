@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "common/atomic_file.h"
+#include "compare/restore.h"
 #include "registry/reg_entry.h"
 #include "messages/shared_texts.h"
 
@@ -54,6 +55,29 @@ TEST(ErrorText, AnErrorNothingForesawIsToldAsItSaysItself) {
             "a registry value of no known type");
   const std::bad_alloc memory;
   EXPECT_EQ(msg::ErrorText(memory), memory.what());
+}
+
+// Administrator rights are advised only for the keys all users share; a
+// refusal in the user's own classes asks for a look at its permissions.
+TEST(RefusedWrites, TheAdviceFitsTheLayerThatRefused) {
+  using L = AssocEntry::Layer;
+  const struct {
+    std::vector<L> layers;
+    bool administrator, own;
+  } cases[] = {
+      {{L::Machine}, true, false},
+      {{L::Classes}, true, false},
+      {{L::User}, false, true},
+      {{L::User, L::Machine}, true, true},
+  };
+  for (const auto& c : cases) {
+    std::vector<RestoreFailure> failed;
+    for (L layer : c.layers) failed.push_back({".t" + std::to_string(failed.size()), RestoreFailure::What::ProgramId,
+                                               ERROR_ACCESS_DENIED, layer});
+    const std::string advice = msg::DescribeRefusedWrites(failed, nullptr).advice;
+    EXPECT_EQ(advice.find("administrator rights") != std::string::npos, c.administrator) << advice;
+    EXPECT_EQ(advice.find("your own settings") != std::string::npos, c.own) << advice;
+  }
 }
 
 }  // namespace

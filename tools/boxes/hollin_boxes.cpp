@@ -2,7 +2,8 @@
 // bring about, for scripts/screenshots.sh: "account-refused" (a start as
 // the system's account), "account-other" (a start by an administrator who
 // is not the user signed in), "restore-refused" (a restore the registry
-// refused in part), "setting-unreadable" (the settings key that would not
+// refused in part; "restore-refused-own" with a key of the user's own
+// among them), "setting-unreadable" (the settings key that would not
 // open for reading). The texts and boxes are the program's own (Main, the
 // messages); only the facts are made up.
 #include <string>
@@ -40,6 +41,15 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     const std::vector<RestoreFailure> failed = {
         {".txt", RestoreFailure::What::Command, ERROR_ACCESS_DENIED, AssocEntry::Layer::Machine},
         {".ini", RestoreFailure::What::ProgramId, ERROR_ACCESS_DENIED, AssocEntry::Layer::Machine},
+    };
+    box.Show({msg::NotRestored(failed, [&](long status) { return platform.ErrorText(status); }), MbButtons::Ok,
+              MbIcon::Exclamation, MbDefault::First, msg::kBoxTitle});
+    return 0;
+  }
+  if (which == "restore-refused-own") {
+    const std::vector<RestoreFailure> failed = {
+        {".txt", RestoreFailure::What::Command, ERROR_ACCESS_DENIED, AssocEntry::Layer::Machine},
+        {".log", RestoreFailure::What::ProgramId, ERROR_ACCESS_DENIED, AssocEntry::Layer::User},
     };
     box.Show({msg::NotRestored(failed, [&](long status) { return platform.ErrorText(status); }), MbButtons::Ok,
               MbIcon::Exclamation, MbDefault::First, msg::kBoxTitle});
