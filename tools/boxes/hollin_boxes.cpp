@@ -37,19 +37,14 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   const std::string which = args.empty() ? std::string() : args[0];
   Win32MessageBox box;
   Win32Platform platform;
-  if (which == "restore-refused") {
+  if (which == "restore-refused" || which == "restore-refused-own") {
+    // The second type's program identifier lies in the machine's classes,
+    // or in the user's own.
+    const bool own = which == "restore-refused-own";
     const std::vector<RestoreFailure> failed = {
         {".txt", RestoreFailure::What::Command, ERROR_ACCESS_DENIED, AssocEntry::Layer::Machine},
-        {".ini", RestoreFailure::What::ProgramId, ERROR_ACCESS_DENIED, AssocEntry::Layer::Machine},
-    };
-    box.Show({msg::NotRestored(failed, [&](long status) { return platform.ErrorText(status); }), MbButtons::Ok,
-              MbIcon::Exclamation, MbDefault::First, msg::kBoxTitle});
-    return 0;
-  }
-  if (which == "restore-refused-own") {
-    const std::vector<RestoreFailure> failed = {
-        {".txt", RestoreFailure::What::Command, ERROR_ACCESS_DENIED, AssocEntry::Layer::Machine},
-        {".log", RestoreFailure::What::ProgramId, ERROR_ACCESS_DENIED, AssocEntry::Layer::User},
+        {own ? ".log" : ".ini", RestoreFailure::What::ProgramId, ERROR_ACCESS_DENIED,
+         own ? AssocEntry::Layer::User : AssocEntry::Layer::Machine},
     };
     box.Show({msg::NotRestored(failed, [&](long status) { return platform.ErrorText(status); }), MbButtons::Ok,
               MbIcon::Exclamation, MbDefault::First, msg::kBoxTitle});
