@@ -15,6 +15,15 @@
 // (tray_baseline) is started first, alone, for what a bare window with a
 // notification icon costs in the same prefix and run; the guard's working
 // set between checks is told above it.
+//
+//   guard_bench --floor FLOOR_EXE HOLLIN_EXE [REPS] [LABEL]
+//
+// times the guard's check against the floor (floor.exe, in a prefix made by
+// floor_setup, whose base HOLLIN_EXE has recorded): interleaved, the floor
+// run to its end, and a check of the running guard, woken by a machine
+// type's default written again as it is; a check's time is from the write
+// to the guard's count of checks moving, less the two seconds the registry
+// must be still.
 #include <windows.h>
 #include <psapi.h>
 
@@ -81,9 +90,84 @@ SIZE_T BaselineWorkingSet(const char* exe) {
   return bytes;
 }
 
+// A process run to its end, in ms; negative where it did not start, end
+// within ten minutes, or exit with 0.
+double UntilExit(const std::string& exe) {
+  std::string line = "\"" + exe + "\"";
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  const double t0 = Seconds();
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
+  const bool ended = WaitForSingleObject(pi.hProcess, 600000) == WAIT_OBJECT_0;
+  const double ms = (Seconds() - t0) * 1000;
+  DWORD rc = 1;
+  GetExitCodeProcess(pi.hProcess, &rc);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return ended && rc == 0 ? ms : -1;
+}
+
+// One check of the running guard, in ms beyond the two seconds of stillness
+// it waits for; negative where none came within a minute.
+double GuardCheck(HWND guard) {
+  constexpr wchar_t kType[] = L"Software\\Classes\\.ext00000";
+  wchar_t value[256] = L"";
+  LONG size = sizeof value;
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kType, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key) != ERROR_SUCCESS) return -1;
+  DWORD type = 0, bytes = static_cast<DWORD>(size - sizeof(wchar_t));
+  RegQueryValueExW(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value), &bytes);
+  const long before = Checks(guard);
+  const double t0 = Seconds();
+  RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value), bytes);
+  RegCloseKey(key);
+  while (Checks(guard) <= before)
+    if (Seconds() - t0 > 60) return -1;
+    else Sleep(5);
+  return (Seconds() - t0 - 2) * 1000;
+}
+
+int AgainstFloor(const char* floorExe, const char* hollin, int reps, const char* label) {
+  Guard started;
+  if (!started.Start(hollin, 30) || !started.window) {
+    std::fprintf(stderr, "guard_bench: cannot start %s\n", hollin);
+    return 1;
+  }
+  WaitChecked(started.window, started.pi.hProcess, 0);
+  std::vector<double> floor, check;
+  for (int i = -1; i < reps; ++i) {
+    double f = 0, c = 0;
+    // Each round begins with the other, so that neither always follows.
+    for (int k = 0; k < 2; ++k)
+      if ((k + i) % 2 == 0) f = UntilExit(floorExe);
+      else c = GuardCheck(started.window);
+    std::printf("  %s floor %7.1f  the guard's check %7.1f ms\n", i < 0 ? "warm-up" : "run    ", f, c);
+    std::fflush(stdout);
+    if (f < 0 || c < 0) {
+      std::fprintf(stderr, "guard_bench: %s\n", f < 0 ? "the floor failed" : "the guard did not check");
+      started.End();
+      return 1;
+    }
+    if (i < 0) continue;
+    floor.push_back(f);
+    check.push_back(c);
+  }
+  std::sort(floor.begin(), floor.end());
+  std::sort(check.begin(), check.end());
+  const double fm = Median(floor), cm = Median(check);
+  std::printf("%s: floor best %.1f median %.1f ms; the guard's check best %.1f median %.1f ms\n", label,
+              floor.front(), fm, check.front(), cm);
+  std::printf("%s: the guard's check %.2f x floor (best %.2f x) %s\n", label, cm / fm,
+              check.front() / floor.front(), check.front() <= floor.front() ? "MET" : "MISSED");
+  return started.End() ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 3 && std::string(argv[1]) == "--floor")
+    return AgainstFloor(argv[2], argv[3], argc > 4 ? std::atoi(argv[4]) : 7, argc > 5 ? argv[5] : "registry");
   if (argc < 2) {
     std::fprintf(stderr, "usage: guard_bench HOLLIN_EXE [ROUNDS] [IDLE_SECONDS] [BASELINE_EXE]\n");
     return 2;

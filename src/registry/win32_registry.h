@@ -14,6 +14,8 @@ namespace hollin {
 
 class Win32Registry : public IRegistry {
  public:
+  // concurrentReads false: the scan reads on the caller's thread alone.
+  explicit Win32Registry(bool concurrentReads = true) : concurrentReads_(concurrentReads) {}
   LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesired,
                      PHKEY phkResult) override;
   LONG RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName,
@@ -35,7 +37,10 @@ class Win32Registry : public IRegistry {
                                 LPDWORD lpcValues, LPDWORD lpcbMaxValueNameLen, LPDWORD lpcbMaxValueLen,
                                 LPDWORD lpcbSecurityDescriptor, PFILETIME lpftLastWriteTime) override;
   LONG RegCloseKey(HKEY hKey) override;
-  bool ConcurrentReads() const override { return true; }
+  bool ConcurrentReads() const override { return concurrentReads_; }
+
+ private:
+  bool concurrentReads_;
 };
 
 }  // namespace hollin
