@@ -20,8 +20,8 @@
 //
 // times the guard's check against the floor (floor.exe, in a prefix made by
 // floor_setup, whose base HOLLIN_EXE has recorded): interleaved, the floor
-// run to its end, and a check of the running guard, woken by a machine
-// type's default written again as it is; a check's time is from the write
+// run to its end, and a check of the running guard, woken by a value no
+// check reads written under a machine type; a check's time is from the write
 // to the guard's count of checks moving, less the two seconds the registry
 // must be still.
 #include <windows.h>
@@ -109,18 +109,18 @@ double UntilExit(const std::string& exe) {
 }
 
 // One check of the running guard, in ms beyond the two seconds of stillness
-// it waits for; negative where none came within a minute.
+// it waits for; negative where none came within a minute. A value no check
+// reads, written anew under a machine type, wakes it (a value written again
+// as it was signals nothing under Wine).
 double GuardCheck(HWND guard) {
-  constexpr wchar_t kType[] = L"Software\\Classes\\.ext00000";
-  wchar_t value[256] = L"";
-  LONG size = sizeof value;
+  static DWORD wakes = 0;
+  ++wakes;
   HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kType, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key) != ERROR_SUCCESS) return -1;
-  DWORD type = 0, bytes = static_cast<DWORD>(size - sizeof(wchar_t));
-  RegQueryValueExW(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value), &bytes);
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Classes\\.ext00000", 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+    return -1;
   const long before = Checks(guard);
   const double t0 = Seconds();
-  RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value), bytes);
+  RegSetValueExW(key, L"BenchWake", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&wakes), sizeof wakes);
   RegCloseKey(key);
   while (Checks(guard) <= before)
     if (Seconds() - t0 > 60) return -1;

@@ -38,4 +38,29 @@ void Merge(Notice& into, const Notice& later) {
   into.seconds = later.seconds;
 }
 
+namespace {
+constexpr std::string_view kViewMark = "HGN1";
+constexpr size_t kMaxViewText = 1 << 20;
+}  // namespace
+
+std::string PackNoticeView(const NoticeView& view) {
+  std::string bytes(kViewMark);
+  bytes.push_back(static_cast<char>((view.answers ? 1 : 0) | (view.settings ? 2 : 0) | (view.forward ? 4 : 0)));
+  bytes += view.text;
+  return bytes;
+}
+
+std::optional<NoticeView> UnpackNoticeView(std::string_view bytes) {
+  if (bytes.size() < kViewMark.size() + 1 || bytes.substr(0, kViewMark.size()) != kViewMark) return std::nullopt;
+  const auto flags = static_cast<unsigned char>(bytes[kViewMark.size()]);
+  const std::string_view text = bytes.substr(kViewMark.size() + 1);
+  if (flags > 7 || text.size() > kMaxViewText) return std::nullopt;
+  NoticeView view;
+  view.text = text;
+  view.answers = flags & 1;
+  view.settings = flags & 2;
+  view.forward = flags & 4;
+  return view;
+}
+
 }  // namespace hollin::guard

@@ -5,7 +5,9 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "registry/reg_entry.h"
@@ -47,5 +49,21 @@ std::string NoticeText(const Notice& notice);
 // Adds a later notice to one not yet answered: a type once (the later
 // state), the lists of both.
 void Merge(Notice& into, const Notice& later);
+
+// What the notice's window shows, as the guard hands it to the process that
+// shows it: the text, whether Review and Keep are offered, whether Settings
+// is, and whether the window is to come to the front.
+struct NoticeView {
+  std::string text;
+  bool answers = false;
+  bool settings = false;
+  bool forward = false;
+};
+
+// The view as the bytes that cross to the notice's process, and back. Any
+// process may send the window such bytes: what is not a view (too short,
+// another mark, flags unknown, a text over 1 MB) reads as none.
+std::string PackNoticeView(const NoticeView& view);
+std::optional<NoticeView> UnpackNoticeView(std::string_view bytes);
 
 }  // namespace hollin::guard

@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <optional>
 
@@ -18,16 +19,15 @@
 #include "messages/messages.h"
 #include "guard/loop.h"
 #include "guard/win32_check_heap.h"
+#include "guard/win32_notice.h"
 #include "registry/win32_registry.h"
 #include "resource.h"
 
 namespace hollin::guard {
 namespace {
 
-// Found by a second start and by "--guard --stop"; the class tells it, the
-// title is for people and tests.
-constexpr wchar_t kGuardClass[] = L"HollinGuard";
-constexpr wchar_t kNoticeClass[] = L"HollinGuardNotice";
+// The guard's window (kGuardClass) is found by a second start and by
+// "--guard --stop"; the class tells it, the title is for people and tests.
 constexpr wchar_t kGuardMutex[] = L"Local\\Hollin.Guard";
 
 constexpr UINT kIconMessage = WM_APP + 1;  // the notification icon's mouse
@@ -42,8 +42,6 @@ constexpr UINT kIconRetryMs = 5000;
 
 // The icon menu's commands (WM_COMMAND), which a script may send too.
 enum : UINT { kOpen = 40101, kCheckNow = 40102, kPause = 40103, kExit = 40104 };
-// The notice window's controls.
-enum : UINT { kNoticeText = 100, kReview = 101, kKeep = 102, kSettings = 103, kClose = 104 };
 
 constexpr Millis kHour = 3600 * 1000;
 
@@ -89,9 +87,8 @@ class Win32Guard : public IGuardHost, public ISignals {
       if (w.event) CloseHandle(w.event);
     }
     for (HANDLE h : folders_) FindCloseChangeNotification(h);
-    if (notice_) DestroyWindow(notice_);
+    HideNotice();
     if (window_) DestroyWindow(window_);
-    if (font_) DeleteObject(font_);
   }
 
   int Run() {
@@ -163,7 +160,6 @@ class Win32Guard : public IGuardHost, public ISignals {
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
           if (msg.message == WM_QUIT) return Wakeup::Stop;
-          if (notice_ && IsDialogMessageW(notice_, &msg)) continue;
           TranslateMessage(&msg);
           DispatchMessageW(&msg);
         }
@@ -175,13 +171,8 @@ class Win32Guard : public IGuardHost, public ISignals {
 
   // IGuardHost.
   void Show(const Notice& notice) override {
-    if (notice.empty()) {
-      // The notice's window lives only while it is shown.
-      if (notice_) DestroyWindow(notice_);
-      notice_ = nullptr;
-      return;
-    }
-    ShowNotice(NoticeText(notice), !notice.types.empty(), !notice.choices.empty());
+    if (notice.empty()) return HideNotice();
+    ShowNotice({NoticeText(notice), !notice.types.empty(), !notice.choices.empty(), false});
   }
 
   void Tip(const std::string& text) override {
@@ -272,9 +263,6 @@ class Win32Guard : public IGuardHost, public ISignals {
     wc.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(IDI_HOLLIN));
     wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512))  /* IDC_ARROW */;
     wc.lpszClassName = kGuardClass;
-    RegisterClassExW(&wc);
-    wc.hbrBackground = GetSysColorBrush(COLOR_WINDOW);
-    wc.lpszClassName = kNoticeClass;
     RegisterClassExW(&wc);
     icon_ = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_HOLLIN), IMAGE_ICON,
                                           GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
@@ -379,112 +367,86 @@ class Win32Guard : public IGuardHost, public ISignals {
   void End() {
     RemoveIcon();
     stop_ = true;
-    if (notice_) DestroyWindow(notice_);
-    notice_ = nullptr;
+    HideNotice();
     PostQuitMessage(0);
   }
 
-  // The notice: a small window at the corner of the work area (where the
-  // notification area is), in front of others but taking no focus, its text
-  // readable from any process (WM_GETTEXT of its static control).
-  // It is sized for the monitor it shows on (the taskbar's), in that
-  // monitor's DPI.
-  void ShowNotice(const std::string& text, bool answers, bool settings) {
-    const HWND taskbar = FindWindowW(L"Shell_TrayWnd", nullptr);
-    const HMONITOR monitor = taskbar ? MonitorFromWindow(taskbar, MONITOR_DEFAULTTOPRIMARY)
-                                     : MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
-    const HDC screen = GetDC(nullptr);
-    const int systemDpi = GetDeviceCaps(screen, LOGPIXELSX);
-    const int dpi = MonitorDpi(monitor, systemDpi);
-    if (font_ && fontDpi_ != dpi) {
-      DeleteObject(font_);
-      font_ = nullptr;
+  // The notice is shown by a process of its own (guard/win32_notice.h),
+  // started for it and ended when it is answered or closed, so that its
+  // window's controls, fonts and drawing never stay with the guard. A view
+  // asked for while the process starts is handed over when its window is
+  // there (kNoticeHere); a later one replaces it in the window shown.
+  void ShowNotice(NoticeView view) {
+    view_ = std::move(view);
+    if (noticeProcess_ && WaitForSingleObject(noticeProcess_, 0) != WAIT_TIMEOUT) Forget();  // it ended by itself
+    if (notice_) {
+      if (!Hand()) {
+        Forget();
+        StartNotice();
+      }
+    } else if (!noticeProcess_) {
+      StartNotice();
     }
-    if (!font_) {
-      NONCLIENTMETRICSW metrics{};
-      metrics.cbSize = sizeof metrics;
-      SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
-      // The system's font is told at the system's DPI.
-      metrics.lfMessageFont.lfHeight = MulDiv(metrics.lfMessageFont.lfHeight, dpi, systemDpi);
-      font_ = CreateFontIndirectW(&metrics.lfMessageFont);
-      fontDpi_ = dpi;
-      if (notice_)
-        for (HWND c = GetWindow(notice_, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
-          SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-    }
-    auto px = [dpi](int at96) { return MulDiv(at96, dpi, 96); };
-    const std::wstring wide = Wide(text);
-    const int margin = px(12), width = px(380), textWidth = width - 2 * margin;
-    RECT measure{0, 0, textWidth, 0};
-    const HGDIOBJ old = SelectObject(screen, font_);
-    DrawTextW(screen, wide.c_str(), -1, &measure, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
-    SelectObject(screen, old);
-    ReleaseDC(nullptr, screen);
-    const int textHeight = std::min<int>(measure.bottom, px(300));
-    const int buttonW = px(84), buttonH = px(26);
-    const int clientH = margin + textHeight + margin + buttonH + margin;
-    RECT outer{0, 0, width, clientH};
-    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU, exStyle = WS_EX_TOPMOST | WS_EX_TOOLWINDOW;
-    AdjustWindowRectEx(&outer, style, FALSE, exStyle);
-    MONITORINFO info{};
-    info.cbSize = sizeof info;
-    RECT work;
-    if (GetMonitorInfoW(monitor, &info)) work = info.rcWork;
-    else SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    const int w = outer.right - outer.left, h = outer.bottom - outer.top;
-    const int x = work.right - w - margin, y = work.bottom - h - margin;
-    if (!notice_) {
-      notice_ = CreateWindowExW(exStyle, kNoticeClass, Wide(kAppTitle).c_str(), style, x, y, w, h, nullptr, nullptr,
-                                instance_, this);
-      auto child = [&](const wchar_t* cls, const wchar_t* caption, UINT id, DWORD more) {
-        const HWND c = CreateWindowExW(0, cls, caption, WS_CHILD | WS_VISIBLE | more, 0, 0, 0, 0, notice_,
-                                       reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), instance_, nullptr);
-        SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-      };
-      child(L"STATIC", L"", kNoticeText, SS_LEFT | SS_NOPREFIX);
-      child(L"BUTTON", Wide(msg::kNoticeReview).c_str(), kReview, BS_DEFPUSHBUTTON | WS_TABSTOP);
-      child(L"BUTTON", Wide(msg::kNoticeKeep).c_str(), kKeep, BS_PUSHBUTTON | WS_TABSTOP);
-      child(L"BUTTON", Wide(msg::kNoticeSettings).c_str(), kSettings, BS_PUSHBUTTON | WS_TABSTOP);
-      child(L"BUTTON", Wide(msg::kNoticeClose).c_str(), kClose, BS_PUSHBUTTON | WS_TABSTOP);
-    }
-    SetWindowPos(notice_, HWND_TOPMOST, x, y, w, h, SWP_NOACTIVATE);
-    SetDlgItemTextW(notice_, kNoticeText, wide.c_str());
-    MoveWindow(GetDlgItem(notice_, kNoticeText), margin, margin, textWidth, textHeight, TRUE);
-    // Right to left: Close, then Keep and Review where there is something to
-    // answer, Settings where only Settings can set it back.
-    int right = width - margin;
-    auto place = [&](UINT id, bool shown) {
-      const HWND b = GetDlgItem(notice_, id);
-      ShowWindow(b, shown ? SW_SHOWNA : SW_HIDE);
-      if (!shown) return;
-      right -= buttonW;
-      MoveWindow(b, right, clientH - margin - buttonH, buttonW, buttonH, TRUE);
-      right -= px(6);
-    };
-    place(kClose, true);
-    place(kKeep, answers);
-    place(kReview, answers);
-    place(kSettings, settings);
-    ShowWindow(notice_, SW_SHOWNOACTIVATE);
   }
 
-  // A monitor's DPI (GetDpiForMonitor, Windows 8.1 and later, looked up),
-  // else the system's.
-  static int MonitorDpi(HMONITOR monitor, int systemDpi) {
-    typedef HRESULT(WINAPI DpiForMonitor)(HMONITOR, int, UINT*, UINT*);
-    static const auto get = SystemFunction<DpiForMonitor>(L"shcore.dll", "GetDpiForMonitor");
-    UINT x = 0, y = 0;
-    if (get && monitor && SUCCEEDED(get(monitor, 0 /* MDT_EFFECTIVE_DPI */, &x, &y)) && x > 0) return static_cast<int>(x);
-    return systemDpi;
+  void StartNotice() {
+    std::wstring line = L"\"" + ProgramPath() + L"\" --guard --notice " +
+                        std::to_wstring(reinterpret_cast<UINT_PTR>(window_));
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return;
+    CloseHandle(pi.hThread);
+    noticeProcess_ = pi.hProcess;
+    noticePid_ = pi.dwProcessId;
+  }
+
+  // Hands the view to the notice's window; whether it took it.
+  bool Hand() {
+    if (!view_ || !notice_) return false;
+    const std::string bytes = PackNoticeView(*view_);
+    if (view_->forward) AllowSetForegroundWindow(noticePid_);
+    view_->forward = false;
+    COPYDATASTRUCT data{kNoticeViewData, static_cast<DWORD>(bytes.size()), const_cast<char*>(bytes.data())};
+    DWORD_PTR took = FALSE;
+    return SendMessageTimeoutW(notice_, WM_COPYDATA, reinterpret_cast<WPARAM>(window_), reinterpret_cast<LPARAM>(&data),
+                               SMTO_NORMAL | SMTO_ABORTIFHUNG, 10000, &took) &&
+           took;
+  }
+
+  // The notice's process says its window is there.
+  void NoticeHere(HWND hwnd) {
+    DWORD pid = 0;
+    if (!noticeProcess_ || notice_ || !GetWindowThreadProcessId(hwnd, &pid) || pid != noticePid_) return;
+    notice_ = hwnd;
+    if (!view_ || !Hand()) HideNotice();
+  }
+
+  // The notice's window goes: its process is told to end and waited for a
+  // moment, so that the window is gone when the guard goes on, as when the
+  // guard's own thread destroyed it. A process still starting is told when
+  // its window is there.
+  void HideNotice() {
+    view_.reset();
+    if (!notice_) return;
+    PostMessageW(notice_, kNoticeGo, 0, 0);
+    WaitForSingleObject(noticeProcess_, 5000);
+    Forget();
+  }
+
+  void Forget() {
+    if (noticeProcess_) CloseHandle(noticeProcess_);
+    noticeProcess_ = nullptr;
+    notice_ = nullptr;
+    noticePid_ = 0;
   }
 
   // A second start asks for the guard's window: the notice not yet
   // answered, else what the guard is doing.
   void ComeForward() {
     const Notice& shown = guard_->Shown();
-    if (shown.empty()) ShowNotice(guard_->TipText(), false, false);
-    else Show(shown);
-    SetForegroundWindow(notice_);
+    if (shown.empty()) ShowNotice({guard_->TipText(), false, false, true});
+    else ShowNotice({NoticeText(shown), !shown.types.empty(), !shown.choices.empty(), true});
   }
 
   static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -510,6 +472,13 @@ class Win32Guard : public IGuardHost, public ISignals {
         else if (lp == WM_LBUTTONUP) ComeForward();
         return 0;
       case kComeForward: ComeForward(); return 0;
+      case kNoticeHere: NoticeHere(reinterpret_cast<HWND>(lp)); return 0;
+      case kNoticeAnswer:
+        // From the notice's process, while a notice is up: what its window's
+        // buttons and close box said.
+        if (noticeProcess_ && (wp == kReview || wp == kKeep || wp == kSettings || wp == kClose))
+          Command(static_cast<UINT>(wp));
+        return 0;
       case kCounts:
         return wp == 3   ? CheckHeapsHeld()
                : wp == 2 ? changesRecorded_
@@ -518,21 +487,12 @@ class Win32Guard : public IGuardHost, public ISignals {
       case WM_TIMER:
         if (wp == kIconTimer && hwnd == window_ && !stop_) AddIcon(true);
         return 0;
-      case WM_COMMAND:
-        if (hwnd == notice_ && LOWORD(wp) == IDCANCEL) Command(kClose);
-        else Command(LOWORD(wp));
-        return 0;
-      case WM_CLOSE:
-        if (hwnd == notice_) Command(kClose);
-        else End();
-        return 0;
+      case WM_COMMAND: Command(LOWORD(wp)); return 0;
+      case WM_CLOSE: End(); return 0;
       case WM_QUERYENDSESSION: return TRUE;
       case WM_ENDSESSION:
         if (wp) End();
         return 0;
-      case WM_CTLCOLORSTATIC:
-        SetBkColor(reinterpret_cast<HDC>(wp), GetSysColor(COLOR_WINDOW));
-        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
       default: return DefWindowProcW(hwnd, msg, wp, lp);
     }
   }
@@ -550,10 +510,12 @@ class Win32Guard : public IGuardHost, public ISignals {
   std::unique_ptr<Guard> guard_;
   std::vector<Watch> watches_;
   std::vector<HANDLE> folders_;
-  HWND window_ = nullptr, notice_ = nullptr;
+  HWND window_ = nullptr;
+  HWND notice_ = nullptr;           // the notice's window, in its process
+  HANDLE noticeProcess_ = nullptr;  // from its start to its end
+  DWORD noticePid_ = 0;
+  std::optional<NoticeView> view_;  // what the notice is to show
   HICON icon_ = nullptr;
-  HFONT font_ = nullptr;
-  int fontDpi_ = 0;
   UINT taskbarCreated_ = 0;
   bool iconShown_ = false, stop_ = false;
   int changesRecorded_ = 0;
@@ -612,6 +574,11 @@ std::string QuotedArgument(const std::string& argument) {
 
 int RunWindowsGuard(HINSTANCE instance, const std::vector<std::string>& args,
                     std::function<void(const CheckRecord&)> record) {
+  // The notice's process, which the guard starts (guard/win32_notice.h).
+  if (args.size() == 3 && Is(args[1], "notice")) {
+    const unsigned long long window = std::strtoull(args[2].c_str(), nullptr, 10);
+    return RunNoticeProcess(instance, reinterpret_cast<HWND>(static_cast<UINT_PTR>(window)));
+  }
   bool stop = false, logon = false;
   for (size_t i = 1; i < args.size(); ++i) {
     if (Is(args[i], "stop")) stop = true;
