@@ -34,8 +34,10 @@ constexpr UINT kIconMessage = WM_APP + 1;  // the notification icon's mouse
 constexpr UINT kComeForward = WM_APP + 2;  // a second start asks for the window
 // Answers how many checks the guard ran (wParam 0), how many wake-ups from
 // the user classes found nothing to check (1), how many events of changes
-// (1001) it wrote (2), and how many heaps of past checks are still held by
-// a block made on them (3): for scripts that watch it, and its benchmark.
+// (1001) it wrote (2), how many heaps of past checks are still held by a
+// block made on them (3), and how many milliseconds its last check took,
+// from the wake-up to the wait after it (4): for scripts that watch it, and
+// its benchmark.
 constexpr UINT kCounts = WM_APP + 3;
 constexpr UINT_PTR kIconTimer = 1;         // the icon added again until the taskbar takes it
 constexpr UINT kIconRetryMs = 5000;
@@ -126,7 +128,10 @@ class Win32Guard : public IGuardHost, public ISignals {
   // wait begins.
   Wakeup Wait(Millis wakeAt) override {
     KeepApart();
+    if (guard_->Checks() != checksAtWake_) lastCheckMs_ = static_cast<LRESULT>(Now() - wokeAt_);
     const Wakeup w = WaitFor(wakeAt);
+    wokeAt_ = Now();
+    checksAtWake_ = guard_->Checks();
     if (w != Wakeup::Stop && !heap_) heap_.emplace();
     return w;
   }
@@ -480,7 +485,8 @@ class Win32Guard : public IGuardHost, public ISignals {
           Command(static_cast<UINT>(wp));
         return 0;
       case kCounts:
-        return wp == 3   ? CheckHeapsHeld()
+        return wp == 4   ? lastCheckMs_
+               : wp == 3 ? CheckHeapsHeld()
                : wp == 2 ? changesRecorded_
                : wp == 1 ? guard_->QuietWakes()
                          : guard_->Checks();
@@ -520,6 +526,9 @@ class Win32Guard : public IGuardHost, public ISignals {
   bool iconShown_ = false, stop_ = false;
   int changesRecorded_ = 0;
   int trimmedAfter_ = 0;  // the checks run when the working set was last trimmed
+  Millis wokeAt_ = 0;     // the last wake-up, with the checks run by then
+  int checksAtWake_ = 0;
+  LRESULT lastCheckMs_ = 0;
   std::string tip_ = kAppTitle;
   std::optional<CheckHeap> heap_;  // from the end of a wait to the next
 };

@@ -22,6 +22,16 @@ add 'HKCR\.hgb' /ve /d HollinGuard.Doc
 
 start_guard
 
+# The notice is shown by a process of the guard's own, which ends with it.
+notice_process_ended() {
+  local left
+  for _ in $(seq 50); do
+    left=$(pgrep -af "$(basename "$app")" | grep -- '--notice') || return 0
+    sleep 0.1
+  done
+  fail "the notice's process still runs after the notice went ($1): $left"
+}
+
 # Another start at logon leaves the running guard alone and shows nothing;
 # one by hand brings its window forward.
 (cd "$app" && timeout 20 wine ./hollin.exe --guard --logon) || fail "a second guard at logon did not end by itself"
@@ -32,6 +42,7 @@ probe controls Hollin
 expect_contains "the guard's window says what it guards" "guards what opens" "$OUT"
 probe click Hollin Close
 probe gone Hollin 5000
+notice_process_ended "Close"
 kill -0 "$guard_pid" 2>/dev/null || fail "the first guard ended"
 
 # .txt taken over from another process: one notice.
@@ -62,6 +73,7 @@ expect_contains "the next notice" "1 file type now opens with other (.hga)." "$O
 kept=$(md5sum <"$app/Prev.isd")
 probe click Hollin "&Keep"
 probe gone Hollin 5000
+notice_process_ended "Keep"
 # The guard saves the base after its notice is gone: the check waits for it.
 for _ in $(seq 100); do [ "$(md5sum <"$app/Prev.isd")" = "$kept" ] || break; sleep 0.1; done
 OUT=$(cd "$app" && timeout 60 wine ./hollin.exe --check 2>&1) || true
