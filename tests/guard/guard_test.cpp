@@ -6,7 +6,6 @@
 
 #include <deque>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 
 #include "base/base_store.h"
@@ -391,9 +390,7 @@ TEST_F(GuardTest, RecordsEachSetOfChangesOnce) {
 // when the reason changes, not at each check while it stays so; after a
 // check that ran through, a failure is new again.
 TEST_F(GuardTest, RecordsAnUnreadableBaseOnceForEachReason) {
-  const auto write = [this](const std::string& bytes) {
-    std::ofstream(dir.File("Prev.isd"), std::ios::binary) << bytes;
-  };
+  const auto write = [this](const std::string& bytes) { test::WriteFileBytes(dir.File("Prev.isd"), bytes); };
   write("not a base");
   At(0, [this] { Take(".txt"); });
   At(10000, [this] { Take(".bmp"); });
