@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The check against its floor under Wine: floor.exe (the fewest registry
 # calls that read everything a check reads) beside hollin.exe -h and
-# hollinc.exe --check, interleaved, on two registries built in a fresh
-# prefix (bench/floor_setup.cpp): the classes alone, then everything (links,
-# other default verbs, user classes, Explorer's keys). On demand only.
+# hollinc.exe --check, interleaved, then beside the resident guard's check,
+# on two registries built in a fresh prefix (bench/floor_setup.cpp): the
+# classes alone, then everything (links, other default verbs, user classes,
+# Explorer's keys). On demand only.
 #
 #   scripts/floor_bench.sh [REPS]   REPS: interleaved runs of each (default 7)
 #
@@ -14,7 +15,7 @@ cd "$(dirname "$0")/.."
 reps=${1:-7}
 if [ "${HOLLIN_NO_BUILD:-0}" != 1 ]; then
   cmake --preset windows -DHOLLIN_BENCH=ON >/dev/null
-  cmake --build --preset windows --target hollin_stage floor floor_setup startup_bench >/dev/null
+  cmake --build --preset windows --target hollin_stage floor floor_setup startup_bench guard_bench >/dev/null
 fi
 . scripts/wine_env.sh
 trap 'hollin_wine_down' EXIT
@@ -35,4 +36,7 @@ for registry in classes everything; do
   wine $bin/floor.exe </dev/null
   wine $bin/startup_bench.exe --floor "$(winepath -w $bin/floor.exe)" "$(winepath -w "$dir/hollin.exe")" \
     "$(winepath -w "$dir/hollinc.exe")" "$reps" "$registry" </dev/null
+  # The resident guard's check, woken in the same prefix.
+  wine $bin/guard_bench.exe --floor "$(winepath -w $bin/floor.exe)" "$(winepath -w "$dir/hollin.exe")" \
+    "$reps" "$registry" </dev/null
 done

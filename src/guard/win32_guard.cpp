@@ -386,6 +386,8 @@ class Win32Guard : public IGuardHost, public ISignals {
     if (noticeProcess_ && WaitForSingleObject(noticeProcess_, 0) != WAIT_TIMEOUT) Forget();  // it ended by itself
     if (notice_) {
       if (!Hand()) {
+        // Its window did not take the view: another process shows it.
+        PostMessageW(notice_, kNoticeGo, 0, 0);
         Forget();
         StartNotice();
       }

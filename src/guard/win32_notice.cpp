@@ -1,7 +1,9 @@
 #include "guard/win32_notice.h"
 
 #include <algorithm>
+#include <iterator>
 #include <string>
+#include <string_view>
 
 #include "common/names.h"
 #include "common/win32_system_dll.h"
