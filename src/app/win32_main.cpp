@@ -20,6 +20,7 @@
 
 #include <ctime>
 #include <exception>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -54,12 +55,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   const std::vector<std::string> args = cli::SplitArguments(ArgumentsOf(Utf8(GetCommandLineW())));
   // The resident guard, which writes each check's event as a run for
   // scripts does.
+  // The account is looked up at the first record: the guard's notice runs
+  // as a process of its own through here too, and needs none of it.
   if (guard::IsGuardRun(args)) {
     cli::Win32EventLog events;
-    GuardEventSource source{cli::ComputerName(), AccountName(ReadAccountFacts()), "", 0};
+    std::optional<GuardEventSource> source;
     return guard::RunWindowsGuard(instance, args, [&](const guard::CheckRecord& record) {
-      source.now = static_cast<long long>(std::time(nullptr));
-      WriteGuardEvent(events, source, record);
+      if (!source) source = GuardEventSource{cli::ComputerName(), AccountName(ReadAccountFacts()), "", 0};
+      source->now = static_cast<long long>(std::time(nullptr));
+      WriteGuardEvent(events, *source, record);
     });
   }
   // The guard's Review: the window with the types its notice named.
