@@ -324,7 +324,8 @@ NotKept SaveEntriesAsBase(Associations& g, DataFile& file, const std::shared_ptr
   file.Layout(kBaseLayout);
   for (int n = 1; n <= kFieldsV4; ++n) file.FieldName(n, std::string(kFields[n - 1]));
   file.Clear();
-  for (const auto& entry : *RecordableEntries(entries, *g.BaseEntries)) {
+  const std::shared_ptr<AssocEntries> recorded = RecordableEntries(entries, *g.BaseEntries);
+  for (const auto& entry : *recorded) {
     file.NewRecord();
     file.FieldValue(kFieldExt, entry->Ext());
     file.FieldValue(kFieldPath, entry->ProgramFullPath());

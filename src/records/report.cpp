@@ -314,7 +314,8 @@ std::string Text(const Report& r) {
 }  // namespace
 
 ReportSide SideOf(const AssocEntry* e) {
-  if (!e) return {};
+  // A key that cannot be read says nothing of what opens it.
+  if (!e || e->Unreadable()) return {};
   std::string progId = e->Layered() ? e->InForceProgID() : e->ProgramID();
   // A link that no choice names runs its own key's verb: the key is its
   // program identifier, as an associations file names it.

@@ -418,6 +418,69 @@ TEST(ScanLayers, EachLayerIsReadItselfAndMergedAsWindowsMergesThem) {
   EXPECT_TRUE(onWine.skipped.empty());
 }
 
+// A key that is there but refuses to be read is no missing key: the type
+// (or link, or choice) it holds is an entry of its own, marked with the
+// layer that refused, on Windows' merged root and on Wine's alike; the
+// other entries read as they always did. A link's key is told only where
+// something else says it is one; any other name is listed apart.
+TEST(ScanLayers, AKeyThatRefusesToBeReadIsUnreadableNotGone) {
+  constexpr auto kFileExts = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts";
+  constexpr auto kUrlAssociations = "Software\\Microsoft\\Windows\\Shell\\Associations\\UrlAssociations";
+  const std::string extra =
+      "[HKEY_CURRENT_USER\\Software\\Classes\\.tlock]\n@=\"ufile\"\n"
+      "[HKEY_CURRENT_USER\\" + std::string(kFileExts) + "\\.e\\UserChoice]\n\"ProgId\"=\"afile\"\n"
+      "[HKEY_CURRENT_USER\\" + std::string(kUrlAssociations) + "\\web\\UserChoice]\n\"ProgId\"=\"afile\"\n";
+  using Layer = AssocEntry::Layer;
+  struct Case {
+    const char* what;
+    HKEY root;
+    std::string path;
+    const char* entry;  // the entry that is unreadable, "" for none
+    Layer at;
+    const char* listedApart;  // in unreadableNames, "" for none
+  };
+  const Case cases[] = {
+      {"a type only the user classes hold", HKEY_CURRENT_USER, "Software\\Classes\\.tlock", ".tlock", Layer::User, ""},
+      {"a type of the machine classes", HKEY_LOCAL_MACHINE, "Software\\Classes\\.a", ".a", Layer::Machine, ""},
+      {"the user's key over a machine type", HKEY_CURRENT_USER, "Software\\Classes\\.c", ".c", Layer::User, ""},
+      {"Explorer's choice of a type", HKEY_CURRENT_USER, std::string(kFileExts) + "\\.e\\UserChoice", ".e",
+       Layer::Choice, ""},
+      {"Explorer's choice of a link", HKEY_CURRENT_USER, std::string(kUrlAssociations) + "\\web\\UserChoice", "web",
+       Layer::Choice, ""},
+      {"a link only the user classes mark", HKEY_CURRENT_USER, "Software\\Classes\\mine", "", Layer::User, "mine"},
+      {"a name that may be no link", HKEY_LOCAL_MACHINE, "Software\\Classes\\Some.Class", "", Layer::Machine,
+       "Some.Class"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    RegistryStore store;
+    store.LoadText(std::string(kLayered) + extra, "layers");
+    store.DenyAccess(c.root, c.path, KEY_READ);
+    ListingsSeen windows(store);
+    OpenClassLayers merged(windows), own(store);
+    for (const ScanResult& scan : {ScanCurrentEntries(windows, HKEY_CLASSES_ROOT, &merged.layers()),
+                                   ScanCurrentEntries(store, HKEY_CLASSES_ROOT, &own.layers())}) {
+      std::vector<std::string> unreadable;
+      for (const auto& e : *scan.entries)
+        if (e->Unreadable()) {
+          unreadable.push_back(e->Ext());
+          EXPECT_EQ(e->UnreadableAt(), c.at);
+          // Nothing is guessed for it.
+          EXPECT_EQ(e->ProgramFullPath() + e->InForceProgID() + e->OpenerCommand(), "");
+        }
+      EXPECT_EQ(unreadable, *c.entry ? std::vector<std::string>{c.entry} : std::vector<std::string>{});
+      std::vector<std::string> apart;
+      for (const auto& u : scan.unreadableNames) apart.push_back(u.name);
+      EXPECT_EQ(apart, *c.listedApart ? std::vector<std::string>{c.listedApart} : std::vector<std::string>{});
+      // What may be read reads as before.
+      EXPECT_EQ(scan.entries->Item(".b")->ProgramFullPath(), "grab.exe %1");
+      if (std::string(c.entry) != ".tlock") {
+        EXPECT_EQ(scan.entries->Item(".tlock")->UserProgID(), "ufile");
+      }
+    }
+  }
+}
+
 // The store behind handle numbers that are given out again once closed, the
 // lowest free one first, as the system numbers handles: a key closed twice
 // closes whatever another thread was given under that number in between.
