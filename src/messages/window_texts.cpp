@@ -148,9 +148,7 @@ std::string ChangeFacts(const AssocEntry* c, const AssocEntry* b, const std::str
     if (!s.empty()) t.append(t.empty() ? "" : "\r").append(s);
   };
   if (c && c->Unreadable())
-    line("CANNOT BE READ: " + UnreadableKey(c->Ext(), c->UnreadableAt()) +
-         " refuses your rights, so what opens it now is unknown; look at its permissions with the system's "
-         "registry editor");
+    line("CANNOT BE READ: look at the key's permissions with the system's registry editor");
   if (latent != AssocEntry::Layer::Classes && c)
     line(std::string("LATENT: the ") + LayerName(latent) + " changed; they take over should " +
          LayerName(c->Decider()) + " go");
