@@ -103,6 +103,9 @@ std::string EntryName(std::string_view listed) {
 }
 
 std::string EntryPanel(bool current, const AssocEntry& entry) {
+  if (entry.Unreadable())
+    return std::string("CURRENT settings for ") + KindOf(entry.Ext()) + UpperCase(entry.Ext()) + ":\r\r" +
+           UnreadableNote(entry.Ext(), entry.UnreadableAt());
   const auto blank = entry.ProgramID().find_first_not_of(' ') == std::string::npos;
   std::string t = current ? "CURRENT settings for " : "BASE (previous) settings for ";
   t.append(KindOf(entry.Ext())).append(UpperCase(entry.Ext())).append(":\r\r");

@@ -599,7 +599,9 @@ void FrmMain::ShowAll(const AssocEntries& entries, const char* caption, int extr
   lvwMain.KeepColumns(2);
   SetSecondColumn(caption, extraTwips);
   lvwMain.BeginUpdate();
-  for (const auto& entry : entries) lvwMain.Add(msg::ListName(entry->Ext()), OpenerOf(*entry), entry->IsProtocol() ? 1 : 0);
+  for (const auto& entry : entries)
+    lvwMain.Add(msg::ListName(entry->Ext()), entry->Unreadable() ? msg::UnreadableRow() : OpenerOf(*entry),
+                entry->IsProtocol() ? 1 : 0);
   lvwMain.EndUpdate();
   FitColumns(false, false);
   SetStatus(Led::Grey, statusText(lvwMain.Count()));
