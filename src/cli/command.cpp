@@ -250,6 +250,7 @@ class Run {
     Scan();
     Assessor assessor(env_.reg, *env_.facts);
     for (const auto& c : *g_.CurrentEntries) {
+      if (c->Unreadable()) continue;  // nothing of it is known to assess
       const Assessment a = assessor.Assess(*c);
       if (std::none_of(a.signals.begin(), a.signals.end(), CountsForHealth)) continue;
       report_.items.push_back({c->Ext(), "risk", {}, SideOf(c.get()), RiskOf(a), {}});
@@ -464,9 +465,11 @@ class Run {
       if (!IsEntryName(a.identifier)) continue;  // names no type or protocol a key can have
       const AssocEntry* c = g_.CurrentEntries->Lookup(a.identifier);
       const ReportSide now = SideOf(c);
-      if (c && EqualsNoCase(now.progId, a.progId)) continue;
-      report_.items.push_back({a.identifier, c ? "changed" : "removed", {a.progId, "", a.applicationName}, now, {}, {}});
+      if (c && !c->Unreadable() && EqualsNoCase(now.progId, a.progId)) continue;
+      const char* change = c && c->Unreadable() ? "unreadable" : c ? "changed" : "removed";
+      report_.items.push_back({a.identifier, change, {a.progId, "", a.applicationName}, now, {}, {}});
     }
+    NoteUnreadable(false);
     report_.outcome = report_.items.empty() ? "no changes" : "changes";  // verbatim
     Emit();
     if (!report_.items.empty()) LogReport(EventKind::ChangesFound);

@@ -519,6 +519,12 @@ TEST_F(CommandTest, AKeyThatCannotBeReadIsNeverRemovedForgottenOrWrittenOver) {
         EXPECT_EQ(console.out.find(removed), std::string::npos) << console.out;
     }
     EXPECT_NE(console.out.find(".zzz,unreadable,,,,,,,"), std::string::npos) << console.out;
+    // Against an associations file it is unreadable too.
+    test::WriteFileBytes(dir.File("wanted.xml"),
+                         "<DefaultAssociations><Association Identifier=\".tlock\" ProgId=\"Grab.1\" "
+                         "ApplicationName=\"G\" /></DefaultAssociations>");
+    EXPECT_EQ(Run({"--check", "--base", "wanted.xml", "--format", "csv"}, on), kChangesFound);
+    EXPECT_NE(console.out.find(".tlock,unreadable,Grab.1,"), std::string::npos) << console.out;
     EXPECT_EQ(Run({"--check"}, on), kChangesFound);
     EXPECT_NE(console.out.find("The key HKEY_CURRENT_USER\\Software\\Classes\\.tlock is there but cannot be read"),
               std::string::npos)
