@@ -190,8 +190,8 @@ if [ "${1:-}" == latent ]; then
   exit 0
 fi
 # A type whose key the user may not read (its access list refuses reading):
-# its row and panel, its Details window, and the box of a restore that
-# writes nothing over it.
+# its row and panel, its Details window, the box of a restore that writes
+# nothing over it, and the guard's notice.
 unread_shots() {
   local u="$HOLLIN_WINE_TMP/unread"
   mkdir -p "$u"
@@ -216,8 +216,17 @@ unread_shots() {
   shot restore-unread.png
   probe answer Brellmark OK 15000
   probe key "$M" ctrl+W  # the warning as it was
+  probe close "$M"
+  probe answer Brellmark "&No" 15000
+  probe gone "$M" 15000
+  # The guard's notice of it.
+  start_bg "$u/hollin.exe" --guard
+  probe --hidden wait "Hollin guard" 15000
+  probe wait Hollin 15000
+  shot guard-unread.png
+  (cd "$u" && wine ./hollin.exe --guard --stop)
   probe keyacl 'HKCU\Software\Classes\.tlock' 'D:(A;;KA;;;WD)'
-  end_shots asks 'HKCU\Software\Classes\.tlock' 'HKCU\Software\Classes\Grab.Lock'
+  for key in 'HKCU\Software\Classes\.tlock' 'HKCU\Software\Classes\Grab.Lock'; do delete "$key"; done
 }
 if [ "${1:-}" == unread ]; then
   unread_shots
