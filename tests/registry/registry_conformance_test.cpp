@@ -10,6 +10,9 @@
 #include <tuple>
 
 #include "registry_fixture.h"
+#ifdef _WIN32
+#include <sddl.h>
+#endif
 #include "support/registry_values.h"
 
 namespace hollin {
@@ -270,6 +273,39 @@ TEST_P(Conformance, HandlesCarryTheirRightsAndClosedOrUnknownOnesAreRefused) {
     EXPECT_EQ(Set(bad, "", REG_SZ, "x"), ERROR_INVALID_HANDLE);
   }
   EXPECT_EQ(reg->RegCloseKey(HKEY_CURRENT_USER), ERROR_SUCCESS);  // a root key closes as a no-op
+}
+
+// A key whose access list refuses reading (as an administrator may set it)
+// refuses to be opened for reading, with ERROR_ACCESS_DENIED and not as a
+// missing key; its name is still listed and its subkeys still open (no
+// right is checked on the keys a path passes through).
+TEST_P(Conformance, AKeyThatRefusesReadingIsThereButCannotBeOpened) {
+  const auto refuse = [&](bool on) {
+    const std::string path = sandbox->path() + "\\locked";
+#ifdef _WIN32
+    if (GetParam().name == "Win32") {
+      PSECURITY_DESCRIPTOR sd = nullptr;
+      ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorA(
+          on ? "D:(D;;KR;;;WD)(A;;KA;;;WD)" : "D:(A;;KA;;;WD)", SDDL_REVISION_1, &sd, nullptr));
+      HKEY k = nullptr;
+      ASSERT_EQ(::RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, WRITE_DAC, &k), ERROR_SUCCESS);
+      EXPECT_EQ(::RegSetKeySecurity(k, DACL_SECURITY_INFORMATION, sd), ERROR_SUCCESS);
+      ::RegCloseKey(k);
+      ::LocalFree(sd);
+      return;
+    }
+#endif
+    dynamic_cast<RegistryStore&>(*reg).DenyAccess(HKEY_CURRENT_USER, path, on ? KEY_READ : 0);
+  };
+  Create("locked\\inner");
+  refuse(true);
+  HKEY k = nullptr;
+  for (const REGSAM sam : {REGSAM(KEY_QUERY_VALUE), REGSAM(KEY_READ)}) EXPECT_EQ(Open("locked", sam, &k), ERROR_ACCESS_DENIED) << sam;
+  EXPECT_EQ(Open("missing", KEY_QUERY_VALUE, &k), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(Open("locked\\inner", KEY_QUERY_VALUE, &k), ERROR_SUCCESS);
+  EXPECT_EQ(All(root()), Names{"locked"});
+  refuse(false);
+  EXPECT_EQ(Open("locked", KEY_READ, &k), ERROR_SUCCESS);
 }
 
 TEST_P(Conformance, DeleteValueRemovesOneValueByAnySpelling) {
