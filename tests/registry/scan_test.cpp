@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "registry/merged_class_root.h"
+#include "registry/reg_key.h"
 #include "support/registry_store.h"
 #include "registry/scan.h"
 #include "registry_fixture.h"
@@ -43,9 +44,12 @@ struct ConvertedNames : RegistryStore {
   }
 };
 
-class ScanTest : public ::testing::TestWithParam<test::RegistryUnderTest> {
+// The store as ConvertedNames, which passes names on as they are until told.
+class ScanTest : public test::OnEachRegistry {
  protected:
-  void SetUp() override { sandbox = std::make_unique<test::Sandbox>(*reg); }
+  ScanTest() {
+    if (!Real()) Renew(std::make_unique<ConvertedNames>());
+  }
   // Sets the default value of a path under the sandbox, creating the keys.
   void Default(const std::string& path, const std::string& value) {
     ASSERT_EQ(test::SetDefault(*reg, root(), path.c_str(), value.c_str()), 0) << path;
@@ -53,19 +57,22 @@ class ScanTest : public ::testing::TestWithParam<test::RegistryUnderTest> {
   void RawDefault(const std::string& path, DWORD type, const std::string& bytes) {
     ASSERT_EQ(test::SetRegValue(*reg, root(), path, "", type, bytes), ERROR_SUCCESS) << path;
   }
-  HKEY root() const { return sandbox->root(); }
-  bool Real() const { return GetParam().name != "Store"; }
   ScanResult Scan() { return ScanCurrentEntries(*reg, root()); }
+  // A scan with the user classes (when named) and Explorer's choices in
+  // the sandbox's keys of those names.
+  ScanResult ScanLayers(const char* user, const char* exts) {
+    const RegKey u = user ? RegKey::Open(*reg, root(), user, KEY_READ) : RegKey();
+    const RegKey e = RegKey::Open(*reg, root(), exts, KEY_READ);
+    EXPECT_TRUE(e && (u || !user));
+    const ClassLayers layers{nullptr, u.get(), e.get()};
+    return ScanCurrentEntries(*reg, root(), &layers);
+  }
   ConvertedNames& Store() { return dynamic_cast<ConvertedNames&>(*reg); }
   std::vector<std::string> Exts(const ScanResult& r) {
     std::vector<std::string> out;
     for (const auto& e : *r.entries) out.push_back(e->Ext());
     return out;
   }
-
-  // The store as ConvertedNames, which passes names on as they are until told.
-  std::unique_ptr<IRegistry> reg = Real() ? GetParam().make() : std::make_unique<ConvertedNames>();
-  std::unique_ptr<test::Sandbox> sandbox;  // destroyed before reg
 };
 
 TEST_P(ScanTest, ProgramIdCommandThenExtensionFallbackAndNoOtherEntries) {
@@ -167,13 +174,7 @@ TEST_P(ScanTest, TypesOnlyTheLayersNameAreReadWithLongNames) {
   Default("user\\" + longName, "ufile");
   Default("user\\ufile\\shell\\open\\command", "u.exe %1");
   ASSERT_EQ(test::SetRegValue(*reg, root(), "exts\\.chosen\\UserChoice", "ProgId", REG_SZ, "ufile\0"s), 0);
-  HKEY user = nullptr, exts = nullptr;
-  ASSERT_EQ(reg->RegOpenKeyExA(root(), "user", 0, KEY_READ, &user), 0);
-  ASSERT_EQ(reg->RegOpenKeyExA(root(), "exts", 0, KEY_READ, &exts), 0);
-  const ClassLayers layers{nullptr, user, exts};
-  const auto result = ScanCurrentEntries(*reg, root(), &layers);
-  reg->RegCloseKey(user);
-  reg->RegCloseKey(exts);
+  const auto result = ScanLayers("user", "exts");
   ASSERT_EQ(Exts(result), (std::vector<std::string>{longName, ".chosen"}));
   for (const auto& e : *result.entries) {
     EXPECT_EQ(e->InForceProgID(), "ufile") << e->Ext();
@@ -197,11 +198,7 @@ TEST_P(ScanTest, ExplorersChoiceComesFromTheNewestKeyThatExists) {
     const char* name = id.empty() ? "Other" : "ProgId";
     ASSERT_EQ(test::SetRegValue(*reg, root(), "exts\\"s + path, name, REG_SZ, id + '\0'), 0) << path;
   }
-  HKEY exts = nullptr;
-  ASSERT_EQ(reg->RegOpenKeyExA(root(), "exts", 0, KEY_READ, &exts), 0);
-  const ClassLayers layers{nullptr, nullptr, exts};
-  const auto result = ScanCurrentEntries(*reg, root(), &layers);
-  reg->RegCloseKey(exts);
+  const auto result = ScanLayers(nullptr, "exts");
   std::vector<std::string> chosen;
   for (const auto& e : *result.entries) chosen.push_back(e->Ext() + " " + e->ChoiceProgID());
   EXPECT_EQ(chosen, (std::vector<std::string>{".r latest", ".a latest", ".b direct", ".c legacy"}));
@@ -246,9 +243,7 @@ TEST_P(ScanTest, ANameTakenAlreadyIsSkippedAndListed) {
   } cases[] = {{".txt", ".tx~", ".txt", 1, {".txt", ".xyz"}}, {".ѣx", ".ѣ~", ".Ѣx", 2, {".xyz", ".ѣx"}}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.shown);
-    sandbox.reset();
-    reg = std::make_unique<ConvertedNames>();
-    SetUp();
+    Renew(std::make_unique<ConvertedNames>());
     Default(".xyz", "txtfile");
     Default("txtfile\\shell\\open\\command", "notepad.exe %1");
     Default(c.first, "txtfile");
@@ -530,8 +525,7 @@ TEST(ScanDeterminism, ManyScansOnSeveralReadersGiveWhatOneReaderGives) {
   for (int run = 0; run < 20; ++run) ASSERT_EQ(scan(true), one) << "run " << run;
 }
 
-INSTANTIATE_TEST_SUITE_P(Registries, ScanTest, ::testing::ValuesIn(test::RegistriesUnderTest()),
-                         [](const auto& info) { return info.param.name; });
+HOLLIN_ON_EACH_REGISTRY(ScanTest);
 
 }  // namespace
 }  // namespace hollin
