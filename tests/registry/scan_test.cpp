@@ -3,11 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstdint>
 #include <functional>
-#include <mutex>
 #include <thread>
-#include <utility>
 #include <vector>
 
 #include "registry/merged_class_root.h"
@@ -413,76 +410,6 @@ TEST(ScanLayers, EachLayerIsReadItselfAndMergedAsWindowsMergesThem) {
   EXPECT_TRUE(onWine.skipped.empty());
 }
 
-// The store behind handle numbers that are given out again once closed, the
-// lowest free one first, as the system numbers handles: a key closed twice
-// closes whatever another thread was given under that number in between.
-class NumberedHandles : public IRegistry {
- public:
-  explicit NumberedHandles(IRegistry& reg, bool concurrent) : reg_(reg), concurrent_(concurrent) {}
-  LONG RegOpenKeyExA(HKEY k, LPCSTR sub, DWORD o, REGSAM s, PHKEY r) override {
-    HKEY opened = nullptr;
-    const LONG status = reg_.RegOpenKeyExA(Real(k), sub, o, s, &opened);
-    if (status == ERROR_SUCCESS) *r = Number(opened);
-    return status;
-  }
-  LONG RegEnumKeyExA(HKEY k, DWORD i, LPSTR n, LPDWORD c, LPDWORD r, LPSTR cl, LPDWORD cc, PFILETIME t) override {
-    return reg_.RegEnumKeyExA(Real(k), i, n, c, r, cl, cc, t);
-  }
-  LONG RegQueryValueExA(HKEY k, LPCSTR n, LPDWORD r, LPDWORD t, LPBYTE d, LPDWORD c) override {
-    return reg_.RegQueryValueExA(Real(k), n, r, t, d, c);
-  }
-  LONG RegSetValueExA(HKEY, LPCSTR, DWORD, DWORD, const BYTE*, DWORD) override { return ERROR_ACCESS_DENIED; }
-  LONG RegCreateKeyExA(HKEY, LPCSTR, DWORD, LPSTR, DWORD, REGSAM, const SECURITY_ATTRIBUTES*, PHKEY,
-                       LPDWORD) override {
-    return ERROR_ACCESS_DENIED;
-  }
-  LONG RegDeleteValueA(HKEY, LPCSTR) override { return ERROR_ACCESS_DENIED; }
-  LONG RegEnumValueA(HKEY k, DWORD i, LPSTR n, LPDWORD nc, LPDWORD r, LPDWORD t, LPBYTE d, LPDWORD c) override {
-    return reg_.RegEnumValueA(Real(k), i, n, nc, r, t, d, c);
-  }
-  LONG RegQueryInfoKeyA(HKEY k, LPSTR c, LPDWORD cc, LPDWORD r, LPDWORD sk, LPDWORD msk, LPDWORD mc, LPDWORD v,
-                        LPDWORD mvn, LPDWORD mv, LPDWORD sd, PFILETIME t) override {
-    return reg_.RegQueryInfoKeyA(Real(k), c, cc, r, sk, msk, mc, v, mvn, mv, sd, t);
-  }
-  LONG RegCloseKey(HKEY k) override {
-    HKEY real = nullptr;
-    {
-      const std::lock_guard<std::mutex> hold(lock_);
-      const size_t i = Slot(k);
-      if (i >= slots_.size() || !slots_[i]) return Slot(k) == kNotOurs ? reg_.RegCloseKey(k) : ERROR_INVALID_HANDLE;
-      real = std::exchange(slots_[i], nullptr);
-    }
-    return reg_.RegCloseKey(real);
-  }
-  bool ConcurrentReads() const override { return concurrent_; }
-
- private:
-  static constexpr size_t kNotOurs = ~size_t{0};
-  static size_t Slot(HKEY k) {
-    const auto n = reinterpret_cast<std::uintptr_t>(k);
-    return n >= 4 && n < 0x10000 && n % 4 == 0 ? n / 4 - 1 : kNotOurs;
-  }
-  HKEY Real(HKEY k) {
-    const std::lock_guard<std::mutex> hold(lock_);
-    const size_t i = Slot(k);
-    if (i == kNotOurs) return k;
-    // A number closed meanwhile names no key.
-    return i < slots_.size() && slots_[i] ? slots_[i] : reinterpret_cast<HKEY>(std::uintptr_t{0xdead0});
-  }
-  HKEY Number(HKEY real) {
-    const std::lock_guard<std::mutex> hold(lock_);
-    size_t i = 0;
-    while (i < slots_.size() && slots_[i]) ++i;
-    if (i == slots_.size()) slots_.push_back(nullptr);
-    slots_[i] = real;
-    return reinterpret_cast<HKEY>(static_cast<std::uintptr_t>((i + 1) * 4));
-  }
-  IRegistry& reg_;
-  bool concurrent_;
-  std::mutex lock_;
-  std::vector<HKEY> slots_;
-};
-
 // Many scans of one registry, on several readers, give the same entries as
 // one reader does, every time; and so they do while the system, asked which
 // identifier it uses, closes the key it opened twice (as Wine's association
@@ -505,10 +432,13 @@ TEST(ScanDeterminism, ManyScansOnSeveralReadersGiveWhatOneReaderGives) {
       text += "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.t" + n +
               "\\UserChoice]\n\"ProgId\"=\"T.File." + n + "\"\n";
   }
-  RegistryStore store;
-  store.LoadText(text, "many");
+  // The store gives out the number of a closed handle again, as the system
+  // does: a key closed twice closes whatever another thread was given under
+  // that number in between.
+  RegistryStore reg;
+  reg.LoadText(text, "many");
   const auto scan = [&](bool concurrent) {
-    NumberedHandles reg(store, concurrent);
+    reg.concurrentReads = concurrent;
     OpenClassLayers layers(reg);
     return Dump(ScanCurrentEntries(reg, HKEY_CLASSES_ROOT, &layers.layers(), {}, [&](const std::string& name) {
       HKEY key = nullptr;

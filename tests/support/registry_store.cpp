@@ -7,6 +7,7 @@
 #include <cstring>
 #include <iterator>
 #include <map>
+#include <set>
 #include <unordered_map>
 #include <vector>
 
@@ -104,6 +105,7 @@ struct RegistryStore::Impl {
   std::shared_ptr<Key> roots[4];
   std::unordered_map<std::uintptr_t, OpenKey> handles;
   std::uintptr_t nextHandle = 0x1000;
+  std::set<std::uintptr_t> closed;  // numbers to give out again
   std::map<std::string, REGSAM> limits;  // rights granted, by folded full path
 
   Impl() {
@@ -142,9 +144,12 @@ struct RegistryStore::Impl {
     return {key->deleted ? kErrorKeyDeleted : ERROR_SUCCESS, key, it->second.access};
   }
 
+  // A handle numbered as the system numbers them: the lowest number closed
+  // is given out again first.
   HKEY NewHandle(Key* key, REGSAM access) {
-    const std::uintptr_t id = nextHandle;
-    nextHandle += 4;
+    std::uintptr_t id = nextHandle;
+    if (closed.empty()) nextHandle += 4;
+    else id = closed.extract(closed.begin()).value();
     std::shared_ptr<Key> owner =
         key->parent ? key->parent->children.at(key->folded) : roots[IndexOfRoot(key)];
     handles.emplace(id, OpenKey{std::move(owner), access});
@@ -503,8 +508,10 @@ void RegistryStore::SetLastWriteTime(HKEY root, const std::string& path, std::in
 LONG RegistryStore::RegCloseKey(HKEY hKey) {
   const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
   if (Impl::RootIndex(hKey) >= 0) return ERROR_SUCCESS;
-  return impl_->handles.erase(reinterpret_cast<std::uintptr_t>(hKey)) ? ERROR_SUCCESS
-                                                                      : ERROR_INVALID_HANDLE;
+  const auto id = reinterpret_cast<std::uintptr_t>(hKey);
+  if (!impl_->handles.erase(id)) return ERROR_INVALID_HANDLE;
+  impl_->closed.insert(id);
+  return ERROR_SUCCESS;
 }
 
 void RegistryStore::LoadText(std::string_view text, const std::string& source) {
