@@ -4,7 +4,6 @@
 
 #include "registry/open_command.h"
 #include "registry_fixture.h"
-#include "support/registry_values.h"
 
 namespace hollin {
 namespace {

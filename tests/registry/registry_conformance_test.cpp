@@ -10,7 +10,6 @@
 #include <tuple>
 
 #include "registry_fixture.h"
-#include "support/registry_values.h"
 
 namespace hollin {
 namespace {

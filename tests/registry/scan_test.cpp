@@ -12,7 +12,6 @@
 #include "support/registry_store.h"
 #include "registry/scan.h"
 #include "registry_fixture.h"
-#include "support/registry_values.h"
 
 namespace hollin {
 namespace {
