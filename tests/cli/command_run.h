@@ -11,6 +11,7 @@
 #include "support/fake_platform.h"
 #include "support/registry_store.h"
 #include "support/test_support.h"
+#include "text_holds.h"
 
 namespace hollin::test {
 

@@ -109,7 +109,7 @@ TEST_F(FrmMainTest, RiskSignalsInTheListThePanelAndTheHealthCheck) {
             ".txt|grabber|unsigned user-folder");
   EXPECT_EQ(main->sbrMain.PanelText(), "1 file type(s) with risk signals - select from list to view details.");
   Click(".txt");
-  EXPECT_NE(main->lblInfo.Caption().find("\r\rRUNS: C:\\Users\\ada\\AppData\\Local\\Temp\\grabber.exe\r"), std::string::npos)
+  EXPECT_TRUE(Holds(main->lblInfo.Caption(), "\r\rRUNS: C:\\Users\\ada\\AppData\\Local\\Temp\\grabber.exe\r"))
       << Shown(main->lblInfo.Caption());
   // Back to the changes, which the view chooser shows again.
   main->optView0.UserClick();
@@ -147,8 +147,7 @@ TEST_F(FrmMainTest, HistoryViewRestoresFromAnEarlierBase) {
   EXPECT_FALSE(main->cmdRestore.Enabled());
   Click("3");
   EXPECT_EQ(Shown(main->lblInfo.Caption()).rfind("GENERATION 3 of the base - recorded ", 0), 0u);
-  EXPECT_NE(main->lblInfo.Caption().find("\rTHE NEXT BASE: changed .txt\r"), std::string::npos)
-      << Shown(main->lblInfo.Caption());
+  EXPECT_TRUE(Holds(main->lblInfo.Caption(), "\rTHE NEXT BASE: changed .txt\r")) << Shown(main->lblInfo.Caption());
   ASSERT_TRUE(main->cmdRestore.Enabled());
 
   box.Answer(MbAnswer::No);  // asked first: nothing happens
@@ -274,8 +273,8 @@ TEST_F(FrmMainTest, ADamagedBaseIsOfferedToBeSetAsideAndNoEndsTouchingNothing) {
   box.Answer(MbAnswer::No);
   Start();
   ASSERT_EQ(box.shown.size(), 1u);
-  EXPECT_NE(box.shown[0].text.find("Prev.isd"), std::string::npos);
-  EXPECT_NE(box.shown[0].text.find("Record a new base?"), std::string::npos);
+  EXPECT_TRUE(Holds(box.shown[0].text, "Prev.isd"));
+  EXPECT_TRUE(Holds(box.shown[0].text, "Record a new base?"));
   EXPECT_EQ(box.shown[0].defaultButton, MbDefault::Second);
   EXPECT_EQ(platform.ends, 1);
   EXPECT_EQ(test::ReadFileBytes("Prev.isd"), damaged);
@@ -423,7 +422,7 @@ TEST_F(FrmMainTest, TheDetailsWindowSaysWhatTheReportSaysInItsOrder) {
   for (const char* fact : {"Key written: ", "Signals: unsigned, user-folder", "Why: unsigned",
                            "Why: in a user folder (C:\\Users\\ada\\AppData\\Local\\Temp)", "Decided by: machine classes",
                            "Base file: "})
-    EXPECT_NE(text.find(fact), std::string::npos) << fact << " in:\n" << text;
+    EXPECT_TRUE(Holds(text, fact));
 }
 
 }  // namespace

@@ -87,7 +87,7 @@ TEST_F(Layers, WhatOpensEachTypeAndWhichLayerDecides) {
   platform.indirect["@{Vendor.Viewer_1.0.0.0_x64__8abc?ms-resource://Vendor.Viewer/Resources/Name}"] = "Photo Viewer";
   main->mnuRefresh.UserChoose();
   main->optView1.UserClick();
-  EXPECT_NE(Rows().find(".p|Photo Viewer"), std::string::npos) << Rows();
+  EXPECT_TRUE(Holds(Rows(), ".p|Photo Viewer"));
   EXPECT_EQ(main->lvwMain.Count(), 7);  // no change: the identifier is what is compared
 }
 
@@ -104,11 +104,9 @@ TEST_F(Layers, AChoiceWindowsDoesNotHonourCountsAsNoneAndIsCompared) {
   EXPECT_EQ(Rows(), ".p|m");
   main->lblInfo.Height(main->lblInfo.Height() * 3);  // room for every fact
   Click(".p");
-  EXPECT_NE(main->lblInfo.Caption().find("\rNOT HONOURED: Explorer's choice AppXv1ewer (Windows does not use it"),
-            std::string::npos)
-      << main->lblInfo.Caption();
+  EXPECT_TRUE(Holds(main->lblInfo.Caption(), "\rNOT HONOURED: Explorer's choice AppXv1ewer (Windows does not use it"));
   main->cmdAccept.UserClick();
-  EXPECT_NE(test::ReadFileBytes("Prev.isd").find("\tAppXv1ewer\n"), std::string::npos) << "recorded as set aside";
+  EXPECT_TRUE(Holds(test::ReadFileBytes("Prev.isd"), "\tAppXv1ewer\n")) << "recorded as set aside";
   main->mnuRefresh.UserChoose();
   EXPECT_EQ(main->lvwMain.Count(), 0) << "the same choice set aside is no change";
 
@@ -121,10 +119,8 @@ TEST_F(Layers, AChoiceWindowsDoesNotHonourCountsAsNoneAndIsCompared) {
   Click(".p");
   const std::string panel = main->lblInfo.Caption();
   EXPECT_EQ(panel.rfind("CHANGE for file type .P - ", 0), 0u) << panel;
-  EXPECT_NE(panel.find("\rNOT HONOURED: Explorer's choice Grab.Doc (Windows does not use it: its hash does not "
-                       "verify, or Windows reset it); in the base: AppXv1ewer"),
-            std::string::npos)
-      << panel;
+  EXPECT_TRUE(Holds(panel, "\rNOT HONOURED: Explorer's choice Grab.Doc (Windows does not use it: its hash does not "
+                           "verify, or Windows reset it); in the base: AppXv1ewer"));
   ui::FrmDetails details(backend);
   main->frmDetails = &details;
   std::string facts;
@@ -135,7 +131,7 @@ TEST_F(Layers, AChoiceWindowsDoesNotHonourCountsAsNoneAndIsCompared) {
                            "is the same",
                            "In the base\r", "  Not honoured: Explorer's choice AppXv1ewer\r\rNow\r",
                            "  Not honoured: Explorer's choice Grab.Doc\r"})
-    EXPECT_NE(facts.find(fact), std::string::npos) << fact << " in:\n" << facts;
+    EXPECT_TRUE(Holds(facts, fact));
 
   // A restore writes no choice: it names the type as Windows' to set back.
   const std::string before = Registry();
@@ -183,10 +179,10 @@ TEST_F(Layers, ATypeIsListedAndAssessedByTheVerbThatRuns) {
   EXPECT_EQ(main->lvwMain.Rows()[0].signals, "missing");
   Click(".grb");
   const std::string panel = main->lblInfo.Caption();
-  EXPECT_NE(panel.find("RUNS: C:\\zq\\nothere.exe"), std::string::npos) << panel;
-  EXPECT_NE(panel.find("missing (no such file)"), std::string::npos) << panel;
-  EXPECT_NE(panel.find("verb \"grab\""), std::string::npos) << panel;
-  EXPECT_EQ(panel.find("RUNS: C:\\Windows\\notepad.exe"), std::string::npos) << panel;
+  EXPECT_TRUE(Holds(panel, "RUNS: C:\\zq\\nothere.exe"));
+  EXPECT_TRUE(Holds(panel, "missing (no such file)"));
+  EXPECT_TRUE(Holds(panel, "verb \"grab\""));
+  EXPECT_FALSE(Holds(panel, "RUNS: C:\\Windows\\notepad.exe"));
   facts = nullptr;
 }
 
@@ -225,8 +221,8 @@ TEST_F(Layers, EachLayersChangeIsListedAndRestoredWhereItWasMade) {
       // left it, and the user is told which program the base recorded.
       EXPECT_EQ(Registry(), changed);
       ASSERT_EQ(box.shown.size(), 1u);
-      EXPECT_NE(box.shown[0].text.find("Windows protects that choice"), std::string::npos);
-      EXPECT_NE(box.shown[0].text.find("\r" + choice + ": "), std::string::npos) << box.shown[0].text;
+      EXPECT_TRUE(Holds(box.shown[0].text, "Windows protects that choice"));
+      EXPECT_TRUE(Holds(box.shown[0].text, "\r" + choice + ": "));
       EXPECT_EQ(main->sbrMain.PanelText().rfind("Not all BASE settings were restored.", 0), 0u);
     }
   }
@@ -247,11 +243,11 @@ TEST_F(Layers, ARestoreDeletesWhatTheBaseDidNotHave) {
   box.shown.clear();
   main->cmdRestore.UserClick();
   // The user classes' key is left without any value, not with an empty one.
-  EXPECT_NE(Registry().find("[HKEY_CURRENT_USER\\Software\\Classes\\.m]\r\n\r\n"), std::string::npos) << Registry();
+  EXPECT_TRUE(Holds(Registry(), "[HKEY_CURRENT_USER\\Software\\Classes\\.m]\r\n\r\n"));
   EXPECT_EQ(platform.notices, 1);
   EXPECT_EQ(platform.pages, std::vector<std::string>{"ms-settings:defaultapps"});
   ASSERT_EQ(box.shown.size(), 1u);
-  EXPECT_NE(box.shown[0].text.find("\r.m: m\r"), std::string::npos) << box.shown[0].text;
+  EXPECT_TRUE(Holds(box.shown[0].text, "\r.m: m\r"));
 }
 
 // The page a restore of a changed Explorer's choice opens: that of the
@@ -394,7 +390,7 @@ TEST_F(Layers, ALatentChangeIsListedCountedApartRestoredAndAccepted) {
     const std::string& panel = main->lblInfo.Caption();
     EXPECT_EQ(panel.substr(0, panel.find("\r\rLATENT: ")), msg::ChangePanel(msg::EntryName(row.text),
               g.CurrentEntries->Lookup(msg::EntryName(row.text)), g.BaseEntries->Lookup(msg::EntryName(row.text))));
-    EXPECT_NE(panel.find("\r\r" + c.latent + "\r"), std::string::npos) << Shown(panel);
+    EXPECT_TRUE(Holds(panel, "\r\r" + c.latent + "\r")) << Shown(panel);
 
     main->mnuOptWarn.UserChoose();  // no warning
     main->cmdRestore.UserClick();

@@ -173,7 +173,7 @@ TEST_F(Repair, RestoreWritesExactlyTheSelectedTypesAfterTheWarning) {
 TEST_F(Repair, ABaseThatNamesOtherKeysIsNeverWritten) {
   std::string base = test::ReadFileBytes("Prev.isd");
   const std::string own = "inifile\\shell\\open\\command\t";
-  ASSERT_NE(base.find(own), std::string::npos);
+  ASSERT_TRUE(Holds(base, own));
   base = test::Reseal(base.replace(base.find(own), own.size(), "CLSID\\{0C0A}\\InprocServer32\t"));
   test::WriteFileBytes("Prev.isd", base);
   Start();
@@ -184,9 +184,8 @@ TEST_F(Repair, ABaseThatNamesOtherKeysIsNeverWritten) {
   EXPECT_EQ(reg.ToText(), before);
   EXPECT_EQ(platform.notices, 0);
   ASSERT_EQ(box.shown.size(), 1u);
-  EXPECT_NE(box.shown[0].text.find("names the key \"CLSID\\{0C0A}\\InprocServer32\""), std::string::npos)
-      << box.shown[0].text;
-  EXPECT_NE(box.shown[0].text.find("Record a new base?"), std::string::npos);
+  EXPECT_TRUE(Holds(box.shown[0].text, "names the key \"CLSID\\{0C0A}\\InprocServer32\""));
+  EXPECT_TRUE(Holds(box.shown[0].text, "Record a new base?"));
   EXPECT_EQ(test::ReadFileBytes("Prev.isd"), base) << "No leaves the file as it is";
 }
 
@@ -286,12 +285,10 @@ TEST_F(Repair, ManyRefusedWritesMakeAShortBoxWithFittingAdvice) {
             0u)
       << text;
   EXPECT_EQ(std::count(text.begin(), text.end(), '\r'), 1 + 10 + 1 + 2) << text;
-  EXPECT_NE(text.find("\r.t1009 (its program identifier in the machine classes): error 5 (Access is denied.)\r... and "
-                      "290 more.\r\r"),
-            std::string::npos)
-      << text;
-  EXPECT_NE(text.find("administrator rights"), std::string::npos);
-  EXPECT_NE(text.find("(a volatile key)"), std::string::npos);
+  EXPECT_TRUE(Holds(text, "\r.t1009 (its program identifier in the machine classes): error 5 (Access is denied.)\r... and "
+                          "290 more.\r\r"));
+  EXPECT_TRUE(Holds(text, "administrator rights"));
+  EXPECT_TRUE(Holds(text, "(a volatile key)"));
   EXPECT_EQ(platform.notices, 0);
 }
 
@@ -340,8 +337,8 @@ TEST_F(Repair, AnAcceptThatCannotWriteTheBaseLeavesItAndGoesOn) {
   OnAFullDisk([this] { main->cmdAccept.UserClick(); });
   EXPECT_EQ(State(), listed);
   ASSERT_EQ(box.shown.size(), 1u);
-  EXPECT_NE(box.shown[0].text.find("Prev.isd"), std::string::npos);
-  EXPECT_NE(box.shown[0].text.find("The base file was left as it was."), std::string::npos);
+  EXPECT_TRUE(Holds(box.shown[0].text, "Prev.isd"));
+  EXPECT_TRUE(Holds(box.shown[0].text, "The base file was left as it was."));
   EXPECT_EQ(test::ReadFileBytes("Prev.isd"), base);
   EXPECT_FALSE(main->flags.BaseUpdated);
   EXPECT_EQ(platform.pointer, MousePointer::Default);

@@ -19,6 +19,7 @@
 #include "support/fake_platform.h"
 #include "ui/frm_main.h"
 #include "ui/headless_backend.h"
+#include "cli/text_holds.h"
 
 namespace hollin::test {
 

@@ -176,7 +176,7 @@ TEST_F(Win32FrmMainTest, TheCloseBoxAsksInARealMessageBox) {
     BoxAnswerer answer(IDNO);
     SendMessageW(backend.WindowOf(main), WM_CLOSE, 0, 0);
     EXPECT_EQ(answer.text.substr(0, 57), "One or more of the Current default Open applications is\r\n");
-    EXPECT_NE(answer.text.find("Base file as it is. Hollin will continue\r\nto report"), std::string::npos);
+    EXPECT_TRUE(Holds(answer.text, "Base file as it is. Hollin will continue\r\nto report"));
   }
   EXPECT_EQ(platform.ends, 1);
   EXPECT_FALSE(main.Loaded());
