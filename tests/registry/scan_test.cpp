@@ -40,7 +40,8 @@ struct ConvertedNames : RegistryStore {
   }
 };
 
-// The store as ConvertedNames, which passes names on as they are until told.
+// The scan on each registry; the store as ConvertedNames, which passes names
+// on as they are until told.
 class ScanTest : public test::OnEachRegistry {
  protected:
   ScanTest() {
