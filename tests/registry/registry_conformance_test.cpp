@@ -13,7 +13,6 @@
 #ifdef _WIN32
 #include <sddl.h>
 #endif
-#include "support/registry_values.h"
 
 namespace hollin {
 namespace {
@@ -29,9 +28,8 @@ struct Got {
   std::string whole;  // the whole buffer, filled with '#' before the call
 };
 
-class Conformance : public ::testing::TestWithParam<test::RegistryUnderTest> {
+class Conformance : public test::OnEachRegistry {
  protected:
-  void SetUp() override { sandbox = std::make_unique<test::Sandbox>(*reg); }
   void TearDown() override {
     for (HKEY k : opened) reg->RegCloseKey(k);
   }
@@ -69,10 +67,6 @@ class Conformance : public ::testing::TestWithParam<test::RegistryUnderTest> {
     for (Got g; (g = Enum(k, DWORD(names.size()), 300)).status == ERROR_SUCCESS;) names.push_back(g.data);
     return names;
   }
-  HKEY root() const { return sandbox->root(); }
-
-  std::unique_ptr<IRegistry> reg = GetParam().make();
-  std::unique_ptr<test::Sandbox> sandbox;
   std::vector<HKEY> opened;
 };
 
@@ -381,8 +375,7 @@ TEST_P(Conformance, InfoKeyTellsItsCountsAndLastWrite) {
   EXPECT_LE(seconds(written), after + 2);
 }
 
-INSTANTIATE_TEST_SUITE_P(Registries, Conformance, ::testing::ValuesIn(test::RegistriesUnderTest()),
-                         [](const auto& info) { return info.param.name; });
+HOLLIN_ON_EACH_REGISTRY(Conformance);
 
 }  // namespace
 }  // namespace hollin
