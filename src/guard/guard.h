@@ -100,6 +100,9 @@ class Guard {
   // and the last check's entries name: read with the user classes.
   std::vector<std::string> DeepPaths() const;
   void Load();
+  // Takes out of the notice each type for which gone(type, what it was
+  // told opening with) holds; whether any went.
+  bool Forget(const std::function<bool(const std::string&, const AssocEntry*)>& gone);
   // Lets go of the base once a check or an answer is done with it: what
   // the guard keeps between checks is what tells one change from the next,
   // not what the next check reads again.
