@@ -184,7 +184,11 @@ const char* const kRestoreStopped = "The restore stopped on request";
 const char* const kExportWritten = "The associations file was written";
 
 std::string LeftAsItWas(const std::string& error) { return error + " It was left as it was."; }
-std::string NothingWritten(const std::string& error) { return error + " Nothing was written."; }
+std::string NothingWritten(const std::string& error) {
+  // A problem worded as a phrase ("line 3, column 48: ...") ends its sentence here.
+  const bool ended = !error.empty() && (error.back() == '.' || error.back() == '!' || error.back() == '?');
+  return error + (ended ? "" : ".") + " Nothing was written.";
+}
 const char* const kNothingToDo = "nothing to do.";
 
 std::string AssociationsFileMissing(const std::string& path) {

@@ -162,6 +162,7 @@ TEST_F(CommandTest, AssociationsFilesOutAndIn) {
     test::WriteFileBytes(dir.File("bad.xml"), bad);
     EXPECT_EQ(Run({"--check", "--base", "bad.xml"}), kFailure) << bad;
     EXPECT_TRUE(Holds(console.err, "bad.xml"));
+    EXPECT_TRUE(Holds(console.err, ". Nothing was written.")) << console.err;
     EXPECT_EQ(console.out, "");
   }
   EXPECT_EQ(Run({"--accept", "--base", "dism.xml"}), kUsage);
