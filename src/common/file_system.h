@@ -50,6 +50,10 @@ bool IsFolder(const std::string& path);
 // Whether path leads to a plain file: not a folder, a device or a pipe.
 bool IsPlainFile(const std::string& path);
 
+// Whether path leads to a device or a pipe (NUL, CON, COM1, a FIFO): a name
+// that opens, yet holds no file that could be replaced.
+bool IsDevice(const std::string& path);
+
 // Whether the name path is taken, by anything: unlike PathExists also by a
 // symbolic link that leads nowhere.
 bool NameTaken(const std::string& path);

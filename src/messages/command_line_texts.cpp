@@ -151,6 +151,7 @@ std::string The(const std::string& what) { return "the " + what; }
 
 const char* const kIsAFolder = "is a folder";
 const char* const kNamesAStream = "names a stream of a file (a colon in its name)";
+const char* const kIsADevice = "is a device, not a file (NUL, CON, COM1 ...)";
 
 std::string WouldReplace(const std::string& what, const std::string& path) {
   return "would replace " + what + " \"" + path + "\"";
