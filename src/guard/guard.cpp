@@ -78,12 +78,23 @@ void Guard::Load() {
     BaseStore first;
     LoadBase(g_, first);
     CheckRecord record{CheckRecord::Kind::FirstRun, {}, g_.CurrentEntries.get(), g_.BaseEntries.get(), {}};
-    record.notes.push_back(msg::kFirstRunInGuard + msg::NowTheBase(g_.CurrentEntries->Count()));
+    const size_t count = g_.CurrentEntries->Count();
+    if (!baseSeen_) {
+      record.notes.push_back(msg::kFirstRunInGuard + msg::NowTheBase(count));
+    } else {
+      Notice gone;
+      gone.problem = msg::GuardBaseGone(BaseFileRead(g_), count);
+      gone.seconds = Seconds();
+      record.notes.push_back(gone.problem);
+      Merge(shown_, gone);
+      host_.Show(shown_);
+    }
     host_.Record(record);
     g_.CurrentEntries = std::make_shared<AssocEntries>();
     stamp_ = Stamp();
   }
   haveBase_ = true;
+  baseSeen_ = true;
   baseHeld_ = true;
   baseCount_ = g_.BaseEntries->Count();
   baseDeepIds_ = DeepIdentifiers({g_.BaseEntries.get()});

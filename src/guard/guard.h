@@ -133,6 +133,9 @@ class Guard {
   std::string logged_;
   BaseStore vsd_;
   bool haveBase_ = false;
+  // A base was loaded once: one found missing after that went while the
+  // guard ran, and its new one is told, not recorded in silence.
+  bool baseSeen_ = false;
   // The base is in g_.BaseEntries (from Load until Release); what the tip
   // and the reads of the user classes need of it is kept beside.
   bool baseHeld_ = false;

@@ -410,6 +410,17 @@ TEST_F(GuardTest, RecordsEachSetOfChangesOnce) {
                                              Kind::ChangesFound, Kind::ChangesFound}));
 }
 
+// A base file that goes while the guard runs is recorded anew from the
+// settings then, as at a first start, but told in a notice.
+TEST_F(GuardTest, ABaseThatGoesIsRecordedAnewAndTold) {
+  At(1000, [this] { std::filesystem::remove(dir.File("Prev.isd")), Take(".txt"); }, Wakeup::BaseFolder);
+  Run();
+  ASSERT_EQ(host.said.size(), 1u);
+  EXPECT_EQ(host.said[0].second, msg::GuardBaseGone(dir.File("Prev.isd"), 4));
+  EXPECT_EQ(host.records, (std::vector<Kind>{Kind::FirstRun, Kind::FirstRun}));
+  EXPECT_EQ(Saved()->Item(".txt")->InForceProgID(), "Grab.Doc");
+}
+
 // A base that cannot be read is recorded (event 1010) when it becomes so and
 // when the reason changes, not at each check while it stays so; after a
 // check that ran through, a failure is new again.
