@@ -157,6 +157,10 @@ FileLock::FileLock(const std::string& path, unsigned timeoutMs) : path_(path) {
     if (err != ERROR_SHARING_VIOLATION && err != ERROR_LOCK_VIOLATION &&
         !(err == ERROR_ACCESS_DENIED && PathExists(path)))
       return;
+    if (err == ERROR_ACCESS_DENIED && (IsFolder(path) || IsWriteProtected(path))) {
+      blocked_ = true;
+      return;
+    }
     if (GetTickCount64() >= until) {
       contended_ = true;
       return;
