@@ -10,8 +10,10 @@
 # with the risk signals of a takeover, its Details window and the health
 # check, the History view, links taken over in the changes view, a latent
 # takeover with its Details window, the guard's notice beside its icon in
-# the notification area ("scripts/screenshots.sh guard", "... history",
-# "... links" or "... latent" takes that one alone), and the boxes that
+# the notification area, a type whose key cannot be read with its Details
+# window and the box of its restore ("scripts/screenshots.sh guard",
+# "... history", "... links", "... latent" or "... unread" takes that one
+# alone), and the boxes that
 # only facts Wine cannot make bring up (a restore the registry refused, a
 # start as an account that is no user's or as another than the one signed
 # in), shown by tools/boxes with those facts made up.
@@ -187,6 +189,49 @@ if [ "${1:-}" == latent ]; then
   latent_shots
   exit 0
 fi
+# A type whose key the user may not read (its access list refuses reading):
+# its row and panel, its Details window, the box of a restore that writes
+# nothing over it, and the guard's notice.
+unread_shots() {
+  local u="$HOLLIN_WINE_TMP/unread"
+  mkdir -p "$u"
+  cp build/windows/stage/hollin.exe "$u/"
+  wine reg add 'HKCU\Software\Classes\.tlock' /ve /d Grab.Lock /f >/dev/null
+  wine reg add 'HKCU\Software\Classes\Grab.Lock\shell\open\command' /ve /d '"C:\Program Files\Grab\Grab.exe" "%1"' /f >/dev/null
+  (cd "$u" && wine ./hollin.exe --check >/dev/null 2>&1) || true
+  probe keyacl 'HKCU\Software\Classes\.tlock' 'D:(D;;KR;;;WD)(A;;KA;;;WD)'
+  start_bg "$u/hollin.exe"
+  probe wait "$M" 30000
+  probe list "$M"
+  probe select "$M" "$(awk -F'\t' '$1 == "row" && $4 == ".tlock" { print $2 }' <<<"$OUT")"
+  shot unread.png
+  probe command "$M" 1023  # Action > Details...
+  wait_titled "Details of"
+  shot details-unread.png
+  probe close "$TITLE"
+  probe gone "$TITLE" 15000
+  probe key "$M" ctrl+W  # no warning before the restore
+  probe click "$M" "&Restore Base"
+  probe wait Brellmark 15000
+  shot restore-unread.png
+  probe answer Brellmark OK 15000
+  probe key "$M" ctrl+W  # the warning as it was
+  probe close "$M"
+  probe answer Brellmark "&No" 15000
+  probe gone "$M" 15000
+  # The guard's notice of it.
+  start_bg "$u/hollin.exe" --guard
+  probe --hidden wait "Hollin guard" 15000
+  probe wait Hollin 15000
+  shot guard-unread.png
+  (cd "$u" && wine ./hollin.exe --guard --stop)
+  probe keyacl 'HKCU\Software\Classes\.tlock' 'D:(A;;KA;;;WD)'
+  for key in 'HKCU\Software\Classes\.tlock' 'HKCU\Software\Classes\Grab.Lock'; do delete "$key"; done
+}
+if [ "${1:-}" == unread ]; then
+  unread_shots
+  exit 0
+fi
 # The History view after three accepts, the oldest base selected
 # ("scripts/screenshots.sh history" takes that one alone).
 history_shots() {
@@ -216,6 +261,7 @@ history_shots
 [ "${1:-}" != history ] || exit 0
 links_shots
 latent_shots
+unread_shots
 
 run
 probe wait "$M" 30000

@@ -1,5 +1,6 @@
 #include "base/base_store.h"
 
+#include <algorithm>
 #include <ctime>
 #include <memory>
 #include <system_error>
@@ -323,7 +324,8 @@ NotKept SaveEntriesAsBase(Associations& g, DataFile& file, const std::shared_ptr
   file.Layout(kBaseLayout);
   for (int n = 1; n <= kFieldsV4; ++n) file.FieldName(n, std::string(kFields[n - 1]));
   file.Clear();
-  for (const auto& entry : *entries) {
+  const std::shared_ptr<AssocEntries> recorded = RecordableEntries(entries, *g.BaseEntries);
+  for (const auto& entry : *recorded) {
     file.NewRecord();
     file.FieldValue(kFieldExt, entry->Ext());
     file.FieldValue(kFieldPath, entry->ProgramFullPath());
@@ -409,6 +411,20 @@ BaseLoad LoadBase(Associations& g, BaseStore& store, IBaseProgress* progress) {
 
 bool LoadRecordedBase(Associations& g, BaseStore& store, IBaseProgress* progress) {
   return LoadRecordedBase(g, BaseStoreDoor::File(store), progress);
+}
+
+std::shared_ptr<AssocEntries> RecordableEntries(const std::shared_ptr<AssocEntries>& entries, const AssocEntries& base) {
+  if (std::none_of(entries->begin(), entries->end(), [](const auto& e) { return e->Unreadable(); })) return entries;
+  auto out = std::make_shared<AssocEntries>();
+  out->Reserve(static_cast<size_t>(entries->Count()));
+  for (const auto& e : *entries) {
+    if (!e->Unreadable()) {
+      out->Add(e, e->Ext());
+    } else if (const AssocEntry* kept = base.Lookup(e->Ext()); kept && !kept->Unreadable()) {
+      out->Add(std::make_shared<AssocEntry>(*kept), kept->Ext());
+    }
+  }
+  return out;
 }
 
 NotKept SaveCurrentAsDefault(Associations& g, BaseStore& store, IBaseProgress* progress) {

@@ -101,7 +101,8 @@ bool LoadRecordedBase(Associations& g, BaseStore& file, IBaseProgress* progress 
 // writes nothing. An export, which others import, asks the same.
 void RequireRestorableBase(const Associations& g);
 
-// Replaces the records of the base file by g.CurrentEntries, in their order.
+// Replaces the records of the base file by g.CurrentEntries, in their order
+// (their RecordableEntries against g.BaseEntries).
 // Tells BaseStep::Saving first. The file is replaced in one step; when the save fails the old base stays. The
 // base as it was is kept as Prev.isd.bak, and as the newest generation
 // (base/generations.h) where it differs; a table never filled (a first
@@ -116,6 +117,12 @@ NotKept SaveCurrentAsDefault(Associations& g, BaseStore& file, IBaseProgress* pr
 // them as g.BaseEntries. Returns what SaveCurrentAsDefault returns.
 NotKept SaveGenerationAsBase(Associations& g, BaseStore& file, const std::shared_ptr<AssocEntries>& records,
                                  IBaseProgress* progress = nullptr);
+
+// What a base records of entries: each as it is, but one whose key may not
+// be read (AssocEntry::Unreadable), which is never recorded: the record base
+// holds of it stays as it is, and one base lacks stays out. Every save of a
+// base writes this of what it is given.
+std::shared_ptr<AssocEntries> RecordableEntries(const std::shared_ptr<AssocEntries>& entries, const AssocEntries& base);
 
 // Replaces the records of the base file by entries, as SaveCurrentAsDefault
 // does but without telling a step (the check's silent recording of what an

@@ -181,6 +181,14 @@ class Run {
     return latent;
   }
 
+  // Each item whose key cannot be read gets a note saying which key, and
+  // (accepted) that the base kept its record.
+  void NoteUnreadable(bool accepted) {
+    for (const ReportItem& item : report_.items)
+      if (const AssocEntry* c = g_.CurrentEntries->Lookup(item.type); c && c->Unreadable())
+        report_.notes.push_back(msg::UnreadableNote(c->Ext(), c->UnreadableAt(), accepted));
+  }
+
   // A name given to --restore: a type as given (a leading dot added where it
   // lacks one, as earlier versions took "txt"), or a protocol where the base
   // or the registry knows one of that name ("http").
@@ -230,7 +238,8 @@ class Run {
     if (!env_.facts) return;
     Assessor assessor(env_.reg, *env_.facts);
     for (ReportItem& item : report_.items)
-      if (const AssocEntry* c = g_.CurrentEntries->Lookup(item.type)) item.risk = RiskOf(assessor.Assess(*c));
+      if (const AssocEntry* c = g_.CurrentEntries->Lookup(item.type); c && !c->Unreadable())
+        item.risk = RiskOf(assessor.Assess(*c));
   }
 
   // Every type whose program shows a signal that counts for health, on any
@@ -241,6 +250,7 @@ class Run {
     Scan();
     Assessor assessor(env_.reg, *env_.facts);
     for (const auto& c : *g_.CurrentEntries) {
+      if (c->Unreadable()) continue;  // nothing of it is known to assess
       const Assessment a = assessor.Assess(*c);
       if (std::none_of(a.signals.begin(), a.signals.end(), CountsForHealth)) continue;
       report_.items.push_back({c->Ext(), "risk", {}, SideOf(c.get()), RiskOf(a), {}});
@@ -258,8 +268,11 @@ class Run {
     if (!ScanAndCompare(types)) return FirstRun();
     report_.items = ItemsOf(types, *g_.CurrentEntries, *g_.BaseEntries);
     const size_t latent = MarkLatent();
+    NoteUnreadable(false);
     AssessItems();
-    // A latent change alone counts as none, unless --strict says it does.
+    // A latent change alone counts as none, unless --strict says it does; a
+    // type whose key cannot be read counts as a change (never "no changes"
+    // while a key is unread).
     const bool changes = types.size() > latent || (o_.strict && latent > 0);
     report_.outcome = changes ? "changes" : latent > 0 ? "latent changes" : "no changes";  // verbatim
     Emit();
@@ -273,6 +286,7 @@ class Run {
     if (!ScanAndCompare(types)) return FirstRun();
     report_.items = ItemsOf(types, *g_.CurrentEntries, *g_.BaseEntries);
     MarkLatent();
+    NoteUnreadable(true);
     NoteNotKept(SaveCurrentAsDefault(g_, vsd_));
     report_.outcome = "accepted";
     report_.notes.push_back(msg::AcceptedNote(!types.empty()));
@@ -451,9 +465,11 @@ class Run {
       if (!IsEntryName(a.identifier)) continue;  // names no type or protocol a key can have
       const AssocEntry* c = g_.CurrentEntries->Lookup(a.identifier);
       const ReportSide now = SideOf(c);
-      if (c && EqualsNoCase(now.progId, a.progId)) continue;
-      report_.items.push_back({a.identifier, c ? "changed" : "removed", {a.progId, "", a.applicationName}, now, {}, {}});
+      if (c && !c->Unreadable() && EqualsNoCase(now.progId, a.progId)) continue;
+      const char* change = c && c->Unreadable() ? "unreadable" : c ? "changed" : "removed";
+      report_.items.push_back({a.identifier, change, {a.progId, "", a.applicationName}, now, {}, {}});
     }
+    NoteUnreadable(false);
     report_.outcome = report_.items.empty() ? "no changes" : "changes";  // verbatim
     Emit();
     if (!report_.items.empty()) LogReport(EventKind::ChangesFound);

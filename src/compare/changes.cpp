@@ -101,6 +101,11 @@ std::vector<ChangedItem> FindChanges(const AssocEntries& current, const AssocEnt
   std::vector<ChangedItem> changed;
   std::unordered_set<std::string> listed;
   for (const auto& c : current) {
+    if (c->Unreadable()) {
+      changed.push_back({c->Ext(), Kind::Unreadable, std::string()});
+      listed.insert(FoldCase(c->Ext()));
+      continue;
+    }
     const bool opensDifferently = Changed(*c, base, linksKnown);
     const AssocEntry* b = withLatent ? base.Lookup(c->Ext()) : nullptr;
     if (const AssocEntry::Layer layer = b ? LatentLayer(*c, *b) : AssocEntry::Layer::Classes;

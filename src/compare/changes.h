@@ -17,8 +17,11 @@ namespace hollin {
 // does not decide today changed (latent, the layer that would take over,
 // should the layers above it go: Windows resets an Explorer's choice whose
 // hash fails, and a user's class key may be removed).
+// Unreadable: the type's key is there but may not be read (whether or not
+// the base knows it): what opens it is unknown, so it is neither changed
+// nor removed.
 struct ChangedItem {
-  enum class Kind { Changed, New, Removed, Latent };
+  enum class Kind { Changed, New, Removed, Latent, Unreadable };
   std::string ext;
   Kind kind = Kind::Changed;
   std::string opener;
@@ -72,6 +75,8 @@ AssocEntry::Layer LatentLayer(const AssocEntry& now, const AssocEntry& before);
 // Commands compare exactly; extensions match without regard to letter case,
 // so a type is never listed twice. linksKnown false: the base is of a format
 // that recorded no protocols, and a protocol it lacks is not new.
+// A CURRENT entry whose key may not be read is listed as Unreadable, and
+// never as Removed.
 // withLatent: the types changed only in a layer that does not decide
 // (LatentLayer) are listed in their place among the CURRENT entries as
 // Latent; without, the result is as it always was.

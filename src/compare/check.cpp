@@ -40,6 +40,15 @@ CheckResult RunCheck(IRegistry& reg, IPlatform& platform, Associations& g, const
     if (!r.firstRun && options.recordLinks) r.linksRecorded = RecordLinks(g, *file);
   }
   r.base = g.BaseEntries;
+  // A protocol the base records whose key may not be read now.
+  for (const UnreadableName& u : scan.unreadableNames) {
+    const AssocEntry* b = r.base->Lookup(u.name);
+    if (!b || !b->IsProtocol() || r.current->Lookup(u.name)) continue;
+    auto e = std::make_shared<AssocEntry>();
+    e->Ext(b->Ext());
+    e->Unreadable(u.at);
+    r.current->Add(std::move(e), b->Ext());
+  }
   r.changes = FindChanges(*r.current, *r.base, LinksKnown(g), options.latent);
   return r;
 }
@@ -51,6 +60,10 @@ RestoreResult RestoreTypes(IRegistry& reg, const AssocEntries& base, const Assoc
     const AssocEntry* b = base.Lookup(ext);
     if (!b) continue;  // a type the base does not know: nothing to restore
     const AssocEntry* c = current.Lookup(ext);
+    if (c && c->Unreadable()) {
+      NoteUnreadable(*c, result);
+      continue;
+    }
     if (b->IsProtocol()) {
       RestoreProtocol(reg, *b, c, result);
     } else {
@@ -86,7 +99,7 @@ std::shared_ptr<AssocEntries> BaseWithLinks(const AssocEntries& base, const Asso
     }
   }
   for (const auto& c : current)
-    if (c->IsProtocol() && !out->Lookup(c->Ext())) out->Add(c, c->Ext());
+    if (c->IsProtocol() && !c->Unreadable() && !out->Lookup(c->Ext())) out->Add(c, c->Ext());
   return out;
 }
 

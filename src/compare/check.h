@@ -52,14 +52,17 @@ struct CheckResult {
 };
 
 // The check every front end runs: the scan, the base (where loaded), and
-// the changes between them. Where it loads the base, g's CURRENT is the
+// the changes between them (a protocol the base records whose key may not
+// be read now is added to current as such). Where it loads the base, g's CURRENT is the
 // scan from then on (a first run records it, and a damaged base is set
 // aside for it); a failure of the base file arrives as BaseFileError.
 CheckResult RunCheck(IRegistry& reg, IPlatform& platform, Associations& g, const CheckOptions& options = {});
 
 // Writes the BASE of each of exts that the base knows (see RestoreLayers,
 // RestoreEntry, RestoreProtocol and RestoreVerb), against what current holds
-// of it; types and protocols the base does not know are passed over. The
+// of it; types and protocols the base does not know are passed over, and
+// those whose key may not be read now are listed as failed, unwritten
+// (NoteUnreadable). The
 // caller tells the shell when result.wrote.
 RestoreResult RestoreTypes(IRegistry& reg, const AssocEntries& base, const AssocEntries& current,
                            const std::vector<std::string>& exts);

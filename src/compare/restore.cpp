@@ -161,7 +161,12 @@ void RestoreLayers(IRegistry& reg, const AssocEntry& base, const AssocEntry* cur
     result.choices.push_back(base.Ext());
 }
 
+void NoteUnreadable(const AssocEntry& current, RestoreResult& result) {
+  result.failed.push_back({current.Ext(), What::Unread, ERROR_ACCESS_DENIED, current.UnreadableAt()});
+}
+
 void RemoveNewType(IRegistry& reg, const AssocEntry& current, RestoreResult& result, const LayerRoots& roots) {
+  if (current.Unreadable()) return NoteUnreadable(current, result);
   const std::string& ext = current.Ext();
   if (IsProtocolName(ext)) {
     const std::string key = ClassesPath(ext), command = ClassesPath(ext + std::string(kOpenCommandKey));

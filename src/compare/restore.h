@@ -28,8 +28,9 @@ bool HasEnvironmentReference(std::string_view command);
 struct RestoreFailure {
   // Which value: the type's program identifier, an open command, the shell
   // key's choice of the default verb, the default verb's command, its
-  // handler (DelegateExecute), or a protocol's URL Protocol mark.
-  enum class What { ProgramId, Command, Verb, VerbCommand, Handler, ProtocolMark };
+  // handler (DelegateExecute), or a protocol's URL Protocol mark; Unread:
+  // nothing was written, the type's key (in layer) may not be read.
+  enum class What { ProgramId, Command, Verb, VerbCommand, Handler, ProtocolMark, Unread };
   std::string ext;
   What what = What::Command;
   LONG status = 0;
@@ -75,6 +76,11 @@ void RestoreLayers(IRegistry& reg, const AssocEntry& base, const AssocEntry* cur
 // one: the identifier another program wrote there must not stay.
 void RestoreEntry(IRegistry& reg, const AssocEntry& base, RestoreResult& result, const LayerRoots& roots = {});
 
+// A type whose key may not be read (AssocEntry::Unreadable) is never
+// written: what is there is unknown. It is listed as failed (What::Unread,
+// ERROR_ACCESS_DENIED, the layer that refused).
+void NoteUnreadable(const AssocEntry& current, RestoreResult& result);
+
 // Undoes a type the base has no record of (one that appeared since), as far
 // as a restore may: the program identifier its machine classes, user
 // classes give it is deleted (a record without layers: the layer that holds
@@ -82,7 +88,8 @@ void RestoreEntry(IRegistry& reg, const AssocEntry& base, RestoreResult& result,
 // stands under the extension itself, so that nothing opens the type any
 // more, as when the base was recorded. The identifier's own registration is
 // left alone (other types may use it), and Explorer's choice is only noted
-// in result.choices. A protocol the base has no record of loses its URL
+// in result.choices. One whose key may not be read is left alone
+// (NoteUnreadable). A protocol the base has no record of loses its URL
 // Protocol mark and its key's open command in each classes layer, so that
 // no link starts anything.
 void RemoveNewType(IRegistry& reg, const AssocEntry& current, RestoreResult& result, const LayerRoots& roots = {});

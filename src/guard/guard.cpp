@@ -21,9 +21,10 @@ namespace {
 
 // What opens a type, and the choice Windows sets aside, as one text: a type
 // is told again only when this changes. Nothing opening it is a state of its
-// own.
+// own, and so is a key that cannot be read.
 std::string Signature(const AssocEntry* e) {
   if (!e) return "\x1e";
+  if (e->Unreadable()) return "\x1e\x1e" + std::to_string(static_cast<int>(e->UnreadableAt()));
   return e->InForceProgID() + '\x1f' + e->OpenerCommand() + '\x1f' + e->ProgramFullPath() + '\x1f' + e->OpenerName() +
          '\x1f' + e->IgnoredChoice();
 }
@@ -247,6 +248,12 @@ void Guard::Check(Millis) {
     // Latent changes: one line in the record when they are new, nothing more.
     std::vector<std::string> latentNotes;
     if (!latent.empty() && latent != latentTold_) latentNotes.push_back(msg::GuardLatent(latent));
+    // A type whose key cannot be read: which key, in the record of the
+    // check that lists it.
+    std::vector<std::string> changeNotes = latentNotes;
+    for (const auto& item : check.changes)
+      if (const AssocEntry* c = item.kind == ChangedItem::Kind::Unreadable ? current->Lookup(item.ext) : nullptr)
+        changeNotes.push_back(msg::UnreadableNote(c->Ext(), c->UnreadableAt()));
     latentTold_ = latent;
     if (changed.empty() && !latentNotes.empty())
       host_.Record({CheckRecord::Kind::ChangesFound, {}, current.get(), &base, latentNotes});
@@ -271,7 +278,7 @@ void Guard::Check(Millis) {
     for (const auto& ext : changed)
       changes += FoldCase(ext) + '\x1d' + Signature(current->Lookup(ext)) + '\x1d' + Signature(base.Lookup(ext)) + '\x1c';
     if (!changed.empty() && (changes != logged_ || !latentNotes.empty()))
-      host_.Record({CheckRecord::Kind::ChangesFound, changed, current.get(), &base, latentNotes});
+      host_.Record({CheckRecord::Kind::ChangesFound, changed, current.get(), &base, changeNotes});
     logged_ = std::move(changes);
 
     Notice notice;
@@ -355,6 +362,8 @@ void Guard::Keep() {
     }
     for (size_t i = 0; i < kept.types.size(); ++i)
       if (kept.now[i] && !g_.BaseEntries->Lookup(kept.types[i])) add(kept.now[i]);
+    // A type whose key could not be read keeps its record as it was.
+    merged = RecordableEntries(merged, *g_.BaseEntries);
     BaseStore vsd;
     const std::string notKept = msg::BaseFileText(SaveEntriesAsBase(g_, vsd, merged));
     g_.BaseEntries = merged;

@@ -254,7 +254,9 @@ class Win32Guard : public IGuardHost, public ISignals {
       }
       if (!w.key) return;
     }
-    const DWORD filter = REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET;
+    // A key whose access list changed may no longer be read: that is a
+    // change to check too.
+    const DWORD filter = REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET | REG_NOTIFY_CHANGE_SECURITY;
     if (RegNotifyChangeKeyValue(w.key, w.whole, w.whole ? filter : REG_NOTIFY_CHANGE_NAME, w.event, TRUE) !=
         ERROR_SUCCESS) {
       // The key went away under the watch: it is looked for again at once.

@@ -84,11 +84,12 @@ std::string Usage() {
   t += "Exit codes:\n";
   t += "  0  no changes (the action was done)\n";
   t += "  1  changes found (listed); with --health: risk signals found; latent changes alone give 0\n";
-  t += "     (listed), and 1 with --strict\n";
+  t += "     (listed), and 1 with --strict; a type whose key cannot be read (listed as \"unreadable\")\n";
+  t += "     gives 1, never 0\n";
   t += "  2  first run: the base was recorded\n";
   t += "  3  the base file (or the generation to restore from) is damaged (named, never overwritten)\n";
-  t += "  4  some writes were refused (restore, restore-from), or Ctrl+C stopped a restore between two\n";
-  t += "     types (those before it restored whole)\n";
+  t += "  4  some writes were refused (restore, restore-from), a key that cannot be read was not written,\n";
+  t += "     or Ctrl+C stopped a restore between two types (those before it restored whole)\n";
   t += "  5  any other failure (no such generation ...), or an account that is no user's (the message says\n";
   t += "     what and where)\n";
   t += "  64 the command line is wrong: nothing was read or written\n";

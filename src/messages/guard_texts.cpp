@@ -36,11 +36,18 @@ std::string GuardNotice(const std::vector<std::string>& types, const std::vector
                         const std::vector<std::string>& restored, const std::vector<std::string>& refused,
                         const std::vector<std::string>& choices, const std::string& problem) {
   std::vector<std::string> lines;
-  if (!types.empty()) {
+  // The types whose key cannot be read are said apart: what opens them is
+  // unknown.
+  std::vector<std::string> changedTypes, unreadable;
+  for (size_t i = 0; i < types.size(); ++i)
+    (i < now.size() && now[i] && now[i]->Unreadable() ? unreadable : changedTypes).push_back(types[i]);
+  if (!changedTypes.empty()) {
+    const std::vector<std::string>& types = changedTypes;
     // The programs that open them now, each once, in the order met.
     std::vector<std::string> openers;
     bool gone = false;
     for (const auto& entry : now) {
+      if (entry && entry->Unreadable()) continue;
       if (!entry) {
         gone = true;
         continue;
@@ -64,6 +71,10 @@ std::string GuardNotice(const std::vector<std::string>& types, const std::vector
     }
     lines.push_back(line + Types(types));
   }
+  if (!unreadable.empty())
+    lines.push_back(FileTypes(unreadable) + " cannot be read with your rights, so what opens " +
+                    (unreadable.size() == 1 ? "it" : "them") + " now is unknown " + Types(unreadable) +
+                    ": look at the key's permissions with the system's registry editor");
   if (!restored.empty())
     lines.push_back("Restored as your base has " + std::string(restored.size() == 1 ? "it: " : "them: ") +
                     FileTypes(restored) + " " + Types(restored));

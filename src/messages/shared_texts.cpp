@@ -6,6 +6,7 @@
 #include "common/text.h"
 #include "compare/changes.h"
 #include "messages/base_texts.h"
+#include "registry/layers.h"
 
 namespace hollin::msg {
 namespace {
@@ -22,6 +23,7 @@ const char* WhatText(RestoreFailure::What what) {
     case What::VerbCommand: return "its default verb's command";
     case What::Handler: return "its handler (DelegateExecute)";
     case What::ProtocolMark: return "its URL Protocol mark";
+    case What::Unread: return "nothing: its key cannot be read with your rights";
     default: return "its open command";
   }
 }
@@ -38,6 +40,29 @@ std::string FirstTenThenMore(const std::vector<std::string>& lines) {
   return text;
 }
 
+std::string UnreadableKey(const std::string& ext, AssocEntry::Layer at) {
+  using Layer = AssocEntry::Layer;
+  switch (at) {
+    case Layer::User: return std::string("HKEY_CURRENT_USER\\") + kClassesPath + "\\" + ext;
+    case Layer::Machine: return std::string("HKEY_LOCAL_MACHINE\\") + kClassesPath + "\\" + ext;
+    case Layer::Choice:
+      return std::string("HKEY_CURRENT_USER\\") + (IsLinkName(ext) ? kUrlAssociationsPath : kFileExtsPath) + "\\" +
+             ext + "\\UserChoice";
+    default: return "HKEY_CLASSES_ROOT\\" + ext;
+  }
+}
+
+const char* const kCannotBeRead = "cannot be read";
+std::string UnreadableRow() { return std::string("(") + kCannotBeRead + ")"; }
+
+std::string UnreadableNote(const std::string& ext, AssocEntry::Layer at, bool accepted) {
+  std::string text = "The key " + UnreadableKey(ext, at) +
+                     " is there but cannot be read with your rights, so what opens " + ext +
+                     " is unknown: it is listed as unreadable, not as removed.";
+  if (accepted) text += " The base keeps its record of " + ext + " as it was.";
+  return text + " Look at the key's permissions with the system's registry editor.";
+}
+
 RefusedWrites DescribeRefusedWrites(const std::vector<RestoreFailure>& failed,
                                     const std::function<std::string(long)>& errorText) {
   // One line per type: both of its writes refused, or the one that was.
@@ -48,8 +73,15 @@ RefusedWrites DescribeRefusedWrites(const std::vector<RestoreFailure>& failed,
   };
   std::vector<Line> lines;
   std::vector<LONG> statuses;
-  bool deniedShared = false, deniedOwn = false;
+  bool deniedShared = false, deniedOwn = false, unread = false;
   for (const auto& f : failed) {
+    // A key that cannot be read was not written: no rights to write help.
+    if (f.what == RestoreFailure::What::Unread) {
+      unread = true;
+      lines.push_back({f.ext, "its key " + UnreadableKey(f.ext, f.layer) + " cannot be read with your rights, nothing was written",
+                       f.status});
+      continue;
+    }
     if (!lines.empty() && lines.back().ext == f.ext) {
       lines.back().which.clear();
     } else {
@@ -95,6 +127,10 @@ RefusedWrites DescribeRefusedWrites(const std::vector<RestoreFailure>& failed,
     }
   }
   if (other) out.advice.append(" Use the system's registry editor to look at the other keys.");
+  if (unread)
+    out.advice.append(
+        " A key that cannot be read with your rights is not written over, since what it holds is unknown: look at "
+        "its permissions with the system's registry editor, then restore again.");
   return out;
 }
 
@@ -169,6 +205,9 @@ std::string RecordOfUser(const std::string& record, const std::string& user) { r
 std::string RestoredTypeRecord(const std::string& type, const RestoreFailure* refused, bool choiceLeft) {
   if (choiceLeft) return type + ": Explorer's choice differs from the base, and only Settings may write it.";
   if (!refused) return type + ": restored.";
+  if (refused->what == RestoreFailure::What::Unread)
+    return type + ": not restored, its key " + UnreadableKey(type, refused->layer) +
+           " cannot be read with your rights (error " + std::to_string(refused->status) + ").";
   const std::string layer = refused->layer != AssocEntry::Layer::Classes
                                 ? std::string(" in the ") + LayerName(refused->layer)
                                 : std::string();

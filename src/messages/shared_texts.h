@@ -34,6 +34,16 @@ const char* WhatText(RestoreFailure::What what);
 // "machine classes", "class root").
 const char* LayerName(AssocEntry::Layer layer);
 
+// A key that is there but cannot be read with the user's rights
+// (AssocEntry::Unreadable): its full path (HKEY_CURRENT_USER, Software,
+// Classes, .txt); the words a list shows for what opens it; the note a
+// check, an accept and the guard's record give for it (accepted: the base
+// kept its record as it was).
+std::string UnreadableKey(const std::string& ext, AssocEntry::Layer at);
+extern const char* const kCannotBeRead;
+std::string UnreadableRow();  // "(cannot be read)"
+std::string UnreadableNote(const std::string& ext, AssocEntry::Layer at, bool accepted = false);
+
 struct RefusedWrites {
   std::vector<std::string> lines;
   std::string advice;

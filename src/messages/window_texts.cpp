@@ -103,6 +103,9 @@ std::string EntryName(std::string_view listed) {
 }
 
 std::string EntryPanel(bool current, const AssocEntry& entry) {
+  if (entry.Unreadable())
+    return std::string("CURRENT settings for ") + KindOf(entry.Ext()) + UpperCase(entry.Ext()) + ":\r\r" +
+           UnreadableNote(entry.Ext(), entry.UnreadableAt());
   const auto blank = entry.ProgramID().find_first_not_of(' ') == std::string::npos;
   std::string t = current ? "CURRENT settings for " : "BASE (previous) settings for ";
   t.append(KindOf(entry.Ext())).append(UpperCase(entry.Ext())).append(":\r\r");
@@ -124,7 +127,10 @@ std::string EntryFacts(const AssocEntry& entry) {
 std::string ChangePanel(const std::string& ext, const AssocEntry* c, const AssocEntry* b) {
   // A type missing on one side is an ordinary case here: "(none)".
   std::string t = "CHANGE for " + std::string(KindOf(ext)) + UpperCase(ext) + " - \r\r";
-  if (c) t.append("CURRENT default Open command:\r").append(c->ProgramFullPath());
+  if (c && c->Unreadable())
+    t.append("CURRENT default Open command: (").append(kCannotBeRead).append(": ").append(UnreadableKey(ext, c->UnreadableAt()))
+        .append(" refuses your rights)");
+  else if (c) t.append("CURRENT default Open command:\r").append(c->ProgramFullPath());
   else t.append("CURRENT default Open command: (none)");
   if (b) t.append("\r\rBASE (previous) default Open command:\r").append(b->ProgramFullPath());
   else t.append("\r\rBASE (previous) default Open command: (none)");
@@ -144,6 +150,8 @@ std::string ChangeFacts(const AssocEntry* c, const AssocEntry* b, const std::str
   const auto line = [&t](const std::string& s) {
     if (!s.empty()) t.append(t.empty() ? "" : "\r").append(s);
   };
+  if (c && c->Unreadable())
+    line("CANNOT BE READ: look at the key's permissions with the system's registry editor");
   if (latent != AssocEntry::Layer::Classes && c)
     line(std::string("LATENT: the ") + LayerName(latent) + " changed; they take over should " +
          LayerName(c->Decider()) + " go");
@@ -221,6 +229,9 @@ std::string DetailsText(const DetailFacts& f) {
   line(f.type[0] == '.' ? "File type" : "Link (URL protocol)", ListName(f.type));
   const std::string change = f.change == "latent" ? "latent: the " + f.latentLayer + " changed, which would take over "
                                                         "should " + f.decider + " go; what opens it now is the same"
+                             : f.change == "unreadable"
+                                 ? "unreadable: its key " + f.unreadableKey + " cannot be read with your rights, so "
+                                   "what opens it now is unknown"
                              : f.change == "new"     ? "new: the base does not have it"
                              : f.change == "removed" ? "removed: it is gone since the base was recorded"
                              : f.change == "changed" && f.onlySetAside
@@ -232,6 +243,10 @@ std::string DetailsText(const DetailFacts& f) {
   line("Key written", f.written);
   const auto side = [&](const char* name, const DetailSide& s, bool current) {
     t.append("\r").append(name).append("\r");
+    if (current && !f.unreadableKey.empty()) {
+      t.append("  (").append(kCannotBeRead).append(")\r");
+      return;
+    }
     if (!s.present) {
       t.append("  (none)\r");
       return;

@@ -111,7 +111,8 @@ struct DetailSide {
   std::string notHonoured;  // the Explorer's choice Windows does not honour
 };
 struct DetailFacts {
-  std::string type, change, written;  // change: "changed", "new", "removed", "latent", "" for none
+  std::string type, change, written;  // change: "changed", "new", "removed", "latent", "unreadable", "" for none
+  std::string unreadableKey;          // unreadable: the key that cannot be read
   DetailSide base, current;
   std::string latentLayer, decider;   // the layer that changed without deciding; the one that decides
   std::string layersNow, layersBase;  // DescribeLayers of each side

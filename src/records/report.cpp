@@ -277,7 +277,8 @@ std::string Text(const Report& r) {
   if (!r.baseTime.empty()) o += " (written " + r.baseTime + ")";
   o += "\n";
   for (const ReportItem& it : r.items) {
-    auto side = [&v](const ReportSide& s) {
+    auto side = [&v, &it](const ReportSide& s) {
+      if (&s == &it.current && it.change == "unreadable") return std::string("(unreadable)");
       if (s.progId.empty() && s.program.empty()) return std::string("(none)");
       std::string t = v(s.program) + (s.progId.empty() ? "" : " (" + v(s.progId) + ")");
       if (!s.verb.empty()) t += ", verb \"" + v(s.verb) + "\"";
@@ -313,7 +314,8 @@ std::string Text(const Report& r) {
 }  // namespace
 
 ReportSide SideOf(const AssocEntry* e) {
-  if (!e) return {};
+  // A key that cannot be read says nothing of what opens it.
+  if (!e || e->Unreadable()) return {};
   std::string progId = e->Layered() ? e->InForceProgID() : e->ProgramID();
   // A link that no choice names runs its own key's verb: the key is its
   // program identifier, as an associations file names it.
@@ -329,7 +331,8 @@ std::vector<ReportItem> ItemsOf(const std::vector<std::string>& types, const Ass
   for (const auto& type : types) {
     const AssocEntry* c = current.Lookup(type);
     const AssocEntry* b = base.Lookup(type);
-    items.push_back({type, !b ? "new" : !c ? "removed" : "changed", SideOf(b), SideOf(c), {}, {}});
+    const char* change = c && c->Unreadable() ? "unreadable" : !b ? "new" : !c ? "removed" : "changed";
+    items.push_back({type, change, SideOf(b), SideOf(c), {}, {}});
   }
   return items;
 }

@@ -34,7 +34,9 @@ struct ReportRisk {
 
 struct ReportItem {
   std::string type;    // a file type (".txt") or a protocol ("http")
-  std::string change;  // "changed", "new" (not in the base), "removed" (gone since), "risk" (a health check)
+  // "changed", "new" (not in the base), "removed" (gone since), "latent", "unreadable" (its key is there but
+  // cannot be read: what opens it now is unknown, its current side is empty), "risk" (a health check)
+  std::string change;
   ReportSide base, current;
   // "type" or "protocol".
   const char* Kind() const { return IsLinkName(type) ? "protocol" : "type"; }

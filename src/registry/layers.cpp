@@ -13,10 +13,18 @@ namespace hollin {
 namespace {
 
 // The program identifier a layer gives ext, up to its first zero character.
-std::string LayerProgId(IRegistry& reg, HKEY layer, const std::string& path, const char* name, DWORD& type) {
+// refused, where given, is set where the key is there but may not be read.
+std::string LayerProgId(IRegistry& reg, HKEY layer, const std::string& path, const char* name, DWORD& type,
+                        bool* refused = nullptr) {
   type = REG_NONE;
   if (!layer) return std::string();
-  return std::string(ProgramIdView(ReadValue(reg, layer, path, name, type)));
+  LONG status = ERROR_SUCCESS;
+  const RegKey key = RegKey::Open(reg, layer, path, KEY_QUERY_VALUE, &status);
+  if (!key) {
+    if (refused && ReadRefused(status)) *refused = true;
+    return std::string();
+  }
+  return std::string(ProgramIdView(ReadOpenValue(reg, key.get(), name, type)));
 }
 
 // The open command of a program identifier in one layer, or "".
@@ -58,7 +66,7 @@ OpenClassLayers::OpenClassLayers(IRegistry& reg)
       layers_{machine_.get(), user_.get(), fileExts_.get(), urlAssociations_.get()} {}
 
 std::string ReadExplorerChoice(IRegistry& reg, HKEY fileExts, std::string_view ext, std::string& path,
-                               AssocEntry::ChoicePlace* at) {
+                               AssocEntry::ChoicePlace* at, bool* refused) {
   using Place = AssocEntry::ChoicePlace;
   const auto told = [at](Place place, std::string choice) {
     if (at) *at = choice.empty() ? Place::None : place;
@@ -67,14 +75,21 @@ std::string ReadExplorerChoice(IRegistry& reg, HKEY fileExts, std::string_view e
   if (!fileExts) return told(Place::None, std::string());
   DWORD type;
   path.assign(ext).append("\\UserChoiceLatest");
-  if (const RegKey key = RegKey::Open(reg, fileExts, path, KEY_QUERY_VALUE)) {
-    std::string choice = LayerProgId(reg, key.get(), "ProgId", "ProgId", type);
+  LONG status = ERROR_SUCCESS;
+  if (const RegKey key = RegKey::Open(reg, fileExts, path, KEY_QUERY_VALUE, &status)) {
+    std::string choice = LayerProgId(reg, key.get(), "ProgId", "ProgId", type, refused);
     Place place = Place::LatestProgId;
     if (choice.empty()) choice = ProgramIdView(ReadOpenValue(reg, key.get(), "ProgId", type)), place = Place::Latest;
     return told(place, std::move(choice));
   }
+  // A newest key that is there but may not be read may hold the choice in
+  // force: the older one says nothing then.
+  if (ReadRefused(status)) {
+    if (refused) *refused = true;
+    return told(Place::None, std::string());
+  }
   path.assign(ext).append("\\UserChoice");
-  return told(Place::Legacy, LayerProgId(reg, fileExts, path, "ProgId", type));
+  return told(Place::Legacy, LayerProgId(reg, fileExts, path, "ProgId", type, refused));
 }
 
 namespace {
@@ -89,9 +104,11 @@ AssocEntry::ChoicePlace ChoicePlaceOf(std::string_view text) {
   return AssocEntry::ChoicePlace::None;
 }
 
-bool IsMarkedProtocol(IRegistry& reg, HKEY layer, std::string_view name) {
+bool IsMarkedProtocol(IRegistry& reg, HKEY layer, std::string_view name, bool* refused) {
   if (!layer) return false;
-  const RegKey key = RegKey::Open(reg, layer, std::string(name), KEY_QUERY_VALUE);
+  LONG status = ERROR_SUCCESS;
+  const RegKey key = RegKey::Open(reg, layer, std::string(name), KEY_QUERY_VALUE, &status);
+  if (!key && refused && ReadRefused(status)) *refused = true;
   return key && HasValue(reg, key.get(), kUrlProtocolValue);
 }
 
@@ -263,10 +280,17 @@ void ReadLayers(IRegistry& reg, HKEY root, const ClassLayers& layers, const Indi
   const std::string& ext = entry.Ext();
   DWORD type = REG_NONE;
   if (inUserClasses) {
-    entry.MachineProgID(LayerProgId(reg, layers.machine, ext, "", type));
+    bool machineRefused = false, userRefused = false;
+    entry.MachineProgID(LayerProgId(reg, layers.machine, ext, "", type, &machineRefused));
     entry.ValueType(AssocEntry::kMachineType, type);
-    entry.UserProgID(LayerProgId(reg, layers.user, ext, "", type));
+    entry.UserProgID(LayerProgId(reg, layers.user, ext, "", type, &userRefused));
     entry.ValueType(AssocEntry::kUserType, type);
+    // What a layer that may not be read says is unknown, and so is what
+    // opens the type.
+    if (userRefused || machineRefused) {
+      entry.Unreadable(userRefused ? AssocEntry::Layer::User : AssocEntry::Layer::Machine);
+      return;
+    }
   } else if (layers.machine) {
     entry.MachineProgID(rawProgramId);
     entry.ValueType(AssocEntry::kMachineType, entry.ValueType(AssocEntry::kIdType));

@@ -65,9 +65,11 @@ using IndirectStringResolver = std::function<std::string(const std::string&)>;
 // value "ProgId"; the older UserChoice (value "ProgId") counts only where no
 // UserChoiceLatest exists. at, where given, tells which of the three it was.
 // A type without a choice costs two failed opens. path is room for the
-// keys' paths, kept by a caller that asks for many types.
+// keys' paths, kept by a caller that asks for many types. refused, where
+// given, is set where a key of the choice is there but may not be read (the
+// choice is then unknown, and "" is returned).
 std::string ReadExplorerChoice(IRegistry& reg, HKEY fileExts, std::string_view ext, std::string& path,
-                               AssocEntry::ChoicePlace* at = nullptr);
+                               AssocEntry::ChoicePlace* at = nullptr, bool* refused = nullptr);
 
 // The place of Explorer's choice as a base file names it: the key under the
 // type's ("UserChoiceLatest\ProgId", "UserChoiceLatest", "UserChoice"), ""
@@ -129,8 +131,9 @@ void SetVerb(const VerbRead& verb, AssocEntry& entry, bool rootOnly = false);
 void ReadProtocolLayers(IRegistry& reg, HKEY root, const ClassLayers& layers, const IndirectStringResolver& resolve,
                         std::string choice, bool inUserClasses, AssocEntry& entry);
 
-// Whether a classes key is marked as a URL protocol.
-bool IsMarkedProtocol(IRegistry& reg, HKEY layer, std::string_view name);
+// Whether a classes key is marked as a URL protocol. refused, where given,
+// is set where the key is there but may not be read.
+bool IsMarkedProtocol(IRegistry& reg, HKEY layer, std::string_view name, bool* refused = nullptr);
 
 // Fills entry's layers, its value types, and what opens it. The entry holds
 // what the merged root gave (programID, the command, their types);
@@ -143,6 +146,8 @@ bool IsMarkedProtocol(IRegistry& reg, HKEY layer, std::string_view name);
 // as ReadExplorerChoice read it. The verb of the identifier in force is
 // read here where another layer than the merged root names it (the scan
 // reads the root's own), and so is the layer whose shell key chose it.
+// A layer of the type's key that may not be read marks the entry
+// Unreadable (and nothing after it is read).
 // idInUserClasses: the user classes hold a key of the identifier's name (or
 // of its path's first key), so its verb is read in every layer (the root may
 // not show them); where they hold none, the root's shell key that chose the

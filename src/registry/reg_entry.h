@@ -182,6 +182,17 @@ class AssocEntry {
     }
   }
 
+  // A key of the entry that exists but could not be read with the user's
+  // rights (the type's or protocol's own key in a classes layer, or
+  // Explorer's choice): what opens it is unknown, and the entry holds its
+  // name alone. Only a scan sets it; a base never records such an entry.
+  bool Unreadable() const { return unreadable_; }
+  Layer UnreadableAt() const { return unreadableAt_; }
+  void Unreadable(Layer at) {
+    unreadable_ = true;
+    unreadableAt_ = at;
+  }
+
   // Back-reference to a collection; a new empty one is made on first read.
   std::shared_ptr<hollin::AssocEntries> Collection();
   void Collection(std::shared_ptr<hollin::AssocEntries> vData);
@@ -200,6 +211,8 @@ class AssocEntry {
   bool ignoredRead_ = false;
   ChoicePlace choiceAt_ = ChoicePlace::None;
   VerbSource verbAt_ = VerbSource::None;
+  bool unreadable_ = false;
+  Layer unreadableAt_ = Layer::Classes;
   std::shared_ptr<hollin::AssocEntries> collection_;
 };
 

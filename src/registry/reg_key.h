@@ -48,6 +48,10 @@ class RegKey {
   HKEY key_ = nullptr;
 };
 
+// Whether a status tells of a key that is there but may not be read with
+// the caller's rights, as against one that is not there.
+inline bool ReadRefused(LONG status) { return status == ERROR_ACCESS_DENIED; }
+
 // Whether parent\path exists and may be read: opened for its values and
 // closed again. A null parent holds nothing.
 bool KeyExists(IRegistry& reg, HKEY parent, const std::string& path);

@@ -73,6 +73,7 @@ struct LayerEntry {
   AssocEntry::ChoicePlace at = AssocEntry::ChoicePlace::None;
   std::string used;    // the identifier the system itself uses for it, where asked
   bool asked = false;  // whether the system was asked
+  bool refused = false;  // a key of the choice is there but may not be read
 };
 using LayerEntries = std::unordered_map<std::string, LayerEntry>;
 
@@ -87,6 +88,10 @@ struct RootKey {
   std::string rawProgramId, programId, commandKey, command;
   DWORD idType = REG_NONE, commandType = REG_NONE;
   VerbRead verb;
+  // The key is there, in the layer refusedAt, but may not be read: what
+  // opens it is unknown.
+  bool refused = false;
+  AssocEntry::Layer refusedAt = AssocEntry::Layer::Classes;
 };
 
 // Where the scan reads a key of the classes: where the machine classes
@@ -117,16 +122,29 @@ struct Reader {
     keys[n++] = machine;
     return n;
   }
+  // The layer a key of For stands for.
+  AssocEntry::Layer LayerOf(HKEY key) const {
+    return key == user ? AssocEntry::Layer::User : key == machine ? AssocEntry::Layer::Machine : AssocEntry::Layer::Classes;
+  }
 };
 
 // A value of path under the first of keys that holds it, as the class root
-// merges its layers; REG_NONE and "" where none does.
+// merges its layers; REG_NONE and "" where none does. A key that is there
+// but may not be read ends the reading (what it holds would decide):
+// refused is then that layer's key.
 std::string MergedValue(IRegistry& reg, const HKEY* keys, size_t count, const std::string& path, const char* name,
-                        DWORD& type) {
+                        DWORD& type, HKEY* refused = nullptr) {
   type = REG_NONE;
   for (size_t i = 0; i < count; ++i) {
     HKEY key = nullptr;
-    if (reg.RegOpenKeyExA(keys[i], path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) continue;
+    if (const LONG opened = reg.RegOpenKeyExA(keys[i], path.c_str(), 0, KEY_QUERY_VALUE, &key);
+        opened != ERROR_SUCCESS) {
+      if (refused && ReadRefused(opened)) {
+        *refused = keys[i];
+        return std::string();
+      }
+      continue;
+    }
     LONG status = ERROR_SUCCESS;
     std::string value = ReadOpenValue(reg, key, name, type, &status);
     reg.RegCloseKey(key);
@@ -164,7 +182,13 @@ void ReadRootType(IRegistry& reg, const Reader& at, RootKey& k) {
   HKEY type[2];
   const size_t types = at.For(k.name, type);
   // The identifier up to its first zero character, as Windows reads it.
-  k.rawProgramId = ProgramIdView(MergedValue(reg, type, types, k.name, "", k.idType));
+  HKEY refused = nullptr;
+  k.rawProgramId = ProgramIdView(MergedValue(reg, type, types, k.name, "", k.idType, &refused));
+  if (refused) {
+    k.refused = true;
+    k.refusedAt = at.LayerOf(refused);
+    return;
+  }
   k.programId = k.rawProgramId;
   if (k.programId.empty()) return;
   HKEY id[2];
@@ -198,8 +222,11 @@ void ReadRootCandidate(IRegistry& reg, const Reader& at, RootKey& k) {
   HKEY where[2], keys[2];
   const size_t count = at.For(k.name, where);
   size_t opened = 0;
-  for (size_t i = 0; i < count; ++i)
-    if (reg.RegOpenKeyExA(where[i], k.name.c_str(), 0, KEY_QUERY_VALUE, &keys[opened]) == ERROR_SUCCESS) ++opened;
+  for (size_t i = 0; i < count; ++i) {
+    const LONG status = reg.RegOpenKeyExA(where[i], k.name.c_str(), 0, KEY_QUERY_VALUE, &keys[opened]);
+    if (status == ERROR_SUCCESS) ++opened;
+    else if (ReadRefused(status) && !k.refused) k.refused = true, k.refusedAt = at.LayerOf(where[i]);
+  }
   for (size_t i = 0; i < opened && !k.marked; ++i) {
     DWORD size = 0;
     k.marked = reg.RegQueryValueExA(keys[i], kUrlProtocolValue, nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS;
@@ -368,9 +395,12 @@ ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root, const ClassLayers* laye
       const std::string_view entry(name.data(), std::min<size_t>(length, name.size()));
       userNames.insert(FoldCase(entry));
       if (!IsEntryName(entry)) continue;
+      bool refused = false;
       if (entry[0] == '.') inUser.try_emplace(FoldCase(entry), LayerEntry{std::string(entry), {}, {}, {}, false});
-      else if (IsMarkedProtocol(reg, layers->user, entry))
+      else if (IsMarkedProtocol(reg, layers->user, entry, &refused))
         userProtocols.try_emplace(FoldCase(entry), LayerEntry{std::string(entry), {}, {}, {}, false});
+      else if (refused)
+        result.unreadableNames.push_back({std::string(entry), AssocEntry::Layer::User});
     }
   }
   // The machine classes are listed themselves, the user classes' keys
@@ -389,8 +419,8 @@ ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root, const ClassLayers* laye
       EachEntryName(reg, explorer, buffer, [&](std::string_view entry) {
         if ((entry[0] == '.') != types) return;
         LayerEntry chosen{std::string(entry), {}, {}, {}, false};
-        chosen.choice = ReadExplorerChoice(reg, explorer, entry, path, &chosen.at);
-        if (!chosen.choice.empty()) into.try_emplace(FoldCase(entry), std::move(chosen));
+        chosen.choice = ReadExplorerChoice(reg, explorer, entry, path, &chosen.at, &chosen.refused);
+        if (!chosen.choice.empty() || chosen.refused) into.try_emplace(FoldCase(entry), std::move(chosen));
       });
     };
     choices(layers->fileExts, true, inExplorer);
@@ -425,6 +455,7 @@ ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root, const ClassLayers* laye
   if (honoured)
     for (auto* chosen : {&inExplorer, &chosenProtocols})
       for (auto& [folded, entry] : *chosen) {
+        if (entry.refused) continue;
         entry.used = honoured(entry.name);
         entry.asked = true;
       }
@@ -467,7 +498,21 @@ ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root, const ClassLayers* laye
   }
 
   // One type: what the root said of it, then its layers.
+  // A type or protocol whose key is there but may not be read: its name
+  // alone, and the layer that refused.
+  const auto addUnreadable = [&](const std::string& name, AssocEntry::Layer at) {
+    auto entry = std::make_shared<AssocEntry>();
+    entry->Ext(name);
+    entry->Unreadable(at);
+    result.entries->Add(std::move(entry), name);
+  };
+  const auto refusedChoice = [&](const LayerEntries& chosen, const std::string& folded) {
+    const auto it = chosen.find(folded);
+    return it != chosen.end() && it->second.refused;
+  };
   const auto addType = [&](RootKey& k) {
+    if (k.refused) return addUnreadable(k.name, k.refusedAt);
+    if (layers && refusedChoice(inExplorer, k.folded)) return addUnreadable(k.name, AssocEntry::Layer::Choice);
     // Nothing runs for it, and no layer can say otherwise.
     if (k.command.empty() && !VerbRuns(k.verb) && !layers) return;
     auto entry = std::make_shared<AssocEntry>();
@@ -501,6 +546,7 @@ ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root, const ClassLayers* laye
       }
       ReadLayers(reg, root, *layers, resolve, k.rawProgramId, inUser.count(k.folded) > 0, std::move(choice), *entry,
                  !k.rawProgramId.empty() && userMayHold(k.rawProgramId));
+      if (entry->Unreadable()) return addUnreadable(k.name, entry->UnreadableAt());
     }
     // A type counts where something opens it: a command in the root, a
     // layer above the machine classes that names a program, or a verb that
@@ -515,7 +561,8 @@ ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root, const ClassLayers* laye
   std::vector<RootKey*> protocols;
   for (auto& k : keys) {
     if (!k.candidate) addType(k);
-    else if (k.marked) protocols.push_back(&k);
+    else if (k.marked || (layers && refusedChoice(chosenProtocols, k.folded))) protocols.push_back(&k);
+    else if (k.refused) result.unreadableNames.push_back({k.name, k.refusedAt});
   }
   // The types that only the user classes or Explorer's choice name (Wine
   // shows no user classes in the root), in the order of their layers.
@@ -553,6 +600,15 @@ ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root, const ClassLayers* laye
   std::sort(protocols.begin() + static_cast<std::ptrdiff_t>(firstExtra), protocols.end(),
             [](const RootKey* a, const RootKey* b) { return CompareNoCase(a->name, b->name) < 0; });
   for (RootKey* k : protocols) {
+    // Its key, or Explorer's choice for it, may not be read.
+    if (layers && refusedChoice(chosenProtocols, k->folded)) {
+      addUnreadable(k->name, AssocEntry::Layer::Choice);
+      continue;
+    }
+    if (k->refused) {
+      addUnreadable(k->name, k->refusedAt);
+      continue;
+    }
     auto entry = std::make_shared<AssocEntry>();
     entry->Ext(k->name);
     entry->OpenCmdRegKey(std::move(k->commandKey));

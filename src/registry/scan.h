@@ -24,8 +24,18 @@ struct SkippedSubkey {
   LONG status = 0;   // ERROR_SUCCESS: the name was taken already; else why the read failed
 };
 
+// A key of the classes without a leading dot that is there but may not be
+// read, so that whether it is a protocol's is unknown: most such names are
+// none, and only a caller that knows the protocol (the base) takes it for
+// one that may not be read.
+struct UnreadableName {
+  std::string name;
+  AssocEntry::Layer at = AssocEntry::Layer::Classes;
+};
+
 struct ScanResult {
   std::shared_ptr<AssocEntries> entries;
+  std::vector<UnreadableName> unreadableNames;
   // In enumeration order: names equal (without regard to case) to one taken
   // earlier, and indexes whose name could not be read. The window says so.
   std::vector<SkippedSubkey> skipped;
@@ -43,6 +53,13 @@ struct ScanResult {
 // registry changing under the scan), are skipped and listed. After
 // kMaxFailedIndexes failures in a row the registry is taken to fail at every
 // index and the scan ends (the failures are listed).
+//
+// A type whose key (in the layer that would decide), or whose Explorer's
+// choice, is there but may not be read with the user's rights becomes an
+// entry marked Unreadable, its name alone; so does a protocol known as one
+// (marked in a layer that may be read, or chosen in Explorer) whose key may
+// not be read. Any other name without a dot whose key may not be read is
+// listed in unreadableNames.
 //
 // With layers, each type's layers are read too (see layers.h), the types
 // that only the user classes or Explorer's choice name are added after the

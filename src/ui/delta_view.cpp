@@ -12,7 +12,10 @@ DeltaOutcome ShowDelta(const std::vector<ChangedItem>& changes, DeltaFlags& flag
     if (!flags.ReviewTypes.empty() && !HoldsType(flags.ReviewTypes, item.ext)) continue;
     const bool isLatent = item.kind == ChangedItem::Kind::Latent;
     latent += isLatent ? 1 : 0;
-    w.AddRow(msg::ListName(item.ext), item.kind == ChangedItem::Kind::Removed ? msg::kNoProgram : item.opener,
+    const std::string now = item.kind == ChangedItem::Kind::Removed      ? std::string(msg::kNoProgram)
+                            : item.kind == ChangedItem::Kind::Unreadable ? msg::UnreadableRow()
+                                                                         : item.opener;
+    w.AddRow(msg::ListName(item.ext), now,
              IsLinkName(item.ext), isLatent);
   }
   // Said once: the check that recorded the links with the base.

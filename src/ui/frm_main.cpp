@@ -599,7 +599,9 @@ void FrmMain::ShowAll(const AssocEntries& entries, const char* caption, int extr
   lvwMain.KeepColumns(2);
   SetSecondColumn(caption, extraTwips);
   lvwMain.BeginUpdate();
-  for (const auto& entry : entries) lvwMain.Add(msg::ListName(entry->Ext()), OpenerOf(*entry), entry->IsProtocol() ? 1 : 0);
+  for (const auto& entry : entries)
+    lvwMain.Add(msg::ListName(entry->Ext()), entry->Unreadable() ? msg::UnreadableRow() : OpenerOf(*entry),
+                entry->IsProtocol() ? 1 : 0);
   lvwMain.EndUpdate();
   FitColumns(false, false);
   SetStatus(Led::Grey, statusText(lvwMain.Count()));
@@ -680,7 +682,8 @@ msg::DetailFacts FrmMain::DetailsOf(const std::string& ext) {
   msg::DetailFacts f;
   f.type = c ? c->Ext() : b ? b->Ext() : ext;
   const AssocEntry::Layer latent = c && b ? LatentLayer(*c, *b) : AssocEntry::Layer::Classes;
-  f.change = latent != AssocEntry::Layer::Classes ? "latent"
+  f.change = c && c->Unreadable()                  ? "unreadable"
+             : latent != AssocEntry::Layer::Classes ? "latent"
              : !b                                 ? "new"
              : !c                                 ? "removed"
              : OpensDifferently(*b, *c)           ? "changed"
@@ -704,7 +707,11 @@ msg::DetailFacts FrmMain::DetailsOf(const std::string& ext) {
   };
   f.base = side(b);
   f.current = side(c);
-  if (c && fileFacts) {
+  if (c && c->Unreadable()) {
+    f.current = msg::DetailSide();
+    f.unreadableKey = msg::UnreadableKey(c->Ext(), c->UnreadableAt());
+  }
+  if (c && !c->Unreadable() && fileFacts) {
     Assessor assessor(reg_, *fileFacts);
     const Assessment a = assessor.Assess(*c);
     // What runs and who made it, as the reports name them.
@@ -945,7 +952,7 @@ void FrmMain::AddRow(const std::string& text, const std::string& subItem, bool l
   const std::string name = msg::EntryName(text);
   const int group = link ? 1 : 0;
   std::string signals = latent ? msg::kLatentWord : "";
-  if (const AssocEntry* c = assessor_ ? g_.CurrentEntries->Lookup(name) : nullptr) {
+  if (const AssocEntry* c = assessor_ ? g_.CurrentEntries->Lookup(name) : nullptr; c && !c->Unreadable()) {
     Assessment a = assessor_->Assess(*c);
     const std::string words = a.Words();
     if (!words.empty()) signals.append(signals.empty() ? "" : " ").append(words);

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -49,6 +51,25 @@ INSTANTIATE_TEST_SUITE_P(Codecs, EveryCodec, testing::ValuesIn(kCodecs),
                          });
 
 const std::string kDeclaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n";
+
+// ascii as UTF-16 LE with its byte-order mark; '%' stands for a lone surrogate.
+std::string Utf16(const std::string& ascii) {
+  std::string s = "\xFF\xFE";
+  for (const char c : ascii) s += c == '%' ? std::string("\x00\xD8", 2) : std::string{c, '\0'};
+  return s;
+}
+
+// The refusal that f ends with; a test failure (and nothing) where f reads or
+// writes the file.
+std::optional<AssociationsFileError> Refusal(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const AssociationsFileError& e) {
+    return e;
+  }
+  ADD_FAILURE() << "not refused";
+  return std::nullopt;
+}
 
 // A file as an administrator's tools leave it (data/hand_written.xml): a
 // byte-order mark, CRLF line ends, comments, a protocol, attributes and
@@ -98,20 +119,17 @@ TEST_P(EveryCodec, RefusesWhatIsNotAnAssociationsFile) {
     std::string problem;
     int line = 0, column = 0;  // column 0: where the reader finds a syntax fault is its own affair
     expected >> problem >> line >> column;
-    try {
-      const auto list = Read(text);
-      ADD_FAILURE() << "read " << list.size() << " associations";
-    } catch (const AssociationsFileError& e) {
-      EXPECT_EQ(e.problem(), problems.at(problem)) << msg::AssociationsFileText(e);
-      EXPECT_EQ(e.source(), "policy.xml");
-      EXPECT_EQ(e.line(), line) << msg::AssociationsFileText(e);
-      if (column)
-        EXPECT_EQ(e.column(), column) << msg::AssociationsFileText(e);
-      else
-        EXPECT_GT(e.column(), 0) << msg::AssociationsFileText(e);
-      const std::string where = "policy.xml, line " + std::to_string(line) + ", column ";
-      EXPECT_EQ(msg::AssociationsFileText(e).rfind(where, 0), 0u) << msg::AssociationsFileText(e);
-    }
+    const auto e = Refusal([&] { Read(text); });
+    if (!e) continue;
+    const std::string said = msg::AssociationsFileText(*e);
+    EXPECT_EQ(e->problem(), problems.at(problem)) << said;
+    EXPECT_EQ(e->source(), "policy.xml");
+    EXPECT_EQ(e->line(), line) << said;
+    if (column)
+      EXPECT_EQ(e->column(), column) << said;
+    else
+      EXPECT_GT(e->column(), 0) << said;
+    EXPECT_EQ(said.rfind("policy.xml, line " + std::to_string(line) + ", column ", 0), 0u) << said;
   }
 }
 
@@ -132,12 +150,6 @@ TEST_P(EveryCodec, EndsAndRefusesWhatNoReaderMayRead) {
     return s;
   };
   const auto comment = [](size_t bytes) { return "<!--" + std::string(bytes, 'c') + "-->"; };
-  // UTF-16 LE with its byte-order mark; '%' stands for a lone surrogate.
-  const auto utf16 = [](const std::string& ascii) {
-    std::string s = "\xFF\xFE";
-    for (const char c : ascii) s += c == '%' ? std::string("\x00\xD8", 2) : std::string{c, '\0'};
-    return s;
-  };
   const struct {
     const char* what;
     std::string xml;
@@ -148,7 +160,7 @@ TEST_P(EveryCodec, EndsAndRefusesWhatNoReaderMayRead) {
       {"a byte that is no UTF-8", file("<X a=\"\xFF\"/>"), 3, 7},
       {"an overlong UTF-8 sequence", file("<X a=\"\xC0\xAF\"/>"), 3, 7},
       {"a surrogate in UTF-8", file("<X a=\"\xED\xA0\x80\"/>"), 3, 7},
-      {"a lone surrogate in UTF-16", utf16(file("<X a=\"%\"/>")), 3, 7},
+      {"a lone surrogate in UTF-16", Utf16(file("<X a=\"%\"/>")), 3, 7},
       {"U+0001", file("<X>\x01</X>"), 3, 4},
       {"an attribute twice", file("<X a=\"1\" a=\"2\"/>"), 3, 10},
       {"&#xD800;", file("<X a=\"&#xD800;\"/>"), 3, 7},
@@ -181,15 +193,11 @@ TEST_P(EveryCodec, RefusesAFileOverTheLimit) {
   file.resize(kMaxAssociationsFileBytes, ' ');
   EXPECT_EQ(Read(file).size(), 1u);
   file += ' ';
-  try {
-    Read(file);
-    ADD_FAILURE() << "a file over the limit was read";
-  } catch (const AssociationsFileError& e) {
-    EXPECT_EQ(e.problem(), AssociationsProblem::TooLarge);
-    EXPECT_EQ(
-        msg::AssociationsFileText(e),
-        "policy.xml: the file has 16777217 bytes; an associations file may have at most 16 MiB");
-  }
+  const auto e = Refusal([&] { Read(file); });
+  ASSERT_TRUE(e);
+  EXPECT_EQ(e->problem(), AssociationsProblem::TooLarge);
+  EXPECT_EQ(msg::AssociationsFileText(*e),
+            "policy.xml: the file has 16777217 bytes; an associations file may have at most 16 MiB");
 }
 
 // What a file could not give back as it was is not written, and the
@@ -210,13 +218,10 @@ TEST_P(EveryCodec, RefusesToWriteWhatCannotBeReadBack) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(testing::PrintToString(row.association));
-    try {
-      WriteDefaultAssociations({{".log", "txtfile", ""}, row.association}, *codec_);
-      ADD_FAILURE() << "written";
-    } catch (const AssociationsFileError& e) {
-      EXPECT_EQ(e.problem(), AssociationsProblem::Unwritable) << msg::AssociationsFileText(e);
-      EXPECT_NE(msg::AssociationsFileText(e).find(row.why), std::string::npos) << msg::AssociationsFileText(e);
-    }
+    const auto e = Refusal([&] { WriteDefaultAssociations({{".log", "txtfile", ""}, row.association}, *codec_); });
+    if (!e) continue;
+    EXPECT_EQ(e->problem(), AssociationsProblem::Unwritable) << msg::AssociationsFileText(*e);
+    EXPECT_NE(msg::AssociationsFileText(*e).find(row.why), std::string::npos) << msg::AssociationsFileText(*e);
   }
 }
 
@@ -243,13 +248,9 @@ TEST(DefaultAssociations, WhatDoesNotReadBackIsNotWritten) {
    private:
     std::unique_ptr<IXmlCodec> portable_ = MakePortableXmlCodec();
   } codec;
-  const std::vector<DefaultAssociation> list = {{".txt", "txtfile", "Notes \"Plain\""}};
-  try {
-    WriteDefaultAssociations(list, codec);
-    ADD_FAILURE() << "written";
-  } catch (const AssociationsFileError& e) {
-    EXPECT_EQ(e.problem(), AssociationsProblem::Unwritable) << msg::AssociationsFileText(e);
-  }
+  const auto e = Refusal([&] { WriteDefaultAssociations({{".txt", "txtfile", "Notes \"Plain\""}}, codec); });
+  ASSERT_TRUE(e);
+  EXPECT_EQ(e->problem(), AssociationsProblem::Unwritable) << msg::AssociationsFileText(*e);
 }
 
 // The program reads through the system's own parser on Windows, which also
@@ -260,18 +261,14 @@ TEST(DefaultAssociations, TheProgramReadsWithTheSystemsParser) {
       "<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n<DefaultAssociations>\r\n"
       "  <Association Identifier=\".txt\" ProgId=\"txtfile\" ApplicationName=\"Notes\" />\r\n"
       "</DefaultAssociations>\r\n";
-  std::string utf16 = "\xFF\xFE";
-  for (const char c : text) utf16 += std::string{c, '\0'};
+  const std::string utf16 = Utf16(text);
 #ifdef _WIN32
   const std::vector<DefaultAssociation> expected = {{".txt", "txtfile", "Notes"}};
   EXPECT_EQ(ReadDefaultAssociations(utf16, "policy.xml"), expected);
 #else
-  try {
-    ReadDefaultAssociations(utf16, "policy.xml");
-    ADD_FAILURE() << "UTF-16 read";
-  } catch (const AssociationsFileError& e) {
-    EXPECT_NE(msg::AssociationsFileText(e).find("UTF-16"), std::string::npos) << msg::AssociationsFileText(e);
-  }
+  const auto e = Refusal([&] { ReadDefaultAssociations(utf16, "policy.xml"); });
+  ASSERT_TRUE(e);
+  EXPECT_NE(msg::AssociationsFileText(*e).find("UTF-16"), std::string::npos) << msg::AssociationsFileText(*e);
 #endif
 }
 

@@ -5,7 +5,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "base/base_location.h"
 #include "base_test_util.h"
@@ -70,13 +69,6 @@ TEST(BaseLocation, PortableCopiesKeepTheirBaseAndOthersMoveToTheUsersFolder) {
   }
 }
 
-std::string Bytes(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 // A program folder the platform says cannot be written (the files in it are
 // real): the old base is read until the first save, which goes to the user's
 // folder, and neither that nor a damaged old base ever changes the old file.
@@ -92,7 +84,7 @@ TEST(BaseLocation, ABaseMovedOutOfAReadOnlyFolderIsReadThenSavedElsewhere) {
     s.Save();
   }
   fs::remove(beside + ".isd.bak");
-  const std::string old = Bytes(beside + ".isd");
+  const std::string old = test::ReadFileBytes(beside + ".isd");
 
   test::FakePlatform p;
   p.localAppData = local.path().string();
@@ -118,7 +110,7 @@ TEST(BaseLocation, ABaseMovedOutOfAReadOnlyFolderIsReadThenSavedElsewhere) {
   next.g.FormerBaseFile = where.readFirst;
   next.Load();
   EXPECT_EQ(test::Flatten(*next.g.BaseEntries), test::Flatten(*test::MakeEntries(30, 2)));
-  EXPECT_EQ(Bytes(beside + ".isd"), old);
+  EXPECT_EQ(test::ReadFileBytes(beside + ".isd"), old);
 
   // A damaged old base: the new base is recorded in the user's folder, and
   // the old file keeps its name and bytes.
@@ -133,7 +125,7 @@ TEST(BaseLocation, ABaseMovedOutOfAReadOnlyFolderIsReadThenSavedElsewhere) {
   EXPECT_EQ(test::ProblemOf([&] { again.Load(); }, "damaged"), BaseFileProblem::Damaged);
   again.g.CurrentEntries = test::MakeEntries(3, 3);
   EXPECT_EQ(SetAsideAndRecordNewBase(again.g, again.vsd), "Prev.isd");
-  EXPECT_EQ(Bytes(beside + ".isd"), damaged);
+  EXPECT_EQ(test::ReadFileBytes(beside + ".isd"), damaged);
   EXPECT_EQ(std::distance(fs::directory_iterator(program.path()), {}), 1);
   again.Load();
   EXPECT_EQ(again.g.BaseEntries->Count(), 3);
@@ -159,7 +151,7 @@ TEST(BaseLocation, TheSystemsFolderAnswers) {
   EXPECT_EQ(p.LastWriteTime(file), 0);
   std::ofstream(file) << "x";
   EXPECT_TRUE(p.CanWriteFile(file));
-  EXPECT_EQ(Bytes(file), "x");
+  EXPECT_EQ(test::ReadFileBytes(file), "x");
   const auto before = p.LastWriteTime(file);
   EXPECT_GT(before, 0);
   fs::last_write_time(file, fs::last_write_time(file) + std::chrono::hours(1));

@@ -495,6 +495,83 @@ TEST_F(CommandTest, ARefusedMachineWriteIsNeverMadeGoodInTheUserClasses) {
   }
 }
 
+// A key the user may not read is no type removed: the check lists it as
+// unreadable and never answers 0, an accept keeps the base's record of it,
+// and a restore writes nothing over it (4), while the others are restored;
+// once the key may be read again, nothing has changed. On Wine's class root
+// and on Windows' merged one alike.
+TEST_F(CommandTest, AKeyThatCannotBeReadIsNeverRemovedForgottenOrWrittenOver) {
+  const std::string user = "HKEY_CURRENT_USER\\Software\\Classes\\";
+  reg.LoadText("REGEDIT4\n[" + user + ".tlock]\n@=\"Grab.1\"\n[" + user + "Grab.1\\shell\\open\\command]\n@=\"g.exe %1\"\n",
+               "grab");
+  MergedClassRoot merged(reg);
+  for (IRegistry* on : {static_cast<IRegistry*>(&reg), static_cast<IRegistry*>(&merged)}) {
+    std::filesystem::remove(Base());
+    reg.DenyAccess(HKEY_CURRENT_USER, "Software\\Classes\\.tlock", 0);
+    reg.DenyAccess(HKEY_CURRENT_USER, "Software\\Classes\\.zzz", 0);
+    reg.LoadText("REGEDIT4\n[-" + user + ".zzz]\n", "none yet");
+    ASSERT_EQ(Run({"--check"}, on), kFirstRun);
+    reg.DenyAccess(HKEY_CURRENT_USER, "Software\\Classes\\.tlock", KEY_READ);
+    // Another type that appeared since, whose key cannot be read either.
+    reg.LoadText("REGEDIT4\n[" + user + ".zzz]\n@=\"Grab.1\"\n", "new");
+    reg.DenyAccess(HKEY_CURRENT_USER, "Software\\Classes\\.zzz", KEY_READ);
+    struct Format {
+      const char* name;
+      std::string wanted;
+    };
+    for (const Format& f : {Format{"text", ".tlock\tunreadable\tg (Grab.1) -> (unreadable)\n"},
+                            Format{"json", "\"type\": \".tlock\", \"change\": \"unreadable\""},
+                            Format{"csv", ".tlock,unreadable,Grab.1,g.exe %1,g,,,,"}}) {
+      EXPECT_EQ(Run({"--check", "--format", f.name}, on), kChangesFound) << f.name;
+      EXPECT_NE(console.out.find(f.wanted), std::string::npos) << console.out;
+      for (const char* removed : {"\tremoved\t", "\"removed\"", ",removed,"})
+        EXPECT_EQ(console.out.find(removed), std::string::npos) << console.out;
+    }
+    EXPECT_NE(console.out.find(".zzz,unreadable,,,,,,,"), std::string::npos) << console.out;
+    // Against an associations file it is unreadable too.
+    test::WriteFileBytes(dir.File("wanted.xml"),
+                         "<DefaultAssociations><Association Identifier=\".tlock\" ProgId=\"Grab.1\" "
+                         "ApplicationName=\"G\" /></DefaultAssociations>");
+    EXPECT_EQ(Run({"--check", "--base", "wanted.xml", "--format", "csv"}, on), kChangesFound);
+    EXPECT_NE(console.out.find(".tlock,unreadable,Grab.1,"), std::string::npos) << console.out;
+    EXPECT_EQ(Run({"--check"}, on), kChangesFound);
+    EXPECT_NE(console.out.find("The key HKEY_CURRENT_USER\\Software\\Classes\\.tlock is there but cannot be read"),
+              std::string::npos)
+        << console.out;
+
+    // A restore writes nothing over either key, and restores what it can.
+    Hijack();
+    const auto keyText = [&](const std::string& name) {
+      reg.DenyAccess(HKEY_CURRENT_USER, "Software\\Classes\\" + name, 0);
+      const std::string value = ReadDefaultValue(reg, HKEY_CURRENT_USER, "Software\\Classes\\" + name);
+      reg.DenyAccess(HKEY_CURRENT_USER, "Software\\Classes\\" + name, KEY_READ);
+      return value;
+    };
+    EXPECT_EQ(Run({"--restore", "all"}, on), kWritesRefused) << console.out;
+    EXPECT_NE(console.out.find(".txt: restored."), std::string::npos) << console.out;
+    EXPECT_NE(console.out.find("its key HKEY_CURRENT_USER\\Software\\Classes\\.tlock cannot be read with your rights"),
+              std::string::npos)
+        << console.out;
+    EXPECT_NE(console.out.find("look at its permissions with the system's registry editor"), std::string::npos)
+        << console.out;
+    EXPECT_EQ(console.out.find(".tlock: restored"), std::string::npos) << console.out;
+    EXPECT_EQ(keyText(".tlock"), "Grab.1");
+    EXPECT_EQ(keyText(".zzz"), "Grab.1");
+
+    // An accept keeps the record of .tlock, and records nothing of .zzz.
+    EXPECT_EQ(Run({"--accept"}, on), kNoChanges) << console.out;
+    EXPECT_NE(console.out.find("The base keeps its record of .tlock as it was."), std::string::npos) << console.out;
+    EXPECT_EQ(Run({"--check"}, on), kChangesFound);
+
+    // Readable again: .tlock is as the base has it, .zzz is new.
+    reg.DenyAccess(HKEY_CURRENT_USER, "Software\\Classes\\.tlock", 0);
+    reg.DenyAccess(HKEY_CURRENT_USER, "Software\\Classes\\.zzz", 0);
+    EXPECT_EQ(Run({"--check", "--format", "csv"}, on), kChangesFound);
+    EXPECT_EQ(console.out.find(".tlock"), std::string::npos) << console.out;
+    EXPECT_NE(console.out.find(".zzz,new,"), std::string::npos) << console.out;
+  }
+}
+
 // Explorer's choice (where Windows 11 keeps it) decides over both classes
 // layers, and its command is the user classes' over the machine's; a
 // restore never writes the choice, so it never calls the type restored,

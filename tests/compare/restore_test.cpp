@@ -13,18 +13,8 @@ namespace {
 
 using namespace std::string_literals;
 
-class RestoreTest : public ::testing::TestWithParam<test::RegistryUnderTest> {
+class RestoreTest : public test::OnEachRegistry {
  protected:
-  void SetUp() override {
-    reg = GetParam().make();
-    box = std::make_unique<test::Sandbox>(*reg);
-  }
-  void TearDown() override {
-    box.reset();
-    reg.reset();
-  }
-  HKEY root() const { return box->root(); }
-
   // The machine classes of the test live in its sandbox; its user classes
   // are empty.
   void Set(const std::string& path, DWORD type, const std::string& bytes) {
@@ -46,9 +36,6 @@ class RestoreTest : public ::testing::TestWithParam<test::RegistryUnderTest> {
     for (char& c : bytes) c = c == '\0' ? '|' : c;
     return std::to_string(type) + " " + bytes;
   }
-
-  std::unique_ptr<IRegistry> reg;
-  std::unique_ptr<test::Sandbox> box;
 };
 
 TEST_P(RestoreTest, WritesWhatDiffersInTheTypeItHasAndNeverShortens) {
@@ -141,8 +128,7 @@ TEST_P(RestoreTest, ALayersIdentifierGoesBackInTheTypeRecorded) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Registries, RestoreTest, ::testing::ValuesIn(test::RegistriesUnderTest()),
-                         [](const auto& info) { return info.param.name; });
+HOLLIN_ON_EACH_REGISTRY(RestoreTest);
 
 TEST(EnvironmentReference, NeedsANameBetweenTwoPercentSigns) {
   for (const char* yes : {"%SystemRoot%\\np.exe", "x %ProgramFiles(x86)%\\a.exe", "%1 %_A9%", "100% %windir%"})

@@ -7,22 +7,15 @@
 // checksum made right, so that mutations reach the records.
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "base/base_file_error.h"
 #include "base/base_table.h"
 #include "base/checksum.h"
+#include "require.h"
 
 namespace {
-
-void Require(bool ok, const char* what) {
-  if (!ok) {
-    std::fprintf(stderr, "reader fault: %s\n", what);
-    std::abort();
-  }
-}
 
 void CheckReader(const std::string& bytes) {
   hollin::BaseTable table;

@@ -7,23 +7,15 @@
 // both the file that runs and the one meant, and an empty command runs
 // nothing.
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <set>
 #include <string>
 #include <string_view>
 
 #include "risk/command_target.h"
 #include "common/text.h"
+#include "require.h"
 
 namespace {
-
-void Require(bool ok, const char* what) {
-  if (!ok) {
-    std::fprintf(stderr, "parser fault: %s\n", what);
-    std::abort();
-  }
-}
 
 bool Same(const hollin::CommandTarget& a, const hollin::CommandTarget& b) {
   return a.kind == b.kind && a.program == b.program && a.found == b.found && a.takeover == b.takeover &&

@@ -6,23 +6,15 @@
 // through), and no element lies deeper than the screen allows. A document
 // read is written again and read back to the same elements and attributes.
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "assoc_xml/xml_codec.h"
 #include "assoc_xml/xml_screen.h"
+#include "require.h"
 
 namespace {
-
-void Require(bool ok, const char* what) {
-  if (!ok) {
-    std::fprintf(stderr, "reader fault: %s\n", what);
-    std::abort();
-  }
-}
 
 using hollin::cli::XmlElement;
 using hollin::cli::XmlNode;

@@ -525,6 +525,38 @@ TEST_F(GuardTest, AlwaysRestoreWritesOnlyTheChosenTypes) {
   EXPECT_EQ(host.records, (std::vector<Kind>{Kind::FirstRun, Kind::ChangesFound, Kind::RestoreRefused}));
 }
 
+// A type whose key cannot be read is said apart (not as one that opens
+// with nothing), never written, even where it is to be restored without
+// asking, and keeping the notice keeps its record in the base as it was.
+TEST_F(GuardTest, AKeyThatCannotBeReadIsSaidApartNeverWrittenAndKeptAsRecorded) {
+  ASSERT_EQ(WriteAlwaysRestore(reg, {".txt"}), ERROR_SUCCESS);
+  At(0, [&] {
+    Take(".bmp");
+    reg.DenyAccess(HKEY_LOCAL_MACHINE, "Software\\Classes\\.txt", KEY_READ);
+  });
+  At(5000, [this] { guard.Keep(); }, Wakeup::Time);
+  Run();
+  ASSERT_EQ(host.said.size(), 1u);
+  EXPECT_EQ(host.said[0].second,
+            "1 file type now opens with grab (.bmp).\r\n"
+            "1 file type cannot be read with your rights, so what opens it now is unknown (.txt): look at the key's "
+            "permissions with the system's registry editor.\r\n"
+            "Not restored, the registry refused it: 1 file type (.txt).");
+  const auto has = [&](const std::string& words) {
+    return std::any_of(host.notes.begin(), host.notes.end(),
+                       [&](const std::string& n) { return n.find(words) != std::string::npos; });
+  };
+  EXPECT_TRUE(has("The key HKEY_LOCAL_MACHINE\\Software\\Classes\\.txt is there but cannot be read"));
+  EXPECT_TRUE(has(".txt: not restored, its key HKEY_LOCAL_MACHINE\\Software\\Classes\\.txt cannot be read"));
+  const auto saved = Saved();
+  ASSERT_NE(saved->Lookup(".txt"), nullptr) << "kept as recorded";
+  EXPECT_EQ(saved->Lookup(".txt")->ProgramID(), "txtfile");
+  EXPECT_EQ(saved->Lookup(".bmp")->ProgramID(), "Grab.Doc");
+  EXPECT_EQ(saved->Count(), 4);
+  reg.DenyAccess(HKEY_LOCAL_MACHINE, "Software\\Classes\\.txt", 0);
+  EXPECT_EQ(ReadDefaultValue(reg, HKEY_CLASSES_ROOT, ".txt"), "txtfile") << "never written";
+}
+
 // While paused, changes wait; they are checked when the pause ends, or at
 // once when it is ended early.
 TEST_F(GuardTest, APauseHoldsChecksUntilItEnds) {

@@ -24,10 +24,7 @@
 // assertion) carries the one-word comment "verbatim" on a line it spans:
 //     const char* kKey = "App Paths";  // verbatim
 //
-// Usage: sentence_check <src folder> [<list of files not yet converted>]
-// The list names files (as "src/room/file.cpp", one a line, '#' begins a
-// comment) whose literals are still to be moved; a listed file without any
-// such literal fails too, so that the list only shrinks.
+// Usage: sentence_check <src folder>
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -330,23 +327,13 @@ std::string Read(const fs::path& p) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) {
-    std::cerr << "usage: sentence_check <src folder> [<files not yet converted>]\n";
+  if (argc != 2) {
+    std::cerr << "usage: sentence_check <src folder>\n";
     return 2;
   }
   if (!RuleHolds()) return 1;
   const fs::path src = fs::weakly_canonical(argv[1]);
   const fs::path root = src.parent_path();
-  std::set<std::string> pending;
-  if (argc > 2) {
-    std::istringstream list(Read(argv[2]));
-    for (std::string line; std::getline(list, line);) {
-      line = line.substr(0, line.find('#'));
-      line.erase(0, line.find_first_not_of(" \t\r"));
-      line.erase(line.find_last_not_of(" \t\r") + 1);
-      if (!line.empty()) pending.insert(line);
-    }
-  }
   std::vector<fs::path> files;
   for (const auto& e : fs::recursive_directory_iterator(src)) {
     const auto ext = e.path().extension();
@@ -354,7 +341,6 @@ int main(int argc, char** argv) {
   }
   std::sort(files.begin(), files.end());
   int found = 0, files_seen = 0;
-  std::set<std::string> pendingWithSentences;
   for (const auto& f : files) {
     const std::string rel = fs::relative(f, root).generic_string();
     if (rel.rfind("src/messages/", 0) == 0) continue;
@@ -365,21 +351,11 @@ int main(int argc, char** argv) {
       bool marked = false;
       for (int k = l.firstLine; k <= l.lastLine; ++k) marked = marked || s.markedLines.count(k);
       if (marked) continue;
-      if (pending.count(rel)) {
-        pendingWithSentences.insert(rel);
-        continue;
-      }
       std::cout << rel << ":" << l.firstLine << ": \"" << l.text
                 << "\" reads as a sentence: word it in src/messages, or mark the line // verbatim where it must stay\n";
       ++found;
     }
   }
-  for (const auto& p : pending)
-    if (!pendingWithSentences.count(p)) {
-      std::cout << p << ": listed as not yet converted, but has no sentence left: take it off the list\n";
-      ++found;
-    }
-  std::cout << files_seen << " files read, " << found << " finding(s), " << pending.size()
-            << " file(s) still listed as not converted\n";
+  std::cout << files_seen << " files read, " << found << " finding(s)\n";
   return found ? 1 : 0;
 }

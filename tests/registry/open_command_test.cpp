@@ -4,19 +4,16 @@
 
 #include "registry/open_command.h"
 #include "registry_fixture.h"
-#include "support/registry_values.h"
 
 namespace hollin {
 namespace {
 
 using namespace std::string_literals;
 
-class OpenCommandTest : public ::testing::TestWithParam<test::RegistryUnderTest> {
+class OpenCommandTest : public test::OnEachRegistry {
  protected:
-  std::unique_ptr<IRegistry> reg = GetParam().make();
-  test::Sandbox sandbox{*reg};
   void Set(const char* name, DWORD type, const std::string& data) {
-    reg->RegSetValueExA(sandbox.root(), name, 0, type, reinterpret_cast<const BYTE*>(data.data()),
+    reg->RegSetValueExA(root(), name, 0, type, reinterpret_cast<const BYTE*>(data.data()),
                         static_cast<DWORD>(data.size()));
   }
 };
@@ -27,7 +24,7 @@ TEST_P(OpenCommandTest, GetKeyValueReadsTextAndNumbersAndFailsCleanly) {
   Set("long", REG_SZ, std::string(1500, 'x') + '\0');
   Set("binary", REG_BINARY, "\x01\x02"s);
   Set("empty", REG_BINARY, "");
-  const std::string& name = sandbox.path();
+  const std::string& name = sandbox->path();
   const struct {
     const char* value;
     bool ok;
@@ -68,8 +65,7 @@ TEST_P(OpenCommandTest, GetOpenCommandEndsBeforeThePlaceholder) {
   EXPECT_EQ(GetOpenCommand(*reg, "HollinTest.NoSuchClass"), "");
 }
 
-INSTANTIATE_TEST_SUITE_P(Registries, OpenCommandTest, ::testing::ValuesIn(test::RegistriesUnderTest()),
-                         [](const auto& info) { return info.param.name; });
+HOLLIN_ON_EACH_REGISTRY(OpenCommandTest);
 
 }  // namespace
 }  // namespace hollin

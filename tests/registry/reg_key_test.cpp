@@ -91,8 +91,7 @@ TEST_P(RegKeyTest, ValuesAreReadWholeWhateverTheirLength) {
   EXPECT_FALSE(HasValue(reg, key.get(), "none"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Registries, RegKeyTest, ::testing::ValuesIn(test::RegistriesUnderTest()),
-                         [](const auto& info) { return info.param.name; });
+HOLLIN_ON_EACH_REGISTRY(RegKeyTest);
 
 // The procedures that open keys, on each of their ways out: found, missing,
 // refused, and a value that makes one throw.

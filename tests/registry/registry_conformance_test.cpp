@@ -10,7 +10,9 @@
 #include <tuple>
 
 #include "registry_fixture.h"
-#include "support/registry_values.h"
+#ifdef _WIN32
+#include <sddl.h>
+#endif
 
 namespace hollin {
 namespace {
@@ -26,9 +28,8 @@ struct Got {
   std::string whole;  // the whole buffer, filled with '#' before the call
 };
 
-class Conformance : public ::testing::TestWithParam<test::RegistryUnderTest> {
+class Conformance : public test::OnEachRegistry {
  protected:
-  void SetUp() override { sandbox = std::make_unique<test::Sandbox>(*reg); }
   void TearDown() override {
     for (HKEY k : opened) reg->RegCloseKey(k);
   }
@@ -66,10 +67,6 @@ class Conformance : public ::testing::TestWithParam<test::RegistryUnderTest> {
     for (Got g; (g = Enum(k, DWORD(names.size()), 300)).status == ERROR_SUCCESS;) names.push_back(g.data);
     return names;
   }
-  HKEY root() const { return sandbox->root(); }
-
-  std::unique_ptr<IRegistry> reg = GetParam().make();
-  std::unique_ptr<test::Sandbox> sandbox;
   std::vector<HKEY> opened;
 };
 
@@ -272,6 +269,39 @@ TEST_P(Conformance, HandlesCarryTheirRightsAndClosedOrUnknownOnesAreRefused) {
   EXPECT_EQ(reg->RegCloseKey(HKEY_CURRENT_USER), ERROR_SUCCESS);  // a root key closes as a no-op
 }
 
+// A key whose access list refuses reading (as an administrator may set it)
+// refuses to be opened for reading, with ERROR_ACCESS_DENIED and not as a
+// missing key; its name is still listed and its subkeys still open (no
+// right is checked on the keys a path passes through).
+TEST_P(Conformance, AKeyThatRefusesReadingIsThereButCannotBeOpened) {
+  const auto refuse = [&](bool on) {
+    const std::string path = sandbox->path() + "\\locked";
+#ifdef _WIN32
+    if (GetParam().name == "Win32") {
+      PSECURITY_DESCRIPTOR sd = nullptr;
+      ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorA(
+          on ? "D:(D;;KR;;;WD)(A;;KA;;;WD)" : "D:(A;;KA;;;WD)", SDDL_REVISION_1, &sd, nullptr));
+      HKEY k = nullptr;
+      ASSERT_EQ(::RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, WRITE_DAC, &k), ERROR_SUCCESS);
+      EXPECT_EQ(::RegSetKeySecurity(k, DACL_SECURITY_INFORMATION, sd), ERROR_SUCCESS);
+      ::RegCloseKey(k);
+      ::LocalFree(sd);
+      return;
+    }
+#endif
+    dynamic_cast<RegistryStore&>(*reg).DenyAccess(HKEY_CURRENT_USER, path, on ? KEY_READ : 0);
+  };
+  Create("locked\\inner");
+  refuse(true);
+  HKEY k = nullptr;
+  for (const REGSAM sam : {REGSAM(KEY_QUERY_VALUE), REGSAM(KEY_READ)}) EXPECT_EQ(Open("locked", sam, &k), ERROR_ACCESS_DENIED) << sam;
+  EXPECT_EQ(Open("missing", KEY_QUERY_VALUE, &k), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(Open("locked\\inner", KEY_QUERY_VALUE, &k), ERROR_SUCCESS);
+  EXPECT_EQ(All(root()), Names{"locked"});
+  refuse(false);
+  EXPECT_EQ(Open("locked", KEY_READ, &k), ERROR_SUCCESS);
+}
+
 TEST_P(Conformance, DeleteValueRemovesOneValueByAnySpelling) {
   const HKEY k = Create("del");
   Set(k, "", REG_SZ, "d\0"s);
@@ -345,8 +375,7 @@ TEST_P(Conformance, InfoKeyTellsItsCountsAndLastWrite) {
   EXPECT_LE(seconds(written), after + 2);
 }
 
-INSTANTIATE_TEST_SUITE_P(Registries, Conformance, ::testing::ValuesIn(test::RegistriesUnderTest()),
-                         [](const auto& info) { return info.param.name; });
+HOLLIN_ON_EACH_REGISTRY(Conformance);
 
 }  // namespace
 }  // namespace hollin

@@ -13,6 +13,7 @@
 
 #include "common/atomic_file.h"
 #include "support/registry_store.h"
+#include "support/registry_values.h"
 #ifdef _WIN32
 #include "registry/win32_registry.h"
 #endif
@@ -32,19 +33,6 @@ inline std::vector<RegistryUnderTest> RegistriesUnderTest() {
   all.push_back({"Win32", [] { return std::unique_ptr<IRegistry>(new Win32Registry()); }});
 #endif
   return all;
-}
-
-// Stores a value of path under root, as the bytes given and of that type,
-// making the keys on the path; the status.
-inline LONG SetRegValue(IRegistry& reg, HKEY root, const std::string& path, const char* name, DWORD type,
-                        const std::string& bytes) {
-  HKEY key = nullptr;
-  LONG r = reg.RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-  if (r == ERROR_SUCCESS) {
-    r = reg.RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()), DWORD(bytes.size()));
-    reg.RegCloseKey(key);
-  }
-  return r;
 }
 
 // A fresh key unique to one test, HKEY_CURRENT_USER\Software\HollinTest\<id>,
@@ -83,4 +71,25 @@ class Sandbox {
   std::string path_;
 };
 
+// A test run on each registry under test (HOLLIN_ON_EACH_REGISTRY), in a
+// sandbox of its own.
+class OnEachRegistry : public ::testing::TestWithParam<RegistryUnderTest> {
+ protected:
+  HKEY root() const { return sandbox->root(); }
+  bool Real() const { return GetParam().name != "Store"; }
+  // Starts again on r, in a fresh sandbox.
+  void Renew(std::unique_ptr<IRegistry> r) {
+    sandbox.reset();
+    reg = std::move(r);
+    sandbox = std::make_unique<Sandbox>(*reg);
+  }
+  std::unique_ptr<IRegistry> reg = GetParam().make();
+  std::unique_ptr<Sandbox> sandbox = std::make_unique<Sandbox>(*reg);  // destroyed before reg
+};
+
 }  // namespace hollin::test
+
+// Runs the parameterised tests of suite on each registry, named after it.
+#define HOLLIN_ON_EACH_REGISTRY(suite)                                                                 \
+  INSTANTIATE_TEST_SUITE_P(Registries, suite, ::testing::ValuesIn(::hollin::test::RegistriesUnderTest()), \
+                           [](const auto& info) { return info.param.name; })

@@ -3,18 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstdint>
 #include <functional>
-#include <mutex>
 #include <thread>
-#include <utility>
 #include <vector>
 
 #include "registry/merged_class_root.h"
+#include "registry/reg_key.h"
 #include "support/registry_store.h"
 #include "registry/scan.h"
 #include "registry_fixture.h"
-#include "support/registry_values.h"
 
 namespace hollin {
 namespace {
@@ -43,9 +40,13 @@ struct ConvertedNames : RegistryStore {
   }
 };
 
-class ScanTest : public ::testing::TestWithParam<test::RegistryUnderTest> {
+// The scan on each registry; the store as ConvertedNames, which passes names
+// on as they are until told.
+class ScanTest : public test::OnEachRegistry {
  protected:
-  void SetUp() override { sandbox = std::make_unique<test::Sandbox>(*reg); }
+  ScanTest() {
+    if (!Real()) Renew(std::make_unique<ConvertedNames>());
+  }
   // Sets the default value of a path under the sandbox, creating the keys.
   void Default(const std::string& path, const std::string& value) {
     ASSERT_EQ(test::SetDefault(*reg, root(), path.c_str(), value.c_str()), 0) << path;
@@ -53,19 +54,22 @@ class ScanTest : public ::testing::TestWithParam<test::RegistryUnderTest> {
   void RawDefault(const std::string& path, DWORD type, const std::string& bytes) {
     ASSERT_EQ(test::SetRegValue(*reg, root(), path, "", type, bytes), ERROR_SUCCESS) << path;
   }
-  HKEY root() const { return sandbox->root(); }
-  bool Real() const { return GetParam().name != "Store"; }
   ScanResult Scan() { return ScanCurrentEntries(*reg, root()); }
+  // A scan with the user classes (when named) and Explorer's choices in
+  // the sandbox's keys of those names.
+  ScanResult ScanLayers(const char* user, const char* exts) {
+    const RegKey u = user ? RegKey::Open(*reg, root(), user, KEY_READ) : RegKey();
+    const RegKey e = RegKey::Open(*reg, root(), exts, KEY_READ);
+    EXPECT_TRUE(e && (u || !user));
+    const ClassLayers layers{nullptr, u.get(), e.get()};
+    return ScanCurrentEntries(*reg, root(), &layers);
+  }
   ConvertedNames& Store() { return dynamic_cast<ConvertedNames&>(*reg); }
   std::vector<std::string> Exts(const ScanResult& r) {
     std::vector<std::string> out;
     for (const auto& e : *r.entries) out.push_back(e->Ext());
     return out;
   }
-
-  // The store as ConvertedNames, which passes names on as they are until told.
-  std::unique_ptr<IRegistry> reg = Real() ? GetParam().make() : std::make_unique<ConvertedNames>();
-  std::unique_ptr<test::Sandbox> sandbox;  // destroyed before reg
 };
 
 TEST_P(ScanTest, ProgramIdCommandThenExtensionFallbackAndNoOtherEntries) {
@@ -167,13 +171,7 @@ TEST_P(ScanTest, TypesOnlyTheLayersNameAreReadWithLongNames) {
   Default("user\\" + longName, "ufile");
   Default("user\\ufile\\shell\\open\\command", "u.exe %1");
   ASSERT_EQ(test::SetRegValue(*reg, root(), "exts\\.chosen\\UserChoice", "ProgId", REG_SZ, "ufile\0"s), 0);
-  HKEY user = nullptr, exts = nullptr;
-  ASSERT_EQ(reg->RegOpenKeyExA(root(), "user", 0, KEY_READ, &user), 0);
-  ASSERT_EQ(reg->RegOpenKeyExA(root(), "exts", 0, KEY_READ, &exts), 0);
-  const ClassLayers layers{nullptr, user, exts};
-  const auto result = ScanCurrentEntries(*reg, root(), &layers);
-  reg->RegCloseKey(user);
-  reg->RegCloseKey(exts);
+  const auto result = ScanLayers("user", "exts");
   ASSERT_EQ(Exts(result), (std::vector<std::string>{longName, ".chosen"}));
   for (const auto& e : *result.entries) {
     EXPECT_EQ(e->InForceProgID(), "ufile") << e->Ext();
@@ -197,11 +195,7 @@ TEST_P(ScanTest, ExplorersChoiceComesFromTheNewestKeyThatExists) {
     const char* name = id.empty() ? "Other" : "ProgId";
     ASSERT_EQ(test::SetRegValue(*reg, root(), "exts\\"s + path, name, REG_SZ, id + '\0'), 0) << path;
   }
-  HKEY exts = nullptr;
-  ASSERT_EQ(reg->RegOpenKeyExA(root(), "exts", 0, KEY_READ, &exts), 0);
-  const ClassLayers layers{nullptr, nullptr, exts};
-  const auto result = ScanCurrentEntries(*reg, root(), &layers);
-  reg->RegCloseKey(exts);
+  const auto result = ScanLayers(nullptr, "exts");
   std::vector<std::string> chosen;
   for (const auto& e : *result.entries) chosen.push_back(e->Ext() + " " + e->ChoiceProgID());
   EXPECT_EQ(chosen, (std::vector<std::string>{".r latest", ".a latest", ".b direct", ".c legacy"}));
@@ -246,9 +240,7 @@ TEST_P(ScanTest, ANameTakenAlreadyIsSkippedAndListed) {
   } cases[] = {{".txt", ".tx~", ".txt", 1, {".txt", ".xyz"}}, {".ѣx", ".ѣ~", ".Ѣx", 2, {".xyz", ".ѣx"}}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.shown);
-    sandbox.reset();
-    reg = std::make_unique<ConvertedNames>();
-    SetUp();
+    Renew(std::make_unique<ConvertedNames>());
     Default(".xyz", "txtfile");
     Default("txtfile\\shell\\open\\command", "notepad.exe %1");
     Default(c.first, "txtfile");
@@ -418,75 +410,68 @@ TEST(ScanLayers, EachLayerIsReadItselfAndMergedAsWindowsMergesThem) {
   EXPECT_TRUE(onWine.skipped.empty());
 }
 
-// The store behind handle numbers that are given out again once closed, the
-// lowest free one first, as the system numbers handles: a key closed twice
-// closes whatever another thread was given under that number in between.
-class NumberedHandles : public IRegistry {
- public:
-  explicit NumberedHandles(IRegistry& reg, bool concurrent) : reg_(reg), concurrent_(concurrent) {}
-  LONG RegOpenKeyExA(HKEY k, LPCSTR sub, DWORD o, REGSAM s, PHKEY r) override {
-    HKEY opened = nullptr;
-    const LONG status = reg_.RegOpenKeyExA(Real(k), sub, o, s, &opened);
-    if (status == ERROR_SUCCESS) *r = Number(opened);
-    return status;
-  }
-  LONG RegEnumKeyExA(HKEY k, DWORD i, LPSTR n, LPDWORD c, LPDWORD r, LPSTR cl, LPDWORD cc, PFILETIME t) override {
-    return reg_.RegEnumKeyExA(Real(k), i, n, c, r, cl, cc, t);
-  }
-  LONG RegQueryValueExA(HKEY k, LPCSTR n, LPDWORD r, LPDWORD t, LPBYTE d, LPDWORD c) override {
-    return reg_.RegQueryValueExA(Real(k), n, r, t, d, c);
-  }
-  LONG RegSetValueExA(HKEY, LPCSTR, DWORD, DWORD, const BYTE*, DWORD) override { return ERROR_ACCESS_DENIED; }
-  LONG RegCreateKeyExA(HKEY, LPCSTR, DWORD, LPSTR, DWORD, REGSAM, const SECURITY_ATTRIBUTES*, PHKEY,
-                       LPDWORD) override {
-    return ERROR_ACCESS_DENIED;
-  }
-  LONG RegDeleteValueA(HKEY, LPCSTR) override { return ERROR_ACCESS_DENIED; }
-  LONG RegEnumValueA(HKEY k, DWORD i, LPSTR n, LPDWORD nc, LPDWORD r, LPDWORD t, LPBYTE d, LPDWORD c) override {
-    return reg_.RegEnumValueA(Real(k), i, n, nc, r, t, d, c);
-  }
-  LONG RegQueryInfoKeyA(HKEY k, LPSTR c, LPDWORD cc, LPDWORD r, LPDWORD sk, LPDWORD msk, LPDWORD mc, LPDWORD v,
-                        LPDWORD mvn, LPDWORD mv, LPDWORD sd, PFILETIME t) override {
-    return reg_.RegQueryInfoKeyA(Real(k), c, cc, r, sk, msk, mc, v, mvn, mv, sd, t);
-  }
-  LONG RegCloseKey(HKEY k) override {
-    HKEY real = nullptr;
-    {
-      const std::lock_guard<std::mutex> hold(lock_);
-      const size_t i = Slot(k);
-      if (i >= slots_.size() || !slots_[i]) return Slot(k) == kNotOurs ? reg_.RegCloseKey(k) : ERROR_INVALID_HANDLE;
-      real = std::exchange(slots_[i], nullptr);
+// A key that is there but refuses to be read is no missing key: the type
+// (or link, or choice) it holds is an entry of its own, marked with the
+// layer that refused, on Windows' merged root and on Wine's alike; the
+// other entries read as they always did. A link's key is told only where
+// something else says it is one; any other name is listed apart.
+TEST(ScanLayers, AKeyThatRefusesToBeReadIsUnreadableNotGone) {
+  constexpr auto kFileExts = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts";
+  constexpr auto kUrlAssociations = "Software\\Microsoft\\Windows\\Shell\\Associations\\UrlAssociations";
+  const std::string extra =
+      "[HKEY_CURRENT_USER\\Software\\Classes\\.tlock]\n@=\"ufile\"\n"
+      "[HKEY_CURRENT_USER\\" + std::string(kFileExts) + "\\.e\\UserChoice]\n\"ProgId\"=\"afile\"\n"
+      "[HKEY_CURRENT_USER\\" + std::string(kUrlAssociations) + "\\web\\UserChoice]\n\"ProgId\"=\"afile\"\n";
+  using Layer = AssocEntry::Layer;
+  struct Case {
+    const char* what;
+    HKEY root;
+    std::string path;
+    const char* entry;  // the entry that is unreadable, "" for none
+    Layer at;
+    const char* listedApart;  // in unreadableNames, "" for none
+  };
+  const Case cases[] = {
+      {"a type only the user classes hold", HKEY_CURRENT_USER, "Software\\Classes\\.tlock", ".tlock", Layer::User, ""},
+      {"a type of the machine classes", HKEY_LOCAL_MACHINE, "Software\\Classes\\.a", ".a", Layer::Machine, ""},
+      {"the user's key over a machine type", HKEY_CURRENT_USER, "Software\\Classes\\.c", ".c", Layer::User, ""},
+      {"Explorer's choice of a type", HKEY_CURRENT_USER, std::string(kFileExts) + "\\.e\\UserChoice", ".e",
+       Layer::Choice, ""},
+      {"Explorer's choice of a link", HKEY_CURRENT_USER, std::string(kUrlAssociations) + "\\web\\UserChoice", "web",
+       Layer::Choice, ""},
+      {"a link only the user classes mark", HKEY_CURRENT_USER, "Software\\Classes\\mine", "", Layer::User, "mine"},
+      {"a name that may be no link", HKEY_LOCAL_MACHINE, "Software\\Classes\\Some.Class", "", Layer::Machine,
+       "Some.Class"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    RegistryStore store;
+    store.LoadText(std::string(kLayered) + extra, "layers");
+    store.DenyAccess(c.root, c.path, KEY_READ);
+    ListingsSeen windows(store);
+    OpenClassLayers merged(windows), own(store);
+    for (const ScanResult& scan : {ScanCurrentEntries(windows, HKEY_CLASSES_ROOT, &merged.layers()),
+                                   ScanCurrentEntries(store, HKEY_CLASSES_ROOT, &own.layers())}) {
+      std::vector<std::string> unreadable;
+      for (const auto& e : *scan.entries)
+        if (e->Unreadable()) {
+          unreadable.push_back(e->Ext());
+          EXPECT_EQ(e->UnreadableAt(), c.at);
+          // Nothing is guessed for it.
+          EXPECT_EQ(e->ProgramFullPath() + e->InForceProgID() + e->OpenerCommand(), "");
+        }
+      EXPECT_EQ(unreadable, *c.entry ? std::vector<std::string>{c.entry} : std::vector<std::string>{});
+      std::vector<std::string> apart;
+      for (const auto& u : scan.unreadableNames) apart.push_back(u.name);
+      EXPECT_EQ(apart, *c.listedApart ? std::vector<std::string>{c.listedApart} : std::vector<std::string>{});
+      // What may be read reads as before.
+      EXPECT_EQ(scan.entries->Item(".b")->ProgramFullPath(), "grab.exe %1");
+      if (std::string(c.entry) != ".tlock") {
+        EXPECT_EQ(scan.entries->Item(".tlock")->UserProgID(), "ufile");
+      }
     }
-    return reg_.RegCloseKey(real);
   }
-  bool ConcurrentReads() const override { return concurrent_; }
-
- private:
-  static constexpr size_t kNotOurs = ~size_t{0};
-  static size_t Slot(HKEY k) {
-    const auto n = reinterpret_cast<std::uintptr_t>(k);
-    return n >= 4 && n < 0x10000 && n % 4 == 0 ? n / 4 - 1 : kNotOurs;
-  }
-  HKEY Real(HKEY k) {
-    const std::lock_guard<std::mutex> hold(lock_);
-    const size_t i = Slot(k);
-    if (i == kNotOurs) return k;
-    // A number closed meanwhile names no key.
-    return i < slots_.size() && slots_[i] ? slots_[i] : reinterpret_cast<HKEY>(std::uintptr_t{0xdead0});
-  }
-  HKEY Number(HKEY real) {
-    const std::lock_guard<std::mutex> hold(lock_);
-    size_t i = 0;
-    while (i < slots_.size() && slots_[i]) ++i;
-    if (i == slots_.size()) slots_.push_back(nullptr);
-    slots_[i] = real;
-    return reinterpret_cast<HKEY>(static_cast<std::uintptr_t>((i + 1) * 4));
-  }
-  IRegistry& reg_;
-  bool concurrent_;
-  std::mutex lock_;
-  std::vector<HKEY> slots_;
-};
+}
 
 // Many scans of one registry, on several readers, give the same entries as
 // one reader does, every time; and so they do while the system, asked which
@@ -510,10 +495,13 @@ TEST(ScanDeterminism, ManyScansOnSeveralReadersGiveWhatOneReaderGives) {
       text += "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.t" + n +
               "\\UserChoice]\n\"ProgId\"=\"T.File." + n + "\"\n";
   }
-  RegistryStore store;
-  store.LoadText(text, "many");
+  // The store gives out the number of a closed handle again, as the system
+  // does: a key closed twice closes whatever another thread was given under
+  // that number in between.
+  RegistryStore reg;
+  reg.LoadText(text, "many");
   const auto scan = [&](bool concurrent) {
-    NumberedHandles reg(store, concurrent);
+    reg.concurrentReads = concurrent;
     OpenClassLayers layers(reg);
     return Dump(ScanCurrentEntries(reg, HKEY_CLASSES_ROOT, &layers.layers(), {}, [&](const std::string& name) {
       HKEY key = nullptr;
@@ -530,8 +518,7 @@ TEST(ScanDeterminism, ManyScansOnSeveralReadersGiveWhatOneReaderGives) {
   for (int run = 0; run < 20; ++run) ASSERT_EQ(scan(true), one) << "run " << run;
 }
 
-INSTANTIATE_TEST_SUITE_P(Registries, ScanTest, ::testing::ValuesIn(test::RegistriesUnderTest()),
-                         [](const auto& info) { return info.param.name; });
+HOLLIN_ON_EACH_REGISTRY(ScanTest);
 
 }  // namespace
 }  // namespace hollin

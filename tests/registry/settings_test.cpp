@@ -117,9 +117,7 @@ TEST_P(SettingsOnEveryRegistry, WriteIsReadBackInAnotherCase) {
   EXPECT_EQ(std::get<std::string>(v), text);
 }
 
-INSTANTIATE_TEST_SUITE_P(Registries, SettingsOnEveryRegistry,
-                         ::testing::ValuesIn(test::RegistriesUnderTest()),
-                         [](const auto& info) { return info.param.name; });
+HOLLIN_ON_EACH_REGISTRY(SettingsOnEveryRegistry);
 
 }  // namespace
 }  // namespace hollin

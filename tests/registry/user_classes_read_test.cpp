@@ -10,17 +10,14 @@
 namespace hollin {
 namespace {
 
-class UserClassesRead : public ::testing::TestWithParam<test::RegistryUnderTest> {
+class UserClassesRead : public test::OnEachRegistry {
  protected:
   void Set(const std::string& path, const std::string& name, const std::string& text) {
-    ASSERT_EQ(test::SetRegValue(*reg, test::Sandbox::base(), sandbox.path() + "\\" + path, name.c_str(), REG_SZ,
+    ASSERT_EQ(test::SetRegValue(*reg, test::Sandbox::base(), sandbox->path() + "\\" + path, name.c_str(), REG_SZ,
                                 text + '\0'),
               ERROR_SUCCESS);
   }
-  std::string Read() { return ReadUserClassesState(*reg, sandbox.root(), {"Applications\\app.exe"}); }
-
-  std::unique_ptr<IRegistry> reg = GetParam().make();
-  test::Sandbox sandbox{*reg};
+  std::string Read() { return ReadUserClassesState(*reg, root(), {"Applications\\app.exe"}); }
 };
 
 TEST_P(UserClassesRead, ReadsWholeWhatTheScanReads) {
@@ -46,8 +43,7 @@ TEST_P(UserClassesRead, ReadsWholeWhatTheScanReads) {
   EXPECT_NE(Read(), command) << "the command of an identifier named by its path";
 }
 
-INSTANTIATE_TEST_SUITE_P(Registries, UserClassesRead, ::testing::ValuesIn(test::RegistriesUnderTest()),
-                         [](const auto& info) { return info.param.name; });
+HOLLIN_ON_EACH_REGISTRY(UserClassesRead);
 
 }  // namespace
 }  // namespace hollin

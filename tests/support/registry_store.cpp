@@ -7,6 +7,7 @@
 #include <cstring>
 #include <iterator>
 #include <map>
+#include <set>
 #include <unordered_map>
 #include <vector>
 
@@ -21,6 +22,8 @@ namespace {
 constexpr LONG kErrorNoAccess = 998;            // ERROR_NOACCESS
 constexpr LONG kErrorKeyDeleted = 1018;         // ERROR_KEY_DELETED
 constexpr REGSAM kAllKeyRights = KEY_ALL_ACCESS;
+// The root keys the store keeps, in the order of its roots.
+const HKEY kRoots[4] = {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS};
 
 struct Value {
   std::string name;  // as first written
@@ -48,16 +51,15 @@ struct OpenKey {
   REGSAM access = 0;
 };
 
+// The time ticks (of 100 ns) after 1970 as the registry keeps it.
+FILETIME FileTime(std::int64_t ticks) {
+  const std::int64_t t = ticks + 116444736000000000LL;  // 1601-01-01 to 1970-01-01
+  return FILETIME{static_cast<DWORD>(t & 0xFFFFFFFF), static_cast<DWORD>(t >> 32)};
+}
+
 FILETIME Now() {
   using Ticks = std::chrono::duration<std::int64_t, std::ratio<1, 10000000>>;
-  const std::int64_t t =
-      std::chrono::duration_cast<Ticks>(std::chrono::system_clock::now().time_since_epoch())
-          .count() +
-      116444736000000000LL;  // 1601-01-01 to 1970-01-01
-  FILETIME ft;
-  ft.dwLowDateTime = static_cast<DWORD>(t & 0xFFFFFFFF);
-  ft.dwHighDateTime = static_cast<DWORD>(t >> 32);
-  return ft;
+  return FileTime(std::chrono::duration_cast<Ticks>(std::chrono::system_clock::now().time_since_epoch()).count());
 }
 
 // A subkey path split at backslashes; empty parts (a leading, doubled or
@@ -103,11 +105,10 @@ struct RegistryStore::Impl {
   std::shared_ptr<Key> roots[4];
   std::unordered_map<std::uintptr_t, OpenKey> handles;
   std::uintptr_t nextHandle = 0x1000;
+  std::set<std::uintptr_t> closed;  // numbers to give out again
   std::map<std::string, REGSAM> limits;  // rights granted, by folded full path
 
   Impl() {
-    static const HKEY kRoots[4] = {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE,
-                                   HKEY_USERS};
     for (int i = 0; i < 4; ++i) {
       roots[i] = std::make_shared<Key>();
       roots[i]->name = RootKeyName(kRoots[i]);
@@ -124,31 +125,31 @@ struct RegistryStore::Impl {
   Key* classes = nullptr;  // HKLM\Software\Classes, which HKEY_CLASSES_ROOT opens
 
   static int RootIndex(HKEY h) {
-    if (h == HKEY_CLASSES_ROOT) return 0;
-    if (h == HKEY_CURRENT_USER) return 1;
-    if (h == HKEY_LOCAL_MACHINE) return 2;
-    if (h == HKEY_USERS) return 3;
-    return -1;
+    const auto at = std::find(std::begin(kRoots), std::end(kRoots), h);
+    return at == std::end(kRoots) ? -1 : static_cast<int>(at - std::begin(kRoots));
   }
 
-  // The key and the rights behind a handle.
-  LONG Resolve(HKEY h, Key*& key, REGSAM& access) {
+  // The key and the rights behind a handle, or the status that refuses it.
+  struct Held {
+    LONG status;
+    Key* key;
+    REGSAM access;
+  };
+  Held Resolve(HKEY h) {
     const int root = RootIndex(h);
-    if (root >= 0) {
-      key = root == 0 ? classes : roots[root].get();
-      access = kAllKeyRights;
-      return ERROR_SUCCESS;
-    }
+    if (root >= 0) return {ERROR_SUCCESS, root == 0 ? classes : roots[root].get(), kAllKeyRights};
     const auto it = handles.find(reinterpret_cast<std::uintptr_t>(h));
-    if (it == handles.end()) return ERROR_INVALID_HANDLE;
-    key = it->second.key.get();
-    access = it->second.access;
-    return key->deleted ? kErrorKeyDeleted : ERROR_SUCCESS;
+    if (it == handles.end()) return {ERROR_INVALID_HANDLE, nullptr, 0};
+    Key* key = it->second.key.get();
+    return {key->deleted ? kErrorKeyDeleted : ERROR_SUCCESS, key, it->second.access};
   }
 
+  // A handle numbered as the system numbers them: the lowest number closed
+  // is given out again first.
   HKEY NewHandle(Key* key, REGSAM access) {
-    const std::uintptr_t id = nextHandle;
-    nextHandle += 4;
+    std::uintptr_t id = nextHandle;
+    if (closed.empty()) nextHandle += 4;
+    else id = closed.extract(closed.begin()).value();
     std::shared_ptr<Key> owner =
         key->parent ? key->parent->children.at(key->folded) : roots[IndexOfRoot(key)];
     handles.emplace(id, OpenKey{std::move(owner), access});
@@ -321,8 +322,6 @@ struct RegistryStore::Impl {
   }
 
   std::string ToText() const {
-    static const HKEY kRoots[4] = {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE,
-                                   HKEY_USERS};
     RegFileContent content;
     for (int i = 1; i < 4; ++i) Collect(roots[i].get(), kRoots[i], content);
     return FormatRegFile(content);
@@ -337,9 +336,8 @@ LONG RegistryStore::RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD /*ulOptions*
                                   REGSAM samDesired, PHKEY phkResult) {
   const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
   if (!phkResult) return ERROR_INVALID_PARAMETER;
-  Key* key;
-  REGSAM access;
-  if (LONG r = impl_->Resolve(hKey, key, access)) return r;
+  const auto [status, key, access] = impl_->Resolve(hKey);
+  if (status) return status;
   const std::string path = In(lpSubKey);
   // An empty path on a root key gives the root key itself.
   if (SplitPath(path).empty() && Impl::RootIndex(hKey) >= 0) {
@@ -358,9 +356,8 @@ LONG RegistryStore::RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWOR
                                   LPDWORD lpReserved, LPSTR lpClass, LPDWORD lpcchClass,
                                   PFILETIME lpftLastWriteTime) {
   const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
-  Key* key;
-  REGSAM access;
-  if (LONG r = impl_->Resolve(hKey, key, access)) return r;
+  const auto [status, key, access] = impl_->Resolve(hKey);
+  if (status) return status;
   if (lpReserved || !lpcchName) return ERROR_INVALID_PARAMETER;
   if (!(access & KEY_ENUMERATE_SUB_KEYS)) return ERROR_ACCESS_DENIED;
   const std::vector<Key*>& children = Impl::Sorted(key);
@@ -384,9 +381,8 @@ LONG RegistryStore::RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpRe
                                      LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
   const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
   if (lpType) *lpType = REG_NONE;  // what a failed query reports
-  Key* key;
-  REGSAM access;
-  if (LONG r = impl_->Resolve(hKey, key, access)) return r;
+  const auto [status, key, access] = impl_->Resolve(hKey);
+  if (status) return status;
   if (lpReserved || (lpData && !lpcbData)) return ERROR_INVALID_PARAMETER;
   if (!(access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
   const auto it = key->values.find(FoldCase(In(lpValueName)));
@@ -405,9 +401,8 @@ LONG RegistryStore::RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpRe
 LONG RegistryStore::RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD /*Reserved*/,
                                    DWORD dwType, const BYTE* lpData, DWORD cbData) {
   const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
-  Key* key;
-  REGSAM access;
-  if (LONG r = impl_->Resolve(hKey, key, access)) return r;
+  const auto [status, key, access] = impl_->Resolve(hKey);
+  if (status) return status;
   if (!(access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
   if (!lpData && cbData > 0) return kErrorNoAccess;
   const std::string name = In(lpValueName);
@@ -424,9 +419,8 @@ LONG RegistryStore::RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved,
                                     PHKEY phkResult, LPDWORD lpdwDisposition) {
   const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
   if (Reserved != 0 || !phkResult) return ERROR_INVALID_PARAMETER;
-  Key* key;
-  REGSAM access;
-  if (LONG r = impl_->Resolve(hKey, key, access)) return r;
+  const auto [status, key, access] = impl_->Resolve(hKey);
+  if (status) return status;
   const std::string path = In(lpSubKey);
   const bool emptyPath = SplitPath(path).empty();
   if (!Impl::WithinLimits(key, path)) return ERROR_INVALID_PARAMETER;
@@ -446,9 +440,8 @@ LONG RegistryStore::RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved,
 
 LONG RegistryStore::RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
   const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
-  Key* key;
-  REGSAM access;
-  if (LONG r = impl_->Resolve(hKey, key, access)) return r;
+  const auto [status, key, access] = impl_->Resolve(hKey);
+  if (status) return status;
   if (!(access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
   const auto it = key->values.find(FoldCase(In(lpValueName)));
   if (it == key->values.end()) return ERROR_FILE_NOT_FOUND;
@@ -460,9 +453,8 @@ LONG RegistryStore::RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
 LONG RegistryStore::RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName,
                                   LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
   const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
-  Key* key;
-  REGSAM access;
-  if (LONG r = impl_->Resolve(hKey, key, access)) return r;
+  const auto [status, key, access] = impl_->Resolve(hKey);
+  if (status) return status;
   if (lpReserved || !lpValueName || !lpcchValueName || (lpData && !lpcbData)) return ERROR_INVALID_PARAMETER;
   if (!(access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
   // Values enumerate in the order of their folded names (the platform
@@ -489,49 +481,37 @@ LONG RegistryStore::RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClas
                                 LPDWORD lpcValues, LPDWORD lpcbMaxValueNameLen, LPDWORD lpcbMaxValueLen,
                                 LPDWORD lpcbSecurityDescriptor, PFILETIME lpftLastWriteTime) {
   const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
-  Key* key;
-  REGSAM access;
-  if (LONG r = impl_->Resolve(hKey, key, access)) return r;
+  const auto [status, key, access] = impl_->Resolve(hKey);
+  if (status) return status;
   if (lpReserved || lpClass) return ERROR_INVALID_PARAMETER;
   if (!(access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
-  if (lpcchClass) *lpcchClass = 0;
-  DWORD subKeys = 0, longestName = 0, longestValueName = 0, longestValue = 0;
-  for (const auto& [folded, child] : key->children) {
-    ++subKeys;
-    longestName = std::max(longestName, static_cast<DWORD>(child->name.size()));
-  }
-  for (const auto& [folded, value] : key->values) {
-    longestValueName = std::max(longestValueName, static_cast<DWORD>(folded.size()));
-    longestValue = std::max(longestValue, static_cast<DWORD>(value.data.size()));
-  }
-  if (lpcSubKeys) *lpcSubKeys = subKeys;
-  if (lpcbMaxSubKeyLen) *lpcbMaxSubKeyLen = longestName;
-  if (lpcbMaxClassLen) *lpcbMaxClassLen = 0;
+  // The counts and the time; the longest names and data, which nothing here
+  // asks for, are refused.
+  if (lpcchClass || lpcbMaxSubKeyLen || lpcbMaxClassLen || lpcbMaxValueNameLen || lpcbMaxValueLen ||
+      lpcbSecurityDescriptor)
+    return ERROR_INVALID_PARAMETER;
+  if (lpcSubKeys) *lpcSubKeys = static_cast<DWORD>(key->children.size());
   if (lpcValues) *lpcValues = static_cast<DWORD>(key->values.size());
-  if (lpcbMaxValueNameLen) *lpcbMaxValueNameLen = longestValueName;
-  if (lpcbMaxValueLen) *lpcbMaxValueLen = longestValue;
-  if (lpcbSecurityDescriptor) *lpcbSecurityDescriptor = 0;
   if (lpftLastWriteTime) *lpftLastWriteTime = key->written;
   return ERROR_SUCCESS;
 }
 
 void RegistryStore::SetLastWriteTime(HKEY root, const std::string& path, std::int64_t secondsSince1970) {
   const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
-  Key* key;
-  REGSAM access;
-  if (impl_->Resolve(root, key, access) != ERROR_SUCCESS) return;
-  if (!path.empty()) key = Impl::Find(key, path);
+  const auto held = impl_->Resolve(root);
+  Key* key = held.status ? nullptr : held.key;
+  if (key && !path.empty()) key = Impl::Find(key, path);
   if (!key) return;
-  const std::int64_t t = secondsSince1970 * 10000000 + 116444736000000000LL;
-  key->written.dwLowDateTime = static_cast<DWORD>(t & 0xFFFFFFFF);
-  key->written.dwHighDateTime = static_cast<DWORD>(t >> 32);
+  key->written = FileTime(secondsSince1970 * 10000000);
 }
 
 LONG RegistryStore::RegCloseKey(HKEY hKey) {
   const std::lock_guard<std::recursive_mutex> hold(impl_->lock);
   if (Impl::RootIndex(hKey) >= 0) return ERROR_SUCCESS;
-  return impl_->handles.erase(reinterpret_cast<std::uintptr_t>(hKey)) ? ERROR_SUCCESS
-                                                                      : ERROR_INVALID_HANDLE;
+  const auto id = reinterpret_cast<std::uintptr_t>(hKey);
+  if (!impl_->handles.erase(id)) return ERROR_INVALID_HANDLE;
+  impl_->closed.insert(id);
+  return ERROR_SUCCESS;
 }
 
 void RegistryStore::LoadText(std::string_view text, const std::string& source) {

@@ -9,7 +9,8 @@
 // ERROR_INVALID_PARAMETER. The store loads a registry export text (see
 // reg_file.h) and writes its tree as one (ToText).
 // Every operation holds one lock, so that several threads may read at once,
-// as the scan does.
+// as the scan does (unless concurrentReads is off). A handle closed is a
+// number given out again, the lowest first, as the system does.
 #pragma once
 
 #include <memory>
@@ -49,7 +50,8 @@ class RegistryStore : public IRegistry {
                                 LPDWORD lpcValues, LPDWORD lpcbMaxValueNameLen, LPDWORD lpcbMaxValueLen,
                                 LPDWORD lpcbSecurityDescriptor, PFILETIME lpftLastWriteTime) override;
   LONG RegCloseKey(HKEY hKey) override;
-  bool ConcurrentReads() const override { return true; }
+  bool ConcurrentReads() const override { return concurrentReads; }
+  bool concurrentReads = true;
 
   // Applies a registry export text to the tree, as an import does: keys and
   // values are added or replaced, [-key] and "name"=- entries delete. The

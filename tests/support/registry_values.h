@@ -1,4 +1,5 @@
-// Laying out a registry for a test: a key's default value as text.
+// Laying out a registry for a test: a value as bytes of a type, or a key's
+// default value as text.
 #pragma once
 
 #include <string>
@@ -7,17 +8,23 @@
 
 namespace hollin::test {
 
-// Sets the default value of root\path to text (REG_SZ), making the keys on
-// the way; the status of the first step that fails.
-inline LONG SetDefault(IRegistry& reg, HKEY root, const std::string& path, const std::string& text) {
+// Stores a value of root\path as the bytes given and of that type, making
+// the keys on the way (the last opened for access); the status of the first
+// step that fails.
+inline LONG SetRegValue(IRegistry& reg, HKEY root, const std::string& path, const char* name, DWORD type,
+                        const std::string& bytes, REGSAM access = KEY_ALL_ACCESS) {
   HKEY key = nullptr;
-  LONG r = reg.RegCreateKeyExA(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr,
-                               &key, nullptr);
-  if (r != ERROR_SUCCESS) return r;
-  r = reg.RegSetValueExA(key, "", 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                         static_cast<DWORD>(text.size() + 1));
-  reg.RegCloseKey(key);
+  LONG r = reg.RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, access, nullptr, &key, nullptr);
+  if (r == ERROR_SUCCESS) {
+    r = reg.RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()), DWORD(bytes.size()));
+    reg.RegCloseKey(key);
+  }
   return r;
+}
+
+// Sets the default value of root\path to text (REG_SZ).
+inline LONG SetDefault(IRegistry& reg, HKEY root, const std::string& path, const std::string& text) {
+  return SetRegValue(reg, root, path, "", REG_SZ, text + '\0', KEY_SET_VALUE);
 }
 
 }  // namespace hollin::test

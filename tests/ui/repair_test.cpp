@@ -7,6 +7,7 @@
 
 #include "registry/scan.h"
 #include "registry/settings.h"
+#include "messages/messages.h"
 #include "ui/ui_fixture.h"
 
 namespace hollin {
@@ -238,6 +239,51 @@ TEST_F(Repair, RefusedWritesAreToldAndExplorerHearsOfWhatWasWritten) {
                                                  : "Base settings restored. 4 CHANGED item(s) - select from list to "
                                                    "view details.");
   }
+}
+
+// A type whose key the user may not read: its row, panel and Details say
+// so (never "(none)"), Restore writes nothing over it and says why and what
+// to do, and Accept keeps its record, so that it is as recorded once the key
+// may be read again.
+TEST_F(Repair, AKeyThatCannotBeReadIsSaidSoNeverWrittenAndKeptByAccept) {
+  const std::string key = "Software\\Classes\\.tlock";
+  Fresh("REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Classes\\.tlock]\n@=\"Grab.1\"\n"
+        "[HKEY_CURRENT_USER\\Software\\Classes\\Grab.1\\shell\\open\\command]\n@=\"g.exe %1\"\n");
+  test::InFreshFolder fresh;  // a base of its own
+  Start();
+  reg.DenyAccess(HKEY_CURRENT_USER, key, KEY_READ);
+  Start();
+  EXPECT_EQ(State().substr(State().find("rows")), "rows .tlock|(cannot be read)\naccept on, restore off, info empty");
+  Click(".tlock");
+  const std::string panel = Shown(main->lblInfo.Caption());
+  EXPECT_NE(panel.find("CURRENT default Open command: (cannot be read: HKEY_CURRENT_USER\\Software\\Classes\\.tlock "
+                       "refuses your rights)"),
+            std::string::npos)
+      << panel;
+  EXPECT_NE(panel.find("CANNOT BE READ: look at the key's permissions with the system's registry editor"),
+            std::string::npos)
+      << panel;
+  const std::string details = msg::DetailsText(main->DetailsOf(".tlock"));
+  EXPECT_NE(details.find("Change: unreadable: its key HKEY_CURRENT_USER\\Software\\Classes\\.tlock cannot be read"),
+            std::string::npos)
+      << details;
+  EXPECT_NE(details.find("Now\r  (cannot be read)\r"), std::string::npos) << details;
+
+  main->mnuOptWarn.UserChoose();  // no warning
+  box.shown.clear();
+  main->cmdRestore.UserClick();
+  ASSERT_EQ(box.shown.size(), 1u);
+  EXPECT_EQ(box.shown[0].text,
+            "The registry refused to restore 1 file type(s):\r\r.tlock (its key "
+            "HKEY_CURRENT_USER\\Software\\Classes\\.tlock cannot be read with your rights, nothing was written): "
+            "error 5 (Access is denied.)\r\rThese types are still listed. A key that cannot be read with your rights "
+            "is not written over, since what it holds is unknown: look at its permissions with the system's registry "
+            "editor, then restore again.");
+  main->cmdAccept.UserClick();
+  reg.DenyAccess(HKEY_CURRENT_USER, key, 0);
+  EXPECT_EQ(ReadDefaultValue(reg, HKEY_CURRENT_USER, key), "Grab.1") << "never written";
+  Start();
+  EXPECT_EQ(State().substr(State().find("rows")), "rows\naccept off, restore off, info empty");
 }
 
 // A registry that refuses to create some keys with a status of its choice.

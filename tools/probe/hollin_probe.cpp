@@ -7,6 +7,7 @@
 // the command line, as UTF-8, whatever the code page of either process.
 #include <windows.h>
 #include <commctrl.h>
+#include <sddl.h>
 #include <shellapi.h>
 
 #include <fcntl.h>
@@ -30,7 +31,8 @@ int usage() {
       "  click TITLE TEXT | select TITLE ROW... | key TITLE [ctrl+|shift+|alt+]VK\n"
       "  char TITLE TEXT | menu TITLE | command TITLE ID | msgbox TITLE\n"
       "  answer TITLE BUTTONTEXT [ms] | close TITLE | send TITLE MESSAGE [WPARAM]\n"
-      "  shortname PATH | link FOLDER LINK (a folder link: a junction, else a symbolic link)\n",
+      "  shortname PATH | link FOLDER LINK (a folder link: a junction, else a symbolic link)\n"
+      "  keyacl KEY SDDL (HKCU\\... or HKLM\\...: the key's DACL set to the SDDL's)\n",
       stderr);
   return 2;
 }
@@ -549,6 +551,28 @@ int CmdLink(const std::string& folder, const std::string& link) {
   return fail("no link to " + folder);
 }
 
+// Sets the access list of a registry key (its DACL) to the one an SDDL text
+// gives ("D:(D;;KR;;;WD)(A;;KA;;;WD)": nobody may read it), as an
+// administrator's tool would.
+int CmdKeyAcl(const std::string& key, const std::string& sddl) {
+  const size_t slash = key.find('\\');
+  const std::string rootName = key.substr(0, slash);
+  const HKEY root = rootName == "HKCU" ? HKEY_CURRENT_USER : rootName == "HKLM" ? HKEY_LOCAL_MACHINE : nullptr;
+  if (!root || slash == std::string::npos) return fail("no key of HKCU or HKLM: " + key);
+  PSECURITY_DESCRIPTOR sd = nullptr;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(Wide(sddl).c_str(), SDDL_REVISION_1, &sd, nullptr))
+    return fail("not an SDDL text: " + sddl + Error());
+  HKEY opened = nullptr;
+  LONG status = RegOpenKeyExW(root, Wide(key.substr(slash + 1)).c_str(), 0, WRITE_DAC, &opened);
+  if (status == ERROR_SUCCESS) {
+    status = RegSetKeySecurity(opened, DACL_SECURITY_INFORMATION, sd);
+    RegCloseKey(opened);
+  }
+  LocalFree(sd);
+  if (status != ERROR_SUCCESS) return fail("the access list of " + key + " stays (error " + std::to_string(status) + ")");
+  return 0;
+}
+
 DWORD Millis(int argc, char** argv, int index) {
   return index < argc ? static_cast<DWORD>(std::strtoul(argv[index], nullptr, 10)) : 15000;
 }
@@ -598,6 +622,7 @@ int main() {
   }
   if (cmd == "shortname" && more == 0) return CmdShortName(title);
   if (cmd == "link" && more == 1) return CmdLink(title, argv[rest]);
+  if (cmd == "keyacl" && more == 1) return CmdKeyAcl(title, argv[rest]);
   if (cmd == "answer") {
     if (more < 1) return usage();
     HWND box = WaitFor(title, "#32770", Millis(argc, argv, rest + 1), true);
