@@ -71,6 +71,7 @@ enum class BaseFileReason : std::uint8_t {
   // Unwritable
   WriteProtected,
   Locked,                   // number: the seconds waited
+  LockNameTaken,            // name: the lock file's, taken by what no save makes
   NotSaved,                 // file
   BackupNotKept,            // cause (the file was saved)
   NotHeldForBackup,         // cause

@@ -113,8 +113,11 @@ void DataFile::Close() {
       Fail(BaseFileReason::WriteProtected);
     // One save at a time replaces the file: what another saved meanwhile is
     // what this one keeps as the old base. Where the lock file cannot be
-    // made, the replacement below fails with the system's reason.
+    // made, the replacement below fails with the system's reason; where its
+    // name is taken by what no save makes, that is the reason.
     const FileLock lock(path_ + std::string(kLockSuffix), kLockWaitMs);
+    if (lock.Blocked())
+      Fail(BaseFileReason::LockNameTaken, BaseFileFacts().Name(AbsolutePath(path_ + std::string(kLockSuffix))));
     if (lock.Contended())
       Fail(BaseFileReason::Locked, BaseFileFacts().Number(kLockWaitMs / 1000));
     // The base as it was is held under a temporary name first and becomes

@@ -115,6 +115,7 @@ std::string UnfitOutput(const std::string& target) {
   const std::string leaf = FileNameOf(target);
   if (leaf.empty() || IsFolder(target)) return msg::kIsAFolder;
   if (leaf.find(':') != std::string::npos) return msg::kNamesAStream;
+  if (IsDevice(target)) return msg::kIsADevice;
   return std::string();
 }
 

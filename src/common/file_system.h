@@ -50,6 +50,10 @@ bool IsFolder(const std::string& path);
 // Whether path leads to a plain file: not a folder, a device or a pipe.
 bool IsPlainFile(const std::string& path);
 
+// Whether path leads to a device or a pipe (NUL, CON, COM1, a FIFO): a name
+// that opens, yet holds no file that could be replaced.
+bool IsDevice(const std::string& path);
+
 // Whether the name path is taken, by anything: unlike PathExists also by a
 // symbolic link that leads nowhere.
 bool NameTaken(const std::string& path);
@@ -108,7 +112,8 @@ std::vector<std::string> FileNamesIn(const std::string& folder);
 // of a process's lock when the process ends, also when it is killed, so a
 // lock is never left stale. On Windows the file goes with its last
 // handle; on POSIX the folder that would hold it is locked, and no file is
-// made.
+// made. A name that no holder takes (a folder, a write-protected file put
+// there) is no holder either: Blocked() at once, without waiting.
 class FileLock {
  public:
   FileLock(const std::string& path, unsigned timeoutMs);
@@ -117,12 +122,14 @@ class FileLock {
   FileLock& operator=(const FileLock&) = delete;
   bool Held() const { return held_; }
   bool Contended() const { return contended_; }
+  bool Blocked() const { return blocked_; }
 
  private:
   std::string path_;
   std::intptr_t handle_ = -1;
   bool held_ = false;
   bool contended_ = false;
+  bool blocked_ = false;
 };
 
 namespace detail {

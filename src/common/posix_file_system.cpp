@@ -61,6 +61,11 @@ bool IsPlainFile(const std::string& path) {
   return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+bool IsDevice(const std::string& path) {
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
+}
+
 bool IdentityOf(const std::string& path, FileIdentity& identity) {
   struct stat st {};
   if (stat(path.c_str(), &st) != 0) return false;

@@ -1,6 +1,8 @@
 // The file operations over the wide functions of the Windows file API.
 #include "common/file_system.h"
 
+#include <string_view>
+
 #include "common/win32_text.h"
 
 namespace hollin {
@@ -64,6 +66,25 @@ bool IsPlainFile(const std::string& path) {
   const bool disk = GetFileType(file) == FILE_TYPE_DISK;
   CloseHandle(file);
   return disk;
+}
+
+bool IsDevice(const std::string& path) {
+  // The reserved names (NUL, CON, COM1 ...) are devices in every folder and
+  // need not exist as entries of it: the system's full path of one names
+  // the device ("\\.\CON"), where the path given was no such spelling.
+  const std::wstring wide = Wide(path);
+  if (wide.rfind(L"\\\\", 0) != 0) {
+    wchar_t full[MAX_PATH];
+    const DWORD n = GetFullPathNameW(wide.c_str(), MAX_PATH, full, nullptr);
+    if (n > 4 && n < MAX_PATH && std::wstring_view(full, 4) == L"\\\\.\\") return true;
+  }
+  // Anything else that opens: the handle's type tells.
+  const HANDLE file = CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  const DWORD type = GetFileType(file);
+  CloseHandle(file);
+  return type == FILE_TYPE_CHAR || type == FILE_TYPE_PIPE;
 }
 
 bool IdentityOf(const std::string& path, FileIdentity& identity) {
@@ -136,6 +157,10 @@ FileLock::FileLock(const std::string& path, unsigned timeoutMs) : path_(path) {
     if (err != ERROR_SHARING_VIOLATION && err != ERROR_LOCK_VIOLATION &&
         !(err == ERROR_ACCESS_DENIED && PathExists(path)))
       return;
+    if (err == ERROR_ACCESS_DENIED && (IsFolder(path) || IsWriteProtected(path))) {
+      blocked_ = true;
+      return;
+    }
     if (GetTickCount64() >= until) {
       contended_ = true;
       return;

@@ -79,21 +79,48 @@ void Guard::Load() {
     BaseStore first;
     LoadBase(g_, first);
     CheckRecord record{CheckRecord::Kind::FirstRun, {}, g_.CurrentEntries.get(), g_.BaseEntries.get(), {}};
-    record.notes.push_back(msg::kFirstRunInGuard + msg::NowTheBase(g_.CurrentEntries->Count()));
+    const size_t count = g_.CurrentEntries->Count();
+    if (!baseSeen_) {
+      record.notes.push_back(msg::kFirstRunInGuard + msg::NowTheBase(count));
+    } else {
+      Notice gone;
+      gone.problem = msg::GuardBaseGone(BaseFileRead(g_), count);
+      gone.seconds = Seconds();
+      record.notes.push_back(gone.problem);
+      Merge(shown_, gone);
+      host_.Show(shown_);
+    }
     host_.Record(record);
     g_.CurrentEntries = std::make_shared<AssocEntries>();
     stamp_ = Stamp();
   }
   haveBase_ = true;
+  baseSeen_ = true;
   baseHeld_ = true;
   baseCount_ = g_.BaseEntries->Count();
   baseDeepIds_ = DeepIdentifiers({g_.BaseEntries.get()});
   problem_.clear();
-  // What was told and is now the base is no change any more.
+  // What was told and is now the base is no change any more, nor anything
+  // Keep may still take.
   std::erase_if(told_, [&](const auto& t) {
     const AssocEntry* b = g_.BaseEntries->Lookup(t.first);
     return b ? Signature(b) == t.second : t.second == Signature(nullptr);
   });
+  Forget([&](const std::string& ext, const AssocEntry* now) {
+    const AssocEntry* b = g_.BaseEntries->Lookup(ext);
+    return b ? now && Signature(b) == Signature(now) : !now;
+  });
+}
+
+bool Guard::Forget(const std::function<bool(const std::string&, const AssocEntry*)>& gone) {
+  bool any = false;
+  for (size_t i = shown_.types.size(); i-- > 0;)
+    if (gone(shown_.types[i], shown_.now[i].get())) {
+      shown_.types.erase(shown_.types.begin() + static_cast<std::ptrdiff_t>(i));
+      shown_.now.erase(shown_.now.begin() + static_cast<std::ptrdiff_t>(i));
+      any = true;
+    }
+  return any;
 }
 
 void Guard::Release() {
@@ -160,11 +187,13 @@ void Guard::ReadUserClasses() {
 
 void Guard::BaseFolderChanged(Millis) {
   if (!haveBase_ || Stamp() == stamp_) return;
+  const size_t shown = shown_.types.size();
   try {
     Load();
   } catch (const std::exception& e) {
     Fail(msg::ErrorText(e));
   }
+  if (shown_.types.size() != shown) host_.Show(shown_);
   Release();
   UpdateTip();
 }
@@ -199,6 +228,7 @@ void Guard::Check(Millis) {
   settler_.Clear();
   userSettler_.Clear();
   ++checks_;
+  const size_t shown = shown_.types.size();
   try {
     // The base is read again for each check but the first (a base that
     // could not be loaded is tried again, one that changed without a signal
@@ -228,6 +258,9 @@ void Guard::Check(Millis) {
     if (changed.empty() && !latentNotes.empty())
       host_.Record({CheckRecord::Kind::ChangesFound, {}, current.get(), &base, latentNotes});
     std::erase_if(told_, [&](const auto& t) { return !HoldsType(changed, t.first); });
+    // A type put back meanwhile (a restore elsewhere) leaves the notice too:
+    // Keep must not take into the base a takeover that was undone.
+    Forget([&](const std::string& ext, const AssocEntry*) { return !HoldsType(changed, ext); });
     auto toldAs = [&](const std::string& ext) -> std::string* {
       for (auto& t : told_)
         if (EqualsNoCase(t.first, ext)) return &t.second;
@@ -287,10 +320,8 @@ void Guard::Check(Millis) {
       if (std::string* was = toldAs(ext)) *was = Signature(now);
       else told_.emplace_back(ext, Signature(now));
     }
-    if (!notice.empty()) {
-      Merge(shown_, notice);
-      host_.Show(shown_);
-    }
+    if (!notice.empty()) Merge(shown_, notice);
+    if (!notice.empty() || shown_.types.size() != shown) host_.Show(shown_);
     problem_.clear();  // a check that ran through ends a failure
   } catch (const std::exception& e) {
     // What the user classes gave a check that did not end says nothing.

@@ -100,6 +100,9 @@ class Guard {
   // and the last check's entries name: read with the user classes.
   std::vector<std::string> DeepPaths() const;
   void Load();
+  // Takes out of the notice each type for which gone(type, what it was
+  // told opening with) holds; whether any went.
+  bool Forget(const std::function<bool(const std::string&, const AssocEntry*)>& gone);
   // Lets go of the base once a check or an answer is done with it: what
   // the guard keeps between checks is what tells one change from the next,
   // not what the next check reads again.
@@ -130,6 +133,9 @@ class Guard {
   std::string logged_;
   BaseStore vsd_;
   bool haveBase_ = false;
+  // A base was loaded once: one found missing after that went while the
+  // guard ran, and its new one is told, not recorded in silence.
+  bool baseSeen_ = false;
   // The base is in g_.BaseEntries (from Load until Release); what the tip
   // and the reads of the user classes need of it is kept beside.
   bool baseHeld_ = false;

@@ -87,6 +87,9 @@ std::string Other(const BaseFileError& e) {
     case R::Locked:
       return "is being saved by another program, which has not finished in " + std::to_string(f.number) +
              " seconds; " + notSaved;
+    case R::LockNameTaken:
+      return "cannot be saved while " + Quoted(f.name) +
+             " (the lock its saves take turns by) is a folder or a write-protected file; " + notSaved;
     case R::NotSaved: return CauseOf(f) + "; " + notSaved;
     case R::BackupNotKept: return "was saved, but the base as it was cannot be kept as its backup (" + f.cause + ").";
     case R::NotHeldForBackup: return "cannot be kept as a backup (" + f.cause + "); " + notSaved;

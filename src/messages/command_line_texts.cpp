@@ -152,6 +152,7 @@ std::string The(const std::string& what) { return "the " + what; }
 
 const char* const kIsAFolder = "is a folder";
 const char* const kNamesAStream = "names a stream of a file (a colon in its name)";
+const char* const kIsADevice = "is a device, not a file (NUL, CON, COM1 ...)";
 
 std::string WouldReplace(const std::string& what, const std::string& path) {
   return "would replace " + what + " \"" + path + "\"";
@@ -185,7 +186,11 @@ const char* const kRestoreStopped = "The restore stopped on request";
 const char* const kExportWritten = "The associations file was written";
 
 std::string LeftAsItWas(const std::string& error) { return error + " It was left as it was."; }
-std::string NothingWritten(const std::string& error) { return error + " Nothing was written."; }
+std::string NothingWritten(const std::string& error) {
+  // A problem worded as a phrase ("line 3, column 48: ...") ends its sentence here.
+  const bool ended = !error.empty() && (error.back() == '.' || error.back() == '!' || error.back() == '?');
+  return error + (ended ? "" : ".") + " Nothing was written.";
+}
 const char* const kNothingToDo = "nothing to do.";
 
 std::string AssociationsFileMissing(const std::string& path) {

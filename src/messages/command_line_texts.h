@@ -70,6 +70,7 @@ std::string The(const std::string& what);  // "the " + what
 // An output that is no file to write: why.
 extern const char* const kIsAFolder;
 extern const char* const kNamesAStream;
+extern const char* const kIsADevice;
 std::string WouldReplace(const std::string& what, const std::string& path);
 std::string WouldLandInHistory(const std::string& what, const std::string& folder);
 std::string OutputRefused(const std::string& what, const std::string& path, const std::string& why);

@@ -3,6 +3,7 @@
 #include "common/names.h"
 #include "common/text.h"
 #include "compare/changes.h"
+#include "messages/shared_texts.h"
 
 namespace hollin::msg {
 namespace {
@@ -117,6 +118,11 @@ std::string GuardLatent(const std::vector<std::string>& types) {
 
 std::string GuardKept(size_t types) {
   return "Kept as the base: " + GroupedCount(types) + " file types as they open now.";
+}
+
+std::string GuardBaseGone(const std::string& path, size_t types) {
+  return "The base file \"" + path + "\" is gone: " + NowTheBase(types) +
+         " A change made before then is in it and is not told; the earlier bases are in View > History.";
 }
 
 }  // namespace hollin::msg

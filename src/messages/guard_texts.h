@@ -40,4 +40,7 @@ extern const char* const kNoticeClose;
 std::string GuardLatent(const std::vector<std::string>& types);
 // The record of a Keep.
 std::string GuardKept(size_t types);
+// The notice and record of a base file that went while the guard ran, the
+// current settings recorded in its place.
+std::string GuardBaseGone(const std::string& path, size_t types);
 }  // namespace hollin::msg

@@ -5,6 +5,9 @@
 
 #include <cstdio>
 #include <map>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include "command_run.h"
 #include "support/hand_made_base.h"
@@ -162,6 +165,7 @@ TEST_F(CommandTest, AssociationsFilesOutAndIn) {
     test::WriteFileBytes(dir.File("bad.xml"), bad);
     EXPECT_EQ(Run({"--check", "--base", "bad.xml"}), kFailure) << bad;
     EXPECT_TRUE(Holds(console.err, "bad.xml"));
+    EXPECT_TRUE(Holds(console.err, ". Nothing was written.")) << console.err;
     EXPECT_EQ(console.out, "");
   }
   EXPECT_EQ(Run({"--accept", "--base", "dism.xml"}), kUsage);
@@ -372,6 +376,14 @@ TEST_F(CommandTest, OnlyAFirstRunOrAnAcceptRecordsABase) {
 // disk behind a redirection, a pipe closed early).
 TEST_F(CommandTest, AnActionDoneIsToldEvenWhenItsReportCannotBeWritten) {
   EXPECT_EQ(Run({"--check", "--report", "."}), kUsage);
+#ifdef _WIN32
+  const std::string device = "NUL";
+#else
+  const std::string device = dir.File("fifo");
+  ASSERT_EQ(mkfifo(device.c_str(), 0600), 0);
+#endif
+  EXPECT_EQ(Run({"--check", "--report", device}), kUsage) << "a device takes no report file";
+  EXPECT_EQ(Run({"--export-defaults", device}), kUsage);
   EXPECT_FALSE(std::filesystem::exists(Base()));
   const std::string nowhere = "missing/r.txt";
   EXPECT_EQ(Run({"--check", "--report", nowhere}), kFirstRun);

@@ -122,6 +122,18 @@ expect_eq "a takeover against the associations file" 1 "$RC"
 expect_contains "in CSV" ".txt,changed,$txt_was," "$OUT"
 add 'HKCR\.txt' /ve /d "$txt_was"
 
+# A folder by the name that saves lock is no other save: the accept is
+# refused at once, saying so, and the base stays as it was.
+add 'HKCR\.txt' /ve /d HollinCli.Grabber
+mkdir "$app/Prev.isd.lock"
+cp "$app/Prev.isd" "$app/base-before"
+hollin --accept
+expect_eq "an accept whose lock is a folder" 5 "$RC"
+expect_contains "why" 'Prev.isd.lock" (the lock its saves take turns by) is a folder' "$E2E_ERR"
+cmp -s "$app/Prev.isd" "$app/base-before" || fail "the refused accept changed the base"
+rmdir "$app/Prev.isd.lock"
+add 'HKCR\.txt' /ve /d "$txt_was"
+
 # The history: three accepts, each keeping the base it replaced, listed in
 # the report and in the window's History view; a restore from the first of
 # them brings .txt back and keeps the base it replaced as generation 1.

@@ -351,6 +351,30 @@ TEST_F(GuardTest, KeepAddsNewTypesAndDropsThoseThatOpenWithNothing) {
   EXPECT_EQ(saved->Count(), 4);
 }
 
+// A takeover undone or accepted elsewhere (by the command line, say) leaves
+// the notice: Keep never takes an undone takeover into the base.
+TEST_F(GuardTest, ANoticeDropsWhatWasUndoneOrAcceptedElsewhere) {
+  std::vector<std::string> atKeep, afterAccept{"?"};
+  At(0, [this] { Take(".txt"), Take(".bmp"); });
+  At(5000, [this] { Take(".txt", "txtfile"); });
+  At(7500, [&] { atKeep = guard.Shown().types, guard.Keep(); }, Wakeup::Time);
+  At(10000, [this] { Take(".ini", "Grab.Doc"); });
+  At(13000, [this] {
+    Associations other;
+    other.BaseFile = g.BaseFile;
+    other.CurrentEntries = ScanCurrent(reg, platform).entries;
+    BaseStore vsd;
+    SaveCurrentAsDefault(other, vsd);
+  }, Wakeup::BaseFolder);
+  At(14000, [&] { afterAccept = guard.Shown().types; }, Wakeup::Time);
+  Run();
+  EXPECT_EQ(atKeep, std::vector<std::string>{".bmp"});
+  EXPECT_EQ(afterAccept, std::vector<std::string>{});
+  const auto saved = Saved();
+  EXPECT_EQ(saved->Item(".txt")->InForceProgID(), "txtfile") << "the takeover undone stays undone";
+  EXPECT_EQ(saved->Item(".bmp")->InForceProgID(), "Grab.Doc");
+}
+
 // A base of a format from before links were recorded knows none: the links
 // of the machine are no change, and what changes since still is.
 TEST_F(GuardTest, ABaseFromBeforeLinksListsNoLinkAsNew) {
@@ -384,6 +408,17 @@ TEST_F(GuardTest, RecordsEachSetOfChangesOnce) {
   EXPECT_EQ(guard.Checks(), 8);
   EXPECT_EQ(host.records, (std::vector<Kind>{Kind::FirstRun, Kind::ChangesFound, Kind::ChangesFound,
                                              Kind::ChangesFound, Kind::ChangesFound}));
+}
+
+// A base file that goes while the guard runs is recorded anew from the
+// settings then, as at a first start, but told in a notice.
+TEST_F(GuardTest, ABaseThatGoesIsRecordedAnewAndTold) {
+  At(1000, [this] { std::filesystem::remove(dir.File("Prev.isd")), Take(".txt"); }, Wakeup::BaseFolder);
+  Run();
+  ASSERT_EQ(host.said.size(), 1u);
+  EXPECT_EQ(host.said[0].second, msg::GuardBaseGone(dir.File("Prev.isd"), 4));
+  EXPECT_EQ(host.records, (std::vector<Kind>{Kind::FirstRun, Kind::FirstRun}));
+  EXPECT_EQ(Saved()->Item(".txt")->InForceProgID(), "Grab.Doc");
 }
 
 // A base that cannot be read is recorded (event 1010) when it becomes so and
