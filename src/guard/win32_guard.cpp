@@ -404,10 +404,36 @@ class Win32Guard : public IGuardHost, public ISignals {
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return;
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+      // The notice's process did not start (no memory, the program's file
+      // replaced under it): the icon tells it in a balloon instead, so that
+      // no notice goes unsaid, and a click on the balloon or the icon tries
+      // the notice's window again.
+      Balloon();
+      return;
+    }
     CloseHandle(pi.hThread);
     noticeProcess_ = pi.hProcess;
     noticePid_ = pi.dwProcessId;
+  }
+
+  // The view's text in the icon's balloon, cut to what the balloon holds
+  // (never inside a character) and marked where it was cut.
+  void Balloon() {
+    if (!iconShown_ || !view_) return;
+    NOTIFYICONDATAW nid = IconData();
+    nid.uFlags = NIF_INFO;
+    nid.dwInfoFlags = NIIF_INFO;
+    std::wstring text = Wide(view_->text);
+    if (text.size() >= std::size(nid.szInfo)) {
+      text.resize(std::size(nid.szInfo) - 2);
+      if (IS_HIGH_SURROGATE(text.back())) text.pop_back();
+      text += L'\u2026';
+    }
+    std::copy(text.begin(), text.end(), nid.szInfo);
+    const std::wstring title = Wide(kAppTitle).substr(0, std::size(nid.szInfoTitle) - 1);
+    std::copy(title.begin(), title.end(), nid.szInfoTitle);
+    Shell_NotifyIconW(NIM_MODIFY, &nid);
   }
 
   // Hands the view to the notice's window; whether it took it.
@@ -478,7 +504,7 @@ class Win32Guard : public IGuardHost, public ISignals {
       case kIconMessage:
         if (lp == WM_RBUTTONUP || lp == WM_CONTEXTMENU) Menu();
         else if (lp == WM_LBUTTONDBLCLK) Command(kOpen);
-        else if (lp == WM_LBUTTONUP) ComeForward();
+        else if (lp == WM_LBUTTONUP || lp == NIN_BALLOONUSERCLICK) ComeForward();
         return 0;
       case kComeForward: ComeForward(); return 0;
       case kNoticeHere: NoticeHere(reinterpret_cast<HWND>(lp)); return 0;
