@@ -186,7 +186,7 @@ class Run {
   void NoteUnreadable(bool accepted) {
     for (const ReportItem& item : report_.items)
       if (const AssocEntry* c = g_.CurrentEntries->Lookup(item.type); c && c->Unreadable())
-        report_.notes.push_back(msg::UnreadableNote(c->Ext(), c->UnreadableAt(), accepted));
+        report_.notes.push_back(msg::UnreadableNote(c->Ext(), c->UnreadableAt(), c->UnreadablePath(), accepted));
   }
 
   // A name given to --restore: a type as given (a leading dot added where it

@@ -37,6 +37,9 @@ struct RestoreFailure {
   // The layer written: the machine's or the user's classes (Machine, User),
   // or Classes for the class root.
   AssocEntry::Layer layer = AssocEntry::Layer::Classes;
+  // Unread: the key that may not be read, its path under layer ("" for the
+  // type's own key).
+  std::string key;
 };
 
 struct RestoreResult {

@@ -253,7 +253,7 @@ void Guard::Check(Millis) {
     std::vector<std::string> changeNotes = latentNotes;
     for (const auto& item : check.changes)
       if (const AssocEntry* c = item.kind == ChangedItem::Kind::Unreadable ? current->Lookup(item.ext) : nullptr)
-        changeNotes.push_back(msg::UnreadableNote(c->Ext(), c->UnreadableAt()));
+        changeNotes.push_back(msg::UnreadableNote(c->Ext(), c->UnreadableAt(), c->UnreadablePath()));
     latentTold_ = latent;
     if (changed.empty() && !latentNotes.empty())
       host_.Record({CheckRecord::Kind::ChangesFound, {}, current.get(), &base, latentNotes});

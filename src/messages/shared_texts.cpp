@@ -40,23 +40,24 @@ std::string FirstTenThenMore(const std::vector<std::string>& lines) {
   return text;
 }
 
-std::string UnreadableKey(const std::string& ext, AssocEntry::Layer at) {
+std::string UnreadableKey(const std::string& ext, AssocEntry::Layer at, const std::string& path) {
   using Layer = AssocEntry::Layer;
+  const std::string& key = path.empty() ? ext : path;
   switch (at) {
-    case Layer::User: return std::string("HKEY_CURRENT_USER\\") + kClassesPath + "\\" + ext;
-    case Layer::Machine: return std::string("HKEY_LOCAL_MACHINE\\") + kClassesPath + "\\" + ext;
+    case Layer::User: return std::string("HKEY_CURRENT_USER\\") + kClassesPath + "\\" + key;
+    case Layer::Machine: return std::string("HKEY_LOCAL_MACHINE\\") + kClassesPath + "\\" + key;
     case Layer::Choice:
       return std::string("HKEY_CURRENT_USER\\") + (IsLinkName(ext) ? kUrlAssociationsPath : kFileExtsPath) + "\\" +
              ext + "\\UserChoice";
-    default: return "HKEY_CLASSES_ROOT\\" + ext;
+    default: return "HKEY_CLASSES_ROOT\\" + key;
   }
 }
 
 const char* const kCannotBeRead = "cannot be read";
 std::string UnreadableRow() { return std::string("(") + kCannotBeRead + ")"; }
 
-std::string UnreadableNote(const std::string& ext, AssocEntry::Layer at, bool accepted) {
-  std::string text = "The key " + UnreadableKey(ext, at) +
+std::string UnreadableNote(const std::string& ext, AssocEntry::Layer at, const std::string& path, bool accepted) {
+  std::string text = "The key " + UnreadableKey(ext, at, path) +
                      " is there but cannot be read with your rights, so what opens " + ext +
                      " is unknown: it is listed as unreadable, not as removed.";
   if (accepted) text += " The base keeps its record of " + ext + " as it was.";
@@ -78,7 +79,7 @@ RefusedWrites DescribeRefusedWrites(const std::vector<RestoreFailure>& failed,
     // A key that cannot be read was not written: no rights to write help.
     if (f.what == RestoreFailure::What::Unread) {
       unread = true;
-      lines.push_back({f.ext, "its key " + UnreadableKey(f.ext, f.layer) + " cannot be read with your rights, nothing was written",
+      lines.push_back({f.ext, "its key " + UnreadableKey(f.ext, f.layer, f.key) + " cannot be read with your rights, nothing was written",
                        f.status});
       continue;
     }
@@ -206,7 +207,7 @@ std::string RestoredTypeRecord(const std::string& type, const RestoreFailure* re
   if (choiceLeft) return type + ": Explorer's choice differs from the base, and only Settings may write it.";
   if (!refused) return type + ": restored.";
   if (refused->what == RestoreFailure::What::Unread)
-    return type + ": not restored, its key " + UnreadableKey(type, refused->layer) +
+    return type + ": not restored, its key " + UnreadableKey(type, refused->layer, refused->key) +
            " cannot be read with your rights (error " + std::to_string(refused->status) + ").";
   const std::string layer = refused->layer != AssocEntry::Layer::Classes
                                 ? std::string(" in the ") + LayerName(refused->layer)

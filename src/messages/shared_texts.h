@@ -36,13 +36,15 @@ const char* LayerName(AssocEntry::Layer layer);
 
 // A key that is there but cannot be read with the user's rights
 // (AssocEntry::Unreadable): its full path (HKEY_CURRENT_USER, Software,
-// Classes, .txt); the words a list shows for what opens it; the note a
-// check, an accept and the guard's record give for it (accepted: the base
-// kept its record as it was).
-std::string UnreadableKey(const std::string& ext, AssocEntry::Layer at);
+// Classes, .txt; path, where given, is the key's under the layer in place of
+// the type's own, as AssocEntry::UnreadablePath); the words a list shows for
+// what opens it; the note a check, an accept and the guard's record give for
+// it (accepted: the base kept its record as it was).
+std::string UnreadableKey(const std::string& ext, AssocEntry::Layer at, const std::string& path = std::string());
 extern const char* const kCannotBeRead;
 std::string UnreadableRow();  // "(cannot be read)"
-std::string UnreadableNote(const std::string& ext, AssocEntry::Layer at, bool accepted = false);
+std::string UnreadableNote(const std::string& ext, AssocEntry::Layer at, const std::string& path,
+                           bool accepted = false);
 
 struct RefusedWrites {
   std::vector<std::string> lines;

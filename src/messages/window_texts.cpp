@@ -105,7 +105,7 @@ std::string EntryName(std::string_view listed) {
 std::string EntryPanel(bool current, const AssocEntry& entry) {
   if (entry.Unreadable())
     return std::string("CURRENT settings for ") + KindOf(entry.Ext()) + UpperCase(entry.Ext()) + ":\r\r" +
-           UnreadableNote(entry.Ext(), entry.UnreadableAt());
+           UnreadableNote(entry.Ext(), entry.UnreadableAt(), entry.UnreadablePath());
   const auto blank = entry.ProgramID().find_first_not_of(' ') == std::string::npos;
   std::string t = current ? "CURRENT settings for " : "BASE (previous) settings for ";
   t.append(KindOf(entry.Ext())).append(UpperCase(entry.Ext())).append(":\r\r");
@@ -128,7 +128,7 @@ std::string ChangePanel(const std::string& ext, const AssocEntry* c, const Assoc
   // A type missing on one side is an ordinary case here: "(none)".
   std::string t = "CHANGE for " + std::string(KindOf(ext)) + UpperCase(ext) + " - \r\r";
   if (c && c->Unreadable())
-    t.append("CURRENT default Open command: (").append(kCannotBeRead).append(": ").append(UnreadableKey(ext, c->UnreadableAt()))
+    t.append("CURRENT default Open command: (").append(kCannotBeRead).append(": ").append(UnreadableKey(ext, c->UnreadableAt(), c->UnreadablePath()))
         .append(" refuses your rights)");
   else if (c) t.append("CURRENT default Open command:\r").append(c->ProgramFullPath());
   else t.append("CURRENT default Open command: (none)");

@@ -27,20 +27,43 @@ std::string LayerProgId(IRegistry& reg, HKEY layer, const std::string& path, con
   return std::string(ProgramIdView(ReadOpenValue(reg, key.get(), name, type)));
 }
 
-// The open command of a program identifier in one layer, or "".
-std::string CommandIn(IRegistry& reg, HKEY layer, const std::string& progId) {
+// The open command of a program identifier in one layer, or "". refused is
+// set where its command key is there but may not be read.
+std::string CommandIn(IRegistry& reg, HKEY layer, const std::string& progId, bool& refused) {
   if (!layer) return std::string();
+  LONG status = ERROR_SUCCESS;
+  const RegKey key = RegKey::Open(reg, layer, progId + std::string(kOpenCommandKey), KEY_QUERY_VALUE, &status);
+  if (!key) {
+    refused = ReadRefused(status);
+    return std::string();
+  }
   DWORD type;
-  return std::string(TrimRegView(ReadValue(reg, layer, progId + std::string(kOpenCommandKey), "", type)));
+  return std::string(TrimRegView(ReadOpenValue(reg, key.get(), "", type)));
+}
+
+// Whether parent\path is there: opened for its values (a key that may not
+// be read is there too, and sets refused).
+bool KeyThere(IRegistry& reg, HKEY parent, const std::string& path, bool& refused) {
+  if (!parent) return false;
+  LONG status = ERROR_SUCCESS;
+  if (RegKey::Open(reg, parent, path, KEY_QUERY_VALUE, &status)) return true;
+  refused = ReadRefused(status);
+  return refused;
 }
 
 // The name of the packaged app a program identifier stands for, or "" when
-// it has no "Application" key in any layer.
+// it has no "Application" key in any layer. refused is set to the layer
+// whose "Application" key is there but may not be read (and "" returned).
 std::string PackagedAppName(IRegistry& reg, const std::vector<HKEY>& order, const std::string& progId,
-                            const IndirectStringResolver& resolve) {
+                            const IndirectStringResolver& resolve, HKEY& refused) {
   const std::string application = progId + "\\Application";
   for (HKEY layer : order) {
-    if (!KeyExists(reg, layer, application)) continue;
+    bool denied = false;
+    if (!KeyThere(reg, layer, application, denied)) continue;
+    if (denied) {
+      refused = layer;
+      return std::string();
+    }
     DWORD type;
     // A name is text up to its first zero character, as any string value
     // Windows shows.
@@ -121,11 +144,26 @@ constexpr const char* kNeverDefault[] = {"LegacyDisable", "ProgrammaticAccessOnl
 
 enum class VerbState { Absent, NeverDefault, Present };
 
+// Notes in out the first key of a verb's reading that may not be read: its
+// layer's index and its path under that layer.
+void Refused(VerbRead& out, size_t layer, std::string path) {
+  if (out.refusedIn >= 0) return;
+  out.refusedIn = static_cast<int>(layer);
+  out.refusedPath = std::move(path);
+}
+// The path of key's verb's key (with its command key's, where command).
+std::string VerbPath(std::string_view key, std::string_view verb, bool command) {
+  std::string path(key);
+  path.append(path.empty() ? "shell\\" : "\\shell\\").append(verb);
+  return command ? path.append("\\command") : path;
+}
+
 // Reads the verb's key in the layers' shell keys: whether it exists and may
 // be the default, and its command key's default value and DelegateExecute,
-// each from the first layer that holds it.
+// each from the first layer that holds it. owner is the path under the
+// layers whose shell keys these are, to name a key that may not be read.
 VerbState ReadVerbCommand(IRegistry& reg, const HKEY* shells, size_t count, std::string_view verb, VerbRead& out,
-                          std::string& path, bool countValues) {
+                          std::string& path, bool countValues, std::string_view owner) {
   out.command.clear();
   out.handler.clear();
   out.commandType = REG_NONE;
@@ -133,8 +171,12 @@ VerbState ReadVerbCommand(IRegistry& reg, const HKEY* shells, size_t count, std:
   VerbState state = VerbState::Absent;
   path.assign(verb);
   for (size_t i = 0; i < count; ++i) {
-    const RegKey key = shells[i] ? RegKey::Open(reg, shells[i], path, KEY_QUERY_VALUE) : RegKey();
-    if (!key) continue;
+    LONG status = ERROR_SUCCESS;
+    const RegKey key = shells[i] ? RegKey::Open(reg, shells[i], path, KEY_QUERY_VALUE, &status) : RegKey();
+    if (!key) {
+      if (shells[i] && ReadRefused(status)) Refused(out, i, VerbPath(owner, verb, false));
+      continue;
+    }
     if (state == VerbState::Absent) state = VerbState::Present;
     // A verb's key mostly holds no value at all: one call tells, where two
     // would ask for each mark (in a layer's own key only: what the count of
@@ -145,7 +187,8 @@ VerbState ReadVerbCommand(IRegistry& reg, const HKEY* shells, size_t count, std:
       values = 1;
     for (const char* mark : kNeverDefault)
       if (values && HasValue(reg, key.get(), mark)) state = VerbState::NeverDefault;
-    if (const RegKey command = RegKey::Open(reg, key.get(), "command", KEY_QUERY_VALUE)) {
+    LONG opened = ERROR_SUCCESS;
+    if (const RegKey command = RegKey::Open(reg, key.get(), "command", KEY_QUERY_VALUE, &opened)) {
       out.commandKey = true;
       DWORD type;
       if (out.command.empty()) {
@@ -153,6 +196,8 @@ VerbState ReadVerbCommand(IRegistry& reg, const HKEY* shells, size_t count, std:
         if (!text.empty()) out.command = std::move(text), out.commandType = type;
       }
       if (out.handler.empty()) out.handler = ProgramIdView(ReadOpenValue(reg, command.get(), "DelegateExecute", type));
+    } else if (ReadRefused(opened)) {
+      Refused(out, i, VerbPath(owner, verb, true));
     }
   }
   // A handler is a class identifier; any other text creates nothing, and is
@@ -205,12 +250,18 @@ void ReadVerb(IRegistry& reg, const HKEY* layers, size_t count, std::string_view
   if (count > 3) count = 3;
   std::string path(key);
   path.append(path.empty() ? "shell" : "\\shell");
-  for (size_t i = 0; i < count; ++i)
-    if (layers[i] && (opened[i] = RegKey::Open(reg, layers[i], path, KEY_READ))) {
+  for (size_t i = 0; i < count; ++i) {
+    if (!layers[i]) continue;
+    LONG status = ERROR_SUCCESS;
+    if ((opened[i] = RegKey::Open(reg, layers[i], path, KEY_READ, &status))) {
       shells[i] = opened[i].get();
       out.shell = true;
+    } else if (ReadRefused(status)) {
+      Refused(out, i, path);
     }
-  if (!out.shell) return;
+  }
+  // A shell key that may not be read may hold what decides.
+  if (!out.shell || out.refusedIn >= 0) return;
   // 1. The shell key's default value, from the first layer that holds one:
   // a verb, or an ordered list of them separated by commas, the first that
   // exists and may be the default deciding. A blank inside a name is part of
@@ -226,7 +277,7 @@ void ReadVerb(IRegistry& reg, const HKEY* layers, size_t count, std::string_view
   for (size_t at = 0; !choice.empty() && at <= choice.size() && !found;) {
     const size_t comma = std::min(choice.find(',', at), choice.size());
     const std::string_view name = TrimRegView(std::string_view(choice).substr(at, comma - at));
-    if (IsVerbName(name) && ReadVerbCommand(reg, shells, count, name, out, path, ownLayers) == VerbState::Present) {
+    if (IsVerbName(name) && ReadVerbCommand(reg, shells, count, name, out, path, ownLayers, key) == VerbState::Present) {
       out.verb = name;
       found = true;
     }
@@ -242,7 +293,7 @@ void ReadVerb(IRegistry& reg, const HKEY* layers, size_t count, std::string_view
   // 2. Else open. Its command is the classic open command whether or not it
   // may be the default.
   if (!found) {
-    const VerbState open = ReadVerbCommand(reg, shells, count, "open", out, path, ownLayers);
+    const VerbState open = ReadVerbCommand(reg, shells, count, "open", out, path, ownLayers, key);
     out.openRead = true;
     out.openFound = out.commandKey;
     out.openCommand = out.command;
@@ -256,7 +307,7 @@ void ReadVerb(IRegistry& reg, const HKEY* layers, size_t count, std::string_view
   if (!found) {
     for (const std::string& listed : ListedVerbs(reg, shells, count)) {
       if (EqualsNoCase(listed, "open") || !IsVerbName(listed)) continue;
-      if (ReadVerbCommand(reg, shells, count, listed, out, path, ownLayers) == VerbState::Present) {
+      if (ReadVerbCommand(reg, shells, count, listed, out, path, ownLayers, key) == VerbState::Present) {
         out.verb = listed;
         found = true;
         break;
@@ -270,8 +321,22 @@ namespace {
 // What opens the identifier in force, from the layers user classes, machine
 // classes and root: its verb, its open command, else a packaged app's name,
 // else the identifier marked as having no command or not being registered.
+// A key of these that may not be read marks entry Unreadable.
 void OpenedBy(IRegistry& reg, const HKEY (&order)[3], const std::string& inForce,
               const IndirectStringResolver& resolve, AssocEntry& entry);
+
+// The layers user classes, machine classes and root, as the entry names
+// them.
+constexpr AssocEntry::Layer kOrderLayers[] = {AssocEntry::Layer::User, AssocEntry::Layer::Machine,
+                                              AssocEntry::Layer::Classes};
+
+// Marks entry Unreadable where reading verb in those layers met a key that
+// may not be read; whether it did.
+bool VerbRefused(const VerbRead& verb, AssocEntry& entry) {
+  if (verb.refusedIn < 0) return false;
+  entry.Unreadable(kOrderLayers[verb.refusedIn], verb.refusedPath);
+  return true;
+}
 }  // namespace
 
 void ReadLayers(IRegistry& reg, HKEY root, const ClassLayers& layers, const IndirectStringResolver& resolve,
@@ -310,6 +375,7 @@ void ReadLayers(IRegistry& reg, HKEY root, const ClassLayers& layers, const Indi
       const HKEY order[] = {layers.user, layers.machine, root};
       VerbRead verb;
       ReadVerb(reg, order, 3, inForce, verb);
+      if (VerbRefused(verb, entry)) return;
       SetVerb(verb, entry);
       return;
     }
@@ -328,24 +394,34 @@ void OpenedBy(IRegistry& reg, const HKEY (&order)[3], const std::string& inForce
               const IndirectStringResolver& resolve, AssocEntry& entry) {
   VerbRead verb;
   ReadVerb(reg, order, 3, inForce, verb);
+  if (VerbRefused(verb, entry)) return;
   SetVerb(verb, entry);
   entry.OpenerCommand(std::string());
   entry.OpenerName(std::string());
   if (verb.openRead) {
     if (!verb.openCommand.empty()) return entry.OpenerCommand(std::move(verb.openCommand));
   } else {
-    for (HKEY layer : order) {
-      std::string command = CommandIn(reg, layer, inForce);
+    for (size_t i = 0; i < 3; ++i) {
+      bool refused = false;
+      std::string command = CommandIn(reg, order[i], inForce, refused);
+      if (refused) return entry.Unreadable(kOrderLayers[i], inForce + std::string(kOpenCommandKey));
       if (!command.empty()) return entry.OpenerCommand(std::move(command));
     }
   }
   const std::vector<HKEY> layers(std::begin(order), std::end(order));
-  std::string app = PackagedAppName(reg, layers, inForce, resolve);
+  HKEY refusedApp = nullptr;
+  std::string app = PackagedAppName(reg, layers, inForce, resolve, refusedApp);
+  for (size_t i = 0; i < 3 && refusedApp; ++i)
+    if (order[i] == refusedApp) return entry.Unreadable(kOrderLayers[i], inForce + "\\Application");
   // Another verb that runs (or a handler) tells what opens it by itself.
   if (app.empty() && VerbRuns(verb)) return;
   if (app.empty()) {
     bool registered = false;
-    for (HKEY layer : order) registered = registered || KeyExists(reg, layer, inForce);
+    for (size_t i = 0; i < 3 && !registered; ++i) {
+      bool refused = false;
+      registered = KeyThere(reg, order[i], inForce, refused);
+      if (refused) return entry.Unreadable(kOrderLayers[i], inForce);
+    }
     // The base file records the opener's name as it stands, and a check
     // compares it: these words are stored data, not a message.
     app = inForce + (registered ? " (no open command)" : " (not registered)");  // verbatim
@@ -390,14 +466,23 @@ void ReadProtocolLayers(IRegistry& reg, HKEY root, const ClassLayers& layers, co
     return;
   }
   const std::string path = entry.Ext() + std::string(kOpenCommandKey);
-  const auto commandIn = [&](HKEY layer, AssocEntry::TypeSlot slot) {
+  // The command key of a layer that may not be read leaves what opens the
+  // protocol unknown.
+  AssocEntry::Layer refusedAt = AssocEntry::Layer::Classes;
+  bool refused = false;
+  const auto commandIn = [&](HKEY layer, AssocEntry::TypeSlot slot, AssocEntry::Layer at) {
     DWORD type = REG_NONE;
-    std::string command = layer ? std::string(TrimRegView(ReadValue(reg, layer, path, "", type))) : std::string();
+    LONG status = ERROR_SUCCESS;
+    const RegKey key = layer ? RegKey::Open(reg, layer, path, KEY_QUERY_VALUE, &status) : RegKey();
+    std::string command = key ? std::string(TrimRegView(ReadOpenValue(reg, key.get(), "", type))) : std::string();
+    // The user's layer, read last, decides first.
+    if (layer && !key && ReadRefused(status)) refused = true, refusedAt = at;
     entry.ValueType(slot, command.empty() ? REG_NONE : type);
     return command;
   };
-  entry.MachineProgID(commandIn(layers.machine, AssocEntry::kMachineType));
-  entry.UserProgID(commandIn(layers.user, AssocEntry::kUserType));
+  entry.MachineProgID(commandIn(layers.machine, AssocEntry::kMachineType, AssocEntry::Layer::Machine));
+  entry.UserProgID(commandIn(layers.user, AssocEntry::kUserType, AssocEntry::Layer::User));
+  if (refused) return entry.Unreadable(refusedAt, path);
   entry.ChoiceProgID(std::move(choice));
   entry.Layered(true);
   entry.IgnoredRead(true);
@@ -405,6 +490,7 @@ void ReadProtocolLayers(IRegistry& reg, HKEY root, const ClassLayers& layers, co
   // The protocol's own key: its command in the first layer that holds one.
   VerbRead verb;
   ReadVerb(reg, order, 3, entry.Ext(), verb);
+  if (VerbRefused(verb, entry)) return;
   SetVerb(verb, entry);
   const std::string& inForce = !entry.UserProgID().empty()      ? entry.UserProgID()
                                : !entry.MachineProgID().empty() ? entry.MachineProgID()

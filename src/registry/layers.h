@@ -104,6 +104,11 @@ struct VerbRead {
   bool openRead = false, openFound = false;
   std::string openCommand;
   DWORD openType = REG_NONE;
+  // A key of the reading that is there but may not be read (a shell key, a
+  // verb's key or its command key): the index of its layer and its path
+  // under that layer; -1 where none refused. What runs is then unknown.
+  int refusedIn = -1;
+  std::string refusedPath;
 };
 // Reads the default verb of key (a path under each layer; "" for the layer
 // itself) in layers[0..count), the first layer deciding first; null layers
@@ -128,6 +133,7 @@ void SetVerb(const VerbRead& verb, AssocEntry& entry, bool rootOnly = false);
 // ReadExplorerChoice under UrlAssociations. inUserClasses tells whether the
 // user classes hold a key of the protocol's name: where they hold none, the
 // machine classes are what the root showed, and nothing is read again.
+// A key read that may not be read marks the entry Unreadable, naming it.
 void ReadProtocolLayers(IRegistry& reg, HKEY root, const ClassLayers& layers, const IndirectStringResolver& resolve,
                         std::string choice, bool inUserClasses, AssocEntry& entry);
 
@@ -146,8 +152,8 @@ bool IsMarkedProtocol(IRegistry& reg, HKEY layer, std::string_view name, bool* r
 // as ReadExplorerChoice read it. The verb of the identifier in force is
 // read here where another layer than the merged root names it (the scan
 // reads the root's own), and so is the layer whose shell key chose it.
-// A layer of the type's key that may not be read marks the entry
-// Unreadable (and nothing after it is read).
+// A layer of the type's key, or a key read for the identifier in force, that
+// may not be read marks the entry Unreadable, naming that key.
 // idInUserClasses: the user classes hold a key of the identifier's name (or
 // of its path's first key), so its verb is read in every layer (the root may
 // not show them); where they hold none, the root's shell key that chose the

@@ -183,14 +183,19 @@ class AssocEntry {
   }
 
   // A key of the entry that exists but could not be read with the user's
-  // rights (the type's or protocol's own key in a classes layer, or
-  // Explorer's choice): what opens it is unknown, and the entry holds its
-  // name alone. Only a scan sets it; a base never records such an entry.
+  // rights (the type's or protocol's own key in a classes layer, Explorer's
+  // choice, or a key read for what opens it: its program identifier's, a
+  // shell key, a verb's key or its command key): what opens it is unknown,
+  // and the entry holds its name alone. UnreadablePath is the
+  // path of the key that refused under its layer, "" for the entry's own.
+  // Only a scan sets it; a base never records such an entry.
   bool Unreadable() const { return unreadable_; }
   Layer UnreadableAt() const { return unreadableAt_; }
-  void Unreadable(Layer at) {
+  const std::string& UnreadablePath() const { return unreadablePath_; }
+  void Unreadable(Layer at, std::string path = std::string()) {
     unreadable_ = true;
     unreadableAt_ = at;
+    unreadablePath_ = std::move(path);
   }
 
   // Back-reference to a collection; a new empty one is made on first read.
@@ -213,6 +218,7 @@ class AssocEntry {
   VerbSource verbAt_ = VerbSource::None;
   bool unreadable_ = false;
   Layer unreadableAt_ = Layer::Classes;
+  std::string unreadablePath_;
   std::shared_ptr<hollin::AssocEntries> collection_;
 };
 

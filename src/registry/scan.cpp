@@ -89,9 +89,12 @@ struct RootKey {
   DWORD idType = REG_NONE, commandType = REG_NONE;
   VerbRead verb;
   // The key is there, in the layer refusedAt, but may not be read: what
-  // opens it is unknown.
+  // opens it is unknown. refusedPath: where another key read for it refused
+  // (its identifier's, a shell, verb or command key), that key's path under
+  // the layer.
   bool refused = false;
   AssocEntry::Layer refusedAt = AssocEntry::Layer::Classes;
+  std::string refusedPath;
 };
 
 // Where the scan reads a key of the classes: where the machine classes
@@ -126,6 +129,13 @@ struct Reader {
   AssocEntry::Layer LayerOf(HKEY key) const {
     return key == user ? AssocEntry::Layer::User : key == machine ? AssocEntry::Layer::Machine : AssocEntry::Layer::Classes;
   }
+  // Marks k as one whose key path under layer (a key of For) is there but
+  // may not be read.
+  void Refuse(RootKey& k, HKEY layer, std::string path) const {
+    k.refused = true;
+    k.refusedAt = LayerOf(layer);
+    k.refusedPath = std::move(path);
+  }
 };
 
 // A value of path under the first of keys that holds it, as the class root
@@ -155,9 +165,10 @@ std::string MergedValue(IRegistry& reg, const HKEY* keys, size_t count, const st
 
 // The open command of key's verbs as ReadVerb left it, else read: from the
 // first of keys that holds a command there. No layer that holds the key's
-// shell key holds it.
+// shell key holds it. refused is set to the key of keys under which the
+// command key is there but may not be read.
 bool OpenCommandOf(IRegistry& reg, const HKEY* keys, size_t count, const std::string& key, const VerbRead& verb,
-                   std::string& command, DWORD& type) {
+                   std::string& command, DWORD& type, HKEY& refused) {
   if (verb.openRead) {
     command = verb.openCommand;
     type = verb.openType;
@@ -168,7 +179,14 @@ bool OpenCommandOf(IRegistry& reg, const HKEY* keys, size_t count, const std::st
   bool found = false;
   for (size_t i = 0; i < count && command.empty(); ++i) {
     HKEY opened = nullptr;
-    if (reg.RegOpenKeyExA(keys[i], path.c_str(), 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS) continue;
+    if (const LONG status = reg.RegOpenKeyExA(keys[i], path.c_str(), 0, KEY_QUERY_VALUE, &opened);
+        status != ERROR_SUCCESS) {
+      if (ReadRefused(status)) {
+        refused = keys[i];
+        return false;
+      }
+      continue;
+    }
     found = true;
     command = ReadOpenValue(reg, opened, "", type);
     reg.RegCloseKey(opened);
@@ -194,9 +212,12 @@ void ReadRootType(IRegistry& reg, const Reader& at, RootKey& k) {
   HKEY id[2];
   const size_t ids = at.For(k.programId, id);
   ReadVerb(reg, id, ids, k.programId, k.verb, at.machine != nullptr);
+  // A key of the identifier's that may not be read may hold what runs.
+  if (k.verb.refusedIn >= 0) return at.Refuse(k, id[k.verb.refusedIn], std::move(k.verb.refusedPath));
   // The identifier counts where its verb that runs (VerbRuns) or its open
   // verb has a command.
-  const bool open = OpenCommandOf(reg, id, ids, k.programId, k.verb, k.command, k.commandType);
+  const bool open = OpenCommandOf(reg, id, ids, k.programId, k.verb, k.command, k.commandType, refused);
+  if (refused) return at.Refuse(k, refused, k.programId + std::string(kOpenCommandKey));
   if (open || VerbRuns(k.verb)) {
     // An identifier that names a path ("CLSID\{...}") is followed, as
     // Windows follows it, but its key is not recorded: a restore writes no
@@ -207,7 +228,9 @@ void ReadRootType(IRegistry& reg, const Reader& at, RootKey& k) {
   // The type's own open command, and its own verbs.
   VerbRead own;
   ReadVerb(reg, type, types, k.name, own, at.machine != nullptr);
-  const bool ownOpen = OpenCommandOf(reg, type, types, k.name, own, k.command, k.commandType);
+  if (own.refusedIn >= 0) return at.Refuse(k, type[own.refusedIn], std::move(own.refusedPath));
+  const bool ownOpen = OpenCommandOf(reg, type, types, k.name, own, k.command, k.commandType, refused);
+  if (refused) return at.Refuse(k, refused, k.name + std::string(kOpenCommandKey));
   if (ownOpen || VerbRuns(own)) {
     k.programId.clear();
     if (ownOpen) k.commandKey = k.name + std::string(kOpenCommandKey);
@@ -219,12 +242,12 @@ void ReadRootType(IRegistry& reg, const Reader& at, RootKey& k) {
 // layer), and then its verb and open command, read under the key opened
 // once in each layer.
 void ReadRootCandidate(IRegistry& reg, const Reader& at, RootKey& k) {
-  HKEY where[2], keys[2];
+  HKEY where[2], keys[2], from[2];
   const size_t count = at.For(k.name, where);
   size_t opened = 0;
   for (size_t i = 0; i < count; ++i) {
     const LONG status = reg.RegOpenKeyExA(where[i], k.name.c_str(), 0, KEY_QUERY_VALUE, &keys[opened]);
-    if (status == ERROR_SUCCESS) ++opened;
+    if (status == ERROR_SUCCESS) from[opened++] = where[i];
     else if (ReadRefused(status) && !k.refused) k.refused = true, k.refusedAt = at.LayerOf(where[i]);
   }
   for (size_t i = 0; i < opened && !k.marked; ++i) {
@@ -232,9 +255,18 @@ void ReadRootCandidate(IRegistry& reg, const Reader& at, RootKey& k) {
     k.marked = reg.RegQueryValueExA(keys[i], kUrlProtocolValue, nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS;
   }
   if (k.marked) {
+    // A key of its verb's that may not be read (named under the layer) may
+    // hold what runs.
     ReadVerb(reg, keys, opened, "", k.verb, at.machine != nullptr);
-    if (OpenCommandOf(reg, keys, opened, "", k.verb, k.command, k.commandType))
+    HKEY refused = nullptr;
+    if (k.verb.refusedIn >= 0) {
+      if (!k.refused) at.Refuse(k, from[k.verb.refusedIn], k.name + "\\" + k.verb.refusedPath);
+    } else if (OpenCommandOf(reg, keys, opened, "", k.verb, k.command, k.commandType, refused)) {
       k.commandKey = k.name + std::string(kOpenCommandKey);
+    } else if (refused && !k.refused) {
+      for (size_t i = 0; i < opened; ++i)
+        if (keys[i] == refused) at.Refuse(k, from[i], k.name + std::string(kOpenCommandKey));
+    }
   }
   for (size_t i = 0; i < opened; ++i) reg.RegCloseKey(keys[i]);
 }
@@ -500,10 +532,10 @@ ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root, const ClassLayers* laye
   // One type: what the root said of it, then its layers.
   // A type or protocol whose key is there but may not be read: its name
   // alone, and the layer that refused.
-  const auto addUnreadable = [&](const std::string& name, AssocEntry::Layer at) {
+  const auto addUnreadable = [&](const std::string& name, AssocEntry::Layer at, std::string path = std::string()) {
     auto entry = std::make_shared<AssocEntry>();
     entry->Ext(name);
-    entry->Unreadable(at);
+    entry->Unreadable(at, std::move(path));
     result.entries->Add(std::move(entry), name);
   };
   const auto refusedChoice = [&](const LayerEntries& chosen, const std::string& folded) {
@@ -511,7 +543,7 @@ ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root, const ClassLayers* laye
     return it != chosen.end() && it->second.refused;
   };
   const auto addType = [&](RootKey& k) {
-    if (k.refused) return addUnreadable(k.name, k.refusedAt);
+    if (k.refused) return addUnreadable(k.name, k.refusedAt, std::move(k.refusedPath));
     if (layers && refusedChoice(inExplorer, k.folded)) return addUnreadable(k.name, AssocEntry::Layer::Choice);
     // Nothing runs for it, and no layer can say otherwise.
     if (k.command.empty() && !VerbRuns(k.verb) && !layers) return;
@@ -546,7 +578,8 @@ ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root, const ClassLayers* laye
       }
       ReadLayers(reg, root, *layers, resolve, k.rawProgramId, inUser.count(k.folded) > 0, std::move(choice), *entry,
                  !k.rawProgramId.empty() && userMayHold(k.rawProgramId));
-      if (entry->Unreadable()) return addUnreadable(k.name, entry->UnreadableAt());
+      // (Its name is the entry's now.)
+      if (entry->Unreadable()) return addUnreadable(entry->Ext(), entry->UnreadableAt(), entry->UnreadablePath());
     }
     // A type counts where something opens it: a command in the root, a
     // layer above the machine classes that names a program, or a verb that
@@ -606,7 +639,7 @@ ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root, const ClassLayers* laye
       continue;
     }
     if (k->refused) {
-      addUnreadable(k->name, k->refusedAt);
+      addUnreadable(k->name, k->refusedAt, std::move(k->refusedPath));
       continue;
     }
     auto entry = std::make_shared<AssocEntry>();
@@ -630,6 +663,10 @@ ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root, const ClassLayers* laye
         }
       }
       ReadProtocolLayers(reg, root, *layers, resolve, std::move(choice), userMayHold(k->name), *entry);
+      if (entry->Unreadable()) {
+        addUnreadable(k->name, entry->UnreadableAt(), entry->UnreadablePath());
+        continue;
+      }
     } else {
       entry->OpenerCommand(entry->ProgramFullPath());
     }

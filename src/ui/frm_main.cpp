@@ -709,7 +709,7 @@ msg::DetailFacts FrmMain::DetailsOf(const std::string& ext) {
   f.current = side(c);
   if (c && c->Unreadable()) {
     f.current = msg::DetailSide();
-    f.unreadableKey = msg::UnreadableKey(c->Ext(), c->UnreadableAt());
+    f.unreadableKey = msg::UnreadableKey(c->Ext(), c->UnreadableAt(), c->UnreadablePath());
   }
   if (c && !c->Unreadable() && fileFacts) {
     Assessor assessor(reg_, *fileFacts);

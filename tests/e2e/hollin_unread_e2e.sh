@@ -5,7 +5,8 @@
 # must list the type as unreadable and exit 1 (never as removed, never 0);
 # a restore writes nothing over that key, restores the rest and exits 4; an
 # accept keeps the base's record of it; once the key may be read again,
-# nothing has changed. It runs in a Wine prefix of its own. Usage:
+# nothing has changed. So it goes for the command key of the types'
+# program identifier. It runs in a Wine prefix of its own. Usage:
 # hollin_unread_e2e.sh HOLLIN_PROBE_EXE HOLLINC_EXE.
 set -euo pipefail
 . "$(dirname "$0")/e2e_lib.sh"
@@ -49,4 +50,21 @@ probe keyacl "$UC\\.hollinunr" 'D:(A;;KA;;;WD)'
 expect_eq "the key untouched" "REG_SZ    HollinUnr.Doc" "$(reg_default "$UC\\.hollinunr")"
 hollin --check
 expect_eq "readable again: as the base recorded it" 0 "$RC"
+
+# A key read for what opens the types: their program identifier's command
+# key. Both types it opens are unreadable, that key named; the identifier's
+# own key refusing hides nothing below it.
+probe keyacl "$UC\\HollinUnr.Doc\\shell\\open\\command" 'D:(D;;KR;;;WD)(A;;KA;;;WD)'
+hollin --check
+expect_eq "a check with a command key that cannot be read" 1 "$RC"
+expect_contains "the type unreadable" ".hollinunr	unreadable" "$OUT"
+expect_contains "the other type unreadable" ".hollinunr2	unreadable" "$OUT"
+expect_contains "that key named" 'The key HKEY_CURRENT_USER\Software\Classes\HollinUnr.Doc\shell\open\command is there but cannot be read' "$OUT"
+[[ "$OUT" != *"	removed"* ]] || fail "listed as removed: $OUT"
+hollin --accept
+expect_eq "an accept" 0 "$RC"
+probe keyacl "$UC\\HollinUnr.Doc\\shell\\open\\command" 'D:(A;;KA;;;WD)'
+probe keyacl "$UC\\HollinUnr.Doc" 'D:(D;;KR;;;WD)(A;;KA;;;WD)'
+hollin --check
+expect_eq "the identifier's own key refusing; its command read: as the base recorded it" 0 "$RC"
 echo "unread e2e: all steps passed"

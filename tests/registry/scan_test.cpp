@@ -411,8 +411,9 @@ TEST(ScanLayers, EachLayerIsReadItselfAndMergedAsWindowsMergesThem) {
 }
 
 // A key that is there but refuses to be read is no missing key: the type
-// (or link, or choice) it holds is an entry of its own, marked with the
-// layer that refused, on Windows' merged root and on Wine's alike; the
+// (or link, or choice) it holds, or whose opening it holds (an identifier's
+// shell, verb or command key), is an entry of its own, marked with the layer
+// and key that refused, on Windows' merged root and on Wine's alike; the
 // other entries read as they always did. A link's key is told only where
 // something else says it is one; any other name is listed apart.
 TEST(ScanLayers, AKeyThatRefusesToBeReadIsUnreadableNotGone) {
@@ -421,27 +422,54 @@ TEST(ScanLayers, AKeyThatRefusesToBeReadIsUnreadableNotGone) {
   const std::string extra =
       "[HKEY_CURRENT_USER\\Software\\Classes\\.tlock]\n@=\"ufile\"\n"
       "[HKEY_CURRENT_USER\\" + std::string(kFileExts) + "\\.e\\UserChoice]\n\"ProgId\"=\"afile\"\n"
-      "[HKEY_CURRENT_USER\\" + std::string(kUrlAssociations) + "\\web\\UserChoice]\n\"ProgId\"=\"afile\"\n";
+      "[HKEY_CURRENT_USER\\" + std::string(kUrlAssociations) + "\\web\\UserChoice]\n\"ProgId\"=\"afile\"\n"
+      "[HKEY_LOCAL_MACHINE\\Software\\Classes\\.f]\n@=\"ffile\"\n"
+      "[HKEY_LOCAL_MACHINE\\Software\\Classes\\ffile\\shell\\open\\command]\n@=\"f.exe %1\"\n"
+      "[HKEY_CURRENT_USER\\" + std::string(kFileExts) + "\\.f\\UserChoice]\n\"ProgId\"=\"Pick.F\"\n"
+      "[HKEY_CURRENT_USER\\Software\\Classes\\Pick.F\\shell\\open\\command]\n@=\"pick.exe %1\"\n";
   using Layer = AssocEntry::Layer;
   struct Case {
     const char* what;
     HKEY root;
     std::string path;
-    const char* entry;  // the entry that is unreadable, "" for none
+    const char* entry;  // the entries that are unreadable, in order, separated by blanks; "" for none
     Layer at;
+    const char* key;          // the key named, under the layer: "" for the entry's own
     const char* listedApart;  // in unreadableNames, "" for none
   };
   const Case cases[] = {
-      {"a type only the user classes hold", HKEY_CURRENT_USER, "Software\\Classes\\.tlock", ".tlock", Layer::User, ""},
-      {"a type of the machine classes", HKEY_LOCAL_MACHINE, "Software\\Classes\\.a", ".a", Layer::Machine, ""},
-      {"the user's key over a machine type", HKEY_CURRENT_USER, "Software\\Classes\\.c", ".c", Layer::User, ""},
+      {"a type only the user classes hold", HKEY_CURRENT_USER, "Software\\Classes\\.tlock", ".tlock", Layer::User, "",
+       ""},
+      {"a type of the machine classes", HKEY_LOCAL_MACHINE, "Software\\Classes\\.a", ".a", Layer::Machine, "", ""},
+      {"the user's key over a machine type", HKEY_CURRENT_USER, "Software\\Classes\\.c", ".c", Layer::User, "", ""},
+      {"the machine's key under a user type", HKEY_LOCAL_MACHINE, "Software\\Classes\\.c", ".c", Layer::Machine, "",
+       ""},
       {"Explorer's choice of a type", HKEY_CURRENT_USER, std::string(kFileExts) + "\\.e\\UserChoice", ".e",
-       Layer::Choice, ""},
+       Layer::Choice, "", ""},
       {"Explorer's choice of a link", HKEY_CURRENT_USER, std::string(kUrlAssociations) + "\\web\\UserChoice", "web",
-       Layer::Choice, ""},
-      {"a link only the user classes mark", HKEY_CURRENT_USER, "Software\\Classes\\mine", "", Layer::User, "mine"},
-      {"a name that may be no link", HKEY_LOCAL_MACHINE, "Software\\Classes\\Some.Class", "", Layer::Machine,
+       Layer::Choice, "", ""},
+      {"a link only the user classes mark", HKEY_CURRENT_USER, "Software\\Classes\\mine", "", Layer::User, "",
+       "mine"},
+      {"a name that may be no link", HKEY_LOCAL_MACHINE, "Software\\Classes\\Some.Class", "", Layer::Machine, "",
        "Some.Class"},
+      // The keys read for what opens a type or link (Explorer chose the
+      // identifier of .a for .e and web too).
+      {"an identifier's shell key", HKEY_LOCAL_MACHINE, "Software\\Classes\\afile\\shell", ".a .e web", Layer::Machine,
+       "afile\\shell", ""},
+      {"an identifier's open verb", HKEY_LOCAL_MACHINE, "Software\\Classes\\afile\\shell\\open", ".a .e web",
+       Layer::Machine, "afile\\shell\\open", ""},
+      {"an identifier's open command", HKEY_LOCAL_MACHINE, "Software\\Classes\\afile\\shell\\open\\command", ".a .e web",
+       Layer::Machine, "afile\\shell\\open\\command", ""},
+      {"the user's command over a machine identifier's", HKEY_CURRENT_USER,
+       "Software\\Classes\\bfile\\shell\\open\\command", ".b", Layer::User, "bfile\\shell\\open\\command", ""},
+      {"the user's default verb's command", HKEY_CURRENT_USER, "Software\\Classes\\dfile\\shell\\grab\\command",
+       ".d", Layer::User, "dfile\\shell\\grab\\command", ""},
+      {"the command of the identifier Explorer chose", HKEY_CURRENT_USER,
+       "Software\\Classes\\Pick.F\\shell\\open\\command", ".f", Layer::User, "Pick.F\\shell\\open\\command", ""},
+      {"a link's command", HKEY_LOCAL_MACHINE, "Software\\Classes\\web\\shell\\open\\command", "web",
+       Layer::Machine, "web\\shell\\open\\command", ""},
+      {"the shell key of a link only the user classes mark", HKEY_CURRENT_USER, "Software\\Classes\\mine\\shell",
+       "mine", Layer::User, "mine\\shell", ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -457,17 +485,25 @@ TEST(ScanLayers, AKeyThatRefusesToBeReadIsUnreadableNotGone) {
         if (e->Unreadable()) {
           unreadable.push_back(e->Ext());
           EXPECT_EQ(e->UnreadableAt(), c.at);
+          EXPECT_EQ(e->UnreadablePath(), c.key);
           // Nothing is guessed for it.
           EXPECT_EQ(e->ProgramFullPath() + e->InForceProgID() + e->OpenerCommand(), "");
         }
-      EXPECT_EQ(unreadable, *c.entry ? std::vector<std::string>{c.entry} : std::vector<std::string>{});
+      std::string names;
+      for (const auto& name : unreadable) names.append(names.empty() ? "" : " ").append(name);
+      EXPECT_EQ(names, c.entry);
       std::vector<std::string> apart;
       for (const auto& u : scan.unreadableNames) apart.push_back(u.name);
       EXPECT_EQ(apart, *c.listedApart ? std::vector<std::string>{c.listedApart} : std::vector<std::string>{});
       // What may be read reads as before.
-      EXPECT_EQ(scan.entries->Item(".b")->ProgramFullPath(), "grab.exe %1");
+      if (std::string(c.entry).find(".b") == std::string::npos) {
+        EXPECT_EQ(scan.entries->Item(".b")->ProgramFullPath(), "grab.exe %1");
+      }
       if (std::string(c.entry) != ".tlock") {
         EXPECT_EQ(scan.entries->Item(".tlock")->UserProgID(), "ufile");
+      }
+      if (std::string(c.entry) != ".f") {
+        EXPECT_EQ(scan.entries->Item(".f")->OpenerCommand(), "pick.exe %1");
       }
     }
   }
