@@ -105,7 +105,7 @@ class Run {
       if (const GuardedFile* hit = Clobbers(path, guarded, &history); why.empty() && hit)
         why = history.empty() ? msg::WouldReplace(hit->what, hit->path) : msg::WouldLandInHistory(hit->what, history);
       if (!why.empty()) {
-        env_.console.Err(msg::OutputRefused(out.what, path, why) + "\n");
+        env_.console.Err(ShownText(msg::OutputRefused(out.what, path, why)) + "\n");
         return kUsage;
       }
       guarded.push_back({path, false, msg::The(out.what)});
@@ -117,7 +117,7 @@ class Run {
   // report file could not be written; standard error then says both.
   int Done(int code, const std::string& done) {
     if (!reportError_.empty())
-      env_.console.Err(msg::ReportNotWritten(done, reportError_) + "\n");
+      env_.console.Err(msg::ReportNotWritten(done, ShownText(reportError_)) + "\n");
     return code;
   }
 
@@ -315,7 +315,10 @@ class Run {
       report_.notes.push_back(msg::BaseFileText(e));
     }
     std::vector<Generation> foreign;
-    const std::vector<Generation> generations = ReadGenerations(GenerationsFolder(g_.BaseFile), &foreign);
+    const std::string folder = GenerationsFolder(g_.BaseFile);
+    // A file in the folder's place holds no history: say so, not just none.
+    if (PathExists(folder) && !IsFolder(folder)) report_.notes.push_back(msg::HistoryIsAFile(AbsolutePath(folder)));
+    const std::vector<Generation> generations = ReadGenerations(folder, &foreign);
     for (const Generation& f : foreign) report_.notes.push_back(msg::ForeignInHistory(AbsolutePath(f.path), msg::BaseFileText(f.problem)));
     for (const Generation& gen : generations) {
       ReportGeneration r;

@@ -164,6 +164,8 @@ std::string FileErrorText(const FileError& e) {
   std::string text = "The file \"" + e.path() + "\" " + step;
   if (e.code() != 0 && e.kind() != K::NotPlainFile) text += " (error " + std::to_string(e.code()) + ")";
   if (!e.reason().empty()) text += ": " + e.reason();
+  // A sentence, whether or not the system's reason ends as one.
+  if (text.back() != '.') text += '.';
   return text;
 }
 
@@ -241,6 +243,11 @@ std::string GenerationUnusable(int number, const std::string& why) {
 std::string ForeignInHistory(const std::string& file, const std::string& why) {
   return "The file \"" + file + "\" in the history is no base Hollin kept; it is not numbered, removed or "
          "restored from. " + why;
+}
+
+std::string HistoryIsAFile(const std::string& path) {
+  return "The history's folder \"" + path + "\" is a file, so no earlier base is kept or listed there: move or rename "
+         "that file, and the next accept starts the history.";
 }
 
 const char* const kForeignRow = "foreign";

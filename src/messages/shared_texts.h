@@ -104,6 +104,8 @@ std::string GenerationUnusable(int number, const std::string& why);
 // note, and the history view's row.
 std::string ForeignInHistory(const std::string& file, const std::string& why);
 std::string ForeignInHistoryText(const std::string& name);
+// The history's folder is a file: no generation is kept or listed.
+std::string HistoryIsAFile(const std::string& path);
 extern const char* const kForeignRow;  // its Generation column
 std::string GenerationNotRestored(const std::string& why);
 std::string NoSuchGeneration(int number, size_t count);

@@ -399,6 +399,12 @@ TEST_F(CommandTest, AnActionDoneIsToldEvenWhenItsReportCannotBeWritten) {
   EXPECT_EQ(Run({"--check"}), kNoChanges) << "the accept was done";
   EXPECT_EQ(Run({"--export-defaults", "e.xml", "--report", nowhere}), kNoChanges);
   EXPECT_TRUE(std::filesystem::exists(dir.File("e.xml")));
+  // The report's name is shown escaped, as every message shows one, and the
+  // sentence ends.
+  EXPECT_EQ(Run({"--accept", "--report", "missing/r\x01.txt"}), kNoChanges);
+  EXPECT_TRUE(Holds(console.err, "r\\x01.txt\"")) << console.err;
+  EXPECT_TRUE(console.err.ends_with(".\n")) << console.err;
+  EXPECT_FALSE(Holds(console.err, "\x01")) << console.err;
 
   console.outFails = "Standard output cannot be written (error 112).";
   reg.LoadText("REGEDIT4\n[HKEY_CLASSES_ROOT\\.txt]\n@=\"txtfile\"\n", "back");  // the base has Grab.Doc now
@@ -854,6 +860,11 @@ TEST_F(CommandTest, HistoryListsEarlierBasesAndRestoresFromOne) {
   const std::string before = reg.ToText();
   EXPECT_EQ(Run({"--history"}), kNoChanges);
   EXPECT_TRUE(Holds(console.out, "0 earlier base(s)."));
+  // A file where the history's folder would be: why there is none.
+  test::WriteFileBytes(dir.File("Prev.history"), "x");
+  EXPECT_EQ(Run({"--history"}), kNoChanges);
+  EXPECT_TRUE(Holds(console.out, "Prev.history\" is a file")) << console.out;
+  std::filesystem::remove(dir.File("Prev.history"));
   EXPECT_EQ(Run({"--restore-from", "1"}), kFailure);
   EXPECT_TRUE(Holds(console.err, "there is no generation 1 of the base: the history holds 0"));
   auto takeOver = [&](const char* type) {
