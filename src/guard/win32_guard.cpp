@@ -13,6 +13,7 @@
 #include "common/text.h"
 #include "common/win32_platform.h"
 #include "common/win32_session_mutex.h"
+#include "common/win32_object_window.h"
 #include "common/win32_system_dll.h"
 #include "common/win32_text.h"
 #include "compare/default_apps.h"
@@ -265,7 +266,7 @@ class Win32Guard : public IGuardHost, public ISignals {
   bool MakeWindows() {
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = Proc;
+    wc.lpfnWndProc = ObjectWindowProc<Win32Guard, &Win32Guard::Handle>;
     wc.hInstance = instance_;
     wc.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(IDI_HOLLIN));
     wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512))  /* IDC_ARROW */;
@@ -482,15 +483,6 @@ class Win32Guard : public IGuardHost, public ISignals {
     const Notice& shown = guard_->Shown();
     if (shown.empty()) ShowNotice({guard_->TipText(), false, false, true});
     else ShowNotice({NoticeText(shown), !shown.types.empty(), !shown.choices.empty(), true});
-  }
-
-  static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_NCCREATE)
-      SetWindowLongPtrW(hwnd, GWLP_USERDATA,
-                        reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams));
-    auto* self = reinterpret_cast<Win32Guard*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
-    return self->Handle(hwnd, msg, wp, lp);
   }
 
   LRESULT Handle(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {

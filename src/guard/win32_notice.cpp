@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "common/names.h"
+#include "common/win32_object_window.h"
 #include "common/win32_system_dll.h"
 #include "common/win32_text.h"
 #include "guard/notice.h"
@@ -28,7 +29,7 @@ class NoticeWindow {
   int Run(HANDLE guardProcess) {
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = Proc;
+    wc.lpfnWndProc = ObjectWindowProc<NoticeWindow, &NoticeWindow::Handle>;
     wc.hInstance = instance_;
     wc.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(IDI_HOLLIN));
     wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)) /* IDC_ARROW */;
@@ -69,15 +70,6 @@ class NoticeWindow {
  private:
   static constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
   static constexpr DWORD kExStyle = WS_EX_TOPMOST | WS_EX_TOOLWINDOW;
-
-  static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_NCCREATE)
-      SetWindowLongPtrW(hwnd, GWLP_USERDATA,
-                        reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams));
-    auto* self = reinterpret_cast<NoticeWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
-    return self->Handle(hwnd, msg, wp, lp);
-  }
 
   LRESULT Handle(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {

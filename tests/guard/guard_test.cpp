@@ -99,6 +99,14 @@ struct GuardRun {
     reg.LoadText("REGEDIT4\n[HKEY_CLASSES_ROOT\\" + ext + "]\n@=\"" + progId + "\"\n", "write");
   }
   void Run() { RunGuard(guard, signals); }
+  // An accept by another process: what is there now becomes the base.
+  void AcceptElsewhere() {
+    Associations other;
+    other.BaseFile = g.BaseFile;
+    other.CurrentEntries = ScanCurrent(reg, platform).entries;
+    BaseStore vsd;
+    SaveCurrentAsDefault(other, vsd);
+  }
   // The base as the guard left it in its file.
   std::shared_ptr<AssocEntries> Saved() {
     Associations saved;
@@ -223,14 +231,7 @@ TEST_F(GuardTest, AStormThatNeverSettlesIsCheckedAtTheLimit) {
 // changes once more, and a type kept is in the base.
 TEST_F(GuardTest, SaysEachChangeOnceAgainstTheBaseInForce) {
   At(0, [this] { Take(".txt"); });
-  At(500, [this] {
-    // The window's accept, from another process.
-    Associations other;
-    other.BaseFile = g.BaseFile;
-    other.CurrentEntries = ScanCurrent(reg, platform).entries;
-    BaseStore vsd;
-    SaveCurrentAsDefault(other, vsd);
-  }, Wakeup::BaseFolder);
+  At(500, [this] { AcceptElsewhere(); }, Wakeup::BaseFolder);  // the window's, say
   At(10000, [this] { Take(".bmp"); });
   At(20000, [this] { Take(".bmp", "Grab.Doc"); });  // the same state again
   At(20001, [this] { guard.Dismiss(); }, Wakeup::Time);
@@ -359,13 +360,7 @@ TEST_F(GuardTest, ANoticeDropsWhatWasUndoneOrAcceptedElsewhere) {
   At(5000, [this] { Take(".txt", "txtfile"); });
   At(7500, [&] { atKeep = guard.Shown().types, guard.Keep(); }, Wakeup::Time);
   At(10000, [this] { Take(".ini", "Grab.Doc"); });
-  At(13000, [this] {
-    Associations other;
-    other.BaseFile = g.BaseFile;
-    other.CurrentEntries = ScanCurrent(reg, platform).entries;
-    BaseStore vsd;
-    SaveCurrentAsDefault(other, vsd);
-  }, Wakeup::BaseFolder);
+  At(13000, [this] { AcceptElsewhere(); }, Wakeup::BaseFolder);
   At(14000, [&] { afterAccept = guard.Shown().types; }, Wakeup::Time);
   Run();
   EXPECT_EQ(atKeep, std::vector<std::string>{".bmp"});
