@@ -42,7 +42,7 @@ using What = RestoreFailure::What;
 void Note(RestoreResult& result, const AssocEntry& base, What what, LONG status,
           AssocEntry::Layer layer = AssocEntry::Layer::Classes) {
   if (status == ERROR_SUCCESS) result.wrote = true;
-  else result.failed.push_back({base.Ext(), what, status, layer, {}});
+  else result.failed.push_back({base.Ext(), what, status, layer});
 }
 
 bool IsTextType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
@@ -113,7 +113,7 @@ void RestoreEntry(IRegistry& reg, const AssocEntry& base, RestoreResult& result,
   // Only the type's own keys are ever written (the caller has refused such
   // a base as damaged already).
   if (!NamesOnlyItsOwnKeys(base)) {
-    result.failed.push_back({base.Ext(), What::Command, ERROR_BAD_PATHNAME, AssocEntry::Layer::Classes, {}});
+    result.failed.push_back({base.Ext(), What::Command, ERROR_BAD_PATHNAME, AssocEntry::Layer::Classes});
     return;
   }
   // An identifier is compared and written up to its first zero character,

@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 #include <vector>
+#include <utility>
 
 #include "registry/reg_entry.h"
 #include "registry/registry.h"
@@ -31,6 +32,10 @@ struct RestoreFailure {
   // handler (DelegateExecute), or a protocol's URL Protocol mark; Unread:
   // nothing was written, the type's key (in layer) may not be read.
   enum class What { ProgramId, Command, Verb, VerbCommand, Handler, ProtocolMark, Unread };
+  RestoreFailure() = default;
+  RestoreFailure(std::string ext, What what, LONG status, AssocEntry::Layer layer = AssocEntry::Layer::Classes,
+                 std::string key = std::string())
+      : ext(std::move(ext)), what(what), status(status), layer(layer), key(std::move(key)) {}
   std::string ext;
   What what = What::Command;
   LONG status = 0;

@@ -73,7 +73,7 @@ TEST(RefusedWrites, TheAdviceFitsTheLayerThatRefused) {
   for (const auto& c : cases) {
     std::vector<RestoreFailure> failed;
     for (L layer : c.layers) failed.push_back({".t" + std::to_string(failed.size()), RestoreFailure::What::ProgramId,
-                                               ERROR_ACCESS_DENIED, layer, {}});
+                                               ERROR_ACCESS_DENIED, layer});
     const std::string advice = msg::DescribeRefusedWrites(failed, nullptr).advice;
     EXPECT_EQ(advice.find("administrator rights") != std::string::npos, c.administrator) << advice;
     EXPECT_EQ(advice.find("your own settings") != std::string::npos, c.own) << advice;
