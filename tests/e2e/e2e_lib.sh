@@ -98,6 +98,12 @@ got
 $(printf '%s\n' "$3" | sed 's/^/  < /')"
 }
 
+# A text as messages show it: a backslash that would begin an escape
+# (\n, \r, \t, \xHH, \uHHHH, another backslash) is doubled.
+shown_text() {
+  printf '%s' "$1" | perl -pe 's/\\(?=[nrt\\]|x[0-9A-Fa-f]{2}|u[0-9A-Fa-f]{4})/\\\\/g'
+}
+
 expect_contains() {
   [[ "$3" == *"$2"* ]] || fail "$1: no \"$2\" in
 $(printf '%s\n' "$3" | sed 's/^/  < /')"

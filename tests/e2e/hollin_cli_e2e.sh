@@ -213,7 +213,7 @@ for to in "$short\00000050-20300101T000000Z.isd" "$win_app\via-history\00000050-
   for run in "--check --report" "--export-defaults"; do
     hollin $run "$to"
     expect_eq "$run onto $to" 64 "$RC"
-    expect_contains "the refusal names the target" "$to" "$E2E_ERR"
+    expect_contains "the refusal names the target" "$(shown_text "$to")" "$E2E_ERR"
     expect_contains "and what it would hit" "$([[ $to == *.bak ]] && echo 'the base file' || echo 'Prev.history')" "$E2E_ERR"
   done
 done
