@@ -31,7 +31,7 @@ bool LinksKnown(const Associations& g) { return g.BaseFormat == 0 || g.BaseForma
 
 CheckResult RunCheck(IRegistry& reg, IPlatform& platform, Associations& g, const CheckOptions& options) {
   CheckResult r;
-  ScanResult scan = ScanCurrent(reg, platform);
+  ScanResult scan = options.scan ? options.scan() : ScanCurrent(reg, platform);
   r.current = std::move(scan.entries);
   r.skipped = std::move(scan.skipped);
   if (BaseStore* file = options.load) {

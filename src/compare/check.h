@@ -2,6 +2,7 @@
 // code.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,8 @@ struct CheckOptions {
   bool latent = true;
   // Told of the load's steps.
   IBaseProgress* progress = nullptr;
+  // Where given, the scan comes from it instead of ScanCurrent.
+  std::function<ScanResult()> scan = nullptr;
 };
 
 // What a check found.

@@ -14,6 +14,7 @@
 #include "compare/check.h"
 #include "compare/changes.h"
 #include "messages/messages.h"
+#include "registry/scan_pack.h"
 #include "registry/user_classes.h"
 
 namespace hollin::guard {
@@ -75,7 +76,7 @@ void Guard::Load() {
   stamp_ = Stamp();
   if (!LoadRecordedBase(g_, vsd)) {
     // First run: the base is recorded from what opens each type now.
-    g_.CurrentEntries = ScanCurrent(reg_, platform_).entries;
+    g_.CurrentEntries = Scan().entries;
     BaseStore first;
     LoadBase(g_, first);
     CheckRecord record{CheckRecord::Kind::FirstRun, {}, g_.CurrentEntries.get(), g_.BaseEntries.get(), {}};
@@ -214,6 +215,15 @@ void Guard::Wake(Millis now) {
 
 void Guard::CheckNow(Millis now) { Check(now); }
 
+ScanResult Guard::Scan() {
+  if (ScanElsewhere)
+    if (const std::optional<std::string> answer = ScanElsewhere()) {
+      ScanResult scan;
+      if (UnpackScan(*answer, scan)) return scan;
+    }
+  return ScanCurrent(reg_, platform_);
+}
+
 void Guard::Pause(Millis now, Millis length) {
   pausedUntil_ = now + length;
   UpdateTip();
@@ -237,7 +247,7 @@ void Guard::Check(Millis) {
     // Before the scan: a write in between then makes the next wake-up's
     // read differ, and never hides behind it.
     ReadUserClasses();
-    const CheckResult check = RunCheck(reg_, platform_, g_);
+    const CheckResult check = RunCheck(reg_, platform_, g_, {.scan = [this] { return Scan(); }});
     std::shared_ptr<AssocEntries> current = check.current;
     deepIds_ = DeepIdentifiers({current.get()});
     const AssocEntries& base = *g_.BaseEntries;
@@ -296,7 +306,7 @@ void Guard::Check(Millis) {
       if (result.wrote) platform_.AssociationsChanged();
       // A check afterwards tells what took.
       ReadUserClasses();
-      const CheckResult after = RunCheck(reg_, platform_, g_, {.latent = false});
+      const CheckResult after = RunCheck(reg_, platform_, g_, {.latent = false, .scan = [this] { return Scan(); }});
       current = after.current;
       deepIds_ = DeepIdentifiers({current.get()});
       std::vector<std::string> still;

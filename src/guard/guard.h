@@ -18,6 +18,7 @@
 #include "guard/notice.h"
 #include "guard/settle.h"
 #include "registry/registry.h"
+#include "registry/scan.h"
 
 namespace hollin::guard {
 
@@ -90,9 +91,17 @@ class Guard {
 
   // Seconds since 1970, for the notices; a test sets its own.
   std::function<long long()> Seconds;
+  // Where set, a check's scan is asked of it first: the scan made elsewhere
+  // (a process of the guard's own), packed (registry/scan_pack), or nothing
+  // where it could not be had. An answer that does not unpack whole is
+  // never taken for a scan: the check then reads the registry itself.
+  std::function<std::optional<std::string>()> ScanElsewhere;
 
  private:
   void Check(Millis now);
+  // The scan of a check: ScanElsewhere's answer where it is whole, else
+  // the guard's own.
+  ScanResult Scan();
   // Reads what the user classes give the scan, as the check about to run
   // will see it (or newer).
   void ReadUserClasses();

@@ -16,11 +16,13 @@
 #include "common/win32_object_window.h"
 #include "common/win32_system_dll.h"
 #include "common/win32_text.h"
+#include "compare/check.h"
 #include "compare/default_apps.h"
 #include "messages/messages.h"
 #include "guard/loop.h"
 #include "guard/win32_check_heap.h"
 #include "guard/win32_notice.h"
+#include "registry/scan_pack.h"
 #include "registry/win32_registry.h"
 #include "resource.h"
 
@@ -47,6 +49,12 @@ constexpr UINT kIconRetryMs = 5000;
 enum : UINT { kOpen = 40101, kCheckNow = 40102, kPause = 40103, kExit = 40104 };
 
 constexpr Millis kHour = 3600 * 1000;
+
+// How long a check waits for its scan's process before it ends it and reads
+// the registry itself: far beyond a scan's seconds on a crowded machine.
+constexpr DWORD kScanWaitMs = 120 * 1000;
+// The most a scan's answer may hold (about 200 bytes a type).
+constexpr LONGLONG kLargestScan = 256LL * 1024 * 1024;
 
 // A registry key watched with its subtree; a key that is not there yet is
 // watched through the nearest key above it that is, for its names only,
@@ -81,6 +89,7 @@ class Win32Guard : public IGuardHost, public ISignals {
     g_.BaseFile = base.file;
     g_.FormerBaseFile = base.readFirst;
     guard_ = std::make_unique<Guard>(reg_, platform_, g_, *this);
+    guard_->ScanElsewhere = [this] { return ScanInProcess(); };
   }
 
   ~Win32Guard() override {
@@ -223,6 +232,84 @@ class Win32Guard : public IGuardHost, public ISignals {
       to->Add(std::move(copy), e->Ext());
     }
     return to;
+  }
+
+  // A check's scan, made by a process of the guard's own
+  // ("hollin.exe --guard --scan FILE"), which reads on several threads and
+  // writes the scan, packed, into a temporary file the guard made and
+  // handed it; the threads' memory goes with that process (under Wine each
+  // thread holds about 1 MB while it lives, and the last one ended as much
+  // until another ends). Nothing where the process does not start, fails,
+  // or takes too long (it is ended): the guard then reads on its own thread.
+  std::optional<std::string> ScanInProcess() {
+    wchar_t folder[MAX_PATH + 1], name[MAX_PATH + 1];
+    const DWORD n = GetTempPathW(MAX_PATH + 1, folder);
+    if (n == 0 || n > MAX_PATH || !GetTempFileNameW(folder, L"hgs", 0, name)) return std::nullopt;
+    // Shared with no one, and gone when the guard closes it: the process
+    // writes through the handle it inherits.
+    SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+    const HANDLE file = CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, &inherited, TRUNCATE_EXISTING,
+                                    FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+      DeleteFileW(name);
+      return std::nullopt;
+    }
+    std::optional<std::string> answer;
+    if (RunScanProcess(file)) answer = ReadAnswer(file);
+    CloseHandle(file);
+    return answer;
+  }
+
+  // Runs the scan's process, handing it file alone; whether it ended with 0
+  // in time.
+  bool RunScanProcess(HANDLE file) {
+    std::wstring line = L"\"" + ProgramPath() + L"\" --guard --scan " +
+                        std::to_wstring(reinterpret_cast<UINT_PTR>(file));
+    SIZE_T size = 0;
+    InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+    std::vector<char> list(size);
+    auto* attributes = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(list.data());
+    HANDLE inherit[] = {file};
+    if (!InitializeProcThreadAttributeList(attributes, 1, 0, &size)) return false;
+    STARTUPINFOEXW si{};
+    si.StartupInfo.cb = sizeof si;
+    si.lpAttributeList = attributes;
+    PROCESS_INFORMATION pi{};
+    const bool started =
+        UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, inherit, sizeof inherit, nullptr,
+                                  nullptr) &&
+        CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, EXTENDED_STARTUPINFO_PRESENT, nullptr, nullptr,
+                       &si.StartupInfo, &pi);
+    DeleteProcThreadAttributeList(attributes);
+    if (!started) return false;
+    CloseHandle(pi.hThread);
+    DWORD code = 1;
+    if (WaitForSingleObject(pi.hProcess, kScanWaitMs) != WAIT_OBJECT_0) {
+      TerminateProcess(pi.hProcess, 1);
+      WaitForSingleObject(pi.hProcess, 5000);
+    } else if (!GetExitCodeProcess(pi.hProcess, &code)) {
+      code = 1;
+    }
+    CloseHandle(pi.hProcess);
+    return code == 0;
+  }
+
+  // What the scan's process wrote into file, from its start.
+  static std::optional<std::string> ReadAnswer(HANDLE file) {
+    LARGE_INTEGER size{}, start{};
+    if (!GetFileSizeEx(file, &size) || size.QuadPart <= 0 || size.QuadPart > kLargestScan ||
+        !SetFilePointerEx(file, start, nullptr, FILE_BEGIN))
+      return std::nullopt;
+    std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
+    for (size_t at = 0; at < bytes.size();) {
+      DWORD read = 0;
+      if (!ReadFile(file, bytes.data() + at, static_cast<DWORD>(std::min<size_t>(bytes.size() - at, 1 << 20)), &read,
+                    nullptr) ||
+          read == 0)
+        return std::nullopt;
+      at += read;
+    }
+    return bytes;
   }
 
   // After a check, what it read is free again: the heaps give back what
@@ -569,6 +656,32 @@ HWND RunningGuard(DWORD waitMs) {
   }
 }
 
+// The scan's process: scans on several threads and writes the scan,
+// packed, into the file the guard handed it (ScanInProcess); 0 when all of
+// it was written.
+int ScanForGuard(const std::string& handle) {
+  const HANDLE file = reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(std::strtoull(handle.c_str(), nullptr, 10)));
+  if (!file || GetFileType(file) != FILE_TYPE_DISK) return 2;
+  try {
+    // The shell's association lookup wants an apartment on this thread.
+    ComApartment apartment;
+    Win32Registry reg;
+    Win32Platform platform;
+    const std::string bytes = PackScan(ScanCurrent(reg, platform));
+    for (size_t at = 0; at < bytes.size();) {
+      DWORD written = 0;
+      if (!WriteFile(file, bytes.data() + at, static_cast<DWORD>(std::min<size_t>(bytes.size() - at, 1 << 20)),
+                     &written, nullptr) ||
+          written == 0)
+        return 3;
+      at += written;
+    }
+  } catch (const std::exception&) {
+    return 4;
+  }
+  return 0;
+}
+
 int Stop() {
   const HWND hwnd = RunningGuard(0);
   if (!hwnd) return 0;  // none runs: nothing to end
@@ -610,6 +723,7 @@ int RunWindowsGuard(HINSTANCE instance, const std::vector<std::string>& args,
     const unsigned long long window = std::strtoull(args[2].c_str(), nullptr, 10);
     return RunNoticeProcess(instance, reinterpret_cast<HWND>(static_cast<UINT_PTR>(window)));
   }
+  if (args.size() == 3 && Is(args[1], "scan")) return ScanForGuard(args[2]);
   bool stop = false, logon = false;
   for (size_t i = 1; i < args.size(); ++i) {
     if (Is(args[i], "stop")) stop = true;

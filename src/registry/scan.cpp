@@ -278,20 +278,26 @@ bool Concurrent(const IRegistry& reg) { return reg.ConcurrentReads(); }
 
 // The keys of a listed layer, in its order, as one thread lists them and
 // others read them (a layer's listing is one reader's: the platform lists
-// a key's subkeys fastest by index in order, from one handle).
+// a key's subkeys fastest by index in order, from one handle). They change
+// hands a batch at a time: each hand-over may wake a thread, which costs as
+// much as a registry call where the processors are busy.
 struct Listing {
+  static constexpr size_t kBatch = 32;
   std::mutex lock;
   std::condition_variable more;
   std::deque<RootKey> keys;  // grows at the end only: a key read stays put
   size_t next = 0;           // the first key no reader has taken
   bool done = false;
 
-  void Add(RootKey&& k) {
+  // Hands the keys listed since the last hand-over to the readers.
+  void Add(std::vector<RootKey>& listed) {
+    if (listed.empty()) return;
     {
       const std::lock_guard<std::mutex> hold(lock);
-      keys.push_back(std::move(k));
+      for (RootKey& k : listed) keys.push_back(std::move(k));
     }
-    more.notify_one();
+    listed.clear();
+    more.notify_all();
   }
   void Done() {
     {
@@ -300,11 +306,14 @@ struct Listing {
     }
     more.notify_all();
   }
-  // The next key to read, waiting for the lister; nullptr when all are.
-  RootKey* Take() {
+  // The next keys to read, at most kBatch, waiting for the lister; none when
+  // all are taken.
+  size_t Take(RootKey* (&taken)[kBatch]) {
     std::unique_lock<std::mutex> hold(lock);
     more.wait(hold, [&] { return next < keys.size() || done; });
-    return next < keys.size() ? &keys[next++] : nullptr;
+    size_t n = 0;
+    while (n < kBatch && next < keys.size()) taken[n++] = &keys[next++];
+    return n;
   }
 };
 
@@ -313,10 +322,18 @@ struct Listing {
 // or kMaxFailedIndexes indexes in a row failed. One name buffer serves
 // every index.
 void ListLayer(IRegistry& reg, HKEY layer, Listing& out) {
+  // The readers end when the lister does, however it ends (an error
+  // reaches the scan's caller from RunTasks).
   struct Finish {
     Listing& out;
     ~Finish() { out.Done(); }
   } finish{out};
+  std::vector<RootKey> listed;
+  listed.reserve(Listing::kBatch);
+  const auto add = [&](RootKey&& k) {
+    listed.push_back(std::move(k));
+    if (listed.size() == Listing::kBatch) out.Add(listed);
+  };
   std::vector<char> name(kNameBuffer);
   int failedInARow = 0;
   for (DWORD index = 0;; ++index) {
@@ -327,7 +344,7 @@ void ListLayer(IRegistry& reg, HKEY layer, Listing& out) {
       RootKey k;
       k.index = index;
       k.status = status;
-      out.Add(std::move(k));
+      add(std::move(k));
       if (++failedInARow == kMaxFailedIndexes) break;
       continue;
     }
@@ -341,8 +358,9 @@ void ListLayer(IRegistry& reg, HKEY layer, Listing& out) {
     k.candidate = entry[0] != '.';
     k.name = entry;
     k.folded = FoldCase(entry);
-    out.Add(std::move(k));
+    add(std::move(k));
   }
+  out.Add(listed);
 }
 
 // Runs the tasks, each on a thread of its own where concurrent, the last on
@@ -464,8 +482,10 @@ ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root, const ClassLayers* laye
   Listing listing;
   const HKEY listed = listMachine ? layers->machine : root;
   const auto readTypes = [&] {
-    while (RootKey* k = listing.Take())
-      if (k->status == ERROR_SUCCESS && !k->candidate) ReadRootType(reg, at, *k);
+    RootKey* taken[Listing::kBatch];
+    while (const size_t n = listing.Take(taken))
+      for (size_t i = 0; i < n; ++i)
+        if (taken[i]->status == ERROR_SUCCESS && !taken[i]->candidate) ReadRootType(reg, at, *taken[i]);
   };
   {
     std::vector<std::function<void()>> tasks;

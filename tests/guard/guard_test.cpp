@@ -18,6 +18,7 @@
 #include "registry/merged_class_root.h"
 #include "support/registry_store.h"
 #include "registry/scan.h"
+#include "registry/scan_pack.h"
 #include "support/fake_platform.h"
 #include "support/hand_made_base.h"
 #include "support/test_support.h"
@@ -567,6 +568,30 @@ TEST_F(GuardTest, APauseHoldsChecksUntilItEnds) {
   EXPECT_EQ(host.said[1].first, 3600000 + 60000);
   EXPECT_EQ(host.said[1].second, "2 file types now open with grab (.txt, .bmp).") << "not yet answered: merged";
   EXPECT_EQ(guard.Checks(), 3);
+}
+
+// A check's scan made elsewhere decides the check only when it arrives
+// whole: one cut short, or none at all, and the guard reads the registry
+// itself, so that a takeover is never hidden behind an answer that is not
+// all there.
+TEST_F(GuardTest, AScanFromElsewhereIsTakenOnlyWhole) {
+  guard.CheckNow(0);  // records the base
+  const std::string before = PackScan(ScanCurrent(reg, platform));
+  Take(".txt");
+  std::optional<std::string> answer = before;
+  guard.ScanElsewhere = [&] { return answer; };
+  guard.CheckNow(10000);
+  EXPECT_TRUE(host.said.empty()) << "the whole answer, scanned before the takeover, decided";
+  answer = before.substr(0, before.size() - 1);
+  guard.CheckNow(20000);
+  ASSERT_EQ(host.said.size(), 1u);
+  EXPECT_EQ(host.said[0].second, "1 file type now opens with grab (.txt).");
+  answer.reset();
+  Take(".bmp");
+  guard.CheckNow(30000);
+  ASSERT_EQ(host.said.size(), 2u);
+  EXPECT_EQ(host.said[1].second, "2 file types now open with grab (.txt, .bmp).");
+  EXPECT_EQ(guard.Checks(), 4);
 }
 
 }  // namespace
