@@ -41,7 +41,7 @@ class NoticeHandOver {
   // A process whose window has not said it is there within startLimit
   // after its start is taken as stuck; after tries processes in a row
   // showed nothing, the balloon says the view.
-  explicit NoticeHandOver(INoticeProcesses& processes, Millis startLimit = 15000, int tries = 2)
+  explicit NoticeHandOver(INoticeProcesses& processes, Millis startLimit = 15000, int tries = 3)
       : processes_(processes), startLimit_(startLimit), tries_(tries) {}
 
   // The notice is to show view, in place of what it shows.
