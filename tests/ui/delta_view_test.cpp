@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "compare/check.h"
-#include "messages/messages.h"
 #include "support/entries.h"
 #include "ui/delta_view.h"
 
@@ -99,14 +98,6 @@ TEST(ShowDelta, LinksNowGuardedIsSaidOnceAndNoLinkIsNew) {
   Show(g, flags, again);
   EXPECT_EQ(again.rows, std::vector<std::string>{"http:|web|link"});
   EXPECT_EQ(again.calls.back(), "accept on");
-}
-
-TEST(ShowDelta, WelcomeText) {
-  EXPECT_EQ(msg::WelcomeText(),
-            "Welcome to Brellmark! Hollin has just recorded a base list of the file types registered "
-            "on your system and which applications are used to open them.\r\rFor now, just close this "
-            "program and continue with your work. The next time Hollin starts, it will notify you if "
-            "any changes have been made to these file associations in your Windows Registry.");
 }
 
 }  // namespace
