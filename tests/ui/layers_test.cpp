@@ -341,8 +341,10 @@ TEST_F(Layers, OnePageAndOneBoxForAllTypesWhateverBecomesOfThePage) {
 // A change in a layer that does not decide today is latent: listed with the
 // word in the signals column, counted apart after the status, told in the
 // panel with the layer that would take over, never a reason to come up from
-// a quiet start; Restore puts it back, Accept records it.
-TEST_F(Layers, ALatentChangeIsListedCountedApartRestoredAndAccepted) {
+// a quiet start, and Accept stays on. (That a restore puts each kind back
+// and an accept records it is the command line's table's, and the window's
+// restore of a layer is the layer changes' table's.)
+TEST_F(Layers, ALatentChangeIsListedCountedApartAndTold) {
   const std::string machine = "[HKEY_LOCAL_MACHINE\\Software\\Classes\\";
   const std::string link = "REGEDIT4\n" + machine + "http]\n\"URL Protocol\"=\"\"\n" + machine +
                            "http\\shell\\open\\command]\n@=\"web.exe %1\"\n" + machine +
@@ -366,7 +368,6 @@ TEST_F(Layers, ALatentChangeIsListedCountedApartRestoredAndAccepted) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     StartAfresh(link);  // the base
-    const std::string before = Registry();
     reg.LoadText(c.change, "change");
     Start("hollin.exe -h");
     EXPECT_FALSE(main->Visible()) << "a latent change alone brings up no window";
@@ -382,21 +383,6 @@ TEST_F(Layers, ALatentChangeIsListedCountedApartRestoredAndAccepted) {
     EXPECT_EQ(panel.substr(0, panel.find("\r\rLATENT: ")), msg::ChangePanel(msg::EntryName(row.text),
               g.CurrentEntries->Lookup(msg::EntryName(row.text)), g.BaseEntries->Lookup(msg::EntryName(row.text))));
     EXPECT_TRUE(Holds(panel, "\r\r" + c.latent + "\r")) << Shown(panel);
-
-    main->mnuOptWarn.UserChoose();  // no warning
-    main->cmdRestore.UserClick();
-    // The value the change wrote is deleted; its key stays, empty.
-    std::string after = Registry();
-    const std::string emptyKey = "[HKEY_CURRENT_USER\\Software\\Classes\\http\\shell\\open\\command]\r\n\r\n";
-    if (const size_t at = after.find(emptyKey); at != std::string::npos) after.erase(at, emptyKey.size());
-    EXPECT_EQ(after, before);
-    EXPECT_EQ(main->lvwMain.Count(), 0);
-
-    reg.LoadText(c.change, "change again");
-    Start();
-    main->cmdAccept.UserClick();
-    EXPECT_EQ(main->lvwMain.Count(), 0);
-    EXPECT_EQ(main->sbrMain.PanelText(), "Updated BASE created. No changed entries found.");
   }
 }
 
