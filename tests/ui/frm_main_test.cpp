@@ -182,6 +182,7 @@ TEST_F(FrmMainTest, HistoryViewRestoresFromAnEarlierBase) {
   main->mnuHistory.UserChoose();
   EXPECT_EQ(main->lvwMain.Count(), 0);
   EXPECT_TRUE(Holds(main->lblInfo.Caption(), "Prev.history\" is a file")) << main->lblInfo.Caption();
+  EXPECT_EQ(main->sbrMain.PanelText(), "No earlier BASEs - each accept keeps here the base it replaces");
 }
 
 TEST_F(FrmMainTest, ViewsSortingAndRefresh) {
