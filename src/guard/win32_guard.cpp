@@ -54,8 +54,13 @@ enum : UINT { kOpen = 40101, kCheckNow = 40102, kPause = 40103, kExit = 40104 };
 constexpr Millis kHour = 3600 * 1000;
 
 // How long a check waits for its scan's process before it ends it and reads
-// the registry itself: far beyond a scan's seconds on a crowded machine.
-constexpr DWORD kScanWaitMs = 120 * 1000;
+// the registry itself: to say it started (kScanStarted, the first byte it
+// writes; a program that is not the guard's, or one stuck at its start,
+// never does), and to be done, far beyond a scan's seconds on a crowded
+// machine.
+constexpr ULONGLONG kScanStartMs = 15 * 1000;
+constexpr ULONGLONG kScanWaitMs = 120 * 1000;
+constexpr char kScanStarted = 'S';
 // The most a scan's answer may hold (about 200 bytes a type).
 constexpr LONGLONG kLargestScan = 256LL * 1024 * 1024;
 
@@ -243,7 +248,8 @@ class Win32Guard : public IGuardHost, public ISignals, INoticeProcesses {
   // handed it; the threads' memory goes with that process (under Wine each
   // thread holds about 1 MB while it lives, and the last one ended as much
   // until another ends). Nothing where the process does not start, fails,
-  // or takes too long (it is ended): the guard then reads on its own thread.
+  // does not say in time that it started, or takes too long (it is ended):
+  // the guard then reads on its own thread.
   std::optional<std::string> ScanInProcess() {
     wchar_t folder[MAX_PATH + 1], name[MAX_PATH + 1];
     const DWORD n = GetTempPathW(MAX_PATH + 1, folder);
@@ -286,8 +292,23 @@ class Win32Guard : public IGuardHost, public ISignals, INoticeProcesses {
     DeleteProcThreadAttributeList(attributes);
     if (!started) return false;
     CloseHandle(pi.hThread);
+    // Looked at every 50 ms until it says it started, then waited for.
+    const ULONGLONG begun = GetTickCount64();
+    bool saidStarted = false, ended = false;
+    for (;;) {
+      const ULONGLONG waited = GetTickCount64() - begun;
+      if (waited >= (saidStarted ? kScanWaitMs : kScanStartMs)) break;
+      const DWORD r = WaitForSingleObject(pi.hProcess, saidStarted ? static_cast<DWORD>(kScanWaitMs - waited) : 50);
+      if (r == WAIT_OBJECT_0) {
+        ended = true;
+        break;
+      }
+      if (r != WAIT_TIMEOUT) break;
+      LARGE_INTEGER written{};
+      saidStarted = saidStarted || (GetFileSizeEx(file, &written) && written.QuadPart > 0);
+    }
     DWORD code = 1;
-    if (WaitForSingleObject(pi.hProcess, kScanWaitMs) != WAIT_OBJECT_0) {
+    if (!ended) {
       TerminateProcess(pi.hProcess, 1);
       WaitForSingleObject(pi.hProcess, 5000);
     } else if (!GetExitCodeProcess(pi.hProcess, &code)) {
@@ -312,7 +333,8 @@ class Win32Guard : public IGuardHost, public ISignals, INoticeProcesses {
         return std::nullopt;
       at += read;
     }
-    return bytes;
+    if (bytes[0] != kScanStarted) return std::nullopt;
+    return bytes.substr(1);
   }
 
   // After a check, what it read is free again: the heaps give back what
@@ -658,26 +680,31 @@ HWND RunningGuard(DWORD waitMs) {
   }
 }
 
-// The scan's process: scans on several threads and writes the scan,
-// packed, into the file the guard handed it (ScanInProcess); 0 when all of
-// it was written.
+// Writes bytes whole into file; whether it did.
+bool WriteAll(HANDLE file, std::string_view bytes) {
+  for (size_t at = 0; at < bytes.size();) {
+    DWORD written = 0;
+    if (!WriteFile(file, bytes.data() + at, static_cast<DWORD>(std::min<size_t>(bytes.size() - at, 1 << 20)), &written,
+                   nullptr) ||
+        written == 0)
+      return false;
+    at += written;
+  }
+  return true;
+}
+
+// The scan's process: says it started, scans on several threads and writes
+// the scan, packed, into the file the guard handed it (ScanInProcess); 0
+// when all of it was written.
 int ScanForGuard(const std::string& handle) {
   const HANDLE file = reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(std::strtoull(handle.c_str(), nullptr, 10)));
-  if (!file || GetFileType(file) != FILE_TYPE_DISK) return 2;
+  if (!file || GetFileType(file) != FILE_TYPE_DISK || !WriteAll(file, std::string_view(&kScanStarted, 1))) return 2;
   try {
     // The shell's association lookup wants an apartment on this thread.
     ComApartment apartment;
     Win32Registry reg;
     Win32Platform platform;
-    const std::string bytes = PackScan(ScanCurrent(reg, platform));
-    for (size_t at = 0; at < bytes.size();) {
-      DWORD written = 0;
-      if (!WriteFile(file, bytes.data() + at, static_cast<DWORD>(std::min<size_t>(bytes.size() - at, 1 << 20)),
-                     &written, nullptr) ||
-          written == 0)
-        return 3;
-      at += written;
-    }
+    if (!WriteAll(file, PackScan(ScanCurrent(reg, platform)))) return 3;
   } catch (const std::exception&) {
     return 4;
   }
