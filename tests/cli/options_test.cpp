@@ -95,5 +95,17 @@ TEST(Options, AGenerationIsANumberWithItsLeadingZeros) {
         << wrong;
 }
 
+// The guard is hollin.exe's, started by --guard first: anywhere else, and in
+// hollinc.exe, the command line says how to run it, and the usage names it.
+TEST(Options, TheGuardIsNamedWhereItIsAskedForWrongly) {
+  for (const Args& args : {Args{"--guard"}, Args{"--check", "/GUARD"}, Args{"--guard", "--nonsense"}}) {
+    const Options o = ParseOptions(args);
+    EXPECT_NE(o.error.find("hollin.exe --guard starts the guard, hollin.exe --guard --stop ends it"),
+              std::string::npos)
+        << o.error;
+  }
+  EXPECT_NE(UsageText().find("  hollin.exe --guard --stop "), std::string::npos);
+}
+
 }  // namespace
 }  // namespace hollin::cli
