@@ -53,17 +53,17 @@ TEST_F(StartupTest, SecondCopyIsAskedAboutBeforeAnythingElse) {
   EXPECT_EQ(Read("InstallPath"), "C:\\Tools\\Hollin");
 }
 
-// An account that is no user's is told in a box, and the process ends
-// before anything is read or written; another account than the one signed
-// in is told, and the window goes on with its settings.
+// An account that is no user's (a service's, or one whose profile is not
+// loaded; which accounts those are is the command line's table) is told in
+// a box, and the process ends before anything is read or written; another
+// account than the one signed in is told, and the window goes on with its
+// settings.
 TEST_F(StartupTest, TheWindowChecksOnlyAUsersOwnSettings) {
   const struct {
     AccountFacts facts;
     const char* said;
   } refused[] = {
       {{"NT AUTHORITY\\SYSTEM", "S-1-5-18", ""}, "LocalSystem"},
-      {{"NT AUTHORITY\\LOCAL SERVICE", "S-1-5-19", ""}, "LocalService"},
-      {{"NT AUTHORITY\\NETWORK SERVICE", "S-1-5-20", ""}, "NetworkService"},
       {{"PC\\ada", "S-1-5-21-9-1001", "PC\\ada", true}, "HKEY_USERS\\.DEFAULT"},
   };
   for (const auto& row : refused) {

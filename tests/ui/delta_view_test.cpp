@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "compare/check.h"
-#include "messages/messages.h"
 #include "support/entries.h"
 #include "ui/delta_view.h"
 
@@ -44,16 +43,12 @@ struct OutcomeCase {
   bool restoredAfter, updatedAfter, pending;
 };
 
-// The outcomes of a quiet start and after a restore (the window tests show
-// the others whole).
+// The outcomes after a restore, and what changes do to a quiet start (the
+// window tests show the others whole, a quiet start's three ends among them).
 TEST(ShowDelta, OutcomesSetTheWholeWindowState) {
   const std::string column = "column Changed To Open With +10";
   const std::string changed = " CHANGED item(s) - select from list to view details.";
   const OutcomeCase cases[] = {
-      {"first run, quiet", false, true, false, false, true,
-       {column, "accept off", "main", "welcome", "led 0 New BASE record created."}, false, false, false},
-      {"no changes, quiet", false, false, false, false, true,
-       {column, "accept off", "quiet ok", "led 3 OK! No changed entries found."}, false, false, false},
       {"restored and accepted: only the restore is told", false, false, true, true, false,
        {column, "accept off", "led 3 Base settings restored. No changed entries found."}, false, true, false},
       {"changes, quiet", true, false, false, false, true,
@@ -99,14 +94,6 @@ TEST(ShowDelta, LinksNowGuardedIsSaidOnceAndNoLinkIsNew) {
   Show(g, flags, again);
   EXPECT_EQ(again.rows, std::vector<std::string>{"http:|web|link"});
   EXPECT_EQ(again.calls.back(), "accept on");
-}
-
-TEST(ShowDelta, WelcomeText) {
-  EXPECT_EQ(msg::WelcomeText(),
-            "Welcome to Brellmark! Hollin has just recorded a base list of the file types registered "
-            "on your system and which applications are used to open them.\r\rFor now, just close this "
-            "program and continue with your work. The next time Hollin starts, it will notify you if "
-            "any changes have been made to these file associations in your Windows Registry.");
 }
 
 }  // namespace
