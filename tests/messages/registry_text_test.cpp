@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -23,56 +22,44 @@ std::shared_ptr<const AssocEntry> Opener(const std::string& ext, const std::stri
   return e;
 }
 
+// The lines of a text, broken where a window breaks them (CR, LF, CR LF).
 std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::string line;
-  for (const char c : text) {
-    if (c == '\r' || c == '\n') {
-      if (c == '\r' || line.size()) lines.push_back(line);
-      line.clear();
-    } else {
-      line.push_back(c);
+  std::vector<std::string> lines(1);
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\r' && text[i] != '\n') {
+      lines.back().push_back(text[i]);
+      continue;
     }
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    lines.emplace_back();
   }
-  lines.push_back(line);
   return lines;
-}
-
-size_t Longest(const std::string& text) {
-  size_t longest = 0;
-  for (const auto& l : Lines(text)) longest = std::max(longest, l.size());
-  return longest;
 }
 
 const std::string kHuge = "C:\\big\\" + std::string(200000, 'a') + ".exe \"%1\"";
 
 TEST(RegistryTextShown, TheNoticeCutsAHugeNameAndKeepsItsOtherLines) {
-  const std::string text =
-      msg::GuardNotice({".big", ".txt"}, {Opener(".big", kHuge), Opener(".txt", "C:\\Grab\\grab.exe %1")}, {".rtf"},
-                       {}, {}, "");
-  const auto lines = Lines(text);
-  ASSERT_EQ(lines.size(), 2u) << text.substr(0, 300);
+  const auto lines = Lines(msg::GuardNotice(
+      {".big", ".txt"}, {Opener(".big", kHuge), Opener(".txt", "C:\\Grab\\grab.exe %1")}, {".rtf"}, {}, {}, ""));
+  ASSERT_EQ(lines.size(), 2u);
   EXPECT_LT(lines[0].size(), 200u);
   EXPECT_EQ(lines[0].substr(0, 33), "2 file types now open with aaaaaa");
-  EXPECT_NE(lines[0].find("... and 1 other program (.big, .txt)."), std::string::npos) << lines[0];
+  EXPECT_TRUE(lines[0].ends_with("... and 1 other program (.big, .txt).")) << lines[0];
   EXPECT_EQ(lines[1], "Restored as your base has it: 1 file type (.rtf).");
-
-  // A name of a type no longer than the bound stays whole.
+  // A name no longer than the bound stays whole.
   const std::string name80 = "." + std::string(79, 'n');
   EXPECT_EQ(msg::GuardNotice({name80}, {nullptr}, {}, {}, {}, ""),
             "1 file type no longer opens with anything (" + name80 + ").");
 }
 
 TEST(RegistryTextShown, AControlCharacterBeginsNoLineOfItsOwn) {
-  // A type's name and a command holding line breaks, as one may write them.
   const std::string fake = ".x\r\nRestored as your base has it: 1 file type (.txt)";
   const std::string notice = msg::GuardNotice({fake}, {Opener(fake, "C:\\a.exe\x1b[2J %1")}, {}, {}, {}, "");
   EXPECT_EQ(Lines(notice).size(), 1u) << notice;
   EXPECT_NE(notice.find(".x\xE2\x90\x8D\xE2\x90\x8ARestored"), std::string::npos) << notice;
 
   const auto now = Opener(".x", "C:\\good.exe \"%1\"\r\n\r\nBASE (previous) default Open command:\r\nC:\\good.exe");
-  const std::string panel = msg::ChangePanel(".x", now.get(), nullptr);
-  EXPECT_EQ(Lines(panel).size(), 6u) << panel;
+  EXPECT_EQ(Lines(msg::ChangePanel(".x", now.get(), nullptr)).size(), 6u);
   EXPECT_EQ(Lines(msg::EntryPanel(true, *now)).size(), 8u);
 
   msg::DetailFacts facts;
@@ -94,19 +81,16 @@ TEST(RegistryTextShown, TheDetailsShowAHugeCommandWholeInShortLines) {
   facts.current.present = true;
   facts.current.command = kHuge;
   facts.current.runs = "C:\\Windows\\notepad.exe";
-  const std::string text = msg::DetailsText(facts);
-  EXPECT_LT(Longest(text), 160u);
-  // Every character of the command is there, in its order.
-  std::string joined;
-  const auto lines = Lines(text);
+  std::string command;  // the command's lines joined again
   bool in = false;
-  for (const auto& l : lines) {
-    if (l.rfind("  Command: ", 0) == 0) joined = l.substr(11), in = true;
-    else if (in && l.rfind("  Program: ", 0) == 0) break;
-    else if (in) joined += l;
+  for (const auto& l : Lines(msg::DetailsText(facts))) {
+    EXPECT_LT(l.size(), 160u);
+    if (l.starts_with("  Program: ")) in = false;
+    if (l.starts_with("  Command: ")) command = l.substr(11), in = true;
+    else if (in) command += l;
   }
-  EXPECT_EQ(joined, kHuge);
-  EXPECT_NE(text.find("\r  Runs: C:\\Windows\\notepad.exe\r"), std::string::npos);
+  EXPECT_EQ(command, kHuge);
+  EXPECT_NE(msg::DetailsText(facts).find("\r  Runs: C:\\Windows\\notepad.exe\r"), std::string::npos);
 }
 
 }  // namespace
