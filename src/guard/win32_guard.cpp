@@ -19,6 +19,7 @@
 #include "compare/default_apps.h"
 #include "messages/messages.h"
 #include "guard/loop.h"
+#include "guard/notice_hand_over.h"
 #include "guard/win32_check_heap.h"
 #include "guard/win32_notice.h"
 #include "registry/win32_registry.h"
@@ -42,6 +43,8 @@ constexpr UINT kComeForward = WM_APP + 2;  // a second start asks for the window
 constexpr UINT kCounts = WM_APP + 3;
 constexpr UINT_PTR kIconTimer = 1;         // the icon added again until the taskbar takes it
 constexpr UINT kIconRetryMs = 5000;
+constexpr UINT_PTR kNoticeTimer = 2;       // while the notice's process starts
+constexpr UINT kNoticeTickMs = 1000;
 
 // The icon menu's commands (WM_COMMAND), which a script may send too.
 enum : UINT { kOpen = 40101, kCheckNow = 40102, kPause = 40103, kExit = 40104 };
@@ -70,7 +73,7 @@ std::wstring ProgramPath() {
   }
 }
 
-class Win32Guard : public IGuardHost, public ISignals {
+class Win32Guard : public IGuardHost, public ISignals, INoticeProcesses {
  public:
   Win32Guard(HINSTANCE instance, std::function<void(const CheckRecord&)> record)
       : instance_(instance), record_(std::move(record)) {
@@ -383,49 +386,67 @@ class Win32Guard : public IGuardHost, public ISignals {
   // started for it and ended when it is answered or closed, so that its
   // window's controls, fonts and drawing never stay with the guard. A view
   // asked for while the process starts is handed over when its window is
-  // there (kNoticeHere); a later one replaces it in the window shown.
-  void ShowNotice(NoticeView view) {
-    view_ = std::move(view);
-    if (noticeProcess_ && WaitForSingleObject(noticeProcess_, 0) != WAIT_TIMEOUT) Forget();  // it ended by itself
-    if (notice_) {
-      if (!Hand()) {
-        // Its window did not take the view: another process shows it.
-        PostMessageW(notice_, kNoticeGo, 0, 0);
-        Forget();
-        StartNotice();
-      }
-    } else if (!noticeProcess_) {
-      StartNotice();
-    }
-  }
+  // there (kNoticeHere); a later one replaces it in the window shown
+  // (guard/notice_hand_over.h).
+  void ShowNotice(NoticeView view) { handOver_.Show(std::move(view), Now()); }
+  void HideNotice() { handOver_.Hide(); }
 
-  void StartNotice() {
+  // INoticeProcesses.
+  bool Start() override {
     std::wstring line = L"\"" + ProgramPath() + L"\" --guard --notice " +
                         std::to_wstring(reinterpret_cast<UINT_PTR>(window_));
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-      // The notice's process did not start (no memory, the program's file
-      // replaced under it): the icon tells it in a balloon instead, so that
-      // no notice goes unsaid, and a click on the balloon or the icon tries
-      // the notice's window again.
-      Balloon();
-      return;
-    }
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
     CloseHandle(pi.hThread);
     noticeProcess_ = pi.hProcess;
     noticePid_ = pi.dwProcessId;
+    // Until its window says it is there: whether it ended or got stuck.
+    SetTimer(window_, kNoticeTimer, kNoticeTickMs, nullptr);
+    return true;
   }
 
+  // Hands the view to the notice's window; whether it took it. A window
+  // that does not answer within the time is taken as hung, and so is one
+  // the system finds not looking at its messages (at once).
+  bool Hand(const NoticeView& view) override {
+    if (!notice_) return false;
+    const std::string bytes = PackNoticeView(view);
+    if (view.forward) AllowSetForegroundWindow(noticePid_);
+    COPYDATASTRUCT data{kNoticeViewData, static_cast<DWORD>(bytes.size()), const_cast<char*>(bytes.data())};
+    DWORD_PTR took = FALSE;
+    return SendMessageTimeoutW(notice_, WM_COPYDATA, reinterpret_cast<WPARAM>(window_), reinterpret_cast<LPARAM>(&data),
+                               SMTO_NORMAL | SMTO_ABORTIFHUNG, 10000, &took) &&
+           took;
+  }
+
+  // A process whose window is there is told to go (and, with wait,
+  // waited for a moment, so that the window is gone when the guard goes
+  // on, as when the guard's own thread destroyed it); one whose window
+  // never came is ended.
+  void Go(bool wait) override {
+    if (notice_) {
+      PostMessageW(notice_, kNoticeGo, 0, 0);
+      if (wait) WaitForSingleObject(noticeProcess_, 5000);
+    } else if (noticeProcess_) {
+      TerminateProcess(noticeProcess_, 1);
+    }
+    Forget();
+  }
+
+  bool Ended() override { return !noticeProcess_ || WaitForSingleObject(noticeProcess_, 0) != WAIT_TIMEOUT; }
+
   // The view's text in the icon's balloon, cut to what the balloon holds
-  // (never inside a character) and marked where it was cut.
-  void Balloon() {
-    if (!iconShown_ || !view_) return;
+  // (never inside a character) and marked where it was cut: no notice goes
+  // unsaid, and a click on the balloon or the icon tries the notice's
+  // window again.
+  void Balloon(const NoticeView& view) override {
+    if (!iconShown_) return;
     NOTIFYICONDATAW nid = IconData();
     nid.uFlags = NIF_INFO;
     nid.dwInfoFlags = NIIF_INFO;
-    std::wstring text = Wide(view_->text);
+    std::wstring text = Wide(view.text);
     if (text.size() >= std::size(nid.szInfo)) {
       text.resize(std::size(nid.szInfo) - 2);
       if (IS_HIGH_SURROGATE(text.back())) text.pop_back();
@@ -437,40 +458,17 @@ class Win32Guard : public IGuardHost, public ISignals {
     Shell_NotifyIconW(NIM_MODIFY, &nid);
   }
 
-  // Hands the view to the notice's window; whether it took it.
-  bool Hand() {
-    if (!view_ || !notice_) return false;
-    const std::string bytes = PackNoticeView(*view_);
-    if (view_->forward) AllowSetForegroundWindow(noticePid_);
-    view_->forward = false;
-    COPYDATASTRUCT data{kNoticeViewData, static_cast<DWORD>(bytes.size()), const_cast<char*>(bytes.data())};
-    DWORD_PTR took = FALSE;
-    return SendMessageTimeoutW(notice_, WM_COPYDATA, reinterpret_cast<WPARAM>(window_), reinterpret_cast<LPARAM>(&data),
-                               SMTO_NORMAL | SMTO_ABORTIFHUNG, 10000, &took) &&
-           took;
-  }
-
   // The notice's process says its window is there.
   void NoticeHere(HWND hwnd) {
     DWORD pid = 0;
-    if (!noticeProcess_ || notice_ || !GetWindowThreadProcessId(hwnd, &pid) || pid != noticePid_) return;
+    if (!handOver_.Starting() || !GetWindowThreadProcessId(hwnd, &pid) || pid != noticePid_) return;
+    KillTimer(window_, kNoticeTimer);
     notice_ = hwnd;
-    if (!view_ || !Hand()) HideNotice();
-  }
-
-  // The notice's window goes: its process is told to end and waited for a
-  // moment, so that the window is gone when the guard goes on, as when the
-  // guard's own thread destroyed it. A process still starting is told when
-  // its window is there.
-  void HideNotice() {
-    view_.reset();
-    if (!notice_) return;
-    PostMessageW(notice_, kNoticeGo, 0, 0);
-    WaitForSingleObject(noticeProcess_, 5000);
-    Forget();
+    handOver_.Here(Now());
   }
 
   void Forget() {
+    if (window_) KillTimer(window_, kNoticeTimer);
     if (noticeProcess_) CloseHandle(noticeProcess_);
     noticeProcess_ = nullptr;
     notice_ = nullptr;
@@ -514,6 +512,10 @@ class Win32Guard : public IGuardHost, public ISignals {
                          : guard_->Checks();
       case WM_TIMER:
         if (wp == kIconTimer && hwnd == window_ && !stop_) AddIcon(true);
+        if (wp == kNoticeTimer && hwnd == window_) {
+          handOver_.Tick(Now());
+          if (!handOver_.Starting()) KillTimer(window_, kNoticeTimer);
+        }
         return 0;
       case WM_COMMAND: Command(LOWORD(wp)); return 0;
       case WM_CLOSE: End(); return 0;
@@ -542,7 +544,7 @@ class Win32Guard : public IGuardHost, public ISignals {
   HWND notice_ = nullptr;           // the notice's window, in its process
   HANDLE noticeProcess_ = nullptr;  // from its start to its end
   DWORD noticePid_ = 0;
-  std::optional<NoticeView> view_;  // what the notice is to show
+  NoticeHandOver handOver_{*this};
   HICON icon_ = nullptr;
   UINT taskbarCreated_ = 0;
   bool iconShown_ = false, stop_ = false;

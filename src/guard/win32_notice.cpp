@@ -52,6 +52,14 @@ class NoticeWindow {
     // The guard may send a view from now on.
     ChangeWindowMessageFilterEx(window_, WM_COPYDATA, MSGFLT_ALLOW, nullptr);
     ChangeWindowMessageFilterEx(window_, kNoticeGo, MSGFLT_ALLOW, nullptr);
+    // The guard hands the view over as soon as it hears of the window, with
+    // a send that gives up at once on a thread the system takes as hung:
+    // one that has not looked at its messages for five seconds, which Wine
+    // counts from when the thread's queue was made. A start on a busy
+    // machine may take that long, so the queue is looked at before the
+    // guard is told.
+    MSG peeked;
+    PeekMessageW(&peeked, nullptr, 0, 0, PM_NOREMOVE);
     if (!PostMessageW(guard_, kNoticeHere, 0, reinterpret_cast<LPARAM>(window_))) return 0;
     for (;;) {
       const DWORD r = MsgWaitForMultipleObjectsEx(1, &guardProcess, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);

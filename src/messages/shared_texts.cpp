@@ -295,6 +295,7 @@ const char* const kGenerationColumn = "Generation";
 const char* const kRecordedColumn = "Recorded - types - what the next base changed";
 
 std::string HistoryStatus(size_t count, size_t damaged) {
+  if (count == 0) return "No earlier BASEs - each accept keeps here the base it replaces";
   std::string s = std::to_string(count) + " earlier BASE" + (count == 1 ? "" : "s") +
                   " - select one to see it, Restore to make it the base again";
   if (damaged) s += " (" + std::to_string(damaged) + " damaged)";

@@ -507,6 +507,10 @@ void FrmMain::mnuHistory_Click() {
   SetSecondColumn(msg::kRecordedColumn, widest + 120 - TextWidth(msg::kRecordedColumn));
   FitColumns(false);
   SetStatus(Led::Grey, msg::HistoryStatus(generations_.size(), list.damaged));
+  // A file where the history's folder belongs: nothing is kept there until
+  // it goes, which the empty list alone would not say.
+  const std::string folder = GenerationsFolder(g_.BaseFile);
+  if (PathExists(folder) && !IsFolder(folder)) lblInfo.Caption(msg::HistoryIsAFile(AbsolutePath(folder)));
   if (lvwMain.Count() >= 1) lvwMain.EnsureVisible(1);
   if (!flags.HiddenStart) lvwMain.SetFocus();
   settled_ = {sbrMain.PanelPicture(), sbrMain.PanelText()};

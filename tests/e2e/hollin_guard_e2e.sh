@@ -4,10 +4,11 @@
 # answered through its window, the icon menu's commands sent as WM_COMMAND
 # (Wine carries neither menus nor WM_NOTIFY across processes), one guard per
 # session, and its end on request. Usage: hollin_guard_e2e.sh
-# HOLLIN_PROBE_EXE HOLLIN_EXE.
+# HOLLIN_PROBE_EXE HOLLIN_EXE FIXTURE_EXE (the probe's own window, as a
+# notice's process that never shows the notice).
 set -euo pipefail
 . "$(dirname "$0")/e2e_lib.sh"
-HOLLIN_PROBE=$1
+HOLLIN_PROBE=$1 FIXTURE=$3
 e2e_begin hollin-guard
 cp "$2" "$app/hollin.exe"
 txt_identifier
@@ -94,6 +95,21 @@ probe --hidden command "Hollin guard" $pause_cmd
 probe wait Hollin 5000
 probe controls Hollin
 expect_contains "the change made while paused" "(.hgb)" "$OUT"
+probe click Hollin Close
+probe gone Hollin 5000
+
+# A notice's process that never says its window is there holds no notice
+# back: the guard ends it after a while and starts another. Here the
+# program's file is a window of another kind while the notice starts.
+mv "$app/hollin.exe" "$app/hollin-real.exe"
+cp "$FIXTURE" "$app/hollin.exe"
+add 'HKCR\.hga' /ve /d HollinGuard.Grab
+probe wait "Probe Fixture" 20000
+mv -f "$app/hollin-real.exe" "$app/hollin.exe"
+probe wait Hollin 30000
+probe controls Hollin
+expect_contains "the notice after a start that showed nothing" "1 file type now opens with grab (.hga)." "$OUT"
+probe gone "Probe Fixture" 5000
 probe click Hollin Close
 probe gone Hollin 5000
 

@@ -175,6 +175,14 @@ TEST_F(FrmMainTest, HistoryViewRestoresFromAnEarlierBase) {
   order.clear();
   for (const auto& row : main->lvwMain.Rows()) order += row.text + " ";
   EXPECT_EQ(order, ".bmp .txt .ZIP ");
+
+  // A file where the history's folder belongs: the view says why it is empty.
+  std::filesystem::remove_all("Prev.history");
+  test::WriteFileBytes("Prev.history", "x");
+  main->mnuHistory.UserChoose();
+  EXPECT_EQ(main->lvwMain.Count(), 0);
+  EXPECT_TRUE(Holds(main->lblInfo.Caption(), "Prev.history\" is a file")) << main->lblInfo.Caption();
+  EXPECT_EQ(main->sbrMain.PanelText(), "No earlier BASEs - each accept keeps here the base it replaces");
 }
 
 TEST_F(FrmMainTest, ViewsSortingAndRefresh) {
