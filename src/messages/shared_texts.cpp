@@ -181,6 +181,7 @@ std::string FileErrorText(const FileError& e) {
     case K::ReplacedIsFolder: step = "cannot be replaced: it is a folder"; break;
     case K::ReplacedIsReadOnly: step = "cannot be replaced: it is write-protected"; break;
     case K::NotFound: step = "does not exist"; break;
+    case K::FolderMissing: step = "cannot be written: its folder does not exist"; break;
   }
   std::string text = "The file \"" + e.path() + "\" " + step;
   if (e.code() != 0 && e.kind() != K::NotPlainFile) text += " (error " + std::to_string(e.code()) + ")";
