@@ -57,6 +57,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   // scripts does.
   // The account is looked up at the first record: the guard's notice runs
   // as a process of its own through here too, and needs none of it.
+  // Arguments the guard does not know are told as any wrong command line
+  // is, with the usage, never ended on in silence.
+  if (guard::IsGuardRun(args) && !guard::GuardArgumentsKnown(args)) return cli::RunWindowsCommandLine(args);
   if (guard::IsGuardRun(args)) {
     cli::Win32EventLog events;
     std::optional<GuardEventSource> source;

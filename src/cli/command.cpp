@@ -309,7 +309,10 @@ class Run {
       if (LoadRecordedBase(g_, vsd_)) {
         newer = g_.BaseEntries.get();
         std::int64_t t = 0;
-        if (LastWriteSeconds(report_.baseFile, t)) report_.baseTime = IsoUtc(t);
+        if (LastWriteSeconds(report_.baseFile, t)) {
+          report_.baseTime = IsoUtc(t);
+          report_.baseAgeSeconds = std::max<long long>(0, env_.now - t);
+        }
       }
     } catch (const BaseFileError& e) {
       report_.notes.push_back(msg::BaseFileText(e));

@@ -116,7 +116,11 @@ Options ParseOptions(const std::vector<std::string>& args) {
       if (o.restoreFrom > 0) fail(msg::OptionTwice(arg));
       setAction(Action::Restore, arg);
       const std::string n = value(msg::kRestoreFromValue);
-      const bool digits = !n.empty() && n.size() <= 4 && n.find_first_not_of("0123456789") == std::string::npos;
+      // Digits alone, leading zeros allowed ("01" is 1); a number of more
+      // than nine digits is no generation's.
+      const size_t first = n.find_first_not_of('0');
+      const bool digits = !n.empty() && n.find_first_not_of("0123456789") == std::string::npos &&
+                          (first == std::string::npos || n.size() - first <= 9);
       o.restoreFrom = digits ? std::stoi(n) : 0;
       if (!n.empty() && o.restoreFrom < 1)
         fail(msg::OptionNotAGeneration(arg, n));

@@ -34,6 +34,7 @@ class FileError : public std::runtime_error {
     ReplacedIsFolder,    // the target is a folder
     ReplacedIsReadOnly,  // the target is write-protected
     NotFound,            // nothing of that name
+    FolderMissing,       // the folder it is to be written in
   };
   FileError(std::string path, Kind kind, long code = 0, std::string reason = std::string());
   const std::string& path() const { return path_; }

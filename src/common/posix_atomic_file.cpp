@@ -122,6 +122,7 @@ void ReplaceFileAtomically(const std::string& path,
     tmp = TemporaryNameFor(path, detail::CurrentProcessId(),
                            detail::NextTemporarySerial());
     fd = open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0 && errno == ENOENT) throw FileError(path, Kind::FolderMissing);
     if (fd < 0 && (errno != EEXIST || attempt >= 100))
       Throw(path, Kind::TemporaryNotWritten, errno);
   }

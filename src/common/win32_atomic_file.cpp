@@ -129,6 +129,7 @@ void ReplaceFileAtomically(const std::string& path,
                     FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
       const DWORD err = GetLastError();
+      if (err == ERROR_PATH_NOT_FOUND) throw FileError(path, Kind::FolderMissing);
       if ((err != ERROR_FILE_EXISTS && err != ERROR_ALREADY_EXISTS) || attempt >= 100)
         Throw(path, Kind::TemporaryNotWritten, err);
     }

@@ -728,6 +728,13 @@ int Stop() {
 
 bool IsGuardRun(const std::vector<std::string>& args) { return !args.empty() && Is(args[0], "guard"); }
 
+bool GuardArgumentsKnown(const std::vector<std::string>& args) {
+  if (args.size() == 3 && Is(args[1], "notice")) return true;
+  for (size_t i = 1; i < args.size(); ++i)
+    if (!Is(args[i], "stop") && !Is(args[i], "logon")) return false;
+  return true;
+}
+
 std::string QuotedArgument(const std::string& argument) {
   if (!argument.empty() && argument.find_first_of(" \t\"") == std::string::npos) return argument;
   std::string quoted = "\"";

@@ -18,6 +18,10 @@ namespace hollin::guard {
 // already running is left alone, and nothing is shown) after it.
 bool IsGuardRun(const std::vector<std::string>& args);
 
+// Whether the arguments after "--guard" are the guard's own: "--stop" and
+// "--logon", or the notice's process ("--notice" and its window).
+bool GuardArgumentsKnown(const std::vector<std::string>& args);
+
 // Runs the guard, or stops the one running; returns the exit code: 0, or 64
 // for arguments it does not know, 5 when a guard asked to end did not.
 // Each check's record goes to record (the Application log).

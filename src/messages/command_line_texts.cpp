@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "common/names.h"
+#include "common/text.h"
 #include "compare/changes.h"
 #include "messages/shared_texts.h"
 
@@ -31,6 +32,10 @@ std::string OptionNotAFormat(const std::string& arg, const std::string& given) {
   return "\"" + arg + "\" takes json, csv or text, not \"" + given + "\".";
 }
 std::string NotAnOption(const std::string& arg) {
+  const std::string folded = FoldCase(arg);
+  if (folded == "--guard" || folded == "/guard")
+    return "\"" + arg + "\" comes first, alone or with --logon or --stop: hollin.exe --guard starts the guard, "
+           "hollin.exe --guard --stop ends it (hollinc.exe runs no guard).";
   return "\"" + arg + "\" is not an option of " + std::string(kAppTitle) + ".";
 }
 
@@ -74,6 +79,9 @@ std::string Usage() {
   t += "                                   (1 is the base before the current one, as --history numbers them)\n";
   t += "  hollinc.exe --export-defaults <file.xml>  write the base as a default associations file\n";
   t += "  hollinc.exe --help | --version\n";
+  t += "  hollin.exe --guard               the guard: in the background, it checks whenever the registry\n";
+  t += "                                   has changed and tells in a notice (--logon: none if one runs)\n";
+  t += "  hollin.exe --guard --stop        end the running guard (0: ended or none runs; 5: it did not end)\n";
   t += "hollinc.exe is the console program for scripts: it waits, and its exit code arrives.\n";
   t += "hollin.exe takes the same options. Run either as the user whose settings to check.\n\n";
   t += "Options (also with \"/\" for \"--\"):\n";

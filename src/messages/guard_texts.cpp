@@ -9,12 +9,16 @@ namespace hollin::msg {
 namespace {
 
 constexpr size_t kNamed = 10;  // types named in one sentence, then how many more
+// The longest name of a type or program the notice shows whole: whoever
+// registers a type chooses both, and one long name would push the rest of
+// the notice out of its window.
+constexpr size_t kLongestName = 80;
 
 // The names, a link as its links begin ("http:").
 std::string Types(const std::vector<std::string>& types) {
   std::string text = "(";
   for (size_t i = 0; i < types.size() && i < kNamed; ++i)
-    text.append(i ? ", " : "").append(types[i]).append(IsLinkName(types[i]) ? ":" : "");
+    text.append(i ? ", " : "").append(InTextLine(types[i], kLongestName)).append(IsLinkName(types[i]) ? ":" : "");
   if (types.size() > kNamed) text.append(" and ").append(GroupedCount(types.size() - kNamed)).append(" more");
   return text + ")";
 }
@@ -63,9 +67,10 @@ std::string GuardNotice(const std::vector<std::string>& types, const std::vector
       line += n == 1 ? " no longer opens with anything " : " no longer open with anything ";
     } else {
       line += n == 1 ? " now opens with " : " now open with ";
-      line += openers.size() == 1 && !gone ? openers[0]
-              : openers.size() == 1      ? openers[0] + " or nothing"
-                                         : openers[0] + " and " + GroupedCount(openers.size() - 1 + (gone ? 1 : 0)) +
+      const std::string first = InTextLine(openers[0], kLongestName);
+      line += openers.size() == 1 && !gone ? first
+              : openers.size() == 1      ? first + " or nothing"
+                                         : first + " and " + GroupedCount(openers.size() - 1 + (gone ? 1 : 0)) +
                                           " other program" + (openers.size() - 1 + (gone ? 1 : 0) == 1 ? "" : "s");
       line += " ";
     }

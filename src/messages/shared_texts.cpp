@@ -4,6 +4,7 @@
 
 #include "common/names.h"
 #include "common/text.h"
+#include "common/wtf8.h"
 #include "compare/changes.h"
 #include "messages/base_texts.h"
 #include "registry/layers.h"
@@ -31,6 +32,26 @@ const char* WhatText(RestoreFailure::What what) {
 const char* LayerName(AssocEntry::Layer layer) {
   static const char* const kLayers[] = {"Explorer's choice", "user classes", "machine classes", "class root"};
   return kLayers[static_cast<int>(layer)];
+}
+
+std::string InTextLine(const std::string& text, size_t longest) {
+  const bool cut = longest > 3 && Utf16Length(text) > longest;
+  std::string out;
+  size_t units = 0;
+  for (size_t i = 0; i < text.size();) {
+    const size_t at = i;
+    char32_t cp = 0xFFFD;
+    if (!DecodeWtf8(text, i, cp)) ++i;
+    units += cp >= 0x10000 ? 2 : 1;
+    if (cut && units > longest - 3) return out + "...";
+    if (cp < 0x20 || cp == 0x7F) {
+      // U+2400 to U+241F, and U+2421 for DEL: E2 90 80+n.
+      out.append("\xE2\x90").push_back(static_cast<char>(0x80 + (cp == 0x7F ? 0x21 : cp)));
+    } else {
+      out.append(text, at, i - at);
+    }
+  }
+  return out;
 }
 
 std::string FirstTenThenMore(const std::vector<std::string>& lines) {
@@ -160,6 +181,7 @@ std::string FileErrorText(const FileError& e) {
     case K::ReplacedIsFolder: step = "cannot be replaced: it is a folder"; break;
     case K::ReplacedIsReadOnly: step = "cannot be replaced: it is write-protected"; break;
     case K::NotFound: step = "does not exist"; break;
+    case K::FolderMissing: step = "cannot be written: its folder does not exist"; break;
   }
   std::string text = "The file \"" + e.path() + "\" " + step;
   if (e.code() != 0 && e.kind() != K::NotPlainFile) text += " (error " + std::to_string(e.code()) + ")";

@@ -22,6 +22,12 @@ namespace hollin::msg {
 // its button.
 std::string FirstTenThenMore(const std::vector<std::string>& lines);
 
+// A name or value from the registry as a window shows it inside its own
+// text: each control character as its picture (a carriage return as U+240D,
+// DEL as U+2421), so that it cannot begin a line of its own; and where
+// longest is given, cut short with "..." after that many characters.
+std::string InTextLine(const std::string& text, size_t longest = 0);
+
 // A restore's refused writes, one line per type (both of its writes refused,
 // or the one that was, with the layer): ".txt (its open command in the
 // machine classes): error 5 (Access is denied.)", the reason where errorText

@@ -24,6 +24,32 @@ std::string Short(const std::string& id) {
   return id.substr(0, i) + "...";
 }
 
+// A value as the Details window shows it: whole, each control character as
+// its picture, and a long one continued on lines of at most 128 characters.
+// A text box lays out a line in time that grows with the square of its
+// length: under Wine, a command of 16,000 characters held the window 13
+// seconds, one of 200,000 more than ten minutes.
+std::string DetailsValue(const std::string& value) {
+  constexpr size_t kLineUnits = 128;
+  const std::string shown = InTextLine(value);
+  if (shown.size() <= kLineUnits) return shown;  // no more characters than bytes
+  std::string out;
+  size_t units = 0, start = 0;
+  for (size_t i = 0; i < shown.size();) {
+    const size_t at = i;
+    char32_t cp = 0xFFFD;
+    if (!DecodeWtf8(shown, i, cp)) ++i;
+    const size_t n = cp >= 0x10000 ? 2 : 1;
+    if (units + n > kLineUnits) {
+      out.append(shown, start, at - start).append("\r");
+      start = at;
+      units = 0;
+    }
+    units += n;
+  }
+  return out.append(shown, start, std::string::npos);
+}
+
 // "file type " or "link " before an entry's name in the panel.
 const char* KindOf(const std::string& name) { return IsLinkName(name) ? "link " : "file type "; }
 
@@ -109,9 +135,9 @@ std::string EntryPanel(bool current, const AssocEntry& entry) {
   const auto blank = entry.ProgramID().find_first_not_of(' ') == std::string::npos;
   std::string t = current ? "CURRENT settings for " : "BASE (previous) settings for ";
   t.append(KindOf(entry.Ext())).append(UpperCase(entry.Ext())).append(":\r\r");
-  t.append("PROGRAM ID:\r").append(blank ? "[not set]" : entry.ProgramID()).append("\r");
+  t.append("PROGRAM ID:\r").append(blank ? "[not set]" : InTextLine(entry.ProgramID())).append("\r");
   t.append("OPEN COMMAND KEYNAME: HKey_Classes_Root\\ +\r").append(entry.OpenCmdRegKey()).append("\r");
-  t.append("DEFAULT OPEN COMMAND:\r").append(entry.ProgramFullPath());
+  t.append("DEFAULT OPEN COMMAND:\r").append(InTextLine(entry.ProgramFullPath()));
   return t;
 }
 
@@ -130,9 +156,9 @@ std::string ChangePanel(const std::string& ext, const AssocEntry* c, const Assoc
   if (c && c->Unreadable())
     t.append("CURRENT default Open command: (").append(kCannotBeRead).append(": ").append(UnreadableKey(ext, c->UnreadableAt(), c->UnreadablePath()))
         .append(" refuses your rights)");
-  else if (c) t.append("CURRENT default Open command:\r").append(c->ProgramFullPath());
+  else if (c) t.append("CURRENT default Open command:\r").append(InTextLine(c->ProgramFullPath()));
   else t.append("CURRENT default Open command: (none)");
-  if (b) t.append("\r\rBASE (previous) default Open command:\r").append(b->ProgramFullPath());
+  if (b) t.append("\r\rBASE (previous) default Open command:\r").append(InTextLine(b->ProgramFullPath()));
   else t.append("\r\rBASE (previous) default Open command: (none)");
   return t;
 }
@@ -224,7 +250,7 @@ std::string DetailsTitle(const std::string& type) {
 std::string DetailsText(const DetailFacts& f) {
   std::string t;
   const auto line = [&t](const std::string& label, const std::string& value) {
-    t.append(label).append(": ").append(value.empty() ? std::string("-") : value).append("\r");
+    t.append(label).append(": ").append(value.empty() ? std::string("-") : DetailsValue(value)).append("\r");
   };
   line(f.type[0] == '.' ? "File type" : "Link (URL protocol)", ListName(f.type));
   const std::string change = f.change == "latent" ? "latent: the " + f.latentLayer + " changed, which would take over "

@@ -9,6 +9,8 @@
 namespace hollin {
 namespace {
 
+constexpr LONG kInvalidData = 13;  // ERROR_INVALID_DATA: a REG_DWORD of another size
+
 bool ReadSettingUnguarded(IRegistry& reg, HKEY root, const std::string& Name, std::int16_t RequestedType,
                           SettingValue& Value, SettingFailure* failure) {
   // Reading asks for no more than reading: a standard user may read the
@@ -46,7 +48,15 @@ bool ReadSettingUnguarded(IRegistry& reg, HKEY root, const std::string& Name, st
     std::string read(data, count);
     Value = TrimRegString(read);
   } else if (type == REG_DWORD) {
-    Value = RequestedType == 4 ? number : std::int32_t{0};
+    // A number asked for as text is the number all the same: "Warn" stored
+    // as REG_DWORD 1 (by a policy or a script) means warn, never 0. A
+    // number of another size is no number and reads as nothing.
+    if (count != sizeof number) {
+      if (failure) *failure = {SettingFailure::Kind::ValueNotRead, kSettingsKey, Name, kInvalidData, std::string()};
+      return false;
+    }
+    if (RequestedType == 1) std::memcpy(&number, text, sizeof number);
+    Value = number;
   } else {
     Value = std::int32_t{1};
   }

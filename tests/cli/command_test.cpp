@@ -830,6 +830,15 @@ TEST(Report, JsonEscapesEveryControlCharacter) {
   }
 }
 
+// The history's report tells the base's age where it tells when it was
+// written, as every other report does.
+TEST_F(CommandTest, TheHistoryTellsTheBasesAgeWithItsTime) {
+  EXPECT_EQ(Run({"--check"}), kFirstRun);
+  EXPECT_EQ(Run({"--history", "--format", "json"}), kNoChanges);
+  EXPECT_FALSE(Holds(console.out, "\"written\": null")) << console.out;
+  EXPECT_FALSE(Holds(console.out, "\"ageSeconds\": null")) << console.out;
+}
+
 // The history on the command line: three bases in turn, listed newest first
 // with what each next base changed; a restore from the oldest brings the
 // whole registry back as it was and keeps the base it replaced; a damaged

@@ -80,5 +80,32 @@ TEST(Options, EveryOptionAndEveryMistake) {
   EXPECT_TRUE(ParseOptions({"--restore", "ALL"}).restoreAll);
 }
 
+// A generation's number as a script may write it: leading zeros are the
+// same number, and a number the history cannot have is left to the run to
+// refuse (exit code 5, "there is no generation"), not taken for a mistake
+// in the command line.
+TEST(Options, AGenerationIsANumberWithItsLeadingZeros) {
+  EXPECT_EQ(ParseOptions({"--restore-from", "01"}).restoreFrom, 1);
+  EXPECT_EQ(ParseOptions({"--restore-from", "00002"}).error, "");
+  EXPECT_EQ(ParseOptions({"--restore-from", "00002"}).restoreFrom, 2);
+  EXPECT_EQ(ParseOptions({"--restore-from", "12345"}).restoreFrom, 12345);
+  for (const char* wrong : {"0", "000", "1x", "-1", "+1", " 1", "1234567890"})
+    EXPECT_NE(ParseOptions({"--restore-from", wrong}).error.find("not \"" + std::string(wrong) + "\""),
+              std::string::npos)
+        << wrong;
+}
+
+// The guard is hollin.exe's, started by --guard first: anywhere else, and in
+// hollinc.exe, the command line says how to run it, and the usage names it.
+TEST(Options, TheGuardIsNamedWhereItIsAskedForWrongly) {
+  for (const Args& args : {Args{"--guard"}, Args{"--check", "/GUARD"}, Args{"--guard", "--nonsense"}}) {
+    const Options o = ParseOptions(args);
+    EXPECT_NE(o.error.find("hollin.exe --guard starts the guard, hollin.exe --guard --stop ends it"),
+              std::string::npos)
+        << o.error;
+  }
+  EXPECT_NE(UsageText().find("  hollin.exe --guard --stop "), std::string::npos);
+}
+
 }  // namespace
 }  // namespace hollin::cli

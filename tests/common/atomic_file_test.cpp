@@ -34,6 +34,14 @@ TEST(AtomicFile, OnlyTemporariesOfEndedWritersAreRemoved) {
   RemoveStaleTemporaries(path);
   for (const auto& f : stale) EXPECT_FALSE(std::filesystem::exists(f)) << f;
   for (const auto& f : kept) EXPECT_TRUE(std::filesystem::exists(f)) << f;
+
+  // Into a folder that is not there: said so, not as a temporary's failure.
+  try {
+    ReplaceFileAtomically(d.File("gone") + "/base", "new");
+    ADD_FAILURE() << "written into a missing folder";
+  } catch (const FileError& e) {
+    EXPECT_EQ(e.kind(), FileError::Kind::FolderMissing);
+  }
 }
 
 #ifdef _WIN32

@@ -2,6 +2,7 @@
 // was packed, and bytes any other process might send it show nothing.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
 #include "guard/notice.h"
@@ -40,6 +41,20 @@ TEST(NoticeView, OtherBytesAreNone) {
   flags[4] = static_cast<char>(0xFF);
   EXPECT_FALSE(UnpackNoticeView(flags));
   EXPECT_FALSE(UnpackNoticeView(PackNoticeView({std::string((1 << 20) + 1, 'x'), false, false, false})));
+}
+
+// A program whose command names a program of a million characters still
+// has its notice shown: the text crosses whole, far below the limit.
+TEST(NoticeView, AHugeProgramNameStillCrosses) {
+  auto entry = std::make_shared<AssocEntry>();
+  entry->Ext(".big");
+  entry->ProgramFullPath("C:\\" + std::string(1100000, 'a') + ".exe %1");
+  Notice notice;
+  notice.types = {".big"};
+  notice.now = {entry};
+  const auto back = UnpackNoticeView(PackNoticeView({NoticeText(notice), true, false, false}));
+  ASSERT_TRUE(back);
+  EXPECT_LT(back->text.size(), 200u);
 }
 
 }  // namespace

@@ -35,6 +35,7 @@ TEST(ErrorText, EveryKindIsWordedAsTheErrorSaysIt) {
       {{"r.json", K::ReplacedIsFolder}, "The file \"r.json\" cannot be replaced: it is a folder."},
       {{"r.json", K::ReplacedIsReadOnly}, "The file \"r.json\" cannot be replaced: it is write-protected."},
       {{"x.reg", K::NotFound}, "The file \"x.reg\" does not exist."},
+      {{"r.json", K::FolderMissing}, "The file \"r.json\" cannot be written: its folder does not exist."},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(msg::FileErrorText(c.error), c.text);

@@ -69,9 +69,18 @@ TEST_F(SettingsTest, TextsAreTrimmedAndLimitedAndOtherTypesGiveNumbers) {
   Store("Number", REG_DWORD, "\7\0\0\0"s);
   ASSERT_TRUE(Read("Number", 4));
   EXPECT_EQ(std::get<std::int32_t>(v), 7);
-  // Asked for text, a number is never filled in: 0.
+  // Asked for text, a number is the number all the same.
   ASSERT_TRUE(Read("Number", 1));
-  EXPECT_EQ(std::get<std::int32_t>(v), 0);
+  EXPECT_EQ(std::get<std::int32_t>(v), 7);
+  Store("Number", REG_DWORD, "\1\0\0\0"s);
+  ASSERT_TRUE(Read("Number", 1));
+  EXPECT_EQ(std::get<std::int32_t>(v), 1);
+  // One of another size is no number.
+  v = "kept"s;
+  Store("Short", REG_DWORD, "\1\0"s);
+  EXPECT_FALSE(Read("Short", 1));
+  EXPECT_FALSE(Read("Short", 4));
+  EXPECT_EQ(std::get<std::string>(v), "kept");
   // Any other requested type reads nothing and gives 1.
   ASSERT_TRUE(Read("Absent", 3));
   EXPECT_EQ(std::get<std::int32_t>(v), 1);
