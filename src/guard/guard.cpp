@@ -219,7 +219,10 @@ ScanResult Guard::Scan() {
   if (ScanElsewhere)
     if (const std::optional<std::string> answer = ScanElsewhere()) {
       ScanResult scan;
-      if (UnpackScan(*answer, scan)) return scan;
+      if (UnpackScan(*answer, scan)) {
+        ++scansElsewhere_;
+        return scan;
+      }
     }
   return ScanCurrent(reg_, platform_);
 }

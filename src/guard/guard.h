@@ -82,6 +82,8 @@ class Guard {
   std::shared_ptr<const AssocEntries> Recorded(const std::vector<std::string>& types) const;
 
   int Checks() const { return checks_; }
+  // The scans ScanElsewhere answered whole, which the checks took.
+  int ScansFromElsewhere() const { return scansElsewhere_; }
   // The wake-ups from the user classes that found them as the last check
   // read them, and so ran no check.
   int QuietWakes() const { return quietWakes_; }
@@ -153,6 +155,7 @@ class Guard {
   std::string stamp_;
   Millis pausedUntil_ = 0;
   int checks_ = 0;
+  int scansElsewhere_ = 0;
   // The state each changed type was last told in (its opener's signature),
   // so that one change is said once.
   std::vector<std::pair<std::string, std::string>> told_;

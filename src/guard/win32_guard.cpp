@@ -40,8 +40,9 @@ constexpr UINT kComeForward = WM_APP + 2;  // a second start asks for the window
 // the user classes found nothing to check (1), how many events of changes
 // (1001) it wrote (2), how many heaps of past checks are still held by a
 // block made on them (3), and how many milliseconds its last check took,
-// from the wake-up to the wait after it (4): for scripts that watch it, and
-// its benchmark.
+// from the wake-up to the wait after it (4), and how many checks took the
+// scan of its scan's process (5): for scripts that watch it, and its
+// benchmark.
 constexpr UINT kCounts = WM_APP + 3;
 constexpr UINT_PTR kIconTimer = 1;         // the icon added again until the taskbar takes it
 constexpr UINT kIconRetryMs = 5000;
@@ -614,7 +615,8 @@ class Win32Guard : public IGuardHost, public ISignals, INoticeProcesses {
           Command(static_cast<UINT>(wp));
         return 0;
       case kCounts:
-        return wp == 4   ? lastCheckMs_
+        return wp == 5   ? guard_->ScansFromElsewhere()
+               : wp == 4 ? lastCheckMs_
                : wp == 3 ? CheckHeapsHeld()
                : wp == 2 ? changesRecorded_
                : wp == 1 ? guard_->QuietWakes()
@@ -729,7 +731,7 @@ int Stop() {
 bool IsGuardRun(const std::vector<std::string>& args) { return !args.empty() && Is(args[0], "guard"); }
 
 bool GuardArgumentsKnown(const std::vector<std::string>& args) {
-  if (args.size() == 3 && Is(args[1], "notice")) return true;
+  if (args.size() == 3 && (Is(args[1], "notice") || Is(args[1], "scan"))) return true;
   for (size_t i = 1; i < args.size(); ++i)
     if (!Is(args[i], "stop") && !Is(args[i], "logon")) return false;
   return true;

@@ -19,7 +19,8 @@ namespace hollin::guard {
 bool IsGuardRun(const std::vector<std::string>& args);
 
 // Whether the arguments after "--guard" are the guard's own: "--stop" and
-// "--logon", or the notice's process ("--notice" and its window).
+// "--logon", the notice's process ("--notice" and its window), or a
+// check's scan ("--scan" and the file it writes into).
 bool GuardArgumentsKnown(const std::vector<std::string>& args);
 
 // Runs the guard, or stops the one running; returns the exit code: 0, or 64

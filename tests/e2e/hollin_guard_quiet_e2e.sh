@@ -45,6 +45,12 @@ probe click Hollin Close
 probe gone Hollin 5000
 counts
 expect_eq "events of changes after the first" 1 "$EVENTS"
+# Each check's scan came from the guard's scan process (and so did the
+# first run's, which recorded the base), none from its own reading, which
+# stands in only where that process gives no whole answer.
+probe --hidden send "Hollin guard" 0x8003 5
+[ "${OUT#result	}" -ge "$CHECKS" ] ||
+  fail "of $CHECKS checks, ${OUT#result	} took the scan of the guard's scan process"
 checks0=$CHECKS quiet0=$QUIET
 
 # Explorer's writes, for a few seconds, then as long as they take to settle.
