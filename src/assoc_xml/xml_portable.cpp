@@ -94,11 +94,13 @@ class Reader {
     while (!AtEnd() && IsNameChar(Peek())) Step();
     std::string name(s_.substr(start, pos_ - start));
     // As the system's parser reads names with namespaces: at most one colon,
-    // with a prefix before it and a local part after it ("a:" would be read
-    // as a name of nothing, which no writer can give back).
+    // with a prefix before it and a local part after it that begins as a
+    // name begins ("a:" would be read as a name of nothing, "a:.b" as ".b":
+    // no writer can give either back).
     const size_t colon = name.find(':');
     if (colon != std::string::npos &&
-        (colon == 0 || colon + 1 == name.size() || name.find(':', colon + 1) != std::string::npos))
+        (colon == 0 || colon + 1 == name.size() || name.find(':', colon + 1) != std::string::npos ||
+         !IsNameStart(name[colon + 1])))
       Fail(XmlProblem::BadName, XmlFacts().Name(name));
     return name;
   }
