@@ -300,7 +300,12 @@ MbAnswer Win32MessageBox::Show(const MessageBoxRequest& request) {
     case MbIcon::None: break;
   }
   if (request.defaultButton == MbDefault::Second) flags |= MB_DEFBUTTON2;
+  // The window that was active is active again when the box closes (an
+  // ownerless box leaves that to the system, which may choose none), so
+  // that its control gets the keys back.
+  const HWND active = GetActiveWindow();
   const int r = MessageBoxW(nullptr, Wide(WithLineFeeds(request.text)).c_str(), Wide(request.title).c_str(), flags);
+  if (active && IsWindow(active) && IsWindowVisible(active) && IsWindowEnabled(active)) SetActiveWindow(active);
   if (r == IDYES) return MbAnswer::Yes;
   if (r == IDNO) return MbAnswer::No;
   return MbAnswer::Ok;

@@ -645,11 +645,15 @@ void FrmMain::cmdRestore_Click() {
 void FrmMain::RestoreSelected() {
   platform_.SetMousePointer(MousePointer::Hourglass);
   SetStatus(Led::Yellow, msg::kRestoring);
+  int firstSelected = 0;
+  for (int i = lvwMain.Count(); i >= 1; --i)
+    if (lvwMain.Selected(i)) firstSelected = i;
   const auto failed = RestoreBaseToReg();
   // A restore the registry refused in part does not call itself done: the
   // changes view says so where it reports the restore.
   flags.RestoreIncomplete = !failed.empty() || !pendingChoices_.empty();
   mnuRefresh_Click();
+  KeepPlace(firstSelected);
   if (flags.RestoreIncomplete && !flags.RestoreConfirmed) settled_ = {sbrMain.PanelPicture(), sbrMain.PanelText()};
   flags.RestoreIncomplete = false;
   // One line a type: restored, or which write was refused.
@@ -664,6 +668,26 @@ void FrmMain::RestoreSelected() {
   LogAction(failed.empty() && pendingChoices_.empty() ? Action::Restored : Action::RestoreRefused, logged);
   ReportNotRestored(failed);
   ConfirmChoices();
+}
+
+// The list where the user left it after a restore: the types it asked for
+// that are still listed (a write refused, a choice left to Windows) stay
+// selected with their panel, and the row now in the place of the first one
+// asked for stays in view, the list keeping the focus.
+void FrmMain::KeepPlace(int firstSelected) {
+  if (ShownView != kChangesView || lvwMain.Count() == 0) return;
+  int first = 0;
+  for (int i = 1; i <= lvwMain.Count(); ++i) {
+    const std::string listed = FoldCase(msg::EntryName(lvwMain.Text(i)));
+    for (const std::string& type : restoring_)
+      if (FoldCase(type) == listed) {
+        lvwMain.Selected(i, true);
+        if (!first) first = i;
+      }
+  }
+  if (first) lvwMain_ItemClick(first);
+  lvwMain.EnsureVisible(first ? first : std::clamp(firstSelected, 1, lvwMain.Count()));
+  lvwMain.SetFocus();
 }
 
 void FrmMain::mnuRestore_Click() { cmdRestore_Click(); }

@@ -200,6 +200,7 @@ class FrmMain : public Form, public IBaseProgress, public IDeltaWindow {
   // A view other than the history's takes the list: the type column again.
   void LeaveHistory();
   void RestoreSelected();
+  void KeepPlace(int firstSelected);
   void RestoreFromGeneration();
   const Generation* SelectedGeneration() const;
   void TellNotKept(const std::string& why);

@@ -387,6 +387,7 @@ void Win32Backend::Uncover(Control& c) {
 void Win32Backend::DestroyForm(Form& form) {
   HWND hwnd = WindowOf(form);
   dpis_.erase(&form);
+  focusOf_.erase(&form);
   for (Control* c : form.Controls()) c->native = nullptr;
   form.native = nullptr;
   if (hwnd) {
@@ -639,6 +640,9 @@ bool Win32Backend::PreTranslate(MSG& msg) {
   Form* form = FormOfWindow(msg.hwnd);
   if (!form) return false;
   HWND root = WindowOf(*form);
+  // Where the focus is, for when the window is active again (a window
+  // disabled under a box loses it before it is told it is inactive).
+  if (HWND focus = GetFocus(); focus && IsChild(root, focus)) focusOf_[form] = focus;
   if (!form->Menus().empty() && accelerators_ && TranslateAcceleratorW(root, accelerators_, &msg))
     return true;
   if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE && form->Style() == FormStyle::Sizable) {
@@ -655,6 +659,25 @@ bool Win32Backend::PreTranslate(MSG& msg) {
       return true;
     }
   }
+  if (msg.message == WM_KEYDOWN) {
+    Control* target = ControlOf(msg.hwnd);
+    const bool arrow = msg.wParam == VK_UP || msg.wParam == VK_DOWN || msg.wParam == VK_LEFT || msg.wParam == VK_RIGHT;
+    if (target && target->kind() == Kind::ListView &&
+        (arrow || msg.wParam == VK_PRIOR || msg.wParam == VK_NEXT || msg.wParam == VK_HOME ||
+         msg.wParam == VK_END || msg.wParam == VK_SPACE)) {
+      ListKey(msg, *static_cast<ListView*>(target));
+      return true;
+    }
+    if (target && target->kind() == Kind::OptionButton && arrow) {
+      // An arrow key in a group of option buttons chooses the one it moves
+      // to, as a click does (the dialog keys move only the focus).
+      IsDialogMessageW(root, &msg);
+      Control* now = ControlOf(GetFocus());
+      if (now && now != target && now->kind() == Kind::OptionButton && !static_cast<OptionButton*>(now)->Value())
+        static_cast<OptionButton*>(now)->UserClick();
+      return true;
+    }
+  }
   if (msg.message == WM_CHAR) {
     Control* target = ControlOf(msg.hwnd);
     if (target) form->ActiveControl(target);
@@ -668,6 +691,32 @@ bool Win32Backend::PreTranslate(MSG& msg) {
     if (target && target->kind() == Kind::ListView) return true;
   }
   return IsDialogMessageW(root, &msg) != FALSE;
+}
+
+void Win32Backend::ListKey(MSG& msg, ListView& list) {
+  const HWND hwnd = msg.hwnd;
+  const auto focused = [hwnd] {
+    return static_cast<int>(SendMessageW(hwnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+  };
+  std::vector<bool> before;
+  for (int i = 1; i <= list.Count(); ++i) before.push_back(list.Selected(i));
+  const int focusedBefore = focused();
+  TranslateMessage(&msg);
+  DispatchMessageW(&msg);  // the control moves its selection and tells each change (LVN_ITEMCHANGED)
+  if (!WindowOf(list)) return;
+  std::vector<bool> after;
+  for (int i = 1; i <= list.Count(); ++i) after.push_back(list.Selected(i));
+  const int row = focused();
+  if ((after != before || row != focusedBefore) && row >= 0 && row < list.Count() && list.Selected(row + 1))
+    list.RowClicked(row + 1);
+}
+
+void Win32Backend::RestoreFocus(Form& form, HWND hwnd) {
+  auto it = focusOf_.find(&form);
+  HWND to = it != focusOf_.end() ? it->second : nullptr;
+  if (!to || !IsWindow(to) || !IsChild(hwnd, to) || !IsWindowVisible(to) || !IsWindowEnabled(to))
+    to = GetNextDlgTabItem(hwnd, nullptr, FALSE);
+  if (to) SetFocus(to);
 }
 
 int Win32Backend::Run() {
@@ -696,6 +745,8 @@ void Win32Backend::PumpWaiting() {
 void Win32Backend::ShowModal(Form& form) {
   // The other windows of the program wait until the form is unloaded.
   HWND owner = GetActiveWindow();
+  if (Form* of = FormOfWindow(owner); of && WindowOf(*of) == owner)
+    if (HWND focus = GetFocus(); focus && IsChild(owner, focus)) focusOf_[of] = focus;
   std::vector<HWND> disabled;
   for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT)) {
     DWORD pid = 0;
@@ -746,6 +797,33 @@ LRESULT Win32Backend::Handle(Form& form, HWND hwnd, UINT msg, WPARAM wp, LPARAM 
     case WM_CLOSE:
       form.UserCloses();
       return 0;
+    case WM_SETFOCUS:
+      // The window made active again (after a box it showed, or another
+      // program): the focus goes back into the control that had it, not to
+      // the window itself, which takes no keys.
+      if (!form.Controls().empty()) {
+        RestoreFocus(form, hwnd);
+        return 0;
+      }
+      break;
+    case WM_CONTEXTMENU: {
+      // Shift+F10 or the menu key on the list: its Action menu, under the
+      // row with the focus (a right click shows it at the mouse, NM_RCLICK).
+      Control* c = ControlOf(reinterpret_cast<HWND>(wp));
+      if (!c || c->kind() != Kind::ListView || lp != -1) break;
+      HMENU bar = GetMenu(hwnd);
+      HMENU action = bar ? GetSubMenu(bar, 2) : nullptr;
+      if (!action) break;
+      const HWND list = reinterpret_cast<HWND>(wp);
+      const int row = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+      RECT r{};
+      r.left = LVIR_LABEL;
+      if (row < 0 || !SendMessageW(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&r))) GetClientRect(list, &r);
+      POINT at{r.left, row < 0 ? r.top : r.bottom};
+      ClientToScreen(list, &at);
+      TrackPopupMenu(action, TPM_LEFTALIGN | TPM_TOPALIGN, at.x, at.y, 0, hwnd, nullptr);
+      return 0;
+    }
     case WM_SIZE:
       // A form the user sizes lays its controls out anew.
       if (form.Style() == FormStyle::Sizable && wp != SIZE_MINIMIZED) {

@@ -53,6 +53,13 @@ class Win32Backend : public Backend {
   static LRESULT CALLBACK FormProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   LRESULT Handle(Form& form, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   bool PreTranslate(MSG& msg);
+  // A key that moves the list's selection, handled by the list: a row the
+  // keys select is told as a click on it is, so that the keyboard shows its
+  // panel and enables what a click enables.
+  void ListKey(MSG& msg, ListView& list);
+  // The focus into a window's control that had it last; where that one can
+  // no longer take it, the first that can.
+  void RestoreFocus(Form& form, HWND hwnd);
   void CreateControl(Form& form, Control& control, int id);
   void SyncColumns(Control& list);
   void SyncRows(Control& list);
@@ -76,6 +83,7 @@ class Win32Backend : public Backend {
   std::map<const Form*, int> dpis_;  // each form's, where it is not the system's
   bool syncing_ = false;  // the list is being filled by us, not the user
   char32_t highSurrogate_ = 0;  // the first half of a character being typed
+  std::map<const Form*, HWND> focusOf_;  // the control of each window that had the focus last
   std::map<std::tuple<std::string, int, bool, bool, int>, HFONT> fonts_;  // by face, size, style and DPI
   std::map<Color, HBRUSH> brushes_;
   std::map<Picture, HICON> icons_;

@@ -238,6 +238,8 @@ TEST_F(Repair, RefusedWritesAreToldAndExplorerHearsOfWhatWasWritten) {
                                                    "from list to view details."
                                                  : "Base settings restored. 4 CHANGED item(s) - select from list to "
                                                    "view details.");
+    // A type still listed stays selected, to be looked at or tried again.
+    EXPECT_EQ(Selection(), c.line ? ".txt restore on" : "restore off");
   }
 }
 

@@ -171,6 +171,55 @@ TEST_F(Win32FrmMainTest, UserActionsOnRealControls) {
   EXPECT_EQ(State(), test::Shows("real: a change"));
 }
 
+// Keys as a user presses them, each through the window's own handling: the
+// list's arrows select a row as a click does, an arrow in the view group
+// chooses the view it moves to, and the focus comes back to the control that
+// had it when a box or the warning closes.
+TEST_F(Win32FrmMainTest, TheKeyboardAloneDoesWhatTheMouseDoes) {
+  const HWND list = W(main.lvwMain);
+  const auto press = [this](HWND to, UINT vk) {
+    PostMessageW(to, WM_KEYDOWN, vk, 1);
+    PostMessageW(to, WM_KEYUP, vk, 0xC0000001);
+    backend.PumpWaiting();
+  };
+  SetForegroundWindow(backend.WindowOf(main));
+  SetActiveWindow(backend.WindowOf(main));
+  SetFocus(list);
+  press(list, VK_DOWN);
+  EXPECT_TRUE(main.lvwMain.Selected(1));
+  EXPECT_TRUE(IsWindowEnabled(W(main.cmdRestore)));
+  EXPECT_EQ(Text(W(main.lblInfo)).substr(0, 26), "CHANGE for file type .TXT ");
+
+  // A message box, then the warning closed by its frame: the list has the
+  // keys again each time.
+  SetFocus(list);
+  backend.PumpWaiting();
+  {
+    BoxAnswerer answer(IDOK);
+    box.Show({"A box.", MbButtons::Ok, MbIcon::None, MbDefault::First, "Brellmark"});
+  }
+  backend.PumpWaiting();
+  EXPECT_EQ(GetFocus(), list);
+  std::thread closer([] {
+    for (int i = 0; i < 200; ++i) {
+      if (HWND w = FindWindowW(nullptr, L"Brellmark"); w && IsWindowVisible(w)) {
+        PostMessageW(w, WM_CLOSE, 0, 0);
+        return;
+      }
+      Sleep(50);
+    }
+  });
+  main.cmdRestore.UserClick();
+  closer.join();
+  backend.PumpWaiting();
+  EXPECT_EQ(GetFocus(), list);
+
+  SetFocus(W(main.optView0));
+  press(W(main.optView0), VK_DOWN);
+  EXPECT_EQ(main.ShownView, ui::FrmMain::kCurrentView);
+  EXPECT_EQ(SendMessageW(W(main.optView1), BM_GETCHECK, 0, 0), BST_CHECKED);
+}
+
 TEST_F(Win32FrmMainTest, TheCloseBoxAsksInARealMessageBox) {
   {
     BoxAnswerer answer(IDNO);

@@ -18,6 +18,7 @@
 #include <cstring>
 #include <string>
 #include <vector>
+#include <utility>
 
 namespace {
 
@@ -29,6 +30,7 @@ int usage() {
       "usage: hollin_probe [--pid N] [--hidden] COMMAND ...\n"
       "  windows | park | wait TITLE [ms] | gone TITLE [ms] | controls TITLE | list TITLE | status TITLE\n"
       "  click TITLE TEXT | select TITLE ROW... | key TITLE [ctrl+|shift+|alt+]VK\n"
+      "  type TITLE [ctrl+|shift+|alt+]VK... (real input, the window brought forward) | focus TITLE\n"
       "  char TITLE TEXT | menu TITLE | command TITLE ID | msgbox TITLE\n"
       "  answer TITLE BUTTONTEXT [ms] | close TITLE | send TITLE MESSAGE [WPARAM]\n"
       "  shortname PATH | link FOLDER LINK (a folder link: a junction, else a symbolic link)\n"
@@ -443,6 +445,69 @@ int CmdKey(HWND top, const std::string& keyName) {
   return 0;
 }
 
+// Real keys, as a user types them: the window is brought to the front and
+// each key goes through SendInput, so the system's own handling (menus,
+// mnemonics, accelerators, dialog keys) sees them as it sees a keyboard's.
+int CmdType(HWND top, const std::vector<std::string>& keys) {
+  std::vector<std::pair<std::vector<UINT>, UINT>> parsed;
+  for (const std::string& k : keys) {
+    std::vector<UINT> mods;
+    UINT vk = ParseKey(k, mods);
+    if (!vk) return usage();
+    parsed.emplace_back(mods, vk);
+  }
+  DWORD pid = 0;
+  GetWindowThreadProcessId(top, &pid);
+  HWND front = GetForegroundWindow();
+  DWORD frontPid = 0;
+  if (front) GetWindowThreadProcessId(front, &frontPid);
+  // A window of the same process in front (a box it shows) keeps the keys.
+  if (frontPid != pid) SetForegroundWindow(top);
+  HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pid);
+  for (const auto& [mods, vk] : parsed) {
+    std::vector<INPUT> in;
+    auto push = [&](UINT key, bool down) {
+      INPUT i{};
+      i.type = INPUT_KEYBOARD;
+      i.ki.wVk = static_cast<WORD>(key);
+      i.ki.wScan = static_cast<WORD>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC));
+      i.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+      in.push_back(i);
+    };
+    for (UINT m : mods) push(m, true);
+    push(vk, true);
+    push(vk, false);
+    for (auto m = mods.rbegin(); m != mods.rend(); ++m) push(*m, false);
+    if (SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT)) != in.size()) {
+      if (process) CloseHandle(process);
+      return fail("SendInput took not every key" + Error());
+    }
+    // Each key handled before the next: a key that opens a box is followed
+    // by keys meant for the box.
+    if (process) WaitForInputIdle(process, 5000);
+    Sleep(300);
+  }
+  if (process) CloseHandle(process);
+  return 0;
+}
+
+// The control with the keyboard focus in the window's thread, and the
+// active window: "focus CLASS ID TEXT" and "active CLASS TEXT".
+int CmdFocus(HWND top) {
+  GUITHREADINFO gui{};
+  gui.cbSize = sizeof gui;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(top, nullptr), &gui)) return fail("no thread info" + Error());
+  if (gui.hwndFocus)
+    std::printf("focus\t%s\t%d\t%s\n", ClassOf(gui.hwndFocus).c_str(), GetDlgCtrlID(gui.hwndFocus),
+                Escaped(WindowText(gui.hwndFocus)).c_str());
+  else
+    std::printf("focus\t-\t0\t\n");
+  if (gui.hwndActive)
+    std::printf("active\t%s\t%s\n", ClassOf(gui.hwndActive).c_str(), Escaped(WindowText(gui.hwndActive)).c_str());
+  if (gui.hwndMenuOwner || (gui.flags & GUI_INMENUMODE)) std::printf("menu\topen\n");
+  return 0;
+}
+
 // The menu is read by calls inside the target (see Remote::Call).
 bool PrintMenu(Remote& mem, HMENU menu, const std::string& path) {
   HMODULE user32 = GetModuleHandleW(L"user32.dll");
@@ -644,6 +709,8 @@ int main() {
   if (cmd == "menu" && more == 0) return CmdMenu(top);
   if (cmd == "msgbox" && more == 0) return CmdMsgbox(top);
   if (cmd == "key" && more == 1) return CmdKey(top, argv[rest]);
+  if (cmd == "type" && more >= 1) return CmdType(top, std::vector<std::string>(argv + rest, argv + argc));
+  if (cmd == "focus" && more == 0) return CmdFocus(top);
   if (cmd == "close" && more == 0) {
     // The window is named by its title: one that went between the search
     // and the post (a window replaced by another of the same title) is
