@@ -558,9 +558,17 @@ void Win32Backend::ControlChanged(Control& c, Prop what, int row) {
       SetWindowLongPtrW(hwnd, GWL_STYLE, style);
       break;
     }
-    case Prop::EnsureVisible:
+    case Prop::EnsureVisible: {
       SendMessageW(hwnd, LVM_ENSUREVISIBLE, row - 1, FALSE);
+      // The row brought into view has the focus mark too: the arrow keys go
+      // on from it, not from the top.
+      LVITEMW item{};
+      item.state = item.stateMask = LVIS_FOCUSED;
+      syncing_ = true;
+      SendMessageW(hwnd, LVM_SETITEMSTATE, row - 1, reinterpret_cast<LPARAM>(&item));
+      syncing_ = false;
       break;
+    }
     case Prop::Focus:
       if (IsWindowVisible(GetAncestor(hwnd, GA_ROOT))) SetFocus(hwnd);
       break;
