@@ -16,12 +16,12 @@ namespace {
 std::string Short(const std::string& id) {
   if (id.empty()) return "-";
   constexpr size_t kLongest = 24;
-  if (Utf16Length(id) <= kLongest) return id;
+  if (Utf16Length(id) <= kLongest) return InTextLine(id);
   size_t i = 0;
   char32_t cp;
   for (size_t n = 0; n < kLongest - 3 && i < id.size(); ++n)
     if (!DecodeWtf8(id, i, cp)) ++i;
-  return id.substr(0, i) + "...";
+  return InTextLine(id.substr(0, i)) + "...";
 }
 
 // A value as the Details window shows it: whole, each control character as
@@ -200,10 +200,11 @@ std::string SignalReason(Signal s, const Assessment& a) {
     case Signal::Missing: return "missing (no such file)";
     case Signal::Unsigned: return "unsigned";
     case Signal::BadSignature: return "its signature does not verify";
-    case Signal::UserFolder: return "in a user folder (" + a.folder + ")";
+    case Signal::UserFolder: return "in a user folder (" + InTextLine(a.folder) + ")";
     case Signal::Unquoted:
-      return a.target.takenOver ? "unquoted: " + a.target.takeover + " runs in place of " + a.target.meant
-                                : "unquoted: a file " + a.target.takeover + " would run first";
+      return a.target.takenOver
+                 ? "unquoted: " + InTextLine(a.target.takeover) + " runs in place of " + InTextLine(a.target.meant)
+                 : "unquoted: a file " + InTextLine(a.target.takeover) + " would run first";
     case Signal::ScriptHost: return std::string("runs through ") + HostName(a.target.host);
     case Signal::RunsCode: return "opening such a file runs it";
     case Signal::CommandChanged: return "not the standard command";
@@ -215,24 +216,25 @@ std::string SignalReason(Signal s, const Assessment& a) {
 
 std::string RiskPanel(const Assessment& a) {
   // Three lines at most, as the panel has little room: what runs, who made
-  // and signed it, and the signals.
+  // and signed it, and the signals. What the registry or the file says is
+  // shown in line (InTextLine): it cannot begin a line of its own.
   std::string t;
   const auto line = [&t](const std::string& s) { t.append(t.empty() ? "" : "\r").append(s); };
   if (!a.delegateExecute.empty())
-    line("RUNS: a COM handler (DelegateExecute " + a.delegateExecute + ")" +
-         (a.target.program.empty() ? std::string() : " in " + a.target.program));
-  else if (!a.packagedApp.empty()) line("RUNS: the packaged app " + a.packagedApp);
+    line("RUNS: a COM handler (DelegateExecute " + InTextLine(a.delegateExecute) + ")" +
+         (a.target.program.empty() ? std::string() : " in " + InTextLine(a.target.program)));
+  else if (!a.packagedApp.empty()) line("RUNS: the packaged app " + InTextLine(a.packagedApp));
   else if (a.target.kind == CommandTarget::Kind::Document) line("RUNS: the file opened itself");
   else if (a.target.host != CommandHost::None && !a.target.payload.empty())
-    line(std::string("RUNS: ") + HostName(a.target.host) + " -> " + a.target.payload);
+    line(std::string("RUNS: ") + HostName(a.target.host) + " -> " + InTextLine(a.target.payload));
   else if (!a.target.program.empty())
-    line("RUNS: " + a.target.program +
+    line("RUNS: " + InTextLine(a.target.program) +
          (a.target.source == CommandTarget::Source::AppPaths        ? " (registered under App Paths)"
           : a.target.source == CommandTarget::Source::SearchFolders ? " (found on the search path)"
                                                                   : ""));
-  std::string from = a.company;
-  if (!a.product.empty()) from.append(from.empty() ? "" : ", ").append(a.product);
-  if (!a.signer.empty()) from.append(from.empty() ? "" : "; ").append("signed by ").append(a.signer);
+  std::string from = InTextLine(a.company);
+  if (!a.product.empty()) from.append(from.empty() ? "" : ", ").append(InTextLine(a.product));
+  if (!a.signer.empty()) from.append(from.empty() ? "" : "; ").append("signed by ").append(InTextLine(a.signer));
   if (!from.empty()) line("FROM: " + from);
   std::string said;
   for (Signal s : a.signals) said.append(said.empty() ? "SIGNALS: " : "; ").append(SignalReason(s, a));
@@ -318,8 +320,8 @@ std::string PanelWithFacts(const std::string& text, const std::string& facts) {
 
 std::string DescribeOpener(const AssocEntry& e) {
   if (!HasLayers(&e)) return std::string();
-  std::string t = OpenerOf(e);
-  if (e.VerbIsNotOpen()) t.append(", verb \"").append(e.Verb()).append("\"");
+  std::string t = InTextLine(OpenerOf(e));
+  if (e.VerbIsNotOpen()) t.append(", verb \"").append(InTextLine(e.Verb())).append("\"");
   return t + " (" + LayerName(e.Decider()) + ")";
 }
 
@@ -355,8 +357,8 @@ std::string DescribeVerb(const AssocEntry* now, const AssocEntry* before) {
   if (!telling(now) && !telling(before)) return std::string();
   const auto side = [](const AssocEntry* e) {
     if (!e || !e->VerbsRead()) return std::string("-");
-    std::string t = e->VerbIsNotOpen() ? e->Verb() : std::string("open");
-    if (!e->Handler().empty()) t.append(", handler ").append(e->Handler());
+    std::string t = e->VerbIsNotOpen() ? InTextLine(e->Verb()) : std::string("open");
+    if (!e->Handler().empty()) t.append(", handler ").append(InTextLine(e->Handler()));
     return t;
   };
   const std::string a = side(before), b = side(now);
@@ -368,18 +370,20 @@ std::string DescribeVerb(const AssocEntry* now, const AssocEntry* before) {
 std::string IgnoredChoiceLine(const AssocEntry* entry, const AssocEntry* base) {
   const bool changed = entry && base && SetAsideDiffers(*entry, *base);
   if (!entry || entry->IgnoredChoice().empty())
-    return changed ? "NOT HONOURED in the base: Explorer's choice " + base->IgnoredChoice() + "; now none"
+    return changed ? "NOT HONOURED in the base: Explorer's choice " + InTextLine(base->IgnoredChoice()) + "; now none"
                    : std::string();
-  std::string line = "NOT HONOURED: Explorer's choice " + entry->IgnoredChoice() +
+  std::string line = "NOT HONOURED: Explorer's choice " + InTextLine(entry->IgnoredChoice()) +
                      " (Windows does not use it: its hash does not verify, or Windows reset it)";
-  if (changed) line += "; in the base: " + (base->IgnoredChoice().empty() ? std::string("none") : base->IgnoredChoice());
+  if (changed)
+    line += "; in the base: " + (base->IgnoredChoice().empty() ? std::string("none") : InTextLine(base->IgnoredChoice()));
   return line;
 }
 
 std::string WindowsRunsLine(const std::string& progId, const std::string& command) {
   // One line: the identifier it names, else the program of its command.
-  return "WINDOWS RUNS: " +
-         (!progId.empty() ? progId : command.empty() ? std::string("-") : ProgramNameFromCommand(command));
+  return "WINDOWS RUNS: " + InTextLine(!progId.empty()   ? progId
+                                       : command.empty() ? std::string("-")
+                                                         : ProgramNameFromCommand(command));
 }
 
 const char* const kBoxTitle = kProductName;

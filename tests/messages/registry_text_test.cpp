@@ -11,6 +11,7 @@
 #include "messages/guard_texts.h"
 #include "messages/window_texts.h"
 #include "registry/reg_entry.h"
+#include "risk/risk.h"
 
 namespace hollin {
 namespace {
@@ -72,6 +73,47 @@ TEST(RegistryTextShown, AControlCharacterBeginsNoLineOfItsOwn) {
   EXPECT_NE(details.find("  Command: C:\\good.exe \"%1\"\xE2\x90\x8D\xE2\x90\x8A\xE2\x90\x8D\xE2\x90\x8A"),
             std::string::npos);
   EXPECT_NE(details.find("  Program: good\xE2\x90\x89Runs: C:\\Windows\\notepad.exe\xE2\x90\xA1\r"), std::string::npos);
+}
+
+// The panel's lines of facts: what runs and who made it come from the file
+// and the registry, each shown in its line.
+TEST(RegistryTextShown, ThePanelsFactsBeginNoLineOfTheirOwn) {
+  const std::string fake = "\r\nSIGNALS: none";
+  Assessment a;
+  a.target.program = "C:\\Grab\\grab.exe" + fake;
+  a.company = "Grab" + fake;
+  a.product = "Tool\n";
+  a.signer = "Nobody\r";
+  a.signals = {Signal::UserFolder, Signal::Unquoted};
+  a.folder = "C:\\Users" + fake;
+  a.target.takeover = "C:\\Program.exe" + fake;
+  a.target.meant = "x\n";
+  const std::string panel = msg::RiskPanel(a);
+  EXPECT_EQ(Lines(panel).size(), 3u) << panel;
+  EXPECT_NE(panel.find("RUNS: C:\\Grab\\grab.exe\xE2\x90\x8D\xE2\x90\x8ASIGNALS: none\r"), std::string::npos)
+      << panel;
+
+  AssocEntry now, before;
+  now.Ext(".x");
+  before.Ext(".x");
+  now.MachineProgID("Grab.Doc\r\nFAKE: notepad");
+  now.ProgramFullPath("C:\\grab.exe %1");
+  before.MachineProgID("txtfile");
+  before.ProgramFullPath("C:\\notepad.exe %1");
+  for (AssocEntry* e : {&now, &before}) {
+    e->VerbsRead(true);
+    e->Handler("{1}\r\nFAKE: open");
+  }
+  now.IgnoredChoice("Grab\nFAKE: none");
+  const std::string facts = msg::ChangeFacts(&now, &before, "", "", AssocEntry::Layer::Classes) + "\r" +
+                            msg::IgnoredChoiceLine(&now, &before) + "\r" +
+                            msg::WindowsRunsLine("Grab\r\nFAKE: none", "");
+  for (const auto& l : Lines(facts)) {
+    const std::string head = l.substr(0, l.find(':'));
+    EXPECT_TRUE(head == "NOW" || head == "WAS" || head == "LAYERS" || head == "VERB" || head == "NOT HONOURED" ||
+                head == "WINDOWS RUNS")
+        << l << "\nin\n" << facts;
+  }
 }
 
 TEST(RegistryTextShown, TheDetailsShowAHugeCommandWholeInShortLines) {
