@@ -93,12 +93,14 @@ FrmMain::FrmMain(Backend& backend, Associations& appState, IRegistry& reg, IPlat
   mnuHlpCont.Click = [this] { mnuHlpCont_Click(); };
   mnuHlpAbout.Click = [this] { mnuHlpAbout_Click(); };
   OnHelp = [this](MenuItem* item) { ShowHelp(item ? item->HelpTopic() : 0); };
+  // F1 in the warning: the topic of the restore it warns of.
+  frmWarning_.OnHelp = [this](MenuItem*) { ShowHelp(mnuRestore.HelpTopic()); };
   lvwMain.ColumnClick = [this](int column) { lvwMain_ColumnClick(column); };
   lvwMain.ItemClick = [this](int row) { lvwMain_ItemClick(row); };
   lvwMain.KeyPress = [this](int& k) { lvwMain_KeyPress(k); };
   lvwMain.ItemActivate = [this](int row) {
     if (frmDetails && ShownView != kHistoryView && ShownView != kNoView)
-      frmDetails->ShowFacts(DetailsOf(msg::EntryName(lvwMain.Text(row))));
+      ShowDetails(msg::EntryName(lvwMain.Text(row)));
   };
   tmrStatus.Tick = [this] { tmrStatus_Timer(); };
 }
@@ -700,7 +702,7 @@ void FrmMain::mnuDetails_Click() {
   for (int i = lvwMain.Count(); i >= 1; --i)
     if (lvwMain.Selected(i)) ext = msg::EntryName(lvwMain.Text(i));
   if (ext.empty() || !(g_.CurrentEntries->Lookup(ext) || g_.BaseEntries->Lookup(ext))) return;
-  frmDetails->ShowFacts(DetailsOf(ext));
+  ShowDetails(ext);
 }
 
 msg::DetailFacts FrmMain::DetailsOf(const std::string& ext) {
@@ -771,8 +773,16 @@ msg::DetailFacts FrmMain::DetailsOf(const std::string& ext) {
 
 void FrmMain::mnuHlpCont_Click() { ShowHelp(0); }
 
+// The Details window of a type or link; F1 there opens the topic of its
+// menu item.
+void FrmMain::ShowDetails(const std::string& ext) {
+  frmDetails->OnHelp = [this](MenuItem*) { ShowHelp(mnuDetails.HelpTopic()); };
+  frmDetails->ShowFacts(DetailsOf(ext));
+}
+
 void FrmMain::mnuHlpAbout_Click() {
   if (frmAbout) {
+    frmAbout->OnHelp = [this](MenuItem*) { ShowHelp(mnuHlpAbout.HelpTopic()); };
     frmAbout->BaseFile = msg::DescribeBaseFile(g_);
     frmAbout->ShowModal();
   }

@@ -146,6 +146,7 @@ class FrmMain : public Form, public IBaseProgress, public IDeltaWindow {
   void mnuRestore_Click();
   // The Details window of the selected row (also a double click, Enter).
   void mnuDetails_Click();
+  void ShowDetails(const std::string& ext);
   // The facts the Details window shows of a listed type or link.
   msg::DetailFacts DetailsOf(const std::string& ext);
   void mnuOptWarn_Click();

@@ -148,5 +148,23 @@ TEST_F(AboutTest, HelpOpensWhatTheSystemCanShow) {
   }
 }
 
+// F1 in a box the main window shows opens the topic of what the box is for.
+TEST_F(AboutTest, F1InEachBoxOpensItsTopic) {
+  platform.windowsVersion = 10;
+  platform.files = {".\\Hollin.chm"};
+  platform.htmlHelpOpens = true;
+  ui::FrmDetails details{backend};
+  main->frmDetails = &details;
+  backend.onModal = [&](ui::Form& f) { f.UserAsksHelp(nullptr); };
+  main->mnuHlpAbout.UserChoose();
+  main->optView1.UserClick();
+  main->lvwMain.UserActivateRow(1);  // Enter on a row: its Details window
+  main->mnuOptWarn.Checked(true);
+  main->cmdRestore_Click();  // the warning (closed by its frame: nothing restored)
+  backend.onModal = nullptr;
+  EXPECT_EQ(platform.started,
+            (std::vector<std::string>{"htmlhelp: 1 .\\Hollin.chm", "htmlhelp: 2 .\\Hollin.chm", "htmlhelp: 4 .\\Hollin.chm"}));
+}
+
 }  // namespace
 }  // namespace hollin
