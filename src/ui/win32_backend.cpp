@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -715,6 +716,16 @@ void Win32Backend::ListKey(MSG& msg, ListView& list) {
   std::vector<bool> after;
   for (int i = 1; i <= list.Count(); ++i) after.push_back(list.Selected(i));
   const int row = focused();
+  // A key that moves nowhere (Down on the last row) still selects the row
+  // with the focus mark where none is selected: the user went to it.
+  if (after == before && row == focusedBefore && row >= 0 && row < list.Count() && msg.wParam != VK_SPACE &&
+      std::find(after.begin(), after.end(), true) == after.end()) {
+    LVITEMW item{};
+    item.state = item.stateMask = LVIS_SELECTED;
+    SendMessageW(hwnd, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+    list.RowClicked(row + 1);
+    return;
+  }
   if ((after != before || row != focusedBefore) && row >= 0 && row < list.Count() && list.Selected(row + 1))
     list.RowClicked(row + 1);
 }
@@ -814,6 +825,21 @@ LRESULT Win32Backend::Handle(Form& form, HWND hwnd, UINT msg, WPARAM wp, LPARAM 
         return 0;
       }
       break;
+    case WM_NEXTDLGCTL: {
+      // A control that moves the focus itself asks its window, as a dialog
+      // box's control asks the dialog box: a multi-line text box on Tab.
+      HWND to = LOWORD(lp) ? reinterpret_cast<HWND>(wp) : GetNextDlgTabItem(hwnd, GetFocus(), wp != 0);
+      if (to) SetFocus(to);
+      return 0;
+    }
+    case DM_GETDEFID:
+      // The default button, for a control that presses it on Enter (a
+      // multi-line text box asks for it before it does).
+      for (Control* c : form.Controls())
+        if (c->kind() == Kind::CommandButton && static_cast<CommandButton*>(c)->Default && WindowOf(*c) &&
+            IsWindowEnabled(WindowOf(*c)) && IsWindowVisible(WindowOf(*c)))
+          return MAKELRESULT(GetDlgCtrlID(WindowOf(*c)), DC_HASDEFID);
+      return 0;
     case WM_CONTEXTMENU: {
       // Shift+F10 or the menu key on the list: its Action menu, under the
       // row with the focus (a right click shows it at the mouse, NM_RCLICK).

@@ -7,6 +7,7 @@
 
 #include "common/win32_platform.h"
 #include "common/win32_text.h"
+#include "messages/messages.h"
 #include "registry/scan.h"
 #include "resource.h"
 #include "ui/ui_fixture.h"
@@ -218,6 +219,49 @@ TEST_F(Win32FrmMainTest, TheKeyboardAloneDoesWhatTheMouseDoes) {
   press(W(main.optView0), VK_DOWN);
   EXPECT_EQ(main.ShownView, ui::FrmMain::kCurrentView);
   EXPECT_EQ(SendMessageW(W(main.optView1), BM_GETCHECK, 0, 0), BST_CHECKED);
+}
+
+// The Details window's text box, a multi-line one, hands Tab on to the
+// Close button and Enter to it, as in a dialog box.
+TEST_F(Win32FrmMainTest, TheDetailsTextTakesTabAndEnterToClose) {
+  ui::FrmDetails details{backend};
+  msg::DetailFacts facts;
+  facts.type = ".txt";
+  const std::wstring title = Wide(msg::DetailsTitle(".txt"));
+  for (const UINT key : {VK_TAB, VK_RETURN}) {
+    SCOPED_TRACE(key == VK_TAB ? "Tab" : "Enter");
+    std::string focused;
+    bool closed = false;
+    std::thread user([&] {
+      HWND w = nullptr;
+      for (int i = 0; i < 200 && !w; ++i, Sleep(50)) w = FindWindowW(nullptr, title.c_str());
+      if (!w) return;
+      const HWND edit = FindWindowExW(w, nullptr, L"Edit", nullptr);
+      // Once the window is up with the text box in focus, as a user sees it.
+      GUITHREADINFO up{};
+      up.cbSize = sizeof up;
+      for (int i = 0; i < 100 && !(GetGUIThreadInfo(GetWindowThreadProcessId(w, nullptr), &up) && up.hwndFocus == edit);
+           ++i)
+        Sleep(50);
+      PostMessageW(edit, WM_KEYDOWN, key, 1);
+      for (int i = 0; i < 100 && IsWindow(w); ++i) Sleep(50);
+      closed = !IsWindow(w);
+      GUITHREADINFO gui{};
+      gui.cbSize = sizeof gui;
+      if (!closed && GetGUIThreadInfo(GetWindowThreadProcessId(w, nullptr), &gui) && gui.hwndFocus)
+        focused = Text(gui.hwndFocus);
+
+      if (!closed) PostMessageW(w, WM_CLOSE, 0, 0);
+    });
+    details.ShowFacts(facts);
+    user.join();
+    if (key == VK_TAB) {
+      EXPECT_FALSE(closed);
+      EXPECT_EQ(focused, "Close");
+    } else {
+      EXPECT_TRUE(closed) << focused;
+    }
+  }
 }
 
 TEST_F(Win32FrmMainTest, TheCloseBoxAsksInARealMessageBox) {
