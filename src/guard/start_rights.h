@@ -9,7 +9,8 @@
 // running and says so in the Application log.
 //
 // Portable: the binding (guard/win32_start_rights.h) reads the facts from
-// the tokens and does what the answer says; tests give the facts.
+// the tokens and hands a start to the shell, the guard's start
+// (guard/win32_guard.cpp) does what the answer says; tests give the facts.
 #pragma once
 
 #include <optional>
