@@ -2,7 +2,9 @@
 // actions and other programs send, and read back the standard way.
 #include <gtest/gtest.h>
 
+#include <cwctype>
 #include <initializer_list>
+#include <map>
 #include <thread>
 
 #include "common/win32_platform.h"
@@ -262,6 +264,62 @@ TEST_F(Win32FrmMainTest, TheDetailsTextTakesTabAndEnterToClose) {
       EXPECT_TRUE(closed) << focused;
     }
   }
+}
+
+// The letter after "&" in a text, lower case; 0 where there is none.
+wchar_t Mnemonic(const std::wstring& text) {
+  for (size_t i = 0; i + 1 < text.size(); ++i) {
+    if (text[i] != L'&') continue;
+    if (text[i + 1] != L'&') return static_cast<wchar_t>(towlower(text[i + 1]));
+    ++i;  // "&&" is an ampersand
+  }
+  return 0;
+}
+
+// Each access key is used once where Alt+key reaches it: in the menu bar
+// together with the main window's controls, in each menu, and in each box.
+TEST_F(Win32FrmMainTest, EachAccessKeyIsUsedOnceWhereItIsPressed) {
+  ui::FrmAbout about{backend, reg, platform, box};
+  about.Load();
+  warning.Load();
+  const auto twice = [](const std::vector<std::wstring>& texts) {
+    std::string found;
+    std::map<wchar_t, std::wstring> seen;
+    for (const auto& t : texts)
+      if (const wchar_t m = Mnemonic(t); m && !seen.emplace(m, t).second)
+        found += Utf8(seen[m].c_str()) + " / " + Utf8(t.c_str()) + "; ";
+    return found;
+  };
+  const auto menuTexts = [](HMENU menu) {
+    std::vector<std::wstring> texts;
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+      wchar_t buffer[256] = {};
+      if (GetMenuStringW(menu, i, buffer, 256, MF_BYPOSITION) > 0) texts.push_back(buffer);
+    }
+    return texts;
+  };
+  const auto controlTexts = [this](ui::Form& form) {
+    std::vector<std::wstring> texts;
+    for (const ui::Control* c : form.Controls())
+      if (c->kind() == ui::Kind::CommandButton || c->kind() == ui::Kind::OptionButton ||
+          c->kind() == ui::Kind::CheckBox)
+        texts.push_back(Wide(Text(W(*c))));
+    return texts;
+  };
+  const HMENU bar = GetMenu(backend.WindowOf(main));
+  ASSERT_TRUE(bar);
+  std::vector<std::wstring> top = menuTexts(bar);
+  for (const auto& t : controlTexts(main)) top.push_back(t);
+  EXPECT_EQ(twice(top), "");
+  for (int i = 0; i < GetMenuItemCount(bar); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(twice(menuTexts(GetSubMenu(bar, i))), "");
+  }
+  for (ui::Form* form : std::initializer_list<ui::Form*>{&warning, &about}) {
+    SCOPED_TRACE(form->Name());
+    EXPECT_EQ(twice(controlTexts(*form)), "");
+  }
+  about.Unload();
 }
 
 TEST_F(Win32FrmMainTest, TheCloseBoxAsksInARealMessageBox) {
