@@ -393,7 +393,10 @@ void FrmMain::BaseRowClick(int, const std::string& ext) {
 void FrmMain::HistoryRowClick(int, const std::string&) {
   const Generation* gen = SelectedGeneration();
   if (!gen) return;
-  lblInfo.Caption(HistoryPanel(generations_, static_cast<size_t>(gen - generations_.data()), g_.BaseEntries.get()));
+  lblInfo.Caption(HistoryPanel(generations_, static_cast<size_t>(gen - generations_.data()), g_.BaseEntries.get(),
+                               [this](const std::string& text) {
+                                 return backend().TextHeight(text, lblInfo.Font(), lblInfo.Width()) <= lblInfo.Height();
+                               }));
   EnableRestore(gen->entries != nullptr);
 }
 

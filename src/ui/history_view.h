@@ -3,6 +3,7 @@
 // like generations after them.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,7 +28,10 @@ HistoryList HistoryRows(const std::vector<Generation>& generations, const std::v
                         const AssocEntries* base);
 
 // The panel of generation at (an index into generations), its changes told
-// against the base after it.
-std::string HistoryPanel(const std::vector<Generation>& generations, size_t at, const AssocEntries* base);
+// against the base after it. Where fits says the panel is too tall for its
+// label, the changes are cut short after as many names as let it fit, with
+// "..." after them, so that the lines after them still show.
+std::string HistoryPanel(const std::vector<Generation>& generations, size_t at, const AssocEntries* base,
+                         const std::function<bool(const std::string&)>& fits = nullptr);
 
 }  // namespace hollin::ui

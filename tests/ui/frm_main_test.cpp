@@ -122,6 +122,23 @@ TEST_F(FrmMainTest, RiskSignalsInTheListThePanelAndTheHealthCheck) {
 // what each next base changed; Restore on one asks, makes it the base again
 // and brings back the whole registry as it was then, keeping the base it
 // replaced as generation 1.
+// A generation whose next base changed many types: its panel cuts the
+// names short with "..." and keeps the lines after them in the panel.
+TEST_F(FrmMainTest, AHistoryPanelOfManyChangesFitsAndSaysItIsCut) {
+  Start();
+  std::string many = "REGEDIT4\n";
+  for (int i = 0; i < 300; ++i) many += "[HKEY_CLASSES_ROOT\\.t" + std::to_string(i) + "]\n@=\"txtfile\"\n";
+  reg.LoadText(many, "many");
+  main->mnuRefresh.UserChoose();
+  main->cmdAccept.UserClick();
+  main->mnuHistory.UserChoose();
+  Click("1");
+  const std::string panel = main->lblInfo.Caption();
+  EXPECT_LE(backend.TextHeight(panel, main->lblInfo.Font(), main->lblInfo.Width()), main->lblInfo.Height()) << Shown(panel);
+  EXPECT_TRUE(Holds(panel, "\rTHE NEXT BASE: new .t0 .t1 ")) << Shown(panel);
+  EXPECT_TRUE(Holds(panel, " ...\rRestore makes it the base again")) << Shown(panel);
+}
+
 TEST_F(FrmMainTest, HistoryViewRestoresFromAnEarlierBase) {
   reg.LoadText("REGEDIT4\n[HKEY_CLASSES_ROOT\\Hijack.Doc\\shell\\open\\command]\n@=\"grab.exe %1\"\n", "class");
   Start();
