@@ -24,6 +24,7 @@
 #include "support/counting_registry.h"
 #include "support/registry_store.h"
 #include "registry/scan.h"
+#include "registry/user_classes.h"
 #ifdef _WIN32
 #include "registry/win32_registry.h"
 #endif
@@ -179,6 +180,13 @@ const Hostile kHostile[] = {
          Key(reg, classes, Numbered("Many.File.", i) + "\\shell\\open\\command", "", CommandOf(i));
        }
      }},
+    {"20,000 identifiers that are paths",
+     [](IRegistry& reg, HKEY classes, HKEY) {
+       for (int i = 0; i < 20000; ++i) {
+         Key(reg, classes, Numbered(".deep", i), "", Numbered("Applications\\deep", i) + ".exe");
+         Key(reg, classes, Numbered("Applications\\deep", i) + ".exe\\shell\\open\\command", "", CommandOf(i));
+       }
+     }},
     {"500 types share a 64 KB command",
      [](IRegistry& reg, HKEY classes, HKEY) {
        Key(reg, classes, "Hostile.Long\\shell\\open\\command", "", "\"C:\\a.exe\" " + std::string(65536, 'x'));
@@ -211,9 +219,13 @@ int RunHostile(IRegistry& reg, HKEY base, const char* label, int reps) {
     const ClassLayers layers{classes, user, fileExts};
     test::CountingRegistry counted(reg);
     const int entries = ScanCurrentEntries(counted, classes, &layers).entries->Count();
-    const Timing t = Measure([&] { ScanCurrentEntries(reg, classes, &layers); }, reps);
-    std::printf("%s, %s: %d entries, %ld calls (%ld listings)\n", label, kHostile[c].name, entries, counted.calls,
-                counted.listed);
+    // The guard reads the user classes' keys of the identifiers that are
+    // paths after each scan: those are told apart too.
+    size_t deep = 0;
+    const Timing t = Measure([&] { deep = DeepIdentifiers({ScanCurrentEntries(reg, classes, &layers).entries.get()}).size(); },
+                             reps);
+    std::printf("%s, %s: %d entries, %zu identifiers that are paths, %ld calls (%ld listings)\n", label,
+                kHostile[c].name, entries, deep, counted.calls, counted.listed);
     Report(std::string("  ") + kHostile[c].name, t);
     if (entries < kPlainTypes) rc = 1;
     reg.RegCloseKey(classes);
