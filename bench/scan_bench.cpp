@@ -8,11 +8,12 @@
 //   scan_bench --floor-hkcr  one pass of the floor over the real
 //                         HKEY_CLASSES_ROOT, then exit: the whole process is
 //                         what startup_bench holds the quiet check against
-//   scan_bench --hostile [--real]  class roots that a hijacker or a careless
+//   scan_bench --hostile [--real] [NAME]  class roots that a hijacker or a careless
 //                         installer could write (a verb list of 30,000 names,
 //                         an identifier that hundreds of types share, ...),
 //                         each beside 1,000 plain types: the check's time and
 //                         its registry calls, against those types alone
+//                         (NAME: only the cases whose name holds it)
 #include <cstdio>
 #include <cstring>
 #include <iterator>
@@ -205,9 +206,10 @@ const Hostile kHostile[] = {
 // Each hostile class root, scanned as a check scans (with its layers; the
 // user classes empty but where the case fills them): best and median time,
 // and the registry calls of one scan.
-int RunHostile(IRegistry& reg, HKEY base, const char* label, int reps) {
+int RunHostile(IRegistry& reg, HKEY base, const char* label, int reps, const char* only) {
   int rc = 0;
   for (size_t c = 0; c < std::size(kHostile); ++c) {
+    if (only && !std::strstr(kHostile[c].name, only)) continue;
     const std::string root = "Hostile" + std::to_string(c);
     HKEY classes = nullptr, user = nullptr, fileExts = nullptr;
     reg.RegCreateKeyExA(base, (root + "\\Classes").c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &classes, nullptr);
@@ -244,9 +246,11 @@ int main(int argc, char** argv) {
   const bool floorOnly = argc > 1 && std::strcmp(argv[1], "--floor-hkcr") == 0;
   const bool hostile = argc > 1 && std::strcmp(argv[1], "--hostile") == 0;
   const bool hostileReal = hostile && argc > 2 && std::strcmp(argv[2], "--real") == 0;
+  const int onlyAt = hostileReal ? 3 : 2;
+  const char* only = hostile && argc > onlyAt ? argv[onlyAt] : nullptr;
   if (hostile && !hostileReal) {
     RegistryStore store;
-    return bench::RunHostile(store, HKEY_CLASSES_ROOT, "store", 5);
+    return bench::RunHostile(store, HKEY_CLASSES_ROOT, "store", 5, only);
   }
   if (!real && !floorOnly && !hostile) {
     RegistryStore store;
@@ -261,7 +265,7 @@ int main(int argc, char** argv) {
   if (RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &root,
                       nullptr) != ERROR_SUCCESS)
     return 2;
-  const int rc = hostile ? bench::RunHostile(reg, root, "real registry", 1) : bench::Run(reg, root, "real registry", 7);
+  const int rc = hostile ? bench::RunHostile(reg, root, "real registry", 3, only) : bench::Run(reg, root, "real registry", 7);
   RegCloseKey(root);
   RegDeleteTreeA(HKEY_CURRENT_USER, path);
   return rc;
