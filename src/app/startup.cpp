@@ -1,56 +1,62 @@
 #include "app/startup.h"
 
+#include <algorithm>
 #include <cctype>
-#include <cfenv>
-#include <cmath>
-#include <cstdlib>
 
 #include "messages/messages.h"
 #include "ui/settings_box.h"
 
 namespace hollin {
 
-double LeadingNumber(const std::string& text) {
+LeadingDecimal LeadingNumber(const std::string& text) {
+  LeadingDecimal number;
   size_t i = 0;
   while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-  const size_t start = i;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
-  const size_t digitsStart = i;
-  while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) ++i;
-  size_t mantissaDigits = i - digitsStart;
-  if (i < text.size() && text[i] == '.') {
-    ++i;
-    const size_t fractionStart = i;
-    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) ++i;
-    mantissaDigits += i - fractionStart;
-  }
-  if (mantissaDigits == 0) return 0;
-  size_t end = i;
-  // An exponent counts only when digits follow it.
+  const auto digit = [&](size_t at) { return at < text.size() && std::isdigit(static_cast<unsigned char>(text[at])); };
+  // The digits before and after the point, leading zeros dropped: each
+  // digit before the point moves it right, each zero after it left while
+  // no other digit came.
+  bool any = false;
+  for (; digit(i); ++i, any = true)
+    if (!number.digits.empty() || text[i] != '0') {
+      number.digits.push_back(text[i]);
+      ++number.point;
+    }
+  if (i < text.size() && text[i] == '.')
+    for (++i; digit(i); ++i, any = true) {
+      if (number.digits.empty() && text[i] == '0') --number.point;
+      else number.digits.push_back(text[i]);
+    }
+  if (!any) return {};
+  // An exponent counts only when digits follow it; past any number a
+  // double can hold it only says "huge" or "nothing".
   if (i < text.size() && (text[i] == 'e' || text[i] == 'E' || text[i] == 'd' || text[i] == 'D')) {
     size_t j = i + 1;
+    const bool negative = j < text.size() && text[j] == '-';
     if (j < text.size() && (text[j] == '+' || text[j] == '-')) ++j;
-    const size_t expDigits = j;
-    while (j < text.size() && std::isdigit(static_cast<unsigned char>(text[j]))) ++j;
-    if (j > expDigits) end = j;
+    long long exponent = 0;
+    for (; digit(j); ++j) exponent = std::min(exponent * 10 + (text[j] - '0'), 1000000LL);
+    number.point += negative ? -exponent : exponent;
   }
-  std::string number = text.substr(start, end - start);
-  for (char& c : number)
-    if (c == 'd' || c == 'D') c = 'e';
-  return std::strtod(number.c_str(), nullptr);
+  while (!number.digits.empty() && number.digits.back() == '0') number.digits.pop_back();
+  if (number.digits.empty()) number.point = 0;
+  return number;
 }
 
 int WarnValue(bool readOk, const SettingValue& value) {
   if (!readOk) return 1;
-  double number = 0;
-  if (const auto* text = std::get_if<std::string>(&value)) number = LeadingNumber(*text);
-  else if (const auto* n = std::get_if<std::int32_t>(&value)) number = *n;
-  const int saved = std::fegetround();
-  std::fesetround(FE_TONEAREST);
-  const double rounded = std::nearbyint(number);
-  std::fesetround(saved);
-  if (!(rounded >= 0 && rounded <= 1)) return 1;
-  return static_cast<int>(rounded);
+  if (const auto* n = std::get_if<std::int32_t>(&value)) return *n == 0 ? 0 : 1;
+  const auto* text = std::get_if<std::string>(&value);
+  if (!text) return 1;
+  // The number read as the nearest double and rounded half to even is 0
+  // (the only value in 0..1 that turns warnings off) exactly when its size
+  // is at most the midpoint between 0.5 and the next double above it,
+  // 0.5 + 2^-54: 0.5 itself rounds to 0, everything above to 1 or more.
+  const LeadingDecimal number = LeadingNumber(*text);
+  if (number.digits.empty() || number.point < 0) return 0;
+  if (number.point > 0) return 1;
+  return number.digits <= "500000000000000055511151231257827021181583404541015625" ? 0 : 1;
 }
 
 void Main(Associations& appState, IPlatform& platform, IRegistry& reg,

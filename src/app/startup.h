@@ -32,8 +32,16 @@ class IStartupWindows {
 int WarnValue(bool readOk, const SettingValue& value);
 
 // A leading-number parse of text: leading blanks skipped, then as much of a
-// number as stands there; no number at all gives 0.
-double LeadingNumber(const std::string& text);
+// number as stands there; no number at all is zero. Its size as the
+// significant digits (no leading or trailing zeros; none for zero) and
+// where the point stands before them: 0.digits x 10^point. The sign is
+// dropped (the warning's value only asks the size).
+struct LeadingDecimal {
+  std::string digits;
+  long long point = 0;
+  bool operator==(const LeadingDecimal&) const = default;
+};
+LeadingDecimal LeadingNumber(const std::string& text);
 
 // Prepares the process and loads the main window. An account that is no
 // user's (common/account.h) is told in a box, and the process ends before

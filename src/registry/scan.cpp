@@ -626,16 +626,20 @@ ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root, const ClassLayers* laye
   // The types that only the user classes or Explorer's choice name (Wine
   // shows no user classes in the root), in the order of their layers.
   std::vector<RootKey> extra;
+  // (Sorted as pointers into the layer: a sort of the keys themselves
+  // would be as fast but weighs kilobytes in the program.)
   for (const auto* layer : {&inUser, &inExplorer}) {
-    const size_t first = extra.size();
-    for (const auto& [folded, type] : *layer)
-      if (taken.insert(folded).second) {
-        RootKey& k = extra.emplace_back();
-        k.name = type.name;
-        k.folded = folded;
-      }
-    std::sort(extra.begin() + static_cast<std::ptrdiff_t>(first), extra.end(),
-              [](const RootKey& a, const RootKey& b) { return CompareNoCase(a.name, b.name) < 0; });
+    std::vector<const LayerEntries::value_type*> names;
+    for (const auto& named : *layer)
+      if (taken.insert(named.first).second) names.push_back(&named);
+    std::sort(names.begin(), names.end(), [](const LayerEntries::value_type* a, const LayerEntries::value_type* b) {
+      return CompareNoCase(a->second.name, b->second.name) < 0;
+    });
+    for (const auto* named : names) {
+      RootKey& k = extra.emplace_back();
+      k.name = named->second.name;
+      k.folded = named->first;
+    }
   }
   for (auto& k : extra)
     if (readUnlisted(k.name)) ReadRootType(reg, at, k);

@@ -114,10 +114,19 @@ TEST_F(StartupTest, AStandardUserReadsTheStoredOption) {
   EXPECT_EQ(machine.calls.back(), "frmMain");
 }
 
-TEST(LeadingNumber, ParsesAsMuchAsStandsThere) {
-  const std::pair<const char*, double> cases[] = {{"  12abc", 12}, {"1.5e1x", 15}, {"2e", 2}, {"-.5", -0.5},
-                                                  {".", 0},        {"x1", 0},      {"1D2", 100}};
-  for (const auto& [text, number] : cases) EXPECT_EQ(LeadingNumber(text), number) << text;
+// The stored text read as much as stands there, as the nearest double
+// rounded half to even: only what rounds to 0 turns warnings off, up to the
+// last decimal that still reads as 0.5.
+TEST(WarnValue, ReadsTheLeadingNumberAsTheNearestDoubleRoundedHalfToEven) {
+  const std::pair<const char*, int> cases[] = {
+      {"  0abc", 0}, {"1.5e1x", 1}, {"2e", 1}, {"-.5", 0}, {".", 0}, {"x1", 0}, {"1D-1", 0}, {"0.05E1", 0},
+      {"-0.7", 1},   {"000.500", 0}, {"0.500000000000000055511151231257827021181583404541015625", 0},
+      {"0.500000000000000055511151231257827021181583404541015626", 1}, {"0.50000000000000006", 1},
+      {"1e-999999999999999999999", 0}, {"1e999999999999999999999", 1}};
+  for (const auto& [text, warn] : cases) EXPECT_EQ(WarnValue(true, SettingValue{std::string(text)}), warn) << text;
+  EXPECT_EQ(WarnValue(true, SettingValue{std::int32_t{0}}), 0);
+  EXPECT_EQ(WarnValue(true, SettingValue{std::int32_t{-1}}), 1);
+  EXPECT_EQ(WarnValue(false, SettingValue{std::string("0")}), 1);
 }
 
 }  // namespace
