@@ -236,6 +236,9 @@ class Run {
   int FirstRun() {
     report_.outcome = "first run";  // verbatim
     report_.notes.push_back(msg::FirstRunNote(g_.CurrentEntries->Count()));
+    // A base named that did not exist: a script's first run, or a name
+    // mistyped; the file made is named in full either way.
+    if (!o_.basePath.empty()) report_.notes.push_back(msg::NewBaseFileNote(AbsolutePath(report_.baseFile)));
     Emit();
     LogReport(EventKind::FirstRun);
     return Done(kFirstRun, msg::kRecordedAsBase);

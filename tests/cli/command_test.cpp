@@ -676,6 +676,14 @@ TEST_F(CommandTest, TheBaseNamedIsTheFileRead) {
   std::filesystem::create_directory(dir.File("folder"));
   EXPECT_EQ(Run({"--check", "--base", "folder"}), kBaseDamaged);
   EXPECT_EQ(Snapshot(dir), before);
+  // A name that does not exist may be a script's first run, or a slip: the
+  // new file is recorded and named in full, so that a slip is seen.
+  EXPECT_EQ(Run({"--check", "--base", "nosuch.isd"}), kFirstRun);
+  EXPECT_TRUE(Holds(console.out, "The base file \"" + AbsolutePath(dir.File("nosuch.isd")) +
+                                     "\" did not exist: it was made now"))
+      << console.out;
+  EXPECT_EQ(Run({"--check"}), kChangesFound);
+  EXPECT_FALSE(Holds(console.out, "did not exist")) << "the program's own base is not named so";
 }
 
 // The risk signals of a changed type's new program, in the reports; none
