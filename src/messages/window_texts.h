@@ -47,6 +47,9 @@ extern const char* const kHealthChecking;
 std::string HealthStatus(int count);
 // Options > Always Restore with nothing selected.
 extern const char* const kAlwaysRestoreSelectFirst;
+// Options > Always Restore where the value holds no names (a number, bytes):
+// its key's full path and the value's name; it is left as it is.
+std::string AlwaysRestoreOfAnotherType(const std::string& key, const std::string& value);
 
 // The status bar's texts.
 extern const char* const kReadingCurrent;

@@ -828,7 +828,14 @@ void FrmMain::mnuOptAlways_Click() {
     box_.Show({msg::kAlwaysRestoreSelectFirst, MbButtons::Ok, MbIcon::Information, MbDefault::First, kProductName});
     return;
   }
-  std::vector<std::string> always = ReadAlwaysRestore(reg_);
+  DWORD otherType = REG_NONE;
+  std::vector<std::string> always = ReadAlwaysRestore(reg_, &otherType);
+  if (otherType != REG_NONE) {
+    box_.Show({msg::AlwaysRestoreOfAnotherType(std::string("HKEY_CURRENT_USER\\") + kSettingsKey,  // verbatim
+                                               kAlwaysRestoreValue),
+               MbButtons::Ok, MbIcon::Exclamation, MbDefault::First, kProductName});
+    return;
+  }
   bool all = true;
   for (const auto& t : selected) all = all && HoldsType(always, t);
   if (all) std::erase_if(always, [&](const std::string& t) { return HoldsType(selected, t); });
