@@ -292,9 +292,10 @@ void FrmMain::Check() {
   checked_ = {};
   // The scan and the base are read in the base's turn: never a restore of
   // another copy's half done, nor a base it is replacing.
+  // (The error goes where every failed check goes: one box.)
   std::optional<BaseTurn> turn;
-  if (!TakeBaseTurn(turn)) throw std::runtime_error(msg::BaseBusy(AbsolutePath(g_.BaseFile + g_.BaseExtension),
-                                                                 kBaseTurnWaitMs / 1000));
+  if (!TakeBaseTurn(turn, false))
+    throw std::runtime_error(msg::BaseBusy(AbsolutePath(g_.BaseFile + g_.BaseExtension), kBaseTurnWaitMs / 1000));
   checked_ = RunCheck(reg_, platform_, g_, {.load = &vsdMain, .progress = this});
   baseStamp_ = BaseFileStamp(g_);
   // A base of an earlier format recorded no links and no verbs: they are
@@ -896,14 +897,14 @@ void FrmMain::ConfirmChoices() {
              msg::kBoxTitle});
 }
 
-bool FrmMain::TakeBaseTurn(std::optional<BaseTurn>& turn) {
+bool FrmMain::TakeBaseTurn(std::optional<BaseTurn>& turn, bool tell) {
   const std::string base = AbsolutePath(g_.BaseFile + g_.BaseExtension);
   const unsigned seconds = kBaseTurnWaitMs / 1000;
   turn.emplace(platform_, base, kBaseTurnWaitMs, [&] {
     ShowText(msg::WaitingForBase(base, seconds));
     RepaintNow();
   });
-  if (turn->Held()) return true;
+  if (turn->Held() || !tell) return turn->Held();
   platform_.SetMousePointer(MousePointer::Default);
   box_.Show({msg::BaseBusy(base, seconds), MbButtons::Ok, MbIcon::Exclamation, MbDefault::First, msg::kBoxTitle});
   return false;

@@ -212,8 +212,8 @@ class FrmMain : public Form, public IBaseProgress, public IDeltaWindow {
   void SaveOnClose();
   // The base's turn for what the window reads and writes (common/base_turn.h):
   // taken, the status saying meanwhile why the window waits; false, told in
-  // a box, where another copy held it past the wait.
-  bool TakeBaseTurn(std::optional<BaseTurn>& turn);
+  // a box unless tell is false, where another copy held it past the wait.
+  bool TakeBaseTurn(std::optional<BaseTurn>& turn, bool tell = true);
   // Whether another copy wrote the base since the window's last check read
   // it (baseStamp_): then told, and the window checks again.
   bool BaseChangedMeanwhile();

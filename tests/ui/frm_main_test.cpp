@@ -278,6 +278,10 @@ TEST_F(FrmMainTest, TheWindowActsOnlyOnTheBaseItsListWasMadeAgainst) {
   ASSERT_EQ(box.shown.size(), 1u);
   EXPECT_EQ(box.shown[0].text, msg::BaseBusy(AbsolutePath(g.BaseFile + g.BaseExtension), 30));
   EXPECT_EQ(test::ReadFileBytes(g.BaseFile + g.BaseExtension), base);
+  box.shown.clear();
+  main->mnuRefresh.UserChoose();
+  ASSERT_EQ(box.shown.size(), 1u) << "a check without the turn: one box";
+  EXPECT_TRUE(Holds(box.shown[0].text, msg::BaseBusy(AbsolutePath(g.BaseFile + g.BaseExtension), 30)));
   // The turn given back within the wait: the accept is done.
   platform.whileWaiting = [&](const std::string& name) { other.GiveTurn(name); };
   main->cmdAccept.UserClick();
