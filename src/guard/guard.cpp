@@ -247,7 +247,9 @@ void Guard::Check(Millis now) {
   // between two.
   const BaseTurn turn(platform_, g_.BaseFile + g_.BaseExtension, 0);
   if (!turn.Held()) {
+    // Waited for anew: a storm's limit passed must not bring it back at once.
     ++postponed_;
+    settler_.Clear();
     settler_.Signal(now);
     return;
   }

@@ -547,18 +547,17 @@ TEST_F(GuardTest, APauseHoldsChecksUntilItEnds) {
 TEST_F(GuardTest, WhatAnotherCopyIsHalfwayThroughWritingIsNeverTold) {
   test::FakePlatform other;
   const std::string turn = BaseTurnName(g.BaseFile + g.BaseExtension);
-  At(0, [&] {
-    ASSERT_TRUE(other.TakeTurn(turn, 0));
-    Take(".txt");
-  });
+  // Writes for longer than the guard lets a storm go unchecked.
+  At(0, [&] { ASSERT_TRUE(other.TakeTurn(turn, 0)); }, Wakeup::Time);
+  for (Millis t = 0; t < 40000; t += 1500) At(t, [this, t] { Take(".txt", t / 1500 % 2 ? "txtfile" : "Grab.Doc"); });
   At(1000, [this] { Take(".bmp"); });
-  At(4000, [&] {
+  At(40000, [&] {
     Take(".txt", "txtfile");
     Take(".bmp", "Paint.Picture");
     other.GiveTurn(turn);
   });
-  At(20000, [this] { Take(".rtf"); });
-  At(30000, [&] {
+  At(50000, [this] { Take(".rtf"); });
+  At(60000, [&] {
     ASSERT_TRUE(other.TakeTurn(turn, 0));
     platform.whileWaiting = [&](const std::string& name) {
       AcceptElsewhere();
@@ -570,7 +569,7 @@ TEST_F(GuardTest, WhatAnotherCopyIsHalfwayThroughWritingIsNeverTold) {
   Run();
   EXPECT_EQ(guard.Postponed(), 1);
   ASSERT_EQ(host.said.size(), 1u);
-  EXPECT_EQ(host.said[0], std::make_pair(Millis{22000}, std::string("1 file type now opens with grab (.rtf).")));
+  EXPECT_EQ(host.said[0], std::make_pair(Millis{52000}, std::string("1 file type now opens with grab (.rtf).")));
   EXPECT_EQ(platform.waits, std::vector<unsigned>{kBaseTurnWaitMs}) << "Keep waited for the turn";
   const auto saved = Saved();
   EXPECT_EQ(saved->Item(".rtf")->InForceProgID(), "Grab.Doc");
