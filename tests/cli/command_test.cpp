@@ -492,8 +492,8 @@ TEST_F(CommandTest, ARunReadsAndWritesOnlyInTheBasesTurn) {
     EXPECT_EQ(Run(args), kFailure) << args[0];
     EXPECT_EQ(platform.waits, std::vector<unsigned>{kBaseTurnWaitMs}) << "one bounded wait";
     EXPECT_TRUE(Holds(console.err, "waiting up to 30 seconds for it to finish"));
-    EXPECT_TRUE(Holds(console.err, "was still writing the base \"" + AbsolutePath(Base()) +
-                                       "\" or restoring from it after 30 seconds, so nothing was done."))
+    EXPECT_TRUE(Holds(console.err, ShownText("was still writing the base \"" + AbsolutePath(Base()) +
+                                                 "\" or restoring from it after 30 seconds, so nothing was done.")))
         << console.err;
     EXPECT_EQ(test::ReadFileBytes(Base()), base);
     EXPECT_EQ(reg.ToText(), registry);
@@ -679,8 +679,8 @@ TEST_F(CommandTest, TheBaseNamedIsTheFileRead) {
   // A name that does not exist may be a script's first run, or a slip: the
   // new file is recorded and named in full, so that a slip is seen.
   EXPECT_EQ(Run({"--check", "--base", "nosuch.isd"}), kFirstRun);
-  EXPECT_TRUE(Holds(console.out, "The base file \"" + AbsolutePath(dir.File("nosuch.isd")) +
-                                     "\" did not exist: it was made now"))
+  EXPECT_TRUE(Holds(console.out, ShownText("The base file \"" + AbsolutePath(dir.File("nosuch.isd")) +
+                                               "\" did not exist: it was made now")))
       << console.out;
   EXPECT_EQ(Run({"--check"}), kChangesFound);
   EXPECT_FALSE(Holds(console.out, "did not exist")) << "the program's own base is not named so";
