@@ -23,6 +23,7 @@
 #include "guard/notice_hand_over.h"
 #include "guard/win32_check_heap.h"
 #include "guard/win32_notice.h"
+#include "guard/win32_start_rights.h"
 #include "registry/scan_pack.h"
 #include "registry/win32_registry.h"
 #include "resource.h"
@@ -769,6 +770,23 @@ int RunWindowsGuard(HINSTANCE instance, const std::vector<std::string>& args,
     else return 64;
   }
   if (stop) return Stop();
+  // Never with more rights than the desktop's shell gives the user's
+  // programs (guard/start_rights.h): decided before the session is claimed,
+  // so that the guard the shell starts finds it free.
+  const GuardStart start = DecideGuardStart(ReadStartRights());
+  if (start != GuardStart::Here) {
+    HRESULT shellError = 0;
+    if (start == GuardStart::ThroughShell) {
+      const std::wstring program = ProgramPath();
+      std::wstring arguments;
+      for (const std::string& arg : args) arguments += (arguments.empty() ? L"" : L" ") + Wide(QuotedArgument(arg));
+      ComApartment apartment;
+      shellError = StartThroughShell(program, arguments, program.substr(0, program.find_last_of(L'\\') + 1));
+      if (SUCCEEDED(shellError)) return 0;
+    }
+    if (record) record({CheckRecord::Kind::Failure, {}, nullptr, nullptr, {msg::GuardNotStarted(shellError)}});
+    return 5;
+  }
   // One guard per session (the mutex is the session's own, in Local),
   // whatever the rights of the one running: an elevated guard's is found too.
   HANDLE mutex = nullptr;

@@ -24,8 +24,11 @@ bool IsGuardRun(const std::vector<std::string>& args);
 bool GuardArgumentsKnown(const std::vector<std::string>& args);
 
 // Runs the guard, or stops the one running; returns the exit code: 0, or 64
-// for arguments it does not know, 5 when a guard asked to end did not.
-// Each check's record goes to record (the Application log).
+// for arguments it does not know, 5 when a guard asked to end did not or
+// one asked to start did not (a start with an administrator's full rights
+// the shell did not take over: guard/start_rights.h). Each check's record
+// goes to record (the Application log), and so does a start that did not
+// run.
 int RunWindowsGuard(HINSTANCE instance, const std::vector<std::string>& args,
                     std::function<void(const CheckRecord&)> record);
 

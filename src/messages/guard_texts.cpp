@@ -1,5 +1,7 @@
 #include "messages/guard_texts.h"
 
+#include <cstdio>
+
 #include "common/names.h"
 #include "common/text.h"
 #include "compare/changes.h"
@@ -128,6 +130,17 @@ std::string GuardKept(size_t types) {
 std::string GuardBaseGone(const std::string& path, size_t types) {
   return "The base file \"" + path + "\" is gone: " + NowTheBase(types) +
          " A change made before then is in it and is not told; the earlier bases are in View > History.";
+}
+
+std::string GuardNotStarted(long shellError) {
+  char code[16];
+  std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(shellError));
+  return std::string("The guard did not start: it was started with an administrator's full rights, which it does "
+                     "not run with, and ") +
+         (shellError ? std::string("the desktop's shell did not start it with the user's own rights (error ") + code +
+                           ")."
+                     : std::string("the rights of the desktop's shell could not be read to hand it the start.")) +
+         " Start it without administrator rights; where it is set to start at logon, it starts at the next logon.";
 }
 
 }  // namespace hollin::msg

@@ -43,4 +43,9 @@ std::string GuardKept(size_t types);
 // The notice and record of a base file that went while the guard ran, the
 // current settings recorded in its place.
 std::string GuardBaseGone(const std::string& path, size_t types);
+// The Application log's record of a guard that ended without running: it
+// was started with an administrator's full rights beside a shell that runs
+// with fewer. shellError is the shell's answer to the start handed to it
+// (an HRESULT), 0 where the shell's rights could not be read.
+std::string GuardNotStarted(long shellError);
 }  // namespace hollin::msg
