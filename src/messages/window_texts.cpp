@@ -89,6 +89,10 @@ const char* const kCurrentColumn = "Currently Opens With";
 const char* const kBaseColumn = "Previously Opened With";
 
 const char* const kReadingCurrent = "Reading CURRENT entries...";
+std::string WaitingForBaseStatus(unsigned seconds) {
+  return "Waiting up to " + std::to_string(seconds) + " seconds for another copy of " + std::string(kAppTitle) +
+         " to finish with the base...";
+}
 const char* const kReadingBase = "Reading BASE entries...";
 const char* const kSavingBase = "Building new BASE record from CURRENT entries...";
 const char* const kRestoring = "Restoring BASE settings to Registry...";

@@ -53,6 +53,8 @@ std::string AlwaysRestoreOfAnotherType(const std::string& key, const std::string
 
 // The status bar's texts.
 extern const char* const kReadingCurrent;
+// While another copy holds the base's turn (common/base_turn.h).
+std::string WaitingForBaseStatus(unsigned seconds);
 extern const char* const kReadingBase;
 extern const char* const kSavingBase;
 extern const char* const kRestoring;

@@ -901,7 +901,7 @@ bool FrmMain::TakeBaseTurn(std::optional<BaseTurn>& turn, bool tell) {
   const std::string base = AbsolutePath(g_.BaseFile + g_.BaseExtension);
   const unsigned seconds = kBaseTurnWaitMs / 1000;
   turn.emplace(platform_, base, kBaseTurnWaitMs, [&] {
-    ShowText(msg::WaitingForBase(base, seconds));
+    ShowText(msg::WaitingForBaseStatus(seconds));
     RepaintNow();
   });
   if (turn->Held() || !tell) return turn->Held();

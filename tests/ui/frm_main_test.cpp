@@ -283,8 +283,13 @@ TEST_F(FrmMainTest, TheWindowActsOnlyOnTheBaseItsListWasMadeAgainst) {
   ASSERT_EQ(box.shown.size(), 1u) << "a check without the turn: one box";
   EXPECT_TRUE(Holds(box.shown[0].text, msg::BaseBusy(AbsolutePath(g.BaseFile + g.BaseExtension), 30)));
   // The turn given back within the wait: the accept is done.
-  platform.whileWaiting = [&](const std::string& name) { other.GiveTurn(name); };
+  std::string statusWhileWaiting;
+  platform.whileWaiting = [&](const std::string& name) {
+    statusWhileWaiting = main->sbrMain.PanelText();
+    other.GiveTurn(name);
+  };
   main->cmdAccept.UserClick();
+  EXPECT_EQ(statusWhileWaiting, msg::WaitingForBaseStatus(30));
   EXPECT_EQ(main->lvwMain.Count(), 0);
   EXPECT_NE(test::ReadFileBytes(g.BaseFile + g.BaseExtension), base);
 }
