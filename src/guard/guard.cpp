@@ -4,6 +4,7 @@
 #include <chrono>
 #include <functional>
 #include <stdexcept>
+#include <unordered_set>
 
 #include "base/base_file_error.h"
 #include "base/base_location.h"
@@ -178,9 +179,10 @@ void Guard::UserClassesChanged(Millis now) { userSettler_.Signal(now); }
 
 std::vector<std::string> Guard::DeepPaths() const {
   std::vector<std::string> paths = baseDeepIds_;
+  std::unordered_set<std::string> taken;  // folded
+  for (const std::string& id : paths) taken.insert(FoldCase(id));
   for (const std::string& id : deepIds_)
-    if (std::none_of(paths.begin(), paths.end(), [&](const std::string& p) { return EqualsNoCase(p, id); }))
-      paths.push_back(id);
+    if (taken.insert(FoldCase(id)).second) paths.push_back(id);
   return paths;
 }
 

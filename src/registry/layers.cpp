@@ -1,6 +1,8 @@
 #include "registry/layers.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <unordered_set>
 #include <vector>
 
 #include "common/text.h"
@@ -168,6 +170,7 @@ VerbState ReadVerbCommand(IRegistry& reg, const HKEY* shells, size_t count, std:
   out.handler.clear();
   out.commandType = REG_NONE;
   out.commandKey = false;
+  ++out.tried;
   VerbState state = VerbState::Absent;
   path.assign(verb);
   for (size_t i = 0; i < count; ++i) {
@@ -207,9 +210,11 @@ VerbState ReadVerbCommand(IRegistry& reg, const HKEY* shells, size_t count, std:
 }
 
 // The verbs the layers' shell keys list, all layers as one list in the
-// registry's order (by name, without regard to case), each once.
+// registry's order (by name, without regard to case), each once, spelled as
+// the first layer that lists it spells it.
 std::vector<std::string> ListedVerbs(IRegistry& reg, const HKEY* shells, size_t count) {
   std::vector<std::string> names;
+  std::unordered_set<std::string> folded;  // of the names taken
   std::vector<char> name(256);
   for (size_t i = 0; i < count; ++i) {
     if (!shells[i]) continue;
@@ -229,8 +234,7 @@ std::vector<std::string> ListedVerbs(IRegistry& reg, const HKEY* shells, size_t 
       }
       failed = 0;
       const std::string_view listed(name.data(), std::min<size_t>(length, name.size()));
-      if (std::none_of(names.begin(), names.end(), [&](const std::string& n) { return EqualsNoCase(n, listed); }))
-        names.emplace_back(listed);
+      if (folded.insert(FoldCase(listed)).second) names.emplace_back(listed);
     }
   }
   std::sort(names.begin(), names.end(),
@@ -274,12 +278,21 @@ void ReadVerb(IRegistry& reg, const HKEY* layers, size_t count, std::string_view
     if (!choice.empty()) out.shellType = type, out.chosenBy = static_cast<int>(i);
   }
   bool found = false;
+  // A name the list gives again is not looked for again, and a verb it
+  // passed over (never the default) is not read again in step 3.
+  const bool list = choice.find(',') != std::string::npos;
+  std::unordered_set<std::string> named, passedOver;  // folded
   for (size_t at = 0; !choice.empty() && at <= choice.size() && !found;) {
     const size_t comma = std::min(choice.find(',', at), choice.size());
     const std::string_view name = TrimRegView(std::string_view(choice).substr(at, comma - at));
-    if (IsVerbName(name) && ReadVerbCommand(reg, shells, count, name, out, path, ownLayers, key) == VerbState::Present) {
-      out.verb = name;
-      found = true;
+    if (IsVerbName(name) && (!list || named.insert(FoldCase(name)).second)) {
+      const VerbState state = ReadVerbCommand(reg, shells, count, name, out, path, ownLayers, key);
+      if (state == VerbState::Present) {
+        out.verb = name;
+        found = true;
+      } else if (state == VerbState::NeverDefault) {
+        passedOver.insert(FoldCase(name));
+      }
     }
     at = comma + 1;
   }
@@ -305,8 +318,11 @@ void ReadVerb(IRegistry& reg, const HKEY* layers, size_t count, std::string_view
   }
   // 3. Else the first verb listed that may be the default.
   if (!found) {
-    for (const std::string& listed : ListedVerbs(reg, shells, count)) {
+    const std::vector<std::string> listedVerbs = ListedVerbs(reg, shells, count);
+    out.tried += listedVerbs.size();
+    for (const std::string& listed : listedVerbs) {
       if (EqualsNoCase(listed, "open") || !IsVerbName(listed)) continue;
+      if (!passedOver.empty() && passedOver.count(FoldCase(listed))) continue;
       if (ReadVerbCommand(reg, shells, count, listed, out, path, ownLayers, key) == VerbState::Present) {
         out.verb = listed;
         found = true;
@@ -318,12 +334,49 @@ void ReadVerb(IRegistry& reg, const HKEY* layers, size_t count, std::string_view
 }
 
 namespace {
+// A reading worth keeping looked for more verbs than a shell key's default,
+// the open verb and a couple of others.
+constexpr size_t kKeepAfter = 4;
+}  // namespace
+
+void VerbReads::Read(IRegistry& reg, const HKEY* layers, size_t count, std::string_view key, VerbRead& out,
+                     bool ownLayers) {
+  std::string id;
+  for (size_t i = 0; i < count && i < 3; ++i)
+    id.append(std::to_string(reinterpret_cast<std::uintptr_t>(layers[i]))).push_back(',');
+  id.append(ownLayers ? "own:" : "merged:").append(FoldCase(key));
+  {
+    const std::lock_guard<std::mutex> hold(lock_);
+    if (const auto it = kept_.find(id); it != kept_.end()) {
+      out = it->second.read;
+      // A key that may not be read is named under the key as this caller
+      // spells it.
+      const std::string& spelled = it->second.key;
+      if (out.refusedIn >= 0 && out.refusedPath.compare(0, spelled.size(), spelled) == 0)
+        out.refusedPath.replace(0, spelled.size(), key);
+      return;
+    }
+  }
+  ReadVerb(reg, layers, count, key, out, ownLayers);
+  if (out.tried <= kKeepAfter) return;
+  const std::lock_guard<std::mutex> hold(lock_);
+  kept_.try_emplace(std::move(id), Kept{std::string(key), out});
+}
+
+namespace {
+// ReadVerb, through verbs where given.
+void ReadVerbOf(IRegistry& reg, const HKEY* layers, size_t count, std::string_view key, VerbRead& out,
+                VerbReads* verbs) {
+  if (verbs) verbs->Read(reg, layers, count, key, out);
+  else ReadVerb(reg, layers, count, key, out);
+}
+
 // What opens the identifier in force, from the layers user classes, machine
 // classes and root: its verb, its open command, else a packaged app's name,
 // else the identifier marked as having no command or not being registered.
 // A key of these that may not be read marks entry Unreadable.
 void OpenedBy(IRegistry& reg, const HKEY (&order)[3], const std::string& inForce,
-              const IndirectStringResolver& resolve, AssocEntry& entry);
+              const IndirectStringResolver& resolve, AssocEntry& entry, VerbReads* verbs);
 
 // The layers user classes, machine classes and root, as the entry names
 // them.
@@ -341,7 +394,7 @@ bool VerbRefused(const VerbRead& verb, AssocEntry& entry) {
 
 void ReadLayers(IRegistry& reg, HKEY root, const ClassLayers& layers, const IndirectStringResolver& resolve,
                 const std::string& rawProgramId, bool inUserClasses, std::string choice, AssocEntry& entry,
-                bool idInUserClasses) {
+                bool idInUserClasses, VerbReads* verbs) {
   const std::string& ext = entry.Ext();
   DWORD type = REG_NONE;
   if (inUserClasses) {
@@ -374,7 +427,7 @@ void ReadLayers(IRegistry& reg, HKEY root, const ClassLayers& layers, const Indi
     if (idInUserClasses && layers.user && !inForce.empty()) {
       const HKEY order[] = {layers.user, layers.machine, root};
       VerbRead verb;
-      ReadVerb(reg, order, 3, inForce, verb);
+      ReadVerbOf(reg, order, 3, inForce, verb, verbs);
       if (VerbRefused(verb, entry)) return;
       SetVerb(verb, entry);
       return;
@@ -385,15 +438,15 @@ void ReadLayers(IRegistry& reg, HKEY root, const ClassLayers& layers, const Indi
     return;
   }
   const HKEY order[] = {layers.user, layers.machine, root};
-  OpenedBy(reg, order, inForce, resolve, entry);
+  OpenedBy(reg, order, inForce, resolve, entry, verbs);
 }
 
 namespace {
 
 void OpenedBy(IRegistry& reg, const HKEY (&order)[3], const std::string& inForce,
-              const IndirectStringResolver& resolve, AssocEntry& entry) {
+              const IndirectStringResolver& resolve, AssocEntry& entry, VerbReads* verbs) {
   VerbRead verb;
-  ReadVerb(reg, order, 3, inForce, verb);
+  ReadVerbOf(reg, order, 3, inForce, verb, verbs);
   if (VerbRefused(verb, entry)) return;
   SetVerb(verb, entry);
   entry.OpenerCommand(std::string());
@@ -448,7 +501,7 @@ void SetVerb(const VerbRead& verb, AssocEntry& entry, bool rootOnly) {
 }
 
 void ReadProtocolLayers(IRegistry& reg, HKEY root, const ClassLayers& layers, const IndirectStringResolver& resolve,
-                        std::string choice, bool inUserClasses, AssocEntry& entry) {
+                        std::string choice, bool inUserClasses, AssocEntry& entry, VerbReads* verbs) {
   const HKEY order[] = {layers.user, layers.machine, root};
   if (!inUserClasses) {
     // The machine classes are what the root showed (the scan read its verb
@@ -461,7 +514,7 @@ void ReadProtocolLayers(IRegistry& reg, HKEY root, const ClassLayers& layers, co
     entry.ChoiceProgID(std::move(choice));
     entry.Layered(true);
     entry.IgnoredRead(true);
-    if (!entry.ChoiceProgID().empty()) return OpenedBy(reg, order, entry.ChoiceProgID(), resolve, entry);
+    if (!entry.ChoiceProgID().empty()) return OpenedBy(reg, order, entry.ChoiceProgID(), resolve, entry, verbs);
     entry.OpenerCommand(entry.ProgramFullPath());
     return;
   }
@@ -486,7 +539,7 @@ void ReadProtocolLayers(IRegistry& reg, HKEY root, const ClassLayers& layers, co
   entry.ChoiceProgID(std::move(choice));
   entry.Layered(true);
   entry.IgnoredRead(true);
-  if (!entry.ChoiceProgID().empty()) return OpenedBy(reg, order, entry.ChoiceProgID(), resolve, entry);
+  if (!entry.ChoiceProgID().empty()) return OpenedBy(reg, order, entry.ChoiceProgID(), resolve, entry, verbs);
   // The protocol's own key: its command in the first layer that holds one.
   VerbRead verb;
   ReadVerb(reg, order, 3, entry.Ext(), verb);

@@ -16,8 +16,10 @@
 #pragma once
 
 #include <functional>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "registry/reg_entry.h"
 #include "registry/reg_key.h"
@@ -109,6 +111,9 @@ struct VerbRead {
   // under that layer; -1 where none refused. What runs is then unknown.
   int refusedIn = -1;
   std::string refusedPath;
+  // What the reading cost: the verbs' keys it looked for and the names it
+  // listed.
+  size_t tried = 0;
 };
 // Reads the default verb of key (a path under each layer; "" for the layer
 // itself) in layers[0..count), the first layer deciding first; null layers
@@ -118,6 +123,28 @@ struct VerbRead {
 // key is asked first whether it holds any value).
 void ReadVerb(IRegistry& reg, const HKEY* layers, size_t count, std::string_view key, VerbRead& out,
               bool ownLayers = false);
+// ReadVerb's readings in one scan, kept where they cost more than a few
+// calls (a long list in the shell key, verbs passed over, verbs listed), by
+// the layers and the key read: a program identifier that any number of types
+// name is read once for all of them, so that a check grows with the
+// registry, never with how often one key is named in it. A reading that
+// found its verb at once is read again: keeping it would save nothing. Safe
+// to use from several threads.
+class VerbReads {
+ public:
+  // As ReadVerb.
+  void Read(IRegistry& reg, const HKEY* layers, size_t count, std::string_view key, VerbRead& out,
+            bool ownLayers = false);
+
+ private:
+  struct Kept {
+    std::string key;  // as the reading spelled it
+    VerbRead read;
+  };
+  std::mutex lock_;
+  std::unordered_map<std::string, Kept> kept_;  // by layers and folded key
+};
+
 // Whether the verb ReadVerb read runs something: a command or a handler.
 bool VerbRuns(const VerbRead& verb);
 // Sets entry's verb from what ReadVerb read in the layers user classes,
@@ -134,8 +161,10 @@ void SetVerb(const VerbRead& verb, AssocEntry& entry, bool rootOnly = false);
 // user classes hold a key of the protocol's name: where they hold none, the
 // machine classes are what the root showed, and nothing is read again.
 // A key read that may not be read marks the entry Unreadable, naming it.
+// verbs, where given, keeps the costly readings of the verbs of the
+// identifier Explorer chose, for the next protocol or type that names it.
 void ReadProtocolLayers(IRegistry& reg, HKEY root, const ClassLayers& layers, const IndirectStringResolver& resolve,
-                        std::string choice, bool inUserClasses, AssocEntry& entry);
+                        std::string choice, bool inUserClasses, AssocEntry& entry, VerbReads* verbs = nullptr);
 
 // Whether a classes key is marked as a URL protocol. refused, where given,
 // is set where the key is there but may not be read.
@@ -158,10 +187,11 @@ bool IsMarkedProtocol(IRegistry& reg, HKEY layer, std::string_view name, bool* r
 // of its path's first key), so its verb is read in every layer (the root may
 // not show them); where they hold none, the root's shell key that chose the
 // verb is the machine classes', and the user classes are not asked. A
-// caller that cannot tell passes true.
+// caller that cannot tell passes true. verbs, where given, keeps the costly
+// readings of the identifier's verbs for the next type that names it.
 void ReadLayers(IRegistry& reg, HKEY root, const ClassLayers& layers, const IndirectStringResolver& resolve,
                 const std::string& rawProgramId, bool inUserClasses, std::string choice, AssocEntry& entry,
-                bool idInUserClasses = true);
+                bool idInUserClasses = true, VerbReads* verbs = nullptr);
 
 // The name of a packaged app whose display name cannot be resolved: the
 // package's name in its ApplicationName ("Microsoft.WindowsNotepad" of

@@ -108,6 +108,7 @@ struct Reader {
   HKEY machine = nullptr;
   HKEY user = nullptr;
   const std::unordered_set<std::string>* userNames = nullptr;  // folded
+  VerbReads* verbs = nullptr;  // the scan's costly readings of identifiers' verbs
 
   // Whether the user classes hold a key of path's first name.
   bool UserHolds(std::string_view path) const {
@@ -211,7 +212,10 @@ void ReadRootType(IRegistry& reg, const Reader& at, RootKey& k) {
   if (k.programId.empty()) return;
   HKEY id[2];
   const size_t ids = at.For(k.programId, id);
-  ReadVerb(reg, id, ids, k.programId, k.verb, at.machine != nullptr);
+  // Any number of types may name one identifier: a costly reading of its
+  // verbs is made once.
+  if (at.verbs) at.verbs->Read(reg, id, ids, k.programId, k.verb, at.machine != nullptr);
+  else ReadVerb(reg, id, ids, k.programId, k.verb, at.machine != nullptr);
   // A key of the identifier's that may not be read may hold what runs.
   if (k.verb.refusedIn >= 0) return at.Refuse(k, id[k.verb.refusedIn], std::move(k.verb.refusedPath));
   // The identifier counts where its verb that runs (VerbRuns) or its open
@@ -456,7 +460,9 @@ ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root, const ClassLayers* laye
   // The machine classes are listed themselves, the user classes' keys
   // being known; where the user classes could not all be listed, the root.
   const bool listMachine = layers && layers->machine && userListedAll;
-  const Reader at{root, listMachine ? layers->machine : nullptr, listMachine ? layers->user : nullptr, &userNames};
+  VerbReads verbs;
+  const Reader at{root, listMachine ? layers->machine : nullptr, listMachine ? layers->user : nullptr, &userNames,
+                  &verbs};
   // Whether the user classes may hold a key of path's first name.
   const auto userMayHold = [&](std::string_view path) { return !userListedAll || at.UserHolds(path); };
 
@@ -597,7 +603,7 @@ ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root, const ClassLayers* laye
         }
       }
       ReadLayers(reg, root, *layers, resolve, k.rawProgramId, inUser.count(k.folded) > 0, std::move(choice), *entry,
-                 !k.rawProgramId.empty() && userMayHold(k.rawProgramId));
+                 !k.rawProgramId.empty() && userMayHold(k.rawProgramId), &verbs);
       // (Its name is the entry's now.)
       if (entry->Unreadable()) return addUnreadable(entry->Ext(), entry->UnreadableAt(), entry->UnreadablePath());
     }
@@ -682,7 +688,7 @@ ScanResult ScanCurrentEntries(IRegistry& reg, HKEY root, const ClassLayers* laye
           entry->ChoiceAt(AssocEntry::ChoicePlace::None);
         }
       }
-      ReadProtocolLayers(reg, root, *layers, resolve, std::move(choice), userMayHold(k->name), *entry);
+      ReadProtocolLayers(reg, root, *layers, resolve, std::move(choice), userMayHold(k->name), *entry, &verbs);
       if (entry->Unreadable()) {
         addUnreadable(k->name, entry->UnreadableAt(), entry->UnreadablePath());
         continue;

@@ -1,6 +1,7 @@
 #include "registry/user_classes.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "common/text.h"
 #include "registry/layers.h"
@@ -145,7 +146,8 @@ std::string ReadUserClassesState(IRegistry& reg, HKEY classes, const std::vector
 }
 
 std::vector<std::string> DeepIdentifiers(std::initializer_list<const AssocEntries*> collections) {
-  std::vector<std::string> paths, folded;
+  std::vector<std::string> paths;
+  std::unordered_set<std::string> folded;  // of the paths taken
   for (const AssocEntries* entries : collections)
     if (entries)
       for (const auto& e : *entries) {
@@ -156,10 +158,7 @@ std::vector<std::string> DeepIdentifiers(std::initializer_list<const AssocEntrie
              {&e->ChoiceProgID(), &e->IgnoredChoice(), link ? nullptr : &e->ProgramID(),
               link ? nullptr : &e->MachineProgID(), link ? nullptr : &e->UserProgID()}) {
           if (!id || id->find('\\') == std::string::npos) continue;
-          std::string f = FoldCase(*id);
-          if (std::find(folded.begin(), folded.end(), f) != folded.end()) continue;
-          folded.push_back(std::move(f));
-          paths.push_back(*id);
+          if (folded.insert(FoldCase(*id)).second) paths.push_back(*id);
         }
       }
   return paths;

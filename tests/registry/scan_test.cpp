@@ -4,14 +4,18 @@
 
 #include <atomic>
 #include <functional>
+#include <map>
+#include <string>
 #include <thread>
 #include <vector>
 
+#include "common/text.h"
 #include "registry/merged_class_root.h"
 #include "registry/reg_key.h"
 #include "support/registry_store.h"
 #include "registry/scan.h"
 #include "registry_fixture.h"
+#include "support/counting_registry.h"
 
 namespace hollin {
 namespace {
@@ -552,6 +556,127 @@ TEST(ScanDeterminism, ManyScansOnSeveralReadersGiveWhatOneReaderGives) {
   const std::vector<std::string> one = scan(false);
   ASSERT_GT(one.size(), 300u);
   for (int run = 0; run < 20; ++run) ASSERT_EQ(scan(true), one) << "run " << run;
+}
+
+// Sizes that a hijacker or a careless installer can write, and that must
+// not make a check crawl: one program identifier whose verbs take many calls
+// to read (listed, named in a long list, passed over), named by any number of
+// types, is read once for all of them; each type then costs what a plain one
+// costs, and reads what a lone type naming it reads.
+TEST(ScanHostileSizes, AnIdentifierManyTypesNameIsReadOnceForAll) {
+  constexpr auto kMachine = "[HKEY_LOCAL_MACHINE\\Software\\Classes\\";
+  constexpr auto kUser = "[HKEY_CURRENT_USER\\Software\\Classes\\";
+  constexpr int kVerbs = 200;
+  const auto verbs = [&](const char* layer, bool off) {
+    std::string text;
+    for (int i = 0; i < kVerbs; ++i) {
+      const std::string v = "v" + std::to_string(1000 + i);
+      text += layer + "Shared.File\\shell\\"s + v + "]\n" + (off ? "\"LegacyDisable\"=\"\"\n" : "");
+      text += layer + "Shared.File\\shell\\"s + v + "\\command]\n@=\"" + v + ".exe %1\"\n";
+    }
+    return text;
+  };
+  const auto named = [&](const char* prefix, const char* last) {
+    std::string list;
+    for (int i = 0; i < kVerbs; ++i) list += prefix + std::to_string(1000 + i) + ",";
+    return kMachine + "Shared.File\\shell]\n@=\""s + list + last + "\"\n";
+  };
+  const std::string go = kMachine + "Shared.File\\shell\\go\\command]\n@=\"go.exe %1\"\n"s;
+  // Listed after every other verb.
+  const std::string zz = kMachine + "Shared.File\\shell\\zz\\command]\n@=\"zz.exe %1\"\n"s;
+  struct Case {
+    const char* what;
+    std::string identifier;
+    bool chosen;         // Explorer chose it for types of their own identifiers
+    const char* verb;    // the verb that runs for every type
+    const char* denied;  // a key under the machine classes that may not be read
+  };
+  const Case cases[] = {
+      {"verbs listed, none named", verbs(kMachine, false), false, "v1000", nullptr},
+      {"listed in the user classes too", verbs(kMachine, false) + verbs(kUser, false), false, "v1000", nullptr},
+      {"a long list of names not there", named("gone", "go") + go, false, "go", nullptr},
+      {"verbs named, listed and passed over", verbs(kMachine, true) + named("v", "") + zz, false, "zz", nullptr},
+      {"chosen in Explorer for each type", verbs(kMachine, false), true, "v1000", nullptr},
+      {"a verb's command that may not be read", verbs(kMachine, false), false, "", "Shared.File\\shell\\v1000\\command"},
+  };
+  // The identifier spelled three ways: the registry takes them for one key.
+  const char* spellings[] = {"Shared.File", "SHARED.FILE", "shared.File"};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const auto scan = [&](int types, long& calls) {
+      std::string text = "REGEDIT4\n" + c.identifier;
+      for (int i = 0; i < types; ++i) {
+        const std::string t = ".t" + std::to_string(i);
+        if (!c.chosen) {
+          text += kMachine + t + "]\n@=\"" + spellings[i % 3] + "\"\n";
+          continue;
+        }
+        text += kMachine + t + "]\n@=\"Own." + std::to_string(i) + "\"\n";
+        text += kMachine + "Own."s + std::to_string(i) + "\\shell\\open\\command]\n@=\"own.exe %1\"\n";
+        text += "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\" + t +
+                "\\UserChoice]\n\"ProgId\"=\"" + spellings[i % 3] + "\"\n";
+      }
+      RegistryStore store;
+      store.LoadText(text, "hostile");
+      if (c.denied) store.DenyAccess(HKEY_LOCAL_MACHINE, "Software\\Classes\\"s + c.denied, KEY_READ);
+      test::CountingRegistry counted(store);
+      OpenClassLayers layers(counted);
+      const long before = counted.calls;
+      ScanResult result = ScanCurrentEntries(counted, HKEY_CLASSES_ROOT, &layers.layers());
+      calls = counted.calls - before;
+      return result;
+    };
+    long one = 0, many = 0;
+    const ScanResult alone = scan(1, one);
+    const ScanResult all = scan(61, many);
+    // A reading costs hundreds of calls; a type beside it a few dozen.
+    EXPECT_GT(one, kVerbs);
+    EXPECT_LT((many - one) / 60, 40) << one << " calls for one type, " << many << " for 61";
+    ASSERT_EQ(alone.entries->Count(), 1);
+    ASSERT_EQ(all.entries->Count(), 61);
+    const AssocEntry& lone = *alone.entries->Item(1);
+    EXPECT_EQ(lone.Verb(), c.verb);
+    for (const auto& e : *all.entries) {
+      SCOPED_TRACE(e->Ext());
+      EXPECT_EQ(e->Verb(), lone.Verb());
+      EXPECT_EQ(e->VerbCommand(), lone.VerbCommand());
+      EXPECT_EQ(e->VerbAt(), lone.VerbAt());
+      EXPECT_EQ(e->OpenerCommand(), lone.OpenerCommand());
+      EXPECT_EQ(e->Unreadable(), lone.Unreadable());
+      // A key that may not be read is named as the type names the identifier.
+      if (c.denied) {
+        const std::string spelled = spellings[std::stoi(e->Ext().substr(2)) % 3];
+        EXPECT_EQ(e->UnreadablePath(), spelled + std::string(c.denied).substr(spelled.size()));
+      }
+    }
+  }
+}
+
+// One reading looks for each verb's key once: a name the shell key's list
+// gives again (in any case), and a verb it passed over that the registry
+// lists too, are not looked for again.
+TEST(ScanHostileSizes, AReadingLooksForEachVerbOnce) {
+  std::string text = "REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software\\Classes\\Off.File\\shell]\n@=\"";
+  for (int i = 0; i < 50; ++i) text += "v" + std::to_string(i) + ",gone,GONE, v" + std::to_string(i) + ",";
+  text += "\"\n";
+  for (int i = 0; i < 50; ++i) {
+    const std::string key = "[HKEY_LOCAL_MACHINE\\Software\\Classes\\Off.File\\shell\\v" + std::to_string(i);
+    text += key + "]\n\"ProgrammaticAccessOnly\"=\"\"\n" + key + "\\command]\n@=\"off.exe %1\"\n";
+  }
+  text += "[HKEY_LOCAL_MACHINE\\Software\\Classes\\Off.File\\shell\\zz\\command]\n@=\"zz.exe %1\"\n";
+  RegistryStore store;
+  store.LoadText(text, "off");
+  test::CountingRegistry counted(store);
+  OpenClassLayers layers(counted);
+  const HKEY machine[] = {layers.layers().machine};
+  VerbRead verb;
+  ReadVerb(counted, machine, 1, "Off.File", verb, true);
+  EXPECT_EQ(verb.verb, "zz");
+  EXPECT_EQ(verb.command, "zz.exe %1");
+  std::map<std::string, int> looked;
+  for (const auto& [path, n] : counted.opensOf) looked[FoldCase(path)] += n;
+  EXPECT_EQ(looked["gone"], 1);
+  for (int i = 0; i < 50; ++i) EXPECT_EQ(looked["v" + std::to_string(i)], 1) << "v" << i;
 }
 
 HOLLIN_ON_EACH_REGISTRY(ScanTest);
