@@ -25,6 +25,8 @@ namespace {
 
 struct FakePlatform : IPlatform {
   bool AnotherInstanceRunning() override { return false; }
+  bool TakeTurn(const std::string&, unsigned) override { return true; }  // one process only
+  void GiveTurn(const std::string&) override {}
   std::string ProgramFolder() override { return "."; }
   void ChangeCurrentFolder(const std::string&) override {}
   void SetMousePointer(MousePointer) override {}

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <ctime>
+#include <functional>
 #include <memory>
 #include <system_error>
 #include <unordered_set>
@@ -9,6 +10,7 @@
 #include "base/base_location.h"
 #include "base/data_file.h"
 #include "base/generations.h"
+#include "common/atomic_file.h"
 #include "common/file_system.h"
 #include "common/text.h"
 #include "registry/layers.h"
@@ -446,6 +448,16 @@ void RecordNewBase(Associations& g, BaseStore& store, IBaseProgress* progress) {
 
 std::string SetAsideAndRecordNewBase(Associations& g, BaseStore& store, IBaseProgress* progress) {
   return SetAsideAndRecordNewBase(g, BaseStoreDoor::File(store), progress);
+}
+
+std::string BaseFileStamp(const Associations& g) {
+  std::string bytes;
+  try {
+    if (ReadWholeFile(BaseFileRead(g), bytes) != ReadResult::Ok) return "none";
+  } catch (const FileError&) {
+    return "unreadable";
+  }
+  return std::to_string(bytes.size()) + ":" + std::to_string(std::hash<std::string>()(bytes));
 }
 
 void RequireRestorableBase(const Associations& g) {

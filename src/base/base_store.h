@@ -95,6 +95,11 @@ BaseLoad LoadBase(Associations& g, BaseStore& file, IBaseProgress* progress = nu
 // record a base, let alone an empty one). Tells what LoadBase tells.
 bool LoadRecordedBase(Associations& g, BaseStore& file, IBaseProgress* progress = nullptr);
 
+// What tells the base file a load reads (BaseFileRead) as it is now from
+// the same file written since: its length and a hash of its bytes; "none"
+// while there is none, "unreadable" while it cannot be read.
+std::string BaseFileStamp(const Associations& g);
+
 // Raises BaseFileError (Damaged), naming the base file and the record, when
 // a record of g.BaseEntries names a key a restore must not write (see
 // NamesOnlyItsOwnKeys): a restore asks before it writes anything, and then

@@ -1,6 +1,7 @@
 #include "cli/command.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "base/base_location.h"
 #include "base/base_store.h"
@@ -10,6 +11,7 @@
 #include "records/report.h"
 #include "assoc_xml/xml_codec.h"
 #include "common/atomic_file.h"
+#include "common/base_turn.h"
 #include "common/file_system.h"
 #include "common/names.h"
 #include "common/text.h"
@@ -66,6 +68,19 @@ class Run {
 
   int Go() {
     if (const int refused = RefuseOutputOnInput()) return refused;
+    // A check, an accept and a restore read and write the base and the
+    // registry in the base's turn, from the scan to the last write: one that
+    // another copy holds is waited for, a bounded time.
+    const bool writes = o_.action == Action::Accept || o_.action == Action::Restore ||
+                        (o_.action == Action::Check && !o_.health && !IsXmlFile(o_.basePath));
+    std::optional<BaseTurn> turn;
+    if (writes) {
+      const std::string base = AbsolutePath(g_.BaseFile + g_.BaseExtension);
+      const unsigned seconds = kBaseTurnWaitMs / 1000;
+      turn.emplace(env_.platform, base, kBaseTurnWaitMs,
+                   [&] { env_.console.Err(ShownText(msg::WaitingForBase(base, seconds)) + "\n"); });
+      if (!turn->Held()) return Fail(msg::BaseBusy(base, seconds));
+    }
     try {
       switch (o_.action) {
         case Action::Check: return Check();
@@ -221,6 +236,9 @@ class Run {
   int FirstRun() {
     report_.outcome = "first run";  // verbatim
     report_.notes.push_back(msg::FirstRunNote(g_.CurrentEntries->Count()));
+    // A base named that did not exist: a script's first run, or a name
+    // mistyped; the file made is named in full either way.
+    if (!o_.basePath.empty()) report_.notes.push_back(msg::NewBaseFileNote(AbsolutePath(report_.baseFile)));
     Emit();
     LogReport(EventKind::FirstRun);
     return Done(kFirstRun, msg::kRecordedAsBase);

@@ -111,6 +111,10 @@ Options ParseOptions(const std::vector<std::string>& args) {
           at = comma + 1;
         }
         if (o.restoreTypes.empty() && !types.empty()) fail(msg::OptionNamesNoType(arg));
+        // "all" in a list would be taken for a type ".all": refused, as
+        // neither every change nor a type of that name may be what was meant.
+        for (const std::string& t : o.restoreTypes)
+          if (FoldCase(t) == "all") fail(msg::AllInAList(arg, types));
       }
     } else if (name == "restore-from") {
       if (o.restoreFrom > 0) fail(msg::OptionTwice(arg));
@@ -156,6 +160,8 @@ Options ParseOptions(const std::vector<std::string>& args) {
   if (o.error.empty()) {
     if (o.action == Action::None)
       fail(msg::kNoAction);
+    else if ((o.action == Action::Help || o.action == Action::Version) && !o.reportPath.empty())
+      fail(msg::kReportWithHelp);
     else if (o.restoreFrom > 0 && (o.restoreAll || !o.restoreTypes.empty()))
       fail(msg::kRestoreFromWithRestore);
     else if (o.strict && (o.action != Action::Check || o.health))

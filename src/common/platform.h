@@ -24,6 +24,12 @@ class IPlatform {
   virtual ~IPlatform() = default;
   // Whether another copy of the program is already running.
   virtual bool AnotherInstanceRunning() = 0;
+  // A turn shared by every process of the session (common/base_turn.h):
+  // waits up to waitMs for the turn named name and takes it; false when
+  // another process still holds it then. The thread that took a turn gives
+  // it back; one that takes it again holds it once more, given back as often.
+  virtual bool TakeTurn(const std::string& name, unsigned waitMs) = 0;
+  virtual void GiveTurn(const std::string& name) = 0;
   // The folder of the running program, without a trailing backslash unless
   // it is a drive's root.
   virtual std::string ProgramFolder() = 0;

@@ -10,6 +10,7 @@
 
 #include "common/file_system.h"
 #include "common/text.h"
+#include "common/win32_base_turn.h"
 #include "common/win32_session_mutex.h"
 #include "common/win32_system_dll.h"
 #include "common/win32_text.h"
@@ -81,6 +82,21 @@ bool Win32Platform::AnotherInstanceRunning() {
                     SessionMutexState::AnotherRuns;
   }
   return instanceRuns_;
+}
+
+bool Win32Platform::TakeTurn(const std::string& name, unsigned waitMs) {
+  HANDLE held = nullptr;
+  if (TakeSessionTurn(name, waitMs, held) == TurnTaken::Busy) return false;
+  turns_[name].push_back(held);
+  return true;
+}
+
+void Win32Platform::GiveTurn(const std::string& name) {
+  const auto it = turns_.find(name);
+  if (it == turns_.end()) return;
+  GiveSessionTurn(it->second.back());
+  it->second.pop_back();
+  if (it->second.empty()) turns_.erase(it);
 }
 
 std::string Win32Platform::ProgramFolder() {

@@ -2,6 +2,10 @@
 // and the message box.
 #pragma once
 
+#include <map>
+#include <string>
+#include <vector>
+
 #include "common/message_box.h"
 #include "common/platform.h"
 #include "common/windows_api.h"
@@ -31,6 +35,8 @@ class Win32Platform : public IPlatform {
 
   ~Win32Platform() override;
   bool AnotherInstanceRunning() override;
+  bool TakeTurn(const std::string& name, unsigned waitMs) override;
+  void GiveTurn(const std::string& name) override;
   std::string ProgramFolder() override;
   void ChangeCurrentFolder(const std::string& folder) override;
   void SetMousePointer(MousePointer pointer) override;
@@ -56,6 +62,9 @@ class Win32Platform : public IPlatform {
 
  private:
   HANDLE instanceMutex_ = nullptr;
+  // The turns held, each with the handle of every take (null: taken
+  // without a mutex, see TurnTaken::Unguarded), the last one given first.
+  std::map<std::string, std::vector<HANDLE>> turns_;
   bool instanceChecked_ = false, instanceRuns_ = false;
   HMODULE htmlHelp_ = nullptr;  // hhctrl.ocx, once loaded
 };

@@ -14,14 +14,15 @@ constexpr const char* kDelegateExecute = "DelegateExecute";
 bool IsNameStart(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
 bool IsNamePart(char c) { return IsNameStart(c) || (c >= '0' && c <= '9') || c == '(' || c == ')'; }
 
-// A value of any type (REG_SZ) written whole.
+// A value written whole: a text (REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ) with
+// its end, bytes (REG_BINARY) as they are.
 LONG WriteValue(IRegistry& reg, HKEY root, const std::string& path, const char* name, DWORD type,
                 std::string_view text) {
   LONG status = ERROR_SUCCESS;
   const RegKey key = RegKey::Create(reg, root, path, KEY_SET_VALUE, &status);
   if (!key) return status;
   std::string data(text);
-  data.push_back('\0');
+  if (type != REG_BINARY) data.push_back('\0');
   if (type == REG_MULTI_SZ) data.push_back('\0');  // the list's end
   return reg.RegSetValueExA(key.get(), name, 0, type, reinterpret_cast<const BYTE*>(data.data()),
                             static_cast<DWORD>(data.size()));
@@ -47,10 +48,12 @@ void Note(RestoreResult& result, const AssocEntry& base, What what, LONG status,
 
 bool IsTextType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
 
-// The type a base recorded for a value, where it recorded a text type.
+// The type a base recorded for a value, where it recorded a text type or
+// bytes (a value the scan read as its bytes goes back as those bytes); else
+// none, and the writer keeps the type the value has.
 DWORD Recorded(const AssocEntry& base, AssocEntry::TypeSlot slot) {
   const DWORD type = base.Layered() ? base.ValueType(slot) : REG_NONE;
-  return IsTextType(type) ? type : REG_NONE;
+  return IsTextType(type) || type == REG_BINARY ? type : REG_NONE;
 }
 
 LONG DeleteValue(IRegistry& reg, HKEY root, const std::string& path, const char* name) {

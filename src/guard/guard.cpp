@@ -3,12 +3,15 @@
 #include <algorithm>
 #include <chrono>
 #include <functional>
+#include <stdexcept>
 #include <unordered_set>
 
 #include "base/base_file_error.h"
 #include "base/base_location.h"
 #include "base/base_store.h"
 #include "common/atomic_file.h"
+#include "common/base_turn.h"
+#include "common/file_system.h"
 #include "common/names.h"
 #include "common/text.h"
 #include "compare/always_restore.h"
@@ -61,15 +64,7 @@ std::vector<std::string> Guard::BaseFolders() const {
   return folders;
 }
 
-std::string Guard::Stamp() const {
-  std::string bytes;
-  try {
-    if (ReadWholeFile(BaseFileRead(g_), bytes) != ReadResult::Ok) return "none";
-  } catch (const FileError&) {
-    return "unreadable";
-  }
-  return std::to_string(bytes.size()) + ":" + std::to_string(std::hash<std::string>()(bytes));
-}
+std::string Guard::Stamp() const { return BaseFileStamp(g_); }
 
 void Guard::Load() {
   BaseStore vsd;
@@ -161,6 +156,14 @@ void Guard::Fail(const std::string& what, bool always) {
 }
 
 void Guard::Start(Millis now) {
+  // Another copy writing the base or restoring: the first check comes once
+  // it has finished (the writes signal).
+  const BaseTurn turn(platform_, g_.BaseFile + g_.BaseExtension, 0);
+  if (!turn.Held()) {
+    settler_.Signal(now);
+    UpdateTip();
+    return;
+  }
   try {
     Load();
   } catch (const std::exception& e) {
@@ -239,7 +242,19 @@ void Guard::Resume(Millis) {
   UpdateTip();
 }
 
-void Guard::Check(Millis) {
+void Guard::Check(Millis now) {
+  // A check reads the base and the registry in the base's turn: while
+  // another copy writes them (an accept, a restore half done), it waits for
+  // the writes to settle once more, and never tells of or acts on a state
+  // between two.
+  const BaseTurn turn(platform_, g_.BaseFile + g_.BaseExtension, 0);
+  if (!turn.Held()) {
+    // Waited for anew: a storm's limit passed must not bring it back at once.
+    ++postponed_;
+    settler_.Clear();
+    settler_.Signal(now);
+    return;
+  }
   settler_.Clear();
   userSettler_.Clear();
   ++checks_;
@@ -353,7 +368,12 @@ void Guard::Keep() {
   host_.Show(shown_);
   if (kept.types.empty() || !haveBase_) return;
   try {
-    if (!baseHeld_) Load();
+    // The kept types go into the base as it is now, in its turn: another
+    // copy's accept is not undone, nor is a base it is writing read.
+    const std::string file = g_.BaseFile + g_.BaseExtension;
+    const BaseTurn turn(platform_, file);
+    if (!turn.Held()) throw std::runtime_error(msg::BaseBusy(AbsolutePath(file), kBaseTurnWaitMs / 1000));
+    if (!baseHeld_ || Stamp() != stamp_) Load();
     // The base with the kept types as they were told, the others as they
     // are recorded.
     auto merged = std::make_shared<AssocEntries>();

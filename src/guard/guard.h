@@ -82,6 +82,8 @@ class Guard {
   std::shared_ptr<const AssocEntries> Recorded(const std::vector<std::string>& types) const;
 
   int Checks() const { return checks_; }
+  // The checks put off because another copy held the base's turn.
+  int Postponed() const { return postponed_; }
   // The scans ScanElsewhere answered whole, which the checks took.
   int ScansFromElsewhere() const { return scansElsewhere_; }
   // The wake-ups from the user classes that found them as the last check
@@ -155,6 +157,7 @@ class Guard {
   std::string stamp_;
   Millis pausedUntil_ = 0;
   int checks_ = 0;
+  int postponed_ = 0;
   int scansElsewhere_ = 0;
   // The state each changed type was last told in (its opener's signature),
   // so that one change is said once.

@@ -25,6 +25,10 @@ std::string OptionNeedsNotEmpty(const std::string& arg, const char* value) {
 }
 std::string OptionNamesNoType(const std::string& arg) { return "\"" + arg + "\" names no type."; }
 std::string OptionTwice(const std::string& arg) { return "\"" + arg + "\" is given twice."; }
+std::string AllInAList(const std::string& arg, const std::string& types) {
+  return "\"" + arg + " " + types + "\": \"all\" restores every changed type and link, so it stands alone; "
+         "a type of that name is written with its dot (\".all\").";
+}
 std::string OptionNotAGeneration(const std::string& arg, const std::string& given) {
   return "\"" + arg + "\" takes the number of a generation as --history lists it (1, 2 ...), not \"" + given + "\".";
 }
@@ -43,6 +47,8 @@ const char* const kNoAction =
     "Say what to do: --check, --accept, --restore, --restore-from, --history or --export-defaults.";
 const char* const kRestoreFromWithRestore =
     "--restore-from restores every type from its generation: it cannot be combined with --restore.";
+const char* const kReportWithHelp =
+    "--help and --version print to the console and write no report: --report has no place with them.";
 const char* const kStrictWithoutCheck = "--strict goes with --check only (not with --health).";
 const char* const kHealthWithoutCheck = "--health goes with --check only.";
 const char* const kHealthWithBase = "--health checks without a base: --base has no place in it.";
@@ -138,6 +144,11 @@ std::string LinksNowGuardedNote(int links) {
 std::string FirstRunNote(int count) {
   return "No base was recorded yet: the current settings of " + std::to_string(count) +
          " file types are the base now.";
+}
+
+std::string NewBaseFileNote(const std::string& path) {
+  return "The base file \"" + path + "\" did not exist: it was made now, holding these settings. If another file "
+         "was meant, remove this one and check again with that name.";
 }
 
 std::string AcceptedNote(bool anyChanged) {

@@ -26,6 +26,8 @@ std::string OptionNeeds(const std::string& arg, const char* value);
 std::string OptionNeedsNotEmpty(const std::string& arg, const char* value);
 std::string OptionNamesNoType(const std::string& arg);
 std::string OptionTwice(const std::string& arg);
+// "all" among the names of a list (types: the list as given).
+std::string AllInAList(const std::string& arg, const std::string& types);
 std::string OptionNotAGeneration(const std::string& arg, const std::string& given);
 std::string OptionNotAFormat(const std::string& arg, const std::string& given);
 std::string NotAnOption(const std::string& arg);
@@ -33,6 +35,7 @@ std::string NotAnOption(const std::string& arg);
 // What is wrong with the options together.
 extern const char* const kNoAction;
 extern const char* const kRestoreFromWithRestore;
+extern const char* const kReportWithHelp;
 extern const char* const kStrictWithoutCheck;
 extern const char* const kHealthWithoutCheck;
 extern const char* const kHealthWithBase;
@@ -52,6 +55,8 @@ std::string ChoiceNote(const std::string& type, const std::string& pageUri);
 std::string UnknownTypeNote(const std::string& type);
 std::string RestoredNote(const std::string& type, bool removedNewType);
 std::string FirstRunNote(int count);
+// The base file named with --base did not exist and was made: its full path.
+std::string NewBaseFileNote(const std::string& path);
 std::string AcceptedNote(bool anyChanged);
 std::string ExportLeftOutNote(const std::string& type, bool noProgramId);
 std::string ExportedNote(size_t types, size_t links, const std::string& path);

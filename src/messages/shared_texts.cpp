@@ -254,6 +254,23 @@ std::string GenerationChanges(const std::vector<std::string>& changed, const std
   return out.empty() ? "no change" : out;
 }
 
+std::string WaitingForBase(const std::string& path, unsigned seconds) {
+  return "Another copy of " + std::string(kAppTitle) + " is writing the base \"" + path +
+         "\" or restoring from it: waiting up to " + std::to_string(seconds) + " seconds for it to finish.";
+}
+
+std::string BaseBusy(const std::string& path, unsigned seconds) {
+  return "Another copy of " + std::string(kAppTitle) + " (the window, the guard or a script) was still writing the base \"" +
+         path + "\" or restoring from it after " + std::to_string(seconds) +
+         " seconds, so nothing was done. Try again once it has finished.";
+}
+
+std::string BaseChangedMeanwhile(const std::string& path) {
+  return "The base \"" + path + "\" was changed by another copy of " + std::string(kAppTitle) +
+         " (the guard or a script) since this list was made, so nothing was done. The list now shows the changes "
+         "against that base: look at it and choose again.";
+}
+
 std::string NotKeptInHistory(const std::string& why) {
   return "The base as it was could not be kept in the history: " + why;
 }

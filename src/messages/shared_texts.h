@@ -76,6 +76,15 @@ std::string RecordOfUser(const std::string& record, const std::string& user);
 // earlier format: after the window's status, and in the command line's note.
 extern const char* const kLinksNowGuarded;
 
+// Another copy of the program (the window, the guard, a script) holds the
+// base's turn (common/base_turn.h): what a writer says while it waits, and
+// when it gave up after seconds, nothing done; the base's full path.
+std::string WaitingForBase(const std::string& path, unsigned seconds);
+std::string BaseBusy(const std::string& path, unsigned seconds);
+// The window's base was written by another copy since the window read it:
+// nothing was done, the list is read again.
+std::string BaseChangedMeanwhile(const std::string& path);
+
 // A file that could not be read or written: "The file "C:\x" cannot be
 // read (error 5): Access is denied."
 std::string FileErrorText(const FileError& e);

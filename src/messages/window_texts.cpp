@@ -79,11 +79,20 @@ std::string HealthStatus(int count) {
 }
 const char* const kAlwaysRestoreSelectFirst =
     "Select the file types to restore at once whenever they change, then choose this again.";
+std::string AlwaysRestoreOfAnotherType(const std::string& key, const std::string& value) {
+  return "The value \"" + value + "\" in \"" + key +
+         "\" holds no list of file types (it is a number or bytes), so it is left as it is and no file type is "
+         "restored at once. Remove it, or make it a list of types (\".txt,.pdf\"), then choose this again.";
+}
 const char* const kChangedColumn = "Changed To Open With";
 const char* const kCurrentColumn = "Currently Opens With";
 const char* const kBaseColumn = "Previously Opened With";
 
 const char* const kReadingCurrent = "Reading CURRENT entries...";
+std::string WaitingForBaseStatus(unsigned seconds) {
+  return "Waiting up to " + std::to_string(seconds) + " seconds for another copy of " + std::string(kAppTitle) +
+         " to finish with the base...";
+}
 const char* const kReadingBase = "Reading BASE entries...";
 const char* const kSavingBase = "Building new BASE record from CURRENT entries...";
 const char* const kRestoring = "Restoring BASE settings to Registry...";

@@ -47,9 +47,14 @@ extern const char* const kHealthChecking;
 std::string HealthStatus(int count);
 // Options > Always Restore with nothing selected.
 extern const char* const kAlwaysRestoreSelectFirst;
+// Options > Always Restore where the value holds no names (a number, bytes):
+// its key's full path and the value's name; it is left as it is.
+std::string AlwaysRestoreOfAnotherType(const std::string& key, const std::string& value);
 
 // The status bar's texts.
 extern const char* const kReadingCurrent;
+// While another copy holds the base's turn (common/base_turn.h).
+std::string WaitingForBaseStatus(unsigned seconds);
 extern const char* const kReadingBase;
 extern const char* const kSavingBase;
 extern const char* const kRestoring;

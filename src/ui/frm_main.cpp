@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cmath>
 #include <algorithm>
+#include <stdexcept>
 
 #include "base/base_location.h"
 #include "base/base_store.h"
@@ -239,6 +240,8 @@ void FrmMain::SaveOnClose() {
   // The window closes whatever happens; a base that cannot be written is
   // reported and stays as it was.
   try {
+    std::optional<BaseTurn> turn;
+    if (!TakeBaseTurn(turn)) return;
     SaveCurrentAsDefault(g_, vsdMain, this);
   } catch (const BaseFileError& e) {
     box_.Show({msg::BaseNotChangedOnClose(msg::BaseFileText(e)), MbButtons::Ok, MbIcon::Exclamation, MbDefault::First,
@@ -289,7 +292,14 @@ void FrmMain::Check() {
   Refresh();
   risks_.clear();
   checked_ = {};
+  // The scan and the base are read in the base's turn: never a restore of
+  // another copy's half done, nor a base it is replacing.
+  // (The error goes where every failed check goes: one box.)
+  std::optional<BaseTurn> turn;
+  if (!TakeBaseTurn(turn, false))
+    throw std::runtime_error(msg::BaseBusy(AbsolutePath(g_.BaseFile + g_.BaseExtension), kBaseTurnWaitMs / 1000));
   checked_ = RunCheck(reg_, platform_, g_, {.load = &vsdMain, .progress = this});
+  baseStamp_ = BaseFileStamp(g_);
   // A base of an earlier format recorded no links and no verbs: they are
   // recorded with it now, without a word but one in the status.
   if (checked_.linksRecorded) flags.LinksNowGuarded = true;
@@ -554,9 +564,12 @@ void FrmMain::RestoreFromGeneration() {
                msg::kBoxTitle});
     return;
   }
+  std::optional<BaseTurn> turn;
+  if (!TakeBaseTurn(turn) || BaseChangedMeanwhile()) return;
   platform_.SetMousePointer(MousePointer::Hourglass);
   const std::shared_ptr<AssocEntries> records = WithLinksKept(gen->entries, *g_.CurrentEntries);
   const std::string notKept = msg::BaseFileText(SaveGenerationAsBase(g_, vsdMain, records, this));
+  baseStamp_ = BaseFileStamp(g_);
   LogAction(Action::Accepted, msg::GenerationMadeBaseRecord(gen->number, records->Count(), LocalMinute(gen->recorded)));
   // The changes against it, every one the base knows selected, restored.
   LeaveHistory();
@@ -625,6 +638,9 @@ void FrmMain::ShowAllPrevious() {
 }
 
 void FrmMain::cmdAccept_Click() {
+  // What the list showed is accepted, into the base it was compared with.
+  std::optional<BaseTurn> turn;
+  if (!TakeBaseTurn(turn) || BaseChangedMeanwhile()) return;
   platform_.SetMousePointer(MousePointer::Hourglass);
   Refresh();
   const std::string notKept = msg::BaseFileText(SaveCurrentAsDefault(g_, vsdMain, this));
@@ -648,6 +664,10 @@ void FrmMain::cmdRestore_Click() {
 }
 
 void FrmMain::RestoreSelected() {
+  // The base restored from is the one the list was made against, and the
+  // check after the writes sees them all.
+  std::optional<BaseTurn> turn;
+  if (!TakeBaseTurn(turn) || BaseChangedMeanwhile()) return;
   platform_.SetMousePointer(MousePointer::Hourglass);
   SetStatus(Led::Yellow, msg::kRestoring);
   int firstSelected = 0;
@@ -846,7 +866,14 @@ void FrmMain::mnuOptAlways_Click() {
     box_.Show({msg::kAlwaysRestoreSelectFirst, MbButtons::Ok, MbIcon::Information, MbDefault::First, kProductName});
     return;
   }
-  std::vector<std::string> always = ReadAlwaysRestore(reg_);
+  DWORD otherType = REG_NONE;
+  std::vector<std::string> always = ReadAlwaysRestore(reg_, &otherType);
+  if (otherType != REG_NONE) {
+    box_.Show({msg::AlwaysRestoreOfAnotherType(std::string("HKEY_CURRENT_USER\\") + kSettingsKey,  // verbatim
+                                               kAlwaysRestoreValue),
+               MbButtons::Ok, MbIcon::Exclamation, MbDefault::First, kProductName});
+    return;
+  }
   bool all = true;
   for (const auto& t : selected) all = all && HoldsType(always, t);
   if (all) std::erase_if(always, [&](const std::string& t) { return HoldsType(selected, t); });
@@ -907,6 +934,27 @@ void FrmMain::ConfirmChoices() {
              msg::kBoxTitle});
 }
 
+bool FrmMain::TakeBaseTurn(std::optional<BaseTurn>& turn, bool tell) {
+  const std::string base = AbsolutePath(g_.BaseFile + g_.BaseExtension);
+  const unsigned seconds = kBaseTurnWaitMs / 1000;
+  turn.emplace(platform_, base, kBaseTurnWaitMs, [&] {
+    ShowText(msg::WaitingForBaseStatus(seconds));
+    RepaintNow();
+  });
+  if (turn->Held() || !tell) return turn->Held();
+  platform_.SetMousePointer(MousePointer::Default);
+  box_.Show({msg::BaseBusy(base, seconds), MbButtons::Ok, MbIcon::Exclamation, MbDefault::First, msg::kBoxTitle});
+  return false;
+}
+
+bool FrmMain::BaseChangedMeanwhile() {
+  if (BaseFileStamp(g_) == baseStamp_) return false;
+  box_.Show({msg::BaseChangedMeanwhile(AbsolutePath(BaseFileRead(g_))), MbButtons::Ok, MbIcon::Information,
+             MbDefault::First, msg::kBoxTitle});
+  mnuRefresh_Click();
+  return true;
+}
+
 void FrmMain::tmrStatus_Timer() { platform_.EndProcess(); }
 
 void FrmMain::ShowEventError(const std::string& where, std::exception_ptr error) {
@@ -927,6 +975,8 @@ void FrmMain::ShowEventError(const std::string& where, std::exception_ptr error)
         return;
       }
       Dispatch(where, [this] {
+        std::optional<BaseTurn> turn;
+        if (!TakeBaseTurn(turn)) return;
         SetAsideAndRecordNewBase(g_, vsdMain, this);
         flags.NewDBCreated = true;
         mnuRefresh_Click();

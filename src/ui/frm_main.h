@@ -16,6 +16,7 @@
 
 #include "base/base_store.h"
 #include "base/generations.h"
+#include "common/base_turn.h"
 #include "common/message_box.h"
 #include "common/platform.h"
 #include "base/associations.h"
@@ -211,6 +212,14 @@ class FrmMain : public Form, public IBaseProgress, public IDeltaWindow {
   void ShowAll(const AssocEntries& entries, const char* caption, int extraTwips,
                std::string (*statusText)(int count));
   void SaveOnClose();
+  // The base's turn for what the window reads and writes (common/base_turn.h):
+  // taken, the status saying meanwhile why the window waits; false, told in
+  // a box unless tell is false, where another copy held it past the wait.
+  bool TakeBaseTurn(std::optional<BaseTurn>& turn, bool tell = true);
+  // Whether another copy wrote the base since the window's last check read
+  // it (baseStamp_): then told, and the window checks again.
+  bool BaseChangedMeanwhile();
+  std::string baseStamp_;
   void LogAction(Action action, const std::string& text) {
     if (onAction) onAction(action, text);
   }

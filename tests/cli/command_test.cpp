@@ -10,10 +10,12 @@
 #endif
 
 #include "command_run.h"
+#include "support/counting_registry.h"
 #include "support/hand_made_base.h"
 #include "base/base_test_util.h"
 #include "base/data_file.h"
 #include "records/report.h"
+#include "common/base_turn.h"
 #include "common/file_system.h"
 #include "common/text.h"
 #include "registry/layers.h"
@@ -444,6 +446,64 @@ TEST_F(CommandTest, RestoreUndoesTypesTheBaseNeverHad) {
   EXPECT_EQ(Run({"--restore", ".zip"}), kWritesRefused);
 }
 
+// Another copy (the window, the guard, a script) writing the base holds its
+// turn: a run that would read what it writes waits for it, a bounded time,
+// and does nothing where it does not come. Every key a check, an accept
+// or a restore reads or writes, it reads and writes in its own turn: none
+// acts on a base or a registry another is halfway through writing.
+TEST_F(CommandTest, ARunReadsAndWritesOnlyInTheBasesTurn) {
+  ASSERT_EQ(Run({"--check"}), kFirstRun);
+  const std::string turn = BaseTurnName(Base());
+  struct InTurn : test::CountingRegistry {
+    InTurn(IRegistry& inner, const std::string& name, const test::FakePlatform& run)
+        : CountingRegistry(inner), name(name), run(run) {}
+    LONG RegOpenKeyExA(HKEY key, LPCSTR sub, DWORD options, REGSAM sam, PHKEY out) override {
+      Note();
+      return CountingRegistry::RegOpenKeyExA(key, sub, options, sam, out);
+    }
+    LONG RegSetValueExA(HKEY key, LPCSTR value, DWORD reserved, DWORD type, const BYTE* data, DWORD size) override {
+      Note();
+      return CountingRegistry::RegSetValueExA(key, value, reserved, type, data, size);
+    }
+    void Note() {
+      const auto it = test::FakePlatform::Turns().find(name);
+      ++(it != test::FakePlatform::Turns().end() && it->second.first == &run ? in : out);
+    }
+    const std::string name;
+    const test::FakePlatform& run;
+    int in = 0, out = 0;
+  } inTurn(reg, turn, platform);
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"--restore", "all"}, {"--accept"}, {"--check"}}) {
+    Hijack();
+    Run(args, &inTurn);
+    EXPECT_EQ(inTurn.out, 0) << args[0] << ": keys read or written outside the turn";
+    EXPECT_GT(inTurn.in, 0) << args[0];
+    inTurn.in = inTurn.out = 0;
+  }
+  EXPECT_TRUE(test::FakePlatform::Turns().empty()) << "each run gave its turn back";
+
+  test::FakePlatform other;
+  ASSERT_TRUE(other.TakeTurn(turn, 0));
+  Hijack();
+  const std::string base = test::ReadFileBytes(Base()), registry = reg.ToText();
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"--restore", "all"}, {"--accept"}}) {
+    platform.waits.clear();
+    EXPECT_EQ(Run(args), kFailure) << args[0];
+    EXPECT_EQ(platform.waits, std::vector<unsigned>{kBaseTurnWaitMs}) << "one bounded wait";
+    EXPECT_TRUE(Holds(console.err, "waiting up to 30 seconds for it to finish"));
+    EXPECT_TRUE(Holds(console.err, ShownText("was still writing the base \"" + AbsolutePath(Base()) +
+                                                 "\" or restoring from it after 30 seconds, so nothing was done.")))
+        << console.err;
+    EXPECT_EQ(test::ReadFileBytes(Base()), base);
+    EXPECT_EQ(reg.ToText(), registry);
+  }
+  // Given back within the wait: the run goes on.
+  platform.whileWaiting = [&](const std::string& name) { other.GiveTurn(name); };
+  EXPECT_EQ(Run({"--restore", "all"}), kNoChanges) << console.err;
+  EXPECT_EQ(Run({"--check"}), kNoChanges);
+}
+
 // Ctrl+C during a restore (the request arrives with its first write): the
 // type being written is finished whole, the others are left as they are,
 // what was done is reported, and the run ends with 4.
@@ -616,6 +676,14 @@ TEST_F(CommandTest, TheBaseNamedIsTheFileRead) {
   std::filesystem::create_directory(dir.File("folder"));
   EXPECT_EQ(Run({"--check", "--base", "folder"}), kBaseDamaged);
   EXPECT_EQ(Snapshot(dir), before);
+  // A name that does not exist may be a script's first run, or a slip: the
+  // new file is recorded and named in full, so that a slip is seen.
+  EXPECT_EQ(Run({"--check", "--base", "nosuch.isd"}), kFirstRun);
+  EXPECT_TRUE(Holds(console.out, ShownText("The base file \"" + AbsolutePath(dir.File("nosuch.isd")) +
+                                               "\" did not exist: it was made now")))
+      << console.out;
+  EXPECT_EQ(Run({"--check"}), kChangesFound);
+  EXPECT_FALSE(Holds(console.out, "did not exist")) << "the program's own base is not named so";
 }
 
 // The risk signals of a changed type's new program, in the reports; none

@@ -60,6 +60,13 @@ TEST(Options, EveryOptionAndEveryMistake) {
       {{"--check", "--format", "json", "/FORMAT", "csv"}, Action::Check, "given twice"},
       {{"--check", "--base", "a.isd", "--base", "b.isd"}, Action::Check, "given twice"},
       {{"--export-defaults", "a.xml", "--export-defaults", "b.xml"}, Action::ExportDefaults, "given twice"},
+      // "all" in a list is neither every change nor the type ".all".
+      {{"--restore", "all,.txt"}, Action::Restore, "\"all\" restores every changed type and link, so it stands alone"},
+      {{"--restore", ".txt,ALL"}, Action::Restore, "(\".all\")"},
+      {{"--restore", ".all,.txt"}, Action::Restore, ""},
+      // A script that asks for a report must not find none where it looks.
+      {{"--version", "--report", "r.txt"}, Action::Version, "write no report"},
+      {{"--report", "r.txt", "/?"}, Action::Help, "write no report"},
   };
   for (const auto& c : cases) {
     const Options o = ParseOptions(c.args);

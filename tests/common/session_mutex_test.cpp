@@ -2,8 +2,12 @@
 // (on Windows) the mutex itself and a stand-in for the call that refuses it.
 #include <gtest/gtest.h>
 
+#include <thread>
+
+#include "common/base_turn.h"
 #include "common/session_mutex.h"
 #ifdef _WIN32
+#include "common/win32_platform.h"
 #include "common/win32_session_mutex.h"
 #endif
 
@@ -39,6 +43,35 @@ TEST(SessionMutex, TheRealMutexAndARefusal) {
   EXPECT_EQ(refused, nullptr);
   for (HANDLE h : {first, second, opened})
     if (h) CloseHandle(h);
+}
+
+// The turn of a base file, across the session: one holder at a time (each
+// thread here stands for a process), taken again by its holder as often as
+// it likes; a holder that ends without giving it back (a process killed)
+// hands it on.
+TEST(SessionMutex, ABasesTurnHasOneHolderAndOneThatEndsLetsGo) {
+  const std::string name = BaseTurnName("C:\\Hollin Test\\Turn\\Prev.isd");
+  EXPECT_EQ(name, BaseTurnName("c:\\HOLLIN TEST\\turn\\prev.ISD"));
+  EXPECT_NE(name, BaseTurnName("C:\\Hollin Test\\Turn\\Prev2.isd"));
+  auto elsewhere = [&name](bool give) {
+    bool took = false;
+    std::thread([&] {
+      Win32Platform other;
+      took = other.TakeTurn(name, 0);
+      if (took && give) other.GiveTurn(name);
+    }).join();
+    return took;
+  };
+  Win32Platform platform;
+  ASSERT_TRUE(platform.TakeTurn(name, 0));
+  ASSERT_TRUE(platform.TakeTurn(name, 0));
+  EXPECT_FALSE(elsewhere(true));
+  platform.GiveTurn(name);
+  EXPECT_FALSE(elsewhere(true)) << "still held once";
+  platform.GiveTurn(name);
+  EXPECT_TRUE(elsewhere(false)) << "given back";
+  EXPECT_TRUE(platform.TakeTurn(name, 0)) << "left by a holder that ended";
+  platform.GiveTurn(name);
 }
 #endif
 

@@ -105,26 +105,34 @@ TEST_P(RestoreTest, WritesWhatDiffersInTheTypeItHasAndNeverShortens) {
   }
 }
 
-// A base recorded with its layers goes back in the type it recorded for
-// each layer's identifier, whatever type the value has now.
-TEST_P(RestoreTest, ALayersIdentifierGoesBackInTheTypeRecorded) {
-  for (const DWORD type : {DWORD{REG_MULTI_SZ}, DWORD{REG_EXPAND_SZ}}) {
+// A base recorded with its layers puts each value back in the type it
+// recorded, whatever type the value has now: texts, and bytes as bytes.
+TEST_P(RestoreTest, AValueGoesBackInTheTypeRecorded) {
+  for (const DWORD type : {DWORD{REG_MULTI_SZ}, DWORD{REG_EXPAND_SZ}, DWORD{REG_BINARY}}) {
     SCOPED_TRACE(type);
     TearDown();
     SetUp();
     Set(".t", REG_SZ, "grab\0"s);
+    Set("tfile\\shell\\open\\command", REG_SZ, "evil.exe %1\0"s);
     AssocEntry base, now;
     for (AssocEntry* e : {&base, &now}) {
       e->Ext(".t");
       e->Layered(true);
     }
     base.MachineProgID("tfile");
+    base.ProgramID("tfile");
     base.ValueType(AssocEntry::kMachineType, type);
+    base.OpenCmdRegKey("tfile\\shell\\open\\command");
+    base.ProgramFullPath("C:\\np.exe %1");
+    base.ValueType(AssocEntry::kCommandType, type);
     now.MachineProgID("grab");
     RestoreResult result;
     RestoreLayers(*reg, base, &now, result, {root(), nullptr});
+    RestoreEntry(*reg, base, result, {root(), nullptr});
     EXPECT_TRUE(result.failed.empty());
-    EXPECT_EQ(Get(".t"), std::to_string(type) + (type == REG_MULTI_SZ ? " tfile||" : " tfile|"));
+    const std::string end = type == REG_MULTI_SZ ? "||" : type == REG_BINARY ? "" : "|";
+    EXPECT_EQ(Get(".t"), std::to_string(type) + " tfile" + end);
+    EXPECT_EQ(Get(base.OpenCmdRegKey()), std::to_string(type) + " C:\\np.exe %1" + end);
   }
 }
 

@@ -220,6 +220,25 @@ done
 expect_eq "the history as it was" "$history_was" "$(ls "$app/Prev.history")"
 rm -f "$app/via-history" "$app/via-app" 2>/dev/null || rmdir "$app/via-history" "$app/via-app"
 
+# Another copy holding the base's turn (the probe, as the program holds it):
+# an accept waits, says so, and goes on once the turn is given back.
+rm -f "$app/release" "$app/release.held"
+start_bg "$HOLLIN_PROBE" hold "$(win_path "$app/Prev.isd")" "$(win_path "$app/release")"
+holder=$BG_PID
+for _ in $(seq 200); do [ -e "$app/release.held" ] && break; sleep 0.1; done
+[ -e "$app/release.held" ] || fail "the probe took no turn"
+step "hollinc.exe --accept beside it"
+(cd "$app" && timeout 60 wine ./hollinc.exe --accept >/dev/null 2>"$app/wait.txt") &
+waiter=$!
+for _ in $(seq 300); do grep -q "waiting up to 30 seconds" "$app/wait.txt" 2>/dev/null && break; sleep 0.1; done
+E2E_ERR=$(cat "$app/wait.txt")
+expect_contains "the accept waits for the turn" "is writing the base" "$E2E_ERR"
+touch "$app/release"
+RC=0
+wait "$waiter" || RC=$?
+expect_eq "the accept, once the turn was given back" 0 "$RC"
+wait_exit "$holder" 10
+
 # A damaged base: named, exit code 3, the file byte for byte as it was.
 head -c 60 "$app/Prev.isd" >"$app/damaged" && cp "$app/damaged" "$app/Prev.isd"
 hollin --check

@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "base/base_store.h"
+#include "common/base_turn.h"
 #include "compare/always_restore.h"
 #include "compare/check.h"
 #include "guard/guard.h"
@@ -537,6 +538,42 @@ TEST_F(GuardTest, APauseHoldsChecksUntilItEnds) {
   EXPECT_EQ(host.said[1].first, 3600000 + 60000);
   EXPECT_EQ(host.said[1].second, "2 file types now open with grab (.txt, .bmp).") << "not yet answered: merged";
   EXPECT_EQ(guard.Checks(), 3);
+}
+
+// Another copy writing in the base's turn (a restore, an accept): a check
+// that falls in it is put off until the writes settle after it, so a state
+// between two writes is never told, restored over or kept. A Keep waits for
+// the turn, and keeps into the base as the other left it.
+TEST_F(GuardTest, WhatAnotherCopyIsHalfwayThroughWritingIsNeverTold) {
+  test::FakePlatform other;
+  const std::string turn = BaseTurnName(g.BaseFile + g.BaseExtension);
+  // Writes for longer than the guard lets a storm go unchecked.
+  At(0, [&] { ASSERT_TRUE(other.TakeTurn(turn, 0)); }, Wakeup::Time);
+  for (Millis t = 0; t < 40000; t += 1500) At(t, [this, t] { Take(".txt", t / 1500 % 2 ? "txtfile" : "Grab.Doc"); });
+  At(1000, [this] { Take(".bmp"); });
+  At(40000, [&] {
+    Take(".txt", "txtfile");
+    Take(".bmp", "Paint.Picture");
+    other.GiveTurn(turn);
+  });
+  At(50000, [this] { Take(".rtf"); });
+  At(60000, [&] {
+    ASSERT_TRUE(other.TakeTurn(turn, 0));
+    platform.whileWaiting = [&](const std::string& name) {
+      AcceptElsewhere();
+      other.GiveTurn(name);
+    };
+    Take(".ini", "Paint.Picture");  // written before the other's accept
+    guard.Keep();
+  }, Wakeup::Time);
+  Run();
+  EXPECT_EQ(guard.Postponed(), 1);
+  ASSERT_EQ(host.said.size(), 1u);
+  EXPECT_EQ(host.said[0], std::make_pair(Millis{52000}, std::string("1 file type now opens with grab (.rtf).")));
+  EXPECT_EQ(platform.waits, std::vector<unsigned>{kBaseTurnWaitMs}) << "Keep waited for the turn";
+  const auto saved = Saved();
+  EXPECT_EQ(saved->Item(".rtf")->InForceProgID(), "Grab.Doc");
+  EXPECT_EQ(saved->Item(".ini")->InForceProgID(), "Paint.Picture") << "the other's accept, kept";
 }
 
 // A check's scan made elsewhere decides the check only when it arrives

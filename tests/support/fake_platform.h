@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <tuple>
@@ -23,6 +24,40 @@ struct FakePlatform : IPlatform {
   int beeps = 0, ends = 0, notices = 0;  // notices: that associations changed, to the shell
   MousePointer pointer = MousePointer::Default;
   bool AnotherInstanceRunning() override { return otherInstance; }
+  // The session's turns, shared by every FakePlatform as processes share
+  // them: each held by one platform, as often as it took it. A test holds
+  // one with another FakePlatform (another process); whileWaiting is called
+  // where a take would wait, and may give that back (the other process
+  // ends its work within the wait). waits: the waits asked, in ms.
+  static std::map<std::string, std::pair<const FakePlatform*, int>>& Turns() {
+    static std::map<std::string, std::pair<const FakePlatform*, int>> turns;
+    return turns;
+  }
+  std::function<void(const std::string& name)> whileWaiting;
+  std::vector<unsigned> waits;
+  bool TakeTurn(const std::string& name, unsigned waitMs) override {
+    auto& turns = Turns();
+    auto it = turns.find(name);
+    if (it != turns.end() && it->second.first != this && waitMs > 0) {
+      waits.push_back(waitMs);
+      if (whileWaiting) whileWaiting(name);
+      it = turns.find(name);
+    }
+    if (it == turns.end()) {
+      turns[name] = {this, 1};
+      return true;
+    }
+    if (it->second.first != this) return false;
+    ++it->second.second;
+    return true;
+  }
+  void GiveTurn(const std::string& name) override {
+    auto it = Turns().find(name);
+    if (it != Turns().end() && it->second.first == this && --it->second.second == 0) Turns().erase(it);
+  }
+  ~FakePlatform() override {
+    std::erase_if(Turns(), [this](const auto& t) { return t.second.first == this; });
+  }
   std::string ProgramFolder() override { return folder; }
   void ChangeCurrentFolder(const std::string& f) override { calls.push_back("cd " + f); }
   void SetMousePointer(MousePointer p) override {

@@ -8,6 +8,11 @@
 #include "compare/changed_when.h"
 #include "support/fake_file_facts.h"
 #include "base/base_location.h"
+#include "base/base_store.h"
+#include "common/base_turn.h"
+#include "common/file_system.h"
+#include "compare/check.h"
+#include "messages/messages.h"
 #include "cli/command_run.h"
 #include "ui/frm_details.h"
 #include "ui/ui_fixture.h"
@@ -248,6 +253,62 @@ TEST_F(FrmMainTest, ClosingWithChangesAsksOnceAndSavesOnlyOnYes) {
   main->UserCloses();
   EXPECT_TRUE(box.shown.empty());
   EXPECT_EQ(platform.ends, 1);
+}
+
+// Another copy wrote the base after the window's list was made (an accept
+// from a script): a restore or an accept from that list writes nothing, says
+// so and checks again. A copy writing the base now is waited for a bounded
+// time; a turn that does not come is told, nothing done.
+TEST_F(FrmMainTest, TheWindowActsOnlyOnTheBaseItsListWasMadeAgainst) {
+  Start();
+  Start();
+  main->mnuOptWarn.UserChoose();  // no warning
+  Hijack(".txt", "C:\\\\Other\\\\grabber.exe");
+  main->mnuRefresh.UserChoose();
+  ASSERT_EQ(main->lvwMain.Count(), 1);
+  auto acceptElsewhere = [this] {
+    Associations other;
+    other.BaseFile = g.BaseFile;
+    other.CurrentEntries = ScanCurrent(reg, platform).entries;
+    BaseStore vsd;
+    SaveCurrentAsDefault(other, vsd);
+  };
+  acceptElsewhere();
+  const std::string registry = reg.ToText();
+  box.shown.clear();
+  Click(".txt");
+  main->cmdRestore.UserClick();
+  EXPECT_EQ(reg.ToText(), registry) << "the accept made elsewhere is not undone";
+  ASSERT_EQ(box.shown.size(), 1u);
+  EXPECT_EQ(box.shown[0].text, msg::BaseChangedMeanwhile(AbsolutePath(g.BaseFile + g.BaseExtension)));
+  EXPECT_EQ(main->lvwMain.Count(), 0) << "checked again";
+
+  Hijack(".bmp", "C:\\\\Other\\\\grabber.exe");
+  main->mnuRefresh.UserChoose();
+  test::FakePlatform other;
+  const std::string turn = BaseTurnName(g.BaseFile + g.BaseExtension);
+  ASSERT_TRUE(other.TakeTurn(turn, 0));
+  box.shown.clear();
+  const std::string base = test::ReadFileBytes(g.BaseFile + g.BaseExtension);
+  main->cmdAccept.UserClick();
+  EXPECT_EQ(platform.waits, std::vector<unsigned>{kBaseTurnWaitMs});
+  ASSERT_EQ(box.shown.size(), 1u);
+  EXPECT_EQ(box.shown[0].text, msg::BaseBusy(AbsolutePath(g.BaseFile + g.BaseExtension), 30));
+  EXPECT_EQ(test::ReadFileBytes(g.BaseFile + g.BaseExtension), base);
+  box.shown.clear();
+  main->mnuRefresh.UserChoose();
+  ASSERT_EQ(box.shown.size(), 1u) << "a check without the turn: one box";
+  EXPECT_TRUE(Holds(box.shown[0].text, msg::BaseBusy(AbsolutePath(g.BaseFile + g.BaseExtension), 30)));
+  // The turn given back within the wait: the accept is done.
+  std::string statusWhileWaiting;
+  platform.whileWaiting = [&](const std::string& name) {
+    statusWhileWaiting = main->sbrMain.PanelText();
+    other.GiveTurn(name);
+  };
+  main->cmdAccept.UserClick();
+  EXPECT_EQ(statusWhileWaiting, msg::WaitingForBaseStatus(30));
+  EXPECT_EQ(main->lvwMain.Count(), 0);
+  EXPECT_NE(test::ReadFileBytes(g.BaseFile + g.BaseExtension), base);
 }
 
 TEST_F(FrmMainTest, QuietStartEndsInOneOfThreeWays) {

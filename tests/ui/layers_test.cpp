@@ -70,6 +70,25 @@ TEST_F(Layers, AlwaysRestoreIsChosenForTheSelectedTypes) {
   main->mnuOptAlways.UserChoose();
   EXPECT_EQ(ReadAlwaysRestore(reg), std::vector<std::string>{".u"});
   EXPECT_FALSE(main->mnuOptAlways.Checked());
+
+  // An administrator's text names what it lists, and the window's next
+  // choice keeps it all; a value that holds no names (a number) is neither
+  // read nor written over.
+  const std::string key = "REGEDIT4\n[HKEY_CURRENT_USER\\SOFTWARE\\Nordane\\Hollin]\n\"AlwaysRestore\"=";
+  reg.LoadText(key + "\" .m; .u,\"\n", "administrator");
+  EXPECT_EQ(ReadAlwaysRestore(reg), (std::vector<std::string>{".m", ".u"}));
+  Click(".m");
+  EXPECT_TRUE(main->mnuOptAlways.Checked());
+  Click(".a");
+  main->mnuOptAlways.UserChoose();
+  EXPECT_EQ(ReadAlwaysRestore(reg), (std::vector<std::string>{".m", ".u", ".a"}));
+  reg.LoadText(key + "dword:00000001\n", "a number");
+  const std::string before = reg.ToText();
+  box.shown.clear();
+  main->mnuOptAlways.UserChoose();
+  EXPECT_EQ(reg.ToText(), before);
+  ASSERT_EQ(box.shown.size(), 1u);
+  EXPECT_TRUE(Holds(box.shown[0].text, "holds no list of file types (it is a number or bytes), so it is left as it is"));
 }
 
 TEST_F(Layers, WhatOpensEachTypeAndWhichLayerDecides) {

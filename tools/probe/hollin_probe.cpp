@@ -20,6 +20,9 @@
 #include <vector>
 #include <utility>
 
+#include "common/base_turn.h"
+#include "common/win32_base_turn.h"
+
 namespace {
 
 DWORD g_pid = 0;  // --pid N: only windows of that process
@@ -34,7 +37,8 @@ int usage() {
       "  char TITLE TEXT | menu TITLE | command TITLE ID | msgbox TITLE\n"
       "  answer TITLE BUTTONTEXT [ms] | close TITLE | send TITLE MESSAGE [WPARAM]\n"
       "  shortname PATH | link FOLDER LINK (a folder link: a junction, else a symbolic link)\n"
-      "  keyacl KEY SDDL (HKCU\\... or HKLM\\...: the key's DACL set to the SDDL's)\n",
+      "  keyacl KEY SDDL (HKCU\\... or HKLM\\...: the key's DACL set to the SDDL's)\n"
+      "  hold BASEFILE FLAGFILE (the base's turn, held until FLAGFILE exists; FLAGFILE.held says when)\n",
       stderr);
   return 2;
 }
@@ -638,6 +642,19 @@ int CmdKeyAcl(const std::string& key, const std::string& sddl) {
   return 0;
 }
 
+// Another copy's turn of a base file, as the program takes it: held from
+// when FLAGFILE.held is made until FLAGFILE exists (at most two minutes).
+int CmdHold(const std::string& base, const std::string& flag) {
+  HANDLE held = nullptr;
+  if (hollin::TakeSessionTurn(hollin::BaseTurnName(base), 0, held) != hollin::TurnTaken::Taken)
+    return fail("the turn of " + base + " is not to be had");
+  const HANDLE said = CreateFileW(Wide(flag + ".held").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (said != INVALID_HANDLE_VALUE) CloseHandle(said);
+  for (int i = 0; i < 2400 && GetFileAttributesW(Wide(flag).c_str()) == INVALID_FILE_ATTRIBUTES; ++i) Sleep(50);
+  hollin::GiveSessionTurn(held);
+  return 0;
+}
+
 DWORD Millis(int argc, char** argv, int index) {
   return index < argc ? static_cast<DWORD>(std::strtoul(argv[index], nullptr, 10)) : 15000;
 }
@@ -688,6 +705,7 @@ int main() {
   if (cmd == "shortname" && more == 0) return CmdShortName(title);
   if (cmd == "link" && more == 1) return CmdLink(title, argv[rest]);
   if (cmd == "keyacl" && more == 1) return CmdKeyAcl(title, argv[rest]);
+  if (cmd == "hold" && more == 1) return CmdHold(title, argv[rest]);
   if (cmd == "answer") {
     if (more < 1) return usage();
     HWND box = WaitFor(title, "#32770", Millis(argc, argv, rest + 1), true);
